@@ -1,0 +1,191 @@
+// Engine-wide state, connection operations and setters.
+#include <array>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/engine.h"
+#include "engine/engine_state.h"
+
+namespace zentiq {
+namespace {
+
+constexpr std::array<BaudTiming, 14> kBaudTable{{
+    {2400, 960, 4},   {4800, 480, 2},  {9600, 240, 2},   {14400, 180, 1}, {19200, 120, 1},
+    {38400, 60, 1},   {56000, 32, 1},  {57600, 32, 1},   {115200, 32, 1}, {300, 1720, 32},
+    {600, 1720, 16},  {1200, 1720, 8}, {128000, 32, 1},  {256000, 32, 1},
+}};
+
+std::string DefaultDevice(int portNumber) { return "/dev/ttyS" + std::to_string(portNumber - 1); }
+
+// The connection may only change while no transaction can run on it.
+void StopWorkerIfRunning() {
+    if (Engine().polling) StopPolling();
+}
+
+}  // namespace
+
+EngineState& Engine() {
+    static EngineState state;
+    return state;
+}
+
+std::uint32_t TickMs() {
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(
+        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+    if (window == 0) return;
+    if (PostMessageFn poster = Engine().poster.load()) poster(window, message, wParam, lParam);
+}
+
+Transport& CurrentTransport() {
+    auto& e = Engine();
+    if (e.testTransport != nullptr) return *e.testTransport;
+    switch (e.mode) {
+        case ASCII: return e.ascii;
+        case TCP: return e.tcp;
+        default: return e.rtu;
+    }
+}
+
+void SetMessagePoster(PostMessageFn poster) { Engine().poster.store(poster); }
+
+BaudTiming BaudTimingForIndex(int baudIndex) {
+    if (baudIndex < 0) baudIndex = 0;
+    if (baudIndex >= static_cast<int>(kBaudTable.size())) baudIndex = static_cast<int>(kBaudTable.size()) - 1;
+    return kBaudTable[static_cast<std::size_t>(baudIndex)];
+}
+
+int InitEngine() {
+    auto& e = Engine();
+    StopWorkerIfRunning();
+    {
+        std::lock_guard guard(e.lock);
+        std::memset(e.slots, 0, sizeof e.slots);
+        std::memset(e.results, 0, sizeof e.results);
+        e.monitorWindow = 0;
+    }
+    e.lastServed = kLastSlot;
+    e.delayBetweenPolls = 10;
+    e.tcp.SetTransactionCounter(0xFFFF);
+    e.lastTick = TickMs();
+    return 1;
+}
+
+int SetHandshakeFlags(std::uint8_t flags) {
+    Engine().handshake = flags;
+    return 1;
+}
+
+int SetPollDelay(std::uint32_t milliseconds) {
+    Engine().delayBetweenPolls = milliseconds;
+    return 1;
+}
+
+int SetRtsDelay(std::uint16_t milliseconds) {
+    Engine().rtsDelay = milliseconds;  // kept for the settings; no transaction waits on it
+    return 1;
+}
+
+int SetEchoRemoval(int on) {
+    auto& e = Engine();
+    e.echo = on != 0;
+    e.rtu.SetEchoRemoval(e.echo);
+    e.ascii.SetEchoRemoval(e.echo);
+    return 1;
+}
+
+int SetSerialDevice(int portNumber, const char* devicePath) {
+    if (portNumber < 1 || portNumber > 64 || devicePath == nullptr) return 0;
+    Engine().serialDevices[static_cast<std::size_t>(portNumber - 1)] = devicePath;
+    return 1;
+}
+
+int GetSerialDevice(int portNumber, char* out, std::size_t outSize) {
+    if (portNumber < 1 || portNumber > 64) return -1;
+    const std::string& custom = Engine().serialDevices[static_cast<std::size_t>(portNumber - 1)];
+    const std::string path = custom.empty() ? DefaultDevice(portNumber) : custom;
+    if (out != nullptr && outSize > 0) std::snprintf(out, outSize, "%s", path.c_str());
+    return static_cast<int>(path.size());
+}
+
+int OpenSerialPort(int portNumber, std::uint32_t baud, int dataBits, int parity, int stopBits) {
+    if (portNumber < 1 || portNumber > 64) return 1;
+    auto& e = Engine();
+    StopWorkerIfRunning();
+    char device[512];
+    GetSerialDevice(portNumber, device, sizeof device);
+    const int result = e.port.Open(device, baud, dataBits, parity, stopBits, e.handshake);
+    if (result == 0) NotifyAllSlotWindows();
+    return result;
+}
+
+int LastSerialOpenErrno() { return Engine().port.LastOpenErrno(); }
+
+int OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
+                      std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
+    StopWorkerIfRunning();
+    const int result = Engine().tcp.Open(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs);
+    if (result == 0) NotifyAllSlotWindows();
+    return result;
+}
+
+int LastSocketError() { return Engine().tcp.LastError(); }
+
+int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
+                      std::uint32_t readConstant, std::uint32_t writeMultiplier,
+                      std::uint32_t writeConstant) {
+    return Engine().port.SetTimeouts(
+               {readInterval, readMultiplier, readConstant, writeMultiplier, writeConstant})
+               ? 1
+               : 0;
+}
+
+int SetTransmissionMode(int mode) {
+    auto& e = Engine();
+    if (e.polling) return 0;
+    if (mode != RTU && mode != ASCII && mode != TCP) return 0;
+    e.mode = mode;
+    return 1;
+}
+
+int GetTransmissionMode() { return Engine().mode; }
+
+void UseTransportForTesting(Transport* transport) {
+    StopWorkerIfRunning();
+    Engine().testTransport = transport;
+}
+
+int CloseSerialPort() {
+    StopWorkerIfRunning();
+    Engine().port.Close();
+    NotifyAllSlotWindows();
+    return 1;
+}
+
+int CloseTcpConnection() {
+    StopWorkerIfRunning();
+    Engine().tcp.Close();
+    NotifyAllSlotWindows();
+    return 1;
+}
+
+int IsConnected() {
+    auto& e = Engine();
+    return (e.port.IsOpen() || e.tcp.IsConnected() || e.testTransport != nullptr) ? 1 : 0;
+}
+
+int NotifyAllSlotWindows() {
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    for (const PollSlot& s : e.slots)
+        if (s.inUse && s.window != 0) Post(s.window, s.message + 1, 0, 0);
+    return 1;
+}
+
+std::uint32_t GetWriteErrorFlags() { return Engine().writeFlags.load(); }
+std::uint32_t GetReadErrorFlags() { return Engine().readFlags.load(); }
+
+}  // namespace zentiq

@@ -1,0 +1,97 @@
+// The Modbus engine: one connection, 33 slots and one poll worker, reached
+// through free operations over process-wide state. Every operation returns an
+// integer and none throws.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/engine_types.h"
+
+namespace zentiq {
+
+// ---- notifications ---------------------------------------------------------
+
+using PostMessageFn = void (*)(WindowHandle window, std::uint32_t message,
+                               std::uintptr_t wParam, std::intptr_t lParam);
+// Installs the callback through which the worker posts messages. It must not
+// block; nullptr drops every post.
+void SetMessagePoster(PostMessageFn poster);
+
+// ---- connection operations -------------------------------------------------
+
+int InitEngine();
+int SetHandshakeFlags(std::uint8_t flags);
+int SetPollDelay(std::uint32_t milliseconds);
+int SetRtsDelay(std::uint16_t milliseconds);
+int SetEchoRemoval(int on);
+// Device path used for "Port n" (1..64). The default is /dev/ttyS<n-1>.
+// Returns 1, or 0 for a port number outside 1..64 or a null path.
+int SetSerialDevice(int portNumber, const char* devicePath);
+// Copies the device path of port n into out (NUL-terminated, cut to size);
+// returns its length, or -1 for a port number outside 1..64.
+int GetSerialDevice(int portNumber, char* out, std::size_t outSize);
+// baud in bits per second; dataBits 7/8; parity 0/1/2; stopBits 0 = one, 2 = two.
+int OpenSerialPort(int portNumber, std::uint32_t baud, int dataBits, int parity, int stopBits);
+// errno of the last failed open step (for messages such as permission hints).
+int LastSerialOpenErrno();
+int OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
+                      std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs);
+int LastSocketError();
+int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
+                      std::uint32_t readConstant, std::uint32_t writeMultiplier,
+                      std::uint32_t writeConstant);
+int SetTransmissionMode(int mode);
+int GetTransmissionMode();
+int StartPolling();
+int StopPolling();
+int CloseSerialPort();
+int CloseTcpConnection();
+int IsConnected();
+int NotifyAllSlotWindows();
+std::uint16_t Crc16(const std::uint8_t* bytes, std::size_t length);
+std::uint8_t Lrc8(const std::uint8_t* bytes, std::size_t length);
+
+// Serial timing constants for a BaudRate index 0..13 (clamped).
+struct BaudTiming {
+    std::uint32_t baud;
+    std::uint32_t readInterval;
+    std::uint32_t multiplier;
+};
+BaudTiming BaudTimingForIndex(int baudIndex);
+
+// ---- slot operations -------------------------------------------------------
+
+int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t scanRate,
+                     std::uint16_t slaveId, std::uint16_t function,
+                     std::uint16_t readAddress, std::uint16_t readQuantity,
+                     std::uint16_t writeAddress, std::uint16_t writeQuantity);
+// Returns 1; 0 for a slot outside 0..32 (that index would corrupt the table).
+int SetPollMode(int slot, int mode);
+int ReleasePollSlot(int slot);
+int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
+                  std::uint16_t function, std::uint16_t readAddress,
+                  std::uint16_t readQuantity, std::uint16_t writeAddress,
+                  std::uint16_t writeQuantity);
+int SetWriteBytes(int slot, int count, const std::uint8_t* bytes);
+int SetWriteRegisters(int slot, int count, const std::uint16_t* values);
+int SetWriteLongs(int slot, int count, const std::int32_t* values, int inverse);
+int SetWriteFloats(int slot, int count, const float* values, int inverse);
+int SetWriteDoubles(int slot, int count, const double* values, int inverse);
+int ReadBytes(int slot, std::uint8_t* destination);
+int ReadRegisters(int slot, std::uint16_t* destination);
+int ReadLongs(int slot, std::int32_t* destination, int inverse);
+int ReadFloats(int slot, float* destination, int inverse);
+int ReadDoubles(int slot, double* destination, int inverse);
+int GetSlotCounters(int slot, std::uint32_t* tx, std::uint32_t* ok);
+int ResetSlotCounters(int slot);
+int GetSlotStatus(int slot);
+int GetRequestCapture(int slot, std::uint8_t* destination);
+int GetResponseCapture(int slot, std::uint8_t* destination);
+int SetMonitorWindow(WindowHandle window);
+
+// Error flags saved by the serial layer after the last failed write / read.
+std::uint32_t GetWriteErrorFlags();
+std::uint32_t GetReadErrorFlags();
+
+}  // namespace zentiq

@@ -1,0 +1,73 @@
+// Process-wide engine state, shared by the slot table, the connection
+// operations and the poll worker. Internal to the engine.
+#pragma once
+
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "engine/engine_types.h"
+#include "engine/modbus_function.h"
+#include "engine/posix_serial_port.h"
+#include "engine/serial_transport.h"
+#include "engine/tcp_transport.h"
+
+namespace zentiq {
+
+struct EngineState {
+    // Guards slots, results and monitorWindow; never held during a transaction.
+    std::mutex lock;
+    PollSlot slots[kSlotCount];
+    PollResult results[kSlotCount];
+    WindowHandle monitorWindow = 0;
+
+    // Connection (touched by the GUI thread only while the worker is stopped).
+    int mode = RTU;
+    HandshakeFlags handshake = 0;
+    std::uint16_t rtsDelay = 0;
+    bool echo = false;
+    std::array<std::string, 64> serialDevices;
+    PosixSerialPort port;
+    RtuTransport rtu{port};
+    AsciiTransport ascii{port};
+    TcpTransport tcp;
+
+    // Worker.
+    std::atomic<bool> running{false};
+    bool polling = false;
+    std::thread worker;
+    std::atomic<std::uint32_t> delayBetweenPolls{10};
+    std::uint32_t lastTick = 0;
+    int lastServed = kLastSlot;
+    WorkArea work;
+    Captures captures;
+
+    std::atomic<PostMessageFn> poster{nullptr};
+    // Seam for the schedule tests: a transport that stands in for the wire
+    // and counts as a connection.
+    Transport* testTransport = nullptr;
+    // The port's error flags after the last transaction, for the GUI thread.
+    std::atomic<std::uint32_t> writeFlags{0};
+    std::atomic<std::uint32_t> readFlags{0};
+};
+
+EngineState& Engine();
+
+// Milliseconds from a steady clock, wrapping like a 32-bit tick counter.
+std::uint32_t TickMs();
+
+// Posts through the installed poster; no-op without a window or a poster.
+void Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+
+// Makes the worker use transport (and count as connected); nullptr undoes it.
+// Only for tests: the real transports are chosen by the transmission mode.
+void UseTransportForTesting(Transport* transport);
+
+// The transport the current mode selects.
+Transport& CurrentTransport();
+
+}  // namespace zentiq

@@ -1,0 +1,229 @@
+#include "engine/modbus_function.h"
+
+#include <algorithm>
+#include <cstring>
+#include <iterator>
+
+namespace zentiq {
+namespace {
+
+void PutU16(std::uint8_t* p, std::uint16_t v) {
+    p[0] = static_cast<std::uint8_t>(v >> 8);
+    p[1] = static_cast<std::uint8_t>(v & 0xFF);
+}
+
+std::uint16_t HostRegister(const std::uint8_t* data, std::size_t i) {
+    std::uint16_t v;
+    std::memcpy(&v, data + 2 * i, sizeof v);
+    return v;
+}
+
+std::size_t BitBytes(std::uint16_t n) { return (static_cast<std::size_t>(n) + 7) / 8; }
+
+// ---- request builders ------------------------------------------------------
+
+std::size_t BuildRead(const WorkArea& w, std::uint8_t* r) {
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = static_cast<std::uint8_t>(w.function);
+    PutU16(r + 2, w.readAddress);
+    PutU16(r + 4, w.readQuantity);
+    return 6;
+}
+
+std::size_t BuildWriteCoil(const WorkArea& w, std::uint8_t* r) {
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = 5;
+    PutU16(r + 2, w.writeAddress);
+    r[4] = w.data[0] != 0 ? 0xFF : 0x00;
+    r[5] = 0x00;
+    return 6;
+}
+
+std::size_t BuildWriteRegister(const WorkArea& w, std::uint8_t* r) {
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = 6;
+    PutU16(r + 2, w.writeAddress);
+    PutU16(r + 4, HostRegister(w.data, 0));
+    return 6;
+}
+
+std::size_t BuildWriteCoils(const WorkArea& w, std::uint8_t* r) {
+    const std::uint16_t n = std::min<std::uint16_t>(w.writeQuantity, kDataSize);
+    const std::size_t bytes = BitBytes(n);
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = 15;
+    PutU16(r + 2, w.writeAddress);
+    PutU16(r + 4, n);
+    r[6] = static_cast<std::uint8_t>(bytes);
+    std::memset(r + 7, 0, bytes);
+    for (std::size_t i = 0; i < n; ++i)
+        if (w.data[i] != 0) r[7 + i / 8] |= static_cast<std::uint8_t>(1u << (i % 8));
+    return 7 + bytes;
+}
+
+std::size_t BuildWriteRegisters(const WorkArea& w, std::uint8_t* r) {
+    const std::uint16_t n = std::min<std::uint16_t>(w.writeQuantity, 127);
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = 16;
+    PutU16(r + 2, w.writeAddress);
+    PutU16(r + 4, n);
+    r[6] = static_cast<std::uint8_t>(2 * n);
+    for (std::size_t i = 0; i < n; ++i) PutU16(r + 7 + 2 * i, HostRegister(w.data, i));
+    return 7 + 2 * static_cast<std::size_t>(n);
+}
+
+std::size_t BuildMaskWrite(const WorkArea& w, std::uint8_t* r) {
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = 22;
+    PutU16(r + 2, w.writeAddress);
+    PutU16(r + 4, w.readAddress);   // AND mask
+    PutU16(r + 6, w.readQuantity);  // OR mask
+    return 8;
+}
+
+std::size_t BuildReadWrite(const WorkArea& w, std::uint8_t* r) {
+    const std::uint16_t n = std::min<std::uint16_t>(w.writeQuantity, 127);
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = 23;
+    PutU16(r + 2, w.readAddress);
+    PutU16(r + 4, w.readQuantity);
+    PutU16(r + 6, w.writeAddress);
+    PutU16(r + 8, n);
+    r[10] = static_cast<std::uint8_t>(2 * n);
+    for (std::size_t i = 0; i < n; ++i) PutU16(r + 11 + 2 * i, HostRegister(w.data, i));
+    return 11 + 2 * static_cast<std::size_t>(n);
+}
+
+// ---- expected answer lengths -----------------------------------------------
+
+std::size_t ExpectBits(const WorkArea& w) { return 3 + BitBytes(w.readQuantity); }
+std::size_t ExpectRegisters(const WorkArea& w) { return 3 + 2 * static_cast<std::size_t>(w.readQuantity); }
+std::size_t ExpectSix(const WorkArea&) { return 6; }
+std::size_t ExpectEight(const WorkArea&) { return 8; }
+
+// ---- checks ----------------------------------------------------------------
+
+bool SameHeader(const std::uint8_t* req, const std::uint8_t* resp) {
+    return req[0] == resp[0] && req[1] == resp[1];
+}
+
+EngineStatus CheckBits(const WorkArea& w, const std::uint8_t* req, const std::uint8_t* resp) {
+    if (!SameHeader(req, resp)) return status::ResponseError;
+    return resp[2] == BitBytes(w.readQuantity) ? status::Ok : status::ByteCountError;
+}
+
+EngineStatus CheckRegisters(const WorkArea& w, const std::uint8_t* req, const std::uint8_t* resp) {
+    if (!SameHeader(req, resp)) return status::ResponseError;
+    return resp[2] == static_cast<std::uint8_t>(2 * w.readQuantity) && 2 * w.readQuantity < 256
+               ? status::Ok
+               : status::ByteCountError;
+}
+
+template <std::size_t N>
+EngineStatus CheckEcho(const WorkArea& w, const std::uint8_t* req, const std::uint8_t* resp) {
+    if (w.slaveId == 0) return status::Ok;
+    return std::memcmp(req, resp, N) == 0 ? status::Ok : status::ResponseError;
+}
+
+EngineStatus CheckHeaderOnly(const WorkArea&, const std::uint8_t* req, const std::uint8_t* resp) {
+    return SameHeader(req, resp) ? status::Ok : status::ResponseError;
+}
+
+// ---- decoding --------------------------------------------------------------
+
+void UnpackBits(WorkArea& w, const std::uint8_t* resp) {
+    const std::size_t n = std::min<std::size_t>(w.readQuantity, kDataSize);
+    for (std::size_t i = 0; i < n; ++i) w.data[i] = (resp[3 + i / 8] >> (i % 8)) & 1;
+}
+
+void UnpackRegisters(WorkArea& w, const std::uint8_t* resp) {
+    const std::size_t n = std::min<std::size_t>(w.readQuantity, kDataSize / 2);
+    for (std::size_t i = 0; i < n; ++i) {
+        const std::uint16_t v = static_cast<std::uint16_t>((resp[3 + 2 * i] << 8) | resp[4 + 2 * i]);
+        std::memcpy(w.data + 2 * i, &v, sizeof v);
+    }
+}
+
+constexpr FunctionSpec kFunctions[] = {
+    {1, BuildRead, ExpectBits, CheckBits, UnpackBits},
+    {2, BuildRead, ExpectBits, CheckBits, UnpackBits},
+    {3, BuildRead, ExpectRegisters, CheckRegisters, UnpackRegisters},
+    {4, BuildRead, ExpectRegisters, CheckRegisters, UnpackRegisters},
+    {5, BuildWriteCoil, ExpectSix, CheckEcho<6>, nullptr},
+    {6, BuildWriteRegister, ExpectSix, CheckEcho<6>, nullptr},
+    {15, BuildWriteCoils, ExpectSix, CheckEcho<6>, nullptr},
+    {16, BuildWriteRegisters, ExpectSix, CheckEcho<6>, nullptr},
+    {22, BuildMaskWrite, ExpectEight, CheckEcho<8>, nullptr},
+    {23, BuildReadWrite, ExpectRegisters, CheckHeaderOnly, UnpackRegisters},
+};
+
+// Per-function registration limits; 0xFFFF = unlimited within 16 bits.
+struct Limits {
+    std::uint16_t code;
+    bool slaveZeroAllowed;
+    std::uint16_t maxRead;
+    std::uint16_t maxWrite;
+    bool oneShotOnly;
+};
+
+constexpr Limits kLimits[] = {
+    {0, true, 2000, 0xFFFF, true},
+    {1, false, 2000, 0xFFFF, false},
+    {2, false, 2000, 0xFFFF, false},
+    {3, false, 127, 0xFFFF, false},
+    {4, false, 127, 0xFFFF, false},
+    {5, true, 1, 0xFFFF, false},
+    {6, true, 1, 0xFFFF, false},
+    {15, true, 0xFFFF, 2000, false},
+    {16, true, 0xFFFF, 127, false},
+    {22, true, 0xFFFF, 0xFFFF, false},
+    {23, false, 127, 127, false},
+};
+
+}  // namespace
+
+const FunctionSpec* FindFunction(std::uint16_t code) {
+    for (const auto& f : kFunctions)
+        if (f.code == code) return &f;
+    return nullptr;
+}
+
+bool RequestWithinLimits(bool oneShot, std::uint16_t slaveId, std::uint16_t function,
+                         std::uint16_t readQuantity, std::uint16_t writeQuantity) {
+    if (slaveId > 255) return false;
+    const auto* it = std::find_if(std::begin(kLimits), std::end(kLimits),
+                                  [&](const Limits& l) { return l.code == function; });
+    if (it == std::end(kLimits)) return false;
+    if (it->oneShotOnly && !oneShot) return false;
+    if (slaveId == 0 && !it->slaveZeroAllowed) return false;
+    return readQuantity <= it->maxRead && writeQuantity <= it->maxWrite;
+}
+
+EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& captures) {
+    if (work.function == 0) {
+        const std::size_t n = std::min<std::size_t>(work.writeQuantity, kDataSize);
+        return transport.TransactRaw(work.data, n, captures);
+    }
+    const FunctionSpec* spec = FindFunction(work.function);
+    if (spec == nullptr) {
+        captures.Clear();
+        return status::UnhandledFunction;
+    }
+    std::uint8_t request[kRequestBufferSize];
+    std::uint8_t response[kResponseBufferSize];
+    const std::size_t length = spec->build(work, request);
+    const std::size_t expected = spec->expected(work);
+
+    constexpr int kTries = 1;
+    EngineStatus result = status::Timeout;
+    for (int attempt = 0; attempt < kTries; ++attempt) {
+        std::memset(response, 0, std::min(sizeof response, expected + 8));
+        result = transport.Transact(request, length, response, expected, captures);
+        if (result == status::Ok) result = spec->check(work, request, response);
+        if (result == status::Ok) break;
+    }
+    if (result == status::Ok && spec->unpack != nullptr) spec->unpack(work, response);
+    return result;
+}
+
+}  // namespace zentiq

@@ -1,0 +1,131 @@
+// The poll worker: one slot per cycle, the one-shot slot first, poll slots in
+// round-robin order once their scan time has come.
+#include <algorithm>
+#include <cstring>
+#include <system_error>
+
+#include "engine/engine.h"
+#include "engine/engine_state.h"
+
+namespace zentiq {
+namespace {
+
+// Picks the slot to serve under the lock; -1 when none is due.
+int ChooseSlot(EngineState& e, std::uint32_t elapsed) {
+    if (e.slots[0].ready) return 0;
+    for (PollSlot& s : e.slots) s.elapsed += elapsed;
+    int probe = e.lastServed;
+    for (int i = 0; i < kSlotCount; ++i) {
+        probe = probe % kLastSlot + 1;  // 1..32, slot 0 is never probed
+        PollSlot& s = e.slots[probe];
+        if (s.ready && s.pollMode != Stopped && s.elapsed > s.scanRate) {
+            e.lastServed = probe;
+            s.elapsed = 0;
+            return probe;
+        }
+    }
+    e.lastServed = probe;
+    return -1;
+}
+
+void RunCycle(EngineState& e) {
+    const std::uint32_t now = TickMs();
+    const std::uint32_t elapsed = now - e.lastTick;
+    e.lastTick = now;
+    const std::uint32_t delay = e.delayBetweenPolls.load();
+    if (delay > 0)
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+    else
+        std::this_thread::yield();
+
+    int s;
+    {
+        std::lock_guard guard(e.lock);
+        s = ChooseSlot(e, elapsed);
+        if (s < 0) return;
+        PollSlot& slot = e.slots[s];
+        PollResult& result = e.results[s];
+        std::atomic_ref<std::uint32_t> reset(result.resetRequest);
+        if (reset.load(std::memory_order_relaxed)) {
+            reset.store(0, std::memory_order_relaxed);
+            slot.txCount = 0;
+            slot.okCount = 0;
+        }
+        if (IsConnected()) ++slot.txCount;
+        e.work.slaveId = slot.slaveId;
+        e.work.function = slot.function;
+        e.work.readAddress = slot.readAddress;
+        e.work.readQuantity = slot.readQuantity;
+        e.work.writeAddress = slot.writeAddress;
+        e.work.writeQuantity = slot.writeQuantity;
+        std::memcpy(e.work.data, slot.writeData, kDataSize);
+    }
+
+    const EngineStatus status = RunFunction(CurrentTransport(), e.work, e.captures);
+    e.writeFlags = e.port.WriteFlags();
+    e.readFlags = e.port.ReadFlags();
+
+    bool portError = false;
+    {
+        std::lock_guard guard(e.lock);
+        PollSlot& slot = e.slots[s];
+        PollResult& result = e.results[s];
+        std::memcpy(slot.requestCapture, e.captures.request, e.captures.requestLength);
+        slot.requestLength = e.captures.requestLength;
+        std::memcpy(slot.responseCapture, e.captures.response, e.captures.responseLength);
+        slot.responseLength = e.captures.responseLength;
+        Post(e.monitorWindow, WM_POLL_RESULT, status, s);
+        if (s == 0) {
+            slot.ready = 0;
+            slot.inUse = 0;
+        }
+        if (slot.pollMode == Once) slot.pollMode = Stopped;
+        if (status == status::Ok && slot.txCount != 0) ++slot.okCount;
+        result.txCount = slot.txCount;
+        result.okCount = slot.okCount;
+        if (slot.txCount != 0) {
+            if (status == status::Ok) std::memcpy(result.data, e.work.data, kDataSize);
+            std::atomic_ref<EngineStatus>(result.status).store(status, std::memory_order_relaxed);
+            Post(slot.window, slot.message, status, s);
+            portError = status == status::WriteError || status == status::ReadError;
+        }
+    }
+    // A failing port is retried at most about four times a second. The lock
+    // is not held during the pause so that the GUI never waits on it.
+    if (portError) {
+        const std::uint32_t pause = 250 - std::min<std::uint32_t>(delay, 250);
+        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+    }
+}
+
+void WorkerBody() {
+    auto& e = Engine();
+    while (e.running.load()) RunCycle(e);
+}
+
+}  // namespace
+
+int StartPolling() {
+    auto& e = Engine();
+    if (e.polling) return 1;
+    e.running = true;
+    NotifyAllSlotWindows();
+    try {
+        e.worker = std::thread(WorkerBody);
+    } catch (const std::system_error&) {
+        e.running = false;
+        return 0;
+    }
+    e.polling = true;
+    return 1;
+}
+
+int StopPolling() {
+    auto& e = Engine();
+    e.running = false;
+    if (e.worker.joinable()) e.worker.join();
+    e.polling = false;
+    return 1;
+}
+
+}  // namespace zentiq

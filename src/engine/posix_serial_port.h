@@ -1,0 +1,59 @@
+// The serial port on POSIX termios, with the Windows timeout semantics the
+// transactions rely on (see SerialTimeouts).
+#pragma once
+
+#include <string>
+
+#include "engine/engine_types.h"
+#include "engine/serial_line.h"
+
+namespace zentiq {
+
+class PosixSerialPort final : public SerialLine {
+public:
+    PosixSerialPort() = default;
+    ~PosixSerialPort() override;
+    PosixSerialPort(const PosixSerialPort&) = delete;
+    PosixSerialPort& operator=(const PosixSerialPort&) = delete;
+
+    // 0 = open; 1 = cannot open the device; 2 = queue sizes; 3 = reading the
+    // configuration; 4 = writing the configuration; 5 = applying the timeouts.
+    // stopBits: 0 = one, 2 = two (anything non-zero is two).
+    int Open(const std::string& device, std::uint32_t baud, int dataBits, int parity,
+             int stopBits, HandshakeFlags flags);
+    void Close();
+    // Stores the timeouts; applies them when open. false when no port is open.
+    bool SetTimeouts(const SerialTimeouts& timeouts);
+    const SerialTimeouts& Timeouts() const { return m_timeouts; }
+    int LastOpenErrno() const { return m_lastErrno; }
+
+    bool IsOpen() const override { return m_fd >= 0; }
+    int Write(const std::uint8_t* bytes, std::size_t n) override;
+    int Read(std::uint8_t* buffer, std::size_t n) override;
+    void Purge() override;
+    std::uint32_t WriteFlags() const override { return m_writeFlags; }
+    std::uint32_t ReadFlags() const override { return m_readFlags; }
+
+private:
+    int m_fd = -1;
+    HandshakeFlags m_flags = 0;
+    SerialTimeouts m_timeouts = kInitialSerialTimeouts;
+    std::uint32_t m_writeFlags = 0;
+    std::uint32_t m_readFlags = 0;
+    int m_lastErrno = 0;
+    // TIOCGICOUNT snapshot taken before each read/write, to turn the driver's
+    // counters into CE_*-style flags after a failure.
+    struct Counters {
+        int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
+    } m_counters;
+    bool m_countersValid = false;  // the driver has TIOCGICOUNT (ptys do not)
+    // RTS toggle through the driver's RS-485 mode (TIOCSRS485); when the
+    // driver refuses, Write raises and drops RTS by hand.
+    bool m_rs485Enabled = false;
+    bool m_rs485Changed = false;        // restore m_savedRs485Flags on Close
+    std::uint32_t m_savedRs485Flags = 0;
+    void SnapshotCounters();
+    std::uint32_t FlagsSinceSnapshot(int err) const;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,132 @@
+#include "engine/serial_transport.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "engine/engine.h"
+
+namespace zentiq {
+namespace {
+
+// ASCII frame of the largest request: 2 * 265 + 5 characters.
+constexpr std::size_t kAsciiFrameSize = 2 * kMaxRequestLength + 5;
+// Largest ASCII answer the core expects, plus the frame characters.
+constexpr std::size_t kAsciiResponseSize = 2 * kResponseBufferSize + 5;
+
+int HexValue(std::uint8_t c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return 0;
+}
+
+constexpr char kHexDigits[] = "0123456789ABCDEF";
+
+}  // namespace
+
+std::uint8_t DecodeHexPair(const std::uint8_t* chars) {
+    return static_cast<std::uint8_t>((HexValue(chars[0]) << 4) | HexValue(chars[1]));
+}
+
+std::size_t EncodeAsciiFrame(const std::uint8_t* bytes, std::size_t n, char* out) {
+    std::size_t k = 0;
+    out[k++] = ':';
+    auto put = [&](std::uint8_t b) {
+        out[k++] = kHexDigits[b >> 4];
+        out[k++] = kHexDigits[b & 0x0F];
+    };
+    for (std::size_t i = 0; i < n; ++i) put(bytes[i]);
+    put(Lrc8(bytes, n));
+    out[k++] = '\r';
+    out[k++] = '\n';
+    return k;
+}
+
+void SerialTransportBase::DiscardEcho(std::size_t n) {
+    std::uint8_t scratch[kAsciiFrameSize];
+    m_line.Read(scratch, std::min(n, sizeof scratch));
+}
+
+EngineStatus SerialTransportBase::TransactRaw(const std::uint8_t* bytes, std::size_t n,
+                                              Captures& captures) {
+    captures.Clear();
+    if (!m_line.IsOpen()) return status::NoConnection;
+    m_line.Purge();
+    if (!m_line.Write(bytes, n)) return status::WriteError;
+    m_line.Purge();
+    captures.CaptureRequest(bytes, n);
+    const int got = m_line.Read(captures.response, sizeof captures.response);
+    if (got < 0) return status::ReadError;
+    captures.responseLength = static_cast<std::uint16_t>(got);
+    return status::Ok;
+}
+
+EngineStatus RtuTransport::Transact(std::uint8_t* request, std::size_t length,
+                                    std::uint8_t* response, std::size_t expected,
+                                    Captures& captures) {
+    const std::uint16_t crc = Crc16(request, length);
+    request[length] = static_cast<std::uint8_t>(crc & 0xFF);
+    request[length + 1] = static_cast<std::uint8_t>(crc >> 8);
+    const std::size_t frameLength = length + 2;
+    // Never listen for more than the buffer holds, whatever the caller asks.
+    const std::size_t want = std::min(expected + 2, kResponseBufferSize);
+
+    captures.Clear();
+    if (!m_line.IsOpen()) return status::NoConnection;
+    m_line.Purge();
+    std::memset(response, 0, std::max<std::size_t>(want, 5));
+    if (!m_line.Write(request, frameLength)) return status::WriteError;
+    if (m_echo) DiscardEcho(frameLength);
+    captures.CaptureRequest(request, frameLength);
+    if (request[0] == 0) return status::Ok;  // broadcast: nobody answers
+
+    const int n = m_line.Read(response, want);
+    if (n < 0) return status::ReadError;
+    captures.CaptureResponse(response, static_cast<std::size_t>(n));
+    if (n == 0) return status::Timeout;
+    if (response[1] > 0x80) {
+        if (Crc16(response, 5) != 0) return status::ChecksumError;
+        return static_cast<EngineStatus>(status::ExceptionBase + response[2]);
+    }
+    if (static_cast<std::size_t>(n) != expected + 2) return status::BytesMissing;
+    return Crc16(response, expected + 2) == 0 ? status::Ok : status::ChecksumError;
+}
+
+EngineStatus AsciiTransport::Transact(std::uint8_t* request, std::size_t length,
+                                      std::uint8_t* response, std::size_t expected,
+                                      Captures& captures) {
+    char frame[kAsciiFrameSize];
+    const std::size_t frameLength = EncodeAsciiFrame(request, std::min(length, kMaxRequestLength), frame);
+    const auto* frameBytes = reinterpret_cast<const std::uint8_t*>(frame);
+
+    captures.Clear();
+    if (!m_line.IsOpen()) return status::NoConnection;
+    m_line.Purge();
+    std::memset(response, 0, std::min(expected + 2, kResponseBufferSize));
+    if (!m_line.Write(frameBytes, frameLength)) return status::WriteError;
+    if (m_echo) DiscardEcho(frameLength);
+    // A 127-register function-23 frame (535 characters) is captured cut to 531.
+    captures.CaptureRequest(frameBytes, frameLength);
+    if (request[0] == 0) return status::Ok;
+
+    std::uint8_t chars[kAsciiResponseSize] = {};
+    const std::size_t want = std::min(2 * expected + 5, sizeof captures.response);
+    const int got = m_line.Read(chars, want);
+    if (got < 0) return status::ReadError;
+    const std::size_t n = static_cast<std::size_t>(got);
+    captures.CaptureResponse(chars, n);
+    if (n == 0) return status::Timeout;
+    const std::uint8_t function = DecodeHexPair(chars + 3);
+    if (function > 0x80) return static_cast<EngineStatus>(status::ExceptionBase + DecodeHexPair(chars + 5));
+    if (n != 2 * expected + 5) return status::BytesMissing;
+
+    const std::size_t count = (n - 5) / 2;
+    std::uint8_t sum = 0;
+    for (std::size_t i = 0; i < count; ++i) {
+        response[i] = DecodeHexPair(chars + 1 + 2 * i);
+        sum = static_cast<std::uint8_t>(sum + response[i]);
+    }
+    if (static_cast<std::uint8_t>(-sum) != DecodeHexPair(chars + n - 4)) return status::ChecksumError;
+    return status::Ok;
+}
+
+}  // namespace zentiq

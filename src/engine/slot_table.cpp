@@ -1,0 +1,243 @@
+// Slot operations: registration, modes, write data and the typed accessors.
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+
+#include "engine/engine.h"
+#include "engine/engine_state.h"
+
+namespace zentiq {
+namespace {
+
+bool ValidSlot(int slot) { return slot >= 0 && slot <= kLastSlot; }
+
+bool FunctionReadyAtOnce(std::uint16_t function, std::uint16_t writeQuantity) {
+    return (function >= 1 && function <= 4) || function == 22 || (function == 23 && writeQuantity == 0);
+}
+
+void FillSlot(PollSlot& s, WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
+              std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
+              std::uint16_t writeAddress, std::uint16_t writeQuantity) {
+    s.window = window;
+    s.message = message;
+    s.slaveId = slaveId;
+    s.function = function;
+    s.readAddress = readAddress;
+    s.readQuantity = readQuantity;
+    s.writeAddress = writeAddress;
+    s.writeQuantity = writeQuantity;
+    s.inUse = 1;
+    s.ready = FunctionReadyAtOnce(function, writeQuantity) ? 1 : 0;
+    s.txCount = 0;
+    s.okCount = 0;
+    std::memset(s.writeData, 0, sizeof s.writeData);
+}
+
+void ResetResult(PollResult& r) {
+    std::memset(r.data, 0, sizeof r.data);
+    std::atomic_ref<EngineStatus>(r.status).store(status::NoTransactionYet, std::memory_order_relaxed);
+}
+
+// Stores count values of 16-bit words per value, in the order of the value
+// layout: low word first, or reversed with inverse.
+template <typename T>
+int StoreWide(int slot, int count, int maxCount, const T* values, int inverse) {
+    constexpr int kWords = sizeof(T) / 2;
+    if (!ValidSlot(slot) || count < 1 || count > maxCount || values == nullptr) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    PollSlot& s = e.slots[slot];
+    for (int i = 0; i < count; ++i) {
+        std::uint16_t words[kWords];
+        std::memcpy(words, &values[i], sizeof(T));  // host order, little-endian: low word first
+        for (int w = 0; w < kWords; ++w) {
+            const std::uint16_t word = inverse ? words[kWords - 1 - w] : words[w];
+            std::memcpy(s.writeData + 2 * (i * kWords + w), &word, 2);
+        }
+    }
+    s.writeQuantity = static_cast<std::uint16_t>(count * kWords);
+    s.ready = 1;
+    return 1;
+}
+
+template <typename T>
+int ReadWide(int slot, T* destination, int inverse) {
+    constexpr int kWords = sizeof(T) / 2;
+    if (!ValidSlot(slot)) return status::BadSlot;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    const int count = e.slots[slot].readQuantity / kWords;
+    const PollResult& r = e.results[slot];
+    if (count < 1) return status::TooFewRegisters;
+    if (destination == nullptr) return r.status;
+    for (int i = 0; i < count && (i + 1) * kWords * 2 <= static_cast<int>(kDataSize); ++i) {
+        std::uint16_t words[kWords];
+        for (int w = 0; w < kWords; ++w) {
+            std::uint16_t word;
+            std::memcpy(&word, r.data + 2 * (i * kWords + w), 2);
+            words[inverse ? kWords - 1 - w : w] = word;
+        }
+        std::memcpy(&destination[i], words, sizeof(T));
+    }
+    return r.status;
+}
+
+}  // namespace
+
+int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t scanRate,
+                     std::uint16_t slaveId, std::uint16_t function, std::uint16_t readAddress,
+                     std::uint16_t readQuantity, std::uint16_t writeAddress,
+                     std::uint16_t writeQuantity) {
+    if (!RequestWithinLimits(false, slaveId, function, readQuantity, writeQuantity)) return -1;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    for (int i = kFirstPollSlot; i <= kLastSlot; ++i) {
+        PollSlot& s = e.slots[i];
+        if (s.inUse) continue;
+        FillSlot(s, window, message, slaveId, function, readAddress, readQuantity, writeAddress,
+                 writeQuantity);
+        s.scanRate = scanRate;
+        s.pollMode = Stopped;
+        s.elapsed = static_cast<std::uint32_t>(scanRate) + 1;
+        ResetResult(e.results[i]);
+        return i;
+    }
+    return -1;
+}
+
+int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
+                  std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
+                  std::uint16_t writeAddress, std::uint16_t writeQuantity) {
+    if (!RequestWithinLimits(true, slaveId, function, readQuantity, writeQuantity)) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    PollSlot& s = e.slots[0];
+    if (s.inUse) return 0;
+    FillSlot(s, window, message, slaveId, function, readAddress, readQuantity, writeAddress,
+             writeQuantity);
+    s.pollMode = Once;
+    ResetResult(e.results[0]);
+    return 1;
+}
+
+int SetPollMode(int slot, int mode) {
+    // An unchecked index here would write outside the table.
+    if (!ValidSlot(slot)) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    PollSlot& s = e.slots[slot];
+    s.pollMode = static_cast<std::uint16_t>(mode);
+    s.elapsed = static_cast<std::uint32_t>(s.scanRate) + 1;
+    return 1;
+}
+
+int ReleasePollSlot(int slot) {
+    if (!ValidSlot(slot)) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    e.slots[slot].inUse = 0;
+    e.slots[slot].ready = 0;
+    return 1;
+}
+
+int SetWriteBytes(int slot, int count, const std::uint8_t* bytes) {
+    if (!ValidSlot(slot) || count < 1 || count > static_cast<int>(kDataSize) || bytes == nullptr) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    PollSlot& s = e.slots[slot];
+    std::memcpy(s.writeData, bytes, static_cast<std::size_t>(count));
+    s.writeQuantity = static_cast<std::uint16_t>(count);
+    s.ready = 1;
+    return 1;
+}
+
+int SetWriteRegisters(int slot, int count, const std::uint16_t* values) {
+    if (!ValidSlot(slot) || count < 1 || count > 128 || values == nullptr) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    PollSlot& s = e.slots[slot];
+    std::memcpy(s.writeData, values, 2 * static_cast<std::size_t>(count));
+    s.writeQuantity = static_cast<std::uint16_t>(count);
+    s.ready = 1;
+    return 1;
+}
+
+int SetWriteLongs(int slot, int count, const std::int32_t* values, int inverse) {
+    return StoreWide(slot, count, 64, values, inverse);
+}
+int SetWriteFloats(int slot, int count, const float* values, int inverse) {
+    return StoreWide(slot, count, 64, values, inverse);
+}
+int SetWriteDoubles(int slot, int count, const double* values, int inverse) {
+    return StoreWide(slot, count, 32, values, inverse);
+}
+
+int ReadBytes(int slot, std::uint8_t* destination) {
+    if (!ValidSlot(slot)) return status::BadSlot;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    const std::size_t n = std::min<std::size_t>(e.slots[slot].readQuantity, kDataSize);
+    if (destination != nullptr && n > 0) std::memcpy(destination, e.results[slot].data, n);
+    return e.results[slot].status;
+}
+
+int ReadRegisters(int slot, std::uint16_t* destination) {
+    if (!ValidSlot(slot)) return status::BadSlot;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    const std::size_t n = std::min<std::size_t>(e.slots[slot].readQuantity, kDataSize / 2);
+    if (destination != nullptr && n > 0) std::memcpy(destination, e.results[slot].data, 2 * n);
+    return e.results[slot].status;
+}
+
+int ReadLongs(int slot, std::int32_t* destination, int inverse) { return ReadWide(slot, destination, inverse); }
+int ReadFloats(int slot, float* destination, int inverse) { return ReadWide(slot, destination, inverse); }
+int ReadDoubles(int slot, double* destination, int inverse) { return ReadWide(slot, destination, inverse); }
+
+int GetSlotCounters(int slot, std::uint32_t* tx, std::uint32_t* ok) {
+    if (!ValidSlot(slot)) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    if (tx) *tx = e.results[slot].txCount;
+    if (ok) *ok = e.results[slot].okCount;
+    return 1;
+}
+
+// These two touch a single word without the lock, as an atomic access.
+int ResetSlotCounters(int slot) {
+    if (!ValidSlot(slot)) return 0;
+    std::atomic_ref<std::uint32_t>(Engine().results[slot].resetRequest).store(1, std::memory_order_relaxed);
+    return 1;
+}
+
+int GetSlotStatus(int slot) {
+    if (!ValidSlot(slot)) return status::BadSlot;
+    return std::atomic_ref<EngineStatus>(Engine().results[slot].status).load(std::memory_order_relaxed);
+}
+
+int GetRequestCapture(int slot, std::uint8_t* destination) {
+    if (!ValidSlot(slot)) return status::BadSlot;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    const PollSlot& s = e.slots[slot];
+    if (destination != nullptr && s.requestLength > 0) std::memcpy(destination, s.requestCapture, s.requestLength);
+    return s.requestLength;
+}
+
+int GetResponseCapture(int slot, std::uint8_t* destination) {
+    if (!ValidSlot(slot)) return status::BadSlot;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    const PollSlot& s = e.slots[slot];
+    if (destination != nullptr && s.responseLength > 0) std::memcpy(destination, s.responseCapture, s.responseLength);
+    return s.responseLength;
+}
+
+int SetMonitorWindow(WindowHandle window) {
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    e.monitorWindow = window;
+    return 1;
+}
+
+}  // namespace zentiq

@@ -1,0 +1,20 @@
+#include "engine/transport.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace zentiq {
+
+void Captures::CaptureRequest(const std::uint8_t* bytes, std::size_t n) {
+    n = std::min(n, sizeof request);
+    if (n > 0) std::memcpy(request, bytes, n);
+    requestLength = static_cast<std::uint16_t>(n);
+}
+
+void Captures::CaptureResponse(const std::uint8_t* bytes, std::size_t n) {
+    n = std::min(n, sizeof response);
+    if (n > 0) std::memcpy(response, bytes, n);
+    responseLength = static_cast<std::uint16_t>(n);
+}
+
+}  // namespace zentiq

@@ -1,0 +1,47 @@
+// The framing layer under the shared transaction core: each backend puts a
+// request (slave ID, function, data) on its wire with its own framing, reads
+// the answer back into the same form and captures both as on the wire.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "engine/engine_types.h"
+
+namespace zentiq {
+
+// Largest request the core builds: function 23 with 127 registers, plus the
+// two spare bytes for the RTU CRC.
+inline constexpr std::size_t kMaxRequestLength = 11 + 2 * 127;
+inline constexpr std::size_t kRequestBufferSize = kMaxRequestLength + 2;
+// Largest normal response (127 registers read), plus room for a checksum.
+inline constexpr std::size_t kResponseBufferSize = kDataSize + 16;
+
+// The bytes of the current transaction as they went over the wire. The
+// request capture keeps its first 531 bytes: an ASCII frame of a 127-register
+// function-23 request (535 characters) is sent whole but captured cut.
+struct Captures {
+    std::uint8_t request[kRequestCaptureSize];
+    std::uint16_t requestLength = 0;
+    std::uint8_t response[kResponseCaptureSize];
+    std::uint16_t responseLength = 0;
+
+    void Clear() { requestLength = responseLength = 0; }
+    void CaptureRequest(const std::uint8_t* bytes, std::size_t n);
+    void CaptureResponse(const std::uint8_t* bytes, std::size_t n);
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // request has kRequestBufferSize bytes of room (length used); response
+    // receives slave ID, function and data, expected bytes of them.
+    virtual EngineStatus Transact(std::uint8_t* request, std::size_t length,
+                                  std::uint8_t* response, std::size_t expected,
+                                  Captures& captures) = 0;
+    // A frame sent unchanged; the answer is only captured.
+    virtual EngineStatus TransactRaw(const std::uint8_t* bytes, std::size_t n,
+                                     Captures& captures) = 0;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,279 @@
+// The worker's schedule, counters, notifications and the typed accessors,
+// over a transport that answers at once.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <thread>
+
+#include "engine/engine.h"
+#include "engine/engine_state.h"
+#include "support/loopback_transport.h"
+#include "support/post_recorder.h"
+
+namespace zentiq {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr WindowHandle kWindow = 0x100;
+
+class PollWorker : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitEngine();
+        UseTransportForTesting(&transport);
+        SetPollDelay(0);
+    }
+    void TearDown() override {
+        StopPolling();
+        UseTransportForTesting(nullptr);
+    }
+    int ReadSlot(std::uint16_t address, std::uint16_t quantity, std::uint16_t scanRate = 0,
+                 WindowHandle window = kWindow) {
+        return RegisterPollSlot(window, WM_POLL_RESULT, scanRate, 1, 3, address, quantity, 0, 0);
+    }
+    // Waits until the transport has seen n requests (bounded).
+    bool WaitRequests(std::size_t n) {
+        for (int i = 0; i < 500 && transport.RequestCount() < n; ++i) std::this_thread::sleep_for(2ms);
+        return transport.RequestCount() >= n;
+    }
+    testing::LoopbackTransport transport;
+    testing::PostRecorder posts;
+};
+
+TEST_F(PollWorker, RoundRobinInSlotOrderAndLateJoiner) {
+    const int a = ReadSlot(10, 1), b = ReadSlot(20, 1), c = ReadSlot(30, 1);
+    for (int s : {a, b, c}) SetPollMode(s, Continuous);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(WaitRequests(9));
+    const int d = ReadSlot(40, 1);
+    SetPollMode(d, Continuous);
+    const std::size_t before = transport.RequestCount();
+    ASSERT_TRUE(WaitRequests(before + 12));
+    StopPolling();
+    const auto requests = transport.Requests();
+    for (std::size_t i = 0; i + 1 < 9; ++i) {
+        const int cur = requests[i].address / 10, next = requests[i + 1].address / 10;
+        EXPECT_EQ(next, cur % 3 + 1) << "request " << i;
+    }
+    // Once slot 4 is in, the rotation is 1, 2, 3, 4.
+    std::size_t firstFour = before;
+    while (firstFour < requests.size() && requests[firstFour].address != 40) ++firstFour;
+    ASSERT_LT(firstFour + 5, requests.size());
+    for (std::size_t i = firstFour; i + 1 < firstFour + 5; ++i) {
+        const int cur = requests[i].address / 10, next = requests[i + 1].address / 10;
+        EXPECT_EQ(next, cur % 4 + 1);
+    }
+}
+
+TEST_F(PollWorker, OneShotGoesFirst) {
+    for (std::uint16_t addr : {10, 20, 30}) SetPollMode(ReadSlot(addr, 1, 60000), Continuous);
+    // All three are due at once; the one-shot waiting beside them wins.
+    ASSERT_EQ(SubmitOneShot(kWindow + 1, WM_POLL_RESULT, 1, 6, 0, 0, 500, 1), 1);
+    const std::uint16_t value = 0xBEEF;
+    ASSERT_EQ(SetWriteRegisters(0, 1, &value), 1);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(WaitRequests(4));
+    StopPolling();
+    const auto requests = transport.Requests();
+    EXPECT_EQ(requests[0].function, 6);
+    EXPECT_EQ(requests[0].address, 500);
+    EXPECT_EQ(transport.table[500], 0xBEEF);
+    // Slot 0 is free again after it was served.
+    EXPECT_EQ(SubmitOneShot(kWindow + 1, WM_POLL_RESULT, 1, 6, 0, 0, 501, 1), 1);
+    EXPECT_EQ(posts.Count(kWindow + 1, WM_POLL_RESULT), 1u);
+}
+
+TEST_F(PollWorker, OnceModeServesExactlyOnce) {
+    transport.table[5] = 1234;
+    const int s = ReadSlot(5, 1);
+    SetPollMode(s, Once);
+    const int other = ReadSlot(100, 1);  // keeps the worker busy meanwhile
+    SetPollMode(other, Continuous);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 20));
+    StopPolling();
+    std::size_t served = 0;
+    for (const auto& p : posts.Posts())
+        if (p.message == WM_POLL_RESULT && p.lParam == s) ++served;
+    EXPECT_EQ(served, 1u);
+    std::uint16_t value = 0;
+    EXPECT_EQ(ReadRegisters(s, &value), status::Ok);
+    EXPECT_EQ(value, 1234);
+}
+
+TEST_F(PollWorker, SlotsThatMustNotBeServed) {
+    const int noData = RegisterPollSlot(kWindow, WM_POLL_RESULT, 0, 1, 16, 0, 0, 7, 2);  // ready 0
+    SetPollMode(noData, Continuous);
+    const int stopped = ReadSlot(50, 1);  // pollMode Stopped
+    const int released = ReadSlot(60, 1);
+    SetPollMode(released, Continuous);
+    ReleasePollSlot(released);
+    const int live = ReadSlot(70, 1);
+    SetPollMode(live, Continuous);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(WaitRequests(10));
+    StopPolling();
+    for (const auto& r : transport.Requests()) EXPECT_EQ(r.address, 70) << "slot " << noData << "/" << stopped;
+}
+
+TEST_F(PollWorker, CountersStatusAndReset) {
+    const int s = ReadSlot(0, 2);
+    SetPollMode(s, Continuous);
+    transport.forcedStatus = status::Timeout;
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 3));
+    transport.forcedStatus = 0;
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 6));
+    StopPolling();
+    std::uint32_t tx = 0, ok = 0;
+    ASSERT_EQ(GetSlotCounters(s, &tx, &ok), 1);
+    EXPECT_GE(tx, 6u);
+    EXPECT_GE(tx - ok, 3u);
+    EXPECT_LT(ok, tx);
+    EXPECT_EQ(GetSlotStatus(s), status::Ok);
+
+    ResetSlotCounters(s);
+    GetSlotCounters(s, &tx, &ok);
+    EXPECT_GT(tx, 0u);  // only the next service zeroes them
+    posts.Clear();
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 1));
+    StopPolling();
+    GetSlotCounters(s, &tx, &ok);
+    EXPECT_EQ(tx, ok);
+    EXPECT_LE(tx, 1u + posts.Count(kWindow, WM_POLL_RESULT));
+}
+
+TEST_F(PollWorker, FailedTransactionKeepsLastGoodData) {
+    transport.table[0] = 77;
+    const int s = ReadSlot(0, 1);
+    SetPollMode(s, Continuous);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 1));
+    transport.table[0] = 88;
+    transport.forcedStatus = 130;
+    posts.Clear();
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 2));
+    StopPolling();
+    std::uint16_t value = 0;
+    EXPECT_EQ(ReadRegisters(s, &value), 130);
+    EXPECT_EQ(value, 77);
+    for (const auto& p : posts.Posts()) EXPECT_EQ(p.wParam, 130u);
+}
+
+TEST_F(PollWorker, UnhandledFunctionIs65535) {
+    // Only reachable by a slot whose function changed under it; simulate it.
+    const int s = ReadSlot(0, 1);
+    {
+        std::lock_guard guard(Engine().lock);
+        Engine().slots[s].function = 9;
+    }
+    SetPollMode(s, Once);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 1));
+    StopPolling();
+    EXPECT_EQ(posts.Posts().back().wParam, status::UnhandledFunction);
+    EXPECT_EQ(transport.RequestCount(), 0u);
+}
+
+TEST_F(PollWorker, NotificationsAndMonitor) {
+    const int s = ReadSlot(0, 1);
+    ReadSlot(1, 1, 0, 0);  // a slot without a window gets nothing
+    SetMonitorWindow(0x999);
+    SetPollMode(s, Continuous);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 2));
+    StopPolling();
+    EXPECT_EQ(posts.Count(kWindow, WM_CONNECTION_CHANGED), 1u);  // from StartPolling
+    EXPECT_GE(posts.Count(0x999, WM_POLL_RESULT), 2u);
+    for (const auto& p : posts.Posts()) EXPECT_NE(p.window, 0u);
+    posts.Clear();
+    NotifyAllSlotWindows();
+    EXPECT_EQ(posts.Count(kWindow, WM_CONNECTION_CHANGED), 1u);
+    EXPECT_EQ(posts.Posts().size(), 1u);
+}
+
+TEST_F(PollWorker, StopWaitsForTheRunningTransaction) {
+    transport.transactionDelayMs = 150;
+    const int s = ReadSlot(0, 1);
+    SetPollMode(s, Continuous);
+    ASSERT_EQ(StartPolling(), 1);
+    for (int i = 0; i < 200 && !transport.inTransaction; ++i) std::this_thread::sleep_for(1ms);
+    ASSERT_TRUE(transport.inTransaction);
+    StopPolling();
+    EXPECT_FALSE(transport.inTransaction);
+    // The result of that transaction was stored and announced before the stop returned.
+    EXPECT_EQ(GetSlotStatus(s), status::Ok);
+    EXPECT_EQ(posts.Count(kWindow, WM_POLL_RESULT), transport.RequestCount());
+}
+
+TEST_F(PollWorker, ModeIsFixedWhilePolling) {
+    ASSERT_EQ(StartPolling(), 1);
+    EXPECT_EQ(SetTransmissionMode(ASCII), 0);
+    StopPolling();
+    EXPECT_EQ(SetTransmissionMode(ASCII), 1);
+    EXPECT_EQ(GetTransmissionMode(), ASCII);
+    SetTransmissionMode(RTU);
+}
+
+TEST_F(PollWorker, WideValuesInBothWordOrders) {
+    // A double written inverse puts its highest word first on the wire.
+    ASSERT_EQ(SubmitOneShot(kWindow, WM_POLL_RESULT, 1, 16, 0, 0, 0, 4), 1);
+    const double value = -1234.5678;
+    ASSERT_EQ(SetWriteDoubles(0, 1, &value, 1), 1);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 1));
+    StopPolling();
+    std::uint64_t bits;
+    std::memcpy(&bits, &value, 8);
+    EXPECT_EQ(transport.table[0], static_cast<std::uint16_t>(bits >> 48));
+    EXPECT_EQ(transport.table[3], static_cast<std::uint16_t>(bits & 0xFFFF));
+
+    // Reading them back inverse gives the value; the normal order does not.
+    const int s = ReadSlot(0, 10);
+    SetPollMode(s, Once);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 2));
+    StopPolling();
+    double doubles[3] = {0, 0, 42};
+    EXPECT_EQ(ReadDoubles(s, doubles, 1), status::Ok);
+    EXPECT_EQ(doubles[0], value);
+    EXPECT_EQ(doubles[2], 42);  // ten registers hold two doubles only
+    EXPECT_EQ(ReadDoubles(s, doubles, 0), status::Ok);
+    EXPECT_NE(doubles[0], value);
+
+    // 32-bit values: normal order is reg[2i+1] * 65536 + reg[2i].
+    transport.table[0] = 0x5678;
+    transport.table[1] = 0x1234;
+    transport.table[2] = 0x0000;
+    transport.table[3] = 0x3FC0;  // 1.5f high word
+    SetPollMode(s, Once);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 3));
+    StopPolling();
+    std::int32_t longs[5];
+    EXPECT_EQ(ReadLongs(s, longs, 0), status::Ok);
+    EXPECT_EQ(longs[0], 0x12345678);
+    EXPECT_EQ(ReadLongs(s, longs, 1), status::Ok);
+    EXPECT_EQ(longs[0], 0x56781234);
+    float floats[5];
+    EXPECT_EQ(ReadFloats(s, floats, 0), status::Ok);
+    EXPECT_EQ(floats[1], 1.5f);
+}
+
+TEST_F(PollWorker, PortErrorsSlowTheCycle) {
+    transport.forcedStatus = status::ReadError;
+    const int s = ReadSlot(0, 1);
+    SetPollMode(s, Continuous);
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 3));
+    StopPolling();
+    // Three failing cycles cannot complete in less than two pauses.
+    EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+}  // namespace
+}  // namespace zentiq

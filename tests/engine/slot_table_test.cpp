@@ -1,0 +1,121 @@
+// Registration limits, write data and the typed accessors in both word orders.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+
+#include "engine/engine.h"
+
+namespace zentiq {
+namespace {
+
+class SlotTable : public ::testing::Test {
+protected:
+    void SetUp() override { InitEngine(); }
+    static int Read(std::uint16_t fc, std::uint16_t quantity, std::uint16_t slave = 1) {
+        return RegisterPollSlot(1, WM_POLL_RESULT, 100, slave, fc, 0, quantity, 0, 0);
+    }
+    static int Write(std::uint16_t fc, std::uint16_t quantity, std::uint16_t slave = 1) {
+        return RegisterPollSlot(1, WM_POLL_RESULT, 100, slave, fc, 0, 0, 0, quantity);
+    }
+};
+
+TEST_F(SlotTable, RegistrationLimits) {
+    EXPECT_EQ(Read(3, 127), 1);
+    EXPECT_EQ(Read(3, 128), -1);
+    EXPECT_EQ(Read(4, 128), -1);
+    EXPECT_NE(Read(1, 2000), -1);
+    EXPECT_EQ(Read(1, 2001), -1);
+    EXPECT_EQ(Read(2, 2001), -1);
+    EXPECT_EQ(Read(3, 10, 0), -1);   // reads refuse broadcast
+    EXPECT_NE(Write(16, 10, 0), -1);  // broadcast write
+    EXPECT_EQ(Write(16, 128), -1);
+    EXPECT_NE(Write(15, 2000), -1);
+    EXPECT_EQ(Write(15, 2001), -1);
+    EXPECT_EQ(Read(3, 10, 256), -1);
+    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 5, 0, 2, 0, 0), -1);  // 5: read quantity <= 1
+    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 0, 23, 0, 1, 0, 1), -1);
+    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 23, 0, 128, 0, 1), -1);
+    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 0, 0, 0, 0, 4), -1);  // raw: one-shot only
+    EXPECT_EQ(Read(7, 1), -1);
+    EXPECT_NE(Read(3, 0), -1);  // zero quantities are not refused here
+}
+
+TEST_F(SlotTable, ThirtyThirdRegistrationIsRefusedAndReleaseFreesASlot) {
+    for (int i = 1; i <= 32; ++i) ASSERT_EQ(Read(3, 1), i);
+    EXPECT_EQ(Read(3, 1), -1);
+    EXPECT_EQ(ReleasePollSlot(7), 1);
+    EXPECT_EQ(Read(3, 1), 7);
+    EXPECT_EQ(ReleasePollSlot(33), 0);
+}
+
+TEST_F(SlotTable, OneShotSlot) {
+    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 1, 6, 0, 0, 10, 1), 1);
+    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 1, 6, 0, 0, 10, 1), 0);  // still pending
+    EXPECT_EQ(ReleasePollSlot(0), 1);
+    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 1, 3, 0, 128, 0, 0), 0);  // refused by the limits
+    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 0, 0, 0, 0, 0, 0), 1);    // raw frame
+}
+
+TEST_F(SlotTable, NewSlotReadsZerosWithStatusTen) {
+    const int s = Read(3, 10);
+    std::uint16_t regs[10];
+    std::memset(regs, 0xAB, sizeof regs);
+    EXPECT_EQ(ReadRegisters(s, regs), status::NoTransactionYet);
+    for (std::uint16_t r : regs) EXPECT_EQ(r, 0);
+    EXPECT_EQ(GetSlotStatus(s), status::NoTransactionYet);
+}
+
+TEST_F(SlotTable, OutOfRangeIndexes) {
+    std::uint16_t regs[4];
+    std::uint8_t bytes[4];
+    std::int32_t longs[2];
+    float floats[2];
+    double doubles[1];
+    for (int bad : {33, -1, 1000}) {
+        EXPECT_EQ(ReadRegisters(bad, regs), status::BadSlot);
+        EXPECT_EQ(ReadBytes(bad, bytes), status::BadSlot);
+        EXPECT_EQ(ReadLongs(bad, longs, 0), status::BadSlot);
+        EXPECT_EQ(ReadFloats(bad, floats, 1), status::BadSlot);
+        EXPECT_EQ(ReadDoubles(bad, doubles, 0), status::BadSlot);
+        EXPECT_EQ(GetSlotStatus(bad), status::BadSlot);
+        EXPECT_EQ(GetRequestCapture(bad, bytes), status::BadSlot);
+        EXPECT_EQ(GetResponseCapture(bad, bytes), status::BadSlot);
+        EXPECT_EQ(SetPollMode(bad, Continuous), 0);
+        EXPECT_EQ(SetWriteRegisters(bad, 1, regs), 0);
+        EXPECT_EQ(ResetSlotCounters(bad), 0);
+        EXPECT_EQ(GetSlotCounters(bad, nullptr, nullptr), 0);
+    }
+}
+
+TEST_F(SlotTable, WriteDataCountRanges) {
+    const int s = Write(16, 10);
+    std::uint16_t regs[129] = {};
+    std::uint8_t bytes[2001] = {};
+    EXPECT_EQ(SetWriteRegisters(s, 128, regs), 1);
+    EXPECT_EQ(SetWriteRegisters(s, 129, regs), 0);
+    EXPECT_EQ(SetWriteRegisters(s, 0, regs), 0);
+    EXPECT_EQ(SetWriteBytes(s, 2000, bytes), 1);
+    EXPECT_EQ(SetWriteBytes(s, 2001, bytes), 0);
+    std::int32_t longs[65] = {};
+    double doubles[33] = {};
+    EXPECT_EQ(SetWriteLongs(s, 64, longs, 0), 1);
+    EXPECT_EQ(SetWriteLongs(s, 65, longs, 0), 0);
+    EXPECT_EQ(SetWriteDoubles(s, 32, doubles, 1), 1);
+    EXPECT_EQ(SetWriteDoubles(s, 33, doubles, 1), 0);
+}
+
+TEST_F(SlotTable, TooFewRegistersForWideTypes) {
+    const int three = Read(3, 3);
+    double d[1];
+    std::int32_t l[1];
+    EXPECT_EQ(ReadDoubles(three, d, 0), status::TooFewRegisters);
+    EXPECT_EQ(ReadLongs(three, l, 0), status::NoTransactionYet);
+    const int one = Read(3, 1);
+    EXPECT_EQ(ReadLongs(one, l, 0), status::TooFewRegisters);
+    float f[1];
+    EXPECT_EQ(ReadFloats(one, f, 1), status::TooFewRegisters);
+}
+
+}  // namespace
+}  // namespace zentiq

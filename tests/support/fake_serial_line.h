@@ -1,0 +1,44 @@
+// A serial line that answers from a script instead of a device: each Read
+// hands out the next queued chunk (cut to the count asked), every Write is
+// recorded. Used to drive the framing code without a port.
+#pragma once
+
+#include <algorithm>
+#include <cstring>
+#include <deque>
+#include <vector>
+
+#include "engine/serial_line.h"
+
+namespace zentiq::testing {
+
+class FakeSerialLine final : public SerialLine {
+public:
+    bool open = true;
+    bool failWrites = false;
+    bool failReads = false;
+    std::vector<std::vector<std::uint8_t>> written;
+    std::deque<std::vector<std::uint8_t>> reads;  // one entry per Read call
+    int purges = 0;
+
+    bool IsOpen() const override { return open; }
+    int Write(const std::uint8_t* bytes, std::size_t n) override {
+        if (!open || failWrites) return 0;
+        written.emplace_back(bytes, bytes + n);
+        return 1;
+    }
+    int Read(std::uint8_t* buffer, std::size_t n) override {
+        if (!open || failReads) return -1;
+        if (reads.empty()) return 0;
+        std::vector<std::uint8_t> chunk = std::move(reads.front());
+        reads.pop_front();
+        const std::size_t k = std::min(n, chunk.size());
+        if (k > 0) std::memcpy(buffer, chunk.data(), k);
+        return static_cast<int>(k);
+    }
+    void Purge() override { ++purges; }
+    std::uint32_t WriteFlags() const override { return 0; }
+    std::uint32_t ReadFlags() const override { return 0; }
+};
+
+}  // namespace zentiq::testing
