@@ -1,0 +1,211 @@
+#include "display/value_format.h"
+
+#include <array>
+#include <cmath>
+#include <cstddef>
+#include <cstdio>
+#include <cstring>
+
+namespace zentiq {
+namespace {
+
+enum class Kind { Word, Binary, Float, Double, Long };
+
+// One row per display format: its printf formats for the three forms, and for
+// the floating-point kinds the width beyond which a padded text falls back to
+// exponent notation (fixed notation of large values would not fit the cell).
+struct FormatRow {
+    const char* label;
+    Kind kind;
+    std::array<const char*, 3> forms;  // Plain, Padded, ZeroPadded
+    int fallbackWidth;
+    const char* exponentForm;
+};
+
+constexpr std::array<FormatRow, kDisplayFormatCount> kFormats = {{
+    {"Signed", Kind::Word, {"%hi", "%6hi", "%06hi"}, 0, nullptr},
+    {"Unsigned", Kind::Word, {"%hu", "%5hu", "%05hu"}, 0, nullptr},
+    {"Hex", Kind::Word, {"0x%04hX", "0x%04hX", "0x%04hX"}, 0, nullptr},
+    {"Binary", Kind::Binary, {nullptr, nullptr, nullptr}, 0, nullptr},
+    {"Float", Kind::Float, {"%1.6f", "%15.6f", "%015.6f"}, 15, "%1.7e"},
+    {"Float inverse", Kind::Float, {"%1.6f", "%15.6f", "%015.6f"}, 15, "%1.7e"},
+    {"Double", Kind::Double, {"%1.10f", "%17.10f", "%017.10f"}, 17, "%1.9e"},
+    {"Double Inverse", Kind::Double, {"%1.10f", "%17.10f", "%017.10f"}, 17, "%1.9e"},
+    {"Long", Kind::Long, {"%i", "%10i", "%010i"}, 0, nullptr},
+    {"Long Inverse", Kind::Long, {"%i", "%10i", "%010i"}, 0, nullptr},
+}};
+
+const FormatRow* FormatFor(int displayFormat) {
+    if (displayFormat < 0 || displayFormat >= kDisplayFormatCount) return nullptr;
+    return &kFormats[static_cast<std::size_t>(displayFormat)];
+}
+
+int RegistersOf(Kind kind) {
+    switch (kind) {
+        case Kind::Float:
+        case Kind::Long:
+            return 2;
+        case Kind::Double:
+            return 4;
+        case Kind::Word:
+        case Kind::Binary:
+            break;
+    }
+    return 1;
+}
+
+// Large enough for "%1.10f" of the largest double (309 integer digits).
+constexpr std::size_t kTextBufferSize = 400;
+
+template <typename T>
+T LoadHost(const std::uint8_t* bytes) {
+    T value;
+    std::memcpy(&value, bytes, sizeof value);
+    return value;
+}
+
+// Floating-point values count as changed when they compare unequal, when
+// either is NaN, and when only the sign of a zero differs: "-0.000000" and
+// "0.000000" are different texts, and a cell must not keep the stale one.
+template <typename T>
+bool FloatChanged(const std::uint8_t* current, const std::uint8_t* previous) {
+    const T a = LoadHost<T>(current);
+    const T b = LoadHost<T>(previous);
+    return std::isnan(a) || std::isnan(b) || a != b || std::signbit(a) != std::signbit(b);
+}
+
+QString FloatingText(double value, const FormatRow& row, ValueForm form) {
+    char buffer[kTextBufferSize];
+    const char* format = row.forms[static_cast<std::size_t>(form)];
+    int n = std::snprintf(buffer, sizeof buffer, format, value);
+    if (form != ValueForm::Plain && n > row.fallbackWidth) {
+        n = std::snprintf(buffer, sizeof buffer, row.exponentForm, value);
+    }
+    return n < 0 ? QString() : QString::fromLatin1(buffer);
+}
+
+QString WordText(std::uint16_t word, int displayFormat, const FormatRow& row, ValueForm form) {
+    if (row.kind == Kind::Binary) return BinaryText(word);
+    char buffer[32];
+    const char* format = row.forms[static_cast<std::size_t>(form)];
+    int n;
+    if (displayFormat == static_cast<int>(DisplayFormat::Signed)) {
+        n = std::snprintf(buffer, sizeof buffer, format, static_cast<short>(static_cast<std::int16_t>(word)));
+    } else {
+        n = std::snprintf(buffer, sizeof buffer, format, static_cast<unsigned short>(word));
+    }
+    return n < 0 ? QString() : QString::fromLatin1(buffer);
+}
+
+QString LongText(std::int32_t value, const FormatRow& row, ValueForm form) {
+    char buffer[32];
+    const int n = std::snprintf(buffer, sizeof buffer, row.forms[static_cast<std::size_t>(form)],
+                                static_cast<int>(value));
+    return n < 0 ? QString() : QString::fromLatin1(buffer);
+}
+
+FormattedValue Nothing(bool reportChange) { return FormattedValue{QString(), !reportChange}; }
+
+}  // namespace
+
+QString DisplayFormatLabel(int displayFormat) {
+    const FormatRow* row = FormatFor(displayFormat);
+    return row ? QString::fromLatin1(row->label) : QString();
+}
+
+int RegistersPerValue(int displayFormat) {
+    const FormatRow* row = FormatFor(displayFormat);
+    return row ? RegistersOf(row->kind) : 1;
+}
+
+bool IsCoilFunction(int function) {
+    return function == 1 || function == 2 || function == 5 || function == 15;
+}
+
+bool IsRegisterFunction(int function) {
+    return function == 3 || function == 4 || function == 6 || function == 16;
+}
+
+QString BinaryText(std::uint16_t word) {
+    QString text;
+    text.reserve(20);
+    for (int bit = 15; bit >= 0; --bit) {
+        text += QLatin1Char((word >> bit) & 1U ? '1' : '0');
+        if (bit % 4 == 0) text += QLatin1Char(' ');
+    }
+    return text;
+}
+
+FormattedValue FormatValue(std::span<const std::uint8_t> values,
+                           std::span<std::uint8_t> previousValues, int length, int function,
+                           int displayFormat, int index, ValueForm form, bool reportChange) {
+    if (index < 0 || index >= length) return Nothing(reportChange);
+    const auto formIndex = static_cast<int>(form);
+    if (formIndex < 0 || formIndex > 2) return Nothing(reportChange);
+
+    // Where the compared value lies, how big it is, and whether this item
+    // shows it (only the first register of a complete pair or group does).
+    std::size_t offset = 0;
+    std::size_t size = 0;
+    bool hasText = true;
+    const FormatRow* row = nullptr;
+    const bool coils = IsCoilFunction(function);
+    if (coils) {
+        offset = static_cast<std::size_t>(index);
+        size = 1;
+    } else if (IsRegisterFunction(function)) {
+        row = FormatFor(displayFormat);
+        if (row == nullptr) return Nothing(reportChange);
+        const int registers = RegistersOf(row->kind);
+        const int first = index - index % registers;
+        offset = 2 * static_cast<std::size_t>(first);
+        size = 2 * static_cast<std::size_t>(registers);
+        hasText = index == first && length - index >= registers;
+    } else {
+        return Nothing(reportChange);
+    }
+    if (offset + size > values.size()) return Nothing(reportChange);
+    if (reportChange && offset + size > previousValues.size()) return Nothing(reportChange);
+
+    const std::uint8_t* current = values.data() + offset;
+    FormattedValue result;
+    if (coils) {
+        char buffer[16];
+        if (std::snprintf(buffer, sizeof buffer, "%hi", static_cast<short>(*current)) > 0) {
+            result.text = QString::fromLatin1(buffer);
+        }
+    } else if (hasText) {
+        switch (row->kind) {
+            case Kind::Word:
+            case Kind::Binary:
+                result.text = WordText(LoadHost<std::uint16_t>(current), displayFormat, *row, form);
+                break;
+            case Kind::Float:
+                result.text = FloatingText(static_cast<double>(LoadHost<float>(current)), *row, form);
+                break;
+            case Kind::Double:
+                result.text = FloatingText(LoadHost<double>(current), *row, form);
+                break;
+            case Kind::Long:
+                result.text = LongText(LoadHost<std::int32_t>(current), *row, form);
+                break;
+        }
+    }
+
+    if (!reportChange) {
+        result.changed = true;
+        return result;
+    }
+    std::uint8_t* previous = previousValues.data() + offset;
+    if (row != nullptr && row->kind == Kind::Float) {
+        result.changed = FloatChanged<float>(current, previous);
+    } else if (row != nullptr && row->kind == Kind::Double) {
+        result.changed = FloatChanged<double>(current, previous);
+    } else {
+        result.changed = std::memcmp(current, previous, size) != 0;
+    }
+    if (result.changed) std::memcpy(previous, current, size);
+    return result;
+}
+
+}  // namespace zentiq

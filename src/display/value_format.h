@@ -1,0 +1,71 @@
+// Text of one polled value, as the data view shows it and the logger writes
+// it, with change detection against the last shown copy. No window needed.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
+namespace zentiq {
+
+// How register values are shown (stored per document as a 32-bit integer).
+enum class DisplayFormat : std::int32_t {
+    Signed = 0,
+    Unsigned = 1,
+    Hex = 2,
+    Binary = 3,
+    Float = 4,
+    FloatInverse = 5,
+    Double = 6,
+    DoubleInverse = 7,
+    Long = 8,
+    LongInverse = 9,
+};
+inline constexpr int kDisplayFormatCount = 10;
+
+// Width of the text: no padding, blank-padded to the column width, or
+// zero-padded to the same width.
+enum class ValueForm { Plain, Padded, ZeroPadded };
+
+struct FormattedValue {
+    QString text;
+    bool changed = true;
+};
+
+// Label of a display format as the format box lists it ("Signed" ...);
+// empty for a value outside 0..9.
+QString DisplayFormatLabel(int displayFormat);
+
+// Registers that one value of the format spans: 1, 2 or 4 (1 for an unknown
+// format).
+int RegistersPerValue(int displayFormat);
+
+// Functions 1, 2, 5 and 15 carry coils; they ignore the display format.
+bool IsCoilFunction(int function);
+// Functions 3, 4, 6 and 16 carry registers.
+bool IsRegisterFunction(int function);
+
+// "0000 0000 1010 0101 " for 0x00A5: 16 digits, a blank after each group of four.
+QString BinaryText(std::uint16_t word);
+
+// Text of item `index` of a poll of `length` items.
+//
+// `values` is the document's value buffer in host layout: one byte per coil;
+// a 16-bit word per register; a 32-bit value whose first register is i at
+// byte 2·i; a double whose first register is i at byte 2·i.
+// With `reportChange` false, `changed` is always true and `previousValues` is
+// left alone. With it true, `changed` says whether the value the text was made
+// from differs from its copy in `previousValues`, and a differing copy is
+// replaced. The second register of a pair (second to fourth of a group) has
+// an empty text but compares the value that begins at the pair's first
+// register.
+//
+// An index outside the poll, a function outside 1..6/15/16, an unknown
+// display format or a buffer too small for the item gives an empty text,
+// `changed` false when reporting, and touches nothing.
+FormattedValue FormatValue(std::span<const std::uint8_t> values,
+                           std::span<std::uint8_t> previousValues, int length, int function,
+                           int displayFormat, int index, ValueForm form, bool reportChange);
+
+}  // namespace zentiq

@@ -1,0 +1,138 @@
+#include "display/status_texts.h"
+
+#include <gtest/gtest.h>
+
+#include <ostream>
+
+#include "engine/engine_types.h"
+
+// Readable failure messages for QString comparisons.
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace zentiq {
+namespace {
+
+constexpr StatusFlavour kAllFlavours[] = {StatusFlavour::DataView, StatusFlavour::WriteResult,
+                                          StatusFlavour::Monitor};
+
+QString View(EngineStatus s, std::uint32_t writeFlags = 0, std::uint32_t readFlags = 0) {
+    return StatusText(s, StatusFlavour::DataView, writeFlags, readFlags);
+}
+
+TEST(StatusTexts, SuccessDependsOnWhoShowsIt) {
+    EXPECT_EQ(StatusText(0, StatusFlavour::DataView), "");
+    EXPECT_EQ(StatusText(0, StatusFlavour::WriteResult), QString::fromUtf8("应答正确"));
+    EXPECT_EQ(StatusText(0, StatusFlavour::Monitor), "");
+}
+
+TEST(StatusTexts, EngineFailuresInEveryFlavour) {
+    const std::pair<EngineStatus, const char*> cases[] = {
+        {1, "超时错误"},       {2, "CRC 错误"},    {3, "应答错误"},
+        {4, "写入错误"},       {5, "读取错误"},    {6, "没有连接"},
+        {7, "无法进行通信！"}, {11, "字节丢失"},   {17, "字节数目错误"},
+        {20, "传输 ID 错误"},
+    };
+    for (StatusFlavour flavour : kAllFlavours) {
+        for (const auto& [code, text] : cases) {
+            EXPECT_EQ(StatusText(code, flavour), QString::fromUtf8(text)) << "status " << code;
+        }
+    }
+}
+
+TEST(StatusTexts, CodesWithoutATextOfTheirOwnAreUnknown) {
+    // Defined codes that no status text describes, and codes nobody defines.
+    for (EngineStatus code : {8, 9, 10, 12, 16, 18, 19, 21, 100, 127}) {
+        for (StatusFlavour flavour : kAllFlavours) {
+            EXPECT_EQ(StatusText(code, flavour), QString::fromUtf8("未知错误")) << "status " << code;
+        }
+    }
+}
+
+TEST(StatusTexts, ExceptionsGoByTheLowSevenBits) {
+    const std::pair<EngineStatus, const char*> cases[] = {
+        {129, "不合法功能"},     {130, "不合法数据地址"}, {131, "不合法数据值"},
+        {132, "从站设备有问题"}, {133, "确认"},           {134, "从站，忙"},
+        {135, "NAK-没有确认"},   {138, "网关不可用"},     {139, "网关设备不可用"},
+        {128 + 128 + 2, "不合法数据地址"},
+    };
+    for (StatusFlavour flavour : kAllFlavours) {
+        for (const auto& [code, text] : cases) {
+            EXPECT_EQ(StatusText(code, flavour), QString::fromUtf8(text)) << "status " << code;
+        }
+        EXPECT_EQ(StatusText(128, flavour), "Exception Error 0");
+        EXPECT_EQ(StatusText(136, flavour), "Exception Error 8");
+        EXPECT_EQ(StatusText(137, flavour), "Exception Error 9");
+        EXPECT_EQ(StatusText(140, flavour), "Exception Error 12");
+        EXPECT_EQ(StatusText(255, flavour), "Exception Error 127");
+        EXPECT_EQ(StatusText(status::UnhandledFunction, flavour), "Exception Error 127");
+    }
+}
+
+TEST(StatusTexts, DataViewSplitsWriteErrorsByTheFirstFlagInOrder) {
+    using namespace port_error;
+    EXPECT_EQ(View(4, Break), "Write error: Break condition");
+    EXPECT_EQ(View(4, IoError), "Write error: I/O error");
+    EXPECT_EQ(View(4, Mode), "Write error: Serial connection error");
+    EXPECT_EQ(View(4, TxFull), "Write error: Output buffer overflow");
+    // Several flags: the earliest in the test order wins, not the lowest bit.
+    EXPECT_EQ(View(4, TxFull | Mode | IoError | Break), "Write error: Break condition");
+    EXPECT_EQ(View(4, TxFull | Mode | IoError), "Write error: I/O error");
+    EXPECT_EQ(View(4, TxFull | Mode), "Write error: Serial connection error");
+    // Flags that are not write sub-kinds, and read flags, leave the plain text.
+    EXPECT_EQ(View(4, Frame | Overrun | RxParity | RxOver), QString::fromUtf8("写入错误"));
+    EXPECT_EQ(View(4, 0, Break), QString::fromUtf8("写入错误"));
+}
+
+TEST(StatusTexts, DataViewSplitsReadErrorsByTheFirstFlagInOrder) {
+    using namespace port_error;
+    EXPECT_EQ(View(5, 0, Frame), "Read error: Framing error");
+    EXPECT_EQ(View(5, 0, Overrun), "Read error: Character buffer overrun");
+    EXPECT_EQ(View(5, 0, RxParity), "Read error: Parity error");
+    EXPECT_EQ(View(5, 0, RxOver), "Read error: Input buffer overflow");
+    EXPECT_EQ(View(5, 0, IoError), "Read error: I/O error");
+    EXPECT_EQ(View(5, 0, Break), "Read error: Break condition");
+    EXPECT_EQ(View(5, 0, Break | IoError | RxOver | RxParity | Overrun | Frame),
+              "Read error: Framing error");
+    EXPECT_EQ(View(5, 0, RxOver | Overrun), "Read error: Character buffer overrun");
+    EXPECT_EQ(View(5, 0, Break | IoError), "Read error: I/O error");
+    EXPECT_EQ(View(5, 0, Break | RxOver), "Read error: Input buffer overflow");
+    EXPECT_EQ(View(5, 0, TxFull | Mode), QString::fromUtf8("读取错误"));
+    EXPECT_EQ(View(5, Frame, 0), QString::fromUtf8("读取错误"));
+}
+
+TEST(StatusTexts, OnlyTheDataViewSplitsPortErrors) {
+    using namespace port_error;
+    for (StatusFlavour flavour : {StatusFlavour::WriteResult, StatusFlavour::Monitor}) {
+        EXPECT_EQ(StatusText(4, flavour, Break, Frame), QString::fromUtf8("写入错误"));
+        EXPECT_EQ(StatusText(5, flavour, Break, Frame), QString::fromUtf8("读取错误"));
+    }
+    // Flags never leak into other codes.
+    EXPECT_EQ(View(1, Break, Frame), QString::fromUtf8("超时错误"));
+    EXPECT_EQ(View(0, Break, Frame), "");
+}
+
+TEST(StatusTexts, SerialOpenFailures) {
+    EXPECT_EQ(SerialOpenFailureMessage(1, 3), "Port 3 not available");
+    for (int result = 2; result <= 5; ++result) {
+        EXPECT_EQ(SerialOpenFailureMessage(result, 3),
+                  QString("Setting port parameters failed with error %1.").arg(result));
+    }
+    for (int result : {0, 6, -1, 12}) {
+        EXPECT_EQ(SerialOpenFailureMessage(result, 3), "") << "result " << result;
+    }
+}
+
+TEST(StatusTexts, TcpOpenFailures) {
+    EXPECT_EQ(TcpOpenFailureMessage(12, 10091), "Modbus/TCP Connection Failed. WSA Startup error 10091");
+    EXPECT_EQ(TcpOpenFailureMessage(13, 5), "Modbus/TCP Connection Failed. Invalid IP Address");
+    EXPECT_EQ(TcpOpenFailureMessage(14, 111), "Modbus/TCP Connection Failed. Connect error 111");
+    EXPECT_EQ(TcpOpenFailureMessage(15, 5), "Modbus/TCP Connection Failed. Connect Timeout");
+    EXPECT_EQ(TcpOpenFailureMessage(16, 22), "Modbus/TCP Connection Failed. ioctlsocket - error 22");
+    EXPECT_EQ(TcpOpenFailureMessage(18, 24), "Modbus/TCP Connection Failed. Socket - error 24");
+    for (int result : {0, 1, 17, 19, 20}) {
+        EXPECT_EQ(TcpOpenFailureMessage(result, 5), "") << "result " << result;
+    }
+}
+
+}  // namespace
+}  // namespace zentiq
