@@ -1,5 +1,7 @@
 // Engine-wide state, connection operations and setters.
+#include <algorithm>
 #include <array>
+#include <iterator>
 #include <cstdio>
 #include <cstring>
 
@@ -29,10 +31,10 @@ EngineState& Engine() {
     return state;
 }
 
-std::uint32_t TickMs() {
+std::uint64_t TickUs() {
     using namespace std::chrono;
-    return static_cast<std::uint32_t>(
-        duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint64_t>(
+        duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
 void Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
@@ -70,7 +72,8 @@ int InitEngine() {
     e.lastServed = kLastSlot;
     e.delayBetweenPolls = 10;
     e.tcp.SetTransactionCounter(0xFFFF);
-    e.lastTick = TickMs();
+    e.lastTickUs = TickUs();
+    std::fill(std::begin(e.elapsedRemainderUs), std::end(e.elapsedRemainderUs), 0u);
     return 1;
 }
 

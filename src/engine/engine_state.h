@@ -41,7 +41,11 @@ struct EngineState {
     bool polling = false;
     std::thread worker;
     std::atomic<std::uint32_t> delayBetweenPolls{10};
-    std::uint32_t lastTick = 0;
+    std::uint64_t lastTickUs = 0;
+    // Time below a millisecond not yet added to a slot's elapsed, so that
+    // "more than scanRate ms" is judged to the microsecond: a scan rate of 0
+    // means as fast as the wire allows, not once per tick.
+    std::uint32_t elapsedRemainderUs[kSlotCount] = {};
     int lastServed = kLastSlot;
     WorkArea work;
     Captures captures;
@@ -57,8 +61,8 @@ struct EngineState {
 
 EngineState& Engine();
 
-// Milliseconds from a steady clock, wrapping like a 32-bit tick counter.
-std::uint32_t TickMs();
+// Microseconds from a steady clock.
+std::uint64_t TickUs();
 
 // Posts through the installed poster; no-op without a window or a poster.
 void Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);

@@ -11,16 +11,23 @@ namespace zentiq {
 namespace {
 
 // Picks the slot to serve under the lock; -1 when none is due.
-int ChooseSlot(EngineState& e, std::uint32_t elapsed) {
+int ChooseSlot(EngineState& e, std::uint64_t elapsedUs) {
     if (e.slots[0].ready) return 0;
-    for (PollSlot& s : e.slots) s.elapsed += elapsed;
+    for (int i = 0; i < kSlotCount; ++i) {
+        const std::uint64_t total = e.elapsedRemainderUs[i] + elapsedUs;
+        e.slots[i].elapsed += static_cast<std::uint32_t>(total / 1000);
+        e.elapsedRemainderUs[i] = static_cast<std::uint32_t>(total % 1000);
+    }
     int probe = e.lastServed;
     for (int i = 0; i < kSlotCount; ++i) {
         probe = probe % kLastSlot + 1;  // 1..32, slot 0 is never probed
         PollSlot& s = e.slots[probe];
-        if (s.ready && s.pollMode != Stopped && s.elapsed > s.scanRate) {
+        const bool due = s.elapsed > s.scanRate ||
+                         (s.elapsed == s.scanRate && e.elapsedRemainderUs[probe] > 0);
+        if (s.ready && s.pollMode != Stopped && due) {
             e.lastServed = probe;
             s.elapsed = 0;
+            e.elapsedRemainderUs[probe] = 0;
             return probe;
         }
     }
@@ -29,9 +36,9 @@ int ChooseSlot(EngineState& e, std::uint32_t elapsed) {
 }
 
 void RunCycle(EngineState& e) {
-    const std::uint32_t now = TickMs();
-    const std::uint32_t elapsed = now - e.lastTick;
-    e.lastTick = now;
+    const std::uint64_t now = TickUs();
+    const std::uint64_t elapsedUs = now - e.lastTickUs;
+    e.lastTickUs = now;
     const std::uint32_t delay = e.delayBetweenPolls.load();
     if (delay > 0)
         std::this_thread::sleep_for(std::chrono::milliseconds(delay));
@@ -41,7 +48,7 @@ void RunCycle(EngineState& e) {
     int s;
     {
         std::lock_guard guard(e.lock);
-        s = ChooseSlot(e, elapsed);
+        s = ChooseSlot(e, elapsedUs);
         if (s < 0) return;
         PollSlot& slot = e.slots[s];
         PollResult& result = e.results[s];

@@ -1,0 +1,378 @@
+// The engine over Modbus/TCP on 127.0.0.1 against real slaves: the pymodbus
+// TCP server and the libmodbus TCP slave. Everything goes through the public
+// engine operations, the way the application drives them.
+#include <chrono>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+#include "support/peer_data.h"
+#include "support/peer_process.h"
+#include "support/post_recorder.h"
+
+namespace zentiq {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PeerProcess;
+
+enum class Peer { PyModbus, LibModbus };
+
+struct PeerCase {
+    const char* name;
+    Peer peer;
+};
+
+void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.name; }
+
+constexpr std::uint16_t kSlave = 1;
+constexpr std::uint32_t kResponseTimeoutMs = 1000;
+constexpr std::uint32_t kConnectTimeoutMs = 3000;
+// A status no transaction produces: the result never arrived.
+constexpr EngineStatus kNoResult = 0xFFFE;
+constexpr auto kResultLimit = 10s;
+
+std::vector<std::uint16_t> HoldingPattern(unsigned from, unsigned count) {
+    std::vector<std::uint16_t> v;
+    for (unsigned i = from; i < from + count; ++i) v.push_back(zq_peer_holding(i));
+    return v;
+}
+
+class TcpIntegrationTest : public ::testing::TestWithParam<PeerCase> {
+protected:
+    void SetUp() override {
+        InitEngine();
+        m_posts = std::make_unique<testing::PostRecorder>();
+        std::string error;
+        m_peer = GetParam().peer == Peer::PyModbus
+                     ? PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, kSlave)
+                     : PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error, kSlave);
+        ASSERT_TRUE(m_peer) << error;
+        ASSERT_NE(m_peer->Port(), 0);
+        Connect();
+    }
+
+    void TearDown() override {
+        StopPolling();
+        CloseTcpConnection();
+        m_posts.reset();
+        m_peer.reset();
+    }
+
+    // The connection command's order for TCP: delay, open, mode, worker.
+    void Connect() {
+        SetPollDelay(1);
+        ASSERT_EQ(OpenTcpConnection("127.0.0.1", m_peer->Port(), kResponseTimeoutMs,
+                                    kConnectTimeoutMs),
+                  0)
+            << "socket error " << LastSocketError();
+        ASSERT_EQ(SetTransmissionMode(TCP), 1);
+        ASSERT_NE(IsConnected(), 0);
+        ASSERT_EQ(StartPolling(), 1);
+    }
+
+    WindowHandle NextWindow() { return ++m_lastWindow; }
+
+    // Status of the n-th (1-based) WM_POLL_RESULT posted to window.
+    EngineStatus WaitResult(WindowHandle window, int slot, std::size_t n = 1) {
+        if (!m_posts->WaitFor(window, WM_POLL_RESULT, n, kResultLimit)) {
+            ADD_FAILURE() << "no result for slot " << slot << " within the limit";
+            return kNoResult;
+        }
+        std::size_t seen = 0;
+        for (const auto& p : m_posts->Posts()) {
+            if (p.window != window || p.message != WM_POLL_RESULT) continue;
+            if (++seen == n) {
+                EXPECT_EQ(p.lParam, slot);
+                return static_cast<EngineStatus>(p.wParam);
+            }
+        }
+        return kNoResult;
+    }
+
+    // One poll of a read function through a poll slot in Once mode.
+    EngineStatus PollOnce(std::uint16_t slave, std::uint16_t function, std::uint16_t address,
+                          std::uint16_t quantity, int& slot) {
+        const WindowHandle window = NextWindow();
+        slot = RegisterPollSlot(window, WM_POLL_RESULT, 0, slave, function, address, quantity, 0, 0);
+        if (slot < 1) {
+            ADD_FAILURE() << "RegisterPollSlot refused function " << function;
+            return kNoResult;
+        }
+        EXPECT_EQ(SetPollMode(slot, Once), 1);
+        return WaitResult(window, slot);
+    }
+
+    std::vector<std::uint16_t> ReadRegs(std::uint16_t function, std::uint16_t address,
+                                        std::uint16_t quantity, EngineStatus* statusOut = nullptr,
+                                        std::uint16_t slave = kSlave) {
+        int slot = -1;
+        const EngineStatus st = PollOnce(slave, function, address, quantity, slot);
+        if (statusOut != nullptr) {
+            *statusOut = st;
+        } else {
+            EXPECT_EQ(st, status::Ok) << "function " << function << " at " << address;
+        }
+        std::vector<std::uint16_t> values(quantity);
+        if (slot >= 1) {
+            EXPECT_EQ(ReadRegisters(slot, values.data()), st);
+            ReleasePollSlot(slot);
+        }
+        return values;
+    }
+
+    std::vector<std::uint8_t> ReadBits(std::uint16_t function, std::uint16_t address,
+                                       std::uint16_t quantity) {
+        int slot = -1;
+        const EngineStatus st = PollOnce(kSlave, function, address, quantity, slot);
+        EXPECT_EQ(st, status::Ok) << "function " << function << " at " << address;
+        std::vector<std::uint8_t> values(quantity);
+        if (slot >= 1) {
+            EXPECT_EQ(ReadBytes(slot, values.data()), st);
+            ReleasePollSlot(slot);
+        }
+        return values;
+    }
+
+    // A one-shot request through slot 0; load puts the write data in.
+    template <typename Load>
+    EngineStatus OneShot(std::uint16_t slave, std::uint16_t function, std::uint16_t readAddress,
+                         std::uint16_t readQuantity, std::uint16_t writeAddress,
+                         std::uint16_t writeQuantity, Load load) {
+        const WindowHandle window = NextWindow();
+        if (SubmitOneShot(window, WM_POLL_RESULT, slave, function, readAddress, readQuantity,
+                          writeAddress, writeQuantity) != 1) {
+            ADD_FAILURE() << "SubmitOneShot refused function " << function;
+            return kNoResult;
+        }
+        load();
+        return WaitResult(window, 0);
+    }
+
+    bool IsPyModbus() const { return GetParam().peer == Peer::PyModbus; }
+
+    std::unique_ptr<testing::PostRecorder> m_posts;
+    std::unique_ptr<PeerProcess> m_peer;
+    WindowHandle m_lastWindow = 0x2000;
+};
+
+TEST_P(TcpIntegrationTest, ReadsEveryTableAsTheSlaveHoldsIt) {
+    EXPECT_EQ(ReadRegs(3, 0, 10), HoldingPattern(0, 10));
+    EXPECT_EQ(ReadRegs(3, 1875, 125), HoldingPattern(1875, 125));
+
+    const auto inputs = ReadRegs(4, 517, 33);
+    for (unsigned i = 0; i < inputs.size(); ++i)
+        EXPECT_EQ(inputs[i], zq_peer_input(517 + i)) << "input register " << 517 + i;
+
+    const auto coils = ReadBits(1, 0, 2000);
+    for (unsigned i = 0; i < coils.size(); ++i) ASSERT_EQ(coils[i], zq_peer_coil(i)) << "coil " << i;
+    const auto discretes = ReadBits(2, 7, 13);
+    for (unsigned i = 0; i < discretes.size(); ++i)
+        EXPECT_EQ(discretes[i], zq_peer_discrete(7 + i)) << "input " << 7 + i;
+}
+
+TEST_P(TcpIntegrationTest, CapturesTheFramesWithTheirMbapHeader) {
+    int first = -1, second = -1;
+    ASSERT_EQ(PollOnce(kSlave, 3, 0, 10, first), status::Ok);
+    ASSERT_EQ(PollOnce(kSlave, 3, 0, 10, second), status::Ok);
+    std::uint8_t request[kRequestCaptureSize] = {};
+    std::uint8_t response[kResponseCaptureSize] = {};
+
+    // The first transaction after InitEngine carries ID 0, the next ID 1.
+    ASSERT_EQ(GetRequestCapture(first, request), 12);
+    EXPECT_EQ(std::vector<std::uint8_t>(request, request + 12),
+              (std::vector<std::uint8_t>{0, 0, 0, 0, 0, 6, 1, 3, 0, 0, 0, 10}));
+    ASSERT_EQ(GetRequestCapture(second, request), 12);
+    EXPECT_EQ(request[1], 1);
+
+    // The slave echoes the ID; its length covers unit, function, count and 20 bytes.
+    ASSERT_EQ(GetResponseCapture(second, response), 6 + 23);
+    EXPECT_EQ(std::vector<std::uint8_t>(response, response + 9),
+              (std::vector<std::uint8_t>{0, 1, 0, 0, 0, 23, 1, 3, 20}));
+    std::uint32_t tx = 0, ok = 0;
+    EXPECT_EQ(GetSlotCounters(second, &tx, &ok), 1);
+    EXPECT_EQ(tx, 1u);
+    EXPECT_EQ(ok, 1u);
+}
+
+TEST_P(TcpIntegrationTest, ExceptionsFromTheSlaveBecomeStatuses) {
+    EngineStatus st = 0;
+    ReadRegs(3, 1990, 20, &st);  // past the end of the table
+    EXPECT_EQ(st, status::ExceptionBase + 2);
+    ReadRegs(4, 0, 126, &st);  // more than one read may carry
+    EXPECT_EQ(st, status::ExceptionBase + 3);
+    EXPECT_EQ(ReadRegs(3, 40, 3), HoldingPattern(40, 3));
+}
+
+TEST_P(TcpIntegrationTest, SingleAndMultipleWritesAreReadBack) {
+    const std::uint8_t on = 1, off = 0;
+    EXPECT_EQ(OneShot(kSlave, 5, 0, 0, 1, 0, [&] { SetWriteBytes(0, 1, &on); }), status::Ok);
+    EXPECT_EQ(OneShot(kSlave, 5, 0, 0, 3, 0, [&] { SetWriteBytes(0, 1, &off); }), status::Ok);
+    const std::uint16_t value = 0xBEEF;
+    EXPECT_EQ(OneShot(kSlave, 6, 0, 0, 100, 0, [&] { SetWriteRegisters(0, 1, &value); }), status::Ok);
+    EXPECT_EQ(ReadBits(1, 0, 6), (std::vector<std::uint8_t>{1, 1, 0, 0, 0, 0}));
+    EXPECT_EQ(ReadRegs(3, 99, 3),
+              (std::vector<std::uint16_t>{zq_peer_holding(99), 0xBEEF, zq_peer_holding(101)}));
+
+    std::uint8_t coils[17];
+    for (int i = 0; i < 17; ++i) coils[i] = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 7);
+    coils[16] = 1;
+    EXPECT_EQ(OneShot(kSlave, 15, 0, 0, 20, 17, [&] { SetWriteBytes(0, 17, coils); }), status::Ok);
+    const auto bits = ReadBits(1, 19, 19);
+    EXPECT_EQ(bits[0], zq_peer_coil(19));
+    for (int i = 0; i < 17; ++i) EXPECT_EQ(bits[1 + i], coils[i] != 0 ? 1 : 0) << "coil " << 20 + i;
+    EXPECT_EQ(bits[18], zq_peer_coil(37));
+
+    // 123 registers, the most a single write may carry on both slaves.
+    std::vector<std::uint16_t> regs(123);
+    for (unsigned i = 0; i < regs.size(); ++i) regs[i] = static_cast<std::uint16_t>(0xA000 + i * 3);
+    EXPECT_EQ(OneShot(kSlave, 16, 0, 0, 300, 123, [&] { SetWriteRegisters(0, 123, regs.data()); }),
+              status::Ok);
+    const auto back = ReadRegs(3, 299, 125);
+    EXPECT_EQ(back.front(), zq_peer_holding(299));
+    EXPECT_EQ(std::vector<std::uint16_t>(back.begin() + 1, back.begin() + 124), regs);
+    EXPECT_EQ(back.back(), zq_peer_holding(423));
+
+    const double doubles[1] = {-1.0e-3};
+    EXPECT_EQ(OneShot(kSlave, 16, 0, 0, 600, 4, [&] { SetWriteDoubles(0, 1, doubles, 1); }),
+              status::Ok);
+    int slot = -1;
+    ASSERT_EQ(PollOnce(kSlave, 3, 600, 4, slot), status::Ok);
+    double read[1] = {};
+    EXPECT_EQ(ReadDoubles(slot, read, 1), status::Ok);
+    EXPECT_EQ(read[0], doubles[0]);
+    ReleasePollSlot(slot);
+}
+
+TEST_P(TcpIntegrationTest, MaskWriteAndReadWriteRegisters) {
+    const std::uint16_t andMask = 0x00F2, orMask = 0x0025;
+    EXPECT_EQ(OneShot(kSlave, 22, andMask, orMask, 10, 0, [] {}), status::Ok);
+    const std::uint16_t expected =
+        static_cast<std::uint16_t>((zq_peer_holding(10) & andMask) | (orMask & ~andMask));
+    EXPECT_EQ(ReadRegs(3, 10, 1), std::vector<std::uint16_t>{expected});
+
+    const std::uint16_t written[3] = {0x1111, 0x2222, 0x3333};
+    EXPECT_EQ(OneShot(kSlave, 23, 699, 5, 700, 3, [&] { SetWriteRegisters(0, 3, written); }),
+              status::Ok);
+    std::uint16_t readBack[5] = {};
+    EXPECT_EQ(ReadRegisters(0, readBack), status::Ok);
+    EXPECT_EQ(std::vector<std::uint16_t>(readBack, readBack + 5),
+              (std::vector<std::uint16_t>{zq_peer_holding(699), 0x1111, 0x2222, 0x3333,
+                                          zq_peer_holding(703)}));
+}
+
+TEST_P(TcpIntegrationTest, RawFrameGetsTheSlavesAnswer) {
+    // Read 2 input registers at 5, with its own MBAP header (ID 0x4242).
+    const std::uint8_t frame[] = {0x42, 0x42, 0, 0, 0, 6, kSlave, 4, 0, 5, 0, 2};
+    EXPECT_EQ(OneShot(kSlave, 0, 0, 0, 0, sizeof frame,
+                      [&] { SetWriteBytes(0, sizeof frame, frame); }),
+              status::Ok);
+    std::uint8_t request[kRequestCaptureSize] = {};
+    ASSERT_EQ(GetRequestCapture(0, request), static_cast<int>(sizeof frame));
+    EXPECT_EQ(std::memcmp(request, frame, sizeof frame), 0);
+    std::uint8_t response[kResponseCaptureSize] = {};
+    ASSERT_EQ(GetResponseCapture(0, response), 6 + 7);
+    const std::uint16_t r5 = zq_peer_input(5), r6 = zq_peer_input(6);
+    EXPECT_EQ(std::vector<std::uint8_t>(response, response + 13),
+              (std::vector<std::uint8_t>{0x42, 0x42, 0, 0, 0, 7, kSlave, 4, 4,
+                                         static_cast<std::uint8_t>(r5 >> 8),
+                                         static_cast<std::uint8_t>(r5),
+                                         static_cast<std::uint8_t>(r6 >> 8),
+                                         static_cast<std::uint8_t>(r6)}));
+}
+
+// Several slots polled continuously by the worker while a one-shot write
+// goes in between; every slot keeps seeing its own data.
+TEST_P(TcpIntegrationTest, WorkerPollsSeveralSlotsAndServesAOneShotWrite) {
+    struct Poll {
+        WindowHandle window;
+        int slot;
+    };
+    const std::uint16_t functions[3] = {3, 4, 1};
+    const std::uint16_t addresses[3] = {0, 100, 30};
+    std::vector<Poll> polls;
+    for (int i = 0; i < 3; ++i) {
+        const WindowHandle window = NextWindow();
+        const int slot =
+            RegisterPollSlot(window, WM_POLL_RESULT, 0, kSlave, functions[i], addresses[i], 8, 0, 0);
+        ASSERT_GE(slot, 1);
+        ASSERT_EQ(SetPollMode(slot, Continuous), 1);
+        polls.push_back({window, slot});
+    }
+    for (const Poll& p : polls) ASSERT_EQ(WaitResult(p.window, p.slot, 3), status::Ok);
+
+    const std::uint16_t value = 4242;
+    ASSERT_EQ(OneShot(kSlave, 6, 0, 0, 5, 0, [&] { SetWriteRegisters(0, 1, &value); }), status::Ok);
+    const std::size_t before = m_posts->Count(polls[0].window, WM_POLL_RESULT);
+    for (const Poll& p : polls) {
+        const std::size_t n = m_posts->Count(p.window, WM_POLL_RESULT);
+        ASSERT_EQ(WaitResult(p.window, p.slot, n + 2), status::Ok);
+    }
+    ASSERT_EQ(StopPolling(), 1);
+
+    std::vector<std::uint16_t> regs(8);
+    EXPECT_EQ(ReadRegisters(polls[0].slot, regs.data()), status::Ok);
+    auto expected = HoldingPattern(0, 8);
+    expected[5] = value;
+    EXPECT_EQ(regs, expected);
+    EXPECT_EQ(ReadRegisters(polls[1].slot, regs.data()), status::Ok);
+    for (unsigned i = 0; i < 8; ++i) EXPECT_EQ(regs[i], zq_peer_input(100 + i));
+    std::uint8_t bits[8] = {};
+    EXPECT_EQ(ReadBytes(polls[2].slot, bits), status::Ok);
+    for (unsigned i = 0; i < 8; ++i) EXPECT_EQ(bits[i], zq_peer_coil(30 + i));
+
+    for (const Poll& p : polls) {
+        std::uint32_t tx = 0, ok = 0;
+        ASSERT_EQ(GetSlotCounters(p.slot, &tx, &ok), 1);
+        EXPECT_EQ(ok, tx) << "slot " << p.slot;
+        EXPECT_EQ(m_posts->Count(p.window, WM_POLL_RESULT), tx);
+    }
+    EXPECT_GE(m_posts->Count(polls[0].window, WM_POLL_RESULT), before + 2);
+}
+
+TEST_P(TcpIntegrationTest, BroadcastWriteWaitsForAnAnswerLikeAnyOther) {
+    const std::uint16_t value = 0x0B0C;
+    const EngineStatus st = OneShot(0, 6, 0, 0, 77, 0, [&] { SetWriteRegisters(0, 1, &value); });
+    // pymodbus carries out a broadcast silently; libmodbus answers it over TCP.
+    EXPECT_EQ(st, IsPyModbus() ? status::Timeout : status::Ok);
+    EXPECT_EQ(ReadRegs(3, 77, 1), std::vector<std::uint16_t>{value});
+}
+
+TEST_P(TcpIntegrationTest, ReconnectingKeepsSlotsAndNotifiesTheirWindows) {
+    const WindowHandle window = NextWindow();
+    const int slot = RegisterPollSlot(window, WM_POLL_RESULT, 0, kSlave, 4, 0, 2, 0, 0);
+    ASSERT_GE(slot, 1);
+    ASSERT_EQ(SetPollMode(slot, Once), 1);
+    ASSERT_EQ(WaitResult(window, slot), status::Ok);
+
+    ASSERT_EQ(StopPolling(), 1);
+    ASSERT_EQ(CloseTcpConnection(), 1);
+    EXPECT_EQ(IsConnected(), 0);
+    const std::size_t changesBefore = m_posts->Count(window, WM_CONNECTION_CHANGED);
+    EXPECT_GE(changesBefore, 1u);
+    Connect();
+    EXPECT_GT(m_posts->Count(window, WM_CONNECTION_CHANGED), changesBefore);
+
+    ASSERT_EQ(SetPollMode(slot, Once), 1);
+    ASSERT_EQ(WaitResult(window, slot, 2), status::Ok);
+    std::uint16_t regs[2] = {};
+    EXPECT_EQ(ReadRegisters(slot, regs), status::Ok);
+    EXPECT_EQ(regs[0], zq_peer_input(0));
+    EXPECT_EQ(regs[1], zq_peer_input(1));
+}
+
+INSTANTIATE_TEST_SUITE_P(Peers, TcpIntegrationTest,
+                         ::testing::Values(PeerCase{"PyModbus", Peer::PyModbus},
+                                           PeerCase{"LibModbus", Peer::LibModbus}),
+                         [](const ::testing::TestParamInfo<PeerCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace zentiq

@@ -1,0 +1,201 @@
+#include "support/scripted_tcp_slave.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+namespace zentiq::test {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kSlice = std::chrono::milliseconds(10);
+
+}  // namespace
+
+ScriptedTcpSlave::Frame ScriptedTcpSlave::Answer(const Bytes& unitAndPdu, Id id) {
+    Frame frame;
+    frame.id = id;
+    const std::size_t length = unitAndPdu.size();
+    frame.bytes = {0, 0, 0, 0, static_cast<std::uint8_t>(length >> 8),
+                   static_cast<std::uint8_t>(length)};
+    frame.bytes.insert(frame.bytes.end(), unitAndPdu.begin(), unitAndPdu.end());
+    return frame;
+}
+
+ScriptedTcpSlave::ScriptedTcpSlave(std::vector<Step> script, Ms requestWait)
+    : m_script(std::move(script)), m_requestWait(requestWait) {
+    if (!OpenListener()) return;
+    m_thread = std::thread([this] { Run(); });
+}
+
+ScriptedTcpSlave::~ScriptedTcpSlave() {
+    m_stop = true;
+    if (m_thread.joinable()) m_thread.join();
+    CloseClient(false);
+    if (m_listener >= 0) ::close(m_listener);
+}
+
+bool ScriptedTcpSlave::OpenListener() {
+    // The same port again after a Relisten step; it may still be held for a
+    // moment by connections that are closing, so try a few times.
+    for (int attempt = 0; attempt < 50 && !m_stop; ++attempt) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        if (fd < 0) return false;
+        const int on = 1;
+        ::setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &on, sizeof on);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        address.sin_port = htons(m_port);
+        socklen_t size = sizeof address;
+        if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 && ::listen(fd, 8) == 0 &&
+            ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0) {
+            m_listener = fd;
+            if (m_port == 0) m_port = ntohs(address.sin_port);
+            std::lock_guard lock(m_mutex);
+            ++m_listens;
+            m_changed.notify_all();
+            return true;
+        }
+        ::close(fd);
+        if (m_port == 0) return false;
+        std::this_thread::sleep_for(kSlice);
+    }
+    return false;
+}
+
+void ScriptedTcpSlave::CloseClient(bool reset) {
+    if (m_client < 0) return;
+    if (reset) {
+        const linger abort{1, 0};
+        ::setsockopt(m_client, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+    }
+    ::close(m_client);
+    m_client = -1;
+    m_inbox.clear();
+}
+
+bool ScriptedTcpSlave::SleepFor(Ms duration) {
+    const auto end = Clock::now() + duration;
+    while (!m_stop) {
+        const auto now = Clock::now();
+        if (now >= end) return true;
+        std::this_thread::sleep_for(std::min<Clock::duration>(kSlice, end - now));
+    }
+    return false;
+}
+
+void ScriptedTcpSlave::AcceptPending() {
+    const int fd = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
+    if (fd < 0) return;
+    // The master has connected anew: its old connection is gone for it.
+    CloseClient(false);
+    m_client = fd;
+    ++m_connections;
+}
+
+// One MBAP frame from the master, taken whole from the connection.
+bool ScriptedTcpSlave::ReadRequest(Bytes& request) {
+    const auto end = Clock::now() + m_requestWait;
+    while (!m_stop && Clock::now() < end) {
+        if (m_inbox.size() >= 6) {
+            const std::size_t total = 6 + ((std::size_t{m_inbox[4]} << 8) | m_inbox[5]);
+            if (m_inbox.size() >= total) {
+                request.assign(m_inbox.begin(), m_inbox.begin() + static_cast<long>(total));
+                m_inbox.erase(m_inbox.begin(), m_inbox.begin() + static_cast<long>(total));
+                std::lock_guard lock(m_mutex);
+                m_requests.push_back(request);
+                return true;
+            }
+        }
+        pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_client, POLLIN, 0}};
+        if (::poll(fds, 2, static_cast<int>(kSlice.count())) <= 0) continue;
+        if (fds[0].revents & POLLIN) AcceptPending();
+        if (m_client >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
+            std::uint8_t chunk[1024];
+            const ssize_t n = ::recv(m_client, chunk, sizeof chunk, MSG_DONTWAIT);
+            if (n > 0) {
+                m_inbox.insert(m_inbox.end(), chunk, chunk + n);
+            } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
+                CloseClient(false);
+            }
+        }
+    }
+    return false;
+}
+
+void ScriptedTcpSlave::SendFrame(const Frame& frame, const Bytes& request) {
+    Bytes bytes = frame.bytes;
+    if (frame.id != Id::AsIs && bytes.size() >= 2 && request.size() >= 2) {
+        std::uint16_t id = static_cast<std::uint16_t>((request[0] << 8) | request[1]);
+        if (frame.id == Id::Stale) --id;
+        bytes[0] = static_cast<std::uint8_t>(id >> 8);
+        bytes[1] = static_cast<std::uint8_t>(id);
+    }
+    std::size_t offset = 0;
+    std::vector<std::size_t> segments = frame.segments;
+    segments.push_back(bytes.size());  // the rest
+    for (std::size_t i = 0; i < segments.size() && offset < bytes.size(); ++i) {
+        if (i > 0 && !SleepFor(frame.pause)) return;
+        const std::size_t n = std::min(segments[i], bytes.size() - offset);
+        if (m_client < 0 || ::send(m_client, bytes.data() + offset, n, MSG_NOSIGNAL) < 0) return;
+        offset += n;
+    }
+}
+
+void ScriptedTcpSlave::Run() {
+    for (const Step& step : m_script) {
+        Bytes request;
+        if (!ReadRequest(request)) break;
+        switch (step.action) {
+        case Action::Reply:
+            for (const Frame& frame : step.frames) SendFrame(frame, request);
+            if (step.closeAfter) CloseClient(false);
+            break;
+        case Action::Silent:
+            break;
+        case Action::Close:
+            CloseClient(false);
+            break;
+        case Action::Reset:
+            CloseClient(true);
+            break;
+        case Action::Relisten:
+            // The listener goes first: once the master sees its connection
+            // end, nobody accepts a new one until the slave is back.
+            ::close(m_listener);
+            m_listener = -1;
+            CloseClient(false);
+            if (SleepFor(step.downTime)) OpenListener();
+            break;
+        }
+        if (m_stop || m_listener < 0) break;
+        std::lock_guard lock(m_mutex);
+        ++m_stepsDone;
+        m_changed.notify_all();
+    }
+}
+
+std::vector<ScriptedTcpSlave::Bytes> ScriptedTcpSlave::Requests() const {
+    std::lock_guard lock(m_mutex);
+    return m_requests;
+}
+
+bool ScriptedTcpSlave::WaitForListens(int count, Ms timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return m_listens >= count; });
+}
+
+bool ScriptedTcpSlave::WaitForSteps(int count, Ms timeout) {
+    std::unique_lock lock(m_mutex);
+    return m_changed.wait_for(lock, timeout, [&] { return m_stepsDone >= count; });
+}
+
+}  // namespace zentiq::test
