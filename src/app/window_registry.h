@@ -1,0 +1,32 @@
+// Handles under which the engine knows our windows, and the delivery of its
+// posts as queued Qt events on the GUI thread.
+#pragma once
+
+#include <QEvent>
+#include <QObject>
+
+#include "engine/engine_types.h"
+
+namespace zentiq {
+
+// The engine's post, delivered to the object registered under the handle.
+class EngineMessageEvent final : public QEvent {
+public:
+    EngineMessageEvent(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam)
+        : QEvent(Type()), message(message), wParam(wParam), lParam(lParam) {}
+    static QEvent::Type Type();
+    const std::uint32_t message;
+    const std::uintptr_t wParam;
+    const std::intptr_t lParam;
+};
+
+// A new handle for object; handles are never reused, and the object leaves
+// the registry when it is destroyed (later posts to it are dropped).
+WindowHandle RegisterWindow(QObject* object);
+// The handle of a registered object, 0 if none.
+WindowHandle HandleOf(const QObject* object);
+// Installs the poster that turns engine posts into EngineMessageEvents.
+// Safe to call more than once.
+void InstallEnginePoster();
+
+}  // namespace zentiq
