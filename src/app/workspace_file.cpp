@@ -1,0 +1,257 @@
+#include "app/workspace_file.h"
+
+#include <cstring>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QtEndian>
+
+#include "documents/binary_io.h"
+
+namespace zentiq {
+namespace {
+
+// Offsets inside the 92-byte settings block.
+enum BlockOffset {
+    kPort = 0,
+    kBaudRate = 4,
+    kDataBits = 8,
+    kParity = 12,
+    kStopBits = 16,
+    kTimeout = 20,
+    kDtrDsr = 24,
+    kRtsCts = 28,
+    kRts = 32,
+    kRtuAscii = 36,
+    kClrRtsDelay = 40,
+    kServicePort = 44,
+    kConnected = 48,
+    kLegacyAddress = 52,
+    kDelayBetweenPolls = 72,
+    kEcho = 76,
+    kSerial = 80,
+    kConnectionTimeout = 84,
+};
+
+std::int32_t BlockI32(const char* block, int offset) {
+    return qFromLittleEndian<qint32>(block + offset);
+}
+
+void PutBlockI32(char* block, int offset, std::int32_t value) {
+    qToLittleEndian<qint32>(value, block + offset);
+}
+
+bool ReadPlacement(BinaryReader& reader, WorkspaceFile::Placement& p) {
+    qint32 v[11];
+    for (qint32& field : v) {
+        if (!reader.readI32(field)) return false;
+    }
+    p = {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]};
+    return true;
+}
+
+void WritePlacement(BinaryWriter& writer, const WorkspaceFile::Placement& p) {
+    for (std::int32_t field : {p.length, p.flags, p.showCmd, p.minX, p.minY, p.maxX, p.maxY,
+                               p.left, p.top, p.right, p.bottom}) {
+        writer.writeI32(field);
+    }
+}
+
+// Zero-terminated 8-bit text inside a fixed field (no terminator: the whole field).
+QString FixedText(const char* field, qsizetype size) {
+    const void* zero = std::memchr(field, 0, static_cast<std::size_t>(size));
+    const qsizetype n = zero ? static_cast<const char*>(zero) - field : size;
+    return decodeWindows1252(field, n);
+}
+
+bool InRange(int value, int low, int high) {
+    return value >= low && value <= high;
+}
+
+// Settings that index lists or that the connection takes as unsigned must
+// be in range; anything else in a file is damage, not a setting.
+bool PlausibleSettings(const ConnectionSettings& s) {
+    return InRange(s.Port, 0, 63) && InRange(s.BaudRate, 0, 13) && InRange(s.DataBits, 0, 1) &&
+           InRange(s.Parity, 0, 2) && InRange(s.StopBits, 0, 1) && InRange(s.RTU_ASCII, 0, 1) &&
+           InRange(s.Serial, 0, 1) && InRange(s.ServicePort, 0, 65535) && s.Timeout >= 0 &&
+           s.CLRRTSDelay >= 0 && s.DelayBetweenPolls >= 0 && s.ConnectionTimeout >= 0;
+}
+
+}  // namespace
+
+WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const ConnectionSettings& current,
+                                            Contents* out) {
+    BinaryReader reader(bytes);
+    Contents c;
+    if (!reader.readI32(c.version)) return Status::Truncated;
+
+    int blockSize = 0;
+    switch (c.version) {
+    case 3500: case 3501: blockSize = kShortSettingsBlockSize; break;
+    case 3600: case 3700: case 4200: blockSize = kSettingsBlockSize; break;
+    default: return Status::BadVersion;
+    }
+    char block[kSettingsBlockSize] = {};
+    if (!reader.readBytes(block, blockSize)) return Status::Truncated;
+
+    ConnectionSettings& s = c.settings;
+    s = current;
+    s.Port = BlockI32(block, kPort);
+    s.BaudRate = BlockI32(block, kBaudRate);
+    s.DataBits = BlockI32(block, kDataBits);
+    s.Parity = BlockI32(block, kParity);
+    s.StopBits = BlockI32(block, kStopBits);
+    s.Timeout = BlockI32(block, kTimeout);
+    s.DTRDSR = BlockI32(block, kDtrDsr);
+    s.RTSCTS = BlockI32(block, kRtsCts);
+    s.RTS = BlockI32(block, kRts);
+    s.RTU_ASCII = BlockI32(block, kRtuAscii);
+    s.CLRRTSDelay = BlockI32(block, kClrRtsDelay);
+    s.ServicePort = BlockI32(block, kServicePort);
+    c.connected = BlockI32(block, kConnected) != 0;
+    std::memcpy(c.legacyAddress.data(), block + kLegacyAddress, kLegacyAddressSize);
+    if (blockSize == kSettingsBlockSize) {
+        s.DelayBetweenPolls = BlockI32(block, kDelayBetweenPolls);
+        s.Echo = BlockI32(block, kEcho);
+        s.Serial = BlockI32(block, kSerial);
+        s.ConnectionTimeout = BlockI32(block, kConnectionTimeout);
+    }
+
+    if (c.version == 4200) {
+        QString address;
+        if (!reader.readString(address, kMaxStringChars)) return Status::Truncated;
+        s.IPAddress = address.toStdString();
+    } else {
+        s.IPAddress = FixedText(block + kLegacyAddress, kLegacyAddressSize).toStdString();
+    }
+
+    if (s.ConnectionTimeout < 100) s.ConnectionTimeout = 3000;
+    if (c.version < 3700 && s.Port == 8) {
+        s.Serial = 1;
+        s.Port = 1;
+    }
+    if (!PlausibleSettings(s)) return Status::BadSettings;
+
+    if (!ReadPlacement(reader, c.mainFrame)) return Status::ShortPlacement;
+
+    while (reader.remaining() >= kRecordSize) {
+        char record[kRecordSize];
+        reader.readBytes(record, kRecordSize);
+        BinaryReader recordReader(QByteArray::fromRawData(record, kRecordSize));
+        Document document;
+        ReadPlacement(recordReader, document.placement);
+        if (c.version == 4200) {
+            if (!reader.readString(document.storedPath, kMaxStringChars)) break;
+        } else {
+            document.storedPath = FixedText(record + kRecordPathOffset, kRecordPathSize);
+        }
+        c.documents.append(document);
+    }
+
+    *out = std::move(c);
+    return Status::Ok;
+}
+
+QByteArray WorkspaceFile::Encode(const Contents& c) {
+    const ConnectionSettings& s = c.settings;
+    char block[kSettingsBlockSize] = {};
+    PutBlockI32(block, kPort, s.Port);
+    PutBlockI32(block, kBaudRate, s.BaudRate);
+    PutBlockI32(block, kDataBits, s.DataBits);
+    PutBlockI32(block, kParity, s.Parity);
+    PutBlockI32(block, kStopBits, s.StopBits);
+    PutBlockI32(block, kTimeout, s.Timeout);
+    PutBlockI32(block, kDtrDsr, s.DTRDSR);
+    PutBlockI32(block, kRtsCts, s.RTSCTS);
+    PutBlockI32(block, kRts, s.RTS);
+    PutBlockI32(block, kRtuAscii, s.RTU_ASCII);
+    PutBlockI32(block, kClrRtsDelay, s.CLRRTSDelay);
+    PutBlockI32(block, kServicePort, s.ServicePort);
+    PutBlockI32(block, kConnected, c.connected ? 1 : 0);
+    std::memcpy(block + kLegacyAddress, c.legacyAddress.data(), kLegacyAddressSize);
+    PutBlockI32(block, kDelayBetweenPolls, s.DelayBetweenPolls);
+    PutBlockI32(block, kEcho, s.Echo);
+    PutBlockI32(block, kSerial, s.Serial);
+    PutBlockI32(block, kConnectionTimeout, s.ConnectionTimeout);
+
+    BinaryWriter writer;
+    writer.writeI32(kWrittenVersion);
+    writer.writeBytes(block, kSettingsBlockSize);
+    writer.writeString(QString::fromStdString(s.IPAddress));
+    WritePlacement(writer, c.mainFrame);
+    static const char kZeros[kRecordSize - kPlacementSize] = {};
+    for (const Document& document : c.documents) {
+        WritePlacement(writer, document.placement);
+        writer.writeBytes(kZeros, sizeof kZeros);
+        writer.writeString(document.storedPath);
+    }
+    return writer.data();
+}
+
+WorkspaceFile::Status WorkspaceFile::Load(const QString& path, const ConnectionSettings& current,
+                                          Contents* out) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return Status::NotFound;
+    return Decode(file.read(kMaxFileSize), current, out);
+}
+
+WorkspaceFile::Status WorkspaceFile::Save(const QString& path, const Contents& contents) {
+    const QByteArray bytes = Encode(contents);
+    // Unbuffered, so that write() reports a write the disk cut short; a
+    // buffered save file loses that error on the way to commit().
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return Status::CreateFailed;
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return Status::WriteFailed;
+    }
+    return file.commit() ? Status::Ok : Status::WriteFailed;
+}
+
+QString WorkspaceFile::StatusText(Status status, const QString& path) {
+    switch (status) {
+    case Status::Ok:
+    case Status::ShortPlacement: return QString();
+    case Status::NotFound: return path + QStringLiteral(" was not found");
+    case Status::CreateFailed: return QStringLiteral("File open error");
+    case Status::BadVersion:
+    case Status::Truncated:
+    case Status::BadSettings: return QStringLiteral("File format error");
+    case Status::WriteFailed: break;
+    }
+    return QStringLiteral("Disk full or disk error");
+}
+
+bool WorkspaceFile::HasWorkspaceExtension(const QString& path) {
+    return QFileInfo(path).suffix().compare(QLatin1String("zqw"), Qt::CaseInsensitive) == 0;
+}
+
+QString WorkspaceFile::FolderOf(const QString& workspacePath) {
+    if (workspacePath.isEmpty()) return QString();
+    const QString absolute = QDir::cleanPath(QFileInfo(workspacePath).absoluteFilePath());
+    return absolute.left(absolute.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString WorkspaceFile::StoredPath(const QString& documentPath, const QString& folder) {
+    const QString document = QDir::cleanPath(QFileInfo(documentPath).absoluteFilePath());
+    if (folder.isEmpty()) return document;
+    QString prefix = QDir::cleanPath(folder);
+    if (!prefix.endsWith(QLatin1Char('/'))) prefix += QLatin1Char('/');
+    if (document.size() > prefix.size() && document.startsWith(prefix, Qt::CaseSensitive))
+        return document.mid(prefix.size());
+    return document;
+}
+
+QString WorkspaceFile::ResolvePath(const QString& storedPath, const QString& folder) {
+    const bool driveLetter = storedPath.size() >= 2 && storedPath.at(1) == QLatin1Char(':') &&
+                             storedPath.at(0).isLetter() && storedPath.at(0).unicode() < 0x80;
+    if (driveLetter || storedPath.startsWith(QLatin1Char('/'))) return storedPath;
+    QString relative = storedPath;
+    relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (folder.isEmpty()) return QDir::cleanPath(relative);
+    return QDir::cleanPath(folder + QLatin1Char('/') + relative);
+}
+
+}  // namespace zentiq

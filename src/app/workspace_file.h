@@ -1,0 +1,103 @@
+// The workspace file (.zqw): connection settings, the main frame's placement
+// and, per open poll window, its document path and frame placement. This is
+// only the codec; the application closes and opens the windows.
+#pragma once
+
+#include <array>
+#include <cstdint>
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include "engine/engine_types.h"
+
+namespace zentiq {
+
+class WorkspaceFile {
+public:
+    static constexpr std::int32_t kWrittenVersion = 4200;
+    static constexpr int kSettingsBlockSize = 92;
+    static constexpr int kShortSettingsBlockSize = 72;  // versions 3500 and 3501
+    static constexpr int kLegacyAddressSize = 16;
+    static constexpr int kPlacementSize = 44;
+    static constexpr int kRecordSize = 560;
+    static constexpr int kRecordPathOffset = 300;  // old 8-bit path inside a record
+    static constexpr int kRecordPathSize = 260;
+    // Longest string accepted for the address and the document paths.
+    static constexpr qsizetype kMaxStringChars = 32 * 1024;
+
+    // A frame's placement in the 44-byte form: length, flags, show command,
+    // minimised x, y, maximised x, y, normal rectangle left, top, right, bottom.
+    struct Placement {
+        std::int32_t length = kPlacementSize;
+        std::int32_t flags = 0;
+        std::int32_t showCmd = 0;
+        std::int32_t minX = 0, minY = 0;
+        std::int32_t maxX = 0, maxY = 0;
+        std::int32_t left = 0, top = 0, right = 0, bottom = 0;
+        bool operator==(const Placement&) const = default;
+    };
+
+    struct Document {
+        Placement placement;
+        // As stored: relative to the workspace's folder, or absolute.
+        QString storedPath;
+    };
+
+    struct Contents {
+        std::int32_t version = kWrittenVersion;  // as read; Encode always writes 4200
+        ConnectionSettings settings;
+        bool connected = false;
+        // Kept only to be written back as it was read.
+        std::array<std::uint8_t, kLegacyAddressSize> legacyAddress{};
+        Placement mainFrame;
+        QList<Document> documents;
+    };
+
+    enum class Status {
+        Ok,
+        NotFound,      // the file cannot be opened for reading ("<path> was not found")
+        CreateFailed,  // the file cannot be created for saving ("File open error")
+        BadVersion,    // an unknown version ("File format error")
+        Truncated,     // ends inside the settings or the address ("File format error")
+        BadSettings,   // a setting outside what the connection can take ("File format error")
+        ShortPlacement,  // ends inside the main frame placement: the load stops
+        WriteFailed,   // saving could not write ("Disk full or disk error")
+    };
+
+    // Reads a workspace. Versions 3500 and 3501 hold only the first 72 bytes of
+    // the settings block: the fields from DelayBetweenPolls on are taken from
+    // `current`. A ConnectionTimeout below 100 becomes 3000; before 3700 a
+    // Port of 8 meant Modbus/TCP. Document entries are read while a whole
+    // record (and, for 4200, its path) is left; a cut-off last entry is
+    // ignored. `*out` is written only when the result is Ok.
+    static Status Decode(const QByteArray& bytes, const ConnectionSettings& current, Contents* out);
+    static QByteArray Encode(const Contents& contents);
+
+    // Reads at most kMaxFileSize bytes: no workspace comes near it.
+    static constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
+    static Status Load(const QString& path, const ConnectionSettings& current, Contents* out);
+    static Status Save(const QString& path, const Contents& contents);
+
+    // The message for a failed Load or Save of `path`; empty for ShortPlacement,
+    // which stops the load silently.
+    static QString StatusText(Status status, const QString& path);
+
+    // Whether a chosen name has the extension "zqw" (any letter case).
+    static bool HasWorkspaceExtension(const QString& path);
+
+    // The folder of a workspace file: its path up to and including the last "/".
+    static QString FolderOf(const QString& workspacePath);
+    // The path to store for a document: the part after `folder` when the
+    // document lies in that folder or below it, otherwise the whole path.
+    // Letter case matters, and the folder must end at a path component.
+    static QString StoredPath(const QString& documentPath, const QString& folder);
+    // The path to open for a stored one: an old path with a drive letter
+    // ("C:...") and an absolute path are used as they are; anything else is
+    // taken relative to `folder`, with backslashes read as separators so that
+    // workspaces written on other systems still find their documents.
+    static QString ResolvePath(const QString& storedPath, const QString& folder);
+};
+
+}  // namespace zentiq

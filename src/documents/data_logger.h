@@ -1,0 +1,65 @@
+// The data log of one poll document: its options, the open log file, and the
+// decision which poll results get a line.
+#pragma once
+
+#include <ctime>
+#include <functional>
+#include <memory>
+
+#include <QString>
+
+class QFile;
+
+namespace zentiq {
+
+class DataLogger {
+public:
+    enum Mode { EveryPoll = 0, AtInterval = 1 };
+
+    struct Options {
+        int mode = EveryPoll;
+        int interval = 1;   // seconds, 1..3600
+        int separator = 0;  // LogLine::Separator
+        bool errors = false;
+    };
+
+    enum class Outcome {
+        NotQualified,  // a failed result while errors are not logged: nothing changes
+        Deferred,      // logging is off: the next qualifying result writes at once
+        Skipped,       // within the interval
+        Written,
+        WriteFailed,   // the file was closed and logging switched off
+    };
+
+    DataLogger();
+    ~DataLogger();
+    DataLogger(const DataLogger&) = delete;
+    DataLogger& operator=(const DataLogger&) = delete;
+
+    const Options& options() const { return m_options; }
+    void setOptions(const Options& options);
+
+    // Creates (or empties) the file and switches logging on; false when the
+    // file cannot be created, logging then stays off.
+    bool Start(const QString& path);
+    void Stop();
+    bool active() const;
+
+    // One poll result at `now` (system clock, whole seconds). `makeLine`
+    // builds the line (without line end) and is only called when a line is
+    // written. The line goes to the file at once.
+    Outcome OnResult(bool ok, std::time_t now, const std::function<QString()>& makeLine);
+
+    static QString FileOpenErrorText();
+    static QString WriteErrorText();
+
+private:
+    bool WriteLine(const QString& line);
+
+    Options m_options;
+    std::unique_ptr<QFile> m_file;
+    std::time_t m_lastLogTime = 0;
+    bool m_restart = false;
+};
+
+}  // namespace zentiq

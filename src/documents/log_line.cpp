@@ -1,0 +1,67 @@
+#include "documents/log_line.h"
+
+#include <algorithm>
+
+#include "display/address_labels.h"
+#include "display/value_format.h"
+
+namespace zentiq {
+
+QString LogLine::SeparatorText(int separator) {
+    switch (separator) {
+    case Comma: return QStringLiteral(",");
+    case Tab: return QStringLiteral("\t");
+    default: return QStringLiteral(" ");
+    }
+}
+
+QString LogLine::Label(const Poll& poll) {
+    const AddressLabelFormats formats =
+        AddressLabelFormats::For(poll.function, poll.oneBased, poll.address, poll.length);
+    // Wrapping arithmetic: a damaged definition must not overflow here.
+    QString label = formats.HeaderText(
+        static_cast<int>(static_cast<unsigned>(poll.address) + static_cast<unsigned>(poll.oneBased)));
+    qsizetype end = label.size();
+    while (end > 0 && label.at(end - 1) == QLatin1Char(' ')) --end;
+    label.truncate(end);
+    return label;
+}
+
+QString LogLine::TimeText(std::time_t time) {
+    std::tm local{};
+    if (localtime_r(&time, &local) == nullptr) return QStringLiteral("00:00:00");
+    char text[16];
+    if (std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0) return QStringLiteral("00:00:00");
+    return QString::fromLatin1(text);
+}
+
+QString LogLine::Build(std::time_t time, int separator, const Poll& poll, bool failed,
+                       const QString& statusText) {
+    const QString s = SeparatorText(separator);
+    QString line = TimeText(time);
+    line += s;
+    line += QLatin1Char('<');
+    line += Label(poll);
+    line += QLatin1Char('>');
+    line += s;
+    if (failed) return line + statusText;
+
+    const bool fixed = separator != Comma && separator != Tab;
+    const int items = std::clamp(poll.length, 0, static_cast<int>(poll.values.size()));
+    for (int i = 0; i < items; ++i) {
+        const FormattedValue value =
+            FormatValue(poll.values, {}, poll.length, poll.function, poll.displayFormat, i,
+                        fixed ? ValueForm::Padded : ValueForm::Plain, false);
+        if (fixed) {
+            line += value.text;
+            line += QLatin1Char(' ');
+        } else if (!value.text.isEmpty()) {
+            line += value.text;
+            line += s;
+        }
+    }
+    line.chop(1);
+    return line;
+}
+
+}  // namespace zentiq

@@ -1,0 +1,466 @@
+// The serial port on POSIX termios with the Windows five-timeout semantics.
+//
+// The descriptor stays in blocking mode once it is configured (VMIN = 0,
+// VTIME = 0, so a read() never waits); every wait is a poll() bounded by the
+// timeouts. A write switches O_NONBLOCK on for its own duration so that a
+// stalled line (flow control, a full pty) cannot hold it beyond its limit.
+#include "engine/posix_serial_port.h"
+
+#include <fcntl.h>
+#include <linux/serial.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+#include <optional>
+#include <thread>
+
+#include "engine/serial_custom_baud.h"
+#include "engine/serial_line_config.h"
+
+namespace zentiq {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using Millis = std::chrono::milliseconds;
+
+constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
+// How often the DSR line is sampled while a write waits for it.
+constexpr Millis kDsrPollPeriod{5};
+
+// Milliseconds left until deadline, rounded up, for poll(); 0 when passed.
+int MillisUntil(Clock::time_point deadline) {
+    const auto left = deadline - Clock::now();
+    if (left <= Clock::duration::zero()) return 0;
+    const auto ms = std::chrono::ceil<Millis>(left).count();
+    return static_cast<int>(std::min<long long>(ms, std::numeric_limits<int>::max()));
+}
+
+// multiplier x n + constant without overflow; nullopt when both are 0 (no
+// limit).
+std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, std::uint32_t multiplier,
+                                               std::uint32_t constant, std::size_t n) {
+    if (multiplier == 0 && constant == 0) return std::nullopt;
+    // In 64 bits: (2^32 - 1) x (2^32 - 1) + (2^32 - 1) < 2^64 once n is
+    // clamped to 32 bits, so nothing wraps.
+    const std::uint64_t count = std::min<std::uint64_t>(n, kMaxDword);
+    const std::uint64_t total = std::uint64_t{multiplier} * count + constant;
+    // steady_clock counts nanoseconds in 64 bits (about 292 years): cap the
+    // limit at 2^40 ms (about 35 years) so that start + limit cannot overflow.
+    const std::uint64_t capped = std::min<std::uint64_t>(total, std::uint64_t{1} << 40);
+    return start + Millis(static_cast<Millis::rep>(capped));
+}
+
+std::uint32_t FlagsFromErrno(int err) {
+    switch (err) {
+        case 0:
+        case EAGAIN:
+        case EINTR:
+            return 0;
+        case EBADF:
+            return port_error::Mode;
+        default:
+            // EIO (vanished adapter, hung-up pty), ENXIO, ENODEV and the rest.
+            return port_error::IoError;
+    }
+}
+
+// Keeps O_NONBLOCK on for the lifetime of the object.
+class NonBlockingScope {
+public:
+    explicit NonBlockingScope(int fd) : m_fd(fd), m_flags(fcntl(fd, F_GETFL)) {
+        if (m_flags >= 0 && !(m_flags & O_NONBLOCK)) fcntl(m_fd, F_SETFL, m_flags | O_NONBLOCK);
+    }
+    ~NonBlockingScope() {
+        if (m_flags >= 0 && !(m_flags & O_NONBLOCK)) fcntl(m_fd, F_SETFL, m_flags);
+    }
+    NonBlockingScope(const NonBlockingScope&) = delete;
+    NonBlockingScope& operator=(const NonBlockingScope&) = delete;
+
+private:
+    int m_fd;
+    int m_flags;
+};
+
+void SetModemBits(int fd, int bits, bool on) {
+    // Ptys and some adapters have no modem lines: failure is not an error.
+    (void)ioctl(fd, on ? TIOCMBIS : TIOCMBIC, &bits);
+}
+
+// A pty slave (Unix 98 majors 136..143).
+bool IsPseudoTerminal(int fd) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    const unsigned int maj = major(st.st_rdev);
+    return maj >= 136 && maj <= 143;
+}
+
+// tcsetattr, tolerating what a pty does to every configuration: the kernel
+// forces CS8 and no parity there, and glibc reports that as EINVAL after
+// applying everything else. On a real device the same report (a driver that
+// cannot do the data bits or parity asked for) still fails the open, as
+// SetCommState would on Windows.
+bool ApplyLineConfig(int fd, const termios& wanted) {
+    if (tcsetattr(fd, TCSANOW, &wanted) == 0) return true;
+    const int err = errno;
+    termios now{};
+    if (err == EINVAL && IsPseudoTerminal(fd) && tcgetattr(fd, &now) == 0) {
+        const tcflag_t ptyForced = CSIZE | PARENB;
+        if (now.c_iflag == wanted.c_iflag && now.c_oflag == wanted.c_oflag &&
+            now.c_lflag == wanted.c_lflag &&
+            (now.c_cflag & ~ptyForced) == (wanted.c_cflag & ~ptyForced))
+            return true;
+    }
+    errno = err;
+    return false;
+}
+
+// The timeouts themselves live in the port object and are enforced with
+// poll(); the driver's part is that a read() never waits on its own.
+bool ApplyDriverTimeouts(int fd) {
+    termios tio{};
+    if (tcgetattr(fd, &tio) != 0) return false;
+    if (tio.c_cc[VMIN] == 0 && tio.c_cc[VTIME] == 0) return true;
+    tio.c_cc[VMIN] = 0;
+    tio.c_cc[VTIME] = 0;
+    return tcsetattr(fd, TCSANOW, &tio) == 0;
+}
+
+bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline) {
+    for (;;) {
+        int bits = 0;
+        // No modem lines (a pty): nothing to wait for.
+        if (ioctl(fd, TIOCMGET, &bits) != 0) return true;
+        if (bits & TIOCM_DSR) return true;
+        if (deadline && Clock::now() >= *deadline) return false;
+        auto pause = kDsrPollPeriod;
+        if (deadline) pause = std::min(pause, std::chrono::ceil<Millis>(*deadline - Clock::now()));
+        std::this_thread::sleep_for(pause);
+    }
+}
+
+bool Drain(int fd, std::optional<Clock::time_point> deadline) {
+    if (!deadline) return tcdrain(fd) == 0;
+    // tcdrain() has no time limit: wait for the driver's queue to empty within
+    // the write limit first, then let tcdrain() see the last character out.
+    for (;;) {
+        int queued = 0;
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued == 0) break;
+        if (Clock::now() >= *deadline) return false;
+        std::this_thread::sleep_for(Millis(1));
+    }
+    return tcdrain(fd) == 0;
+}
+
+}  // namespace
+
+PosixSerialPort::~PosixSerialPort() { Close(); }
+
+int PosixSerialPort::Open(const std::string& device, std::uint32_t baud, int dataBits, int parity,
+                          int stopBits, HandshakeFlags flags) {
+    Close();
+    m_lastErrno = 0;
+    m_flags = flags;
+
+    auto fail = [this](int result) {
+        if (m_lastErrno == 0) m_lastErrno = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        return result;
+    };
+
+    // 1. Open for reading and writing, exclusive. O_NONBLOCK only so that the
+    // open does not wait for carrier.
+    m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (m_fd < 0) {
+        m_lastErrno = errno;
+        return 1;
+    }
+    // TIOCEXCL refuses later opens by anyone but root; the advisory lock also
+    // keeps a second Zentiq (or any flock-aware program, root or not) off a
+    // port that is in use. Either failing means "not available".
+    if (ioctl(m_fd, TIOCEXCL) != 0) return fail(1);
+    if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) return fail(1);
+    const int fileFlags = fcntl(m_fd, F_GETFL);
+    if (fileFlags < 0 || fcntl(m_fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) return fail(1);
+
+    // 2. Queue sizes: Linux has no such setting; the step always succeeds.
+
+    // 3. Read the current configuration.
+    termios tio{};
+    if (tcgetattr(m_fd, &tio) != 0) return fail(3);
+
+    // 4. Line configuration.
+    if (!ConfigureLine(tio, baud, dataBits, parity, stopBits, flags)) {
+        errno = EINVAL;
+        return fail(4);
+    }
+    if (!ApplyLineConfig(m_fd, tio)) return fail(4);
+    if (StandardSpeed(baud) == B0 && !SetCustomBaudRate(m_fd, baud)) return fail(4);
+
+    SetModemBits(m_fd, TIOCM_DTR, true);
+    m_rs485Enabled = false;
+    m_rs485Changed = false;
+    if (flags & handshake::RTS) {
+        // RTS toggle: the driver's RS-485 mode where it has one, otherwise by
+        // hand around each write (RTS idles low).
+        struct serial_rs485 rs485 {};
+        if (ioctl(m_fd, TIOCGRS485, &rs485) == 0) {
+            m_savedRs485Flags = rs485.flags;
+            struct serial_rs485 wanted = rs485;
+            wanted.flags |= SER_RS485_ENABLED | SER_RS485_RTS_ON_SEND;
+            wanted.flags &= ~static_cast<decltype(wanted.flags)>(SER_RS485_RTS_AFTER_SEND);
+            if (ioctl(m_fd, TIOCSRS485, &wanted) == 0) {
+                m_rs485Enabled = true;
+                m_rs485Changed = true;
+            }
+        }
+        if (!m_rs485Enabled) SetModemBits(m_fd, TIOCM_RTS, false);
+    } else {
+        SetModemBits(m_fd, TIOCM_RTS, true);
+    }
+
+    // 5. Apply the timeouts.
+    if (!ApplyDriverTimeouts(m_fd)) return fail(5);
+
+    tcflush(m_fd, TCIOFLUSH);
+    return 0;
+}
+
+void PosixSerialPort::Close() {
+    if (m_fd < 0) return;
+    if (m_rs485Changed) {
+        // Leave the driver's RS-485 mode as it was found.
+        struct serial_rs485 rs485 {};
+        if (ioctl(m_fd, TIOCGRS485, &rs485) == 0) {
+            rs485.flags = m_savedRs485Flags;
+            (void)ioctl(m_fd, TIOCSRS485, &rs485);
+        }
+    }
+    // Unsent output would make close() wait for the drain (up to 30 s on a
+    // stalled line).
+    tcflush(m_fd, TCIOFLUSH);
+    ::close(m_fd);
+    m_fd = -1;
+    m_rs485Enabled = false;
+    m_rs485Changed = false;
+}
+
+bool PosixSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
+    m_timeouts = timeouts;
+    if (m_fd < 0) return false;
+    return ApplyDriverTimeouts(m_fd);
+}
+
+void PosixSerialPort::Purge() {
+    if (m_fd >= 0) tcflush(m_fd, TCIOFLUSH);
+}
+
+void PosixSerialPort::SnapshotCounters() {
+    serial_icounter_struct icount{};
+    m_countersValid = ioctl(m_fd, TIOCGICOUNT, &icount) == 0;
+    if (!m_countersValid) return;
+    m_counters.frame = icount.frame;
+    m_counters.overrun = icount.overrun;
+    m_counters.parity = icount.parity;
+    m_counters.brk = icount.brk;
+    m_counters.bufOverrun = icount.buf_overrun;
+}
+
+std::uint32_t PosixSerialPort::FlagsSinceSnapshot(int err) const {
+    std::uint32_t flags = FlagsFromErrno(err);
+    if (!m_countersValid || m_fd < 0) return flags;
+    serial_icounter_struct icount{};
+    if (ioctl(m_fd, TIOCGICOUNT, &icount) != 0) return flags;
+    if (icount.frame != m_counters.frame) flags |= port_error::Frame;
+    if (icount.overrun != m_counters.overrun) flags |= port_error::Overrun;
+    if (icount.parity != m_counters.parity) flags |= port_error::RxParity;
+    if (icount.brk != m_counters.brk) flags |= port_error::Break;
+    if (icount.buf_overrun != m_counters.bufOverrun) flags |= port_error::RxOver;
+    return flags;
+}
+
+int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
+    if (m_fd < 0) return 0;
+    SnapshotCounters();
+    const auto start = Clock::now();
+    const auto deadline =
+        TotalDeadline(start, m_timeouts.writeMultiplier, m_timeouts.writeConstant, n);
+
+    auto failed = [this](int err, std::uint32_t extra) {
+        m_writeFlags = (FlagsSinceSnapshot(err) | extra) &
+                       (port_error::Break | port_error::IoError | port_error::Mode |
+                        port_error::TxFull);
+        // A failure must be visible even when nothing maps to a flag bit.
+        if (m_writeFlags == 0 && err != 0) m_writeFlags = port_error::IoError;
+        return 0;
+    };
+
+    // DSR output flow control: DSR must be up before anything is sent.
+    if ((m_flags & handshake::DTRDSR) && !WaitForDsr(m_fd, deadline))
+        return failed(0, port_error::TxFull);
+
+    const bool rtsByHand = (m_flags & handshake::RTS) && !m_rs485Enabled;
+    if (rtsByHand) SetModemBits(m_fd, TIOCM_RTS, true);
+
+    int err = 0;
+    bool timedOut = false;
+    std::size_t done = 0;
+    {
+        NonBlockingScope nonBlocking(m_fd);
+        while (done < n) {
+            const ssize_t w = ::write(m_fd, bytes + done, n - done);
+            if (w > 0) {
+                done += static_cast<std::size_t>(w);
+                continue;
+            }
+            if (w < 0 && errno == EINTR) continue;
+            if (w < 0 && errno != EAGAIN) {
+                err = errno;
+                break;
+            }
+            // The driver's buffer is full: wait until it takes more.
+            const int waitMs = deadline ? MillisUntil(*deadline) : -1;
+            if (waitMs == 0) {
+                timedOut = true;
+                break;
+            }
+            pollfd pfd{m_fd, POLLOUT, 0};
+            const int r = ::poll(&pfd, 1, waitMs);
+            if (r < 0 && errno != EINTR) {
+                err = errno;
+                break;
+            }
+            if (r > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) &&
+                !(pfd.revents & POLLOUT)) {
+                err = (pfd.revents & POLLNVAL) ? EBADF : EIO;
+                break;
+            }
+        }
+    }
+
+    if (rtsByHand) {
+        if (done == n && err == 0 && !Drain(m_fd, deadline)) timedOut = true;
+        SetModemBits(m_fd, TIOCM_RTS, false);
+    }
+
+    if (err != 0) return failed(err, 0);
+    if (timedOut) {
+        // What could not be handed over in time is dropped.
+        tcflush(m_fd, TCOFLUSH);
+        return failed(0, port_error::TxFull);
+    }
+    m_writeFlags = 0;
+    return 1;
+}
+
+int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
+    if (m_fd < 0) return -1;
+    SnapshotCounters();
+    const auto start = Clock::now();
+    const SerialTimeouts& t = m_timeouts;
+
+    // The three shapes of a Windows read: return at once with what is there;
+    // wait up to the constant for the first byte, then return at once; or the
+    // general count / interval / total rule.
+    enum class Shape { Immediate, FirstByte, General } shape = Shape::General;
+    std::optional<Clock::time_point> totalDeadline;
+    std::optional<Millis> interval;
+    if (t.readInterval == kMaxDword && t.readMultiplier == 0 && t.readConstant == 0) {
+        shape = Shape::Immediate;
+    } else if (t.readInterval == kMaxDword && t.readMultiplier == kMaxDword) {
+        if (t.readConstant > 0 && t.readConstant < kMaxDword) {
+            shape = Shape::FirstByte;
+            totalDeadline = start + Millis(t.readConstant);
+        } else {
+            shape = Shape::Immediate;
+        }
+    } else {
+        totalDeadline = TotalDeadline(start, t.readMultiplier, t.readConstant, n);
+        if (t.readInterval != 0) interval = Millis(t.readInterval);
+    }
+
+    std::size_t got = 0;
+    Clock::time_point lastByte = start;
+    int err = 0;
+    bool hungUp = false;
+    while (got < n) {
+        // How long poll() may wait for the next byte.
+        int waitMs = -1;
+        if (shape == Shape::Immediate || (shape == Shape::FirstByte && got > 0)) {
+            waitMs = 0;
+        } else {
+            if (totalDeadline) waitMs = MillisUntil(*totalDeadline);
+            if (interval && got > 0) {
+                const int gapMs = MillisUntil(lastByte + *interval);
+                waitMs = waitMs < 0 ? gapMs : std::min(waitMs, gapMs);
+            }
+            if (waitMs == 0) break;  // a limit has passed
+        }
+
+        pollfd pfd{m_fd, POLLIN, 0};
+        const int r = ::poll(&pfd, 1, waitMs);
+        if (r < 0) {
+            if (errno == EINTR) continue;
+            err = errno;
+            break;
+        }
+        if (r == 0) {
+            if (waitMs == 0) break;  // nothing more is there right now
+            continue;                // the loop head decides whether time is up
+        }
+        if (pfd.revents & POLLNVAL) {
+            err = EBADF;
+            break;
+        }
+        if (pfd.revents & POLLIN) {
+            const ssize_t got1 = ::read(m_fd, buffer + got, n - got);
+            if (got1 > 0) {
+                got += static_cast<std::size_t>(got1);
+                lastByte = Clock::now();
+                continue;
+            }
+            if (got1 < 0 && (errno == EAGAIN || errno == EINTR)) continue;
+            if (got1 < 0) {
+                err = errno;  // EIO: the other end of a pty closed, the adapter is gone
+                break;
+            }
+            // Readable but end of file: the line hung up. Without a hang-up
+            // mark it is a race with another reader; try again.
+            if (pfd.revents & (POLLHUP | POLLERR)) {
+                hungUp = true;
+                break;
+            }
+            continue;
+        }
+        if (pfd.revents & (POLLHUP | POLLERR)) {
+            hungUp = true;
+            break;
+        }
+    }
+
+    if (err == 0 && hungUp) err = EIO;
+    std::uint32_t flags = FlagsSinceSnapshot(err) &
+                          (port_error::Frame | port_error::Overrun | port_error::RxParity |
+                           port_error::RxOver | port_error::IoError | port_error::Break);
+    if (err != 0 && flags == 0) flags = port_error::IoError;
+    // Line errors abort the read, as the Windows port does with abort on
+    // error: the bytes of a wrong-parity line are not worth a CRC check.
+    if (flags != 0) {
+        m_readFlags = flags;
+        return -1;
+    }
+    m_readFlags = 0;
+    return static_cast<int>(got);
+}
+
+}  // namespace zentiq

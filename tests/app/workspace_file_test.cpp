@@ -1,0 +1,267 @@
+#include "app/workspace_file.h"
+
+#include <csignal>
+#include <cstring>
+#include <tuple>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QtEndian>
+#include <gtest/gtest.h>
+
+namespace zentiq {
+namespace {
+
+using WF = WorkspaceFile;
+
+// Expected file bytes, assembled field by field apart from the codec.
+struct Bytes {
+    QByteArray b;
+    Bytes& i32(qint32 v) { return u16(static_cast<quint32>(v) & 0xFFFF).u16(static_cast<quint32>(v) >> 16); }
+    Bytes& u16(quint32 v) {
+        b.append(static_cast<char>(v & 0xFF)).append(static_cast<char>(v >> 8 & 0xFF));
+        return *this;
+    }
+    Bytes& raw(const QByteArray& x) { b.append(x); return *this; }
+    Bytes& zeros(int n) { return raw(QByteArray(n, '\0')); }
+    Bytes& wide(const QString& s) {  // 0xFF, 0xFFFE, one-byte count, UTF-16LE
+        raw(QByteArray("\xFF\xFE\xFF", 3)).b.append(static_cast<char>(s.size()));
+        for (QChar c : s) u16(c.unicode());
+        return *this;
+    }
+    Bytes& placement(qint32 first) { for (int k = 0; k < 11; ++k) i32(first + k); return *this; }
+    Bytes& oldRecord(qint32 first, const QByteArray& path) {  // path as 8-bit text at 300
+        return placement(first).zeros(256).raw(path.leftJustified(260, '\0', true));
+    }
+    Bytes& block72(qint32 port, qint32 connected, const QByteArray& legacy) {
+        for (qint32 v : {port, 4, 0, 1, 1, 700, 1, 0, 1, 1, 5, 1502, connected}) i32(v);
+        return raw(legacy.leftJustified(16, '\0', true)).zeros(4);
+    }
+};
+
+WF::Placement MakePlacement(qint32 f) {
+    return {f, f + 1, f + 2, f + 3, f + 4, f + 5, f + 6, f + 7, f + 8, f + 9, f + 10};
+}
+
+ConnectionSettings Current() {
+    ConnectionSettings s;
+    s.DelayBetweenPolls = 77;
+    s.Echo = 1;
+    s.ConnectionTimeout = 4500;
+    return s;
+}
+
+WF::Contents Sample() {
+    WF::Contents c;
+    c.settings = {.Serial = 1, .Port = 3, .BaudRate = 8, .DataBits = 0, .Parity = 1, .StopBits = 1,
+                  .Timeout = 1234, .DTRDSR = 1, .RTSCTS = 0, .RTS = 1, .CLRRTSDelay = 9, .RTU_ASCII = 1,
+                  .IPAddress = "192.168.1.20", .ServicePort = 1502, .ConnectionTimeout = 2500,
+                  .DelayBetweenPolls = 20, .Echo = 1};
+    c.connected = true;
+    for (int k = 0; k < 16; ++k) c.legacyAddress[static_cast<size_t>(k)] = static_cast<std::uint8_t>(0xA0 + k);
+    c.mainFrame = MakePlacement(100);
+    c.documents = {{MakePlacement(200), "pump.zqd"}, {MakePlacement(300), "/srv/plant/tank 2.zqd"}};
+    return c;
+}
+
+QByteArray SampleBytes() {
+    Bytes x;
+    x.i32(4200);
+    for (qint32 v : {3, 8, 0, 1, 1, 1234, 1, 0, 1, 1, 9, 1502, 1}) x.i32(v);
+    for (int k = 0; k < 16; ++k) x.b.append(static_cast<char>(0xA0 + k));
+    x.zeros(4).i32(20).i32(1).i32(1).i32(2500).zeros(4).wide("192.168.1.20").placement(100);
+    x.placement(200).zeros(516).wide("pump.zqd");
+    x.placement(300).zeros(516).wide("/srv/plant/tank 2.zqd");
+    return x.b;
+}
+
+// Runs `save` while the kernel refuses file content beyond `limit` bytes.
+template <typename F>
+auto WithFileSizeLimit(rlim_t limit, F save) {
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &small);
+    auto result = save();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    return result;
+}
+
+TEST(WorkspaceFileTest, Version4200IsWrittenFieldByFieldAndReadBack) {
+    const QByteArray expected = SampleBytes();
+    ASSERT_EQ(expected.size(), 4 + 92 + 28 + 44 + 2 * 560 + 20 + 46);
+    EXPECT_EQ(WF::Encode(Sample()), expected);
+
+    WF::Contents c;
+    ASSERT_EQ(WF::Decode(expected, Current(), &c), WF::Status::Ok);
+    const ConnectionSettings& s = c.settings;
+    EXPECT_EQ(std::tie(s.Port, s.BaudRate, s.Parity, s.Timeout, s.RTU_ASCII, s.CLRRTSDelay, s.ServicePort),
+              std::make_tuple(3, 8, 1, 1234, 1, 9, 1502));
+    EXPECT_EQ(std::tie(s.DelayBetweenPolls, s.Echo, s.Serial, s.ConnectionTimeout), std::make_tuple(20, 1, 1, 2500));
+    EXPECT_EQ(s.IPAddress, "192.168.1.20");
+    EXPECT_TRUE(c.connected);
+    EXPECT_EQ(c.legacyAddress, Sample().legacyAddress);
+    ASSERT_EQ(c.documents.size(), 2);
+    EXPECT_EQ(c.documents[0].placement, MakePlacement(200));
+    EXPECT_EQ(c.documents[1].storedPath, QStringLiteral("/srv/plant/tank 2.zqd"));
+    EXPECT_EQ(WF::Encode(c), expected) << "written back unchanged, legacy address included";
+}
+
+TEST(WorkspaceFileTest, OlderVersionsAndTheirFixUps) {
+    // 3500/3501: only 72 bytes of settings, the rest from the current settings;
+    // the address and the document paths are 8-bit text.
+    for (qint32 version : {3500, 3501}) {
+        Bytes x;
+        x.i32(version).block72(2, 0, "192.168.0.7").placement(10);
+        x.oldRecord(20, "sub\\first.zqd").oldRecord(40, "C:\\plant\\second.zqd");
+        WF::Contents c;
+        ASSERT_EQ(WF::Decode(x.b, Current(), &c), WF::Status::Ok) << version;
+        const ConnectionSettings& s = c.settings;
+        EXPECT_EQ(std::tie(s.Port, s.BaudRate, s.ServicePort), std::make_tuple(2, 4, 1502));
+        EXPECT_EQ(std::tie(s.DelayBetweenPolls, s.Echo, s.Serial, s.ConnectionTimeout),
+                  std::make_tuple(77, 1, 0, 4500));
+        EXPECT_EQ(s.IPAddress, "192.168.0.7");
+        EXPECT_EQ(c.mainFrame, MakePlacement(10));
+        ASSERT_EQ(c.documents.size(), 2);
+        EXPECT_EQ(c.documents[0].placement, MakePlacement(20));
+        EXPECT_EQ(c.documents[0].storedPath, QStringLiteral("sub\\first.zqd"));
+        EXPECT_EQ(c.documents[1].storedPath, QStringLiteral("C:\\plant\\second.zqd"));
+    }
+    // Port 8 meant Modbus/TCP before 3700; a connection timeout below 100 becomes 3000.
+    struct Case { qint32 version, port, timeout, wantSerial, wantPort, wantTimeout; };
+    for (const Case& k : {Case{3500, 8, 0, 1, 1, 4500}, Case{3600, 8, 0, 1, 1, 3000},
+                          Case{3700, 8, 99, 0, 8, 3000}, Case{3700, 8, 100, 0, 8, 100}}) {
+        Bytes x;
+        x.i32(k.version).block72(k.port, 1, "1234567890123456");  // no terminator
+        if (k.version != 3500) x.i32(15).i32(0).i32(0).i32(k.timeout).raw("AAAA");
+        x.placement(0);
+        WF::Contents c;
+        ASSERT_EQ(WF::Decode(x.b, Current(), &c), WF::Status::Ok) << k.version;
+        EXPECT_EQ(std::tie(c.settings.Serial, c.settings.Port, c.settings.ConnectionTimeout),
+                  std::tie(k.wantSerial, k.wantPort, k.wantTimeout)) << k.version << " " << k.timeout;
+        EXPECT_EQ(c.settings.IPAddress, "1234567890123456");
+        EXPECT_TRUE(c.connected);
+        EXPECT_TRUE(c.documents.isEmpty());
+    }
+}
+
+TEST(WorkspaceFileTest, DamagedFilesAreRefusedAndLeaveTheOutputAlone) {
+    WF::Contents c;
+    c.version = -7;
+    for (qint32 version : {0, 3499, 3502, 4000, 4100, 4201}) {
+        QByteArray bytes = SampleBytes();
+        qToLittleEndian<qint32>(version, bytes.data());
+        EXPECT_EQ(WF::Decode(bytes, Current(), &c), WF::Status::BadVersion) << version;
+    }
+    // Settings that no list or timeout can hold: (offset, value).
+    for (auto [offset, value] : {std::pair{0, 64}, {0, -1}, {4, 14}, {8, 2}, {12, 3}, {16, 2}, {20, -5},
+                                 {36, 2}, {40, -1}, {44, 70000}, {72, -1}, {80, 2}}) {
+        QByteArray bytes = SampleBytes();
+        qToLittleEndian<qint32>(value, bytes.data() + 4 + offset);
+        EXPECT_EQ(WF::Decode(bytes, Current(), &c), WF::Status::BadSettings) << offset;
+    }
+    // An address string that claims 2^31 characters.
+    Bytes x;
+    x.i32(4200).block72(1, 0, "").zeros(20).raw(QByteArray("\xFF\xFE\xFF\xFF\xFF\xFF", 6)).i32(0x7FFFFFFF);
+    EXPECT_EQ(WF::Decode(x.placement(0).b, Current(), &c), WF::Status::Truncated);
+    EXPECT_EQ(c.version, -7);
+    for (WF::Status s : {WF::Status::BadVersion, WF::Status::Truncated, WF::Status::BadSettings})
+        EXPECT_EQ(WF::StatusText(s, {}), QStringLiteral("File format error"));
+}
+
+TEST(WorkspaceFileTest, EveryTruncationIsRefusedOrDropsOnlyTheCutEntry) {
+    const QByteArray full = SampleBytes();
+    const int addressEnd = 4 + 92 + 28, placementEnd = addressEnd + 44, firstEntryEnd = placementEnd + 580;
+    for (int n = 0; n < full.size(); ++n) {
+        WF::Contents c;
+        const WF::Status status = WF::Decode(full.left(n), Current(), &c);
+        if (n < addressEnd) {
+            EXPECT_EQ(status, WF::Status::Truncated) << n;
+        } else if (n < placementEnd) {
+            EXPECT_EQ(status, WF::Status::ShortPlacement) << n;
+        } else {
+            ASSERT_EQ(status, WF::Status::Ok) << n;
+            EXPECT_EQ(c.documents.size(), n < firstEntryEnd ? 0 : 1) << n;
+        }
+    }
+    // A path that claims more than is left ends the list there.
+    QByteArray bytes = full.left(firstEntryEnd);
+    bytes += Bytes().placement(300).zeros(516).raw(QByteArray("\xFF\xFE\xFF\xFF\xFF\xFF", 6)).i32(1000).b;
+    WF::Contents c;
+    ASSERT_EQ(WF::Decode(bytes, Current(), &c), WF::Status::Ok);
+    EXPECT_EQ(c.documents.size(), 1);
+}
+
+TEST(WorkspaceFileTest, SaveAndLoadOnDisk) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("plant.zqw");
+    ASSERT_EQ(WF::Save(path, Sample()), WF::Status::Ok);
+    WF::Contents c;
+    ASSERT_EQ(WF::Load(path, Current(), &c), WF::Status::Ok);
+    EXPECT_EQ(WF::Encode(c), SampleBytes());
+
+    const QString missing = dir.filePath("none.zqw");
+    EXPECT_EQ(WF::Load(missing, Current(), &c), WF::Status::NotFound);
+    EXPECT_EQ(WF::StatusText(WF::Status::NotFound, missing), missing + " was not found");
+    EXPECT_EQ(WF::Save(dir.filePath("no/dir/x.zqw"), Sample()), WF::Status::CreateFailed);
+
+    // A write the disk cuts short is reported, and the earlier file stays.
+    WF::Contents bigger = Sample();
+    bigger.documents.append(bigger.documents);
+    const WF::Status status = WithFileSizeLimit(200, [&] { return WF::Save(path, bigger); });
+    EXPECT_EQ(status, WF::Status::WriteFailed);
+    EXPECT_EQ(WF::StatusText(status, {}), QStringLiteral("Disk full or disk error"));
+    ASSERT_EQ(WF::Load(path, Current(), &c), WF::Status::Ok);
+    EXPECT_EQ(c.documents.size(), 2);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"plant.zqw"});
+}
+
+TEST(WorkspaceFileTest, DocumentsNextToTheWorkspaceAreFoundAfterTheFolderMoved) {
+    QTemporaryDir dir;
+    const QString before = dir.filePath("site/a");
+    ASSERT_TRUE(QDir().mkpath(before + "/sub"));
+    QFile(before + "/pump.zqd").open(QIODevice::WriteOnly);
+    QFile(before + "/sub/valve.zqd").open(QIODevice::WriteOnly);
+    const QString folder = WF::FolderOf(before + "/plant.zqw");
+    WF::Contents c;
+    c.documents = {{{}, WF::StoredPath(before + "/pump.zqd", folder)},
+                   {{}, WF::StoredPath(before + "/sub/valve.zqd", folder)}};
+    EXPECT_EQ(c.documents[0].storedPath, QStringLiteral("pump.zqd"));
+    EXPECT_EQ(c.documents[1].storedPath, QStringLiteral("sub/valve.zqd"));
+    ASSERT_EQ(WF::Save(before + "/plant.zqw", c), WF::Status::Ok);
+
+    ASSERT_TRUE(QDir().rename(dir.filePath("site"), dir.filePath("moved")));
+    const QString moved = dir.filePath("moved/a/plant.zqw");
+    ASSERT_EQ(WF::Load(moved, Current(), &c), WF::Status::Ok);
+    ASSERT_EQ(c.documents.size(), 2);
+    for (const WF::Document& d : c.documents)
+        EXPECT_TRUE(QFileInfo::exists(WF::ResolvePath(d.storedPath, WF::FolderOf(moved)))) << d.storedPath.toStdString();
+}
+
+TEST(WorkspaceFileTest, PathRules) {
+    const std::pair<const char*, const char*> stored[] = {  // document, expected stored path (folder /a/b)
+        {"/a/b/x.zqd", "x.zqd"}, {"/a/b/c/x.zqd", "c/x.zqd"}, {"/a/b/../b/x.zqd", "x.zqd"},
+        {"/a/bc/x.zqd", "/a/bc/x.zqd"}, {"/other/x.zqd", "/other/x.zqd"}, {"/A/B/x.zqd", "/A/B/x.zqd"}};
+    for (auto [document, want] : stored) {
+        EXPECT_EQ(WF::StoredPath(document, "/a/b/"), QString(want)) << document;
+        EXPECT_EQ(WF::StoredPath(document, "/a/b"), QString(want)) << document;
+    }
+    const std::pair<const char*, const char*> resolved[] = {  // stored, expected path (folder /a/b/)
+        {"x.zqd", "/a/b/x.zqd"}, {"sub\\deeper\\x.zqd", "/a/b/sub/deeper/x.zqd"}, {"\\sub\\x.zqd", "/a/b/sub/x.zqd"},
+        {"/elsewhere/x.zqd", "/elsewhere/x.zqd"}, {"C:\\data\\x.zqd", "C:\\data\\x.zqd"}, {"d:x.zqd", "d:x.zqd"},
+        {"run 12:30.zqd", "/a/b/run 12:30.zqd"}};  // a colon is an ordinary Linux file name character
+    for (auto [path, want] : resolved) EXPECT_EQ(WF::ResolvePath(path, "/a/b/"), QString(want)) << path;
+    EXPECT_EQ(WF::FolderOf("/w.zqw"), "/");
+    EXPECT_TRUE(WF::HasWorkspaceExtension("/a/plant.ZQW"));
+    EXPECT_FALSE(WF::HasWorkspaceExtension("/a/plant.zqw.txt"));
+    EXPECT_FALSE(WF::HasWorkspaceExtension("/a/zqw"));
+}
+
+}  // namespace
+}  // namespace zentiq

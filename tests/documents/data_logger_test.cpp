@@ -1,0 +1,130 @@
+#include "documents/data_logger.h"
+
+#include <ostream>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+
+namespace zentiq {
+namespace {
+
+using Outcome = DataLogger::Outcome;
+
+class DataLoggerTest : public ::testing::Test {
+protected:
+    void SetUp() override { path = dir.filePath("logfile.txt"); }
+
+    DataLogger::Options options(int mode, int interval, bool errors) {
+        DataLogger::Options o;
+        o.mode = mode;
+        o.interval = interval;
+        o.errors = errors;
+        return o;
+    }
+    // Offers one result; the line names its time so the file shows which got in.
+    Outcome offer(bool ok, std::time_t now) {
+        return logger.OnResult(ok, now, [&] {
+            ++built;
+            return QStringLiteral("%1 %2").arg(ok ? "ok" : "fail").arg(static_cast<long long>(now));
+        });
+    }
+    QString contents() {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QStringLiteral("<missing>");
+    }
+
+    QTemporaryDir dir;
+    QString path;
+    DataLogger logger;
+    int built = 0;
+};
+
+TEST_F(DataLoggerTest, EveryPollWritesGoodResultsAndErrorsOnlyWhenAsked) {
+    logger.setOptions(options(DataLogger::EveryPoll, 1, false));
+    ASSERT_TRUE(logger.Start(path));
+    EXPECT_EQ(offer(true, 100), Outcome::Written);
+    EXPECT_EQ(offer(false, 100), Outcome::NotQualified);
+    EXPECT_EQ(offer(true, 100), Outcome::Written);
+    EXPECT_EQ(contents(), QStringLiteral("ok 100\nok 100\n")) << "each line is in the file at once";
+    EXPECT_EQ(built, 2);
+
+    logger.setOptions(options(DataLogger::EveryPoll, 1, true));
+    EXPECT_EQ(offer(false, 101), Outcome::Written);
+    EXPECT_EQ(contents(), QStringLiteral("ok 100\nok 100\nfail 101\n"));
+}
+
+TEST_F(DataLoggerTest, IntervalModeWritesTheFirstAtOnceThenEveryTenSeconds) {
+    logger.setOptions(options(DataLogger::AtInterval, 10, false));
+    ASSERT_TRUE(logger.Start(path));
+    int written = 0;
+    for (std::time_t now = 1000; now <= 1030; ++now) written += offer(true, now) == Outcome::Written;
+    EXPECT_EQ(written, 4);
+    EXPECT_EQ(contents(), QStringLiteral("ok 1000\nok 1010\nok 1020\nok 1030\n"));
+    EXPECT_EQ(built, 4) << "skipped results build no line";
+}
+
+TEST_F(DataLoggerTest, AResultWhileStoppedMakesTheNextLineImmediate) {
+    logger.setOptions(options(DataLogger::AtInterval, 10, false));
+    ASSERT_TRUE(logger.Start(path));
+    EXPECT_EQ(offer(true, 100), Outcome::Written);
+    EXPECT_EQ(offer(true, 105), Outcome::Skipped);
+    logger.Stop();
+    EXPECT_FALSE(logger.active());
+    EXPECT_EQ(offer(true, 106), Outcome::Deferred);
+    ASSERT_TRUE(logger.Start(path));
+    EXPECT_EQ(contents(), QString()) << "starting empties the file";
+    // A failed result while errors are not logged leaves the restart pending.
+    EXPECT_EQ(offer(false, 107), Outcome::NotQualified);
+    EXPECT_EQ(offer(true, 107), Outcome::Written);
+    EXPECT_EQ(offer(true, 108), Outcome::Skipped);
+    EXPECT_EQ(offer(true, 116), Outcome::Skipped);
+    EXPECT_EQ(offer(true, 117), Outcome::Written);
+    EXPECT_EQ(contents(), QStringLiteral("ok 107\nok 117\n"));
+}
+
+TEST_F(DataLoggerTest, FailedPollsDoNotTouchTheIntervalUnlessLogged) {
+    logger.setOptions(options(DataLogger::AtInterval, 10, false));
+    ASSERT_TRUE(logger.Start(path));
+    EXPECT_EQ(offer(true, 100), Outcome::Written);
+    EXPECT_EQ(offer(false, 110), Outcome::NotQualified);
+    EXPECT_EQ(offer(true, 111), Outcome::Written);
+
+    logger.setOptions(options(DataLogger::AtInterval, 10, true));
+    EXPECT_EQ(offer(false, 121), Outcome::Written);
+    EXPECT_EQ(offer(true, 125), Outcome::Skipped);
+    EXPECT_EQ(contents(), QStringLiteral("ok 100\nok 111\nfail 121\n"));
+}
+
+TEST_F(DataLoggerTest, AClockSetBackDoesNotHoldTheLog) {
+    logger.setOptions(options(DataLogger::AtInterval, 10, false));
+    ASSERT_TRUE(logger.Start(path));
+    EXPECT_EQ(offer(true, 5000), Outcome::Written);
+    EXPECT_EQ(offer(true, 1000), Outcome::Written);
+    EXPECT_EQ(offer(true, 1005), Outcome::Skipped);
+    EXPECT_EQ(offer(true, 1010), Outcome::Written);
+    logger.setOptions(options(DataLogger::AtInterval, 0, false));
+    EXPECT_EQ(logger.options().interval, 1) << "the interval is kept within 1..3600";
+}
+
+TEST_F(DataLoggerTest, AFileThatCannotBeCreatedLeavesLoggingOff) {
+    EXPECT_FALSE(logger.Start(dir.filePath("no/such/dir/log.txt")));
+    EXPECT_FALSE(logger.active());
+    EXPECT_EQ(offer(true, 1), Outcome::Deferred);
+    EXPECT_EQ(DataLogger::FileOpenErrorText(), QStringLiteral("File open error"));
+}
+
+TEST_F(DataLoggerTest, AFailedWriteClosesTheLogAndSaysSo) {
+    ASSERT_TRUE(QFile::exists("/dev/full")) << "the test needs /dev/full";
+    logger.setOptions(options(DataLogger::EveryPoll, 1, false));
+    ASSERT_TRUE(logger.Start("/dev/full"));
+    EXPECT_EQ(offer(true, 1), Outcome::WriteFailed);
+    EXPECT_FALSE(logger.active());
+    EXPECT_EQ(offer(true, 2), Outcome::Deferred);
+    EXPECT_EQ(DataLogger::WriteErrorText(), QStringLiteral("Disk full or disk error"));
+}
+
+}  // namespace
+}  // namespace zentiq

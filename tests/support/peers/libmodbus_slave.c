@@ -1,0 +1,288 @@
+/* A Modbus slave built on libmodbus, run by the integration tests and the
+ * benchmarks as a real peer.
+ *
+ *   zentiq_libmodbus_slave --tcp PORT            (binds 127.0.0.1; 0 = any free port)
+ *   zentiq_libmodbus_slave --rtu DEVICE --baud N [--parity N|E|O] [--data 7|8] [--stop 1|2]
+ *   common options: --slave ID (default 1), --exit-on-stdin-eof,
+ *                   --max-seconds N (default 900), --verbose
+ *
+ * Prints "READY <port>" (TCP) or "READY <device>" (RTU) on stdout once it
+ * serves. The tables hold ZQ_PEER_TABLE_SIZE entries of each kind, filled with
+ * the pattern of peer_data.h. libmodbus answers functions 1, 2, 3, 4, 5, 6, 15,
+ * 16, 22 and 23 itself (and 17); anything else gets "illegal function".
+ *
+ * TCP clients are served one after another: when a client goes away the slave
+ * accepts the next one.
+ *
+ * RTU keeps libmodbus's bus manners: after a request for another slave ID it
+ * takes the next frame for that slave's answer and drops it, so a master that
+ * asks a foreign ID and then this slave loses one more request. The slave ends on SIGTERM/SIGINT, at end of input on
+ * stdin with --exit-on-stdin-eof (so it never outlives the process that
+ * started it), or after --max-seconds. */
+#include <errno.h>
+#include <signal.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <netinet/in.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <modbus.h>
+
+#include "../peer_data.h"
+
+static volatile sig_atomic_t g_stop = 0;
+
+static void on_signal(int sig) {
+    (void)sig;
+    g_stop = 1;
+}
+
+struct options {
+    int tcp;
+    int port;
+    const char *device;
+    int baud;
+    char parity;
+    int data_bits;
+    int stop_bits;
+    int slave;
+    int exit_on_stdin_eof;
+    int max_seconds;
+    int verbose;
+};
+
+static void usage(void) {
+    fprintf(stderr,
+            "usage: zentiq_libmodbus_slave (--tcp PORT | --rtu DEVICE --baud N [--parity N|E|O]"
+            " [--data 7|8] [--stop 1|2]) [--slave ID] [--exit-on-stdin-eof]"
+            " [--max-seconds N] [--verbose]\n");
+}
+
+static int parse_int(const char *text, int lo, int hi, int *out) {
+    char *end = NULL;
+    long v;
+    errno = 0;
+    v = strtol(text, &end, 10);
+    if (errno != 0 || end == text || *end != '\0' || v < lo || v > hi) return 0;
+    *out = (int)v;
+    return 1;
+}
+
+static int parse_args(int argc, char **argv, struct options *o) {
+    int i;
+    memset(o, 0, sizeof *o);
+    o->port = -1;
+    o->baud = 19200;
+    o->parity = 'N';
+    o->data_bits = 8;
+    o->stop_bits = 1;
+    o->slave = 1;
+    o->max_seconds = 900;
+    for (i = 1; i < argc; ++i) {
+        const char *a = argv[i];
+        const char *v = (i + 1 < argc) ? argv[i + 1] : NULL;
+        if (strcmp(a, "--exit-on-stdin-eof") == 0) { o->exit_on_stdin_eof = 1; continue; }
+        if (strcmp(a, "--verbose") == 0) { o->verbose = 1; continue; }
+        if (v == NULL) { fprintf(stderr, "missing value after %s\n", a); return 0; }
+        ++i;
+        if (strcmp(a, "--tcp") == 0) {
+            o->tcp = 1;
+            if (!parse_int(v, 0, 65535, &o->port)) { fprintf(stderr, "bad port %s\n", v); return 0; }
+        } else if (strcmp(a, "--rtu") == 0) {
+            o->device = v;
+        } else if (strcmp(a, "--baud") == 0) {
+            if (!parse_int(v, 50, 4000000, &o->baud)) { fprintf(stderr, "bad baud %s\n", v); return 0; }
+        } else if (strcmp(a, "--parity") == 0) {
+            if (strcmp(v, "N") != 0 && strcmp(v, "E") != 0 && strcmp(v, "O") != 0) {
+                fprintf(stderr, "bad parity %s\n", v);
+                return 0;
+            }
+            o->parity = v[0];
+        } else if (strcmp(a, "--data") == 0) {
+            if (!parse_int(v, 7, 8, &o->data_bits)) { fprintf(stderr, "bad data bits %s\n", v); return 0; }
+        } else if (strcmp(a, "--stop") == 0) {
+            if (!parse_int(v, 1, 2, &o->stop_bits)) { fprintf(stderr, "bad stop bits %s\n", v); return 0; }
+        } else if (strcmp(a, "--slave") == 0) {
+            if (!parse_int(v, 1, 247, &o->slave)) { fprintf(stderr, "bad slave id %s\n", v); return 0; }
+        } else if (strcmp(a, "--max-seconds") == 0) {
+            if (!parse_int(v, 1, 86400, &o->max_seconds)) { fprintf(stderr, "bad seconds %s\n", v); return 0; }
+        } else {
+            fprintf(stderr, "unknown option %s\n", a);
+            return 0;
+        }
+    }
+    if (o->tcp == (o->device != NULL)) {
+        fprintf(stderr, "give exactly one of --tcp and --rtu\n");
+        return 0;
+    }
+    return 1;
+}
+
+static modbus_mapping_t *new_mapping(void) {
+    modbus_mapping_t *m = modbus_mapping_new(ZQ_PEER_TABLE_SIZE, ZQ_PEER_TABLE_SIZE,
+                                             ZQ_PEER_TABLE_SIZE, ZQ_PEER_TABLE_SIZE);
+    unsigned i;
+    if (m == NULL) return NULL;
+    for (i = 0; i < ZQ_PEER_TABLE_SIZE; ++i) {
+        m->tab_bits[i] = zq_peer_coil(i);
+        m->tab_input_bits[i] = zq_peer_discrete(i);
+        m->tab_registers[i] = zq_peer_holding(i);
+        m->tab_input_registers[i] = zq_peer_input(i);
+    }
+    return m;
+}
+
+static double now_seconds(void) {
+    struct timespec ts;
+    clock_gettime(CLOCK_MONOTONIC, &ts);
+    return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
+}
+
+/* Waits up to 200 ms for fd (or -1 for none) to become readable. Returns 1
+ * readable, 0 nothing yet, -1 stop (signal flag, stdin closed, select error). */
+static int wait_readable(int fd, int watch_stdin) {
+    fd_set set;
+    struct timeval tv;
+    int maxfd = -1;
+    int rc;
+    FD_ZERO(&set);
+    if (fd >= 0) { FD_SET(fd, &set); maxfd = fd; }
+    if (watch_stdin) { FD_SET(STDIN_FILENO, &set); if (STDIN_FILENO > maxfd) maxfd = STDIN_FILENO; }
+    tv.tv_sec = 0;
+    tv.tv_usec = 200000;
+    rc = select(maxfd + 1, &set, NULL, NULL, &tv);
+    if (g_stop) return -1;
+    if (rc < 0) return errno == EINTR ? 0 : -1;
+    if (rc == 0) return 0;
+    if (watch_stdin && FD_ISSET(STDIN_FILENO, &set)) {
+        char junk[64];
+        ssize_t n = read(STDIN_FILENO, junk, sizeof junk);
+        if (n <= 0) return -1; /* the starter went away */
+    }
+    return (fd >= 0 && FD_ISSET(fd, &set)) ? 1 : 0;
+}
+
+/* Request loop limits: the deadline bounds the time, this bounds the count. */
+#define MAX_ITERATIONS 100000000L
+
+static int serve_tcp(const struct options *o, modbus_t *ctx, modbus_mapping_t *map) {
+    uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
+    struct sockaddr_in addr;
+    socklen_t len = sizeof addr;
+    double deadline = now_seconds() + o->max_seconds;
+    long iterations = 0;
+    int listen_fd = modbus_tcp_listen(ctx, 4);
+    if (listen_fd < 0) {
+        fprintf(stderr, "listen on 127.0.0.1:%d failed: %s\n", o->port, modbus_strerror(errno));
+        return 1;
+    }
+    if (getsockname(listen_fd, (struct sockaddr *)&addr, &len) != 0) {
+        perror("getsockname");
+        close(listen_fd);
+        return 1;
+    }
+    printf("READY %u\n", (unsigned)ntohs(addr.sin_port));
+    fflush(stdout);
+
+    while (!g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
+        int client = -1;
+        int w = wait_readable(listen_fd, o->exit_on_stdin_eof);
+        if (w < 0) break;
+        if (w == 0) continue;
+        if (modbus_tcp_accept(ctx, &listen_fd) < 0) {
+            if (o->verbose) fprintf(stderr, "accept: %s\n", modbus_strerror(errno));
+            continue;
+        }
+        client = modbus_get_socket(ctx);
+        while (!g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
+            int rc;
+            w = wait_readable(client, o->exit_on_stdin_eof);
+            if (w < 0) { g_stop = 1; break; }
+            if (w == 0) continue;
+            rc = modbus_receive(ctx, query);
+            if (rc > 0) {
+                modbus_reply(ctx, query, rc, map);
+            } else if (rc < 0) {
+                /* Client gone (or a broken frame): drop it, take the next one. */
+                break;
+            }
+        }
+        modbus_close(ctx); /* closes the client socket only */
+    }
+    close(listen_fd);
+    return 0;
+}
+
+static int serve_rtu(const struct options *o, modbus_t *ctx, modbus_mapping_t *map) {
+    uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
+    double deadline = now_seconds() + o->max_seconds;
+    long iterations = 0;
+    int fd;
+    if (modbus_connect(ctx) != 0) {
+        fprintf(stderr, "cannot open %s: %s\n", o->device, modbus_strerror(errno));
+        return 1;
+    }
+    fd = modbus_get_socket(ctx);
+    printf("READY %s\n", o->device);
+    fflush(stdout);
+    while (!g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
+        int rc;
+        int w = wait_readable(fd, o->exit_on_stdin_eof);
+        if (w < 0) break;
+        if (w == 0) continue;
+        rc = modbus_receive(ctx, query);
+        /* 0: addressed to another slave; -1: bad CRC or broken frame, which
+         * libmodbus has already flushed. Either way there is nothing to say. */
+        if (rc > 0) modbus_reply(ctx, query, rc, map);
+    }
+    modbus_close(ctx);
+    return 0;
+}
+
+int main(int argc, char **argv) {
+    struct options o;
+    struct sigaction sa;
+    modbus_t *ctx;
+    modbus_mapping_t *map;
+    int result;
+
+    if (!parse_args(argc, argv, &o)) {
+        usage();
+        return 2;
+    }
+    memset(&sa, 0, sizeof sa);
+    sa.sa_handler = on_signal; /* no SA_RESTART: select must return on a signal */
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGTERM, &sa, NULL);
+    sigaction(SIGINT, &sa, NULL);
+    signal(SIGPIPE, SIG_IGN);
+
+    map = new_mapping();
+    if (map == NULL) {
+        fprintf(stderr, "out of memory\n");
+        return 1;
+    }
+    if (o.tcp) {
+        ctx = modbus_new_tcp("127.0.0.1", o.port);
+    } else {
+        ctx = modbus_new_rtu(o.device, o.baud, o.parity, o.data_bits, o.stop_bits);
+    }
+    if (ctx == NULL) {
+        fprintf(stderr, "cannot create the libmodbus context: %s\n", modbus_strerror(errno));
+        modbus_mapping_free(map);
+        return 1;
+    }
+    modbus_set_debug(ctx, o.verbose ? TRUE : FALSE);
+    modbus_set_slave(ctx, o.slave);
+    modbus_set_error_recovery(ctx, MODBUS_ERROR_RECOVERY_PROTOCOL);
+
+    result = o.tcp ? serve_tcp(&o, ctx, map) : serve_rtu(&o, ctx, map);
+
+    modbus_free(ctx);
+    modbus_mapping_free(map);
+    return result;
+}

@@ -1,0 +1,169 @@
+#!/usr/bin/python3
+"""A Modbus slave on pymodbus (Debian python3-pymodbus 3.0), run by the
+integration tests as a real peer.
+
+  pymodbus_slave.py --tcp PORT                  (binds 127.0.0.1; 0 = any free port)
+  pymodbus_slave.py --rtu DEVICE   [--baud N]   (Modbus RTU on a serial device or pty)
+  pymodbus_slave.py --ascii DEVICE [--baud N]   (Modbus ASCII)
+  common options: --slave ID (default 1), --max-seconds N (default 900), --verbose
+
+Prints "READY <port>" (TCP) or "READY <device>" (serial) on stdout once it
+serves, and ends when its standard input closes, on SIGTERM, or after
+--max-seconds. Requests for another slave ID get no answer (as on a real
+bus); slave 0 is a broadcast: writes are carried out, nothing is answered.
+
+The tables hold 2000 entries of each kind and start with the pattern of
+tests/support/peer_data.h (0-based protocol addresses):
+  holding register i = (i * 7 + 3) & 0xFFFF
+  input register i   = (0xFFFF - i * 5) & 0xFFFF
+  coil i             = 1 when i % 3 == 0
+  discrete input i   = 1 when i % 5 == 1
+"""
+
+import argparse
+import asyncio
+import logging
+import os
+import sys
+import threading
+
+TABLE_SIZE = 2000
+EXIT_MISSING_PACKAGE = 3
+
+
+def holding(i):
+    return (i * 7 + 3) & 0xFFFF
+
+
+def input_register(i):
+    return (0xFFFF - i * 5) & 0xFFFF
+
+
+def coil(i):
+    return 1 if i % 3 == 0 else 0
+
+
+def discrete(i):
+    return 1 if i % 5 == 1 else 0
+
+
+try:
+    from pymodbus.datastore import (ModbusSequentialDataBlock,
+                                    ModbusServerContext, ModbusSlaveContext)
+    from pymodbus.framer.ascii_framer import ModbusAsciiFramer
+    from pymodbus.framer.rtu_framer import ModbusRtuFramer
+    from pymodbus.framer.socket_framer import ModbusSocketFramer
+    from pymodbus.server.async_io import ModbusSerialServer, ModbusTcpServer
+except ImportError as exc:  # the launcher turns this exit code into an install hint
+    print(f"pymodbus is not available ({exc}); install the Debian package python3-pymodbus",
+          file=sys.stderr, flush=True)
+    sys.exit(EXIT_MISSING_PACKAGE)
+
+
+def make_context(slave_id):
+    # zero_mode=True: the block index is the protocol address (without it the
+    # context shifts every address by one).
+    store = ModbusSlaveContext(
+        di=ModbusSequentialDataBlock(0, [discrete(i) for i in range(TABLE_SIZE)]),
+        co=ModbusSequentialDataBlock(0, [coil(i) for i in range(TABLE_SIZE)]),
+        hr=ModbusSequentialDataBlock(0, [holding(i) for i in range(TABLE_SIZE)]),
+        ir=ModbusSequentialDataBlock(0, [input_register(i) for i in range(TABLE_SIZE)]),
+        zero_mode=True,
+    )
+    return ModbusServerContext(slaves={slave_id: store}, single=False)
+
+
+def exit_when_stdin_closes():
+    """The starter holds our stdin; when it goes away (even by a crash) so do we."""
+    def watch():
+        try:
+            while sys.stdin.buffer.read1(4096):
+                pass
+        except (OSError, ValueError):
+            pass
+        os._exit(0)
+    threading.Thread(target=watch, daemon=True).start()
+
+
+def exit_after(seconds):
+    timer = threading.Timer(seconds, lambda: os._exit(0))
+    timer.daemon = True
+    timer.start()
+
+
+async def serve_tcp(args, context):
+    server = ModbusTcpServer(context, ModbusSocketFramer, address=("127.0.0.1", args.tcp),
+                             allow_reuse_address=True, broadcast_enable=True,
+                             ignore_missing_slaves=True)
+    task = asyncio.create_task(server.serve_forever())
+    await asyncio.wait([task, server.serving], return_when=asyncio.FIRST_COMPLETED)
+    if task.done():  # serve_forever ended before serving: bind failed
+        task.result()
+        raise OSError(f"cannot listen on 127.0.0.1:{args.tcp}")
+    port = server.server.sockets[0].getsockname()[1]
+    print(f"READY {port}", flush=True)
+    await task
+
+
+async def serve_serial(args, context):
+    framer = ModbusAsciiFramer if args.ascii else ModbusRtuFramer
+    device = args.ascii or args.rtu
+    parity = {"N": "N", "E": "E", "O": "O"}[args.parity]
+    server = ModbusSerialServer(context, framer, port=device, baudrate=args.baud,
+                                bytesize=args.data, parity=parity, stopbits=args.stop,
+                                timeout=0.05, broadcast_enable=True,
+                                ignore_missing_slaves=True)
+    await server.start()
+    if server.transport is None:  # start() only logs why; --verbose shows it
+        raise OSError(f"cannot open {device} ({args.baud} {args.data}{args.parity}{args.stop})")
+    print(f"READY {device}", flush=True)
+    # The serial server's own serve_forever only sleeps; bound the wait instead.
+    await asyncio.sleep(args.max_seconds)
+
+
+def main():
+    parser = argparse.ArgumentParser(description="Modbus test slave on pymodbus")
+    mode = parser.add_mutually_exclusive_group(required=True)
+    mode.add_argument("--tcp", type=int, metavar="PORT")
+    mode.add_argument("--rtu", metavar="DEVICE")
+    mode.add_argument("--ascii", metavar="DEVICE")
+    parser.add_argument("--baud", type=int, default=19200)
+    parser.add_argument("--parity", choices=["N", "E", "O"], default="N")
+    parser.add_argument("--data", type=int, choices=[7, 8], default=8)
+    parser.add_argument("--stop", type=int, choices=[1, 2], default=1)
+    parser.add_argument("--slave", type=int, default=1)
+    parser.add_argument("--max-seconds", type=int, default=900)
+    parser.add_argument("--verbose", action="store_true")
+    args = parser.parse_args()
+    if args.tcp is not None and not 0 <= args.tcp <= 65535:
+        parser.error("port out of range")
+    if not 1 <= args.slave <= 247:
+        parser.error("slave ID out of range")
+    if not 1 <= args.max_seconds <= 86400:
+        parser.error("--max-seconds out of range")
+
+    # pymodbus configures the root logger on import; quieten it here (every
+    # client disconnect is logged as an error otherwise).
+    logging.getLogger().setLevel(logging.DEBUG if args.verbose else logging.CRITICAL)
+    exit_when_stdin_closes()
+    exit_after(args.max_seconds)
+    context = make_context(args.slave)
+    try:
+        if args.tcp is not None:
+            asyncio.run(serve_tcp(args, context))
+        else:
+            asyncio.run(serve_serial(args, context))
+    except (OSError, ValueError) as exc:
+        print(f"pymodbus_slave: {exc}", file=sys.stderr, flush=True)
+        return 1
+    except KeyboardInterrupt:
+        pass
+    return 0
+
+
+if __name__ == "__main__":
+    # os._exit: a normal exit would wait on the stdin watcher thread.
+    code = main()
+    sys.stdout.flush()
+    sys.stderr.flush()
+    os._exit(code)
