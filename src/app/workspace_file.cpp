@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
+#include "app/atomic_save.h"
 #include <QtEndian>
 
 #include "documents/binary_io.h"
@@ -199,15 +199,11 @@ WorkspaceFile::Status WorkspaceFile::Load(const QString& path, const ConnectionS
 
 WorkspaceFile::Status WorkspaceFile::Save(const QString& path, const Contents& contents) {
     const QByteArray bytes = Encode(contents);
-    // Unbuffered, so that write() reports a write the disk cut short; a
-    // buffered save file loses that error on the way to commit().
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return Status::CreateFailed;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return Status::WriteFailed;
+    switch (SaveAtomically(path, bytes)) {
+        case SaveResult::Ok: return Status::Ok;
+        case SaveResult::OpenFailed: return Status::CreateFailed;
+        default: return Status::WriteFailed;
     }
-    return file.commit() ? Status::Ok : Status::WriteFailed;
 }
 
 QString WorkspaceFile::StatusText(Status status, const QString& path) {

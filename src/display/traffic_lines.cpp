@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include <QSaveFile>
+#include "app/atomic_save.h"
 
 
 namespace zentiq {
@@ -73,15 +73,11 @@ TrafficLines::SaveStatus TrafficLines::SaveLines(const QString& path, const QStr
         bytes += line.toUtf8();
         bytes += '\n';
     }
-    // Unbuffered, so that write() reports a write the disk cut short; a
-    // buffered save file loses that error on the way to commit().
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return SaveStatus::OpenFailed;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return SaveStatus::WriteFailed;
+    switch (SaveAtomically(path, bytes)) {
+        case SaveResult::Ok: return SaveStatus::Ok;
+        case SaveResult::OpenFailed: return SaveStatus::OpenFailed;
+        default: return SaveStatus::WriteFailed;
     }
-    return file.commit() ? SaveStatus::Ok : SaveStatus::WriteFailed;
 }
 
 unsigned& TrafficLines::MonitorCounter() {

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include <QFile>
-#include <QSaveFile>
+#include "app/atomic_save.h"
 #include <QtEndian>
 
 namespace zentiq {
@@ -61,15 +61,11 @@ ValueListFile::Status ValueListFile::Save(const QString& path, std::int32_t tag,
                                           const std::uint8_t* block) {
     const QByteArray bytes = Encode(tag, block);
     if (bytes.isEmpty()) return Status::WrongTag;
-    // Unbuffered, so that write() reports a write the disk cut short; a
-    // buffered save file loses that error on the way to commit().
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return Status::OpenFailed;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return Status::WriteFailed;
+    switch (SaveAtomically(path, bytes)) {
+        case SaveResult::Ok: return Status::Ok;
+        case SaveResult::OpenFailed: return Status::OpenFailed;
+        default: return Status::WriteFailed;
     }
-    return file.commit() ? Status::Ok : Status::WriteFailed;
 }
 
 QString ValueListFile::StatusText(Status status) {

@@ -1,0 +1,149 @@
+// The window-free state of one poll document: its definition, display
+// settings, values and counters, the grid geometry derived from them, and the
+// document's side of the engine slot. The document class owns one of these
+// next to its grid and adds the windows, commands and messages.
+#pragma once
+
+#include <QtGlobal>
+#include <array>
+
+#include "documents/doc_font.h"
+#include "documents/poll_definition.h"
+#include "documents/window_placement.h"
+#include "engine/engine_types.h"
+
+namespace zentiq {
+
+class SettingsStore;
+
+// Values the poll definition dialog hands over on OK.
+struct DefinitionDialogValues {
+    int shownAddress = 0;  // address as the user typed it (includes oneBased)
+    int functionIndex = 2;  // 0..7 -> 1, 2, 3, 4, 5, 6, 15, 16
+    int length = 10;
+    int scanRate = 1000;
+    int slaveId = 1;
+    int enable = 1;
+    int oneBased = 0;
+    int rowsDialog = 0;
+    int displayAddr = 0;
+    int displayFormat = 0;
+    int hideAlias = 0;
+};
+
+struct ApplyDefinitionResult {
+    bool rejected = false;  // values outside the definition's limits: nothing applied
+    bool changed = false;   // something was stored: re-register and mark modified
+    bool valuesCleared = false;
+    bool formatReset = false;  // DisplayFormat forced to signed for function 6
+};
+
+struct GridSize {
+    int rows = 0;
+    int columns = 0;
+    bool operator==(const GridSize&) const = default;
+};
+
+// Write-dialog options shared by every document of the process.
+struct ApplicationWideOptions {
+    int CloseOnSuccess = 0;
+    int PresetSingle = 0;
+};
+
+class PollDocumentModel {
+public:
+    static constexpr int kValueBytes = static_cast<int>(kDataSize);
+    static constexpr int kErrorCounterCount = 31;
+    static constexpr qint32 kInitialTextColour = 9;
+    static constexpr qint32 kInitialReservedColour = 0xFFFFFF;
+
+    // Built-in defaults, without a settings store.
+    PollDocumentModel();
+    // Defaults from sections "PollDefinition" and "Font", and the
+    // application-wide write options loaded (as every new document does).
+    explicit PollDocumentModel(const SettingsStore& store);
+
+    // ---- settings -------------------------------------------------------
+    // Takes the defaults of a new document from the store. Values outside the
+    // definition's limits (a hand-edited file) fall back to the built-in ones.
+    void LoadDefaults(const SettingsStore& store);
+    // "Set as default": definition, CloseOnSuccess and the font's stored
+    // fields become the defaults of new documents.
+    void SetAsDefault(SettingsStore& store) const;
+    static DocFont DefaultFont();
+
+    // The application-wide options: loaded by every document construction,
+    // stored by every document destruction (the document class calls these).
+    static ApplicationWideOptions& ApplicationWide();
+    static void LoadApplicationWide(const SettingsStore& store);
+    static void StoreApplicationWide(SettingsStore& store);
+
+    // ---- grid geometry --------------------------------------------------
+    // Sets rowsPerColumn and valueColumns from the definition and returns the
+    // grid size (headers included) the document must give its grid.
+    GridSize ComputeGridSize();
+    GridSize gridSize() const { return {rowsPerColumn + 1, valueColumns + 1}; }
+
+    // Protocol address of the value cell (row >= 1, even column >= 2) or -1
+    // for a cell that is no value cell of the grid.
+    int AddressAtCell(int row, int column) const;
+    // Address as shown (protocol address + OneBased), or -1.
+    int ShownAddressAtCell(int row, int column) const;
+    // Poll item (0-based, < Length) shown in a cell, or -1 for an empty cell.
+    int ItemAtCell(int row, int column) const;
+    // Cell of a poll item; false for an item outside 0..Length-1.
+    bool CellOfItem(int item, int& row, int& column) const;
+
+    // ---- definition -----------------------------------------------------
+    ApplyDefinitionResult ApplyDefinition(const DefinitionDialogValues& dialog);
+
+    // Which display formats the format commands may choose for a function.
+    static bool IntegerFormatsAllowed(int function);
+    static bool WideFormatsAllowed(int function);
+
+    // ---- engine ---------------------------------------------------------
+    // Releases any old slot, claims one for the definition with `window` as
+    // the receiver of the results, hands the values of a write poll to it and
+    // switches it on or off. Returns false when the engine refused or all
+    // slots are taken (the document then has no slot; the caller shows the
+    // out-of-slots message).
+    bool RegisterWithEngine(WindowHandle window);
+    // Gives the slot back (view destroyed); no-op without a slot.
+    void ReleaseFromEngine();
+    // "Clear counters": engine counters (when a slot is held), tx/ok and the
+    // error counters.
+    void ClearCounters();
+
+    // ---- state ----------------------------------------------------------
+    PollDefinition def;
+    DocFont font;
+    qint32 textColour = kInitialTextColour;
+    qint32 reservedColour = kInitialReservedColour;
+    int slotIndex = -1;
+    bool logActive = false;
+    bool logErrors = false;
+    std::array<qint32, kErrorCounterCount> errorCounters{};
+    quint32 txCount = 0;
+    quint32 okCount = 0;
+    qint32 scrollV = 0;
+    qint32 scrollH = 0;
+    qint32 focusRow = 1;
+    qint32 focusColumn = 2;
+    qint32 logInterval = 1;
+    qint32 logMode = 0;
+    qint32 logSeparator = 0;
+    qint32 lastStatus = 10;
+    bool restoreAliasColumns = false;
+    qint32 rowsPerColumn = 10;
+    qint32 valueColumns = 0;
+    WindowPlacement placement;
+    std::array<quint8, kDataSize> values{};
+    std::array<quint8, kDataSize> previousValues{};
+    std::array<quint8, kDataSize> writeValues{};
+
+private:
+    // Hands `values` to the engine slot of a write poll.
+    void handWriteData();
+};
+
+}  // namespace zentiq
