@@ -1,0 +1,419 @@
+// Serial faults through the public engine API: the engine opens "Port 1" on
+// a pty, a scripted slave on the other end answers (or not), and the results
+// come back as the GUI would see them: posted statuses, slot status,
+// captures, values, error flags.
+//
+// The serial settings are the ones the connection command makes for 9600 baud
+// (read interval 240 ms, or 1000 ms in ASCII; multiplier 2; write constant
+// 200) with a response timeout of 500 ms, and the default line: 8 data bits,
+// even parity, one stop bit.
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+#include "support/post_recorder.h"
+#include "support/pty_pair.h"
+#include "support/scripted_serial_slave.h"
+
+namespace zentiq {
+namespace {
+
+using test::PtyPair;
+using test::ScriptedSerialSlave;
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+constexpr WindowHandle kWindow = 0x5E71;
+constexpr std::uint32_t kResponseTimeout = 500;
+constexpr auto kScriptTime = milliseconds(10000);
+
+// The 25-byte answer of slave 1 to "read 10 holding registers from 0" with
+// the values 1..10.
+Bytes TenRegisters(std::uint8_t slave = 1) {
+    Bytes frame{slave, 0x03, 20};
+    for (std::uint8_t v = 1; v <= 10; ++v) {
+        frame.push_back(0);
+        frame.push_back(v);
+    }
+    return frame;
+}
+
+const Bytes kRtuRequest{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
+const std::string kAsciiRequest = ":01030000000AF2\r\n";
+
+class SerialFaultsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(pty.ok()) << pty.error();
+        InitEngine();
+        SetPollDelay(1);
+        SetHandshakeFlags(0);
+        SetEchoRemoval(0);
+        ASSERT_EQ(SetSerialDevice(1, pty.slavePath().c_str()), 1);
+    }
+    void TearDown() override {
+        StopPolling();
+        CloseSerialPort();
+        SetEchoRemoval(0);
+        SetTransmissionMode(RTU);
+        InitEngine();
+    }
+
+    // What the connection command does after a successful open.
+    void Connect(int mode) {
+        ASSERT_EQ(OpenSerialPort(1, 9600, 8, 2, 0), 0) << "errno " << LastSerialOpenErrno();
+        const std::uint32_t interval = mode == ASCII ? 1000 : 240;
+        ASSERT_EQ(SetSerialTimeouts(interval, 2, kResponseTimeout, 2, 200), 1);
+        ASSERT_EQ(SetTransmissionMode(mode), 1);
+    }
+
+    // One request through slot 0, as a write dialog sends it; the status that
+    // was posted to the window (-1 when nothing was posted in time).
+    int OneShot(std::uint16_t slave, std::uint16_t function, std::uint16_t readAddress,
+                std::uint16_t readQuantity, std::uint16_t writeAddress = 0,
+                std::uint16_t writeQuantity = 0, const std::vector<std::uint16_t>& values = {}) {
+        recorder.Clear();
+        if (!SubmitOneShot(kWindow, WM_POLL_RESULT, slave, function, readAddress, readQuantity,
+                           writeAddress, writeQuantity)) {
+            ADD_FAILURE() << "SubmitOneShot refused";
+            return -1;
+        }
+        if (!values.empty() &&
+            !SetWriteRegisters(0, static_cast<int>(values.size()), values.data())) {
+            ADD_FAILURE() << "SetWriteRegisters refused";
+            return -1;
+        }
+        return RunUntilPosted(0);
+    }
+
+    // Starts the worker, waits for the slot's result, stops the worker.
+    int RunUntilPosted(int slot) {
+        const auto start = Clock::now();
+        EXPECT_EQ(StartPolling(), 1);
+        const bool posted = recorder.WaitFor(kWindow, WM_POLL_RESULT, 1, milliseconds(10000));
+        elapsedMs = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
+        StopPolling();
+        if (!posted) {
+            ADD_FAILURE() << "no result was posted";
+            return -1;
+        }
+        for (const auto& post : recorder.Posts()) {
+            if (post.window == kWindow && post.message == WM_POLL_RESULT) {
+                EXPECT_EQ(post.lParam, slot);
+                EXPECT_EQ(GetSlotStatus(slot), static_cast<int>(post.wParam));
+                return static_cast<int>(post.wParam);
+            }
+        }
+        return -1;
+    }
+
+    // Read 10 holding registers from address 0 of slave 1.
+    int ReadTen() { return OneShot(1, 3, 0, 10); }
+
+    Bytes RequestCapture(int slot = 0) {
+        std::uint8_t buffer[kRequestCaptureSize] = {};
+        const int n = GetRequestCapture(slot, buffer);
+        return Bytes(buffer, buffer + std::max(n, 0));
+    }
+    Bytes ResponseCapture(int slot = 0) {
+        std::uint8_t buffer[kResponseCaptureSize] = {};
+        const int n = GetResponseCapture(slot, buffer);
+        return Bytes(buffer, buffer + std::max(n, 0));
+    }
+
+    PtyPair pty;  // outlives the slaves, which run on its master
+    testing::PostRecorder recorder;
+    long long elapsedMs = 0;
+};
+
+// ---- RTU ---------------------------------------------------------------------
+
+TEST_F(SerialFaultsTest, RtuPollGoesOutWithItsCrcAndBringsTheValues) {
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
+                              kScriptTime);
+    Connect(RTU);
+    const int slot = RegisterPollSlot(kWindow, WM_POLL_RESULT, 1000, 1, 3, 0, 10, 0, 0);
+    ASSERT_GE(slot, 1);
+    ASSERT_EQ(SetPollMode(slot, Once), 1);
+    ASSERT_EQ(RunUntilPosted(slot), status::Ok);
+
+    EXPECT_EQ(RequestCapture(slot), kRtuRequest);
+    ASSERT_EQ(slave.Requests().size(), 1u);
+    EXPECT_EQ(slave.Requests()[0], kRtuRequest);  // what really went over the line
+    EXPECT_EQ(ResponseCapture(slot), ScriptedSerialSlave::Rtu(TenRegisters()));
+    std::uint16_t values[kDataSize / 2] = {};
+    EXPECT_EQ(ReadRegisters(slot, values), status::Ok);
+    for (int i = 0; i < 10; ++i) EXPECT_EQ(values[i], i + 1) << "register " << i;
+    std::uint32_t tx = 0, ok = 0;
+    ASSERT_EQ(GetSlotCounters(slot, &tx, &ok), 1);
+    EXPECT_EQ(tx, 1u);
+    EXPECT_EQ(ok, 1u);
+    ReleasePollSlot(slot);
+}
+
+TEST_F(SerialFaultsTest, AnswerInPiecesWithinTheIntervalIsWhole) {
+    auto step = ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8);
+    step.pieces = {3, 10};
+    step.piecePause = milliseconds(60);  // well inside the 240 ms interval
+    ScriptedSerialSlave slave(pty, {step}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::Ok);
+    EXPECT_EQ(ResponseCapture().size(), 25u);
+}
+
+TEST_F(SerialFaultsTest, SilenceIsATimeout) {
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Silent(8)}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::Timeout);
+    // Not before multiplier x 27 + 500 ms.
+    EXPECT_GE(elapsedMs, kResponseTimeout);
+    EXPECT_EQ(RequestCapture(), kRtuRequest);
+    EXPECT_TRUE(ResponseCapture().empty());
+    EXPECT_EQ(GetReadErrorFlags(), 0u);
+}
+
+TEST_F(SerialFaultsTest, AnswerAfterTheTimeoutIsATimeout) {
+    auto step = ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8);
+    step.delay = milliseconds(1500);  // total limit: 2 x 27 + 500 = 554 ms
+    ScriptedSerialSlave slave(pty, {step}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::Timeout);
+}
+
+TEST_F(SerialFaultsTest, CorruptCrcIsAChecksumError) {
+    Bytes answer = ScriptedSerialSlave::Rtu(TenRegisters());
+    answer.back() ^= 0x01;
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 8)}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::ChecksumError);
+    EXPECT_EQ(ResponseCapture(), answer);
+}
+
+TEST_F(SerialFaultsTest, CorruptDataByteIsAChecksumError) {
+    Bytes answer = ScriptedSerialSlave::Rtu(TenRegisters());
+    answer[10] ^= 0x40;
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 8)}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::ChecksumError);
+}
+
+TEST_F(SerialFaultsTest, WrongSlaveIdIsAResponseError) {
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters(2)), 8)},
+                              kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::ResponseError);
+}
+
+TEST_F(SerialFaultsTest, ShortFrameWithValidCrcIsBytesMissing) {
+    const Bytes answer = ScriptedSerialSlave::Rtu({0x01, 0x03, 0x02, 0x00, 0x01});  // 7 bytes
+    ASSERT_EQ(answer.size(), 7u);
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 8)}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::BytesMissing);
+    EXPECT_EQ(ResponseCapture(), answer);
+}
+
+TEST_F(SerialFaultsTest, ExceptionResponseGivesItsCode) {
+    const Bytes answer{0x01, 0x83, 0x02, 0xC0, 0xF1};
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 8)}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::ExceptionBase + 2);  // 130
+    EXPECT_EQ(ResponseCapture(), answer);
+}
+
+TEST_F(SerialFaultsTest, ExceptionResponseWithBadCrcIsAChecksumError) {
+    const Bytes answer{0x01, 0x83, 0x02, 0xC0, 0xF2};
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 8)}, kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::ChecksumError);
+}
+
+TEST_F(SerialFaultsTest, FunctionByteExactly0x80IsNoException) {
+    // Only a function byte above 0x80 marks an exception: this short frame
+    // with a valid CRC is just too short.
+    const Bytes answer = ScriptedSerialSlave::Rtu({0x01, 0x80, 0x02});
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 8)}, kScriptTime);
+    Connect(RTU);
+    const int result = ReadTen();
+    EXPECT_NE(result, status::ExceptionBase + 2);
+    EXPECT_EQ(result, status::BytesMissing);
+}
+
+TEST_F(SerialFaultsTest, EchoRemovalOnAnEchoingLine) {
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::EchoThenReply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
+        kScriptTime);
+    SetEchoRemoval(1);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::Ok);
+    EXPECT_EQ(RequestCapture(), kRtuRequest);
+    EXPECT_EQ(ResponseCapture(), ScriptedSerialSlave::Rtu(TenRegisters()));
+}
+
+TEST_F(SerialFaultsTest, EchoingLineWithoutEchoRemovalFails) {
+    // The echo is taken for the start of the answer: 8 echo bytes and 17 of
+    // the answer make the 25 bytes read, whose CRC is wrong.
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::EchoThenReply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
+        kScriptTime);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::ChecksumError);
+    const Bytes got = ResponseCapture();
+    ASSERT_GE(got.size(), 8u);
+    EXPECT_EQ(Bytes(got.begin(), got.begin() + 8), kRtuRequest);
+}
+
+TEST_F(SerialFaultsTest, EchoRemovalOnANonEchoingLineEatsTheAnswer) {
+    // The echo read consumes the first 8 bytes of the 25-byte answer; the 17
+    // left are too few.
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
+                              kScriptTime);
+    SetEchoRemoval(1);
+    Connect(RTU);
+    EXPECT_EQ(ReadTen(), status::BytesMissing);
+    EXPECT_EQ(ResponseCapture().size(), 17u);
+}
+
+TEST_F(SerialFaultsTest, EchoRemovalOnANonEchoingLineTimesOutOnAnEightByteAnswer) {
+    // Write single register: the answer is as long as the request, so the
+    // echo read takes all of it and nothing is left to read.
+    const Bytes request = ScriptedSerialSlave::Rtu({0x01, 0x06, 0x00, 0x05, 0x12, 0x34});
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(request, 8)}, kScriptTime);
+    SetEchoRemoval(1);
+    Connect(RTU);
+    EXPECT_EQ(OneShot(1, 6, 0, 0, 5, 1, {0x1234}), status::Timeout);
+    ASSERT_EQ(slave.Requests().size(), 1u);
+    EXPECT_EQ(slave.Requests()[0], request);
+}
+
+TEST_F(SerialFaultsTest, BroadcastWriteReturnsAtOnceWithoutAnswer) {
+    const Bytes request = ScriptedSerialSlave::Rtu({0x00, 0x06, 0x00, 0x01, 0x00, 0x07});
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Silent(8)}, kScriptTime);
+    Connect(RTU);
+    ASSERT_EQ(SetSerialTimeouts(240, 2, 5000, 2, 200), 1);  // a wait would be obvious
+    EXPECT_EQ(OneShot(0, 6, 0, 0, 1, 1, {7}), status::Ok);
+    EXPECT_LT(elapsedMs, 4000);  // no read: far from the 5 s timeout
+    EXPECT_EQ(RequestCapture(), request);
+    EXPECT_TRUE(ResponseCapture().empty());
+    ASSERT_TRUE(slave.WaitForSteps(1, kScriptTime));
+    EXPECT_EQ(slave.Requests()[0], request);
+}
+
+TEST_F(SerialFaultsTest, AdapterPulledDuringTheAnswerIsAReadError) {
+    // The line goes away after the request: the read must fail (status 5,
+    // I/O error) instead of waiting, and the next request cannot be written.
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::HangUp(8)}, kScriptTime);
+    Connect(RTU);
+    // A long response timeout: a hang-up taken for silence would show as 1.
+    ASSERT_EQ(SetSerialTimeouts(240, 2, 5000, 2, 200), 1);
+    EXPECT_EQ(ReadTen(), status::ReadError);
+    EXPECT_LT(elapsedMs, 4000);
+    EXPECT_NE(GetReadErrorFlags() & port_error::IoError, 0u);
+
+    EXPECT_EQ(ReadTen(), status::WriteError);
+    EXPECT_NE(GetWriteErrorFlags() & port_error::IoError, 0u);
+}
+
+// ---- ASCII -------------------------------------------------------------------
+
+TEST_F(SerialFaultsTest, AsciiRequestIsTheTextFrameAndValuesComeBack) {
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Ascii(TenRegisters()), 17)},
+                              kScriptTime);
+    Connect(ASCII);
+    EXPECT_EQ(ReadTen(), status::Ok);
+    EXPECT_EQ(RequestCapture(), ScriptedSerialSlave::Text(kAsciiRequest));
+    ASSERT_EQ(slave.Requests().size(), 1u);
+    EXPECT_EQ(slave.Requests()[0], ScriptedSerialSlave::Text(kAsciiRequest));
+    EXPECT_EQ(ResponseCapture(), ScriptedSerialSlave::Ascii(TenRegisters()));
+    std::uint16_t values[kDataSize / 2] = {};
+    EXPECT_EQ(ReadRegisters(0, values), status::Ok);
+    EXPECT_EQ(values[0], 1);
+    EXPECT_EQ(values[9], 10);
+}
+
+TEST_F(SerialFaultsTest, AsciiCorruptLrcIsAChecksumError) {
+    Bytes answer = ScriptedSerialSlave::Ascii(TenRegisters());
+    // The LRC is the two characters before CR LF; change its low digit.
+    std::uint8_t& digit = answer[answer.size() - 3];
+    digit = digit == '0' ? '1' : '0';
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 17)}, kScriptTime);
+    Connect(ASCII);
+    EXPECT_EQ(ReadTen(), status::ChecksumError);
+}
+
+TEST_F(SerialFaultsTest, AsciiLowerCaseAnswerFailsTheLrcCheck) {
+    // Values with hex letters in them: lower-case digits decode as 0.
+    Bytes frame{0x01, 0x03, 20};
+    for (int i = 0; i < 10; ++i) {
+        frame.push_back(0xAB);
+        frame.push_back(static_cast<std::uint8_t>(0xC0 + i));
+    }
+    Bytes answer = ScriptedSerialSlave::Ascii(frame);
+    for (auto& c : answer)
+        if (c >= 'A' && c <= 'F') c = static_cast<std::uint8_t>(c - 'A' + 'a');
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 17)}, kScriptTime);
+    Connect(ASCII);
+    EXPECT_EQ(ReadTen(), status::ChecksumError);
+}
+
+TEST_F(SerialFaultsTest, AsciiSilenceIsATimeout) {
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Silent(17)}, kScriptTime);
+    Connect(ASCII);
+    EXPECT_EQ(ReadTen(), status::Timeout);
+    EXPECT_EQ(RequestCapture(), ScriptedSerialSlave::Text(kAsciiRequest));
+}
+
+TEST_F(SerialFaultsTest, AsciiExceptionGivesItsCode) {
+    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Ascii({0x01, 0x83, 0x02}), 17)},
+                              kScriptTime);
+    Connect(ASCII);
+    EXPECT_EQ(ReadTen(), status::ExceptionBase + 2);
+}
+
+TEST_F(SerialFaultsTest, AsciiEchoRemovalOnAnEchoingLine) {
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::EchoThenReply(ScriptedSerialSlave::Ascii(TenRegisters()), 17)},
+        kScriptTime);
+    SetEchoRemoval(1);
+    Connect(ASCII);
+    EXPECT_EQ(ReadTen(), status::Ok);
+}
+
+// ---- no port -----------------------------------------------------------------
+
+TEST_F(SerialFaultsTest, MissingDeviceIsNotAvailable) {
+    ASSERT_EQ(SetSerialDevice(2, "/dev/zentiq-no-such-port"), 1);
+    EXPECT_EQ(OpenSerialPort(2, 9600, 8, 2, 0), 1);
+    EXPECT_EQ(LastSerialOpenErrno(), ENOENT);
+    EXPECT_EQ(IsConnected(), 0);
+}
+
+TEST_F(SerialFaultsTest, ClosedPortGivesNoConnection) {
+    // Not connected: the worker counts no transmission, so only the traffic
+    // monitor hears of the transaction, with status 6.
+    constexpr WindowHandle kMonitor = 0x3014;
+    Connect(RTU);
+    CloseSerialPort();
+    EXPECT_EQ(IsConnected(), 0);
+    ASSERT_EQ(SetMonitorWindow(kMonitor), 1);
+    ASSERT_EQ(SubmitOneShot(kWindow, WM_POLL_RESULT, 1, 3, 0, 10, 0, 0), 1);
+    EXPECT_EQ(StartPolling(), 1);
+    const bool posted = recorder.WaitFor(kMonitor, WM_POLL_RESULT, 1, milliseconds(10000));
+    StopPolling();
+    SetMonitorWindow(0);
+    ASSERT_TRUE(posted);
+    for (const auto& post : recorder.Posts()) {
+        if (post.window == kMonitor && post.message == WM_POLL_RESULT) {
+            EXPECT_EQ(post.wParam, status::NoConnection);
+        }
+    }
+    EXPECT_TRUE(RequestCapture().empty());
+}
+
+}  // namespace
+}  // namespace zentiq
