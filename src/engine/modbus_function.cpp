@@ -144,7 +144,7 @@ void UnpackRegisters(WorkArea& w, const std::uint8_t* resp) {
     }
 }
 
-constexpr FunctionSpec kFunctions[] = {
+constexpr FunctionEntry kFunctions[] = {
     {1, BuildRead, ExpectBits, CheckBits, UnpackBits},
     {2, BuildRead, ExpectBits, CheckBits, UnpackBits},
     {3, BuildRead, ExpectRegisters, CheckRegisters, UnpackRegisters},
@@ -182,7 +182,7 @@ constexpr Limits kLimits[] = {
 
 }  // namespace
 
-const FunctionSpec* FindFunction(std::uint16_t code) {
+const FunctionEntry* FindFunction(std::uint16_t code) {
     for (const auto& f : kFunctions)
         if (f.code == code) return &f;
     return nullptr;
@@ -204,25 +204,25 @@ EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& capture
         const std::size_t n = std::min<std::size_t>(work.writeQuantity, kDataSize);
         return transport.TransactRaw(work.data, n, captures);
     }
-    const FunctionSpec* spec = FindFunction(work.function);
-    if (spec == nullptr) {
+    const FunctionEntry* entry = FindFunction(work.function);
+    if (entry == nullptr) {
         captures.Clear();
         return status::UnhandledFunction;
     }
     std::uint8_t request[kRequestBufferSize];
     std::uint8_t response[kResponseBufferSize];
-    const std::size_t length = spec->build(work, request);
-    const std::size_t expected = spec->expected(work);
+    const std::size_t length = entry->build(work, request);
+    const std::size_t expected = entry->expected(work);
 
     constexpr int kTries = 1;
     EngineStatus result = status::Timeout;
     for (int attempt = 0; attempt < kTries; ++attempt) {
         std::memset(response, 0, std::min(sizeof response, expected + 8));
         result = transport.Transact(request, length, response, expected, captures);
-        if (result == status::Ok) result = spec->check(work, request, response);
+        if (result == status::Ok) result = entry->check(work, request, response);
         if (result == status::Ok) break;
     }
-    if (result == status::Ok && spec->unpack != nullptr) spec->unpack(work, response);
+    if (result == status::Ok && entry->unpack != nullptr) entry->unpack(work, response);
     return result;
 }
 

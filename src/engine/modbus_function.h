@@ -23,7 +23,7 @@ struct WorkArea {
     std::uint8_t data[kDataSize]{};
 };
 
-struct FunctionSpec {
+struct FunctionEntry {
     std::uint16_t code;
     // Writes the request (slave, function, data) and returns its length.
     std::size_t (*build)(const WorkArea& work, std::uint8_t* request);
@@ -37,7 +37,7 @@ struct FunctionSpec {
 };
 
 // nullptr for a code without an entry (function 0 is handled apart).
-const FunctionSpec* FindFunction(std::uint16_t code);
+const FunctionEntry* FindFunction(std::uint16_t code);
 
 // One operation: build, transact (tries count 1), check, decode. Function 0
 // sends writeData as a raw frame; an unknown function gives 65535 without a
