@@ -1,0 +1,113 @@
+// "通信设置": edits the connection settings before a connection is opened,
+// and the device path behind each serial port number.
+#pragma once
+
+#include <QDialog>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "app/advanced.h"
+#include "engine/engine_types.h"
+
+namespace Ui {
+class CMBCommSetup;
+}
+
+namespace zentiq {
+
+class SettingsStore;
+
+class CMBCommSetup : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kPortCount = 64;
+    static constexpr int kBaudCount = 14;
+    static constexpr int kTimeoutMin = 50, kTimeoutMax = 100000;
+    static constexpr int kAddressMaxChars = 15;
+    static constexpr int kServicePortMin = 1, kServicePortMax = 65535;
+    static constexpr int kDelayMin = 0, kDelayMax = 1000;
+    static constexpr int kConnectionTimeoutMin = 100, kConnectionTimeoutMax = 30000;
+
+    // Filled from `settings` (BaudRate is the index of the baud table; the
+    // dialog shows the rates in ascending order). Port mappings are read
+    // from and, on OK, written to `store`; nullptr uses the application's
+    // store.
+    explicit CMBCommSetup(const ConnectionSettings& settings, QWidget* parent = nullptr,
+                          SettingsStore* store = nullptr);
+    ~CMBCommSetup() override;
+
+    // The opening settings with the dialog's values; meaningful after OK.
+    // BaudRate is converted back to the baud table's index.
+    ConnectionSettings settings() const;
+    AdvancedOptions advancedOptions() const;
+
+    // Runs the dialog; on OK copies the values into `settings` and returns
+    // true. Cancel leaves `settings` untouched.
+    static bool Edit(ConnectionSettings& settings, QWidget* parent = nullptr,
+                     SettingsStore* store = nullptr);
+
+    // Moves the members into the controls or takes them back with
+    // validation (first failure wins); false when a field was refused.
+    bool UpdateData(bool fromControls);
+    void accept() override;
+
+    // How the "高级" button runs its dialog; the default is exec(). Tests
+    // drive the dialog without a modal loop.
+    using AdvancedRunner = std::function<int(CAdvanced&)>;
+    void setAdvancedRunner(AdvancedRunner runner) { m_advancedRunner = std::move(runner); }
+
+    // ---- baud list --------------------------------------------------------
+    // Index of the baud table (2400, 4800, ...) <-> position in the
+    // ascending list. Values outside 0..13 give the 9600 entry.
+    static int BaudIndexToPosition(int index);
+    static int BaudPositionToIndex(int position);
+
+    // ---- serial devices ---------------------------------------------------
+    // "/dev/ttyS<n-1>" for port n.
+    static QString DefaultDevice(int portNumber);
+    // The device of port n: the store's "Ports"/"COMn", or the default.
+    static QString PortDevice(const SettingsStore& store, int portNumber);
+    // Hands every port's device from the store to the engine (start-up).
+    static void LoadPortDevices(const SettingsStore& store);
+    // Serial devices present under `devRoot`: serial/by-id/* first, then
+    // ttyUSB*, ttyACM* and ttyS*, each group in natural order.
+    static QStringList FindSerialDevices(const QString& devRoot = QStringLiteral("/dev"));
+
+private:
+    void onAdvanced();
+    void onModeClicked();
+    void enableByMode(bool tcp);
+    void showPortDevice(int position);
+    void onDeviceEdited(const QString& text);
+    void storePortDevices();
+
+    std::unique_ptr<Ui::CMBCommSetup> m_ui;
+    SettingsStore* m_store;
+    std::unique_ptr<SettingsStore> m_ownStore;
+    ConnectionSettings m_opening;
+    AdvancedRunner m_advancedRunner;
+
+    // Members in the order of the data exchange.
+    int m_baudPosition = 0;
+    int m_parity = 0;
+    int m_port = 0;
+    int m_stopBits = 0;
+    int m_timeout = 0;
+    int m_dataBits = 0;
+    QString m_ipAddress;
+    int m_rtuAscii = 0;
+    int m_servicePort = 0;
+    int m_delayBetweenPolls = 0;
+    int m_serial = 0;
+    int m_connectionTimeout = 0;
+    // Carried for the advanced dialog.
+    AdvancedOptions m_advanced;
+
+    // Device path of every port as edited, and as found when opening.
+    QStringList m_devices;
+    QStringList m_openingDevices;
+    bool m_showingDevice = false;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,202 @@
+#include "documents/zentiq_setup.h"
+
+#include <QShowEvent>
+
+#include "app/dialog_data_exchange.h"
+#include "engine/engine.h"
+#include "ui_zentiq_setup.h"
+
+namespace zentiq {
+
+namespace {
+
+const char* const kFunctionTexts[PollDefinition::kFunctionCount] = {
+    "01读取线圈(0X)", "02读取输入状态(1X)", "03读保持寄存器(4X)", "04读输入寄存器(3X)",
+    "05写单个线圈",   "06写单个寄存器",     "15写多个线圈",       "16写多个寄存器"};
+
+const char* const kFormatTexts[CZentiqSetup::kFormatCount] = {
+    "Signed", "Unsigned", "Hex", "Binary", "Float", "Float inverse",
+    "Double", "Double Inverse", "Long", "Long Inverse"};
+
+int flag(int v) { return v != 0 ? 1 : 0; }
+
+bool isSingleWriteIndex(int functionIndex) { return functionIndex == 4 || functionIndex == 5; }
+
+// The communication part of the dialog's values on top of the document's
+// definition, as Apply and read once store it; false when unsound.
+bool communicationPart(const PollDocumentModel& model, const DefinitionDialogValues& v,
+                       PollDefinition& next) {
+    next = model.def;
+    next.Address = v.shownAddress - flag(v.oneBased);
+    next.FunctionValue = PollDefinition::FunctionFromIndex(v.functionIndex);
+    next.Length = isSingleWriteIndex(v.functionIndex) ? 1 : v.length;
+    next.ScanRate = v.scanRate;
+    next.SlaveID = v.slaveId;
+    return next.IsSound();
+}
+
+}  // namespace
+
+CZentiqSetup::CZentiqSetup(const DefinitionDialogValues& values, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CZentiqSetup>()), m_values(values) {
+    m_ui->setupUi(this);
+    for (const char* t : kFunctionTexts)
+        m_ui->functionCombo->addItem(QString::fromUtf8(t));
+    for (const char* t : kFormatTexts)
+        m_ui->formatCombo->addItem(QString::fromLatin1(t));
+
+    // Indexes no list entry stands for start at the first entry.
+    if (m_values.functionIndex < 0 || m_values.functionIndex >= PollDefinition::kFunctionCount)
+        m_values.functionIndex = 0;
+    if (m_values.displayFormat < 0 || m_values.displayFormat >= kFormatCount)
+        m_values.displayFormat = 0;
+    if (PollDefinition::RowsForIndex(m_values.rowsDialog) == 0)
+        m_values.rowsDialog = 0;
+    UpdateData(false);
+
+    connect(m_ui->okButton, &QPushButton::clicked, this, &CZentiqSetup::accept);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &CZentiqSetup::reject);
+    connect(m_ui->applyButton, &QPushButton::clicked, this, &CZentiqSetup::onApply);
+    connect(m_ui->readOnceButton, &QPushButton::clicked, this, &CZentiqSetup::onReadOnce);
+    enableReadOnce();
+}
+
+CZentiqSetup::~CZentiqSetup() = default;
+
+int CZentiqSetup::MaxLengthForIndex(int functionIndex) {
+    switch (functionIndex) {
+    case 2:
+    case 3: return 125;
+    case 4:
+    case 5: return 1;
+    case 6: return 1968;
+    case 7: return 123;
+    default: return kLengthMax;
+    }
+}
+
+QString CZentiqSetup::ReadOnceWhileEnabledMessage() {
+    return QStringLiteral("Disable \"Enable Read/Write\" before read/write once");
+}
+
+bool CZentiqSetup::UpdateData(bool fromControls) {
+    // Members change only when every field passed.
+    DefinitionDialogValues v = m_values;
+    DialogDataExchange dx(this, fromControls);
+    dx.IntRange(m_ui->addressEdit, v.shownAddress, kAddressMin, kAddressMax)
+        .ComboIndex(m_ui->functionCombo, v.functionIndex)
+        .IntRange(m_ui->lengthEdit, v.length, kLengthMin, kLengthMax)
+        .IntRange(m_ui->scanRateEdit, v.scanRate, kScanRateMin, kScanRateMax)
+        .IntRange(m_ui->slaveEdit, v.slaveId, kSlaveMin, kSlaveMax)
+        .Check(m_ui->enableCheck, v.enable)
+        .Check(m_ui->hideAliasCheck, v.hideAlias)
+        .Radio({m_ui->rows10Radio, m_ui->rows20Radio, m_ui->rows50Radio, m_ui->rows100Radio},
+               v.rowsDialog)
+        .Check(m_ui->addressInCellCheck, v.displayAddr)
+        .Check(m_ui->plcAddressCheck, v.oneBased)
+        .ComboIndex(m_ui->formatCombo, v.displayFormat);
+    if (fromControls) {
+        dx.CheckIntRange(m_ui->lengthEdit, v.length, kLengthMin, MaxLengthForIndex(v.functionIndex));
+        // PLC addresses start at 1.
+        if (v.oneBased != 0)
+            dx.CheckIntRange(m_ui->addressEdit, v.shownAddress, 1, kAddressMax);
+    }
+    if (dx.ok())
+        m_values = v;
+    return dx.ok();
+}
+
+void CZentiqSetup::accept() {
+    if (UpdateData(true))
+        QDialog::accept();
+}
+
+void CZentiqSetup::onApply() {
+    if (!UpdateData(true))
+        return;
+    if (m_applyHandler)
+        m_applyHandler(m_values);
+}
+
+void CZentiqSetup::onReadOnce() {
+    if (!UpdateData(true))
+        return;
+    if (m_values.enable != 0) {
+        DialogDataExchange::ShowWarning(this, ReadOnceWhileEnabledMessage());
+        return;
+    }
+    if (m_readOnceHandler)
+        m_readOnceHandler(m_values);
+}
+
+void CZentiqSetup::enableReadOnce() { m_ui->readOnceButton->setEnabled(IsConnected() != 0); }
+
+void CZentiqSetup::showEvent(QShowEvent* event) {
+    if (!event->spontaneous())
+        enableReadOnce();
+    QDialog::showEvent(event);
+}
+
+// ---- the document's side -------------------------------------------------------------
+
+DefinitionDialogValues CZentiqSetup::FromModel(const PollDocumentModel& model) {
+    const PollDefinition& d = model.def;
+    DefinitionDialogValues v;
+    v.shownAddress = d.Address + d.OneBased;
+    v.functionIndex = std::max(0, PollDefinition::IndexFromFunction(d.FunctionValue));
+    v.length = d.Length;
+    v.scanRate = d.ScanRate;
+    v.slaveId = d.SlaveID;
+    v.enable = d.bEnable;
+    v.oneBased = d.OneBased;
+    v.rowsDialog = d.RowsDialog;
+    v.displayAddr = d.DisplayAddr;
+    v.displayFormat = d.DisplayFormat;
+    v.hideAlias = d.HideAlias;
+    return v;
+}
+
+CZentiqSetup::ActionResult CZentiqSetup::ApplyToModel(PollDocumentModel& model,
+                                                      const DefinitionDialogValues& values,
+                                                      WindowHandle window) {
+    PollDefinition next;
+    if (!communicationPart(model, values, next))
+        return ActionResult::Unsound;
+    next.bEnable = flag(values.enable);
+    model.def = next;
+    model.values.fill(0);
+    model.ComputeGridSize();
+    return model.RegisterWithEngine(window) ? ActionResult::Redefined : ActionResult::NoSlot;
+}
+
+CZentiqSetup::ActionResult CZentiqSetup::ReadOnceOnModel(PollDocumentModel& model,
+                                                         const DefinitionDialogValues& values,
+                                                         WindowHandle window) {
+    const PollDefinition& d = model.def;
+    const bool same = d.Address == values.shownAddress - flag(values.oneBased) &&
+                      d.FunctionValue == PollDefinition::FunctionFromIndex(values.functionIndex) &&
+                      d.Length == values.length && d.ScanRate == values.scanRate &&
+                      d.SlaveID == values.slaveId;
+    if (same) {
+        model.def.bEnable = 0;
+        if (model.slotIndex != -1)
+            SetPollMode(model.slotIndex, Once);
+        return ActionResult::SameDefinition;
+    }
+    PollDefinition next;
+    if (!communicationPart(model, values, next))
+        return ActionResult::Unsound;
+    // Switched off before registering: registered while still enabled, the
+    // slot would poll continuously until switched to one poll, and could
+    // send twice.
+    next.bEnable = 0;
+    model.def = next;
+    model.values.fill(0);
+    model.ComputeGridSize();
+    if (!model.RegisterWithEngine(window))
+        return ActionResult::NoSlot;
+    SetPollMode(model.slotIndex, Once);
+    return ActionResult::Redefined;
+}
+
+}  // namespace zentiq
