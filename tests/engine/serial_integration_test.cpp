@@ -16,7 +16,7 @@
 #include "engine/engine.h"
 #include "support/peer_data.h"
 #include "support/peer_process.h"
-#include "support/post_recorder.h"
+#include "support/engine_driver.h"
 #include "support/socat_pty_pair.h"
 
 namespace zentiq {
@@ -24,6 +24,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::PeerProcess;
+using testing::HoldingPattern;
+using testing::kNoResult;
 using test::SocatPtyPair;
 
 enum class Peer { PyModbus, LibModbus };
@@ -40,25 +42,18 @@ struct LineCase {
 
 void PrintTo(const LineCase& c, std::ostream* os) { *os << c.name; }
 
-constexpr std::uint16_t kSlave = 1;
-// A status no transaction produces: the result never arrived.
-constexpr EngineStatus kNoResult = 0xFFFE;
-constexpr auto kResultLimit = 10s;
+constexpr std::uint16_t kSlave = testing::kPeerSlave;
 
 int EngineParity(char parity) { return parity == 'O' ? 1 : parity == 'E' ? 2 : 0; }
 
-std::vector<std::uint16_t> HoldingPattern(unsigned from, unsigned count) {
-    std::vector<std::uint16_t> v;
-    for (unsigned i = from; i < from + count; ++i) v.push_back(zq_peer_holding(i));
-    return v;
-}
-
-class SerialIntegrationTest : public ::testing::TestWithParam<LineCase> {
+class SerialIntegrationTest : public testing::EngineDriver, public ::testing::TestWithParam<LineCase> {
 protected:
+    SerialIntegrationTest() : EngineDriver(0x1000) {}
+
     void SetUp() override {
         const LineCase& c = GetParam();
         InitEngine();
-        m_posts = std::make_unique<testing::PostRecorder>();
+        StartRecording();
         std::string error;
         m_line = SocatPtyPair::Create(error);
         ASSERT_TRUE(m_line) << error;
@@ -79,7 +74,7 @@ protected:
     void TearDown() override {
         StopPolling();
         CloseSerialPort();
-        m_posts.reset();
+        StopRecording();
         m_peer.reset();
         m_line.reset();
     }
@@ -97,90 +92,10 @@ protected:
         ASSERT_EQ(StartPolling(), 1);
     }
 
-    WindowHandle NextWindow() { return ++m_lastWindow; }
-
-    // Status of the n-th (1-based) WM_POLL_RESULT posted to window.
-    EngineStatus WaitResult(WindowHandle window, int slot, std::size_t n = 1) {
-        if (!m_posts->WaitFor(window, WM_POLL_RESULT, n, kResultLimit)) {
-            ADD_FAILURE() << "no result for slot " << slot << " within the limit";
-            return kNoResult;
-        }
-        std::size_t seen = 0;
-        for (const auto& p : m_posts->Posts()) {
-            if (p.window != window || p.message != WM_POLL_RESULT) continue;
-            if (++seen == n) {
-                EXPECT_EQ(p.lParam, slot);
-                return static_cast<EngineStatus>(p.wParam);
-            }
-        }
-        return kNoResult;
-    }
-
-    // One poll of a read function through a poll slot in Once mode.
-    EngineStatus PollOnce(std::uint16_t slave, std::uint16_t function, std::uint16_t address,
-                          std::uint16_t quantity, int& slot) {
-        const WindowHandle window = NextWindow();
-        slot = RegisterPollSlot(window, WM_POLL_RESULT, 0, slave, function, address, quantity, 0, 0);
-        if (slot < 1) {
-            ADD_FAILURE() << "RegisterPollSlot refused function " << function;
-            return kNoResult;
-        }
-        EXPECT_EQ(SetPollMode(slot, Once), 1);
-        return WaitResult(window, slot);
-    }
-
-    std::vector<std::uint16_t> ReadRegs(std::uint16_t function, std::uint16_t address,
-                                        std::uint16_t quantity, EngineStatus* statusOut = nullptr,
-                                        std::uint16_t slave = kSlave) {
-        int slot = -1;
-        const EngineStatus st = PollOnce(slave, function, address, quantity, slot);
-        if (statusOut != nullptr) {
-            *statusOut = st;
-        } else {
-            EXPECT_EQ(st, status::Ok) << "function " << function << " at " << address;
-        }
-        std::vector<std::uint16_t> values(quantity);
-        if (slot >= 1) {
-            EXPECT_EQ(ReadRegisters(slot, values.data()), st);
-            ReleasePollSlot(slot);
-        }
-        return values;
-    }
-
-    std::vector<std::uint8_t> ReadBits(std::uint16_t function, std::uint16_t address,
-                                       std::uint16_t quantity) {
-        int slot = -1;
-        const EngineStatus st = PollOnce(kSlave, function, address, quantity, slot);
-        EXPECT_EQ(st, status::Ok) << "function " << function << " at " << address;
-        std::vector<std::uint8_t> values(quantity);
-        if (slot >= 1) {
-            EXPECT_EQ(ReadBytes(slot, values.data()), st);
-            ReleasePollSlot(slot);
-        }
-        return values;
-    }
-
-    // A one-shot request through slot 0; load puts the write data in.
-    template <typename Load>
-    EngineStatus OneShot(std::uint16_t slave, std::uint16_t function, std::uint16_t readAddress,
-                         std::uint16_t readQuantity, std::uint16_t writeAddress,
-                         std::uint16_t writeQuantity, Load load) {
-        const WindowHandle window = NextWindow();
-        if (SubmitOneShot(window, WM_POLL_RESULT, slave, function, readAddress, readQuantity,
-                          writeAddress, writeQuantity) != 1) {
-            ADD_FAILURE() << "SubmitOneShot refused function " << function;
-            return kNoResult;
-        }
-        load();
-        return WaitResult(window, 0);
-    }
-
     bool IsLibModbus() const { return GetParam().peer == Peer::LibModbus; }
 
-    std::unique_ptr<testing::PostRecorder> m_posts;
     std::unique_ptr<SocatPtyPair> m_line;
     std::unique_ptr<PeerProcess> m_peer;
-    WindowHandle m_lastWindow = 0x1000;
 };
 
 TEST_P(SerialIntegrationTest, ReadsEveryTableAsTheSlaveHoldsIt) {
