@@ -1,0 +1,130 @@
+// What the engine throughput benchmarks share: the rate record, timing an
+// engine that polls one slot continuously, and a libmodbus client loop doing
+// the same reads.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+#include <modbus.h>
+
+#include "engine/engine.h"
+#include "support/peer_data.h"
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline constexpr zentiq::WindowHandle kWindow = 0x5151;
+inline constexpr int kSlave = 1;
+inline constexpr auto kWarmUp = std::chrono::milliseconds(200);
+
+struct Rate {
+    std::uint64_t ok = 0;
+    std::uint64_t failures = 0;
+    double seconds = 0;
+    bool valuesOk = false;
+    int rounds = 0;
+
+    double PerSecond() const { return seconds > 0 ? static_cast<double>(ok) / seconds : 0.0; }
+    bool Sound() const { return failures == 0 && valuesOk; }
+    void Add(const Rate& r) {
+        ok += r.ok;
+        failures += r.failures;
+        seconds += r.seconds;
+        valuesOk = r.valuesOk && (rounds == 0 || valuesOk);
+        ++rounds;
+    }
+};
+
+inline bool MatchesPattern(const std::uint16_t* regs, int count) {
+    for (int i = 0; i < count; ++i)
+        if (regs[i] != zq_peer_holding(static_cast<unsigned>(i))) return false;
+    return true;
+}
+
+// Seconds per measurement from the command line (default 3), 0 on bad input.
+inline double SecondsArgument(int argc, char** argv) {
+    if (argc < 2) return 3.0;
+    const double seconds = std::atof(argv[1]);
+    if (seconds >= 0.5 && seconds <= 60) return seconds;
+    std::fprintf(stderr, "usage: %s [seconds per measurement, 0.5..60]\n", argv[0]);
+    return 0;
+}
+
+// Runs once() (true = a good read) after a warm-up for the given time.
+template <typename Once>
+Rate TimedLoop(double seconds, Once once) {
+    Rate rate;
+    const auto warm = Clock::now() + kWarmUp;
+    for (int i = 0; i < 1000000 && Clock::now() < warm; ++i) once();
+    const auto t0 = Clock::now();
+    const auto end = t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    for (long i = 0; i < 100000000L && Clock::now() < end; ++i) (once() ? rate.ok : rate.failures)++;
+    rate.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    return rate;
+}
+
+namespace detail {
+inline std::atomic<std::uint64_t> g_ok{0};
+inline std::atomic<std::uint64_t> g_failed{0};
+inline void CountPost(zentiq::WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                      std::intptr_t) {
+    if (window != kWindow || message != zentiq::WM_POLL_RESULT) return;
+    (wParam == 0 ? g_ok : g_failed).fetch_add(1, std::memory_order_relaxed);
+}
+}  // namespace detail
+
+// The engine, already connected and in its mode, polls one slot of holding
+// registers continuously with no delay between polls.
+inline Rate EnginePollingRate(int registers, double seconds) {
+    Rate rate;
+    zentiq::SetMessagePoster(&detail::CountPost);
+    zentiq::SetPollDelay(0);
+    const int slot = zentiq::RegisterPollSlot(kWindow, zentiq::WM_POLL_RESULT, 0, kSlave, 3, 0,
+                                              static_cast<std::uint16_t>(registers), 0, 0);
+    zentiq::SetPollMode(slot, zentiq::Continuous);
+    zentiq::StartPolling();
+    std::this_thread::sleep_for(kWarmUp);
+    const std::uint64_t ok0 = detail::g_ok.load(), failed0 = detail::g_failed.load();
+    const auto t0 = Clock::now();
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+    const std::uint64_t ok1 = detail::g_ok.load(), failed1 = detail::g_failed.load();
+    rate.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
+    zentiq::StopPolling();
+    std::vector<std::uint16_t> regs(static_cast<std::size_t>(registers));
+    rate.valuesOk = zentiq::ReadRegisters(slot, regs.data()) == 0 && MatchesPattern(regs.data(), registers);
+    zentiq::ReleasePollSlot(slot);
+    zentiq::SetMessagePoster(nullptr);
+    rate.ok = ok1 - ok0;
+    rate.failures = failed1 - failed0;
+    return rate;
+}
+
+// A libmodbus master reading in a tight loop; takes and frees ctx.
+inline Rate LibModbusRate(modbus_t* ctx, const char* where, int registers, double seconds) {
+    if (ctx == nullptr || modbus_set_slave(ctx, kSlave) != 0 || modbus_connect(ctx) != 0) {
+        std::fprintf(stderr, "libmodbus: cannot reach %s: %s\n", where, modbus_strerror(errno));
+        if (ctx != nullptr) modbus_free(ctx);
+        return {};
+    }
+    modbus_set_response_timeout(ctx, 1, 0);
+    std::vector<std::uint16_t> regs(static_cast<std::size_t>(registers));
+    Rate rate = TimedLoop(seconds, [&] { return modbus_read_registers(ctx, 0, registers, regs.data()) == registers; });
+    rate.valuesOk = MatchesPattern(regs.data(), registers);
+    modbus_close(ctx);
+    modbus_free(ctx);
+    return rate;
+}
+
+inline void PrintIfUnsound(const char* what, const Rate& r) {
+    if (r.Sound()) return;
+    std::printf("  warning: %s had %llu failed reads, values %s\n", what,
+                static_cast<unsigned long long>(r.failures), r.valuesOk ? "ok" : "WRONG");
+}
+
+}  // namespace bench
