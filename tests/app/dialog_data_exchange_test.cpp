@@ -1,6 +1,8 @@
 #include "app/dialog_data_exchange.h"
 
 #include <QApplication>
+
+#include "support/qt_test_app.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -14,16 +16,7 @@
 namespace zentiq {
 namespace {
 
-void ensureApp() {
-    if (QApplication::instance() != nullptr)
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "dialog_data_exchange_test";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);  // lives until the process ends
-}
+void ensureApp() { testing::EnsureQApplication(); }
 
 // Records the warning texts instead of showing modal boxes.
 struct WarningRecorder {

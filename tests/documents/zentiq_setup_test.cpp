@@ -1,6 +1,8 @@
 #include "documents/zentiq_setup.h"
 
 #include <QApplication>
+
+#include "support/qt_test_app.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -19,16 +21,7 @@
 namespace zentiq {
 namespace {
 
-void ensureApp() {
-    if (QApplication::instance() != nullptr)
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "zentiq_setup_test";
-    static char* argv[] = {name, nullptr};
-    new QApplication(argc, argv);  // lives until the process ends
-}
+void ensureApp() { testing::EnsureQApplication(); }
 
 struct WarningRecorder {
     QStringList texts;
