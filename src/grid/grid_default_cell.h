@@ -34,7 +34,8 @@ public:
     // text height. Without a measurement 3, 40 and 16 are used.
     void setFont(const QFont& font, const TextMeasureFn& measure);
     // The font this default cell hands to cells without their own.
-    QFont effectiveFont() const { return font().value_or(QFont()); }
+    // A default QFont is made only when no font is set (it takes a lock).
+    QFont effectiveFont() const { return font() ? *font() : QFont(); }
 
 private:
     using CGridCell::setFont;
