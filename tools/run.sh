@@ -1,15 +1,77 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the console demo (Release, build/run) and
-# runs it: the engine polls a pymodbus demo slave in Modbus RTU over a socat
-# pty pair for a few seconds and prints the values as they change.
-# Arguments are passed to the demo (--seconds N).
+# Installs what is missing, builds Zentiq (Release, build/run) and opens it
+# connected to a demo slave: tools/demo_slave.py serves Modbus/TCP on
+# 127.0.0.1:5020 in the background (it ends with Zentiq), and a poll window
+# shows its holding registers 0..9 live. Zentiq keeps its settings for this
+# run in build/run/settings (written afresh each time), never in the user's
+# own store. Arguments are passed to Zentiq.
+#
+# Without a display (no DISPLAY or WAYLAND_DISPLAY) it says so and runs the
+# console demo instead (the engine polling the demo slave in RTU over a pty).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tools/deps.sh
 dir=build/run
-# The demo needs only the engine: no Qt, no benchmarks.
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTIQ_ENGINE_ONLY=ON \
+port=5020
+
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  cat <<'MSG'
+No display found (neither DISPLAY nor WAYLAND_DISPLAY is set), so Zentiq's
+windows cannot open here. To run it on a virtual display:
+    xvfb-run -a tools/run.sh
+or take a picture of it with tools/screenshot.sh. Running the console demo instead.
+
+MSG
+  cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTIQ_ENGINE_ONLY=ON \
+    -DZENTIQ_BENCH=OFF >/dev/null
+  cmake --build "$dir" -j "$(nproc)" --target zentiq_demo
+  exec "$dir/src/zentiq_demo" --script "$root/tools/demo_slave.py"
+fi
+
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTIQ_ENGINE_ONLY=OFF \
   -DZENTIQ_BENCH=OFF >/dev/null
-cmake --build "$dir" -j "$(nproc)" --target zentiq_demo
-exec "$dir/src/zentiq_demo" --script "$root/tools/demo_slave.py" "$@"
+cmake --build "$dir" -j "$(nproc)" --target zentiq zentiq_demo
+
+# A settings store of its own: connect to the demo slave at start-up, and a
+# new poll window reads holding registers 0..9 of slave 1 every second.
+settings="$root/$dir/settings"
+mkdir -p "$settings/Zentiq"
+cat >"$settings/Zentiq/Zentiq.ini" <<INI
+[CommSetup]
+Serial=1
+IPAddress=127.0.0.1
+ServicePort=$port
+AutoEnable=1
+Timeout=1000
+ConnectionTimeout=3000
+DelayBetweenPolls=10
+
+[PollDefinition]
+Address=0
+FunctionValue=3
+Length=10
+ScanRate=1000
+SlaveID=1
+bEnable=1
+INI
+
+# The slave reads nothing from its stdin but ends when it closes, so it goes
+# when this script goes, whichever way that happens.
+coproc SLAVE { exec /usr/bin/python3 "$root/tools/demo_slave.py" --tcp "$port" --exit-on-stdin-eof; }
+slave_pid=$SLAVE_PID
+cleanup() {
+  exec {SLAVE[1]}>&- 2>/dev/null || true
+  kill "$slave_pid" 2>/dev/null || true
+  wait "$slave_pid" 2>/dev/null || true
+}
+trap cleanup EXIT
+ready=""
+if ! read -r -t 30 ready <&"${SLAVE[0]}" || [ "${ready%% *}" != "READY" ]; then
+  echo "The demo slave did not start on 127.0.0.1:$port (is the port in use?)." >&2
+  exit 1
+fi
+echo "Demo slave serving Modbus/TCP on 127.0.0.1:$port; starting Zentiq."
+status=0
+"$dir/src/zentiq" --settings-dir "$settings" "$@" || status=$?
+exit "$status"

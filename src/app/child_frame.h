@@ -1,0 +1,64 @@
+// The MDI child frame of one poll window: hosts the document's view, asks
+// the document before closing, and owns the document (the view goes first,
+// so that it releases its engine slot before the document ends).
+#pragma once
+
+#include <QMdiSubWindow>
+#include <QPointer>
+#include <QRect>
+
+#include "app/command_target.h"
+#include "documents/window_placement.h"
+
+namespace zentiq {
+
+class CZentiqDoc;
+class CZentiqView;
+
+class CChildFrame : public QMdiSubWindow, public CommandTarget {
+    Q_OBJECT
+public:
+    // Show commands of a stored placement.
+    static constexpr qint32 kShowNormal = 1;
+    static constexpr qint32 kShowMinimized = 2;
+    static constexpr qint32 kShowMaximized = 3;
+
+    // Takes ownership of `doc` and creates its view inside the frame.
+    explicit CChildFrame(CZentiqDoc* doc, QWidget* parent = nullptr);
+    ~CChildFrame() override;
+
+    CZentiqDoc* Document() const { return m_doc; }
+    QWidget* View() const;
+
+    // Puts the frame where a stored placement says. A placement that is no
+    // usable rectangle leaves the frame where it is; false then.
+    bool ApplyPlacement(const WindowPlacement& placement);
+    WindowPlacement CurrentPlacement() const;
+    // The rectangle the frame has when neither minimised nor maximised.
+    QRect NormalGeometry() const { return m_normalGeometry; }
+
+    // The view's initial update (it registers the document with the
+    // engine), then the frame is shown: the last step of opening a window.
+    void InitialUpdateFrame();
+
+    // Closes without asking the document (its answer was already given).
+    void CloseWithoutAsking();
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void rememberNormalGeometry();
+
+    CZentiqDoc* m_doc;
+    QPointer<CZentiqView> m_view;
+    QRect m_normalGeometry;
+    bool m_closeConfirmed = false;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,590 @@
+#include "app/zentiq_app.h"
+
+#include <grp.h>
+#include <sys/stat.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QMessageBox>
+#include <QTimer>
+#include <algorithm>
+#include <cerrno>
+#include <climits>
+
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/mb_comm_setup.h"
+#include "app/settings_store.h"
+#include "app/window_registry.h"
+#include "display/status_texts.h"
+#include "documents/zentiq_doc.h"
+#include "engine/engine.h"
+#include "resources/menus.h"
+#include "resources/strings.h"
+
+namespace zentiq {
+namespace {
+
+CZentiqApp* g_instance = nullptr;
+
+CZentiqApp::MessageHook& messageHook() {
+    static CZentiqApp::MessageHook hook;
+    return hook;
+}
+
+const QString kCommSetup = QStringLiteral("CommSetup");
+const QString kRecentSection = QStringLiteral("Recent File List");
+const QString kConnectionTitle = QStringLiteral("Connection");
+// Kept in step with the project version of the top-level CMakeLists.txt.
+const char* const kVersion = "0.1.0";
+
+// Options of main.cpp that take a value.
+bool isValueOption(const QString& arg) {
+    return arg == QLatin1String("--settings-dir") || arg == QLatin1String("--screenshot") ||
+           arg == QLatin1String("--screenshot-delay");
+}
+
+bool isAutomationSwitch(const QString& arg) {
+    const QString a = arg.toLower();
+    return a == QLatin1String("--automation") || a == QLatin1String("-automation") ||
+           a == QLatin1String("/automation") || a == QLatin1String("-embedding") ||
+           a == QLatin1String("/embedding") || a == QLatin1String("--embedding");
+}
+
+std::uint32_t nonNegative(int value) { return value < 0 ? 0u : static_cast<std::uint32_t>(value); }
+
+}  // namespace
+
+// ---- command line -----------------------------------------------------------------------------
+
+CZentiqApp::CommandLine CZentiqApp::ParseCommandLine(const QStringList& arguments) {
+    CommandLine line;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (isAutomationSwitch(arg)) {
+            line.automation = true;
+        } else if (isValueOption(arg)) {
+            ++i;  // its value belongs to main.cpp
+        } else if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('=')) &&
+                   isValueOption(arg.section(QLatin1Char('='), 0, 0))) {
+            // --settings-dir=DIR and the like: main.cpp's
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            line.ignored << arg;
+        } else if (line.fileName.isEmpty()) {
+            line.fileName = arg;
+        } else {
+            line.ignored << arg;
+        }
+    }
+    return line;
+}
+
+// ---- life -------------------------------------------------------------------------------------
+
+CZentiqApp::CZentiqApp(QObject* parent) : QObject(parent), m_store(std::make_unique<SettingsStore>()) {
+    g_instance = this;
+    InitEngine();
+    InstallEnginePoster();
+    m_startupTimer = new QTimer(this);
+    m_startupTimer->setSingleShot(true);
+    m_startupTimer->setInterval(kStartupCheckMs);
+    connect(m_startupTimer, &QTimer::timeout, this, &CZentiqApp::startupConnectionCheck);
+}
+
+CZentiqApp::~CZentiqApp() {
+    m_startupTimer->stop();
+    // Windows first: each view releases its slot, each document stores its
+    // application-wide values; then the worker and the connection.
+    m_mainFrame.reset();
+    ExitInstance();
+    if (g_instance == this)
+        g_instance = nullptr;
+}
+
+CZentiqApp* CZentiqApp::instance() { return g_instance; }
+
+CMainFrame* CZentiqApp::MainFrame() const { return m_mainFrame.get(); }
+
+SettingsStore& CZentiqApp::Store() const { return *m_store; }
+
+bool CZentiqApp::StartupCheckPending() const { return m_startupTimer->isActive(); }
+
+bool CZentiqApp::InitInstance(const QStringList& arguments) {
+    QApplication::setApplicationName(LoadString(ids::AppTitle));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+
+    const CommandLine line = ParseCommandLine(arguments);
+    for (const QString& ignored : line.ignored)
+        qWarning("zentiq: ignoring the argument %s", qUtf8Printable(ignored));
+
+    // The settings store (chosen before this object was made) and the
+    // recent-file list; the device behind every serial port number.
+    loadRecentFiles();
+    CMBCommSetup::LoadPortDevices(*m_store);
+
+    m_mainFrame = std::make_unique<CMainFrame>(m_store.get());
+
+    m_settings = ReadCommSetup(*m_store, &m_autoEnable);
+    m_startupTimer->start();
+
+    if (line.automation)
+        return true;  // an automation client drives us: no window, no document
+    if (IsWorkspaceName(line.fileName)) {
+        m_startedWithWorkspace = true;
+        m_mainFrame->show();
+        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
+                    QStringLiteral("Workspace files (.zqw) are not supported yet; %1 was not opened.")
+                        .arg(QDir::toNativeSeparators(line.fileName)));
+        return true;
+    }
+    if (!line.fileName.isEmpty()) {
+        if (OpenDocumentFile(line.fileName) == nullptr)
+            return false;
+    } else {
+        OnFileNew();
+    }
+    m_mainFrame->show();
+    return true;
+}
+
+void CZentiqApp::ExitInstance() {
+    if (m_exited)
+        return;
+    m_exited = true;
+    StopPolling();
+    if (m_connected || zentiq::IsConnected() != 0) {
+        CloseSerialPort();
+        CloseTcpConnection();
+    }
+    m_connected = false;
+}
+
+void CZentiqApp::startupConnectionCheck() {
+    m_startupTimer->stop();
+    if ((m_autoEnable && !m_startedWithWorkspace) || m_connected) {
+        m_connected = false;
+        Connect(false);
+    }
+}
+
+// ---- settings ---------------------------------------------------------------------------------
+
+ConnectionSettings CZentiqApp::ReadCommSetup(const SettingsStore& store, bool* autoEnable) {
+    ConnectionSettings s;
+    auto get = [&](const char* key, int def) { return store.GetInt(kCommSetup, QString::fromLatin1(key), def); };
+    s.Port = get("Port", 0);
+    s.BaudRate = get("BaudRate", 2);
+    s.DataBits = get("DataBits", 1);
+    s.Parity = get("Parity", 2);
+    s.StopBits = get("StopBits", 0);
+    s.Timeout = get("Timeout", 1000);
+    s.DTRDSR = get("DTRDSR", 0);
+    s.RTSCTS = get("RTSCTS", 0);
+    s.RTS = get("RTS", 1);
+    s.CLRRTSDelay = get("CLRRTSDelay", 1);
+    s.RTU_ASCII = get("RTU/ASCII", 0);
+    if (autoEnable != nullptr)
+        *autoEnable = get("AutoEnable", 0) != 0;
+    s.IPAddress = store.GetString(kCommSetup, QStringLiteral("IPAddress"), QStringLiteral("0.0.0.0"))
+                      .toLatin1()
+                      .toStdString();
+    s.ServicePort = get("ServicePort", 502);
+    s.ConnectionTimeout = get("ConnectionTimeout", 3000);
+    s.DelayBetweenPolls = get("DelayBetweenPolls", 10);
+    s.Echo = get("Echo", 0);
+    s.Serial = get("Serial", -1);
+    if (s.Serial == -1) {
+        // Settings of old versions: port index 8 meant Modbus/TCP.
+        if (s.Port == 8) {
+            s.Serial = 1;
+            s.Port = 0;
+        } else {
+            s.Serial = 0;
+        }
+    }
+    return s;
+}
+
+const QStringList& CZentiqApp::CommSetupKeys() {
+    static const QStringList keys = {
+        QStringLiteral("Port"),        QStringLiteral("BaudRate"),          QStringLiteral("DataBits"),
+        QStringLiteral("Parity"),      QStringLiteral("StopBits"),          QStringLiteral("Timeout"),
+        QStringLiteral("DTRDSR"),      QStringLiteral("RTSCTS"),            QStringLiteral("RTS"),
+        QStringLiteral("CLRRTSDelay"), QStringLiteral("RTU/ASCII"),         QStringLiteral("IPAddress"),
+        QStringLiteral("ServicePort"), QStringLiteral("ConnectionTimeout"), QStringLiteral("DelayBetweenPolls"),
+        QStringLiteral("Echo"),        QStringLiteral("Serial")};
+    return keys;
+}
+
+void CZentiqApp::WriteCommSetup(SettingsStore& store, const ConnectionSettings& s) {
+    const int values[] = {s.Port,     s.BaudRate, s.DataBits,    s.Parity,    s.StopBits,
+                          s.Timeout,  s.DTRDSR,   s.RTSCTS,      s.RTS,       s.CLRRTSDelay,
+                          s.RTU_ASCII, 0,         s.ServicePort, s.ConnectionTimeout,
+                          s.DelayBetweenPolls, s.Echo, s.Serial};
+    const QStringList& keys = CommSetupKeys();
+    for (int i = 0; i < keys.size(); ++i) {
+        if (keys[i] == QLatin1String("IPAddress"))
+            store.SetString(kCommSetup, keys[i], QString::fromLatin1(s.IPAddress.c_str()));
+        else
+            store.SetInt(kCommSetup, keys[i], values[i]);
+    }
+    store.Sync();
+}
+
+QString CZentiqApp::ConnectionPaneText(const ConnectionSettings& s) {
+    if (s.Serial != 0)
+        return QStringLiteral("%1: %2").arg(QString::fromLatin1(s.IPAddress.c_str())).arg(s.ServicePort);
+    const char* parity = s.Parity == 1 ? "O" : s.Parity == 2 ? "E" : "N";
+    return QStringLiteral("Port %1: %2-%3-%4-%5")
+        .arg(s.Port + 1)
+        .arg(BaudTimingForIndex(s.BaudRate).baud)
+        .arg(s.DataBits != 0 ? 8 : 7)
+        .arg(QLatin1String(parity))
+        .arg(s.StopBits + 1);
+}
+
+QString CZentiqApp::ConnectionPaneText() const { return ConnectionPaneText(m_settings); }
+
+// ---- connection -------------------------------------------------------------------------------
+
+QString CZentiqApp::SerialPermissionHint(const QString& devicePath, int error) {
+    if (error != EACCES && error != EPERM)
+        return {};
+    QString group;
+    struct stat info {};
+    if (::stat(QFile::encodeName(devicePath).constData(), &info) == 0) {
+        if (const struct group* g = ::getgrgid(info.st_gid))
+            group = QString::fromLocal8Bit(g->gr_name);
+    }
+    if (group.isEmpty() || group == QLatin1String("root"))
+        return QStringLiteral("Access to %1 was refused. Serial ports usually belong to the group "
+                              "\"dialout\": add your user to it (sudo usermod -a -G dialout $USER) "
+                              "and log in again.")
+            .arg(devicePath);
+    return QStringLiteral("Access to %1 was refused. It belongs to the group \"%2\": add your user to "
+                          "it (sudo usermod -a -G %2 $USER) and log in again.")
+        .arg(devicePath, group);
+}
+
+QString CZentiqApp::ConnectFailureMessage(const ConnectionSettings& s, int result) {
+    if (result == 0)
+        return {};
+    if (s.Serial != 0) {
+        QString text = TcpOpenFailureMessage(result, LastSocketError());
+        if (text.isEmpty())
+            text = QStringLiteral("Modbus/TCP Connection Failed. Error %1").arg(result);
+        return text;
+    }
+    QString text = SerialOpenFailureMessage(result, s.Port + 1);
+    if (text.isEmpty())
+        text = QStringLiteral("Opening Port %1 failed with error %2.").arg(s.Port + 1).arg(result);
+    if (result == 1 && s.Port >= 0 && s.Port < CMBCommSetup::kPortCount) {
+        char device[512] = {};
+        GetSerialDevice(s.Port + 1, device, sizeof device);
+        const QString hint = SerialPermissionHint(QFile::decodeName(device), LastSerialOpenErrno());
+        if (!hint.isEmpty())
+            text += QStringLiteral("\n\n") + hint;
+    }
+    return text;
+}
+
+bool CZentiqApp::Connect(bool withDialog) {
+    if (withDialog) {
+        CMBCommSetup dialog(m_settings, m_mainFrame.get(), m_store.get());
+        const int result = m_commSetupRunner ? m_commSetupRunner(dialog) : dialog.exec();
+        if (result != QDialog::Accepted)
+            return false;
+        m_settings = dialog.settings();
+    }
+    // The connection is only ever opened while nothing else is open.
+    if (zentiq::IsConnected() != 0)
+        Disconnect();
+
+    const ConnectionSettings& s = m_settings;
+    SetHandshakeFlags(static_cast<HandshakeFlags>((s.DTRDSR != 0 ? handshake::DTRDSR : 0) |
+                                                  (s.RTSCTS != 0 ? handshake::RTSCTS : 0) |
+                                                  (s.RTS != 0 ? handshake::RTS : 0)));
+    SetPollDelay(nonNegative(s.DelayBetweenPolls));
+    SetRtsDelay(static_cast<std::uint16_t>(std::clamp(s.CLRRTSDelay, 0, 0xFFFF)));
+    SetEchoRemoval(s.Echo);
+
+    int result = 0;
+    if (s.Serial != 0) {
+        if (s.ServicePort < 1 || s.ServicePort > 0xFFFF) {
+            // Only a hand-edited store gets here; the dialog refuses such a port.
+            m_connected = false;
+            ShowMessage(m_mainFrame.get(), kConnectionTitle,
+                        QStringLiteral("Modbus/TCP Connection Failed. Invalid port %1").arg(s.ServicePort));
+            return false;
+        }
+        result = OpenTcpConnection(s.IPAddress.c_str(), static_cast<std::uint16_t>(s.ServicePort),
+                                   nonNegative(s.Timeout), nonNegative(s.ConnectionTimeout));
+    } else {
+        result = OpenSerialPort(s.Port + 1, BaudTimingForIndex(s.BaudRate).baud, s.DataBits != 0 ? 8 : 7,
+                                s.Parity, s.StopBits != 0 ? 2 : 0);
+    }
+    m_connected = result == 0;
+    if (!m_connected) {
+        // Values changed in the dialog stay for the next attempt, unstored.
+        ShowMessage(m_mainFrame.get(), kConnectionTitle, ConnectFailureMessage(s, result));
+        emit connectionChanged(false);
+        return false;
+    }
+    if (withDialog)
+        WriteCommSetup(*m_store, s);
+    const BaudTiming timing = BaudTimingForIndex(s.BaudRate);
+    SetSerialTimeouts(s.RTU_ASCII == 1 ? 1000 : timing.readInterval, timing.multiplier, nonNegative(s.Timeout),
+                      timing.multiplier, 200);
+    SetTransmissionMode(s.Serial != 0 ? TCP : (s.RTU_ASCII == 1 ? ASCII : RTU));
+    StartPolling();
+    emit connectionChanged(true);
+    if (m_mainFrame)
+        m_mainFrame->UpdateIdle();
+    return true;
+}
+
+void CZentiqApp::Disconnect() {
+    StopPolling();
+    CloseSerialPort();
+    CloseTcpConnection();
+    m_connected = false;
+    emit connectionChanged(false);
+    if (m_mainFrame)
+        m_mainFrame->UpdateIdle();
+}
+
+// ---- messages ---------------------------------------------------------------------------------
+
+CZentiqApp::MessageHook CZentiqApp::SetMessageHook(MessageHook hook) {
+    MessageHook previous = std::move(messageHook());
+    messageHook() = std::move(hook);
+    return previous;
+}
+
+void CZentiqApp::ShowMessage(QWidget* parent, const QString& title, const QString& text) {
+    if (messageHook()) {
+        messageHook()(parent, title, text);
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+// ---- documents --------------------------------------------------------------------------------
+
+bool CZentiqApp::IsWorkspaceName(const QString& path) {
+    return path.contains(QLatin1String(".zqw"), Qt::CaseInsensitive);
+}
+
+QList<CChildFrame*> CZentiqApp::ChildFrames() const {
+    return m_mainFrame ? m_mainFrame->ChildFrames() : QList<CChildFrame*>();
+}
+
+QList<CZentiqDoc*> CZentiqApp::Documents() const {
+    QList<CZentiqDoc*> docs;
+    for (CChildFrame* frame : ChildFrames())
+        if (frame->Document() != nullptr)
+            docs << frame->Document();
+    return docs;
+}
+
+CChildFrame* CZentiqApp::createFrame(CZentiqDoc* doc) {
+    auto* frame = new CChildFrame(doc);
+    frame->resize(560, 380);  // a stored placement, applied later, wins
+    m_mainFrame->AddChildFrame(frame);
+    connect(doc, &CZentiqDoc::titleChanged, this, [this, doc] {
+        // A save under a new name puts it on the recent-file list.
+        const QString path = doc->GetPathName();
+        if (!path.isEmpty() && (m_recentFiles.isEmpty() || m_recentFiles.first() != path))
+            AddToRecentFileList(path);
+    });
+    connect(frame, &QObject::destroyed, this, &CZentiqApp::documentsChanged);
+    return frame;
+}
+
+CZentiqDoc* CZentiqApp::OnFileNew() {
+    if (!m_mainFrame)
+        return nullptr;
+    auto* doc = new CZentiqDoc;
+    ++m_untitledCount;
+    doc->SetTitle(LoadString(ids::AppTitle) + QString::number(m_untitledCount));
+    CChildFrame* frame = createFrame(doc);
+    frame->InitialUpdateFrame();
+    m_mainFrame->MdiArea()->setActiveSubWindow(frame);
+    emit documentsChanged();
+    return doc;
+}
+
+CZentiqDoc* CZentiqApp::OpenDocumentFile(const QString& path) {
+    if (!m_mainFrame || path.isEmpty())
+        return nullptr;
+    if (IsWorkspaceName(path)) {
+        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
+                    QStringLiteral("Workspace files (.zqw) are not supported yet; %1 was not opened.")
+                        .arg(QDir::toNativeSeparators(path)));
+        return nullptr;
+    }
+    const QFileInfo info(path);
+    const QString absolute = info.absoluteFilePath();
+    for (CChildFrame* frame : ChildFrames()) {
+        CZentiqDoc* doc = frame->Document();
+        if (doc != nullptr && !doc->GetPathName().isEmpty() && QFileInfo(doc->GetPathName()) == info) {
+            m_mainFrame->MdiArea()->setActiveSubWindow(frame);
+            return doc;
+        }
+    }
+    auto* doc = new CZentiqDoc;
+    QString error;
+    if (!doc->OnOpenDocument(absolute, &error)) {
+        delete doc;
+        if (error.isEmpty())
+            error = QStringLiteral("%1 could not be opened.").arg(QDir::toNativeSeparators(absolute));
+        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), error);
+        return nullptr;
+    }
+    doc->SetPathName(absolute);
+    doc->SetTitle(info.fileName());
+    doc->SetModifiedFlag(false);
+    AddToRecentFileList(absolute);
+    CChildFrame* frame = createFrame(doc);
+    frame->ApplyPlacement(doc->LoadedPlacement());
+    frame->InitialUpdateFrame();
+    m_mainFrame->MdiArea()->setActiveSubWindow(frame);
+    emit documentsChanged();
+    return doc;
+}
+
+void CZentiqApp::loadRecentFiles() {
+    m_recentFiles.clear();
+    for (int i = 1; i <= kRecentFileCount; ++i) {
+        const QString path = m_store->GetString(kRecentSection, QStringLiteral("File%1").arg(i), QString());
+        if (!path.isEmpty() && !m_recentFiles.contains(path))
+            m_recentFiles << path;
+    }
+}
+
+void CZentiqApp::storeRecentFiles() {
+    for (int i = 0; i < kRecentFileCount; ++i)
+        m_store->SetString(kRecentSection, QStringLiteral("File%1").arg(i + 1),
+                           i < m_recentFiles.size() ? m_recentFiles[i] : QString());
+    m_store->Sync();
+}
+
+void CZentiqApp::AddToRecentFileList(const QString& path) {
+    if (path.isEmpty())
+        return;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    m_recentFiles.removeAll(absolute);
+    m_recentFiles.prepend(absolute);
+    while (m_recentFiles.size() > kRecentFileCount)
+        m_recentFiles.removeLast();
+    storeRecentFiles();
+}
+
+// ---- commands ---------------------------------------------------------------------------------
+
+void CZentiqApp::showAbout() {
+    QMessageBox::about(m_mainFrame.get(), QStringLiteral("关于 Zentiq"),
+                       QStringLiteral("<b>Zentiq %1</b><br>Modbus master for testing and commissioning "
+                                      "Modbus slave devices (RTU, ASCII, Modbus/TCP).")
+                           .arg(QString::fromLatin1(kVersion)));
+}
+
+bool CZentiqApp::OnCommand(int id) {
+    switch (id) {
+    case cmd::Connect:
+        Connect(true);
+        return true;
+    case cmd::QuickConnect:
+        Connect(false);
+        return true;
+    case cmd::Disconnect:
+        Disconnect();
+        return true;
+    case cmd::AutoConnectOn:
+    case cmd::AutoConnectOff:
+        m_autoEnable = id == cmd::AutoConnectOn;
+        m_store->SetInt(kCommSetup, QStringLiteral("AutoEnable"), m_autoEnable ? 1 : 0);
+        m_store->Sync();
+        return true;
+    case cmd::FileNew:
+        OnFileNew();
+        return true;
+    case cmd::FileOpen: {
+        const QString path = m_openFileChooser
+                                 ? m_openFileChooser(m_mainFrame.get())
+                                 : QFileDialog::getOpenFileName(m_mainFrame.get(), QString(), QString(),
+                                                                QStringLiteral("Zentiq Files (*.zqd)"));
+        if (!path.isEmpty())
+            OpenDocumentFile(path);
+        return true;
+    }
+    case cmd::AppExit:
+        if (m_mainFrame)
+            m_mainFrame->close();
+        return true;
+    case cmd::AppAbout:
+        showAbout();
+        return true;
+    case cmd::Help:
+    case cmd::HelpTopics:
+        QMessageBox::information(
+            m_mainFrame.get(), LoadString(ids::AppTitle),
+            QStringLiteral("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
+                           "Shift+F1: click any control to see what it does."));
+        return true;
+    default:
+        break;
+    }
+    if (id >= cmd::RecentFileFirst && id <= cmd::RecentFileLast) {
+        const int index = id - cmd::RecentFileFirst;
+        if (index < m_recentFiles.size()) {
+            const QString path = m_recentFiles[index];
+            if (OpenDocumentFile(path) == nullptr && !QFileInfo::exists(path)) {
+                m_recentFiles.removeAll(path);
+                storeRecentFiles();
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
+    switch (id) {
+    case cmd::Connect:
+    case cmd::QuickConnect:
+        state.enabled = !m_connected;
+        return true;
+    case cmd::Disconnect:
+        state.enabled = m_connected;
+        return true;
+    case cmd::AutoConnectOn:
+        state.enabled = !m_autoEnable;
+        return true;
+    case cmd::AutoConnectOff:
+        state.enabled = m_autoEnable;
+        return true;
+    case cmd::FileNew:
+    case cmd::FileOpen:
+    case cmd::AppExit:
+    case cmd::AppAbout:
+    case cmd::Help:
+    case cmd::HelpTopics:
+        return true;
+    default:
+        break;
+    }
+    if (id >= cmd::RecentFileFirst && id <= cmd::RecentFileLast) {
+        state.enabled = id - cmd::RecentFileFirst < m_recentFiles.size();
+        return true;
+    }
+    return false;
+}
+
+}  // namespace zentiq

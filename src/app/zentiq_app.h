@@ -1,0 +1,151 @@
+// The application object: start-up and shutdown, the one connection's
+// settings and the connection commands, the poll documents and the recent
+// file list. It works beside the process's QApplication (main.cpp creates
+// both), so that tests can run it in process.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
+
+#include "app/command_target.h"
+#include "engine/engine_types.h"
+
+class QTimer;
+class QWidget;
+
+namespace zentiq {
+
+class CChildFrame;
+class CMainFrame;
+class CMBCommSetup;
+class CZentiqDoc;
+class SettingsStore;
+
+class CZentiqApp : public QObject, public CommandTarget {
+    Q_OBJECT
+public:
+    static constexpr int kRecentFileCount = 6;
+    static constexpr int kStartupCheckMs = 1000;
+
+    // What the command line asked for.
+    struct CommandLine {
+        bool automation = false;  // started by an automation client: no window, no document
+        QString fileName;         // a .zqd or .zqw path, empty for none
+        QStringList ignored;      // switches this program does not know
+    };
+    // Arguments without the program name. The settings, screenshot and
+    // automation options of main.cpp are understood (and skipped) here too.
+    static CommandLine ParseCommandLine(const QStringList& arguments);
+
+    // Initialises the engine and the defaults; installs the engine's poster.
+    explicit CZentiqApp(QObject* parent = nullptr);
+    // Closes the main frame and its windows, then ExitInstance().
+    ~CZentiqApp() override;
+
+    // The one application object, nullptr when none exists.
+    static CZentiqApp* instance();
+
+    // The start-up steps in their order. false: the program must end.
+    bool InitInstance(const QStringList& arguments);
+    // Stops polling and closes the connection (idempotent).
+    void ExitInstance();
+
+    CMainFrame* MainFrame() const;
+    SettingsStore& Store() const;
+
+    // ---- connection ------------------------------------------------------------
+    const ConnectionSettings& Settings() const { return m_settings; }
+    void SetSettings(const ConnectionSettings& settings) { m_settings = settings; }
+    bool IsConnected() const { return m_connected; }
+    bool AutoEnable() const { return m_autoEnable; }
+    bool StartedWithWorkspace() const { return m_startedWithWorkspace; }
+    bool StartupCheckPending() const;
+
+    // Opens the connection with the settings dialog or with the current
+    // settings; true when it is open.
+    bool Connect(bool withDialog);
+    // Stops the worker, then closes whatever is open.
+    void Disconnect();
+
+    // Text of the status bar's connection pane.
+    QString ConnectionPaneText() const;
+    static QString ConnectionPaneText(const ConnectionSettings& settings);
+
+    // Section "CommSetup" with the conversion of a missing "Serial".
+    static ConnectionSettings ReadCommSetup(const SettingsStore& store, bool* autoEnable);
+    // The seventeen keys, in the order in which they are stored.
+    static void WriteCommSetup(SettingsStore& store, const ConnectionSettings& settings);
+    static const QStringList& CommSetupKeys();
+
+    // The message for a failed open of the connection, empty when the
+    // result has none. For a serial port refused by permissions it also
+    // says how to get access.
+    static QString ConnectFailureMessage(const ConnectionSettings& settings, int result);
+    // How to get access to a serial device that could not be opened with
+    // errno `error` (EACCES/EPERM); empty for other errors.
+    static QString SerialPermissionHint(const QString& devicePath, int error);
+
+    // ---- documents -------------------------------------------------------------
+    // A new poll document (Zentiq1, Zentiq2, ...) in its own window.
+    CZentiqDoc* OnFileNew();
+    // Opens a .zqd file (or activates its window when it is open already);
+    // nullptr after a failure, which has been shown. A workspace name is
+    // refused with a message.
+    CZentiqDoc* OpenDocumentFile(const QString& path);
+    // Open poll documents in the order they were created.
+    QList<CZentiqDoc*> Documents() const;
+    QList<CChildFrame*> ChildFrames() const;
+
+    QStringList RecentFiles() const { return m_recentFiles; }
+    void AddToRecentFileList(const QString& path);
+    static bool IsWorkspaceName(const QString& path);
+
+    // ---- commands --------------------------------------------------------------
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+    // ---- hooks for running without a person in front of the screen --------------
+    // Every message box of the application and its frames goes through
+    // ShowMessage (a warning box with the exclamation icon). A hook replaces
+    // the box; an empty function restores it. Returns the previous hook.
+    using MessageHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
+    static MessageHook SetMessageHook(MessageHook hook);
+    static void ShowMessage(QWidget* parent, const QString& title, const QString& text);
+    // How the connection dialog runs (default exec()); returns its result.
+    using CommSetupRunner = std::function<int(CMBCommSetup&)>;
+    void SetCommSetupRunner(CommSetupRunner runner) { m_commSetupRunner = std::move(runner); }
+    // How the open-file dialog asks for a name (default QFileDialog).
+    using OpenFileChooser = std::function<QString(QWidget* parent)>;
+    void SetOpenFileChooser(OpenFileChooser chooser) { m_openFileChooser = std::move(chooser); }
+
+signals:
+    void connectionChanged(bool connected);
+    void documentsChanged();
+
+private:
+    void startupConnectionCheck();
+    CChildFrame* createFrame(CZentiqDoc* doc);
+    void loadRecentFiles();
+    void storeRecentFiles();
+    void showAbout();
+
+    std::unique_ptr<SettingsStore> m_store;
+    std::unique_ptr<CMainFrame> m_mainFrame;
+    ConnectionSettings m_settings;
+    bool m_connected = false;
+    bool m_autoEnable = false;
+    bool m_startedWithWorkspace = false;
+    bool m_exited = false;
+    int m_untitledCount = 0;
+    QStringList m_recentFiles;
+    QTimer* m_startupTimer = nullptr;
+    CommSetupRunner m_commSetupRunner;
+    OpenFileChooser m_openFileChooser;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,614 @@
+#include "display/zentiq_view.h"
+
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "app/dialog_data_exchange.h"
+#include "app/window_registry.h"
+#include "display/address_labels.h"
+#include "display/error_counter_model.h"
+#include "display/status_texts.h"
+#include "display/value_format.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "engine/engine.h"
+#include "grid/grid_ctrl.h"
+#include "resources/strings.h"
+
+namespace zentiq {
+
+namespace {
+
+constexpr std::uint32_t kHeaderFormat = grid_format::Right | grid_format::SingleLine;
+constexpr std::uint32_t kCellFormat = grid_format::Right | grid_format::VCenter |
+                                      grid_format::SingleLine | grid_format::NoPrefix |
+                                      grid_format::EndEllipsis;
+
+// Blanks that follow line 1, so that a shorter text covers a longer one.
+constexpr int kLine1Blanks = 26;
+constexpr int kLine1DisabledBlanks = 24;
+
+struct MenuItem {
+    int id;  // 0: separator
+    const char* text;
+};
+
+// The grid's context menu. Its fourth entry is copy: a second "select all"
+// there would leave the menu without a way to copy.
+constexpr std::array<MenuItem, 10> kContextMenu = {{
+    {32771, "读写定义\tF8"},
+    {0, nullptr},
+    {grid_command::Cut, "剪切\tCtrl+X"},
+    {grid_command::Copy, "复制\tCtrl+C"},
+    {grid_command::Paste, "粘贴\tCtrl+V"},
+    {grid_command::SelectAll, "全选\tCtrl+A"},
+    {0, nullptr},
+    {32873, "前景色\tCtrl+F"},
+    {32874, "背景色\tCtrl+B"},
+    {32876, "字体"},
+}};
+
+bool isGridCommand(int id) {
+    return id == grid_command::Copy || id == grid_command::Cut || id == grid_command::Paste ||
+           id == grid_command::SelectAll;
+}
+
+bool isPrintCommand(int id) {
+    return id == view_command::Print || id == view_command::PrintDirect ||
+           id == view_command::PrintPreview;
+}
+
+int floorMod(int a, int m) {
+    const int r = a % m;
+    return r < 0 ? r + m : r;
+}
+
+// Copies `count` values of an accessor's typed buffer into the byte buffer.
+template <class T, std::size_t N>
+void copyValues(const std::array<T, N>& from, int count, std::array<quint8, kDataSize>& to) {
+    const std::size_t bytes =
+        std::min<std::size_t>(sizeof(T) * static_cast<std::size_t>(std::clamp<int>(count, 0, N)), to.size());
+    std::memcpy(to.data(), from.data(), bytes);
+}
+
+}  // namespace
+
+CZentiqView::CZentiqView(CZentiqDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
+    m_handle = RegisterWindow(this);
+    if (doc != nullptr)
+        m_grid = doc->Grid();
+    if (m_grid)
+        m_grid->setNotifyHandler([this](const GridNotification& n) { return onGridNotify(n); });
+    setFocusPolicy(Qt::StrongFocus);
+    m_refreshTimer.setSingleShot(true);
+    connect(&m_refreshTimer, &QTimer::timeout, this, &CZentiqView::refresh);
+}
+
+CZentiqView::~CZentiqView() {
+    if (m_grid)
+        m_grid->setNotifyHandler(nullptr);
+    if (m_doc)
+        m_doc->viewDestroyed(this);  // gives the slot back and takes the grid home
+}
+
+void CZentiqView::documentGone() {
+    if (m_grid)
+        m_grid->setNotifyHandler(nullptr);
+    m_grid = nullptr;
+    m_doc = nullptr;
+}
+
+CGridCtrl* CZentiqView::Grid() const { return m_grid; }
+
+QRect CZentiqView::gridRect() const {
+    return QRect(0, kStatusBandHeight, width(), std::max(0, height() - kStatusBandHeight));
+}
+
+void CZentiqView::createGridWindow() {
+    if (!m_grid)
+        return;
+    m_grid->setParent(this);
+    m_grid->setControlId(kGridControlId);
+    m_grid->setGeometry(gridRect());
+    m_grid->show();
+    m_gridCreated = true;
+}
+
+// ---- updates -------------------------------------------------------------------------
+
+void CZentiqView::OnInitialUpdate() {
+    if (m_initialUpdateDone)
+        return;
+    m_initialUpdateDone = true;
+    OnUpdate();
+    if (!m_doc || !m_grid)
+        return;
+    PollDocumentModel& m = m_doc->Model();
+    CGridModel& g = m_grid->model();
+    if (g.isValid(m.focusRow, m.focusColumn) && !g.isCellFixed(m.focusRow, m.focusColumn)) {
+        g.setSelectedRange(m.focusRow, m.focusColumn, m.focusRow, m.focusColumn);
+        g.setFocusCell(m.focusRow, m.focusColumn);
+    }
+    m_doc->RegisterWithEngine();
+    g.setModified(false);
+    m_grid->setScrollPosV(m.scrollV);
+    m_grid->setScrollPosH(m.scrollH);
+    m_grid->setFocus();
+}
+
+void CZentiqView::OnUpdate() {
+    if (!m_gridCreated)
+        createGridWindow();
+    if (m_doc && m_grid) {
+        Rebuild();
+        FillCells(true);
+    }
+    m_statusText.clear();
+    update();
+}
+
+void CZentiqView::Rebuild() {
+    if (!m_doc || !m_grid)
+        return;
+    PollDocumentModel& m = m_doc->Model();
+    const PollDefinition& def = m.def;
+    CGridModel& g = m_grid->model();
+    const AddressLabelFormats formats =
+        AddressLabelFormats::For(def.FunctionValue, def.OneBased, def.Address, def.Length);
+    m_headerFormat = QString::fromLatin1(formats.headerFormat());
+    m_cellPrefixFormat = QString::fromLatin1(formats.cellPrefixFormat());
+
+    CGridModel::ProgramFill fill(g);
+    const int columns = g.columnCount();
+    const int rows = g.rowCount();
+    const int rowsPerColumn = std::max(m.rowsPerColumn, 1);
+    for (int c = 1; c < columns; ++c) {
+        g.setItemFormat(0, c, kHeaderFormat);
+        if (c % 2 == 1) {
+            g.setItemText(0, c, QStringLiteral("Alias"));
+            if (def.HideAlias) {
+                g.setColumnWidth(c, 0);
+            } else if (m.restoreAliasColumns) {
+                g.setColumnWidth(c, 1);
+                m_grid->autoSizeColumn(c, CGridModel::kAutoSizeBoth, false);
+            }
+        } else {
+            g.setItemText(0, c, formats.HeaderLabel(def.Address, rowsPerColumn, c / 2 - 1));
+        }
+    }
+    m.restoreAliasColumns = false;
+    for (int r = 1; r < rows; ++r) {
+        g.setItemText(r, 0, AddressLabelFormats::RowLabel(def.OneBased, r));
+        g.setItemFormat(r, 0, kHeaderFormat);
+    }
+    for (int c = 1; c < columns; ++c) {
+        // Value cells are read-only, so typing on them asks for a write
+        // instead of opening the editor; alias cells take typed texts.
+        const bool valueColumn = c % 2 == 0;
+        for (int r = 1; r < rows; ++r) {
+            g.setItemFormat(r, c, kCellFormat);
+            g.setItemReadOnly(r, c, valueColumn);
+        }
+    }
+    m_grid->autoSizeColumn(0, CGridModel::kAutoSizeBoth, false);
+    if (g.isValid(1, 2)) {
+        g.setSelectedRange(1, 2, 1, 2);
+        g.setFocusCell(1, 2);
+    }
+    m_grid->viewport()->update();
+}
+
+void CZentiqView::FillCells(bool all) {
+    if (!m_doc || !m_grid)
+        return;
+    PollDocumentModel& m = m_doc->Model();
+    const PollDefinition& def = m.def;
+    CGridModel& g = m_grid->model();
+    const int rowsPerColumn = m.rowsPerColumn;
+    if (rowsPerColumn <= 0)
+        return;
+    CGridModel::ProgramFill fill(g);
+    if (all) {
+        // Cells that hold no item: above the first one and after the last.
+        for (int c = 2; c < g.columnCount(); c += 2)
+            for (int r = 1; r < g.rowCount(); ++r)
+                if (m.ItemAtCell(r, c) < 0)
+                    g.setItemText(r, c, QString());
+    }
+    const AddressLabelFormats formats =
+        AddressLabelFormats::For(def.FunctionValue, def.OneBased, def.Address, def.Length);
+    const bool withPrefix = def.DisplayAddr != 0 && formats.cellPrefixFormat()[0] != '\0';
+    const ValueForm form = def.DisplayAddr ? ValueForm::ZeroPadded : ValueForm::Padded;
+    const std::span<const std::uint8_t> values(m.values.data(), m.values.size());
+    const std::span<std::uint8_t> previous(m.previousValues.data(), m.previousValues.size());
+    const int first = floorMod(def.Address, rowsPerColumn);
+    const int length = std::clamp(def.Length, 0, PollDocumentModel::kValueBytes);
+    // Most results change few values: an item whose bytes equal the shown
+    // copy needs no formatting (FormatValue would report it unchanged),
+    // except a floating-point NaN, which always counts as changed.
+    const bool coils = IsCoilFunction(def.FunctionValue);
+    const int registers = coils ? 1 : RegistersPerValue(def.DisplayFormat);
+    const int format = def.DisplayFormat;
+    const auto unchanged = [&](int i) {
+        const std::size_t offset = coils ? std::size_t(i) : 2 * std::size_t(i - i % registers);
+        const std::size_t size = coils ? 1 : 2 * std::size_t(registers);
+        if (offset + size > values.size() ||
+            std::memcmp(values.data() + offset, previous.data() + offset, size) != 0)
+            return false;
+        if (coils)
+            return true;
+        if (format == 4 || format == 5) {
+            float f;
+            std::memcpy(&f, values.data() + offset, sizeof f);
+            return !std::isnan(f);
+        }
+        if (format == 6 || format == 7) {
+            double d;
+            std::memcpy(&d, values.data() + offset, sizeof d);
+            return !std::isnan(d);
+        }
+        return true;
+    };
+    for (int i = 0; i < length; ++i) {
+        const int position = first + i;
+        const int row = 1 + position % rowsPerColumn;
+        const int column = 2 + 2 * (position / rowsPerColumn);
+        if (!g.isValid(row, column))
+            break;  // a grid smaller than the poll (damaged file): the rest has no cell
+        if (!all && unchanged(i))
+            continue;
+        const FormattedValue v = FormatValue(values, previous, def.Length, def.FunctionValue,
+                                             def.DisplayFormat, i, form, true);
+        if (!v.changed && !all)
+            continue;
+        g.setItemText(row, column,
+                      withPrefix ? formats.CellPrefix(def.OneBased, def.Address, i) + v.text : v.text);
+    }
+}
+
+// ---- engine messages ------------------------------------------------------------------
+
+bool CZentiqView::event(QEvent* e) {
+    if (e->type() == EngineMessageEvent::Type()) {
+        const auto* message = static_cast<const EngineMessageEvent*>(e);
+        if (message->message == WM_POLL_RESULT) {
+            if (message->lParam >= 0 && message->lParam <= kLastSlot)
+                OnPollResult(static_cast<EngineStatus>(message->wParam), static_cast<int>(message->lParam));
+        } else if (message->message == WM_CONNECTION_CHANGED) {
+            OnConnectionChanged();
+        }
+        return true;
+    }
+    return QWidget::event(e);
+}
+
+void CZentiqView::copySlotData(int slot) {
+    PollDocumentModel& m = m_doc->Model();
+    const PollDefinition& def = m.def;
+    const int length = std::clamp(def.Length, 0, PollDocumentModel::kValueBytes);
+    if (def.FunctionValue == 1 || def.FunctionValue == 2) {
+        std::array<std::uint8_t, kDataSize> bytes{};
+        ReadBytes(slot, bytes.data());
+        copyValues(bytes, length, m.values);
+        return;
+    }
+    switch (def.DisplayFormat) {
+    case 4:
+    case 5: {
+        std::array<float, kDataSize / sizeof(float)> floats{};
+        ReadFloats(slot, floats.data(), def.DisplayFormat == 5);
+        copyValues(floats, length / 2, m.values);
+        break;
+    }
+    case 6:
+    case 7: {
+        std::array<double, kDataSize / sizeof(double)> doubles{};
+        ReadDoubles(slot, doubles.data(), def.DisplayFormat == 7);
+        copyValues(doubles, length / 4, m.values);
+        break;
+    }
+    case 8:
+    case 9: {
+        std::array<std::int32_t, kDataSize / sizeof(std::int32_t)> longs{};
+        ReadLongs(slot, longs.data(), def.DisplayFormat == 9);
+        copyValues(longs, length / 2, m.values);
+        break;
+    }
+    default: {
+        std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
+        ReadRegisters(slot, registers.data());
+        copyValues(registers, length, m.values);
+        break;
+    }
+    }
+}
+
+void CZentiqView::OnPollResult(EngineStatus status, int slot) {
+    if (!m_doc)
+        return;
+    PollDocumentModel& m = m_doc->Model();
+    // A result still queued for a slot this document has given up (it
+    // re-registered) may come from a slot that now serves another window.
+    if (slot != 0 && (slot != m.slotIndex || m.slotIndex == -1))
+        return;
+    if (slot != 0 && PollDefinition::IsReadFunction(m.def.FunctionValue))
+        copySlotData(slot);
+    if (m.slotIndex != -1) {
+        std::uint32_t tx = 0, ok = 0;
+        if (GetSlotCounters(m.slotIndex, &tx, &ok)) {
+            m.txCount = tx;
+            m.okCount = ok;
+        }
+    }
+    m.lastStatus = status >= status::ExceptionBase ? status::ExceptionBase + status % 128 : status;
+    const std::uint32_t writeFlags = status == status::WriteError ? GetWriteErrorFlags() : 0;
+    const std::uint32_t readFlags = status == status::ReadError ? GetReadErrorFlags() : 0;
+    m_statusText = zentiq::StatusText(status, StatusFlavour::DataView, writeFlags, readFlags);
+    ErrorCounterModel::Count(m.errorCounters, status, writeFlags, readFlags);
+    m_doc->LogResult(status == status::Ok, m_statusText);
+    if (slot != 0 || status == status::Ok) {
+        scheduleRefresh();
+    } else {
+        DialogDataExchange::ShowWarning(this, m_statusText);
+    }
+}
+
+void CZentiqView::OnConnectionChanged() {
+    m_statusText.clear();
+    update();
+}
+
+void CZentiqView::invalidateStatusBand() { update(0, 0, width(), kStatusBandHeight); }
+
+void CZentiqView::refresh() {
+    m_refreshClock.start();
+    invalidateStatusBand();
+    FillCells(false);
+}
+
+void CZentiqView::scheduleRefresh() {
+    // Redrawing costs far more than taking a result in. At fast scan rates
+    // the changed cells and the band are brought up to date at most once per
+    // kRefreshMs, always with the newest values; a slower poll shows at once.
+    if (!m_refreshClock.isValid() || m_refreshClock.elapsed() >= kRefreshMs)
+        refresh();
+    else if (!m_refreshTimer.isActive())
+        m_refreshTimer.start(int(kRefreshMs - m_refreshClock.elapsed()));
+}
+
+// ---- status band -----------------------------------------------------------------------
+
+QString CZentiqView::StatusLine1() const {
+    if (!m_doc)
+        return QString();
+    const PollDocumentModel& m = m_doc->Model();
+    const bool enabled = m.def.bEnable != 0;
+    char buffer[192];
+    const int n = std::snprintf(
+        buffer, sizeof buffer,
+        enabled ? "Tx = %i: Err = %i: ID = %i: F = %02i: SR = %ims"
+                : "Tx = %i: Err = %i: ID = %i: F = %02i: SR = %ims  (DISABLED)",
+        static_cast<int>(m.txCount), static_cast<int>(m.txCount - m.okCount), m.def.SlaveID,
+        m.def.FunctionValue, m.def.ScanRate);
+    if (n < 0)
+        return QString();
+    return QString::fromLatin1(buffer) + QString(enabled ? kLine1Blanks : kLine1DisabledBlanks, QLatin1Char(' '));
+}
+
+QString CZentiqView::StatusLine2() const {
+    return IsConnected() ? m_statusText : LoadString(ids::NoConnection);
+}
+
+void CZentiqView::paintEvent(QPaintEvent* e) {
+    if (m_printing)
+        return;
+    QPainter painter(this);
+    const QRect band(0, 0, width(), kStatusBandHeight);
+    if (!e->rect().intersects(band))
+        return;
+    painter.fillRect(band, palette().color(QPalette::Base));
+    const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
+    painter.setPen(palette().color(QPalette::Text));
+    painter.drawText(QRect(0, 0, width(), kLineHeight), flags, StatusLine1());
+    painter.setPen(QColor(255, 0, 0));
+    painter.drawText(QRect(0, kLineHeight, width(), kLineHeight), flags, StatusLine2());
+}
+
+void CZentiqView::resizeEvent(QResizeEvent* e) {
+    QWidget::resizeEvent(e);
+    if (m_gridCreated && m_grid)
+        m_grid->setGeometry(gridRect());
+    invalidateStatusBand();
+}
+
+void CZentiqView::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    if (m_gridCreated && m_grid)
+        m_grid->setFocus();
+}
+
+void CZentiqView::showEvent(QShowEvent* e) {
+    QWidget::showEvent(e);
+    if (!m_initialUpdateDone)
+        OnInitialUpdate();
+}
+
+// ---- value editing ----------------------------------------------------------------------
+
+int CZentiqView::TypedKeyCode(int function, int displayFormat, int character) {
+    if (character == kEditByMouseOrF2)
+        return -1;
+    if (IsCoilFunction(function))
+        return (character == ' ' || character == '0' || character == '1') ? character : kNoKeyCode;
+    if (!IsRegisterFunction(function))
+        return kNoKeyCode;
+    if (displayFormat == 3)
+        return (character == '0' || character == '1') ? character - '0' : kNoKeyCode;
+    if (character >= '0' && character <= '9')
+        return character - '0';
+    if (displayFormat == 2) {
+        if (character >= 'a' && character <= 'f')
+            return character - 'a' + 10;
+        if (character >= 'A' && character <= 'F')
+            return character - 'A' + 10;
+    }
+    if (character == '-' && (displayFormat == 0 || (displayFormat >= 4 && displayFormat <= 9)))
+        return -2;
+    return kNoKeyCode;
+}
+
+bool CZentiqView::OnValueEdit(int row, int column, int character) {
+    if (!m_doc || character == 0 || row < 1 || column < 2 || column % 2 != 0)
+        return false;
+    PollDocumentModel& m = m_doc->Model();
+    const PollDefinition& def = m.def;
+    const int item = m.ItemAtCell(row, column);
+    if (item < 0 || item >= def.Length || item >= PollDocumentModel::kValueBytes)
+        return false;
+    const int code = TypedKeyCode(def.FunctionValue, def.DisplayFormat, character);
+    if (code == kNoKeyCode)
+        return false;
+
+    if (def.FunctionValue == 5 || def.FunctionValue == 15) {
+        // The coil of a write poll changes at once; the next poll sends it.
+        if (code == -1)
+            return false;
+        quint8& coil = m.values[static_cast<std::size_t>(item)];
+        coil = code == ' ' ? (coil ? 0 : 1) : (code == '1' ? 1 : 0);
+        if (m.slotIndex != -1)
+            SetWriteBytes(m.slotIndex, std::min(def.Length, PollDocumentModel::kValueBytes), m.values.data());
+        m_doc->SetModifiedFlag(true);
+        FillCells(false);
+        update();
+        return true;
+    }
+
+    int firstItem = item;
+    if (IsRegisterFunction(def.FunctionValue)) {
+        const int registers = RegistersPerValue(def.DisplayFormat);
+        firstItem = item - item % registers;
+        // A pair or group cut off by the end of the poll has no value.
+        if (registers > 1 && registers * (def.Length / registers) < item + 1)
+            return false;
+    }
+    ValueEditRequest request;
+    request.function = def.FunctionValue;
+    request.displayFormat = def.DisplayFormat;
+    request.item = firstItem;
+    request.shownAddress = def.Address + def.OneBased + firstItem;
+    request.keyCode = code;
+    emit valueEditRequested(request);
+    return true;
+}
+
+int CZentiqView::onGridNotify(const GridNotification& n) {
+    if (n.code == GVN_BEGINLABELEDIT && m_grid && m_grid->controlId() == kGridControlId)
+        OnValueEdit(n.row, n.column, n.character);
+    return 0;
+}
+
+// ---- commands ------------------------------------------------------------------------------
+
+bool CZentiqView::OnCommand(int id) {
+    if (m_gridCreated && m_grid && isGridCommand(id))
+        return m_grid->OnCommand(id);
+    if (isPrintCommand(id)) {
+        runPrintCommand(id);
+        return true;
+    }
+    return m_doc ? m_doc->OnCommand(id) : false;
+}
+
+bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
+    if (m_gridCreated && m_grid && isGridCommand(id)) {
+        bool enabled = false;
+        m_grid->OnUpdateCommand(id, enabled);
+        state.enabled = enabled;
+        state.handled = true;
+        return true;
+    }
+    if (isPrintCommand(id)) {
+        state.enabled = m_grid != nullptr;
+        state.handled = true;
+        return true;
+    }
+    return m_doc ? m_doc->OnUpdateCommand(id, state) : false;
+}
+
+std::unique_ptr<QMenu> CZentiqView::CreateContextMenu() {
+    auto menu = std::make_unique<QMenu>();
+    for (const MenuItem& item : kContextMenu) {
+        if (item.id == 0) {
+            menu->addSeparator();
+            continue;
+        }
+        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        action->setData(item.id);
+        CommandState state;
+        OnUpdateCommand(item.id, state);
+        action->setEnabled(state.enabled);
+        const int id = item.id;
+        connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
+    }
+    return menu;
+}
+
+QPoint CZentiqView::ContextMenuPosition() const {
+    if (!m_grid || !m_gridCreated)
+        return mapToGlobal(rect().center());
+    const CCellID focus = m_grid->model().focusCell();
+    if (const std::optional<QRect> cell = m_grid->cellRect(focus.row, focus.col)) {
+        const QPoint corner = cell->bottomRight();
+        if (m_grid->viewport()->rect().contains(corner))
+            return m_grid->viewport()->mapToGlobal(corner);
+    }
+    return m_grid->mapToGlobal(m_grid->rect().center());
+}
+
+void CZentiqView::contextMenuEvent(QContextMenuEvent* e) {
+    const std::unique_ptr<QMenu> menu = CreateContextMenu();
+    menu->exec(ContextMenuPosition());
+    e->accept();
+}
+
+// ---- printing -------------------------------------------------------------------------------
+
+int CZentiqView::PrintTo(QPrinter& printer) {
+    if (!m_grid)
+        return 0;
+    m_printing = true;
+    const int pages = m_grid->print(printer);
+    m_printing = false;
+    update();
+    return pages;
+}
+
+void CZentiqView::runPrintCommand(int id) {
+    if (!m_grid)
+        return;
+    QPrinter printer(QPrinter::HighResolution);
+    if (id == view_command::PrintDirect) {
+        PrintTo(printer);
+    } else if (id == view_command::Print) {
+        QPrintDialog dialog(&printer, this);
+        if (dialog.exec() == QDialog::Accepted)
+            PrintTo(printer);
+    } else {
+        QPrintPreviewDialog preview(&printer, this);
+        connect(&preview, &QPrintPreviewDialog::paintRequested, this,
+                [this](QPrinter* p) { PrintTo(*p); });
+        preview.exec();
+    }
+}
+
+}  // namespace zentiq

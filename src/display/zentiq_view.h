@@ -1,0 +1,150 @@
+// The data view of a poll document: a two-line status band above the
+// document's grid, which shows the poll as a memory map (an alias column in
+// front of each value column). Turns the engine's results for the
+// document's slot into values, counters, status text and log lines.
+#pragma once
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <QWidget>
+#include <climits>
+#include <memory>
+
+#include "app/command_target.h"
+#include "documents/zentiq_doc.h"
+#include "engine/engine_types.h"
+#include "grid/grid_ctrl.h"
+
+class QMenu;
+class QPrinter;
+
+namespace zentiq {
+
+
+namespace view_command {
+inline constexpr int Print = 57607;
+inline constexpr int PrintDirect = 57608;
+inline constexpr int PrintPreview = 57609;
+}  // namespace view_command
+
+// A value cell the user double-clicked or typed on, for the write dialogs.
+struct ValueEditRequest {
+    int function = 0;
+    int displayFormat = 0;
+    int item = 0;          // poll item of the cell
+    int shownAddress = 0;  // address as the user sees it; the first register of a 32/64-bit value
+    int keyCode = 0;       // -1 double-click/F2, -2 "-", 0..15 a digit, 32/48/49 for coils
+};
+
+class CZentiqView : public QWidget, public CommandTarget {
+    Q_OBJECT
+public:
+    static constexpr int kLineHeight = 20;
+    static constexpr int kStatusBandHeight = 2 * kLineHeight;
+    static constexpr int kGridControlId = 100;
+    static constexpr int kContextMenuId = 152;
+    // TypedKeyCode's answer for a character that starts nothing.
+    static constexpr int kNoKeyCode = INT_MIN;
+
+    // Use CZentiqDoc::CreateView; the view belongs to its parent widget.
+    explicit CZentiqView(CZentiqDoc* doc, QWidget* parent = nullptr);
+    ~CZentiqView() override;
+
+    CZentiqDoc* GetDocument() const { return m_doc; }
+    CGridCtrl* Grid() const;
+    // The handle under which the engine posts to this view.
+    WindowHandle Handle() const { return m_handle; }
+
+    // Once, when the view is first shown (called on the first show if the
+    // frame has not called it before): update, restore focus cell, register
+    // with the engine, clear the grid's modified flag, restore scrolling.
+    void OnInitialUpdate();
+    bool InitialUpdateDone() const { return m_initialUpdateDone; }
+    // Every document update: grid window created on the first one, grid
+    // rebuilt and refilled, status text cleared.
+    void OnUpdate();
+    // Headers, labels, cell formats and read-only flags from the definition.
+    void Rebuild();
+    // Cell texts from the document's values: all of them, or only those
+    // whose value changed since they were last shown.
+    void FillCells(bool all);
+
+    // WM_POLL_RESULT and WM_CONNECTION_CHANGED (also reached through events).
+    // A result updates values, counters, status text, error counters and the
+    // log at once; the changed cells and the status band follow at once too,
+    // or, while results come faster than one per 40 ms, with the next
+    // refresh at most 40 ms later.
+    void OnPollResult(EngineStatus status, int slot);
+    void OnConnectionChanged();
+
+    // The status band: the text of the last failure, and the two lines as
+    // they are drawn (blanks included).
+    QString StatusText() const { return m_statusText; }
+    QString StatusLine1() const;
+    QString StatusLine2() const;
+
+    // Value editing: the typed-key code of a character for a poll, or
+    // kNoKeyCode. character 1 = double-click or F2.
+    static int TypedKeyCode(int function, int displayFormat, int character);
+    // A begin-edit notification for a cell that cannot be edited. Coil write
+    // polls (5, 15) change the coil at once; every other valid cell emits
+    // valueEditRequested. Returns true when something happened.
+    bool OnValueEdit(int row, int column, int character);
+
+    // The grid's context menu (items carry their command id as data, their
+    // enabled state from the routing) and where it opens, in global
+    // coordinates.
+    std::unique_ptr<QMenu> CreateContextMenu();
+    QPoint ContextMenuPosition() const;
+
+    // Prints the grid; returns the pages printed.
+    int PrintTo(QPrinter& printer);
+
+    // Grid first (copy, cut, paste, select all), then the view's print
+    // commands, then the document.
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+signals:
+    // A value cell of a read poll or of a register write poll asks for its
+    // write or value-entry dialog.
+    void valueEditRequested(const ValueEditRequest& request);
+
+protected:
+    bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void contextMenuEvent(QContextMenuEvent* e) override;
+    void showEvent(QShowEvent* e) override;
+
+private:
+    void createGridWindow();
+    QRect gridRect() const;
+    int onGridNotify(const GridNotification& n);
+    void copySlotData(int slot);
+    void invalidateStatusBand();
+    void scheduleRefresh();
+    void refresh();
+    void runPrintCommand(int id);
+    // The document is going away before the view.
+    friend class CZentiqDoc;
+    void documentGone();
+
+    QPointer<CZentiqDoc> m_doc;
+    QPointer<CGridCtrl> m_grid;
+    WindowHandle m_handle = 0;
+    QString m_statusText;
+    QString m_headerFormat;
+    QString m_cellPrefixFormat;
+    bool m_gridCreated = false;
+    bool m_initialUpdateDone = false;
+    bool m_printing = false;
+    static constexpr qint64 kRefreshMs = 40;
+    QElapsedTimer m_refreshClock;
+    QTimer m_refreshTimer;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,529 @@
+#include "documents/zentiq_doc.h"
+
+#include <QColorDialog>
+#include <QDialog>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFontDialog>
+#include <QPointer>
+#include <ctime>
+
+#include "app/dialog_data_exchange.h"
+#include "app/settings_store.h"
+#include "display/zentiq_view.h"
+#include "documents/data_logger.h"
+#include "documents/grid_layout_bridge.h"
+#include "documents/log_line.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_setup.h"
+#include "documents/zqd_file.h"
+#include "engine/engine.h"
+#include "grid/grid_ctrl.h"
+#include "resources/strings.h"
+
+namespace zentiq {
+
+namespace {
+
+// Untitled documents are numbered for the life of the process.
+int g_untitledCount = 0;
+
+CZentiqDoc::UiHooks& hooks() {
+    static CZentiqDoc::UiHooks instance;
+    return instance;
+}
+
+// Part n (0-based) of the document type string: "\nZentiq\nZentiq\n<filter>\n.zqd\n...".
+QString documentTypePart(int n, const char* fallback) {
+    const QStringList parts = LoadString(ids::DocumentType).split(QLatin1Char('\n'));
+    return n < parts.size() && !parts[n].isEmpty() ? parts[n] : QString::fromLatin1(fallback);
+}
+
+QString defaultExtension() { return documentTypePart(4, ".zqd"); }
+
+int formatOfCommand(int id) {
+    using namespace doc_command;
+    switch (id) {
+    case FormatSigned: return 0;
+    case FormatUnsigned: return 1;
+    case FormatHex: return 2;
+    case FormatBinary: return 3;
+    case FormatFloat: return 4;
+    case FormatFloatInverse: return 5;
+    case FormatDouble: return 6;
+    case FormatDoubleInverse: return 7;
+    case FormatLong: return 8;
+    case FormatLongInverse: return 9;
+    default: return -1;
+    }
+}
+
+bool formatAllowed(int format, int function) {
+    return format <= 3 ? PollDocumentModel::IntegerFormatsAllowed(function)
+                       : PollDocumentModel::WideFormatsAllowed(function);
+}
+
+// Commands whose dialogs come with the write, logging, error counter and
+// test center features; they stay disabled until then.
+bool isLaterFeature(int id) {
+    using namespace doc_command;
+    switch (id) {
+    case StartLogging:
+    case WriteCoil:
+    case WriteRegister:
+    case WriteCoils:
+    case WriteRegisters:
+    case MaskWrite:
+    case ReadWriteRegisters:
+    case TestCenter:
+    case ErrorCounter: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+struct CZentiqDoc::Private {
+    Private() : model(SettingsStore()) {}
+
+    PollDocumentModel model;
+    QPointer<CGridCtrl> grid;
+    QPointer<CZentiqView> view;
+    QString title;
+    QString pathName;
+    bool modified = false;
+    DataLogger logger;
+};
+
+CZentiqDoc::CZentiqDoc(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {
+    // The grid lives as long as the document; the view only lends it a place.
+    d->grid = new CGridCtrl(nullptr, CZentiqView::kGridControlId);
+    sizeGrid();
+}
+
+CZentiqDoc::~CZentiqDoc() {
+    {
+        SettingsStore store;
+        PollDocumentModel::StoreApplicationWide(store);
+    }
+    d->logger.Stop();
+    d->model.logActive = false;
+    if (d->view)
+        d->view->documentGone();
+    d->model.ReleaseFromEngine();
+    delete d->grid.data();
+}
+
+// ---- names and flags ---------------------------------------------------------------
+
+bool CZentiqDoc::OnNewDocument() {
+    if (d->title.isEmpty())
+        SetTitle(documentTypePart(1, "Zentiq") + QString::number(++g_untitledCount));
+    SetModifiedFlag(false);
+    return true;
+}
+
+QString CZentiqDoc::GetTitle() const {
+    if (d->title.isEmpty())
+        d->title = documentTypePart(1, "Zentiq") + QString::number(++g_untitledCount);
+    return d->title;
+}
+
+void CZentiqDoc::SetTitle(const QString& title) {
+    if (title == d->title)
+        return;
+    d->title = title;
+    emit titleChanged(title);
+}
+
+QString CZentiqDoc::GetPathName() const { return d->pathName; }
+
+void CZentiqDoc::SetPathName(const QString& path) {
+    const QFileInfo info(path);
+    d->pathName = info.absoluteFilePath();
+    SetTitle(info.fileName());
+}
+
+bool CZentiqDoc::IsModified() const { return d->modified; }
+
+void CZentiqDoc::SetModifiedFlag(bool modified) {
+    if (modified == d->modified)
+        return;
+    d->modified = modified;
+    emit modifiedChanged(modified);
+}
+
+QString CZentiqDoc::SaveQuestion() const {
+    return QStringLiteral("保存%1吗？").arg(d->pathName.isEmpty() ? GetTitle() : d->pathName);
+}
+
+// ---- files ----------------------------------------------------------------------------
+
+QString CZentiqDoc::FileFilter() { return documentTypePart(3, "Zentiq Files (*.zqd)"); }
+
+QString CZentiqDoc::AskOpenFileName(QWidget* parent) {
+    if (hooks().fileName)
+        return hooks().fileName(parent, QString(), false);
+    return QFileDialog::getOpenFileName(parent, QString(), QString(), FileFilter());
+}
+
+bool CZentiqDoc::OnOpenDocument(const QString& path, QString* error) {
+    GridLayoutData layout;
+    const ZqdResult result = ZqdFile::Load(path, d->model, layout);
+    switch (result.status) {
+    case ZqdStatus::Ok:
+        if (layout.columnCount() > 0 && layout.rowCount() > 0 && d->grid)
+            ApplyGridLayout(layout, d->grid->model());
+        sizeGrid();
+        break;
+    case ZqdStatus::UnknownVersion:
+        // The document opens with its defaults under the file's name.
+        DialogDataExchange::ShowWarning(d->view, ZqdFile::FormatErrorText());
+        break;
+    case ZqdStatus::Damaged:
+    case ZqdStatus::IoError:
+        if (error)
+            *error = result.message;
+        return false;
+    }
+    SetPathName(path);
+    SetModifiedFlag(false);
+    if (d->grid)
+        d->grid->model().setModified(false);
+    return true;
+}
+
+bool CZentiqDoc::OnSaveDocument(const QString& path, QString* error) {
+    d->model.placement.length = WindowPlacement::kRecordLength;
+    emit placementRequested(&d->model.placement);
+    d->model.placement.length = WindowPlacement::kRecordLength;
+    GridLayoutData layout;
+    if (d->grid)
+        layout = CaptureGridLayout(d->grid->model(), d->model.font, d->grid->getScrollPosV(),
+                                   d->grid->getScrollPosH());
+    const ZqdResult result = ZqdFile::Save(path, d->model, layout);
+    if (!result.ok()) {
+        if (error)
+            *error = result.message;
+        return false;
+    }
+    // The typed alias texts are in the file now: closing need not ask again.
+    if (d->grid)
+        d->grid->model().setModified(false);
+    return true;
+}
+
+bool CZentiqDoc::DoFileSave() { return DoSave(d->pathName, true); }
+
+bool CZentiqDoc::DoSave(const QString& path, bool replace) {
+    QString target = path;
+    if (target.isEmpty()) {
+        QString proposed = d->pathName;
+        if (proposed.isEmpty()) {
+            proposed = GetTitle();
+            if (!proposed.endsWith(defaultExtension(), Qt::CaseInsensitive))
+                proposed += defaultExtension();
+        }
+        target = hooks().fileName
+                     ? hooks().fileName(d->view, proposed, true)
+                     : QFileDialog::getSaveFileName(d->view, QString(), proposed, FileFilter());
+        if (target.isEmpty())
+            return false;
+        if (QFileInfo(target).suffix().isEmpty())
+            target += defaultExtension();
+    }
+    QString error;
+    if (!OnSaveDocument(target, &error)) {
+        DialogDataExchange::ShowWarning(d->view, error);
+        return false;
+    }
+    if (replace)
+        SetPathName(target);
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CZentiqDoc::SaveModified() {
+    // Typed alias texts count as a change of the document.
+    if (d->grid && d->grid->model().isModified())
+        SetModifiedFlag(true);
+    if (!IsModified())
+        return true;
+    const QString text = SaveQuestion();
+    const QMessageBox::StandardButton answer =
+        hooks().question ? hooks().question(d->view, text)
+                         : QMessageBox::question(d->view, LoadString(ids::AppTitle), text,
+                                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
+                                                 QMessageBox::Yes);
+    switch (answer) {
+    case QMessageBox::Yes: return DoFileSave();
+    case QMessageBox::No: return true;
+    default: return false;
+    }
+}
+
+// ---- view, grid, model ------------------------------------------------------------
+
+CZentiqView* CZentiqDoc::CreateView(QWidget* parent) {
+    if (!d->view)
+        d->view = new CZentiqView(this, parent);
+    return d->view;
+}
+
+CZentiqView* CZentiqDoc::View() const { return d->view; }
+CGridCtrl* CZentiqDoc::Grid() const { return d->grid; }
+PollDocumentModel& CZentiqDoc::Model() { return d->model; }
+const PollDocumentModel& CZentiqDoc::Model() const { return d->model; }
+const WindowPlacement& CZentiqDoc::LoadedPlacement() const { return d->model.placement; }
+DataLogger& CZentiqDoc::Logger() { return d->logger; }
+
+void CZentiqDoc::viewDestroyed(CZentiqView* view) {
+    if (view != d->view)
+        return;
+    d->model.ReleaseFromEngine();
+    if (d->grid && d->grid->parent() == view) {
+        d->grid->hide();
+        d->grid->setParent(nullptr);
+    }
+    d->view = nullptr;
+}
+
+void CZentiqDoc::sizeGrid() {
+    if (!d->grid)
+        return;
+    CGridModel& g = d->grid->model();
+    CGridModel::ProgramFill fill(g);
+    const GridSize size = d->model.gridSize();
+    g.setRowCount(std::max(size.rows, 1));
+    g.setColumnCount(std::max(size.columns, 1));
+    g.setFixedRowCount(1);
+    g.setFixedColumnCount(1);
+}
+
+void CZentiqDoc::ComputeGridSize() {
+    d->model.ComputeGridSize();
+    sizeGrid();
+}
+
+bool CZentiqDoc::RegisterWithEngine() {
+    const WindowHandle window = d->view ? d->view->Handle() : 0;
+    if (d->model.RegisterWithEngine(window))
+        return true;
+    DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
+    return false;
+}
+
+void CZentiqDoc::UpdateAllViews() {
+    if (d->view)
+        d->view->OnUpdate();
+}
+
+void CZentiqDoc::UpdateAndMarkModified() {
+    UpdateAllViews();
+    SetModifiedFlag(true);
+}
+
+void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
+    const ApplyDefinitionResult result = d->model.ApplyDefinition(values);
+    if (!result.changed)
+        return;
+    sizeGrid();
+    RegisterWithEngine();
+    UpdateAndMarkModified();
+}
+
+void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
+    PollDocumentModel& m = d->model;
+    DataLogger::Options options;
+    options.mode = m.logMode;
+    options.interval = m.logInterval;
+    options.separator = m.logSeparator;
+    options.errors = m.logErrors;
+    d->logger.setOptions(options);
+    const std::time_t now = std::time(nullptr);
+    const DataLogger::Outcome outcome = d->logger.OnResult(ok, now, [&] {
+        LogLine::Poll poll;
+        poll.address = m.def.Address;
+        poll.oneBased = m.def.OneBased;
+        poll.function = m.def.FunctionValue;
+        poll.length = m.def.Length;
+        poll.displayFormat = m.def.DisplayFormat;
+        poll.values = std::span<const std::uint8_t>(m.values.data(), m.values.size());
+        return LogLine::Build(now, m.logSeparator, poll, !ok, statusText);
+    });
+    m.logActive = d->logger.active();
+    if (outcome == DataLogger::Outcome::WriteFailed)
+        DialogDataExchange::ShowWarning(d->view, DataLogger::WriteErrorText());
+}
+
+// ---- commands ------------------------------------------------------------------------
+
+CZentiqDoc::UiHooks CZentiqDoc::SetUiHooks(UiHooks newHooks) {
+    UiHooks previous = hooks();
+    hooks() = std::move(newHooks);
+    return previous;
+}
+
+void CZentiqDoc::setFormat(int format) {
+    if (!formatAllowed(format, d->model.def.FunctionValue))
+        return;
+    d->model.def.DisplayFormat = format;
+    UpdateAndMarkModified();
+}
+
+void CZentiqDoc::formatSelectedCells(int id) {
+    if (!d->grid)
+        return;
+    CGridModel& g = d->grid->model();
+    const std::vector<CCellID> cells = g.selectedCells();
+    if (id == doc_command::CellFont) {
+        const QFont initial = g.gridFont();
+        const std::optional<QFont> font =
+            hooks().font ? hooks().font(d->view, initial) : [&]() -> std::optional<QFont> {
+                bool ok = false;
+                const QFont chosen = QFontDialog::getFont(&ok, initial, d->view);
+                return ok ? std::optional<QFont>(chosen) : std::nullopt;
+            }();
+        if (!font)
+            return;
+        for (const CCellID& c : cells)
+            if (!g.isCellFixed(c.row, c.col))
+                g.setItemFont(c.row, c.col, *font);
+    } else {
+        const bool text = id == doc_command::CellTextColour;
+        const CCellID focus = g.focusCell();
+        const QColor initial =
+            g.isValid(focus) ? toQColor(text ? g.effectiveFgColour(focus.row, focus.col)
+                                             : g.effectiveBkColour(focus.row, focus.col))
+                             : QColor(Qt::black);
+        const QColor colour = hooks().colour ? hooks().colour(d->view, initial)
+                                             : QColorDialog::getColor(initial, d->view);
+        if (!colour.isValid())
+            return;
+        const GridColour value = fromQColor(colour);
+        for (const CCellID& c : cells) {
+            if (g.isCellFixed(c.row, c.col))
+                continue;
+            if (text)
+                g.setItemFgColour(c.row, c.col, value);
+            else
+                g.setItemBkColour(c.row, c.col, value);
+        }
+    }
+    d->grid->viewport()->update();
+    SetModifiedFlag(true);
+}
+
+void CZentiqDoc::afterDialogAction(int result) {
+    using R = CZentiqSetup::ActionResult;
+    switch (static_cast<R>(result)) {
+    case R::Unsound: return;
+    case R::SameDefinition: break;
+    case R::Redefined: sizeGrid(); break;
+    case R::NoSlot:
+        sizeGrid();
+        DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
+        break;
+    }
+    UpdateAndMarkModified();
+}
+
+void CZentiqDoc::openSetupDialog() {
+    CZentiqSetup dialog(CZentiqSetup::FromModel(d->model), d->view);
+    dialog.setApplyHandler([this](const DefinitionDialogValues& v) {
+        const WindowHandle window = d->view ? d->view->Handle() : 0;
+        afterDialogAction(static_cast<int>(CZentiqSetup::ApplyToModel(d->model, v, window)));
+    });
+    dialog.setReadOnceHandler([this](const DefinitionDialogValues& v) {
+        const WindowHandle window = d->view ? d->view->Handle() : 0;
+        afterDialogAction(static_cast<int>(CZentiqSetup::ReadOnceOnModel(d->model, v, window)));
+    });
+    const int result = hooks().setupDialog ? hooks().setupDialog(dialog) : dialog.exec();
+    if (result == QDialog::Accepted)
+        ApplyDefinition(dialog.values());
+}
+
+bool CZentiqDoc::OnCommand(int id) {
+    using namespace doc_command;
+    PollDocumentModel& m = d->model;
+    if (const int format = formatOfCommand(id); format >= 0) {
+        setFormat(format);
+        return true;
+    }
+    if (isLaterFeature(id))
+        return true;  // disabled until their dialogs exist
+    switch (id) {
+    case EditDefinition: openSetupDialog(); return true;
+    case ReadOnce:
+        if (m.slotIndex != -1) {
+            SetPollMode(m.slotIndex, Once);
+            UpdateAndMarkModified();
+        }
+        return true;
+    case EnableReadWrite:
+        if (m.slotIndex != -1) {
+            m.def.bEnable = m.def.bEnable ? 0 : 1;
+            SetPollMode(m.slotIndex, m.def.bEnable ? Continuous : Stopped);
+            UpdateAndMarkModified();
+        }
+        return true;
+    case StopLogging:
+        d->logger.Stop();
+        m.logActive = false;
+        return true;
+    case ClearCounters:
+        m.ClearCounters();
+        UpdateAllViews();
+        return true;
+    case SetAsDefault: {
+        SettingsStore store;
+        m.SetAsDefault(store);
+        store.Sync();
+        return true;
+    }
+    case PlcAddresses:
+    case ProtocolAddresses:
+        m.def.OneBased = id == PlcAddresses ? 1 : 0;
+        UpdateAndMarkModified();
+        return true;
+    case CellTextColour:
+    case CellBackground:
+    case CellFont: formatSelectedCells(id); return true;
+    case FileSave: DoFileSave(); return true;
+    case FileSaveAs: DoSave(QString(), true); return true;
+    default: return false;
+    }
+}
+
+bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
+    using namespace doc_command;
+    const PollDefinition& def = d->model.def;
+    state.handled = true;
+    if (const int format = formatOfCommand(id); format >= 0) {
+        state.checked = def.DisplayFormat == format;
+        state.enabled = formatAllowed(format, def.FunctionValue);
+        return true;
+    }
+    if (isLaterFeature(id)) {
+        state.enabled = false;
+        return true;
+    }
+    switch (id) {
+    case ReadOnce: state.enabled = def.bEnable == 0 && IsConnected() != 0; return true;
+    case EnableReadWrite: state.enabled = true; state.checked = def.bEnable == 1; return true;
+    case StopLogging: state.enabled = d->logger.active(); return true;
+    case PlcAddresses: state.enabled = true; state.checked = def.OneBased == 1; return true;
+    case ProtocolAddresses: state.enabled = true; state.checked = def.OneBased == 0; return true;
+    case EditDefinition:
+    case ClearCounters:
+    case SetAsDefault:
+    case CellTextColour:
+    case CellBackground:
+    case CellFont:
+    case FileSave:
+    case FileSaveAs: state.enabled = true; return true;
+    default: state.handled = false; return false;
+    }
+}
+
+}  // namespace zentiq

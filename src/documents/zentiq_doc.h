@@ -1,0 +1,164 @@
+// The poll document: one poll definition with its values, counters, display
+// settings, grid and log, claiming one engine slot while its view lives.
+#pragma once
+
+#include <QColor>
+#include <QFont>
+#include <QMessageBox>
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "app/command_target.h"
+#include "documents/window_placement.h"
+
+namespace zentiq {
+
+class CZentiqView;
+class CGridCtrl;
+class CZentiqSetup;
+class DataLogger;
+class PollDocumentModel;
+struct DefinitionDialogValues;
+
+// Command ids the document answers (menus, toolbar, accelerators).
+namespace doc_command {
+inline constexpr int EditDefinition = 32771;
+inline constexpr int ReadOnce = 32854;
+inline constexpr int EnableReadWrite = 32880;
+inline constexpr int StartLogging = 32808;
+inline constexpr int StopLogging = 32809;
+inline constexpr int ClearCounters = 32801;
+inline constexpr int SetAsDefault = 32815;
+inline constexpr int WriteCoil = 32842;            // 05
+inline constexpr int WriteRegister = 32844;        // 06
+inline constexpr int WriteCoils = 32846;           // 15
+inline constexpr int WriteRegisters = 32848;       // 16
+inline constexpr int MaskWrite = 32849;            // 22
+inline constexpr int ReadWriteRegisters = 32839;   // 23
+inline constexpr int TestCenter = 32826;
+inline constexpr int ErrorCounter = 32862;
+inline constexpr int FormatSigned = 32775;
+inline constexpr int FormatUnsigned = 32776;
+inline constexpr int FormatHex = 32777;
+inline constexpr int FormatBinary = 32780;
+inline constexpr int FormatFloat = 32827;
+inline constexpr int FormatFloatInverse = 32782;
+inline constexpr int FormatDouble = 32783;
+inline constexpr int FormatDoubleInverse = 32784;
+inline constexpr int FormatLong = 32832;
+inline constexpr int FormatLongInverse = 32833;
+inline constexpr int PlcAddresses = 32778;
+inline constexpr int ProtocolAddresses = 32779;
+inline constexpr int CellTextColour = 32873;
+inline constexpr int CellBackground = 32874;
+inline constexpr int CellFont = 32876;
+inline constexpr int FileSave = 57603;
+inline constexpr int FileSaveAs = 57604;
+}  // namespace doc_command
+
+class CZentiqDoc : public QObject, public CommandTarget {
+    Q_OBJECT
+public:
+    // Defaults come from the settings store; the grid is created here.
+    explicit CZentiqDoc(QObject* parent = nullptr);
+    ~CZentiqDoc() override;
+
+    // A new, untitled document: named Zentiq1, Zentiq2, ... in order of
+    // creation. A document that is neither opened nor given a title takes
+    // its number the first time its title is asked for.
+    bool OnNewDocument();
+    // Loads a .zqd file; false (and *error) when it cannot be read. An
+    // unknown version is not a failure: the document keeps its defaults.
+    bool OnOpenDocument(const QString& path, QString* error);
+    bool OnSaveDocument(const QString& path, QString* error);
+
+    QString GetTitle() const;
+    void SetTitle(const QString& title);
+    QString GetPathName() const;
+    void SetPathName(const QString& path);
+    bool IsModified() const;
+    void SetModifiedFlag(bool modified = true);
+    // The closing check: asks "保存%1吗？" when modified; false = do not close.
+    bool SaveModified();
+    // Save (asks for a name when the document has none) / Save As.
+    bool DoFileSave();
+    bool DoSave(const QString& path, bool replace);
+
+    // The document's one view; created by the child frame.
+    CZentiqView* CreateView(QWidget* parent);
+    CZentiqView* View() const;
+    CGridCtrl* Grid() const;
+    PollDocumentModel& Model();
+    const PollDocumentModel& Model() const;
+    // Placement read from the file, for the child frame to apply.
+    const WindowPlacement& LoadedPlacement() const;
+
+    bool RegisterWithEngine();
+    void UpdateAndMarkModified();
+    // Every view of the document rebuilds and refills its grid; the
+    // modified flag is left alone.
+    void UpdateAllViews();
+    // Derives the grid geometry from the definition and sizes the grid.
+    void ComputeGridSize();
+    // The poll definition dialog's values after OK: stored, re-registered,
+    // views updated, modified. Nothing happens when nothing changed.
+    void ApplyDefinition(const DefinitionDialogValues& values);
+
+    // The data log. The view hands every result of the document's slot to
+    // LogResult; lines are written only while a log file is open.
+    DataLogger& Logger();
+    void LogResult(bool ok, const QString& statusText);
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+    // "Zentiq Files (*.zqd)", the filter of the open and save dialogs.
+    static QString FileFilter();
+    // The open-file dialog with that filter (through the file-name hook);
+    // empty when cancelled.
+    static QString AskOpenFileName(QWidget* parent);
+    // The question of the closing check for this document.
+    QString SaveQuestion() const;
+
+    // The modal choosers and questions the document shows, replaceable so
+    // that tests answer them instead of a user. An empty member keeps the
+    // standard dialog.
+    struct UiHooks {
+        // "保存%1吗？": Yes, No or Cancel.
+        std::function<QMessageBox::StandardButton(QWidget* parent, const QString& text)> question;
+        // File dialogs: the chosen path, empty when cancelled.
+        std::function<QString(QWidget* parent, const QString& proposed, bool save)> fileName;
+        // Colour chooser: an invalid colour when cancelled.
+        std::function<QColor(QWidget* parent, const QColor& initial)> colour;
+        // Font chooser: nothing when cancelled.
+        std::function<std::optional<QFont>(QWidget* parent, const QFont& initial)> font;
+        // Runs the poll definition dialog instead of exec(); returns the
+        // dialog's result code.
+        std::function<int(CZentiqSetup& dialog)> setupDialog;
+    };
+    // Installs hooks for every document; returns the previous ones.
+    static UiHooks SetUiHooks(UiHooks hooks);
+
+signals:
+    void titleChanged(const QString& title);
+    void modifiedChanged(bool modified);
+    // The child frame's current placement is wanted (saving fills it).
+    void placementRequested(WindowPlacement* placement);
+
+private:
+    friend class CZentiqView;
+    void viewDestroyed(CZentiqView* view);
+    void sizeGrid();
+    void openSetupDialog();
+    void setFormat(int format);
+    void formatSelectedCells(int id);
+    void afterDialogAction(int result);
+
+    struct Private;
+    std::unique_ptr<Private> d;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,98 @@
+// Zentiq: a desktop Modbus master.
+//
+//   zentiq [FILE.zqd | FILE.zqw] [--automation] [--settings-dir DIR]
+//
+// --settings-dir DIR (or ZENTIQ_SETTINGS_DIR) keeps every setting in DIR
+// instead of the user's own store. --screenshot FILE [--screenshot-delay MS]
+// saves a picture of the main window after the delay and ends the program.
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QSettings>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/main_frame.h"
+#include "app/zentiq_app.h"
+
+namespace {
+
+struct Options {
+    QString settingsDir;
+    QString screenshot;
+    int screenshotDelayMs = 3000;
+    bool valid = true;
+};
+
+// The value of an option given as "--name VALUE" or "--name=VALUE".
+bool takeValue(const QStringList& args, int& i, const QString& name, QString* value) {
+    const QString& arg = args[i];
+    if (arg == name) {
+        if (i + 1 >= args.size())
+            return false;
+        *value = args[++i];
+        return true;
+    }
+    if (arg.startsWith(name + QLatin1Char('='))) {
+        *value = arg.mid(name.size() + 1);
+        return true;
+    }
+    return false;
+}
+
+Options parseOptions(const QStringList& args) {
+    Options options;
+    options.settingsDir = qEnvironmentVariable("ZENTIQ_SETTINGS_DIR");
+    for (int i = 0; i < args.size(); ++i) {
+        QString value;
+        if (takeValue(args, i, QStringLiteral("--settings-dir"), &value)) {
+            options.settingsDir = value;
+        } else if (takeValue(args, i, QStringLiteral("--screenshot"), &value)) {
+            options.screenshot = value;
+        } else if (takeValue(args, i, QStringLiteral("--screenshot-delay"), &value)) {
+            bool ok = false;
+            const int ms = value.toInt(&ok);
+            if (!ok || ms < 0 || ms > 600000) {
+                std::fprintf(stderr, "zentiq: --screenshot-delay wants milliseconds (0..600000)\n");
+                options.valid = false;
+            }
+            options.screenshotDelayMs = ms;
+        } else if (args[i] == QLatin1String("--settings-dir") || args[i] == QLatin1String("--screenshot") ||
+                   args[i] == QLatin1String("--screenshot-delay")) {
+            std::fprintf(stderr, "zentiq: %s needs a value\n", qUtf8Printable(args[i]));
+            options.valid = false;
+        }
+    }
+    return options;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    const QStringList args = QApplication::arguments().mid(1);
+    const Options options = parseOptions(args);
+    if (!options.valid)
+        return 2;
+    if (!options.settingsDir.isEmpty()) {
+        // A settings store of its own: the user's settings are not touched.
+        const QString dir = QDir(options.settingsDir).absolutePath();
+        QDir().mkpath(dir);
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
+    }
+
+    zentiq::CZentiqApp app;
+    if (!app.InitInstance(args))
+        return 1;
+
+    if (!options.screenshot.isEmpty()) {
+        QTimer::singleShot(options.screenshotDelayMs, &app, [&app, &options] {
+            zentiq::CMainFrame* frame = app.MainFrame();
+            const bool saved = frame != nullptr && frame->grab().save(options.screenshot, "PNG");
+            if (!saved)
+                std::fprintf(stderr, "zentiq: could not write %s\n", qUtf8Printable(options.screenshot));
+            QApplication::exit(saved ? 0 : 3);
+        });
+    }
+    return QApplication::exec();
+}

@@ -1,0 +1,80 @@
+// Shared by the application and frame tests: a QApplication on the offscreen
+// platform, a settings store of each test's own, and a recorder that stands
+// in for the message boxes.
+#pragma once
+
+#include <QApplication>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/dialog_data_exchange.h"
+#include "app/settings_store.h"
+#include "app/zentiq_app.h"
+#include "engine/engine.h"
+
+namespace zentiq::test {
+
+inline void ensureApp() {
+    if (QApplication::instance() != nullptr)
+        return;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int argc = 1;
+    static char name[] = "zentiq_app_test";
+    static char* argv[] = {name, nullptr};
+    auto* app = new QApplication(argc, argv);  // lives until the process ends
+    app->setQuitOnLastWindowClosed(false);
+}
+
+struct Message {
+    QString title;
+    QString text;
+};
+
+// Every message box of the application and of the dialogs, recorded instead of shown.
+class MessageRecorder {
+public:
+    MessageRecorder() {
+        m_previous = CZentiqApp::SetMessageHook(
+            [this](QWidget*, const QString& title, const QString& text) { messages.push_back({title, text}); });
+        m_previousWarning = DialogDataExchange::SetWarningHook(
+            [this](QWidget*, const QString& text) { messages.push_back({QStringLiteral("Zentiq"), text}); });
+    }
+    ~MessageRecorder() {
+        CZentiqApp::SetMessageHook(m_previous);
+        DialogDataExchange::SetWarningHook(m_previousWarning);
+    }
+    MessageRecorder(const MessageRecorder&) = delete;
+    MessageRecorder& operator=(const MessageRecorder&) = delete;
+
+    std::vector<Message> messages;
+
+private:
+    CZentiqApp::MessageHook m_previous;
+    DialogDataExchange::WarningHook m_previousWarning;
+};
+
+// A test with a settings store of its own (the program's default location is
+// redirected into a temporary folder) and message boxes recorded.
+class AppTestBase : public ::testing::Test {
+protected:
+    AppTestBase() {
+        ensureApp();
+        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.path());
+    }
+    ~AppTestBase() override {
+        for (int n = 1; n <= 64; ++n)
+            SetSerialDevice(n, "");  // every port back to its default device
+    }
+
+    // A store on the same file the program uses.
+    std::unique_ptr<SettingsStore> store() const { return std::make_unique<SettingsStore>(); }
+    QString dirPath() const { return m_dir.path(); }
+
+    QTemporaryDir m_dir;
+    MessageRecorder recorder;
+};
+
+}  // namespace zentiq::test

@@ -1,0 +1,526 @@
+#include "app/zentiq_app.h"
+
+#include <grp.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QRadioButton>
+#include <QtTest/QTest>
+#include <cerrno>
+#include <memory>
+
+#include "app/app_test_support.h"
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/mb_comm_setup.h"
+#include "app/window_registry.h"
+#include "documents/zentiq_doc.h"
+#include "resources/menus.h"
+#include "support/peer_process.h"
+
+namespace zentiq {
+namespace {
+
+using test::AppTestBase;
+using test::PeerProcess;
+
+std::unique_ptr<PeerProcess> startTcpPeer() {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    EXPECT_NE(peer, nullptr) << error;
+    return peer;
+}
+
+// A loopback port on which nobody listens (bound, then released).
+int closedLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    addr.sin_port = 0;
+    socklen_t len = sizeof addr;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len) == 0)
+        port = ntohs(addr.sin_port);
+    ::close(fd);
+    return port;
+}
+
+void storeTcpSettings(SettingsStore& s, int port, int autoEnable) {
+    s.SetInt("CommSetup", "Serial", 1);
+    s.SetString("CommSetup", "IPAddress", "127.0.0.1");
+    s.SetInt("CommSetup", "ServicePort", port);
+    s.SetInt("CommSetup", "AutoEnable", autoEnable);
+    s.Sync();
+}
+
+// ---- window-free parts ----------------------------------------------------------------------
+
+TEST(CommandLineTest, FileAutomationAndForeignOptions) {
+    auto line = CZentiqApp::ParseCommandLine({"--settings-dir", "/tmp/x.zqd", "poll.zqd", "--screenshot",
+                                              "shot.png", "--screenshot-delay=5", "-Automation"});
+    EXPECT_EQ(line.fileName, "poll.zqd") << "option values are not file names";
+    EXPECT_TRUE(line.automation);
+    EXPECT_TRUE(line.ignored.isEmpty());
+
+    line = CZentiqApp::ParseCommandLine({"/Embedding"});
+    EXPECT_TRUE(line.automation);
+    EXPECT_TRUE(line.fileName.isEmpty());
+
+    line = CZentiqApp::ParseCommandLine({"/home/u/a.zqd", "--bogus", "second.zqd"});
+    EXPECT_EQ(line.fileName, "/home/u/a.zqd") << "an absolute path is no switch";
+    EXPECT_FALSE(line.automation);
+    EXPECT_EQ(line.ignored, QStringList({"--bogus", "second.zqd"}));
+}
+
+class CommSetupStoreTest : public AppTestBase {};
+
+TEST_F(CommSetupStoreTest, DefaultsOfAnEmptyStore) {
+    bool autoEnable = true;
+    const ConnectionSettings s = CZentiqApp::ReadCommSetup(*store(), &autoEnable);
+    EXPECT_EQ(s.Port, 0);
+    EXPECT_EQ(s.BaudRate, 2);
+    EXPECT_EQ(s.DataBits, 1);
+    EXPECT_EQ(s.Parity, 2);
+    EXPECT_EQ(s.StopBits, 0);
+    EXPECT_EQ(s.Timeout, 1000);
+    EXPECT_EQ(s.DTRDSR, 0);
+    EXPECT_EQ(s.RTSCTS, 0);
+    EXPECT_EQ(s.RTS, 1);
+    EXPECT_EQ(s.CLRRTSDelay, 1);
+    EXPECT_EQ(s.RTU_ASCII, 0);
+    EXPECT_EQ(s.IPAddress, "0.0.0.0");
+    EXPECT_EQ(s.ServicePort, 502);
+    EXPECT_EQ(s.ConnectionTimeout, 3000);
+    EXPECT_EQ(s.DelayBetweenPolls, 10);
+    EXPECT_EQ(s.Echo, 0);
+    EXPECT_EQ(s.Serial, 0) << "no \"Serial\" and port index 0: the serial line";
+    EXPECT_FALSE(autoEnable);
+    EXPECT_EQ(CZentiqApp::ConnectionPaneText(s), "Port 1: 9600-8-E-1");
+}
+
+TEST_F(CommSetupStoreTest, MissingSerialIsConvertedFromThePortIndex) {
+    auto s = store();
+    s->SetInt("CommSetup", "Port", 8);
+    s->Sync();
+    ConnectionSettings c = CZentiqApp::ReadCommSetup(*s, nullptr);
+    EXPECT_EQ(c.Serial, 1) << "port index 8 meant Modbus/TCP";
+    EXPECT_EQ(c.Port, 0);
+
+    s->SetInt("CommSetup", "Port", 7);
+    c = CZentiqApp::ReadCommSetup(*s, nullptr);
+    EXPECT_EQ(c.Serial, 0);
+    EXPECT_EQ(c.Port, 7);
+
+    // Once "Serial" is stored, port index 8 is just COM9.
+    s->SetInt("CommSetup", "Port", 8);
+    s->SetInt("CommSetup", "Serial", 0);
+    c = CZentiqApp::ReadCommSetup(*s, nullptr);
+    EXPECT_EQ(c.Serial, 0);
+    EXPECT_EQ(c.Port, 8);
+}
+
+TEST_F(CommSetupStoreTest, WriteStoresTheSeventeenKeysThatReadTakesBack) {
+    ConnectionSettings c;
+    c.Port = 4;
+    c.BaudRate = 8;
+    c.DataBits = 0;
+    c.Parity = 1;
+    c.StopBits = 1;
+    c.Timeout = 750;
+    c.DTRDSR = 1;
+    c.RTSCTS = 1;
+    c.RTS = 0;
+    c.CLRRTSDelay = 7;
+    c.RTU_ASCII = 1;
+    c.IPAddress = "10.1.2.3";
+    c.ServicePort = 1502;
+    c.ConnectionTimeout = 1234;
+    c.DelayBetweenPolls = 33;
+    c.Echo = 1;
+    c.Serial = 0;
+    auto s = store();
+    CZentiqApp::WriteCommSetup(*s, c);
+    EXPECT_EQ(CZentiqApp::CommSetupKeys().size(), 17);
+    for (const QString& key : CZentiqApp::CommSetupKeys())
+        EXPECT_TRUE(store()->Contains("CommSetup", key)) << key.toStdString();
+    EXPECT_FALSE(store()->Contains("CommSetup", "AutoEnable")) << "not one of the connection keys";
+    const ConnectionSettings back = CZentiqApp::ReadCommSetup(*store(), nullptr);
+    EXPECT_EQ(back.Port, 4);
+    EXPECT_EQ(back.BaudRate, 8);
+    EXPECT_EQ(back.DataBits, 0);
+    EXPECT_EQ(back.Parity, 1);
+    EXPECT_EQ(back.StopBits, 1);
+    EXPECT_EQ(back.Timeout, 750);
+    EXPECT_EQ(back.DTRDSR, 1);
+    EXPECT_EQ(back.RTSCTS, 1);
+    EXPECT_EQ(back.RTS, 0);
+    EXPECT_EQ(back.CLRRTSDelay, 7);
+    EXPECT_EQ(back.RTU_ASCII, 1);
+    EXPECT_EQ(back.IPAddress, "10.1.2.3");
+    EXPECT_EQ(back.ServicePort, 1502);
+    EXPECT_EQ(back.ConnectionTimeout, 1234);
+    EXPECT_EQ(back.DelayBetweenPolls, 33);
+    EXPECT_EQ(back.Echo, 1);
+    EXPECT_EQ(back.Serial, 0);
+    EXPECT_EQ(CZentiqApp::ConnectionPaneText(back), "Port 5: 115200-7-O-2");
+}
+
+TEST(ConnectionPaneTest, TcpAndSerialTexts) {
+    ConnectionSettings c;
+    c.Serial = 1;
+    c.IPAddress = "192.168.0.7";
+    EXPECT_EQ(CZentiqApp::ConnectionPaneText(c), "192.168.0.7: 502");
+    c.Serial = 0;
+    c.Port = 63;
+    c.BaudRate = 13;
+    c.Parity = 0;
+    EXPECT_EQ(CZentiqApp::ConnectionPaneText(c), "Port 64: 256000-8-N-1");
+    c.BaudRate = 99;  // a hand-edited store: the table's value is clamped, not read past its end
+    EXPECT_FALSE(CZentiqApp::ConnectionPaneText(c).isEmpty());
+}
+
+TEST(ConnectFailureTest, EveryFailedOpenIsReported) {
+    ConnectionSettings serial;
+    serial.Serial = 0;
+    serial.Port = 2;
+    SetSerialDevice(3, "/nonexistent/zq-tty3");
+    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 1), "Port 3 not available");
+    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 4), "Setting port parameters failed with error 4.");
+    EXPECT_FALSE(CZentiqApp::ConnectFailureMessage(serial, 9).isEmpty()) << "no failure goes unreported";
+    EXPECT_TRUE(CZentiqApp::ConnectFailureMessage(serial, 0).isEmpty());
+    SetSerialDevice(3, "");
+
+    ConnectionSettings tcp;
+    tcp.Serial = 1;
+    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, 13), "Modbus/TCP Connection Failed. Invalid IP Address");
+    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, 15), "Modbus/TCP Connection Failed. Connect Timeout");
+    EXPECT_TRUE(CZentiqApp::ConnectFailureMessage(tcp, 19).startsWith("Modbus/TCP Connection Failed."));
+}
+
+TEST(PermissionHintTest, NamesTheGroupThatOwnsTheDevice) {
+    QTemporaryDir dir;
+    const QString device = dir.filePath("ttyFake0");
+    QFile f(device);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    struct stat info {};
+    ASSERT_EQ(::stat(QFile::encodeName(device).constData(), &info), 0);
+    const struct group* g = ::getgrgid(info.st_gid);
+    ASSERT_NE(g, nullptr);
+    const QString group = QString::fromLocal8Bit(g->gr_name);
+
+    const QString hint = CZentiqApp::SerialPermissionHint(device, EACCES);
+    EXPECT_TRUE(hint.contains(device));
+    if (group == "root")
+        EXPECT_TRUE(hint.contains("\"dialout\"")) << hint.toStdString();
+    else
+        EXPECT_TRUE(hint.contains("\"" + group + "\"")) << hint.toStdString();
+    EXPECT_FALSE(CZentiqApp::SerialPermissionHint(device, EPERM).isEmpty());
+    EXPECT_TRUE(CZentiqApp::SerialPermissionHint(device, ENOENT).isEmpty()) << "only refusals get the hint";
+    EXPECT_TRUE(CZentiqApp::SerialPermissionHint(dir.filePath("gone"), EACCES).contains("dialout"));
+}
+
+// ---- the application object -----------------------------------------------------------------
+
+class ZentiqAppTest : public AppTestBase {
+protected:
+    ~ZentiqAppTest() override { app.reset(); }
+    CZentiqApp& start(const QStringList& args = {}) {
+        app = std::make_unique<CZentiqApp>();
+        started = app->InitInstance(args);
+        return *app;
+    }
+    std::unique_ptr<CZentiqApp> app;
+    bool started = false;
+};
+
+TEST_F(ZentiqAppTest, StartWithoutArgumentsOpensNumberedNewDocuments) {
+    CZentiqApp& a = start();
+    ASSERT_TRUE(started);
+    ASSERT_EQ(a.Documents().size(), 1);
+    EXPECT_EQ(a.Documents()[0]->GetTitle(), "Zentiq1");
+    EXPECT_TRUE(a.MainFrame()->isVisible());
+    EXPECT_TRUE(a.MainFrame()->ShowsDocumentMenu());
+    EXPECT_FALSE(a.IsConnected());
+    EXPECT_TRUE(a.StartupCheckPending());
+
+    EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::FileNew));
+    ASSERT_EQ(a.Documents().size(), 2);
+    EXPECT_EQ(a.Documents()[1]->GetTitle(), "Zentiq2");
+
+    // The numbers keep counting after a window is closed.
+    a.ChildFrames()[1]->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(a.Documents().size(), 1);
+    a.OnFileNew();
+    EXPECT_EQ(a.Documents().last()->GetTitle(), "Zentiq3");
+    EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(ZentiqAppTest, AutomationStartShowsNothingAndCreatesNoDocument) {
+    CZentiqApp& a = start({"--automation"});
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(a.Documents().isEmpty());
+    EXPECT_FALSE(a.MainFrame()->isVisible());
+}
+
+TEST_F(ZentiqAppTest, WorkspaceOnTheCommandLineIsRefusedClearly) {
+    CZentiqApp& a = start({dirPath() + "/setup.zqw"});
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(a.Documents().isEmpty());
+    EXPECT_TRUE(a.StartedWithWorkspace());
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_TRUE(recorder.messages[0].text.contains("not supported")) << recorder.messages[0].text.toStdString();
+    EXPECT_TRUE(recorder.messages[0].text.contains("setup.zqw"));
+}
+
+TEST_F(ZentiqAppTest, CommandLineDocumentIsOpenedAndRemembered) {
+    const QString source = QString::fromStdString(PeerProcess::SourceDir()) + "/fuzz/corpus/zqd_load/v4201.zqd";
+    const QString path = dirPath() + "/pump station.zqd";
+    ASSERT_TRUE(QFile::copy(source, path)) << source.toStdString();
+    CZentiqApp& a = start({path});
+    ASSERT_TRUE(started);
+    ASSERT_EQ(a.Documents().size(), 1);
+    CZentiqDoc* doc = a.Documents()[0];
+    EXPECT_EQ(doc->GetPathName(), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(doc->GetTitle(), "pump station.zqd");
+    EXPECT_FALSE(doc->IsModified());
+    EXPECT_EQ(a.RecentFiles().value(0), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(store()->GetString("Recent File List", "File1", ""), QFileInfo(path).absoluteFilePath());
+
+    // Opening it again activates the window it has.
+    EXPECT_EQ(a.OpenDocumentFile(path), doc);
+    EXPECT_EQ(a.Documents().size(), 1);
+}
+
+TEST_F(ZentiqAppTest, UnreadableCommandLineDocumentEndsTheStart) {
+    const QString path = dirPath() + "/short.zqd";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray::fromHex("6910000001"));  // version 4201, then the file ends
+    f.close();
+    start({path});
+    EXPECT_FALSE(started);
+    EXPECT_TRUE(app->Documents().isEmpty());
+    EXPECT_FALSE(recorder.messages.empty()) << "the failure is shown";
+}
+
+TEST_F(ZentiqAppTest, RecentFileListKeepsSixNewestFirst) {
+    auto s = store();
+    s->SetString("Recent File List", "File1", "/data/old1.zqd");
+    s->SetString("Recent File List", "File2", "/data/old2.zqd");
+    s->Sync();
+    CZentiqApp& a = start({"--automation"});
+    EXPECT_EQ(a.RecentFiles(), QStringList({"/data/old1.zqd", "/data/old2.zqd"}));
+    for (int i = 1; i <= 6; ++i)
+        a.AddToRecentFileList(QString("/data/n%1.zqd").arg(i));
+    a.AddToRecentFileList("/data/n3.zqd");
+    const QStringList expected = {"/data/n3.zqd", "/data/n6.zqd", "/data/n5.zqd",
+                                  "/data/n4.zqd", "/data/n2.zqd", "/data/n1.zqd"};
+    EXPECT_EQ(a.RecentFiles(), expected);
+    for (int i = 0; i < 6; ++i)
+        EXPECT_EQ(store()->GetString("Recent File List", QString("File%1").arg(i + 1), ""), expected[i]);
+
+    // A vanished file chosen from the list is reported and leaves the list.
+    EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::RecentFileFirst + 5).enabled);
+    a.OnCommand(cmd::RecentFileFirst);
+    EXPECT_FALSE(recorder.messages.empty());
+    EXPECT_FALSE(a.RecentFiles().contains("/data/n3.zqd"));
+    EXPECT_EQ(a.RecentFiles().size(), 5);
+    EXPECT_FALSE(a.MainFrame()->QueryCommand(cmd::RecentFileFirst + 5).enabled);
+}
+
+TEST_F(ZentiqAppTest, AutoEnableConnectsAboutASecondAfterStart) {
+    auto peer = startTcpPeer();
+    ASSERT_NE(peer, nullptr);
+    storeTcpSettings(*store(), peer->Port(), 1);
+    CZentiqApp& a = start();
+    ASSERT_TRUE(started);
+    EXPECT_TRUE(a.AutoEnable());
+    EXPECT_FALSE(a.IsConnected()) << "not before the start-up check";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return a.IsConnected(); }, 10000));
+    EXPECT_FALSE(a.StartupCheckPending());
+    EXPECT_EQ(IsConnected(), 1);
+    EXPECT_EQ(GetTransmissionMode(), TCP);
+    EXPECT_TRUE(recorder.messages.empty());
+    a.MainFrame()->UpdateIdle();
+    EXPECT_EQ(a.MainFrame()->CommPane()->text(), QString("127.0.0.1: %1").arg(peer->Port()));
+    EXPECT_FALSE(a.MainFrame()->QueryCommand(cmd::QuickConnect).enabled);
+    EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::Disconnect).enabled);
+
+    // Leaving the program closes the connection.
+    app.reset();
+    EXPECT_EQ(IsConnected(), 0);
+}
+
+TEST_F(ZentiqAppTest, WithoutAutoEnableTheStartupCheckLeavesTheProgramDisconnected) {
+    auto peer = startTcpPeer();
+    ASSERT_NE(peer, nullptr);
+    storeTcpSettings(*store(), peer->Port(), 0);
+    CZentiqApp& a = start({"--automation"});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !a.StartupCheckPending(); }, 10000));
+    EXPECT_FALSE(a.IsConnected());
+
+    // The auto-connect switch is stored at once.
+    EXPECT_FALSE(a.MainFrame()->QueryCommand(cmd::AutoConnectOff).enabled);
+    EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::AutoConnectOn));
+    EXPECT_EQ(store()->GetInt("CommSetup", "AutoEnable", -1), 1);
+    EXPECT_FALSE(a.MainFrame()->QueryCommand(cmd::AutoConnectOn).enabled);
+    EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::AutoConnectOff));
+    EXPECT_EQ(store()->GetInt("CommSetup", "AutoEnable", -1), 0);
+}
+
+TEST_F(ZentiqAppTest, QuickConnectToAnUnavailablePortShowsTheMessageAndStaysDisconnected) {
+    auto s = store();
+    s->SetInt("CommSetup", "Serial", 0);
+    s->SetInt("CommSetup", "Port", 4);
+    s->SetString("Ports", "COM5", dirPath() + "/no-such-tty");
+    s->Sync();
+    CZentiqApp& a = start({"--automation"});
+    EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::QuickConnect));
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].title, "Connection");
+    EXPECT_EQ(recorder.messages[0].text, "Port 5 not available");
+    EXPECT_FALSE(a.IsConnected());
+    EXPECT_EQ(IsConnected(), 0);
+    EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::Connect).enabled);
+    EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::QuickConnect).enabled);
+    EXPECT_FALSE(a.MainFrame()->QueryCommand(cmd::Disconnect).enabled);
+}
+
+TEST_F(ZentiqAppTest, HandEditedServicePortIsRefusedWithoutConnecting) {
+    auto peer = startTcpPeer();
+    ASSERT_NE(peer, nullptr);
+    // 65536 + port would reach the peer if it were cut to 16 bits.
+    storeTcpSettings(*store(), 65536 + peer->Port(), 0);
+    CZentiqApp& a = start({"--automation"});
+    EXPECT_FALSE(a.Connect(false));
+    EXPECT_EQ(IsConnected(), 0);
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].title, "Connection");
+}
+
+// Fills the connection dialog for Modbus/TCP and presses OK.
+CZentiqApp::CommSetupRunner tcpDialog(int port, const QString& address = "127.0.0.1") {
+    return [port, address](CMBCommSetup& d) {
+        d.show();
+        d.findChild<QRadioButton*>("tcpRadio")->click();
+        auto set = [&d](const char* name, const QString& text) {
+            auto* edit = d.findChild<QLineEdit*>(name);
+            edit->setText(text);
+        };
+        set("ipAddressEdit", address);
+        set("servicePortEdit", QString::number(port));
+        set("timeoutEdit", "800");
+        set("delayEdit", "25");
+        d.accept();
+        return d.result();
+    };
+}
+
+TEST_F(ZentiqAppTest, DialogConnectStoresAllKeysOnlyWhenTheConnectionOpens) {
+    auto peer = startTcpPeer();
+    ASSERT_NE(peer, nullptr);
+    CZentiqApp& a = start({"--automation"});
+
+    // A port where nobody listens: refused, nothing stored, the values kept.
+    const int closed = closedLoopbackPort();
+    ASSERT_NE(closed, 0);
+    a.SetCommSetupRunner(tcpDialog(closed));
+    EXPECT_FALSE(a.Connect(true));
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_EQ(recorder.messages[0].title, "Connection");
+    EXPECT_TRUE(recorder.messages[0].text.startsWith("Modbus/TCP Connection Failed. Connect error"))
+        << recorder.messages[0].text.toStdString();
+    for (const QString& key : CZentiqApp::CommSetupKeys())
+        EXPECT_FALSE(store()->Contains("CommSetup", key)) << key.toStdString();
+    EXPECT_EQ(a.Settings().ServicePort, closed);
+    EXPECT_EQ(a.Settings().Serial, 1);
+
+    // Cancel changes nothing.
+    a.SetCommSetupRunner([](CMBCommSetup& d) {
+        d.reject();
+        return d.result();
+    });
+    EXPECT_FALSE(a.Connect(true));
+    EXPECT_EQ(a.Settings().ServicePort, closed);
+    EXPECT_EQ(recorder.messages.size(), 1u);
+
+    // The live peer: connected, and all seventeen keys stored.
+    a.SetCommSetupRunner(tcpDialog(peer->Port()));
+    EXPECT_TRUE(a.Connect(true));
+    EXPECT_TRUE(a.IsConnected());
+    EXPECT_EQ(recorder.messages.size(), 1u);
+    for (const QString& key : CZentiqApp::CommSetupKeys())
+        EXPECT_TRUE(store()->Contains("CommSetup", key)) << key.toStdString();
+    EXPECT_EQ(store()->GetInt("CommSetup", "ServicePort", 0), peer->Port());
+    EXPECT_EQ(store()->GetInt("CommSetup", "Serial", 0), 1);
+    EXPECT_EQ(store()->GetString("CommSetup", "IPAddress", ""), "127.0.0.1");
+    EXPECT_EQ(store()->GetInt("CommSetup", "Timeout", 0), 800);
+    EXPECT_EQ(store()->GetInt("CommSetup", "DelayBetweenPolls", 0), 25);
+    EXPECT_EQ(store()->GetInt("CommSetup", "RTS", -1), 1);
+    EXPECT_EQ(store()->GetInt("CommSetup", "BaudRate", -1), 2);
+}
+
+// Records the engine's posts to one window.
+class PostRecorder : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == EngineMessageEvent::Type()) {
+            const auto* m = static_cast<EngineMessageEvent*>(e);
+            if (m->message == WM_POLL_RESULT)
+                results.push_back(static_cast<int>(m->wParam));
+            else if (m->message == WM_CONNECTION_CHANGED)
+                ++connectionChanges;
+            return true;
+        }
+        return QObject::event(e);
+    }
+    std::vector<int> results;
+    int connectionChanges = 0;
+};
+
+TEST_F(ZentiqAppTest, DisconnectStopsTheWorkerBeforeClosing) {
+    auto peer = startTcpPeer();
+    ASSERT_NE(peer, nullptr);
+    storeTcpSettings(*store(), peer->Port(), 0);
+    auto s = store();
+    s->SetInt("CommSetup", "DelayBetweenPolls", 0);
+    s->Sync();
+    CZentiqApp& a = start({"--automation"});
+
+    PostRecorder window;
+    const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 1, 1, 3, 0, 10, 0, 0);
+    ASSERT_GE(slot, 1);
+    SetPollMode(slot, Continuous);
+    ASSERT_TRUE(a.Connect(false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.results.size() >= 5; }, 10000));
+
+    const int changesBefore = window.connectionChanges;
+    a.Disconnect();
+    EXPECT_FALSE(a.IsConnected());
+    EXPECT_EQ(IsConnected(), 0);
+    QCoreApplication::sendPostedEvents();
+    const size_t served = window.results.size();
+    // Nothing is served once Disconnect has returned, and no transaction met
+    // a connection closed under it.
+    QTest::qWait(300);
+    EXPECT_EQ(window.results.size(), served);
+    for (int status : window.results)
+        EXPECT_EQ(status, 0);
+    EXPECT_GT(window.connectionChanges, changesBefore) << "the poll windows hear of the change";
+    ReleasePollSlot(slot);
+}
+
+}  // namespace
+}  // namespace zentiq
