@@ -102,6 +102,7 @@ void CGridCtrl::onLayoutChanged()
 {
     if (m_destroying)
         return;
+    ++m_layoutGeneration;
     updateScrollBars();
     viewport()->update();
     if (m_editor != nullptr && !m_editor->isFinished()) {
@@ -274,36 +275,56 @@ std::optional<QRect> CGridCtrl::cellRect(int row, int col) const
     return m_model.cellRect(row, col, topLeftNonFixedCell());
 }
 
-std::optional<std::pair<int, int>> CGridCtrl::screenSpan(Qt::Orientation o, int lo, int hi) const
+const CGridCtrl::AxisSpans& CGridCtrl::axisSpans(Qt::Orientation o) const
 {
     const bool v = o == Qt::Vertical;
-    const int count = v ? m_model.rowCount() : m_model.columnCount();
-    const int fixed = v ? m_model.fixedRowCount() : m_model.fixedColumnCount();
+    AxisSpans& cache = m_axisSpans[v ? 1 : 0];
+    const int scroll = v ? verticalScrollBar()->value() : horizontalScrollBar()->value();
     const int limit = v ? viewport()->height() : viewport()->width();
+    const int count = v ? m_model.rowCount() : m_model.columnCount();
+    if (cache.generation == m_layoutGeneration && cache.scroll == scroll && cache.limit == limit
+        && static_cast<int>(cache.spans.size()) == count)
+        return cache;
+    cache.generation = m_layoutGeneration;
+    cache.scroll = scroll;
+    cache.limit = limit;
+    cache.spans.assign(static_cast<std::size_t>(count), {-1, -1});
+    const int fixed = v ? m_model.fixedRowCount() : m_model.fixedColumnCount();
     const CCellID tl = topLeftNonFixedCell();
     const int top = v ? tl.row : tl.col;
-    lo = std::max(lo, 0);
-    hi = std::min(hi, count - 1);
-    int first = -1;
-    int end = -1;
     int pos = 0;
     auto take = [&](int i) {
         const int s = v ? m_model.rowHeight(i) : m_model.columnWidth(i);
-        if (i >= lo && i <= hi && s > 0) {
-            if (first < 0)
-                first = pos;
-            end = pos + s;
-        }
+        if (s > 0)
+            cache.spans[static_cast<std::size_t>(i)] = {pos, pos + s};
         pos += s;
     };
     for (int i = 0; i < fixed && i < count && pos < limit; ++i)
         take(i);
-    if (top >= 0 && hi >= fixed)
-        for (int i = std::max(top, fixed); i < count && i <= hi && pos < limit; ++i)
+    if (top >= 0)
+        for (int i = std::max(top, fixed); i < count && pos < limit; ++i)
             take(i);
-    if (first < 0 || first >= limit)
+    return cache;
+}
+
+std::optional<std::pair<int, int>> CGridCtrl::screenSpan(Qt::Orientation o, int lo, int hi) const
+{
+    const AxisSpans& axis = axisSpans(o);
+    lo = std::max(lo, 0);
+    hi = std::min(hi, static_cast<int>(axis.spans.size()) - 1);
+    int first = -1;
+    int end = -1;
+    for (int i = lo; i <= hi; ++i) {
+        const auto& span = axis.spans[static_cast<std::size_t>(i)];
+        if (span.first < 0)
+            continue;
+        if (first < 0 || span.first < first)
+            first = span.first;
+        end = std::max(end, span.second);
+    }
+    if (first < 0 || first >= axis.limit)
         return std::nullopt;
-    return std::make_pair(first, std::min(end, limit));
+    return std::make_pair(first, std::min(end, axis.limit));
 }
 
 int CGridCtrl::indexAt(Qt::Orientation o, int at) const
