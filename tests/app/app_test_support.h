@@ -13,20 +13,11 @@
 #include "app/settings_store.h"
 #include "app/zentiq_app.h"
 #include "engine/engine.h"
+#include "support/qt_test_app.h"
 
 namespace zentiq::test {
 
-inline void ensureApp() {
-    if (QApplication::instance() != nullptr)
-        return;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static int argc = 1;
-    static char name[] = "zentiq_app_test";
-    static char* argv[] = {name, nullptr};
-    auto* app = new QApplication(argc, argv);  // lives until the process ends
-    app->setQuitOnLastWindowClosed(false);
-}
+inline void ensureApp() { zentiq::testing::EnsureQApplication().setQuitOnLastWindowClosed(false); }
 
 struct Message {
     QString title;

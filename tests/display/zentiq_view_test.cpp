@@ -33,6 +33,7 @@
 #include "support/peer_data.h"
 #include "support/peer_process.h"
 #include "support/scripted_tcp_slave.h"
+#include "support/qt_test_app.h"
 
 namespace zentiq {
 namespace {
@@ -45,12 +46,7 @@ constexpr int kWaitMs = 10000;
 class AppEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "zentiq_view_test";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
+        zentiq::testing::EnsureQApplication();
         SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
         // A warning box would wait for a user; tests read the texts instead.
         DialogDataExchange::SetWarningHook([](QWidget*, const QString& t) { Warnings() << t; });
@@ -58,7 +54,6 @@ public:
     void TearDown() override {
         DialogDataExchange::SetWarningHook({});
         SettingsStore::setFilePathOverride(QString());
-        m_app.reset();
     }
     static QStringList& Warnings() {
         static QStringList texts;
@@ -67,7 +62,6 @@ public:
 
 private:
     QTemporaryDir m_dir;
-    std::unique_ptr<QApplication> m_app;
 };
 
 [[maybe_unused]] ::testing::Environment* const kEnvironment =

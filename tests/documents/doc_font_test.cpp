@@ -7,22 +7,14 @@
 #include "documents/file_bytes.h"
 #include "documents/grid_layout_bridge.h"
 #include "grid/grid_model.h"
+#include "support/qt_test_app.h"
 
 namespace zentiq {
 namespace {
 
 using test::FileBytes;
 
-QGuiApplication& app() {
-    static int argc = 1;
-    static char name[] = "doc_font_test";
-    static char* argv[] = {name, nullptr};
-    // Fonts need a GUI application; without a display the offscreen platform does.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication instance(argc, argv);
-    return instance;
-}
+QGuiApplication& app() { return zentiq::testing::EnsureQApplication(); }
 
 class DocFontTest : public ::testing::Test {
 protected:

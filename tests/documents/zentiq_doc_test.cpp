@@ -25,6 +25,7 @@
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "grid/in_place_edit.h"
+#include "support/qt_test_app.h"
 
 namespace zentiq {
 namespace {
@@ -37,21 +38,13 @@ QStringList& warnings() {
 class AppEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "zentiq_doc_test";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
+        zentiq::testing::EnsureQApplication();
         DialogDataExchange::SetWarningHook([](QWidget*, const QString& t) { warnings() << t; });
     }
     void TearDown() override {
         DialogDataExchange::SetWarningHook({});
-        m_app.reset();
     }
 
-private:
-    std::unique_ptr<QApplication> m_app;
 };
 
 [[maybe_unused]] ::testing::Environment* const kEnvironment =

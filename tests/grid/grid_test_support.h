@@ -15,24 +15,13 @@
 #include <vector>
 
 #include "grid/grid_model.h"
+#include "support/qt_test_app.h"
 
 namespace zentiq::grid_test {
 
 class GuiEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "grid_test";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QGuiApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QGuiApplication> m_app;
+    void SetUp() override { zentiq::testing::EnsureQApplication(); }
 };
 
 inline ::testing::Environment* const kGuiEnvironment =

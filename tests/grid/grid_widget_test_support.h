@@ -13,24 +13,13 @@
 #include <vector>
 
 #include "grid/grid_ctrl.h"
+#include "support/qt_test_app.h"
 
 namespace zentiq::grid_widget_test {
 
 class WidgetEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override
-    {
-        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-        static int argc = 1;
-        static char name[] = "grid_widget_test";
-        static char* argv[] = {name, nullptr};
-        m_app = std::make_unique<QApplication>(argc, argv);
-    }
-    void TearDown() override { m_app.reset(); }
-
-private:
-    std::unique_ptr<QApplication> m_app;
+    void SetUp() override { zentiq::testing::EnsureQApplication(); }
 };
 
 inline ::testing::Environment* const kWidgetEnvironment =
