@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target of a fuzz build for a bounded time, starting
-# from (and adding to a scratch copy of) its committed corpus.
+# from (and adding to a scratch copy of) its committed corpus. The wire-facing
+# engine targets get twice the time of the file loaders.
 set -euo pipefail
 build_dir=$1
 seconds=${2:-30}
@@ -12,8 +13,10 @@ for target in "$build_dir"/fuzz/fuzz_*; do
   corpus="$root/fuzz/corpus/${name#fuzz_}"
   scratch=$(mktemp -d)
   [ -d "$corpus" ] && cp -r "$corpus"/. "$scratch"/
-  echo "-- $name for ${seconds}s"
-  if ! "$target" -max_total_time="$seconds" -max_len=1024 -timeout=10 -rss_limit_mb=2048 \
+  budget=$seconds
+  [ -f "$root/fuzz/engine/${name#fuzz_}.cpp" ] && budget=$((seconds * 2))
+  echo "-- $name for ${budget}s"
+  if ! "$target" -max_total_time="$budget" -max_len=1024 -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=0 "$scratch" 2>"$scratch.log"; then
     tail -n 60 "$scratch.log"
     status=1
