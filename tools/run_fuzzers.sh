@@ -16,7 +16,7 @@ for target in "$build_dir"/fuzz/fuzz_*; do
   budget=$seconds
   [ -f "$root/fuzz/engine/${name#fuzz_}.cpp" ] && budget=$((seconds * 2))
   echo "-- $name for ${budget}s"
-  if ! "$target" -max_total_time="$budget" -max_len=1024 -timeout=10 -rss_limit_mb=2048 \
+  if ! "$target" -max_total_time="$budget" -max_len=8192 -timeout=10 -rss_limit_mb=2048 \
         -print_final_stats=0 "$scratch" 2>"$scratch.log"; then
     tail -n 60 "$scratch.log"
     status=1
