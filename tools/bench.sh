@@ -7,7 +7,7 @@ cd "$root"
 tools/deps.sh
 dir=build/bench
 
-cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTIQ_BENCH=ON >/dev/null
+cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTIQ_ENGINE_ONLY=OFF -DZENTIQ_BENCH=ON >/dev/null
 targets=()
 for src in bench/engine/*.cpp bench/ui/*.cpp; do
   [ -e "$src" ] || continue
