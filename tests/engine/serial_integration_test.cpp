@@ -98,23 +98,7 @@ protected:
     std::unique_ptr<PeerProcess> m_peer;
 };
 
-TEST_P(SerialIntegrationTest, ReadsEveryTableAsTheSlaveHoldsIt) {
-    EXPECT_EQ(ReadRegs(3, 0, 10), HoldingPattern(0, 10));
-    // The last 125 registers of the table: the largest read both slaves allow.
-    EXPECT_EQ(ReadRegs(3, 1875, 125), HoldingPattern(1875, 125));
-
-    const auto inputs = ReadRegs(4, 517, 33);
-    for (unsigned i = 0; i < inputs.size(); ++i)
-        EXPECT_EQ(inputs[i], zq_peer_input(517 + i)) << "input register " << 517 + i;
-
-    // 2000 coils is the largest bit read; 13 inputs from 7 leave a partly used
-    // last byte.
-    const auto coils = ReadBits(1, 0, 2000);
-    for (unsigned i = 0; i < coils.size(); ++i) ASSERT_EQ(coils[i], zq_peer_coil(i)) << "coil " << i;
-    const auto discretes = ReadBits(2, 7, 13);
-    for (unsigned i = 0; i < discretes.size(); ++i)
-        EXPECT_EQ(discretes[i], zq_peer_discrete(7 + i)) << "input " << 7 + i;
-}
+TEST_P(SerialIntegrationTest, ReadsEveryTableAsTheSlaveHoldsIt) { CheckReadsEveryTable(); }
 
 TEST_P(SerialIntegrationTest, CapturesTheFramesAsOnTheWire) {
     int slot = -1;
@@ -142,17 +126,7 @@ TEST_P(SerialIntegrationTest, CapturesTheFramesAsOnTheWire) {
     EXPECT_EQ(ok, 1u);
 }
 
-TEST_P(SerialIntegrationTest, ExceptionsFromTheSlaveBecomeStatuses) {
-    EngineStatus st = 0;
-    // Past the end of the table: illegal data address.
-    ReadRegs(3, 1990, 20, &st);
-    EXPECT_EQ(st, status::ExceptionBase + 2);
-    // More registers than the slave serves in one read: illegal data value.
-    ReadRegs(4, 0, 126, &st);
-    EXPECT_EQ(st, status::ExceptionBase + 3);
-    // The line is still in step afterwards.
-    EXPECT_EQ(ReadRegs(3, 40, 3), HoldingPattern(40, 3));
-}
+TEST_P(SerialIntegrationTest, ExceptionsFromTheSlaveBecomeStatuses) { CheckExceptionsBecomeStatuses(); }
 
 TEST_P(SerialIntegrationTest, SingleWritesAreReadBack) {
     const std::uint8_t on = 1, off = 0;
@@ -214,24 +188,7 @@ TEST_P(SerialIntegrationTest, WideValuesTravelInTheirWordOrder) {
     ReleasePollSlot(slot);
 }
 
-TEST_P(SerialIntegrationTest, MaskWriteAndReadWriteRegisters) {
-    // Function 22 carries the AND mask in readAddress and the OR mask in readQuantity.
-    const std::uint16_t andMask = 0x00F2, orMask = 0x0025;
-    EXPECT_EQ(OneShot(kSlave, 22, andMask, orMask, 10, 0, [] {}), status::Ok);
-    const std::uint16_t expected =
-        static_cast<std::uint16_t>((zq_peer_holding(10) & andMask) | (orMask & ~andMask));
-    EXPECT_EQ(ReadRegs(3, 10, 1), std::vector<std::uint16_t>{expected});
-
-    // Function 23 writes before it reads: the read covers the new values.
-    const std::uint16_t written[3] = {0x1111, 0x2222, 0x3333};
-    EXPECT_EQ(OneShot(kSlave, 23, 699, 5, 700, 3, [&] { SetWriteRegisters(0, 3, written); }),
-              status::Ok);
-    std::uint16_t readBack[5] = {};
-    EXPECT_EQ(ReadRegisters(0, readBack), status::Ok);
-    EXPECT_EQ(std::vector<std::uint16_t>(readBack, readBack + 5),
-              (std::vector<std::uint16_t>{zq_peer_holding(699), 0x1111, 0x2222, 0x3333,
-                                          zq_peer_holding(703)}));
-}
+TEST_P(SerialIntegrationTest, MaskWriteAndReadWriteRegisters) { CheckMaskWriteAndReadWrite(); }
 
 TEST_P(SerialIntegrationTest, ContinuousPollingSeesOneShotWrites) {
     const WindowHandle window = NextWindow();

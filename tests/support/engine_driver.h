@@ -112,6 +112,53 @@ protected:
         return WaitResult(window, 0);
     }
 
+    // ---- scenarios every transport must pass against a peer slave ----
+
+    // Each table read as the slave holds it, at the largest sizes it allows.
+    void CheckReadsEveryTable() {
+        EXPECT_EQ(ReadRegs(3, 0, 10), HoldingPattern(0, 10));
+        EXPECT_EQ(ReadRegs(3, 1875, 125), HoldingPattern(1875, 125));
+        const auto inputs = ReadRegs(4, 517, 33);
+        for (unsigned i = 0; i < inputs.size(); ++i)
+            EXPECT_EQ(inputs[i], zq_peer_input(517 + i)) << "input register " << 517 + i;
+        // 2000 coils is the largest bit read; 13 inputs from 7 leave a partly
+        // used last byte.
+        const auto coils = ReadBits(1, 0, 2000);
+        for (unsigned i = 0; i < coils.size(); ++i) ASSERT_EQ(coils[i], zq_peer_coil(i)) << "coil " << i;
+        const auto discretes = ReadBits(2, 7, 13);
+        for (unsigned i = 0; i < discretes.size(); ++i)
+            EXPECT_EQ(discretes[i], zq_peer_discrete(7 + i)) << "input " << 7 + i;
+    }
+
+    // Exception answers become 128 + code, and the link stays in step.
+    void CheckExceptionsBecomeStatuses() {
+        EngineStatus st = 0;
+        ReadRegs(3, 1990, 20, &st);  // past the end of the table
+        EXPECT_EQ(st, status::ExceptionBase + 2);
+        ReadRegs(4, 0, 126, &st);  // more than one read may carry
+        EXPECT_EQ(st, status::ExceptionBase + 3);
+        EXPECT_EQ(ReadRegs(3, 40, 3), HoldingPattern(40, 3));
+    }
+
+    // Function 22 (AND mask in readAddress, OR mask in readQuantity) and
+    // function 23, which writes before it reads.
+    void CheckMaskWriteAndReadWrite() {
+        const std::uint16_t andMask = 0x00F2, orMask = 0x0025;
+        EXPECT_EQ(OneShot(kPeerSlave, 22, andMask, orMask, 10, 0, [] {}), status::Ok);
+        const std::uint16_t expected =
+            static_cast<std::uint16_t>((zq_peer_holding(10) & andMask) | (orMask & ~andMask));
+        EXPECT_EQ(ReadRegs(3, 10, 1), std::vector<std::uint16_t>{expected});
+
+        const std::uint16_t written[3] = {0x1111, 0x2222, 0x3333};
+        EXPECT_EQ(OneShot(kPeerSlave, 23, 699, 5, 700, 3, [&] { SetWriteRegisters(0, 3, written); }),
+                  status::Ok);
+        std::uint16_t readBack[5] = {};
+        EXPECT_EQ(ReadRegisters(0, readBack), status::Ok);
+        EXPECT_EQ(std::vector<std::uint16_t>(readBack, readBack + 5),
+                  (std::vector<std::uint16_t>{zq_peer_holding(699), 0x1111, 0x2222, 0x3333,
+                                              zq_peer_holding(703)}));
+    }
+
     std::unique_ptr<PostRecorder> m_posts;
     WindowHandle m_lastWindow;
 };
