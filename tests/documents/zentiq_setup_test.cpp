@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-#include "support/qt_test_app.h"
+#include "support/dialog_test_helpers.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -22,32 +22,10 @@ namespace zentiq {
 namespace {
 
 void ensureApp() { testing::EnsureQApplication(); }
-
-struct WarningRecorder {
-    QStringList texts;
-    DialogDataExchange::WarningHook previous;
-    WarningRecorder() {
-        previous = DialogDataExchange::SetWarningHook([this](QWidget*, const QString& t) { texts << t; });
-    }
-    ~WarningRecorder() { DialogDataExchange::SetWarningHook(previous); }
-};
-
-template <class T>
-T* child(QWidget* parent, const char* name) {
-    T* w = parent->findChild<T*>(QString::fromLatin1(name));
-    EXPECT_NE(w, nullptr) << name;
-    return w;
-}
-
-void press(QAbstractButton* button) {
-    QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(6, button->height() / 2));
-}
-
-void type(QLineEdit* edit, const QString& text) {
-    edit->selectAll();
-    QTest::keyClick(edit, Qt::Key_Delete);
-    QTest::keyClicks(edit, text);
-}
+using testing::child;
+using testing::press;
+using testing::type;
+using testing::WarningRecorder;
 
 QStringList items(QComboBox* combo) {
     QStringList out;
