@@ -19,14 +19,6 @@
 
 namespace zentiq::grid_test {
 
-class GuiEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { zentiq::testing::EnsureQApplication(); }
-};
-
-inline ::testing::Environment* const kGuiEnvironment =
-    ::testing::AddGlobalTestEnvironment(new GuiEnvironment);
-
 // 7 pixels per character (10 in a font larger than 12 points), 13 high.
 inline std::optional<QSize> fixedMeasure(const QFont& font, const QString& text)
 {

@@ -17,14 +17,6 @@
 
 namespace zentiq::grid_widget_test {
 
-class WidgetEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override { zentiq::testing::EnsureQApplication(); }
-};
-
-inline ::testing::Environment* const kWidgetEnvironment =
-    ::testing::AddGlobalTestEnvironment(new WidgetEnvironment);
-
 struct Recorder {
     std::vector<GridNotification> seen;
     std::function<int(const GridNotification&)> answer;

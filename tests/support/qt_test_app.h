@@ -2,6 +2,8 @@
 // gtest's own main, so the first test that needs widgets makes it.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 
 namespace zentiq::testing {
@@ -15,5 +17,14 @@ inline QApplication& EnsureQApplication() {
     // Never destroyed: widgets that outlive main must still find it.
     return *new QApplication(argc, argv);
 }
+
+// Test files that include this get the application before their first test.
+class QtEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override { EnsureQApplication(); }
+};
+
+inline ::testing::Environment* const kQtEnvironment =
+    ::testing::AddGlobalTestEnvironment(new QtEnvironment);
 
 }  // namespace zentiq::testing
