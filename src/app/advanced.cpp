@@ -1,6 +1,6 @@
 #include "app/advanced.h"
 
-#include "app/dialog_data_exchange.h"
+#include "framework/dialog_data_exchange.h"
 #include "ui_advanced.h"
 
 namespace zentiq {

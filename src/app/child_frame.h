@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QRect>
 
-#include "app/command_target.h"
+#include "framework/command_target.h"
 #include "documents/window_placement.h"
 
 namespace zentiq {

@@ -22,7 +22,7 @@
 #include <QWhatsThis>
 
 #include "app/child_frame.h"
-#include "app/settings_store.h"
+#include "framework/settings_store.h"
 #include "app/zentiq_app.h"
 #include "documents/zentiq_doc.h"
 #include "grid/grid_ctrl.h"

@@ -10,7 +10,7 @@
 #include <QPointer>
 #include <functional>
 
-#include "app/command_target.h"
+#include "framework/command_target.h"
 
 class QLabel;
 class QMdiArea;

@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <tuple>
 
-#include "app/dialog_data_exchange.h"
-#include "app/settings_store.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/settings_store.h"
 #include "engine/engine.h"
 #include "ui_mb_comm_setup.h"
 

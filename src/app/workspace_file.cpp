@@ -5,7 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include "app/atomic_save.h"
+#include "framework/atomic_save.h"
 #include <QtEndian>
 
 #include "documents/binary_io.h"

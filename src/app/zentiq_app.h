@@ -12,7 +12,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/command_target.h"
+#include "framework/command_target.h"
 #include "engine/engine_types.h"
 
 class QTimer;

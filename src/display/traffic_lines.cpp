@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <string>
 
-#include "app/atomic_save.h"
+#include "framework/atomic_save.h"
 
 
 namespace zentiq {

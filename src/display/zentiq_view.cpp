@@ -13,8 +13,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/dialog_data_exchange.h"
-#include "app/window_registry.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/window_registry.h"
 #include "display/address_labels.h"
 #include "display/error_counter_model.h"
 #include "display/status_texts.h"

@@ -12,7 +12,7 @@
 #include <climits>
 #include <memory>
 
-#include "app/command_target.h"
+#include "framework/command_target.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine_types.h"
 #include "grid/grid_ctrl.h"

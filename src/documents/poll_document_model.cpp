@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "app/settings_store.h"
+#include "framework/settings_store.h"
 #include "engine/engine.h"
 
 namespace zentiq {

@@ -8,8 +8,8 @@
 #include <QPointer>
 #include <ctime>
 
-#include "app/dialog_data_exchange.h"
-#include "app/settings_store.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/settings_store.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
 #include "documents/grid_layout_bridge.h"

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/command_target.h"
+#include "framework/command_target.h"
 #include "documents/window_placement.h"
 
 namespace zentiq {

@@ -2,7 +2,7 @@
 
 #include <QShowEvent>
 
-#include "app/dialog_data_exchange.h"
+#include "framework/dialog_data_exchange.h"
 #include "engine/engine.h"
 #include "ui_zentiq_setup.h"
 

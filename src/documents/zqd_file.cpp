@@ -1,7 +1,7 @@
 #include "documents/zqd_file.h"
 
 #include <QFile>
-#include "app/atomic_save.h"
+#include "framework/atomic_save.h"
 #include <algorithm>
 
 #include "documents/binary_io.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include <QFile>
-#include "app/atomic_save.h"
+#include "framework/atomic_save.h"
 #include <QtEndian>
 
 namespace zentiq {

@@ -9,8 +9,8 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include "app/dialog_data_exchange.h"
-#include "app/settings_store.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/settings_store.h"
 #include "app/zentiq_app.h"
 #include "engine/engine.h"
 #include "support/qt_test_app.h"

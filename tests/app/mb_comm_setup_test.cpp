@@ -16,8 +16,8 @@
 #include <gtest/gtest.h>
 
 #include "app/advanced.h"
-#include "app/dialog_data_exchange.h"
-#include "app/settings_store.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/settings_store.h"
 #include "engine/engine.h"
 
 namespace zentiq {

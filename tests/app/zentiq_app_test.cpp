@@ -21,7 +21,7 @@
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
-#include "app/window_registry.h"
+#include "framework/window_registry.h"
 #include "documents/zentiq_doc.h"
 #include "resources/menus.h"
 #include "support/peer_process.h"

@@ -22,9 +22,9 @@
 #include <string>
 #include <vector>
 
-#include "app/dialog_data_exchange.h"
-#include "app/settings_store.h"
-#include "app/window_registry.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
 #include "documents/data_logger.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <vector>
 
-#include "app/settings_store.h"
+#include "framework/settings_store.h"
 #include "engine/engine.h"
 #include "support/scripted_tcp_slave.h"
 

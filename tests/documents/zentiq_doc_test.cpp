@@ -16,9 +16,9 @@
 #include <memory>
 #include <vector>
 
-#include "app/dialog_data_exchange.h"
-#include "app/settings_store.h"
-#include "app/window_registry.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_setup.h"

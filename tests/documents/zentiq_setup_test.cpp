@@ -15,7 +15,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "app/dialog_data_exchange.h"
+#include "framework/dialog_data_exchange.h"
 #include "engine/engine.h"
 
 namespace zentiq {

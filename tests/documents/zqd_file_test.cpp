@@ -6,7 +6,7 @@
 
 #include <functional>
 
-#include "app/settings_store.h"
+#include "framework/settings_store.h"
 #include "documents/file_bytes.h"
 #include "documents/poll_document_model.h"
 

@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QTest>
 
-#include "app/dialog_data_exchange.h"
+#include "framework/dialog_data_exchange.h"
 #include "support/qt_test_app.h"
 
 namespace zentiq::testing {

@@ -1,4 +1,4 @@
-#include "app/window_registry.h"
+#include "framework/window_registry.h"
 
 #include <QCoreApplication>
 #include <QHash>

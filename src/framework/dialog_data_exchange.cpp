@@ -1,4 +1,4 @@
-#include "app/dialog_data_exchange.h"
+#include "framework/dialog_data_exchange.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

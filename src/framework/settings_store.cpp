@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "framework/settings_store.h"
 
 #include <QSettings>
 #include <QVariant>

@@ -7,7 +7,7 @@
 #include <thread>
 #include <vector>
 
-#include "app/window_registry.h"
+#include "framework/window_registry.h"
 #include "engine/engine.h"
 
 namespace zentiq {

@@ -1,4 +1,4 @@
-#include "app/atomic_save.h"
+#include "framework/atomic_save.h"
 
 #include <QSaveFile>
 
