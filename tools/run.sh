@@ -13,7 +13,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 tools/deps.sh
 dir=build/run
-port=5020
+port=${ZENTIQ_DEMO_PORT:-5020}
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   cat <<'MSG'
@@ -27,6 +27,22 @@ MSG
     -DZENTIQ_BENCH=OFF >/dev/null
   cmake --build "$dir" -j "$(nproc)" --target zentiq_demo
   exec "$dir/src/zentiq_demo" --script "$root/tools/demo_slave.py"
+fi
+
+# The demo slave's port must be free; say who holds it when it is not.
+port_holder() {
+  if command -v ss >/dev/null 2>&1; then
+    ss -Hltnp "sport = :$port" 2>/dev/null | sed -n 's/.*users:((\("[^"]*"\),pid=\([0-9]*\).*/\1 (pid \2)/p' | head -1
+  fi
+}
+if ! /usr/bin/python3 -c 'import socket, sys
+s = socket.socket()
+s.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+s.bind(("127.0.0.1", int(sys.argv[1])))' "$port" 2>/dev/null; then
+  holder=$(port_holder)
+  echo "Port $port on 127.0.0.1 is in use${holder:+ by $holder}, so the demo slave cannot serve there." >&2
+  echo "Free it, or choose another port: ZENTIQ_DEMO_PORT=5021 tools/run.sh" >&2
+  exit 1
 fi
 
 cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTIQ_ENGINE_ONLY=OFF \
@@ -57,18 +73,21 @@ bEnable=1
 INI
 
 # The slave reads nothing from its stdin but ends when it closes, so it goes
-# when this script goes, whichever way that happens.
+# when this script goes, whichever way that happens. Its descriptors are kept
+# in plain variables: bash unsets the coproc's array as soon as it ends.
 coproc SLAVE { exec /usr/bin/python3 "$root/tools/demo_slave.py" --tcp "$port" --exit-on-stdin-eof; }
 slave_pid=$SLAVE_PID
+slave_out=${SLAVE[0]}
+slave_in=${SLAVE[1]}
 cleanup() {
-  exec {SLAVE[1]}>&- 2>/dev/null || true
+  if [ -e "/proc/$$/fd/$slave_in" ]; then exec {slave_in}>&-; fi
   kill "$slave_pid" 2>/dev/null || true
   wait "$slave_pid" 2>/dev/null || true
 }
 trap cleanup EXIT
 ready=""
-if ! read -r -t 30 ready <&"${SLAVE[0]}" || [ "${ready%% *}" != "READY" ]; then
-  echo "The demo slave did not start on 127.0.0.1:$port (is the port in use?)." >&2
+if ! read -r -t 30 ready <&"$slave_out" 2>/dev/null || [ "${ready%% *}" != "READY" ]; then
+  echo "The demo slave did not start on 127.0.0.1:$port (its message, if any, is above)." >&2
   exit 1
 fi
 echo "Demo slave serving Modbus/TCP on 127.0.0.1:$port; starting Zentiq."
