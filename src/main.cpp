@@ -1,6 +1,8 @@
 // Zentiq: a desktop Modbus master.
 //
 //   zentiq [FILE.zqd | FILE.zqw] [--automation] [--settings-dir DIR]
+//   zentiq --print FILE.zqd          (or /p FILE.zqd: print to the default
+//                                     printer and end)
 //
 // --settings-dir DIR (or ZENTIQ_SETTINGS_DIR) keeps every setting in DIR
 // instead of the user's own store. --screenshot FILE [--screenshot-delay MS]
@@ -83,7 +85,7 @@ int main(int argc, char** argv) {
 
     zentiq::CZentiqApp app;
     if (!app.InitInstance(args))
-        return 1;
+        return app.StartupExitCode();
 
     if (!options.screenshot.isEmpty()) {
         QTimer::singleShot(options.screenshotDelayMs, &app, [&app, &options] {

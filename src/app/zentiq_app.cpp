@@ -11,10 +11,13 @@
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMessageBox>
+#include <QPrinter>
 #include <QTimer>
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdio>
+#include <memory>
 
 #include "app/child_frame.h"
 #include "app/main_frame.h"
@@ -22,6 +25,7 @@
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "display/status_texts.h"
+#include "display/zentiq_view.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "resources/menus.h"
@@ -49,6 +53,11 @@ bool isValueOption(const QString& arg) {
            arg == QLatin1String("--screenshot-delay");
 }
 
+// The print switch: --print FILE, --print=FILE, and the framework's /p FILE.
+bool isPrintSwitch(const QString& arg) {
+    return arg == QLatin1String("--print") || arg.compare(QLatin1String("/p"), Qt::CaseInsensitive) == 0;
+}
+
 bool isAutomationSwitch(const QString& arg) {
     const QString a = arg.toLower();
     return a == QLatin1String("--automation") || a == QLatin1String("-automation") ||
@@ -68,6 +77,15 @@ CZentiqApp::CommandLine CZentiqApp::ParseCommandLine(const QStringList& argument
         const QString& arg = arguments[i];
         if (isAutomationSwitch(arg)) {
             line.automation = true;
+        } else if (isPrintSwitch(arg)) {
+            if (i + 1 < arguments.size())
+                line.printFile = arguments[++i];
+            else
+                line.error = QStringLiteral("%1 needs the document to print").arg(arg);
+        } else if (arg.startsWith(QLatin1String("--print="))) {
+            line.printFile = arg.mid(8);
+            if (line.printFile.isEmpty())
+                line.error = QStringLiteral("--print needs the document to print");
         } else if (isValueOption(arg)) {
             ++i;  // its value belongs to main.cpp
         } else if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('=')) &&
@@ -121,6 +139,12 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     const CommandLine line = ParseCommandLine(arguments);
     for (const QString& ignored : line.ignored)
         qWarning("zentiq: ignoring the argument %s", qUtf8Printable(ignored));
+    if (!line.error.isEmpty()) {
+        std::fprintf(stderr, "zentiq: %s\nusage: zentiq [FILE.zqd | FILE.zqw] [--print FILE.zqd] "
+                     "[--automation] [--settings-dir DIR]\n", qUtf8Printable(line.error));
+        m_startupExitCode = 2;
+        return false;
+    }
 
     // The settings store (chosen before this object was made) and the
     // recent-file list; the device behind every serial port number.
@@ -134,6 +158,19 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
 
     if (line.automation)
         return true;  // an automation client drives us: no window, no document
+    if (!line.printFile.isEmpty()) {
+        // Print and end, as a shell's print verb expects; nothing is shown.
+        QPrinter printer(QPrinter::HighResolution);
+        QString error;
+        if (printer.outputFormat() != QPrinter::NativeFormat)
+            error = QStringLiteral("no printer is set up");
+        else if (PrintDocumentFile(line.printFile, printer, &error) > 0)
+            m_startupExitCode = 0;
+        if (m_startupExitCode != 0)
+            std::fprintf(stderr, "zentiq: %s could not be printed: %s\n",
+                         qUtf8Printable(QDir::toNativeSeparators(line.printFile)), qUtf8Printable(error));
+        return false;
+    }
     if (IsWorkspaceName(line.fileName)) {
         m_startedWithWorkspace = true;
         m_mainFrame->show();
@@ -391,6 +428,30 @@ QList<CZentiqDoc*> CZentiqApp::Documents() const {
         if (frame->Document() != nullptr)
             docs << frame->Document();
     return docs;
+}
+
+int CZentiqApp::PrintDocumentFile(const QString& path, QPrinter& printer, QString* error) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    auto* doc = new CZentiqDoc;
+    QString why;
+    if (!m_mainFrame || !doc->OnOpenDocument(absolute, &why)) {
+        delete doc;
+        if (error != nullptr)
+            *error = why.isEmpty() ? QStringLiteral("the file cannot be read") : why;
+        return 0;
+    }
+    doc->SetPathName(absolute);
+    doc->SetTitle(QFileInfo(path).fileName());
+    doc->SetModifiedFlag(false);
+    // The view lays the grid out in its initial update; its frame stays in
+    // the hidden main frame and goes with the document.
+    std::unique_ptr<CChildFrame> frame(createFrame(doc));
+    frame->InitialUpdateFrame();
+    auto* view = qobject_cast<CZentiqView*>(frame->View());
+    const int pages = view != nullptr ? view->PrintTo(printer) : 0;
+    if (pages == 0 && error != nullptr)
+        *error = QStringLiteral("the printer took no page");
+    return pages;
 }
 
 CChildFrame* CZentiqApp::createFrame(CZentiqDoc* doc) {

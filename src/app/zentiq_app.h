@@ -18,6 +18,8 @@
 class QTimer;
 class QWidget;
 
+class QPrinter;
+
 namespace zentiq {
 
 class CChildFrame;
@@ -36,6 +38,8 @@ public:
     struct CommandLine {
         bool automation = false;  // started by an automation client: no window, no document
         QString fileName;         // a .zqd or .zqw path, empty for none
+        QString printFile;        // --print FILE (or /p FILE): print it and end
+        QString error;            // a switch that lacks its value: say so and end
         QStringList ignored;      // switches this program does not know
     };
     // Arguments without the program name. The settings, screenshot and
@@ -50,8 +54,13 @@ public:
     // The one application object, nullptr when none exists.
     static CZentiqApp* instance();
 
-    // The start-up steps in their order. false: the program must end.
+    // The start-up steps in their order. false: the program must end, with
+    // StartupExitCode() (0 after printing from the command line).
     bool InitInstance(const QStringList& arguments);
+    int StartupExitCode() const { return m_startupExitCode; }
+    // Opens a document file without showing a window, prints it to printer
+    // and closes it again. Pages printed; 0 with *error set on failure.
+    int PrintDocumentFile(const QString& path, QPrinter& printer, QString* error);
     // Stops polling and closes the connection (idempotent).
     void ExitInstance();
 
@@ -140,6 +149,7 @@ private:
     bool m_connected = false;
     bool m_autoEnable = false;
     bool m_startedWithWorkspace = false;
+    int m_startupExitCode = 1;
     bool m_exited = false;
     int m_untitledCount = 0;
     QStringList m_recentFiles;

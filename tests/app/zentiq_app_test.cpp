@@ -10,6 +10,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLabel>
+#include <QPrinter>
 #include <QLineEdit>
 #include <QPointer>
 #include <QRadioButton>
@@ -80,6 +81,32 @@ TEST(CommandLineTest, FileAutomationAndForeignOptions) {
     EXPECT_EQ(line.fileName, "/home/u/a.zqd") << "an absolute path is no switch";
     EXPECT_FALSE(line.automation);
     EXPECT_EQ(line.ignored, QStringList({"--bogus", "second.zqd"}));
+}
+
+TEST(CommandLineTest, PrintSwitchesTakeTheirDocument) {
+    struct Case {
+        QStringList args;
+        QString printFile;
+        QString fileName;
+        bool error;
+    };
+    const Case cases[] = {
+        {{"--print", "a.zqd"}, "a.zqd", "", false},
+        {{"--print=/data/b.zqd"}, "/data/b.zqd", "", false},
+        {{"/p", "c.zqd"}, "c.zqd", "", false},
+        {{"/P", "d.zqd", "e.zqd"}, "d.zqd", "e.zqd", false},
+        {{"/p"}, "", "", true},
+        {{"--print"}, "", "", true},
+        {{"--print="}, "", "", true},
+        {{"/print.zqd"}, "", "/print.zqd", false},  // a path, not the switch
+    };
+    for (const Case& c : cases) {
+        const auto line = CZentiqApp::ParseCommandLine(c.args);
+        const std::string what = c.args.join(' ').toStdString();
+        EXPECT_EQ(line.printFile, c.printFile) << what;
+        EXPECT_EQ(line.fileName, c.fileName) << what;
+        EXPECT_EQ(!line.error.isEmpty(), c.error) << what;
+    }
 }
 
 class CommSetupStoreTest : public AppTestBase {};
@@ -313,6 +340,36 @@ TEST_F(ZentiqAppTest, UnreadableCommandLineDocumentEndsTheStart) {
     EXPECT_FALSE(started);
     EXPECT_TRUE(app->Documents().isEmpty());
     EXPECT_FALSE(recorder.messages.empty()) << "the failure is shown";
+}
+
+TEST_F(ZentiqAppTest, PrintSwitchWithoutItsDocumentEndsTheStartWithUsage) {
+    start({"/p"});
+    EXPECT_FALSE(started) << "the start ends, and says why on stderr";
+    EXPECT_EQ(app->StartupExitCode(), 2);
+    EXPECT_TRUE(app->Documents().isEmpty());
+}
+
+TEST_F(ZentiqAppTest, PrintDocumentFilePrintsWithoutAWindowAndLeavesNothingOpen) {
+    const QString source = QString::fromStdString(PeerProcess::SourceDir()) + "/fuzz/corpus/zqd_load/v4201.zqd";
+    const QString path = dirPath() + "/to print.zqd";
+    ASSERT_TRUE(QFile::copy(source, path));
+    CZentiqApp& a = start({});
+    ASSERT_TRUE(started);
+    const int before = a.Documents().size();
+
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(dirPath() + "/out.pdf");
+    QString error;
+    EXPECT_GE(a.PrintDocumentFile(path, printer, &error), 1) << error.toStdString();
+    QFile pdf(dirPath() + "/out.pdf");
+    ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(pdf.read(5) == "%PDF-");
+    EXPECT_EQ(a.Documents().size(), before) << "the printed document is closed again";
+    EXPECT_TRUE(a.RecentFiles().isEmpty() || a.RecentFiles().first() != QFileInfo(path).absoluteFilePath());
+
+    EXPECT_EQ(a.PrintDocumentFile(dirPath() + "/missing.zqd", printer, &error), 0);
+    EXPECT_FALSE(error.isEmpty());
 }
 
 TEST_F(ZentiqAppTest, RecentFileListKeepsSixNewestFirst) {
