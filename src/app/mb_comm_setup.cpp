@@ -19,7 +19,6 @@ namespace {
 // Baud table index -> position in the ascending list, and back.
 constexpr int kIndexToPosition[CMBCommSetup::kBaudCount] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1, 2, 12, 13};
 constexpr int kPositionToIndex[CMBCommSetup::kBaudCount] = {9, 10, 11, 0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13};
-constexpr int kDefaultBaudIndex = 2;  // 9600
 
 const char* const kBaudTexts[CMBCommSetup::kBaudCount] = {
     "300 Baud",   "600 Baud",   "1200 Baud",  "2400 Baud",   "4800 Baud",

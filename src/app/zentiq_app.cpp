@@ -215,7 +215,9 @@ ConnectionSettings CZentiqApp::ReadCommSetup(const SettingsStore& store, bool* a
     ConnectionSettings s;
     auto get = [&](const char* key, int def) { return store.GetInt(kCommSetup, QString::fromLatin1(key), def); };
     s.Port = get("Port", 0);
-    s.BaudRate = get("BaudRate", 2);
+    s.BaudRate = get("BaudRate", kDefaultBaudIndex);
+    if (s.BaudRate < 0 || s.BaudRate >= CMBCommSetup::kBaudCount)
+        s.BaudRate = kDefaultBaudIndex;  // a hand-edited index: the line, pane and dialog agree
     s.DataBits = get("DataBits", 1);
     s.Parity = get("Parity", 2);
     s.StopBits = get("StopBits", 0);

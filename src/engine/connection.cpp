@@ -55,8 +55,9 @@ Transport& CurrentTransport() {
 void SetMessagePoster(PostMessageFn poster) { Engine().poster.store(poster); }
 
 BaudTiming BaudTimingForIndex(int baudIndex) {
-    if (baudIndex < 0) baudIndex = 0;
-    if (baudIndex >= static_cast<int>(kBaudTable.size())) baudIndex = static_cast<int>(kBaudTable.size()) - 1;
+    // An index outside the table means the default 9600, as the settings
+    // dialog shows it, so that the line and what the user sees agree.
+    if (baudIndex < 0 || baudIndex >= static_cast<int>(kBaudTable.size())) baudIndex = kDefaultBaudIndex;
     return kBaudTable[static_cast<std::size_t>(baudIndex)];
 }
 

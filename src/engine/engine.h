@@ -52,7 +52,9 @@ int NotifyAllSlotWindows();
 std::uint16_t Crc16(const std::uint8_t* bytes, std::size_t length);
 std::uint8_t Lrc8(const std::uint8_t* bytes, std::size_t length);
 
-// Serial timing constants for a BaudRate index 0..13 (clamped).
+// Serial timing constants for a BaudRate index 0..13; any other index is
+// the default, kDefaultBaudIndex (9600).
+inline constexpr int kDefaultBaudIndex = 2;
 struct BaudTiming {
     std::uint32_t baud;
     std::uint32_t readInterval;

@@ -135,6 +135,19 @@ TEST_F(CommSetupStoreTest, DefaultsOfAnEmptyStore) {
     EXPECT_EQ(CZentiqApp::ConnectionPaneText(s), "Port 1: 9600-8-E-1");
 }
 
+TEST_F(CommSetupStoreTest, BaudIndexOutsideTheTableMeans9600Everywhere) {
+    for (const int stored : {-1, 14, 99}) {
+        store()->SetInt("CommSetup", "BaudRate", stored);
+        store()->SetInt("CommSetup", "Serial", 0);
+        const ConnectionSettings s = CZentiqApp::ReadCommSetup(*store(), nullptr);
+        EXPECT_EQ(s.BaudRate, 2) << stored;
+        EXPECT_EQ(CZentiqApp::ConnectionPaneText(s), "Port 1: 9600-8-E-1") << stored;
+        // What the line would be opened with, and what the dialog shows.
+        EXPECT_EQ(BaudTimingForIndex(stored).baud, 9600u) << stored;
+        EXPECT_EQ(CMBCommSetup::BaudPositionToIndex(CMBCommSetup::BaudIndexToPosition(stored)), 2) << stored;
+    }
+}
+
 TEST_F(CommSetupStoreTest, MissingSerialIsConvertedFromThePortIndex) {
     auto s = store();
     s->SetInt("CommSetup", "Port", 8);
