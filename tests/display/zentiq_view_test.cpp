@@ -563,6 +563,53 @@ TEST_F(OfflineViewTest, ValueEditingAsksForTheDialogAtTheValuesFirstAddress) {
     EXPECT_EQ(CZentiqView::TypedKeyCode(2, 0, '5'), none);
 }
 
+// "Address in each cell": the prefix names the value's own address in the
+// style of the poll (the table digit and four or, past 9999, five digits in
+// PLC style; the bare protocol address otherwise), and the value is shown
+// zero-padded behind it.
+TEST_F(OfflineViewTest, AddressInEachCellPrefixesEveryValueWithItsAddress) {
+    const std::vector<quint8> words = bytesOf(std::vector<std::uint16_t>{7, 0xFFFE, 0x3F80, 0x0000, 5});
+    const std::vector<quint8> bits = {1, 0, 1, 1, 0};
+    const std::vector<quint8> oneFloat = bytesOf(std::vector<float>{1.5f});
+    struct Case {
+        int function, oneBased, address, length, format;
+        std::vector<quint8> values;
+        int item;
+        const char* text;
+    };
+    const Case cases[] = {
+        {3, 1, 5, 5, 0, words, 0, "40006 = 000007"},
+        {3, 1, 5, 5, 0, words, 1, "40007 = -00002"},
+        {3, 1, 5, 5, 1, words, 1, "40007 = 65534"},
+        {3, 1, 5, 5, 2, words, 2, "40008 = 0x3F80"},
+        {4, 1, 0, 5, 0, words, 4, "30005 = 000005"},
+        {6, 1, 0, 1, 0, words, 0, "40001 = 000007"},
+        {1, 1, 99, 5, 0, bits, 2, "00102 = 1"},
+        {2, 1, 0, 5, 0, bits, 1, "10002 = 0"},
+        {15, 1, 0, 5, 0, bits, 0, "00001 = 1"},
+        // Past 9999 every label of the poll takes five digits.
+        {3, 1, 9995, 10, 0, words, 0, "409996 = 000007"},
+        {3, 1, 9995, 10, 0, words, 4, "410000 = 000005"},
+        {1, 1, 9998, 4, 0, bits, 3, "010002 = 1"},
+        {4, 1, 65530, 5, 0, words, 4, "365535 = 000005"},
+        // Protocol addresses: the number alone.
+        {3, 0, 5, 5, 0, words, 1, "6 = -00002"},
+        {1, 0, 0, 5, 0, bits, 0, "0 = 1"},
+        {3, 0, 9995, 10, 1, words, 4, "9999 = 00005"},
+        // A wide value is labelled with its first register.
+        {3, 1, 20, 2, 4, oneFloat, 0, "40021 = 00000001.500000"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "F" << c.function << " base " << c.oneBased << " at "
+                                          << c.address << " format " << c.format << " item " << c.item);
+        PollDefinition def = definition(c.function, c.address, c.length, c.format);
+        def.OneBased = c.oneBased;
+        def.DisplayAddr = 1;
+        PollWindow w(def, c.values);
+        EXPECT_EQ(w.item(c.item).toStdString(), c.text);
+    }
+}
+
 TEST_F(OfflineViewTest, AliasColumnsHideAndComeBackAtTheirContentWidth) {
     PollDefinition def = definition(3, 0, 30);
     def.HideAlias = 1;
