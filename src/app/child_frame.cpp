@@ -3,22 +3,12 @@
 #include <QCloseEvent>
 #include <QIcon>
 
+#include "app/frame_placement.h"
 #include "display/zentiq_view.h"
 #include "documents/zentiq_doc.h"
 #include "resources/menus.h"
 
 namespace zentiq {
-namespace {
-
-// Coordinates beyond this are no window position anyone can use.
-constexpr qint32 kMaxCoordinate = 32767;
-
-bool isMinimizedShowCommand(qint32 showCmd) {
-    // The stored show commands that leave a window minimised.
-    return showCmd == 2 || showCmd == 6 || showCmd == 7;
-}
-
-}  // namespace
 
 CChildFrame::CChildFrame(CZentiqDoc* doc, QWidget* parent) : QMdiSubWindow(parent), m_doc(doc) {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -57,39 +47,14 @@ void CChildFrame::InitialUpdateFrame() {
 }
 
 bool CChildFrame::ApplyPlacement(const WindowPlacement& placement) {
-    if (placement.length != WindowPlacement::kRecordLength)
+    if (!frame_placement::Apply(*this, placement))
         return false;
-    const qint64 width = qint64(placement.right) - placement.left;
-    const qint64 height = qint64(placement.bottom) - placement.top;
-    auto inRange = [](qint64 v) { return v >= -kMaxCoordinate && v <= kMaxCoordinate; };
-    if (width <= 0 || height <= 0 || width > kMaxCoordinate || height > kMaxCoordinate ||
-        !inRange(placement.left) || !inRange(placement.top))
-        return false;
-    const QRect normal(placement.left, placement.top, int(width), int(height));
-    if (isMaximized() || isMinimized())
-        showNormal();
-    setGeometry(normal);
-    m_normalGeometry = normal;
-    if (placement.showCmd == kShowMaximized)
-        showMaximized();
-    else if (isMinimizedShowCommand(placement.showCmd))
-        showMinimized();
+    m_normalGeometry = *frame_placement::NormalRect(placement);
     return true;
 }
 
 WindowPlacement CChildFrame::CurrentPlacement() const {
-    WindowPlacement p;
-    p.length = WindowPlacement::kRecordLength;
-    p.flags = 0;
-    p.showCmd = isMinimized() ? kShowMinimized : isMaximized() ? kShowMaximized : kShowNormal;
-    p.minX = p.minY = -1;
-    p.maxX = p.maxY = -1;
-    const QRect normal = (isMinimized() || isMaximized()) ? m_normalGeometry : geometry();
-    p.left = normal.left();
-    p.top = normal.top();
-    p.right = normal.left() + normal.width();
-    p.bottom = normal.top() + normal.height();
-    return p;
+    return frame_placement::Take(*this, (isMinimized() || isMaximized()) ? m_normalGeometry : geometry());
 }
 
 void CChildFrame::rememberNormalGeometry() {

@@ -19,9 +19,9 @@ class CChildFrame : public QMdiSubWindow, public CommandTarget {
     Q_OBJECT
 public:
     // Show commands of a stored placement.
-    static constexpr qint32 kShowNormal = 1;
-    static constexpr qint32 kShowMinimized = 2;
-    static constexpr qint32 kShowMaximized = 3;
+    static constexpr qint32 kShowNormal = 1;     // frame_placement::kShowNormal
+    static constexpr qint32 kShowMinimized = 2;  // frame_placement::kShowMinimized
+    static constexpr qint32 kShowMaximized = 3;  // frame_placement::kShowMaximized
 
     // Takes ownership of `doc` and creates its view inside the frame.
     explicit CChildFrame(CZentiqDoc* doc, QWidget* parent = nullptr);

@@ -22,6 +22,7 @@
 #include <QWhatsThis>
 
 #include "app/child_frame.h"
+#include "app/frame_placement.h"
 #include "framework/settings_store.h"
 #include "app/zentiq_app.h"
 #include "documents/zentiq_doc.h"
@@ -613,6 +614,14 @@ void CMainFrame::changeEvent(QEvent* event) {
 
 // ---- closing ----------------------------------------------------------------------------------
 
+bool CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
+    return frame_placement::Apply(*this, placement);
+}
+
+WindowPlacement CMainFrame::CurrentPlacement() const {
+    return frame_placement::Take(*this, (isMinimized() || isMaximized()) ? normalGeometry() : geometry());
+}
+
 bool CMainFrame::SaveAllModified() {
     for (CChildFrame* frame : ChildFrames())
         if (frame->Document() != nullptr && !frame->Document()->SaveModified())
@@ -657,7 +666,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     activateWindow();
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
-            app->OpenDocumentFile(url.toLocalFile());
+            app->OpenByName(url.toLocalFile());
 }
 
 }  // namespace zentiq

@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <functional>
 
+#include "documents/window_placement.h"
 #include "framework/command_target.h"
 
 class QLabel;
@@ -45,6 +46,10 @@ public:
     // Child frames in the order they were created.
     QList<CChildFrame*> ChildFrames() const;
     void AddChildFrame(CChildFrame* frame);
+    // The frame's own placement, as workspaces store it; false (and the
+    // frame unchanged) for a placement that is no usable rectangle.
+    bool ApplyPlacement(const WindowPlacement& placement);
+    WindowPlacement CurrentPlacement() const;
 
     // Routes a command; false when nobody handled it or it is disabled.
     bool ExecuteCommand(int id);

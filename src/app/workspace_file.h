@@ -10,6 +10,7 @@
 #include <QList>
 #include <QString>
 
+#include "documents/window_placement.h"
 #include "engine/engine_types.h"
 
 namespace zentiq {
@@ -27,17 +28,8 @@ public:
     // Longest string accepted for the address and the document paths.
     static constexpr qsizetype kMaxStringChars = 32 * 1024;
 
-    // A frame's placement in the 44-byte form: length, flags, show command,
-    // minimised x, y, maximised x, y, normal rectangle left, top, right, bottom.
-    struct Placement {
-        std::int32_t length = kPlacementSize;
-        std::int32_t flags = 0;
-        std::int32_t showCmd = 0;
-        std::int32_t minX = 0, minY = 0;
-        std::int32_t maxX = 0, maxY = 0;
-        std::int32_t left = 0, top = 0, right = 0, bottom = 0;
-        bool operator==(const Placement&) const = default;
-    };
+    // A frame's placement in the 44-byte form of the document files.
+    using Placement = WindowPlacement;
 
     struct Document {
         Placement placement;

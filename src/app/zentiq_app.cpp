@@ -22,6 +22,7 @@
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
+#include "app/workspace_file.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "display/status_texts.h"
@@ -173,10 +174,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     }
     if (IsWorkspaceName(line.fileName)) {
         m_startedWithWorkspace = true;
+        OpenWorkspace(line.fileName, true);
         m_mainFrame->show();
-        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
-                    QStringLiteral("Workspace files (.zqw) are not supported yet; %1 was not opened.")
-                        .arg(QDir::toNativeSeparators(line.fileName)));
         return true;
     }
     if (!line.fileName.isEmpty()) {
@@ -203,7 +202,11 @@ void CZentiqApp::ExitInstance() {
 
 void CZentiqApp::startupConnectionCheck() {
     m_startupTimer->stop();
-    if ((m_autoEnable && !m_startedWithWorkspace) || m_connected) {
+    // A workspace from the command line that was saved connected asks for
+    // the connection here, as the flag of its settings block.
+    const bool workspaceConnected = m_connectAtStartup;
+    m_connectAtStartup = false;
+    if ((m_autoEnable && !m_startedWithWorkspace) || m_connected || workspaceConnected) {
         m_connected = false;
         Connect(false);
     }
@@ -487,9 +490,10 @@ CZentiqDoc* CZentiqApp::OpenDocumentFile(const QString& path) {
     if (!m_mainFrame || path.isEmpty())
         return nullptr;
     if (IsWorkspaceName(path)) {
+        // Only OpenByName opens workspaces: a workspace listed inside a
+        // workspace must not open itself again and again.
         ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
-                    QStringLiteral("Workspace files (.zqw) are not supported yet; %1 was not opened.")
-                        .arg(QDir::toNativeSeparators(path)));
+                    QStringLiteral("%1 is a workspace file, not a poll document.").arg(QDir::toNativeSeparators(path)));
         return nullptr;
     }
     const QFileInfo info(path);
@@ -520,6 +524,117 @@ CZentiqDoc* CZentiqApp::OpenDocumentFile(const QString& path) {
     m_mainFrame->MdiArea()->setActiveSubWindow(frame);
     emit documentsChanged();
     return doc;
+}
+
+void CZentiqApp::OpenByName(const QString& path) {
+    if (IsWorkspaceName(path))
+        OpenWorkspace(path, false);
+    else
+        OpenDocumentFile(path);
+}
+
+// ---- workspaces -------------------------------------------------------------------------------
+
+QString CZentiqApp::askWorkspaceName(bool save) {
+    QWidget* parent = m_mainFrame.get();
+    QString path;
+    if (m_workspaceChooser) {
+        path = m_workspaceChooser(parent, m_defaultWorkspaceName, save);
+    } else {
+        QFileDialog dialog(parent, save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace"),
+                           QString(), QStringLiteral("zentiq workspace (*.zqw)"));
+        dialog.setDefaultSuffix(QStringLiteral("zqw"));
+        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+        dialog.selectFile(m_defaultWorkspaceName);
+        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+            path = dialog.selectedFiles().first();
+    }
+    if (!path.isEmpty())
+        m_defaultWorkspaceName = QFileInfo(path).completeBaseName();
+    return path;
+}
+
+bool CZentiqApp::SaveWorkspace() {
+    if (!m_mainFrame)
+        return false;
+    const QString path = askWorkspaceName(true);
+    if (path.isEmpty() || !WorkspaceFile::HasWorkspaceExtension(path))
+        return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString folder = WorkspaceFile::FolderOf(absolute);
+
+    WorkspaceFile::Contents contents;
+    contents.settings = m_settings;
+    contents.connected = m_connected;
+    contents.legacyAddress = m_legacyAddress;
+    contents.mainFrame = m_mainFrame->CurrentPlacement();
+    for (CChildFrame* frame : ChildFrames()) {
+        CZentiqDoc* doc = frame->Document();
+        if (doc == nullptr)
+            continue;
+        const WindowPlacement placement = frame->CurrentPlacement();
+        // A window never saved is offered for saving; declined, it stays out.
+        if (doc->GetPathName().isEmpty())
+            doc->SetModifiedFlag(true);
+        doc->SaveModified();
+        if (doc->GetPathName().isEmpty())
+            continue;
+        contents.documents.append({placement, WorkspaceFile::StoredPath(doc->GetPathName(), folder)});
+    }
+    const WorkspaceFile::Status status = WorkspaceFile::Save(absolute, contents);
+    if (status != WorkspaceFile::Status::Ok) {
+        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), WorkspaceFile::StatusText(status, absolute));
+        return false;
+    }
+    AddToRecentFileList(absolute);
+    return true;
+}
+
+bool CZentiqApp::OpenWorkspace(const QString& path, bool fromCommandLine) {
+    if (!m_mainFrame)
+        return false;
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    WorkspaceFile::Contents contents;
+    const WorkspaceFile::Status status = WorkspaceFile::Load(absolute, m_settings, &contents);
+    if (status != WorkspaceFile::Status::Ok) {
+        const QString text = WorkspaceFile::StatusText(status, QDir::toNativeSeparators(path));
+        if (!text.isEmpty())
+            ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text);
+        return false;
+    }
+    // A placement the frame cannot take stops the load before anything closes.
+    if (!m_mainFrame->ApplyPlacement(contents.mainFrame))
+        return false;
+
+    // Every changed window is offered for saving; the answers do not stop the load.
+    for (CChildFrame* frame : ChildFrames())
+        if (CZentiqDoc* doc = frame->Document(); doc != nullptr)
+            doc->SaveModified();
+    m_mainFrame->CloseAllDocuments();
+
+    Disconnect();
+    m_settings = contents.settings;
+    m_legacyAddress = contents.legacyAddress;
+    if (contents.connected) {
+        if (fromCommandLine)
+            m_connectAtStartup = true;  // the start-up check connects
+        else
+            Connect(false);
+    }
+
+    const QString folder = WorkspaceFile::FolderOf(absolute);
+    for (const WorkspaceFile::Document& entry : contents.documents) {
+        CZentiqDoc* doc = OpenDocumentFile(WorkspaceFile::ResolvePath(entry.storedPath, folder));
+        if (doc == nullptr)
+            continue;  // its message has been shown; the others still open
+        for (CChildFrame* frame : ChildFrames())
+            if (frame->Document() == doc)
+                frame->ApplyPlacement(entry.placement);
+    }
+    AddToRecentFileList(absolute);
+    m_mainFrame->UpdateIdle();
+    return true;
 }
 
 void CZentiqApp::loadRecentFiles() {
@@ -587,6 +702,13 @@ bool CZentiqApp::OnCommand(int id) {
             OpenDocumentFile(path);
         return true;
     }
+    case cmd::SaveWorkspace:
+        SaveWorkspace();
+        return true;
+    case cmd::OpenWorkspace:
+        if (const QString path = askWorkspaceName(false); !path.isEmpty())
+            OpenWorkspace(path, false);
+        return true;
     case cmd::AppExit:
         if (m_mainFrame)
             m_mainFrame->close();
@@ -608,7 +730,8 @@ bool CZentiqApp::OnCommand(int id) {
         const int index = id - cmd::RecentFileFirst;
         if (index < m_recentFiles.size()) {
             const QString path = m_recentFiles[index];
-            if (OpenDocumentFile(path) == nullptr && !QFileInfo::exists(path)) {
+            const bool opened = IsWorkspaceName(path) ? OpenWorkspace(path, false) : OpenDocumentFile(path) != nullptr;
+            if (!opened && !QFileInfo::exists(path)) {
                 m_recentFiles.removeAll(path);
                 storeRecentFiles();
             }
@@ -635,6 +758,8 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case cmd::FileNew:
     case cmd::FileOpen:
+    case cmd::SaveWorkspace:
+    case cmd::OpenWorkspace:
     case cmd::AppExit:
     case cmd::AppAbout:
     case cmd::Help:

@@ -9,6 +9,8 @@
 #include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <array>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -113,6 +115,24 @@ public:
     QStringList RecentFiles() const { return m_recentFiles; }
     void AddToRecentFileList(const QString& path);
     static bool IsWorkspaceName(const QString& path);
+    // Opens a file the way the shell, the recent-file list and a drop do: a
+    // .zqw as a workspace, anything else as a poll document.
+    void OpenByName(const QString& path);
+
+    // ---- workspaces ------------------------------------------------------------
+    // Command 32858: asks for a .zqw name, offers every poll window for
+    // saving and writes the connection, the main frame's place and each
+    // saved window's document and place. false when nothing was written.
+    bool SaveWorkspace();
+    // Closes every window, applies the workspace's settings (not written to
+    // the settings store), connects when it was saved connected (from the
+    // command line the start-up check does that) and reopens its documents
+    // where they were. false when the file could not be used; the windows
+    // are then left as they were unless the failure came after they closed.
+    bool OpenWorkspace(const QString& path, bool fromCommandLine);
+    // Proposed by both workspace dialogs: "resume", then the title of the
+    // last workspace file chosen.
+    QString DefaultWorkspaceName() const { return m_defaultWorkspaceName; }
 
     // ---- commands --------------------------------------------------------------
     bool OnCommand(int id) override;
@@ -131,6 +151,10 @@ public:
     // How the open-file dialog asks for a name (default QFileDialog).
     using OpenFileChooser = std::function<QString(QWidget* parent)>;
     void SetOpenFileChooser(OpenFileChooser chooser) { m_openFileChooser = std::move(chooser); }
+    // How the workspace dialogs ask for a name (default QFileDialog): the
+    // chosen path, empty when cancelled.
+    using WorkspaceFileChooser = std::function<QString(QWidget* parent, const QString& proposedName, bool save)>;
+    void SetWorkspaceFileChooser(WorkspaceFileChooser chooser) { m_workspaceChooser = std::move(chooser); }
 
 signals:
     void connectionChanged(bool connected);
@@ -141,6 +165,7 @@ private:
     CChildFrame* createFrame(CZentiqDoc* doc);
     void loadRecentFiles();
     void storeRecentFiles();
+    QString askWorkspaceName(bool save);
     void showAbout();
 
     std::unique_ptr<SettingsStore> m_store;
@@ -149,6 +174,7 @@ private:
     bool m_connected = false;
     bool m_autoEnable = false;
     bool m_startedWithWorkspace = false;
+    bool m_connectAtStartup = false;
     int m_startupExitCode = 1;
     bool m_exited = false;
     int m_untitledCount = 0;
@@ -156,6 +182,10 @@ private:
     QTimer* m_startupTimer = nullptr;
     CommSetupRunner m_commSetupRunner;
     OpenFileChooser m_openFileChooser;
+    WorkspaceFileChooser m_workspaceChooser;
+    QString m_defaultWorkspaceName = QStringLiteral("resume");
+    // The old 8-bit address field of the settings block, written back as read.
+    std::array<std::uint8_t, 16> m_legacyAddress{};
 };
 
 }  // namespace zentiq

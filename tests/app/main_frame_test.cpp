@@ -213,8 +213,8 @@ TEST_F(FrameWithAppTest, MenusTitleAndRoutingFollowTheDocuments) {
     EXPECT_TRUE(f.QueryCommand(cmd::FormatHex).checked);
     EXPECT_FALSE(f.QueryCommand(cmd::FormatSigned).checked);
     EXPECT_TRUE(app->Documents()[0]->IsModified());
-    EXPECT_FALSE(f.QueryCommand(cmd::SaveWorkspace).enabled);
-    EXPECT_FALSE(f.QueryCommand(cmd::OpenWorkspace).enabled);
+    EXPECT_TRUE(f.QueryCommand(cmd::SaveWorkspace).enabled);
+    EXPECT_TRUE(f.QueryCommand(cmd::OpenWorkspace).enabled);
     EXPECT_FALSE(f.ExecuteCommand(cmd::TrafficMonitor));
 
     // Toolbar buttons take their state from the same rules.

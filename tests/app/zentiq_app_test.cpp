@@ -314,16 +314,6 @@ TEST_F(ZentiqAppTest, AutomationStartShowsNothingAndCreatesNoDocument) {
     EXPECT_FALSE(a.MainFrame()->isVisible());
 }
 
-TEST_F(ZentiqAppTest, WorkspaceOnTheCommandLineIsRefusedClearly) {
-    CZentiqApp& a = start({dirPath() + "/setup.zqw"});
-    ASSERT_TRUE(started);
-    EXPECT_TRUE(a.Documents().isEmpty());
-    EXPECT_TRUE(a.StartedWithWorkspace());
-    ASSERT_EQ(recorder.messages.size(), 1u);
-    EXPECT_TRUE(recorder.messages[0].text.contains("not supported")) << recorder.messages[0].text.toStdString();
-    EXPECT_TRUE(recorder.messages[0].text.contains("setup.zqw"));
-}
-
 TEST_F(ZentiqAppTest, CommandLineDocumentIsOpenedAndRemembered) {
     const QString source = QString::fromStdString(PeerProcess::SourceDir()) + "/fuzz/corpus/zqd_load/v4201.zqd";
     const QString path = dirPath() + "/pump station.zqd";

@@ -1,0 +1,306 @@
+// Saving and opening workspaces through the application, with real poll
+// windows on a real slave.
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
+#include <QTest>
+
+#include "app/app_test_support.h"
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/workspace_file.h"
+#include "app/zentiq_app.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "resources/menus.h"
+#include "support/peer_data.h"
+#include "support/peer_process.h"
+
+namespace zentiq {
+namespace {
+
+using test::AppTestBase;
+using test::MessageRecorder;
+using test::PeerProcess;
+
+constexpr int kWaitMs = 5000;
+
+// Answers the documents' save questions and file dialogs instead of a user.
+class DocumentAnswers {
+public:
+    DocumentAnswers() {
+        CZentiqDoc::UiHooks hooks;
+        hooks.question = [this](QWidget*, const QString&) { return answer; };
+        hooks.fileName = [this](QWidget*, const QString&, bool) {
+            return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
+        };
+        m_previous = CZentiqDoc::SetUiHooks(hooks);
+    }
+    ~DocumentAnswers() { CZentiqDoc::SetUiHooks(m_previous); }
+    QMessageBox::StandardButton answer = QMessageBox::Yes;
+    QStringList savePaths;
+
+private:
+    CZentiqDoc::UiHooks m_previous;
+};
+
+class WorkspaceCommandsTest : public AppTestBase {
+protected:
+    void SetUp() override {
+        app = std::make_unique<CZentiqApp>();
+        ASSERT_TRUE(app->InitInstance({}));
+        app->SetWorkspaceFileChooser([this](QWidget*, const QString& proposed, bool save) {
+            proposals << proposed;
+            saves << save;
+            return chosen;
+        });
+    }
+    void TearDown() override { app.reset(); }
+
+    // A poll window on holding or input registers, saved to `path`.
+    CZentiqDoc* savedWindow(const QString& path, int functionIndex, int address, int length, QRect where) {
+        CZentiqDoc* doc = app->OnFileNew();
+        DefinitionDialogValues v;
+        v.functionIndex = functionIndex;
+        v.shownAddress = address;
+        v.length = length;
+        v.scanRate = 50;
+        doc->ApplyDefinition(v);
+        EXPECT_TRUE(doc->DoSave(path, true));
+        frameOf(doc)->setGeometry(where);
+        return doc;
+    }
+    CChildFrame* frameOf(CZentiqDoc* doc) {
+        for (CChildFrame* f : app->ChildFrames())
+            if (f->Document() == doc)
+                return f;
+        return nullptr;
+    }
+    void connectTo(int port) {
+        ConnectionSettings s = app->Settings();
+        s.Serial = 1;
+        s.IPAddress = "127.0.0.1";
+        s.ServicePort = port;
+        app->SetSettings(s);
+        ASSERT_TRUE(app->Connect(false));
+    }
+    QString firstMessage() const { return recorder.messages.empty() ? QString() : recorder.messages[0].text; }
+    WorkspaceFile::Contents load(const QString& path) {
+        WorkspaceFile::Contents c;
+        EXPECT_EQ(WorkspaceFile::Load(path, ConnectionSettings{}, &c), WorkspaceFile::Status::Ok);
+        return c;
+    }
+
+    std::unique_ptr<CZentiqApp> app;
+    MessageRecorder recorder;
+    DocumentAnswers answers;
+    QString chosen;
+    QStringList proposals;
+    QList<bool> saves;
+};
+
+TEST_F(WorkspaceCommandsTest, SavedConnectedComesBackWholeAlsoAfterTheFolderMoved) {
+    std::string error;
+    auto peer = PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, 1);
+    ASSERT_TRUE(peer) << error;
+    connectTo(peer->Port());
+    app->MainFrame()->CloseAllDocuments();
+
+    const QString site = dirPath() + "/site";
+    ASSERT_TRUE(QDir().mkpath(site + "/polls"));
+    savedWindow(site + "/polls/holding.zqd", 2, 10, 5, QRect(10, 20, 400, 250));
+    savedWindow(site + "/inputs.zqd", 3, 30, 4, QRect(200, 120, 380, 260));
+
+    chosen = site + "/plant.zqw";
+    ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::SaveWorkspace));
+    EXPECT_EQ(proposals.value(0), "resume");
+    EXPECT_EQ(app->DefaultWorkspaceName(), "plant");
+    const WorkspaceFile::Contents saved = load(chosen);
+    EXPECT_TRUE(saved.connected);
+    ASSERT_EQ(saved.documents.size(), 2);
+    EXPECT_EQ(saved.documents[0].storedPath, "polls/holding.zqd") << "relative below the workspace's folder";
+    EXPECT_EQ(saved.documents[1].storedPath, "inputs.zqd");
+    EXPECT_EQ(app->RecentFiles().value(0), chosen);
+
+    // Everything closed and disconnected; the whole folder moves elsewhere.
+    app->MainFrame()->CloseAllDocuments();
+    app->Disconnect();
+    const QString moved = dirPath() + "/moved";
+    ASSERT_TRUE(QDir().rename(site, moved));
+
+    chosen = moved + "/plant.zqw";
+    ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::OpenWorkspace));
+    EXPECT_EQ(proposals.value(1), "plant");
+    EXPECT_TRUE(app->IsConnected()) << "saved connected: connected again without a dialog";
+    ASSERT_EQ(app->Documents().size(), 2) << (recorder.messages.empty() ? "" : recorder.messages[0].text.toStdString());
+    CZentiqDoc* holding = app->Documents()[0];
+    CZentiqDoc* inputs = app->Documents()[1];
+    EXPECT_EQ(holding->GetPathName(), moved + "/polls/holding.zqd");
+    EXPECT_EQ(frameOf(holding)->CurrentPlacement(), saved.documents[0].placement);
+    EXPECT_EQ(frameOf(inputs)->CurrentPlacement(), saved.documents[1].placement);
+    // Both poll their own definitions.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return holding->Model().txCount >= 1 && inputs->Model().txCount >= 1; }, kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return holding->Model().lastStatus == 0 && holding->Model().okCount >= 1; },
+                                kWaitMs));
+    std::uint16_t word = 0;
+    std::memcpy(&word, holding->Model().values.data(), 2);
+    EXPECT_EQ(word, zq_peer_holding(10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return inputs->Model().okCount >= 1; }, kWaitMs));
+    std::memcpy(&word, inputs->Model().values.data() + 6, 2);
+    EXPECT_EQ(word, zq_peer_input(33));
+    EXPECT_TRUE(recorder.messages.empty());
+
+    // Saved while disconnected, it stays disconnected.
+    app->Disconnect();
+    chosen = moved + "/offline.zqw";
+    ASSERT_TRUE(app->SaveWorkspace());
+    EXPECT_FALSE(load(chosen).connected);
+    connectTo(peer->Port());
+    ASSERT_TRUE(app->OpenWorkspace(chosen, false));
+    EXPECT_FALSE(app->IsConnected());
+    EXPECT_EQ(app->Documents().size(), 2);
+
+    // From the command line the start-up check makes the connection.
+    app.reset();
+    app = std::make_unique<CZentiqApp>();
+    ASSERT_TRUE(app->InitInstance({moved + "/plant.zqw"}));
+    EXPECT_FALSE(app->IsConnected()) << "not before the start-up check";
+    EXPECT_EQ(app->Documents().size(), 2);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app->IsConnected(); }, kWaitMs));
+}
+
+TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) {
+    app->MainFrame()->CloseAllDocuments();
+    savedWindow(dirPath() + "/kept.zqd", 2, 0, 3, QRect(0, 0, 300, 200));
+    app->OnFileNew();  // never saved
+    app->OnFileNew();  // never saved, saved when asked
+    answers.answer = QMessageBox::No;
+    chosen = dirPath() + "/declined.zqw";
+    ASSERT_TRUE(app->SaveWorkspace());
+    EXPECT_EQ(load(chosen).documents.size(), 1);
+
+    answers.answer = QMessageBox::Yes;
+    answers.savePaths = {dirPath() + "/first.zqd", dirPath() + "/second.zqd"};
+    chosen = dirPath() + "/accepted.zqw";
+    ASSERT_TRUE(app->SaveWorkspace());
+    const auto c = load(chosen);
+    ASSERT_EQ(c.documents.size(), 3);
+    EXPECT_EQ(c.documents[1].storedPath, "first.zqd");
+    EXPECT_EQ(c.documents[2].storedPath, "second.zqd");
+}
+
+TEST_F(WorkspaceCommandsTest, ANameWithAnotherExtensionWritesNothing) {
+    chosen = dirPath() + "/setup.txt";
+    EXPECT_FALSE(app->SaveWorkspace());
+    EXPECT_FALSE(QFile::exists(chosen));
+    chosen.clear();  // cancelled
+    EXPECT_FALSE(app->SaveWorkspace());
+    EXPECT_TRUE(recorder.messages.empty());
+}
+
+TEST_F(WorkspaceCommandsTest, OldVersionsAndBrokenFiles) {
+    // A 3600 file with Port 8 means Modbus/TCP; a ConnectionTimeout of 0 becomes 3000.
+    WorkspaceFile::Contents c;
+    c.settings.Port = 8;
+    c.settings.Serial = 0;
+    c.settings.ConnectionTimeout = 0;
+    c.mainFrame = {44, 0, 1, -1, -1, -1, -1, 30, 40, 830, 640};
+    const QByteArray current = WorkspaceFile::Encode(c);  // 4200, no documents
+    // Version 3600: the same block and placement, without the address string.
+    QByteArray bytes = current.left(4 + 92) + current.right(44);
+    const qint32 v3600 = 3600;
+    std::memcpy(bytes.data(), &v3600, 4);
+    const QString old = dirPath() + "/old.zqw";
+    {
+        QFile f(old);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    store()->SetInt("CommSetup", "Serial", 0);
+    store()->Sync();
+    ASSERT_FALSE(app->Documents().isEmpty());
+    ASSERT_TRUE(app->OpenWorkspace(old, false));
+    EXPECT_EQ(app->Settings().Serial, 1);
+    EXPECT_EQ(app->Settings().Port, 1);
+    EXPECT_EQ(app->Settings().ConnectionTimeout, 3000);
+    EXPECT_TRUE(app->Documents().isEmpty()) << "a file ending after the placement closes every window";
+    EXPECT_EQ(store()->GetInt("CommSetup", "Serial", -1), 0) << "the settings store is not written";
+
+    // Failures stop before any window closes.
+    app->OnFileNew();
+    struct Case {
+        QByteArray content;
+        const char* message;
+    };
+    QByteArray unknownVersion = bytes;
+    unknownVersion[0] = 1;
+    const Case cases[] = {
+        {bytes.left(4 + 92 + 20), nullptr},  // a short placement stops silently
+        {unknownVersion, "File format error"},
+    };
+    for (const Case& c : cases) {
+        recorder.messages.clear();
+        const QString path = dirPath() + "/broken.zqw";
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(c.content);
+        f.close();
+        EXPECT_FALSE(app->OpenWorkspace(path, false));
+        EXPECT_EQ(app->Documents().size(), 1);
+        if (c.message == nullptr)
+            EXPECT_TRUE(recorder.messages.empty());
+        else
+            EXPECT_EQ(firstMessage(), c.message);
+    }
+    recorder.messages.clear();
+    EXPECT_FALSE(app->OpenWorkspace(dirPath() + "/none.zqw", false));
+    EXPECT_EQ(firstMessage(), QDir::toNativeSeparators(dirPath() + "/none.zqw") + " was not found");
+}
+
+TEST_F(WorkspaceCommandsTest, AMissingDocumentIsReportedAndTheOthersStillOpen) {
+    app->MainFrame()->CloseAllDocuments();
+    savedWindow(dirPath() + "/a.zqd", 2, 0, 2, QRect(0, 0, 300, 200));
+    savedWindow(dirPath() + "/b.zqd", 2, 5, 2, QRect(40, 40, 300, 200));
+    chosen = dirPath() + "/two.zqw";
+    ASSERT_TRUE(app->SaveWorkspace());
+    ASSERT_TRUE(QFile::remove(dirPath() + "/a.zqd"));
+    ASSERT_TRUE(app->OpenWorkspace(chosen, false));
+    ASSERT_EQ(app->Documents().size(), 1);
+    EXPECT_EQ(app->Documents()[0]->GetPathName(), dirPath() + "/b.zqd");
+    EXPECT_EQ(recorder.messages.size(), 1u);
+}
+
+// The command line, the recent-file list and a drop open a .zqw as a workspace.
+TEST_F(WorkspaceCommandsTest, OpenByNameTakesWorkspacesAsWorkspaces) {
+    app->MainFrame()->CloseAllDocuments();
+    savedWindow(dirPath() + "/only.zqd", 2, 0, 2, QRect(0, 0, 300, 200));
+    chosen = dirPath() + "/one.zqw";
+    ASSERT_TRUE(app->SaveWorkspace());
+    app->MainFrame()->CloseAllDocuments();
+
+    app->AddToRecentFileList(dirPath() + "/only.zqd");
+    app->AddToRecentFileList(chosen);
+    ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::RecentFileFirst));
+    ASSERT_EQ(app->Documents().size(), 1);
+    EXPECT_EQ(app->RecentFiles().value(0), chosen) << "the list holds workspaces and documents alike";
+    EXPECT_EQ(app->RecentFiles().value(1), dirPath() + "/only.zqd");
+
+    app->MainFrame()->CloseAllDocuments();
+    app->OpenByName(chosen);
+    EXPECT_EQ(app->Documents().size(), 1);
+    app->OpenByName(dirPath() + "/only.zqd");
+    EXPECT_EQ(app->Documents().size(), 1) << "an open document is activated, not opened twice";
+
+    // From the command line: started with a workspace, nothing else opens.
+    app.reset();
+    app = std::make_unique<CZentiqApp>();
+    ASSERT_TRUE(app->InitInstance({chosen}));
+    EXPECT_TRUE(app->StartedWithWorkspace());
+    ASSERT_EQ(app->Documents().size(), 1);
+    EXPECT_EQ(app->Documents()[0]->GetPathName(), dirPath() + "/only.zqd");
+}
+
+}  // namespace
+}  // namespace zentiq
