@@ -3,7 +3,7 @@
 // front of the libmodbus TCP slave) and to the result posted, against the
 // time of one transaction on the same connection in the same run.
 //
-//   bench_write_latency [writes, 50..5000; default 400]
+//   bench_write_latency [seconds of writes, 0.5..60; default 2]
 #include <algorithm>
 #include <atomic>
 #include <chrono>
@@ -76,11 +76,12 @@ bool SeenOnWire(const TcpTap& tap, std::uint16_t value, Clock::time_point& seen)
 }  // namespace
 
 int main(int argc, char** argv) {
-    const int writes = argc > 1 ? std::atoi(argv[1]) : 400;
-    if (writes < 50 || writes > 5000) {
-        std::fprintf(stderr, "usage: %s [writes, 50..5000]\n", argv[0]);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
+    if (!(seconds >= 0.5 && seconds <= 60)) {
+        std::fprintf(stderr, "usage: %s [seconds of writes, 0.5..60]\n", argv[0]);
         return 2;
     }
+    constexpr int kMaxWrites = 20000;
     std::string error;
     auto peer = zentiq::test::PeerProcess::LibModbus(zentiq::test::PeerProcess::Mode::Tcp, "", error);
     if (!peer) {
@@ -112,7 +113,8 @@ int main(int argc, char** argv) {
     std::vector<double> toWire, toResult;
     std::mt19937 random(7);
     int failed = 0, unseen = 0;
-    for (int k = 0; k < writes; ++k) {
+    const auto end = Clock::now() + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
+    for (int k = 0; k < kMaxWrites && Clock::now() < end; ++k) {
         // Land at a random point of the polling cycle.
         std::this_thread::sleep_for(std::chrono::microseconds(random() % 2000));
         const auto value = static_cast<std::uint16_t>(k + 1);
