@@ -275,7 +275,22 @@ TEST_F(OpenerTest, ValueCellsOfReadPollsOpenTheirDialog) {
             EXPECT_EQ(o.format, c.format);
         }
     }
+    // Typed on the grid itself.
+    doc.Model().def.FunctionValue = 3;
+    setFormat(1);
+    int row = 0, column = 0;
+    ASSERT_TRUE(doc.Model().CellOfItem(1, row, column));
+    doc.Grid()->model().setFocusCell(row, column);
+    opened.clear();
+    QTest::keyClicks(doc.Grid(), "7");
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0].kind, Kind::Register);
+    EXPECT_EQ(opened[0].unsignedValue, 7);
+    EXPECT_EQ(opened[0].typedKey, 7);
+    EXPECT_EQ(opened[0].address, 12);
+
     // Write polls are not this opener's.
+    opened.clear();
     doc.Model().def.FunctionValue = 6;
     ValueEditRequest request;
     request.function = 6;
