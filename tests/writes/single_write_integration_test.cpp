@@ -291,6 +291,16 @@ TEST_P(SlotZeroTest, ARefusedSendLoadsNothingAndGivesSendBack) {
     EXPECT_EQ(WritesSeen(*tap(), 401), std::vector<std::uint16_t>{8738});
 }
 
+TEST_P(SlotZeroTest, ADialogClosedWhilePendingStillWritesAndItsResultGoesNowhere) {
+    const SendCase c{Kind::Long, 9, 0, {{"longEdit", "305419896"}}, {}, 420, 16, {}};
+    auto d = Prepared(c, 0);
+    QTest::mouseClick(SendButton(d.get()), Qt::LeftButton);
+    ASSERT_TRUE(d->IsPending());
+    d.reset();
+    // The read waits until slot 0 is free again; the late result meets no dialog.
+    EXPECT_EQ(ReadBack(3, 420, 2), (std::vector<std::uint16_t>{0x1234, 0x5678}));
+}
+
 TEST_P(SlotZeroTest, BurstOfRequestsEachAcceptedOneOnTheWireOnce) {
     constexpr int kBurst = 200;
     constexpr std::uint16_t kAddress = 450;
