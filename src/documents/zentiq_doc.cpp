@@ -20,6 +20,7 @@
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "resources/strings.h"
+#include "writes/single_write_opener.h"
 
 namespace zentiq {
 
@@ -69,8 +70,6 @@ bool isLaterFeature(int id) {
     using namespace doc_command;
     switch (id) {
     case StartLogging:
-    case WriteCoil:
-    case WriteRegister:
     case WriteCoils:
     case WriteRegisters:
     case MaskWrite:
@@ -265,8 +264,12 @@ bool CZentiqDoc::SaveModified() {
 // ---- view, grid, model ------------------------------------------------------------
 
 CZentiqView* CZentiqDoc::CreateView(QWidget* parent) {
-    if (!d->view)
+    if (!d->view) {
         d->view = new CZentiqView(this, parent);
+        // Cells of read polls open the single-value write dialogs.
+        connect(d->view, &CZentiqView::valueEditRequested, this,
+                [this](const ValueEditRequest& r) { SingleWriteOpener::OpenForCell(*this, r); });
+    }
     return d->view;
 }
 
@@ -454,6 +457,8 @@ bool CZentiqDoc::OnCommand(int id) {
         return true;  // disabled until their dialogs exist
     switch (id) {
     case EditDefinition: openSetupDialog(); return true;
+    case WriteCoil: SingleWriteOpener::OpenCoilCommand(*this); return true;
+    case WriteRegister: SingleWriteOpener::OpenRegisterCommand(*this); return true;
     case ReadOnce:
         if (m.slotIndex != -1) {
             SetPollMode(m.slotIndex, Once);
@@ -515,6 +520,8 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
     case PlcAddresses: state.enabled = true; state.checked = def.OneBased == 1; return true;
     case ProtocolAddresses: state.enabled = true; state.checked = def.OneBased == 0; return true;
     case EditDefinition:
+    case WriteCoil:
+    case WriteRegister:
     case ClearCounters:
     case SetAsDefault:
     case CellTextColour:

@@ -1,0 +1,34 @@
+#include "writes/mb_write_coil.h"
+
+#include "framework/dialog_data_exchange.h"
+#include "engine/engine.h"
+#include "ui_mb_write_coil.h"
+
+namespace zentiq {
+
+CMBWriteCoil::CMBWriteCoil(QWidget* parent)
+    : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteCoil>()) {
+    m_ui->setupUi(this);
+    bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
+                m_ui->resultText, m_ui->closeOnSuccessCheck});
+}
+
+CMBWriteCoil::~CMBWriteCoil() = default;
+
+void CMBWriteCoil::exchangeValues(DialogDataExchange& dx) {
+    dx.Radio({m_ui->coilOnRadio, m_ui->coilOffRadio}, coilState)
+        .Radio({m_ui->singleFunctionRadio, m_ui->multipleFunctionRadio}, presetSingle);
+}
+
+OneShotArgs CMBWriteCoil::request() const {
+    OneShotArgs args;
+    args.function = presetSingle == 1 ? 15 : 5;
+    return args;
+}
+
+void CMBWriteCoil::loadData() const {
+    const std::uint8_t coil = coilState == kOn ? 1 : 0;
+    SetWriteBytes(0, 1, &coil);
+}
+
+}  // namespace zentiq

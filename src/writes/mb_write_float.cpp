@@ -1,0 +1,47 @@
+#include "writes/mb_write_float.h"
+
+#include "framework/dialog_data_exchange.h"
+#include "engine/engine.h"
+#include "ui_mb_write_float.h"
+
+namespace zentiq {
+
+CMBWriteFloat::CMBWriteFloat(QWidget* parent)
+    : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteFloat>()) {
+    m_ui->setupUi(this);
+    bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
+                m_ui->resultText, m_ui->closeOnSuccessCheck});
+}
+
+CMBWriteFloat::~CMBWriteFloat() = default;
+
+QLineEdit* CMBWriteFloat::firstDisplay() {
+    if (IsDouble())
+        setWindowTitle(QStringLiteral("Write Double"));
+    m_ui->floatEdit->setVisible(!IsDouble());
+    m_ui->doubleEdit->setVisible(IsDouble());
+    return IsDouble() ? m_ui->doubleEdit : m_ui->floatEdit;
+}
+
+void CMBWriteFloat::exchangeValues(DialogDataExchange& dx) {
+    // Only the shown field: the hidden one cannot be corrected by the user.
+    if (IsDouble())
+        dx.Double(m_ui->doubleEdit, doubleValue);
+    else
+        dx.Float(m_ui->floatEdit, floatValue);
+}
+
+OneShotArgs CMBWriteFloat::request() const {
+    OneShotArgs args;
+    args.function = 16;
+    return args;
+}
+
+void CMBWriteFloat::loadData() const {
+    if (IsDouble())
+        SetWriteDoubles(0, 1, &doubleValue, displayFormat == kDoubleInverse);
+    else
+        SetWriteFloats(0, 1, &floatValue, displayFormat == kFloatInverse);
+}
+
+}  // namespace zentiq

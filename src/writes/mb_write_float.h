@@ -1,0 +1,43 @@
+// "写单精度小数(Float)": one IEEE 754 value with function 16, a float over
+// two registers or, as "Write Double", a double over four, each in normal or
+// inverse word order.
+#pragma once
+
+#include <memory>
+
+#include "writes/single_write_dialog.h"
+
+namespace Ui {
+class CMBWriteFloat;
+}
+
+namespace zentiq {
+
+class CMBWriteFloat : public SingleWriteDialog {
+    Q_OBJECT
+public:
+    static constexpr int kFloat = 4, kFloatInverse = 5, kDouble = 6, kDoubleInverse = 7;
+
+    explicit CMBWriteFloat(QWidget* parent = nullptr);
+    ~CMBWriteFloat() override;
+
+    // Set by the opener.
+    float floatValue = 0;
+    double doubleValue = 0;
+    int displayFormat = kFloat;
+    int typedKey = kNoTypedKey;
+
+    bool IsDouble() const { return displayFormat == kDouble || displayFormat == kDoubleInverse; }
+
+protected:
+    QLineEdit* firstDisplay() override;
+    int typedKeyCode() const override { return typedKey; }
+    void exchangeValues(DialogDataExchange& dx) override;
+    OneShotArgs request() const override;
+    void loadData() const override;
+
+private:
+    std::unique_ptr<Ui::CMBWriteFloat> m_ui;
+};
+
+}  // namespace zentiq

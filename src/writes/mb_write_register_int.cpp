@@ -1,0 +1,35 @@
+#include "writes/mb_write_register_int.h"
+
+#include "framework/dialog_data_exchange.h"
+#include "engine/engine.h"
+#include "ui_mb_write_register_int.h"
+
+namespace zentiq {
+
+CMBWriteRegisterInt::CMBWriteRegisterInt(QWidget* parent)
+    : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteRegisterInt>()) {
+    m_ui->setupUi(this);
+    bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
+                m_ui->resultText, m_ui->closeOnSuccessCheck});
+}
+
+CMBWriteRegisterInt::~CMBWriteRegisterInt() = default;
+
+QLineEdit* CMBWriteRegisterInt::firstDisplay() { return m_ui->longEdit; }
+
+void CMBWriteRegisterInt::exchangeValues(DialogDataExchange& dx) {
+    dx.IntRange(m_ui->longEdit, value, kMin, kMax);
+}
+
+OneShotArgs CMBWriteRegisterInt::request() const {
+    OneShotArgs args;
+    args.function = 16;
+    return args;
+}
+
+void CMBWriteRegisterInt::loadData() const {
+    const std::int32_t v = value;
+    SetWriteLongs(0, 1, &v, displayFormat == kLongInverse);
+}
+
+}  // namespace zentiq
