@@ -20,6 +20,8 @@
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "resources/strings.h"
+#include "writes/multi_write_commands.h"
+#include "writes/write_poll_value_editor.h"
 
 namespace zentiq {
 
@@ -71,10 +73,6 @@ bool isLaterFeature(int id) {
     case StartLogging:
     case WriteCoil:
     case WriteRegister:
-    case WriteCoils:
-    case WriteRegisters:
-    case MaskWrite:
-    case ReadWriteRegisters:
     case TestCenter:
     case ErrorCounter: return true;
     default: return false;
@@ -265,8 +263,11 @@ bool CZentiqDoc::SaveModified() {
 // ---- view, grid, model ------------------------------------------------------------
 
 CZentiqView* CZentiqDoc::CreateView(QWidget* parent) {
-    if (!d->view)
+    if (!d->view) {
         d->view = new CZentiqView(this, parent);
+        connect(d->view, &CZentiqView::valueEditRequested, this,
+                [this](const ValueEditRequest& r) { WritePollValueEditor::Edit(*this, r); });
+    }
     return d->view;
 }
 
@@ -491,6 +492,10 @@ bool CZentiqDoc::OnCommand(int id) {
     case CellFont: formatSelectedCells(id); return true;
     case FileSave: DoFileSave(); return true;
     case FileSaveAs: DoSave(QString(), true); return true;
+    case WriteCoils: MultiWriteCommands::ForceMultipleCoils(*this); return true;
+    case WriteRegisters: MultiWriteCommands::PresetMultipleRegisters(*this); return true;
+    case MaskWrite: MultiWriteCommands::MaskWrite(*this); return true;
+    case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(*this); return true;
     default: return false;
     }
 }
@@ -521,7 +526,11 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
     case CellBackground:
     case CellFont:
     case FileSave:
-    case FileSaveAs: state.enabled = true; return true;
+    case FileSaveAs:
+    case WriteCoils:
+    case WriteRegisters:
+    case MaskWrite:
+    case ReadWriteRegisters: state.enabled = true; return true;
     default: state.handled = false; return false;
     }
 }
