@@ -78,9 +78,9 @@ void CMBInputRegister::accept() {
     if (UpdateData(true)) QDialog::accept();
 }
 
-void CMBInputRegister::showEvent(QShowEvent* e) {
-    QDialog::showEvent(e);
-    if (m_shown) return;
+void CMBInputRegister::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    if (!visible || m_shown) return;
     m_shown = true;
     QLineEdit* field = valueField();
     field->setFocus(Qt::OtherFocusReason);

@@ -45,8 +45,9 @@ public:
     // least one; false otherwise.
     static bool ParseHex(const QString& text, int& value);
 
-protected:
-    void showEvent(QShowEvent* e) override;
+    // The first show puts the focus and the caret into the value field
+    // (after the platform has given the focus its own way).
+    void setVisible(bool visible) override;
 
 private:
     std::unique_ptr<Ui::CMBInputRegister> m_ui;
