@@ -36,19 +36,14 @@ bool CMBForceMultibleCoils::IsPending() const { return m_sender->IsPending(); }
 bool CMBForceMultibleCoils::UpdateData(bool fromControls) {
     WriteBlock b = m_block;
     DialogDataExchange dx(this, fromControls);
-    dx.IntRange(m_ui->addressEdit, b.address, 0, 65535)
-        .IntRange(m_ui->quantityEdit, b.quantity, 1, kMaxQuantity)
-        .IntRange(m_ui->slaveEdit, b.slaveId, 0, 255);
-    if (b.base == 1) dx.CheckIntRange(m_ui->addressEdit, b.address, 1, 65535);
+    ExchangeWriteBlock(dx, {m_ui->addressEdit, m_ui->quantityEdit, m_ui->slaveEdit}, b, kMaxQuantity);
     if (dx.ok()) m_block = b;
     return dx.ok();
 }
 
 void CMBForceMultibleCoils::Send() {
     if (!UpdateData(true)) return;
-    const OneShotArgs args{static_cast<std::uint16_t>(m_block.slaveId), 15, 0, 0,
-                           static_cast<std::uint16_t>(m_block.address - m_block.base), 1};
-    m_sender->Send(args, [this] { SetWriteBytes(0, m_block.quantity, m_coils.data()); });
+    m_sender->Send(WriteBlockArgs(m_block, 15), [this] { SetWriteBytes(0, m_block.quantity, m_coils.data()); });
 }
 
 void CMBForceMultibleCoils::Open() {

@@ -33,14 +33,11 @@ CMBPresetMultibleRegister::CMBPresetMultibleRegister(const WriteBlock& block, in
       m_block(block),
       m_format(displayFormat) {
     m_ui->setupUi(this);
-    m_list = new RegisterValueList(this, m_ui->valueList);
-    m_list->setFormat(displayFormat);
+    m_list = new RegisterValueList(this, m_ui->valueList, displayFormat);
+    m_list->connectButtons(m_ui->editButton, m_ui->openButton, m_ui->saveButton);
     m_sender = new WriteSender(this, m_ui->sendButton);
     connect(m_ui->sendButton, &QPushButton::clicked, this, &CMBPresetMultibleRegister::Send);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CMBPresetMultibleRegister::reject);
-    connect(m_ui->editButton, &QPushButton::clicked, m_list, &RegisterValueList::Edit);
-    connect(m_ui->openButton, &QPushButton::clicked, m_list, &RegisterValueList::Open);
-    connect(m_ui->saveButton, &QPushButton::clicked, m_list, &RegisterValueList::Save);
     new FocusOutExchange(this, {m_ui->addressEdit, m_ui->quantityEdit}, [this] {
         if (UpdateData(true)) m_list->Rebuild(m_block.address, m_block.quantity);
     });
@@ -59,10 +56,7 @@ bool CMBPresetMultibleRegister::IsPending() const { return m_sender->IsPending()
 bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
     WriteBlock b = m_block;
     DialogDataExchange dx(this, fromControls);
-    dx.IntRange(m_ui->addressEdit, b.address, 0, 65535)
-        .IntRange(m_ui->quantityEdit, b.quantity, 1, kMaxQuantity)
-        .IntRange(m_ui->slaveEdit, b.slaveId, 0, 255);
-    if (b.base == 1) dx.CheckIntRange(m_ui->addressEdit, b.address, 1, 65535);
+    ExchangeWriteBlock(dx, {m_ui->addressEdit, m_ui->quantityEdit, m_ui->slaveEdit}, b, kMaxQuantity);
     // An inverse format sends whole values only: a block too short for one
     // would leave the request in slot 0 without data.
     dx.CheckIntRange(m_ui->quantityEdit, b.quantity, RegisterItems::MinimumQuantity(m_format),
@@ -73,12 +67,7 @@ bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
 
 void CMBPresetMultibleRegister::Send() {
     if (!UpdateData(true)) return;
-    const OneShotArgs args{static_cast<std::uint16_t>(m_block.slaveId), 16, 0, 0,
-                           static_cast<std::uint16_t>(m_block.address - m_block.base), 1};
-    m_sender->Send(args, [this] {
-        const auto& v = m_list->values();
-        RegisterItems::LoadWriteData(0, m_format, m_block.quantity, v.data(), v.size(), false);
-    });
+    m_sender->Send(WriteBlockArgs(m_block, 16), [this] { m_list->LoadWriteData(m_block.quantity); });
 }
 
 void CMBPresetMultibleRegister::showEvent(QShowEvent* e) {

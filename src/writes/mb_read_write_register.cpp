@@ -36,15 +36,12 @@ CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int disp
       m_block(block),
       m_format(displayFormat) {
     m_ui->setupUi(this);
-    m_list = new RegisterValueList(this, m_ui->valueList);
-    m_list->setFormat(displayFormat);
+    m_list = new RegisterValueList(this, m_ui->valueList, displayFormat);
+    m_list->connectButtons(m_ui->editButton, m_ui->openButton, m_ui->saveButton);
     m_sender = new WriteSender(this, m_ui->sendButton);
     connect(m_sender, &WriteSender::answered, this, &CMBReadWriteRegister::onAnswered);
     connect(m_ui->sendButton, &QPushButton::clicked, this, &CMBReadWriteRegister::Send);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CMBReadWriteRegister::reject);
-    connect(m_ui->editButton, &QPushButton::clicked, m_list, &RegisterValueList::Edit);
-    connect(m_ui->openButton, &QPushButton::clicked, m_list, &RegisterValueList::Open);
-    connect(m_ui->saveButton, &QPushButton::clicked, m_list, &RegisterValueList::Save);
     new FocusOutExchange(this, {m_ui->writeAddressEdit, m_ui->writeQuantityEdit}, [this] {
         if (UpdateData(true)) m_list->Rebuild(m_block.writeAddress, m_block.writeQuantity);
     });
@@ -89,10 +86,7 @@ void CMBReadWriteRegister::Send() {
                            static_cast<std::uint16_t>(m_block.readQuantity),
                            static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),
                            static_cast<std::uint16_t>(m_block.writeQuantity)};
-    m_sender->Send(args, [this] {
-        const auto& v = m_list->values();
-        RegisterItems::LoadWriteData(0, m_format, m_block.writeQuantity, v.data(), v.size(), false);
-    });
+    m_sender->Send(args, [this] { m_list->LoadWriteData(m_block.writeQuantity); });
 }
 
 void CMBReadWriteRegister::onAnswered(int status) {

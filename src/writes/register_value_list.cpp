@@ -1,5 +1,6 @@
 #include "writes/register_value_list.h"
 
+#include <QAbstractButton>
 #include <QListWidget>
 
 #include "writes/mb_input_register.h"
@@ -12,9 +13,16 @@
 
 namespace zentiq {
 
-RegisterValueList::RegisterValueList(QWidget* dialog, QListWidget* list)
-    : QObject(dialog), m_dialog(dialog), m_list(list) {
+RegisterValueList::RegisterValueList(QWidget* dialog, QListWidget* list, int displayFormat)
+    : QObject(dialog), m_dialog(dialog), m_list(list), m_format(displayFormat) {
     connect(list, &QListWidget::itemDoubleClicked, this, [this] { Edit(); });
+}
+
+void RegisterValueList::connectButtons(QAbstractButton* edit, QAbstractButton* open,
+                                       QAbstractButton* save) {
+    connect(edit, &QAbstractButton::clicked, this, &RegisterValueList::Edit);
+    connect(open, &QAbstractButton::clicked, this, &RegisterValueList::Open);
+    connect(save, &QAbstractButton::clicked, this, &RegisterValueList::Save);
 }
 
 std::int32_t RegisterValueList::tag() const { return ValueListFile::TagForFormat(m_format); }
@@ -47,6 +55,10 @@ void RegisterValueList::Edit() {
             RegisterItems::Set(m_format, m_values.data(), m_values.size(), line, dialog.value());
     }
     Rebuild(m_firstAddress, m_quantity, line, topLine);
+}
+
+void RegisterValueList::LoadWriteData(int registers) const {
+    RegisterItems::LoadWriteData(0, m_format, registers, m_values.data(), m_values.size(), false);
 }
 
 void RegisterValueList::Open() {

@@ -9,6 +9,7 @@
 #include <array>
 #include <cstdint>
 
+class QAbstractButton;
 class QListWidget;
 class QWidget;
 
@@ -20,9 +21,10 @@ public:
     static constexpr std::size_t kBytes = 256;
     using Buffer = std::array<std::uint8_t, kBytes>;
 
-    RegisterValueList(QWidget* dialog, QListWidget* list);
+    RegisterValueList(QWidget* dialog, QListWidget* list, int displayFormat);
+    // Edit, Open and Save run from these buttons.
+    void connectButtons(QAbstractButton* edit, QAbstractButton* open, QAbstractButton* save);
 
-    void setFormat(int displayFormat) { m_format = displayFormat; }
     int format() const { return m_format; }
     std::int32_t tag() const;
     Buffer& values() { return m_values; }
@@ -33,6 +35,10 @@ public:
     // Shows `quantity` registers from `firstAddress` (as the user sees it)
     // with line `selected` selected; `topLine` >= 0 is scrolled to the top.
     void Rebuild(int firstAddress, int quantity, int selected = 0, int topLine = -1);
+
+    // The first `registers` registers into the write data of slot 0: whole
+    // values in the inverse formats, otherwise the words as they lie.
+    void LoadWriteData(int registers) const;
 
     // Edit of the selected line through the value-entry dialog; nothing
     // without a selected line. Open and Save of the whole buffer.
