@@ -13,12 +13,15 @@ namespace zentiq {
 
 class FocusOutExchange final : public QObject {
 public:
-    FocusOutExchange(QObject* parent, std::initializer_list<QWidget*> fields, std::function<void()> onLeave);
+    // Owned by `dialog`; acts only while the dialog is shown, so that the
+    // focus leaving a field while the dialog closes or is destroyed runs nothing.
+    FocusOutExchange(QWidget* dialog, std::initializer_list<QWidget*> fields, std::function<void()> onLeave);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* m_dialog;
     std::function<void()> m_onLeave;
     bool m_running = false;
 };
