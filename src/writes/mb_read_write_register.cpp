@@ -3,7 +3,6 @@
 #include <QShowEvent>
 
 #include "engine/engine.h"
-
 #include "framework/dialog_data_exchange.h"
 #include "ui_mb_read_write_register.h"
 #include "writes/focus_out_exchange.h"
