@@ -20,7 +20,9 @@
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "resources/strings.h"
+#include "writes/multi_write_commands.h"
 #include "writes/single_write_opener.h"
+#include "writes/write_poll_value_editor.h"
 
 namespace zentiq {
 
@@ -70,10 +72,6 @@ bool isLaterFeature(int id) {
     using namespace doc_command;
     switch (id) {
     case StartLogging:
-    case WriteCoils:
-    case WriteRegisters:
-    case MaskWrite:
-    case ReadWriteRegisters:
     case TestCenter:
     case ErrorCounter: return true;
     default: return false;
@@ -266,9 +264,13 @@ bool CZentiqDoc::SaveModified() {
 CZentiqView* CZentiqDoc::CreateView(QWidget* parent) {
     if (!d->view) {
         d->view = new CZentiqView(this, parent);
-        // Cells of read polls open the single-value write dialogs.
-        connect(d->view, &CZentiqView::valueEditRequested, this,
-                [this](const ValueEditRequest& r) { SingleWriteOpener::OpenForCell(*this, r); });
+        // Cells of read polls open the single-value write dialogs; values
+        // of register write polls go through the value entry dialogs. Each
+        // acts only for its own functions.
+        connect(d->view, &CZentiqView::valueEditRequested, this, [this](const ValueEditRequest& r) {
+            SingleWriteOpener::OpenForCell(*this, r);
+            WritePollValueEditor::Edit(*this, r);
+        });
     }
     return d->view;
 }
@@ -496,6 +498,10 @@ bool CZentiqDoc::OnCommand(int id) {
     case CellFont: formatSelectedCells(id); return true;
     case FileSave: DoFileSave(); return true;
     case FileSaveAs: DoSave(QString(), true); return true;
+    case WriteCoils: MultiWriteCommands::ForceMultipleCoils(*this); return true;
+    case WriteRegisters: MultiWriteCommands::PresetMultipleRegisters(*this); return true;
+    case MaskWrite: MultiWriteCommands::MaskWrite(*this); return true;
+    case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(*this); return true;
     default: return false;
     }
 }
@@ -528,7 +534,11 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
     case CellBackground:
     case CellFont:
     case FileSave:
-    case FileSaveAs: state.enabled = true; return true;
+    case FileSaveAs:
+    case WriteCoils:
+    case WriteRegisters:
+    case MaskWrite:
+    case ReadWriteRegisters: state.enabled = true; return true;
     default: state.handled = false; return false;
     }
 }

@@ -13,15 +13,11 @@
 #include "writes/mb_write_register.h"
 #include "writes/mb_write_register_bin.h"
 #include "writes/mb_write_register_int.h"
+#include "writes/write_dialog_hooks.h"
 
 namespace zentiq {
 
 namespace {
-
-SingleWriteOpener::Runner& runner() {
-    static SingleWriteOpener::Runner instance;
-    return instance;
-}
 
 // A value of type T at the poll item's first register in the document's
 // value buffer (host layout, two bytes per register).
@@ -47,10 +43,7 @@ void run(CZentiqDoc& doc, Dialog& dialog, int shownAddress) {
     constexpr bool takesFunctionChoice = requires(Dialog& d) { d.presetSingle; };
     if constexpr (takesFunctionChoice)
         dialog.presetSingle = options.PresetSingle;
-    if (runner())
-        runner()(dialog);
-    else
-        dialog.exec();
+    WriteDialogHooks::Run(dialog);
     options.CloseOnSuccess = dialog.closeOnSuccess;
     if constexpr (takesFunctionChoice)
         options.PresetSingle = dialog.presetSingle;
@@ -86,10 +79,6 @@ void openBinary(CZentiqDoc& doc, int shownAddress, std::uint16_t word) {
 bool isReadFunction(int function) { return function >= 1 && function <= 4; }
 
 }  // namespace
-
-SingleWriteOpener::Runner SingleWriteOpener::SetRunner(Runner newRunner) {
-    return std::exchange(runner(), std::move(newRunner));
-}
 
 void SingleWriteOpener::OpenCoilCommand(CZentiqDoc& doc) {
     CMBWriteCoil dialog(doc.View());

@@ -24,12 +24,7 @@ public:
     // false when the request is not for a read poll, or the cell's value
     // cannot be edited here.
     static bool OpenForCell(CZentiqDoc& doc, const ValueEditRequest& request);
-
-    // Runs a dialog in place of exec() and returns its result code, so that
-    // tests drive the dialog while it is open; an empty function restores
-    // exec(). Returns the previous runner.
-    using Runner = std::function<int(SingleWriteDialog& dialog)>;
-    static Runner SetRunner(Runner runner);
+    // Dialogs run through WriteDialogHooks::Run, which tests replace.
 };
 
 }  // namespace zentiq

@@ -30,6 +30,7 @@
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
+#include "writes/write_dialog_hooks.h"
 #include "support/peer_data.h"
 #include "support/peer_process.h"
 #include "support/scripted_tcp_slave.h"
@@ -507,7 +508,13 @@ protected:
     void SetUp() override {
         InitEngine();
         InstallEnginePoster();
+        // The write dialogs that value editing opens are answered at once.
+        m_previousRunner = WriteDialogHooks::SetRunner([](QDialog&) { return int(QDialog::Rejected); });
     }
+    void TearDown() override { WriteDialogHooks::SetRunner(m_previousRunner); }
+
+private:
+    WriteDialogHooks::Runner m_previousRunner;
 };
 
 TEST_F(OfflineViewTest, ValueEditingAsksForTheDialogAtTheValuesFirstAddress) {

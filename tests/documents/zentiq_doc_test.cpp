@@ -353,12 +353,18 @@ TEST_F(DocTest, UpdateRulesFollowTheFunctionTheFormatAndTheConnection) {
     EXPECT_TRUE(w.doc->IsModified());
 
     // Features whose dialogs come later are there but disabled.
-    for (int id : {doc_command::WriteCoils, doc_command::WriteRegisters, doc_command::MaskWrite,
-                   doc_command::ReadWriteRegisters, doc_command::TestCenter, doc_command::ErrorCounter, doc_command::StartLogging,
+    for (int id : {doc_command::TestCenter, doc_command::ErrorCounter, doc_command::StartLogging,
                    doc_command::StopLogging}) {
         CommandState s;
         ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
         EXPECT_FALSE(s.enabled) << id;
+    }
+    // The block writes are always there.
+    for (int id : {doc_command::WriteCoils, doc_command::WriteRegisters, doc_command::MaskWrite,
+                   doc_command::ReadWriteRegisters}) {
+        CommandState s;
+        ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
+        EXPECT_TRUE(s.enabled) << id;
     }
     // Read once needs polling off and a connection.
     CommandState readOnce;

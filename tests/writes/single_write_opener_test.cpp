@@ -14,6 +14,7 @@
 #include "framework/command_target.h"
 #include "grid/grid_ctrl.h"
 #include "writes/single_write_opener.h"
+#include "writes/write_dialog_hooks.h"
 #include "writes/single_write_test_support.h"
 
 namespace zentiq {
@@ -73,7 +74,8 @@ protected:
     void SetUp() override {
         InitEngine();
         PollDocumentModel::ApplicationWide() = {};
-        previous = SingleWriteOpener::SetRunner([this](SingleWriteDialog& d) {
+        previous = WriteDialogHooks::SetRunner([this](QDialog& dialog) {
+            auto& d = dynamic_cast<SingleWriteDialog&>(dialog);
             opened.push_back(describe(d));
             if (inside) inside(d);
             return int(QDialog::Rejected);
@@ -93,7 +95,7 @@ protected:
         view->show();
     }
     void TearDown() override {
-        SingleWriteOpener::SetRunner(previous);
+        WriteDialogHooks::SetRunner(previous);
         delete view.data();
     }
 
@@ -109,7 +111,7 @@ protected:
 
     std::vector<Opened> opened;
     std::function<void(SingleWriteDialog&)> inside;
-    SingleWriteOpener::Runner previous;
+    WriteDialogHooks::Runner previous;
     WarningRecorder warnings;
     CZentiqDoc doc;
     QPointer<CZentiqView> view;

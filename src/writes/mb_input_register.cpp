@@ -1,0 +1,99 @@
+#include "writes/mb_input_register.h"
+
+#include <QLineEdit>
+
+#include "framework/dialog_data_exchange.h"
+#include "ui_mb_input_register.h"
+
+namespace zentiq {
+
+CMBInputRegister::CMBInputRegister(int displayFormat, const InputRegisterValue& value, int keyCode,
+                                   QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CMBInputRegister>()),
+      m_format(displayFormat),
+      m_keyCode(keyCode),
+      m_value(value) {
+    m_ui->setupUi(this);
+    connect(m_ui->okButton, &QPushButton::clicked, this, &CMBInputRegister::accept);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &CMBInputRegister::reject);
+    for (QLineEdit* edit : {m_ui->signedEdit, m_ui->unsignedEdit, m_ui->hexEdit, m_ui->floatEdit,
+                            m_ui->doubleEdit, m_ui->longEdit})
+        edit->setVisible(edit == valueField());
+    if (m_format == 2) m_ui->valueLabel->setText(QStringLiteral("Value (HEX):"));
+    UpdateData(false);
+}
+
+CMBInputRegister::~CMBInputRegister() = default;
+
+QLineEdit* CMBInputRegister::valueField() const {
+    switch (m_format) {
+    case 1: return m_ui->unsignedEdit;
+    case 2: return m_ui->hexEdit;
+    case 4: case 5: return m_ui->floatEdit;
+    case 6: case 7: return m_ui->doubleEdit;
+    case 8: case 9: return m_ui->longEdit;
+    default: return m_ui->signedEdit;
+    }
+}
+
+QString CMBInputRegister::HexMessage() { return QStringLiteral("Please enter a hex number"); }
+
+bool CMBInputRegister::ParseHex(const QString& text, int& value) {
+    if (text.isEmpty()) return false;
+    for (const QChar c : text)
+        if (!QStringLiteral("0123456789abcdefABCDEF").contains(c)) return false;
+    bool ok = false;
+    const uint v = text.toUInt(&ok, 16);
+    if (!ok || v > 0xFFFFu) return false;
+    value = static_cast<int>(v);
+    return true;
+}
+
+bool CMBInputRegister::UpdateData(bool fromControls) {
+    InputRegisterValue v = m_value;
+    DialogDataExchange dx(this, fromControls);
+    dx.IntRange(m_ui->signedEdit, v.signedValue, -32768, 32767)
+        .IntRange(m_ui->unsignedEdit, v.unsignedValue, 0, 65535)
+        .TextMax(m_ui->hexEdit, v.hexText, kHexMaxChars)
+        .DoubleRange(m_ui->doubleEdit, v.doubleValue, -kDoubleLimit, kDoubleLimit)
+        .FloatRange(m_ui->floatEdit, v.floatValue, -kFloatLimit, kFloatLimit)
+        .IntRange(m_ui->longEdit, v.longValue, kLongMin, kLongMax);
+    if (dx.ok()) m_value = v;
+    return dx.ok();
+}
+
+void CMBInputRegister::accept() {
+    if (m_format == 2) {
+        int parsed = 0;
+        if (!ParseHex(m_ui->hexEdit->text(), parsed)) {
+            DialogDataExchange::ShowWarning(this, HexMessage());
+            m_ui->hexEdit->setFocus(Qt::OtherFocusReason);
+            m_ui->hexEdit->selectAll();
+            return;
+        }
+        // The unsigned field is what the exchange takes the value from.
+        m_ui->unsignedEdit->setText(QString::number(parsed));
+    }
+    if (UpdateData(true)) QDialog::accept();
+}
+
+void CMBInputRegister::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    if (!visible || m_shown) return;
+    m_shown = true;
+    QLineEdit* field = valueField();
+    field->setFocus(Qt::OtherFocusReason);
+    const bool minusAllowed = field != m_ui->unsignedEdit && field != m_ui->hexEdit;
+    if (m_keyCode == -2 && minusAllowed) {
+        field->setText(QStringLiteral("-"));
+        field->end(false);
+    } else if (m_keyCode >= 0) {
+        field->deselect();
+        field->end(false);
+    } else {
+        field->selectAll();
+    }
+}
+
+}  // namespace zentiq

@@ -1,0 +1,106 @@
+#include "writes/mb_read_write_register.h"
+
+#include <QShowEvent>
+
+#include "engine/engine.h"
+#include "framework/dialog_data_exchange.h"
+#include "ui_mb_read_write_register.h"
+#include "writes/focus_out_exchange.h"
+#include "writes/register_items.h"
+#include "writes/register_list_lines.h"
+#include "writes/write_sender.h"
+
+namespace zentiq {
+namespace {
+
+const char* const kCaptions[10] = {
+    "23: 读写寄存器 (负整数)",
+    "23: 读写寄存器组 (unsigned)",
+    "23: 读写寄存器组 (HEX)",
+    "23: 读写寄存器组 (binary)",
+    "23: 读写寄存器组 (floating point)",
+    "23: 写入寄存器组 (负单精度小数)",
+    "23: 读写寄存器组 (双精度小数)",
+    "23: 读写寄存器组 (double floating point inv.)",
+    "23: 读写寄存器组 (长整数)",
+    "23: 读写寄存器组 (负长整数)",
+};
+
+}  // namespace
+
+CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int displayFormat,
+                                           QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CMBReadWriteRegister>()),
+      m_block(block),
+      m_format(displayFormat) {
+    m_ui->setupUi(this);
+    m_list = new RegisterValueList(this, m_ui->valueList, displayFormat);
+    m_list->connectButtons(m_ui->editButton, m_ui->openButton, m_ui->saveButton);
+    m_sender = new WriteSender(this, m_ui->sendButton);
+    connect(m_sender, &WriteSender::answered, this, &CMBReadWriteRegister::onAnswered);
+    connect(m_ui->sendButton, &QPushButton::clicked, this, &CMBReadWriteRegister::Send);
+    connect(m_ui->cancelButton, &QPushButton::clicked, this, &CMBReadWriteRegister::reject);
+    new FocusOutExchange(this, {m_ui->writeAddressEdit, m_ui->writeQuantityEdit}, [this] {
+        if (UpdateData(true)) m_list->Rebuild(m_block.writeAddress, m_block.writeQuantity);
+    });
+    UpdateData(false);
+}
+
+CMBReadWriteRegister::~CMBReadWriteRegister() = default;
+
+QString CMBReadWriteRegister::Caption(int displayFormat) {
+    if (displayFormat < 0 || displayFormat > 9) return QStringLiteral("读写线圈组");
+    return QString::fromUtf8(kCaptions[displayFormat]);
+}
+
+bool CMBReadWriteRegister::IsPending() const { return m_sender->IsPending(); }
+
+bool CMBReadWriteRegister::UpdateData(bool fromControls) {
+    ReadWriteBlock b = m_block;
+    DialogDataExchange dx(this, fromControls);
+    dx.IntRange(m_ui->writeAddressEdit, b.writeAddress, 0, 65535)
+        .IntRange(m_ui->writeQuantityEdit, b.writeQuantity, 1, kMaxQuantity)
+        .IntRange(m_ui->slaveEdit, b.slaveId, 1, 255)
+        .IntRange(m_ui->readAddressEdit, b.readAddress, 0, 65535)
+        .IntRange(m_ui->readQuantityEdit, b.readQuantity, 1, kMaxQuantity);
+    if (b.base == 1) {
+        dx.CheckIntRange(m_ui->writeAddressEdit, b.writeAddress, 1, 65535);
+        dx.CheckIntRange(m_ui->readAddressEdit, b.readAddress, 1, 65535);
+    }
+    // An inverse format writes whole values only (see the 16 dialog).
+    dx.CheckIntRange(m_ui->writeQuantityEdit, b.writeQuantity,
+                     RegisterItems::MinimumQuantity(m_format), kMaxQuantity);
+    if (dx.ok()) m_block = b;
+    return dx.ok();
+}
+
+void CMBReadWriteRegister::Send() {
+    if (!UpdateData(true)) return;
+    if (IsConnected() != 0) m_ui->readList->clear();
+    m_sentReadAddress = m_block.readAddress;
+    m_sentReadQuantity = m_block.readQuantity;
+    const OneShotArgs args{static_cast<std::uint16_t>(m_block.slaveId), 23,
+                           static_cast<std::uint16_t>(m_block.readAddress - m_block.base),
+                           static_cast<std::uint16_t>(m_block.readQuantity),
+                           static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),
+                           static_cast<std::uint16_t>(m_block.writeQuantity)};
+    m_sender->Send(args, [this] { m_list->LoadWriteData(m_block.writeQuantity); });
+}
+
+void CMBReadWriteRegister::onAnswered(int status) {
+    if (status != 0) return;
+    m_readValues.fill(0);
+    RegisterItems::ReadResult(0, m_format, m_readValues.data(), m_readValues.size());
+    m_ui->readList->addItems(RegisterListLines::Build(m_format, m_sentReadAddress, m_sentReadQuantity,
+                                                      m_readValues.data(), m_readValues.size()));
+}
+
+void CMBReadWriteRegister::showEvent(QShowEvent* e) {
+    QDialog::showEvent(e);
+    if (e->spontaneous()) return;
+    setWindowTitle(Caption(m_format));
+    m_list->Rebuild(m_block.writeAddress, m_block.writeQuantity, 0);
+}
+
+}  // namespace zentiq

@@ -1,0 +1,157 @@
+#include "writes/register_items.h"
+
+#include <array>
+#include <cstring>
+
+#include <QtEndian>
+
+#include "engine/engine.h"
+#include "writes/register_list_lines.h"
+
+namespace zentiq {
+namespace {
+
+enum class Kind { Signed, Unsigned, Float, Double, Long, Unknown };
+
+Kind kindOf(int displayFormat) {
+    switch (displayFormat) {
+    case 0: return Kind::Signed;
+    case 1: case 2: case 3: return Kind::Unsigned;
+    case 4: case 5: return Kind::Float;
+    case 6: case 7: return Kind::Double;
+    case 8: case 9: return Kind::Long;
+    default: return Kind::Unknown;
+    }
+}
+
+// Byte offset of item k, or -1 when the item does not fit in `size` bytes.
+long long offsetOf(int displayFormat, std::size_t size, int item) {
+    const int per = RegisterListLines::RegistersPerLine(displayFormat);
+    if (per == 0 || item < 0) return -1;
+    const long long offset = 2LL * per * item;
+    return offset + 2LL * per <= static_cast<long long>(size) ? offset : -1;
+}
+
+// The engine slot takes its data as whole values of T; copied out of the
+// byte buffer so that nothing is read unaligned.
+template <typename T, typename Setter>
+int loadWide(int slot, int count, const std::uint8_t* buffer, bool inverse, Setter setter) {
+    std::array<T, 256 / sizeof(T)> values{};
+    if (count < 1 || static_cast<std::size_t>(count) > values.size()) return 0;
+    std::memcpy(values.data(), buffer, sizeof(T) * static_cast<std::size_t>(count));
+    return setter(slot, count, values.data(), inverse ? 1 : 0);
+}
+
+template <typename T, typename Reader>
+int readWide(int slot, std::uint8_t* buffer, std::size_t size, bool inverse, Reader reader) {
+    std::array<T, kDataSize / sizeof(T)> values{};
+    const int status = reader(slot, values.data(), inverse ? 1 : 0);
+    std::memcpy(buffer, values.data(), std::min(size, sizeof values));
+    return status;
+}
+
+}  // namespace
+
+QString RegisterItems::HexText(std::uint16_t word) {
+    return QString::number(word, 16).toUpper();
+}
+
+std::uint16_t RegisterItems::Word(const std::uint8_t* buffer, std::size_t size, int index) {
+    if (index < 0 || 2 * static_cast<std::size_t>(index) + 2 > size) return 0;
+    return qFromLittleEndian<quint16>(buffer + 2 * index);
+}
+
+void RegisterItems::SetWord(std::uint8_t* buffer, std::size_t size, int index, std::uint16_t word) {
+    if (index < 0 || 2 * static_cast<std::size_t>(index) + 2 > size) return;
+    qToLittleEndian<quint16>(word, buffer + 2 * index);
+}
+
+bool RegisterItems::Get(int displayFormat, const std::uint8_t* buffer, std::size_t size, int item,
+                        InputRegisterValue& value) {
+    const long long offset = offsetOf(displayFormat, size, item);
+    if (offset < 0) return false;
+    const std::uint8_t* p = buffer + offset;
+    switch (kindOf(displayFormat)) {
+    case Kind::Signed: value.signedValue = qFromLittleEndian<qint16>(p); break;
+    case Kind::Unsigned: {
+        const quint16 w = qFromLittleEndian<quint16>(p);
+        value.unsignedValue = w;
+        value.hexText = HexText(w);
+        break;
+    }
+    case Kind::Float: value.floatValue = qFromLittleEndian<float>(p); break;
+    case Kind::Double: value.doubleValue = qFromLittleEndian<double>(p); break;
+    case Kind::Long: value.longValue = qFromLittleEndian<qint32>(p); break;
+    case Kind::Unknown: return false;
+    }
+    return true;
+}
+
+bool RegisterItems::Set(int displayFormat, std::uint8_t* buffer, std::size_t size, int item,
+                        const InputRegisterValue& value) {
+    const long long offset = offsetOf(displayFormat, size, item);
+    if (offset < 0) return false;
+    std::uint8_t* p = buffer + offset;
+    switch (kindOf(displayFormat)) {
+    case Kind::Signed: qToLittleEndian<qint16>(static_cast<qint16>(value.signedValue), p); break;
+    case Kind::Unsigned: qToLittleEndian<quint16>(static_cast<quint16>(value.unsignedValue), p); break;
+    case Kind::Float: qToLittleEndian<float>(value.floatValue, p); break;
+    case Kind::Double: qToLittleEndian<double>(value.doubleValue, p); break;
+    case Kind::Long: qToLittleEndian<qint32>(value.longValue, p); break;
+    case Kind::Unknown: return false;
+    }
+    return true;
+}
+
+InputRegisterValue RegisterItems::FromDigit(int displayFormat, int digit) {
+    InputRegisterValue v;
+    switch (kindOf(displayFormat)) {
+    case Kind::Signed: v.signedValue = digit; break;
+    case Kind::Unsigned: v.unsignedValue = digit; break;
+    case Kind::Float: v.floatValue = static_cast<float>(digit); break;
+    case Kind::Double: v.doubleValue = digit; break;
+    case Kind::Long: v.longValue = digit; break;
+    case Kind::Unknown: break;
+    }
+    v.hexText = HexText(static_cast<std::uint16_t>(digit));
+    return v;
+}
+
+bool RegisterItems::IsInverse(int displayFormat) {
+    return displayFormat == 5 || displayFormat == 7 || displayFormat == 9;
+}
+
+int RegisterItems::MinimumQuantity(int displayFormat) {
+    return IsInverse(displayFormat) ? RegisterListLines::RegistersPerLine(displayFormat) : 1;
+}
+
+int RegisterItems::LoadWriteData(int slot, int displayFormat, int registers,
+                                 const std::uint8_t* buffer, std::size_t size, bool wholeValues) {
+    if (registers < 1 || 2 * static_cast<std::size_t>(registers) > size) return 0;
+    const bool inverse = IsInverse(displayFormat);
+    if (inverse || wholeValues) {
+        switch (kindOf(displayFormat)) {
+        case Kind::Float: return loadWide<float>(slot, registers / 2, buffer, inverse, SetWriteFloats);
+        case Kind::Double: return loadWide<double>(slot, registers / 4, buffer, inverse, SetWriteDoubles);
+        case Kind::Long: return loadWide<std::int32_t>(slot, registers / 2, buffer, inverse, SetWriteLongs);
+        default: break;
+        }
+    }
+    std::array<std::uint16_t, kDataSize / 2> words{};
+    const int count = std::min<int>(registers, static_cast<int>(words.size()));
+    std::memcpy(words.data(), buffer, 2 * static_cast<std::size_t>(count));
+    return SetWriteRegisters(slot, count, words.data());
+}
+
+int RegisterItems::ReadResult(int slot, int displayFormat, std::uint8_t* buffer, std::size_t size) {
+    const bool inverse = IsInverse(displayFormat);
+    switch (kindOf(displayFormat)) {
+    case Kind::Float: return readWide<float>(slot, buffer, size, inverse, ReadFloats);
+    case Kind::Double: return readWide<double>(slot, buffer, size, inverse, ReadDoubles);
+    case Kind::Long: return readWide<std::int32_t>(slot, buffer, size, inverse, ReadLongs);
+    default: return readWide<std::uint16_t>(slot, buffer, size, false,
+                                            [](int s, std::uint16_t* d, int) { return ReadRegisters(s, d); });
+    }
+}
+
+}  // namespace zentiq

@@ -1,0 +1,59 @@
+// The editable register list of the 16 and 23 dialogs: the 256-byte value
+// buffer, its lines in the dialog's display format, and Edit, Open and Save
+// on it. The dialog says which block the list shows (first address and
+// quantity) after each good exchange of its fields.
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+class QAbstractButton;
+class QListWidget;
+class QWidget;
+
+namespace zentiq {
+
+class RegisterValueList final : public QObject {
+    Q_OBJECT
+public:
+    static constexpr std::size_t kBytes = 256;
+    using Buffer = std::array<std::uint8_t, kBytes>;
+
+    RegisterValueList(QWidget* dialog, QListWidget* list, int displayFormat);
+    // Edit, Open and Save run from these buttons.
+    void connectButtons(QAbstractButton* edit, QAbstractButton* open, QAbstractButton* save);
+
+    int format() const { return m_format; }
+    std::int32_t tag() const;
+    Buffer& values() { return m_values; }
+    const Buffer& values() const { return m_values; }
+    // Default name of the file dialogs: "data", then the last file's title.
+    const QString& fileName() const { return m_fileName; }
+
+    // Shows `quantity` registers from `firstAddress` (as the user sees it)
+    // with line `selected` selected; `topLine` >= 0 is scrolled to the top.
+    void Rebuild(int firstAddress, int quantity, int selected = 0, int topLine = -1);
+
+    // The first `registers` registers into the write data of slot 0: whole
+    // values in the inverse formats, otherwise the words as they lie.
+    void LoadWriteData(int registers) const;
+
+    // Edit of the selected line through the value-entry dialog; nothing
+    // without a selected line. Open and Save of the whole buffer.
+    void Edit();
+    void Open();
+    void Save();
+
+private:
+    QWidget* m_dialog;
+    QListWidget* m_list;
+    Buffer m_values{};
+    int m_format = 0;
+    int m_firstAddress = 0;
+    int m_quantity = 0;
+    QString m_fileName = QStringLiteral("data");
+};
+
+}  // namespace zentiq

@@ -1,0 +1,51 @@
+#include "writes/write_poll_value_editor.h"
+
+#include <algorithm>
+
+#include "display/zentiq_view.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "writes/mb_input_register.h"
+#include "writes/mb_input_register_bin.h"
+#include "writes/register_items.h"
+#include "writes/register_list_lines.h"
+#include "writes/write_dialog_hooks.h"
+
+namespace zentiq {
+
+bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request) {
+    if (request.function != 6 && request.function != 16) return false;
+    PollDocumentModel& m = doc.Model();
+    const int format = m.def.DisplayFormat;
+    const int perValue = RegisterListLines::RegistersPerLine(format);
+    if (perValue == 0 || request.item < 0 || request.item + perValue > m.def.Length) return false;
+    auto& values = m.values;
+    bool stored = false;
+    if (format == 3) {
+        CMBInputRegisterBin dialog(RegisterItems::Word(values.data(), values.size(), request.item),
+                                   doc.View());
+        if (WriteDialogHooks::Run(dialog) == QDialog::Accepted) {
+            RegisterItems::SetWord(values.data(), values.size(), request.item, dialog.value());
+            stored = true;
+        }
+    } else {
+        const int index = request.item / perValue;
+        InputRegisterValue value = RegisterItems::FromDigit(format, std::max(request.keyCode, 0));
+        if (request.keyCode < 0 && !RegisterItems::Get(format, values.data(), values.size(), index, value))
+            return false;
+        CMBInputRegister dialog(format, value, request.keyCode, doc.View());
+        if (WriteDialogHooks::Run(dialog) == QDialog::Accepted)
+            stored = RegisterItems::Set(format, values.data(), values.size(), index, dialog.value());
+    }
+    if (!stored) return true;
+    if (m.slotIndex != -1)
+        RegisterItems::LoadWriteData(m.slotIndex, format, m.def.Length, values.data(), values.size(), true);
+    doc.SetModifiedFlag(true);
+    if (CZentiqView* view = doc.View()) {
+        view->FillCells(false);
+        view->update();
+    }
+    return true;
+}
+
+}  // namespace zentiq

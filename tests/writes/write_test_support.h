@@ -1,0 +1,94 @@
+// What the write-dialog tests share: the application with a private
+// settings file, warning boxes recorded instead of shown, modal dialogs and
+// file choosers answered by the test, and driving a dialog's Send.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+#include <functional>
+
+#include "framework/settings_store.h"
+#include "support/dialog_test_helpers.h"
+#include "writes/write_dialog_hooks.h"
+
+namespace zentiq::testing {
+
+inline constexpr int kWaitMs = 15000;
+
+// Settings go to a temporary file for the whole test program.
+class WriteTestEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        EnsureQApplication();
+        SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
+    }
+    void TearDown() override { SettingsStore::setFilePathOverride(QString()); }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+inline ::testing::Environment* const kWriteEnvironment =
+    ::testing::AddGlobalTestEnvironment(new WriteTestEnvironment);
+
+// While it lives, modal dialogs run `answer` instead of exec() (the answer
+// returns the result code; an empty answer cancels), and file dialogs return
+// `path` (recording what they proposed).
+struct ModalAnswers {
+    std::function<int(QDialog&)> answer;
+    QString path;
+    QStringList proposed;
+    int runs = 0;
+    WriteDialogHooks::Runner previousRunner;
+    WriteDialogHooks::FileChooser previousChooser;
+
+    ModalAnswers() {
+        previousRunner = WriteDialogHooks::SetRunner([this](QDialog& d) {
+            ++runs;
+            d.show();
+            return answer ? answer(d) : int(QDialog::Rejected);
+        });
+        previousChooser = WriteDialogHooks::SetFileChooser(
+            [this](QWidget*, const QString& name, bool) {
+                proposed << name;
+                return path;
+            });
+    }
+    ~ModalAnswers() {
+        WriteDialogHooks::SetRunner(previousRunner);
+        WriteDialogHooks::SetFileChooser(previousChooser);
+    }
+};
+
+inline QStringList lines(QListWidget* list) {
+    QStringList out;
+    for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+    return out;
+}
+
+// The dialog's field `name` set to `text`.
+inline void setField(QWidget* dialog, const char* name, const QString& text) {
+    child<QLineEdit>(dialog, name)->setText(text);
+}
+
+// Clicks Send and, when a request went out, waits (bounded) for its answer.
+template <class Dialog>
+bool sendAndWait(Dialog& dialog) {
+    auto* send = child<QAbstractButton>(&dialog, "sendButton");
+    send->click();
+    if (!dialog.IsPending()) return false;
+    EXPECT_FALSE(send->isEnabled());
+    const bool answered = QTest::qWaitFor([&] { return !dialog.IsPending(); }, kWaitMs);
+    EXPECT_TRUE(answered) << "no answer within the limit";
+    EXPECT_TRUE(send->isEnabled());
+    return answered;
+}
+
+}  // namespace zentiq::testing
