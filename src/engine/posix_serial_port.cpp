@@ -155,12 +155,11 @@ bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline) {
 
 // Waits until the driver has sent what it holds. The pause is estimated from
 // the queued count and the character time rather than polled in small steps,
-// so a long frame costs a few wake-ups and an empty queue (a pty never holds
-// output: its bytes are with the other end at once) two system calls.
-// tcdrain() then waits for the last characters in the UART's FIFO; it runs
-// only with an empty queue, where the driver bounds it by itself.
+// so a long frame costs a few wake-ups and an empty queue one system call.
+// With a UART, tcdrain() then waits for the last characters in its FIFO; it
+// runs only with an empty queue, where the driver bounds it by itself.
 bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
-                   std::chrono::nanoseconds charTime) {
+                   std::chrono::nanoseconds charTime, bool uart) {
     for (;;) {
         int queued = 0;
         if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
@@ -172,7 +171,7 @@ bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
         }
         std::this_thread::sleep_for(pause);
     }
-    while (tcdrain(fd) != 0)
+    while (uart && tcdrain(fd) != 0)
         if (errno != EINTR) return false;
     return true;
 }
@@ -254,6 +253,8 @@ int PosixSerialPort::Open(const std::string& device, std::uint32_t baud, int dat
     m_charTime = std::chrono::nanoseconds(std::uint64_t{1000000000} * static_cast<std::uint64_t>(bits) / baud);
     serial_icounter_struct icount{};
     m_hasCounters = ioctl(m_fd, TIOCGICOUNT, &icount) == 0;
+    // A pty hands written bytes to the other end at once: no FIFO to drain.
+    m_hasUart = !IsPseudoTerminal(m_fd);
 
     tcflush(m_fd, TCIOFLUSH);
     return 0;
@@ -394,7 +395,8 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     }
     // The transaction goes on from the moment the request has left: a purge
     // or a read timeout must not start while it is still being sent.
-    if (done == n && err == 0 && !WaitUntilSent(m_fd, sentDeadline, m_charTime)) timedOut = true;
+    if (done == n && err == 0 && !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_hasUart))
+        timedOut = true;
     if (rtsByHand) SetModemBits(m_fd, TIOCM_RTS, false);
 
     if (err != 0) return failed(err, 0);

@@ -51,6 +51,7 @@ private:
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     } m_counters;
     bool m_hasCounters = false;    // the driver has TIOCGICOUNT (ptys do not)
+    bool m_hasUart = false;        // not a pty: the last characters wait in a FIFO
     bool m_countersValid = false;  // the snapshot was taken
     // RTS toggle through the driver's RS-485 mode (TIOCSRS485); when the
     // driver refuses, Write raises and drops RTS by hand.
