@@ -47,7 +47,7 @@ void ResetResult(PollResult& r) {
 template <typename T>
 int StoreWide(int slot, int count, const T* values, int inverse) {
     constexpr int kWords = sizeof(T) / 2;
-    if (!ValidSlot(slot) || count < 1 || count * kWords > kMaxWriteRegisters || values == nullptr)
+    if (!ValidSlot(slot) || count < 1 || count > kMaxWriteRegisters / kWords || values == nullptr)
         return 0;
     auto& e = Engine();
     std::lock_guard guard(e.lock);

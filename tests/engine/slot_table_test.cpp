@@ -3,6 +3,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 #include <mutex>
 
 #include "engine/engine.h"
@@ -118,6 +119,7 @@ TEST_F(SlotTable, WriteDataCountRanges) {
         ASSERT_GE(s, 1);
         EXPECT_EQ(c.store(s, 0), 0);
         EXPECT_EQ(c.store(s, c.largest + 1), 0);
+        EXPECT_EQ(c.store(s, std::numeric_limits<int>::max()), 0);
         {
             std::lock_guard guard(Engine().lock);
             EXPECT_EQ(Engine().slots[s].ready, 0u);  // nothing to send yet
