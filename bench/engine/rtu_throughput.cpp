@@ -1,10 +1,13 @@
 // Transactions per second of the engine in RTU over a pty pair, against the
 // libmodbus slave, side by side with a libmodbus client doing the same reads
-// on the same line in the same run. Prints both rates and the ratio
-// engine/libmodbus for reads of 10 and of 125 holding registers.
+// on the same line in the same run. For reads of 10 and of 125 holding
+// registers it prints the median rate of each side and the median of the
+// per-round ratios engine/libmodbus, over alternating rounds, and the median
+// processor time per transaction of each side.
 //
-//   bench_rtu_throughput [seconds per measurement, default 3]
+//   bench_rtu_throughput [seconds per side and size, default 3]
 #include <string>
+#include <vector>
 
 #include "support/peer_process.h"
 #include "support/socat_pty_pair.h"
@@ -53,23 +56,37 @@ int main(int argc, char** argv) {
 
     std::printf("RTU holding-register reads over a pty pair from the libmodbus slave, %.1f s per side\n",
                 seconds);
-    std::printf("%-10s %14s %16s %8s\n", "registers", "engine tx/s", "libmodbus tx/s", "ratio");
-    // The machine is shared: measure in alternating rounds so that a change
-    // of load weighs on both sides alike.
-    constexpr int kRounds = 3;
+    std::printf("%-10s %14s %16s %8s %12s %12s   %s\n", "registers", "engine tx/s", "libmodbus tx/s",
+                "ratio", "engine us/tx", "libmb us/tx", "ratio per round");
+    // The machine is shared: measure in alternating rounds (engine,
+    // libmodbus, engine, ...) so that a change of load weighs on both sides
+    // alike, and report medians so that one disturbed round does not count.
+    constexpr int kRounds = 7;
     bool sound = true;
     for (int registers : {10, 125}) {
-        bench::Rate engine, lib;
+        std::vector<double> engineRates, libRates, ratios, engineCpu, libCpu;
+        std::string perRound;
         for (int round = 0; round < kRounds; ++round) {
-            engine.Add(EngineRate(line->PathA(), registers, seconds / kRounds));
-            lib.Add(bench::LibModbusRate(modbus_new_rtu(line->PathA().c_str(), static_cast<int>(kBaud), 'N', 8, 1),
-                                         line->PathA().c_str(), registers, seconds / kRounds));
+            const bench::Rate engine = EngineRate(line->PathA(), registers, seconds / kRounds);
+            const bench::Rate lib = bench::LibModbusRate(
+                modbus_new_rtu(line->PathA().c_str(), static_cast<int>(kBaud), 'N', 8, 1),
+                line->PathA().c_str(), registers, seconds / kRounds);
+            bench::PrintIfUnsound("engine", engine);
+            bench::PrintIfUnsound("libmodbus", lib);
+            sound = sound && engine.Sound() && lib.Sound();
+            engineCpu.push_back(engine.CpuMicrosEach());
+            libCpu.push_back(lib.CpuMicrosEach());
+            engineRates.push_back(engine.PerSecond());
+            libRates.push_back(lib.PerSecond());
+            const double ratio = lib.PerSecond() > 0 ? engine.PerSecond() / lib.PerSecond() : 0.0;
+            ratios.push_back(ratio);
+            char text[16];
+            std::snprintf(text, sizeof text, " %.2f", ratio);
+            perRound += text;
         }
-        const double ratio = lib.PerSecond() > 0 ? engine.PerSecond() / lib.PerSecond() : 0.0;
-        std::printf("%-10d %14.1f %16.1f %8.2f\n", registers, engine.PerSecond(), lib.PerSecond(), ratio);
-        bench::PrintIfUnsound("engine", engine);
-        bench::PrintIfUnsound("libmodbus", lib);
-        sound = sound && engine.Sound() && lib.Sound();
+        std::printf("%-10d %14.1f %16.1f %8.2f %12.1f %12.1f  %s\n", registers, bench::Median(engineRates),
+                    bench::Median(libRates), bench::Median(ratios), bench::Median(engineCpu),
+                    bench::Median(libCpu), perRound.c_str());
     }
     std::fflush(stdout);
     return sound ? 0 : 1;

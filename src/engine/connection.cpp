@@ -31,6 +31,11 @@ EngineState& Engine() {
     return state;
 }
 
+void WakeWorker(EngineState& e) {
+    e.wakeRequested = true;
+    e.wake.notify_one();
+}
+
 std::uint64_t TickUs() {
     using namespace std::chrono;
     return static_cast<std::uint64_t>(
@@ -163,8 +168,12 @@ void UseTransportForTesting(Transport* transport) {
 }
 
 int CloseSerialPort() {
+    auto& e = Engine();
     StopWorkerIfRunning();
-    Engine().port.Close();
+    e.port.Close();
+    // The error flags describe this port; they must not outlive it.
+    e.writeFlags = 0;
+    e.readFlags = 0;
     NotifyAllSlotWindows();
     return 1;
 }

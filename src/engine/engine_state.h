@@ -5,6 +5,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -24,6 +25,16 @@ struct EngineState {
     PollSlot slots[kSlotCount];
     PollResult results[kSlotCount];
     WindowHandle monitorWindow = 0;
+    // Bumped (under the lock) whenever a slot is claimed or released, and
+    // whenever its mode is set. The worker compares them after a transaction
+    // (which runs without the lock) so that its clean-up never undoes a
+    // request made meanwhile.
+    std::uint32_t registrations[kSlotCount] = {};
+    std::uint32_t modeChanges[kSlotCount] = {};
+    // An idle worker (no delay between polls, nothing due) waits on this with
+    // the lock; every operation that can make a slot due notifies it.
+    std::condition_variable wake;
+    bool wakeRequested = false;
 
     // Connection (touched by the GUI thread only while the worker is stopped).
     int mode = RTU;
@@ -60,6 +71,9 @@ struct EngineState {
 };
 
 EngineState& Engine();
+
+// Tells an idle worker to look at the slots again; call with e.lock held.
+void WakeWorker(EngineState& e);
 
 // Microseconds from a steady clock.
 std::uint64_t TickUs();

@@ -2,6 +2,8 @@
 // round-robin order once their scan time has come.
 #include <algorithm>
 #include <cstring>
+#include <limits>
+#include <optional>
 #include <system_error>
 
 #include "engine/engine.h"
@@ -35,6 +37,36 @@ int ChooseSlot(EngineState& e, std::uint64_t elapsedUs) {
     return -1;
 }
 
+bool Eligible(const PollSlot& s) { return s.ready && s.pollMode != Stopped; }
+
+// Microseconds until the first poll slot falls due; nullopt when no slot can
+// fall due without a request from the GUI. A slot is due once more than
+// scanRate ms have accumulated (see ChooseSlot).
+std::optional<std::uint64_t> MicrosUntilDue(const EngineState& e) {
+    std::optional<std::uint64_t> next;
+    for (int i = kFirstPollSlot; i <= kLastSlot; ++i) {
+        const PollSlot& s = e.slots[i];
+        if (!Eligible(s)) continue;
+        const std::uint64_t have = std::uint64_t{s.elapsed} * 1000 + e.elapsedRemainderUs[i];
+        const std::uint64_t need = std::uint64_t{s.scanRate} * 1000 + 1;
+        const std::uint64_t wait = need > have ? need - have : 0;
+        if (!next || wait < *next) next = wait;
+    }
+    return next;
+}
+
+// Without a delay between polls an idle worker would spin: it sleeps until a
+// slot falls due or an operation wakes it instead. Called with the lock held.
+void WaitWhileIdle(EngineState& e, std::unique_lock<std::mutex>& lock) {
+    const auto woken = [&] { return e.wakeRequested || !e.running.load(); };
+    if (const auto due = MicrosUntilDue(e))
+        e.wake.wait_for(lock, std::chrono::microseconds(*due), woken);
+    else
+        e.wake.wait(lock, woken);
+}
+
+bool IsSerial(const EngineState& e, const Transport& t) { return &t == &e.rtu || &t == &e.ascii; }
+
 void RunCycle(EngineState& e) {
     const std::uint64_t now = TickUs();
     const std::uint64_t elapsedUs = now - e.lastTickUs;
@@ -46,10 +78,17 @@ void RunCycle(EngineState& e) {
         std::this_thread::yield();
 
     int s;
+    std::uint32_t registration, modeChange;
     {
-        std::lock_guard guard(e.lock);
+        std::unique_lock lock(e.lock);
+        e.wakeRequested = false;
         s = ChooseSlot(e, elapsedUs);
-        if (s < 0) return;
+        if (s < 0) {
+            if (delay == 0) WaitWhileIdle(e, lock);
+            return;
+        }
+        registration = e.registrations[s];
+        modeChange = e.modeChanges[s];
         PollSlot& slot = e.slots[s];
         PollResult& result = e.results[s];
         std::atomic_ref<std::uint32_t> reset(result.resetRequest);
@@ -68,9 +107,12 @@ void RunCycle(EngineState& e) {
         std::memcpy(e.work.data, slot.writeData, kDataSize);
     }
 
-    const EngineStatus status = RunFunction(CurrentTransport(), e.work, e.captures);
-    e.writeFlags = e.port.WriteFlags();
-    e.readFlags = e.port.ReadFlags();
+    Transport& transport = CurrentTransport();
+    const EngineStatus status = RunFunction(transport, e.work, e.captures);
+    // Only a serial transaction has serial error flags.
+    const bool serial = IsSerial(e, transport);
+    e.writeFlags = serial ? e.port.WriteFlags() : 0;
+    e.readFlags = serial ? e.port.ReadFlags() : 0;
 
     bool portError = false;
     {
@@ -82,19 +124,28 @@ void RunCycle(EngineState& e) {
         std::memcpy(slot.responseCapture, e.captures.response, e.captures.responseLength);
         slot.responseLength = e.captures.responseLength;
         Post(e.monitorWindow, WM_POLL_RESULT, status, s);
-        if (s == 0) {
-            slot.ready = 0;
-            slot.inUse = 0;
-        }
-        if (slot.pollMode == Once) slot.pollMode = Stopped;
-        if (status == status::Ok && slot.txCount != 0) ++slot.okCount;
-        result.txCount = slot.txCount;
-        result.okCount = slot.okCount;
-        if (slot.txCount != 0) {
-            if (status == status::Ok) std::memcpy(result.data, e.work.data, kDataSize);
-            std::atomic_ref<EngineStatus>(result.status).store(status, std::memory_order_relaxed);
-            Post(slot.window, slot.message, status, s);
-            portError = status == status::WriteError || status == status::ReadError;
+        portError = status == status::WriteError || status == status::ReadError;
+        // Released or claimed anew during the transaction: the slot now
+        // holds someone else's request, which must neither be cleared nor
+        // get this result.
+        if (e.registrations[s] == registration) {
+            if (s == 0) {
+                slot.ready = 0;
+                slot.inUse = 0;
+            }
+            // A mode set during the transaction (Once again, say) is a new
+            // request and stays.
+            if (slot.pollMode == Once && e.modeChanges[s] == modeChange) slot.pollMode = Stopped;
+            if (status == status::Ok && slot.txCount != 0) ++slot.okCount;
+            result.txCount = slot.txCount;
+            result.okCount = slot.okCount;
+            if (slot.txCount != 0) {
+                if (status == status::Ok) std::memcpy(result.data, e.work.data, kDataSize);
+                std::atomic_ref<EngineStatus>(result.status).store(status, std::memory_order_relaxed);
+                Post(slot.window, slot.message, status, s);
+            } else {
+                portError = false;
+            }
         }
     }
     // A failing port is retried at most about four times a second. The lock
@@ -130,6 +181,10 @@ int StartPolling() {
 int StopPolling() {
     auto& e = Engine();
     e.running = false;
+    {
+        std::lock_guard guard(e.lock);
+        e.wake.notify_all();
+    }
     if (e.worker.joinable()) e.worker.join();
     e.polling = false;
     return 1;

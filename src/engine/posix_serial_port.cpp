@@ -36,6 +36,10 @@ using Millis = std::chrono::milliseconds;
 constexpr std::uint32_t kMaxDword = 0xFFFFFFFFu;
 // How often the DSR line is sampled while a write waits for it.
 constexpr Millis kDsrPollPeriod{5};
+// Shortest sleep while the driver still holds output.
+constexpr std::chrono::microseconds kMinDrainPause{100};
+// Scheduling slack on top of the time the bytes take on the wire.
+constexpr Millis kTransmitSlack{20};
 
 // Milliseconds left until deadline, rounded up, for poll(); 0 when passed.
 int MillisUntil(Clock::time_point deadline) {
@@ -74,10 +78,11 @@ std::uint32_t FlagsFromErrno(int err) {
     }
 }
 
-// Keeps O_NONBLOCK on for the lifetime of the object.
+// Keeps O_NONBLOCK on for the lifetime of the object; flags are the
+// descriptor's file status flags as the port set them.
 class NonBlockingScope {
 public:
-    explicit NonBlockingScope(int fd) : m_fd(fd), m_flags(fcntl(fd, F_GETFL)) {
+    NonBlockingScope(int fd, int flags) : m_fd(fd), m_flags(flags) {
         if (m_flags >= 0 && !(m_flags & O_NONBLOCK)) fcntl(m_fd, F_SETFL, m_flags | O_NONBLOCK);
     }
     ~NonBlockingScope() {
@@ -148,17 +153,27 @@ bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline) {
     }
 }
 
-bool Drain(int fd, std::optional<Clock::time_point> deadline) {
-    if (!deadline) return tcdrain(fd) == 0;
-    // tcdrain() has no time limit: wait for the driver's queue to empty within
-    // the write limit first, then let tcdrain() see the last character out.
+// Waits until the driver has sent what it holds. The pause is estimated from
+// the queued count and the character time rather than polled in small steps,
+// so a long frame costs a few wake-ups and an empty queue one system call.
+// With a UART, tcdrain() then waits for the last characters in its FIFO; it
+// runs only with an empty queue, where the driver bounds it by itself.
+bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
+                   std::chrono::nanoseconds charTime, bool uart) {
     for (;;) {
         int queued = 0;
-        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued == 0) break;
-        if (Clock::now() >= *deadline) return false;
-        std::this_thread::sleep_for(Millis(1));
+        if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
+        Clock::duration pause = std::max(queued * charTime, std::chrono::nanoseconds(kMinDrainPause));
+        if (deadline) {
+            const auto now = Clock::now();
+            if (now >= *deadline) return false;
+            pause = std::min(pause, *deadline - now);
+        }
+        std::this_thread::sleep_for(pause);
     }
-    return tcdrain(fd) == 0;
+    while (uart && tcdrain(fd) != 0)
+        if (errno != EINTR) return false;
+    return true;
 }
 
 }  // namespace
@@ -192,6 +207,7 @@ int PosixSerialPort::Open(const std::string& device, std::uint32_t baud, int dat
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) return fail(1);
     const int fileFlags = fcntl(m_fd, F_GETFL);
     if (fileFlags < 0 || fcntl(m_fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) return fail(1);
+    m_fileFlags = fileFlags & ~O_NONBLOCK;
 
     // 2. Queue sizes: Linux has no such setting; the step always succeeds.
 
@@ -232,6 +248,14 @@ int PosixSerialPort::Open(const std::string& device, std::uint32_t baud, int dat
     // 5. Apply the timeouts.
     if (!ApplyDriverTimeouts(m_fd)) return fail(5);
 
+    // Start, data, parity and stop bits of one character.
+    const int bits = 1 + dataBits + (parity != 0 ? 1 : 0) + (stopBits != 0 ? 2 : 1);
+    m_charTime = std::chrono::nanoseconds(std::uint64_t{1000000000} * static_cast<std::uint64_t>(bits) / baud);
+    serial_icounter_struct icount{};
+    m_hasCounters = ioctl(m_fd, TIOCGICOUNT, &icount) == 0;
+    // A pty hands written bytes to the other end at once: no FIFO to drain.
+    m_hasUart = !IsPseudoTerminal(m_fd);
+
     tcflush(m_fd, TCIOFLUSH);
     return 0;
 }
@@ -247,12 +271,18 @@ void PosixSerialPort::Close() {
         }
     }
     // Unsent output would make close() wait for the drain (up to 30 s on a
-    // stalled line).
-    tcflush(m_fd, TCIOFLUSH);
+    // stalled line). Write leaves none behind, so this is only a safeguard; it
+    // is not done blindly because on a pty it would discard what the other
+    // end has not read yet.
+    int queued = 0;
+    if (ioctl(m_fd, TIOCOUTQ, &queued) != 0 || queued > 0) tcflush(m_fd, TCOFLUSH);
     ::close(m_fd);
     m_fd = -1;
     m_rs485Enabled = false;
     m_rs485Changed = false;
+    // The flags belong to this session; a later TCP session must not see them.
+    m_writeFlags = 0;
+    m_readFlags = 0;
 }
 
 bool PosixSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
@@ -261,13 +291,16 @@ bool PosixSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
     return ApplyDriverTimeouts(m_fd);
 }
 
+// Input only: Write returns once its bytes have left, so there is never
+// output to discard, and on a pty flushing the output would discard what the
+// other end has not read yet.
 void PosixSerialPort::Purge() {
-    if (m_fd >= 0) tcflush(m_fd, TCIOFLUSH);
+    if (m_fd >= 0) tcflush(m_fd, TCIFLUSH);
 }
 
 void PosixSerialPort::SnapshotCounters() {
     serial_icounter_struct icount{};
-    m_countersValid = ioctl(m_fd, TIOCGICOUNT, &icount) == 0;
+    m_countersValid = m_hasCounters && ioctl(m_fd, TIOCGICOUNT, &icount) == 0;
     if (!m_countersValid) return;
     m_counters.frame = icount.frame;
     m_counters.overrun = icount.overrun;
@@ -295,6 +328,16 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     const auto start = Clock::now();
     const auto deadline =
         TotalDeadline(start, m_timeouts.writeMultiplier, m_timeouts.writeConstant, n);
+    // Handing the bytes to the driver must finish within the write limit.
+    // Waiting for them to leave may take as long as they need on the wire:
+    // the per-byte multipliers of the baud table are a little short for
+    // characters with parity and two stop bits at the lowest rates.
+    auto sentDeadline = deadline;
+    if (deadline) {
+        const auto onTheWire = std::chrono::duration_cast<Clock::duration>(
+            m_charTime * static_cast<std::int64_t>(std::min<std::size_t>(n, kMaxDword)));
+        sentDeadline = std::max(*deadline, start + onTheWire + kTransmitSlack);
+    }
 
     auto failed = [this](int err, std::uint32_t extra) {
         m_writeFlags = (FlagsSinceSnapshot(err) | extra) &
@@ -302,6 +345,9 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
                         port_error::TxFull);
         // A failure must be visible even when nothing maps to a flag bit.
         if (m_writeFlags == 0 && err != 0) m_writeFlags = port_error::IoError;
+        // What has not gone out is dropped: the next request must not go out
+        // behind the rest of this one.
+        if (err != EBADF) tcflush(m_fd, TCOFLUSH);
         return 0;
     };
 
@@ -316,7 +362,7 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     bool timedOut = false;
     std::size_t done = 0;
     {
-        NonBlockingScope nonBlocking(m_fd);
+        NonBlockingScope nonBlocking(m_fd, m_fileFlags);
         while (done < n) {
             const ssize_t w = ::write(m_fd, bytes + done, n - done);
             if (w > 0) {
@@ -347,18 +393,14 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
             }
         }
     }
-
-    if (rtsByHand) {
-        if (done == n && err == 0 && !Drain(m_fd, deadline)) timedOut = true;
-        SetModemBits(m_fd, TIOCM_RTS, false);
-    }
+    // The transaction goes on from the moment the request has left: a purge
+    // or a read timeout must not start while it is still being sent.
+    if (done == n && err == 0 && !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_hasUart))
+        timedOut = true;
+    if (rtsByHand) SetModemBits(m_fd, TIOCM_RTS, false);
 
     if (err != 0) return failed(err, 0);
-    if (timedOut) {
-        // What could not be handed over in time is dropped.
-        tcflush(m_fd, TCOFLUSH);
-        return failed(0, port_error::TxFull);
-    }
+    if (timedOut) return failed(0, port_error::TxFull);
     m_writeFlags = 0;
     return 1;
 }

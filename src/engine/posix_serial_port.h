@@ -2,6 +2,7 @@
 // transactions rely on (see SerialTimeouts).
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "engine/engine_types.h"
@@ -36,7 +37,10 @@ public:
 
 private:
     int m_fd = -1;
+    int m_fileFlags = 0;  // file status flags of m_fd, O_NONBLOCK off
     HandshakeFlags m_flags = 0;
+    // Time one character takes on the wire at the configured framing.
+    std::chrono::nanoseconds m_charTime{0};
     SerialTimeouts m_timeouts = kInitialSerialTimeouts;
     std::uint32_t m_writeFlags = 0;
     std::uint32_t m_readFlags = 0;
@@ -46,7 +50,9 @@ private:
     struct Counters {
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     } m_counters;
-    bool m_countersValid = false;  // the driver has TIOCGICOUNT (ptys do not)
+    bool m_hasCounters = false;    // the driver has TIOCGICOUNT (ptys do not)
+    bool m_hasUart = false;        // not a pty: the last characters wait in a FIFO
+    bool m_countersValid = false;  // the snapshot was taken
     // RTS toggle through the driver's RS-485 mode (TIOCSRS485); when the
     // driver refuses, Write raises and drops RTS by hand.
     bool m_rs485Enabled = false;

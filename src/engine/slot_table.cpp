@@ -11,6 +11,10 @@ namespace {
 
 bool ValidSlot(int slot) { return slot >= 0 && slot <= kLastSlot; }
 
+// Functions 16 and 23 carry at most 127 registers; a write of more would go
+// out cut short while the slave answers OK.
+constexpr int kMaxWriteRegisters = 127;
+
 bool FunctionReadyAtOnce(std::uint16_t function, std::uint16_t writeQuantity) {
     return (function >= 1 && function <= 4) || function == 22 || (function == 23 && writeQuantity == 0);
 }
@@ -41,9 +45,10 @@ void ResetResult(PollResult& r) {
 // Stores count values of 16-bit words per value, in the order of the value
 // layout: low word first, or reversed with inverse.
 template <typename T>
-int StoreWide(int slot, int count, int maxCount, const T* values, int inverse) {
+int StoreWide(int slot, int count, const T* values, int inverse) {
     constexpr int kWords = sizeof(T) / 2;
-    if (!ValidSlot(slot) || count < 1 || count > maxCount || values == nullptr) return 0;
+    if (!ValidSlot(slot) || count < 1 || count > kMaxWriteRegisters / kWords || values == nullptr)
+        return 0;
     auto& e = Engine();
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[slot];
@@ -57,6 +62,7 @@ int StoreWide(int slot, int count, int maxCount, const T* values, int inverse) {
     }
     s.writeQuantity = static_cast<std::uint16_t>(count * kWords);
     s.ready = 1;
+    WakeWorker(e);
     return 1;
 }
 
@@ -100,6 +106,8 @@ int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t s
         s.pollMode = Stopped;
         s.elapsed = static_cast<std::uint32_t>(scanRate) + 1;
         ResetResult(e.results[i]);
+        ++e.registrations[i];
+        WakeWorker(e);
         return i;
     }
     return -1;
@@ -117,6 +125,8 @@ int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slav
              writeQuantity);
     s.pollMode = Once;
     ResetResult(e.results[0]);
+    ++e.registrations[0];
+    WakeWorker(e);
     return 1;
 }
 
@@ -128,6 +138,8 @@ int SetPollMode(int slot, int mode) {
     PollSlot& s = e.slots[slot];
     s.pollMode = static_cast<std::uint16_t>(mode);
     s.elapsed = static_cast<std::uint32_t>(s.scanRate) + 1;
+    ++e.modeChanges[slot];
+    WakeWorker(e);
     return 1;
 }
 
@@ -137,6 +149,7 @@ int ReleasePollSlot(int slot) {
     std::lock_guard guard(e.lock);
     e.slots[slot].inUse = 0;
     e.slots[slot].ready = 0;
+    ++e.registrations[slot];
     return 1;
 }
 
@@ -148,28 +161,30 @@ int SetWriteBytes(int slot, int count, const std::uint8_t* bytes) {
     std::memcpy(s.writeData, bytes, static_cast<std::size_t>(count));
     s.writeQuantity = static_cast<std::uint16_t>(count);
     s.ready = 1;
+    WakeWorker(e);
     return 1;
 }
 
 int SetWriteRegisters(int slot, int count, const std::uint16_t* values) {
-    if (!ValidSlot(slot) || count < 1 || count > 128 || values == nullptr) return 0;
+    if (!ValidSlot(slot) || count < 1 || count > kMaxWriteRegisters || values == nullptr) return 0;
     auto& e = Engine();
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[slot];
     std::memcpy(s.writeData, values, 2 * static_cast<std::size_t>(count));
     s.writeQuantity = static_cast<std::uint16_t>(count);
     s.ready = 1;
+    WakeWorker(e);
     return 1;
 }
 
 int SetWriteLongs(int slot, int count, const std::int32_t* values, int inverse) {
-    return StoreWide(slot, count, 64, values, inverse);
+    return StoreWide(slot, count, values, inverse);
 }
 int SetWriteFloats(int slot, int count, const float* values, int inverse) {
-    return StoreWide(slot, count, 64, values, inverse);
+    return StoreWide(slot, count, values, inverse);
 }
 int SetWriteDoubles(int slot, int count, const double* values, int inverse) {
-    return StoreWide(slot, count, 32, values, inverse);
+    return StoreWide(slot, count, values, inverse);
 }
 
 int ReadBytes(int slot, std::uint8_t* destination) {

@@ -4,7 +4,9 @@
 
 #include <cmath>
 #include <cstring>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "engine/engine.h"
 #include "engine/engine_state.h"
@@ -282,6 +284,152 @@ TEST_F(PollWorker, PortErrorsSlowTheCycle) {
     StopPolling();
     // Three failing cycles cannot complete in less than two pauses.
     EXPECT_GE(std::chrono::steady_clock::now() - start, 500ms);
+}
+
+// ---- requests that meet a running transaction or an idle worker -----------
+
+// A request made while the worker is in the middle of a transaction of the
+// same slot (it does not hold the lock then) must be neither lost nor sent
+// twice by the clean-up after that transaction.
+TEST_F(PollWorker, RequestsMadeDuringTheSlotsTransactionAreKept) {
+    constexpr WindowHandle kOld = kWindow, kNew = kWindow + 1;
+    constexpr std::uint16_t kOldAddress = 10, kNewAddress = 20;
+    struct Case {
+        const char* name;
+        bool oneShot;  // the slot in flight is the one-shot slot
+        // Acts while the slot's transaction runs.
+        void (*act)(int slot);
+        std::uint16_t secondAddress;  // of the request that must follow
+        std::size_t oldResults, newResults;
+    };
+    const Case cases[] = {
+        {"Once set again", false, [](int s) { SetPollMode(s, Once); }, kOldAddress, 2, 0},
+        {"released and registered anew", false,
+         [](int s) {
+             ReleasePollSlot(s);
+             const int again = RegisterPollSlot(kNew, WM_POLL_RESULT, 0, 1, 3, kNewAddress, 1, 0, 0);
+             EXPECT_EQ(again, s);
+             SetPollMode(again, Once);
+         },
+         kNewAddress, 0, 1},
+        {"one-shot released and submitted anew", true,
+         [](int) {
+             ReleasePollSlot(0);
+             EXPECT_EQ(SubmitOneShot(kNew, WM_POLL_RESULT, 1, 3, kNewAddress, 1, 0, 0), 1);
+         },
+         kNewAddress, 0, 1},
+    };
+    transport.transactionDelayMs = 100;
+    transport.table[kNewAddress] = 4321;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        InitEngine();
+        SetPollDelay(0);
+        posts.Clear();
+        const std::size_t before = transport.RequestCount();
+        int slot = 0;
+        if (c.oneShot) {
+            ASSERT_EQ(SubmitOneShot(kOld, WM_POLL_RESULT, 1, 3, kOldAddress, 1, 0, 0), 1);
+        } else {
+            slot = ReadSlot(kOldAddress, 1, 0, kOld);
+            SetPollMode(slot, Once);
+        }
+        ASSERT_EQ(StartPolling(), 1);
+        for (int i = 0; i < 1000 && !transport.inTransaction; ++i) std::this_thread::sleep_for(1ms);
+        c.act(slot);
+        EXPECT_TRUE(posts.WaitFor(kOld, WM_POLL_RESULT, c.oldResults));
+        EXPECT_TRUE(posts.WaitFor(kNew, WM_POLL_RESULT, c.newResults));
+        ASSERT_TRUE(WaitRequests(before + 2));
+        StopPolling();
+        const auto requests = transport.Requests();
+        ASSERT_EQ(requests.size(), before + 2) << "sent once each, nothing more";
+        EXPECT_EQ(requests[before].address, kOldAddress);
+        EXPECT_EQ(requests[before + 1].address, c.secondAddress);
+        EXPECT_EQ(posts.Count(kOld, WM_POLL_RESULT), c.oldResults);
+        EXPECT_EQ(posts.Count(kNew, WM_POLL_RESULT), c.newResults);
+        if (c.newResults > 0) {
+            // The new owner reads its own answer, not the one of the old request.
+            std::uint16_t value = 0;
+            EXPECT_EQ(ReadRegisters(slot, &value), status::Ok);
+            EXPECT_EQ(value, 4321);
+        }
+    }
+}
+
+TEST_F(PollWorker, OneShotsInQuickSuccessionAreEachSentOnce) {
+    transport.transactionDelayMs = 1;
+    SetPollMode(ReadSlot(900, 1), Continuous);  // competes for every cycle
+    ASSERT_EQ(StartPolling(), 1);
+    constexpr std::uint16_t kSends = 60;
+    for (std::uint16_t i = 0; i < kSends; ++i) {
+        // A dialog retries a refused send after a moment.
+        int accepted = 0;
+        for (int tries = 0; tries < 5000 && !accepted; ++tries) {
+            accepted = SubmitOneShot(kWindow + 1 + i, WM_POLL_RESULT, 1, 6, 0, 0, i, 1);
+            if (!accepted) std::this_thread::sleep_for(100us);
+        }
+        ASSERT_EQ(accepted, 1) << "send " << i;
+        const std::uint16_t value = static_cast<std::uint16_t>(0x7000 + i);
+        ASSERT_EQ(SetWriteRegisters(0, 1, &value), 1);
+    }
+    ASSERT_TRUE(posts.WaitFor(kWindow + kSends, WM_POLL_RESULT, 1));
+    StopPolling();
+    std::vector<std::uint16_t> written;
+    for (const auto& r : transport.Requests())
+        if (r.function == 6) written.push_back(r.address);
+    ASSERT_EQ(written.size(), kSends);
+    for (std::uint16_t i = 0; i < kSends; ++i) {
+        EXPECT_EQ(written[i], i);
+        EXPECT_EQ(transport.table[i], 0x7000 + i);
+        EXPECT_EQ(posts.Count(kWindow + 1 + i, WM_POLL_RESULT), 1u) << "send " << i;
+    }
+}
+
+// With no delay between polls and nothing due, the worker sleeps; whatever
+// makes a request ready must wake it, whether a slot falls due later or none
+// ever does.
+TEST_F(PollWorker, IdleWorkerWakesForEveryKindOfRequest) {
+    constexpr WindowHandle kAsker = kWindow + 7;
+    struct Case {
+        const char* name;
+        void (*ask)();
+    };
+    const Case cases[] = {
+        {"one-shot read", [] { SubmitOneShot(kAsker, WM_POLL_RESULT, 1, 3, 5, 1, 0, 0); }},
+        {"one-shot write whose data comes later",
+         [] {
+             SubmitOneShot(kAsker, WM_POLL_RESULT, 1, 16, 0, 0, 5, 2);
+             std::this_thread::sleep_for(20ms);  // the worker goes back to sleep
+             const std::uint16_t values[2] = {1, 2};
+             SetWriteRegisters(0, 2, values);
+         }},
+        {"slot switched on",
+         [] {
+             const int s = RegisterPollSlot(kAsker, WM_POLL_RESULT, 0, 1, 4, 5, 1, 0, 0);
+             std::this_thread::sleep_for(20ms);
+             SetPollMode(s, Once);
+         }},
+    };
+    for (const bool farSlot : {false, true}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.name) + (farSlot ? ", a slot due in a minute" : ", no slot"));
+            InitEngine();
+            SetPollDelay(0);
+            posts.Clear();
+            if (farSlot) {
+                SetPollMode(ReadSlot(100, 1, 60000), Continuous);
+                ASSERT_EQ(StartPolling(), 1);
+                ASSERT_TRUE(posts.WaitFor(kWindow, WM_POLL_RESULT, 1));
+            } else {
+                ASSERT_EQ(StartPolling(), 1);
+            }
+            std::this_thread::sleep_for(20ms);  // asleep by now
+            c.ask();
+            EXPECT_TRUE(posts.WaitFor(kAsker, WM_POLL_RESULT, 1));
+            StopPolling();  // returns although the worker sleeps again
+            EXPECT_EQ(posts.Count(kWindow, WM_POLL_RESULT), farSlot ? 1u : 0u);
+        }
+    }
 }
 
 }  // namespace

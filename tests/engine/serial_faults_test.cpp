@@ -18,6 +18,7 @@
 #include "support/post_recorder.h"
 #include "support/pty_pair.h"
 #include "support/scripted_serial_slave.h"
+#include "support/scripted_tcp_slave.h"
 
 namespace zentiq {
 namespace {
@@ -317,6 +318,108 @@ TEST_F(SerialFaultsTest, AdapterPulledDuringTheAnswerIsAReadError) {
 
     EXPECT_EQ(ReadTen(), status::WriteError);
     EXPECT_NE(GetWriteErrorFlags() & port_error::IoError, 0u);
+}
+
+// ---- frames nobody reads at once --------------------------------------------
+//
+// Nothing reads the other end until all requests are out, so a purge that
+// threw away sent bytes (on a pty, the output purge empties what the other
+// end has not read) would show as missing frames.
+
+Bytes LineContents(PtyPair& pty, std::size_t expected) {
+    Bytes all;
+    for (int i = 0; i < 100 && all.size() < expected; ++i) {
+        const Bytes chunk = pty.readFromPort(expected - all.size(), 100);
+        all.insert(all.end(), chunk.begin(), chunk.end());
+    }
+    return all;
+}
+
+TEST_F(SerialFaultsTest, EveryRawFrameOfABurstLeavesWhole) {
+    Connect(RTU);
+    // Reads return at once: nobody answers the frames.
+    ASSERT_EQ(SetSerialTimeouts(0xFFFFFFFFu, 0, 0, 2, 200), 1);
+    ASSERT_EQ(StartPolling(), 1);
+    Bytes sent;
+    constexpr int kFrames = 120;
+    for (int i = 0; i < kFrames; ++i) {
+        // Lengths 1 to 40, and one frame longer than any Modbus request.
+        Bytes frame(i == 60 ? 600 : 1 + i % 40);
+        for (std::size_t k = 0; k < frame.size(); ++k) frame[k] = static_cast<std::uint8_t>(i * 7 + k);
+        ASSERT_EQ(SubmitOneShot(kWindow, WM_POLL_RESULT, 0, 0, 0, 0, 0,
+                                static_cast<std::uint16_t>(frame.size())),
+                  1)
+            << "frame " << i;
+        ASSERT_EQ(SetWriteBytes(0, static_cast<int>(frame.size()), frame.data()), 1);
+        ASSERT_TRUE(recorder.WaitFor(kWindow, WM_POLL_RESULT, static_cast<std::size_t>(i + 1),
+                                     milliseconds(10000)))
+            << "frame " << i;
+        sent.insert(sent.end(), frame.begin(), frame.end());
+    }
+    StopPolling();
+    for (const auto& post : recorder.Posts()) EXPECT_EQ(post.wParam, status::Ok);
+    EXPECT_EQ(LineContents(pty, sent.size()), sent);
+}
+
+TEST_F(SerialFaultsTest, BroadcastFollowedAtOnceByAPollLeavesWhole) {
+    Connect(RTU);
+    ASSERT_EQ(SetSerialTimeouts(0xFFFFFFFFu, 0, 0, 2, 200), 1);
+    // The poll is due as soon as the broadcast has gone: the worker serves it
+    // in the very next cycle.
+    const int poll = RegisterPollSlot(kWindow + 1, WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
+    ASSERT_GE(poll, 1);
+    ASSERT_EQ(SetPollMode(poll, Once), 1);
+    std::vector<std::uint16_t> values(100);
+    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint16_t>(0x0101 * i);
+    ASSERT_EQ(SubmitOneShot(kWindow, WM_POLL_RESULT, 0, 16, 0, 0, 200, 100), 1);
+    ASSERT_EQ(SetWriteRegisters(0, 100, values.data()), 1);
+    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_TRUE(recorder.WaitFor(kWindow + 1, WM_POLL_RESULT, 1, milliseconds(10000)));
+    StopPolling();
+
+    Bytes broadcast{0x00, 0x10, 0x00, 200, 0x00, 100, 200};
+    for (std::uint16_t v : values) {
+        broadcast.push_back(static_cast<std::uint8_t>(v >> 8));
+        broadcast.push_back(static_cast<std::uint8_t>(v & 0xFF));
+    }
+    Bytes expected = ScriptedSerialSlave::Rtu(broadcast);
+    expected.insert(expected.end(), kRtuRequest.begin(), kRtuRequest.end());
+    EXPECT_EQ(LineContents(pty, expected.size()), expected);
+}
+
+// ---- error flags across sessions --------------------------------------------
+
+// The flags of a failed serial session must not turn a later Modbus/TCP
+// read error into "Read error: I/O error": over TCP there are no flags,
+// whether or not the serial port was closed before.
+TEST_F(SerialFaultsTest, SerialErrorFlagsDoNotReachATcpSession) {
+    for (const bool closeSerialFirst : {true, false}) {
+        SCOPED_TRACE(closeSerialFirst ? "port closed first" : "port left open");
+        PtyPair line;
+        ASSERT_TRUE(line.ok()) << line.error();
+        ASSERT_EQ(SetSerialDevice(1, line.slavePath().c_str()), 1);
+        Connect(RTU);
+        line.closeMaster();
+        EXPECT_EQ(ReadTen(), status::WriteError);
+        ASSERT_NE(GetWriteErrorFlags() & port_error::IoError, 0u);
+        if (closeSerialFirst) {
+            CloseSerialPort();
+            EXPECT_EQ(GetWriteErrorFlags(), 0u);
+            EXPECT_EQ(GetReadErrorFlags(), 0u);
+        }
+
+        // The slave drops the connection (RST) before answering.
+        test::ScriptedTcpSlave slave({test::ScriptedTcpSlave::Reset()});
+        ASSERT_TRUE(slave.Listening());
+        ASSERT_EQ(SetTransmissionMode(TCP), 1);
+        ASSERT_EQ(OpenTcpConnection("127.0.0.1", slave.Port(), 2000, 2000), 0);
+        EXPECT_EQ(ReadTen(), status::ReadError);
+        EXPECT_EQ(GetReadErrorFlags(), 0u);
+        EXPECT_EQ(GetWriteErrorFlags(), 0u);
+        CloseTcpConnection();
+        CloseSerialPort();
+        SetTransmissionMode(RTU);
+    }
 }
 
 // ---- ASCII -------------------------------------------------------------------

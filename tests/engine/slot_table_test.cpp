@@ -3,8 +3,11 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
+#include <mutex>
 
 #include "engine/engine.h"
+#include "engine/engine_state.h"
 
 namespace zentiq {
 namespace {
@@ -88,21 +91,45 @@ TEST_F(SlotTable, OutOfRangeIndexes) {
     }
 }
 
+// Every register form stops at 127 registers, the most functions 16 and 23
+// carry: one more value would be dropped on the wire while the slave answers
+// OK. A refused call leaves the slot as it was.
 TEST_F(SlotTable, WriteDataCountRanges) {
-    const int s = Write(16, 10);
-    std::uint16_t regs[129] = {};
-    std::uint8_t bytes[2001] = {};
-    EXPECT_EQ(SetWriteRegisters(s, 128, regs), 1);
-    EXPECT_EQ(SetWriteRegisters(s, 129, regs), 0);
-    EXPECT_EQ(SetWriteRegisters(s, 0, regs), 0);
-    EXPECT_EQ(SetWriteBytes(s, 2000, bytes), 1);
-    EXPECT_EQ(SetWriteBytes(s, 2001, bytes), 0);
-    std::int32_t longs[65] = {};
-    double doubles[33] = {};
-    EXPECT_EQ(SetWriteLongs(s, 64, longs, 0), 1);
-    EXPECT_EQ(SetWriteLongs(s, 65, longs, 0), 0);
-    EXPECT_EQ(SetWriteDoubles(s, 32, doubles, 1), 1);
-    EXPECT_EQ(SetWriteDoubles(s, 33, doubles, 1), 0);
+    struct Case {
+        const char* name;
+        int largest;  // values accepted; one more is refused
+        int stored;   // writeQuantity then: bytes or registers
+        int (*store)(int slot, int count);
+    };
+    static const std::uint16_t regs[130] = {};
+    static const std::uint8_t bytes[2001] = {};
+    static const std::int32_t longs[65] = {};
+    static const float floats[65] = {};
+    static const double doubles[33] = {};
+    const Case cases[] = {
+        {"bytes", 2000, 2000, [](int s, int n) { return SetWriteBytes(s, n, bytes); }},
+        {"registers", 127, 127, [](int s, int n) { return SetWriteRegisters(s, n, regs); }},
+        {"longs", 63, 126, [](int s, int n) { return SetWriteLongs(s, n, longs, 0); }},
+        {"floats", 63, 126, [](int s, int n) { return SetWriteFloats(s, n, floats, 1); }},
+        {"doubles", 31, 124, [](int s, int n) { return SetWriteDoubles(s, n, doubles, 1); }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const int s = Write(16, 10);
+        ASSERT_GE(s, 1);
+        EXPECT_EQ(c.store(s, 0), 0);
+        EXPECT_EQ(c.store(s, c.largest + 1), 0);
+        EXPECT_EQ(c.store(s, std::numeric_limits<int>::max()), 0);
+        {
+            std::lock_guard guard(Engine().lock);
+            EXPECT_EQ(Engine().slots[s].ready, 0u);  // nothing to send yet
+            EXPECT_EQ(Engine().slots[s].writeQuantity, 10);
+        }
+        EXPECT_EQ(c.store(s, c.largest), 1);
+        std::lock_guard guard(Engine().lock);
+        EXPECT_EQ(Engine().slots[s].ready, 1u);
+        EXPECT_EQ(Engine().slots[s].writeQuantity, c.stored);
+    }
 }
 
 TEST_F(SlotTable, TooFewRegistersForWideTypes) {
