@@ -21,6 +21,7 @@ class QWidget;
 namespace zentiq {
 
 class CChildFrame;
+class CCommunication;
 class CMainFrame;
 class CMBCommSetup;
 class CZentiqDoc;
@@ -101,6 +102,9 @@ public:
     QList<CZentiqDoc*> Documents() const;
     QList<CChildFrame*> ChildFrames() const;
 
+    // The traffic monitor while it is open (at most one at a time).
+    CCommunication* Monitor() const;
+
     QStringList RecentFiles() const { return m_recentFiles; }
     void AddToRecentFileList(const QString& path);
     static bool IsWorkspaceName(const QString& path);
@@ -144,6 +148,7 @@ private:
     int m_untitledCount = 0;
     QStringList m_recentFiles;
     QTimer* m_startupTimer = nullptr;
+    QPointer<CCommunication> m_monitor;
     CommSetupRunner m_commSetupRunner;
     OpenFileChooser m_openFileChooser;
 };
