@@ -23,16 +23,18 @@
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "support/dialog_test_helpers.h"
-#include "support/peer_data.h"
 #include "support/peer_link.h"
 #include "support/scripted_tcp_slave.h"
+#include "support/wire_frames.h"
 
 namespace zentiq {
 namespace {
 
 using testing::PeerLink;
 using testing::WarningRecorder;
-using Bytes = std::vector<std::uint8_t>;
+using testing::AsAscii;
+using testing::HexText;
+using testing::WithCrc;
 
 constexpr int kWaitMs = 10000;
 
@@ -77,44 +79,7 @@ struct MonitorWindow {
     QPushButton* button(const char* name) { return testing::child<QPushButton>(dialog, name); }
 };
 
-QString hex(const Bytes& bytes) {
-    QString text;
-    for (std::uint8_t b : bytes)
-        text += QString::asprintf("%02X ", b);
-    return text;
-}
-
 unsigned lineNumber(const QString& line) { return line.left(6).toUInt(); }
-
-Bytes holdingData(unsigned count) {
-    Bytes data;
-    for (unsigned i = 0; i < count; ++i) {
-        data.push_back(static_cast<std::uint8_t>(zq_peer_holding(i) >> 8));
-        data.push_back(static_cast<std::uint8_t>(zq_peer_holding(i) & 0xFF));
-    }
-    return data;
-}
-
-Bytes withCrc(Bytes frame) {
-    const std::uint16_t crc = Crc16(frame.data(), frame.size());
-    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
-    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
-    return frame;
-}
-
-// The characters of the ASCII frame of a binary frame (LRC, CR, LF added).
-Bytes asAscii(const Bytes& frame) {
-    std::uint8_t sum = 0;
-    for (std::uint8_t b : frame)
-        sum = static_cast<std::uint8_t>(sum + b);
-    Bytes withLrc = frame;
-    withLrc.push_back(static_cast<std::uint8_t>(-sum));
-    std::string text = ":";
-    for (std::uint8_t b : withLrc)
-        text += QString::asprintf("%02X", b).toStdString();
-    text += "\r\n";
-    return Bytes(text.begin(), text.end());
-}
 
 // ---- the lines are the bytes on the wire, per transport ------------------------------------
 
@@ -152,26 +117,24 @@ TEST_P(MonitorWireTest, TxAndRxLinesAreTheFramesAsOnTheWire) {
     EXPECT_EQ(tx.mid(6, 4), "-Tx:");
     EXPECT_EQ(rx.mid(6, 4), "-Rx:");
 
-    const Bytes request{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
-    Bytes response{0x01, 0x03, 0x14};
-    const Bytes data = holdingData(10);
-    response.insert(response.end(), data.begin(), data.end());
+    const testing::Bytes request{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
+    const testing::Bytes response = testing::ReadHoldingAnswer(10);
     switch (GetParam().mode) {
     case RTU:
         EXPECT_EQ(tx.mid(10), "01 03 00 00 00 0A C5 CD ");
-        EXPECT_EQ(rx.mid(10), hex(withCrc(response)));
+        EXPECT_EQ(rx.mid(10), HexText(WithCrc(response)));
         break;
     case ASCII:
-        EXPECT_EQ(tx.mid(10), hex(asAscii(request)));
+        EXPECT_EQ(tx.mid(10), HexText(AsAscii(request)));
         EXPECT_TRUE(tx.endsWith("46 32 0D 0A ")) << tx.toStdString();
-        EXPECT_EQ(rx.mid(10), hex(asAscii(response)));
+        EXPECT_EQ(rx.mid(10), HexText(AsAscii(response)));
         break;
     case TCP: {
         // The MBAP header leads: the transaction id the engine chose, the
         // protocol id 0 and the length; the answer repeats the id.
         const QString id = tx.mid(10, 6);
-        EXPECT_EQ(tx.mid(10), id + "00 00 00 06 " + hex(request));
-        EXPECT_EQ(rx.mid(10), id + "00 00 00 17 " + hex(response));
+        EXPECT_EQ(tx.mid(10), id + "00 00 00 06 " + HexText(request));
+        EXPECT_EQ(rx.mid(10), id + "00 00 00 17 " + HexText(response));
         break;
     }
     }
@@ -200,7 +163,7 @@ TEST(MonitorSerialTest, BroadcastGivesATxLineAndNoRxLine) {
     ASSERT_EQ(SetWriteRegisters(0, 1, &value), 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.results == 1; }, kWaitMs));
     ASSERT_EQ(monitor.lines().size(), 1);
-    EXPECT_EQ(monitor.lines()[0].mid(6), "-Tx:" + hex(withCrc({0x00, 0x06, 0x00, 0x0A, 0x12, 0x34})));
+    EXPECT_EQ(monitor.lines()[0].mid(6), "-Tx:" + HexText(WithCrc({0x00, 0x06, 0x00, 0x0A, 0x12, 0x34})));
     // Nothing was expected back, so nothing failed.
     EXPECT_FALSE(monitor.dialog->IsStopped());
     EXPECT_TRUE(warnings.texts.isEmpty());
