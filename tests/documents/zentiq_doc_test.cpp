@@ -352,14 +352,19 @@ TEST_F(DocTest, UpdateRulesFollowTheFunctionTheFormatAndTheConnection) {
     EXPECT_TRUE(checked.checked);
     EXPECT_TRUE(w.doc->IsModified());
 
-    // Features whose dialogs come later are there but disabled.
+    // Features whose dialogs come later are there but disabled; stopping
+    // a log needs one.
     for (int id : {doc_command::WriteCoil, doc_command::WriteRegister, doc_command::WriteCoils,
                    doc_command::WriteRegisters, doc_command::MaskWrite, doc_command::ReadWriteRegisters,
-                   doc_command::TestCenter, doc_command::ErrorCounter, doc_command::StartLogging,
                    doc_command::StopLogging}) {
         CommandState s;
         ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
         EXPECT_FALSE(s.enabled) << id;
+    }
+    for (int id : {doc_command::TestCenter, doc_command::ErrorCounter, doc_command::StartLogging}) {
+        CommandState s;
+        ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
+        EXPECT_TRUE(s.enabled) << id;
     }
     // Read once needs polling off and a connection.
     CommandState readOnce;
