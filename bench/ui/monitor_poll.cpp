@@ -1,0 +1,214 @@
+// GUI-thread cost of the traffic monitor, offscreen, against the libmodbus
+// TCP slave on 127.0.0.1: 32 poll windows of 10 holding registers poll as
+// fast as the engine can (scan rate 1 ms, no delay between polls), without
+// the monitor and with it open, in turn, for several rounds (on a shared
+// machine single runs vary a lot; the median of the rounds' ratios is the
+// figure). For each run: polls per second in total, the GUI thread's share
+// of a core, and, with the monitor, whether every transaction got its Tx and
+// Rx lines.
+//
+// Each run starts with the slots switched on after the monitor is open and
+// ends with the worker stopped and every posted result handled, so that the
+// engine's transaction counts and the monitor's line numbers cover exactly
+// the same transactions.
+//
+//   bench_monitor_poll [seconds per run, default 3] [rounds, default 5]
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/communication.h"
+#include "display/traffic_lines.h"
+#include "display/traffic_list_view.h"
+#include "display/zentiq_view.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "engine/engine.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
+#include "support/peer_process.h"
+
+namespace {
+
+using namespace zentiq;
+using Clock = std::chrono::steady_clock;
+
+constexpr int kWindows = 32;
+constexpr int kRegisters = 10;
+
+void runEventLoop(int ms) {
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+double threadCpuSeconds() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
+}
+
+struct Window {
+    std::unique_ptr<CZentiqDoc> doc;
+    CZentiqView* view = nullptr;
+    Window() {
+        doc = std::make_unique<CZentiqDoc>();
+        doc->OnNewDocument();
+        PollDefinition& d = doc->Model().def;
+        d.FunctionValue = 3;
+        d.Address = 0;
+        d.Length = kRegisters;
+        d.ScanRate = 1;
+        d.SlaveID = 1;
+        d.bEnable = 0;  // switched on when a run begins
+        doc->ComputeGridSize();
+        view = doc->CreateView(nullptr);
+        view->resize(600, 240);
+        view->show();
+    }
+    ~Window() {
+        delete view;
+        doc.reset();
+    }
+};
+
+bool connectEngine(std::uint16_t port) {
+    SetPollDelay(0);
+    if (OpenTcpConnection("127.0.0.1", port, 1000, 3000) != 0) {
+        std::fprintf(stderr, "cannot connect to 127.0.0.1:%u (errno %d)\n", unsigned(port), LastSocketError());
+        return false;
+    }
+    SetTransmissionMode(TCP);
+    return true;
+}
+
+struct Run {
+    double pollsPerSecond = 0;
+    double guiShare = 0;
+    double guiUsPerPoll = 0;
+    unsigned long long transactions = 0;
+    unsigned long long lines = 0;
+    int shownRows = 0;
+};
+
+Run run(std::vector<std::unique_ptr<Window>>& windows, double seconds, bool withMonitor) {
+    CCommunication* monitor = nullptr;
+    if (withMonitor) {
+        monitor = new CCommunication();
+        monitor->resize(620, 360);
+        monitor->show();
+    }
+    std::vector<std::uint32_t> tx0;
+    for (const auto& w : windows) {
+        std::uint32_t tx = 0, ok = 0;
+        GetSlotCounters(w->doc->Model().slotIndex, &tx, &ok);
+        tx0.push_back(tx);
+    }
+    const unsigned lines0 = TrafficLines::MonitorCounter();
+    StartPolling();
+    for (const auto& w : windows)
+        SetPollMode(w->doc->Model().slotIndex, Continuous);
+    const double cpu0 = threadCpuSeconds();
+    const auto t0 = Clock::now();
+    runEventLoop(int(seconds * 1000));
+    StopPolling();  // no transaction after this
+    const double elapsed = std::chrono::duration<double>(Clock::now() - t0).count();
+    // Every result posted so far is handled before the counts are compared.
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::sendPostedEvents();
+    const double cpu = threadCpuSeconds() - cpu0;
+    Run r;
+    for (std::size_t i = 0; i < windows.size(); ++i) {
+        std::uint32_t tx = 0, ok = 0;
+        GetSlotCounters(windows[i]->doc->Model().slotIndex, &tx, &ok);
+        r.transactions += tx - tx0[i];
+        SetPollMode(windows[i]->doc->Model().slotIndex, Stopped);
+    }
+    r.lines = TrafficLines::MonitorCounter() - lines0;
+    r.pollsPerSecond = double(r.transactions) / elapsed;
+    r.guiShare = 100.0 * cpu / elapsed;
+    r.guiUsPerPoll = r.transactions ? 1e6 * cpu / double(r.transactions) : 0.0;
+    if (monitor) {
+        monitor->List()->Flush();
+        r.shownRows = monitor->List()->model()->rowCount();
+        delete monitor;
+    }
+    return r;
+}
+
+void print(const char* what, const Run& r, const Run* without) {
+    std::printf("  %-16s polls/s %8.0f", what, r.pollsPerSecond);
+    if (without)
+        std::printf(" (%5.1f %% of the run without)", 100.0 * r.pollsPerSecond / std::max(without->pollsPerSecond, 1.0));
+    std::printf("  GUI %5.1f %% of a core, %6.2f us per poll", r.guiShare, r.guiUsPerPoll);
+    if (without)
+        std::printf("  lines %llu for %llu transactions (%s), %d shown", r.lines, r.transactions,
+                    r.lines == 2 * r.transactions ? "Tx and Rx for every one" : "MISSING LINES", r.shownRows);
+    std::printf("\n");
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 3.0;
+    const int rounds = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 5;
+    QApplication app(argc, argv);
+    QTemporaryDir settingsDir;
+    SettingsStore::setFilePathOverride(settingsDir.filePath(QStringLiteral("Zentiq.ini")));
+
+    std::string error;
+    auto peer = zentiq::test::PeerProcess::LibModbus(zentiq::test::PeerProcess::Mode::Tcp, "", error);
+    if (!peer) {
+        std::fprintf(stderr, "no libmodbus slave: %s\n", error.c_str());
+        return 1;
+    }
+    InitEngine();
+    InstallEnginePoster();
+    if (!connectEngine(peer->Port()))
+        return 1;
+
+    std::vector<std::unique_ptr<Window>> windows;
+    for (int i = 0; i < kWindows; ++i)
+        windows.push_back(std::make_unique<Window>());
+    runEventLoop(200);
+
+    std::printf("%d windows x %d registers, scan rate 1 ms, no delay between polls, %.1f s per run\n"
+                "(goal: GUI < 60 %% of a core with the monitor, poll rate at least 90 %% of the run without):\n",
+                kWindows, kRegisters, seconds);
+    std::vector<double> ratios;
+    double worstShare = 0;
+    bool everyLine = true;
+    for (int round = 1; round <= rounds; ++round) {
+        const Run a = run(windows, seconds, false);
+        const Run b = run(windows, seconds, true);
+        std::printf(" round %d\n", round);
+        print("without monitor", a, nullptr);
+        print("with monitor", b, &a);
+        ratios.push_back(b.pollsPerSecond / std::max(a.pollsPerSecond, 1.0));
+        worstShare = std::max(worstShare, b.guiShare);
+        everyLine = everyLine && b.lines == 2 * b.transactions;
+    }
+    std::sort(ratios.begin(), ratios.end());
+    std::printf(" median poll rate with the monitor: %.1f %% of the run without (rounds from %.1f to %.1f %%);\n"
+                " highest GUI share with the monitor: %.1f %% of a core; every transaction listed: %s\n",
+                100.0 * ratios[ratios.size() / 2], 100.0 * ratios.front(), 100.0 * ratios.back(), worstShare,
+                everyLine ? "yes" : "NO");
+
+    windows.clear();
+    CloseTcpConnection();
+    SettingsStore::setFilePathOverride(QString());
+    return 0;
+}
