@@ -34,8 +34,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/settings_store.h"
-#include "app/window_registry.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
