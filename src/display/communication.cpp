@@ -48,7 +48,9 @@ bool CCommunication::event(QEvent* e) {
 }
 
 void CCommunication::OnPollResult(EngineStatus status, int slot) {
-    if (m_stopped)
+    // A slot outside the table has no captures (the accessor would answer
+    // with a status where a length is expected).
+    if (m_stopped || slot < 0 || slot >= kSlotCount)
         return;
     // The captures belong to the slot's latest transaction, which may
     // already be newer than the one announced; that one is shown.

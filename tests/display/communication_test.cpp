@@ -300,6 +300,16 @@ TEST_F(MonitorFileTest, SavesEveryLineAndAnEmptyListAsAnEmptyFile) {
     EXPECT_EQ(warnings.texts.size(), 1);
 }
 
+TEST_F(MonitorFileTest, ResultsForSlotsOutsideTheTableAddNothing) {
+    MonitorWindow monitor;
+    testing::press(testing::child<QCheckBox>(monitor.dialog, "stopOnErrorCheck"));
+    for (int slot : {-1, kSlotCount, 1 << 20})
+        monitor.dialog->OnPollResult(status::Timeout, slot);
+    EXPECT_TRUE(monitor.lines().isEmpty());
+    EXPECT_FALSE(monitor.dialog->IsStopped());
+    EXPECT_TRUE(warnings.texts.isEmpty());
+}
+
 TEST_F(MonitorFileTest, CopyPutsTheSelectedLinesTrimmedWithCrLf) {
     MonitorWindow monitor;
     addLines(*monitor.dialog, 5);
