@@ -14,18 +14,12 @@
 //
 //   bench_monitor_poll [seconds per run, default 3] [rounds, default 5]
 #include <QApplication>
-#include <QElapsedTimer>
-#include <QEventLoop>
-#include <QTemporaryDir>
-#include <QTimer>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
-#include <string>
 #include <vector>
 
 #include "display/communication.h"
@@ -35,29 +29,17 @@
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
-#include "framework/settings_store.h"
-#include "framework/window_registry.h"
-#include "support/peer_process.h"
+#include "ui_bench_common.h"
 
 namespace {
 
 using namespace zentiq;
 using Clock = std::chrono::steady_clock;
+using bench::runEventLoop;
+using bench::threadCpuSeconds;
 
 constexpr int kWindows = 32;
 constexpr int kRegisters = 10;
-
-void runEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-double threadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
 
 struct Window {
     std::unique_ptr<CZentiqDoc> doc;
@@ -82,16 +64,6 @@ struct Window {
         doc.reset();
     }
 };
-
-bool connectEngine(std::uint16_t port) {
-    SetPollDelay(0);
-    if (OpenTcpConnection("127.0.0.1", port, 1000, 3000) != 0) {
-        std::fprintf(stderr, "cannot connect to 127.0.0.1:%u (errno %d)\n", unsigned(port), LastSocketError());
-        return false;
-    }
-    SetTransmissionMode(TCP);
-    return true;
-}
 
 struct Run {
     double pollsPerSecond = 0;
@@ -166,18 +138,8 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 3.0;
     const int rounds = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 5;
     QApplication app(argc, argv);
-    QTemporaryDir settingsDir;
-    SettingsStore::setFilePathOverride(settingsDir.filePath(QStringLiteral("Zentiq.ini")));
-
-    std::string error;
-    auto peer = zentiq::test::PeerProcess::LibModbus(zentiq::test::PeerProcess::Mode::Tcp, "", error);
-    if (!peer) {
-        std::fprintf(stderr, "no libmodbus slave: %s\n", error.c_str());
-        return 1;
-    }
-    InitEngine();
-    InstallEnginePoster();
-    if (!connectEngine(peer->Port()))
+    bench::TcpBenchSession session(false);  // each run starts the worker itself
+    if (!session.ok())
         return 1;
 
     std::vector<std::unique_ptr<Window>> windows;
@@ -208,7 +170,5 @@ int main(int argc, char** argv) {
                 everyLine ? "yes" : "NO");
 
     windows.clear();
-    CloseTcpConnection();
-    SettingsStore::setFilePathOverride(QString());
     return 0;
 }

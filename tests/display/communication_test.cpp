@@ -18,11 +18,11 @@
 #include <string>
 #include <vector>
 
-#include "display/text_file_dialog.h"
 #include "display/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "support/dialog_test_helpers.h"
+#include "support/file_dialog_answers.h"
 #include "support/peer_link.h"
 #include "support/scripted_tcp_slave.h"
 #include "support/wire_frames.h"
@@ -248,14 +248,7 @@ TEST(MonitorStopTest, KeepsTheLast101LinesAndNumbersOnAcrossMonitors) {
 
 class MonitorFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        InitEngine();
-        m_previous = TextFileDialog::SetHook([this](QWidget*, const TextFileDialog::Request& r) {
-            requests.push_back(r);
-            return answer;
-        });
-    }
-    void TearDown() override { TextFileDialog::SetHook(m_previous); }
+    void SetUp() override { InitEngine(); }
     static void addLines(CCommunication& monitor, int count) {
         for (int i = 0; i < count; ++i) {
             const std::uint8_t bytes[] = {0x01, static_cast<std::uint8_t>(i), 0xFF};
@@ -264,38 +257,35 @@ protected:
     }
 
     QTemporaryDir dir;
-    QString answer;
-    std::vector<TextFileDialog::Request> requests;
+    testing::FileDialogAnswers files;
     WarningRecorder warnings;
 
-private:
-    TextFileDialog::Hook m_previous;
 };
 
 TEST_F(MonitorFileTest, SavesEveryLineAndAnEmptyListAsAnEmptyFile) {
     MonitorWindow monitor;
     monitor.dialog->ToggleStop();
-    answer = dir.filePath("empty");  // the default extension is added
+    files.answer = dir.filePath("empty");  // the default extension is added
     QTest::mouseClick(monitor.button("saveButton"), Qt::LeftButton);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_TRUE(requests[0].save);
-    EXPECT_EQ(requests[0].proposedName, "commdata");
-    EXPECT_EQ(requests[0].filter, "modbus comm. data (*.txt)");
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_TRUE(files.requests[0].save);
+    EXPECT_EQ(files.requests[0].proposedName, "commdata");
+    EXPECT_EQ(files.requests[0].filter, "modbus comm. data (*.txt)");
     QFile empty(dir.filePath("empty.txt"));
     ASSERT_TRUE(empty.exists());
     EXPECT_EQ(empty.size(), 0);
 
     addLines(*monitor.dialog, 2);
-    answer = dir.filePath("two.txt");
+    files.answer = dir.filePath("two.txt");
     monitor.dialog->Save();
-    QFile two(answer);
+    QFile two(files.answer);
     ASSERT_TRUE(two.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(two.readAll()), monitor.lines().join('\n') + '\n');
 
-    answer = dir.filePath("no/such/folder/x.txt");
+    files.answer = dir.filePath("no/such/folder/x.txt");
     monitor.dialog->Save();
     EXPECT_EQ(warnings.texts, QStringList{"File open error"});
-    answer.clear();  // cancelled: nothing happens
+    files.answer.clear();  // cancelled: nothing happens
     monitor.dialog->Save();
     EXPECT_EQ(warnings.texts.size(), 1);
 }

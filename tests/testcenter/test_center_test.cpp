@@ -17,12 +17,12 @@
 #include <string>
 
 #include "display/modal_runner.h"
-#include "display/text_file_dialog.h"
 #include "display/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/one_shot_request.h"
 #include "framework/settings_store.h"
 #include "support/dialog_test_helpers.h"
+#include "support/file_dialog_answers.h"
 #include "support/peer_link.h"
 #include "support/wire_frames.h"
 
@@ -191,17 +191,8 @@ TEST(TestCenterOfflineTest, WithoutConnectionNothingIsSent) {
 
 class TestCenterFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        SettingsStore::setFilePathOverride(dir.filePath("Zentiq.ini"));
-        m_previous = TextFileDialog::SetHook([this](QWidget*, const TextFileDialog::Request& r) {
-            requests.push_back(r);
-            return answer;
-        });
-    }
-    void TearDown() override {
-        TextFileDialog::SetHook(m_previous);
-        SettingsStore::setFilePathOverride(QString());
-    }
+    void SetUp() override { SettingsStore::setFilePathOverride(dir.filePath("Zentiq.ini")); }
+    void TearDown() override { SettingsStore::setFilePathOverride(QString()); }
     void write(const QString& name, const QByteArray& bytes) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -215,12 +206,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    QString answer;
-    std::vector<TextFileDialog::Request> requests;
+    testing::FileDialogAnswers files;
     WarningRecorder warnings;
 
-private:
-    TextFileDialog::Hook m_previous;
 };
 
 TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
@@ -229,12 +217,12 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
         many += QByteArray::number(i % 256, 16).rightJustified(2, '0').toUpper() + " 03\n";
     write("many.txt", many);
     Dialog d;
-    answer = dir.filePath("many.txt");
+    files.answer = dir.filePath("many.txt");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "openListButton"), Qt::LeftButton);
-    ASSERT_EQ(requests.size(), 1u);
-    EXPECT_FALSE(requests[0].save);
-    EXPECT_EQ(requests[0].proposedName, "testdata");
-    EXPECT_EQ(requests[0].filter, "modbus test. data (*.txt)");
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_FALSE(files.requests[0].save);
+    EXPECT_EQ(files.requests[0].proposedName, "testdata");
+    EXPECT_EQ(files.requests[0].filter, "modbus test. data (*.txt)");
     const QStringList loaded = entries(*d.dialog);
     ASSERT_EQ(loaded.size(), 100);
     EXPECT_EQ(loaded.first(), "00 03");
@@ -244,22 +232,22 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
     // Add to list takes the edit text; save writes the header and every entry.
     d.edit()->setText("01 06 00 01 00 03");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "addListButton"), Qt::LeftButton);
-    answer = dir.filePath("saved.txt");
+    files.answer = dir.filePath("saved.txt");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "saveListButton"), Qt::LeftButton);
-    ASSERT_EQ(requests.size(), 2u);
-    EXPECT_TRUE(requests[1].save);
-    QFile saved(answer);
+    ASSERT_EQ(files.requests.size(), 2u);
+    EXPECT_TRUE(files.requests[1].save);
+    QFile saved(files.answer);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(saved.readAll()),
               "TestCenter\n" + loaded.join('\n') + "\n01 06 00 01 00 03\n");
 
     // Another kind of file empties the list and says so.
     write("other.txt", "testcenter\n01 03\n");
-    answer = dir.filePath("other.txt");
+    files.answer = dir.filePath("other.txt");
     d.dialog->OpenList();
     EXPECT_EQ(warnings.texts, QStringList{"This file is not a test center file"});
     EXPECT_EQ(d.dialog->FrameCombo()->count(), 0);
-    answer = dir.filePath("missing.txt");
+    files.answer = dir.filePath("missing.txt");
     d.dialog->OpenList();
     EXPECT_EQ(warnings.texts.last(), "File open error");
 }
