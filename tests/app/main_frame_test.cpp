@@ -263,6 +263,14 @@ TEST_F(FrameWithAppTest, TrafficMonitorOpensOnceAtATimeAndGoesWithTheFrame) {
     EXPECT_TRUE(monitor.isNull());
     EXPECT_TRUE(f.QueryCommand(cmd::TrafficMonitor).enabled);
 
+    // Escape closes it as well.
+    ASSERT_TRUE(f.ExecuteCommand(cmd::TrafficMonitor));
+    monitor = app->Monitor();
+    ASSERT_NE(monitor, nullptr);
+    QTest::keyClick(monitor, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(monitor.isNull());
+
     ASSERT_TRUE(f.ExecuteCommand(cmd::TrafficMonitor));
     monitor = app->Monitor();
     ASSERT_NE(monitor, nullptr);
