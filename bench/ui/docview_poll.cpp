@@ -80,28 +80,8 @@ std::pair<double, double> residentMb() {
     return {rss, hwm};
 }
 
-struct Window {
-    std::unique_ptr<CZentiqDoc> doc;
-    CZentiqView* view = nullptr;
-
-    Window(int scanRate, bool enable) {
-        doc = std::make_unique<CZentiqDoc>();
-        doc->OnNewDocument();
-        PollDefinition& d = doc->Model().def;
-        d.FunctionValue = 3;
-        d.Address = 0;
-        d.Length = kRegisters;
-        d.ScanRate = scanRate;
-        d.bEnable = enable ? 1 : 0;
-        doc->ComputeGridSize();
-        view = doc->CreateView(nullptr);
-        view->resize(800, 300);
-        view->show();
-    }
-    ~Window() {
-        delete view;
-        doc.reset();
-    }
+struct Window : bench::BenchWindow {
+    Window(int scanRate, bool enable) : BenchWindow(kRegisters, scanRate, enable, 800, 300) {}
 };
 
 // Scrambles the shown copy before a result reaches a view, so that every

@@ -41,28 +41,9 @@ using bench::threadCpuSeconds;
 constexpr int kWindows = 32;
 constexpr int kRegisters = 10;
 
-struct Window {
-    std::unique_ptr<CZentiqDoc> doc;
-    CZentiqView* view = nullptr;
-    Window() {
-        doc = std::make_unique<CZentiqDoc>();
-        doc->OnNewDocument();
-        PollDefinition& d = doc->Model().def;
-        d.FunctionValue = 3;
-        d.Address = 0;
-        d.Length = kRegisters;
-        d.ScanRate = 1;
-        d.SlaveID = 1;
-        d.bEnable = 0;  // switched on when a run begins
-        doc->ComputeGridSize();
-        view = doc->CreateView(nullptr);
-        view->resize(600, 240);
-        view->show();
-    }
-    ~Window() {
-        delete view;
-        doc.reset();
-    }
+// Switched on when a run begins.
+struct Window : bench::BenchWindow {
+    Window() : BenchWindow(kRegisters, 1, false, 600, 240) {}
 };
 
 struct Run {

@@ -13,6 +13,9 @@
 #include <memory>
 #include <string>
 
+#include "display/zentiq_view.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
@@ -32,6 +35,34 @@ inline double threadCpuSeconds() {
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
 }
+
+// A poll window of holding registers from address 0, shown offscreen.
+struct BenchWindow {
+    std::unique_ptr<CZentiqDoc> doc;
+    CZentiqView* view = nullptr;
+
+    BenchWindow(int registers, int scanRate, bool enable, int width, int height) {
+        doc = std::make_unique<CZentiqDoc>();
+        doc->OnNewDocument();
+        PollDefinition& d = doc->Model().def;
+        d.FunctionValue = 3;
+        d.Address = 0;
+        d.Length = registers;
+        d.ScanRate = scanRate;
+        d.SlaveID = 1;
+        d.bEnable = enable ? 1 : 0;
+        doc->ComputeGridSize();
+        view = doc->CreateView(nullptr);
+        view->resize(width, height);
+        view->show();
+    }
+    ~BenchWindow() {
+        delete view;
+        doc.reset();
+    }
+    BenchWindow(const BenchWindow&) = delete;
+    BenchWindow& operator=(const BenchWindow&) = delete;
+};
 
 // The slave, the connection (no delay between polls) and a settings store
 // of the run's own, for the life of the object.
