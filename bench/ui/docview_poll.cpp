@@ -41,20 +41,16 @@
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "support/peer_process.h"
+#include "ui_bench_common.h"
 
 namespace {
 
 using namespace zentiq;
 using Clock = std::chrono::steady_clock;
+using bench::runEventLoop;
+using bench::threadCpuSeconds;
 
 constexpr int kRegisters = 125;
-
-// Runs the event loop for ms milliseconds without spinning.
-void runEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 // Runs the event loop until done() or the limit.
 template <class F>
@@ -70,12 +66,6 @@ bool waitFor(F&& done, int limitMs) {
 }
 constexpr int kWindows = 32;
 
-double threadCpuSeconds() {
-    timespec ts{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return double(ts.tv_sec) + double(ts.tv_nsec) * 1e-9;
-}
-
 // Resident and peak resident memory in MB, from /proc/self/status.
 std::pair<double, double> residentMb() {
     std::ifstream in("/proc/self/status");
@@ -90,38 +80,8 @@ std::pair<double, double> residentMb() {
     return {rss, hwm};
 }
 
-bool connectEngine(std::uint16_t port) {
-    SetPollDelay(0);
-    if (OpenTcpConnection("127.0.0.1", port, 1000, 3000) != 0) {
-        std::fprintf(stderr, "cannot connect to 127.0.0.1:%u (errno %d)\n", unsigned(port), LastSocketError());
-        return false;
-    }
-    SetTransmissionMode(TCP);
-    return StartPolling() == 1;
-}
-
-struct Window {
-    std::unique_ptr<CZentiqDoc> doc;
-    CZentiqView* view = nullptr;
-
-    Window(int scanRate, bool enable) {
-        doc = std::make_unique<CZentiqDoc>();
-        doc->OnNewDocument();
-        PollDefinition& d = doc->Model().def;
-        d.FunctionValue = 3;
-        d.Address = 0;
-        d.Length = kRegisters;
-        d.ScanRate = scanRate;
-        d.bEnable = enable ? 1 : 0;
-        doc->ComputeGridSize();
-        view = doc->CreateView(nullptr);
-        view->resize(800, 300);
-        view->show();
-    }
-    ~Window() {
-        delete view;
-        doc.reset();
-    }
+struct Window : bench::BenchWindow {
+    Window(int scanRate, bool enable) : BenchWindow(kRegisters, scanRate, enable, 800, 300) {}
 };
 
 // Scrambles the shown copy before a result reaches a view, so that every
@@ -299,19 +259,9 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 4.0;
     QApplication app(argc, argv);
-    // Documents read and write settings: keep the user's store out of it.
-    QTemporaryDir settingsDir;
-    SettingsStore::setFilePathOverride(settingsDir.filePath(QStringLiteral("Zentiq.ini")));
-
-    std::string error;
-    auto peer = zentiq::test::PeerProcess::LibModbus(zentiq::test::PeerProcess::Mode::Tcp, "", error);
-    if (!peer) {
-        std::fprintf(stderr, "no libmodbus slave: %s\n", error.c_str());
-        return 1;
-    }
-    InitEngine();
-    InstallEnginePoster();
-    if (!connectEngine(peer->Port()))
+    // Documents read and write settings: the session keeps the user's store out of it.
+    bench::TcpBenchSession session(true);
+    if (!session.ok())
         return 1;
 
     perResult();
@@ -322,9 +272,5 @@ int main(int argc, char** argv) {
     (void)hwm0;
     manyWindows(seconds, false, alone, one);
     manyWindows(seconds, true, alone, one);
-
-    StopPolling();
-    CloseTcpConnection();
-    SettingsStore::setFilePathOverride(QString());
     return 0;
 }

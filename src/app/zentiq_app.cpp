@@ -25,6 +25,7 @@
 #include "app/workspace_file.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
+#include "display/communication.h"
 #include "display/status_texts.h"
 #include "display/zentiq_view.h"
 #include "documents/zentiq_doc.h"
@@ -128,6 +129,8 @@ CZentiqApp::~CZentiqApp() {
 CZentiqApp* CZentiqApp::instance() { return g_instance; }
 
 CMainFrame* CZentiqApp::MainFrame() const { return m_mainFrame.get(); }
+
+CCommunication* CZentiqApp::Monitor() const { return m_monitor.data(); }
 
 SettingsStore& CZentiqApp::Store() const { return *m_store; }
 
@@ -716,6 +719,13 @@ bool CZentiqApp::OnCommand(int id) {
     case cmd::AppAbout:
         showAbout();
         return true;
+    case cmd::TrafficMonitor:
+        // Owned by the main frame, which takes it along when it goes.
+        if (!m_monitor) {
+            m_monitor = new CCommunication(m_mainFrame.get());
+            m_monitor->show();
+        }
+        return true;
     case cmd::Help:
     case cmd::HelpTopics:
         QMessageBox::information(
@@ -755,6 +765,9 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case cmd::AutoConnectOff:
         state.enabled = m_autoEnable;
+        return true;
+    case cmd::TrafficMonitor:
+        state.enabled = m_monitor.isNull();
         return true;
     case cmd::FileNew:
     case cmd::FileOpen:

@@ -25,6 +25,7 @@ class QPrinter;
 namespace zentiq {
 
 class CChildFrame;
+class CCommunication;
 class CMainFrame;
 class CMBCommSetup;
 class CZentiqDoc;
@@ -112,6 +113,9 @@ public:
     QList<CZentiqDoc*> Documents() const;
     QList<CChildFrame*> ChildFrames() const;
 
+    // The traffic monitor while it is open (at most one at a time).
+    CCommunication* Monitor() const;
+
     QStringList RecentFiles() const { return m_recentFiles; }
     void AddToRecentFileList(const QString& path);
     static bool IsWorkspaceName(const QString& path);
@@ -180,6 +184,7 @@ private:
     int m_untitledCount = 0;
     QStringList m_recentFiles;
     QTimer* m_startupTimer = nullptr;
+    QPointer<CCommunication> m_monitor;
     CommSetupRunner m_commSetupRunner;
     OpenFileChooser m_openFileChooser;
     WorkspaceFileChooser m_workspaceChooser;

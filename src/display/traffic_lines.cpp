@@ -80,6 +80,15 @@ TrafficLines::SaveStatus TrafficLines::SaveLines(const QString& path, const QStr
     }
 }
 
+QString TrafficLines::SaveStatusText(SaveStatus status) {
+    switch (status) {
+    case SaveStatus::Ok: return QString();
+    case SaveStatus::OpenFailed: return QStringLiteral("File open error");
+    case SaveStatus::WriteFailed: break;
+    }
+    return QStringLiteral("Disk full or disk error");
+}
+
 unsigned& TrafficLines::MonitorCounter() {
     static unsigned counter = 0;
     return counter;

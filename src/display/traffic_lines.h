@@ -56,6 +56,9 @@ public:
     // QSaveFile so that a failed write leaves any earlier file untouched.
     enum class SaveStatus { Ok, OpenFailed, WriteFailed };
     static SaveStatus SaveLines(const QString& path, const QStringList& lines);
+    // The message for a failed save ("File open error", "Disk full or disk
+    // error"); empty for Ok.
+    static QString SaveStatusText(SaveStatus status);
 
     // The monitor's process-wide line counter (never reset).
     static unsigned& MonitorCounter();

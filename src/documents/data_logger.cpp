@@ -5,6 +5,22 @@
 #include <QFile>
 
 namespace zentiq {
+namespace {
+
+DataLogger::Clock& logClock() {
+    static DataLogger::Clock instance;
+    return instance;
+}
+
+}  // namespace
+
+std::time_t DataLogger::Now() { return logClock() ? logClock()() : std::time(nullptr); }
+
+DataLogger::Clock DataLogger::SetClock(Clock newClock) {
+    Clock previous = logClock();
+    logClock() = std::move(newClock);
+    return previous;
+}
 
 DataLogger::DataLogger() = default;
 DataLogger::~DataLogger() { Stop(); }

@@ -50,6 +50,13 @@ public:
     // written. The line goes to the file at once.
     Outcome OnResult(bool ok, std::time_t now, const std::function<QString()>& makeLine);
 
+    // The system clock in whole seconds, which decides the interval and the
+    // time of each line; tests set their own clock (an empty function
+    // restores the system's) and get the previous one back.
+    static std::time_t Now();
+    using Clock = std::function<std::time_t()>;
+    static Clock SetClock(Clock clock);
+
     static QString FileOpenErrorText();
     static QString WriteErrorText();
 

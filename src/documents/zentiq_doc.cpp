@@ -10,16 +10,21 @@
 
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
+#include "display/error_counter.h"
+#include "display/modal_runner.h"
+#include "display/text_file_dialog.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
 #include "documents/grid_layout_bridge.h"
 #include "documents/log_line.h"
+#include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_setup.h"
 #include "documents/zqd_file.h"
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "resources/strings.h"
+#include "testcenter/test_center.h"
 #include "writes/multi_write_commands.h"
 #include "writes/single_write_opener.h"
 #include "writes/write_poll_value_editor.h"
@@ -66,16 +71,35 @@ bool formatAllowed(int format, int function) {
                        : PollDocumentModel::WideFormatsAllowed(function);
 }
 
-// Commands whose dialogs come with the write, logging, error counter and
-// test center features; they stay disabled until then.
-bool isLaterFeature(int id) {
-    using namespace doc_command;
-    switch (id) {
-    case StartLogging:
-    case TestCenter:
-    case ErrorCounter: return true;
-    default: return false;
-    }
+DataLogger::Options logOptions(const PollDocumentModel& m) {
+    DataLogger::Options options;
+    options.mode = m.logMode;
+    options.interval = m.logInterval;
+    options.separator = m.logSeparator;
+    options.errors = m.logErrors;
+    return options;
+}
+
+// "记录..": the log file's name, then the options, then the file.
+void startLogging(CZentiqDoc& doc) {
+    QWidget* parent = doc.View();
+    const QString path = TextFileDialog::Ask(
+        parent, {true, QStringLiteral("logfile.txt"), QStringLiteral("modbus log data (*.txt)")});
+    if (path.isEmpty())
+        return;
+    PollDocumentModel& m = doc.Model();
+    CMBLogSetup dialog(logOptions(m), parent);
+    if (ModalRunner<CMBLogSetup>::Run(dialog) != QDialog::Accepted)
+        return;
+    const DataLogger::Options& options = dialog.options();
+    m.logMode = options.mode;
+    m.logInterval = options.interval;
+    m.logSeparator = options.separator;
+    m.logErrors = options.errors;
+    doc.Logger().setOptions(options);
+    m.logActive = doc.Logger().Start(path);
+    if (!m.logActive)
+        DialogDataExchange::ShowWarning(parent, DataLogger::FileOpenErrorText());
 }
 
 }  // namespace
@@ -339,13 +363,8 @@ void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
 
 void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
     PollDocumentModel& m = d->model;
-    DataLogger::Options options;
-    options.mode = m.logMode;
-    options.interval = m.logInterval;
-    options.separator = m.logSeparator;
-    options.errors = m.logErrors;
-    d->logger.setOptions(options);
-    const std::time_t now = std::time(nullptr);
+    d->logger.setOptions(logOptions(m));
+    const std::time_t now = DataLogger::Now();
     const DataLogger::Outcome outcome = d->logger.OnResult(ok, now, [&] {
         LogLine::Poll poll;
         poll.address = m.def.Address;
@@ -455,8 +474,6 @@ bool CZentiqDoc::OnCommand(int id) {
         setFormat(format);
         return true;
     }
-    if (isLaterFeature(id))
-        return true;  // disabled until their dialogs exist
     switch (id) {
     case EditDefinition: openSetupDialog(); return true;
     case WriteCoil: SingleWriteOpener::OpenCoilCommand(*this); return true;
@@ -474,10 +491,20 @@ bool CZentiqDoc::OnCommand(int id) {
             UpdateAndMarkModified();
         }
         return true;
+    case StartLogging:
+        if (!d->logger.active())
+            startLogging(*this);
+        return true;
     case StopLogging:
         d->logger.Stop();
         m.logActive = false;
         return true;
+    case ErrorCounter: {
+        CErrorCounter dialog(m.errorCounters, d->view);
+        ModalRunner<CErrorCounter>::Run(dialog);
+        return true;
+    }
+    case TestCenter: CTestCenter::Open(d->view); return true;
     case ClearCounters:
         m.ClearCounters();
         UpdateAllViews();
@@ -515,19 +542,18 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
         state.enabled = formatAllowed(format, def.FunctionValue);
         return true;
     }
-    if (isLaterFeature(id)) {
-        state.enabled = false;
-        return true;
-    }
     switch (id) {
     case ReadOnce: state.enabled = def.bEnable == 0 && IsConnected() != 0; return true;
     case EnableReadWrite: state.enabled = true; state.checked = def.bEnable == 1; return true;
+    case StartLogging: state.enabled = !d->logger.active(); return true;
     case StopLogging: state.enabled = d->logger.active(); return true;
     case PlcAddresses: state.enabled = true; state.checked = def.OneBased == 1; return true;
     case ProtocolAddresses: state.enabled = true; state.checked = def.OneBased == 0; return true;
     case EditDefinition:
     case WriteCoil:
     case WriteRegister:
+    case ErrorCounter:
+    case TestCenter:
     case ClearCounters:
     case SetAsDefault:
     case CellTextColour:

@@ -10,6 +10,7 @@
 
 #include "app/app_test_support.h"
 #include "app/child_frame.h"
+#include "display/communication.h"
 #include "documents/zentiq_doc.h"
 #include "resources/menus.h"
 #include "support/peer_process.h"
@@ -203,7 +204,7 @@ TEST_F(FrameWithAppTest, MenusTitleAndRoutingFollowTheDocuments) {
     EXPECT_EQ(connect->text(), "&N连接..\tF3");
     EXPECT_TRUE(connect->isEnabled());
     EXPECT_FALSE(findAction(comm, cmd::Disconnect)->isEnabled());
-    EXPECT_FALSE(findAction(comm, cmd::TrafficMonitor)->isEnabled()) << "not there yet";
+    EXPECT_TRUE(findAction(comm, cmd::TrafficMonitor)->isEnabled());
     comm->hide();
 
     // Document commands reach the active document; framework ones with no
@@ -215,7 +216,6 @@ TEST_F(FrameWithAppTest, MenusTitleAndRoutingFollowTheDocuments) {
     EXPECT_TRUE(app->Documents()[0]->IsModified());
     EXPECT_TRUE(f.QueryCommand(cmd::SaveWorkspace).enabled);
     EXPECT_TRUE(f.QueryCommand(cmd::OpenWorkspace).enabled);
-    EXPECT_FALSE(f.ExecuteCommand(cmd::TrafficMonitor));
 
     // Toolbar buttons take their state from the same rules.
     for (QAction* a : f.ToolBar()->actions()) {
@@ -244,6 +244,38 @@ TEST_F(FrameWithAppTest, MenusTitleAndRoutingFollowTheDocuments) {
     ASSERT_NE(noDocConnect, nullptr);
     EXPECT_EQ(noDocConnect->text(), "&C连接..\tF3");
     EXPECT_EQ(findAction(f.TopMenus()[2], cmd::AlwaysOnTop)->text(), "总在最前");
+}
+
+TEST_F(FrameWithAppTest, TrafficMonitorOpensOnceAtATimeAndGoesWithTheFrame) {
+    CMainFrame& f = start();
+    EXPECT_EQ(app->Monitor(), nullptr);
+    ASSERT_TRUE(f.ExecuteCommand(cmd::TrafficMonitor));
+    QPointer<CCommunication> monitor = app->Monitor();
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_TRUE(monitor->isVisible());
+    EXPECT_FALSE(monitor->isModal());
+    EXPECT_EQ(monitor->windowTitle(), "通讯小助手");
+    EXPECT_FALSE(f.QueryCommand(cmd::TrafficMonitor).enabled) << "one at a time";
+    EXPECT_FALSE(f.ExecuteCommand(cmd::TrafficMonitor));
+
+    monitor->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(monitor.isNull());
+    EXPECT_TRUE(f.QueryCommand(cmd::TrafficMonitor).enabled);
+
+    // Escape closes it as well.
+    ASSERT_TRUE(f.ExecuteCommand(cmd::TrafficMonitor));
+    monitor = app->Monitor();
+    ASSERT_NE(monitor, nullptr);
+    QTest::keyClick(monitor, Qt::Key_Escape);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(monitor.isNull());
+
+    ASSERT_TRUE(f.ExecuteCommand(cmd::TrafficMonitor));
+    monitor = app->Monitor();
+    ASSERT_NE(monitor, nullptr);
+    app.reset();  // the frame takes its monitor along
+    EXPECT_TRUE(monitor.isNull());
 }
 
 TEST_F(FrameWithAppTest, EveryAcceleratorTriggersItsCommand) {

@@ -352,16 +352,16 @@ TEST_F(DocTest, UpdateRulesFollowTheFunctionTheFormatAndTheConnection) {
     EXPECT_TRUE(checked.checked);
     EXPECT_TRUE(w.doc->IsModified());
 
-    // Features whose dialogs come later are there but disabled.
-    for (int id : {doc_command::TestCenter, doc_command::ErrorCounter, doc_command::StartLogging,
-                   doc_command::StopLogging}) {
+    // Stopping a log needs one.
+    for (int id : {doc_command::StopLogging}) {
         CommandState s;
         ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
         EXPECT_FALSE(s.enabled) << id;
     }
-    // The block writes are always there.
-    for (int id : {doc_command::WriteCoils, doc_command::WriteRegisters, doc_command::MaskWrite,
-                   doc_command::ReadWriteRegisters}) {
+    // The write, test center, error counter and logging commands are always there.
+    for (int id : {doc_command::WriteCoil, doc_command::WriteRegister, doc_command::WriteCoils,
+                   doc_command::WriteRegisters, doc_command::MaskWrite, doc_command::ReadWriteRegisters,
+                   doc_command::TestCenter, doc_command::ErrorCounter, doc_command::StartLogging}) {
         CommandState s;
         ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
         EXPECT_TRUE(s.enabled) << id;

@@ -1,0 +1,57 @@
+// "通讯小助手": the modeless traffic monitor. Every frame the engine puts on
+// or takes from the wire, for every slot, becomes a numbered hexadecimal
+// line; the user can freeze the list, save or copy lines while it is
+// frozen, and have it freeze itself at the first failed transaction.
+#pragma once
+
+#include <QDialog>
+#include <memory>
+
+#include "engine/engine_types.h"
+
+namespace Ui {
+class CCommunication;
+}
+
+namespace zentiq {
+
+class TrafficListView;
+
+class CCommunication : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int kListControlId = 1098;
+
+    // Registers itself as the engine's monitor window until destroyed.
+    // Deletes itself when closed.
+    explicit CCommunication(QWidget* parent = nullptr);
+    ~CCommunication() override;
+
+    WindowHandle Handle() const { return m_handle; }
+    bool IsStopped() const { return m_stopped; }
+    TrafficListView* List() const { return m_list; }
+
+    // WM_POLL_RESULT: the slot's request and response as lines, and the
+    // stop on error. Ignored while frozen.
+    void OnPollResult(EngineStatus status, int slot);
+    // Button 1100: capturing <-> frozen.
+    void ToggleStop();
+    void Save();
+    void Copy();
+
+    static QString SaveFilter();
+
+protected:
+    bool event(QEvent* e) override;
+
+private:
+    void setStopped(bool stopped);
+
+    std::unique_ptr<Ui::CCommunication> m_ui;
+    TrafficListView* m_list = nullptr;
+    WindowHandle m_handle = 0;
+    bool m_stopped = false;
+    bool m_stopOnError = false;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,25 @@
+#include "display/error_counter.h"
+
+#include "ui_error_counter.h"
+
+namespace zentiq {
+
+CErrorCounter::CErrorCounter(const ErrorCounterModel::Counters& counters, QWidget* parent)
+    : QDialog(parent), m_ui(std::make_unique<Ui::CErrorCounter>()), m_counters(counters) {
+    m_ui->setupUi(this);
+    // The model orders the lines as a sorted list box does; the widget's own
+    // sorting would compare case-sensitively.
+    m_ui->counterList->addItems(ErrorCounterModel::SortedLines(m_counters));
+    connect(m_ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+CErrorCounter::~CErrorCounter() = default;
+
+QStringList CErrorCounter::Lines() const {
+    QStringList lines;
+    for (int row = 0; row < m_ui->counterList->count(); ++row)
+        lines.append(m_ui->counterList->item(row)->text());
+    return lines;
+}
+
+}  // namespace zentiq

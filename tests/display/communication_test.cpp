@@ -1,0 +1,321 @@
+// The traffic monitor against real slaves: the lines of RTU and ASCII polls
+// over a pty pair and of TCP polls on 127.0.0.1 are the bytes on the wire;
+// a silent scripted slave makes it stop on error; the list keeps its last
+// 101 lines and the process-wide numbering goes on across monitors.
+#include "display/communication.h"
+
+#include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/traffic_list_view.h"
+#include "engine/engine.h"
+#include "framework/window_registry.h"
+#include "support/dialog_test_helpers.h"
+#include "support/file_dialog_answers.h"
+#include "support/peer_link.h"
+#include "support/scripted_tcp_slave.h"
+#include "support/wire_frames.h"
+
+namespace zentiq {
+namespace {
+
+using testing::PeerLink;
+using testing::WarningRecorder;
+using testing::AsAscii;
+using testing::HexText;
+using testing::WithCrc;
+
+constexpr int kWaitMs = 10000;
+
+// The window a poll slot reports to: counts its results, so that a test
+// knows the monitor (posted to first) has seen the transaction too.
+class ResultCounter : public QObject {
+public:
+    ResultCounter() { handle = RegisterWindow(this); }
+    bool event(QEvent* e) override {
+        if (e->type() != EngineMessageEvent::Type())
+            return QObject::event(e);
+        ++results;
+        return true;
+    }
+    WindowHandle handle = 0;
+    int results = 0;
+};
+
+// One transaction through a poll slot in Once mode; returns whether its
+// result arrived.
+bool pollOnce(ResultCounter& window, std::uint16_t slave, std::uint16_t function,
+              std::uint16_t address, std::uint16_t quantity) {
+    const int before = window.results;
+    const int slot = RegisterPollSlot(window.handle, WM_POLL_RESULT, 0, slave, function, address,
+                                      quantity, 0, 0);
+    if (slot < 1)
+        return false;
+    SetPollMode(slot, Once);
+    const bool arrived = QTest::qWaitFor([&] { return window.results > before; }, kWaitMs);
+    ReleasePollSlot(slot);
+    return arrived;
+}
+
+struct MonitorWindow {
+    QPointer<CCommunication> dialog;
+    MonitorWindow() {
+        dialog = new CCommunication();
+        dialog->show();
+    }
+    ~MonitorWindow() { delete dialog.data(); }
+    const QStringList& lines() const { return dialog->List()->Lines().lines(); }
+    QPushButton* button(const char* name) { return testing::child<QPushButton>(dialog, name); }
+};
+
+unsigned lineNumber(const QString& line) { return line.left(6).toUInt(); }
+
+// ---- the lines are the bytes on the wire, per transport ------------------------------------
+
+struct WireCase {
+    const char* name;
+    PeerLink::Peer peer;
+    TransmissionMode mode;
+};
+
+void PrintTo(const WireCase& c, std::ostream* os) { *os << c.name; }
+
+class MonitorWireTest : public ::testing::TestWithParam<WireCase> {
+protected:
+    void SetUp() override {
+        InitEngine();
+        InstallEnginePoster();
+        std::string error;
+        m_link = PeerLink::Start(GetParam().peer, GetParam().mode, error);
+        ASSERT_TRUE(m_link) << error;
+    }
+    void TearDown() override { m_link.reset(); }
+    std::unique_ptr<PeerLink> m_link;
+};
+
+TEST_P(MonitorWireTest, TxAndRxLinesAreTheFramesAsOnTheWire) {
+    MonitorWindow monitor;
+    ResultCounter window;
+    const unsigned first = TrafficLines::MonitorCounter();
+    ASSERT_TRUE(pollOnce(window, 1, 3, 0, 10));
+    ASSERT_EQ(monitor.lines().size(), 2);
+    const QString tx = monitor.lines()[0];
+    const QString rx = monitor.lines()[1];
+    EXPECT_EQ(lineNumber(tx), first);
+    EXPECT_EQ(lineNumber(rx), first + 1);
+    EXPECT_EQ(tx.mid(6, 4), "-Tx:");
+    EXPECT_EQ(rx.mid(6, 4), "-Rx:");
+
+    const testing::Bytes request{0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
+    const testing::Bytes response = testing::ReadHoldingAnswer(10);
+    switch (GetParam().mode) {
+    case RTU:
+        EXPECT_EQ(tx.mid(10), "01 03 00 00 00 0A C5 CD ");
+        EXPECT_EQ(rx.mid(10), HexText(WithCrc(response)));
+        break;
+    case ASCII:
+        EXPECT_EQ(tx.mid(10), HexText(AsAscii(request)));
+        EXPECT_TRUE(tx.endsWith("46 32 0D 0A ")) << tx.toStdString();
+        EXPECT_EQ(rx.mid(10), HexText(AsAscii(response)));
+        break;
+    case TCP: {
+        // The MBAP header leads: the transaction id the engine chose, the
+        // protocol id 0 and the length; the answer repeats the id.
+        const QString id = tx.mid(10, 6);
+        EXPECT_EQ(tx.mid(10), id + "00 00 00 06 " + HexText(request));
+        EXPECT_EQ(rx.mid(10), id + "00 00 00 17 " + HexText(response));
+        break;
+    }
+    }
+    EXPECT_FALSE(monitor.dialog->IsStopped());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Transports, MonitorWireTest,
+    ::testing::Values(WireCase{"Rtu", PeerLink::Peer::LibModbus, RTU},
+                      WireCase{"Ascii", PeerLink::Peer::PyModbus, ASCII},
+                      WireCase{"Tcp", PeerLink::Peer::LibModbus, TCP}),
+    [](const ::testing::TestParamInfo<WireCase>& info) { return std::string(info.param.name); });
+
+TEST(MonitorSerialTest, BroadcastGivesATxLineAndNoRxLine) {
+    InitEngine();
+    InstallEnginePoster();
+    std::string error;
+    auto link = PeerLink::Start(PeerLink::Peer::LibModbus, RTU, error);
+    ASSERT_TRUE(link) << error;
+    WarningRecorder warnings;
+    MonitorWindow monitor;
+    testing::press(testing::child<QCheckBox>(monitor.dialog, "stopOnErrorCheck"));
+    ResultCounter window;
+    const std::uint16_t value = 0x1234;
+    ASSERT_EQ(SubmitOneShot(window.handle, WM_POLL_RESULT, 0, 6, 0, 0, 10, 0), 1);
+    ASSERT_EQ(SetWriteRegisters(0, 1, &value), 1);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.results == 1; }, kWaitMs));
+    ASSERT_EQ(monitor.lines().size(), 1);
+    EXPECT_EQ(monitor.lines()[0].mid(6), "-Tx:" + HexText(WithCrc({0x00, 0x06, 0x00, 0x0A, 0x12, 0x34})));
+    // Nothing was expected back, so nothing failed.
+    EXPECT_FALSE(monitor.dialog->IsStopped());
+    EXPECT_TRUE(warnings.texts.isEmpty());
+}
+
+// ---- stop on error, freezing, numbering -----------------------------------------------------
+
+TEST(MonitorStopTest, SilentSlaveFreezesTheMonitorWithTheTimeoutText) {
+    test::ScriptedTcpSlave slave({test::ScriptedTcpSlave::Silent()});
+    ASSERT_TRUE(slave.Listening());
+    InitEngine();
+    InstallEnginePoster();
+    SetPollDelay(1);
+    ASSERT_EQ(OpenTcpConnection("127.0.0.1", slave.Port(), 300, 3000), 0);
+    ASSERT_EQ(SetTransmissionMode(TCP), 1);
+    ASSERT_EQ(StartPolling(), 1);
+    {
+        WarningRecorder warnings;
+        MonitorWindow monitor;
+        testing::press(testing::child<QCheckBox>(monitor.dialog, "stopOnErrorCheck"));
+        ResultCounter window;
+        ASSERT_TRUE(pollOnce(window, 1, 3, 0, 2));
+        EXPECT_EQ(warnings.texts, QStringList{"超时错误"});
+        EXPECT_TRUE(monitor.dialog->IsStopped());
+        ASSERT_EQ(monitor.lines().size(), 1) << "a request without an answer";
+        EXPECT_EQ(monitor.lines()[0].mid(6, 4), "-Tx:");
+        EXPECT_EQ(monitor.button("stopButton")->text(), "&Continue");
+        EXPECT_TRUE(monitor.button("saveButton")->isEnabled());
+        EXPECT_TRUE(monitor.button("copyButton")->isEnabled());
+    }
+    StopPolling();
+    CloseTcpConnection();
+}
+
+TEST(MonitorStopTest, KeepsTheLast101LinesAndNumbersOnAcrossMonitors) {
+    InitEngine();
+    InstallEnginePoster();
+    std::string error;
+    auto link = PeerLink::Start(PeerLink::Peer::LibModbus, TCP, error, 0);
+    ASSERT_TRUE(link) << error;
+    ResultCounter window;
+    const unsigned first = TrafficLines::MonitorCounter();
+    {
+        MonitorWindow monitor;
+        EXPECT_EQ(monitor.button("stopButton")->text(), "&Stop");
+        EXPECT_FALSE(monitor.button("saveButton")->isEnabled());
+        EXPECT_FALSE(monitor.button("copyButton")->isEnabled());
+        for (int i = 0; i < 150; ++i)
+            ASSERT_TRUE(pollOnce(window, 1, 3, i, 1)) << "transaction " << i;
+        ASSERT_EQ(monitor.lines().size(), 101);
+        EXPECT_EQ(lineNumber(monitor.lines().first()), first + 199);
+        EXPECT_EQ(lineNumber(monitor.lines().last()), first + 299);
+        EXPECT_TRUE(monitor.lines().last().startsWith(QString::asprintf("%06u-Rx:", first + 299)));
+        monitor.dialog->List()->Flush();
+        EXPECT_EQ(monitor.dialog->List()->model()->rowCount(), 101);
+
+        // Frozen, it ignores what goes over the wire.
+        QTest::mouseClick(monitor.button("stopButton"), Qt::LeftButton);
+        ASSERT_TRUE(monitor.dialog->IsStopped());
+        const QStringList frozen = monitor.lines();
+        ASSERT_TRUE(pollOnce(window, 1, 3, 0, 1));
+        EXPECT_EQ(monitor.lines(), frozen);
+        EXPECT_EQ(TrafficLines::MonitorCounter(), first + 300);
+        QTest::mouseClick(monitor.button("stopButton"), Qt::LeftButton);
+        EXPECT_FALSE(monitor.dialog->IsStopped());
+        EXPECT_EQ(monitor.button("stopButton")->text(), "&Stop");
+
+        // "退出" closes and destroys the window; the engine forgets it.
+        QTest::mouseClick(monitor.button("closeButton"), Qt::LeftButton);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(monitor.dialog.isNull());
+    }
+    ASSERT_TRUE(pollOnce(window, 1, 3, 0, 1));
+    EXPECT_EQ(TrafficLines::MonitorCounter(), first + 300) << "no monitor, no lines";
+    MonitorWindow again;
+    ASSERT_TRUE(pollOnce(window, 1, 3, 0, 1));
+    ASSERT_EQ(again.lines().size(), 2);
+    EXPECT_EQ(lineNumber(again.lines()[0]), first + 300);
+}
+
+// ---- save and copy ---------------------------------------------------------------------------
+
+class MonitorFileTest : public ::testing::Test {
+protected:
+    void SetUp() override { InitEngine(); }
+    static void addLines(CCommunication& monitor, int count) {
+        for (int i = 0; i < count; ++i) {
+            const std::uint8_t bytes[] = {0x01, static_cast<std::uint8_t>(i), 0xFF};
+            monitor.List()->Add(TrafficLines::Direction::Tx, bytes, sizeof bytes);
+        }
+    }
+
+    QTemporaryDir dir;
+    testing::FileDialogAnswers files;
+    WarningRecorder warnings;
+
+};
+
+TEST_F(MonitorFileTest, SavesEveryLineAndAnEmptyListAsAnEmptyFile) {
+    MonitorWindow monitor;
+    monitor.dialog->ToggleStop();
+    files.answer = dir.filePath("empty");  // the default extension is added
+    QTest::mouseClick(monitor.button("saveButton"), Qt::LeftButton);
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_TRUE(files.requests[0].save);
+    EXPECT_EQ(files.requests[0].proposedName, "commdata");
+    EXPECT_EQ(files.requests[0].filter, "modbus comm. data (*.txt)");
+    QFile empty(dir.filePath("empty.txt"));
+    ASSERT_TRUE(empty.exists());
+    EXPECT_EQ(empty.size(), 0);
+
+    addLines(*monitor.dialog, 2);
+    files.answer = dir.filePath("two.txt");
+    monitor.dialog->Save();
+    QFile two(files.answer);
+    ASSERT_TRUE(two.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(two.readAll()), monitor.lines().join('\n') + '\n');
+
+    files.answer = dir.filePath("no/such/folder/x.txt");
+    monitor.dialog->Save();
+    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
+    files.answer.clear();  // cancelled: nothing happens
+    monitor.dialog->Save();
+    EXPECT_EQ(warnings.texts.size(), 1);
+}
+
+TEST_F(MonitorFileTest, ResultsForSlotsOutsideTheTableAddNothing) {
+    MonitorWindow monitor;
+    testing::press(testing::child<QCheckBox>(monitor.dialog, "stopOnErrorCheck"));
+    for (int slot : {-1, kSlotCount, 1 << 20})
+        monitor.dialog->OnPollResult(status::Timeout, slot);
+    EXPECT_TRUE(monitor.lines().isEmpty());
+    EXPECT_FALSE(monitor.dialog->IsStopped());
+    EXPECT_TRUE(warnings.texts.isEmpty());
+}
+
+TEST_F(MonitorFileTest, CopyPutsTheSelectedLinesTrimmedWithCrLf) {
+    MonitorWindow monitor;
+    addLines(*monitor.dialog, 5);
+    monitor.dialog->ToggleStop();
+    monitor.dialog->Copy();
+    EXPECT_EQ(warnings.texts, QStringList{"No string selected"});
+
+    TrafficListView* list = monitor.dialog->List();
+    for (int row : {1, 2, 4})
+        list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+    QTest::mouseClick(monitor.button("copyButton"), Qt::LeftButton);
+    const QStringList& lines = monitor.lines();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              lines[1].trimmed() + "\r\n" + lines[2].trimmed() + "\r\n" + lines[4].trimmed() + "\r\n");
+    EXPECT_TRUE(lines[1].endsWith(' ')) << "the list keeps the blank after the last byte";
+}
+
+}  // namespace
+}  // namespace zentiq

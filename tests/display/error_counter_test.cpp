@@ -1,0 +1,109 @@
+// The error counter of a poll window: results handled by the view are
+// counted, the dialog opened by the document's command lists a snapshot
+// of them sorted as text, and the reset command clears them.
+#include "display/error_counter.h"
+
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "display/modal_runner.h"
+#include "engine/engine.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
+#include "support/dialog_test_helpers.h"
+#include "support/poll_window.h"
+
+namespace zentiq {
+namespace {
+
+using testing::PollWindow;
+
+class ErrorCounterTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SettingsStore::setFilePathOverride(m_dir.filePath("Zentiq.ini"));
+        InitEngine();
+        InstallEnginePoster();
+        m_previous = ModalRunner<CErrorCounter>::SetHook([this](CErrorCounter& dialog) {
+            ++opened;
+            shown = dialog.Lines();
+            if (whileOpen)
+                whileOpen();
+            shownAfter = dialog.Lines();
+            title = dialog.windowTitle();
+            auto* list = testing::child<QListWidget>(&dialog, "counterList");
+            selectable = list->selectionMode() != QAbstractItemView::NoSelection;
+            button = testing::child<QPushButton>(&dialog, "okButton")->text();
+            return int(QDialog::Accepted);
+        });
+    }
+    void TearDown() override {
+        ModalRunner<CErrorCounter>::SetHook(m_previous);
+        SettingsStore::setFilePathOverride(QString());
+    }
+
+    // The view's handler, as the engine's WM_POLL_RESULT reaches it.
+    static void results(PollWindow& w, const std::vector<EngineStatus>& statuses) {
+        for (EngineStatus s : statuses)
+            w.view->OnPollResult(s, w.model().slotIndex);
+    }
+    QStringList open(PollWindow& w) {
+        EXPECT_TRUE(w.query(doc_command::ErrorCounter).enabled);
+        EXPECT_TRUE(w.doc->OnCommand(doc_command::ErrorCounter));
+        return shown;
+    }
+
+    int opened = 0;
+    QStringList shown, shownAfter;
+    QString title, button;
+    bool selectable = true;
+    std::function<void()> whileOpen;
+
+private:
+    QTemporaryDir m_dir;
+    ModalRunner<CErrorCounter>::Hook m_previous;
+};
+
+TEST_F(ErrorCounterTest, ListsTheCountedKindsSortedAsText) {
+    const EngineStatus timeout = status::Timeout, crc = status::ChecksumError,
+                       noConnection = status::NoConnection;
+    struct Case {
+        std::vector<EngineStatus> statuses;
+        QStringList lines;
+    };
+    const Case cases[] = {
+        {{timeout, crc, timeout}, {"1\tCRC error", "2\tTimeout error"}},
+        {{noConnection, noConnection}, {"NO ERRORS!"}},
+        {{status::Ok, status::Ok}, {"NO ERRORS!"}},
+    };
+    for (const Case& c : cases) {
+        PollWindow w(testing::ReadDefinition(3, 0, 4));
+        ASSERT_GE(w.model().slotIndex, 1);
+        results(w, c.statuses);
+        EXPECT_EQ(open(w), c.lines) << c.lines.join('|').toStdString();
+    }
+    EXPECT_EQ(title, "错误计数");
+    EXPECT_EQ(button, "确定");
+    EXPECT_FALSE(selectable);
+}
+
+TEST_F(ErrorCounterTest, ShowsASnapshotAndTheResetCommandClearsIt) {
+    PollWindow w(testing::ReadDefinition(3, 0, 4));
+    results(w, {status::Timeout, status::Timeout});
+    whileOpen = [&] { results(w, {status::Timeout}); };
+    EXPECT_EQ(open(w), QStringList{"2\tTimeout error"});
+    EXPECT_EQ(shownAfter, QStringList{"2\tTimeout error"}) << "counts while open are not shown";
+    whileOpen = nullptr;
+    EXPECT_EQ(open(w), QStringList{"3\tTimeout error"});
+
+    ASSERT_TRUE(w.doc->OnCommand(doc_command::ClearCounters));  // F12
+    EXPECT_EQ(open(w), QStringList{"NO ERRORS!"});
+    EXPECT_EQ(opened, 3);
+}
+
+}  // namespace
+}  // namespace zentiq

@@ -1,0 +1,272 @@
+// Logging of a poll window: the setup dialog, the start and stop commands
+// with their file dialog, and the lines the view writes for the results of
+// a real slave (libmodbus on 127.0.0.1), with a clock the test sets.
+#include "documents/mb_log_setup.h"
+
+#include <QCheckBox>
+#include <QDateTime>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "display/modal_runner.h"
+#include "display/text_file_dialog.h"
+#include "documents/data_logger.h"
+#include "engine/engine.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
+#include "support/dialog_test_helpers.h"
+#include "support/peer_link.h"
+#include "support/poll_window.h"
+
+namespace zentiq {
+namespace {
+
+using testing::child;
+using testing::PollWindow;
+using testing::press;
+
+// ---- the setup dialog ----------------------------------------------------------------------
+
+TEST(LogSetupDialogTest, OptionsRoundTripAndTheIntervalIsCheckedAndEnabledByMode) {
+    testing::WarningRecorder warnings;
+    DataLogger::Options in;
+    in.mode = DataLogger::AtInterval;
+    in.interval = 25;
+    in.separator = 2;
+    in.errors = true;
+    CMBLogSetup dialog(in);
+    EXPECT_EQ(dialog.windowTitle(), "记录设置");
+    auto* interval = child<QLineEdit>(&dialog, "intervalEdit");
+    EXPECT_EQ(interval->property("controlId").toInt(), 1089);
+    EXPECT_EQ(interval->text(), "25");
+    EXPECT_TRUE(interval->isEnabled());
+    EXPECT_TRUE(child<QRadioButton>(&dialog, "tabRadio")->isChecked());
+    EXPECT_TRUE(child<QCheckBox>(&dialog, "errorsCheck")->isChecked());
+    dialog.show();
+
+    press(child<QRadioButton>(&dialog, "everyPollRadio"));
+    EXPECT_FALSE(interval->isEnabled());
+    press(child<QRadioButton>(&dialog, "intervalRadio"));
+    EXPECT_TRUE(interval->isEnabled());
+
+    // Out of range: the standard message, the dialog stays open.
+    testing::type(interval, "3601");
+    QTest::mouseClick(child<QPushButton>(&dialog, "okButton"), Qt::LeftButton);
+    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,1和3600之间。"});
+    EXPECT_NE(dialog.result(), QDialog::Accepted);
+    testing::type(interval, "3600");
+    press(child<QRadioButton>(&dialog, "commaRadio"));
+    press(child<QCheckBox>(&dialog, "errorsCheck"));
+    QTest::mouseClick(child<QPushButton>(&dialog, "okButton"), Qt::LeftButton);
+    EXPECT_EQ(dialog.result(), QDialog::Accepted);
+    EXPECT_EQ(dialog.options().mode, DataLogger::AtInterval);
+    EXPECT_EQ(dialog.options().interval, 3600);
+    EXPECT_EQ(dialog.options().separator, 1);
+    EXPECT_FALSE(dialog.options().errors);
+
+    CMBLogSetup everyPoll(DataLogger::Options{});
+    EXPECT_FALSE(child<QLineEdit>(&everyPoll, "intervalEdit")->isEnabled());
+    EXPECT_TRUE(child<QRadioButton>(&everyPoll, "fixedWidthRadio")->isChecked());
+}
+
+// ---- commands and lines --------------------------------------------------------------------
+
+class LoggingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        SettingsStore::setFilePathOverride(dir.filePath("Zentiq.ini"));
+        m_previousClock = DataLogger::SetClock([this] { return now; });
+        m_previousFile = TextFileDialog::SetHook([this](QWidget*, const TextFileDialog::Request& r) {
+            requests.push_back(r);
+            return path;
+        });
+        m_previousSetup = ModalRunner<CMBLogSetup>::SetHook([this](CMBLogSetup& dialog) {
+            if (!accept)
+                return int(QDialog::Rejected);
+            // As a user would: the radios and the edit, then OK.
+            press(child<QRadioButton>(&dialog, options.mode == 1 ? "intervalRadio" : "everyPollRadio"));
+            testing::type(child<QLineEdit>(&dialog, "intervalEdit"), QString::number(options.interval));
+            const char* radios[] = {"fixedWidthRadio", "commaRadio", "tabRadio"};
+            press(child<QRadioButton>(&dialog, radios[options.separator]));
+            auto* errors = child<QCheckBox>(&dialog, "errorsCheck");
+            if (errors->isChecked() != options.errors)
+                press(errors);
+            dialog.accept();
+            return dialog.result();
+        });
+        InitEngine();
+        InstallEnginePoster();
+    }
+    void TearDown() override {
+        m_link.reset();
+        ModalRunner<CMBLogSetup>::SetHook(m_previousSetup);
+        TextFileDialog::SetHook(m_previousFile);
+        DataLogger::SetClock(m_previousClock);
+        SettingsStore::setFilePathOverride(QString());
+    }
+    void connect() {
+        std::string error;
+        m_link = testing::PeerLink::Start(testing::PeerLink::Peer::LibModbus, TCP, error);
+        ASSERT_TRUE(m_link) << error;
+    }
+    void start(PollWindow& w) {
+        ASSERT_TRUE(w.query(doc_command::StartLogging).enabled);
+        ASSERT_TRUE(w.doc->OnCommand(doc_command::StartLogging));
+    }
+    QStringList logLines() const {
+        QFile f(path);
+        if (!f.open(QIODevice::ReadOnly))
+            return {};
+        return QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts);
+    }
+    QString timeText() const { return QDateTime::fromSecsSinceEpoch(now).toString("HH:mm:ss"); }
+
+    QTemporaryDir dir;
+    QString path = dir.filePath("log.txt");
+    std::time_t now = 1'700'000'000;
+    DataLogger::Options options;
+    bool accept = true;
+    std::vector<TextFileDialog::Request> requests;
+    testing::WarningRecorder warnings;
+
+private:
+    std::unique_ptr<testing::PeerLink> m_link;
+    DataLogger::Clock m_previousClock;
+    TextFileDialog::Hook m_previousFile;
+    ModalRunner<CMBLogSetup>::Hook m_previousSetup;
+};
+
+TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
+    PollWindow w(testing::ReadDefinition(3, 0, 2));
+    EXPECT_FALSE(w.query(doc_command::StopLogging).enabled);
+
+    path.clear();  // cancelled at the file dialog
+    start(w);
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_TRUE(requests[0].save);
+    EXPECT_EQ(requests[0].proposedName, "logfile.txt");
+    EXPECT_EQ(requests[0].filter, "modbus log data (*.txt)");
+    EXPECT_FALSE(w.model().logActive);
+
+    path = dir.filePath("log.txt");
+    options.mode = 1;
+    options.interval = 7;
+    accept = false;  // cancelled at the options: nothing changes
+    start(w);
+    EXPECT_FALSE(w.model().logActive);
+    EXPECT_EQ(w.model().logMode, 0);
+    EXPECT_FALSE(QFile::exists(path));
+
+    accept = true;
+    start(w);
+    EXPECT_TRUE(w.model().logActive);
+    EXPECT_EQ(w.model().logMode, 1);
+    EXPECT_EQ(w.model().logInterval, 7);
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(w.query(doc_command::StartLogging).enabled);
+    EXPECT_TRUE(w.query(doc_command::StopLogging).enabled);
+    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    EXPECT_FALSE(w.model().logActive);
+    EXPECT_TRUE(w.query(doc_command::StartLogging).enabled);
+
+    path = dir.filePath("no/such/folder/log.txt");
+    start(w);
+    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
+    EXPECT_FALSE(w.model().logActive);
+}
+
+TEST_F(LoggingTest, SeparatorsKeepEveryFixedWidthItemAndDropEmptyOnes) {
+    connect();
+    // Holding registers 0..3 hold 3, 10, 17, 24: two longs, low word first.
+    struct Case {
+        int separator;
+        int format;
+        int length;
+        QString values;
+    };
+    const Case cases[] = {
+        {1, 8, 4, "655363,1572881"},
+        {2, 8, 4, "655363\t1572881"},
+        {0, 8, 4, "    655363     1572881 "},
+        {0, 0, 3, "     3     10     17"},
+        {1, 0, 3, "3,10,17"},
+    };
+    for (const Case& c : cases) {
+        PollWindow w(testing::ReadDefinition(3, 0, c.length, c.format));
+        options.separator = c.separator;
+        start(w);
+        ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
+        ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+        const QStringList lines = logLines();
+        ASSERT_GE(lines.size(), 2);
+        const QString s = QStringList{" ", ",", "\t"}[c.separator];
+        for (const QString& line : lines)
+            EXPECT_EQ(line, timeText() + s + "<00000>" + s + c.values);
+    }
+}
+
+TEST_F(LoggingTest, IntervalModeFollowsTheClockAndTheFirstLineIsImmediate) {
+    connect();
+    PollWindow w(testing::ReadDefinition(3, 0, 1));
+    options.mode = 1;
+    options.interval = 10;
+    start(w);
+    const auto pollsThenLines = [&](int polls) {
+        EXPECT_TRUE(w.waitForPolls(w.model().txCount + polls));
+        return logLines().size();
+    };
+    EXPECT_EQ(pollsThenLines(3), 1);
+    now += 9;
+    EXPECT_EQ(pollsThenLines(3), 1);
+    now += 1;
+    EXPECT_EQ(pollsThenLines(3), 2);
+    EXPECT_EQ(logLines().last(), timeText() + " <00000>      3");
+    EXPECT_EQ(pollsThenLines(3), 2);
+}
+
+TEST_F(LoggingTest, FailedPollsAreLoggedOnlyWhenAskedWithTheirStatusText) {
+    connect();
+    // Past the end of the slave's table: every poll is an exception answer.
+    PollWindow w(testing::ReadDefinition(3, 1990, 20));
+    start(w);
+    ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
+    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    EXPECT_TRUE(logLines().isEmpty());
+
+    options.errors = true;
+    start(w);
+    ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
+    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    const QStringList lines = logLines();
+    ASSERT_FALSE(lines.isEmpty());
+    // Read back as UTF-8, the Chinese status text is whole.
+    EXPECT_EQ(lines.first(), timeText() + " <01990> 不合法数据地址");
+}
+
+TEST_F(LoggingTest, AFailingDiskEndsLoggingWithItsMessageWhilePollingGoesOn) {
+    connect();
+    PollWindow w(testing::ReadDefinition(3, 0, 2));
+    // A log file whose every write fails as on a full disk.
+    path = dir.filePath("full.txt");
+    ASSERT_TRUE(QFile::link("/dev/full", path));
+    start(w);
+    ASSERT_TRUE(w.model().logActive);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.texts.isEmpty(); }, 10000));
+    EXPECT_EQ(warnings.texts, QStringList{"Disk full or disk error"});
+    EXPECT_FALSE(w.model().logActive);
+    EXPECT_TRUE(w.query(doc_command::StartLogging).enabled);
+    ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3)) << "polling goes on";
+    EXPECT_EQ(w.model().lastStatus, 0);
+    EXPECT_EQ(warnings.texts.size(), 1);
+}
+
+}  // namespace
+}  // namespace zentiq

@@ -1,0 +1,83 @@
+// The engine connected to a real slave the way the connection command does
+// it: Modbus/TCP to a peer on 127.0.0.1, or RTU or ASCII to a peer on the
+// other end of a socat pty pair. Disconnects and stops the peer when gone.
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "engine/engine.h"
+#include "support/peer_process.h"
+#include "support/socat_pty_pair.h"
+
+namespace zentiq::testing {
+
+class PeerLink {
+public:
+    enum class Peer { PyModbus, LibModbus };
+
+    // nullptr with error set when the peer or the pty pair cannot be had.
+    static std::unique_ptr<PeerLink> Start(Peer peer, TransmissionMode mode, std::string& error,
+                                           std::uint32_t pollDelayMs = 1) {
+        std::unique_ptr<PeerLink> link(new PeerLink);
+        link->m_mode = mode;
+        using test::PeerProcess;
+        const auto peerMode = mode == TCP     ? PeerProcess::Mode::Tcp
+                              : mode == ASCII ? PeerProcess::Mode::Ascii
+                                              : PeerProcess::Mode::Rtu;
+        std::string device;
+        if (mode != TCP) {
+            link->m_line = test::SocatPtyPair::Create(error);
+            if (!link->m_line)
+                return nullptr;
+            device = link->m_line->PathB();
+        }
+        link->m_peer = peer == Peer::PyModbus ? PeerProcess::PyModbus(peerMode, device, error)
+                                              : PeerProcess::LibModbus(peerMode, device, error);
+        if (!link->m_peer)
+            return nullptr;
+        SetPollDelay(pollDelayMs);
+        if (mode == TCP) {
+            if (OpenTcpConnection("127.0.0.1", link->m_peer->Port(), 1000, 3000) != 0) {
+                error = "cannot connect to the peer, socket error " + std::to_string(LastSocketError());
+                return nullptr;
+            }
+        } else {
+            SetSerialDevice(1, link->m_line->PathA().c_str());
+            if (OpenSerialPort(1, 19200, 8, 0, 0) != 0) {
+                error = "cannot open the pty, errno " + std::to_string(LastSerialOpenErrno());
+                return nullptr;
+            }
+            SetSerialTimeouts(mode == ASCII ? 1000 : 32, 1, 1000, 1, 200);
+        }
+        link->m_open = true;
+        SetTransmissionMode(mode);
+        if (StartPolling() != 1) {
+            error = "the poll worker did not start";
+            return nullptr;
+        }
+        return link;
+    }
+
+    ~PeerLink() {
+        StopPolling();
+        if (m_open)
+            m_mode == TCP ? CloseTcpConnection() : CloseSerialPort();
+        m_peer.reset();
+        m_line.reset();
+    }
+    PeerLink(const PeerLink&) = delete;
+    PeerLink& operator=(const PeerLink&) = delete;
+
+    TransmissionMode Mode() const { return m_mode; }
+
+private:
+    PeerLink() = default;
+
+    TransmissionMode m_mode = TCP;
+    bool m_open = false;
+    std::unique_ptr<test::SocatPtyPair> m_line;
+    std::unique_ptr<test::PeerProcess> m_peer;
+};
+
+}  // namespace zentiq::testing
