@@ -16,9 +16,11 @@ function(zentiq_add_tests dir prefix)
   endforeach()
 endfunction()
 
-# A static library made of every .cpp of a source folder.
+# A static library made of every .cpp (and Qt Designer form) of a source folder.
 function(zentiq_folder_library target dir)
-  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp)
+  # The .ui files are sources too, so that AUTOUIC regenerates a form's
+  # header when the form is added or changed.
+  file(GLOB sources CONFIGURE_DEPENDS ${dir}/*.cpp ${dir}/*.ui)
   add_library(${target} STATIC ${sources})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
   target_link_libraries(${target} PUBLIC ${ARGN})
