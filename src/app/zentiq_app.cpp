@@ -23,6 +23,7 @@
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "app/workspace_file.h"
+#include "framework/file_dialog.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "display/communication.h"
@@ -544,14 +545,9 @@ QString CZentiqApp::askWorkspaceName(bool save) {
     if (m_workspaceChooser) {
         path = m_workspaceChooser(parent, m_defaultWorkspaceName, save);
     } else {
-        QFileDialog dialog(parent, save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace"),
-                           QString(), QStringLiteral("zentiq workspace (*.zqw)"));
-        dialog.setDefaultSuffix(QStringLiteral("zqw"));
-        dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-        dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-        dialog.selectFile(m_defaultWorkspaceName);
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            path = dialog.selectedFiles().first();
+        path = FileDialog::Ask(parent, {save, m_defaultWorkspaceName, QStringLiteral("zentiq workspace (*.zqw)"),
+                                        QStringLiteral("zqw"),
+                                        save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace")});
     }
     if (!path.isEmpty())
         m_defaultWorkspaceName = QFileInfo(path).completeBaseName();

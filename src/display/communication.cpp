@@ -2,7 +2,7 @@
 
 
 #include "display/status_texts.h"
-#include "display/text_file_dialog.h"
+#include "framework/file_dialog.h"
 #include "display/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
@@ -80,7 +80,7 @@ void CCommunication::setStopped(bool stopped) {
 }
 
 void CCommunication::Save() {
-    const QString path = TextFileDialog::Ask(this, {true, QStringLiteral("commdata"), SaveFilter()});
+    const QString path = FileDialog::Ask(this, {true, QStringLiteral("commdata"), SaveFilter()});
     if (path.isEmpty())
         return;
     const TrafficLines::SaveStatus status = TrafficLines::SaveLines(path, m_list->Lines().lines());

@@ -11,8 +11,8 @@
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
 #include "display/error_counter.h"
-#include "display/modal_runner.h"
-#include "display/text_file_dialog.h"
+#include "framework/modal_runner.h"
+#include "framework/file_dialog.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
 #include "documents/grid_layout_bridge.h"
@@ -83,7 +83,7 @@ DataLogger::Options logOptions(const PollDocumentModel& m) {
 // "记录..": the log file's name, then the options, then the file.
 void startLogging(CZentiqDoc& doc) {
     QWidget* parent = doc.View();
-    const QString path = TextFileDialog::Ask(
+    const QString path = FileDialog::Ask(
         parent, {true, QStringLiteral("logfile.txt"), QStringLiteral("modbus log data (*.txt)")});
     if (path.isEmpty())
         return;

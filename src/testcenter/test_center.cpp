@@ -3,8 +3,8 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 
-#include "display/modal_runner.h"
-#include "display/text_file_dialog.h"
+#include "framework/modal_runner.h"
+#include "framework/file_dialog.h"
 #include "display/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
@@ -145,7 +145,7 @@ void CTestCenter::AddToList() { m_ui->frameCombo->addItem(m_ui->frameCombo->curr
 
 void CTestCenter::OpenList() {
     const QString path =
-        TextFileDialog::Ask(this, {false, QStringLiteral("testdata"), ListFilter()});
+        FileDialog::Ask(this, {false, QStringLiteral("testdata"), ListFilter()});
     if (path.isEmpty())
         return;
     QStringList entries;
@@ -167,7 +167,7 @@ void CTestCenter::OpenList() {
 
 void CTestCenter::SaveList() {
     const QString path =
-        TextFileDialog::Ask(this, {true, QStringLiteral("testdata"), ListFilter()});
+        FileDialog::Ask(this, {true, QStringLiteral("testdata"), ListFilter()});
     if (path.isEmpty())
         return;
     QStringList entries;

@@ -1,16 +1,13 @@
 #include "writes/write_dialog_hooks.h"
 
 #include <QDialog>
-#include <QFileDialog>
 #include <utility>
+
+#include "framework/file_dialog.h"
+#include "framework/modal_runner.h"
 
 namespace zentiq {
 namespace {
-
-WriteDialogHooks::Runner& runner() {
-    static WriteDialogHooks::Runner hook;
-    return hook;
-}
 
 WriteDialogHooks::FileChooser& chooser() {
     static WriteDialogHooks::FileChooser hook;
@@ -22,23 +19,15 @@ const QString kExtension = QStringLiteral("mod");
 
 }  // namespace
 
-int WriteDialogHooks::Run(QDialog& dialog) {
-    if (runner()) return runner()(dialog);
-    return dialog.exec();
-}
+int WriteDialogHooks::Run(QDialog& dialog) { return ModalRunner<QDialog>::Run(dialog); }
 
 QString WriteDialogHooks::ChooseFile(QWidget* parent, const QString& proposed, bool save) {
     if (chooser()) return chooser()(parent, proposed, save);
-    QFileDialog dialog(parent, QString(), proposed, kFilter);
-    dialog.setDefaultSuffix(kExtension);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
-    return dialog.selectedFiles().constFirst();
+    return FileDialog::Ask(parent, {save, proposed, kFilter, kExtension, QString()});
 }
 
 WriteDialogHooks::Runner WriteDialogHooks::SetRunner(Runner hook) {
-    return std::exchange(runner(), std::move(hook));
+    return ModalRunner<QDialog>::SetHook(std::move(hook));
 }
 
 WriteDialogHooks::FileChooser WriteDialogHooks::SetFileChooser(FileChooser hook) {

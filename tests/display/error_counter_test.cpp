@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "display/modal_runner.h"
+#include "framework/modal_runner.h"
 #include "engine/engine.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"

@@ -16,8 +16,8 @@
 #include <memory>
 #include <string>
 
-#include "display/modal_runner.h"
-#include "display/text_file_dialog.h"
+#include "framework/modal_runner.h"
+#include "framework/file_dialog.h"
 #include "documents/data_logger.h"
 #include "engine/engine.h"
 #include "framework/settings_store.h"
@@ -84,7 +84,7 @@ protected:
     void SetUp() override {
         SettingsStore::setFilePathOverride(dir.filePath("Zentiq.ini"));
         m_previousClock = DataLogger::SetClock([this] { return now; });
-        m_previousFile = TextFileDialog::SetHook([this](QWidget*, const TextFileDialog::Request& r) {
+        m_previousFile = FileDialog::SetHook([this](QWidget*, const FileDialog::Request& r) {
             requests.push_back(r);
             return path;
         });
@@ -108,7 +108,7 @@ protected:
     void TearDown() override {
         m_link.reset();
         ModalRunner<CMBLogSetup>::SetHook(m_previousSetup);
-        TextFileDialog::SetHook(m_previousFile);
+        FileDialog::SetHook(m_previousFile);
         DataLogger::SetClock(m_previousClock);
         SettingsStore::setFilePathOverride(QString());
     }
@@ -134,13 +134,13 @@ protected:
     std::time_t now = 1'700'000'000;
     DataLogger::Options options;
     bool accept = true;
-    std::vector<TextFileDialog::Request> requests;
+    std::vector<FileDialog::Request> requests;
     testing::WarningRecorder warnings;
 
 private:
     std::unique_ptr<testing::PeerLink> m_link;
     DataLogger::Clock m_previousClock;
-    TextFileDialog::Hook m_previousFile;
+    FileDialog::Hook m_previousFile;
     ModalRunner<CMBLogSetup>::Hook m_previousSetup;
 };
 

@@ -5,26 +5,26 @@
 #include <QString>
 #include <vector>
 
-#include "display/text_file_dialog.h"
+#include "framework/file_dialog.h"
 
 namespace zentiq::testing {
 
 struct FileDialogAnswers {
     QString answer;
-    std::vector<TextFileDialog::Request> requests;
+    std::vector<FileDialog::Request> requests;
 
     FileDialogAnswers() {
-        m_previous = TextFileDialog::SetHook([this](QWidget*, const TextFileDialog::Request& r) {
+        m_previous = FileDialog::SetHook([this](QWidget*, const FileDialog::Request& r) {
             requests.push_back(r);
             return answer;
         });
     }
-    ~FileDialogAnswers() { TextFileDialog::SetHook(m_previous); }
+    ~FileDialogAnswers() { FileDialog::SetHook(m_previous); }
     FileDialogAnswers(const FileDialogAnswers&) = delete;
     FileDialogAnswers& operator=(const FileDialogAnswers&) = delete;
 
 private:
-    TextFileDialog::Hook m_previous;
+    FileDialog::Hook m_previous;
 };
 
 }  // namespace zentiq::testing

@@ -16,7 +16,7 @@
 #include <memory>
 #include <string>
 
-#include "display/modal_runner.h"
+#include "framework/modal_runner.h"
 #include "display/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/one_shot_request.h"

@@ -1,4 +1,4 @@
-#include "display/text_file_dialog.h"
+#include "framework/file_dialog.h"
 
 #include <QFileDialog>
 #include <QFileInfo>
@@ -6,19 +6,17 @@
 namespace zentiq {
 namespace {
 
-TextFileDialog::Hook& hook() {
-    static TextFileDialog::Hook instance;
+FileDialog::Hook& hook() {
+    static FileDialog::Hook instance;
     return instance;
 }
 
-const QLatin1String kExtension("txt");
-
-QString runDialog(QWidget* parent, const TextFileDialog::Request& request) {
-    QFileDialog dialog(parent);
+QString runDialog(QWidget* parent, const FileDialog::Request& request) {
+    QFileDialog dialog(parent, request.title);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(request.filter);
-    dialog.setDefaultSuffix(kExtension);
+    dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.selectFile(request.proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
@@ -27,14 +25,14 @@ QString runDialog(QWidget* parent, const TextFileDialog::Request& request) {
 
 }  // namespace
 
-QString TextFileDialog::Ask(QWidget* parent, const Request& request) {
+QString FileDialog::Ask(QWidget* parent, const Request& request) {
     QString path = hook() ? hook()(parent, request) : runDialog(parent, request);
     if (!path.isEmpty() && QFileInfo(path).suffix().isEmpty())
-        path += QLatin1Char('.') + kExtension;
+        path += QLatin1Char('.') + request.defaultSuffix;
     return path;
 }
 
-TextFileDialog::Hook TextFileDialog::SetHook(Hook newHook) {
+FileDialog::Hook FileDialog::SetHook(Hook newHook) {
     Hook previous = hook();
     hook() = std::move(newHook);
     return previous;
