@@ -92,6 +92,7 @@ struct CZentiqDoc::Private {
     QString title;
     QString pathName;
     bool modified = false;
+    bool unattended = false;
     DataLogger logger;
 };
 
@@ -309,9 +310,13 @@ bool CZentiqDoc::RegisterWithEngine() {
     const WindowHandle window = d->view ? d->view->Handle() : 0;
     if (d->model.RegisterWithEngine(window))
         return true;
-    DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
+    if (!d->unattended)
+        DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
     return false;
 }
+
+void CZentiqDoc::SetUnattended(bool unattended) { d->unattended = unattended; }
+bool CZentiqDoc::Unattended() const { return d->unattended; }
 
 void CZentiqDoc::UpdateAllViews() {
     if (d->view)
