@@ -18,6 +18,7 @@
 
 #include "app/activation_file.h"
 #include "app/private_session_bus.h"
+#include "app/wait_until.h"
 #include "support/peer_process.h"
 #include "support/qt_test_app.h"
 
@@ -44,15 +45,7 @@ test::PrivateSessionBus& privateBus() {
 
 std::string programPath() { return PeerProcess::BinaryDir() + "/src/zentiq"; }
 
-template <class Pred>
-bool waitUntil(Pred&& done, int limitMs = 20000) {
-    for (int waited = 0; waited < limitMs; waited += 20) {
-        if (done())
-            return true;
-        QThread::msleep(20);
-    }
-    return done();
-}
+using test::waitUntil;
 
 int countLines(const std::string& path, const std::string& needle) {
     std::ifstream in(path);

@@ -16,6 +16,7 @@
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/private_session_bus.h"
+#include "app/wait_until.h"
 #include "app/app_test_support.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc_automation.h"
@@ -39,15 +40,7 @@ test::PrivateSessionBus& privateBus() {
 
 QVariant n(int v) { return QVariant::fromValue(static_cast<qint16>(v)); }
 
-template <class Pred>
-bool waitUntil(Pred&& done, int limitMs = 10000) {
-    for (int waited = 0; waited < limitMs; waited += 10) {
-        if (done())
-            return true;
-        QTest::qWait(10);
-    }
-    return done();
-}
+using test::waitUntil;
 
 class AutomationTest : public AppTestBase {
 protected:
