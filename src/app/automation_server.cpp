@@ -5,6 +5,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusServiceWatcher>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 #include <cstdio>
 
@@ -219,8 +220,16 @@ void AutomationServer::quit(int exitCode) {
         quitHook()(exitCode);
         return;
     }
+    // Ends the program's event loop. Without one running (an application
+    // object hosted by a test) exit would only leave every later event loop
+    // returning at once.
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [exitCode] { QCoreApplication::exit(exitCode); }, Qt::QueuedConnection);
+        QCoreApplication::instance(),
+        [exitCode] {
+            if (QThread::currentThread()->loopLevel() > 0)
+                QCoreApplication::exit(exitCode);
+        },
+        Qt::QueuedConnection);
 }
 
 }  // namespace zentiq

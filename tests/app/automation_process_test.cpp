@@ -182,7 +182,7 @@ TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgram
         ::kill(pid_t(pid), SIGKILL);
 }
 
-TEST_F(ProgramTest, WithoutASessionBusTheProgramSaysSoOnceAndGoesOn) {
+TEST_F(ProgramTest, WithoutASessionBusANormalStartSaysSoOnceAndGoesOn) {
     const pid_t pid = run({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(),
                            "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()},
                           {});
@@ -194,6 +194,11 @@ TEST_F(ProgramTest, WithoutASessionBusTheProgramSaysSoOnceAndGoesOn) {
     EXPECT_EQ(countLines(stderrPath, "no D-Bus session bus"), 1);
     EXPECT_TRUE(QFile::exists(m_dir.filePath("data/dbus-1/services/") + activation_file::FileName()))
         << "the activation file does not need the bus";
+
+    // Started for automation, nothing could ever reach it: it ends.
+    const pid_t unreachable =
+        run({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString()}, {"--automation"});
+    EXPECT_EQ(exitCodeOf(unreachable), 1) << process::ReadTail(stderrPath);
 }
 
 }  // namespace
