@@ -316,7 +316,6 @@ bool CZentiqDoc::RegisterWithEngine() {
 }
 
 void CZentiqDoc::SetUnattended(bool unattended) { d->unattended = unattended; }
-bool CZentiqDoc::Unattended() const { return d->unattended; }
 
 void CZentiqDoc::UpdateAllViews() {
     if (d->view)

@@ -100,7 +100,6 @@ public:
     // A document driven by another program while its window is hidden: no
     // one is there to answer a message box, so failures go unshown.
     void SetUnattended(bool unattended);
-    bool Unattended() const;
     void UpdateAndMarkModified();
     // Every view of the document rebuilds and refills its grid; the
     // modified flag is left alone.
