@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "app/automation_server.h"
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
@@ -121,6 +122,7 @@ CZentiqApp::~CZentiqApp() {
     m_startupTimer->stop();
     // Windows first: each view releases its slot, each document stores its
     // application-wide values; then the worker and the connection.
+    m_automation.reset();  // no client reaches documents that are going
     m_mainFrame.reset();
     ExitInstance();
     if (g_instance == this)
@@ -161,6 +163,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     m_settings = ReadCommSetup(*m_store, &m_autoEnable);
     m_startupTimer->start();
 
+    // The bus name and, at a normal start, the activation file.
+    m_automation = std::make_unique<AutomationServer>(*this, line.automation);
     if (line.automation)
         return true;  // an automation client drives us: no window, no document
     if (!line.printFile.isEmpty()) {
@@ -477,15 +481,26 @@ CChildFrame* CZentiqApp::createFrame(CZentiqDoc* doc) {
     return frame;
 }
 
-CZentiqDoc* CZentiqApp::OnFileNew() {
+CZentiqDoc* CZentiqApp::OnFileNew() { return newDocument(true); }
+
+CZentiqDoc* CZentiqApp::NewHiddenDocument() { return newDocument(false); }
+
+CZentiqDoc* CZentiqApp::newDocument(bool show) {
     if (!m_mainFrame)
         return nullptr;
     auto* doc = new CZentiqDoc;
     ++m_untitledCount;
     doc->SetTitle(LoadString(ids::AppTitle) + QString::number(m_untitledCount));
     CChildFrame* frame = createFrame(doc);
-    frame->InitialUpdateFrame();
-    m_mainFrame->MdiArea()->setActiveSubWindow(frame);
+    if (show) {
+        frame->InitialUpdateFrame();
+        m_mainFrame->MdiArea()->setActiveSubWindow(frame);
+    } else {
+        doc->SetUnattended(true);
+        frame->hide();  // stays hidden when the main frame shows
+        if (auto* view = qobject_cast<CZentiqView*>(frame->View()))
+            view->OnInitialUpdate();
+    }
     emit documentsChanged();
     return doc;
 }

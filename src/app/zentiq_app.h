@@ -24,6 +24,7 @@ class QPrinter;
 
 namespace zentiq {
 
+class AutomationServer;
 class CChildFrame;
 class CCommunication;
 class CMainFrame;
@@ -105,6 +106,12 @@ public:
     // ---- documents -------------------------------------------------------------
     // A new poll document (Zentiq1, Zentiq2, ...) in its own window.
     CZentiqDoc* OnFileNew();
+    // A new poll document for an automation client: numbered and registered
+    // with the engine like File New, its window hidden until the client
+    // shows it.
+    CZentiqDoc* NewHiddenDocument();
+    // The automation server (nullptr before InitInstance).
+    AutomationServer* Automation() const { return m_automation.get(); }
     // Opens a .zqd file (or activates its window when it is open already);
     // nullptr after a failure, which has been shown. A workspace name is
     // refused with a message.
@@ -167,6 +174,7 @@ signals:
 private:
     void startupConnectionCheck();
     CChildFrame* createFrame(CZentiqDoc* doc);
+    CZentiqDoc* newDocument(bool show);
     void loadRecentFiles();
     void storeRecentFiles();
     QString askWorkspaceName(bool save);
@@ -174,6 +182,7 @@ private:
 
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<CMainFrame> m_mainFrame;
+    std::unique_ptr<AutomationServer> m_automation;
     ConnectionSettings m_settings;
     bool m_connected = false;
     bool m_autoEnable = false;

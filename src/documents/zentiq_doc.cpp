@@ -113,6 +113,7 @@ struct CZentiqDoc::Private {
     QString title;
     QString pathName;
     bool modified = false;
+    bool unattended = false;
     DataLogger logger;
 };
 
@@ -338,9 +339,12 @@ bool CZentiqDoc::RegisterWithEngine() {
     const WindowHandle window = d->view ? d->view->Handle() : 0;
     if (d->model.RegisterWithEngine(window))
         return true;
-    DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
+    if (!d->unattended)
+        DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
     return false;
 }
+
+void CZentiqDoc::SetUnattended(bool unattended) { d->unattended = unattended; }
 
 void CZentiqDoc::UpdateAllViews() {
     if (d->view)

@@ -97,6 +97,9 @@ public:
     const WindowPlacement& LoadedPlacement() const;
 
     bool RegisterWithEngine();
+    // A document driven by another program while its window is hidden: no
+    // one is there to answer a message box, so failures go unshown.
+    void SetUnattended(bool unattended);
     void UpdateAndMarkModified();
     // Every view of the document rebuilds and refills its grid; the
     // modified flag is left alone.

@@ -1,0 +1,255 @@
+#include "app/automation_bus_object.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+
+#include "app/automation_server.h"
+#include "documents/zentiq_doc_automation.h"
+
+namespace zentiq {
+
+namespace {
+
+using Kind = AutomationMember::Kind;
+
+const QString kPropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+const QString kIntrospectableInterface = QStringLiteral("org.freedesktop.DBus.Introspectable");
+const QString kPeerInterface = QStringLiteral("org.freedesktop.DBus.Peer");
+const QString kRelease = QStringLiteral("Release");
+
+// Where a path points.
+struct Target {
+    enum Kind { None, Application, Documents, Document } kind = None;
+    int id = 0;
+};
+
+Target targetOf(const QString& path) {
+    const QString app = QLatin1String(AutomationServer::kApplicationPath);
+    const QString docs = QLatin1String(AutomationServer::kDocumentsPath);
+    if (path == app)
+        return {Target::Application, 0};
+    if (path == docs)
+        return {Target::Documents, 0};
+    if (!path.startsWith(docs + QLatin1Char('/')))
+        return {};
+    const QString tail = path.mid(docs.size() + 1);
+    bool ok = false;
+    const int id = tail.toInt(&ok);
+    // Only the spelling the server hands out names a document ("7", not "07").
+    if (!ok || id <= 0 || QString::number(id) != tail)
+        return {};
+    return {Target::Document, id};
+}
+
+QString typeOfProperty(const AutomationMember& m) { return QString::fromLatin1(m.in); }
+
+bool isProperty(const AutomationMember& m) { return m.kind != Kind::Method; }
+
+// The D-Bus type of a value that came inside a variant.
+QString signatureOf(const QVariant& v) {
+    switch (v.metaType().id()) {
+    case QMetaType::Short: return QStringLiteral("n");
+    case QMetaType::Int: return QStringLiteral("i");
+    case QMetaType::Double: return QStringLiteral("d");
+    case QMetaType::Bool: return QStringLiteral("b");
+    default: return QString();
+    }
+}
+
+QDBusMessage invalidArgs(const QDBusMessage& m, const QString& text) {
+    return m.createErrorReply(QDBusError::InvalidArgs, text);
+}
+
+QDBusMessage unknownMethod(const QDBusMessage& m) {
+    return m.createErrorReply(QDBusError::UnknownMethod,
+                              QStringLiteral("No method %1(%2) in interface %3 at %4")
+                                  .arg(m.member(), m.signature(), m.interface(), m.path()));
+}
+
+}  // namespace
+
+AutomationBusObject::AutomationBusObject(AutomationServer& server) : m_server(server) {}
+
+// ---- introspection ----------------------------------------------------------------------
+
+QString AutomationBusObject::ApplicationInterfaceXml() {
+    return QStringLiteral(
+               "  <interface name=\"%1\">\n"
+               "    <method name=\"CreateDocument\">\n"
+               "      <arg name=\"document\" type=\"o\" direction=\"out\"/>\n"
+               "    </method>\n"
+               "    <method name=\"CreateDetachedDocument\">\n"
+               "      <arg name=\"document\" type=\"o\" direction=\"out\"/>\n"
+               "    </method>\n"
+               "  </interface>\n")
+        .arg(QLatin1String(kApplicationInterface));
+}
+
+QString AutomationBusObject::DocumentInterfaceXml() {
+    QString xml = QStringLiteral("  <interface name=\"%1\">\n").arg(QLatin1String(kDocumentInterface));
+    for (const AutomationMember& m : CZentiqDocAutomation::Members()) {
+        if (isProperty(m)) {
+            xml += QStringLiteral("    <property name=\"%1\" type=\"%2\" access=\"%3\"/>\n")
+                       .arg(QLatin1String(m.name), typeOfProperty(m),
+                            m.kind == Kind::Property ? QStringLiteral("readwrite") : QStringLiteral("read"));
+            continue;
+        }
+        xml += QStringLiteral("    <method name=\"%1\">\n").arg(QLatin1String(m.name));
+        const QStringList names = QString::fromLatin1(m.argNames).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const QString in = QString::fromLatin1(m.in);
+        for (int i = 0; i < in.size(); ++i)
+            xml += QStringLiteral("      <arg name=\"%1\" type=\"%2\" direction=\"in\"/>\n")
+                       .arg(i < names.size() ? names[i] : QStringLiteral("arg%1").arg(i), in.mid(i, 1));
+        if (*m.out != '\0')
+            xml += QStringLiteral("      <arg name=\"result\" type=\"%1\" direction=\"out\"/>\n")
+                       .arg(QLatin1String(m.out));
+        xml += QStringLiteral("    </method>\n");
+    }
+    xml += QStringLiteral("    <method name=\"Release\"/>\n  </interface>\n");
+    return xml;
+}
+
+QString AutomationBusObject::introspect(const QString& path) const {
+    const Target target = targetOf(path);
+    switch (target.kind) {
+    case Target::Application:
+        return ApplicationInterfaceXml() + QStringLiteral("  <node name=\"Documents\"/>\n");
+    case Target::Documents: {
+        QString xml;
+        for (int id : m_server.DocumentIds())
+            xml += QStringLiteral("  <node name=\"%1\"/>\n").arg(id);
+        return xml;
+    }
+    case Target::Document:
+        return m_server.Find(target.id) != nullptr ? DocumentInterfaceXml() : QString();
+    case Target::None: break;
+    }
+    return QString();
+}
+
+// ---- calls --------------------------------------------------------------------------------
+
+bool AutomationBusObject::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+    if (message.type() != QDBusMessage::MethodCallMessage)
+        return false;
+    const QString iface = message.interface();
+    // The bus library answers these from what introspect() says.
+    if (iface == kIntrospectableInterface || iface == kPeerInterface ||
+        (iface.isEmpty() && message.member() == QLatin1String("Introspect")))
+        return false;
+
+    const Target target = targetOf(message.path());
+    QDBusMessage reply;
+    switch (target.kind) {
+    case Target::Application: reply = applicationCall(message); break;
+    case Target::Document: reply = documentCall(target.id, message); break;
+    case Target::Documents:
+    case Target::None:
+        reply = message.createErrorReply(QDBusError::UnknownObject,
+                                         QStringLiteral("No object at %1").arg(message.path()));
+        break;
+    }
+    if (message.isReplyRequired())
+        connection.send(reply);
+    return true;
+}
+
+QDBusMessage AutomationBusObject::applicationCall(const QDBusMessage& message) {
+    const QString iface = message.interface();
+    if (iface == kPropertiesInterface) {
+        // The application object has no properties.
+        if (message.member() == QLatin1String("GetAll"))
+            return message.createReply(QVariant::fromValue(QVariantMap()));
+        return message.createErrorReply(QDBusError::UnknownProperty,
+                                        QStringLiteral("%1 has no properties").arg(message.path()));
+    }
+    if (!iface.isEmpty() && iface != QLatin1String(kApplicationInterface))
+        return message.createErrorReply(QDBusError::UnknownInterface,
+                                        QStringLiteral("No interface %1 at %2").arg(iface, message.path()));
+    const QString member = message.member();
+    const bool create = member == QLatin1String("CreateDocument");
+    if ((!create && member != QLatin1String("CreateDetachedDocument")) || !message.signature().isEmpty())
+        return unknownMethod(message);
+    // Each client's documents go with its connection; a detached one stays
+    // until it is released (clients that live for one call, such as gdbus).
+    const QString path = m_server.CreateDocument(create ? message.service() : QString());
+    if (path.isEmpty())
+        return message.createErrorReply(QDBusError::Failed, QStringLiteral("No poll document could be created"));
+    return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
+}
+
+QDBusMessage AutomationBusObject::documentCall(int id, const QDBusMessage& message) {
+    CZentiqDocAutomation* object = m_server.Find(id);
+    if (object == nullptr)
+        return message.createErrorReply(
+            QString::fromLatin1(kNoDocumentError),
+            QStringLiteral("No document at %1: it was released, its client left the bus or it was closed")
+                .arg(message.path()));
+    const QString iface = message.interface();
+    if (iface == kPropertiesInterface)
+        return propertyCall(*object, message);
+    if (!iface.isEmpty() && iface != QLatin1String(kDocumentInterface))
+        return message.createErrorReply(QDBusError::UnknownInterface,
+                                        QStringLiteral("No interface %1 at %2").arg(iface, message.path()));
+    if (message.member() == kRelease) {
+        if (!message.signature().isEmpty())
+            return unknownMethod(message);
+        m_server.Release(id);
+        return message.createReply();
+    }
+    const AutomationMember* m = CZentiqDocAutomation::FindMember(message.member());
+    if (m == nullptr || isProperty(*m))
+        return unknownMethod(message);
+    if (message.signature() != QLatin1String(m->in))
+        return invalidArgs(message, QStringLiteral("%1 takes (%2), not (%3)")
+                                        .arg(message.member(), QLatin1String(m->in), message.signature()));
+    const QVariant result = m->call(*object, message.arguments());
+    return *m->out != '\0' ? message.createReply(result) : message.createReply();
+}
+
+QDBusMessage AutomationBusObject::propertyCall(CZentiqDocAutomation& object, const QDBusMessage& message) {
+    const QString member = message.member();
+    const QString signature = message.signature();
+    const QVariantList args = message.arguments();
+    const auto knownInterface = [&] {
+        const QString iface = args.value(0).toString();
+        return iface.isEmpty() || iface == QLatin1String(kDocumentInterface);
+    };
+    const auto property = [&]() -> const AutomationMember* {
+        const AutomationMember* m = CZentiqDocAutomation::FindMember(args.value(1).toString());
+        return m != nullptr && isProperty(*m) ? m : nullptr;
+    };
+
+    if (member == QLatin1String("GetAll") && signature == QLatin1String("s")) {
+        QVariantMap all;
+        if (knownInterface())
+            for (const AutomationMember& m : CZentiqDocAutomation::Members())
+                if (isProperty(m))
+                    all.insert(QLatin1String(m.name), m.call(object, {}));
+        return message.createReply(QVariant::fromValue(all));
+    }
+    const bool get = member == QLatin1String("Get") && signature == QLatin1String("ss");
+    const bool set = member == QLatin1String("Set") && signature == QLatin1String("ssv");
+    if (!get && !set)
+        return unknownMethod(message);
+    const AutomationMember* m = knownInterface() ? property() : nullptr;
+    if (m == nullptr)
+        return message.createErrorReply(
+            QDBusError::UnknownProperty,
+            QStringLiteral("No property %1.%2 at %3").arg(args.value(0).toString(), args.value(1).toString(),
+                                                          message.path()));
+    if (get)
+        return message.createReply(QVariant::fromValue(QDBusVariant(m->call(object, {}))));
+    if (m->set == nullptr)
+        return message.createErrorReply(QDBusError::PropertyReadOnly,
+                                        QStringLiteral("%1 is read-only").arg(QLatin1String(m->name)));
+    const QVariant value = args.value(2).value<QDBusVariant>().variant();
+    if (signatureOf(value) != typeOfProperty(*m))
+        return invalidArgs(message, QStringLiteral("%1 takes the type %2").arg(QLatin1String(m->name), typeOfProperty(*m)));
+    m->set(object, value);
+    return message.createReply();
+}
+
+}  // namespace zentiq

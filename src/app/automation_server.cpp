@@ -1,0 +1,235 @@
+#include "app/automation_server.h"
+
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
+#include <QFileInfo>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/activation_file.h"
+#include "app/automation_bus_object.h"
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/zentiq_app.h"
+#include "documents/zentiq_doc.h"
+#include "documents/zentiq_doc_automation.h"
+
+namespace zentiq {
+
+namespace {
+
+// How often a release retries closing a document while a dialog is open.
+constexpr int kDialogRetryMs = 200;
+
+AutomationServer::QuitHook& quitHook() {
+    static AutomationServer::QuitHook hook;
+    return hook;
+}
+
+// The activation file names the running executable, so only the program
+// itself writes it: a test or benchmark that hosts the application object
+// must never become what the bus starts for clients.
+bool isTheProgram() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName() == QLatin1String("zentiq");
+}
+
+// Connecting without an address would make the bus library launch a bus of
+// its own; a session that has a bus says where it is.
+bool sessionBusAnnounced() {
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
+        return true;
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
+}
+
+}  // namespace
+
+AutomationServer::AutomationServer(CZentiqApp& app, bool automationStart, QObject* parent)
+    : QObject(parent), m_app(app), m_automationStart(automationStart) {
+    start();
+}
+
+AutomationServer::~AutomationServer() {
+    m_quitting = true;  // documents that go with the application end nothing more
+    if (m_serving || m_objectRegistered) {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        if (m_serving)
+            bus.unregisterService(QLatin1String(kServiceName));
+        if (m_objectRegistered)
+            bus.unregisterObject(QLatin1String(kApplicationPath), QDBusConnection::UnregisterTree);
+    }
+}
+
+AutomationServer::QuitHook AutomationServer::SetQuitHook(QuitHook hook) {
+    return std::exchange(quitHook(), std::move(hook));
+}
+
+QString AutomationServer::DocumentPath(int id) {
+    return QStringLiteral("%1/%2").arg(QLatin1String(kDocumentsPath)).arg(id);
+}
+
+void AutomationServer::report(const QString& problem) {
+    std::fprintf(stderr, "zentiq: automation: %s\n", qUtf8Printable(problem));
+    m_problem += (m_problem.isEmpty() ? QString() : QStringLiteral("\n")) + problem;
+}
+
+void AutomationServer::start() {
+    if (!m_automationStart && isTheProgram()) {
+        QString error;
+        if (!activation_file::Write(activation_file::ServicesDir(), QCoreApplication::applicationFilePath(), &error))
+            report(error);
+    }
+    // Nothing can reach a program started for automation that cannot serve.
+    const int cannotServe = m_automationStart ? 1 : -1;
+    if (!sessionBusAnnounced()) {
+        report(QStringLiteral("no D-Bus session bus (DBUS_SESSION_BUS_ADDRESS is not set)"));
+        return quit(cannotServe);
+    }
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) {
+        report(QStringLiteral("no D-Bus session bus (%1)").arg(bus.lastError().message()));
+        return quit(cannotServe);
+    }
+    m_busObject = std::make_unique<AutomationBusObject>(*this);
+    if (!bus.registerVirtualObject(QLatin1String(kApplicationPath), m_busObject.get(), QDBusConnection::SubPath)) {
+        report(QStringLiteral("the object path %1 is taken in this process").arg(QLatin1String(kApplicationPath)));
+        return quit(cannotServe);
+    }
+    m_objectRegistered = true;
+    if (!bus.registerService(QLatin1String(kServiceName))) {
+        report(QStringLiteral("the bus name %1 belongs to another program").arg(QLatin1String(kServiceName)));
+        bus.unregisterObject(QLatin1String(kApplicationPath), QDBusConnection::UnregisterTree);
+        m_objectRegistered = false;
+        return quit(cannotServe);
+    }
+    m_serving = true;
+    m_watcher = new QDBusServiceWatcher(this);
+    m_watcher->setConnection(bus);
+    m_watcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &AutomationServer::ownerLeft);
+    if (m_automationStart) {
+        m_idleTimer = new QTimer(this);
+        m_idleTimer->setSingleShot(true);
+        connect(m_idleTimer, &QTimer::timeout, this, &AutomationServer::checkLifetime);
+        m_idleTimer->start(kIdleExitMs);
+    }
+}
+
+// ---- documents --------------------------------------------------------------------------
+
+QString AutomationServer::CreateDocument(const QString& owner) {
+    CZentiqDoc* doc = m_app.NewHiddenDocument();
+    if (doc == nullptr)
+        return QString();
+    const int id = m_nextId++;
+    m_documents[id] = Entry{std::make_unique<CZentiqDocAutomation>(doc), owner};
+    // A document the user closes takes its object with it.
+    connect(doc, &QObject::destroyed, this, [this, id] { forget(id); });
+    if (m_idleTimer != nullptr)
+        m_idleTimer->stop();
+    if (!owner.isEmpty())
+        watchOwner(owner);
+    return DocumentPath(id);
+}
+
+CZentiqDocAutomation* AutomationServer::Find(int id) const {
+    const auto it = m_documents.find(id);
+    return it != m_documents.end() && it->second.object->Document() != nullptr ? it->second.object.get() : nullptr;
+}
+
+QList<int> AutomationServer::DocumentIds() const {
+    QList<int> ids;
+    for (const auto& [id, entry] : m_documents)
+        ids << id;
+    return ids;
+}
+
+bool AutomationServer::Release(int id) {
+    const auto it = m_documents.find(id);
+    if (it == m_documents.end())
+        return false;
+    const QPointer<CZentiqDoc> doc = it->second.object->Document();
+    m_documents.erase(it);
+    closeWhenNoDialogIsOpen(doc);
+    checkLifetime();
+    return true;
+}
+
+void AutomationServer::forget(int id) {
+    if (m_documents.erase(id) != 0)
+        checkLifetime();
+}
+
+void AutomationServer::watchOwner(const QString& owner) {
+    if (m_watcher == nullptr || m_watcher->watchedServices().contains(owner))
+        return;
+    m_watcher->addWatchedService(owner);
+    // A client that left before the watch began would never be reported.
+    const QDBusReply<bool> present = m_watcher->connection().interface()->isServiceRegistered(owner);
+    if (present.isValid() && !present.value())
+        ownerLeft(owner);
+}
+
+void AutomationServer::ownerLeft(const QString& owner) {
+    if (m_watcher != nullptr)
+        m_watcher->removeWatchedService(owner);
+    QList<int> ids;
+    for (const auto& [id, entry] : m_documents)
+        if (entry.owner == owner)
+            ids << id;
+    for (int id : ids)
+        Release(id);
+}
+
+void AutomationServer::closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc) {
+    if (doc == nullptr)
+        return;
+    // A dialog running its own event loop may be working on this document
+    // (or iterating over the windows); the window goes once it has closed.
+    if (QApplication::activeModalWidget() != nullptr) {
+        QTimer::singleShot(kDialogRetryMs, this, [this, doc] { closeWhenNoDialogIsOpen(doc); });
+        return;
+    }
+    for (CChildFrame* frame : m_app.ChildFrames()) {
+        if (frame->Document() == doc) {
+            frame->CloseWithoutAsking();
+            return;
+        }
+    }
+}
+
+// ---- lifetime ---------------------------------------------------------------------------
+
+void AutomationServer::checkLifetime() {
+    if (!m_documents.empty())
+        return;
+    // A visible main window is the user's: it ends when the user closes it.
+    const CMainFrame* frame = m_app.MainFrame();
+    if (frame == nullptr || !frame->isVisible())
+        quit(0);
+}
+
+void AutomationServer::quit(int exitCode) {
+    if (exitCode < 0 || m_quitting)
+        return;
+    m_quitting = true;
+    if (quitHook()) {
+        quitHook()(exitCode);
+        return;
+    }
+    // Ends the program's event loop. Without one running (an application
+    // object hosted by a test) exit would only leave every later event loop
+    // returning at once.
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(),
+        [exitCode] {
+            if (QThread::currentThread()->loopLevel() > 0)
+                QCoreApplication::exit(exitCode);
+        },
+        Qt::QueuedConnection);
+}
+
+}  // namespace zentiq

@@ -1,0 +1,97 @@
+// The automation server on the session bus: owns the name Zentiq.Document,
+// hands out a new poll document for each CreateDocument call, keeps each
+// document's object until its client releases it or leaves the bus, and ends
+// a program that was started for automation when its last document is gone.
+// At every normal start it also refreshes the activation file through which
+// the bus starts the program for a client.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <functional>
+#include <map>
+#include <memory>
+
+class QDBusServiceWatcher;
+class QTimer;
+
+namespace zentiq {
+
+class AutomationBusObject;
+class CZentiqApp;
+class CZentiqDoc;
+class CZentiqDocAutomation;
+
+class AutomationServer : public QObject {
+    Q_OBJECT
+public:
+    static constexpr const char* kServiceName = "Zentiq.Document";
+    static constexpr const char* kApplicationPath = "/Zentiq";
+    static constexpr const char* kDocumentsPath = "/Zentiq/Documents";
+    // A program started for automation that has had no document for this
+    // long (a client that activated it and never asked for one) ends.
+    static constexpr int kIdleExitMs = 60000;
+
+    // Starts serving for `app`. `automationStart`: the program was started
+    // by the bus for a client (no window, no document of its own). Problems
+    // (no session bus, the name owned by another program, an activation
+    // file that cannot be written) are reported once on stderr and never
+    // stop a normal start; an automation start that cannot serve ends.
+    AutomationServer(CZentiqApp& app, bool automationStart, QObject* parent = nullptr);
+    ~AutomationServer() override;
+
+    // True while the name is ours.
+    bool IsServing() const { return m_serving; }
+    // What was reported on stderr, empty when all went well.
+    QString Problem() const { return m_problem; }
+    int DocumentCount() const { return static_cast<int>(m_documents.size()); }
+
+    // ---- for the bus object ------------------------------------------------------
+    // A new poll document whose object goes with `owner` (the client's unique
+    // name; empty: kept until released). Its path, empty on failure.
+    QString CreateDocument(const QString& owner);
+    // The automation object at /Zentiq/Documents/<id>, nullptr when there is
+    // none (released, its client gone, or its document closed).
+    CZentiqDocAutomation* Find(int id) const;
+    // The ids of the live objects, in creation order.
+    QList<int> DocumentIds() const;
+    // Drops the object and closes its document; false when there was none.
+    bool Release(int id);
+
+    static QString DocumentPath(int id);
+
+    // How the program is ended (default: leave the event loop with the
+    // code). Tests record instead. Returns the previous hook.
+    using QuitHook = std::function<void(int exitCode)>;
+    static QuitHook SetQuitHook(QuitHook hook);
+
+private:
+    struct Entry {
+        std::unique_ptr<CZentiqDocAutomation> object;
+        QString owner;
+    };
+
+    void start();
+    void report(const QString& problem);
+    void ownerLeft(const QString& owner);
+    void watchOwner(const QString& owner);
+    void forget(int id);
+    void closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc);
+    void checkLifetime();
+    void quit(int exitCode);
+
+    CZentiqApp& m_app;
+    const bool m_automationStart;
+    bool m_serving = false;
+    bool m_objectRegistered = false;
+    QString m_problem;
+    std::unique_ptr<AutomationBusObject> m_busObject;
+    QDBusServiceWatcher* m_watcher = nullptr;
+    QTimer* m_idleTimer = nullptr;
+    std::map<int, Entry> m_documents;
+    int m_nextId = 1;
+    bool m_quitting = false;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,317 @@
+#include "documents/zentiq_doc_automation.h"
+
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+#include "display/zentiq_view.h"
+#include "documents/automation_values.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "engine/engine.h"
+
+namespace zentiq {
+
+namespace {
+
+namespace av = automation_values;
+using Kind = AutomationMember::Kind;
+
+bool inRange(qint64 v, qint64 lo, qint64 hi) { return v >= lo && v <= hi; }
+
+// What the one-off write methods send, by function.
+struct WriteShape {
+    int function;
+    bool registers;  // 16-bit values (SetWriteRegisters), else one byte per coil
+    int maxCount;    // the most the engine takes for the function
+};
+constexpr std::array<WriteShape, 4> kWriteShapes{{
+    {5, false, 1},
+    {6, true, 1},
+    {15, false, static_cast<int>(kDataSize)},
+    {16, true, 127},
+}};
+
+// Argument i of a call whose signature has been checked.
+qint16 n(const QVariantList& a, int i) { return a.at(i).value<qint16>(); }
+qint32 i32(const QVariantList& a, int i) { return a.at(i).value<qint32>(); }
+double d(const QVariantList& a, int i) { return a.at(i).toDouble(); }
+
+using A = CZentiqDocAutomation;
+using Args = const QVariantList&;
+constexpr const char* kIndex = "index";
+constexpr const char* kIndexValue = "index,value";
+
+// Clients see the members in this order; the first seventeen entries and the
+// indexed pairs keep the order of the interface's dispatch ids.
+const AutomationMember kMembers[] = {
+    {"DisplayFormat", Kind::Property, "i", "", "",
+     [](A& o, Args) { return QVariant::fromValue(o.DisplayFormat()); },
+     [](A& o, const QVariant& v) { o.SetDisplayFormat(v.value<qint32>()); }},
+    {"WriteResult", Kind::ReadOnlyProperty, "n", "", "", [](A& o, Args) { return QVariant::fromValue(o.WriteResult()); },
+     nullptr},
+    {"ReadResult", Kind::ReadOnlyProperty, "n", "", "", [](A& o, Args) { return QVariant::fromValue(o.ReadResult()); },
+     nullptr},
+    {"CreateRequest", Kind::Method, "iiiii", "i", "slave,function,address,length,scanRate",
+     [](A& o, Args a) {
+         return QVariant::fromValue(o.CreateRequest(i32(a, 0), i32(a, 1), i32(a, 2), i32(a, 3), i32(a, 4)));
+     },
+     nullptr},
+    {"ShowWindow", Kind::Method, "", "", "",
+     [](A& o, Args) {
+         o.ShowWindow();
+         return QVariant();
+     },
+     nullptr},
+    {"PresetMultipleRegisters", Kind::Method, "iii", "b", "slave,address,count",
+     [](A& o, Args a) { return QVariant(o.PresetMultipleRegisters(i32(a, 0), i32(a, 1), i32(a, 2))); }, nullptr},
+    {"ForceSingleCoil", Kind::Method, "ii", "b", "slave,address",
+     [](A& o, Args a) { return QVariant(o.ForceSingleCoil(i32(a, 0), i32(a, 1))); }, nullptr},
+    {"PresetSingleRegister", Kind::Method, "ii", "b", "slave,address",
+     [](A& o, Args a) { return QVariant(o.PresetSingleRegister(i32(a, 0), i32(a, 1))); }, nullptr},
+    {"ForceMultipleCoils", Kind::Method, "iii", "b", "slave,address,count",
+     [](A& o, Args a) { return QVariant(o.ForceMultipleCoils(i32(a, 0), i32(a, 1), i32(a, 2))); }, nullptr},
+    {"GetRegister", Kind::Method, "n", "n", kIndex,
+     [](A& o, Args a) { return QVariant::fromValue(o.GetRegister(n(a, 0))); }, nullptr},
+    {"SetRegister", Kind::Method, "nn", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetRegister(n(a, 0), n(a, 1));
+         return QVariant();
+     },
+     nullptr},
+    {"GetLong", Kind::Method, "n", "i", kIndex, [](A& o, Args a) { return QVariant::fromValue(o.GetLong(n(a, 0))); },
+     nullptr},
+    {"SetLong", Kind::Method, "ni", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetLong(n(a, 0), i32(a, 1));
+         return QVariant();
+     },
+     nullptr},
+    {"GetLongInv", Kind::Method, "n", "i", kIndex,
+     [](A& o, Args a) { return QVariant::fromValue(o.GetLongInv(n(a, 0))); }, nullptr},
+    {"SetLongInv", Kind::Method, "ni", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetLongInv(n(a, 0), i32(a, 1));
+         return QVariant();
+     },
+     nullptr},
+    {"GetFloat", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetFloat(n(a, 0))); }, nullptr},
+    {"SetFloat", Kind::Method, "nd", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetFloat(n(a, 0), d(a, 1));
+         return QVariant();
+     },
+     nullptr},
+    {"GetFloatInv", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetFloatInv(n(a, 0))); },
+     nullptr},
+    {"SetFloatInv", Kind::Method, "nd", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetFloatInv(n(a, 0), d(a, 1));
+         return QVariant();
+     },
+     nullptr},
+    {"GetDouble", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetDouble(n(a, 0))); },
+     nullptr},
+    {"SetDouble", Kind::Method, "nd", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetDouble(n(a, 0), d(a, 1));
+         return QVariant();
+     },
+     nullptr},
+    {"GetDoubleInv", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetDoubleInv(n(a, 0))); },
+     nullptr},
+    {"SetDoubleInv", Kind::Method, "nd", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetDoubleInv(n(a, 0), d(a, 1));
+         return QVariant();
+     },
+     nullptr},
+    {"GetCoil", Kind::Method, "n", "n", kIndex, [](A& o, Args a) { return QVariant::fromValue(o.GetCoil(n(a, 0))); },
+     nullptr},
+    {"SetCoil", Kind::Method, "nn", "", kIndexValue,
+     [](A& o, Args a) {
+         o.SetCoil(n(a, 0), n(a, 1));
+         return QVariant();
+     },
+     nullptr},
+};
+
+}  // namespace
+
+CZentiqDocAutomation::CZentiqDocAutomation(CZentiqDoc* doc) : m_doc(doc) {}
+
+std::span<const AutomationMember> CZentiqDocAutomation::Members() { return kMembers; }
+
+const AutomationMember* CZentiqDocAutomation::FindMember(const QString& name) {
+    for (const AutomationMember& m : kMembers)
+        if (name == QLatin1String(m.name))
+            return &m;
+    return nullptr;
+}
+
+// ---- properties ----------------------------------------------------------------------
+
+qint32 CZentiqDocAutomation::DisplayFormat() const { return m_doc ? m_doc->Model().def.DisplayFormat : 0; }
+
+void CZentiqDocAutomation::SetDisplayFormat(qint32 format) {
+    if (!m_doc || !inRange(format, 0, 9))
+        return;
+    m_doc->Model().def.DisplayFormat = format;
+    m_doc->UpdateAndMarkModified();
+}
+
+qint16 CZentiqDocAutomation::WriteResult() const {
+    if (!m_doc || IsConnected() == 0)
+        return kNoConnection;
+    return static_cast<qint16>(GetSlotStatus(0));
+}
+
+qint16 CZentiqDocAutomation::ReadResult() const {
+    if (!m_doc || IsConnected() == 0)
+        return kNoConnection;
+    return static_cast<qint16>(m_doc->Model().lastStatus);
+}
+
+// ---- methods -------------------------------------------------------------------------
+
+qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32 address, qint32 length,
+                                           qint32 scanRate) {
+    if (!m_doc || !inRange(slave, 1, 255) || !inRange(function, 1, 4) || !inRange(address, 0, 65535) ||
+        !inRange(length, 0, PollDefinition::MaxLength(function)) || !inRange(scanRate, kMinScanRate, kMaxScanRate))
+        return 0;
+    PollDocumentModel& m = m_doc->Model();
+    m.def.SlaveID = slave;
+    m.def.FunctionValue = function;
+    m.def.Address = address;
+    m.def.Length = length;
+    m.def.ScanRate = scanRate;
+    m.def.bEnable = 1;
+    m.values.fill(0);
+    m_doc->ComputeGridSize();
+    // Registered without the out-of-slots box: the client learns it from the
+    // result, and a modal box would stall the call (and the hidden program).
+    const CZentiqView* view = m_doc->View();
+    const bool registered = m.RegisterWithEngine(view != nullptr ? view->Handle() : 0);
+    m_doc->UpdateAndMarkModified();
+    return registered ? 1 : 0;
+}
+
+void CZentiqDocAutomation::ShowWindow() {
+    if (!m_doc)
+        return;
+    m_doc->SetUnattended(false);
+    QWidget* view = m_doc->View();
+    if (view == nullptr)
+        return;
+    QWidget* top = view->window();
+    top->show();
+    top->raise();
+    top->activateWindow();
+    for (QWidget* w = view->parentWidget(); w != nullptr; w = w->parentWidget()) {
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(w)) {
+            sub->show();
+            if (QMdiArea* area = sub->mdiArea())
+                area->setActiveSubWindow(sub);
+            break;
+        }
+    }
+}
+
+bool CZentiqDocAutomation::submitWrite(int function, qint32 slave, qint32 address, qint32 count) {
+    const auto shape = std::find_if(kWriteShapes.begin(), kWriteShapes.end(),
+                                    [function](const WriteShape& s) { return s.function == function; });
+    // Without a connection the request would wait in the one-shot slot and go
+    // out whenever a connection opens next. A count the write-data operation
+    // refuses would leave the slot claimed without data, blocking every later
+    // one-off request; arguments beyond 16 bits would wrap to other addresses.
+    if (!m_doc || shape == kWriteShapes.end() || IsConnected() == 0 || !inRange(slave, 0, 255) ||
+        !inRange(address, 0, 65535) || !inRange(count, 1, shape->maxCount))
+        return false;
+    if (SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), static_cast<std::uint16_t>(function), 0,
+                      0, static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)) == 0)
+        return false;
+    const auto& buffer = m_doc->Model().writeValues;
+    int stored = 0;
+    if (shape->registers) {
+        std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
+        std::memcpy(registers.data(), buffer.data(), sizeof(std::uint16_t) * static_cast<std::size_t>(count));
+        stored = SetWriteRegisters(0, count, registers.data());
+    } else {
+        stored = SetWriteBytes(0, count, buffer.data());
+    }
+    if (stored == 0) {
+        ReleasePollSlot(0);  // never leave the one-shot slot claimed without data
+        return false;
+    }
+    return true;
+}
+
+bool CZentiqDocAutomation::PresetMultipleRegisters(qint32 slave, qint32 address, qint32 count) {
+    return submitWrite(16, slave, address, count);
+}
+
+bool CZentiqDocAutomation::ForceSingleCoil(qint32 slave, qint32 address) { return submitWrite(5, slave, address, 1); }
+
+bool CZentiqDocAutomation::PresetSingleRegister(qint32 slave, qint32 address) {
+    return submitWrite(6, slave, address, 1);
+}
+
+bool CZentiqDocAutomation::ForceMultipleCoils(qint32 slave, qint32 address, qint32 count) {
+    return submitWrite(15, slave, address, count);
+}
+
+// ---- indexed properties ----------------------------------------------------------------
+
+namespace {
+
+const av::Buffer& polled(const CZentiqDoc* doc) {
+    static const av::Buffer zeros{};
+    return doc != nullptr ? doc->Model().values : zeros;
+}
+
+template <class F>
+void toWrite(CZentiqDoc* doc, F&& write) {
+    if (doc != nullptr)
+        write(doc->Model().writeValues);
+}
+
+}  // namespace
+
+qint16 CZentiqDocAutomation::GetRegister(qint16 index) const { return av::Register(polled(m_doc), index); }
+void CZentiqDocAutomation::SetRegister(qint16 index, qint16 value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetRegister(b, index, value); });
+}
+qint32 CZentiqDocAutomation::GetLong(qint16 index) const { return av::Long(polled(m_doc), av::kLong, index); }
+void CZentiqDocAutomation::SetLong(qint16 index, qint32 value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetLong(b, av::kLong, index, value); });
+}
+qint32 CZentiqDocAutomation::GetLongInv(qint16 index) const { return av::Long(polled(m_doc), av::kLongInv, index); }
+void CZentiqDocAutomation::SetLongInv(qint16 index, qint32 value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetLong(b, av::kLongInv, index, value); });
+}
+double CZentiqDocAutomation::GetFloat(qint16 index) const { return av::Float(polled(m_doc), av::kLong, index); }
+void CZentiqDocAutomation::SetFloat(qint16 index, double value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetFloat(b, av::kLong, index, value); });
+}
+double CZentiqDocAutomation::GetFloatInv(qint16 index) const { return av::Float(polled(m_doc), av::kLongInv, index); }
+void CZentiqDocAutomation::SetFloatInv(qint16 index, double value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetFloat(b, av::kLongInv, index, value); });
+}
+double CZentiqDocAutomation::GetDouble(qint16 index) const { return av::Double(polled(m_doc), av::kDouble, index); }
+void CZentiqDocAutomation::SetDouble(qint16 index, double value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetDouble(b, av::kDouble, index, value); });
+}
+double CZentiqDocAutomation::GetDoubleInv(qint16 index) const {
+    return av::Double(polled(m_doc), av::kDoubleInv, index);
+}
+void CZentiqDocAutomation::SetDoubleInv(qint16 index, double value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetDouble(b, av::kDoubleInv, index, value); });
+}
+qint16 CZentiqDocAutomation::GetCoil(qint16 index) const { return av::Coil(polled(m_doc), index); }
+void CZentiqDocAutomation::SetCoil(qint16 index, qint16 value) {
+    toWrite(m_doc, [&](av::Buffer& b) { av::SetCoil(b, index, value); });
+}
+
+}  // namespace zentiq

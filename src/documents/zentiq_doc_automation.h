@@ -1,0 +1,97 @@
+// The automation object of one poll document: the seventeen members that
+// another program uses to define what the document polls, read the polled
+// values in every word order, fill the buffer of values to write and send
+// one-off writes through the engine's one-shot slot. The bus glue (src/app)
+// dispatches calls to it through Members(); everything runs on the GUI thread.
+#pragma once
+
+#include <QPointer>
+#include <QVariant>
+#include <span>
+
+#include "documents/zentiq_doc.h"
+
+namespace zentiq {
+
+class CZentiqDocAutomation;
+
+// One member of the interface, in the order clients see them.
+struct AutomationMember {
+    enum class Kind { Property, ReadOnlyProperty, Method };
+    const char* name;
+    Kind kind;
+    const char* in;        // a method's argument signature; a property's type
+    const char* out;       // a method's result signature, "" for none
+    const char* argNames;  // a method's argument names, comma-separated
+    // A method call (arguments match `in`) or a property read (no arguments).
+    QVariant (*call)(CZentiqDocAutomation& object, const QVariantList& args);
+    // A property write; nullptr for read-only properties and methods.
+    void (*set)(CZentiqDocAutomation& object, const QVariant& value);
+};
+
+class CZentiqDocAutomation {
+public:
+    static constexpr int kNoConnection = 6;
+    static constexpr int kMinScanRate = 20;
+    static constexpr int kMaxScanRate = 60000;
+
+    explicit CZentiqDocAutomation(CZentiqDoc* doc);
+
+    // The document, nullptr once it has been closed; every member then does
+    // nothing and reads 0.
+    CZentiqDoc* Document() const { return m_doc; }
+
+    // ---- 1..3: properties --------------------------------------------------
+    qint32 DisplayFormat() const;
+    // 0..9 are taken (views updated, document modified); others ignored.
+    void SetDisplayFormat(qint32 format);
+    // Status of the last one-off request; 6 without a connection.
+    qint16 WriteResult() const;
+    // Status of the document's last poll; 6 without a connection.
+    qint16 ReadResult() const;
+
+    // ---- 4..9: methods -----------------------------------------------------
+    // A read poll (functions 1..4) switched on; 0 and nothing changed for
+    // arguments out of range. Also 0 when the engine has no slot left for it
+    // (the definition is then kept, as after the poll definition dialog).
+    qint32 CreateRequest(qint32 slave, qint32 function, qint32 address, qint32 length, qint32 scanRate);
+    // Shows the document's window and the main window.
+    void ShowWindow();
+    // One-off writes of the write buffer; true when the one-shot slot took
+    // the request. They name no window, so no result is posted: the client
+    // reads WriteResult.
+    bool PresetMultipleRegisters(qint32 slave, qint32 address, qint32 count);
+    bool ForceSingleCoil(qint32 slave, qint32 address);
+    bool PresetSingleRegister(qint32 slave, qint32 address);
+    bool ForceMultipleCoils(qint32 slave, qint32 address, qint32 count);
+
+    // ---- 10..17: indexed properties (reads from the polled values, writes to
+    // the write buffer) ------------------------------------------------------
+    qint16 GetRegister(qint16 index) const;
+    void SetRegister(qint16 index, qint16 value);
+    qint32 GetLong(qint16 index) const;
+    void SetLong(qint16 index, qint32 value);
+    qint32 GetLongInv(qint16 index) const;
+    void SetLongInv(qint16 index, qint32 value);
+    double GetFloat(qint16 index) const;
+    void SetFloat(qint16 index, double value);
+    double GetFloatInv(qint16 index) const;
+    void SetFloatInv(qint16 index, double value);
+    double GetDouble(qint16 index) const;
+    void SetDouble(qint16 index, double value);
+    double GetDoubleInv(qint16 index) const;
+    void SetDoubleInv(qint16 index, double value);
+    qint16 GetCoil(qint16 index) const;
+    void SetCoil(qint16 index, qint16 value);
+
+    static std::span<const AutomationMember> Members();
+    // The member of that name, nullptr for none.
+    static const AutomationMember* FindMember(const QString& name);
+
+private:
+    bool submitWrite(int function, qint32 slave, qint32 address, qint32 count);
+
+    QPointer<CZentiqDoc> m_doc;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,205 @@
+// The real program as a child process on a private session bus: an
+// automation start ends with its last document and with its client, a
+// normal start writes the activation file through which the bus then starts
+// the program for a client, and a missing bus or a taken name is reported
+// once while the program goes on.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QThread>
+#include <fstream>
+
+#include "app/activation_file.h"
+#include "app/private_session_bus.h"
+#include "app/wait_until.h"
+#include "support/peer_process.h"
+#include "support/qt_test_app.h"
+
+namespace zentiq {
+namespace {
+
+namespace process = test::process;
+using test::PeerProcess;
+
+const QString kService = QStringLiteral("Zentiq.Document");
+
+// Folders the bus daemon hands to every program it starts.
+QTemporaryDir& busHome() {
+    static QTemporaryDir dir;
+    return dir;
+}
+
+test::PrivateSessionBus& privateBus() {
+    static test::PrivateSessionBus bus({"XDG_DATA_HOME=" + busHome().filePath("data").toStdString(),
+                                        "XDG_CONFIG_HOME=" + busHome().filePath("config").toStdString(),
+                                        "QT_QPA_PLATFORM=offscreen"});
+    return bus;
+}
+
+std::string programPath() { return PeerProcess::BinaryDir() + "/src/zentiq"; }
+
+using test::waitUntil;
+
+int countLines(const std::string& path, const std::string& needle) {
+    std::ifstream in(path);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line))
+        count += line.find(needle) != std::string::npos;
+    return count;
+}
+
+class ProgramTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        zentiq::testing::EnsureQApplication();
+        ASSERT_TRUE(privateBus().ok()) << privateBus().error;
+        ASSERT_TRUE(QFileInfo(QString::fromStdString(programPath())).isExecutable())
+            << programPath() << " is missing: build the zentiq target";
+    }
+    void TearDown() override {
+        for (pid_t pid : m_children)
+            process::Stop(pid, std::chrono::milliseconds(100));
+        for (const QString& name : m_clients)
+            QDBusConnection::disconnectFromBus(name);
+    }
+
+    // The program with extra environment (NAME=VALUE, or -u NAME) and
+    // arguments; its stderr goes to stderrPath.
+    pid_t run(const std::vector<std::string>& environment, const std::vector<std::string>& args) {
+        std::vector<std::string> argv{"/usr/bin/env"};
+        argv.insert(argv.end(), environment.begin(), environment.end());
+        argv.insert(argv.end(), {"QT_QPA_PLATFORM=offscreen", programPath(), "--settings-dir",
+                                 m_dir.filePath("settings").toStdString()});
+        argv.insert(argv.end(), args.begin(), args.end());
+        stderrPath = process::UniqueTmpName("zentiq-stderr");
+        const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        std::string error;
+        const pid_t pid = process::Spawn(argv, -1, -1, err, error);
+        ::close(err);
+        EXPECT_GT(pid, 0) << error;
+        m_children.push_back(pid);
+        return pid;
+    }
+    QDBusConnection client() {
+        const QString name = QStringLiteral("zq-process-client-%1").arg(m_clients.size());
+        m_clients << name;
+        return QDBusConnection::connectToBus(QString::fromStdString(privateBus().address), name);
+    }
+    bool nameOwned(QDBusConnection c) { return c.interface()->isServiceRegistered(kService).value(); }
+    static QDBusMessage call(QDBusConnection c, const QString& path, const QString& iface, const QString& member,
+                             const QVariantList& args = {}) {
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, path, iface, member);
+        m.setArguments(args);
+        return c.call(m, QDBus::Block, 20000);
+    }
+    static QString createDocument(QDBusConnection c) {
+        const QDBusMessage r = call(c, "/Zentiq", "Zentiq.Application", "CreateDocument");
+        EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
+        return r.arguments().value(0).value<QDBusObjectPath>().path();
+    }
+    // The exit code when the child ended by itself within the limit, else -1.
+    int exitCodeOf(pid_t pid) {
+        int status = 0;
+        const bool ended = waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
+        if (!ended)
+            return -1;
+        std::erase(m_children, pid);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    bool stillRunning(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
+
+    QTemporaryDir m_dir;
+    std::string stderrPath;
+
+private:
+    std::vector<pid_t> m_children;
+    QStringList m_clients;
+};
+
+TEST_F(ProgramTest, AnAutomationStartEndsWithItsLastDocumentAndWhenItsClientLeaves) {
+    for (const bool clientLeaves : {false, true}) {
+        const pid_t pid = run({}, {"--automation"});
+        QDBusConnection c = client();
+        ASSERT_TRUE(waitUntil([&] { return nameOwned(c); })) << process::ReadTail(stderrPath);
+        const QString first = createDocument(c);
+        const QString second = createDocument(c);
+        ASSERT_EQ(call(c, first, "Zentiq.Document", "CreateRequest", {1, 3, 0, 10, 100}).arguments().value(0), 1);
+
+        call(c, first, "Zentiq.Document", "Release");
+        EXPECT_EQ(call(c, first, "Zentiq.Document", "ShowWindow").errorName(),
+                  "org.freedesktop.DBus.Error.UnknownObject");
+        EXPECT_TRUE(stillRunning(pid)) << "a document is left";
+        if (clientLeaves) {
+            QDBusConnection::disconnectFromBus(c.name());
+            c = client();  // the last reference goes: the connection closes
+        } else
+            call(c, second, "Zentiq.Document", "Release");
+        EXPECT_EQ(exitCodeOf(pid), 0) << (clientLeaves ? "client left" : "released") << "\n"
+                                      << process::ReadTail(stderrPath);
+        EXPECT_TRUE(waitUntil([&] { return !nameOwned(c); }));
+    }
+}
+
+TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgramWithIt) {
+    const QString dataHome = busHome().filePath("data");
+    const pid_t first = run({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});
+    QDBusConnection c = client();
+    ASSERT_TRUE(waitUntil([&] { return nameOwned(c); })) << process::ReadTail(stderrPath);
+    QFile file(dataHome + "/dbus-1/services/" + activation_file::FileName());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
+    EXPECT_EQ(file.readAll(), activation_file::Contents(QString::fromStdString(programPath())).toUtf8());
+
+    // A second instance finds the name taken: it says so once and goes on.
+    const pid_t second = run({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});
+    ASSERT_TRUE(waitUntil([&] { return countLines(stderrPath, "zentiq: automation:") > 0; }));
+    QThread::msleep(300);
+    EXPECT_EQ(countLines(stderrPath, "belongs to another program"), 1) << process::ReadTail(stderrPath);
+    EXPECT_TRUE(stillRunning(second));
+    process::Stop(second, std::chrono::milliseconds(100));
+    process::Stop(first, std::chrono::milliseconds(100));
+    ASSERT_TRUE(waitUntil([&] { return !nameOwned(c); }));
+
+    // Now a client call makes the bus start the program from that file.
+    QDBusMessage reload = QDBusMessage::createMethodCall("org.freedesktop.DBus", "/org/freedesktop/DBus",
+                                                         "org.freedesktop.DBus", "ReloadConfig");
+    c.call(reload);
+    const QString path = createDocument(c);
+    ASSERT_FALSE(path.isEmpty());
+    const uint pid = c.interface()->servicePid(kService).value();
+    ASSERT_GT(pid, 0u);
+    EXPECT_EQ(call(c, path, "Zentiq.Document", "CreateRequest", {1, 3, 0, 10, 100}).arguments().value(0), 1);
+    call(c, path, "Zentiq.Document", "Release");
+    EXPECT_TRUE(waitUntil([&] { return ::kill(pid_t(pid), 0) != 0; })) << "the started program ends with its document";
+    if (::kill(pid_t(pid), 0) == 0)
+        ::kill(pid_t(pid), SIGKILL);
+}
+
+TEST_F(ProgramTest, WithoutASessionBusANormalStartSaysSoOnceAndGoesOn) {
+    const pid_t pid = run({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(),
+                           "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()},
+                          {});
+    ASSERT_TRUE(waitUntil([&] { return countLines(stderrPath, "zentiq: automation:") > 0; }))
+        << process::ReadTail(stderrPath);
+    QThread::msleep(500);
+    EXPECT_TRUE(stillRunning(pid)) << process::ReadTail(stderrPath);
+    EXPECT_EQ(countLines(stderrPath, "zentiq: automation:"), 1) << process::ReadTail(stderrPath);
+    EXPECT_EQ(countLines(stderrPath, "no D-Bus session bus"), 1);
+    EXPECT_TRUE(QFile::exists(m_dir.filePath("data/dbus-1/services/") + activation_file::FileName()))
+        << "the activation file does not need the bus";
+
+    // Started for automation, nothing could ever reach it: it ends.
+    const pid_t unreachable =
+        run({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString()}, {"--automation"});
+    EXPECT_EQ(exitCodeOf(unreachable), 1) << process::ReadTail(stderrPath);
+}
+
+}  // namespace
+}  // namespace zentiq

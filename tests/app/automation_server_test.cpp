@@ -1,0 +1,431 @@
+// The automation server in process, reached through a private session bus
+// from client connections of the test's own (so each client has its own
+// unique name and can leave the bus), with the libmodbus slave as the peer.
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusObjectPath>
+#include <QDBusVariant>
+#include <QDialog>
+#include <QRegularExpression>
+#include <QTest>
+#include <bit>
+
+#include "app/activation_file.h"
+#include "app/automation_server.h"
+#include "app/child_frame.h"
+#include "app/main_frame.h"
+#include "app/private_session_bus.h"
+#include "app/wait_until.h"
+#include "app/app_test_support.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc_automation.h"
+#include "support/peer_data.h"
+#include "support/peer_process.h"
+
+namespace zentiq {
+namespace {
+
+using test::AppTestBase;
+using test::PeerProcess;
+
+const QString kService = QStringLiteral("Zentiq.Document");
+const QString kDocIface = QStringLiteral("Zentiq.Document");
+const QString kProps = QStringLiteral("org.freedesktop.DBus.Properties");
+
+test::PrivateSessionBus& privateBus() {
+    static test::PrivateSessionBus bus;
+    return bus;
+}
+
+QVariant n(int v) { return QVariant::fromValue(static_cast<qint16>(v)); }
+
+using test::waitUntil;
+
+class AutomationTest : public AppTestBase {
+protected:
+    AutomationTest() {
+        m_previousQuit = AutomationServer::SetQuitHook([this](int code) { quits.push_back(code); });
+    }
+    ~AutomationTest() override {
+        for (const QString& name : m_clients)
+            QDBusConnection::disconnectFromBus(name);
+        app.reset();
+        AutomationServer::SetQuitHook(m_previousQuit);
+    }
+    void SetUp() override { ASSERT_TRUE(privateBus().ok()) << privateBus().error; }
+
+    CZentiqApp& start(const QStringList& args = {QStringLiteral("--automation")}) {
+        app = std::make_unique<CZentiqApp>();
+        started = app->InitInstance(args);
+        return *app;
+    }
+    // A client connection with a unique name of its own.
+    QString client() {
+        const QString name = QStringLiteral("zq-client-%1").arg(m_clients.size());
+        QDBusConnection::connectToBus(QString::fromStdString(privateBus().address), name);
+        m_clients << name;
+        return name;
+    }
+    QDBusMessage call(const QString& path, const QString& iface, const QString& member, const QVariantList& args = {},
+                      QString via = {}) {
+        if (via.isEmpty())
+            via = m_clients.isEmpty() ? client() : m_clients.first();
+        QDBusMessage m = QDBusMessage::createMethodCall(kService, path, iface, member);
+        m.setArguments(args);
+        // The server answers on this thread: wait with the event loop running.
+        return QDBusConnection(via).call(m, QDBus::BlockWithGui, 10000);
+    }
+    QVariant doc(const QString& path, const char* member, const QVariantList& args = {}) {
+        const QDBusMessage r = call(path, kDocIface, QLatin1String(member), args);
+        EXPECT_EQ(r.type(), QDBusMessage::ReplyMessage) << member << ": " << r.errorMessage().toStdString();
+        return r.arguments().value(0);
+    }
+    QVariant property(const QString& path, const char* name) {
+        const QDBusMessage r = call(path, kProps, "Get", {kDocIface, QLatin1String(name)});
+        return r.arguments().value(0).value<QDBusVariant>().variant();
+    }
+    QString create(const QString& via = {}, const char* method = "CreateDocument") {
+        const QDBusMessage r = call("/Zentiq", "Zentiq.Application", QLatin1String(method), {}, via);
+        return r.arguments().value(0).value<QDBusObjectPath>().path();
+    }
+    PollDocumentModel& model(const QString& path) {
+        return app->Automation()->Find(path.section('/', -1).toInt())->Document()->Model();
+    }
+    void connectTo(int port) {
+        ConnectionSettings s;
+        s.Serial = 1;
+        s.IPAddress = "127.0.0.1";
+        s.ServicePort = port;
+        app->SetSettings(s);
+        ASSERT_TRUE(app->Connect(false));
+    }
+
+    std::unique_ptr<CZentiqApp> app;
+    bool started = false;
+    std::vector<int> quits;
+
+private:
+    AutomationServer::QuitHook m_previousQuit;
+    QStringList m_clients;
+};
+
+// ---- the interface as clients see it ------------------------------------------------------
+
+TEST_F(AutomationTest, DocumentsOfferTheSeventeenMembersInOrderAndRefuseBadCallsCleanly) {
+    start();
+    ASSERT_TRUE(started);
+    EXPECT_FALSE(app->MainFrame()->isVisible()) << "an automation start shows no window";
+    EXPECT_TRUE(app->Documents().isEmpty()) << "and creates no document";
+    ASSERT_TRUE(app->Automation()->IsServing()) << app->Automation()->Problem().toStdString();
+
+    const QString path = create();
+    ASSERT_EQ(path, "/Zentiq/Documents/1");
+    EXPECT_EQ(create(), "/Zentiq/Documents/2") << "one new document per call";
+    EXPECT_EQ(app->Documents().size(), 2);
+    EXPECT_FALSE(app->ChildFrames()[0]->isVisible());
+
+    const QString xml =
+        call(path, "org.freedesktop.DBus.Introspectable", "Introspect").arguments().value(0).toString();
+    QStringList members;
+    const QRegularExpression element(
+        "<(property|method) name=\"(\\w+)\"(?: type=\"(\\w)\" access=\"(\\w+)\")?(/?)>((?:\\s*<arg[^>]*>)*)");
+    for (auto it = element.globalMatch(xml.section("interface name=\"Zentiq.Document\"", 1)); it.hasNext();) {
+        const auto m = it.next();
+        QString sig;
+        for (auto a = QRegularExpression("type=\"(\\w)\" direction=\"(in|out)\"").globalMatch(m.captured(6));
+             a.hasNext();) {
+            const auto arg = a.next();
+            sig += arg.captured(2) == "out" ? "->" + arg.captured(1) : arg.captured(1);
+        }
+        members << (m.captured(1) == "property" ? m.captured(2) + ":" + m.captured(3) + ":" + m.captured(4)
+                                                : m.captured(2) + "(" + sig + ")");
+        if (m.captured(2) == "Release")
+            break;
+    }
+    EXPECT_EQ(members,
+              QStringList({"DisplayFormat:i:readwrite", "WriteResult:n:read", "ReadResult:n:read",
+                           "CreateRequest(iiiii->i)", "ShowWindow()", "PresetMultipleRegisters(iii->b)",
+                           "ForceSingleCoil(ii->b)", "PresetSingleRegister(ii->b)", "ForceMultipleCoils(iii->b)",
+                           "GetRegister(n->n)", "SetRegister(nn)", "GetLong(n->i)", "SetLong(ni)",
+                           "GetLongInv(n->i)", "SetLongInv(ni)", "GetFloat(n->d)", "SetFloat(nd)",
+                           "GetFloatInv(n->d)", "SetFloatInv(nd)", "GetDouble(n->d)", "SetDouble(nd)",
+                           "GetDoubleInv(n->d)", "SetDoubleInv(nd)", "GetCoil(n->n)", "SetCoil(nn)", "Release()"}));
+
+    struct BadCall {
+        QString path, iface, member;
+        QVariantList args;
+        QString error;
+    };
+    const QList<BadCall> bad = {
+        {path, kDocIface, "GetRegister", {1}, "org.freedesktop.DBus.Error.InvalidArgs"},
+        {path, kDocIface, "CreateRequest", {1, 3, 0, 10}, "org.freedesktop.DBus.Error.InvalidArgs"},
+        {path, kDocIface, "Explode", {}, "org.freedesktop.DBus.Error.UnknownMethod"},
+        {path, "Zentiq.Other", "GetRegister", {n(1)}, "org.freedesktop.DBus.Error.UnknownInterface"},
+        {"/Zentiq/Documents/99", kDocIface, "GetRegister", {n(1)}, "org.freedesktop.DBus.Error.UnknownObject"},
+        {"/Zentiq/Documents/01", kDocIface, "GetRegister", {n(1)}, "org.freedesktop.DBus.Error.UnknownObject"},
+        {"/Zentiq/Documents", kDocIface, "GetRegister", {n(1)}, "org.freedesktop.DBus.Error.UnknownObject"},
+        {path, kProps, "Set", {kDocIface, "WriteResult", QVariant::fromValue(QDBusVariant(n(0)))},
+         "org.freedesktop.DBus.Error.PropertyReadOnly"},
+        {path, kProps, "Set", {kDocIface, "DisplayFormat", QVariant::fromValue(QDBusVariant(n(2)))},
+         "org.freedesktop.DBus.Error.InvalidArgs"},
+        {path, kProps, "Get", {kDocIface, "CreateRequest"}, "org.freedesktop.DBus.Error.UnknownProperty"},
+        {"/Zentiq", "Zentiq.Application", "CreateDocument", {1}, "org.freedesktop.DBus.Error.UnknownMethod"},
+    };
+    for (const BadCall& b : bad) {
+        const QDBusMessage r = call(b.path, b.iface, b.member, b.args);
+        EXPECT_EQ(r.type(), QDBusMessage::ErrorMessage) << b.member.toStdString();
+        EXPECT_EQ(r.errorName(), b.error) << b.path.toStdString() << " " << b.member.toStdString();
+    }
+    EXPECT_EQ(app->Documents().size(), 2) << "refused calls change nothing";
+}
+
+TEST_F(AutomationTest, CreateRequestTakesOnlyReadPollsWithinTheLimitsAndResultsAre6WithoutAConnection) {
+    start();
+    const QString path = create();
+    ASSERT_FALSE(path.isEmpty());
+    struct Case {
+        int slave, function, address, length, scanRate, result;
+    };
+    const Case cases[] = {
+        {1, 3, 0, 128, 1000, 0}, {1, 3, 0, 127, 1000, 1},  {1, 4, 65535, 0, 60000, 1}, {1, 1, 0, 2000, 20, 1},
+        {1, 2, 0, 2001, 20, 0},  {1, 3, 0, 10, 19, 0},     {1, 3, 0, 10, 60001, 0},    {0, 3, 0, 10, 100, 0},
+        {256, 3, 0, 10, 100, 0}, {1, 5, 0, 1, 100, 0},     {1, 3, -1, 10, 100, 0},     {1, 3, 65536, 10, 100, 0},
+        {1, 4, 0, -1, 100, 0},
+    };
+    for (const Case& c : cases) {
+        model(path).values.fill(7);
+        model(path).def.bEnable = 0;
+        app->Automation()->Find(1)->Document()->SetModifiedFlag(false);
+        const PollDefinition before = model(path).def;
+        EXPECT_EQ(doc(path, "CreateRequest", {c.slave, c.function, c.address, c.length, c.scanRate}).toInt(),
+                  c.result)
+            << c.slave << " " << c.function << " " << c.address << " " << c.length << " " << c.scanRate;
+        const PollDocumentModel& m = model(path);
+        if (c.result == 0) {
+            EXPECT_EQ(m.def, before);
+            EXPECT_EQ(m.values[0], 7);
+            continue;
+        }
+        EXPECT_EQ(std::tie(m.def.SlaveID, m.def.FunctionValue, m.def.Address, m.def.Length, m.def.ScanRate),
+                  std::tie(c.slave, c.function, c.address, c.length, c.scanRate));
+        EXPECT_EQ(m.def.bEnable, 1) << "polling is switched on";
+        EXPECT_NE(m.slotIndex, -1);
+        EXPECT_EQ(m.values[0], 0);
+        EXPECT_TRUE(app->Automation()->Find(1)->Document()->IsModified());
+    }
+
+    EXPECT_EQ(property(path, "ReadResult").value<qint16>(), 6);
+    EXPECT_EQ(property(path, "WriteResult").value<qint16>(), 6);
+    // Without a connection a write would wait in the one-shot slot and go out
+    // at the next connect: refused.
+    EXPECT_FALSE(doc(path, "PresetSingleRegister", {1, 0}).toBool());
+    EXPECT_EQ(GetSlotStatus(0), 0) << "nothing was submitted";
+
+    for (auto [value, expected] : {std::pair{4, 4}, {10, 4}, {-1, 4}, {9, 9}}) {
+        call(path, kProps, "Set", {kDocIface, "DisplayFormat", QVariant::fromValue(QDBusVariant(value))});
+        EXPECT_EQ(property(path, "DisplayFormat").toInt(), expected) << value;
+    }
+}
+
+// ---- against a real slave -----------------------------------------------------------------------
+
+TEST_F(AutomationTest, PolledValuesReadInEveryWordOrderAndWritesReachTheSlave) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_NE(peer, nullptr) << error;
+    start();
+    connectTo(peer->Port());
+
+    const QString reader = create();
+    // 125 registers, the most a slave answers in one read.
+    ASSERT_EQ(doc(reader, "CreateRequest", {1, 3, 0, 125, 20}).toInt(), 1);
+    ASSERT_TRUE(waitUntil([&] { return doc(reader, "GetRegister", {n(124)}).value<qint16>() != 0; }));
+    EXPECT_EQ(property(reader, "ReadResult").value<qint16>(), 0) << "after good polls";
+    const auto reg = [](int i) { return quint64(zq_peer_holding(unsigned(i))); };
+    for (int i : {0, 1, 63, 124})
+        EXPECT_EQ(doc(reader, "GetRegister", {n(i)}).value<qint16>(), qint16(reg(i))) << i;
+    EXPECT_EQ(doc(reader, "GetLong", {n(1)}).toInt(), qint32(reg(3) << 16 | reg(2)));
+    EXPECT_EQ(doc(reader, "GetLongInv", {n(1)}).toInt(), qint32(reg(2) << 16 | reg(3)));
+    EXPECT_EQ(doc(reader, "GetFloat", {n(61)}).toDouble(),
+              double(std::bit_cast<float>(quint32(reg(123) << 16 | reg(122)))));
+    EXPECT_EQ(doc(reader, "GetFloatInv", {n(61)}).toDouble(),
+              double(std::bit_cast<float>(quint32(reg(122) << 16 | reg(123)))));
+    EXPECT_EQ(doc(reader, "GetDouble", {n(30)}).toDouble(),
+              std::bit_cast<double>(reg(123) << 48 | reg(122) << 32 | reg(121) << 16 | reg(120)));
+    EXPECT_EQ(doc(reader, "GetDouble", {n(31)}).toDouble(), 0.0) << "beyond the Double limit";
+    // Registers 124..127, highest word first; 125..127 lie past the poll.
+    EXPECT_EQ(doc(reader, "GetDoubleInv", {n(31)}).toDouble(), std::bit_cast<double>(reg(124) << 48));
+
+    // Each write method through the one-shot slot, read back by a poll of its own.
+    struct Write {
+        const char* method;
+        QVariantList args;  // slave, address[, count]
+        bool coils;
+        std::vector<int> written;  // values set in the write buffer
+        std::vector<int> expected;  // what the slave then holds from `address` on
+    };
+    const Write writes[] = {
+        {"PresetMultipleRegisters", {1, 200, 3}, false, {-2, 0x1234, 7}, {-2, 0x1234, 7}},
+        {"PresetSingleRegister", {1, 210}, false, {-300}, {-300}},
+        {"ForceMultipleCoils", {1, 300, 4}, true, {1, 0, 5, 1}, {1, 0, 1, 1}},
+        {"ForceSingleCoil", {1, 310}, true, {1}, {1}},
+    };
+    const QString writer = create();
+    for (const Write& w : writes) {
+        for (std::size_t i = 0; i < w.written.size(); ++i)
+            doc(writer, w.coils ? "SetCoil" : "SetRegister", {n(int(i)), n(w.written[i])});
+        ASSERT_TRUE(waitUntil([&] { return doc(writer, w.method, w.args).toBool(); })) << w.method;
+        ASSERT_TRUE(waitUntil([&] { return property(writer, "WriteResult").value<qint16>() == 0; })) << w.method;
+        const int address = w.args[1].toInt();
+        const int count = int(w.expected.size());
+        ASSERT_EQ(doc(reader, "CreateRequest", {1, w.coils ? 1 : 3, address, count, 20}).toInt(), 1);
+        const char* get = w.coils ? "GetCoil" : "GetRegister";
+        EXPECT_TRUE(waitUntil([&] {
+            for (int i = 0; i < count; ++i)
+                if (doc(reader, get, {n(i)}).value<qint16>() != w.expected[std::size_t(i)])
+                    return false;
+            return true;
+        })) << w.method;
+    }
+
+    // Arguments the engine would take but could not serve as meant are
+    // refused, and leave the one-shot slot free for the next write.
+    for (const QVariantList& args : {QVariantList{1, 200, 0}, {1, 200, 128}, {1, 65536, 1}, {256, 200, 1}})
+        EXPECT_FALSE(doc(writer, "PresetMultipleRegisters", args).toBool()) << args[1].toInt() << " " << args[2].toInt();
+    EXPECT_TRUE(waitUntil([&] { return doc(writer, "PresetSingleRegister", {1, 211}).toBool(); }));
+
+    // Released while its 20 ms poll keeps results coming: nothing arrives late.
+    const QString fast = create();
+    ASSERT_EQ(doc(fast, "CreateRequest", {1, 3, 0, 10, 20}).toInt(), 1);
+    ASSERT_TRUE(waitUntil([&] { return property(fast, "ReadResult").value<qint16>() == 0; }));
+    const int before = int(app->Documents().size());
+    doc(fast, "Release");
+    EXPECT_TRUE(waitUntil([&] { return int(app->Documents().size()) == before - 1; }));
+    QTest::qWait(100);
+    EXPECT_EQ(doc(reader, "GetCoil", {n(0)}).value<qint16>(), 1) << "the other documents go on";
+    EXPECT_TRUE(quits.empty());
+}
+
+// ---- lifetime ---------------------------------------------------------------------------------
+
+TEST_F(AutomationTest, DocumentsLiveUntilReleasedOrTheirClientLeavesAndTheLastOneEndsAHiddenProgram) {
+    start();
+    const QString a = client();
+    const QString b = client();
+    const QString a1 = create(a), a2 = create(a), b1 = create(b);
+    const QString detached = create(b, "CreateDetachedDocument");
+    ASSERT_EQ(app->Documents().size(), 4);
+
+    QDBusConnection::disconnectFromBus(a);
+    ASSERT_TRUE(waitUntil([&] { return app->Automation()->DocumentCount() == 2; }));
+    EXPECT_TRUE(waitUntil([&] { return app->Documents().size() == 2; })) << "their windows close";
+    EXPECT_EQ(call(a1, kDocIface, "GetRegister", {n(0)}, b).errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+    EXPECT_TRUE(quits.empty());
+
+    QDBusConnection::disconnectFromBus(b);
+    ASSERT_TRUE(waitUntil([&] { return app->Automation()->DocumentCount() == 1; }));
+    EXPECT_TRUE(quits.empty()) << "a detached document stays until released";
+
+    // A dialog of the user's may be working on the document: it closes after.
+    const QString c = client();
+    QDialog dialog;
+    dialog.setModal(true);
+    dialog.show();
+    EXPECT_EQ(call(detached, kDocIface, "Release", {}, c).type(), QDBusMessage::ReplyMessage);
+    QTest::qWait(50);
+    EXPECT_EQ(app->Documents().size(), 1);
+    dialog.close();
+    EXPECT_TRUE(waitUntil([&] { return app->Documents().isEmpty(); }));
+    EXPECT_EQ(quits, std::vector<int>{0}) << "the last one ends a program nobody sees";
+    EXPECT_EQ(call(detached, kDocIface, "Release", {}, c).errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+}
+
+TEST_F(AutomationTest, AShownDocumentIsTheUsersAndAClosedOneFailsCleanly) {
+    start();
+    const QString path = create();
+    ASSERT_EQ(doc(path, "CreateRequest", {1, 3, 0, 10, 100}).toInt(), 1);
+    doc(path, "ShowWindow");
+    ASSERT_EQ(app->ChildFrames().size(), 1);
+    EXPECT_TRUE(app->ChildFrames()[0]->isVisible());
+    EXPECT_TRUE(app->MainFrame()->isVisible());
+
+    // The user closes the window while the client still holds its path.
+    app->ChildFrames()[0]->CloseWithoutAsking();
+    ASSERT_TRUE(waitUntil([&] { return app->Automation()->DocumentCount() == 0; }));
+    for (const char* member : {"GetRegister", "SetRegister"}) {
+        const QVariantList args = QByteArray(member) == "GetRegister" ? QVariantList{n(0)} : QVariantList{n(0), n(1)};
+        EXPECT_EQ(call(path, kDocIface, member, args).errorName(), "org.freedesktop.DBus.Error.UnknownObject");
+    }
+    EXPECT_TRUE(quits.empty()) << "the main window is the user's now";
+}
+
+TEST_F(AutomationTest, WithoutASessionBusAnAutomationStartEndsAndANormalStartGoesOn) {
+    const QByteArray address = qgetenv("DBUS_SESSION_BUS_ADDRESS");
+    const QByteArray runtime = qgetenv("XDG_RUNTIME_DIR");
+    qunsetenv("DBUS_SESSION_BUS_ADDRESS");
+    qputenv("XDG_RUNTIME_DIR", dirPath().toUtf8());
+
+    start();
+    EXPECT_TRUE(started);
+    EXPECT_FALSE(app->Automation()->IsServing());
+    EXPECT_TRUE(app->Automation()->Problem().contains("no D-Bus session bus"));
+    EXPECT_EQ(quits, std::vector<int>{1}) << "nobody could ever reach it";
+
+    quits.clear();
+    start({});
+    EXPECT_TRUE(started);
+    EXPECT_EQ(app->Documents().size(), 1);
+    EXPECT_TRUE(app->MainFrame()->isVisible());
+    EXPECT_FALSE(app->Automation()->Problem().isEmpty());
+    EXPECT_TRUE(quits.empty());
+
+    qputenv("DBUS_SESSION_BUS_ADDRESS", address);
+    qputenv("XDG_RUNTIME_DIR", runtime);
+}
+
+// ---- the activation file ------------------------------------------------------------------------
+
+TEST(ActivationFileTest, NamesTheProgramSoTheBusStartsItUnchangedAndIsWrittenOnce) {
+    struct Case {
+        QString program, exec;
+    };
+    const Case cases[] = {
+        {"/usr/bin/zentiq", "/usr/bin/zentiq --automation"},
+        {"/opt/my apps/zentiq", "'/opt/my apps/zentiq' --automation"},
+        {"/home/o'neil/zentiq", "'/home/o'\\\\''neil/zentiq' --automation"},
+        {"/a\\b/zentiq", "'/a\\\\b/zentiq' --automation"},
+        {"/bad\npath", ""},
+    };
+    for (const Case& c : cases) {
+        const QString text = activation_file::Contents(c.program);
+        if (c.exec.isEmpty()) {
+            EXPECT_TRUE(text.isEmpty());
+            continue;
+        }
+        EXPECT_EQ(text, "[D-BUS Service]\nName=Zentiq.Document\nExec=" + c.exec + "\n") << c.program.toStdString();
+    }
+
+    QTemporaryDir dir;
+    const QString services = dir.filePath("data/dbus-1/services");
+    qputenv("XDG_DATA_HOME", dir.filePath("data").toUtf8());
+    EXPECT_EQ(activation_file::ServicesDir(), services);
+    qputenv("XDG_DATA_HOME", "relative/dir");
+    EXPECT_EQ(activation_file::ServicesDir(), QDir::homePath() + "/.local/share/dbus-1/services");
+    qunsetenv("XDG_DATA_HOME");
+
+    QString error;
+    ASSERT_TRUE(activation_file::Write(services, "/usr/bin/zentiq", &error)) << error.toStdString();
+    QFile file(QDir(services).filePath(activation_file::FileName()));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), activation_file::Contents("/usr/bin/zentiq").toUtf8());
+    const QDateTime written = QFileInfo(file).lastModified();
+    QTest::qWait(20);
+    ASSERT_TRUE(activation_file::Write(services, "/usr/bin/zentiq", &error));
+    EXPECT_EQ(QFileInfo(file).lastModified(), written) << "an unchanged file is left alone";
+    EXPECT_FALSE(activation_file::Write(file.fileName() + "/sub", "/usr/bin/zentiq", &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+}  // namespace
+}  // namespace zentiq
