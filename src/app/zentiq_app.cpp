@@ -585,7 +585,8 @@ bool CZentiqApp::SaveWorkspace() {
     contents.mainFrame = m_mainFrame->CurrentPlacement();
     for (CChildFrame* frame : ChildFrames()) {
         CZentiqDoc* doc = frame->Document();
-        if (doc == nullptr)
+        // A document that an automation client keeps hidden is the client's.
+        if (doc == nullptr || frame->isHidden())
             continue;
         const WindowPlacement placement = frame->CurrentPlacement();
         // A window never saved is offered for saving; declined, it stays out.
