@@ -12,6 +12,7 @@
 
 #include "framework/settings_store.h"
 #include "support/dialog_test_helpers.h"
+#include "writes/write_test_support.h"  // settings in a scratch file for every test
 #include "writes/mb_write_coil.h"
 #include "writes/mb_write_float.h"
 #include "writes/mb_write_register.h"
@@ -49,21 +50,5 @@ inline bool SendAndWait(SingleWriteDialog& dialog) {
     QTest::mouseClick(SendButton(&dialog), Qt::LeftButton);
     return QTest::qWaitFor([&] { return !dialog.IsPending(); }, 10000);
 }
-
-// Settings in a scratch file and warning boxes recorded, for every test.
-class WriteTestEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        EnsureQApplication();
-        SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
-    }
-    void TearDown() override { SettingsStore::setFilePathOverride(QString()); }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-inline ::testing::Environment* const kWriteTestEnvironment =
-    ::testing::AddGlobalTestEnvironment(new WriteTestEnvironment);
 
 }  // namespace zentiq::testing
