@@ -40,7 +40,7 @@ void TrendSeries::Add(qint64 ms, double value) {
     }
 }
 
-std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs) const {
+std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs, int columns) const {
     std::vector<TrendPoint> out;
     if (toMs < fromMs || m_count == 0)
         return out;
@@ -57,25 +57,51 @@ std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs) const {
     }
     const qint64 firstSlot = std::max(fromMs / level->bucketMs, toMs / level->bucketMs - qint64(kRingSize) + 1);
     const qint64 lastSlot = toMs / level->bucketMs;
-    out.reserve(static_cast<std::size_t>(2 * (lastSlot - firstSlot + 1)));
+    // Buckets merge in groups when the chart has fewer columns than the
+    // span has buckets; groups start at multiples of their size, so a
+    // scrolling chart keeps its points in place.
+    const qint64 group = std::max<qint64>(1, (lastSlot - firstSlot + columns) / std::max(columns, 1));
+    out.reserve(static_cast<std::size_t>(2 * ((lastSlot - firstSlot) / group + 2)));
     const auto keep = [&](const TrendPoint& p) {
         if (p.ms >= fromMs && p.ms <= toMs)
             out.push_back(p);
     };
+    const auto emit = [&](const TrendPoint& low, const TrendPoint& high) {
+        if (low == high) {
+            keep(low);
+        } else if (low.ms <= high.ms) {
+            keep(low);
+            keep(high);
+        } else {
+            keep(high);
+            keep(low);
+        }
+    };
+    bool open = false;
+    qint64 openGroup = 0;
+    TrendPoint low, high;
     for (qint64 slot = firstSlot; slot <= lastSlot; ++slot) {
         const Bucket& b = level->ring[static_cast<std::size_t>(slot) % kRingSize];
         if (b.slot != slot)
             continue;
-        if (b.low == b.high) {
-            keep(b.low);
-        } else if (b.low.ms <= b.high.ms) {
-            keep(b.low);
-            keep(b.high);
-        } else {
-            keep(b.high);
-            keep(b.low);
+        if (open && slot / group != openGroup) {
+            emit(low, high);
+            open = false;
         }
+        if (!open) {
+            open = true;
+            openGroup = slot / group;
+            low = b.low;
+            high = b.high;
+            continue;
+        }
+        if (b.low.value < low.value)
+            low = b.low;
+        if (b.high.value > high.value)
+            high = b.high;
     }
+    if (open)
+        emit(low, high);
     return out;
 }
 

@@ -36,9 +36,11 @@ public:
     // The points to draw for the samples in [fromMs, toMs], in time order,
     // from the finest buckets that cover the span: per bucket its low and
     // high sample in the order they came (one point when they are the same
-    // sample). At most 2 * (kTrendBucketsPerSpan + 1) points for a span the
-    // window offers.
-    std::vector<TrendPoint> Points(qint64 fromMs, qint64 toMs) const;
+    // sample). With fewer `columns` (pixel columns of the chart) than
+    // buckets in the span, neighbouring buckets merge into one low/high
+    // pair per column. So at most about 2 * min(columns, kTrendBucketsPerSpan)
+    // points for a span the window offers.
+    std::vector<TrendPoint> Points(qint64 fromMs, qint64 toMs, int columns = kTrendBucketsPerSpan) const;
 
     qint64 SampleCount() const { return m_count; }
 

@@ -34,6 +34,8 @@ namespace {
 constexpr std::array<const char*, kTrendSpansMs.size()> kSpanTexts = {
     "1 分钟", "2 分钟", "5 分钟", "10 分钟", "30 分钟", "1 小时"};
 const char* const kPauseText = "暂停";
+// Before the chart is first laid out its plot area is empty.
+constexpr int kMinColumns = 300;
 const char* const kResumeText = "继续";
 
 QString tr8(const char* text) { return QString::fromUtf8(text); }
@@ -156,8 +158,10 @@ void TrendWindow::Redraw() {
         return;
     m_dirty = false;
     const qint64 startMs = m_start.toMSecsSinceEpoch();
+    // What a pixel column cannot show is not drawn.
+    const int columns = std::clamp(int(m_chart->plotArea().width()), kMinColumns, kTrendBucketsPerSpan);
     for (std::size_t i = 0; i < m_series.size(); ++i) {
-        m_plotted[i] = m_series[i].Points(from, now);
+        m_plotted[i] = m_series[i].Points(from, now, columns);
         QList<QPointF> points;
         points.reserve(static_cast<qsizetype>(m_plotted[i].size()));
         for (const TrendPoint& p : m_plotted[i])

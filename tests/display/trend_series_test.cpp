@@ -135,6 +135,16 @@ TEST(TrendSeriesTest, FastSamplesKeepEachBucketsLowAndHighInTheirOrder) {
     const auto spike = std::find(points.begin(), points.end(), TrendPoint{4321, 500});
     ASSERT_NE(spike, points.begin());
     EXPECT_EQ(*(spike - 1), (TrendPoint{4300, 4.3}));
+
+    // A chart 20 columns wide gets one low/high pair per column (the
+    // columns' edges fall on whole buckets), still with both extremes.
+    const std::vector<TrendPoint> narrow = s.Points(0, 9'999, 20);
+    EXPECT_LE(narrow.size(), 2u * 21u);
+    EXPECT_GE(narrow.size(), 2u * 19u);
+    EXPECT_NE(std::find(narrow.begin(), narrow.end(), TrendPoint{4321, 500}), narrow.end());
+    EXPECT_NE(std::find(narrow.begin(), narrow.end(), TrendPoint{7777, -500}), narrow.end());
+    for (std::size_t i = 1; i < narrow.size(); ++i)
+        EXPECT_LT(narrow[i - 1].ms, narrow[i].ms) << i;
 }
 
 TEST(TrendSeriesTest, AnHourAtFullRateStaysBoundedAndForgetsWhatNoSpanShows) {
