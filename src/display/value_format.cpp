@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace zentiq {
 namespace {
@@ -106,6 +107,37 @@ QString LongText(std::int32_t value, const FormatRow& row, ValueForm form) {
 
 FormattedValue Nothing(bool reportChange) { return FormattedValue{QString(), !reportChange}; }
 
+// Where the value of an item lies, how big it is, and whether this item
+// shows it (only the first register of a complete pair or group does).
+struct ItemPlace {
+    std::size_t offset = 0;
+    std::size_t size = 0;
+    bool hasText = true;
+    const FormatRow* row = nullptr;  // null for coils
+};
+
+std::optional<ItemPlace> Locate(std::size_t bufferSize, int length, int function,
+                                int displayFormat, int index) {
+    if (index < 0 || index >= length) return std::nullopt;
+    ItemPlace place;
+    if (IsCoilFunction(function)) {
+        place.offset = static_cast<std::size_t>(index);
+        place.size = 1;
+    } else if (IsRegisterFunction(function)) {
+        place.row = FormatFor(displayFormat);
+        if (place.row == nullptr) return std::nullopt;
+        const int registers = RegistersOf(place.row->kind);
+        const int first = index - index % registers;
+        place.offset = 2 * static_cast<std::size_t>(first);
+        place.size = 2 * static_cast<std::size_t>(registers);
+        place.hasText = index == first && length - index >= registers;
+    } else {
+        return std::nullopt;
+    }
+    if (place.offset + place.size > bufferSize) return std::nullopt;
+    return place;
+}
+
 }  // namespace
 
 QString DisplayFormatLabel(int displayFormat) {
@@ -139,32 +171,15 @@ QString BinaryText(std::uint16_t word) {
 FormattedValue FormatValue(std::span<const std::uint8_t> values,
                            std::span<std::uint8_t> previousValues, int length, int function,
                            int displayFormat, int index, ValueForm form, bool reportChange) {
-    if (index < 0 || index >= length) return Nothing(reportChange);
     const auto formIndex = static_cast<int>(form);
     if (formIndex < 0 || formIndex > 2) return Nothing(reportChange);
-
-    // Where the compared value lies, how big it is, and whether this item
-    // shows it (only the first register of a complete pair or group does).
-    std::size_t offset = 0;
-    std::size_t size = 0;
-    bool hasText = true;
-    const FormatRow* row = nullptr;
-    const bool coils = IsCoilFunction(function);
-    if (coils) {
-        offset = static_cast<std::size_t>(index);
-        size = 1;
-    } else if (IsRegisterFunction(function)) {
-        row = FormatFor(displayFormat);
-        if (row == nullptr) return Nothing(reportChange);
-        const int registers = RegistersOf(row->kind);
-        const int first = index - index % registers;
-        offset = 2 * static_cast<std::size_t>(first);
-        size = 2 * static_cast<std::size_t>(registers);
-        hasText = index == first && length - index >= registers;
-    } else {
-        return Nothing(reportChange);
-    }
-    if (offset + size > values.size()) return Nothing(reportChange);
+    const std::optional<ItemPlace> place = Locate(values.size(), length, function, displayFormat, index);
+    if (!place) return Nothing(reportChange);
+    const std::size_t offset = place->offset;
+    const std::size_t size = place->size;
+    const bool hasText = place->hasText;
+    const FormatRow* row = place->row;
+    const bool coils = row == nullptr;
     if (reportChange && offset + size > previousValues.size()) return Nothing(reportChange);
 
     const std::uint8_t* current = values.data() + offset;
@@ -206,6 +221,27 @@ FormattedValue FormatValue(std::span<const std::uint8_t> values,
     }
     if (result.changed) std::memcpy(previous, current, size);
     return result;
+}
+
+std::optional<double> NumericValue(std::span<const std::uint8_t> values, int length, int function,
+                                   int displayFormat, int index) {
+    const std::optional<ItemPlace> place = Locate(values.size(), length, function, displayFormat, index);
+    if (!place || !place->hasText) return std::nullopt;
+    const std::uint8_t* bytes = values.data() + place->offset;
+    if (place->row == nullptr) return static_cast<double>(*bytes);
+    switch (place->row->kind) {
+        case Kind::Word:
+        case Kind::Binary: {
+            const auto word = LoadHost<std::uint16_t>(bytes);
+            if (displayFormat == static_cast<int>(DisplayFormat::Signed))
+                return static_cast<double>(static_cast<std::int16_t>(word));
+            return static_cast<double>(word);
+        }
+        case Kind::Float: return static_cast<double>(LoadHost<float>(bytes));
+        case Kind::Double: return LoadHost<double>(bytes);
+        case Kind::Long: return static_cast<double>(LoadHost<std::int32_t>(bytes));
+    }
+    return std::nullopt;
 }
 
 }  // namespace zentiq

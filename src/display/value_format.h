@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 namespace zentiq {
@@ -67,5 +68,12 @@ QString BinaryText(std::uint16_t word);
 FormattedValue FormatValue(std::span<const std::uint8_t> values,
                            std::span<std::uint8_t> previousValues, int length, int function,
                            int displayFormat, int index, ValueForm form, bool reportChange);
+
+// The number item `index` shows, for charts: the signed or unsigned word
+// (hex and binary as unsigned), the float, double or 32-bit integer, or the
+// coil's 0/1. Nothing for an item that shows no text (the second register of
+// a pair, a pair cut off by the end of the poll) or that FormatValue rejects.
+std::optional<double> NumericValue(std::span<const std::uint8_t> values, int length, int function,
+                                   int displayFormat, int index);
 
 }  // namespace zentiq

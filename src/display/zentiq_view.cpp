@@ -18,11 +18,14 @@
 #include "display/address_labels.h"
 #include "display/error_counter_model.h"
 #include "display/status_texts.h"
+#include "display/trend_items.h"
+#include "display/trend_window.h"
 #include "display/value_format.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
+#include "resources/menus.h"
 #include "resources/strings.h"
 
 namespace zentiq {
@@ -45,7 +48,7 @@ struct MenuItem {
 
 // The grid's context menu. Its fourth entry is copy: a second "select all"
 // there would leave the menu without a way to copy.
-constexpr std::array<MenuItem, 10> kContextMenu = {{
+constexpr std::array<MenuItem, 12> kContextMenu = {{
     {32771, "读写定义\tF8"},
     {0, nullptr},
     {grid_command::Cut, "剪切\tCtrl+X"},
@@ -56,6 +59,8 @@ constexpr std::array<MenuItem, 10> kContextMenu = {{
     {32873, "前景色\tCtrl+F"},
     {32874, "背景色\tCtrl+B"},
     {32876, "字体"},
+    {0, nullptr},
+    {cmd::Trend, "趋势图"},
 }};
 
 bool isGridCommand(int id) {
@@ -356,6 +361,8 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     m_statusText = zentiq::StatusText(status, StatusFlavour::DataView, writeFlags, readFlags);
     ErrorCounterModel::Count(m.errorCounters, status, writeFlags, readFlags);
     m_doc->LogResult(status == status::Ok, m_statusText);
+    if (slot != 0 && status == status::Ok)
+        emit valuesTaken();
     if (slot != 0 || status == status::Ok) {
         scheduleRefresh();
     } else {
@@ -526,6 +533,10 @@ bool CZentiqView::OnCommand(int id) {
         runPrintCommand(id);
         return true;
     }
+    if (id == cmd::Trend) {
+        OpenTrendWindow();
+        return true;
+    }
     return m_doc ? m_doc->OnCommand(id) : false;
 }
 
@@ -542,7 +553,30 @@ bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
         state.handled = true;
         return true;
     }
+    if (id == cmd::Trend) {
+        state.enabled = !SelectedTrendItems().empty();
+        state.handled = true;
+        return true;
+    }
     return m_doc ? m_doc->OnUpdateCommand(id, state) : false;
+}
+
+std::vector<TrendItem> CZentiqView::SelectedTrendItems() const {
+    if (!m_doc || !m_grid)
+        return {};
+    const CGridModel& g = m_grid->model();
+    return TrendItemsOf(m_doc->Model(), g, g.selectedCells());
+}
+
+TrendWindow* CZentiqView::OpenTrendWindow() {
+    std::vector<TrendItem> items = SelectedTrendItems();
+    if (items.empty())
+        return nullptr;
+    // A child of the view: it goes when the poll window goes.
+    auto* window = new TrendWindow(m_doc, std::move(items), this);
+    connect(this, &CZentiqView::valuesTaken, window, &TrendWindow::Sample);
+    window->show();
+    return window;
 }
 
 std::unique_ptr<QMenu> CZentiqView::CreateContextMenu() {

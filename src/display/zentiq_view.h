@@ -11,10 +11,12 @@
 #include <QWidget>
 #include <climits>
 #include <memory>
+#include <vector>
 
 #include "framework/command_target.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine_types.h"
+#include "display/trend_items.h"
 #include "grid/grid_ctrl.h"
 
 class QMenu;
@@ -22,6 +24,7 @@ class QPrinter;
 
 namespace zentiq {
 
+class TrendWindow;
 
 namespace view_command {
 inline constexpr int Print = 57607;
@@ -99,6 +102,12 @@ public:
     std::unique_ptr<QMenu> CreateContextMenu();
     QPoint ContextMenuPosition() const;
 
+    // A trend window for the values of the selected cells (at most
+    // kMaxTrendSeries), or nullptr when no selected cell shows a value.
+    // The window belongs to the view.
+    TrendWindow* OpenTrendWindow();
+    std::vector<TrendItem> SelectedTrendItems() const;
+
     // Prints the grid; returns the pages printed.
     int PrintTo(QPrinter& printer);
 
@@ -111,6 +120,8 @@ signals:
     // A value cell of a read poll or of a register write poll asks for its
     // write or value-entry dialog.
     void valueEditRequested(const ValueEditRequest& request);
+    // A good result of the poll is in the document's values.
+    void valuesTaken();
 
 protected:
     bool event(QEvent* e) override;

@@ -126,6 +126,8 @@ constexpr std::array kMenuWithDocuments = {
     separator(),
     item(cmd::PlcAddresses, "&PLC 地址(基站 1)"),
     item(cmd::ProtocolAddresses, "保护 地址(基站 0)"),
+    separator(),
+    item(cmd::Trend, "趋势图"),
     end(),
     popup("&6外观"),
     item(cmd::ViewToolbar, "工具栏"),

@@ -50,6 +50,7 @@ inline constexpr int CellTextColour = 32873;
 inline constexpr int CellBackgroundColour = 32874;
 inline constexpr int CellFont = 32876;
 inline constexpr int EnableReadWrite = 32880;
+inline constexpr int Trend = 32890;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;

@@ -11,6 +11,8 @@
 #include "app/app_test_support.h"
 #include "app/child_frame.h"
 #include "display/communication.h"
+#include "display/trend_window.h"
+#include "display/zentiq_view.h"
 #include "documents/zentiq_doc.h"
 #include "resources/menus.h"
 #include "support/peer_process.h"
@@ -216,6 +218,11 @@ TEST_F(FrameWithAppTest, MenusTitleAndRoutingFollowTheDocuments) {
     EXPECT_TRUE(app->Documents()[0]->IsModified());
     EXPECT_TRUE(f.QueryCommand(cmd::SaveWorkspace).enabled);
     EXPECT_TRUE(f.QueryCommand(cmd::OpenWorkspace).enabled);
+    // The trend is the display menu's last item and charts the focus cell.
+    EXPECT_EQ(CMainFrame::CommandIdOf(f.TopMenus()[5]->actions().back()), cmd::Trend);
+    EXPECT_TRUE(f.QueryCommand(cmd::Trend).enabled);
+    EXPECT_TRUE(f.ExecuteCommand(cmd::Trend));
+    EXPECT_NE(app->Documents()[0]->View()->findChild<TrendWindow*>(), nullptr);
 
     // Toolbar buttons take their state from the same rules.
     for (QAction* a : f.ToolBar()->actions()) {

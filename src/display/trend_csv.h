@@ -1,0 +1,28 @@
+// The CSV text of what a trend window plots: one column per series after
+// the time, one row per instant at which any series has a point. No window
+// needed.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QStringList>
+
+#include <vector>
+
+#include "display/trend_series.h"
+
+namespace zentiq {
+
+// "Time,<name>,..." then the rows in time order. The time is `start` plus
+// the point's ms, local, to the millisecond; a series without a point at
+// that instant leaves its cell empty; a series with two points at the same
+// instant takes two rows. Values are written in the shortest form that
+// reads back to the same number. Names with a comma, quote or line break
+// are quoted. UTF-8 with CRLF line ends.
+QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<TrendPoint>>& points,
+                    const QDateTime& start);
+
+// A number as TrendCsv writes it.
+QString TrendCsvNumber(double value);
+
+}  // namespace zentiq

@@ -1,0 +1,62 @@
+// The recent history of one charted value, kept in a bounded amount of
+// memory however fast the values come: for each time span the trend window
+// offers, a ring of time buckets that keeps only the lowest and the highest
+// sample of its slot. What a chart of that span can show of a bucket (one
+// pixel column) is exactly its low and its high. No window needed.
+#pragma once
+
+#include <QtGlobal>
+
+#include <array>
+#include <vector>
+
+namespace zentiq {
+
+struct TrendPoint {
+    qint64 ms = 0;  // on the trend's clock
+    double value = 0;
+    bool operator==(const TrendPoint&) const = default;
+};
+
+// The spans a trend can show, shortest first, and how many buckets each is
+// cut into (about one per pixel column of a large chart).
+inline constexpr std::array<qint64, 6> kTrendSpansMs = {60'000,  120'000,   300'000,
+                                                        600'000, 1'800'000, 3'600'000};
+inline constexpr int kTrendBucketsPerSpan = 1200;
+
+class TrendSeries {
+public:
+    TrendSeries();
+
+    // A sample at `ms`. Times before the newest sample count as the newest
+    // one (the clock is monotonic; this only guards the buckets' order).
+    // Non-finite values are not charted and are dropped.
+    void Add(qint64 ms, double value);
+
+    // The points to draw for the samples in [fromMs, toMs], in time order,
+    // from the finest buckets that cover the span: per bucket its low and
+    // high sample in the order they came (one point when they are the same
+    // sample). With fewer `columns` (pixel columns of the chart) than
+    // buckets in the span, neighbouring buckets merge into one low/high
+    // pair per column. So at most about 2 * min(columns, kTrendBucketsPerSpan)
+    // points for a span the window offers.
+    std::vector<TrendPoint> Points(qint64 fromMs, qint64 toMs, int columns = kTrendBucketsPerSpan) const;
+
+    qint64 SampleCount() const { return m_count; }
+
+private:
+    struct Bucket {
+        qint64 slot = -1;  // which bucketMs-wide slot of time it holds; -1 empty
+        TrendPoint low;
+        TrendPoint high;
+    };
+    struct Level {
+        qint64 bucketMs = 1;
+        std::vector<Bucket> ring;  // kTrendBucketsPerSpan + 1, indexed by slot
+    };
+    std::array<Level, kTrendSpansMs.size()> m_levels;
+    qint64 m_lastMs = 0;
+    qint64 m_count = 0;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,252 @@
+#include "display/trend_window.h"
+
+#include <QBuffer>
+#include <QChart>
+#include <QChartView>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDateTimeAxis>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QLineSeries>
+#include <QPixmap>
+#include <QPushButton>
+#include <QValueAxis>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <span>
+
+#include "display/trend_csv.h"
+#include "display/value_format.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "framework/atomic_save.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/file_dialog.h"
+
+namespace zentiq {
+
+namespace {
+
+constexpr std::array<const char*, kTrendSpansMs.size()> kSpanTexts = {
+    "1 分钟", "2 分钟", "5 分钟", "10 分钟", "30 分钟", "1 小时"};
+const char* const kPauseText = "暂停";
+// Before the chart is first laid out its plot area is empty.
+constexpr int kMinColumns = 300;
+const char* const kResumeText = "继续";
+
+QString tr8(const char* text) { return QString::fromUtf8(text); }
+
+TrendWindow::Clock steadyClock() {
+    auto timer = std::make_shared<QElapsedTimer>();
+    timer->start();
+    return [timer] { return timer->elapsed(); };
+}
+
+}  // namespace
+
+TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget* owner)
+    : QWidget(owner, Qt::Window), m_doc(doc), m_items(std::move(items)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(tr8("趋势图") + (doc ? QStringLiteral(" - ") + doc->GetTitle() : QString()));
+    for (const TrendItem& item : m_items)
+        m_names << item.name;
+
+    m_chart = new QChart;
+    m_chart->legend()->setAlignment(Qt::AlignBottom);
+    m_axisX = new QDateTimeAxis;
+    m_axisX->setFormat(QStringLiteral("hh:mm:ss"));
+    m_axisY = new QValueAxis;
+    m_chart->addAxis(m_axisX, Qt::AlignBottom);
+    m_chart->addAxis(m_axisY, Qt::AlignLeft);
+    for (const QString& name : m_names) {
+        auto* line = new QLineSeries;
+        line->setName(name);
+        m_chart->addSeries(line);
+        line->attachAxis(m_axisX);
+        line->attachAxis(m_axisY);
+        m_lines.push_back(line);
+    }
+    m_chartView = new QChartView(m_chart);
+    m_chartView->setRenderHint(QPainter::Antialiasing, false);
+    buildControls();
+
+    m_redrawTimer.setInterval(kRedrawMs);
+    connect(&m_redrawTimer, &QTimer::timeout, this, &TrendWindow::Redraw);
+    SetClock(steadyClock());
+    m_redrawTimer.start();
+    resize(800, 450);
+}
+
+TrendWindow::~TrendWindow() = default;
+
+void TrendWindow::buildControls() {
+    m_pause = new QPushButton(tr8(kPauseText));
+    m_pause->setObjectName(QStringLiteral("pauseButton"));
+    m_pause->setCheckable(true);
+    connect(m_pause, &QPushButton::toggled, this, &TrendWindow::SetPaused);
+    m_span = new QComboBox;
+    m_span->setObjectName(QStringLiteral("spanBox"));
+    for (const char* text : kSpanTexts)
+        m_span->addItem(tr8(text));
+    connect(m_span, &QComboBox::currentIndexChanged, this, [this] {
+        m_dirty = true;
+        Redraw();
+    });
+    m_autoscale = new QCheckBox(tr8("自动缩放"));
+    m_autoscale->setObjectName(QStringLiteral("autoscaleBox"));
+    m_autoscale->setChecked(true);
+    connect(m_autoscale, &QCheckBox::toggled, this, &TrendWindow::SetAutoscale);
+    auto* csv = new QPushButton(tr8("导出 CSV.."));
+    csv->setObjectName(QStringLiteral("csvButton"));
+    connect(csv, &QPushButton::clicked, this, &TrendWindow::ExportCsv);
+    auto* png = new QPushButton(tr8("导出 PNG.."));
+    png->setObjectName(QStringLiteral("pngButton"));
+    connect(png, &QPushButton::clicked, this, &TrendWindow::ExportPng);
+
+    auto* bar = new QHBoxLayout;
+    bar->addWidget(m_pause);
+    bar->addWidget(m_span);
+    bar->addWidget(m_autoscale);
+    bar->addStretch(1);
+    bar->addWidget(csv);
+    bar->addWidget(png);
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(bar);
+    layout->addWidget(m_chartView, 1);
+}
+
+void TrendWindow::SetClock(Clock clock) {
+    m_clock = std::move(clock);
+    restart();
+}
+
+void TrendWindow::restart() {
+    m_clockZero = m_clock();
+    m_start = QDateTime::currentDateTime();
+    m_series.assign(m_items.size(), TrendSeries());
+    m_plotted.assign(m_items.size(), {});
+    m_dirty = true;
+    Redraw();
+}
+
+void TrendWindow::Sample() {
+    if (!m_doc)
+        return;
+    const PollDocumentModel& m = m_doc->Model();
+    const std::span<const std::uint8_t> values(m.values.data(), m.values.size());
+    const qint64 now = m_clock() - m_clockZero;
+    for (std::size_t i = 0; i < m_items.size(); ++i) {
+        if (const std::optional<double> v =
+                NumericValue(values, m.def.Length, m.def.FunctionValue, m.def.DisplayFormat, m_items[i].item))
+            m_series[i].Add(now, *v);
+    }
+    m_dirty = true;
+}
+
+void TrendWindow::Redraw() {
+    if (Paused())
+        return;
+    const qint64 now = m_clock() - m_clockZero;
+    const qint64 from = now - kTrendSpansMs[static_cast<std::size_t>(SpanIndex())];
+    const auto wall = [this](qint64 ms) { return m_start.addMSecs(ms); };
+    m_axisX->setRange(wall(from), wall(now));
+    if (!m_dirty)
+        return;
+    m_dirty = false;
+    const qint64 startMs = m_start.toMSecsSinceEpoch();
+    // What a pixel column cannot show is not drawn.
+    const int columns = std::clamp(int(m_chart->plotArea().width()), kMinColumns, kTrendBucketsPerSpan);
+    for (std::size_t i = 0; i < m_series.size(); ++i) {
+        m_plotted[i] = m_series[i].Points(from, now, columns);
+        QList<QPointF> points;
+        points.reserve(static_cast<qsizetype>(m_plotted[i].size()));
+        for (const TrendPoint& p : m_plotted[i])
+            points.append(QPointF(double(startMs + p.ms), p.value));
+        m_lines[i]->replace(points);
+    }
+    if (m_autoscale->isChecked())
+        scaleY();
+}
+
+void TrendWindow::scaleY() {
+    double low = INFINITY, high = -INFINITY;
+    for (const std::vector<TrendPoint>& points : m_plotted)
+        for (const TrendPoint& p : points) {
+            low = std::min(low, p.value);
+            high = std::max(high, p.value);
+        }
+    if (low > high)
+        return;  // nothing plotted: keep the range
+    // A margin, so the lines do not run along the frame; a flat line gets
+    // a range around it.
+    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.05);
+    m_axisY->setRange(low - margin, high + margin);
+}
+
+void TrendWindow::SetPaused(bool paused) {
+    if (m_pause->isChecked() != paused)
+        m_pause->setChecked(paused);  // comes back here through toggled
+    m_pause->setText(tr8(paused ? kResumeText : kPauseText));
+    if (!paused) {
+        m_dirty = true;
+        Redraw();
+    }
+}
+
+bool TrendWindow::Paused() const { return m_pause->isChecked(); }
+
+void TrendWindow::SetSpanIndex(int index) {
+    m_span->setCurrentIndex(std::clamp(index, 0, int(kTrendSpansMs.size()) - 1));
+}
+
+int TrendWindow::SpanIndex() const { return std::max(0, m_span->currentIndex()); }
+
+void TrendWindow::SetAutoscale(bool on) {
+    if (m_autoscale->isChecked() != on)
+        m_autoscale->setChecked(on);
+    // Without autoscaling the user picks the value range with the mouse.
+    m_chartView->setRubberBand(on ? QChartView::NoRubberBand : QChartView::VerticalRubberBand);
+    if (on)
+        scaleY();
+}
+
+namespace {
+
+bool saveOrTell(QWidget* parent, const QString& path, const QByteArray& bytes) {
+    QString error;
+    if (SaveAtomically(path, bytes, &error) == SaveResult::Ok)
+        return true;
+    DialogDataExchange::ShowWarning(parent, error.isEmpty() ? QStringLiteral("Disk full or disk error") : error);
+    return false;
+}
+
+}  // namespace
+
+bool TrendWindow::ExportCsv() {
+    const QString path =
+        FileDialog::Ask(this, {true, QStringLiteral("trend"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv")});
+    if (path.isEmpty())
+        return false;
+    return saveOrTell(this, path, TrendCsv(m_names, m_plotted, m_start));
+}
+
+bool TrendWindow::ExportPng() {
+    const QString path =
+        FileDialog::Ask(this, {true, QStringLiteral("trend"), QStringLiteral("PNG (*.png)"), QStringLiteral("png")});
+    if (path.isEmpty())
+        return false;
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    if (!m_chartView->grab().save(&buffer, "PNG")) {
+        DialogDataExchange::ShowWarning(this, QStringLiteral("Disk full or disk error"));
+        return false;
+    }
+    return saveOrTell(this, path, bytes);
+}
+
+}  // namespace zentiq

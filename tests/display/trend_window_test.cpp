@@ -1,0 +1,372 @@
+// The trend window of a poll window: which cells it charts and under which
+// names, the chart against a controlled clock (span, pause, autoscale), its
+// exports, its life with the poll window, and values from a real pymodbus
+// slave reaching the chart in the order the slave held them.
+#include "display/trend_window.h"
+
+#include <QAction>
+#include <QChart>
+#include <QFile>
+#include <QImage>
+#include <QLineSeries>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QValueAxis>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "display/trend_csv.h"
+#include "display/zentiq_view.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "engine/engine.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
+#include "grid/grid_ctrl.h"
+#include "resources/menus.h"
+#include "support/file_dialog_answers.h"
+#include "support/peer_process.h"
+#include "support/poll_window.h"
+#include "support/qt_test_app.h"
+
+namespace zentiq {
+namespace {
+
+using testing::PollWindow;
+using testing::ReadDefinition;
+
+class TrendEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        zentiq::testing::EnsureQApplication();
+        SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
+        DialogDataExchange::SetWarningHook([](QWidget*, const QString& t) { Warnings() << t; });
+    }
+    void TearDown() override {
+        DialogDataExchange::SetWarningHook({});
+        SettingsStore::setFilePathOverride(QString());
+    }
+    static QStringList& Warnings() {
+        static QStringList texts;
+        return texts;
+    }
+
+private:
+    QTemporaryDir m_dir;
+};
+
+[[maybe_unused]] ::testing::Environment* const kEnvironment =
+    ::testing::AddGlobalTestEnvironment(new TrendEnvironment);
+
+template <class T>
+void store(PollDocumentModel& m, int firstRegister, T value) {
+    std::memcpy(m.values.data() + 2 * firstRegister, &value, sizeof value);
+}
+
+std::vector<double> valuesOf(const std::vector<TrendPoint>& points) {
+    std::vector<double> out;
+    for (const TrendPoint& p : points)
+        out.push_back(p.value);
+    return out;
+}
+
+class OfflineTrendTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitEngine();
+        InstallEnginePoster();
+    }
+    // A trend of the cells the grid has selected, on a clock the test sets.
+    TrendWindow* open(PollWindow& w) {
+        TrendWindow* t = w.view->OpenTrendWindow();
+        if (t)
+            t->SetClock([this] { return now; });
+        return t;
+    }
+    qint64 now = 1'000'000;
+};
+
+// ---- which values, which names ------------------------------------------------------------
+
+TEST_F(OfflineTrendTest, SelectedValueCellsGiveOneSeriesPerValueNamedByAliasOrAddress) {
+    struct Case {
+        int function, format, length, oneBased;
+        bool selectAll;  // else rows 1..3 of the first value column
+        QString alias;   // typed into the alias cell of row 2
+        QStringList names;
+    };
+    QStringList thirtyTwo;
+    for (int i = 0; i < kMaxTrendSeries; ++i)
+        thirtyTwo << QString::number(i);
+    const Case cases[] = {
+        {3, 0, 10, 1, false, "  Pump  ", {"40001", "Pump", "40003"}},
+        {4, 2, 10, 0, false, "", {"0", "1", "2"}},
+        // Float pairs: the registers of a pair give one series, the pair
+        // cut off by the end of the poll none; a pair's alias is the one
+        // beside its first register.
+        {3, 4, 5, 1, true, "Second register", {"40001", "40003"}},
+        {16, 6, 8, 0, true, "", {"0", "4"}},
+        // More values than a trend takes: the first 32 of the poll.
+        {1, 0, 40, 0, true, "", thirtyTwo},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "function " << c.function << " format " << c.format);
+        PollDefinition def = ReadDefinition(c.function, 0, c.length, c.format);
+        def.OneBased = c.oneBased;
+        def.bEnable = 0;
+        PollWindow w(def);
+        CGridModel& g = w.doc->Grid()->model();
+        if (!c.alias.isEmpty())
+            g.setItemText(2, 1, c.alias);
+        if (c.selectAll)
+            g.selectAll();
+        else
+            g.setSelectedRange(1, 2, 3, 2);
+        QStringList names;
+        for (const TrendItem& item : w.view->SelectedTrendItems())
+            names << item.name;
+        EXPECT_EQ(names, c.names);
+        EXPECT_TRUE(w.query(cmd::Trend).enabled);
+    }
+
+    // Alias cells and headers alone chart nothing: the command is off.
+    PollDefinition def = ReadDefinition(3, 0, 10);
+    def.bEnable = 0;
+    PollWindow w(def);
+    w.doc->Grid()->model().setSelectedRange(1, 1, 5, 1);
+    EXPECT_TRUE(w.view->SelectedTrendItems().empty());
+    CommandState state;
+    EXPECT_TRUE(w.view->OnUpdateCommand(cmd::Trend, state));
+    EXPECT_FALSE(state.enabled);
+    EXPECT_EQ(w.view->OpenTrendWindow(), nullptr);
+}
+
+// ---- the chart over time -------------------------------------------------------------------------
+
+TEST_F(OfflineTrendTest, ChartFollowsSpanPauseAndAutoscaleInTheDisplayFormat) {
+    PollDefinition def = ReadDefinition(3, 0, 4, 4);  // two floats
+    def.bEnable = 0;
+    PollWindow w(def);
+    w.doc->Grid()->model().selectAll();
+    TrendWindow* t = open(w);
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->Items().size(), 2u);
+    PollDocumentModel& m = w.model();
+
+    // One sample every 10 s for 100 s: a ramp and its negative.
+    for (int i = 0; i <= 10; ++i) {
+        store(m, 0, float(i) + 0.5f);
+        store(m, 2, -float(i));
+        t->Sample();
+        now += 10'000;
+    }
+    now -= 10'000;
+    t->Redraw();
+    // The 1 minute span shows the samples of the last 60 s.
+    EXPECT_EQ(valuesOf(t->Plotted()[0]), (std::vector<double>{4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5}));
+    EXPECT_EQ(valuesOf(t->Plotted()[1]), (std::vector<double>{-4, -5, -6, -7, -8, -9, -10}));
+    // The lines hold exactly that, at the wall time of each sample.
+    const auto* line = static_cast<QLineSeries*>(t->Chart()->series().at(0));
+    ASSERT_EQ(line->count(), 7);
+    const double start = double(t->Start().toMSecsSinceEpoch());
+    EXPECT_EQ(line->at(0), QPointF(start + 40'000, 4.5));
+    EXPECT_EQ(line->name(), QStringLiteral("0"));
+    // Autoscale spans both lines with a margin.
+    EXPECT_LT(t->AxisY()->min(), -10);
+    EXPECT_GT(t->AxisY()->max(), 10.5);
+    EXPECT_GT(t->AxisY()->min(), -12);
+
+    t->SetSpanIndex(1);  // 2 minutes: everything
+    EXPECT_EQ(t->Plotted()[0].size(), 11u);
+
+    // Paused, the chart keeps what it shows; the samples are still taken.
+    t->SetPaused(true);
+    now += 10'000;
+    store(m, 0, 100.0f);
+    t->Sample();
+    t->Redraw();
+    EXPECT_EQ(t->Plotted()[0].size(), 11u);
+    t->SetPaused(false);
+    EXPECT_EQ(t->Plotted()[0].back(), (TrendPoint{110'000, 100.0}));
+    EXPECT_GT(t->AxisY()->max(), 100);
+
+    // Without autoscale the value range stays where it is.
+    t->SetAutoscale(false);
+    const double top = t->AxisY()->max();
+    now += 10'000;
+    store(m, 0, 1000.0f);
+    t->Sample();
+    t->Redraw();
+    EXPECT_EQ(t->Plotted()[0].back().value, 1000.0);
+    EXPECT_EQ(t->AxisY()->max(), top);
+}
+
+TEST_F(OfflineTrendTest, ExportsWriteWhatIsPlottedAndTellWhenTheyCannot) {
+    PollDefinition def = ReadDefinition(3, 0, 3);  // signed words
+    def.bEnable = 0;
+    PollWindow w(def);
+    CGridModel& g = w.doc->Grid()->model();
+    g.setItemText(1, 1, QStringLiteral("Temp, inlet"));
+    g.setSelectedRange(1, 2, 2, 2);
+    TrendWindow* t = open(w);
+    ASSERT_NE(t, nullptr);
+    for (int i = 0; i < 5; ++i) {
+        store<std::int16_t>(w.model(), 0, std::int16_t(-100 * i));
+        store<std::int16_t>(w.model(), 1, std::int16_t(i));
+        t->Sample();
+        now += 250;
+    }
+    t->Redraw();
+    ASSERT_EQ(t->Plotted()[0].size(), 5u);
+
+    QTemporaryDir dir;
+    testing::FileDialogAnswers answers;
+    answers.answer = dir.filePath(QStringLiteral("trend.csv"));
+    ASSERT_TRUE(t->ExportCsv());
+    ASSERT_EQ(answers.requests.size(), 1u);
+    EXPECT_EQ(answers.requests[0].defaultSuffix, QStringLiteral("csv"));
+    QFile csv(answers.answer);
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QByteArray bytes = csv.readAll();
+    EXPECT_EQ(bytes, TrendCsv(t->SeriesNames(), t->Plotted(), t->Start()));
+    const QStringList lines = QString::fromUtf8(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_EQ(lines[0], QStringLiteral("Time,\"Temp, inlet\",1"));
+    EXPECT_TRUE(lines[5].endsWith(QStringLiteral(",-400,4"))) << lines[5].toStdString();
+
+    answers.answer = dir.filePath(QStringLiteral("trend.png"));
+    ASSERT_TRUE(t->ExportPng());
+    QImage image(answers.answer);
+    EXPECT_FALSE(image.isNull());
+    EXPECT_GT(image.width(), 100);
+
+    // Cancelled: nothing written. A folder that is not there: told, false.
+    answers.answer.clear();
+    EXPECT_FALSE(t->ExportCsv());
+    TrendEnvironment::Warnings().clear();
+    answers.answer = dir.filePath(QStringLiteral("missing/trend.csv"));
+    EXPECT_FALSE(t->ExportCsv());
+    EXPECT_EQ(TrendEnvironment::Warnings().size(), 1);
+    EXPECT_FALSE(QFile::exists(answers.answer));
+}
+
+TEST_F(OfflineTrendTest, OpensFromTheContextMenuAndClosesWithItsPollWindow) {
+    PollDefinition def = ReadDefinition(3, 0, 10);
+    def.bEnable = 0;
+    auto w = std::make_unique<PollWindow>(def);
+    w->doc->Grid()->model().setSelectedRange(1, 2, 4, 2);
+    const std::unique_ptr<QMenu> menu = w->view->CreateContextMenu();
+    QAction* last = menu->actions().back();
+    ASSERT_EQ(last->data().toInt(), cmd::Trend);
+    EXPECT_TRUE(last->isEnabled());
+    last->trigger();
+    QPointer<TrendWindow> t = w->view->findChild<TrendWindow*>();
+    ASSERT_TRUE(t);
+    EXPECT_TRUE(t->isVisible());
+    EXPECT_TRUE(t->isWindow());
+    EXPECT_EQ(t->Items().size(), 4u);
+
+    // A second trend closed by the user goes away on its own.
+    QPointer<TrendWindow> second = w->view->OpenTrendWindow();
+    ASSERT_TRUE(second);
+    second->close();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return second.isNull(); }, 2000));
+
+    // Results still reach the first one; closing the poll window takes it along.
+    w->view->OnPollResult(status::Ok, w->model().slotIndex);
+    w.reset();
+    EXPECT_TRUE(t.isNull());
+}
+
+// ---- against pymodbus ----------------------------------------------------------------------
+
+class PyModbusTrendTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { s_peer = test::PeerProcess::PyModbus(test::PeerProcess::Mode::Tcp, "", s_error, 1); }
+    static void TearDownTestSuite() { s_peer.reset(); }
+    void SetUp() override {
+        ASSERT_TRUE(s_peer) << s_error;
+        InitEngine();
+        InstallEnginePoster();
+        SetPollDelay(1);
+        ASSERT_EQ(OpenTcpConnection("127.0.0.1", s_peer->Port(), 1000, 3000), 0);
+        ASSERT_EQ(SetTransmissionMode(TCP), 1);
+        ASSERT_EQ(StartPolling(), 1);
+    }
+    void TearDown() override {
+        StopPolling();
+        CloseTcpConnection();
+    }
+    static std::unique_ptr<test::PeerProcess> s_peer;
+    static std::string s_error;
+};
+std::unique_ptr<test::PeerProcess> PyModbusTrendTest::s_peer;
+std::string PyModbusTrendTest::s_error;
+
+// A write poll puts one value after another into the slave; the trend of a
+// read poll of the same registers shows them in that order, in its format.
+TEST_F(PyModbusTrendTest, ValuesFromTheSlaveAppearInTheSeriesInOrder) {
+    struct Case {
+        int format;
+        std::vector<double> sequence;
+    };
+    const Case cases[] = {
+        {0, {-5, 300, -7000}},
+        {1, {65535, 2, 40000}},
+        {4, {1.5, -2.25, 1.0e6}},
+        {9, {-70000, 123456789, 7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const int address = 600 + 10 * c.format;
+        PollWindow reader(ReadDefinition(3, address, 2, c.format, 10));
+        reader.doc->Grid()->model().setSelectedRange(1, 2, 1, 2);
+        QPointer<TrendWindow> t = reader.view->OpenTrendWindow();
+        ASSERT_TRUE(t);
+        for (const double v : c.sequence) {
+            PollDefinition def = ReadDefinition(16, address, 2, c.format, 10);
+            auto writer = std::make_unique<PollWindow>(def);
+            if (c.format == 4)
+                store(writer->model(), 0, float(v));
+            else if (c.format == 9)
+                store(writer->model(), 0, std::int32_t(v));
+            else
+                store(writer->model(), 0, std::uint16_t(std::int32_t(v)));
+            writer->doc->RegisterWithEngine();  // hands the new values over
+            // Held long enough to fill buckets of its own: a value that
+            // shares its only bucket with a lower and a higher one is
+            // decimated away, as a chart could not show it either.
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] {
+                    t->Redraw();
+                    const std::vector<TrendPoint>& p = t->Plotted()[0];
+                    auto run = p.rbegin();
+                    while (run != p.rend() && run->value == v)
+                        ++run;
+                    return run != p.rbegin() && p.back().ms - (run - 1)->ms >= 200;
+                },
+                10000))
+                << v;
+        }
+        // From the first written value on, the changes come in the order written.
+        std::vector<double> seen;
+        const std::vector<TrendPoint>& points = t->Plotted()[0];
+        for (std::size_t i = 0; i < points.size(); ++i) {
+            if (i > 0) {
+                EXPECT_LE(points[i - 1].ms, points[i].ms);
+            }
+            if ((seen.empty() && points[i].value == c.sequence[0]) || (!seen.empty() && seen.back() != points[i].value))
+                seen.push_back(points[i].value);
+        }
+        EXPECT_EQ(seen, c.sequence);
+    }
+}
+
+}  // namespace
+}  // namespace zentiq
