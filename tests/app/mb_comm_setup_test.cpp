@@ -295,7 +295,6 @@ TEST_F(CommSetupTest, RtuOverTcpIsAChoiceOfTheTcpConnection) {
         int wantFraming;
     };
     for (const Case& c : {Case{0, kTcpFramingMbap, true, kTcpFramingRtu},
-                          Case{1, kTcpFramingMbap, true, kTcpFramingRtu},
                           Case{1, kTcpFramingRtu, false, kTcpFramingMbap},
                           Case{1, 7, true, kTcpFramingRtu}}) {
         ConnectionSettings s;
@@ -314,17 +313,6 @@ TEST_F(CommSetupTest, RtuOverTcpIsAChoiceOfTheTcpConnection) {
         EXPECT_EQ(d->settings().Serial, 1);
         EXPECT_EQ(d->settings().TcpFraming, c.wantFraming) << c.serial << " " << c.framing;
     }
-    // Cancel keeps the framing the dialog was opened with.
-    ConnectionSettings rtu;
-    rtu.Serial = 1;
-    rtu.TcpFraming = kTcpFramingRtu;
-    ConnectionSettings edited = rtu;
-    whenModal<CMBCommSetup>([](CMBCommSetup* d) {
-        press(child<QCheckBox>(d, "rtuOverTcpCheck"));
-        d->reject();
-    });
-    EXPECT_FALSE(CMBCommSetup::Edit(edited, nullptr, store.get()));
-    EXPECT_EQ(edited.TcpFraming, kTcpFramingRtu);
     EXPECT_TRUE(warnings.texts.isEmpty());
 }
 
