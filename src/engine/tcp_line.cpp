@@ -18,7 +18,6 @@ namespace zentiq {
 
 namespace {
 
-constexpr int kReceiveReads = 4;
 constexpr std::uint32_t kSendWaitMs = 2000;
 
 #ifdef POLLRDHUP
@@ -188,7 +187,7 @@ bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
     return true;
 }
 
-int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength) {
+int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength, int reads) {
     const auto frameTotal = [&](std::size_t got) {
         return frameLength != nullptr ? std::min(frameLength(buffer, got, maximum), maximum) : maximum;
     };
@@ -204,7 +203,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         if (ready < 0) return -1;
         if (ready == 0) return 0;
     }
-    for (int read = 0; read < kReceiveReads && got < total; ++read) {
+    for (int read = 0; read < reads && got < total; ++read) {
         if (m_peerGone) break;  // an orderly close leaves nothing more to read
         if (WaitFor(m_fd, POLLIN, m_responseTimeoutMs) <= 0) break;
         ssize_t r;

@@ -32,19 +32,27 @@ public:
     // Sends n bytes in one call; on failure reconnects and returns false.
     bool Send(const std::uint8_t* bytes, std::size_t n);
     // Bytes of one frame: the first part as soon as it comes within the
-    // response timeout, then up to four more reads until frameLength (null:
-    // maximum) says the frame is whole. 0 = nothing came, -1 = the wait or a
-    // read failed. Bytes past the frame are kept for the next receive.
-    int Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength);
+    // response timeout, then up to `reads` reads, each waiting at most the
+    // response timeout, until frameLength (null: maximum) says the frame is
+    // whole. 0 = nothing came, -1 = the wait or a read failed. Bytes past
+    // the frame are kept for the next receive.
+    static constexpr int kFrameReads = 4;
+    // A transparent serial converter passes an RTU answer on in pieces as
+    // its serial side delivers them, often many more than four.
+    static constexpr int kStreamReads = 64;
+    int Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength,
+                int reads = kFrameReads);
     // Forgets bytes kept from an earlier receive.
     void DropPending() { m_pendingLength = 0; }
 
     // ---- as a SerialLine: no error flags, no echo ----
     bool IsOpen() const override { return m_connected; }
     int Write(const std::uint8_t* bytes, std::size_t n) override { return Send(bytes, n) ? 1 : 0; }
-    int Read(std::uint8_t* buffer, std::size_t n) override { return Receive(buffer, n, nullptr); }
+    int Read(std::uint8_t* buffer, std::size_t n) override {
+        return Receive(buffer, n, nullptr, kStreamReads);
+    }
     int ReadFrame(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) override {
-        return Receive(buffer, n, frameLength);
+        return Receive(buffer, n, frameLength, kStreamReads);
     }
     // Drops kept bytes and whatever the socket has received and not been
     // read: without transaction IDs a late answer would pass for the next.

@@ -114,6 +114,12 @@ INSTANTIATE_TEST_SUITE_P(
                    status::Ok, ReadAnswer()},
         AnswerCase{"split_in_four", Slave::Reply(Split(Slave::RtuAnswer(ReadAnswer()), {2, 1, 21})),
                    status::Ok, ReadAnswer()},
+        AnswerCase{"trickled_in_25_pieces", Slave::Reply([] {
+                       auto f = Split(Slave::RtuAnswer(ReadAnswer()), std::vector<std::size_t>(24, 1));
+                       f.pause = 5ms;
+                       return f;
+                   }()),
+                   status::Ok, ReadAnswer()},
         AnswerCase{"corrupt_crc", Slave::Reply(CorruptCrc(Slave::RtuAnswer(ReadAnswer()))),
                    status::ChecksumError, {}},
         AnswerCase{"silence", Slave::Silent(), status::Timeout, {}},
