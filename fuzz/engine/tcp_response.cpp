@@ -1,5 +1,6 @@
-// Arbitrary bytes as the slave's answer to the Modbus/TCP transport, delivered
-// over a socket pair in pieces that the input chooses.
+// Arbitrary bytes as the slave's answer to the Modbus/TCP transport, or to the
+// RTU framer on the same connection (RTU over TCP), delivered over a socket
+// pair in pieces that the input chooses.
 //
 // Input: [shape] [flags] then pieces, each [length] [length bytes]. A piece is
 // written only after the transport has read everything before it, so every
@@ -10,6 +11,7 @@
 //         bit 1: the peer closes its side (orderly) after the last piece
 //         bit 2: the peer drops the connection unread (a reset) after it
 //         bit 3: a second transaction follows on the same connection
+//         bit 4: RTU frames instead of MBAP (RTU over TCP)
 #include <sys/ioctl.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -24,6 +26,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/serial_transport.h"
 #include "engine/tcp_transport.h"
 
 namespace {
@@ -108,7 +111,7 @@ void Peer(int fd, const std::vector<Piece>& pieces, std::uint8_t flags,
     ::close(fd);
 }
 
-EngineStatus Run(TcpTransport& transport, const Shape& shape, Captures& captures) {
+EngineStatus Run(Transport& transport, bool rtu, const Shape& shape, Captures& captures) {
     if (shape.raw) {
         const EngineStatus s = transport.TransactRaw(shape.request, shape.length, captures);
         Check(s == status::Ok || s == status::WriteError || s == status::ReadError);
@@ -122,12 +125,16 @@ EngineStatus Run(TcpTransport& transport, const Shape& shape, Captures& captures
     std::memset(response, 0xA5, sizeof response);
     const EngineStatus s =
         transport.Transact(request, shape.length, response, shape.expected, captures);
-    for (std::size_t i = shape.expected; i < sizeof response; ++i) Check(response[i] == 0xA5);
+    // The RTU framer clears and reads the CRC behind the answer too.
+    const std::size_t used =
+        rtu ? std::max<std::size_t>(std::min(shape.expected + 2, kResponseBufferSize), 5) : shape.expected;
+    for (std::size_t i = used; i < sizeof response; ++i) Check(response[i] == 0xA5);
     Check(s == status::Ok || s == status::Timeout || s == status::WriteError ||
           s == status::ReadError || s == status::BytesMissing ||
-          s == status::TransactionIdError || (s >= 128 && s <= 128 + 255));
+          (rtu ? s == status::ChecksumError : s == status::TransactionIdError) ||
+          (s >= 128 && s <= 128 + 255));
     Check(captures.responseLength <= kResponseCaptureSize);
-    if (s != status::WriteError) Check(captures.requestLength == shape.length + 6);
+    if (s != status::WriteError) Check(captures.requestLength == shape.length + (rtu ? 2 : 6));
     return s;
 }
 
@@ -141,6 +148,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int fds[2];
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
     static TcpTransport transport;
+    static RtuTransport rtuOverTcp{transport.Line()};
+    const bool rtu = (flags & 16) != 0;
+    Transport& framing = rtu ? static_cast<Transport&>(rtuOverTcp) : transport;
     transport.AdoptConnectedSocket(fds[0], kResponseTimeoutMs);
     transport.SetTransactionCounter(kCounter);
 
@@ -152,8 +162,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::atomic<bool> stop{false};
     std::thread peer(Peer, fds[1], std::cref(pieces), flags, std::cref(stop));
     Captures captures;
-    Run(transport, shape, captures);
-    if (flags & 8) Run(transport, shape, captures);
+    Run(framing, rtu, shape, captures);
+    if (flags & 8) Run(framing, rtu, shape, captures);
     stop = true;
     peer.join();
     return 0;

@@ -21,7 +21,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::abort();
     const zentiq::ConnectionSettings& a = first.settings;
     const zentiq::ConnectionSettings& b = second.settings;
-    if (a.Port != b.Port || a.BaudRate != b.BaudRate || a.Serial != b.Serial ||
+    if (a.Port != b.Port || a.BaudRate != b.BaudRate || a.Serial != b.Serial || a.TcpFraming != b.TcpFraming ||
         a.ConnectionTimeout != b.ConnectionTimeout || a.IPAddress != b.IPAddress ||
         a.DelayBetweenPolls != b.DelayBetweenPolls || first.connected != second.connected ||
         first.legacyAddress != second.legacyAddress || !(first.mainFrame == second.mainFrame) ||

@@ -144,6 +144,7 @@ CMBCommSetup::CMBCommSetup(const ConnectionSettings& settings, QWidget* parent, 
     m_delayBetweenPolls = settings.DelayBetweenPolls;
     m_serial = flag(settings.Serial);
     m_connectionTimeout = settings.ConnectionTimeout;
+    m_rtuOverTcp = settings.TcpFraming == kTcpFramingRtu ? 1 : 0;
     m_advanced = {settings.DTRDSR, settings.RTSCTS, settings.RTS, settings.CLRRTSDelay, settings.Echo};
 
     UpdateData(false);
@@ -175,7 +176,8 @@ bool CMBCommSetup::UpdateData(bool fromControls) {
         .IntRange(m_ui->delayEdit, m_delayBetweenPolls, kDelayMin, kDelayMax)
         .Radio({m_ui->serialRadio, m_ui->tcpRadio}, m_serial)
         .IntRange(m_ui->connectionTimeoutEdit, m_connectionTimeout, kConnectionTimeoutMin,
-                  kConnectionTimeoutMax);
+                  kConnectionTimeoutMax)
+        .Check(m_ui->rtuOverTcpCheck, m_rtuOverTcp);
     return dx.ok();
 }
 
@@ -198,6 +200,7 @@ ConnectionSettings CMBCommSetup::settings() const {
     s.DelayBetweenPolls = m_delayBetweenPolls;
     s.Echo = m_advanced.Echo;
     s.Serial = m_serial;
+    s.TcpFraming = m_rtuOverTcp != 0 ? kTcpFramingRtu : kTcpFramingMbap;
     return s;
 }
 
@@ -241,7 +244,8 @@ void CMBCommSetup::enableByMode(bool tcp) {
              m_ui->asciiRadio})
         w->setEnabled(serial);
     for (QWidget* w : std::initializer_list<QWidget*>{
-             m_ui->ipAddressEdit, m_ui->servicePortEdit, m_ui->connectionTimeoutEdit})
+             m_ui->ipAddressEdit, m_ui->servicePortEdit, m_ui->connectionTimeoutEdit,
+             m_ui->rtuOverTcpCheck})
         w->setEnabled(tcp);
 }
 

@@ -101,6 +101,7 @@ private:
     int m_delayBetweenPolls = 0;
     int m_serial = 0;
     int m_connectionTimeout = 0;
+    int m_rtuOverTcp = 0;  // TcpFraming
     // Carried for the advanced dialog.
     AdvancedOptions m_advanced;
 

@@ -33,6 +33,9 @@ enum BlockOffset {
     kEcho = 76,
     kSerial = 80,
     kConnectionTimeout = 84,
+    // Reserved and written as 0 before RTU over TCP: 0 Modbus/TCP, 1 RTU
+    // frames. Readers that know only Modbus/TCP skip it and see Serial = 1.
+    kTcpFraming = 88,
 };
 
 std::int32_t BlockI32(const char* block, int offset) {
@@ -117,6 +120,11 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const Conne
         s.Echo = BlockI32(block, kEcho);
         s.Serial = BlockI32(block, kSerial);
         s.ConnectionTimeout = BlockI32(block, kConnectionTimeout);
+        // Only this version can carry it; before, the field was reserved.
+        // Anything but 1 is Modbus/TCP, so that no old file is refused.
+        s.TcpFraming = c.version == kWrittenVersion && BlockI32(block, kTcpFraming) == kTcpFramingRtu
+                           ? kTcpFramingRtu
+                           : kTcpFramingMbap;
     }
 
     if (c.version == 4200) {
@@ -131,6 +139,7 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const Conne
     if (c.version < 3700 && s.Port == 8) {
         s.Serial = 1;
         s.Port = 1;
+        s.TcpFraming = kTcpFramingMbap;
     }
     if (!PlausibleSettings(s)) return Status::BadSettings;
 
@@ -175,6 +184,7 @@ QByteArray WorkspaceFile::Encode(const Contents& c) {
     PutBlockI32(block, kEcho, s.Echo);
     PutBlockI32(block, kSerial, s.Serial);
     PutBlockI32(block, kConnectionTimeout, s.ConnectionTimeout);
+    PutBlockI32(block, kTcpFraming, s.TcpFraming == kTcpFramingRtu ? kTcpFramingRtu : kTcpFramingMbap);
 
     BinaryWriter writer;
     writer.writeI32(kWrittenVersion);

@@ -61,7 +61,8 @@ public:
     // Reads a workspace. Versions 3500 and 3501 hold only the first 72 bytes of
     // the settings block: the fields from DelayBetweenPolls on are taken from
     // `current`. A ConnectionTimeout below 100 becomes 3000; before 3700 a
-    // Port of 8 meant Modbus/TCP. Document entries are read while a whole
+    // Port of 8 meant Modbus/TCP. The TCP framing (the reserved field at 88)
+    // is read from version 4200 only; older files are Modbus/TCP. Document entries are read while a whole
     // record (and, for 4200, its path) is left; a cut-off last entry is
     // ignored. `*out` is written only when the result is Ok.
     static Status Decode(const QByteArray& bytes, const ConnectionSettings& current, Contents* out);

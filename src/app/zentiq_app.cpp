@@ -46,6 +46,8 @@ CZentiqApp::MessageHook& messageHook() {
 }
 
 const QString kCommSetup = QStringLiteral("CommSetup");
+// Not one of the seventeen: older versions neither write nor read it.
+const QString kTcpFramingKey = QStringLiteral("TcpFraming");
 const QString kRecentSection = QStringLiteral("Recent File List");
 const QString kConnectionTitle = QStringLiteral("Connection");
 // Kept in step with the project version of the top-level CMakeLists.txt.
@@ -257,6 +259,10 @@ ConnectionSettings CZentiqApp::ReadCommSetup(const SettingsStore& store, bool* a
             s.Serial = 0;
         }
     }
+    // Absent from stores of older versions: Modbus/TCP.
+    s.TcpFraming = store.GetInt(kCommSetup, kTcpFramingKey, kTcpFramingMbap) == kTcpFramingRtu
+                       ? kTcpFramingRtu
+                       : kTcpFramingMbap;
     return s;
 }
 
@@ -283,12 +289,19 @@ void CZentiqApp::WriteCommSetup(SettingsStore& store, const ConnectionSettings& 
         else
             store.SetInt(kCommSetup, keys[i], values[i]);
     }
+    // Written once RTU over TCP has been chosen, so that a store that never
+    // used it stays as it was. "Serial" stays 1: a version that knows only
+    // Modbus/TCP still connects to the right host instead of a serial port.
+    if (s.TcpFraming != kTcpFramingMbap || store.Contains(kCommSetup, kTcpFramingKey))
+        store.SetInt(kCommSetup, kTcpFramingKey, s.TcpFraming);
     store.Sync();
 }
 
 QString CZentiqApp::ConnectionPaneText(const ConnectionSettings& s) {
     if (s.Serial != 0)
-        return QStringLiteral("%1: %2").arg(QString::fromLatin1(s.IPAddress.c_str())).arg(s.ServicePort);
+        return QStringLiteral("%1: %2%3")
+            .arg(QString::fromLatin1(s.IPAddress.c_str()), QString::number(s.ServicePort),
+                 s.TcpFraming == kTcpFramingRtu ? QStringLiteral(" (RTU)") : QString());
     const char* parity = s.Parity == 1 ? "O" : s.Parity == 2 ? "E" : "N";
     return QStringLiteral("Port %1: %2-%3-%4-%5")
         .arg(s.Port + 1)
@@ -390,7 +403,9 @@ bool CZentiqApp::Connect(bool withDialog) {
     const BaudTiming timing = BaudTimingForIndex(s.BaudRate);
     SetSerialTimeouts(s.RTU_ASCII == 1 ? 1000 : timing.readInterval, timing.multiplier, nonNegative(s.Timeout),
                       timing.multiplier, 200);
-    SetTransmissionMode(s.Serial != 0 ? TCP : (s.RTU_ASCII == 1 ? ASCII : RTU));
+    SetTransmissionMode(s.Serial == 0                     ? (s.RTU_ASCII == 1 ? ASCII : RTU)
+                        : s.TcpFraming == kTcpFramingRtu ? RTU_OVER_TCP
+                                                          : TCP);
     StartPolling();
     emit connectionChanged(true);
     if (m_mainFrame)

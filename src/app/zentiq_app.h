@@ -91,7 +91,8 @@ public:
 
     // Section "CommSetup" with the conversion of a missing "Serial".
     static ConnectionSettings ReadCommSetup(const SettingsStore& store, bool* autoEnable);
-    // The seventeen keys, in the order in which they are stored.
+    // The seventeen keys, in the order in which they are stored; after them
+    // "TcpFraming" once RTU over TCP has been chosen.
     static void WriteCommSetup(SettingsStore& store, const ConnectionSettings& settings);
     static const QStringList& CommSetupKeys();
 

@@ -53,6 +53,7 @@ Transport& CurrentTransport() {
     switch (e.mode) {
         case ASCII: return e.ascii;
         case TCP: return e.tcp;
+        case RTU_OVER_TCP: return e.rtuOverTcp;
         default: return e.rtu;
     }
 }
@@ -155,7 +156,7 @@ int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
 int SetTransmissionMode(int mode) {
     auto& e = Engine();
     if (e.polling) return 0;
-    if (mode != RTU && mode != ASCII && mode != TCP) return 0;
+    if (mode < RTU || mode > RTU_OVER_TCP) return 0;
     e.mode = mode;
     return 1;
 }

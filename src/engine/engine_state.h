@@ -46,6 +46,7 @@ struct EngineState {
     RtuTransport rtu{port};
     AsciiTransport ascii{port};
     TcpTransport tcp;
+    RtuTransport rtuOverTcp{tcp.Line()};  // never echo removal: TCP has no echo
 
     // Worker.
     std::atomic<bool> running{false};

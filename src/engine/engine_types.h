@@ -39,7 +39,9 @@ inline constexpr EngineStatus ExceptionBase = 128;
 inline constexpr EngineStatus UnhandledFunction = 65535;
 }  // namespace status
 
-enum TransmissionMode : int { RTU = 0, ASCII = 1, TCP = 2 };
+// RTU_OVER_TCP: RTU frames (slave ID, PDU, CRC) over the TCP connection, as
+// serial-to-Ethernet gateways and many small devices speak it.
+enum TransmissionMode : int { RTU = 0, ASCII = 1, TCP = 2, RTU_OVER_TCP = 3 };
 
 enum PollMode : std::uint16_t { Stopped = 0, Continuous = 1, Once = 2 };
 
@@ -127,6 +129,11 @@ struct ConnectionSettings {
     int ConnectionTimeout = 3000;
     int DelayBetweenPolls = 10;
     int Echo = 0;
+    // Framing of a TCP connection (Serial != 0): kTcpFramingMbap or kTcpFramingRtu.
+    int TcpFraming = 0;
 };
+
+inline constexpr int kTcpFramingMbap = 0;  // Modbus/TCP
+inline constexpr int kTcpFramingRtu = 1;   // RTU over TCP
 
 }  // namespace zentiq

@@ -1,6 +1,7 @@
-// The port layer as the serial transactions see it: synchronous write, read
-// with the five-timeout semantics, purge, saved error flags. The POSIX port
-// implements it; tests and the fuzzer put a scripted line in its place.
+// The byte line under the RTU and ASCII framing: synchronous write, read with
+// the five-timeout semantics, purge, saved error flags. The POSIX port
+// implements it, and so does the TCP connection for RTU frames over TCP;
+// tests and the fuzzer put a scripted line in its place.
 #pragma once
 
 #include <cstddef>
@@ -20,6 +21,10 @@ struct SerialTimeouts {
 // maximum, everything else 0.
 inline constexpr SerialTimeouts kInitialSerialTimeouts{0xFFFFFFFFu, 0xFFFFFFFFu, 0, 0, 0};
 
+// How long the frame in bytes[0..got) is in all, once its first bytes tell;
+// maximum while they do not. Never more than maximum.
+using FrameLengthFn = std::size_t (*)(const std::uint8_t* bytes, std::size_t got, std::size_t maximum);
+
 class SerialLine {
 public:
     virtual ~SerialLine() = default;
@@ -31,9 +36,19 @@ public:
     // Bytes read, 0..n; -1 when no port is open or the read failed (flags
     // saved as read flags).
     virtual int Read(std::uint8_t* buffer, std::size_t n) = 0;
+    // Reads one answer of at most n bytes. A serial port ends a short answer
+    // by the silence after its last character; a stream without such gaps
+    // (TCP) asks frameLength (may be null) when the answer is whole.
+    virtual int ReadFrame(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) {
+        (void)frameLength;
+        return Read(buffer, n);
+    }
     // Discards received bytes not read yet. There is no output to discard:
     // Write leaves none behind.
     virtual void Purge() = 0;
+    // Drops what came in while a frame went out: a two-wire line's echo. On
+    // a line without echo that would be the answer, and it stays.
+    virtual void PurgeAfterWrite() { Purge(); }
     virtual std::uint32_t WriteFlags() const = 0;
     virtual std::uint32_t ReadFlags() const = 0;
 };

@@ -41,6 +41,27 @@ std::size_t EncodeAsciiFrame(const std::uint8_t* bytes, std::size_t n, char* out
     return k;
 }
 
+std::size_t RtuAnswerLength(const std::uint8_t* bytes, std::size_t got, std::size_t maximum) {
+    if (got < 2) return maximum;
+    const std::uint8_t function = bytes[1];
+    std::size_t length = maximum;
+    if (function > 0x80) {
+        length = 5;  // slave, function, code, CRC
+    } else {
+        switch (function) {
+            case 1: case 2: case 3: case 4: case 23:
+                if (got >= 3) length = 3 + std::size_t{bytes[2]} + 2;
+                break;
+            case 5: case 6: case 15: case 16: length = 8; break;
+            case 22: length = 10; break;
+            default: break;
+        }
+    }
+    return std::min(length, maximum);
+}
+
+FrameLengthFn RtuTransport::RawAnswerLength() const { return RtuAnswerLength; }
+
 void SerialTransportBase::DiscardEcho(std::size_t n) {
     std::uint8_t scratch[kAsciiFrameSize];
     m_line.Read(scratch, std::min(n, sizeof scratch));
@@ -52,9 +73,9 @@ EngineStatus SerialTransportBase::TransactRaw(const std::uint8_t* bytes, std::si
     if (!m_line.IsOpen()) return status::NoConnection;
     m_line.Purge();
     if (!m_line.Write(bytes, n)) return status::WriteError;
-    m_line.Purge();
+    m_line.PurgeAfterWrite();
     captures.CaptureRequest(bytes, n);
-    const int got = m_line.Read(captures.response, sizeof captures.response);
+    const int got = m_line.ReadFrame(captures.response, sizeof captures.response, RawAnswerLength());
     if (got < 0) return status::ReadError;
     captures.responseLength = static_cast<std::uint16_t>(got);
     return status::Ok;
@@ -79,7 +100,7 @@ EngineStatus RtuTransport::Transact(std::uint8_t* request, std::size_t length,
     captures.CaptureRequest(request, frameLength);
     if (request[0] == 0) return status::Ok;  // broadcast: nobody answers
 
-    const int n = m_line.Read(response, want);
+    const int n = m_line.ReadFrame(response, want, RtuAnswerLength);
     if (n < 0) return status::ReadError;
     captures.CaptureResponse(response, static_cast<std::size_t>(n));
     if (n == 0) return status::Timeout;

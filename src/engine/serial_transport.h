@@ -1,5 +1,6 @@
-// Modbus RTU (CRC-16) and Modbus ASCII (LRC) framing over a SerialLine, and
-// raw frames for the test center.
+// Modbus RTU (CRC-16) and Modbus ASCII (LRC) framing over a SerialLine (the
+// serial port, or the TCP connection for RTU over TCP), and raw frames for
+// the test center.
 #pragma once
 
 #include <atomic>
@@ -19,6 +20,8 @@ public:
 protected:
     // Reads and drops the echo of n bytes just sent on a two-wire line.
     void DiscardEcho(std::size_t n);
+    // How a line without gaps between frames tells where a raw answer ends.
+    virtual FrameLengthFn RawAnswerLength() const { return nullptr; }
     SerialLine& m_line;
     std::atomic<bool> m_echo{false};
 };
@@ -28,7 +31,15 @@ public:
     using SerialTransportBase::SerialTransportBase;
     EngineStatus Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
                           std::size_t expected, Captures& captures) override;
+
+private:
+    FrameLengthFn RawAnswerLength() const override;
 };
+
+// Length of the RTU answer in bytes[0..got), CRC included, as far as its
+// function code and byte count tell (an exception: 5); maximum while they do
+// not, or for a function whose answer length they cannot tell.
+std::size_t RtuAnswerLength(const std::uint8_t* bytes, std::size_t got, std::size_t maximum);
 
 class AsciiTransport final : public SerialTransportBase {
 public:

@@ -104,7 +104,7 @@ TEST_F(CommSetupTest, CaptionListsAndControlIds) {
         {"timeoutEdit", 1006}, {"dataBitsCombo", 1032}, {"ipAddressEdit", 1113}, {"rtuRadio", 1004},
         {"asciiRadio", 1005}, {"servicePortEdit", 1114}, {"delayEdit", 1126}, {"serialRadio", 1131},
         {"tcpRadio", 1132}, {"connectionTimeoutEdit", 1152}, {"advancedButton", 1128},
-        {"okButton", 1}, {"cancelButton", 2}};
+        {"okButton", 1}, {"cancelButton", 2}, {"rtuOverTcpCheck", 1153}};
     for (const auto& [name, id] : ids)
         EXPECT_EQ(child<QWidget>(d.get(), name)->property("controlId").toInt(), id) << name;
     EXPECT_EQ(child<QPushButton>(d.get(), "advancedButton")->text(), "高级");
@@ -257,7 +257,7 @@ TEST_F(CommSetupTest, DisabledFieldsAreCheckedToo) {
 TEST_F(CommSetupTest, ModeEnablesItsControls) {
     const char* serialSide[] = {"advancedButton", "portCombo", "deviceCombo", "baudCombo", "parityCombo",
                                 "dataBitsCombo", "stopBitsCombo", "rtuRadio", "asciiRadio"};
-    const char* tcpSide[] = {"ipAddressEdit", "servicePortEdit", "connectionTimeoutEdit"};
+    const char* tcpSide[] = {"ipAddressEdit", "servicePortEdit", "connectionTimeoutEdit", "rtuOverTcpCheck"};
     const auto expectMode = [&](CMBCommSetup* d, bool tcp) {
         for (const char* n : serialSide)
             EXPECT_EQ(child<QWidget>(d, n)->isEnabled(), !tcp) << n;
@@ -285,6 +285,35 @@ TEST_F(CommSetupTest, ModeEnablesItsControls) {
     press(child<QRadioButton>(d.get(), "tcpRadio"));
     EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,50和100000之间。"});
     expectMode(d.get(), true);
+}
+
+TEST_F(CommSetupTest, RtuOverTcpIsAChoiceOfTheTcpConnection) {
+    // Opened with each framing, switched to the other one, OK.
+    struct Case {
+        int serial, framing;
+        bool check;  // the box's new state
+        int wantFraming;
+    };
+    for (const Case& c : {Case{0, kTcpFramingMbap, true, kTcpFramingRtu},
+                          Case{1, kTcpFramingRtu, false, kTcpFramingMbap},
+                          Case{1, 7, true, kTcpFramingRtu}}) {
+        ConnectionSettings s;
+        s.Serial = c.serial;
+        s.TcpFraming = c.framing;
+        auto d = open(s);
+        auto* box = child<QCheckBox>(d.get(), "rtuOverTcpCheck");
+        EXPECT_EQ(box->text(), "RTU over TCP");
+        EXPECT_EQ(box->isChecked(), c.framing == kTcpFramingRtu) << c.framing;
+        press(child<QRadioButton>(d.get(), "tcpRadio"));
+        ASSERT_TRUE(box->isEnabled());
+        if (box->isChecked() != c.check)
+            press(box);
+        child<QPushButton>(d.get(), "okButton")->click();
+        ASSERT_EQ(d->result(), QDialog::Accepted);
+        EXPECT_EQ(d->settings().Serial, 1);
+        EXPECT_EQ(d->settings().TcpFraming, c.wantFraming) << c.serial << " " << c.framing;
+    }
+    EXPECT_TRUE(warnings.texts.isEmpty());
 }
 
 TEST_F(CommSetupTest, StoredValuesWithoutListEntryFallBackToDefaults) {

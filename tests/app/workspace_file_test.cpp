@@ -151,6 +151,57 @@ TEST(WorkspaceFileTest, OlderVersionsAndTheirFixUps) {
     }
 }
 
+TEST(WorkspaceFileTest, TcpFramingTravelsInTheFieldOlderReadersSkip) {
+    // Modbus/TCP is written byte for byte as before; RTU over TCP differs
+    // only in the reserved field at 88, so a reader that knows only
+    // Modbus/TCP sees Serial = 1 and the same host and port.
+    WF::Contents rtu = Sample();
+    rtu.settings.TcpFraming = kTcpFramingRtu;
+    QByteArray withRtu = SampleBytes();
+    qToLittleEndian<qint32>(1, withRtu.data() + 4 + 88);
+    EXPECT_EQ(WF::Encode(Sample()), SampleBytes());
+    EXPECT_EQ(WF::Encode(rtu), withRtu);
+
+    struct Case {
+        qint32 version;
+        qint32 field;  // at offset 88 of the block (none for 3501)
+        int current;   // the framing before the file is opened
+        int want;
+    };
+    const Case cases[] = {
+        {4200, 0, kTcpFramingRtu, kTcpFramingMbap},  // written before RTU over TCP
+        {4200, 1, kTcpFramingMbap, kTcpFramingRtu},
+        {4200, 2, kTcpFramingRtu, kTcpFramingMbap},  // unknown values are not damage
+        {4200, -1, kTcpFramingMbap, kTcpFramingMbap},
+        {3700, 1, kTcpFramingRtu, kTcpFramingMbap},  // reserved then, whatever it holds
+        {3600, 1, kTcpFramingRtu, kTcpFramingMbap},
+        {3501, 0, kTcpFramingRtu, kTcpFramingRtu},   // like Serial, kept from the current settings
+    };
+    for (const Case& k : cases) {
+        QByteArray bytes;
+        if (k.version == 4200) {
+            bytes = SampleBytes();
+            qToLittleEndian<qint32>(k.field, bytes.data() + 4 + 88);
+        } else {
+            Bytes x;
+            x.i32(k.version).block72(3, 0, "10.0.0.9");
+            if (k.version != 3501) x.i32(15).i32(0).i32(1).i32(3000).i32(k.field);
+            bytes = x.placement(0).b;
+        }
+        ConnectionSettings current = Current();
+        current.Serial = 1;
+        current.TcpFraming = k.current;
+        WF::Contents c;
+        ASSERT_EQ(WF::Decode(bytes, current, &c), WF::Status::Ok) << k.version << " " << k.field;
+        EXPECT_EQ(c.settings.Serial, 1);
+        EXPECT_EQ(c.settings.TcpFraming, k.want) << k.version << " " << k.field;
+        // Saved again as 4200, the framing reads back as it was taken.
+        WF::Contents again;
+        ASSERT_EQ(WF::Decode(WF::Encode(c), Current(), &again), WF::Status::Ok);
+        EXPECT_EQ(again.settings.TcpFraming, k.want);
+    }
+}
+
 TEST(WorkspaceFileTest, DamagedFilesAreRefusedAndLeaveTheOutputAlone) {
     WF::Contents c;
     c.version = -7;

@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <QCheckBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -215,11 +216,48 @@ TEST_F(CommSetupStoreTest, WriteStoresTheSeventeenKeysThatReadTakesBack) {
     EXPECT_EQ(CZentiqApp::ConnectionPaneText(back), "Port 5: 115200-7-O-2");
 }
 
+TEST_F(CommSetupStoreTest, TcpFramingIsStoredBesideTheSeventeenOnceChosen) {
+    ConnectionSettings c;
+    c.Serial = 1;
+    c.IPAddress = "10.1.2.3";
+    c.ServicePort = 4001;
+    auto s = store();
+    // Modbus/TCP leaves the store as it always was.
+    CZentiqApp::WriteCommSetup(*s, c);
+    EXPECT_FALSE(s->Contains("CommSetup", "TcpFraming"));
+    EXPECT_EQ(CZentiqApp::ReadCommSetup(*s, nullptr).TcpFraming, kTcpFramingMbap);
+
+    // RTU over TCP: "Serial" stays 1, so a version that knows only Modbus/TCP
+    // connects to the same host rather than opening a serial port.
+    c.TcpFraming = kTcpFramingRtu;
+    CZentiqApp::WriteCommSetup(*s, c);
+    EXPECT_EQ(s->GetInt("CommSetup", "TcpFraming", -1), 1);
+    EXPECT_EQ(s->GetInt("CommSetup", "Serial", -1), 1);
+    const ConnectionSettings back = CZentiqApp::ReadCommSetup(*s, nullptr);
+    EXPECT_EQ(back.TcpFraming, kTcpFramingRtu);
+    EXPECT_EQ(CZentiqApp::ConnectionPaneText(back), "10.1.2.3: 4001 (RTU)");
+
+    // Back to Modbus/TCP: the key stays and says so.
+    c.TcpFraming = kTcpFramingMbap;
+    CZentiqApp::WriteCommSetup(*s, c);
+    EXPECT_EQ(s->GetInt("CommSetup", "TcpFraming", -1), 0);
+    EXPECT_EQ(CZentiqApp::ReadCommSetup(*s, nullptr).TcpFraming, kTcpFramingMbap);
+
+    // Hand-edited values other than 1 are Modbus/TCP.
+    for (const int stored : {2, -1, 100}) {
+        s->SetInt("CommSetup", "TcpFraming", stored);
+        EXPECT_EQ(CZentiqApp::ReadCommSetup(*s, nullptr).TcpFraming, kTcpFramingMbap) << stored;
+    }
+}
+
 TEST(ConnectionPaneTest, TcpAndSerialTexts) {
     ConnectionSettings c;
     c.Serial = 1;
     c.IPAddress = "192.168.0.7";
     EXPECT_EQ(CZentiqApp::ConnectionPaneText(c), "192.168.0.7: 502");
+    c.TcpFraming = kTcpFramingRtu;
+    EXPECT_EQ(CZentiqApp::ConnectionPaneText(c), "192.168.0.7: 502 (RTU)");
+    c.TcpFraming = kTcpFramingMbap;
     c.Serial = 0;
     c.Port = 63;
     c.BaudRate = 13;
@@ -549,6 +587,40 @@ public:
     std::vector<int> results;
     int connectionChanges = 0;
 };
+
+TEST_F(ZentiqAppTest, DialogConnectInRtuOverTcpPollsAGatewayAndKeepsTheChoice) {
+    std::string error;
+    auto peer = PeerProcess::PyModbus(PeerProcess::Mode::RtuOverTcp, "", error);
+    ASSERT_NE(peer, nullptr) << error;
+    CZentiqApp& a = start({"--automation"});
+    const auto runDialog = tcpDialog(peer->Port());
+    a.SetCommSetupRunner([&runDialog](CMBCommSetup& d) {
+        d.findChild<QCheckBox*>("rtuOverTcpCheck")->setChecked(true);
+        return runDialog(d);
+    });
+    ASSERT_TRUE(a.Connect(true));
+    EXPECT_TRUE(recorder.messages.empty());
+    EXPECT_EQ(GetTransmissionMode(), RTU_OVER_TCP);
+    EXPECT_EQ(store()->GetInt("CommSetup", "TcpFraming", -1), 1);
+    EXPECT_EQ(store()->GetInt("CommSetup", "Serial", -1), 1);
+    a.MainFrame()->UpdateIdle();
+    EXPECT_EQ(a.MainFrame()->CommPane()->text(), QString("127.0.0.1: %1 (RTU)").arg(peer->Port()));
+
+    PostRecorder window;
+    const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 1, 1, 3, 0, 10, 0, 0);
+    ASSERT_GE(slot, 1);
+    SetPollMode(slot, Continuous);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return window.results.size() >= 3; }, 10000));
+    for (int status : window.results)
+        EXPECT_EQ(status, 0);
+
+    // Quick connect after a disconnect takes the same framing again.
+    a.Disconnect();
+    ASSERT_TRUE(a.Connect(false));
+    EXPECT_EQ(GetTransmissionMode(), RTU_OVER_TCP);
+    a.Disconnect();
+    ReleasePollSlot(slot);
+}
 
 TEST_F(ZentiqAppTest, DisconnectStopsTheWorkerBeforeClosing) {
     auto peer = startTcpPeer();

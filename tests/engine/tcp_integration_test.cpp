@@ -1,6 +1,8 @@
 // The engine over Modbus/TCP on 127.0.0.1 against real slaves: the pymodbus
-// TCP server and the libmodbus TCP slave. Everything goes through the public
-// engine operations, the way the application drives them.
+// TCP server and the libmodbus TCP slave; and in RTU-over-TCP mode against
+// pymodbus's TCP server with its RTU framer. Everything goes through the
+// public engine operations, the way the application drives them.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstring>
@@ -29,7 +31,17 @@ enum class Peer { PyModbus, LibModbus };
 struct PeerCase {
     const char* name;
     Peer peer;
+    int mode;  // TCP or RTU_OVER_TCP
 };
+
+using Bytes = std::vector<std::uint8_t>;
+
+Bytes WithCrc(Bytes frame) {
+    const std::uint16_t crc = Crc16(frame.data(), frame.size());
+    frame.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
 
 void PrintTo(const PeerCase& c, std::ostream* os) { *os << c.name; }
 
@@ -45,9 +57,9 @@ protected:
         InitEngine();
         StartRecording();
         std::string error;
-        m_peer = GetParam().peer == Peer::PyModbus
-                     ? PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, kSlave)
-                     : PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error, kSlave);
+        const auto mode = IsRtu() ? PeerProcess::Mode::RtuOverTcp : PeerProcess::Mode::Tcp;
+        m_peer = GetParam().peer == Peer::PyModbus ? PeerProcess::PyModbus(mode, "", error, kSlave)
+                                                   : PeerProcess::LibModbus(mode, "", error, kSlave);
         ASSERT_TRUE(m_peer) << error;
         ASSERT_NE(m_peer->Port(), 0);
         Connect();
@@ -67,24 +79,35 @@ protected:
                                     kConnectTimeoutMs),
                   0)
             << "socket error " << LastSocketError();
-        ASSERT_EQ(SetTransmissionMode(TCP), 1);
+        ASSERT_EQ(SetTransmissionMode(GetParam().mode), 1);
+        ASSERT_EQ(GetTransmissionMode(), GetParam().mode);
         ASSERT_NE(IsConnected(), 0);
         ASSERT_EQ(StartPolling(), 1);
     }
 
     bool IsPyModbus() const { return GetParam().peer == Peer::PyModbus; }
+    bool IsRtu() const { return GetParam().mode == RTU_OVER_TCP; }
 
     std::unique_ptr<PeerProcess> m_peer;
 };
 
 TEST_P(TcpIntegrationTest, ReadsEveryTableAsTheSlaveHoldsIt) { CheckReadsEveryTable(); }
 
-TEST_P(TcpIntegrationTest, CapturesTheFramesWithTheirMbapHeader) {
+TEST_P(TcpIntegrationTest, CapturesTheFramesAsOnTheWire) {
     int first = -1, second = -1;
     ASSERT_EQ(PollOnce(kSlave, 3, 0, 10, first), status::Ok);
     ASSERT_EQ(PollOnce(kSlave, 3, 0, 10, second), status::Ok);
     std::uint8_t request[kRequestCaptureSize] = {};
     std::uint8_t response[kResponseCaptureSize] = {};
+    if (IsRtu()) {
+        // No header, no transaction ID: the RTU frames with their CRCs.
+        ASSERT_EQ(GetRequestCapture(second, request), 8);
+        EXPECT_EQ(Bytes(request, request + 8), (Bytes{1, 3, 0, 0, 0, 10, 0xC5, 0xCD}));
+        ASSERT_EQ(GetResponseCapture(second, response), 25);
+        EXPECT_EQ(Crc16(response, 25), 0);
+        EXPECT_EQ(Bytes(response, response + 3), (Bytes{1, 3, 20}));
+        return;
+    }
 
     // The first transaction after InitEngine carries ID 0, the next ID 1.
     ASSERT_EQ(GetRequestCapture(first, request), 12);
@@ -148,23 +171,24 @@ TEST_P(TcpIntegrationTest, SingleAndMultipleWritesAreReadBack) {
 TEST_P(TcpIntegrationTest, MaskWriteAndReadWriteRegisters) { CheckMaskWriteAndReadWrite(); }
 
 TEST_P(TcpIntegrationTest, RawFrameGetsTheSlavesAnswer) {
-    // Read 2 input registers at 5, with its own MBAP header (ID 0x4242).
-    const std::uint8_t frame[] = {0x42, 0x42, 0, 0, 0, 6, kSlave, 4, 0, 5, 0, 2};
-    EXPECT_EQ(OneShot(kSlave, 0, 0, 0, 0, sizeof frame,
-                      [&] { SetWriteBytes(0, sizeof frame, frame); }),
-              status::Ok);
+    // Read 2 input registers at 5, with its own MBAP header (ID 0x4242) or CRC.
+    const Bytes mbap = {0x42, 0x42, 0, 0, 0, 6};
+    const Bytes pdu = {kSlave, 4, 0, 5, 0, 2};
+    Bytes frame = IsRtu() ? WithCrc(pdu) : mbap;
+    if (!IsRtu()) frame.insert(frame.end(), pdu.begin(), pdu.end());
+    const auto n = static_cast<std::uint16_t>(frame.size());
+    EXPECT_EQ(OneShot(kSlave, 0, 0, 0, 0, n, [&] { SetWriteBytes(0, n, frame.data()); }), status::Ok);
     std::uint8_t request[kRequestCaptureSize] = {};
-    ASSERT_EQ(GetRequestCapture(0, request), static_cast<int>(sizeof frame));
-    EXPECT_EQ(std::memcmp(request, frame, sizeof frame), 0);
-    std::uint8_t response[kResponseCaptureSize] = {};
-    ASSERT_EQ(GetResponseCapture(0, response), 6 + 7);
+    ASSERT_EQ(GetRequestCapture(0, request), n);
+    EXPECT_EQ(Bytes(request, request + n), frame) << "sent unchanged";
     const std::uint16_t r5 = zq_peer_input(5), r6 = zq_peer_input(6);
-    EXPECT_EQ(std::vector<std::uint8_t>(response, response + 13),
-              (std::vector<std::uint8_t>{0x42, 0x42, 0, 0, 0, 7, kSlave, 4, 4,
-                                         static_cast<std::uint8_t>(r5 >> 8),
-                                         static_cast<std::uint8_t>(r5),
-                                         static_cast<std::uint8_t>(r6 >> 8),
-                                         static_cast<std::uint8_t>(r6)}));
+    const Bytes answer = {kSlave, 4, 4, static_cast<std::uint8_t>(r5 >> 8), static_cast<std::uint8_t>(r5),
+                          static_cast<std::uint8_t>(r6 >> 8), static_cast<std::uint8_t>(r6)};
+    Bytes expected = IsRtu() ? WithCrc(answer) : Bytes{0x42, 0x42, 0, 0, 0, 7};
+    if (!IsRtu()) expected.insert(expected.end(), answer.begin(), answer.end());
+    std::uint8_t response[kResponseCaptureSize] = {};
+    const int got = GetResponseCapture(0, response);
+    EXPECT_EQ(Bytes(response, response + std::max(got, 0)), expected);
 }
 
 // Several slots polled continuously by the worker while a one-shot write
@@ -216,11 +240,12 @@ TEST_P(TcpIntegrationTest, WorkerPollsSeveralSlotsAndServesAOneShotWrite) {
     EXPECT_GE(m_posts->Count(polls[0].window, WM_POLL_RESULT), before + 2);
 }
 
-TEST_P(TcpIntegrationTest, BroadcastWriteWaitsForAnAnswerLikeAnyOther) {
+TEST_P(TcpIntegrationTest, BroadcastWriteIsCarriedOut) {
     const std::uint16_t value = 0x0B0C;
     const EngineStatus st = OneShot(0, 6, 0, 0, 77, 0, [&] { SetWriteRegisters(0, 1, &value); });
-    // pymodbus carries out a broadcast silently; libmodbus answers it over TCP.
-    EXPECT_EQ(st, IsPyModbus() ? status::Timeout : status::Ok);
+    // pymodbus carries out a broadcast silently; libmodbus answers it over
+    // TCP. RTU framing waits for no answer, as on a serial line.
+    EXPECT_EQ(st, IsPyModbus() && !IsRtu() ? status::Timeout : status::Ok);
     EXPECT_EQ(ReadRegs(3, 77, 1), std::vector<std::uint16_t>{value});
 }
 
@@ -248,8 +273,9 @@ TEST_P(TcpIntegrationTest, ReconnectingKeepsSlotsAndNotifiesTheirWindows) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Peers, TcpIntegrationTest,
-                         ::testing::Values(PeerCase{"PyModbus", Peer::PyModbus},
-                                           PeerCase{"LibModbus", Peer::LibModbus}),
+                         ::testing::Values(PeerCase{"PyModbus", Peer::PyModbus, TCP},
+                                           PeerCase{"LibModbus", Peer::LibModbus, TCP},
+                                           PeerCase{"PyModbusRtuOverTcp", Peer::PyModbus, RTU_OVER_TCP}),
                          [](const ::testing::TestParamInfo<PeerCase>& info) {
                              return std::string(info.param.name);
                          });

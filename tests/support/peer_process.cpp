@@ -287,8 +287,9 @@ std::unique_ptr<PeerProcess> PeerProcess::PyModbus(Mode mode, const std::string&
     case Mode::Tcp: argv.insert(argv.end(), {"--tcp", "0"}); break;
     case Mode::Rtu: argv.insert(argv.end(), {"--rtu", device}); break;
     case Mode::Ascii: argv.insert(argv.end(), {"--ascii", device}); break;
+    case Mode::RtuOverTcp: argv.insert(argv.end(), {"--rtu-tcp", "0"}); break;
     }
-    if (mode != Mode::Tcp) AppendSerialArgs(argv, serial);
+    if (mode == Mode::Rtu || mode == Mode::Ascii) AppendSerialArgs(argv, serial);
     argv.insert(argv.end(), {"--slave", std::to_string(slaveId)});
 
     // Tell a missing pymodbus apart from other start failures: the script
@@ -302,7 +303,7 @@ std::unique_ptr<PeerProcess> PeerProcess::PyModbus(Mode mode, const std::string&
 std::unique_ptr<PeerProcess> PeerProcess::LibModbus(Mode mode, const std::string& device,
                                                     std::string& error, int slaveId,
                                                     const Serial& serial) {
-    if (mode == Mode::Ascii) {
+    if (mode == Mode::Ascii || mode == Mode::RtuOverTcp) {
         error = "the libmodbus slave serves TCP and RTU only";
         return nullptr;
     }

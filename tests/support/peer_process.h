@@ -46,20 +46,21 @@ struct PeerSerial {
 
 class PeerProcess {
 public:
-    enum class Mode { Tcp, Rtu, Ascii };
+    // RtuOverTcp: RTU frames over TCP (pymodbus only).
+    enum class Mode { Tcp, Rtu, Ascii, RtuOverTcp };
     using Serial = PeerSerial;
     static constexpr std::chrono::milliseconds kReadyTimeout{20000};
 
     // The pymodbus slave (tests/support/peers/pymodbus_slave.py run with
-    // /usr/bin/python3). Tcp binds a free port on 127.0.0.1 and ignores
-    // device; Rtu and Ascii serve the serial device (a pty path). Returns
+    // /usr/bin/python3). Tcp and RtuOverTcp bind a free port on 127.0.0.1
+    // and ignore device; Rtu and Ascii serve the serial device (a pty path). Returns
     // nullptr with error set, naming the package to install when python3 or
     // pymodbus is missing.
     static std::unique_ptr<PeerProcess> PyModbus(Mode mode, const std::string& device,
                                                  std::string& error, int slaveId = 1,
                                                  const Serial& serial = {});
     // The libmodbus slave (zentiq_libmodbus_slave of the tests build). Tcp or
-    // Rtu; Ascii is refused (libmodbus has no ASCII mode).
+    // Rtu; Ascii and RtuOverTcp are refused (the slave has neither).
     static std::unique_ptr<PeerProcess> LibModbus(Mode mode, const std::string& device,
                                                   std::string& error, int slaveId = 1,
                                                   const Serial& serial = {});

@@ -10,12 +10,28 @@
 #include <cerrno>
 #include <cstring>
 
+#include "engine/engine.h"
+
 namespace zentiq::test {
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 constexpr auto kSlice = std::chrono::milliseconds(10);
+
+// Length of the request at the start of inbox; 0 while it cannot be told.
+std::size_t RequestLength(const ScriptedTcpSlave::Bytes& inbox, ScriptedTcpSlave::Framing framing) {
+    if (framing == ScriptedTcpSlave::Framing::Mbap)
+        return inbox.size() >= 6 ? 6 + ((std::size_t{inbox[4]} << 8) | inbox[5]) : 0;
+    // RTU: fixed lengths, or a byte count for the multiple writes.
+    if (inbox.size() < 2) return 0;
+    switch (inbox[1]) {
+    case 15: case 16: return inbox.size() >= 7 ? 9 + std::size_t{inbox[6]} : 0;
+    case 22: return 10;
+    case 23: return inbox.size() >= 11 ? 13 + std::size_t{inbox[10]} : 0;
+    default: return 8;
+    }
+}
 
 }  // namespace
 
@@ -32,8 +48,18 @@ ScriptedTcpSlave::Frame ScriptedTcpSlave::Answer(const Bytes& unitAndPdu, Id id)
     return frame;
 }
 
-ScriptedTcpSlave::ScriptedTcpSlave(std::vector<Step> script, Ms requestWait)
-    : m_script(std::move(script)), m_requestWait(requestWait) {
+ScriptedTcpSlave::Frame ScriptedTcpSlave::RtuAnswer(const Bytes& slaveAndPdu) {
+    Frame frame;
+    frame.id = Id::AsIs;
+    frame.bytes = slaveAndPdu;
+    const std::uint16_t crc = Crc16(slaveAndPdu.data(), slaveAndPdu.size());
+    frame.bytes.push_back(static_cast<std::uint8_t>(crc & 0xFF));
+    frame.bytes.push_back(static_cast<std::uint8_t>(crc >> 8));
+    return frame;
+}
+
+ScriptedTcpSlave::ScriptedTcpSlave(std::vector<Step> script, Ms requestWait, Framing framing)
+    : m_script(std::move(script)), m_requestWait(requestWait), m_framing(framing) {
     if (!OpenListener()) return;
     m_thread = std::thread([this] { Run(); });
 }
@@ -104,12 +130,11 @@ void ScriptedTcpSlave::AcceptPending() {
     ++m_connections;
 }
 
-// One MBAP frame from the master, taken whole from the connection.
+// One request frame from the master, taken whole from the connection.
 bool ScriptedTcpSlave::ReadRequest(Bytes& request) {
     const auto end = Clock::now() + m_requestWait;
     while (!m_stop && Clock::now() < end) {
-        if (m_inbox.size() >= 6) {
-            const std::size_t total = 6 + ((std::size_t{m_inbox[4]} << 8) | m_inbox[5]);
+        if (const std::size_t total = RequestLength(m_inbox, m_framing); total > 0) {
             if (m_inbox.size() >= total) {
                 request.assign(m_inbox.begin(), m_inbox.begin() + static_cast<long>(total));
                 m_inbox.erase(m_inbox.begin(), m_inbox.begin() + static_cast<long>(total));
@@ -145,6 +170,7 @@ void ScriptedTcpSlave::SendFrame(const Frame& frame, const Bytes& request) {
     std::size_t offset = 0;
     std::vector<std::size_t> segments = frame.segments;
     segments.push_back(bytes.size());  // the rest
+    if (!SleepFor(frame.delay)) return;
     for (std::size_t i = 0; i < segments.size() && offset < bytes.size(); ++i) {
         if (i > 0 && !SleepFor(frame.pause)) return;
         const std::size_t n = std::min(segments[i], bytes.size() - offset);

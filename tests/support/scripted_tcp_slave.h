@@ -1,7 +1,9 @@
 // A Modbus/TCP slave on 127.0.0.1 that follows a script, one step per
 // request, for the faults that real slaves do not produce on demand: stale
 // transaction IDs, answers split into segments, silence, closed and reset
-// connections, a slave that goes away and comes back on the same port.
+// connections, a slave that goes away and comes back on the same port. With
+// Framing::Rtu it takes RTU requests (no MBAP header) as a gateway would,
+// for corrupt CRCs and late answers too.
 #pragma once
 
 #include <atomic>
@@ -20,6 +22,9 @@ public:
     using Bytes = std::vector<std::uint8_t>;
     using Ms = std::chrono::milliseconds;
 
+    // How requests are cut out of the byte stream.
+    enum class Framing { Mbap, Rtu };
+
     // Transaction ID put into the first two bytes of an answer frame.
     enum class Id {
         AsIs,     // the bytes as given
@@ -33,6 +38,7 @@ public:
         // Sizes of the leading segments; what is left goes in a last one.
         std::vector<std::size_t> segments;
         Ms pause{40};  // before every segment after the first
+        Ms delay{0};   // before the first segment
     };
 
     enum class Action {
@@ -52,6 +58,8 @@ public:
 
     // A frame with a correct MBAP header around unit ID + PDU.
     static Frame Answer(const Bytes& unitAndPdu, Id id = Id::Request);
+    // An RTU frame: slave ID + PDU and its CRC, sent as it is.
+    static Frame RtuAnswer(const Bytes& slaveAndPdu);
     static Step Reply(Frame frame) { return {Action::Reply, {std::move(frame)}, Ms{0}, false}; }
     static Step Reply(std::vector<Frame> frames) {
         return {Action::Reply, std::move(frames), Ms{0}, false};
@@ -66,7 +74,8 @@ public:
 
     // Starts listening on an ephemeral port and runs the script in its own
     // thread. Each step first waits (at most requestWait) for one request.
-    explicit ScriptedTcpSlave(std::vector<Step> script, Ms requestWait = Ms{10000});
+    explicit ScriptedTcpSlave(std::vector<Step> script, Ms requestWait = Ms{10000},
+                              Framing framing = Framing::Mbap);
     ~ScriptedTcpSlave();
     ScriptedTcpSlave(const ScriptedTcpSlave&) = delete;
     ScriptedTcpSlave& operator=(const ScriptedTcpSlave&) = delete;
@@ -94,6 +103,7 @@ private:
 
     std::vector<Step> m_script;
     Ms m_requestWait;
+    Framing m_framing;
     std::uint16_t m_port = 0;
     int m_listener = -1;
     int m_client = -1;

@@ -3,6 +3,7 @@
 integration tests as a real peer.
 
   pymodbus_slave.py --tcp PORT                  (binds 127.0.0.1; 0 = any free port)
+  pymodbus_slave.py --rtu-tcp PORT              (RTU frames, CRC and all, over TCP on 127.0.0.1)
   pymodbus_slave.py --rtu DEVICE   [--baud N]   (Modbus RTU on a serial device or pty)
   pymodbus_slave.py --ascii DEVICE [--baud N]   (Modbus ASCII)
   common options: --slave ID (default 1), --max-seconds N (default 900), --verbose
@@ -99,14 +100,18 @@ def exit_after(seconds):
 
 
 async def serve_tcp(args, context):
-    server = ModbusTcpServer(context, ModbusSocketFramer, address=("127.0.0.1", args.tcp),
+    # RTU over TCP: the TCP server with the RTU framer, as a serial gateway speaks.
+    rtu = args.rtu_tcp is not None
+    port = args.rtu_tcp if rtu else args.tcp
+    server = ModbusTcpServer(context, ModbusRtuFramer if rtu else ModbusSocketFramer,
+                             address=("127.0.0.1", port),
                              allow_reuse_address=True, broadcast_enable=True,
                              ignore_missing_slaves=True)
     task = asyncio.create_task(server.serve_forever())
     await asyncio.wait([task, server.serving], return_when=asyncio.FIRST_COMPLETED)
     if task.done():  # serve_forever ended before serving: bind failed
         task.result()
-        raise OSError(f"cannot listen on 127.0.0.1:{args.tcp}")
+        raise OSError(f"cannot listen on 127.0.0.1:{port}")
     port = server.server.sockets[0].getsockname()[1]
     print(f"READY {port}", flush=True)
     await task
@@ -132,6 +137,7 @@ def main():
     parser = argparse.ArgumentParser(description="Modbus test slave on pymodbus")
     mode = parser.add_mutually_exclusive_group(required=True)
     mode.add_argument("--tcp", type=int, metavar="PORT")
+    mode.add_argument("--rtu-tcp", type=int, metavar="PORT")
     mode.add_argument("--rtu", metavar="DEVICE")
     mode.add_argument("--ascii", metavar="DEVICE")
     parser.add_argument("--baud", type=int, default=19200)
@@ -142,8 +148,9 @@ def main():
     parser.add_argument("--max-seconds", type=int, default=900)
     parser.add_argument("--verbose", action="store_true")
     args = parser.parse_args()
-    if args.tcp is not None and not 0 <= args.tcp <= 65535:
-        parser.error("port out of range")
+    for port in (args.tcp, args.rtu_tcp):
+        if port is not None and not 0 <= port <= 65535:
+            parser.error("port out of range")
     if not 1 <= args.slave <= 247:
         parser.error("slave ID out of range")
     if not 1 <= args.max_seconds <= 86400:
@@ -156,7 +163,7 @@ def main():
     exit_after(args.max_seconds)
     context = make_context(args.slave)
     try:
-        if args.tcp is not None:
+        if args.tcp is not None or args.rtu_tcp is not None:
             asyncio.run(serve_tcp(args, context))
         else:
             asyncio.run(serve_serial(args, context))

@@ -1,0 +1,250 @@
+#include "engine/tcp_line.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstring>
+
+namespace zentiq {
+
+namespace {
+
+constexpr std::uint32_t kSendWaitMs = 2000;
+
+#ifdef POLLRDHUP
+constexpr short kPeerClosedEvents = POLLRDHUP | POLLHUP | POLLERR;
+#else
+constexpr short kPeerClosedEvents = POLLHUP | POLLERR;
+#endif
+
+// Waits until fd reports one of events, for at most timeoutMs. Returns the
+// reported events, 0 when the time ran out, -1 when the wait failed.
+int WaitFor(int fd, short events, std::uint32_t timeoutMs) {
+    if (fd < 0) return -1;
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    std::int64_t remaining = timeoutMs;
+    for (;;) {
+        pollfd p{fd, events, 0};
+        const int r = ::poll(&p, 1, static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
+        if (r > 0) return (p.revents & POLLNVAL) ? -1 : p.revents;
+        if (r == 0) return 0;
+        if (errno != EINTR) return -1;
+        // Interrupted by a signal: wait for what is left of the time.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+        remaining = std::max<std::int64_t>(0, left.count());
+    }
+}
+
+bool SetBlocking(int fd, bool blocking) {
+    const int flags = ::fcntl(fd, F_GETFL, 0);
+    if (flags < 0) return false;
+    const int wanted = blocking ? (flags & ~O_NONBLOCK) : (flags | O_NONBLOCK);
+    return wanted == flags || ::fcntl(fd, F_SETFL, wanted) == 0;
+}
+
+}  // namespace
+
+TcpLine::~TcpLine() { CloseSocket(); }
+
+void TcpLine::CloseSocket() {
+    if (m_fd >= 0) ::close(m_fd);
+    m_fd = -1;
+    m_peerGone = false;
+    m_pendingLength = 0;
+}
+
+// Creates the socket and connects it to the kept address within the kept
+// connect timeout. 0 or a connect code; the socket is closed on failure.
+int TcpLine::Connect() {
+    CloseSocket();
+    // Socket library start-up: nothing to do on POSIX.
+    m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
+    if (m_fd < 0) {
+        m_lastError = errno;
+        CloseSocket();
+        return status::SocketCreateFailed;
+    }
+    if (!SetBlocking(m_fd, false)) {
+        m_lastError = errno;
+        CloseSocket();
+        return status::BlockingSwitchFailed;
+    }
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(m_port);
+    if (::inet_pton(AF_INET, m_address.c_str(), &address.sin_addr) != 1) {
+        CloseSocket();
+        return status::InvalidIpAddress;
+    }
+    if (::connect(m_fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
+        if (errno != EINPROGRESS && errno != EINTR) {
+            m_lastError = errno;
+            CloseSocket();
+            return status::ConnectError;
+        }
+        const int ready = WaitFor(m_fd, POLLOUT, m_connectTimeoutMs);
+        if (ready == 0) {
+            m_lastError = ETIMEDOUT;
+            CloseSocket();
+            return status::ConnectTimeout;
+        }
+        if (ready < 0) {
+            m_lastError = errno;
+            CloseSocket();
+            return status::ConnectWaitFailed;
+        }
+        // Writable also means "failed": the outcome is in SO_ERROR.
+        int error = 0;
+        socklen_t size = sizeof error;
+        if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
+            m_lastError = errno;
+            CloseSocket();
+            return status::ConnectWaitFailed;
+        }
+        if (error != 0) {
+            m_lastError = error;
+            CloseSocket();
+            return status::ConnectError;
+        }
+    }
+    if (!SetBlocking(m_fd, true)) {
+        m_lastError = errno;
+        CloseSocket();
+        return status::BlockingSwitchFailed;
+    }
+    // One small request at a time: never hold it back for coalescing.
+    const int on = 1;
+    ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    return status::Ok;
+}
+
+int TcpLine::Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+                  std::uint32_t connectTimeoutMs) {
+    m_connectTimeoutMs = connectTimeoutMs;
+    m_connected = false;
+    m_address = ipAddress ? ipAddress : "";
+    m_port = port;
+    const int code = Connect();
+    if (code != status::Ok) return code;
+    m_responseTimeoutMs = responseTimeoutMs;
+    m_connected = true;
+    return status::Ok;
+}
+
+void TcpLine::Close() {
+    // Socket library shutdown: nothing to do on POSIX.
+    CloseSocket();
+    m_connected = false;
+}
+
+void TcpLine::AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs) {
+    CloseSocket();
+    m_fd = fd;
+    if (m_fd >= 0) SetBlocking(m_fd, true);
+    m_address.clear();  // nothing to reconnect to
+    m_responseTimeoutMs = responseTimeoutMs;
+    m_connected = m_fd >= 0;
+}
+
+// After a failed send: a new connection to the kept address. The connected
+// flag stays as it is, so the next transaction simply tries again.
+bool TcpLine::Reconnect() { return Connect() == status::Ok; }
+
+bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
+    // A connection known to be gone (or already given up) is renewed before
+    // the send instead of failing one more transaction on a dead socket.
+    if (m_fd < 0 || m_peerGone) {
+        if (!Reconnect()) return false;
+    }
+    int ready = WaitFor(m_fd, POLLOUT | kPeerClosedEvents, kSendWaitMs);
+    if (ready > 0 && (ready & kPeerClosedEvents)) {
+        // The peer closed or reset the connection since the last answer.
+        if (!Reconnect()) return false;
+        ready = WaitFor(m_fd, POLLOUT, kSendWaitMs);
+    }
+    if (ready <= 0 || !(ready & POLLOUT)) {
+        Reconnect();
+        return false;
+    }
+    ssize_t sent;
+    do {
+        sent = ::send(m_fd, bytes, n, MSG_NOSIGNAL);
+    } while (sent < 0 && errno == EINTR);
+    if (sent < 0 || static_cast<std::size_t>(sent) != n) {
+        Reconnect();
+        return false;
+    }
+    return true;
+}
+
+int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength, int reads) {
+    const auto frameTotal = [&](std::size_t got) {
+        return frameLength != nullptr ? std::min(frameLength(buffer, got, maximum), maximum) : maximum;
+    };
+    std::size_t got = std::min(m_pendingLength, maximum);
+    std::size_t total = maximum;
+    if (got > 0) {
+        std::memcpy(buffer, m_pending, got);
+        m_pendingLength -= got;
+        std::memmove(m_pending, m_pending + got, m_pendingLength);
+        total = frameTotal(got);
+    } else {
+        const int ready = WaitFor(m_fd, POLLIN, m_responseTimeoutMs);
+        if (ready < 0) return -1;
+        if (ready == 0) return 0;
+    }
+    for (int read = 0; read < reads && got < total; ++read) {
+        if (m_peerGone) break;  // an orderly close leaves nothing more to read
+        if (WaitFor(m_fd, POLLIN, m_responseTimeoutMs) <= 0) break;
+        ssize_t r;
+        do {
+            r = ::recv(m_fd, buffer + got, total - got, 0);
+        } while (r < 0 && errno == EINTR);
+        if (r < 0) {
+            m_peerGone = true;
+            return -1;
+        }
+        if (r == 0) {
+            m_peerGone = true;
+            break;
+        }
+        got += static_cast<std::size_t>(r);
+        total = frameTotal(got);
+    }
+    if (got > total) {
+        // A second frame came in the same read: keep it for the next receive.
+        const std::size_t surplus = std::min(got - total, sizeof m_pending - m_pendingLength);
+        std::memmove(m_pending + surplus, m_pending, m_pendingLength);
+        std::memcpy(m_pending, buffer + total, surplus);
+        m_pendingLength += surplus;
+        got = total;
+    }
+    return static_cast<int>(got);
+}
+
+void TcpLine::Purge() {
+    m_pendingLength = 0;
+    if (m_fd < 0) return;
+    std::uint8_t scratch[512];
+    // Bounded: a peer that streams without pause must not hold the worker here.
+    for (int i = 0; i < 64; ++i) {
+        const ssize_t r = ::recv(m_fd, scratch, sizeof scratch, MSG_DONTWAIT);
+        if (r > 0) continue;
+        if (r < 0 && errno == EINTR) continue;
+        // Closed or reset: the next send reconnects first.
+        if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) m_peerGone = true;
+        break;
+    }
+}
+
+}  // namespace zentiq

@@ -1,0 +1,84 @@
+// The one TCP connection of the process as a line of bytes: connect with a
+// time limit, a silent reconnect after a failed send, and receives that
+// reassemble a frame from its segments. Modbus/TCP puts MBAP frames on it;
+// as a SerialLine it carries RTU frames for gateways that speak RTU over TCP.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "engine/engine_types.h"
+#include "engine/serial_line.h"
+
+namespace zentiq {
+
+class TcpLine final : public SerialLine {
+public:
+    TcpLine() = default;
+    ~TcpLine() override;
+    TcpLine(const TcpLine&) = delete;
+    TcpLine& operator=(const TcpLine&) = delete;
+
+    // 0 = connected; 12, 13, 14, 15, 16, 18, 19 = failure (LastError() holds errno).
+    int Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+             std::uint32_t connectTimeoutMs);
+    void Close();
+    bool IsConnected() const { return m_connected; }
+    int LastError() const { return m_lastError; }
+    // Adopts an already connected socket (fuzzing and tests over socketpair).
+    void AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs);
+
+    // Sends n bytes in one call; on failure reconnects and returns false.
+    bool Send(const std::uint8_t* bytes, std::size_t n);
+    // Bytes of one frame: the first part as soon as it comes within the
+    // response timeout, then up to `reads` reads, each waiting at most the
+    // response timeout, until frameLength (null: maximum) says the frame is
+    // whole. 0 = nothing came, -1 = the wait or a read failed. Bytes past
+    // the frame are kept for the next receive.
+    static constexpr int kFrameReads = 4;
+    // A transparent serial converter passes an RTU answer on in pieces as
+    // its serial side delivers them, often many more than four.
+    static constexpr int kStreamReads = 64;
+    int Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength,
+                int reads = kFrameReads);
+    // Forgets bytes kept from an earlier receive.
+    void DropPending() { m_pendingLength = 0; }
+
+    // ---- as a SerialLine: no error flags, no echo ----
+    bool IsOpen() const override { return m_connected; }
+    int Write(const std::uint8_t* bytes, std::size_t n) override { return Send(bytes, n) ? 1 : 0; }
+    int Read(std::uint8_t* buffer, std::size_t n) override {
+        return Receive(buffer, n, nullptr, kStreamReads);
+    }
+    int ReadFrame(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) override {
+        return Receive(buffer, n, frameLength, kStreamReads);
+    }
+    // Drops kept bytes and whatever the socket has received and not been
+    // read: without transaction IDs a late answer would pass for the next.
+    void Purge() override;
+    void PurgeAfterWrite() override {}
+    std::uint32_t WriteFlags() const override { return 0; }
+    std::uint32_t ReadFlags() const override { return 0; }
+
+private:
+    int Connect();
+    bool Reconnect();
+    void CloseSocket();
+
+    int m_fd = -1;
+    bool m_connected = false;
+    int m_lastError = 0;
+    std::string m_address;
+    std::uint16_t m_port = 0;
+    std::uint32_t m_connectTimeoutMs = 0;
+    std::uint32_t m_responseTimeoutMs = 1000;
+    // The peer closed or reset the connection: the next send reconnects first.
+    bool m_peerGone = false;
+    // Bytes read past the end of a frame (two frames in one read), handed to
+    // the next receive of the same transaction.
+    std::uint8_t m_pending[kResponseCaptureSize];
+    std::size_t m_pendingLength = 0;
+};
+
+}  // namespace zentiq
