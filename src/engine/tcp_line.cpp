@@ -203,9 +203,21 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         if (ready < 0) return -1;
         if (ready == 0) return 0;
     }
+    // Many small pieces (an RTU answer through a serial converter) are also
+    // bounded as a whole, so that a peer trickling bytes cannot hold the
+    // worker for reads x the response timeout.
+    using Clock = std::chrono::steady_clock;
+    const bool wholeBound = reads > kFrameReads;
+    const auto wholeDeadline = Clock::now() + 2 * std::chrono::milliseconds(m_responseTimeoutMs);
     for (int read = 0; read < reads && got < total; ++read) {
         if (m_peerGone) break;  // an orderly close leaves nothing more to read
-        if (WaitFor(m_fd, POLLIN, m_responseTimeoutMs) <= 0) break;
+        std::uint32_t waitMs = m_responseTimeoutMs;
+        if (wholeBound) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(wholeDeadline - Clock::now()).count();
+            if (left <= 0) break;
+            waitMs = static_cast<std::uint32_t>(std::min<std::int64_t>(waitMs, left));
+        }
+        if (WaitFor(m_fd, POLLIN, waitMs) <= 0) break;
         ssize_t r;
         do {
             r = ::recv(m_fd, buffer + got, total - got, 0);

@@ -121,6 +121,7 @@ TEST_P(MonitorWireTest, TxAndRxLinesAreTheFramesAsOnTheWire) {
     const testing::Bytes response = testing::ReadHoldingAnswer(10);
     switch (GetParam().mode) {
     case RTU:
+    case RTU_OVER_TCP:  // the same frames, with no header around them
         EXPECT_EQ(tx.mid(10), "01 03 00 00 00 0A C5 CD ");
         EXPECT_EQ(rx.mid(10), HexText(WithCrc(response)));
         break;
@@ -145,7 +146,8 @@ INSTANTIATE_TEST_SUITE_P(
     Transports, MonitorWireTest,
     ::testing::Values(WireCase{"Rtu", PeerLink::Peer::LibModbus, RTU},
                       WireCase{"Ascii", PeerLink::Peer::PyModbus, ASCII},
-                      WireCase{"Tcp", PeerLink::Peer::LibModbus, TCP}),
+                      WireCase{"Tcp", PeerLink::Peer::LibModbus, TCP},
+                      WireCase{"RtuOverTcp", PeerLink::Peer::PyModbus, RTU_OVER_TCP}),
     [](const ::testing::TestParamInfo<WireCase>& info) { return std::string(info.param.name); });
 
 TEST(MonitorSerialTest, BroadcastGivesATxLineAndNoRxLine) {

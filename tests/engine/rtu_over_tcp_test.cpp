@@ -120,6 +120,14 @@ INSTANTIATE_TEST_SUITE_P(
                        return f;
                    }()),
                    status::Ok, ReadAnswer()},
+        // Every piece within the response timeout, but the whole answer
+        // slower than twice that: the line gives up on it.
+        AnswerCase{"trickled_slower_than_twice_the_timeout", Slave::Reply([] {
+                       auto f = Split(Slave::RtuAnswer(ReadAnswer()), std::vector<std::size_t>(7, 1));
+                       f.pause = std::chrono::milliseconds(kShortTimeoutMs / 2);
+                       return f;
+                   }()),
+                   status::BytesMissing, {}},
         AnswerCase{"corrupt_crc", Slave::Reply(CorruptCrc(Slave::RtuAnswer(ReadAnswer()))),
                    status::ChecksumError, {}},
         AnswerCase{"silence", Slave::Silent(), status::Timeout, {}},

@@ -22,11 +22,13 @@ public:
         std::unique_ptr<PeerLink> link(new PeerLink);
         link->m_mode = mode;
         using test::PeerProcess;
-        const auto peerMode = mode == TCP     ? PeerProcess::Mode::Tcp
-                              : mode == ASCII ? PeerProcess::Mode::Ascii
-                                              : PeerProcess::Mode::Rtu;
+        const bool network = mode == TCP || mode == RTU_OVER_TCP;
+        const auto peerMode = mode == TCP            ? PeerProcess::Mode::Tcp
+                              : mode == RTU_OVER_TCP ? PeerProcess::Mode::RtuOverTcp
+                              : mode == ASCII        ? PeerProcess::Mode::Ascii
+                                                     : PeerProcess::Mode::Rtu;
         std::string device;
-        if (mode != TCP) {
+        if (!network) {
             link->m_line = test::SocatPtyPair::Create(error);
             if (!link->m_line)
                 return nullptr;
@@ -37,7 +39,7 @@ public:
         if (!link->m_peer)
             return nullptr;
         SetPollDelay(pollDelayMs);
-        if (mode == TCP) {
+        if (network) {
             if (OpenTcpConnection("127.0.0.1", link->m_peer->Port(), 1000, 3000) != 0) {
                 error = "cannot connect to the peer, socket error " + std::to_string(LastSocketError());
                 return nullptr;
@@ -62,7 +64,7 @@ public:
     ~PeerLink() {
         StopPolling();
         if (m_open)
-            m_mode == TCP ? CloseTcpConnection() : CloseSerialPort();
+            (m_mode == TCP || m_mode == RTU_OVER_TCP) ? CloseTcpConnection() : CloseSerialPort();
         m_peer.reset();
         m_line.reset();
     }
