@@ -33,7 +33,7 @@
 #include "support/file_dialog_answers.h"
 #include "support/peer_process.h"
 #include "support/poll_window.h"
-#include "support/qt_test_app.h"
+#include "support/widget_environment.h"
 
 namespace zentiq {
 namespace {
@@ -41,28 +41,7 @@ namespace {
 using testing::PollWindow;
 using testing::ReadDefinition;
 
-class TrendEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        zentiq::testing::EnsureQApplication();
-        SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
-        DialogDataExchange::SetWarningHook([](QWidget*, const QString& t) { Warnings() << t; });
-    }
-    void TearDown() override {
-        DialogDataExchange::SetWarningHook({});
-        SettingsStore::setFilePathOverride(QString());
-    }
-    static QStringList& Warnings() {
-        static QStringList texts;
-        return texts;
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-[[maybe_unused]] ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new TrendEnvironment);
+using testing::WidgetEnvironment;
 
 template <class T>
 void store(PollDocumentModel& m, int firstRegister, T value) {
@@ -249,10 +228,10 @@ TEST_F(OfflineTrendTest, ExportsWriteWhatIsPlottedAndTellWhenTheyCannot) {
     // Cancelled: nothing written. A folder that is not there: told, false.
     answers.answer.clear();
     EXPECT_FALSE(t->ExportCsv());
-    TrendEnvironment::Warnings().clear();
+    WidgetEnvironment::Warnings().clear();
     answers.answer = dir.filePath(QStringLiteral("missing/trend.csv"));
     EXPECT_FALSE(t->ExportCsv());
-    EXPECT_EQ(TrendEnvironment::Warnings().size(), 1);
+    EXPECT_EQ(WidgetEnvironment::Warnings().size(), 1);
     EXPECT_FALSE(QFile::exists(answers.answer));
 }
 

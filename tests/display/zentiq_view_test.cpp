@@ -34,7 +34,7 @@
 #include "support/peer_data.h"
 #include "support/peer_process.h"
 #include "support/scripted_tcp_slave.h"
-#include "support/qt_test_app.h"
+#include "support/widget_environment.h"
 
 namespace zentiq {
 namespace {
@@ -44,29 +44,7 @@ using test::ScriptedTcpSlave;
 
 constexpr int kWaitMs = 10000;
 
-class AppEnvironment : public ::testing::Environment {
-public:
-    void SetUp() override {
-        zentiq::testing::EnsureQApplication();
-        SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
-        // A warning box would wait for a user; tests read the texts instead.
-        DialogDataExchange::SetWarningHook([](QWidget*, const QString& t) { Warnings() << t; });
-    }
-    void TearDown() override {
-        DialogDataExchange::SetWarningHook({});
-        SettingsStore::setFilePathOverride(QString());
-    }
-    static QStringList& Warnings() {
-        static QStringList texts;
-        return texts;
-    }
-
-private:
-    QTemporaryDir m_dir;
-};
-
-[[maybe_unused]] ::testing::Environment* const kEnvironment =
-    ::testing::AddGlobalTestEnvironment(new AppEnvironment);
+using testing::WidgetEnvironment;
 
 // One poll window: a document and its view, shown offscreen.
 struct PollWindow {
