@@ -44,7 +44,6 @@ using test::ScriptedTcpSlave;
 
 constexpr int kWaitMs = 10000;
 
-using testing::WidgetEnvironment;
 
 // One poll window: a document and its view, shown offscreen.
 struct PollWindow {
