@@ -174,7 +174,7 @@ QList<QMenu*> CMainFrame::buildMenuBar(bool withDocuments) {
     for (const MenuEntry& e : table) {
         switch (e.kind) {
         case MenuEntry::Kind::Popup: {
-            auto* menu = new QMenu(QString::fromUtf8(e.text), stack.isEmpty() ? static_cast<QWidget*>(this)
+            auto* menu = new QMenu(MenuString(e.text), stack.isEmpty() ? static_cast<QWidget*>(this)
                                                                            : stack.last());
             connect(menu, &QMenu::aboutToShow, this, [this, menu] { updateMenu(menu); });
             if (stack.isEmpty())
@@ -194,11 +194,11 @@ QList<QMenu*> CMainFrame::buildMenuBar(bool withDocuments) {
             break;
         case MenuEntry::Kind::Command:
             if (!stack.isEmpty())
-                stack.last()->addAction(makeAction(e.id, QString::fromUtf8(e.text), stack.last()));
+                stack.last()->addAction(makeAction(e.id, MenuString(e.text), stack.last()));
             break;
         case MenuEntry::Kind::RecentFiles:
             if (!stack.isEmpty()) {
-                auto* placeholder = new QAction(QString::fromUtf8(e.text), stack.last());
+                auto* placeholder = new QAction(MenuString(e.text), stack.last());
                 placeholder->setEnabled(false);
                 placeholder->setProperty(kKindProperty, static_cast<int>(ActionKind::RecentPlaceholder));
                 stack.last()->addAction(placeholder);
@@ -221,7 +221,7 @@ void CMainFrame::buildMenus() {
 }
 
 void CMainFrame::buildToolBar() {
-    m_toolBar = new QToolBar(QStringLiteral("工具栏"), this);
+    m_toolBar = new QToolBar(tr("工具栏"), this);
     m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
     m_toolBar->setMovable(true);
     m_toolBar->setIconSize(QSize(20, 20));
@@ -610,6 +610,35 @@ void CMainFrame::changeEvent(QEvent* event) {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         updateTitle();
+    // The language is usually switched from one of the menus that are about
+    // to be replaced: rebuild them once that menu has closed.
+    if (event->type() == QEvent::LanguageChange && !m_retranslatePending) {
+        m_retranslatePending = true;
+        QMetaObject::invokeMethod(this, &CMainFrame::retranslate, Qt::QueuedConnection);
+    }
+}
+
+void CMainFrame::retranslate() {
+    m_retranslatePending = false;
+    const QList<QMenu*> old = m_menusWithout + m_menusWith;
+    menuBar()->clear();
+    buildMenus();
+    m_showsDocumentMenu = ChildFrames().isEmpty();  // forces switchMenus to fill the bar
+    switchMenus();
+    for (QMenu* menu : old)
+        menu->deleteLater();
+    m_toolBar->setWindowTitle(tr("工具栏"));
+    for (QAction* action : m_toolBarActions) {
+        const QString name = CommandName(CommandIdOf(action));
+        action->setText(name);
+        action->setToolTip(name);
+        action->setStatusTip(name);
+    }
+    for (QAction* action : actions())
+        if (const int id = CommandIdOf(action); id >= 0)
+            action->setStatusTip(CommandName(id));
+    m_commPane->setText(LoadString(ids::CommPane));
+    UpdateIdle();
 }
 
 // ---- closing ----------------------------------------------------------------------------------

@@ -93,6 +93,8 @@ private:
     void buildStatusBar();
     void buildAccelerators();
     void switchMenus();
+    // Every text again from the tables, in the language now installed.
+    void retranslate();
     void updateMenu(QMenu* menu);
     void fillRecentFiles(QMenu* menu, QAction* placeholder);
     void fillWindowList(QMenu* menu, QAction* placeholder);
@@ -114,6 +116,7 @@ private:
     QList<QMenu*> m_menusWith;
     QList<QAction*> m_toolBarActions;
     bool m_showsDocumentMenu = false;
+    bool m_retranslatePending = false;
     bool m_alwaysOnTop = false;
     bool m_placementFixPending = false;
     QSize m_storedOuterSize;

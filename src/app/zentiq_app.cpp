@@ -25,6 +25,7 @@
 #include "app/mb_comm_setup.h"
 #include "app/workspace_file.h"
 #include "framework/file_dialog.h"
+#include "framework/language.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "display/communication.h"
@@ -71,6 +72,10 @@ bool isAutomationSwitch(const QString& arg) {
            a == QLatin1String("/embedding") || a == QLatin1String("--embedding");
 }
 
+Language languageOfCommand(int id) {
+    return id == cmd::LanguageEnglish ? Language::English : Language::Chinese;
+}
+
 std::uint32_t nonNegative(int value) { return value < 0 ? 0u : static_cast<std::uint32_t>(value); }
 
 }  // namespace
@@ -88,6 +93,12 @@ CZentiqApp::CommandLine CZentiqApp::ParseCommandLine(const QStringList& argument
                 line.printFile = arguments[++i];
             else
                 line.error = QStringLiteral("%1 needs the document to print").arg(arg);
+        } else if (arg == QLatin1String("--lang") || arg.startsWith(QLatin1String("--lang="))) {
+            const bool inline_ = arg.contains(QLatin1Char('='));
+            const QString code = inline_ ? arg.mid(7) : (i + 1 < arguments.size() ? arguments[++i] : QString());
+            line.language = LanguageFromCode(code);
+            if (!line.language)
+                line.error = QStringLiteral("--lang wants en or zh, not \"%1\"").arg(code);
         } else if (arg.startsWith(QLatin1String("--print="))) {
             line.printFile = arg.mid(8);
             if (line.printFile.isEmpty())
@@ -150,7 +161,7 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
         qWarning("zentiq: ignoring the argument %s", qUtf8Printable(ignored));
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "zentiq: %s\nusage: zentiq [FILE.zqd | FILE.zqw] [--print FILE.zqd] "
-                     "[--automation] [--settings-dir DIR]\n", qUtf8Printable(line.error));
+                     "[--automation] [--lang en|zh] [--settings-dir DIR]\n", qUtf8Printable(line.error));
         m_startupExitCode = 2;
         return false;
     }
@@ -160,6 +171,9 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     loadRecentFiles();
     CMBCommSetup::LoadPortDevices(*m_store);
 
+    // Before the first window, so that every text comes up in it.
+    if (!ApplyLanguage(line.language.value_or(StoredLanguage(*m_store))))
+        qWarning("zentiq: the English translation could not be loaded; the interface stays Chinese");
     m_mainFrame = std::make_unique<CMainFrame>(m_store.get());
 
     m_settings = ReadCommSetup(*m_store, &m_autoEnable);
@@ -697,7 +711,7 @@ void CZentiqApp::AddToRecentFileList(const QString& path) {
 // ---- commands ---------------------------------------------------------------------------------
 
 void CZentiqApp::showAbout() {
-    QMessageBox::about(m_mainFrame.get(), QStringLiteral("关于 Zentiq"),
+    QMessageBox::about(m_mainFrame.get(), tr("关于 Zentiq"),
                        QStringLiteral("<b>Zentiq %1</b><br>Modbus master for testing and commissioning "
                                       "Modbus slave devices (RTU, ASCII, Modbus/TCP).")
                            .arg(QString::fromLatin1(kVersion)));
@@ -705,6 +719,15 @@ void CZentiqApp::showAbout() {
 
 bool CZentiqApp::OnCommand(int id) {
     switch (id) {
+    case cmd::LanguageChinese:
+    case cmd::LanguageEnglish:
+        // Kept for the next start too, even after a --lang run.
+        if (ApplyLanguage(languageOfCommand(id)))
+            StoreLanguage(*m_store, languageOfCommand(id));
+        else
+            QMessageBox::warning(m_mainFrame.get(), LoadString(ids::AppTitle),
+                                 QStringLiteral("The English translation could not be loaded."));
+        return true;
     case cmd::Connect:
         Connect(true);
         return true;
@@ -757,8 +780,8 @@ bool CZentiqApp::OnCommand(int id) {
     case cmd::HelpTopics:
         QMessageBox::information(
             m_mainFrame.get(), LoadString(ids::AppTitle),
-            QStringLiteral("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
-                           "Shift+F1: click any control to see what it does."));
+            tr("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
+               "Shift+F1: click any control to see what it does."));
         return true;
     default:
         break;
@@ -795,6 +818,10 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case cmd::TrafficMonitor:
         state.enabled = m_monitor.isNull();
+        return true;
+    case cmd::LanguageChinese:
+    case cmd::LanguageEnglish:
+        state.checked = CurrentLanguage() == languageOfCommand(id);
         return true;
     case cmd::FileNew:
     case cmd::FileOpen:

@@ -13,8 +13,10 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "framework/command_target.h"
+#include "framework/language.h"
 #include "engine/engine_types.h"
 
 class QTimer;
@@ -43,6 +45,7 @@ public:
         bool automation = false;  // started by an automation client: no window, no document
         QString fileName;         // a .zqd or .zqw path, empty for none
         QString printFile;        // --print FILE (or /p FILE): print it and end
+        std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
         QString error;            // a switch that lacks its value: say so and end
         QStringList ignored;      // switches this program does not know
     };

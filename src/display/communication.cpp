@@ -68,15 +68,27 @@ void CCommunication::OnPollResult(EngineStatus status, int slot) {
     }
 }
 
+void CCommunication::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() == QEvent::LanguageChange) {
+        m_ui->retranslateUi(this);
+        showStopState();
+    }
+}
+
 void CCommunication::ToggleStop() { setStopped(!m_stopped); }
 
 void CCommunication::setStopped(bool stopped) {
     m_stopped = stopped;
     if (stopped)
         m_list->Flush();
-    m_ui->stopButton->setText(stopped ? QStringLiteral("&Continue") : QStringLiteral("&Stop"));
-    m_ui->saveButton->setEnabled(stopped);
-    m_ui->copyButton->setEnabled(stopped);
+    showStopState();
+}
+
+void CCommunication::showStopState() {
+    m_ui->stopButton->setText(m_stopped ? QStringLiteral("&Continue") : QStringLiteral("&Stop"));
+    m_ui->saveButton->setEnabled(m_stopped);
+    m_ui->copyButton->setEnabled(m_stopped);
 }
 
 void CCommunication::Save() {

@@ -43,9 +43,11 @@ public:
 
 protected:
     bool event(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
 
 private:
     void setStopped(bool stopped);
+    void showStopState();
 
     std::unique_ptr<Ui::CCommunication> m_ui;
     TrafficListView* m_list = nullptr;

@@ -15,6 +15,15 @@ CErrorCounter::CErrorCounter(const ErrorCounterModel::Counters& counters, QWidge
 
 CErrorCounter::~CErrorCounter() = default;
 
+void CErrorCounter::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() != QEvent::LanguageChange)
+        return;
+    m_ui->retranslateUi(this);
+    m_ui->counterList->clear();
+    m_ui->counterList->addItems(ErrorCounterModel::SortedLines(m_counters));
+}
+
 QStringList CErrorCounter::Lines() const {
     QStringList lines;
     for (int row = 0; row < m_ui->counterList->count(); ++row)

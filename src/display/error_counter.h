@@ -23,6 +23,9 @@ public:
     // The lines as the list shows them, top to bottom.
     QStringList Lines() const;
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     std::unique_ptr<Ui::CErrorCounter> m_ui;
     const ErrorCounterModel::Counters m_counters;

@@ -32,13 +32,13 @@ namespace zentiq {
 namespace {
 
 constexpr std::array<const char*, kTrendSpansMs.size()> kSpanTexts = {
-    "1 分钟", "2 分钟", "5 分钟", "10 分钟", "30 分钟", "1 小时"};
-const char* const kPauseText = "暂停";
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "1 分钟"),  QT_TRANSLATE_NOOP("zentiq::TrendWindow", "2 分钟"),
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "5 分钟"),  QT_TRANSLATE_NOOP("zentiq::TrendWindow", "10 分钟"),
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "30 分钟"), QT_TRANSLATE_NOOP("zentiq::TrendWindow", "1 小时")};
+const char* const kPauseText = QT_TRANSLATE_NOOP("zentiq::TrendWindow", "暂停");
 // Before the chart is first laid out its plot area is empty.
 constexpr int kMinColumns = 300;
-const char* const kResumeText = "继续";
-
-QString tr8(const char* text) { return QString::fromUtf8(text); }
+const char* const kResumeText = QT_TRANSLATE_NOOP("zentiq::TrendWindow", "继续");
 
 TrendWindow::Clock steadyClock() {
     auto timer = std::make_shared<QElapsedTimer>();
@@ -51,7 +51,6 @@ TrendWindow::Clock steadyClock() {
 TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget* owner)
     : QWidget(owner, Qt::Window), m_doc(doc), m_items(std::move(items)) {
     setAttribute(Qt::WA_DeleteOnClose);
-    setWindowTitle(tr8("趋势图") + (doc ? QStringLiteral(" - ") + doc->GetTitle() : QString()));
     for (const TrendItem& item : m_items)
         m_names << item.name;
 
@@ -73,6 +72,7 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
     m_chartView = new QChartView(m_chart);
     m_chartView->setRenderHint(QPainter::Antialiasing, false);
     buildControls();
+    retranslate();
 
     m_redrawTimer.setInterval(kRedrawMs);
     connect(&m_redrawTimer, &QTimer::timeout, this, &TrendWindow::Redraw);
@@ -84,36 +84,35 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
 TrendWindow::~TrendWindow() = default;
 
 void TrendWindow::buildControls() {
-    m_pause = new QPushButton(tr8(kPauseText));
+    m_pause = new QPushButton;
     m_pause->setObjectName(QStringLiteral("pauseButton"));
     m_pause->setCheckable(true);
     connect(m_pause, &QPushButton::toggled, this, &TrendWindow::SetPaused);
     m_span = new QComboBox;
     m_span->setObjectName(QStringLiteral("spanBox"));
-    for (const char* text : kSpanTexts)
-        m_span->addItem(tr8(text));
+    m_span->addItems(QStringList(kSpanTexts.size(), QString()));
     connect(m_span, &QComboBox::currentIndexChanged, this, [this] {
         m_dirty = true;
         Redraw();
     });
-    m_autoscale = new QCheckBox(tr8("自动缩放"));
+    m_autoscale = new QCheckBox;
     m_autoscale->setObjectName(QStringLiteral("autoscaleBox"));
     m_autoscale->setChecked(true);
     connect(m_autoscale, &QCheckBox::toggled, this, &TrendWindow::SetAutoscale);
-    auto* csv = new QPushButton(tr8("导出 CSV.."));
-    csv->setObjectName(QStringLiteral("csvButton"));
-    connect(csv, &QPushButton::clicked, this, &TrendWindow::ExportCsv);
-    auto* png = new QPushButton(tr8("导出 PNG.."));
-    png->setObjectName(QStringLiteral("pngButton"));
-    connect(png, &QPushButton::clicked, this, &TrendWindow::ExportPng);
+    m_csv = new QPushButton;
+    m_csv->setObjectName(QStringLiteral("csvButton"));
+    connect(m_csv, &QPushButton::clicked, this, &TrendWindow::ExportCsv);
+    m_png = new QPushButton;
+    m_png->setObjectName(QStringLiteral("pngButton"));
+    connect(m_png, &QPushButton::clicked, this, &TrendWindow::ExportPng);
 
     auto* bar = new QHBoxLayout;
     bar->addWidget(m_pause);
     bar->addWidget(m_span);
     bar->addWidget(m_autoscale);
     bar->addStretch(1);
-    bar->addWidget(csv);
-    bar->addWidget(png);
+    bar->addWidget(m_csv);
+    bar->addWidget(m_png);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
     layout->addWidget(m_chartView, 1);
@@ -190,11 +189,27 @@ void TrendWindow::scaleY() {
 void TrendWindow::SetPaused(bool paused) {
     if (m_pause->isChecked() != paused)
         m_pause->setChecked(paused);  // comes back here through toggled
-    m_pause->setText(tr8(paused ? kResumeText : kPauseText));
+    m_pause->setText(tr(paused ? kResumeText : kPauseText));
     if (!paused) {
         m_dirty = true;
         Redraw();
     }
+}
+
+void TrendWindow::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
+}
+
+void TrendWindow::retranslate() {
+    setWindowTitle(tr("趋势图") + (m_doc ? QStringLiteral(" - ") + m_doc->GetTitle() : QString()));
+    m_pause->setText(tr(Paused() ? kResumeText : kPauseText));
+    for (std::size_t i = 0; i < kSpanTexts.size(); ++i)
+        m_span->setItemText(static_cast<int>(i), tr(kSpanTexts[i]));
+    m_autoscale->setText(tr("自动缩放"));
+    m_csv->setText(tr("导出 CSV.."));
+    m_png->setText(tr("导出 PNG.."));
 }
 
 bool TrendWindow::Paused() const { return m_pause->isChecked(); }

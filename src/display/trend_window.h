@@ -72,8 +72,13 @@ public:
     // When the trend's clock read zero.
     QDateTime Start() const { return m_start; }
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void buildControls();
+    // Every text of the window in the language now installed.
+    void retranslate();
     void restart();
     void scaleY();
 
@@ -90,6 +95,8 @@ private:
     QPushButton* m_pause = nullptr;
     QComboBox* m_span = nullptr;
     QCheckBox* m_autoscale = nullptr;
+    QPushButton* m_csv = nullptr;
+    QPushButton* m_png = nullptr;
     Clock m_clock;
     qint64 m_clockZero = 0;
     QDateTime m_start;

@@ -49,18 +49,18 @@ struct MenuItem {
 // The grid's context menu. Its fourth entry is copy: a second "select all"
 // there would leave the menu without a way to copy.
 constexpr std::array<MenuItem, 12> kContextMenu = {{
-    {32771, "读写定义\tF8"},
+    {32771, QT_TRANSLATE_NOOP("Menus", "读写定义\tF8")},
     {0, nullptr},
-    {grid_command::Cut, "剪切\tCtrl+X"},
-    {grid_command::Copy, "复制\tCtrl+C"},
-    {grid_command::Paste, "粘贴\tCtrl+V"},
-    {grid_command::SelectAll, "全选\tCtrl+A"},
+    {grid_command::Cut, QT_TRANSLATE_NOOP("Menus", "剪切\tCtrl+X")},
+    {grid_command::Copy, QT_TRANSLATE_NOOP("Menus", "复制\tCtrl+C")},
+    {grid_command::Paste, QT_TRANSLATE_NOOP("Menus", "粘贴\tCtrl+V")},
+    {grid_command::SelectAll, QT_TRANSLATE_NOOP("Menus", "全选\tCtrl+A")},
     {0, nullptr},
-    {32873, "前景色\tCtrl+F"},
-    {32874, "背景色\tCtrl+B"},
-    {32876, "字体"},
+    {32873, QT_TRANSLATE_NOOP("Menus", "前景色\tCtrl+F")},
+    {32874, QT_TRANSLATE_NOOP("Menus", "背景色\tCtrl+B")},
+    {32876, QT_TRANSLATE_NOOP("Menus", "字体")},
     {0, nullptr},
-    {cmd::Trend, "趋势图"},
+    {cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")},
 }};
 
 bool isGridCommand(int id) {
@@ -586,7 +586,7 @@ std::unique_ptr<QMenu> CZentiqView::CreateContextMenu() {
             menu->addSeparator();
             continue;
         }
-        QAction* action = menu->addAction(QString::fromUtf8(item.text));
+        QAction* action = menu->addAction(MenuString(item.text));
         action->setData(item.id);
         CommandState state;
         OnUpdateCommand(item.id, state);

@@ -176,7 +176,7 @@ void CZentiqDoc::SetModifiedFlag(bool modified) {
 }
 
 QString CZentiqDoc::SaveQuestion() const {
-    return QStringLiteral("保存%1吗？").arg(d->pathName.isEmpty() ? GetTitle() : d->pathName);
+    return tr("保存%1吗？").arg(d->pathName.isEmpty() ? GetTitle() : d->pathName);
 }
 
 // ---- files ----------------------------------------------------------------------------

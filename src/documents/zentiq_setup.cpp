@@ -11,8 +11,8 @@ namespace zentiq {
 namespace {
 
 const char* const kFunctionTexts[PollDefinition::kFunctionCount] = {
-    "01读取线圈(0X)", "02读取输入状态(1X)", "03读保持寄存器(4X)", "04读输入寄存器(3X)",
-    "05写单个线圈",   "06写单个寄存器",     "15写多个线圈",       "16写多个寄存器"};
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "01读取线圈(0X)"), QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "02读取输入状态(1X)"), QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "03读保持寄存器(4X)"), QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "04读输入寄存器(3X)"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "05写单个线圈"),   QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "06写单个寄存器"),     QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "15写多个线圈"),       QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "16写多个寄存器")};
 
 const char* const kFormatTexts[CZentiqSetup::kFormatCount] = {
     "Signed", "Unsigned", "Hex", "Binary", "Float", "Float inverse",
@@ -41,7 +41,7 @@ CZentiqSetup::CZentiqSetup(const DefinitionDialogValues& values, QWidget* parent
     : QDialog(parent), m_ui(std::make_unique<Ui::CZentiqSetup>()), m_values(values) {
     m_ui->setupUi(this);
     for (const char* t : kFunctionTexts)
-        m_ui->functionCombo->addItem(QString::fromUtf8(t));
+        m_ui->functionCombo->addItem(tr(t));
     for (const char* t : kFormatTexts)
         m_ui->formatCombo->addItem(QString::fromLatin1(t));
 

@@ -20,7 +20,7 @@ bool OneShotRequest::Submit(const OneShotArgs& args, const std::function<void()>
 }
 
 QString OneShotRequest::RefusedText() {
-    return QStringLiteral("上一个请求仍在等待发送，本次未发送。");
+    return tr("上一个请求仍在等待发送，本次未发送。");
 }
 
 bool OneShotRequest::event(QEvent* e) {

@@ -51,6 +51,8 @@ inline constexpr int CellBackgroundColour = 32874;
 inline constexpr int CellFont = 32876;
 inline constexpr int EnableReadWrite = 32880;
 inline constexpr int Trend = 32890;
+inline constexpr int LanguageChinese = 32891;
+inline constexpr int LanguageEnglish = 32892;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
@@ -100,6 +102,10 @@ struct Accelerator {
     int id;
 };
 std::span<const Accelerator> Accelerators();
+
+// A text of the menu tables in the interface's language (the tables hold
+// the Chinese source texts).
+QString MenuString(const char* text);
 
 // A short name of a command for tooltips and status prompts: its menu text
 // without mnemonic and accelerator. Empty for an unknown id.

@@ -141,6 +141,12 @@ void CTestCenter::onResult() {
         m_list->Add(TrafficLines::Direction::Rx, response, static_cast<std::size_t>(length));
 }
 
+void CTestCenter::changeEvent(QEvent* e) {
+    QDialog::changeEvent(e);
+    if (e->type() == QEvent::LanguageChange)
+        m_ui->retranslateUi(this);
+}
+
 void CTestCenter::AddToList() { m_ui->frameCombo->addItem(m_ui->frameCombo->currentText()); }
 
 void CTestCenter::OpenList() {

@@ -12,16 +12,16 @@ namespace zentiq {
 namespace {
 
 const char* const kCaptions[10] = {
-    "16: 写寄存器组 (signed)",
-    "16: 写寄存器组 (unsigned)",
-    "16: 写寄存器组 (HEX)",
-    "16: 写寄存器组 (binary)",
-    "16: 写寄存器组 (floating point)",
-    "16: 写寄存器组 (floating point inv.)",
-    "16: 写寄存器组 (double floating point)",
-    "16: 写寄存器组 (double floating point inv.)",
-    "16: 写寄存器组 (long)",
-    "16: 写寄存器组 (long inv.)",
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (signed)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (unsigned)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (HEX)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (binary)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (floating point)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (floating point inv.)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (double floating point)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (double floating point inv.)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (long)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (long inv.)"),
 };
 
 }  // namespace
@@ -47,8 +47,8 @@ CMBPresetMultibleRegister::CMBPresetMultibleRegister(const WriteBlock& block, in
 CMBPresetMultibleRegister::~CMBPresetMultibleRegister() = default;
 
 QString CMBPresetMultibleRegister::Caption(int displayFormat) {
-    if (displayFormat < 0 || displayFormat > 9) return QStringLiteral("写多个寄存器");
-    return QString::fromUtf8(kCaptions[displayFormat]);
+    if (displayFormat < 0 || displayFormat > 9) return tr("写多个寄存器");
+    return tr(kCaptions[displayFormat]);
 }
 
 bool CMBPresetMultibleRegister::IsPending() const { return m_sender->IsPending(); }

@@ -14,16 +14,16 @@ namespace zentiq {
 namespace {
 
 const char* const kCaptions[10] = {
-    "23: 读写寄存器 (负整数)",
-    "23: 读写寄存器组 (unsigned)",
-    "23: 读写寄存器组 (HEX)",
-    "23: 读写寄存器组 (binary)",
-    "23: 读写寄存器组 (floating point)",
-    "23: 写入寄存器组 (负单精度小数)",
-    "23: 读写寄存器组 (双精度小数)",
-    "23: 读写寄存器组 (double floating point inv.)",
-    "23: 读写寄存器组 (长整数)",
-    "23: 读写寄存器组 (负长整数)",
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器 (负整数)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (unsigned)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (HEX)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (binary)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (floating point)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 写入寄存器组 (负单精度小数)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (双精度小数)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (double floating point inv.)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (长整数)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (负长整数)"),
 };
 
 }  // namespace
@@ -50,8 +50,8 @@ CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int disp
 CMBReadWriteRegister::~CMBReadWriteRegister() = default;
 
 QString CMBReadWriteRegister::Caption(int displayFormat) {
-    if (displayFormat < 0 || displayFormat > 9) return QStringLiteral("读写线圈组");
-    return QString::fromUtf8(kCaptions[displayFormat]);
+    if (displayFormat < 0 || displayFormat > 9) return tr("读写线圈组");
+    return tr(kCaptions[displayFormat]);
 }
 
 bool CMBReadWriteRegister::IsPending() const { return m_sender->IsPending(); }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include <QCoreApplication>
 #include <QFile>
 #include "framework/atomic_save.h"
 #include <QtEndian>
@@ -72,7 +73,7 @@ QString ValueListFile::StatusText(Status status) {
     switch (status) {
     case Status::Ok: return QString();
     case Status::OpenFailed: return QStringLiteral("File open error");
-    case Status::WrongTag: return QStringLiteral("不正确的数据格式");
+    case Status::WrongTag: return QCoreApplication::translate("zentiq::ValueListFile", "不正确的数据格式");
     case Status::WriteFailed: break;
     }
     return QStringLiteral("Disk full or disk error");

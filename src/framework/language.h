@@ -1,0 +1,32 @@
+// The interface language. The texts in the sources are Chinese; English is a
+// translation built into the program (Qt's translation files). The choice is
+// kept in the settings store and applied to the running program at once.
+#pragma once
+
+#include <QString>
+#include <optional>
+
+namespace zentiq {
+
+class SettingsStore;
+
+enum class Language { Chinese, English };
+
+// "zh" or "en".
+QString LanguageCode(Language language);
+// The language a code names ("zh", "en"; case and surrounding blanks do not
+// matter); none for anything else.
+std::optional<Language> LanguageFromCode(const QString& code);
+
+// The stored choice ("View"/"Language"); Chinese when none or an unknown one
+// is stored.
+Language StoredLanguage(const SettingsStore& store);
+void StoreLanguage(SettingsStore& store, Language language);
+
+// Makes `language` the interface language: installs the English translation
+// or removes it, so every widget gets a LanguageChange event. False, with the
+// interface unchanged, when the translation cannot be loaded.
+bool ApplyLanguage(Language language);
+Language CurrentLanguage();
+
+}  // namespace zentiq

@@ -1,0 +1,1677 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en" sourcelanguage="zh_CN">
+<context>
+    <name>CAdvanced</name>
+    <message>
+        <source>高级</source>
+        <translation>Advanced</translation>
+    </message>
+    <message>
+        <source>流控制</source>
+        <translation>Flow Control</translation>
+    </message>
+    <message>
+        <source>DSR</source>
+        <translation>DSR</translation>
+    </message>
+    <message>
+        <source>CTS</source>
+        <translation>CTS</translation>
+    </message>
+    <message>
+        <source>RTS 触发</source>
+        <translation>RTS Toggle</translation>
+    </message>
+    <message>
+        <source>[ms] RTS 延时</source>
+        <translation>[ms] RTS Delay</translation>
+    </message>
+    <message>
+        <source>移除回应 (如果有必要)</source>
+        <translation>Remove Echo (if needed)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CCommunication</name>
+    <message>
+        <source>通讯小助手</source>
+        <translation>Traffic Monitor</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>错误停止</source>
+        <translation>Stop on Error</translation>
+    </message>
+</context>
+<context>
+    <name>CErrorCounter</name>
+    <message>
+        <source>错误计数</source>
+        <translation>Error Counter</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>CMBCommSetup</name>
+    <message>
+        <source>通信设置</source>
+        <translation>Connection Setup</translation>
+    </message>
+    <message>
+        <source>通讯方式</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>串口</source>
+        <translation>Serial Port</translation>
+    </message>
+    <message>
+        <source>TCP/IP(网络)</source>
+        <translation>TCP/IP (Network)</translation>
+    </message>
+    <message>
+        <source>设备:</source>
+        <translation>Device:</translation>
+    </message>
+    <message>
+        <source>模式</source>
+        <translation>Mode</translation>
+    </message>
+    <message>
+        <source>RTU</source>
+        <translation>RTU</translation>
+    </message>
+    <message>
+        <source>ASCII</source>
+        <translation>ASCII</translation>
+    </message>
+    <message>
+        <source>应答超时</source>
+        <translation>Response Timeout</translation>
+    </message>
+    <message>
+        <source>[ms]</source>
+        <translation>[ms]</translation>
+    </message>
+    <message>
+        <source>通讯延时</source>
+        <translation>Delay Between Polls</translation>
+    </message>
+    <message>
+        <source>远程主机</source>
+        <translation>Remote Host</translation>
+    </message>
+    <message>
+        <source>IP地址</source>
+        <translation>IP Address</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>连接超时</source>
+        <translation>Connect Timeout</translation>
+    </message>
+    <message>
+        <source>RTU over TCP</source>
+        <translation>RTU over TCP</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>高级</source>
+        <translation>Advanced</translation>
+    </message>
+</context>
+<context>
+    <name>CMBForceMultibleCoils</name>
+    <message>
+        <source>写线圈组</source>
+        <translation>Write Multiple Coils</translation>
+    </message>
+    <message>
+        <source>主站ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>数目:</source>
+        <translation>Quantity:</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+</context>
+<context>
+    <name>CMBInputRegister</name>
+    <message>
+        <source>写入值</source>
+        <translation>Enter Value</translation>
+    </message>
+    <message>
+        <source>Value:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBInputRegisterBin</name>
+    <message>
+        <source>输入值</source>
+        <translation>Enter Value</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBLogSetup</name>
+    <message>
+        <source>记录设置</source>
+        <translation>Log Setup</translation>
+    </message>
+    <message>
+        <source>记录时机</source>
+        <translation>Log Mode</translation>
+    </message>
+    <message>
+        <source>记录每一次</source>
+        <translation>Log Every Scan</translation>
+    </message>
+    <message>
+        <source>选择记录</source>
+        <translation>Log at Interval</translation>
+    </message>
+    <message>
+        <source>频率:</source>
+        <translation>Interval:</translation>
+    </message>
+    <message>
+        <source>s</source>
+        <translation>s</translation>
+    </message>
+    <message>
+        <source>分隔符</source>
+        <translation>Separator</translation>
+    </message>
+    <message>
+        <source>固定宽度</source>
+        <translation>Fixed Width</translation>
+    </message>
+    <message>
+        <source>逗号</source>
+        <translation>Comma</translation>
+    </message>
+    <message>
+        <source>Tab</source>
+        <translation>Tab</translation>
+    </message>
+    <message>
+        <source>记录错误</source>
+        <translation>Log Errors</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBMaskWrite</name>
+    <message>
+        <source>写寄存器(AND,OR)</source>
+        <translation>Mask Write Register</translation>
+    </message>
+    <message>
+        <source>从站ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>AND (与)</source>
+        <translation>AND Mask</translation>
+    </message>
+    <message>
+        <source>OR (或)</source>
+        <translation>OR Mask</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBPresetMultibleRegister</name>
+    <message>
+        <source>写多个寄存器</source>
+        <translation>Write Multiple Registers</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>数目:</source>
+        <translation>Quantity:</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>编辑</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+</context>
+<context>
+    <name>CMBReadWriteRegister</name>
+    <message>
+        <source>读写线圈组</source>
+        <translation>Read/Write Multiple Registers</translation>
+    </message>
+    <message>
+        <source>从站ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>写入地址:</source>
+        <translation>Write Address:</translation>
+    </message>
+    <message>
+        <source>写入数目:</source>
+        <translation>Write Quantity:</translation>
+    </message>
+    <message>
+        <source>读取地址:</source>
+        <translation>Read Address:</translation>
+    </message>
+    <message>
+        <source>读取数目:</source>
+        <translation>Read Quantity:</translation>
+    </message>
+    <message>
+        <source>读取结果</source>
+        <translation>Read Result</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>编辑</source>
+        <translation>Edit</translation>
+    </message>
+    <message>
+        <source>打开</source>
+        <translation>Open</translation>
+    </message>
+    <message>
+        <source>保存</source>
+        <translation>Save</translation>
+    </message>
+</context>
+<context>
+    <name>CMBWriteCoil</name>
+    <message>
+        <source>写单个线圈</source>
+        <translation>Write Single Coil</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>开</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
+    </message>
+    <message>
+        <source>功能项</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>05: 单个写入</source>
+        <translation>05: Write Single Coil</translation>
+    </message>
+    <message>
+        <source>15: 多个写入</source>
+        <translation>15: Write Multiple Coils</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>N/A</source>
+        <translation>N/A</translation>
+    </message>
+    <message>
+        <source>&quot;应答正确！&quot;后关闭对话框</source>
+        <translation>Close Dialog on &quot;Response OK&quot;</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBWriteFloat</name>
+    <message>
+        <source>写单精度小数(Float)</source>
+        <translation>Write Float</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>Value:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>N/A</source>
+        <translation>N/A</translation>
+    </message>
+    <message>
+        <source>&quot;应答正确！&quot;后关闭对话框</source>
+        <translation>Close Dialog on &quot;Response OK&quot;</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBWriteRegister</name>
+    <message>
+        <source>写单个寄存器</source>
+        <translation>Write Single Register</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>Value:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>功能项</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>06:写单个寄存器</source>
+        <translation>06: Write Single Register</translation>
+    </message>
+    <message>
+        <source>16:写多个寄存器</source>
+        <translation>16: Write Multiple Registers</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>N/A</source>
+        <translation>N/A</translation>
+    </message>
+    <message>
+        <source>&quot;应答正确！&quot;后关闭对话框</source>
+        <translation>Close Dialog on &quot;Response OK&quot;</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBWriteRegisterBin</name>
+    <message>
+        <source>以二进制方式写寄存器</source>
+        <translation>Write Register as Binary</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>bit 15</source>
+        <translation>bit 15</translation>
+    </message>
+    <message>
+        <source>bit 14</source>
+        <translation>bit 14</translation>
+    </message>
+    <message>
+        <source>bit 13</source>
+        <translation>bit 13</translation>
+    </message>
+    <message>
+        <source>bit 12</source>
+        <translation>bit 12</translation>
+    </message>
+    <message>
+        <source>bit 11</source>
+        <translation>bit 11</translation>
+    </message>
+    <message>
+        <source>bit 10</source>
+        <translation>bit 10</translation>
+    </message>
+    <message>
+        <source>bit 9</source>
+        <translation>bit 9</translation>
+    </message>
+    <message>
+        <source>bit 8</source>
+        <translation>bit 8</translation>
+    </message>
+    <message>
+        <source>bit 7</source>
+        <translation>bit 7</translation>
+    </message>
+    <message>
+        <source>bit 6</source>
+        <translation>bit 6</translation>
+    </message>
+    <message>
+        <source>bit 5</source>
+        <translation>bit 5</translation>
+    </message>
+    <message>
+        <source>bit 4</source>
+        <translation>bit 4</translation>
+    </message>
+    <message>
+        <source>bit 3</source>
+        <translation>bit 3</translation>
+    </message>
+    <message>
+        <source>bit 2</source>
+        <translation>bit 2</translation>
+    </message>
+    <message>
+        <source>bit 1</source>
+        <translation>bit 1</translation>
+    </message>
+    <message>
+        <source>bit 0</source>
+        <translation>bit 0</translation>
+    </message>
+    <message>
+        <source>功能项</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>06:单个写入</source>
+        <translation>06: Write Single Register</translation>
+    </message>
+    <message>
+        <source>16:多个写入</source>
+        <translation>16: Write Multiple Registers</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>N/A</source>
+        <translation>N/A</translation>
+    </message>
+    <message>
+        <source>&quot;应答正确！&quot;后关闭对话框</source>
+        <translation>Close Dialog on &quot;Response OK&quot;</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CMBWriteRegisterInt</name>
+    <message>
+        <source>写长整数(Long)</source>
+        <translation>Write Long</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>Value:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+    <message>
+        <source>N/A</source>
+        <translation>N/A</translation>
+    </message>
+    <message>
+        <source>&quot;应答正确！&quot;后关闭对话框</source>
+        <translation>Close Dialog on &quot;Response OK&quot;</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
+    <name>CTestCenter</name>
+    <message>
+        <source>测试工具</source>
+        <translation>Test Center</translation>
+    </message>
+    <message>
+        <source>输入16进制数，用&quot;,&quot;  &quot;.&quot;或者空格分开</source>
+        <translation>Enter hex numbers separated by &quot;,&quot;, &quot;.&quot; or space</translation>
+    </message>
+    <message>
+        <source>打开列表</source>
+        <translation>Open List</translation>
+    </message>
+    <message>
+        <source>保存列表</source>
+        <translation>Save List</translation>
+    </message>
+    <message>
+        <source>添加列表</source>
+        <translation>Add to List</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>退出</source>
+        <translation>Exit</translation>
+    </message>
+    <message>
+        <source>增加检测</source>
+        <translation>Append Check</translation>
+    </message>
+    <message>
+        <source>CRC</source>
+        <translation>CRC</translation>
+    </message>
+    <message>
+        <source>LRC</source>
+        <translation>LRC</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+</context>
+<context>
+    <name>CZentiqSetup</name>
+    <message>
+        <source>读写定义</source>
+        <translation>Read/Write Definition</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>功能项:</source>
+        <translation>Function:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>数目:</source>
+        <translation>Quantity:</translation>
+    </message>
+    <message>
+        <source>扫描时间:</source>
+        <translation>Scan Rate:</translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation>ms</translation>
+    </message>
+    <message>
+        <source>读写有效</source>
+        <translation>Enable Read/Write</translation>
+    </message>
+    <message>
+        <source>外观</source>
+        <translation>View</translation>
+    </message>
+    <message>
+        <source>行</source>
+        <translation>Rows</translation>
+    </message>
+    <message>
+        <source>10</source>
+        <translation>10</translation>
+    </message>
+    <message>
+        <source>20</source>
+        <translation>20</translation>
+    </message>
+    <message>
+        <source>50</source>
+        <translation>50</translation>
+    </message>
+    <message>
+        <source>100</source>
+        <translation>100</translation>
+    </message>
+    <message>
+        <source>隐藏标注列</source>
+        <translation>Hide Alias Column</translation>
+    </message>
+    <message>
+        <source>单元中的地址</source>
+        <translation>Address in Cell</translation>
+    </message>
+    <message>
+        <source>PLC 地址(基站 1)</source>
+        <translation>PLC Addresses (Base 1)</translation>
+    </message>
+    <message>
+        <source>显示:</source>
+        <translation>Display:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>读写仅一次</source>
+        <translation>Read/Write Once</translation>
+    </message>
+</context>
+<context>
+    <name>Menus</name>
+    <message>
+        <source>读写定义	F8</source>
+        <translation>Read/Write Definition	F8</translation>
+    </message>
+    <message>
+        <source>剪切	Ctrl+X</source>
+        <translation>Cut	Ctrl+X</translation>
+    </message>
+    <message>
+        <source>复制	Ctrl+C</source>
+        <translation>Copy	Ctrl+C</translation>
+    </message>
+    <message>
+        <source>粘贴	Ctrl+V</source>
+        <translation>Paste	Ctrl+V</translation>
+    </message>
+    <message>
+        <source>全选	Ctrl+A</source>
+        <translation>Select All	Ctrl+A</translation>
+    </message>
+    <message>
+        <source>前景色	Ctrl+F</source>
+        <translation>Foreground Color	Ctrl+F</translation>
+    </message>
+    <message>
+        <source>背景色	Ctrl+B</source>
+        <translation>Background Color	Ctrl+B</translation>
+    </message>
+    <message>
+        <source>字体</source>
+        <translation>Font</translation>
+    </message>
+    <message>
+        <source>趋势图</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>最近文件</source>
+        <translation>Recent Files</translation>
+    </message>
+    <message>
+        <source>&amp;0文件</source>
+        <translation>&amp;File</translation>
+    </message>
+    <message>
+        <source>&amp;N新建	Ctrl+N</source>
+        <translation>&amp;New	Ctrl+N</translation>
+    </message>
+    <message>
+        <source>&amp;O打开..	Ctrl+O</source>
+        <translation>&amp;Open..	Ctrl+O</translation>
+    </message>
+    <message>
+        <source>&amp;W打开工程</source>
+        <translation>Open &amp;Workspace</translation>
+    </message>
+    <message>
+        <source>&amp;R打印设置..</source>
+        <translation>P&amp;rint Setup..</translation>
+    </message>
+    <message>
+        <source>&amp;X退出</source>
+        <translation>E&amp;xit</translation>
+    </message>
+    <message>
+        <source>&amp;1通讯</source>
+        <translation>&amp;Connection</translation>
+    </message>
+    <message>
+        <source>&amp;C连接..	F3</source>
+        <translation>&amp;Connect..	F3</translation>
+    </message>
+    <message>
+        <source>&amp;Q快速连接	F5</source>
+        <translation>&amp;Quick Connect	F5</translation>
+    </message>
+    <message>
+        <source>&amp;D断开连接	F4</source>
+        <translation>&amp;Disconnect	F4</translation>
+    </message>
+    <message>
+        <source>自动连接</source>
+        <translation>Auto Connect</translation>
+    </message>
+    <message>
+        <source>&amp;E有效</source>
+        <translation>&amp;Enable</translation>
+    </message>
+    <message>
+        <source>D&amp;无效</source>
+        <translation>&amp;Disable</translation>
+    </message>
+    <message>
+        <source>通讯小助手</source>
+        <translation>Traffic Monitor</translation>
+    </message>
+    <message>
+        <source>&amp;2外观</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>工具栏</source>
+        <translation>Toolbar</translation>
+    </message>
+    <message>
+        <source>状态栏</source>
+        <translation>Status Bar</translation>
+    </message>
+    <message>
+        <source>总在最前</source>
+        <translation>Always on Top</translation>
+    </message>
+    <message>
+        <source>语言 (Language)</source>
+        <translation>Language (语言)</translation>
+    </message>
+    <message>
+        <source>中文</source>
+        <extracomment>A language&apos;s own name: the same in every language.</extracomment>
+        <translation>中文</translation>
+    </message>
+    <message>
+        <source>English</source>
+        <extracomment>A language&apos;s own name: the same in every language.</extracomment>
+        <translation>English</translation>
+    </message>
+    <message>
+        <source>&amp;3帮助</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>&amp;H帮助主题</source>
+        <translation>&amp;Help Topics</translation>
+    </message>
+    <message>
+        <source>&amp;A关于 Zentiq..</source>
+        <translation>&amp;About Zentiq..</translation>
+    </message>
+    <message>
+        <source>&amp;C关闭</source>
+        <translation>&amp;Close</translation>
+    </message>
+    <message>
+        <source>&amp;S保存	Ctrl+S</source>
+        <translation>&amp;Save	Ctrl+S</translation>
+    </message>
+    <message>
+        <source>&amp;A另存为..</source>
+        <translation>Save &amp;As..</translation>
+    </message>
+    <message>
+        <source>&amp;V保存工程</source>
+        <translation>Sa&amp;ve Workspace</translation>
+    </message>
+    <message>
+        <source>&amp;P打印..	Ctrl+P</source>
+        <translation>&amp;Print..	Ctrl+P</translation>
+    </message>
+    <message>
+        <source>打印预览</source>
+        <translation>Print Preview</translation>
+    </message>
+    <message>
+        <source>&amp;1编辑</source>
+        <translation>&amp;Edit</translation>
+    </message>
+    <message>
+        <source>&amp;2通讯</source>
+        <translation>&amp;Connection</translation>
+    </message>
+    <message>
+        <source>&amp;N连接..	F3</source>
+        <translation>Co&amp;nnect..	F3</translation>
+    </message>
+    <message>
+        <source>&amp;3设置</source>
+        <translation>&amp;Setup</translation>
+    </message>
+    <message>
+        <source>读写一次	F6</source>
+        <translation>Read/Write Once	F6</translation>
+    </message>
+    <message>
+        <source>读写有效	Shift+F6</source>
+        <translation>Enable Read/Write	Shift+F6</translation>
+    </message>
+    <message>
+        <source>清除计数	F12</source>
+        <translation>Reset Counters	F12</translation>
+    </message>
+    <message>
+        <source>错误计数	F11</source>
+        <translation>Error Counter	F11</translation>
+    </message>
+    <message>
+        <source>设为默认值</source>
+        <translation>Set as Default</translation>
+    </message>
+    <message>
+        <source>&amp;4功能</source>
+        <translation>F&amp;unctions</translation>
+    </message>
+    <message>
+        <source>05:写单个线圈	Alt+F5</source>
+        <translation>05: Write Single Coil	Alt+F5</translation>
+    </message>
+    <message>
+        <source>06:写单个寄存器	Alt+F6</source>
+        <translation>06: Write Single Register	Alt+F6</translation>
+    </message>
+    <message>
+        <source>15:写线圈组	Alt+F7</source>
+        <translation>15: Write Multiple Coils	Alt+F7</translation>
+    </message>
+    <message>
+        <source>16:写寄存器组	Alt+F8</source>
+        <translation>16: Write Multiple Registers	Alt+F8</translation>
+    </message>
+    <message>
+        <source>22:写寄存器(AND,OR)</source>
+        <translation>22: Mask Write Register</translation>
+    </message>
+    <message>
+        <source>23:读写寄存器组</source>
+        <translation>23: Read/Write Multiple Registers</translation>
+    </message>
+    <message>
+        <source>测试工具</source>
+        <translation>Test Center</translation>
+    </message>
+    <message>
+        <source>记录..	Alt+L</source>
+        <translation>Log..	Alt+L</translation>
+    </message>
+    <message>
+        <source>记录关闭	Alt+O</source>
+        <translation>Stop Logging	Alt+O</translation>
+    </message>
+    <message>
+        <source>&amp;5显示</source>
+        <translation>&amp;Display</translation>
+    </message>
+    <message>
+        <source>&amp;Signed(整数)	Alt+S</source>
+        <translation>&amp;Signed	Alt+S</translation>
+    </message>
+    <message>
+        <source>&amp;Unsigned(无符号整数)	Alt+U</source>
+        <translation>&amp;Unsigned	Alt+U</translation>
+    </message>
+    <message>
+        <source>&amp;Hex(16进制)	Alt+H</source>
+        <translation>&amp;Hex	Alt+H</translation>
+    </message>
+    <message>
+        <source>&amp;Binary(2进制)	Alt+B</source>
+        <translation>&amp;Binary	Alt+B</translation>
+    </message>
+    <message>
+        <source>Long(长整数)</source>
+        <translation>Long</translation>
+    </message>
+    <message>
+        <source>Long Inverse(负长整数)</source>
+        <translation>Long Inverse</translation>
+    </message>
+    <message>
+        <source>&amp;Float(单精度小数)</source>
+        <translation>&amp;Float</translation>
+    </message>
+    <message>
+        <source>F&amp;loat Inverse(负单精度小数)</source>
+        <translation>F&amp;loat Inverse</translation>
+    </message>
+    <message>
+        <source>&amp;Double(双精度小数)</source>
+        <translation>&amp;Double</translation>
+    </message>
+    <message>
+        <source>D&amp;ouble Inverse(负双精度小数)</source>
+        <translation>D&amp;ouble Inverse</translation>
+    </message>
+    <message>
+        <source>&amp;PLC 地址(基站 1)</source>
+        <translation>&amp;PLC Addresses (Base 1)</translation>
+    </message>
+    <message>
+        <source>保护 地址(基站 0)</source>
+        <translation>Protocol Addresses (Base 0)</translation>
+    </message>
+    <message>
+        <source>&amp;6外观</source>
+        <translation>&amp;View</translation>
+    </message>
+    <message>
+        <source>总在最上面</source>
+        <translation>Always on Top</translation>
+    </message>
+    <message>
+        <source>&amp;7窗体</source>
+        <translation>&amp;Window</translation>
+    </message>
+    <message>
+        <source>叠加</source>
+        <translation>Cascade</translation>
+    </message>
+    <message>
+        <source>并列</source>
+        <translation>Tile</translation>
+    </message>
+    <message>
+        <source>图标</source>
+        <translation>Arrange Icons</translation>
+    </message>
+    <message>
+        <source>&amp;8帮助</source>
+        <translation>&amp;Help</translation>
+    </message>
+    <message>
+        <source>帮助</source>
+        <translation>Help</translation>
+    </message>
+    <message>
+        <source>打印</source>
+        <translation>Print</translation>
+    </message>
+    <message>
+        <source>前景色</source>
+        <translation>Foreground Color</translation>
+    </message>
+    <message>
+        <source>背景色</source>
+        <translation>Background Color</translation>
+    </message>
+</context>
+<context>
+    <name>Strings</name>
+    <message>
+        <source>传输 ID 错误</source>
+        <translation>Transaction ID error</translation>
+    </message>
+    <message>
+        <source>OLE 初始化错误.  请确认OLE库版本.</source>
+        <translation>OLE initialization failed.  Make sure that the OLE libraries are the correct version.</translation>
+    </message>
+    <message>
+        <source>字节丢失</source>
+        <translation>Bytes missing</translation>
+    </message>
+    <message>
+        <source>网关不可用</source>
+        <translation>Gateway path unavailable</translation>
+    </message>
+    <message>
+        <source>网关设备不可用</source>
+        <translation>Gateway target device failed to respond</translation>
+    </message>
+    <message>
+        <source>字节数目错误</source>
+        <translation>Byte count error</translation>
+    </message>
+    <message>
+        <source>Comm:</source>
+        <translation>Comm:</translation>
+    </message>
+    <message>
+        <source>
+Zentiq
+Zentiq
+Zentiq Files (*.zqd)
+.zqd
+Zentiq.Document
+Zentiq Files</source>
+        <translation>
+Zentiq
+Zentiq
+Zentiq Files (*.zqd)
+.zqd
+Zentiq.Document
+Zentiq Files</translation>
+    </message>
+    <message>
+        <source>%d	Timeout error</source>
+        <translation>%d	Timeout error</translation>
+    </message>
+    <message>
+        <source>%d	CRC error</source>
+        <translation>%d	CRC error</translation>
+    </message>
+    <message>
+        <source>%d	Response error</source>
+        <translation>%d	Response error</translation>
+    </message>
+    <message>
+        <source>%d	Byte count error</source>
+        <translation>%d	Byte count error</translation>
+    </message>
+    <message>
+        <source>%d	Write error: Break condition</source>
+        <translation>%d	Write error: Break condition</translation>
+    </message>
+    <message>
+        <source>%d	Write error: I/O error</source>
+        <translation>%d	Write error: I/O error</translation>
+    </message>
+    <message>
+        <source>%d	Write error: Serial connection error</source>
+        <translation>%d	Write error: Serial connection error</translation>
+    </message>
+    <message>
+        <source>%d	Write error: Output buffer overflow</source>
+        <translation>%d	Write error: Output buffer overflow</translation>
+    </message>
+    <message>
+        <source>%d	Write error</source>
+        <translation>%d	Write error</translation>
+    </message>
+    <message>
+        <source>%d	Read error: Framing error</source>
+        <translation>%d	Read error: Framing error</translation>
+    </message>
+    <message>
+        <source>%d	Read error: Character buffer overrun</source>
+        <translation>%d	Read error: Character buffer overrun</translation>
+    </message>
+    <message>
+        <source>%d	Read error: Parity error</source>
+        <translation>%d	Read error: Parity error</translation>
+    </message>
+    <message>
+        <source>%d	Read error: Input buffer overflow</source>
+        <translation>%d	Read error: Input buffer overflow</translation>
+    </message>
+    <message>
+        <source>%d	Read error: I/O error</source>
+        <translation>%d	Read error: I/O error</translation>
+    </message>
+    <message>
+        <source>%d	Read error: Break condition</source>
+        <translation>%d	Read error: Break condition</translation>
+    </message>
+    <message>
+        <source>%d	Read error</source>
+        <translation>%d	Read error</translation>
+    </message>
+    <message>
+        <source>%d	No connection</source>
+        <translation>%d	No connection</translation>
+    </message>
+    <message>
+        <source>%d	Thread error</source>
+        <translation>%d	Thread error</translation>
+    </message>
+    <message>
+        <source>%d	Bytes missing error</source>
+        <translation>%d	Bytes missing error</translation>
+    </message>
+    <message>
+        <source>%d	Transaction ID error</source>
+        <translation>%d	Transaction ID error</translation>
+    </message>
+    <message>
+        <source>%d	Illegal function</source>
+        <translation>%d	Illegal function</translation>
+    </message>
+    <message>
+        <source>%d	Illegal data address</source>
+        <translation>%d	Illegal data address</translation>
+    </message>
+    <message>
+        <source>%d	Illegal data value</source>
+        <translation>%d	Illegal data value</translation>
+    </message>
+    <message>
+        <source>%d	Slave device failure</source>
+        <translation>%d	Slave device failure</translation>
+    </message>
+    <message>
+        <source>%d	Acknowledge</source>
+        <translation>%d	Acknowledge</translation>
+    </message>
+    <message>
+        <source>%d	Slave device busy</source>
+        <translation>%d	Slave device busy</translation>
+    </message>
+    <message>
+        <source>%d	NAK-negative acknowledgment</source>
+        <translation>%d	NAK-negative acknowledgment</translation>
+    </message>
+    <message>
+        <source>%d	Gateway path unavailable</source>
+        <translation>%d	Gateway path unavailable</translation>
+    </message>
+    <message>
+        <source>%d	Gateway target device failed to respond</source>
+        <translation>%d	Gateway target device failed to respond</translation>
+    </message>
+    <message>
+        <source>%d	Unknown exception error</source>
+        <translation>%d	Unknown exception error</translation>
+    </message>
+    <message>
+        <source>%d	Unknown error</source>
+        <translation>%d	Unknown error</translation>
+    </message>
+    <message>
+        <source>NO ERRORS!</source>
+        <translation>NO ERRORS!</translation>
+    </message>
+    <message>
+        <source>应答正确</source>
+        <translation>Response OK</translation>
+    </message>
+    <message>
+        <source>超时错误</source>
+        <translation>Timeout error</translation>
+    </message>
+    <message>
+        <source>CRC 错误</source>
+        <translation>CRC error</translation>
+    </message>
+    <message>
+        <source>应答错误</source>
+        <translation>Response error</translation>
+    </message>
+    <message>
+        <source>写入错误</source>
+        <translation>Write error</translation>
+    </message>
+    <message>
+        <source>读取错误</source>
+        <translation>Read error</translation>
+    </message>
+    <message>
+        <source>没有连接</source>
+        <translation>No connection</translation>
+    </message>
+    <message>
+        <source>无法进行通信！</source>
+        <translation>Communication not possible!</translation>
+    </message>
+    <message>
+        <source>不合法功能</source>
+        <translation>Illegal function</translation>
+    </message>
+    <message>
+        <source>不合法数据地址</source>
+        <translation>Illegal data address</translation>
+    </message>
+    <message>
+        <source>不合法数据值</source>
+        <translation>Illegal data value</translation>
+    </message>
+    <message>
+        <source>从站设备有问题</source>
+        <translation>Slave device failure</translation>
+    </message>
+    <message>
+        <source>确认</source>
+        <translation>Acknowledge</translation>
+    </message>
+    <message>
+        <source>从站，忙</source>
+        <translation>Slave device busy</translation>
+    </message>
+    <message>
+        <source>NAK-没有确认</source>
+        <translation>NAK-negative acknowledgment</translation>
+    </message>
+    <message>
+        <source>内存不足，请关闭部分窗口！</source>
+        <translation>Out of memory. Please close some windows!</translation>
+    </message>
+    <message>
+        <source>重新传输
+重设计数器(F12)</source>
+        <translation>Reset the transmission counters
+Reset Counters (F12)</translation>
+    </message>
+    <message>
+        <source>错误输入</source>
+        <translation>Invalid input</translation>
+    </message>
+    <message>
+        <source>未知错误</source>
+        <translation>Unknown error</translation>
+    </message>
+    <message>
+        <source>Zentiq</source>
+        <translation>Zentiq</translation>
+    </message>
+    <message>
+        <source>请输入一个整数。</source>
+        <translation>Please enter an integer.</translation>
+    </message>
+    <message>
+        <source>请输入一个数字。</source>
+        <translation>Please enter a number.</translation>
+    </message>
+    <message>
+        <source>请输入一个整数,%1和%2之间。</source>
+        <translation>Please enter an integer between %1 and %2.</translation>
+    </message>
+    <message>
+        <source>请输入%1和%2之间。</source>
+        <translation>Please enter a number between %1 and %2.</translation>
+    </message>
+    <message>
+        <source>请输入不超过%1个字符。</source>
+        <translation>Please enter no more than %1 characters.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBPresetMultibleRegister</name>
+    <message>
+        <source>16: 写寄存器组 (signed)</source>
+        <translation>16: Write Multiple Registers (signed)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (unsigned)</source>
+        <translation>16: Write Multiple Registers (unsigned)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (HEX)</source>
+        <translation>16: Write Multiple Registers (HEX)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (binary)</source>
+        <translation>16: Write Multiple Registers (binary)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (floating point)</source>
+        <translation>16: Write Multiple Registers (floating point)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (floating point inv.)</source>
+        <translation>16: Write Multiple Registers (floating point inv.)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (double floating point)</source>
+        <translation>16: Write Multiple Registers (double floating point)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (double floating point inv.)</source>
+        <translation>16: Write Multiple Registers (double floating point inv.)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (long)</source>
+        <translation>16: Write Multiple Registers (long)</translation>
+    </message>
+    <message>
+        <source>16: 写寄存器组 (long inv.)</source>
+        <translation>16: Write Multiple Registers (long inv.)</translation>
+    </message>
+    <message>
+        <source>写多个寄存器</source>
+        <translation>Write Multiple Registers</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBReadWriteRegister</name>
+    <message>
+        <source>23: 读写寄存器 (负整数)</source>
+        <translation>23: Read/Write Registers (signed)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (unsigned)</source>
+        <translation>23: Read/Write Registers (unsigned)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (HEX)</source>
+        <translation>23: Read/Write Registers (HEX)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (binary)</source>
+        <translation>23: Read/Write Registers (binary)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (floating point)</source>
+        <translation>23: Read/Write Registers (floating point)</translation>
+    </message>
+    <message>
+        <source>23: 写入寄存器组 (负单精度小数)</source>
+        <translation>23: Read/Write Registers (floating point inv.)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (双精度小数)</source>
+        <translation>23: Read/Write Registers (double floating point)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (double floating point inv.)</source>
+        <translation>23: Read/Write Registers (double floating point inv.)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (长整数)</source>
+        <translation>23: Read/Write Registers (long)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (负长整数)</source>
+        <translation>23: Read/Write Registers (long inv.)</translation>
+    </message>
+    <message>
+        <source>读写线圈组</source>
+        <translation>Read/Write Multiple Registers</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMainFrame</name>
+    <message>
+        <source>工具栏</source>
+        <translation>Toolbar</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CZentiqApp</name>
+    <message>
+        <source>关于 Zentiq</source>
+        <translation>About Zentiq</translation>
+    </message>
+    <message>
+        <source>F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.
+Shift+F1: click any control to see what it does.</source>
+        <translation>F3 Connect, F5 Quick Connect, F4 Disconnect, F8 Read/Write Definition, F6 Read/Write Once, F12 Reset Counters.
+Shift+F1: click any control to see what it does.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CZentiqDoc</name>
+    <message>
+        <source>保存%1吗？</source>
+        <translation>Save changes to %1?</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CZentiqSetup</name>
+    <message>
+        <source>01读取线圈(0X)</source>
+        <translation>01 Read Coils (0x)</translation>
+    </message>
+    <message>
+        <source>02读取输入状态(1X)</source>
+        <translation>02 Read Discrete Inputs (1x)</translation>
+    </message>
+    <message>
+        <source>03读保持寄存器(4X)</source>
+        <translation>03 Read Holding Registers (4x)</translation>
+    </message>
+    <message>
+        <source>04读输入寄存器(3X)</source>
+        <translation>04 Read Input Registers (3x)</translation>
+    </message>
+    <message>
+        <source>05写单个线圈</source>
+        <translation>05 Write Single Coil</translation>
+    </message>
+    <message>
+        <source>06写单个寄存器</source>
+        <translation>06 Write Single Register</translation>
+    </message>
+    <message>
+        <source>15写多个线圈</source>
+        <translation>15 Write Multiple Coils</translation>
+    </message>
+    <message>
+        <source>16写多个寄存器</source>
+        <translation>16 Write Multiple Registers</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::OneShotRequest</name>
+    <message>
+        <source>上一个请求仍在等待发送，本次未发送。</source>
+        <translation>The previous request is still waiting to be sent; this one was not sent.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::TrendWindow</name>
+    <message>
+        <source>1 分钟</source>
+        <translation>1 min</translation>
+    </message>
+    <message>
+        <source>2 分钟</source>
+        <translation>2 min</translation>
+    </message>
+    <message>
+        <source>5 分钟</source>
+        <translation>5 min</translation>
+    </message>
+    <message>
+        <source>10 分钟</source>
+        <translation>10 min</translation>
+    </message>
+    <message>
+        <source>30 分钟</source>
+        <translation>30 min</translation>
+    </message>
+    <message>
+        <source>1 小时</source>
+        <translation>1 hour</translation>
+    </message>
+    <message>
+        <source>暂停</source>
+        <translation>Pause</translation>
+    </message>
+    <message>
+        <source>继续</source>
+        <translation>Resume</translation>
+    </message>
+    <message>
+        <source>趋势图</source>
+        <translation>Trend</translation>
+    </message>
+    <message>
+        <source>自动缩放</source>
+        <translation>Auto Scale</translation>
+    </message>
+    <message>
+        <source>导出 CSV..</source>
+        <translation>Export CSV..</translation>
+    </message>
+    <message>
+        <source>导出 PNG..</source>
+        <translation>Export PNG..</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::ValueListFile</name>
+    <message>
+        <source>不正确的数据格式</source>
+        <translation>Incorrect data format</translation>
+    </message>
+</context>
+</TS>
