@@ -1,6 +1,6 @@
 // Zentiq: a desktop Modbus master.
 //
-//   zentiq [FILE.zqd | FILE.zqw] [--automation] [--settings-dir DIR]
+//   zentiq [FILE.zqd | FILE.zqw] [--automation] [--lang en|zh] [--settings-dir DIR]
 //   zentiq --print FILE.zqd          (or /p FILE.zqd: print to the default
 //                                     printer and end)
 //

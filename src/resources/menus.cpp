@@ -45,7 +45,7 @@ constexpr std::array kMenuWithoutDocuments = {
     separator(),
     item(cmd::AlwaysOnTop, QT_TRANSLATE_NOOP("Menus", "总在最前")),
     separator(),
-    // Both names, so that someone who cannot read the current language finds it.
+    //: Keeps the language's own name beside the translated one, so that anyone finds it.
     popup(QT_TRANSLATE_NOOP("Menus", "语言 (Language)")),
     //: A language's own name: the same in every language.
     item(cmd::LanguageChinese, QT_TRANSLATE_NOOP("Menus", "中文")),
@@ -144,7 +144,7 @@ constexpr std::array kMenuWithDocuments = {
     separator(),
     item(cmd::AlwaysOnTop, QT_TRANSLATE_NOOP("Menus", "总在最上面")),
     separator(),
-    // Both names, so that someone who cannot read the current language finds it.
+    //: Keeps the language's own name beside the translated one, so that anyone finds it.
     popup(QT_TRANSLATE_NOOP("Menus", "语言 (Language)")),
     //: A language's own name: the same in every language.
     item(cmd::LanguageChinese, QT_TRANSLATE_NOOP("Menus", "中文")),

@@ -955,6 +955,7 @@
     </message>
     <message>
         <source>语言 (Language)</source>
+        <extracomment>Keeps the language&apos;s own name beside the translated one, so that anyone finds it.</extracomment>
         <translation>Language (语言)</translation>
     </message>
     <message>
