@@ -34,6 +34,7 @@
 #include <thread>
 #include <vector>
 
+#include "framework/language.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "display/zentiq_view.h"
@@ -151,6 +152,15 @@ void perResult() {
             b = static_cast<quint8>(~b);
         w.view->OnPollResult(status::Ok, slot);
     });
+    // A failed poll looks its text up in the string table: in Chinese (the
+    // sources) and through the English translation.
+    const auto timeoutPaced = [&] {
+        return timeIt(kIterations, [&](int) { w.view->OnPollResult(status::Timeout, slot); });
+    };
+    const Stats timeoutChinese = timeoutPaced();
+    ApplyLanguage(Language::English);
+    const Stats timeoutEnglish = timeoutPaced();
+    ApplyLanguage(Language::Chinese);
     // One result with its refresh, as after a pause in polling.
     const Stats same = timeIt(kIterations, [&](int) {
         w.view->OnPollResult(status::Ok, slot);
@@ -178,6 +188,8 @@ void perResult() {
     std::printf("one WM_POLL_RESULT, %d registers, GUI thread (goal <= 50 us):\n", kRegisters);
     line("accessor + counters alone (floor)", floor);
     line("handler, every value changed, paced", paced);
+    line("handler, timeout status, Chinese", timeoutChinese);
+    line("handler, timeout status, English translation", timeoutEnglish);
     line("handler + cell update, values unchanged", same);
     line("handler + cell update, every value changed", changed);
     line("the same + painting view and grid", painted);
