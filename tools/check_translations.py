@@ -63,11 +63,12 @@ def translation_faults(source, translation, comment):
 
 
 def strip_comments(text):
-    # Keeps string literals (and so line numbers) while blanking comments.
+    # Keeps string literals (and so line numbers) while blanking comments and
+    # character literals such as '"'.
     def blank(match):
         chunk = match.group(0)
         return chunk if chunk.startswith('"') else re.sub(r"[^\n]", " ", chunk)
-    return re.sub(r'"(?:[^"\\\n]|\\.)*"|//[^\n]*|/\*.*?\*/', blank, text, flags=re.S)
+    return re.sub(r'"(?:[^"\\\n]|\\.)*"|\'(?:[^\'\\\n]|\\.)+\'|//[^\n]*|/\*.*?\*/', blank, text, flags=re.S)
 
 
 def unescape(literal):
