@@ -309,7 +309,10 @@ TEST_F(PyModbusTrendTest, ValuesFromTheSlaveAppearInTheSeriesInOrder) {
         QPointer<TrendWindow> t = reader.view->OpenTrendWindow();
         ASSERT_TRUE(t);
         for (const double v : c.sequence) {
+            // Stopped until it holds its value: a write poll that started
+            // with its initial zeros could put them on the slave first.
             PollDefinition def = ReadDefinition(16, address, 2, c.format, 10);
+            def.bEnable = 0;
             auto writer = std::make_unique<PollWindow>(def);
             if (c.format == 4)
                 store(writer->model(), 0, float(v));
@@ -317,7 +320,8 @@ TEST_F(PyModbusTrendTest, ValuesFromTheSlaveAppearInTheSeriesInOrder) {
                 store(writer->model(), 0, std::int32_t(v));
             else
                 store(writer->model(), 0, std::uint16_t(std::int32_t(v)));
-            writer->doc->RegisterWithEngine();  // hands the new values over
+            writer->model().def.bEnable = 1;
+            writer->doc->RegisterWithEngine();  // hands the values over and starts writing
             // Held long enough to fill buckets of its own: a value that
             // shares its only bucket with a lower and a higher one is
             // decimated away, as a chart could not show it either.
