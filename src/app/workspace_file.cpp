@@ -130,6 +130,10 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const Conne
     if (c.version == 4200) {
         QString address;
         if (!reader.readString(address, kMaxStringChars)) return Status::Truncated;
+        // A byte-order mark is no part of a host name; kept, it would vanish
+        // in the UTF-8 round trip of the settings, so that saving the
+        // workspace again changed the address.
+        while (address.startsWith(QChar(0xFEFF))) address.remove(0, 1);
         s.IPAddress = address.toStdString();
     } else {
         s.IPAddress = FixedText(block + kLegacyAddress, kLegacyAddressSize).toStdString();

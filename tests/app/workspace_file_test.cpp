@@ -113,6 +113,20 @@ TEST(WorkspaceFileTest, Version4200IsWrittenFieldByFieldAndReadBack) {
     EXPECT_EQ(WF::Encode(c), expected) << "written back unchanged, legacy address included";
 }
 
+TEST(WorkspaceFileTest, ByteOrderMarksBeforeTheHostAreDroppedSoThatSavingAgainKeepsIt) {
+    QByteArray bytes = SampleBytes();
+    const QByteArray host = Bytes().wide("192.168.1.20").b;
+    const QByteArray marked = Bytes().wide(QStringLiteral("\uFEFF\uFEFF192.168.1.20")).b;
+    ASSERT_EQ(bytes.count(host), 1);
+    bytes.replace(host, marked);
+    WF::Contents first, second;
+    ASSERT_EQ(WF::Decode(bytes, Current(), &first), WF::Status::Ok);
+    EXPECT_EQ(first.settings.IPAddress, "192.168.1.20");
+    ASSERT_EQ(WF::Decode(WF::Encode(first), Current(), &second), WF::Status::Ok);
+    EXPECT_EQ(second.settings.IPAddress, first.settings.IPAddress);
+    EXPECT_EQ(WF::Encode(second), SampleBytes());
+}
+
 TEST(WorkspaceFileTest, OlderVersionsAndTheirFixUps) {
     // 3500/3501: only 72 bytes of settings, the rest from the current settings;
     // the address and the document paths are 8-bit text.
