@@ -15,6 +15,7 @@ const QString kKey = QStringLiteral("Language");
 const QString kEnglishTranslation = QStringLiteral(":/i18n/zentiq_en.qm");
 
 QPointer<QTranslator> g_translator;
+bool g_installed = false;  // g_translator is among the application's translators
 Language g_current = Language::Chinese;
 
 }  // namespace
@@ -52,12 +53,14 @@ bool ApplyLanguage(Language language) {
                 return false;
             }
             g_translator = translator;
+            g_installed = false;
         }
-        // Once only: a second install would send widgets a needless change.
+        // Each install or removal makes every widget translate itself again.
+        if (!g_installed)
+            g_installed = QCoreApplication::installTranslator(g_translator);
+    } else if (!g_translator.isNull() && g_installed) {
         QCoreApplication::removeTranslator(g_translator);
-        QCoreApplication::installTranslator(g_translator);
-    } else if (!g_translator.isNull()) {
-        QCoreApplication::removeTranslator(g_translator);
+        g_installed = false;
     }
     g_current = language;
     return true;

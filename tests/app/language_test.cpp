@@ -137,7 +137,9 @@ TEST(LanguageChoiceTest, CodesCommandLineAndStoredValues) {
     EXPECT_EQ(StoredLanguage(store), Language::Chinese);
 }
 
-TEST_F(LanguageTestBase, TablesAndEveryDialogReadEnglishAndBack) {
+class LanguageDialogTest : public LanguageTestBase {};
+
+TEST_F(LanguageDialogTest, TablesAndEveryDialogReadEnglishAndBack) {
     using Factory = std::function<QWidget*()>;
     const std::vector<std::pair<const char*, Factory>> windows = {
         {"CZentiqSetup", [] { return new CZentiqSetup(DefinitionDialogValues{}); }},
