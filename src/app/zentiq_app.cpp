@@ -17,6 +17,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/automation_server.h"
@@ -77,6 +78,44 @@ Language languageOfCommand(int id) {
 }
 
 std::uint32_t nonNegative(int value) { return value < 0 ? 0u : static_cast<std::uint32_t>(value); }
+
+// Every stored connection value with the range its dialog accepts and the
+// default of an empty store. A hand-edited or damaged value outside the range
+// reads as the default, as for every key alike: a timeout of 0 or a delay of
+// years would otherwise break polling without a word.
+struct CommSetupValue {
+    const char* key;
+    int ConnectionSettings::*field;
+    int min, max, fallback;
+};
+constexpr CommSetupValue kCommSetupValues[] = {
+    {"Port", &ConnectionSettings::Port, 0, CMBCommSetup::kPortCount - 1, 0},
+    {"BaudRate", &ConnectionSettings::BaudRate, 0, CMBCommSetup::kBaudCount - 1, kDefaultBaudIndex},
+    {"DataBits", &ConnectionSettings::DataBits, 0, 1, 1},
+    {"Parity", &ConnectionSettings::Parity, 0, 2, 2},
+    {"StopBits", &ConnectionSettings::StopBits, 0, 1, 0},
+    {"Timeout", &ConnectionSettings::Timeout, CMBCommSetup::kTimeoutMin, CMBCommSetup::kTimeoutMax, 1000},
+    {"DTRDSR", &ConnectionSettings::DTRDSR, 0, 1, 0},
+    {"RTSCTS", &ConnectionSettings::RTSCTS, 0, 1, 0},
+    {"RTS", &ConnectionSettings::RTS, 0, 1, 1},
+    {"CLRRTSDelay", &ConnectionSettings::CLRRTSDelay, CAdvanced::kRtsDelayMin, CAdvanced::kRtsDelayMax, 1},
+    {"RTU/ASCII", &ConnectionSettings::RTU_ASCII, 0, 1, 0},
+    {"ServicePort", &ConnectionSettings::ServicePort, CMBCommSetup::kServicePortMin,
+     CMBCommSetup::kServicePortMax, 502},
+    {"ConnectionTimeout", &ConnectionSettings::ConnectionTimeout, CMBCommSetup::kConnectionTimeoutMin,
+     CMBCommSetup::kConnectionTimeoutMax, 3000},
+    {"DelayBetweenPolls", &ConnectionSettings::DelayBetweenPolls, CMBCommSetup::kDelayMin,
+     CMBCommSetup::kDelayMax, 10},
+    {"Echo", &ConnectionSettings::Echo, 0, 1, 0},
+    // -1: not stored yet, converted from the port index below.
+    {"Serial", &ConnectionSettings::Serial, -1, 1, -1},
+};
+
+// The open results whose message carries the socket error's number.
+bool TcpMessageShowsError(int result) {
+    return result == status::SocketStartupFailed || result == status::ConnectError ||
+           result == status::BlockingSwitchFailed || result == status::SocketCreateFailed;
+}
 
 }  // namespace
 
@@ -241,29 +280,15 @@ void CZentiqApp::startupConnectionCheck() {
 ConnectionSettings CZentiqApp::ReadCommSetup(const SettingsStore& store, bool* autoEnable) {
     ConnectionSettings s;
     auto get = [&](const char* key, int def) { return store.GetInt(kCommSetup, QString::fromLatin1(key), def); };
-    s.Port = get("Port", 0);
-    s.BaudRate = get("BaudRate", kDefaultBaudIndex);
-    if (s.BaudRate < 0 || s.BaudRate >= CMBCommSetup::kBaudCount)
-        s.BaudRate = kDefaultBaudIndex;  // a hand-edited index: the line, pane and dialog agree
-    s.DataBits = get("DataBits", 1);
-    s.Parity = get("Parity", 2);
-    s.StopBits = get("StopBits", 0);
-    s.Timeout = get("Timeout", 1000);
-    s.DTRDSR = get("DTRDSR", 0);
-    s.RTSCTS = get("RTSCTS", 0);
-    s.RTS = get("RTS", 1);
-    s.CLRRTSDelay = get("CLRRTSDelay", 1);
-    s.RTU_ASCII = get("RTU/ASCII", 0);
+    for (const CommSetupValue& v : kCommSetupValues) {
+        const int stored = get(v.key, v.fallback);
+        s.*v.field = stored < v.min || stored > v.max ? v.fallback : stored;
+    }
     if (autoEnable != nullptr)
         *autoEnable = get("AutoEnable", 0) != 0;
     s.IPAddress = store.GetString(kCommSetup, QStringLiteral("IPAddress"), QStringLiteral("0.0.0.0"))
                       .toLatin1()
                       .toStdString();
-    s.ServicePort = get("ServicePort", 502);
-    s.ConnectionTimeout = get("ConnectionTimeout", 3000);
-    s.DelayBetweenPolls = get("DelayBetweenPolls", 10);
-    s.Echo = get("Echo", 0);
-    s.Serial = get("Serial", -1);
     if (s.Serial == -1) {
         // Settings of old versions: port index 8 meant Modbus/TCP.
         if (s.Port == 8) {
@@ -348,22 +373,49 @@ QString CZentiqApp::SerialPermissionHint(const QString& devicePath, int error) {
         .arg(devicePath, group);
 }
 
+QString CZentiqApp::SerialOpenCause(int error) {
+    switch (error) {
+    case 0:
+        return {};
+    case EBUSY:
+    case EWOULDBLOCK:  // the lock of another program that has the port open
+        return tr("被其他程序占用");
+    case ENOTTY:
+    case EISDIR:
+        return tr("不是串口设备");
+    case EACCES:
+    case EPERM:
+        return tr("没有权限");
+    default:
+        return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
 QString CZentiqApp::ConnectFailureMessage(const ConnectionSettings& s, int result) {
+    return ConnectFailureMessage(s, result, s.Serial != 0 ? LastSocketError() : LastSerialOpenErrno());
+}
+
+QString CZentiqApp::ConnectFailureMessage(const ConnectionSettings& s, int result, int error) {
     if (result == 0)
         return {};
+    // The message of the open result, then its cause in words.
     if (s.Serial != 0) {
-        QString text = TcpOpenFailureMessage(result, LastSocketError());
+        QString text = TcpOpenFailureMessage(result, error);
         if (text.isEmpty())
             text = QStringLiteral("Modbus/TCP Connection Failed. Error %1").arg(result);
+        else if (TcpMessageShowsError(result) && error != 0)
+            text += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
         return text;
     }
     QString text = SerialOpenFailureMessage(result, s.Port + 1);
     if (text.isEmpty())
         text = QStringLiteral("Opening Port %1 failed with error %2.").arg(s.Port + 1).arg(result);
+    if (result == 1 && !SerialOpenCause(error).isEmpty())
+        text += QStringLiteral(": ") + SerialOpenCause(error);
     if (result == 1 && s.Port >= 0 && s.Port < CMBCommSetup::kPortCount) {
         char device[512] = {};
         GetSerialDevice(s.Port + 1, device, sizeof device);
-        const QString hint = SerialPermissionHint(QFile::decodeName(device), LastSerialOpenErrno());
+        const QString hint = SerialPermissionHint(QFile::decodeName(device), error);
         if (!hint.isEmpty())
             text += QStringLiteral("\n\n") + hint;
     }

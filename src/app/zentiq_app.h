@@ -92,7 +92,8 @@ public:
     QString ConnectionPaneText() const;
     static QString ConnectionPaneText(const ConnectionSettings& settings);
 
-    // Section "CommSetup" with the conversion of a missing "Serial".
+    // Section "CommSetup" with the conversion of a missing "Serial". A value
+    // outside the range its dialog accepts reads as the key's default.
     static ConnectionSettings ReadCommSetup(const SettingsStore& store, bool* autoEnable);
     // The seventeen keys, in the order in which they are stored; after them
     // "TcpFraming" once RTU over TCP has been chosen.
@@ -100,9 +101,15 @@ public:
     static const QStringList& CommSetupKeys();
 
     // The message for a failed open of the connection, empty when the
-    // result has none. For a serial port refused by permissions it also
-    // says how to get access.
+    // result has none, followed by its cause in words. For a serial port
+    // refused by permissions it also says how to get access. `error` is the
+    // errno of the failure; without it the engine's last one is taken.
     static QString ConnectFailureMessage(const ConnectionSettings& settings, int result);
+    static QString ConnectFailureMessage(const ConnectionSettings& settings, int result, int error);
+    // The cause of a serial port that is not available, from the errno of
+    // the open: in use, not a serial device, not permitted, or the error's
+    // own description; empty for 0.
+    static QString SerialOpenCause(int error);
     // How to get access to a serial device that could not be opened with
     // errno `error` (EACCES/EPERM); empty for other errors.
     static QString SerialPermissionHint(const QString& devicePath, int error);

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "engine/engine_types.h"
+#include "engine/line_cancel.h"
 #include "engine/modbus_function.h"
 #include "engine/posix_serial_port.h"
 #include "engine/serial_transport.h"
@@ -20,6 +21,11 @@
 namespace zentiq {
 
 struct EngineState {
+    EngineState() {
+        port.SetCancel(&cancel);
+        tcp.Line().SetCancel(&cancel);
+    }
+
     // Guards slots, results and monitorWindow; never held during a transaction.
     std::mutex lock;
     PollSlot slots[kSlotCount];
@@ -35,6 +41,10 @@ struct EngineState {
     // the lock; every operation that can make a slot due notifies it.
     std::condition_variable wake;
     bool wakeRequested = false;
+
+    // Raised by StopPolling: every wait of the worker's transaction, sleep or
+    // pause ends at once, so that the GUI never waits for the line.
+    LineCancel cancel;
 
     // Connection (touched by the GUI thread only while the worker is stopped).
     int mode = RTU;

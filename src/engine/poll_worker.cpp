@@ -73,12 +73,14 @@ void RunCycle(EngineState& e) {
     e.lastTickUs = now;
     const std::uint32_t delay = e.delayBetweenPolls.load();
     if (delay > 0)
-        std::this_thread::sleep_for(std::chrono::milliseconds(delay));
+        e.cancel.SleepFor(std::chrono::milliseconds(delay));
     else
         std::this_thread::yield();
+    if (!e.running.load()) return;
 
     int s;
     std::uint32_t registration, modeChange;
+    bool counted = false;
     {
         std::unique_lock lock(e.lock);
         e.wakeRequested = false;
@@ -97,7 +99,8 @@ void RunCycle(EngineState& e) {
             slot.txCount = 0;
             slot.okCount = 0;
         }
-        if (IsConnected()) ++slot.txCount;
+        counted = IsConnected() != 0;
+        if (counted) ++slot.txCount;
         e.work.slaveId = slot.slaveId;
         e.work.function = slot.function;
         e.work.readAddress = slot.readAddress;
@@ -109,6 +112,15 @@ void RunCycle(EngineState& e) {
 
     Transport& transport = CurrentTransport();
     const EngineStatus status = RunFunction(transport, e.work, e.captures);
+    // Cut short by a stop: the slave did not fail, the transaction never
+    // ended. Nothing of it is kept or shown, and it was not counted; slot 0
+    // keeps its request for the next connection.
+    if (e.cancel.CutShort()) {
+        std::lock_guard guard(e.lock);
+        PollSlot& slot = e.slots[s];
+        if (counted && e.registrations[s] == registration && slot.txCount != 0) --slot.txCount;
+        return;
+    }
     // Only a serial transaction has serial error flags.
     const bool serial = IsSerial(e, transport);
     e.writeFlags = serial ? e.port.WriteFlags() : 0;
@@ -152,7 +164,7 @@ void RunCycle(EngineState& e) {
     // is not held during the pause so that the GUI never waits on it.
     if (portError) {
         const std::uint32_t pause = 250 - std::min<std::uint32_t>(delay, 250);
-        std::this_thread::sleep_for(std::chrono::milliseconds(pause));
+        e.cancel.SleepFor(std::chrono::milliseconds(pause));
     }
 }
 
@@ -166,6 +178,7 @@ void WorkerBody() {
 int StartPolling() {
     auto& e = Engine();
     if (e.polling) return 1;
+    e.cancel.Clear();
     e.running = true;
     NotifyAllSlotWindows();
     try {
@@ -181,11 +194,13 @@ int StartPolling() {
 int StopPolling() {
     auto& e = Engine();
     e.running = false;
+    e.cancel.Raise();
     {
         std::lock_guard guard(e.lock);
         e.wake.notify_all();
     }
     if (e.worker.joinable()) e.worker.join();
+    e.cancel.Clear();
     e.polling = false;
     return 1;
 }

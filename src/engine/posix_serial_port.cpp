@@ -140,7 +140,21 @@ bool ApplyDriverTimeouts(int fd) {
     return tcsetattr(fd, TCSANOW, &tio) == 0;
 }
 
-bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline) {
+bool Cancelled(const LineCancel* cancel) { return cancel != nullptr && cancel->Raised(); }
+
+// Sleeps for pause; false when the worker is told to stop meanwhile.
+bool Pause(const LineCancel* cancel, Clock::duration pause) {
+    if (cancel == nullptr) {
+        std::this_thread::sleep_for(pause);
+        return true;
+    }
+    return cancel->SleepFor(std::chrono::ceil<Millis>(pause));
+}
+
+// Errors after which the device is not there any more.
+bool DeviceGone(int err) { return err == EIO || err == ENXIO || err == ENODEV; }
+
+bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline, const LineCancel* cancel) {
     for (;;) {
         int bits = 0;
         // No modem lines (a pty): nothing to wait for.
@@ -149,7 +163,7 @@ bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline) {
         if (deadline && Clock::now() >= *deadline) return false;
         auto pause = kDsrPollPeriod;
         if (deadline) pause = std::min(pause, std::chrono::ceil<Millis>(*deadline - Clock::now()));
-        std::this_thread::sleep_for(pause);
+        if (!Pause(cancel, pause)) return false;
     }
 }
 
@@ -159,7 +173,7 @@ bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline) {
 // With a UART, tcdrain() then waits for the last characters in its FIFO; it
 // runs only with an empty queue, where the driver bounds it by itself.
 bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
-                   std::chrono::nanoseconds charTime, bool uart) {
+                   std::chrono::nanoseconds charTime, bool uart, const LineCancel* cancel) {
     for (;;) {
         int queued = 0;
         if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
@@ -169,7 +183,7 @@ bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
             if (now >= *deadline) return false;
             pause = std::min(pause, *deadline - now);
         }
-        std::this_thread::sleep_for(pause);
+        if (!Pause(cancel, pause)) return false;
     }
     while (uart && tcdrain(fd) != 0)
         if (errno != EINTR) return false;
@@ -183,11 +197,26 @@ PosixSerialPort::~PosixSerialPort() { Close(); }
 int PosixSerialPort::Open(const std::string& device, std::uint32_t baud, int dataBits, int parity,
                           int stopBits, HandshakeFlags flags) {
     Close();
-    m_lastErrno = 0;
     m_flags = flags;
+    m_device = device;
+    m_baud = baud;
+    m_dataBits = dataBits;
+    m_parity = parity;
+    m_stopBits = stopBits;
+    int error = 0;
+    const int result = OpenDevice(error);
+    m_lastErrno = error;
+    m_open = result == 0;
+    return result;
+}
 
-    auto fail = [this](int result) {
-        if (m_lastErrno == 0) m_lastErrno = errno;
+int PosixSerialPort::OpenDevice(int& error) {
+    const HandshakeFlags flags = m_flags;
+    const std::uint32_t baud = m_baud;
+    const int dataBits = m_dataBits, parity = m_parity, stopBits = m_stopBits;
+    error = 0;
+    auto fail = [this, &error](int result) {
+        if (error == 0) error = errno;
         ::close(m_fd);
         m_fd = -1;
         return result;
@@ -195,9 +224,9 @@ int PosixSerialPort::Open(const std::string& device, std::uint32_t baud, int dat
 
     // 1. Open for reading and writing, exclusive. O_NONBLOCK only so that the
     // open does not wait for carrier.
-    m_fd = ::open(device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    m_fd = ::open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
-        m_lastErrno = errno;
+        error = errno;
         return 1;
     }
     // TIOCEXCL refuses later opens by anyone but root; the advisory lock also
@@ -261,7 +290,12 @@ int PosixSerialPort::Open(const std::string& device, std::uint32_t baud, int dat
 }
 
 void PosixSerialPort::Close() {
-    if (m_fd < 0) return;
+    m_open = false;
+    if (m_fd < 0) {
+        m_writeFlags = 0;
+        m_readFlags = 0;
+        return;
+    }
     if (m_rs485Changed) {
         // Leave the driver's RS-485 mode as it was found.
         struct serial_rs485 rs485 {};
@@ -283,6 +317,29 @@ void PosixSerialPort::Close() {
     // The flags belong to this session; a later TCP session must not see them.
     m_writeFlags = 0;
     m_readFlags = 0;
+}
+
+void PosixSerialPort::LoseDevice(int err) {
+    if (!DeviceGone(err) || m_fd < 0) return;
+    // Nothing can be sent or drained any more: close without waiting.
+    ::close(m_fd);
+    m_fd = -1;
+    m_rs485Enabled = false;
+    m_rs485Changed = false;
+    m_lastReopen = Clock::now();
+}
+
+bool PosixSerialPort::ReopenIfBack() {
+    if (m_fd >= 0) return true;
+    if (!m_open) return false;
+    const auto now = Clock::now();
+    if (now - m_lastReopen < kReopenPeriod) return false;
+    m_lastReopen = now;
+    // A path that is not there again fails the open anyway; stat is cheaper.
+    struct stat st {};
+    if (::stat(m_device.c_str(), &st) != 0) return false;
+    int error = 0;
+    return OpenDevice(error) == 0;
 }
 
 bool PosixSerialPort::SetTimeouts(const SerialTimeouts& timeouts) {
@@ -323,7 +380,12 @@ std::uint32_t PosixSerialPort::FlagsSinceSnapshot(int err) const {
 }
 
 int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
-    if (m_fd < 0) return 0;
+    if (!m_open) return 0;
+    if (!ReopenIfBack()) {
+        // The device is still away: the same failure as a write to it.
+        m_writeFlags = port_error::IoError;
+        return 0;
+    }
     SnapshotCounters();
     const auto start = Clock::now();
     const auto deadline =
@@ -348,11 +410,12 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
         // What has not gone out is dropped: the next request must not go out
         // behind the rest of this one.
         if (err != EBADF) tcflush(m_fd, TCOFLUSH);
+        LoseDevice(err);
         return 0;
     };
 
     // DSR output flow control: DSR must be up before anything is sent.
-    if ((m_flags & handshake::DTRDSR) && !WaitForDsr(m_fd, deadline))
+    if ((m_flags & handshake::DTRDSR) && !WaitForDsr(m_fd, deadline, m_cancel))
         return failed(0, port_error::TxFull);
 
     const bool rtsByHand = (m_flags & handshake::RTS) && !m_rs485Enabled;
@@ -380,22 +443,24 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
                 timedOut = true;
                 break;
             }
-            pollfd pfd{m_fd, POLLOUT, 0};
-            const int r = ::poll(&pfd, 1, waitMs);
-            if (r < 0 && errno != EINTR) {
+            const int revents = WaitOrCancel(m_cancel, m_fd, POLLOUT, waitMs);
+            if (revents < 0) {
                 err = errno;
                 break;
             }
-            if (r > 0 && (pfd.revents & (POLLERR | POLLHUP | POLLNVAL)) &&
-                !(pfd.revents & POLLOUT)) {
-                err = (pfd.revents & POLLNVAL) ? EBADF : EIO;
+            if (revents == 0 && Cancelled(m_cancel)) {
+                timedOut = true;
+                break;
+            }
+            if ((revents & (POLLERR | POLLHUP | POLLNVAL)) && !(revents & POLLOUT)) {
+                err = (revents & POLLNVAL) ? EBADF : EIO;
                 break;
             }
         }
     }
     // The transaction goes on from the moment the request has left: a purge
     // or a read timeout must not start while it is still being sent.
-    if (done == n && err == 0 && !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_hasUart))
+    if (done == n && err == 0 && !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_hasUart, m_cancel))
         timedOut = true;
     if (rtsByHand) SetModemBits(m_fd, TIOCM_RTS, false);
 
@@ -406,7 +471,11 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
 }
 
 int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
-    if (m_fd < 0) return -1;
+    if (!m_open) return -1;
+    if (m_fd < 0) {
+        m_readFlags = port_error::IoError;  // the device is away
+        return -1;
+    }
     SnapshotCounters();
     const auto start = Clock::now();
     const SerialTimeouts& t = m_timeouts;
@@ -450,15 +519,15 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
         }
 
         pollfd pfd{m_fd, POLLIN, 0};
-        const int r = ::poll(&pfd, 1, waitMs);
-        if (r < 0) {
-            if (errno == EINTR) continue;
+        pfd.revents = static_cast<short>(WaitOrCancel(m_cancel, m_fd, POLLIN, waitMs));
+        if (pfd.revents < 0) {
             err = errno;
             break;
         }
-        if (r == 0) {
-            if (waitMs == 0) break;  // nothing more is there right now
-            continue;                // the loop head decides whether time is up
+        if (pfd.revents == 0) {
+            // Nothing more is there right now, or the worker is stopping.
+            if (waitMs == 0 || Cancelled(m_cancel)) break;
+            continue;  // the loop head decides whether time is up
         }
         if (pfd.revents & POLLNVAL) {
             err = EBADF;
@@ -499,6 +568,7 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
     // error: the bytes of a wrong-parity line are not worth a CRC check.
     if (flags != 0) {
         m_readFlags = flags;
+        LoseDevice(err);
         return -1;
     }
     m_readFlags = 0;

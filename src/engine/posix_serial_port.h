@@ -6,6 +6,7 @@
 #include <string>
 
 #include "engine/engine_types.h"
+#include "engine/line_cancel.h"
 #include "engine/serial_line.h"
 
 namespace zentiq {
@@ -27,8 +28,17 @@ public:
     bool SetTimeouts(const SerialTimeouts& timeouts);
     const SerialTimeouts& Timeouts() const { return m_timeouts; }
     int LastOpenErrno() const { return m_lastErrno; }
+    // Every wait also ends when cancel is raised (nullptr: only by time).
+    void SetCancel(const LineCancel* cancel) { m_cancel = cancel; }
+    // The device went away (an unplugged adapter, a pty whose other end
+    // closed): the port stays open for the session and is opened again, with
+    // the same settings, once the device is back.
+    bool DeviceLost() const { return m_open && m_fd < 0; }
+    // How often a lost device is looked for.
+    static constexpr std::chrono::milliseconds kReopenPeriod{1000};
 
-    bool IsOpen() const override { return m_fd >= 0; }
+    // Open from Open until Close, also while a lost device is away.
+    bool IsOpen() const override { return m_open; }
     int Write(const std::uint8_t* bytes, std::size_t n) override;
     int Read(std::uint8_t* buffer, std::size_t n) override;
     void Purge() override;
@@ -36,7 +46,24 @@ public:
     std::uint32_t ReadFlags() const override { return m_readFlags; }
 
 private:
+    // Opens and configures m_device with the kept settings; the open result
+    // (error: errno of the step that failed).
+    int OpenDevice(int& error);
+    // After a failure that means the device is gone: drops the descriptor.
+    void LoseDevice(int err);
+    // A lost device that has come back is opened again, at most once per
+    // kReopenPeriod. true when the port has a descriptor.
+    bool ReopenIfBack();
+
     int m_fd = -1;
+    // Set by a successful Open, cleared by Close (GUI thread, worker stopped);
+    // m_fd may come and go in between on the worker's thread.
+    bool m_open = false;
+    const LineCancel* m_cancel = nullptr;
+    std::string m_device;
+    std::uint32_t m_baud = 0;
+    int m_dataBits = 8, m_parity = 0, m_stopBits = 0;
+    std::chrono::steady_clock::time_point m_lastReopen{};
     int m_fileFlags = 0;  // file status flags of m_fd, O_NONBLOCK off
     HandshakeFlags m_flags = 0;
     // Time one character takes on the wire at the configured framing.

@@ -26,23 +26,13 @@ constexpr short kPeerClosedEvents = POLLRDHUP | POLLHUP | POLLERR;
 constexpr short kPeerClosedEvents = POLLHUP | POLLERR;
 #endif
 
-// Waits until fd reports one of events, for at most timeoutMs. Returns the
-// reported events, 0 when the time ran out, -1 when the wait failed.
-int WaitFor(int fd, short events, std::uint32_t timeoutMs) {
+// Waits until fd reports one of events, for at most timeoutMs, or until the
+// worker is told to stop. Returns the reported events, 0 when the time ran
+// out or the wait was cancelled, -1 when the wait failed.
+int WaitFor(const LineCancel* cancel, int fd, short events, std::uint32_t timeoutMs) {
     if (fd < 0) return -1;
-    using Clock = std::chrono::steady_clock;
-    const auto deadline = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    std::int64_t remaining = timeoutMs;
-    for (;;) {
-        pollfd p{fd, events, 0};
-        const int r = ::poll(&p, 1, static_cast<int>(std::min<std::int64_t>(remaining, INT_MAX)));
-        if (r > 0) return (p.revents & POLLNVAL) ? -1 : p.revents;
-        if (r == 0) return 0;
-        if (errno != EINTR) return -1;
-        // Interrupted by a signal: wait for what is left of the time.
-        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-        remaining = std::max<std::int64_t>(0, left.count());
-    }
+    const int r = WaitOrCancel(cancel, fd, events, static_cast<int>(std::min<std::uint32_t>(timeoutMs, INT_MAX)));
+    return (r > 0 && (r & POLLNVAL)) ? -1 : r;
 }
 
 bool SetBlocking(int fd, bool blocking) {
@@ -92,7 +82,7 @@ int TcpLine::Connect() {
             CloseSocket();
             return status::ConnectError;
         }
-        const int ready = WaitFor(m_fd, POLLOUT, m_connectTimeoutMs);
+        const int ready = WaitFor(m_cancel, m_fd, POLLOUT, m_connectTimeoutMs);
         if (ready == 0) {
             m_lastError = ETIMEDOUT;
             CloseSocket();
@@ -166,11 +156,11 @@ bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
     if (m_fd < 0 || m_peerGone) {
         if (!Reconnect()) return false;
     }
-    int ready = WaitFor(m_fd, POLLOUT | kPeerClosedEvents, kSendWaitMs);
+    int ready = WaitFor(m_cancel, m_fd, POLLOUT | kPeerClosedEvents, kSendWaitMs);
     if (ready > 0 && (ready & kPeerClosedEvents)) {
         // The peer closed or reset the connection since the last answer.
         if (!Reconnect()) return false;
-        ready = WaitFor(m_fd, POLLOUT, kSendWaitMs);
+        ready = WaitFor(m_cancel, m_fd, POLLOUT, kSendWaitMs);
     }
     if (ready <= 0 || !(ready & POLLOUT)) {
         Reconnect();
@@ -199,7 +189,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         std::memmove(m_pending, m_pending + got, m_pendingLength);
         total = frameTotal(got);
     } else {
-        const int ready = WaitFor(m_fd, POLLIN, m_responseTimeoutMs);
+        const int ready = WaitFor(m_cancel, m_fd, POLLIN, m_responseTimeoutMs);
         if (ready < 0) return -1;
         if (ready == 0) return 0;
     }
@@ -217,7 +207,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
             if (left <= 0) break;
             waitMs = static_cast<std::uint32_t>(std::min<std::int64_t>(waitMs, left));
         }
-        if (WaitFor(m_fd, POLLIN, waitMs) <= 0) break;
+        if (WaitFor(m_cancel, m_fd, POLLIN, waitMs) <= 0) break;
         ssize_t r;
         do {
             r = ::recv(m_fd, buffer + got, total - got, 0);

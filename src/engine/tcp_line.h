@@ -9,6 +9,7 @@
 #include <string>
 
 #include "engine/engine_types.h"
+#include "engine/line_cancel.h"
 #include "engine/serial_line.h"
 
 namespace zentiq {
@@ -44,6 +45,11 @@ public:
                 int reads = kFrameReads);
     // Forgets bytes kept from an earlier receive.
     void DropPending() { m_pendingLength = 0; }
+    // The stream is out of step (junk, an impossible frame): closes the
+    // socket, and the next send connects afresh. The connected flag stays.
+    void Drop() { CloseSocket(); }
+    // Every wait also ends when cancel is raised (nullptr: only by time).
+    void SetCancel(const LineCancel* cancel) { m_cancel = cancel; }
 
     // ---- as a SerialLine: no error flags, no echo ----
     bool IsOpen() const override { return m_connected; }
@@ -67,6 +73,7 @@ private:
     void CloseSocket();
 
     int m_fd = -1;
+    const LineCancel* m_cancel = nullptr;
     bool m_connected = false;
     int m_lastError = 0;
     std::string m_address;

@@ -10,13 +10,32 @@ namespace {
 constexpr std::size_t kMbapHeaderSize = 6;   // transaction, protocol, length
 constexpr std::size_t kFrameBufferSize = 300;
 constexpr int kReceiveAttempts = 5;
+// What the MBAP length field of an answer may say: unit ID and function at
+// least, and at most unit, function, byte count and the 127 registers the
+// largest read asks for (257; a standard PDU stops at 254).
+constexpr std::size_t kMinMbapLength = 2;
+constexpr std::size_t kMaxMbapLength = 3 + 2 * 127;
+
+std::size_t MbapLengthField(const std::uint8_t* frame) { return (std::size_t{frame[4]} << 8) | frame[5]; }
 
 std::size_t MbapFrameLength(const std::uint8_t* frame, std::size_t got, std::size_t maximum) {
     if (got < kMbapHeaderSize) return maximum;
     // The whole 16-bit length counts (a 127-register answer announces 257
     // bytes), but never more than the buffer holds.
-    const std::size_t length = (std::size_t{frame[4]} << 8) | frame[5];
-    return std::min(maximum, kMbapHeaderSize + length);
+    return std::min(maximum, kMbapHeaderSize + MbapLengthField(frame));
+}
+
+// How a received frame leaves the stream: in step, or out of step because its
+// length field is impossible or it did not come whole within the time-out.
+// After such a frame nothing on the connection can be trusted to begin a
+// frame (a burst of junk would be read as answers for many polls).
+enum class Step { InStep, ImpossibleLength, Incomplete };
+
+Step FrameStep(const std::uint8_t* frame, std::size_t received) {
+    if (received < kMbapHeaderSize) return Step::Incomplete;
+    const std::size_t length = MbapLengthField(frame);
+    if (length < kMinMbapLength || length > kMaxMbapLength) return Step::ImpossibleLength;
+    return received < kMbapHeaderSize + length ? Step::Incomplete : Step::InStep;
 }
 
 }  // namespace
@@ -50,11 +69,15 @@ EngineStatus TcpTransport::Transact(std::uint8_t* request, std::size_t length,
         received = m_line.Receive(answer, sizeof answer, MbapFrameLength);
         if (received < 0) return status::ReadError;
         if (received == 0) break;
-        if (received >= 2) {
-            captures.CaptureResponse(answer, static_cast<std::size_t>(received));
-            if (((answer[0] << 8) | answer[1]) == id) break;
-            staleSeen = true;
+        captures.CaptureResponse(answer, static_cast<std::size_t>(received));
+        const Step step = FrameStep(answer, static_cast<std::size_t>(received));
+        if (step != Step::InStep) {
+            // This poll fails once; the next one starts on a new connection.
+            m_line.Drop();
+            return step == Step::ImpossibleLength ? status::ResponseError : status::BytesMissing;
         }
+        if (((answer[0] << 8) | answer[1]) == id) break;
+        staleSeen = true;
     }
     if (received == 0 && staleSeen) return status::TransactionIdError;
     if (received == 0) return status::Timeout;

@@ -17,6 +17,8 @@
 #include <QRadioButton>
 #include <QtTest/QTest>
 #include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <memory>
 
 #include "app/app_test_support.h"
@@ -26,7 +28,10 @@
 #include "framework/window_registry.h"
 #include "documents/zentiq_doc.h"
 #include "resources/menus.h"
+#include "engine/posix_serial_port.h"
 #include "support/peer_process.h"
+#include "support/pty_pair.h"
+#include "support/scripted_tcp_slave.h"
 
 namespace zentiq {
 namespace {
@@ -146,6 +151,50 @@ TEST_F(CommSetupStoreTest, BaudIndexOutsideTheTableMeans9600Everywhere) {
         // What the line would be opened with, and what the dialog shows.
         EXPECT_EQ(BaudTimingForIndex(stored).baud, 9600u) << stored;
         EXPECT_EQ(CMBCommSetup::BaudPositionToIndex(CMBCommSetup::BaudIndexToPosition(stored)), 2) << stored;
+    }
+}
+
+// A hand-edited or damaged store: a timeout of 0 used to fail every poll, a
+// delay of 2147483647 ms to stop polling without a word.
+TEST_F(CommSetupStoreTest, ValuesOutsideTheDialogsRangesReadAsTheirDefaults) {
+    struct Case {
+        const char* key;
+        int stored;
+        int ConnectionSettings::*field;
+        int expected;
+    };
+    const Case cases[] = {
+        {"Timeout", 0, &ConnectionSettings::Timeout, 1000},
+        {"Timeout", -5, &ConnectionSettings::Timeout, 1000},
+        {"Timeout", 100001, &ConnectionSettings::Timeout, 1000},
+        {"Timeout", 50, &ConnectionSettings::Timeout, 50},
+        {"DelayBetweenPolls", 2147483647, &ConnectionSettings::DelayBetweenPolls, 10},
+        {"DelayBetweenPolls", 1000, &ConnectionSettings::DelayBetweenPolls, 1000},
+        {"ConnectionTimeout", 99, &ConnectionSettings::ConnectionTimeout, 3000},
+        {"ConnectionTimeout", 30000, &ConnectionSettings::ConnectionTimeout, 30000},
+        {"ServicePort", 0, &ConnectionSettings::ServicePort, 502},
+        {"ServicePort", 65536 + 502, &ConnectionSettings::ServicePort, 502},
+        {"ServicePort", 65535, &ConnectionSettings::ServicePort, 65535},
+        {"CLRRTSDelay", 101, &ConnectionSettings::CLRRTSDelay, 1},
+        {"Port", 64, &ConnectionSettings::Port, 0},
+        {"Port", 63, &ConnectionSettings::Port, 63},
+        {"Parity", 3, &ConnectionSettings::Parity, 2},
+        {"DataBits", -1, &ConnectionSettings::DataBits, 1},
+        {"StopBits", 2, &ConnectionSettings::StopBits, 0},
+        {"RTS", 7, &ConnectionSettings::RTS, 1},
+        {"RTU/ASCII", 2, &ConnectionSettings::RTU_ASCII, 0},
+        {"Echo", -1, &ConnectionSettings::Echo, 0},
+        {"Serial", 5, &ConnectionSettings::Serial, 0},  // as if never stored: converted from "Port"
+    };
+    const QString path = store()->FileName();
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    for (const Case& c : cases) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(QString("[CommSetup]\n%1=%2\n").arg(c.key).arg(c.stored).toUtf8());
+        file.close();
+        const ConnectionSettings read = CZentiqApp::ReadCommSetup(*store(), nullptr);
+        EXPECT_EQ(read.*c.field, c.expected) << c.key << " = " << c.stored;
     }
 }
 
@@ -272,7 +321,7 @@ TEST(ConnectFailureTest, EveryFailedOpenIsReported) {
     serial.Serial = 0;
     serial.Port = 2;
     SetSerialDevice(3, "/nonexistent/zq-tty3");
-    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 1), "Port 3 not available");
+    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 1, 0), "Port 3 not available");
     EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 4), "Setting port parameters failed with error 4.");
     EXPECT_FALSE(CZentiqApp::ConnectFailureMessage(serial, 9).isEmpty()) << "no failure goes unreported";
     EXPECT_TRUE(CZentiqApp::ConnectFailureMessage(serial, 0).isEmpty());
@@ -283,6 +332,56 @@ TEST(ConnectFailureTest, EveryFailedOpenIsReported) {
     EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, 13), "Modbus/TCP Connection Failed. Invalid IP Address");
     EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, 15), "Modbus/TCP Connection Failed. Connect Timeout");
     EXPECT_TRUE(CZentiqApp::ConnectFailureMessage(tcp, 19).startsWith("Modbus/TCP Connection Failed."));
+}
+
+// Real failed opens: the message of the Parts, then what is wrong in words.
+TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok()) << pty.error();
+    PosixSerialPort holder;  // another program that has the port open
+    ASSERT_EQ(holder.Open(pty.slavePath(), 9600, 8, 0, 0, 0), 0);
+    const QString plainFile = dirPath() + "/not-a-tty";
+    QFile f(plainFile);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+
+    struct Case {
+        const char* name;
+        QString device;
+        QString cause;
+    };
+    const Case cases[] = {
+        {"in use", QString::fromStdString(pty.slavePath()), CZentiqApp::tr("被其他程序占用")},
+        {"a plain file", plainFile, CZentiqApp::tr("不是串口设备")},
+        {"a folder", dirPath(), CZentiqApp::tr("不是串口设备")},
+        {"missing", dirPath() + "/gone", QString::fromLocal8Bit(std::strerror(ENOENT))},
+    };
+    ConnectionSettings serial;
+    serial.Serial = 0;
+    serial.Port = 2;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(SetSerialDevice(3, c.device.toLocal8Bit().constData()), 1);
+        ASSERT_EQ(OpenSerialPort(3, 9600, 8, 0, 0), 1);
+        EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 1), "Port 3 not available: " + c.cause);
+    }
+
+    // A port where nothing listens: the number and its description.
+    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    ASSERT_EQ(::bind(probe, reinterpret_cast<sockaddr*>(&address), size), 0);
+    ASSERT_EQ(::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size), 0);
+    ::close(probe);
+    ConnectionSettings tcp;
+    tcp.Serial = 1;
+    ASSERT_EQ(OpenTcpConnection("127.0.0.1", ntohs(address.sin_port), 1000, 1000), status::ConnectError);
+    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, status::ConnectError),
+              QString("Modbus/TCP Connection Failed. Connect error %1: %2")
+                  .arg(ECONNREFUSED)
+                  .arg(QString::fromLocal8Bit(std::strerror(ECONNREFUSED))));
 }
 
 TEST(PermissionHintTest, NamesTheGroupThatOwnsTheDevice) {
@@ -488,7 +587,8 @@ TEST_F(ZentiqAppTest, QuickConnectToAnUnavailablePortShowsTheMessageAndStaysDisc
     EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::QuickConnect));
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
-    EXPECT_EQ(recorder.messages[0].text, "Port 5 not available");
+    EXPECT_EQ(recorder.messages[0].text,
+              "Port 5 not available: " + QString::fromLocal8Bit(std::strerror(ENOENT)));
     EXPECT_FALSE(a.IsConnected());
     EXPECT_EQ(IsConnected(), 0);
     EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::Connect).enabled);
@@ -651,6 +751,33 @@ TEST_F(ZentiqAppTest, DisconnectStopsTheWorkerBeforeClosing) {
     for (int status : window.results)
         EXPECT_EQ(status, 0);
     EXPECT_GT(window.connectionChanges, changesBefore) << "the poll windows hear of the change";
+    ReleasePollSlot(slot);
+}
+
+// F4 while a request waits for a slave that never answers, with the longest
+// response timeout the dialog allows: the window does not wait for it.
+TEST_F(ZentiqAppTest, DisconnectDoesNotWaitForASilentSlave) {
+    test::ScriptedTcpSlave slave({test::ScriptedTcpSlave::Silent()});
+    ASSERT_TRUE(slave.Listening());
+    storeTcpSettings(*store(), slave.Port(), 0);
+    auto s = store();
+    s->SetInt("CommSetup", "Timeout", CMBCommSetup::kTimeoutMax);
+    s->Sync();
+    CZentiqApp& a = start({"--automation"});
+
+    PostRecorder window;
+    const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
+    ASSERT_GE(slot, 1);
+    SetPollMode(slot, Continuous);
+    ASSERT_TRUE(a.Connect(false));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !slave.Requests().empty(); }, 10000));
+
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::Disconnect));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    EXPECT_FALSE(a.IsConnected());
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(window.results.empty()) << "the cut request is no error of the slave";
     ReleasePollSlot(slot);
 }
 

@@ -184,10 +184,11 @@ TEST_F(TcpTransportTest, HostileLengthStaysInsideTheBuffers) {
     Slave slave({Slave::Reply(hostile), Slave::Reply(hostileRaw)});
     Connect(slave, kShortTimeoutMs);
 
-    EXPECT_EQ(Read(), status::Ok);
+    // No answer announces that much: the stream is out of step.
+    EXPECT_EQ(Read(), status::ResponseError);
     EXPECT_EQ(response[kReadExpected], 0xEE);
     EXPECT_LE(captures.responseLength, kResponseCaptureSize);
-    EXPECT_EQ(Head(response, 3), Bytes({0x11, 0x12, 0x13}));
+    EXPECT_EQ(Head(response, 3), Bytes({0, 0, 0})) << "nothing of the flood is taken as values";
 
     // A fresh connection, so that the rest of the flood is not read as the answer.
     transport.Close();
@@ -196,6 +197,50 @@ TEST_F(TcpTransportTest, HostileLengthStaysInsideTheBuffers) {
     ASSERT_EQ(transport.TransactRaw(raw.data(), raw.size(), captures), status::Ok);
     EXPECT_EQ(captures.responseLength, kResponseCaptureSize);
     EXPECT_EQ(Head(captures.response, 8), Head(flood.data(), 8));
+}
+
+// A stream out of step (junk, an impossible length, a frame that never comes
+// whole) fails one poll; the transport then connects afresh and the next poll
+// is clean, where the junk used to be read as answers for many polls.
+TEST_F(TcpTransportTest, OutOfStepStreamFailsOnePollAndTheNextIsClean) {
+    const Slave::Frame answer = Slave::Answer(ReadAnswer());
+    Bytes junk(64 * 1024);
+    // Any two of its bytes make an impossible length, wherever a read cuts it.
+    for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<std::uint8_t>((i * 37 + 11) | 0x10);
+    Slave::Frame impossible = Slave::Answer(ReadAnswer());
+    impossible.bytes[4] = 0x04, impossible.bytes[5] = 0x00;  // 1024 bytes follow, it says
+    Slave::Frame tooShortLength = Slave::Answer(ReadAnswer());
+    tooShortLength.bytes[4] = 0, tooShortLength.bytes[5] = 1;  // not even a function code
+    // The rest of the frame comes only after the response timeout, when the
+    // next poll would take it for the start of its answer.
+    constexpr std::uint32_t kTimeoutMs = 1000;
+    Slave::Frame late = answer;
+    late.segments = {10};
+    late.pause = 1500ms;  // after the first poll's timeout, well before the second one's
+
+    struct Case {
+        const char* name;
+        std::vector<Slave::Frame> fault;  // the answer to the first poll
+        std::vector<EngineStatus> statuses;
+    };
+    const Case cases[] = {
+        {"junk after an answer", {answer, {junk, Slave::Id::AsIs, {}, 0ms}}, {status::Ok, status::ResponseError}},
+        {"impossible length", {impossible}, {status::ResponseError}},
+        {"length below a PDU", {tooShortLength}, {status::ResponseError}},
+        {"frame cut short", {late}, {status::BytesMissing}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<Slave::Step> script = {Slave::Reply(c.fault)};
+        for (std::size_t i = 0; i < c.statuses.size() + 1; ++i) script.push_back(Slave::Reply(answer));
+        Slave slave(script, 5000ms);
+        Connect(slave, kTimeoutMs);
+        for (const EngineStatus expected : c.statuses) EXPECT_EQ(Read(), expected);
+        EXPECT_EQ(Read(), status::Ok) << "the poll after the fault";
+        EXPECT_EQ(Head(response, kReadExpected), ReadAnswer());
+        EXPECT_EQ(slave.Connections(), 2) << "one new connection, at the next poll";
+        transport.Close();
+    }
 }
 
 TEST_F(TcpTransportTest, RawFrameIsSentUnchangedAndTheAnswerCaptured) {
