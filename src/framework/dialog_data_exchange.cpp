@@ -28,6 +28,14 @@ QString formatReal(double value, int digits) {
     return QString::fromLatin1(buffer);
 }
 
+// The field shows fewer digits than the number holds, so its text read back
+// is another number (the largest double even rounds up beyond the range): a
+// text left as it was shown keeps the member's bits. Infinity and NaN are
+// still refused as any text of them is.
+bool showsUnchanged(const QLineEdit* edit, double value, int digits) {
+    return std::isfinite(value) && edit->text() == formatReal(value, digits);
+}
+
 }  // namespace
 
 DialogDataExchange::DialogDataExchange(QWidget* dialog, Direction direction)
@@ -151,7 +159,8 @@ DialogDataExchange& DialogDataExchange::Double(QLineEdit* edit, double& value) {
         edit->setText(formatReal(value, DBL_DIG));
         return *this;
     }
-    parseReal(edit, value);
+    if (!showsUnchanged(edit, value, DBL_DIG))
+        parseReal(edit, value);
     return *this;
 }
 
@@ -170,6 +179,8 @@ DialogDataExchange& DialogDataExchange::Float(QLineEdit* edit, float& value) {
         edit->setText(formatReal(value, FLT_DIG));
         return *this;
     }
+    if (showsUnchanged(edit, value, FLT_DIG))
+        return *this;
     double v = 0;
     if (!parseReal(edit, v))
         return *this;

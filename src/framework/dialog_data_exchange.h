@@ -47,7 +47,8 @@ public:
     // Integer and then its range: "请输入一个整数,%1和%2之间。".
     DialogDataExchange& IntRange(QLineEdit* edit, int& value, int min, int max);
     // Decimal number; anything else, infinity and NaN included, fails with
-    // "请输入一个数字。".
+    // "请输入一个数字。". A text still as it was shown (15 significant digits
+    // for a double, 6 for a float) leaves the member as it was, bit for bit.
     DialogDataExchange& Double(QLineEdit* edit, double& value);
     DialogDataExchange& DoubleRange(QLineEdit* edit, double& value, double min, double max);
     // As Double, and the number must fit in a float.

@@ -20,6 +20,9 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
     const int perValue = RegisterListLines::RegistersPerLine(format);
     if (perValue == 0 || request.item < 0 || request.item + perValue > m.def.Length) return false;
     auto& values = m.values;
+    // OK on a value that was only looked at is no edit: the poll keeps
+    // sending what it sent, and the document stays unmodified.
+    const auto before = values;
     bool stored = false;
     if (format == 3) {
         CMBInputRegisterBin dialog(RegisterItems::Word(values.data(), values.size(), request.item),
@@ -37,7 +40,7 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
         if (WriteDialogHooks::Run(dialog) == QDialog::Accepted)
             stored = RegisterItems::Set(format, values.data(), values.size(), index, dialog.value());
     }
-    if (!stored) return true;
+    if (!stored || values == before) return true;
     if (m.slotIndex != -1)
         RegisterItems::LoadWriteData(m.slotIndex, format, m.def.Length, values.data(), values.size(), true);
     doc.SetModifiedFlag(true);

@@ -11,6 +11,8 @@
 #include <QRadioButton>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <cfloat>
+#include <cstring>
 #include <gtest/gtest.h>
 
 namespace zentiq {
@@ -220,6 +222,42 @@ TEST_F(DataExchangeTest, RealNumbers) {
     DialogDataExchange frange2(&dialog, true);
     frange2.FloatRange(second, f, 0.1f, 10.0f);
     EXPECT_EQ(warnings.texts, QStringList{"请输入0.1和10之间。"});
+}
+
+// The fields show 15 (double) or 6 (float) significant digits: a text left
+// as shown keeps the member's bits, an edited one takes the typed number.
+TEST_F(DataExchangeTest, RealTextLeftAsShownKeepsTheBits) {
+    struct Case {
+        const char* name;
+        double d;
+        float f;
+        const char* edited;  // then typed instead
+        double typed;
+    };
+    const Case cases[] = {
+        {"pi and a float beyond 6 digits", 3.141592653589793, 123456.79f, "2.5", 2.5},
+        {"sum that 15 digits round", 0.1 + 0.2, 1.0f / 3.0f, "-7", -7.0},
+        {"largest", -DBL_MAX, FLT_MAX, "1e3", 1000.0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        double d = c.d;
+        float f = c.f;
+        DialogDataExchange(&dialog, false).Double(first, d).Float(second, f);
+        DialogDataExchange back(&dialog, true);
+        back.Double(first, d).Float(second, f);
+        EXPECT_TRUE(back.ok());
+        EXPECT_EQ(std::memcmp(&d, &c.d, sizeof d), 0) << first->text().toStdString();
+        EXPECT_EQ(std::memcmp(&f, &c.f, sizeof f), 0) << second->text().toStdString();
+
+        first->setText(QString::fromLatin1(c.edited));
+        second->setText(QString::fromLatin1(c.edited));
+        DialogDataExchange edited(&dialog, true);
+        edited.Double(first, d).Float(second, f);
+        EXPECT_EQ(d, c.typed);
+        EXPECT_EQ(f, static_cast<float>(c.typed));
+    }
+    EXPECT_EQ(warnings.texts, QStringList{});
 }
 
 TEST_F(DataExchangeTest, ButtonsAndLists) {
