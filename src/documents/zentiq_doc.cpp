@@ -199,9 +199,16 @@ bool CZentiqDoc::OnOpenDocument(const QString& path, QString* error) {
         sizeGrid();
         break;
     case ZqdStatus::UnknownVersion:
-        // The document opens with its defaults under the file's name.
+        // The document opens with its defaults under the file's name, but
+        // is not bound to the file: a save must not replace what this
+        // program cannot read, so it asks for a name.
         DialogDataExchange::ShowWarning(d->view, ZqdFile::FormatErrorText());
-        break;
+        d->pathName.clear();
+        SetTitle(QFileInfo(path).fileName());
+        SetModifiedFlag(false);
+        if (d->grid)
+            d->grid->model().setModified(false);
+        return true;
     case ZqdStatus::Damaged:
     case ZqdStatus::IoError:
         if (error)

@@ -71,7 +71,9 @@ public:
     // its number the first time its title is asked for.
     bool OnNewDocument();
     // Loads a .zqd file; false (and *error) when it cannot be read. An
-    // unknown version is not a failure: the document keeps its defaults.
+    // unknown version is not a failure: the document keeps its defaults
+    // and the file's name as its title, but no path, so that a save asks
+    // for a name instead of replacing the file.
     bool OnOpenDocument(const QString& path, QString* error);
     bool OnSaveDocument(const QString& path, QString* error);
 
