@@ -98,7 +98,14 @@ public:
     // Placement read from the file, for the child frame to apply.
     const WindowPlacement& LoadedPlacement() const;
 
+    // Claims a slot; when refused, says why (unless unattended) and the
+    // view shows NotPollingText() until a later registration succeeds.
     bool RegisterWithEngine();
+    // Why the window does not poll, for its status band; empty while it
+    // holds a slot or was never refused one.
+    QString NotPollingText() const;
+    // The message box text for a refused registration.
+    QString RefusalMessage() const;
     // A document driven by another program while its window is hidden: no
     // one is there to answer a message box, so failures go unshown.
     void SetUnattended(bool unattended);
