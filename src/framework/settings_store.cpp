@@ -2,8 +2,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QPointer>
 #include <QSettings>
+#include <QThread>
 #include <QVariant>
 #include <QtGlobal>
 
@@ -34,6 +34,12 @@ void reportWriteFailure(const QString& text) {
     }
     if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
         qWarning("%s", qPrintable(text));
+        return;
+    }
+    // Outside the event loop (the program is ending) nothing queued would
+    // ever run: say it now.
+    if (QThread::currentThread()->loopLevel() == 0) {
+        DialogDataExchange::ShowWarning(nullptr, text);
         return;
     }
     QMetaObject::invokeMethod(

@@ -52,8 +52,9 @@ public:
 
     // Told about a store that could not be written. The default shows the
     // text as a warning once control is back in the event loop (stores are
-    // often written from destructors); without a widget application it goes
-    // to the log. Returns the previous hook.
+    // often written from destructors), at once when no loop runs any more;
+    // without a widget application it goes to the log. Returns the
+    // previous hook.
     using WriteFailureHook = std::function<void(const QString& text)>;
     static WriteFailureHook SetWriteFailureHook(WriteFailureHook hook);
     static QString WriteFailureText(const QString& fileName);
