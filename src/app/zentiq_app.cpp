@@ -534,8 +534,6 @@ int CZentiqApp::PrintDocumentFile(const QString& path, QPrinter& printer, QStrin
             *error = why.isEmpty() ? QStringLiteral("the file cannot be read") : why;
         return 0;
     }
-    doc->SetPathName(absolute);
-    doc->SetTitle(QFileInfo(path).fileName());
     doc->SetModifiedFlag(false);
     // The view lays the grid out in its initial update; its frame stays in
     // the hidden main frame and goes with the document.
@@ -614,8 +612,7 @@ CZentiqDoc* CZentiqApp::OpenDocumentFile(const QString& path) {
         ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), error);
         return nullptr;
     }
-    doc->SetPathName(absolute);
-    doc->SetTitle(info.fileName());
+    // The document names itself: a file it cannot read leaves it unbound.
     doc->SetModifiedFlag(false);
     AddToRecentFileList(absolute);
     CChildFrame* frame = createFrame(doc);

@@ -244,6 +244,9 @@ void CZentiqView::FillCells(bool all) {
     const bool coils = IsCoilFunction(def.FunctionValue);
     const int registers = coils ? 1 : RegistersPerValue(def.DisplayFormat);
     const int format = def.DisplayFormat;
+    // A read poll without a result since it was refused a slot shows no
+    // numbers at all rather than zeros that look like readings.
+    const bool blank = m.valuesUnknown && PollDefinition::IsReadFunction(def.FunctionValue);
     const auto unchanged = [&](int i) {
         const std::size_t offset = coils ? std::size_t(i) : 2 * std::size_t(i - i % registers);
         const std::size_t size = coils ? 1 : 2 * std::size_t(registers);
@@ -270,6 +273,10 @@ void CZentiqView::FillCells(bool all) {
         const int column = 2 + 2 * (position / rowsPerColumn);
         if (!g.isValid(row, column))
             break;  // a grid smaller than the poll (damaged file): the rest has no cell
+        if (blank) {
+            g.setItemText(row, column, QString());
+            continue;
+        }
         if (!all && unchanged(i))
             continue;
         const FormattedValue v = FormatValue(values, previous, def.Length, def.FunctionValue,
@@ -348,6 +355,9 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
         return;
     if (slot != 0 && PollDefinition::IsReadFunction(m.def.FunctionValue))
         copySlotData(slot);
+    const bool firstValues = slot != 0 && status == status::Ok && m.valuesUnknown;
+    if (firstValues)
+        m.valuesUnknown = false;
     if (m.slotIndex != -1) {
         std::uint32_t tx = 0, ok = 0;
         if (GetSlotCounters(m.slotIndex, &tx, &ok)) {
@@ -363,6 +373,8 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     m_doc->LogResult(status == status::Ok, m_statusText);
     if (slot != 0 && status == status::Ok)
         emit valuesTaken();
+    if (firstValues)
+        FillCells(true);  // the blanks give way even where the value is 0
     if (slot != 0 || status == status::Ok) {
         scheduleRefresh();
     } else {
@@ -413,6 +425,12 @@ QString CZentiqView::StatusLine1() const {
 }
 
 QString CZentiqView::StatusLine2() const {
+    // Not polling outlasts any connection: say so first.
+    if (m_doc) {
+        const QString notPolling = m_doc->NotPollingText();
+        if (!notPolling.isEmpty())
+            return notPolling;
+    }
     return IsConnected() ? m_statusText : LoadString(ids::NoConnection);
 }
 

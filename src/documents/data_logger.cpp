@@ -1,11 +1,77 @@
 #include "documents/data_logger.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <set>
 
 #include <QFile>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zentiq {
 namespace {
+
+using FileId = std::pair<unsigned long long, unsigned long long>;
+
+// Files this process logs to, by device and inode, so that a second window
+// is refused even where the file system ignores advisory locks.
+std::set<FileId>& loggedFiles() {
+    static std::set<FileId> files;
+    return files;
+}
+
+std::mutex& loggedFilesLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+// Opens `path` for logging without emptying it yet. Non-blocking, so that a
+// FIFO without a reader fails instead of hanging the window. -1 on failure
+// or when another log holds the file.
+int openExclusive(const QString& path, FileId& id) {
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    if (fd < 0)
+        return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+        ::close(fd);
+        return -1;
+    }
+    id = {static_cast<unsigned long long>(st.st_dev), static_cast<unsigned long long>(st.st_ino)};
+    {
+        std::lock_guard guard(loggedFilesLock());
+        if (!loggedFiles().insert(id).second) {
+            ::close(fd);
+            return -1;
+        }
+    }
+    const auto giveUp = [&] {
+        std::lock_guard guard(loggedFilesLock());
+        loggedFiles().erase(id);
+        ::close(fd);
+        return -1;
+    };
+    // flock locks belong to the open file, so another Zentiq and another
+    // window of this one are both refused. File systems without flock
+    // support (ENOLCK, EINVAL) log unlocked, as before.
+    int rc;
+    do {
+        rc = ::flock(fd, LOCK_EX | LOCK_NB);
+    } while (rc != 0 && errno == EINTR);
+    if (rc != 0 && errno == EWOULDBLOCK)
+        return giveUp();
+    // Only the holder of the lock may empty the file.
+    if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)
+        return giveUp();
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1)
+        return giveUp();
+    return fd;
+}
 
 DataLogger::Clock& logClock() {
     static DataLogger::Clock instance;
@@ -32,11 +98,20 @@ void DataLogger::setOptions(const Options& options) {
 
 bool DataLogger::Start(const QString& path) {
     Stop();
+    FileId id;
+    const int fd = openExclusive(path, id);
+    if (fd < 0) return false;
     auto file = std::make_unique<QFile>(path);
     // Unbuffered: every line reaches the file at once, and a write that the
-    // disk cuts short is seen as such.
-    if (!file->open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) return false;
+    // disk cuts short is seen as such. Closing the file drops the lock.
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        std::lock_guard guard(loggedFilesLock());
+        loggedFiles().erase(id);
+        return false;
+    }
     m_file = std::move(file);
+    m_fileId = id;
     return true;
 }
 
@@ -44,6 +119,8 @@ void DataLogger::Stop() {
     if (m_file) {
         m_file->close();
         m_file.reset();
+        std::lock_guard guard(loggedFilesLock());
+        loggedFiles().erase(m_fileId);
     }
 }
 

@@ -5,6 +5,7 @@
 #include <ctime>
 #include <functional>
 #include <memory>
+#include <utility>
 
 #include <QString>
 
@@ -40,7 +41,9 @@ public:
     void setOptions(const Options& options);
 
     // Creates (or empties) the file and switches logging on; false when the
-    // file cannot be created, logging then stays off.
+    // file cannot be created or another log, of this process or another,
+    // writes to it (logging then stays off and the file is left untouched).
+    // The file is held under an exclusive advisory lock while logging.
     bool Start(const QString& path);
     void Stop();
     bool active() const;
@@ -65,6 +68,8 @@ private:
 
     Options m_options;
     std::unique_ptr<QFile> m_file;
+    // The open file's identity in the process-wide list of logged files.
+    std::pair<unsigned long long, unsigned long long> m_fileId{};
     std::time_t m_lastLogTime = 0;
     bool m_restart = false;
 };

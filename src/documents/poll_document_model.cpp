@@ -247,8 +247,18 @@ bool PollDocumentModel::RegisterWithEngine(WindowHandle window) {
         slot = RegisterPollSlot(window, WM_POLL_RESULT, u16(def.ScanRate), u16(def.SlaveID),
                                 u16(function), 0, 0, u16(def.Address), u16(def.Length));
     }
-    if (slot < kFirstPollSlot || slot > kLastSlot)
+    if (slot < kFirstPollSlot || slot > kLastSlot) {
+        // The engine refuses reads from the broadcast address whatever the
+        // table holds: no closed window would help.
+        const bool read = PollDefinition::IsReadFunction(function);
+        slotRefusal = read && def.SlaveID == 0 ? SlotRefusal::ReadFromBroadcast : SlotRefusal::NoFreeSlot;
+        if (read)
+            valuesUnknown = true;
         return false;
+    }
+    slotRefusal = SlotRefusal::None;
+    if (!PollDefinition::IsReadFunction(function))
+        valuesUnknown = false;  // a write poll shows what it sends
     slotIndex = slot;
     if (PollDefinition::IsWriteFunction(function))
         handWriteData();

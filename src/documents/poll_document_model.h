@@ -105,9 +105,12 @@ public:
     // Releases any old slot, claims one for the definition with `window` as
     // the receiver of the results, hands the values of a write poll to it and
     // switches it on or off. Returns false when the engine refused or all
-    // slots are taken (the document then has no slot; the caller shows the
-    // out-of-slots message).
+    // slots are taken (the document then has no slot, `slotRefusal` says
+    // why; the caller shows the message).
     bool RegisterWithEngine(WindowHandle window);
+    // Why the last registration got no slot (None after one that did).
+    enum class SlotRefusal { None, NoFreeSlot, ReadFromBroadcast };
+    SlotRefusal slotRefusal = SlotRefusal::None;
     // Gives the slot back (view destroyed); no-op without a slot.
     void ReleaseFromEngine();
     // "Clear counters": engine counters (when a slot is held), tx/ok and the
@@ -134,6 +137,9 @@ public:
     qint32 logSeparator = 0;
     qint32 lastStatus = 10;
     bool restoreAliasColumns = false;
+    // A read poll that was refused a slot has no values to show until a
+    // good result arrives; its zeros are not readings.
+    bool valuesUnknown = false;
     qint32 rowsPerColumn = 10;
     qint32 valueColumns = 0;
     WindowPlacement placement;

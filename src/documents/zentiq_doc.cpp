@@ -199,9 +199,16 @@ bool CZentiqDoc::OnOpenDocument(const QString& path, QString* error) {
         sizeGrid();
         break;
     case ZqdStatus::UnknownVersion:
-        // The document opens with its defaults under the file's name.
+        // The document opens with its defaults under the file's name, but
+        // is not bound to the file: a save must not replace what this
+        // program cannot read, so it asks for a name.
         DialogDataExchange::ShowWarning(d->view, ZqdFile::FormatErrorText());
-        break;
+        d->pathName.clear();
+        SetTitle(QFileInfo(path).fileName());
+        SetModifiedFlag(false);
+        if (d->grid)
+            d->grid->model().setModified(false);
+        return true;
     case ZqdStatus::Damaged:
     case ZqdStatus::IoError:
         if (error)
@@ -337,11 +344,36 @@ void CZentiqDoc::ComputeGridSize() {
 
 bool CZentiqDoc::RegisterWithEngine() {
     const WindowHandle window = d->view ? d->view->Handle() : 0;
-    if (d->model.RegisterWithEngine(window))
+    const bool registered = d->model.RegisterWithEngine(window);
+    if (d->view) {
+        // Cells blank or filled, and the band saying whether it polls.
+        d->view->FillCells(true);
+        d->view->update();
+    }
+    if (registered)
         return true;
     if (!d->unattended)
-        DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
+        DialogDataExchange::ShowWarning(d->view, RefusalMessage());
     return false;
+}
+
+QString CZentiqDoc::RefusalMessage() const {
+    if (d->model.slotRefusal == PollDocumentModel::SlotRefusal::ReadFromBroadcast)
+        return tr("从站 ID 0 是广播地址，不能用于读取：此窗口不轮询。请在读写定义 (F8) 中选择 1 到 255 的从站 ID。");
+    return LoadString(ids::OutOfSlots);
+}
+
+QString CZentiqDoc::NotPollingText() const {
+    if (d->model.slotIndex != -1)
+        return QString();
+    switch (d->model.slotRefusal) {
+    case PollDocumentModel::SlotRefusal::None: return QString();
+    case PollDocumentModel::SlotRefusal::ReadFromBroadcast:
+        return tr("不轮询：从站 ID 0 是广播地址，不能用于读取。");
+    case PollDocumentModel::SlotRefusal::NoFreeSlot:
+        return tr("不轮询：32 个轮询窗口已满。关闭一个窗口后，按 F8 再按确定。");
+    }
+    return QString();
 }
 
 void CZentiqDoc::SetUnattended(bool unattended) { d->unattended = unattended; }
@@ -358,8 +390,13 @@ void CZentiqDoc::UpdateAndMarkModified() {
 
 void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
     const ApplyDefinitionResult result = d->model.ApplyDefinition(values);
-    if (!result.changed)
+    if (!result.changed) {
+        // OK on an unchanged definition is how the user asks a window that
+        // was refused a slot to try again.
+        if (!result.rejected && d->model.slotIndex == -1 && d->view && d->view->InitialUpdateDone())
+            RegisterWithEngine();
         return;
+    }
     sizeGrid();
     RegisterWithEngine();
     UpdateAndMarkModified();
@@ -450,7 +487,7 @@ void CZentiqDoc::afterDialogAction(int result) {
     case R::Redefined: sizeGrid(); break;
     case R::NoSlot:
         sizeGrid();
-        DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
+        DialogDataExchange::ShowWarning(d->view, RefusalMessage());
         break;
     }
     UpdateAndMarkModified();

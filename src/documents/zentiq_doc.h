@@ -71,7 +71,9 @@ public:
     // its number the first time its title is asked for.
     bool OnNewDocument();
     // Loads a .zqd file; false (and *error) when it cannot be read. An
-    // unknown version is not a failure: the document keeps its defaults.
+    // unknown version is not a failure: the document keeps its defaults
+    // and the file's name as its title, but no path, so that a save asks
+    // for a name instead of replacing the file.
     bool OnOpenDocument(const QString& path, QString* error);
     bool OnSaveDocument(const QString& path, QString* error);
 
@@ -96,7 +98,14 @@ public:
     // Placement read from the file, for the child frame to apply.
     const WindowPlacement& LoadedPlacement() const;
 
+    // Claims a slot; when refused, says why (unless unattended) and the
+    // view shows NotPollingText() until a later registration succeeds.
     bool RegisterWithEngine();
+    // Why the window does not poll, for its status band; empty while it
+    // holds a slot or was never refused one.
+    QString NotPollingText() const;
+    // The message box text for a refused registration.
+    QString RefusalMessage() const;
     // A document driven by another program while its window is hidden: no
     // one is there to answer a message box, so failures go unshown.
     void SetUnattended(bool unattended);

@@ -1,8 +1,15 @@
 #include "documents/zqd_file.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include "framework/atomic_save.h"
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "documents/binary_io.h"
 #include "documents/poll_document_model.h"
@@ -63,6 +70,11 @@ bool readCell(BinaryReader& r, GridCellData& cell, bool withText) {
 }
 
 }  // namespace
+
+QString ZqdFile::NotRegularFileText(const QString& path) {
+    return QCoreApplication::translate("ZqdFile", "%1 不是普通文件（可能是管道、设备或文件夹），不能作为文档打开。")
+        .arg(QDir::toNativeSeparators(path));
+}
 
 QString ZqdFile::FormatErrorText() {
     return QStringLiteral("File format error");
@@ -238,10 +250,24 @@ void ZqdFile::Apply(const ZqdContents& c, PollDocumentModel& doc, GridLayoutData
 }
 
 ZqdResult ZqdFile::Load(const QString& path, PollDocumentModel& doc, GridLayoutData& grid) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    // Opened without blocking and checked before reading: a FIFO or a
+    // device given as a document would otherwise hang the program in
+    // open() or read().
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    if (fd < 0)
+        return {ZqdStatus::IoError,
+                QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return {ZqdStatus::IoError, NotRegularFileText(path)};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
         return {ZqdStatus::IoError,
                 QStringLiteral("Cannot open %1: %2").arg(path, file.errorString())};
+    }
     if (file.size() > kMaxFileBytes)
         return damaged(QStringLiteral("file too large"));
     const QByteArray bytes = file.read(kMaxFileBytes + 1);

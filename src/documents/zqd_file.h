@@ -64,6 +64,8 @@ public:
     static constexpr qint64 kMaxFileBytes = 64 * 1024 * 1024;
 
     static QString FormatErrorText();  // "File format error"
+    // Why a FIFO, device or folder is not opened as a document.
+    static QString NotRegularFileText(const QString& path);
 
     // The bytes of a version 4201 file. `grid` gives the column and row
     // counts, sizes, cells and the current scroll and focus state; cells the

@@ -1,7 +1,13 @@
 #include "framework/settings_store.h"
 
+#include <QApplication>
+#include <QDir>
 #include <QSettings>
+#include <QThread>
 #include <QVariant>
+#include <QtGlobal>
+
+#include "framework/dialog_data_exchange.h"
 
 namespace zentiq {
 
@@ -10,6 +16,35 @@ namespace {
 QString& overridePath() {
     static QString path;
     return path;
+}
+
+SettingsStore::WriteFailureHook& writeFailureHook() {
+    static SettingsStore::WriteFailureHook hook;
+    return hook;
+}
+
+// Set while a failure has been reported and no write has succeeded since:
+// every store of the process shares the file, one message is enough.
+bool g_failureReported = false;
+
+void reportWriteFailure(const QString& text) {
+    if (writeFailureHook()) {
+        writeFailureHook()(text);
+        return;
+    }
+    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
+        qWarning("%s", qPrintable(text));
+        return;
+    }
+    // Outside the event loop (the program is ending) nothing queued would
+    // ever run: say it now.
+    if (QThread::currentThread()->loopLevel() == 0) {
+        DialogDataExchange::ShowWarning(nullptr, text);
+        return;
+    }
+    QMetaObject::invokeMethod(
+        QCoreApplication::instance(), [text] { DialogDataExchange::ShowWarning(nullptr, text); },
+        Qt::QueuedConnection);
 }
 
 QString keyPath(const QString& section, const QString& key) {
@@ -28,7 +63,34 @@ SettingsStore::SettingsStore()
 SettingsStore::SettingsStore(const QString& iniFilePath)
     : m_settings(std::make_unique<QSettings>(iniFilePath, QSettings::IniFormat)) {}
 
-SettingsStore::~SettingsStore() = default;
+SettingsStore::~SettingsStore() {
+    if (m_changed)
+        writeAndCheck();
+}
+
+void SettingsStore::writeAndCheck() {
+    m_settings->sync();
+    m_changed = false;
+    if (m_settings->status() == QSettings::NoError) {
+        g_failureReported = false;
+        return;
+    }
+    if (g_failureReported)
+        return;
+    g_failureReported = true;
+    reportWriteFailure(WriteFailureText(m_settings->fileName()));
+}
+
+SettingsStore::WriteFailureHook SettingsStore::SetWriteFailureHook(WriteFailureHook hook) {
+    WriteFailureHook previous = std::move(writeFailureHook());
+    writeFailureHook() = std::move(hook);
+    return previous;
+}
+
+QString SettingsStore::WriteFailureText(const QString& fileName) {
+    return QCoreApplication::translate("SettingsStore", "设置无法写入 %1，本次的更改在程序结束后会丢失。")
+        .arg(QDir::toNativeSeparators(fileName));
+}
 
 int SettingsStore::GetInt(const QString& section, const QString& key, int defaultValue) const {
     const QVariant v = m_settings->value(keyPath(section, key));
@@ -45,6 +107,7 @@ int SettingsStore::GetInt(const QString& section, const QString& key, int defaul
 
 void SettingsStore::SetInt(const QString& section, const QString& key, int value) {
     m_settings->setValue(keyPath(section, key), value);
+    m_changed = true;
 }
 
 QString SettingsStore::GetString(const QString& section, const QString& key,
@@ -60,6 +123,7 @@ QString SettingsStore::GetString(const QString& section, const QString& key,
 
 void SettingsStore::SetString(const QString& section, const QString& key, const QString& value) {
     m_settings->setValue(keyPath(section, key), value);
+    m_changed = true;
 }
 
 bool SettingsStore::Contains(const QString& section, const QString& key) const {
@@ -67,7 +131,7 @@ bool SettingsStore::Contains(const QString& section, const QString& key) const {
 }
 
 void SettingsStore::Sync() {
-    m_settings->sync();
+    writeAndCheck();
 }
 
 QString SettingsStore::FileName() const {

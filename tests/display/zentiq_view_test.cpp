@@ -28,6 +28,7 @@
 #include "documents/data_logger.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
+#include "documents/zentiq_setup.h"
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "writes/write_dialog_hooks.h"
@@ -295,6 +296,60 @@ TEST_F(PyModbusViewTest, WideFormatsRoundTripThroughAWritePollAndAReadPoll) {
             ASSERT_TRUE(raw.waitForItem(format == 8 ? 3 : 2, "0x075B"));
             EXPECT_EQ(raw.item(format == 8 ? 2 : 3), "0xCD15");
         }
+    }
+}
+
+// A window refused a slot says in its band that it does not poll and why,
+// shows no numbers, and tries again when its definition is applied.
+TEST_F(PyModbusViewTest, AWindowWithoutASlotSaysWhyAndRegistersAgainOnOk) {
+    const QString memory = QStringLiteral("内存不足，请关闭部分窗口！");
+    const struct {
+        const char* name;
+        int slaveId;     // of the refused window
+        int fillSlots;   // slots taken by other windows first
+    } cases[] = {{"33rd window", 1, 32}, {"read from slave ID 0", 0, 0}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<int> taken;
+        for (int i = 0; i < c.fillSlots; ++i)
+            taken.push_back(RegisterPollSlot(1, WM_POLL_RESULT, 100, 1, 3, 0, 1, 0, 0));
+        testing::WidgetEnvironment::Warnings().clear();
+        PollDefinition def = definition(3, 0, 4);
+        def.SlaveID = c.slaveId;
+        PollWindow w(def);
+        ASSERT_EQ(w.model().slotIndex, -1);
+        ASSERT_EQ(testing::WidgetEnvironment::Warnings().size(), 1);
+        const QString message = testing::WidgetEnvironment::Warnings().first();
+        EXPECT_EQ(message == memory, c.slaveId != 0) << message.toStdString();
+        if (c.slaveId == 0) {
+            EXPECT_TRUE(message.contains("ID 0")) << message.toStdString();
+        }
+        EXPECT_EQ(w.view->StatusLine2(), w.doc->NotPollingText());
+        EXPECT_TRUE(w.view->StatusLine2().startsWith("不轮询")) << w.view->StatusLine2().toStdString();
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(w.item(i), QString()) << "no zeros that read as values, item " << i;
+
+        // OK on the same definition while still refused: refused again, said again.
+        w.doc->ApplyDefinition(CZentiqSetup::FromModel(w.model()));
+        EXPECT_EQ(w.model().slotIndex, -1);
+        EXPECT_EQ(testing::WidgetEnvironment::Warnings().size(), 2);
+
+        // Once the cause is gone, OK on the definition makes it poll.
+        DefinitionDialogValues values = CZentiqSetup::FromModel(w.model());
+        if (c.fillSlots > 0) {
+            ReleasePollSlot(taken[5]);
+            taken.erase(taken.begin() + 5);
+        } else
+            values.slaveId = 1;
+        w.doc->ApplyDefinition(values);
+        ASSERT_NE(w.model().slotIndex, -1);
+        EXPECT_TRUE(w.doc->NotPollingText().isEmpty());
+        EXPECT_FALSE(w.view->StatusLine2().startsWith("不轮询"));
+        ASSERT_TRUE(w.waitForItem(0, cfmt("%6hi", static_cast<short>(zq_peer_holding(0)))));
+        EXPECT_EQ(w.item(3), cfmt("%6hi", static_cast<short>(zq_peer_holding(3))));
+        EXPECT_EQ(testing::WidgetEnvironment::Warnings().size(), 2);
+        for (int slot : taken)
+            ReleasePollSlot(slot);
     }
 }
 

@@ -3,8 +3,12 @@
 #include <ostream>
 
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "support/peer_process.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
@@ -124,6 +128,61 @@ TEST_F(DataLoggerTest, AFailedWriteClosesTheLogAndSaysSo) {
     EXPECT_FALSE(logger.active());
     EXPECT_EQ(offer(true, 2), Outcome::Deferred);
     EXPECT_EQ(DataLogger::WriteErrorText(), QStringLiteral("Disk full or disk error"));
+}
+
+// One writer per log file: a second logger, in this process or another,
+// is refused and leaves the first one's lines alone.
+TEST_F(DataLoggerTest, ASecondLoggerOfTheSameFileIsRefusedAndEmptiesNothing) {
+    ASSERT_TRUE(logger.Start(path));
+    EXPECT_EQ(offer(true, 1), Outcome::Written);
+    const QString aliases[] = {path, dir.filePath("./logfile.txt"), dir.filePath("link.txt")};
+    ASSERT_TRUE(QFile::link(path, aliases[2]));
+    for (const QString& name : aliases) {
+        DataLogger second;
+        EXPECT_FALSE(second.Start(name)) << name.toStdString();
+        EXPECT_FALSE(second.active());
+    }
+    EXPECT_EQ(offer(true, 2), Outcome::Written);
+    EXPECT_EQ(contents(), QStringLiteral("ok 1\nok 2\n")) << "no truncation, no NUL gap";
+
+    logger.Stop();
+    DataLogger second;
+    EXPECT_TRUE(second.Start(path)) << "the file is free once the first log stops";
+}
+
+TEST_F(DataLoggerTest, AFifoWithoutReaderIsRefusedWithoutBlocking) {
+    const QString fifo = dir.filePath("fifo.txt");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_FALSE(logger.Start(fifo));
+    EXPECT_FALSE(logger.active());
+}
+
+TEST_F(DataLoggerTest, AnotherProcessLoggingToTheFileLocksItOut) {
+    const QString holder =
+        QString::fromStdString(test::PeerProcess::BinaryDir()) + QStringLiteral("/tests/zentiq_log_holder");
+    ASSERT_TRUE(QFile::exists(holder)) << "build the target zentiq_log_holder";
+
+    // The other process holds the log: this one is refused, its line stays.
+    QProcess other;
+    other.start(holder, {path});
+    ASSERT_TRUE(other.waitForStarted(10000));
+    ASSERT_TRUE(other.waitForReadyRead(10000));
+    ASSERT_EQ(other.readAllStandardOutput(), QByteArray("logging\n"));
+    EXPECT_FALSE(logger.Start(path));
+    EXPECT_EQ(contents(), QStringLiteral("holder\n"));
+    other.closeWriteChannel();
+    ASSERT_TRUE(other.waitForFinished(10000));
+    EXPECT_EQ(other.exitCode(), 0);
+
+    // This process holds it: the other is refused.
+    ASSERT_TRUE(logger.Start(path));
+    EXPECT_EQ(offer(true, 5), Outcome::Written);
+    QProcess refused;
+    refused.start(holder, {path});
+    ASSERT_TRUE(refused.waitForFinished(10000));
+    EXPECT_EQ(refused.exitCode(), 1);
+    EXPECT_EQ(refused.readAllStandardOutput(), QByteArray("refused\n"));
+    EXPECT_EQ(contents(), QStringLiteral("ok 5\n"));
 }
 
 }  // namespace

@@ -183,6 +183,34 @@ TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
     EXPECT_FALSE(w.model().logActive);
 }
 
+TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
+    connect();
+    PollWindow a(testing::ReadDefinition(3, 0, 2));
+    PollWindow b(testing::ReadDefinition(3, 5, 2));
+    start(a);
+    ASSERT_TRUE(a.model().logActive);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= 2; }, 10000));
+
+    start(b);
+    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
+    EXPECT_FALSE(b.model().logActive);
+    EXPECT_TRUE(b.query(doc_command::StartLogging).enabled);
+
+    // The first window's log goes on whole: its own label on every line, no NUL.
+    const int before = int(logLines().size());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= before + 2; }, 10000));
+    for (const QString& line : logLines()) {
+        EXPECT_TRUE(line.contains("<00000>")) << line.toStdString();
+        EXPECT_FALSE(line.contains(QChar(0))) << line.toStdString();
+    }
+
+    // Stopped in the first window, the file is the second's to take.
+    ASSERT_TRUE(a.doc->OnCommand(doc_command::StopLogging));
+    start(b);
+    EXPECT_TRUE(b.model().logActive);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !logLines().isEmpty() && logLines().last().contains("<00005>"); }, 10000));
+}
+
 TEST_F(LoggingTest, SeparatorsKeepEveryFixedWidthItemAndDropEmptyOnes) {
     connect();
     // Holding registers 0..3 hold 3, 10, 17, 24: two longs, low word first.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -13,8 +14,15 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <vector>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
@@ -22,6 +30,7 @@
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_setup.h"
+#include "documents/zqd_file.h"
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "grid/in_place_edit.h"
@@ -316,6 +325,79 @@ TEST_F(DocTest, UnknownVersionOpensWithDefaultsAndDamagedFilesAreRefused) {
     EXPECT_EQ(d.model().def, PollDefinition());
     EXPECT_FALSE(d.doc->OnOpenDocument(path("missing.zqd"), &error));
     EXPECT_EQ(warnings().size(), 1);
+}
+
+// A file this program cannot read opens with the defaults but stays the
+// user's: saving asks for a name and never replaces it.
+TEST_F(DocTest, AnUnreadableFileIsNeverReplacedBySave) {
+    const struct {
+        const char* name;
+        QByteArray bytes;
+    } cases[] = {
+        {"version 4100", QByteArray("\x04\x10\x00\x00\x05\x00\x00\x00", 8)},
+        {"garbage", QByteArray(889, '\xA5')},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        warnings().clear();
+        const QString file = path(QStringLiteral("pump.zqd"));
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        out.write(c.bytes);
+        out.close();
+
+        UiAnswers ui;
+        PollWindow w;
+        w.show();
+        QString error;
+        ASSERT_TRUE(w.doc->OnOpenDocument(file, &error));
+        EXPECT_EQ(warnings(), QStringList({"File format error"}));
+        EXPECT_EQ(w.doc->GetTitle(), "pump.zqd");
+        EXPECT_TRUE(w.doc->GetPathName().isEmpty());
+        EXPECT_EQ(w.model().def, PollDefinition());
+
+        ASSERT_TRUE(w.doc->OnCommand(doc_command::FileSave));  // cancelled
+        EXPECT_EQ(ui.fileDialogs, 1) << "Save asks for a name";
+        ui.fileName = path(QStringLiteral("pump-new.zqd"));
+        ASSERT_TRUE(w.doc->OnCommand(doc_command::FileSave));
+        EXPECT_EQ(ui.fileDialogs, 2);
+        EXPECT_EQ(w.doc->GetPathName(), ui.fileName);
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        EXPECT_EQ(in.readAll(), c.bytes) << "the unreadable file is untouched";
+        EXPECT_TRUE(QFile::exists(ui.fileName));
+    }
+}
+
+// What is not a regular file is refused at once with a message naming it.
+TEST_F(DocTest, APipeADeviceOrAFolderIsNotOpenedAsADocument) {
+    const QString fifo = path(QStringLiteral("pipe.zqd"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString folder = path(QStringLiteral("folder.zqd"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    // Should the open block on the pipe, a writer comes and goes after a
+    // while so that the test ends (and fails) instead of hanging.
+    std::atomic<bool> done{false};
+    std::thread unblock([&] {
+        for (int i = 0; i < 50 && !done; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        if (done)
+            return;
+        const int fd = ::open(QFile::encodeName(fifo).constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+    });
+    for (const QString& file : {fifo, QStringLiteral("/dev/null"), folder}) {
+        SCOPED_TRACE(file.toStdString());
+        PollWindow w;
+        QString error;
+        EXPECT_FALSE(w.doc->OnOpenDocument(file, &error));
+        EXPECT_EQ(error, ZqdFile::NotRegularFileText(file));
+        EXPECT_TRUE(w.doc->GetPathName().isEmpty());
+    }
+    done = true;
+    unblock.join();
+    EXPECT_TRUE(warnings().isEmpty());
 }
 
 TEST_F(DocTest, UpdateRulesFollowTheFunctionTheFormatAndTheConnection) {

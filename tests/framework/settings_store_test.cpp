@@ -1,8 +1,14 @@
 #include "framework/settings_store.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <functional>
+#include <iostream>
+#include <string>
 
 namespace zentiq {
 namespace {
@@ -80,6 +86,61 @@ TEST_F(SettingsStoreTest, OverrideRedirectsDefaultConstructedStores) {
     EXPECT_NE(normal.FileName(), iniPath());
     EXPECT_TRUE(normal.FileName().endsWith(QStringLiteral("Zentiq/Zentiq.ini")))
         << normal.FileName().toStdString();
+}
+
+// A store that cannot be written says so once, not once per store, and
+// again only after a write has succeeded in between.
+TEST_F(SettingsStoreTest, AnUnwritableStoreIsReportedOnce) {
+    QStringList reports;
+    const SettingsStore::WriteFailureHook previous =
+        SettingsStore::SetWriteFailureHook([&](const QString& text) { reports << text; });
+    const struct {
+        const char* name;
+        std::function<bool(const QString& ini)> spoil;
+    } cases[] = {
+        {"a folder in place of the file", [](const QString& ini) { return QDir().mkpath(ini); }},
+        {"a file in place of the folder",
+         [this](const QString&) {
+             QFile f(m_dir.filePath("plain"));
+             return f.open(QIODevice::WriteOnly);
+         }},
+        {"a read-only file",
+         [](const QString& ini) {
+             QFile f(ini);
+             return f.open(QIODevice::WriteOnly) && f.write("[View]\nAlwaysOnTop=0\n") > 0 &&
+                    f.setPermissions(QFileDevice::ReadOwner);
+         }},
+    };
+    int index = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        if (std::string(c.name) == "a read-only file" && ::geteuid() == 0) {
+            std::cout << "[ SKIPPED  ] " << c.name << ": root writes read-only files\n";
+            continue;
+        }
+        const QString ini = std::string(c.name) == "a file in place of the folder"
+                                ? m_dir.filePath("plain/Zentiq.ini")
+                                : m_dir.filePath(QStringLiteral("case%1.ini").arg(index++));
+        ASSERT_TRUE(c.spoil(ini));
+        { SettingsStore good(iniPath()); good.SetInt("View", "AlwaysOnTop", 1); }
+        reports.clear();
+        for (int i = 0; i < 3; ++i) {
+            SettingsStore store(ini);
+            store.SetInt("View", "AlwaysOnTop", i);
+            if (i == 1)
+                store.Sync();
+        }
+        EXPECT_EQ(reports, QStringList{SettingsStore::WriteFailureText(ini)});
+        { SettingsStore reader(ini); }
+        EXPECT_EQ(reports.size(), 1) << "a store only read is no loss";
+
+        // A good write in between: the next failure is news again.
+        { SettingsStore good(iniPath()); good.SetInt("View", "AlwaysOnTop", 1); }
+        { SettingsStore bad(ini); bad.SetInt("View", "AlwaysOnTop", 1); }
+        EXPECT_EQ(reports.size(), 2);
+    }
+    { SettingsStore good(iniPath()); good.SetInt("View", "AlwaysOnTop", 1); }
+    SettingsStore::SetWriteFailureHook(previous);
 }
 
 }  // namespace

@@ -1178,6 +1178,13 @@
     </message>
 </context>
 <context>
+    <name>SettingsStore</name>
+    <message>
+        <source>设置无法写入 %1，本次的更改在程序结束后会丢失。</source>
+        <translation>The settings cannot be written to %1; changes made now will be lost when the program ends.</translation>
+    </message>
+</context>
+<context>
     <name>Strings</name>
     <message>
         <source>传输 ID 错误</source>
@@ -1455,6 +1462,13 @@ Reset Counters (F12)</translation>
     </message>
 </context>
 <context>
+    <name>ZqdFile</name>
+    <message>
+        <source>%1 不是普通文件（可能是管道、设备或文件夹），不能作为文档打开。</source>
+        <translation>%1 is not a regular file (perhaps a pipe, a device or a folder) and cannot be opened as a document.</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CMBPresetMultibleRegister</name>
     <message>
         <source>16: 写寄存器组 (signed)</source>
@@ -1585,6 +1599,18 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>保存%1吗？</source>
         <translation>Save changes to %1?</translation>
+    </message>
+    <message>
+        <source>从站 ID 0 是广播地址，不能用于读取：此窗口不轮询。请在读写定义 (F8) 中选择 1 到 255 的从站 ID。</source>
+        <translation>Slave ID 0 is the broadcast address and cannot be read from: this window does not poll. Choose a slave ID from 1 to 255 in the poll definition (F8).</translation>
+    </message>
+    <message>
+        <source>不轮询：从站 ID 0 是广播地址，不能用于读取。</source>
+        <translation>Not polling: slave ID 0 is the broadcast address and cannot be read from.</translation>
+    </message>
+    <message>
+        <source>不轮询：32 个轮询窗口已满。关闭一个窗口后，按 F8 再按确定。</source>
+        <translation>Not polling: all 32 poll windows are in use. Close a window, then press F8 and OK.</translation>
     </message>
 </context>
 <context>
