@@ -113,7 +113,7 @@ struct CZentiqDoc::Private {
     QString title;
     QString pathName;
     bool modified = false;
-    bool unattended = false;
+    bool ownedByClient = false;
     DataLogger logger;
 };
 
@@ -266,6 +266,9 @@ bool CZentiqDoc::DoSave(const QString& path, bool replace) {
 }
 
 bool CZentiqDoc::SaveModified() {
+    // The client decides what becomes of its document; the user never saw it.
+    if (d->ownedByClient)
+        return true;
     // Typed alias texts count as a change of the document.
     if (d->grid && d->grid->model().isModified())
         SetModifiedFlag(true);
@@ -339,12 +342,14 @@ bool CZentiqDoc::RegisterWithEngine() {
     const WindowHandle window = d->view ? d->view->Handle() : 0;
     if (d->model.RegisterWithEngine(window))
         return true;
-    if (!d->unattended)
+    if (!d->ownedByClient)
         DialogDataExchange::ShowWarning(d->view, LoadString(ids::OutOfSlots));
     return false;
 }
 
-void CZentiqDoc::SetUnattended(bool unattended) { d->unattended = unattended; }
+void CZentiqDoc::SetOwnedByClient(bool owned) { d->ownedByClient = owned; }
+
+bool CZentiqDoc::OwnedByClient() const { return d->ownedByClient; }
 
 void CZentiqDoc::UpdateAllViews() {
     if (d->view)

@@ -97,9 +97,12 @@ public:
     const WindowPlacement& LoadedPlacement() const;
 
     bool RegisterWithEngine();
-    // A document driven by another program while its window is hidden: no
-    // one is there to answer a message box, so failures go unshown.
-    void SetUnattended(bool unattended);
+    // A document that an automation client owns: its window stays hidden, so
+    // no one is there to answer a message box (failures go unshown) and it
+    // is never offered for saving. Window and workspace commands leave it
+    // alone; showing it hands it to the user.
+    void SetOwnedByClient(bool owned);
+    bool OwnedByClient() const;
     void UpdateAndMarkModified();
     // Every view of the document rebuilds and refills its grid; the
     // modified flag is left alone.
