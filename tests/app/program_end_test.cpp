@@ -19,6 +19,7 @@
 
 #include "app/app_test_support.h"
 #include "app/wait_until.h"
+#include "app/xvfb_display.h"
 #include "documents/data_logger.h"
 #include "documents/mb_log_setup.h"
 #include "documents/zentiq_doc.h"
@@ -136,29 +137,11 @@ TEST_F(ProgramEndTest, ASignalEndsTheProgramAsClosingItDoes) {
 }
 
 TEST_F(ProgramEndTest, TheDisplayGoingAwayEndsTheProgramWithoutAnAbort) {
-    const std::string xvfb = process::FindInPath("Xvfb");
-    ASSERT_FALSE(xvfb.empty()) << "Xvfb not found (install the package xvfb)";
-    int out[2] = {-1, -1};
-    ASSERT_EQ(::pipe2(out, O_CLOEXEC), 0);
-    std::string error;
-    const pid_t server = process::Spawn({xvfb, "-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24"},
-                                        -1, out[1], -1, error);
-    ::close(out[1]);
-    ASSERT_GT(server, 0) << error;
-    m_children.push_back(server);
-    // Xvfb writes its display number once it serves.
-    std::string display;
-    char c = 0;
-    for (int i = 0; i < 16 && ::read(out[0], &c, 1) == 1 && c != '\n'; ++i)
-        display += c;
-    ::close(out[0]);
-    ASSERT_FALSE(display.empty()) << "Xvfb gave no display number";
-
-    const pid_t pid = run({"QT_QPA_PLATFORM=xcb", "DISPLAY=:" + display});
+    test::XvfbDisplay display;
+    ASSERT_TRUE(display.ok()) << display.error;
+    const pid_t pid = run({"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display.name()});
     ASSERT_TRUE(waitUntil([&] { return connectedTo(pid, m_peer->Port()); })) << process::ReadTail(m_stderr);
-    ::kill(server, SIGKILL);
-    ::waitpid(server, nullptr, 0);
-    std::erase(m_children, server);
+    display.Kill();
     // The platform ends the process with exit(1) when the connection breaks.
     expectCleanEnd(pid, 1, "display lost");
 }
