@@ -402,6 +402,8 @@ TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMain
     EXPECT_EQ(frame.ActiveChildFrame(), nullptr);
     for (int command : {cmd::PollDefinition, cmd::FileSave, cmd::WriteSingleRegister, cmd::WindowCascade})
         EXPECT_FALSE(frame.QueryCommand(command).enabled) << command;
+    QTest::qWait(50);
+    EXPECT_FALSE(frame.ShowsDocumentMenu()) << "the menus of a program without windows";
 
     // A workspace opens and the main frame closes around it, unasked.
     app->OnFileNew();
@@ -435,6 +437,7 @@ TEST_F(AutomationTest, AShownDocumentStaysWithTheUserWhenItsClientLetsGo) {
         const QString path = create(via);
         ASSERT_EQ(call(path, kDocIface, "ShowWindow", {}, via).type(), QDBusMessage::ReplyMessage);
         ASSERT_EQ(app->MainFrame()->ChildFrames().size(), 1) << "now the user's";
+        EXPECT_TRUE(app->MainFrame()->ShowsDocumentMenu());
         CZentiqDoc* shown = app->MainFrame()->ChildFrames()[0]->Document();
         shown->SetModifiedFlag(true);  // the user edited aliases there
 
