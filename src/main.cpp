@@ -13,8 +13,10 @@
 #include <QSettings>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/main_frame.h"
+#include "app/shutdown_signals.h"
 #include "app/zentiq_app.h"
 
 namespace {
@@ -83,7 +85,15 @@ int main(int argc, char** argv) {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
     }
 
+    // Ended by a signal, the program goes down as when its window closes.
+    zentiq::ShutdownSignals endSignals;
+    QObject::connect(&endSignals, &zentiq::ShutdownSignals::requested, &qapp, [] { QApplication::exit(0); });
+
     zentiq::CZentiqApp app;
+    // After the engine came up with the application object, so that this
+    // runs before the engine's own state goes when exit() is called from
+    // deep inside the platform (display lost).
+    std::atexit(&zentiq::CZentiqApp::EndAtExit);
     if (!app.InitInstance(args))
         return app.StartupExitCode();
 

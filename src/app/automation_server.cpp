@@ -113,7 +113,7 @@ void AutomationServer::start() {
     if (m_automationStart) {
         m_idleTimer = new QTimer(this);
         m_idleTimer->setSingleShot(true);
-        connect(m_idleTimer, &QTimer::timeout, this, &AutomationServer::checkLifetime);
+        connect(m_idleTimer, &QTimer::timeout, this, &AutomationServer::CheckLifetime);
         m_idleTimer->start(kIdleExitMs);
     }
 }
@@ -153,14 +153,16 @@ bool AutomationServer::Release(int id) {
         return false;
     const QPointer<CZentiqDoc> doc = it->second.object->Document();
     m_documents.erase(it);
-    closeWhenNoDialogIsOpen(doc);
-    checkLifetime();
+    if (doc != nullptr && doc->OwnedByClient())
+        closeWhenNoDialogIsOpen(doc);
+    CheckLifetime();
     return true;
 }
 
 void AutomationServer::forget(int id) {
-    if (m_documents.erase(id) != 0)
-        checkLifetime();
+    m_documents.erase(id);
+    // The document is half destroyed here: look once its window has gone.
+    QTimer::singleShot(0, this, &AutomationServer::CheckLifetime);
 }
 
 void AutomationServer::watchOwner(const QString& owner) {
@@ -196,15 +198,16 @@ void AutomationServer::closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc) {
     for (CChildFrame* frame : m_app.ChildFrames()) {
         if (frame->Document() == doc) {
             frame->CloseWithoutAsking();
-            return;
+            break;
         }
     }
+    CheckLifetime();
 }
 
 // ---- lifetime ---------------------------------------------------------------------------
 
-void AutomationServer::checkLifetime() {
-    if (!m_documents.empty())
+void AutomationServer::CheckLifetime() {
+    if (m_app.HasClientDocuments())
         return;
     // A visible main window is the user's: it ends when the user closes it.
     const CMainFrame* frame = m_app.MainFrame();

@@ -56,8 +56,12 @@ public:
     CZentiqDocAutomation* Find(int id) const;
     // The ids of the live objects, in creation order.
     QList<int> DocumentIds() const;
-    // Drops the object and closes its document; false when there was none.
+    // Drops the client's hold on the document: one it still owns closes, one
+    // shown to the user stays open as the user's. false when there was none.
     bool Release(int id);
+    // Ends the program once no client owns a document and the main frame
+    // is not shown (never shown, or closed by the user).
+    void CheckLifetime();
 
     static QString DocumentPath(int id);
 
@@ -78,7 +82,6 @@ private:
     void watchOwner(const QString& owner);
     void forget(int id);
     void closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc);
-    void checkLifetime();
     void quit(int exitCode);
 
     CZentiqApp& m_app;

@@ -37,6 +37,8 @@ CChildFrame::~CChildFrame() {
 
 QWidget* CChildFrame::View() const { return m_view.data(); }
 
+bool CChildFrame::OwnedByClient() const { return m_doc != nullptr && m_doc->OwnedByClient(); }
+
 void CChildFrame::InitialUpdateFrame() {
     if (m_view != nullptr && !m_view->InitialUpdateDone())
         m_view->OnInitialUpdate();

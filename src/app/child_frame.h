@@ -28,6 +28,8 @@ public:
     ~CChildFrame() override;
 
     CZentiqDoc* Document() const { return m_doc; }
+    // The document belongs to an automation client (see CZentiqDoc).
+    bool OwnedByClient() const;
     QWidget* View() const;
 
     // Puts the frame where a stored placement says. A placement that is no

@@ -1,6 +1,7 @@
 #include "app/frame_placement.h"
 
 #include <QWidget>
+#include <algorithm>
 
 namespace zentiq::frame_placement {
 namespace {
@@ -25,6 +26,35 @@ std::optional<QRect> NormalRect(const WindowPlacement& p) {
         !inRange(p.top))
         return std::nullopt;
     return QRect(p.left, p.top, int(width), int(height));
+}
+
+WindowPlacement ClampToScreens(const WindowPlacement& placement, const QList<QRect>& screens) {
+    const std::optional<QRect> normal = NormalRect(placement);
+    if (!normal || screens.isEmpty())
+        return placement;
+    QRect target = screens.first();
+    qint64 bestArea = 0;
+    for (const QRect& screen : screens) {
+        const QRect overlap = screen.intersected(*normal);
+        const qint64 area = qint64(overlap.width()) * overlap.height();
+        if (area > bestArea) {
+            bestArea = area;
+            target = screen;
+        }
+    }
+    if (target.contains(*normal) || target.isEmpty())
+        return placement;
+    QRect r = *normal;
+    r.setWidth(std::min(r.width(), target.width()));
+    r.setHeight(std::min(r.height(), target.height()));
+    r.moveLeft(std::clamp(r.left(), target.left(), target.right() - r.width() + 1));
+    r.moveTop(std::clamp(r.top(), target.top(), target.bottom() - r.height() + 1));
+    WindowPlacement clamped = placement;
+    clamped.left = r.left();
+    clamped.top = r.top();
+    clamped.right = r.left() + r.width();
+    clamped.bottom = r.top() + r.height();
+    return clamped;
 }
 
 bool Apply(QWidget& frame, const WindowPlacement& placement) {

@@ -3,6 +3,7 @@
 // and the poll windows' child frames.
 #pragma once
 
+#include <QList>
 #include <QRect>
 #include <optional>
 
@@ -20,6 +21,13 @@ inline constexpr qint32 kShowMaximized = 3;
 // The normal rectangle a placement asks for; nothing when the record is no
 // usable rectangle (wrong length, empty, or beyond any screen coordinate).
 std::optional<QRect> NormalRect(const WindowPlacement& placement);
+
+// The placement moved (and, if need be, shrunk) so that its normal
+// rectangle lies on one of the available screen areas: the one it overlaps
+// most, or the first when it overlaps none (a monitor that is gone). A
+// placement already inside a screen, one that is no usable rectangle, and
+// an empty screen list leave it as it is.
+WindowPlacement ClampToScreens(const WindowPlacement& placement, const QList<QRect>& screens);
 
 // Puts frame where the placement says: its normal rectangle, then maximised
 // or minimised by the show command. false, and the frame untouched, when the

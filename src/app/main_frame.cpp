@@ -370,13 +370,19 @@ CChildFrame* CMainFrame::ActiveChildFrame() const {
     return frames.isEmpty() ? nullptr : frames.last();
 }
 
-QList<CChildFrame*> CMainFrame::ChildFrames() const {
+QList<CChildFrame*> CMainFrame::AllChildFrames() const {
     QList<CChildFrame*> frames;
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
         auto* frame = qobject_cast<CChildFrame*>(sub);
         if (frame != nullptr && !frame->property("zentiqClosed").toBool())
             frames << frame;
     }
+    return frames;
+}
+
+QList<CChildFrame*> CMainFrame::ChildFrames() const {
+    QList<CChildFrame*> frames = AllChildFrames();
+    frames.removeIf([](const CChildFrame* frame) { return frame->OwnedByClient(); });
     return frames;
 }
 
@@ -644,7 +650,11 @@ void CMainFrame::retranslate() {
 // ---- closing ----------------------------------------------------------------------------------
 
 bool CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
-    return frame_placement::Apply(*this, placement);
+    // A placement saved on a monitor that is gone must still be seen.
+    QList<QRect> screens;
+    for (const QScreen* screen : QGuiApplication::screens())
+        screens << screen->availableGeometry();
+    return frame_placement::Apply(*this, frame_placement::ClampToScreens(placement, screens));
 }
 
 WindowPlacement CMainFrame::CurrentPlacement() const {
@@ -672,6 +682,7 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     CloseAllDocuments();
     storePosition();
     event->accept();
+    emit frameClosed();
 }
 
 // ---- dropped files ----------------------------------------------------------------------------

@@ -43,8 +43,11 @@ public:
     bool AlwaysOnTop() const { return m_alwaysOnTop; }
     // The child frame that commands go to, nullptr without documents.
     CChildFrame* ActiveChildFrame() const;
-    // Child frames in the order they were created.
+    // The user's child frames in the order they were created: those of
+    // documents that an automation client owns are not among them.
     QList<CChildFrame*> ChildFrames() const;
+    // Every child frame, the clients' hidden ones included.
+    QList<CChildFrame*> AllChildFrames() const;
     void AddChildFrame(CChildFrame* frame);
     // The frame's own placement, as workspaces store it; false (and the
     // frame unchanged) for a placement that is no usable rectangle.
@@ -66,7 +69,8 @@ public:
 
     // Asks every document to save; false when one refused (nothing closed).
     bool SaveAllModified();
-    // Closes every child frame after SaveAllModified (or unconditionally).
+    // Closes every child frame of the user after SaveAllModified (or
+    // unconditionally); the clients' documents stay.
     void CloseAllDocuments();
 
     // Tests see (and may swallow: return true) every command before it is routed.
@@ -78,6 +82,10 @@ public:
 
     // The QAction data() of a command (its id), -1 for none.
     static int CommandIdOf(const QObject* action);
+
+signals:
+    // The user closed the frame; the clients' documents may still be open.
+    void frameClosed();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

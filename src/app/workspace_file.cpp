@@ -1,7 +1,9 @@
 #include "app/workspace_file.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -156,12 +158,17 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const Conne
         Document document;
         ReadPlacement(recordReader, document.placement);
         if (c.version == 4200) {
-            if (!reader.readString(document.storedPath, kMaxStringChars)) break;
+            if (!reader.readString(document.storedPath, kMaxStringChars)) {
+                c.cutEntries = 1;
+                break;
+            }
         } else {
             document.storedPath = FixedText(record + kRecordPathOffset, kRecordPathSize);
         }
         c.documents.append(document);
     }
+    // Bytes too few for a whole record: an entry that was cut off.
+    if (c.cutEntries == 0 && reader.remaining() > 0) c.cutEntries = 1;
 
     *out = std::move(c);
     return Status::Ok;
@@ -206,6 +213,9 @@ QByteArray WorkspaceFile::Encode(const Contents& c) {
 
 WorkspaceFile::Status WorkspaceFile::Load(const QString& path, const ConnectionSettings& current,
                                           Contents* out) {
+    // A folder or a FIFO is no workspace; opening a FIFO would also block.
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile()) return Status::NotFound;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return Status::NotFound;
     return Decode(file.read(kMaxFileSize), current, out);
@@ -232,6 +242,22 @@ QString WorkspaceFile::StatusText(Status status, const QString& path) {
     case Status::WriteFailed: break;
     }
     return QStringLiteral("Disk full or disk error");
+}
+
+QString WorkspaceFile::UnreadableCause(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return QString();
+    if (info.isDir())
+        return QCoreApplication::translate("WorkspaceFile", "这是一个文件夹，不是工程文件");
+    if (!info.isFile())
+        return QCoreApplication::translate("WorkspaceFile", "这不是一个普通文件");
+    QFile file(path);
+    if (file.open(QIODevice::ReadOnly)) return QString();
+    return file.errorString();
+}
+
+QString WorkspaceFile::CutShortText(int notRestored) {
+    return QCoreApplication::translate("WorkspaceFile", "工程文件提前结束：%1 个窗口未能恢复。").arg(notRestored);
 }
 
 bool WorkspaceFile::HasWorkspaceExtension(const QString& path) {
@@ -262,6 +288,16 @@ QString WorkspaceFile::ResolvePath(const QString& storedPath, const QString& fol
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
     if (folder.isEmpty()) return QDir::cleanPath(relative);
     return QDir::cleanPath(folder + QLatin1Char('/') + relative);
+}
+
+QString WorkspaceFile::FallbackPath(const QString& storedPath, const QString& folder) {
+    const qsizetype cut = std::max(storedPath.lastIndexOf(QLatin1Char('/')), storedPath.lastIndexOf(QLatin1Char('\\')));
+    QString name = storedPath.mid(cut + 1);
+    if (cut < 0 && name.size() > 2 && name.at(1) == QLatin1Char(':')) name.remove(0, 2);  // "C:pump.zqd"
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || folder.isEmpty())
+        return QString();
+    const QString candidate = QDir::cleanPath(folder + QLatin1Char('/') + name);
+    return candidate == ResolvePath(storedPath, folder) ? QString() : candidate;
 }
 
 }  // namespace zentiq

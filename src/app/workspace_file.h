@@ -45,6 +45,9 @@ public:
         std::array<std::uint8_t, kLegacyAddressSize> legacyAddress{};
         Placement mainFrame;
         QList<Document> documents;
+        // Document entries the file breaks off in the middle of (0 or 1):
+        // windows that cannot be restored.
+        int cutEntries = 0;
     };
 
     enum class Status {
@@ -77,6 +80,14 @@ public:
     // which stops the load silently.
     static QString StatusText(Status status, const QString& path);
 
+    // What keeps an existing path from being read as a workspace (a
+    // folder, a special file, no permission), in words; empty when the path
+    // does not exist or can be read.
+    static QString UnreadableCause(const QString& path);
+    // Said after the windows of a workspace that ends inside a document
+    // entry have opened: `notRestored` windows of it are missing.
+    static QString CutShortText(int notRestored);
+
     // Whether a chosen name has the extension "zqw" (any letter case).
     static bool HasWorkspaceExtension(const QString& path);
 
@@ -91,6 +102,10 @@ public:
     // taken relative to `folder`, with backslashes read as separators so that
     // workspaces written on other systems still find their documents.
     static QString ResolvePath(const QString& storedPath, const QString& folder);
+    // Where else to look when the resolved path does not exist: the stored
+    // path's file name (after the last "/" or "\\", as Windows paths have it)
+    // in `folder`; empty when that is the same place or there is no name.
+    static QString FallbackPath(const QString& storedPath, const QString& folder);
 };
 
 }  // namespace zentiq

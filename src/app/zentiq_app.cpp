@@ -22,6 +22,7 @@
 
 #include "app/automation_server.h"
 #include "app/child_frame.h"
+#include "app/frame_placement.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "app/workspace_file.h"
@@ -32,6 +33,7 @@
 #include "display/communication.h"
 #include "display/status_texts.h"
 #include "display/zentiq_view.h"
+#include "documents/data_logger.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "resources/menus.h"
@@ -220,6 +222,11 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
 
     // The bus name and, at a normal start, the activation file.
     m_automation = std::make_unique<AutomationServer>(*this, line.automation);
+    // Not with the last window: the clients' documents keep the program
+    // alive after the user closed the main frame, and it ends with them.
+    QApplication::setQuitOnLastWindowClosed(false);
+    connect(m_mainFrame.get(), &CMainFrame::frameClosed, m_automation.get(), &AutomationServer::CheckLifetime,
+            Qt::QueuedConnection);
     if (line.automation)
         return true;  // an automation client drives us: no window, no document
     if (!line.printFile.isEmpty()) {
@@ -261,6 +268,18 @@ void CZentiqApp::ExitInstance() {
         CloseTcpConnection();
     }
     m_connected = false;
+}
+
+void CZentiqApp::EndAtExit() {
+    CZentiqApp* app = g_instance;
+    if (app == nullptr) {
+        // Left main normally: the application object has done all this.
+        StopPolling();
+        return;
+    }
+    for (CZentiqDoc* doc : app->Documents())
+        doc->Logger().Stop();
+    app->ExitInstance();
 }
 
 void CZentiqApp::startupConnectionCheck() {
@@ -509,11 +528,17 @@ void CZentiqApp::ShowMessage(QWidget* parent, const QString& title, const QStrin
 // ---- documents --------------------------------------------------------------------------------
 
 bool CZentiqApp::IsWorkspaceName(const QString& path) {
-    return path.contains(QLatin1String(".zqw"), Qt::CaseInsensitive);
+    // By the suffix alone: "/data/plant.zqw-old/pump.zqd" is a poll document.
+    return WorkspaceFile::HasWorkspaceExtension(path);
 }
 
 QList<CChildFrame*> CZentiqApp::ChildFrames() const {
-    return m_mainFrame ? m_mainFrame->ChildFrames() : QList<CChildFrame*>();
+    return m_mainFrame ? m_mainFrame->AllChildFrames() : QList<CChildFrame*>();
+}
+
+bool CZentiqApp::HasClientDocuments() const {
+    const QList<CChildFrame*> frames = ChildFrames();
+    return std::any_of(frames.begin(), frames.end(), [](const CChildFrame* f) { return f->OwnedByClient(); });
 }
 
 QList<CZentiqDoc*> CZentiqApp::Documents() const {
@@ -570,12 +595,13 @@ CZentiqDoc* CZentiqApp::newDocument(bool show) {
     auto* doc = new CZentiqDoc;
     ++m_untitledCount;
     doc->SetTitle(LoadString(ids::AppTitle) + QString::number(m_untitledCount));
+    // Before its frame joins the others, so that no menu ever counts it.
+    doc->SetOwnedByClient(!show);
     CChildFrame* frame = createFrame(doc);
     if (show) {
         frame->InitialUpdateFrame();
         m_mainFrame->MdiArea()->setActiveSubWindow(frame);
     } else {
-        doc->SetUnattended(true);
         frame->hide();  // stays hidden when the main frame shows
         if (auto* view = qobject_cast<CZentiqView*>(frame->View()))
             view->OnInitialUpdate();
@@ -596,7 +622,7 @@ CZentiqDoc* CZentiqApp::OpenDocumentFile(const QString& path) {
     }
     const QFileInfo info(path);
     const QString absolute = info.absoluteFilePath();
-    for (CChildFrame* frame : ChildFrames()) {
+    for (CChildFrame* frame : m_mainFrame->ChildFrames()) {
         CZentiqDoc* doc = frame->Document();
         if (doc != nullptr && !doc->GetPathName().isEmpty() && QFileInfo(doc->GetPathName()) == info) {
             m_mainFrame->MdiArea()->setActiveSubWindow(frame);
@@ -650,9 +676,16 @@ QString CZentiqApp::askWorkspaceName(bool save) {
 bool CZentiqApp::SaveWorkspace() {
     if (!m_mainFrame)
         return false;
-    const QString path = askWorkspaceName(true);
-    if (path.isEmpty() || !WorkspaceFile::HasWorkspaceExtension(path))
+    QString path = askWorkspaceName(true);
+    if (path.isEmpty())
         return false;
+    if (!WorkspaceFile::HasWorkspaceExtension(path)) {
+        // "site.v2" is meant as a name, as file dialogs take it: the file
+        // is "site.v2.zqw", and that one is asked about if it exists.
+        path += QStringLiteral(".zqw");
+        if (!FileDialog::ConfirmReplace(m_mainFrame.get(), path))
+            return false;
+    }
     const QString absolute = QFileInfo(path).absoluteFilePath();
     const QString folder = WorkspaceFile::FolderOf(absolute);
 
@@ -661,10 +694,9 @@ bool CZentiqApp::SaveWorkspace() {
     contents.connected = m_connected;
     contents.legacyAddress = m_legacyAddress;
     contents.mainFrame = m_mainFrame->CurrentPlacement();
-    for (CChildFrame* frame : ChildFrames()) {
+    for (CChildFrame* frame : m_mainFrame->ChildFrames()) {
         CZentiqDoc* doc = frame->Document();
-        // A document that an automation client keeps hidden is the client's.
-        if (doc == nullptr || frame->isHidden())
+        if (doc == nullptr)
             continue;
         const WindowPlacement placement = frame->CurrentPlacement();
         // A window never saved is offered for saving; declined, it stays out.
@@ -691,19 +723,26 @@ bool CZentiqApp::OpenWorkspace(const QString& path, bool fromCommandLine) {
     WorkspaceFile::Contents contents;
     const WorkspaceFile::Status status = WorkspaceFile::Load(absolute, m_settings, &contents);
     if (status != WorkspaceFile::Status::Ok) {
-        const QString text = WorkspaceFile::StatusText(status, QDir::toNativeSeparators(path));
+        QString text = WorkspaceFile::StatusText(status, QDir::toNativeSeparators(path));
+        if (status == WorkspaceFile::Status::NotFound) {
+            // It may be there and still unusable: say what is wrong with it.
+            if (const QString cause = WorkspaceFile::UnreadableCause(absolute); !cause.isEmpty())
+                text += QStringLiteral(" (%1)").arg(cause);
+        }
         if (!text.isEmpty())
             ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text);
         return false;
     }
     // A placement the frame cannot take stops the load before anything closes.
+    if (!frame_placement::NormalRect(contents.mainFrame))
+        return false;
+    // The user's changed windows are offered for saving; Cancel stops the
+    // opening while every window is still there. The clients' documents
+    // are neither asked about nor closed.
+    if (!m_mainFrame->SaveAllModified())
+        return false;
     if (!m_mainFrame->ApplyPlacement(contents.mainFrame))
         return false;
-
-    // Every changed window is offered for saving; the answers do not stop the load.
-    for (CChildFrame* frame : ChildFrames())
-        if (CZentiqDoc* doc = frame->Document(); doc != nullptr)
-            doc->SaveModified();
     m_mainFrame->CloseAllDocuments();
 
     Disconnect();
@@ -717,14 +756,27 @@ bool CZentiqApp::OpenWorkspace(const QString& path, bool fromCommandLine) {
     }
 
     const QString folder = WorkspaceFile::FolderOf(absolute);
+    int notRestored = contents.cutEntries;
     for (const WorkspaceFile::Document& entry : contents.documents) {
-        CZentiqDoc* doc = OpenDocumentFile(WorkspaceFile::ResolvePath(entry.storedPath, folder));
-        if (doc == nullptr)
+        QString documentPath = WorkspaceFile::ResolvePath(entry.storedPath, folder);
+        if (!QFileInfo::exists(documentPath)) {
+            // Paths from another system (C:\...\pump.zqd): the workspace's
+            // own folder is where the documents usually travel with it.
+            const QString nearby = WorkspaceFile::FallbackPath(entry.storedPath, folder);
+            if (!nearby.isEmpty() && QFileInfo(nearby).isFile())
+                documentPath = nearby;
+        }
+        CZentiqDoc* doc = OpenDocumentFile(documentPath);
+        if (doc == nullptr) {
+            ++notRestored;
             continue;  // its message has been shown; the others still open
+        }
         for (CChildFrame* frame : ChildFrames())
             if (frame->Document() == doc)
                 frame->ApplyPlacement(entry.placement);
     }
+    if (contents.cutEntries > 0)
+        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), WorkspaceFile::CutShortText(notRestored));
     AddToRecentFileList(absolute);
     m_mainFrame->UpdateIdle();
     return true;

@@ -70,6 +70,12 @@ public:
     int PrintDocumentFile(const QString& path, QPrinter& printer, QString* error);
     // Stops polling and closes the connection (idempotent).
     void ExitInstance();
+    // For std::atexit, registered once the application object exists: a
+    // process that ends without leaving main (the platform calls exit()
+    // when the connection to the display breaks) still closes the data
+    // logs, stops the worker and closes the port, before the engine's own
+    // state is torn down with a worker thread still running.
+    static void EndAtExit();
 
     CMainFrame* MainFrame() const;
     SettingsStore& Store() const;
@@ -127,9 +133,14 @@ public:
     // nullptr after a failure, which has been shown. A workspace name is
     // refused with a message.
     CZentiqDoc* OpenDocumentFile(const QString& path);
-    // Open poll documents in the order they were created.
+    // Open poll documents in the order they were created, the ones that
+    // automation clients own included (CMainFrame::ChildFrames() has only
+    // the user's).
     QList<CZentiqDoc*> Documents() const;
     QList<CChildFrame*> ChildFrames() const;
+    // Whether an automation client owns an open document: the program
+    // stays alive for it even when the main frame has been closed.
+    bool HasClientDocuments() const;
 
     // The traffic monitor while it is open (at most one at a time).
     CCommunication* Monitor() const;

@@ -113,7 +113,7 @@ struct CZentiqDoc::Private {
     QString title;
     QString pathName;
     bool modified = false;
-    bool unattended = false;
+    bool ownedByClient = false;
     DataLogger logger;
 };
 
@@ -273,6 +273,9 @@ bool CZentiqDoc::DoSave(const QString& path, bool replace) {
 }
 
 bool CZentiqDoc::SaveModified() {
+    // The client decides what becomes of its document; the user never saw it.
+    if (d->ownedByClient)
+        return true;
     // Typed alias texts count as a change of the document.
     if (d->grid && d->grid->model().isModified())
         SetModifiedFlag(true);
@@ -352,7 +355,7 @@ bool CZentiqDoc::RegisterWithEngine() {
     }
     if (registered)
         return true;
-    if (!d->unattended)
+    if (!d->ownedByClient)
         DialogDataExchange::ShowWarning(d->view, RefusalMessage());
     return false;
 }
@@ -376,7 +379,9 @@ QString CZentiqDoc::NotPollingText() const {
     return QString();
 }
 
-void CZentiqDoc::SetUnattended(bool unattended) { d->unattended = unattended; }
+void CZentiqDoc::SetOwnedByClient(bool owned) { d->ownedByClient = owned; }
+
+bool CZentiqDoc::OwnedByClient() const { return d->ownedByClient; }
 
 void CZentiqDoc::UpdateAllViews() {
     if (d->view)

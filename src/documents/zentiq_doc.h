@@ -98,7 +98,7 @@ public:
     // Placement read from the file, for the child frame to apply.
     const WindowPlacement& LoadedPlacement() const;
 
-    // Claims a slot; when refused, says why (unless unattended) and the
+    // Claims a slot; when refused, says why (unless a client owns it) and the
     // view shows NotPollingText() until a later registration succeeds.
     bool RegisterWithEngine();
     // Why the window does not poll, for its status band; empty while it
@@ -106,9 +106,12 @@ public:
     QString NotPollingText() const;
     // The message box text for a refused registration.
     QString RefusalMessage() const;
-    // A document driven by another program while its window is hidden: no
-    // one is there to answer a message box, so failures go unshown.
-    void SetUnattended(bool unattended);
+    // A document that an automation client owns: its window stays hidden, so
+    // no one is there to answer a message box (failures go unshown) and it
+    // is never offered for saving. Window and workspace commands leave it
+    // alone; showing it hands it to the user.
+    void SetOwnedByClient(bool owned);
+    bool OwnedByClient() const;
     void UpdateAndMarkModified();
     // Every view of the document rebuilds and refills its grid; the
     // modified flag is left alone.

@@ -201,7 +201,7 @@ qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32
 void CZentiqDocAutomation::ShowWindow() {
     if (!m_doc)
         return;
-    m_doc->SetUnattended(false);
+    m_doc->SetOwnedByClient(false);  // the user's from now on
     QWidget* view = m_doc->View();
     if (view == nullptr)
         return;

@@ -60,6 +60,11 @@ WindowHandle HandleOf(const QObject* object) {
     return r.handles.value(object);
 }
 
-void InstallEnginePoster() { SetMessagePoster(&PostToObject); }
+void InstallEnginePoster() {
+    // Made now, before the worker can post: a static made later would be
+    // destroyed at exit() before the handlers that stop the worker run.
+    TheRegistry();
+    SetMessagePoster(&PostToObject);
+}
 
 }  // namespace zentiq

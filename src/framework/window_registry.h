@@ -26,7 +26,8 @@ WindowHandle RegisterWindow(QObject* object);
 // The handle of a registered object, 0 if none.
 WindowHandle HandleOf(const QObject* object);
 // Installs the poster that turns engine posts into EngineMessageEvents.
-// Safe to call more than once.
+// Safe to call more than once. The registry exists from here on, so that
+// an exit handler registered after this runs while it is still there.
 void InstallEnginePoster();
 
 }  // namespace zentiq

@@ -14,11 +14,13 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QThread>
+#include <algorithm>
 #include <fstream>
 
 #include "app/activation_file.h"
 #include "app/private_session_bus.h"
 #include "app/wait_until.h"
+#include "app/xvfb_display.h"
 #include "support/peer_process.h"
 #include "support/qt_test_app.h"
 
@@ -76,8 +78,10 @@ protected:
     pid_t run(const std::vector<std::string>& environment, const std::vector<std::string>& args) {
         std::vector<std::string> argv{"/usr/bin/env"};
         argv.insert(argv.end(), environment.begin(), environment.end());
-        argv.insert(argv.end(), {"QT_QPA_PLATFORM=offscreen", programPath(), "--settings-dir",
-                                 m_dir.filePath("settings").toStdString()});
+        if (std::none_of(environment.begin(), environment.end(),
+                         [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM=", 0) == 0; }))
+            argv.push_back("QT_QPA_PLATFORM=offscreen");
+        argv.insert(argv.end(), {programPath(), "--settings-dir", m_dir.filePath("settings").toStdString()});
         argv.insert(argv.end(), args.begin(), args.end());
         stderrPath = process::UniqueTmpName("zentiq-stderr");
         const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
@@ -145,6 +149,45 @@ TEST_F(ProgramTest, AnAutomationStartEndsWithItsLastDocumentAndWhenItsClientLeav
         EXPECT_EQ(exitCodeOf(pid), 0) << (clientLeaves ? "client left" : "released") << "\n"
                                       << process::ReadTail(stderrPath);
         EXPECT_TRUE(waitUntil([&] { return !nameOwned(c); }));
+    }
+}
+
+// Closed by the user, the main window goes; the program stays for the
+// document a client still owns and ends with it, without a question.
+TEST_F(ProgramTest, TheProgramOutlivesItsMainWindowWhileAClientOwnsADocument) {
+    test::XvfbDisplay display;
+    ASSERT_TRUE(display.ok()) << display.error;
+    const std::string closer = PeerProcess::SourceDir() + "/tests/support/close_window.py";
+    for (const bool clientDocument : {true, false}) {
+        const pid_t pid = run({"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display.name(),
+                               "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()},
+                              {});
+        QDBusConnection c = client();
+        ASSERT_TRUE(waitUntil([&] { return nameOwned(c); })) << process::ReadTail(stderrPath);
+        QString path;
+        if (clientDocument) {
+            path = createDocument(c);
+            ASSERT_EQ(call(c, path, "Zentiq.Document", "CreateRequest", {1, 3, 0, 10, 100}).arguments().value(0), 1)
+                << "modified: the old code asked about it";
+        }
+        QThread::msleep(500);  // the main window is mapped
+        std::string error;
+        const pid_t asked = process::Spawn({"/usr/bin/python3", closer, display.name(), "Zentiq"}, -1, -1, -1, error);
+        ASSERT_GT(asked, 0) << error;
+        const int status = process::Stop(asked, std::chrono::milliseconds(10000));
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "no window titled Zentiq on " << display.name();
+        if (!clientDocument) {
+            EXPECT_EQ(exitCodeOf(pid), 0) << process::ReadTail(stderrPath);
+            continue;
+        }
+        QThread::msleep(1000);
+        EXPECT_TRUE(stillRunning(pid)) << process::ReadTail(stderrPath);
+        EXPECT_EQ(call(c, path, "Zentiq.Document", "GetRegister", {QVariant::fromValue<qint16>(0)}).type(),
+                  QDBusMessage::ReplyMessage)
+            << "the client's document is still there";
+        call(c, path, "Zentiq.Document", "Release");
+        EXPECT_EQ(exitCodeOf(pid), 0) << process::ReadTail(stderrPath);
+        ASSERT_TRUE(waitUntil([&] { return !nameOwned(c); }));
     }
 }
 

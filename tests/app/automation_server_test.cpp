@@ -7,6 +7,8 @@
 #include <QDBusObjectPath>
 #include <QDBusVariant>
 #include <QDialog>
+#include <QMessageBox>
+#include <QPointer>
 #include <QRegularExpression>
 #include <QTest>
 #include <bit>
@@ -16,9 +18,12 @@
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/private_session_bus.h"
+#include "app/workspace_file.h"
 #include "app/wait_until.h"
 #include "app/app_test_support.h"
 #include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "resources/menus.h"
 #include "documents/zentiq_doc_automation.h"
 #include "support/peer_data.h"
 #include "support/peer_process.h"
@@ -358,6 +363,96 @@ TEST_F(AutomationTest, AShownDocumentIsTheUsersAndAClosedOneFailsCleanly) {
         EXPECT_EQ(call(path, kDocIface, member, args).errorName(), "org.freedesktop.DBus.Error.UnknownObject");
     }
     EXPECT_TRUE(quits.empty()) << "the main window is the user's now";
+}
+
+// ---- documents a client owns ---------------------------------------------------------------
+
+// Counts the documents' save questions (answered No).
+class SaveQuestions {
+public:
+    SaveQuestions() {
+        CZentiqDoc::UiHooks hooks;
+        hooks.question = [this](QWidget*, const QString&) {
+            ++count;
+            return QMessageBox::No;
+        };
+        m_previous = CZentiqDoc::SetUiHooks(hooks);
+    }
+    ~SaveQuestions() { CZentiqDoc::SetUiHooks(m_previous); }
+    int count = 0;
+
+private:
+    CZentiqDoc::UiHooks m_previous;
+};
+
+TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMainFrame) {
+    SaveQuestions questions;
+    start({});  // a normal start with the user's window
+    CMainFrame& frame = *app->MainFrame();
+    const QString path = create();
+    ASSERT_EQ(doc(path, "CreateRequest", {1, 3, 0, 10, 100}).toInt(), 1);
+    const int id = path.section('/', -1).toInt();
+    const QPointer<CZentiqDoc> clients = app->Automation()->Find(id)->Document();
+    ASSERT_TRUE(clients->IsModified());
+
+    // The user closes the last own window: no command reaches the client's.
+    ASSERT_EQ(frame.ChildFrames().size(), 1);
+    frame.ChildFrames()[0]->CloseWithoutAsking();
+    EXPECT_TRUE(frame.ChildFrames().isEmpty()) << "nor in the Window menu";
+    EXPECT_EQ(frame.ActiveChildFrame(), nullptr);
+    for (int command : {cmd::PollDefinition, cmd::FileSave, cmd::WriteSingleRegister, cmd::WindowCascade})
+        EXPECT_FALSE(frame.QueryCommand(command).enabled) << command;
+    QTest::qWait(50);
+    EXPECT_FALSE(frame.ShowsDocumentMenu()) << "the menus of a program without windows";
+
+    // A workspace opens and the main frame closes around it, unasked.
+    app->OnFileNew();
+    WorkspaceFile::Contents contents;
+    contents.settings = app->Settings();
+    contents.mainFrame = frame.CurrentPlacement();
+    const QString workspace = dirPath() + "/empty.zqw";
+    ASSERT_EQ(WorkspaceFile::Save(workspace, contents), WorkspaceFile::Status::Ok);
+    ASSERT_TRUE(app->OpenWorkspace(workspace, false));
+    EXPECT_TRUE(frame.ChildFrames().isEmpty());
+    frame.show();
+    EXPECT_TRUE(frame.close());
+    QTest::qWait(50);
+    EXPECT_EQ(questions.count, 0);
+    ASSERT_FALSE(clients.isNull());
+    EXPECT_EQ(app->Automation()->Find(id)->Document(), clients.data());
+    EXPECT_TRUE(quits.empty()) << "a client still owns a document";
+
+    // The program ends with the client's last document.
+    doc(path, "Release");
+    EXPECT_TRUE(waitUntil([&] { return !quits.empty(); }));
+    EXPECT_EQ(quits, std::vector<int>{0});
+}
+
+TEST_F(AutomationTest, AShownDocumentStaysWithTheUserWhenItsClientLetsGo) {
+    SaveQuestions questions;
+    for (const bool clientLeaves : {false, true}) {
+        app.reset();
+        start();
+        const QString via = client();
+        const QString path = create(via);
+        ASSERT_EQ(call(path, kDocIface, "ShowWindow", {}, via).type(), QDBusMessage::ReplyMessage);
+        ASSERT_EQ(app->MainFrame()->ChildFrames().size(), 1) << "now the user's";
+        EXPECT_TRUE(app->MainFrame()->ShowsDocumentMenu());
+        CZentiqDoc* shown = app->MainFrame()->ChildFrames()[0]->Document();
+        shown->SetModifiedFlag(true);  // the user edited aliases there
+
+        if (clientLeaves)
+            QDBusConnection::disconnectFromBus(via);
+        else
+            ASSERT_EQ(call(path, kDocIface, "Release", {}, via).type(), QDBusMessage::ReplyMessage);
+        ASSERT_TRUE(waitUntil([&] { return app->Automation()->DocumentCount() == 0; }));
+        QTest::qWait(50);
+        ASSERT_EQ(app->Documents().size(), 1) << clientLeaves;
+        EXPECT_EQ(app->Documents()[0], shown);
+        EXPECT_TRUE(shown->IsModified());
+        EXPECT_EQ(questions.count, 0);
+        EXPECT_TRUE(quits.empty());
+    }
 }
 
 TEST_F(AutomationTest, WithoutASessionBusAnAutomationStartEndsAndANormalStartGoesOn) {

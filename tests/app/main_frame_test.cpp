@@ -10,6 +10,7 @@
 
 #include "app/app_test_support.h"
 #include "app/child_frame.h"
+#include "app/frame_placement.h"
 #include "display/communication.h"
 #include "display/trend_window.h"
 #include "display/zentiq_view.h"
@@ -170,6 +171,36 @@ TEST_F(ChildPlacementTest, PlacementRoundTripAndRefusals) {
     EXPECT_FALSE(frame->ApplyPlacement(bad)) << "an all-zero rectangle";
     EXPECT_EQ(frame->geometry(), where);
     EXPECT_FALSE(frame->isMaximized());
+}
+
+// A placement from a monitor that is gone (or half off one) comes back onto a screen.
+TEST(FramePlacementTest, ClampedOntoTheAvailableScreens) {
+    const QList<QRect> screens = {QRect(0, 0, 1920, 1040), QRect(1920, 0, 1280, 1024)};
+    struct Case {
+        QRect normal;
+        QRect want;
+    };
+    const Case cases[] = {
+        {{100, 100, 800, 600}, {100, 100, 800, 600}},      // on the first screen: as it was
+        {{2000, 50, 800, 600}, {2000, 50, 800, 600}},      // on the second
+        {{5000, 200, 800, 600}, {1120, 200, 800, 600}},    // a third monitor, gone: to the nearest edge
+        {{-3000, -900, 800, 600}, {0, 0, 800, 600}},       // left of everything
+        {{1500, 900, 800, 600}, {1120, 440, 800, 600}},    // mostly on the first, sticking out
+        {{3000, 100, 800, 600}, {2400, 100, 800, 600}},    // mostly on the second, off its right edge
+        {{100, 100, 4000, 3000}, {0, 0, 1920, 1040}},      // larger than the screen it is on
+    };
+    for (const Case& c : cases) {
+        WindowPlacement p;
+        p.showCmd = frame_placement::kShowMaximized;
+        p.left = c.normal.left();
+        p.top = c.normal.top();
+        p.right = c.normal.left() + c.normal.width();
+        p.bottom = c.normal.top() + c.normal.height();
+        const WindowPlacement got = frame_placement::ClampToScreens(p, screens);
+        EXPECT_EQ(*frame_placement::NormalRect(got), c.want) << c.normal.x() << "," << c.normal.y();
+        EXPECT_EQ(got.showCmd, p.showCmd);
+        EXPECT_EQ(frame_placement::ClampToScreens(p, {}), p) << "no screens known: untouched";
+    }
 }
 
 // ---- with the application -------------------------------------------------------------------

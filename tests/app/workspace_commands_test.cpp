@@ -11,6 +11,7 @@
 #include "app/main_frame.h"
 #include "app/workspace_file.h"
 #include "app/zentiq_app.h"
+#include "framework/file_dialog.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "resources/menus.h"
@@ -191,13 +192,99 @@ TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) 
     EXPECT_EQ(c.documents[2].storedPath, "second.zqd");
 }
 
-TEST_F(WorkspaceCommandsTest, ANameWithAnotherExtensionWritesNothing) {
-    chosen = dirPath() + "/setup.txt";
-    EXPECT_FALSE(app->SaveWorkspace());
-    EXPECT_FALSE(QFile::exists(chosen));
+// A name that does not end in .zqw is a name: the suffix is added, and an
+// existing file of the longer name is asked about before it is replaced.
+TEST_F(WorkspaceCommandsTest, ANameWithAnotherExtensionGetsTheWorkspaceSuffix) {
+    QStringList asked;
+    bool replace = false;
+    const FileDialog::ReplaceHook previous = FileDialog::SetReplaceHook([&](QWidget*, const QString& path) {
+        asked << path;
+        return replace;
+    });
+    for (const char* name : {"setup.txt", "site.v2"}) {
+        chosen = dirPath() + "/" + name;
+        EXPECT_TRUE(app->SaveWorkspace()) << name;
+        EXPECT_FALSE(QFile::exists(chosen)) << name;
+        EXPECT_TRUE(QFile::exists(chosen + ".zqw")) << name;
+    }
+    EXPECT_TRUE(asked.isEmpty()) << "nothing there to replace yet";
+    const QString written = chosen + ".zqw";
+    QFile(written).resize(10);
+    EXPECT_FALSE(app->SaveWorkspace()) << "No: nothing written";
+    EXPECT_EQ(asked, QStringList{written});
+    EXPECT_EQ(QFileInfo(written).size(), 10);
+    replace = true;
+    EXPECT_TRUE(app->SaveWorkspace());
+    EXPECT_GT(QFileInfo(written).size(), 10);
     chosen.clear();  // cancelled
     EXPECT_FALSE(app->SaveWorkspace());
     EXPECT_TRUE(recorder.messages.empty());
+    FileDialog::SetReplaceHook(previous);
+
+    // The same for any file dialog: "x" chosen for a .mod file that exists asks about x.mod.
+    QFile(dirPath() + "/x.mod").open(QIODevice::WriteOnly);
+    const FileDialog::Hook dialog = FileDialog::SetHook([&](QWidget*, const FileDialog::Request&) { return dirPath() + "/x"; });
+    asked.clear();
+    FileDialog::SetReplaceHook([&](QWidget*, const QString& path) { asked << path; return false; });
+    EXPECT_EQ(FileDialog::Ask(nullptr, {true, "x", "zentiq data (*.mod)", "mod"}), QString());
+    EXPECT_EQ(asked, QStringList{dirPath() + "/x.mod"});
+    EXPECT_EQ(FileDialog::Ask(nullptr, {false, "x", "zentiq data (*.mod)", "mod"}), dirPath() + "/x.mod")
+        << "opening replaces nothing";
+    EXPECT_EQ(asked.size(), 1);
+    FileDialog::SetHook(dialog);
+    FileDialog::SetReplaceHook(previous);
+}
+
+// Cancel keeps everything; a workspace from elsewhere finds its documents
+// next to it; a cut entry and an unusable file are named.
+TEST_F(WorkspaceCommandsTest, OpeningStopsOnCancelFindsMovedDocumentsAndSaysWhatIsMissing) {
+    app->MainFrame()->CloseAllDocuments();
+    savedWindow(dirPath() + "/pump.zqd", 2, 0, 2, QRect(0, 0, 300, 200));
+    savedWindow(dirPath() + "/valve.zqd", 2, 8, 2, QRect(40, 40, 300, 200));
+    WorkspaceFile::Contents c;
+    c.settings = app->Settings();
+    c.settings.ServicePort = 1502;
+    c.mainFrame = app->MainFrame()->CurrentPlacement();
+    // As written on Windows: absolute paths of a folder that is not here.
+    c.documents = {{frameOf(app->Documents()[0])->CurrentPlacement(), "C:\\Plant\\pump.zqd"},
+                   {frameOf(app->Documents()[1])->CurrentPlacement(), "D:\\old\\valve.zqd"}};
+    const QString path = dirPath() + "/plant.zqw";
+    ASSERT_EQ(WorkspaceFile::Save(path, c), WorkspaceFile::Status::Ok);
+
+    // Cancel at a save question: nothing closes, nothing changes.
+    CZentiqDoc* edited = app->Documents()[0];
+    edited->SetModifiedFlag(true);
+    answers.answer = QMessageBox::Cancel;
+    EXPECT_FALSE(app->OpenWorkspace(path, false));
+    EXPECT_EQ(app->Documents().size(), 2);
+    EXPECT_TRUE(edited->IsModified());
+    EXPECT_NE(app->Settings().ServicePort, 1502);
+
+    answers.answer = QMessageBox::No;
+    ASSERT_TRUE(app->OpenWorkspace(path, false));
+    EXPECT_EQ(app->Settings().ServicePort, 1502);
+    ASSERT_EQ(app->Documents().size(), 2) << firstMessage().toStdString();
+    EXPECT_EQ(app->Documents()[0]->GetPathName(), dirPath() + "/pump.zqd");
+    EXPECT_EQ(app->Documents()[1]->GetPathName(), dirPath() + "/valve.zqd");
+    EXPECT_TRUE(recorder.messages.empty());
+
+    // Cut inside the second entry: the first opens, the rest is reported.
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(file.resize(file.size() - 7));
+    file.close();
+    ASSERT_TRUE(app->OpenWorkspace(path, false));
+    ASSERT_EQ(app->Documents().size(), 1);
+    EXPECT_EQ(firstMessage(), WorkspaceFile::CutShortText(1));
+
+    // There, but a folder: " was not found" says why.
+    recorder.messages.clear();
+    const QString folder = dirPath() + "/folder.zqw";
+    ASSERT_TRUE(QDir().mkdir(folder));
+    EXPECT_FALSE(app->OpenWorkspace(folder, false));
+    EXPECT_EQ(firstMessage(), QDir::toNativeSeparators(folder) + " was not found (" +
+                                  WorkspaceFile::UnreadableCause(folder) + ")");
+    EXPECT_EQ(app->Documents().size(), 1);
 }
 
 TEST_F(WorkspaceCommandsTest, OldVersionsAndBrokenFiles) {

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <tuple>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFile>
@@ -253,6 +254,8 @@ TEST(WorkspaceFileTest, EveryTruncationIsRefusedOrDropsOnlyTheCutEntry) {
         } else {
             ASSERT_EQ(status, WF::Status::Ok) << n;
             EXPECT_EQ(c.documents.size(), n < firstEntryEnd ? 0 : 1) << n;
+            // Anything between whole entries is one entry cut off.
+            EXPECT_EQ(c.cutEntries, n == placementEnd || n == firstEntryEnd || n == full.size() ? 0 : 1) << n;
         }
     }
     // A path that claims more than is left ends the list there.
@@ -261,6 +264,7 @@ TEST(WorkspaceFileTest, EveryTruncationIsRefusedOrDropsOnlyTheCutEntry) {
     WF::Contents c;
     ASSERT_EQ(WF::Decode(bytes, Current(), &c), WF::Status::Ok);
     EXPECT_EQ(c.documents.size(), 1);
+    EXPECT_EQ(c.cutEntries, 1);
 }
 
 TEST(WorkspaceFileTest, SaveAndLoadOnDisk) {
@@ -273,6 +277,17 @@ TEST(WorkspaceFileTest, SaveAndLoadOnDisk) {
 
     const QString missing = dir.filePath("none.zqw");
     EXPECT_EQ(WF::Load(missing, Current(), &c), WF::Status::NotFound);
+    EXPECT_EQ(WF::UnreadableCause(missing), QString()) << "missing says enough";
+    EXPECT_EQ(WF::UnreadableCause(path), QString());
+    // There, but no workspace: refused at once (a FIFO would block a read), with the cause.
+    ASSERT_TRUE(QDir().mkdir(dir.filePath("folder.zqw")));
+    ASSERT_EQ(::mkfifo(dir.filePath("pipe.zqw").toLocal8Bit().constData(), 0600), 0);
+    for (const char* name : {"folder.zqw", "pipe.zqw"}) {
+        EXPECT_EQ(WF::Load(dir.filePath(name), Current(), &c), WF::Status::NotFound) << name;
+        EXPECT_FALSE(WF::UnreadableCause(dir.filePath(name)).isEmpty()) << name;
+    }
+    ASSERT_TRUE(QDir().rmdir(dir.filePath("folder.zqw")));
+    ASSERT_TRUE(QFile::remove(dir.filePath("pipe.zqw")));
     EXPECT_EQ(WF::StatusText(WF::Status::NotFound, missing), missing + " was not found");
     EXPECT_EQ(WF::Save(dir.filePath("no/dir/x.zqw"), Sample()), WF::Status::CreateFailed);
 
@@ -326,6 +341,13 @@ TEST(WorkspaceFileTest, PathRules) {
     EXPECT_TRUE(WF::HasWorkspaceExtension("/a/plant.ZQW"));
     EXPECT_FALSE(WF::HasWorkspaceExtension("/a/plant.zqw.txt"));
     EXPECT_FALSE(WF::HasWorkspaceExtension("/a/zqw"));
+    EXPECT_FALSE(WF::HasWorkspaceExtension("/data/plant.zqw-old/pump.zqd"));
+
+    // Where a document is looked for when its stored path does not exist.
+    const std::pair<const char*, const char*> fallback[] = {  // stored, expected (folder /w/)
+        {"C:\\plant\\pump.zqd", "/w/pump.zqd"}, {"d:pump.zqd", "/w/pump.zqd"}, {"/old/site/pump.zqd", "/w/pump.zqd"},
+        {"sub\\pump.zqd", "/w/pump.zqd"}, {"pump.zqd", ""}, {"C:\\plant\\", ""}, {"..", ""}};
+    for (auto [path, want] : fallback) EXPECT_EQ(WF::FallbackPath(path, "/w/"), QString(want)) << path;
 }
 
 }  // namespace

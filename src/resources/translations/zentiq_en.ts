@@ -840,6 +840,19 @@
     </message>
 </context>
 <context>
+    <name>FileDialog</name>
+    <message>
+        <source>%1 已存在。
+要替换它吗？</source>
+        <translation>%1 already exists.
+Do you want to replace it?</translation>
+    </message>
+    <message>
+        <source>确认另存为</source>
+        <translation>Confirm Save As</translation>
+    </message>
+</context>
+<context>
     <name>Menus</name>
     <message>
         <source>读写定义	F8</source>
@@ -1466,6 +1479,21 @@ Reset Counters (F12)</translation>
     <message>
         <source>%1 不是普通文件（可能是管道、设备或文件夹），不能作为文档打开。</source>
         <translation>%1 is not a regular file (perhaps a pipe, a device or a folder) and cannot be opened as a document.</translation>
+    </message>
+</context>
+<context>
+    <name>WorkspaceFile</name>
+    <message>
+        <source>这是一个文件夹，不是工程文件</source>
+        <translation>it is a folder, not a workspace file</translation>
+    </message>
+    <message>
+        <source>这不是一个普通文件</source>
+        <translation>it is not a regular file</translation>
+    </message>
+    <message>
+        <source>工程文件提前结束：%1 个窗口未能恢复。</source>
+        <translation>The workspace file ends early: %1 window(s) could not be restored.</translation>
     </message>
 </context>
 <context>
