@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 
+#include <algorithm>
+
 #include "framework/modal_runner.h"
 #include "framework/file_dialog.h"
 #include "display/traffic_list_view.h"
@@ -123,10 +125,10 @@ void CTestCenter::Send() {
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
     const bool submitted = m_request->Submit(OneShotArgs{}, [&] {
-        SetWriteBytes(0, static_cast<int>(frame.size()), bytes);
+        return SetWriteBytes(0, static_cast<int>(frame.size()), bytes);
     });
     if (!submitted) {
-        DialogDataExchange::ShowWarning(this, OneShotRequest::RefusedText());
+        DialogDataExchange::ShowWarning(this, m_request->FailureText());
         return;
     }
     m_ui->sendButton->setEnabled(false);
@@ -135,10 +137,11 @@ void CTestCenter::Send() {
 
 void CTestCenter::onResult() {
     m_ui->sendButton->setEnabled(true);
-    std::uint8_t response[kResponseCaptureSize];
-    const int length = GetResponseCapture(0, response);
-    if (length > 0)
-        m_list->Add(TrafficLines::Direction::Rx, response, static_cast<std::size_t>(length));
+    // The answer kept for this frame: slot 0 may already carry another
+    // request whose capture is not this frame's answer.
+    if (const OneShotAnswer* answer = m_request->Answer(); answer != nullptr && answer->responseLength > 0)
+        m_list->Add(TrafficLines::Direction::Rx, answer->response,
+                    std::min<std::size_t>(answer->responseLength, sizeof answer->response));
 }
 
 void CTestCenter::changeEvent(QEvent* e) {

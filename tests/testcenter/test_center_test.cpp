@@ -23,6 +23,7 @@
 #include "framework/settings_store.h"
 #include "support/dialog_test_helpers.h"
 #include "support/file_dialog_answers.h"
+#include "support/one_shot_overtake.h"
 #include "support/peer_link.h"
 #include "support/wire_frames.h"
 
@@ -172,6 +173,21 @@ TEST_F(TestCenterInputTest, ABusyOneShotSlotIsSaidPlainly) {
     EXPECT_EQ(warnings.texts, QStringList{OneShotRequest::RefusedText()});
     EXPECT_TRUE(d.lines().isEmpty());
     EXPECT_TRUE(d.send()->isEnabled());
+}
+
+// Slot 0 is free once the frame is served: a request of another program may
+// be served there before the dialog takes its answer. The Rx line is the
+// frame's own answer, not the other request's.
+TEST_F(TestCenterInputTest, TheListedAnswerIsTheFramesOwnWhenAnotherRequestFollows) {
+    Dialog d;
+    d.typeAndSend("00 07 00 00 00 06 01 03 00 00 00 02");
+    ASSERT_TRUE(d.dialog->IsWaiting());
+    ASSERT_TRUE(testing::OvertakeWithWrite(40, {0x0BAD, 0xF00D}));
+    ASSERT_TRUE(d.waitForAnswer());
+    ASSERT_EQ(d.lines().size(), 2);
+    EXPECT_EQ(d.lines()[1], "001-Rx:" + HexText(concat({0x00, 0x07, 0x00, 0x00, 0x00, 0x07},
+                                                      testing::ReadHoldingAnswer(2))));
+    EXPECT_TRUE(warnings.texts.isEmpty());
 }
 
 TEST(TestCenterOfflineTest, WithoutConnectionNothingIsSent) {

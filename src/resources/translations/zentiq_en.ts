@@ -1547,6 +1547,10 @@ Reset Counters (F12)</translation>
         <source>读写线圈组</source>
         <translation>Read/Write Multiple Registers</translation>
     </message>
+    <message>
+        <source>读取的数值已不可用，未列出。</source>
+        <translation>The values read are no longer available and were not listed.</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CMainFrame</name>
@@ -1615,6 +1619,10 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>上一个请求仍在等待发送，本次未发送。</source>
         <translation>The previous request is still waiting to be sent; this one was not sent.</translation>
+    </message>
+    <message>
+        <source>要写入的数据无法装入请求，本次未发送。</source>
+        <translation>The data to write could not be loaded into the request; nothing was sent.</translation>
     </message>
 </context>
 <context>
