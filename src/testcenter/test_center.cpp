@@ -68,6 +68,7 @@ CTestCenter::CTestCenter(const Settings& settings, QWidget* parent)
     connect(m_ui->saveListButton, &QPushButton::clicked, this, &CTestCenter::SaveList);
     connect(m_ui->copyButton, &QPushButton::clicked, this, &CTestCenter::Copy);
     connect(m_request, &OneShotRequest::Finished, this, &CTestCenter::onResult);
+    connect(m_list, &TrafficListView::copyRequested, this, &CTestCenter::Copy);
 }
 
 CTestCenter::~CTestCenter() = default;
@@ -150,7 +151,18 @@ void CTestCenter::changeEvent(QEvent* e) {
         m_ui->retranslateUi(this);
 }
 
-void CTestCenter::AddToList() { m_ui->frameCombo->addItem(m_ui->frameCombo->currentText()); }
+void CTestCenter::AddToList() {
+    // A list file keeps only what Open reads back.
+    if (m_ui->frameCombo->count() >= TestCenterListFile::kMaxEntries) {
+        DialogDataExchange::ShowWarning(this, ListFullText());
+        return;
+    }
+    m_ui->frameCombo->addItem(m_ui->frameCombo->currentText());
+}
+
+QString CTestCenter::ListFullText() {
+    return tr("列表最多保存 %1 条，本条未添加。").arg(TestCenterListFile::kMaxEntries);
+}
 
 void CTestCenter::OpenList() {
     const QString path =

@@ -4,6 +4,8 @@
 #include "testcenter/test_center.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -21,6 +23,7 @@
 #include "engine/engine.h"
 #include "framework/one_shot_request.h"
 #include "framework/settings_store.h"
+#include "testcenter/test_center_list_file.h"
 #include "support/dialog_test_helpers.h"
 #include "support/file_dialog_answers.h"
 #include "support/one_shot_overtake.h"
@@ -245,17 +248,20 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
     EXPECT_EQ(loaded.last(), "63 03");
     EXPECT_EQ(d.edit()->text(), "00 03");
 
-    // Add to list takes the edit text; save writes the header and every entry.
+    // A full list refuses Add and says so: a list file keeps only what
+    // Open reads back. Save writes the header and every entry.
     d.edit()->setText("01 06 00 01 00 03");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "addListButton"), Qt::LeftButton);
+    EXPECT_EQ(warnings.texts, QStringList{CTestCenter::ListFullText()});
+    EXPECT_EQ(entries(*d.dialog), loaded);
     files.answer = dir.filePath("saved.txt");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "saveListButton"), Qt::LeftButton);
     ASSERT_EQ(files.requests.size(), 2u);
     EXPECT_TRUE(files.requests[1].save);
     QFile saved(files.answer);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(saved.readAll()),
-              "TestCenter\n" + loaded.join('\n') + "\n01 06 00 01 00 03\n");
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), "TestCenter\n" + loaded.join('\n') + "\n");
+    warnings.texts.clear();
 
     // Another kind of file empties the list and says so.
     write("other.txt", "testcenter\n01 03\n");
@@ -266,6 +272,52 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
     files.answer = dir.filePath("missing.txt");
     d.dialog->OpenList();
     EXPECT_EQ(warnings.texts.last(), "File open error");
+}
+
+TEST_F(TestCenterFileTest, AddTakesTheEditTextUpToAHundredEntries) {
+    Dialog d;
+    for (int i = 0; i < 100; ++i) {
+        d.edit()->setText(QString::number(i, 16).rightJustified(2, '0'));
+        d.dialog->AddToList();
+    }
+    EXPECT_TRUE(warnings.texts.isEmpty());
+    d.edit()->setText("FF");
+    d.dialog->AddToList();
+    EXPECT_EQ(warnings.texts, QStringList{CTestCenter::ListFullText()});
+    ASSERT_EQ(d.dialog->FrameCombo()->count(), 100);
+    EXPECT_EQ(d.dialog->FrameCombo()->itemText(99), "63");
+    // What was saved opens again whole.
+    files.answer = dir.filePath("full.txt");
+    d.dialog->SaveList();
+    QStringList reopened;
+    ASSERT_EQ(TestCenterListFile::Load(files.answer, &reopened), TestCenterListFile::Status::Ok);
+    EXPECT_EQ(reopened, entries(*d.dialog));
+}
+
+// Ctrl+C in the list copies as the Copy button does: the selected lines
+// trimmed, each with CR LF, at most 100; none selected is said.
+TEST_F(TestCenterFileTest, CopyKeyCopiesTheSelectedLinesAsCopyDoes) {
+    Dialog d;
+    TrafficListView* list = d.dialog->List();
+    for (int i = 0; i < 101; ++i) {
+        const std::uint8_t bytes[] = {0x01, static_cast<std::uint8_t>(i)};
+        list->Add(TrafficLines::Direction::Tx, bytes, sizeof bytes);
+    }
+    list->Flush();
+    QGuiApplication::clipboard()->setText("before");
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(warnings.texts, QStringList{"No string selected"});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "before");
+
+    list->setCurrentIndex(list->model()->index(3, 0));
+    list->selectionModel()->select(list->model()->index(5, 0), QItemSelectionModel::Select);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "003-Tx:01 03\r\n005-Tx:01 05\r\n");
+    list->selectAll();
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    const QStringList copied = QGuiApplication::clipboard()->text().split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(copied.size(), 100);
+    EXPECT_EQ(copied.back(), "099-Tx:01 63");
 }
 
 TEST_F(TestCenterFileTest, CheckSettingsAreReadBeforeAndWrittenAfter) {

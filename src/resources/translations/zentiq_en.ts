@@ -1560,6 +1560,13 @@ Reset Counters (F12)</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::CTestCenter</name>
+    <message>
+        <source>列表最多保存 %1 条，本条未添加。</source>
+        <translation>The list holds at most %1 entries; this one was not added.</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CZentiqApp</name>
     <message>
         <source>关于 Zentiq</source>
