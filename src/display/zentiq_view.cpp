@@ -363,6 +363,8 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     m_doc->LogResult(status == status::Ok, m_statusText);
     if (slot != 0 && status == status::Ok)
         emit valuesTaken();
+    else if (slot != 0)
+        emit valuesMissed();
     if (slot != 0 || status == status::Ok) {
         scheduleRefresh();
     } else {
@@ -371,6 +373,7 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
 }
 
 void CZentiqView::OnConnectionChanged() {
+    emit valuesMissed();
     m_statusText.clear();
     update();
 }
@@ -575,6 +578,7 @@ TrendWindow* CZentiqView::OpenTrendWindow() {
     // A child of the view: it goes when the poll window goes.
     auto* window = new TrendWindow(m_doc, std::move(items), this);
     connect(this, &CZentiqView::valuesTaken, window, &TrendWindow::Sample);
+    connect(this, &CZentiqView::valuesMissed, window, &TrendWindow::SampleMissed);
     window->show();
     return window;
 }

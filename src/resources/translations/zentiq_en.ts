@@ -1682,6 +1682,14 @@ Shift+F1: click any control to see what it does.</translation>
         <source>导出 PNG..</source>
         <translation>Export PNG..</translation>
     </message>
+    <message>
+        <source>从站或数值的读法已改变，这些曲线重新开始：%1</source>
+        <translation>The slave or the way the values read has changed; these lines start again: %1</translation>
+    </message>
+    <message>
+        <source>这些数值不再单独显示，曲线已关闭：%1</source>
+        <translation>These values are no longer shown on their own; their lines were closed: %1</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::ValueListFile</name>
