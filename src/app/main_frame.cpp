@@ -244,7 +244,9 @@ void CMainFrame::buildStatusBar() {
     bar->setMinimumWidth(kMessagePaneMinWidth + kCommPaneWidth);
     m_commPane = new QLabel(LoadString(ids::CommPane), bar);
     m_commPane->setObjectName(QStringLiteral("commPane"));
-    m_commPane->setFixedWidth(kCommPaneWidth);
+    // At least the pane's usual width, wider when the text needs it
+    // ("127.0.0.1: 22673 (RTU)").
+    m_commPane->setMinimumWidth(kCommPaneWidth);
     m_commPane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addPermanentWidget(m_commPane);
 }

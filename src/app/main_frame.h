@@ -27,7 +27,7 @@ class SettingsStore;
 class CMainFrame : public QMainWindow, public CommandTarget {
     Q_OBJECT
 public:
-    static constexpr int kCommPaneWidth = 120;
+    static constexpr int kCommPaneWidth = 120;  // the connection pane's least width
     static constexpr int kMessagePaneMinWidth = 200;
     static constexpr int kIdleUpdateMs = 250;
 

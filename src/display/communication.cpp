@@ -26,6 +26,11 @@ CCommunication::CCommunication(QWidget* parent)
     connect(m_ui->closeButton, &QPushButton::clicked, this, &QDialog::close);
     connect(m_ui->saveButton, &QPushButton::clicked, this, &CCommunication::Save);
     connect(m_ui->copyButton, &QPushButton::clicked, this, &CCommunication::Copy);
+    // Ctrl+C copies as the Copy button does, and only when it could be pressed.
+    connect(m_list, &TrafficListView::copyRequested, this, [this] {
+        if (m_stopped)
+            Copy();
+    });
     connect(m_ui->stopOnErrorCheck, &QCheckBox::toggled, this, [this](bool on) { m_stopOnError = on; });
 
     setStopped(false);

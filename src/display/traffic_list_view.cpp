@@ -5,6 +5,7 @@
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QScrollBar>
 
 #include <algorithm>
@@ -120,6 +121,17 @@ void TrafficListView::refresh() {
     m_droppedSinceRefresh = 0;
     if (m_lines.count() > 0)
         scrollTo(m_model->index(m_lines.topIndexAfterAdd()), QAbstractItemView::PositionAtTop);
+}
+
+void TrafficListView::keyPressEvent(QKeyEvent* e) {
+    // The item view's own copy would put only the current line on the
+    // clipboard, trailing blank included.
+    if (e->matches(QKeySequence::Copy)) {
+        e->accept();
+        emit copyRequested();
+        return;
+    }
+    QListView::keyPressEvent(e);
 }
 
 QList<int> TrafficListView::SelectedRows() const {

@@ -39,6 +39,14 @@ public:
     // Width of the widest line so far in the list's font, in pixels.
     int WidestLine() const { return m_widest; }
 
+signals:
+    // The copy key (Ctrl+C) was pressed: the window decides whether and what
+    // its Copy command copies. The list itself copies nothing.
+    void copyRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* e) override;
+
 private:
     class Model;
     void refresh();

@@ -3,6 +3,7 @@
 #include <QLocale>
 
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
 
 namespace zentiq {
@@ -24,11 +25,29 @@ QString TrendCsvNumber(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
+QString TrendCsvName(const QString& name) {
+    static const QString formulaStarts = QStringLiteral("=+-@");
+    bool number = false;
+    QLocale::c().toDouble(name, &number);
+    if (!name.isEmpty() && formulaStarts.contains(name.front()) && !number)
+        return quoted(QLatin1Char('\'') + name);
+    return quoted(name);
+}
+
+QString TrendCsvTime(const QDateTime& time) {
+    // Local time alone is ambiguous in the hour a clock goes back, and
+    // means nothing to a reader in another zone.
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
 QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<TrendPoint>>& points,
                     const QDateTime& start) {
     QString text = QStringLiteral("Time");
     for (const QString& name : names)
-        text += QLatin1Char(',') + quoted(name);
+        text += QLatin1Char(',') + TrendCsvName(name);
     text += QStringLiteral("\r\n");
 
     const std::size_t columns = std::min<std::size_t>(static_cast<std::size_t>(names.size()), points.size());
@@ -42,11 +61,14 @@ QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<Tren
                 earliest = std::min(earliest, points[c][next[c]].ms);
         if (earliest == std::numeric_limits<qint64>::max())
             break;
-        text += start.addMSecs(earliest).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+        text += TrendCsvTime(start.addMSecs(earliest));
         for (std::size_t c = 0; c < columns; ++c) {
             text += QLatin1Char(',');
-            if (next[c] < points[c].size() && points[c][next[c]].ms == earliest)
-                text += TrendCsvNumber(points[c][next[c]++].value);
+            if (next[c] < points[c].size() && points[c][next[c]].ms == earliest) {
+                const TrendPoint& p = points[c][next[c]++];
+                if (!p.gap)
+                    text += TrendCsvNumber(p.value);
+            }
         }
         text += QStringLiteral("\r\n");
     }

@@ -31,21 +31,54 @@ std::vector<TrendItem> TrendItemsOf(const PollDocumentModel& model, const CGridM
         model.CellOfItem(item, row, column);
         chosen.emplace(item, CCellID(row, column - 1));
     }
-    const AddressLabelFormats formats =
-        AddressLabelFormats::For(def.FunctionValue, def.OneBased, def.Address, def.Length);
     std::vector<TrendItem> items;
     for (const auto& [item, aliasCell] : chosen) {
         if (static_cast<int>(items.size()) == kMaxTrendSeries)
             break;
-        QString name = grid.isValid(aliasCell.row, aliasCell.col) ? grid.itemText(aliasCell.row, aliasCell.col).trimmed()
-                                                                  : QString();
-        if (name.isEmpty()) {
-            name = formats.CellPrefix(def.OneBased, def.Address, item);
-            name = name.left(name.indexOf(QLatin1Char(' '))).trimmed();
-        }
-        items.push_back({item, name});
+        const QString alias = grid.isValid(aliasCell.row, aliasCell.col)
+                                  ? grid.itemText(aliasCell.row, aliasCell.col).trimmed()
+                                  : QString();
+        if (alias.isEmpty())
+            items.push_back({item, TrendAddressName(def, item), false});
+        else
+            items.push_back({item, alias, true});
     }
     return items;
+}
+
+QString TrendAddressName(const PollDefinition& def, int item) {
+    const AddressLabelFormats formats =
+        AddressLabelFormats::For(def.FunctionValue, def.OneBased, def.Address, def.Length);
+    const QString prefix = formats.CellPrefix(def.OneBased, def.Address, item);
+    return prefix.left(prefix.indexOf(QLatin1Char(' '))).trimmed();
+}
+
+namespace {
+
+// Formats whose registers read as the same numbers share a kind (hex and
+// binary chart the unsigned word).
+int numberKind(int function, int displayFormat) {
+    if (!IsRegisterFunction(function))
+        return -1;
+    return displayFormat == 2 || displayFormat == 3 ? 1 : displayFormat;
+}
+
+}  // namespace
+
+TrendFollow FollowTrendItem(const PollDefinition& before, const PollDefinition& after, int item) {
+    // Another function polls another table (or writes instead of reading).
+    if (before.FunctionValue != after.FunctionValue)
+        return {};
+    const long long address = static_cast<long long>(before.Address) + item;
+    const long long moved = address - after.Address;
+    const int registers = IsRegisterFunction(after.FunctionValue) ? RegistersPerValue(after.DisplayFormat) : 1;
+    if (moved < 0 || moved % registers != 0 || moved + registers > after.Length)
+        return {};
+    const int newItem = static_cast<int>(moved);
+    if (before.SlaveID != after.SlaveID ||
+        numberKind(before.FunctionValue, before.DisplayFormat) != numberKind(after.FunctionValue, after.DisplayFormat))
+        return {TrendFollow::Fate::Restarted, newItem};
+    return {TrendFollow::Fate::Kept, newItem};
 }
 
 }  // namespace zentiq

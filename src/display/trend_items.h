@@ -14,10 +14,12 @@ namespace zentiq {
 
 class CGridModel;
 class PollDocumentModel;
+struct PollDefinition;
 
 struct TrendItem {
     int item = 0;  // poll item; the first register of a 32/64-bit value
     QString name;
+    bool alias = false;  // named by the user's alias, else by its address
 };
 
 // A trend charts at most this many values; more selected cells are left out.
@@ -28,5 +30,20 @@ inline constexpr int kMaxTrendSeries = 32;
 // an item that shows no value (a pair cut off by the end of the poll) none.
 std::vector<TrendItem> TrendItemsOf(const PollDocumentModel& model, const CGridModel& grid,
                                     const std::vector<CCellID>& cells);
+
+// The address an item is named by without an alias ("40001").
+QString TrendAddressName(const PollDefinition& def, int item);
+
+// What becomes of a charted item when its poll's definition or display
+// format changes: it keeps charting the same value of the same slave under
+// another item number (Kept), charts it anew because the slave or the way
+// its registers read as a number changed (Restarted: the old samples mean
+// something else), or it is no longer polled as a value of its own (Closed).
+struct TrendFollow {
+    enum class Fate { Kept, Restarted, Closed };
+    Fate fate = Fate::Closed;
+    int item = -1;  // the item under the new definition; -1 when closed
+};
+TrendFollow FollowTrendItem(const PollDefinition& before, const PollDefinition& after, int item);
 
 }  // namespace zentiq

@@ -17,18 +17,32 @@ TrendSeries::TrendSeries() {
     }
 }
 
+qint64 TrendSeries::clampTime(qint64 ms) {
+    m_lastMs = std::max({ms, m_lastMs, qint64(0)});
+    return m_lastMs;
+}
+
+TrendSeries::Bucket& TrendSeries::bucketAt(Level& level, qint64 ms) {
+    const qint64 slot = ms / level.bucketMs;
+    Bucket& b = level.ring[static_cast<std::size_t>(slot) % kRingSize];
+    if (b.slot != slot) {
+        b = Bucket();
+        b.slot = slot;
+    }
+    return b;
+}
+
 void TrendSeries::Add(qint64 ms, double value) {
     if (!std::isfinite(value))
         return;
-    ms = std::max({ms, m_lastMs, qint64(0)});
-    m_lastMs = ms;
+    ms = clampTime(ms);
     ++m_count;
     const TrendPoint point{ms, value};
     for (Level& level : m_levels) {
-        const qint64 slot = ms / level.bucketMs;
-        Bucket& b = level.ring[static_cast<std::size_t>(slot) % kRingSize];
-        if (b.slot != slot) {
-            b = Bucket{slot, point, point};
+        Bucket& b = bucketAt(level, ms);
+        if (!b.hasSample) {
+            b.hasSample = true;
+            b.low = b.high = point;
             continue;
         }
         // Strict comparisons keep the first of equal samples, so a flat
@@ -40,9 +54,19 @@ void TrendSeries::Add(qint64 ms, double value) {
     }
 }
 
+void TrendSeries::AddGap(qint64 ms) {
+    ms = clampTime(ms);
+    for (Level& level : m_levels) {
+        Bucket& b = bucketAt(level, ms);
+        if (b.firstGapMs < 0)
+            b.firstGapMs = ms;
+        b.lastGapMs = ms;
+    }
+}
+
 std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs, int columns) const {
     std::vector<TrendPoint> out;
-    if (toMs < fromMs || m_count == 0)
+    if (toMs < fromMs)
         return out;
     fromMs = std::max<qint64>(fromMs, 0);
     toMs = std::max<qint64>(toMs, 0);
@@ -63,45 +87,67 @@ std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs, int colu
     const qint64 group = std::max<qint64>(1, (lastSlot - firstSlot + columns) / std::max(columns, 1));
     out.reserve(static_cast<std::size_t>(2 * ((lastSlot - firstSlot) / group + 2)));
     const auto keep = [&](const TrendPoint& p) {
-        if (p.ms >= fromMs && p.ms <= toMs)
-            out.push_back(p);
+        if (p.ms < fromMs || p.ms > toMs)
+            return;
+        if (p.gap && !out.empty() && out.back().gap)
+            return;
+        out.push_back(p);
     };
-    const auto emit = [&](const TrendPoint& low, const TrendPoint& high) {
-        if (low == high) {
-            keep(low);
-        } else if (low.ms <= high.ms) {
-            keep(low);
-            keep(high);
-        } else {
-            keep(high);
-            keep(low);
+    // A group's low and high sample and its first and last failure, in
+    // time order; at equal times the sample first.
+    const auto emit = [&](const Bucket& g) {
+        std::array<TrendPoint, 4> events;
+        int n = 0;
+        if (g.hasSample) {
+            events[n++] = g.low;
+            if (!(g.high == g.low))
+                events[n++] = g.high;
         }
+        if (g.firstGapMs >= 0) {
+            events[n++] = TrendPoint{g.firstGapMs, 0, true};
+            if (g.lastGapMs != g.firstGapMs)
+                events[n++] = TrendPoint{g.lastGapMs, 0, true};
+        }
+        std::stable_sort(events.begin(), events.begin() + n,
+                         [](const TrendPoint& a, const TrendPoint& b) { return a.ms < b.ms; });
+        for (int i = 0; i < n; ++i)
+            keep(events[static_cast<std::size_t>(i)]);
     };
     bool open = false;
     qint64 openGroup = 0;
-    TrendPoint low, high;
+    Bucket merged;
     for (qint64 slot = firstSlot; slot <= lastSlot; ++slot) {
         const Bucket& b = level->ring[static_cast<std::size_t>(slot) % kRingSize];
         if (b.slot != slot)
             continue;
         if (open && slot / group != openGroup) {
-            emit(low, high);
+            emit(merged);
             open = false;
         }
         if (!open) {
             open = true;
             openGroup = slot / group;
-            low = b.low;
-            high = b.high;
+            merged = b;
             continue;
         }
-        if (b.low.value < low.value)
-            low = b.low;
-        if (b.high.value > high.value)
-            high = b.high;
+        if (b.hasSample && !merged.hasSample) {
+            merged.hasSample = true;
+            merged.low = b.low;
+            merged.high = b.high;
+        } else if (b.hasSample) {
+            if (b.low.value < merged.low.value)
+                merged.low = b.low;
+            if (b.high.value > merged.high.value)
+                merged.high = b.high;
+        }
+        if (b.firstGapMs >= 0) {
+            if (merged.firstGapMs < 0)
+                merged.firstGapMs = b.firstGapMs;
+            merged.lastGapMs = b.lastGapMs;
+        }
     }
     if (open)
-        emit(low, high);
+        emit(merged);
     return out;
 }
 

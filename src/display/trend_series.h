@@ -15,6 +15,8 @@ namespace zentiq {
 struct TrendPoint {
     qint64 ms = 0;  // on the trend's clock
     double value = 0;
+    // Not a value: a poll failed at ms, and the line breaks here.
+    bool gap = false;
     bool operator==(const TrendPoint&) const = default;
 };
 
@@ -32,6 +34,9 @@ public:
     // one (the clock is monotonic; this only guards the buckets' order).
     // Non-finite values are not charted and are dropped.
     void Add(qint64 ms, double value);
+    // A poll that gave no value at `ms`: the line must not join the samples
+    // on either side of it.
+    void AddGap(qint64 ms);
 
     // The points to draw for the samples in [fromMs, toMs], in time order,
     // from the finest buckets that cover the span: per bucket its low and
@@ -39,7 +44,9 @@ public:
     // sample). With fewer `columns` (pixel columns of the chart) than
     // buckets in the span, neighbouring buckets merge into one low/high
     // pair per column. So at most about 2 * min(columns, kTrendBucketsPerSpan)
-    // points for a span the window offers.
+    // points for a span the window offers. Failed polls come as gap points
+    // where they lie between the samples (the first and the last failure of
+    // a column), never two gap points in a row.
     std::vector<TrendPoint> Points(qint64 fromMs, qint64 toMs, int columns = kTrendBucketsPerSpan) const;
 
     qint64 SampleCount() const { return m_count; }
@@ -47,13 +54,20 @@ public:
 private:
     struct Bucket {
         qint64 slot = -1;  // which bucketMs-wide slot of time it holds; -1 empty
+        bool hasSample = false;
         TrendPoint low;
         TrendPoint high;
+        // The first and the last failed poll in the slot; -1 none.
+        qint64 firstGapMs = -1;
+        qint64 lastGapMs = -1;
     };
     struct Level {
         qint64 bucketMs = 1;
         std::vector<Bucket> ring;  // kTrendBucketsPerSpan + 1, indexed by slot
     };
+    // The bucket of `ms` in a level, emptied first when it held an older slot.
+    static Bucket& bucketAt(Level& level, qint64 ms);
+    qint64 clampTime(qint64 ms);
     std::array<Level, kTrendSpansMs.size()> m_levels;
     qint64 m_lastMs = 0;
     qint64 m_count = 0;

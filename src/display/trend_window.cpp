@@ -8,6 +8,7 @@
 #include <QDateTimeAxis>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QLineSeries>
 #include <QPixmap>
 #include <QPushButton>
@@ -18,8 +19,10 @@
 #include <array>
 #include <cmath>
 #include <span>
+#include <utility>
 
 #include "display/trend_csv.h"
+#include "display/trend_plot_item.h"
 #include "display/value_format.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
@@ -50,6 +53,8 @@ TrendWindow::Clock steadyClock() {
 
 TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget* owner)
     : QWidget(owner, Qt::Window), m_doc(doc), m_items(std::move(items)) {
+    if (m_doc)
+        m_def = m_doc->Model().def;
     setAttribute(Qt::WA_DeleteOnClose);
     for (const TrendItem& item : m_items)
         m_names << item.name;
@@ -69,6 +74,10 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
         line->attachAxis(m_axisY);
         m_lines.push_back(line);
     }
+    m_plot = new TrendPlotItem(m_chart, m_axisX, m_axisY);
+    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) { m_plot->SetPlotArea(area); });
+    connect(m_axisX, &QDateTimeAxis::rangeChanged, this, [this] { m_plot->update(); });
+    connect(m_axisY, &QValueAxis::rangeChanged, this, [this] { m_plot->update(); });
     m_chartView = new QChartView(m_chart);
     m_chartView->setRenderHint(QPainter::Antialiasing, false);
     buildControls();
@@ -113,8 +122,13 @@ void TrendWindow::buildControls() {
     bar->addStretch(1);
     bar->addWidget(m_csv);
     bar->addWidget(m_png);
+    m_notice = new QLabel;
+    m_notice->setObjectName(QStringLiteral("noticeLabel"));
+    m_notice->setWordWrap(true);
+    m_notice->hide();
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(bar);
+    layout->addWidget(m_notice);
     layout->addWidget(m_chartView, 1);
 }
 
@@ -135,6 +149,7 @@ void TrendWindow::restart() {
 void TrendWindow::Sample() {
     if (!m_doc)
         return;
+    followDefinition();
     const PollDocumentModel& m = m_doc->Model();
     const std::span<const std::uint8_t> values(m.values.data(), m.values.size());
     const qint64 now = m_clock() - m_clockZero;
@@ -146,7 +161,69 @@ void TrendWindow::Sample() {
     m_dirty = true;
 }
 
+void TrendWindow::SampleMissed() {
+    followDefinition();
+    const qint64 now = m_clock() - m_clockZero;
+    for (TrendSeries& series : m_series)
+        series.AddGap(now);
+    m_dirty = true;
+}
+
+void TrendWindow::followDefinition() {
+    if (!m_doc || m_doc->Model().def == m_def)
+        return;
+    const PollDefinition def = m_doc->Model().def;
+    QStringList restarted, closed;
+    for (std::size_t i = m_items.size(); i-- > 0;) {
+        TrendItem& item = m_items[i];
+        const TrendFollow follow = FollowTrendItem(m_def, def, item.item);
+        if (follow.fate == TrendFollow::Fate::Closed) {
+            closed.prepend(item.name);
+            closeSeries(i);
+            continue;
+        }
+        item.item = follow.item;
+        if (follow.fate == TrendFollow::Fate::Restarted) {
+            restarted.prepend(item.name);
+            m_series[i] = TrendSeries();
+        }
+        // An address name follows the labels of the grid (one- or zero-based).
+        if (!item.alias) {
+            item.name = TrendAddressName(def, item.item);
+            m_names[static_cast<qsizetype>(i)] = item.name;
+            m_lines[i]->setName(item.name);
+        }
+    }
+    m_def = def;
+    if (!restarted.isEmpty() || !closed.isEmpty()) {
+        m_restarted = restarted;
+        m_closed = closed;
+        retranslate();
+    }
+    m_dirty = true;
+}
+
+void TrendWindow::closeSeries(std::size_t index) {
+    m_chart->removeSeries(m_lines[index]);
+    delete m_lines[index];
+    const auto at = static_cast<std::ptrdiff_t>(index);
+    m_lines.erase(m_lines.begin() + at);
+    m_items.erase(m_items.begin() + at);
+    m_series.erase(m_series.begin() + at);
+    m_plotted.erase(m_plotted.begin() + at);
+    m_names.removeAt(static_cast<qsizetype>(index));
+    // Gone from the picture at once, even while it is paused.
+    std::vector<TrendPlotItem::Line> shown = m_plot->Lines();
+    if (index < shown.size()) {
+        shown.erase(shown.begin() + at);
+        m_plot->SetLines(std::move(shown));
+    }
+}
+
+QString TrendWindow::Notice() const { return m_notice->text(); }
+
 void TrendWindow::Redraw() {
+    followDefinition();
     if (Paused())
         return;
     const qint64 now = m_clock() - m_clockZero;
@@ -159,14 +236,23 @@ void TrendWindow::Redraw() {
     const qint64 startMs = m_start.toMSecsSinceEpoch();
     // What a pixel column cannot show is not drawn.
     const int columns = std::clamp(int(m_chart->plotArea().width()), kMinColumns, kTrendBucketsPerSpan);
+    std::vector<TrendPlotItem::Line> lines(m_series.size());
     for (std::size_t i = 0; i < m_series.size(); ++i) {
         m_plotted[i] = m_series[i].Points(from, now, columns);
-        QList<QPointF> points;
-        points.reserve(static_cast<qsizetype>(m_plotted[i].size()));
-        for (const TrendPoint& p : m_plotted[i])
-            points.append(QPointF(double(startMs + p.ms), p.value));
-        m_lines[i]->replace(points);
+        lines[i].pen = m_lines[i]->pen();
+        // A failed poll ends a run; the next value starts another.
+        QPolygonF run;
+        for (const TrendPoint& p : m_plotted[i]) {
+            if (!p.gap) {
+                run.append(QPointF(double(startMs + p.ms), p.value));
+            } else if (!run.isEmpty()) {
+                lines[i].runs.push_back(std::exchange(run, QPolygonF()));
+            }
+        }
+        if (!run.isEmpty())
+            lines[i].runs.push_back(std::move(run));
     }
+    m_plot->SetLines(std::move(lines));
     if (m_autoscale->isChecked())
         scaleY();
 }
@@ -175,6 +261,8 @@ void TrendWindow::scaleY() {
     double low = INFINITY, high = -INFINITY;
     for (const std::vector<TrendPoint>& points : m_plotted)
         for (const TrendPoint& p : points) {
+            if (p.gap)
+                continue;
             low = std::min(low, p.value);
             high = std::max(high, p.value);
         }
@@ -210,6 +298,13 @@ void TrendWindow::retranslate() {
     m_autoscale->setText(tr("自动缩放"));
     m_csv->setText(tr("导出 CSV.."));
     m_png->setText(tr("导出 PNG.."));
+    QStringList notice;
+    if (!m_restarted.isEmpty())
+        notice << tr("从站或数值的读法已改变，这些曲线重新开始：%1").arg(m_restarted.join(QStringLiteral(", ")));
+    if (!m_closed.isEmpty())
+        notice << tr("这些数值不再单独显示，曲线已关闭：%1").arg(m_closed.join(QStringLiteral(", ")));
+    m_notice->setText(notice.join(QLatin1Char('\n')));
+    m_notice->setVisible(!notice.isEmpty());
 }
 
 bool TrendWindow::Paused() const { return m_pause->isChecked(); }

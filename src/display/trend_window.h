@@ -1,8 +1,12 @@
 // A live chart of some values of a poll window: one line per value, in the
 // window's display format, over the last minute to hour. A separate window
 // that belongs to the data view and closes with it. It samples the
-// document's values on every good result, keeps them in bounded per-series
-// stores and redraws at most every kRedrawMs with what the span can show.
+// document's values on every good result, marks every failed poll as a gap
+// in the lines, keeps both in bounded per-series stores and redraws at most
+// every kRedrawMs with what the span can show. When the poll's definition
+// or display format changes, each line follows its value, starts again when
+// the value now reads differently, or closes when it is no longer polled;
+// the window says which.
 #pragma once
 
 #include <QDateTime>
@@ -16,9 +20,11 @@
 
 #include "display/trend_items.h"
 #include "display/trend_series.h"
+#include "documents/poll_definition.h"
 
 class QCheckBox;
 class QComboBox;
+class QLabel;
 class QPushButton;
 class QChart;
 class QChartView;
@@ -29,6 +35,7 @@ class QValueAxis;
 namespace zentiq {
 
 class CZentiqDoc;
+class TrendPlotItem;
 
 class TrendWindow : public QWidget {
     Q_OBJECT
@@ -47,6 +54,8 @@ public:
 
     // Takes the document's current values as the samples of this instant.
     void Sample();
+    // A poll gave no values at this instant: every line breaks here.
+    void SampleMissed();
     // Brings the chart up to date now (unless paused); the timer calls it.
     void Redraw();
 
@@ -68,6 +77,10 @@ public:
     QStringList SeriesNames() const { return m_names; }
     const std::vector<TrendItem>& Items() const { return m_items; }
     QChart* Chart() const { return m_chart; }
+    TrendPlotItem* Plot() const { return m_plot; }
+    // What the window says about lines that started again or closed after
+    // the poll changed; empty when none did.
+    QString Notice() const;
     QValueAxis* AxisY() const { return m_axisY; }
     // When the trend's clock read zero.
     QDateTime Start() const { return m_start; }
@@ -81,13 +94,22 @@ private:
     void retranslate();
     void restart();
     void scaleY();
+    // Follows a change of the document's definition or display format.
+    void followDefinition();
+    void closeSeries(std::size_t index);
 
     QPointer<CZentiqDoc> m_doc;
     std::vector<TrendItem> m_items;
     QStringList m_names;
     std::vector<TrendSeries> m_series;
     std::vector<std::vector<TrendPoint>> m_plotted;
+    // Empty series: the legend and the colours. m_plot draws the lines.
     std::vector<QLineSeries*> m_lines;
+    TrendPlotItem* m_plot = nullptr;
+    PollDefinition m_def;
+    QStringList m_restarted;
+    QStringList m_closed;
+    QLabel* m_notice = nullptr;
     QChart* m_chart = nullptr;
     QChartView* m_chartView = nullptr;
     QDateTimeAxis* m_axisX = nullptr;

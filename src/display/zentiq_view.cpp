@@ -373,6 +373,8 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     m_doc->LogResult(status == status::Ok, m_statusText);
     if (slot != 0 && status == status::Ok)
         emit valuesTaken();
+    else if (slot != 0)
+        emit valuesMissed();
     if (firstValues)
         FillCells(true);  // the blanks give way even where the value is 0
     if (slot != 0 || status == status::Ok) {
@@ -383,6 +385,7 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
 }
 
 void CZentiqView::OnConnectionChanged() {
+    emit valuesMissed();
     m_statusText.clear();
     update();
 }
@@ -593,6 +596,7 @@ TrendWindow* CZentiqView::OpenTrendWindow() {
     // A child of the view: it goes when the poll window goes.
     auto* window = new TrendWindow(m_doc, std::move(items), this);
     connect(this, &CZentiqView::valuesTaken, window, &TrendWindow::Sample);
+    connect(this, &CZentiqView::valuesMissed, window, &TrendWindow::SampleMissed);
     window->show();
     return window;
 }

@@ -122,6 +122,9 @@ signals:
     void valueEditRequested(const ValueEditRequest& request);
     // A good result of the poll is in the document's values.
     void valuesTaken();
+    // A poll of the document brought no values (it failed, or the connection
+    // opened or closed in between): what came before and after do not join.
+    void valuesMissed();
 
 protected:
     bool event(QEvent* e) override;

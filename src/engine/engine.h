@@ -75,6 +75,12 @@ int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slav
                   std::uint16_t function, std::uint16_t readAddress,
                   std::uint16_t readQuantity, std::uint16_t writeAddress,
                   std::uint16_t writeQuantity);
+// The ticket of the request that the last successful SubmitOneShot claimed.
+std::uint32_t OneShotTicket();
+// Copies the answer of the one-shot request with that ticket: 1, or 0 when
+// it has not been served yet or so many later one-shot requests have been
+// served since that its answer is no longer kept.
+int GetOneShotAnswer(std::uint32_t ticket, OneShotAnswer* answer);
 int SetWriteBytes(int slot, int count, const std::uint8_t* bytes);
 int SetWriteRegisters(int slot, int count, const std::uint16_t* values);
 int SetWriteLongs(int slot, int count, const std::int32_t* values, int inverse);

@@ -79,9 +79,21 @@ struct EngineState {
     // The port's error flags after the last transaction, for the GUI thread.
     std::atomic<std::uint32_t> writeFlags{0};
     std::atomic<std::uint32_t> readFlags{0};
+    // The answers of the last one-shot requests served, by ticket (the
+    // registration count of slot 0 that claimed them); guarded by lock.
+    struct KeptAnswer {
+        std::uint32_t ticket = 0;
+        bool kept = false;
+        OneShotAnswer answer;
+    };
+    std::array<KeptAnswer, 4> oneShotAnswers{};
 };
 
 EngineState& Engine();
+
+// Keeps the answer of the one-shot request `ticket` that the worker just
+// served in slot 0; call with e.lock held, after the result is stored.
+void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status, const WorkArea& work);
 
 // Tells an idle worker to look at the slots again; call with e.lock held.
 void WakeWorker(EngineState& e);

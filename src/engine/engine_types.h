@@ -109,6 +109,18 @@ struct PollResult {
     std::uint8_t data[kDataSize];
 };
 
+// What one served one-shot request got back, kept by the engine for the
+// request's owner: slot 0 is free again as soon as it is served, so the next
+// one-shot request may already use it when the owner reads its answer.
+struct OneShotAnswer {
+    EngineStatus status;
+    std::uint16_t function;
+    std::uint16_t readQuantity;
+    std::uint16_t responseLength;
+    std::uint8_t response[kResponseCaptureSize];
+    std::uint8_t data[kDataSize];  // the values read, as PollResult::data; zeros unless status is 0
+};
+
 // Connection settings; field names are the settings-store keys ("RTU/ASCII"
 // becomes RTU_ASCII). Defaults are those of a fresh settings store.
 struct ConnectionSettings {

@@ -154,6 +154,7 @@ void RunCycle(EngineState& e) {
             if (slot.txCount != 0) {
                 if (status == status::Ok) std::memcpy(result.data, e.work.data, kDataSize);
                 std::atomic_ref<EngineStatus>(result.status).store(status, std::memory_order_relaxed);
+                if (s == 0) KeepOneShotAnswer(e, registration, status, e.work);
                 Post(slot.window, slot.message, status, s);
             } else {
                 portError = false;

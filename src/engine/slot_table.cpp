@@ -130,6 +130,39 @@ int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slav
     return 1;
 }
 
+std::uint32_t OneShotTicket() {
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    return e.registrations[0];
+}
+
+void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status, const WorkArea& work) {
+    auto& kept = e.oneShotAnswers[ticket % e.oneShotAnswers.size()];
+    const PollSlot& s = e.slots[0];
+    kept.ticket = ticket;
+    kept.kept = true;
+    OneShotAnswer& a = kept.answer;
+    a.status = status;
+    a.function = work.function;
+    a.readQuantity = work.readQuantity;
+    a.responseLength = s.responseLength;
+    std::memcpy(a.response, s.responseCapture, sizeof a.response);
+    if (status == status::Ok)
+        std::memcpy(a.data, work.data, sizeof a.data);
+    else
+        std::memset(a.data, 0, sizeof a.data);
+}
+
+int GetOneShotAnswer(std::uint32_t ticket, OneShotAnswer* answer) {
+    if (answer == nullptr) return 0;
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    const auto& kept = e.oneShotAnswers[ticket % e.oneShotAnswers.size()];
+    if (!kept.kept || kept.ticket != ticket) return 0;
+    *answer = kept.answer;
+    return 1;
+}
+
 int SetPollMode(int slot, int mode) {
     // An unchecked index here would write outside the table.
     if (!ValidSlot(slot)) return 0;

@@ -5,22 +5,39 @@
 
 namespace zentiq {
 
-OneShotRequest::OneShotRequest(QObject* parent) : QObject(parent) {
+OneShotRequest::OneShotRequest(QObject* parent)
+    : QObject(parent), m_answer(std::make_unique<OneShotAnswer>()) {
     InstallEnginePoster();
     m_handle = RegisterWindow(this);
 }
 
-bool OneShotRequest::Submit(const OneShotArgs& args, const std::function<void()>& loadData) {
+OneShotRequest::~OneShotRequest() = default;
+
+bool OneShotRequest::Submit(const OneShotArgs& args, const Loader& loadData) {
+    m_dataRefused = false;
     if (!SubmitOneShot(m_handle, WM_POLL_RESULT, args.slaveId, args.function, args.readAddress,
                        args.readQuantity, args.writeAddress, args.writeQuantity))
         return false;
+    const std::uint32_t ticket = OneShotTicket();
+    if (loadData && loadData() == 0) {
+        ReleasePollSlot(0);
+        m_dataRefused = true;
+        return false;
+    }
+    m_ticket = ticket;
     m_pending = true;
-    if (loadData) loadData();
+    m_hasAnswer = false;
     return true;
 }
 
+QString OneShotRequest::FailureText() const { return m_dataRefused ? DataRefusedText() : RefusedText(); }
+
 QString OneShotRequest::RefusedText() {
     return tr("上一个请求仍在等待发送，本次未发送。");
+}
+
+QString OneShotRequest::DataRefusedText() {
+    return tr("要写入的数据无法装入请求，本次未发送。");
 }
 
 bool OneShotRequest::event(QEvent* e) {
@@ -28,6 +45,9 @@ bool OneShotRequest::event(QEvent* e) {
     const auto* message = static_cast<const EngineMessageEvent*>(e);
     if (message->message == WM_POLL_RESULT && message->lParam == 0 && m_pending) {
         m_pending = false;
+        // Taken now, at the first moment this thread can: slot 0 is free
+        // again and may already carry another request.
+        m_hasAnswer = GetOneShotAnswer(m_ticket, m_answer.get()) != 0;
         emit Finished(static_cast<int>(message->wParam));
     }
     return true;

@@ -2,8 +2,9 @@
 // tool window. The slot is claimed first and the data loaded only when the
 // claim succeeded, so a refused request never changes the one still waiting
 // in the slot. The object is its own engine window: the result arrives once
-// as Finished(), and a window that closes while its request is pending
-// simply takes the object (and the late result) with it.
+// as Finished(), with the request's own answer, and a window that closes
+// while its request is pending simply takes the object (and the late
+// result) with it.
 #pragma once
 
 #include <QObject>
@@ -11,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 
 #include "engine/engine_types.h"
 
@@ -28,21 +30,39 @@ struct OneShotArgs {
 class OneShotRequest final : public QObject {
     Q_OBJECT
 public:
-    explicit OneShotRequest(QObject* parent = nullptr);
+    // One write-data operation on slot 0; returns the operation's result
+    // (0 when it refused the data).
+    using Loader = std::function<int()>;
 
-    // Claims slot 0 and, when that succeeded, calls loadData (one write-data
-    // operation on slot 0) and becomes pending. false when the slot refused:
-    // an earlier request still waits there, or the arguments are outside
-    // the engine's limits; nothing is loaded then.
-    bool Submit(const OneShotArgs& args, const std::function<void()>& loadData);
+    explicit OneShotRequest(QObject* parent = nullptr);
+    ~OneShotRequest() override;
+
+    // Claims slot 0 and, when that succeeded, calls loadData and becomes
+    // pending. false when the slot refused (an earlier request still waits
+    // there, or the arguments are outside the engine's limits; nothing is
+    // loaded then) or when loadData refused its data: slot 0 is given back
+    // then, so that it never stays claimed by a request that cannot go out.
+    // FailureText() says which.
+    bool Submit(const OneShotArgs& args, const Loader& loadData);
     bool IsPending() const { return m_pending; }
     WindowHandle Handle() const { return m_handle; }
+    // What to tell the user after Submit returned false.
+    QString FailureText() const;
 
-    // What a window tells the user when Submit was refused.
+    // The answer of the request that finished last, as the engine kept it
+    // for this request; nullptr before the first result, or when so many
+    // other one-shot requests were served before the result was taken that
+    // the engine no longer kept it.
+    const OneShotAnswer* Answer() const { return m_hasAnswer ? m_answer.get() : nullptr; }
+
+    // What a window tells the user when Submit was refused because slot 0
+    // was busy, and when the data could not be loaded.
     static QString RefusedText();
+    static QString DataRefusedText();
 
 signals:
-    // The engine's status of the transaction (WM_POLL_RESULT's first parameter).
+    // The engine's status of the transaction (WM_POLL_RESULT's first
+    // parameter); Answer() holds the request's answer meanwhile.
     void Finished(int status);
 
 protected:
@@ -51,6 +71,10 @@ protected:
 private:
     WindowHandle m_handle = 0;
     bool m_pending = false;
+    bool m_dataRefused = false;
+    std::uint32_t m_ticket = 0;
+    bool m_hasAnswer = false;
+    std::unique_ptr<OneShotAnswer> m_answer;
 };
 
 }  // namespace zentiq

@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QLineEdit>
 
+#include <algorithm>
+
 #include "framework/modal_runner.h"
 #include "framework/file_dialog.h"
 #include "display/traffic_list_view.h"
@@ -66,6 +68,7 @@ CTestCenter::CTestCenter(const Settings& settings, QWidget* parent)
     connect(m_ui->saveListButton, &QPushButton::clicked, this, &CTestCenter::SaveList);
     connect(m_ui->copyButton, &QPushButton::clicked, this, &CTestCenter::Copy);
     connect(m_request, &OneShotRequest::Finished, this, &CTestCenter::onResult);
+    connect(m_list, &TrafficListView::copyRequested, this, &CTestCenter::Copy);
 }
 
 CTestCenter::~CTestCenter() = default;
@@ -123,10 +126,10 @@ void CTestCenter::Send() {
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
     const bool submitted = m_request->Submit(OneShotArgs{}, [&] {
-        SetWriteBytes(0, static_cast<int>(frame.size()), bytes);
+        return SetWriteBytes(0, static_cast<int>(frame.size()), bytes);
     });
     if (!submitted) {
-        DialogDataExchange::ShowWarning(this, OneShotRequest::RefusedText());
+        DialogDataExchange::ShowWarning(this, m_request->FailureText());
         return;
     }
     m_ui->sendButton->setEnabled(false);
@@ -135,10 +138,11 @@ void CTestCenter::Send() {
 
 void CTestCenter::onResult() {
     m_ui->sendButton->setEnabled(true);
-    std::uint8_t response[kResponseCaptureSize];
-    const int length = GetResponseCapture(0, response);
-    if (length > 0)
-        m_list->Add(TrafficLines::Direction::Rx, response, static_cast<std::size_t>(length));
+    // The answer kept for this frame: slot 0 may already carry another
+    // request whose capture is not this frame's answer.
+    if (const OneShotAnswer* answer = m_request->Answer(); answer != nullptr && answer->responseLength > 0)
+        m_list->Add(TrafficLines::Direction::Rx, answer->response,
+                    std::min<std::size_t>(answer->responseLength, sizeof answer->response));
 }
 
 void CTestCenter::changeEvent(QEvent* e) {
@@ -147,7 +151,18 @@ void CTestCenter::changeEvent(QEvent* e) {
         m_ui->retranslateUi(this);
 }
 
-void CTestCenter::AddToList() { m_ui->frameCombo->addItem(m_ui->frameCombo->currentText()); }
+void CTestCenter::AddToList() {
+    // A list file keeps only what Open reads back.
+    if (m_ui->frameCombo->count() >= TestCenterListFile::kMaxEntries) {
+        DialogDataExchange::ShowWarning(this, ListFullText());
+        return;
+    }
+    m_ui->frameCombo->addItem(m_ui->frameCombo->currentText());
+}
+
+QString CTestCenter::ListFullText() {
+    return tr("列表最多保存 %1 条，本条未添加。").arg(TestCenterListFile::kMaxEntries);
+}
 
 void CTestCenter::OpenList() {
     const QString path =

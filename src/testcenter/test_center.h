@@ -55,6 +55,8 @@ public:
 
     static QString ListFilter();
     static QString MaxLengthText();
+    // Add refused because the list holds as many entries as a list file keeps.
+    static QString ListFullText();
 
 protected:
     void closeEvent(QCloseEvent* e) override;

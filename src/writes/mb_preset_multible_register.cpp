@@ -67,7 +67,7 @@ bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
 
 void CMBPresetMultibleRegister::Send() {
     if (!UpdateData(true)) return;
-    m_sender->Send(WriteBlockArgs(m_block, 16), [this] { m_list->LoadWriteData(m_block.quantity); });
+    m_sender->Send(WriteBlockArgs(m_block, 16), [this] { return m_list->LoadWriteData(m_block.quantity); });
 }
 
 void CMBPresetMultibleRegister::showEvent(QShowEvent* e) {

@@ -85,13 +85,20 @@ void CMBReadWriteRegister::Send() {
                            static_cast<std::uint16_t>(m_block.readQuantity),
                            static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),
                            static_cast<std::uint16_t>(m_block.writeQuantity)};
-    m_sender->Send(args, [this] { m_list->LoadWriteData(m_block.writeQuantity); });
+    m_sender->Send(args, [this] { return m_list->LoadWriteData(m_block.writeQuantity); });
 }
 
 void CMBReadWriteRegister::onAnswered(int status) {
     if (status != 0) return;
+    // The answer kept for this request: slot 0 itself may already hold the
+    // next one-shot request (one from automation, say).
+    const OneShotAnswer* answer = m_sender->Answer();
+    if (answer == nullptr) {
+        DialogDataExchange::ShowWarning(this, tr("读取的数值已不可用，未列出。"));
+        return;
+    }
     m_readValues.fill(0);
-    RegisterItems::ReadResult(0, m_format, m_readValues.data(), m_readValues.size());
+    RegisterItems::ReadAnswer(*answer, m_format, m_readValues.data(), m_readValues.size());
     m_ui->readList->addItems(RegisterListLines::Build(m_format, m_sentReadAddress, m_sentReadQuantity,
                                                       m_readValues.data(), m_readValues.size()));
 }

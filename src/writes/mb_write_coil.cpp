@@ -26,9 +26,9 @@ OneShotArgs CMBWriteCoil::request() const {
     return args;
 }
 
-void CMBWriteCoil::loadData() const {
+int CMBWriteCoil::loadData() const {
     const std::uint8_t coil = coilState == kOn ? 1 : 0;
-    SetWriteBytes(0, 1, &coil);
+    return SetWriteBytes(0, 1, &coil);
 }
 
 }  // namespace zentiq

@@ -28,7 +28,7 @@ protected:
     void exchangeValues(DialogDataExchange& dx) override;
     bool checksConnectionFirst() const override { return true; }
     OneShotArgs request() const override;
-    void loadData() const override;
+    int loadData() const override;
 
 private:
     std::unique_ptr<Ui::CMBWriteCoil> m_ui;

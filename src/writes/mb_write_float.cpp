@@ -37,11 +37,10 @@ OneShotArgs CMBWriteFloat::request() const {
     return args;
 }
 
-void CMBWriteFloat::loadData() const {
+int CMBWriteFloat::loadData() const {
     if (IsDouble())
-        SetWriteDoubles(0, 1, &doubleValue, displayFormat == kDoubleInverse);
-    else
-        SetWriteFloats(0, 1, &floatValue, displayFormat == kFloatInverse);
+        return SetWriteDoubles(0, 1, &doubleValue, displayFormat == kDoubleInverse);
+    return SetWriteFloats(0, 1, &floatValue, displayFormat == kFloatInverse);
 }
 
 }  // namespace zentiq

@@ -81,9 +81,9 @@ OneShotArgs CMBWriteRegister::request() const {
     return args;
 }
 
-void CMBWriteRegister::loadData() const {
+int CMBWriteRegister::loadData() const {
     const auto word = static_cast<std::uint16_t>(format() == kSigned ? signedValue : unsignedValue);
-    SetWriteRegisters(0, 1, &word);
+    return SetWriteRegisters(0, 1, &word);
 }
 
 }  // namespace zentiq

@@ -41,7 +41,7 @@ protected:
     void exchangeValues(DialogDataExchange& dx) override;
     bool afterExchange() override;
     OneShotArgs request() const override;
-    void loadData() const override;
+    int loadData() const override;
 
 private:
     int format() const;

@@ -44,6 +44,6 @@ OneShotArgs CMBWriteRegisterBin::request() const {
     return args;
 }
 
-void CMBWriteRegisterBin::loadData() const { SetWriteRegisters(0, 1, &value); }
+int CMBWriteRegisterBin::loadData() const { return SetWriteRegisters(0, 1, &value); }
 
 }  // namespace zentiq

@@ -34,7 +34,7 @@ protected:
     // Here a missing connection is a warning box.
     void showNoConnection() override;
     OneShotArgs request() const override;
-    void loadData() const override;
+    int loadData() const override;
 
 private:
     std::unique_ptr<Ui::CMBWriteRegisterBin> m_ui;

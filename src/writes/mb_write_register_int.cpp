@@ -27,9 +27,9 @@ OneShotArgs CMBWriteRegisterInt::request() const {
     return args;
 }
 
-void CMBWriteRegisterInt::loadData() const {
+int CMBWriteRegisterInt::loadData() const {
     const std::int32_t v = value;
-    SetWriteLongs(0, 1, &v, displayFormat == kLongInverse);
+    return SetWriteLongs(0, 1, &v, displayFormat == kLongInverse);
 }
 
 }  // namespace zentiq

@@ -32,7 +32,7 @@ protected:
     int typedKeyCode() const override { return typedKey; }
     void exchangeValues(DialogDataExchange& dx) override;
     OneShotArgs request() const override;
-    void loadData() const override;
+    int loadData() const override;
 
 private:
     std::unique_ptr<Ui::CMBWriteRegisterInt> m_ui;

@@ -1,5 +1,6 @@
 #include "writes/register_items.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -42,12 +43,19 @@ int loadWide(int slot, int count, const std::uint8_t* buffer, bool inverse, Sett
     return setter(slot, count, values.data(), inverse ? 1 : 0);
 }
 
-template <typename T, typename Reader>
-int readWide(int slot, std::uint8_t* buffer, std::size_t size, bool inverse, Reader reader) {
-    std::array<T, kDataSize / sizeof(T)> values{};
-    const int status = reader(slot, values.data(), inverse ? 1 : 0);
-    std::memcpy(buffer, values.data(), std::min(size, sizeof values));
-    return status;
+// The value layout of the engine: a value's words low word first, or the
+// other way round with inverse.
+template <typename T>
+void readWide(const OneShotAnswer& answer, std::uint8_t* buffer, std::size_t size, bool inverse) {
+    constexpr std::size_t kWords = sizeof(T) / 2;
+    const std::size_t count = std::min({std::size_t{answer.readQuantity} / kWords, kDataSize / sizeof(T),
+                                        size / sizeof(T)});
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint16_t words[kWords];
+        for (std::size_t w = 0; w < kWords; ++w)
+            std::memcpy(&words[inverse ? kWords - 1 - w : w], answer.data + sizeof(T) * i + 2 * w, 2);
+        std::memcpy(buffer + sizeof(T) * i, words, sizeof(T));
+    }
 }
 
 }  // namespace
@@ -143,15 +151,16 @@ int RegisterItems::LoadWriteData(int slot, int displayFormat, int registers,
     return SetWriteRegisters(slot, count, words.data());
 }
 
-int RegisterItems::ReadResult(int slot, int displayFormat, std::uint8_t* buffer, std::size_t size) {
+int RegisterItems::ReadAnswer(const OneShotAnswer& answer, int displayFormat, std::uint8_t* buffer,
+                              std::size_t size) {
     const bool inverse = IsInverse(displayFormat);
     switch (kindOf(displayFormat)) {
-    case Kind::Float: return readWide<float>(slot, buffer, size, inverse, ReadFloats);
-    case Kind::Double: return readWide<double>(slot, buffer, size, inverse, ReadDoubles);
-    case Kind::Long: return readWide<std::int32_t>(slot, buffer, size, inverse, ReadLongs);
-    default: return readWide<std::uint16_t>(slot, buffer, size, false,
-                                            [](int s, std::uint16_t* d, int) { return ReadRegisters(s, d); });
+    case Kind::Float: readWide<float>(answer, buffer, size, inverse); break;
+    case Kind::Double: readWide<double>(answer, buffer, size, inverse); break;
+    case Kind::Long: readWide<std::int32_t>(answer, buffer, size, inverse); break;
+    default: readWide<std::uint16_t>(answer, buffer, size, false); break;
     }
+    return answer.status;
 }
 
 }  // namespace zentiq

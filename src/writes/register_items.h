@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include "engine/engine_types.h"
+
 namespace zentiq {
 
 // The members of the value-entry dialog: each format keeps its value in
@@ -57,9 +59,11 @@ public:
     // the block holds no whole value).
     static int LoadWriteData(int slot, int displayFormat, int registers, const std::uint8_t* buffer,
                              std::size_t size, bool wholeValues);
-    // Copies the registers an answered request read into the buffer with the
-    // accessor of the format. Returns the slot's status.
-    static int ReadResult(int slot, int displayFormat, std::uint8_t* buffer, std::size_t size);
+    // Copies the registers an answered one-shot request read into the buffer
+    // as the engine's accessor of the format would: whole values, their
+    // words reversed in the inverse formats. Returns the answer's status.
+    static int ReadAnswer(const OneShotAnswer& answer, int displayFormat, std::uint8_t* buffer,
+                          std::size_t size);
 };
 
 }  // namespace zentiq

@@ -57,8 +57,8 @@ void RegisterValueList::Edit() {
     Rebuild(m_firstAddress, m_quantity, line, topLine);
 }
 
-void RegisterValueList::LoadWriteData(int registers) const {
-    RegisterItems::LoadWriteData(0, m_format, registers, m_values.data(), m_values.size(), false);
+int RegisterValueList::LoadWriteData(int registers) const {
+    return RegisterItems::LoadWriteData(0, m_format, registers, m_values.data(), m_values.size(), false);
 }
 
 void RegisterValueList::Open() {

@@ -38,7 +38,8 @@ public:
 
     // The first `registers` registers into the write data of slot 0: whole
     // values in the inverse formats, otherwise the words as they lie.
-    void LoadWriteData(int registers) const;
+    // Returns the write-data operation's result.
+    int LoadWriteData(int registers) const;
 
     // Edit of the selected line through the value-entry dialog; nothing
     // without a selected line. Open and Save of the whole buffer.

@@ -86,8 +86,8 @@ void SingleWriteDialog::OnSend() {
     m_common.sendButton->setEnabled(false);
     // A refused request loads nothing: the data would land in the request
     // still waiting in slot 0.
-    if (!m_request.Submit(args, [this] { loadData(); })) {
-        setResultText(OneShotRequest::RefusedText());
+    if (!m_request.Submit(args, [this] { return loadData(); })) {
+        setResultText(m_request.FailureText());
         m_common.sendButton->setEnabled(true);
     }
 }

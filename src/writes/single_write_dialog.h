@@ -84,7 +84,8 @@ protected:
     // The request (write address and write quantity 1 filled in by the base).
     virtual OneShotArgs request() const = 0;
     // Loads the value into slot 0; runs only after slot 0 took the request.
-    virtual void loadData() const = 0;
+    // Returns the write-data operation's result.
+    virtual int loadData() const = 0;
 
     void setResultText(const QString& text);
 

@@ -14,7 +14,7 @@ WriteSender::WriteSender(QWidget* dialog, QAbstractButton* sendButton)
     connect(m_request, &OneShotRequest::Finished, this, &WriteSender::onFinished);
 }
 
-bool WriteSender::Send(const OneShotArgs& args, const std::function<void()>& loadData) {
+bool WriteSender::Send(const OneShotArgs& args, const OneShotRequest::Loader& loadData) {
     if (IsConnected() == 0) {
         DialogDataExchange::ShowWarning(m_dialog, LoadString(ids::NoConnection));
         return false;
@@ -22,7 +22,7 @@ bool WriteSender::Send(const OneShotArgs& args, const std::function<void()>& loa
     if (m_send) m_send->setEnabled(false);
     if (m_request->Submit(args, loadData)) return true;
     if (m_send) m_send->setEnabled(true);
-    DialogDataExchange::ShowWarning(m_dialog, OneShotRequest::RefusedText());
+    DialogDataExchange::ShowWarning(m_dialog, m_request->FailureText());
     return false;
 }
 

@@ -7,7 +7,6 @@
 
 #include <QObject>
 #include <QPointer>
-#include <functional>
 
 #include "framework/one_shot_request.h"
 
@@ -22,11 +21,13 @@ public:
     // `dialog` owns the sender and parents its boxes.
     WriteSender(QWidget* dialog, QAbstractButton* sendButton);
 
-    // Without a connection: "没有连接" in a box, nothing sent. A refused slot:
-    // no data loaded, the user told, Send given back. Returns true when the
+    // Without a connection: "没有连接" in a box, nothing sent. A refused slot
+    // or refused data: the user told, Send given back, slot 0 left free. Returns true when the
     // request went out.
-    bool Send(const OneShotArgs& args, const std::function<void()>& loadData);
+    bool Send(const OneShotArgs& args, const OneShotRequest::Loader& loadData);
     bool IsPending() const { return m_request->IsPending(); }
+    // During answered(): the request's answer (see OneShotRequest::Answer).
+    const OneShotAnswer* Answer() const { return m_request->Answer(); }
 
 signals:
     // The dialog's request answered; emitted before the result box.

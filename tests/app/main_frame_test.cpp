@@ -2,8 +2,10 @@
 
 #include <QAction>
 #include <QLabel>
+#include <QLayout>
 #include <QMdiArea>
 #include <QMenu>
+#include <QStatusBar>
 #include <QToolBar>
 #include <QtTest/QTest>
 #include <memory>
@@ -282,6 +284,37 @@ TEST_F(FrameWithAppTest, MenusTitleAndRoutingFollowTheDocuments) {
     ASSERT_NE(noDocConnect, nullptr);
     EXPECT_EQ(noDocConnect->text(), "&C连接..\tF3");
     EXPECT_EQ(findAction(f.TopMenus()[2], cmd::AlwaysOnTop)->text(), "总在最前");
+}
+
+// The connection pane shows its whole text, however long the address.
+TEST_F(FrameWithAppTest, ConnectionPaneIsAsWideAsItsText) {
+    CMainFrame& f = start();
+    struct Case {
+        const char* address;
+        int port, framing;
+        QString shown;
+    };
+    const Case cases[] = {
+        {"127.0.0.1", 22673, kTcpFramingRtu, "127.0.0.1: 22673 (RTU)"},
+        {nullptr, 0, 0, "Port 1: 9600-8-E-1"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.shown.toStdString());
+        ConnectionSettings s;
+        if (c.address != nullptr) {
+            s.Serial = 1;
+            s.IPAddress = c.address;
+            s.ServicePort = c.port;
+            s.TcpFraming = c.framing;
+        }
+        app->SetSettings(s);
+        f.UpdateIdle();
+        QLabel* pane = f.CommPane();
+        ASSERT_EQ(pane->text(), c.shown);
+        f.statusBar()->layout()->activate();
+        EXPECT_GE(pane->contentsRect().width(), pane->fontMetrics().horizontalAdvance(c.shown));
+        EXPECT_GE(pane->width(), CMainFrame::kCommPaneWidth);
+    }
 }
 
 TEST_F(FrameWithAppTest, TrafficMonitorOpensOnceAtATimeAndGoesWithTheFrame) {

@@ -319,5 +319,49 @@ TEST_F(MonitorFileTest, CopyPutsTheSelectedLinesTrimmedWithCrLf) {
     EXPECT_TRUE(lines[1].endsWith(' ')) << "the list keeps the blank after the last byte";
 }
 
+// Ctrl+C in the list goes through Copy: nothing while the monitor runs (its
+// Copy button is off then), and once frozen the selected lines at most 100,
+// trimmed, each with CR LF; not the current line with its trailing blank.
+TEST_F(MonitorFileTest, CopyKeyFollowsTheCopyRules) {
+    struct Case {
+        const char* name;
+        bool frozen;
+        QList<int> selected;  // empty: every line
+        int copied;           // -1: the clipboard stays as it was
+    };
+    const Case cases[] = {
+        {"running", false, {2, 4}, -1},
+        {"frozen", true, {2, 4}, 2},
+        {"frozen, all 101 selected", true, {}, 100},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        MonitorWindow monitor;
+        addLines(*monitor.dialog, 101);
+        if (c.frozen)
+            monitor.dialog->ToggleStop();
+        TrafficListView* list = monitor.dialog->List();
+        list->Flush();
+        list->setCurrentIndex(list->model()->index(c.selected.isEmpty() ? 0 : c.selected.front(), 0));
+        if (c.selected.isEmpty())
+            list->selectAll();
+        for (int row : c.selected)
+            list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+        QGuiApplication::clipboard()->setText("before");
+        QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+        const QString text = QGuiApplication::clipboard()->text();
+        if (c.copied < 0) {
+            EXPECT_EQ(text, "before");
+            continue;
+        }
+        const QStringList copied = text.split("\r\n");
+        ASSERT_EQ(copied.size(), c.copied + 1);
+        EXPECT_TRUE(copied.back().isEmpty()) << "every line ends with CR LF";
+        EXPECT_EQ(copied[0], monitor.lines()[c.selected.isEmpty() ? 0 : c.selected[0]].trimmed());
+        EXPECT_EQ(copied[c.copied - 1], monitor.lines()[c.selected.isEmpty() ? 99 : c.selected[1]].trimmed());
+    }
+    EXPECT_TRUE(warnings.texts.isEmpty());
+}
+
 }  // namespace
 }  // namespace zentiq

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
+#include <QTimeZone>
 
 #include <algorithm>
 #include <array>
@@ -17,6 +18,7 @@
 #include <cstring>
 #include <limits>
 #include <optional>
+#include <utility>
 
 namespace zentiq {
 namespace {
@@ -179,12 +181,54 @@ TEST(TrendSeriesTest, NonFiniteValuesAndBackwardTimesDoNotBreakTheOrder) {
     EXPECT_EQ(points[1], (TrendPoint{100, 3}));
 }
 
+// A failed poll breaks the line where it lies; a run of failures is one
+// break, and a column that merges buckets keeps its failures in time order
+// with its low and high.
+TEST(TrendSeriesTest, FailedPollsBreakTheLineWhereTheyLie) {
+    struct Event {
+        qint64 ms;
+        double value;
+        bool gap;
+    };
+    const auto gap = [](qint64 ms) { return TrendPoint{ms, 0, true}; };
+    struct Case {
+        const char* name;
+        std::vector<Event> events;
+        qint64 from, to;
+        int columns;
+        std::vector<TrendPoint> expected;
+    };
+    const Case cases[] = {
+        {"between two samples", {{1000, 1, false}, {2000, 0, true}, {3000, 2, false}}, 0, 60'000, 1200,
+         {{1000, 1}, gap(2000), {3000, 2}}},
+        {"failures in a row", {{1000, 1, false}, {2000, 0, true}, {2500, 0, true}, {2600, 0, true}, {3000, 2, false}},
+         0, 60'000, 1200, {{1000, 1}, gap(2000), {3000, 2}}},
+        {"inside one bucket", {{1000, 5, false}, {1010, 0, true}, {1020, 7, false}}, 0, 60'000, 1200,
+         {{1000, 5}, gap(1010), {1020, 7}}},
+        {"first and last of a merged column", {{0, 5, false}, {100, 0, true}, {900, 9, false}, {950, 0, true}},
+         0, 60'000, 60, {{0, 5}, gap(100), {900, 9}, gap(950)}},
+        {"only failures", {{1000, 0, true}, {2000, 0, true}}, 0, 60'000, 1200, {gap(1000)}},
+        {"before the span", {{100, 0, true}, {20'000, 3, false}}, 10'000, 70'000, 1200, {{20'000, 3}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrendSeries s;
+        for (const Event& e : c.events) {
+            if (e.gap)
+                s.AddGap(e.ms);
+            else
+                s.Add(e.ms, e.value);
+        }
+        EXPECT_EQ(s.Points(c.from, c.to, c.columns), c.expected);
+    }
+}
+
 // ---- CSV ---------------------------------------------------------------------------------------
 
 TEST(TrendCsvTest, RowsMergeTheSeriesByTimeWithQuotedNamesAndExactNumbers) {
-    const QDateTime start(QDate(2026, 3, 4), QTime(5, 6, 7, 8));
+    const QDateTime start(QDate(2026, 3, 4), QTime(5, 6, 7, 8), QTimeZone(3600));
     const std::vector<std::vector<TrendPoint>> points = {
-        {{0, 1}, {1500, 0.1}, {1500, -2}},
+        {{0, 1}, {1500, 0.1}, {1500, -2}, {2000, 0, true}},
         {{1500, 1e20}, {3000, 65535}},
         {},
     };
@@ -192,10 +236,11 @@ TEST(TrendCsvTest, RowsMergeTheSeriesByTimeWithQuotedNamesAndExactNumbers) {
     const QStringList lines = QString::fromUtf8(csv).split(QStringLiteral("\r\n"));
     EXPECT_EQ(lines, QStringList({
                          "Time,\"Pump, A\",\"say \"\"hi\"\"\",40003",
-                         "2026-03-04 05:06:07.008,1,,",
-                         "2026-03-04 05:06:08.508,0.1,1e+20,",
-                         "2026-03-04 05:06:08.508,-2,,",
-                         "2026-03-04 05:06:10.008,,65535,",
+                         "2026-03-04 05:06:07.008+01:00,1,,",
+                         "2026-03-04 05:06:08.508+01:00,0.1,1e+20,",
+                         "2026-03-04 05:06:08.508+01:00,-2,,",
+                         "2026-03-04 05:06:09.008+01:00,,,",  // the failed poll: no value
+                         "2026-03-04 05:06:10.008+01:00,,65535,",
                          "",
                      }));
     // Every number reads back to the value it was made from.
@@ -203,6 +248,32 @@ TEST(TrendCsvTest, RowsMergeTheSeriesByTimeWithQuotedNamesAndExactNumbers) {
         EXPECT_EQ(TrendCsvNumber(v).toDouble(), v);
     // Names beyond the series (or series beyond the names) add no columns.
     EXPECT_EQ(TrendCsv({"a"}, {}, start), QByteArray("Time,a\r\n"));
+}
+
+// A spreadsheet runs a cell that starts with =, +, - or @ as a formula;
+// such names are written as text. Numbers stay numbers. Times carry their
+// offset from UTC, so that the hour a clock goes back reads unambiguously.
+TEST(TrendCsvTest, FormulaLikeNamesAreTextAndTimesCarryTheirOffset) {
+    const std::pair<QString, QString> names[] = {
+        {"=SUM(A1:A9)", "'=SUM(A1:A9)"}, {"+cmd|' /C calc'!A0", "'+cmd|' /C calc'!A0"},
+        {"-flow", "'-flow"},             {"@inlet", "'@inlet"},
+        {"-5", "-5"},                    {"+2.5e3", "+2.5e3"},
+        {"=A1,B1", "\"'=A1,B1\""},      {"Pump = on", "Pump = on"},
+        {"", ""},
+    };
+    for (const auto& [name, written] : names)
+        EXPECT_EQ(TrendCsvName(name), written) << name.toStdString();
+    EXPECT_TRUE(TrendCsv({"=1+1"}, {}, QDateTime::currentDateTime()).startsWith("Time,'=1+1\r\n"));
+
+    const std::pair<QDateTime, QString> times[] = {
+        {QDateTime(QDate(2026, 10, 25), QTime(2, 30), QTimeZone(7200)), "2026-10-25 02:30:00.000+02:00"},
+        {QDateTime(QDate(2026, 10, 25), QTime(2, 30), QTimeZone(3600)), "2026-10-25 02:30:00.000+01:00"},
+        {QDateTime(QDate(2026, 1, 2), QTime(3, 4, 5, 6), QTimeZone(-(5 * 3600 + 30 * 60))),
+         "2026-01-02 03:04:05.006-05:30"},
+        {QDateTime(QDate(2026, 1, 2), QTime(0, 0), QTimeZone::utc()), "2026-01-02 00:00:00.000+00:00"},
+    };
+    for (const auto& [time, written] : times)
+        EXPECT_EQ(TrendCsvTime(time), written);
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QChart>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineSeries>
 #include <QMenu>
 #include <QTemporaryDir>
@@ -21,9 +22,11 @@
 #include <vector>
 
 #include "display/trend_csv.h"
+#include "display/trend_plot_item.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
+#include "documents/zentiq_setup.h"
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
@@ -150,12 +153,17 @@ TEST_F(OfflineTrendTest, ChartFollowsSpanPauseAndAutoscaleInTheDisplayFormat) {
     // The 1 minute span shows the samples of the last 60 s.
     EXPECT_EQ(valuesOf(t->Plotted()[0]), (std::vector<double>{4.5, 5.5, 6.5, 7.5, 8.5, 9.5, 10.5}));
     EXPECT_EQ(valuesOf(t->Plotted()[1]), (std::vector<double>{-4, -5, -6, -7, -8, -9, -10}));
-    // The lines hold exactly that, at the wall time of each sample.
-    const auto* line = static_cast<QLineSeries*>(t->Chart()->series().at(0));
-    ASSERT_EQ(line->count(), 7);
+    // The lines hold exactly that, at the wall time of each sample; the
+    // chart's series name them in the legend.
+    ASSERT_EQ(t->Plot()->Lines().size(), 2u);
+    const std::vector<QPolygonF>& runs = t->Plot()->Lines()[0].runs;
+    ASSERT_EQ(runs.size(), 1u);
+    ASSERT_EQ(runs[0].size(), 7);
     const double start = double(t->Start().toMSecsSinceEpoch());
-    EXPECT_EQ(line->at(0), QPointF(start + 40'000, 4.5));
+    EXPECT_EQ(runs[0].at(0), QPointF(start + 40'000, 4.5));
+    const auto* line = static_cast<QLineSeries*>(t->Chart()->series().at(0));
     EXPECT_EQ(line->name(), QStringLiteral("0"));
+    EXPECT_EQ(t->Plot()->Lines()[0].pen.color(), line->color());
     // Autoscale spans both lines with a margin.
     EXPECT_LT(t->AxisY()->min(), -10);
     EXPECT_GT(t->AxisY()->max(), 10.5);
@@ -184,6 +192,166 @@ TEST_F(OfflineTrendTest, ChartFollowsSpanPauseAndAutoscaleInTheDisplayFormat) {
     t->Redraw();
     EXPECT_EQ(t->Plotted()[0].back().value, 1000.0);
     EXPECT_EQ(t->AxisY()->max(), top);
+}
+
+// A failed poll, and a connection that opened or closed, break every line;
+// a value alone between two breaks is a dot.
+TEST_F(OfflineTrendTest, FailedPollsAreGapsInTheLines) {
+    PollDefinition def = ReadDefinition(3, 0, 2);
+    def.bEnable = 0;
+    PollWindow w(def);
+    w.doc->Grid()->model().selectAll();
+    TrendWindow* t = open(w);
+    ASSERT_NE(t, nullptr);
+    const int slot = w.model().slotIndex;
+    const auto sample = [&](std::int16_t v) {
+        store<std::int16_t>(w.model(), 0, v);
+        store<std::int16_t>(w.model(), 1, std::int16_t(-v));
+        t->Sample();  // as a good result does (without a slave its data would be zeros)
+        now += 1000;
+    };
+    sample(1);
+    sample(2);
+    w.view->OnPollResult(status::Timeout, slot);
+    now += 1000;
+    w.view->OnPollResult(status::ExceptionBase + 2, slot);
+    now += 1000;
+    sample(3);
+    w.view->OnConnectionChanged();
+    now += 1000;
+    sample(4);
+    sample(5);
+    t->Redraw();
+    const auto gap = [](qint64 ms) { return TrendPoint{ms, 0, true}; };
+    EXPECT_EQ(t->Plotted()[0], (std::vector<TrendPoint>{{0, 1}, {1000, 2}, gap(2000), {4000, 3}, gap(5000),
+                                                         {6000, 4}, {7000, 5}}));
+    EXPECT_EQ(t->Plotted()[1][4], gap(5000));
+    const std::vector<QPolygonF>& runs = t->Plot()->Lines()[0].runs;
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_EQ(runs[0].size(), 2);
+    EXPECT_EQ(runs[1].size(), 1);
+    EXPECT_EQ(runs[2].size(), 2);
+    // The value axis scales to the values, not to the gaps.
+    EXPECT_GT(t->AxisY()->min(), -6);
+    EXPECT_LT(t->AxisY()->min(), -5);
+}
+
+// After F8 or a format change each line goes on with the value its name
+// stands for, starts again when that value now reads differently, or
+// closes when it is no longer polled as a value of its own; the window
+// says which, and names made of addresses follow the grid's labels.
+TEST_F(OfflineTrendTest, AfterF8OrAFormatChangeLinesFollowTheirValues) {
+    PollDefinition def = ReadDefinition(3, 10, 6);  // signed words at 10..15
+    def.bEnable = 0;
+    PollWindow w(def);
+    CGridModel& g = w.doc->Grid()->model();
+    g.setItemText(2, 1, QStringLiteral("Pump"));
+    g.setSelectedRange(1, 2, 4, 2);  // 10, Pump (11), 12, 13
+    TrendWindow* t = open(w);
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->SeriesNames(), QStringList({"10", "Pump", "12", "13"}));
+    for (int i = 0; i < 3; ++i) {
+        t->Sample();
+        now += 1000;
+    }
+    EXPECT_TRUE(t->Notice().isEmpty());
+    EXPECT_FALSE(t->findChild<QLabel*>("noticeLabel")->isVisibleTo(t));
+
+    // Float: 10 and 12 start pairs and start again; 11 and 13 are second halves.
+    ASSERT_TRUE(w.doc->OnCommand(doc_command::FormatFloat));
+    t->Redraw();
+    EXPECT_EQ(t->SeriesNames(), QStringList({"10", "12"}));
+    EXPECT_EQ(t->Chart()->series().size(), 2);
+    EXPECT_TRUE(t->Plotted()[0].empty());
+    EXPECT_TRUE(t->Notice().contains("10, 12")) << t->Notice().toStdString();
+    EXPECT_TRUE(t->Notice().contains("Pump, 13")) << t->Notice().toStdString();
+    EXPECT_TRUE(t->findChild<QLabel*>("noticeLabel")->isVisibleTo(t));
+
+    // F8: the poll starts two registers earlier; the lines keep their
+    // registers and their samples, and sample them at their new place.
+    store(w.model(), 0, 2.5f);
+    store(w.model(), 2, -1.0f);
+    t->Sample();
+    now += 1000;
+    DefinitionDialogValues values = CZentiqSetup::FromModel(w.model());
+    values.shownAddress = 8;
+    values.length = 8;
+    w.doc->ApplyDefinition(values);
+    ASSERT_EQ(w.model().def.Address, 8);
+    store(w.model(), 2, 7.5f);  // register 10
+    store(w.model(), 4, 8.5f);  // register 12
+    t->Sample();
+    t->Redraw();
+    ASSERT_EQ(t->Items().size(), 2u);
+    EXPECT_EQ(t->Items()[0].item, 2);
+    EXPECT_EQ(t->Items()[1].item, 4);
+    EXPECT_EQ(valuesOf(t->Plotted()[0]).back(), 7.5);
+    EXPECT_EQ(valuesOf(t->Plotted()[1]).back(), 8.5);
+    EXPECT_EQ(t->Plotted()[0].size(), 2u);
+
+    // PLC addresses: the names follow the labels of the grid.
+    values = CZentiqSetup::FromModel(w.model());
+    values.oneBased = 1;
+    values.shownAddress = 9;
+    w.doc->ApplyDefinition(values);
+    t->Redraw();
+    EXPECT_EQ(t->SeriesNames(), QStringList({"40011", "40013"}));
+    EXPECT_EQ(t->Chart()->series().at(1)->name(), "40013");
+    EXPECT_EQ(t->Plotted()[1].size(), 2u);
+
+    // Another function polls another table: every line closes.
+    values = CZentiqSetup::FromModel(w.model());
+    values.functionIndex = 3;  // 04
+    w.doc->ApplyDefinition(values);
+    t->Redraw();
+    EXPECT_TRUE(t->Items().empty());
+    EXPECT_TRUE(t->Chart()->series().isEmpty());
+    EXPECT_TRUE(t->Notice().contains("40011, 40013")) << t->Notice().toStdString();
+    t->Sample();
+    t->Redraw();
+}
+
+TEST(TrendFollowTest, EachItemKeepsRestartsOrClosesByWhatItsCellNowMeans) {
+    using Fate = TrendFollow::Fate;
+    struct Case {
+        const char* name;
+        int beforeFormat;
+        int item;
+        void (*change)(PollDefinition&);
+        Fate fate;
+        int newItem;
+    };
+    const Case cases[] = {
+        {"nothing changed", 0, 3, [](PollDefinition&) {}, Fate::Kept, 3},
+        {"poll starts earlier", 0, 3, [](PollDefinition& d) { d.Address = 90; d.Length = 20; }, Fate::Kept, 13},
+        {"one-based, rows, scan rate", 0, 3,
+         [](PollDefinition& d) { d.OneBased = 1; d.RowsDialog = 2; d.ScanRate = 50; }, Fate::Kept, 3},
+        {"hex to binary reads the same number", 2, 3, [](PollDefinition& d) { d.DisplayFormat = 3; }, Fate::Kept, 3},
+        {"another slave", 0, 3, [](PollDefinition& d) { d.SlaveID = 2; }, Fate::Restarted, 3},
+        {"signed to hex", 0, 3, [](PollDefinition& d) { d.DisplayFormat = 2; }, Fate::Restarted, 3},
+        {"float to float inverse", 4, 2, [](PollDefinition& d) { d.DisplayFormat = 5; }, Fate::Restarted, 2},
+        {"signed to float, first of a pair", 0, 2, [](PollDefinition& d) { d.DisplayFormat = 4; }, Fate::Restarted, 2},
+        {"signed to float, second of a pair", 0, 3, [](PollDefinition& d) { d.DisplayFormat = 4; }, Fate::Closed, -1},
+        {"double cut off by a shorter poll", 6, 4, [](PollDefinition& d) { d.Length = 7; }, Fate::Closed, -1},
+        {"poll moved past it", 0, 3, [](PollDefinition& d) { d.Address = 104; }, Fate::Closed, -1},
+        {"poll shortened", 0, 3, [](PollDefinition& d) { d.Length = 3; }, Fate::Closed, -1},
+        {"input registers instead", 0, 3, [](PollDefinition& d) { d.FunctionValue = 4; }, Fate::Closed, -1},
+        {"write poll of the same registers", 0, 3, [](PollDefinition& d) { d.FunctionValue = 16; }, Fate::Closed, -1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PollDefinition before = ReadDefinition(3, 100, 10, c.beforeFormat);
+        PollDefinition after = before;
+        c.change(after);
+        const TrendFollow follow = FollowTrendItem(before, after, c.item);
+        EXPECT_EQ(follow.fate, c.fate);
+        EXPECT_EQ(follow.item, c.newItem);
+    }
+    // Coils ignore the display format.
+    PollDefinition coils = ReadDefinition(1, 0, 100);
+    PollDefinition formatted = coils;
+    formatted.DisplayFormat = 4;
+    EXPECT_EQ(FollowTrendItem(coils, formatted, 7).fate, Fate::Kept);
 }
 
 TEST_F(OfflineTrendTest, ExportsWriteWhatIsPlottedAndTellWhenTheyCannot) {

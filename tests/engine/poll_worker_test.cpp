@@ -432,5 +432,64 @@ TEST_F(PollWorker, IdleWorkerWakesForEveryKindOfRequest) {
     }
 }
 
+// Slot 0 is free again the moment its request is served, so the next
+// one-shot request may already be there (and served) when the owner of the
+// first reads its answer: each answer is kept under its own ticket.
+TEST_F(PollWorker, EachOneShotAnswerIsKeptUnderItsTicket) {
+    for (std::uint16_t i = 0; i < 8; ++i) transport.table[100 + i] = static_cast<std::uint16_t>(0xA100 + i);
+    ASSERT_EQ(StartPolling(), 1);
+    struct Sent {
+        std::uint32_t ticket;
+        std::uint16_t function, readQuantity;
+        EngineStatus forced;
+    };
+    std::vector<Sent> sent;
+    const auto submit = [&](std::uint16_t function, std::uint16_t readQuantity, EngineStatus forced) {
+        transport.forcedStatus = forced;
+        const WindowHandle window = kWindow + 1 + sent.size();
+        ASSERT_EQ(SubmitOneShot(window, WM_POLL_RESULT, 1, function, 100, readQuantity, 500, 1), 1);
+        const std::uint32_t ticket = OneShotTicket();
+        if (function == 6) {
+            const std::uint16_t value = 0x0606;
+            ASSERT_EQ(SetWriteRegisters(0, 1, &value), 1);
+        }
+        ASSERT_TRUE(posts.WaitFor(window, WM_POLL_RESULT, 1));
+        sent.push_back({ticket, function, readQuantity, forced});
+    };
+    submit(3, 3, 0);                          // the read whose answer is wanted
+    submit(6, 0, 0);                          // then a write from elsewhere
+    submit(3, 8, status::ChecksumError);      // and a failed read
+    // Slot 0 itself now shows the last request; each ticket its own answer.
+    std::uint16_t inSlot[8] = {};
+    EXPECT_EQ(ReadRegisters(0, inSlot), status::ChecksumError);
+    for (const Sent& s : sent) {
+        SCOPED_TRACE(::testing::Message() << "function " << s.function << " status " << s.forced);
+        OneShotAnswer answer{};
+        ASSERT_EQ(GetOneShotAnswer(s.ticket, &answer), 1);
+        EXPECT_EQ(answer.status, s.forced);
+        EXPECT_EQ(answer.function, s.function);
+        EXPECT_EQ(answer.readQuantity, s.readQuantity);
+        if (s.forced == 0) {
+            EXPECT_GT(answer.responseLength, 0);
+        }
+        std::uint16_t words[3];
+        std::memcpy(words, answer.data, sizeof words);
+        const bool readOk = s.function == 3 && s.forced == 0;
+        EXPECT_EQ(words[0], readOk ? 0xA100 : s.function == 6 ? 0x0606 : 0);
+        EXPECT_EQ(words[2], readOk ? 0xA102 : 0);
+    }
+    // A request not served yet has no answer; nor has one long overtaken.
+    ASSERT_EQ(SubmitOneShot(kWindow + 50, WM_POLL_RESULT, 1, 16, 0, 0, 500, 2), 1);  // waits for its data
+    OneShotAnswer none{};
+    EXPECT_EQ(GetOneShotAnswer(OneShotTicket(), &none), 0);
+    ASSERT_EQ(ReleasePollSlot(0), 1);
+    submit(3, 1, 0);
+    submit(3, 1, 0);
+    submit(3, 1, 0);
+    submit(3, 1, 0);
+    EXPECT_EQ(GetOneShotAnswer(sent[0].ticket, &none), 0);
+    EXPECT_EQ(GetOneShotAnswer(sent.back().ticket, nullptr), 0);
+}
+
 }  // namespace
 }  // namespace zentiq

@@ -4,6 +4,8 @@
 #include "testcenter/test_center.h"
 
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
@@ -23,6 +25,7 @@
 #include "framework/settings_store.h"
 #include "support/dialog_test_helpers.h"
 #include "support/file_dialog_answers.h"
+#include "support/one_shot_overtake.h"
 #include "support/peer_link.h"
 #include "support/wire_frames.h"
 
@@ -174,6 +177,21 @@ TEST_F(TestCenterInputTest, ABusyOneShotSlotIsSaidPlainly) {
     EXPECT_TRUE(d.send()->isEnabled());
 }
 
+// Slot 0 is free once the frame is served: a request of another program may
+// be served there before the dialog takes its answer. The Rx line is the
+// frame's own answer, not the other request's.
+TEST_F(TestCenterInputTest, TheListedAnswerIsTheFramesOwnWhenAnotherRequestFollows) {
+    Dialog d;
+    d.typeAndSend("00 07 00 00 00 06 01 03 00 00 00 02");
+    ASSERT_TRUE(d.dialog->IsWaiting());
+    ASSERT_TRUE(testing::OvertakeWithWrite(40, {0x0BAD, 0xF00D}));
+    ASSERT_TRUE(d.waitForAnswer());
+    ASSERT_EQ(d.lines().size(), 2);
+    EXPECT_EQ(d.lines()[1], "001-Rx:" + HexText(concat({0x00, 0x07, 0x00, 0x00, 0x00, 0x07},
+                                                      testing::ReadHoldingAnswer(2))));
+    EXPECT_TRUE(warnings.texts.isEmpty());
+}
+
 TEST(TestCenterOfflineTest, WithoutConnectionNothingIsSent) {
     InitEngine();
     WarningRecorder warnings;
@@ -229,17 +247,20 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
     EXPECT_EQ(loaded.last(), "63 03");
     EXPECT_EQ(d.edit()->text(), "00 03");
 
-    // Add to list takes the edit text; save writes the header and every entry.
+    // A full list refuses Add and says so: a list file keeps only what
+    // Open reads back. Save writes the header and every entry.
     d.edit()->setText("01 06 00 01 00 03");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "addListButton"), Qt::LeftButton);
+    EXPECT_EQ(warnings.texts, QStringList{CTestCenter::ListFullText()});
+    EXPECT_EQ(entries(*d.dialog), loaded);
     files.answer = dir.filePath("saved.txt");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "saveListButton"), Qt::LeftButton);
     ASSERT_EQ(files.requests.size(), 2u);
     EXPECT_TRUE(files.requests[1].save);
     QFile saved(files.answer);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(saved.readAll()),
-              "TestCenter\n" + loaded.join('\n') + "\n01 06 00 01 00 03\n");
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), "TestCenter\n" + loaded.join('\n') + "\n");
+    warnings.texts.clear();
 
     // Another kind of file empties the list and says so.
     write("other.txt", "testcenter\n01 03\n");
@@ -250,6 +271,22 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
     files.answer = dir.filePath("missing.txt");
     d.dialog->OpenList();
     EXPECT_EQ(warnings.texts.last(), "File open error");
+}
+
+// Ctrl+C in the list copies as the Copy button does (the rules themselves
+// are the monitor's, tested there).
+TEST_F(TestCenterFileTest, CopyKeyCopiesTheSelectedLinesAsCopyDoes) {
+    Dialog d;
+    TrafficListView* list = d.dialog->List();
+    for (std::uint8_t i = 0; i < 6; ++i) {
+        const std::uint8_t bytes[] = {0x01, i};
+        list->Add(TrafficLines::Direction::Tx, bytes, sizeof bytes);
+    }
+    list->Flush();
+    list->setCurrentIndex(list->model()->index(3, 0));
+    list->selectionModel()->select(list->model()->index(5, 0), QItemSelectionModel::Select);
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "003-Tx:01 03\r\n005-Tx:01 05\r\n");
 }
 
 TEST_F(TestCenterFileTest, CheckSettingsAreReadBeforeAndWrittenAfter) {

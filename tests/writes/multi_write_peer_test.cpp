@@ -23,12 +23,14 @@
 #include "framework/one_shot_request.h"
 #include "framework/window_registry.h"
 #include "support/peer_data.h"
+#include "support/one_shot_overtake.h"
 #include "support/peer_process.h"
 #include "support/socat_pty_pair.h"
 #include "writes/mb_force_multible_coils.h"
 #include "writes/mb_mask_write.h"
 #include "writes/mb_preset_multible_register.h"
 #include "writes/mb_read_write_register.h"
+#include "writes/register_list_lines.h"
 #include "writes/write_test_support.h"
 
 namespace zentiq {
@@ -253,6 +255,40 @@ TEST_P(MultiWritePeerTest, ReadWriteWritesAndReadsInOneRequest) {
     }
     EXPECT_EQ(holding(700, 3), (Words{0x1111, 0x2222, 0xF333}));
     EXPECT_EQ(holding(730, 1), pattern(730, 1));
+}
+
+// Slot 0 is free once the 23 request is served: a write from automation may
+// be served before the dialog takes its answer. The list shows what the 23
+// request itself read back (here, what it wrote: the write goes first), in
+// every word order.
+TEST_P(MultiWritePeerTest, ReadWriteListsItsOwnAnswerWhenAnotherRequestFollows) {
+    struct Case {
+        int format;
+        QByteArray values;
+    };
+    const float floats[2] = {1.5f, -1234.125f};
+    const double wide = -9.75e100;
+    const std::int32_t longs[2] = {-70000, 123456789};
+    const std::uint16_t words[4] = {0x1234, 0x8001, 0x7FFF, 0x0102};
+    const Case cases[] = {
+        {0, wordsOf(words, 8)}, {5, wordsOf(floats, 8)}, {7, wordsOf(&wide, 8)}, {9, wordsOf(longs, 8)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format);
+        const int address = 760 + 10 * c.format;
+        CMBReadWriteRegister d(ReadWriteBlock{1, address, 4, address, 4, 0}, c.format);
+        std::memcpy(d.values().data(), c.values.constData(), static_cast<std::size_t>(c.values.size()));
+        d.show();
+        WarningRecorder boxes;
+        child<QPushButton>(&d, "sendButton")->click();
+        ASSERT_TRUE(d.IsPending());
+        ASSERT_TRUE(testing::OvertakeWithWrite(750, {0xDEAD, 0xBEEF, 0xDEAD, 0xBEEF}));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !d.IsPending(); }, kWaitMs));
+        EXPECT_EQ(boxes.texts, QStringList{"应答正确"});
+        EXPECT_EQ(lines(child<QListWidget>(&d, "readList")),
+                  RegisterListLines::Build(c.format, address, 4, d.values().data(), d.values().size()));
+    }
+    EXPECT_EQ(holding(750, 2), (Words{0xDEAD, 0xBEEF}));
 }
 
 // The document's commands open their dialogs with the poll's slave, block

@@ -269,7 +269,7 @@ TEST_P(SlotZeroTest, ARefusedSendLoadsNothingAndGivesSendBack) {
     int earlierStatus = -1;
     QObject::connect(&earlier, &OneShotRequest::Finished, [&](int s) { earlierStatus = s; });
     const std::uint16_t first = 0x1111;
-    ASSERT_TRUE(earlier.Submit({1, 6, 0, 0, 400, 1}, [&] { SetWriteRegisters(0, 1, &first); }));
+    ASSERT_TRUE(earlier.Submit({1, 6, 0, 0, 400, 1}, [&] { return SetWriteRegisters(0, 1, &first); }));
 
     const SendCase c{Kind::Register, 1, 0, {{"unsignedEdit", "8738"}}, {}, 401, 6, {}};
     auto d = Prepared(c, 0);
@@ -312,7 +312,7 @@ TEST_P(SlotZeroTest, BurstOfRequestsEachAcceptedOneOnTheWireOnce) {
         auto r = std::make_unique<OneShotRequest>();
         QObject::connect(r.get(), &OneShotRequest::Finished, [&](int s) { ++results; wrongResults += s != 0; });
         const auto value = static_cast<std::uint16_t>(k + 1);
-        if (r->Submit({1, 6, 0, 0, kAddress, 1}, [value] { SetWriteRegisters(0, 1, &value); }))
+        if (r->Submit({1, 6, 0, 0, kAddress, 1}, [value] { return SetWriteRegisters(0, 1, &value); }))
             accepted.push_back(value);
         // Now and then let the pending one finish, so that later ones get in.
         if (k % 5 == 4) {

@@ -1589,12 +1589,23 @@ Reset Counters (F12)</translation>
         <source>读写线圈组</source>
         <translation>Read/Write Multiple Registers</translation>
     </message>
+    <message>
+        <source>读取的数值已不可用，未列出。</source>
+        <translation>The values read are no longer available and were not listed.</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CMainFrame</name>
     <message>
         <source>工具栏</source>
         <translation>Toolbar</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CTestCenter</name>
+    <message>
+        <source>列表最多保存 %1 条，本条未添加。</source>
+        <translation>The list holds at most %1 entries; this one was not added.</translation>
     </message>
 </context>
 <context>
@@ -1682,6 +1693,10 @@ Shift+F1: click any control to see what it does.</translation>
         <source>上一个请求仍在等待发送，本次未发送。</source>
         <translation>The previous request is still waiting to be sent; this one was not sent.</translation>
     </message>
+    <message>
+        <source>要写入的数据无法装入请求，本次未发送。</source>
+        <translation>The data to write could not be loaded into the request; nothing was sent.</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::TrendWindow</name>
@@ -1732,6 +1747,14 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>导出 PNG..</source>
         <translation>Export PNG..</translation>
+    </message>
+    <message>
+        <source>从站或数值的读法已改变，这些曲线重新开始：%1</source>
+        <translation>The slave or the way the values read has changed; these lines start again: %1</translation>
+    </message>
+    <message>
+        <source>这些数值不再单独显示，曲线已关闭：%1</source>
+        <translation>These values are no longer shown on their own; their lines were closed: %1</translation>
     </message>
 </context>
 <context>

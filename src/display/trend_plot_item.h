@@ -1,0 +1,45 @@
+// The lines of a trend chart, drawn over the chart's plot area. A chart
+// series joins every point it holds, but a trend must break its line where
+// polls failed: this item draws each run of points between two gaps as its
+// own polyline, and a lone point as a dot. The axes give the scale.
+#pragma once
+
+#include <QGraphicsItem>
+#include <QPen>
+#include <QPolygonF>
+
+#include <vector>
+
+class QChart;
+class QDateTimeAxis;
+class QValueAxis;
+
+namespace zentiq {
+
+class TrendPlotItem final : public QGraphicsItem {
+public:
+    // Runs of points in chart values: x in ms since the epoch, y the value.
+    struct Line {
+        QPen pen;
+        std::vector<QPolygonF> runs;
+    };
+
+    // A child of `chart`, above its series and below its legend.
+    TrendPlotItem(QChart* chart, QDateTimeAxis* axisX, QValueAxis* axisY);
+
+    void SetLines(std::vector<Line> lines);
+    const std::vector<Line>& Lines() const { return m_lines; }
+    // The chart's plot area moved or changed its size.
+    void SetPlotArea(const QRectF& area);
+
+    QRectF boundingRect() const override;
+    void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
+
+private:
+    QDateTimeAxis* m_axisX;
+    QValueAxis* m_axisY;
+    QRectF m_area;
+    std::vector<Line> m_lines;
+};
+
+}  // namespace zentiq
