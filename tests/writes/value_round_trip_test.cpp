@@ -86,7 +86,7 @@ protected:
     int length() const { return static_cast<int>(GetParam().wire.size()); }
 
     // A one-shot through slot 0, retried (bounded) while the slot is busy.
-    int oneShot(const OneShotArgs& args, const std::function<void()>& load) {
+    int oneShot(const OneShotArgs& args, const OneShotRequest::Loader& load) {
         OneShotRequest request;
         int status = -1;
         QObject::connect(&request, &OneShotRequest::Finished, [&](int s) { status = s; });
@@ -104,7 +104,7 @@ protected:
     }
     void put(int at, const Words& words) {
         const auto a = static_cast<std::uint16_t>(at), n = static_cast<std::uint16_t>(words.size());
-        EXPECT_EQ(oneShot({1, 16, 0, 0, a, n}, [&] { SetWriteRegisters(0, n, words.data()); }), 0);
+        EXPECT_EQ(oneShot({1, 16, 0, 0, a, n}, [&] { return SetWriteRegisters(0, n, words.data()); }), 0);
     }
     // Something else than the case's registers, so that only a write of the
     // original bits brings them back.
