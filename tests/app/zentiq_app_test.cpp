@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <QCheckBox>
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -188,10 +189,18 @@ TEST_F(CommSetupStoreTest, ValuesOutsideTheDialogsRangesReadAsTheirDefaults) {
     };
     const QString path = store()->FileName();
     ASSERT_TRUE(QDir().mkpath(QFileInfo(path).absolutePath()));
+    int stamp = 0;
     for (const Case& c : cases) {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(QString("[CommSetup]\n%1=%2\n").arg(c.key).arg(c.stored).toUtf8());
+        file.close();
+        // Qt keeps parsed settings files by size and time stamp: a rewrite of
+        // the same size within one millisecond would go unseen.
+        ++stamp;
+        ASSERT_TRUE(file.open(QIODevice::Append));
+        ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + stamp),
+                                     QFileDevice::FileModificationTime));
         file.close();
         const ConnectionSettings read = CZentiqApp::ReadCommSetup(*store(), nullptr);
         EXPECT_EQ(read.*c.field, c.expected) << c.key << " = " << c.stored;
