@@ -214,14 +214,9 @@ EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& capture
     const std::size_t length = entry->build(work, request);
     const std::size_t expected = entry->expected(work);
 
-    constexpr int kTries = 1;
-    EngineStatus result = status::Timeout;
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        std::memset(response, 0, std::min(sizeof response, expected + 8));
-        result = transport.Transact(request, length, response, expected, captures);
-        if (result == status::Ok) result = entry->check(work, request, response);
-        if (result == status::Ok) break;
-    }
+    std::memset(response, 0, std::min(sizeof response, expected + 8));
+    EngineStatus result = transport.Transact(request, length, response, expected, captures);
+    if (result == status::Ok) result = entry->check(work, request, response);
     if (result == status::Ok && entry->unpack != nullptr) entry->unpack(work, response);
     return result;
 }

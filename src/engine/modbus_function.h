@@ -39,7 +39,7 @@ struct FunctionEntry {
 // nullptr for a code without an entry (function 0 is handled apart).
 const FunctionEntry* FindFunction(std::uint16_t code);
 
-// One operation: build, transact (tries count 1), check, decode. Function 0
+// One operation: build, transact once, check, decode. Function 0
 // sends writeData as a raw frame; an unknown function gives 65535 without a
 // transaction (and clears the captures).
 EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& captures);
