@@ -9,9 +9,9 @@ namespace zentiq {
 
 class TcpTransport final : public Transport {
 public:
-    // 0 = connected; 12, 13, 14, 15, 16, 18, 19 = failure (LastError() holds errno).
-    int Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
-             std::uint32_t connectTimeoutMs) {
+    // As TcpLine::Open.
+    EngineStatus Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+                      std::uint32_t connectTimeoutMs) {
         return m_line.Open(ipAddress, port, responseTimeoutMs, connectTimeoutMs);
     }
     void Close() { m_line.Close(); }
