@@ -27,8 +27,8 @@ public:
     // The connection itself, for framings other than MBAP on it.
     TcpLine& Line() { return m_line; }
 
-    EngineStatus Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                          std::size_t expected, Captures& captures) override;
+    Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                      std::size_t expected, Captures& captures) override;
     EngineStatus TransactRaw(const std::uint8_t* bytes, std::size_t n, Captures& captures) override;
 
 private:
