@@ -131,7 +131,8 @@ EngineStatus Run(Transport& transport, bool rtu, const Shape& shape, Captures& c
     for (std::size_t i = used; i < sizeof response; ++i) Check(response[i] == 0xA5);
     Check(s == status::Ok || s == status::Timeout || s == status::WriteError ||
           s == status::ReadError || s == status::BytesMissing ||
-          (rtu ? s == status::ChecksumError : s == status::TransactionIdError) ||
+          (rtu ? s == status::ChecksumError
+               : s == status::TransactionIdError || s == status::ResponseError) ||
           (s >= 128 && s <= 128 + 255));
     Check(captures.responseLength <= kResponseCaptureSize);
     if (s != status::WriteError) Check(captures.requestLength == shape.length + (rtu ? 2 : 6));
