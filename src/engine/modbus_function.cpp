@@ -94,12 +94,10 @@ std::size_t BuildReadWrite(const WorkArea& w, std::uint8_t* r) {
     return 11 + 2 * static_cast<std::size_t>(n);
 }
 
-// ---- expected answer lengths -----------------------------------------------
+// ---- data of counted answers -----------------------------------------------
 
-std::size_t ExpectBits(const WorkArea& w) { return 3 + BitBytes(w.readQuantity); }
-std::size_t ExpectRegisters(const WorkArea& w) { return 3 + 2 * static_cast<std::size_t>(w.readQuantity); }
-std::size_t ExpectSix(const WorkArea&) { return 6; }
-std::size_t ExpectEight(const WorkArea&) { return 8; }
+std::size_t BitData(const WorkArea& w) { return BitBytes(w.readQuantity); }
+std::size_t RegisterData(const WorkArea& w) { return 2 * static_cast<std::size_t>(w.readQuantity); }
 
 // ---- checks ----------------------------------------------------------------
 
@@ -145,17 +143,21 @@ void UnpackRegisters(WorkArea& w, const std::uint8_t* resp) {
 }
 
 constexpr FunctionEntry kFunctions[] = {
-    {1, BuildRead, ExpectBits, CheckBits, UnpackBits},
-    {2, BuildRead, ExpectBits, CheckBits, UnpackBits},
-    {3, BuildRead, ExpectRegisters, CheckRegisters, UnpackRegisters},
-    {4, BuildRead, ExpectRegisters, CheckRegisters, UnpackRegisters},
-    {5, BuildWriteCoil, ExpectSix, CheckEcho<6>, nullptr},
-    {6, BuildWriteRegister, ExpectSix, CheckEcho<6>, nullptr},
-    {15, BuildWriteCoils, ExpectSix, CheckEcho<6>, nullptr},
-    {16, BuildWriteRegisters, ExpectSix, CheckEcho<6>, nullptr},
-    {22, BuildMaskWrite, ExpectEight, CheckEcho<8>, nullptr},
-    {23, BuildReadWrite, ExpectRegisters, CheckHeaderOnly, UnpackRegisters},
+    {1, BuildRead, 0, BitData, CheckBits, UnpackBits},
+    {2, BuildRead, 0, BitData, CheckBits, UnpackBits},
+    {3, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
+    {4, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
+    {5, BuildWriteCoil, 6, nullptr, CheckEcho<6>, nullptr},
+    {6, BuildWriteRegister, 6, nullptr, CheckEcho<6>, nullptr},
+    {15, BuildWriteCoils, 6, nullptr, CheckEcho<6>, nullptr},
+    {16, BuildWriteRegisters, 6, nullptr, CheckEcho<6>, nullptr},
+    {22, BuildMaskWrite, 8, nullptr, CheckEcho<8>, nullptr},
+    {23, BuildReadWrite, 0, RegisterData, CheckHeaderOnly, UnpackRegisters},
 };
+
+// An exception answer: slave, function | 0x80, exception code.
+constexpr std::size_t kExceptionLength = 3;
+bool IsException(const std::uint8_t* pdu) { return pdu[1] > 0x80; }
 
 // Per-function registration limits; 0xFFFF = unlimited within 16 bits.
 struct Limits {
@@ -188,6 +190,31 @@ const FunctionEntry* FindFunction(std::uint16_t code) {
     return nullptr;
 }
 
+std::size_t ExpectedAnswerLength(const FunctionEntry& entry, const WorkArea& work) {
+    return entry.fixedAnswer != 0 ? entry.fixedAnswer : 3 + entry.countedData(work);
+}
+
+std::size_t AnswerPduLength(const std::uint8_t* pdu, std::size_t got) {
+    if (got < 2) return 0;
+    if (IsException(pdu)) return kExceptionLength;
+    const FunctionEntry* entry = FindFunction(pdu[1]);
+    if (entry == nullptr) return 0;
+    if (entry->fixedAnswer != 0) return entry->fixedAnswer;
+    return got >= 3 ? 3 + std::size_t{pdu[2]} : 0;
+}
+
+EngineStatus AnswerStatus(const Delivery& delivery, const std::uint8_t* response,
+                          std::size_t expected) {
+    if (delivery.status != status::Ok || !delivery.answered) return delivery.status;
+    if (delivery.length >= 2 && IsException(response)) {
+        if (delivery.length < kExceptionLength) return status::BytesMissing;
+        if (!delivery.checksumOk) return status::ChecksumError;
+        return static_cast<EngineStatus>(status::ExceptionBase + response[2]);
+    }
+    if (delivery.length < expected) return status::BytesMissing;
+    return delivery.checksumOk ? status::Ok : status::ChecksumError;
+}
+
 bool RequestWithinLimits(bool oneShot, std::uint16_t slaveId, std::uint16_t function,
                          std::uint16_t readQuantity, std::uint16_t writeQuantity) {
     if (slaveId > 255) return false;
@@ -212,16 +239,11 @@ EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& capture
     std::uint8_t request[kRequestBufferSize];
     std::uint8_t response[kResponseBufferSize];
     const std::size_t length = entry->build(work, request);
-    const std::size_t expected = entry->expected(work);
+    const std::size_t expected = ExpectedAnswerLength(*entry, work);
 
-    constexpr int kTries = 1;
-    EngineStatus result = status::Timeout;
-    for (int attempt = 0; attempt < kTries; ++attempt) {
-        std::memset(response, 0, std::min(sizeof response, expected + 8));
-        result = transport.Transact(request, length, response, expected, captures);
-        if (result == status::Ok) result = entry->check(work, request, response);
-        if (result == status::Ok) break;
-    }
+    std::memset(response, 0, std::min(sizeof response, expected + 8));
+    EngineStatus result = transport.Transact(request, length, response, expected, captures);
+    if (result == status::Ok) result = entry->check(work, request, response);
     if (result == status::Ok && entry->unpack != nullptr) entry->unpack(work, response);
     return result;
 }

@@ -1,6 +1,7 @@
 // The shared transaction core: for each supported function, how its request
 // is built, how long the normal answer is, how the answer is checked and how
-// values come out of it. Transports only frame and carry the bytes.
+// values come out of it; and the rules every answer obeys (exceptions,
+// lengths). Transports only frame and carry the bytes.
 #pragma once
 
 #include <cstddef>
@@ -27,9 +28,12 @@ struct FunctionEntry {
     std::uint16_t code;
     // Writes the request (slave, function, data) and returns its length.
     std::size_t (*build)(const WorkArea& work, std::uint8_t* request);
-    // Length of the normal answer: slave, function and data, no checksum.
-    std::size_t (*expected)(const WorkArea& work);
-    // Checks an answer that the transport accepted (status 0).
+    // Length of the normal answer (slave, function, data): this many bytes,
+    // or 0 when the answer's byte count (its third byte) gives its data.
+    std::size_t fixedAnswer;
+    // The data bytes a counted answer to this request announces.
+    std::size_t (*countedData)(const WorkArea& work);
+    // Checks an answer of the expected length and a sound frame.
     EngineStatus (*check)(const WorkArea& work, const std::uint8_t* request,
                           const std::uint8_t* response);
     // Decodes values into work.data; nullptr for writes.
@@ -39,7 +43,22 @@ struct FunctionEntry {
 // nullptr for a code without an entry (function 0 is handled apart).
 const FunctionEntry* FindFunction(std::uint16_t code);
 
-// One operation: build, transact (tries count 1), check, decode. Function 0
+// Length of the normal answer to the request in work: slave, function, data.
+std::size_t ExpectedAnswerLength(const FunctionEntry& entry, const WorkArea& work);
+
+// Length of the answer PDU that begins with pdu[0..got), as far as those
+// bytes tell: 3 for an exception, else by the function's entry; 0 while they
+// do not tell yet, or for a function without an entry.
+std::size_t AnswerPduLength(const std::uint8_t* pdu, std::size_t got);
+
+// The rules every delivered answer obeys, whatever carried it: the
+// transport's failure; for an answer with the function's top bit set, the
+// exception (needs its code byte and a sound frame); BytesMissing when fewer
+// than expected bytes came; ChecksumError for an unsound frame; else Ok.
+EngineStatus AnswerStatus(const Delivery& delivery, const std::uint8_t* response,
+                          std::size_t expected);
+
+// One operation: build, transact once, check, decode. Function 0
 // sends writeData as a raw frame; an unknown function gives 65535 without a
 // transaction (and clears the captures).
 EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& captures);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/modbus_function.h"
 
 namespace zentiq {
 namespace {
@@ -42,22 +43,8 @@ std::size_t EncodeAsciiFrame(const std::uint8_t* bytes, std::size_t n, char* out
 }
 
 std::size_t RtuAnswerLength(const std::uint8_t* bytes, std::size_t got, std::size_t maximum) {
-    if (got < 2) return maximum;
-    const std::uint8_t function = bytes[1];
-    std::size_t length = maximum;
-    if (function > 0x80) {
-        length = 5;  // slave, function, code, CRC
-    } else {
-        switch (function) {
-            case 1: case 2: case 3: case 4: case 23:
-                if (got >= 3) length = 3 + std::size_t{bytes[2]} + 2;
-                break;
-            case 5: case 6: case 15: case 16: length = 8; break;
-            case 22: length = 10; break;
-            default: break;
-        }
-    }
-    return std::min(length, maximum);
+    const std::size_t pdu = AnswerPduLength(bytes, got);
+    return pdu == 0 ? maximum : std::min(pdu + 2, maximum);
 }
 
 FrameLengthFn RtuTransport::RawAnswerLength() const { return RtuAnswerLength; }
@@ -81,9 +68,8 @@ EngineStatus SerialTransportBase::TransactRaw(const std::uint8_t* bytes, std::si
     return status::Ok;
 }
 
-EngineStatus RtuTransport::Transact(std::uint8_t* request, std::size_t length,
-                                    std::uint8_t* response, std::size_t expected,
-                                    Captures& captures) {
+Delivery RtuTransport::Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                               std::size_t expected, Captures& captures) {
     const std::uint16_t crc = Crc16(request, length);
     request[length] = static_cast<std::uint8_t>(crc & 0xFF);
     request[length + 1] = static_cast<std::uint8_t>(crc >> 8);
@@ -92,62 +78,57 @@ EngineStatus RtuTransport::Transact(std::uint8_t* request, std::size_t length,
     const std::size_t want = std::min(expected + 2, kResponseBufferSize);
 
     captures.Clear();
-    if (!m_line.IsOpen()) return status::NoConnection;
+    if (!m_line.IsOpen()) return {status::NoConnection};
     m_line.Purge();
     std::memset(response, 0, std::max<std::size_t>(want, 5));
-    if (!m_line.Write(request, frameLength)) return status::WriteError;
+    if (!m_line.Write(request, frameLength)) return {status::WriteError};
     if (m_echo) DiscardEcho(frameLength);
     captures.CaptureRequest(request, frameLength);
-    if (request[0] == 0) return status::Ok;  // broadcast: nobody answers
+    if (request[0] == 0) return {status::Ok, 0, true, false};  // broadcast: nobody answers
 
     const int n = m_line.ReadFrame(response, want, RtuAnswerLength);
-    if (n < 0) return status::ReadError;
-    captures.CaptureResponse(response, static_cast<std::size_t>(n));
-    if (n == 0) return status::Timeout;
-    if (response[1] > 0x80) {
-        if (Crc16(response, 5) != 0) return status::ChecksumError;
-        return static_cast<EngineStatus>(status::ExceptionBase + response[2]);
-    }
-    if (static_cast<std::size_t>(n) != expected + 2) return status::BytesMissing;
-    return Crc16(response, expected + 2) == 0 ? status::Ok : status::ChecksumError;
+    if (n < 0) return {status::ReadError};
+    const std::size_t got = static_cast<std::size_t>(n);
+    captures.CaptureResponse(response, got);
+    if (got == 0) return {status::Timeout};
+    // A frame cut short keeps a CRC that cannot hold.
+    if (got < 4) return {status::Ok, 0, false};
+    return {status::Ok, got - 2, Crc16(response, got) == 0};
 }
 
-EngineStatus AsciiTransport::Transact(std::uint8_t* request, std::size_t length,
-                                      std::uint8_t* response, std::size_t expected,
-                                      Captures& captures) {
+Delivery AsciiTransport::Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                                 std::size_t expected, Captures& captures) {
     char frame[kAsciiFrameSize];
     const std::size_t frameLength = EncodeAsciiFrame(request, std::min(length, kMaxRequestLength), frame);
     const auto* frameBytes = reinterpret_cast<const std::uint8_t*>(frame);
 
     captures.Clear();
-    if (!m_line.IsOpen()) return status::NoConnection;
+    if (!m_line.IsOpen()) return {status::NoConnection};
     m_line.Purge();
     std::memset(response, 0, std::min(expected + 2, kResponseBufferSize));
-    if (!m_line.Write(frameBytes, frameLength)) return status::WriteError;
+    if (!m_line.Write(frameBytes, frameLength)) return {status::WriteError};
     if (m_echo) DiscardEcho(frameLength);
     // A 127-register function-23 frame (535 characters) is captured cut to 531.
     captures.CaptureRequest(frameBytes, frameLength);
-    if (request[0] == 0) return status::Ok;
+    if (request[0] == 0) return {status::Ok, 0, true, false};
 
     std::uint8_t chars[kAsciiResponseSize] = {};
     const std::size_t want = std::min(2 * expected + 5, sizeof captures.response);
     const int got = m_line.Read(chars, want);
-    if (got < 0) return status::ReadError;
+    if (got < 0) return {status::ReadError};
     const std::size_t n = static_cast<std::size_t>(got);
     captures.CaptureResponse(chars, n);
-    if (n == 0) return status::Timeout;
-    const std::uint8_t function = DecodeHexPair(chars + 3);
-    if (function > 0x80) return static_cast<EngineStatus>(status::ExceptionBase + DecodeHexPair(chars + 5));
-    if (n != 2 * expected + 5) return status::BytesMissing;
+    if (n == 0) return {status::Timeout};
+    // ':', two characters per byte, the LRC's two, CR LF.
+    if (n < 5) return {status::Ok, 0, false};
 
-    const std::size_t count = (n - 5) / 2;
+    const std::size_t count = std::min((n - 5) / 2, expected);
     std::uint8_t sum = 0;
     for (std::size_t i = 0; i < count; ++i) {
         response[i] = DecodeHexPair(chars + 1 + 2 * i);
         sum = static_cast<std::uint8_t>(sum + response[i]);
     }
-    if (static_cast<std::uint8_t>(-sum) != DecodeHexPair(chars + n - 4)) return status::ChecksumError;
-    return status::Ok;
+    return {status::Ok, count, static_cast<std::uint8_t>(-sum) == DecodeHexPair(chars + n - 4)};
 }
 
 }  // namespace zentiq

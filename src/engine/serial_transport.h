@@ -29,23 +29,23 @@ protected:
 class RtuTransport final : public SerialTransportBase {
 public:
     using SerialTransportBase::SerialTransportBase;
-    EngineStatus Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                          std::size_t expected, Captures& captures) override;
+    Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                      std::size_t expected, Captures& captures) override;
 
 private:
     FrameLengthFn RawAnswerLength() const override;
 };
 
-// Length of the RTU answer in bytes[0..got), CRC included, as far as its
-// function code and byte count tell (an exception: 5); maximum while they do
-// not, or for a function whose answer length they cannot tell.
+// Length of the RTU answer in bytes[0..got), CRC included, as far as the
+// function table tells from them (AnswerPduLength); maximum while it does
+// not, or for a function without an entry.
 std::size_t RtuAnswerLength(const std::uint8_t* bytes, std::size_t got, std::size_t maximum);
 
 class AsciiTransport final : public SerialTransportBase {
 public:
     using SerialTransportBase::SerialTransportBase;
-    EngineStatus Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                          std::size_t expected, Captures& captures) override;
+    Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                      std::size_t expected, Captures& captures) override;
 };
 
 // ':' + two upper-case hex digits per byte + LRC + CR LF; returns the length.

@@ -54,8 +54,8 @@ void TcpLine::CloseSocket() {
 }
 
 // Creates the socket and connects it to the kept address within the kept
-// connect timeout. 0 or a connect code; the socket is closed on failure.
-int TcpLine::Connect() {
+// connect timeout; the socket is closed on failure.
+EngineStatus TcpLine::Connect() {
     CloseSocket();
     // Socket library start-up: nothing to do on POSIX.
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -118,13 +118,13 @@ int TcpLine::Connect() {
     return status::Ok;
 }
 
-int TcpLine::Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
-                  std::uint32_t connectTimeoutMs) {
+EngineStatus TcpLine::Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+                           std::uint32_t connectTimeoutMs) {
     m_connectTimeoutMs = connectTimeoutMs;
     m_connected = false;
     m_address = ipAddress ? ipAddress : "";
     m_port = port;
-    const int code = Connect();
+    const EngineStatus code = Connect();
     if (code != status::Ok) return code;
     m_responseTimeoutMs = responseTimeoutMs;
     m_connected = true;

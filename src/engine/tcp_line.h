@@ -21,9 +21,11 @@ public:
     TcpLine(const TcpLine&) = delete;
     TcpLine& operator=(const TcpLine&) = delete;
 
-    // 0 = connected; 12, 13, 14, 15, 16, 18, 19 = failure (LastError() holds errno).
-    int Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
-             std::uint32_t connectTimeoutMs);
+    // Ok, or one of the connect failures (LastError() then holds errno):
+    // SocketCreateFailed, BlockingSwitchFailed, InvalidIpAddress,
+    // ConnectError, ConnectTimeout, ConnectWaitFailed.
+    EngineStatus Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+                      std::uint32_t connectTimeoutMs);
     void Close();
     bool IsConnected() const { return m_connected; }
     int LastError() const { return m_lastError; }
@@ -68,7 +70,7 @@ public:
     std::uint32_t ReadFlags() const override { return 0; }
 
 private:
-    int Connect();
+    EngineStatus Connect();
     bool Reconnect();
     void CloseSocket();
 

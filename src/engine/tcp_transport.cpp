@@ -40,14 +40,13 @@ Step FrameStep(const std::uint8_t* frame, std::size_t received) {
 
 }  // namespace
 
-EngineStatus TcpTransport::Transact(std::uint8_t* request, std::size_t length,
-                                    std::uint8_t* response, std::size_t expected,
-                                    Captures& captures) {
+Delivery TcpTransport::Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                               std::size_t expected, Captures& captures) {
     const std::uint16_t id = ++m_transactionId;
     captures.Clear();
-    if (!m_line.IsConnected()) return status::NoConnection;
+    if (!m_line.IsConnected()) return {status::NoConnection};
     std::memset(response, 0, expected);
-    if (length > kRequestBufferSize) return status::WriteError;
+    if (length > kRequestBufferSize) return {status::WriteError};
 
     // Whatever is left of an earlier transaction is stale.
     m_line.DropPending();
@@ -59,7 +58,7 @@ EngineStatus TcpTransport::Transact(std::uint8_t* request, std::size_t length,
     frame[4] = static_cast<std::uint8_t>(length >> 8);
     frame[5] = static_cast<std::uint8_t>(length);
     std::memcpy(frame + kMbapHeaderSize, request, length);
-    if (!m_line.Send(frame, kMbapHeaderSize + length)) return status::WriteError;
+    if (!m_line.Send(frame, kMbapHeaderSize + length)) return {status::WriteError};
     captures.CaptureRequest(frame, kMbapHeaderSize + length);
 
     std::uint8_t answer[kFrameBufferSize];
@@ -67,30 +66,27 @@ EngineStatus TcpTransport::Transact(std::uint8_t* request, std::size_t length,
     bool staleSeen = false;
     for (int attempt = 0; attempt < kReceiveAttempts; ++attempt) {
         received = m_line.Receive(answer, sizeof answer, MbapFrameLength);
-        if (received < 0) return status::ReadError;
+        if (received < 0) return {status::ReadError};
         if (received == 0) break;
         captures.CaptureResponse(answer, static_cast<std::size_t>(received));
         const Step step = FrameStep(answer, static_cast<std::size_t>(received));
         if (step != Step::InStep) {
             // This poll fails once; the next one starts on a new connection.
             m_line.Drop();
-            return step == Step::ImpossibleLength ? status::ResponseError : status::BytesMissing;
+            return {step == Step::ImpossibleLength ? status::ResponseError : status::BytesMissing};
         }
         if (((answer[0] << 8) | answer[1]) == id) break;
         staleSeen = true;
     }
-    if (received == 0 && staleSeen) return status::TransactionIdError;
-    if (received == 0) return status::Timeout;
+    if (received == 0 && staleSeen) return {status::TransactionIdError};
+    if (received == 0) return {status::Timeout};
 
     std::size_t copied = 0;
     if (static_cast<std::size_t>(received) > kMbapHeaderSize) {
         copied = std::min(static_cast<std::size_t>(received) - kMbapHeaderSize, expected);
         std::memcpy(response, answer + kMbapHeaderSize, copied);
     }
-    // An exception answer is unit, function | 0x80, code: it needs its code byte.
-    if (copied >= 3 && response[1] > 0x80)
-        return static_cast<EngineStatus>(status::ExceptionBase + response[2]);
-    return copied < expected ? status::BytesMissing : status::Ok;
+    return {status::Ok, copied};
 }
 
 EngineStatus TcpTransport::TransactRaw(const std::uint8_t* bytes, std::size_t n,

@@ -9,9 +9,9 @@ namespace zentiq {
 
 class TcpTransport final : public Transport {
 public:
-    // 0 = connected; 12, 13, 14, 15, 16, 18, 19 = failure (LastError() holds errno).
-    int Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
-             std::uint32_t connectTimeoutMs) {
+    // As TcpLine::Open.
+    EngineStatus Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+                      std::uint32_t connectTimeoutMs) {
         return m_line.Open(ipAddress, port, responseTimeoutMs, connectTimeoutMs);
     }
     void Close() { m_line.Close(); }
@@ -27,8 +27,8 @@ public:
     // The connection itself, for framings other than MBAP on it.
     TcpLine& Line() { return m_line; }
 
-    EngineStatus Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                          std::size_t expected, Captures& captures) override;
+    Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                      std::size_t expected, Captures& captures) override;
     EngineStatus TransactRaw(const std::uint8_t* bytes, std::size_t n, Captures& captures) override;
 
 private:

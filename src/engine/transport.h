@@ -31,14 +31,32 @@ struct Captures {
     void CaptureResponse(const std::uint8_t* bytes, std::size_t n);
 };
 
+// What a transport hands back for one request: whether a frame came, and
+// the answer's PDU (slave ID, function, data) without its framing. What the
+// answer means (its length, an exception) the function table decides.
+struct Delivery {
+    // Ok, or why no whole frame came: no connection, write or read error,
+    // time-out, or a framing fault of the backend (MBAP length, stale IDs).
+    EngineStatus status = status::Ok;
+    // PDU bytes placed in the response, at most the expected length.
+    std::size_t length = 0;
+    // The frame's own check (RTU CRC, ASCII LRC) held; true where there is none.
+    bool checksumOk = true;
+    // false for a serial broadcast, which nobody answers.
+    bool answered = true;
+};
+
 class Transport {
 public:
     virtual ~Transport() = default;
     // request has kRequestBufferSize bytes of room (length used); response
-    // receives slave ID, function and data, expected bytes of them.
-    virtual EngineStatus Transact(std::uint8_t* request, std::size_t length,
-                                  std::uint8_t* response, std::size_t expected,
-                                  Captures& captures) = 0;
+    // receives slave ID, function and data, at most expected bytes of them.
+    virtual Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                              std::size_t expected, Captures& captures) = 0;
+    // Exchange, and the delivery judged by the shared answer rules
+    // (AnswerStatus): Ok when a normal answer of expected bytes came.
+    EngineStatus Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                          std::size_t expected, Captures& captures);
     // A frame sent unchanged; the answer is only captured.
     virtual EngineStatus TransactRaw(const std::uint8_t* bytes, std::size_t n,
                                      Captures& captures) = 0;

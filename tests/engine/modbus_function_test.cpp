@@ -121,12 +121,79 @@ TEST(RequestFrames, GoldenBytesOfEveryFunction) {
 }
 
 TEST(RequestFrames, ExpectedLengths) {
-    EXPECT_EQ(FindFunction(1)->expected(Work(1, 1, 0, 10)), 5u);
-    EXPECT_EQ(FindFunction(2)->expected(Work(1, 2, 0, 2000)), 253u);
-    EXPECT_EQ(FindFunction(3)->expected(Work(1, 3, 0, 127)), 257u);
-    EXPECT_EQ(FindFunction(23)->expected(Work(1, 23, 0, 4, 0, 100)), 11u);
-    EXPECT_EQ(FindFunction(22)->expected(Work(1, 22, 0, 0)), 8u);
+    EXPECT_EQ(ExpectedAnswerLength(*FindFunction(1), Work(1, 1, 0, 10)), 5u);
+    EXPECT_EQ(ExpectedAnswerLength(*FindFunction(2), Work(1, 2, 0, 2000)), 253u);
+    EXPECT_EQ(ExpectedAnswerLength(*FindFunction(3), Work(1, 3, 0, 127)), 257u);
+    EXPECT_EQ(ExpectedAnswerLength(*FindFunction(23), Work(1, 23, 0, 4, 0, 100)), 11u);
+    EXPECT_EQ(ExpectedAnswerLength(*FindFunction(22), Work(1, 22, 0, 0)), 8u);
     EXPECT_EQ(FindFunction(7), nullptr);
+}
+
+TEST(AnswerRules, LengthOfAnAnswerFromItsFirstBytes) {
+    struct Case {
+        Bytes head;
+        std::size_t pdu;  // 0: not told yet, or no entry
+    };
+    const Case cases[] = {
+        {{1}, 0},
+        {{1, 3}, 0},
+        {{1, 3, 20}, 23},
+        {{1, 1, 2}, 5},
+        {{1, 23, 0}, 3},
+        {{1, 5}, 6},
+        {{1, 16}, 6},
+        {{1, 22}, 8},
+        {{1, 0x83}, 3},
+        {{1, 0x90, 4}, 3},
+        {{1, 0x80, 2}, 0},
+        {{1, 7, 2}, 0},
+        {{1, 0, 2}, 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(AnswerPduLength(c.head.data(), c.head.size()), c.pdu) << int(c.head.back());
+        // The RTU framer listens for the PDU and its CRC, never past its buffer.
+        EXPECT_EQ(RtuAnswerLength(c.head.data(), c.head.size(), 256), c.pdu == 0 ? 256 : c.pdu + 2);
+        EXPECT_EQ(RtuAnswerLength(c.head.data(), c.head.size(), 4), 4u);
+    }
+}
+
+// One answer, framed as RTU and as ASCII, must be judged alike.
+TEST(AnswerRules, EveryFramingJudgesAnAnswerAlike) {
+    struct Case {
+        const char* what;
+        WorkArea work;
+        Bytes pdu;
+        bool corrupt;  // the frame's CRC or LRC does not hold
+        EngineStatus want;
+    };
+    const Case cases[] = {
+        {"registers", Work(1, 3, 0, 1), {1, 3, 2, 0x12, 0xAB}, false, status::Ok},
+        {"registers, bad check", Work(1, 3, 0, 1), {1, 3, 2, 0x12, 0xAB}, true, status::ChecksumError},
+        {"exception", Work(1, 3, 0, 10), {1, 0x83, 2}, false, 130},
+        {"exception, bad check", Work(1, 3, 0, 10), {1, 0x83, 2}, true, status::ChecksumError},
+        {"short answer", Work(1, 3, 0, 2), {1, 3, 4, 0, 1}, false, status::BytesMissing},
+        {"short answer, bad check", Work(1, 3, 0, 2), {1, 3, 4, 0, 1}, true, status::BytesMissing},
+        {"mask write echo", Work(1, 22, 2, 3, 1), {1, 22, 0, 1, 0, 2, 0, 3}, false, status::Ok},
+        {"0x80 is no exception", Work(1, 3, 0, 1), {1, 0x80, 2, 0, 0}, false, status::ResponseError},
+    };
+    for (const Case& c : cases) {
+        Rtu rtu;
+        Bytes rtuFrame = WithCrc(c.pdu);
+        if (c.corrupt) rtuFrame.back() ^= 0x01;
+        rtu.line.reads.push_back(rtuFrame);
+        WorkArea w = c.work;
+        EXPECT_EQ(rtu.Run(w), c.want) << "RTU " << c.what;
+
+        testing::FakeSerialLine line;
+        AsciiTransport ascii{line};
+        Captures captures;
+        Bytes asciiFrame = AsciiOf(c.pdu);
+        char& lrcDigit = reinterpret_cast<char&>(asciiFrame[asciiFrame.size() - 3]);
+        if (c.corrupt) lrcDigit = lrcDigit == '0' ? '1' : '0';
+        line.reads.push_back(asciiFrame);
+        w = c.work;
+        EXPECT_EQ(RunFunction(ascii, w, captures), c.want) << "ASCII " << c.what;
+    }
 }
 
 TEST(RtuAnswers, ReadsDecodeValues) {

@@ -35,8 +35,8 @@ public:
         return m_requests.size();
     }
 
-    EngineStatus Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                          std::size_t expected, Captures& captures) override {
+    Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
+                      std::size_t expected, Captures& captures) override {
         inTransaction = true;
         if (int d = transactionDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(d));
         const std::uint16_t address = static_cast<std::uint16_t>((request[2] << 8) | request[3]);
@@ -49,7 +49,7 @@ public:
         const EngineStatus forced = forcedStatus.load();
         if (forced != 0) {
             inTransaction = false;
-            return forced;
+            return {forced};
         }
         std::memcpy(response, request, 6);
         const std::uint8_t fc = request[1];
@@ -70,7 +70,7 @@ public:
         }
         captures.CaptureResponse(response, expected);
         inTransaction = false;
-        return 0;
+        return {status::Ok, expected};
     }
     EngineStatus TransactRaw(const std::uint8_t* bytes, std::size_t n, Captures& captures) override {
         captures.CaptureRequest(bytes, n);
