@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Fails when a source folder includes a folder above its layer:
-# engine <- resources <- framework <- display/grid/documents/writes/testcenter <- app.
+# engine <- resources <- framework <- values <- display/grid/documents/writes/testcenter
+# <- app.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../src" && pwd)
-declare -A level=([engine]=0 [resources]=1 [framework]=2 [display]=3 [grid]=3
-                  [documents]=3 [writes]=3 [testcenter]=3 [app]=4)
+declare -A level=([engine]=0 [resources]=1 [framework]=2 [values]=3 [display]=4 [grid]=4
+                  [documents]=4 [writes]=4 [testcenter]=4 [app]=5)
 status=0
 for folder in "${!level[@]}"; do
   [ -d "$src/$folder" ] || continue

@@ -16,7 +16,7 @@
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
 #include "documents/grid_layout_bridge.h"
-#include "documents/log_line.h"
+#include "values/log_line.h"
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_setup.h"

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <utility>
 
-#include "display/value_format.h"
+#include "values/value_format.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
