@@ -1,23 +1,55 @@
 #!/usr/bin/env bash
-# Fails when a source folder includes a folder above its layer:
-# engine <- resources <- framework <- values <- display/grid/documents/writes/testcenter
-# <- app.
+# Fails when a source folder includes a folder above its floor, or a folder
+# beside it on the same floor:
+# engine <- resources <- framework <- values <- grid <- documents <-
+# writes, testcenter <- display <- app.
+# A folder's own headers are always fine.
 set -euo pipefail
 src=$(cd "$(dirname "$0")/../src" && pwd)
-declare -A level=([engine]=0 [resources]=1 [framework]=2 [values]=3 [display]=4 [grid]=4
-                  [documents]=4 [writes]=4 [testcenter]=4 [app]=5)
+declare -A level=([engine]=0 [resources]=1 [framework]=2 [values]=3 [grid]=4
+                  [documents]=5 [writes]=6 [testcenter]=6 [display]=7 [app]=8)
+# Includes that still go up while the document opens windows itself; each is
+# "file -> folder". The list may only shrink: a listed include that is gone
+# fails too, so that it is taken off.
+pending=(
+  "documents/zentiq_doc.cpp -> display"
+  "documents/zentiq_doc.cpp -> testcenter"
+  "documents/zentiq_doc.cpp -> writes"
+  "documents/zentiq_doc_automation.cpp -> display"
+  "writes/multi_write_commands.cpp -> display"
+  "writes/single_write_opener.cpp -> display"
+  "writes/write_poll_value_editor.cpp -> display"
+)
+declare -A seen=()
 status=0
 for folder in "${!level[@]}"; do
   [ -d "$src/$folder" ] || continue
   while IFS= read -r hit; do
     file=${hit%%:*}
+    file=${file#"$src"/}
     target=$(sed -E 's/.*#include "([a-z_]+)\/.*/\1/' <<<"$hit")
     [ -n "${level[$target]:-}" ] || continue
-    if [ "${level[$target]}" -gt "${level[$folder]}" ]; then
-      echo "upward include: ${file#"$src"/} includes $target/"
+    [ "$target" != "$folder" ] || continue
+    if [ "${level[$target]}" -ge "${level[$folder]}" ]; then
+      key="$file -> $target"
+      if printf '%s\n' "${pending[@]}" | grep -qxF "$key"; then
+        seen[$key]=1
+        continue
+      fi
+      if [ "${level[$target]}" -eq "${level[$folder]}" ]; then
+        echo "sideways include: $file includes $target/"
+      else
+        echo "upward include: $file includes $target/"
+      fi
       status=1
     fi
   done < <(grep -HE '^#include "[a-z_]+/' "$src/$folder"/*.h "$src/$folder"/*.cpp 2>/dev/null || true)
 done
-[ $status -eq 0 ] && echo "layers: no upward include"
+for key in "${pending[@]}"; do
+  if [ -z "${seen[$key]:-}" ]; then
+    echo "no longer included, take it off the pending list: $key"
+    status=1
+  fi
+done
+[ $status -eq 0 ] && echo "layers: no upward or sideways include"
 exit $status
