@@ -8,19 +8,6 @@ set -euo pipefail
 src=$(cd "$(dirname "$0")/../src" && pwd)
 declare -A level=([engine]=0 [resources]=1 [framework]=2 [values]=3 [grid]=4
                   [documents]=5 [writes]=6 [testcenter]=6 [display]=7 [app]=8)
-# Includes that still go up while the document opens windows itself; each is
-# "file -> folder". The list may only shrink: a listed include that is gone
-# fails too, so that it is taken off.
-pending=(
-  "documents/zentiq_doc.cpp -> display"
-  "documents/zentiq_doc.cpp -> testcenter"
-  "documents/zentiq_doc.cpp -> writes"
-  "documents/zentiq_doc_automation.cpp -> display"
-  "writes/multi_write_commands.cpp -> display"
-  "writes/single_write_opener.cpp -> display"
-  "writes/write_poll_value_editor.cpp -> display"
-)
-declare -A seen=()
 status=0
 for folder in "${!level[@]}"; do
   [ -d "$src/$folder" ] || continue
@@ -31,11 +18,6 @@ for folder in "${!level[@]}"; do
     [ -n "${level[$target]:-}" ] || continue
     [ "$target" != "$folder" ] || continue
     if [ "${level[$target]}" -ge "${level[$folder]}" ]; then
-      key="$file -> $target"
-      if printf '%s\n' "${pending[@]}" | grep -qxF "$key"; then
-        seen[$key]=1
-        continue
-      fi
       if [ "${level[$target]}" -eq "${level[$folder]}" ]; then
         echo "sideways include: $file includes $target/"
       else
@@ -44,12 +26,6 @@ for folder in "${!level[@]}"; do
       status=1
     fi
   done < <(grep -HE '^#include "[a-z_]+/' "$src/$folder"/*.h "$src/$folder"/*.cpp 2>/dev/null || true)
-done
-for key in "${pending[@]}"; do
-  if [ -z "${seen[$key]:-}" ]; then
-    echo "no longer included, take it off the pending list: $key"
-    status=1
-  fi
 done
 [ $status -eq 0 ] && echo "layers: no upward or sideways include"
 exit $status
