@@ -23,8 +23,8 @@
 #include <vector>
 
 #include "display/communication.h"
-#include "display/traffic_lines.h"
-#include "display/traffic_list_view.h"
+#include "framework/traffic_lines.h"
+#include "framework/traffic_list_view.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"

@@ -23,7 +23,7 @@
 #include <fstream>
 #include <string>
 
-#include "display/trend_series.h"
+#include "values/trend_series.h"
 #include "display/trend_window.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"

@@ -52,7 +52,7 @@ struct BenchWindow {
         d.SlaveID = 1;
         d.bEnable = enable ? 1 : 0;
         doc->ComputeGridSize();
-        view = doc->CreateView(nullptr);
+        view = new CZentiqView(doc.get(), nullptr);
         view->resize(width, height);
         view->show();
     }

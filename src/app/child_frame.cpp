@@ -14,7 +14,7 @@ CChildFrame::CChildFrame(CZentiqDoc* doc, QWidget* parent) : QMdiSubWindow(paren
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("childFrame"));
     if (m_doc != nullptr) {
-        CZentiqView* view = m_doc->CreateView(this);
+        auto* view = new CZentiqView(m_doc, this);
         m_view = view;
         if (view != nullptr)
             setWidget(view);

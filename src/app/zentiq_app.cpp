@@ -31,7 +31,7 @@
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "display/communication.h"
-#include "display/status_texts.h"
+#include "values/status_texts.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
 #include "documents/zentiq_doc.h"

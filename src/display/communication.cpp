@@ -1,9 +1,9 @@
 #include "display/communication.h"
 
 
-#include "display/status_texts.h"
+#include "values/status_texts.h"
 #include "framework/file_dialog.h"
-#include "display/traffic_list_view.h"
+#include "framework/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/window_registry.h"

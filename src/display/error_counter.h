@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <memory>
 
-#include "display/error_counter_model.h"
+#include "values/error_counter_model.h"
 
 namespace Ui {
 class CErrorCounter;

@@ -3,8 +3,8 @@
 #include <map>
 #include <span>
 
-#include "display/address_labels.h"
-#include "display/value_format.h"
+#include "values/address_labels.h"
+#include "values/value_format.h"
 #include "documents/poll_document_model.h"
 #include "grid/grid_model.h"
 

@@ -21,9 +21,9 @@
 #include <span>
 #include <utility>
 
-#include "display/trend_csv.h"
+#include "values/trend_csv.h"
 #include "display/trend_plot_item.h"
-#include "display/value_format.h"
+#include "values/value_format.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "framework/atomic_save.h"

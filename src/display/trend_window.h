@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "display/trend_items.h"
-#include "display/trend_series.h"
+#include "values/trend_series.h"
 #include "documents/poll_definition.h"
 
 class QCheckBox;

@@ -14,19 +14,25 @@
 #include <cstring>
 
 #include "framework/dialog_data_exchange.h"
+#include "framework/modal_runner.h"
 #include "framework/window_registry.h"
-#include "display/address_labels.h"
-#include "display/error_counter_model.h"
-#include "display/status_texts.h"
+#include "display/error_counter.h"
+#include "values/address_labels.h"
+#include "values/error_counter_model.h"
+#include "values/status_texts.h"
 #include "display/trend_items.h"
 #include "display/trend_window.h"
-#include "display/value_format.h"
+#include "values/value_format.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "resources/menus.h"
 #include "resources/strings.h"
+#include "testcenter/test_center.h"
+#include "writes/multi_write_commands.h"
+#include "writes/single_write_opener.h"
+#include "writes/write_poll_value_editor.h"
 
 namespace zentiq {
 
@@ -73,6 +79,13 @@ bool isPrintCommand(int id) {
            id == view_command::PrintPreview;
 }
 
+// Commands whose window the view opens for its document.
+bool isWindowCommand(int id) {
+    using namespace doc_command;
+    return id == WriteCoil || id == WriteRegister || id == WriteCoils || id == WriteRegisters ||
+           id == MaskWrite || id == ReadWriteRegisters || id == ErrorCounter || id == TestCenter;
+}
+
 int floorMod(int a, int m) {
     const int r = a % m;
     return r < 0 ? r + m : r;
@@ -90,8 +103,25 @@ void copyValues(const std::array<T, N>& from, int count, std::array<quint8, kDat
 
 CZentiqView::CZentiqView(CZentiqDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
     m_handle = RegisterWindow(this);
-    if (doc != nullptr)
+    if (doc != nullptr) {
         m_grid = doc->Grid();
+        doc->AttachView(this, m_handle);
+        connect(doc, &CZentiqDoc::updateRequested, this, &CZentiqView::OnUpdate);
+        connect(doc, &CZentiqDoc::valuesChanged, this, [this](bool all) {
+            FillCells(all);
+            update();
+        });
+        connect(doc, &CZentiqDoc::closing, this, &CZentiqView::documentGone);
+        // Cells of read polls open the single-value write dialogs; values
+        // of register write polls go through the value entry dialogs. Each
+        // acts only for its own functions.
+        connect(this, &CZentiqView::valueEditRequested, this, [this](const ValueEditRequest& r) {
+            if (!m_doc)
+                return;
+            SingleWriteOpener::OpenForCell(*m_doc, r);
+            WritePollValueEditor::Edit(*m_doc, r);
+        });
+    }
     if (m_grid)
         m_grid->setNotifyHandler([this](const GridNotification& n) { return onGridNotify(n); });
     setFocusPolicy(Qt::StrongFocus);
@@ -103,7 +133,7 @@ CZentiqView::~CZentiqView() {
     if (m_grid)
         m_grid->setNotifyHandler(nullptr);
     if (m_doc)
-        m_doc->viewDestroyed(this);  // gives the slot back and takes the grid home
+        m_doc->DetachView(this);  // gives the slot back and takes the grid home
 }
 
 void CZentiqView::documentGone() {
@@ -135,6 +165,8 @@ void CZentiqView::OnInitialUpdate() {
     if (m_initialUpdateDone)
         return;
     m_initialUpdateDone = true;
+    if (m_doc)
+        m_doc->ViewInitialUpdateDone();
     OnUpdate();
     if (!m_doc || !m_grid)
         return;
@@ -558,7 +590,31 @@ bool CZentiqView::OnCommand(int id) {
         OpenTrendWindow();
         return true;
     }
+    if (runWindowCommand(id))
+        return true;
     return m_doc ? m_doc->OnCommand(id) : false;
+}
+
+bool CZentiqView::runWindowCommand(int id) {
+    if (!m_doc)
+        return false;
+    CZentiqDoc& doc = *m_doc;
+    using namespace doc_command;
+    switch (id) {
+    case WriteCoil: SingleWriteOpener::OpenCoilCommand(doc); return true;
+    case WriteRegister: SingleWriteOpener::OpenRegisterCommand(doc); return true;
+    case WriteCoils: MultiWriteCommands::ForceMultipleCoils(doc); return true;
+    case WriteRegisters: MultiWriteCommands::PresetMultipleRegisters(doc); return true;
+    case MaskWrite: MultiWriteCommands::MaskWrite(doc); return true;
+    case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(doc); return true;
+    case ErrorCounter: {
+        CErrorCounter dialog(doc.Model().errorCounters, this);
+        ModalRunner<CErrorCounter>::Run(dialog);
+        return true;
+    }
+    case TestCenter: CTestCenter::Open(this); return true;
+    default: return false;
+    }
 }
 
 bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
@@ -576,6 +632,11 @@ bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
     }
     if (id == cmd::Trend) {
         state.enabled = !SelectedTrendItems().empty();
+        state.handled = true;
+        return true;
+    }
+    if (isWindowCommand(id) && m_doc) {
+        state.enabled = true;
         state.handled = true;
         return true;
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "framework/command_target.h"
+#include "documents/value_edit_request.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine_types.h"
 #include "display/trend_items.h"
@@ -32,26 +33,17 @@ inline constexpr int PrintDirect = 57608;
 inline constexpr int PrintPreview = 57609;
 }  // namespace view_command
 
-// A value cell the user double-clicked or typed on, for the write dialogs.
-struct ValueEditRequest {
-    int function = 0;
-    int displayFormat = 0;
-    int item = 0;          // poll item of the cell
-    int shownAddress = 0;  // address as the user sees it; the first register of a 32/64-bit value
-    int keyCode = 0;       // -1 double-click/F2, -2 "-", 0..15 a digit, 32/48/49 for coils
-};
-
 class CZentiqView : public QWidget, public CommandTarget {
     Q_OBJECT
 public:
     static constexpr int kLineHeight = 20;
     static constexpr int kStatusBandHeight = 2 * kLineHeight;
-    static constexpr int kGridControlId = 100;
+    static constexpr int kGridControlId = CZentiqDoc::kGridControlId;
     static constexpr int kContextMenuId = 152;
     // TypedKeyCode's answer for a character that starts nothing.
     static constexpr int kNoKeyCode = INT_MIN;
 
-    // Use CZentiqDoc::CreateView; the view belongs to its parent widget.
+    // The document's one view; it belongs to its parent widget.
     explicit CZentiqView(CZentiqDoc* doc, QWidget* parent = nullptr);
     ~CZentiqView() override;
 
@@ -112,7 +104,8 @@ public:
     int PrintTo(QPrinter& printer);
 
     // Grid first (copy, cut, paste, select all), then the view's print
-    // commands, then the document.
+    // commands and the windows it opens (write dialogs, error counter,
+    // test center), then the document.
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 
@@ -143,8 +136,8 @@ private:
     void scheduleRefresh();
     void refresh();
     void runPrintCommand(int id);
+    bool runWindowCommand(int id);
     // The document is going away before the view.
-    friend class CZentiqDoc;
     void documentGone();
 
     QPointer<CZentiqDoc> m_doc;

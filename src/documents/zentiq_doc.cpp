@@ -10,13 +10,11 @@
 
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
-#include "display/error_counter.h"
 #include "framework/modal_runner.h"
 #include "framework/file_dialog.h"
-#include "display/zentiq_view.h"
 #include "documents/data_logger.h"
 #include "documents/grid_layout_bridge.h"
-#include "documents/log_line.h"
+#include "values/log_line.h"
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_setup.h"
@@ -24,10 +22,6 @@
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
 #include "resources/strings.h"
-#include "testcenter/test_center.h"
-#include "writes/multi_write_commands.h"
-#include "writes/single_write_opener.h"
-#include "writes/write_poll_value_editor.h"
 
 namespace zentiq {
 
@@ -109,7 +103,9 @@ struct CZentiqDoc::Private {
 
     PollDocumentModel model;
     QPointer<CGridCtrl> grid;
-    QPointer<CZentiqView> view;
+    QPointer<QWidget> view;
+    WindowHandle viewHandle = 0;
+    bool viewInitialUpdateDone = false;
     QString title;
     QString pathName;
     bool modified = false;
@@ -119,7 +115,7 @@ struct CZentiqDoc::Private {
 
 CZentiqDoc::CZentiqDoc(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {
     // The grid lives as long as the document; the view only lends it a place.
-    d->grid = new CGridCtrl(nullptr, CZentiqView::kGridControlId);
+    d->grid = new CGridCtrl(nullptr, kGridControlId);
     sizeGrid();
 }
 
@@ -130,8 +126,7 @@ CZentiqDoc::~CZentiqDoc() {
     }
     d->logger.Stop();
     d->model.logActive = false;
-    if (d->view)
-        d->view->documentGone();
+    emit closing();
     d->model.ReleaseFromEngine();
     delete d->grid.data();
 }
@@ -296,28 +291,23 @@ bool CZentiqDoc::SaveModified() {
 
 // ---- view, grid, model ------------------------------------------------------------
 
-CZentiqView* CZentiqDoc::CreateView(QWidget* parent) {
-    if (!d->view) {
-        d->view = new CZentiqView(this, parent);
-        // Cells of read polls open the single-value write dialogs; values
-        // of register write polls go through the value entry dialogs. Each
-        // acts only for its own functions.
-        connect(d->view, &CZentiqView::valueEditRequested, this, [this](const ValueEditRequest& r) {
-            SingleWriteOpener::OpenForCell(*this, r);
-            WritePollValueEditor::Edit(*this, r);
-        });
-    }
-    return d->view;
+void CZentiqDoc::AttachView(QWidget* view, WindowHandle handle) {
+    d->view = view;
+    d->viewHandle = handle;
+    d->viewInitialUpdateDone = false;
 }
 
-CZentiqView* CZentiqDoc::View() const { return d->view; }
+void CZentiqDoc::ViewInitialUpdateDone() { d->viewInitialUpdateDone = true; }
+
+QWidget* CZentiqDoc::View() const { return d->view; }
+WindowHandle CZentiqDoc::ViewHandle() const { return d->view ? d->viewHandle : 0; }
 CGridCtrl* CZentiqDoc::Grid() const { return d->grid; }
 PollDocumentModel& CZentiqDoc::Model() { return d->model; }
 const PollDocumentModel& CZentiqDoc::Model() const { return d->model; }
 const WindowPlacement& CZentiqDoc::LoadedPlacement() const { return d->model.placement; }
 DataLogger& CZentiqDoc::Logger() { return d->logger; }
 
-void CZentiqDoc::viewDestroyed(CZentiqView* view) {
+void CZentiqDoc::DetachView(QWidget* view) {
     if (view != d->view)
         return;
     d->model.ReleaseFromEngine();
@@ -326,6 +316,8 @@ void CZentiqDoc::viewDestroyed(CZentiqView* view) {
         d->grid->setParent(nullptr);
     }
     d->view = nullptr;
+    d->viewHandle = 0;
+    d->viewInitialUpdateDone = false;
 }
 
 void CZentiqDoc::sizeGrid() {
@@ -346,13 +338,9 @@ void CZentiqDoc::ComputeGridSize() {
 }
 
 bool CZentiqDoc::RegisterWithEngine() {
-    const WindowHandle window = d->view ? d->view->Handle() : 0;
-    const bool registered = d->model.RegisterWithEngine(window);
-    if (d->view) {
-        // Cells blank or filled, and the band saying whether it polls.
-        d->view->FillCells(true);
-        d->view->update();
-    }
+    const bool registered = d->model.RegisterWithEngine(ViewHandle());
+    // Cells blank or filled, and the band saying whether it polls.
+    RefreshValues(true);
     if (registered)
         return true;
     if (!d->ownedByClient)
@@ -383,10 +371,9 @@ void CZentiqDoc::SetOwnedByClient(bool owned) { d->ownedByClient = owned; }
 
 bool CZentiqDoc::OwnedByClient() const { return d->ownedByClient; }
 
-void CZentiqDoc::UpdateAllViews() {
-    if (d->view)
-        d->view->OnUpdate();
-}
+void CZentiqDoc::UpdateAllViews() { emit updateRequested(); }
+
+void CZentiqDoc::RefreshValues(bool all) { emit valuesChanged(all); }
 
 void CZentiqDoc::UpdateAndMarkModified() {
     UpdateAllViews();
@@ -398,7 +385,7 @@ void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
     if (!result.changed) {
         // OK on an unchanged definition is how the user asks a window that
         // was refused a slot to try again.
-        if (!result.rejected && d->model.slotIndex == -1 && d->view && d->view->InitialUpdateDone())
+        if (!result.rejected && d->model.slotIndex == -1 && d->view && d->viewInitialUpdateDone)
             RegisterWithEngine();
         return;
     }
@@ -501,11 +488,11 @@ void CZentiqDoc::afterDialogAction(int result) {
 void CZentiqDoc::openSetupDialog() {
     CZentiqSetup dialog(CZentiqSetup::FromModel(d->model), d->view);
     dialog.setApplyHandler([this](const DefinitionDialogValues& v) {
-        const WindowHandle window = d->view ? d->view->Handle() : 0;
+        const WindowHandle window = ViewHandle();
         afterDialogAction(static_cast<int>(CZentiqSetup::ApplyToModel(d->model, v, window)));
     });
     dialog.setReadOnceHandler([this](const DefinitionDialogValues& v) {
-        const WindowHandle window = d->view ? d->view->Handle() : 0;
+        const WindowHandle window = ViewHandle();
         afterDialogAction(static_cast<int>(CZentiqSetup::ReadOnceOnModel(d->model, v, window)));
     });
     const int result = hooks().setupDialog ? hooks().setupDialog(dialog) : dialog.exec();
@@ -522,8 +509,6 @@ bool CZentiqDoc::OnCommand(int id) {
     }
     switch (id) {
     case EditDefinition: openSetupDialog(); return true;
-    case WriteCoil: SingleWriteOpener::OpenCoilCommand(*this); return true;
-    case WriteRegister: SingleWriteOpener::OpenRegisterCommand(*this); return true;
     case ReadOnce:
         if (m.slotIndex != -1) {
             SetPollMode(m.slotIndex, Once);
@@ -545,12 +530,6 @@ bool CZentiqDoc::OnCommand(int id) {
         d->logger.Stop();
         m.logActive = false;
         return true;
-    case ErrorCounter: {
-        CErrorCounter dialog(m.errorCounters, d->view);
-        ModalRunner<CErrorCounter>::Run(dialog);
-        return true;
-    }
-    case TestCenter: CTestCenter::Open(d->view); return true;
     case ClearCounters:
         m.ClearCounters();
         UpdateAllViews();
@@ -571,10 +550,6 @@ bool CZentiqDoc::OnCommand(int id) {
     case CellFont: formatSelectedCells(id); return true;
     case FileSave: DoFileSave(); return true;
     case FileSaveAs: DoSave(QString(), true); return true;
-    case WriteCoils: MultiWriteCommands::ForceMultipleCoils(*this); return true;
-    case WriteRegisters: MultiWriteCommands::PresetMultipleRegisters(*this); return true;
-    case MaskWrite: MultiWriteCommands::MaskWrite(*this); return true;
-    case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(*this); return true;
     default: return false;
     }
 }
@@ -596,21 +571,13 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
     case PlcAddresses: state.enabled = true; state.checked = def.OneBased == 1; return true;
     case ProtocolAddresses: state.enabled = true; state.checked = def.OneBased == 0; return true;
     case EditDefinition:
-    case WriteCoil:
-    case WriteRegister:
-    case ErrorCounter:
-    case TestCenter:
     case ClearCounters:
     case SetAsDefault:
     case CellTextColour:
     case CellBackground:
     case CellFont:
     case FileSave:
-    case FileSaveAs:
-    case WriteCoils:
-    case WriteRegisters:
-    case MaskWrite:
-    case ReadWriteRegisters: state.enabled = true; return true;
+    case FileSaveAs: state.enabled = true; return true;
     default: state.handled = false; return false;
     }
 }

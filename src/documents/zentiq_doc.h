@@ -13,10 +13,10 @@
 
 #include "framework/command_target.h"
 #include "documents/window_placement.h"
+#include "engine/engine_types.h"
 
 namespace zentiq {
 
-class CZentiqView;
 class CGridCtrl;
 class CZentiqSetup;
 class DataLogger;
@@ -89,9 +89,19 @@ public:
     bool DoFileSave();
     bool DoSave(const QString& path, bool replace);
 
-    // The document's one view; created by the child frame.
-    CZentiqView* CreateView(QWidget* parent);
-    CZentiqView* View() const;
+    // Control id of the document's grid.
+    static constexpr int kGridControlId = 100;
+
+    // The document's one view, which the child frame creates: it attaches
+    // itself with the handle under which the engine posts to it, says when
+    // it has done its initial update, and detaches as it goes (which gives
+    // the slot back and takes the grid home). The document tells it what
+    // changed through signals; the view parents the document's dialogs.
+    void AttachView(QWidget* view, WindowHandle handle);
+    void ViewInitialUpdateDone();
+    void DetachView(QWidget* view);
+    QWidget* View() const;
+    WindowHandle ViewHandle() const;
     CGridCtrl* Grid() const;
     PollDocumentModel& Model();
     const PollDocumentModel& Model() const;
@@ -116,6 +126,8 @@ public:
     // Every view of the document rebuilds and refills its grid; the
     // modified flag is left alone.
     void UpdateAllViews();
+    // Every view shows the values again: all of them, or only the changed.
+    void RefreshValues(bool all);
     // Derives the grid geometry from the definition and sizes the grid.
     void ComputeGridSize();
     // The poll definition dialog's values after OK: stored, re-registered,
@@ -162,10 +174,14 @@ signals:
     void modifiedChanged(bool modified);
     // The child frame's current placement is wanted (saving fills it).
     void placementRequested(WindowPlacement* placement);
+    // For the views: rebuild and refill the grid (UpdateAllViews).
+    void updateRequested();
+    // For the views: show the values again (RefreshValues).
+    void valuesChanged(bool all);
+    // The document is going away before its view.
+    void closing();
 
 private:
-    friend class CZentiqView;
-    void viewDestroyed(CZentiqView* view);
     void sizeGrid();
     void openSetupDialog();
     void setFormat(int format);

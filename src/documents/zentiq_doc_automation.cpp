@@ -6,7 +6,6 @@
 #include <array>
 #include <cstring>
 
-#include "display/zentiq_view.h"
 #include "documents/automation_values.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
@@ -192,8 +191,7 @@ qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32
     m_doc->ComputeGridSize();
     // Registered without the out-of-slots box: the client learns it from the
     // result, and a modal box would stall the call (and the hidden program).
-    const CZentiqView* view = m_doc->View();
-    const bool registered = m.RegisterWithEngine(view != nullptr ? view->Handle() : 0);
+    const bool registered = m.RegisterWithEngine(m_doc->ViewHandle());
     m_doc->UpdateAndMarkModified();
     return registered ? 1 : 0;
 }

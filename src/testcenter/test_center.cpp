@@ -7,7 +7,7 @@
 
 #include "framework/modal_runner.h"
 #include "framework/file_dialog.h"
-#include "display/traffic_list_view.h"
+#include "framework/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/one_shot_request.h"

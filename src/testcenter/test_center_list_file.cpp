@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "display/traffic_lines.h"
+#include "framework/traffic_lines.h"
 
 namespace zentiq {
 namespace {

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "writes/mb_force_multible_coils.h"

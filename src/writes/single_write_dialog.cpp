@@ -7,7 +7,7 @@
 #include <utility>
 
 #include "framework/dialog_data_exchange.h"
-#include "display/status_texts.h"
+#include "values/status_texts.h"
 #include "engine/engine.h"
 #include "resources/strings.h"
 

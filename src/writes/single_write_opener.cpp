@@ -3,8 +3,8 @@
 #include <cstring>
 #include <utility>
 
-#include "display/value_format.h"
-#include "display/zentiq_view.h"
+#include "values/value_format.h"
+#include "documents/value_edit_request.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "grid/grid_ctrl.h"

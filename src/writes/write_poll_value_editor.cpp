@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "display/zentiq_view.h"
+#include "documents/value_edit_request.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "writes/mb_input_register.h"
@@ -44,10 +44,7 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
     if (m.slotIndex != -1)
         RegisterItems::LoadWriteData(m.slotIndex, format, m.def.Length, values.data(), values.size(), true);
     doc.SetModifiedFlag(true);
-    if (CZentiqView* view = doc.View()) {
-        view->FillCells(false);
-        view->update();
-    }
+    doc.RefreshValues(false);
     return true;
 }
 

@@ -2,7 +2,7 @@
 
 #include <QAbstractButton>
 
-#include "display/status_texts.h"
+#include "values/status_texts.h"
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "resources/strings.h"

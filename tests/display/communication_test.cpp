@@ -18,7 +18,7 @@
 #include <string>
 #include <vector>
 
-#include "display/traffic_list_view.h"
+#include "framework/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "support/dialog_test_helpers.h"

@@ -53,7 +53,7 @@ protected:
     }
     QStringList open(PollWindow& w) {
         EXPECT_TRUE(w.query(doc_command::ErrorCounter).enabled);
-        EXPECT_TRUE(w.doc->OnCommand(doc_command::ErrorCounter));
+        EXPECT_TRUE(w.view->OnCommand(doc_command::ErrorCounter));
         return shown;
     }
 

@@ -21,7 +21,7 @@
 #include <string>
 #include <vector>
 
-#include "display/trend_csv.h"
+#include "values/trend_csv.h"
 #include "display/trend_plot_item.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"

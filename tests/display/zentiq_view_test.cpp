@@ -57,7 +57,7 @@ struct PollWindow {
         doc->Model().def = def;
         std::copy(values.begin(), values.end(), doc->Model().values.begin());
         doc->ComputeGridSize();
-        view = doc->CreateView(nullptr);
+        view = new CZentiqView(doc.get(), nullptr);
         view->resize(900, 500);
         view->show();  // initial update: grid filled, slot registered
     }
@@ -738,7 +738,7 @@ TEST_F(OfflineViewTest, SlotGoesBackWithTheViewAndTheGridStaysWithTheDocument) {
 
     // A document that goes before its view leaves the view harmless.
     auto doc = std::make_unique<CZentiqDoc>();
-    QPointer<CZentiqView> view = doc->CreateView(nullptr);
+    QPointer<CZentiqView> view = new CZentiqView(doc.get(), nullptr);
     view->show();
     const int held = doc->Model().slotIndex;
     ASSERT_NE(held, -1);

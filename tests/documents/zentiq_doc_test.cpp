@@ -71,7 +71,7 @@ struct PollWindow {
         }
     }
     void show() {
-        view = doc->CreateView(nullptr);
+        view = new CZentiqView(doc.get(), nullptr);
         view->resize(900, 500);
         view->show();
     }

@@ -36,7 +36,7 @@ struct PollWindow {
         doc->OnNewDocument();
         doc->Model().def = def;
         doc->ComputeGridSize();
-        view = doc->CreateView(nullptr);
+        view = new CZentiqView(doc.get(), nullptr);
         view->resize(800, 300);
         view->show();  // initial update: slot registered
     }
@@ -54,7 +54,7 @@ struct PollWindow {
     }
     CommandState query(int id) {
         CommandState state;
-        doc->OnUpdateCommand(id, state);
+        view->OnUpdateCommand(id, state);
         return state;
     }
 };

@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include "display/traffic_lines.h"
+#include "framework/traffic_lines.h"
 
 inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 

@@ -19,7 +19,7 @@
 #include <string>
 
 #include "framework/modal_runner.h"
-#include "display/traffic_list_view.h"
+#include "framework/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/one_shot_request.h"
 #include "framework/settings_store.h"

@@ -297,6 +297,8 @@ TEST_P(MultiWritePeerTest, ReadWriteListsItsOwnAnswerWhenAnotherRequestFollows) 
 TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
     CZentiqDoc doc;
     doc.OnNewDocument();
+    // The view opens the dialogs for its document.
+    CZentiqView view(&doc, nullptr);
     PollDefinition& def = doc.Model().def;
     def.SlaveID = 1;
     def.bEnable = 0;
@@ -307,7 +309,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
     const std::uint8_t states[5] = {1, 0, 1, 1, 0};
     std::copy(std::begin(states), std::end(states), doc.Model().values.begin());
     CommandState state;
-    ASSERT_TRUE(doc.OnUpdateCommand(doc_command::WriteCoils, state));
+    ASSERT_TRUE(view.OnUpdateCommand(doc_command::WriteCoils, state));
     EXPECT_TRUE(state.enabled);
 
     ModalAnswers modal;
@@ -321,7 +323,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
         EXPECT_TRUE(sendAndWait(d));
         return int(QDialog::Rejected);
     };
-    doc.OnCommand(doc_command::WriteCoils);
+    view.OnCommand(doc_command::WriteCoils);
     EXPECT_EQ(modal.runs, 1);
     EXPECT_EQ(coils(300, 6), (std::vector<std::uint8_t>{1, 0, 1, 1, 0, zq_peer_coil(305)}));
 
@@ -347,7 +349,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
         EXPECT_EQ(boxes.texts.value(1), "应答正确");
         return int(QDialog::Rejected);
     };
-    doc.OnCommand(doc_command::WriteRegisters);
+    view.OnCommand(doc_command::WriteRegisters);
     EXPECT_EQ(holding(800, 2), (Words{1, 2}));
     EXPECT_EQ(holding(898, 3), (Words{99, 100, zq_peer_holding(900)}));
 
@@ -357,7 +359,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
         EXPECT_EQ(dynamic_cast<CMBMaskWrite&>(dialog).address(), 1);
         return int(QDialog::Rejected);
     };
-    doc.OnCommand(doc_command::MaskWrite);
+    view.OnCommand(doc_command::MaskWrite);
     EXPECT_EQ(modal.runs, 3);
 }
 
@@ -409,7 +411,7 @@ TEST_P(MultiWritePeerTest, WritePollEditsAreSentWithTheNextPoll) {
         def.ScanRate = 50;
         def.bEnable = 1;
         doc.ComputeGridSize();
-        std::unique_ptr<CZentiqView> view(doc.CreateView(nullptr));
+        std::unique_ptr<CZentiqView> view(new CZentiqView(&doc, nullptr));
         view->show();
         ASSERT_NE(doc.Model().slotIndex, -1);
         ASSERT_TRUE(QTest::qWaitFor([&] { return holding(address, 4) == Words(4, 0); }, kWaitMs));

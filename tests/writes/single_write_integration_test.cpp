@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "display/status_texts.h"
+#include "values/status_texts.h"
 #include "engine/engine.h"
 #include "framework/one_shot_request.h"
 #include "framework/window_registry.h"

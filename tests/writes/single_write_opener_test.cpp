@@ -90,7 +90,7 @@ protected:
         doc.OnNewDocument();
         doc.Model().def = def;
         doc.ComputeGridSize();
-        view = doc.CreateView(nullptr);
+        view = new CZentiqView(&doc, nullptr);
         view->resize(800, 400);
         view->show();
     }
@@ -120,7 +120,7 @@ protected:
 TEST_F(OpenerTest, CommandsOpenAtTheFocusCellWithTheDocumentsSlaveAndBase) {
     for (int id : {doc_command::WriteCoil, doc_command::WriteRegister}) {
         CommandState state;
-        EXPECT_TRUE(doc.OnUpdateCommand(id, state));
+        EXPECT_TRUE(view->OnUpdateCommand(id, state));
         EXPECT_TRUE(state.enabled) << id;
     }
     int row = 0, column = 0;
@@ -142,7 +142,7 @@ TEST_F(OpenerTest, CommandsOpenAtTheFocusCellWithTheDocumentsSlaveAndBase) {
     for (const Case& c : cases) {
         setFormat(c.format);
         opened.clear();
-        ASSERT_TRUE(doc.OnCommand(c.command));
+        ASSERT_TRUE(view->OnCommand(c.command));
         ASSERT_EQ(opened.size(), 1u) << c.format;
         const Opened& o = opened[0];
         EXPECT_EQ(o.kind, c.kind) << c.format;
@@ -160,7 +160,7 @@ TEST_F(OpenerTest, CommandsOpenAtTheFocusCellWithTheDocumentsSlaveAndBase) {
     // No value cell in focus: the address base itself.
     doc.Grid()->model().setFocusCell(0, 0);
     opened.clear();
-    doc.OnCommand(doc_command::WriteCoil);
+    view->OnCommand(doc_command::WriteCoil);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].address, 1);
 }
@@ -176,7 +176,7 @@ TEST_F(OpenerTest, OptionsComeBackOnlyThroughSend) {
         QTest::mouseClick(SendButton(&d), Qt::LeftButton);
         EXPECT_EQ(d.ResultText(), QString::fromUtf8("没有连接"));
     };
-    doc.OnCommand(doc_command::WriteRegister);
+    view->OnCommand(doc_command::WriteRegister);
     EXPECT_EQ(options.CloseOnSuccess, 1);
     EXPECT_EQ(options.PresetSingle, 1);
     // Changed, but the coil dialog stops before it takes its fields: not kept.
@@ -187,7 +187,7 @@ TEST_F(OpenerTest, OptionsComeBackOnlyThroughSend) {
         press(child<QAbstractButton>(&d, "singleFunctionRadio"));
         QTest::mouseClick(SendButton(&d), Qt::LeftButton);
     };
-    doc.OnCommand(doc_command::WriteCoil);
+    view->OnCommand(doc_command::WriteCoil);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].closeOnSuccess, 1);
     EXPECT_EQ(opened[0].presetSingle, 1);

@@ -130,7 +130,7 @@ protected:
             std::memcpy(w->doc.Model().values.data(), GetParam().value.constData(),
                         static_cast<std::size_t>(GetParam().value.size()));
         w->doc.ComputeGridSize();
-        w->view.reset(w->doc.CreateView(nullptr));
+        w->view.reset(new CZentiqView(&w->doc, nullptr));
         w->view->show();
         EXPECT_NE(w->doc.Model().slotIndex, -1);
         if (function == 3) {
@@ -221,7 +221,7 @@ TEST_P(ValueRoundTripTest, RegisterListsEditedUnchangedSendTheirBits) {
                 EXPECT_TRUE(sendAndWait(dynamic_cast<CMBReadWriteRegister&>(d)));
             return int(QDialog::Rejected);
         };
-        w->doc.OnCommand(command);
+        w->view->OnCommand(command);
         EXPECT_EQ(modal.runs, 2);
         EXPECT_EQ(boxes.texts, QStringList{QString::fromUtf8("应答正确")});
         EXPECT_EQ(holding(at), GetParam().wire);

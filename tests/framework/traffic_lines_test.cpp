@@ -1,4 +1,4 @@
-#include "display/traffic_lines.h"
+#include "framework/traffic_lines.h"
 
 #include <csignal>
 #include <sys/resource.h>

@@ -1,4 +1,4 @@
-#include "display/error_counter_model.h"
+#include "values/error_counter_model.h"
 
 #include <gtest/gtest.h>
 

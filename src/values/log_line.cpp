@@ -1,9 +1,9 @@
-#include "documents/log_line.h"
+#include "values/log_line.h"
 
 #include <algorithm>
 
-#include "display/address_labels.h"
-#include "display/value_format.h"
+#include "values/address_labels.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 

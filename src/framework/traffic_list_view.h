@@ -15,7 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "display/traffic_lines.h"
+#include "framework/traffic_lines.h"
 
 namespace zentiq {
 

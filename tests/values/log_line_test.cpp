@@ -1,4 +1,4 @@
-#include "documents/log_line.h"
+#include "values/log_line.h"
 
 #include <array>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "display/status_texts.h"
+#include "values/status_texts.h"
 
 #include <gtest/gtest.h>
 

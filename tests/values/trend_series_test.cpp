@@ -1,8 +1,8 @@
 // The window-free parts of the trend: the numbers a poll's values chart as,
 // the bounded per-series store and its decimation, and the CSV text.
-#include "display/trend_csv.h"
-#include "display/trend_series.h"
-#include "display/value_format.h"
+#include "values/trend_csv.h"
+#include "values/trend_series.h"
+#include "values/value_format.h"
 
 #include <gtest/gtest.h>
 

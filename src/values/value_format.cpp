@@ -1,4 +1,4 @@
-#include "display/value_format.h"
+#include "values/value_format.h"
 
 #include <array>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "display/trend_csv.h"
+#include "values/trend_csv.h"
 
 #include <QLocale>
 

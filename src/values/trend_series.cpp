@@ -1,4 +1,4 @@
-#include "display/trend_series.h"
+#include "values/trend_series.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "display/address_labels.h"
+#include "values/address_labels.h"
 
 #include <array>
 #include <climits>

@@ -9,7 +9,7 @@
 
 #include <vector>
 
-#include "display/trend_series.h"
+#include "values/trend_series.h"
 
 namespace zentiq {
 

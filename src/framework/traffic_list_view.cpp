@@ -1,4 +1,4 @@
-#include "display/traffic_list_view.h"
+#include "framework/traffic_list_view.h"
 
 #include <QAbstractListModel>
 #include <QClipboard>

@@ -1,10 +1,10 @@
-#include "display/error_counter_model.h"
+#include "values/error_counter_model.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <limits>
 
-#include "display/status_texts.h"
+#include "values/status_texts.h"
 #include "resources/strings.h"
 
 namespace zentiq {

@@ -1,6 +1,6 @@
-#include "display/value_format.h"
+#include "values/value_format.h"
 
-#include "display/address_labels.h"
+#include "values/address_labels.h"
 
 #include <gtest/gtest.h>
 
