@@ -11,6 +11,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "resources/strings.h"
+
 namespace zentiq {
 namespace {
 
@@ -151,7 +153,7 @@ bool DataLogger::WriteLine(const QString& line) {
     return false;
 }
 
-QString DataLogger::FileOpenErrorText() { return QStringLiteral("File open error"); }
-QString DataLogger::WriteErrorText() { return QStringLiteral("Disk full or disk error"); }
+QString DataLogger::FileOpenErrorText() { return zentiq::FileOpenErrorText(); }
+QString DataLogger::WriteErrorText() { return zentiq::DiskErrorText(); }
 
 }  // namespace zentiq
