@@ -18,14 +18,16 @@ bool isNumber(QStringView text) {
     return ok;
 }
 
-// Counts the separators of the first record outside quotes.
+// Counts the separators outside quotes over the first records: a comma in
+// one name does not turn a semicolon file into a comma file.
 QChar detectSeparator(QStringView text) {
-    int commas = 0, semicolons = 0;
+    constexpr int kRecords = 10;
+    int commas = 0, semicolons = 0, records = 0;
     bool quoted = false;
     for (const QChar c : text) {
         if (c == u'"')
             quoted = !quoted;
-        else if (!quoted && (c == u'\n' || c == u'\r'))
+        else if (!quoted && c == u'\n' && ++records == kRecords)
             break;
         else if (!quoted && c == u',')
             ++commas;
@@ -76,7 +78,7 @@ CsvText::Table CsvText::Parse(const QByteArray& bytes) {
     Table table;
     QByteArrayView data(bytes);
     if (data.startsWith("\xEF\xBB\xBF"))
-        data = data.mid(3);
+        data = data.sliced(3);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString text = decoder.decode(data);
     if (decoder.hasError()) {

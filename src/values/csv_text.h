@@ -46,7 +46,7 @@ public:
     };
 
     // UTF-8 with or without BOM; the separator is a comma or a semicolon,
-    // whichever the first record has more of outside quotes. Fields are
+    // whichever the first records have more of outside quotes. Fields are
     // unguarded. Refuses binary data (NUL and other control characters,
     // invalid UTF-8) and records longer than kMaxRecordChars.
     static Table Parse(const QByteArray& bytes);
