@@ -1,6 +1,7 @@
 #include "values/csv_text.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QStringDecoder>
 
@@ -168,7 +169,8 @@ CsvText::Table CsvText::Parse(const QByteArray& bytes) {
 
 CsvText::Table CsvText::ReadFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
+    // A pipe or a device could block the window or never end.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
         Table table;
         table.error = Error::CannotOpen;
         return table;

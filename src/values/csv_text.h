@@ -50,7 +50,8 @@ public:
     // unguarded. Refuses binary data (NUL and other control characters,
     // invalid UTF-8) and records longer than kMaxRecordChars.
     static Table Parse(const QByteArray& bytes);
-    // Reads at most kMaxFileBytes (+1 to tell a larger file) and parses.
+    // Reads at most kMaxFileBytes (+1 to tell a larger file) and parses;
+    // anything but a regular file (a pipe, a device) cannot be opened.
     static Table ReadFile(const QString& path);
 };
 

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace zentiq {
 namespace {
@@ -111,6 +112,11 @@ TEST(CsvTextTest, FilesAreReadWithinTheSizeLimit) {
     }
     EXPECT_EQ(CsvText::ReadFile(huge).error, CsvText::Error::TooLarge);
     EXPECT_EQ(CsvText::ReadFile(dir.filePath("missing.csv")).error, CsvText::Error::CannotOpen);
+    // A FIFO without a writer would block the window on opening.
+    const QString fifo = dir.filePath("fifo.csv");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    EXPECT_EQ(CsvText::ReadFile(fifo).error, CsvText::Error::CannotOpen);
+    EXPECT_EQ(CsvText::ReadFile(dir.path()).error, CsvText::Error::CannotOpen);
     const QString small = dir.filePath("small.csv");
     {
         QFile f(small);
