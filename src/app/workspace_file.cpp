@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include "documents/binary_io.h"
+#include "resources/strings.h"
 
 namespace zentiq {
 namespace {
@@ -235,13 +236,13 @@ QString WorkspaceFile::StatusText(Status status, const QString& path) {
     case Status::Ok:
     case Status::ShortPlacement: return QString();
     case Status::NotFound: return path + QStringLiteral(" was not found");
-    case Status::CreateFailed: return QStringLiteral("File open error");
+    case Status::CreateFailed: return FileOpenErrorText();
     case Status::BadVersion:
     case Status::Truncated:
     case Status::BadSettings: return QStringLiteral("File format error");
     case Status::WriteFailed: break;
     }
-    return QStringLiteral("Disk full or disk error");
+    return DiskErrorText();
 }
 
 QString WorkspaceFile::UnreadableCause(const QString& path) {

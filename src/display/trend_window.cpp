@@ -29,6 +29,7 @@
 #include "framework/atomic_save.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
+#include "resources/strings.h"
 
 namespace zentiq {
 
@@ -330,7 +331,7 @@ bool saveOrTell(QWidget* parent, const QString& path, const QByteArray& bytes) {
     QString error;
     if (SaveAtomically(path, bytes, &error) == SaveResult::Ok)
         return true;
-    DialogDataExchange::ShowWarning(parent, error.isEmpty() ? QStringLiteral("Disk full or disk error") : error);
+    DialogDataExchange::ShowWarning(parent, error.isEmpty() ? DiskErrorText() : error);
     return false;
 }
 
@@ -353,7 +354,7 @@ bool TrendWindow::ExportPng() {
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
     if (!m_chartView->grab().save(&buffer, "PNG")) {
-        DialogDataExchange::ShowWarning(this, QStringLiteral("Disk full or disk error"));
+        DialogDataExchange::ShowWarning(this, DiskErrorText());
         return false;
     }
     return saveOrTell(this, path, bytes);

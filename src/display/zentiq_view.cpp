@@ -1,6 +1,8 @@
 #include "display/zentiq_view.h"
 
+#include <QClipboard>
 #include <QContextMenuEvent>
+#include <QGuiApplication>
 #include <QMenu>
 #include <QPaintEvent>
 #include <QPainter>
@@ -13,7 +15,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "framework/atomic_save.h"
 #include "framework/dialog_data_exchange.h"
+#include "framework/file_dialog.h"
 #include "framework/modal_runner.h"
 #include "framework/window_registry.h"
 #include "display/error_counter.h"
@@ -26,6 +30,7 @@
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
+#include "grid/grid_clipboard.h"
 #include "grid/grid_ctrl.h"
 #include "resources/menus.h"
 #include "resources/strings.h"
@@ -590,6 +595,15 @@ bool CZentiqView::OnCommand(int id) {
         OpenTrendWindow();
         return true;
     }
+    if (id == cmd::CopyCsv) {
+        if (m_grid && m_grid->model().canCopy())
+            QGuiApplication::clipboard()->setText(CGridClipboard::copyCsv(m_grid->model()));
+        return true;
+    }
+    if (id == cmd::ExportDataCsv) {
+        ExportCsv();
+        return true;
+    }
     if (runWindowCommand(id))
         return true;
     return m_doc ? m_doc->OnCommand(id) : false;
@@ -632,6 +646,11 @@ bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
     }
     if (id == cmd::Trend) {
         state.enabled = !SelectedTrendItems().empty();
+        state.handled = true;
+        return true;
+    }
+    if (id == cmd::CopyCsv || id == cmd::ExportDataCsv) {
+        state.enabled = m_grid && (id == cmd::ExportDataCsv || m_grid->model().canCopy());
         state.handled = true;
         return true;
     }
@@ -696,6 +715,28 @@ void CZentiqView::contextMenuEvent(QContextMenuEvent* e) {
     const std::unique_ptr<QMenu> menu = CreateContextMenu();
     menu->exec(ContextMenuPosition());
     e->accept();
+}
+
+// ---- CSV export -----------------------------------------------------------------------------
+
+bool CZentiqView::ExportCsv() {
+    if (!m_grid)
+        return false;
+    const QString path = FileDialog::Ask(
+        this, {true, QStringLiteral("pollvalues.csv"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
+               tr("导出数据")});
+    return !path.isEmpty() && ExportCsvTo(path);
+}
+
+bool CZentiqView::ExportCsvTo(const QString& path) {
+    if (!m_grid)
+        return false;
+    switch (SaveAtomically(path, CGridClipboard::allCsv(m_grid->model()).toUtf8())) {
+    case SaveResult::Ok: return true;
+    case SaveResult::OpenFailed: DialogDataExchange::ShowWarning(this, FileOpenErrorText()); return false;
+    case SaveResult::WriteFailed: DialogDataExchange::ShowWarning(this, DiskErrorText()); return false;
+    }
+    return false;
 }
 
 // ---- printing -------------------------------------------------------------------------------

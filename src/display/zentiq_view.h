@@ -100,6 +100,12 @@ public:
     TrendWindow* OpenTrendWindow();
     std::vector<TrendItem> SelectedTrendItems() const;
 
+    // The whole grid as the window shows it, headers and aliases included,
+    // as CSV: asks for the file name, or writes `path`. Failures say so in
+    // the standard messages.
+    bool ExportCsv();
+    bool ExportCsvTo(const QString& path);
+
     // Prints the grid; returns the pages printed.
     int PrintTo(QPrinter& printer);
 

@@ -11,6 +11,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "resources/strings.h"
+#include "values/csv_text.h"
+
 namespace zentiq {
 namespace {
 
@@ -96,6 +99,10 @@ void DataLogger::setOptions(const Options& options) {
     m_options.interval = std::clamp(m_options.interval, 1, 3600);
 }
 
+DataLogger::Format DataLogger::FormatOf(const QString& path) {
+    return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? Format::Csv : Format::Text;
+}
+
 bool DataLogger::Start(const QString& path) {
     Stop();
     FileId id;
@@ -112,6 +119,8 @@ bool DataLogger::Start(const QString& path) {
     }
     m_file = std::move(file);
     m_fileId = id;
+    m_format = FormatOf(path);
+    m_writtenHeader.clear();
     return true;
 }
 
@@ -122,12 +131,14 @@ void DataLogger::Stop() {
         std::lock_guard guard(loggedFilesLock());
         loggedFiles().erase(m_fileId);
     }
+    m_format = Format::Text;
 }
 
 bool DataLogger::active() const { return m_file != nullptr; }
 
 DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
-                                         const std::function<QString()>& makeLine) {
+                                         const std::function<QString()>& makeLine,
+                                         const std::function<QString()>& makeHeader) {
     if (!ok && !m_options.errors) return Outcome::NotQualified;
     if (!active()) {
         m_restart = true;
@@ -141,17 +152,28 @@ DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
     }
     m_restart = false;
     if (!write) return Outcome::Skipped;
-    return WriteLine(makeLine ? makeLine() : QString()) ? Outcome::Written : Outcome::WriteFailed;
+    QString text;
+    if (m_format == Format::Csv && makeHeader) {
+        const QString header = makeHeader();
+        if (header != m_writtenHeader) {
+            text = header + QLatin1StringView(CsvText::kLineEnd);
+            m_writtenHeader = header;
+        }
+    }
+    text += makeLine ? makeLine() : QString();
+    return WriteLine(text) ? Outcome::Written : Outcome::WriteFailed;
 }
 
 bool DataLogger::WriteLine(const QString& line) {
-    const QByteArray bytes = line.toUtf8() + '\n';
+    // CSV rows end as RFC 4180 has it; the text log keeps its line feeds.
+    const QByteArray bytes =
+        line.toUtf8() + (m_format == Format::Csv ? QByteArray(CsvText::kLineEnd) : QByteArray("\n"));
     if (m_file->write(bytes) == bytes.size()) return true;
     Stop();
     return false;
 }
 
-QString DataLogger::FileOpenErrorText() { return QStringLiteral("File open error"); }
-QString DataLogger::WriteErrorText() { return QStringLiteral("Disk full or disk error"); }
+QString DataLogger::FileOpenErrorText() { return zentiq::FileOpenErrorText(); }
+QString DataLogger::WriteErrorText() { return zentiq::DiskErrorText(); }
 
 }  // namespace zentiq

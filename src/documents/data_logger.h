@@ -1,5 +1,6 @@
 // The data log of one poll document: its options, the open log file, and the
-// decision which poll results get a line.
+// decision which poll results get a line. The one owner of the document's
+// logging state: the document asks it, and keeps no copy.
 #pragma once
 
 #include <ctime>
@@ -16,6 +17,10 @@ namespace zentiq {
 class DataLogger {
 public:
     enum Mode { EveryPoll = 0, AtInterval = 1 };
+    // A log whose file name ends in ".csv" is written as CSV; any other
+    // name gets the text lines.
+    enum class Format { Text, Csv };
+    static Format FormatOf(const QString& path);
 
     struct Options {
         int mode = EveryPoll;
@@ -47,11 +52,17 @@ public:
     bool Start(const QString& path);
     void Stop();
     bool active() const;
+    // The format of the open log (Text while none is open).
+    Format format() const { return m_format; }
 
     // One poll result at `now` (system clock, whole seconds). `makeLine`
     // builds the line (without line end) and is only called when a line is
-    // written. The line goes to the file at once.
-    Outcome OnResult(bool ok, std::time_t now, const std::function<QString()>& makeLine);
+    // written. `makeHeader`, when given, builds the header row of a CSV log:
+    // it goes before the line whenever it differs from the last one written
+    // (the first line, or the window's columns changed meanwhile). The line
+    // goes to the file at once.
+    Outcome OnResult(bool ok, std::time_t now, const std::function<QString()>& makeLine,
+                     const std::function<QString()>& makeHeader = {});
 
     // The system clock in whole seconds, which decides the interval and the
     // time of each line; tests set their own clock (an empty function
@@ -72,6 +83,8 @@ private:
     std::pair<unsigned long long, unsigned long long> m_fileId{};
     std::time_t m_lastLogTime = 0;
     bool m_restart = false;
+    Format m_format = Format::Text;
+    QString m_writtenHeader;
 };
 
 }  // namespace zentiq

@@ -123,8 +123,6 @@ public:
     qint32 textColour = kInitialTextColour;
     qint32 reservedColour = kInitialReservedColour;
     int slotIndex = -1;
-    bool logActive = false;
-    bool logErrors = false;
     std::array<qint32, kErrorCounterCount> errorCounters{};
     quint32 txCount = 0;
     quint32 okCount = 0;
@@ -132,9 +130,6 @@ public:
     qint32 scrollH = 0;
     qint32 focusRow = 1;
     qint32 focusColumn = 2;
-    qint32 logInterval = 1;
-    qint32 logMode = 0;
-    qint32 logSeparator = 0;
     qint32 lastStatus = 10;
     bool restoreAliasColumns = false;
     // A read poll that was refused a slot has no values to show until a

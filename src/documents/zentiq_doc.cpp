@@ -14,9 +14,11 @@
 #include "framework/file_dialog.h"
 #include "documents/data_logger.h"
 #include "documents/grid_layout_bridge.h"
+#include "values/csv_log.h"
 #include "values/log_line.h"
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
+#include "documents/register_map_commands.h"
 #include "documents/zentiq_setup.h"
 #include "documents/zqd_file.h"
 #include "engine/engine.h"
@@ -65,15 +67,6 @@ bool formatAllowed(int format, int function) {
                        : PollDocumentModel::WideFormatsAllowed(function);
 }
 
-DataLogger::Options logOptions(const PollDocumentModel& m) {
-    DataLogger::Options options;
-    options.mode = m.logMode;
-    options.interval = m.logInterval;
-    options.separator = m.logSeparator;
-    options.errors = m.logErrors;
-    return options;
-}
-
 // "记录..": the log file's name, then the options, then the file.
 void startLogging(CZentiqDoc& doc) {
     QWidget* parent = doc.View();
@@ -81,18 +74,11 @@ void startLogging(CZentiqDoc& doc) {
         parent, {true, QStringLiteral("logfile.txt"), QStringLiteral("modbus log data (*.txt)")});
     if (path.isEmpty())
         return;
-    PollDocumentModel& m = doc.Model();
-    CMBLogSetup dialog(logOptions(m), parent);
+    CMBLogSetup dialog(doc.Logger().options(), parent);
     if (ModalRunner<CMBLogSetup>::Run(dialog) != QDialog::Accepted)
         return;
-    const DataLogger::Options& options = dialog.options();
-    m.logMode = options.mode;
-    m.logInterval = options.interval;
-    m.logSeparator = options.separator;
-    m.logErrors = options.errors;
-    doc.Logger().setOptions(options);
-    m.logActive = doc.Logger().Start(path);
-    if (!m.logActive)
+    doc.Logger().setOptions(dialog.options());
+    if (!doc.Logger().Start(path))
         DialogDataExchange::ShowWarning(parent, DataLogger::FileOpenErrorText());
 }
 
@@ -125,7 +111,6 @@ CZentiqDoc::~CZentiqDoc() {
         PollDocumentModel::StoreApplicationWide(store);
     }
     d->logger.Stop();
-    d->model.logActive = false;
     emit closing();
     d->model.ReleaseFromEngine();
     delete d->grid.data();
@@ -395,20 +380,16 @@ void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
 }
 
 void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
-    PollDocumentModel& m = d->model;
-    d->logger.setOptions(logOptions(m));
     const std::time_t now = DataLogger::Now();
-    const DataLogger::Outcome outcome = d->logger.OnResult(ok, now, [&] {
-        LogLine::Poll poll;
-        poll.address = m.def.Address;
-        poll.oneBased = m.def.OneBased;
-        poll.function = m.def.FunctionValue;
-        poll.length = m.def.Length;
-        poll.displayFormat = m.def.DisplayFormat;
-        poll.values = std::span<const std::uint8_t>(m.values.data(), m.values.size());
-        return LogLine::Build(now, m.logSeparator, poll, !ok, statusText);
-    });
-    m.logActive = d->logger.active();
+    const LogLine::Poll poll = RegisterMapCommands::PollOf(*this);
+    const bool csv = d->logger.format() == DataLogger::Format::Csv;
+    const DataLogger::Outcome outcome = d->logger.OnResult(
+        ok, now,
+        [&] {
+            return csv ? CsvLog::Row(now, poll, !ok, statusText)
+                       : LogLine::Build(now, d->logger.options().separator, poll, !ok, statusText);
+        },
+        [&] { return CsvLog::Header(poll, [this](int item) { return RegisterMapCommands::AliasOf(*this, item); }); });
     if (outcome == DataLogger::Outcome::WriteFailed)
         DialogDataExchange::ShowWarning(d->view, DataLogger::WriteErrorText());
 }
@@ -528,8 +509,9 @@ bool CZentiqDoc::OnCommand(int id) {
         return true;
     case StopLogging:
         d->logger.Stop();
-        m.logActive = false;
         return true;
+    case ImportRegisterMap: RegisterMapCommands::Import(*this); return true;
+    case ExportRegisterMap: RegisterMapCommands::Export(*this); return true;
     case ClearCounters:
         m.ClearCounters();
         UpdateAllViews();
@@ -577,7 +559,9 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
     case CellBackground:
     case CellFont:
     case FileSave:
-    case FileSaveAs: state.enabled = true; return true;
+    case FileSaveAs:
+    case ImportRegisterMap:
+    case ExportRegisterMap: state.enabled = true; return true;
     default: state.handled = false; return false;
     }
 }

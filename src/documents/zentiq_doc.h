@@ -57,6 +57,8 @@ inline constexpr int CellBackground = 32874;
 inline constexpr int CellFont = 32876;
 inline constexpr int FileSave = 57603;
 inline constexpr int FileSaveAs = 57604;
+inline constexpr int ImportRegisterMap = 32896;
+inline constexpr int ExportRegisterMap = 32897;
 }  // namespace doc_command
 
 class CZentiqDoc : public QObject, public CommandTarget {
@@ -134,8 +136,9 @@ public:
     // views updated, modified. Nothing happens when nothing changed.
     void ApplyDefinition(const DefinitionDialogValues& values);
 
-    // The data log. The view hands every result of the document's slot to
-    // LogResult; lines are written only while a log file is open.
+    // The data log, which alone holds the logging options and state. The
+    // view hands every result of the document's slot to LogResult; lines
+    // are written only while a log file is open.
     DataLogger& Logger();
     void LogResult(bool ok, const QString& statusText);
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "framework/atomic_save.h"
+#include "resources/strings.h"
 
 
 namespace zentiq {
@@ -83,10 +84,10 @@ TrafficLines::SaveStatus TrafficLines::SaveLines(const QString& path, const QStr
 QString TrafficLines::SaveStatusText(SaveStatus status) {
     switch (status) {
     case SaveStatus::Ok: return QString();
-    case SaveStatus::OpenFailed: return QStringLiteral("File open error");
+    case SaveStatus::OpenFailed: return FileOpenErrorText();
     case SaveStatus::WriteFailed: break;
     }
-    return QStringLiteral("Disk full or disk error");
+    return DiskErrorText();
 }
 
 unsigned& TrafficLines::MonitorCounter() {

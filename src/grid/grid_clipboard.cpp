@@ -1,12 +1,19 @@
 #include "grid/grid_clipboard.h"
 
 #include "grid/grid_model.h"
+#include "values/csv_text.h"
 
 namespace zentiq {
 
-QString CGridClipboard::copyText(const CGridModel& grid)
+namespace {
+
+// The visible cells of `range` row by row; `selectedOnly` leaves the text of
+// unselected cells out (their place stays). Rows end in CR LF, without one
+// after the last.
+template <class FieldFn>
+QString rangeText(const CGridModel& grid, const CCellRange& range, bool selectedOnly, QChar separator,
+                  FieldFn field)
 {
-    const CCellRange range = grid.selectedCellRange();
     QString out;
     if (!range.isValid())
         return out;
@@ -22,13 +29,36 @@ QString CGridClipboard::copyText(const CGridModel& grid)
             if (!grid.isColumnVisible(c))
                 continue;
             if (!firstCol)
-                out += QLatin1Char('\t');
+                out += separator;
             firstCol = false;
-            if (grid.isCellSelected(r, c))
-                out += grid.cell(r, c)->text();
+            if (!selectedOnly || grid.isCellSelected(r, c))
+                out += field(grid.cell(r, c)->text());
         }
     }
     return out;
+}
+
+QString csvField(const QString& text) { return CsvText::Field(text.trimmed()); }
+
+}  // namespace
+
+QString CGridClipboard::copyText(const CGridModel& grid)
+{
+    return rangeText(grid, grid.selectedCellRange(), true, u'\t', [](const QString& text) { return text; });
+}
+
+QString CGridClipboard::copyCsv(const CGridModel& grid)
+{
+    return rangeText(grid, grid.selectedCellRange(), true, u',', csvField);
+}
+
+QString CGridClipboard::allCsv(const CGridModel& grid)
+{
+    if (grid.rowCount() == 0 || grid.columnCount() == 0)
+        return QString();
+    QString text = rangeText(grid, CCellRange(0, 0, grid.rowCount() - 1, grid.columnCount() - 1), false, u',',
+                             csvField);
+    return text.isEmpty() ? text : text + QLatin1StringView(CsvText::kLineEnd);
 }
 
 QString CGridClipboard::cut(CGridModel& grid)

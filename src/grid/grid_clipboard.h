@@ -17,6 +17,12 @@ public:
     // selected cell gives its text, an unselected one nothing; a tab between
     // cells, CR LF between rows, nothing after the last.
     static QString copyText(const CGridModel& grid);
+    // The same cells as CSV rows for a spreadsheet: comma-separated, each
+    // text without the blanks that align it, quoted and guarded against
+    // formulas by the one CSV writer.
+    static QString copyCsv(const CGridModel& grid);
+    // Every visible cell, headers included, as CSV rows with a final line end.
+    static QString allCsv(const CGridModel& grid);
 
     // Copies, then clears the selected cells as Delete does. Empty (and
     // nothing cleared) while editing is disabled.

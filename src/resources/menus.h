@@ -53,6 +53,10 @@ inline constexpr int EnableReadWrite = 32880;
 inline constexpr int Trend = 32890;
 inline constexpr int LanguageChinese = 32891;
 inline constexpr int LanguageEnglish = 32892;
+inline constexpr int ImportRegisterMap = 32896;
+inline constexpr int ExportRegisterMap = 32897;
+inline constexpr int ExportDataCsv = 32898;
+inline constexpr int CopyCsv = 32899;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;

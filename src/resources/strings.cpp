@@ -105,4 +105,7 @@ QString LoadString(int id) {
 
 bool HasString(int id) { return Find(id) != nullptr; }
 
+QString FileOpenErrorText() { return QStringLiteral("File open error"); }
+QString DiskErrorText() { return QStringLiteral("Disk full or disk error"); }
+
 }  // namespace zentiq

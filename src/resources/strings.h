@@ -58,4 +58,9 @@ QString LoadString(int id);
 // Whether the table has an entry for `id`.
 bool HasString(int id);
 
+// The two file messages every file the program writes shares; English in
+// every language.
+QString FileOpenErrorText();
+QString DiskErrorText();
+
 }  // namespace zentiq

@@ -5,6 +5,7 @@
 #include <QFile>
 
 #include "framework/traffic_lines.h"
+#include "resources/strings.h"
 
 namespace zentiq {
 namespace {
@@ -66,11 +67,11 @@ TestCenterListFile::Status TestCenterListFile::Save(const QString& path, const Q
 QString TestCenterListFile::StatusText(Status status) {
     switch (status) {
     case Status::Ok: return QString();
-    case Status::OpenFailed: return QStringLiteral("File open error");
+    case Status::OpenFailed: return FileOpenErrorText();
     case Status::NotListFile: return QStringLiteral("This file is not a test center file");
     case Status::WriteFailed: break;
     }
-    return QStringLiteral("Disk full or disk error");
+    return DiskErrorText();
 }
 
 }  // namespace zentiq

@@ -2,37 +2,20 @@
 
 #include <QLocale>
 
+#include "values/csv_text.h"
+
 #include <algorithm>
 #include <cstdlib>
 #include <limits>
 
 namespace zentiq {
 
-namespace {
-
-QString quoted(const QString& field) {
-    static const QString special = QStringLiteral(",\"\r\n");
-    if (std::none_of(field.begin(), field.end(), [](QChar c) { return special.contains(c); }))
-        return field;
-    QString text = field;
-    text.replace(QLatin1Char('"'), QStringLiteral("\"\""));
-    return QLatin1Char('"') + text + QLatin1Char('"');
-}
-
-}  // namespace
 
 QString TrendCsvNumber(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
 
-QString TrendCsvName(const QString& name) {
-    static const QString formulaStarts = QStringLiteral("=+-@");
-    bool number = false;
-    QLocale::c().toDouble(name, &number);
-    if (!name.isEmpty() && formulaStarts.contains(name.front()) && !number)
-        return quoted(QLatin1Char('\'') + name);
-    return quoted(name);
-}
+QString TrendCsvName(const QString& name) { return CsvText::Field(name); }
 
 QString TrendCsvTime(const QDateTime& time) {
     // Local time alone is ambiguous in the hour a clock goes back, and
@@ -48,7 +31,7 @@ QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<Tren
     QString text = QStringLiteral("Time");
     for (const QString& name : names)
         text += QLatin1Char(',') + TrendCsvName(name);
-    text += QStringLiteral("\r\n");
+    text += QLatin1StringView(CsvText::kLineEnd);
 
     const std::size_t columns = std::min<std::size_t>(static_cast<std::size_t>(names.size()), points.size());
     std::vector<std::size_t> next(columns, 0);
@@ -70,7 +53,7 @@ QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<Tren
                     text += TrendCsvNumber(p.value);
             }
         }
-        text += QStringLiteral("\r\n");
+        text += QLatin1StringView(CsvText::kLineEnd);
     }
     return text.toUtf8();
 }

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QFile>
 #include "framework/atomic_save.h"
+#include "resources/strings.h"
 #include <QtEndian>
 
 namespace zentiq {
@@ -72,11 +73,11 @@ ValueListFile::Status ValueListFile::Save(const QString& path, std::int32_t tag,
 QString ValueListFile::StatusText(Status status) {
     switch (status) {
     case Status::Ok: return QString();
-    case Status::OpenFailed: return QStringLiteral("File open error");
+    case Status::OpenFailed: return FileOpenErrorText();
     case Status::WrongTag: return QCoreApplication::translate("zentiq::ValueListFile", "不正确的数据格式");
     case Status::WriteFailed: break;
     }
-    return QStringLiteral("Disk full or disk error");
+    return DiskErrorText();
 }
 
 }  // namespace zentiq

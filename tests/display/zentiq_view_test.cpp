@@ -446,12 +446,12 @@ TEST_F(PyModbusViewTest, ResultsReachAnOpenLogFile) {
     ASSERT_TRUE(w.doc->Logger().Start(file));
     const quint32 before = w.model().txCount;
     ASSERT_TRUE(w.waitForPolls(before + 3));
-    EXPECT_TRUE(w.model().logActive);
+    EXPECT_TRUE(w.doc->Logger().active());
     CommandState stop;
     ASSERT_TRUE(w.doc->OnUpdateCommand(doc_command::StopLogging, stop));
     EXPECT_TRUE(stop.enabled);
     ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
-    EXPECT_FALSE(w.model().logActive);
+    EXPECT_FALSE(w.doc->Logger().active());
     const quint32 logged = w.model().txCount;
     QTest::qWait(200);  // later results write nothing
 

@@ -113,6 +113,37 @@ TEST_F(DataLoggerTest, AClockSetBackDoesNotHoldTheLog) {
     EXPECT_EQ(logger.options().interval, 1) << "the interval is kept within 1..3600";
 }
 
+// The file name picks the format; a CSV log repeats its header only when
+// the window's columns change, and a text log never has one.
+TEST_F(DataLoggerTest, ACsvLogWritesItsHeaderBeforeTheFirstRowAndWhenItChanges) {
+    struct Case {
+        const char* name;
+        DataLogger::Format format;
+        QString file;
+    };
+    const Case cases[] = {
+        {"values.csv", DataLogger::Format::Csv, "Time,0\r\nr1\r\nr2\r\nTime,a\r\nr3\r\n"},
+        {"VALUES.CSV", DataLogger::Format::Csv, "Time,0\r\nr1\r\nr2\r\nTime,a\r\nr3\r\n"},
+        {"values.csv.txt", DataLogger::Format::Text, "r1\nr2\nr3\n"},
+        {"csv", DataLogger::Format::Text, "r1\nr2\nr3\n"},
+    };
+    for (const Case& c : cases) {
+        path = dir.filePath(c.name);
+        ASSERT_TRUE(logger.Start(path)) << c.name;
+        EXPECT_EQ(logger.format(), c.format) << c.name;
+        QString header = "Time,0";
+        for (const char* row : {"r1", "r2", "r3"}) {
+            if (QLatin1String(row) == QLatin1String("r3"))
+                header = "Time,a";
+            EXPECT_EQ(logger.OnResult(true, 1, [&] { return QString(row); }, [&] { return header; }),
+                      Outcome::Written);
+        }
+        logger.Stop();
+        EXPECT_EQ(logger.format(), DataLogger::Format::Text);
+        EXPECT_EQ(contents(), c.file) << c.name;
+    }
+}
+
 TEST_F(DataLoggerTest, AFileThatCannotBeCreatedLeavesLoggingOff) {
     EXPECT_FALSE(logger.Start(dir.filePath("no/such/dir/log.txt")));
     EXPECT_FALSE(logger.active());

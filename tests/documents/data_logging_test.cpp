@@ -154,33 +154,33 @@ TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
     EXPECT_TRUE(requests[0].save);
     EXPECT_EQ(requests[0].proposedName, "logfile.txt");
     EXPECT_EQ(requests[0].filter, "modbus log data (*.txt)");
-    EXPECT_FALSE(w.model().logActive);
+    EXPECT_FALSE(w.doc->Logger().active());
 
     path = dir.filePath("log.txt");
     options.mode = 1;
     options.interval = 7;
     accept = false;  // cancelled at the options: nothing changes
     start(w);
-    EXPECT_FALSE(w.model().logActive);
-    EXPECT_EQ(w.model().logMode, 0);
+    EXPECT_FALSE(w.doc->Logger().active());
+    EXPECT_EQ(w.doc->Logger().options().mode, 0);
     EXPECT_FALSE(QFile::exists(path));
 
     accept = true;
     start(w);
-    EXPECT_TRUE(w.model().logActive);
-    EXPECT_EQ(w.model().logMode, 1);
-    EXPECT_EQ(w.model().logInterval, 7);
+    EXPECT_TRUE(w.doc->Logger().active());
+    EXPECT_EQ(w.doc->Logger().options().mode, 1);
+    EXPECT_EQ(w.doc->Logger().options().interval, 7);
     EXPECT_TRUE(QFile::exists(path));
     EXPECT_FALSE(w.query(doc_command::StartLogging).enabled);
     EXPECT_TRUE(w.query(doc_command::StopLogging).enabled);
     ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
-    EXPECT_FALSE(w.model().logActive);
+    EXPECT_FALSE(w.doc->Logger().active());
     EXPECT_TRUE(w.query(doc_command::StartLogging).enabled);
 
     path = dir.filePath("no/such/folder/log.txt");
     start(w);
     EXPECT_EQ(warnings.texts, QStringList{"File open error"});
-    EXPECT_FALSE(w.model().logActive);
+    EXPECT_FALSE(w.doc->Logger().active());
 }
 
 TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
@@ -188,12 +188,12 @@ TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
     PollWindow a(testing::ReadDefinition(3, 0, 2));
     PollWindow b(testing::ReadDefinition(3, 5, 2));
     start(a);
-    ASSERT_TRUE(a.model().logActive);
+    ASSERT_TRUE(a.doc->Logger().active());
     ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= 2; }, 10000));
 
     start(b);
     EXPECT_EQ(warnings.texts, QStringList{"File open error"});
-    EXPECT_FALSE(b.model().logActive);
+    EXPECT_FALSE(b.doc->Logger().active());
     EXPECT_TRUE(b.query(doc_command::StartLogging).enabled);
 
     // The first window's log goes on whole: its own label on every line, no NUL.
@@ -207,7 +207,7 @@ TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
     // Stopped in the first window, the file is the second's to take.
     ASSERT_TRUE(a.doc->OnCommand(doc_command::StopLogging));
     start(b);
-    EXPECT_TRUE(b.model().logActive);
+    EXPECT_TRUE(b.doc->Logger().active());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !logLines().isEmpty() && logLines().last().contains("<00005>"); }, 10000));
 }
 
@@ -286,10 +286,10 @@ TEST_F(LoggingTest, AFailingDiskEndsLoggingWithItsMessageWhilePollingGoesOn) {
     path = dir.filePath("full.txt");
     ASSERT_TRUE(QFile::link("/dev/full", path));
     start(w);
-    ASSERT_TRUE(w.model().logActive);
+    ASSERT_TRUE(w.doc->Logger().active());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.texts.isEmpty(); }, 10000));
     EXPECT_EQ(warnings.texts, QStringList{"Disk full or disk error"});
-    EXPECT_FALSE(w.model().logActive);
+    EXPECT_FALSE(w.doc->Logger().active());
     EXPECT_TRUE(w.query(doc_command::StartLogging).enabled);
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3)) << "polling goes on";
     EXPECT_EQ(w.model().lastStatus, 0);

@@ -72,6 +72,9 @@ public:
     PeerLink& operator=(const PeerLink&) = delete;
 
     TransmissionMode Mode() const { return m_mode; }
+    // Ends the slave while the engine stays connected: later polls fail as
+    // they would with a device switched off.
+    void StopPeer() { m_peer.reset(); }
 
 private:
     PeerLink() = default;

@@ -1189,6 +1189,98 @@ Do you want to replace it?</translation>
         <source>背景色</source>
         <translation>Background Color</translation>
     </message>
+    <message>
+        <source>导入寄存器表 (CSV)..</source>
+        <translation>Import Register Map (CSV)..</translation>
+    </message>
+    <message>
+        <source>导出寄存器表 (CSV)..</source>
+        <translation>Export Register Map (CSV)..</translation>
+    </message>
+    <message>
+        <source>导出数据 (CSV)..</source>
+        <translation>Export Data (CSV)..</translation>
+    </message>
+    <message>
+        <source>复制为 CSV</source>
+        <translation>Copy as CSV</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterMapCommands</name>
+    <message>
+        <source>已导入 %1 个标注。以下 %2 行的地址不在本窗口的轮询范围内，未导入：</source>
+        <translation>%1 aliases imported. The addresses of the following %2 rows are outside this window's poll and were not imported:</translation>
+    </message>
+    <message>
+        <source>第 %1 行：%2 %3</source>
+        <translation>Line %1: %2 %3</translation>
+    </message>
+    <message>
+        <source>……另有 %1 行</source>
+        <translation>... and %1 more rows</translation>
+    </message>
+    <message>
+        <source>导入寄存器表</source>
+        <translation>Import Register Map</translation>
+    </message>
+    <message>
+        <source>寄存器表没有导入。
+%1</source>
+        <translation>The register map was not imported.
+%1</translation>
+    </message>
+    <message>
+        <source>寄存器表没有导入：文件里没有带名称的寄存器。</source>
+        <translation>The register map was not imported: the file has no register with a name.</translation>
+    </message>
+    <message>
+        <source>导出寄存器表</source>
+        <translation>Export Register Map</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterMapCsv</name>
+    <message>
+        <source>无法打开这个文件。</source>
+        <translation>This file cannot be opened.</translation>
+    </message>
+    <message>
+        <source>文件太大：寄存器表最多 %1 MB。</source>
+        <translation>The file is too large: a register map has at most %1 MB.</translation>
+    </message>
+    <message>
+        <source>这不是 UTF-8 文本的 CSV 文件（含有二进制数据）。</source>
+        <translation>This is not a CSV file of UTF-8 text (it holds binary data).</translation>
+    </message>
+    <message>
+        <source>第 %1 行太长：一行最多 %2 个字符。</source>
+        <translation>Line %1 is too long: a line has at most %2 characters.</translation>
+    </message>
+    <message>
+        <source>第 %1 行的引号没有结束。</source>
+        <translation>The quote on line %1 is not closed.</translation>
+    </message>
+    <message>
+        <source>文件里没有寄存器。</source>
+        <translation>The file has no registers.</translation>
+    </message>
+    <message>
+        <source>表头（第 %1 行）缺少“地址”或“名称”列。</source>
+        <translation>The header (line %1) lacks the &quot;Address&quot; or &quot;Name&quot; column.</translation>
+    </message>
+    <message>
+        <source>第 %1 行有 %2 列；寄存器表的列是：地址、名称，可选类型、单位、说明。</source>
+        <translation>Line %1 has %2 columns; the columns of a register map are: address, name, and optionally type, unit, description.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：“%2”不是地址。</source>
+        <translation>Line %1: &quot;%2&quot; is not an address.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：地址 %2 超出范围（%3 到 %4）。</source>
+        <translation>Line %1: address %2 is out of range (%3 to %4).</translation>
+    </message>
 </context>
 <context>
     <name>SettingsStore</name>
@@ -1475,13 +1567,6 @@ Reset Counters (F12)</translation>
     </message>
 </context>
 <context>
-    <name>ZqdFile</name>
-    <message>
-        <source>%1 不是普通文件（可能是管道、设备或文件夹），不能作为文档打开。</source>
-        <translation>%1 is not a regular file (perhaps a pipe, a device or a folder) and cannot be opened as a document.</translation>
-    </message>
-</context>
-<context>
     <name>WorkspaceFile</name>
     <message>
         <source>这是一个文件夹，不是工程文件</source>
@@ -1494,6 +1579,13 @@ Reset Counters (F12)</translation>
     <message>
         <source>工程文件提前结束：%1 个窗口未能恢复。</source>
         <translation>The workspace file ends early: %1 window(s) could not be restored.</translation>
+    </message>
+</context>
+<context>
+    <name>ZqdFile</name>
+    <message>
+        <source>%1 不是普通文件（可能是管道、设备或文件夹），不能作为文档打开。</source>
+        <translation>%1 is not a regular file (perhaps a pipe, a device or a folder) and cannot be opened as a document.</translation>
     </message>
 </context>
 <context>
@@ -1685,6 +1777,13 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>16写多个寄存器</source>
         <translation>16 Write Multiple Registers</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CZentiqView</name>
+    <message>
+        <source>导出数据</source>
+        <translation>Export Data</translation>
     </message>
 </context>
 <context>

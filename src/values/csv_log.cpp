@@ -1,0 +1,54 @@
+#include "values/csv_log.h"
+
+#include <QDateTime>
+#include <QStringList>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "values/csv_text.h"
+#include "values/register_map_csv.h"
+#include "values/value_format.h"
+
+namespace zentiq {
+
+std::vector<int> CsvLog::ValueItems(const LogLine::Poll& poll) {
+    std::vector<int> items;
+    const int length = std::clamp(poll.length, 0, static_cast<int>(poll.values.size()));
+    const int step = IsCoilFunction(poll.function) ? 1 : RegistersPerValue(poll.displayFormat);
+    for (int i = 0; i + step <= length; i += step)
+        items.push_back(i);
+    return items;
+}
+
+QString CsvLog::Header(const LogLine::Poll& poll, const std::function<QString(int item)>& aliasOf) {
+    QStringList fields{QStringLiteral("Time")};
+    for (const int item : ValueItems(poll)) {
+        const QString alias = aliasOf ? aliasOf(item).trimmed() : QString();
+        fields << (alias.isEmpty() ? RegisterMapCsv::ShownAddress(poll, item) : alias);
+    }
+    fields << QStringLiteral("Status");
+    return CsvText::Row(fields);
+}
+
+QString CsvLog::Row(std::time_t time, const LogLine::Poll& poll, bool failed, const QString& statusText) {
+    QStringList fields{Time(time)};
+    for (const int item : ValueItems(poll)) {
+        fields << (failed ? QString()
+                          : FormatValue(poll.values, {}, poll.length, poll.function, poll.displayFormat, item,
+                                        ValueForm::Plain, false)
+                                .text.trimmed());
+    }
+    fields << (failed ? statusText : QString());
+    return CsvText::Row(fields);
+}
+
+QString CsvLog::Time(std::time_t time) {
+    const QDateTime local = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(time));
+    const int offset = local.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return local.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+}
+
+}  // namespace zentiq

@@ -1,0 +1,58 @@
+// CSV as Zentiq writes and reads it: one writer for every CSV file the
+// program makes (quoting, and a guard against cells that a spreadsheet would
+// run as formulas), and a reader with bounds for files that come from
+// elsewhere (register maps from device manuals).
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+#include <vector>
+
+namespace zentiq {
+
+class CsvText {
+public:
+    // Line end of every row Zentiq writes (RFC 4180).
+    static constexpr const char* kLineEnd = "\r\n";
+
+    // Whether a spreadsheet would take `text` as a formula: it starts with
+    // =, +, - or @ (after any apostrophes the guard itself put there) and is
+    // not a number.
+    static bool NeedsGuard(QStringView text);
+    // A field as written: guarded with a leading apostrophe where needed,
+    // then quoted when it holds the separator, a quote or a line break.
+    static QString Field(const QString& text, QChar separator = u',');
+    // Fields joined by the separator, without line end.
+    static QString Row(const QStringList& fields, QChar separator = u',');
+    // Takes the guard's apostrophe off again, so that what Zentiq wrote
+    // reads back as it was.
+    static QString Unguard(const QString& field);
+
+    // ---- reading ---------------------------------------------------------------------
+    static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;
+    static constexpr qsizetype kMaxRecordChars = 16 * 1024;
+
+    enum class Error { None, CannotOpen, TooLarge, NotText, RecordTooLong, OpenQuote };
+    struct Table {
+        Error error = Error::None;
+        int errorLine = 0;  // 1-based line of RecordTooLong and OpenQuote
+        QChar separator = u',';
+        // Records with the 1-based line each starts on; blank lines are left out.
+        std::vector<QStringList> rows;
+        std::vector<int> lines;
+    };
+
+    // UTF-8 with or without BOM; the separator is a comma or a semicolon,
+    // whichever the first records have more of outside quotes. Fields are
+    // unguarded. Refuses binary data (NUL and other control characters,
+    // invalid UTF-8) and records longer than kMaxRecordChars.
+    static Table Parse(const QByteArray& bytes);
+    // Reads at most kMaxFileBytes (+1 to tell a larger file) and parses;
+    // anything but a regular file (a pipe, a device) cannot be opened.
+    static Table ReadFile(const QString& path);
+};
+
+}  // namespace zentiq

@@ -1,0 +1,149 @@
+// The CSV commands of a poll window as the menus reach them: register maps
+// into the aliases and back out, and the data view as CSV (file and copy).
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "display/zentiq_view.h"
+#include "documents/register_map_commands.h"
+#include "engine/engine.h"
+#include "framework/window_registry.h"
+#include "grid/grid_ctrl.h"
+#include "resources/menus.h"
+#include "support/dialog_test_helpers.h"
+#include "support/file_dialog_answers.h"
+#include "support/poll_window.h"
+#include "support/widget_environment.h"
+
+namespace zentiq {
+namespace {
+
+using testing::PollWindow;
+
+class CsvCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        InitEngine();
+        InstallEnginePoster();
+    }
+    QString write(const char* name, const QByteArray& bytes) {
+        const QString path = dir.filePath(QString::fromLatin1(name));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        EXPECT_EQ(f.write(bytes), bytes.size());
+        return path;
+    }
+    static QString aliasAt(PollWindow& w, int item) { return RegisterMapCommands::AliasOf(*w.doc, item); }
+    static void run(PollWindow& w, int id) {
+        CommandState state;
+        ASSERT_TRUE(w.view->OnUpdateCommand(id, state)) << id;
+        ASSERT_TRUE(state.enabled) << id;
+        ASSERT_TRUE(w.view->OnCommand(id)) << id;
+    }
+
+    QTemporaryDir dir;
+    testing::FileDialogAnswers files;
+    testing::WarningRecorder warnings;
+};
+
+TEST_F(CsvCommandsTest, ImportNamesTheRowsOfThePollAndReportsTheRest) {
+    PollDefinition def = testing::ReadDefinition(3, 10, 5);
+    def.OneBased = 1;
+    PollWindow w(def);
+    files.answer = write("map.csv", "\xEF\xBB\xBF" "Register;Name;Unit\n40011;Spannung;V\n40013;Strom;A\n"
+                                    "40001;Vorher;\n40016;Danach;\n");
+    run(w, cmd::ImportRegisterMap);
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_FALSE(files.requests[0].save);
+    EXPECT_EQ(files.requests[0].filter, "CSV (*.csv)");
+    EXPECT_EQ(aliasAt(w, 0), "Spannung [V]");
+    EXPECT_EQ(aliasAt(w, 1), "");
+    EXPECT_EQ(aliasAt(w, 2), "Strom [A]");
+    // As typing an alias does: the document asks to be saved.
+    EXPECT_TRUE(w.doc->IsModified());
+    EXPECT_TRUE(w.doc->Grid()->model().isModified());
+    ASSERT_EQ(warnings.texts.size(), 1);
+    EXPECT_TRUE(warnings.texts[0].startsWith("已导入 2 个标注。以下 2 行的地址不在本窗口的轮询范围内，未导入："));
+    EXPECT_TRUE(warnings.texts[0].contains("第 4 行：40001 Vorher"));
+    EXPECT_TRUE(warnings.texts[0].contains("第 5 行：40016 Danach"));
+}
+
+TEST_F(CsvCommandsTest, BadFilesChangeNothingAndSayWhy) {
+    PollWindow w(testing::ReadDefinition(3, 0, 10));
+    w.doc->Grid()->model().setItemText(1, 1, "kept");
+    w.doc->Grid()->model().setModified(false);
+    w.doc->SetModifiedFlag(false);
+    // Which faults a file can have is the reader's test; here: nothing changes.
+    const struct {
+        QString path;
+        const char* says;
+    } cases[] = {
+        {write("columns.csv", "1\n2\n"), "第 1 行有 1 列"},
+        {write("binary.csv", QByteArray("0,a\n\0\x01\x02\xFF", 8)), "二进制"},
+        {write("range.csv", "0,a\n1,b\n65536,c\n"), "第 3 行：地址 65536 超出范围"},
+        {dir.filePath("missing.csv"), "无法打开"},
+    };
+    for (const auto& c : cases) {
+        warnings.texts.clear();
+        EXPECT_EQ(RegisterMapCommands::ImportFile(*w.doc, c.path), 0);
+        ASSERT_EQ(warnings.texts.size(), 1) << c.says;
+        EXPECT_TRUE(warnings.texts[0].contains(QString::fromUtf8(c.says))) << warnings.texts[0].toStdString();
+        EXPECT_EQ(aliasAt(w, 0), "kept");
+        EXPECT_FALSE(w.doc->IsModified());
+        EXPECT_FALSE(w.doc->Grid()->model().isModified());
+    }
+}
+
+TEST_F(CsvCommandsTest, AnExportImportedIntoAnotherWindowGivesTheSameAliases) {
+    PollWindow a(testing::ReadDefinition(4, 20, 6, 4));
+    const QStringList aliases{"=SUM(A1)", "", "Druck, bar", "'+1", "", "温度"};
+    for (int i = 0; i < aliases.size(); ++i) {
+        int row = 0, column = 0;
+        ASSERT_TRUE(a.model().CellOfItem(i, row, column));
+        a.doc->Grid()->model().setItemText(row, column - 1, aliases[i]);
+    }
+    files.answer = dir.filePath("export.csv");
+    run(a, cmd::ExportRegisterMap);
+    ASSERT_EQ(files.requests.size(), 1u);
+    EXPECT_TRUE(files.requests[0].save);
+
+    PollWindow b(testing::ReadDefinition(4, 20, 6, 4));
+    run(b, cmd::ImportRegisterMap);
+    EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join('\n').toStdString();
+    for (int i = 0; i < aliases.size(); ++i)
+        EXPECT_EQ(aliasAt(b, i), aliases[i]) << i;
+}
+
+TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparated) {
+    PollWindow w(testing::ReadDefinition(3, 0, 2));
+    CGridModel& g = w.doc->Grid()->model();
+    g.setItemText(1, 1, "-volts");
+    files.answer = dir.filePath("view.csv");
+    run(w, cmd::ExportDataCsv);
+    QFile f(files.answer);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
+    // Header row, then one row per grid row: the alias guarded, values
+    // without the blanks that align them.
+    EXPECT_EQ(lines.value(0), ",Alias,00000");
+    EXPECT_EQ(lines.value(1), "0,'-volts,0");
+    EXPECT_EQ(lines.value(2), "1,,0");
+    EXPECT_EQ(lines.size(), 12);  // ten rows, the header, the empty end
+    EXPECT_TRUE(lines.last().isEmpty());
+
+    g.setSelectedRange(1, 1, 2, 2);
+    run(w, cmd::CopyCsv);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "'-volts,0\r\n,0");
+    ASSERT_TRUE(w.view->OnCommand(cmd::EditCopy));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "-volts\t     0\r\n\t     0");
+
+    // A file that cannot be written: the standard message.
+    files.answer = dir.filePath("no/such/folder/view.csv");
+    run(w, cmd::ExportDataCsv);
+    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
+}
+
+}  // namespace
+}  // namespace zentiq

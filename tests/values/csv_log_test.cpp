@@ -1,0 +1,82 @@
+// Rows of a data log written as CSV: the columns a poll's values make, the
+// header's names, the rows of good and failed polls, the time with offset.
+#include "values/csv_log.h"
+
+#include <QDateTime>
+#include <QRegularExpression>
+
+#include <array>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+namespace zentiq {
+namespace {
+
+TEST(CsvLogTest, EachValueGetsAColumnNamedByItsAliasOrAddress) {
+    struct Case {
+        int function;
+        int oneBased;
+        int length;
+        int format;
+        std::vector<int> items;
+        QString header;  // aliases: item 2 is "Temp, °C", item 4 "=x"
+    };
+    const Case cases[] = {
+        {3, 0, 3, 0, {0, 1, 2}, "Time,99,100,\"Temp, °C\",Status"},
+        {3, 1, 3, 0, {0, 1, 2}, "Time,40100,40101,\"Temp, °C\",Status"},
+        // The second register of a float has no column; a cut-off pair neither.
+        {4, 1, 5, 4, {0, 2}, "Time,30100,\"Temp, °C\",Status"},
+        {3, 0, 8, 6, {0, 4}, "Time,99,'=x,Status"},
+        {3, 0, 7, 7, {0}, "Time,99,Status"},
+        // Coils ignore the display format.
+        {1, 1, 3, 4, {0, 1, 2}, "Time,00100,00101,\"Temp, °C\",Status"},
+        {3, 0, 0, 0, {}, "Time,Status"},
+    };
+    std::array<std::uint8_t, 2000> values{};
+    const auto alias = [](int item) {
+        return item == 2 ? QStringLiteral("Temp, °C") : item == 4 ? QStringLiteral("=x") : QString();
+    };
+    for (const Case& c : cases) {
+        const LogLine::Poll poll{99, c.oneBased, c.function, c.length, c.format, values};
+        EXPECT_EQ(CsvLog::ValueItems(poll), c.items) << c.header.toStdString();
+        EXPECT_EQ(CsvLog::Header(poll, alias), c.header);
+    }
+}
+
+TEST(CsvLogTest, GoodPollsGiveTheValuesAndFailedOnesTheirStatus) {
+    std::array<std::uint8_t, 2000> values{};
+    const std::uint16_t words[] = {1, 0xFFFE, 3};
+    std::memcpy(values.data(), words, sizeof words);
+    const std::time_t t = 1'700'000'000;
+    const QString time = CsvLog::Time(t);
+    struct Case {
+        int format;
+        bool failed;
+        QString row;
+    };
+    const Case cases[] = {
+        {0, false, time + ",1,-2,3,"},
+        {1, false, time + ",1,65534,3,"},
+        {2, false, time + ",0x0001,0xFFFE,0x0003,"},
+        {3, false, time + ",0000 0000 0000 0001,1111 1111 1111 1110,0000 0000 0000 0011,"},
+        {0, true, time + ",,,,不合法数据地址"},
+    };
+    for (const Case& c : cases) {
+        const LogLine::Poll poll{0, 0, 3, 3, c.format, values};
+        EXPECT_EQ(CsvLog::Row(t, poll, c.failed, "不合法数据地址"), c.row);
+    }
+}
+
+TEST(CsvLogTest, TimesAreIso8601WithTheirUtcOffset) {
+    for (const std::time_t t : {std::time_t(0), std::time_t(1'700'000'000), std::time_t(1'719'000'000)}) {
+        const QString text = CsvLog::Time(t);
+        EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)").match(text).hasMatch())
+            << text.toStdString();
+        // The text alone names the instant, wherever it is read.
+        EXPECT_EQ(QDateTime::fromString(text, Qt::ISODate).toSecsSinceEpoch(), t) << text.toStdString();
+    }
+}
+
+}  // namespace
+}  // namespace zentiq

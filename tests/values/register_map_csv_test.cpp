@@ -1,0 +1,162 @@
+// Register maps from CSV into a poll window's aliases and back: addresses in
+// both styles, headers, bad files, the round trip of an export.
+#include "values/register_map_csv.h"
+
+#include <array>
+#include <cstring>
+
+#include <gtest/gtest.h>
+
+namespace zentiq {
+namespace {
+
+using Check = RegisterMapCsv::AddressCheck;
+
+TEST(RegisterMapCsvTest, AddressesAsTheWindowShowsThem) {
+    struct Case {
+        const char* text;
+        int function;
+        int oneBased;
+        Check check;
+        int address;
+    };
+    const Case cases[] = {
+        {"0", 3, 0, Check::Ok, 0},
+        {" 99 ", 3, 0, Check::Ok, 99},
+        {"65535", 4, 0, Check::Ok, 65535},
+        {"65536", 4, 0, Check::OutOfRange, -1},
+        {"99999999999", 3, 0, Check::OutOfRange, -1},
+        {"40001", 3, 0, Check::Ok, 40001},  // protocol style has no table digit
+        {"-1", 3, 0, Check::NotAnAddress, -1},
+        {"Address", 3, 0, Check::NotAnAddress, -1},
+        {"4x0001", 3, 0, Check::NotAnAddress, -1},
+        {"1", 3, 1, Check::Ok, 0},
+        {"0", 3, 1, Check::OutOfRange, -1},
+        {"65536", 3, 1, Check::Ok, 65535},
+        {"40001", 3, 1, Check::Ok, 0},
+        {"40100", 16, 1, Check::Ok, 99},
+        {"410000", 3, 1, Check::Ok, 9999},
+        {"4x0100", 3, 1, Check::Ok, 99},
+        {"4X09999", 6, 1, Check::Ok, 9998},
+        {"30001", 4, 1, Check::Ok, 0},
+        {"1x0005", 2, 1, Check::Ok, 4},
+        {"00017", 1, 1, Check::Ok, 16},
+        {"3x0001", 3, 1, Check::OtherTable, -1},
+        {"300001", 3, 1, Check::OtherTable, -1},
+        {"4x", 3, 1, Check::NotAnAddress, -1},
+        {"4x00a1", 3, 1, Check::NotAnAddress, -1},
+        {"17", 1, 1, Check::Ok, 16},
+    };
+    for (const Case& c : cases) {
+        int address = -1;
+        EXPECT_EQ(RegisterMapCsv::ParseAddress(c.text, c.function, c.oneBased, address), c.check) << c.text;
+        if (c.check == Check::Ok) {
+            EXPECT_EQ(address, c.address) << c.text;
+        }
+    }
+}
+
+RegisterMapCsv::Parsed parse(const QByteArray& bytes, int function = 3, int oneBased = 0) {
+    return RegisterMapCsv::Parse(CsvText::Parse(bytes), function, oneBased);
+}
+
+TEST(RegisterMapCsvTest, HeadersPlaceTheColumnsAndUnitsGoBesideTheName) {
+    struct Case {
+        QByteArray bytes;
+        int oneBased;
+        std::vector<std::pair<int, QString>> entries;  // address, alias
+    };
+    const Case cases[] = {
+        // No header: address, name, type, unit, description.
+        {"10,Voltage,float,V,L1\n11,Current", 0, {{10, "Voltage [V]"}, {11, "Current"}}},
+        {"Address,Name,Type,Unit,Description\n10,Voltage,,,\n", 0, {{10, "Voltage"}}},
+        // Columns found by their names, in any order, extra ones ignored.
+        {"Description;Unit;Name;Register;Scale\nmains;V;Spannung;40011;0.1\n", 1, {{10, "Spannung [V]"}}},
+        {"地址,名称,单位\n40001,电压,V\n", 1, {{0, "电压 [V]"}}},
+        // A header in words of its own: the columns go by their order.
+        {"Reg,Label\n5,Speed\n", 0, {{5, "Speed"}}},
+        // Rows without a name leave the alias alone; blank rows are skipped.
+        {"1,\n2,Two\n,,\n\n", 0, {{2, "Two"}}},
+    };
+    for (const Case& c : cases) {
+        const RegisterMapCsv::Parsed p = parse(c.bytes, 3, c.oneBased);
+        ASSERT_TRUE(p.error.isEmpty()) << p.error.toStdString();
+        std::vector<std::pair<int, QString>> got;
+        for (const RegisterMapCsv::Entry& e : p.entries)
+            got.emplace_back(e.address, e.name);
+        EXPECT_EQ(got, c.entries) << c.bytes.toStdString();
+    }
+}
+
+TEST(RegisterMapCsvTest, BadFilesSayWhyAndGiveNothing) {
+    struct Case {
+        QByteArray bytes;
+        const char* says;
+    };
+    const Case cases[] = {
+        {"", "没有寄存器"},
+        {"10\n11\n", "第 1 行有 1 列"},
+        {"10,a,b,c,d,e,f\n", "第 1 行有 7 列"},
+        {"Name,Unit\nx,V\n", "缺少"},
+        {"Address,Name\n10,ok\n70000,too far\n", "第 3 行：地址 70000 超出范围（0 到 65535）"},
+        {"10,ok\nabc,no address\n", "第 2 行：“abc”不是地址"},
+        {QByteArray("10,ok\n11,b\0\0", 12), "二进制"},
+        {"10,\"open\n", "第 1 行的引号没有结束"},
+    };
+    for (const Case& c : cases) {
+        const RegisterMapCsv::Parsed p = parse(c.bytes);
+        EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.says))) << p.error.toStdString();
+        EXPECT_TRUE(p.entries.empty()) << c.bytes.toStdString();
+    }
+    EXPECT_TRUE(parse("0,zero\n", 3, 1).error.contains(QString::fromUtf8("超出范围（1 到 65536）")));
+}
+
+TEST(RegisterMapCsvTest, EntriesOutsideThePollAreListedAndTheLastOfAnAddressWins) {
+    const RegisterMapCsv::Parsed p =
+        parse("Address,Name\n9,before\n10,first\n12,old\n12,new\n14,after\n", 3, 0);
+    ASSERT_TRUE(p.error.isEmpty()) << p.error.toStdString();
+    const RegisterMapCsv::Placement placed = RegisterMapCsv::Place(p.entries, 10, 4);
+    EXPECT_EQ(placed.aliases, (std::vector<std::pair<int, QString>>{{0, "first"}, {2, "new"}}));
+    ASSERT_EQ(placed.outside.size(), 2u);
+    EXPECT_EQ(placed.outside[0].line, 2);
+    EXPECT_EQ(placed.outside[1].addressText, "14");
+    // In PLC style an address of another table is listed too.
+    const RegisterMapCsv::Parsed plc = parse("3x0001,input\n40011,holding\n", 3, 1);
+    ASSERT_TRUE(plc.error.isEmpty()) << plc.error.toStdString();
+    const RegisterMapCsv::Placement placedPlc = RegisterMapCsv::Place(plc.entries, 10, 4);
+    EXPECT_EQ(placedPlc.aliases, (std::vector<std::pair<int, QString>>{{0, "holding"}}));
+    ASSERT_EQ(placedPlc.outside.size(), 1u);
+    EXPECT_EQ(placedPlc.outside[0].addressText, "3x0001");
+}
+
+TEST(RegisterMapCsvTest, AnExportReadsBackToTheSameAliasesInBothAddressStyles) {
+    std::array<std::uint8_t, 2000> values{};
+    const float f = -1.5f;
+    std::memcpy(values.data(), &f, sizeof f);
+    const QStringList aliases{"=cmd()", "Strom, L1", "say \"hi\"", "", "'-x", "电压"};
+    for (const int oneBased : {0, 1}) {
+        const LogLine::Poll poll{99, oneBased, 3, 6, 4, values};
+        const QByteArray bytes = RegisterMapCsv::Export(poll, [&](int i) { return aliases.value(i); });
+        const QStringList lines = QString::fromUtf8(bytes).split("\r\n");
+        EXPECT_EQ(lines.value(0), "Address,Name,Type,Unit,Description,Value");
+        EXPECT_EQ(lines.value(1), oneBased ? "40100,'=cmd(),Float,,,-1.500000" : "99,'=cmd(),Float,,,-1.500000");
+        EXPECT_EQ(lines.value(2), oneBased ? "40101,\"Strom, L1\",,,," : "100,\"Strom, L1\",,,,");
+
+        const RegisterMapCsv::Parsed back = parse(bytes, 3, oneBased);
+        ASSERT_TRUE(back.error.isEmpty()) << back.error.toStdString();
+        const RegisterMapCsv::Placement placed = RegisterMapCsv::Place(back.entries, 99, 6);
+        EXPECT_TRUE(placed.outside.empty());
+        std::vector<std::pair<int, QString>> expected;
+        for (int i = 0; i < aliases.size(); ++i)
+            if (!aliases[i].isEmpty())
+                expected.emplace_back(i, aliases[i]);
+        EXPECT_EQ(placed.aliases, expected);
+    }
+    // Coils are bits, whatever the display format says.
+    values[0] = 1;
+    const QByteArray coils = RegisterMapCsv::Export({0, 1, 1, 1, 4, values}, {});
+    EXPECT_EQ(QString::fromUtf8(coils).split("\r\n").value(1), "00001,,Bit,,,1");
+}
+
+}  // namespace
+}  // namespace zentiq
