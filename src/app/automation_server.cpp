@@ -13,6 +13,7 @@
 #include "app/automation_bus_object.h"
 #include "app/child_frame.h"
 #include "app/main_frame.h"
+#include "app/document_manager.h"
 #include "app/zentiq_app.h"
 #include "documents/zentiq_doc.h"
 #include "documents/zentiq_doc_automation.h"
@@ -121,7 +122,7 @@ void AutomationServer::start() {
 // ---- documents --------------------------------------------------------------------------
 
 QString AutomationServer::CreateDocument(const QString& owner) {
-    CZentiqDoc* doc = m_app.NewHiddenDocument();
+    CZentiqDoc* doc = m_app.DocManager().NewHiddenDocument();
     if (doc == nullptr)
         return QString();
     const int id = m_nextId++;
@@ -207,7 +208,7 @@ void AutomationServer::closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc) {
 // ---- lifetime ---------------------------------------------------------------------------
 
 void AutomationServer::CheckLifetime() {
-    if (m_app.HasClientDocuments())
+    if (m_app.DocManager().HasClientDocuments())
         return;
     // A visible main window is the user's: it ends when the user closes it.
     const CMainFrame* frame = m_app.MainFrame();

@@ -24,6 +24,8 @@
 #include "app/child_frame.h"
 #include "app/frame_placement.h"
 #include "framework/settings_store.h"
+#include "app/connection_controller.h"
+#include "app/document_manager.h"
 #include "app/zentiq_app.h"
 #include "documents/zentiq_doc.h"
 #include "grid/grid_ctrl.h"
@@ -312,9 +314,9 @@ void CMainFrame::fillRecentFiles(QMenu* menu, QAction* placeholder) {
         if (old->property(kDynamicProperty).toString() == QLatin1String("recent"))
             delete old;
     const CZentiqApp* app = CZentiqApp::instance();
-    const QStringList files = app != nullptr ? app->RecentFiles() : QStringList();
+    const QStringList files = app != nullptr ? app->DocManager().RecentFiles() : QStringList();
     placeholder->setVisible(files.isEmpty());
-    for (int i = 0; i < files.size() && i < CZentiqApp::kRecentFileCount; ++i) {
+    for (int i = 0; i < files.size() && i < DocumentManager::kRecentFileCount; ++i) {
         const int id = cmd::RecentFileFirst + i;
         QString shown = QDir::toNativeSeparators(files[i]);
         shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
@@ -476,7 +478,7 @@ void CMainFrame::UpdateIdle() {
         }
     }
     if (const CZentiqApp* app = CZentiqApp::instance())
-        m_commPane->setText(app->ConnectionPaneText());
+        m_commPane->setText(app->Connection().PaneText());
     updateTitle();
 }
 
@@ -708,7 +710,7 @@ void CMainFrame::dropEvent(QDropEvent* event) {
     activateWindow();
     for (const QUrl& url : event->mimeData()->urls())
         if (url.isLocalFile())
-            app->OpenByName(url.toLocalFile());
+            app->DocManager().OpenByName(url.toLocalFile());
 }
 
 }  // namespace zentiq

@@ -144,6 +144,28 @@ int OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
 
 int LastSocketError() { return Engine().tcp.LastError(); }
 
+int BeginTcpConnection(const char* ipAddress, std::uint16_t servicePort,
+                       std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
+    StopWorkerIfRunning();
+    bool underWay = false;
+    const int result =
+        Engine().tcp.Line().BeginOpen(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs, &underWay);
+    if (result != 0) return result;
+    if (underWay) return kTcpConnectUnderWay;
+    NotifyAllSlotWindows();
+    return 0;
+}
+
+int TcpConnectingSocket() { return Engine().tcp.Line().OpeningSocket(); }
+
+int FinishTcpConnection() {
+    const int result = Engine().tcp.Line().FinishOpen();
+    if (result == 0) NotifyAllSlotWindows();
+    return result;
+}
+
+int AbandonTcpConnection() { return Engine().tcp.Line().AbandonOpen(); }
+
 int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
                       std::uint32_t readConstant, std::uint32_t writeMultiplier,
                       std::uint32_t writeConstant) {

@@ -38,6 +38,18 @@ int LastSerialOpenErrno();
 int OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
                       std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs);
 int LastSocketError();
+// OpenTcpConnection in steps, for a caller that waits in an event loop of
+// its own instead of blocking: BeginTcpConnection gives 0 (connected), a
+// connect failure code as OpenTcpConnection does, or kTcpConnectUnderWay.
+// Then TcpConnectingSocket() is the socket to watch: once it is writable
+// FinishTcpConnection() gives 0 or the failure; when the connect timeout
+// has passed first, AbandonTcpConnection() gives 15 (Connect Timeout).
+inline constexpr int kTcpConnectUnderWay = -1;
+int BeginTcpConnection(const char* ipAddress, std::uint16_t servicePort,
+                       std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs);
+int TcpConnectingSocket();
+int FinishTcpConnection();
+int AbandonTcpConnection();
 int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
                       std::uint32_t readConstant, std::uint32_t writeMultiplier,
                       std::uint32_t writeConstant);

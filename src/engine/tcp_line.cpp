@@ -53,9 +53,11 @@ void TcpLine::CloseSocket() {
     m_pendingLength = 0;
 }
 
-// Creates the socket and connects it to the kept address within the kept
-// connect timeout; the socket is closed on failure.
-EngineStatus TcpLine::Connect() {
+// Creates the socket and starts connecting it to the kept address. Ok with
+// *underWay set: the outcome comes when the socket turns writable. Ok
+// without it: connected at once. The socket is closed on failure.
+EngineStatus TcpLine::StartConnect(bool* underWay) {
+    *underWay = false;
     CloseSocket();
     // Socket library start-up: nothing to do on POSIX.
     m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, IPPROTO_TCP);
@@ -82,18 +84,15 @@ EngineStatus TcpLine::Connect() {
             CloseSocket();
             return status::ConnectError;
         }
-        const int ready = WaitFor(m_cancel, m_fd, POLLOUT, m_connectTimeoutMs);
-        if (ready == 0) {
-            m_lastError = ETIMEDOUT;
-            CloseSocket();
-            return status::ConnectTimeout;
-        }
-        if (ready < 0) {
-            m_lastError = errno;
-            CloseSocket();
-            return status::ConnectWaitFailed;
-        }
-        // Writable also means "failed": the outcome is in SO_ERROR.
+        *underWay = true;
+    }
+    return status::Ok;
+}
+
+// The socket of a connect under way has turned writable: the outcome is in
+// SO_ERROR. Then the socket blocks again for the transactions.
+EngineStatus TcpLine::CompleteConnect(bool wasUnderWay) {
+    if (wasUnderWay) {
         int error = 0;
         socklen_t size = sizeof error;
         if (::getsockopt(m_fd, SOL_SOCKET, SO_ERROR, &error, &size) != 0) {
@@ -118,26 +117,88 @@ EngineStatus TcpLine::Connect() {
     return status::Ok;
 }
 
+// Connects to the kept address within the kept connect timeout.
+EngineStatus TcpLine::Connect() {
+    bool underWay = false;
+    const EngineStatus started = StartConnect(&underWay);
+    if (started != status::Ok) return started;
+    if (underWay) {
+        const int ready = WaitFor(m_cancel, m_fd, POLLOUT, m_connectTimeoutMs);
+        if (ready == 0) {
+            m_lastError = ETIMEDOUT;
+            CloseSocket();
+            return status::ConnectTimeout;
+        }
+        if (ready < 0) {
+            m_lastError = errno;
+            CloseSocket();
+            return status::ConnectWaitFailed;
+        }
+    }
+    return CompleteConnect(underWay);
+}
+
 EngineStatus TcpLine::Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
                            std::uint32_t connectTimeoutMs) {
+    bool underWay = false;
+    const EngineStatus started = BeginOpen(ipAddress, port, responseTimeoutMs, connectTimeoutMs, &underWay);
+    if (started != status::Ok || !underWay) return started;
+    const int ready = WaitFor(m_cancel, m_fd, POLLOUT, m_connectTimeoutMs);
+    if (ready == 0) return AbandonOpen();
+    if (ready < 0) {
+        m_lastError = errno;
+        m_opening = false;
+        CloseSocket();
+        return status::ConnectWaitFailed;
+    }
+    return FinishOpen();
+}
+
+EngineStatus TcpLine::BeginOpen(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+                                std::uint32_t connectTimeoutMs, bool* underWay) {
     m_connectTimeoutMs = connectTimeoutMs;
+    m_responseTimeoutMs = responseTimeoutMs;
     m_connected = false;
+    m_opening = false;
     m_address = ipAddress ? ipAddress : "";
     m_port = port;
-    const EngineStatus code = Connect();
-    if (code != status::Ok) return code;
-    m_responseTimeoutMs = responseTimeoutMs;
-    m_connected = true;
-    return status::Ok;
+    const EngineStatus started = StartConnect(underWay);
+    if (started != status::Ok) return started;
+    if (*underWay) {
+        m_opening = true;
+        return status::Ok;
+    }
+    const EngineStatus code = CompleteConnect(false);
+    m_connected = code == status::Ok;
+    return code;
+}
+
+EngineStatus TcpLine::FinishOpen() {
+    // Nothing under way: a late or second call changes nothing.
+    if (!m_opening) return m_connected ? status::Ok : status::ConnectWaitFailed;
+    m_opening = false;
+    const EngineStatus code = CompleteConnect(true);
+    m_connected = code == status::Ok;
+    return code;
+}
+
+EngineStatus TcpLine::AbandonOpen() {
+    if (!m_opening) return m_connected ? status::Ok : status::ConnectTimeout;
+    m_opening = false;
+    m_lastError = ETIMEDOUT;
+    CloseSocket();
+    return status::ConnectTimeout;
 }
 
 void TcpLine::Close() {
     // Socket library shutdown: nothing to do on POSIX.
+    m_opening = false;
     CloseSocket();
     m_connected = false;
 }
 
 void TcpLine::AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs) {
+    m_opening = false;
     CloseSocket();
     m_fd = fd;
     if (m_fd >= 0) SetBlocking(m_fd, true);

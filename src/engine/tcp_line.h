@@ -26,6 +26,17 @@ public:
     // ConnectError, ConnectTimeout, ConnectWaitFailed.
     EngineStatus Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
                       std::uint32_t connectTimeoutMs);
+    // Open in steps, for a caller that waits in its own event loop: Ok
+    // with *underWay clear is connected; with it set, the connect goes on
+    // until OpeningSocket() turns writable, then FinishOpen() gives the
+    // outcome, or the connect timeout passes first and AbandonOpen() gives
+    // ConnectTimeout.
+    EngineStatus BeginOpen(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
+                           std::uint32_t connectTimeoutMs, bool* underWay);
+    EngineStatus FinishOpen();
+    EngineStatus AbandonOpen();
+    // The socket of an open under way, -1 when none is.
+    int OpeningSocket() const { return m_opening ? m_fd : -1; }
     void Close();
     bool IsConnected() const { return m_connected; }
     int LastError() const { return m_lastError; }
@@ -70,6 +81,8 @@ public:
     std::uint32_t ReadFlags() const override { return 0; }
 
 private:
+    EngineStatus StartConnect(bool* underWay);
+    EngineStatus CompleteConnect(bool wasUnderWay);
     EngineStatus Connect();
     bool Reconnect();
     void CloseSocket();
@@ -77,6 +90,7 @@ private:
     int m_fd = -1;
     const LineCancel* m_cancel = nullptr;
     bool m_connected = false;
+    bool m_opening = false;  // BeginOpen left a connect under way
     int m_lastError = 0;
     std::string m_address;
     std::uint16_t m_port = 0;

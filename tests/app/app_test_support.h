@@ -7,15 +7,32 @@
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QtTest/QTest>
 #include <gtest/gtest.h>
 
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
+#include "app/connection_controller.h"
+#include "app/document_manager.h"
+#include "app/workspace_controller.h"
 #include "app/zentiq_app.h"
 #include "engine/engine.h"
 #include "support/qt_test_app.h"
 
 namespace zentiq::test {
+
+// Waits (at most 10 s) until a connect under way has ended; whether the
+// connection is open then.
+inline bool WaitForConnectEnd(ConnectionController& connection) {
+    return QTest::qWaitFor([&] { return connection.state() != ConnectionController::State::Connecting; }, 10000) &&
+           connection.IsConnected();
+}
+
+// Connects the way the commands do and waits for the outcome.
+inline bool ConnectNow(CZentiqApp& app, bool withDialog) {
+    app.Connection().Connect(withDialog);
+    return WaitForConnectEnd(app.Connection());
+}
 
 inline void ensureApp() { zentiq::testing::EnsureQApplication().setQuitOnLastWindowClosed(false); }
 

@@ -3,7 +3,6 @@
 // normal start writes the activation file through which the bus then starts
 // the program for a client, and a missing bus or a taken name is reported
 // once while the program goes on.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 
@@ -19,6 +18,7 @@
 
 #include "app/activation_file.h"
 #include "app/private_session_bus.h"
+#include "app/program_runner.h"
 #include "app/wait_until.h"
 #include "app/xvfb_display.h"
 #include "support/peer_process.h"
@@ -45,8 +45,6 @@ test::PrivateSessionBus& privateBus() {
     return bus;
 }
 
-std::string programPath() { return PeerProcess::BinaryDir() + "/src/zentiq"; }
-
 using test::waitUntil;
 
 int countLines(const std::string& path, const std::string& needle) {
@@ -63,12 +61,10 @@ protected:
     void SetUp() override {
         zentiq::testing::EnsureQApplication();
         ASSERT_TRUE(privateBus().ok()) << privateBus().error;
-        ASSERT_TRUE(QFileInfo(QString::fromStdString(programPath())).isExecutable())
-            << programPath() << " is missing: build the zentiq target";
+        ASSERT_TRUE(QFileInfo(QString::fromStdString(test::ProgramRunner::ProgramPath())).isExecutable())
+            << test::ProgramRunner::ProgramPath() << " is missing: build the zentiq target";
     }
     void TearDown() override {
-        for (pid_t pid : m_children)
-            process::Stop(pid, std::chrono::milliseconds(100));
         for (const QString& name : m_clients)
             QDBusConnection::disconnectFromBus(name);
     }
@@ -76,20 +72,8 @@ protected:
     // The program with extra environment (NAME=VALUE, or -u NAME) and
     // arguments; its stderr goes to stderrPath.
     pid_t run(const std::vector<std::string>& environment, const std::vector<std::string>& args) {
-        std::vector<std::string> argv{"/usr/bin/env"};
-        argv.insert(argv.end(), environment.begin(), environment.end());
-        if (std::none_of(environment.begin(), environment.end(),
-                         [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM=", 0) == 0; }))
-            argv.push_back("QT_QPA_PLATFORM=offscreen");
-        argv.insert(argv.end(), {programPath(), "--settings-dir", m_dir.filePath("settings").toStdString()});
-        argv.insert(argv.end(), args.begin(), args.end());
-        stderrPath = process::UniqueTmpName("zentiq-stderr");
-        const int err = ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        std::string error;
-        const pid_t pid = process::Spawn(argv, -1, -1, err, error);
-        ::close(err);
-        EXPECT_GT(pid, 0) << error;
-        m_children.push_back(pid);
+        const pid_t pid = m_program.Run(environment, args);
+        stderrPath = m_program.StderrPath();
         return pid;
     }
     QDBusConnection client() {
@@ -111,20 +95,16 @@ protected:
     }
     // The exit code when the child ended by itself within the limit, else -1.
     int exitCodeOf(pid_t pid) {
-        int status = 0;
-        const bool ended = waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; });
-        if (!ended)
-            return -1;
-        std::erase(m_children, pid);
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        const int status = m_program.WaitStatus(pid);
+        return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     }
-    bool stillRunning(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
+    static bool stillRunning(pid_t pid) { return test::ProgramRunner::StillRunning(pid); }
 
     QTemporaryDir m_dir;
     std::string stderrPath;
 
 private:
-    std::vector<pid_t> m_children;
+    test::ProgramRunner m_program{m_dir.filePath("settings").toStdString()};
     QStringList m_clients;
 };
 
@@ -198,7 +178,7 @@ TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgram
     ASSERT_TRUE(waitUntil([&] { return nameOwned(c); })) << process::ReadTail(stderrPath);
     QFile file(dataHome + "/dbus-1/services/" + activation_file::FileName());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
-    EXPECT_EQ(file.readAll(), activation_file::Contents(QString::fromStdString(programPath())).toUtf8());
+    EXPECT_EQ(file.readAll(), activation_file::Contents(QString::fromStdString(test::ProgramRunner::ProgramPath())).toUtf8());
 
     // A second instance finds the name taken: it says so once and goes on.
     const pid_t second = run({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});

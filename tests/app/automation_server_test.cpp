@@ -102,8 +102,8 @@ protected:
         s.Serial = 1;
         s.IPAddress = "127.0.0.1";
         s.ServicePort = port;
-        app->SetSettings(s);
-        ASSERT_TRUE(app->Connect(false));
+        app->Connection().SetSettings(s);
+        ASSERT_TRUE(test::ConnectNow(*app, false));
     }
 
     std::unique_ptr<CZentiqApp> app;
@@ -408,11 +408,11 @@ TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMain
     // A workspace opens and the main frame closes around it, unasked.
     app->OnFileNew();
     WorkspaceFile::Contents contents;
-    contents.settings = app->Settings();
+    contents.settings = app->Connection().Settings();
     contents.mainFrame = frame.CurrentPlacement();
     const QString workspace = dirPath() + "/empty.zqw";
     ASSERT_EQ(WorkspaceFile::Save(workspace, contents), WorkspaceFile::Status::Ok);
-    ASSERT_TRUE(app->OpenWorkspace(workspace, false));
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(workspace, false));
     EXPECT_TRUE(frame.ChildFrames().isEmpty());
     frame.show();
     EXPECT_TRUE(frame.close());

@@ -15,6 +15,7 @@
 
 #include "app/advanced.h"
 #include "app/child_frame.h"
+#include "app/command_line.h"
 #include "app/app_test_support.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
@@ -122,7 +123,7 @@ TEST(LanguageChoiceTest, CodesCommandLineAndStoredValues) {
                           Line{{"a.zqd"}, std::nullopt, false},
                           Line{{"--lang", "fr"}, std::nullopt, true},
                           Line{{"--lang"}, std::nullopt, true}}) {
-        const auto line = CZentiqApp::ParseCommandLine(l.args);
+        const auto line = CommandLine::Parse(l.args);
         EXPECT_EQ(line.language, l.language) << l.args.join(' ').toStdString();
         EXPECT_EQ(!line.error.isEmpty(), l.error) << l.args.join(' ').toStdString();
         EXPECT_TRUE(line.ignored.isEmpty());

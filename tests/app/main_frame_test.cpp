@@ -307,7 +307,7 @@ TEST_F(FrameWithAppTest, ConnectionPaneIsAsWideAsItsText) {
             s.ServicePort = c.port;
             s.TcpFraming = c.framing;
         }
-        app->SetSettings(s);
+        app->Connection().SetSettings(s);
         f.UpdateIdle();
         QLabel* pane = f.CommPane();
         ASSERT_EQ(pane->text(), c.shown);
@@ -409,11 +409,11 @@ TEST_F(FrameWithAppTest, KeysDriveTheConnectionAndTheDocuments) {
     CMainFrame& f = start({"--automation"});
 
     QTest::keyClick(&f, Qt::Key_F5);
-    EXPECT_TRUE(app->IsConnected());
+    EXPECT_TRUE(test::WaitForConnectEnd(app->Connection()));
     QTest::keyClick(&f, Qt::Key_F5);  // disabled while connected: nothing happens
     EXPECT_TRUE(recorder.messages.empty());
     QTest::keyClick(&f, Qt::Key_F4);
-    EXPECT_FALSE(app->IsConnected());
+    EXPECT_FALSE(app->Connection().IsConnected());
     EXPECT_EQ(IsConnected(), 0);
 
     QTest::keyClick(&f, Qt::Key_N, Qt::ControlModifier);

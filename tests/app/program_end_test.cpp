@@ -3,7 +3,6 @@
 // from inside the event loop). The process must end by itself with a
 // normal exit status, never in std::terminate or by the signal, and a data
 // log must be left with whole lines.
-#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -18,6 +17,7 @@
 #include <sstream>
 
 #include "app/app_test_support.h"
+#include "app/program_runner.h"
 #include "app/wait_until.h"
 #include "app/xvfb_display.h"
 #include "documents/data_logger.h"
@@ -33,8 +33,6 @@ namespace {
 namespace process = test::process;
 using test::PeerProcess;
 using test::waitUntil;
-
-std::string programPath() { return PeerProcess::BinaryDir() + "/src/zentiq"; }
 
 // Whether pid holds an established TCP connection to 127.0.0.1:port.
 bool connectedTo(pid_t pid, int port) {
@@ -69,8 +67,8 @@ bool connectedTo(pid_t pid, int port) {
 class ProgramEndTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(QFileInfo(QString::fromStdString(programPath())).isExecutable())
-            << programPath() << " is missing: build the zentiq target";
+        ASSERT_TRUE(QFileInfo(QString::fromStdString(test::ProgramRunner::ProgramPath())).isExecutable())
+            << test::ProgramRunner::ProgramPath() << " is missing: build the zentiq target";
         std::string error;
         m_peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
         ASSERT_TRUE(m_peer) << error;
@@ -82,38 +80,19 @@ protected:
                       .arg(m_peer->Port())
                       .toUtf8());
     }
-    void TearDown() override {
-        for (pid_t pid : m_children)
-            process::Stop(pid, std::chrono::milliseconds(100));
-    }
-
     // The program on `platform`, without a session bus (it says so and goes on).
     pid_t run(const std::vector<std::string>& platform) {
-        std::vector<std::string> argv{"/usr/bin/env", "-u", "DBUS_SESSION_BUS_ADDRESS",
-                                      "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(),
-                                      "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()};
-        argv.insert(argv.end(), platform.begin(), platform.end());
-        argv.insert(argv.end(), {programPath(), "--settings-dir", m_dir.filePath("settings").toStdString()});
-        m_stderr = process::UniqueTmpName("zentiq-end-stderr");
-        const int err = ::open(m_stderr.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-        std::string error;
-        const pid_t pid = process::Spawn(argv, -1, -1, err, error);
-        ::close(err);
-        EXPECT_GT(pid, 0) << error;
-        m_children.push_back(pid);
+        std::vector<std::string> environment{"-u", "DBUS_SESSION_BUS_ADDRESS",
+                                             "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(),
+                                             "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()};
+        environment.insert(environment.end(), platform.begin(), platform.end());
+        const pid_t pid = m_program.Run(environment);
+        m_stderr = m_program.StderrPath();
         return pid;
-    }
-    // The wait status once the child ended by itself, -1 when it did not.
-    int statusOf(pid_t pid) {
-        int status = 0;
-        if (!waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }))
-            return -1;
-        std::erase(m_children, pid);
-        return status;
     }
     // Ended by itself with `code`: no signal, no abort, no std::terminate.
     void expectCleanEnd(pid_t pid, int code, const char* how) {
-        const int status = statusOf(pid);
+        const int status = m_program.WaitStatus(pid);
         const std::string tail = process::ReadTail(m_stderr);
         ASSERT_NE(status, -1) << how << ": still running\n" << tail;
         EXPECT_TRUE(WIFEXITED(status)) << how << ": " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << "\n" << tail;
@@ -124,7 +103,7 @@ protected:
     QTemporaryDir m_dir;
     std::unique_ptr<PeerProcess> m_peer;
     std::string m_stderr;
-    std::vector<pid_t> m_children;
+    test::ProgramRunner m_program{m_dir.filePath("settings").toStdString()};
 };
 
 TEST_F(ProgramEndTest, ASignalEndsTheProgramAsClosingItDoes) {
@@ -163,12 +142,12 @@ TEST_F(EndAtExitTest, StopsTheWorkerClosesThePortAndLeavesWholeLogLines) {
     {
         CZentiqApp app;
         ASSERT_TRUE(app.InitInstance({}));
-        ConnectionSettings s = app.Settings();
+        ConnectionSettings s = app.Connection().Settings();
         s.Serial = 1;
         s.IPAddress = "127.0.0.1";
         s.ServicePort = peer->Port();
-        app.SetSettings(s);
-        ASSERT_TRUE(app.Connect(false));
+        app.Connection().SetSettings(s);
+        ASSERT_TRUE(test::ConnectNow(app, false));
         CZentiqDoc* doc = app.Documents().value(0);
         ASSERT_NE(doc, nullptr);
         ASSERT_TRUE(doc->OnCommand(doc_command::StartLogging));
@@ -177,7 +156,7 @@ TEST_F(EndAtExitTest, StopsTheWorkerClosesThePortAndLeavesWholeLogLines) {
 
         CZentiqApp::EndAtExit();
         EXPECT_EQ(IsConnected(), 0);
-        EXPECT_FALSE(app.IsConnected());
+        EXPECT_FALSE(app.Connection().IsConnected());
         EXPECT_FALSE(doc->Logger().active());
         const qint64 size = QFileInfo(log).size();
         QTest::qWait(200);

@@ -79,12 +79,12 @@ protected:
         return nullptr;
     }
     void connectTo(int port) {
-        ConnectionSettings s = app->Settings();
+        ConnectionSettings s = app->Connection().Settings();
         s.Serial = 1;
         s.IPAddress = "127.0.0.1";
         s.ServicePort = port;
-        app->SetSettings(s);
-        ASSERT_TRUE(app->Connect(false));
+        app->Connection().SetSettings(s);
+        ASSERT_TRUE(test::ConnectNow(*app, false));
     }
     QString firstMessage() const { return recorder.messages.empty() ? QString() : recorder.messages[0].text; }
     WorkspaceFile::Contents load(const QString& path) {
@@ -116,24 +116,24 @@ TEST_F(WorkspaceCommandsTest, SavedConnectedComesBackWholeAlsoAfterTheFolderMove
     chosen = site + "/plant.zqw";
     ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::SaveWorkspace));
     EXPECT_EQ(proposals.value(0), "resume");
-    EXPECT_EQ(app->DefaultWorkspaceName(), "plant");
+    EXPECT_EQ(app->Workspaces()->DefaultWorkspaceName(), "plant");
     const WorkspaceFile::Contents saved = load(chosen);
     EXPECT_TRUE(saved.connected);
     ASSERT_EQ(saved.documents.size(), 2);
     EXPECT_EQ(saved.documents[0].storedPath, "polls/holding.zqd") << "relative below the workspace's folder";
     EXPECT_EQ(saved.documents[1].storedPath, "inputs.zqd");
-    EXPECT_EQ(app->RecentFiles().value(0), chosen);
+    EXPECT_EQ(app->DocManager().RecentFiles().value(0), chosen);
 
     // Everything closed and disconnected; the whole folder moves elsewhere.
     app->MainFrame()->CloseAllDocuments();
-    app->Disconnect();
+    app->Connection().Disconnect();
     const QString moved = dirPath() + "/moved";
     ASSERT_TRUE(QDir().rename(site, moved));
 
     chosen = moved + "/plant.zqw";
     ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::OpenWorkspace));
     EXPECT_EQ(proposals.value(1), "plant");
-    EXPECT_TRUE(app->IsConnected()) << "saved connected: connected again without a dialog";
+    EXPECT_TRUE(test::WaitForConnectEnd(app->Connection())) << "saved connected: connected again without a dialog";
     ASSERT_EQ(app->Documents().size(), 2) << (recorder.messages.empty() ? "" : recorder.messages[0].text.toStdString());
     CZentiqDoc* holding = app->Documents()[0];
     CZentiqDoc* inputs = app->Documents()[1];
@@ -154,22 +154,22 @@ TEST_F(WorkspaceCommandsTest, SavedConnectedComesBackWholeAlsoAfterTheFolderMove
     EXPECT_TRUE(recorder.messages.empty());
 
     // Saved while disconnected, it stays disconnected.
-    app->Disconnect();
+    app->Connection().Disconnect();
     chosen = moved + "/offline.zqw";
-    ASSERT_TRUE(app->SaveWorkspace());
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
     EXPECT_FALSE(load(chosen).connected);
     connectTo(peer->Port());
-    ASSERT_TRUE(app->OpenWorkspace(chosen, false));
-    EXPECT_FALSE(app->IsConnected());
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(chosen, false));
+    EXPECT_FALSE(app->Connection().IsConnected());
     EXPECT_EQ(app->Documents().size(), 2);
 
     // From the command line the start-up check makes the connection.
     app.reset();
     app = std::make_unique<CZentiqApp>();
     ASSERT_TRUE(app->InitInstance({moved + "/plant.zqw"}));
-    EXPECT_FALSE(app->IsConnected()) << "not before the start-up check";
+    EXPECT_FALSE(app->Connection().IsConnected()) << "not before the start-up check";
     EXPECT_EQ(app->Documents().size(), 2);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return app->IsConnected(); }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return app->Connection().IsConnected(); }, kWaitMs));
 }
 
 TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) {
@@ -179,13 +179,13 @@ TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) 
     app->OnFileNew();  // never saved, saved when asked
     answers.answer = QMessageBox::No;
     chosen = dirPath() + "/declined.zqw";
-    ASSERT_TRUE(app->SaveWorkspace());
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
     EXPECT_EQ(load(chosen).documents.size(), 1);
 
     answers.answer = QMessageBox::Yes;
     answers.savePaths = {dirPath() + "/first.zqd", dirPath() + "/second.zqd"};
     chosen = dirPath() + "/accepted.zqw";
-    ASSERT_TRUE(app->SaveWorkspace());
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
     const auto c = load(chosen);
     ASSERT_EQ(c.documents.size(), 3);
     EXPECT_EQ(c.documents[1].storedPath, "first.zqd");
@@ -203,21 +203,21 @@ TEST_F(WorkspaceCommandsTest, ANameWithAnotherExtensionGetsTheWorkspaceSuffix) {
     });
     for (const char* name : {"setup.txt", "site.v2"}) {
         chosen = dirPath() + "/" + name;
-        EXPECT_TRUE(app->SaveWorkspace()) << name;
+        EXPECT_TRUE(app->Workspaces()->SaveWorkspace()) << name;
         EXPECT_FALSE(QFile::exists(chosen)) << name;
         EXPECT_TRUE(QFile::exists(chosen + ".zqw")) << name;
     }
     EXPECT_TRUE(asked.isEmpty()) << "nothing there to replace yet";
     const QString written = chosen + ".zqw";
     QFile(written).resize(10);
-    EXPECT_FALSE(app->SaveWorkspace()) << "No: nothing written";
+    EXPECT_FALSE(app->Workspaces()->SaveWorkspace()) << "No: nothing written";
     EXPECT_EQ(asked, QStringList{written});
     EXPECT_EQ(QFileInfo(written).size(), 10);
     replace = true;
-    EXPECT_TRUE(app->SaveWorkspace());
+    EXPECT_TRUE(app->Workspaces()->SaveWorkspace());
     EXPECT_GT(QFileInfo(written).size(), 10);
     chosen.clear();  // cancelled
-    EXPECT_FALSE(app->SaveWorkspace());
+    EXPECT_FALSE(app->Workspaces()->SaveWorkspace());
     EXPECT_TRUE(recorder.messages.empty());
     FileDialog::SetReplaceHook(previous);
 
@@ -242,7 +242,7 @@ TEST_F(WorkspaceCommandsTest, OpeningStopsOnCancelFindsMovedDocumentsAndSaysWhat
     savedWindow(dirPath() + "/pump.zqd", 2, 0, 2, QRect(0, 0, 300, 200));
     savedWindow(dirPath() + "/valve.zqd", 2, 8, 2, QRect(40, 40, 300, 200));
     WorkspaceFile::Contents c;
-    c.settings = app->Settings();
+    c.settings = app->Connection().Settings();
     c.settings.ServicePort = 1502;
     c.mainFrame = app->MainFrame()->CurrentPlacement();
     // As written on Windows: absolute paths of a folder that is not here.
@@ -255,14 +255,14 @@ TEST_F(WorkspaceCommandsTest, OpeningStopsOnCancelFindsMovedDocumentsAndSaysWhat
     CZentiqDoc* edited = app->Documents()[0];
     edited->SetModifiedFlag(true);
     answers.answer = QMessageBox::Cancel;
-    EXPECT_FALSE(app->OpenWorkspace(path, false));
+    EXPECT_FALSE(app->Workspaces()->OpenWorkspace(path, false));
     EXPECT_EQ(app->Documents().size(), 2);
     EXPECT_TRUE(edited->IsModified());
-    EXPECT_NE(app->Settings().ServicePort, 1502);
+    EXPECT_NE(app->Connection().Settings().ServicePort, 1502);
 
     answers.answer = QMessageBox::No;
-    ASSERT_TRUE(app->OpenWorkspace(path, false));
-    EXPECT_EQ(app->Settings().ServicePort, 1502);
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(path, false));
+    EXPECT_EQ(app->Connection().Settings().ServicePort, 1502);
     ASSERT_EQ(app->Documents().size(), 2) << firstMessage().toStdString();
     EXPECT_EQ(app->Documents()[0]->GetPathName(), dirPath() + "/pump.zqd");
     EXPECT_EQ(app->Documents()[1]->GetPathName(), dirPath() + "/valve.zqd");
@@ -273,7 +273,7 @@ TEST_F(WorkspaceCommandsTest, OpeningStopsOnCancelFindsMovedDocumentsAndSaysWhat
     ASSERT_TRUE(file.open(QIODevice::ReadWrite));
     ASSERT_TRUE(file.resize(file.size() - 7));
     file.close();
-    ASSERT_TRUE(app->OpenWorkspace(path, false));
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(path, false));
     ASSERT_EQ(app->Documents().size(), 1);
     EXPECT_EQ(firstMessage(), WorkspaceFile::CutShortText(1));
 
@@ -281,7 +281,7 @@ TEST_F(WorkspaceCommandsTest, OpeningStopsOnCancelFindsMovedDocumentsAndSaysWhat
     recorder.messages.clear();
     const QString folder = dirPath() + "/folder.zqw";
     ASSERT_TRUE(QDir().mkdir(folder));
-    EXPECT_FALSE(app->OpenWorkspace(folder, false));
+    EXPECT_FALSE(app->Workspaces()->OpenWorkspace(folder, false));
     EXPECT_EQ(firstMessage(), QDir::toNativeSeparators(folder) + " was not found (" +
                                   WorkspaceFile::UnreadableCause(folder) + ")");
     EXPECT_EQ(app->Documents().size(), 1);
@@ -308,10 +308,10 @@ TEST_F(WorkspaceCommandsTest, OldVersionsAndBrokenFiles) {
     store()->SetInt("CommSetup", "Serial", 0);
     store()->Sync();
     ASSERT_FALSE(app->Documents().isEmpty());
-    ASSERT_TRUE(app->OpenWorkspace(old, false));
-    EXPECT_EQ(app->Settings().Serial, 1);
-    EXPECT_EQ(app->Settings().Port, 1);
-    EXPECT_EQ(app->Settings().ConnectionTimeout, 3000);
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(old, false));
+    EXPECT_EQ(app->Connection().Settings().Serial, 1);
+    EXPECT_EQ(app->Connection().Settings().Port, 1);
+    EXPECT_EQ(app->Connection().Settings().ConnectionTimeout, 3000);
     EXPECT_TRUE(app->Documents().isEmpty()) << "a file ending after the placement closes every window";
     EXPECT_EQ(store()->GetInt("CommSetup", "Serial", -1), 0) << "the settings store is not written";
 
@@ -334,7 +334,7 @@ TEST_F(WorkspaceCommandsTest, OldVersionsAndBrokenFiles) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
         f.write(c.content);
         f.close();
-        EXPECT_FALSE(app->OpenWorkspace(path, false));
+        EXPECT_FALSE(app->Workspaces()->OpenWorkspace(path, false));
         EXPECT_EQ(app->Documents().size(), 1);
         if (c.message == nullptr)
             EXPECT_TRUE(recorder.messages.empty());
@@ -342,7 +342,7 @@ TEST_F(WorkspaceCommandsTest, OldVersionsAndBrokenFiles) {
             EXPECT_EQ(firstMessage(), c.message);
     }
     recorder.messages.clear();
-    EXPECT_FALSE(app->OpenWorkspace(dirPath() + "/none.zqw", false));
+    EXPECT_FALSE(app->Workspaces()->OpenWorkspace(dirPath() + "/none.zqw", false));
     EXPECT_EQ(firstMessage(), QDir::toNativeSeparators(dirPath() + "/none.zqw") + " was not found");
 }
 
@@ -351,9 +351,9 @@ TEST_F(WorkspaceCommandsTest, AMissingDocumentIsReportedAndTheOthersStillOpen) {
     savedWindow(dirPath() + "/a.zqd", 2, 0, 2, QRect(0, 0, 300, 200));
     savedWindow(dirPath() + "/b.zqd", 2, 5, 2, QRect(40, 40, 300, 200));
     chosen = dirPath() + "/two.zqw";
-    ASSERT_TRUE(app->SaveWorkspace());
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
     ASSERT_TRUE(QFile::remove(dirPath() + "/a.zqd"));
-    ASSERT_TRUE(app->OpenWorkspace(chosen, false));
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(chosen, false));
     ASSERT_EQ(app->Documents().size(), 1);
     EXPECT_EQ(app->Documents()[0]->GetPathName(), dirPath() + "/b.zqd");
     EXPECT_EQ(recorder.messages.size(), 1u);
@@ -364,20 +364,20 @@ TEST_F(WorkspaceCommandsTest, OpenByNameTakesWorkspacesAsWorkspaces) {
     app->MainFrame()->CloseAllDocuments();
     savedWindow(dirPath() + "/only.zqd", 2, 0, 2, QRect(0, 0, 300, 200));
     chosen = dirPath() + "/one.zqw";
-    ASSERT_TRUE(app->SaveWorkspace());
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
     app->MainFrame()->CloseAllDocuments();
 
-    app->AddToRecentFileList(dirPath() + "/only.zqd");
-    app->AddToRecentFileList(chosen);
+    app->DocManager().AddToRecentFileList(dirPath() + "/only.zqd");
+    app->DocManager().AddToRecentFileList(chosen);
     ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::RecentFileFirst));
     ASSERT_EQ(app->Documents().size(), 1);
-    EXPECT_EQ(app->RecentFiles().value(0), chosen) << "the list holds workspaces and documents alike";
-    EXPECT_EQ(app->RecentFiles().value(1), dirPath() + "/only.zqd");
+    EXPECT_EQ(app->DocManager().RecentFiles().value(0), chosen) << "the list holds workspaces and documents alike";
+    EXPECT_EQ(app->DocManager().RecentFiles().value(1), dirPath() + "/only.zqd");
 
     app->MainFrame()->CloseAllDocuments();
-    app->OpenByName(chosen);
+    app->DocManager().OpenByName(chosen);
     EXPECT_EQ(app->Documents().size(), 1);
-    app->OpenByName(dirPath() + "/only.zqd");
+    app->DocManager().OpenByName(dirPath() + "/only.zqd");
     EXPECT_EQ(app->Documents().size(), 1) << "an open document is activated, not opened twice";
 
     // From the command line: started with a workspace, nothing else opens.

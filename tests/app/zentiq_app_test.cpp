@@ -24,6 +24,8 @@
 
 #include "app/app_test_support.h"
 #include "app/child_frame.h"
+#include "app/connect_failure_text.h"
+#include "app/connection_settings_store.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "framework/window_registry.h"
@@ -73,54 +75,11 @@ void storeTcpSettings(SettingsStore& s, int port, int autoEnable) {
 
 // ---- window-free parts ----------------------------------------------------------------------
 
-TEST(CommandLineTest, FileAutomationAndForeignOptions) {
-    auto line = CZentiqApp::ParseCommandLine({"--settings-dir", "/tmp/x.zqd", "poll.zqd", "--screenshot",
-                                              "shot.png", "--screenshot-delay=5", "-Automation"});
-    EXPECT_EQ(line.fileName, "poll.zqd") << "option values are not file names";
-    EXPECT_TRUE(line.automation);
-    EXPECT_TRUE(line.ignored.isEmpty());
-
-    line = CZentiqApp::ParseCommandLine({"/Embedding"});
-    EXPECT_TRUE(line.automation);
-    EXPECT_TRUE(line.fileName.isEmpty());
-
-    line = CZentiqApp::ParseCommandLine({"/home/u/a.zqd", "--bogus", "second.zqd"});
-    EXPECT_EQ(line.fileName, "/home/u/a.zqd") << "an absolute path is no switch";
-    EXPECT_FALSE(line.automation);
-    EXPECT_EQ(line.ignored, QStringList({"--bogus", "second.zqd"}));
-}
-
-TEST(CommandLineTest, PrintSwitchesTakeTheirDocument) {
-    struct Case {
-        QStringList args;
-        QString printFile;
-        QString fileName;
-        bool error;
-    };
-    const Case cases[] = {
-        {{"--print", "a.zqd"}, "a.zqd", "", false},
-        {{"--print=/data/b.zqd"}, "/data/b.zqd", "", false},
-        {{"/p", "c.zqd"}, "c.zqd", "", false},
-        {{"/P", "d.zqd", "e.zqd"}, "d.zqd", "e.zqd", false},
-        {{"/p"}, "", "", true},
-        {{"--print"}, "", "", true},
-        {{"--print="}, "", "", true},
-        {{"/print.zqd"}, "", "/print.zqd", false},  // a path, not the switch
-    };
-    for (const Case& c : cases) {
-        const auto line = CZentiqApp::ParseCommandLine(c.args);
-        const std::string what = c.args.join(' ').toStdString();
-        EXPECT_EQ(line.printFile, c.printFile) << what;
-        EXPECT_EQ(line.fileName, c.fileName) << what;
-        EXPECT_EQ(!line.error.isEmpty(), c.error) << what;
-    }
-}
-
 class CommSetupStoreTest : public AppTestBase {};
 
 TEST_F(CommSetupStoreTest, DefaultsOfAnEmptyStore) {
     bool autoEnable = true;
-    const ConnectionSettings s = CZentiqApp::ReadCommSetup(*store(), &autoEnable);
+    const ConnectionSettings s = ConnectionSettingsStore::Read(*store(), &autoEnable);
     EXPECT_EQ(s.Port, 0);
     EXPECT_EQ(s.BaudRate, 2);
     EXPECT_EQ(s.DataBits, 1);
@@ -139,16 +98,16 @@ TEST_F(CommSetupStoreTest, DefaultsOfAnEmptyStore) {
     EXPECT_EQ(s.Echo, 0);
     EXPECT_EQ(s.Serial, 0) << "no \"Serial\" and port index 0: the serial line";
     EXPECT_FALSE(autoEnable);
-    EXPECT_EQ(CZentiqApp::ConnectionPaneText(s), "Port 1: 9600-8-E-1");
+    EXPECT_EQ(ConnectionController::PaneText(s), "Port 1: 9600-8-E-1");
 }
 
 TEST_F(CommSetupStoreTest, BaudIndexOutsideTheTableMeans9600Everywhere) {
     for (const int stored : {-1, 14, 99}) {
         store()->SetInt("CommSetup", "BaudRate", stored);
         store()->SetInt("CommSetup", "Serial", 0);
-        const ConnectionSettings s = CZentiqApp::ReadCommSetup(*store(), nullptr);
+        const ConnectionSettings s = ConnectionSettingsStore::Read(*store(), nullptr);
         EXPECT_EQ(s.BaudRate, 2) << stored;
-        EXPECT_EQ(CZentiqApp::ConnectionPaneText(s), "Port 1: 9600-8-E-1") << stored;
+        EXPECT_EQ(ConnectionController::PaneText(s), "Port 1: 9600-8-E-1") << stored;
         // What the line would be opened with, and what the dialog shows.
         EXPECT_EQ(BaudTimingForIndex(stored).baud, 9600u) << stored;
         EXPECT_EQ(CMBCommSetup::BaudPositionToIndex(CMBCommSetup::BaudIndexToPosition(stored)), 2) << stored;
@@ -202,7 +161,7 @@ TEST_F(CommSetupStoreTest, ValuesOutsideTheDialogsRangesReadAsTheirDefaults) {
         ASSERT_TRUE(file.setFileTime(QDateTime::fromSecsSinceEpoch(1700000000 + stamp),
                                      QFileDevice::FileModificationTime));
         file.close();
-        const ConnectionSettings read = CZentiqApp::ReadCommSetup(*store(), nullptr);
+        const ConnectionSettings read = ConnectionSettingsStore::Read(*store(), nullptr);
         EXPECT_EQ(read.*c.field, c.expected) << c.key << " = " << c.stored;
     }
 }
@@ -211,19 +170,19 @@ TEST_F(CommSetupStoreTest, MissingSerialIsConvertedFromThePortIndex) {
     auto s = store();
     s->SetInt("CommSetup", "Port", 8);
     s->Sync();
-    ConnectionSettings c = CZentiqApp::ReadCommSetup(*s, nullptr);
+    ConnectionSettings c = ConnectionSettingsStore::Read(*s, nullptr);
     EXPECT_EQ(c.Serial, 1) << "port index 8 meant Modbus/TCP";
     EXPECT_EQ(c.Port, 0);
 
     s->SetInt("CommSetup", "Port", 7);
-    c = CZentiqApp::ReadCommSetup(*s, nullptr);
+    c = ConnectionSettingsStore::Read(*s, nullptr);
     EXPECT_EQ(c.Serial, 0);
     EXPECT_EQ(c.Port, 7);
 
     // Once "Serial" is stored, port index 8 is just COM9.
     s->SetInt("CommSetup", "Port", 8);
     s->SetInt("CommSetup", "Serial", 0);
-    c = CZentiqApp::ReadCommSetup(*s, nullptr);
+    c = ConnectionSettingsStore::Read(*s, nullptr);
     EXPECT_EQ(c.Serial, 0);
     EXPECT_EQ(c.Port, 8);
 }
@@ -248,12 +207,12 @@ TEST_F(CommSetupStoreTest, WriteStoresTheSeventeenKeysThatReadTakesBack) {
     c.Echo = 1;
     c.Serial = 0;
     auto s = store();
-    CZentiqApp::WriteCommSetup(*s, c);
-    EXPECT_EQ(CZentiqApp::CommSetupKeys().size(), 17);
-    for (const QString& key : CZentiqApp::CommSetupKeys())
+    ConnectionSettingsStore::Write(*s, c);
+    EXPECT_EQ(ConnectionSettingsStore::Keys().size(), 17);
+    for (const QString& key : ConnectionSettingsStore::Keys())
         EXPECT_TRUE(store()->Contains("CommSetup", key)) << key.toStdString();
     EXPECT_FALSE(store()->Contains("CommSetup", "AutoEnable")) << "not one of the connection keys";
-    const ConnectionSettings back = CZentiqApp::ReadCommSetup(*store(), nullptr);
+    const ConnectionSettings back = ConnectionSettingsStore::Read(*store(), nullptr);
     EXPECT_EQ(back.Port, 4);
     EXPECT_EQ(back.BaudRate, 8);
     EXPECT_EQ(back.DataBits, 0);
@@ -271,7 +230,7 @@ TEST_F(CommSetupStoreTest, WriteStoresTheSeventeenKeysThatReadTakesBack) {
     EXPECT_EQ(back.DelayBetweenPolls, 33);
     EXPECT_EQ(back.Echo, 1);
     EXPECT_EQ(back.Serial, 0);
-    EXPECT_EQ(CZentiqApp::ConnectionPaneText(back), "Port 5: 115200-7-O-2");
+    EXPECT_EQ(ConnectionController::PaneText(back), "Port 5: 115200-7-O-2");
 }
 
 TEST_F(CommSetupStoreTest, TcpFramingIsStoredBesideTheSeventeenOnceChosen) {
@@ -281,30 +240,30 @@ TEST_F(CommSetupStoreTest, TcpFramingIsStoredBesideTheSeventeenOnceChosen) {
     c.ServicePort = 4001;
     auto s = store();
     // Modbus/TCP leaves the store as it always was.
-    CZentiqApp::WriteCommSetup(*s, c);
+    ConnectionSettingsStore::Write(*s, c);
     EXPECT_FALSE(s->Contains("CommSetup", "TcpFraming"));
-    EXPECT_EQ(CZentiqApp::ReadCommSetup(*s, nullptr).TcpFraming, kTcpFramingMbap);
+    EXPECT_EQ(ConnectionSettingsStore::Read(*s, nullptr).TcpFraming, kTcpFramingMbap);
 
     // RTU over TCP: "Serial" stays 1, so a version that knows only Modbus/TCP
     // connects to the same host rather than opening a serial port.
     c.TcpFraming = kTcpFramingRtu;
-    CZentiqApp::WriteCommSetup(*s, c);
+    ConnectionSettingsStore::Write(*s, c);
     EXPECT_EQ(s->GetInt("CommSetup", "TcpFraming", -1), 1);
     EXPECT_EQ(s->GetInt("CommSetup", "Serial", -1), 1);
-    const ConnectionSettings back = CZentiqApp::ReadCommSetup(*s, nullptr);
+    const ConnectionSettings back = ConnectionSettingsStore::Read(*s, nullptr);
     EXPECT_EQ(back.TcpFraming, kTcpFramingRtu);
-    EXPECT_EQ(CZentiqApp::ConnectionPaneText(back), "10.1.2.3: 4001 (RTU)");
+    EXPECT_EQ(ConnectionController::PaneText(back), "10.1.2.3: 4001 (RTU)");
 
     // Back to Modbus/TCP: the key stays and says so.
     c.TcpFraming = kTcpFramingMbap;
-    CZentiqApp::WriteCommSetup(*s, c);
+    ConnectionSettingsStore::Write(*s, c);
     EXPECT_EQ(s->GetInt("CommSetup", "TcpFraming", -1), 0);
-    EXPECT_EQ(CZentiqApp::ReadCommSetup(*s, nullptr).TcpFraming, kTcpFramingMbap);
+    EXPECT_EQ(ConnectionSettingsStore::Read(*s, nullptr).TcpFraming, kTcpFramingMbap);
 
     // Hand-edited values other than 1 are Modbus/TCP.
     for (const int stored : {2, -1, 100}) {
         s->SetInt("CommSetup", "TcpFraming", stored);
-        EXPECT_EQ(CZentiqApp::ReadCommSetup(*s, nullptr).TcpFraming, kTcpFramingMbap) << stored;
+        EXPECT_EQ(ConnectionSettingsStore::Read(*s, nullptr).TcpFraming, kTcpFramingMbap) << stored;
     }
 }
 
@@ -312,17 +271,17 @@ TEST(ConnectionPaneTest, TcpAndSerialTexts) {
     ConnectionSettings c;
     c.Serial = 1;
     c.IPAddress = "192.168.0.7";
-    EXPECT_EQ(CZentiqApp::ConnectionPaneText(c), "192.168.0.7: 502");
+    EXPECT_EQ(ConnectionController::PaneText(c), "192.168.0.7: 502");
     c.TcpFraming = kTcpFramingRtu;
-    EXPECT_EQ(CZentiqApp::ConnectionPaneText(c), "192.168.0.7: 502 (RTU)");
+    EXPECT_EQ(ConnectionController::PaneText(c), "192.168.0.7: 502 (RTU)");
     c.TcpFraming = kTcpFramingMbap;
     c.Serial = 0;
     c.Port = 63;
     c.BaudRate = 13;
     c.Parity = 0;
-    EXPECT_EQ(CZentiqApp::ConnectionPaneText(c), "Port 64: 256000-8-N-1");
+    EXPECT_EQ(ConnectionController::PaneText(c), "Port 64: 256000-8-N-1");
     c.BaudRate = 99;  // a hand-edited store: the table's value is clamped, not read past its end
-    EXPECT_FALSE(CZentiqApp::ConnectionPaneText(c).isEmpty());
+    EXPECT_FALSE(ConnectionController::PaneText(c).isEmpty());
 }
 
 TEST(ConnectFailureTest, EveryFailedOpenIsReported) {
@@ -330,17 +289,17 @@ TEST(ConnectFailureTest, EveryFailedOpenIsReported) {
     serial.Serial = 0;
     serial.Port = 2;
     SetSerialDevice(3, "/nonexistent/zq-tty3");
-    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 1, 0), "Port 3 not available");
-    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 4), "Setting port parameters failed with error 4.");
-    EXPECT_FALSE(CZentiqApp::ConnectFailureMessage(serial, 9).isEmpty()) << "no failure goes unreported";
-    EXPECT_TRUE(CZentiqApp::ConnectFailureMessage(serial, 0).isEmpty());
+    EXPECT_EQ(ConnectFailureText::Message(serial, 1, 0), "Port 3 not available");
+    EXPECT_EQ(ConnectFailureText::Message(serial, 4), "Setting port parameters failed with error 4.");
+    EXPECT_FALSE(ConnectFailureText::Message(serial, 9).isEmpty()) << "no failure goes unreported";
+    EXPECT_TRUE(ConnectFailureText::Message(serial, 0).isEmpty());
     SetSerialDevice(3, "");
 
     ConnectionSettings tcp;
     tcp.Serial = 1;
-    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, 13), "Modbus/TCP Connection Failed. Invalid IP Address");
-    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, 15), "Modbus/TCP Connection Failed. Connect Timeout");
-    EXPECT_TRUE(CZentiqApp::ConnectFailureMessage(tcp, 19).startsWith("Modbus/TCP Connection Failed."));
+    EXPECT_EQ(ConnectFailureText::Message(tcp, 13), "Modbus/TCP Connection Failed. Invalid IP Address");
+    EXPECT_EQ(ConnectFailureText::Message(tcp, 15), "Modbus/TCP Connection Failed. Connect Timeout");
+    EXPECT_TRUE(ConnectFailureText::Message(tcp, 19).startsWith("Modbus/TCP Connection Failed."));
 }
 
 // Real failed opens: the message of the Parts, then what is wrong in words.
@@ -360,9 +319,9 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
         QString cause;
     };
     const Case cases[] = {
-        {"in use", QString::fromStdString(pty.slavePath()), CZentiqApp::tr("被其他程序占用")},
-        {"a plain file", plainFile, CZentiqApp::tr("不是串口设备")},
-        {"a folder", dirPath(), CZentiqApp::tr("不是串口设备")},
+        {"in use", QString::fromStdString(pty.slavePath()), ConnectFailureText::tr("被其他程序占用")},
+        {"a plain file", plainFile, ConnectFailureText::tr("不是串口设备")},
+        {"a folder", dirPath(), ConnectFailureText::tr("不是串口设备")},
         {"missing", dirPath() + "/gone", QString::fromLocal8Bit(std::strerror(ENOENT))},
     };
     ConnectionSettings serial;
@@ -372,7 +331,7 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(SetSerialDevice(3, c.device.toLocal8Bit().constData()), 1);
         ASSERT_EQ(OpenSerialPort(3, 9600, 8, 0, 0), 1);
-        EXPECT_EQ(CZentiqApp::ConnectFailureMessage(serial, 1), "Port 3 not available: " + c.cause);
+        EXPECT_EQ(ConnectFailureText::Message(serial, 1), "Port 3 not available: " + c.cause);
     }
 
     // A port where nothing listens: the number and its description.
@@ -387,7 +346,7 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
     ConnectionSettings tcp;
     tcp.Serial = 1;
     ASSERT_EQ(OpenTcpConnection("127.0.0.1", ntohs(address.sin_port), 1000, 1000), status::ConnectError);
-    EXPECT_EQ(CZentiqApp::ConnectFailureMessage(tcp, status::ConnectError),
+    EXPECT_EQ(ConnectFailureText::Message(tcp, status::ConnectError),
               QString("Modbus/TCP Connection Failed. Connect error %1: %2")
                   .arg(ECONNREFUSED)
                   .arg(QString::fromLocal8Bit(std::strerror(ECONNREFUSED))));
@@ -405,15 +364,15 @@ TEST(PermissionHintTest, NamesTheGroupThatOwnsTheDevice) {
     ASSERT_NE(g, nullptr);
     const QString group = QString::fromLocal8Bit(g->gr_name);
 
-    const QString hint = CZentiqApp::SerialPermissionHint(device, EACCES);
+    const QString hint = ConnectFailureText::SerialPermissionHint(device, EACCES);
     EXPECT_TRUE(hint.contains(device));
     if (group == "root")
         EXPECT_TRUE(hint.contains("\"dialout\"")) << hint.toStdString();
     else
         EXPECT_TRUE(hint.contains("\"" + group + "\"")) << hint.toStdString();
-    EXPECT_FALSE(CZentiqApp::SerialPermissionHint(device, EPERM).isEmpty());
-    EXPECT_TRUE(CZentiqApp::SerialPermissionHint(device, ENOENT).isEmpty()) << "only refusals get the hint";
-    EXPECT_TRUE(CZentiqApp::SerialPermissionHint(dir.filePath("gone"), EACCES).contains("dialout"));
+    EXPECT_FALSE(ConnectFailureText::SerialPermissionHint(device, EPERM).isEmpty());
+    EXPECT_TRUE(ConnectFailureText::SerialPermissionHint(device, ENOENT).isEmpty()) << "only refusals get the hint";
+    EXPECT_TRUE(ConnectFailureText::SerialPermissionHint(dir.filePath("gone"), EACCES).contains("dialout"));
 }
 
 // ---- the application object -----------------------------------------------------------------
@@ -437,7 +396,7 @@ TEST_F(ZentiqAppTest, StartWithoutArgumentsOpensNumberedNewDocuments) {
     EXPECT_EQ(a.Documents()[0]->GetTitle(), "Zentiq1");
     EXPECT_TRUE(a.MainFrame()->isVisible());
     EXPECT_TRUE(a.MainFrame()->ShowsDocumentMenu());
-    EXPECT_FALSE(a.IsConnected());
+    EXPECT_FALSE(a.Connection().IsConnected());
     EXPECT_TRUE(a.StartupCheckPending());
 
     EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::FileNew));
@@ -471,11 +430,11 @@ TEST_F(ZentiqAppTest, CommandLineDocumentIsOpenedAndRemembered) {
     EXPECT_EQ(doc->GetPathName(), QFileInfo(path).absoluteFilePath());
     EXPECT_EQ(doc->GetTitle(), "pump station.zqd");
     EXPECT_FALSE(doc->IsModified());
-    EXPECT_EQ(a.RecentFiles().value(0), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(a.DocManager().RecentFiles().value(0), QFileInfo(path).absoluteFilePath());
     EXPECT_EQ(store()->GetString("Recent File List", "File1", ""), QFileInfo(path).absoluteFilePath());
 
     // Opening it again activates the window it has.
-    EXPECT_EQ(a.OpenDocumentFile(path), doc);
+    EXPECT_EQ(a.DocManager().OpenDocumentFile(path), doc);
     EXPECT_EQ(a.Documents().size(), 1);
 }
 
@@ -515,7 +474,7 @@ TEST_F(ZentiqAppTest, PrintDocumentFilePrintsWithoutAWindowAndLeavesNothingOpen)
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_EQ(a.Documents().size(), before) << "the printed document is closed again";
-    EXPECT_TRUE(a.RecentFiles().isEmpty() || a.RecentFiles().first() != QFileInfo(path).absoluteFilePath());
+    EXPECT_TRUE(a.DocManager().RecentFiles().isEmpty() || a.DocManager().RecentFiles().first() != QFileInfo(path).absoluteFilePath());
 
     EXPECT_EQ(a.PrintDocumentFile(dirPath() + "/missing.zqd", printer, &error), 0);
     EXPECT_FALSE(error.isEmpty());
@@ -527,13 +486,13 @@ TEST_F(ZentiqAppTest, RecentFileListKeepsSixNewestFirst) {
     s->SetString("Recent File List", "File2", "/data/old2.zqd");
     s->Sync();
     CZentiqApp& a = start({"--automation"});
-    EXPECT_EQ(a.RecentFiles(), QStringList({"/data/old1.zqd", "/data/old2.zqd"}));
+    EXPECT_EQ(a.DocManager().RecentFiles(), QStringList({"/data/old1.zqd", "/data/old2.zqd"}));
     for (int i = 1; i <= 6; ++i)
-        a.AddToRecentFileList(QString("/data/n%1.zqd").arg(i));
-    a.AddToRecentFileList("/data/n3.zqd");
+        a.DocManager().AddToRecentFileList(QString("/data/n%1.zqd").arg(i));
+    a.DocManager().AddToRecentFileList("/data/n3.zqd");
     const QStringList expected = {"/data/n3.zqd", "/data/n6.zqd", "/data/n5.zqd",
                                   "/data/n4.zqd", "/data/n2.zqd", "/data/n1.zqd"};
-    EXPECT_EQ(a.RecentFiles(), expected);
+    EXPECT_EQ(a.DocManager().RecentFiles(), expected);
     for (int i = 0; i < 6; ++i)
         EXPECT_EQ(store()->GetString("Recent File List", QString("File%1").arg(i + 1), ""), expected[i]);
 
@@ -541,8 +500,8 @@ TEST_F(ZentiqAppTest, RecentFileListKeepsSixNewestFirst) {
     EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::RecentFileFirst + 5).enabled);
     a.OnCommand(cmd::RecentFileFirst);
     EXPECT_FALSE(recorder.messages.empty());
-    EXPECT_FALSE(a.RecentFiles().contains("/data/n3.zqd"));
-    EXPECT_EQ(a.RecentFiles().size(), 5);
+    EXPECT_FALSE(a.DocManager().RecentFiles().contains("/data/n3.zqd"));
+    EXPECT_EQ(a.DocManager().RecentFiles().size(), 5);
     EXPECT_FALSE(a.MainFrame()->QueryCommand(cmd::RecentFileFirst + 5).enabled);
 }
 
@@ -552,9 +511,9 @@ TEST_F(ZentiqAppTest, AutoEnableConnectsAboutASecondAfterStart) {
     storeTcpSettings(*store(), peer->Port(), 1);
     CZentiqApp& a = start();
     ASSERT_TRUE(started);
-    EXPECT_TRUE(a.AutoEnable());
-    EXPECT_FALSE(a.IsConnected()) << "not before the start-up check";
-    EXPECT_TRUE(QTest::qWaitFor([&] { return a.IsConnected(); }, 10000));
+    EXPECT_TRUE(a.Connection().AutoEnable());
+    EXPECT_FALSE(a.Connection().IsConnected()) << "not before the start-up check";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return a.Connection().IsConnected(); }, 10000));
     EXPECT_FALSE(a.StartupCheckPending());
     EXPECT_EQ(IsConnected(), 1);
     EXPECT_EQ(GetTransmissionMode(), TCP);
@@ -575,7 +534,7 @@ TEST_F(ZentiqAppTest, WithoutAutoEnableTheStartupCheckLeavesTheProgramDisconnect
     storeTcpSettings(*store(), peer->Port(), 0);
     CZentiqApp& a = start({"--automation"});
     EXPECT_TRUE(QTest::qWaitFor([&] { return !a.StartupCheckPending(); }, 10000));
-    EXPECT_FALSE(a.IsConnected());
+    EXPECT_FALSE(a.Connection().IsConnected());
 
     // The auto-connect switch is stored at once.
     EXPECT_FALSE(a.MainFrame()->QueryCommand(cmd::AutoConnectOff).enabled);
@@ -598,7 +557,7 @@ TEST_F(ZentiqAppTest, QuickConnectToAnUnavailablePortShowsTheMessageAndStaysDisc
     EXPECT_EQ(recorder.messages[0].title, "Connection");
     EXPECT_EQ(recorder.messages[0].text,
               "Port 5 not available: " + QString::fromLocal8Bit(std::strerror(ENOENT)));
-    EXPECT_FALSE(a.IsConnected());
+    EXPECT_FALSE(a.Connection().IsConnected());
     EXPECT_EQ(IsConnected(), 0);
     EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::Connect).enabled);
     EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::QuickConnect).enabled);
@@ -611,7 +570,7 @@ TEST_F(ZentiqAppTest, HandEditedServicePortIsRefusedWithoutConnecting) {
     // 65536 + port would reach the peer if it were cut to 16 bits.
     storeTcpSettings(*store(), 65536 + peer->Port(), 0);
     CZentiqApp& a = start({"--automation"});
-    EXPECT_FALSE(a.Connect(false));
+    EXPECT_FALSE(test::ConnectNow(a, false));
     EXPECT_EQ(IsConnected(), 0);
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
@@ -644,31 +603,31 @@ TEST_F(ZentiqAppTest, DialogConnectStoresAllKeysOnlyWhenTheConnectionOpens) {
     const int closed = closedLoopbackPort();
     ASSERT_NE(closed, 0);
     a.SetCommSetupRunner(tcpDialog(closed));
-    EXPECT_FALSE(a.Connect(true));
+    EXPECT_FALSE(test::ConnectNow(a, true));
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
     EXPECT_TRUE(recorder.messages[0].text.startsWith("Modbus/TCP Connection Failed. Connect error"))
         << recorder.messages[0].text.toStdString();
-    for (const QString& key : CZentiqApp::CommSetupKeys())
+    for (const QString& key : ConnectionSettingsStore::Keys())
         EXPECT_FALSE(store()->Contains("CommSetup", key)) << key.toStdString();
-    EXPECT_EQ(a.Settings().ServicePort, closed);
-    EXPECT_EQ(a.Settings().Serial, 1);
+    EXPECT_EQ(a.Connection().Settings().ServicePort, closed);
+    EXPECT_EQ(a.Connection().Settings().Serial, 1);
 
     // Cancel changes nothing.
     a.SetCommSetupRunner([](CMBCommSetup& d) {
         d.reject();
         return d.result();
     });
-    EXPECT_FALSE(a.Connect(true));
-    EXPECT_EQ(a.Settings().ServicePort, closed);
+    EXPECT_FALSE(test::ConnectNow(a, true));
+    EXPECT_EQ(a.Connection().Settings().ServicePort, closed);
     EXPECT_EQ(recorder.messages.size(), 1u);
 
     // The live peer: connected, and all seventeen keys stored.
     a.SetCommSetupRunner(tcpDialog(peer->Port()));
-    EXPECT_TRUE(a.Connect(true));
-    EXPECT_TRUE(a.IsConnected());
+    EXPECT_TRUE(test::ConnectNow(a, true));
+    EXPECT_TRUE(a.Connection().IsConnected());
     EXPECT_EQ(recorder.messages.size(), 1u);
-    for (const QString& key : CZentiqApp::CommSetupKeys())
+    for (const QString& key : ConnectionSettingsStore::Keys())
         EXPECT_TRUE(store()->Contains("CommSetup", key)) << key.toStdString();
     EXPECT_EQ(store()->GetInt("CommSetup", "ServicePort", 0), peer->Port());
     EXPECT_EQ(store()->GetInt("CommSetup", "Serial", 0), 1);
@@ -707,7 +666,7 @@ TEST_F(ZentiqAppTest, DialogConnectInRtuOverTcpPollsAGatewayAndKeepsTheChoice) {
         d.findChild<QCheckBox*>("rtuOverTcpCheck")->setChecked(true);
         return runDialog(d);
     });
-    ASSERT_TRUE(a.Connect(true));
+    ASSERT_TRUE(test::ConnectNow(a, true));
     EXPECT_TRUE(recorder.messages.empty());
     EXPECT_EQ(GetTransmissionMode(), RTU_OVER_TCP);
     EXPECT_EQ(store()->GetInt("CommSetup", "TcpFraming", -1), 1);
@@ -724,10 +683,10 @@ TEST_F(ZentiqAppTest, DialogConnectInRtuOverTcpPollsAGatewayAndKeepsTheChoice) {
         EXPECT_EQ(status, 0);
 
     // Quick connect after a disconnect takes the same framing again.
-    a.Disconnect();
-    ASSERT_TRUE(a.Connect(false));
+    a.Connection().Disconnect();
+    ASSERT_TRUE(test::ConnectNow(a, false));
     EXPECT_EQ(GetTransmissionMode(), RTU_OVER_TCP);
-    a.Disconnect();
+    a.Connection().Disconnect();
     ReleasePollSlot(slot);
 }
 
@@ -744,12 +703,12 @@ TEST_F(ZentiqAppTest, DisconnectStopsTheWorkerBeforeClosing) {
     const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 1, 1, 3, 0, 10, 0, 0);
     ASSERT_GE(slot, 1);
     SetPollMode(slot, Continuous);
-    ASSERT_TRUE(a.Connect(false));
+    ASSERT_TRUE(test::ConnectNow(a, false));
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.results.size() >= 5; }, 10000));
 
     const int changesBefore = window.connectionChanges;
-    a.Disconnect();
-    EXPECT_FALSE(a.IsConnected());
+    a.Connection().Disconnect();
+    EXPECT_FALSE(a.Connection().IsConnected());
     EXPECT_EQ(IsConnected(), 0);
     QCoreApplication::sendPostedEvents();
     const size_t served = window.results.size();
@@ -778,13 +737,13 @@ TEST_F(ZentiqAppTest, DisconnectDoesNotWaitForASilentSlave) {
     const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
     ASSERT_GE(slot, 1);
     SetPollMode(slot, Continuous);
-    ASSERT_TRUE(a.Connect(false));
+    ASSERT_TRUE(test::ConnectNow(a, false));
     ASSERT_TRUE(QTest::qWaitFor([&] { return !slave.Requests().empty(); }, 10000));
 
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(a.MainFrame()->ExecuteCommand(cmd::Disconnect));
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
-    EXPECT_FALSE(a.IsConnected());
+    EXPECT_FALSE(a.Connection().IsConnected());
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(window.results.empty()) << "the cut request is no error of the slave";
     ReleasePollSlot(slot);

@@ -840,6 +840,21 @@
     </message>
 </context>
 <context>
+    <name>ConnectFailureText</name>
+    <message>
+        <source>被其他程序占用</source>
+        <translation>in use by another program</translation>
+    </message>
+    <message>
+        <source>不是串口设备</source>
+        <translation>not a serial device</translation>
+    </message>
+    <message>
+        <source>没有权限</source>
+        <translation>not permitted</translation>
+    </message>
+</context>
+<context>
     <name>FileDialog</name>
     <message>
         <source>%1 已存在。
@@ -1711,18 +1726,6 @@ Reset Counters (F12)</translation>
 Shift+F1: click any control to see what it does.</source>
         <translation>F3 Connect, F5 Quick Connect, F4 Disconnect, F8 Read/Write Definition, F6 Read/Write Once, F12 Reset Counters.
 Shift+F1: click any control to see what it does.</translation>
-    </message>
-    <message>
-        <source>被其他程序占用</source>
-        <translation>in use by another program</translation>
-    </message>
-    <message>
-        <source>不是串口设备</source>
-        <translation>not a serial device</translation>
-    </message>
-    <message>
-        <source>没有权限</source>
-        <translation>not permitted</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,68 @@
+#include "app/command_line.h"
+
+namespace zentiq {
+namespace {
+
+// Options of main.cpp that take a value.
+bool isValueOption(const QString& arg) {
+    return arg == QLatin1String("--settings-dir") || arg == QLatin1String("--screenshot") ||
+           arg == QLatin1String("--screenshot-delay");
+}
+
+// The print switch: --print FILE, --print=FILE, and the framework's /p FILE.
+bool isPrintSwitch(const QString& arg) {
+    return arg == QLatin1String("--print") || arg.compare(QLatin1String("/p"), Qt::CaseInsensitive) == 0;
+}
+
+bool isAutomationSwitch(const QString& arg) {
+    const QString a = arg.toLower();
+    return a == QLatin1String("--automation") || a == QLatin1String("-automation") ||
+           a == QLatin1String("/automation") || a == QLatin1String("-embedding") ||
+           a == QLatin1String("/embedding") || a == QLatin1String("--embedding");
+}
+
+}  // namespace
+
+CommandLine CommandLine::Parse(const QStringList& arguments) {
+    CommandLine line;
+    for (int i = 0; i < arguments.size(); ++i) {
+        const QString& arg = arguments[i];
+        if (isAutomationSwitch(arg)) {
+            line.automation = true;
+        } else if (isPrintSwitch(arg)) {
+            if (i + 1 < arguments.size())
+                line.printFile = arguments[++i];
+            else
+                line.error = QStringLiteral("%1 needs the document to print").arg(arg);
+        } else if (arg == QLatin1String("--lang") || arg.startsWith(QLatin1String("--lang="))) {
+            const bool inline_ = arg.contains(QLatin1Char('='));
+            const QString code = inline_ ? arg.mid(7) : (i + 1 < arguments.size() ? arguments[++i] : QString());
+            line.language = LanguageFromCode(code);
+            if (!line.language)
+                line.error = QStringLiteral("--lang wants en or zh, not \"%1\"").arg(code);
+        } else if (arg.startsWith(QLatin1String("--print="))) {
+            line.printFile = arg.mid(8);
+            if (line.printFile.isEmpty())
+                line.error = QStringLiteral("--print needs the document to print");
+        } else if (isValueOption(arg)) {
+            ++i;  // its value belongs to main.cpp
+        } else if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('=')) &&
+                   isValueOption(arg.section(QLatin1Char('='), 0, 0))) {
+            // --settings-dir=DIR and the like: main.cpp's
+        } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
+            line.ignored << arg;
+        } else if (line.fileName.isEmpty()) {
+            line.fileName = arg;
+        } else {
+            line.ignored << arg;
+        }
+    }
+    return line;
+}
+
+QString CommandLine::UsageText() {
+    return QStringLiteral("usage: zentiq [FILE.zqd | FILE.zqw] [--print FILE.zqd] "
+                          "[--automation] [--lang en|zh] [--settings-dir DIR]");
+}
+
+}  // namespace zentiq

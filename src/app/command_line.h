@@ -1,0 +1,28 @@
+// What the program's command line asks for, and the usage text that a
+// wrong one gets.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+#include "framework/language.h"
+
+namespace zentiq {
+
+struct CommandLine {
+    bool automation = false;  // started by an automation client: no window, no document
+    QString fileName;         // a .zqd or .zqw path, empty for none
+    QString printFile;        // --print FILE (or /p FILE): print it and end
+    std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
+    QString error;            // a switch that lacks its value: say so and end
+    QStringList ignored;      // switches this program does not know
+
+    // Arguments without the program name. The settings, screenshot and
+    // automation options of main.cpp are understood (and skipped) here too.
+    static CommandLine Parse(const QStringList& arguments);
+    // One line that names every switch.
+    static QString UsageText();
+};
+
+}  // namespace zentiq

@@ -1,0 +1,91 @@
+// The one connection: its settings, the state it is in, and the commands of
+// the "通讯" menu. A Modbus/TCP connect waits in the event loop instead of
+// blocking it, so the windows keep repainting while a host does not answer.
+// Needs no window: asking for settings and showing failures are left to
+// whoever uses it (the application puts up the dialog and the message box).
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+#include "engine/engine_types.h"
+#include "framework/command_target.h"
+
+class QSocketNotifier;
+class QTimer;
+
+namespace zentiq {
+
+class SettingsStore;
+
+class ConnectionController : public QObject, public CommandTarget {
+    Q_OBJECT
+public:
+    // Closing lasts while Disconnect stops the worker and closes the line.
+    enum class State { Unconnected, Connecting, Connected, Closing };
+    Q_ENUM(State)
+
+    // Reads the settings and the auto-connect switch from `store`.
+    explicit ConnectionController(SettingsStore& store, QObject* parent = nullptr);
+    // A connect under way is given up; an open connection is left to Shutdown.
+    ~ConnectionController() override;
+
+    State state() const { return m_state; }
+    bool IsConnected() const { return m_state == State::Connected; }
+
+    const ConnectionSettings& Settings() const { return m_settings; }
+    void SetSettings(const ConnectionSettings& settings) { m_settings = settings; }
+    bool AutoEnable() const { return m_autoEnable; }
+    // Stored at once.
+    void SetAutoEnable(bool on);
+
+    // Edits a copy of the settings (the connection dialog); false: cancelled.
+    using SettingsAsker = std::function<bool(ConnectionSettings& settings)>;
+    void SetSettingsAsker(SettingsAsker asker) { m_asker = std::move(asker); }
+
+    // Opens the connection, with the settings asker first or with the
+    // current settings; an open connection is closed first. Refused (the
+    // state returned unchanged) while connecting or closing. Returns the
+    // state it leaves: Connected, Unconnected after a failure (connectFailed
+    // has said why) or a cancelled asker, or Connecting while a TCP connect
+    // waits for its host; stateChanged then tells how it ended.
+    State Connect(bool withDialog);
+    // Gives up a connect under way, stops the worker, then closes whatever is open.
+    void Disconnect();
+    // At the end of the program: the same without a word to the windows.
+    void Shutdown();
+
+    // Text of the status bar's connection pane.
+    QString PaneText() const { return PaneText(m_settings); }
+    static QString PaneText(const ConnectionSettings& settings);
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, CommandState& state) override;
+
+signals:
+    void stateChanged(zentiq::ConnectionController::State state);
+    // A failed open, in the words of ConnectFailureText (or the refused port).
+    void connectFailed(const QString& message);
+
+private:
+    void setState(State state);
+    // The engine's open result: store, start polling or report.
+    void opened(int result);
+    void tcpConnectReady();
+    void tcpConnectTimedOut();
+    void endAttempt();
+
+    SettingsStore& m_store;
+    ConnectionSettings m_settings;
+    ConnectionSettings m_attempt;  // what the open under way was given
+    bool m_autoEnable = false;
+    State m_state = State::Unconnected;
+    // The dialog's values are stored once the connection they name opens.
+    bool m_storeWhenOpen = false;
+    QSocketNotifier* m_connectNotifier = nullptr;
+    QTimer* m_connectTimer = nullptr;
+    SettingsAsker m_asker;
+};
+
+}  // namespace zentiq

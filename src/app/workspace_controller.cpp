@@ -1,0 +1,166 @@
+#include "app/workspace_controller.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include "app/child_frame.h"
+#include "app/connection_controller.h"
+#include "app/document_frames.h"
+#include "app/document_manager.h"
+#include "app/frame_placement.h"
+#include "app/main_frame.h"
+#include "app/workspace_file.h"
+#include "documents/zentiq_doc.h"
+#include "framework/file_dialog.h"
+#include "resources/menus.h"
+
+namespace zentiq {
+
+WorkspaceController::WorkspaceController(CMainFrame& mainFrame, DocumentFrames& frames,
+                                         ConnectionController& connection, DocumentManager& documents,
+                                         QObject* parent)
+    : QObject(parent), m_mainFrame(mainFrame), m_frames(frames), m_connection(connection), m_documents(documents) {}
+
+QString WorkspaceController::AskNameWithDialog(QWidget* parent, const QString& proposedName, bool save) {
+    return FileDialog::Ask(parent, {save, proposedName, QStringLiteral("zentiq workspace (*.zqw)"),
+                                    QStringLiteral("zqw"),
+                                    save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace")});
+}
+
+QString WorkspaceController::askName(bool save) {
+    QWidget* parent = &m_mainFrame;
+    const QString path = m_asker ? m_asker(parent, m_defaultName, save) : AskNameWithDialog(parent, m_defaultName, save);
+    if (!path.isEmpty())
+        m_defaultName = QFileInfo(path).completeBaseName();
+    return path;
+}
+
+bool WorkspaceController::TakeStartupConnect() {
+    const bool connect = m_connectAtStartup;
+    m_connectAtStartup = false;
+    return connect;
+}
+
+bool WorkspaceController::SaveWorkspace() {
+    QString path = askName(true);
+    if (path.isEmpty())
+        return false;
+    if (!WorkspaceFile::HasWorkspaceExtension(path)) {
+        // "site.v2" is meant as a name, as file dialogs take it: the file
+        // is "site.v2.zqw", and that one is asked about if it exists.
+        path += QStringLiteral(".zqw");
+        if (!FileDialog::ConfirmReplace(&m_mainFrame, path))
+            return false;
+    }
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    const QString folder = WorkspaceFile::FolderOf(absolute);
+
+    WorkspaceFile::Contents contents;
+    contents.settings = m_connection.Settings();
+    contents.connected = m_connection.IsConnected();
+    contents.legacyAddress = m_legacyAddress;
+    contents.mainFrame = m_mainFrame.CurrentPlacement();
+    for (CChildFrame* frame : m_mainFrame.ChildFrames()) {
+        CZentiqDoc* doc = frame->Document();
+        if (doc == nullptr)
+            continue;
+        const WindowPlacement placement = frame->CurrentPlacement();
+        // A window never saved is offered for saving; declined, it stays out.
+        if (doc->GetPathName().isEmpty())
+            doc->SetModifiedFlag(true);
+        doc->SaveModified();
+        if (doc->GetPathName().isEmpty())
+            continue;
+        contents.documents.append({placement, WorkspaceFile::StoredPath(doc->GetPathName(), folder)});
+    }
+    const WorkspaceFile::Status status = WorkspaceFile::Save(absolute, contents);
+    if (status != WorkspaceFile::Status::Ok) {
+        emit failed(WorkspaceFile::StatusText(status, absolute));
+        return false;
+    }
+    m_documents.AddToRecentFileList(absolute);
+    return true;
+}
+
+bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLine) {
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    WorkspaceFile::Contents contents;
+    const WorkspaceFile::Status status = WorkspaceFile::Load(absolute, m_connection.Settings(), &contents);
+    if (status != WorkspaceFile::Status::Ok) {
+        QString text = WorkspaceFile::StatusText(status, QDir::toNativeSeparators(path));
+        if (status == WorkspaceFile::Status::NotFound) {
+            // It may be there and still unusable: say what is wrong with it.
+            if (const QString cause = WorkspaceFile::UnreadableCause(absolute); !cause.isEmpty())
+                text += QStringLiteral(" (%1)").arg(cause);
+        }
+        if (!text.isEmpty())
+            emit failed(text);
+        return false;
+    }
+    // A placement the frame cannot take stops the load before anything closes.
+    if (!frame_placement::NormalRect(contents.mainFrame))
+        return false;
+    // The user's changed windows are offered for saving; Cancel stops the
+    // opening while every window is still there. The clients' documents
+    // are neither asked about nor closed.
+    if (!m_mainFrame.SaveAllModified())
+        return false;
+    if (!m_mainFrame.ApplyPlacement(contents.mainFrame))
+        return false;
+    m_mainFrame.CloseAllDocuments();
+
+    m_connection.Disconnect();
+    m_connection.SetSettings(contents.settings);
+    m_legacyAddress = contents.legacyAddress;
+    if (contents.connected) {
+        if (fromCommandLine)
+            m_connectAtStartup = true;  // the start-up check connects
+        else
+            m_connection.Connect(false);
+    }
+
+    const QString folder = WorkspaceFile::FolderOf(absolute);
+    int notRestored = contents.cutEntries;
+    for (const WorkspaceFile::Document& entry : contents.documents) {
+        QString documentPath = WorkspaceFile::ResolvePath(entry.storedPath, folder);
+        if (!QFileInfo::exists(documentPath)) {
+            // Paths from another system (C:\...\pump.zqd): the workspace's
+            // own folder is where the documents usually travel with it.
+            const QString nearby = WorkspaceFile::FallbackPath(entry.storedPath, folder);
+            if (!nearby.isEmpty() && QFileInfo(nearby).isFile())
+                documentPath = nearby;
+        }
+        CZentiqDoc* doc = m_documents.OpenDocumentFile(documentPath);
+        if (doc == nullptr) {
+            ++notRestored;
+            continue;  // its message has been shown; the others still open
+        }
+        if (CChildFrame* frame = m_frames.FrameOf(doc))
+            frame->ApplyPlacement(entry.placement);
+    }
+    if (contents.cutEntries > 0)
+        emit failed(WorkspaceFile::CutShortText(notRestored));
+    m_documents.AddToRecentFileList(absolute);
+    m_mainFrame.UpdateIdle();
+    return true;
+}
+
+bool WorkspaceController::OnCommand(int id) {
+    switch (id) {
+    case cmd::SaveWorkspace:
+        SaveWorkspace();
+        return true;
+    case cmd::OpenWorkspace:
+        if (const QString path = askName(false); !path.isEmpty())
+            OpenWorkspace(path, false);
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool WorkspaceController::OnUpdateCommand(int id, CommandState&) {
+    return id == cmd::SaveWorkspace || id == cmd::OpenWorkspace;
+}
+
+}  // namespace zentiq

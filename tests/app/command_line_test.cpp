@@ -1,0 +1,54 @@
+#include "app/command_line.h"
+
+#include <gtest/gtest.h>
+
+namespace zentiq {
+namespace {
+
+TEST(CommandLineTest, EachArgumentLandsWhereItBelongs) {
+    struct Case {
+        QStringList args;
+        QString fileName;
+        QString printFile;
+        bool automation;
+        QStringList ignored;
+        bool error;
+    };
+    const Case cases[] = {
+        // main.cpp's options and their values are no file names.
+        {{"--settings-dir", "/tmp/x.zqd", "poll.zqd", "--screenshot", "shot.png", "--screenshot-delay=5",
+          "-Automation"},
+         "poll.zqd", "", true, {}, false},
+        {{"/Embedding"}, "", "", true, {}, false},
+        {{"--settings-dir=/tmp/s", "plant.zqw"}, "plant.zqw", "", false, {}, false},
+        // An absolute path is no switch; a second file and unknown switches are ignored.
+        {{"/home/u/a.zqd", "--bogus", "second.zqd"}, "/home/u/a.zqd", "", false, {"--bogus", "second.zqd"}, false},
+        {{"--print", "a.zqd"}, "", "a.zqd", false, {}, false},
+        {{"--print=/data/b.zqd"}, "", "/data/b.zqd", false, {}, false},
+        {{"/p", "c.zqd"}, "", "c.zqd", false, {}, false},
+        {{"/P", "d.zqd", "e.zqd"}, "e.zqd", "d.zqd", false, {}, false},
+        {{"/p"}, "", "", false, {}, true},
+        {{"--print"}, "", "", false, {}, true},
+        {{"--print="}, "", "", false, {}, true},
+        {{"/print.zqd"}, "/print.zqd", "", false, {}, false},  // a path, not the switch
+        {{"-"}, "-", "", false, {}, false},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = CommandLine::Parse(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(line.fileName, c.fileName);
+        EXPECT_EQ(line.printFile, c.printFile);
+        EXPECT_EQ(line.automation, c.automation);
+        EXPECT_EQ(line.ignored, c.ignored);
+        EXPECT_EQ(!line.error.isEmpty(), c.error);
+    }
+}
+
+TEST(CommandLineTest, UsageNamesEverySwitchTheParserTakes) {
+    const QString usage = CommandLine::UsageText();
+    for (const char* option : {"--print", "--automation", "--lang", "--settings-dir"})
+        EXPECT_TRUE(usage.contains(QLatin1String(option))) << option;
+}
+
+}  // namespace
+}  // namespace zentiq

@@ -1,0 +1,72 @@
+// The real program as a child process, for the tests that start it:
+// `env ENVIRONMENT zentiq --settings-dir DIR ARGS`, on the offscreen platform
+// unless the environment names another, its stderr in a file of its own.
+// Children still running when the runner goes are stopped.
+#pragma once
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "app/wait_until.h"
+#include "support/peer_process.h"
+
+namespace zentiq::test {
+
+class ProgramRunner {
+public:
+    explicit ProgramRunner(std::string settingsDir) : m_settingsDir(std::move(settingsDir)) {}
+    ~ProgramRunner() {
+        for (pid_t pid : m_children)
+            process::Stop(pid, std::chrono::milliseconds(100));
+    }
+    ProgramRunner(const ProgramRunner&) = delete;
+    ProgramRunner& operator=(const ProgramRunner&) = delete;
+
+    static std::string ProgramPath() { return PeerProcess::BinaryDir() + "/src/zentiq"; }
+
+    // Environment entries as env takes them (NAME=VALUE, or -u NAME).
+    pid_t Run(const std::vector<std::string>& environment, const std::vector<std::string>& args = {}) {
+        std::vector<std::string> argv{"/usr/bin/env"};
+        argv.insert(argv.end(), environment.begin(), environment.end());
+        if (std::none_of(environment.begin(), environment.end(),
+                         [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM=", 0) == 0; }))
+            argv.push_back("QT_QPA_PLATFORM=offscreen");
+        argv.insert(argv.end(), {ProgramPath(), "--settings-dir", m_settingsDir});
+        argv.insert(argv.end(), args.begin(), args.end());
+        m_stderrPath = process::UniqueTmpName("zentiq-stderr");
+        const int err = ::open(m_stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        std::string error;
+        const pid_t pid = process::Spawn(argv, -1, -1, err, error);
+        ::close(err);
+        EXPECT_GT(pid, 0) << error;
+        m_children.push_back(pid);
+        return pid;
+    }
+    // The wait status once the child ended by itself within waitUntil's
+    // limit, -1 when it did not.
+    int WaitStatus(pid_t pid) {
+        int status = 0;
+        if (!waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }))
+            return -1;
+        std::erase(m_children, pid);
+        return status;
+    }
+    static bool StillRunning(pid_t pid) { return ::waitpid(pid, nullptr, WNOHANG) == 0; }
+    // Where the stderr of the last child started goes.
+    const std::string& StderrPath() const { return m_stderrPath; }
+
+private:
+    std::string m_settingsDir;
+    std::string m_stderrPath;
+    std::vector<pid_t> m_children;
+};
+
+}  // namespace zentiq::test
