@@ -153,7 +153,7 @@ public:
     void OpenByName(const QString& path);
 
     // ---- workspaces ------------------------------------------------------------
-    // Command 32858: asks for a .zqw name, offers every poll window for
+    // cmd::SaveWorkspace: asks for a .zqw name, offers every poll window for
     // saving and writes the connection, the main frame's place and each
     // saved window's document and place. false when nothing was written.
     bool SaveWorkspace();
