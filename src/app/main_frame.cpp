@@ -38,12 +38,11 @@ namespace {
 
 const char* const kKindProperty = "zentiqMenuKind";
 const char* const kDynamicProperty = "zentiqDynamic";
-constexpr int kFirstWindowListId = 0xFF00;  // window list entries, not routed
 constexpr int kMaxStoredSize = 32767;
 
 bool isGridCommand(int id) {
-    return id == grid_command::Copy || id == grid_command::Cut || id == grid_command::Paste ||
-           id == grid_command::SelectAll;
+    return id == cmd::EditCopy || id == cmd::EditCut || id == cmd::EditPaste ||
+           id == cmd::EditSelectAll;
 }
 
 // A small square icon with a label, for commands no standard icon fits.
@@ -339,7 +338,7 @@ void CMainFrame::fillWindowList(QMenu* menu, QAction* placeholder) {
         QString title = frame->windowTitle();
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
         auto* action = new QAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title, menu);
-        action->setData(kFirstWindowListId + i);
+        action->setData(cmd::WindowListFirst + i);
         action->setCheckable(true);
         action->setChecked(frame == active);
         action->setProperty(kDynamicProperty, QStringLiteral("window"));

@@ -31,7 +31,7 @@ public:
     void SetNameAsker(NameAsker asker) { m_asker = std::move(asker); }
     static QString AskNameWithDialog(QWidget* parent, const QString& proposedName, bool save);
 
-    // Command 32858: asks for a .zqw name, offers every poll window for
+    // cmd::SaveWorkspace: asks for a .zqw name, offers every poll window for
     // saving and writes the connection, the main frame's place and each
     // saved window's document and place. false when nothing was written.
     bool SaveWorkspace();

@@ -60,7 +60,9 @@ namespace {
 int numberKind(int function, int displayFormat) {
     if (!IsRegisterFunction(function))
         return -1;
-    return displayFormat == 2 || displayFormat == 3 ? 1 : displayFormat;
+    return displayFormat == DisplayFormat::Hex || displayFormat == DisplayFormat::Binary
+               ? Code(DisplayFormat::Unsigned)
+               : displayFormat;
 }
 
 }  // namespace

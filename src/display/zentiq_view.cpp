@@ -60,35 +60,34 @@ struct MenuItem {
 // The grid's context menu. Its fourth entry is copy: a second "select all"
 // there would leave the menu without a way to copy.
 constexpr std::array<MenuItem, 12> kContextMenu = {{
-    {32771, QT_TRANSLATE_NOOP("Menus", "读写定义\tF8")},
+    {cmd::PollDefinition, QT_TRANSLATE_NOOP("Menus", "读写定义\tF8")},
     {0, nullptr},
-    {grid_command::Cut, QT_TRANSLATE_NOOP("Menus", "剪切\tCtrl+X")},
-    {grid_command::Copy, QT_TRANSLATE_NOOP("Menus", "复制\tCtrl+C")},
-    {grid_command::Paste, QT_TRANSLATE_NOOP("Menus", "粘贴\tCtrl+V")},
-    {grid_command::SelectAll, QT_TRANSLATE_NOOP("Menus", "全选\tCtrl+A")},
+    {cmd::EditCut, QT_TRANSLATE_NOOP("Menus", "剪切\tCtrl+X")},
+    {cmd::EditCopy, QT_TRANSLATE_NOOP("Menus", "复制\tCtrl+C")},
+    {cmd::EditPaste, QT_TRANSLATE_NOOP("Menus", "粘贴\tCtrl+V")},
+    {cmd::EditSelectAll, QT_TRANSLATE_NOOP("Menus", "全选\tCtrl+A")},
     {0, nullptr},
-    {32873, QT_TRANSLATE_NOOP("Menus", "前景色\tCtrl+F")},
-    {32874, QT_TRANSLATE_NOOP("Menus", "背景色\tCtrl+B")},
-    {32876, QT_TRANSLATE_NOOP("Menus", "字体")},
+    {cmd::CellTextColour, QT_TRANSLATE_NOOP("Menus", "前景色\tCtrl+F")},
+    {cmd::CellBackgroundColour, QT_TRANSLATE_NOOP("Menus", "背景色\tCtrl+B")},
+    {cmd::CellFont, QT_TRANSLATE_NOOP("Menus", "字体")},
     {0, nullptr},
     {cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")},
 }};
 
 bool isGridCommand(int id) {
-    return id == grid_command::Copy || id == grid_command::Cut || id == grid_command::Paste ||
-           id == grid_command::SelectAll;
+    return id == cmd::EditCopy || id == cmd::EditCut || id == cmd::EditPaste || id == cmd::EditSelectAll;
 }
 
 bool isPrintCommand(int id) {
-    return id == view_command::Print || id == view_command::PrintDirect ||
-           id == view_command::PrintPreview;
+    return id == cmd::FilePrint || id == cmd::FilePrintDirect || id == cmd::FilePrintPreview;
 }
 
 // Commands whose window the view opens for its document.
 bool isWindowCommand(int id) {
-    using namespace doc_command;
-    return id == WriteCoil || id == WriteRegister || id == WriteCoils || id == WriteRegisters ||
-           id == MaskWrite || id == ReadWriteRegisters || id == ErrorCounter || id == TestCenter;
+    using namespace cmd;
+    return id == WriteSingleCoil || id == WriteSingleRegister || id == WriteMultipleCoils ||
+           id == WriteMultipleRegisters || id == MaskWrite || id == ReadWriteRegisters || id == ErrorCounter ||
+           id == TestCenter;
 }
 
 int floorMod(int a, int m) {
@@ -292,12 +291,12 @@ void CZentiqView::FillCells(bool all) {
             return false;
         if (coils)
             return true;
-        if (format == 4 || format == 5) {
+        if (format == DisplayFormat::Float || format == DisplayFormat::FloatInverse) {
             float f;
             std::memcpy(&f, values.data() + offset, sizeof f);
             return !std::isnan(f);
         }
-        if (format == 6 || format == 7) {
+        if (format == DisplayFormat::Double || format == DisplayFormat::DoubleInverse) {
             double d;
             std::memcpy(&d, values.data() + offset, sizeof d);
             return !std::isnan(d);
@@ -345,31 +344,32 @@ void CZentiqView::copySlotData(int slot) {
     PollDocumentModel& m = m_doc->Model();
     const PollDefinition& def = m.def;
     const int length = std::clamp(def.Length, 0, PollDocumentModel::kValueBytes);
-    if (def.FunctionValue == 1 || def.FunctionValue == 2) {
+    if (def.FunctionValue == FunctionCode::ReadCoils ||
+        def.FunctionValue == FunctionCode::ReadDiscreteInputs) {
         std::array<std::uint8_t, kDataSize> bytes{};
         ReadBytes(slot, bytes.data());
         copyValues(bytes, length, m.values);
         return;
     }
-    switch (def.DisplayFormat) {
-    case 4:
-    case 5: {
+    switch (static_cast<DisplayFormat>(def.DisplayFormat)) {
+    case DisplayFormat::Float:
+    case DisplayFormat::FloatInverse: {
         std::array<float, kDataSize / sizeof(float)> floats{};
-        ReadFloats(slot, floats.data(), def.DisplayFormat == 5);
+        ReadFloats(slot, floats.data(), def.DisplayFormat == DisplayFormat::FloatInverse);
         copyValues(floats, length / 2, m.values);
         break;
     }
-    case 6:
-    case 7: {
+    case DisplayFormat::Double:
+    case DisplayFormat::DoubleInverse: {
         std::array<double, kDataSize / sizeof(double)> doubles{};
-        ReadDoubles(slot, doubles.data(), def.DisplayFormat == 7);
+        ReadDoubles(slot, doubles.data(), def.DisplayFormat == DisplayFormat::DoubleInverse);
         copyValues(doubles, length / 4, m.values);
         break;
     }
-    case 8:
-    case 9: {
+    case DisplayFormat::Long:
+    case DisplayFormat::LongInverse: {
         std::array<std::int32_t, kDataSize / sizeof(std::int32_t)> longs{};
-        ReadLongs(slot, longs.data(), def.DisplayFormat == 9);
+        ReadLongs(slot, longs.data(), def.DisplayFormat == DisplayFormat::LongInverse);
         copyValues(longs, length / 2, m.values);
         break;
     }
@@ -517,17 +517,17 @@ int CZentiqView::TypedKeyCode(int function, int displayFormat, int character) {
         return (character == ' ' || character == '0' || character == '1') ? character : kNoKeyCode;
     if (!IsRegisterFunction(function))
         return kNoKeyCode;
-    if (displayFormat == 3)
+    if (displayFormat == DisplayFormat::Binary)
         return (character == '0' || character == '1') ? character - '0' : kNoKeyCode;
     if (character >= '0' && character <= '9')
         return character - '0';
-    if (displayFormat == 2) {
+    if (displayFormat == DisplayFormat::Hex) {
         if (character >= 'a' && character <= 'f')
             return character - 'a' + 10;
         if (character >= 'A' && character <= 'F')
             return character - 'A' + 10;
     }
-    if (character == '-' && (displayFormat == 0 || (displayFormat >= 4 && displayFormat <= 9)))
+    if (character == '-' && (displayFormat == DisplayFormat::Signed || RegistersPerValue(displayFormat) > 1))
         return -2;
     return kNoKeyCode;
 }
@@ -544,7 +544,8 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
     if (code == kNoKeyCode)
         return false;
 
-    if (def.FunctionValue == 5 || def.FunctionValue == 15) {
+    if (def.FunctionValue == FunctionCode::WriteSingleCoil ||
+        def.FunctionValue == FunctionCode::WriteMultipleCoils) {
         // The coil of a write poll changes at once; the next poll sends it.
         if (code == -1)
             return false;
@@ -613,12 +614,12 @@ bool CZentiqView::runWindowCommand(int id) {
     if (!m_doc)
         return false;
     CZentiqDoc& doc = *m_doc;
-    using namespace doc_command;
+    using namespace cmd;
     switch (id) {
-    case WriteCoil: SingleWriteOpener::OpenCoilCommand(doc); return true;
-    case WriteRegister: SingleWriteOpener::OpenRegisterCommand(doc); return true;
-    case WriteCoils: MultiWriteCommands::ForceMultipleCoils(doc); return true;
-    case WriteRegisters: MultiWriteCommands::PresetMultipleRegisters(doc); return true;
+    case WriteSingleCoil: SingleWriteOpener::OpenCoilCommand(doc); return true;
+    case WriteSingleRegister: SingleWriteOpener::OpenRegisterCommand(doc); return true;
+    case WriteMultipleCoils: MultiWriteCommands::ForceMultipleCoils(doc); return true;
+    case WriteMultipleRegisters: MultiWriteCommands::PresetMultipleRegisters(doc); return true;
     case MaskWrite: MultiWriteCommands::MaskWrite(doc); return true;
     case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(doc); return true;
     case ErrorCounter: {
@@ -755,9 +756,9 @@ void CZentiqView::runPrintCommand(int id) {
     if (!m_grid)
         return;
     QPrinter printer(QPrinter::HighResolution);
-    if (id == view_command::PrintDirect) {
+    if (id == cmd::FilePrintDirect) {
         PrintTo(printer);
-    } else if (id == view_command::Print) {
+    } else if (id == cmd::FilePrint) {
         QPrintDialog dialog(&printer, this);
         if (dialog.exec() == QDialog::Accepted)
             PrintTo(printer);

@@ -27,12 +27,6 @@ namespace zentiq {
 
 class TrendWindow;
 
-namespace view_command {
-inline constexpr int Print = 57607;
-inline constexpr int PrintDirect = 57608;
-inline constexpr int PrintPreview = 57609;
-}  // namespace view_command
-
 class CZentiqView : public QWidget, public CommandTarget {
     Q_OBJECT
 public:

@@ -1,15 +1,20 @@
 #include "documents/poll_definition.h"
 
+#include "values/value_format.h"
+
 namespace zentiq {
 
 namespace {
-constexpr int kFunctions[PollDefinition::kFunctionCount] = {1, 2, 3, 4, 5, 6, 15, 16};
+constexpr FunctionCode kFunctions[PollDefinition::kFunctionCount] = {
+    FunctionCode::ReadCoils,           FunctionCode::ReadDiscreteInputs, FunctionCode::ReadHoldingRegisters,
+    FunctionCode::ReadInputRegisters,  FunctionCode::WriteSingleCoil,    FunctionCode::WriteSingleRegister,
+    FunctionCode::WriteMultipleCoils,  FunctionCode::WriteMultipleRegisters};
 
 bool isFlag(qint32 v) { return v == 0 || v == 1; }
 }  // namespace
 
 int PollDefinition::FunctionFromIndex(int index) {
-    return (index >= 0 && index < kFunctionCount) ? kFunctions[index] : 0;
+    return (index >= 0 && index < kFunctionCount) ? Code(kFunctions[index]) : 0;
 }
 
 int PollDefinition::IndexFromFunction(int function) {
@@ -20,15 +25,15 @@ int PollDefinition::IndexFromFunction(int function) {
 }
 
 int PollDefinition::MaxLength(int function) {
-    switch (function) {
-    case 1:
-    case 2:
-    case 15: return 2000;
-    case 3:
-    case 4:
-    case 16: return 127;
-    case 5:
-    case 6: return 1;
+    switch (static_cast<FunctionCode>(function)) {
+    case FunctionCode::ReadCoils:
+    case FunctionCode::ReadDiscreteInputs:
+    case FunctionCode::WriteMultipleCoils: return 2000;
+    case FunctionCode::ReadHoldingRegisters:
+    case FunctionCode::ReadInputRegisters:
+    case FunctionCode::WriteMultipleRegisters: return 127;
+    case FunctionCode::WriteSingleCoil:
+    case FunctionCode::WriteSingleRegister: return 1;
     default: return -1;
     }
 }
@@ -42,7 +47,7 @@ bool PollDefinition::IsSound() const {
     // Length 0 is possible through the automation interface.
     return Address >= 0 && Address <= 65535 && maxLength > 0 && Length >= 0 &&
            Length <= maxLength && ScanRate >= 0 && ScanRate <= 65535 && SlaveID >= 0 &&
-           SlaveID <= 255 && isFlag(bEnable) && DisplayFormat >= 0 && DisplayFormat <= 9 &&
+           SlaveID <= 255 && isFlag(bEnable) && IsDisplayFormat(DisplayFormat) &&
            isFlag(OneBased) && isFlag(HideAlias) && isFlag(DisplayAddr) &&
            RowsForIndex(RowsDialog) > 0;
 }

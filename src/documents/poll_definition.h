@@ -4,11 +4,13 @@
 
 #include <QtGlobal>
 
+#include "engine/engine_types.h"
+
 namespace zentiq {
 
 struct PollDefinition {
     qint32 Address = 0;  // first protocol address, 0-based
-    qint32 FunctionValue = 3;
+    qint32 FunctionValue = Code(FunctionCode::ReadHoldingRegisters);
     qint32 Length = 10;
     qint32 ScanRate = 1000;
     qint32 SlaveID = 1;
@@ -22,12 +24,17 @@ struct PollDefinition {
     static constexpr int kFunctionCount = 8;
     static constexpr int kRowChoices[4] = {10, 20, 50, 100};
 
-    static bool IsReadFunction(int function) { return function >= 1 && function <= 4; }
+    static bool IsReadFunction(int function) {
+        return function == FunctionCode::ReadCoils || function == FunctionCode::ReadDiscreteInputs ||
+               function == FunctionCode::ReadHoldingRegisters || function == FunctionCode::ReadInputRegisters;
+    }
     static bool IsWriteFunction(int function) {
-        return function == 5 || function == 6 || function == 15 || function == 16;
+        return function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteSingleRegister ||
+               function == FunctionCode::WriteMultipleCoils || function == FunctionCode::WriteMultipleRegisters;
     }
     static bool IsCoilFunction(int function) {
-        return function == 1 || function == 2 || function == 5 || function == 15;
+        return function == FunctionCode::ReadCoils || function == FunctionCode::ReadDiscreteInputs ||
+               function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteMultipleCoils;
     }
     // Function of a dialog index 0..7 (1, 2, 3, 4, 5, 6, 15, 16), or 0.
     static int FunctionFromIndex(int index);

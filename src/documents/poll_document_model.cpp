@@ -5,6 +5,7 @@
 
 #include "framework/settings_store.h"
 #include "engine/engine.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 
@@ -72,7 +73,8 @@ void PollDocumentModel::LoadDefaults(const SettingsStore& store) {
     d.ScanRate = readChecked(store, kPollSection, "ScanRate", builtIn.ScanRate, 1, 60000);
     d.SlaveID = readChecked(store, kPollSection, "SlaveID", builtIn.SlaveID, 1, 255);
     d.bEnable = readChecked(store, kPollSection, "bEnable", builtIn.bEnable, 0, 1);
-    d.DisplayFormat = readChecked(store, kPollSection, "DisplayFormat", builtIn.DisplayFormat, 0, 9);
+    d.DisplayFormat = readChecked(store, kPollSection, "DisplayFormat", builtIn.DisplayFormat, 0,
+                                  kDisplayFormatCount - 1);
     d.OneBased = readChecked(store, kPollSection, "OneBased", builtIn.OneBased, 0, 1);
     d.HideAlias = readChecked(store, kPollSection, "HideAlias", builtIn.HideAlias, 0, 1);
     d.RowsDialog = readChecked(store, kPollSection, "RowsDialog", builtIn.RowsDialog, 0, 3);
@@ -204,17 +206,17 @@ ApplyDefinitionResult PollDocumentModel::ApplyDefinition(const DefinitionDialogV
     const int oldFunction = def.FunctionValue;
     const int newFunction = next.FunctionValue;
     // Register data must not be taken as coil states.
-    const bool toCoilWrite = newFunction == 5 || newFunction == 15;
-    const bool fromRegisters = oldFunction == 3 || oldFunction == 4 || oldFunction == 6 ||
-                               oldFunction == 16;
+    const bool toCoilWrite =
+        newFunction == FunctionCode::WriteSingleCoil || newFunction == FunctionCode::WriteMultipleCoils;
+    const bool fromRegisters = IsRegisterFunction(oldFunction);
     if ((toCoilWrite && fromRegisters) || PollDefinition::IsReadFunction(newFunction)) {
         values.fill(0);
         result.valuesCleared = true;
     }
     def = next;
     // A single register cannot carry a 32- or 64-bit value.
-    if (newFunction == 6 && def.DisplayFormat > 3) {
-        def.DisplayFormat = 0;
+    if (newFunction == FunctionCode::WriteSingleRegister && RegistersPerValue(def.DisplayFormat) > 1) {
+        def.DisplayFormat = Code(DisplayFormat::Signed);
         result.formatReset = true;
     }
     ComputeGridSize();
@@ -223,11 +225,13 @@ ApplyDefinitionResult PollDocumentModel::ApplyDefinition(const DefinitionDialogV
 }
 
 bool PollDocumentModel::IntegerFormatsAllowed(int function) {
-    return function != 1 && function != 2 && function != 5;
+    return function != FunctionCode::ReadCoils && function != FunctionCode::ReadDiscreteInputs &&
+           function != FunctionCode::WriteSingleCoil;
 }
 
 bool PollDocumentModel::WideFormatsAllowed(int function) {
-    return function == 3 || function == 4 || function == 15 || function == 16;
+    return function == FunctionCode::ReadHoldingRegisters || function == FunctionCode::ReadInputRegisters ||
+           function == FunctionCode::WriteMultipleCoils || function == FunctionCode::WriteMultipleRegisters;
 }
 
 // ---- engine ----------------------------------------------------------------------
@@ -273,7 +277,7 @@ void PollDocumentModel::handWriteData() {
     // Coils are one byte each whatever the display format: converting them
     // as 32- or 64-bit words would reorder the coil states (and is refused
     // outright by the engine above 64 values).
-    if (function == 5 || function == 15) {
+    if (function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteMultipleCoils) {
         SetWriteBytes(slotIndex, length, values.data());
         return;
     }
@@ -281,20 +285,20 @@ void PollDocumentModel::handWriteData() {
         const size_t bytes = std::min(sizeof(dst[0]) * size_t(std::max(count, 0)), values.size());
         std::memcpy(dst.data(), values.data(), bytes);
     };
-    switch (def.DisplayFormat) {
-    case 5: {
+    switch (static_cast<DisplayFormat>(def.DisplayFormat)) {
+    case DisplayFormat::FloatInverse: {
         std::array<float, kDataSize / sizeof(float)> floats{};
         copyOut(floats, length / 2);
         SetWriteFloats(slotIndex, length / 2, floats.data(), 1);
         break;
     }
-    case 7: {
+    case DisplayFormat::DoubleInverse: {
         std::array<double, kDataSize / sizeof(double)> doubles{};
         copyOut(doubles, length / 4);
         SetWriteDoubles(slotIndex, length / 4, doubles.data(), 1);
         break;
     }
-    case 9: {
+    case DisplayFormat::LongInverse: {
         std::array<std::int32_t, kDataSize / sizeof(std::int32_t)> longs{};
         copyOut(longs, length / 2);
         SetWriteLongs(slotIndex, length / 2, longs.data(), 1);

@@ -16,6 +16,7 @@
 #include "documents/grid_layout_bridge.h"
 #include "values/csv_log.h"
 #include "values/log_line.h"
+#include "values/value_format.h"
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
 #include "documents/register_map_commands.h"
@@ -46,24 +47,24 @@ QString documentTypePart(int n, const char* fallback) {
 QString defaultExtension() { return documentTypePart(4, ".zqd"); }
 
 int formatOfCommand(int id) {
-    using namespace doc_command;
+    using namespace cmd;
     switch (id) {
-    case FormatSigned: return 0;
-    case FormatUnsigned: return 1;
-    case FormatHex: return 2;
-    case FormatBinary: return 3;
-    case FormatFloat: return 4;
-    case FormatFloatInverse: return 5;
-    case FormatDouble: return 6;
-    case FormatDoubleInverse: return 7;
-    case FormatLong: return 8;
-    case FormatLongInverse: return 9;
+    case FormatSigned: return Code(DisplayFormat::Signed);
+    case FormatUnsigned: return Code(DisplayFormat::Unsigned);
+    case FormatHex: return Code(DisplayFormat::Hex);
+    case FormatBinary: return Code(DisplayFormat::Binary);
+    case FormatFloat: return Code(DisplayFormat::Float);
+    case FormatFloatInverse: return Code(DisplayFormat::FloatInverse);
+    case FormatDouble: return Code(DisplayFormat::Double);
+    case FormatDoubleInverse: return Code(DisplayFormat::DoubleInverse);
+    case FormatLong: return Code(DisplayFormat::Long);
+    case FormatLongInverse: return Code(DisplayFormat::LongInverse);
     default: return -1;
     }
 }
 
 bool formatAllowed(int format, int function) {
-    return format <= 3 ? PollDocumentModel::IntegerFormatsAllowed(function)
+    return RegistersPerValue(format) == 1 ? PollDocumentModel::IntegerFormatsAllowed(function)
                        : PollDocumentModel::WideFormatsAllowed(function);
 }
 
@@ -414,7 +415,7 @@ void CZentiqDoc::formatSelectedCells(int id) {
         return;
     CGridModel& g = d->grid->model();
     const std::vector<CCellID> cells = g.selectedCells();
-    if (id == doc_command::CellFont) {
+    if (id == cmd::CellFont) {
         const QFont initial = g.gridFont();
         const std::optional<QFont> font =
             hooks().font ? hooks().font(d->view, initial) : [&]() -> std::optional<QFont> {
@@ -428,7 +429,7 @@ void CZentiqDoc::formatSelectedCells(int id) {
             if (!g.isCellFixed(c.row, c.col))
                 g.setItemFont(c.row, c.col, *font);
     } else {
-        const bool text = id == doc_command::CellTextColour;
+        const bool text = id == cmd::CellTextColour;
         const CCellID focus = g.focusCell();
         const QColor initial =
             g.isValid(focus) ? toQColor(text ? g.effectiveFgColour(focus.row, focus.col)
@@ -482,14 +483,14 @@ void CZentiqDoc::openSetupDialog() {
 }
 
 bool CZentiqDoc::OnCommand(int id) {
-    using namespace doc_command;
+    using namespace cmd;
     PollDocumentModel& m = d->model;
     if (const int format = formatOfCommand(id); format >= 0) {
         setFormat(format);
         return true;
     }
     switch (id) {
-    case EditDefinition: openSetupDialog(); return true;
+    case cmd::PollDefinition: openSetupDialog(); return true;
     case ReadOnce:
         if (m.slotIndex != -1) {
             SetPollMode(m.slotIndex, Once);
@@ -528,7 +529,7 @@ bool CZentiqDoc::OnCommand(int id) {
         UpdateAndMarkModified();
         return true;
     case CellTextColour:
-    case CellBackground:
+    case CellBackgroundColour:
     case CellFont: formatSelectedCells(id); return true;
     case FileSave: DoFileSave(); return true;
     case FileSaveAs: DoSave(QString(), true); return true;
@@ -537,8 +538,8 @@ bool CZentiqDoc::OnCommand(int id) {
 }
 
 bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
-    using namespace doc_command;
     const PollDefinition& def = d->model.def;
+    using namespace cmd;
     state.handled = true;
     if (const int format = formatOfCommand(id); format >= 0) {
         state.checked = def.DisplayFormat == format;
@@ -552,11 +553,11 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
     case StopLogging: state.enabled = d->logger.active(); return true;
     case PlcAddresses: state.enabled = true; state.checked = def.OneBased == 1; return true;
     case ProtocolAddresses: state.enabled = true; state.checked = def.OneBased == 0; return true;
-    case EditDefinition:
+    case cmd::PollDefinition:
     case ClearCounters:
     case SetAsDefault:
     case CellTextColour:
-    case CellBackground:
+    case CellBackgroundColour:
     case CellFont:
     case FileSave:
     case FileSaveAs:

@@ -14,6 +14,7 @@
 #include "framework/command_target.h"
 #include "documents/window_placement.h"
 #include "engine/engine_types.h"
+#include "resources/menus.h"  // the command ids the document answers
 
 namespace zentiq {
 
@@ -22,44 +23,6 @@ class CZentiqSetup;
 class DataLogger;
 class PollDocumentModel;
 struct DefinitionDialogValues;
-
-// Command ids the document answers (menus, toolbar, accelerators).
-namespace doc_command {
-inline constexpr int EditDefinition = 32771;
-inline constexpr int ReadOnce = 32854;
-inline constexpr int EnableReadWrite = 32880;
-inline constexpr int StartLogging = 32808;
-inline constexpr int StopLogging = 32809;
-inline constexpr int ClearCounters = 32801;
-inline constexpr int SetAsDefault = 32815;
-inline constexpr int WriteCoil = 32842;            // 05
-inline constexpr int WriteRegister = 32844;        // 06
-inline constexpr int WriteCoils = 32846;           // 15
-inline constexpr int WriteRegisters = 32848;       // 16
-inline constexpr int MaskWrite = 32849;            // 22
-inline constexpr int ReadWriteRegisters = 32839;   // 23
-inline constexpr int TestCenter = 32826;
-inline constexpr int ErrorCounter = 32862;
-inline constexpr int FormatSigned = 32775;
-inline constexpr int FormatUnsigned = 32776;
-inline constexpr int FormatHex = 32777;
-inline constexpr int FormatBinary = 32780;
-inline constexpr int FormatFloat = 32827;
-inline constexpr int FormatFloatInverse = 32782;
-inline constexpr int FormatDouble = 32783;
-inline constexpr int FormatDoubleInverse = 32784;
-inline constexpr int FormatLong = 32832;
-inline constexpr int FormatLongInverse = 32833;
-inline constexpr int PlcAddresses = 32778;
-inline constexpr int ProtocolAddresses = 32779;
-inline constexpr int CellTextColour = 32873;
-inline constexpr int CellBackground = 32874;
-inline constexpr int CellFont = 32876;
-inline constexpr int FileSave = 57603;
-inline constexpr int FileSaveAs = 57604;
-inline constexpr int ImportRegisterMap = 32896;
-inline constexpr int ExportRegisterMap = 32897;
-}  // namespace doc_command
 
 class CZentiqDoc : public QObject, public CommandTarget {
     Q_OBJECT

@@ -22,15 +22,15 @@ bool inRange(qint64 v, qint64 lo, qint64 hi) { return v >= lo && v <= hi; }
 
 // What the one-off write methods send, by function.
 struct WriteShape {
-    int function;
+    FunctionCode function;
     bool registers;  // 16-bit values (SetWriteRegisters), else one byte per coil
     int maxCount;    // the most the engine takes for the function
 };
 constexpr std::array<WriteShape, 4> kWriteShapes{{
-    {5, false, 1},
-    {6, true, 1},
-    {15, false, static_cast<int>(kDataSize)},
-    {16, true, 127},
+    {FunctionCode::WriteSingleCoil, false, 1},
+    {FunctionCode::WriteSingleRegister, true, 1},
+    {FunctionCode::WriteMultipleCoils, false, static_cast<int>(kDataSize)},
+    {FunctionCode::WriteMultipleRegisters, true, 127},
 }};
 
 // Argument i of a call whose signature has been checked.
@@ -177,8 +177,9 @@ qint16 CZentiqDocAutomation::ReadResult() const {
 
 qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32 address, qint32 length,
                                            qint32 scanRate) {
-    if (!m_doc || !inRange(slave, 1, 255) || !inRange(function, 1, 4) || !inRange(address, 0, 65535) ||
-        !inRange(length, 0, PollDefinition::MaxLength(function)) || !inRange(scanRate, kMinScanRate, kMaxScanRate))
+    if (!m_doc || !inRange(slave, 1, 255) || !PollDefinition::IsReadFunction(function) ||
+        !inRange(address, 0, 65535) || !inRange(length, 0, PollDefinition::MaxLength(function)) ||
+        !inRange(scanRate, kMinScanRate, kMaxScanRate))
         return 0;
     PollDocumentModel& m = m_doc->Model();
     m.def.SlaveID = slave;
@@ -217,7 +218,7 @@ void CZentiqDocAutomation::ShowWindow() {
     }
 }
 
-bool CZentiqDocAutomation::submitWrite(int function, qint32 slave, qint32 address, qint32 count) {
+bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint32 address, qint32 count) {
     const auto shape = std::find_if(kWriteShapes.begin(), kWriteShapes.end(),
                                     [function](const WriteShape& s) { return s.function == function; });
     // Without a connection the request would wait in the one-shot slot and go
@@ -227,7 +228,7 @@ bool CZentiqDocAutomation::submitWrite(int function, qint32 slave, qint32 addres
     if (!m_doc || shape == kWriteShapes.end() || IsConnected() == 0 || !inRange(slave, 0, 255) ||
         !inRange(address, 0, 65535) || !inRange(count, 1, shape->maxCount))
         return false;
-    if (SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), static_cast<std::uint16_t>(function), 0,
+    if (SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0,
                       0, static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)) == 0)
         return false;
     const auto& buffer = m_doc->Model().writeValues;
@@ -247,17 +248,19 @@ bool CZentiqDocAutomation::submitWrite(int function, qint32 slave, qint32 addres
 }
 
 bool CZentiqDocAutomation::PresetMultipleRegisters(qint32 slave, qint32 address, qint32 count) {
-    return submitWrite(16, slave, address, count);
+    return submitWrite(FunctionCode::WriteMultipleRegisters, slave, address, count);
 }
 
-bool CZentiqDocAutomation::ForceSingleCoil(qint32 slave, qint32 address) { return submitWrite(5, slave, address, 1); }
+bool CZentiqDocAutomation::ForceSingleCoil(qint32 slave, qint32 address) {
+    return submitWrite(FunctionCode::WriteSingleCoil, slave, address, 1);
+}
 
 bool CZentiqDocAutomation::PresetSingleRegister(qint32 slave, qint32 address) {
-    return submitWrite(6, slave, address, 1);
+    return submitWrite(FunctionCode::WriteSingleRegister, slave, address, 1);
 }
 
 bool CZentiqDocAutomation::ForceMultipleCoils(qint32 slave, qint32 address, qint32 count) {
-    return submitWrite(15, slave, address, count);
+    return submitWrite(FunctionCode::WriteMultipleCoils, slave, address, count);
 }
 
 // ---- indexed properties ----------------------------------------------------------------

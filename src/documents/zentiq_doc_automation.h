@@ -89,7 +89,7 @@ public:
     static const AutomationMember* FindMember(const QString& name);
 
 private:
-    bool submitWrite(int function, qint32 slave, qint32 address, qint32 count);
+    bool submitWrite(FunctionCode function, qint32 slave, qint32 address, qint32 count);
 
     QPointer<CZentiqDoc> m_doc;
 };

@@ -5,6 +5,7 @@
 #include "framework/dialog_data_exchange.h"
 #include "engine/engine.h"
 #include "ui_zentiq_setup.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 
@@ -20,7 +21,10 @@ const char* const kFormatTexts[CZentiqSetup::kFormatCount] = {
 
 int flag(int v) { return v != 0 ? 1 : 0; }
 
-bool isSingleWriteIndex(int functionIndex) { return functionIndex == 4 || functionIndex == 5; }
+bool isSingleWriteIndex(int functionIndex) {
+    const int function = PollDefinition::FunctionFromIndex(functionIndex);
+    return function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteSingleRegister;
+}
 
 // The communication part of the dialog's values on top of the document's
 // definition, as Apply and read once store it; false when unsound.
@@ -49,7 +53,7 @@ CZentiqSetup::CZentiqSetup(const DefinitionDialogValues& values, QWidget* parent
     if (m_values.functionIndex < 0 || m_values.functionIndex >= PollDefinition::kFunctionCount)
         m_values.functionIndex = 0;
     if (m_values.displayFormat < 0 || m_values.displayFormat >= kFormatCount)
-        m_values.displayFormat = 0;
+        m_values.displayFormat = Code(DisplayFormat::Signed);
     if (PollDefinition::RowsForIndex(m_values.rowsDialog) == 0)
         m_values.rowsDialog = 0;
     UpdateData(false);
@@ -64,13 +68,13 @@ CZentiqSetup::CZentiqSetup(const DefinitionDialogValues& values, QWidget* parent
 CZentiqSetup::~CZentiqSetup() = default;
 
 int CZentiqSetup::MaxLengthForIndex(int functionIndex) {
-    switch (functionIndex) {
-    case 2:
-    case 3: return 125;
-    case 4:
-    case 5: return 1;
-    case 6: return 1968;
-    case 7: return 123;
+    switch (static_cast<FunctionCode>(PollDefinition::FunctionFromIndex(functionIndex))) {
+    case FunctionCode::ReadHoldingRegisters:
+    case FunctionCode::ReadInputRegisters: return 125;
+    case FunctionCode::WriteSingleCoil:
+    case FunctionCode::WriteSingleRegister: return 1;
+    case FunctionCode::WriteMultipleCoils: return 1968;
+    case FunctionCode::WriteMultipleRegisters: return 123;
     default: return kLengthMax;
     }
 }

@@ -1,6 +1,7 @@
 // Types shared by the engine and everything above it. Standard library only.
 #pragma once
 
+#include <concepts>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -38,6 +39,31 @@ inline constexpr EngineStatus TransactionIdError = 20;
 inline constexpr EngineStatus ExceptionBase = 128;
 inline constexpr EngineStatus UnhandledFunction = 65535;
 }  // namespace status
+
+// Modbus function codes, as slots, files, settings and automation clients
+// carry them (the numbers never change). RawFrame sends the one-shot slot's
+// data as a frame of its own.
+enum class FunctionCode : std::uint16_t {
+    RawFrame = 0,
+    ReadCoils = 1,
+    ReadDiscreteInputs = 2,
+    ReadHoldingRegisters = 3,
+    ReadInputRegisters = 4,
+    WriteSingleCoil = 5,
+    WriteSingleRegister = 6,
+    WriteMultipleCoils = 15,
+    WriteMultipleRegisters = 16,
+    MaskWriteRegister = 22,
+    ReadWriteRegisters = 23,
+};
+
+constexpr std::uint16_t Code(FunctionCode function) { return static_cast<std::uint16_t>(function); }
+
+// Codes travel as plain integers; they compare with the names directly.
+template <std::integral T>
+constexpr bool operator==(T value, FunctionCode function) {
+    return static_cast<long long>(value) == static_cast<long long>(function);
+}
 
 // RTU_OVER_TCP: RTU frames (slave ID, PDU, CRC) over the TCP connection, as
 // serial-to-Ethernet gateways and many small devices speak it.

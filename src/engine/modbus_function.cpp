@@ -32,7 +32,7 @@ std::size_t BuildRead(const WorkArea& w, std::uint8_t* r) {
 
 std::size_t BuildWriteCoil(const WorkArea& w, std::uint8_t* r) {
     r[0] = static_cast<std::uint8_t>(w.slaveId);
-    r[1] = 5;
+    r[1] = Code(FunctionCode::WriteSingleCoil);
     PutU16(r + 2, w.writeAddress);
     r[4] = w.data[0] != 0 ? 0xFF : 0x00;
     r[5] = 0x00;
@@ -41,7 +41,7 @@ std::size_t BuildWriteCoil(const WorkArea& w, std::uint8_t* r) {
 
 std::size_t BuildWriteRegister(const WorkArea& w, std::uint8_t* r) {
     r[0] = static_cast<std::uint8_t>(w.slaveId);
-    r[1] = 6;
+    r[1] = Code(FunctionCode::WriteSingleRegister);
     PutU16(r + 2, w.writeAddress);
     PutU16(r + 4, HostRegister(w.data, 0));
     return 6;
@@ -51,7 +51,7 @@ std::size_t BuildWriteCoils(const WorkArea& w, std::uint8_t* r) {
     const std::uint16_t n = std::min<std::uint16_t>(w.writeQuantity, kDataSize);
     const std::size_t bytes = BitBytes(n);
     r[0] = static_cast<std::uint8_t>(w.slaveId);
-    r[1] = 15;
+    r[1] = Code(FunctionCode::WriteMultipleCoils);
     PutU16(r + 2, w.writeAddress);
     PutU16(r + 4, n);
     r[6] = static_cast<std::uint8_t>(bytes);
@@ -64,7 +64,7 @@ std::size_t BuildWriteCoils(const WorkArea& w, std::uint8_t* r) {
 std::size_t BuildWriteRegisters(const WorkArea& w, std::uint8_t* r) {
     const std::uint16_t n = std::min<std::uint16_t>(w.writeQuantity, 127);
     r[0] = static_cast<std::uint8_t>(w.slaveId);
-    r[1] = 16;
+    r[1] = Code(FunctionCode::WriteMultipleRegisters);
     PutU16(r + 2, w.writeAddress);
     PutU16(r + 4, n);
     r[6] = static_cast<std::uint8_t>(2 * n);
@@ -74,7 +74,7 @@ std::size_t BuildWriteRegisters(const WorkArea& w, std::uint8_t* r) {
 
 std::size_t BuildMaskWrite(const WorkArea& w, std::uint8_t* r) {
     r[0] = static_cast<std::uint8_t>(w.slaveId);
-    r[1] = 22;
+    r[1] = Code(FunctionCode::MaskWriteRegister);
     PutU16(r + 2, w.writeAddress);
     PutU16(r + 4, w.readAddress);   // AND mask
     PutU16(r + 6, w.readQuantity);  // OR mask
@@ -84,7 +84,7 @@ std::size_t BuildMaskWrite(const WorkArea& w, std::uint8_t* r) {
 std::size_t BuildReadWrite(const WorkArea& w, std::uint8_t* r) {
     const std::uint16_t n = std::min<std::uint16_t>(w.writeQuantity, 127);
     r[0] = static_cast<std::uint8_t>(w.slaveId);
-    r[1] = 23;
+    r[1] = Code(FunctionCode::ReadWriteRegisters);
     PutU16(r + 2, w.readAddress);
     PutU16(r + 4, w.readQuantity);
     PutU16(r + 6, w.writeAddress);
@@ -143,16 +143,16 @@ void UnpackRegisters(WorkArea& w, const std::uint8_t* resp) {
 }
 
 constexpr FunctionEntry kFunctions[] = {
-    {1, BuildRead, 0, BitData, CheckBits, UnpackBits},
-    {2, BuildRead, 0, BitData, CheckBits, UnpackBits},
-    {3, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
-    {4, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
-    {5, BuildWriteCoil, 6, nullptr, CheckEcho<6>, nullptr},
-    {6, BuildWriteRegister, 6, nullptr, CheckEcho<6>, nullptr},
-    {15, BuildWriteCoils, 6, nullptr, CheckEcho<6>, nullptr},
-    {16, BuildWriteRegisters, 6, nullptr, CheckEcho<6>, nullptr},
-    {22, BuildMaskWrite, 8, nullptr, CheckEcho<8>, nullptr},
-    {23, BuildReadWrite, 0, RegisterData, CheckHeaderOnly, UnpackRegisters},
+    {FunctionCode::ReadCoils, BuildRead, 0, BitData, CheckBits, UnpackBits},
+    {FunctionCode::ReadDiscreteInputs, BuildRead, 0, BitData, CheckBits, UnpackBits},
+    {FunctionCode::ReadHoldingRegisters, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
+    {FunctionCode::ReadInputRegisters, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
+    {FunctionCode::WriteSingleCoil, BuildWriteCoil, 6, nullptr, CheckEcho<6>, nullptr},
+    {FunctionCode::WriteSingleRegister, BuildWriteRegister, 6, nullptr, CheckEcho<6>, nullptr},
+    {FunctionCode::WriteMultipleCoils, BuildWriteCoils, 6, nullptr, CheckEcho<6>, nullptr},
+    {FunctionCode::WriteMultipleRegisters, BuildWriteRegisters, 6, nullptr, CheckEcho<6>, nullptr},
+    {FunctionCode::MaskWriteRegister, BuildMaskWrite, 8, nullptr, CheckEcho<8>, nullptr},
+    {FunctionCode::ReadWriteRegisters, BuildReadWrite, 0, RegisterData, CheckHeaderOnly, UnpackRegisters},
 };
 
 // An exception answer: slave, function | 0x80, exception code.
@@ -161,7 +161,7 @@ bool IsException(const std::uint8_t* pdu) { return pdu[1] > 0x80; }
 
 // Per-function registration limits; 0xFFFF = unlimited within 16 bits.
 struct Limits {
-    std::uint16_t code;
+    FunctionCode code;
     bool slaveZeroAllowed;
     std::uint16_t maxRead;
     std::uint16_t maxWrite;
@@ -169,17 +169,17 @@ struct Limits {
 };
 
 constexpr Limits kLimits[] = {
-    {0, true, 2000, 0xFFFF, true},
-    {1, false, 2000, 0xFFFF, false},
-    {2, false, 2000, 0xFFFF, false},
-    {3, false, 127, 0xFFFF, false},
-    {4, false, 127, 0xFFFF, false},
-    {5, true, 1, 0xFFFF, false},
-    {6, true, 1, 0xFFFF, false},
-    {15, true, 0xFFFF, 2000, false},
-    {16, true, 0xFFFF, 127, false},
-    {22, true, 0xFFFF, 0xFFFF, false},
-    {23, false, 127, 127, false},
+    {FunctionCode::RawFrame, true, 2000, 0xFFFF, true},
+    {FunctionCode::ReadCoils, false, 2000, 0xFFFF, false},
+    {FunctionCode::ReadDiscreteInputs, false, 2000, 0xFFFF, false},
+    {FunctionCode::ReadHoldingRegisters, false, 127, 0xFFFF, false},
+    {FunctionCode::ReadInputRegisters, false, 127, 0xFFFF, false},
+    {FunctionCode::WriteSingleCoil, true, 1, 0xFFFF, false},
+    {FunctionCode::WriteSingleRegister, true, 1, 0xFFFF, false},
+    {FunctionCode::WriteMultipleCoils, true, 0xFFFF, 2000, false},
+    {FunctionCode::WriteMultipleRegisters, true, 0xFFFF, 127, false},
+    {FunctionCode::MaskWriteRegister, true, 0xFFFF, 0xFFFF, false},
+    {FunctionCode::ReadWriteRegisters, false, 127, 127, false},
 };
 
 }  // namespace
@@ -227,7 +227,7 @@ bool RequestWithinLimits(bool oneShot, std::uint16_t slaveId, std::uint16_t func
 }
 
 EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& captures) {
-    if (work.function == 0) {
+    if (work.function == FunctionCode::RawFrame) {
         const std::size_t n = std::min<std::size_t>(work.writeQuantity, kDataSize);
         return transport.TransactRaw(work.data, n, captures);
     }

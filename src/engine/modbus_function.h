@@ -25,7 +25,7 @@ struct WorkArea {
 };
 
 struct FunctionEntry {
-    std::uint16_t code;
+    FunctionCode code;
     // Writes the request (slave, function, data) and returns its length.
     std::size_t (*build)(const WorkArea& work, std::uint8_t* request);
     // Length of the normal answer (slave, function, data): this many bytes,

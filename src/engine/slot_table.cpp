@@ -16,7 +16,15 @@ bool ValidSlot(int slot) { return slot >= 0 && slot <= kLastSlot; }
 constexpr int kMaxWriteRegisters = 127;
 
 bool FunctionReadyAtOnce(std::uint16_t function, std::uint16_t writeQuantity) {
-    return (function >= 1 && function <= 4) || function == 22 || (function == 23 && writeQuantity == 0);
+    switch (static_cast<FunctionCode>(function)) {
+    case FunctionCode::ReadCoils:
+    case FunctionCode::ReadDiscreteInputs:
+    case FunctionCode::ReadHoldingRegisters:
+    case FunctionCode::ReadInputRegisters:
+    case FunctionCode::MaskWriteRegister: return true;
+    case FunctionCode::ReadWriteRegisters: return writeQuantity == 0;
+    default: return false;
+    }
 }
 
 void FillSlot(PollSlot& s, WindowHandle window, std::uint32_t message, std::uint16_t slaveId,

@@ -20,7 +20,7 @@ namespace zentiq {
 
 struct OneShotArgs {
     std::uint16_t slaveId = 0;
-    std::uint16_t function = 0;
+    std::uint16_t function = Code(FunctionCode::RawFrame);
     std::uint16_t readAddress = 0;
     std::uint16_t readQuantity = 0;
     std::uint16_t writeAddress = 0;

@@ -1003,10 +1003,10 @@ bool CGridCtrl::viewportEvent(QEvent* e)
 bool CGridCtrl::OnCommand(int id)
 {
     switch (id) {
-    case grid_command::Copy: copy(); return true;
-    case grid_command::Cut: cut(); return true;
-    case grid_command::Paste: paste(); return true;
-    case grid_command::SelectAll: selectAll(); return true;
+    case cmd::EditCopy: copy(); return true;
+    case cmd::EditCut: cut(); return true;
+    case cmd::EditPaste: paste(); return true;
+    case cmd::EditSelectAll: selectAll(); return true;
     default: return false;
     }
 }
@@ -1015,16 +1015,16 @@ void CGridCtrl::OnUpdateCommand(int id, bool& enabled) const
 {
     const bool inEditor = m_editor != nullptr && m_editor->hasFocus();
     switch (id) {
-    case grid_command::Copy:
+    case cmd::EditCopy:
         enabled = inEditor ? m_editor->hasSelectedText() : m_model.canCopy();
         break;
-    case grid_command::Cut:
+    case cmd::EditCut:
         enabled = inEditor ? m_editor->hasSelectedText() : m_model.canCut();
         break;
-    case grid_command::Paste:
+    case cmd::EditPaste:
         enabled = m_model.canPaste(clipboardHasText());
         break;
-    case grid_command::SelectAll:
+    case cmd::EditSelectAll:
         enabled = true;
         break;
     default:

@@ -1,11 +1,13 @@
 // Numbers and small value types shared by the grid's table model and the
 // grid window: item mask bits, cell state bits, notification codes, text
-// format flags, command ids and the 32-bit colour value.
+// format flags and the 32-bit colour value.
 #pragma once
 
 #include <QColor>
 #include <Qt>
 #include <cstdint>
+
+#include "resources/menus.h"  // the command ids the grid answers
 
 namespace zentiq {
 
@@ -48,14 +50,6 @@ struct GridNotification {
     int column = -1;
     int character = 0;
 };
-
-// ---- command ids the grid answers --------------------------------------------
-namespace grid_command {
-inline constexpr int Copy = 57634;
-inline constexpr int Cut = 57635;
-inline constexpr int Paste = 57637;
-inline constexpr int SelectAll = 57642;
-}  // namespace grid_command
 
 // ---- text format flags of a cell ---------------------------------------------
 // Horizontal alignment sits in the two low bits; the rest are independent.

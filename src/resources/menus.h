@@ -83,6 +83,8 @@ inline constexpr int ContextHelp = 57669;
 inline constexpr int Help = 57670;
 inline constexpr int ViewToolbar = 59392;
 inline constexpr int ViewStatusBar = 59393;
+// the window list of the Window menu: its entries carry these, unrouted
+inline constexpr int WindowListFirst = 0xFF00;
 }  // namespace cmd
 
 // One entry of a menu bar, in reading order: a popup opens a submenu that

@@ -4,7 +4,7 @@
 
 #include <QFile>
 
-#include "framework/traffic_lines.h"
+#include "framework/atomic_save.h"
 #include "resources/strings.h"
 
 namespace zentiq {
@@ -52,14 +52,15 @@ TestCenterListFile::Status TestCenterListFile::Load(const QString& path, QString
 }
 
 TestCenterListFile::Status TestCenterListFile::Save(const QString& path, const QStringList& entries) {
-    QStringList lines;
-    lines.reserve(entries.size() + 1);
-    lines.append(kHeader);
-    lines.append(entries);
-    switch (TrafficLines::SaveLines(path, lines)) {
-    case TrafficLines::SaveStatus::Ok: return Status::Ok;
-    case TrafficLines::SaveStatus::OpenFailed: return Status::OpenFailed;
-    case TrafficLines::SaveStatus::WriteFailed: break;
+    QByteArray bytes = QByteArray(kHeader.data(), kHeader.size()) + '\n';
+    for (const QString& entry : entries) {
+        bytes += entry.toUtf8();
+        bytes += '\n';
+    }
+    switch (SaveAtomically(path, bytes)) {
+    case SaveResult::Ok: return Status::Ok;
+    case SaveResult::OpenFailed: return Status::OpenFailed;
+    case SaveResult::WriteFailed: break;
     }
     return Status::WriteFailed;
 }

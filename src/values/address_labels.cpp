@@ -4,11 +4,13 @@
 #include <climits>
 #include <cstdio>
 
+#include "engine/engine_types.h"
+
 namespace zentiq {
 namespace {
 
 struct LabelRow {
-    int function;  // 0 matches every function (protocol style)
+    FunctionCode function;  // not looked at in the protocol row
     const char* header;
     const char* prefix;
     const char* header5;  // when the poll reaches past address 9999
@@ -18,17 +20,17 @@ struct LabelRow {
 // PLC style: the table digit of the function, then the address.
 // "0x" is the coil table, not a hexadecimal mark.
 constexpr std::array<LabelRow, 8> kPlcRows = {{
-    {1, "0x%04i", "0%04i = ", "0x%05i", "0%05i = "},
-    {5, "0x%04i", "0%04i = ", "0x%05i", "0%05i = "},
-    {15, "0x%04i", "0%04i = ", "0x%05i", "0%05i = "},
-    {2, "1x%04i", "1%04i = ", "1x%05i", "1%05i = "},
-    {4, "3x%04i", "3%04i = ", "3x%05i", "3%05i = "},
-    {3, "4x%04i", "4%04i = ", "4x%05i", "4%05i = "},
-    {6, "4x%04i", "4%04i = ", "4x%05i", "4%05i = "},
-    {16, "4x%04i", "4%04i = ", "4x%05i", "4%05i = "},
+    {FunctionCode::ReadCoils, "0x%04i", "0%04i = ", "0x%05i", "0%05i = "},
+    {FunctionCode::WriteSingleCoil, "0x%04i", "0%04i = ", "0x%05i", "0%05i = "},
+    {FunctionCode::WriteMultipleCoils, "0x%04i", "0%04i = ", "0x%05i", "0%05i = "},
+    {FunctionCode::ReadDiscreteInputs, "1x%04i", "1%04i = ", "1x%05i", "1%05i = "},
+    {FunctionCode::ReadInputRegisters, "3x%04i", "3%04i = ", "3x%05i", "3%05i = "},
+    {FunctionCode::ReadHoldingRegisters, "4x%04i", "4%04i = ", "4x%05i", "4%05i = "},
+    {FunctionCode::WriteSingleRegister, "4x%04i", "4%04i = ", "4x%05i", "4%05i = "},
+    {FunctionCode::WriteMultipleRegisters, "4x%04i", "4%04i = ", "4x%05i", "4%05i = "},
 }};
 
-constexpr LabelRow kProtocolRow = {0, "%05i", "%i = ", "%05i", "%i = "};
+constexpr LabelRow kProtocolRow = {FunctionCode::RawFrame, "%05i", "%i = ", "%05i", "%i = "};
 
 constexpr int kLastFourDigitAddress = 9999;
 

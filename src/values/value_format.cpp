@@ -7,6 +7,8 @@
 #include <cstring>
 #include <optional>
 
+#include "engine/engine_types.h"
+
 namespace zentiq {
 namespace {
 
@@ -37,7 +39,7 @@ constexpr std::array<FormatRow, kDisplayFormatCount> kFormats = {{
 }};
 
 const FormatRow* FormatFor(int displayFormat) {
-    if (displayFormat < 0 || displayFormat >= kDisplayFormatCount) return nullptr;
+    if (!IsDisplayFormat(displayFormat)) return nullptr;
     return &kFormats[static_cast<std::size_t>(displayFormat)];
 }
 
@@ -90,7 +92,7 @@ QString WordText(std::uint16_t word, int displayFormat, const FormatRow& row, Va
     char buffer[32];
     const char* format = row.forms[static_cast<std::size_t>(form)];
     int n;
-    if (displayFormat == static_cast<int>(DisplayFormat::Signed)) {
+    if (displayFormat == DisplayFormat::Signed) {
         n = std::snprintf(buffer, sizeof buffer, format, static_cast<short>(static_cast<std::int16_t>(word)));
     } else {
         n = std::snprintf(buffer, sizeof buffer, format, static_cast<unsigned short>(word));
@@ -151,11 +153,13 @@ int RegistersPerValue(int displayFormat) {
 }
 
 bool IsCoilFunction(int function) {
-    return function == 1 || function == 2 || function == 5 || function == 15;
+    return function == FunctionCode::ReadCoils || function == FunctionCode::ReadDiscreteInputs ||
+           function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteMultipleCoils;
 }
 
 bool IsRegisterFunction(int function) {
-    return function == 3 || function == 4 || function == 6 || function == 16;
+    return function == FunctionCode::ReadHoldingRegisters || function == FunctionCode::ReadInputRegisters ||
+           function == FunctionCode::WriteSingleRegister || function == FunctionCode::WriteMultipleRegisters;
 }
 
 QString BinaryText(std::uint16_t word) {
@@ -233,7 +237,7 @@ std::optional<double> NumericValue(std::span<const std::uint8_t> values, int len
         case Kind::Word:
         case Kind::Binary: {
             const auto word = LoadHost<std::uint16_t>(bytes);
-            if (displayFormat == static_cast<int>(DisplayFormat::Signed))
+            if (displayFormat == DisplayFormat::Signed)
                 return static_cast<double>(static_cast<std::int16_t>(word));
             return static_cast<double>(word);
         }

@@ -4,6 +4,7 @@
 
 #include <QString>
 
+#include <concepts>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -24,6 +25,18 @@ enum class DisplayFormat : std::int32_t {
     LongInverse = 9,
 };
 inline constexpr int kDisplayFormatCount = 10;
+
+constexpr int Code(DisplayFormat format) { return static_cast<int>(format); }
+
+// Formats are stored as plain integers; they compare with the names directly.
+template <std::integral T>
+constexpr bool operator==(T value, DisplayFormat format) {
+    return static_cast<long long>(value) == static_cast<long long>(format);
+}
+
+inline constexpr bool IsDisplayFormat(int displayFormat) {
+    return displayFormat >= 0 && displayFormat < kDisplayFormatCount;
+}
 
 // Width of the text: no padding, blank-padded to the column width, or
 // zero-padded to the same width.

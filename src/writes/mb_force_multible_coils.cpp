@@ -43,7 +43,8 @@ bool CMBForceMultibleCoils::UpdateData(bool fromControls) {
 
 void CMBForceMultibleCoils::Send() {
     if (!UpdateData(true)) return;
-    m_sender->Send(WriteBlockArgs(m_block, 15), [this] { return SetWriteBytes(0, m_block.quantity, m_coils.data()); });
+    m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleCoils)),
+                   [this] { return SetWriteBytes(0, m_block.quantity, m_coils.data()); });
 }
 
 void CMBForceMultibleCoils::Open() {

@@ -3,7 +3,9 @@
 #include <QLineEdit>
 
 #include "framework/dialog_data_exchange.h"
+#include "values/hex_word.h"
 #include "ui_mb_input_register.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 
@@ -20,34 +22,21 @@ CMBInputRegister::CMBInputRegister(int displayFormat, const InputRegisterValue& 
     for (QLineEdit* edit : {m_ui->signedEdit, m_ui->unsignedEdit, m_ui->hexEdit, m_ui->floatEdit,
                             m_ui->doubleEdit, m_ui->longEdit})
         edit->setVisible(edit == valueField());
-    if (m_format == 2) m_ui->valueLabel->setText(QStringLiteral("Value (HEX):"));
+    if (m_format == DisplayFormat::Hex) m_ui->valueLabel->setText(QStringLiteral("Value (HEX):"));
     UpdateData(false);
 }
 
 CMBInputRegister::~CMBInputRegister() = default;
 
 QLineEdit* CMBInputRegister::valueField() const {
-    switch (m_format) {
-    case 1: return m_ui->unsignedEdit;
-    case 2: return m_ui->hexEdit;
-    case 4: case 5: return m_ui->floatEdit;
-    case 6: case 7: return m_ui->doubleEdit;
-    case 8: case 9: return m_ui->longEdit;
+    switch (static_cast<DisplayFormat>(m_format)) {
+    case DisplayFormat::Unsigned: return m_ui->unsignedEdit;
+    case DisplayFormat::Hex: return m_ui->hexEdit;
+    case DisplayFormat::Float: case DisplayFormat::FloatInverse: return m_ui->floatEdit;
+    case DisplayFormat::Double: case DisplayFormat::DoubleInverse: return m_ui->doubleEdit;
+    case DisplayFormat::Long: case DisplayFormat::LongInverse: return m_ui->longEdit;
     default: return m_ui->signedEdit;
     }
-}
-
-QString CMBInputRegister::HexMessage() { return QStringLiteral("Please enter a hex number"); }
-
-bool CMBInputRegister::ParseHex(const QString& text, int& value) {
-    if (text.isEmpty()) return false;
-    for (const QChar c : text)
-        if (!QStringLiteral("0123456789abcdefABCDEF").contains(c)) return false;
-    bool ok = false;
-    const uint v = text.toUInt(&ok, 16);
-    if (!ok || v > 0xFFFFu) return false;
-    value = static_cast<int>(v);
-    return true;
 }
 
 bool CMBInputRegister::UpdateData(bool fromControls) {
@@ -64,16 +53,16 @@ bool CMBInputRegister::UpdateData(bool fromControls) {
 }
 
 void CMBInputRegister::accept() {
-    if (m_format == 2) {
-        int parsed = 0;
-        if (!ParseHex(m_ui->hexEdit->text(), parsed)) {
-            DialogDataExchange::ShowWarning(this, HexMessage());
+    if (m_format == DisplayFormat::Hex) {
+        const std::optional<std::uint16_t> parsed = ParseHexWord(m_ui->hexEdit->text());
+        if (!parsed) {
+            DialogDataExchange::ShowWarning(this, HexNumberMessage());
             m_ui->hexEdit->setFocus(Qt::OtherFocusReason);
             m_ui->hexEdit->selectAll();
             return;
         }
         // The unsigned field is what the exchange takes the value from.
-        m_ui->unsignedEdit->setText(QString::number(parsed));
+        m_ui->unsignedEdit->setText(QString::number(*parsed));
     }
     if (UpdateData(true)) QDialog::accept();
 }

@@ -39,12 +39,6 @@ public:
     bool UpdateData(bool fromControls);
     void accept() override;
 
-    // "Please enter a hex number"
-    static QString HexMessage();
-    // The value of a hex text: every character a hexadecimal digit, at
-    // least one; false otherwise.
-    static bool ParseHex(const QString& text, int& value);
-
     // The first show puts the focus and the caret into the value field
     // (after the platform has given the focus its own way).
     void setVisible(bool visible) override;

@@ -2,6 +2,7 @@
 
 #include "framework/dialog_data_exchange.h"
 #include "ui_mb_mask_write.h"
+#include "engine/engine_types.h"
 #include "writes/write_sender.h"
 
 namespace zentiq {
@@ -44,7 +45,8 @@ void CMBMaskWrite::Send() {
     if (!UpdateData(true)) return;
     // The engine builds function 22 from these fields alone: the masks ride
     // in the read address and quantity, and no write data follows.
-    const OneShotArgs args{static_cast<std::uint16_t>(m_slaveId), 22, andMask(), orMask(),
+    const OneShotArgs args{static_cast<std::uint16_t>(m_slaveId), Code(FunctionCode::MaskWriteRegister),
+                           andMask(), orMask(),
                            static_cast<std::uint16_t>(m_address - m_base), 1};
     m_sender->Send(args, nullptr);
 }

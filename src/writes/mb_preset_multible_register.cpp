@@ -7,6 +7,7 @@
 #include "writes/focus_out_exchange.h"
 #include "writes/register_items.h"
 #include "writes/write_sender.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 namespace {
@@ -47,7 +48,7 @@ CMBPresetMultibleRegister::CMBPresetMultibleRegister(const WriteBlock& block, in
 CMBPresetMultibleRegister::~CMBPresetMultibleRegister() = default;
 
 QString CMBPresetMultibleRegister::Caption(int displayFormat) {
-    if (displayFormat < 0 || displayFormat > 9) return tr("写多个寄存器");
+    if (!IsDisplayFormat(displayFormat)) return tr("写多个寄存器");
     return tr(kCaptions[displayFormat]);
 }
 
@@ -67,7 +68,8 @@ bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
 
 void CMBPresetMultibleRegister::Send() {
     if (!UpdateData(true)) return;
-    m_sender->Send(WriteBlockArgs(m_block, 16), [this] { return m_list->LoadWriteData(m_block.quantity); });
+    m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleRegisters)),
+                   [this] { return m_list->LoadWriteData(m_block.quantity); });
 }
 
 void CMBPresetMultibleRegister::showEvent(QShowEvent* e) {

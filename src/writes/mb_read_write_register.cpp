@@ -9,6 +9,7 @@
 #include "writes/register_items.h"
 #include "writes/register_list_lines.h"
 #include "writes/write_sender.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 namespace {
@@ -50,7 +51,7 @@ CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int disp
 CMBReadWriteRegister::~CMBReadWriteRegister() = default;
 
 QString CMBReadWriteRegister::Caption(int displayFormat) {
-    if (displayFormat < 0 || displayFormat > 9) return tr("读写线圈组");
+    if (!IsDisplayFormat(displayFormat)) return tr("读写线圈组");
     return tr(kCaptions[displayFormat]);
 }
 
@@ -80,7 +81,7 @@ void CMBReadWriteRegister::Send() {
     if (IsConnected() != 0) m_ui->readList->clear();
     m_sentReadAddress = m_block.readAddress;
     m_sentReadQuantity = m_block.readQuantity;
-    const OneShotArgs args{static_cast<std::uint16_t>(m_block.slaveId), 23,
+    const OneShotArgs args{static_cast<std::uint16_t>(m_block.slaveId), Code(FunctionCode::ReadWriteRegisters),
                            static_cast<std::uint16_t>(m_block.readAddress - m_block.base),
                            static_cast<std::uint16_t>(m_block.readQuantity),
                            static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),

@@ -22,7 +22,7 @@ void CMBWriteCoil::exchangeValues(DialogDataExchange& dx) {
 
 OneShotArgs CMBWriteCoil::request() const {
     OneShotArgs args;
-    args.function = presetSingle == 1 ? 15 : 5;
+    args.function = Code(presetSingle == 1 ? FunctionCode::WriteMultipleCoils : FunctionCode::WriteSingleCoil);
     return args;
 }
 

@@ -33,7 +33,7 @@ void CMBWriteFloat::exchangeValues(DialogDataExchange& dx) {
 
 OneShotArgs CMBWriteFloat::request() const {
     OneShotArgs args;
-    args.function = 16;
+    args.function = Code(FunctionCode::WriteMultipleRegisters);
     return args;
 }
 

@@ -5,6 +5,7 @@
 
 #include <memory>
 
+#include "values/value_format.h"
 #include "writes/single_write_dialog.h"
 
 namespace Ui {
@@ -16,7 +17,8 @@ namespace zentiq {
 class CMBWriteFloat : public SingleWriteDialog {
     Q_OBJECT
 public:
-    static constexpr int kFloat = 4, kFloatInverse = 5, kDouble = 6, kDoubleInverse = 7;
+    static constexpr int kFloat = Code(DisplayFormat::Float), kFloatInverse = Code(DisplayFormat::FloatInverse),
+                         kDouble = Code(DisplayFormat::Double), kDoubleInverse = Code(DisplayFormat::DoubleInverse);
 
     explicit CMBWriteFloat(QWidget* parent = nullptr);
     ~CMBWriteFloat() override;

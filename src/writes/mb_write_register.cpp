@@ -1,23 +1,13 @@
 #include "writes/mb_write_register.h"
 
 #include <QLineEdit>
-#include <algorithm>
 
 #include "framework/dialog_data_exchange.h"
 #include "engine/engine.h"
 #include "ui_mb_write_register.h"
+#include "values/hex_word.h"
 
 namespace zentiq {
-
-namespace {
-
-bool isHexDigit(QChar c) {
-    return (c >= QLatin1Char('0') && c <= QLatin1Char('9')) ||
-           (c >= QLatin1Char('a') && c <= QLatin1Char('f')) ||
-           (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
-}
-
-}  // namespace
 
 CMBWriteRegister::CMBWriteRegister(QWidget* parent)
     : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteRegister>()) {
@@ -27,8 +17,6 @@ CMBWriteRegister::CMBWriteRegister(QWidget* parent)
 }
 
 CMBWriteRegister::~CMBWriteRegister() = default;
-
-QString CMBWriteRegister::HexNumberMessage() { return QStringLiteral("Please enter a hex number"); }
 
 void CMBWriteRegister::setWord(std::uint16_t word) {
     signedValue = static_cast<std::int16_t>(word);
@@ -64,20 +52,20 @@ void CMBWriteRegister::exchangeValues(DialogDataExchange& dx) {
 bool CMBWriteRegister::afterExchange() {
     if (format() != kHex)
         return true;
-    bool ok = false;
-    const uint value = hexText.toUInt(&ok, 16);
-    if (!ok || hexText.isEmpty() || !std::all_of(hexText.begin(), hexText.end(), isHexDigit)) {
+    const std::optional<std::uint16_t> value = ParseHexWord(hexText);
+    if (!value) {
         DialogDataExchange(this, true).Fail(m_ui->hexEdit, HexNumberMessage());
         return false;
     }
-    unsignedValue = static_cast<int>(value);
+    unsignedValue = *value;
     UpdateData(false);
     return true;
 }
 
 OneShotArgs CMBWriteRegister::request() const {
     OneShotArgs args;
-    args.function = presetSingle == 1 ? 16 : 6;
+    args.function =
+        Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters : FunctionCode::WriteSingleRegister);
     return args;
 }
 

@@ -5,6 +5,7 @@
 #include <QString>
 #include <memory>
 
+#include "values/value_format.h"
 #include "writes/single_write_dialog.h"
 
 namespace Ui {
@@ -17,7 +18,8 @@ class CMBWriteRegister : public SingleWriteDialog {
     Q_OBJECT
 public:
     // Display formats the dialog edits in; any other shows as Signed.
-    static constexpr int kSigned = 0, kUnsigned = 1, kHex = 2;
+    static constexpr int kSigned = Code(DisplayFormat::Signed), kUnsigned = Code(DisplayFormat::Unsigned),
+                         kHex = Code(DisplayFormat::Hex);
     static constexpr int kHexMaxChars = 4;
 
     explicit CMBWriteRegister(QWidget* parent = nullptr);
@@ -33,7 +35,6 @@ public:
 
     // The opener's value for all three fields (hex as "%X").
     void setWord(std::uint16_t word);
-    static QString HexNumberMessage();
 
 protected:
     QLineEdit* firstDisplay() override;

@@ -1,7 +1,5 @@
 #include "writes/mb_write_register_bin.h"
 
-#include <QCheckBox>
-
 #include "framework/dialog_data_exchange.h"
 #include "engine/engine.h"
 #include "resources/strings.h"
@@ -14,23 +12,18 @@ CMBWriteRegisterBin::CMBWriteRegisterBin(QWidget* parent)
     m_ui->setupUi(this);
     bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
                 m_ui->resultText, m_ui->closeOnSuccessCheck});
-    m_bits = {m_ui->bit0Check,  m_ui->bit1Check,  m_ui->bit2Check,  m_ui->bit3Check,
-              m_ui->bit4Check,  m_ui->bit5Check,  m_ui->bit6Check,  m_ui->bit7Check,
-              m_ui->bit8Check,  m_ui->bit9Check,  m_ui->bit10Check, m_ui->bit11Check,
-              m_ui->bit12Check, m_ui->bit13Check, m_ui->bit14Check, m_ui->bit15Check};
+    m_bits = BitCheckBoxes(this, "bit");
 }
 
 CMBWriteRegisterBin::~CMBWriteRegisterBin() = default;
 
 void CMBWriteRegisterBin::exchangeValues(DialogDataExchange& dx) {
-    std::uint16_t word = 0;
-    for (int bit = 0; bit < 16; ++bit) {
-        int set = (value >> bit) & 1;
-        dx.Check(BitBox(bit), set);
-        word = static_cast<std::uint16_t>(word | (set << bit));
-    }
-    if (dx.fromControls())
-        value = word;
+    // The boxes cannot fail, but like every field they stay untouched once
+    // an earlier one has.
+    if (dx.ok() && dx.fromControls())
+        value = m_bits.Value();
+    else if (dx.ok())
+        m_bits.Show(value);
     dx.Radio({m_ui->singleFunctionRadio, m_ui->multipleFunctionRadio}, presetSingle);
 }
 
@@ -40,7 +33,8 @@ void CMBWriteRegisterBin::showNoConnection() {
 
 OneShotArgs CMBWriteRegisterBin::request() const {
     OneShotArgs args;
-    args.function = presetSingle == 1 ? 16 : 6;
+    args.function =
+        Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters : FunctionCode::WriteSingleRegister);
     return args;
 }
 

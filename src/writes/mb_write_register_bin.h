@@ -2,13 +2,11 @@
 // sent with function 06 or 16.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <memory>
 
+#include "writes/bit_check_boxes.h"
 #include "writes/single_write_dialog.h"
-
-class QCheckBox;
 
 namespace Ui {
 class CMBWriteRegisterBin;
@@ -27,7 +25,7 @@ public:
     int presetSingle = 0;  // 0 = function 06, 1 = function 16
 
     // Check box of bit n (0..15).
-    QCheckBox* BitBox(int bit) const { return m_bits[static_cast<std::size_t>(bit)]; }
+    QCheckBox* BitBox(int bit) const { return m_bits.Box(bit); }
 
 protected:
     void exchangeValues(DialogDataExchange& dx) override;
@@ -38,7 +36,7 @@ protected:
 
 private:
     std::unique_ptr<Ui::CMBWriteRegisterBin> m_ui;
-    std::array<QCheckBox*, 16> m_bits{};
+    BitCheckBoxes m_bits;
 };
 
 }  // namespace zentiq

@@ -23,7 +23,7 @@ void CMBWriteRegisterInt::exchangeValues(DialogDataExchange& dx) {
 
 OneShotArgs CMBWriteRegisterInt::request() const {
     OneShotArgs args;
-    args.function = 16;
+    args.function = Code(FunctionCode::WriteMultipleRegisters);
     return args;
 }
 

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "values/value_format.h"
 #include "writes/single_write_dialog.h"
 
 namespace Ui {
@@ -16,7 +17,7 @@ namespace zentiq {
 class CMBWriteRegisterInt : public SingleWriteDialog {
     Q_OBJECT
 public:
-    static constexpr int kLong = 8, kLongInverse = 9;
+    static constexpr int kLong = Code(DisplayFormat::Long), kLongInverse = Code(DisplayFormat::LongInverse);
     static constexpr int kMin = -2147483646, kMax = 2147483646;
 
     explicit CMBWriteRegisterInt(QWidget* parent = nullptr);

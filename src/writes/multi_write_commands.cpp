@@ -14,16 +14,13 @@
 namespace zentiq {
 namespace {
 
-constexpr int kReadCoils = 1;
-constexpr int kReadHoldingRegisters = 3;
-
 int registerQuantity(const PollDefinition& def) {
     return std::clamp(def.Length, 0, CMBPresetMultibleRegister::kMaxQuantity);
 }
 
 // The poll's current words as the first `quantity` registers of a dialog.
 void copyRegisters(const PollDocumentModel& m, int quantity, RegisterValueList::Buffer& to) {
-    if (m.def.FunctionValue != kReadHoldingRegisters) return;
+    if (m.def.FunctionValue != FunctionCode::ReadHoldingRegisters) return;
     std::memcpy(to.data(), m.values.data(), 2 * static_cast<std::size_t>(quantity));
 }
 
@@ -34,7 +31,7 @@ void MultiWriteCommands::ForceMultipleCoils(CZentiqDoc& doc) {
     const PollDefinition& def = m.def;
     CMBForceMultibleCoils dialog({def.SlaveID, def.Address + def.OneBased, def.Length, def.OneBased},
                                  doc.View());
-    if (def.FunctionValue == kReadCoils) {
+    if (def.FunctionValue == FunctionCode::ReadCoils) {
         const auto count = static_cast<std::size_t>(std::clamp(def.Length, 0, 2000));
         std::copy_n(m.values.begin(), count, dialog.coils().begin());
     }

@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "writes/register_list_lines.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 namespace {
@@ -15,12 +16,12 @@ namespace {
 enum class Kind { Signed, Unsigned, Float, Double, Long, Unknown };
 
 Kind kindOf(int displayFormat) {
-    switch (displayFormat) {
-    case 0: return Kind::Signed;
-    case 1: case 2: case 3: return Kind::Unsigned;
-    case 4: case 5: return Kind::Float;
-    case 6: case 7: return Kind::Double;
-    case 8: case 9: return Kind::Long;
+    switch (static_cast<DisplayFormat>(displayFormat)) {
+    case DisplayFormat::Signed: return Kind::Signed;
+    case DisplayFormat::Unsigned: case DisplayFormat::Hex: case DisplayFormat::Binary: return Kind::Unsigned;
+    case DisplayFormat::Float: case DisplayFormat::FloatInverse: return Kind::Float;
+    case DisplayFormat::Double: case DisplayFormat::DoubleInverse: return Kind::Double;
+    case DisplayFormat::Long: case DisplayFormat::LongInverse: return Kind::Long;
     default: return Kind::Unknown;
     }
 }
@@ -126,7 +127,8 @@ InputRegisterValue RegisterItems::FromDigit(int displayFormat, int digit) {
 }
 
 bool RegisterItems::IsInverse(int displayFormat) {
-    return displayFormat == 5 || displayFormat == 7 || displayFormat == 9;
+    return displayFormat == DisplayFormat::FloatInverse || displayFormat == DisplayFormat::DoubleInverse ||
+           displayFormat == DisplayFormat::LongInverse;
 }
 
 int RegisterItems::MinimumQuantity(int displayFormat) {

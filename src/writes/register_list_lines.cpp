@@ -5,6 +5,8 @@
 
 #include <QtEndian>
 
+#include "values/value_format.h"
+
 namespace zentiq {
 namespace {
 
@@ -18,12 +20,7 @@ QString Latin1(const char* text) {
 }  // namespace
 
 int RegisterListLines::RegistersPerLine(int displayFormat) {
-    switch (displayFormat) {
-    case 0: case 1: case 2: case 3: return 1;
-    case 4: case 5: case 8: case 9: return 2;
-    case 6: case 7: return 4;
-    default: return 0;
-    }
+    return IsDisplayFormat(displayFormat) ? RegistersPerValue(displayFormat) : 0;
 }
 
 int RegisterListLines::LineCount(int displayFormat, int quantity) {
@@ -45,17 +42,17 @@ QString RegisterListLines::Line(int displayFormat, int firstAddress, int line,
     const int label = static_cast<int>(static_cast<unsigned>(firstAddress) +
                                        static_cast<unsigned>(line * per));
     char text[512];
-    switch (displayFormat) {
-    case 0:
+    switch (static_cast<DisplayFormat>(displayFormat)) {
+    case DisplayFormat::Signed:
         std::snprintf(text, sizeof text, "%03i = %hi", label, qFromLittleEndian<qint16>(at));
         return Latin1(text);
-    case 1:
+    case DisplayFormat::Unsigned:
         std::snprintf(text, sizeof text, "%03i = %hu", label, qFromLittleEndian<quint16>(at));
         return Latin1(text);
-    case 2:
+    case DisplayFormat::Hex:
         std::snprintf(text, sizeof text, "%03i = 0x%04hX", label, qFromLittleEndian<quint16>(at));
         return Latin1(text);
-    case 3: {
+    case DisplayFormat::Binary: {
         const quint16 word = qFromLittleEndian<quint16>(at);
         int n = std::snprintf(text, sizeof text, "%03i = ", label);
         for (int bit = 15; bit >= 0; --bit) {
@@ -65,19 +62,19 @@ QString RegisterListLines::Line(int displayFormat, int firstAddress, int line,
         text[n] = '\0';
         return Latin1(text);
     }
-    case 4: case 5: {
+    case DisplayFormat::Float: case DisplayFormat::FloatInverse: {
         const float value = qFromLittleEndian<float>(at);
         if (std::snprintf(text, sizeof text, "%03i = %1.4f", label, static_cast<double>(value)) > kMaxFixedLine)
             std::snprintf(text, sizeof text, "%03i = %15.8G", label, static_cast<double>(value));
         return Latin1(text);
     }
-    case 6: case 7: {
+    case DisplayFormat::Double: case DisplayFormat::DoubleInverse: {
         const double value = qFromLittleEndian<double>(at);
         if (std::snprintf(text, sizeof text, "%03i = %1.6f", label, value) > kMaxFixedLine)
             std::snprintf(text, sizeof text, "%03i = %17.10G", label, value);
         return Latin1(text);
     }
-    default:  // 8, 9
+    default:  // Long, LongInverse
         std::snprintf(text, sizeof text, "%03i = %i", label, qFromLittleEndian<qint32>(at));
         return Latin1(text);
     }

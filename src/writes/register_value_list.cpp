@@ -10,6 +10,7 @@
 #include "writes/value_list_chooser.h"
 #include "writes/value_list_file.h"
 #include "writes/write_dialog_hooks.h"
+#include "values/value_format.h"
 
 namespace zentiq {
 
@@ -43,7 +44,7 @@ void RegisterValueList::Edit() {
     if (line < 0 || m_list->currentItem() == nullptr || !m_list->currentItem()->isSelected()) return;
     const QModelIndex top = m_list->indexAt(QPoint(1, 1));
     const int topLine = top.isValid() ? top.row() : 0;
-    if (m_format == 3) {
+    if (m_format == DisplayFormat::Binary) {
         CMBInputRegisterBin dialog(RegisterItems::Word(m_values.data(), m_values.size(), line), m_dialog);
         if (WriteDialogHooks::Run(dialog) == QDialog::Accepted)
             RegisterItems::SetWord(m_values.data(), m_values.size(), line, dialog.value());

@@ -76,8 +76,6 @@ void openBinary(CZentiqDoc& doc, int shownAddress, std::uint16_t word) {
     run(doc, dialog, shownAddress);
 }
 
-bool isReadFunction(int function) { return function >= 1 && function <= 4; }
-
 }  // namespace
 
 void SingleWriteOpener::OpenCoilCommand(CZentiqDoc& doc) {
@@ -88,15 +86,15 @@ void SingleWriteOpener::OpenCoilCommand(CZentiqDoc& doc) {
 
 void SingleWriteOpener::OpenRegisterCommand(CZentiqDoc& doc) {
     const int format = doc.Model().def.DisplayFormat;
-    if (format == static_cast<int>(DisplayFormat::Binary))
+    if (format == DisplayFormat::Binary)
         openBinary(doc, focusAddress(doc), 0);
     else
-        openRegister(doc, focusAddress(doc), format <= CMBWriteRegister::kHex ? format : 0, 0,
-                     kNoTypedKey);
+        openRegister(doc, focusAddress(doc),
+                     format <= CMBWriteRegister::kHex ? format : CMBWriteRegister::kSigned, 0, kNoTypedKey);
 }
 
 bool SingleWriteOpener::OpenForCell(CZentiqDoc& doc, const ValueEditRequest& request) {
-    if (!isReadFunction(request.function))
+    if (!PollDefinition::IsReadFunction(request.function))
         return false;
     const PollDocumentModel& m = doc.Model();
     const int item = request.item;

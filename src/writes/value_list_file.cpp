@@ -6,16 +6,18 @@
 #include <QFile>
 #include "framework/atomic_save.h"
 #include "resources/strings.h"
+#include "values/value_format.h"
 #include <QtEndian>
 
 namespace zentiq {
 
 std::int32_t ValueListFile::TagForFormat(int displayFormat) {
-    switch (displayFormat) {
-    case 0: case 1: case 2: case 3: return kRegisterTag;
-    case 4: case 5: return kFloatTag;
-    case 6: case 7: return kDoubleTag;
-    case 8: case 9: return kLongTag;
+    switch (static_cast<DisplayFormat>(displayFormat)) {
+    case DisplayFormat::Signed: case DisplayFormat::Unsigned: case DisplayFormat::Hex:
+    case DisplayFormat::Binary: return kRegisterTag;
+    case DisplayFormat::Float: case DisplayFormat::FloatInverse: return kFloatTag;
+    case DisplayFormat::Double: case DisplayFormat::DoubleInverse: return kDoubleTag;
+    case DisplayFormat::Long: case DisplayFormat::LongInverse: return kLongTag;
     default: return -1;
     }
 }

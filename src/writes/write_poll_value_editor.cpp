@@ -2,29 +2,31 @@
 
 #include <algorithm>
 
+#include "values/value_format.h"
 #include "documents/value_edit_request.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "writes/mb_input_register.h"
 #include "writes/mb_input_register_bin.h"
 #include "writes/register_items.h"
-#include "writes/register_list_lines.h"
 #include "writes/write_dialog_hooks.h"
 
 namespace zentiq {
 
 bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request) {
-    if (request.function != 6 && request.function != 16) return false;
+    if (request.function != FunctionCode::WriteSingleRegister &&
+        request.function != FunctionCode::WriteMultipleRegisters)
+        return false;
     PollDocumentModel& m = doc.Model();
     const int format = m.def.DisplayFormat;
-    const int perValue = RegisterListLines::RegistersPerLine(format);
-    if (perValue == 0 || request.item < 0 || request.item + perValue > m.def.Length) return false;
+    const int perValue = RegistersPerValue(format);
+    if (!IsDisplayFormat(format) || request.item < 0 || request.item + perValue > m.def.Length) return false;
     auto& values = m.values;
     // OK on a value that was only looked at is no edit: the poll keeps
     // sending what it sent, and the document stays unmodified.
     const auto before = values;
     bool stored = false;
-    if (format == 3) {
+    if (format == DisplayFormat::Binary) {
         CMBInputRegisterBin dialog(RegisterItems::Word(values.data(), values.size(), request.item),
                                    doc.View());
         if (WriteDialogHooks::Run(dialog) == QDialog::Accepted) {

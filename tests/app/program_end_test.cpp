@@ -150,7 +150,7 @@ TEST_F(EndAtExitTest, StopsTheWorkerClosesThePortAndLeavesWholeLogLines) {
         ASSERT_TRUE(test::ConnectNow(app, false));
         CZentiqDoc* doc = app.Documents().value(0);
         ASSERT_NE(doc, nullptr);
-        ASSERT_TRUE(doc->OnCommand(doc_command::StartLogging));
+        ASSERT_TRUE(doc->OnCommand(cmd::StartLogging));
         ASSERT_TRUE(doc->Logger().active());
         ASSERT_TRUE(waitUntil([&] { return QFileInfo(log).size() > 200; }));
 

@@ -52,8 +52,8 @@ protected:
             w.view->OnPollResult(s, w.model().slotIndex);
     }
     QStringList open(PollWindow& w) {
-        EXPECT_TRUE(w.query(doc_command::ErrorCounter).enabled);
-        EXPECT_TRUE(w.view->OnCommand(doc_command::ErrorCounter));
+        EXPECT_TRUE(w.query(cmd::ErrorCounter).enabled);
+        EXPECT_TRUE(w.view->OnCommand(cmd::ErrorCounter));
         return shown;
     }
 
@@ -100,7 +100,7 @@ TEST_F(ErrorCounterTest, ShowsASnapshotAndTheResetCommandClearsIt) {
     whileOpen = nullptr;
     EXPECT_EQ(open(w), QStringList{"3\tTimeout error"});
 
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::ClearCounters));  // F12
+    ASSERT_TRUE(w.doc->OnCommand(cmd::ClearCounters));  // F12
     EXPECT_EQ(open(w), QStringList{"NO ERRORS!"});
     EXPECT_EQ(opened, 3);
 }

@@ -258,7 +258,7 @@ TEST_F(OfflineTrendTest, AfterF8OrAFormatChangeLinesFollowTheirValues) {
     EXPECT_FALSE(t->findChild<QLabel*>("noticeLabel")->isVisibleTo(t));
 
     // Float: 10 and 12 start pairs and start again; 11 and 13 are second halves.
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::FormatFloat));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::FormatFloat));
     t->Redraw();
     EXPECT_EQ(t->SeriesNames(), QStringList({"10", "12"}));
     EXPECT_EQ(t->Chart()->series().size(), 2);

@@ -183,8 +183,8 @@ TEST_F(PyModbusViewTest, HoldingRegistersInEachIntegerFormatWithLayoutAndLabels)
         int command;
         int format;
     };
-    for (const Case c : {Case{doc_command::FormatUnsigned, 1}, Case{doc_command::FormatHex, 2},
-                         Case{doc_command::FormatBinary, 3}, Case{doc_command::FormatSigned, 0}}) {
+    for (const Case c : {Case{cmd::FormatUnsigned, 1}, Case{cmd::FormatHex, 2},
+                         Case{cmd::FormatBinary, 3}, Case{cmd::FormatSigned, 0}}) {
         SCOPED_TRACE(c.format);
         ASSERT_TRUE(w.doc->OnCommand(c.command));
         EXPECT_EQ(w.model().def.DisplayFormat, c.format);
@@ -211,7 +211,7 @@ TEST_F(PyModbusViewTest, HoldingRegistersInEachIntegerFormatWithLayoutAndLabels)
 
     // PLC addresses: table headers, rows from 1, and with addresses in the
     // cells the prefix plus the zero-padded value.
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::PlcAddresses));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::PlcAddresses));
     EXPECT_EQ(w.cell(0, 2), "4x0000");
     EXPECT_EQ(w.cell(0, 6), "4x0020");
     EXPECT_EQ(w.cell(1, 0), "1");
@@ -232,7 +232,7 @@ TEST_F(PyModbusViewTest, HoldingRegistersInEachIntegerFormatWithLayoutAndLabels)
     EXPECT_EQ(w.item(19), cfmt("40025 = %06hi", static_cast<short>(zq_peer_holding(24))));
 
     // Protocol addresses with the prefix.
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::ProtocolAddresses));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::ProtocolAddresses));
     EXPECT_EQ(w.cell(0, 2), "00000");
     EXPECT_EQ(w.item(0), cfmt("5 = %06hi", static_cast<short>(zq_peer_holding(5))));
 }
@@ -242,7 +242,7 @@ TEST_F(PyModbusViewTest, InputRegistersCoilsAndDiscreteInputsWithTheirTableLabel
     PollWindow coils(definition(1, 30, 12));
     PollWindow discretes(definition(2, 40, 12, 4));  // the format does not apply to bits
     for (PollWindow* w : {&inputs, &coils, &discretes})
-        w->doc->OnCommand(doc_command::PlcAddresses);
+        w->doc->OnCommand(cmd::PlcAddresses);
     ASSERT_TRUE(inputs.waitForItem(9, cfmt("%5hu", zq_peer_input(29))));
     for (int i = 0; i < 10; ++i)
         EXPECT_EQ(inputs.item(i), cfmt("%5hu", zq_peer_input(20 + i))) << i;
@@ -377,9 +377,9 @@ TEST_F(PyModbusViewTest, DisabledPollShowsItAndEnablingStartsPolling) {
     EXPECT_FALSE(w.doc->IsModified());
 
     CommandState state;
-    ASSERT_TRUE(w.doc->OnUpdateCommand(doc_command::EnableReadWrite, state));
+    ASSERT_TRUE(w.doc->OnUpdateCommand(cmd::EnableReadWrite, state));
     EXPECT_FALSE(state.checked);
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::EnableReadWrite));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::EnableReadWrite));
     EXPECT_TRUE(w.doc->IsModified());
     ASSERT_TRUE(w.waitForPolls(2));
     EXPECT_FALSE(w.view->StatusLine1().contains("DISABLED"));
@@ -390,7 +390,7 @@ TEST_F(PyModbusViewTest, DisabledPollShowsItAndEnablingStartsPolling) {
 TEST_F(PyModbusViewTest, ClosedConnectionReadsNoConnectionAndAChangeClearsTheText) {
     PollWindow w(definition(3, 1995, 10));
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.view->StatusText() == "不合法数据地址"; }, kWaitMs));
-    w.doc->OnCommand(doc_command::EnableReadWrite);  // off, so no new result arrives
+    w.doc->OnCommand(cmd::EnableReadWrite);  // off, so no new result arrives
     Disconnect();
     // Closing the connection tells the window, which drops the old failure.
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.view->StatusText().isEmpty(); }, kWaitMs));
@@ -448,9 +448,9 @@ TEST_F(PyModbusViewTest, ResultsReachAnOpenLogFile) {
     ASSERT_TRUE(w.waitForPolls(before + 3));
     EXPECT_TRUE(w.doc->Logger().active());
     CommandState stop;
-    ASSERT_TRUE(w.doc->OnUpdateCommand(doc_command::StopLogging, stop));
+    ASSERT_TRUE(w.doc->OnUpdateCommand(cmd::StopLogging, stop));
     EXPECT_TRUE(stop.enabled);
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
     EXPECT_FALSE(w.doc->Logger().active());
     const quint32 logged = w.model().txCount;
     QTest::qWait(200);  // later results write nothing
@@ -491,11 +491,11 @@ TEST(ScriptedSlaveViewTest, TimeoutShowsInRedLineAndCountsAndTheNextGoodResultCl
         def.bEnable = 0;
         PollWindow w(def);
         CommandState state;
-        ASSERT_TRUE(w.doc->OnUpdateCommand(doc_command::ReadOnce, state));
+        ASSERT_TRUE(w.doc->OnUpdateCommand(cmd::ReadOnce, state));
         EXPECT_TRUE(state.enabled);
 
         const auto readOnce = [&](quint32 polls) {
-            EXPECT_TRUE(w.doc->OnCommand(doc_command::ReadOnce));
+            EXPECT_TRUE(w.doc->OnCommand(cmd::ReadOnce));
             return w.waitForPolls(polls);
         };
         ASSERT_TRUE(readOnce(1));
@@ -524,7 +524,7 @@ TEST(ScriptedSlaveViewTest, TimeoutShowsInRedLineAndCountsAndTheNextGoodResultCl
 
         // Clearing the counters keeps the document unmodified.
         w.doc->SetModifiedFlag(false);
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::ClearCounters));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::ClearCounters));
         EXPECT_EQ(w.model().errorCounters[0], 0);
         EXPECT_TRUE(w.view->StatusLine1().startsWith("Tx = 0: Err = 0:"));
         EXPECT_FALSE(w.doc->IsModified());
@@ -568,7 +568,7 @@ TEST_F(OfflineViewTest, ValueEditingAsksForTheDialogAtTheValuesFirstAddress) {
     EXPECT_EQ(seen[0].function, 3);
     EXPECT_FALSE(grid->isEditing());
 
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::FormatHex));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::FormatHex));
     w.grid().setFocusCell(row, column);
     QTest::keyClicks(grid, "a");
     ASSERT_EQ(seen.size(), 2u);
@@ -576,7 +576,7 @@ TEST_F(OfflineViewTest, ValueEditingAsksForTheDialogAtTheValuesFirstAddress) {
 
     // Float: the second register of a pair opens at the pair's address; the
     // last register of an odd length belongs to no value.
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::FormatFloat));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::FormatFloat));
     ASSERT_TRUE(w.model().CellOfItem(3, row, column));
     w.grid().setFocusCell(row, column);
     QTest::keyClick(grid, Qt::Key_F2);

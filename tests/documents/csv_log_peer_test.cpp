@@ -66,7 +66,7 @@ TEST(CsvLogPeerTest, AFailedPollIsARowWithItsStatusBetweenTheValues) {
     ASSERT_TRUE(w.model().CellOfItem(1, row, column));
     w.doc->Grid()->model().setItemText(row, column - 1, "Druck, bar");
     ASSERT_TRUE(w.waitForPolls(1));
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::StartLogging));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StartLogging));
     ASSERT_TRUE(w.doc->Logger().active());
     EXPECT_EQ(w.doc->Logger().format(), DataLogger::Format::Csv);
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
@@ -74,7 +74,7 @@ TEST(CsvLogPeerTest, AFailedPollIsARowWithItsStatusBetweenTheValues) {
     link->StopPeer();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.model().lastStatus != 0; }, 20000)) << "polls fail";
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 1, 20000));
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
     ModalRunner<CMBLogSetup>::SetHook(previous);
     EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join('\n').toStdString();
 

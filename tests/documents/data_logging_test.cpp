@@ -118,8 +118,8 @@ protected:
         ASSERT_TRUE(m_link) << error;
     }
     void start(PollWindow& w) {
-        ASSERT_TRUE(w.query(doc_command::StartLogging).enabled);
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::StartLogging));
+        ASSERT_TRUE(w.query(cmd::StartLogging).enabled);
+        ASSERT_TRUE(w.doc->OnCommand(cmd::StartLogging));
     }
     QStringList logLines() const {
         QFile f(path);
@@ -146,7 +146,7 @@ private:
 
 TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
     PollWindow w(testing::ReadDefinition(3, 0, 2));
-    EXPECT_FALSE(w.query(doc_command::StopLogging).enabled);
+    EXPECT_FALSE(w.query(cmd::StopLogging).enabled);
 
     path.clear();  // cancelled at the file dialog
     start(w);
@@ -171,11 +171,11 @@ TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
     EXPECT_EQ(w.doc->Logger().options().mode, 1);
     EXPECT_EQ(w.doc->Logger().options().interval, 7);
     EXPECT_TRUE(QFile::exists(path));
-    EXPECT_FALSE(w.query(doc_command::StartLogging).enabled);
-    EXPECT_TRUE(w.query(doc_command::StopLogging).enabled);
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    EXPECT_FALSE(w.query(cmd::StartLogging).enabled);
+    EXPECT_TRUE(w.query(cmd::StopLogging).enabled);
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
     EXPECT_FALSE(w.doc->Logger().active());
-    EXPECT_TRUE(w.query(doc_command::StartLogging).enabled);
+    EXPECT_TRUE(w.query(cmd::StartLogging).enabled);
 
     path = dir.filePath("no/such/folder/log.txt");
     start(w);
@@ -194,7 +194,7 @@ TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
     start(b);
     EXPECT_EQ(warnings.texts, QStringList{"File open error"});
     EXPECT_FALSE(b.doc->Logger().active());
-    EXPECT_TRUE(b.query(doc_command::StartLogging).enabled);
+    EXPECT_TRUE(b.query(cmd::StartLogging).enabled);
 
     // The first window's log goes on whole: its own label on every line, no NUL.
     const int before = int(logLines().size());
@@ -205,7 +205,7 @@ TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
     }
 
     // Stopped in the first window, the file is the second's to take.
-    ASSERT_TRUE(a.doc->OnCommand(doc_command::StopLogging));
+    ASSERT_TRUE(a.doc->OnCommand(cmd::StopLogging));
     start(b);
     EXPECT_TRUE(b.doc->Logger().active());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !logLines().isEmpty() && logLines().last().contains("<00005>"); }, 10000));
@@ -232,7 +232,7 @@ TEST_F(LoggingTest, SeparatorsKeepEveryFixedWidthItemAndDropEmptyOnes) {
         options.separator = c.separator;
         start(w);
         ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
         const QStringList lines = logLines();
         ASSERT_GE(lines.size(), 2);
         const QString s = QStringList{" ", ",", "\t"}[c.separator];
@@ -266,13 +266,13 @@ TEST_F(LoggingTest, FailedPollsAreLoggedOnlyWhenAskedWithTheirStatusText) {
     PollWindow w(testing::ReadDefinition(3, 1990, 20));
     start(w);
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
     EXPECT_TRUE(logLines().isEmpty());
 
     options.errors = true;
     start(w);
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::StopLogging));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
     const QStringList lines = logLines();
     ASSERT_FALSE(lines.isEmpty());
     // Read back as UTF-8, the Chinese status text is whole.
@@ -290,7 +290,7 @@ TEST_F(LoggingTest, AFailingDiskEndsLoggingWithItsMessageWhilePollingGoesOn) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.texts.isEmpty(); }, 10000));
     EXPECT_EQ(warnings.texts, QStringList{"Disk full or disk error"});
     EXPECT_FALSE(w.doc->Logger().active());
-    EXPECT_TRUE(w.query(doc_command::StartLogging).enabled);
+    EXPECT_TRUE(w.query(cmd::StartLogging).enabled);
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3)) << "polling goes on";
     EXPECT_EQ(w.model().lastStatus, 0);
     EXPECT_EQ(warnings.texts.size(), 1);

@@ -170,7 +170,7 @@ TEST_F(DocTest, NewDocumentsAreNumberedAndSetAsDefaultReachesTheNextWindow) {
     w.model().font.setFaceName(QStringLiteral("DejaVu Sans Mono"));
     w.doc->ComputeGridSize();
     w.show();
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::SetAsDefault));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::SetAsDefault));
     EXPECT_FALSE(w.doc->IsModified());
 
     PollWindow next;
@@ -202,25 +202,25 @@ TEST_F(DocTest, SavedDocumentReopensWithDefinitionLayoutAndCellFormatting) {
 
         w.grid().setSelectedRange(3, 2, 4, 3);
         ui.colour = QColor(255, 0, 0);
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::CellTextColour));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::CellTextColour));
         ui.colour = QColor(0, 128, 0);
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::CellBackground));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::CellBackgroundColour));
         QFont font(QStringLiteral("DejaVu Serif"));
         font.setPointSize(14);
         ui.font = font;
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::CellFont));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::CellFont));
         w.grid().setColumnWidth(2, 123);
         w.grid().setSelectedRange(5, 2, 5, 2);
         w.grid().setFocusCell(5, 2);
 
         ui.fileName = path("poll");  // the extension is added
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::FileSaveAs));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::FileSaveAs));
         EXPECT_EQ(ui.fileDialogs, 1);
         EXPECT_EQ(w.doc->GetTitle(), "poll.zqd");
         EXPECT_EQ(w.doc->GetPathName(), path("poll.zqd"));
         EXPECT_FALSE(w.doc->IsModified());
         // Save keeps the name: no dialog.
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::FileSave));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::FileSave));
         EXPECT_EQ(ui.fileDialogs, 1);
     }
     ASSERT_TRUE(QFileInfo::exists(path("poll.zqd")));
@@ -356,10 +356,10 @@ TEST_F(DocTest, AnUnreadableFileIsNeverReplacedBySave) {
         EXPECT_TRUE(w.doc->GetPathName().isEmpty());
         EXPECT_EQ(w.model().def, PollDefinition());
 
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::FileSave));  // cancelled
+        ASSERT_TRUE(w.doc->OnCommand(cmd::FileSave));  // cancelled
         EXPECT_EQ(ui.fileDialogs, 1) << "Save asks for a name";
         ui.fileName = path(QStringLiteral("pump-new.zqd"));
-        ASSERT_TRUE(w.doc->OnCommand(doc_command::FileSave));
+        ASSERT_TRUE(w.doc->OnCommand(cmd::FileSave));
         EXPECT_EQ(ui.fileDialogs, 2);
         EXPECT_EQ(w.doc->GetPathName(), ui.fileName);
         QFile in(file);
@@ -403,11 +403,11 @@ TEST_F(DocTest, APipeADeviceOrAFolderIsNotOpenedAsADocument) {
 TEST_F(DocTest, UpdateRulesFollowTheFunctionTheFormatAndTheConnection) {
     PollWindow w;
     w.show();
-    const int integerCommands[] = {doc_command::FormatSigned, doc_command::FormatUnsigned,
-                                   doc_command::FormatHex, doc_command::FormatBinary};
-    const int wideCommands[] = {doc_command::FormatFloat,       doc_command::FormatFloatInverse,
-                                doc_command::FormatDouble,      doc_command::FormatDoubleInverse,
-                                doc_command::FormatLong,        doc_command::FormatLongInverse};
+    const int integerCommands[] = {cmd::FormatSigned, cmd::FormatUnsigned,
+                                   cmd::FormatHex, cmd::FormatBinary};
+    const int wideCommands[] = {cmd::FormatFloat,       cmd::FormatFloatInverse,
+                                cmd::FormatDouble,      cmd::FormatDoubleInverse,
+                                cmd::FormatLong,        cmd::FormatLongInverse};
     for (int function : {1, 2, 3, 4, 5, 6, 15, 16}) {
         SCOPED_TRACE(function);
         w.model().def.FunctionValue = function;
@@ -424,36 +424,36 @@ TEST_F(DocTest, UpdateRulesFollowTheFunctionTheFormatAndTheConnection) {
     }
     // A disabled format cannot be forced through the command either.
     w.model().def.FunctionValue = 1;
-    EXPECT_TRUE(w.doc->OnCommand(doc_command::FormatFloat));
+    EXPECT_TRUE(w.doc->OnCommand(cmd::FormatFloat));
     EXPECT_EQ(w.model().def.DisplayFormat, 0);
     EXPECT_FALSE(w.doc->IsModified());
     w.model().def.FunctionValue = 3;
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::FormatLongInverse));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::FormatLongInverse));
     CommandState checked;
-    w.view->OnUpdateCommand(doc_command::FormatLongInverse, checked);
+    w.view->OnUpdateCommand(cmd::FormatLongInverse, checked);
     EXPECT_TRUE(checked.checked);
     EXPECT_TRUE(w.doc->IsModified());
 
     // Stopping a log needs one.
-    for (int id : {doc_command::StopLogging}) {
+    for (int id : {cmd::StopLogging}) {
         CommandState s;
         ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
         EXPECT_FALSE(s.enabled) << id;
     }
     // The write, test center, error counter and logging commands are always there.
-    for (int id : {doc_command::WriteCoil, doc_command::WriteRegister, doc_command::WriteCoils,
-                   doc_command::WriteRegisters, doc_command::MaskWrite, doc_command::ReadWriteRegisters,
-                   doc_command::TestCenter, doc_command::ErrorCounter, doc_command::StartLogging}) {
+    for (int id : {cmd::WriteSingleCoil, cmd::WriteSingleRegister, cmd::WriteMultipleCoils,
+                   cmd::WriteMultipleRegisters, cmd::MaskWrite, cmd::ReadWriteRegisters,
+                   cmd::TestCenter, cmd::ErrorCounter, cmd::StartLogging}) {
         CommandState s;
         ASSERT_TRUE(w.view->OnUpdateCommand(id, s)) << id;
         EXPECT_TRUE(s.enabled) << id;
     }
     // Read once needs polling off and a connection.
     CommandState readOnce;
-    w.view->OnUpdateCommand(doc_command::ReadOnce, readOnce);
+    w.view->OnUpdateCommand(cmd::ReadOnce, readOnce);
     EXPECT_FALSE(readOnce.enabled);
     w.model().def.bEnable = 0;
-    w.view->OnUpdateCommand(doc_command::ReadOnce, readOnce);
+    w.view->OnUpdateCommand(cmd::ReadOnce, readOnce);
     EXPECT_FALSE(readOnce.enabled);  // not connected
 }
 
@@ -466,10 +466,10 @@ TEST_F(DocTest, FullSlotTableShowsTheMessageAndTheSlotCommandsDoNothing) {
     w.show();
     EXPECT_EQ(warnings(), QStringList({"内存不足，请关闭部分窗口！"}));
     EXPECT_EQ(w.model().slotIndex, -1);
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::EnableReadWrite));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::EnableReadWrite));
     EXPECT_EQ(w.model().def.bEnable, 1);
     EXPECT_FALSE(w.doc->IsModified());
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::ClearCounters));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::ClearCounters));
 
     // With a slot free again, the next change of definition gets it.
     ReleasePollSlot(taken[6]);
@@ -498,7 +498,7 @@ TEST_F(DocTest, DefinitionDialogAppliesItsValuesOnOkAndTheCommunicationPartOnApp
         d.accept();
         return d.result();
     };
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::EditDefinition));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::PollDefinition));
     EXPECT_EQ(w.model().def.Length, 37);
     EXPECT_EQ(w.model().def.HideAlias, 1);
     EXPECT_EQ(w.grid().columnCount(), 9);
@@ -517,7 +517,7 @@ TEST_F(DocTest, DefinitionDialogAppliesItsValuesOnOkAndTheCommunicationPartOnApp
         d.reject();
         return d.result();
     };
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::EditDefinition));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::PollDefinition));
     EXPECT_EQ(w.model().def.ScanRate, 250);
     EXPECT_EQ(w.model().def.Address, 7);
     EXPECT_EQ(w.model().def.OneBased, 0);
@@ -531,7 +531,7 @@ TEST_F(DocTest, DefinitionDialogAppliesItsValuesOnOkAndTheCommunicationPartOnApp
         d.reject();
         return d.result();
     };
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::EditDefinition));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::PollDefinition));
     EXPECT_EQ(w.model().def.Length, 37);
     EXPECT_FALSE(w.doc->IsModified());
 }
@@ -544,11 +544,11 @@ TEST_F(DocTest, CellColoursAndFontsChangeOnlySelectedCellsAndOnlyOnOk) {
     w.show();
     w.grid().setSelectedRange(0, 0, 2, 3);  // headers are never part of it
     ui.colour = QColor();  // cancelled
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::CellBackground));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::CellBackgroundColour));
     EXPECT_EQ(w.grid().itemBkColour(1, 1), kDefaultColour);
     EXPECT_FALSE(w.doc->IsModified());
     ui.colour = QColor(1, 2, 3);
-    ASSERT_TRUE(w.doc->OnCommand(doc_command::CellBackground));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::CellBackgroundColour));
     EXPECT_TRUE(w.doc->IsModified());
     for (int r = 0; r <= 3; ++r) {
         for (int c = 0; c <= 4; ++c) {
@@ -558,7 +558,7 @@ TEST_F(DocTest, CellColoursAndFontsChangeOnlySelectedCellsAndOnlyOnOk) {
     }
     // The menu's colour entries reach the document through the view.
     ui.colour = QColor(9, 8, 7);
-    ASSERT_TRUE(w.view->OnCommand(doc_command::CellTextColour));
+    ASSERT_TRUE(w.view->OnCommand(cmd::CellTextColour));
     EXPECT_EQ(w.grid().itemFgColour(2, 3), gridRgb(9, 8, 7));
 }
 

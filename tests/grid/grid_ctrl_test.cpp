@@ -363,29 +363,29 @@ TEST_F(GridCtrlTest, CommandEnableRulesAndRouting)
 {
     bool enabled = true;
     m().clearSelection();
-    grid.OnUpdateCommand(grid_command::Copy, enabled);
+    grid.OnUpdateCommand(cmd::EditCopy, enabled);
     EXPECT_FALSE(enabled) << "copy needs a selection";
-    grid.OnUpdateCommand(grid_command::Cut, enabled);
+    grid.OnUpdateCommand(cmd::EditCut, enabled);
     EXPECT_FALSE(enabled);
 
     m().moveFocus(1, 1, false);
-    grid.OnUpdateCommand(grid_command::Copy, enabled);
+    grid.OnUpdateCommand(cmd::EditCopy, enabled);
     EXPECT_TRUE(enabled);
-    grid.OnUpdateCommand(grid_command::Cut, enabled);
+    grid.OnUpdateCommand(cmd::EditCut, enabled);
     EXPECT_TRUE(enabled);
     m().setEditable(false);
-    grid.OnUpdateCommand(grid_command::Cut, enabled);
+    grid.OnUpdateCommand(cmd::EditCut, enabled);
     EXPECT_FALSE(enabled) << "cut needs editing enabled";
     m().setEditable(true);
 
     QGuiApplication::clipboard()->clear();
-    grid.OnUpdateCommand(grid_command::Paste, enabled);
+    grid.OnUpdateCommand(cmd::EditPaste, enabled);
     EXPECT_FALSE(enabled) << "paste needs text on the clipboard";
     QGuiApplication::clipboard()->setText(QStringLiteral("v"));
-    grid.OnUpdateCommand(grid_command::Paste, enabled);
+    grid.OnUpdateCommand(cmd::EditPaste, enabled);
     EXPECT_TRUE(enabled);
     m().moveFocus(1, 2, false);
-    grid.OnUpdateCommand(grid_command::Paste, enabled);
+    grid.OnUpdateCommand(cmd::EditPaste, enabled);
     EXPECT_FALSE(enabled) << "paste needs an editable focus cell";
 
     bool untouched = true;
@@ -394,10 +394,10 @@ TEST_F(GridCtrlTest, CommandEnableRulesAndRouting)
     EXPECT_FALSE(grid.OnCommand(32771)) << "commands that are not the grid's pass on";
 
     m().moveFocus(3, 1, false);
-    EXPECT_TRUE(grid.OnCommand(grid_command::Cut));
+    EXPECT_TRUE(grid.OnCommand(cmd::EditCut));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("3.1"));
     EXPECT_TRUE(m().itemText(3, 1).isEmpty());
-    EXPECT_TRUE(grid.OnCommand(grid_command::SelectAll));
+    EXPECT_TRUE(grid.OnCommand(cmd::EditSelectAll));
     EXPECT_EQ(m().selectedCount(), 60);
 }
 
@@ -480,7 +480,7 @@ TEST_F(GridCtrlTest, BadInputChangesNothingAndNeverCrashes)
         key(k);
     QTest::mouseClick(grid.viewport(), Qt::LeftButton, {}, QPoint(10, 10));
     QTest::mouseDClick(grid.viewport(), Qt::LeftButton, {}, QPoint(10, 10));
-    for (int id : {grid_command::Copy, grid_command::Cut, grid_command::Paste, grid_command::SelectAll})
+    for (int id : {cmd::EditCopy, cmd::EditCut, cmd::EditPaste, cmd::EditSelectAll})
         grid.OnCommand(id);
     EXPECT_EQ(owner.count(GVN_BEGINLABELEDIT), 0);
     EXPECT_EQ(owner.count(GVN_ENDLABELEDIT), 0);

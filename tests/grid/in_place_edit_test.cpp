@@ -237,7 +237,7 @@ TEST_F(GridEditTest, PasteGoesIntoAnOpenEditor)
     type(QStringLiteral("k"));
     ASSERT_NE(grid->inPlaceEdit(), nullptr);
     QGuiApplication::clipboard()->setText(QStringLiteral("x,y"));
-    EXPECT_TRUE(grid->OnCommand(grid_command::Paste));
+    EXPECT_TRUE(grid->OnCommand(cmd::EditPaste));
     ASSERT_NE(grid->inPlaceEdit(), nullptr);
     EXPECT_EQ(grid->inPlaceEdit()->text(), QStringLiteral("kx,y"));
     EXPECT_EQ(m().itemText(1, 2), QStringLiteral("1.2"));

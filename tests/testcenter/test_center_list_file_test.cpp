@@ -25,13 +25,25 @@ protected:
 };
 
 TEST_F(TestCenterListFileTest, SavedListReadsBackAsTyped) {
-    const QStringList entries{"01 03 00 00 00 0A", "01,06.00 01 00 FF", "", "  odd text  "};
-    ASSERT_EQ(LF::Save(path, entries), LF::Status::Ok);
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), QByteArray("TestCenter\n01 03 00 00 00 0A\n01,06.00 01 00 FF\n\n  odd text  \n"));
-    ASSERT_EQ(LF::Load(path, &loaded), LF::Status::Ok);
-    EXPECT_EQ(loaded, entries);
+    struct Case {
+        QStringList entries;
+        QByteArray bytes;
+    };
+    const Case cases[] = {
+        {{"01 03 00 00 00 0A", "01,06.00 01 00 FF", "", "  odd text  "},
+         "TestCenter\n01 03 00 00 00 0A\n01,06.00 01 00 FF\n\n  odd text  \n"},
+        {{}, "TestCenter\n"},
+        {{QString::fromUtf8("\xE5\xB8\xA7 01")}, "TestCenter\n\xE5\xB8\xA7 01\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bytes.constData());
+        ASSERT_EQ(LF::Save(path, c.entries), LF::Status::Ok);
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), c.bytes);
+        ASSERT_EQ(LF::Load(path, &loaded), LF::Status::Ok);
+        EXPECT_EQ(loaded, c.entries);
+    }
     // CR LF line ends and a last line without one.
     ASSERT_EQ(load("TestCenter\r\n01 02\r\n03 04"), LF::Status::Ok);
     EXPECT_EQ(loaded, (QStringList{"01 02", "03 04"}));

@@ -365,7 +365,7 @@ TEST_F(OfflineWriteDialogTest, ValueEntryShowsOneFieldAndChecksItOnOk) {
         QString message;
         std::function<bool(const InputRegisterValue&)> check;
     };
-    const QString hex = CMBInputRegister::HexMessage();
+    const QString hex = QStringLiteral("Please enter a hex number");
     const std::vector<Case> cases = {
         {"hex ffff", 2, -1, "ffff", true, {}, [](auto& v) { return v.unsignedValue == 65535; }},
         {"hex 12G", 2, -1, "12G", false, hex, nullptr},

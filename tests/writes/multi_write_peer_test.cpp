@@ -309,7 +309,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
     const std::uint8_t states[5] = {1, 0, 1, 1, 0};
     std::copy(std::begin(states), std::end(states), doc.Model().values.begin());
     CommandState state;
-    ASSERT_TRUE(view.OnUpdateCommand(doc_command::WriteCoils, state));
+    ASSERT_TRUE(view.OnUpdateCommand(cmd::WriteMultipleCoils, state));
     EXPECT_TRUE(state.enabled);
 
     ModalAnswers modal;
@@ -323,7 +323,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
         EXPECT_TRUE(sendAndWait(d));
         return int(QDialog::Rejected);
     };
-    view.OnCommand(doc_command::WriteCoils);
+    view.OnCommand(cmd::WriteMultipleCoils);
     EXPECT_EQ(modal.runs, 1);
     EXPECT_EQ(coils(300, 6), (std::vector<std::uint8_t>{1, 0, 1, 1, 0, zq_peer_coil(305)}));
 
@@ -349,7 +349,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
         EXPECT_EQ(boxes.texts.value(1), "应答正确");
         return int(QDialog::Rejected);
     };
-    view.OnCommand(doc_command::WriteRegisters);
+    view.OnCommand(cmd::WriteMultipleRegisters);
     EXPECT_EQ(holding(800, 2), (Words{1, 2}));
     EXPECT_EQ(holding(898, 3), (Words{99, 100, zq_peer_holding(900)}));
 
@@ -359,7 +359,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
         EXPECT_EQ(dynamic_cast<CMBMaskWrite&>(dialog).address(), 1);
         return int(QDialog::Rejected);
     };
-    view.OnCommand(doc_command::MaskWrite);
+    view.OnCommand(cmd::MaskWrite);
     EXPECT_EQ(modal.runs, 3);
 }
 

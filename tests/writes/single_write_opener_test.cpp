@@ -13,6 +13,7 @@
 #include "engine/engine.h"
 #include "framework/command_target.h"
 #include "grid/grid_ctrl.h"
+#include "values/value_format.h"
 #include "writes/single_write_opener.h"
 #include "writes/write_dialog_hooks.h"
 #include "writes/single_write_test_support.h"
@@ -118,7 +119,7 @@ protected:
 };
 
 TEST_F(OpenerTest, CommandsOpenAtTheFocusCellWithTheDocumentsSlaveAndBase) {
-    for (int id : {doc_command::WriteCoil, doc_command::WriteRegister}) {
+    for (int id : {cmd::WriteSingleCoil, cmd::WriteSingleRegister}) {
         CommandState state;
         EXPECT_TRUE(view->OnUpdateCommand(id, state));
         EXPECT_TRUE(state.enabled) << id;
@@ -132,12 +133,12 @@ TEST_F(OpenerTest, CommandsOpenAtTheFocusCellWithTheDocumentsSlaveAndBase) {
         int dialogFormat;
     };
     const Case cases[] = {
-        {doc_command::WriteCoil, 0, Kind::Coil, -1},
-        {doc_command::WriteRegister, 1, Kind::Register, 1},
-        {doc_command::WriteRegister, 2, Kind::Register, 2},
-        {doc_command::WriteRegister, 3, Kind::Bin, -1},
-        {doc_command::WriteRegister, 8, Kind::Register, 0},  // wide formats edit as Signed
-        {doc_command::WriteRegister, 6, Kind::Register, 0},
+        {cmd::WriteSingleCoil, 0, Kind::Coil, -1},
+        {cmd::WriteSingleRegister, 1, Kind::Register, 1},
+        {cmd::WriteSingleRegister, 2, Kind::Register, 2},
+        {cmd::WriteSingleRegister, 3, Kind::Bin, -1},
+        {cmd::WriteSingleRegister, 8, Kind::Register, 0},  // wide formats edit as Signed
+        {cmd::WriteSingleRegister, 6, Kind::Register, 0},
     };
     for (const Case& c : cases) {
         setFormat(c.format);
@@ -160,7 +161,7 @@ TEST_F(OpenerTest, CommandsOpenAtTheFocusCellWithTheDocumentsSlaveAndBase) {
     // No value cell in focus: the address base itself.
     doc.Grid()->model().setFocusCell(0, 0);
     opened.clear();
-    view->OnCommand(doc_command::WriteCoil);
+    view->OnCommand(cmd::WriteSingleCoil);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].address, 1);
 }
@@ -176,7 +177,7 @@ TEST_F(OpenerTest, OptionsComeBackOnlyThroughSend) {
         QTest::mouseClick(SendButton(&d), Qt::LeftButton);
         EXPECT_EQ(d.ResultText(), QString::fromUtf8("没有连接"));
     };
-    view->OnCommand(doc_command::WriteRegister);
+    view->OnCommand(cmd::WriteSingleRegister);
     EXPECT_EQ(options.CloseOnSuccess, 1);
     EXPECT_EQ(options.PresetSingle, 1);
     // Changed, but the coil dialog stops before it takes its fields: not kept.
@@ -187,7 +188,7 @@ TEST_F(OpenerTest, OptionsComeBackOnlyThroughSend) {
         press(child<QAbstractButton>(&d, "singleFunctionRadio"));
         QTest::mouseClick(SendButton(&d), Qt::LeftButton);
     };
-    view->OnCommand(doc_command::WriteCoil);
+    view->OnCommand(cmd::WriteSingleCoil);
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0].closeOnSuccess, 1);
     EXPECT_EQ(opened[0].presetSingle, 1);
@@ -299,6 +300,51 @@ TEST_F(OpenerTest, ValueCellsOfReadPollsOpenTheirDialog) {
     request.keyCode = -1;
     EXPECT_FALSE(SingleWriteOpener::OpenForCell(doc, request));
     EXPECT_TRUE(opened.empty());
+}
+
+
+// A value cell of a read poll (its write dialog) and of a write poll (the
+// value entry that changes what the poll sends) span the same registers per
+// value: a double-click on any register of a whole value opens the value at
+// its first register; a value cut off by the end of the poll opens nothing.
+TEST_F(OpenerTest, BothCellOpenersSpanTheSameRegistersForEveryFormat) {
+    constexpr int kRegisters[kDisplayFormatCount] = {1, 1, 1, 1, 2, 2, 4, 4, 2, 2};
+    struct Seen {
+        QString dialog;
+        int address = -1;
+    };
+    std::vector<Seen> seen;
+    WriteDialogHooks::SetRunner([&](QDialog& dialog) {
+        Seen s{QString::fromLatin1(dialog.metaObject()->className()), -1};
+        if (auto* d = dynamic_cast<SingleWriteDialog*>(&dialog)) s.address = d->address;
+        seen.push_back(s);
+        return int(QDialog::Rejected);
+    });
+    for (const int function : {3, 16}) {
+        for (int format = 0; format < kDisplayFormatCount; ++format) {
+            const int registers = kRegisters[format];
+            for (int item = 0; item < doc.Model().def.Length; ++item) {
+                SCOPED_TRACE(::testing::Message()
+                             << "function " << function << " format " << format << " item " << item);
+                doc.Model().def.FunctionValue = function;
+                setFormat(format);
+                seen.clear();
+                edit(item, kEditByMouseOrF2);
+                const int first = item - item % registers;
+                if (first + registers > doc.Model().def.Length) {
+                    EXPECT_TRUE(seen.empty());
+                    continue;
+                }
+                ASSERT_EQ(seen.size(), 1u);
+                if (function == 3) {
+                    EXPECT_EQ(seen[0].address, 10 + 1 + first);
+                } else {
+                    EXPECT_EQ(seen[0].dialog, format == 3 ? "zentiq::CMBInputRegisterBin"
+                                                          : "zentiq::CMBInputRegister");
+                }
+            }
+        }
+    }
 }
 
 }  // namespace

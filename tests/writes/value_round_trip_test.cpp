@@ -199,9 +199,9 @@ TEST_P(ValueRoundTripTest, WritePollValueConfirmedUnchangedIsNoEdit) {
 // The 16 and 23 commands on a read poll: the first line edited with OK
 // unchanged, then sent.
 TEST_P(ValueRoundTripTest, RegisterListsEditedUnchangedSendTheirBits) {
-    for (const int command : {doc_command::WriteRegisters, doc_command::ReadWriteRegisters}) {
-        SCOPED_TRACE(command == doc_command::WriteRegisters ? "16" : "23");
-        const int at = address(command == doc_command::WriteRegisters ? 2 : 3);
+    for (const int command : {cmd::WriteMultipleRegisters, cmd::ReadWriteRegisters}) {
+        SCOPED_TRACE(command == cmd::WriteMultipleRegisters ? "16" : "23");
+        const int at = address(command == cmd::WriteMultipleRegisters ? 2 : 3);
         put(at, GetParam().wire);
         auto w = open(3, at);
         WarningRecorder boxes;
