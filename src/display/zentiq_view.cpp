@@ -16,6 +16,7 @@
 #include "framework/dialog_data_exchange.h"
 #include "framework/modal_runner.h"
 #include "framework/window_registry.h"
+#include "display/decode_window.h"
 #include "display/error_counter.h"
 #include "values/address_labels.h"
 #include "values/error_counter_model.h"
@@ -54,7 +55,7 @@ struct MenuItem {
 
 // The grid's context menu. Its fourth entry is copy: a second "select all"
 // there would leave the menu without a way to copy.
-constexpr std::array<MenuItem, 12> kContextMenu = {{
+constexpr std::array<MenuItem, 13> kContextMenu = {{
     {32771, QT_TRANSLATE_NOOP("Menus", "读写定义\tF8")},
     {0, nullptr},
     {grid_command::Cut, QT_TRANSLATE_NOOP("Menus", "剪切\tCtrl+X")},
@@ -67,6 +68,7 @@ constexpr std::array<MenuItem, 12> kContextMenu = {{
     {32876, QT_TRANSLATE_NOOP("Menus", "字体")},
     {0, nullptr},
     {cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")},
+    {cmd::Decode, QT_TRANSLATE_NOOP("Menus", "解码助手")},
 }};
 
 bool isGridCommand(int id) {
@@ -590,6 +592,10 @@ bool CZentiqView::OnCommand(int id) {
         OpenTrendWindow();
         return true;
     }
+    if (id == cmd::Decode) {
+        OpenDecodeWindow();
+        return true;
+    }
     if (runWindowCommand(id))
         return true;
     return m_doc ? m_doc->OnCommand(id) : false;
@@ -635,6 +641,12 @@ bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
         state.handled = true;
         return true;
     }
+    if (id == cmd::Decode) {
+        // Without selected registers it decodes typed ones.
+        state.enabled = m_doc != nullptr;
+        state.handled = true;
+        return true;
+    }
     if (isWindowCommand(id) && m_doc) {
         state.enabled = true;
         state.handled = true;
@@ -658,6 +670,35 @@ TrendWindow* CZentiqView::OpenTrendWindow() {
     auto* window = new TrendWindow(m_doc, std::move(items), this);
     connect(this, &CZentiqView::valuesTaken, window, &TrendWindow::Sample);
     connect(this, &CZentiqView::valuesMissed, window, &TrendWindow::SampleMissed);
+    window->show();
+    return window;
+}
+
+std::vector<int> CZentiqView::SelectedDecodeItems() const {
+    if (!m_doc || !m_grid)
+        return {};
+    const PollDocumentModel& m = m_doc->Model();
+    if (m.def.FunctionValue != 3 && m.def.FunctionValue != 4)
+        return {};
+    std::vector<int> items;
+    for (const CCellID& cell : m_grid->model().selectedCells()) {
+        if (cell.col < 2 || cell.col % 2 != 0)
+            continue;
+        const int item = m.ItemAtCell(cell.row, cell.col);
+        if (item >= 0 && item < m.def.Length)
+            items.push_back(item);
+    }
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    return items;
+}
+
+DecodeWindow* CZentiqView::OpenDecodeWindow() {
+    if (!m_doc)
+        return nullptr;
+    // A child of the view: it goes when the poll window goes.
+    auto* window = new DecodeWindow(m_doc, SelectedDecodeItems(), this);
+    connect(this, &CZentiqView::valuesTaken, window, &DecodeWindow::ValuesArrived);
     window->show();
     return window;
 }

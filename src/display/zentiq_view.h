@@ -25,6 +25,7 @@ class QPrinter;
 
 namespace zentiq {
 
+class DecodeWindow;
 class TrendWindow;
 
 namespace view_command {
@@ -99,6 +100,13 @@ public:
     // The window belongs to the view.
     TrendWindow* OpenTrendWindow();
     std::vector<TrendItem> SelectedTrendItems() const;
+
+    // The decode assistant for the registers of the selected value cells
+    // (every register of a selected cell, in the order of the poll; none
+    // when the poll does not read registers, and the assistant then decodes
+    // typed registers). The window belongs to the view.
+    DecodeWindow* OpenDecodeWindow();
+    std::vector<int> SelectedDecodeItems() const;
 
     // Prints the grid; returns the pages printed.
     int PrintTo(QPrinter& printer);

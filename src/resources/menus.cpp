@@ -137,6 +137,7 @@ constexpr std::array kMenuWithDocuments = {
     item(cmd::ProtocolAddresses, QT_TRANSLATE_NOOP("Menus", "保护 地址(基站 0)")),
     separator(),
     item(cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")),
+    item(cmd::Decode, QT_TRANSLATE_NOOP("Menus", "解码助手")),
     end(),
     popup(QT_TRANSLATE_NOOP("Menus", "&6外观")),
     item(cmd::ViewToolbar, QT_TRANSLATE_NOOP("Menus", "工具栏")),

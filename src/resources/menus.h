@@ -53,6 +53,7 @@ inline constexpr int EnableReadWrite = 32880;
 inline constexpr int Trend = 32890;
 inline constexpr int LanguageChinese = 32891;
 inline constexpr int LanguageEnglish = 32892;
+inline constexpr int Decode = 32893;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
