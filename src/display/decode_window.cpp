@@ -90,7 +90,12 @@ void DecodeWindow::buildControls() {
     m_table->setModel(m_model);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_table->horizontalHeader()->setDefaultSectionSize(150);
-    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Rows of one line at a fixed height, laid out without wrapping: sizing
+    // rows to their contents would lay out every cell of every column on
+    // each new set of values.
+    m_table->setWordWrap(false);
+    m_table->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    m_table->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
     m_expectLabel = new QLabel;
     m_expectEdit = new QLineEdit;
     m_expectEdit->setObjectName(QStringLiteral("expectationEdit"));
