@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "display/decode_table_model.h"
 #include "display/trend_items.h"
@@ -104,7 +105,17 @@ void DecodeWindow::buildControls() {
     m_candidateTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_candidateTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_candidateTable->verticalHeader()->hide();
+    m_candidateTable->verticalHeader()->setDefaultSectionSize(m_table->fontMetrics().height() + 6);
+    m_candidateTable->setWordWrap(false);
     m_candidateTable->horizontalHeader()->setStretchLastSection(true);
+    // Wide enough for the longest texts in either language.
+    const QFontMetrics metrics = m_candidateTable->fontMetrics();
+    const std::pair<int, const char*> widths[] = {{AddressColumn, "400001 (one before)"},
+                                                  {ReadingColumn, "Unsigned 64-bit ABCD"},
+                                                  {ValueColumn, "-9223372036854775808"},
+                                                  {DistanceColumn, "99.9 %"}};
+    for (const auto& [column, sample] : widths)
+        m_candidateTable->setColumnWidth(column, metrics.horizontalAdvance(QLatin1String(sample)) + 16);
     m_verdictLabel = new QLabel;
     m_verdictLabel->setWordWrap(true);
     m_apply = new QPushButton;

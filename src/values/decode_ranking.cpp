@@ -169,8 +169,22 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
     };
     std::stable_sort(out.begin(), out.end(),
                      [&](const DecodeCandidate& a, const DecodeCandidate& b) { return key(a) < key(b); });
-    if (out.size() > limit)
-        out.resize(limit);
+    // A signed and an unsigned reading of the same bits that agree are one
+    // reading: the first (the one a display format shows, if any) stays.
+    const auto sameInteger = [](const DecodeCandidate& a, const DecodeCandidate& b) {
+        const auto plain = [](DecodeKind k) { return IsIntegerKind(k) && k != DecodeKind::Bcd16; };
+        return plain(a.reading.kind) && plain(b.reading.kind) && a.start == b.start &&
+               RegistersOf(a.reading.kind) == RegistersOf(b.reading.kind) && a.reading.order == b.reading.order &&
+               a.value.bits == b.value.bits;
+    };
+    std::vector<DecodeCandidate> distinct;
+    for (DecodeCandidate& c : out) {
+        if (distinct.size() >= limit)
+            break;
+        if (std::none_of(distinct.begin(), distinct.end(), [&](const DecodeCandidate& d) { return sameInteger(d, c); }))
+            distinct.push_back(std::move(c));
+    }
+    out = std::move(distinct);
     return out;
 }
 

@@ -47,7 +47,8 @@ inline constexpr double kFarthestCandidate = 0.5;
 // `expected` first: exact matches, then by distance; at equal distance the
 // chosen starts before their neighbours, readings a display format can show
 // before others, fewer registers before more. At most `limit` candidates;
-// implausible readings are left out.
+// implausible readings are left out, and of a signed and an unsigned reading
+// of the same bits with the same value only the first is kept.
 std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words,
                                             std::span<const int> chosenStarts, const Expectation& expected,
                                             std::size_t limit);

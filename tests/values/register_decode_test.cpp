@@ -346,6 +346,11 @@ TEST(DecodeRanking, CloseBeatsFarAndNothingFarIsOffered) {
         EXPECT_NE(c.reading.kind, DecodeKind::Float32);
     EXPECT_TRUE(RankCandidates(w, chosen, ParseExpectation(""), 10).empty());
     EXPECT_EQ(RankCandidates(w, chosen, ParseExpectation("230"), 1).size(), 1u);
+    // 230 read signed is the unsigned 230 again: offered once.
+    int at0 = 0;
+    for (const DecodeCandidate& c : RankCandidates(w, chosen, ParseExpectation("230"), 20))
+        at0 += c.start == 0 && RegistersOf(c.reading.kind) == 1 ? 1 : 0;
+    EXPECT_EQ(at0, 1);
 }
 
 }  // namespace
