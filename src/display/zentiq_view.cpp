@@ -67,8 +67,8 @@ constexpr std::array<MenuItem, 13> kContextMenu = {{
     {32874, QT_TRANSLATE_NOOP("Menus", "背景色\tCtrl+B")},
     {32876, QT_TRANSLATE_NOOP("Menus", "字体")},
     {0, nullptr},
-    {cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")},
     {cmd::Decode, QT_TRANSLATE_NOOP("Menus", "解码助手")},
+    {cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")},
 }};
 
 bool isGridCommand(int id) {
