@@ -33,8 +33,9 @@ class DecodeTableModel;
 class DecodeWindow : public QWidget {
     Q_OBJECT
 public:
-    // New values reach the table at most this often.
-    static constexpr int kRefreshMs = 100;
+    // New values reach the table at most this often (as often as a trend
+    // redraws): faster than anyone reads a table, and cheap at any poll rate.
+    static constexpr int kRefreshMs = 200;
     static constexpr std::size_t kCandidates = 8;
     // The poll's registers now, or nothing while it has none to show.
     using WordSource = std::function<std::optional<std::vector<std::uint16_t>>()>;
