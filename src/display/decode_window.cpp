@@ -111,9 +111,9 @@ void DecodeWindow::buildControls() {
     // Wide enough for the longest texts in either language.
     const QFontMetrics metrics = m_candidateTable->fontMetrics();
     const std::pair<int, const char*> widths[] = {{AddressColumn, "400001 (one before)"},
-                                                  {ReadingColumn, "Unsigned 64-bit ABCD"},
+                                                  {ReadingColumn, "ASCII text (high byte first)"},
                                                   {ValueColumn, "-9223372036854775808"},
-                                                  {DistanceColumn, "99.9 %"}};
+                                                  {DistanceColumn, "matches"}};
     for (const auto& [column, sample] : widths)
         m_candidateTable->setColumnWidth(column, metrics.horizontalAdvance(QLatin1String(sample)) + 16);
     m_verdictLabel = new QLabel;

@@ -331,15 +331,15 @@ QString NoDisplayFormatReason(const DecodeReading& r, int startItem) {
     if (DisplayFormatFor(r, startItem) >= 0)
         return QString();
     switch (r.kind) {
-    case DecodeKind::Bcd16: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "没有显示 BCD 码的格式"));
-    case DecodeKind::Unsigned32: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "没有无符号 32 位的格式"));
+    case DecodeKind::Bcd16: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "BCD 码"));
+    case DecodeKind::Unsigned32: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无符号 32 位整数"));
     case DecodeKind::Unsigned64:
-    case DecodeKind::Signed64: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "没有 64 位整数的格式"));
-    case DecodeKind::Text: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "没有显示文本的格式"));
+    case DecodeKind::Signed64: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "64 位整数"));
+    case DecodeKind::Text: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "文本"));
     default: break;
     }
     if (r.order == ByteOrder::BADC || r.order == ByteOrder::DCBA)
-        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "没有字节交换顺序的格式"));
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "字节交换的顺序"));
     return translated(QT_TRANSLATE_NOOP("RegisterDecode", "该值从轮询的第 %1 个寄存器开始，显示格式不在那里开始一个值"))
         .arg(startItem + 1);
 }

@@ -83,7 +83,8 @@ DecodedValue DecodeAt(std::span<const std::uint16_t> words, int start, const Dec
 // unsigned 32-bit or any 64-bit integer, BCD, text, or a value that does not
 // start where the format's pairs or groups of four start).
 int DisplayFormatFor(const DecodeReading& reading, int startItem, bool preferHex = false);
-// Why no display format shows it, translated; empty when one does.
+// Why no display format shows it ("文本", "64 位整数", ...), translated;
+// empty when one does.
 QString NoDisplayFormatReason(const DecodeReading& reading, int startItem);
 
 // Registers typed in hex: words of one to four digits apart, with or without

@@ -1265,24 +1265,24 @@ Do you want to replace it?</translation>
         <translation>Not BCD</translation>
     </message>
     <message>
-        <source>没有显示 BCD 码的格式</source>
-        <translation>no display format shows BCD</translation>
+        <source>BCD 码</source>
+        <translation>BCD</translation>
     </message>
     <message>
-        <source>没有无符号 32 位的格式</source>
-        <translation>no display format shows unsigned 32-bit values</translation>
+        <source>无符号 32 位整数</source>
+        <translation>unsigned 32-bit integer</translation>
     </message>
     <message>
-        <source>没有 64 位整数的格式</source>
-        <translation>no display format shows 64-bit integers</translation>
+        <source>64 位整数</source>
+        <translation>64-bit integer</translation>
     </message>
     <message>
-        <source>没有显示文本的格式</source>
-        <translation>no display format shows text</translation>
+        <source>文本</source>
+        <translation>text</translation>
     </message>
     <message>
-        <source>没有字节交换顺序的格式</source>
-        <translation>no display format shows byte-swapped orders</translation>
+        <source>字节交换的顺序</source>
+        <translation>byte-swapped order</translation>
     </message>
     <message>
         <source>该值从轮询的第 %1 个寄存器开始，显示格式不在那里开始一个值</source>
