@@ -20,6 +20,7 @@
 #include "framework/file_dialog.h"
 #include "framework/modal_runner.h"
 #include "framework/window_registry.h"
+#include "display/decode_window.h"
 #include "display/error_counter.h"
 #include "values/address_labels.h"
 #include "values/error_counter_model.h"
@@ -59,7 +60,7 @@ struct MenuItem {
 
 // The grid's context menu. Its fourth entry is copy: a second "select all"
 // there would leave the menu without a way to copy.
-constexpr std::array<MenuItem, 12> kContextMenu = {{
+constexpr std::array<MenuItem, 13> kContextMenu = {{
     {cmd::PollDefinition, QT_TRANSLATE_NOOP("Menus", "读写定义\tF8")},
     {0, nullptr},
     {cmd::EditCut, QT_TRANSLATE_NOOP("Menus", "剪切\tCtrl+X")},
@@ -71,6 +72,7 @@ constexpr std::array<MenuItem, 12> kContextMenu = {{
     {cmd::CellBackgroundColour, QT_TRANSLATE_NOOP("Menus", "背景色\tCtrl+B")},
     {cmd::CellFont, QT_TRANSLATE_NOOP("Menus", "字体")},
     {0, nullptr},
+    {cmd::Decode, QT_TRANSLATE_NOOP("Menus", "解码助手")},
     {cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")},
 }};
 
@@ -605,6 +607,10 @@ bool CZentiqView::OnCommand(int id) {
         ExportCsv();
         return true;
     }
+    if (id == cmd::Decode) {
+        OpenDecodeWindow();
+        return true;
+    }
     if (runWindowCommand(id))
         return true;
     return m_doc ? m_doc->OnCommand(id) : false;
@@ -655,6 +661,12 @@ bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
         state.handled = true;
         return true;
     }
+    if (id == cmd::Decode) {
+        // Without selected registers it decodes typed ones.
+        state.enabled = m_doc != nullptr;
+        state.handled = true;
+        return true;
+    }
     if (isWindowCommand(id) && m_doc) {
         state.enabled = true;
         state.handled = true;
@@ -678,6 +690,35 @@ TrendWindow* CZentiqView::OpenTrendWindow() {
     auto* window = new TrendWindow(m_doc, std::move(items), this);
     connect(this, &CZentiqView::valuesTaken, window, &TrendWindow::Sample);
     connect(this, &CZentiqView::valuesMissed, window, &TrendWindow::SampleMissed);
+    window->show();
+    return window;
+}
+
+std::vector<int> CZentiqView::SelectedDecodeItems() const {
+    if (!m_doc || !m_grid)
+        return {};
+    const PollDocumentModel& m = m_doc->Model();
+    if (m.def.FunctionValue != 3 && m.def.FunctionValue != 4)
+        return {};
+    std::vector<int> items;
+    for (const CCellID& cell : m_grid->model().selectedCells()) {
+        if (cell.col < 2 || cell.col % 2 != 0)
+            continue;
+        const int item = m.ItemAtCell(cell.row, cell.col);
+        if (item >= 0 && item < m.def.Length)
+            items.push_back(item);
+    }
+    std::sort(items.begin(), items.end());
+    items.erase(std::unique(items.begin(), items.end()), items.end());
+    return items;
+}
+
+DecodeWindow* CZentiqView::OpenDecodeWindow() {
+    if (!m_doc)
+        return nullptr;
+    // A child of the view: it goes when the poll window goes.
+    auto* window = new DecodeWindow(m_doc, SelectedDecodeItems(), this);
+    connect(this, &CZentiqView::valuesTaken, window, &DecodeWindow::ValuesArrived);
     window->show();
     return window;
 }

@@ -25,6 +25,7 @@ class QPrinter;
 
 namespace zentiq {
 
+class DecodeWindow;
 class TrendWindow;
 
 class CZentiqView : public QWidget, public CommandTarget {
@@ -99,6 +100,12 @@ public:
     // the standard messages.
     bool ExportCsv();
     bool ExportCsvTo(const QString& path);
+    // The decode assistant for the registers of the selected value cells
+    // (every register of a selected cell, in the order of the poll; none
+    // when the poll does not read registers, and the assistant then decodes
+    // typed registers). The window belongs to the view.
+    DecodeWindow* OpenDecodeWindow();
+    std::vector<int> SelectedDecodeItems() const;
 
     // Prints the grid; returns the pages printed.
     int PrintTo(QPrinter& printer);

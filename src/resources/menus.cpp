@@ -141,6 +141,7 @@ constexpr std::array kMenuWithDocuments = {
     item(cmd::PlcAddresses, QT_TRANSLATE_NOOP("Menus", "&PLC 地址(基站 1)")),
     item(cmd::ProtocolAddresses, QT_TRANSLATE_NOOP("Menus", "保护 地址(基站 0)")),
     separator(),
+    item(cmd::Decode, QT_TRANSLATE_NOOP("Menus", "解码助手")),
     item(cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")),
     end(),
     popup(QT_TRANSLATE_NOOP("Menus", "&6外观")),

@@ -53,6 +53,7 @@ inline constexpr int EnableReadWrite = 32880;
 inline constexpr int Trend = 32890;
 inline constexpr int LanguageChinese = 32891;
 inline constexpr int LanguageEnglish = 32892;
+inline constexpr int Decode = 32893;
 inline constexpr int ImportRegisterMap = 32896;
 inline constexpr int ExportRegisterMap = 32897;
 inline constexpr int ExportDataCsv = 32898;

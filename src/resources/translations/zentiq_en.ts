@@ -1220,12 +1220,123 @@ Do you want to replace it?</translation>
         <source>复制为 CSV</source>
         <translation>Copy as CSV</translation>
     </message>
+    <message>
+        <source>解码助手</source>
+        <translation>Decode Assistant</translation>
+    </message>
+</context>
+<context>
+    <name>RegisterDecode</name>
+    <message>
+        <source>无符号 16 位</source>
+        <translation>Unsigned 16-bit</translation>
+    </message>
+    <message>
+        <source>有符号 16 位</source>
+        <translation>Signed 16-bit</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>二进制</source>
+        <translation>Binary</translation>
+    </message>
+    <message>
+        <source>无符号 32 位 %1</source>
+        <translation>Unsigned 32-bit %1</translation>
+    </message>
+    <message>
+        <source>有符号 32 位 %1</source>
+        <translation>Signed 32-bit %1</translation>
+    </message>
+    <message>
+        <source>单精度浮点 %1</source>
+        <translation>Float %1</translation>
+    </message>
+    <message>
+        <source>无符号 64 位 %1</source>
+        <translation>Unsigned 64-bit %1</translation>
+    </message>
+    <message>
+        <source>有符号 64 位 %1</source>
+        <translation>Signed 64-bit %1</translation>
+    </message>
+    <message>
+        <source>双精度浮点 %1</source>
+        <translation>Double %1</translation>
+    </message>
+    <message>
+        <source>ASCII 文本 (低字节在前)</source>
+        <translation>ASCII text (low byte first)</translation>
+    </message>
+    <message>
+        <source>ASCII 文本 (高字节在前)</source>
+        <translation>ASCII text (high byte first)</translation>
+    </message>
+    <message>
+        <source>无穷大</source>
+        <translation>Infinity</translation>
+    </message>
+    <message>
+        <source>非规格化数</source>
+        <translation>Denormal number</translation>
+    </message>
+    <message>
+        <source>数量级不合理</source>
+        <translation>Implausible magnitude</translation>
+    </message>
+    <message>
+        <source>含不可打印字节</source>
+        <translation>Contains non-printable bytes</translation>
+    </message>
+    <message>
+        <source>不是 BCD 码</source>
+        <translation>Not BCD</translation>
+    </message>
+    <message>
+        <source>BCD 码</source>
+        <translation>BCD</translation>
+    </message>
+    <message>
+        <source>无符号 32 位整数</source>
+        <translation>unsigned 32-bit integer</translation>
+    </message>
+    <message>
+        <source>64 位整数</source>
+        <translation>64-bit integer</translation>
+    </message>
+    <message>
+        <source>文本</source>
+        <translation>text</translation>
+    </message>
+    <message>
+        <source>字节交换的顺序</source>
+        <translation>byte-swapped order</translation>
+    </message>
+    <message>
+        <source>该值从轮询的第 %1 个寄存器开始，显示格式不在那里开始一个值</source>
+        <translation>the value starts at register %1 of the poll, where the display format starts no value</translation>
+    </message>
+    <message>
+        <source>不是十六进制的寄存器值：%1</source>
+        <translation>Not a register value in hex: %1</translation>
+    </message>
+    <message>
+        <source>最多 %1 个寄存器</source>
+        <translation>At most %1 registers</translation>
+    </message>
+    <message>
+        <source>没有寄存器值</source>
+        <translation>No register values</translation>
+    </message>
 </context>
 <context>
     <name>RegisterMapCommands</name>
     <message>
         <source>已导入 %1 个标注。以下 %2 行的地址不在本窗口的轮询范围内，未导入：</source>
-        <translation>%1 aliases imported. The addresses of the following %2 rows are outside this window's poll and were not imported:</translation>
+        <translation>%1 aliases imported. The addresses of the following %2 rows are outside this window&apos;s poll and were not imported:</translation>
     </message>
     <message>
         <source>第 %1 行：%2 %3</source>
@@ -1787,6 +1898,105 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>导出数据</source>
         <translation>Export Data</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::DecodeWindow</name>
+    <message>
+        <source>解码助手</source>
+        <translation>Decode Assistant</translation>
+    </message>
+    <message>
+        <source>十六进制寄存器值：</source>
+        <translation>Registers in hex:</translation>
+    </message>
+    <message>
+        <source>例如 4366 8000；留空则跟随所选单元</source>
+        <translation>e.g. 4366 8000; leave empty to follow the selected cells</translation>
+    </message>
+    <message>
+        <source>我期望：</source>
+        <translation>I expect:</translation>
+    </message>
+    <message>
+        <source>设备应显示的值，例如 230.5、-12 或 &quot;ABC&quot;</source>
+        <translation>the value the device should show, e.g. 230.5, -12 or &quot;ABC&quot;</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>解读</source>
+        <translation>Reading</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>偏差</source>
+        <translation>Deviation</translation>
+    </message>
+    <message>
+        <source>显示格式</source>
+        <translation>Display format</translation>
+    </message>
+    <message>
+        <source>应用</source>
+        <translation>Apply</translation>
+    </message>
+    <message>
+        <source>输入的 %1 个寄存器</source>
+        <translation>%1 typed registers</translation>
+    </message>
+    <message>
+        <source>此窗口没有所选的读寄存器单元：请输入十六进制寄存器值。</source>
+        <translation>No register cells of a read poll are selected in this window: type register values in hex.</translation>
+    </message>
+    <message>
+        <source>%1 的寄存器 %2（%3 个起始地址，实时）</source>
+        <translation>Registers %2 of %1 (%3 start addresses, live)</translation>
+    </message>
+    <message>
+        <source>没有接近期望值的解读。</source>
+        <translation>No reading comes close to the expected value.</translation>
+    </message>
+    <message>
+        <source>该值从所选寄存器的前一个寄存器 %1 开始：地址可能差一。</source>
+        <translation>The value starts one register before the selection, at %1: the address may be off by one.</translation>
+    </message>
+    <message>
+        <source>该值从所选寄存器的后一个寄存器 %1 开始：地址可能差一。</source>
+        <translation>The value starts one register after the selection, at %1: the address may be off by one.</translation>
+    </message>
+    <message>
+        <source>没有显示格式能显示它（%1），它留在本窗口中可观察。</source>
+        <translation>No display format shows it (%1); it stays in view in this window.</translation>
+    </message>
+    <message>
+        <source>显示格式 %1 能显示它。</source>
+        <translation>The display format %1 shows it.</translation>
+    </message>
+    <message>
+        <source>窗口已使用显示格式 %1。</source>
+        <translation>The window already uses the display format %1.</translation>
+    </message>
+    <message>
+        <source>显示格式 %1 能显示它：按“应用”。</source>
+        <translation>The display format %1 shows it: press Apply.</translation>
+    </message>
+    <message>
+        <source>（前一个）</source>
+        <translation> (one before)</translation>
+    </message>
+    <message>
+        <source>（后一个）</source>
+        <translation> (one after)</translation>
+    </message>
+    <message>
+        <source>相符</source>
+        <translation>matches</translation>
     </message>
 </context>
 <context>
