@@ -27,7 +27,9 @@
 #include "app/mb_comm_setup.h"
 #include "app/workspace_file.h"
 #include "framework/file_dialog.h"
+#include "framework/user_interaction.h"
 #include "framework/language.h"
+#include "framework/log_categories.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "display/communication.h"
@@ -43,11 +45,6 @@ namespace zentiq {
 namespace {
 
 CZentiqApp* g_instance = nullptr;
-
-CZentiqApp::MessageHook& messageHook() {
-    static CZentiqApp::MessageHook hook;
-    return hook;
-}
 
 const QString kCommSetup = QStringLiteral("CommSetup");
 // Not one of the seventeen: older versions neither write nor read it.
@@ -444,7 +441,7 @@ QString CZentiqApp::ConnectFailureMessage(const ConnectionSettings& s, int resul
 bool CZentiqApp::Connect(bool withDialog) {
     if (withDialog) {
         CMBCommSetup dialog(m_settings, m_mainFrame.get(), m_store.get());
-        const int result = m_commSetupRunner ? m_commSetupRunner(dialog) : dialog.exec();
+        const int result = userInteraction().runModal(dialog);
         if (result != QDialog::Accepted)
             return false;
         m_settings = dialog.settings();
@@ -477,6 +474,7 @@ bool CZentiqApp::Connect(bool withDialog) {
                                 s.Parity, s.StopBits != 0 ? 2 : 0);
     }
     m_connected = result == 0;
+    qCDebug(lcApp) << "connect:" << (s.Serial != 0 ? "TCP" : "serial") << "result" << result;
     if (!m_connected) {
         // Values changed in the dialog stay for the next attempt, unstored.
         ShowMessage(m_mainFrame.get(), kConnectionTitle, ConnectFailureMessage(s, result));
@@ -510,19 +508,8 @@ void CZentiqApp::Disconnect() {
 
 // ---- messages ---------------------------------------------------------------------------------
 
-CZentiqApp::MessageHook CZentiqApp::SetMessageHook(MessageHook hook) {
-    MessageHook previous = std::move(messageHook());
-    messageHook() = std::move(hook);
-    return previous;
-}
-
 void CZentiqApp::ShowMessage(QWidget* parent, const QString& title, const QString& text) {
-    if (messageHook()) {
-        messageHook()(parent, title, text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    userInteraction().error(parent, title, text);
 }
 
 // ---- documents --------------------------------------------------------------------------------
@@ -660,14 +647,10 @@ void CZentiqApp::OpenByName(const QString& path) {
 
 QString CZentiqApp::askWorkspaceName(bool save) {
     QWidget* parent = m_mainFrame.get();
-    QString path;
-    if (m_workspaceChooser) {
-        path = m_workspaceChooser(parent, m_defaultWorkspaceName, save);
-    } else {
-        path = FileDialog::Ask(parent, {save, m_defaultWorkspaceName, QStringLiteral("zentiq workspace (*.zqw)"),
-                                        QStringLiteral("zqw"),
-                                        save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace")});
-    }
+    const QString path =
+        FileDialog::Ask(parent, {save, m_defaultWorkspaceName, QStringLiteral("zentiq workspace (*.zqw)"),
+                                 QStringLiteral("zqw"),
+                                 save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace")});
     if (!path.isEmpty())
         m_defaultWorkspaceName = QFileInfo(path).completeBaseName();
     return path;
@@ -812,7 +795,7 @@ void CZentiqApp::AddToRecentFileList(const QString& path) {
 // ---- commands ---------------------------------------------------------------------------------
 
 void CZentiqApp::showAbout() {
-    QMessageBox::about(m_mainFrame.get(), tr("关于 Zentiq"),
+    userInteraction().notify(m_mainFrame.get(), tr("关于 Zentiq"),
                        QStringLiteral("<b>Zentiq %1</b><br>Modbus master for testing and commissioning "
                                       "Modbus slave devices (RTU, ASCII, Modbus/TCP).")
                            .arg(QString::fromLatin1(kVersion)));
@@ -826,8 +809,8 @@ bool CZentiqApp::OnCommand(int id) {
         if (ApplyLanguage(languageOfCommand(id)))
             StoreLanguage(*m_store, languageOfCommand(id));
         else
-            QMessageBox::warning(m_mainFrame.get(), LoadString(ids::AppTitle),
-                                 QStringLiteral("The English translation could not be loaded."));
+            ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
+                        QStringLiteral("The English translation could not be loaded."));
         return true;
     case cmd::Connect:
         Connect(true);
@@ -848,10 +831,7 @@ bool CZentiqApp::OnCommand(int id) {
         OnFileNew();
         return true;
     case cmd::FileOpen: {
-        const QString path = m_openFileChooser
-                                 ? m_openFileChooser(m_mainFrame.get())
-                                 : QFileDialog::getOpenFileName(m_mainFrame.get(), QString(), QString(),
-                                                                QStringLiteral("Zentiq Files (*.zqd)"));
+        const QString path = CZentiqDoc::AskOpenFileName(m_mainFrame.get());
         if (!path.isEmpty())
             OpenDocumentFile(path);
         return true;
@@ -879,7 +859,7 @@ bool CZentiqApp::OnCommand(int id) {
         return true;
     case cmd::Help:
     case cmd::HelpTopics:
-        QMessageBox::information(
+        userInteraction().notify(
             m_mainFrame.get(), LoadString(ids::AppTitle),
             tr("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
                "Shift+F1: click any control to see what it does."));

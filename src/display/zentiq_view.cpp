@@ -14,7 +14,7 @@
 #include <cstring>
 
 #include "framework/dialog_data_exchange.h"
-#include "framework/modal_runner.h"
+#include "framework/user_interaction.h"
 #include "framework/window_registry.h"
 #include "display/error_counter.h"
 #include "values/address_labels.h"
@@ -609,7 +609,7 @@ bool CZentiqView::runWindowCommand(int id) {
     case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(doc); return true;
     case ErrorCounter: {
         CErrorCounter dialog(doc.Model().errorCounters, this);
-        ModalRunner<CErrorCounter>::Run(dialog);
+        userInteraction().runModal(dialog);
         return true;
     }
     case TestCenter: CTestCenter::Open(this); return true;
@@ -718,13 +718,13 @@ void CZentiqView::runPrintCommand(int id) {
         PrintTo(printer);
     } else if (id == view_command::Print) {
         QPrintDialog dialog(&printer, this);
-        if (dialog.exec() == QDialog::Accepted)
+        if (userInteraction().runModal(dialog) == QDialog::Accepted)
             PrintTo(printer);
     } else {
         QPrintPreviewDialog preview(&printer, this);
         connect(&preview, &QPrintPreviewDialog::paintRequested, this,
                 [this](QPrinter* p) { PrintTo(*p); });
-        preview.exec();
+        userInteraction().runModal(preview);
     }
 }
 

@@ -14,7 +14,7 @@
 #include "framework/command_target.h"
 #include "grid/grid_ctrl.h"
 #include "writes/single_write_opener.h"
-#include "writes/write_dialog_hooks.h"
+#include "support/recording_interaction.h"
 #include "writes/single_write_test_support.h"
 
 namespace zentiq {
@@ -74,8 +74,7 @@ protected:
     void SetUp() override {
         InitEngine();
         PollDocumentModel::ApplicationWide() = {};
-        previous = WriteDialogHooks::SetRunner([this](QDialog& dialog) {
-            auto& d = dynamic_cast<SingleWriteDialog&>(dialog);
+        warnings.onModal<SingleWriteDialog>([this](SingleWriteDialog& d) {
             opened.push_back(describe(d));
             if (inside) inside(d);
             return int(QDialog::Rejected);
@@ -95,7 +94,6 @@ protected:
         view->show();
     }
     void TearDown() override {
-        WriteDialogHooks::SetRunner(previous);
         delete view.data();
     }
 
@@ -111,8 +109,7 @@ protected:
 
     std::vector<Opened> opened;
     std::function<void(SingleWriteDialog&)> inside;
-    WriteDialogHooks::Runner previous;
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
     CZentiqDoc doc;
     QPointer<CZentiqView> view;
 };
