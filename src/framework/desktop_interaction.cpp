@@ -35,11 +35,11 @@ void DesktopInteraction::notify(QWidget* parent, const QString& title, const QSt
         QMessageBox::information(parent, title, text);
 }
 
-QMessageBox::StandardButton DesktopInteraction::question(QWidget* parent, const QString& title,
-                                                         const QString& text,
-                                                         QMessageBox::StandardButtons buttons,
-                                                         QMessageBox::StandardButton defaultButton) {
-    const QMessageBox::StandardButton answer = QMessageBox::question(parent, title, text, buttons, defaultButton);
+QMessageBox::StandardButton DesktopInteraction::question(
+    QWidget* parent, const QString& title, const QString& text,
+    QMessageBox::StandardButtons buttons, QMessageBox::StandardButton defaultButton) {
+    const QMessageBox::StandardButton answer =
+        QMessageBox::question(parent, title, text, buttons, defaultButton);
     qCDebug(lcUi) << "question:" << text << "answered" << answer;
     return answer;
 }

@@ -19,9 +19,9 @@ namespace zentiq {
 // What a file dialog offers: a proposed name, one filter and a default
 // extension.
 struct FileRequest {
-    bool save = true;       // save dialogs ask before overwriting
-    QString proposedName;   // "commdata", "logfile.txt", ...
-    QString filter;         // "modbus comm. data (*.txt)"
+    bool save = true;      // save dialogs ask before overwriting
+    QString proposedName;  // "commdata", "logfile.txt", ...
+    QString filter;        // "modbus comm. data (*.txt)"
     QString defaultSuffix = QStringLiteral("txt");
     QString title = QString();  // empty: the platform's own
 };
@@ -36,7 +36,8 @@ public:
     virtual void notify(QWidget* parent, const QString& title, const QString& text) = 0;
     // The button the user chose (Cancel or the escape button when the box
     // was closed).
-    virtual QMessageBox::StandardButton question(QWidget* parent, const QString& title, const QString& text,
+    virtual QMessageBox::StandardButton question(QWidget* parent, const QString& title,
+                                                 const QString& text,
                                                  QMessageBox::StandardButtons buttons,
                                                  QMessageBox::StandardButton defaultButton) = 0;
     // The chosen path, empty when cancelled. The name comes as the user gave

@@ -26,7 +26,8 @@ TEST(UserInteraction, ReplacementsNestAndTheDesktopComesBack) {
         }
         EXPECT_EQ(&userInteraction(), &outer);
         DialogDataExchange::ShowWarning(nullptr, QStringLiteral("outer"));
-        EXPECT_EQ(outer.texts(), QStringList{QStringLiteral("outer")}) << "only what came while it was in use";
+        EXPECT_EQ(outer.texts(), QStringList{QStringLiteral("outer")})
+            << "only what came while it was in use";
 
         // nullptr puts the desktop in; the one it replaced comes back.
         UserInteraction* previous = installUserInteraction(nullptr);
@@ -48,7 +49,8 @@ TEST(UserInteraction, TheDesktopWithoutWidgetsLogsInstead) {
     userInteraction().error(nullptr, QStringLiteral("Zentiq"), QStringLiteral("File open error"));
     userInteraction().notify(nullptr, QStringLiteral("Zentiq"), QStringLiteral("done"));
     qInstallMessageHandler(previous);
-    EXPECT_EQ(logged, (QStringList{QStringLiteral("Zentiq: File open error"), QStringLiteral("Zentiq: done")}));
+    EXPECT_EQ(logged, (QStringList{QStringLiteral("Zentiq: File open error"),
+                                   QStringLiteral("Zentiq: done")}));
 }
 
 }  // namespace

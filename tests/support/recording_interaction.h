@@ -30,11 +30,11 @@ public:
     RecordingInteraction& operator=(const RecordingInteraction&) = delete;
 
     // ---- what was shown ----------------------------------------------------
-    std::vector<Message> messages;           // error and information boxes, in order
-    std::vector<QString> questions;          // texts of the questions, in order
-    std::vector<FileRequest> fileRequests;   // file dialogs, in order
-    std::vector<int> quits;                  // exit codes the program asked for
-    int modalRuns = 0;                       // dialogs run modally
+    std::vector<Message> messages;          // error and information boxes, in order
+    std::vector<QString> questions;         // texts of the questions, in order
+    std::vector<FileRequest> fileRequests;  // file dialogs, in order
+    std::vector<int> quits;                 // exit codes the program asked for
+    int modalRuns = 0;                      // dialogs run modally
 
     // Texts of the boxes of one kind (errors by default), in order.
     QStringList texts(Kind kind = Kind::Error) const {
