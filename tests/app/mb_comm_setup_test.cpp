@@ -407,7 +407,10 @@ TEST_F(CommSetupTest, AdvancedChangesReachTheCallerOnlyWhenBothDialogsEndWithOk)
         bool setupOk;
     };
     // The dialogs run their own modal loops here; boxes are still recorded.
-    warnings.onModal<QDialog>([](QDialog& dialog) { return dialog.exec(); });
+    warnings.onModal<QDialog>([](QDialog& dialog) {
+        dialog.hide();  // shown without modality by the recorder: exec() shows it modal
+        return dialog.exec();
+    });
     for (const Case c : {Case{true, false}, Case{true, true}, Case{false, true}}) {
         SCOPED_TRACE(QString("advanced %1, setup %2").arg(c.advancedOk).arg(c.setupOk).toStdString());
         ConnectionSettings settings;
