@@ -18,6 +18,7 @@
 #include "app/main_frame.h"
 #include "app/shutdown_signals.h"
 #include "app/zentiq_app.h"
+#include "framework/engine_trace_log.h"
 
 namespace {
 
@@ -89,6 +90,8 @@ int main(int argc, char** argv) {
     zentiq::ShutdownSignals endSignals;
     QObject::connect(&endSignals, &zentiq::ShutdownSignals::requested, &qapp, [] { QApplication::exit(0); });
 
+    // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
+    zentiq::InstallEngineTraceLog();
     zentiq::CZentiqApp app;
     // After the engine came up with the application object, so that this
     // runs before the engine's own state goes when exit() is called from

@@ -17,6 +17,8 @@
 #include "app/zentiq_app.h"
 #include "documents/zentiq_doc.h"
 #include "documents/zentiq_doc_automation.h"
+#include "framework/log_categories.h"
+#include "framework/user_interaction.h"
 
 namespace zentiq {
 
@@ -24,11 +26,6 @@ namespace {
 
 // How often a release retries closing a document while a dialog is open.
 constexpr int kDialogRetryMs = 200;
-
-AutomationServer::QuitHook& quitHook() {
-    static AutomationServer::QuitHook hook;
-    return hook;
-}
 
 // The activation file names the running executable, so only the program
 // itself writes it: a test or benchmark that hosts the application object
@@ -62,10 +59,6 @@ AutomationServer::~AutomationServer() {
         if (m_objectRegistered)
             bus.unregisterObject(QLatin1String(kApplicationPath), QDBusConnection::UnregisterTree);
     }
-}
-
-AutomationServer::QuitHook AutomationServer::SetQuitHook(QuitHook hook) {
-    return std::exchange(quitHook(), std::move(hook));
 }
 
 QString AutomationServer::DocumentPath(int id) {
@@ -220,20 +213,8 @@ void AutomationServer::quit(int exitCode) {
     if (exitCode < 0 || m_quitting)
         return;
     m_quitting = true;
-    if (quitHook()) {
-        quitHook()(exitCode);
-        return;
-    }
-    // Ends the program's event loop. Without one running (an application
-    // object hosted by a test) exit would only leave every later event loop
-    // returning at once.
-    QMetaObject::invokeMethod(
-        QCoreApplication::instance(),
-        [exitCode] {
-            if (QThread::currentThread()->loopLevel() > 0)
-                QCoreApplication::exit(exitCode);
-        },
-        Qt::QueuedConnection);
+    qCDebug(lcApp) << "no client and no window left: ending with" << exitCode;
+    userInteraction().quit(exitCode);
 }
 
 }  // namespace zentiq

@@ -65,11 +65,6 @@ public:
 
     static QString DocumentPath(int id);
 
-    // How the program is ended (default: leave the event loop with the
-    // code). Tests record instead. Returns the previous hook.
-    using QuitHook = std::function<void(int exitCode)>;
-    static QuitHook SetQuitHook(QuitHook hook);
-
 private:
     struct Entry {
         std::unique_ptr<CZentiqDocAutomation> object;

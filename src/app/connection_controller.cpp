@@ -8,6 +8,7 @@
 #include "app/connect_failure_text.h"
 #include "app/connection_settings_store.h"
 #include "engine/engine.h"
+#include "framework/log_categories.h"
 #include "resources/menus.h"
 
 namespace zentiq {
@@ -114,6 +115,7 @@ void ConnectionController::tcpConnectTimedOut() {
 
 void ConnectionController::opened(int result) {
     const ConnectionSettings& s = m_attempt;
+    qCDebug(lcApp) << "connect:" << (s.Serial != 0 ? "TCP" : "serial") << "result" << result;
     if (result != 0) {
         // Values changed in the dialog stay for the next attempt, unstored.
         setState(State::Unconnected);

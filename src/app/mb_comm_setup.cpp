@@ -9,6 +9,7 @@
 
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
+#include "framework/user_interaction.h"
 #include "engine/engine.h"
 #include "ui_mb_comm_setup.h"
 
@@ -208,7 +209,7 @@ AdvancedOptions CMBCommSetup::advancedOptions() const { return m_advanced; }
 
 bool CMBCommSetup::Edit(ConnectionSettings& settings, QWidget* parent, SettingsStore* store) {
     CMBCommSetup dialog(settings, parent, store);
-    if (dialog.exec() != QDialog::Accepted)
+    if (userInteraction().runModal(dialog) != QDialog::Accepted)
         return false;
     settings = dialog.settings();
     return true;
@@ -223,7 +224,7 @@ void CMBCommSetup::accept() {
 
 void CMBCommSetup::onAdvanced() {
     CAdvanced dialog(m_advanced, this);
-    const int result = m_advancedRunner ? m_advancedRunner(dialog) : dialog.exec();
+    const int result = userInteraction().runModal(dialog);
     if (result == QDialog::Accepted)
         m_advanced = dialog.options();
 }

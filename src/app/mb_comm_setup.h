@@ -52,11 +52,6 @@ public:
     bool UpdateData(bool fromControls);
     void accept() override;
 
-    // How the "高级" button runs its dialog; the default is exec(). Tests
-    // drive the dialog without a modal loop.
-    using AdvancedRunner = std::function<int(CAdvanced&)>;
-    void setAdvancedRunner(AdvancedRunner runner) { m_advancedRunner = std::move(runner); }
-
     // ---- baud list --------------------------------------------------------
     // Index of the baud table (2400, 4800, ...) <-> position in the
     // ascending list. Values outside 0..13 give the 9600 entry.
@@ -86,7 +81,6 @@ private:
     SettingsStore* m_store;
     std::unique_ptr<SettingsStore> m_ownStore;
     ConnectionSettings m_opening;
-    AdvancedRunner m_advancedRunner;
 
     // Members in the order of the data exchange.
     int m_baudPosition = 0;

@@ -3,9 +3,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QPrinter>
 #include <QTimer>
 #include <cstdio>
@@ -26,6 +24,8 @@
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "framework/language.h"
+#include "framework/log_categories.h"
+#include "framework/user_interaction.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "resources/menus.h"
@@ -35,11 +35,6 @@ namespace zentiq {
 namespace {
 
 CZentiqApp* g_instance = nullptr;
-
-CZentiqApp::MessageHook& messageHook() {
-    static CZentiqApp::MessageHook hook;
-    return hook;
-}
 
 const QString kConnectionTitle = QStringLiteral("Connection");
 // Kept in step with the project version of the top-level CMakeLists.txt.
@@ -73,9 +68,7 @@ CZentiqApp::CZentiqApp(QObject* parent) : QObject(parent), m_store(std::make_uni
             m_mainFrame->UpdateIdle();
     });
     m_documents->SetOpenFileAsker([this] {
-        return m_openFileChooser ? m_openFileChooser(m_mainFrame.get())
-                                 : QFileDialog::getOpenFileName(m_mainFrame.get(), QString(), QString(),
-                                                                DocumentManager::FileFilter());
+        return CZentiqDoc::AskOpenFileName(m_mainFrame.get());
     });
     connect(m_documents.get(), &DocumentManager::failed, this,
             [this](const QString& text) { ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text); });
@@ -107,7 +100,7 @@ bool CZentiqApp::StartupCheckPending() const { return m_startupTimer->isActive()
 
 bool CZentiqApp::runCommSetup(ConnectionSettings& settings) {
     CMBCommSetup dialog(settings, m_mainFrame.get(), m_store.get());
-    const int result = m_commSetupRunner ? m_commSetupRunner(dialog) : dialog.exec();
+    const int result = userInteraction().runModal(dialog);
     if (result != QDialog::Accepted)
         return false;
     settings = dialog.settings();
@@ -139,10 +132,6 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     m_frames = std::make_unique<DocumentFrames>(*m_mainFrame);
     m_documents->SetWindows(m_frames.get());
     m_workspaces = std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, *m_connection, *m_documents);
-    m_workspaces->SetNameAsker([this](QWidget* parent, const QString& proposed, bool save) {
-        return m_workspaceChooser ? m_workspaceChooser(parent, proposed, save)
-                                  : WorkspaceController::AskNameWithDialog(parent, proposed, save);
-    });
     connect(m_workspaces.get(), &WorkspaceController::failed, this,
             [this](const QString& text) { ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text); });
     m_documents->SetWorkspaceOpener([this](const QString& path) { return m_workspaces->OpenWorkspace(path, false); });
@@ -217,19 +206,8 @@ void CZentiqApp::startupConnectionCheck() {
 
 // ---- messages ---------------------------------------------------------------------------------
 
-CZentiqApp::MessageHook CZentiqApp::SetMessageHook(MessageHook hook) {
-    MessageHook previous = std::move(messageHook());
-    messageHook() = std::move(hook);
-    return previous;
-}
-
 void CZentiqApp::ShowMessage(QWidget* parent, const QString& title, const QString& text) {
-    if (messageHook()) {
-        messageHook()(parent, title, text);
-        return;
-    }
-    QMessageBox box(QMessageBox::Warning, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    userInteraction().error(parent, title, text);
 }
 
 // ---- documents --------------------------------------------------------------------------------
@@ -267,7 +245,7 @@ int CZentiqApp::PrintDocumentFile(const QString& path, QPrinter& printer, QStrin
 // ---- commands ---------------------------------------------------------------------------------
 
 void CZentiqApp::showAbout() {
-    QMessageBox::about(m_mainFrame.get(), tr("关于 Zentiq"),
+    userInteraction().notify(m_mainFrame.get(), tr("关于 Zentiq"),
                        QStringLiteral("<b>Zentiq %1</b><br>Modbus master for testing and commissioning "
                                       "Modbus slave devices (RTU, ASCII, Modbus/TCP).")
                            .arg(QString::fromLatin1(kVersion)));
@@ -284,8 +262,8 @@ bool CZentiqApp::OnCommand(int id) {
         if (ApplyLanguage(languageOfCommand(id)))
             StoreLanguage(*m_store, languageOfCommand(id));
         else
-            QMessageBox::warning(m_mainFrame.get(), LoadString(ids::AppTitle),
-                                 QStringLiteral("The English translation could not be loaded."));
+            ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
+                        QStringLiteral("The English translation could not be loaded."));
         return true;
     case cmd::AppExit:
         if (m_mainFrame)
@@ -303,7 +281,7 @@ bool CZentiqApp::OnCommand(int id) {
         return true;
     case cmd::Help:
     case cmd::HelpTopics:
-        QMessageBox::information(
+        userInteraction().notify(
             m_mainFrame.get(), LoadString(ids::AppTitle),
             tr("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
                "Shift+F1: click any control to see what it does."));

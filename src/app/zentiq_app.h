@@ -94,23 +94,10 @@ public:
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
 
-    // ---- hooks for running without a person in front of the screen --------------
     // Every message box of the application and its frames goes through
-    // ShowMessage (a warning box with the exclamation icon). A hook replaces
-    // the box; an empty function restores it. Returns the previous hook.
-    using MessageHook = std::function<void(QWidget* parent, const QString& title, const QString& text)>;
-    static MessageHook SetMessageHook(MessageHook hook);
+    // ShowMessage: an error of the user interaction (a warning box with the
+    // exclamation icon).
     static void ShowMessage(QWidget* parent, const QString& title, const QString& text);
-    // How the connection dialog runs (default exec()); returns its result.
-    using CommSetupRunner = std::function<int(CMBCommSetup&)>;
-    void SetCommSetupRunner(CommSetupRunner runner) { m_commSetupRunner = std::move(runner); }
-    // How the open-file dialog asks for a name (default QFileDialog).
-    using OpenFileChooser = std::function<QString(QWidget* parent)>;
-    void SetOpenFileChooser(OpenFileChooser chooser) { m_openFileChooser = std::move(chooser); }
-    // How the workspace dialogs ask for a name (default QFileDialog): the
-    // chosen path, empty when cancelled.
-    using WorkspaceFileChooser = std::function<QString(QWidget* parent, const QString& proposedName, bool save)>;
-    void SetWorkspaceFileChooser(WorkspaceFileChooser chooser) { m_workspaceChooser = std::move(chooser); }
 
 private:
     void startupConnectionCheck();
@@ -129,9 +116,6 @@ private:
     bool m_exited = false;
     QTimer* m_startupTimer = nullptr;
     QPointer<CCommunication> m_monitor;
-    CommSetupRunner m_commSetupRunner;
-    OpenFileChooser m_openFileChooser;
-    WorkspaceFileChooser m_workspaceChooser;
 };
 
 }  // namespace zentiq

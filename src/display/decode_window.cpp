@@ -28,10 +28,10 @@ namespace {
 
 // The display format commands, by format number.
 constexpr std::array<int, kDisplayFormatCount> kFormatCommands = {
-    doc_command::FormatSigned,        doc_command::FormatUnsigned, doc_command::FormatHex,
-    doc_command::FormatBinary,        doc_command::FormatFloat,    doc_command::FormatFloatInverse,
-    doc_command::FormatDouble,        doc_command::FormatDoubleInverse, doc_command::FormatLong,
-    doc_command::FormatLongInverse,
+    cmd::FormatSigned,        cmd::FormatUnsigned, cmd::FormatHex,
+    cmd::FormatBinary,        cmd::FormatFloat,    cmd::FormatFloatInverse,
+    cmd::FormatDouble,        cmd::FormatDoubleInverse, cmd::FormatLong,
+    cmd::FormatLongInverse,
 };
 
 enum CandidateColumn { AddressColumn, ReadingColumn, ValueColumn, DistanceColumn, FormatColumn, ColumnCount };

@@ -18,7 +18,7 @@
 #include "framework/atomic_save.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
-#include "framework/modal_runner.h"
+#include "framework/user_interaction.h"
 #include "framework/window_registry.h"
 #include "display/decode_window.h"
 #include "display/error_counter.h"
@@ -630,7 +630,7 @@ bool CZentiqView::runWindowCommand(int id) {
     case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(doc); return true;
     case ErrorCounter: {
         CErrorCounter dialog(doc.Model().errorCounters, this);
-        ModalRunner<CErrorCounter>::Run(dialog);
+        userInteraction().runModal(dialog);
         return true;
     }
     case TestCenter: CTestCenter::Open(this); return true;
@@ -801,13 +801,13 @@ void CZentiqView::runPrintCommand(int id) {
         PrintTo(printer);
     } else if (id == cmd::FilePrint) {
         QPrintDialog dialog(&printer, this);
-        if (dialog.exec() == QDialog::Accepted)
+        if (userInteraction().runModal(dialog) == QDialog::Accepted)
             PrintTo(printer);
     } else {
         QPrintPreviewDialog preview(&printer, this);
         connect(&preview, &QPrintPreviewDialog::paintRequested, this,
                 [this](QPrinter* p) { PrintTo(*p); });
-        preview.exec();
+        userInteraction().runModal(preview);
     }
 }
 

@@ -1,16 +1,13 @@
 #include "documents/zentiq_doc.h"
 
-#include <QColorDialog>
 #include <QDialog>
-#include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDialog>
 #include <QPointer>
 #include <ctime>
 
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
-#include "framework/modal_runner.h"
+#include "framework/user_interaction.h"
 #include "framework/file_dialog.h"
 #include "documents/data_logger.h"
 #include "documents/grid_layout_bridge.h"
@@ -33,11 +30,6 @@ namespace {
 // Untitled documents are numbered for the life of the process.
 int g_untitledCount = 0;
 
-CZentiqDoc::UiHooks& hooks() {
-    static CZentiqDoc::UiHooks instance;
-    return instance;
-}
-
 // Part n (0-based) of the document type string: "\nZentiq\nZentiq\n<filter>\n.zqd\n...".
 QString documentTypePart(int n, const char* fallback) {
     const QStringList parts = LoadString(ids::DocumentType).split(QLatin1Char('\n'));
@@ -45,6 +37,10 @@ QString documentTypePart(int n, const char* fallback) {
 }
 
 QString defaultExtension() { return documentTypePart(4, ".zqd"); }
+
+FileRequest documentFileRequest(bool save, const QString& proposed) {
+    return {save, proposed, CZentiqDoc::FileFilter(), defaultExtension().mid(1)};
+}
 
 int formatOfCommand(int id) {
     using namespace cmd;
@@ -76,7 +72,7 @@ void startLogging(CZentiqDoc& doc) {
     if (path.isEmpty())
         return;
     CMBLogSetup dialog(doc.Logger().options(), parent);
-    if (ModalRunner<CMBLogSetup>::Run(dialog) != QDialog::Accepted)
+    if (userInteraction().runModal(dialog) != QDialog::Accepted)
         return;
     doc.Logger().setOptions(dialog.options());
     if (!doc.Logger().Start(path))
@@ -165,9 +161,7 @@ QString CZentiqDoc::SaveQuestion() const {
 QString CZentiqDoc::FileFilter() { return documentTypePart(3, "Zentiq Files (*.zqd)"); }
 
 QString CZentiqDoc::AskOpenFileName(QWidget* parent) {
-    if (hooks().fileName)
-        return hooks().fileName(parent, QString(), false);
-    return QFileDialog::getOpenFileName(parent, QString(), QString(), FileFilter());
+    return userInteraction().chooseFile(parent, documentFileRequest(false, QString()));
 }
 
 bool CZentiqDoc::OnOpenDocument(const QString& path, QString* error) {
@@ -234,9 +228,7 @@ bool CZentiqDoc::DoSave(const QString& path, bool replace) {
             if (!proposed.endsWith(defaultExtension(), Qt::CaseInsensitive))
                 proposed += defaultExtension();
         }
-        target = hooks().fileName
-                     ? hooks().fileName(d->view, proposed, true)
-                     : QFileDialog::getSaveFileName(d->view, QString(), proposed, FileFilter());
+        target = userInteraction().chooseFile(d->view, documentFileRequest(true, proposed));
         if (target.isEmpty())
             return false;
         if (QFileInfo(target).suffix().isEmpty())
@@ -264,10 +256,8 @@ bool CZentiqDoc::SaveModified() {
         return true;
     const QString text = SaveQuestion();
     const QMessageBox::StandardButton answer =
-        hooks().question ? hooks().question(d->view, text)
-                         : QMessageBox::question(d->view, LoadString(ids::AppTitle), text,
-                                                 QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel,
-                                                 QMessageBox::Yes);
+        userInteraction().question(d->view, LoadString(ids::AppTitle), text,
+                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     switch (answer) {
     case QMessageBox::Yes: return DoFileSave();
     case QMessageBox::No: return true;
@@ -397,12 +387,6 @@ void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
 
 // ---- commands ------------------------------------------------------------------------
 
-CZentiqDoc::UiHooks CZentiqDoc::SetUiHooks(UiHooks newHooks) {
-    UiHooks previous = hooks();
-    hooks() = std::move(newHooks);
-    return previous;
-}
-
 void CZentiqDoc::setFormat(int format) {
     if (!formatAllowed(format, d->model.def.FunctionValue))
         return;
@@ -417,12 +401,7 @@ void CZentiqDoc::formatSelectedCells(int id) {
     const std::vector<CCellID> cells = g.selectedCells();
     if (id == cmd::CellFont) {
         const QFont initial = g.gridFont();
-        const std::optional<QFont> font =
-            hooks().font ? hooks().font(d->view, initial) : [&]() -> std::optional<QFont> {
-                bool ok = false;
-                const QFont chosen = QFontDialog::getFont(&ok, initial, d->view);
-                return ok ? std::optional<QFont>(chosen) : std::nullopt;
-            }();
+        const std::optional<QFont> font = userInteraction().chooseFont(d->view, initial);
         if (!font)
             return;
         for (const CCellID& c : cells)
@@ -435,8 +414,7 @@ void CZentiqDoc::formatSelectedCells(int id) {
             g.isValid(focus) ? toQColor(text ? g.effectiveFgColour(focus.row, focus.col)
                                              : g.effectiveBkColour(focus.row, focus.col))
                              : QColor(Qt::black);
-        const QColor colour = hooks().colour ? hooks().colour(d->view, initial)
-                                             : QColorDialog::getColor(initial, d->view);
+        const QColor colour = userInteraction().chooseColour(d->view, initial);
         if (!colour.isValid())
             return;
         const GridColour value = fromQColor(colour);
@@ -477,7 +455,7 @@ void CZentiqDoc::openSetupDialog() {
         const WindowHandle window = ViewHandle();
         afterDialogAction(static_cast<int>(CZentiqSetup::ReadOnceOnModel(d->model, v, window)));
     });
-    const int result = hooks().setupDialog ? hooks().setupDialog(dialog) : dialog.exec();
+    const int result = userInteraction().runModal(dialog);
     if (result == QDialog::Accepted)
         ApplyDefinition(dialog.values());
 }

@@ -110,30 +110,11 @@ public:
 
     // "Zentiq Files (*.zqd)", the filter of the open and save dialogs.
     static QString FileFilter();
-    // The open-file dialog with that filter (through the file-name hook);
+    // The open-file dialog with that filter;
     // empty when cancelled.
     static QString AskOpenFileName(QWidget* parent);
     // The question of the closing check for this document.
     QString SaveQuestion() const;
-
-    // The modal choosers and questions the document shows, replaceable so
-    // that tests answer them instead of a user. An empty member keeps the
-    // standard dialog.
-    struct UiHooks {
-        // "保存%1吗？": Yes, No or Cancel.
-        std::function<QMessageBox::StandardButton(QWidget* parent, const QString& text)> question;
-        // File dialogs: the chosen path, empty when cancelled.
-        std::function<QString(QWidget* parent, const QString& proposed, bool save)> fileName;
-        // Colour chooser: an invalid colour when cancelled.
-        std::function<QColor(QWidget* parent, const QColor& initial)> colour;
-        // Font chooser: nothing when cancelled.
-        std::function<std::optional<QFont>(QWidget* parent, const QFont& initial)> font;
-        // Runs the poll definition dialog instead of exec(); returns the
-        // dialog's result code.
-        std::function<int(CZentiqSetup& dialog)> setupDialog;
-    };
-    // Installs hooks for every document; returns the previous ones.
-    static UiHooks SetUiHooks(UiHooks hooks);
 
 signals:
     void titleChanged(const QString& title);

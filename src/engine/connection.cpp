@@ -7,6 +7,7 @@
 
 #include "engine/engine.h"
 #include "engine/engine_state.h"
+#include "engine/engine_trace.h"
 
 namespace zentiq {
 namespace {
@@ -22,6 +23,19 @@ std::string DefaultDevice(int portNumber) { return "/dev/ttyS" + std::to_string(
 // The connection may only change while no transaction can run on it.
 void StopWorkerIfRunning() {
     if (Engine().polling) StopPolling();
+}
+
+void TraceOpening(std::chrono::system_clock::time_point began, const char* line, int result, int error) {
+    const TraceFn listener = TraceCallback();
+    if (listener == nullptr) return;
+    TraceRecord r;
+    r.kind = TraceRecord::Kind::Open;
+    r.began = began;
+    r.elapsed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now() - began);
+    r.status = result;
+    r.error = error;
+    r.line = line;
+    listener(r);
 }
 
 }  // namespace
@@ -127,7 +141,9 @@ int OpenSerialPort(int portNumber, std::uint32_t baud, int dataBits, int parity,
     StopWorkerIfRunning();
     char device[512];
     GetSerialDevice(portNumber, device, sizeof device);
+    const auto began = std::chrono::system_clock::now();
     const int result = e.port.Open(device, baud, dataBits, parity, stopBits, e.handshake);
+    TraceOpening(began, device, result, result == 0 ? 0 : e.port.LastOpenErrno());
     if (result == 0) NotifyAllSlotWindows();
     return result;
 }
@@ -137,7 +153,13 @@ int LastSerialOpenErrno() { return Engine().port.LastOpenErrno(); }
 int OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
                       std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
     StopWorkerIfRunning();
+    const auto began = std::chrono::system_clock::now();
     const int result = Engine().tcp.Open(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs);
+    if (TraceCallback() != nullptr) {
+        char line[300];
+        std::snprintf(line, sizeof line, "%s:%u", ipAddress != nullptr ? ipAddress : "", unsigned{servicePort});
+        TraceOpening(began, line, result, result == 0 ? 0 : Engine().tcp.LastError());
+    }
     if (result == 0) NotifyAllSlotWindows();
     return result;
 }

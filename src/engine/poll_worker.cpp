@@ -8,6 +8,7 @@
 
 #include "engine/engine.h"
 #include "engine/engine_state.h"
+#include "engine/engine_trace.h"
 
 namespace zentiq {
 namespace {
@@ -67,6 +68,36 @@ void WaitWhileIdle(EngineState& e, std::unique_lock<std::mutex>& lock) {
 
 bool IsSerial(const EngineState& e, const Transport& t) { return &t == &e.rtu || &t == &e.ascii; }
 
+// A transaction told to the trace listener, if there is one: the captures
+// are lent for the call, nothing is copied.
+struct TransactionTrace {
+    TraceFn listener = TraceCallback();
+    std::chrono::system_clock::time_point began;
+    std::chrono::steady_clock::time_point start;
+
+    TransactionTrace() {
+        if (listener == nullptr) return;
+        TakeLineError();  // what an earlier transaction left
+        began = std::chrono::system_clock::now();
+        start = std::chrono::steady_clock::now();
+    }
+    void Tell(int slot, const Captures& captures, EngineStatus status) const {
+        if (listener == nullptr) return;
+        TraceRecord r;
+        r.slot = slot;
+        r.began = began;
+        r.elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - start);
+        r.request = captures.request;
+        r.requestLength = captures.requestLength;
+        r.answer = captures.response;
+        r.answerLength = captures.responseLength;
+        r.status = status;
+        r.error = TakeLineError();
+        listener(r);
+    }
+};
+
 void RunCycle(EngineState& e) {
     const std::uint64_t now = TickUs();
     const std::uint64_t elapsedUs = now - e.lastTickUs;
@@ -111,6 +142,7 @@ void RunCycle(EngineState& e) {
     }
 
     Transport& transport = CurrentTransport();
+    const TransactionTrace trace;
     const EngineStatus status = RunFunction(transport, e.work, e.captures);
     // Cut short by a stop: the slave did not fail, the transaction never
     // ended. Nothing of it is kept or shown, and it was not counted; slot 0
@@ -121,6 +153,7 @@ void RunCycle(EngineState& e) {
         if (counted && e.registrations[s] == registration && slot.txCount != 0) --slot.txCount;
         return;
     }
+    trace.Tell(s, e.captures, status);
     // Only a serial transaction has serial error flags.
     const bool serial = IsSerial(e, transport);
     e.writeFlags = serial ? e.port.WriteFlags() : 0;

@@ -23,6 +23,7 @@
 #include <optional>
 #include <thread>
 
+#include "engine/engine_trace.h"
 #include "engine/serial_custom_baud.h"
 #include "engine/serial_line_config.h"
 
@@ -320,6 +321,7 @@ void PosixSerialPort::Close() {
 }
 
 void PosixSerialPort::LoseDevice(int err) {
+    if (err != 0) NoteLineError(err);
     if (!DeviceGone(err) || m_fd < 0) return;
     // Nothing can be sent or drained any more: close without waiting.
     ::close(m_fd);

@@ -14,6 +14,8 @@
 #include <climits>
 #include <cstring>
 
+#include "engine/engine_trace.h"
+
 namespace zentiq {
 
 namespace {
@@ -209,7 +211,11 @@ void TcpLine::AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs) {
 
 // After a failed send: a new connection to the kept address. The connected
 // flag stays as it is, so the next transaction simply tries again.
-bool TcpLine::Reconnect() { return Connect() == status::Ok; }
+bool TcpLine::Reconnect() {
+    if (Connect() == status::Ok) return true;
+    NoteLineError(m_lastError);
+    return false;
+}
 
 bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
     // A connection known to be gone (or already given up) is renewed before
@@ -232,6 +238,7 @@ bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
         sent = ::send(m_fd, bytes, n, MSG_NOSIGNAL);
     } while (sent < 0 && errno == EINTR);
     if (sent < 0 || static_cast<std::size_t>(sent) != n) {
+        if (sent < 0) NoteLineError(errno);
         Reconnect();
         return false;
     }
@@ -274,6 +281,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
             r = ::recv(m_fd, buffer + got, total - got, 0);
         } while (r < 0 && errno == EINTR);
         if (r < 0) {
+            NoteLineError(errno);
             m_peerGone = true;
             return -1;
         }

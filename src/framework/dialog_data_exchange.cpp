@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QWidget>
 #include <cfloat>
 #include <climits>
@@ -11,16 +10,12 @@
 #include <cstdio>
 #include <utility>
 
+#include "framework/user_interaction.h"
 #include "resources/strings.h"
 
 namespace zentiq {
 
 namespace {
-
-DialogDataExchange::WarningHook& warningHook() {
-    static DialogDataExchange::WarningHook hook;
-    return hook;
-}
 
 QString formatReal(double value, int digits) {
     char buffer[64];
@@ -63,15 +58,7 @@ QString DialogDataExchange::MaxCharsMessage(int maxChars) {
 }
 
 void DialogDataExchange::ShowWarning(QWidget* parent, const QString& text) {
-    if (const WarningHook& hook = warningHook()) {
-        hook(parent, text);
-        return;
-    }
-    QMessageBox::warning(parent, LoadString(ids::AppTitle), text);
-}
-
-DialogDataExchange::WarningHook DialogDataExchange::SetWarningHook(WarningHook hook) {
-    return std::exchange(warningHook(), std::move(hook));
+    userInteraction().error(parent, LoadString(ids::AppTitle), text);
 }
 
 // ---- failure --------------------------------------------------------------------

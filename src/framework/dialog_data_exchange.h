@@ -16,7 +16,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <initializer_list>
 
 class QAbstractButton;
@@ -85,14 +84,9 @@ public:
     static QString RealRangeMessage(double min, double max, int digits);
     static QString MaxCharsMessage(int maxChars);
 
-    // Every warning box of the dialogs goes through here: a box with the
-    // exclamation icon and the application's title, owned by `parent`.
+    // Every warning box of the dialogs goes through here: an error of the
+    // user interaction with the application's title, owned by `parent`.
     static void ShowWarning(QWidget* parent, const QString& text);
-    // Replaces the box by a function (tests record the texts instead of
-    // facing a modal box); an empty function restores the box. Returns the
-    // previous hook.
-    using WarningHook = std::function<void(QWidget* parent, const QString& text)>;
-    static WarningHook SetWarningHook(WarningHook hook);
 
 private:
     bool active() const { return ok(); }

@@ -1,6 +1,6 @@
 #include "framework/settings_store.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QSettings>
 #include <QThread>
@@ -18,24 +18,11 @@ QString& overridePath() {
     return path;
 }
 
-SettingsStore::WriteFailureHook& writeFailureHook() {
-    static SettingsStore::WriteFailureHook hook;
-    return hook;
-}
-
 // Set while a failure has been reported and no write has succeeded since:
 // every store of the process shares the file, one message is enough.
 bool g_failureReported = false;
 
 void reportWriteFailure(const QString& text) {
-    if (writeFailureHook()) {
-        writeFailureHook()(text);
-        return;
-    }
-    if (qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr) {
-        qWarning("%s", qPrintable(text));
-        return;
-    }
     // Outside the event loop (the program is ending) nothing queued would
     // ever run: say it now.
     if (QThread::currentThread()->loopLevel() == 0) {
@@ -79,12 +66,6 @@ void SettingsStore::writeAndCheck() {
         return;
     g_failureReported = true;
     reportWriteFailure(WriteFailureText(m_settings->fileName()));
-}
-
-SettingsStore::WriteFailureHook SettingsStore::SetWriteFailureHook(WriteFailureHook hook) {
-    WriteFailureHook previous = std::move(writeFailureHook());
-    writeFailureHook() = std::move(hook);
-    return previous;
 }
 
 QString SettingsStore::WriteFailureText(const QString& fileName) {

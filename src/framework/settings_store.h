@@ -12,7 +12,6 @@
 #pragma once
 
 #include <QString>
-#include <functional>
 #include <memory>
 
 class QSettings;
@@ -41,7 +40,7 @@ public:
     bool Contains(const QString& section, const QString& key) const;
     // Writes pending changes to disk (they are also written on destruction).
     // A store that cannot be written (read-only file, a folder in its place)
-    // is reported once, through the failure hook, until a write succeeds.
+    // is reported once, until a write succeeds.
     void Sync();
     QString FileName() const;
 
@@ -50,13 +49,9 @@ public:
     static void setFilePathOverride(const QString& iniFilePath);
     static QString filePathOverride();
 
-    // Told about a store that could not be written. The default shows the
-    // text as a warning once control is back in the event loop (stores are
-    // often written from destructors), at once when no loop runs any more;
-    // without a widget application it goes to the log. Returns the
-    // previous hook.
-    using WriteFailureHook = std::function<void(const QString& text)>;
-    static WriteFailureHook SetWriteFailureHook(WriteFailureHook hook);
+    // A store that could not be written is shown as a warning once control
+    // is back in the event loop (stores are often written from
+    // destructors), at once when no loop runs (any more).
     static QString WriteFailureText(const QString& fileName);
 
 private:

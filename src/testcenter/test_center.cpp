@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "framework/modal_runner.h"
+#include "framework/user_interaction.h"
 #include "framework/file_dialog.h"
 #include "framework/traffic_list_view.h"
 #include "engine/engine.h"
@@ -76,7 +76,7 @@ CTestCenter::~CTestCenter() = default;
 void CTestCenter::Open(QWidget* parent) {
     SettingsStore store;
     CTestCenter dialog(Settings::Load(store), parent);
-    ModalRunner<CTestCenter>::Run(dialog);
+    userInteraction().runModal(dialog);
     dialog.settings().Store(store);
     store.Sync();
 }

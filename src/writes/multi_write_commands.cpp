@@ -9,7 +9,7 @@
 #include "writes/mb_mask_write.h"
 #include "writes/mb_preset_multible_register.h"
 #include "writes/mb_read_write_register.h"
-#include "writes/write_dialog_hooks.h"
+#include "framework/user_interaction.h"
 
 namespace zentiq {
 namespace {
@@ -35,7 +35,7 @@ void MultiWriteCommands::ForceMultipleCoils(CZentiqDoc& doc) {
         const auto count = static_cast<std::size_t>(std::clamp(def.Length, 0, 2000));
         std::copy_n(m.values.begin(), count, dialog.coils().begin());
     }
-    WriteDialogHooks::Run(dialog);
+    userInteraction().runModal(dialog);
 }
 
 void MultiWriteCommands::PresetMultipleRegisters(CZentiqDoc& doc) {
@@ -45,13 +45,13 @@ void MultiWriteCommands::PresetMultipleRegisters(CZentiqDoc& doc) {
     CMBPresetMultibleRegister dialog({def.SlaveID, def.Address + def.OneBased, quantity, def.OneBased},
                                      def.DisplayFormat, doc.View());
     copyRegisters(m, quantity, dialog.values());
-    WriteDialogHooks::Run(dialog);
+    userInteraction().runModal(dialog);
 }
 
 void MultiWriteCommands::MaskWrite(CZentiqDoc& doc) {
     const PollDefinition& def = doc.Model().def;
     CMBMaskWrite dialog(def.SlaveID, def.OneBased, def.OneBased, doc.View());
-    WriteDialogHooks::Run(dialog);
+    userInteraction().runModal(dialog);
 }
 
 void MultiWriteCommands::ReadWriteRegisters(CZentiqDoc& doc) {
@@ -67,7 +67,7 @@ void MultiWriteCommands::ReadWriteRegisters(CZentiqDoc& doc) {
     block.base = def.OneBased;
     CMBReadWriteRegister dialog(block, def.DisplayFormat, doc.View());
     copyRegisters(m, quantity, dialog.values());
-    WriteDialogHooks::Run(dialog);
+    userInteraction().runModal(dialog);
 }
 
 }  // namespace zentiq

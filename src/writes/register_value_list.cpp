@@ -9,8 +9,8 @@
 #include "writes/register_list_lines.h"
 #include "writes/value_list_chooser.h"
 #include "writes/value_list_file.h"
-#include "writes/write_dialog_hooks.h"
 #include "values/value_format.h"
+#include "framework/user_interaction.h"
 
 namespace zentiq {
 
@@ -46,13 +46,13 @@ void RegisterValueList::Edit() {
     const int topLine = top.isValid() ? top.row() : 0;
     if (m_format == DisplayFormat::Binary) {
         CMBInputRegisterBin dialog(RegisterItems::Word(m_values.data(), m_values.size(), line), m_dialog);
-        if (WriteDialogHooks::Run(dialog) == QDialog::Accepted)
+        if (userInteraction().runModal(dialog) == QDialog::Accepted)
             RegisterItems::SetWord(m_values.data(), m_values.size(), line, dialog.value());
     } else {
         InputRegisterValue value;
         if (!RegisterItems::Get(m_format, m_values.data(), m_values.size(), line, value)) return;
         CMBInputRegister dialog(m_format, value, -1, m_dialog);
-        if (WriteDialogHooks::Run(dialog) == QDialog::Accepted)
+        if (userInteraction().runModal(dialog) == QDialog::Accepted)
             RegisterItems::Set(m_format, m_values.data(), m_values.size(), line, dialog.value());
     }
     Rebuild(m_firstAddress, m_quantity, line, topLine);

@@ -13,7 +13,7 @@
 #include "writes/mb_write_register.h"
 #include "writes/mb_write_register_bin.h"
 #include "writes/mb_write_register_int.h"
-#include "writes/write_dialog_hooks.h"
+#include "framework/user_interaction.h"
 
 namespace zentiq {
 
@@ -43,7 +43,7 @@ void run(CZentiqDoc& doc, Dialog& dialog, int shownAddress) {
     constexpr bool takesFunctionChoice = requires(Dialog& d) { d.presetSingle; };
     if constexpr (takesFunctionChoice)
         dialog.presetSingle = options.PresetSingle;
-    WriteDialogHooks::Run(dialog);
+    userInteraction().runModal(dialog);
     options.CloseOnSuccess = dialog.closeOnSuccess;
     if constexpr (takesFunctionChoice)
         options.PresetSingle = dialog.presetSingle;

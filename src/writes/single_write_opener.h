@@ -24,7 +24,7 @@ public:
     // false when the request is not for a read poll, or the cell's value
     // cannot be edited here.
     static bool OpenForCell(CZentiqDoc& doc, const ValueEditRequest& request);
-    // Dialogs run through WriteDialogHooks::Run, which tests replace.
+    // Dialogs run through the user interaction, which tests replace.
 };
 
 }  // namespace zentiq

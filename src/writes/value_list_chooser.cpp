@@ -3,13 +3,17 @@
 #include <QFileInfo>
 
 #include "framework/dialog_data_exchange.h"
+#include "framework/file_dialog.h"
 #include "writes/value_list_file.h"
-#include "writes/write_dialog_hooks.h"
 
 namespace zentiq {
 namespace {
 
 QString proposedName(const QString& fileName) { return fileName + QStringLiteral(".mod"); }
+
+QString chooseFile(QWidget* parent, const QString& proposed, bool save) {
+    return FileDialog::Ask(parent, {save, proposed, QStringLiteral("zentiq data (*.mod)"), QStringLiteral("mod")});
+}
 
 QString title(const QString& path) { return QFileInfo(path).completeBaseName(); }
 
@@ -23,7 +27,7 @@ bool report(QWidget* parent, ValueListFile::Status status) {
 
 bool ValueListChooser::Open(QWidget* parent, QString& fileName, std::int32_t tag,
                             std::uint8_t* buffer) {
-    const QString path = WriteDialogHooks::ChooseFile(parent, proposedName(fileName), false);
+    const QString path = chooseFile(parent, proposedName(fileName), false);
     if (path.isEmpty()) return false;
     if (!report(parent, ValueListFile::Load(path, tag, buffer))) return false;
     fileName = title(path);
@@ -32,7 +36,7 @@ bool ValueListChooser::Open(QWidget* parent, QString& fileName, std::int32_t tag
 
 bool ValueListChooser::Save(QWidget* parent, QString& fileName, std::int32_t tag,
                             const std::uint8_t* buffer) {
-    QString path = WriteDialogHooks::ChooseFile(parent, proposedName(fileName), true);
+    QString path = chooseFile(parent, proposedName(fileName), true);
     if (path.isEmpty()) return false;
     if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".mod");
     const ValueListFile::Status status = ValueListFile::Save(path, tag, buffer);

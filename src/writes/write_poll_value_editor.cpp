@@ -9,7 +9,7 @@
 #include "writes/mb_input_register.h"
 #include "writes/mb_input_register_bin.h"
 #include "writes/register_items.h"
-#include "writes/write_dialog_hooks.h"
+#include "framework/user_interaction.h"
 
 namespace zentiq {
 
@@ -29,7 +29,7 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
     if (format == DisplayFormat::Binary) {
         CMBInputRegisterBin dialog(RegisterItems::Word(values.data(), values.size(), request.item),
                                    doc.View());
-        if (WriteDialogHooks::Run(dialog) == QDialog::Accepted) {
+        if (userInteraction().runModal(dialog) == QDialog::Accepted) {
             RegisterItems::SetWord(values.data(), values.size(), request.item, dialog.value());
             stored = true;
         }
@@ -39,7 +39,7 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
         if (request.keyCode < 0 && !RegisterItems::Get(format, values.data(), values.size(), index, value))
             return false;
         CMBInputRegister dialog(format, value, request.keyCode, doc.View());
-        if (WriteDialogHooks::Run(dialog) == QDialog::Accepted)
+        if (userInteraction().runModal(dialog) == QDialog::Accepted)
             stored = RegisterItems::Set(format, values.data(), values.size(), index, dialog.value());
     }
     if (!stored || values == before) return true;

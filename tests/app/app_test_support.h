@@ -1,6 +1,6 @@
 // Shared by the application and frame tests: a QApplication on the offscreen
 // platform, a settings store of each test's own, and a recorder that stands
-// in for the message boxes.
+// in for the user (boxes, questions, file choosers, modal dialogs).
 #pragma once
 
 #include <QApplication>
@@ -10,7 +10,6 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
-#include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
 #include "app/connection_controller.h"
 #include "app/document_manager.h"
@@ -18,6 +17,7 @@
 #include "app/zentiq_app.h"
 #include "engine/engine.h"
 #include "support/qt_test_app.h"
+#include "support/recording_interaction.h"
 
 namespace zentiq::test {
 
@@ -35,34 +35,6 @@ inline bool ConnectNow(CZentiqApp& app, bool withDialog) {
 }
 
 inline void ensureApp() { zentiq::testing::EnsureQApplication().setQuitOnLastWindowClosed(false); }
-
-struct Message {
-    QString title;
-    QString text;
-};
-
-// Every message box of the application and of the dialogs, recorded instead of shown.
-class MessageRecorder {
-public:
-    MessageRecorder() {
-        m_previous = CZentiqApp::SetMessageHook(
-            [this](QWidget*, const QString& title, const QString& text) { messages.push_back({title, text}); });
-        m_previousWarning = DialogDataExchange::SetWarningHook(
-            [this](QWidget*, const QString& text) { messages.push_back({QStringLiteral("Zentiq"), text}); });
-    }
-    ~MessageRecorder() {
-        CZentiqApp::SetMessageHook(m_previous);
-        DialogDataExchange::SetWarningHook(m_previousWarning);
-    }
-    MessageRecorder(const MessageRecorder&) = delete;
-    MessageRecorder& operator=(const MessageRecorder&) = delete;
-
-    std::vector<Message> messages;
-
-private:
-    CZentiqApp::MessageHook m_previous;
-    DialogDataExchange::WarningHook m_previousWarning;
-};
 
 // A test with a settings store of its own (the program's default location is
 // redirected into a temporary folder) and message boxes recorded.
@@ -82,7 +54,7 @@ protected:
     QString dirPath() const { return m_dir.path(); }
 
     QTemporaryDir m_dir;
-    MessageRecorder recorder;
+    testing::RecordingInteraction recorder;
 };
 
 }  // namespace zentiq::test

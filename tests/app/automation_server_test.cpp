@@ -49,14 +49,10 @@ using test::waitUntil;
 
 class AutomationTest : public AppTestBase {
 protected:
-    AutomationTest() {
-        m_previousQuit = AutomationServer::SetQuitHook([this](int code) { quits.push_back(code); });
-    }
     ~AutomationTest() override {
         for (const QString& name : m_clients)
             QDBusConnection::disconnectFromBus(name);
         app.reset();
-        AutomationServer::SetQuitHook(m_previousQuit);
     }
     void SetUp() override { ASSERT_TRUE(privateBus().ok()) << privateBus().error; }
 
@@ -108,10 +104,9 @@ protected:
 
     std::unique_ptr<CZentiqApp> app;
     bool started = false;
-    std::vector<int> quits;
+    std::vector<int>& quits = recorder.quits;  // the ends the program asked for
 
 private:
-    AutomationServer::QuitHook m_previousQuit;
     QStringList m_clients;
 };
 
@@ -367,26 +362,8 @@ TEST_F(AutomationTest, AShownDocumentIsTheUsersAndAClosedOneFailsCleanly) {
 
 // ---- documents a client owns ---------------------------------------------------------------
 
-// Counts the documents' save questions (answered No).
-class SaveQuestions {
-public:
-    SaveQuestions() {
-        CZentiqDoc::UiHooks hooks;
-        hooks.question = [this](QWidget*, const QString&) {
-            ++count;
-            return QMessageBox::No;
-        };
-        m_previous = CZentiqDoc::SetUiHooks(hooks);
-    }
-    ~SaveQuestions() { CZentiqDoc::SetUiHooks(m_previous); }
-    int count = 0;
-
-private:
-    CZentiqDoc::UiHooks m_previous;
-};
-
 TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMainFrame) {
-    SaveQuestions questions;
+    recorder.answer = QMessageBox::No;  // the documents' save questions
     start({});  // a normal start with the user's window
     CMainFrame& frame = *app->MainFrame();
     const QString path = create();
@@ -417,7 +394,7 @@ TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMain
     frame.show();
     EXPECT_TRUE(frame.close());
     QTest::qWait(50);
-    EXPECT_EQ(questions.count, 0);
+    EXPECT_TRUE(recorder.questions.empty());
     ASSERT_FALSE(clients.isNull());
     EXPECT_EQ(app->Automation()->Find(id)->Document(), clients.data());
     EXPECT_TRUE(quits.empty()) << "a client still owns a document";
@@ -429,7 +406,7 @@ TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMain
 }
 
 TEST_F(AutomationTest, AShownDocumentStaysWithTheUserWhenItsClientLetsGo) {
-    SaveQuestions questions;
+    recorder.answer = QMessageBox::No;  // the documents' save questions
     for (const bool clientLeaves : {false, true}) {
         app.reset();
         start();
@@ -450,7 +427,7 @@ TEST_F(AutomationTest, AShownDocumentStaysWithTheUserWhenItsClientLetsGo) {
         ASSERT_EQ(app->Documents().size(), 1) << clientLeaves;
         EXPECT_EQ(app->Documents()[0], shown);
         EXPECT_TRUE(shown->IsModified());
-        EXPECT_EQ(questions.count, 0);
+        EXPECT_TRUE(recorder.questions.empty());
         EXPECT_TRUE(quits.empty());
     }
 }

@@ -27,7 +27,7 @@ void ensureApp() { testing::EnsureQApplication(); }
 using testing::child;
 using testing::press;
 using testing::type;
-using testing::WarningRecorder;
+using testing::RecordingInteraction;
 
 // Runs `action` on the next modal dialog of type T once its loop is up
 // (tried for about three seconds). The action must close the dialog; if it
@@ -80,7 +80,7 @@ protected:
 
     QTemporaryDir dir;
     std::unique_ptr<SettingsStore> store;
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
 };
 
 TEST_F(CommSetupTest, CaptionListsAndControlIds) {
@@ -164,7 +164,7 @@ TEST_F(CommSetupTest, AllFieldsComeBackOnOk) {
     type(child<QLineEdit>(d.get(), "connectionTimeoutEdit"), "100");
     child<QPushButton>(d.get(), "okButton")->click();
     ASSERT_EQ(d->result(), QDialog::Accepted);
-    EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join('|').toStdString();
+    EXPECT_TRUE(warnings.texts().isEmpty()) << warnings.texts().join('|').toStdString();
 
     const ConnectionSettings r = d->settings();
     EXPECT_EQ(r.Port, 4);
@@ -203,7 +203,7 @@ TEST_F(CommSetupTest, EachRangeIsCheckedWithItsLimits) {
     };
     for (const RangeCase& c : cases) {
         SCOPED_TRACE(std::string(c.field) + "=" + c.text);
-        warnings.texts.clear();
+        warnings.messages.clear();
         ConnectionSettings s;
         s.Serial = 1;  // every edit enabled, so the focus can go there
         auto d = open(s);
@@ -212,7 +212,7 @@ TEST_F(CommSetupTest, EachRangeIsCheckedWithItsLimits) {
         child<QPushButton>(d.get(), "okButton")->click();
         EXPECT_NE(d->result(), QDialog::Accepted);
         EXPECT_TRUE(d->isVisible());
-        EXPECT_EQ(warnings.texts, QStringList{QString::fromUtf8(c.message)});
+        EXPECT_EQ(warnings.texts(), QStringList{QString::fromUtf8(c.message)});
         EXPECT_EQ(d->focusWidget(), edit);
         EXPECT_EQ(edit->selectedText(), edit->text());
     }
@@ -227,19 +227,19 @@ TEST_F(CommSetupTest, FirstFailingFieldInExchangeOrderWins) {
     type(child<QLineEdit>(d.get(), "delayEdit"), "5000");
     type(child<QLineEdit>(d.get(), "servicePortEdit"), "0");
     child<QPushButton>(d.get(), "okButton")->click();
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,1和65535之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,1和65535之间。"});
     EXPECT_EQ(d->focusWidget(), child<QLineEdit>(d.get(), "servicePortEdit"));
 
-    warnings.texts.clear();
+    warnings.messages.clear();
     type(child<QLineEdit>(d.get(), "servicePortEdit"), "502");
     type(child<QLineEdit>(d.get(), "timeoutEdit"), "1");  // now the earliest
     child<QPushButton>(d.get(), "okButton")->click();
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,50和100000之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,50和100000之间。"});
 
-    warnings.texts.clear();
+    warnings.messages.clear();
     type(child<QLineEdit>(d.get(), "timeoutEdit"), "1000");
     child<QPushButton>(d.get(), "okButton")->click();
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,0和1000之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,0和1000之间。"});
     EXPECT_NE(d->result(), QDialog::Accepted);
 }
 
@@ -250,7 +250,7 @@ TEST_F(CommSetupTest, DisabledFieldsAreCheckedToo) {
     ASSERT_FALSE(child<QLineEdit>(d.get(), "ipAddressEdit")->isEnabled());
     EXPECT_EQ(child<QLineEdit>(d.get(), "ipAddressEdit")->text().size(), 16);
     child<QPushButton>(d.get(), "okButton")->click();
-    EXPECT_EQ(warnings.texts, QStringList{"请输入不超过15个字符。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入不超过15个字符。"});
     EXPECT_NE(d->result(), QDialog::Accepted);
 }
 
@@ -273,7 +273,7 @@ TEST_F(CommSetupTest, ModeEnablesItsControls) {
     expectMode(d.get(), true);
     press(child<QRadioButton>(d.get(), "serialRadio"));
     expectMode(d.get(), false);
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 
     ConnectionSettings tcp;
     tcp.Serial = 1;
@@ -283,7 +283,7 @@ TEST_F(CommSetupTest, ModeEnablesItsControls) {
     // the controls still follow the chosen mode.
     type(child<QLineEdit>(d.get(), "timeoutEdit"), "40");
     press(child<QRadioButton>(d.get(), "tcpRadio"));
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,50和100000之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,50和100000之间。"});
     expectMode(d.get(), true);
 }
 
@@ -313,7 +313,7 @@ TEST_F(CommSetupTest, RtuOverTcpIsAChoiceOfTheTcpConnection) {
         EXPECT_EQ(d->settings().Serial, 1);
         EXPECT_EQ(d->settings().TcpFraming, c.wantFraming) << c.serial << " " << c.framing;
     }
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 }
 
 TEST_F(CommSetupTest, StoredValuesWithoutListEntryFallBackToDefaults) {
@@ -356,10 +356,10 @@ TEST_F(CommSetupTest, AdvancedDialogItself) {
     EXPECT_TRUE(delay->isEnabled());
 
     for (const char* bad : {"101", "-1"}) {
-        warnings.texts.clear();
+        warnings.messages.clear();
         type(delay, QString::fromLatin1(bad));
         child<QPushButton>(&a, "okButton")->click();
-        EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,0和100之间。"}) << bad;
+        EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,0和100之间。"}) << bad;
         EXPECT_NE(a.result(), QDialog::Accepted);
         EXPECT_EQ(a.focusWidget(), delay);
         EXPECT_EQ(a.options(), o);  // nothing taken from a refused OK
@@ -386,7 +386,7 @@ TEST_F(CommSetupTest, AdvancedDialogOpensWithTheCarriedOptions) {
     s.CLRRTSDelay = 9;
     auto d = open(s);
     int opened = 0;
-    d->setAdvancedRunner([&](CAdvanced& a) {
+    warnings.onModal<CAdvanced>([&](CAdvanced& a) {
         ++opened;
         EXPECT_EQ(a.options(), (AdvancedOptions{0, 0, 0, 9, 0}));
         EXPECT_FALSE(child<QLineEdit>(&a, "rtsDelayEdit")->isEnabled());
@@ -406,6 +406,11 @@ TEST_F(CommSetupTest, AdvancedChangesReachTheCallerOnlyWhenBothDialogsEndWithOk)
         bool advancedOk;
         bool setupOk;
     };
+    // The dialogs run their own modal loops here; boxes are still recorded.
+    warnings.onModal<QDialog>([](QDialog& dialog) {
+        dialog.hide();  // shown without modality by the recorder: exec() shows it modal
+        return dialog.exec();
+    });
     for (const Case c : {Case{true, false}, Case{true, true}, Case{false, true}}) {
         SCOPED_TRACE(QString("advanced %1, setup %2").arg(c.advancedOk).arg(c.setupOk).toStdString());
         ConnectionSettings settings;
@@ -433,7 +438,7 @@ TEST_F(CommSetupTest, AdvancedChangesReachTheCallerOnlyWhenBothDialogsEndWithOk)
         EXPECT_EQ(settings.CLRRTSDelay, taken ? 42 : before.CLRRTSDelay);
         EXPECT_EQ(settings.Timeout, c.setupOk ? 777 : 1234);
     }
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 }
 
 // ---- serial devices -------------------------------------------------------------

@@ -24,7 +24,6 @@
 #include "documents/mb_log_setup.h"
 #include "documents/zentiq_doc.h"
 #include "framework/file_dialog.h"
-#include "framework/modal_runner.h"
 #include "support/peer_process.h"
 
 namespace zentiq {
@@ -134,8 +133,8 @@ TEST_F(EndAtExitTest, StopsTheWorkerClosesThePortAndLeavesWholeLogLines) {
     auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
     ASSERT_TRUE(peer) << error;
     const QString log = dirPath() + "/end.txt";
-    const FileDialog::Hook previousDialog = FileDialog::SetHook([&](QWidget*, const FileDialog::Request&) { return log; });
-    const auto previousSetup = ModalRunner<CMBLogSetup>::SetHook([](CMBLogSetup& dialog) {
+    recorder.filePath = log;
+    recorder.onModal<CMBLogSetup>([](CMBLogSetup& dialog) {
         dialog.accept();
         return dialog.result();
     });
@@ -166,8 +165,6 @@ TEST_F(EndAtExitTest, StopsTheWorkerClosesThePortAndLeavesWholeLogLines) {
         EXPECT_TRUE(file.readAll().endsWith('\n'));
     }
     CZentiqApp::EndAtExit();  // after the application object: nothing left to do, nothing breaks
-    FileDialog::SetHook(previousDialog);
-    ModalRunner<CMBLogSetup>::SetHook(previousSetup);
 }
 
 }  // namespace

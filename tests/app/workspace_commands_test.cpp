@@ -22,28 +22,14 @@ namespace zentiq {
 namespace {
 
 using test::AppTestBase;
-using test::MessageRecorder;
 using test::PeerProcess;
 
 constexpr int kWaitMs = 5000;
 
-// Answers the documents' save questions and file dialogs instead of a user.
-class DocumentAnswers {
-public:
-    DocumentAnswers() {
-        CZentiqDoc::UiHooks hooks;
-        hooks.question = [this](QWidget*, const QString&) { return answer; };
-        hooks.fileName = [this](QWidget*, const QString&, bool) {
-            return savePaths.isEmpty() ? QString() : savePaths.takeFirst();
-        };
-        m_previous = CZentiqDoc::SetUiHooks(hooks);
-    }
-    ~DocumentAnswers() { CZentiqDoc::SetUiHooks(m_previous); }
+// How the documents' save questions and file dialogs are answered.
+struct DocumentAnswers {
     QMessageBox::StandardButton answer = QMessageBox::Yes;
     QStringList savePaths;
-
-private:
-    CZentiqDoc::UiHooks m_previous;
 };
 
 class WorkspaceCommandsTest : public AppTestBase {
@@ -51,11 +37,15 @@ protected:
     void SetUp() override {
         app = std::make_unique<CZentiqApp>();
         ASSERT_TRUE(app->InitInstance({}));
-        app->SetWorkspaceFileChooser([this](QWidget*, const QString& proposed, bool save) {
-            proposals << proposed;
-            saves << save;
-            return chosen;
-        });
+        recorder.answerQuestion = [this](const QString&) { return answers.answer; };
+        recorder.answerFile = [this](const FileRequest& r) {
+            if (r.defaultSuffix == QLatin1String("zqw")) {
+                proposals << r.proposedName;
+                saves << r.save;
+                return chosen;
+            }
+            return answers.savePaths.isEmpty() ? QString() : answers.savePaths.takeFirst();
+        };
     }
     void TearDown() override { app.reset(); }
 
@@ -94,7 +84,6 @@ protected:
     }
 
     std::unique_ptr<CZentiqApp> app;
-    MessageRecorder recorder;
     DocumentAnswers answers;
     QString chosen;
     QStringList proposals;
@@ -197,10 +186,15 @@ TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) 
 TEST_F(WorkspaceCommandsTest, ANameWithAnotherExtensionGetsTheWorkspaceSuffix) {
     QStringList asked;
     bool replace = false;
-    const FileDialog::ReplaceHook previous = FileDialog::SetReplaceHook([&](QWidget*, const QString& path) {
-        asked << path;
-        return replace;
-    });
+    const auto replaceQuestion = [](const QString& path) {
+        return QStringLiteral("%1 已存在。\n要替换它吗？").arg(QFileInfo(path).fileName());
+    };
+    recorder.answerQuestion = [&](const QString& text) {
+        if (!text.endsWith(QStringLiteral("要替换它吗？")))
+            return answers.answer;  // a document's own save question
+        asked << text;
+        return replace ? QMessageBox::Yes : QMessageBox::No;
+    };
     for (const char* name : {"setup.txt", "site.v2"}) {
         chosen = dirPath() + "/" + name;
         EXPECT_TRUE(app->Workspaces()->SaveWorkspace()) << name;
@@ -211,7 +205,7 @@ TEST_F(WorkspaceCommandsTest, ANameWithAnotherExtensionGetsTheWorkspaceSuffix) {
     const QString written = chosen + ".zqw";
     QFile(written).resize(10);
     EXPECT_FALSE(app->Workspaces()->SaveWorkspace()) << "No: nothing written";
-    EXPECT_EQ(asked, QStringList{written});
+    EXPECT_EQ(asked, QStringList{replaceQuestion(written)});
     EXPECT_EQ(QFileInfo(written).size(), 10);
     replace = true;
     EXPECT_TRUE(app->Workspaces()->SaveWorkspace());
@@ -219,20 +213,17 @@ TEST_F(WorkspaceCommandsTest, ANameWithAnotherExtensionGetsTheWorkspaceSuffix) {
     chosen.clear();  // cancelled
     EXPECT_FALSE(app->Workspaces()->SaveWorkspace());
     EXPECT_TRUE(recorder.messages.empty());
-    FileDialog::SetReplaceHook(previous);
 
     // The same for any file dialog: "x" chosen for a .mod file that exists asks about x.mod.
     QFile(dirPath() + "/x.mod").open(QIODevice::WriteOnly);
-    const FileDialog::Hook dialog = FileDialog::SetHook([&](QWidget*, const FileDialog::Request&) { return dirPath() + "/x"; });
+    recorder.answerFile = [&](const FileRequest&) { return dirPath() + "/x"; };
     asked.clear();
-    FileDialog::SetReplaceHook([&](QWidget*, const QString& path) { asked << path; return false; });
+    replace = false;
     EXPECT_EQ(FileDialog::Ask(nullptr, {true, "x", "zentiq data (*.mod)", "mod"}), QString());
-    EXPECT_EQ(asked, QStringList{dirPath() + "/x.mod"});
+    EXPECT_EQ(asked, QStringList{replaceQuestion(dirPath() + "/x.mod")});
     EXPECT_EQ(FileDialog::Ask(nullptr, {false, "x", "zentiq data (*.mod)", "mod"}), dirPath() + "/x.mod")
         << "opening replaces nothing";
     EXPECT_EQ(asked.size(), 1);
-    FileDialog::SetHook(dialog);
-    FileDialog::SetReplaceHook(previous);
 }
 
 // Cancel keeps everything; a workspace from elsewhere finds its documents

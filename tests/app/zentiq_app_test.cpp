@@ -577,7 +577,7 @@ TEST_F(ZentiqAppTest, HandEditedServicePortIsRefusedWithoutConnecting) {
 }
 
 // Fills the connection dialog for Modbus/TCP and presses OK.
-CZentiqApp::CommSetupRunner tcpDialog(int port, const QString& address = "127.0.0.1") {
+std::function<int(CMBCommSetup&)> tcpDialog(int port, const QString& address = "127.0.0.1") {
     return [port, address](CMBCommSetup& d) {
         d.show();
         d.findChild<QRadioButton*>("tcpRadio")->click();
@@ -602,7 +602,7 @@ TEST_F(ZentiqAppTest, DialogConnectStoresAllKeysOnlyWhenTheConnectionOpens) {
     // A port where nobody listens: refused, nothing stored, the values kept.
     const int closed = closedLoopbackPort();
     ASSERT_NE(closed, 0);
-    a.SetCommSetupRunner(tcpDialog(closed));
+    recorder.onModal<CMBCommSetup>(tcpDialog(closed));
     EXPECT_FALSE(test::ConnectNow(a, true));
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
@@ -614,7 +614,7 @@ TEST_F(ZentiqAppTest, DialogConnectStoresAllKeysOnlyWhenTheConnectionOpens) {
     EXPECT_EQ(a.Connection().Settings().Serial, 1);
 
     // Cancel changes nothing.
-    a.SetCommSetupRunner([](CMBCommSetup& d) {
+    recorder.onModal<CMBCommSetup>([](CMBCommSetup& d) {
         d.reject();
         return d.result();
     });
@@ -623,7 +623,7 @@ TEST_F(ZentiqAppTest, DialogConnectStoresAllKeysOnlyWhenTheConnectionOpens) {
     EXPECT_EQ(recorder.messages.size(), 1u);
 
     // The live peer: connected, and all seventeen keys stored.
-    a.SetCommSetupRunner(tcpDialog(peer->Port()));
+    recorder.onModal<CMBCommSetup>(tcpDialog(peer->Port()));
     EXPECT_TRUE(test::ConnectNow(a, true));
     EXPECT_TRUE(a.Connection().IsConnected());
     EXPECT_EQ(recorder.messages.size(), 1u);
@@ -662,7 +662,7 @@ TEST_F(ZentiqAppTest, DialogConnectInRtuOverTcpPollsAGatewayAndKeepsTheChoice) {
     ASSERT_NE(peer, nullptr) << error;
     CZentiqApp& a = start({"--automation"});
     const auto runDialog = tcpDialog(peer->Port());
-    a.SetCommSetupRunner([&runDialog](CMBCommSetup& d) {
+    recorder.onModal<CMBCommSetup>([&runDialog](CMBCommSetup& d) {
         d.findChild<QCheckBox*>("rtuOverTcpCheck")->setChecked(true);
         return runDialog(d);
     });

@@ -22,7 +22,6 @@
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "support/dialog_test_helpers.h"
-#include "support/file_dialog_answers.h"
 #include "support/peer_link.h"
 #include "support/scripted_tcp_slave.h"
 #include "support/wire_frames.h"
@@ -31,7 +30,7 @@ namespace zentiq {
 namespace {
 
 using testing::PeerLink;
-using testing::WarningRecorder;
+using testing::RecordingInteraction;
 using testing::AsAscii;
 using testing::HexText;
 using testing::WithCrc;
@@ -156,7 +155,7 @@ TEST(MonitorSerialTest, BroadcastGivesATxLineAndNoRxLine) {
     std::string error;
     auto link = PeerLink::Start(PeerLink::Peer::LibModbus, RTU, error);
     ASSERT_TRUE(link) << error;
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
     MonitorWindow monitor;
     testing::press(testing::child<QCheckBox>(monitor.dialog, "stopOnErrorCheck"));
     ResultCounter window;
@@ -168,7 +167,7 @@ TEST(MonitorSerialTest, BroadcastGivesATxLineAndNoRxLine) {
     EXPECT_EQ(monitor.lines()[0].mid(6), "-Tx:" + HexText(WithCrc({0x00, 0x06, 0x00, 0x0A, 0x12, 0x34})));
     // Nothing was expected back, so nothing failed.
     EXPECT_FALSE(monitor.dialog->IsStopped());
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 }
 
 // ---- stop on error, freezing, numbering -----------------------------------------------------
@@ -183,12 +182,12 @@ TEST(MonitorStopTest, SilentSlaveFreezesTheMonitorWithTheTimeoutText) {
     ASSERT_EQ(SetTransmissionMode(TCP), 1);
     ASSERT_EQ(StartPolling(), 1);
     {
-        WarningRecorder warnings;
+        RecordingInteraction warnings;
         MonitorWindow monitor;
         testing::press(testing::child<QCheckBox>(monitor.dialog, "stopOnErrorCheck"));
         ResultCounter window;
         ASSERT_TRUE(pollOnce(window, 1, 3, 0, 2));
-        EXPECT_EQ(warnings.texts, QStringList{"超时错误"});
+        EXPECT_EQ(warnings.texts(), QStringList{"超时错误"});
         EXPECT_TRUE(monitor.dialog->IsStopped());
         ASSERT_EQ(monitor.lines().size(), 1) << "a request without an answer";
         EXPECT_EQ(monitor.lines()[0].mid(6, 4), "-Tx:");
@@ -259,37 +258,38 @@ protected:
     }
 
     QTemporaryDir dir;
-    testing::FileDialogAnswers files;
-    WarningRecorder warnings;
+    RecordingInteraction user;
+    RecordingInteraction& files = user;     // answers the file dialogs
+    RecordingInteraction& warnings = user;  // records the boxes
 
 };
 
 TEST_F(MonitorFileTest, SavesEveryLineAndAnEmptyListAsAnEmptyFile) {
     MonitorWindow monitor;
     monitor.dialog->ToggleStop();
-    files.answer = dir.filePath("empty");  // the default extension is added
+    files.filePath = dir.filePath("empty");  // the default extension is added
     QTest::mouseClick(monitor.button("saveButton"), Qt::LeftButton);
-    ASSERT_EQ(files.requests.size(), 1u);
-    EXPECT_TRUE(files.requests[0].save);
-    EXPECT_EQ(files.requests[0].proposedName, "commdata");
-    EXPECT_EQ(files.requests[0].filter, "modbus comm. data (*.txt)");
+    ASSERT_EQ(files.fileRequests.size(), 1u);
+    EXPECT_TRUE(files.fileRequests[0].save);
+    EXPECT_EQ(files.fileRequests[0].proposedName, "commdata");
+    EXPECT_EQ(files.fileRequests[0].filter, "modbus comm. data (*.txt)");
     QFile empty(dir.filePath("empty.txt"));
     ASSERT_TRUE(empty.exists());
     EXPECT_EQ(empty.size(), 0);
 
     addLines(*monitor.dialog, 2);
-    files.answer = dir.filePath("two.txt");
+    files.filePath = dir.filePath("two.txt");
     monitor.dialog->Save();
-    QFile two(files.answer);
+    QFile two(files.filePath);
     ASSERT_TRUE(two.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(two.readAll()), monitor.lines().join('\n') + '\n');
 
-    files.answer = dir.filePath("no/such/folder/x.txt");
+    files.filePath = dir.filePath("no/such/folder/x.txt");
     monitor.dialog->Save();
-    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
-    files.answer.clear();  // cancelled: nothing happens
+    EXPECT_EQ(warnings.texts(), QStringList{"File open error"});
+    files.filePath.clear();  // cancelled: nothing happens
     monitor.dialog->Save();
-    EXPECT_EQ(warnings.texts.size(), 1);
+    EXPECT_EQ(warnings.texts().size(), 1);
 }
 
 TEST_F(MonitorFileTest, ResultsForSlotsOutsideTheTableAddNothing) {
@@ -299,7 +299,7 @@ TEST_F(MonitorFileTest, ResultsForSlotsOutsideTheTableAddNothing) {
         monitor.dialog->OnPollResult(status::Timeout, slot);
     EXPECT_TRUE(monitor.lines().isEmpty());
     EXPECT_FALSE(monitor.dialog->IsStopped());
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 }
 
 TEST_F(MonitorFileTest, CopyPutsTheSelectedLinesTrimmedWithCrLf) {
@@ -307,7 +307,7 @@ TEST_F(MonitorFileTest, CopyPutsTheSelectedLinesTrimmedWithCrLf) {
     addLines(*monitor.dialog, 5);
     monitor.dialog->ToggleStop();
     monitor.dialog->Copy();
-    EXPECT_EQ(warnings.texts, QStringList{"No string selected"});
+    EXPECT_EQ(warnings.texts(), QStringList{"No string selected"});
 
     TrafficListView* list = monitor.dialog->List();
     for (int row : {1, 2, 4})
@@ -360,7 +360,7 @@ TEST_F(MonitorFileTest, CopyKeyFollowsTheCopyRules) {
         EXPECT_EQ(copied[0], monitor.lines()[c.selected.isEmpty() ? 0 : c.selected[0]].trimmed());
         EXPECT_EQ(copied[c.copied - 1], monitor.lines()[c.selected.isEmpty() ? 99 : c.selected[1]].trimmed());
     }
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 }
 
 }  // namespace

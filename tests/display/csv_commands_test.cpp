@@ -13,7 +13,7 @@
 #include "grid/grid_ctrl.h"
 #include "resources/menus.h"
 #include "support/dialog_test_helpers.h"
-#include "support/file_dialog_answers.h"
+#include "support/recording_interaction.h"
 #include "support/poll_window.h"
 #include "support/widget_environment.h"
 
@@ -44,30 +44,29 @@ protected:
     }
 
     QTemporaryDir dir;
-    testing::FileDialogAnswers files;
-    testing::WarningRecorder warnings;
+    testing::RecordingInteraction ui;
 };
 
 TEST_F(CsvCommandsTest, ImportNamesTheRowsOfThePollAndReportsTheRest) {
     PollDefinition def = testing::ReadDefinition(3, 10, 5);
     def.OneBased = 1;
     PollWindow w(def);
-    files.answer = write("map.csv", "\xEF\xBB\xBF" "Register;Name;Unit\n40011;Spannung;V\n40013;Strom;A\n"
+    ui.filePath = write("map.csv", "\xEF\xBB\xBF" "Register;Name;Unit\n40011;Spannung;V\n40013;Strom;A\n"
                                     "40001;Vorher;\n40016;Danach;\n");
     run(w, cmd::ImportRegisterMap);
-    ASSERT_EQ(files.requests.size(), 1u);
-    EXPECT_FALSE(files.requests[0].save);
-    EXPECT_EQ(files.requests[0].filter, "CSV (*.csv)");
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_FALSE(ui.fileRequests[0].save);
+    EXPECT_EQ(ui.fileRequests[0].filter, "CSV (*.csv)");
     EXPECT_EQ(aliasAt(w, 0), "Spannung [V]");
     EXPECT_EQ(aliasAt(w, 1), "");
     EXPECT_EQ(aliasAt(w, 2), "Strom [A]");
     // As typing an alias does: the document asks to be saved.
     EXPECT_TRUE(w.doc->IsModified());
     EXPECT_TRUE(w.doc->Grid()->model().isModified());
-    ASSERT_EQ(warnings.texts.size(), 1);
-    EXPECT_TRUE(warnings.texts[0].startsWith("已导入 2 个标注。以下 2 行的地址不在本窗口的轮询范围内，未导入："));
-    EXPECT_TRUE(warnings.texts[0].contains("第 4 行：40001 Vorher"));
-    EXPECT_TRUE(warnings.texts[0].contains("第 5 行：40016 Danach"));
+    ASSERT_EQ(ui.texts().size(), 1);
+    EXPECT_TRUE(ui.texts()[0].startsWith("已导入 2 个标注。以下 2 行的地址不在本窗口的轮询范围内，未导入："));
+    EXPECT_TRUE(ui.texts()[0].contains("第 4 行：40001 Vorher"));
+    EXPECT_TRUE(ui.texts()[0].contains("第 5 行：40016 Danach"));
 }
 
 TEST_F(CsvCommandsTest, BadFilesChangeNothingAndSayWhy) {
@@ -86,10 +85,10 @@ TEST_F(CsvCommandsTest, BadFilesChangeNothingAndSayWhy) {
         {dir.filePath("missing.csv"), "无法打开"},
     };
     for (const auto& c : cases) {
-        warnings.texts.clear();
+        ui.messages.clear();
         EXPECT_EQ(RegisterMapCommands::ImportFile(*w.doc, c.path), 0);
-        ASSERT_EQ(warnings.texts.size(), 1) << c.says;
-        EXPECT_TRUE(warnings.texts[0].contains(QString::fromUtf8(c.says))) << warnings.texts[0].toStdString();
+        ASSERT_EQ(ui.texts().size(), 1) << c.says;
+        EXPECT_TRUE(ui.texts()[0].contains(QString::fromUtf8(c.says))) << ui.texts()[0].toStdString();
         EXPECT_EQ(aliasAt(w, 0), "kept");
         EXPECT_FALSE(w.doc->IsModified());
         EXPECT_FALSE(w.doc->Grid()->model().isModified());
@@ -104,14 +103,14 @@ TEST_F(CsvCommandsTest, AnExportImportedIntoAnotherWindowGivesTheSameAliases) {
         ASSERT_TRUE(a.model().CellOfItem(i, row, column));
         a.doc->Grid()->model().setItemText(row, column - 1, aliases[i]);
     }
-    files.answer = dir.filePath("export.csv");
+    ui.filePath = dir.filePath("export.csv");
     run(a, cmd::ExportRegisterMap);
-    ASSERT_EQ(files.requests.size(), 1u);
-    EXPECT_TRUE(files.requests[0].save);
+    ASSERT_EQ(ui.fileRequests.size(), 1u);
+    EXPECT_TRUE(ui.fileRequests[0].save);
 
     PollWindow b(testing::ReadDefinition(4, 20, 6, 4));
     run(b, cmd::ImportRegisterMap);
-    EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join('\n').toStdString();
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join('\n').toStdString();
     for (int i = 0; i < aliases.size(); ++i)
         EXPECT_EQ(aliasAt(b, i), aliases[i]) << i;
 }
@@ -120,9 +119,9 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
     PollWindow w(testing::ReadDefinition(3, 0, 2));
     CGridModel& g = w.doc->Grid()->model();
     g.setItemText(1, 1, "-volts");
-    files.answer = dir.filePath("view.csv");
+    ui.filePath = dir.filePath("view.csv");
     run(w, cmd::ExportDataCsv);
-    QFile f(files.answer);
+    QFile f(ui.filePath);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
     // Header row, then one row per grid row: the alias guarded, values
@@ -140,9 +139,9 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "-volts\t     0\r\n\t     0");
 
     // A file that cannot be written: the standard message.
-    files.answer = dir.filePath("no/such/folder/view.csv");
+    ui.filePath = dir.filePath("no/such/folder/view.csv");
     run(w, cmd::ExportDataCsv);
-    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
+    EXPECT_EQ(ui.texts(), QStringList{"File open error"});
 }
 
 }  // namespace

@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "framework/modal_runner.h"
+#include "support/recording_interaction.h"
 #include "engine/engine.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
@@ -28,7 +28,7 @@ protected:
         SettingsStore::setFilePathOverride(m_dir.filePath("Zentiq.ini"));
         InitEngine();
         InstallEnginePoster();
-        m_previous = ModalRunner<CErrorCounter>::SetHook([this](CErrorCounter& dialog) {
+        m_ui.onModal<CErrorCounter>([this](CErrorCounter& dialog) {
             ++opened;
             shown = dialog.Lines();
             if (whileOpen)
@@ -42,7 +42,6 @@ protected:
         });
     }
     void TearDown() override {
-        ModalRunner<CErrorCounter>::SetHook(m_previous);
         SettingsStore::setFilePathOverride(QString());
     }
 
@@ -65,7 +64,7 @@ protected:
 
 private:
     QTemporaryDir m_dir;
-    ModalRunner<CErrorCounter>::Hook m_previous;
+    testing::RecordingInteraction m_ui;
 };
 
 TEST_F(ErrorCounterTest, ListsTheCountedKindsSortedAsText) {

@@ -33,7 +33,6 @@
 #include "framework/window_registry.h"
 #include "grid/grid_ctrl.h"
 #include "resources/menus.h"
-#include "support/file_dialog_answers.h"
 #include "support/peer_process.h"
 #include "support/poll_window.h"
 #include "support/widget_environment.h"
@@ -373,12 +372,12 @@ TEST_F(OfflineTrendTest, ExportsWriteWhatIsPlottedAndTellWhenTheyCannot) {
     ASSERT_EQ(t->Plotted()[0].size(), 5u);
 
     QTemporaryDir dir;
-    testing::FileDialogAnswers answers;
-    answers.answer = dir.filePath(QStringLiteral("trend.csv"));
+    testing::RecordingInteraction answers;
+    answers.filePath = dir.filePath(QStringLiteral("trend.csv"));
     ASSERT_TRUE(t->ExportCsv());
-    ASSERT_EQ(answers.requests.size(), 1u);
-    EXPECT_EQ(answers.requests[0].defaultSuffix, QStringLiteral("csv"));
-    QFile csv(answers.answer);
+    ASSERT_EQ(answers.fileRequests.size(), 1u);
+    EXPECT_EQ(answers.fileRequests[0].defaultSuffix, QStringLiteral("csv"));
+    QFile csv(answers.filePath);
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     const QByteArray bytes = csv.readAll();
     EXPECT_EQ(bytes, TrendCsv(t->SeriesNames(), t->Plotted(), t->Start()));
@@ -387,20 +386,20 @@ TEST_F(OfflineTrendTest, ExportsWriteWhatIsPlottedAndTellWhenTheyCannot) {
     EXPECT_EQ(lines[0], QStringLiteral("Time,\"Temp, inlet\",1"));
     EXPECT_TRUE(lines[5].endsWith(QStringLiteral(",-400,4"))) << lines[5].toStdString();
 
-    answers.answer = dir.filePath(QStringLiteral("trend.png"));
+    answers.filePath = dir.filePath(QStringLiteral("trend.png"));
     ASSERT_TRUE(t->ExportPng());
-    QImage image(answers.answer);
+    QImage image(answers.filePath);
     EXPECT_FALSE(image.isNull());
     EXPECT_GT(image.width(), 100);
 
     // Cancelled: nothing written. A folder that is not there: told, false.
-    answers.answer.clear();
+    answers.filePath.clear();
     EXPECT_FALSE(t->ExportCsv());
-    WidgetEnvironment::Warnings().clear();
-    answers.answer = dir.filePath(QStringLiteral("missing/trend.csv"));
+    answers.messages.clear();
+    answers.filePath = dir.filePath(QStringLiteral("missing/trend.csv"));
     EXPECT_FALSE(t->ExportCsv());
-    EXPECT_EQ(WidgetEnvironment::Warnings().size(), 1);
-    EXPECT_FALSE(QFile::exists(answers.answer));
+    EXPECT_EQ(answers.texts().size(), 1);
+    EXPECT_FALSE(QFile::exists(answers.filePath));
 }
 
 TEST_F(OfflineTrendTest, OpensFromTheContextMenuAndClosesWithItsPollWindow) {

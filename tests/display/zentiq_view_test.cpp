@@ -31,7 +31,7 @@
 #include "documents/zentiq_setup.h"
 #include "engine/engine.h"
 #include "grid/grid_ctrl.h"
-#include "writes/write_dialog_hooks.h"
+#include "support/recording_interaction.h"
 #include "support/peer_data.h"
 #include "support/peer_process.h"
 #include "support/scripted_tcp_slave.h"
@@ -313,13 +313,13 @@ TEST_F(PyModbusViewTest, AWindowWithoutASlotSaysWhyAndRegistersAgainOnOk) {
         std::vector<int> taken;
         for (int i = 0; i < c.fillSlots; ++i)
             taken.push_back(RegisterPollSlot(1, WM_POLL_RESULT, 100, 1, 3, 0, 1, 0, 0));
-        testing::WidgetEnvironment::Warnings().clear();
+        testing::WidgetEnvironment::Ui().messages.clear();
         PollDefinition def = definition(3, 0, 4);
         def.SlaveID = c.slaveId;
         PollWindow w(def);
         ASSERT_EQ(w.model().slotIndex, -1);
-        ASSERT_EQ(testing::WidgetEnvironment::Warnings().size(), 1);
-        const QString message = testing::WidgetEnvironment::Warnings().first();
+        ASSERT_EQ(testing::WidgetEnvironment::Ui().texts().size(), 1);
+        const QString message = testing::WidgetEnvironment::Ui().texts().first();
         EXPECT_EQ(message == memory, c.slaveId != 0) << message.toStdString();
         if (c.slaveId == 0) {
             EXPECT_TRUE(message.contains("ID 0")) << message.toStdString();
@@ -332,7 +332,7 @@ TEST_F(PyModbusViewTest, AWindowWithoutASlotSaysWhyAndRegistersAgainOnOk) {
         // OK on the same definition while still refused: refused again, said again.
         w.doc->ApplyDefinition(CZentiqSetup::FromModel(w.model()));
         EXPECT_EQ(w.model().slotIndex, -1);
-        EXPECT_EQ(testing::WidgetEnvironment::Warnings().size(), 2);
+        EXPECT_EQ(testing::WidgetEnvironment::Ui().texts().size(), 2);
 
         // Once the cause is gone, OK on the definition makes it poll.
         DefinitionDialogValues values = CZentiqSetup::FromModel(w.model());
@@ -347,7 +347,7 @@ TEST_F(PyModbusViewTest, AWindowWithoutASlotSaysWhyAndRegistersAgainOnOk) {
         EXPECT_FALSE(w.view->StatusLine2().startsWith("不轮询"));
         ASSERT_TRUE(w.waitForItem(0, cfmt("%6hi", static_cast<short>(zq_peer_holding(0)))));
         EXPECT_EQ(w.item(3), cfmt("%6hi", static_cast<short>(zq_peer_holding(3))));
-        EXPECT_EQ(testing::WidgetEnvironment::Warnings().size(), 2);
+        EXPECT_EQ(testing::WidgetEnvironment::Ui().texts().size(), 2);
         for (int slot : taken)
             ReleasePollSlot(slot);
     }
@@ -540,13 +540,11 @@ protected:
     void SetUp() override {
         InitEngine();
         InstallEnginePoster();
-        // The write dialogs that value editing opens are answered at once.
-        m_previousRunner = WriteDialogHooks::SetRunner([](QDialog&) { return int(QDialog::Rejected); });
     }
-    void TearDown() override { WriteDialogHooks::SetRunner(m_previousRunner); }
 
 private:
-    WriteDialogHooks::Runner m_previousRunner;
+    // The write dialogs that value editing opens are cancelled at once.
+    testing::RecordingInteraction m_ui;
 };
 
 TEST_F(OfflineViewTest, ValueEditingAsksForTheDialogAtTheValuesFirstAddress) {

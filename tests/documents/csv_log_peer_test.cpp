@@ -16,10 +16,9 @@
 #include "documents/mb_log_setup.h"
 #include "engine/engine.h"
 #include "framework/window_registry.h"
-#include "framework/modal_runner.h"
 #include "grid/grid_ctrl.h"
 #include "support/dialog_test_helpers.h"
-#include "support/file_dialog_answers.h"
+#include "support/recording_interaction.h"
 #include "support/peer_data.h"
 #include "support/peer_link.h"
 #include "support/poll_window.h"
@@ -50,10 +49,9 @@ TEST(CsvLogPeerTest, AFailedPollIsARowWithItsStatusBetweenTheValues) {
     ASSERT_TRUE(link) << error;
 
     QTemporaryDir dir;
-    testing::FileDialogAnswers files;
-    files.answer = dir.filePath("values.CSV");
-    testing::WarningRecorder warnings;
-    const auto previous = ModalRunner<CMBLogSetup>::SetHook([](CMBLogSetup& dialog) {
+    testing::RecordingInteraction ui;
+    ui.filePath = dir.filePath("values.CSV");
+    ui.onModal<CMBLogSetup>([](CMBLogSetup& dialog) {
         auto* errors = testing::child<QCheckBox>(&dialog, "errorsCheck");
         if (!errors->isChecked())
             testing::press(errors);
@@ -75,10 +73,9 @@ TEST(CsvLogPeerTest, AFailedPollIsARowWithItsStatusBetweenTheValues) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.model().lastStatus != 0; }, 20000)) << "polls fail";
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 1, 20000));
     ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
-    ModalRunner<CMBLogSetup>::SetHook(previous);
-    EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join('\n').toStdString();
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join('\n').toStdString();
 
-    const QJsonObject log = readWithPython(files.answer);
+    const QJsonObject log = readWithPython(ui.filePath);
     EXPECT_EQ(log["header"].toArray().toVariantList(),
               QVariantList({"Time", "0", "Druck, bar", "2", "Status"}));
     const QJsonArray rows = log["rows"].toArray();

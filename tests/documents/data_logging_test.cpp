@@ -16,7 +16,6 @@
 #include <memory>
 #include <string>
 
-#include "framework/modal_runner.h"
 #include "framework/file_dialog.h"
 #include "documents/data_logger.h"
 #include "engine/engine.h"
@@ -36,7 +35,7 @@ using testing::press;
 // ---- the setup dialog ----------------------------------------------------------------------
 
 TEST(LogSetupDialogTest, OptionsRoundTripAndTheIntervalIsCheckedAndEnabledByMode) {
-    testing::WarningRecorder warnings;
+    testing::RecordingInteraction warnings;
     DataLogger::Options in;
     in.mode = DataLogger::AtInterval;
     in.interval = 25;
@@ -60,7 +59,7 @@ TEST(LogSetupDialogTest, OptionsRoundTripAndTheIntervalIsCheckedAndEnabledByMode
     // Out of range: the standard message, the dialog stays open.
     testing::type(interval, "3601");
     QTest::mouseClick(child<QPushButton>(&dialog, "okButton"), Qt::LeftButton);
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,1和3600之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,1和3600之间。"});
     EXPECT_NE(dialog.result(), QDialog::Accepted);
     testing::type(interval, "3600");
     press(child<QRadioButton>(&dialog, "commaRadio"));
@@ -84,11 +83,11 @@ protected:
     void SetUp() override {
         SettingsStore::setFilePathOverride(dir.filePath("Zentiq.ini"));
         m_previousClock = DataLogger::SetClock([this] { return now; });
-        m_previousFile = FileDialog::SetHook([this](QWidget*, const FileDialog::Request& r) {
+        warnings.answerFile = [this](const FileRequest& r) {
             requests.push_back(r);
             return path;
-        });
-        m_previousSetup = ModalRunner<CMBLogSetup>::SetHook([this](CMBLogSetup& dialog) {
+        };
+        warnings.onModal<CMBLogSetup>([this](CMBLogSetup& dialog) {
             if (!accept)
                 return int(QDialog::Rejected);
             // As a user would: the radios and the edit, then OK.
@@ -107,8 +106,6 @@ protected:
     }
     void TearDown() override {
         m_link.reset();
-        ModalRunner<CMBLogSetup>::SetHook(m_previousSetup);
-        FileDialog::SetHook(m_previousFile);
         DataLogger::SetClock(m_previousClock);
         SettingsStore::setFilePathOverride(QString());
     }
@@ -135,13 +132,11 @@ protected:
     DataLogger::Options options;
     bool accept = true;
     std::vector<FileDialog::Request> requests;
-    testing::WarningRecorder warnings;
+    testing::RecordingInteraction warnings;
 
 private:
     std::unique_ptr<testing::PeerLink> m_link;
     DataLogger::Clock m_previousClock;
-    FileDialog::Hook m_previousFile;
-    ModalRunner<CMBLogSetup>::Hook m_previousSetup;
 };
 
 TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
@@ -179,7 +174,7 @@ TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
 
     path = dir.filePath("no/such/folder/log.txt");
     start(w);
-    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
+    EXPECT_EQ(warnings.texts(), QStringList{"File open error"});
     EXPECT_FALSE(w.doc->Logger().active());
 }
 
@@ -192,7 +187,7 @@ TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= 2; }, 10000));
 
     start(b);
-    EXPECT_EQ(warnings.texts, QStringList{"File open error"});
+    EXPECT_EQ(warnings.texts(), QStringList{"File open error"});
     EXPECT_FALSE(b.doc->Logger().active());
     EXPECT_TRUE(b.query(cmd::StartLogging).enabled);
 
@@ -287,13 +282,13 @@ TEST_F(LoggingTest, AFailingDiskEndsLoggingWithItsMessageWhilePollingGoesOn) {
     ASSERT_TRUE(QFile::link("/dev/full", path));
     start(w);
     ASSERT_TRUE(w.doc->Logger().active());
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.texts.isEmpty(); }, 10000));
-    EXPECT_EQ(warnings.texts, QStringList{"Disk full or disk error"});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.texts().isEmpty(); }, 10000));
+    EXPECT_EQ(warnings.texts(), QStringList{"Disk full or disk error"});
     EXPECT_FALSE(w.doc->Logger().active());
     EXPECT_TRUE(w.query(cmd::StartLogging).enabled);
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3)) << "polling goes on";
     EXPECT_EQ(w.model().lastStatus, 0);
-    EXPECT_EQ(warnings.texts.size(), 1);
+    EXPECT_EQ(warnings.texts().size(), 1);
 }
 
 }  // namespace

@@ -35,25 +35,27 @@
 #include "grid/grid_ctrl.h"
 #include "grid/in_place_edit.h"
 #include "support/qt_test_app.h"
+#include "support/recording_interaction.h"
 
 namespace zentiq {
 namespace {
 
-QStringList& warnings() {
-    static QStringList texts;
-    return texts;
+// Stands in for the user for the whole test program.
+std::unique_ptr<testing::RecordingInteraction>& user() {
+    static std::unique_ptr<testing::RecordingInteraction> instance;
+    return instance;
 }
+
+// The boxes shown so far.
+QStringList warnings() { return user()->texts(); }
 
 class AppEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         zentiq::testing::EnsureQApplication();
-        DialogDataExchange::SetWarningHook([](QWidget*, const QString& t) { warnings() << t; });
+        user() = std::make_unique<testing::RecordingInteraction>();
     }
-    void TearDown() override {
-        DialogDataExchange::SetWarningHook({});
-    }
-
+    void TearDown() override { user().reset(); }
 };
 
 [[maybe_unused]] ::testing::Environment* const kEnvironment =
@@ -94,32 +96,10 @@ struct PollWindow {
 };
 
 // Hooks for every chooser and question; restores the old ones at the end.
-struct UiAnswers {
-    std::vector<QString> questions;
-    QMessageBox::StandardButton answer = QMessageBox::Cancel;
-    QString fileName;
-    int fileDialogs = 0;
-    QColor colour;
-    std::optional<QFont> font;
-    std::function<int(CZentiqSetup&)> setup;
-    CZentiqDoc::UiHooks previous;
-
-    UiAnswers() {
-        CZentiqDoc::UiHooks h;
-        h.question = [this](QWidget*, const QString& text) {
-            questions.push_back(text);
-            return answer;
-        };
-        h.fileName = [this](QWidget*, const QString&, bool) {
-            ++fileDialogs;
-            return fileName;
-        };
-        h.colour = [this](QWidget*, const QColor&) { return colour; };
-        h.font = [this](QWidget*, const QFont&) { return font; };
-        h.setupDialog = [this](CZentiqSetup& d) { return setup ? setup(d) : int(QDialog::Rejected); };
-        previous = CZentiqDoc::SetUiHooks(h);
-    }
-    ~UiAnswers() { CZentiqDoc::SetUiHooks(previous); }
+// Answers the document's questions and choosers; questions are cancelled
+// unless a test says otherwise.
+struct UiAnswers : testing::RecordingInteraction {
+    UiAnswers() { answer = QMessageBox::Cancel; }
 };
 
 class DocTest : public ::testing::Test {
@@ -129,7 +109,7 @@ protected:
         SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
         InitEngine();
         InstallEnginePoster();
-        warnings().clear();
+        user()->messages.clear();
     }
     void TearDown() override { SettingsStore::setFilePathOverride(QString()); }
     QString path(const QString& name) const { return m_dir.filePath(name); }
@@ -213,15 +193,15 @@ TEST_F(DocTest, SavedDocumentReopensWithDefinitionLayoutAndCellFormatting) {
         w.grid().setSelectedRange(5, 2, 5, 2);
         w.grid().setFocusCell(5, 2);
 
-        ui.fileName = path("poll");  // the extension is added
+        ui.filePath = path("poll");  // the extension is added
         ASSERT_TRUE(w.doc->OnCommand(cmd::FileSaveAs));
-        EXPECT_EQ(ui.fileDialogs, 1);
+        EXPECT_EQ(ui.fileRequests.size(), 1u);
         EXPECT_EQ(w.doc->GetTitle(), "poll.zqd");
         EXPECT_EQ(w.doc->GetPathName(), path("poll.zqd"));
         EXPECT_FALSE(w.doc->IsModified());
         // Save keeps the name: no dialog.
         ASSERT_TRUE(w.doc->OnCommand(cmd::FileSave));
-        EXPECT_EQ(ui.fileDialogs, 1);
+        EXPECT_EQ(ui.fileRequests.size(), 1u);
     }
     ASSERT_TRUE(QFileInfo::exists(path("poll.zqd")));
 
@@ -272,9 +252,9 @@ TEST_F(DocTest, ClosingAsksOnlyAfterAnAliasWasTypedAndSavesOnYes) {
 
     const QString untitled = w.doc->GetTitle();
     ui.answer = QMessageBox::Yes;
-    ui.fileName.clear();  // the save dialog is cancelled: do not close
+    ui.filePath.clear();  // the save dialog is cancelled: do not close
     EXPECT_FALSE(w.doc->SaveModified());
-    ui.fileName = path("valve.zqd");
+    ui.filePath = path("valve.zqd");
     EXPECT_TRUE(w.doc->SaveModified());
     EXPECT_FALSE(w.doc->IsModified());
     ASSERT_TRUE(QFileInfo::exists(path("valve.zqd")));
@@ -339,7 +319,7 @@ TEST_F(DocTest, AnUnreadableFileIsNeverReplacedBySave) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        warnings().clear();
+        user()->messages.clear();
         const QString file = path(QStringLiteral("pump.zqd"));
         QFile out(file);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -351,21 +331,21 @@ TEST_F(DocTest, AnUnreadableFileIsNeverReplacedBySave) {
         w.show();
         QString error;
         ASSERT_TRUE(w.doc->OnOpenDocument(file, &error));
-        EXPECT_EQ(warnings(), QStringList({"File format error"}));
+        EXPECT_EQ(ui.texts(), QStringList({"File format error"}));
         EXPECT_EQ(w.doc->GetTitle(), "pump.zqd");
         EXPECT_TRUE(w.doc->GetPathName().isEmpty());
         EXPECT_EQ(w.model().def, PollDefinition());
 
         ASSERT_TRUE(w.doc->OnCommand(cmd::FileSave));  // cancelled
-        EXPECT_EQ(ui.fileDialogs, 1) << "Save asks for a name";
-        ui.fileName = path(QStringLiteral("pump-new.zqd"));
+        EXPECT_EQ(ui.fileRequests.size(), 1u) << "Save asks for a name";
+        ui.filePath = path(QStringLiteral("pump-new.zqd"));
         ASSERT_TRUE(w.doc->OnCommand(cmd::FileSave));
-        EXPECT_EQ(ui.fileDialogs, 2);
-        EXPECT_EQ(w.doc->GetPathName(), ui.fileName);
+        EXPECT_EQ(ui.fileRequests.size(), 2u);
+        EXPECT_EQ(w.doc->GetPathName(), ui.filePath);
         QFile in(file);
         ASSERT_TRUE(in.open(QIODevice::ReadOnly));
         EXPECT_EQ(in.readAll(), c.bytes) << "the unreadable file is untouched";
-        EXPECT_TRUE(QFile::exists(ui.fileName));
+        EXPECT_TRUE(QFile::exists(ui.filePath));
     }
 }
 
@@ -492,12 +472,12 @@ TEST_F(DocTest, DefinitionDialogAppliesItsValuesOnOkAndTheCommunicationPartOnApp
     const int firstSlot = w.model().slotIndex;
     ASSERT_NE(firstSlot, -1);
 
-    ui.setup = [](CZentiqSetup& d) {
+    ui.onModal<CZentiqSetup>([](CZentiqSetup& d) {
         d.findChild<QLineEdit*>("lengthEdit")->setText("37");
         d.findChild<QCheckBox*>("hideAliasCheck")->setChecked(true);
         d.accept();
         return d.result();
-    };
+    });
     ASSERT_TRUE(w.doc->OnCommand(cmd::PollDefinition));
     EXPECT_EQ(w.model().def.Length, 37);
     EXPECT_EQ(w.model().def.HideAlias, 1);
@@ -509,14 +489,14 @@ TEST_F(DocTest, DefinitionDialogAppliesItsValuesOnOkAndTheCommunicationPartOnApp
     // Apply takes address, scan rate and the like at once; the PLC style
     // waits for OK, which Cancel never comes to.
     w.doc->SetModifiedFlag(false);
-    ui.setup = [](CZentiqSetup& d) {
+    ui.onModal<CZentiqSetup>([](CZentiqSetup& d) {
         d.findChild<QLineEdit*>("scanRateEdit")->setText("250");
         d.findChild<QLineEdit*>("addressEdit")->setText("8");
         d.findChild<QCheckBox*>("plcAddressCheck")->setChecked(true);
         d.findChild<QPushButton*>("applyButton")->click();
         d.reject();
         return d.result();
-    };
+    });
     ASSERT_TRUE(w.doc->OnCommand(cmd::PollDefinition));
     EXPECT_EQ(w.model().def.ScanRate, 250);
     EXPECT_EQ(w.model().def.Address, 7);
@@ -526,11 +506,11 @@ TEST_F(DocTest, DefinitionDialogAppliesItsValuesOnOkAndTheCommunicationPartOnApp
 
     // Cancel alone changes nothing.
     w.doc->SetModifiedFlag(false);
-    ui.setup = [](CZentiqSetup& d) {
+    ui.onModal<CZentiqSetup>([](CZentiqSetup& d) {
         d.findChild<QLineEdit*>("lengthEdit")->setText("5");
         d.reject();
         return d.result();
-    };
+    });
     ASSERT_TRUE(w.doc->OnCommand(cmd::PollDefinition));
     EXPECT_EQ(w.model().def.Length, 37);
     EXPECT_FALSE(w.doc->IsModified());

@@ -25,7 +25,7 @@ void ensureApp() { testing::EnsureQApplication(); }
 using testing::child;
 using testing::press;
 using testing::type;
-using testing::WarningRecorder;
+using testing::RecordingInteraction;
 
 QStringList items(QComboBox* combo) {
     QStringList out;
@@ -50,7 +50,7 @@ protected:
     QLineEdit* edit(CZentiqSetup* d, const char* name) { return child<QLineEdit>(d, name); }
     void click(CZentiqSetup* d, const char* name) { child<QPushButton>(d, name)->click(); }
 
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
 };
 
 TEST_F(SetupDialogTest, CaptionListsAndOpeningValues) {
@@ -155,7 +155,7 @@ TEST_F(SetupDialogTest, ValidationOrderLimitsAndFocus) {
         SCOPED_TRACE(QString("function %1 plc %2 address %3 length %4 scan %5 slave %6")
                          .arg(c.functionIndex).arg(c.plc).arg(c.address, c.length, c.scanRate, c.slave)
                          .toStdString());
-        warnings.texts.clear();
+        warnings.messages.clear();
         auto d = open();
         child<QComboBox>(d.get(), "functionCombo")->setCurrentIndex(c.functionIndex);
         if (c.plc)
@@ -167,13 +167,13 @@ TEST_F(SetupDialogTest, ValidationOrderLimitsAndFocus) {
         click(d.get(), "okButton");
         if (c.failingField == nullptr) {
             EXPECT_EQ(d->result(), QDialog::Accepted);
-            EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join('|').toStdString();
+            EXPECT_TRUE(warnings.texts().isEmpty()) << warnings.texts().join('|').toStdString();
             EXPECT_EQ(d->values().length, QString(c.length).toInt());
             EXPECT_EQ(d->values().oneBased, c.plc ? 1 : 0);
         } else {
             EXPECT_NE(d->result(), QDialog::Accepted);
             EXPECT_TRUE(d->isVisible());
-            EXPECT_EQ(warnings.texts, QStringList{QString::fromUtf8(c.message)});
+            EXPECT_EQ(warnings.texts(), QStringList{QString::fromUtf8(c.message)});
             EXPECT_EQ(d->focusWidget(), edit(d.get(), c.failingField));
         }
     }
@@ -186,7 +186,7 @@ TEST_F(SetupDialogTest, ApplyHandsOverWithoutClosingAndOnlyValidValues) {
     type(edit(d.get(), "lengthEdit"), "0");
     click(d.get(), "applyButton");
     EXPECT_TRUE(applied.isEmpty());
-    EXPECT_EQ(warnings.texts.size(), 1);
+    EXPECT_EQ(warnings.texts().size(), 1);
 
     type(edit(d.get(), "lengthEdit"), "20");
     type(edit(d.get(), "addressEdit"), "5");
@@ -218,19 +218,19 @@ TEST_F(SetupDialogTest, ReadOnceRefusedWhilePollingIsEnabled) {
     readOnce->setEnabled(true);  // as if connected; the gate is tested below
     readOnce->click();
     EXPECT_EQ(calls, 0);
-    EXPECT_EQ(warnings.texts, QStringList{"Disable \"Enable Read/Write\" before read/write once"});
+    EXPECT_EQ(warnings.texts(), QStringList{"Disable \"Enable Read/Write\" before read/write once"});
 
     // Validation comes before that check.
-    warnings.texts.clear();
+    warnings.messages.clear();
     type(edit(d.get(), "slaveEdit"), "0");
     readOnce->click();
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,1和255之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,1和255之间。"});
 
-    warnings.texts.clear();
+    warnings.messages.clear();
     type(edit(d.get(), "slaveEdit"), "3");
     press(child<QCheckBox>(d.get(), "enableCheck"));
     readOnce->click();
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(seen.slaveId, 3);
     EXPECT_EQ(seen.enable, 0);

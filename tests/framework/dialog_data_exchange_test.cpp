@@ -3,6 +3,7 @@
 #include <QApplication>
 
 #include "support/qt_test_app.h"
+#include "support/recording_interaction.h"
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDialog>
@@ -20,19 +21,7 @@ namespace {
 
 void ensureApp() { testing::EnsureQApplication(); }
 
-// Records the warning texts instead of showing modal boxes.
-struct WarningRecorder {
-    QStringList texts;
-    QList<QWidget*> parents;
-    DialogDataExchange::WarningHook previous;
-    WarningRecorder() {
-        previous = DialogDataExchange::SetWarningHook([this](QWidget* parent, const QString& text) {
-            parents << parent;
-            texts << text;
-        });
-    }
-    ~WarningRecorder() { DialogDataExchange::SetWarningHook(previous); }
-};
+using testing::RecordingInteraction;
 
 // First base of the fixtures: the application exists before any widget.
 struct WithApp {
@@ -58,7 +47,7 @@ protected:
     QRadioButton* radioB = new QRadioButton;
     QRadioButton* radioC = new QRadioButton;
     QComboBox* combo = new QComboBox;
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
 };
 
 TEST_F(DataExchangeTest, IntegersLoadAndComeBackWithBlanksAroundThem) {
@@ -74,13 +63,13 @@ TEST_F(DataExchangeTest, IntegersLoadAndComeBackWithBlanksAroundThem) {
     EXPECT_TRUE(dx.ok());
     EXPECT_EQ(a, 42);
     EXPECT_EQ(b, 7);
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 }
 
 TEST_F(DataExchangeTest, TextThatIsNoIntegerIsRefusedWithTheIntegerMessage) {
     for (const char* text : {"", "   ", "abc", "12x", "1.5", "0x10", "99999999999", "-2147483649"}) {
         SCOPED_TRACE(text);
-        warnings.texts.clear();
+        warnings.messages.clear();
         int value = 5;
         first->setText(QString::fromLatin1(text));
         DialogDataExchange dx(&dialog, true);
@@ -88,7 +77,7 @@ TEST_F(DataExchangeTest, TextThatIsNoIntegerIsRefusedWithTheIntegerMessage) {
         EXPECT_FALSE(dx.ok());
         EXPECT_EQ(dx.failedField(), first);
         EXPECT_EQ(value, 5);
-        EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数。"});
+        EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数。"});
     }
     // The extremes of int are integers (and then out of range).
     int value = 0;
@@ -105,16 +94,18 @@ TEST_F(DataExchangeTest, OutOfRangeShowsTheLimitsAndSelectsTheField) {
     DialogDataExchange dx(&dialog, true);
     dx.IntRange(first, value, 50, 100000);
     EXPECT_FALSE(dx.ok());
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,50和100000之间。"});
-    EXPECT_EQ(warnings.parents, QList<QWidget*>{&dialog});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,50和100000之间。"});
+    ASSERT_EQ(warnings.messages.size(), 1u);
+    EXPECT_EQ(warnings.messages[0].parent, &dialog);
+    EXPECT_EQ(warnings.messages[0].title, "Zentiq");
     EXPECT_EQ(dialog.focusWidget(), first);
     EXPECT_EQ(first->selectedText(), "40");
 
-    warnings.texts.clear();
+    warnings.messages.clear();
     second->setText("32768");
     DialogDataExchange dx2(&dialog, true);
     dx2.IntRange(second, value, -32768, 32767);
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个整数,-32768和32767之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个整数,-32768和32767之间。"});
     EXPECT_EQ(dialog.focusWidget(), second);
 
     // Both limits themselves pass.
@@ -144,7 +135,7 @@ TEST_F(DataExchangeTest, FirstFailureStopsTheExchange) {
         .ComboIndex(combo, pos);
     EXPECT_FALSE(dx.ok());
     EXPECT_EQ(dx.failedField(), second);
-    EXPECT_EQ(warnings.texts.size(), 1);
+    EXPECT_EQ(warnings.texts().size(), 1);
     EXPECT_EQ(dialog.focusWidget(), second);
     EXPECT_EQ(a, 10);  // before the failure: taken
     EXPECT_EQ(c, 3);   // after it: untouched
@@ -153,7 +144,7 @@ TEST_F(DataExchangeTest, FirstFailureStopsTheExchange) {
     EXPECT_EQ(pos, 0);
     // A later multi-field check stays silent too.
     EXPECT_FALSE(dx.CheckIntRange(first, 999, 0, 1));
-    EXPECT_EQ(warnings.texts.size(), 1);
+    EXPECT_EQ(warnings.texts().size(), 1);
 }
 
 TEST_F(DataExchangeTest, LengthLimitCountsCharactersAndLoadingDoesNotCut) {
@@ -165,10 +156,10 @@ TEST_F(DataExchangeTest, LengthLimitCountsCharactersAndLoadingDoesNotCut) {
     DialogDataExchange dx(&dialog, true);
     dx.TextMax(first, text, 15);
     EXPECT_FALSE(dx.ok());
-    EXPECT_EQ(warnings.texts, QStringList{"请输入不超过15个字符。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入不超过15个字符。"});
     EXPECT_EQ(first->selectedText().size(), 16);
 
-    warnings.texts.clear();
+    warnings.messages.clear();
     first->setText(QString::fromUtf8("一二三四五六七八九十一二三四五"));  // 15 characters, 45 bytes
     DialogDataExchange dx2(&dialog, true);
     dx2.TextMax(first, text, 15);
@@ -191,29 +182,29 @@ TEST_F(DataExchangeTest, RealNumbers) {
 
     for (const char* text : {"", "abc", "1.5.2", "inf", "nan", "1e999"}) {
         SCOPED_TRACE(text);
-        warnings.texts.clear();
+        warnings.messages.clear();
         first->setText(QString::fromLatin1(text));
         DialogDataExchange bad(&dialog, true);
         bad.Double(first, d);
         EXPECT_FALSE(bad.ok());
-        EXPECT_EQ(warnings.texts, QStringList{"请输入一个数字。"});
+        EXPECT_EQ(warnings.texts(), QStringList{"请输入一个数字。"});
     }
     // A float cannot hold 1e39: refused instead of becoming infinity.
-    warnings.texts.clear();
+    warnings.messages.clear();
     f = 2.0f;
     second->setText("1e39");
     DialogDataExchange big(&dialog, true);
     big.Float(second, f);
     EXPECT_FALSE(big.ok());
     EXPECT_EQ(f, 2.0f);
-    EXPECT_EQ(warnings.texts, QStringList{"请输入一个数字。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入一个数字。"});
 
-    warnings.texts.clear();
+    warnings.messages.clear();
     first->setText("2");
     DialogDataExchange range(&dialog, true);
     range.DoubleRange(first, d, -0.5, 1.25);
-    EXPECT_EQ(warnings.texts, QStringList{"请输入-0.5和1.25之间。"});
-    warnings.texts.clear();
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入-0.5和1.25之间。"});
+    warnings.messages.clear();
     second->setText("-5");
     DialogDataExchange frange(&dialog, true);
     frange.FloatRange(second, f, -3.4e38f, 3.4e38f);
@@ -221,7 +212,7 @@ TEST_F(DataExchangeTest, RealNumbers) {
     second->setText("1e2");
     DialogDataExchange frange2(&dialog, true);
     frange2.FloatRange(second, f, 0.1f, 10.0f);
-    EXPECT_EQ(warnings.texts, QStringList{"请输入0.1和10之间。"});
+    EXPECT_EQ(warnings.texts(), QStringList{"请输入0.1和10之间。"});
 }
 
 // The fields show 15 (double) or 6 (float) significant digits: a text left
@@ -257,7 +248,7 @@ TEST_F(DataExchangeTest, RealTextLeftAsShownKeepsTheBits) {
         EXPECT_EQ(d, c.typed);
         EXPECT_EQ(f, static_cast<float>(c.typed));
     }
-    EXPECT_EQ(warnings.texts, QStringList{});
+    EXPECT_EQ(warnings.texts(), QStringList{});
 }
 
 TEST_F(DataExchangeTest, ButtonsAndLists) {
@@ -290,7 +281,7 @@ TEST_F(DataExchangeTest, ButtonsAndLists) {
     EXPECT_FALSE(radioA->isChecked());
 }
 
-TEST(DataExchangeBox, WithoutHookAWarningBoxWithTheTitleIsShown) {
+TEST(DataExchangeBox, OnTheDesktopAWarningBoxWithTheTitleIsShown) {
     ensureApp();
     QWidget owner;
     QString seenText, seenTitle;

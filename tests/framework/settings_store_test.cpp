@@ -10,6 +10,8 @@
 #include <iostream>
 #include <string>
 
+#include "support/recording_interaction.h"
+
 namespace zentiq {
 namespace {
 
@@ -91,9 +93,7 @@ TEST_F(SettingsStoreTest, OverrideRedirectsDefaultConstructedStores) {
 // A store that cannot be written says so once, not once per store, and
 // again only after a write has succeeded in between.
 TEST_F(SettingsStoreTest, AnUnwritableStoreIsReportedOnce) {
-    QStringList reports;
-    const SettingsStore::WriteFailureHook previous =
-        SettingsStore::SetWriteFailureHook([&](const QString& text) { reports << text; });
+    testing::RecordingInteraction user;
     const struct {
         const char* name;
         std::function<bool(const QString& ini)> spoil;
@@ -123,24 +123,23 @@ TEST_F(SettingsStoreTest, AnUnwritableStoreIsReportedOnce) {
                                 : m_dir.filePath(QStringLiteral("case%1.ini").arg(index++));
         ASSERT_TRUE(c.spoil(ini));
         { SettingsStore good(iniPath()); good.SetInt("View", "AlwaysOnTop", 1); }
-        reports.clear();
+        user.messages.clear();
         for (int i = 0; i < 3; ++i) {
             SettingsStore store(ini);
             store.SetInt("View", "AlwaysOnTop", i);
             if (i == 1)
                 store.Sync();
         }
-        EXPECT_EQ(reports, QStringList{SettingsStore::WriteFailureText(ini)});
+        EXPECT_EQ(user.texts(), QStringList{SettingsStore::WriteFailureText(ini)});
         { SettingsStore reader(ini); }
-        EXPECT_EQ(reports.size(), 1) << "a store only read is no loss";
+        EXPECT_EQ(user.texts().size(), 1) << "a store only read is no loss";
 
         // A good write in between: the next failure is news again.
         { SettingsStore good(iniPath()); good.SetInt("View", "AlwaysOnTop", 1); }
         { SettingsStore bad(ini); bad.SetInt("View", "AlwaysOnTop", 1); }
-        EXPECT_EQ(reports.size(), 2);
+        EXPECT_EQ(user.texts().size(), 2);
     }
     { SettingsStore good(iniPath()); good.SetInt("View", "AlwaysOnTop", 1); }
-    SettingsStore::SetWriteFailureHook(previous);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // What the dialog tests share: finding controls by objectName, clicking and
 // typing as a user would, and reading the validation messages instead of
-// showing them.
+// showing them (RecordingInteraction).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,20 +10,10 @@
 #include <QStringList>
 #include <QTest>
 
-#include "framework/dialog_data_exchange.h"
 #include "support/qt_test_app.h"
+#include "support/recording_interaction.h"
 
 namespace zentiq::testing {
-
-// Collects the texts of warning boxes while it lives.
-struct WarningRecorder {
-    QStringList texts;
-    DialogDataExchange::WarningHook previous;
-    WarningRecorder() {
-        previous = DialogDataExchange::SetWarningHook([this](QWidget*, const QString& t) { texts << t; });
-    }
-    ~WarningRecorder() { DialogDataExchange::SetWarningHook(previous); }
-};
 
 template <class T>
 T* child(QWidget* parent, const char* name) {

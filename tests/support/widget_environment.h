@@ -1,6 +1,6 @@
 // For widget tests that run dialogs: the program's settings go to a scratch
-// file for the whole test process, and the data-exchange warnings are
-// recorded instead of waiting for a user in a message box.
+// file for the whole test process, and every box is recorded (and every
+// question answered) instead of waiting for a user.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,9 +8,11 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include "framework/dialog_data_exchange.h"
+#include <memory>
+
 #include "framework/settings_store.h"
 #include "support/qt_test_app.h"
+#include "support/recording_interaction.h"
 
 namespace zentiq::testing {
 
@@ -19,19 +21,20 @@ public:
     void SetUp() override {
         EnsureQApplication();
         SettingsStore::setFilePathOverride(m_dir.filePath(QStringLiteral("Zentiq.ini")));
-        DialogDataExchange::SetWarningHook([](QWidget*, const QString& t) { Warnings() << t; });
+        Slot() = std::make_unique<RecordingInteraction>();
     }
     void TearDown() override {
-        DialogDataExchange::SetWarningHook({});
+        Slot().reset();
         SettingsStore::setFilePathOverride(QString());
     }
-    // The warnings shown so far.
-    static QStringList& Warnings() {
-        static QStringList texts;
-        return texts;
-    }
+    // The process's stand-in for the user.
+    static RecordingInteraction& Ui() { return *Slot(); }
 
 private:
+    static std::unique_ptr<RecordingInteraction>& Slot() {
+        static std::unique_ptr<RecordingInteraction> ui;
+        return ui;
+    }
     QTemporaryDir m_dir;
 };
 

@@ -18,13 +18,11 @@
 #include <memory>
 #include <string>
 
-#include "framework/modal_runner.h"
 #include "framework/traffic_list_view.h"
 #include "engine/engine.h"
 #include "framework/one_shot_request.h"
 #include "framework/settings_store.h"
 #include "support/dialog_test_helpers.h"
-#include "support/file_dialog_answers.h"
 #include "support/one_shot_overtake.h"
 #include "support/peer_link.h"
 #include "support/wire_frames.h"
@@ -35,7 +33,7 @@ namespace {
 using testing::child;
 using testing::HexText;
 using testing::PeerLink;
-using testing::WarningRecorder;
+using testing::RecordingInteraction;
 
 constexpr int kWaitMs = 10000;
 
@@ -96,7 +94,7 @@ protected:
 
 TEST_P(TestCenterFrameTest, FrameGoesOutAsTypedWithItsCheckAndTheAnswerIsListed) {
     const FrameCase& c = GetParam();
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
     for (int opening = 0; opening < 2; ++opening) {
         // A raw frame is sent once; the line is purged after the request has
         // left, so an answer that a busy machine lets in before that purge is
@@ -114,7 +112,7 @@ TEST_P(TestCenterFrameTest, FrameGoesOutAsTypedWithItsCheckAndTheAnswerIsListed)
         EXPECT_EQ(lines[0], "000-Tx:" + HexText(c.sent));
         EXPECT_EQ(lines[1], "001-Rx:" + HexText(c.answer));
     }
-    EXPECT_TRUE(warnings.texts.isEmpty()) << warnings.texts.join('|').toStdString();
+    EXPECT_TRUE(warnings.texts().isEmpty()) << warnings.texts().join('|').toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -143,7 +141,7 @@ protected:
     }
     void TearDown() override { m_link.reset(); }
     std::unique_ptr<PeerLink> m_link;
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
 };
 
 TEST_F(TestCenterInputTest, RefusedTextsSendNothingAndPointAtTheOffendingCharacter) {
@@ -163,11 +161,11 @@ TEST_F(TestCenterInputTest, RefusedTextsSendNothingAndPointAtTheOffendingCharact
     };
     Dialog d;
     for (const Case& c : cases) {
-        warnings.texts.clear();
+        warnings.messages.clear();
         d.edit()->setText(c.text);
         d.edit()->deselect();
         QTest::mouseClick(d.send(), Qt::LeftButton);
-        EXPECT_EQ(warnings.texts, QStringList{QString::fromUtf8(c.message)}) << c.text.toStdString();
+        EXPECT_EQ(warnings.texts(), QStringList{QString::fromUtf8(c.message)}) << c.text.toStdString();
         EXPECT_EQ(d.edit()->selectionStart(), c.selected) << c.text.toStdString();
         if (c.selected >= 0) {
             EXPECT_EQ(d.edit()->selectedText().size(), 1);
@@ -183,7 +181,7 @@ TEST_F(TestCenterInputTest, ABusyOneShotSlotIsSaidPlainly) {
     ASSERT_EQ(SubmitOneShot(0, WM_POLL_RESULT, 1, 6, 0, 0, 10, 0), 1);
     Dialog d;
     d.typeAndSend("01 03 00 00 00 01");
-    EXPECT_EQ(warnings.texts, QStringList{OneShotRequest::RefusedText()});
+    EXPECT_EQ(warnings.texts(), QStringList{OneShotRequest::RefusedText()});
     EXPECT_TRUE(d.lines().isEmpty());
     EXPECT_TRUE(d.send()->isEnabled());
 }
@@ -200,15 +198,15 @@ TEST_F(TestCenterInputTest, TheListedAnswerIsTheFramesOwnWhenAnotherRequestFollo
     ASSERT_EQ(d.lines().size(), 2);
     EXPECT_EQ(d.lines()[1], "001-Rx:" + HexText(concat({0x00, 0x07, 0x00, 0x00, 0x00, 0x07},
                                                       testing::ReadHoldingAnswer(2))));
-    EXPECT_TRUE(warnings.texts.isEmpty());
+    EXPECT_TRUE(warnings.texts().isEmpty());
 }
 
 TEST(TestCenterOfflineTest, WithoutConnectionNothingIsSent) {
     InitEngine();
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
     Dialog d;
     d.typeAndSend("01 03 00 00 00 01");
-    EXPECT_EQ(warnings.texts, QStringList{"没有连接"});
+    EXPECT_EQ(warnings.texts(), QStringList{"没有连接"});
     EXPECT_TRUE(d.lines().isEmpty());
     EXPECT_TRUE(d.send()->isEnabled());
     // Letters are upper case however they reach the edit field.
@@ -235,8 +233,9 @@ protected:
     }
 
     QTemporaryDir dir;
-    testing::FileDialogAnswers files;
-    WarningRecorder warnings;
+    RecordingInteraction user;
+    RecordingInteraction& files = user;     // answers the file dialogs
+    RecordingInteraction& warnings = user;  // records the boxes
 
 };
 
@@ -246,12 +245,12 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
         many += QByteArray::number(i % 256, 16).rightJustified(2, '0').toUpper() + " 03\n";
     write("many.txt", many);
     Dialog d;
-    files.answer = dir.filePath("many.txt");
+    files.filePath = dir.filePath("many.txt");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "openListButton"), Qt::LeftButton);
-    ASSERT_EQ(files.requests.size(), 1u);
-    EXPECT_FALSE(files.requests[0].save);
-    EXPECT_EQ(files.requests[0].proposedName, "testdata");
-    EXPECT_EQ(files.requests[0].filter, "modbus test. data (*.txt)");
+    ASSERT_EQ(files.fileRequests.size(), 1u);
+    EXPECT_FALSE(files.fileRequests[0].save);
+    EXPECT_EQ(files.fileRequests[0].proposedName, "testdata");
+    EXPECT_EQ(files.fileRequests[0].filter, "modbus test. data (*.txt)");
     const QStringList loaded = entries(*d.dialog);
     ASSERT_EQ(loaded.size(), 100);
     EXPECT_EQ(loaded.first(), "00 03");
@@ -262,26 +261,26 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
     // Open reads back. Save writes the header and every entry.
     d.edit()->setText("01 06 00 01 00 03");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "addListButton"), Qt::LeftButton);
-    EXPECT_EQ(warnings.texts, QStringList{CTestCenter::ListFullText()});
+    EXPECT_EQ(warnings.texts(), QStringList{CTestCenter::ListFullText()});
     EXPECT_EQ(entries(*d.dialog), loaded);
-    files.answer = dir.filePath("saved.txt");
+    files.filePath = dir.filePath("saved.txt");
     QTest::mouseClick(child<QPushButton>(d.dialog.get(), "saveListButton"), Qt::LeftButton);
-    ASSERT_EQ(files.requests.size(), 2u);
-    EXPECT_TRUE(files.requests[1].save);
-    QFile saved(files.answer);
+    ASSERT_EQ(files.fileRequests.size(), 2u);
+    EXPECT_TRUE(files.fileRequests[1].save);
+    QFile saved(files.filePath);
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(saved.readAll()), "TestCenter\n" + loaded.join('\n') + "\n");
-    warnings.texts.clear();
+    warnings.messages.clear();
 
     // Another kind of file empties the list and says so.
     write("other.txt", "testcenter\n01 03\n");
-    files.answer = dir.filePath("other.txt");
+    files.filePath = dir.filePath("other.txt");
     d.dialog->OpenList();
-    EXPECT_EQ(warnings.texts, QStringList{"This file is not a test center file"});
+    EXPECT_EQ(warnings.texts(), QStringList{"This file is not a test center file"});
     EXPECT_EQ(d.dialog->FrameCombo()->count(), 0);
-    files.answer = dir.filePath("missing.txt");
+    files.filePath = dir.filePath("missing.txt");
     d.dialog->OpenList();
-    EXPECT_EQ(warnings.texts.last(), "File open error");
+    EXPECT_EQ(warnings.texts().last(), "File open error");
 }
 
 // Ctrl+C in the list copies as the Copy button does (the rules themselves
@@ -307,7 +306,8 @@ TEST_F(TestCenterFileTest, CheckSettingsAreReadBeforeAndWrittenAfter) {
         store.SetInt("TestCenter", "CRCLRC", 1);
     }
     bool ran = false;
-    auto previous = ModalRunner<CTestCenter>::SetHook([&](CTestCenter& dialog) {
+    RecordingInteraction user;
+    user.onModal<CTestCenter>([&](CTestCenter& dialog) {
         ran = true;
         EXPECT_EQ(dialog.windowTitle(), "测试工具");
         EXPECT_TRUE(child<QCheckBox>(&dialog, "addCheckBox")->isChecked());
@@ -318,7 +318,6 @@ TEST_F(TestCenterFileTest, CheckSettingsAreReadBeforeAndWrittenAfter) {
         return int(QDialog::Rejected);
     });
     CTestCenter::Open(nullptr);
-    ModalRunner<CTestCenter>::SetHook(previous);
     ASSERT_TRUE(ran);
     SettingsStore store;
     EXPECT_EQ(store.GetInt("TestCenter", "AddCheck", -1), 0);

@@ -31,9 +31,8 @@ namespace {
 
 using testing::child;
 using testing::lines;
-using testing::ModalAnswers;
+using testing::RecordingInteraction;
 using testing::setField;
-using testing::WarningRecorder;
 using DX = DialogDataExchange;
 
 using Factory = std::function<std::unique_ptr<QDialog>()>;
@@ -108,10 +107,10 @@ TEST_F(OfflineWriteDialogTest, SendChecksFieldsInOrderThenTheConnection) {
         auto d = c.make();
         d->show();
         for (const auto& [field, text] : c.fields) setField(d.get(), field, QString::fromLatin1(text));
-        WarningRecorder warnings;
+        RecordingInteraction warnings;
         auto* send = child<QPushButton>(d.get(), "sendButton");
         send->click();
-        EXPECT_EQ(warnings.texts, QStringList{c.message});
+        EXPECT_EQ(warnings.texts(), QStringList{c.message});
         EXPECT_TRUE(send->isEnabled());
         if (c.focus) {
             EXPECT_EQ(d->focusWidget(), child<QLineEdit>(d.get(), c.focus));
@@ -179,10 +178,10 @@ TEST_F(OfflineWriteDialogTest, CoilListFollowsTheFieldsAndItsCheckMarks) {
     quantity->setText("2");
     address->setFocus();
     EXPECT_EQ(lines(list), (QStringList{"Coil 10", "Coil 11"}));
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
     address->setText("x");
     quantity->setFocus();
-    EXPECT_EQ(warnings.texts, QStringList{DX::IntMessage()});
+    EXPECT_EQ(warnings.texts(), QStringList{DX::IntMessage()});
     EXPECT_EQ(lines(list), (QStringList{"Coil 10", "Coil 11"}));
 }
 
@@ -231,18 +230,18 @@ TEST_F(OfflineWriteDialogTest, EditReplacesTheSelectedItemThroughTheValueEntryDi
         auto* list = child<QListWidget>(d.get(), "valueList");
         const QStringList before = lines(list);
         list->setCurrentRow(c.line);
-        ModalAnswers modal;
+        RecordingInteraction modal;
         // Cancel first: nothing changes.
         child<QPushButton>(d.get(), "editButton")->click();
         EXPECT_EQ(lines(list), before);
-        modal.answer = [&](QDialog& input) {
+        modal.onModal<QDialog>([&](QDialog& input) {
             c.enter(input);
             input.accept();
             return input.result();
-        };
+        });
         list->setCurrentRow(c.line);
         child<QPushButton>(d.get(), "editButton")->click();
-        EXPECT_EQ(modal.runs, 2);
+        EXPECT_EQ(modal.modalRuns, 2);
         ASSERT_GT(list->count(), c.line);
         EXPECT_EQ(list->item(c.line)->text(), c.expected);
         EXPECT_EQ(list->currentRow(), c.line);
@@ -254,9 +253,9 @@ TEST_F(OfflineWriteDialogTest, EditReplacesTheSelectedItemThroughTheValueEntryDi
     // A float list of a single register has no line to edit.
     CMBPresetMultibleRegister single(WriteBlock{1, 0, 1, 0}, 4);
     single.show();
-    ModalAnswers modal;
+    RecordingInteraction modal;
     child<QPushButton>(&single, "editButton")->click();
-    EXPECT_EQ(modal.runs, 0);
+    EXPECT_EQ(modal.modalRuns, 0);
 }
 
 // ---- value-list files -------------------------------------------------------------------
@@ -289,9 +288,9 @@ TEST_F(ValueListFilesTest, ListsOpenOnlyInDialogsOfTheirKind) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ModalAnswers modal;
-        modal.path = path("list.mod");
-        QFile::remove(modal.path);
+        RecordingInteraction modal;
+        modal.filePath = path("list.mod");
+        QFile::remove(modal.filePath);
         auto saver = c.saver();
         saver->show();
         // Values beyond the shown quantity are saved too.
@@ -302,22 +301,23 @@ TEST_F(ValueListFilesTest, ListsOpenOnlyInDialogsOfTheirKind) {
         ASSERT_NE(from, nullptr);
         child<QPushButton>(saver.get(), "saveButton")->click();
         const bool coilList = qobject_cast<CMBForceMultibleCoils*>(saver.get()) != nullptr;
-        EXPECT_EQ(bytes(modal.path).size(), coilList ? 2004 : 260);
+        EXPECT_EQ(bytes(modal.filePath).size(), coilList ? 2004 : 260);
 
         auto opener = c.opener();
         opener->show();
-        WarningRecorder warnings;
+        modal.messages.clear();
+        RecordingInteraction& warnings = modal;
         child<QPushButton>(opener.get(), "openButton")->click();
-        EXPECT_EQ(warnings.texts, c.opens ? QStringList{} : QStringList{"不正确的数据格式"});
+        EXPECT_EQ(warnings.texts(), c.opens ? QStringList{} : QStringList{"不正确的数据格式"});
         std::uint8_t last = 0;
         if (auto* r = qobject_cast<CMBPresetMultibleRegister*>(opener.get())) last = r->values()[254];
         if (auto* r = qobject_cast<CMBReadWriteRegister*>(opener.get())) last = r->values()[254];
         if (auto* k = qobject_cast<CMBForceMultibleCoils*>(opener.get())) last = k->coils()[1999];
         EXPECT_EQ(last != 0, c.opens);
         // The default name is "data" until a file was opened.
-        modal.path.clear();
+        modal.filePath.clear();
         child<QPushButton>(opener.get(), "saveButton")->click();
-        EXPECT_EQ(modal.proposed.last(), c.opens ? "list.mod" : "data.mod");
+        EXPECT_EQ(modal.fileRequests.back().proposedName, c.opens ? "list.mod" : "data.mod");
     }
 }
 
@@ -326,11 +326,11 @@ TEST_F(ValueListFilesTest, AShortFileFillsTheStartAndBadFilesChangeNothing) {
     d.values().fill(0x11);
     d.show();
     auto* list = child<QListWidget>(&d, "valueList");
-    ModalAnswers modal;
-    WarningRecorder warnings;
+    RecordingInteraction modal;
+    RecordingInteraction& warnings = modal;
 
-    modal.path = path("short.mod");
-    QFile f(modal.path);
+    modal.filePath = path("short.mod");
+    QFile f(modal.filePath);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write(QByteArray::fromHex("01000000" "3412"));
     f.close();
@@ -344,13 +344,13 @@ TEST_F(ValueListFilesTest, AShortFileFillsTheStartAndBadFilesChangeNothing) {
             ASSERT_TRUE(t.open(QIODevice::WriteOnly));
             t.write("\x01\x00", 2);
         }
-        modal.path = bad;
+        modal.filePath = bad;
         child<QPushButton>(&d, "openButton")->click();
         EXPECT_EQ(lines(list), before);
     }
-    modal.path = dir.filePath("no/such/dir/x.mod");
+    modal.filePath = dir.filePath("no/such/dir/x.mod");
     child<QPushButton>(&d, "saveButton")->click();
-    EXPECT_EQ(warnings.texts, (QStringList{"File open error", "不正确的数据格式", "File open error"}));
+    EXPECT_EQ(warnings.texts(), (QStringList{"File open error", "不正确的数据格式", "File open error"}));
 }
 
 // ---- value entry ------------------------------------------------------------------------
@@ -389,10 +389,10 @@ TEST_F(OfflineWriteDialogTest, ValueEntryShowsOneFieldAndChecksItOnOk) {
         field->selectAll();
         QTest::keyClick(field, Qt::Key_Delete);
         QTest::keyClicks(field, QString::fromLatin1(c.typed));
-        WarningRecorder warnings;
+        RecordingInteraction warnings;
         child<QPushButton>(&d, "okButton")->click();
         EXPECT_EQ(d.result() == QDialog::Accepted, c.accepted);
-        EXPECT_EQ(warnings.texts, c.accepted ? QStringList{} : QStringList{c.message});
+        EXPECT_EQ(warnings.texts(), c.accepted ? QStringList{} : QStringList{c.message});
         if (c.check) {
             EXPECT_TRUE(c.check(d.value()));
         }

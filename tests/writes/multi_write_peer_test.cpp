@@ -41,10 +41,9 @@ using test::SocatPtyPair;
 using testing::child;
 using testing::kWaitMs;
 using testing::lines;
-using testing::ModalAnswers;
+using testing::RecordingInteraction;
 using testing::sendAndWait;
 using testing::setField;
-using testing::WarningRecorder;
 using Words = std::vector<std::uint16_t>;
 
 enum class Peer { PyModbusTcp, LibModbusTcp, LibModbusRtu };
@@ -156,9 +155,9 @@ TEST_P(MultiWritePeerTest, CoilsCheckedInTheListAreWritten) {
     d.show();
     auto* list = child<QListWidget>(&d, "coilList");
     for (int line : {0, 2, 3, 9}) list->item(line)->setCheckState(Qt::Checked);
-    WarningRecorder boxes;
+    RecordingInteraction boxes;
     ASSERT_TRUE(sendAndWait(d));
-    EXPECT_EQ(boxes.texts, QStringList{"应答正确"});
+    EXPECT_EQ(boxes.texts(), QStringList{"应答正确"});
     // Address 101 as the user sees it is protocol address 100 with base 1.
     EXPECT_EQ(coils(100, 11), (std::vector<std::uint8_t>{1, 0, 1, 1, 0, 0, 0, 0, 0, 1, zq_peer_coil(110)}));
 }
@@ -192,9 +191,9 @@ TEST_P(MultiWritePeerTest, RegisterFormatsSendTheirWords) {
         CMBPresetMultibleRegister d(WriteBlock{1, address, c.quantity, 0}, c.format);
         std::memcpy(d.values().data(), c.buffer.constData(), static_cast<std::size_t>(c.buffer.size()));
         d.show();
-        WarningRecorder boxes;
+        RecordingInteraction boxes;
         ASSERT_TRUE(sendAndWait(d));
-        EXPECT_EQ(boxes.texts, QStringList{"应答正确"});
+        EXPECT_EQ(boxes.texts(), QStringList{"应答正确"});
         // One register beyond what was sent keeps the slave's own value.
         Words expected = c.sent;
         const int after = address + static_cast<int>(c.sent.size());
@@ -209,14 +208,14 @@ TEST_P(MultiWritePeerTest, MaskWriteChangesOnlyTheChosenBits) {
     ASSERT_EQ(before & 1, 0);
     CMBMaskWrite d(1, 202, 1);
     d.show();
-    WarningRecorder boxes;
+    RecordingInteraction boxes;
     ASSERT_TRUE(sendAndWait(d));
     EXPECT_EQ(holding(201, 1), Words{before});
     d.andBoxes().Box(0)->click();
     d.orBoxes().Box(0)->click();
     ASSERT_TRUE(sendAndWait(d));
     EXPECT_EQ(holding(201, 1), Words{static_cast<std::uint16_t>(before | 1)});
-    EXPECT_EQ(boxes.texts, (QStringList{"应答正确", "应答正确"}));
+    EXPECT_EQ(boxes.texts(), (QStringList{"应答正确", "应答正确"}));
 }
 
 TEST_P(MultiWritePeerTest, ReadWriteWritesAndReadsInOneRequest) {
@@ -248,9 +247,9 @@ TEST_P(MultiWritePeerTest, ReadWriteWritesAndReadsInOneRequest) {
         CMBReadWriteRegister d(c.block, c.format);
         std::memcpy(d.values().data(), c.values.constData(), static_cast<std::size_t>(c.values.size()));
         d.show();
-        WarningRecorder boxes;
+        RecordingInteraction boxes;
         ASSERT_TRUE(sendAndWait(d));
-        EXPECT_EQ(boxes.texts, QStringList{c.box});
+        EXPECT_EQ(boxes.texts(), QStringList{c.box});
         EXPECT_EQ(lines(child<QListWidget>(&d, "readList")), c.readLines);
     }
     EXPECT_EQ(holding(700, 3), (Words{0x1111, 0x2222, 0xF333}));
@@ -279,12 +278,12 @@ TEST_P(MultiWritePeerTest, ReadWriteListsItsOwnAnswerWhenAnotherRequestFollows) 
         CMBReadWriteRegister d(ReadWriteBlock{1, address, 4, address, 4, 0}, c.format);
         std::memcpy(d.values().data(), c.values.constData(), static_cast<std::size_t>(c.values.size()));
         d.show();
-        WarningRecorder boxes;
+        RecordingInteraction boxes;
         child<QPushButton>(&d, "sendButton")->click();
         ASSERT_TRUE(d.IsPending());
         ASSERT_TRUE(testing::OvertakeWithWrite(750, {0xDEAD, 0xBEEF, 0xDEAD, 0xBEEF}));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !d.IsPending(); }, kWaitMs));
-        EXPECT_EQ(boxes.texts, QStringList{"应答正确"});
+        EXPECT_EQ(boxes.texts(), QStringList{"应答正确"});
         EXPECT_EQ(lines(child<QListWidget>(&d, "readList")),
                   RegisterListLines::Build(c.format, address, 4, d.values().data(), d.values().size()));
     }
@@ -312,19 +311,19 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
     ASSERT_TRUE(view.OnUpdateCommand(cmd::WriteMultipleCoils, state));
     EXPECT_TRUE(state.enabled);
 
-    ModalAnswers modal;
-    WarningRecorder boxes;
-    modal.answer = [&](QDialog& dialog) {
+    RecordingInteraction modal;
+    RecordingInteraction& boxes = modal;
+    modal.onModal<QDialog>([&](QDialog& dialog) {
         auto& d = dynamic_cast<CMBForceMultibleCoils&>(dialog);
         EXPECT_EQ(d.block().quantity, 2000);
         EXPECT_FALSE(sendAndWait(d));
-        EXPECT_EQ(boxes.texts, QStringList{DialogDataExchange::IntRangeMessage(1, 1968)});
+        EXPECT_EQ(boxes.texts(), QStringList{DialogDataExchange::IntRangeMessage(1, 1968)});
         setField(&d, "quantityEdit", "5");
         EXPECT_TRUE(sendAndWait(d));
         return int(QDialog::Rejected);
-    };
+    });
     view.OnCommand(cmd::WriteMultipleCoils);
-    EXPECT_EQ(modal.runs, 1);
+    EXPECT_EQ(modal.modalRuns, 1);
     EXPECT_EQ(coils(300, 6), (std::vector<std::uint8_t>{1, 0, 1, 1, 0, zq_peer_coil(305)}));
 
     // A holding-register poll of 200 registers: the 16 dialog takes 127 of its words.
@@ -334,33 +333,33 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
     def.DisplayFormat = 1;
     doc.Model().values.fill(0);
     for (int i = 0; i < 200; ++i) doc.Model().values[2 * i] = static_cast<std::uint8_t>(i + 1);
-    modal.answer = [&](QDialog& dialog) {
+    modal.onModal<QDialog>([&](QDialog& dialog) {
         auto& d = dynamic_cast<CMBPresetMultibleRegister&>(dialog);
         EXPECT_EQ(d.block().quantity, 127);
         EXPECT_EQ(d.windowTitle(), "16: 写寄存器组 (unsigned)");
         EXPECT_EQ(lines(child<QListWidget>(&d, "valueList")).first(), "800 = 1");
         // More than a slave takes in one request: the user sees its refusal.
-        boxes.texts.clear();
+        boxes.messages.clear();
         EXPECT_TRUE(sendAndWait(d));
         setField(&d, "quantityEdit", "100");
         EXPECT_TRUE(sendAndWait(d));
-        EXPECT_EQ(boxes.texts.size(), 2);
-        EXPECT_NE(boxes.texts.value(0), "应答正确");
-        EXPECT_EQ(boxes.texts.value(1), "应答正确");
+        EXPECT_EQ(boxes.texts().size(), 2);
+        EXPECT_NE(boxes.texts().value(0), "应答正确");
+        EXPECT_EQ(boxes.texts().value(1), "应答正确");
         return int(QDialog::Rejected);
-    };
+    });
     view.OnCommand(cmd::WriteMultipleRegisters);
     EXPECT_EQ(holding(800, 2), (Words{1, 2}));
     EXPECT_EQ(holding(898, 3), (Words{99, 100, zq_peer_holding(900)}));
 
     // 22 opens at the address base whatever the poll's address.
     def.OneBased = 1;
-    modal.answer = [&](QDialog& dialog) {
+    modal.onModal<QDialog>([&](QDialog& dialog) {
         EXPECT_EQ(dynamic_cast<CMBMaskWrite&>(dialog).address(), 1);
         return int(QDialog::Rejected);
-    };
+    });
     view.OnCommand(cmd::MaskWrite);
-    EXPECT_EQ(modal.runs, 3);
+    EXPECT_EQ(modal.modalRuns, 3);
 }
 
 // A request still waiting in slot 0 is never changed by a refused Send.
@@ -369,9 +368,9 @@ TEST_P(MultiWritePeerTest, ARefusedSendLoadsNothingAndGivesSendBack) {
     CMBPresetMultibleRegister d(WriteBlock{1, 900, 2, 0}, 0);
     d.values()[0] = 0x99;
     d.show();
-    WarningRecorder boxes;
+    RecordingInteraction boxes;
     EXPECT_FALSE(sendAndWait(d));
-    EXPECT_EQ(boxes.texts, QStringList{OneShotRequest::RefusedText()});
+    EXPECT_EQ(boxes.texts(), QStringList{OneShotRequest::RefusedText()});
     EXPECT_TRUE(child<QPushButton>(&d, "sendButton")->isEnabled());
     const std::uint16_t waiting[2] = {0x0BB0, 0x0CC0};
     ASSERT_EQ(SetWriteRegisters(0, 2, waiting), 1);
@@ -416,16 +415,16 @@ TEST_P(MultiWritePeerTest, WritePollEditsAreSentWithTheNextPoll) {
         ASSERT_NE(doc.Model().slotIndex, -1);
         ASSERT_TRUE(QTest::qWaitFor([&] { return holding(address, 4) == Words(4, 0); }, kWaitMs));
 
-        ModalAnswers modal;
-        modal.answer = [&](QDialog& d) {
+        RecordingInteraction modal;
+        modal.onModal<QDialog>([&](QDialog& d) {
             c.enter(d);
             d.accept();
             return d.result();
-        };
+        });
         int row = 0, column = 0;
         ASSERT_TRUE(doc.Model().CellOfItem(c.item, row, column));
         EXPECT_TRUE(view->OnValueEdit(row, column, c.character));
-        EXPECT_EQ(modal.runs, 1);
+        EXPECT_EQ(modal.modalRuns, 1);
         EXPECT_TRUE(doc.IsModified());
         EXPECT_TRUE(QTest::qWaitFor([&] { return holding(address, 4) == c.held; }, kWaitMs));
     }

@@ -10,6 +10,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "framework/dialog_data_exchange.h"
 #include "writes/single_write_test_support.h"
 
 namespace zentiq {
@@ -20,7 +21,7 @@ using namespace zentiq::testing;
 class WriteDialogTest : public ::testing::Test {
 protected:
     void SetUp() override { InitEngine(); }  // no connection
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
 };
 
 QString text(QWidget* d, const char* name) {
@@ -133,9 +134,9 @@ TEST_F(WriteDialogTest, SendValidatesInOrderThenNeedsAConnection) {
         if (auto* f = dynamic_cast<CMBWriteFloat*>(d.get())) f->displayFormat = c.format;
         d->show();
         for (const auto& [name, value] : c.fields) SetField(d.get(), name, QString::fromUtf8(value));
-        warnings.texts.clear();
+        warnings.messages.clear();
         QTest::mouseClick(SendButton(d.get()), Qt::LeftButton);
-        EXPECT_EQ(warnings.texts, c.warning.isEmpty() ? QStringList() : QStringList{c.warning});
+        EXPECT_EQ(warnings.texts(), c.warning.isEmpty() ? QStringList() : QStringList{c.warning});
         if (c.focus) {
             EXPECT_EQ(d->focusWidget(), d->findChild<QWidget*>(c.focus));
         }

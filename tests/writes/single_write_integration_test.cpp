@@ -224,15 +224,15 @@ TEST_P(WriteIntegrationTest, ResultTextsAndCloseOnSuccessAsReadAtSend) {
 }
 
 TEST_P(WriteIntegrationTest, HexFieldMustHoldAHexNumber) {
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
     for (const char* text : {"12G", "", " 1"}) {
         SCOPED_TRACE(text);
         const SendCase c{Kind::Register, 2, 0, {{"hexEdit", text}}, {}, 341, 6, {}};
         auto d = Prepared(c, 0);
         const std::uint32_t before = tap() ? tap()->RequestCount() : 0;
-        warnings.texts.clear();
+        warnings.messages.clear();
         QTest::mouseClick(SendButton(d.get()), Qt::LeftButton);
-        EXPECT_EQ(warnings.texts, QStringList{"Please enter a hex number"});
+        EXPECT_EQ(warnings.texts(), QStringList{"Please enter a hex number"});
         auto* hex = child<QLineEdit>(d.get(), "hexEdit");
         EXPECT_EQ(d->focusWidget(), hex);
         EXPECT_EQ(hex->selectedText(), hex->text());

@@ -15,7 +15,7 @@
 #include "grid/grid_ctrl.h"
 #include "values/value_format.h"
 #include "writes/single_write_opener.h"
-#include "writes/write_dialog_hooks.h"
+#include "support/recording_interaction.h"
 #include "writes/single_write_test_support.h"
 
 namespace zentiq {
@@ -75,8 +75,7 @@ protected:
     void SetUp() override {
         InitEngine();
         PollDocumentModel::ApplicationWide() = {};
-        previous = WriteDialogHooks::SetRunner([this](QDialog& dialog) {
-            auto& d = dynamic_cast<SingleWriteDialog&>(dialog);
+        warnings.onModal<SingleWriteDialog>([this](SingleWriteDialog& d) {
             opened.push_back(describe(d));
             if (inside) inside(d);
             return int(QDialog::Rejected);
@@ -96,7 +95,6 @@ protected:
         view->show();
     }
     void TearDown() override {
-        WriteDialogHooks::SetRunner(previous);
         delete view.data();
     }
 
@@ -112,8 +110,7 @@ protected:
 
     std::vector<Opened> opened;
     std::function<void(SingleWriteDialog&)> inside;
-    WriteDialogHooks::Runner previous;
-    WarningRecorder warnings;
+    RecordingInteraction warnings;
     CZentiqDoc doc;
     QPointer<CZentiqView> view;
 };
@@ -314,7 +311,7 @@ TEST_F(OpenerTest, BothCellOpenersSpanTheSameRegistersForEveryFormat) {
         int address = -1;
     };
     std::vector<Seen> seen;
-    WriteDialogHooks::SetRunner([&](QDialog& dialog) {
+    warnings.onModal<QDialog>([&](QDialog& dialog) {
         Seen s{QString::fromLatin1(dialog.metaObject()->className()), -1};
         if (auto* d = dynamic_cast<SingleWriteDialog*>(&dialog)) s.address = d->address;
         seen.push_back(s);

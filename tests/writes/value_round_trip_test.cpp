@@ -33,9 +33,8 @@ namespace {
 
 using testing::child;
 using testing::kWaitMs;
-using testing::ModalAnswers;
+using testing::RecordingInteraction;
 using testing::sendAndWait;
-using testing::WarningRecorder;
 using Words = std::vector<std::uint16_t>;
 
 struct Case {
@@ -158,8 +157,8 @@ TEST_P(ValueRoundTripTest, ReadCellSentUnchangedWritesTheBitsItShowed) {
     const int at = address(0);
     put(at, GetParam().wire);
     auto w = open(3, at);
-    ModalAnswers modal;
-    modal.answer = [&](QDialog& dialog) {
+    RecordingInteraction modal;
+    modal.onModal<QDialog>([&](QDialog& dialog) {
         auto& d = dynamic_cast<SingleWriteDialog&>(dialog);
         put(at, other());
         pressEnter(d);
@@ -167,9 +166,9 @@ TEST_P(ValueRoundTripTest, ReadCellSentUnchangedWritesTheBitsItShowed) {
         EXPECT_TRUE(QTest::qWaitFor([&] { return !d.IsPending(); }, kWaitMs));
         EXPECT_EQ(d.ResultText(), QString::fromUtf8("应答正确"));
         return int(QDialog::Rejected);
-    };
+    });
     ASSERT_TRUE(doubleClick(*w));
-    EXPECT_EQ(modal.runs, 1);
+    EXPECT_EQ(modal.modalRuns, 1);
     EXPECT_EQ(holding(at), GetParam().wire);
 }
 
@@ -180,14 +179,14 @@ TEST_P(ValueRoundTripTest, WritePollValueConfirmedUnchangedIsNoEdit) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return holding(at) == GetParam().wire; }, kWaitMs));
     const auto before = w->doc.Model().values;
 
-    ModalAnswers modal;
-    modal.answer = [&](QDialog& d) {
+    RecordingInteraction modal;
+    modal.onModal<QDialog>([&](QDialog& d) {
         EXPECT_NE(dynamic_cast<CMBInputRegister*>(&d), nullptr);
         pressEnter(d);
         return d.result();
-    };
+    });
     ASSERT_TRUE(doubleClick(*w));
-    EXPECT_EQ(modal.runs, 1);
+    EXPECT_EQ(modal.modalRuns, 1);
     EXPECT_FALSE(w->doc.IsModified());
     EXPECT_EQ(w->doc.Model().values, before);
     // The poll goes on writing the original bits.
@@ -204,9 +203,9 @@ TEST_P(ValueRoundTripTest, RegisterListsEditedUnchangedSendTheirBits) {
         const int at = address(command == cmd::WriteMultipleRegisters ? 2 : 3);
         put(at, GetParam().wire);
         auto w = open(3, at);
-        WarningRecorder boxes;
-        ModalAnswers modal;
-        modal.answer = [&](QDialog& d) {
+        RecordingInteraction modal;
+        RecordingInteraction& boxes = modal;
+        modal.onModal<QDialog>([&](QDialog& d) {
             if (dynamic_cast<CMBInputRegister*>(&d) != nullptr) {
                 pressEnter(d);
                 return d.result();
@@ -220,10 +219,10 @@ TEST_P(ValueRoundTripTest, RegisterListsEditedUnchangedSendTheirBits) {
             else
                 EXPECT_TRUE(sendAndWait(dynamic_cast<CMBReadWriteRegister&>(d)));
             return int(QDialog::Rejected);
-        };
+        });
         w->view->OnCommand(command);
-        EXPECT_EQ(modal.runs, 2);
-        EXPECT_EQ(boxes.texts, QStringList{QString::fromUtf8("应答正确")});
+        EXPECT_EQ(modal.modalRuns, 2);
+        EXPECT_EQ(boxes.texts(), QStringList{QString::fromUtf8("应答正确")});
         EXPECT_EQ(holding(at), GetParam().wire);
     }
 }

@@ -1,6 +1,6 @@
 // What the write-dialog tests share: the application with a private
-// settings file, warning boxes recorded instead of shown, modal dialogs and
-// file choosers answered by the test, and driving a dialog's Send.
+// settings file, driving a dialog's Send (boxes, modal dialogs and file
+// choosers are answered by a RecordingInteraction of the test).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -16,7 +16,6 @@
 
 #include "framework/settings_store.h"
 #include "support/dialog_test_helpers.h"
-#include "writes/write_dialog_hooks.h"
 
 namespace zentiq::testing {
 
@@ -37,35 +36,6 @@ private:
 
 inline ::testing::Environment* const kWriteEnvironment =
     ::testing::AddGlobalTestEnvironment(new WriteTestEnvironment);
-
-// While it lives, modal dialogs run `answer` instead of exec() (the answer
-// returns the result code; an empty answer cancels), and file dialogs return
-// `path` (recording what they proposed).
-struct ModalAnswers {
-    std::function<int(QDialog&)> answer;
-    QString path;
-    QStringList proposed;
-    int runs = 0;
-    WriteDialogHooks::Runner previousRunner;
-    WriteDialogHooks::FileChooser previousChooser;
-
-    ModalAnswers() {
-        previousRunner = WriteDialogHooks::SetRunner([this](QDialog& d) {
-            ++runs;
-            d.show();
-            return answer ? answer(d) : int(QDialog::Rejected);
-        });
-        previousChooser = WriteDialogHooks::SetFileChooser(
-            [this](QWidget*, const QString& name, bool) {
-                proposed << name;
-                return path;
-            });
-    }
-    ~ModalAnswers() {
-        WriteDialogHooks::SetRunner(previousRunner);
-        WriteDialogHooks::SetFileChooser(previousChooser);
-    }
-};
 
 inline QStringList lines(QListWidget* list) {
     QStringList out;
