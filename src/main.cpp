@@ -62,7 +62,8 @@ Options parseOptions(const QStringList& args) {
                 options.valid = false;
             }
             options.screenshotDelayMs = ms;
-        } else if (args[i] == QLatin1String("--settings-dir") || args[i] == QLatin1String("--screenshot") ||
+        } else if (args[i] == QLatin1String("--settings-dir") ||
+                   args[i] == QLatin1String("--screenshot") ||
                    args[i] == QLatin1String("--screenshot-delay")) {
             std::fprintf(stderr, "zentiq: %s needs a value\n", qUtf8Printable(args[i]));
             options.valid = false;
@@ -88,7 +89,8 @@ int main(int argc, char** argv) {
 
     // Ended by a signal, the program goes down as when its window closes.
     zentiq::ShutdownSignals endSignals;
-    QObject::connect(&endSignals, &zentiq::ShutdownSignals::requested, &qapp, [] { QApplication::exit(0); });
+    QObject::connect(&endSignals, &zentiq::ShutdownSignals::requested, &qapp,
+                     [] { QApplication::exit(0); });
 
     // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
     zentiq::InstallEngineTraceLog();
@@ -105,7 +107,8 @@ int main(int argc, char** argv) {
             zentiq::CMainFrame* frame = app.MainFrame();
             const bool saved = frame != nullptr && frame->grab().save(options.screenshot, "PNG");
             if (!saved)
-                std::fprintf(stderr, "zentiq: could not write %s\n", qUtf8Printable(options.screenshot));
+                std::fprintf(stderr, "zentiq: could not write %s\n",
+                             qUtf8Printable(options.screenshot));
             QApplication::exit(saved ? 0 : 3);
         });
     }

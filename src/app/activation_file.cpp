@@ -44,20 +44,23 @@ QString ServicesDir() {
 QString FileName() { return kServiceName + QStringLiteral(".service"); }
 
 QString Contents(const QString& programPath) {
-    if (programPath.isEmpty() || programPath.contains(QLatin1Char('\n')) || programPath.contains(QLatin1Char('\r')))
+    if (programPath.isEmpty() || programPath.contains(QLatin1Char('\n')) ||
+        programPath.contains(QLatin1Char('\r')))
         return {};
     QString program = isPlain(programPath) ? programPath : quoted(programPath);
     // The file itself is read with desktop-entry escapes, where a backslash
     // starts one.
     program.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
-    return QStringLiteral("[D-BUS Service]\nName=%1\nExec=%2 --automation\n").arg(kServiceName, program);
+    return QStringLiteral("[D-BUS Service]\nName=%1\nExec=%2 --automation\n")
+        .arg(kServiceName, program);
 }
 
 bool Write(const QString& dir, const QString& programPath, QString* error) {
     const QString text = Contents(programPath);
     if (text.isEmpty()) {
         if (error != nullptr)
-            *error = QStringLiteral("the program path %1 cannot be named in an activation file").arg(programPath);
+            *error = QStringLiteral("the program path %1 cannot be named in an activation file")
+                         .arg(programPath);
         return false;
     }
     const QString path = QDir(dir).filePath(FileName());

@@ -11,7 +11,8 @@ CAdvanced::CAdvanced(const AdvancedOptions& options, QWidget* parent)
     connect(m_ui->okButton, &QPushButton::clicked, this, &CAdvanced::accept);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CAdvanced::reject);
     // The delay only means something while RTS toggles.
-    connect(m_ui->rtsCheck, &QCheckBox::clicked, this, [this] { enableRtsDelay(m_ui->rtsCheck->isChecked()); });
+    connect(m_ui->rtsCheck, &QCheckBox::clicked, this,
+            [this] { enableRtsDelay(m_ui->rtsCheck->isChecked()); });
     UpdateData(false);
     enableRtsDelay(m_options.RTS != 0);
 }

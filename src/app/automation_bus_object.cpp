@@ -88,20 +88,24 @@ QString AutomationBusObject::ApplicationInterfaceXml() {
 }
 
 QString AutomationBusObject::DocumentInterfaceXml() {
-    QString xml = QStringLiteral("  <interface name=\"%1\">\n").arg(QLatin1String(kDocumentInterface));
+    QString xml =
+        QStringLiteral("  <interface name=\"%1\">\n").arg(QLatin1String(kDocumentInterface));
     for (const AutomationMember& m : CZentiqDocAutomation::Members()) {
         if (isProperty(m)) {
             xml += QStringLiteral("    <property name=\"%1\" type=\"%2\" access=\"%3\"/>\n")
                        .arg(QLatin1String(m.name), typeOfProperty(m),
-                            m.kind == Kind::Property ? QStringLiteral("readwrite") : QStringLiteral("read"));
+                            m.kind == Kind::Property ? QStringLiteral("readwrite")
+                                                     : QStringLiteral("read"));
             continue;
         }
         xml += QStringLiteral("    <method name=\"%1\">\n").arg(QLatin1String(m.name));
-        const QStringList names = QString::fromLatin1(m.argNames).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        const QStringList names =
+            QString::fromLatin1(m.argNames).split(QLatin1Char(','), Qt::SkipEmptyParts);
         const QString in = QString::fromLatin1(m.in);
         for (int i = 0; i < in.size(); ++i)
             xml += QStringLiteral("      <arg name=\"%1\" type=\"%2\" direction=\"in\"/>\n")
-                       .arg(i < names.size() ? names[i] : QStringLiteral("arg%1").arg(i), in.mid(i, 1));
+                       .arg(i < names.size() ? names[i] : QStringLiteral("arg%1").arg(i),
+                            in.mid(i, 1));
         if (*m.out != '\0')
             xml += QStringLiteral("      <arg name=\"result\" type=\"%1\" direction=\"out\"/>\n")
                        .arg(QLatin1String(m.out));
@@ -131,7 +135,8 @@ QString AutomationBusObject::introspect(const QString& path) const {
 
 // ---- calls --------------------------------------------------------------------------------
 
-bool AutomationBusObject::handleMessage(const QDBusMessage& message, const QDBusConnection& connection) {
+bool AutomationBusObject::handleMessage(const QDBusMessage& message,
+                                        const QDBusConnection& connection) {
     if (message.type() != QDBusMessage::MethodCallMessage)
         return false;
     const QString iface = message.interface();
@@ -166,17 +171,20 @@ QDBusMessage AutomationBusObject::applicationCall(const QDBusMessage& message) {
                                         QStringLiteral("%1 has no properties").arg(message.path()));
     }
     if (!iface.isEmpty() && iface != QLatin1String(kApplicationInterface))
-        return message.createErrorReply(QDBusError::UnknownInterface,
-                                        QStringLiteral("No interface %1 at %2").arg(iface, message.path()));
+        return message.createErrorReply(
+            QDBusError::UnknownInterface,
+            QStringLiteral("No interface %1 at %2").arg(iface, message.path()));
     const QString member = message.member();
     const bool create = member == QLatin1String("CreateDocument");
-    if ((!create && member != QLatin1String("CreateDetachedDocument")) || !message.signature().isEmpty())
+    if ((!create && member != QLatin1String("CreateDetachedDocument")) ||
+        !message.signature().isEmpty())
         return unknownMethod(message);
     // Each client's documents go with its connection; a detached one stays
     // until it is released (clients that live for one call, such as gdbus).
     const QString path = m_server.CreateDocument(create ? message.service() : QString());
     if (path.isEmpty())
-        return message.createErrorReply(QDBusError::Failed, QStringLiteral("No poll document could be created"));
+        return message.createErrorReply(QDBusError::Failed,
+                                        QStringLiteral("No poll document could be created"));
     return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
 }
 
@@ -185,14 +193,16 @@ QDBusMessage AutomationBusObject::documentCall(int id, const QDBusMessage& messa
     if (object == nullptr)
         return message.createErrorReply(
             QString::fromLatin1(kNoDocumentError),
-            QStringLiteral("No document at %1: it was released, its client left the bus or it was closed")
+            QStringLiteral(
+                "No document at %1: it was released, its client left the bus or it was closed")
                 .arg(message.path()));
     const QString iface = message.interface();
     if (iface == kPropertiesInterface)
         return propertyCall(*object, message);
     if (!iface.isEmpty() && iface != QLatin1String(kDocumentInterface))
-        return message.createErrorReply(QDBusError::UnknownInterface,
-                                        QStringLiteral("No interface %1 at %2").arg(iface, message.path()));
+        return message.createErrorReply(
+            QDBusError::UnknownInterface,
+            QStringLiteral("No interface %1 at %2").arg(iface, message.path()));
     if (message.member() == kRelease) {
         if (!message.signature().isEmpty())
             return unknownMethod(message);
@@ -203,13 +213,15 @@ QDBusMessage AutomationBusObject::documentCall(int id, const QDBusMessage& messa
     if (m == nullptr || isProperty(*m))
         return unknownMethod(message);
     if (message.signature() != QLatin1String(m->in))
-        return invalidArgs(message, QStringLiteral("%1 takes (%2), not (%3)")
-                                        .arg(message.member(), QLatin1String(m->in), message.signature()));
+        return invalidArgs(message,
+                           QStringLiteral("%1 takes (%2), not (%3)")
+                               .arg(message.member(), QLatin1String(m->in), message.signature()));
     const QVariant result = m->call(*object, message.arguments());
     return *m->out != '\0' ? message.createReply(result) : message.createReply();
 }
 
-QDBusMessage AutomationBusObject::propertyCall(CZentiqDocAutomation& object, const QDBusMessage& message) {
+QDBusMessage AutomationBusObject::propertyCall(CZentiqDocAutomation& object,
+                                               const QDBusMessage& message) {
     const QString member = message.member();
     const QString signature = message.signature();
     const QVariantList args = message.arguments();
@@ -238,16 +250,19 @@ QDBusMessage AutomationBusObject::propertyCall(CZentiqDocAutomation& object, con
     if (m == nullptr)
         return message.createErrorReply(
             QDBusError::UnknownProperty,
-            QStringLiteral("No property %1.%2 at %3").arg(args.value(0).toString(), args.value(1).toString(),
-                                                          message.path()));
+            QStringLiteral("No property %1.%2 at %3")
+                .arg(args.value(0).toString(), args.value(1).toString(), message.path()));
     if (get)
         return message.createReply(QVariant::fromValue(QDBusVariant(m->call(object, {}))));
     if (m->set == nullptr)
-        return message.createErrorReply(QDBusError::PropertyReadOnly,
-                                        QStringLiteral("%1 is read-only").arg(QLatin1String(m->name)));
+        return message.createErrorReply(
+            QDBusError::PropertyReadOnly,
+            QStringLiteral("%1 is read-only").arg(QLatin1String(m->name)));
     const QVariant value = args.value(2).value<QDBusVariant>().variant();
     if (signatureOf(value) != typeOfProperty(*m))
-        return invalidArgs(message, QStringLiteral("%1 takes the type %2").arg(QLatin1String(m->name), typeOfProperty(*m)));
+        return invalidArgs(
+            message,
+            QStringLiteral("%1 takes the type %2").arg(QLatin1String(m->name), typeOfProperty(*m)));
     m->set(object, value);
     return message.createReply();
 }

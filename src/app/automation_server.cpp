@@ -73,7 +73,8 @@ void AutomationServer::report(const QString& problem) {
 void AutomationServer::start() {
     if (!m_automationStart && isTheProgram()) {
         QString error;
-        if (!activation_file::Write(activation_file::ServicesDir(), QCoreApplication::applicationFilePath(), &error))
+        if (!activation_file::Write(activation_file::ServicesDir(),
+                                    QCoreApplication::applicationFilePath(), &error))
             report(error);
     }
     // Nothing can reach a program started for automation that cannot serve.
@@ -88,13 +89,16 @@ void AutomationServer::start() {
         return quit(cannotServe);
     }
     m_busObject = std::make_unique<AutomationBusObject>(*this);
-    if (!bus.registerVirtualObject(QLatin1String(kApplicationPath), m_busObject.get(), QDBusConnection::SubPath)) {
-        report(QStringLiteral("the object path %1 is taken in this process").arg(QLatin1String(kApplicationPath)));
+    if (!bus.registerVirtualObject(QLatin1String(kApplicationPath), m_busObject.get(),
+                                   QDBusConnection::SubPath)) {
+        report(QStringLiteral("the object path %1 is taken in this process")
+                   .arg(QLatin1String(kApplicationPath)));
         return quit(cannotServe);
     }
     m_objectRegistered = true;
     if (!bus.registerService(QLatin1String(kServiceName))) {
-        report(QStringLiteral("the bus name %1 belongs to another program").arg(QLatin1String(kServiceName)));
+        report(QStringLiteral("the bus name %1 belongs to another program")
+                   .arg(QLatin1String(kServiceName)));
         bus.unregisterObject(QLatin1String(kApplicationPath), QDBusConnection::UnregisterTree);
         m_objectRegistered = false;
         return quit(cannotServe);
@@ -103,7 +107,8 @@ void AutomationServer::start() {
     m_watcher = new QDBusServiceWatcher(this);
     m_watcher->setConnection(bus);
     m_watcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
-    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this, &AutomationServer::ownerLeft);
+    connect(m_watcher, &QDBusServiceWatcher::serviceUnregistered, this,
+            &AutomationServer::ownerLeft);
     if (m_automationStart) {
         m_idleTimer = new QTimer(this);
         m_idleTimer->setSingleShot(true);
@@ -131,7 +136,9 @@ QString AutomationServer::CreateDocument(const QString& owner) {
 
 CZentiqDocAutomation* AutomationServer::Find(int id) const {
     const auto it = m_documents.find(id);
-    return it != m_documents.end() && it->second.object->Document() != nullptr ? it->second.object.get() : nullptr;
+    return it != m_documents.end() && it->second.object->Document() != nullptr
+               ? it->second.object.get()
+               : nullptr;
 }
 
 QList<int> AutomationServer::DocumentIds() const {
@@ -164,7 +171,8 @@ void AutomationServer::watchOwner(const QString& owner) {
         return;
     m_watcher->addWatchedService(owner);
     // A client that left before the watch began would never be reported.
-    const QDBusReply<bool> present = m_watcher->connection().interface()->isServiceRegistered(owner);
+    const QDBusReply<bool> present =
+        m_watcher->connection().interface()->isServiceRegistered(owner);
     if (present.isValid() && !present.value())
         ownerLeft(owner);
 }

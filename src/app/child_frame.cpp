@@ -19,7 +19,8 @@ CChildFrame::CChildFrame(CZentiqDoc* doc, QWidget* parent) : QMdiSubWindow(paren
         if (view != nullptr)
             setWidget(view);
         setWindowTitle(m_doc->GetTitle());
-        connect(m_doc, &CZentiqDoc::titleChanged, this, [this](const QString& title) { setWindowTitle(title); });
+        connect(m_doc, &CZentiqDoc::titleChanged, this,
+                [this](const QString& title) { setWindowTitle(title); });
         connect(m_doc, &CZentiqDoc::placementRequested, this, [this](WindowPlacement* placement) {
             if (placement != nullptr)
                 *placement = CurrentPlacement();
@@ -56,7 +57,8 @@ bool CChildFrame::ApplyPlacement(const WindowPlacement& placement) {
 }
 
 WindowPlacement CChildFrame::CurrentPlacement() const {
-    return frame_placement::Take(*this, (isMinimized() || isMaximized()) ? m_normalGeometry : geometry());
+    return frame_placement::Take(*this,
+                                 (isMinimized() || isMaximized()) ? m_normalGeometry : geometry());
 }
 
 void CChildFrame::rememberNormalGeometry() {
@@ -94,9 +96,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
 
 bool CChildFrame::OnCommand(int id) {
     switch (id) {
-    case cmd::FileClose:
-        close();
-        return true;
+    case cmd::FileClose: close(); return true;
     case cmd::FileSave:
         if (m_doc != nullptr)
             m_doc->DoFileSave();
@@ -105,8 +105,7 @@ bool CChildFrame::OnCommand(int id) {
         if (m_doc != nullptr)
             m_doc->DoSave(QString(), true);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -114,11 +113,8 @@ bool CChildFrame::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
     case cmd::FileClose:
     case cmd::FileSave:
-    case cmd::FileSaveAs:
-        state.enabled = m_doc != nullptr;
-        return true;
-    default:
-        return false;
+    case cmd::FileSaveAs: state.enabled = m_doc != nullptr; return true;
+    default: return false;
     }
 }
 

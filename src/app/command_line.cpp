@@ -11,7 +11,8 @@ bool isValueOption(const QString& arg) {
 
 // The print switch: --print FILE, --print=FILE, and the framework's /p FILE.
 bool isPrintSwitch(const QString& arg) {
-    return arg == QLatin1String("--print") || arg.compare(QLatin1String("/p"), Qt::CaseInsensitive) == 0;
+    return arg == QLatin1String("--print") ||
+           arg.compare(QLatin1String("/p"), Qt::CaseInsensitive) == 0;
 }
 
 bool isAutomationSwitch(const QString& arg) {
@@ -36,7 +37,8 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
                 line.error = QStringLiteral("%1 needs the document to print").arg(arg);
         } else if (arg == QLatin1String("--lang") || arg.startsWith(QLatin1String("--lang="))) {
             const bool inline_ = arg.contains(QLatin1Char('='));
-            const QString code = inline_ ? arg.mid(7) : (i + 1 < arguments.size() ? arguments[++i] : QString());
+            const QString code =
+                inline_ ? arg.mid(7) : (i + 1 < arguments.size() ? arguments[++i] : QString());
             line.language = LanguageFromCode(code);
             if (!line.language)
                 line.error = QStringLiteral("--lang wants en or zh, not \"%1\"").arg(code);
@@ -61,8 +63,9 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
 }
 
 QString CommandLine::UsageText() {
-    return QStringLiteral("usage: zentiq [FILE.zqd | FILE.zqw] [--print FILE.zqd] "
-                          "[--automation] [--lang en|zh] [--settings-dir DIR]");
+    return QStringLiteral(
+        "usage: zentiq [FILE.zqd | FILE.zqw] [--print FILE.zqd] "
+        "[--automation] [--lang en|zh] [--settings-dir DIR]");
 }
 
 }  // namespace zentiq

@@ -11,12 +11,12 @@
 namespace zentiq {
 
 struct CommandLine {
-    bool automation = false;  // started by an automation client: no window, no document
-    QString fileName;         // a .zqd or .zqw path, empty for none
-    QString printFile;        // --print FILE (or /p FILE): print it and end
+    bool automation = false;           // started by an automation client: no window, no document
+    QString fileName;                  // a .zqd or .zqw path, empty for none
+    QString printFile;                 // --print FILE (or /p FILE): print it and end
     std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
-    QString error;            // a switch that lacks its value: say so and end
-    QStringList ignored;      // switches this program does not know
+    QString error;                     // a switch that lacks its value: say so and end
+    QStringList ignored;               // switches this program does not know
 
     // Arguments without the program name. The settings, screenshot and
     // automation options of main.cpp are understood (and skipped) here too.

@@ -32,30 +32,28 @@ QString ConnectFailureText::SerialPermissionHint(const QString& devicePath, int 
             group = QString::fromLocal8Bit(g->gr_name);
     }
     if (group.isEmpty() || group == QLatin1String("root"))
-        return QStringLiteral("Access to %1 was refused. Serial ports usually belong to the group "
-                              "\"dialout\": add your user to it (sudo usermod -a -G dialout $USER) "
-                              "and log in again.")
+        return QStringLiteral(
+                   "Access to %1 was refused. Serial ports usually belong to the group "
+                   "\"dialout\": add your user to it (sudo usermod -a -G dialout $USER) "
+                   "and log in again.")
             .arg(devicePath);
-    return QStringLiteral("Access to %1 was refused. It belongs to the group \"%2\": add your user to "
-                          "it (sudo usermod -a -G %2 $USER) and log in again.")
+    return QStringLiteral(
+               "Access to %1 was refused. It belongs to the group \"%2\": add your user to "
+               "it (sudo usermod -a -G %2 $USER) and log in again.")
         .arg(devicePath, group);
 }
 
 QString ConnectFailureText::SerialOpenCause(int error) {
     switch (error) {
-    case 0:
-        return {};
+    case 0: return {};
     case EBUSY:
     case EWOULDBLOCK:  // the lock of another program that has the port open
         return tr("被其他程序占用");
     case ENOTTY:
-    case EISDIR:
-        return tr("不是串口设备");
+    case EISDIR: return tr("不是串口设备");
     case EACCES:
-    case EPERM:
-        return tr("没有权限");
-    default:
-        return QString::fromLocal8Bit(std::strerror(error));
+    case EPERM: return tr("没有权限");
+    default: return QString::fromLocal8Bit(std::strerror(error));
     }
 }
 

@@ -70,25 +70,30 @@ ConnectionController::State ConnectionController::Connect(bool withDialog) {
     SetEchoRemoval(s.Echo);
 
     if (s.Serial == 0) {
-        opened(OpenSerialPort(s.Port + 1, BaudTimingForIndex(s.BaudRate).baud, s.DataBits != 0 ? 8 : 7,
-                              s.Parity, s.StopBits != 0 ? 2 : 0));
+        opened(OpenSerialPort(s.Port + 1, BaudTimingForIndex(s.BaudRate).baud,
+                              s.DataBits != 0 ? 8 : 7, s.Parity, s.StopBits != 0 ? 2 : 0));
         return m_state;
     }
     if (s.ServicePort < 1 || s.ServicePort > 0xFFFF) {
         // Only a hand-edited store gets here; the dialog refuses such a port.
-        emit connectFailed(QStringLiteral("Modbus/TCP Connection Failed. Invalid port %1").arg(s.ServicePort));
+        emit connectFailed(
+            QStringLiteral("Modbus/TCP Connection Failed. Invalid port %1").arg(s.ServicePort));
         return m_state;
     }
-    const int result = BeginTcpConnection(s.IPAddress.c_str(), static_cast<std::uint16_t>(s.ServicePort),
-                                          nonNegative(s.Timeout), nonNegative(s.ConnectionTimeout));
+    const int result =
+        BeginTcpConnection(s.IPAddress.c_str(), static_cast<std::uint16_t>(s.ServicePort),
+                           nonNegative(s.Timeout), nonNegative(s.ConnectionTimeout));
     if (result != kTcpConnectUnderWay) {
         opened(result);
         return m_state;
     }
     // The host answers, refuses or stays silent; the event loop runs meanwhile.
-    m_connectNotifier = new QSocketNotifier(static_cast<qintptr>(TcpConnectingSocket()), QSocketNotifier::Write, this);
-    connect(m_connectNotifier, &QSocketNotifier::activated, this, &ConnectionController::tcpConnectReady);
-    m_connectTimer->start(static_cast<int>(std::min<std::uint32_t>(nonNegative(s.ConnectionTimeout), INT_MAX)));
+    m_connectNotifier = new QSocketNotifier(static_cast<qintptr>(TcpConnectingSocket()),
+                                            QSocketNotifier::Write, this);
+    connect(m_connectNotifier, &QSocketNotifier::activated, this,
+            &ConnectionController::tcpConnectReady);
+    m_connectTimer->start(
+        static_cast<int>(std::min<std::uint32_t>(nonNegative(s.ConnectionTimeout), INT_MAX)));
     setState(State::Connecting);
     return m_state;
 }
@@ -125,11 +130,11 @@ void ConnectionController::opened(int result) {
     if (m_storeWhenOpen)
         ConnectionSettingsStore::Write(m_store, s);
     const BaudTiming timing = BaudTimingForIndex(s.BaudRate);
-    SetSerialTimeouts(s.RTU_ASCII == 1 ? 1000 : timing.readInterval, timing.multiplier, nonNegative(s.Timeout),
-                      timing.multiplier, 200);
-    SetTransmissionMode(s.Serial == 0                     ? (s.RTU_ASCII == 1 ? ASCII : RTU)
+    SetSerialTimeouts(s.RTU_ASCII == 1 ? 1000 : timing.readInterval, timing.multiplier,
+                      nonNegative(s.Timeout), timing.multiplier, 200);
+    SetTransmissionMode(s.Serial == 0                    ? (s.RTU_ASCII == 1 ? ASCII : RTU)
                         : s.TcpFraming == kTcpFramingRtu ? RTU_OVER_TCP
-                                                          : TCP);
+                                                         : TCP);
     StartPolling();
     setState(State::Connected);
 }
@@ -179,42 +184,26 @@ QString ConnectionController::PaneText(const ConnectionSettings& s) {
 
 bool ConnectionController::OnCommand(int id) {
     switch (id) {
-    case cmd::Connect:
-        Connect(true);
-        return true;
-    case cmd::QuickConnect:
-        Connect(false);
-        return true;
-    case cmd::Disconnect:
-        Disconnect();
-        return true;
+    case cmd::Connect: Connect(true); return true;
+    case cmd::QuickConnect: Connect(false); return true;
+    case cmd::Disconnect: Disconnect(); return true;
     case cmd::AutoConnectOn:
-    case cmd::AutoConnectOff:
-        SetAutoEnable(id == cmd::AutoConnectOn);
-        return true;
-    default:
-        return false;
+    case cmd::AutoConnectOff: SetAutoEnable(id == cmd::AutoConnectOn); return true;
+    default: return false;
     }
 }
 
 bool ConnectionController::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
     case cmd::Connect:
-    case cmd::QuickConnect:
-        state.enabled = m_state == State::Unconnected;
-        return true;
+    case cmd::QuickConnect: state.enabled = m_state == State::Unconnected; return true;
     case cmd::Disconnect:
         // Also gives up a connect that waits for its host.
         state.enabled = m_state == State::Connected || m_state == State::Connecting;
         return true;
-    case cmd::AutoConnectOn:
-        state.enabled = !m_autoEnable;
-        return true;
-    case cmd::AutoConnectOff:
-        state.enabled = m_autoEnable;
-        return true;
-    default:
-        return false;
+    case cmd::AutoConnectOn: state.enabled = !m_autoEnable; return true;
+    case cmd::AutoConnectOff: state.enabled = m_autoEnable; return true;
+    default: return false;
     }
 }
 

@@ -28,16 +28,18 @@ constexpr CommSetupValue kCommSetupValues[] = {
     {"DataBits", &ConnectionSettings::DataBits, 0, 1, 1},
     {"Parity", &ConnectionSettings::Parity, 0, 2, 2},
     {"StopBits", &ConnectionSettings::StopBits, 0, 1, 0},
-    {"Timeout", &ConnectionSettings::Timeout, CMBCommSetup::kTimeoutMin, CMBCommSetup::kTimeoutMax, 1000},
+    {"Timeout", &ConnectionSettings::Timeout, CMBCommSetup::kTimeoutMin, CMBCommSetup::kTimeoutMax,
+     1000},
     {"DTRDSR", &ConnectionSettings::DTRDSR, 0, 1, 0},
     {"RTSCTS", &ConnectionSettings::RTSCTS, 0, 1, 0},
     {"RTS", &ConnectionSettings::RTS, 0, 1, 1},
-    {"CLRRTSDelay", &ConnectionSettings::CLRRTSDelay, CAdvanced::kRtsDelayMin, CAdvanced::kRtsDelayMax, 1},
+    {"CLRRTSDelay", &ConnectionSettings::CLRRTSDelay, CAdvanced::kRtsDelayMin,
+     CAdvanced::kRtsDelayMax, 1},
     {"RTU/ASCII", &ConnectionSettings::RTU_ASCII, 0, 1, 0},
     {"ServicePort", &ConnectionSettings::ServicePort, CMBCommSetup::kServicePortMin,
      CMBCommSetup::kServicePortMax, 502},
-    {"ConnectionTimeout", &ConnectionSettings::ConnectionTimeout, CMBCommSetup::kConnectionTimeoutMin,
-     CMBCommSetup::kConnectionTimeoutMax, 3000},
+    {"ConnectionTimeout", &ConnectionSettings::ConnectionTimeout,
+     CMBCommSetup::kConnectionTimeoutMin, CMBCommSetup::kConnectionTimeoutMax, 3000},
     {"DelayBetweenPolls", &ConnectionSettings::DelayBetweenPolls, CMBCommSetup::kDelayMin,
      CMBCommSetup::kDelayMax, 10},
     {"Echo", &ConnectionSettings::Echo, 0, 1, 0},
@@ -49,16 +51,19 @@ constexpr CommSetupValue kCommSetupValues[] = {
 
 ConnectionSettings ConnectionSettingsStore::Read(const SettingsStore& store, bool* autoEnable) {
     ConnectionSettings s;
-    auto get = [&](const char* key, int def) { return store.GetInt(kCommSetup, QString::fromLatin1(key), def); };
+    auto get = [&](const char* key, int def) {
+        return store.GetInt(kCommSetup, QString::fromLatin1(key), def);
+    };
     for (const CommSetupValue& v : kCommSetupValues) {
         const int stored = get(v.key, v.fallback);
         s.*v.field = stored < v.min || stored > v.max ? v.fallback : stored;
     }
     if (autoEnable != nullptr)
         *autoEnable = store.GetInt(kCommSetup, kAutoEnableKey, 0) != 0;
-    s.IPAddress = store.GetString(kCommSetup, QStringLiteral("IPAddress"), QStringLiteral("0.0.0.0"))
-                      .toLatin1()
-                      .toStdString();
+    s.IPAddress =
+        store.GetString(kCommSetup, QStringLiteral("IPAddress"), QStringLiteral("0.0.0.0"))
+            .toLatin1()
+            .toStdString();
     if (s.Serial == -1) {
         // Settings of old versions: port index 8 meant Modbus/TCP.
         if (s.Port == 8) {
@@ -76,21 +81,44 @@ ConnectionSettings ConnectionSettingsStore::Read(const SettingsStore& store, boo
 }
 
 const QStringList& ConnectionSettingsStore::Keys() {
-    static const QStringList keys = {
-        QStringLiteral("Port"),        QStringLiteral("BaudRate"),          QStringLiteral("DataBits"),
-        QStringLiteral("Parity"),      QStringLiteral("StopBits"),          QStringLiteral("Timeout"),
-        QStringLiteral("DTRDSR"),      QStringLiteral("RTSCTS"),            QStringLiteral("RTS"),
-        QStringLiteral("CLRRTSDelay"), QStringLiteral("RTU/ASCII"),         QStringLiteral("IPAddress"),
-        QStringLiteral("ServicePort"), QStringLiteral("ConnectionTimeout"), QStringLiteral("DelayBetweenPolls"),
-        QStringLiteral("Echo"),        QStringLiteral("Serial")};
+    static const QStringList keys = {QStringLiteral("Port"),
+                                     QStringLiteral("BaudRate"),
+                                     QStringLiteral("DataBits"),
+                                     QStringLiteral("Parity"),
+                                     QStringLiteral("StopBits"),
+                                     QStringLiteral("Timeout"),
+                                     QStringLiteral("DTRDSR"),
+                                     QStringLiteral("RTSCTS"),
+                                     QStringLiteral("RTS"),
+                                     QStringLiteral("CLRRTSDelay"),
+                                     QStringLiteral("RTU/ASCII"),
+                                     QStringLiteral("IPAddress"),
+                                     QStringLiteral("ServicePort"),
+                                     QStringLiteral("ConnectionTimeout"),
+                                     QStringLiteral("DelayBetweenPolls"),
+                                     QStringLiteral("Echo"),
+                                     QStringLiteral("Serial")};
     return keys;
 }
 
 void ConnectionSettingsStore::Write(SettingsStore& store, const ConnectionSettings& s) {
-    const int values[] = {s.Port,     s.BaudRate, s.DataBits,    s.Parity,    s.StopBits,
-                          s.Timeout,  s.DTRDSR,   s.RTSCTS,      s.RTS,       s.CLRRTSDelay,
-                          s.RTU_ASCII, 0,         s.ServicePort, s.ConnectionTimeout,
-                          s.DelayBetweenPolls, s.Echo, s.Serial};
+    const int values[] = {s.Port,
+                          s.BaudRate,
+                          s.DataBits,
+                          s.Parity,
+                          s.StopBits,
+                          s.Timeout,
+                          s.DTRDSR,
+                          s.RTSCTS,
+                          s.RTS,
+                          s.CLRRTSDelay,
+                          s.RTU_ASCII,
+                          0,
+                          s.ServicePort,
+                          s.ConnectionTimeout,
+                          s.DelayBetweenPolls,
+                          s.Echo,
+                          s.Serial};
     const QStringList& keys = Keys();
     for (int i = 0; i < keys.size(); ++i) {
         if (keys[i] == QLatin1String("IPAddress"))

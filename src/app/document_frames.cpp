@@ -31,11 +31,8 @@ void DocumentFrames::Adopt(CZentiqDoc* doc, Kind kind) {
         if (auto* view = qobject_cast<CZentiqView*>(frame->View()))
             view->OnInitialUpdate();
         return;
-    case Kind::Opened:
-        frame->ApplyPlacement(doc->LoadedPlacement());
-        break;
-    case Kind::New:
-        break;
+    case Kind::Opened: frame->ApplyPlacement(doc->LoadedPlacement()); break;
+    case Kind::New: break;
     }
     frame->InitialUpdateFrame();
     m_mainFrame.MdiArea()->setActiveSubWindow(frame);

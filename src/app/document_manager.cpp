@@ -16,7 +16,8 @@ const QString kRecentSection = QStringLiteral("Recent File List");
 
 }  // namespace
 
-DocumentManager::DocumentManager(SettingsStore& store, QObject* parent) : QObject(parent), m_store(store) {}
+DocumentManager::DocumentManager(SettingsStore& store, QObject* parent)
+    : QObject(parent), m_store(store) {}
 
 DocumentManager::~DocumentManager() {
     for (const QPointer<CZentiqDoc>& doc : m_windowless)
@@ -40,7 +41,8 @@ QList<CZentiqDoc*> DocumentManager::Documents() const {
 
 bool DocumentManager::HasClientDocuments() const {
     const QList<CZentiqDoc*> docs = Documents();
-    return std::any_of(docs.begin(), docs.end(), [](const CZentiqDoc* d) { return d->OwnedByClient(); });
+    return std::any_of(docs.begin(), docs.end(),
+                       [](const CZentiqDoc* d) { return d->OwnedByClient(); });
 }
 
 void DocumentManager::adopt(CZentiqDoc* doc, DocumentWindows::Kind kind) {
@@ -60,7 +62,9 @@ void DocumentManager::adopt(CZentiqDoc* doc, DocumentWindows::Kind kind) {
 
 CZentiqDoc* DocumentManager::NewDocument() { return newDocument(DocumentWindows::Kind::New); }
 
-CZentiqDoc* DocumentManager::NewHiddenDocument() { return newDocument(DocumentWindows::Kind::Hidden); }
+CZentiqDoc* DocumentManager::NewHiddenDocument() {
+    return newDocument(DocumentWindows::Kind::Hidden);
+}
 
 CZentiqDoc* DocumentManager::newDocument(DocumentWindows::Kind kind) {
     auto* doc = new CZentiqDoc;
@@ -78,13 +82,15 @@ CZentiqDoc* DocumentManager::OpenDocumentFile(const QString& path) {
     if (IsWorkspaceName(path)) {
         // Only OpenByName opens workspaces: a workspace listed inside a
         // workspace must not open itself again and again.
-        emit failed(QStringLiteral("%1 is a workspace file, not a poll document.").arg(QDir::toNativeSeparators(path)));
+        emit failed(QStringLiteral("%1 is a workspace file, not a poll document.")
+                        .arg(QDir::toNativeSeparators(path)));
         return nullptr;
     }
     const QFileInfo info(path);
     const QString absolute = info.absoluteFilePath();
     for (CZentiqDoc* doc : Documents()) {
-        if (!doc->OwnedByClient() && !doc->GetPathName().isEmpty() && QFileInfo(doc->GetPathName()) == info) {
+        if (!doc->OwnedByClient() && !doc->GetPathName().isEmpty() &&
+            QFileInfo(doc->GetPathName()) == info) {
             if (m_windows != nullptr)
                 m_windows->Activate(doc);
             return doc;
@@ -95,7 +101,8 @@ CZentiqDoc* DocumentManager::OpenDocumentFile(const QString& path) {
     if (!doc->OnOpenDocument(absolute, &error)) {
         delete doc;
         if (error.isEmpty())
-            error = QStringLiteral("%1 could not be opened.").arg(QDir::toNativeSeparators(absolute));
+            error =
+                QStringLiteral("%1 could not be opened.").arg(QDir::toNativeSeparators(absolute));
         emit failed(error);
         return nullptr;
     }
@@ -120,7 +127,8 @@ void DocumentManager::OpenByName(const QString& path) {
 void DocumentManager::LoadRecentFiles() {
     m_recentFiles.clear();
     for (int i = 1; i <= kRecentFileCount; ++i) {
-        const QString path = m_store.GetString(kRecentSection, QStringLiteral("File%1").arg(i), QString());
+        const QString path =
+            m_store.GetString(kRecentSection, QStringLiteral("File%1").arg(i), QString());
         if (!path.isEmpty() && !m_recentFiles.contains(path))
             m_recentFiles << path;
     }
@@ -160,17 +168,14 @@ void DocumentManager::openRecentFile(int index) {
 
 bool DocumentManager::OnCommand(int id) {
     switch (id) {
-    case cmd::FileNew:
-        NewDocument();
-        return true;
+    case cmd::FileNew: NewDocument(); return true;
     case cmd::FileOpen:
         if (m_openFileAsker) {
             if (const QString path = m_openFileAsker(); !path.isEmpty())
                 OpenDocumentFile(path);
         }
         return true;
-    default:
-        break;
+    default: break;
     }
     if (id >= cmd::RecentFileFirst && id <= cmd::RecentFileLast) {
         openRecentFile(id - cmd::RecentFileFirst);
@@ -182,10 +187,8 @@ bool DocumentManager::OnCommand(int id) {
 bool DocumentManager::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
     case cmd::FileNew:
-    case cmd::FileOpen:
-        return true;
-    default:
-        break;
+    case cmd::FileOpen: return true;
+    default: break;
     }
     if (id >= cmd::RecentFileFirst && id <= cmd::RecentFileLast) {
         state.enabled = id - cmd::RecentFileFirst < m_recentFiles.size();

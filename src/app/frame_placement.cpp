@@ -22,8 +22,8 @@ std::optional<QRect> NormalRect(const WindowPlacement& p) {
     const qint64 width = qint64(p.right) - p.left;
     const qint64 height = qint64(p.bottom) - p.top;
     auto inRange = [](qint64 v) { return v >= -kMaxCoordinate && v <= kMaxCoordinate; };
-    if (width <= 0 || height <= 0 || width > kMaxCoordinate || height > kMaxCoordinate || !inRange(p.left) ||
-        !inRange(p.top))
+    if (width <= 0 || height <= 0 || width > kMaxCoordinate || height > kMaxCoordinate ||
+        !inRange(p.left) || !inRange(p.top))
         return std::nullopt;
     return QRect(p.left, p.top, int(width), int(height));
 }
@@ -75,7 +75,9 @@ WindowPlacement Take(const QWidget& frame, const QRect& normal) {
     WindowPlacement p;
     p.length = WindowPlacement::kRecordLength;
     p.flags = 0;
-    p.showCmd = frame.isMinimized() ? kShowMinimized : frame.isMaximized() ? kShowMaximized : kShowNormal;
+    p.showCmd = frame.isMinimized()   ? kShowMinimized
+                : frame.isMaximized() ? kShowMaximized
+                                      : kShowNormal;
     p.minX = p.minY = -1;
     p.maxX = p.maxY = -1;
     p.left = normal.left();

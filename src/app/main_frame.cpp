@@ -91,7 +91,8 @@ enum class ActionKind { Command, RecentPlaceholder, WindowListPlaceholder };
 
 }  // namespace
 
-CMainFrame::CMainFrame(SettingsStore* store, QWidget* parent) : QMainWindow(parent), m_store(store) {
+CMainFrame::CMainFrame(SettingsStore* store, QWidget* parent)
+    : QMainWindow(parent), m_store(store) {
     if (m_store == nullptr) {
         m_ownStore = std::make_unique<SettingsStore>();
         m_store = m_ownStore.get();
@@ -169,14 +170,15 @@ QAction* CMainFrame::makeAction(int id, const QString& text, QObject* parent) {
 }
 
 QList<QMenu*> CMainFrame::buildMenuBar(bool withDocuments) {
-    const std::span<const MenuEntry> table = withDocuments ? MenuWithDocuments() : MenuWithoutDocuments();
+    const std::span<const MenuEntry> table =
+        withDocuments ? MenuWithDocuments() : MenuWithoutDocuments();
     QList<QMenu*> tops;
     QList<QMenu*> stack;
     for (const MenuEntry& e : table) {
         switch (e.kind) {
         case MenuEntry::Kind::Popup: {
-            auto* menu = new QMenu(MenuString(e.text), stack.isEmpty() ? static_cast<QWidget*>(this)
-                                                                           : stack.last());
+            auto* menu = new QMenu(MenuString(e.text),
+                                   stack.isEmpty() ? static_cast<QWidget*>(this) : stack.last());
             connect(menu, &QMenu::aboutToShow, this, [this, menu] { updateMenu(menu); });
             if (stack.isEmpty())
                 tops << menu;
@@ -201,14 +203,16 @@ QList<QMenu*> CMainFrame::buildMenuBar(bool withDocuments) {
             if (!stack.isEmpty()) {
                 auto* placeholder = new QAction(MenuString(e.text), stack.last());
                 placeholder->setEnabled(false);
-                placeholder->setProperty(kKindProperty, static_cast<int>(ActionKind::RecentPlaceholder));
+                placeholder->setProperty(kKindProperty,
+                                         static_cast<int>(ActionKind::RecentPlaceholder));
                 stack.last()->addAction(placeholder);
             }
             break;
         case MenuEntry::Kind::WindowList:
             if (!stack.isEmpty()) {
                 auto* placeholder = stack.last()->addSeparator();
-                placeholder->setProperty(kKindProperty, static_cast<int>(ActionKind::WindowListPlaceholder));
+                placeholder->setProperty(kKindProperty,
+                                         static_cast<int>(ActionKind::WindowListPlaceholder));
             }
             break;
         }
@@ -264,7 +268,9 @@ void CMainFrame::buildAccelerators() {
 
 // ---- menus ------------------------------------------------------------------------------------
 
-QList<QMenu*> CMainFrame::TopMenus() const { return m_showsDocumentMenu ? m_menusWith : m_menusWithout; }
+QList<QMenu*> CMainFrame::TopMenus() const {
+    return m_showsDocumentMenu ? m_menusWith : m_menusWithout;
+}
 
 void CMainFrame::switchMenus() {
     const bool withDocuments = !ChildFrames().isEmpty();
@@ -337,7 +343,8 @@ void CMainFrame::fillWindowList(QMenu* menu, QAction* placeholder) {
         QPointer<CChildFrame> frame = frames[i];
         QString title = frame->windowTitle();
         title.replace(QLatin1Char('&'), QStringLiteral("&&"));
-        auto* action = new QAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title, menu);
+        auto* action =
+            new QAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title, menu);
         action->setData(cmd::WindowListFirst + i);
         action->setCheckable(true);
         action->setChecked(frame == active);
@@ -421,7 +428,8 @@ CommandState CMainFrame::QueryCommand(int id) {
     CommandState state;
     if (isGridCommand(id)) {
         CChildFrame* frame = ActiveChildFrame();
-        CGridCtrl* grid = frame != nullptr && frame->Document() != nullptr ? frame->Document()->Grid() : nullptr;
+        CGridCtrl* grid =
+            frame != nullptr && frame->Document() != nullptr ? frame->Document()->Grid() : nullptr;
         if (grid != nullptr) {
             bool enabled = false;
             grid->OnUpdateCommand(id, enabled);
@@ -449,7 +457,8 @@ bool CMainFrame::ExecuteCommand(int id) {
         return false;
     if (isGridCommand(id)) {
         CChildFrame* frame = ActiveChildFrame();
-        CGridCtrl* grid = frame != nullptr && frame->Document() != nullptr ? frame->Document()->Grid() : nullptr;
+        CGridCtrl* grid =
+            frame != nullptr && frame->Document() != nullptr ? frame->Document()->Grid() : nullptr;
         if (grid != nullptr && grid->OnCommand(id))
             return true;
     }
@@ -497,52 +506,27 @@ void CMainFrame::updateTitle() {
 
 bool CMainFrame::OnCommand(int id) {
     switch (id) {
-    case cmd::AlwaysOnTop:
-        setAlwaysOnTop(!m_alwaysOnTop);
-        return true;
-    case cmd::ViewToolbar:
-        m_toolBar->setVisible(!m_toolBar->isVisible());
-        return true;
-    case cmd::ViewStatusBar:
-        statusBar()->setVisible(!statusBar()->isVisible());
-        return true;
-    case cmd::WindowCascade:
-        m_mdiArea->cascadeSubWindows();
-        return true;
-    case cmd::WindowTile:
-        m_mdiArea->tileSubWindows();
-        return true;
-    case cmd::WindowArrange:
-        arrangeIcons();
-        return true;
-    case cmd::ContextHelp:
-        QWhatsThis::enterWhatsThisMode();
-        return true;
-    default:
-        return false;
+    case cmd::AlwaysOnTop: setAlwaysOnTop(!m_alwaysOnTop); return true;
+    case cmd::ViewToolbar: m_toolBar->setVisible(!m_toolBar->isVisible()); return true;
+    case cmd::ViewStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); return true;
+    case cmd::WindowCascade: m_mdiArea->cascadeSubWindows(); return true;
+    case cmd::WindowTile: m_mdiArea->tileSubWindows(); return true;
+    case cmd::WindowArrange: arrangeIcons(); return true;
+    case cmd::ContextHelp: QWhatsThis::enterWhatsThisMode(); return true;
+    default: return false;
     }
 }
 
 bool CMainFrame::OnUpdateCommand(int id, CommandState& state) {
     switch (id) {
-    case cmd::AlwaysOnTop:
-        state.checked = m_alwaysOnTop;
-        return true;
-    case cmd::ViewToolbar:
-        state.checked = !m_toolBar->isHidden();
-        return true;
-    case cmd::ViewStatusBar:
-        state.checked = !statusBar()->isHidden();
-        return true;
+    case cmd::AlwaysOnTop: state.checked = m_alwaysOnTop; return true;
+    case cmd::ViewToolbar: state.checked = !m_toolBar->isHidden(); return true;
+    case cmd::ViewStatusBar: state.checked = !statusBar()->isHidden(); return true;
     case cmd::WindowCascade:
     case cmd::WindowTile:
-    case cmd::WindowArrange:
-        state.enabled = !ChildFrames().isEmpty();
-        return true;
-    case cmd::ContextHelp:
-        return true;
-    default:
-        return false;
+    case cmd::WindowArrange: state.enabled = !ChildFrames().isEmpty(); return true;
+    case cmd::ContextHelp: return true;
+    default: return false;
     }
 }
 
@@ -609,7 +593,8 @@ void CMainFrame::showEvent(QShowEvent* event) {
         // its decoration, take that back off so that the size does not creep.
         QTimer::singleShot(0, this, [this] {
             const QSize decoration = frameGeometry().size() - size();
-            if (!isMaximized() && !isMinimized() && decoration.width() > 0 && decoration.height() > 0)
+            if (!isMaximized() && !isMinimized() && decoration.width() > 0 &&
+                decoration.height() > 0)
                 resize(m_storedOuterSize - decoration);
         });
     }
@@ -661,7 +646,8 @@ bool CMainFrame::ApplyPlacement(const WindowPlacement& placement) {
 }
 
 WindowPlacement CMainFrame::CurrentPlacement() const {
-    return frame_placement::Take(*this, (isMinimized() || isMaximized()) ? normalGeometry() : geometry());
+    return frame_placement::Take(*this,
+                                 (isMinimized() || isMaximized()) ? normalGeometry() : geometry());
 }
 
 bool CMainFrame::SaveAllModified() {

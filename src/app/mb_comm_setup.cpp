@@ -18,12 +18,14 @@ namespace zentiq {
 namespace {
 
 // Baud table index -> position in the ascending list, and back.
-constexpr int kIndexToPosition[CMBCommSetup::kBaudCount] = {3, 4, 5, 6, 7, 8, 9, 10, 11, 0, 1, 2, 12, 13};
-constexpr int kPositionToIndex[CMBCommSetup::kBaudCount] = {9, 10, 11, 0, 1, 2, 3, 4, 5, 6, 7, 8, 12, 13};
+constexpr int kIndexToPosition[CMBCommSetup::kBaudCount] = {3,  4,  5, 6, 7, 8,  9,
+                                                            10, 11, 0, 1, 2, 12, 13};
+constexpr int kPositionToIndex[CMBCommSetup::kBaudCount] = {9, 10, 11, 0, 1, 2,  3,
+                                                            4, 5,  6,  7, 8, 12, 13};
 
 const char* const kBaudTexts[CMBCommSetup::kBaudCount] = {
-    "300 Baud",   "600 Baud",   "1200 Baud",  "2400 Baud",   "4800 Baud",
-    "9600 Baud",  "14400 Baud", "19200 Baud", "38400 Baud",  "56000 Baud",
+    "300 Baud",   "600 Baud",    "1200 Baud",   "2400 Baud",  "4800 Baud",
+    "9600 Baud",  "14400 Baud",  "19200 Baud",  "38400 Baud", "56000 Baud",
     "57600 Baud", "115200 Baud", "128000 Baud", "256000 Baud"};
 const char* const kDataBitsTexts[] = {"7 Data bits", "8 Data bits"};
 const char* const kParityTexts[] = {"None Parity", "Odd Parity", "Even Parity"};
@@ -104,8 +106,12 @@ QStringList CMBCommSetup::FindSerialDevices(const QString& devRoot) {
 
 // ---- dialog -------------------------------------------------------------------------
 
-CMBCommSetup::CMBCommSetup(const ConnectionSettings& settings, QWidget* parent, SettingsStore* store)
-    : QDialog(parent), m_ui(std::make_unique<Ui::CMBCommSetup>()), m_store(store), m_opening(settings) {
+CMBCommSetup::CMBCommSetup(const ConnectionSettings& settings, QWidget* parent,
+                           SettingsStore* store)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CMBCommSetup>()),
+      m_store(store),
+      m_opening(settings) {
     if (m_store == nullptr) {
         m_ownStore = std::make_unique<SettingsStore>();
         m_store = m_ownStore.get();
@@ -132,7 +138,9 @@ CMBCommSetup::CMBCommSetup(const ConnectionSettings& settings, QWidget* parent, 
     // Stored values that no list entry stands for fall back to the defaults
     // instead of leaving a list without a selection.
     const ConnectionSettings defaults;
-    const auto inRange = [](int v, int count, int fallback) { return v >= 0 && v < count ? v : fallback; };
+    const auto inRange = [](int v, int count, int fallback) {
+        return v >= 0 && v < count ? v : fallback;
+    };
     m_baudPosition = BaudIndexToPosition(settings.BaudRate);
     m_parity = inRange(settings.Parity, 3, defaults.Parity);
     m_port = inRange(settings.Port, kPortCount, defaults.Port);
@@ -146,7 +154,8 @@ CMBCommSetup::CMBCommSetup(const ConnectionSettings& settings, QWidget* parent, 
     m_serial = flag(settings.Serial);
     m_connectionTimeout = settings.ConnectionTimeout;
     m_rtuOverTcp = settings.TcpFraming == kTcpFramingRtu ? 1 : 0;
-    m_advanced = {settings.DTRDSR, settings.RTSCTS, settings.RTS, settings.CLRRTSDelay, settings.Echo};
+    m_advanced = {settings.DTRDSR, settings.RTSCTS, settings.RTS, settings.CLRRTSDelay,
+                  settings.Echo};
 
     UpdateData(false);
     showPortDevice(m_port);
@@ -239,14 +248,14 @@ void CMBCommSetup::onModeClicked() {
 
 void CMBCommSetup::enableByMode(bool tcp) {
     const bool serial = !tcp;
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             m_ui->advancedButton, m_ui->portCombo, m_ui->deviceCombo, m_ui->baudCombo,
-             m_ui->parityCombo, m_ui->dataBitsCombo, m_ui->stopBitsCombo, m_ui->rtuRadio,
-             m_ui->asciiRadio})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_ui->advancedButton, m_ui->portCombo, m_ui->deviceCombo,
+                                         m_ui->baudCombo, m_ui->parityCombo, m_ui->dataBitsCombo,
+                                         m_ui->stopBitsCombo, m_ui->rtuRadio, m_ui->asciiRadio})
         w->setEnabled(serial);
-    for (QWidget* w : std::initializer_list<QWidget*>{
-             m_ui->ipAddressEdit, m_ui->servicePortEdit, m_ui->connectionTimeoutEdit,
-             m_ui->rtuOverTcpCheck})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_ui->ipAddressEdit, m_ui->servicePortEdit,
+                                         m_ui->connectionTimeoutEdit, m_ui->rtuOverTcpCheck})
         w->setEnabled(tcp);
 }
 

@@ -17,19 +17,26 @@
 namespace zentiq {
 
 WorkspaceController::WorkspaceController(CMainFrame& mainFrame, DocumentFrames& frames,
-                                         ConnectionController& connection, DocumentManager& documents,
-                                         QObject* parent)
-    : QObject(parent), m_mainFrame(mainFrame), m_frames(frames), m_connection(connection), m_documents(documents) {}
+                                         ConnectionController& connection,
+                                         DocumentManager& documents, QObject* parent)
+    : QObject(parent),
+      m_mainFrame(mainFrame),
+      m_frames(frames),
+      m_connection(connection),
+      m_documents(documents) {}
 
-QString WorkspaceController::AskNameWithDialog(QWidget* parent, const QString& proposedName, bool save) {
-    return FileDialog::Ask(parent, {save, proposedName, QStringLiteral("zentiq workspace (*.zqw)"),
-                                    QStringLiteral("zqw"),
-                                    save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace")});
+QString WorkspaceController::AskNameWithDialog(QWidget* parent, const QString& proposedName,
+                                               bool save) {
+    return FileDialog::Ask(
+        parent,
+        {save, proposedName, QStringLiteral("zentiq workspace (*.zqw)"), QStringLiteral("zqw"),
+         save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace")});
 }
 
 QString WorkspaceController::askName(bool save) {
     QWidget* parent = &m_mainFrame;
-    const QString path = m_asker ? m_asker(parent, m_defaultName, save) : AskNameWithDialog(parent, m_defaultName, save);
+    const QString path = m_asker ? m_asker(parent, m_defaultName, save)
+                                 : AskNameWithDialog(parent, m_defaultName, save);
     if (!path.isEmpty())
         m_defaultName = QFileInfo(path).completeBaseName();
     return path;
@@ -71,7 +78,8 @@ bool WorkspaceController::SaveWorkspace() {
         doc->SaveModified();
         if (doc->GetPathName().isEmpty())
             continue;
-        contents.documents.append({placement, WorkspaceFile::StoredPath(doc->GetPathName(), folder)});
+        contents.documents.append(
+            {placement, WorkspaceFile::StoredPath(doc->GetPathName(), folder)});
     }
     const WorkspaceFile::Status status = WorkspaceFile::Save(absolute, contents);
     if (status != WorkspaceFile::Status::Ok) {
@@ -85,7 +93,8 @@ bool WorkspaceController::SaveWorkspace() {
 bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLine) {
     const QString absolute = QFileInfo(path).absoluteFilePath();
     WorkspaceFile::Contents contents;
-    const WorkspaceFile::Status status = WorkspaceFile::Load(absolute, m_connection.Settings(), &contents);
+    const WorkspaceFile::Status status =
+        WorkspaceFile::Load(absolute, m_connection.Settings(), &contents);
     if (status != WorkspaceFile::Status::Ok) {
         QString text = WorkspaceFile::StatusText(status, QDir::toNativeSeparators(path));
         if (status == WorkspaceFile::Status::NotFound) {
@@ -147,15 +156,12 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
 
 bool WorkspaceController::OnCommand(int id) {
     switch (id) {
-    case cmd::SaveWorkspace:
-        SaveWorkspace();
-        return true;
+    case cmd::SaveWorkspace: SaveWorkspace(); return true;
     case cmd::OpenWorkspace:
         if (const QString path = askName(false); !path.isEmpty())
             OpenWorkspace(path, false);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -22,12 +22,14 @@ class DocumentManager;
 class WorkspaceController : public QObject, public CommandTarget {
     Q_OBJECT
 public:
-    WorkspaceController(CMainFrame& mainFrame, DocumentFrames& frames, ConnectionController& connection,
-                        DocumentManager& documents, QObject* parent = nullptr);
+    WorkspaceController(CMainFrame& mainFrame, DocumentFrames& frames,
+                        ConnectionController& connection, DocumentManager& documents,
+                        QObject* parent = nullptr);
 
     // Asks for a workspace file name: the chosen path, empty when cancelled.
     // Without one, the file dialog asks.
-    using NameAsker = std::function<QString(QWidget* parent, const QString& proposedName, bool save)>;
+    using NameAsker =
+        std::function<QString(QWidget* parent, const QString& proposedName, bool save)>;
     void SetNameAsker(NameAsker asker) { m_asker = std::move(asker); }
     static QString AskNameWithDialog(QWidget* parent, const QString& proposedName, bool save);
 

@@ -52,15 +52,16 @@ void PutBlockI32(char* block, int offset, std::int32_t value) {
 bool ReadPlacement(BinaryReader& reader, WorkspaceFile::Placement& p) {
     qint32 v[11];
     for (qint32& field : v) {
-        if (!reader.readI32(field)) return false;
+        if (!reader.readI32(field))
+            return false;
     }
     p = {v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7], v[8], v[9], v[10]};
     return true;
 }
 
 void WritePlacement(BinaryWriter& writer, const WorkspaceFile::Placement& p) {
-    for (std::int32_t field : {p.length, p.flags, p.showCmd, p.minX, p.minY, p.maxX, p.maxY,
-                               p.left, p.top, p.right, p.bottom}) {
+    for (std::int32_t field : {p.length, p.flags, p.showCmd, p.minX, p.minY, p.maxX, p.maxY, p.left,
+                               p.top, p.right, p.bottom}) {
         writer.writeI32(field);
     }
 }
@@ -72,9 +73,7 @@ QString FixedText(const char* field, qsizetype size) {
     return decodeWindows1252(field, n);
 }
 
-bool InRange(int value, int low, int high) {
-    return value >= low && value <= high;
-}
+bool InRange(int value, int low, int high) { return value >= low && value <= high; }
 
 // Settings that index lists or that the connection takes as unsigned must
 // be in range; anything else in a file is damage, not a setting.
@@ -87,20 +86,25 @@ bool PlausibleSettings(const ConnectionSettings& s) {
 
 }  // namespace
 
-WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const ConnectionSettings& current,
-                                            Contents* out) {
+WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes,
+                                            const ConnectionSettings& current, Contents* out) {
     BinaryReader reader(bytes);
     Contents c;
-    if (!reader.readI32(c.version)) return Status::Truncated;
+    if (!reader.readI32(c.version))
+        return Status::Truncated;
 
     int blockSize = 0;
     switch (c.version) {
-    case 3500: case 3501: blockSize = kShortSettingsBlockSize; break;
-    case 3600: case 3700: case 4200: blockSize = kSettingsBlockSize; break;
+    case 3500:
+    case 3501: blockSize = kShortSettingsBlockSize; break;
+    case 3600:
+    case 3700:
+    case 4200: blockSize = kSettingsBlockSize; break;
     default: return Status::BadVersion;
     }
     char block[kSettingsBlockSize] = {};
-    if (!reader.readBytes(block, blockSize)) return Status::Truncated;
+    if (!reader.readBytes(block, blockSize))
+        return Status::Truncated;
 
     ConnectionSettings& s = c.settings;
     s = current;
@@ -125,32 +129,38 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const Conne
         s.ConnectionTimeout = BlockI32(block, kConnectionTimeout);
         // Only this version can carry it; before, the field was reserved.
         // Anything but 1 is Modbus/TCP, so that no old file is refused.
-        s.TcpFraming = c.version == kWrittenVersion && BlockI32(block, kTcpFraming) == kTcpFramingRtu
-                           ? kTcpFramingRtu
-                           : kTcpFramingMbap;
+        s.TcpFraming =
+            c.version == kWrittenVersion && BlockI32(block, kTcpFraming) == kTcpFramingRtu
+                ? kTcpFramingRtu
+                : kTcpFramingMbap;
     }
 
     if (c.version == 4200) {
         QString address;
-        if (!reader.readString(address, kMaxStringChars)) return Status::Truncated;
+        if (!reader.readString(address, kMaxStringChars))
+            return Status::Truncated;
         // A byte-order mark is no part of a host name; kept, it would vanish
         // in the UTF-8 round trip of the settings, so that saving the
         // workspace again changed the address.
-        while (address.startsWith(QChar(0xFEFF))) address.remove(0, 1);
+        while (address.startsWith(QChar(0xFEFF)))
+            address.remove(0, 1);
         s.IPAddress = address.toStdString();
     } else {
         s.IPAddress = FixedText(block + kLegacyAddress, kLegacyAddressSize).toStdString();
     }
 
-    if (s.ConnectionTimeout < 100) s.ConnectionTimeout = 3000;
+    if (s.ConnectionTimeout < 100)
+        s.ConnectionTimeout = 3000;
     if (c.version < 3700 && s.Port == 8) {
         s.Serial = 1;
         s.Port = 1;
         s.TcpFraming = kTcpFramingMbap;
     }
-    if (!PlausibleSettings(s)) return Status::BadSettings;
+    if (!PlausibleSettings(s))
+        return Status::BadSettings;
 
-    if (!ReadPlacement(reader, c.mainFrame)) return Status::ShortPlacement;
+    if (!ReadPlacement(reader, c.mainFrame))
+        return Status::ShortPlacement;
 
     while (reader.remaining() >= kRecordSize) {
         char record[kRecordSize];
@@ -169,7 +179,8 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes, const Conne
         c.documents.append(document);
     }
     // Bytes too few for a whole record: an entry that was cut off.
-    if (c.cutEntries == 0 && reader.remaining() > 0) c.cutEntries = 1;
+    if (c.cutEntries == 0 && reader.remaining() > 0)
+        c.cutEntries = 1;
 
     *out = std::move(c);
     return Status::Ok;
@@ -196,7 +207,8 @@ QByteArray WorkspaceFile::Encode(const Contents& c) {
     PutBlockI32(block, kEcho, s.Echo);
     PutBlockI32(block, kSerial, s.Serial);
     PutBlockI32(block, kConnectionTimeout, s.ConnectionTimeout);
-    PutBlockI32(block, kTcpFraming, s.TcpFraming == kTcpFramingRtu ? kTcpFramingRtu : kTcpFramingMbap);
+    PutBlockI32(block, kTcpFraming,
+                s.TcpFraming == kTcpFramingRtu ? kTcpFramingRtu : kTcpFramingMbap);
 
     BinaryWriter writer;
     writer.writeI32(kWrittenVersion);
@@ -216,18 +228,20 @@ WorkspaceFile::Status WorkspaceFile::Load(const QString& path, const ConnectionS
                                           Contents* out) {
     // A folder or a FIFO is no workspace; opening a FIFO would also block.
     const QFileInfo info(path);
-    if (info.exists() && !info.isFile()) return Status::NotFound;
+    if (info.exists() && !info.isFile())
+        return Status::NotFound;
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return Status::NotFound;
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::NotFound;
     return Decode(file.read(kMaxFileSize), current, out);
 }
 
 WorkspaceFile::Status WorkspaceFile::Save(const QString& path, const Contents& contents) {
     const QByteArray bytes = Encode(contents);
     switch (SaveAtomically(path, bytes)) {
-        case SaveResult::Ok: return Status::Ok;
-        case SaveResult::OpenFailed: return Status::CreateFailed;
-        default: return Status::WriteFailed;
+    case SaveResult::Ok: return Status::Ok;
+    case SaveResult::OpenFailed: return Status::CreateFailed;
+    default: return Status::WriteFailed;
     }
 }
 
@@ -247,18 +261,21 @@ QString WorkspaceFile::StatusText(Status status, const QString& path) {
 
 QString WorkspaceFile::UnreadableCause(const QString& path) {
     const QFileInfo info(path);
-    if (!info.exists()) return QString();
+    if (!info.exists())
+        return QString();
     if (info.isDir())
         return QCoreApplication::translate("WorkspaceFile", "这是一个文件夹，不是工程文件");
     if (!info.isFile())
         return QCoreApplication::translate("WorkspaceFile", "这不是一个普通文件");
     QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) return QString();
+    if (file.open(QIODevice::ReadOnly))
+        return QString();
     return file.errorString();
 }
 
 QString WorkspaceFile::CutShortText(int notRestored) {
-    return QCoreApplication::translate("WorkspaceFile", "工程文件提前结束：%1 个窗口未能恢复。").arg(notRestored);
+    return QCoreApplication::translate("WorkspaceFile", "工程文件提前结束：%1 个窗口未能恢复。")
+        .arg(notRestored);
 }
 
 bool WorkspaceFile::HasWorkspaceExtension(const QString& path) {
@@ -266,16 +283,19 @@ bool WorkspaceFile::HasWorkspaceExtension(const QString& path) {
 }
 
 QString WorkspaceFile::FolderOf(const QString& workspacePath) {
-    if (workspacePath.isEmpty()) return QString();
+    if (workspacePath.isEmpty())
+        return QString();
     const QString absolute = QDir::cleanPath(QFileInfo(workspacePath).absoluteFilePath());
     return absolute.left(absolute.lastIndexOf(QLatin1Char('/')) + 1);
 }
 
 QString WorkspaceFile::StoredPath(const QString& documentPath, const QString& folder) {
     const QString document = QDir::cleanPath(QFileInfo(documentPath).absoluteFilePath());
-    if (folder.isEmpty()) return document;
+    if (folder.isEmpty())
+        return document;
     QString prefix = QDir::cleanPath(folder);
-    if (!prefix.endsWith(QLatin1Char('/'))) prefix += QLatin1Char('/');
+    if (!prefix.endsWith(QLatin1Char('/')))
+        prefix += QLatin1Char('/');
     if (document.size() > prefix.size() && document.startsWith(prefix, Qt::CaseSensitive))
         return document.mid(prefix.size());
     return document;
@@ -284,18 +304,23 @@ QString WorkspaceFile::StoredPath(const QString& documentPath, const QString& fo
 QString WorkspaceFile::ResolvePath(const QString& storedPath, const QString& folder) {
     const bool driveLetter = storedPath.size() >= 2 && storedPath.at(1) == QLatin1Char(':') &&
                              storedPath.at(0).isLetter() && storedPath.at(0).unicode() < 0x80;
-    if (driveLetter || storedPath.startsWith(QLatin1Char('/'))) return storedPath;
+    if (driveLetter || storedPath.startsWith(QLatin1Char('/')))
+        return storedPath;
     QString relative = storedPath;
     relative.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    if (folder.isEmpty()) return QDir::cleanPath(relative);
+    if (folder.isEmpty())
+        return QDir::cleanPath(relative);
     return QDir::cleanPath(folder + QLatin1Char('/') + relative);
 }
 
 QString WorkspaceFile::FallbackPath(const QString& storedPath, const QString& folder) {
-    const qsizetype cut = std::max(storedPath.lastIndexOf(QLatin1Char('/')), storedPath.lastIndexOf(QLatin1Char('\\')));
+    const qsizetype cut = std::max(storedPath.lastIndexOf(QLatin1Char('/')),
+                                   storedPath.lastIndexOf(QLatin1Char('\\')));
     QString name = storedPath.mid(cut + 1);
-    if (cut < 0 && name.size() > 2 && name.at(1) == QLatin1Char(':')) name.remove(0, 2);  // "C:pump.zqd"
-    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") || folder.isEmpty())
+    if (cut < 0 && name.size() > 2 && name.at(1) == QLatin1Char(':'))
+        name.remove(0, 2);  // "C:pump.zqd"
+    if (name.isEmpty() || name == QLatin1String(".") || name == QLatin1String("..") ||
+        folder.isEmpty())
         return QString();
     const QString candidate = QDir::cleanPath(folder + QLatin1Char('/') + name);
     return candidate == ResolvePath(storedPath, folder) ? QString() : candidate;

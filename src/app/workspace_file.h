@@ -52,13 +52,13 @@ public:
 
     enum class Status {
         Ok,
-        NotFound,      // the file cannot be opened for reading ("<path> was not found")
-        CreateFailed,  // the file cannot be created for saving ("File open error")
-        BadVersion,    // an unknown version ("File format error")
-        Truncated,     // ends inside the settings or the address ("File format error")
-        BadSettings,   // a setting outside what the connection can take ("File format error")
+        NotFound,        // the file cannot be opened for reading ("<path> was not found")
+        CreateFailed,    // the file cannot be created for saving ("File open error")
+        BadVersion,      // an unknown version ("File format error")
+        Truncated,       // ends inside the settings or the address ("File format error")
+        BadSettings,     // a setting outside what the connection can take ("File format error")
         ShortPlacement,  // ends inside the main frame placement: the load stops
-        WriteFailed,   // saving could not write ("Disk full or disk error")
+        WriteFailed,     // saving could not write ("Disk full or disk error")
     };
 
     // Reads a workspace. Versions 3500 and 3501 hold only the first 72 bytes of

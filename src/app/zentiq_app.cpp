@@ -48,7 +48,8 @@ Language languageOfCommand(int id) {
 
 // ---- life -------------------------------------------------------------------------------------
 
-CZentiqApp::CZentiqApp(QObject* parent) : QObject(parent), m_store(std::make_unique<SettingsStore>()) {
+CZentiqApp::CZentiqApp(QObject* parent)
+    : QObject(parent), m_store(std::make_unique<SettingsStore>()) {
     g_instance = this;
     InitEngine();
     InstallEnginePoster();
@@ -60,18 +61,20 @@ CZentiqApp::CZentiqApp(QObject* parent) : QObject(parent), m_store(std::make_uni
     connect(m_startupTimer, &QTimer::timeout, this, &CZentiqApp::startupConnectionCheck);
 
     // The dialog and the message boxes come from here, the logic from the objects.
-    m_connection->SetSettingsAsker([this](ConnectionSettings& settings) { return runCommSetup(settings); });
-    connect(m_connection.get(), &ConnectionController::connectFailed, this,
-            [this](const QString& text) { ShowMessage(m_mainFrame.get(), kConnectionTitle, text); });
+    m_connection->SetSettingsAsker(
+        [this](ConnectionSettings& settings) { return runCommSetup(settings); });
+    connect(
+        m_connection.get(), &ConnectionController::connectFailed, this,
+        [this](const QString& text) { ShowMessage(m_mainFrame.get(), kConnectionTitle, text); });
     connect(m_connection.get(), &ConnectionController::stateChanged, this, [this] {
         if (m_mainFrame)
             m_mainFrame->UpdateIdle();
     });
-    m_documents->SetOpenFileAsker([this] {
-        return CZentiqDoc::AskOpenFileName(m_mainFrame.get());
+    m_documents->SetOpenFileAsker(
+        [this] { return CZentiqDoc::AskOpenFileName(m_mainFrame.get()); });
+    connect(m_documents.get(), &DocumentManager::failed, this, [this](const QString& text) {
+        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text);
     });
-    connect(m_documents.get(), &DocumentManager::failed, this,
-            [this](const QString& text) { ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text); });
 }
 
 CZentiqApp::~CZentiqApp() {
@@ -115,7 +118,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     for (const QString& ignored : line.ignored)
         qWarning("zentiq: ignoring the argument %s", qUtf8Printable(ignored));
     if (!line.error.isEmpty()) {
-        std::fprintf(stderr, "zentiq: %s\n%s\n", qUtf8Printable(line.error), qUtf8Printable(CommandLine::UsageText()));
+        std::fprintf(stderr, "zentiq: %s\n%s\n", qUtf8Printable(line.error),
+                     qUtf8Printable(CommandLine::UsageText()));
         m_startupExitCode = 2;
         return false;
     }
@@ -127,14 +131,18 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
 
     // Before the first window, so that every text comes up in it.
     if (!ApplyLanguage(line.language.value_or(StoredLanguage(*m_store))))
-        qWarning("zentiq: the English translation could not be loaded; the interface stays Chinese");
+        qWarning(
+            "zentiq: the English translation could not be loaded; the interface stays Chinese");
     m_mainFrame = std::make_unique<CMainFrame>(m_store.get());
     m_frames = std::make_unique<DocumentFrames>(*m_mainFrame);
     m_documents->SetWindows(m_frames.get());
-    m_workspaces = std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, *m_connection, *m_documents);
-    connect(m_workspaces.get(), &WorkspaceController::failed, this,
-            [this](const QString& text) { ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text); });
-    m_documents->SetWorkspaceOpener([this](const QString& path) { return m_workspaces->OpenWorkspace(path, false); });
+    m_workspaces =
+        std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, *m_connection, *m_documents);
+    connect(m_workspaces.get(), &WorkspaceController::failed, this, [this](const QString& text) {
+        ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text);
+    });
+    m_documents->SetWorkspaceOpener(
+        [this](const QString& path) { return m_workspaces->OpenWorkspace(path, false); });
 
     m_startupTimer->start();
 
@@ -143,8 +151,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     // Not with the last window: the clients' documents keep the program
     // alive after the user closed the main frame, and it ends with them.
     QApplication::setQuitOnLastWindowClosed(false);
-    connect(m_mainFrame.get(), &CMainFrame::frameClosed, m_automation.get(), &AutomationServer::CheckLifetime,
-            Qt::QueuedConnection);
+    connect(m_mainFrame.get(), &CMainFrame::frameClosed, m_automation.get(),
+            &AutomationServer::CheckLifetime, Qt::QueuedConnection);
     if (line.automation)
         return true;  // an automation client drives us: no window, no document
     if (!line.printFile.isEmpty()) {
@@ -157,7 +165,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
             m_startupExitCode = 0;
         if (m_startupExitCode != 0)
             std::fprintf(stderr, "zentiq: %s could not be printed: %s\n",
-                         qUtf8Printable(QDir::toNativeSeparators(line.printFile)), qUtf8Printable(error));
+                         qUtf8Printable(QDir::toNativeSeparators(line.printFile)),
+                         qUtf8Printable(error));
         return false;
     }
     if (DocumentManager::IsWorkspaceName(line.fileName)) {
@@ -200,7 +209,8 @@ void CZentiqApp::startupConnectionCheck() {
     // A workspace from the command line that was saved connected asks for
     // the connection here, as the flag of its settings block.
     const bool workspaceConnected = m_workspaces != nullptr && m_workspaces->TakeStartupConnect();
-    if ((m_connection->AutoEnable() && !m_startedWithWorkspace) || m_connection->IsConnected() || workspaceConnected)
+    if ((m_connection->AutoEnable() && !m_startedWithWorkspace) || m_connection->IsConnected() ||
+        workspaceConnected)
         m_connection->Connect(false);
 }
 
@@ -245,10 +255,11 @@ int CZentiqApp::PrintDocumentFile(const QString& path, QPrinter& printer, QStrin
 // ---- commands ---------------------------------------------------------------------------------
 
 void CZentiqApp::showAbout() {
-    userInteraction().notify(m_mainFrame.get(), tr("关于 Zentiq"),
-                       QStringLiteral("<b>Zentiq %1</b><br>Modbus master for testing and commissioning "
-                                      "Modbus slave devices (RTU, ASCII, Modbus/TCP).")
-                           .arg(QString::fromLatin1(kVersion)));
+    userInteraction().notify(
+        m_mainFrame.get(), tr("关于 Zentiq"),
+        QStringLiteral("<b>Zentiq %1</b><br>Modbus master for testing and commissioning "
+                       "Modbus slave devices (RTU, ASCII, Modbus/TCP).")
+            .arg(QString::fromLatin1(kVersion)));
 }
 
 bool CZentiqApp::OnCommand(int id) {
@@ -269,9 +280,7 @@ bool CZentiqApp::OnCommand(int id) {
         if (m_mainFrame)
             m_mainFrame->close();
         return true;
-    case cmd::AppAbout:
-        showAbout();
-        return true;
+    case cmd::AppAbout: showAbout(); return true;
     case cmd::TrafficMonitor:
         // Owned by the main frame, which takes it along when it goes.
         if (!m_monitor) {
@@ -286,8 +295,7 @@ bool CZentiqApp::OnCommand(int id) {
             tr("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
                "Shift+F1: click any control to see what it does."));
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -296,9 +304,7 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         (m_workspaces != nullptr && m_workspaces->OnUpdateCommand(id, state)))
         return true;
     switch (id) {
-    case cmd::TrafficMonitor:
-        state.enabled = m_monitor.isNull();
-        return true;
+    case cmd::TrafficMonitor: state.enabled = m_monitor.isNull(); return true;
     case cmd::LanguageChinese:
     case cmd::LanguageEnglish:
         state.checked = CurrentLanguage() == languageOfCommand(id);
@@ -306,10 +312,8 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
     case cmd::AppExit:
     case cmd::AppAbout:
     case cmd::Help:
-    case cmd::HelpTopics:
-        return true;
-    default:
-        return false;
+    case cmd::HelpTopics: return true;
+    default: return false;
     }
 }
 

@@ -1,6 +1,5 @@
 #include "display/communication.h"
 
-
 #include "values/status_texts.h"
 #include "framework/file_dialog.h"
 #include "framework/traffic_list_view.h"
@@ -17,7 +16,8 @@ CCommunication::CCommunication(QWidget* parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
 
-    m_list = new TrafficListView(TrafficLines::kMonitorDigits, &TrafficLines::MonitorCounter(), this);
+    m_list =
+        new TrafficListView(TrafficLines::kMonitorDigits, &TrafficLines::MonitorCounter(), this);
     m_list->setObjectName(QStringLiteral("lineList"));
     m_list->setProperty("controlId", kListControlId);
     m_ui->mainLayout->addWidget(m_list, 1);
@@ -31,7 +31,8 @@ CCommunication::CCommunication(QWidget* parent)
         if (m_stopped)
             Copy();
     });
-    connect(m_ui->stopOnErrorCheck, &QCheckBox::toggled, this, [this](bool on) { m_stopOnError = on; });
+    connect(m_ui->stopOnErrorCheck, &QCheckBox::toggled, this,
+            [this](bool on) { m_stopOnError = on; });
 
     setStopped(false);
     InstallEnginePoster();
@@ -66,7 +67,8 @@ void CCommunication::OnPollResult(EngineStatus status, int slot) {
         m_list->Add(TrafficLines::Direction::Tx, request, static_cast<std::size_t>(requestLength));
     const int responseLength = GetResponseCapture(slot, response);
     if (responseLength > 0)
-        m_list->Add(TrafficLines::Direction::Rx, response, static_cast<std::size_t>(responseLength));
+        m_list->Add(TrafficLines::Direction::Rx, response,
+                    static_cast<std::size_t>(responseLength));
     if (m_stopOnError && status != status::Ok) {
         setStopped(true);
         DialogDataExchange::ShowWarning(this, StatusText(status, StatusFlavour::Monitor));

@@ -17,7 +17,8 @@ const QColor kDoubtful(255, 218, 218);
 
 DecodeTableModel::DecodeTableModel(QObject* parent) : QAbstractTableModel(parent) {}
 
-void DecodeTableModel::SetLayout(std::vector<std::uint16_t> words, std::vector<int> starts, QStringList titles) {
+void DecodeTableModel::SetLayout(std::vector<std::uint16_t> words, std::vector<int> starts,
+                                 QStringList titles) {
     beginResetModel();
     m_words = std::move(words);
     m_starts = std::move(starts);
@@ -63,8 +64,8 @@ QVariant DecodeTableModel::data(const QModelIndex& index, int role) const {
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::BackgroundRole)
         return QVariant();
     const DecodeReading& reading = AllReadings()[std::size_t(index.row())];
-    const DecodedValue v =
-        DecodeAt(m_words, m_starts[std::size_t(index.column())], reading, textRegisters(index.column()));
+    const DecodedValue v = DecodeAt(m_words, m_starts[std::size_t(index.column())], reading,
+                                    textRegisters(index.column()));
     switch (role) {
     case Qt::DisplayRole: return v.available ? v.text : QStringLiteral("—");
     case Qt::ToolTipRole: return DoubtText(v.doubt);

@@ -28,15 +28,23 @@ namespace {
 
 // The display format commands, by format number.
 constexpr std::array<int, kDisplayFormatCount> kFormatCommands = {
-    cmd::FormatSigned,        cmd::FormatUnsigned, cmd::FormatHex,
-    cmd::FormatBinary,        cmd::FormatFloat,    cmd::FormatFloatInverse,
-    cmd::FormatDouble,        cmd::FormatDoubleInverse, cmd::FormatLong,
-    cmd::FormatLongInverse,
+    cmd::FormatSigned, cmd::FormatUnsigned,     cmd::FormatHex,    cmd::FormatBinary,
+    cmd::FormatFloat,  cmd::FormatFloatInverse, cmd::FormatDouble, cmd::FormatDoubleInverse,
+    cmd::FormatLong,   cmd::FormatLongInverse,
 };
 
-enum CandidateColumn { AddressColumn, ReadingColumn, ValueColumn, DistanceColumn, FormatColumn, ColumnCount };
+enum CandidateColumn {
+    AddressColumn,
+    ReadingColumn,
+    ValueColumn,
+    DistanceColumn,
+    FormatColumn,
+    ColumnCount
+};
 
-bool readsRegisters(const PollDefinition& def) { return def.FunctionValue == 3 || def.FunctionValue == 4; }
+bool readsRegisters(const PollDefinition& def) {
+    return def.FunctionValue == 3 || def.FunctionValue == 4;
+}
 
 // The registers of the document's slot as the slave sent them, whatever
 // the window's display format made of them.
@@ -115,7 +123,8 @@ void DecodeWindow::buildControls() {
                                                   {ValueColumn, "-9223372036854775808"},
                                                   {DistanceColumn, "matches"}};
     for (const auto& [column, sample] : widths)
-        m_candidateTable->setColumnWidth(column, metrics.horizontalAdvance(QLatin1String(sample)) + 16);
+        m_candidateTable->setColumnWidth(column,
+                                         metrics.horizontalAdvance(QLatin1String(sample)) + 16);
     m_verdictLabel = new QLabel;
     m_verdictLabel->setWordWrap(true);
     m_apply = new QPushButton;
@@ -148,7 +157,8 @@ void DecodeWindow::buildControls() {
 }
 
 void DecodeWindow::retranslate() {
-    setWindowTitle(tr("解码助手") + (m_doc ? QStringLiteral(" - ") + m_doc->GetTitle() : QString()));
+    setWindowTitle(tr("解码助手") +
+                   (m_doc ? QStringLiteral(" - ") + m_doc->GetTitle() : QString()));
     m_typedLabel->setText(tr("十六进制寄存器值："));
     m_typedEdit->setPlaceholderText(tr("例如 4366 8000；留空则跟随所选单元"));
     m_expectLabel->setText(tr("我期望："));
@@ -221,8 +231,11 @@ QString DecodeWindow::SourceText() const {
     if (!m_live)
         return tr("此窗口没有所选的读寄存器单元：请输入十六进制寄存器值。");
     const QString first = addressName(starts.front());
-    const QString range = starts.size() == 1 ? first : first + QStringLiteral(" – ") + addressName(starts.back());
-    return tr("%1 的寄存器 %2（%3 个起始地址，实时）").arg(m_doc->GetTitle(), range).arg(starts.size());
+    const QString range =
+        starts.size() == 1 ? first : first + QStringLiteral(" – ") + addressName(starts.back());
+    return tr("%1 的寄存器 %2（%3 个起始地址，实时）")
+        .arg(m_doc->GetTitle(), range)
+        .arg(starts.size());
 }
 
 QString DecodeWindow::InputError() const { return m_inputError; }
@@ -283,9 +296,11 @@ void DecodeWindow::rank() {
         const DecodeCandidate& best = m_candidates.front();
         QStringList parts;
         if (best.offset < 0)
-            parts << tr("该值从所选寄存器的前一个寄存器 %1 开始：地址可能差一。").arg(addressName(best.start));
+            parts << tr("该值从所选寄存器的前一个寄存器 %1 开始：地址可能差一。")
+                         .arg(addressName(best.start));
         else if (best.offset > 0)
-            parts << tr("该值从所选寄存器的后一个寄存器 %1 开始：地址可能差一。").arg(addressName(best.start));
+            parts << tr("该值从所选寄存器的后一个寄存器 %1 开始：地址可能差一。")
+                         .arg(addressName(best.start));
         // Typed registers belong to no poll: where they start says nothing.
         const int start = typedMode() ? 0 : best.start;
         const int format = DisplayFormatFor(best.reading, start, m_expectation.hexTyped);
@@ -328,8 +343,10 @@ void DecodeWindow::showCandidates() {
         set(row, AddressColumn, address);
         set(row, ReadingColumn, ReadingName(c.reading));
         set(row, ValueColumn, c.value.text);
-        set(row, DistanceColumn, c.score == 0 ? tr("相符") : QString::asprintf("%.3g %%", 100 * c.score));
-        const int format = DisplayFormatFor(c.reading, typedMode() ? 0 : c.start, m_expectation.hexTyped);
+        set(row, DistanceColumn,
+            c.score == 0 ? tr("相符") : QString::asprintf("%.3g %%", 100 * c.score));
+        const int format =
+            DisplayFormatFor(c.reading, typedMode() ? 0 : c.start, m_expectation.hexTyped);
         set(row, FormatColumn, format < 0 ? QStringLiteral("—") : DisplayFormatLabel(format));
     }
     if (m_candidates.empty())

@@ -14,7 +14,8 @@ std::vector<TrendItem> TrendItemsOf(const PollDocumentModel& model, const CGridM
                                     const std::vector<CCellID>& cells) {
     const PollDefinition& def = model.def;
     const std::span<const std::uint8_t> values(model.values.data(), model.values.size());
-    const int registers = IsRegisterFunction(def.FunctionValue) ? RegistersPerValue(def.DisplayFormat) : 1;
+    const int registers =
+        IsRegisterFunction(def.FunctionValue) ? RegistersPerValue(def.DisplayFormat) : 1;
     // item -> alias cell, so that the order is the poll's, not the selection's.
     std::map<int, CCellID> chosen;
     for (const CCellID& cell : cells) {
@@ -73,12 +74,13 @@ TrendFollow FollowTrendItem(const PollDefinition& before, const PollDefinition& 
         return {};
     const long long address = static_cast<long long>(before.Address) + item;
     const long long moved = address - after.Address;
-    const int registers = IsRegisterFunction(after.FunctionValue) ? RegistersPerValue(after.DisplayFormat) : 1;
+    const int registers =
+        IsRegisterFunction(after.FunctionValue) ? RegistersPerValue(after.DisplayFormat) : 1;
     if (moved < 0 || moved % registers != 0 || moved + registers > after.Length)
         return {};
     const int newItem = static_cast<int>(moved);
-    if (before.SlaveID != after.SlaveID ||
-        numberKind(before.FunctionValue, before.DisplayFormat) != numberKind(after.FunctionValue, after.DisplayFormat))
+    if (before.SlaveID != after.SlaveID || numberKind(before.FunctionValue, before.DisplayFormat) !=
+                                               numberKind(after.FunctionValue, after.DisplayFormat))
         return {TrendFollow::Fate::Restarted, newItem};
     return {TrendFollow::Fate::Kept, newItem};
 }

@@ -36,9 +36,12 @@ namespace zentiq {
 namespace {
 
 constexpr std::array<const char*, kTrendSpansMs.size()> kSpanTexts = {
-    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "1 分钟"),  QT_TRANSLATE_NOOP("zentiq::TrendWindow", "2 分钟"),
-    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "5 分钟"),  QT_TRANSLATE_NOOP("zentiq::TrendWindow", "10 分钟"),
-    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "30 分钟"), QT_TRANSLATE_NOOP("zentiq::TrendWindow", "1 小时")};
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "1 分钟"),
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "2 分钟"),
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "5 分钟"),
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "10 分钟"),
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "30 分钟"),
+    QT_TRANSLATE_NOOP("zentiq::TrendWindow", "1 小时")};
 const char* const kPauseText = QT_TRANSLATE_NOOP("zentiq::TrendWindow", "暂停");
 // Before the chart is first laid out its plot area is empty.
 constexpr int kMinColumns = 300;
@@ -76,7 +79,8 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
         m_lines.push_back(line);
     }
     m_plot = new TrendPlotItem(m_chart, m_axisX, m_axisY);
-    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) { m_plot->SetPlotArea(area); });
+    connect(m_chart, &QChart::plotAreaChanged, this,
+            [this](const QRectF& area) { m_plot->SetPlotArea(area); });
     connect(m_axisX, &QDateTimeAxis::rangeChanged, this, [this] { m_plot->update(); });
     connect(m_axisY, &QValueAxis::rangeChanged, this, [this] { m_plot->update(); });
     m_chartView = new QChartView(m_chart);
@@ -155,8 +159,8 @@ void TrendWindow::Sample() {
     const std::span<const std::uint8_t> values(m.values.data(), m.values.size());
     const qint64 now = m_clock() - m_clockZero;
     for (std::size_t i = 0; i < m_items.size(); ++i) {
-        if (const std::optional<double> v =
-                NumericValue(values, m.def.Length, m.def.FunctionValue, m.def.DisplayFormat, m_items[i].item))
+        if (const std::optional<double> v = NumericValue(values, m.def.Length, m.def.FunctionValue,
+                                                         m.def.DisplayFormat, m_items[i].item))
             m_series[i].Add(now, *v);
     }
     m_dirty = true;
@@ -236,7 +240,8 @@ void TrendWindow::Redraw() {
     m_dirty = false;
     const qint64 startMs = m_start.toMSecsSinceEpoch();
     // What a pixel column cannot show is not drawn.
-    const int columns = std::clamp(int(m_chart->plotArea().width()), kMinColumns, kTrendBucketsPerSpan);
+    const int columns =
+        std::clamp(int(m_chart->plotArea().width()), kMinColumns, kTrendBucketsPerSpan);
     std::vector<TrendPlotItem::Line> lines(m_series.size());
     for (std::size_t i = 0; i < m_series.size(); ++i) {
         m_plotted[i] = m_series[i].Points(from, now, columns);
@@ -301,9 +306,11 @@ void TrendWindow::retranslate() {
     m_png->setText(tr("导出 PNG.."));
     QStringList notice;
     if (!m_restarted.isEmpty())
-        notice << tr("从站或数值的读法已改变，这些曲线重新开始：%1").arg(m_restarted.join(QStringLiteral(", ")));
+        notice << tr("从站或数值的读法已改变，这些曲线重新开始：%1")
+                      .arg(m_restarted.join(QStringLiteral(", ")));
     if (!m_closed.isEmpty())
-        notice << tr("这些数值不再单独显示，曲线已关闭：%1").arg(m_closed.join(QStringLiteral(", ")));
+        notice
+            << tr("这些数值不再单独显示，曲线已关闭：%1").arg(m_closed.join(QStringLiteral(", ")));
     m_notice->setText(notice.join(QLatin1Char('\n')));
     m_notice->setVisible(!notice.isEmpty());
 }
@@ -338,16 +345,18 @@ bool saveOrTell(QWidget* parent, const QString& path, const QByteArray& bytes) {
 }  // namespace
 
 bool TrendWindow::ExportCsv() {
-    const QString path =
-        FileDialog::Ask(this, {true, QStringLiteral("trend"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv")});
+    const QString path = FileDialog::Ask(
+        this,
+        {true, QStringLiteral("trend"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv")});
     if (path.isEmpty())
         return false;
     return saveOrTell(this, path, TrendCsv(m_names, m_plotted, m_start));
 }
 
 bool TrendWindow::ExportPng() {
-    const QString path =
-        FileDialog::Ask(this, {true, QStringLiteral("trend"), QStringLiteral("PNG (*.png)"), QStringLiteral("png")});
+    const QString path = FileDialog::Ask(
+        this,
+        {true, QStringLiteral("trend"), QStringLiteral("PNG (*.png)"), QStringLiteral("png")});
     if (path.isEmpty())
         return false;
     QByteArray bytes;

@@ -77,7 +77,8 @@ constexpr std::array<MenuItem, 13> kContextMenu = {{
 }};
 
 bool isGridCommand(int id) {
-    return id == cmd::EditCopy || id == cmd::EditCut || id == cmd::EditPaste || id == cmd::EditSelectAll;
+    return id == cmd::EditCopy || id == cmd::EditCut || id == cmd::EditPaste ||
+           id == cmd::EditSelectAll;
 }
 
 bool isPrintCommand(int id) {
@@ -88,8 +89,8 @@ bool isPrintCommand(int id) {
 bool isWindowCommand(int id) {
     using namespace cmd;
     return id == WriteSingleCoil || id == WriteSingleRegister || id == WriteMultipleCoils ||
-           id == WriteMultipleRegisters || id == MaskWrite || id == ReadWriteRegisters || id == ErrorCounter ||
-           id == TestCenter;
+           id == WriteMultipleRegisters || id == MaskWrite || id == ReadWriteRegisters ||
+           id == ErrorCounter || id == TestCenter;
 }
 
 int floorMod(int a, int m) {
@@ -100,8 +101,8 @@ int floorMod(int a, int m) {
 // Copies `count` values of an accessor's typed buffer into the byte buffer.
 template <class T, std::size_t N>
 void copyValues(const std::array<T, N>& from, int count, std::array<quint8, kDataSize>& to) {
-    const std::size_t bytes =
-        std::min<std::size_t>(sizeof(T) * static_cast<std::size_t>(std::clamp<int>(count, 0, N)), to.size());
+    const std::size_t bytes = std::min<std::size_t>(
+        sizeof(T) * static_cast<std::size_t>(std::clamp<int>(count, 0, N)), to.size());
     std::memcpy(to.data(), from.data(), bytes);
 }
 
@@ -321,8 +322,9 @@ void CZentiqView::FillCells(bool all) {
                                              def.DisplayFormat, i, form, true);
         if (!v.changed && !all)
             continue;
-        g.setItemText(row, column,
-                      withPrefix ? formats.CellPrefix(def.OneBased, def.Address, i) + v.text : v.text);
+        g.setItemText(
+            row, column,
+            withPrefix ? formats.CellPrefix(def.OneBased, def.Address, i) + v.text : v.text);
     }
 }
 
@@ -333,7 +335,8 @@ bool CZentiqView::event(QEvent* e) {
         const auto* message = static_cast<const EngineMessageEvent*>(e);
         if (message->message == WM_POLL_RESULT) {
             if (message->lParam >= 0 && message->lParam <= kLastSlot)
-                OnPollResult(static_cast<EngineStatus>(message->wParam), static_cast<int>(message->lParam));
+                OnPollResult(static_cast<EngineStatus>(message->wParam),
+                             static_cast<int>(message->lParam));
         } else if (message->message == WM_CONNECTION_CHANGED) {
             OnConnectionChanged();
         }
@@ -455,15 +458,16 @@ QString CZentiqView::StatusLine1() const {
     const PollDocumentModel& m = m_doc->Model();
     const bool enabled = m.def.bEnable != 0;
     char buffer[192];
-    const int n = std::snprintf(
-        buffer, sizeof buffer,
-        enabled ? "Tx = %i: Err = %i: ID = %i: F = %02i: SR = %ims"
-                : "Tx = %i: Err = %i: ID = %i: F = %02i: SR = %ims  (DISABLED)",
-        static_cast<int>(m.txCount), static_cast<int>(m.txCount - m.okCount), m.def.SlaveID,
-        m.def.FunctionValue, m.def.ScanRate);
+    const int n =
+        std::snprintf(buffer, sizeof buffer,
+                      enabled ? "Tx = %i: Err = %i: ID = %i: F = %02i: SR = %ims"
+                              : "Tx = %i: Err = %i: ID = %i: F = %02i: SR = %ims  (DISABLED)",
+                      static_cast<int>(m.txCount), static_cast<int>(m.txCount - m.okCount),
+                      m.def.SlaveID, m.def.FunctionValue, m.def.ScanRate);
     if (n < 0)
         return QString();
-    return QString::fromLatin1(buffer) + QString(enabled ? kLine1Blanks : kLine1DisabledBlanks, QLatin1Char(' '));
+    return QString::fromLatin1(buffer) +
+           QString(enabled ? kLine1Blanks : kLine1DisabledBlanks, QLatin1Char(' '));
 }
 
 QString CZentiqView::StatusLine2() const {
@@ -529,7 +533,8 @@ int CZentiqView::TypedKeyCode(int function, int displayFormat, int character) {
         if (character >= 'A' && character <= 'F')
             return character - 'A' + 10;
     }
-    if (character == '-' && (displayFormat == DisplayFormat::Signed || RegistersPerValue(displayFormat) > 1))
+    if (character == '-' &&
+        (displayFormat == DisplayFormat::Signed || RegistersPerValue(displayFormat) > 1))
         return -2;
     return kNoKeyCode;
 }
@@ -554,7 +559,8 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
         quint8& coil = m.values[static_cast<std::size_t>(item)];
         coil = code == ' ' ? (coil ? 0 : 1) : (code == '1' ? 1 : 0);
         if (m.slotIndex != -1)
-            SetWriteBytes(m.slotIndex, std::min(def.Length, PollDocumentModel::kValueBytes), m.values.data());
+            SetWriteBytes(m.slotIndex, std::min(def.Length, PollDocumentModel::kValueBytes),
+                          m.values.data());
         m_doc->SetModifiedFlag(true);
         FillCells(false);
         update();
@@ -765,8 +771,8 @@ bool CZentiqView::ExportCsv() {
     if (!m_grid)
         return false;
     const QString path = FileDialog::Ask(
-        this, {true, QStringLiteral("pollvalues.csv"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
-               tr("导出数据")});
+        this, {true, QStringLiteral("pollvalues.csv"), QStringLiteral("CSV (*.csv)"),
+               QStringLiteral("csv"), tr("导出数据")});
     return !path.isEmpty() && ExportCsvTo(path);
 }
 
@@ -775,8 +781,12 @@ bool CZentiqView::ExportCsvTo(const QString& path) {
         return false;
     switch (SaveAtomically(path, CGridClipboard::allCsv(m_grid->model()).toUtf8())) {
     case SaveResult::Ok: return true;
-    case SaveResult::OpenFailed: DialogDataExchange::ShowWarning(this, FileOpenErrorText()); return false;
-    case SaveResult::WriteFailed: DialogDataExchange::ShowWarning(this, DiskErrorText()); return false;
+    case SaveResult::OpenFailed:
+        DialogDataExchange::ShowWarning(this, FileOpenErrorText());
+        return false;
+    case SaveResult::WriteFailed:
+        DialogDataExchange::ShowWarning(this, DiskErrorText());
+        return false;
     }
     return false;
 }

@@ -18,7 +18,9 @@ quint16 word(const Buffer& buffer, int reg) {
     return w;
 }
 
-void setWord(Buffer& buffer, int reg, quint16 w) { std::memcpy(buffer.data() + 2 * reg, &w, sizeof w); }
+void setWord(Buffer& buffer, int reg, quint16 w) {
+    std::memcpy(buffer.data() + 2 * reg, &w, sizeof w);
+}
 
 // First register of value `index`, or -1 when the index is outside the
 // member's range or the value would not fit the buffer.
@@ -78,7 +80,8 @@ double Float(const Buffer& buffer, const WideKind& kind, int index) {
 void SetFloat(Buffer& buffer, const WideKind& kind, int index, double value) {
     // Narrowing a finite double beyond the float range is undefined.
     constexpr float kInfinity = std::numeric_limits<float>::infinity();
-    const bool beyond = std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max();
+    const bool beyond =
+        std::isfinite(value) && std::fabs(value) > std::numeric_limits<float>::max();
     const float f = beyond ? (value > 0 ? kInfinity : -kInfinity) : static_cast<float>(value);
     SetWideBits(buffer, kind, index, std::bit_cast<quint32>(f));
 }

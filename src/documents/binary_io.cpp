@@ -13,10 +13,9 @@ constexpr quint32 kLongCount32 = 0xFFFFFFFFu;
 
 // 0x80..0x9F of Windows-1252; the five unassigned bytes keep their value.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
 }  // namespace
@@ -162,9 +161,7 @@ bool BinaryReader::readString(QString& out, qsizetype maxChars) {
 
 // ---- BinaryWriter ------------------------------------------------------------
 
-void BinaryWriter::writeU8(quint8 value) {
-    m_data.append(static_cast<char>(value));
-}
+void BinaryWriter::writeU8(quint8 value) { m_data.append(static_cast<char>(value)); }
 
 void BinaryWriter::writeU16(quint16 value) {
     const char b[2] = {static_cast<char>(value & 0xFF), static_cast<char>(value >> 8)};
@@ -185,9 +182,7 @@ void BinaryWriter::writeU64(quint64 value) {
     m_data.append(b, 8);
 }
 
-void BinaryWriter::writeI32(qint32 value) {
-    writeU32(static_cast<quint32>(value));
-}
+void BinaryWriter::writeI32(qint32 value) { writeU32(static_cast<quint32>(value)); }
 
 void BinaryWriter::writeBytes(const char* src, qsizetype n) {
     if (n > 0)

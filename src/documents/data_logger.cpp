@@ -36,7 +36,8 @@ std::mutex& loggedFilesLock() {
 // or when another log holds the file.
 int openExclusive(const QString& path, FileId& id) {
     const QByteArray native = QFile::encodeName(path);
-    const int fd = ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    const int fd =
+        ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
     if (fd < 0)
         return -1;
     struct stat st {};
@@ -107,11 +108,13 @@ bool DataLogger::Start(const QString& path) {
     Stop();
     FileId id;
     const int fd = openExclusive(path, id);
-    if (fd < 0) return false;
+    if (fd < 0)
+        return false;
     auto file = std::make_unique<QFile>(path);
     // Unbuffered: every line reaches the file at once, and a write that the
     // disk cuts short is seen as such. Closing the file drops the lock.
-    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+    if (!file->open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered,
+                    QFileDevice::AutoCloseHandle)) {
         ::close(fd);
         std::lock_guard guard(loggedFilesLock());
         loggedFiles().erase(id);
@@ -139,7 +142,8 @@ bool DataLogger::active() const { return m_file != nullptr; }
 DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
                                          const std::function<QString()>& makeLine,
                                          const std::function<QString()>& makeHeader) {
-    if (!ok && !m_options.errors) return Outcome::NotQualified;
+    if (!ok && !m_options.errors)
+        return Outcome::NotQualified;
     if (!active()) {
         m_restart = true;
         return Outcome::Deferred;
@@ -148,10 +152,12 @@ DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
     if (m_options.mode == AtInterval) {
         // A clock set back would otherwise hold the log until it caught up.
         write = m_restart || now < m_lastLogTime || now - m_lastLogTime >= m_options.interval;
-        if (write) m_lastLogTime = now;
+        if (write)
+            m_lastLogTime = now;
     }
     m_restart = false;
-    if (!write) return Outcome::Skipped;
+    if (!write)
+        return Outcome::Skipped;
     QString text;
     if (m_format == Format::Csv && makeHeader) {
         const QString header = makeHeader();
@@ -167,8 +173,10 @@ DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
 bool DataLogger::WriteLine(const QString& line) {
     // CSV rows end as RFC 4180 has it; the text log keeps its line feeds.
     const QByteArray bytes =
-        line.toUtf8() + (m_format == Format::Csv ? QByteArray(CsvText::kLineEnd) : QByteArray("\n"));
-    if (m_file->write(bytes) == bytes.size()) return true;
+        line.toUtf8() +
+        (m_format == Format::Csv ? QByteArray(CsvText::kLineEnd) : QByteArray("\n"));
+    if (m_file->write(bytes) == bytes.size())
+        return true;
     Stop();
     return false;
 }

@@ -34,7 +34,7 @@ public:
         Deferred,      // logging is off: the next qualifying result writes at once
         Skipped,       // within the interval
         Written,
-        WriteFailed,   // the file was closed and logging switched off
+        WriteFailed,  // the file was closed and logging switched off
     };
 
     DataLogger();

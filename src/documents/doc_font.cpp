@@ -96,8 +96,6 @@ DocFont DocFont::fromQFont(const QFont& font, const DocFont& base) {
     return f;
 }
 
-DocFont DocFont::fromQFont(const QFont& font) {
-    return fromQFont(font, DocFont());
-}
+DocFont DocFont::fromQFont(const QFont& font) { return fromQFont(font, DocFont()); }
 
 }  // namespace zentiq

@@ -6,9 +6,14 @@ namespace zentiq {
 
 namespace {
 constexpr FunctionCode kFunctions[PollDefinition::kFunctionCount] = {
-    FunctionCode::ReadCoils,           FunctionCode::ReadDiscreteInputs, FunctionCode::ReadHoldingRegisters,
-    FunctionCode::ReadInputRegisters,  FunctionCode::WriteSingleCoil,    FunctionCode::WriteSingleRegister,
-    FunctionCode::WriteMultipleCoils,  FunctionCode::WriteMultipleRegisters};
+    FunctionCode::ReadCoils,
+    FunctionCode::ReadDiscreteInputs,
+    FunctionCode::ReadHoldingRegisters,
+    FunctionCode::ReadInputRegisters,
+    FunctionCode::WriteSingleCoil,
+    FunctionCode::WriteSingleRegister,
+    FunctionCode::WriteMultipleCoils,
+    FunctionCode::WriteMultipleRegisters};
 
 bool isFlag(qint32 v) { return v == 0 || v == 1; }
 }  // namespace

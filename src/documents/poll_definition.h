@@ -25,16 +25,22 @@ struct PollDefinition {
     static constexpr int kRowChoices[4] = {10, 20, 50, 100};
 
     static bool IsReadFunction(int function) {
-        return function == FunctionCode::ReadCoils || function == FunctionCode::ReadDiscreteInputs ||
-               function == FunctionCode::ReadHoldingRegisters || function == FunctionCode::ReadInputRegisters;
+        return function == FunctionCode::ReadCoils ||
+               function == FunctionCode::ReadDiscreteInputs ||
+               function == FunctionCode::ReadHoldingRegisters ||
+               function == FunctionCode::ReadInputRegisters;
     }
     static bool IsWriteFunction(int function) {
-        return function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteSingleRegister ||
-               function == FunctionCode::WriteMultipleCoils || function == FunctionCode::WriteMultipleRegisters;
+        return function == FunctionCode::WriteSingleCoil ||
+               function == FunctionCode::WriteSingleRegister ||
+               function == FunctionCode::WriteMultipleCoils ||
+               function == FunctionCode::WriteMultipleRegisters;
     }
     static bool IsCoilFunction(int function) {
-        return function == FunctionCode::ReadCoils || function == FunctionCode::ReadDiscreteInputs ||
-               function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteMultipleCoils;
+        return function == FunctionCode::ReadCoils ||
+               function == FunctionCode::ReadDiscreteInputs ||
+               function == FunctionCode::WriteSingleCoil ||
+               function == FunctionCode::WriteMultipleCoils;
     }
     // Function of a dialog index 0..7 (1, 2, 3, 4, 5, 6, 15, 16), or 0.
     static int FunctionFromIndex(int index);

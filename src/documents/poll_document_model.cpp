@@ -38,9 +38,7 @@ qint64 floorMod(qint64 a, qint64 m) {
 
 // ---- construction and settings ---------------------------------------------------
 
-PollDocumentModel::PollDocumentModel() : font(DefaultFont()) {
-    ComputeGridSize();
-}
+PollDocumentModel::PollDocumentModel() : font(DefaultFont()) { ComputeGridSize(); }
 
 PollDocumentModel::PollDocumentModel(const SettingsStore& store) : font(DefaultFont()) {
     LoadDefaults(store);
@@ -64,7 +62,8 @@ void PollDocumentModel::LoadDefaults(const SettingsStore& store) {
     const PollDefinition builtIn;
     PollDefinition d;
     d.Address = readChecked(store, kPollSection, "Address", builtIn.Address, 0, 65535);
-    d.FunctionValue = store.GetInt(kPollSection, QStringLiteral("FunctionValue"), builtIn.FunctionValue);
+    d.FunctionValue =
+        store.GetInt(kPollSection, QStringLiteral("FunctionValue"), builtIn.FunctionValue);
     if (PollDefinition::IndexFromFunction(d.FunctionValue) < 0)
         d.FunctionValue = builtIn.FunctionValue;
     const int maxLength = PollDefinition::MaxLength(d.FunctionValue);
@@ -206,8 +205,8 @@ ApplyDefinitionResult PollDocumentModel::ApplyDefinition(const DefinitionDialogV
     const int oldFunction = def.FunctionValue;
     const int newFunction = next.FunctionValue;
     // Register data must not be taken as coil states.
-    const bool toCoilWrite =
-        newFunction == FunctionCode::WriteSingleCoil || newFunction == FunctionCode::WriteMultipleCoils;
+    const bool toCoilWrite = newFunction == FunctionCode::WriteSingleCoil ||
+                             newFunction == FunctionCode::WriteMultipleCoils;
     const bool fromRegisters = IsRegisterFunction(oldFunction);
     if ((toCoilWrite && fromRegisters) || PollDefinition::IsReadFunction(newFunction)) {
         values.fill(0);
@@ -215,7 +214,8 @@ ApplyDefinitionResult PollDocumentModel::ApplyDefinition(const DefinitionDialogV
     }
     def = next;
     // A single register cannot carry a 32- or 64-bit value.
-    if (newFunction == FunctionCode::WriteSingleRegister && RegistersPerValue(def.DisplayFormat) > 1) {
+    if (newFunction == FunctionCode::WriteSingleRegister &&
+        RegistersPerValue(def.DisplayFormat) > 1) {
         def.DisplayFormat = Code(DisplayFormat::Signed);
         result.formatReset = true;
     }
@@ -230,8 +230,10 @@ bool PollDocumentModel::IntegerFormatsAllowed(int function) {
 }
 
 bool PollDocumentModel::WideFormatsAllowed(int function) {
-    return function == FunctionCode::ReadHoldingRegisters || function == FunctionCode::ReadInputRegisters ||
-           function == FunctionCode::WriteMultipleCoils || function == FunctionCode::WriteMultipleRegisters;
+    return function == FunctionCode::ReadHoldingRegisters ||
+           function == FunctionCode::ReadInputRegisters ||
+           function == FunctionCode::WriteMultipleCoils ||
+           function == FunctionCode::WriteMultipleRegisters;
 }
 
 // ---- engine ----------------------------------------------------------------------
@@ -255,7 +257,8 @@ bool PollDocumentModel::RegisterWithEngine(WindowHandle window) {
         // The engine refuses reads from the broadcast address whatever the
         // table holds: no closed window would help.
         const bool read = PollDefinition::IsReadFunction(function);
-        slotRefusal = read && def.SlaveID == 0 ? SlotRefusal::ReadFromBroadcast : SlotRefusal::NoFreeSlot;
+        slotRefusal =
+            read && def.SlaveID == 0 ? SlotRefusal::ReadFromBroadcast : SlotRefusal::NoFreeSlot;
         if (read)
             valuesUnknown = true;
         return false;

@@ -18,7 +18,7 @@ class SettingsStore;
 
 // Values the poll definition dialog hands over on OK.
 struct DefinitionDialogValues {
-    int shownAddress = 0;  // address as the user typed it (includes oneBased)
+    int shownAddress = 0;   // address as the user typed it (includes oneBased)
     int functionIndex = 2;  // 0..7 -> 1, 2, 3, 4, 5, 6, 15, 16
     int length = 10;
     int scanRate = 1000;

@@ -20,15 +20,18 @@ namespace {
 constexpr int kListedRows = 15;
 
 QString outsideMessage(int imported, const std::vector<RegisterMapCsv::Entry>& outside) {
-    QString text = RegisterMapCommands::tr("已导入 %1 个标注。以下 %2 行的地址不在本窗口的轮询范围内，未导入：")
+    QString text = RegisterMapCommands::tr(
+                       "已导入 %1 个标注。以下 %2 行的地址不在本窗口的轮询范围内，未导入：")
                        .arg(imported)
                        .arg(outside.size());
     for (std::size_t i = 0; i < outside.size() && i < std::size_t(kListedRows); ++i)
-        text += QLatin1Char('\n') + RegisterMapCommands::tr("第 %1 行：%2 %3")
-                                        .arg(outside[i].line)
-                                        .arg(outside[i].addressText.left(20), outside[i].name.left(40));
+        text +=
+            QLatin1Char('\n') + RegisterMapCommands::tr("第 %1 行：%2 %3")
+                                    .arg(outside[i].line)
+                                    .arg(outside[i].addressText.left(20), outside[i].name.left(40));
     if (outside.size() > std::size_t(kListedRows))
-        text += QLatin1Char('\n') + RegisterMapCommands::tr("……另有 %1 行").arg(outside.size() - kListedRows);
+        text += QLatin1Char('\n') +
+                RegisterMapCommands::tr("……另有 %1 行").arg(outside.size() - kListedRows);
     return text;
 }
 
@@ -54,21 +57,24 @@ QString RegisterMapCommands::AliasOf(const CZentiqDoc& doc, int item) {
 }
 
 void RegisterMapCommands::Import(CZentiqDoc& doc) {
-    const QString path = FileDialog::Ask(
-        doc.View(), {false, QString(), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"), tr("导入寄存器表")});
+    const QString path =
+        FileDialog::Ask(doc.View(), {false, QString(), QStringLiteral("CSV (*.csv)"),
+                                     QStringLiteral("csv"), tr("导入寄存器表")});
     if (!path.isEmpty())
         ImportFile(doc, path);
 }
 
 int RegisterMapCommands::ImportFile(CZentiqDoc& doc, const QString& path) {
     const PollDocumentModel& m = doc.Model();
-    const RegisterMapCsv::Parsed parsed = RegisterMapCsv::ReadFile(path, m.def.FunctionValue, m.def.OneBased);
+    const RegisterMapCsv::Parsed parsed =
+        RegisterMapCsv::ReadFile(path, m.def.FunctionValue, m.def.OneBased);
     if (!parsed.error.isEmpty()) {
         DialogDataExchange::ShowWarning(doc.View(), tr("寄存器表没有导入。\n%1").arg(parsed.error));
         return 0;
     }
     if (parsed.entries.empty()) {
-        DialogDataExchange::ShowWarning(doc.View(), tr("寄存器表没有导入：文件里没有带名称的寄存器。"));
+        DialogDataExchange::ShowWarning(doc.View(),
+                                        tr("寄存器表没有导入：文件里没有带名称的寄存器。"));
         return 0;
     }
     const RegisterMapCsv::Placement placement =
@@ -89,14 +95,15 @@ int RegisterMapCommands::ImportFile(CZentiqDoc& doc, const QString& path) {
     if (changed > 0)
         doc.SetModifiedFlag(true);
     if (!placement.outside.empty())
-        DialogDataExchange::ShowWarning(doc.View(), outsideMessage(int(placement.aliases.size()), placement.outside));
+        DialogDataExchange::ShowWarning(
+            doc.View(), outsideMessage(int(placement.aliases.size()), placement.outside));
     return changed;
 }
 
 bool RegisterMapCommands::Export(CZentiqDoc& doc) {
     const QString path = FileDialog::Ask(
-        doc.View(), {true, QStringLiteral("registermap.csv"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv"),
-                     tr("导出寄存器表")});
+        doc.View(), {true, QStringLiteral("registermap.csv"), QStringLiteral("CSV (*.csv)"),
+                     QStringLiteral("csv"), tr("导出寄存器表")});
     return !path.isEmpty() && ExportFile(doc, path);
 }
 
@@ -106,8 +113,12 @@ bool RegisterMapCommands::ExportFile(CZentiqDoc& doc, const QString& path) {
     QString error;
     switch (SaveAtomically(path, bytes, &error)) {
     case SaveResult::Ok: return true;
-    case SaveResult::OpenFailed: DialogDataExchange::ShowWarning(doc.View(), FileOpenErrorText()); return false;
-    case SaveResult::WriteFailed: DialogDataExchange::ShowWarning(doc.View(), DiskErrorText()); return false;
+    case SaveResult::OpenFailed:
+        DialogDataExchange::ShowWarning(doc.View(), FileOpenErrorText());
+        return false;
+    case SaveResult::WriteFailed:
+        DialogDataExchange::ShowWarning(doc.View(), DiskErrorText());
+        return false;
     }
     return false;
 }

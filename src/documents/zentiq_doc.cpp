@@ -61,7 +61,7 @@ int formatOfCommand(int id) {
 
 bool formatAllowed(int format, int function) {
     return RegistersPerValue(format) == 1 ? PollDocumentModel::IntegerFormatsAllowed(function)
-                       : PollDocumentModel::WideFormatsAllowed(function);
+                                          : PollDocumentModel::WideFormatsAllowed(function);
 }
 
 // "记录..": the log file's name, then the options, then the file.
@@ -255,9 +255,9 @@ bool CZentiqDoc::SaveModified() {
     if (!IsModified())
         return true;
     const QString text = SaveQuestion();
-    const QMessageBox::StandardButton answer =
-        userInteraction().question(d->view, LoadString(ids::AppTitle), text,
-                                   QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+    const QMessageBox::StandardButton answer = userInteraction().question(
+        d->view, LoadString(ids::AppTitle), text,
+        QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
     switch (answer) {
     case QMessageBox::Yes: return DoFileSave();
     case QMessageBox::No: return true;
@@ -326,7 +326,9 @@ bool CZentiqDoc::RegisterWithEngine() {
 
 QString CZentiqDoc::RefusalMessage() const {
     if (d->model.slotRefusal == PollDocumentModel::SlotRefusal::ReadFromBroadcast)
-        return tr("从站 ID 0 是广播地址，不能用于读取：此窗口不轮询。请在读写定义 (F8) 中选择 1 到 255 的从站 ID。");
+        return tr(
+            "从站 ID 0 是广播地址，不能用于读取：此窗口不轮询。请在读写定义 (F8) 中选择 1 到 255 "
+            "的从站 ID。");
     return LoadString(ids::OutOfSlots);
 }
 
@@ -380,7 +382,10 @@ void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
             return csv ? CsvLog::Row(now, poll, !ok, statusText)
                        : LogLine::Build(now, d->logger.options().separator, poll, !ok, statusText);
         },
-        [&] { return CsvLog::Header(poll, [this](int item) { return RegisterMapCommands::AliasOf(*this, item); }); });
+        [&] {
+            return CsvLog::Header(
+                poll, [this](int item) { return RegisterMapCommands::AliasOf(*this, item); });
+        });
     if (outcome == DataLogger::Outcome::WriteFailed)
         DialogDataExchange::ShowWarning(d->view, DataLogger::WriteErrorText());
 }
@@ -410,10 +415,10 @@ void CZentiqDoc::formatSelectedCells(int id) {
     } else {
         const bool text = id == cmd::CellTextColour;
         const CCellID focus = g.focusCell();
-        const QColor initial =
-            g.isValid(focus) ? toQColor(text ? g.effectiveFgColour(focus.row, focus.col)
-                                             : g.effectiveBkColour(focus.row, focus.col))
-                             : QColor(Qt::black);
+        const QColor initial = g.isValid(focus)
+                                   ? toQColor(text ? g.effectiveFgColour(focus.row, focus.col)
+                                                   : g.effectiveBkColour(focus.row, focus.col))
+                                   : QColor(Qt::black);
         const QColor colour = userInteraction().chooseColour(d->view, initial);
         if (!colour.isValid())
             return;
@@ -486,9 +491,7 @@ bool CZentiqDoc::OnCommand(int id) {
         if (!d->logger.active())
             startLogging(*this);
         return true;
-    case StopLogging:
-        d->logger.Stop();
-        return true;
+    case StopLogging: d->logger.Stop(); return true;
     case ImportRegisterMap: RegisterMapCommands::Import(*this); return true;
     case ExportRegisterMap: RegisterMapCommands::Export(*this); return true;
     case ClearCounters:
@@ -526,11 +529,20 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
     }
     switch (id) {
     case ReadOnce: state.enabled = def.bEnable == 0 && IsConnected() != 0; return true;
-    case EnableReadWrite: state.enabled = true; state.checked = def.bEnable == 1; return true;
+    case EnableReadWrite:
+        state.enabled = true;
+        state.checked = def.bEnable == 1;
+        return true;
     case StartLogging: state.enabled = !d->logger.active(); return true;
     case StopLogging: state.enabled = d->logger.active(); return true;
-    case PlcAddresses: state.enabled = true; state.checked = def.OneBased == 1; return true;
-    case ProtocolAddresses: state.enabled = true; state.checked = def.OneBased == 0; return true;
+    case PlcAddresses:
+        state.enabled = true;
+        state.checked = def.OneBased == 1;
+        return true;
+    case ProtocolAddresses:
+        state.enabled = true;
+        state.checked = def.OneBased == 0;
+        return true;
     case cmd::PollDefinition:
     case ClearCounters:
     case SetAsDefault:

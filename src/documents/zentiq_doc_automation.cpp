@@ -49,13 +49,14 @@ const AutomationMember kMembers[] = {
     {"DisplayFormat", Kind::Property, "i", "", "",
      [](A& o, Args) { return QVariant::fromValue(o.DisplayFormat()); },
      [](A& o, const QVariant& v) { o.SetDisplayFormat(v.value<qint32>()); }},
-    {"WriteResult", Kind::ReadOnlyProperty, "n", "", "", [](A& o, Args) { return QVariant::fromValue(o.WriteResult()); },
-     nullptr},
-    {"ReadResult", Kind::ReadOnlyProperty, "n", "", "", [](A& o, Args) { return QVariant::fromValue(o.ReadResult()); },
-     nullptr},
+    {"WriteResult", Kind::ReadOnlyProperty, "n", "", "",
+     [](A& o, Args) { return QVariant::fromValue(o.WriteResult()); }, nullptr},
+    {"ReadResult", Kind::ReadOnlyProperty, "n", "", "",
+     [](A& o, Args) { return QVariant::fromValue(o.ReadResult()); }, nullptr},
     {"CreateRequest", Kind::Method, "iiiii", "i", "slave,function,address,length,scanRate",
      [](A& o, Args a) {
-         return QVariant::fromValue(o.CreateRequest(i32(a, 0), i32(a, 1), i32(a, 2), i32(a, 3), i32(a, 4)));
+         return QVariant::fromValue(
+             o.CreateRequest(i32(a, 0), i32(a, 1), i32(a, 2), i32(a, 3), i32(a, 4)));
      },
      nullptr},
     {"ShowWindow", Kind::Method, "", "", "",
@@ -65,13 +66,17 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"PresetMultipleRegisters", Kind::Method, "iii", "b", "slave,address,count",
-     [](A& o, Args a) { return QVariant(o.PresetMultipleRegisters(i32(a, 0), i32(a, 1), i32(a, 2))); }, nullptr},
+     [](A& o, Args a) {
+         return QVariant(o.PresetMultipleRegisters(i32(a, 0), i32(a, 1), i32(a, 2)));
+     },
+     nullptr},
     {"ForceSingleCoil", Kind::Method, "ii", "b", "slave,address",
      [](A& o, Args a) { return QVariant(o.ForceSingleCoil(i32(a, 0), i32(a, 1))); }, nullptr},
     {"PresetSingleRegister", Kind::Method, "ii", "b", "slave,address",
      [](A& o, Args a) { return QVariant(o.PresetSingleRegister(i32(a, 0), i32(a, 1))); }, nullptr},
     {"ForceMultipleCoils", Kind::Method, "iii", "b", "slave,address,count",
-     [](A& o, Args a) { return QVariant(o.ForceMultipleCoils(i32(a, 0), i32(a, 1), i32(a, 2))); }, nullptr},
+     [](A& o, Args a) { return QVariant(o.ForceMultipleCoils(i32(a, 0), i32(a, 1), i32(a, 2))); },
+     nullptr},
     {"GetRegister", Kind::Method, "n", "n", kIndex,
      [](A& o, Args a) { return QVariant::fromValue(o.GetRegister(n(a, 0))); }, nullptr},
     {"SetRegister", Kind::Method, "nn", "", kIndexValue,
@@ -80,8 +85,8 @@ const AutomationMember kMembers[] = {
          return QVariant();
      },
      nullptr},
-    {"GetLong", Kind::Method, "n", "i", kIndex, [](A& o, Args a) { return QVariant::fromValue(o.GetLong(n(a, 0))); },
-     nullptr},
+    {"GetLong", Kind::Method, "n", "i", kIndex,
+     [](A& o, Args a) { return QVariant::fromValue(o.GetLong(n(a, 0))); }, nullptr},
     {"SetLong", Kind::Method, "ni", "", kIndexValue,
      [](A& o, Args a) {
          o.SetLong(n(a, 0), i32(a, 1));
@@ -96,39 +101,40 @@ const AutomationMember kMembers[] = {
          return QVariant();
      },
      nullptr},
-    {"GetFloat", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetFloat(n(a, 0))); }, nullptr},
+    {"GetFloat", Kind::Method, "n", "d", kIndex,
+     [](A& o, Args a) { return QVariant(o.GetFloat(n(a, 0))); }, nullptr},
     {"SetFloat", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetFloat(n(a, 0), d(a, 1));
          return QVariant();
      },
      nullptr},
-    {"GetFloatInv", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetFloatInv(n(a, 0))); },
-     nullptr},
+    {"GetFloatInv", Kind::Method, "n", "d", kIndex,
+     [](A& o, Args a) { return QVariant(o.GetFloatInv(n(a, 0))); }, nullptr},
     {"SetFloatInv", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetFloatInv(n(a, 0), d(a, 1));
          return QVariant();
      },
      nullptr},
-    {"GetDouble", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetDouble(n(a, 0))); },
-     nullptr},
+    {"GetDouble", Kind::Method, "n", "d", kIndex,
+     [](A& o, Args a) { return QVariant(o.GetDouble(n(a, 0))); }, nullptr},
     {"SetDouble", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetDouble(n(a, 0), d(a, 1));
          return QVariant();
      },
      nullptr},
-    {"GetDoubleInv", Kind::Method, "n", "d", kIndex, [](A& o, Args a) { return QVariant(o.GetDoubleInv(n(a, 0))); },
-     nullptr},
+    {"GetDoubleInv", Kind::Method, "n", "d", kIndex,
+     [](A& o, Args a) { return QVariant(o.GetDoubleInv(n(a, 0))); }, nullptr},
     {"SetDoubleInv", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetDoubleInv(n(a, 0), d(a, 1));
          return QVariant();
      },
      nullptr},
-    {"GetCoil", Kind::Method, "n", "n", kIndex, [](A& o, Args a) { return QVariant::fromValue(o.GetCoil(n(a, 0))); },
-     nullptr},
+    {"GetCoil", Kind::Method, "n", "n", kIndex,
+     [](A& o, Args a) { return QVariant::fromValue(o.GetCoil(n(a, 0))); }, nullptr},
     {"SetCoil", Kind::Method, "nn", "", kIndexValue,
      [](A& o, Args a) {
          o.SetCoil(n(a, 0), n(a, 1));
@@ -152,7 +158,9 @@ const AutomationMember* CZentiqDocAutomation::FindMember(const QString& name) {
 
 // ---- properties ----------------------------------------------------------------------
 
-qint32 CZentiqDocAutomation::DisplayFormat() const { return m_doc ? m_doc->Model().def.DisplayFormat : 0; }
+qint32 CZentiqDocAutomation::DisplayFormat() const {
+    return m_doc ? m_doc->Model().def.DisplayFormat : 0;
+}
 
 void CZentiqDocAutomation::SetDisplayFormat(qint32 format) {
     if (!m_doc || !inRange(format, 0, 9))
@@ -175,8 +183,8 @@ qint16 CZentiqDocAutomation::ReadResult() const {
 
 // ---- methods -------------------------------------------------------------------------
 
-qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32 address, qint32 length,
-                                           qint32 scanRate) {
+qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32 address,
+                                           qint32 length, qint32 scanRate) {
     if (!m_doc || !inRange(slave, 1, 255) || !PollDefinition::IsReadFunction(function) ||
         !inRange(address, 0, 65535) || !inRange(length, 0, PollDefinition::MaxLength(function)) ||
         !inRange(scanRate, kMinScanRate, kMaxScanRate))
@@ -218,9 +226,11 @@ void CZentiqDocAutomation::ShowWindow() {
     }
 }
 
-bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint32 address, qint32 count) {
-    const auto shape = std::find_if(kWriteShapes.begin(), kWriteShapes.end(),
-                                    [function](const WriteShape& s) { return s.function == function; });
+bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint32 address,
+                                       qint32 count) {
+    const auto shape =
+        std::find_if(kWriteShapes.begin(), kWriteShapes.end(),
+                     [function](const WriteShape& s) { return s.function == function; });
     // Without a connection the request would wait in the one-shot slot and go
     // out whenever a connection opens next. A count the write-data operation
     // refuses would leave the slot claimed without data, blocking every later
@@ -228,14 +238,15 @@ bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint
     if (!m_doc || shape == kWriteShapes.end() || IsConnected() == 0 || !inRange(slave, 0, 255) ||
         !inRange(address, 0, 65535) || !inRange(count, 1, shape->maxCount))
         return false;
-    if (SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0,
-                      0, static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)) == 0)
+    if (SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0, 0,
+                      static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)) == 0)
         return false;
     const auto& buffer = m_doc->Model().writeValues;
     int stored = 0;
     if (shape->registers) {
         std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
-        std::memcpy(registers.data(), buffer.data(), sizeof(std::uint16_t) * static_cast<std::size_t>(count));
+        std::memcpy(registers.data(), buffer.data(),
+                    sizeof(std::uint16_t) * static_cast<std::size_t>(count));
         stored = SetWriteRegisters(0, count, registers.data());
     } else {
         stored = SetWriteBytes(0, count, buffer.data());
@@ -280,27 +291,39 @@ void toWrite(CZentiqDoc* doc, F&& write) {
 
 }  // namespace
 
-qint16 CZentiqDocAutomation::GetRegister(qint16 index) const { return av::Register(polled(m_doc), index); }
+qint16 CZentiqDocAutomation::GetRegister(qint16 index) const {
+    return av::Register(polled(m_doc), index);
+}
 void CZentiqDocAutomation::SetRegister(qint16 index, qint16 value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetRegister(b, index, value); });
 }
-qint32 CZentiqDocAutomation::GetLong(qint16 index) const { return av::Long(polled(m_doc), av::kLong, index); }
+qint32 CZentiqDocAutomation::GetLong(qint16 index) const {
+    return av::Long(polled(m_doc), av::kLong, index);
+}
 void CZentiqDocAutomation::SetLong(qint16 index, qint32 value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetLong(b, av::kLong, index, value); });
 }
-qint32 CZentiqDocAutomation::GetLongInv(qint16 index) const { return av::Long(polled(m_doc), av::kLongInv, index); }
+qint32 CZentiqDocAutomation::GetLongInv(qint16 index) const {
+    return av::Long(polled(m_doc), av::kLongInv, index);
+}
 void CZentiqDocAutomation::SetLongInv(qint16 index, qint32 value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetLong(b, av::kLongInv, index, value); });
 }
-double CZentiqDocAutomation::GetFloat(qint16 index) const { return av::Float(polled(m_doc), av::kLong, index); }
+double CZentiqDocAutomation::GetFloat(qint16 index) const {
+    return av::Float(polled(m_doc), av::kLong, index);
+}
 void CZentiqDocAutomation::SetFloat(qint16 index, double value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetFloat(b, av::kLong, index, value); });
 }
-double CZentiqDocAutomation::GetFloatInv(qint16 index) const { return av::Float(polled(m_doc), av::kLongInv, index); }
+double CZentiqDocAutomation::GetFloatInv(qint16 index) const {
+    return av::Float(polled(m_doc), av::kLongInv, index);
+}
 void CZentiqDocAutomation::SetFloatInv(qint16 index, double value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetFloat(b, av::kLongInv, index, value); });
 }
-double CZentiqDocAutomation::GetDouble(qint16 index) const { return av::Double(polled(m_doc), av::kDouble, index); }
+double CZentiqDocAutomation::GetDouble(qint16 index) const {
+    return av::Double(polled(m_doc), av::kDouble, index);
+}
 void CZentiqDocAutomation::SetDouble(qint16 index, double value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetDouble(b, av::kDouble, index, value); });
 }

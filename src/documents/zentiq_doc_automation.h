@@ -54,7 +54,8 @@ public:
     // A read poll (functions 1..4) switched on; 0 and nothing changed for
     // arguments out of range. Also 0 when the engine has no slot left for it
     // (the definition is then kept, as after the poll definition dialog).
-    qint32 CreateRequest(qint32 slave, qint32 function, qint32 address, qint32 length, qint32 scanRate);
+    qint32 CreateRequest(qint32 slave, qint32 function, qint32 address, qint32 length,
+                         qint32 scanRate);
     // Shows the document's window and the main window.
     void ShowWindow();
     // One-off writes of the write buffer; true when the one-shot slot took

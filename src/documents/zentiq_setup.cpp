@@ -12,18 +12,25 @@ namespace zentiq {
 namespace {
 
 const char* const kFunctionTexts[PollDefinition::kFunctionCount] = {
-    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "01读取线圈(0X)"), QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "02读取输入状态(1X)"), QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "03读保持寄存器(4X)"), QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "04读输入寄存器(3X)"),
-    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "05写单个线圈"),   QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "06写单个寄存器"),     QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "15写多个线圈"),       QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "16写多个寄存器")};
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "01读取线圈(0X)"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "02读取输入状态(1X)"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "03读保持寄存器(4X)"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "04读输入寄存器(3X)"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "05写单个线圈"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "06写单个寄存器"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "15写多个线圈"),
+    QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "16写多个寄存器")};
 
 const char* const kFormatTexts[CZentiqSetup::kFormatCount] = {
-    "Signed", "Unsigned", "Hex", "Binary", "Float", "Float inverse",
+    "Signed", "Unsigned",       "Hex",  "Binary",      "Float", "Float inverse",
     "Double", "Double Inverse", "Long", "Long Inverse"};
 
 int flag(int v) { return v != 0 ? 1 : 0; }
 
 bool isSingleWriteIndex(int functionIndex) {
     const int function = PollDefinition::FunctionFromIndex(functionIndex);
-    return function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteSingleRegister;
+    return function == FunctionCode::WriteSingleCoil ||
+           function == FunctionCode::WriteSingleRegister;
 }
 
 // The communication part of the dialog's values on top of the document's
@@ -100,7 +107,8 @@ bool CZentiqSetup::UpdateData(bool fromControls) {
         .Check(m_ui->plcAddressCheck, v.oneBased)
         .ComboIndex(m_ui->formatCombo, v.displayFormat);
     if (fromControls) {
-        dx.CheckIntRange(m_ui->lengthEdit, v.length, kLengthMin, MaxLengthForIndex(v.functionIndex));
+        dx.CheckIntRange(m_ui->lengthEdit, v.length, kLengthMin,
+                         MaxLengthForIndex(v.functionIndex));
         // PLC addresses start at 1.
         if (v.oneBased != 0)
             dx.CheckIntRange(m_ui->addressEdit, v.shownAddress, 1, kAddressMax);

@@ -46,15 +46,15 @@ ZqdResult damaged(const QString& detail) {
 
 void writePlacement(BinaryWriter& w, const WindowPlacement& p) {
     w.writeI32(WindowPlacement::kRecordLength);
-    for (qint32 v : {p.flags, p.showCmd, p.minX, p.minY, p.maxX, p.maxY, p.left, p.top, p.right,
-                     p.bottom})
+    for (qint32 v :
+         {p.flags, p.showCmd, p.minX, p.minY, p.maxX, p.maxY, p.left, p.top, p.right, p.bottom})
         w.writeI32(v);
 }
 
 bool readPlacement(BinaryReader& r, WindowPlacement& p) {
-    return r.readI32(p.length) && r.readI32(p.flags) && r.readI32(p.showCmd) &&
-           r.readI32(p.minX) && r.readI32(p.minY) && r.readI32(p.maxX) && r.readI32(p.maxY) &&
-           r.readI32(p.left) && r.readI32(p.top) && r.readI32(p.right) && r.readI32(p.bottom);
+    return r.readI32(p.length) && r.readI32(p.flags) && r.readI32(p.showCmd) && r.readI32(p.minX) &&
+           r.readI32(p.minY) && r.readI32(p.maxX) && r.readI32(p.maxY) && r.readI32(p.left) &&
+           r.readI32(p.top) && r.readI32(p.right) && r.readI32(p.bottom);
 }
 
 bool readCell(BinaryReader& r, GridCellData& cell, bool withText) {
@@ -72,13 +72,12 @@ bool readCell(BinaryReader& r, GridCellData& cell, bool withText) {
 }  // namespace
 
 QString ZqdFile::NotRegularFileText(const QString& path) {
-    return QCoreApplication::translate("ZqdFile", "%1 不是普通文件（可能是管道、设备或文件夹），不能作为文档打开。")
+    return QCoreApplication::translate(
+               "ZqdFile", "%1 不是普通文件（可能是管道、设备或文件夹），不能作为文档打开。")
         .arg(QDir::toNativeSeparators(path));
 }
 
-QString ZqdFile::FormatErrorText() {
-    return QStringLiteral("File format error");
-}
+QString ZqdFile::FormatErrorText() { return QStringLiteral("File format error"); }
 
 QByteArray ZqdFile::Serialize(const PollDocumentModel& doc, const GridLayoutData& grid) {
     BinaryWriter w;
@@ -183,7 +182,8 @@ ZqdResult ZqdFile::Parse(const QByteArray& bytes, ZqdContents& out) {
         for (int col = 0; col < columns; ++col)
             for (int row = 0; row < rows; ++row)
                 if (!readCell(r, *g.cell(row, col), col % 2 == 1))
-                    return damaged(QStringLiteral("cell %1,%2 cut short or invalid").arg(row).arg(col));
+                    return damaged(
+                        QStringLiteral("cell %1,%2 cut short or invalid").arg(row).arg(col));
         c.hasGrid = true;
     }
 
@@ -253,10 +253,11 @@ ZqdResult ZqdFile::Load(const QString& path, PollDocumentModel& doc, GridLayoutD
     // Opened without blocking and checked before reading: a FIFO or a
     // device given as a document would otherwise hang the program in
     // open() or read().
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+    const int fd =
+        ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return {ZqdStatus::IoError,
-                QStringLiteral("Cannot open %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
+        return {ZqdStatus::IoError, QStringLiteral("Cannot open %1: %2")
+                                        .arg(path, QString::fromLocal8Bit(std::strerror(errno)))};
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         ::close(fd);

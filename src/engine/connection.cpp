@@ -13,9 +13,20 @@ namespace zentiq {
 namespace {
 
 constexpr std::array<BaudTiming, 14> kBaudTable{{
-    {2400, 960, 4},   {4800, 480, 2},  {9600, 240, 2},   {14400, 180, 1}, {19200, 120, 1},
-    {38400, 60, 1},   {56000, 32, 1},  {57600, 32, 1},   {115200, 32, 1}, {300, 1720, 32},
-    {600, 1720, 16},  {1200, 1720, 8}, {128000, 32, 1},  {256000, 32, 1},
+    {2400, 960, 4},
+    {4800, 480, 2},
+    {9600, 240, 2},
+    {14400, 180, 1},
+    {19200, 120, 1},
+    {38400, 60, 1},
+    {56000, 32, 1},
+    {57600, 32, 1},
+    {115200, 32, 1},
+    {300, 1720, 32},
+    {600, 1720, 16},
+    {1200, 1720, 8},
+    {128000, 32, 1},
+    {256000, 32, 1},
 }};
 
 std::string DefaultDevice(int portNumber) { return "/dev/ttyS" + std::to_string(portNumber - 1); }
@@ -25,13 +36,15 @@ void StopWorkerIfRunning() {
     if (Engine().polling) StopPolling();
 }
 
-void TraceOpening(std::chrono::system_clock::time_point began, const char* line, int result, int error) {
+void TraceOpening(std::chrono::system_clock::time_point began, const char* line, int result,
+                  int error) {
     const TraceFn listener = TraceCallback();
     if (listener == nullptr) return;
     TraceRecord r;
     r.kind = TraceRecord::Kind::Open;
     r.began = began;
-    r.elapsed = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::system_clock::now() - began);
+    r.elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
+        std::chrono::system_clock::now() - began);
     r.status = result;
     r.error = error;
     r.line = line;
@@ -65,10 +78,10 @@ Transport& CurrentTransport() {
     auto& e = Engine();
     if (e.testTransport != nullptr) return *e.testTransport;
     switch (e.mode) {
-        case ASCII: return e.ascii;
-        case TCP: return e.tcp;
-        case RTU_OVER_TCP: return e.rtuOverTcp;
-        default: return e.rtu;
+    case ASCII: return e.ascii;
+    case TCP: return e.tcp;
+    case RTU_OVER_TCP: return e.rtuOverTcp;
+    default: return e.rtu;
     }
 }
 
@@ -77,7 +90,8 @@ void SetMessagePoster(PostMessageFn poster) { Engine().poster.store(poster); }
 BaudTiming BaudTimingForIndex(int baudIndex) {
     // An index outside the table means the default 9600, as the settings
     // dialog shows it, so that the line and what the user sees agree.
-    if (baudIndex < 0 || baudIndex >= static_cast<int>(kBaudTable.size())) baudIndex = kDefaultBaudIndex;
+    if (baudIndex < 0 || baudIndex >= static_cast<int>(kBaudTable.size()))
+        baudIndex = kDefaultBaudIndex;
     return kBaudTable[static_cast<std::size_t>(baudIndex)];
 }
 
@@ -154,10 +168,12 @@ int OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
                       std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
     StopWorkerIfRunning();
     const auto began = std::chrono::system_clock::now();
-    const int result = Engine().tcp.Open(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs);
+    const int result =
+        Engine().tcp.Open(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs);
     if (TraceCallback() != nullptr) {
         char line[300];
-        std::snprintf(line, sizeof line, "%s:%u", ipAddress != nullptr ? ipAddress : "", unsigned{servicePort});
+        std::snprintf(line, sizeof line, "%s:%u", ipAddress != nullptr ? ipAddress : "",
+                      unsigned{servicePort});
         TraceOpening(began, line, result, result == 0 ? 0 : Engine().tcp.LastError());
     }
     if (result == 0) NotifyAllSlotWindows();
@@ -170,8 +186,8 @@ int BeginTcpConnection(const char* ipAddress, std::uint16_t servicePort,
                        std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
     StopWorkerIfRunning();
     bool underWay = false;
-    const int result =
-        Engine().tcp.Line().BeginOpen(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs, &underWay);
+    const int result = Engine().tcp.Line().BeginOpen(ipAddress, servicePort, responseTimeoutMs,
+                                                     connectTimeoutMs, &underWay);
     if (result != 0) return result;
     if (underWay) return kTcpConnectUnderWay;
     NotifyAllSlotWindows();

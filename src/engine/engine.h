@@ -12,8 +12,8 @@ namespace zentiq {
 
 // ---- notifications ---------------------------------------------------------
 
-using PostMessageFn = void (*)(WindowHandle window, std::uint32_t message,
-                               std::uintptr_t wParam, std::intptr_t lParam);
+using PostMessageFn = void (*)(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                               std::intptr_t lParam);
 // Installs the callback through which the worker posts messages. It must not
 // block; nullptr drops every post.
 void SetMessagePoster(PostMessageFn poster);
@@ -77,16 +77,15 @@ BaudTiming BaudTimingForIndex(int baudIndex);
 // ---- slot operations -------------------------------------------------------
 
 int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t scanRate,
-                     std::uint16_t slaveId, std::uint16_t function,
-                     std::uint16_t readAddress, std::uint16_t readQuantity,
-                     std::uint16_t writeAddress, std::uint16_t writeQuantity);
+                     std::uint16_t slaveId, std::uint16_t function, std::uint16_t readAddress,
+                     std::uint16_t readQuantity, std::uint16_t writeAddress,
+                     std::uint16_t writeQuantity);
 // Returns 1; 0 for a slot outside 0..32 (that index would corrupt the table).
 int SetPollMode(int slot, int mode);
 int ReleasePollSlot(int slot);
 int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
-                  std::uint16_t function, std::uint16_t readAddress,
-                  std::uint16_t readQuantity, std::uint16_t writeAddress,
-                  std::uint16_t writeQuantity);
+                  std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
+                  std::uint16_t writeAddress, std::uint16_t writeQuantity);
 // The ticket of the request that the last successful SubmitOneShot claimed.
 std::uint32_t OneShotTicket();
 // Copies the answer of the one-shot request with that ticket: 1, or 0 when

@@ -61,7 +61,8 @@ int PollBoth(int fd, short events, int cancelFd, const std::atomic<bool>& raised
         if (errno != EINTR) return -1;
         // Interrupted by a signal: wait for what is left of the time.
         if (timeoutMs >= 0) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
             remaining = static_cast<int>(std::clamp<long long>(left, 0, INT_MAX));
         }
     }

@@ -137,7 +137,8 @@ void UnpackBits(WorkArea& w, const std::uint8_t* resp) {
 void UnpackRegisters(WorkArea& w, const std::uint8_t* resp) {
     const std::size_t n = std::min<std::size_t>(w.readQuantity, kDataSize / 2);
     for (std::size_t i = 0; i < n; ++i) {
-        const std::uint16_t v = static_cast<std::uint16_t>((resp[3 + 2 * i] << 8) | resp[4 + 2 * i]);
+        const std::uint16_t v =
+            static_cast<std::uint16_t>((resp[3 + 2 * i] << 8) | resp[4 + 2 * i]);
         std::memcpy(w.data + 2 * i, &v, sizeof v);
     }
 }
@@ -145,14 +146,16 @@ void UnpackRegisters(WorkArea& w, const std::uint8_t* resp) {
 constexpr FunctionEntry kFunctions[] = {
     {FunctionCode::ReadCoils, BuildRead, 0, BitData, CheckBits, UnpackBits},
     {FunctionCode::ReadDiscreteInputs, BuildRead, 0, BitData, CheckBits, UnpackBits},
-    {FunctionCode::ReadHoldingRegisters, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
+    {FunctionCode::ReadHoldingRegisters, BuildRead, 0, RegisterData, CheckRegisters,
+     UnpackRegisters},
     {FunctionCode::ReadInputRegisters, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
     {FunctionCode::WriteSingleCoil, BuildWriteCoil, 6, nullptr, CheckEcho<6>, nullptr},
     {FunctionCode::WriteSingleRegister, BuildWriteRegister, 6, nullptr, CheckEcho<6>, nullptr},
     {FunctionCode::WriteMultipleCoils, BuildWriteCoils, 6, nullptr, CheckEcho<6>, nullptr},
     {FunctionCode::WriteMultipleRegisters, BuildWriteRegisters, 6, nullptr, CheckEcho<6>, nullptr},
     {FunctionCode::MaskWriteRegister, BuildMaskWrite, 8, nullptr, CheckEcho<8>, nullptr},
-    {FunctionCode::ReadWriteRegisters, BuildReadWrite, 0, RegisterData, CheckHeaderOnly, UnpackRegisters},
+    {FunctionCode::ReadWriteRegisters, BuildReadWrite, 0, RegisterData, CheckHeaderOnly,
+     UnpackRegisters},
 };
 
 // An exception answer: slave, function | 0x80, exception code.

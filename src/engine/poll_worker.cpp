@@ -25,8 +25,8 @@ int ChooseSlot(EngineState& e, std::uint64_t elapsedUs) {
     for (int i = 0; i < kSlotCount; ++i) {
         probe = probe % kLastSlot + 1;  // 1..32, slot 0 is never probed
         PollSlot& s = e.slots[probe];
-        const bool due = s.elapsed > s.scanRate ||
-                         (s.elapsed == s.scanRate && e.elapsedRemainderUs[probe] > 0);
+        const bool due =
+            s.elapsed > s.scanRate || (s.elapsed == s.scanRate && e.elapsedRemainderUs[probe] > 0);
         if (s.ready && s.pollMode != Stopped && due) {
             e.lastServed = probe;
             s.elapsed = 0;
@@ -186,7 +186,8 @@ void RunCycle(EngineState& e) {
             result.okCount = slot.okCount;
             if (slot.txCount != 0) {
                 if (status == status::Ok) std::memcpy(result.data, e.work.data, kDataSize);
-                std::atomic_ref<EngineStatus>(result.status).store(status, std::memory_order_relaxed);
+                std::atomic_ref<EngineStatus>(result.status)
+                    .store(status, std::memory_order_relaxed);
                 if (s == 0) KeepOneShotAnswer(e, registration, status, e.work);
                 Post(slot.window, slot.message, status, s);
             } else {

@@ -67,15 +67,13 @@ std::optional<Clock::time_point> TotalDeadline(Clock::time_point start, std::uin
 
 std::uint32_t FlagsFromErrno(int err) {
     switch (err) {
-        case 0:
-        case EAGAIN:
-        case EINTR:
-            return 0;
-        case EBADF:
-            return port_error::Mode;
-        default:
-            // EIO (vanished adapter, hung-up pty), ENXIO, ENODEV and the rest.
-            return port_error::IoError;
+    case 0:
+    case EAGAIN:
+    case EINTR: return 0;
+    case EBADF: return port_error::Mode;
+    default:
+        // EIO (vanished adapter, hung-up pty), ENXIO, ENODEV and the rest.
+        return port_error::IoError;
     }
 }
 
@@ -178,7 +176,8 @@ bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
     for (;;) {
         int queued = 0;
         if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
-        Clock::duration pause = std::max(queued * charTime, std::chrono::nanoseconds(kMinDrainPause));
+        Clock::duration pause =
+            std::max(queued * charTime, std::chrono::nanoseconds(kMinDrainPause));
         if (deadline) {
             const auto now = Clock::now();
             if (now >= *deadline) return false;
@@ -280,7 +279,8 @@ int PosixSerialPort::OpenDevice(int& error) {
 
     // Start, data, parity and stop bits of one character.
     const int bits = 1 + dataBits + (parity != 0 ? 1 : 0) + (stopBits != 0 ? 2 : 1);
-    m_charTime = std::chrono::nanoseconds(std::uint64_t{1000000000} * static_cast<std::uint64_t>(bits) / baud);
+    m_charTime = std::chrono::nanoseconds(std::uint64_t{1000000000} *
+                                          static_cast<std::uint64_t>(bits) / baud);
     serial_icounter_struct icount{};
     m_hasCounters = ioctl(m_fd, TIOCGICOUNT, &icount) == 0;
     // A pty hands written bytes to the other end at once: no FIFO to drain.
@@ -404,9 +404,9 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     }
 
     auto failed = [this](int err, std::uint32_t extra) {
-        m_writeFlags = (FlagsSinceSnapshot(err) | extra) &
-                       (port_error::Break | port_error::IoError | port_error::Mode |
-                        port_error::TxFull);
+        m_writeFlags =
+            (FlagsSinceSnapshot(err) | extra) &
+            (port_error::Break | port_error::IoError | port_error::Mode | port_error::TxFull);
         // A failure must be visible even when nothing maps to a flag bit.
         if (m_writeFlags == 0 && err != 0) m_writeFlags = port_error::IoError;
         // What has not gone out is dropped: the next request must not go out
@@ -462,7 +462,8 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     }
     // The transaction goes on from the moment the request has left: a purge
     // or a read timeout must not start while it is still being sent.
-    if (done == n && err == 0 && !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_hasUart, m_cancel))
+    if (done == n && err == 0 &&
+        !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_hasUart, m_cancel))
         timedOut = true;
     if (rtsByHand) SetModemBits(m_fd, TIOCM_RTS, false);
 
@@ -562,9 +563,9 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
     }
 
     if (err == 0 && hungUp) err = EIO;
-    std::uint32_t flags = FlagsSinceSnapshot(err) &
-                          (port_error::Frame | port_error::Overrun | port_error::RxParity |
-                           port_error::RxOver | port_error::IoError | port_error::Break);
+    std::uint32_t flags =
+        FlagsSinceSnapshot(err) & (port_error::Frame | port_error::Overrun | port_error::RxParity |
+                                   port_error::RxOver | port_error::IoError | port_error::Break);
     if (err != 0 && flags == 0) flags = port_error::IoError;
     // Line errors abort the read, as the Windows port does with abort on
     // error: the bytes of a wrong-parity line are not worth a CRC check.

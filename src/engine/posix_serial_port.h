@@ -21,8 +21,8 @@ public:
     // 0 = open; 1 = cannot open the device; 2 = queue sizes; 3 = reading the
     // configuration; 4 = writing the configuration; 5 = applying the timeouts.
     // stopBits: 0 = one, 2 = two (anything non-zero is two).
-    int Open(const std::string& device, std::uint32_t baud, int dataBits, int parity,
-             int stopBits, HandshakeFlags flags);
+    int Open(const std::string& device, std::uint32_t baud, int dataBits, int parity, int stopBits,
+             HandshakeFlags flags);
     void Close();
     // Stores the timeouts; applies them when open. false when no port is open.
     bool SetTimeouts(const SerialTimeouts& timeouts);
@@ -83,7 +83,7 @@ private:
     // RTS toggle through the driver's RS-485 mode (TIOCSRS485); when the
     // driver refuses, Write raises and drops RTS by hand.
     bool m_rs485Enabled = false;
-    bool m_rs485Changed = false;        // restore m_savedRs485Flags on Close
+    bool m_rs485Changed = false;  // restore m_savedRs485Flags on Close
     std::uint32_t m_savedRs485Flags = 0;
     void SnapshotCounters();
     std::uint32_t FlagsSinceSnapshot(int err) const;

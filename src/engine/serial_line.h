@@ -23,7 +23,8 @@ inline constexpr SerialTimeouts kInitialSerialTimeouts{0xFFFFFFFFu, 0xFFFFFFFFu,
 
 // How long the frame in bytes[0..got) is in all, once its first bytes tell;
 // maximum while they do not. Never more than maximum.
-using FrameLengthFn = std::size_t (*)(const std::uint8_t* bytes, std::size_t got, std::size_t maximum);
+using FrameLengthFn = std::size_t (*)(const std::uint8_t* bytes, std::size_t got,
+                                      std::size_t maximum);
 
 class SerialLine {
 public:

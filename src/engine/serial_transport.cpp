@@ -62,14 +62,15 @@ EngineStatus SerialTransportBase::TransactRaw(const std::uint8_t* bytes, std::si
     if (!m_line.Write(bytes, n)) return status::WriteError;
     m_line.PurgeAfterWrite();
     captures.CaptureRequest(bytes, n);
-    const int got = m_line.ReadFrame(captures.response, sizeof captures.response, RawAnswerLength());
+    const int got =
+        m_line.ReadFrame(captures.response, sizeof captures.response, RawAnswerLength());
     if (got < 0) return status::ReadError;
     captures.responseLength = static_cast<std::uint16_t>(got);
     return status::Ok;
 }
 
 Delivery RtuTransport::Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                               std::size_t expected, Captures& captures) {
+                                std::size_t expected, Captures& captures) {
     const std::uint16_t crc = Crc16(request, length);
     request[length] = static_cast<std::uint8_t>(crc & 0xFF);
     request[length + 1] = static_cast<std::uint8_t>(crc >> 8);
@@ -97,9 +98,10 @@ Delivery RtuTransport::Exchange(std::uint8_t* request, std::size_t length, std::
 }
 
 Delivery AsciiTransport::Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                                 std::size_t expected, Captures& captures) {
+                                  std::size_t expected, Captures& captures) {
     char frame[kAsciiFrameSize];
-    const std::size_t frameLength = EncodeAsciiFrame(request, std::min(length, kMaxRequestLength), frame);
+    const std::size_t frameLength =
+        EncodeAsciiFrame(request, std::min(length, kMaxRequestLength), frame);
     const auto* frameBytes = reinterpret_cast<const std::uint8_t*>(frame);
 
     captures.Clear();

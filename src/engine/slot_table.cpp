@@ -47,7 +47,8 @@ void FillSlot(PollSlot& s, WindowHandle window, std::uint32_t message, std::uint
 
 void ResetResult(PollResult& r) {
     std::memset(r.data, 0, sizeof r.data);
-    std::atomic_ref<EngineStatus>(r.status).store(status::NoTransactionYet, std::memory_order_relaxed);
+    std::atomic_ref<EngineStatus>(r.status).store(status::NoTransactionYet,
+                                                  std::memory_order_relaxed);
 }
 
 // Stores count values of 16-bit words per value, in the order of the value
@@ -144,7 +145,8 @@ std::uint32_t OneShotTicket() {
     return e.registrations[0];
 }
 
-void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status, const WorkArea& work) {
+void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status,
+                       const WorkArea& work) {
     auto& kept = e.oneShotAnswers[ticket % e.oneShotAnswers.size()];
     const PollSlot& s = e.slots[0];
     kept.ticket = ticket;
@@ -195,7 +197,8 @@ int ReleasePollSlot(int slot) {
 }
 
 int SetWriteBytes(int slot, int count, const std::uint8_t* bytes) {
-    if (!ValidSlot(slot) || count < 1 || count > static_cast<int>(kDataSize) || bytes == nullptr) return 0;
+    if (!ValidSlot(slot) || count < 1 || count > static_cast<int>(kDataSize) || bytes == nullptr)
+        return 0;
     auto& e = Engine();
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[slot];
@@ -246,9 +249,15 @@ int ReadRegisters(int slot, std::uint16_t* destination) {
     return e.results[slot].status;
 }
 
-int ReadLongs(int slot, std::int32_t* destination, int inverse) { return ReadWide(slot, destination, inverse); }
-int ReadFloats(int slot, float* destination, int inverse) { return ReadWide(slot, destination, inverse); }
-int ReadDoubles(int slot, double* destination, int inverse) { return ReadWide(slot, destination, inverse); }
+int ReadLongs(int slot, std::int32_t* destination, int inverse) {
+    return ReadWide(slot, destination, inverse);
+}
+int ReadFloats(int slot, float* destination, int inverse) {
+    return ReadWide(slot, destination, inverse);
+}
+int ReadDoubles(int slot, double* destination, int inverse) {
+    return ReadWide(slot, destination, inverse);
+}
 
 int GetSlotCounters(int slot, std::uint32_t* tx, std::uint32_t* ok) {
     if (!ValidSlot(slot)) return 0;
@@ -262,13 +271,15 @@ int GetSlotCounters(int slot, std::uint32_t* tx, std::uint32_t* ok) {
 // These two touch a single word without the lock, as an atomic access.
 int ResetSlotCounters(int slot) {
     if (!ValidSlot(slot)) return 0;
-    std::atomic_ref<std::uint32_t>(Engine().results[slot].resetRequest).store(1, std::memory_order_relaxed);
+    std::atomic_ref<std::uint32_t>(Engine().results[slot].resetRequest)
+        .store(1, std::memory_order_relaxed);
     return 1;
 }
 
 int GetSlotStatus(int slot) {
     if (!ValidSlot(slot)) return status::BadSlot;
-    return std::atomic_ref<EngineStatus>(Engine().results[slot].status).load(std::memory_order_relaxed);
+    return std::atomic_ref<EngineStatus>(Engine().results[slot].status)
+        .load(std::memory_order_relaxed);
 }
 
 int GetRequestCapture(int slot, std::uint8_t* destination) {
@@ -276,7 +287,8 @@ int GetRequestCapture(int slot, std::uint8_t* destination) {
     auto& e = Engine();
     std::lock_guard guard(e.lock);
     const PollSlot& s = e.slots[slot];
-    if (destination != nullptr && s.requestLength > 0) std::memcpy(destination, s.requestCapture, s.requestLength);
+    if (destination != nullptr && s.requestLength > 0)
+        std::memcpy(destination, s.requestCapture, s.requestLength);
     return s.requestLength;
 }
 
@@ -285,7 +297,8 @@ int GetResponseCapture(int slot, std::uint8_t* destination) {
     auto& e = Engine();
     std::lock_guard guard(e.lock);
     const PollSlot& s = e.slots[slot];
-    if (destination != nullptr && s.responseLength > 0) std::memcpy(destination, s.responseCapture, s.responseLength);
+    if (destination != nullptr && s.responseLength > 0)
+        std::memcpy(destination, s.responseCapture, s.responseLength);
     return s.responseLength;
 }
 

@@ -33,7 +33,8 @@ constexpr short kPeerClosedEvents = POLLHUP | POLLERR;
 // out or the wait was cancelled, -1 when the wait failed.
 int WaitFor(const LineCancel* cancel, int fd, short events, std::uint32_t timeoutMs) {
     if (fd < 0) return -1;
-    const int r = WaitOrCancel(cancel, fd, events, static_cast<int>(std::min<std::uint32_t>(timeoutMs, INT_MAX)));
+    const int r = WaitOrCancel(cancel, fd, events,
+                               static_cast<int>(std::min<std::uint32_t>(timeoutMs, INT_MAX)));
     return (r > 0 && (r & POLLNVAL)) ? -1 : r;
 }
 
@@ -140,10 +141,11 @@ EngineStatus TcpLine::Connect() {
     return CompleteConnect(underWay);
 }
 
-EngineStatus TcpLine::Open(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
-                           std::uint32_t connectTimeoutMs) {
+EngineStatus TcpLine::Open(const char* ipAddress, std::uint16_t port,
+                           std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
     bool underWay = false;
-    const EngineStatus started = BeginOpen(ipAddress, port, responseTimeoutMs, connectTimeoutMs, &underWay);
+    const EngineStatus started =
+        BeginOpen(ipAddress, port, responseTimeoutMs, connectTimeoutMs, &underWay);
     if (started != status::Ok || !underWay) return started;
     const int ready = WaitFor(m_cancel, m_fd, POLLOUT, m_connectTimeoutMs);
     if (ready == 0) return AbandonOpen();
@@ -156,8 +158,9 @@ EngineStatus TcpLine::Open(const char* ipAddress, std::uint16_t port, std::uint3
     return FinishOpen();
 }
 
-EngineStatus TcpLine::BeginOpen(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
-                                std::uint32_t connectTimeoutMs, bool* underWay) {
+EngineStatus TcpLine::BeginOpen(const char* ipAddress, std::uint16_t port,
+                                std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs,
+                                bool* underWay) {
     m_connectTimeoutMs = connectTimeoutMs;
     m_responseTimeoutMs = responseTimeoutMs;
     m_connected = false;
@@ -245,9 +248,11 @@ bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
     return true;
 }
 
-int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength, int reads) {
+int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength,
+                     int reads) {
     const auto frameTotal = [&](std::size_t got) {
-        return frameLength != nullptr ? std::min(frameLength(buffer, got, maximum), maximum) : maximum;
+        return frameLength != nullptr ? std::min(frameLength(buffer, got, maximum), maximum)
+                                      : maximum;
     };
     std::size_t got = std::min(m_pendingLength, maximum);
     std::size_t total = maximum;
@@ -271,7 +276,8 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         if (m_peerGone) break;  // an orderly close leaves nothing more to read
         std::uint32_t waitMs = m_responseTimeoutMs;
         if (wholeBound) {
-            const auto left = std::chrono::ceil<std::chrono::milliseconds>(wholeDeadline - Clock::now()).count();
+            const auto left =
+                std::chrono::ceil<std::chrono::milliseconds>(wholeDeadline - Clock::now()).count();
             if (left <= 0) break;
             waitMs = static_cast<std::uint32_t>(std::min<std::int64_t>(waitMs, left));
         }

@@ -31,8 +31,9 @@ public:
     // until OpeningSocket() turns writable, then FinishOpen() gives the
     // outcome, or the connect timeout passes first and AbandonOpen() gives
     // ConnectTimeout.
-    EngineStatus BeginOpen(const char* ipAddress, std::uint16_t port, std::uint32_t responseTimeoutMs,
-                           std::uint32_t connectTimeoutMs, bool* underWay);
+    EngineStatus BeginOpen(const char* ipAddress, std::uint16_t port,
+                           std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs,
+                           bool* underWay);
     EngineStatus FinishOpen();
     EngineStatus AbandonOpen();
     // The socket of an open under way, -1 when none is.

@@ -7,7 +7,7 @@ namespace zentiq {
 
 namespace {
 
-constexpr std::size_t kMbapHeaderSize = 6;   // transaction, protocol, length
+constexpr std::size_t kMbapHeaderSize = 6;  // transaction, protocol, length
 constexpr std::size_t kFrameBufferSize = 300;
 constexpr int kReceiveAttempts = 5;
 // What the MBAP length field of an answer may say: unit ID and function at
@@ -16,7 +16,9 @@ constexpr int kReceiveAttempts = 5;
 constexpr std::size_t kMinMbapLength = 2;
 constexpr std::size_t kMaxMbapLength = 3 + 2 * 127;
 
-std::size_t MbapLengthField(const std::uint8_t* frame) { return (std::size_t{frame[4]} << 8) | frame[5]; }
+std::size_t MbapLengthField(const std::uint8_t* frame) {
+    return (std::size_t{frame[4]} << 8) | frame[5];
+}
 
 std::size_t MbapFrameLength(const std::uint8_t* frame, std::size_t got, std::size_t maximum) {
     if (got < kMbapHeaderSize) return maximum;
@@ -41,7 +43,7 @@ Step FrameStep(const std::uint8_t* frame, std::size_t received) {
 }  // namespace
 
 Delivery TcpTransport::Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
-                               std::size_t expected, Captures& captures) {
+                                std::size_t expected, Captures& captures) {
     const std::uint16_t id = ++m_transactionId;
     captures.Clear();
     if (!m_line.IsConnected()) return {status::NoConnection};
@@ -96,7 +98,8 @@ EngineStatus TcpTransport::TransactRaw(const std::uint8_t* bytes, std::size_t n,
     m_line.DropPending();
     if (!m_line.Send(bytes, n)) return status::WriteError;
     captures.CaptureRequest(bytes, n);
-    const int received = m_line.Receive(captures.response, sizeof captures.response, MbapFrameLength);
+    const int received =
+        m_line.Receive(captures.response, sizeof captures.response, MbapFrameLength);
     if (received < 0) return status::ReadError;
     captures.responseLength = static_cast<std::uint16_t>(received);
     return status::Ok;

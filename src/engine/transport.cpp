@@ -9,7 +9,8 @@ namespace zentiq {
 
 EngineStatus Transport::Transact(std::uint8_t* request, std::size_t length, std::uint8_t* response,
                                  std::size_t expected, Captures& captures) {
-    return AnswerStatus(Exchange(request, length, response, expected, captures), response, expected);
+    return AnswerStatus(Exchange(request, length, response, expected, captures), response,
+                        expected);
 }
 
 void Captures::CaptureRequest(const std::uint8_t* bytes, std::size_t n) {

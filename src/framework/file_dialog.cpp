@@ -21,8 +21,9 @@ bool FileDialog::ConfirmReplace(QWidget* parent, const QString& path) {
         return true;
     const QString text = QCoreApplication::translate("FileDialog", "%1 已存在。\n要替换它吗？")
                              .arg(QFileInfo(path).fileName());
-    return userInteraction().question(parent, QCoreApplication::translate("FileDialog", "确认另存为"), text,
-                                      QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
+    return userInteraction().question(
+               parent, QCoreApplication::translate("FileDialog", "确认另存为"), text,
+               QMessageBox::Yes | QMessageBox::No, QMessageBox::No) == QMessageBox::Yes;
 }
 
 }  // namespace zentiq

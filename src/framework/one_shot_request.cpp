@@ -30,18 +30,17 @@ bool OneShotRequest::Submit(const OneShotArgs& args, const Loader& loadData) {
     return true;
 }
 
-QString OneShotRequest::FailureText() const { return m_dataRefused ? DataRefusedText() : RefusedText(); }
-
-QString OneShotRequest::RefusedText() {
-    return tr("上一个请求仍在等待发送，本次未发送。");
+QString OneShotRequest::FailureText() const {
+    return m_dataRefused ? DataRefusedText() : RefusedText();
 }
 
-QString OneShotRequest::DataRefusedText() {
-    return tr("要写入的数据无法装入请求，本次未发送。");
-}
+QString OneShotRequest::RefusedText() { return tr("上一个请求仍在等待发送，本次未发送。"); }
+
+QString OneShotRequest::DataRefusedText() { return tr("要写入的数据无法装入请求，本次未发送。"); }
 
 bool OneShotRequest::event(QEvent* e) {
-    if (e->type() != EngineMessageEvent::Type()) return QObject::event(e);
+    if (e->type() != EngineMessageEvent::Type())
+        return QObject::event(e);
     const auto* message = static_cast<const EngineMessageEvent*>(e);
     if (message->message == WM_POLL_RESULT && message->lParam == 0 && m_pending) {
         m_pending = false;

@@ -69,7 +69,8 @@ void SettingsStore::writeAndCheck() {
 }
 
 QString SettingsStore::WriteFailureText(const QString& fileName) {
-    return QCoreApplication::translate("SettingsStore", "设置无法写入 %1，本次的更改在程序结束后会丢失。")
+    return QCoreApplication::translate("SettingsStore",
+                                       "设置无法写入 %1，本次的更改在程序结束后会丢失。")
         .arg(QDir::toNativeSeparators(fileName));
 }
 
@@ -111,20 +112,14 @@ bool SettingsStore::Contains(const QString& section, const QString& key) const {
     return m_settings->contains(keyPath(section, key));
 }
 
-void SettingsStore::Sync() {
-    writeAndCheck();
-}
+void SettingsStore::Sync() { writeAndCheck(); }
 
-QString SettingsStore::FileName() const {
-    return m_settings->fileName();
-}
+QString SettingsStore::FileName() const { return m_settings->fileName(); }
 
 void SettingsStore::setFilePathOverride(const QString& iniFilePath) {
     overridePath() = iniFilePath;
 }
 
-QString SettingsStore::filePathOverride() {
-    return overridePath();
-}
+QString SettingsStore::filePathOverride() { return overridePath(); }
 
 }  // namespace zentiq

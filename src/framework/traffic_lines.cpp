@@ -7,7 +7,6 @@
 #include "framework/atomic_save.h"
 #include "resources/strings.h"
 
-
 namespace zentiq {
 
 TrafficLines::TrafficLines(int numberDigits, unsigned* counter)
@@ -31,7 +30,8 @@ QString TrafficLines::FormatLine(int numberDigits, unsigned number, Direction di
 
 bool TrafficLines::Add(Direction direction, const std::uint8_t* bytes, std::size_t count) {
     m_droppedByLastAdd = 0;
-    if (bytes == nullptr || count == 0) return false;
+    if (bytes == nullptr || count == 0)
+        return false;
     m_lines.append(FormatLine(m_digits, (*m_counter)++, direction, bytes, count));
     if (m_lines.size() > kMaxLines) {
         m_lines.removeFirst();
@@ -40,9 +40,7 @@ bool TrafficLines::Add(Direction direction, const std::uint8_t* bytes, std::size
     return true;
 }
 
-int TrafficLines::topIndexAfterAdd() const {
-    return std::max(0, count() - 2);
-}
+int TrafficLines::topIndexAfterAdd() const { return std::max(0, count() - 2); }
 
 void TrafficLines::Clear() {
     m_lines.clear();
@@ -55,11 +53,14 @@ QString TrafficLines::CopyText(const QStringList& lines, QList<int> selected) {
     QString text;
     int taken = 0;
     for (int index : selected) {
-        if (index < 0 || index >= lines.size()) continue;
-        if (taken == kMaxCopiedLines) break;
+        if (index < 0 || index >= lines.size())
+            continue;
+        if (taken == kMaxCopiedLines)
+            break;
         QString line = lines.at(index);
         qsizetype end = line.size();
-        while (end > 0 && line.at(end - 1).isSpace()) --end;
+        while (end > 0 && line.at(end - 1).isSpace())
+            --end;
         line.truncate(end);
         text += line;
         text += QLatin1String("\r\n");
@@ -75,9 +76,9 @@ TrafficLines::SaveStatus TrafficLines::SaveLines(const QString& path, const QStr
         bytes += '\n';
     }
     switch (SaveAtomically(path, bytes)) {
-        case SaveResult::Ok: return SaveStatus::Ok;
-        case SaveResult::OpenFailed: return SaveStatus::OpenFailed;
-        default: return SaveStatus::WriteFailed;
+    case SaveResult::Ok: return SaveStatus::Ok;
+    case SaveResult::OpenFailed: return SaveStatus::OpenFailed;
+    default: return SaveStatus::WriteFailed;
     }
 }
 

@@ -22,12 +22,14 @@ Registry& TheRegistry() {
     return registry;
 }
 
-void PostToObject(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+void PostToObject(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                  std::intptr_t lParam) {
     Registry& r = TheRegistry();
     std::lock_guard guard(r.mutex);
     const QPointer<QObject> target = r.objects.value(window);
     // postEvent is thread-safe and keeps the order of posts to one receiver.
-    if (target) QCoreApplication::postEvent(target.data(), new EngineMessageEvent(message, wParam, lParam));
+    if (target)
+        QCoreApplication::postEvent(target.data(), new EngineMessageEvent(message, wParam, lParam));
 }
 
 }  // namespace
@@ -38,10 +40,12 @@ QEvent::Type EngineMessageEvent::Type() {
 }
 
 WindowHandle RegisterWindow(QObject* object) {
-    if (object == nullptr) return 0;
+    if (object == nullptr)
+        return 0;
     Registry& r = TheRegistry();
     std::lock_guard guard(r.mutex);
-    if (const WindowHandle existing = r.handles.value(object)) return existing;
+    if (const WindowHandle existing = r.handles.value(object))
+        return existing;
     const WindowHandle handle = r.next++;
     r.objects.insert(handle, QPointer<QObject>(object));
     r.handles.insert(object, handle);

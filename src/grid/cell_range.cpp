@@ -4,14 +4,12 @@
 
 namespace zentiq {
 
-CCellRange CCellRange::spanning(CCellID a, CCellID b)
-{
+CCellRange CCellRange::spanning(CCellID a, CCellID b) {
     return {std::min(a.row, b.row), std::min(a.col, b.col), std::max(a.row, b.row),
             std::max(a.col, b.col)};
 }
 
-CCellRange CCellRange::united(const CCellRange& other) const
-{
+CCellRange CCellRange::united(const CCellRange& other) const {
     if (!isValid())
         return other.isValid() ? other : CCellRange();
     if (!other.isValid())
@@ -20,8 +18,7 @@ CCellRange CCellRange::united(const CCellRange& other) const
             std::max(m_maxRow, other.m_maxRow), std::max(m_maxCol, other.m_maxCol)};
 }
 
-CCellRange CCellRange::intersected(const CCellRange& other) const
-{
+CCellRange CCellRange::intersected(const CCellRange& other) const {
     if (!isValid() || !other.isValid())
         return {};
     CCellRange r(std::max(m_minRow, other.m_minRow), std::max(m_minCol, other.m_minCol),

@@ -21,7 +21,9 @@ public:
     constexpr CCellRange() = default;
     constexpr CCellRange(int minRow, int minCol, int maxRow, int maxCol)
         : m_minRow(minRow), m_minCol(minCol), m_maxRow(maxRow), m_maxCol(maxCol) {}
-    static constexpr CCellRange single(CCellID cell) { return {cell.row, cell.col, cell.row, cell.col}; }
+    static constexpr CCellRange single(CCellID cell) {
+        return {cell.row, cell.col, cell.row, cell.col};
+    }
     // The range spanned by two corner cells in any order.
     static CCellRange spanning(CCellID a, CCellID b);
 
@@ -31,13 +33,12 @@ public:
     constexpr int maxCol() const { return m_maxCol; }
     constexpr CCellID topLeft() const { return {m_minRow, m_minCol}; }
 
-    constexpr bool isValid() const
-    {
+    constexpr bool isValid() const {
         return m_minRow >= 0 && m_minCol >= 0 && m_minRow <= m_maxRow && m_minCol <= m_maxCol;
     }
-    constexpr bool contains(int row, int col) const
-    {
-        return isValid() && row >= m_minRow && row <= m_maxRow && col >= m_minCol && col <= m_maxCol;
+    constexpr bool contains(int row, int col) const {
+        return isValid() && row >= m_minRow && row <= m_maxRow && col >= m_minCol &&
+               col <= m_maxCol;
     }
     constexpr bool contains(CCellID c) const { return contains(c.row, c.col); }
     int rowSpan() const { return isValid() ? m_maxRow - m_minRow + 1 : 0; }

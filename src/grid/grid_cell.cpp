@@ -2,8 +2,7 @@
 
 namespace zentiq {
 
-void CGridCell::reset(std::uint32_t format)
-{
+void CGridCell::reset(std::uint32_t format) {
     m_text.clear();
     m_font.reset();
     m_data = 0;

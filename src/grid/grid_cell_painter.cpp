@@ -10,19 +10,15 @@
 namespace zentiq {
 
 CGridCellPainter::CGridCellPainter(const CGridModel& grid, const QPalette& palette)
-    : m_grid(grid), m_palette(palette)
-{
-}
+    : m_grid(grid), m_palette(palette) {}
 
-void CGridCellPainter::setPrinting(bool printing, qreal screenDpi)
-{
+void CGridCellPainter::setPrinting(bool printing, qreal screenDpi) {
     m_printing = printing;
     m_screenDpi = screenDpi > 0 ? screenDpi : 96.0;
     m_haveLastFont = false;
 }
 
-bool CGridCellPainter::isFocusHeader(int row, int col) const
-{
+bool CGridCellPainter::isFocusHeader(int row, int col) const {
     if (m_printing || !m_grid.highlightsFocusHeaders())
         return false;
     const CCellID focus = m_grid.focusCell();
@@ -32,23 +28,21 @@ bool CGridCellPainter::isFocusHeader(int row, int col) const
     const bool fixedCol = col < m_grid.fixedColumnCount();
     // Only the header cells that label the focus cell's row or column, not
     // the corner where both header kinds meet.
-    return (fixedCol && !fixedRow && row == focus.row) || (fixedRow && !fixedCol && col == focus.col);
+    return (fixedCol && !fixedRow && row == focus.row) ||
+           (fixedRow && !fixedCol && col == focus.col);
 }
 
-void CGridCellPainter::begin()
-{
+void CGridCellPainter::begin() {
     m_haveLastFont = false;
     for (int i = 0; i < 4; ++i)
         m_defaultFonts[i] = m_grid.defaultCell(i >= 2, (i & 1) != 0).effectiveFont();
 }
 
-QFont CGridCellPainter::cellFont(int row, int col) const
-{
+QFont CGridCellPainter::cellFont(int row, int col) const {
     return adjustedFont(row, col, m_grid.itemFont(row, col));
 }
 
-QFont CGridCellPainter::adjustedFont(int row, int col, QFont font) const
-{
+QFont CGridCellPainter::adjustedFont(int row, int col, QFont font) const {
     if (isFocusHeader(row, col))
         font.setBold(true);
     if (m_printing && font.pixelSize() <= 0) {
@@ -60,8 +54,7 @@ QFont CGridCellPainter::adjustedFont(int row, int col, QFont font) const
     return font;
 }
 
-QRect CGridCellPainter::textRect(int row, int col, const QRect& rect) const
-{
+QRect CGridCellPainter::textRect(int row, int col, const QRect& rect) const {
     const int margin = m_grid.itemMargin(row, col);
     // The last column and row of pixels hold the grid line or the edge.
     QRect r(rect.left() + margin, rect.top(), rect.width() - 1 - 2 * margin, rect.height() - 1);
@@ -71,8 +64,7 @@ QRect CGridCellPainter::textRect(int row, int col, const QRect& rect) const
     return r;
 }
 
-bool CGridCellPainter::textOverflows(int row, int col, const QRect& rect) const
-{
+bool CGridCellPainter::textOverflows(int row, int col, const QRect& rect) const {
     const CGridCell* cell = m_grid.cell(row, col);
     if (cell == nullptr || cell->text().isEmpty())
         return false;
@@ -81,8 +73,7 @@ bool CGridCellPainter::textOverflows(int row, int col, const QRect& rect) const
 }
 
 void CGridCellPainter::drawText(QPainter& painter, int row, int col, const QRect& rect,
-                                const QColor& colour, const QFont& font)
-{
+                                const QColor& colour, const QFont& font) {
     const CGridCell* cell = m_grid.cell(row, col);
     if (cell == nullptr || cell->text().isEmpty())
         return;
@@ -100,7 +91,8 @@ void CGridCellPainter::drawText(QPainter& painter, int row, int col, const QRect
     const std::uint32_t format = cell->format();
     const QString& text = cell->text();
     if (!(format & grid_format::SingleLine) && (format & grid_format::WordBreak)) {
-        painter.drawText(area, static_cast<int>(grid_format::toAlignment(format)) | Qt::TextWordWrap, text);
+        painter.drawText(
+            area, static_cast<int>(grid_format::toAlignment(format)) | Qt::TextWordWrap, text);
         return;
     }
 
@@ -141,8 +133,7 @@ void CGridCellPainter::drawText(QPainter& painter, int row, int col, const QRect
     }
 }
 
-void CGridCellPainter::drawCell(QPainter& painter, int row, int col, const QRect& rect)
-{
+void CGridCellPainter::drawCell(QPainter& painter, int row, int col, const QRect& rect) {
     const CGridCell* cell = m_grid.cell(row, col);
     if (cell == nullptr || rect.width() <= 0 || rect.height() <= 0)
         return;
@@ -150,7 +141,8 @@ void CGridCellPainter::drawCell(QPainter& painter, int row, int col, const QRect
     QColor background = toQColor(m_grid.effectiveBkColour(row, col));
     QColor foreground = toQColor(m_grid.effectiveFgColour(row, col));
     const std::optional<QFont>& own = cell->font();
-    const int kind = (row < m_grid.fixedRowCount() ? 2 : 0) + (col < m_grid.fixedColumnCount() ? 1 : 0);
+    const int kind =
+        (row < m_grid.fixedRowCount() ? 2 : 0) + (col < m_grid.fixedColumnCount() ? 1 : 0);
     const QFont font = adjustedFont(row, col, own ? *own : m_defaultFonts[kind]);
     const QColor gridLine = toQColor(m_grid.gridLineColour());
 
@@ -167,8 +159,10 @@ void CGridCellPainter::drawCell(QPainter& painter, int row, int col, const QRect
             const bool pressed = isFocusHeader(row, col);
             const QColor light = m_palette.color(QPalette::Light);
             const QColor dark = m_palette.color(QPalette::Dark);
-            painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1), pressed ? dark : light);
-            painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()), pressed ? dark : light);
+            painter.fillRect(QRect(rect.left(), rect.top(), rect.width(), 1),
+                             pressed ? dark : light);
+            painter.fillRect(QRect(rect.left(), rect.top(), 1, rect.height()),
+                             pressed ? dark : light);
             painter.fillRect(right, pressed ? light : dark);
             painter.fillRect(bottom, pressed ? light : dark);
         }
@@ -185,7 +179,8 @@ void CGridCellPainter::drawCell(QPainter& painter, int row, int col, const QRect
     }
     // Background and the grid lines on the right and bottom edge as plain
     // fills: the cheapest way through the raster engine.
-    painter.fillRect(QRect(rect.left(), rect.top(), rect.width() - 1, rect.height() - 1), background);
+    painter.fillRect(QRect(rect.left(), rect.top(), rect.width() - 1, rect.height() - 1),
+                     background);
     painter.fillRect(QRect(rect.right(), rect.top(), 1, rect.height()), gridLine);
     painter.fillRect(QRect(rect.left(), rect.bottom(), rect.width() - 1, 1), gridLine);
     if (focused && rect.width() > 2 && rect.height() > 2) {

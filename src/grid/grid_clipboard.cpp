@@ -11,9 +11,8 @@ namespace {
 // unselected cells out (their place stays). Rows end in CR LF, without one
 // after the last.
 template <class FieldFn>
-QString rangeText(const CGridModel& grid, const CCellRange& range, bool selectedOnly, QChar separator,
-                  FieldFn field)
-{
+QString rangeText(const CGridModel& grid, const CCellRange& range, bool selectedOnly,
+                  QChar separator, FieldFn field) {
     QString out;
     if (!range.isValid())
         return out;
@@ -42,27 +41,24 @@ QString csvField(const QString& text) { return CsvText::Field(text.trimmed()); }
 
 }  // namespace
 
-QString CGridClipboard::copyText(const CGridModel& grid)
-{
-    return rangeText(grid, grid.selectedCellRange(), true, u'\t', [](const QString& text) { return text; });
+QString CGridClipboard::copyText(const CGridModel& grid) {
+    return rangeText(grid, grid.selectedCellRange(), true, u'\t',
+                     [](const QString& text) { return text; });
 }
 
-QString CGridClipboard::copyCsv(const CGridModel& grid)
-{
+QString CGridClipboard::copyCsv(const CGridModel& grid) {
     return rangeText(grid, grid.selectedCellRange(), true, u',', csvField);
 }
 
-QString CGridClipboard::allCsv(const CGridModel& grid)
-{
+QString CGridClipboard::allCsv(const CGridModel& grid) {
     if (grid.rowCount() == 0 || grid.columnCount() == 0)
         return QString();
-    QString text = rangeText(grid, CCellRange(0, 0, grid.rowCount() - 1, grid.columnCount() - 1), false, u',',
-                             csvField);
+    QString text = rangeText(grid, CCellRange(0, 0, grid.rowCount() - 1, grid.columnCount() - 1),
+                             false, u',', csvField);
     return text.isEmpty() ? text : text + QLatin1StringView(CsvText::kLineEnd);
 }
 
-QString CGridClipboard::cut(CGridModel& grid)
-{
+QString CGridClipboard::cut(CGridModel& grid) {
     if (!grid.isEditable())
         return QString();
     QString text = copyText(grid);
@@ -70,13 +66,11 @@ QString CGridClipboard::cut(CGridModel& grid)
     return text;
 }
 
-int CGridClipboard::paste(CGridModel& grid, QStringView text)
-{
+int CGridClipboard::paste(CGridModel& grid, QStringView text) {
     return paste(grid, text, grid.pasteTarget());
 }
 
-int CGridClipboard::paste(CGridModel& grid, QStringView text, CCellID target)
-{
+int CGridClipboard::paste(CGridModel& grid, QStringView text, CCellID target) {
     if (!grid.isEditable() || !grid.isValid(target) || grid.isCellFixed(target.row, target.col))
         return 0;
     if (text.isEmpty())

@@ -27,8 +27,7 @@ namespace {
 constexpr int axisIndex(Qt::Orientation o) { return o == Qt::Horizontal ? 0 : 1; }
 
 // The character a begin-edit notification carries for a key.
-int editCharacter(int key, const QString& text)
-{
+int editCharacter(int key, const QString& text) {
     if (key == 0 || key == Qt::Key_F2)
         return kEditByMouseOrF2;
     if (key == Qt::Key_Return || key == Qt::Key_Enter)
@@ -39,8 +38,7 @@ int editCharacter(int key, const QString& text)
     return ucs4.isEmpty() ? 0 : static_cast<int>(ucs4.front());
 }
 
-bool clipboardHasText()
-{
+bool clipboardHasText() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
     return data != nullptr && data->hasText() && !data->text().isEmpty();
 }
@@ -48,8 +46,7 @@ bool clipboardHasText()
 }  // namespace
 
 CGridCtrl::CGridCtrl(QWidget* parent, int controlId)
-    : QAbstractScrollArea(parent), m_cellPainter(m_model, palette()), m_controlId(controlId)
-{
+    : QAbstractScrollArea(parent), m_cellPainter(m_model, palette()), m_controlId(controlId) {
     m_model.setNotifyHandler([this](const GridNotification& n) { return onNotify(n); });
     m_model.setInvalidateHandler([this](const CCellRange& r) { onInvalidate(r); });
     m_model.setLayoutHandler([this] { onLayoutChanged(); });
@@ -64,8 +61,7 @@ CGridCtrl::CGridCtrl(QWidget* parent, int controlId)
     updateScrollBars();
 }
 
-CGridCtrl::~CGridCtrl()
-{
+CGridCtrl::~CGridCtrl() {
     m_destroying = true;
     if (m_editor != nullptr) {
         m_editor->disconnect(this);
@@ -79,14 +75,12 @@ CGridCtrl::~CGridCtrl()
 
 // ---- hooks from the model ----------------------------------------------------------
 
-int CGridCtrl::onNotify(const GridNotification& n)
-{
+int CGridCtrl::onNotify(const GridNotification& n) {
     emit notification(n.code, n.row, n.column, n.character);
     return m_ownerNotify ? m_ownerNotify(n) : 0;
 }
 
-void CGridCtrl::onInvalidate(const CCellRange& range)
-{
+void CGridCtrl::onInvalidate(const CCellRange& range) {
     if (m_destroying || !range.isValid())
         return;
     const auto xs = screenSpan(Qt::Horizontal, range.minCol(), range.maxCol());
@@ -98,8 +92,7 @@ void CGridCtrl::onInvalidate(const CCellRange& range)
     viewport()->update(QRect(xs->first, ys->first, xs->second - xs->first, ys->second - ys->first));
 }
 
-void CGridCtrl::onLayoutChanged()
-{
+void CGridCtrl::onLayoutChanged() {
     if (m_destroying)
         return;
     ++m_layoutGeneration;
@@ -108,7 +101,8 @@ void CGridCtrl::onLayoutChanged()
     if (m_editor != nullptr && !m_editor->isFinished()) {
         const std::optional<QRect> r = cellRect(m_editor->row(), m_editor->column());
         if (r && r->width() > 1 && r->height() > 1)
-            m_editor->setGeometry(r->x(), r->y(), std::max(m_editor->width(), r->width() - 1), r->height() - 1);
+            m_editor->setGeometry(r->x(), r->y(), std::max(m_editor->width(), r->width() - 1),
+                                  r->height() - 1);
         else
             endEditing();
     }
@@ -116,8 +110,7 @@ void CGridCtrl::onLayoutChanged()
 
 // ---- scrolling -------------------------------------------------------------------------
 
-int CGridCtrl::offsetOf(Qt::Orientation o, int index) const
-{
+int CGridCtrl::offsetOf(Qt::Orientation o, int index) const {
     const bool v = o == Qt::Vertical;
     const int fixed = v ? m_model.fixedRowCount() : m_model.fixedColumnCount();
     std::int64_t pos = 0;
@@ -126,8 +119,7 @@ int CGridCtrl::offsetOf(Qt::Orientation o, int index) const
     return static_cast<int>(std::min<std::int64_t>(pos, INT_MAX));
 }
 
-int CGridCtrl::maxScroll(Qt::Orientation o) const
-{
+int CGridCtrl::maxScroll(Qt::Orientation o) const {
     const bool v = o == Qt::Vertical;
     const int count = v ? m_model.rowCount() : m_model.columnCount();
     const int fixed = v ? m_model.fixedRowCount() : m_model.fixedColumnCount();
@@ -156,8 +148,7 @@ int CGridCtrl::maxScroll(Qt::Orientation o) const
     return static_cast<int>(std::min<std::int64_t>(total - std::max(fitting, last), INT_MAX));
 }
 
-void CGridCtrl::updateScrollBars()
-{
+void CGridCtrl::updateScrollBars() {
     m_adjustingScrollBars = true;
     for (Qt::Orientation o : {Qt::Horizontal, Qt::Vertical}) {
         QScrollBar* bar = o == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar();
@@ -179,16 +170,14 @@ void CGridCtrl::updateScrollBars()
     m_adjustingScrollBars = false;
 }
 
-int CGridCtrl::getScrollPos(Qt::Orientation o) const
-{
+int CGridCtrl::getScrollPos(Qt::Orientation o) const {
     const int pending = m_pendingScroll[axisIndex(o)];
     if (pending >= 0)
         return pending;
     return (o == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar())->value();
 }
 
-void CGridCtrl::setScrollPos(Qt::Orientation o, int pos)
-{
+void CGridCtrl::setScrollPos(Qt::Orientation o, int pos) {
     QScrollBar* bar = o == Qt::Horizontal ? horizontalScrollBar() : verticalScrollBar();
     pos = std::max(0, pos);
     m_pendingScroll[axisIndex(o)] = pos > bar->maximum() ? pos : -1;
@@ -197,8 +186,7 @@ void CGridCtrl::setScrollPos(Qt::Orientation o, int pos)
     m_adjustingScrollBars = false;
 }
 
-void CGridCtrl::scrollContentsBy(int dx, int dy)
-{
+void CGridCtrl::scrollContentsBy(int dx, int dy) {
     if (!m_adjustingScrollBars) {
         // The user moved a scroll bar: an older wish is void.
         if (dx != 0)
@@ -211,13 +199,12 @@ void CGridCtrl::scrollContentsBy(int dx, int dy)
     viewport()->update();
 }
 
-CCellID CGridCtrl::topLeftNonFixedCell() const
-{
-    return m_model.topLeftNonFixedCell(horizontalScrollBar()->value(), verticalScrollBar()->value());
+CCellID CGridCtrl::topLeftNonFixedCell() const {
+    return m_model.topLeftNonFixedCell(horizontalScrollBar()->value(),
+                                       verticalScrollBar()->value());
 }
 
-void CGridCtrl::scrollLines(Qt::Orientation o, int lines)
-{
+void CGridCtrl::scrollLines(Qt::Orientation o, int lines) {
     const bool v = o == Qt::Vertical;
     const CCellID tl = topLeftNonFixedCell();
     int index = v ? tl.row : tl.col;
@@ -225,7 +212,8 @@ void CGridCtrl::scrollLines(Qt::Orientation o, int lines)
         return;
     const int step = lines > 0 ? 1 : -1;
     for (int i = 0; i != lines; i += step) {
-        const int next = v ? m_model.nextVisibleRow(index, step) : m_model.nextVisibleColumn(index, step);
+        const int next =
+            v ? m_model.nextVisibleRow(index, step) : m_model.nextVisibleColumn(index, step);
         if (next < 0)
             break;
         index = next;
@@ -233,8 +221,7 @@ void CGridCtrl::scrollLines(Qt::Orientation o, int lines)
     setScrollPos(o, std::min(offsetOf(o, index), maxScroll(o)));
 }
 
-void CGridCtrl::ensureCellVisible(int row, int col)
-{
+void CGridCtrl::ensureCellVisible(int row, int col) {
     if (!m_model.isValid(row, col))
         return;
     const CCellID tl = topLeftNonFixedCell();
@@ -270,20 +257,18 @@ void CGridCtrl::ensureCellVisible(int row, int col)
 
 // ---- geometry --------------------------------------------------------------------------
 
-std::optional<QRect> CGridCtrl::cellRect(int row, int col) const
-{
+std::optional<QRect> CGridCtrl::cellRect(int row, int col) const {
     return m_model.cellRect(row, col, topLeftNonFixedCell());
 }
 
-const CGridCtrl::AxisSpans& CGridCtrl::axisSpans(Qt::Orientation o) const
-{
+const CGridCtrl::AxisSpans& CGridCtrl::axisSpans(Qt::Orientation o) const {
     const bool v = o == Qt::Vertical;
     AxisSpans& cache = m_axisSpans[v ? 1 : 0];
     const int scroll = v ? verticalScrollBar()->value() : horizontalScrollBar()->value();
     const int limit = v ? viewport()->height() : viewport()->width();
     const int count = v ? m_model.rowCount() : m_model.columnCount();
-    if (cache.generation == m_layoutGeneration && cache.scroll == scroll && cache.limit == limit
-        && static_cast<int>(cache.spans.size()) == count)
+    if (cache.generation == m_layoutGeneration && cache.scroll == scroll && cache.limit == limit &&
+        static_cast<int>(cache.spans.size()) == count)
         return cache;
     cache.generation = m_layoutGeneration;
     cache.scroll = scroll;
@@ -307,8 +292,7 @@ const CGridCtrl::AxisSpans& CGridCtrl::axisSpans(Qt::Orientation o) const
     return cache;
 }
 
-std::optional<std::pair<int, int>> CGridCtrl::screenSpan(Qt::Orientation o, int lo, int hi) const
-{
+std::optional<std::pair<int, int>> CGridCtrl::screenSpan(Qt::Orientation o, int lo, int hi) const {
     const AxisSpans& axis = axisSpans(o);
     lo = std::max(lo, 0);
     hi = std::min(hi, static_cast<int>(axis.spans.size()) - 1);
@@ -327,8 +311,7 @@ std::optional<std::pair<int, int>> CGridCtrl::screenSpan(Qt::Orientation o, int 
     return std::make_pair(first, std::min(end, axis.limit));
 }
 
-int CGridCtrl::indexAt(Qt::Orientation o, int at) const
-{
+int CGridCtrl::indexAt(Qt::Orientation o, int at) const {
     if (at < 0)
         return -1;
     const bool v = o == Qt::Vertical;
@@ -353,8 +336,7 @@ int CGridCtrl::indexAt(Qt::Orientation o, int at) const
     return -1;
 }
 
-CCellID CGridCtrl::cellAt(const QPoint& p) const
-{
+CCellID CGridCtrl::cellAt(const QPoint& p) const {
     const int row = indexAt(Qt::Vertical, p.y());
     const int col = indexAt(Qt::Horizontal, p.x());
     if (row < 0 || col < 0)
@@ -364,22 +346,19 @@ CCellID CGridCtrl::cellAt(const QPoint& p) const
 
 // ---- sizes -------------------------------------------------------------------------------
 
-bool CGridCtrl::autoSizeColumn(int col, int style, bool redraw)
-{
+bool CGridCtrl::autoSizeColumn(int col, int style, bool redraw) {
     // Repaints are coalesced by Qt, so there is nothing to hold back when
     // the caller asks for no redraw.
     (void)redraw;
     return m_model.autoSizeColumn(col, style);
 }
 
-bool CGridCtrl::autoSizeRow(int row, bool redraw)
-{
+bool CGridCtrl::autoSizeRow(int row, bool redraw) {
     (void)redraw;
     return m_model.autoSizeRow(row);
 }
 
-void CGridCtrl::autoSize(int style)
-{
+void CGridCtrl::autoSize(int style) {
     for (int c = 0; c < m_model.columnCount(); ++c)
         m_model.autoSizeColumn(c, style);
     for (int r = 0; r < m_model.rowCount(); ++r)
@@ -388,8 +367,7 @@ void CGridCtrl::autoSize(int style)
 
 // ---- painting ------------------------------------------------------------------------------
 
-void CGridCtrl::paintEvent(QPaintEvent* e)
-{
+void CGridCtrl::paintEvent(QPaintEvent* e) {
     QPainter painter(viewport());
     const QRegion& region = e->region();
     const QRect exposed = region.boundingRect();
@@ -449,22 +427,19 @@ void CGridCtrl::paintEvent(QPaintEvent* e)
                          background);
 }
 
-void CGridCtrl::resizeEvent(QResizeEvent* e)
-{
+void CGridCtrl::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     updateScrollBars();
 }
 
 // ---- keyboard ---------------------------------------------------------------------------------
 
-bool CGridCtrl::focusNextPrevChild(bool)
-{
+bool CGridCtrl::focusNextPrevChild(bool) {
     // Tab and Shift+Tab move the focus cell, not the keyboard focus.
     return false;
 }
 
-int CGridCtrl::pageStepRow(int row, int direction) const
-{
+int CGridCtrl::pageStepRow(int row, int direction) const {
     const int avail = std::max(1, viewport()->height() - m_model.fixedRowsHeight());
     int result = row;
     int used = 0;
@@ -483,8 +458,7 @@ int CGridCtrl::pageStepRow(int row, int direction) const
     return result;
 }
 
-bool CGridCtrl::navigate(int key, Qt::KeyboardModifiers mods)
-{
+bool CGridCtrl::navigate(int key, Qt::KeyboardModifiers mods) {
     const bool shift = mods & Qt::ShiftModifier;
     const bool ctrl = mods & Qt::ControlModifier;
     switch (key) {
@@ -495,15 +469,13 @@ bool CGridCtrl::navigate(int key, Qt::KeyboardModifiers mods)
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Home:
-    case Qt::Key_End:
-        break;
+    case Qt::Key_End: break;
     case Qt::Key_Tab:
     case Qt::Key_Backtab:
         if (ctrl)
             return false;
         break;
-    default:
-        return false;
+    default: return false;
     }
 
     const CCellID focus = m_model.focusCell();
@@ -519,16 +491,20 @@ bool CGridCtrl::navigate(int key, Qt::KeyboardModifiers mods)
     const bool tab = key == Qt::Key_Tab || key == Qt::Key_Backtab;
     const bool extend = shift && !tab;
     CCellID next = focus;
-    auto setRow = [&](int r) { if (r >= 0) next.row = r; };
-    auto setCol = [&](int c) { if (c >= 0) next.col = c; };
+    auto setRow = [&](int r) {
+        if (r >= 0)
+            next.row = r;
+    };
+    auto setCol = [&](int c) {
+        if (c >= 0)
+            next.col = c;
+    };
     switch (key) {
     case Qt::Key_Down: setRow(m_model.nextVisibleRow(focus.row, 1)); break;
     case Qt::Key_Up: setRow(m_model.nextVisibleRow(focus.row, -1)); break;
     case Qt::Key_Right: setCol(m_model.nextVisibleColumn(focus.col, 1)); break;
     case Qt::Key_Left: setCol(m_model.nextVisibleColumn(focus.col, -1)); break;
-    case Qt::Key_Tab:
-        setCol(m_model.nextVisibleColumn(focus.col, shift ? -1 : 1));
-        break;
+    case Qt::Key_Tab: setCol(m_model.nextVisibleColumn(focus.col, shift ? -1 : 1)); break;
     case Qt::Key_Backtab: setCol(m_model.nextVisibleColumn(focus.col, -1)); break;
     case Qt::Key_PageDown: setRow(pageStepRow(focus.row, 1)); break;
     case Qt::Key_PageUp: setRow(pageStepRow(focus.row, -1)); break;
@@ -551,7 +527,7 @@ bool CGridCtrl::navigate(int key, Qt::KeyboardModifiers mods)
     // cell keeps its place on screen.
     if (key == Qt::Key_PageDown || key == Qt::Key_PageUp)
         setScrollPos(Qt::Vertical, verticalScrollBar()->value() + offsetOf(Qt::Vertical, next.row) -
-                                        offsetOf(Qt::Vertical, focus.row));
+                                       offsetOf(Qt::Vertical, focus.row));
     m_model.moveFocus(next.row, next.col, extend);
     const CCellID now = m_model.focusCell();
     if (key == Qt::Key_Home) {
@@ -567,8 +543,7 @@ bool CGridCtrl::navigate(int key, Qt::KeyboardModifiers mods)
     return true;
 }
 
-void CGridCtrl::keyPressEvent(QKeyEvent* e)
-{
+void CGridCtrl::keyPressEvent(QKeyEvent* e) {
     const int key = e->key();
     const Qt::KeyboardModifiers mods = e->modifiers();
     const bool ctrl = mods & Qt::ControlModifier;
@@ -600,11 +575,12 @@ void CGridCtrl::keyPressEvent(QKeyEvent* e)
 
     // A typed character starts an edit of the focus cell (Enter and
     // Backspace count as characters; Escape and Tab do not).
-    if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) && key != Qt::Key_Escape &&
-        key != Qt::Key_Tab && key != Qt::Key_Backtab && m_model.isValid(focus)) {
+    if (!(mods & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) &&
+        key != Qt::Key_Escape && key != Qt::Key_Tab && key != Qt::Key_Backtab &&
+        m_model.isValid(focus)) {
         const QString text = e->text();
-        const bool typed = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Backspace ||
-                           (!text.isEmpty() && text.at(0).isPrint());
+        const bool typed = key == Qt::Key_Return || key == Qt::Key_Enter ||
+                           key == Qt::Key_Backspace || (!text.isEmpty() && text.at(0).isPrint());
         if (typed) {
             editCell(focus.row, focus.col, key, text);
             return;
@@ -615,8 +591,7 @@ void CGridCtrl::keyPressEvent(QKeyEvent* e)
 
 // ---- editing -----------------------------------------------------------------------------------
 
-bool CGridCtrl::editCell(int row, int col, int key, const QString& text)
-{
+bool CGridCtrl::editCell(int row, int col, int key, const QString& text) {
     if (!m_model.isValid(row, col))
         return false;
     endEditing();
@@ -638,8 +613,9 @@ bool CGridCtrl::editCell(int row, int col, int key, const QString& text)
     const std::optional<QRect> now = cellRect(row, col);
     if (!now || now->width() <= 1 || now->height() <= 1)
         return false;
-    auto* editor = new CInPlaceEdit(viewport(), QRect(now->x(), now->y(), now->width() - 1, now->height() - 1),
-                                    row, col, m_model.itemText(row, col), m_model.gridFont(), key, text);
+    auto* editor =
+        new CInPlaceEdit(viewport(), QRect(now->x(), now->y(), now->width() - 1, now->height() - 1),
+                         row, col, m_model.itemText(row, col), m_model.gridFont(), key, text);
     connect(editor, &CInPlaceEdit::editEnded, this, &CGridCtrl::onEditEnded);
     m_editor = editor;
     editor->show();
@@ -647,14 +623,13 @@ bool CGridCtrl::editCell(int row, int col, int key, const QString& text)
     return true;
 }
 
-void CGridCtrl::endEditing()
-{
+void CGridCtrl::endEditing() {
     if (m_editor != nullptr && !m_editor->isFinished())
         m_editor->finish(0, Qt::NoModifier);
 }
 
-void CGridCtrl::onEditEnded(int row, int col, const QString& text, int key, Qt::KeyboardModifiers mods)
-{
+void CGridCtrl::onEditEnded(int row, int col, const QString& text, int key,
+                            Qt::KeyboardModifiers mods) {
     CInPlaceEdit* editor = m_editor;
     m_editor = nullptr;
     if (editor != nullptr) {
@@ -679,8 +654,7 @@ void CGridCtrl::onEditEnded(int row, int col, const QString& text, int key, Qt::
 
 // ---- mouse -------------------------------------------------------------------------------------
 
-int CGridCtrl::columnDividerAt(const QPoint& pos) const
-{
+int CGridCtrl::columnDividerAt(const QPoint& pos) const {
     if (pos.y() < 0 || pos.y() >= m_model.fixedRowsHeight())
         return -1;
     const CCellID tl = topLeftNonFixedCell();
@@ -702,13 +676,13 @@ int CGridCtrl::columnDividerAt(const QPoint& pos) const
     for (int c = 0; c < m_model.fixedColumnCount() && x <= limit; ++c)
         consider(c);
     if (tl.col >= 0)
-        for (int c = tl.col; c < m_model.columnCount() && x <= std::min(limit, pos.x() + kResizeCaptureZone); ++c)
+        for (int c = tl.col;
+             c < m_model.columnCount() && x <= std::min(limit, pos.x() + kResizeCaptureZone); ++c)
             consider(c);
     return best;
 }
 
-int CGridCtrl::rowDividerAt(const QPoint& pos) const
-{
+int CGridCtrl::rowDividerAt(const QPoint& pos) const {
     if (pos.x() < 0 || pos.x() >= m_model.fixedColumnsWidth())
         return -1;
     const CCellID tl = topLeftNonFixedCell();
@@ -730,13 +704,13 @@ int CGridCtrl::rowDividerAt(const QPoint& pos) const
     for (int r = 0; r < m_model.fixedRowCount() && y <= limit; ++r)
         consider(r);
     if (tl.row >= 0)
-        for (int r = tl.row; r < m_model.rowCount() && y <= std::min(limit, pos.y() + kResizeCaptureZone); ++r)
+        for (int r = tl.row;
+             r < m_model.rowCount() && y <= std::min(limit, pos.y() + kResizeCaptureZone); ++r)
             consider(r);
     return best;
 }
 
-void CGridCtrl::selectColumns(int fromCol, int toCol)
-{
+void CGridCtrl::selectColumns(int fromCol, int toCol) {
     if (!m_model.isSelectable())
         return;
     const CCellID focus = m_model.focusCell();
@@ -744,14 +718,13 @@ void CGridCtrl::selectColumns(int fromCol, int toCol)
     if (row < 0)
         return;
     m_model.sendNotification(GVN_SELCHANGING, row, toCol);
-    m_model.setSelectedRange(m_model.fixedRowCount(), std::min(fromCol, toCol), m_model.rowCount() - 1,
-                             std::max(fromCol, toCol));
+    m_model.setSelectedRange(m_model.fixedRowCount(), std::min(fromCol, toCol),
+                             m_model.rowCount() - 1, std::max(fromCol, toCol));
     m_model.sendNotification(GVN_SELCHANGED, row, toCol);
     m_model.setFocusCell(row, toCol);
 }
 
-void CGridCtrl::selectRows(int fromRow, int toRow)
-{
+void CGridCtrl::selectRows(int fromRow, int toRow) {
     if (!m_model.isSelectable())
         return;
     const CCellID focus = m_model.focusCell();
@@ -759,14 +732,13 @@ void CGridCtrl::selectRows(int fromRow, int toRow)
     if (col < 0)
         return;
     m_model.sendNotification(GVN_SELCHANGING, toRow, col);
-    m_model.setSelectedRange(std::min(fromRow, toRow), m_model.fixedColumnCount(), std::max(fromRow, toRow),
-                             m_model.columnCount() - 1);
+    m_model.setSelectedRange(std::min(fromRow, toRow), m_model.fixedColumnCount(),
+                             std::max(fromRow, toRow), m_model.columnCount() - 1);
     m_model.sendNotification(GVN_SELCHANGED, toRow, col);
     m_model.setFocusCell(toRow, col);
 }
 
-void CGridCtrl::dragSelectTo(const QPoint& pos)
-{
+void CGridCtrl::dragSelectTo(const QPoint& pos) {
     // Dragging past an edge scrolls one row or column that way.
     const int fixedW = m_model.fixedColumnsWidth();
     const int fixedH = m_model.fixedRowsHeight();
@@ -789,25 +761,23 @@ void CGridCtrl::dragSelectTo(const QPoint& pos)
     if (col < 0)
         col = m_model.lastVisibleColumn();
     const CCellID cell(row, col);
-    if (!m_model.isValid(cell) || m_model.isCellFixed(cell.row, cell.col) || cell == m_model.focusCell())
+    if (!m_model.isValid(cell) || m_model.isCellFixed(cell.row, cell.col) ||
+        cell == m_model.focusCell())
         return;
     m_model.moveFocus(cell.row, cell.col, true);
     ensureCellVisible(cell.row, cell.col);
 }
 
-bool CGridCtrl::gridHasFocus() const
-{
+bool CGridCtrl::gridHasFocus() const {
     return hasFocus() || (m_editor != nullptr && m_editor->hasFocus());
 }
 
-void CGridCtrl::hideTitleTip()
-{
+void CGridCtrl::hideTitleTip() {
     if (m_titleTip != nullptr)
         m_titleTip->hideTip();
 }
 
-void CGridCtrl::updateHover(const QPoint& pos)
-{
+void CGridCtrl::updateHover(const QPoint& pos) {
     if (columnDividerAt(pos) >= 0)
         viewport()->setCursor(Qt::SplitHCursor);
     else if (rowDividerAt(pos) >= 0)
@@ -831,11 +801,11 @@ void CGridCtrl::updateHover(const QPoint& pos)
     const QRect text = m_cellPainter.textRect(cell.row, cell.col, *rect);
     const QRect global(viewport()->mapToGlobal(rect->topLeft()), rect->size());
     m_titleTip->showTip(cell, global, viewport()->mapToGlobal(text.topLeft()).x(),
-                        m_model.itemText(cell.row, cell.col), m_cellPainter.cellFont(cell.row, cell.col));
+                        m_model.itemText(cell.row, cell.col),
+                        m_cellPainter.cellFont(cell.row, cell.col));
 }
 
-void CGridCtrl::mousePressEvent(QMouseEvent* e)
-{
+void CGridCtrl::mousePressEvent(QMouseEvent* e) {
     hideTitleTip();
     endEditing();
     if (!hasFocus())
@@ -885,18 +855,19 @@ void CGridCtrl::mousePressEvent(QMouseEvent* e)
     }
 }
 
-void CGridCtrl::mouseMoveEvent(QMouseEvent* e)
-{
+void CGridCtrl::mouseMoveEvent(QMouseEvent* e) {
     const QPoint pos = e->position().toPoint();
     const bool left = e->buttons() & Qt::LeftButton;
     switch (m_mouseMode) {
     case MouseMode::ResizeColumn:
-        m_model.setColumnWidth(m_resizeIndex, std::clamp(m_resizeStartSize + pos.x() - m_resizeStartPos, 0,
-                                                         CGridModel::kMaxExtent));
+        m_model.setColumnWidth(
+            m_resizeIndex,
+            std::clamp(m_resizeStartSize + pos.x() - m_resizeStartPos, 0, CGridModel::kMaxExtent));
         return;
     case MouseMode::ResizeRow:
-        m_model.setRowHeight(m_resizeIndex, std::clamp(m_resizeStartSize + pos.y() - m_resizeStartPos, 0,
-                                                       CGridModel::kMaxExtent));
+        m_model.setRowHeight(
+            m_resizeIndex,
+            std::clamp(m_resizeStartSize + pos.y() - m_resizeStartPos, 0, CGridModel::kMaxExtent));
         return;
     case MouseMode::SelectCells:
         if (left)
@@ -916,26 +887,24 @@ void CGridCtrl::mouseMoveEvent(QMouseEvent* e)
                 selectRows(m_anchorIndex, row);
         }
         return;
-    case MouseMode::None:
-        break;
+    case MouseMode::None: break;
     }
     if (!left)
         updateHover(pos);
 }
 
-void CGridCtrl::mouseReleaseEvent(QMouseEvent* e)
-{
+void CGridCtrl::mouseReleaseEvent(QMouseEvent* e) {
     const MouseMode mode = m_mouseMode;
     const CCellID pressed = m_pressCell;
     m_mouseMode = MouseMode::None;
     m_pressCell = CCellID();
     if (e->button() == Qt::LeftButton && m_model.isValid(pressed) &&
-        (mode == MouseMode::SelectCells || mode == MouseMode::SelectColumns || mode == MouseMode::SelectRows))
+        (mode == MouseMode::SelectCells || mode == MouseMode::SelectColumns ||
+         mode == MouseMode::SelectRows))
         m_model.sendNotification(GVN_CLICK, pressed.row, pressed.col);
 }
 
-void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* e)
-{
+void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* e) {
     if (e->button() != Qt::LeftButton)
         return;
     const QPoint pos = e->position().toPoint();
@@ -956,8 +925,7 @@ void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* e)
         editCell(cell.row, cell.col, 0);
 }
 
-void CGridCtrl::wheelEvent(QWheelEvent* e)
-{
+void CGridCtrl::wheelEvent(QWheelEvent* e) {
     hideTitleTip();
     int lines = QApplication::wheelScrollLines();
     if (lines <= 0)
@@ -975,21 +943,18 @@ void CGridCtrl::wheelEvent(QWheelEvent* e)
     e->accept();
 }
 
-void CGridCtrl::focusInEvent(QFocusEvent* e)
-{
+void CGridCtrl::focusInEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusInEvent(e);
     viewport()->update();
 }
 
-void CGridCtrl::focusOutEvent(QFocusEvent* e)
-{
+void CGridCtrl::focusOutEvent(QFocusEvent* e) {
     QAbstractScrollArea::focusOutEvent(e);
     hideTitleTip();
     viewport()->update();
 }
 
-bool CGridCtrl::viewportEvent(QEvent* e)
-{
+bool CGridCtrl::viewportEvent(QEvent* e) {
     if (e->type() == QEvent::Leave) {
         hideTitleTip();
         if (m_mouseMode == MouseMode::None)
@@ -1000,8 +965,7 @@ bool CGridCtrl::viewportEvent(QEvent* e)
 
 // ---- commands ------------------------------------------------------------------------------------
 
-bool CGridCtrl::OnCommand(int id)
-{
+bool CGridCtrl::OnCommand(int id) {
     switch (id) {
     case cmd::EditCopy: copy(); return true;
     case cmd::EditCut: cut(); return true;
@@ -1011,29 +975,18 @@ bool CGridCtrl::OnCommand(int id)
     }
 }
 
-void CGridCtrl::OnUpdateCommand(int id, bool& enabled) const
-{
+void CGridCtrl::OnUpdateCommand(int id, bool& enabled) const {
     const bool inEditor = m_editor != nullptr && m_editor->hasFocus();
     switch (id) {
-    case cmd::EditCopy:
-        enabled = inEditor ? m_editor->hasSelectedText() : m_model.canCopy();
-        break;
-    case cmd::EditCut:
-        enabled = inEditor ? m_editor->hasSelectedText() : m_model.canCut();
-        break;
-    case cmd::EditPaste:
-        enabled = m_model.canPaste(clipboardHasText());
-        break;
-    case cmd::EditSelectAll:
-        enabled = true;
-        break;
-    default:
-        break;
+    case cmd::EditCopy: enabled = inEditor ? m_editor->hasSelectedText() : m_model.canCopy(); break;
+    case cmd::EditCut: enabled = inEditor ? m_editor->hasSelectedText() : m_model.canCut(); break;
+    case cmd::EditPaste: enabled = m_model.canPaste(clipboardHasText()); break;
+    case cmd::EditSelectAll: enabled = true; break;
+    default: break;
     }
 }
 
-void CGridCtrl::copy()
-{
+void CGridCtrl::copy() {
     // While the user edits a cell the editing commands act on its text.
     if (m_editor != nullptr && m_editor->hasFocus()) {
         m_editor->copy();
@@ -1044,8 +997,7 @@ void CGridCtrl::copy()
     QGuiApplication::clipboard()->setText(CGridClipboard::copyText(m_model));
 }
 
-void CGridCtrl::cut()
-{
+void CGridCtrl::cut() {
     if (m_editor != nullptr && m_editor->hasFocus()) {
         m_editor->cut();
         return;
@@ -1056,8 +1008,7 @@ void CGridCtrl::cut()
     m_model.deleteSelection();
 }
 
-void CGridCtrl::paste()
-{
+void CGridCtrl::paste() {
     if (!m_model.canPaste(clipboardHasText()))
         return;
     const QString text = QGuiApplication::clipboard()->text();
@@ -1072,8 +1023,7 @@ void CGridCtrl::paste()
     CGridClipboard::paste(m_model, text);
 }
 
-void CGridCtrl::selectAll()
-{
+void CGridCtrl::selectAll() {
     if (m_editor != nullptr && m_editor->hasFocus()) {
         m_editor->selectAll();
         return;
@@ -1083,8 +1033,7 @@ void CGridCtrl::selectAll()
 
 // ---- printing ------------------------------------------------------------------------------------
 
-QString CGridCtrl::printTitle() const
-{
+QString CGridCtrl::printTitle() const {
     for (const QWidget* w = this; w != nullptr; w = w->parentWidget()) {
         QString title = w->windowTitle();
         title = title.remove(QStringLiteral("[*]")).trimmed();
@@ -1094,8 +1043,7 @@ QString CGridCtrl::printTitle() const
     return QString();
 }
 
-int CGridCtrl::print(QPrinter& printer) const
-{
+int CGridCtrl::print(QPrinter& printer) const {
     CGridPrinter job(m_model);
     return job.print(printer, printTitle());
 }

@@ -131,7 +131,8 @@ private:
     // The row or column at a position of viewport(); -1 past the table.
     int indexAt(Qt::Orientation orientation, int pos) const;
     // The screen span [first, end) of the rows or columns lo..hi, if any is shown.
-    std::optional<std::pair<int, int>> screenSpan(Qt::Orientation orientation, int lo, int hi) const;
+    std::optional<std::pair<int, int>> screenSpan(Qt::Orientation orientation, int lo,
+                                                  int hi) const;
     void scrollLines(Qt::Orientation orientation, int lines);
 
     // Moves the focus as the key does; false when the key is no move.

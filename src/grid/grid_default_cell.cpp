@@ -4,8 +4,7 @@
 
 namespace zentiq {
 
-CGridDefaultCell::CGridDefaultCell()
-{
+CGridDefaultCell::CGridDefaultCell() {
     setMargin(kUnmeasuredMargin);
     setFormat(grid_format::Left | grid_format::VCenter | grid_format::SingleLine |
               grid_format::NoPrefix | grid_format::EndEllipsis);
@@ -13,8 +12,7 @@ CGridDefaultCell::CGridDefaultCell()
     setBackgroundColour(gridRgb(255, 255, 255));
 }
 
-void CGridDefaultCell::setFont(const QFont& font, const TextMeasureFn& measure)
-{
+void CGridDefaultCell::setFont(const QFont& font, const TextMeasureFn& measure) {
     CGridCell::setFont(font);
     std::optional<QSize> blank;
     std::optional<QSize> sample;

@@ -18,7 +18,7 @@ struct GridItem {
     QString text;
     int image = -1;
     std::intptr_t data = 0;
-    std::uint32_t state = 0;  // GVIS_* bits
+    std::uint32_t state = 0;   // GVIS_* bits
     std::uint32_t format = 0;  // grid_format flags
     GridColour bkColour = kDefaultColour;
     GridColour fgColour = kDefaultColour;

@@ -9,8 +9,7 @@ namespace zentiq {
 
 namespace {
 
-bool haveGuiApplication()
-{
+bool haveGuiApplication() {
     // Fonts can only be measured (and the palette read) once a GUI
     // application object exists.
     return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr;
@@ -20,21 +19,19 @@ bool haveGuiApplication()
 
 // ---- ProgramFill ---------------------------------------------------------------
 
-CGridModel::ProgramFill::ProgramFill(CGridModel& grid) : m_grid(grid), m_wasModified(grid.m_modified)
-{
+CGridModel::ProgramFill::ProgramFill(CGridModel& grid)
+    : m_grid(grid), m_wasModified(grid.m_modified) {
     ++m_grid.m_programFill;
 }
 
-CGridModel::ProgramFill::~ProgramFill()
-{
+CGridModel::ProgramFill::~ProgramFill() {
     --m_grid.m_programFill;
     m_grid.m_modified = m_wasModified;
 }
 
 // ---- construction and hooks ------------------------------------------------------
 
-CGridModel::CGridModel(int rows, int cols, int fixedRows, int fixedCols)
-{
+CGridModel::CGridModel(int rows, int cols, int fixedRows, int fixedCols) {
     GridColour windowText = gridRgb(0, 0, 0);
     GridColour window = gridRgb(255, 255, 255);
     GridColour buttonFace = gridRgb(240, 240, 240);
@@ -57,16 +54,14 @@ CGridModel::CGridModel(int rows, int cols, int fixedRows, int fixedCols)
     reshape(rows, cols, std::clamp(fixedRows, 0, rows), std::clamp(fixedCols, 0, cols));
 }
 
-void CGridModel::setTextMeasure(TextMeasureFn fn)
-{
+void CGridModel::setTextMeasure(TextMeasureFn fn) {
     m_measure = std::move(fn);
     for (bool fr : {false, true})
         for (bool fc : {false, true})
             setDefaultFont(fr, fc, defaultCell(fr, fc).effectiveFont());
 }
 
-std::optional<QSize> CGridModel::measure(const QFont& font, const QString& text) const
-{
+std::optional<QSize> CGridModel::measure(const QFont& font, const QString& text) const {
     if (m_measure)
         return m_measure(font, text);
     if (!haveGuiApplication())
@@ -74,8 +69,7 @@ std::optional<QSize> CGridModel::measure(const QFont& font, const QString& text)
     return QFontMetrics(font).size(Qt::TextSingleLine, text);
 }
 
-int CGridModel::sendNotification(int code, int row, int col, int character)
-{
+int CGridModel::sendNotification(int code, int row, int col, int character) {
     if (!m_notify)
         return 0;
     return m_notify(GridNotification{code, row, col, character});
@@ -83,8 +77,7 @@ int CGridModel::sendNotification(int code, int row, int col, int character)
 
 // ---- table size ----------------------------------------------------------------
 
-bool CGridModel::reshape(int rows, int cols, int fixedRows, int fixedCols)
-{
+bool CGridModel::reshape(int rows, int cols, int fixedRows, int fixedCols) {
     if (rows < 0 || cols < 0 || rows > kMaxRows || cols > kMaxColumns ||
         static_cast<std::int64_t>(rows) * cols > kMaxCells)
         return false;
@@ -133,8 +126,7 @@ bool CGridModel::reshape(int rows, int cols, int fixedRows, int fixedCols)
     return true;
 }
 
-void CGridModel::recountSelection()
-{
+void CGridModel::recountSelection() {
     m_selCount = 0;
     CCellRange bounds;
     for (int r = m_fixedRows; r < m_rows; ++r)
@@ -146,25 +138,21 @@ void CGridModel::recountSelection()
     m_selBounds = bounds;
 }
 
-bool CGridModel::setRowCount(int rows)
-{
+bool CGridModel::setRowCount(int rows) {
     return reshape(rows, m_cols, std::min(m_fixedRows, std::max(rows, 0)), m_fixedCols);
 }
 
-bool CGridModel::setColumnCount(int cols)
-{
+bool CGridModel::setColumnCount(int cols) {
     return reshape(m_rows, cols, m_fixedRows, std::min(m_fixedCols, std::max(cols, 0)));
 }
 
-bool CGridModel::setFixedRowCount(int fixedRows)
-{
+bool CGridModel::setFixedRowCount(int fixedRows) {
     if (fixedRows < 0)
         return false;
     return reshape(std::max(m_rows, fixedRows), m_cols, fixedRows, m_fixedCols);
 }
 
-bool CGridModel::setFixedColumnCount(int fixedCols)
-{
+bool CGridModel::setFixedColumnCount(int fixedCols) {
     if (fixedCols < 0)
         return false;
     return reshape(m_rows, std::max(m_cols, fixedCols), m_fixedRows, fixedCols);
@@ -172,18 +160,15 @@ bool CGridModel::setFixedColumnCount(int fixedCols)
 
 // ---- widths and heights ------------------------------------------------------------
 
-int CGridModel::columnWidth(int col) const
-{
+int CGridModel::columnWidth(int col) const {
     return (col >= 0 && col < m_cols) ? m_colWidths[static_cast<std::size_t>(col)] : -1;
 }
 
-int CGridModel::rowHeight(int row) const
-{
+int CGridModel::rowHeight(int row) const {
     return (row >= 0 && row < m_rows) ? m_rowHeights[static_cast<std::size_t>(row)] : -1;
 }
 
-bool CGridModel::setColumnWidth(int col, int width)
-{
+bool CGridModel::setColumnWidth(int col, int width) {
     if (col < 0 || col >= m_cols || width < 0 || width > kMaxExtent)
         return false;
     int& w = m_colWidths[static_cast<std::size_t>(col)];
@@ -196,8 +181,7 @@ bool CGridModel::setColumnWidth(int col, int width)
     return true;
 }
 
-bool CGridModel::setRowHeight(int row, int height)
-{
+bool CGridModel::setRowHeight(int row, int height) {
     if (row < 0 || row >= m_rows || height < 0 || height > kMaxExtent)
         return false;
     int& h = m_rowHeights[static_cast<std::size_t>(row)];
@@ -210,8 +194,7 @@ bool CGridModel::setRowHeight(int row, int height)
     return true;
 }
 
-std::optional<QSize> CGridModel::cellExtent(int row, int col) const
-{
+std::optional<QSize> CGridModel::cellExtent(int row, int col) const {
     if (!isValid(row, col))
         return std::nullopt;
     std::optional<QSize> size = measure(itemFont(row, col), at(row, col).text());
@@ -221,8 +204,7 @@ std::optional<QSize> CGridModel::cellExtent(int row, int col) const
     return QSize(size->width() + 2 * margin, size->height() + 2 * margin);
 }
 
-bool CGridModel::autoSizeColumn(int col, int style)
-{
+bool CGridModel::autoSizeColumn(int col, int style) {
     if (col < 0 || col >= m_cols)
         return false;
     if (style == 0)
@@ -241,8 +223,7 @@ bool CGridModel::autoSizeColumn(int col, int style)
     return setColumnWidth(col, std::min(width, kMaxExtent));
 }
 
-bool CGridModel::autoSizeRow(int row)
-{
+bool CGridModel::autoSizeRow(int row) {
     if (row < 0 || row >= m_rows || m_cols == 0)
         return false;
     int height = 0;
@@ -255,40 +236,35 @@ bool CGridModel::autoSizeRow(int row)
     return setRowHeight(row, std::min(height, kMaxExtent));
 }
 
-int CGridModel::fixedRowsHeight() const
-{
+int CGridModel::fixedRowsHeight() const {
     int h = 0;
     for (int r = 0; r < m_fixedRows; ++r)
         h += m_rowHeights[static_cast<std::size_t>(r)];
     return h;
 }
 
-int CGridModel::fixedColumnsWidth() const
-{
+int CGridModel::fixedColumnsWidth() const {
     int w = 0;
     for (int c = 0; c < m_fixedCols; ++c)
         w += m_colWidths[static_cast<std::size_t>(c)];
     return w;
 }
 
-int CGridModel::totalHeight() const
-{
+int CGridModel::totalHeight() const {
     std::int64_t h = 0;
     for (int v : m_rowHeights)
         h += v;
     return static_cast<int>(std::min<std::int64_t>(h, INT32_MAX));
 }
 
-int CGridModel::totalWidth() const
-{
+int CGridModel::totalWidth() const {
     std::int64_t w = 0;
     for (int v : m_colWidths)
         w += v;
     return static_cast<int>(std::min<std::int64_t>(w, INT32_MAX));
 }
 
-CCellID CGridModel::topLeftNonFixedCell(int scrollX, int scrollY) const
-{
+CCellID CGridModel::topLeftNonFixedCell(int scrollX, int scrollY) const {
     auto first = [](const std::vector<int>& sizes, int fixed, int scroll) {
         const int count = static_cast<int>(sizes.size());
         std::int64_t end = 0;
@@ -307,8 +283,7 @@ CCellID CGridModel::topLeftNonFixedCell(int scrollX, int scrollY) const
     return {first(m_rowHeights, m_fixedRows, scrollY), first(m_colWidths, m_fixedCols, scrollX)};
 }
 
-std::optional<QRect> CGridModel::cellRect(int row, int col, CCellID topLeft) const
-{
+std::optional<QRect> CGridModel::cellRect(int row, int col, CCellID topLeft) const {
     if (!isValid(row, col))
         return std::nullopt;
     auto origin = [](const std::vector<int>& sizes, int fixed, int index,
@@ -338,31 +313,26 @@ std::optional<QRect> CGridModel::cellRect(int row, int col, CCellID topLeft) con
 
 // ---- default cells -----------------------------------------------------------------
 
-CGridDefaultCell& CGridModel::defaultCell(bool fixedRow, bool fixedCol)
-{
+CGridDefaultCell& CGridModel::defaultCell(bool fixedRow, bool fixedCol) {
     return m_defaults[static_cast<std::size_t>(defaultIndex(fixedRow, fixedCol))];
 }
 
-const CGridDefaultCell& CGridModel::defaultCell(bool fixedRow, bool fixedCol) const
-{
+const CGridDefaultCell& CGridModel::defaultCell(bool fixedRow, bool fixedCol) const {
     return m_defaults[static_cast<std::size_t>(defaultIndex(fixedRow, fixedCol))];
 }
 
-const CGridDefaultCell& CGridModel::defaultCellOf(int row, int col) const
-{
+const CGridDefaultCell& CGridModel::defaultCellOf(int row, int col) const {
     return defaultCell(row >= 0 && row < m_fixedRows, col >= 0 && col < m_fixedCols);
 }
 
-void CGridModel::setDefaultFont(bool fixedRow, bool fixedCol, const QFont& font)
-{
+void CGridModel::setDefaultFont(bool fixedRow, bool fixedCol, const QFont& font) {
     defaultCell(fixedRow, fixedCol).setFont(font, [this](const QFont& f, const QString& t) {
         return measure(f, t);
     });
     invalidate(CCellRange(0, 0, m_rows - 1, m_cols - 1));
 }
 
-void CGridModel::setGridFont(const QFont& font)
-{
+void CGridModel::setGridFont(const QFont& font) {
     for (bool fr : {false, true})
         for (bool fc : {false, true})
             setDefaultFont(fr, fc, font);
@@ -370,21 +340,18 @@ void CGridModel::setGridFont(const QFont& font)
 
 // ---- cells -----------------------------------------------------------------------------
 
-const CGridCell* CGridModel::cell(int row, int col) const
-{
+const CGridCell* CGridModel::cell(int row, int col) const {
     return isValid(row, col) ? &at(row, col) : nullptr;
 }
 
-void CGridModel::markModified(CGridCell& c)
-{
+void CGridModel::markModified(CGridCell& c) {
     if (m_programFill != 0)
         return;
     c.addState(GVIS_MODIFIED);
     m_modified = true;
 }
 
-void CGridModel::changeSelectedBit(int row, int col, bool selected)
-{
+void CGridModel::changeSelectedBit(int row, int col, bool selected) {
     CGridCell& c = at(row, col);
     if (c.hasState(GVIS_SELECTED) == selected)
         return;
@@ -398,8 +365,7 @@ void CGridModel::changeSelectedBit(int row, int col, bool selected)
     }
 }
 
-bool CGridModel::setItem(const GridItem& item)
-{
+bool CGridModel::setItem(const GridItem& item) {
     if (!isValid(item.row, item.col))
         return false;
     CGridCell& c = at(item.row, item.col);
@@ -436,8 +402,7 @@ bool CGridModel::setItem(const GridItem& item)
     return true;
 }
 
-bool CGridModel::getItem(GridItem& item) const
-{
+bool CGridModel::getItem(GridItem& item) const {
     if (!isValid(item.row, item.col))
         return false;
     const CGridCell& c = at(item.row, item.col);
@@ -462,13 +427,11 @@ bool CGridModel::getItem(GridItem& item) const
     return true;
 }
 
-QString CGridModel::itemText(int row, int col) const
-{
+QString CGridModel::itemText(int row, int col) const {
     return isValid(row, col) ? at(row, col).text() : QString();
 }
 
-bool CGridModel::setItemText(int row, int col, const QString& text)
-{
+bool CGridModel::setItemText(int row, int col, const QString& text) {
     if (!isValid(row, col))
         return false;
     CGridCell& c = at(row, col);
@@ -478,13 +441,11 @@ bool CGridModel::setItemText(int row, int col, const QString& text)
     return true;
 }
 
-std::uint32_t CGridModel::itemState(int row, int col) const
-{
+std::uint32_t CGridModel::itemState(int row, int col) const {
     return isValid(row, col) ? at(row, col).state() : 0;
 }
 
-bool CGridModel::setItemState(int row, int col, std::uint32_t state)
-{
+bool CGridModel::setItemState(int row, int col, std::uint32_t state) {
     if (!isValid(row, col))
         return false;
     if (isCellFixed(row, col))
@@ -495,21 +456,18 @@ bool CGridModel::setItemState(int row, int col, std::uint32_t state)
     return true;
 }
 
-bool CGridModel::setItemReadOnly(int row, int col, bool readOnly)
-{
+bool CGridModel::setItemReadOnly(int row, int col, bool readOnly) {
     if (!isValid(row, col))
         return false;
     const std::uint32_t s = at(row, col).state();
     return setItemState(row, col, readOnly ? (s | GVIS_READONLY) : (s & ~GVIS_READONLY));
 }
 
-std::uint32_t CGridModel::itemFormat(int row, int col) const
-{
+std::uint32_t CGridModel::itemFormat(int row, int col) const {
     return isValid(row, col) ? at(row, col).format() : 0;
 }
 
-bool CGridModel::setItemFormat(int row, int col, std::uint32_t format)
-{
+bool CGridModel::setItemFormat(int row, int col, std::uint32_t format) {
     if (!isValid(row, col))
         return false;
     at(row, col).setFormat(format);
@@ -517,13 +475,11 @@ bool CGridModel::setItemFormat(int row, int col, std::uint32_t format)
     return true;
 }
 
-int CGridModel::itemImage(int row, int col) const
-{
+int CGridModel::itemImage(int row, int col) const {
     return isValid(row, col) ? at(row, col).image() : -1;
 }
 
-bool CGridModel::setItemImage(int row, int col, int image)
-{
+bool CGridModel::setItemImage(int row, int col, int image) {
     if (!isValid(row, col))
         return false;
     at(row, col).setImage(image);
@@ -531,31 +487,26 @@ bool CGridModel::setItemImage(int row, int col, int image)
     return true;
 }
 
-std::intptr_t CGridModel::itemData(int row, int col) const
-{
+std::intptr_t CGridModel::itemData(int row, int col) const {
     return isValid(row, col) ? at(row, col).data() : 0;
 }
 
-bool CGridModel::setItemData(int row, int col, std::intptr_t data)
-{
+bool CGridModel::setItemData(int row, int col, std::intptr_t data) {
     if (!isValid(row, col))
         return false;
     at(row, col).setData(data);
     return true;
 }
 
-GridColour CGridModel::itemBkColour(int row, int col) const
-{
+GridColour CGridModel::itemBkColour(int row, int col) const {
     return isValid(row, col) ? at(row, col).backgroundColour() : kDefaultColour;
 }
 
-GridColour CGridModel::itemFgColour(int row, int col) const
-{
+GridColour CGridModel::itemFgColour(int row, int col) const {
     return isValid(row, col) ? at(row, col).textColour() : kDefaultColour;
 }
 
-bool CGridModel::setItemBkColour(int row, int col, GridColour colour)
-{
+bool CGridModel::setItemBkColour(int row, int col, GridColour colour) {
     if (!isValid(row, col))
         return false;
     at(row, col).setBackgroundColour(colour);
@@ -563,8 +514,7 @@ bool CGridModel::setItemBkColour(int row, int col, GridColour colour)
     return true;
 }
 
-bool CGridModel::setItemFgColour(int row, int col, GridColour colour)
-{
+bool CGridModel::setItemFgColour(int row, int col, GridColour colour) {
     if (!isValid(row, col))
         return false;
     at(row, col).setTextColour(colour);
@@ -572,32 +522,27 @@ bool CGridModel::setItemFgColour(int row, int col, GridColour colour)
     return true;
 }
 
-GridColour CGridModel::effectiveBkColour(int row, int col) const
-{
+GridColour CGridModel::effectiveBkColour(int row, int col) const {
     const GridColour own = itemBkColour(row, col);
     return isDefaultColour(own) ? defaultCellOf(row, col).backgroundColour() : own;
 }
 
-GridColour CGridModel::effectiveFgColour(int row, int col) const
-{
+GridColour CGridModel::effectiveFgColour(int row, int col) const {
     const GridColour own = itemFgColour(row, col);
     return isDefaultColour(own) ? defaultCellOf(row, col).textColour() : own;
 }
 
-QFont CGridModel::itemFont(int row, int col) const
-{
+QFont CGridModel::itemFont(int row, int col) const {
     if (isValid(row, col) && at(row, col).font())
         return *at(row, col).font();
     return defaultCellOf(row, col).effectiveFont();
 }
 
-bool CGridModel::hasItemFont(int row, int col) const
-{
+bool CGridModel::hasItemFont(int row, int col) const {
     return isValid(row, col) && at(row, col).font().has_value();
 }
 
-bool CGridModel::setItemFont(int row, int col, const QFont& font)
-{
+bool CGridModel::setItemFont(int row, int col, const QFont& font) {
     if (!isValid(row, col))
         return false;
     at(row, col).setFont(font);
@@ -605,8 +550,7 @@ bool CGridModel::setItemFont(int row, int col, const QFont& font)
     return true;
 }
 
-bool CGridModel::clearItemFont(int row, int col)
-{
+bool CGridModel::clearItemFont(int row, int col) {
     if (!isValid(row, col))
         return false;
     at(row, col).clearFont();
@@ -614,15 +558,13 @@ bool CGridModel::clearItemFont(int row, int col)
     return true;
 }
 
-int CGridModel::itemMargin(int row, int col) const
-{
+int CGridModel::itemMargin(int row, int col) const {
     if (isValid(row, col) && at(row, col).margin() >= 0)
         return at(row, col).margin();
     return std::max(0, defaultCellOf(row, col).margin());
 }
 
-bool CGridModel::setItemMargin(int row, int col, int margin)
-{
+bool CGridModel::setItemMargin(int row, int col, int margin) {
     if (!isValid(row, col) || margin > kMaxExtent)
         return false;
     at(row, col).setMargin(std::max(-1, margin));
@@ -630,21 +572,18 @@ bool CGridModel::setItemMargin(int row, int col, int margin)
     return true;
 }
 
-bool CGridModel::isCellEditable(int row, int col) const
-{
+bool CGridModel::isCellEditable(int row, int col) const {
     return m_editable && isValid(row, col) && !isCellFixed(row, col) &&
            !at(row, col).hasState(GVIS_READONLY);
 }
 
-bool CGridModel::isCellSelected(int row, int col) const
-{
+bool CGridModel::isCellSelected(int row, int col) const {
     return isValid(row, col) && at(row, col).hasState(GVIS_SELECTED);
 }
 
 // ---- selection and focus -----------------------------------------------------------
 
-CCellRange CGridModel::selectedCellRange() const
-{
+CCellRange CGridModel::selectedCellRange() const {
     if (m_selCount == 0)
         return {};
     CCellRange exact;
@@ -655,8 +594,7 @@ CCellRange CGridModel::selectedCellRange() const
     return exact;
 }
 
-std::vector<CCellID> CGridModel::selectedCells() const
-{
+std::vector<CCellID> CGridModel::selectedCells() const {
     std::vector<CCellID> out;
     if (m_selCount == 0)
         return out;
@@ -668,8 +606,7 @@ std::vector<CCellID> CGridModel::selectedCells() const
     return out;
 }
 
-void CGridModel::setSelectedRange(const CCellRange& range)
-{
+void CGridModel::setSelectedRange(const CCellRange& range) {
     CCellRange wanted(std::max(range.minRow(), m_fixedRows), std::max(range.minCol(), m_fixedCols),
                       std::min(range.maxRow(), m_rows - 1), std::min(range.maxCol(), m_cols - 1));
     if (!wanted.isValid())
@@ -697,8 +634,7 @@ void CGridModel::setSelectedRange(const CCellRange& range)
     invalidate(dirty);
 }
 
-void CGridModel::selectAll()
-{
+void CGridModel::selectAll() {
     if (!m_selectable)
         return;
     sendNotification(GVN_SELCHANGING, m_focus.row, m_focus.col);
@@ -706,8 +642,7 @@ void CGridModel::selectAll()
     sendNotification(GVN_SELCHANGED, m_focus.row, m_focus.col);
 }
 
-void CGridModel::invalidateFocusHeaders(CCellID cell)
-{
+void CGridModel::invalidateFocusHeaders(CCellID cell) {
     if (!isValid(cell))
         return;
     invalidateCell(cell.row, cell.col);
@@ -717,8 +652,7 @@ void CGridModel::invalidateFocusHeaders(CCellID cell)
         invalidate(CCellRange(0, cell.col, m_fixedRows - 1, cell.col));
 }
 
-CCellID CGridModel::setFocusCell(int row, int col)
-{
+CCellID CGridModel::setFocusCell(int row, int col) {
     const CCellID previous = m_focus;
     CCellID next;
     if (row != -1 || col != -1) {
@@ -738,8 +672,7 @@ CCellID CGridModel::setFocusCell(int row, int col)
     return previous;
 }
 
-bool CGridModel::moveFocus(int row, int col, bool extend)
-{
+bool CGridModel::moveFocus(int row, int col, bool extend) {
     if (!isValid(row, col) || isCellFixed(row, col))
         return false;
     const CCellID target(row, col);
@@ -764,30 +697,29 @@ bool CGridModel::moveFocus(int row, int col, bool extend)
     return true;
 }
 
-int CGridModel::nextVisibleRow(int row, int step) const
-{
+int CGridModel::nextVisibleRow(int row, int step) const {
     if (step == 0)
         return -1;
     step = step > 0 ? 1 : -1;
-    for (int r = std::clamp(row, m_fixedRows - 1, m_rows) + step; r >= m_fixedRows && r < m_rows; r += step)
+    for (int r = std::clamp(row, m_fixedRows - 1, m_rows) + step; r >= m_fixedRows && r < m_rows;
+         r += step)
         if (m_rowHeights[static_cast<std::size_t>(r)] > 0)
             return r;
     return -1;
 }
 
-int CGridModel::nextVisibleColumn(int col, int step) const
-{
+int CGridModel::nextVisibleColumn(int col, int step) const {
     if (step == 0)
         return -1;
     step = step > 0 ? 1 : -1;
-    for (int c = std::clamp(col, m_fixedCols - 1, m_cols) + step; c >= m_fixedCols && c < m_cols; c += step)
+    for (int c = std::clamp(col, m_fixedCols - 1, m_cols) + step; c >= m_fixedCols && c < m_cols;
+         c += step)
         if (m_colWidths[static_cast<std::size_t>(c)] > 0)
             return c;
     return -1;
 }
 
-CCellID CGridModel::firstVisibleNonFixedCell() const
-{
+CCellID CGridModel::firstVisibleNonFixedCell() const {
     const int r = firstVisibleRow();
     const int c = firstVisibleColumn();
     return (r >= 0 && c >= 0) ? CCellID(r, c) : CCellID();
@@ -795,15 +727,13 @@ CCellID CGridModel::firstVisibleNonFixedCell() const
 
 // ---- modified flags --------------------------------------------------------------
 
-bool CGridModel::isModified(int row, int col) const
-{
+bool CGridModel::isModified(int row, int col) const {
     if (row == -1 && col == -1)
         return m_modified;
     return isValid(row, col) && at(row, col).hasState(GVIS_MODIFIED);
 }
 
-bool CGridModel::setModified(bool modified, int row, int col)
-{
+bool CGridModel::setModified(bool modified, int row, int col) {
     if (row == -1 && col == -1) {
         m_modified = modified;
         if (!modified)
@@ -824,8 +754,7 @@ bool CGridModel::setModified(bool modified, int row, int col)
 
 // ---- edit path ---------------------------------------------------------------------
 
-bool CGridModel::beginEdit(int row, int col, int character)
-{
+bool CGridModel::beginEdit(int row, int col, int character) {
     if (!isValid(row, col))
         return false;
     if (!isCellEditable(row, col)) {
@@ -837,8 +766,7 @@ bool CGridModel::beginEdit(int row, int col, int character)
     return isCellEditable(row, col);
 }
 
-CGridModel::EditResult CGridModel::endEdit(int row, int col, const QString& text)
-{
+CGridModel::EditResult CGridModel::endEdit(int row, int col, const QString& text) {
     if (!isCellEditable(row, col))
         return EditResult::Rejected;
     if (at(row, col).text() == text)
@@ -873,8 +801,7 @@ CGridModel::EditResult CGridModel::endEdit(int row, int col, const QString& text
     return EditResult::Changed;
 }
 
-CGridModel::EditResult CGridModel::editCellText(int row, int col, const QString& text)
-{
+CGridModel::EditResult CGridModel::editCellText(int row, int col, const QString& text) {
     if (!isCellEditable(row, col))
         return EditResult::Rejected;
     if (at(row, col).text() == text)
@@ -884,8 +811,7 @@ CGridModel::EditResult CGridModel::editCellText(int row, int col, const QString&
     return endEdit(row, col, text);
 }
 
-int CGridModel::deleteSelection()
-{
+int CGridModel::deleteSelection() {
     if (!m_editable)
         return 0;
     int changed = 0;
@@ -896,13 +822,11 @@ int CGridModel::deleteSelection()
     return changed;
 }
 
-bool CGridModel::canPaste(bool clipboardHasText) const
-{
+bool CGridModel::canPaste(bool clipboardHasText) const {
     return clipboardHasText && m_editable && isCellEditable(m_focus.row, m_focus.col);
 }
 
-CCellID CGridModel::pasteTarget() const
-{
+CCellID CGridModel::pasteTarget() const {
     if (m_selCount > 0)
         return selectedCellRange().topLeft();
     if (isValid(m_focus))

@@ -89,7 +89,9 @@ public:
     bool setFixedRowCount(int fixedRows);
     bool setFixedColumnCount(int fixedCols);
 
-    bool isValid(int row, int col) const { return row >= 0 && col >= 0 && row < m_rows && col < m_cols; }
+    bool isValid(int row, int col) const {
+        return row >= 0 && col >= 0 && row < m_rows && col < m_cols;
+    }
     bool isValid(CCellID c) const { return isValid(c.row, c.col); }
     bool isCellFixed(int row, int col) const { return row < m_fixedRows || col < m_fixedCols; }
 
@@ -203,8 +205,7 @@ public:
     // Selects exactly the range, its first row and column raised to the fixed
     // counts and its last ones cut to the table. An empty range clears.
     void setSelectedRange(const CCellRange& range);
-    void setSelectedRange(int minRow, int minCol, int maxRow, int maxCol)
-    {
+    void setSelectedRange(int minRow, int minCol, int maxRow, int maxCol) {
         setSelectedRange(CCellRange(minRow, minCol, maxRow, maxCol));
     }
     void clearSelection() { setSelectedRange(CCellRange()); }
@@ -266,26 +267,27 @@ public:
     CCellID pasteTarget() const;
 
 private:
-    CGridCell& at(int row, int col) { return m_cells[static_cast<std::size_t>(row) * m_cols + col]; }
-    const CGridCell& at(int row, int col) const
-    {
+    CGridCell& at(int row, int col) {
         return m_cells[static_cast<std::size_t>(row) * m_cols + col];
     }
-    static int defaultIndex(bool fixedRow, bool fixedCol) { return (fixedRow ? 2 : 0) + (fixedCol ? 1 : 0); }
+    const CGridCell& at(int row, int col) const {
+        return m_cells[static_cast<std::size_t>(row) * m_cols + col];
+    }
+    static int defaultIndex(bool fixedRow, bool fixedCol) {
+        return (fixedRow ? 2 : 0) + (fixedCol ? 1 : 0);
+    }
     std::optional<QSize> measure(const QFont& font, const QString& text) const;
     bool reshape(int rows, int cols, int fixedRows, int fixedCols);
     void recountSelection();
     void markModified(CGridCell& c);
     void changeSelectedBit(int row, int col, bool selected);
-    void invalidate(const CCellRange& r)
-    {
+    void invalidate(const CCellRange& r) {
         if (m_invalidate && r.isValid())
             m_invalidate(r);
     }
     void invalidateCell(int row, int col) { invalidate(CCellRange(row, col, row, col)); }
     void invalidateFocusHeaders(CCellID cell);
-    void layoutChanged()
-    {
+    void layoutChanged() {
         if (m_layout)
             m_layout();
     }

@@ -16,8 +16,7 @@ namespace zentiq {
 
 CGridPrinter::CGridPrinter(const CGridModel& grid) : m_grid(grid) {}
 
-void CGridPrinter::beginPrinting(QPaintDevice& device, const QSizeF& pageSize, qreal screenDpi)
-{
+void CGridPrinter::beginPrinting(QPaintDevice& device, const QSizeF& pageSize, qreal screenDpi) {
     if (screenDpi <= 0) {
         const QScreen* screen = QGuiApplication::primaryScreen();
         screenDpi = screen != nullptr ? screen->logicalDotsPerInchY() : 96.0;
@@ -40,9 +39,9 @@ void CGridPrinter::beginPrinting(QPaintDevice& device, const QSizeF& pageSize, q
 
     // Rows fill the space between header and footer below the fixed rows;
     // each page takes at least one row even if it is taller than that.
-    const qreal reserved =
-        (m_margins.top + m_margins.header + 2 * m_margins.gap + m_margins.footer + m_margins.bottom) *
-        m_lineHeight;
+    const qreal reserved = (m_margins.top + m_margins.header + 2 * m_margins.gap +
+                            m_margins.footer + m_margins.bottom) *
+                           m_lineHeight;
     const qreal room = m_logicalPage.height() - reserved - m_grid.fixedRowsHeight();
     m_pages.clear();
     int first = -1;
@@ -69,15 +68,14 @@ void CGridPrinter::beginPrinting(QPaintDevice& device, const QSizeF& pageSize, q
     m_active = true;
 }
 
-std::pair<int, int> CGridPrinter::pageRows(int page) const
-{
+std::pair<int, int> CGridPrinter::pageRows(int page) const {
     if (page < 1 || page > pageCount())
         return {-1, -1};
     return m_pages[static_cast<std::size_t>(page - 1)];
 }
 
-void CGridPrinter::printPage(QPainter& painter, int page, const QString& title, const QDateTime& when)
-{
+void CGridPrinter::printPage(QPainter& painter, int page, const QString& title,
+                             const QDateTime& when) {
     if (!m_active || page < 1 || page > pageCount())
         return;
     painter.save();
@@ -112,7 +110,8 @@ void CGridPrinter::printPage(QPainter& painter, int page, const QString& title, 
         cells.setPrinting(true, m_screenDpi);
         cells.begin();
         painter.save();
-        painter.setClipRect(QRectF(left, gridTop, right - left + 1, std::max<qreal>(0, gridBottom - gridTop)));
+        painter.setClipRect(
+            QRectF(left, gridTop, right - left + 1, std::max<qreal>(0, gridBottom - gridTop)));
         // Cells are laid out on whole units of the grid.
         const int x0 = static_cast<int>(left);
         int y = static_cast<int>(gridTop);
@@ -159,15 +158,13 @@ void CGridPrinter::printPage(QPainter& painter, int page, const QString& title, 
     painter.restore();
 }
 
-void CGridPrinter::endPrinting()
-{
+void CGridPrinter::endPrinting() {
     m_active = false;
     m_font = QFont();
     m_pages.clear();
 }
 
-int CGridPrinter::print(QPrinter& printer, const QString& title)
-{
+int CGridPrinter::print(QPrinter& printer, const QString& title) {
     QPainter painter;
     if (!painter.begin(&printer))
         return 0;

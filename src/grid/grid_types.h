@@ -65,8 +65,7 @@ inline constexpr std::uint32_t NoPrefix = 0x0800;
 inline constexpr std::uint32_t EndEllipsis = 0x8000;
 
 // Alignment flags for QPainter::drawText.
-inline Qt::Alignment toAlignment(std::uint32_t format)
-{
+inline Qt::Alignment toAlignment(std::uint32_t format) {
     Qt::Alignment a;
     switch (format & 0x3) {
     case Center: a |= Qt::AlignHCenter; break;
@@ -89,8 +88,7 @@ inline Qt::Alignment toAlignment(std::uint32_t format)
 using GridColour = std::uint32_t;
 inline constexpr GridColour kDefaultColour = 0xFF000000u;
 
-constexpr GridColour gridRgb(int r, int g, int b)
-{
+constexpr GridColour gridRgb(int r, int g, int b) {
     return static_cast<GridColour>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
 constexpr int gridRed(GridColour c) { return static_cast<int>(c & 0xFF); }
@@ -99,8 +97,7 @@ constexpr int gridBlue(GridColour c) { return static_cast<int>((c >> 16) & 0xFF)
 constexpr bool isDefaultColour(GridColour c) { return (c & 0xFF000000u) != 0; }
 
 inline QColor toQColor(GridColour c) { return QColor(gridRed(c), gridGreen(c), gridBlue(c)); }
-inline GridColour fromQColor(const QColor& c)
-{
+inline GridColour fromQColor(const QColor& c) {
     return c.isValid() ? gridRgb(c.red(), c.green(), c.blue()) : kDefaultColour;
 }
 

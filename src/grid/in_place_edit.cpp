@@ -9,18 +9,15 @@ namespace zentiq {
 
 namespace {
 
-bool isPageOrArrow(int key)
-{
+bool isPageOrArrow(int key) {
     switch (key) {
     case Qt::Key_PageUp:
     case Qt::Key_PageDown:
     case Qt::Key_Up:
     case Qt::Key_Down:
     case Qt::Key_Left:
-    case Qt::Key_Right:
-        return true;
-    default:
-        return false;
+    case Qt::Key_Right: return true;
+    default: return false;
     }
 }
 
@@ -37,8 +34,7 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent, const QRect& cellRect, int row, int 
       // Walking through cells with the arrows only makes sense when the
       // edit came from the keyboard; after a double-click or F2 they move
       // the caret.
-      m_exitOnArrows(startKey != 0 && startKey != Qt::Key_F2)
-{
+      m_exitOnArrows(startKey != 0 && startKey != Qt::Key_F2) {
     setFrame(false);
     setFont(font);
     setText(text);
@@ -48,9 +44,7 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent, const QRect& cellRect, int row, int 
     case 0:
     case Qt::Key_F2:
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        end(false);
-        break;
+    case Qt::Key_Enter: end(false); break;
     case Qt::Key_Backspace:
         end(false);
         backspace();
@@ -59,9 +53,7 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent, const QRect& cellRect, int row, int 
     case Qt::Key_Backtab:
     case Qt::Key_Space:
     case Qt::Key_Home:
-    case Qt::Key_End:
-        selectAll();
-        break;
+    case Qt::Key_End: selectAll(); break;
     default:
         selectAll();
         if (!isPageOrArrow(startKey) && !startText.isEmpty())
@@ -72,19 +64,17 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent, const QRect& cellRect, int row, int 
     widenToText();
 }
 
-bool CInPlaceEdit::continuesEditing(int key)
-{
-    return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Home || key == Qt::Key_End ||
-           isPageOrArrow(key);
+bool CInPlaceEdit::continuesEditing(int key) {
+    return key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_Home ||
+           key == Qt::Key_End || isPageOrArrow(key);
 }
 
-void CInPlaceEdit::widenToText()
-{
+void CInPlaceEdit::widenToText() {
     // The text's width plus two blanks, and the line edit's own inner
     // margins; never narrower than the cell, never past the parent's edge.
     const QMargins m = textMargins() + contentsMargins();
-    const int wanted = fontMetrics().horizontalAdvance(text() + QStringLiteral("  ")) + m.left() +
-                       m.right() + 4;
+    const int wanted =
+        fontMetrics().horizontalAdvance(text() + QStringLiteral("  ")) + m.left() + m.right() + 4;
     int width = std::max(m_minWidth, wanted);
     if (parentWidget() != nullptr)
         width = std::min(width, std::max(m_minWidth, parentWidget()->width() - x()));
@@ -92,8 +82,7 @@ void CInPlaceEdit::widenToText()
         resize(width, height());
 }
 
-void CInPlaceEdit::finish(int key, Qt::KeyboardModifiers modifiers)
-{
+void CInPlaceEdit::finish(int key, Qt::KeyboardModifiers modifiers) {
     if (m_finished)
         return;
     m_finished = true;
@@ -104,8 +93,7 @@ void CInPlaceEdit::finish(int key, Qt::KeyboardModifiers modifiers)
     emit editEnded(m_row, m_col, finalText, key, modifiers);
 }
 
-bool CInPlaceEdit::event(QEvent* e)
-{
+bool CInPlaceEdit::event(QEvent* e) {
     // Tab and Shift+Tab end the edit instead of moving the keyboard focus.
     if (e->type() == QEvent::KeyPress) {
         auto* ke = static_cast<QKeyEvent*>(e);
@@ -117,8 +105,7 @@ bool CInPlaceEdit::event(QEvent* e)
     return QLineEdit::event(e);
 }
 
-void CInPlaceEdit::keyPressEvent(QKeyEvent* e)
-{
+void CInPlaceEdit::keyPressEvent(QKeyEvent* e) {
     const int key = e->key();
     const Qt::KeyboardModifiers mods = e->modifiers();
     switch (key) {
@@ -130,8 +117,7 @@ void CInPlaceEdit::keyPressEvent(QKeyEvent* e)
         e->accept();
         finish(key, mods);
         return;
-    default:
-        break;
+    default: break;
     }
     if (isPageOrArrow(key)) {
         if (m_exitOnArrows || (mods & Qt::ControlModifier)) {
@@ -149,8 +135,7 @@ void CInPlaceEdit::keyPressEvent(QKeyEvent* e)
     QLineEdit::keyPressEvent(e);
 }
 
-void CInPlaceEdit::focusOutEvent(QFocusEvent* e)
-{
+void CInPlaceEdit::focusOutEvent(QFocusEvent* e) {
     QLineEdit::focusOutEvent(e);
     // A context menu takes the focus only for a moment; its paste command
     // still has to reach this editor.

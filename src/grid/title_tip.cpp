@@ -10,8 +10,7 @@ namespace zentiq {
 
 CTitleTip::CTitleTip(QWidget* owner)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowTransparentForInput),
-      m_owner(owner)
-{
+      m_owner(owner) {
     setAttribute(Qt::WA_ShowWithoutActivating);
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setFocusPolicy(Qt::NoFocus);
@@ -19,8 +18,7 @@ CTitleTip::CTitleTip(QWidget* owner)
 }
 
 void CTitleTip::showTip(CCellID cell, const QRect& cellRect, int textLeft, const QString& text,
-                        const QFont& font)
-{
+                        const QFont& font) {
     m_cell = cell;
     m_cellRect = cellRect;
     m_text = QLatin1Char(' ') + text + QLatin1Char(' ');
@@ -28,31 +26,30 @@ void CTitleTip::showTip(CCellID cell, const QRect& cellRect, int textLeft, const
     const QFontMetrics fm(font);
     // The text inside the tip starts where it starts in the cell.
     const int x = std::max(cellRect.left(), textLeft - 1 - fm.horizontalAdvance(QLatin1Char(' ')));
-    setGeometry(x, cellRect.top(), fm.horizontalAdvance(m_text) + 2, std::max(cellRect.height(), fm.height() + 2));
+    setGeometry(x, cellRect.top(), fm.horizontalAdvance(m_text) + 2,
+                std::max(cellRect.height(), fm.height() + 2));
     if (!isVisible())
         show();
     update();
 }
 
-void CTitleTip::hideTip()
-{
+void CTitleTip::hideTip() {
     m_cell = CCellID();
     if (isVisible())
         hide();
 }
 
-void CTitleTip::paintEvent(QPaintEvent*)
-{
+void CTitleTip::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().color(QPalette::ToolTipBase));
     p.setPen(palette().color(QPalette::ToolTipText));
     p.drawRect(rect().adjusted(0, 0, -1, -1));
     p.setFont(font());
-    p.drawText(rect().adjusted(1, 1, -1, -1), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, m_text);
+    p.drawText(rect().adjusted(1, 1, -1, -1), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
+               m_text);
 }
 
-void CTitleTip::forward(QMouseEvent* e)
-{
+void CTitleTip::forward(QMouseEvent* e) {
     // Where the window system does not let clicks pass through the tip, they
     // are handed to the grid below it.
     const QPointF global = e->globalPosition();
@@ -64,25 +61,15 @@ void CTitleTip::forward(QMouseEvent* e)
     QCoreApplication::sendEvent(m_owner, &copy);
 }
 
-void CTitleTip::mousePressEvent(QMouseEvent* e)
-{
-    forward(e);
-}
+void CTitleTip::mousePressEvent(QMouseEvent* e) { forward(e); }
 
-void CTitleTip::mouseDoubleClickEvent(QMouseEvent* e)
-{
-    forward(e);
-}
+void CTitleTip::mouseDoubleClickEvent(QMouseEvent* e) { forward(e); }
 
-void CTitleTip::mouseMoveEvent(QMouseEvent* e)
-{
+void CTitleTip::mouseMoveEvent(QMouseEvent* e) {
     if (!m_cellRect.contains(e->globalPosition().toPoint()))
         hideTip();
 }
 
-void CTitleTip::leaveEvent(QEvent*)
-{
-    hideTip();
-}
+void CTitleTip::leaveEvent(QEvent*) { hideTip(); }
 
 }  // namespace zentiq

@@ -12,7 +12,9 @@ constexpr MenuEntry popup(const char* text) { return {K::Popup, 0, text}; }
 constexpr MenuEntry end() { return {K::End, 0, nullptr}; }
 constexpr MenuEntry item(int id, const char* text) { return {K::Command, id, text}; }
 constexpr MenuEntry separator() { return {K::Separator, 0, nullptr}; }
-constexpr MenuEntry recentFiles() { return {K::RecentFiles, cmd::RecentFileFirst, QT_TRANSLATE_NOOP("Menus", "最近文件")}; }
+constexpr MenuEntry recentFiles() {
+    return {K::RecentFiles, cmd::RecentFileFirst, QT_TRANSLATE_NOOP("Menus", "最近文件")};
+}
 constexpr MenuEntry windowList() { return {K::WindowList, 0, nullptr}; }
 
 constexpr std::array kMenuWithoutDocuments = {
@@ -172,14 +174,30 @@ constexpr std::array kMenuWithDocuments = {
 };
 
 constexpr std::array kToolbar = {
-    cmd::FileNew, cmd::FileOpen, cmd::FileSave, cmd::FilePrint, 0,
-    cmd::ClearCounters, 0,
-    cmd::PollDefinition, 0,
-    cmd::Disconnect, cmd::QuickConnect, 0,
-    cmd::ReadOnce, cmd::WriteSingleCoil, cmd::WriteSingleRegister, cmd::WriteMultipleCoils,
-    cmd::WriteMultipleRegisters, cmd::MaskWrite, cmd::ReadWriteRegisters, 0,
-    cmd::TrafficMonitor, 0,
-    cmd::AppAbout, cmd::ContextHelp,
+    cmd::FileNew,
+    cmd::FileOpen,
+    cmd::FileSave,
+    cmd::FilePrint,
+    0,
+    cmd::ClearCounters,
+    0,
+    cmd::PollDefinition,
+    0,
+    cmd::Disconnect,
+    cmd::QuickConnect,
+    0,
+    cmd::ReadOnce,
+    cmd::WriteSingleCoil,
+    cmd::WriteSingleRegister,
+    cmd::WriteMultipleCoils,
+    cmd::WriteMultipleRegisters,
+    cmd::MaskWrite,
+    cmd::ReadWriteRegisters,
+    0,
+    cmd::TrafficMonitor,
+    0,
+    cmd::AppAbout,
+    cmd::ContextHelp,
 };
 
 constexpr std::array kAccelerators = {

@@ -22,7 +22,9 @@ constexpr std::array kTable = {
     Entry{105, QT_TRANSLATE_NOOP("Strings", "网关设备不可用")},
     Entry{106, QT_TRANSLATE_NOOP("Strings", "字节数目错误")},
     Entry{116, QT_TRANSLATE_NOOP("Strings", "Comm:")},
-    Entry{129, QT_TRANSLATE_NOOP("Strings", "\nZentiq\nZentiq\nZentiq Files (*.zqd)\n.zqd\nZentiq.Document\nZentiq Files")},
+    Entry{129, QT_TRANSLATE_NOOP(
+                   "Strings",
+                   "\nZentiq\nZentiq\nZentiq Files (*.zqd)\n.zqd\nZentiq.Document\nZentiq Files")},
     Entry{200, QT_TRANSLATE_NOOP("Strings", "%d\tTimeout error")},
     Entry{201, QT_TRANSLATE_NOOP("Strings", "%d\tCRC error")},
     Entry{202, QT_TRANSLATE_NOOP("Strings", "%d\tResponse error")},
@@ -84,7 +86,8 @@ constexpr std::array kTable = {
 
 constexpr bool IsStrictlySorted() {
     for (std::size_t i = 1; i < kTable.size(); ++i) {
-        if (kTable[i - 1].id >= kTable[i].id) return false;
+        if (kTable[i - 1].id >= kTable[i].id)
+            return false;
     }
     return true;
 }

@@ -10,20 +10,22 @@ namespace {
 
 int HexDigit(QChar c) {
     const char16_t u = c.unicode();
-    if (u >= u'0' && u <= u'9') return u - u'0';
-    if (u >= u'A' && u <= u'F') return u - u'A' + 10;
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
     return -1;
 }
 
-bool IsSeparator(QChar c) {
-    return c == u' ' || c == u',' || c == u'.';
-}
+bool IsSeparator(QChar c) { return c == u' ' || c == u',' || c == u'.'; }
 
 // Decoding of ASCII frame characters as the transport does it: anything that
 // is not an upper-case hexadecimal digit counts as 0.
 int AsciiNibble(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return 0;
 }
 
@@ -43,7 +45,8 @@ FrameParser::Result FrameParser::Parse(const QString& text) {
             result.errorPosition = i;
             return result;
         }
-        if (i + 1 >= n) return result;  // a lone digit at the end
+        if (i + 1 >= n)
+            return result;  // a lone digit at the end
         const int low = HexDigit(text.at(i + 1));
         if (low < 0) {
             result.errorPosition = i + 1;
@@ -51,21 +54,23 @@ FrameParser::Result FrameParser::Parse(const QString& text) {
         }
         result.bytes.append(static_cast<char>(high << 4 | low));
         i += 2;
-        if (i == n) break;
+        if (i == n)
+            break;
         if (!IsSeparator(text.at(i))) {
             result.errorPosition = i;
             return result;
         }
         ++i;
     }
-    if (result.bytes.isEmpty()) return result;
+    if (result.bytes.isEmpty())
+        return result;
     result.status = Status::Ok;
     return result;
 }
 
 void FrameParser::AppendCrc(QByteArray& bytes) {
-    const std::uint16_t crc =
-        Crc16(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+    const std::uint16_t crc = Crc16(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                                    static_cast<std::size_t>(bytes.size()));
     bytes.append(static_cast<char>(crc & 0xFF));
     bytes.append(static_cast<char>(crc >> 8));
 }

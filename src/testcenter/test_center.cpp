@@ -125,9 +125,8 @@ void CTestCenter::Send() {
             FrameParser::AppendCrc(frame);
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
-    const bool submitted = m_request->Submit(OneShotArgs{}, [&] {
-        return SetWriteBytes(0, static_cast<int>(frame.size()), bytes);
-    });
+    const bool submitted = m_request->Submit(
+        OneShotArgs{}, [&] { return SetWriteBytes(0, static_cast<int>(frame.size()), bytes); });
     if (!submitted) {
         DialogDataExchange::ShowWarning(this, m_request->FailureText());
         return;
@@ -140,7 +139,8 @@ void CTestCenter::onResult() {
     m_ui->sendButton->setEnabled(true);
     // The answer kept for this frame: slot 0 may already carry another
     // request whose capture is not this frame's answer.
-    if (const OneShotAnswer* answer = m_request->Answer(); answer != nullptr && answer->responseLength > 0)
+    if (const OneShotAnswer* answer = m_request->Answer();
+        answer != nullptr && answer->responseLength > 0)
         m_list->Add(TrafficLines::Direction::Rx, answer->response,
                     std::min<std::size_t>(answer->responseLength, sizeof answer->response));
 }
@@ -165,8 +165,7 @@ QString CTestCenter::ListFullText() {
 }
 
 void CTestCenter::OpenList() {
-    const QString path =
-        FileDialog::Ask(this, {false, QStringLiteral("testdata"), ListFilter()});
+    const QString path = FileDialog::Ask(this, {false, QStringLiteral("testdata"), ListFilter()});
     if (path.isEmpty())
         return;
     QStringList entries;
@@ -187,8 +186,7 @@ void CTestCenter::OpenList() {
 }
 
 void CTestCenter::SaveList() {
-    const QString path =
-        FileDialog::Ask(this, {true, QStringLiteral("testdata"), ListFilter()});
+    const QString path = FileDialog::Ask(this, {true, QStringLiteral("testdata"), ListFilter()});
     if (path.isEmpty())
         return;
     QStringList entries;

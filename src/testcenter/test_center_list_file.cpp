@@ -20,17 +20,24 @@ QByteArray ReadLine(QFile& file) {
     char chunk[4096];
     for (;;) {
         const qint64 got = file.readLine(chunk, sizeof chunk);
-        if (got <= 0) break;
+        if (got <= 0)
+            break;
         any = true;
         const bool complete = chunk[got - 1] == '\n';
         const qint64 keep = std::min<qint64>(got, TestCenterListFile::kMaxLineBytes - line.size());
-        if (keep > 0) line.append(chunk, static_cast<qsizetype>(keep));
-        if (complete) break;
+        if (keep > 0)
+            line.append(chunk, static_cast<qsizetype>(keep));
+        if (complete)
+            break;
     }
-    if (!any) return QByteArray();
-    if (line.endsWith('\n')) line.chop(1);
-    if (line.endsWith('\r')) line.chop(1);
-    if (line.isNull()) line = QByteArray("");
+    if (!any)
+        return QByteArray();
+    if (line.endsWith('\n'))
+        line.chop(1);
+    if (line.endsWith('\r'))
+        line.chop(1);
+    if (line.isNull())
+        line = QByteArray("");
     return line;
 }
 
@@ -39,19 +46,24 @@ QByteArray ReadLine(QFile& file) {
 TestCenterListFile::Status TestCenterListFile::Load(const QString& path, QStringList* entries) {
     entries->clear();
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return Status::OpenFailed;
+    if (!file.open(QIODevice::ReadOnly))
+        return Status::OpenFailed;
     QByteArray header = ReadLine(file);
-    if (header.startsWith("\xEF\xBB\xBF")) header.remove(0, 3);
-    if (header.isNull() || QString::fromUtf8(header) != kHeader) return Status::NotListFile;
+    if (header.startsWith("\xEF\xBB\xBF"))
+        header.remove(0, 3);
+    if (header.isNull() || QString::fromUtf8(header) != kHeader)
+        return Status::NotListFile;
     while (entries->size() < kMaxEntries) {
         const QByteArray line = ReadLine(file);
-        if (line.isNull()) break;
+        if (line.isNull())
+            break;
         entries->append(QString::fromUtf8(line));
     }
     return Status::Ok;
 }
 
-TestCenterListFile::Status TestCenterListFile::Save(const QString& path, const QStringList& entries) {
+TestCenterListFile::Status TestCenterListFile::Save(const QString& path,
+                                                    const QStringList& entries) {
     QByteArray bytes = QByteArray(kHeader.data(), kHeader.size()) + '\n';
     for (const QString& entry : entries) {
         bytes += entry.toUtf8();

@@ -35,7 +35,8 @@ constexpr LabelRow kProtocolRow = {FunctionCode::RawFrame, "%05i", "%i = ", "%05
 constexpr int kLastFourDigitAddress = 9999;
 
 QString Apply(const char* format, long long number) {
-    if (number < INT_MIN || number > INT_MAX) return QString();
+    if (number < INT_MIN || number > INT_MAX)
+        return QString();
     char buffer[48];
     const int n = std::snprintf(buffer, sizeof buffer, format, static_cast<int>(number));
     return n < 0 ? QString() : QString::fromLatin1(buffer);
@@ -44,7 +45,8 @@ QString Apply(const char* format, long long number) {
 }  // namespace
 
 AddressLabelFormats AddressLabelFormats::For(int function, int oneBased, int address, int length) {
-    if (oneBased == 0) return AddressLabelFormats(kProtocolRow.header, kProtocolRow.prefix);
+    if (oneBased == 0)
+        return AddressLabelFormats(kProtocolRow.header, kProtocolRow.prefix);
     const bool fiveDigits = static_cast<long long>(address) + length > kLastFourDigitAddress;
     for (const LabelRow& row : kPlcRows) {
         if (row.function == function) {
@@ -57,10 +59,12 @@ AddressLabelFormats AddressLabelFormats::For(int function, int oneBased, int add
 }
 
 long long AddressLabelFormats::BlockStart(int address, int rowsPerColumn, int block) {
-    if (rowsPerColumn <= 0) return 0;
+    if (rowsPerColumn <= 0)
+        return 0;
     const long long r = rowsPerColumn;
     long long quotient = address / r;
-    if (address % r != 0 && address < 0) --quotient;  // floor, also below 0
+    if (address % r != 0 && address < 0)
+        --quotient;  // floor, also below 0
     return r * quotient + static_cast<long long>(block) * r;
 }
 

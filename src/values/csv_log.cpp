@@ -31,12 +31,13 @@ QString CsvLog::Header(const LogLine::Poll& poll, const std::function<QString(in
     return CsvText::Row(fields);
 }
 
-QString CsvLog::Row(std::time_t time, const LogLine::Poll& poll, bool failed, const QString& statusText) {
+QString CsvLog::Row(std::time_t time, const LogLine::Poll& poll, bool failed,
+                    const QString& statusText) {
     QStringList fields{Time(time)};
     for (const int item : ValueItems(poll)) {
         fields << (failed ? QString()
-                          : FormatValue(poll.values, {}, poll.length, poll.function, poll.displayFormat, item,
-                                        ValueForm::Plain, false)
+                          : FormatValue(poll.values, {}, poll.length, poll.function,
+                                        poll.displayFormat, item, ValueForm::Plain, false)
                                 .text.trimmed());
     }
     fields << (failed ? statusText : QString());
@@ -48,7 +49,9 @@ QString CsvLog::Time(std::time_t time) {
     const int offset = local.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     return local.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")) + (offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace zentiq

@@ -21,12 +21,14 @@ public:
 
     // "Time,<name>,...,Status"; `aliasOf` gives the alias of an item (an
     // empty one names the column by its address).
-    static QString Header(const LogLine::Poll& poll, const std::function<QString(int item)>& aliasOf);
+    static QString Header(const LogLine::Poll& poll,
+                          const std::function<QString(int item)>& aliasOf);
 
     // The time with its offset from UTC, then the values as the window shows
     // them (without the blanks that align them) and an empty status; a
     // failed poll leaves the values empty and puts its status text last.
-    static QString Row(std::time_t time, const LogLine::Poll& poll, bool failed, const QString& statusText);
+    static QString Row(std::time_t time, const LogLine::Poll& poll, bool failed,
+                       const QString& statusText);
 
     // ISO 8601 local time with the UTC offset: "2026-12-09T09:46:20+08:00".
     static QString Time(std::time_t time);

@@ -97,8 +97,8 @@ CsvText::Table CsvText::Parse(const QByteArray& bytes) {
 
     QStringList record;
     QString field;
-    bool quoted = false;      // inside a quoted part of the field
-    bool wasQuoted = false;   // the field began with a quote
+    bool quoted = false;     // inside a quoted part of the field
+    bool wasQuoted = false;  // the field began with a quote
     int line = 1;
     int recordLine = 1;
     qsizetype recordChars = 0;

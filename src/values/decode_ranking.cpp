@@ -29,9 +29,11 @@ double numericScore(const DecodeReading& r, const DecodedValue& v, const Expecta
                               r.kind == DecodeKind::Signed64;
         if (isSigned) {
             const auto value = std::int64_t(v.bits);
-            const bool fits = e.magnitude <= (e.negative ? std::uint64_t(1) << 63 : (std::uint64_t(1) << 63) - 1);
-            if (fits && (e.negative ? value < 0 && std::uint64_t(0) - std::uint64_t(value) == e.magnitude
-                                    : value >= 0 && std::uint64_t(value) == e.magnitude))
+            const bool fits =
+                e.magnitude <= (e.negative ? std::uint64_t(1) << 63 : (std::uint64_t(1) << 63) - 1);
+            if (fits &&
+                (e.negative ? value < 0 && std::uint64_t(0) - std::uint64_t(value) == e.magnitude
+                            : value >= 0 && std::uint64_t(value) == e.magnitude))
                 return 0;
         } else if (!e.negative && v.bits == e.magnitude) {
             return 0;
@@ -117,8 +119,8 @@ Expectation ParseExpectation(const QString& typed) {
 }
 
 std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words,
-                                            std::span<const int> chosenStarts, const Expectation& expected,
-                                            std::size_t limit) {
+                                            std::span<const int> chosenStarts,
+                                            const Expectation& expected, std::size_t limit) {
     std::vector<DecodeCandidate> out;
     if (expected.kind == Expectation::Kind::None || words.empty() || limit == 0)
         return out;
@@ -131,7 +133,8 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
     for (int s = 0; s < n; ++s) {
         if (state[std::size_t(s)] != -1)
             continue;
-        if ((s + 1 < n && state[std::size_t(s + 1)] == 0) || (s > 0 && state[std::size_t(s - 1)] == 0))
+        if ((s + 1 < n && state[std::size_t(s + 1)] == 0) ||
+            (s > 0 && state[std::size_t(s - 1)] == 0))
             state[std::size_t(s)] = 1;
     }
     const std::span<const DecodeReading> readings = AllReadings();
@@ -139,7 +142,8 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
     for (int s = 0; s < n; ++s) {
         if (state[std::size_t(s)] == -1)
             continue;
-        const int offset = state[std::size_t(s)] == 0 ? 0 : (s + 1 < n && state[std::size_t(s + 1)] == 0 ? -1 : 1);
+        const int offset =
+            state[std::size_t(s)] == 0 ? 0 : (s + 1 < n && state[std::size_t(s + 1)] == 0 ? -1 : 1);
         for (const DecodeReading& r : readings) {
             const bool text = r.kind == DecodeKind::Text;
             if (text != (expected.kind == Expectation::Kind::Text))
@@ -152,7 +156,8 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
             DecodedValue v = DecodeAt(words, s, r, textRegisters);
             if (!v.available || (!text && v.doubt != Doubt::None))
                 continue;
-            const double score = text ? textScore(v.bytes, expected.text) : numericScore(r, v, expected);
+            const double score =
+                text ? textScore(v.bytes, expected.text) : numericScore(r, v, expected);
             if (score > kFarthestCandidate)
                 continue;
             out.push_back({r, s, offset, std::move(v), score});
@@ -163,25 +168,28 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
     };
     const auto key = [&](const DecodeCandidate& c) {
         const bool shown = DisplayFormatFor(c.reading, c.start) >= 0;
-        const int registers = c.reading.kind == DecodeKind::Text ? textRegisters : RegistersOf(c.reading.kind);
-        return std::make_tuple(c.score, std::abs(c.offset), shown ? 0 : 1, registers, readingIndex(c.reading),
-                               c.start);
+        const int registers =
+            c.reading.kind == DecodeKind::Text ? textRegisters : RegistersOf(c.reading.kind);
+        return std::make_tuple(c.score, std::abs(c.offset), shown ? 0 : 1, registers,
+                               readingIndex(c.reading), c.start);
     };
-    std::stable_sort(out.begin(), out.end(),
-                     [&](const DecodeCandidate& a, const DecodeCandidate& b) { return key(a) < key(b); });
+    std::stable_sort(
+        out.begin(), out.end(),
+        [&](const DecodeCandidate& a, const DecodeCandidate& b) { return key(a) < key(b); });
     // A signed and an unsigned reading of the same bits that agree are one
     // reading: the first (the one a display format shows, if any) stays.
     const auto sameInteger = [](const DecodeCandidate& a, const DecodeCandidate& b) {
         const auto plain = [](DecodeKind k) { return IsIntegerKind(k) && k != DecodeKind::Bcd16; };
         return plain(a.reading.kind) && plain(b.reading.kind) && a.start == b.start &&
-               RegistersOf(a.reading.kind) == RegistersOf(b.reading.kind) && a.reading.order == b.reading.order &&
-               a.value.bits == b.value.bits;
+               RegistersOf(a.reading.kind) == RegistersOf(b.reading.kind) &&
+               a.reading.order == b.reading.order && a.value.bits == b.value.bits;
     };
     std::vector<DecodeCandidate> distinct;
     for (DecodeCandidate& c : out) {
         if (distinct.size() >= limit)
             break;
-        if (std::none_of(distinct.begin(), distinct.end(), [&](const DecodeCandidate& d) { return sameInteger(d, c); }))
+        if (std::none_of(distinct.begin(), distinct.end(),
+                         [&](const DecodeCandidate& d) { return sameInteger(d, c); }))
             distinct.push_back(std::move(c));
     }
     out = std::move(distinct);

@@ -50,7 +50,7 @@ inline constexpr double kFarthestCandidate = 0.5;
 // implausible readings are left out, and of a signed and an unsigned reading
 // of the same bits with the same value only the first is kept.
 std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words,
-                                            std::span<const int> chosenStarts, const Expectation& expected,
-                                            std::size_t limit);
+                                            std::span<const int> chosenStarts,
+                                            const Expectation& expected, std::size_t limit);
 
 }  // namespace zentiq

@@ -32,7 +32,15 @@ constexpr int kFirstReadErrorCounter = 9;   // 9..14 by flag, 15 without one
 
 // Exception responses by exception code.
 constexpr std::array<CounterOf, 9> kExceptionCounters = {{
-    {1, 20}, {2, 21}, {3, 22}, {4, 23}, {5, 24}, {6, 25}, {7, 26}, {10, 27}, {11, 28},
+    {1, 20},
+    {2, 21},
+    {3, 22},
+    {4, 23},
+    {5, 24},
+    {6, 25},
+    {7, 26},
+    {10, 27},
+    {11, 28},
 }};
 constexpr int kUnknownExceptionCounter = 29;
 constexpr int kUnknownErrorCounter = 30;
@@ -40,7 +48,8 @@ constexpr int kUnknownErrorCounter = 30;
 template <std::size_t N>
 int Lookup(const std::array<CounterOf, N>& table, int code, int otherwise) {
     for (const CounterOf& row : table) {
-        if (row.code == code) return row.counter;
+        if (row.code == code)
+            return row.counter;
     }
     return otherwise;
 }
@@ -49,25 +58,31 @@ int Lookup(const std::array<CounterOf, N>& table, int code, int otherwise) {
 
 int ErrorCounterModel::CounterIndex(EngineStatus status, std::uint32_t writeErrorFlags,
                                     std::uint32_t readErrorFlags) {
-    if (status == status::Ok) return -1;
+    if (status == status::Ok)
+        return -1;
     if (status >= status::ExceptionBase) {
         return Lookup(kExceptionCounters, status & 0x7F, kUnknownExceptionCounter);
     }
-    if (status == status::WriteError) return kFirstWriteErrorCounter + WriteErrorSubKind(writeErrorFlags);
-    if (status == status::ReadError) return kFirstReadErrorCounter + ReadErrorSubKind(readErrorFlags);
+    if (status == status::WriteError)
+        return kFirstWriteErrorCounter + WriteErrorSubKind(writeErrorFlags);
+    if (status == status::ReadError)
+        return kFirstReadErrorCounter + ReadErrorSubKind(readErrorFlags);
     return Lookup(kFailureCounters, status, kUnknownErrorCounter);
 }
 
-void ErrorCounterModel::Count(Counters& counters, EngineStatus status, std::uint32_t writeErrorFlags,
-                              std::uint32_t readErrorFlags) {
+void ErrorCounterModel::Count(Counters& counters, EngineStatus status,
+                              std::uint32_t writeErrorFlags, std::uint32_t readErrorFlags) {
     const int index = CounterIndex(status, writeErrorFlags, readErrorFlags);
-    if (index < 0) return;
+    if (index < 0)
+        return;
     std::int32_t& counter = counters[static_cast<std::size_t>(index)];
-    if (counter < std::numeric_limits<std::int32_t>::max()) ++counter;
+    if (counter < std::numeric_limits<std::int32_t>::max())
+        ++counter;
 }
 
 QString ErrorCounterModel::LineText(int index, std::int32_t count) {
-    if (index < 0 || index >= kCounterCount) return QString();
+    if (index < 0 || index >= kCounterCount)
+        return QString();
     const QByteArray format = LoadString(ids::ErrorCounterLineFirst + index).toUtf8();
     char buffer[128];
     const int n = std::snprintf(buffer, sizeof buffer, format.constData(), static_cast<int>(count));
@@ -78,9 +93,11 @@ QStringList ErrorCounterModel::Lines(const Counters& counters) {
     QStringList lines;
     for (int i = 0; i < kCounterCount; ++i) {
         const std::int32_t count = counters[static_cast<std::size_t>(i)];
-        if (i != kNoConnectionCounter && count != 0) lines.append(LineText(i, count));
+        if (i != kNoConnectionCounter && count != 0)
+            lines.append(LineText(i, count));
     }
-    if (lines.isEmpty()) lines.append(LoadString(ids::NoErrors));
+    if (lines.isEmpty())
+        lines.append(LoadString(ids::NoErrors));
     return lines;
 }
 

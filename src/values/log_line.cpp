@@ -19,19 +19,22 @@ QString LogLine::Label(const Poll& poll) {
     const AddressLabelFormats formats =
         AddressLabelFormats::For(poll.function, poll.oneBased, poll.address, poll.length);
     // Wrapping arithmetic: a damaged definition must not overflow here.
-    QString label = formats.HeaderText(
-        static_cast<int>(static_cast<unsigned>(poll.address) + static_cast<unsigned>(poll.oneBased)));
+    QString label = formats.HeaderText(static_cast<int>(static_cast<unsigned>(poll.address) +
+                                                        static_cast<unsigned>(poll.oneBased)));
     qsizetype end = label.size();
-    while (end > 0 && label.at(end - 1) == QLatin1Char(' ')) --end;
+    while (end > 0 && label.at(end - 1) == QLatin1Char(' '))
+        --end;
     label.truncate(end);
     return label;
 }
 
 QString LogLine::TimeText(std::time_t time) {
     std::tm local{};
-    if (localtime_r(&time, &local) == nullptr) return QStringLiteral("00:00:00");
+    if (localtime_r(&time, &local) == nullptr)
+        return QStringLiteral("00:00:00");
     char text[16];
-    if (std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0) return QStringLiteral("00:00:00");
+    if (std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0)
+        return QStringLiteral("00:00:00");
     return QString::fromLatin1(text);
 }
 
@@ -44,7 +47,8 @@ QString LogLine::Build(std::time_t time, int separator, const Poll& poll, bool f
     line += Label(poll);
     line += QLatin1Char('>');
     line += s;
-    if (failed) return line + statusText;
+    if (failed)
+        return line + statusText;
 
     const bool fixed = separator != Comma && separator != Tab;
     const int items = std::clamp(poll.length, 0, static_cast<int>(poll.values.size()));

@@ -118,7 +118,8 @@ void decodeText(std::span<const std::uint16_t> words, int start, int registers, 
                 text += QLatin1Char(c);
         } else {
             out.doubt = Doubt::NonPrintable;
-            text += u == 0 ? QStringLiteral("\\0") : QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
+            text += u == 0 ? QStringLiteral("\\0")
+                           : QStringLiteral("\\x%1").arg(u, 2, 16, QLatin1Char('0'));
         }
     }
     out.text = text;
@@ -151,24 +152,32 @@ bool IsIntegerKind(DecodeKind kind) {
     return kind != DecodeKind::Float32 && kind != DecodeKind::Float64 && kind != DecodeKind::Text;
 }
 
-bool IsFloatKind(DecodeKind kind) { return kind == DecodeKind::Float32 || kind == DecodeKind::Float64; }
+bool IsFloatKind(DecodeKind kind) {
+    return kind == DecodeKind::Float32 || kind == DecodeKind::Float64;
+}
 
 QString ReadingName(const DecodeReading& r) {
     const QString order = orderName(r.order);
     switch (r.kind) {
-    case DecodeKind::Unsigned16: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无符号 16 位"));
-    case DecodeKind::Signed16: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "有符号 16 位"));
+    case DecodeKind::Unsigned16:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无符号 16 位"));
+    case DecodeKind::Signed16:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "有符号 16 位"));
     case DecodeKind::Hex16: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "十六进制"));
     case DecodeKind::Binary16: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "二进制"));
     case DecodeKind::Bcd16: return QStringLiteral("BCD");
     case DecodeKind::Unsigned32:
         return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无符号 32 位 %1")).arg(order);
-    case DecodeKind::Signed32: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "有符号 32 位 %1")).arg(order);
-    case DecodeKind::Float32: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "单精度浮点 %1")).arg(order);
+    case DecodeKind::Signed32:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "有符号 32 位 %1")).arg(order);
+    case DecodeKind::Float32:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "单精度浮点 %1")).arg(order);
     case DecodeKind::Unsigned64:
         return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无符号 64 位 %1")).arg(order);
-    case DecodeKind::Signed64: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "有符号 64 位 %1")).arg(order);
-    case DecodeKind::Float64: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "双精度浮点 %1")).arg(order);
+    case DecodeKind::Signed64:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "有符号 64 位 %1")).arg(order);
+    case DecodeKind::Float64:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "双精度浮点 %1")).arg(order);
     case DecodeKind::Text:
         return r.order == ByteOrder::BADC
                    ? translated(QT_TRANSLATE_NOOP("RegisterDecode", "ASCII 文本 (低字节在前)"))
@@ -183,8 +192,10 @@ QString DoubtText(Doubt doubt) {
     case Doubt::NotANumber: return QStringLiteral("NaN");
     case Doubt::Infinite: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无穷大"));
     case Doubt::Denormal: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "非规格化数"));
-    case Doubt::AbsurdMagnitude: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "数量级不合理"));
-    case Doubt::NonPrintable: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "含不可打印字节"));
+    case Doubt::AbsurdMagnitude:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "数量级不合理"));
+    case Doubt::NonPrintable:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "含不可打印字节"));
     case Doubt::NotBcd: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "不是 BCD 码"));
     }
     return QString();
@@ -230,7 +241,8 @@ DecodedValue DecodeAt(std::span<const std::uint16_t> words, int start, const Dec
     if (int(words.size()) - start < registers)
         return out;
     out.available = true;
-    const std::span<const std::uint16_t> span = words.subspan(std::size_t(start), std::size_t(registers));
+    const std::span<const std::uint16_t> span =
+        words.subspan(std::size_t(start), std::size_t(registers));
     const std::uint64_t bits = registers == 1 ? span[0] : AssembleBits(span, reading.order);
     switch (reading.kind) {
     case DecodeKind::Unsigned16:
@@ -332,7 +344,8 @@ QString NoDisplayFormatReason(const DecodeReading& r, int startItem) {
         return QString();
     switch (r.kind) {
     case DecodeKind::Bcd16: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "BCD 码"));
-    case DecodeKind::Unsigned32: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无符号 32 位整数"));
+    case DecodeKind::Unsigned32:
+        return translated(QT_TRANSLATE_NOOP("RegisterDecode", "无符号 32 位整数"));
     case DecodeKind::Unsigned64:
     case DecodeKind::Signed64: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "64 位整数"));
     case DecodeKind::Text: return translated(QT_TRANSLATE_NOOP("RegisterDecode", "文本"));
@@ -340,7 +353,9 @@ QString NoDisplayFormatReason(const DecodeReading& r, int startItem) {
     }
     if (r.order == ByteOrder::BADC || r.order == ByteOrder::DCBA)
         return translated(QT_TRANSLATE_NOOP("RegisterDecode", "字节交换的顺序"));
-    return translated(QT_TRANSLATE_NOOP("RegisterDecode", "该值从轮询的第 %1 个寄存器开始，显示格式不在那里开始一个值"))
+    return translated(
+               QT_TRANSLATE_NOOP("RegisterDecode",
+                                 "该值从轮询的第 %1 个寄存器开始，显示格式不在那里开始一个值"))
         .arg(startItem + 1);
 }
 
@@ -352,16 +367,20 @@ std::optional<std::vector<std::uint16_t>> ParseHexWords(const QString& text, QSt
     for (QString token : tokens) {
         if (token.startsWith(QLatin1String("0x"), Qt::CaseInsensitive))
             token = token.mid(2);
-        const bool valid = hexDigits.match(token).hasMatch() && (token.size() <= 4 || token.size() % 4 == 0);
+        const bool valid =
+            hexDigits.match(token).hasMatch() && (token.size() <= 4 || token.size() % 4 == 0);
         if (!valid) {
             if (error != nullptr)
-                *error = translated(QT_TRANSLATE_NOOP("RegisterDecode", "不是十六进制的寄存器值：%1")).arg(token);
+                *error =
+                    translated(QT_TRANSLATE_NOOP("RegisterDecode", "不是十六进制的寄存器值：%1"))
+                        .arg(token);
             return std::nullopt;
         }
         for (qsizetype at = 0; at < token.size(); at += 4) {
             if (int(words.size()) >= kMaxTypedWords) {
                 if (error != nullptr)
-                    *error = translated(QT_TRANSLATE_NOOP("RegisterDecode", "最多 %1 个寄存器")).arg(kMaxTypedWords);
+                    *error = translated(QT_TRANSLATE_NOOP("RegisterDecode", "最多 %1 个寄存器"))
+                                 .arg(kMaxTypedWords);
                 return std::nullopt;
             }
             words.push_back(std::uint16_t(token.mid(at, 4).toUInt(nullptr, 16)));

@@ -17,16 +17,21 @@ namespace {
 // 3, holding registers 4; 0 for a function without a table.
 QChar tableDigit(int function) {
     switch (function) {
-    case 1: case 5: case 15: return u'0';
+    case 1:
+    case 5:
+    case 15: return u'0';
     case 2: return u'1';
     case 4: return u'3';
-    case 3: case 6: case 16: return u'4';
+    case 3:
+    case 6:
+    case 16: return u'4';
     default: return QChar();
     }
 }
 
 bool allDigits(QStringView text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 enum Column { AddressColumn, NameColumn, TypeColumn, UnitColumn, DescriptionColumn, ColumnCount };
@@ -54,17 +59,20 @@ QString RegisterMapCsv::ShownAddress(const LogLine::Poll& poll, int item) {
     return text;
 }
 
-RegisterMapCsv::AddressCheck RegisterMapCsv::ParseAddress(const QString& raw, int function, int oneBased,
-                                                          int& address) {
+RegisterMapCsv::AddressCheck RegisterMapCsv::ParseAddress(const QString& raw, int function,
+                                                          int oneBased, int& address) {
     const QString text = raw.trimmed();
     QStringView number(text);
     if (oneBased) {
         const QChar table = tableDigit(function);
-        if (text.size() >= 3 && (text[1] == u'x' || text[1] == u'X') && allDigits(QStringView(text).left(1))) {
+        if (text.size() >= 3 && (text[1] == u'x' || text[1] == u'X') &&
+            allDigits(QStringView(text).left(1))) {
             if (text[0] != table)
-                return allDigits(number.mid(2)) ? AddressCheck::OtherTable : AddressCheck::NotAnAddress;
+                return allDigits(number.mid(2)) ? AddressCheck::OtherTable
+                                                : AddressCheck::NotAnAddress;
             number = number.mid(2);
-        } else if (allDigits(number) && (number.size() == 5 || number.size() == 6) && !table.isNull()) {
+        } else if (allDigits(number) && (number.size() == 5 || number.size() == 6) &&
+                   !table.isNull()) {
             // The form the window's cells show: table digit, then the
             // number with four (or, past 9999, five) digits.
             if (number[0] != table && number.size() == 6)
@@ -85,19 +93,23 @@ RegisterMapCsv::AddressCheck RegisterMapCsv::ParseAddress(const QString& raw, in
     return AddressCheck::Ok;
 }
 
-RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int function, int oneBased) {
+RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int function,
+                                             int oneBased) {
     Parsed parsed;
     switch (table.error) {
     case CsvText::Error::None: break;
     case CsvText::Error::CannotOpen: parsed.error = tr("无法打开这个文件。"); return parsed;
     case CsvText::Error::TooLarge:
-        parsed.error = tr("文件太大：寄存器表最多 %1 MB。").arg(CsvText::kMaxFileBytes / (1024 * 1024));
+        parsed.error =
+            tr("文件太大：寄存器表最多 %1 MB。").arg(CsvText::kMaxFileBytes / (1024 * 1024));
         return parsed;
     case CsvText::Error::NotText:
         parsed.error = tr("这不是 UTF-8 文本的 CSV 文件（含有二进制数据）。");
         return parsed;
     case CsvText::Error::RecordTooLong:
-        parsed.error = tr("第 %1 行太长：一行最多 %2 个字符。").arg(table.errorLine).arg(CsvText::kMaxRecordChars);
+        parsed.error = tr("第 %1 行太长：一行最多 %2 个字符。")
+                           .arg(table.errorLine)
+                           .arg(CsvText::kMaxRecordChars);
         return parsed;
     case CsvText::Error::OpenQuote:
         parsed.error = tr("第 %1 行的引号没有结束。").arg(table.errorLine);
@@ -112,7 +124,8 @@ RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int fu
     std::size_t first = 0;
     bool header = false;
     int unused = 0;
-    if (ParseAddress(table.rows[0].value(0), function, oneBased, unused) == AddressCheck::NotAnAddress) {
+    if (ParseAddress(table.rows[0].value(0), function, oneBased, unused) ==
+        AddressCheck::NotAnAddress) {
         header = true;
         first = 1;
         std::array<int, ColumnCount> named;
@@ -120,7 +133,8 @@ RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int fu
         const QStringList& names = table.rows[0];
         for (qsizetype i = 0; i < names.size(); ++i)
             for (int c = 0; c < ColumnCount; ++c)
-                if (named[c] < 0 && headerNames()[c].contains(names[i].trimmed(), Qt::CaseInsensitive))
+                if (named[c] < 0 &&
+                    headerNames()[c].contains(names[i].trimmed(), Qt::CaseInsensitive))
                     named[c] = int(i);
         if (named[AddressColumn] >= 0 || named[NameColumn] >= 0) {
             if (named[AddressColumn] < 0 || named[NameColumn] < 0) {
@@ -134,14 +148,16 @@ RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int fu
     for (std::size_t r = first; r < table.rows.size(); ++r) {
         const QStringList& row = table.rows[r];
         const int line = table.lines[r];
-        if (std::all_of(row.begin(), row.end(), [](const QString& f) { return f.trimmed().isEmpty(); }))
+        if (std::all_of(row.begin(), row.end(),
+                        [](const QString& f) { return f.trimmed().isEmpty(); }))
             continue;
         // Without a header the columns are known only by their order, and
         // more than five means this is some other table.
         if (row.size() < needed || (!header && row.size() > ColumnCount)) {
-            parsed.error = tr("第 %1 行有 %2 列；寄存器表的列是：地址、名称，可选类型、单位、说明。")
-                               .arg(line)
-                               .arg(row.size());
+            parsed.error =
+                tr("第 %1 行有 %2 列；寄存器表的列是：地址、名称，可选类型、单位、说明。")
+                    .arg(line)
+                    .arg(row.size());
             parsed.entries.clear();
             return parsed;
         }
@@ -179,7 +195,8 @@ RegisterMapCsv::Parsed RegisterMapCsv::ReadFile(const QString& path, int functio
     return Parse(CsvText::ReadFile(path), function, oneBased);
 }
 
-RegisterMapCsv::Placement RegisterMapCsv::Place(const std::vector<Entry>& entries, int address, int length) {
+RegisterMapCsv::Placement RegisterMapCsv::Place(const std::vector<Entry>& entries, int address,
+                                                int length) {
     Placement placement;
     std::map<int, QString> byItem;
     for (const Entry& entry : entries) {
@@ -193,21 +210,23 @@ RegisterMapCsv::Placement RegisterMapCsv::Place(const std::vector<Entry>& entrie
     return placement;
 }
 
-QByteArray RegisterMapCsv::Export(const LogLine::Poll& poll, const std::function<QString(int item)>& aliasOf) {
+QByteArray RegisterMapCsv::Export(const LogLine::Poll& poll,
+                                  const std::function<QString(int item)>& aliasOf) {
     QString text = CsvText::Row({"Address", "Name", "Type", "Unit", "Description", "Value"});
     text += QLatin1StringView(CsvText::kLineEnd);
     const bool coils = IsCoilFunction(poll.function);
     const int items = std::clamp(poll.length, 0, static_cast<int>(poll.values.size()));
     for (int i = 0; i < items; ++i) {
-        const QString value =
-            FormatValue(poll.values, {}, poll.length, poll.function, poll.displayFormat, i, ValueForm::Plain, false)
-                .text.trimmed();
+        const QString value = FormatValue(poll.values, {}, poll.length, poll.function,
+                                          poll.displayFormat, i, ValueForm::Plain, false)
+                                  .text.trimmed();
         QString type;
         if (coils)
             type = QStringLiteral("Bit");
         else if (!value.isEmpty())
             type = DisplayFormatLabel(poll.displayFormat);
-        text += CsvText::Row({ShownAddress(poll, i), aliasOf ? aliasOf(i) : QString(), type, QString(), QString(), value});
+        text += CsvText::Row({ShownAddress(poll, i), aliasOf ? aliasOf(i) : QString(), type,
+                              QString(), QString(), value});
         text += QLatin1StringView(CsvText::kLineEnd);
     }
     return text.toUtf8();

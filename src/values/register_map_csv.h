@@ -64,7 +64,8 @@ public:
     // the poll: the shown address, the alias, the display format of a
     // register value (Bit for coils), and the value as the window shows it.
     // An import of it gives the same aliases back.
-    static QByteArray Export(const LogLine::Poll& poll, const std::function<QString(int item)>& aliasOf);
+    static QByteArray Export(const LogLine::Poll& poll,
+                             const std::function<QString(int item)>& aliasOf);
 };
 
 }  // namespace zentiq

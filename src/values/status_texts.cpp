@@ -68,12 +68,9 @@ struct FlavourRules {
 
 constexpr FlavourRules RulesFor(StatusFlavour flavour) {
     switch (flavour) {
-        case StatusFlavour::DataView:
-            return {0, true};
-        case StatusFlavour::WriteResult:
-            return {ids::ResponseOk, false};
-        case StatusFlavour::Monitor:
-            return {0, false};
+    case StatusFlavour::DataView: return {0, true};
+    case StatusFlavour::WriteResult: return {ids::ResponseOk, false};
+    case StatusFlavour::Monitor: return {0, false};
     }
     return {0, false};
 }
@@ -81,7 +78,8 @@ constexpr FlavourRules RulesFor(StatusFlavour flavour) {
 template <std::size_t N>
 int FirstFlag(const std::array<FlagText, N>& kinds, std::uint32_t flags) {
     for (std::size_t i = 0; i < N; ++i) {
-        if (flags & kinds[i].flag) return static_cast<int>(i);
+        if (flags & kinds[i].flag)
+            return static_cast<int>(i);
     }
     return static_cast<int>(N);
 }
@@ -89,7 +87,8 @@ int FirstFlag(const std::array<FlagText, N>& kinds, std::uint32_t flags) {
 template <std::size_t N>
 int StringIdFor(const std::array<CodeText, N>& table, int code) {
     for (const CodeText& row : table) {
-        if (row.code == code) return row.stringId;
+        if (row.code == code)
+            return row.stringId;
     }
     return 0;
 }
@@ -119,28 +118,28 @@ constexpr std::array<OpenMessage, 5> kSerialOpenMessages = {{
 
 // 19 (waiting for the connect failed) has no message of its own.
 constexpr std::array<OpenMessage, 6> kTcpOpenMessages = {{
-    {status::SocketStartupFailed, "Modbus/TCP Connection Failed. WSA Startup error %d", Arg::SocketError},
+    {status::SocketStartupFailed, "Modbus/TCP Connection Failed. WSA Startup error %d",
+     Arg::SocketError},
     {status::InvalidIpAddress, "Modbus/TCP Connection Failed. Invalid IP Address", Arg::None},
     {status::ConnectError, "Modbus/TCP Connection Failed. Connect error %d", Arg::SocketError},
     {status::ConnectTimeout, "Modbus/TCP Connection Failed. Connect Timeout", Arg::None},
-    {status::BlockingSwitchFailed, "Modbus/TCP Connection Failed. ioctlsocket - error %d", Arg::SocketError},
-    {status::SocketCreateFailed, "Modbus/TCP Connection Failed. Socket - error %d", Arg::SocketError},
+    {status::BlockingSwitchFailed, "Modbus/TCP Connection Failed. ioctlsocket - error %d",
+     Arg::SocketError},
+    {status::SocketCreateFailed, "Modbus/TCP Connection Failed. Socket - error %d",
+     Arg::SocketError},
 }};
 
 template <std::size_t N>
 QString OpenFailureMessage(const std::array<OpenMessage, N>& table, int result, int portNumber,
                            int socketError) {
     for (const OpenMessage& row : table) {
-        if (row.result != result) continue;
+        if (row.result != result)
+            continue;
         switch (row.arg) {
-            case Arg::None:
-                return QString::fromLatin1(row.format);
-            case Arg::PortNumber:
-                return FormatInt(row.format, portNumber);
-            case Arg::Result:
-                return FormatInt(row.format, result);
-            case Arg::SocketError:
-                return FormatInt(row.format, socketError);
+        case Arg::None: return QString::fromLatin1(row.format);
+        case Arg::PortNumber: return FormatInt(row.format, portNumber);
+        case Arg::Result: return FormatInt(row.format, result);
+        case Arg::SocketError: return FormatInt(row.format, socketError);
         }
     }
     return QString();
@@ -159,7 +158,8 @@ int ReadErrorSubKind(std::uint32_t readErrorFlags) {
 QString StatusText(EngineStatus status, StatusFlavour flavour, std::uint32_t writeErrorFlags,
                    std::uint32_t readErrorFlags) {
     const FlavourRules rules = RulesFor(flavour);
-    if (status == status::Ok) return rules.successId ? LoadString(rules.successId) : QString();
+    if (status == status::Ok)
+        return rules.successId ? LoadString(rules.successId) : QString();
 
     // Every code of 128 or more is an exception by its low seven bits, the
     // unhandled-function code 65535 included (127).
@@ -172,10 +172,12 @@ QString StatusText(EngineStatus status, StatusFlavour flavour, std::uint32_t wri
     if (rules.splitsPortErrors) {
         if (status == status::WriteError) {
             const int kind = WriteErrorSubKind(writeErrorFlags);
-            if (kind < kWriteErrorSubKinds) return QString::fromLatin1(kWriteSubKinds[kind].text);
+            if (kind < kWriteErrorSubKinds)
+                return QString::fromLatin1(kWriteSubKinds[kind].text);
         } else if (status == status::ReadError) {
             const int kind = ReadErrorSubKind(readErrorFlags);
-            if (kind < kReadErrorSubKinds) return QString::fromLatin1(kReadSubKinds[kind].text);
+            if (kind < kReadErrorSubKinds)
+                return QString::fromLatin1(kReadSubKinds[kind].text);
         }
     }
     const int id = StringIdFor(kFailureTexts, status);

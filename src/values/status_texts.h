@@ -33,8 +33,8 @@ int ReadErrorSubKind(std::uint32_t readErrorFlags);
 
 // Text for a transaction status. The flags are only looked at by the
 // DataView flavour (they are 0 over TCP).
-QString StatusText(EngineStatus status, StatusFlavour flavour,
-                   std::uint32_t writeErrorFlags = 0, std::uint32_t readErrorFlags = 0);
+QString StatusText(EngineStatus status, StatusFlavour flavour, std::uint32_t writeErrorFlags = 0,
+                   std::uint32_t readErrorFlags = 0);
 
 // Message of a failed OpenSerialPort (`result` 1..5) for port `portNumber`
 // (1-based); empty when the result has no message (0 included).

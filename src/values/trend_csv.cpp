@@ -10,7 +10,6 @@
 
 namespace zentiq {
 
-
 QString TrendCsvNumber(double value) {
     return QString::number(value, 'g', QLocale::FloatingPointShortest);
 }
@@ -23,7 +22,9 @@ QString TrendCsvTime(const QDateTime& time) {
     const int offset = time.offsetFromUtc();
     const int minutes = std::abs(offset) / 60;
     return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")) + (offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1:%2").arg(minutes / 60, 2, 10, QLatin1Char('0')).arg(minutes % 60, 2, 10, QLatin1Char('0'));
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<TrendPoint>>& points,
@@ -33,7 +34,8 @@ QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<Tren
         text += QLatin1Char(',') + TrendCsvName(name);
     text += QLatin1StringView(CsvText::kLineEnd);
 
-    const std::size_t columns = std::min<std::size_t>(static_cast<std::size_t>(names.size()), points.size());
+    const std::size_t columns =
+        std::min<std::size_t>(static_cast<std::size_t>(names.size()), points.size());
     std::vector<std::size_t> next(columns, 0);
     // Merge the series by time: each row takes the next point of every
     // series that has one at the earliest time still left.

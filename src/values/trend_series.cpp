@@ -79,12 +79,14 @@ std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs, int colu
             break;
         }
     }
-    const qint64 firstSlot = std::max(fromMs / level->bucketMs, toMs / level->bucketMs - qint64(kRingSize) + 1);
+    const qint64 firstSlot =
+        std::max(fromMs / level->bucketMs, toMs / level->bucketMs - qint64(kRingSize) + 1);
     const qint64 lastSlot = toMs / level->bucketMs;
     // Buckets merge in groups when the chart has fewer columns than the
     // span has buckets; groups start at multiples of their size, so a
     // scrolling chart keeps its points in place.
-    const qint64 group = std::max<qint64>(1, (lastSlot - firstSlot + columns) / std::max(columns, 1));
+    const qint64 group =
+        std::max<qint64>(1, (lastSlot - firstSlot + columns) / std::max(columns, 1));
     out.reserve(static_cast<std::size_t>(2 * ((lastSlot - firstSlot) / group + 2)));
     const auto keep = [&](const TrendPoint& p) {
         if (p.ms < fromMs || p.ms > toMs)

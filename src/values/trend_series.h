@@ -47,7 +47,8 @@ public:
     // points for a span the window offers. Failed polls come as gap points
     // where they lie between the samples (the first and the last failure of
     // a column), never two gap points in a row.
-    std::vector<TrendPoint> Points(qint64 fromMs, qint64 toMs, int columns = kTrendBucketsPerSpan) const;
+    std::vector<TrendPoint> Points(qint64 fromMs, qint64 toMs,
+                                   int columns = kTrendBucketsPerSpan) const;
 
     qint64 SampleCount() const { return m_count; }
 

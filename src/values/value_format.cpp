@@ -39,20 +39,18 @@ constexpr std::array<FormatRow, kDisplayFormatCount> kFormats = {{
 }};
 
 const FormatRow* FormatFor(int displayFormat) {
-    if (!IsDisplayFormat(displayFormat)) return nullptr;
+    if (!IsDisplayFormat(displayFormat))
+        return nullptr;
     return &kFormats[static_cast<std::size_t>(displayFormat)];
 }
 
 int RegistersOf(Kind kind) {
     switch (kind) {
-        case Kind::Float:
-        case Kind::Long:
-            return 2;
-        case Kind::Double:
-            return 4;
-        case Kind::Word:
-        case Kind::Binary:
-            break;
+    case Kind::Float:
+    case Kind::Long: return 2;
+    case Kind::Double: return 4;
+    case Kind::Word:
+    case Kind::Binary: break;
     }
     return 1;
 }
@@ -88,12 +86,14 @@ QString FloatingText(double value, const FormatRow& row, ValueForm form) {
 }
 
 QString WordText(std::uint16_t word, int displayFormat, const FormatRow& row, ValueForm form) {
-    if (row.kind == Kind::Binary) return BinaryText(word);
+    if (row.kind == Kind::Binary)
+        return BinaryText(word);
     char buffer[32];
     const char* format = row.forms[static_cast<std::size_t>(form)];
     int n;
     if (displayFormat == DisplayFormat::Signed) {
-        n = std::snprintf(buffer, sizeof buffer, format, static_cast<short>(static_cast<std::int16_t>(word)));
+        n = std::snprintf(buffer, sizeof buffer, format,
+                          static_cast<short>(static_cast<std::int16_t>(word)));
     } else {
         n = std::snprintf(buffer, sizeof buffer, format, static_cast<unsigned short>(word));
     }
@@ -118,16 +118,18 @@ struct ItemPlace {
     const FormatRow* row = nullptr;  // null for coils
 };
 
-std::optional<ItemPlace> Locate(std::size_t bufferSize, int length, int function,
-                                int displayFormat, int index) {
-    if (index < 0 || index >= length) return std::nullopt;
+std::optional<ItemPlace> Locate(std::size_t bufferSize, int length, int function, int displayFormat,
+                                int index) {
+    if (index < 0 || index >= length)
+        return std::nullopt;
     ItemPlace place;
     if (IsCoilFunction(function)) {
         place.offset = static_cast<std::size_t>(index);
         place.size = 1;
     } else if (IsRegisterFunction(function)) {
         place.row = FormatFor(displayFormat);
-        if (place.row == nullptr) return std::nullopt;
+        if (place.row == nullptr)
+            return std::nullopt;
         const int registers = RegistersOf(place.row->kind);
         const int first = index - index % registers;
         place.offset = 2 * static_cast<std::size_t>(first);
@@ -136,7 +138,8 @@ std::optional<ItemPlace> Locate(std::size_t bufferSize, int length, int function
     } else {
         return std::nullopt;
     }
-    if (place.offset + place.size > bufferSize) return std::nullopt;
+    if (place.offset + place.size > bufferSize)
+        return std::nullopt;
     return place;
 }
 
@@ -154,12 +157,15 @@ int RegistersPerValue(int displayFormat) {
 
 bool IsCoilFunction(int function) {
     return function == FunctionCode::ReadCoils || function == FunctionCode::ReadDiscreteInputs ||
-           function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteMultipleCoils;
+           function == FunctionCode::WriteSingleCoil ||
+           function == FunctionCode::WriteMultipleCoils;
 }
 
 bool IsRegisterFunction(int function) {
-    return function == FunctionCode::ReadHoldingRegisters || function == FunctionCode::ReadInputRegisters ||
-           function == FunctionCode::WriteSingleRegister || function == FunctionCode::WriteMultipleRegisters;
+    return function == FunctionCode::ReadHoldingRegisters ||
+           function == FunctionCode::ReadInputRegisters ||
+           function == FunctionCode::WriteSingleRegister ||
+           function == FunctionCode::WriteMultipleRegisters;
 }
 
 QString BinaryText(std::uint16_t word) {
@@ -167,7 +173,8 @@ QString BinaryText(std::uint16_t word) {
     text.reserve(20);
     for (int bit = 15; bit >= 0; --bit) {
         text += QLatin1Char((word >> bit) & 1U ? '1' : '0');
-        if (bit % 4 == 0) text += QLatin1Char(' ');
+        if (bit % 4 == 0)
+            text += QLatin1Char(' ');
     }
     return text;
 }
@@ -176,15 +183,19 @@ FormattedValue FormatValue(std::span<const std::uint8_t> values,
                            std::span<std::uint8_t> previousValues, int length, int function,
                            int displayFormat, int index, ValueForm form, bool reportChange) {
     const auto formIndex = static_cast<int>(form);
-    if (formIndex < 0 || formIndex > 2) return Nothing(reportChange);
-    const std::optional<ItemPlace> place = Locate(values.size(), length, function, displayFormat, index);
-    if (!place) return Nothing(reportChange);
+    if (formIndex < 0 || formIndex > 2)
+        return Nothing(reportChange);
+    const std::optional<ItemPlace> place =
+        Locate(values.size(), length, function, displayFormat, index);
+    if (!place)
+        return Nothing(reportChange);
     const std::size_t offset = place->offset;
     const std::size_t size = place->size;
     const bool hasText = place->hasText;
     const FormatRow* row = place->row;
     const bool coils = row == nullptr;
-    if (reportChange && offset + size > previousValues.size()) return Nothing(reportChange);
+    if (reportChange && offset + size > previousValues.size())
+        return Nothing(reportChange);
 
     const std::uint8_t* current = values.data() + offset;
     FormattedValue result;
@@ -195,19 +206,15 @@ FormattedValue FormatValue(std::span<const std::uint8_t> values,
         }
     } else if (hasText) {
         switch (row->kind) {
-            case Kind::Word:
-            case Kind::Binary:
-                result.text = WordText(LoadHost<std::uint16_t>(current), displayFormat, *row, form);
-                break;
-            case Kind::Float:
-                result.text = FloatingText(static_cast<double>(LoadHost<float>(current)), *row, form);
-                break;
-            case Kind::Double:
-                result.text = FloatingText(LoadHost<double>(current), *row, form);
-                break;
-            case Kind::Long:
-                result.text = LongText(LoadHost<std::int32_t>(current), *row, form);
-                break;
+        case Kind::Word:
+        case Kind::Binary:
+            result.text = WordText(LoadHost<std::uint16_t>(current), displayFormat, *row, form);
+            break;
+        case Kind::Float:
+            result.text = FloatingText(static_cast<double>(LoadHost<float>(current)), *row, form);
+            break;
+        case Kind::Double: result.text = FloatingText(LoadHost<double>(current), *row, form); break;
+        case Kind::Long: result.text = LongText(LoadHost<std::int32_t>(current), *row, form); break;
         }
     }
 
@@ -223,27 +230,31 @@ FormattedValue FormatValue(std::span<const std::uint8_t> values,
     } else {
         result.changed = std::memcmp(current, previous, size) != 0;
     }
-    if (result.changed) std::memcpy(previous, current, size);
+    if (result.changed)
+        std::memcpy(previous, current, size);
     return result;
 }
 
 std::optional<double> NumericValue(std::span<const std::uint8_t> values, int length, int function,
                                    int displayFormat, int index) {
-    const std::optional<ItemPlace> place = Locate(values.size(), length, function, displayFormat, index);
-    if (!place || !place->hasText) return std::nullopt;
+    const std::optional<ItemPlace> place =
+        Locate(values.size(), length, function, displayFormat, index);
+    if (!place || !place->hasText)
+        return std::nullopt;
     const std::uint8_t* bytes = values.data() + place->offset;
-    if (place->row == nullptr) return static_cast<double>(*bytes);
+    if (place->row == nullptr)
+        return static_cast<double>(*bytes);
     switch (place->row->kind) {
-        case Kind::Word:
-        case Kind::Binary: {
-            const auto word = LoadHost<std::uint16_t>(bytes);
-            if (displayFormat == DisplayFormat::Signed)
-                return static_cast<double>(static_cast<std::int16_t>(word));
-            return static_cast<double>(word);
-        }
-        case Kind::Float: return static_cast<double>(LoadHost<float>(bytes));
-        case Kind::Double: return LoadHost<double>(bytes);
-        case Kind::Long: return static_cast<double>(LoadHost<std::int32_t>(bytes));
+    case Kind::Word:
+    case Kind::Binary: {
+        const auto word = LoadHost<std::uint16_t>(bytes);
+        if (displayFormat == DisplayFormat::Signed)
+            return static_cast<double>(static_cast<std::int16_t>(word));
+        return static_cast<double>(word);
+    }
+    case Kind::Float: return static_cast<double>(LoadHost<float>(bytes));
+    case Kind::Double: return LoadHost<double>(bytes);
+    case Kind::Long: return static_cast<double>(LoadHost<std::int32_t>(bytes));
     }
     return std::nullopt;
 }

@@ -13,13 +13,15 @@ BitCheckBoxes::BitCheckBoxes(QWidget* dialog, const char* prefix) {
 std::uint16_t BitCheckBoxes::Value() const {
     std::uint16_t value = 0;
     for (int bit = 0; bit < 16; ++bit)
-        if (Box(bit) && Box(bit)->isChecked()) value |= static_cast<std::uint16_t>(1u << bit);
+        if (Box(bit) && Box(bit)->isChecked())
+            value |= static_cast<std::uint16_t>(1u << bit);
     return value;
 }
 
 void BitCheckBoxes::Show(std::uint16_t value) {
     for (int bit = 0; bit < 16; ++bit)
-        if (Box(bit)) Box(bit)->setChecked(((value >> bit) & 1u) != 0);
+        if (Box(bit))
+            Box(bit)->setChecked(((value >> bit) & 1u) != 0);
 }
 
 }  // namespace zentiq

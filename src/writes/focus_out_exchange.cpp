@@ -8,7 +8,8 @@ namespace zentiq {
 FocusOutExchange::FocusOutExchange(QWidget* dialog, std::initializer_list<QWidget*> fields,
                                    std::function<void()> onLeave)
     : QObject(dialog), m_dialog(dialog), m_onLeave(std::move(onLeave)) {
-    for (QWidget* field : fields) field->installEventFilter(this);
+    for (QWidget* field : fields)
+        field->installEventFilter(this);
 }
 
 bool FocusOutExchange::eventFilter(QObject* watched, QEvent* event) {

@@ -15,7 +15,8 @@ class FocusOutExchange final : public QObject {
 public:
     // Owned by `dialog`; acts only while the dialog is shown, so that the
     // focus leaving a field while the dialog closes or is destroyed runs nothing.
-    FocusOutExchange(QWidget* dialog, std::initializer_list<QWidget*> fields, std::function<void()> onLeave);
+    FocusOutExchange(QWidget* dialog, std::initializer_list<QWidget*> fields,
+                     std::function<void()> onLeave);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -24,7 +24,8 @@ CMBForceMultibleCoils::CMBForceMultibleCoils(const WriteBlock& block, QWidget* p
     connect(m_ui->saveButton, &QPushButton::clicked, this, &CMBForceMultibleCoils::Save);
     connect(m_ui->coilList, &QListWidget::itemChanged, this, [this] { takeCheckMarks(); });
     new FocusOutExchange(this, {m_ui->addressEdit, m_ui->quantityEdit}, [this] {
-        if (UpdateData(true)) rebuildList();
+        if (UpdateData(true))
+            rebuildList();
     });
     UpdateData(false);
 }
@@ -36,19 +37,23 @@ bool CMBForceMultibleCoils::IsPending() const { return m_sender->IsPending(); }
 bool CMBForceMultibleCoils::UpdateData(bool fromControls) {
     WriteBlock b = m_block;
     DialogDataExchange dx(this, fromControls);
-    ExchangeWriteBlock(dx, {m_ui->addressEdit, m_ui->quantityEdit, m_ui->slaveEdit}, b, kMaxQuantity);
-    if (dx.ok()) m_block = b;
+    ExchangeWriteBlock(dx, {m_ui->addressEdit, m_ui->quantityEdit, m_ui->slaveEdit}, b,
+                       kMaxQuantity);
+    if (dx.ok())
+        m_block = b;
     return dx.ok();
 }
 
 void CMBForceMultibleCoils::Send() {
-    if (!UpdateData(true)) return;
+    if (!UpdateData(true))
+        return;
     m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleCoils)),
                    [this] { return SetWriteBytes(0, m_block.quantity, m_coils.data()); });
 }
 
 void CMBForceMultibleCoils::Open() {
-    if (ValueListChooser::Open(this, m_fileName, ValueListFile::kCoilTag, m_coils.data())) rebuildList();
+    if (ValueListChooser::Open(this, m_fileName, ValueListFile::kCoilTag, m_coils.data()))
+        rebuildList();
 }
 
 void CMBForceMultibleCoils::Save() {
@@ -57,7 +62,8 @@ void CMBForceMultibleCoils::Save() {
 
 void CMBForceMultibleCoils::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (!e->spontaneous()) rebuildList();
+    if (!e->spontaneous())
+        rebuildList();
 }
 
 void CMBForceMultibleCoils::rebuildList() {
@@ -74,7 +80,8 @@ void CMBForceMultibleCoils::rebuildList() {
 }
 
 void CMBForceMultibleCoils::takeCheckMarks() {
-    if (m_filling) return;
+    if (m_filling)
+        return;
     QListWidget* list = m_ui->coilList;
     for (int i = 0; i < list->count() && i < static_cast<int>(m_coils.size()); ++i)
         m_coils[static_cast<std::size_t>(i)] = list->item(i)->checkState() == Qt::Checked ? 1 : 0;

@@ -22,7 +22,8 @@ CMBInputRegister::CMBInputRegister(int displayFormat, const InputRegisterValue& 
     for (QLineEdit* edit : {m_ui->signedEdit, m_ui->unsignedEdit, m_ui->hexEdit, m_ui->floatEdit,
                             m_ui->doubleEdit, m_ui->longEdit})
         edit->setVisible(edit == valueField());
-    if (m_format == DisplayFormat::Hex) m_ui->valueLabel->setText(QStringLiteral("Value (HEX):"));
+    if (m_format == DisplayFormat::Hex)
+        m_ui->valueLabel->setText(QStringLiteral("Value (HEX):"));
     UpdateData(false);
 }
 
@@ -32,9 +33,12 @@ QLineEdit* CMBInputRegister::valueField() const {
     switch (static_cast<DisplayFormat>(m_format)) {
     case DisplayFormat::Unsigned: return m_ui->unsignedEdit;
     case DisplayFormat::Hex: return m_ui->hexEdit;
-    case DisplayFormat::Float: case DisplayFormat::FloatInverse: return m_ui->floatEdit;
-    case DisplayFormat::Double: case DisplayFormat::DoubleInverse: return m_ui->doubleEdit;
-    case DisplayFormat::Long: case DisplayFormat::LongInverse: return m_ui->longEdit;
+    case DisplayFormat::Float:
+    case DisplayFormat::FloatInverse: return m_ui->floatEdit;
+    case DisplayFormat::Double:
+    case DisplayFormat::DoubleInverse: return m_ui->doubleEdit;
+    case DisplayFormat::Long:
+    case DisplayFormat::LongInverse: return m_ui->longEdit;
     default: return m_ui->signedEdit;
     }
 }
@@ -48,7 +52,8 @@ bool CMBInputRegister::UpdateData(bool fromControls) {
         .DoubleRange(m_ui->doubleEdit, v.doubleValue, -kDoubleLimit, kDoubleLimit)
         .FloatRange(m_ui->floatEdit, v.floatValue, -kFloatLimit, kFloatLimit)
         .IntRange(m_ui->longEdit, v.longValue, kLongMin, kLongMax);
-    if (dx.ok()) m_value = v;
+    if (dx.ok())
+        m_value = v;
     return dx.ok();
 }
 
@@ -64,12 +69,14 @@ void CMBInputRegister::accept() {
         // The unsigned field is what the exchange takes the value from.
         m_ui->unsignedEdit->setText(QString::number(*parsed));
     }
-    if (UpdateData(true)) QDialog::accept();
+    if (UpdateData(true))
+        QDialog::accept();
 }
 
 void CMBInputRegister::setVisible(bool visible) {
     QDialog::setVisible(visible);
-    if (!visible || m_shown) return;
+    if (!visible || m_shown)
+        return;
     m_shown = true;
     QLineEdit* field = valueField();
     field->setFocus(Qt::OtherFocusReason);

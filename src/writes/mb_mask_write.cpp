@@ -33,7 +33,8 @@ bool CMBMaskWrite::UpdateData(bool fromControls) {
     int address = m_address, slave = m_slaveId;
     DialogDataExchange dx(this, fromControls);
     dx.IntRange(m_ui->addressEdit, address, 0, 65535).IntRange(m_ui->slaveEdit, slave, 1, 255);
-    if (m_base == 1) dx.CheckIntRange(m_ui->addressEdit, address, 1, 65535);
+    if (m_base == 1)
+        dx.CheckIntRange(m_ui->addressEdit, address, 1, 65535);
     if (dx.ok()) {
         m_address = address;
         m_slaveId = slave;
@@ -42,12 +43,16 @@ bool CMBMaskWrite::UpdateData(bool fromControls) {
 }
 
 void CMBMaskWrite::Send() {
-    if (!UpdateData(true)) return;
+    if (!UpdateData(true))
+        return;
     // The engine builds function 22 from these fields alone: the masks ride
     // in the read address and quantity, and no write data follows.
-    const OneShotArgs args{static_cast<std::uint16_t>(m_slaveId), Code(FunctionCode::MaskWriteRegister),
-                           andMask(), orMask(),
-                           static_cast<std::uint16_t>(m_address - m_base), 1};
+    const OneShotArgs args{static_cast<std::uint16_t>(m_slaveId),
+                           Code(FunctionCode::MaskWriteRegister),
+                           andMask(),
+                           orMask(),
+                           static_cast<std::uint16_t>(m_address - m_base),
+                           1};
     m_sender->Send(args, nullptr);
 }
 

@@ -19,8 +19,10 @@ const char* const kCaptions[10] = {
     QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (binary)"),
     QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (floating point)"),
     QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (floating point inv.)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (double floating point)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (double floating point inv.)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister",
+                      "16: 写寄存器组 (double floating point)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister",
+                      "16: 写寄存器组 (double floating point inv.)"),
     QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (long)"),
     QT_TRANSLATE_NOOP("zentiq::CMBPresetMultibleRegister", "16: 写寄存器组 (long inv.)"),
 };
@@ -40,7 +42,8 @@ CMBPresetMultibleRegister::CMBPresetMultibleRegister(const WriteBlock& block, in
     connect(m_ui->sendButton, &QPushButton::clicked, this, &CMBPresetMultibleRegister::Send);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CMBPresetMultibleRegister::reject);
     new FocusOutExchange(this, {m_ui->addressEdit, m_ui->quantityEdit}, [this] {
-        if (UpdateData(true)) m_list->Rebuild(m_block.address, m_block.quantity);
+        if (UpdateData(true))
+            m_list->Rebuild(m_block.address, m_block.quantity);
     });
     UpdateData(false);
 }
@@ -48,7 +51,8 @@ CMBPresetMultibleRegister::CMBPresetMultibleRegister(const WriteBlock& block, in
 CMBPresetMultibleRegister::~CMBPresetMultibleRegister() = default;
 
 QString CMBPresetMultibleRegister::Caption(int displayFormat) {
-    if (!IsDisplayFormat(displayFormat)) return tr("写多个寄存器");
+    if (!IsDisplayFormat(displayFormat))
+        return tr("写多个寄存器");
     return tr(kCaptions[displayFormat]);
 }
 
@@ -57,24 +61,28 @@ bool CMBPresetMultibleRegister::IsPending() const { return m_sender->IsPending()
 bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
     WriteBlock b = m_block;
     DialogDataExchange dx(this, fromControls);
-    ExchangeWriteBlock(dx, {m_ui->addressEdit, m_ui->quantityEdit, m_ui->slaveEdit}, b, kMaxQuantity);
+    ExchangeWriteBlock(dx, {m_ui->addressEdit, m_ui->quantityEdit, m_ui->slaveEdit}, b,
+                       kMaxQuantity);
     // An inverse format sends whole values only: a block too short for one
     // would leave the request in slot 0 without data.
     dx.CheckIntRange(m_ui->quantityEdit, b.quantity, RegisterItems::MinimumQuantity(m_format),
                      kMaxQuantity);
-    if (dx.ok()) m_block = b;
+    if (dx.ok())
+        m_block = b;
     return dx.ok();
 }
 
 void CMBPresetMultibleRegister::Send() {
-    if (!UpdateData(true)) return;
+    if (!UpdateData(true))
+        return;
     m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleRegisters)),
                    [this] { return m_list->LoadWriteData(m_block.quantity); });
 }
 
 void CMBPresetMultibleRegister::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (e->spontaneous()) return;
+    if (e->spontaneous())
+        return;
     setWindowTitle(Caption(m_format));
     m_list->Rebuild(m_block.address, m_block.quantity, 0);
 }

@@ -21,7 +21,8 @@ class CMBPresetMultibleRegister : public QDialog {
 public:
     static constexpr int kMaxQuantity = 127;
 
-    CMBPresetMultibleRegister(const WriteBlock& block, int displayFormat, QWidget* parent = nullptr);
+    CMBPresetMultibleRegister(const WriteBlock& block, int displayFormat,
+                              QWidget* parent = nullptr);
     ~CMBPresetMultibleRegister() override;
 
     // The caption of a display format 0..9 (the template's caption otherwise).

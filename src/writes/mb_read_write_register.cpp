@@ -22,7 +22,8 @@ const char* const kCaptions[10] = {
     QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (floating point)"),
     QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 写入寄存器组 (负单精度小数)"),
     QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (双精度小数)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (double floating point inv.)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister",
+                      "23: 读写寄存器组 (double floating point inv.)"),
     QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (长整数)"),
     QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (负长整数)"),
 };
@@ -43,7 +44,8 @@ CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int disp
     connect(m_ui->sendButton, &QPushButton::clicked, this, &CMBReadWriteRegister::Send);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CMBReadWriteRegister::reject);
     new FocusOutExchange(this, {m_ui->writeAddressEdit, m_ui->writeQuantityEdit}, [this] {
-        if (UpdateData(true)) m_list->Rebuild(m_block.writeAddress, m_block.writeQuantity);
+        if (UpdateData(true))
+            m_list->Rebuild(m_block.writeAddress, m_block.writeQuantity);
     });
     UpdateData(false);
 }
@@ -51,7 +53,8 @@ CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int disp
 CMBReadWriteRegister::~CMBReadWriteRegister() = default;
 
 QString CMBReadWriteRegister::Caption(int displayFormat) {
-    if (!IsDisplayFormat(displayFormat)) return tr("读写线圈组");
+    if (!IsDisplayFormat(displayFormat))
+        return tr("读写线圈组");
     return tr(kCaptions[displayFormat]);
 }
 
@@ -72,16 +75,20 @@ bool CMBReadWriteRegister::UpdateData(bool fromControls) {
     // An inverse format writes whole values only (see the 16 dialog).
     dx.CheckIntRange(m_ui->writeQuantityEdit, b.writeQuantity,
                      RegisterItems::MinimumQuantity(m_format), kMaxQuantity);
-    if (dx.ok()) m_block = b;
+    if (dx.ok())
+        m_block = b;
     return dx.ok();
 }
 
 void CMBReadWriteRegister::Send() {
-    if (!UpdateData(true)) return;
-    if (IsConnected() != 0) m_ui->readList->clear();
+    if (!UpdateData(true))
+        return;
+    if (IsConnected() != 0)
+        m_ui->readList->clear();
     m_sentReadAddress = m_block.readAddress;
     m_sentReadQuantity = m_block.readQuantity;
-    const OneShotArgs args{static_cast<std::uint16_t>(m_block.slaveId), Code(FunctionCode::ReadWriteRegisters),
+    const OneShotArgs args{static_cast<std::uint16_t>(m_block.slaveId),
+                           Code(FunctionCode::ReadWriteRegisters),
                            static_cast<std::uint16_t>(m_block.readAddress - m_block.base),
                            static_cast<std::uint16_t>(m_block.readQuantity),
                            static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),
@@ -90,7 +97,8 @@ void CMBReadWriteRegister::Send() {
 }
 
 void CMBReadWriteRegister::onAnswered(int status) {
-    if (status != 0) return;
+    if (status != 0)
+        return;
     // The answer kept for this request: slot 0 itself may already hold the
     // next one-shot request (one from automation, say).
     const OneShotAnswer* answer = m_sender->Answer();
@@ -100,13 +108,14 @@ void CMBReadWriteRegister::onAnswered(int status) {
     }
     m_readValues.fill(0);
     RegisterItems::ReadAnswer(*answer, m_format, m_readValues.data(), m_readValues.size());
-    m_ui->readList->addItems(RegisterListLines::Build(m_format, m_sentReadAddress, m_sentReadQuantity,
-                                                      m_readValues.data(), m_readValues.size()));
+    m_ui->readList->addItems(RegisterListLines::Build(
+        m_format, m_sentReadAddress, m_sentReadQuantity, m_readValues.data(), m_readValues.size()));
 }
 
 void CMBReadWriteRegister::showEvent(QShowEvent* e) {
     QDialog::showEvent(e);
-    if (e->spontaneous()) return;
+    if (e->spontaneous())
+        return;
     setWindowTitle(Caption(m_format));
     m_list->Rebuild(m_block.writeAddress, m_block.writeQuantity, 0);
 }

@@ -22,7 +22,8 @@ void CMBWriteCoil::exchangeValues(DialogDataExchange& dx) {
 
 OneShotArgs CMBWriteCoil::request() const {
     OneShotArgs args;
-    args.function = Code(presetSingle == 1 ? FunctionCode::WriteMultipleCoils : FunctionCode::WriteSingleCoil);
+    args.function =
+        Code(presetSingle == 1 ? FunctionCode::WriteMultipleCoils : FunctionCode::WriteSingleCoil);
     return args;
 }
 

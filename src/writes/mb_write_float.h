@@ -17,8 +17,10 @@ namespace zentiq {
 class CMBWriteFloat : public SingleWriteDialog {
     Q_OBJECT
 public:
-    static constexpr int kFloat = Code(DisplayFormat::Float), kFloatInverse = Code(DisplayFormat::FloatInverse),
-                         kDouble = Code(DisplayFormat::Double), kDoubleInverse = Code(DisplayFormat::DoubleInverse);
+    static constexpr int kFloat = Code(DisplayFormat::Float),
+                         kFloatInverse = Code(DisplayFormat::FloatInverse),
+                         kDouble = Code(DisplayFormat::Double),
+                         kDoubleInverse = Code(DisplayFormat::DoubleInverse);
 
     explicit CMBWriteFloat(QWidget* parent = nullptr);
     ~CMBWriteFloat() override;

@@ -64,8 +64,8 @@ bool CMBWriteRegister::afterExchange() {
 
 OneShotArgs CMBWriteRegister::request() const {
     OneShotArgs args;
-    args.function =
-        Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters : FunctionCode::WriteSingleRegister);
+    args.function = Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters
+                                           : FunctionCode::WriteSingleRegister);
     return args;
 }
 

@@ -18,8 +18,8 @@ class CMBWriteRegister : public SingleWriteDialog {
     Q_OBJECT
 public:
     // Display formats the dialog edits in; any other shows as Signed.
-    static constexpr int kSigned = Code(DisplayFormat::Signed), kUnsigned = Code(DisplayFormat::Unsigned),
-                         kHex = Code(DisplayFormat::Hex);
+    static constexpr int kSigned = Code(DisplayFormat::Signed),
+                         kUnsigned = Code(DisplayFormat::Unsigned), kHex = Code(DisplayFormat::Hex);
     static constexpr int kHexMaxChars = 4;
 
     explicit CMBWriteRegister(QWidget* parent = nullptr);

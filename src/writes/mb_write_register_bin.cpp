@@ -33,8 +33,8 @@ void CMBWriteRegisterBin::showNoConnection() {
 
 OneShotArgs CMBWriteRegisterBin::request() const {
     OneShotArgs args;
-    args.function =
-        Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters : FunctionCode::WriteSingleRegister);
+    args.function = Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters
+                                           : FunctionCode::WriteSingleRegister);
     return args;
 }
 

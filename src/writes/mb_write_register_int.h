@@ -17,7 +17,8 @@ namespace zentiq {
 class CMBWriteRegisterInt : public SingleWriteDialog {
     Q_OBJECT
 public:
-    static constexpr int kLong = Code(DisplayFormat::Long), kLongInverse = Code(DisplayFormat::LongInverse);
+    static constexpr int kLong = Code(DisplayFormat::Long),
+                         kLongInverse = Code(DisplayFormat::LongInverse);
     static constexpr int kMin = -2147483646, kMax = 2147483646;
 
     explicit CMBWriteRegisterInt(QWidget* parent = nullptr);

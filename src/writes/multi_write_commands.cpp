@@ -20,7 +20,8 @@ int registerQuantity(const PollDefinition& def) {
 
 // The poll's current words as the first `quantity` registers of a dialog.
 void copyRegisters(const PollDocumentModel& m, int quantity, RegisterValueList::Buffer& to) {
-    if (m.def.FunctionValue != FunctionCode::ReadHoldingRegisters) return;
+    if (m.def.FunctionValue != FunctionCode::ReadHoldingRegisters)
+        return;
     std::memcpy(to.data(), m.values.data(), 2 * static_cast<std::size_t>(quantity));
 }
 
@@ -29,8 +30,8 @@ void copyRegisters(const PollDocumentModel& m, int quantity, RegisterValueList::
 void MultiWriteCommands::ForceMultipleCoils(CZentiqDoc& doc) {
     const PollDocumentModel& m = doc.Model();
     const PollDefinition& def = m.def;
-    CMBForceMultibleCoils dialog({def.SlaveID, def.Address + def.OneBased, def.Length, def.OneBased},
-                                 doc.View());
+    CMBForceMultibleCoils dialog(
+        {def.SlaveID, def.Address + def.OneBased, def.Length, def.OneBased}, doc.View());
     if (def.FunctionValue == FunctionCode::ReadCoils) {
         const auto count = static_cast<std::size_t>(std::clamp(def.Length, 0, 2000));
         std::copy_n(m.values.begin(), count, dialog.coils().begin());
@@ -42,8 +43,9 @@ void MultiWriteCommands::PresetMultipleRegisters(CZentiqDoc& doc) {
     const PollDocumentModel& m = doc.Model();
     const PollDefinition& def = m.def;
     const int quantity = registerQuantity(def);
-    CMBPresetMultibleRegister dialog({def.SlaveID, def.Address + def.OneBased, quantity, def.OneBased},
-                                     def.DisplayFormat, doc.View());
+    CMBPresetMultibleRegister dialog(
+        {def.SlaveID, def.Address + def.OneBased, quantity, def.OneBased}, def.DisplayFormat,
+        doc.View());
     copyRegisters(m, quantity, dialog.values());
     userInteraction().runModal(dialog);
 }

@@ -18,10 +18,15 @@ enum class Kind { Signed, Unsigned, Float, Double, Long, Unknown };
 Kind kindOf(int displayFormat) {
     switch (static_cast<DisplayFormat>(displayFormat)) {
     case DisplayFormat::Signed: return Kind::Signed;
-    case DisplayFormat::Unsigned: case DisplayFormat::Hex: case DisplayFormat::Binary: return Kind::Unsigned;
-    case DisplayFormat::Float: case DisplayFormat::FloatInverse: return Kind::Float;
-    case DisplayFormat::Double: case DisplayFormat::DoubleInverse: return Kind::Double;
-    case DisplayFormat::Long: case DisplayFormat::LongInverse: return Kind::Long;
+    case DisplayFormat::Unsigned:
+    case DisplayFormat::Hex:
+    case DisplayFormat::Binary: return Kind::Unsigned;
+    case DisplayFormat::Float:
+    case DisplayFormat::FloatInverse: return Kind::Float;
+    case DisplayFormat::Double:
+    case DisplayFormat::DoubleInverse: return Kind::Double;
+    case DisplayFormat::Long:
+    case DisplayFormat::LongInverse: return Kind::Long;
     default: return Kind::Unknown;
     }
 }
@@ -29,7 +34,8 @@ Kind kindOf(int displayFormat) {
 // Byte offset of item k, or -1 when the item does not fit in `size` bytes.
 long long offsetOf(int displayFormat, std::size_t size, int item) {
     const int per = RegisterListLines::RegistersPerLine(displayFormat);
-    if (per == 0 || item < 0) return -1;
+    if (per == 0 || item < 0)
+        return -1;
     const long long offset = 2LL * per * item;
     return offset + 2LL * per <= static_cast<long long>(size) ? offset : -1;
 }
@@ -39,7 +45,8 @@ long long offsetOf(int displayFormat, std::size_t size, int item) {
 template <typename T, typename Setter>
 int loadWide(int slot, int count, const std::uint8_t* buffer, bool inverse, Setter setter) {
     std::array<T, 256 / sizeof(T)> values{};
-    if (count < 1 || static_cast<std::size_t>(count) > values.size()) return 0;
+    if (count < 1 || static_cast<std::size_t>(count) > values.size())
+        return 0;
     std::memcpy(values.data(), buffer, sizeof(T) * static_cast<std::size_t>(count));
     return setter(slot, count, values.data(), inverse ? 1 : 0);
 }
@@ -49,36 +56,38 @@ int loadWide(int slot, int count, const std::uint8_t* buffer, bool inverse, Sett
 template <typename T>
 void readWide(const OneShotAnswer& answer, std::uint8_t* buffer, std::size_t size, bool inverse) {
     constexpr std::size_t kWords = sizeof(T) / 2;
-    const std::size_t count = std::min({std::size_t{answer.readQuantity} / kWords, kDataSize / sizeof(T),
-                                        size / sizeof(T)});
+    const std::size_t count = std::min(
+        {std::size_t{answer.readQuantity} / kWords, kDataSize / sizeof(T), size / sizeof(T)});
     for (std::size_t i = 0; i < count; ++i) {
         std::uint16_t words[kWords];
         for (std::size_t w = 0; w < kWords; ++w)
-            std::memcpy(&words[inverse ? kWords - 1 - w : w], answer.data + sizeof(T) * i + 2 * w, 2);
+            std::memcpy(&words[inverse ? kWords - 1 - w : w], answer.data + sizeof(T) * i + 2 * w,
+                        2);
         std::memcpy(buffer + sizeof(T) * i, words, sizeof(T));
     }
 }
 
 }  // namespace
 
-QString RegisterItems::HexText(std::uint16_t word) {
-    return QString::number(word, 16).toUpper();
-}
+QString RegisterItems::HexText(std::uint16_t word) { return QString::number(word, 16).toUpper(); }
 
 std::uint16_t RegisterItems::Word(const std::uint8_t* buffer, std::size_t size, int index) {
-    if (index < 0 || 2 * static_cast<std::size_t>(index) + 2 > size) return 0;
+    if (index < 0 || 2 * static_cast<std::size_t>(index) + 2 > size)
+        return 0;
     return qFromLittleEndian<quint16>(buffer + 2 * index);
 }
 
 void RegisterItems::SetWord(std::uint8_t* buffer, std::size_t size, int index, std::uint16_t word) {
-    if (index < 0 || 2 * static_cast<std::size_t>(index) + 2 > size) return;
+    if (index < 0 || 2 * static_cast<std::size_t>(index) + 2 > size)
+        return;
     qToLittleEndian<quint16>(word, buffer + 2 * index);
 }
 
 bool RegisterItems::Get(int displayFormat, const std::uint8_t* buffer, std::size_t size, int item,
                         InputRegisterValue& value) {
     const long long offset = offsetOf(displayFormat, size, item);
-    if (offset < 0) return false;
+    if (offset < 0)
+        return false;
     const std::uint8_t* p = buffer + offset;
     switch (kindOf(displayFormat)) {
     case Kind::Signed: value.signedValue = qFromLittleEndian<qint16>(p); break;
@@ -99,11 +108,14 @@ bool RegisterItems::Get(int displayFormat, const std::uint8_t* buffer, std::size
 bool RegisterItems::Set(int displayFormat, std::uint8_t* buffer, std::size_t size, int item,
                         const InputRegisterValue& value) {
     const long long offset = offsetOf(displayFormat, size, item);
-    if (offset < 0) return false;
+    if (offset < 0)
+        return false;
     std::uint8_t* p = buffer + offset;
     switch (kindOf(displayFormat)) {
     case Kind::Signed: qToLittleEndian<qint16>(static_cast<qint16>(value.signedValue), p); break;
-    case Kind::Unsigned: qToLittleEndian<quint16>(static_cast<quint16>(value.unsignedValue), p); break;
+    case Kind::Unsigned:
+        qToLittleEndian<quint16>(static_cast<quint16>(value.unsignedValue), p);
+        break;
     case Kind::Float: qToLittleEndian<float>(value.floatValue, p); break;
     case Kind::Double: qToLittleEndian<double>(value.doubleValue, p); break;
     case Kind::Long: qToLittleEndian<qint32>(value.longValue, p); break;
@@ -127,7 +139,8 @@ InputRegisterValue RegisterItems::FromDigit(int displayFormat, int digit) {
 }
 
 bool RegisterItems::IsInverse(int displayFormat) {
-    return displayFormat == DisplayFormat::FloatInverse || displayFormat == DisplayFormat::DoubleInverse ||
+    return displayFormat == DisplayFormat::FloatInverse ||
+           displayFormat == DisplayFormat::DoubleInverse ||
            displayFormat == DisplayFormat::LongInverse;
 }
 
@@ -137,13 +150,17 @@ int RegisterItems::MinimumQuantity(int displayFormat) {
 
 int RegisterItems::LoadWriteData(int slot, int displayFormat, int registers,
                                  const std::uint8_t* buffer, std::size_t size, bool wholeValues) {
-    if (registers < 1 || 2 * static_cast<std::size_t>(registers) > size) return 0;
+    if (registers < 1 || 2 * static_cast<std::size_t>(registers) > size)
+        return 0;
     const bool inverse = IsInverse(displayFormat);
     if (inverse || wholeValues) {
         switch (kindOf(displayFormat)) {
-        case Kind::Float: return loadWide<float>(slot, registers / 2, buffer, inverse, SetWriteFloats);
-        case Kind::Double: return loadWide<double>(slot, registers / 4, buffer, inverse, SetWriteDoubles);
-        case Kind::Long: return loadWide<std::int32_t>(slot, registers / 2, buffer, inverse, SetWriteLongs);
+        case Kind::Float:
+            return loadWide<float>(slot, registers / 2, buffer, inverse, SetWriteFloats);
+        case Kind::Double:
+            return loadWide<double>(slot, registers / 4, buffer, inverse, SetWriteDoubles);
+        case Kind::Long:
+            return loadWide<std::int32_t>(slot, registers / 2, buffer, inverse, SetWriteLongs);
         default: break;
         }
     }

@@ -24,8 +24,8 @@ public:
     // The text of line k. `buffer` holds the values as little-endian words
     // (floats, longs and doubles without any word swap); a line whose value
     // lies beyond `bufferSize` is not built (empty string).
-    static QString Line(int displayFormat, int firstAddress, int line,
-                        const std::uint8_t* buffer, std::size_t bufferSize);
+    static QString Line(int displayFormat, int firstAddress, int line, const std::uint8_t* buffer,
+                        std::size_t bufferSize);
 
     // All lines for a block of `quantity` registers starting at the address
     // `firstAddress` (as the user sees it). An unknown format or a negative

@@ -34,23 +34,27 @@ void RegisterValueList::Rebuild(int firstAddress, int quantity, int selected, in
     m_list->clear();
     m_list->addItems(RegisterListLines::Build(m_format, firstAddress, quantity, m_values.data(),
                                               m_values.size()));
-    if (selected >= 0 && selected < m_list->count()) m_list->setCurrentRow(selected);
+    if (selected >= 0 && selected < m_list->count())
+        m_list->setCurrentRow(selected);
     if (topLine >= 0 && topLine < m_list->count())
         m_list->scrollToItem(m_list->item(topLine), QAbstractItemView::PositionAtTop);
 }
 
 void RegisterValueList::Edit() {
     const int line = m_list->currentRow();
-    if (line < 0 || m_list->currentItem() == nullptr || !m_list->currentItem()->isSelected()) return;
+    if (line < 0 || m_list->currentItem() == nullptr || !m_list->currentItem()->isSelected())
+        return;
     const QModelIndex top = m_list->indexAt(QPoint(1, 1));
     const int topLine = top.isValid() ? top.row() : 0;
     if (m_format == DisplayFormat::Binary) {
-        CMBInputRegisterBin dialog(RegisterItems::Word(m_values.data(), m_values.size(), line), m_dialog);
+        CMBInputRegisterBin dialog(RegisterItems::Word(m_values.data(), m_values.size(), line),
+                                   m_dialog);
         if (userInteraction().runModal(dialog) == QDialog::Accepted)
             RegisterItems::SetWord(m_values.data(), m_values.size(), line, dialog.value());
     } else {
         InputRegisterValue value;
-        if (!RegisterItems::Get(m_format, m_values.data(), m_values.size(), line, value)) return;
+        if (!RegisterItems::Get(m_format, m_values.data(), m_values.size(), line, value))
+            return;
         CMBInputRegister dialog(m_format, value, -1, m_dialog);
         if (userInteraction().runModal(dialog) == QDialog::Accepted)
             RegisterItems::Set(m_format, m_values.data(), m_values.size(), line, dialog.value());
@@ -59,7 +63,8 @@ void RegisterValueList::Edit() {
 }
 
 int RegisterValueList::LoadWriteData(int registers) const {
-    return RegisterItems::LoadWriteData(0, m_format, registers, m_values.data(), m_values.size(), false);
+    return RegisterItems::LoadWriteData(0, m_format, registers, m_values.data(), m_values.size(),
+                                        false);
 }
 
 void RegisterValueList::Open() {
@@ -67,6 +72,8 @@ void RegisterValueList::Open() {
         Rebuild(m_firstAddress, m_quantity, 0);
 }
 
-void RegisterValueList::Save() { ValueListChooser::Save(m_dialog, m_fileName, tag(), m_values.data()); }
+void RegisterValueList::Save() {
+    ValueListChooser::Save(m_dialog, m_fileName, tag(), m_values.data());
+}
 
 }  // namespace zentiq

@@ -40,7 +40,7 @@ void run(CZentiqDoc& doc, Dialog& dialog, int shownAddress) {
     dialog.addressBase = def.OneBased;
     dialog.address = shownAddress;
     dialog.closeOnSuccess = options.CloseOnSuccess;
-    constexpr bool takesFunctionChoice = requires(Dialog& d) { d.presetSingle; };
+    constexpr bool takesFunctionChoice = requires(Dialog & d) { d.presetSingle; };
     if constexpr (takesFunctionChoice)
         dialog.presetSingle = options.PresetSingle;
     userInteraction().runModal(dialog);
@@ -90,7 +90,8 @@ void SingleWriteOpener::OpenRegisterCommand(CZentiqDoc& doc) {
         openBinary(doc, focusAddress(doc), 0);
     else
         openRegister(doc, focusAddress(doc),
-                     format <= CMBWriteRegister::kHex ? format : CMBWriteRegister::kSigned, 0, kNoTypedKey);
+                     format <= CMBWriteRegister::kHex ? format : CMBWriteRegister::kSigned, 0,
+                     kNoTypedKey);
 }
 
 bool SingleWriteOpener::OpenForCell(CZentiqDoc& doc, const ValueEditRequest& request) {
@@ -152,7 +153,8 @@ bool SingleWriteOpener::OpenForCell(CZentiqDoc& doc, const ValueEditRequest& req
     }
     default:
         openRegister(doc, request.shownAddress, format,
-                     digit ? static_cast<std::uint16_t>(key) : valueAt<std::uint16_t>(m, item), key);
+                     digit ? static_cast<std::uint16_t>(key) : valueAt<std::uint16_t>(m, item),
+                     key);
         return true;
     }
 }

@@ -17,7 +17,8 @@ public:
     static bool Open(QWidget* parent, QString& fileName, std::int32_t tag, std::uint8_t* buffer);
     // Writes the tag and the whole buffer; a failed save keeps the previous
     // file as it was.
-    static bool Save(QWidget* parent, QString& fileName, std::int32_t tag, const std::uint8_t* buffer);
+    static bool Save(QWidget* parent, QString& fileName, std::int32_t tag,
+                     const std::uint8_t* buffer);
 };
 
 }  // namespace zentiq

@@ -11,12 +11,17 @@ void ExchangeWriteBlock(DialogDataExchange& dx, const WriteBlockFields& fields, 
     dx.IntRange(fields.address, block.address, 0, 65535)
         .IntRange(fields.quantity, block.quantity, 1, maxQuantity)
         .IntRange(fields.slave, block.slaveId, 0, 255);
-    if (block.base == 1) dx.CheckIntRange(fields.address, block.address, 1, 65535);
+    if (block.base == 1)
+        dx.CheckIntRange(fields.address, block.address, 1, 65535);
 }
 
 OneShotArgs WriteBlockArgs(const WriteBlock& block, std::uint16_t function) {
-    return OneShotArgs{static_cast<std::uint16_t>(block.slaveId), function, 0, 0,
-                       static_cast<std::uint16_t>(block.address - block.base), 1};
+    return OneShotArgs{static_cast<std::uint16_t>(block.slaveId),
+                       function,
+                       0,
+                       0,
+                       static_cast<std::uint16_t>(block.address - block.base),
+                       1};
 }
 
 }  // namespace zentiq

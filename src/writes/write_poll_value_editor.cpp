@@ -20,7 +20,8 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
     PollDocumentModel& m = doc.Model();
     const int format = m.def.DisplayFormat;
     const int perValue = RegistersPerValue(format);
-    if (!IsDisplayFormat(format) || request.item < 0 || request.item + perValue > m.def.Length) return false;
+    if (!IsDisplayFormat(format) || request.item < 0 || request.item + perValue > m.def.Length)
+        return false;
     auto& values = m.values;
     // OK on a value that was only looked at is no edit: the poll keeps
     // sending what it sent, and the document stays unmodified.
@@ -36,15 +37,19 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
     } else {
         const int index = request.item / perValue;
         InputRegisterValue value = RegisterItems::FromDigit(format, std::max(request.keyCode, 0));
-        if (request.keyCode < 0 && !RegisterItems::Get(format, values.data(), values.size(), index, value))
+        if (request.keyCode < 0 &&
+            !RegisterItems::Get(format, values.data(), values.size(), index, value))
             return false;
         CMBInputRegister dialog(format, value, request.keyCode, doc.View());
         if (userInteraction().runModal(dialog) == QDialog::Accepted)
-            stored = RegisterItems::Set(format, values.data(), values.size(), index, dialog.value());
+            stored =
+                RegisterItems::Set(format, values.data(), values.size(), index, dialog.value());
     }
-    if (!stored || values == before) return true;
+    if (!stored || values == before)
+        return true;
     if (m.slotIndex != -1)
-        RegisterItems::LoadWriteData(m.slotIndex, format, m.def.Length, values.data(), values.size(), true);
+        RegisterItems::LoadWriteData(m.slotIndex, format, m.def.Length, values.data(),
+                                     values.size(), true);
     doc.SetModifiedFlag(true);
     doc.RefreshValues(false);
     return true;

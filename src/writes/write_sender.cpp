@@ -19,15 +19,19 @@ bool WriteSender::Send(const OneShotArgs& args, const OneShotRequest::Loader& lo
         DialogDataExchange::ShowWarning(m_dialog, LoadString(ids::NoConnection));
         return false;
     }
-    if (m_send) m_send->setEnabled(false);
-    if (m_request->Submit(args, loadData)) return true;
-    if (m_send) m_send->setEnabled(true);
+    if (m_send)
+        m_send->setEnabled(false);
+    if (m_request->Submit(args, loadData))
+        return true;
+    if (m_send)
+        m_send->setEnabled(true);
     DialogDataExchange::ShowWarning(m_dialog, m_request->FailureText());
     return false;
 }
 
 void WriteSender::onFinished(int status) {
-    if (m_send) m_send->setEnabled(true);
+    if (m_send)
+        m_send->setEnabled(true);
     emit answered(status);
     DialogDataExchange::ShowWarning(
         m_dialog, StatusText(static_cast<EngineStatus>(status), StatusFlavour::WriteResult));
