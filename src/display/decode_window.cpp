@@ -98,7 +98,10 @@ void DecodeWindow::buildControls() {
     m_table->setObjectName(QStringLiteral("readingTable"));
     m_table->setModel(m_model);
     m_table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_table->horizontalHeader()->setDefaultSectionSize(150);
+    // Wide enough for the longest number a reading gives (a 64-bit integer
+    // or a double); only text, which is marked anyway, may be cut.
+    m_table->horizontalHeader()->setDefaultSectionSize(
+        m_table->fontMetrics().horizontalAdvance(QLatin1String("-1.7976931348623157e+308")) + 16);
     // Rows of one line at a fixed height, laid out without wrapping: sizing
     // rows to their contents would lay out every cell of every column on
     // each new set of values.
