@@ -45,13 +45,8 @@ QString CsvLog::Row(std::time_t time, const LogLine::Poll& poll, bool failed,
 }
 
 QString CsvLog::Time(std::time_t time) {
-    const QDateTime local = QDateTime::fromSecsSinceEpoch(static_cast<qint64>(time));
-    const int offset = local.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return local.toString(QStringLiteral("yyyy-MM-ddThh:mm:ss")) + (offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1:%2")
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return CsvText::LocalTime(QDateTime::fromSecsSinceEpoch(static_cast<qint64>(time)),
+                              QStringLiteral("yyyy-MM-ddThh:mm:ss"));
 }
 
 }  // namespace zentiq

@@ -1,5 +1,7 @@
 #include "values/csv_text.h"
 
+#include <cstdlib>
+
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
@@ -183,6 +185,15 @@ CsvText::Table CsvText::ReadFile(const QString& path) {
         return table;
     }
     return Parse(bytes);
+}
+
+QString CsvText::LocalTime(const QDateTime& time, const QString& format) {
+    const int offset = time.offsetFromUtc();
+    const int minutes = std::abs(offset) / 60;
+    return time.toString(format) + (offset < 0 ? u'-' : u'+') +
+           QStringLiteral("%1:%2")
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 }  // namespace zentiq

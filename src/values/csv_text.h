@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -30,6 +31,9 @@ public:
     // Takes the guard's apostrophe off again, so that what Zentiq wrote
     // reads back as it was.
     static QString Unguard(const QString& field);
+    // `time` in local time as `format` gives it, then its UTC offset (+08:00):
+    // local time alone is ambiguous in the hour a clock goes back.
+    static QString LocalTime(const QDateTime& time, const QString& format);
 
     // ---- reading ---------------------------------------------------------------------
     static constexpr qint64 kMaxFileBytes = 4 * 1024 * 1024;

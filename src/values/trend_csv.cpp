@@ -17,14 +17,7 @@ QString TrendCsvNumber(double value) {
 QString TrendCsvName(const QString& name) { return CsvText::Field(name); }
 
 QString TrendCsvTime(const QDateTime& time) {
-    // Local time alone is ambiguous in the hour a clock goes back, and
-    // means nothing to a reader in another zone.
-    const int offset = time.offsetFromUtc();
-    const int minutes = std::abs(offset) / 60;
-    return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")) + (offset < 0 ? u'-' : u'+') +
-           QStringLiteral("%1:%2")
-               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
-               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
+    return CsvText::LocalTime(time, QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
 }
 
 QByteArray TrendCsv(const QStringList& names, const std::vector<std::vector<TrendPoint>>& points,
