@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "framework/atomic_save.h"
+#include "framework/contrast.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
 #include "framework/user_interaction.h"
@@ -495,12 +496,19 @@ void CZentiqView::paintEvent(QPaintEvent* e) {
     const QRect band(0, 0, width(), kStatusBandHeight);
     if (!e->rect().intersects(band))
         return;
-    painter.fillRect(band, palette().color(QPalette::Base));
+    const QColor background = palette().color(QPalette::Base);
+    painter.fillRect(band, background);
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(QRect(0, 0, width(), kLineHeight), flags, StatusLine1());
-    painter.setPen(QColor(255, 0, 0));
+    painter.setPen(StatusErrorColour(background));
     painter.drawText(QRect(0, kLineHeight, width(), kLineHeight), flags, StatusLine2());
+}
+
+QColor CZentiqView::StatusErrorColour(const QColor& background) {
+    // Pure red is too faint on white and on dark backgrounds alike: the
+    // nearest red that reads well on this one.
+    return ReadableOn(QColor(255, 0, 0), background);
 }
 
 void CZentiqView::changeEvent(QEvent* e) {

@@ -77,6 +77,8 @@ public:
     QString StatusText() const;
     QString StatusLine1() const;
     QString StatusLine2() const;
+    // The red of the second line on a band of colour `background`.
+    static QColor StatusErrorColour(const QColor& background);
 
     // Value editing: the typed-key code of a character for a poll, or
     // kNoKeyCode. character 1 = double-click or F2.

@@ -125,6 +125,7 @@ TEST(LanguageChoiceTest, CodesCommandLineAndStoredValues) {
     for (const Line& l : {Line{{"--lang", "en"}, Language::English, false},
                           Line{{"--lang=zh", "a.zqd"}, Language::Chinese, false},
                           Line{{"a.zqd"}, std::nullopt, false},
+                          Line{{"--dark", "--lang", "en"}, Language::English, false},  // --dark is main.cpp's
                           Line{{"--lang", "fr"}, std::nullopt, true},
                           Line{{"--lang"}, std::nullopt, true}}) {
         const auto line = CommandLine::Parse(l.args);
