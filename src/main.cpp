@@ -1,12 +1,13 @@
 // Zentiq: a desktop Modbus master.
 //
-//   zentiq [FILE.zqd | FILE.zqw] [--automation] [--lang en|zh] [--settings-dir DIR]
+//   zentiq [FILE.zqd | FILE.zqw] [--automation] [--lang en|zh] [--settings-dir DIR] [--dark]
 //   zentiq --print FILE.zqd          (or /p FILE.zqd: print to the default
 //                                     printer and end)
 //
 // --settings-dir DIR (or ZENTIQ_SETTINGS_DIR) keeps every setting in DIR
 // instead of the user's own store. --screenshot FILE [--screenshot-delay MS]
 // saves a picture of the main window after the delay and ends the program.
+// --dark shows every window in a dark palette for this run.
 #include <QApplication>
 #include <QDir>
 #include <QPixmap>
@@ -18,6 +19,7 @@
 #include "app/main_frame.h"
 #include "app/shutdown_signals.h"
 #include "app/zentiq_app.h"
+#include "framework/dark_palette.h"
 #include "framework/engine_trace_log.h"
 
 namespace {
@@ -26,6 +28,7 @@ struct Options {
     QString settingsDir;
     QString screenshot;
     int screenshotDelayMs = 3000;
+    bool dark = false;
     bool valid = true;
 };
 
@@ -62,6 +65,8 @@ Options parseOptions(const QStringList& args) {
                 options.valid = false;
             }
             options.screenshotDelayMs = ms;
+        } else if (args[i] == QLatin1String("--dark")) {
+            options.dark = true;
         } else if (args[i] == QLatin1String("--settings-dir") ||
                    args[i] == QLatin1String("--screenshot") ||
                    args[i] == QLatin1String("--screenshot-delay")) {
@@ -80,6 +85,8 @@ int main(int argc, char** argv) {
     const Options options = parseOptions(args);
     if (!options.valid)
         return 2;
+    if (options.dark)
+        zentiq::ApplyDarkAppearance();
     if (!options.settingsDir.isEmpty()) {
         // A settings store of its own: the user's settings are not touched.
         const QString dir = QDir(options.settingsDir).absolutePath();

@@ -2,21 +2,29 @@
 # Takes a picture of Zentiq's main window: builds it (Release, build/run),
 # starts tools/demo_slave.py on a free loopback port, runs Zentiq on a virtual
 # display (xvfb-run) connected to it with one poll window, and writes the PNG
-# (default docs/screenshot.png; docs/screenshot-en.png with --lang en).
-# Usage: tools/screenshot.sh [--lang zh|en] [OUT.png] [DELAY_MS]
+# (default docs/screenshot.png; docs/screenshot-en.png with --lang en; with
+# --dark, in the program's dark palette, -dark before the extension).
+# Usage: tools/screenshot.sh [--lang zh|en] [--dark] [OUT.png] [DELAY_MS]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 lang=zh
-case "${1:-}" in
-  --lang) lang=${2:?--lang wants zh or en}; shift 2 ;;
-  --lang=*) lang=${1#--lang=}; shift ;;
-esac
+dark=()
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --lang) lang=${2:?--lang wants zh or en}; shift 2 ;;
+    --lang=*) lang=${1#--lang=}; shift ;;
+    --dark) dark=(--dark); shift ;;
+    *) break ;;
+  esac
+done
 case "$lang" in
-  zh) default_out=docs/screenshot.png ;;
-  en) default_out=docs/screenshot-en.png ;;
+  zh) default_out=docs/screenshot ;;
+  en) default_out=docs/screenshot-en ;;
   *) echo "--lang wants zh or en, not \"$lang\"" >&2; exit 2 ;;
 esac
+if [ ${#dark[@]} -gt 0 ]; then default_out+=-dark; fi
+default_out+=.png
 out=$(realpath -m "${1:-$default_out}")
 delay=${2:-5000}
 tools/deps.sh
@@ -68,5 +76,5 @@ fi
 mkdir -p "$(dirname "$out")"
 # The main window is grabbed by Zentiq itself once the delay has passed.
 xvfb-run -a -s "-screen 0 1024x768x24" \
-  "$root/$dir/src/zentiq" --settings-dir "$work" --lang "$lang" --screenshot "$out" --screenshot-delay "$delay"
+  "$root/$dir/src/zentiq" --settings-dir "$work" --lang "$lang" ${dark[@]+"${dark[@]}"} --screenshot "$out" --screenshot-delay "$delay"
 echo "Wrote $out"

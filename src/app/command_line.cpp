@@ -46,6 +46,8 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
             line.printFile = arg.mid(8);
             if (line.printFile.isEmpty())
                 line.error = QStringLiteral("--print needs the document to print");
+        } else if (arg == QLatin1String("--dark")) {
+            // main.cpp's: a dark palette for this run
         } else if (isValueOption(arg)) {
             ++i;  // its value belongs to main.cpp
         } else if (arg.startsWith(QLatin1String("--")) && arg.contains(QLatin1Char('=')) &&
@@ -65,7 +67,7 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
 QString CommandLine::UsageText() {
     return QStringLiteral(
         "usage: zentiq [FILE.zqd | FILE.zqw] [--print FILE.zqd] "
-        "[--automation] [--lang en|zh] [--settings-dir DIR]");
+        "[--automation] [--lang en|zh] [--settings-dir DIR] [--dark]");
 }
 
 }  // namespace zentiq

@@ -23,6 +23,7 @@
 
 #include "app/child_frame.h"
 #include "app/frame_placement.h"
+#include "framework/contrast.h"
 #include "framework/settings_store.h"
 #include "app/connection_controller.h"
 #include "app/document_manager.h"
@@ -63,6 +64,19 @@ QIcon labelIcon(const QString& label, const QColor& colour) {
     return QIcon(pixmap);
 }
 
+// A style's black glyph (stop, help) drawn in the text colour on a dark
+// palette, where black would vanish; unchanged on a light one.
+QIcon glyphIcon(const QIcon& icon) {
+    const QPalette palette = QApplication::palette();
+    if (IsLightColour(palette.color(QPalette::Window)))
+        return icon;
+    QPixmap pixmap = icon.pixmap(32, 32);
+    QPainter p(&pixmap);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(pixmap.rect(), palette.color(QPalette::WindowText));
+    return QIcon(pixmap);
+}
+
 QIcon commandIcon(int id, QStyle* style) {
     switch (id) {
     case cmd::FileNew: return style->standardIcon(QStyle::SP_FileIcon);
@@ -71,8 +85,8 @@ QIcon commandIcon(int id, QStyle* style) {
     case cmd::FilePrint: return labelIcon(QStringLiteral("P"), QColor(90, 90, 90));
     case cmd::ClearCounters: return labelIcon(QStringLiteral("0"), QColor(170, 60, 60));
     case cmd::PollDefinition: return labelIcon(QStringLiteral("R/W"), QColor(40, 110, 170));
-    case cmd::Disconnect: return style->standardIcon(QStyle::SP_MediaStop);
-    case cmd::QuickConnect: return style->standardIcon(QStyle::SP_MediaPlay);
+    case cmd::Disconnect: return glyphIcon(style->standardIcon(QStyle::SP_MediaStop));
+    case cmd::QuickConnect: return glyphIcon(style->standardIcon(QStyle::SP_MediaPlay));
     case cmd::ReadOnce: return labelIcon(QStringLiteral("1x"), QColor(40, 140, 90));
     case cmd::WriteSingleCoil: return labelIcon(QStringLiteral("05"), QColor(150, 100, 30));
     case cmd::WriteSingleRegister: return labelIcon(QStringLiteral("06"), QColor(150, 100, 30));
@@ -82,7 +96,8 @@ QIcon commandIcon(int id, QStyle* style) {
     case cmd::ReadWriteRegisters: return labelIcon(QStringLiteral("23"), QColor(150, 100, 30));
     case cmd::TrafficMonitor: return style->standardIcon(QStyle::SP_ComputerIcon);
     case cmd::AppAbout: return style->standardIcon(QStyle::SP_MessageBoxInformation);
-    case cmd::ContextHelp: return style->standardIcon(QStyle::SP_TitleBarContextHelpButton);
+    case cmd::ContextHelp:
+        return glyphIcon(style->standardIcon(QStyle::SP_TitleBarContextHelpButton));
     default: return {};
     }
 }

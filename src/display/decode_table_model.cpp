@@ -2,16 +2,29 @@
 
 #include <QBrush>
 #include <QColor>
+#include <QGuiApplication>
+#include <QPalette>
 
 #include <algorithm>
 
+#include "framework/contrast.h"
 #include "values/register_decode.h"
 
 namespace zentiq {
 
 namespace {
 
-const QColor kDoubtful(255, 218, 218);
+// The mark of a doubtful reading and its text: a light red with black on
+// light palettes, a dark red with white on dark ones.
+struct Mark {
+    QColor background, text;
+};
+
+Mark doubtfulMark() {
+    if (IsLightColour(QGuiApplication::palette().color(QPalette::Base)))
+        return {QColor(255, 218, 218), QColor(0, 0, 0)};
+    return {QColor(110, 35, 35), QColor(255, 255, 255)};
+}
 
 }  // namespace
 
@@ -61,7 +74,8 @@ QVariant DecodeTableModel::data(const QModelIndex& index, int role) const {
         return QVariant();
     if (role == Qt::TextAlignmentRole)
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
-    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::BackgroundRole)
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole && role != Qt::BackgroundRole &&
+        role != Qt::ForegroundRole)
         return QVariant();
     const DecodeReading& reading = AllReadings()[std::size_t(index.row())];
     const DecodedValue v = DecodeAt(m_words, m_starts[std::size_t(index.column())], reading,
@@ -70,7 +84,13 @@ QVariant DecodeTableModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole: return v.available ? v.text : QStringLiteral("—");
     case Qt::ToolTipRole: return DoubtText(v.doubt);
     case Qt::BackgroundRole:
-        return v.available && v.doubt != Doubt::None ? QVariant(QBrush(kDoubtful)) : QVariant();
+        return v.available && v.doubt != Doubt::None ? QVariant(QBrush(doubtfulMark().background))
+                                                     : QVariant();
+    case Qt::ForegroundRole:
+        // The mark brings its own text colour: the palette's would not
+        // always read on it.
+        return v.available && v.doubt != Doubt::None ? QVariant(QBrush(doubtfulMark().text))
+                                                     : QVariant();
     default: return QVariant();
     }
 }

@@ -19,6 +19,7 @@
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
+#include "framework/contrast.h"
 #include "values/register_decode.h"
 #include "values/value_format.h"
 
@@ -92,7 +93,7 @@ void DecodeWindow::buildControls() {
     m_typedEdit = new QLineEdit;
     m_typedEdit->setObjectName(QStringLiteral("typedWordsEdit"));
     m_errorLabel = new QLabel;
-    m_errorLabel->setStyleSheet(QStringLiteral("color: red"));
+    applyErrorColour();
     m_errorLabel->hide();
     m_table = new QTableView;
     m_table->setObjectName(QStringLiteral("readingTable"));
@@ -179,6 +180,16 @@ void DecodeWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange && m_apply != nullptr)
         retranslate();
+    if (event->type() == QEvent::PaletteChange && m_errorLabel != nullptr)
+        applyErrorColour();
+}
+
+void DecodeWindow::applyErrorColour() {
+    // Red, as near to pure red as reads well on this window's background.
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText,
+               ReadableOn(QColor(255, 0, 0), p.color(QPalette::Window)));
+    m_errorLabel->setPalette(p);
 }
 
 void DecodeWindow::SetWordSource(WordSource source) {

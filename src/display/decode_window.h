@@ -79,6 +79,7 @@ protected:
 private:
     void buildControls();
     void retranslate();
+    void applyErrorColour();
     // The poll's registers: the source's answer, or nothing.
     std::optional<std::vector<std::uint16_t>> pollWords() const;
     // Starts and titles from the poll's definition (or the typed words).

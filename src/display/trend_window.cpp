@@ -27,6 +27,7 @@
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "framework/atomic_save.h"
+#include "framework/contrast.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
 #include "resources/strings.h"
@@ -64,6 +65,7 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
         m_names << item.name;
 
     m_chart = new QChart;
+    applyChartTheme();
     m_chart->legend()->setAlignment(Qt::AlignBottom);
     m_axisX = new QDateTimeAxis;
     m_axisX->setFormat(QStringLiteral("hh:mm:ss"));
@@ -294,6 +296,23 @@ void TrendWindow::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::LanguageChange)
         retranslate();
+    if (event->type() == QEvent::PaletteChange && m_chart != nullptr && applyChartTheme()) {
+        m_dirty = true;
+        Redraw();
+    }
+}
+
+bool TrendWindow::applyChartTheme() {
+    // The chart paints its own background and labels: light or dark as the
+    // window around it, so that it is neither a white block on a dark
+    // desktop nor unreadable.
+    const QChart::ChartTheme theme = IsLightColour(palette().color(QPalette::Window))
+                                         ? QChart::ChartThemeLight
+                                         : QChart::ChartThemeDark;
+    if (m_chart->theme() == theme)
+        return false;
+    m_chart->setTheme(theme);
+    return true;
 }
 
 void TrendWindow::retranslate() {

@@ -92,6 +92,8 @@ private:
     void buildControls();
     // Every text of the window in the language now installed.
     void retranslate();
+    // The chart's theme after the palette's lightness; true when it changed.
+    bool applyChartTheme();
     void restart();
     void scaleY();
     // Follows a change of the document's definition or display format.

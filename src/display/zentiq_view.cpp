@@ -16,6 +16,7 @@
 #include <cstring>
 
 #include "framework/atomic_save.h"
+#include "framework/contrast.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
 #include "framework/user_interaction.h"
@@ -197,7 +198,7 @@ void CZentiqView::OnUpdate() {
         Rebuild();
         FillCells(true);
     }
-    m_statusText.clear();
+    m_statusCause.reset();
     update();
 }
 
@@ -410,9 +411,10 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     m.lastStatus = status >= status::ExceptionBase ? status::ExceptionBase + status % 128 : status;
     const std::uint32_t writeFlags = status == status::WriteError ? GetWriteErrorFlags() : 0;
     const std::uint32_t readFlags = status == status::ReadError ? GetReadErrorFlags() : 0;
-    m_statusText = zentiq::StatusText(status, StatusFlavour::DataView, writeFlags, readFlags);
+    m_statusCause = StatusCause{status, writeFlags, readFlags};
+    const QString statusText = StatusText();
     ErrorCounterModel::Count(m.errorCounters, status, writeFlags, readFlags);
-    m_doc->LogResult(status == status::Ok, m_statusText);
+    m_doc->LogResult(status == status::Ok, statusText);
     if (slot != 0 && status == status::Ok)
         emit valuesTaken();
     else if (slot != 0)
@@ -422,13 +424,13 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     if (slot != 0 || status == status::Ok) {
         scheduleRefresh();
     } else {
-        DialogDataExchange::ShowWarning(this, m_statusText);
+        DialogDataExchange::ShowWarning(this, statusText);
     }
 }
 
 void CZentiqView::OnConnectionChanged() {
     emit valuesMissed();
-    m_statusText.clear();
+    m_statusCause.reset();
     update();
 }
 
@@ -451,6 +453,13 @@ void CZentiqView::scheduleRefresh() {
 }
 
 // ---- status band -----------------------------------------------------------------------
+
+QString CZentiqView::StatusText() const {
+    if (!m_statusCause)
+        return QString();
+    return zentiq::StatusText(m_statusCause->status, StatusFlavour::DataView,
+                              m_statusCause->writeFlags, m_statusCause->readFlags);
+}
 
 QString CZentiqView::StatusLine1() const {
     if (!m_doc)
@@ -477,7 +486,7 @@ QString CZentiqView::StatusLine2() const {
         if (!notPolling.isEmpty())
             return notPolling;
     }
-    return IsConnected() ? m_statusText : LoadString(ids::NoConnection);
+    return IsConnected() ? StatusText() : LoadString(ids::NoConnection);
 }
 
 void CZentiqView::paintEvent(QPaintEvent* e) {
@@ -487,12 +496,26 @@ void CZentiqView::paintEvent(QPaintEvent* e) {
     const QRect band(0, 0, width(), kStatusBandHeight);
     if (!e->rect().intersects(band))
         return;
-    painter.fillRect(band, palette().color(QPalette::Base));
+    const QColor background = palette().color(QPalette::Base);
+    painter.fillRect(band, background);
     const int flags = Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine;
     painter.setPen(palette().color(QPalette::Text));
     painter.drawText(QRect(0, 0, width(), kLineHeight), flags, StatusLine1());
-    painter.setPen(QColor(255, 0, 0));
+    painter.setPen(StatusErrorColour(background));
     painter.drawText(QRect(0, kLineHeight, width(), kLineHeight), flags, StatusLine2());
+}
+
+QColor CZentiqView::StatusErrorColour(const QColor& background) {
+    // Pure red is too faint on white and on dark backgrounds alike: the
+    // nearest red that reads well on this one.
+    return ReadableOn(QColor(255, 0, 0), background);
+}
+
+void CZentiqView::changeEvent(QEvent* e) {
+    QWidget::changeEvent(e);
+    // The band's texts come from the tables in the language now installed.
+    if (e->type() == QEvent::LanguageChange)
+        invalidateStatusBand();
 }
 
 void CZentiqView::resizeEvent(QResizeEvent* e) {

@@ -10,7 +10,9 @@
 #include <QTimer>
 #include <QWidget>
 #include <climits>
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "framework/command_target.h"
@@ -70,10 +72,13 @@ public:
     void OnConnectionChanged();
 
     // The status band: the text of the last failure, and the two lines as
-    // they are drawn (blanks included).
-    QString StatusText() const { return m_statusText; }
+    // they are drawn (blanks included). Made from the last result in the
+    // language now installed, so a language switch shows at once.
+    QString StatusText() const;
     QString StatusLine1() const;
     QString StatusLine2() const;
+    // The red of the second line on a band of colour `background`.
+    static QColor StatusErrorColour(const QColor& background);
 
     // Value editing: the typed-key code of a character for a poll, or
     // kNoKeyCode. character 1 = double-click or F2.
@@ -128,6 +133,7 @@ signals:
 
 protected:
     bool event(QEvent* e) override;
+    void changeEvent(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
     void focusInEvent(QFocusEvent* e) override;
@@ -150,7 +156,14 @@ private:
     QPointer<CZentiqDoc> m_doc;
     QPointer<CGridCtrl> m_grid;
     WindowHandle m_handle = 0;
-    QString m_statusText;
+    // What the status text is made from: the last result's status and the
+    // serial port's error flags; none after a clear.
+    struct StatusCause {
+        EngineStatus status;
+        std::uint32_t writeFlags;
+        std::uint32_t readFlags;
+    };
+    std::optional<StatusCause> m_statusCause;
     QString m_headerFormat;
     QString m_cellPrefixFormat;
     bool m_gridCreated = false;

@@ -1,6 +1,7 @@
 #include "framework/language.h"
 
 #include <QCoreApplication>
+#include <QLibraryInfo>
 #include <QPointer>
 #include <QTranslator>
 
@@ -17,6 +18,39 @@ const QString kEnglishTranslation = QStringLiteral(":/i18n/zentiq_en.qm");
 QPointer<QTranslator> g_translator;
 bool g_installed = false;  // g_translator is among the application's translators
 Language g_current = Language::Chinese;
+// Qt's own texts (standard buttons, edit menus, file and print dialogs) in
+// the current language, from the system's Qt translations.
+QPointer<QTranslator> g_qtTranslator;
+
+QString qtTranslationName(Language language) {
+    return language == Language::English ? QStringLiteral("qtbase_en")
+                                         : QStringLiteral("qtbase_zh_CN");
+}
+
+// Replaces Qt's translation by the one for `language`. Without the system's
+// Qt translations Qt's texts stay in English, which is said once.
+void applyQtTranslation(QCoreApplication* app, Language language) {
+    if (!g_qtTranslator.isNull()) {
+        QCoreApplication::removeTranslator(g_qtTranslator);
+        delete g_qtTranslator;
+    }
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    auto* translator = new QTranslator(app);
+    if (!translator->load(qtTranslationName(language), dir)) {
+        delete translator;
+        // English needs no file: Qt's texts are English already.
+        static bool warned = false;
+        if (language == Language::Chinese && !warned) {
+            warned = true;
+            qWarning("zentiq: Qt's own texts stay English: %s/%s.qm is missing "
+                     "(Debian package qt6-translations-l10n)",
+                     qUtf8Printable(dir), qUtf8Printable(qtTranslationName(language)));
+        }
+        return;
+    }
+    g_qtTranslator = translator;
+    QCoreApplication::installTranslator(translator);
+}
 
 }  // namespace
 
@@ -62,6 +96,7 @@ bool ApplyLanguage(Language language) {
         QCoreApplication::removeTranslator(g_translator);
         g_installed = false;
     }
+    applyQtTranslation(app, language);
     g_current = language;
     return true;
 }

@@ -24,8 +24,10 @@ Language StoredLanguage(const SettingsStore& store);
 void StoreLanguage(SettingsStore& store, Language language);
 
 // Makes `language` the interface language: installs the English translation
-// or removes it, so every widget gets a LanguageChange event. False, with the
-// interface unchanged, when the translation cannot be loaded.
+// or removes it, and Qt's own translation for the language, so every widget
+// gets a LanguageChange event. False, with the interface unchanged, when the
+// program's translation cannot be loaded (a missing Qt translation leaves
+// Qt's texts in English and is not a failure).
 bool ApplyLanguage(Language language);
 Language CurrentLanguage();
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "framework/contrast.h"
 #include "grid/grid_model.h"
 
 namespace zentiq {
@@ -34,6 +35,12 @@ bool CGridCellPainter::isFocusHeader(int row, int col) const {
 
 void CGridCellPainter::begin() {
     m_haveLastFont = false;
+    // Many palettes pair white with a bright blue: the selection is deepened
+    // until its text reads well, the text keeps its colour.
+    for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive})
+        m_selection[group == QPalette::Active ? 0 : 1] =
+            ReadableOn(m_palette.color(group, QPalette::Highlight),
+                       m_palette.color(group, QPalette::HighlightedText));
     for (int i = 0; i < 4; ++i)
         m_defaultFonts[i] = m_grid.defaultCell(i >= 2, (i & 1) != 0).effectiveFont();
 }
@@ -174,8 +181,8 @@ void CGridCellPainter::drawCell(QPainter& painter, int row, int col, const QRect
     const bool selected = !m_printing && cell->hasState(GVIS_SELECTED);
     if (selected && !focused) {
         const QPalette::ColorGroup group = m_active ? QPalette::Active : QPalette::Inactive;
-        background = m_palette.color(group, QPalette::Highlight);
         foreground = m_palette.color(group, QPalette::HighlightedText);
+        background = m_selection[m_active ? 0 : 1];
     }
     // Background and the grid lines on the right and bottom edge as plain
     // fills: the cheapest way through the raster engine.

@@ -51,6 +51,8 @@ private:
 
     const CGridModel& m_grid;
     QPalette m_palette;
+    // Selection background while active and inactive, taken by begin().
+    QColor m_selection[2];
     bool m_printing = false;
     bool m_active = true;
     qreal m_screenDpi = 96.0;

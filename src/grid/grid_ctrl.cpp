@@ -427,6 +427,15 @@ void CGridCtrl::paintEvent(QPaintEvent* e) {
                          background);
 }
 
+void CGridCtrl::changeEvent(QEvent* e) {
+    QAbstractScrollArea::changeEvent(e);
+    // A desktop switched to a dark theme (or back) while the grid is open.
+    if (e->type() == QEvent::PaletteChange) {
+        m_model.setDefaultColours(palette());
+        viewport()->update();
+    }
+}
+
 void CGridCtrl::resizeEvent(QResizeEvent* e) {
     QAbstractScrollArea::resizeEvent(e);
     updateScrollBars();

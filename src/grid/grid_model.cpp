@@ -32,19 +32,17 @@ CGridModel::ProgramFill::~ProgramFill() {
 // ---- construction and hooks ------------------------------------------------------
 
 CGridModel::CGridModel(int rows, int cols, int fixedRows, int fixedCols) {
-    GridColour windowText = gridRgb(0, 0, 0);
-    GridColour window = gridRgb(255, 255, 255);
-    GridColour buttonFace = gridRgb(240, 240, 240);
     if (haveGuiApplication()) {
-        const QPalette pal = QGuiApplication::palette();
-        windowText = fromQColor(pal.color(QPalette::WindowText));
-        window = fromQColor(pal.color(QPalette::Base));
-        buttonFace = fromQColor(pal.color(QPalette::Button));
+        setDefaultColours(QGuiApplication::palette());
+    } else {
+        for (int i = 0; i < 4; ++i) {
+            m_defaults[i].setTextColour(gridRgb(0, 0, 0));
+            m_defaults[i].setBackgroundColour(i == 0 ? gridRgb(255, 255, 255)
+                                                     : gridRgb(240, 240, 240));
+        }
     }
     for (int i = 0; i < 4; ++i) {
         CGridDefaultCell& d = m_defaults[i];
-        d.setTextColour(windowText);
-        d.setBackgroundColour(i == 0 ? window : buttonFace);
         d.setFont(QFont(), [this](const QFont& f, const QString& t) { return measure(f, t); });
     }
     rows = std::clamp(rows, 0, kMaxRows);
@@ -52,6 +50,18 @@ CGridModel::CGridModel(int rows, int cols, int fixedRows, int fixedCols) {
     if (static_cast<std::int64_t>(rows) * cols > kMaxCells)
         rows = cols = 0;
     reshape(rows, cols, std::clamp(fixedRows, 0, rows), std::clamp(fixedCols, 0, cols));
+}
+
+void CGridModel::setDefaultColours(const QPalette& palette) {
+    // Each background with the text role made for it, so that a dark palette
+    // stays readable.
+    for (int i = 0; i < 4; ++i) {
+        const bool plain = i == 0;
+        m_defaults[i].setTextColour(
+            fromQColor(palette.color(plain ? QPalette::Text : QPalette::ButtonText)));
+        m_defaults[i].setBackgroundColour(
+            fromQColor(palette.color(plain ? QPalette::Base : QPalette::Button)));
+    }
 }
 
 void CGridModel::setTextMeasure(TextMeasureFn fn) {

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "grid/cell_range.h"
+
+class QPalette;
 #include "grid/grid_cell.h"
 #include "grid/grid_default_cell.h"
 #include "grid/grid_item.h"
@@ -133,6 +135,10 @@ public:
     const CGridDefaultCell& defaultCellOf(int row, int col) const;
     // Sets one default cell's font, deriving its margin and default size.
     void setDefaultFont(bool fixedRow, bool fixedCol, const QFont& font);
+    // Text and background of the default cells from a palette (the
+    // application's at construction): plain cells as edit fields, fixed
+    // cells as buttons.
+    void setDefaultColours(const QPalette& palette);
     // The grid's font: all four default cells.
     void setGridFont(const QFont& font);
     QFont gridFont() const { return defaultCell(false, false).effectiveFont(); }

@@ -3,10 +3,14 @@
 // installed, including windows that are open when the language changes.
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QLineEdit>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMessageBox>
 #include <QRegularExpression>
 #include <QToolBar>
 #include <QtTest/QTest>
@@ -121,6 +125,7 @@ TEST(LanguageChoiceTest, CodesCommandLineAndStoredValues) {
     for (const Line& l : {Line{{"--lang", "en"}, Language::English, false},
                           Line{{"--lang=zh", "a.zqd"}, Language::Chinese, false},
                           Line{{"a.zqd"}, std::nullopt, false},
+                          Line{{"--dark", "--lang", "en"}, Language::English, false},  // --dark is main.cpp's
                           Line{{"--lang", "fr"}, std::nullopt, true},
                           Line{{"--lang"}, std::nullopt, true}}) {
         const auto line = CommandLine::Parse(l.args);
@@ -180,6 +185,46 @@ TEST_F(LanguageDialogTest, TablesAndEveryDialogReadEnglishAndBack) {
         EXPECT_EQ(LoadString(ids::ErrorCounterLineFirst), QStringLiteral("%d\tTimeout error")) << "English as it was";
         EXPECT_EQ(CommandName(cmd::WriteSingleCoil), english ? QStringLiteral("05: Write Single Coil")
                                                                  : QStringLiteral("05:写单个线圈"));
+    }
+}
+
+// Qt's own texts: the standard buttons of a message box and the context
+// menu of an edit field, in the chosen language, also after a switch back.
+TEST_F(LanguageDialogTest, QtOwnTextsFollowTheLanguage) {
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    ASSERT_TRUE(QFile::exists(dir + QStringLiteral("/qtbase_zh_CN.qm")))
+        << "Qt's translations are missing from " << dir.toStdString()
+        << ": install qt6-translations-l10n (tools/deps.sh)";
+    const auto qtTexts = [] {
+        QStringList texts;
+        QMessageBox box;
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        for (const QAbstractButton* button : box.buttons())
+            texts << button->text();
+        QLineEdit edit(QStringLiteral("text"));
+        const std::unique_ptr<QMenu> menu(edit.createStandardContextMenu());
+        for (const QAction* action : menu->actions())
+            if (!action->isSeparator())
+                texts << action->text();
+        return texts;
+    };
+    struct Case {
+        Language language;
+        const char* yes;  // the Yes button as Qt's translation names it
+    };
+    for (const Case& c : {Case{Language::Chinese, "是(&Y)"}, Case{Language::English, "&Yes"},
+                          Case{Language::Chinese, "是(&Y)"}}) {
+        ASSERT_TRUE(ApplyLanguage(c.language));
+        const QStringList texts = qtTexts();
+        const std::string shown = texts.join(QStringLiteral(" | ")).toStdString();
+        EXPECT_TRUE(texts.contains(QString::fromUtf8(c.yes))) << shown;
+        EXPECT_GE(texts.size(), 3 + 5) << shown;  // three buttons, undo to select all
+        for (const QString& text : texts) {
+            if (c.language == Language::Chinese)
+                EXPECT_TRUE(hasChinese(text)) << text.toStdString();
+            else
+                EXPECT_FALSE(hasChinese(text)) << text.toStdString();
+        }
     }
 }
 

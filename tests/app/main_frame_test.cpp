@@ -1,18 +1,23 @@
 #include "app/main_frame.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QLabel>
 #include <QLayout>
 #include <QMdiArea>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QtTest/QTest>
+#include <algorithm>
 #include <memory>
 
 #include "app/app_test_support.h"
 #include "app/child_frame.h"
 #include "app/frame_placement.h"
+#include "framework/contrast.h"
+#include "framework/dark_palette.h"
 #include "display/communication.h"
 #include "display/trend_window.h"
 #include "display/zentiq_view.h"
@@ -422,6 +427,32 @@ TEST_F(FrameWithAppTest, KeysDriveTheConnectionAndTheDocuments) {
     EXPECT_TRUE(f.ShowsDocumentMenu());
     QTest::keyClick(&f, Qt::Key_H, Qt::AltModifier);
     EXPECT_TRUE(f.QueryCommand(cmd::FormatHex).checked) << "Alt+H reached the document";
+}
+
+// The toolbar's glyph icons stand out from the toolbar in a dark palette
+// as in a light one (3:1, the ratio for graphics).
+TEST_F(FramePositionTest, ToolbarGlyphsStandOutInLightAndDarkPalettes) {
+    const QPalette original = QApplication::palette();
+    const auto restore = qScopeGuard([&] { QApplication::setPalette(original); });
+    for (const QPalette& palette : {original, DarkPalette()}) {
+        QApplication::setPalette(palette);
+        CMainFrame frame;
+        const QColor background = palette.color(QPalette::Window);
+        for (const int id : {cmd::Disconnect, cmd::QuickConnect, cmd::ContextHelp}) {
+            QAction* action = nullptr;
+            for (QAction* a : frame.ToolBar()->actions())
+                if (CMainFrame::CommandIdOf(a) == id)
+                    action = a;
+            ASSERT_NE(action, nullptr) << id;
+            const QImage icon = action->icon().pixmap(32, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+            double best = 1.0;
+            for (int y = 0; y < icon.height(); ++y)
+                for (int x = 0; x < icon.width(); ++x)
+                    if (qAlpha(icon.pixel(x, y)) == 255)
+                        best = std::max(best, ContrastRatio(QColor(icon.pixel(x, y)), background));
+            EXPECT_GE(best, 3.0) << "command " << id << " on " << background.name().toStdString();
+        }
+    }
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QPrinter>
+#include <QScopeGuard>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -23,6 +24,7 @@
 #include <vector>
 
 #include "framework/dialog_data_exchange.h"
+#include "framework/language.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "documents/data_logger.h"
@@ -403,6 +405,28 @@ TEST_F(PyModbusViewTest, ClosedConnectionReadsNoConnectionAndAChangeClearsTheTex
     Connect();
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.view->StatusText().isEmpty(); }, kWaitMs));
     EXPECT_EQ(w.view->StatusLine2(), "");
+}
+
+TEST_F(PyModbusViewTest, StatusTextFollowsALanguageSwitchAtOnce) {
+    PollWindow w(definition(3, 1995, 10));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.view->StatusText() == "不合法数据地址"; }, kWaitMs));
+    // No new result may bring the text: the worker stops, the connection stays.
+    ASSERT_EQ(StopPolling(), 1);
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(IsConnected());
+    const quint32 polls = w.model().txCount;
+    const auto chineseAgain = qScopeGuard([] { ApplyLanguage(Language::Chinese); });
+    struct Switch {
+        Language language;
+        const char* line2;
+    };
+    for (const Switch& s : {Switch{Language::English, "Illegal data address"},
+                            Switch{Language::Chinese, "不合法数据地址"}}) {
+        ASSERT_TRUE(ApplyLanguage(s.language));
+        EXPECT_EQ(w.view->StatusText(), QString::fromUtf8(s.line2));
+        EXPECT_EQ(w.view->StatusLine2(), QString::fromUtf8(s.line2));
+    }
+    EXPECT_EQ(w.model().txCount, polls) << "a poll came in and hid whether the text followed";
 }
 
 TEST_F(PyModbusViewTest, TypingOnACoilOfAWritePollChangesItAtOnce) {
