@@ -5,8 +5,8 @@
 // offscreen with its 32 poll windows; the headless one also logs every poll
 // of every document. Measured one after the other, each after a warm-up:
 // processor share (user + system time over wall time), resident memory,
-// and requests per second (bytes the program sent, less the log's, over
-// the 12 bytes of one request).
+// and, for the headless run, the transactions per second its status lines
+// count (the windowed program shows its counts only on screen).
 //
 //   bench_headless_footprint [seconds per program, default 10]
 //
@@ -44,16 +44,14 @@ namespace process = test::process;
 
 constexpr int kDocuments = 32;
 constexpr int kRegisters = 10;
-constexpr int kRequestBytes = 12;  // MBAP header + function, address, count
 constexpr int kWarmUpSeconds = 3;
 
 struct Sample {
     double cpuSeconds = 0;
     long rssKb = 0;
-    long long sentBytes = 0;
 };
 
-// utime + stime of /proc/PID/stat, VmRSS of /proc/PID/status, wchar of /proc/PID/io.
+// utime + stime of /proc/PID/stat, VmRSS of /proc/PID/status.
 Sample sample(pid_t pid) {
     Sample s;
     const std::string dir = "/proc/" + std::to_string(pid);
@@ -76,17 +74,23 @@ Sample sample(pid_t pid) {
     for (std::string line; std::getline(status, line);)
         if (line.rfind("VmRSS:", 0) == 0)
             s.rssKb = std::atol(line.c_str() + 6);
-    std::ifstream io(dir + "/io");
-    for (std::string line; std::getline(io, line);)
-        if (line.rfind("wchar:", 0) == 0)
-            s.sentBytes = std::atoll(line.c_str() + 6);
     return s;
 }
 
-long long folderBytes(const QString& path) {
+// The transactions of every document in the last status line ("Tx = n"
+// per document), -1 before the first.
+long long statusTransactions(const std::string& errPath) {
+    const std::string text = process::ReadTail(errPath, 100000);
+    const std::size_t end = text.rfind("Tx = ");
+    if (end == std::string::npos)
+        return -1;
+    const std::size_t begin = text.rfind('\n', end);
+    std::istringstream line(text.substr(begin == std::string::npos ? 0 : begin + 1));
     long long total = 0;
-    for (const QFileInfo& info : QDir(path).entryInfoList(QDir::Files))
-        total += info.size();
+    std::string previous, equals, count;
+    for (std::string word; line >> word; previous = word)
+        if (previous == "Tx" && word == "=" && line >> count)
+            total += std::atoll(count.c_str());
     return total;
 }
 
@@ -98,7 +102,7 @@ struct Figures {
 };
 
 // Starts the program, lets it warm up, measures for `seconds`, ends it.
-Figures measure(const std::vector<std::string>& argv, const QString& logDir, int seconds) {
+Figures measure(const std::vector<std::string>& argv, bool counts, int seconds) {
     Figures f;
     std::string error;
     const std::string errPath = process::UniqueTmpName("footprint-stderr");
@@ -111,11 +115,11 @@ Figures measure(const std::vector<std::string>& argv, const QString& logDir, int
     }
     std::this_thread::sleep_for(std::chrono::seconds(kWarmUpSeconds));
     const Sample a = sample(pid);
-    const long long logA = logDir.isEmpty() ? 0 : folderBytes(logDir);
+    const long long txA = counts ? statusTransactions(errPath) : 0;
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const Sample b = sample(pid);
-    const long long logB = logDir.isEmpty() ? 0 : folderBytes(logDir);
+    const long long txB = counts ? statusTransactions(errPath) : 0;
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     const bool running = ::waitpid(pid, nullptr, WNOHANG) == 0;
     process::Stop(pid, std::chrono::milliseconds(0));
@@ -125,8 +129,12 @@ Figures measure(const std::vector<std::string>& argv, const QString& logDir, int
     }
     f.cpuShare = (b.cpuSeconds - a.cpuSeconds) / wall;
     f.rssKb = b.rssKb;
-    f.requestsPerSecond = double((b.sentBytes - a.sentBytes) - (logB - logA)) / kRequestBytes / wall;
-    f.ok = true;
+    f.requestsPerSecond = double(txB - txA) / wall;
+    f.ok = !counts || (txA >= 0 && txB > txA);
+    if (!f.ok) {
+        std::fprintf(stderr, "%s polled nothing:\n%s\n", argv.back().c_str(), process::ReadTail(errPath).c_str());
+        return f;
+    }
     ::unlink(errPath.c_str());
     return f;
 }
@@ -138,8 +146,16 @@ bool writeWorkspace(const QString& path, int port, const QStringList& documents)
     contents.settings.ServicePort = port;
     contents.settings.DelayBetweenPolls = 0;
     contents.connected = true;  // the windowed program connects at start-up
+    // The windowed program opens a workspace only with a main frame it can place.
+    WindowPlacement frame;
+    frame.showCmd = 1;
+    frame.right = 1280;
+    frame.bottom = 900;
+    contents.mainFrame = frame;
+    frame.right = 400;
+    frame.bottom = 300;
     for (const QString& doc : documents)
-        contents.documents.append({WindowPlacement(), doc});
+        contents.documents.append({frame, doc});
     return WorkspaceFile::Save(path, contents) == WorkspaceFile::Status::Ok;
 }
 
@@ -177,23 +193,24 @@ int main(int argc, char** argv) {
     }
     const std::string program = test::PeerProcess::BinaryDir() + "/src/zentiq";
     const std::string d = dir.path().toStdString();
-    const Figures gui = measure({"/usr/bin/env", "QT_QPA_PLATFORM=offscreen", "-u", "DBUS_SESSION_BUS_ADDRESS",
+    const Figures gui = measure({"/usr/bin/env", "-u", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORM=offscreen",
                                  "XDG_DATA_HOME=" + d + "/data", program, "--settings-dir", d + "/gui-settings",
                                  d + "/gui.zqw"},
-                                QString(), seconds);
+                                false, seconds);
     const QString logs = dir.filePath("logs");
     const Figures headless =
-        measure({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM", program,
+        measure({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                 "ZENTIQ_HEADLESS_STATUS_SECONDS=1", program,
                  "--settings-dir", d + "/headless-settings", "--headless", d + "/headless.zqw", "--log-dir",
                  logs.toStdString()},
-                logs, seconds);
+                true, seconds);
     if (!gui.ok || !headless.ok)
         return 1;
     std::printf("32 documents polled flat out from the libmodbus TCP slave, %d s each after %d s warm-up\n",
                 seconds, kWarmUpSeconds);
-    std::printf("%-28s %10s %10s %14s\n", "", "processor", "RSS (MB)", "requests/s");
-    std::printf("%-28s %9.1f%% %10.1f %14.0f\n", "windowed (offscreen)", 100 * gui.cpuShare, gui.rssKb / 1024.0,
-                gui.requestsPerSecond);
+    std::printf("%-28s %10s %10s %14s\n", "", "processor", "RSS (MB)", "polls/s");
+    std::printf("%-28s %9.1f%% %10.1f %14s\n", "windowed (offscreen)", 100 * gui.cpuShare, gui.rssKb / 1024.0,
+                "-");
     std::printf("%-28s %9.1f%% %10.1f %14.0f\n", "headless (logging)", 100 * headless.cpuShare,
                 headless.rssKb / 1024.0, headless.requestsPerSecond);
     const double rssRatio = double(headless.rssKb) / double(gui.rssKb);
