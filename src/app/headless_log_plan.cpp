@@ -24,8 +24,7 @@ QList<HeadlessLog> HeadlessLogPlan::Assign(const SettingsStore& store, const QSt
             logs << log;
             continue;
         }
-        const bool csv =
-            stored && DataLogger::FormatOf(stored->file) == DataLogger::Format::Csv;
+        const bool csv = stored && DataLogger::FormatOf(stored->file) == DataLogger::Format::Csv;
         const QString extension = csv ? QStringLiteral(".csv") : QStringLiteral(".txt");
         QString base = QFileInfo(document).completeBaseName();
         if (base.isEmpty())

@@ -83,8 +83,7 @@ QString native(const QString& path) { return QDir::toNativeSeparators(path); }
 int statusSeconds() {
     bool ok = false;
     const int seconds = qEnvironmentVariableIntValue("ZENTIQ_HEADLESS_STATUS_SECONDS", &ok);
-    return ok && seconds >= 1 && seconds <= 86400 ? seconds
-                                                  : HeadlessLogger::kDefaultStatusSeconds;
+    return ok && seconds >= 1 && seconds <= 86400 ? seconds : HeadlessLogger::kDefaultStatusSeconds;
 }
 
 }  // namespace
@@ -229,7 +228,8 @@ bool HeadlessLogger::startLogs(const Options& options) {
         ++logging;
     }
     if (logging == 0) {
-        say(tr("没有要记录的文档。用 --log-dir DIR 记录每个文档，或者在窗口中用"
+        say(
+            tr("没有要记录的文档。用 --log-dir DIR 记录每个文档，或者在窗口中用"
                "“记录..”为文档设置记录。"));
         return false;
     }

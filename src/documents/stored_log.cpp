@@ -34,12 +34,12 @@ QList<Entry> readAll(const SettingsStore& store) {
         r.options.separator = store.GetInt(kSection, key("Separator", n), -1);
         const int errors = store.GetInt(kSection, key("Errors", n), -1);
         r.options.errors = errors == 1;
-        const bool usable = !r.file.isEmpty() &&
-                            (r.options.mode == DataLogger::EveryPoll ||
-                             r.options.mode == DataLogger::AtInterval) &&
-                            r.options.interval >= 1 && r.options.interval <= 3600 &&
-                            r.options.separator >= LogLine::FixedWidth &&
-                            r.options.separator <= LogLine::Tab && (errors == 0 || errors == 1);
+        const bool usable =
+            !r.file.isEmpty() &&
+            (r.options.mode == DataLogger::EveryPoll || r.options.mode == DataLogger::AtInterval) &&
+            r.options.interval >= 1 && r.options.interval <= 3600 &&
+            r.options.separator >= LogLine::FixedWidth && r.options.separator <= LogLine::Tab &&
+            (errors == 0 || errors == 1);
         if (usable)
             entries.append({document, r});
     }
