@@ -3,19 +3,25 @@
 //   zentiq [FILE.zqd | FILE.zqw] [--automation] [--lang en|zh] [--settings-dir DIR] [--dark]
 //   zentiq --print FILE.zqd          (or /p FILE.zqd: print to the default
 //                                     printer and end)
+//   zentiq --headless FILE.zqw | FILE.zqd... [--log-dir DIR]
+//                                    (poll and log without any window)
 //
 // --settings-dir DIR (or ZENTIQ_SETTINGS_DIR) keeps every setting in DIR
 // instead of the user's own store. --screenshot FILE [--screenshot-delay MS]
 // saves a picture of the main window after the delay and ends the program.
 // --dark shows every window in a dark palette for this run.
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QPixmap>
 #include <QSettings>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 
+#include "app/headless_logger.h"
 #include "app/main_frame.h"
 #include "app/shutdown_signals.h"
 #include "app/zentiq_app.h"
@@ -77,11 +83,26 @@ Options parseOptions(const QStringList& args) {
     return options;
 }
 
+// Decided before the application object: a run without windows must not
+// load a platform plugin, so that it needs no display at all.
+bool wantsHeadless(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--headless") == 0)
+            return true;
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QApplication qapp(argc, argv);
-    const QStringList args = QApplication::arguments().mid(1);
+    const bool headless = wantsHeadless(argc, argv);
+    std::unique_ptr<QCoreApplication> core;
+    if (headless)
+        core = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        core = std::make_unique<QApplication>(argc, argv);
+    QCoreApplication& qapp = *core;
+    const QStringList args = QCoreApplication::arguments().mid(1);
     const Options options = parseOptions(args);
     if (!options.valid)
         return 2;
@@ -94,13 +115,16 @@ int main(int argc, char** argv) {
         QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
     }
 
+    // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
+    zentiq::InstallEngineTraceLog();
+    if (headless)
+        return zentiq::HeadlessLogger::Run(args);
+
     // Ended by a signal, the program goes down as when its window closes.
     zentiq::ShutdownSignals endSignals;
     QObject::connect(&endSignals, &zentiq::ShutdownSignals::requested, &qapp,
                      [] { QApplication::exit(0); });
 
-    // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
-    zentiq::InstallEngineTraceLog();
     zentiq::CZentiqApp app;
     // After the engine came up with the application object, so that this
     // runs before the engine's own state goes when exit() is called from

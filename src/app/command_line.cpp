@@ -42,6 +42,15 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
             line.language = LanguageFromCode(code);
             if (!line.language)
                 line.error = QStringLiteral("--lang wants en or zh, not \"%1\"").arg(code);
+        } else if (arg == QLatin1String("--headless")) {
+            line.headless = true;
+        } else if (arg == QLatin1String("--log-dir") ||
+                   arg.startsWith(QLatin1String("--log-dir="))) {
+            const bool inline_ = arg.contains(QLatin1Char('='));
+            line.logDir =
+                inline_ ? arg.mid(10) : (i + 1 < arguments.size() ? arguments[++i] : QString());
+            if (line.logDir.isEmpty())
+                line.error = QStringLiteral("--log-dir needs a folder");
         } else if (arg.startsWith(QLatin1String("--print="))) {
             line.printFile = arg.mid(8);
             if (line.printFile.isEmpty())
@@ -55,11 +64,18 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
             // --settings-dir=DIR and the like: main.cpp's
         } else if (arg.startsWith(QLatin1Char('-')) && arg.size() > 1) {
             line.ignored << arg;
-        } else if (line.fileName.isEmpty()) {
-            line.fileName = arg;
         } else {
-            line.ignored << arg;
+            line.headlessFiles << arg;
         }
+    }
+    // A window opens one file; a run without windows logs every one named.
+    if (!line.headlessFiles.isEmpty())
+        line.fileName = line.headlessFiles.first();
+    if (!line.headless) {
+        line.ignored << line.headlessFiles.mid(1);
+        line.headlessFiles.clear();
+        if (!line.logDir.isEmpty() && line.error.isEmpty())
+            line.error = QStringLiteral("--log-dir goes with --headless");
     }
     return line;
 }
@@ -67,7 +83,9 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
 QString CommandLine::UsageText() {
     return QStringLiteral(
         "usage: zentiq [FILE.zqd | FILE.zqw] [--print FILE.zqd] "
-        "[--automation] [--lang en|zh] [--settings-dir DIR] [--dark]");
+        "[--automation] [--lang en|zh] [--settings-dir DIR] [--dark]\n"
+        "       zentiq --headless (FILE.zqw | FILE.zqd...) [--log-dir DIR] [--lang en|zh] "
+        "[--settings-dir DIR]");
 }
 
 }  // namespace zentiq

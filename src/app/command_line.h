@@ -13,6 +13,9 @@ namespace zentiq {
 struct CommandLine {
     bool automation = false;           // started by an automation client: no window, no document
     QString fileName;                  // a .zqd or .zqw path, empty for none
+    bool headless = false;             // --headless: poll and log without windows
+    QStringList headlessFiles;         // under --headless: every file named
+    QString logDir;                    // --log-dir DIR: one log per document there
     QString printFile;                 // --print FILE (or /p FILE): print it and end
     std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
     QString error;                     // a switch that lacks its value: say so and end

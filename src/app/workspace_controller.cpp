@@ -131,14 +131,7 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
     const QString folder = WorkspaceFile::FolderOf(absolute);
     int notRestored = contents.cutEntries;
     for (const WorkspaceFile::Document& entry : contents.documents) {
-        QString documentPath = WorkspaceFile::ResolvePath(entry.storedPath, folder);
-        if (!QFileInfo::exists(documentPath)) {
-            // Paths from another system (C:\...\pump.zqd): the workspace's
-            // own folder is where the documents usually travel with it.
-            const QString nearby = WorkspaceFile::FallbackPath(entry.storedPath, folder);
-            if (!nearby.isEmpty() && QFileInfo(nearby).isFile())
-                documentPath = nearby;
-        }
+        const QString documentPath = WorkspaceFile::PathToOpen(entry.storedPath, folder);
         CZentiqDoc* doc = m_documents.OpenDocumentFile(documentPath);
         if (doc == nullptr) {
             ++notRestored;

@@ -326,4 +326,14 @@ QString WorkspaceFile::FallbackPath(const QString& storedPath, const QString& fo
     return candidate == ResolvePath(storedPath, folder) ? QString() : candidate;
 }
 
+QString WorkspaceFile::PathToOpen(const QString& storedPath, const QString& folder) {
+    const QString resolved = ResolvePath(storedPath, folder);
+    if (QFileInfo::exists(resolved))
+        return resolved;
+    // Paths from another system (C:\...\pump.zqd): the workspace's own
+    // folder is where the documents usually travel with it.
+    const QString nearby = FallbackPath(storedPath, folder);
+    return !nearby.isEmpty() && QFileInfo(nearby).isFile() ? nearby : resolved;
+}
+
 }  // namespace zentiq

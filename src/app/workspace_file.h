@@ -106,6 +106,9 @@ public:
     // path's file name (after the last "/" or "\\", as Windows paths have it)
     // in `folder`; empty when that is the same place or there is no name.
     static QString FallbackPath(const QString& storedPath, const QString& folder);
+    // The document to open for a stored path: the resolved path, or the
+    // fallback when only that one exists as a file.
+    static QString PathToOpen(const QString& storedPath, const QString& folder);
 };
 
 }  // namespace zentiq

@@ -24,12 +24,12 @@
 #include "display/decode_window.h"
 #include "display/error_counter.h"
 #include "values/address_labels.h"
-#include "values/error_counter_model.h"
 #include "values/status_texts.h"
 #include "display/trend_items.h"
 #include "display/trend_window.h"
 #include "values/value_format.h"
 #include "documents/poll_document_model.h"
+#include "documents/poll_result_intake.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "grid/grid_clipboard.h"
@@ -97,14 +97,6 @@ bool isWindowCommand(int id) {
 int floorMod(int a, int m) {
     const int r = a % m;
     return r < 0 ? r + m : r;
-}
-
-// Copies `count` values of an accessor's typed buffer into the byte buffer.
-template <class T, std::size_t N>
-void copyValues(const std::array<T, N>& from, int count, std::array<quint8, kDataSize>& to) {
-    const std::size_t bytes = std::min<std::size_t>(
-        sizeof(T) * static_cast<std::size_t>(std::clamp<int>(count, 0, N)), to.size());
-    std::memcpy(to.data(), from.data(), bytes);
 }
 
 }  // namespace
@@ -346,75 +338,15 @@ bool CZentiqView::event(QEvent* e) {
     return QWidget::event(e);
 }
 
-void CZentiqView::copySlotData(int slot) {
-    PollDocumentModel& m = m_doc->Model();
-    const PollDefinition& def = m.def;
-    const int length = std::clamp(def.Length, 0, PollDocumentModel::kValueBytes);
-    if (def.FunctionValue == FunctionCode::ReadCoils ||
-        def.FunctionValue == FunctionCode::ReadDiscreteInputs) {
-        std::array<std::uint8_t, kDataSize> bytes{};
-        ReadBytes(slot, bytes.data());
-        copyValues(bytes, length, m.values);
-        return;
-    }
-    switch (static_cast<DisplayFormat>(def.DisplayFormat)) {
-    case DisplayFormat::Float:
-    case DisplayFormat::FloatInverse: {
-        std::array<float, kDataSize / sizeof(float)> floats{};
-        ReadFloats(slot, floats.data(), def.DisplayFormat == DisplayFormat::FloatInverse);
-        copyValues(floats, length / 2, m.values);
-        break;
-    }
-    case DisplayFormat::Double:
-    case DisplayFormat::DoubleInverse: {
-        std::array<double, kDataSize / sizeof(double)> doubles{};
-        ReadDoubles(slot, doubles.data(), def.DisplayFormat == DisplayFormat::DoubleInverse);
-        copyValues(doubles, length / 4, m.values);
-        break;
-    }
-    case DisplayFormat::Long:
-    case DisplayFormat::LongInverse: {
-        std::array<std::int32_t, kDataSize / sizeof(std::int32_t)> longs{};
-        ReadLongs(slot, longs.data(), def.DisplayFormat == DisplayFormat::LongInverse);
-        copyValues(longs, length / 2, m.values);
-        break;
-    }
-    default: {
-        std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
-        ReadRegisters(slot, registers.data());
-        copyValues(registers, length, m.values);
-        break;
-    }
-    }
-}
-
 void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     if (!m_doc)
         return;
-    PollDocumentModel& m = m_doc->Model();
-    // A result still queued for a slot this document has given up (it
-    // re-registered) may come from a slot that now serves another window.
-    if (slot != 0 && (slot != m.slotIndex || m.slotIndex == -1))
+    const TakenPollResult taken = PollResultIntake::Take(m_doc->Model(), status, slot);
+    if (!taken.accepted)
         return;
-    if (slot != 0 && PollDefinition::IsReadFunction(m.def.FunctionValue))
-        copySlotData(slot);
-    const bool firstValues = slot != 0 && status == status::Ok && m.valuesUnknown;
-    if (firstValues)
-        m.valuesUnknown = false;
-    if (m.slotIndex != -1) {
-        std::uint32_t tx = 0, ok = 0;
-        if (GetSlotCounters(m.slotIndex, &tx, &ok)) {
-            m.txCount = tx;
-            m.okCount = ok;
-        }
-    }
-    m.lastStatus = status >= status::ExceptionBase ? status::ExceptionBase + status % 128 : status;
-    const std::uint32_t writeFlags = status == status::WriteError ? GetWriteErrorFlags() : 0;
-    const std::uint32_t readFlags = status == status::ReadError ? GetReadErrorFlags() : 0;
-    m_statusCause = StatusCause{status, writeFlags, readFlags};
-    const QString statusText = StatusText();
-    ErrorCounterModel::Count(m.errorCounters, status, writeFlags, readFlags);
-    m_doc->LogResult(status == status::Ok, statusText);
+    const bool firstValues = taken.firstValues;
+    m_statusCause = StatusCause{status, taken.writeFlags, taken.readFlags};
+    m_doc->LogResult(status == status::Ok, taken.statusText);
     if (slot != 0 && status == status::Ok)
         emit valuesTaken();
     else if (slot != 0)
@@ -424,7 +356,7 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     if (slot != 0 || status == status::Ok) {
         scheduleRefresh();
     } else {
-        DialogDataExchange::ShowWarning(this, statusText);
+        DialogDataExchange::ShowWarning(this, taken.statusText);
     }
 }
 

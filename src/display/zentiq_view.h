@@ -144,7 +144,6 @@ private:
     void createGridWindow();
     QRect gridRect() const;
     int onGridNotify(const GridNotification& n);
-    void copySlotData(int slot);
     void invalidateStatusBand();
     void scheduleRefresh();
     void refresh();

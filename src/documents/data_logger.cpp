@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "resources/strings.h"
+#include "values/csv_log.h"
 #include "values/csv_text.h"
 
 namespace zentiq {
@@ -31,13 +32,26 @@ std::mutex& loggedFilesLock() {
     return lock;
 }
 
+// A file that ends inside a line (a logger killed mid-write) gets its line
+// end, so that what is appended starts a line of its own.
+bool endLastLine(int fd, off_t size) {
+    if (size == 0)
+        return true;
+    char last = 0;
+    if (::pread(fd, &last, 1, size - 1) != 1)
+        return false;
+    return last == '\n' || ::write(fd, "\n", 1) == 1;
+}
+
 // Opens `path` for logging without emptying it yet. Non-blocking, so that a
 // FIFO without a reader fails instead of hanging the window. -1 on failure
 // or when another log holds the file.
-int openExclusive(const QString& path, FileId& id) {
+int openExclusive(const QString& path, FileId& id, bool append) {
     const QByteArray native = QFile::encodeName(path);
-    const int fd =
-        ::open(native.constData(), O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666);
+    const int fd = ::open(native.constData(),
+                          (append ? O_RDWR | O_APPEND : O_WRONLY) | O_CREAT | O_CLOEXEC |
+                              O_NOCTTY | O_NONBLOCK,
+                          0666);
     if (fd < 0)
         return -1;
     struct stat st {};
@@ -68,8 +82,10 @@ int openExclusive(const QString& path, FileId& id) {
     } while (rc != 0 && errno == EINTR);
     if (rc != 0 && errno == EWOULDBLOCK)
         return giveUp();
-    // Only the holder of the lock may empty the file.
-    if (S_ISREG(st.st_mode) && ::ftruncate(fd, 0) != 0)
+    // Only the holder of the lock may empty the file, or end its last line.
+    if (S_ISREG(st.st_mode) && !append && ::ftruncate(fd, 0) != 0)
+        return giveUp();
+    if (S_ISREG(st.st_mode) && append && !endLastLine(fd, st.st_size))
         return giveUp();
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1)
@@ -104,10 +120,10 @@ DataLogger::Format DataLogger::FormatOf(const QString& path) {
     return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? Format::Csv : Format::Text;
 }
 
-bool DataLogger::Start(const QString& path) {
+bool DataLogger::Start(const QString& path, Opening opening) {
     Stop();
     FileId id;
-    const int fd = openExclusive(path, id);
+    const int fd = openExclusive(path, id, opening == Opening::Append);
     if (fd < 0)
         return false;
     auto file = std::make_unique<QFile>(path);
@@ -121,6 +137,8 @@ bool DataLogger::Start(const QString& path) {
         return false;
     }
     m_file = std::move(file);
+    // A file opened on a descriptor forgets its name.
+    m_path = path;
     m_fileId = id;
     m_format = FormatOf(path);
     m_writtenHeader.clear();
@@ -134,10 +152,27 @@ void DataLogger::Stop() {
         std::lock_guard guard(loggedFilesLock());
         loggedFiles().erase(m_fileId);
     }
+    m_path.clear();
     m_format = Format::Text;
 }
 
 bool DataLogger::active() const { return m_file != nullptr; }
+
+QString DataLogger::path() const { return m_path; }
+
+DataLogger::Outcome DataLogger::LogPoll(bool ok, const LogLine::Poll& poll,
+                                        const QString& statusText,
+                                        const std::function<QString(int item)>& aliasOf) {
+    const std::time_t now = Now();
+    const bool csv = m_format == Format::Csv;
+    return OnResult(
+        ok, now,
+        [&] {
+            return csv ? CsvLog::Row(now, poll, !ok, statusText)
+                       : LogLine::Build(now, m_options.separator, poll, !ok, statusText);
+        },
+        [&] { return CsvLog::Header(poll, aliasOf); });
+}
 
 DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
                                          const std::function<QString()>& makeLine,

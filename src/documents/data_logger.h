@@ -10,6 +10,8 @@
 
 #include <QString>
 
+#include "values/log_line.h"
+
 class QFile;
 
 namespace zentiq {
@@ -45,13 +47,21 @@ public:
     const Options& options() const { return m_options; }
     void setOptions(const Options& options);
 
+    // Replace empties an existing file; Append keeps what it holds (a
+    // logger that is started again must not lose what it wrote before) and
+    // ends a last line cut short, so the new lines start on a line of
+    // their own.
+    enum class Opening { Replace, Append };
+
     // Creates (or empties) the file and switches logging on; false when the
     // file cannot be created or another log, of this process or another,
     // writes to it (logging then stays off and the file is left untouched).
     // The file is held under an exclusive advisory lock while logging.
-    bool Start(const QString& path);
+    bool Start(const QString& path, Opening opening = Opening::Replace);
     void Stop();
     bool active() const;
+    // The file of the open log, empty while none is open.
+    QString path() const;
     // The format of the open log (Text while none is open).
     Format format() const { return m_format; }
 
@@ -63,6 +73,12 @@ public:
     // goes to the file at once.
     Outcome OnResult(bool ok, std::time_t now, const std::function<QString()>& makeLine,
                      const std::function<QString()>& makeHeader = {});
+
+    // One result of `poll` at the current time, as a line of the log's
+    // format; `aliasOf` names the CSV columns (an empty alias names a
+    // column by its address).
+    Outcome LogPoll(bool ok, const LogLine::Poll& poll, const QString& statusText,
+                    const std::function<QString(int item)>& aliasOf);
 
     // The system clock in whole seconds, which decides the interval and the
     // time of each line; tests set their own clock (an empty function
@@ -79,6 +95,7 @@ private:
 
     Options m_options;
     std::unique_ptr<QFile> m_file;
+    QString m_path;
     // The open file's identity in the process-wide list of logged files.
     std::pair<unsigned long long, unsigned long long> m_fileId{};
     std::time_t m_lastLogTime = 0;

@@ -37,8 +37,9 @@ QString outsideMessage(int imported, const std::vector<RegisterMapCsv::Entry>& o
 
 }  // namespace
 
-LogLine::Poll RegisterMapCommands::PollOf(const CZentiqDoc& doc) {
-    const PollDocumentModel& m = doc.Model();
+LogLine::Poll RegisterMapCommands::PollOf(const CZentiqDoc& doc) { return PollOf(doc.Model()); }
+
+LogLine::Poll RegisterMapCommands::PollOf(const PollDocumentModel& m) {
     LogLine::Poll poll;
     poll.address = m.def.Address;
     poll.oneBased = m.def.OneBased;

@@ -10,6 +10,7 @@
 namespace zentiq {
 
 class CZentiqDoc;
+class PollDocumentModel;
 
 class RegisterMapCommands {
     Q_DECLARE_TR_FUNCTIONS(RegisterMapCommands)
@@ -30,6 +31,7 @@ public:
     static QString AliasOf(const CZentiqDoc& doc, int item);
     // The poll as the log and the CSV writers take it.
     static LogLine::Poll PollOf(const CZentiqDoc& doc);
+    static LogLine::Poll PollOf(const PollDocumentModel& model);
 };
 
 }  // namespace zentiq

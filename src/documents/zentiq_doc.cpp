@@ -17,6 +17,7 @@
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
 #include "documents/register_map_commands.h"
+#include "documents/stored_log.h"
 #include "documents/zentiq_setup.h"
 #include "documents/zqd_file.h"
 #include "engine/engine.h"
@@ -64,6 +65,15 @@ bool formatAllowed(int format, int function) {
                                           : PollDocumentModel::WideFormatsAllowed(function);
 }
 
+// A document file's log, for runs without windows that log it again.
+void rememberLog(CZentiqDoc& doc) {
+    if (doc.GetPathName().isEmpty() || !doc.Logger().active())
+        return;
+    SettingsStore store;
+    StoredLog::Remember(store, doc.GetPathName(),
+                        {doc.Logger().path(), doc.Logger().options()});
+}
+
 // "记录..": the log file's name, then the options, then the file.
 void startLogging(CZentiqDoc& doc) {
     QWidget* parent = doc.View();
@@ -75,8 +85,11 @@ void startLogging(CZentiqDoc& doc) {
     if (userInteraction().runModal(dialog) != QDialog::Accepted)
         return;
     doc.Logger().setOptions(dialog.options());
-    if (!doc.Logger().Start(path))
+    if (!doc.Logger().Start(path)) {
         DialogDataExchange::ShowWarning(parent, DataLogger::FileOpenErrorText());
+        return;
+    }
+    rememberLog(doc);
 }
 
 }  // namespace
@@ -239,8 +252,10 @@ bool CZentiqDoc::DoSave(const QString& path, bool replace) {
         DialogDataExchange::ShowWarning(d->view, error);
         return false;
     }
-    if (replace)
+    if (replace) {
         SetPathName(target);
+        rememberLog(*this);
+    }
     SetModifiedFlag(false);
     return true;
 }
@@ -373,19 +388,9 @@ void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
 }
 
 void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
-    const std::time_t now = DataLogger::Now();
-    const LogLine::Poll poll = RegisterMapCommands::PollOf(*this);
-    const bool csv = d->logger.format() == DataLogger::Format::Csv;
-    const DataLogger::Outcome outcome = d->logger.OnResult(
-        ok, now,
-        [&] {
-            return csv ? CsvLog::Row(now, poll, !ok, statusText)
-                       : LogLine::Build(now, d->logger.options().separator, poll, !ok, statusText);
-        },
-        [&] {
-            return CsvLog::Header(
-                poll, [this](int item) { return RegisterMapCommands::AliasOf(*this, item); });
-        });
+    const DataLogger::Outcome outcome = d->logger.LogPoll(
+        ok, RegisterMapCommands::PollOf(*this), statusText,
+        [this](int item) { return RegisterMapCommands::AliasOf(*this, item); });
     if (outcome == DataLogger::Outcome::WriteFailed)
         DialogDataExchange::ShowWarning(d->view, DataLogger::WriteErrorText());
 }

@@ -44,9 +44,36 @@ TEST(CommandLineTest, EachArgumentLandsWhereItBelongs) {
     }
 }
 
+TEST(CommandLineTest, AHeadlessRunTakesEveryFileAndALogFolder) {
+    struct Case {
+        QStringList args;
+        QStringList files;
+        QString logDir;
+        bool error;
+    };
+    const Case cases[] = {
+        {{"--headless", "a.zqd", "b.zqd"}, {"a.zqd", "b.zqd"}, "", false},
+        {{"plant.zqw", "--log-dir", "/var/log/z", "--headless"}, {"plant.zqw"}, "/var/log/z", false},
+        {{"--headless", "--log-dir=/tmp/l", "--settings-dir", "/s", "a.zqd"}, {"a.zqd"}, "/tmp/l", false},
+        {{"--headless", "a.zqd", "--log-dir"}, {"a.zqd"}, "", true},
+        {{"--headless", "--log-dir=", "a.zqd"}, {"a.zqd"}, "", true},
+        {{"--headless"}, {}, "", false},  // the logger says what is missing
+        // Without --headless the folder has no use, and only one file opens.
+        {{"a.zqd", "--log-dir", "/tmp/l"}, {}, "/tmp/l", true},
+    };
+    for (const Case& c : cases) {
+        const CommandLine line = CommandLine::Parse(c.args);
+        SCOPED_TRACE(c.args.join(' ').toStdString());
+        EXPECT_EQ(line.headlessFiles, c.files);
+        EXPECT_EQ(line.logDir, c.logDir);
+        EXPECT_EQ(!line.error.isEmpty(), c.error);
+        EXPECT_TRUE(line.ignored.isEmpty());
+    }
+}
+
 TEST(CommandLineTest, UsageNamesEverySwitchTheParserTakes) {
     const QString usage = CommandLine::UsageText();
-    for (const char* option : {"--print", "--automation", "--lang", "--settings-dir"})
+    for (const char* option : {"--print", "--automation", "--lang", "--settings-dir", "--headless", "--log-dir"})
         EXPECT_TRUE(usage.contains(QLatin1String(option))) << option;
 }
 

@@ -1,6 +1,7 @@
 // The real program as a child process, for the tests that start it:
 // `env ENVIRONMENT zentiq --settings-dir DIR ARGS`, on the offscreen platform
-// unless the environment names another, its stderr in a file of its own.
+// unless the environment names another or unsets it, its stderr in a file of
+// its own.
 // Children still running when the runner goes are stopped.
 #pragma once
 
@@ -36,8 +37,9 @@ public:
     pid_t Run(const std::vector<std::string>& environment, const std::vector<std::string>& args = {}) {
         std::vector<std::string> argv{"/usr/bin/env"};
         argv.insert(argv.end(), environment.begin(), environment.end());
+        // Named or unset ("-u QT_QPA_PLATFORM"): the caller's choice stands.
         if (std::none_of(environment.begin(), environment.end(),
-                         [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM=", 0) == 0; }))
+                         [](const std::string& e) { return e.rfind("QT_QPA_PLATFORM", 0) == 0; }))
             argv.push_back("QT_QPA_PLATFORM=offscreen");
         argv.insert(argv.end(), {ProgramPath(), "--settings-dir", m_settingsDir});
         argv.insert(argv.end(), args.begin(), args.end());

@@ -18,6 +18,7 @@
 
 #include "framework/file_dialog.h"
 #include "documents/data_logger.h"
+#include "documents/stored_log.h"
 #include "engine/engine.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
@@ -176,6 +177,41 @@ TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
     start(w);
     EXPECT_EQ(warnings.texts(), QStringList{"File open error"});
     EXPECT_FALSE(w.doc->Logger().active());
+}
+
+TEST_F(LoggingTest, ASavedDocumentRemembersItsLogForRunsWithoutWindows) {
+    PollWindow w(testing::ReadDefinition(3, 0, 2));
+    // Never saved: nothing to remember it by.
+    options.mode = 1;
+    options.interval = 9;
+    options.separator = 1;
+    start(w);
+    ASSERT_TRUE(w.doc->Logger().active());
+    // Saved while it logs: remembered under its new name.
+    const QString document = dir.filePath("pump.zqd");
+    ASSERT_TRUE(w.doc->DoSave(document, true));
+    std::optional<StoredLog::Record> stored = StoredLog::Find(SettingsStore(), document);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->file, path);
+    EXPECT_EQ(stored->options.interval, 9);
+    EXPECT_EQ(stored->options.separator, 1);
+
+    // Started again on another file with other options: that one counts.
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
+    path = dir.filePath("pump.csv");
+    options.mode = 0;
+    options.errors = true;
+    start(w);
+    stored = StoredLog::Find(SettingsStore(), document);
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->file, path);
+    EXPECT_EQ(stored->options.mode, 0);
+    EXPECT_TRUE(stored->options.errors);
+    // A log that could not be started is not remembered.
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
+    path = dir.filePath("no/such/folder/log.txt");
+    start(w);
+    EXPECT_EQ(StoredLog::Find(SettingsStore(), document)->file, dir.filePath("pump.csv"));
 }
 
 TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {

@@ -2000,6 +2000,61 @@ Shift+F1: click any control to see what it does.</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::HeadlessLogger</name>
+    <message>
+        <source>%1：从站 ID 0 是广播地址，不能用于读取。</source>
+        <translation>%1: slave ID 0 is the broadcast address and cannot be read from.</translation>
+    </message>
+    <message>
+        <source>%1：最多可以同时轮询 32 个文档。</source>
+        <translation>%1: at most 32 documents can be polled at once.</translation>
+    </message>
+    <message>
+        <source>工程 %1 无法读取。</source>
+        <translation>The workspace %1 cannot be read.</translation>
+    </message>
+    <message>
+        <source>工程 %1 在一个文档条目的中途结束。</source>
+        <translation>The workspace %1 ends in the middle of a document entry.</translation>
+    </message>
+    <message>
+        <source>工程 %1 中没有轮询文档。</source>
+        <translation>The workspace %1 holds no poll documents.</translation>
+    </message>
+    <message>
+        <source>无法创建记录文件夹 %1。</source>
+        <translation>The log folder %1 cannot be created.</translation>
+    </message>
+    <message>
+        <source>%1：没有为它设置数据记录（--log-dir DIR 记录每个文档），它只轮询。</source>
+        <translation>%1: no data log is set for it (--log-dir DIR logs every document); it only polls.</translation>
+    </message>
+    <message>
+        <source>%1 记录到 %2</source>
+        <translation>%1 logs to %2</translation>
+    </message>
+    <message>
+        <source>没有要记录的文档。用 --log-dir DIR 记录每个文档，或者在窗口中用“记录..”为文档设置记录。</source>
+        <translation>No document has a log. --log-dir DIR logs every document; or start a log for a document with &quot;Log..&quot; in its window.</translation>
+    </message>
+    <message>
+        <source>已连接 %1。</source>
+        <translation>Connected to %1.</translation>
+    </message>
+    <message>
+        <source>没有一个记录还能写入，程序结束。</source>
+        <translation>No log can be written any more; the program ends.</translation>
+    </message>
+    <message>
+        <source>--headless 需要一个工程文件 (.zqw) 或一个或多个轮询文档 (.zqd)。</source>
+        <translation>--headless needs a workspace (.zqw) or one or more poll documents (.zqd).</translation>
+    </message>
+    <message>
+        <source>--headless 只接受一个工程文件，且不能与轮询文档同时给出。</source>
+        <translation>--headless takes one workspace, and no poll documents beside it.</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::OneShotRequest</name>
     <message>
         <source>上一个请求仍在等待发送，本次未发送。</source>

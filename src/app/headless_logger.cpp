@@ -1,0 +1,335 @@
+#include "app/headless_logger.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDir>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+#include <functional>
+
+#include "app/command_line.h"
+#include "app/connection_controller.h"
+#include "app/document_manager.h"
+#include "app/headless_log_plan.h"
+#include "app/mb_comm_setup.h"
+#include "app/shutdown_signals.h"
+#include "app/workspace_file.h"
+#include "documents/data_logger.h"
+#include "documents/grid_layout_data.h"
+#include "documents/poll_document_model.h"
+#include "documents/poll_result_intake.h"
+#include "documents/register_map_commands.h"
+#include "documents/zqd_file.h"
+#include "engine/engine.h"
+#include "framework/language.h"
+#include "framework/settings_store.h"
+#include "framework/window_registry.h"
+#include "values/status_texts.h"
+
+namespace zentiq {
+
+// One poll document without a window: the engine posts its results to it.
+struct HeadlessDocument : QObject {
+    HeadlessDocument(const SettingsStore& store, const QString& path)
+        : model(store), path(path), name(QFileInfo(path).fileName()) {}
+
+    bool event(QEvent* e) override;
+    QString aliasOf(int item) const {
+        int row = 0, column = 0;
+        if (!model.CellOfItem(item, row, column))
+            return QString();
+        const GridCellData* cell = layout.cell(row, column - 1);
+        return cell != nullptr ? cell->text : QString();
+    }
+    PollDocumentModel model;
+    GridLayoutData layout;
+    DataLogger logger;
+    QString path;
+    QString name;
+    // Told when a line could not be written.
+    std::function<void(HeadlessDocument&)> onLogFailed;
+};
+
+bool HeadlessDocument::event(QEvent* e) {
+    if (e->type() != EngineMessageEvent::Type())
+        return QObject::event(e);
+    const auto* message = static_cast<const EngineMessageEvent*>(e);
+    if (message->message != WM_POLL_RESULT || message->lParam < 1 || message->lParam > kLastSlot)
+        return true;
+    const auto status = static_cast<EngineStatus>(message->wParam);
+    const TakenPollResult taken =
+        PollResultIntake::Take(model, status, static_cast<int>(message->lParam));
+    if (!taken.accepted || !logger.active())
+        return true;
+    const DataLogger::Outcome outcome =
+        logger.LogPoll(status == status::Ok, RegisterMapCommands::PollOf(model), taken.statusText,
+                       [this](int item) { return aliasOf(item); });
+    if (outcome == DataLogger::Outcome::WriteFailed && onLogFailed)
+        onLogFailed(*this);
+    return true;
+}
+
+namespace {
+
+void say(const QString& text) {
+    std::fprintf(stderr, "zentiq: %s\n", qUtf8Printable(text));
+    std::fflush(stderr);
+}
+
+QString native(const QString& path) { return QDir::toNativeSeparators(path); }
+
+// The status-line interval: an environment variable for tests, 60 s else.
+int statusSeconds() {
+    bool ok = false;
+    const int seconds = qEnvironmentVariableIntValue("ZENTIQ_HEADLESS_STATUS_SECONDS", &ok);
+    return ok && seconds >= 1 && seconds <= 86400 ? seconds : HeadlessLogger::kDefaultStatusSeconds;
+}
+
+}  // namespace
+
+HeadlessLogger::HeadlessLogger(SettingsStore& store, QObject* parent)
+    : QObject(parent), m_store(store) {
+    InitEngine();
+    InstallEnginePoster();
+    m_connection = std::make_unique<ConnectionController>(store);
+    m_statusTimer = new QTimer(this);
+    connect(m_statusTimer, &QTimer::timeout, this, [this] { say(StatusLine()); });
+    connect(m_connection.get(), &ConnectionController::connectFailed, this,
+            [this](const QString& text) {
+                fail(kOpenError, QStringLiteral("%1: %2").arg(m_connection->PaneText(), text));
+            });
+    connect(m_connection.get(), &ConnectionController::stateChanged, this,
+            [this](ConnectionController::State state) {
+                if (state == ConnectionController::State::Connected)
+                    connected();
+            });
+}
+
+HeadlessLogger::~HeadlessLogger() { Stop(); }
+
+void HeadlessLogger::fail(int exitCode, const QString& message) {
+    say(message);
+    emit ended(exitCode);
+}
+
+int HeadlessLogger::Start(const Options& options) {
+    if (!openDocuments(options))
+        return kOpenError;
+    if (!startLogs(options))
+        return kOpenError;
+    m_statusTimer->setInterval(options.statusSeconds * 1000);
+    // The slots first, so that polling starts as soon as the line is open.
+    for (HeadlessDocument* doc : m_documents) {
+        if (doc->model.RegisterWithEngine(HandleOf(doc)))
+            continue;
+        say(doc->model.slotRefusal == PollDocumentModel::SlotRefusal::ReadFromBroadcast
+                ? tr("%1：从站 ID 0 是广播地址，不能用于读取。").arg(native(doc->path))
+                : tr("%1：最多可以同时轮询 32 个文档。").arg(native(doc->path)));
+        return kOpenError;
+    }
+    CMBCommSetup::LoadPortDevices(m_store);
+    m_running = true;
+    const ConnectionController::State state = m_connection->Connect(false);
+    // A failure has been said through connectFailed.
+    return state == ConnectionController::State::Unconnected ? kOpenError : 0;
+}
+
+bool HeadlessLogger::openDocuments(const Options& options) {
+    const bool workspace = DocumentManager::IsWorkspaceName(options.files.value(0));
+    if (!workspace) {
+        for (const QString& file : options.files)
+            if (!openDocument(QFileInfo(file).absoluteFilePath()))
+                return false;
+        return true;
+    }
+    const QString absolute = QFileInfo(options.files.first()).absoluteFilePath();
+    WorkspaceFile::Contents contents;
+    const WorkspaceFile::Status status =
+        WorkspaceFile::Load(absolute, m_connection->Settings(), &contents);
+    if (status != WorkspaceFile::Status::Ok) {
+        QString text = WorkspaceFile::StatusText(status, native(options.files.first()));
+        if (text.isEmpty())
+            text = tr("工程 %1 无法读取。").arg(native(absolute));
+        if (status == WorkspaceFile::Status::NotFound)
+            if (const QString cause = WorkspaceFile::UnreadableCause(absolute); !cause.isEmpty())
+                text += QStringLiteral(" (%1)").arg(cause);
+        say(text);
+        return false;
+    }
+    if (contents.cutEntries > 0) {
+        say(tr("工程 %1 在一个文档条目的中途结束。").arg(native(absolute)));
+        return false;
+    }
+    if (contents.documents.isEmpty()) {
+        say(tr("工程 %1 中没有轮询文档。").arg(native(absolute)));
+        return false;
+    }
+    // The connection as the workspace has it, whether it was saved open or not.
+    m_connection->SetSettings(contents.settings);
+    const QString folder = WorkspaceFile::FolderOf(absolute);
+    for (const WorkspaceFile::Document& entry : contents.documents) {
+        const QString path = WorkspaceFile::PathToOpen(entry.storedPath, folder);
+        if (!openDocument(QFileInfo(path).absoluteFilePath()))
+            return false;
+    }
+    return true;
+}
+
+bool HeadlessLogger::openDocument(const QString& path) {
+    for (const HeadlessDocument* doc : m_documents)
+        if (QFileInfo(doc->path) == QFileInfo(path))
+            return true;  // named twice: polled and logged once
+    if (DocumentManager::IsWorkspaceName(path)) {
+        say(QStringLiteral("%1 is a workspace file, not a poll document.").arg(native(path)));
+        return false;
+    }
+    auto* doc = new HeadlessDocument(m_store, path);
+    doc->setParent(this);
+    RegisterWindow(doc);
+    const ZqdResult result = ZqdFile::Load(path, doc->model, doc->layout);
+    if (!result.ok()) {
+        say(result.status == ZqdStatus::UnknownVersion
+                ? QStringLiteral("%1: %2").arg(native(path), ZqdFile::FormatErrorText())
+                : result.message);
+        delete doc;
+        return false;
+    }
+    doc->onLogFailed = [this](HeadlessDocument& d) { logFailed(d); };
+    m_documents << doc;
+    return true;
+}
+
+bool HeadlessLogger::startLogs(const Options& options) {
+    QStringList paths;
+    for (const HeadlessDocument* doc : m_documents)
+        paths << doc->path;
+    if (!options.logDir.isEmpty() && !QDir().mkpath(options.logDir)) {
+        say(tr("无法创建记录文件夹 %1。").arg(native(options.logDir)));
+        return false;
+    }
+    const QList<HeadlessLog> logs = HeadlessLogPlan::Assign(m_store, paths, options.logDir);
+    int logging = 0;
+    for (int i = 0; i < m_documents.size(); ++i) {
+        HeadlessDocument& doc = *m_documents[i];
+        const HeadlessLog& log = logs[i];
+        if (log.file.isEmpty()) {
+            say(tr("%1：没有为它设置数据记录（--log-dir DIR 记录每个文档），它只轮询。")
+                    .arg(native(doc.path)));
+            continue;
+        }
+        doc.logger.setOptions(log.options);
+        // Appended: a logger started again keeps what it wrote before.
+        if (!doc.logger.Start(log.file, DataLogger::Opening::Append)) {
+            say(QStringLiteral("%1: %2").arg(DataLogger::FileOpenErrorText(), native(log.file)));
+            return false;
+        }
+        say(tr("%1 记录到 %2").arg(doc.name, native(log.file)));
+        ++logging;
+    }
+    if (logging == 0) {
+        say(
+            tr("没有要记录的文档。用 --log-dir DIR 记录每个文档，或者在窗口中用"
+               "“记录..”为文档设置记录。"));
+        return false;
+    }
+    return true;
+}
+
+void HeadlessLogger::connected() {
+    say(tr("已连接 %1。").arg(m_connection->PaneText()));
+    m_statusTimer->start();
+}
+
+void HeadlessLogger::logFailed(HeadlessDocument& doc) {
+    say(QStringLiteral("%1: %2").arg(DataLogger::WriteErrorText(), doc.name));
+    for (const HeadlessDocument* d : m_documents)
+        if (d->logger.active())
+            return;  // the others log on
+    fail(kOpenError, tr("没有一个记录还能写入，程序结束。"));
+}
+
+void HeadlessLogger::Stop() {
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    m_statusTimer->stop();
+    // Nothing polls any more before the logs close: each ends with a whole line.
+    m_connection->Shutdown();
+    for (HeadlessDocument* doc : m_documents) {
+        doc->model.ReleaseFromEngine();
+        doc->logger.Stop();
+    }
+    qDeleteAll(m_documents);
+    m_documents.clear();
+}
+
+QString HeadlessLogger::UsageProblem(const QStringList& files) {
+    if (files.isEmpty())
+        return tr("--headless 需要一个工程文件 (.zqw) 或一个或多个轮询文档 (.zqd)。");
+    for (const QString& file : files)
+        if (DocumentManager::IsWorkspaceName(file) && files.size() > 1)
+            return tr("--headless 只接受一个工程文件，且不能与轮询文档同时给出。");
+    return QString();
+}
+
+QString HeadlessLogger::StatusLine() const {
+    QStringList parts;
+    for (const HeadlessDocument* doc : m_documents) {
+        const PollDocumentModel& m = doc->model;
+        QString part = QStringLiteral("%1: Tx = %2, Err = %3")
+                           .arg(doc->name)
+                           .arg(m.txCount)
+                           .arg(m.txCount - m.okCount);
+        // The last poll's failure, as the window's status band shows it.
+        if (m.txCount > 0 && m.lastStatus != status::Ok)
+            part += QStringLiteral(", ") +
+                    StatusText(static_cast<EngineStatus>(m.lastStatus), StatusFlavour::DataView);
+        parts << part;
+    }
+    return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) +
+           parts.join(QStringLiteral(" | "));
+}
+
+int HeadlessLogger::Run(const QStringList& arguments) {
+    const CommandLine line = CommandLine::Parse(arguments);
+    for (const QString& ignored : line.ignored)
+        say(QStringLiteral("ignoring the argument %1").arg(ignored));
+    QString problem = line.error;
+    if (problem.isEmpty() && (line.automation || !line.printFile.isEmpty()))
+        problem = QStringLiteral("--headless runs without --automation and --print");
+    if (problem.isEmpty())
+        problem = UsageProblem(line.headlessFiles);
+    if (!problem.isEmpty()) {
+        say(problem);
+        std::fprintf(stderr, "%s\n", qUtf8Printable(CommandLine::UsageText()));
+        return kUsageError;
+    }
+    SettingsStore store;
+    ApplyLanguage(line.language.value_or(StoredLanguage(store)));
+
+    HeadlessLogger logger(store);
+    int exitCode = 0;
+    // A signal ends the run as its end: no line is cut.
+    ShutdownSignals endSignals;
+    QObject::connect(&endSignals, &ShutdownSignals::requested, &logger,
+                     [] { QCoreApplication::exit(0); });
+    QObject::connect(&logger, &HeadlessLogger::ended, &logger, [&exitCode](int code) {
+        exitCode = code;
+        QCoreApplication::exit(code);
+    });
+    Options options;
+    options.files = line.headlessFiles;
+    options.logDir = line.logDir;
+    options.statusSeconds = statusSeconds();
+    const int started = logger.Start(options);
+    if (started != 0) {
+        logger.Stop();
+        return started;
+    }
+    const int code = QCoreApplication::exec();
+    logger.Stop();
+    return exitCode != 0 ? exitCode : code;
+}
+
+}  // namespace zentiq

@@ -1,0 +1,81 @@
+// zentiq --headless: polls the documents of a workspace (or poll documents
+// named one by one) and logs their values without any window or window
+// system, for boxes without a screen and for services. Built on the
+// window-free pieces of the program: the connection controller, the
+// document model and file, the result intake and the data logger.
+#pragma once
+
+#include <QList>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <memory>
+
+class QTimer;
+
+namespace zentiq {
+
+class ConnectionController;
+class SettingsStore;
+struct HeadlessDocument;
+
+class HeadlessLogger : public QObject {
+    Q_OBJECT
+public:
+    static constexpr int kDefaultStatusSeconds = 60;
+    // Exit codes: a command line to correct, and a file, log or connection
+    // that could not be opened (or every log failed while running).
+    static constexpr int kUsageError = 2;
+    static constexpr int kOpenError = 1;
+
+    struct Options {
+        QStringList files;  // one .zqw, or .zqd files
+        QString logDir;     // empty: the logs stored for the documents
+        int statusSeconds = kDefaultStatusSeconds;
+    };
+
+    explicit HeadlessLogger(SettingsStore& store, QObject* parent = nullptr);
+    // Stop() if it has not run.
+    ~HeadlessLogger() override;
+
+    // Opens the documents and their logs, claims their slots and starts to
+    // connect. On failure says why on stderr and returns the exit code
+    // (0 when all is under way).
+    int Start(const Options& options);
+    // Stops the worker, closes the line, then every log after its last
+    // whole line. Idempotent.
+    void Stop();
+
+    // What is wrong with the files named, empty when nothing: none at all,
+    // or a workspace beside other files.
+    static QString UsageProblem(const QStringList& files);
+
+    // "12:00:00 pump: Tx = 600, Err = 2 | boiler: Tx = 60, Err = 1 (超时错误)".
+    QString StatusLine() const;
+
+    // The whole run as main() has it: the command line, the language, the
+    // logger, the signals that end it. Returns the process's exit code.
+    static int Run(const QStringList& arguments);
+
+signals:
+    // The run cannot go on (the connection could not be opened, every log
+    // failed); the program ends with the code.
+    void ended(int exitCode);
+
+private:
+    bool openDocuments(const Options& options);
+    bool openDocument(const QString& path);
+    bool startLogs(const Options& options);
+    void connected();
+    void logFailed(HeadlessDocument& doc);
+    void fail(int exitCode, const QString& message);
+
+    SettingsStore& m_store;
+    std::unique_ptr<ConnectionController> m_connection;
+    QList<HeadlessDocument*> m_documents;
+    QTimer* m_statusTimer = nullptr;
+    bool m_running = false;
+    bool m_stopped = false;
+};
+
+}  // namespace zentiq

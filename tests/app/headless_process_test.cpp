@@ -1,0 +1,259 @@
+// zentiq --headless as a user runs it: the real program, with no display,
+// no Wayland and no Qt platform named, polling a real slave and logging.
+#include <signal.h>
+#include <sys/socket.h>
+#include <sys/wait.h>
+#include <netinet/in.h>
+#include <unistd.h>
+
+#include <cstdlib>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include "app/program_runner.h"
+#include "app/wait_until.h"
+#include "app/workspace_file.h"
+#include "documents/data_logger.h"
+#include "documents/poll_document_model.h"
+#include "documents/stored_log.h"
+#include "documents/zqd_file.h"
+#include "framework/settings_store.h"
+#include "support/peer_process.h"
+#include "support/qt_test_app.h"
+
+namespace zentiq {
+namespace {
+
+namespace process = test::process;
+using test::PeerProcess;
+using test::waitUntil;
+
+QStringList lines(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+QByteArray bytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// Err of the last status line, -1 before the first.
+int lastErrorCount(const std::string& text) {
+    const std::size_t at = text.rfind("Err = ");
+    return at == std::string::npos ? -1 : std::atoi(text.c_str() + at + 6);
+}
+
+// A port on 127.0.0.1 that nobody listens on (bound once, then let go).
+int closedPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof addr;
+    if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &size) != 0)
+        return 1;
+    ::close(fd);
+    return ntohs(addr.sin_port);
+}
+
+class HeadlessProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testing::EnsureQApplication();
+        ASSERT_TRUE(QFileInfo(QString::fromStdString(test::ProgramRunner::ProgramPath())).isExecutable())
+            << test::ProgramRunner::ProgramPath() << " is missing: build the zentiq target";
+        QDir().mkpath(m_dir.filePath("settings/Zentiq"));
+    }
+
+    QString path(const QString& name) const { return m_dir.filePath(name); }
+
+    // A read poll of `length` items from address 0, every 100 ms.
+    void writeDocument(const QString& name, int function, int length) {
+        PollDocumentModel model;
+        model.def.FunctionValue = function;
+        model.def.Length = length;
+        model.def.ScanRate = 100;
+        model.ComputeGridSize();
+        ASSERT_TRUE(ZqdFile::Save(path(name), model, GridLayoutData()).ok());
+    }
+    void writeWorkspace(const QString& name, int port, const QStringList& documents) {
+        WorkspaceFile::Contents contents;
+        contents.settings.Serial = 1;
+        contents.settings.IPAddress = "127.0.0.1";
+        contents.settings.ServicePort = port;
+        contents.settings.DelayBetweenPolls = 0;
+        for (const QString& doc : documents)
+            contents.documents.append({WindowPlacement(), doc});
+        ASSERT_EQ(WorkspaceFile::Save(path(name), contents), WorkspaceFile::Status::Ok);
+    }
+    SettingsStore& store() {
+        if (!m_store)
+            m_store = std::make_unique<SettingsStore>(path("settings/Zentiq/Zentiq.ini"));
+        return *m_store;
+    }
+    // No display, no Wayland, no platform named: nothing a window needs.
+    pid_t run(const std::vector<std::string>& args) {
+        m_store.reset();  // written out before the program reads it
+        const pid_t pid = m_program.Run({"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                                         "-u", "DBUS_SESSION_BUS_ADDRESS", "ZENTIQ_HEADLESS_STATUS_SECONDS=1"},
+                                        args);
+        m_stderr = m_program.StderrPath();
+        return pid;
+    }
+    std::string stderrText() const { return process::ReadTail(m_stderr, 20000); }
+    // Ended by itself with `code`.
+    void expectExit(pid_t pid, int code) {
+        const int status = m_program.WaitStatus(pid);
+        ASSERT_NE(status, -1) << "still running\n" << stderrText();
+        ASSERT_TRUE(WIFEXITED(status)) << "signal " << WTERMSIG(status) << "\n" << stderrText();
+        EXPECT_EQ(WEXITSTATUS(status), code) << stderrText();
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<SettingsStore> m_store;
+    std::string m_stderr;
+    test::ProgramRunner m_program{m_dir.filePath("settings").toStdString()};
+};
+
+TEST_F(HeadlessProcessTest, LogsThePolledValuesWithoutADisplayAndEndsOnSignalsWithWholeLines) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_TRUE(peer) << error;
+    writeDocument("pump.zqd", 3, 5);
+    writeDocument("coils.zqd", 1, 4);
+    writeWorkspace("plant.zqw", peer->Port(), {"pump.zqd", "coils.zqd"});
+
+    // What each document's lines carry after the time and the label (peer_data.h).
+    struct Log {
+        QString file;
+        QStringList values;
+    };
+    const Log logs[] = {{path("out/pump.txt"), {"3", "10", "17", "24", "31"}},
+                        {path("out/coils.txt"), {"1", "0", "0", "1"}}};
+    const QRegularExpression line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d <00000> (.*)$"));
+    for (const int signalNumber : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signalNumber == SIGTERM ? "SIGTERM" : "SIGINT");
+        const pid_t pid = run({"--headless", path("plant.zqw").toStdString(), "--log-dir",
+                               path("out").toStdString()});
+        const qsizetype before = lines(logs[0].file).size();
+        for (const Log& log : logs)
+            ASSERT_TRUE(waitUntil([&] { return lines(log.file).size() >= before + 20; }))
+                << log.file.toStdString() << "\n" << stderrText();
+        ASSERT_TRUE(waitUntil([&] { return stderrText().find("coils.zqd: Tx = ") != std::string::npos; }))
+            << "a status line: " << stderrText();
+        EXPECT_NE(stderrText().find("pump.zqd: Tx = "), std::string::npos);
+        ::kill(pid, signalNumber);
+        expectExit(pid, 0);
+        for (const Log& log : logs) {
+            SCOPED_TRACE(log.file.toStdString());
+            EXPECT_TRUE(bytes(log.file).endsWith('\n')) << "the last line is whole";
+            const QStringList written = lines(log.file);
+            for (const QString& text : written) {
+                const QRegularExpressionMatch m = line.match(text);
+                ASSERT_TRUE(m.hasMatch()) << text.toStdString();
+                EXPECT_EQ(m.captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts), log.values)
+                    << text.toStdString();
+            }
+        }
+    }
+    EXPECT_GE(lines(logs[0].file).size(), 40) << "the second run appended to the first one's lines";
+}
+
+TEST_F(HeadlessProcessTest, DocumentsNamedOneByOneLogWhereTheWindowLastLoggedThem) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_TRUE(peer) << error;
+    writeDocument("pump.zqd", 3, 3);
+    // The connection from the settings store, the log as the window left it.
+    store().SetInt("CommSetup", "Serial", 1);
+    store().SetString("CommSetup", "IPAddress", "127.0.0.1");
+    store().SetInt("CommSetup", "ServicePort", peer->Port());
+    StoredLog::Record record;
+    record.file = path("logs/pump.csv");
+    StoredLog::Remember(store(), path("pump.zqd"), record);
+    QDir().mkpath(path("logs"));
+
+    const pid_t pid = run({"--headless", path("pump.zqd").toStdString()});
+    ASSERT_TRUE(waitUntil([&] { return lines(record.file).size() >= 5; })) << stderrText();
+    ::kill(pid, SIGTERM);
+    expectExit(pid, 0);
+    const QStringList written = lines(record.file);
+    const QString header = written.value(0);
+    EXPECT_TRUE(header.startsWith(QStringLiteral("Time,")) && header.endsWith(QStringLiteral(",Status\r")) &&
+                header.count(QLatin1Char(',')) == 4)
+        << header.toStdString();
+    for (const QString& row : written.mid(1))
+        EXPECT_TRUE(row.contains(QStringLiteral(",3,10,17,\r"))) << row.toStdString();
+}
+
+TEST_F(HeadlessProcessTest, PollsOnWhenTheSlaveComesBack) {
+    const std::string slave = PeerProcess::BinaryDir() + "/tests/zentiq_libmodbus_slave";
+    std::string error;
+    auto peer = PeerProcess::Start({slave, "--tcp", "0", "--exit-on-stdin-eof"}, PeerProcess::kReadyTimeout, error);
+    ASSERT_TRUE(peer) << error;
+    const int port = peer->Port();
+    writeDocument("pump.zqd", 3, 2);
+    writeWorkspace("plant.zqw", port, {"pump.zqd"});
+    const QString log = path("out/pump.txt");
+    const pid_t pid = run({"--headless", path("plant.zqw").toStdString(), "--log-dir", path("out").toStdString()});
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= 5; })) << stderrText();
+
+    peer.reset();
+    ASSERT_TRUE(waitUntil([&] { return lastErrorCount(stderrText()) > 0; }))
+        << "the status line counts the failed polls\n" << stderrText();
+    const qsizetype before = lines(log).size();
+    peer = PeerProcess::Start({slave, "--tcp", std::to_string(port), "--exit-on-stdin-eof"}, PeerProcess::kReadyTimeout,
+                              error);
+    ASSERT_TRUE(peer) << error;
+    EXPECT_TRUE(waitUntil([&] { return lines(log).size() >= before + 5; }))
+        << "no lines after the slave came back\n" << stderrText();
+    EXPECT_TRUE(test::ProgramRunner::StillRunning(pid));
+    ::kill(pid, SIGTERM);
+    expectExit(pid, 0);
+}
+
+TEST_F(HeadlessProcessTest, WhatCannotBeOpenedEndsTheRunWithItsReason) {
+    writeDocument("pump.zqd", 3, 2);
+    writeWorkspace("closed.zqw", closedPort(), {"pump.zqd"});
+    writeWorkspace("empty.zqw", 502, {});
+    QFile::copy(path("pump.zqd"), path("unlogged.zqd"));
+    struct Case {
+        const char* what;
+        std::vector<std::string> args;
+        int code;
+        const char* says;
+    };
+    const std::string out = path("out").toStdString();
+    const Case cases[] = {
+        {"no workspace", {"--headless", path("missing.zqw").toStdString()}, 1, "missing.zqw was not found"},
+        {"no document", {"--headless", path("missing.zqd").toStdString(), "--log-dir", out}, 1, "missing.zqd"},
+        {"no file at all", {"--headless"}, 2, "--headless"},
+        {"a workspace beside a document",
+         {"--headless", path("closed.zqw").toStdString(), path("pump.zqd").toStdString()}, 2, "--headless"},
+        {"a workspace without documents", {"--headless", path("empty.zqw").toStdString()}, 1, "empty.zqw"},
+        {"nothing to log", {"--headless", path("unlogged.zqd").toStdString()}, 1, "--log-dir"},
+        {"the slave's port is closed",
+         {"--headless", path("closed.zqw").toStdString(), "--log-dir", out}, 1, "Connection Failed"},
+        {"a log folder that cannot be made",
+         {"--headless", path("pump.zqd").toStdString(), "--log-dir", path("pump.zqd/logs").toStdString()}, 1,
+         "pump.zqd/logs"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const pid_t pid = run(c.args);
+        expectExit(pid, c.code);
+        EXPECT_NE(stderrText().find(c.says), std::string::npos) << stderrText();
+    }
+}
+
+}  // namespace
+}  // namespace zentiq
