@@ -1691,6 +1691,10 @@ Reset Counters (F12)</translation>
         <source>请输入不超过%1个字符。</source>
         <translation>Please enter no more than %1 characters.</translation>
     </message>
+    <message>
+        <source>应答格式错误</source>
+        <translation>Malformed response</translation>
+    </message>
 </context>
 <context>
     <name>WorkspaceFile</name>
