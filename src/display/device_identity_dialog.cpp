@@ -102,7 +102,9 @@ void DeviceIdentityDialog::BuildUi() {
     m_objectTable->setObjectName(QStringLiteral("objectTable"));
     m_objectTable->setHorizontalHeaderLabels({tr("ID"), tr("名称"), tr("值")});
     m_objectTable->verticalHeader()->hide();
-    m_objectTable->horizontalHeader()->setStretchLastSection(true);
+    m_objectTable->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    m_objectTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    m_objectTable->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     m_objectTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_objectTable->setMinimumHeight(160);
     identityLayout->addWidget(m_objectTable);
@@ -141,7 +143,7 @@ void DeviceIdentityDialog::BuildUi() {
     auto* buttons = new QDialogButtonBox(this);
     auto* copyButton = buttons->addButton(tr("复制文本"), QDialogButtonBox::ActionRole);
     copyButton->setObjectName(QStringLiteral("copyButton"));
-    buttons->addButton(QDialogButtonBox::Close);
+    buttons->addButton(tr("关闭"), QDialogButtonBox::RejectRole);
     layout->addWidget(buttons);
 
     connect(m_reportButton, &QPushButton::clicked, this, [this] { ReadSlaveId(); });
@@ -259,8 +261,6 @@ void DeviceIdentityDialog::OnIdentity(int status) {
             m_objectTable->setItem(row, column, new QTableWidgetItem(cells[column]));
         ++row;
     }
-    m_objectTable->resizeColumnsToContents();
-    m_objectTable->horizontalHeader()->setStretchLastSection(true);
     m_statusLabel->setText(status == status::Ok
                                ? tr("设备识别已读取：%1 个对象，%2 次请求。")
                                      .arg(m_findings.objects.size())

@@ -2130,7 +2130,7 @@ Shift+F1: click any control to see what it does.</translation>
     </message>
     <message>
         <source>没有连接。请先连接（通讯 → 连接），再读取从站的设备信息。</source>
-        <translation>Not connected. Connect first (Connection → Connect), then read the slave's identity.</translation>
+        <translation>Not connected. Connect first (Connection → Connect), then read the slave&apos;s identity.</translation>
     </message>
     <message>
         <source>数据请输入 1 到 %1 个十六进制字节，以空格分隔（例如 A5 37）。</source>
@@ -2179,6 +2179,10 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>回环测试结束。</source>
         <translation>Loopback test finished.</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>
