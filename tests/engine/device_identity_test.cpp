@@ -313,13 +313,5 @@ TEST(DeviceIdentityParsers, SlaveIdReports) {
         EXPECT_EQ(ParseSlaveIdReport(c.pdu.data(), c.pdu.size()), c.bytes) << c.pdu.size();
 }
 
-TEST(DeviceIdentityParsers, StandardObjectNames) {
-    EXPECT_STREQ(DeviceIdObjectName(0), "VendorName");
-    EXPECT_STREQ(DeviceIdObjectName(2), "MajorMinorRevision");
-    EXPECT_STREQ(DeviceIdObjectName(6), "UserApplicationName");
-    EXPECT_EQ(DeviceIdObjectName(7), nullptr);
-    EXPECT_EQ(DeviceIdObjectName(0x80), nullptr);
-}
-
 }  // namespace
 }  // namespace zentiq

@@ -119,9 +119,9 @@ TEST(DeviceIdentityReader, FollowsPagesWithinItsBound) {
     }
 }
 
+// Standard objects by name, the others by number.
 TEST(DeviceIdentityReader, ObjectNames) {
-    EXPECT_EQ(DeviceIdentityReader::ObjectName(0), QStringLiteral("VendorName"));
-    EXPECT_EQ(DeviceIdentityReader::ObjectName(4), QStringLiteral("ProductName"));
+    EXPECT_EQ(DeviceIdentityReader::ObjectName(6), QStringLiteral("UserApplicationName"));
     EXPECT_EQ(DeviceIdentityReader::ObjectName(0x07), QStringLiteral("0x07"));
     EXPECT_EQ(DeviceIdentityReader::ObjectName(0xA3), QStringLiteral("0xA3"));
 }
