@@ -5,8 +5,9 @@
 // Input: [shape] [flags] then pieces, each [length] [length bytes]. A piece is
 // written only after the transport has read everything before it, so every
 // piece boundary is also a boundary between two reads.
-//   shape % 5: read 10 registers, write single register, read 127 registers,
-//              read 10 coils, raw frame
+//   shape % 8: read 10 registers, write single register, read 127 registers,
+//              read 10 coils, raw frame, echo (08/00), report slave ID (17),
+//              read device identification (43/14, extended)
 //   flags bit 0: put the transaction ID the transport waits for in bytes 0-1
 //         bit 1: the peer closes its side (orderly) after the last piece
 //         bit 2: the peer drops the connection unread (a reset) after it
@@ -26,6 +27,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/modbus_function.h"
 #include "engine/serial_transport.h"
 #include "engine/tcp_transport.h"
 
@@ -49,6 +51,9 @@ const Shape kShapes[] = {
     {{0x01, 0x03, 0x00, 0x00, 0x00, 0x7F}, 6, 3 + 254, false},
     {{0x01, 0x01, 0x00, 0x00, 0x00, 0x0A}, 6, 3 + 2, false},
     {{0x12, 0x34, 0x00, 0x00, 0x00, 0x06, 0x01, 0x03, 0x00, 0x00, 0x00, 0x01}, 12, 0, true},
+    {{0x11, 0x08, 0x00, 0x00, 0xA5, 0x37}, 6, 6, false},
+    {{0x11, 0x11}, 2, kMaxAnswerPdu, false},
+    {{0x11, 0x2B, 0x0E, 0x03, 0x00}, 5, kMaxAnswerPdu, false},
 };
 
 void Check(bool condition) {
@@ -123,8 +128,13 @@ EngineStatus Run(Transport& transport, bool rtu, const Shape& shape, Captures& c
     // Guard bytes behind the expected length must survive.
     std::uint8_t response[kResponseBufferSize + 8];
     std::memset(response, 0xA5, sizeof response);
+    // Answers whose length only they tell are judged by what they announce.
+    const bool announced = LengthOnlyInAnswer(shape.request[1]);
     const EngineStatus s =
-        transport.Transact(request, shape.length, response, shape.expected, captures);
+        announced ? AnnouncedAnswerStatus(
+                        transport.Exchange(request, shape.length, response, shape.expected, captures),
+                        request, response)
+                  : transport.Transact(request, shape.length, response, shape.expected, captures);
     // The RTU framer clears and reads the CRC behind the answer too.
     const std::size_t used =
         rtu ? std::max<std::size_t>(std::min(shape.expected + 2, kResponseBufferSize), 5) : shape.expected;
@@ -133,6 +143,8 @@ EngineStatus Run(Transport& transport, bool rtu, const Shape& shape, Captures& c
           s == status::ReadError || s == status::BytesMissing ||
           (rtu ? s == status::ChecksumError
                : s == status::TransactionIdError || s == status::ResponseError) ||
+          (announced && (s == status::MalformedAnswer || s == status::ResponseError ||
+                         s == status::ChecksumError)) ||
           (s >= 128 && s <= 128 + 255));
     Check(captures.responseLength <= kResponseCaptureSize);
     if (s != status::WriteError) Check(captures.requestLength == shape.length + (rtu ? 2 : 6));

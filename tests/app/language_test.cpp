@@ -24,6 +24,7 @@
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "display/communication.h"
+#include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
 #include "display/trend_window.h"
 #include "documents/mb_log_setup.h"
@@ -155,6 +156,7 @@ TEST_F(LanguageDialogTest, TablesAndEveryDialogReadEnglishAndBack) {
         {"CCommunication", [] { return new CCommunication(); }},
         {"CErrorCounter", [] { return new CErrorCounter(ErrorCounterModel::Counters{}); }},
         {"CTestCenter", [] { return new CTestCenter(CTestCenter::Settings{}); }},
+        {"DeviceIdentityDialog", [] { return new DeviceIdentityDialog(1); }},
         {"TrendWindow", [] { return new TrendWindow(nullptr, {}, nullptr); }},
         {"CMBWriteCoil", [] { return new CMBWriteCoil(); }},
         {"CMBWriteRegister", [] { return new CMBWriteRegister(); }},

@@ -7,6 +7,12 @@ integration tests as a real peer.
   pymodbus_slave.py --rtu DEVICE   [--baud N]   (Modbus RTU on a serial device or pty)
   pymodbus_slave.py --ascii DEVICE [--baud N]   (Modbus ASCII)
   common options: --slave ID (default 1), --max-seconds N (default 900), --verbose
+  identity (read device identification 43/14 and report slave ID 17):
+    --vendor TEXT --product-code TEXT --revision TEXT --vendor-url TEXT
+    --product-name TEXT --model-name TEXT --user-application TEXT
+    --object ID=TEXT (an extended object, ID 0x80..0xFF; repeatable)
+  pymodbus answers report slave ID with the basic objects joined by "-"
+  ("Pymodbus" when they are empty) followed by the run indicator 0xFF.
 
 Prints "READY <port>" (TCP) or "READY <device>" (serial) on stdout once it
 serves, and ends when its standard input closes, on SIGTERM, or after
@@ -49,6 +55,7 @@ def discrete(i):
 
 
 try:
+    from pymodbus.device import ModbusDeviceIdentification
     from pymodbus.datastore import (ModbusSequentialDataBlock,
                                     ModbusServerContext, ModbusSlaveContext)
     from pymodbus.framer.ascii_framer import ModbusAsciiFramer
@@ -81,6 +88,34 @@ def make_context(slave_id):
     return ModbusServerContext(slaves={slave_id: store}, single=False)
 
 
+IDENTITY_OPTIONS = [("vendor", 0x00), ("product_code", 0x01), ("revision", 0x02),
+                    ("vendor_url", 0x03), ("product_name", 0x04), ("model_name", 0x05),
+                    ("user_application", 0x06)]
+
+
+def add_identity_arguments(parser):
+    group = parser.add_argument_group("identity")
+    for name, _ in IDENTITY_OPTIONS:
+        group.add_argument("--" + name.replace("_", "-"), metavar="TEXT")
+    group.add_argument("--object", action="append", default=[], metavar="ID=TEXT")
+
+
+def make_identity(args, parser):
+    """The device identification objects the options name (None: pymodbus' own)."""
+    info = {oid: getattr(args, name) for name, oid in IDENTITY_OPTIONS
+            if getattr(args, name) is not None}
+    for item in args.object:
+        oid, sep, text = item.partition("=")
+        try:
+            oid = int(oid, 0)
+        except ValueError:
+            oid = -1
+        if not sep or not 0x80 <= oid <= 0xFF:
+            parser.error(f"--object {item}: want ID=TEXT with ID 0x80..0xFF")
+        info[oid] = text
+    return ModbusDeviceIdentification(info=info) if info else None
+
+
 def exit_when_stdin_closes():
     """The starter holds our stdin; when it goes away (even by a crash) so do we."""
     def watch():
@@ -104,7 +139,7 @@ async def serve_tcp(args, context):
     rtu = args.rtu_tcp is not None
     port = args.rtu_tcp if rtu else args.tcp
     server = ModbusTcpServer(context, ModbusRtuFramer if rtu else ModbusSocketFramer,
-                             address=("127.0.0.1", port),
+                             identity=args.identity, address=("127.0.0.1", port),
                              allow_reuse_address=True, broadcast_enable=True,
                              ignore_missing_slaves=True)
     task = asyncio.create_task(server.serve_forever())
@@ -121,7 +156,8 @@ async def serve_serial(args, context):
     framer = ModbusAsciiFramer if args.ascii else ModbusRtuFramer
     device = args.ascii or args.rtu
     parity = {"N": "N", "E": "E", "O": "O"}[args.parity]
-    server = ModbusSerialServer(context, framer, port=device, baudrate=args.baud,
+    server = ModbusSerialServer(context, framer, identity=args.identity, port=device,
+                                baudrate=args.baud,
                                 bytesize=args.data, parity=parity, stopbits=args.stop,
                                 timeout=0.05, broadcast_enable=True,
                                 ignore_missing_slaves=True)
@@ -147,7 +183,9 @@ def main():
     parser.add_argument("--slave", type=int, default=1)
     parser.add_argument("--max-seconds", type=int, default=900)
     parser.add_argument("--verbose", action="store_true")
+    add_identity_arguments(parser)
     args = parser.parse_args()
+    args.identity = make_identity(args, parser)
     for port in (args.tcp, args.rtu_tcp):
         if port is not None and not 0 <= port <= 65535:
             parser.error("port out of range")
