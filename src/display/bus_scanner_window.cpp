@@ -257,6 +257,7 @@ void BusScannerWindow::rangeChanged() {
     const bool unusual = first == 0 || last > 247 || first > 247;
     m_warning->setText(unusual ? tr("ID 0 是广播地址，248~255 是保留地址：设备通常不会应答。")
                                : QString());
+    m_warning->setVisible(unusual);
 }
 
 bool BusScannerWindow::IsScanning() const {

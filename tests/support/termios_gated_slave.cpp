@@ -10,7 +10,10 @@ LineFraming ReadFraming(int fd) {
     if (tcgetattr(fd, &t) != 0)
         return f;
     f.speed = cfgetospeed(&t);
-    f.parity = (t.c_cflag & PARENB) == 0 ? 'N' : (t.c_cflag & PARODD) != 0 ? 'O' : 'E';
+    // A pty clears PARENB whatever is set; the parity check (INPCK) that a
+    // port turns on with its parity, and PARODD, stay.
+    const bool parity = (t.c_cflag & PARENB) != 0 || (t.c_iflag & INPCK) != 0;
+    f.parity = !parity ? 'N' : (t.c_cflag & PARODD) != 0 ? 'O' : 'E';
     f.stopBits = (t.c_cflag & CSTOPB) != 0 ? 2 : 1;
     return f;
 }
