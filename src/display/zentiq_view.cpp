@@ -22,6 +22,7 @@
 #include "framework/user_interaction.h"
 #include "framework/window_registry.h"
 #include "display/decode_window.h"
+#include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
 #include "values/address_labels.h"
 #include "values/error_counter_model.h"
@@ -91,7 +92,7 @@ bool isWindowCommand(int id) {
     using namespace cmd;
     return id == WriteSingleCoil || id == WriteSingleRegister || id == WriteMultipleCoils ||
            id == WriteMultipleRegisters || id == MaskWrite || id == ReadWriteRegisters ||
-           id == ErrorCounter || id == TestCenter;
+           id == ErrorCounter || id == TestCenter || id == DeviceIdentity;
 }
 
 int floorMod(int a, int m) {
@@ -646,6 +647,7 @@ bool CZentiqView::runWindowCommand(int id) {
         return true;
     }
     case TestCenter: CTestCenter::Open(this); return true;
+    case DeviceIdentity: DeviceIdentityDialog::Open(doc.Model().def.SlaveID, this); return true;
     default: return false;
     }
 }

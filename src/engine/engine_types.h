@@ -36,6 +36,9 @@ inline constexpr EngineStatus ByteCountError = 17;
 inline constexpr EngineStatus SocketCreateFailed = 18;
 inline constexpr EngineStatus ConnectWaitFailed = 19;
 inline constexpr EngineStatus TransactionIdError = 20;
+// An answer whose own structure does not hold: a byte count or object list
+// that runs past the frame, or a frame longer than its contents.
+inline constexpr EngineStatus MalformedAnswer = 21;
 inline constexpr EngineStatus ExceptionBase = 128;
 inline constexpr EngineStatus UnhandledFunction = 65535;
 }  // namespace status
@@ -51,10 +54,13 @@ enum class FunctionCode : std::uint16_t {
     ReadInputRegisters = 4,
     WriteSingleCoil = 5,
     WriteSingleRegister = 6,
+    Diagnostics = 8,
     WriteMultipleCoils = 15,
     WriteMultipleRegisters = 16,
+    ReportSlaveId = 17,
     MaskWriteRegister = 22,
     ReadWriteRegisters = 23,
+    DeviceIdentification = 43,
 };
 
 constexpr std::uint16_t Code(FunctionCode function) { return static_cast<std::uint16_t>(function); }
@@ -145,6 +151,9 @@ struct OneShotAnswer {
     std::uint16_t responseLength;
     std::uint8_t response[kResponseCaptureSize];
     std::uint8_t data[kDataSize];  // the values read, as PollResult::data; zeros unless status is 0
+    // Functions whose answer is kept whole (08, 17, 43): data holds the
+    // answer's slave ID, function and data, this many bytes; 0 otherwise.
+    std::uint16_t answerLength;
 };
 
 // Connection settings; field names are the settings-store keys ("RTU/ASCII"

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "engine/device_identity.h"
+
 namespace zentiq {
 namespace {
 
@@ -94,10 +96,52 @@ std::size_t BuildReadWrite(const WorkArea& w, std::uint8_t* r) {
     return 11 + 2 * static_cast<std::size_t>(n);
 }
 
+std::size_t EchoBytes(const WorkArea& w) {
+    return std::min<std::size_t>(w.writeQuantity, kMaxEchoBytes);
+}
+
+// Diagnostics: sub-function (readAddress), then the data to be echoed.
+std::size_t BuildDiagnostics(const WorkArea& w, std::uint8_t* r) {
+    const std::size_t n = EchoBytes(w);
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = Code(FunctionCode::Diagnostics);
+    PutU16(r + 2, w.readAddress);
+    std::memcpy(r + 4, w.data, n);
+    return 4 + n;
+}
+
+std::size_t BuildReportSlaveId(const WorkArea& w, std::uint8_t* r) {
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = Code(FunctionCode::ReportSlaveId);
+    return 2;
+}
+
+// Read device identification: read code (readAddress), object ID (writeAddress).
+std::size_t BuildDeviceId(const WorkArea& w, std::uint8_t* r) {
+    r[0] = static_cast<std::uint8_t>(w.slaveId);
+    r[1] = Code(FunctionCode::DeviceIdentification);
+    r[2] = kMeiReadDeviceId;
+    r[3] = static_cast<std::uint8_t>(w.readAddress);
+    r[4] = static_cast<std::uint8_t>(w.writeAddress);
+    return 5;
+}
+
 // ---- data of counted answers -----------------------------------------------
 
 std::size_t BitData(const WorkArea& w) { return BitBytes(w.readQuantity); }
 std::size_t RegisterData(const WorkArea& w) { return 2 * static_cast<std::size_t>(w.readQuantity); }
+// The echo repeats the sub-function's second byte and the data.
+std::size_t EchoData(const WorkArea& w) { return 1 + EchoBytes(w); }
+
+// ---- lengths the answers announce ------------------------------------------
+
+std::size_t ByteCounted(const std::uint8_t* pdu, std::size_t got) {
+    return got >= 3 ? std::min(3 + std::size_t{pdu[2]}, kMaxAnswerPdu + 1) : 0;
+}
+
+std::size_t DeviceIdAnnounced(const std::uint8_t* pdu, std::size_t got) {
+    return DeviceIdAnswerLength(pdu, got, kMaxAnswerPdu);
+}
 
 // ---- checks ----------------------------------------------------------------
 
@@ -127,6 +171,16 @@ EngineStatus CheckHeaderOnly(const WorkArea&, const std::uint8_t* req, const std
     return SameHeader(req, resp) ? status::Ok : status::ResponseError;
 }
 
+EngineStatus CheckDiagnostics(const WorkArea& w, const std::uint8_t* req,
+                              const std::uint8_t* resp) {
+    return std::memcmp(req, resp, 4 + EchoBytes(w)) == 0 ? status::Ok : status::ResponseError;
+}
+
+// The answer names the MEI type and the read code asked for.
+EngineStatus CheckDeviceId(const WorkArea&, const std::uint8_t* req, const std::uint8_t* resp) {
+    return std::memcmp(req, resp, 4) == 0 ? status::Ok : status::ResponseError;
+}
+
 // ---- decoding --------------------------------------------------------------
 
 void UnpackBits(WorkArea& w, const std::uint8_t* resp) {
@@ -143,19 +197,33 @@ void UnpackRegisters(WorkArea& w, const std::uint8_t* resp) {
     }
 }
 
+// The answer as it came, for the caller to take apart.
+void KeepWhole(WorkArea& w, const std::uint8_t* resp) {
+    std::memcpy(w.data, resp, std::min<std::size_t>(w.answerLength, kDataSize));
+}
+
 constexpr FunctionEntry kFunctions[] = {
-    {FunctionCode::ReadCoils, BuildRead, 0, BitData, CheckBits, UnpackBits},
-    {FunctionCode::ReadDiscreteInputs, BuildRead, 0, BitData, CheckBits, UnpackBits},
-    {FunctionCode::ReadHoldingRegisters, BuildRead, 0, RegisterData, CheckRegisters,
+    {FunctionCode::ReadCoils, BuildRead, 0, BitData, ByteCounted, CheckBits, UnpackBits},
+    {FunctionCode::ReadDiscreteInputs, BuildRead, 0, BitData, ByteCounted, CheckBits, UnpackBits},
+    {FunctionCode::ReadHoldingRegisters, BuildRead, 0, RegisterData, ByteCounted, CheckRegisters,
      UnpackRegisters},
-    {FunctionCode::ReadInputRegisters, BuildRead, 0, RegisterData, CheckRegisters, UnpackRegisters},
-    {FunctionCode::WriteSingleCoil, BuildWriteCoil, 6, nullptr, CheckEcho<6>, nullptr},
-    {FunctionCode::WriteSingleRegister, BuildWriteRegister, 6, nullptr, CheckEcho<6>, nullptr},
-    {FunctionCode::WriteMultipleCoils, BuildWriteCoils, 6, nullptr, CheckEcho<6>, nullptr},
-    {FunctionCode::WriteMultipleRegisters, BuildWriteRegisters, 6, nullptr, CheckEcho<6>, nullptr},
-    {FunctionCode::MaskWriteRegister, BuildMaskWrite, 8, nullptr, CheckEcho<8>, nullptr},
-    {FunctionCode::ReadWriteRegisters, BuildReadWrite, 0, RegisterData, CheckHeaderOnly,
+    {FunctionCode::ReadInputRegisters, BuildRead, 0, RegisterData, ByteCounted, CheckRegisters,
      UnpackRegisters},
+    {FunctionCode::WriteSingleCoil, BuildWriteCoil, 6, nullptr, nullptr, CheckEcho<6>, nullptr},
+    {FunctionCode::WriteSingleRegister, BuildWriteRegister, 6, nullptr, nullptr, CheckEcho<6>,
+     nullptr},
+    {FunctionCode::Diagnostics, BuildDiagnostics, 0, EchoData, nullptr, CheckDiagnostics,
+     KeepWhole},
+    {FunctionCode::WriteMultipleCoils, BuildWriteCoils, 6, nullptr, nullptr, CheckEcho<6>, nullptr},
+    {FunctionCode::WriteMultipleRegisters, BuildWriteRegisters, 6, nullptr, nullptr, CheckEcho<6>,
+     nullptr},
+    {FunctionCode::ReportSlaveId, BuildReportSlaveId, 0, nullptr, ByteCounted, CheckHeaderOnly,
+     KeepWhole},
+    {FunctionCode::MaskWriteRegister, BuildMaskWrite, 8, nullptr, nullptr, CheckEcho<8>, nullptr},
+    {FunctionCode::ReadWriteRegisters, BuildReadWrite, 0, RegisterData, ByteCounted,
+     CheckHeaderOnly, UnpackRegisters},
+    {FunctionCode::DeviceIdentification, BuildDeviceId, 0, nullptr, DeviceIdAnnounced,
+     CheckDeviceId, KeepWhole},
 };
 
 // An exception answer: slave, function | 0x80, exception code.
@@ -183,7 +251,13 @@ constexpr Limits kLimits[] = {
     {FunctionCode::WriteMultipleRegisters, true, 0xFFFF, 127, false},
     {FunctionCode::MaskWriteRegister, true, 0xFFFF, 0xFFFF, false},
     {FunctionCode::ReadWriteRegisters, false, 127, 127, false},
+    // Served once, never polled: nobody answers a broadcast of them.
+    {FunctionCode::Diagnostics, false, 0, kMaxEchoBytes, true},
+    {FunctionCode::ReportSlaveId, false, 0, 0, true},
+    {FunctionCode::DeviceIdentification, false, 0, 0, true},
 };
+
+constexpr std::uint16_t kReturnQueryData = 0;
 
 }  // namespace
 
@@ -194,7 +268,13 @@ const FunctionEntry* FindFunction(std::uint16_t code) {
 }
 
 std::size_t ExpectedAnswerLength(const FunctionEntry& entry, const WorkArea& work) {
-    return entry.fixedAnswer != 0 ? entry.fixedAnswer : 3 + entry.countedData(work);
+    if (entry.fixedAnswer != 0) return entry.fixedAnswer;
+    return entry.countedData != nullptr ? 3 + entry.countedData(work) : kMaxAnswerPdu;
+}
+
+bool LengthOnlyInAnswer(std::uint16_t code) {
+    const FunctionEntry* entry = FindFunction(code);
+    return entry != nullptr && entry->fixedAnswer == 0 && entry->countedData == nullptr;
 }
 
 std::size_t AnswerPduLength(const std::uint8_t* pdu, std::size_t got) {
@@ -203,7 +283,7 @@ std::size_t AnswerPduLength(const std::uint8_t* pdu, std::size_t got) {
     const FunctionEntry* entry = FindFunction(pdu[1]);
     if (entry == nullptr) return 0;
     if (entry->fixedAnswer != 0) return entry->fixedAnswer;
-    return got >= 3 ? 3 + std::size_t{pdu[2]} : 0;
+    return entry->announced != nullptr ? entry->announced(pdu, got) : 0;
 }
 
 EngineStatus AnswerStatus(const Delivery& delivery, const std::uint8_t* response,
@@ -218,14 +298,35 @@ EngineStatus AnswerStatus(const Delivery& delivery, const std::uint8_t* response
     return delivery.checksumOk ? status::Ok : status::ChecksumError;
 }
 
+EngineStatus AnnouncedAnswerStatus(const Delivery& delivery, const std::uint8_t* request,
+                                   const std::uint8_t* response) {
+    if (delivery.status != status::Ok || !delivery.answered ||
+        (delivery.length >= 2 && IsException(response)))
+        return AnswerStatus(delivery, response, kExceptionLength);
+    if (delivery.length >= 2 && response[1] != request[1])
+        return delivery.checksumOk ? status::ResponseError : status::ChecksumError;
+    std::size_t announced = AnswerPduLength(response, delivery.length);
+    // Bytes that do not even tell their length are short of something.
+    if (announced == 0) announced = delivery.length + 1;
+    if (delivery.length < announced)
+        return delivery.checksumOk ? status::MalformedAnswer : status::BytesMissing;
+    if (!delivery.checksumOk) return status::ChecksumError;
+    return delivery.length == announced ? status::Ok : status::MalformedAnswer;
+}
+
 bool RequestWithinLimits(bool oneShot, std::uint16_t slaveId, std::uint16_t function,
-                         std::uint16_t readQuantity, std::uint16_t writeQuantity) {
+                         std::uint16_t readQuantity, std::uint16_t writeQuantity,
+                         std::uint16_t readAddress, std::uint16_t writeAddress) {
     if (slaveId > 255) return false;
     const auto* it = std::find_if(std::begin(kLimits), std::end(kLimits),
                                   [&](const Limits& l) { return l.code == function; });
     if (it == std::end(kLimits)) return false;
     if (it->oneShotOnly && !oneShot) return false;
     if (slaveId == 0 && !it->slaveZeroAllowed) return false;
+    if (function == FunctionCode::Diagnostics && readAddress != kReturnQueryData) return false;
+    if (function == FunctionCode::DeviceIdentification &&
+        (readAddress < 1 || readAddress > 4 || writeAddress > 0xFF))
+        return false;
     return readQuantity <= it->maxRead && writeQuantity <= it->maxWrite;
 }
 
@@ -245,8 +346,19 @@ EngineStatus RunFunction(Transport& transport, WorkArea& work, Captures& capture
     const std::size_t expected = ExpectedAnswerLength(*entry, work);
 
     std::memset(response, 0, std::min(sizeof response, expected + 8));
-    EngineStatus result = transport.Transact(request, length, response, expected, captures);
+    work.answerLength = 0;
+    EngineStatus result;
+    if (LengthOnlyInAnswer(work.function)) {
+        const Delivery delivery = transport.Exchange(request, length, response, expected, captures);
+        result = AnnouncedAnswerStatus(delivery, request, response);
+        if (result == status::Ok) work.answerLength = static_cast<std::uint16_t>(delivery.length);
+    } else {
+        result = transport.Transact(request, length, response, expected, captures);
+        if (result == status::Ok && entry->unpack == KeepWhole)
+            work.answerLength = static_cast<std::uint16_t>(expected);
+    }
     if (result == status::Ok) result = entry->check(work, request, response);
+    if (result != status::Ok) work.answerLength = 0;
     if (result == status::Ok && entry->unpack != nullptr) entry->unpack(work, response);
     return result;
 }

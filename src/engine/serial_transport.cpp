@@ -97,6 +97,28 @@ Delivery RtuTransport::Exchange(std::uint8_t* request, std::size_t length, std::
     return {status::Ok, got - 2, Crc16(response, got) == 0};
 }
 
+int AsciiTransport::ReadAnnouncedFrame(std::uint8_t* chars) {
+    // ':' and the first three bytes, then as far as the bytes so far tell
+    // (one more byte while they do not): a line whose read interval is a
+    // second long must not wait that long at the end of every frame.
+    std::uint8_t bytes[kMaxAnswerPdu + 2];
+    std::size_t have = 0;
+    std::size_t target = 7;
+    for (std::size_t step = 0; step < 2 * kMaxAnswerPdu && have < target; ++step) {
+        const int got = m_line.Read(chars + have, target - have);
+        if (got < 0) return -1;
+        have += static_cast<std::size_t>(got);
+        if (have < target) break;  // the line fell silent
+        const std::size_t count = std::min((have - 1) / 2, sizeof bytes);
+        for (std::size_t i = 0; i < count; ++i) bytes[i] = DecodeHexPair(chars + 1 + 2 * i);
+        const std::size_t pdu = AnswerPduLength(bytes, count);
+        // LRC and CR LF follow the PDU; nothing is longer than the largest answer.
+        target = pdu == 0 ? have + 2 : 2 * std::min(pdu, kMaxAnswerPdu) + 5;
+        if (count > kMaxAnswerPdu) break;
+    }
+    return static_cast<int>(have);
+}
+
 Delivery AsciiTransport::Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
                                   std::size_t expected, Captures& captures) {
     char frame[kAsciiFrameSize];
@@ -115,8 +137,9 @@ Delivery AsciiTransport::Exchange(std::uint8_t* request, std::size_t length, std
     if (request[0] == 0) return {status::Ok, 0, true, false};
 
     std::uint8_t chars[kAsciiResponseSize] = {};
-    const std::size_t want = std::min(2 * expected + 5, sizeof captures.response);
-    const int got = m_line.Read(chars, want);
+    const int got = LengthOnlyInAnswer(request[1])
+                        ? ReadAnnouncedFrame(chars)
+                        : m_line.Read(chars, std::min(2 * expected + 5, sizeof captures.response));
     if (got < 0) return {status::ReadError};
     const std::size_t n = static_cast<std::size_t>(got);
     captures.CaptureResponse(chars, n);

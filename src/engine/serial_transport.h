@@ -46,6 +46,11 @@ public:
     using SerialTransportBase::SerialTransportBase;
     Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
                       std::size_t expected, Captures& captures) override;
+
+private:
+    // Reads an answer whose length only its own bytes tell, frame character
+    // by frame character as far as they announce; the characters read, or -1.
+    int ReadAnnouncedFrame(std::uint8_t* chars);
 };
 
 // ':' + two upper-case hex digits per byte + LRC + CR LF; returns the length.

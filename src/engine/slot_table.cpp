@@ -21,8 +21,11 @@ bool FunctionReadyAtOnce(std::uint16_t function, std::uint16_t writeQuantity) {
     case FunctionCode::ReadDiscreteInputs:
     case FunctionCode::ReadHoldingRegisters:
     case FunctionCode::ReadInputRegisters:
-    case FunctionCode::MaskWriteRegister: return true;
-    case FunctionCode::ReadWriteRegisters: return writeQuantity == 0;
+    case FunctionCode::MaskWriteRegister:
+    case FunctionCode::ReportSlaveId:
+    case FunctionCode::DeviceIdentification: return true;
+    case FunctionCode::ReadWriteRegisters:
+    case FunctionCode::Diagnostics: return writeQuantity == 0;
     default: return false;
     }
 }
@@ -103,7 +106,9 @@ int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t s
                      std::uint16_t slaveId, std::uint16_t function, std::uint16_t readAddress,
                      std::uint16_t readQuantity, std::uint16_t writeAddress,
                      std::uint16_t writeQuantity) {
-    if (!RequestWithinLimits(false, slaveId, function, readQuantity, writeQuantity)) return -1;
+    if (!RequestWithinLimits(false, slaveId, function, readQuantity, writeQuantity, readAddress,
+                             writeAddress))
+        return -1;
     auto& e = Engine();
     std::lock_guard guard(e.lock);
     for (int i = kFirstPollSlot; i <= kLastSlot; ++i) {
@@ -125,7 +130,9 @@ int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t s
 int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
                   std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
                   std::uint16_t writeAddress, std::uint16_t writeQuantity) {
-    if (!RequestWithinLimits(true, slaveId, function, readQuantity, writeQuantity)) return 0;
+    if (!RequestWithinLimits(true, slaveId, function, readQuantity, writeQuantity, readAddress,
+                             writeAddress))
+        return 0;
     auto& e = Engine();
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[0];
@@ -161,6 +168,7 @@ void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status
         std::memcpy(a.data, work.data, sizeof a.data);
     else
         std::memset(a.data, 0, sizeof a.data);
+    a.answerLength = status == status::Ok ? work.answerLength : 0;
 }
 
 int GetOneShotAnswer(std::uint32_t ticket, OneShotAnswer* answer) {

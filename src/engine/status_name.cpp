@@ -7,7 +7,7 @@
 namespace zentiq {
 namespace {
 
-constexpr std::array<std::pair<EngineStatus, const char*>, 22> kNames{{
+constexpr std::array<std::pair<EngineStatus, const char*>, 23> kNames{{
     {status::Ok, "Ok"},
     {status::Timeout, "Timeout"},
     {status::ChecksumError, "ChecksumError"},
@@ -29,6 +29,7 @@ constexpr std::array<std::pair<EngineStatus, const char*>, 22> kNames{{
     {status::SocketCreateFailed, "SocketCreateFailed"},
     {status::ConnectWaitFailed, "ConnectWaitFailed"},
     {status::TransactionIdError, "TransactionIdError"},
+    {status::MalformedAnswer, "MalformedAnswer"},
     {status::UnhandledFunction, "UnhandledFunction"},
 }};
 

@@ -125,6 +125,7 @@ constexpr std::array kMenuWithDocuments = {
     item(cmd::ReadWriteRegisters, QT_TRANSLATE_NOOP("Menus", "23:读写寄存器组")),
     separator(),
     item(cmd::TestCenter, QT_TRANSLATE_NOOP("Menus", "测试工具")),
+    item(cmd::DeviceIdentity, QT_TRANSLATE_NOOP("Menus", "设备信息 (08/17/43)")),
     separator(),
     item(cmd::StartLogging, QT_TRANSLATE_NOOP("Menus", "记录..\tAlt+L")),
     item(cmd::StopLogging, QT_TRANSLATE_NOOP("Menus", "记录关闭\tAlt+O")),

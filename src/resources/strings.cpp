@@ -22,6 +22,7 @@ constexpr std::array kTable = {
     Entry{105, QT_TRANSLATE_NOOP("Strings", "网关设备不可用")},
     Entry{106, QT_TRANSLATE_NOOP("Strings", "字节数目错误")},
     Entry{116, QT_TRANSLATE_NOOP("Strings", "Comm:")},
+    Entry{127, QT_TRANSLATE_NOOP("Strings", "应答格式错误")},
     Entry{129, QT_TRANSLATE_NOOP(
                    "Strings",
                    "\nZentiq\nZentiq\nZentiq Files (*.zqd)\n.zqd\nZentiq.Document\nZentiq Files")},

@@ -14,7 +14,7 @@ struct CodeText {
 };
 
 // Engine failures below 128.
-constexpr std::array<CodeText, 10> kFailureTexts = {{
+constexpr std::array<CodeText, 11> kFailureTexts = {{
     {status::Timeout, ids::Timeout},
     {status::ChecksumError, ids::CrcError},
     {status::ResponseError, ids::ResponseError},
@@ -25,6 +25,7 @@ constexpr std::array<CodeText, 10> kFailureTexts = {{
     {status::BytesMissing, ids::BytesMissing},
     {status::ByteCountError, ids::ByteCountError},
     {status::TransactionIdError, ids::TransactionIdError},
+    {status::MalformedAnswer, ids::MalformedAnswer},
 }};
 
 // Exception responses by exception code (the status's low seven bits).

@@ -23,14 +23,15 @@ TEST(StatusNameTest, EachResultHasItsOwnName) {
         {status::UnhandledFunction, "UnhandledFunction"},
         {static_cast<EngineStatus>(status::ExceptionBase + 2), "Exception 2"},
         {static_cast<EngineStatus>(status::ExceptionBase + 0xFF), "Exception 255"},
-        {21, "Status 21"},
+        {status::MalformedAnswer, "MalformedAnswer"},
+        {22, "Status 22"},
         {status::ExceptionBase + 0x100, "Status 384"},
     };
     for (const auto& c : cases) EXPECT_EQ(StatusName(c.value), c.name) << c.value;
 
     // No two results the engine produces may read alike in a log.
     std::set<std::string> seen;
-    for (EngineStatus v = status::Ok; v <= status::TransactionIdError; ++v) {
+    for (EngineStatus v = status::Ok; v <= status::MalformedAnswer; ++v) {
         const std::string name = StatusName(v);
         EXPECT_NE(name.rfind("Status ", 0), 0u) << v << " has no name";
         EXPECT_TRUE(seen.insert(name).second) << name << " named twice";

@@ -19,6 +19,9 @@ public:
     bool failReads = false;
     std::vector<std::vector<std::uint8_t>> written;
     std::deque<std::vector<std::uint8_t>> reads;  // one entry per Read call
+    // Reads take what they ask for from the front entry and leave the rest
+    // for the next Read, as a byte stream does.
+    bool stream = false;
     int purges = 0;
 
     bool IsOpen() const override { return open; }
@@ -34,6 +37,7 @@ public:
         reads.pop_front();
         const std::size_t k = std::min(n, chunk.size());
         if (k > 0) std::memcpy(buffer, chunk.data(), k);
+        if (stream && k < chunk.size()) reads.emplace_front(chunk.begin() + k, chunk.end());
         return static_cast<int>(k);
     }
     void Purge() override { ++purges; }

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "engine/engine.h"
 #include "support/peer_process.h"
@@ -17,8 +18,10 @@ public:
     enum class Peer { PyModbus, LibModbus };
 
     // nullptr with error set when the peer or the pty pair cannot be had.
+    // peerArgs go to the pymodbus slave's command line.
     static std::unique_ptr<PeerLink> Start(Peer peer, TransmissionMode mode, std::string& error,
-                                           std::uint32_t pollDelayMs = 1) {
+                                           std::uint32_t pollDelayMs = 1,
+                                           const std::vector<std::string>& peerArgs = {}) {
         std::unique_ptr<PeerLink> link(new PeerLink);
         link->m_mode = mode;
         using test::PeerProcess;
@@ -34,8 +37,9 @@ public:
                 return nullptr;
             device = link->m_line->PathB();
         }
-        link->m_peer = peer == Peer::PyModbus ? PeerProcess::PyModbus(peerMode, device, error)
-                                              : PeerProcess::LibModbus(peerMode, device, error);
+        link->m_peer = peer == Peer::PyModbus
+                           ? PeerProcess::PyModbus(peerMode, device, error, 1, {}, peerArgs)
+                           : PeerProcess::LibModbus(peerMode, device, error);
         if (!link->m_peer)
             return nullptr;
         SetPollDelay(pollDelayMs);

@@ -267,7 +267,8 @@ std::unique_ptr<PeerProcess> PeerProcess::Start(const std::vector<std::string>& 
 
 std::unique_ptr<PeerProcess> PeerProcess::PyModbus(Mode mode, const std::string& device,
                                                    std::string& error, int slaveId,
-                                                   const Serial& serial) {
+                                                   const Serial& serial,
+                                                   const std::vector<std::string>& extraArgs) {
     const std::string python = "/usr/bin/python3";
     if (!IsExecutable(python)) {
         error = "/usr/bin/python3 is missing: install the Debian packages python3 and python3-pymodbus";
@@ -291,6 +292,7 @@ std::unique_ptr<PeerProcess> PeerProcess::PyModbus(Mode mode, const std::string&
     }
     if (mode == Mode::Rtu || mode == Mode::Ascii) AppendSerialArgs(argv, serial);
     argv.insert(argv.end(), {"--slave", std::to_string(slaveId)});
+    argv.insert(argv.end(), extraArgs.begin(), extraArgs.end());
 
     // Tell a missing pymodbus apart from other start failures: the script
     // exits with a code of its own when the import fails.

@@ -55,10 +55,12 @@ public:
     // /usr/bin/python3). Tcp and RtuOverTcp bind a free port on 127.0.0.1
     // and ignore device; Rtu and Ascii serve the serial device (a pty path). Returns
     // nullptr with error set, naming the package to install when python3 or
-    // pymodbus is missing.
+    // pymodbus is missing. extraArgs go to the script as they are (the
+    // identity options, say).
     static std::unique_ptr<PeerProcess> PyModbus(Mode mode, const std::string& device,
                                                  std::string& error, int slaveId = 1,
-                                                 const Serial& serial = {});
+                                                 const Serial& serial = {},
+                                                 const std::vector<std::string>& extraArgs = {});
     // The libmodbus slave (zentiq_libmodbus_slave of the tests build). Tcp or
     // Rtu; Ascii and RtuOverTcp are refused (the slave has neither).
     static std::unique_ptr<PeerProcess> LibModbus(Mode mode, const std::string& device,

@@ -23,11 +23,14 @@ constexpr auto kSlice = std::chrono::milliseconds(10);
 std::size_t RequestLength(const ScriptedTcpSlave::Bytes& inbox, ScriptedTcpSlave::Framing framing) {
     if (framing == ScriptedTcpSlave::Framing::Mbap)
         return inbox.size() >= 6 ? 6 + ((std::size_t{inbox[4]} << 8) | inbox[5]) : 0;
-    // RTU: fixed lengths, or a byte count for the multiple writes.
+    // RTU: fixed lengths (08 with a two-byte echo), or a byte count for the
+    // multiple writes.
     if (inbox.size() < 2) return 0;
     switch (inbox[1]) {
     case 15: case 16: return inbox.size() >= 7 ? 9 + std::size_t{inbox[6]} : 0;
+    case 17: return 4;
     case 22: return 10;
+    case 43: return 7;
     case 23: return inbox.size() >= 11 ? 13 + std::size_t{inbox[10]} : 0;
     default: return 8;
     }

@@ -942,6 +942,45 @@
     </message>
 </context>
 <context>
+    <name>DeviceIdentityText</name>
+    <message>
+        <source>发送 %1，正确 %2，丢失 %3，损坏 %4，异常 %5，失败 %6</source>
+        <translation>Sent %1, good %2, lost %3, corrupted %4, exceptions %5, failed %6</translation>
+    </message>
+    <message>
+        <source>从站 ID</source>
+        <translation>Slave ID</translation>
+    </message>
+    <message>
+        <source>报告从站 ID (十六进制)</source>
+        <translation>Report slave ID (hex)</translation>
+    </message>
+    <message>
+        <source>报告从站 ID (文本)</source>
+        <translation>Report slave ID (text)</translation>
+    </message>
+    <message>
+        <source>报告从站 ID</source>
+        <translation>Report slave ID</translation>
+    </message>
+    <message>
+        <source>设备识别 (读取代码 %1)</source>
+        <translation>Device identification (read code %1)</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>回环测试 (08/00，数据 %1)</source>
+        <translation>Loopback test (08/00, data %1)</translation>
+    </message>
+    <message>
+        <source>往返时间 最小 / 平均 / 最大</source>
+        <translation>Round trip min / avg / max</translation>
+    </message>
+</context>
+<context>
     <name>FileDialog</name>
     <message>
         <source>%1 已存在。
@@ -1314,6 +1353,10 @@ Do you want to replace it?</translation>
     <message>
         <source>总线扫描..</source>
         <translation>Bus scanner..</translation>
+    </message>
+    <message>
+        <source>设备信息 (08/17/43)</source>
+        <translation>Device identity (08/17/43)</translation>
     </message>
 </context>
 <context>
@@ -1782,6 +1825,10 @@ Reset Counters (F12)</translation>
         <source>请输入不超过%1个字符。</source>
         <translation>Please enter no more than %1 characters.</translation>
     </message>
+    <message>
+        <source>应答格式错误</source>
+        <translation>Malformed response</translation>
+    </message>
 </context>
 <context>
     <name>WorkspaceFile</name>
@@ -2219,6 +2266,141 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>相符</source>
         <translation>matches</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::DeviceIdentityDialog</name>
+    <message>
+        <source>设备信息</source>
+        <translation>Device identity</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>报告从站 ID (17)</source>
+        <translation>Report slave ID (17)</translation>
+    </message>
+    <message>
+        <source>读取</source>
+        <translation>Read</translation>
+    </message>
+    <message>
+        <source>十六进制:</source>
+        <translation>Hex:</translation>
+    </message>
+    <message>
+        <source>文本:</source>
+        <translation>Text:</translation>
+    </message>
+    <message>
+        <source>设备识别 (43/14)</source>
+        <translation>Device identification (43/14)</translation>
+    </message>
+    <message>
+        <source>1: 基本</source>
+        <translation>1: Basic</translation>
+    </message>
+    <message>
+        <source>2: 常规</source>
+        <translation>2: Regular</translation>
+    </message>
+    <message>
+        <source>3: 扩展</source>
+        <translation>3: Extended</translation>
+    </message>
+    <message>
+        <source>4: 单个对象</source>
+        <translation>4: One object</translation>
+    </message>
+    <message>
+        <source>读取代码:</source>
+        <translation>Read code:</translation>
+    </message>
+    <message>
+        <source>对象 ID:</source>
+        <translation>Object ID:</translation>
+    </message>
+    <message>
+        <source>ID</source>
+        <translation>ID</translation>
+    </message>
+    <message>
+        <source>名称</source>
+        <translation>Name</translation>
+    </message>
+    <message>
+        <source>值</source>
+        <translation>Value</translation>
+    </message>
+    <message>
+        <source>回环测试 (08/00)</source>
+        <translation>Loopback test (08/00)</translation>
+    </message>
+    <message>
+        <source>次数:</source>
+        <translation>Count:</translation>
+    </message>
+    <message>
+        <source>数据 (十六进制):</source>
+        <translation>Data (hex):</translation>
+    </message>
+    <message>
+        <source>复制文本</source>
+        <translation>Copy as text</translation>
+    </message>
+    <message>
+        <source>没有连接。请先连接（通讯 → 连接），再读取从站的设备信息。</source>
+        <translation>Not connected. Connect first (Connection → Connect), then read the slave&apos;s identity.</translation>
+    </message>
+    <message>
+        <source>数据请输入 1 到 %1 个十六进制字节，以空格分隔（例如 A5 37）。</source>
+        <translation>Enter 1 to %1 hex bytes for the data, separated by blanks (for example A5 37).</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>正在读取从站 ID…</source>
+        <translation>Reading the slave ID…</translation>
+    </message>
+    <message>
+        <source>从站 ID 已读取。</source>
+        <translation>Slave ID read.</translation>
+    </message>
+    <message>
+        <source>报告从站 ID 失败：%1</source>
+        <translation>Report slave ID failed: %1</translation>
+    </message>
+    <message>
+        <source>正在读取设备识别…</source>
+        <translation>Reading the device identification…</translation>
+    </message>
+    <message>
+        <source>设备识别已读取：%1 个对象，%2 次请求。</source>
+        <translation>Device identification read: %1 objects in %2 requests.</translation>
+    </message>
+    <message>
+        <source>设备识别失败：%1</source>
+        <translation>Device identification failed: %1</translation>
+    </message>
+    <message>
+        <source>往返时间 最小 / 平均 / 最大: %1</source>
+        <translation>Round trip min / avg / max: %1</translation>
+    </message>
+    <message>
+        <source>回环测试进行中…</source>
+        <translation>Loopback test running…</translation>
+    </message>
+    <message>
+        <source>回环测试结束。</source>
+        <translation>Loopback test finished.</translation>
     </message>
 </context>
 <context>

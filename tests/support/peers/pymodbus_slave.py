@@ -10,6 +10,12 @@ integration tests as a real peer.
   bus scanner options: --slave ID,ID,... serves several IDs alike;
                        --sparse FIRST-LAST,... only those addresses exist, in every
                        table, and a read that touches any other gets exception 02
+  identity (read device identification 43/14 and report slave ID 17):
+    --vendor TEXT --product-code TEXT --revision TEXT --vendor-url TEXT
+    --product-name TEXT --model-name TEXT --user-application TEXT
+    --object ID=TEXT (an extended object, ID 0x80..0xFF; repeatable)
+  pymodbus answers report slave ID with the basic objects joined by "-"
+  ("Pymodbus" when they are empty) followed by the run indicator 0xFF.
 
 Prints "READY <port>" (TCP) or "READY <device>" (serial) on stdout once it
 serves, and ends when its standard input closes, on SIGTERM, or after
@@ -52,6 +58,7 @@ def discrete(i):
 
 
 try:
+    from pymodbus.device import ModbusDeviceIdentification
     from pymodbus.datastore import (ModbusSequentialDataBlock, ModbusSparseDataBlock,
                                     ModbusServerContext, ModbusSlaveContext)
     from pymodbus.framer.ascii_framer import ModbusAsciiFramer
@@ -118,6 +125,34 @@ def make_scan_context(args):
 # ---- end of the bus scanner options ----
 
 
+IDENTITY_OPTIONS = [("vendor", 0x00), ("product_code", 0x01), ("revision", 0x02),
+                    ("vendor_url", 0x03), ("product_name", 0x04), ("model_name", 0x05),
+                    ("user_application", 0x06)]
+
+
+def add_identity_arguments(parser):
+    group = parser.add_argument_group("identity")
+    for name, _ in IDENTITY_OPTIONS:
+        group.add_argument("--" + name.replace("_", "-"), metavar="TEXT")
+    group.add_argument("--object", action="append", default=[], metavar="ID=TEXT")
+
+
+def make_identity(args, parser):
+    """The device identification objects the options name (None: pymodbus' own)."""
+    info = {oid: getattr(args, name) for name, oid in IDENTITY_OPTIONS
+            if getattr(args, name) is not None}
+    for item in args.object:
+        oid, sep, text = item.partition("=")
+        try:
+            oid = int(oid, 0)
+        except ValueError:
+            oid = -1
+        if not sep or not 0x80 <= oid <= 0xFF:
+            parser.error(f"--object {item}: want ID=TEXT with ID 0x80..0xFF")
+        info[oid] = text
+    return ModbusDeviceIdentification(info=info) if info else None
+
+
 def exit_when_stdin_closes():
     """The starter holds our stdin; when it goes away (even by a crash) so do we."""
     def watch():
@@ -141,7 +176,7 @@ async def serve_tcp(args, context):
     rtu = args.rtu_tcp is not None
     port = args.rtu_tcp if rtu else args.tcp
     server = ModbusTcpServer(context, ModbusRtuFramer if rtu else ModbusSocketFramer,
-                             address=("127.0.0.1", port),
+                             identity=args.identity, address=("127.0.0.1", port),
                              allow_reuse_address=True, broadcast_enable=True,
                              ignore_missing_slaves=True)
     task = asyncio.create_task(server.serve_forever())
@@ -158,7 +193,8 @@ async def serve_serial(args, context):
     framer = ModbusAsciiFramer if args.ascii else ModbusRtuFramer
     device = args.ascii or args.rtu
     parity = {"N": "N", "E": "E", "O": "O"}[args.parity]
-    server = ModbusSerialServer(context, framer, port=device, baudrate=args.baud,
+    server = ModbusSerialServer(context, framer, identity=args.identity, port=device,
+                                baudrate=args.baud,
                                 bytesize=args.data, parity=parity, stopbits=args.stop,
                                 timeout=0.05, broadcast_enable=True,
                                 ignore_missing_slaves=True)
@@ -185,7 +221,9 @@ def main():
     parser.add_argument("--sparse", type=sparse_blocks, default=None)
     parser.add_argument("--max-seconds", type=int, default=900)
     parser.add_argument("--verbose", action="store_true")
+    add_identity_arguments(parser)
     args = parser.parse_args()
+    args.identity = make_identity(args, parser)
     for port in (args.tcp, args.rtu_tcp):
         if port is not None and not 0 <= port <= 65535:
             parser.error("port out of range")
