@@ -139,7 +139,8 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     });
     connect(m_idScan, &BusIdScan::found, this, [this](const ScanHit& hit) {
         addRow({QString::number(hit.slaveId), BusScanTable::Milliseconds(hit.responseUs),
-                BusScanTable::AnswerText(hit.status), hit.answer});
+                BusScanTable::AnswerText(hit.status),
+                BusScanTable::IdentityText(hit.report, hit.objects), hit.answer});
     });
     connect(m_idScan, &BusIdScan::finished, this,
             [this](bool cancelled) { scanEnded(cancelled, m_idScan->Failure()); });

@@ -1,12 +1,15 @@
 #include "framework/bus_id_scan.h"
 
 #include "engine/engine.h"
+#include "framework/device_identity_reader.h"
 
 namespace zentiq {
 
 BusIdScan::BusIdScan(QObject* parent) : QObject(parent) {
     m_request = new OneShotRequest(this);
     connect(m_request, &OneShotRequest::Finished, this, &BusIdScan::answered);
+    m_identity = new DeviceIdentityReader(this);
+    connect(m_identity, &DeviceIdentityReader::Finished, this, &BusIdScan::identified);
 }
 
 BusIdScan::~BusIdScan() = default;
@@ -33,8 +36,12 @@ void BusIdScan::Cancel() {
         return;
     m_cancel = true;
     // Nothing under way: end now; else the probe's answer ends it.
-    if (!m_request->IsPending())
+    if (m_identity->IsRunning()) {
+        m_identity->Cancel();
         finish(true);
+    } else if (!m_request->IsPending()) {
+        finish(true);
+    }
 }
 
 void BusIdScan::next() {
@@ -68,15 +75,48 @@ void BusIdScan::answered(int status) {
     const qint64 us = m_clock.nsecsElapsed() / 1000;
     if (!m_running)
         return;
-    if (DeviceAnswered(static_cast<EngineStatus>(status))) {
-        ScanHit hit;
-        hit.slaveId = m_current;
-        hit.status = static_cast<EngineStatus>(status);
-        hit.responseUs = us;
-        if (const OneShotAnswer* a = m_request->Answer())
-            hit.answer = AnswerHex(*a);
-        emit found(hit);
+    if (!DeviceAnswered(static_cast<EngineStatus>(status))) {
+        advance();
+        return;
     }
+    m_hit = ScanHit{};
+    m_hit.slaveId = m_current;
+    m_hit.status = static_cast<EngineStatus>(status);
+    m_hit.responseUs = us;
+    const OneShotAnswer* a = m_request->Answer();
+    if (a != nullptr)
+        m_hit.answer = AnswerHex(*a);
+    if (a != nullptr && status == status::Ok) {
+        switch (m_options.probe.probe) {
+        case ScanProbe::ReportSlaveId:
+            m_hit.report = ParseSlaveIdReport(a->data, a->answerLength);
+            break;
+        case ScanProbe::DeviceIdentification:
+            if (const auto page = ParseDeviceIdPage(a->data, a->answerLength))
+                m_hit.objects = page->objects;
+            break;
+        case ScanProbe::ReadHolding: break;
+        }
+    }
+    if (m_options.identify && m_options.probe.probe == ScanProbe::ReadHolding && !m_cancel &&
+        m_identity->Start(static_cast<std::uint16_t>(m_current), DeviceIdCode::Basic))
+        return;
+    emit found(m_hit);
+    advance();
+}
+
+void BusIdScan::identified(int status) {
+    if (!m_running)
+        return;
+    // A device without identification answers exception 01: it is listed
+    // all the same, with what it said to the probe.
+    if (status == status::Ok)
+        m_hit.objects = m_identity->Objects();
+    emit found(m_hit);
+    advance();
+}
+
+void BusIdScan::advance() {
     ++m_current;
     emit progress(m_current - m_options.first, m_options.last - m_options.first + 1);
     next();

@@ -9,6 +9,10 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
+#include <vector>
+
+#include "engine/device_identity.h"
 
 #include "framework/bus_scan_probe.h"
 #include "framework/scan_line_lease.h"
@@ -20,7 +24,13 @@ struct ScanHit {
     EngineStatus status = 0;
     qint64 responseUs = 0;
     QString answer;  // the answer frame in hex
+    // What the device says it is: its report slave ID bytes (probe 17) or
+    // its basic identification objects; empty when it gives neither.
+    std::optional<std::vector<std::uint8_t>> report;
+    std::vector<DeviceIdObject> objects;
 };
+
+class DeviceIdentityReader;
 
 class BusIdScan final : public QObject {
     Q_OBJECT
@@ -33,6 +43,9 @@ public:
         // Pause the poll windows and set the timeout for the scan's length;
         // false when the caller holds the line already.
         bool takeLine = true;
+        // After a 03 probe found a device, read its basic identification
+        // objects (one more exchange per found ID, none per silent one).
+        bool identify = true;
     };
 
     explicit BusIdScan(QObject* parent = nullptr);
@@ -54,10 +67,14 @@ signals:
 private:
     void next();
     void answered(int status);
+    void identified(int status);
+    void advance();
     void finish(bool cancelled);
 
     Options m_options;
     OneShotRequest* m_request = nullptr;
+    DeviceIdentityReader* m_identity = nullptr;
+    ScanHit m_hit;  // found, its identity being read
     ScanLineLease m_lease;
     QElapsedTimer m_clock;
     int m_current = 0;

@@ -1,5 +1,7 @@
 #include "framework/bus_scan_probe.h"
 
+#include "engine/device_identity.h"
+
 namespace zentiq {
 
 OneShotArgs ProbeRequest(const ScanProbeSpec& spec, std::uint16_t slaveId) {
@@ -11,11 +13,11 @@ OneShotArgs ProbeRequest(const ScanProbeSpec& spec, std::uint16_t slaveId) {
         a.readAddress = spec.address;
         a.readQuantity = 1;
         break;
-    case ScanProbe::ReportSlaveId: a.function = 17; break;
+    case ScanProbe::ReportSlaveId: a.function = Code(FunctionCode::ReportSlaveId); break;
     case ScanProbe::DeviceIdentification:
-        // Read code 1 (basic), from object 0.
-        a.function = 43;
-        a.readAddress = 1;
+        // The basic objects, from object 0.
+        a.function = Code(FunctionCode::DeviceIdentification);
+        a.readAddress = static_cast<std::uint16_t>(DeviceIdCode::Basic);
         a.writeAddress = 0;
         break;
     }

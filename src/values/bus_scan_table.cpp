@@ -1,6 +1,7 @@
 #include "values/bus_scan_table.h"
 
 #include "values/csv_text.h"
+#include "values/device_identity_text.h"
 
 namespace zentiq {
 
@@ -19,7 +20,7 @@ QString BusScanTable::ToCsv() const {
 }
 
 BusScanTable BusScanTable::ForIds() {
-    return {{tr("从站ID"), tr("响应时间(ms)"), tr("应答"), tr("应答报文")}, {}};
+    return {{tr("从站ID"), tr("响应时间(ms)"), tr("应答"), tr("设备标识"), tr("应答报文")}, {}};
 }
 
 BusScanTable BusScanTable::ForSettings() {
@@ -60,6 +61,26 @@ QString BusScanTable::ParityText(int parity) {
     case 2: return tr("偶");
     default: return tr("无");
     }
+}
+
+}  // namespace zentiq
+
+namespace zentiq {
+
+QString BusScanTable::IdentityText(const std::optional<std::vector<std::uint8_t>>& report,
+                                   const std::vector<DeviceIdObject>& objects) {
+    QStringList parts;
+    for (const DeviceIdObject& o : objects) {
+        if (o.value.empty())
+            continue;
+        const char* name = DeviceIdObjectName(o.id);
+        const QString label = name != nullptr ? QLatin1String(name)
+                                              : QStringLiteral("0x%1").arg(o.id, 2, 16, QLatin1Char('0'));
+        parts << label + u'=' + DeviceIdentityText::ObjectValue(o.value);
+    }
+    if (!parts.isEmpty())
+        return parts.join(QStringLiteral("; "));
+    return report ? DeviceIdentityText::Printable(*report) : QString();
 }
 
 }  // namespace zentiq

@@ -8,7 +8,10 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
+#include <vector>
 
+#include "engine/device_identity.h"
 #include "engine/engine_types.h"
 
 namespace zentiq {
@@ -33,6 +36,10 @@ public:
     static QString Milliseconds(qint64 microseconds);
     static QString TableName(int function);
     static QString ParityText(int parity);
+    // What a found device says it is: its identification objects by name
+    // ("VendorName=...; ProductCode=..."), else its report slave ID as text.
+    static QString IdentityText(const std::optional<std::vector<std::uint8_t>>& report,
+                                const std::vector<DeviceIdObject>& objects);
 };
 
 }  // namespace zentiq

@@ -39,7 +39,8 @@ protected:
         InstallEnginePoster();
         std::string error;
         peer = test::ScanPeer::Start(
-            TCP, {"--slave", "1,7,200", "--sparse", "0-179,1030-1129"}, error);
+            TCP, {"--slave", "1,7,200", "--sparse", "0-179,1030-1129", "--vendor", "Acme",
+                  "--product-code", "P-1"}, error);
         ASSERT_TRUE(peer) << error;
         BusScannerWindow::Hooks hooks;
         hooks.openPollWindow = [this](int s, int f, int a, int q) { opened.emplace_back(s, f, a, q); };
@@ -84,6 +85,7 @@ TEST_F(BusScannerWindowTest, IdScanPausesThePollWindowsAndListsWhatAnswered) {
 
     EXPECT_EQ(column(0), QStringList({"1", "7"}));
     EXPECT_EQ(column(2), QStringList({"正常", "正常"}));
+    EXPECT_EQ(column(3), QStringList({"VendorName=Acme; ProductCode=P-1", "VendorName=Acme; ProductCode=P-1"}));
     auto* progress = window->findChild<QProgressBar*>("progressBar");
     EXPECT_EQ(progress->value(), progress->maximum());
     EXPECT_EQ(window->StatusText(), QStringLiteral("扫描完成，找到 2 项。"));

@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <memory>
-#include <set>
 #include <string>
 #include <vector>
 
@@ -49,28 +48,35 @@ protected:
     }
 };
 
-TEST_F(BusScanPeerTest, IdScanFindsExactlyTheServedIds) {
+TEST_F(BusScanPeerTest, IdScanFindsExactlyTheServedIdsWithWhatTheySayTheyAre) {
+    const std::vector<DeviceIdObject> basic{{0, "Zentiq Test"}, {1, "ZT-7"}, {2, "1.2"}};
     struct Case {
         const char* name;
         TransmissionMode mode;
+        ScanProbe probe;
         std::uint32_t timeoutMs;
+        bool objects;  // the basic objects come with every hit
+        bool report;   // the report slave ID comes with every hit
     };
-    const Case cases[] = {{"Modbus/TCP", TCP, 50}, {"RTU over a pty", RTU, 100}};
+    const Case cases[] = {
+        {"03 on Modbus/TCP", TCP, ScanProbe::ReadHolding, 50, true, false},
+        {"17 on Modbus/TCP", TCP, ScanProbe::ReportSlaveId, 50, false, true},
+        {"43/14 on Modbus/TCP", TCP, ScanProbe::DeviceIdentification, 50, true, false},
+        {"03 on RTU over a pty", RTU, ScanProbe::ReadHolding, 100, true, false},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
-        auto peer = ScanPeer::Start(c.mode, {"--slave", "1,7,200"}, error);
+        auto peer = ScanPeer::Start(c.mode,
+                                    {"--slave", "1,7,200", "--vendor", "Zentiq Test",
+                                     "--product-code", "ZT-7", "--revision", "1.2"},
+                                    error);
         ASSERT_TRUE(peer) << error;
         BusIdScan scan;
-        std::set<int> found;
-        std::vector<EngineStatus> statuses;
+        std::vector<ScanHit> hits;
         bool done = false, cancelled = true;
         int lastDone = 0, lastTotal = 0;
-        QObject::connect(&scan, &BusIdScan::found, [&](const ScanHit& h) {
-            found.insert(h.slaveId);
-            statuses.push_back(h.status);
-            EXPECT_FALSE(h.answer.isEmpty());
-        });
+        QObject::connect(&scan, &BusIdScan::found, [&](const ScanHit& h) { hits.push_back(h); });
         QObject::connect(&scan, &BusIdScan::progress, [&](int d, int t) {
             lastDone = d;
             lastTotal = t;
@@ -82,12 +88,24 @@ TEST_F(BusScanPeerTest, IdScanFindsExactlyTheServedIds) {
         BusIdScan::Options o;
         o.first = 1;
         o.last = 247;
+        o.probe.probe = c.probe;
         o.timeoutMs = c.timeoutMs;
         ASSERT_TRUE(scan.Start(o));
         ASSERT_TRUE(WaitUntil([&] { return done; }, 120000));
         EXPECT_FALSE(cancelled);
-        EXPECT_EQ(found, (std::set<int>{1, 7, 200}));
-        EXPECT_EQ(statuses, std::vector<EngineStatus>(3, status::Ok));
+        std::vector<int> ids;
+        for (const ScanHit& h : hits) {
+            ids.push_back(h.slaveId);
+            EXPECT_EQ(h.status, status::Ok);
+            EXPECT_FALSE(h.answer.isEmpty());
+            EXPECT_EQ(h.objects, c.objects ? basic : std::vector<DeviceIdObject>{});
+            EXPECT_EQ(h.report.has_value(), c.report);
+            if (h.report) {
+                const std::string text(h.report->begin(), h.report->end());
+                EXPECT_NE(text.find("Zentiq Test"), std::string::npos) << text;
+            }
+        }
+        EXPECT_EQ(ids, (std::vector<int>{1, 7, 200}));
         EXPECT_EQ(lastDone, 247);
         EXPECT_EQ(lastTotal, 247);
         // The line is the user's again.

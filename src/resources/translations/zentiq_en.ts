@@ -87,6 +87,10 @@
         <source>无</source>
         <translation>None</translation>
     </message>
+    <message>
+        <source>设备标识</source>
+        <translation>Identity</translation>
+    </message>
 </context>
 <context>
     <name>CAdvanced</name>
