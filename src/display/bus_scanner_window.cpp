@@ -122,6 +122,7 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_results->setSelectionMode(QAbstractItemView::SingleSelection);
     m_results->verticalHeader()->hide();
+    m_results->setWordWrap(false);
     m_results->horizontalHeader()->setStretchLastSection(true);
 
     auto* layout = new QVBoxLayout(this);
@@ -402,6 +403,8 @@ void BusScannerWindow::addRow(const QStringList& row) {
     m_results->insertRow(r);
     for (int c = 0; c < row.size(); ++c)
         m_results->setItem(r, c, new QTableWidgetItem(row[c]));
+    // Whole texts (an identity, a frame) side by side; the table scrolls.
+    m_results->resizeColumnsToContents();
     setBusy(IsScanning());
 }
 
