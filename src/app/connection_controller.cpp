@@ -62,12 +62,7 @@ ConnectionController::State ConnectionController::Connect(bool withDialog) {
     m_attempt = m_settings;
 
     const ConnectionSettings& s = m_attempt;
-    SetHandshakeFlags(static_cast<HandshakeFlags>((s.DTRDSR != 0 ? handshake::DTRDSR : 0) |
-                                                  (s.RTSCTS != 0 ? handshake::RTSCTS : 0) |
-                                                  (s.RTS != 0 ? handshake::RTS : 0)));
-    SetPollDelay(nonNegative(s.DelayBetweenPolls));
-    SetRtsDelay(static_cast<std::uint16_t>(std::clamp(s.CLRRTSDelay, 0, 0xFFFF)));
-    SetEchoRemoval(s.Echo);
+    setLineOptions(s);
 
     if (s.Serial == 0) {
         opened(OpenSerialPort(s.Port + 1, BaudTimingForIndex(s.BaudRate).baud,
@@ -129,6 +124,20 @@ void ConnectionController::opened(int result) {
     }
     if (m_storeWhenOpen)
         ConnectionSettingsStore::Write(m_store, s);
+    startLine(s);
+    setState(State::Connected);
+}
+
+void ConnectionController::setLineOptions(const ConnectionSettings& s) {
+    SetHandshakeFlags(static_cast<HandshakeFlags>((s.DTRDSR != 0 ? handshake::DTRDSR : 0) |
+                                                  (s.RTSCTS != 0 ? handshake::RTSCTS : 0) |
+                                                  (s.RTS != 0 ? handshake::RTS : 0)));
+    SetPollDelay(nonNegative(s.DelayBetweenPolls));
+    SetRtsDelay(static_cast<std::uint16_t>(std::clamp(s.CLRRTSDelay, 0, 0xFFFF)));
+    SetEchoRemoval(s.Echo);
+}
+
+void ConnectionController::startLine(const ConnectionSettings& s) {
     const BaudTiming timing = BaudTimingForIndex(s.BaudRate);
     SetSerialTimeouts(s.RTU_ASCII == 1 ? 1000 : timing.readInterval, timing.multiplier,
                       nonNegative(s.Timeout), timing.multiplier, 200);
@@ -136,7 +145,47 @@ void ConnectionController::opened(int result) {
                         : s.TcpFraming == kTcpFramingRtu ? RTU_OVER_TCP
                                                          : TCP);
     StartPolling();
-    setState(State::Connected);
+}
+
+int ConnectionController::OpenSerialTrial(const ConnectionSettings& trial) {
+    if (m_state != State::Connected || trial.Serial != 0 || m_settings.Serial != 0)
+        return status::NoConnection;
+    StopPolling();
+    CloseSerialPort();
+    setLineOptions(trial);
+    const int result = OpenSerialPort(trial.Port + 1, BaudTimingForIndex(trial.BaudRate).baud,
+                                      trial.DataBits != 0 ? 8 : 7, trial.Parity,
+                                      trial.StopBits != 0 ? 2 : 0);
+    if (result == 0)
+        startLine(trial);
+    return result;
+}
+
+int ConnectionController::ReopenSerial() {
+    if (m_state != State::Connected || m_settings.Serial != 0)
+        return status::NoConnection;
+    const int result = OpenSerialTrial(m_settings);
+    if (result != 0) {
+        // The user's own settings no longer open the line: say so as a
+        // failed connect does.
+        setState(State::Unconnected);
+        emit connectFailed(ConnectFailureText::Message(m_settings, result));
+    }
+    return result;
+}
+
+int ConnectionController::ApplySerial(const ConnectionSettings& found) {
+    if (m_state != State::Connected || m_settings.Serial != 0)
+        return status::NoConnection;
+    ConnectionSettings s = m_settings;
+    s.BaudRate = found.BaudRate;
+    s.DataBits = found.DataBits;
+    s.Parity = found.Parity;
+    s.StopBits = found.StopBits;
+    m_settings = s;
+    // Stored as the connection dialog stores what it opened with.
+    ConnectionSettingsStore::Write(m_store, s);
+    return ReopenSerial();
 }
 
 void ConnectionController::Disconnect() {

@@ -56,6 +56,16 @@ public:
     // At the end of the program: the same without a word to the windows.
     void Shutdown();
 
+    // The bus scanner's settings sweep, on a connected serial line only:
+    // reopens it with `trial`, which does not become the user's; 0 or the
+    // open failure (NoConnection when not connected on a serial line).
+    int OpenSerialTrial(const ConnectionSettings& trial);
+    // Reopens the line with the user's settings, after a sweep.
+    int ReopenSerial();
+    // The line settings of a found combination (baud rate, data bits,
+    // parity, stop bits) become the user's: stored, and the line reopened.
+    int ApplySerial(const ConnectionSettings& found);
+
     // Text of the status bar's connection pane.
     QString PaneText() const { return PaneText(m_settings); }
     static QString PaneText(const ConnectionSettings& settings);
@@ -72,6 +82,9 @@ private:
     void setState(State state);
     // The engine's open result: store, start polling or report.
     void opened(int result);
+    void setLineOptions(const ConnectionSettings& s);
+    // Timeouts, mode, and the worker started: the line is open.
+    void startLine(const ConnectionSettings& s);
     void tcpConnectReady();
     void tcpConnectTimedOut();
     void endAttempt();

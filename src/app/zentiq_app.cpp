@@ -17,7 +17,10 @@
 #include "app/document_manager.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
+#include "app/poll_window_for_range.h"
+#include "app/scanner_line_host.h"
 #include "app/workspace_controller.h"
+#include "display/bus_scanner_window.h"
 #include "display/communication.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
@@ -96,6 +99,27 @@ CZentiqApp* CZentiqApp::instance() { return g_instance; }
 CMainFrame* CZentiqApp::MainFrame() const { return m_mainFrame.get(); }
 
 CCommunication* CZentiqApp::Monitor() const { return m_monitor.data(); }
+
+BusScannerWindow* CZentiqApp::BusScanner() const { return m_scanner.data(); }
+
+void CZentiqApp::openBusScanner() {
+    if (m_scanner) {
+        m_scanner->raise();
+        m_scanner->activateWindow();
+        return;
+    }
+    if (!m_scannerLine)
+        m_scannerLine = std::make_unique<ScannerLineHost>(*m_connection);
+    BusScannerWindow::Hooks hooks;
+    hooks.serial = m_scannerLine.get();
+    hooks.applySettings = [this](const ConnectionSettings& s) { m_connection->ApplySerial(s); };
+    hooks.openPollWindow = [this](int slave, int function, int address, int quantity) {
+        OpenPollWindowForRange(*m_documents, slave, function, address, quantity);
+    };
+    // Owned by the main frame, which takes it along when it goes.
+    m_scanner = new BusScannerWindow(std::move(hooks), m_mainFrame.get());
+    m_scanner->show();
+}
 
 SettingsStore& CZentiqApp::Store() const { return *m_store; }
 
@@ -288,6 +312,7 @@ bool CZentiqApp::OnCommand(int id) {
             m_monitor->show();
         }
         return true;
+    case cmd::BusScanner: openBusScanner(); return true;
     case cmd::Help:
     case cmd::HelpTopics:
         userInteraction().notify(
@@ -305,6 +330,7 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         return true;
     switch (id) {
     case cmd::TrafficMonitor: state.enabled = m_monitor.isNull(); return true;
+    case cmd::BusScanner: return true;
     case cmd::LanguageChinese:
     case cmd::LanguageEnglish:
         state.checked = CurrentLanguage() == languageOfCommand(id);

@@ -24,11 +24,13 @@ class QPrinter;
 namespace zentiq {
 
 class AutomationServer;
+class BusScannerWindow;
 class CChildFrame;
 class CCommunication;
 class CMainFrame;
 class CMBCommSetup;
 class CZentiqDoc;
+class ScannerLineHost;
 class ConnectionController;
 class DocumentFrames;
 class DocumentManager;
@@ -98,11 +100,14 @@ public:
     // ShowMessage: an error of the user interaction (a warning box with the
     // exclamation icon).
     static void ShowMessage(QWidget* parent, const QString& title, const QString& text);
+    // The bus scanner window while it is open.
+    BusScannerWindow* BusScanner() const;
 
 private:
     void startupConnectionCheck();
     bool runCommSetup(ConnectionSettings& settings);
     void showAbout();
+    void openBusScanner();
 
     std::unique_ptr<SettingsStore> m_store;
     std::unique_ptr<ConnectionController> m_connection;
@@ -116,6 +121,8 @@ private:
     bool m_exited = false;
     QTimer* m_startupTimer = nullptr;
     QPointer<CCommunication> m_monitor;
+    std::unique_ptr<ScannerLineHost> m_scannerLine;
+    QPointer<BusScannerWindow> m_scanner;
 };
 
 }  // namespace zentiq

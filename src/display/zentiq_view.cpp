@@ -19,6 +19,7 @@
 #include "framework/contrast.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
+#include "framework/poll_pause.h"
 #include "framework/user_interaction.h"
 #include "framework/window_registry.h"
 #include "display/decode_window.h"
@@ -125,6 +126,9 @@ CZentiqView::CZentiqView(CZentiqDoc* doc, QWidget* parent) : QWidget(parent), m_
     }
     if (m_grid)
         m_grid->setNotifyHandler([this](const GridNotification& n) { return onGridNotify(n); });
+    // A scan that owns the line holds the polls back: the band says why.
+    connect(&PollPause::Instance(), &PollPause::changed, this,
+            &CZentiqView::invalidateStatusBand);
     setFocusPolicy(Qt::StrongFocus);
     m_refreshTimer.setSingleShot(true);
     connect(&m_refreshTimer, &QTimer::timeout, this, &CZentiqView::refresh);
@@ -419,6 +423,8 @@ QString CZentiqView::StatusLine2() const {
         if (!notPolling.isEmpty())
             return notPolling;
     }
+    if (IsConnected() && PollSlotsPaused())
+        return tr("总线扫描占用通讯线路，暂停轮询");
     return IsConnected() ? StatusText() : LoadString(ids::NoConnection);
 }
 

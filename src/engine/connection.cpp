@@ -103,6 +103,7 @@ int InitEngine() {
         std::memset(e.slots, 0, sizeof e.slots);
         std::memset(e.results, 0, sizeof e.results);
         e.monitorWindow = 0;
+        e.pollSlotsPaused = false;
     }
     e.lastServed = kLastSlot;
     e.delayBetweenPolls = 10;
@@ -121,6 +122,8 @@ int SetPollDelay(std::uint32_t milliseconds) {
     Engine().delayBetweenPolls = milliseconds;
     return 1;
 }
+
+std::uint32_t GetPollDelay() { return Engine().delayBetweenPolls.load(); }
 
 int SetRtsDelay(std::uint16_t milliseconds) {
     Engine().rtsDelay = milliseconds;  // kept for the settings; no transaction waits on it
@@ -211,6 +214,27 @@ int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
                {readInterval, readMultiplier, readConstant, writeMultiplier, writeConstant})
                ? 1
                : 0;
+}
+
+int SetTcpResponseTimeout(std::uint32_t milliseconds) {
+    auto& e = Engine();
+    if (e.polling) return 0;
+    e.tcp.Line().SetResponseTimeout(milliseconds);
+    return 1;
+}
+
+std::uint32_t GetTcpResponseTimeout() { return Engine().tcp.Line().ResponseTimeout(); }
+
+int GetSerialTimeouts(std::uint32_t* readInterval, std::uint32_t* readMultiplier,
+                      std::uint32_t* readConstant, std::uint32_t* writeMultiplier,
+                      std::uint32_t* writeConstant) {
+    const SerialTimeouts& t = Engine().port.Timeouts();
+    if (readInterval) *readInterval = t.readInterval;
+    if (readMultiplier) *readMultiplier = t.readMultiplier;
+    if (readConstant) *readConstant = t.readConstant;
+    if (writeMultiplier) *writeMultiplier = t.writeMultiplier;
+    if (writeConstant) *writeConstant = t.writeConstant;
+    return 1;
 }
 
 int SetTransmissionMode(int mode) {

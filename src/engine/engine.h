@@ -23,6 +23,7 @@ void SetMessagePoster(PostMessageFn poster);
 int InitEngine();
 int SetHandshakeFlags(std::uint8_t flags);
 int SetPollDelay(std::uint32_t milliseconds);
+std::uint32_t GetPollDelay();
 int SetRtsDelay(std::uint16_t milliseconds);
 int SetEchoRemoval(int on);
 // Device path used for "Port n" (1..64). The default is /dev/ttyS<n-1>.
@@ -53,6 +54,15 @@ int AbandonTcpConnection();
 int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
                       std::uint32_t readConstant, std::uint32_t writeMultiplier,
                       std::uint32_t writeConstant);
+// The response timeout of the TCP connection; the serial timeouts as
+// SetSerialTimeouts set them. Changed only while the worker is stopped (0
+// while it runs), so that a tool that needs shorter waits than the user's
+// (the bus scanner) can put them back exactly.
+int SetTcpResponseTimeout(std::uint32_t milliseconds);
+std::uint32_t GetTcpResponseTimeout();
+int GetSerialTimeouts(std::uint32_t* readInterval, std::uint32_t* readMultiplier,
+                      std::uint32_t* readConstant, std::uint32_t* writeMultiplier,
+                      std::uint32_t* writeConstant);
 int SetTransmissionMode(int mode);
 int GetTransmissionMode();
 int StartPolling();
@@ -108,6 +118,12 @@ int GetSlotStatus(int slot);
 int GetRequestCapture(int slot, std::uint8_t* destination);
 int GetResponseCapture(int slot, std::uint8_t* destination);
 int SetMonitorWindow(WindowHandle window);
+// While paused the worker serves slot 0 only: a tool that owns the line
+// (the bus scanner) gets it to itself. The poll slots keep their requests
+// and modes; time goes on counting for them, so they are due at once when
+// resumed. Returns 1.
+int PausePollSlots(int paused);
+int PollSlotsPaused();
 
 // Error flags saved by the serial layer after the last failed write / read.
 std::uint32_t GetWriteErrorFlags();

@@ -31,6 +31,8 @@ struct EngineState {
     PollSlot slots[kSlotCount];
     PollResult results[kSlotCount];
     WindowHandle monitorWindow = 0;
+    // Set by PausePollSlots: only slot 0 is served.
+    bool pollSlotsPaused = false;
     // Bumped (under the lock) whenever a slot is claimed or released, and
     // whenever its mode is set. The worker compares them after a transaction
     // (which runs without the lock) so that its clean-up never undoes a

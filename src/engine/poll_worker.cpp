@@ -21,6 +21,7 @@ int ChooseSlot(EngineState& e, std::uint64_t elapsedUs) {
         e.slots[i].elapsed += static_cast<std::uint32_t>(total / 1000);
         e.elapsedRemainderUs[i] = static_cast<std::uint32_t>(total % 1000);
     }
+    if (e.pollSlotsPaused) return -1;
     int probe = e.lastServed;
     for (int i = 0; i < kSlotCount; ++i) {
         probe = probe % kLastSlot + 1;  // 1..32, slot 0 is never probed
@@ -45,6 +46,7 @@ bool Eligible(const PollSlot& s) { return s.ready && s.pollMode != Stopped; }
 // scanRate ms have accumulated (see ChooseSlot).
 std::optional<std::uint64_t> MicrosUntilDue(const EngineState& e) {
     std::optional<std::uint64_t> next;
+    if (e.pollSlotsPaused) return next;
     for (int i = kFirstPollSlot; i <= kLastSlot; ++i) {
         const PollSlot& s = e.slots[i];
         if (!Eligible(s)) continue;

@@ -317,4 +317,18 @@ int SetMonitorWindow(WindowHandle window) {
     return 1;
 }
 
+int PausePollSlots(int paused) {
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    e.pollSlotsPaused = paused != 0;
+    WakeWorker(e);
+    return 1;
+}
+
+int PollSlotsPaused() {
+    auto& e = Engine();
+    std::lock_guard guard(e.lock);
+    return e.pollSlotsPaused ? 1 : 0;
+}
+
 }  // namespace zentiq

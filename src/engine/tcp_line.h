@@ -41,6 +41,9 @@ public:
     void Close();
     bool IsConnected() const { return m_connected; }
     int LastError() const { return m_lastError; }
+    // The wait for an answer's bytes, as Open set it.
+    void SetResponseTimeout(std::uint32_t milliseconds) { m_responseTimeoutMs = milliseconds; }
+    std::uint32_t ResponseTimeout() const { return m_responseTimeoutMs; }
     // Adopts an already connected socket (fuzzing and tests over socketpair).
     void AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs);
 

@@ -58,6 +58,7 @@ inline constexpr int ImportRegisterMap = 32896;
 inline constexpr int ExportRegisterMap = 32897;
 inline constexpr int ExportDataCsv = 32898;
 inline constexpr int CopyCsv = 32899;
+inline constexpr int BusScanner = 32900;
 inline constexpr int DeviceIdentity = 32905;
 // framework
 inline constexpr int FileNew = 57600;

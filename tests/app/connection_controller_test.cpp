@@ -8,6 +8,7 @@
 
 #include <QTimer>
 #include <QtTest/QTest>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -16,7 +17,10 @@
 #include "engine/engine.h"
 #include "framework/settings_store.h"
 #include "resources/menus.h"
+#include "app/connection_settings_store.h"
 #include "support/peer_process.h"
+#include "support/pty_pair.h"
+#include "support/termios_gated_slave.h"
 #include "support/unanswered_listener.h"
 
 namespace zentiq {
@@ -194,6 +198,46 @@ TEST_F(ConnectionControllerTest, FailedOpensEndUnconnectedWithTheirMessage) {
     EXPECT_EQ(controller->Connect(true), State::Unconnected);
     EXPECT_EQ(controller->Settings().ServicePort, 70000);
     EXPECT_EQ(failures.size(), 1);
+}
+
+TEST_F(ConnectionControllerTest, ScannerTrialsLeaveTheUserSettingsUntilOneIsApplied) {
+    test::PtyPair pty;
+    ASSERT_TRUE(pty.ok()) << pty.error();
+    SetSerialDevice(1, pty.slavePath().c_str());
+    ConnectionSettings user;  // port 1, 9600, 8 bits, even parity, one stop bit
+    controller->SetSettings(user);
+    ASSERT_EQ(controller->Connect(false), State::Connected);
+    ConnectionSettings trial = user;
+    trial.BaudRate = 4;  // 19200
+    trial.Parity = 1;    // odd
+    trial.StopBits = 1;  // two
+
+    using test::LineFraming;
+    struct Step {
+        const char* name;
+        std::function<int()> operation;
+        LineFraming line;
+        int settingsBaud;  // the user's BaudRate afterwards, in memory and stored
+    };
+    const Step steps[] = {
+        {"trial", [&] { return controller->OpenSerialTrial(trial); }, {B19200, 'O', 2}, 2},
+        {"back to the user's", [&] { return controller->ReopenSerial(); }, {B9600, 'E', 1}, 2},
+        {"applied", [&] { return controller->ApplySerial(trial); }, {B19200, 'O', 2}, 4},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.name);
+        EXPECT_EQ(step.operation(), 0);
+        EXPECT_EQ(test::ReadFraming(pty.slaveFd()), step.line);
+        EXPECT_EQ(controller->state(), State::Connected);
+        EXPECT_EQ(controller->Settings().BaudRate, step.settingsBaud);
+        EXPECT_EQ(ConnectionSettingsStore::Read(settings, nullptr).BaudRate, step.settingsBaud);
+    }
+    EXPECT_EQ(controller->Settings().Parity, 1);
+    EXPECT_EQ(controller->Settings().StopBits, 1);
+    EXPECT_TRUE(failures.isEmpty());
+    // Not on a TCP connection.
+    controller->Disconnect();
+    EXPECT_EQ(controller->OpenSerialTrial(trial), status::NoConnection);
 }
 
 // ---- in the program ---------------------------------------------------------------------------

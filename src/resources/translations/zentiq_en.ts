@@ -2,6 +2,97 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>BusScanTable</name>
+    <message>
+        <source>从站ID</source>
+        <translation>Slave ID</translation>
+    </message>
+    <message>
+        <source>响应时间(ms)</source>
+        <translation>Response time (ms)</translation>
+    </message>
+    <message>
+        <source>应答</source>
+        <translation>Answer</translation>
+    </message>
+    <message>
+        <source>应答报文</source>
+        <translation>Answer frame</translation>
+    </message>
+    <message>
+        <source>波特率</source>
+        <translation>Baud rate</translation>
+    </message>
+    <message>
+        <source>数据位</source>
+        <translation>Data bits</translation>
+    </message>
+    <message>
+        <source>校验</source>
+        <translation>Parity</translation>
+    </message>
+    <message>
+        <source>停止位</source>
+        <translation>Stop bits</translation>
+    </message>
+    <message>
+        <source>表</source>
+        <translation>Table</translation>
+    </message>
+    <message>
+        <source>起始地址</source>
+        <translation>First address</translation>
+    </message>
+    <message>
+        <source>结束地址</source>
+        <translation>Last address</translation>
+    </message>
+    <message>
+        <source>数量</source>
+        <translation>Count</translation>
+    </message>
+    <message>
+        <source>正常</source>
+        <translation>Normal</translation>
+    </message>
+    <message>
+        <source>异常码 %1</source>
+        <translation>Exception %1</translation>
+    </message>
+    <message>
+        <source>01 线圈</source>
+        <translation>01 Coils</translation>
+    </message>
+    <message>
+        <source>02 离散输入</source>
+        <translation>02 Discrete inputs</translation>
+    </message>
+    <message>
+        <source>03 保持寄存器</source>
+        <translation>03 Holding registers</translation>
+    </message>
+    <message>
+        <source>04 输入寄存器</source>
+        <translation>04 Input registers</translation>
+    </message>
+    <message>
+        <source>奇</source>
+        <translation>Odd</translation>
+    </message>
+    <message>
+        <source>偶</source>
+        <translation>Even</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>None</translation>
+    </message>
+    <message>
+        <source>设备标识</source>
+        <translation>Identity</translation>
+    </message>
+</context>
+<context>
     <name>CAdvanced</name>
     <message>
         <source>高级</source>
@@ -1264,6 +1355,10 @@ Do you want to replace it?</translation>
         <translation>Decode Assistant</translation>
     </message>
     <message>
+        <source>总线扫描..</source>
+        <translation>Bus scanner..</translation>
+    </message>
+    <message>
         <source>设备信息 (08/17/43)</source>
         <translation>Device identity (08/17/43)</translation>
     </message>
@@ -1762,6 +1857,133 @@ Reset Counters (F12)</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::BusScannerWindow</name>
+    <message>
+        <source>总线扫描</source>
+        <translation>Bus scanner</translation>
+    </message>
+    <message>
+        <source>从站ID</source>
+        <translation>Slave ID</translation>
+    </message>
+    <message>
+        <source>串口参数</source>
+        <translation>Serial settings</translation>
+    </message>
+    <message>
+        <source>地址映射</source>
+        <translation>Address map</translation>
+    </message>
+    <message>
+        <source>03 读保持寄存器</source>
+        <translation>03 Read holding register</translation>
+    </message>
+    <message>
+        <source>17 报告从站ID</source>
+        <translation>17 Report slave ID</translation>
+    </message>
+    <message>
+        <source>43/14 读设备标识</source>
+        <translation>43/14 Read device identification</translation>
+    </message>
+    <message>
+        <source>扫描:</source>
+        <translation>Scan:</translation>
+    </message>
+    <message>
+        <source>到</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>从站ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>探测:</source>
+        <translation>Probe:</translation>
+    </message>
+    <message>
+        <source>超时(ms):</source>
+        <translation>Timeout (ms):</translation>
+    </message>
+    <message>
+        <source>每表请求上限</source>
+        <translation>Requests per table at most</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Addresses:</translation>
+    </message>
+    <message>
+        <source>开始</source>
+        <translation>Start</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>保存CSV...</source>
+        <translation>Save CSV...</translation>
+    </message>
+    <message>
+        <source>应用此设置</source>
+        <translation>Apply these settings</translation>
+    </message>
+    <message>
+        <source>打开读写窗口</source>
+        <translation>Open poll window</translation>
+    </message>
+    <message>
+        <source>ID 0 是广播地址，248~255 是保留地址：设备通常不会应答。</source>
+        <translation>ID 0 is the broadcast address and 248 to 255 are reserved: devices do not normally answer there.</translation>
+    </message>
+    <message>
+        <source>未连接：请先连接再扫描。</source>
+        <translation>Not connected: connect before scanning.</translation>
+    </message>
+    <message>
+        <source>起始ID不能大于结束ID。</source>
+        <translation>The first ID must not be greater than the last ID.</translation>
+    </message>
+    <message>
+        <source>串口参数扫描只用于串口连接。</source>
+        <translation>The serial settings scan works on a serial connection only.</translation>
+    </message>
+    <message>
+        <source>无法开始扫描：请检查范围。</source>
+        <translation>The scan cannot start: check the ranges.</translation>
+    </message>
+    <message>
+        <source>正在扫描，读写窗口暂停轮询……</source>
+        <translation>Scanning; the poll windows are paused...</translation>
+    </message>
+    <message>
+        <source>扫描已取消，找到 %1 项。</source>
+        <translation>Scan cancelled, %1 found.</translation>
+    </message>
+    <message>
+        <source>扫描完成，找到 %1 项。</source>
+        <translation>Scan complete, %1 found.</translation>
+    </message>
+    <message>
+        <source>共 %1 个请求；不小于 %2 个连续地址的区块都能找到。</source>
+        <translation>%1 requests; every block of at least %2 consecutive addresses is found.</translation>
+    </message>
+    <message>
+        <source>已应用到连接设置。</source>
+        <translation>Applied to the connection settings.</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CMBPresetMultibleRegister</name>
     <message>
         <source>16: 写寄存器组 (signed)</source>
@@ -1945,6 +2167,10 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>导出数据</source>
         <translation>Export Data</translation>
+    </message>
+    <message>
+        <source>总线扫描占用通讯线路，暂停轮询</source>
+        <translation>Bus scanner owns the line, polling paused</translation>
     </message>
 </context>
 <context>

@@ -7,6 +7,9 @@ integration tests as a real peer.
   pymodbus_slave.py --rtu DEVICE   [--baud N]   (Modbus RTU on a serial device or pty)
   pymodbus_slave.py --ascii DEVICE [--baud N]   (Modbus ASCII)
   common options: --slave ID (default 1), --max-seconds N (default 900), --verbose
+  bus scanner options: --slave ID,ID,... serves several IDs alike;
+                       --sparse FIRST-LAST,... only those addresses exist, in every
+                       table, and a read that touches any other gets exception 02
   identity (read device identification 43/14 and report slave ID 17):
     --vendor TEXT --product-code TEXT --revision TEXT --vendor-url TEXT
     --product-name TEXT --model-name TEXT --user-application TEXT
@@ -56,7 +59,7 @@ def discrete(i):
 
 try:
     from pymodbus.device import ModbusDeviceIdentification
-    from pymodbus.datastore import (ModbusSequentialDataBlock,
+    from pymodbus.datastore import (ModbusSequentialDataBlock, ModbusSparseDataBlock,
                                     ModbusServerContext, ModbusSlaveContext)
     from pymodbus.framer.ascii_framer import ModbusAsciiFramer
     from pymodbus.framer.rtu_framer import ModbusRtuFramer
@@ -86,6 +89,40 @@ def make_context(slave_id):
         zero_mode=True,
     )
     return ModbusServerContext(slaves={slave_id: store}, single=False)
+
+
+# ---- bus scanner: several slave IDs, sparse address blocks ----
+def slave_list(text):
+    ids = [int(part) for part in text.split(",") if part.strip()]
+    if not ids or any(not 1 <= i <= 247 for i in ids):
+        raise argparse.ArgumentTypeError("slave IDs must be 1..247")
+    return ids
+
+
+def sparse_blocks(text):
+    blocks = []
+    for part in text.split(","):
+        first, _, last = part.partition("-")
+        first, last = int(first), int(last or first)
+        if not 0 <= first <= last < 65536:
+            raise argparse.ArgumentTypeError(f"bad block {part}")
+        blocks.append((first, last))
+    return blocks
+
+
+def make_scan_context(args):
+    if not args.sparse:
+        stores = {i: make_context(i)[i] for i in args.slave}
+        return ModbusServerContext(slaves=stores, single=False)
+    addresses = [a for first, last in args.sparse for a in range(first, last + 1)]
+
+    def block(value):
+        return ModbusSparseDataBlock({a: value(a) for a in addresses})
+    stores = {i: ModbusSlaveContext(di=block(discrete), co=block(coil), hr=block(holding),
+                                    ir=block(input_register), zero_mode=True)
+              for i in args.slave}
+    return ModbusServerContext(slaves=stores, single=False)
+# ---- end of the bus scanner options ----
 
 
 IDENTITY_OPTIONS = [("vendor", 0x00), ("product_code", 0x01), ("revision", 0x02),
@@ -180,7 +217,8 @@ def main():
     parser.add_argument("--parity", choices=["N", "E", "O"], default="N")
     parser.add_argument("--data", type=int, choices=[7, 8], default=8)
     parser.add_argument("--stop", type=int, choices=[1, 2], default=1)
-    parser.add_argument("--slave", type=int, default=1)
+    parser.add_argument("--slave", type=slave_list, default=[1])
+    parser.add_argument("--sparse", type=sparse_blocks, default=None)
     parser.add_argument("--max-seconds", type=int, default=900)
     parser.add_argument("--verbose", action="store_true")
     add_identity_arguments(parser)
@@ -189,8 +227,6 @@ def main():
     for port in (args.tcp, args.rtu_tcp):
         if port is not None and not 0 <= port <= 65535:
             parser.error("port out of range")
-    if not 1 <= args.slave <= 247:
-        parser.error("slave ID out of range")
     if not 1 <= args.max_seconds <= 86400:
         parser.error("--max-seconds out of range")
 
@@ -199,7 +235,7 @@ def main():
     logging.getLogger().setLevel(logging.DEBUG if args.verbose else logging.CRITICAL)
     exit_when_stdin_closes()
     exit_after(args.max_seconds)
-    context = make_context(args.slave)
+    context = make_scan_context(args)
     try:
         if args.tcp is not None or args.rtu_tcp is not None:
             asyncio.run(serve_tcp(args, context))

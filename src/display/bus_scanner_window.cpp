@@ -1,0 +1,454 @@
+#include "display/bus_scanner_window.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "engine/engine.h"
+#include "framework/address_map_scan.h"
+#include "framework/atomic_save.h"
+#include "framework/dialog_data_exchange.h"
+#include "framework/file_dialog.h"
+#include "framework/serial_settings_sweep.h"
+#include "resources/strings.h"
+
+namespace zentiq {
+namespace {
+
+bool LineIsTcp() {
+    const int mode = GetTransmissionMode();
+    return mode == TCP || mode == RTU_OVER_TCP;
+}
+
+std::uint32_t LineBaud(const SerialLineHost* serial) {
+    if (serial == nullptr)
+        return 0;
+    return BaudTimingForIndex(serial->UserSettings().BaudRate).baud;
+}
+
+QSpinBox* SpinBox(int low, int high, int value, const char* name) {
+    auto* box = new QSpinBox;
+    box->setRange(low, high);
+    box->setValue(value);
+    box->setObjectName(QLatin1String(name));
+    return box;
+}
+
+}  // namespace
+
+BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
+    : QWidget(parent, Qt::Window), m_hooks(std::move(hooks)) {
+    setWindowTitle(tr("总线扫描"));
+    setAttribute(Qt::WA_DeleteOnClose);
+
+    m_mode = new QComboBox;
+    m_mode->setObjectName(QStringLiteral("modeCombo"));
+    m_mode->addItems({tr("从站ID"), tr("串口参数"), tr("地址映射")});
+    m_firstId = SpinBox(0, 255, 1, "firstIdEdit");
+    m_lastId = SpinBox(0, 255, 247, "lastIdEdit");
+    m_probe = new QComboBox;
+    m_probe->setObjectName(QStringLiteral("probeCombo"));
+    m_probe->addItems({tr("03 读保持寄存器"), tr("17 报告从站ID"), tr("43/14 读设备标识")});
+    m_probeAddress = SpinBox(0, 65535, 0, "probeAddressEdit");
+    const bool tcp = LineIsTcp();
+    m_timeout = SpinBox(1, 10000,
+                        static_cast<int>(DefaultScanTimeoutMs(tcp, LineBaud(m_hooks.serial))),
+                        "timeoutEdit");
+    m_firstAddress = SpinBox(0, 65535, 0, "firstAddressEdit");
+    m_lastAddress = SpinBox(0, 65535, 9999, "lastAddressEdit");
+    m_budget = SpinBox(1, 10000, 500, "budgetEdit");
+
+    auto* form = new QFormLayout;
+    form->addRow(tr("扫描:"), m_mode);
+    auto* ids = new QHBoxLayout;
+    ids->addWidget(m_firstId);
+    ids->addWidget(new QLabel(tr("到")));
+    ids->addWidget(m_lastId);
+    form->addRow(tr("从站ID:"), ids);
+    auto* probe = new QHBoxLayout;
+    probe->addWidget(m_probe, 1);
+    probe->addWidget(new QLabel(tr("地址")));
+    probe->addWidget(m_probeAddress);
+    form->addRow(tr("探测:"), probe);
+    form->addRow(tr("超时(ms):"), m_timeout);
+    auto* addresses = new QHBoxLayout;
+    addresses->addWidget(m_firstAddress);
+    addresses->addWidget(new QLabel(tr("到")));
+    addresses->addWidget(m_lastAddress);
+    addresses->addWidget(new QLabel(tr("每表请求上限")));
+    addresses->addWidget(m_budget);
+    form->addRow(tr("地址:"), addresses);
+
+    m_warning = new QLabel;
+    m_warning->setObjectName(QStringLiteral("warningLabel"));
+    m_warning->setStyleSheet(QStringLiteral("color: #b00000"));
+    m_warning->setWordWrap(true);
+    m_status = new QLabel;
+    m_status->setObjectName(QStringLiteral("statusLabel"));
+    m_status->setWordWrap(true);
+    m_progress = new QProgressBar;
+    m_progress->setObjectName(QStringLiteral("progressBar"));
+    m_progress->setValue(0);
+
+    auto button = [this](const QString& text, const char* name) {
+        auto* b = new QPushButton(text);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    m_start = button(tr("开始"), "startButton");
+    m_cancel = button(tr("取消"), "cancelButton");
+    m_copy = button(tr("复制"), "copyButton");
+    m_save = button(tr("保存CSV..."), "saveButton");
+    m_apply = button(tr("应用此设置"), "applyButton");
+    m_open = button(tr("打开读写窗口"), "openButton");
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* b : {m_start, m_cancel, m_copy, m_save, m_apply, m_open})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+
+    m_results = new QTableWidget;
+    m_results->setObjectName(QStringLiteral("resultTable"));
+    m_results->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_results->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_results->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_results->verticalHeader()->hide();
+    m_results->setWordWrap(false);
+    m_results->horizontalHeader()->setStretchLastSection(true);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(form);
+    layout->addWidget(m_warning);
+    layout->addLayout(buttons);
+    layout->addWidget(m_progress);
+    layout->addWidget(m_status);
+    layout->addWidget(m_results, 1);
+
+    m_idScan = new BusIdScan(this);
+    connect(m_idScan, &BusIdScan::progress, this, [this](int done, int total) {
+        m_progress->setRange(0, total);
+        m_progress->setValue(done);
+    });
+    connect(m_idScan, &BusIdScan::found, this, [this](const ScanHit& hit) {
+        addRow({QString::number(hit.slaveId), BusScanTable::Milliseconds(hit.responseUs),
+                BusScanTable::AnswerText(hit.status),
+                BusScanTable::IdentityText(hit.report, hit.objects), hit.answer});
+    });
+    connect(m_idScan, &BusIdScan::finished, this,
+            [this](bool cancelled) { scanEnded(cancelled, m_idScan->Failure()); });
+
+    if (m_hooks.serial != nullptr) {
+        m_sweep = new SerialSettingsSweep(*m_hooks.serial, this);
+        connect(m_sweep, &SerialSettingsSweep::progress, this, [this](int done, int total) {
+            m_progress->setRange(0, total);
+            m_progress->setValue(done);
+        });
+        connect(m_sweep, &SerialSettingsSweep::found, this,
+                [this](const ConnectionSettings& s, const ScanHit& hit) {
+                    m_foundSettings.push_back(s);
+                    addRow({QString::number(BaudTimingForIndex(s.BaudRate).baud),
+                            QString::number(s.DataBits != 0 ? 8 : 7),
+                            BusScanTable::ParityText(s.Parity), QString::number(s.StopBits + 1),
+                            QString::number(hit.slaveId),
+                            BusScanTable::Milliseconds(hit.responseUs),
+                            BusScanTable::AnswerText(hit.status)});
+                });
+        connect(m_sweep, &SerialSettingsSweep::finished, this,
+                [this](bool cancelled) { scanEnded(cancelled, QString()); });
+    }
+
+    m_map = new AddressMapScan(this);
+    connect(m_map, &AddressMapScan::progress, this, [this](int done, int total) {
+        m_progress->setRange(0, total);
+        m_progress->setValue(done);
+    });
+    connect(m_map, &AddressMapScan::tableDone, this,
+            [this](const AddressMapScan::TableResult& r) {
+                for (const AddressRange& range : r.readable) {
+                    m_mapRows.push_back({r.function, range.first, range.last - range.first + 1});
+                    addRow({BusScanTable::TableName(r.function), QString::number(range.first),
+                            QString::number(range.last),
+                            QString::number(range.last - range.first + 1)});
+                }
+            });
+    connect(m_map, &AddressMapScan::finished, this,
+            [this](bool cancelled) { scanEnded(cancelled, m_map->Failure()); });
+
+    connect(m_mode, &QComboBox::currentIndexChanged, this, &BusScannerWindow::modeChanged);
+    connect(m_firstId, &QSpinBox::valueChanged, this, &BusScannerWindow::rangeChanged);
+    connect(m_lastId, &QSpinBox::valueChanged, this, &BusScannerWindow::rangeChanged);
+    connect(m_probe, &QComboBox::currentIndexChanged, this,
+            [this](int i) { m_probeAddress->setEnabled(i == 0); });
+    connect(m_start, &QPushButton::clicked, this, [this] { StartScan(); });
+    connect(m_cancel, &QPushButton::clicked, this, &BusScannerWindow::CancelScan);
+    connect(m_copy, &QPushButton::clicked, this, [this] { CopyResults(); });
+    connect(m_save, &QPushButton::clicked, this, [this] { SaveCsv(); });
+    connect(m_apply, &QPushButton::clicked, this, [this] { ApplySelectedSettings(); });
+    connect(m_open, &QPushButton::clicked, this, [this] { OpenSelectedRange(); });
+    connect(m_results, &QTableWidget::itemSelectionChanged, this, [this] { setBusy(IsScanning()); });
+    connect(m_results, &QTableWidget::cellDoubleClicked, this, [this] {
+        if (m_tableMode == Mode::AddressMap)
+            OpenSelectedRange();
+    });
+
+    m_table = BusScanTable::ForIds();
+    modeChanged();
+    resize(640, 480);
+}
+
+BusScannerWindow::~BusScannerWindow() {
+    // The scans give the line back as they go (their leases end).
+    disconnect(m_idScan, nullptr, this, nullptr);
+    if (m_sweep != nullptr)
+        disconnect(m_sweep, nullptr, this, nullptr);
+    disconnect(m_map, nullptr, this, nullptr);
+}
+
+void BusScannerWindow::closeEvent(QCloseEvent* event) {
+    CancelScan();
+    event->accept();
+}
+
+void BusScannerWindow::SetMode(Mode mode) { m_mode->setCurrentIndex(static_cast<int>(mode)); }
+
+void BusScannerWindow::SetIdRange(int first, int last) {
+    m_firstId->setValue(first);
+    m_lastId->setValue(last);
+}
+
+void BusScannerWindow::SetAddressRange(int first, int last, int budget) {
+    m_firstAddress->setValue(first);
+    m_lastAddress->setValue(last);
+    m_budget->setValue(budget);
+}
+
+void BusScannerWindow::SetTimeoutMs(int ms) { m_timeout->setValue(ms); }
+
+void BusScannerWindow::SetProbe(ScanProbe probe, int address) {
+    m_probe->setCurrentIndex(static_cast<int>(probe));
+    m_probeAddress->setValue(address);
+}
+
+void BusScannerWindow::modeChanged() {
+    const auto mode = static_cast<Mode>(m_mode->currentIndex());
+    const bool map = mode == Mode::AddressMap;
+    m_lastId->setEnabled(!map);
+    m_probe->setEnabled(!map);
+    m_probeAddress->setEnabled(!map && m_probe->currentIndex() == 0);
+    m_timeout->setEnabled(mode != Mode::Settings);
+    m_firstAddress->setEnabled(map);
+    m_lastAddress->setEnabled(map);
+    m_budget->setEnabled(map);
+    rangeChanged();
+    setBusy(IsScanning());
+}
+
+void BusScannerWindow::rangeChanged() {
+    const auto mode = static_cast<Mode>(m_mode->currentIndex());
+    const int first = m_firstId->value();
+    const int last = mode == Mode::AddressMap ? first : m_lastId->value();
+    const bool unusual = first == 0 || last > 247 || first > 247;
+    m_warning->setText(unusual ? tr("ID 0 是广播地址，248~255 是保留地址：设备通常不会应答。")
+                               : QString());
+    m_warning->setVisible(unusual);
+}
+
+bool BusScannerWindow::IsScanning() const {
+    return m_idScan->IsRunning() || (m_sweep != nullptr && m_sweep->IsRunning()) ||
+           m_map->IsRunning();
+}
+
+void BusScannerWindow::setBusy(bool busy) {
+    m_start->setEnabled(!busy);
+    m_cancel->setEnabled(busy);
+    m_mode->setEnabled(!busy);
+    const bool rows = !m_table.rows.isEmpty();
+    m_copy->setEnabled(rows);
+    m_save->setEnabled(rows);
+    const bool selected = selectedRow() >= 0;
+    m_apply->setVisible(m_tableMode == Mode::Settings);
+    m_apply->setEnabled(!busy && selected && m_tableMode == Mode::Settings);
+    m_open->setVisible(m_tableMode == Mode::AddressMap);
+    m_open->setEnabled(selected && m_tableMode == Mode::AddressMap);
+}
+
+int BusScannerWindow::selectedRow() const {
+    const auto rows = m_results->selectionModel()->selectedRows();
+    return rows.isEmpty() ? -1 : rows.first().row();
+}
+
+void BusScannerWindow::tell(const QString& text) {
+    m_statusText = text;
+    m_status->setText(text);
+}
+
+QString BusScannerWindow::StatusText() const { return m_statusText; }
+
+bool BusScannerWindow::StartScan() {
+    if (IsScanning())
+        return false;
+    if (IsConnected() == 0) {
+        tell(tr("未连接：请先连接再扫描。"));
+        return false;
+    }
+    const auto mode = static_cast<Mode>(m_mode->currentIndex());
+    if (mode != Mode::AddressMap && m_firstId->value() > m_lastId->value()) {
+        DialogDataExchange::ShowWarning(this, tr("起始ID不能大于结束ID。"));
+        return false;
+    }
+    m_tableMode = mode;
+    m_foundSettings.clear();
+    m_mapRows.clear();
+    m_results->clearContents();
+    m_results->setRowCount(0);
+    m_table = mode == Mode::Ids        ? BusScanTable::ForIds()
+              : mode == Mode::Settings ? BusScanTable::ForSettings()
+                                       : BusScanTable::ForAddressMap();
+    m_results->setColumnCount(static_cast<int>(m_table.header.size()));
+    m_results->setHorizontalHeaderLabels(m_table.header);
+
+    ScanProbeSpec probe;
+    probe.probe = static_cast<ScanProbe>(m_probe->currentIndex());
+    probe.address = static_cast<std::uint16_t>(m_probeAddress->value());
+    bool started = false;
+    switch (mode) {
+    case Mode::Ids: {
+        BusIdScan::Options o;
+        o.first = m_firstId->value();
+        o.last = m_lastId->value();
+        o.probe = probe;
+        o.timeoutMs = static_cast<std::uint32_t>(m_timeout->value());
+        started = m_idScan->Start(o);
+        break;
+    }
+    case Mode::Settings: {
+        if (m_sweep == nullptr || LineIsTcp()) {
+            tell(tr("串口参数扫描只用于串口连接。"));
+            return false;
+        }
+        SerialSettingsSweep::Options o;
+        o.first = std::max(1, m_firstId->value());
+        o.last = std::min(247, m_lastId->value());
+        o.probe = probe;
+        started = m_sweep->Start(o);
+        break;
+    }
+    case Mode::AddressMap: {
+        AddressMapScan::Options o;
+        o.slaveId = m_firstId->value();
+        o.first = m_firstAddress->value();
+        o.last = m_lastAddress->value();
+        o.budgetPerTable = m_budget->value();
+        o.timeoutMs = static_cast<std::uint32_t>(m_timeout->value());
+        m_mapSlave = o.slaveId;
+        started = m_map->Start(o);
+        break;
+    }
+    }
+    if (!started) {
+        tell(tr("无法开始扫描：请检查范围。"));
+        return false;
+    }
+    if (IsScanning()) {
+        tell(tr("正在扫描，读写窗口暂停轮询……"));
+        setBusy(true);
+    }
+    return true;
+}
+
+void BusScannerWindow::CancelScan() {
+    if (m_idScan->IsRunning())
+        m_idScan->Cancel();
+    if (m_sweep != nullptr && m_sweep->IsRunning())
+        m_sweep->Cancel();
+    if (m_map->IsRunning())
+        m_map->Cancel();
+}
+
+void BusScannerWindow::scanEnded(bool cancelled, const QString& failure) {
+    setBusy(false);
+    QString text;
+    if (!failure.isEmpty())
+        text = failure;
+    else if (cancelled)
+        text = tr("扫描已取消，找到 %1 项。").arg(m_table.rows.size());
+    else
+        text = tr("扫描完成，找到 %1 项。").arg(m_table.rows.size());
+    if (m_tableMode == Mode::AddressMap) {
+        int requests = 0;
+        int granularity = 0;
+        for (const auto& r : m_map->Results()) {
+            requests += r.requests;
+            granularity = std::max(granularity, r.granularity);
+        }
+        text += u' ' + tr("共 %1 个请求；不小于 %2 个连续地址的区块都能找到。")
+                           .arg(requests)
+                           .arg(2 * granularity - 1);
+    }
+    tell(text);
+}
+
+void BusScannerWindow::addRow(const QStringList& row) {
+    m_table.rows.append(row);
+    const int r = m_results->rowCount();
+    m_results->insertRow(r);
+    for (int c = 0; c < row.size(); ++c)
+        m_results->setItem(r, c, new QTableWidgetItem(row[c]));
+    // Whole texts (an identity, a frame) side by side; the table scrolls.
+    m_results->resizeColumnsToContents();
+    setBusy(IsScanning());
+}
+
+bool BusScannerWindow::CopyResults() {
+    if (m_table.rows.isEmpty())
+        return false;
+    QApplication::clipboard()->setText(m_table.ToText());
+    return true;
+}
+
+bool BusScannerWindow::SaveCsv() {
+    if (m_table.rows.isEmpty())
+        return false;
+    const QString path = FileDialog::Ask(
+        this, {true, QStringLiteral("busscan"), QStringLiteral("CSV (*.csv)"),
+               QStringLiteral("csv")});
+    if (path.isEmpty())
+        return false;
+    QString error;
+    if (SaveAtomically(path, m_table.ToCsv().toUtf8(), &error) == SaveResult::Ok)
+        return true;
+    DialogDataExchange::ShowWarning(this, error.isEmpty() ? DiskErrorText() : error);
+    return false;
+}
+
+bool BusScannerWindow::ApplySelectedSettings() {
+    const int row = selectedRow();
+    if (m_tableMode != Mode::Settings || row < 0 ||
+        row >= static_cast<int>(m_foundSettings.size()) || IsScanning() ||
+        !m_hooks.applySettings)
+        return false;
+    m_hooks.applySettings(m_foundSettings[static_cast<std::size_t>(row)]);
+    tell(tr("已应用到连接设置。"));
+    return true;
+}
+
+bool BusScannerWindow::OpenSelectedRange() {
+    const int row = selectedRow();
+    if (m_tableMode != Mode::AddressMap || row < 0 ||
+        row >= static_cast<int>(m_mapRows.size()) || !m_hooks.openPollWindow)
+        return false;
+    const MapRow& r = m_mapRows[static_cast<std::size_t>(row)];
+    m_hooks.openPollWindow(m_mapSlave, r.function, r.address, r.quantity);
+    return true;
+}
+
+}  // namespace zentiq

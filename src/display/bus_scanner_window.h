@@ -1,0 +1,115 @@
+// The bus scanner: finds the slave IDs on the line, the serial settings a
+// device answers at, and which addresses of a slave's four tables read.
+// A tool window over the window-free scans of the framework; the
+// application lends it the serial line and opens poll windows for it.
+#pragma once
+
+#include <QWidget>
+
+#include <functional>
+
+#include "engine/engine_types.h"
+#include "framework/bus_id_scan.h"
+#include "values/bus_scan_table.h"
+
+class QComboBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QSpinBox;
+class QTableWidget;
+
+namespace zentiq {
+
+class AddressMapScan;
+class BusIdScan;
+class SerialLineHost;
+class SerialSettingsSweep;
+
+class BusScannerWindow final : public QWidget {
+    Q_OBJECT
+public:
+    enum class Mode { Ids = 0, Settings = 1, AddressMap = 2 };
+
+    struct Hooks {
+        // The serial line for the settings sweep; nullptr: no sweep.
+        SerialLineHost* serial = nullptr;
+        // Makes a found combination the user's connection settings.
+        std::function<void(const ConnectionSettings&)> applySettings;
+        // Opens a poll window: slave, function, address, quantity.
+        std::function<void(int, int, int, int)> openPollWindow;
+    };
+
+    explicit BusScannerWindow(Hooks hooks, QWidget* parent = nullptr);
+    ~BusScannerWindow() override;
+
+    void SetMode(Mode mode);
+    void SetIdRange(int first, int last);
+    void SetAddressRange(int first, int last, int budget);
+    void SetTimeoutMs(int ms);
+    void SetProbe(ScanProbe probe, int address);
+    // Starts the scan of the current mode; false with the reason shown.
+    bool StartScan();
+    void CancelScan();
+    bool IsScanning() const;
+    const BusScanTable& Results() const { return m_table; }
+    // The found combinations of the last sweep, row by row.
+    const std::vector<ConnectionSettings>& FoundSettings() const { return m_foundSettings; }
+    QString StatusText() const;
+
+    bool CopyResults();
+    bool SaveCsv();
+    bool ApplySelectedSettings();
+    bool OpenSelectedRange();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void modeChanged();
+    void rangeChanged();
+    void scanEnded(bool cancelled, const QString& failure);
+    void addRow(const QStringList& row);
+    void setBusy(bool busy);
+    int selectedRow() const;
+    void tell(const QString& text);
+
+    Hooks m_hooks;
+    QComboBox* m_mode = nullptr;
+    QSpinBox* m_firstId = nullptr;
+    QSpinBox* m_lastId = nullptr;
+    QComboBox* m_probe = nullptr;
+    QSpinBox* m_probeAddress = nullptr;
+    QSpinBox* m_timeout = nullptr;
+    QSpinBox* m_firstAddress = nullptr;
+    QSpinBox* m_lastAddress = nullptr;
+    QSpinBox* m_budget = nullptr;
+    QLabel* m_warning = nullptr;
+    QLabel* m_status = nullptr;
+    QProgressBar* m_progress = nullptr;
+    QPushButton* m_start = nullptr;
+    QPushButton* m_cancel = nullptr;
+    QPushButton* m_copy = nullptr;
+    QPushButton* m_save = nullptr;
+    QPushButton* m_apply = nullptr;
+    QPushButton* m_open = nullptr;
+    QTableWidget* m_results = nullptr;
+
+    BusIdScan* m_idScan = nullptr;
+    SerialSettingsSweep* m_sweep = nullptr;
+    AddressMapScan* m_map = nullptr;
+    Mode m_tableMode = Mode::Ids;
+    BusScanTable m_table;
+    std::vector<ConnectionSettings> m_foundSettings;
+    // Table, first address, quantity of each address-map row.
+    struct MapRow {
+        int function;
+        int address;
+        int quantity;
+    };
+    std::vector<MapRow> m_mapRows;
+    int m_mapSlave = 0;
+    QString m_statusText;
+};
+
+}  // namespace zentiq

@@ -1,0 +1,72 @@
+// Serial settings sweep: the line is reopened at each baud rate, parity and
+// stop-bit combination of the connection dialog, most common first, and a
+// short ID range is probed at each. Every combination at which a device
+// answers is reported. The user's settings are back on the line when the
+// sweep ends or is cancelled; applying a found one is the caller's choice.
+#pragma once
+
+#include <QObject>
+
+#include <vector>
+
+#include "engine/engine_types.h"
+#include "framework/bus_id_scan.h"
+
+namespace zentiq {
+
+// Opens the serial line; the application does it as its connection does.
+class SerialLineHost {
+public:
+    virtual ~SerialLineHost() = default;
+    // The user's connection settings.
+    virtual ConnectionSettings UserSettings() const = 0;
+    // Opens the line with `trial` without making it the user's; 0 or the
+    // engine's open failure.
+    virtual int OpenTrial(const ConnectionSettings& trial) = 0;
+    // Opens the line with the user's settings again.
+    virtual int RestoreUser() = 0;
+};
+
+class SerialSettingsSweep final : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        int first = 1;
+        int last = 1;
+        ScanProbeSpec probe;
+        // BaudRate indexes to try, in order; empty: all, most common first.
+        std::vector<int> baudIndexes;
+    };
+
+    explicit SerialSettingsSweep(SerialLineHost& host, QObject* parent = nullptr);
+    ~SerialSettingsSweep() override;
+
+    // The combinations in the order they are tried (data bits, port and
+    // handshake as the user has them).
+    static std::vector<ConnectionSettings> Combinations(const ConnectionSettings& user,
+                                                        const std::vector<int>& baudIndexes);
+
+    bool Start(const Options& options);
+    void Cancel();
+    bool IsRunning() const { return m_running; }
+
+signals:
+    void progress(int done, int total);
+    void found(const zentiq::ConnectionSettings& settings, const zentiq::ScanHit& hit);
+    void finished(bool cancelled);
+
+private:
+    void nextCombination();
+    void combinationDone(bool cancelled);
+
+    SerialLineHost& m_host;
+    Options m_options;
+    std::vector<ConnectionSettings> m_combinations;
+    std::size_t m_index = 0;
+    BusIdScan* m_scan = nullptr;
+    ScanLineLease m_lease;
+    bool m_running = false;
+    bool m_cancel = false;
+};
+
+}  // namespace zentiq
