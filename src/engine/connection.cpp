@@ -103,6 +103,7 @@ int InitEngine() {
         std::memset(e.slots, 0, sizeof e.slots);
         std::memset(e.results, 0, sizeof e.results);
         e.monitorWindow = 0;
+        e.timing = TimingTable{};
     }
     e.lastServed = kLastSlot;
     e.delayBetweenPolls = 10;
