@@ -18,6 +18,7 @@
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "app/workspace_controller.h"
+#include "display/bus_statistics_window.h"
 #include "display/communication.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
@@ -96,6 +97,8 @@ CZentiqApp* CZentiqApp::instance() { return g_instance; }
 CMainFrame* CZentiqApp::MainFrame() const { return m_mainFrame.get(); }
 
 CCommunication* CZentiqApp::Monitor() const { return m_monitor.data(); }
+
+BusStatisticsWindow* CZentiqApp::StatisticsWindow() const { return m_busStatistics.data(); }
 
 SettingsStore& CZentiqApp::Store() const { return *m_store; }
 
@@ -288,6 +291,23 @@ bool CZentiqApp::OnCommand(int id) {
             m_monitor->show();
         }
         return true;
+    case cmd::BusStatistics:
+        // Owned by the main frame like the traffic monitor; a second command
+        // brings the open one to the front.
+        if (!m_busStatistics) {
+            m_busStatistics = new BusStatisticsWindow(
+                [this] {
+                    std::vector<PollWindowRequest> requests;
+                    for (const CZentiqDoc* doc : Documents())
+                        requests.push_back(BusStatisticsWindow::RequestOf(*doc));
+                    return requests;
+                },
+                m_mainFrame.get());
+        }
+        m_busStatistics->show();
+        m_busStatistics->raise();
+        m_busStatistics->activateWindow();
+        return true;
     case cmd::Help:
     case cmd::HelpTopics:
         userInteraction().notify(
@@ -309,6 +329,7 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
     case cmd::LanguageEnglish:
         state.checked = CurrentLanguage() == languageOfCommand(id);
         return true;
+    case cmd::BusStatistics:
     case cmd::AppExit:
     case cmd::AppAbout:
     case cmd::Help:

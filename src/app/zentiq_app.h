@@ -24,6 +24,7 @@ class QPrinter;
 namespace zentiq {
 
 class AutomationServer;
+class BusStatisticsWindow;
 class CChildFrame;
 class CCommunication;
 class CMainFrame;
@@ -75,6 +76,8 @@ public:
     AutomationServer* Automation() const { return m_automation.get(); }
     // The traffic monitor while it is open (at most one at a time).
     CCommunication* Monitor() const;
+    // The bus statistics window while it is open (at most one at a time).
+    BusStatisticsWindow* StatisticsWindow() const;
 
     bool StartedWithWorkspace() const { return m_startedWithWorkspace; }
     bool StartupCheckPending() const;
@@ -116,6 +119,7 @@ private:
     bool m_exited = false;
     QTimer* m_startupTimer = nullptr;
     QPointer<CCommunication> m_monitor;
+    QPointer<BusStatisticsWindow> m_busStatistics;
 };
 
 }  // namespace zentiq

@@ -58,6 +58,7 @@ inline constexpr int ImportRegisterMap = 32896;
 inline constexpr int ExportRegisterMap = 32897;
 inline constexpr int ExportDataCsv = 32898;
 inline constexpr int CopyCsv = 32899;
+inline constexpr int BusStatistics = 32920;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
