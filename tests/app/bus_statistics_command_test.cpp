@@ -69,11 +69,5 @@ TEST_F(BusStatisticsCommandTest, OpensOneWindowOverEveryPollWindowAndGoesWithThe
     EXPECT_TRUE(window.isNull()) << "the frame takes it along";
 }
 
-TEST_F(BusStatisticsCommandTest, IsInTheMenuWithoutDocumentsToo) {
-    bool found = false;
-    for (const MenuEntry& e : MenuWithoutDocuments()) found = found || e.id == cmd::BusStatistics;
-    EXPECT_TRUE(found);
-}
-
 }  // namespace
 }  // namespace zentiq
