@@ -238,8 +238,8 @@ protected:
         InitEngine();
     }
 
-    void ConnectTcp(std::uint16_t port, int mode) {
-        ASSERT_EQ(OpenTcpConnection("127.0.0.1", port, kTcpTimeoutMs, 3000), 0);
+    void ConnectTcp(std::uint16_t port, int mode, std::uint32_t timeoutMs = kTcpTimeoutMs) {
+        ASSERT_EQ(OpenTcpConnection("127.0.0.1", port, timeoutMs, 3000), 0);
         ASSERT_EQ(SetTransmissionMode(mode), 1);
     }
 
@@ -281,7 +281,7 @@ protected:
 
 struct DelayCase {
     const char* name;
-    int fast, slow;  // answers after 2 ms and after 40 ms, the slow ones last
+    int fast, slow;  // answers after 2 ms and after 150 ms, the slow ones last
     bool p95IsSlow;
 };
 
@@ -290,12 +290,15 @@ void PrintTo(const DelayCase& c, std::ostream* os) { *os << c.name; }
 class DelayDistributionTest : public WorkerTimingTest,
                               public ::testing::WithParamInterface<DelayCase> {};
 
+// The two kinds lie far apart, so that neither a busy machine's delays nor
+// a worker preempted between its write and its clock read moves an answer
+// from one kind to the other.
 TEST_P(DelayDistributionTest, TimesEveryAnswerAndFindsTheP95) {
     const DelayCase& c = GetParam();
     std::vector<Ms> delays(static_cast<std::size_t>(c.fast), 2ms);
-    delays.insert(delays.end(), static_cast<std::size_t>(c.slow), 40ms);
+    delays.insert(delays.end(), static_cast<std::size_t>(c.slow), 150ms);
     ScriptedTcpSlave slave(DelayedAnswers(delays));
-    ConnectTcp(slave.Port(), TCP);
+    ConnectTcp(slave.Port(), TCP, 2000);
     const int n = c.fast + c.slow;
     const int slot = Poll(n);
     ASSERT_GE(slot, 1);
@@ -304,19 +307,17 @@ TEST_P(DelayDistributionTest, TimesEveryAnswerAndFindsTheP95) {
     EXPECT_EQ(t.transactions, static_cast<std::uint32_t>(n));
     EXPECT_EQ(t.answered, static_cast<std::uint32_t>(n));
     EXPECT_EQ(t.timeouts + t.checksumErrors + t.exceptions, 0u);
-    // The slave waits before it answers: no response time can be shorter.
-    EXPECT_GE(t.minUs, 2000u);
-    EXPECT_GE(t.maxUs, 40000u);
-    EXPECT_GE(t.lastUs, 40000u) << "the slow answers came last";
-    EXPECT_GE(t.sumUs, 2000u * c.fast + 40000u * c.slow);
+    EXPECT_GE(t.maxUs, 100000u);
+    EXPECT_GE(t.lastUs, 100000u) << "the slow answers came last";
     EXPECT_LE(t.minUs * std::uint64_t(n), t.sumUs);
     EXPECT_GE(t.sumUs, t.maxUs);
     const std::uint32_t p95 = ResponseTimeQuantileUs(t, 0.95);
+    EXPECT_LE(t.minUs, p95);
+    EXPECT_LE(p95, t.maxUs);
     if (c.p95IsSlow) {
-        EXPECT_GE(p95, 40000u);
+        EXPECT_GE(p95, 100000u);
     } else {
-        EXPECT_GE(p95, 2000u);
-        EXPECT_LT(p95, 40000u);
+        EXPECT_LT(p95, 100000u);
     }
     std::uint32_t tx = 0, ok = 0;
     GetSlotCounters(slot, &tx, &ok);
@@ -324,8 +325,8 @@ TEST_P(DelayDistributionTest, TimesEveryAnswerAndFindsTheP95) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripted, DelayDistributionTest,
-                         ::testing::Values(DelayCase{"19_at_2ms_1_at_40ms", 19, 1, false},
-                                           DelayCase{"18_at_2ms_2_at_40ms", 18, 2, true}),
+                         ::testing::Values(DelayCase{"19_at_2ms_1_at_150ms", 19, 1, false},
+                                           DelayCase{"18_at_2ms_2_at_150ms", 18, 2, true}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 struct RateCase {
@@ -349,11 +350,12 @@ TEST_P(AchievedRateTest, SpanHoldsAtLeastThePeriodsTheSlowerSideAllows) {
     ASSERT_GE(slot, 1);
     const SlotTiming t = Timing(slot);
     EXPECT_EQ(t.transactions, static_cast<std::uint32_t>(kPolls));
-    // Less a millisecond per period: the schedule judges the scan rate from
-    // the start of the worker's cycle, the transaction starts a little later.
+    // A fifth off: the schedule judges the scan rate from the start of the
+    // worker's cycle, the transaction starts a little later, and a busy
+    // machine may preempt the worker before its first clock read.
     const std::uint64_t period =
-        std::max<std::uint64_t>(std::uint64_t{c.scanRate} * 1000, c.delay.count() * 1000) - 1000;
-    EXPECT_GE(t.spanUs, (kPolls - 1) * period);
+        std::max<std::uint64_t>(std::uint64_t{c.scanRate} * 1000, c.delay.count() * 1000);
+    EXPECT_GE(t.spanUs, (kPolls - 1) * period * 4 / 5);
     EXPECT_GT(t.sinceLastUs, 0u);
     LineTiming line;
     ASSERT_EQ(GetLineTiming(&line), 1);
