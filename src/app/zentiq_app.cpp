@@ -21,6 +21,7 @@
 #include "app/scanner_line_host.h"
 #include "app/workspace_controller.h"
 #include "display/bus_scanner_window.h"
+#include "display/bus_statistics_window.h"
 #include "display/communication.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
@@ -120,6 +121,7 @@ void CZentiqApp::openBusScanner() {
     m_scanner = new BusScannerWindow(std::move(hooks), m_mainFrame.get());
     m_scanner->show();
 }
+BusStatisticsWindow* CZentiqApp::StatisticsWindow() const { return m_busStatistics.data(); }
 
 SettingsStore& CZentiqApp::Store() const { return *m_store; }
 
@@ -313,6 +315,23 @@ bool CZentiqApp::OnCommand(int id) {
         }
         return true;
     case cmd::BusScanner: openBusScanner(); return true;
+    case cmd::BusStatistics:
+        // Owned by the main frame like the traffic monitor; a second command
+        // brings the open one to the front.
+        if (!m_busStatistics) {
+            m_busStatistics = new BusStatisticsWindow(
+                [this] {
+                    std::vector<PollWindowRequest> requests;
+                    for (const CZentiqDoc* doc : Documents())
+                        requests.push_back(BusStatisticsWindow::RequestOf(*doc));
+                    return requests;
+                },
+                m_mainFrame.get());
+        }
+        m_busStatistics->show();
+        m_busStatistics->raise();
+        m_busStatistics->activateWindow();
+        return true;
     case cmd::Help:
     case cmd::HelpTopics:
         userInteraction().notify(
@@ -335,6 +354,7 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
     case cmd::LanguageEnglish:
         state.checked = CurrentLanguage() == languageOfCommand(id);
         return true;
+    case cmd::BusStatistics:
     case cmd::AppExit:
     case cmd::AppAbout:
     case cmd::Help:

@@ -25,6 +25,7 @@ namespace zentiq {
 
 class AutomationServer;
 class BusScannerWindow;
+class BusStatisticsWindow;
 class CChildFrame;
 class CCommunication;
 class CMainFrame;
@@ -77,6 +78,8 @@ public:
     AutomationServer* Automation() const { return m_automation.get(); }
     // The traffic monitor while it is open (at most one at a time).
     CCommunication* Monitor() const;
+    // The bus statistics window while it is open (at most one at a time).
+    BusStatisticsWindow* StatisticsWindow() const;
 
     bool StartedWithWorkspace() const { return m_startedWithWorkspace; }
     bool StartupCheckPending() const;
@@ -123,6 +126,7 @@ private:
     QPointer<CCommunication> m_monitor;
     std::unique_ptr<ScannerLineHost> m_scannerLine;
     QPointer<BusScannerWindow> m_scanner;
+    QPointer<BusStatisticsWindow> m_busStatistics;
 };
 
 }  // namespace zentiq

@@ -104,6 +104,7 @@ int InitEngine() {
         std::memset(e.results, 0, sizeof e.results);
         e.monitorWindow = 0;
         e.pollSlotsPaused = false;
+        e.timing = TimingTable{};
     }
     e.lastServed = kLastSlot;
     e.delayBetweenPolls = 10;

@@ -7,6 +7,7 @@
 #include <cstdint>
 
 #include "engine/engine_types.h"
+#include "engine/slot_timing.h"
 
 namespace zentiq {
 
@@ -124,6 +125,17 @@ int SetMonitorWindow(WindowHandle window);
 // resumed. Returns 1.
 int PausePollSlots(int paused);
 int PollSlotsPaused();
+
+// ---- response times --------------------------------------------------------
+
+// Copies the response-time figures of a slot (zeroed when it is claimed);
+// 1, or 0 for a slot outside 0..32 or a null destination.
+int GetSlotTiming(int slot, SlotTiming* timing);
+// Zeroes them at once; 1, or 0 for a slot outside 0..32.
+int ResetSlotTiming(int slot);
+// Busy time, wall time and transactions of the line; 1, or 0 for null.
+int GetLineTiming(LineTiming* timing);
+int ResetLineTiming();
 
 // Error flags saved by the serial layer after the last failed write / read.
 std::uint32_t GetWriteErrorFlags();

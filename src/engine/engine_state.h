@@ -17,6 +17,7 @@
 #include "engine/posix_serial_port.h"
 #include "engine/serial_transport.h"
 #include "engine/tcp_transport.h"
+#include "engine/transaction_timing.h"
 
 namespace zentiq {
 
@@ -89,6 +90,8 @@ struct EngineState {
         OneShotAnswer answer;
     };
     std::array<KeptAnswer, 4> oneShotAnswers{};
+    // Response times and failures per slot, busy time of the line; guarded by lock.
+    TimingTable timing;
 };
 
 EngineState& Engine();

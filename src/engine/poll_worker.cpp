@@ -9,6 +9,7 @@
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/engine_trace.h"
+#include "engine/transaction_timing.h"
 
 namespace zentiq {
 namespace {
@@ -71,25 +72,24 @@ void WaitWhileIdle(EngineState& e, std::unique_lock<std::mutex>& lock) {
 bool IsSerial(const EngineState& e, const Transport& t) { return &t == &e.rtu || &t == &e.ascii; }
 
 // A transaction told to the trace listener, if there is one: the captures
-// are lent for the call, nothing is copied.
+// are lent for the call, nothing is copied. Its duration is the one the
+// transaction timing measured anyway.
 struct TransactionTrace {
     TraceFn listener = TraceCallback();
     std::chrono::system_clock::time_point began;
-    std::chrono::steady_clock::time_point start;
 
     TransactionTrace() {
         if (listener == nullptr) return;
         TakeLineError();  // what an earlier transaction left
         began = std::chrono::system_clock::now();
-        start = std::chrono::steady_clock::now();
     }
-    void Tell(int slot, const Captures& captures, EngineStatus status) const {
+    void Tell(int slot, const Captures& captures, EngineStatus status,
+              const TransactionMoments& moments) const {
         if (listener == nullptr) return;
         TraceRecord r;
         r.slot = slot;
         r.began = began;
-        r.elapsed = std::chrono::duration_cast<std::chrono::microseconds>(
-            std::chrono::steady_clock::now() - start);
+        r.elapsed = std::chrono::microseconds(moments.endUs - moments.startUs);
         r.request = captures.request;
         r.requestLength = captures.requestLength;
         r.answer = captures.response;
@@ -145,7 +145,12 @@ void RunCycle(EngineState& e) {
 
     Transport& transport = CurrentTransport();
     const TransactionTrace trace;
+    TransactionMoments moments;
+    moments.startUs = TransactionClockUs();
     const EngineStatus status = RunFunction(transport, e.work, e.captures);
+    moments.endUs = TransactionClockUs();
+    moments.sentUs = e.captures.sentUs;
+    moments.answeredUs = e.captures.answeredUs;
     // Cut short by a stop: the slave did not fail, the transaction never
     // ended. Nothing of it is kept or shown, and it was not counted; slot 0
     // keeps its request for the next connection.
@@ -155,7 +160,7 @@ void RunCycle(EngineState& e) {
         if (counted && e.registrations[s] == registration && slot.txCount != 0) --slot.txCount;
         return;
     }
-    trace.Tell(s, e.captures, status);
+    trace.Tell(s, e.captures, status, moments);
     // Only a serial transaction has serial error flags.
     const bool serial = IsSerial(e, transport);
     e.writeFlags = serial ? e.port.WriteFlags() : 0;
@@ -172,6 +177,7 @@ void RunCycle(EngineState& e) {
         slot.responseLength = e.captures.responseLength;
         Post(e.monitorWindow, WM_POLL_RESULT, status, s);
         portError = status == status::WriteError || status == status::ReadError;
+        if (counted) e.timing.Record(s, e.registrations[s] == registration, moments, status);
         // Released or claimed anew during the transaction: the slot now
         // holds someone else's request, which must neither be cleared nor
         // get this result.
@@ -205,9 +211,17 @@ void RunCycle(EngineState& e) {
     }
 }
 
+void NoteLineRunning(EngineState& e, bool running) {
+    const std::uint64_t now = TransactionClockUs();
+    std::lock_guard guard(e.lock);
+    e.timing.LineRunning(running, now);
+}
+
 void WorkerBody() {
     auto& e = Engine();
+    NoteLineRunning(e, true);
     while (e.running.load()) RunCycle(e);
+    NoteLineRunning(e, false);
 }
 
 }  // namespace

@@ -120,6 +120,7 @@ int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t s
         s.pollMode = Stopped;
         s.elapsed = static_cast<std::uint32_t>(scanRate) + 1;
         ResetResult(e.results[i]);
+        e.timing.ResetSlot(i);
         ++e.registrations[i];
         WakeWorker(e);
         return i;

@@ -1,6 +1,7 @@
 #include "engine/transport.h"
 
 #include "engine/modbus_function.h"
+#include "engine/transaction_timing.h"
 
 #include <algorithm>
 #include <cstring>
@@ -17,12 +18,14 @@ void Captures::CaptureRequest(const std::uint8_t* bytes, std::size_t n) {
     n = std::min(n, sizeof request);
     if (n > 0) std::memcpy(request, bytes, n);
     requestLength = static_cast<std::uint16_t>(n);
+    sentUs = TransactionClockUs();
 }
 
 void Captures::CaptureResponse(const std::uint8_t* bytes, std::size_t n) {
     n = std::min(n, sizeof response);
     if (n > 0) std::memcpy(response, bytes, n);
     responseLength = static_cast<std::uint16_t>(n);
+    answeredUs = TransactionClockUs();
 }
 
 }  // namespace zentiq

@@ -20,13 +20,21 @@ inline constexpr std::size_t kResponseBufferSize = kDataSize + 16;
 // The bytes of the current transaction as they went over the wire. The
 // request capture keeps its first 531 bytes: an ASCII frame of a 127-register
 // function-23 request (535 characters) is sent whole but captured cut.
+// The transports capture the request once it has left (after any echo) and
+// the answer once it has come whole, so each capture also notes that moment
+// (TransactionClockUs): the response time lies between the two.
 struct Captures {
     std::uint8_t request[kRequestCaptureSize];
     std::uint16_t requestLength = 0;
     std::uint8_t response[kResponseCaptureSize];
     std::uint16_t responseLength = 0;
+    std::uint64_t sentUs = 0;
+    std::uint64_t answeredUs = 0;
 
-    void Clear() { requestLength = responseLength = 0; }
+    void Clear() {
+        requestLength = responseLength = 0;
+        sentUs = answeredUs = 0;
+    }
     void CaptureRequest(const std::uint8_t* bytes, std::size_t n);
     void CaptureResponse(const std::uint8_t* bytes, std::size_t n);
 };

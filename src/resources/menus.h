@@ -60,6 +60,7 @@ inline constexpr int ExportDataCsv = 32898;
 inline constexpr int CopyCsv = 32899;
 inline constexpr int BusScanner = 32900;
 inline constexpr int DeviceIdentity = 32905;
+inline constexpr int BusStatistics = 32920;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;

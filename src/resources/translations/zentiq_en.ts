@@ -93,6 +93,109 @@
     </message>
 </context>
 <context>
+    <name>BusStatistics</name>
+    <message>
+        <source>窗口</source>
+        <translation>Window</translation>
+    </message>
+    <message>
+        <source>从站</source>
+        <translation>Slave</translation>
+    </message>
+    <message>
+        <source>功能</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>地址</source>
+        <translation>Address</translation>
+    </message>
+    <message>
+        <source>扫描率 (ms)</source>
+        <translation>Scan rate (ms)</translation>
+    </message>
+    <message>
+        <source>要求 (次/秒)</source>
+        <translation>Asked (/s)</translation>
+    </message>
+    <message>
+        <source>实际 (次/秒)</source>
+        <translation>Achieved (/s)</translation>
+    </message>
+    <message>
+        <source>低于 90%</source>
+        <translation>Below 90%</translation>
+    </message>
+    <message>
+        <source>最近 (ms)</source>
+        <translation>Last (ms)</translation>
+    </message>
+    <message>
+        <source>最小 (ms)</source>
+        <translation>Min (ms)</translation>
+    </message>
+    <message>
+        <source>平均 (ms)</source>
+        <translation>Avg (ms)</translation>
+    </message>
+    <message>
+        <source>P95 (ms)</source>
+        <translation>P95 (ms)</translation>
+    </message>
+    <message>
+        <source>最大 (ms)</source>
+        <translation>Max (ms)</translation>
+    </message>
+    <message>
+        <source>事务</source>
+        <translation>Transactions</translation>
+    </message>
+    <message>
+        <source>超时</source>
+        <translation>Timeouts</translation>
+    </message>
+    <message>
+        <source>CRC/LRC 错误</source>
+        <translation>CRC/LRC errors</translation>
+    </message>
+    <message>
+        <source>异常</source>
+        <translation>Exceptions</translation>
+    </message>
+    <message>
+        <source>尽快</source>
+        <translation>As fast as possible</translation>
+    </message>
+    <message>
+        <source>是</source>
+        <translation>Yes</translation>
+    </message>
+    <message>
+        <source>要求 %1 次/秒，实际只有 %2 次/秒（不足 90%）</source>
+        <translation>Asked %1/s, achieved only %2/s (below 90%)</translation>
+    </message>
+    <message>
+        <source>总线：尚无通讯</source>
+        <translation>Bus: no traffic yet</translation>
+    </message>
+    <message>
+        <source>总线占用 %1 %，每秒 %2 个事务（%3 个事务，%4 秒）</source>
+        <translation>Bus busy %1 %, %2 transactions per second (%3 transactions in %4 s)</translation>
+    </message>
+    <message>
+        <source>总线占用 (%)</source>
+        <translation>Bus busy (%)</translation>
+    </message>
+    <message>
+        <source>每秒事务</source>
+        <translation>Transactions per second</translation>
+    </message>
+    <message>
+        <source>统计时长 (秒)</source>
+        <translation>Time covered (s)</translation>
+    </message>
+</context>
+<context>
     <name>CAdvanced</name>
     <message>
         <source>高级</source>
@@ -1362,6 +1465,10 @@ Do you want to replace it?</translation>
         <source>设备信息 (08/17/43)</source>
         <translation>Device identity (08/17/43)</translation>
     </message>
+    <message>
+        <source>总线统计</source>
+        <translation>Bus statistics</translation>
+    </message>
 </context>
 <context>
     <name>RegisterDecode</name>
@@ -1981,6 +2088,29 @@ Reset Counters (F12)</translation>
     <message>
         <source>已应用到连接设置。</source>
         <translation>Applied to the connection settings.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::BusStatisticsWindow</name>
+    <message>
+        <source>总线统计</source>
+        <translation>Bus statistics</translation>
+    </message>
+    <message>
+        <source>重置</source>
+        <translation>Reset</translation>
+    </message>
+    <message>
+        <source>所有窗口和总线的统计从零开始</source>
+        <translation>Start the figures of every window and of the bus from zero</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>保存 CSV...</source>
+        <translation>Save CSV...</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,73 @@
+// The bus statistics window: one line per poll window with its requested
+// and achieved rate, response times and failures, and the line's busy share
+// and transaction rate, refreshed while the window is shown. Reset zeroes
+// the figures; Copy and Save CSV take them as they stand.
+#pragma once
+
+#include <QTimer>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+#include "values/bus_statistics.h"
+
+class QLabel;
+class QPushButton;
+class QTableView;
+
+namespace zentiq {
+
+class BusStatisticsTableModel;
+class CZentiqDoc;
+
+class BusStatisticsWindow : public QWidget {
+    Q_OBJECT
+public:
+    // Often enough to watch, rare enough to cost nothing at any poll rate.
+    static constexpr int kRefreshMs = 500;
+    // The poll windows in the order they were created.
+    using RequestSource = std::function<std::vector<PollWindowRequest>()>;
+
+    // A top-level window owned by `owner` (deleted with it, and on close).
+    BusStatisticsWindow(RequestSource source, QWidget* owner);
+    ~BusStatisticsWindow() override;
+
+    // What a poll document asks of the line.
+    static PollWindowRequest RequestOf(const CZentiqDoc& doc);
+
+    // Reads the engine's figures now.
+    void Refresh();
+    // Zeroes the figures of every poll window's slot and of the line.
+    void Reset();
+    void CopyToClipboard() const;
+    // Asks for a file name; false when cancelled or the file was not written.
+    bool SaveCsv();
+
+    const BusStatisticsTableModel& Table() const { return *m_model; }
+    QTableView* TableView() const { return m_table; }
+    const BusLineFigures& Line() const { return m_line; }
+    QString LineLabelText() const;
+    bool Refreshing() const { return m_timer.isActive(); }
+
+protected:
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void buildControls();
+    void retranslate();
+
+    RequestSource m_source;
+    BusLineFigures m_line;
+    BusStatisticsTableModel* m_model = nullptr;
+    QLabel* m_lineLabel = nullptr;
+    QTableView* m_table = nullptr;
+    QPushButton* m_reset = nullptr;
+    QPushButton* m_copy = nullptr;
+    QPushButton* m_save = nullptr;
+    QTimer m_timer;
+};
+
+}  // namespace zentiq
