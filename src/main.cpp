@@ -3,6 +3,7 @@
 //   zentiq [FILE.zqd | FILE.zqw] [--automation] [--lang en|zh] [--settings-dir DIR]
 //   zentiq --print FILE.zqd          (or /p FILE.zqd: print to the default
 //                                     printer and end)
+//   zentiq --help | --version
 //
 // --settings-dir DIR (or ZENTIQ_SETTINGS_DIR) keeps every setting in DIR
 // instead of the user's own store. --screenshot FILE [--screenshot-delay MS]
@@ -15,6 +16,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/command_line.h"
 #include "app/main_frame.h"
 #include "app/shutdown_signals.h"
 #include "app/zentiq_app.h"
@@ -75,6 +77,20 @@ Options parseOptions(const QStringList& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    {
+        // Answered before QApplication exists: no display and no platform
+        // plugin needed.
+        QStringList raw;
+        for (int i = 1; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        const zentiq::CommandLine line = zentiq::CommandLine::Parse(raw);
+        if (line.help || line.version) {
+            const QString text =
+                line.help ? zentiq::CommandLine::HelpText() : zentiq::CommandLine::VersionText();
+            std::fputs(text.toLocal8Bit().constData(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
     QApplication qapp(argc, argv);
     const QStringList args = QApplication::arguments().mid(1);
     const Options options = parseOptions(args);
@@ -95,6 +111,7 @@ int main(int argc, char** argv) {
     // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
     zentiq::InstallEngineTraceLog();
     zentiq::CZentiqApp app;
+    app.SetPrivateSettings(!options.settingsDir.isEmpty());
     // After the engine came up with the application object, so that this
     // runs before the engine's own state goes when exit() is called from
     // deep inside the platform (display lost).
