@@ -17,14 +17,13 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE ${ZENTIQ_HOMEPAGE})
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The first line is the summary; the rest, indented, the long description.
+# The long description; the summary above is its first line.
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
- Zentiq talks to Modbus slave devices over one shared connection: a serial
- line in RTU or ASCII mode, or Modbus/TCP. Up to 32 poll windows show live
- coils and registers in ten display formats. Coils and registers can be
- written once, the frames on the wire watched in a traffic monitor, errors
- counted, values logged and plotted, and hand-made frames sent. Other
- programs drive poll windows over the D-Bus session bus.")
+    "Zentiq talks to Modbus slave devices over one shared connection: a serial
+line in RTU or ASCII mode, or Modbus/TCP. Up to 32 poll windows show live
+coils and registers in ten display formats. Coils and registers can be
+written once, the frames on the wire watched in a traffic monitor, errors
+counted, values logged and plotted, and hand-made frames sent. Other
+programs drive poll windows over the D-Bus session bus.")
 
 include(CPack)
