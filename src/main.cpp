@@ -5,6 +5,7 @@
 //                                     printer and end)
 //   zentiq --headless FILE.zqw | FILE.zqd... [--log-dir DIR]
 //                                    (poll and log without any window)
+//   zentiq --help | --version
 //
 // --settings-dir DIR (or ZENTIQ_SETTINGS_DIR) keeps every setting in DIR
 // instead of the user's own store. --screenshot FILE [--screenshot-delay MS]
@@ -21,6 +22,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/command_line.h"
 #include "app/headless_logger.h"
 #include "app/main_frame.h"
 #include "app/shutdown_signals.h"
@@ -95,6 +97,20 @@ bool wantsHeadless(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    {
+        // Answered before QApplication exists: no display and no platform
+        // plugin needed.
+        QStringList raw;
+        for (int i = 1; i < argc; ++i)
+            raw << QString::fromLocal8Bit(argv[i]);
+        const zentiq::CommandLine line = zentiq::CommandLine::Parse(raw);
+        if (line.help || line.version) {
+            const QString text =
+                line.help ? zentiq::CommandLine::HelpText() : zentiq::CommandLine::VersionText();
+            std::fputs(text.toLocal8Bit().constData(), stdout);
+            return std::fflush(stdout) == 0 ? 0 : 1;
+        }
+    }
     const bool headless = wantsHeadless(argc, argv);
     std::unique_ptr<QCoreApplication> core;
     if (headless)
@@ -126,6 +142,7 @@ int main(int argc, char** argv) {
                      [] { QApplication::exit(0); });
 
     zentiq::CZentiqApp app;
+    app.SetPrivateSettings(!options.settingsDir.isEmpty());
     // After the engine came up with the application object, so that this
     // runs before the engine's own state goes when exit() is called from
     // deep inside the platform (display lost).

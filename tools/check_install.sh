@@ -23,6 +23,9 @@ for icon in apps/zentiq mimetypes/application-x-zentiq-document mimetypes/applic
   [ -f "$share/icons/hicolor/scalable/$icon.svg" ] || fail "icon $icon is not installed"
 done
 [ -f "$share/mime/packages/zentiq.xml" ] || fail "the MIME types are not installed"
+# The session bus finds the installed program for automation clients.
+grep -qx "Exec=$prefix/bin/zentiq --automation" "$share/dbus-1/services/Zentiq.Document.service" ||
+  fail "the D-Bus activation file does not start $prefix/bin/zentiq"
 # The install step refreshed the database of the prefix: the globs resolve.
 globs=$share/mime/globs2
 [ -f "$globs" ] || fail "update-mime-database did not run at install"

@@ -27,13 +27,6 @@ namespace {
 // How often a release retries closing a document while a dialog is open.
 constexpr int kDialogRetryMs = 200;
 
-// The activation file names the running executable, so only the program
-// itself writes it: a test or benchmark that hosts the application object
-// must never become what the bus starts for clients.
-bool isTheProgram() {
-    return QFileInfo(QCoreApplication::applicationFilePath()).fileName() == QLatin1String("zentiq");
-}
-
 // Connecting without an address would make the bus library launch a bus of
 // its own; a session that has a bus says where it is.
 bool sessionBusAnnounced() {
@@ -45,8 +38,9 @@ bool sessionBusAnnounced() {
 
 }  // namespace
 
-AutomationServer::AutomationServer(CZentiqApp& app, bool automationStart, QObject* parent)
-    : QObject(parent), m_app(app), m_automationStart(automationStart) {
+AutomationServer::AutomationServer(CZentiqApp& app, const activation_file::StartKind& startKind,
+                                   QObject* parent)
+    : QObject(parent), m_app(app), m_start(startKind), m_automationStart(startKind.automation) {
     start();
 }
 
@@ -71,12 +65,9 @@ void AutomationServer::report(const QString& problem) {
 }
 
 void AutomationServer::start() {
-    if (!m_automationStart && isTheProgram()) {
-        QString error;
-        if (!activation_file::Write(activation_file::ServicesDir(),
-                                    QCoreApplication::applicationFilePath(), &error))
-            report(error);
-    }
+    if (QString error;
+        !activation_file::Apply(m_start, QCoreApplication::applicationFilePath(), &error))
+        report(error);
     // Nothing can reach a program started for automation that cannot serve.
     const int cannotServe = m_automationStart ? 1 : -1;
     if (!sessionBusAnnounced()) {

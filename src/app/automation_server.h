@@ -2,8 +2,8 @@
 // hands out a new poll document for each CreateDocument call, keeps each
 // document's object until its client releases it or leaves the bus, and ends
 // a program that was started for automation when its last document is gone.
-// At every normal start it also refreshes the activation file through which
-// the bus starts the program for a client.
+// At a normal start of the user's own program it also refreshes the
+// activation file through which the bus starts the program for a client.
 #pragma once
 
 #include <QObject>
@@ -12,6 +12,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+
+#include "app/activation_file.h"
 
 class QDBusServiceWatcher;
 class QTimer;
@@ -33,12 +35,14 @@ public:
     // long (a client that activated it and never asked for one) ends.
     static constexpr int kIdleExitMs = 60000;
 
-    // Starts serving for `app`. `automationStart`: the program was started
-    // by the bus for a client (no window, no document of its own). Problems
+    // Starts serving for `app`. `startKind.automation`: the program was
+    // started by the bus for a client (no window, no document of its own);
+    // `startKind` also decides what becomes of the activation file. Problems
     // (no session bus, the name owned by another program, an activation
     // file that cannot be written) are reported once on stderr and never
     // stop a normal start; an automation start that cannot serve ends.
-    AutomationServer(CZentiqApp& app, bool automationStart, QObject* parent = nullptr);
+    AutomationServer(CZentiqApp& app, const activation_file::StartKind& startKind,
+                     QObject* parent = nullptr);
     ~AutomationServer() override;
 
     // True while the name is ours.
@@ -80,6 +84,7 @@ private:
     void quit(int exitCode);
 
     CZentiqApp& m_app;
+    const activation_file::StartKind m_start;
     const bool m_automationStart;
     bool m_serving = false;
     bool m_objectRegistered = false;

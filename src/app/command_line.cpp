@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include "zentiq_version.h"
+
 namespace zentiq {
 namespace {
 
@@ -30,6 +32,10 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
         const QString& arg = arguments[i];
         if (isAutomationSwitch(arg)) {
             line.automation = true;
+        } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h")) {
+            line.help = true;
+        } else if (arg == QLatin1String("--version") || arg == QLatin1String("-v")) {
+            line.version = true;
         } else if (isPrintSwitch(arg)) {
             if (i + 1 < arguments.size())
                 line.printFile = arguments[++i];
@@ -86,6 +92,36 @@ QString CommandLine::UsageText() {
         "[--automation] [--lang en|zh] [--settings-dir DIR] [--dark]\n"
         "       zentiq --headless (FILE.zqw | FILE.zqd...) [--log-dir DIR] [--lang en|zh] "
         "[--settings-dir DIR]");
+}
+
+// The man page (packaging/zentiq.1.in) says the same at more length.
+QString CommandLine::HelpText() {
+    return QStringLiteral(
+        "Usage: zentiq [OPTION]... [FILE.zqd | FILE.zqw]\n"
+        "A Modbus master for testing and commissioning Modbus slave devices over\n"
+        "serial RTU, serial ASCII and Modbus/TCP.\n"
+        "\n"
+        "  FILE.zqd                 open a poll document\n"
+        "  FILE.zqw                 open a workspace: its windows and its connection\n"
+        "  --print FILE.zqd         print the document on the default printer and end\n"
+        "                           (also /p FILE.zqd)\n"
+        "  --lang en|zh             the interface language for this run only\n"
+        "  --settings-dir DIR       keep every setting in DIR instead of the user's\n"
+        "                           own store (also ZENTIQ_SETTINGS_DIR)\n"
+        "  --automation             started by the D-Bus session bus for an\n"
+        "                           automation client: no window, no document\n"
+        "  --headless               poll and log without any window or display; give a\n"
+        "                           workspace or one or more documents\n"
+        "  --log-dir DIR            with --headless: one log file per document in DIR\n"
+        "  --dark                   a dark palette for this run\n"
+        "  --screenshot FILE        save a picture of the main window as PNG and end\n"
+        "  --screenshot-delay MS    wait MS milliseconds before the picture (3000)\n"
+        "  -h, --help               show this help and end\n"
+        "  -v, --version            show the version and end\n");
+}
+
+QString CommandLine::VersionText() {
+    return QStringLiteral("zentiq %1\n").arg(QLatin1String(ZENTIQ_VERSION));
 }
 
 }  // namespace zentiq

@@ -20,12 +20,18 @@ struct CommandLine {
     std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
     QString error;                     // a switch that lacks its value: say so and end
     QStringList ignored;               // switches this program does not know
+    bool help = false;                 // -h, --help: print HelpText() and end
+    bool version = false;              // -v, --version: print VersionText() and end
 
     // Arguments without the program name. The settings, screenshot and
     // automation options of main.cpp are understood (and skipped) here too.
     static CommandLine Parse(const QStringList& arguments);
     // One line that names every switch.
     static QString UsageText();
+    // What --help prints: every switch with what it does.
+    static QString HelpText();
+    // What --version prints: "zentiq x.y.z".
+    static QString VersionText();
 };
 
 }  // namespace zentiq

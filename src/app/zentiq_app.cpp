@@ -34,6 +34,7 @@
 #include "framework/window_registry.h"
 #include "resources/menus.h"
 #include "resources/strings.h"
+#include "zentiq_version.h"
 
 namespace zentiq {
 namespace {
@@ -41,8 +42,7 @@ namespace {
 CZentiqApp* g_instance = nullptr;
 
 const QString kConnectionTitle = QStringLiteral("Connection");
-// Kept in step with the project version of the top-level CMakeLists.txt.
-const char* const kVersion = "0.1.0";
+const char* const kVersion = ZENTIQ_VERSION;
 
 Language languageOfCommand(int id) {
     return id == cmd::LanguageEnglish ? Language::English : Language::Chinese;
@@ -172,8 +172,11 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
 
     m_startupTimer->start();
 
-    // The bus name and, at a normal start, the activation file.
-    m_automation = std::make_unique<AutomationServer>(*this, line.automation);
+    // The bus name and, at a normal start of the user's own program, the
+    // activation file.
+    m_automation = std::make_unique<AutomationServer>(
+        *this, activation_file::StartKind{line.automation, m_privateSettings,
+                                          !line.printFile.isEmpty()});
     // Not with the last window: the clients' documents keep the program
     // alive after the user closed the main frame, and it ends with them.
     QApplication::setQuitOnLastWindowClosed(false);

@@ -55,6 +55,10 @@ public:
     // The start-up steps in their order. false: the program must end, with
     // StartupExitCode() (0 after printing from the command line).
     bool InitInstance(const QStringList& arguments);
+    // The settings live in a folder of their own (--settings-dir or
+    // ZENTIQ_SETTINGS_DIR): a test, a demonstration or a screenshot run,
+    // which must not become the program the bus starts for the user.
+    void SetPrivateSettings(bool privateSettings) { m_privateSettings = privateSettings; }
     int StartupExitCode() const { return m_startupExitCode; }
     // Opens a document file without showing a window, prints it to printer
     // and closes it again. Pages printed; 0 with *error set on failure.
@@ -122,6 +126,7 @@ private:
     bool m_startedWithWorkspace = false;
     int m_startupExitCode = 1;
     bool m_exited = false;
+    bool m_privateSettings = false;
     QTimer* m_startupTimer = nullptr;
     QPointer<CCommunication> m_monitor;
     std::unique_ptr<ScannerLineHost> m_scannerLine;

@@ -76,6 +76,14 @@ protected:
         stderrPath = m_program.StderrPath();
         return pid;
     }
+    // Started as the user starts it: on the user's settings (a folder of
+    // the test's as XDG_CONFIG_HOME), with no installed activation file.
+    pid_t runAsUser(std::vector<std::string> environment, const std::vector<std::string>& args) {
+        environment.push_back("XDG_DATA_DIRS=" + m_dir.filePath("system").toStdString());
+        const pid_t pid = m_program.RunAsUser(environment, args);
+        stderrPath = m_program.StderrPath();
+        return pid;
+    }
     QDBusConnection client() {
         const QString name = QStringLiteral("zq-process-client-%1").arg(m_clients.size());
         m_clients << name;
@@ -173,7 +181,7 @@ TEST_F(ProgramTest, TheProgramOutlivesItsMainWindowWhileAClientOwnsADocument) {
 
 TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgramWithIt) {
     const QString dataHome = busHome().filePath("data");
-    const pid_t first = run({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});
+    const pid_t first = runAsUser({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});
     QDBusConnection c = client();
     ASSERT_TRUE(waitUntil([&] { return nameOwned(c); })) << process::ReadTail(stderrPath);
     QFile file(dataHome + "/dbus-1/services/" + activation_file::FileName());
@@ -205,10 +213,46 @@ TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgram
         ::kill(pid_t(pid), SIGKILL);
 }
 
+// A build tree, a test or a print run never repoints the user's automation.
+TEST_F(ProgramTest, OnlyANormalStartOnTheUsersSettingsWritesTheActivationFile) {
+    struct Case {
+        const char* what;
+        bool asUser;
+        std::vector<std::string> environment, args;
+        bool writes;
+    };
+    const std::string settings = m_dir.filePath("own-settings").toStdString();
+    const Case cases[] = {
+        {"a normal start", true, {}, {}, true},
+        {"--settings-dir", false, {}, {}, false},
+        {"ZENTIQ_SETTINGS_DIR", true, {"ZENTIQ_SETTINGS_DIR=" + settings}, {}, false},
+        {"--print", true, {}, {"--print", m_dir.filePath("none.zqd").toStdString()}, false},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString dataHome = m_dir.filePath(QStringLiteral("data-%1").arg(++n));
+        std::vector<std::string> environment = c.environment;
+        environment.push_back("XDG_DATA_HOME=" + dataHome.toStdString());
+        const pid_t pid = c.asUser ? runAsUser(environment, c.args) : run(environment, c.args);
+        QDBusConnection bus = client();
+        if (c.args.empty()) {
+            // The file is done with before the name is taken.
+            ASSERT_TRUE(waitUntil([&] { return nameOwned(bus); })) << process::ReadTail(stderrPath);
+            process::Stop(pid, std::chrono::milliseconds(100));
+            ASSERT_TRUE(waitUntil([&] { return !nameOwned(bus); }));
+        } else {
+            EXPECT_NE(exitCodeOf(pid), -1) << "a print run ends";
+        }
+        EXPECT_EQ(QFile::exists(dataHome + "/dbus-1/services/" + activation_file::FileName()), c.writes)
+            << process::ReadTail(stderrPath);
+    }
+}
+
 TEST_F(ProgramTest, WithoutASessionBusANormalStartSaysSoOnceAndGoesOn) {
-    const pid_t pid = run({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(),
-                           "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()},
-                          {});
+    const pid_t pid = runAsUser({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(),
+                                 "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()},
+                                {});
     ASSERT_TRUE(waitUntil([&] { return countLines(stderrPath, "zentiq: automation:") > 0; }))
         << process::ReadTail(stderrPath);
     QThread::msleep(500);
