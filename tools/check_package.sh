@@ -4,15 +4,19 @@
 # the desktop entry, the AppStream metainfo, the D-Bus activation file and
 # the manual page are valid, and the packaged program answers --version and
 # --help without a display.   usage: check_package.sh BUILD_DIR
-# BUILD_DIR is used as it is when it is a Release build; otherwise a Release
-# build of the program alone is made in BUILD_DIR/package-release.
+# BUILD_DIR is used as it is when it is an optimised build without
+# sanitizers; otherwise a Release build of the program alone is made in
+# BUILD_DIR/package-release.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=$(cd "$1" && pwd)
 fail() { echo "check_package: $*" >&2; exit 1; }
 cache_value() { sed -n "s/^$1:[A-Z]*=//p" "$2/CMakeCache.txt"; }
 
-if [ "$(cache_value CMAKE_BUILD_TYPE "$build")" = Release ]; then
+# An optimised build is packaged as it is (CPack strips the program), so the
+# test command needs no second build; users package a Release build.
+case "$(cache_value CMAKE_BUILD_TYPE "$build")" in Release | RelWithDebInfo) optimised=1 ;; *) optimised=0 ;; esac
+if [ $optimised = 1 ] && [ -z "$(cache_value ZENTIQ_SANITIZE "$build")" ]; then
   release=$build
   cmake --build "$release" >/dev/null
 else
