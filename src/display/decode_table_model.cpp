@@ -2,8 +2,6 @@
 
 #include <QBrush>
 #include <QColor>
-#include <QGuiApplication>
-#include <QPalette>
 
 #include <algorithm>
 
@@ -14,17 +12,8 @@ namespace zentiq {
 
 namespace {
 
-// The mark of a doubtful reading and its text: a light red with black on
-// light palettes, a dark red with white on dark ones.
-struct Mark {
-    QColor background, text;
-};
-
-Mark doubtfulMark() {
-    if (IsLightColour(QGuiApplication::palette().color(QPalette::Base)))
-        return {QColor(255, 218, 218), QColor(0, 0, 0)};
-    return {QColor(110, 35, 35), QColor(255, 255, 255)};
-}
+// The mark of a doubtful reading: a light red, or a dark red on dark palettes.
+CellMark doubtfulMark() { return MarkOnPalette(QColor(255, 218, 218), QColor(110, 35, 35)); }
 
 }  // namespace
 

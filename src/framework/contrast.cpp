@@ -1,5 +1,8 @@
 #include "framework/contrast.h"
 
+#include <QGuiApplication>
+#include <QPalette>
+
 #include <algorithm>
 #include <cmath>
 
@@ -55,6 +58,12 @@ QColor ReadableOn(const QColor& colour, const QColor& other, double minimum) {
     QColor result = towards(hsl, target, high);
     result.setAlpha(colour.alpha());
     return result;
+}
+
+CellMark MarkOnPalette(const QColor& lightMark, const QColor& darkMark) {
+    if (IsLightColour(QGuiApplication::palette().color(QPalette::Base)))
+        return {lightMark, QColor(0, 0, 0)};
+    return {darkMark, QColor(255, 255, 255)};
 }
 
 }  // namespace zentiq

@@ -21,7 +21,14 @@ bool IsLightColour(const QColor& colour);
 // `colour` when it reaches `minimum` against `other`; otherwise the same hue
 // made darker (on a light `other`) or lighter (on a dark one) just far enough.
 // Black or white reach 4.5 against anything, so that ratio is always met.
-QColor ReadableOn(const QColor& colour, const QColor& other,
-                  double minimum = kReadableContrast);
+QColor ReadableOn(const QColor& colour, const QColor& other, double minimum = kReadableContrast);
+
+// A cell marked with a colour of the program's own and the text on it: the
+// light mark with black text on a light palette, the dark mark with white
+// text on a dark one, since the palette's own text would not read on both.
+struct CellMark {
+    QColor background, text;
+};
+CellMark MarkOnPalette(const QColor& lightMark, const QColor& darkMark);
 
 }  // namespace zentiq

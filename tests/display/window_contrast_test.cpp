@@ -30,9 +30,13 @@
 #include <string>
 #include <vector>
 
+#include "display/bus_scanner_window.h"
+#include "display/bus_statistics_table_model.h"
+#include "display/bus_statistics_window.h"
 #include "display/communication.h"
 #include "display/decode_table_model.h"
 #include "display/decode_window.h"
+#include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
 #include "display/trend_window.h"
 #include "display/zentiq_view.h"
@@ -244,6 +248,56 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
                                EXPECT_FALSE(r.empty()) << "no doubtful reading to measure";
                                return r;
                            }};
+         }},
+        {"bus scanner",
+         [] {
+             auto* w = new BusScannerWindow(BusScannerWindow::Hooks{});
+             return Sample{[w] { delete w; }, w};
+         }},
+        {"bus statistics",
+         [] {
+             auto* w = new BusStatisticsWindow(
+                 [] {
+                     PollWindowRequest request;
+                     request.name = QStringLiteral("pump");
+                     request.quantity = 10;
+                     request.scanRate = 100;
+                     return std::vector<PollWindowRequest>{request};
+                 },
+                 nullptr);
+             return Sample{[w] { delete w; }, w};
+         }},
+        {"bus statistics, a slow window marked",
+         [] {
+             auto* view = new QTableView();
+             auto* model = new BusStatisticsTableModel(view);
+             BusStatisticsRow row;
+             row.request.name = QStringLiteral("pump");
+             row.request.scanRate = 100;
+             row.request.polling = true;
+             row.achievedPerSecond = 7.5;
+             row.slow = true;
+             model->SetRows({row});
+             view->setModel(model);
+             view->resize(900, 120);
+             return Sample{[view] { delete view; }, view, [view] {
+                               const QModelIndex index =
+                                   view->model()->index(0, BusStatistics::kAchievedColumn);
+                               EXPECT_TRUE(view->model()->data(index, Qt::BackgroundRole).isValid())
+                                   << "the slow window is not marked";
+                               view->scrollTo(index);
+                               const QModelIndex name = view->model()->index(0, 0);
+                               return std::vector<Region>{
+                                   {"slow rate cell", view->viewport(),
+                                    view->visualRect(index).adjusted(1, 1, -1, -1)},
+                                   {"window name cell", view->viewport(),
+                                    view->visualRect(name).adjusted(1, 1, -1, -1)}};
+                           }};
+         }},
+        {"device identity",
+         [] {
+             auto* w = new DeviceIdentityDialog(1);
+             return Sample{[w] { delete w; }, w};
          }},
         {"decode with an input error",
          [] {
