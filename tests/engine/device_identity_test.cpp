@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -61,7 +62,7 @@ WorkArea Work(std::uint16_t fc, std::uint16_t readAddress = 0, std::uint16_t wri
     w.readAddress = readAddress;
     w.writeAddress = writeAddress;
     w.writeQuantity = static_cast<std::uint16_t>(data.size());
-    std::memcpy(w.data, data.data(), data.size());
+    std::copy(data.begin(), data.end(), w.data);
     return w;
 }
 
