@@ -20,6 +20,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QStyleOptionButton>
 #include <QTableView>
@@ -309,7 +310,10 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
     };
 }
 
-QPalette lightPalette() { return QStyleFactory::create(QStringLiteral("Fusion"))->standardPalette(); }
+QPalette lightPalette() {
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create(QStringLiteral("Fusion")));
+    return fusion->standardPalette();
+}
 
 // A dark desktop theme of the common kind: light text on a bright selection.
 QPalette brightSelectionDarkPalette() {
