@@ -316,7 +316,7 @@ bool BusScannerWindow::StartScan() {
     m_results->setColumnCount(static_cast<int>(m_table.header.size()));
     m_results->setHorizontalHeaderLabels(m_table.header);
 
-    ScanProbeSpec probe;
+    ScanProbeChoice probe;
     probe.probe = static_cast<ScanProbe>(m_probe->currentIndex());
     probe.address = static_cast<std::uint16_t>(m_probeAddress->value());
     bool started = false;

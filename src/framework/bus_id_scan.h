@@ -38,7 +38,7 @@ public:
     struct Options {
         int first = 1;
         int last = 247;
-        ScanProbeSpec probe;
+        ScanProbeChoice probe;
         std::uint32_t timeoutMs = kTcpScanTimeoutMs;
         // Pause the poll windows and set the timeout for the scan's length;
         // false when the caller holds the line already.

@@ -4,13 +4,13 @@
 
 namespace zentiq {
 
-OneShotArgs ProbeRequest(const ScanProbeSpec& spec, std::uint16_t slaveId) {
+OneShotArgs ProbeRequest(const ScanProbeChoice& choice, std::uint16_t slaveId) {
     OneShotArgs a;
     a.slaveId = slaveId;
-    switch (spec.probe) {
+    switch (choice.probe) {
     case ScanProbe::ReadHolding:
         a.function = Code(FunctionCode::ReadHoldingRegisters);
-        a.readAddress = spec.address;
+        a.readAddress = choice.address;
         a.readQuantity = 1;
         break;
     case ScanProbe::ReportSlaveId: a.function = Code(FunctionCode::ReportSlaveId); break;

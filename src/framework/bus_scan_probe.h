@@ -15,13 +15,13 @@ namespace zentiq {
 
 enum class ScanProbe { ReadHolding = 0, ReportSlaveId = 1, DeviceIdentification = 2 };
 
-struct ScanProbeSpec {
+struct ScanProbeChoice {
     ScanProbe probe = ScanProbe::ReadHolding;
     std::uint16_t address = 0;  // for ReadHolding
 };
 
 // The one-shot request of the probe for one slave ID.
-OneShotArgs ProbeRequest(const ScanProbeSpec& spec, std::uint16_t slaveId);
+OneShotArgs ProbeRequest(const ScanProbeChoice& choice, std::uint16_t slaveId);
 
 // A device answered: a normal answer or an exception. Timeouts, checksum
 // and framing faults are not an answer from this ID at these settings.

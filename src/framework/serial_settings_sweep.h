@@ -33,7 +33,7 @@ public:
     struct Options {
         int first = 1;
         int last = 1;
-        ScanProbeSpec probe;
+        ScanProbeChoice probe;
         // BaudRate indexes to try, in order; empty: all, most common first.
         std::vector<int> baudIndexes;
     };
