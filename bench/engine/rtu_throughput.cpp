@@ -67,7 +67,7 @@ int main(int argc, char** argv) {
     bool sound = true;
     for (int registers : {10, 125}) {
         std::vector<double> engineRates, libRates, ratios, engineCpu, libCpu, engineSwitches,
-            libSwitches;
+            libSwitches, enginePreempted, libPreempted;
         std::string perRound;
         for (int round = 0; round < kRounds; ++round) {
             const bench::Rate engine = EngineRate(line->PathA(), registers, seconds / kRounds);
@@ -81,6 +81,8 @@ int main(int argc, char** argv) {
             libCpu.push_back(lib.CpuMicrosEach());
             engineSwitches.push_back(engine.SwitchesEach());
             libSwitches.push_back(lib.SwitchesEach());
+            enginePreempted.push_back(engine.PreemptionsEach());
+            libPreempted.push_back(lib.PreemptionsEach());
             engineRates.push_back(engine.PerSecond());
             libRates.push_back(lib.PerSecond());
             const double ratio = lib.PerSecond() > 0 ? engine.PerSecond() / lib.PerSecond() : 0.0;
@@ -92,8 +94,10 @@ int main(int argc, char** argv) {
         std::printf("%-10d %14.1f %16.1f %8.2f %12.1f %12.1f  %s\n", registers, bench::Median(engineRates),
                     bench::Median(libRates), bench::Median(ratios), bench::Median(engineCpu),
                     bench::Median(libCpu), perRound.c_str());
-        std::printf("%-10s context switches per transaction: engine %.2f, libmodbus %.2f\n", "",
-                    bench::Median(engineSwitches), bench::Median(libSwitches));
+        std::printf("%-10s context switches per transaction (involuntary): engine %.2f (%.2f), "
+                    "libmodbus %.2f (%.2f)\n",
+                    "", bench::Median(engineSwitches), bench::Median(enginePreempted),
+                    bench::Median(libSwitches), bench::Median(libPreempted));
         const std::string goal = "rtu_ratio_" + std::to_string(registers);
         bench::PrintGoal(goal.c_str(), bench::Median(ratios), bench::Better::Higher, 1.1, "x");
     }
