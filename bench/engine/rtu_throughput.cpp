@@ -3,12 +3,14 @@
 // on the same line in the same run. For reads of 10 and of 125 holding
 // registers it prints the median rate of each side and the median of the
 // per-round ratios engine/libmodbus, over alternating rounds, and the median
-// processor time per transaction of each side.
+// processor time and context switches per transaction of each side. The
+// system calls per transaction of each side: tools/syscall_count.sh.
 //
 //   bench_rtu_throughput [seconds per side and size, default 3]
 #include <string>
 #include <vector>
 
+#include "bench_goal.h"
 #include "support/peer_process.h"
 #include "support/socat_pty_pair.h"
 #include "throughput_common.h"
@@ -64,7 +66,8 @@ int main(int argc, char** argv) {
     constexpr int kRounds = 7;
     bool sound = true;
     for (int registers : {10, 125}) {
-        std::vector<double> engineRates, libRates, ratios, engineCpu, libCpu;
+        std::vector<double> engineRates, libRates, ratios, engineCpu, libCpu, engineSwitches,
+            libSwitches, enginePreempted, libPreempted;
         std::string perRound;
         for (int round = 0; round < kRounds; ++round) {
             const bench::Rate engine = EngineRate(line->PathA(), registers, seconds / kRounds);
@@ -76,6 +79,10 @@ int main(int argc, char** argv) {
             sound = sound && engine.Sound() && lib.Sound();
             engineCpu.push_back(engine.CpuMicrosEach());
             libCpu.push_back(lib.CpuMicrosEach());
+            engineSwitches.push_back(engine.SwitchesEach());
+            libSwitches.push_back(lib.SwitchesEach());
+            enginePreempted.push_back(engine.PreemptionsEach());
+            libPreempted.push_back(lib.PreemptionsEach());
             engineRates.push_back(engine.PerSecond());
             libRates.push_back(lib.PerSecond());
             const double ratio = lib.PerSecond() > 0 ? engine.PerSecond() / lib.PerSecond() : 0.0;
@@ -87,6 +94,12 @@ int main(int argc, char** argv) {
         std::printf("%-10d %14.1f %16.1f %8.2f %12.1f %12.1f  %s\n", registers, bench::Median(engineRates),
                     bench::Median(libRates), bench::Median(ratios), bench::Median(engineCpu),
                     bench::Median(libCpu), perRound.c_str());
+        std::printf("%-10s context switches per transaction (involuntary): engine %.2f (%.2f), "
+                    "libmodbus %.2f (%.2f)\n",
+                    "", bench::Median(engineSwitches), bench::Median(enginePreempted),
+                    bench::Median(libSwitches), bench::Median(libPreempted));
+        const std::string goal = "rtu_ratio_" + std::to_string(registers);
+        bench::PrintGoal(goal.c_str(), bench::Median(ratios), bench::Better::Higher, 1.1, "x");
     }
     std::fflush(stdout);
     return sound ? 0 : 1;

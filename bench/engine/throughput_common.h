@@ -11,6 +11,7 @@
 #include <thread>
 #include <vector>
 
+#include <sys/resource.h>
 #include <time.h>
 
 #include <modbus.h>
@@ -31,12 +32,22 @@ struct Rate {
     std::uint64_t failures = 0;
     double seconds = 0;
     double cpuSeconds = 0;  // of the whole process while it was measured
+    // Voluntary and involuntary context switches of the whole process while
+    // it was measured: the sleeps and wake-ups each transaction costs.
+    std::uint64_t contextSwitches = 0;
+    std::uint64_t preemptions = 0;  // the involuntary ones among them
     bool valuesOk = false;
 
     double PerSecond() const { return seconds > 0 ? static_cast<double>(ok) / seconds : 0.0; }
     // Processor time per transaction: unlike the rate, hardly touched by
     // what else the machine is doing.
     double CpuMicrosEach() const { return ok > 0 ? cpuSeconds * 1e6 / static_cast<double>(ok) : 0.0; }
+    double SwitchesEach() const {
+        return ok > 0 ? static_cast<double>(contextSwitches) / static_cast<double>(ok) : 0.0;
+    }
+    double PreemptionsEach() const {
+        return ok > 0 ? static_cast<double>(preemptions) / static_cast<double>(ok) : 0.0;
+    }
     bool Sound() const { return failures == 0 && valuesOk; }
 };
 
@@ -60,6 +71,23 @@ inline double ProcessCpuSeconds() {
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
 }
 
+struct Switches {
+    std::uint64_t all = 0, involuntary = 0;
+};
+
+inline Switches ProcessContextSwitches() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto involuntary = static_cast<std::uint64_t>(usage.ru_nivcsw);
+    return {static_cast<std::uint64_t>(usage.ru_nvcsw) + involuntary, involuntary};
+}
+
+inline void CountSwitchesSince(const Switches& before, Rate& rate) {
+    const Switches now = ProcessContextSwitches();
+    rate.contextSwitches = now.all - before.all;
+    rate.preemptions = now.involuntary - before.involuntary;
+}
+
 // Seconds per measurement from the command line (default 3), 0 on bad input.
 inline double SecondsArgument(int argc, char** argv) {
     if (argc < 2) return 3.0;
@@ -77,10 +105,12 @@ Rate TimedLoop(double seconds, Once once) {
     for (int i = 0; i < 1000000 && Clock::now() < warm; ++i) once();
     const auto t0 = Clock::now();
     const double cpu0 = ProcessCpuSeconds();
+    const Switches switches0 = ProcessContextSwitches();
     const auto end = t0 + std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(seconds));
     for (long i = 0; i < 100000000L && Clock::now() < end; ++i) (once() ? rate.ok : rate.failures)++;
     rate.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     rate.cpuSeconds = ProcessCpuSeconds() - cpu0;
+    CountSwitchesSince(switches0, rate);
     return rate;
 }
 
@@ -108,10 +138,12 @@ inline Rate EnginePollingRate(int registers, double seconds) {
     const std::uint64_t ok0 = detail::g_ok.load(), failed0 = detail::g_failed.load();
     const auto t0 = Clock::now();
     const double cpu0 = ProcessCpuSeconds();  // the worker's: this thread sleeps
+    const Switches switches0 = ProcessContextSwitches();  // this thread's sleep is one
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
     const std::uint64_t ok1 = detail::g_ok.load(), failed1 = detail::g_failed.load();
     rate.seconds = std::chrono::duration<double>(Clock::now() - t0).count();
     rate.cpuSeconds = ProcessCpuSeconds() - cpu0;
+    CountSwitchesSince(switches0, rate);
     zentiq::StopPolling();
     std::vector<std::uint16_t> regs(static_cast<std::size_t>(registers));
     rate.valuesOk = zentiq::ReadRegisters(slot, regs.data()) == 0 && MatchesPattern(regs.data(), registers);

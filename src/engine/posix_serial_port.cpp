@@ -169,10 +169,10 @@ bool WaitForDsr(int fd, std::optional<Clock::time_point> deadline, const LineCan
 // Waits until the driver has sent what it holds. The pause is estimated from
 // the queued count and the character time rather than polled in small steps,
 // so a long frame costs a few wake-ups and an empty queue one system call.
-// With a UART, tcdrain() then waits for the last characters in its FIFO; it
-// runs only with an empty queue, where the driver bounds it by itself.
+// tcdrain() then waits for the last characters in the UART's FIFO; it runs
+// only with an empty queue, where the driver bounds it by itself.
 bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
-                   std::chrono::nanoseconds charTime, bool uart, const LineCancel* cancel) {
+                   std::chrono::nanoseconds charTime, const LineCancel* cancel) {
     for (;;) {
         int queued = 0;
         if (ioctl(fd, TIOCOUTQ, &queued) != 0 || queued <= 0) break;
@@ -185,7 +185,7 @@ bool WaitUntilSent(int fd, std::optional<Clock::time_point> deadline,
         }
         if (!Pause(cancel, pause)) return false;
     }
-    while (uart && tcdrain(fd) != 0)
+    while (tcdrain(fd) != 0)
         if (errno != EINTR) return false;
     return true;
 }
@@ -461,9 +461,12 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
         }
     }
     // The transaction goes on from the moment the request has left: a purge
-    // or a read timeout must not start while it is still being sent.
-    if (done == n && err == 0 &&
-        !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_hasUart, m_cancel))
+    // or a read timeout must not start while it is still being sent. A pty
+    // hands the bytes to the other end within write() and never reports any
+    // queued (TIOCOUTQ stays 0 even while the other end is full): nothing to
+    // ask or wait for there.
+    if (m_hasUart && done == n && err == 0 &&
+        !WaitUntilSent(m_fd, sentDeadline, m_charTime, m_cancel))
         timedOut = true;
     if (rtsByHand) SetModemBits(m_fd, TIOCM_RTS, false);
 

@@ -167,6 +167,44 @@ TEST_F(SerialFaultsTest, AnswerInPiecesWithinTheIntervalIsWhole) {
     EXPECT_EQ(ResponseCapture().size(), 25u);
 }
 
+// Answers that do not come as one clean frame of the expected length. Each
+// case polls twice; the second answer is always clean, so bytes of the
+// first one left on the line would spoil it.
+TEST_F(SerialFaultsTest, AnswersInOddShapesAndTheNextPoll) {
+    const Bytes whole = ScriptedSerialSlave::Rtu(TenRegisters());
+    const Bytes exception{0x01, 0x83, 0x02, 0xC0, 0xF1};
+    Bytes withGarbage = whole;
+    withGarbage.insert(withGarbage.end(), {0xDE, 0xAD, 0xBE, 0xEF});
+    struct Case {
+        const char* what;
+        Bytes answer;
+        std::vector<std::size_t> pieces;
+        int status;
+        std::size_t captured;
+    } cases[] = {
+        {"byte by byte at first", whole, {1, 1, 1, 1}, status::Ok, 25},
+        {"exception in two pieces", exception, {2}, status::ExceptionBase + 2, 5},
+        {"exception cut after its code", Bytes(exception.begin(), exception.begin() + 3), {1},
+         status::BytesMissing, 3},
+        {"longer than expected", withGarbage, {}, status::Ok, 25},
+        {"noise, short", Bytes(7, 0x55), {3}, status::BytesMissing, 7},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        auto first = ScriptedSerialSlave::Reply(c.answer, 8);
+        first.pieces = c.pieces;
+        first.piecePause = milliseconds(40);  // well inside the 240 ms interval
+        ScriptedSerialSlave slave(pty, {first, ScriptedSerialSlave::Reply(whole, 8)}, kScriptTime);
+        Connect(RTU);
+        EXPECT_EQ(ReadTen(), c.status);
+        EXPECT_EQ(ResponseCapture().size(), c.captured);
+        ASSERT_TRUE(slave.WaitForSteps(1, kScriptTime));
+        EXPECT_EQ(ReadTen(), status::Ok);
+        EXPECT_EQ(ResponseCapture(), whole);
+        CloseSerialPort();
+    }
+}
+
 TEST_F(SerialFaultsTest, SilenceIsATimeout) {
     ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Silent(8)}, kScriptTime);
     Connect(RTU);
