@@ -13,6 +13,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <utility>
 
 #include "engine/engine_trace.h"
 
@@ -45,6 +46,27 @@ bool SetBlocking(int fd, bool blocking) {
     return wanted == flags || ::fcntl(fd, F_SETFL, wanted) == 0;
 }
 
+// One send that never blocks: the worker must not hang in a send that no
+// cancel can end. -1 with errno set when it failed (EAGAIN: the send buffer
+// is full, nothing went out).
+ssize_t SendNow(int fd, const std::uint8_t* bytes, std::size_t n) {
+    ssize_t sent;
+    do {
+        sent = ::send(fd, bytes, n, MSG_NOSIGNAL | MSG_DONTWAIT);
+    } while (sent < 0 && errno == EINTR);
+    return sent;
+}
+
+// One receive that never blocks: the waits are the caller's, where a stop
+// ends them. -1 with errno EAGAIN when nothing is queued.
+ssize_t RecvNow(int fd, std::uint8_t* buffer, std::size_t n) {
+    ssize_t r;
+    do {
+        r = ::recv(fd, buffer, n, MSG_DONTWAIT);
+    } while (r < 0 && errno == EINTR);
+    return r;
+}
+
 }  // namespace
 
 TcpLine::~TcpLine() { CloseSocket(); }
@@ -53,6 +75,7 @@ void TcpLine::CloseSocket() {
     if (m_fd >= 0) ::close(m_fd);
     m_fd = -1;
     m_peerGone = false;
+    m_lookedIdle = false;
     m_pendingLength = 0;
 }
 
@@ -221,10 +244,29 @@ bool TcpLine::Reconnect() {
 }
 
 bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
+    // Purge's look counts only for the send that directly follows it.
+    const bool lookedIdle = std::exchange(m_lookedIdle, false);
     // A connection known to be gone (or already given up) is renewed before
     // the send instead of failing one more transaction on a dead socket.
     if (m_fd < 0 || m_peerGone) {
         if (!Reconnect()) return false;
+    }
+    // The usual case, in one or two calls: the connection is still there
+    // (Purge just found it so, or a look without waiting does) and the
+    // request fits into the send buffer. Everything else takes the waits
+    // below, which a stop ends at once.
+    if (m_cancel == nullptr || !m_cancel->Raised()) {
+        bool fine = lookedIdle;
+        if (!fine) {
+            // A late answer may be queued (POLLIN): the send goes out all the same.
+            pollfd p{m_fd, static_cast<short>(POLLOUT | kPeerClosedEvents), 0};
+            fine = ::poll(&p, 1, 0) == 1 &&
+                   (p.revents & (POLLOUT | POLLNVAL | kPeerClosedEvents)) == POLLOUT;
+        }
+        if (fine) {
+            const ssize_t sent = SendNow(m_fd, bytes, n);
+            if (sent >= 0 || errno != EAGAIN) return Sent(sent, n);
+        }
     }
     int ready = WaitFor(m_cancel, m_fd, POLLOUT | kPeerClosedEvents, kSendWaitMs);
     if (ready > 0 && (ready & kPeerClosedEvents)) {
@@ -236,16 +278,14 @@ bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
         Reconnect();
         return false;
     }
-    ssize_t sent;
-    do {
-        sent = ::send(m_fd, bytes, n, MSG_NOSIGNAL);
-    } while (sent < 0 && errno == EINTR);
-    if (sent < 0 || static_cast<std::size_t>(sent) != n) {
-        if (sent < 0) NoteLineError(errno);
-        Reconnect();
-        return false;
-    }
-    return true;
+    return Sent(SendNow(m_fd, bytes, n), n);
+}
+
+bool TcpLine::Sent(ssize_t sent, std::size_t n) {
+    if (sent >= 0 && static_cast<std::size_t>(sent) == n) return true;
+    if (sent < 0) NoteLineError(errno);
+    Reconnect();
+    return false;
 }
 
 int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn frameLength,
@@ -254,8 +294,12 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         return frameLength != nullptr ? std::min(frameLength(buffer, got, maximum), maximum)
                                       : maximum;
     };
+    m_lookedIdle = false;
     std::size_t got = std::min(m_pendingLength, maximum);
     std::size_t total = maximum;
+    // The first read after the wait below is known to find bytes; any later
+    // one first takes what is queued and waits only when nothing is.
+    bool readable = false;
     if (got > 0) {
         std::memcpy(buffer, m_pending, got);
         m_pendingLength -= got;
@@ -265,6 +309,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         const int ready = WaitFor(m_cancel, m_fd, POLLIN, m_responseTimeoutMs);
         if (ready < 0) return -1;
         if (ready == 0) return 0;
+        readable = true;
     }
     // Many small pieces (an RTU answer through a serial converter) are also
     // bounded as a whole, so that a peer trickling bytes cannot hold the
@@ -281,11 +326,15 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
             if (left <= 0) break;
             waitMs = static_cast<std::uint32_t>(std::min<std::int64_t>(waitMs, left));
         }
-        if (WaitFor(m_cancel, m_fd, POLLIN, waitMs) <= 0) break;
-        ssize_t r;
-        do {
-            r = ::recv(m_fd, buffer + got, total - got, 0);
-        } while (r < 0 && errno == EINTR);
+        // One read takes everything queued, up to the buffer's end: usually
+        // the whole answer, sometimes the next frame too (kept below).
+        ssize_t r = RecvNow(m_fd, buffer + got, total - got);
+        if (r < 0 && errno == EAGAIN && !readable) {
+            if (WaitFor(m_cancel, m_fd, POLLIN, waitMs) <= 0) break;
+            r = RecvNow(m_fd, buffer + got, total - got);
+        }
+        readable = false;
+        if (r < 0 && errno == EAGAIN) continue;  // readiness without bytes
         if (r < 0) {
             NoteLineError(errno);
             m_peerGone = true;
@@ -311,6 +360,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
 
 void TcpLine::Purge() {
     m_pendingLength = 0;
+    m_lookedIdle = false;
     if (m_fd < 0) return;
     std::uint8_t scratch[512];
     // Bounded: a peer that streams without pause must not hold the worker here.
@@ -318,8 +368,10 @@ void TcpLine::Purge() {
         const ssize_t r = ::recv(m_fd, scratch, sizeof scratch, MSG_DONTWAIT);
         if (r > 0) continue;
         if (r < 0 && errno == EINTR) continue;
-        // Closed or reset: the next send reconnects first.
+        // Closed or reset: the next send reconnects first. Nothing queued
+        // and no close: the send that follows need not look again.
         if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) m_peerGone = true;
+        else m_lookedIdle = true;
         break;
     }
 }

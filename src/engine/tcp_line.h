@@ -4,6 +4,8 @@
 // as a SerialLine it carries RTU frames for gateways that speak RTU over TCP.
 #pragma once
 
+#include <sys/types.h>
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -89,6 +91,9 @@ private:
     EngineStatus CompleteConnect(bool wasUnderWay);
     EngineStatus Connect();
     bool Reconnect();
+    // The outcome of the one send of a request: false (and a reconnect)
+    // unless all n bytes went out.
+    bool Sent(ssize_t sent, std::size_t n);
     void CloseSocket();
 
     int m_fd = -1;
@@ -102,6 +107,9 @@ private:
     std::uint32_t m_responseTimeoutMs = 1000;
     // The peer closed or reset the connection: the next send reconnects first.
     bool m_peerGone = false;
+    // Purge found the connection open with nothing queued, just before the
+    // send: that send needs no look of its own.
+    bool m_lookedIdle = false;
     // Bytes read past the end of a frame (two frames in one read), handed to
     // the next receive of the same transaction.
     std::uint8_t m_pending[kResponseCaptureSize];
