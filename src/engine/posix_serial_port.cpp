@@ -1,9 +1,9 @@
 // The serial port on POSIX termios with the Windows five-timeout semantics.
 //
-// The descriptor stays in blocking mode once it is configured (VMIN = 0,
-// VTIME = 0, so a read() never waits); every wait is a poll() bounded by the
-// timeouts. A write switches O_NONBLOCK on for its own duration so that a
-// stalled line (flow control, a full pty) cannot hold it beyond its limit.
+// The descriptor keeps O_NONBLOCK from its open on (and VMIN = 0, VTIME = 0):
+// every wait is a poll() bounded by the timeouts, so a stalled line (flow
+// control, a full pty) cannot hold a write beyond its limit, and no
+// transaction pays for switching the mode around each write.
 #include "engine/posix_serial_port.h"
 
 #include <fcntl.h>
@@ -76,24 +76,6 @@ std::uint32_t FlagsFromErrno(int err) {
         return port_error::IoError;
     }
 }
-
-// Keeps O_NONBLOCK on for the lifetime of the object; flags are the
-// descriptor's file status flags as the port set them.
-class NonBlockingScope {
-public:
-    NonBlockingScope(int fd, int flags) : m_fd(fd), m_flags(flags) {
-        if (m_flags >= 0 && !(m_flags & O_NONBLOCK)) fcntl(m_fd, F_SETFL, m_flags | O_NONBLOCK);
-    }
-    ~NonBlockingScope() {
-        if (m_flags >= 0 && !(m_flags & O_NONBLOCK)) fcntl(m_fd, F_SETFL, m_flags);
-    }
-    NonBlockingScope(const NonBlockingScope&) = delete;
-    NonBlockingScope& operator=(const NonBlockingScope&) = delete;
-
-private:
-    int m_fd;
-    int m_flags;
-};
 
 void SetModemBits(int fd, int bits, bool on) {
     // Ptys and some adapters have no modem lines: failure is not an error.
@@ -222,8 +204,8 @@ int PosixSerialPort::OpenDevice(int& error) {
         return result;
     };
 
-    // 1. Open for reading and writing, exclusive. O_NONBLOCK only so that the
-    // open does not wait for carrier.
+    // 1. Open for reading and writing, exclusive. O_NONBLOCK also keeps the
+    // open from waiting for carrier.
     m_fd = ::open(m_device.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (m_fd < 0) {
         error = errno;
@@ -234,9 +216,6 @@ int PosixSerialPort::OpenDevice(int& error) {
     // port that is in use. Either failing means "not available".
     if (ioctl(m_fd, TIOCEXCL) != 0) return fail(1);
     if (flock(m_fd, LOCK_EX | LOCK_NB) != 0) return fail(1);
-    const int fileFlags = fcntl(m_fd, F_GETFL);
-    if (fileFlags < 0 || fcntl(m_fd, F_SETFL, fileFlags & ~O_NONBLOCK) != 0) return fail(1);
-    m_fileFlags = fileFlags & ~O_NONBLOCK;
 
     // 2. Queue sizes: Linux has no such setting; the step always succeeds.
 
@@ -426,38 +405,35 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     int err = 0;
     bool timedOut = false;
     std::size_t done = 0;
-    {
-        NonBlockingScope nonBlocking(m_fd, m_fileFlags);
-        while (done < n) {
-            const ssize_t w = ::write(m_fd, bytes + done, n - done);
-            if (w > 0) {
-                done += static_cast<std::size_t>(w);
-                continue;
-            }
-            if (w < 0 && errno == EINTR) continue;
-            if (w < 0 && errno != EAGAIN) {
-                err = errno;
-                break;
-            }
-            // The driver's buffer is full: wait until it takes more.
-            const int waitMs = deadline ? MillisUntil(*deadline) : -1;
-            if (waitMs == 0) {
-                timedOut = true;
-                break;
-            }
-            const int revents = WaitOrCancel(m_cancel, m_fd, POLLOUT, waitMs);
-            if (revents < 0) {
-                err = errno;
-                break;
-            }
-            if (revents == 0 && Cancelled(m_cancel)) {
-                timedOut = true;
-                break;
-            }
-            if ((revents & (POLLERR | POLLHUP | POLLNVAL)) && !(revents & POLLOUT)) {
-                err = (revents & POLLNVAL) ? EBADF : EIO;
-                break;
-            }
+    while (done < n) {
+        const ssize_t w = ::write(m_fd, bytes + done, n - done);
+        if (w > 0) {
+            done += static_cast<std::size_t>(w);
+            continue;
+        }
+        if (w < 0 && errno == EINTR) continue;
+        if (w < 0 && errno != EAGAIN) {
+            err = errno;
+            break;
+        }
+        // The driver's buffer is full: wait until it takes more.
+        const int waitMs = deadline ? MillisUntil(*deadline) : -1;
+        if (waitMs == 0) {
+            timedOut = true;
+            break;
+        }
+        const int revents = WaitOrCancel(m_cancel, m_fd, POLLOUT, waitMs);
+        if (revents < 0) {
+            err = errno;
+            break;
+        }
+        if (revents == 0 && Cancelled(m_cancel)) {
+            timedOut = true;
+            break;
+        }
+        if ((revents & (POLLERR | POLLHUP | POLLNVAL)) && !(revents & POLLOUT)) {
+            err = (revents & POLLNVAL) ? EBADF : EIO;
+            break;
         }
     }
     // The transaction goes on from the moment the request has left: a purge

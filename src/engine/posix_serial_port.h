@@ -64,7 +64,6 @@ private:
     std::uint32_t m_baud = 0;
     int m_dataBits = 8, m_parity = 0, m_stopBits = 0;
     std::chrono::steady_clock::time_point m_lastReopen{};
-    int m_fileFlags = 0;  // file status flags of m_fd, O_NONBLOCK off
     HandshakeFlags m_flags = 0;
     // Time one character takes on the wire at the configured framing.
     std::chrono::nanoseconds m_charTime{0};

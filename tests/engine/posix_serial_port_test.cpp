@@ -271,7 +271,8 @@ TEST_F(PosixSerialPortTest, SecondOpenOfAPortInUseIsRefused) {
     EXPECT_EQ(other.Open(pty.slavePath(), 9600, 8, 0, 0, 0), 0);
 }
 
-TEST_F(PosixSerialPortTest, DescriptorIsBlockingAndCloseOnExec) {
+// Every wait is a poll(): a write on a stalled line must come back to it.
+TEST_F(PosixSerialPortTest, DescriptorIsNonBlockingAndCloseOnExec) {
     OpenPort(0, 0, 100);
     // The descriptor is private to the port; find it through /proc.
     const std::string link = "/proc/self/fd/";
@@ -283,7 +284,7 @@ TEST_F(PosixSerialPortTest, DescriptorIsBlockingAndCloseOnExec) {
         if (len > 0 && pty.slavePath() == target && fd != pty.slaveFd()) found = fd;
     }
     ASSERT_GE(found, 0);
-    EXPECT_EQ(fcntl(found, F_GETFL) & O_NONBLOCK, 0);
+    EXPECT_NE(fcntl(found, F_GETFL) & O_NONBLOCK, 0);
     EXPECT_NE(fcntl(found, F_GETFD) & FD_CLOEXEC, 0);
 }
 
