@@ -13,9 +13,7 @@
 // --dark shows every window in a dark palette for this run.
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDir>
 #include <QPixmap>
-#include <QSettings>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -23,70 +21,21 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/headless_helper.h"
 #include "app/headless_logger.h"
 #include "app/main_frame.h"
 #include "app/shutdown_signals.h"
+#include "app/start_options.h"
 #include "app/zentiq_app.h"
 #include "framework/dark_palette.h"
 #include "framework/engine_trace_log.h"
+#include "framework/language.h"
+#include "framework/settings_store.h"
 
 namespace {
 
-struct Options {
-    QString settingsDir;
-    QString screenshot;
-    int screenshotDelayMs = 3000;
-    bool dark = false;
-    bool valid = true;
-};
-
-// The value of an option given as "--name VALUE" or "--name=VALUE".
-bool takeValue(const QStringList& args, int& i, const QString& name, QString* value) {
-    const QString& arg = args[i];
-    if (arg == name) {
-        if (i + 1 >= args.size())
-            return false;
-        *value = args[++i];
-        return true;
-    }
-    if (arg.startsWith(name + QLatin1Char('='))) {
-        *value = arg.mid(name.size() + 1);
-        return true;
-    }
-    return false;
-}
-
-Options parseOptions(const QStringList& args) {
-    Options options;
-    options.settingsDir = qEnvironmentVariable("ZENTIQ_SETTINGS_DIR");
-    for (int i = 0; i < args.size(); ++i) {
-        QString value;
-        if (takeValue(args, i, QStringLiteral("--settings-dir"), &value)) {
-            options.settingsDir = value;
-        } else if (takeValue(args, i, QStringLiteral("--screenshot"), &value)) {
-            options.screenshot = value;
-        } else if (takeValue(args, i, QStringLiteral("--screenshot-delay"), &value)) {
-            bool ok = false;
-            const int ms = value.toInt(&ok);
-            if (!ok || ms < 0 || ms > 600000) {
-                std::fprintf(stderr, "zentiq: --screenshot-delay wants milliseconds (0..600000)\n");
-                options.valid = false;
-            }
-            options.screenshotDelayMs = ms;
-        } else if (args[i] == QLatin1String("--dark")) {
-            options.dark = true;
-        } else if (args[i] == QLatin1String("--settings-dir") ||
-                   args[i] == QLatin1String("--screenshot") ||
-                   args[i] == QLatin1String("--screenshot-delay")) {
-            std::fprintf(stderr, "zentiq: %s needs a value\n", qUtf8Printable(args[i]));
-            options.valid = false;
-        }
-    }
-    return options;
-}
-
-// Decided before the application object: a run without windows must not
-// load a platform plugin, so that it needs no display at all.
+// Decided before the application object: a run without windows loads no
+// platform plugin and no window library, so that it needs no display at all.
 bool wantsHeadless(int argc, char** argv) {
     for (int i = 1; i < argc; ++i)
         if (std::strcmp(argv[i], "--headless") == 0)
@@ -111,30 +60,32 @@ int main(int argc, char** argv) {
             return std::fflush(stdout) == 0 ? 0 : 1;
         }
     }
-    const bool headless = wantsHeadless(argc, argv);
-    std::unique_ptr<QCoreApplication> core;
-    if (headless)
-        core = std::make_unique<QCoreApplication>(argc, argv);
-    else
-        core = std::make_unique<QApplication>(argc, argv);
-    QCoreApplication& qapp = *core;
+    if (wantsHeadless(argc, argv)) {
+        // The logger is a program of its own that loads no window library;
+        // back here only when it could not be started.
+        const zentiq::HeadlessHelper::Failure failure = zentiq::HeadlessHelper::Exec(argv);
+        QCoreApplication core(argc, argv);
+        const QStringList args = QCoreApplication::arguments().mid(1);
+        const zentiq::StartOptions options = zentiq::StartOptions::Parse(args);
+        options.ApplySettingsDir();
+        zentiq::SettingsStore store;
+        zentiq::ApplyLanguage(zentiq::CommandLine::Parse(args).language.value_or(
+            zentiq::StoredLanguage(store)));
+        std::fprintf(stderr, "zentiq: %s\n",
+                     qUtf8Printable(zentiq::HeadlessHelper::FailureText(failure)));
+        return zentiq::HeadlessLogger::kOpenError;
+    }
+    QApplication qapp(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
-    const Options options = parseOptions(args);
+    const zentiq::StartOptions options = zentiq::StartOptions::Parse(args);
     if (!options.valid)
         return 2;
     if (options.dark)
         zentiq::ApplyDarkAppearance();
-    if (!options.settingsDir.isEmpty()) {
-        // A settings store of its own: the user's settings are not touched.
-        const QString dir = QDir(options.settingsDir).absolutePath();
-        QDir().mkpath(dir);
-        QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, dir);
-    }
+    options.ApplySettingsDir();
 
     // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
     zentiq::InstallEngineTraceLog();
-    if (headless)
-        return zentiq::HeadlessLogger::Run(args);
 
     // Ended by a signal, the program goes down as when its window closes.
     zentiq::ShutdownSignals endSignals;

@@ -11,6 +11,13 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 fail() { echo "check_install: $*" >&2; exit 1; }
 share=$prefix/share
 [ -x "$prefix/bin/zentiq" ] || fail "bin/zentiq is not installed"
+[ -x "$prefix/libexec/zentiq/zentiq-headless" ] || fail "libexec/zentiq/zentiq-headless is not installed"
+# The installed program finds its headless helper: a run without files gets
+# the helper's usage error (2), not the missing-helper error (1).
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ZENTIQ_SETTINGS_DIR="$prefix/settings" \
+  "$prefix/bin/zentiq" --headless >/dev/null 2>"$prefix/headless.log" || status=$?
+[ $status = 2 ] || { cat "$prefix/headless.log" >&2; fail "zentiq --headless does not reach libexec/zentiq/zentiq-headless"; }
 desktop=$share/applications/zentiq.desktop
 [ -f "$desktop" ] || fail "the desktop entry is not installed"
 desktop-file-validate "$desktop" || fail "the desktop entry is not valid"
@@ -32,4 +39,4 @@ globs=$share/mime/globs2
 for pair in zqd:application/x-zentiq-document zqw:application/x-zentiq-workspace mod:application/x-zentiq-values; do
   grep -q ":${pair#*:}:\*\.${pair%%:*}$" "$globs" || fail "*.${pair%%:*} does not resolve to ${pair#*:}"
 done
-echo "check_install: program, desktop entry, icons and MIME types are in place"
+echo "check_install: program, headless helper, desktop entry, icons and MIME types are in place"

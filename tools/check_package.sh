@@ -27,7 +27,7 @@ else
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON \
     -DCMAKE_CXX_COMPILER_LAUNCHER="$(cache_value CMAKE_CXX_COMPILER_LAUNCHER "$build")" \
     -DCMAKE_C_COMPILER_LAUNCHER="$(cache_value CMAKE_C_COMPILER_LAUNCHER "$build")" >/dev/null
-  cmake --build "$release" --target zentiq zentiq_doc_files >/dev/null
+  cmake --build "$release" --target zentiq zentiq-headless zentiq_doc_files >/dev/null
 fi
 version=$(cache_value CMAKE_PROJECT_VERSION "$release")
 [ -n "$version" ] || fail "no project version in $release"
@@ -75,6 +75,12 @@ service=$share/dbus-1/services/Zentiq.Document.service
 grep -qx 'Name=Zentiq.Document' "$service" || fail "the activation file names another bus name"
 grep -qx 'Exec=/usr/bin/zentiq --automation' "$service" || fail "the activation file does not start /usr/bin/zentiq"
 [ -x "$scratch/deb/usr/bin/zentiq" ] || fail "no /usr/bin/zentiq"
+helper=$scratch/deb/usr/libexec/zentiq/zentiq-headless
+[ -x "$helper" ] || fail "no /usr/libexec/zentiq/zentiq-headless"
+# The headless logger loads no window library.
+if readelf -d "$helper" | grep -E 'NEEDED.*libQt6(Widgets|Gui|Charts|PrintSupport|DBus)' >&2; then
+  fail "zentiq-headless needs a window library"
+fi
 
 # The packaged program answers without a display, and its manual page
 # renders without a warning and names every switch that --help names.
@@ -82,6 +88,13 @@ program=$scratch/deb/usr/bin/zentiq
 [ "$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" --version)" = "zentiq $version" ] ||
   fail "zentiq --version does not say zentiq $version"
 help=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" --help)
+# The packaged program hands --headless to its helper in /usr/libexec: a
+# run without files gets the helper's usage error (2), not the
+# missing-helper error (1).
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ZENTIQ_SETTINGS_DIR="$scratch/settings" \
+  "$program" --headless >/dev/null 2>"$scratch/headless.log" || status=$?
+[ $status = 2 ] || { cat "$scratch/headless.log" >&2; fail "zentiq --headless does not reach its helper"; }
 page=$share/man/man1/zentiq.1.gz
 [ -f "$page" ] || fail "no compressed manual page zentiq.1.gz"
 text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>"$scratch/man.log" | col -b)

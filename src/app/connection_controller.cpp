@@ -257,3 +257,7 @@ bool ConnectionController::OnUpdateCommand(int id, CommandState& state) {
 }
 
 }  // namespace zentiq
+
+// Compiled here rather than with the folder's other meta-objects, so that
+// zentiq-headless links this class without the windows beside it.
+#include "moc_connection_controller.cpp"

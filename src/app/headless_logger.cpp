@@ -10,7 +10,6 @@
 
 #include "app/command_line.h"
 #include "app/connection_controller.h"
-#include "app/document_manager.h"
 #include "app/headless_log_plan.h"
 #include "app/mb_comm_setup.h"
 #include "app/shutdown_signals.h"
@@ -136,7 +135,7 @@ int HeadlessLogger::Start(const Options& options) {
 }
 
 bool HeadlessLogger::openDocuments(const Options& options) {
-    const bool workspace = DocumentManager::IsWorkspaceName(options.files.value(0));
+    const bool workspace = WorkspaceFile::HasWorkspaceExtension(options.files.value(0));
     if (!workspace) {
         for (const QString& file : options.files)
             if (!openDocument(QFileInfo(file).absoluteFilePath()))
@@ -180,7 +179,7 @@ bool HeadlessLogger::openDocument(const QString& path) {
     for (const HeadlessDocument* doc : m_documents)
         if (QFileInfo(doc->path) == QFileInfo(path))
             return true;  // named twice: polled and logged once
-    if (DocumentManager::IsWorkspaceName(path)) {
+    if (WorkspaceFile::HasWorkspaceExtension(path)) {
         say(QStringLiteral("%1 is a workspace file, not a poll document.").arg(native(path)));
         return false;
     }
@@ -268,7 +267,7 @@ QString HeadlessLogger::UsageProblem(const QStringList& files) {
     if (files.isEmpty())
         return tr("--headless 需要一个工程文件 (.zqw) 或一个或多个轮询文档 (.zqd)。");
     for (const QString& file : files)
-        if (DocumentManager::IsWorkspaceName(file) && files.size() > 1)
+        if (WorkspaceFile::HasWorkspaceExtension(file) && files.size() > 1)
             return tr("--headless 只接受一个工程文件，且不能与轮询文档同时给出。");
     return QString();
 }
@@ -333,3 +332,7 @@ int HeadlessLogger::Run(const QStringList& arguments) {
 }
 
 }  // namespace zentiq
+
+// Compiled here rather than with the folder's other meta-objects, so that
+// zentiq-headless links this class without the windows beside it.
+#include "moc_headless_logger.cpp"

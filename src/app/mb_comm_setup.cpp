@@ -31,10 +31,6 @@ const char* const kDataBitsTexts[] = {"7 Data bits", "8 Data bits"};
 const char* const kParityTexts[] = {"None Parity", "Odd Parity", "Even Parity"};
 const char* const kStopBitsTexts[] = {"1 Stop Bit", "2 Stop Bits"};
 
-const QString kPortsSection = QStringLiteral("Ports");
-
-QString portKey(int portNumber) { return QStringLiteral("COM%1").arg(portNumber); }
-
 int flag(int v) { return v != 0 ? 1 : 0; }
 
 // Orders "ttyUSB2" before "ttyUSB10": names compare by the text before
@@ -83,19 +79,8 @@ int CMBCommSetup::BaudPositionToIndex(int position) {
 
 // ---- serial devices ------------------------------------------------------------------
 
-QString CMBCommSetup::DefaultDevice(int portNumber) {
-    return QStringLiteral("/dev/ttyS%1").arg(portNumber - 1);
-}
-
-QString CMBCommSetup::PortDevice(const SettingsStore& store, int portNumber) {
-    const QString path = store.GetString(kPortsSection, portKey(portNumber), QString()).trimmed();
-    return path.isEmpty() ? DefaultDevice(portNumber) : path;
-}
-
-void CMBCommSetup::LoadPortDevices(const SettingsStore& store) {
-    for (int n = 1; n <= kPortCount; ++n)
-        SetSerialDevice(n, QFile::encodeName(PortDevice(store, n)).constData());
-}
+// DefaultDevice, PortDevice, StorePortDevice and LoadPortDevices are in
+// mb_comm_setup_ports.cpp: the headless logger needs them without the dialog.
 
 QStringList CMBCommSetup::FindSerialDevices(const QString& devRoot) {
     QStringList found = entries(devRoot + QStringLiteral("/serial/by-id"), {});
@@ -285,7 +270,7 @@ void CMBCommSetup::storePortDevices() {
             path = DefaultDevice(i + 1);
         if (path == m_openingDevices.at(i))
             continue;
-        m_store->SetString(kPortsSection, portKey(i + 1), path);
+        StorePortDevice(*m_store, i + 1, path);
         SetSerialDevice(i + 1, QFile::encodeName(path).constData());
     }
 }

@@ -63,6 +63,8 @@ public:
     static QString DefaultDevice(int portNumber);
     // The device of port n: the store's "Ports"/"COMn", or the default.
     static QString PortDevice(const SettingsStore& store, int portNumber);
+    // Keeps `path` as the device of port n in the store.
+    static void StorePortDevice(SettingsStore& store, int portNumber, const QString& path);
     // Hands every port's device from the store to the engine (start-up).
     static void LoadPortDevices(const SettingsStore& store);
     // Serial devices present under `devRoot`: serial/by-id/* first, then

@@ -61,3 +61,7 @@ void ShutdownSignals::readPending() {
 }
 
 }  // namespace zentiq
+
+// Compiled here rather than with the folder's other meta-objects, so that
+// zentiq-headless links this class without the windows beside it.
+#include "moc_shutdown_signals.cpp"

@@ -1,30 +1,13 @@
 #include "documents/doc_font.h"
 
-#include <algorithm>
-#include <cmath>
+#include <utility>
 
 #include "documents/binary_io.h"
 
 namespace zentiq {
 
-namespace {
-
-constexpr quint8 kFixedPitch = 0x01;
-constexpr quint8 kPitchMask = 0x03;
-constexpr quint8 kFamilyMask = 0xF0;
-
-QFont::StyleHint styleHintForFamily(quint8 pitchAndFamily) {
-    switch (pitchAndFamily & kFamilyMask) {
-    case 0x10: return QFont::Serif;
-    case 0x20: return QFont::TypeWriter;
-    case 0x30: return QFont::SansSerif;
-    case 0x40: return QFont::Cursive;
-    case 0x50: return QFont::Decorative;
-    default: return QFont::AnyStyle;
-    }
-}
-
-}  // namespace
+// toQFont and fromQFont are in doc_font_qfont.cpp: reading and writing
+// the record needs no font library.
 
 void DocFont::write(BinaryWriter& out) const {
     out.writeI32(height);
@@ -63,39 +46,5 @@ bool DocFont::read(BinaryReader& in) {
     *this = std::move(f);
     return true;
 }
-
-QFont DocFont::toQFont() const {
-    QFont font;
-    if (!faceName.isEmpty())
-        font.setFamily(faceName);
-    if (height < 0)
-        font.setPointSize(std::clamp(-static_cast<qint64>(height), qint64(1), qint64(1000)));
-    else if (height > 0)
-        font.setPixelSize(std::clamp(static_cast<qint64>(height), qint64(1), qint64(1000)));
-    font.setWeight(weight <= 0 ? QFont::Normal
-                               : static_cast<QFont::Weight>(std::clamp(weight, 1, 1000)));
-    font.setItalic(italic != 0);
-    font.setUnderline(underline != 0);
-    font.setStrikeOut(strikeOut != 0);
-    font.setStyleHint(styleHintForFamily(pitchAndFamily));
-    font.setFixedPitch((pitchAndFamily & kPitchMask) == kFixedPitch);
-    return font;
-}
-
-DocFont DocFont::fromQFont(const QFont& font, const DocFont& base) {
-    DocFont f = base;
-    f.setFaceName(font.family());
-    if (font.pointSizeF() > 0)
-        f.height = -static_cast<qint32>(std::lround(font.pointSizeF()));
-    else if (font.pixelSize() > 0)
-        f.height = font.pixelSize();
-    f.weight = static_cast<qint32>(font.weight());
-    f.italic = font.italic() ? 1 : 0;
-    f.underline = font.underline() ? 1 : 0;
-    f.strikeOut = font.strikeOut() ? 1 : 0;
-    return f;
-}
-
-DocFont DocFont::fromQFont(const QFont& font) { return fromQFont(font, DocFont()); }
 
 }  // namespace zentiq

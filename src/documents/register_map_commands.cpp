@@ -39,16 +39,8 @@ QString outsideMessage(int imported, const std::vector<RegisterMapCsv::Entry>& o
 
 LogLine::Poll RegisterMapCommands::PollOf(const CZentiqDoc& doc) { return PollOf(doc.Model()); }
 
-LogLine::Poll RegisterMapCommands::PollOf(const PollDocumentModel& m) {
-    LogLine::Poll poll;
-    poll.address = m.def.Address;
-    poll.oneBased = m.def.OneBased;
-    poll.function = m.def.FunctionValue;
-    poll.length = m.def.Length;
-    poll.displayFormat = m.def.DisplayFormat;
-    poll.values = std::span<const std::uint8_t>(m.values.data(), m.values.size());
-    return poll;
-}
+// PollOf(const PollDocumentModel&) is in register_map_poll.cpp, for the
+// headless logger that logs without a document window.
 
 QString RegisterMapCommands::AliasOf(const CZentiqDoc& doc, int item) {
     int row = 0, column = 0;

@@ -6,8 +6,8 @@
 #include <QThread>
 #include <QVariant>
 #include <QtGlobal>
-
-#include "framework/dialog_data_exchange.h"
+#include <cstdio>
+#include <utility>
 
 namespace zentiq {
 
@@ -22,16 +22,22 @@ QString& overridePath() {
 // every store of the process shares the file, one message is enough.
 bool g_failureReported = false;
 
+void sayOnStderr(const QString& text) {
+    std::fprintf(stderr, "zentiq: %s\n", qUtf8Printable(text));
+    std::fflush(stderr);
+}
+
+SettingsStore::WriteFailureReporter g_reporter = &sayOnStderr;
+
 void reportWriteFailure(const QString& text) {
     // Outside the event loop (the program is ending) nothing queued would
     // ever run: say it now.
     if (QThread::currentThread()->loopLevel() == 0) {
-        DialogDataExchange::ShowWarning(nullptr, text);
+        g_reporter(text);
         return;
     }
     QMetaObject::invokeMethod(
-        QCoreApplication::instance(), [text] { DialogDataExchange::ShowWarning(nullptr, text); },
-        Qt::QueuedConnection);
+        QCoreApplication::instance(), [text] { g_reporter(text); }, Qt::QueuedConnection);
 }
 
 QString keyPath(const QString& section, const QString& key) {
@@ -66,6 +72,11 @@ void SettingsStore::writeAndCheck() {
         return;
     g_failureReported = true;
     reportWriteFailure(WriteFailureText(m_settings->fileName()));
+}
+
+SettingsStore::WriteFailureReporter SettingsStore::SetWriteFailureReporter(
+    WriteFailureReporter reporter) {
+    return std::exchange(g_reporter, reporter != nullptr ? reporter : &sayOnStderr);
 }
 
 QString SettingsStore::WriteFailureText(const QString& fileName) {

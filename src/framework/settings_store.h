@@ -53,6 +53,12 @@ public:
     // is back in the event loop (stores are often written from
     // destructors), at once when no loop runs (any more).
     static QString WriteFailureText(const QString& fileName);
+    // How that warning reaches the user. Said on stderr unless the program
+    // links the dialogs' user interaction, which makes it a message box
+    // (user_interaction.cpp): a program without windows links no widget
+    // library for it. Returns the reporter it replaces.
+    using WriteFailureReporter = void (*)(const QString& text);
+    static WriteFailureReporter SetWriteFailureReporter(WriteFailureReporter reporter);
 
 private:
     void writeAndCheck();

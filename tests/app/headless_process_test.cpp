@@ -1,5 +1,6 @@
 // zentiq --headless as a user runs it: the real program, with no display,
 // no Wayland and no Qt platform named, polling a real slave and logging.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
@@ -252,6 +253,66 @@ TEST_F(HeadlessProcessTest, WhatCannotBeOpenedEndsTheRunWithItsReason) {
         const pid_t pid = run(c.args);
         expectExit(pid, c.code);
         EXPECT_NE(stderrText().find(c.says), std::string::npos) << stderrText();
+    }
+}
+
+// The run is handed to zentiq-headless, which maps no window library: no
+// widgets, no charts, no printing, no bus, not even Qt's GUI library.
+TEST_F(HeadlessProcessTest, TheRunMapsNoWindowLibrary) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_TRUE(peer) << error;
+    writeDocument("pump.zqd", 3, 2);
+    writeWorkspace("plant.zqw", peer->Port(), {"pump.zqd"});
+    const QString log = path("out/pump.txt");
+    const pid_t pid = run({"--headless", path("plant.zqw").toStdString(), "--log-dir", path("out").toStdString()});
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= 2; })) << stderrText();
+
+    const QString proc = QStringLiteral("/proc/%1/").arg(pid);
+    EXPECT_EQ(QFileInfo(QFile::symLinkTarget(proc + "exe")).fileName(), "zentiq-headless");
+    const QString maps = QString::fromLatin1(bytes(proc + "maps"));
+    EXPECT_TRUE(maps.contains("libQt6Core.so")) << "the maps were read";
+    for (const char* library : {"libQt6Widgets", "libQt6Gui", "libQt6Charts", "libQt6PrintSupport", "libQt6DBus",
+                                "libQt6OpenGL"})
+        EXPECT_FALSE(maps.contains(QLatin1String(library))) << library << " is mapped";
+    ::kill(pid, SIGTERM);
+    expectExit(pid, 0);
+}
+
+// Without zentiq-headless beside it or in an install's libexec folder, the
+// program says where it looked, in the chosen language, and fails.
+TEST_F(HeadlessProcessTest, AMissingHelperIsNamedWithThePlacesSearched) {
+    const QString lonely = path("lonely/bin/zentiq");
+    QDir().mkpath(path("lonely/bin"));
+    ASSERT_TRUE(QFile::copy(QString::fromStdString(test::ProgramRunner::ProgramPath()), lonely));
+    writeDocument("pump.zqd", 3, 2);
+    const struct {
+        const char* language;
+        const char* says;
+    } cases[] = {{"zh", "找不到无窗口运行的程序 zentiq-headless"}, {"en", "Cannot find zentiq-headless"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.language);
+        const std::string err = process::UniqueTmpName("zentiq-lonely");
+        const int fd = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        std::string error;
+        const pid_t pid = process::Spawn({"/usr/bin/env", "-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u",
+                                          "QT_QPA_PLATFORM", lonely.toStdString(), "--settings-dir",
+                                          path("settings").toStdString(), "--headless",
+                                          path("pump.zqd").toStdString(), "--log-dir", path("out").toStdString(),
+                                          "--lang", c.language},
+                                         -1, -1, fd, error);
+        ::close(fd);
+        ASSERT_GT(pid, 0) << error;
+        int status = 0;
+        ASSERT_TRUE(waitUntil([&] { return ::waitpid(pid, &status, WNOHANG) == pid; }));
+        const std::string text = process::ReadTail(err);
+        ::unlink(err.c_str());
+        ASSERT_TRUE(WIFEXITED(status)) << text;
+        EXPECT_EQ(WEXITSTATUS(status), 1) << text;
+        EXPECT_NE(text.find(c.says), std::string::npos) << text;
+        EXPECT_NE(text.find(path("lonely/bin/zentiq-headless").toStdString()), std::string::npos) << text;
+        EXPECT_NE(text.find(path("lonely/libexec/zentiq/zentiq-headless").toStdString()), std::string::npos) << text;
+        EXPECT_FALSE(QFileInfo::exists(path("out"))) << "nothing ran";
     }
 }
 

@@ -1101,6 +1101,17 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>HeadlessHelper</name>
+    <message>
+        <source>找不到无窗口运行的程序 %1，查找过：%2。请重新安装 Zentiq。</source>
+        <translation>Cannot find %1, the program for runs without windows; looked in: %2. Please reinstall Zentiq.</translation>
+    </message>
+    <message>
+        <source>无法启动 %1：%2</source>
+        <translation>Cannot start %1: %2</translation>
+    </message>
+</context>
+<context>
     <name>Menus</name>
     <message>
         <source>读写定义	F8</source>

@@ -1,0 +1,36 @@
+// zentiq-headless: the logger of `zentiq --headless` as a program of its
+// own. It is linked only with what the logger's objects reference (Qt's
+// core library, no widgets, charts, printing or bus), so that a long run on
+// a box without a screen maps none of them. `zentiq --headless ARGS` hands
+// itself over to it with the same arguments; it takes them all as zentiq
+// does, --help and --version too.
+#include <QCoreApplication>
+#include <cstdio>
+
+#include "app/command_line.h"
+#include "app/headless_logger.h"
+#include "app/start_options.h"
+#include "framework/engine_trace_log.h"
+
+int main(int argc, char** argv) {
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const zentiq::CommandLine line = zentiq::CommandLine::Parse(raw);
+    if (line.help || line.version) {
+        const QString text =
+            line.help ? zentiq::CommandLine::HelpText() : zentiq::CommandLine::VersionText();
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : 1;
+    }
+    QCoreApplication app(argc, argv);
+    const QStringList args = QCoreApplication::arguments().mid(1);
+    const zentiq::StartOptions options = zentiq::StartOptions::Parse(args);
+    if (!options.valid)
+        return 2;
+    // --dark is taken and has nothing to darken: there is no window.
+    options.ApplySettingsDir();
+    // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
+    zentiq::InstallEngineTraceLog();
+    return zentiq::HeadlessLogger::Run(args);
+}
