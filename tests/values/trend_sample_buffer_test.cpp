@@ -93,22 +93,22 @@ TEST(TrendSampleBufferTest, FiledRowsGiveTheStoresWhatDirectSamplingGives) {
 
 TEST(TrendSampleBufferTest, AFullBufferTakesNothingAndResetChangesTheRowWidth) {
     TrendSampleBuffer buffer(2, 3);
-    for (qint64 ms = 0; ms < 3; ++ms) {
-        const std::span<double> row = buffer.PushRow(ms);
+    for (qint64 i = 0; i < 3; ++i) {
+        const std::span<double> row = buffer.PushRow(100 * i);
         ASSERT_EQ(row.size(), 2u);
-        row[0] = double(ms);
-        row[1] = -double(ms);
+        row[0] = double(i);
+        row[1] = -double(i);
     }
     EXPECT_TRUE(buffer.Full());
-    EXPECT_TRUE(buffer.PushRow(3).empty());
-    buffer.PushGap(4);
+    EXPECT_TRUE(buffer.PushRow(300).empty());
+    buffer.PushGap(400);
     EXPECT_EQ(buffer.Size(), 3u);
 
     // Fewer stores than lines: the extra column is not filed anywhere.
     std::vector<TrendSeries> one(1);
     EXPECT_TRUE(buffer.DrainInto(one));
     EXPECT_EQ(one[0].SampleCount(), 3);
-    EXPECT_EQ(one[0].Points(0, 10), (std::vector<TrendPoint>{{0, 0}, {1, 1}, {2, 2}}));
+    EXPECT_EQ(one[0].Points(0, 1000), (std::vector<TrendPoint>{{0, 0}, {100, 1}, {200, 2}}));
 
     // More stores than lines: the others are left alone, gaps too.
     buffer.Reset(1);
