@@ -13,7 +13,6 @@
 #include <span>
 #include <vector>
 
-
 namespace zentiq {
 
 // From trend time and value to device pixels: `fromMs`..`toMs` spans the
