@@ -1,7 +1,8 @@
 // The lines of a trend chart, drawn over the chart's plot area. A chart
 // series joins every point it holds, but a trend must break its line where
 // polls failed: this item draws each run of points between two gaps as its
-// own polyline, and a lone point as a dot. The axes give the scale.
+// own line (the pixel rows it covers, filled), and a lone point as a dot.
+// The axes give the scale.
 #pragma once
 
 #include <QGraphicsItem>

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <span>
 #include <utility>
 
@@ -148,6 +149,7 @@ void TrendWindow::restart() {
     m_clockZero = m_clock();
     m_start = QDateTime::currentDateTime();
     m_series.assign(m_items.size(), TrendSeries());
+    m_samples.Reset(m_items.size());
     m_plotted.assign(m_items.size(), {});
     m_dirty = true;
     Redraw();
@@ -157,28 +159,38 @@ void TrendWindow::Sample() {
     if (!m_doc)
         return;
     followDefinition();
+    if (m_samples.Full())
+        fileSamples();  // the redraw timer fell behind: file now, lose nothing
     const PollDocumentModel& m = m_doc->Model();
     const std::span<const std::uint8_t> values(m.values.data(), m.values.size());
-    const qint64 now = m_clock() - m_clockZero;
-    for (std::size_t i = 0; i < m_items.size(); ++i) {
-        if (const std::optional<double> v = NumericValue(values, m.def.Length, m.def.FunctionValue,
-                                                         m.def.DisplayFormat, m_items[i].item))
-            m_series[i].Add(now, *v);
+    const std::span<double> row = m_samples.PushRow(m_clock() - m_clockZero);
+    for (std::size_t i = 0; i < row.size(); ++i) {
+        // A value the poll does not give is NaN: not charted.
+        row[i] = NumericValue(values, m.def.Length, m.def.FunctionValue, m.def.DisplayFormat,
+                              m_items[i].item)
+                     .value_or(std::numeric_limits<double>::quiet_NaN());
     }
-    m_dirty = true;
 }
 
 void TrendWindow::SampleMissed() {
     followDefinition();
-    const qint64 now = m_clock() - m_clockZero;
-    for (TrendSeries& series : m_series)
-        series.AddGap(now);
+    if (m_samples.Full())
+        fileSamples();
+    m_samples.PushGap(m_clock() - m_clockZero);
+}
+
+bool TrendWindow::fileSamples() {
+    if (!m_samples.DrainInto(m_series))
+        return false;
     m_dirty = true;
+    return true;
 }
 
 void TrendWindow::followDefinition() {
     if (!m_doc || m_doc->Model().def == m_def)
         return;
+    // The buffered rows were taken under the old definition, in the old order.
+    fileSamples();
     const PollDefinition def = m_doc->Model().def;
     QStringList restarted, closed;
     for (std::size_t i = m_items.size(); i-- > 0;) {
@@ -202,6 +214,7 @@ void TrendWindow::followDefinition() {
         }
     }
     m_def = def;
+    m_samples.Reset(m_items.size());
     if (!restarted.isEmpty() || !closed.isEmpty()) {
         m_restarted = restarted;
         m_closed = closed;
@@ -231,6 +244,8 @@ QString TrendWindow::Notice() const { return m_notice->text(); }
 
 void TrendWindow::Redraw() {
     followDefinition();
+    // Paused, the stores still take the samples; only the picture stays.
+    fileSamples();
     if (Paused())
         return;
     const qint64 now = m_clock() - m_clockZero;

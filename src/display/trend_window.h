@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "display/trend_items.h"
+#include "values/trend_sample_buffer.h"
 #include "values/trend_series.h"
 #include "documents/poll_definition.h"
 
@@ -53,6 +54,8 @@ public:
     void SetClock(Clock clock);
 
     // Takes the document's current values as the samples of this instant.
+    // Called on every result: it only copies the values into a buffer that
+    // the redraw files into the lines' stores.
     void Sample();
     // A poll gave no values at this instant: every line breaks here.
     void SampleMissed();
@@ -99,11 +102,14 @@ private:
     // Follows a change of the document's definition or display format.
     void followDefinition();
     void closeSeries(std::size_t index);
+    // Files the buffered samples into the lines' stores; true when there were any.
+    bool fileSamples();
 
     QPointer<CZentiqDoc> m_doc;
     std::vector<TrendItem> m_items;
     QStringList m_names;
     std::vector<TrendSeries> m_series;
+    TrendSampleBuffer m_samples;
     std::vector<std::vector<TrendPoint>> m_plotted;
     // Empty series: the legend and the colours. m_plot draws the lines.
     std::vector<QLineSeries*> m_lines;

@@ -23,8 +23,13 @@ qint64 TrendSeries::clampTime(qint64 ms) {
 }
 
 TrendSeries::Bucket& TrendSeries::bucketAt(Level& level, qint64 ms) {
+    if (ms >= level.currentStartMs && ms < level.currentEndMs)
+        return level.ring[level.currentIndex];
     const qint64 slot = ms / level.bucketMs;
-    Bucket& b = level.ring[static_cast<std::size_t>(slot) % kRingSize];
+    level.currentIndex = static_cast<std::size_t>(slot) % kRingSize;
+    level.currentStartMs = slot * level.bucketMs;
+    level.currentEndMs = level.currentStartMs + level.bucketMs;
+    Bucket& b = level.ring[level.currentIndex];
     if (b.slot != slot) {
         b = Bucket();
         b.slot = slot;

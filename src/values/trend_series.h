@@ -65,6 +65,11 @@ private:
     struct Level {
         qint64 bucketMs = 1;
         std::vector<Bucket> ring;  // kTrendBucketsPerSpan + 1, indexed by slot
+        // The bucket the newest sample went to and the times it covers:
+        // most samples land there, found without a division.
+        std::size_t currentIndex = 0;
+        qint64 currentStartMs = 0;
+        qint64 currentEndMs = 0;  // exclusive; start == end: none yet
     };
     // The bucket of `ms` in a level, emptied first when it held an older slot.
     static Bucket& bucketAt(Level& level, qint64 ms);

@@ -16,6 +16,7 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -233,6 +234,41 @@ TEST_F(OfflineTrendTest, FailedPollsAreGapsInTheLines) {
     // The value axis scales to the values, not to the gaps.
     EXPECT_GT(t->AxisY()->min(), -6);
     EXPECT_LT(t->AxisY()->min(), -5);
+}
+
+// Results come faster than the redraw timer: every one of them reaches
+// the lines, however many come between two redraws.
+TEST_F(OfflineTrendTest, ManyResultsBetweenTwoRedrawsAreAllCharted) {
+    PollDefinition def = ReadDefinition(3, 0, 2);
+    def.bEnable = 0;
+    PollWindow w(def);
+    w.doc->Grid()->model().selectAll();
+    TrendWindow* t = open(w);
+    ASSERT_NE(t, nullptr);
+    ASSERT_EQ(t->Items().size(), 2u);
+    // More results than the buffer between results and lines holds, 10 ms
+    // apart: each 50 ms bucket of the 1 minute span keeps its low and high.
+    const int results = int(TrendSampleBuffer::kDefaultRows) + 500;
+    for (int i = 0; i < results; ++i) {
+        // A ramp with a spike every fifth result, and its negative.
+        store<std::int16_t>(w.model(), 0, std::int16_t(i % 5 == 2 ? 10'000 + i : i));
+        store<std::int16_t>(w.model(), 1, std::int16_t(-i));
+        t->Sample();
+        if (i == 2000)
+            w.view->OnPollResult(status::Timeout, w.model().slotIndex);
+        now += 10;
+    }
+    now -= 10;
+    t->Redraw();
+    const std::vector<TrendPoint>& ramp = t->Plotted()[0];
+    ASSERT_FALSE(ramp.empty());
+    EXPECT_EQ(ramp.front(), (TrendPoint{0, 0}));
+    // The spike of the last column, from after the buffer was full once.
+    EXPECT_NE(std::find(ramp.begin(), ramp.end(), TrendPoint{45'920, 14'592}), ramp.end());
+    EXPECT_GE(ramp.back().ms, 45'900);
+    EXPECT_NE(std::find(ramp.begin(), ramp.end(), TrendPoint{20'000, 0, true}), ramp.end());
+    // The last result of all.
+    EXPECT_EQ(t->Plotted()[1].back(), (TrendPoint{10 * qint64(results - 1), -double(results - 1)}));
 }
 
 // After F8 or a format change each line goes on with the value its name

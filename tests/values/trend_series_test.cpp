@@ -181,6 +181,41 @@ TEST(TrendSeriesTest, NonFiniteValuesAndBackwardTimesDoNotBreakTheOrder) {
     EXPECT_EQ(points[1], (TrendPoint{100, 3}));
 }
 
+// Samples go to the newest bucket of each level without looking it up;
+// a sample in another slot, one a whole ring later in the same place, and
+// a copy of the store must each still find their own bucket.
+TEST(TrendSeriesTest, TheNewestBucketIsFoundAgainAfterSilencesWrapAroundsAndCopies) {
+    const qint64 ring = 60'050;  // the 1 minute level: 1201 buckets of 50 ms
+    struct Case {
+        const char* name;
+        std::vector<TrendPoint> samples;
+        qint64 from, to;
+        std::vector<TrendPoint> expected;
+    };
+    const Case cases[] = {
+        {"same bucket", {{10, 1}, {20, 5}, {30, 3}}, 0, 1000, {{10, 1}, {20, 5}}},
+        {"next bucket", {{10, 1}, {49, 2}, {50, 7}}, 0, 1000, {{10, 1}, {49, 2}, {50, 7}}},
+        {"a whole ring later, 1 minute", {{0, 1}, {ring, 2}}, ring - 60'000, ring, {{ring, 2}}},
+        {"a whole ring later, 2 minutes", {{0, 1}, {ring, 2}}, 0, ring, {{0, 1}, {ring, 2}}},
+        {"back into the ring after a silence", {{0, 9}, {25, 1}, {ring + 25, 4}, {ring + 26, 3}},
+         ring - 50, ring + 50, {{ring + 25, 4}, {ring + 26, 3}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TrendSeries s;
+        for (const TrendPoint& p : c.samples)
+            s.Add(p.ms, p.value);
+        EXPECT_EQ(s.Points(c.from, c.to), c.expected);
+    }
+    TrendSeries original;
+    original.Add(100, 1);
+    TrendSeries copy = original;
+    original.Add(110, 5);
+    copy.Add(110, -5);
+    EXPECT_EQ(original.Points(0, 1000), (std::vector<TrendPoint>{{100, 1}, {110, 5}}));
+    EXPECT_EQ(copy.Points(0, 1000), (std::vector<TrendPoint>{{100, 1}, {110, -5}}));
+}
+
 // A failed poll breaks the line where it lies; a run of failures is one
 // break, and a column that merges buckets keeps its failures in time order
 // with its low and high.
