@@ -16,6 +16,7 @@
 #include "engine/engine.h"
 #include "support/pty_pair.h"
 #include "support/scripted_tcp_slave.h"
+#include "bench_goal.h"
 
 namespace {
 
@@ -102,6 +103,8 @@ int main(int argc, char** argv) {
         const double median = ms[ms.size() / 2], worst = ms.back();
         std::printf("%-11s median %7.2f ms  max %7.2f ms  (goal 100 ms)  max/timeout %.4f\n", base.name,
                     median, worst, worst / kTimeoutMs);
+        ::bench::PrintGoal(base.mode == TCP ? "stop_latency_tcp_max_ms" : "stop_latency_rtu_max_ms", worst,
+                           ::bench::Better::Lower, 100.0, "ms");
     }
     InitEngine();
     return status;

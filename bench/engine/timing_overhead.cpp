@@ -9,6 +9,7 @@
 //   bench_timing_overhead [seconds per run, default 2] [rounds, default 7]
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -17,6 +18,7 @@
 #include "engine/transaction_timing.h"
 #include "support/peer_process.h"
 #include "throughput_common.h"
+#include "bench_goal.h"
 
 namespace {
 
@@ -80,6 +82,7 @@ int main(int argc, char** argv) {
     std::printf("median throughput with timing: %.2f %% of without (difference %+.2f %%); "
                 "median processor time per transaction: %.2f %% of without\n",
                 100 * median, 100 * (median - 1), 100 * bench::Median(cpuRatios));
+    bench::PrintGoal("timing_overhead_percent", 100 * std::abs(median - 1), bench::Better::Lower, 1.0, "%");
 
     // What the figures stand on, timed alone: four clock reads per
     // transaction, steady whatever the machine's load does to the rates.

@@ -27,13 +27,14 @@
 #include "grid/grid_ctrl.h"
 
 #include "ui_bench_common.h"
+#include "bench_goal.h"
 
 namespace {
 
 using namespace zentiq;
 using Clock = std::chrono::steady_clock;
-using bench::runEventLoop;
-using bench::threadCpuSeconds;
+using zentiq::bench::runEventLoop;
+using zentiq::bench::threadCpuSeconds;
 
 constexpr int kRegisters = 125;
 
@@ -42,7 +43,7 @@ struct Run {
     double pollsPerSecond = 0;
 };
 
-Run measure(bench::BenchWindow& w, double seconds) {
+Run measure(zentiq::bench::BenchWindow& w, double seconds) {
     const quint32 polls0 = w.doc->Model().txCount;
     const double cpu0 = threadCpuSeconds();
     const auto t0 = Clock::now();
@@ -58,11 +59,11 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     const double seconds = argc > 1 ? std::max(2.0, std::atof(argv[1])) : 10.0;
     QApplication app(argc, argv);
-    bench::TcpBenchSession session(true);
+    zentiq::bench::TcpBenchSession session(true);
     if (!session.ok())
         return 1;
 
-    bench::BenchWindow w(kRegisters, 0, true, 800, 300);
+    zentiq::bench::BenchWindow w(kRegisters, 0, true, 800, 300);
     runEventLoop(500);  // warm up
     const Run alone = measure(w, seconds);
 
@@ -119,5 +120,7 @@ int main(int argc, char** argv) {
                 100 * (with.guiShare - alone.guiShare));
     std::printf("  one refresh:              %.2f ms taking and ranking, %.2f ms painting the table\n", refreshMs,
                 paintMs);
+    ::bench::PrintGoal("decode_window_points", 100 * (with.guiShare - alone.guiShare), ::bench::Better::Lower, 5.0,
+                     "points");
     return 0;
 }

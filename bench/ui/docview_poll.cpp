@@ -43,13 +43,14 @@
 #include "engine/engine.h"
 #include "support/peer_process.h"
 #include "ui_bench_common.h"
+#include "bench_goal.h"
 
 namespace {
 
 using namespace zentiq;
 using Clock = std::chrono::steady_clock;
-using bench::runEventLoop;
-using bench::threadCpuSeconds;
+using zentiq::bench::runEventLoop;
+using zentiq::bench::threadCpuSeconds;
 
 constexpr int kRegisters = 125;
 
@@ -81,7 +82,7 @@ std::pair<double, double> residentMb() {
     return {rss, hwm};
 }
 
-struct Window : bench::BenchWindow {
+struct Window : zentiq::bench::BenchWindow {
     Window(int scanRate, bool enable) : BenchWindow(kRegisters, scanRate, enable, 800, 300) {}
 };
 
@@ -193,6 +194,9 @@ void perResult() {
     line("handler + cell update, values unchanged", same);
     line("handler + cell update, every value changed", changed);
     line("the same + painting view and grid", painted);
+    ::bench::PrintGoal("docview_result_paced_us", paced.medianUs, ::bench::Better::Lower, 50.0, "us");
+    ::bench::PrintGoal("docview_result_timeout_zh_us", timeoutChinese.medianUs, ::bench::Better::Lower, 50.0, "us");
+    ::bench::PrintGoal("docview_result_timeout_en_us", timeoutEnglish.medianUs, ::bench::Better::Lower, 50.0, "us");
 }
 
 // ---- 2: 32 windows ---------------------------------------------------------------------------
@@ -260,6 +264,10 @@ void manyWindows(double seconds, bool everyValueChanges, double engineAlone, dou
     std::printf("  GUI thread CPU share        %8.1f %%  (goal < 50 %%)\n", 100.0 * cpu / elapsed);
     std::printf("  GUI thread per result       %8.2f us\n", polls ? 1e6 * cpu / double(polls) : 0.0);
     std::printf("  resident memory             %8.1f MB  (peak %.1f MB, goal <= 80 MB)\n", rss, hwm);
+    const std::string kind = everyValueChanges ? "changing" : "fixed";
+    ::bench::PrintGoal(("docview_32_windows_gui_share_" + kind).c_str(), 100.0 * cpu / elapsed, ::bench::Better::Lower,
+                     50.0, "%");
+    ::bench::PrintGoal(("docview_32_windows_rss_" + kind + "_mb").c_str(), rss, ::bench::Better::Lower, 80.0, "MB");
     if (failed)
         std::printf("  windows whose last poll failed: %d\n", failed);
 }
@@ -272,7 +280,7 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 4.0;
     QApplication app(argc, argv);
     // Documents read and write settings: the session keeps the user's store out of it.
-    bench::TcpBenchSession session(true);
+    zentiq::bench::TcpBenchSession session(true);
     if (!session.ok())
         return 1;
 

@@ -30,19 +30,20 @@
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "ui_bench_common.h"
+#include "bench_goal.h"
 
 namespace {
 
 using namespace zentiq;
 using Clock = std::chrono::steady_clock;
-using bench::runEventLoop;
-using bench::threadCpuSeconds;
+using zentiq::bench::runEventLoop;
+using zentiq::bench::threadCpuSeconds;
 
 constexpr int kWindows = 32;
 constexpr int kRegisters = 10;
 
 // Switched on when a run begins.
-struct Window : bench::BenchWindow {
+struct Window : zentiq::bench::BenchWindow {
     Window() : BenchWindow(kRegisters, 1, false, 600, 240) {}
 };
 
@@ -158,7 +159,7 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 3.0;
     const int rounds = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 5;
     QApplication app(argc, argv);
-    bench::TcpBenchSession session(false);  // each run starts the worker itself
+    zentiq::bench::TcpBenchSession session(false);  // each run starts the worker itself
     if (!session.ok())
         return 1;
 
@@ -197,6 +198,9 @@ int main(int argc, char** argv) {
                 " highest GUI share with the monitor: %.1f %% of a core; every transaction listed: %s\n",
                 100.0 * ratios[ratios.size() / 2], 100.0 * ratios.front(), 100.0 * ratios.back(), worstShare,
                 everyLine ? "yes" : "NO");
+    ::bench::PrintGoal("monitor_poll_rate_percent", 100.0 * ratios[ratios.size() / 2], ::bench::Better::Higher, 90.0,
+                     "%");
+    ::bench::PrintGoal("monitor_gui_share_max", worstShare, ::bench::Better::Lower, 60.0, "%");
 
     windows.clear();
     return 0;

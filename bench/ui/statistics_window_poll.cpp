@@ -21,19 +21,20 @@
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "ui_bench_common.h"
+#include "bench_goal.h"
 
 namespace {
 
 using namespace zentiq;
 using Clock = std::chrono::steady_clock;
-using bench::runEventLoop;
-using bench::threadCpuSeconds;
+using zentiq::bench::runEventLoop;
+using zentiq::bench::threadCpuSeconds;
 
 constexpr int kWindows = 32;
 constexpr int kRegisters = 10;
 
 // Switched on when a run begins.
-struct Window : bench::BenchWindow {
+struct Window : zentiq::bench::BenchWindow {
     Window() : BenchWindow(kRegisters, 1, false, 600, 240) {}
 };
 
@@ -101,7 +102,7 @@ int main(int argc, char** argv) {
     const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 3.0;
     const int rounds = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 5;
     QApplication app(argc, argv);
-    bench::TcpBenchSession session(false);
+    zentiq::bench::TcpBenchSession session(false);
     if (!session.ok()) return 1;
 
     std::vector<std::unique_ptr<Window>> windows;
@@ -137,6 +138,7 @@ int main(int argc, char** argv) {
                 added[added.size() / 2], added.front(), added.back(), 100 * ratios[ratios.size() / 2],
                 kWindows, refresh, BusStatisticsWindow::kRefreshMs,
                 refresh / (10.0 * BusStatisticsWindow::kRefreshMs));
+    ::bench::PrintGoal("statistics_window_points", added[added.size() / 2], ::bench::Better::Lower, 5.0, "points");
     windows.clear();
     return 0;
 }

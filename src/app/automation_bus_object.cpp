@@ -4,6 +4,8 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusVariant>
+#include <QHash>
+#include <QStringView>
 
 #include "app/automation_server.h"
 #include "documents/zentiq_doc_automation.h"
@@ -25,23 +27,49 @@ struct Target {
     int id = 0;
 };
 
+// The id of "<documents path>/<id>" as the server spells it ("7", never
+// "07", "+7" or "-7"), 0 for anything else. Called for every call: no
+// allocation, the digits are read in place.
+int documentIdOf(QStringView tail) {
+    if (tail.isEmpty() || tail.size() > 9 || tail.front() < u'1' || tail.front() > u'9')
+        return 0;
+    int id = 0;
+    for (const QChar c : tail) {
+        if (c < u'0' || c > u'9')
+            return 0;
+        id = id * 10 + (c.unicode() - u'0');
+    }
+    return id;
+}
+
 Target targetOf(const QString& path) {
-    const QString app = QLatin1String(AutomationServer::kApplicationPath);
-    const QString docs = QLatin1String(AutomationServer::kDocumentsPath);
+    static constexpr QLatin1StringView app{AutomationServer::kApplicationPath};
+    static constexpr QLatin1StringView docs{AutomationServer::kDocumentsPath};
     if (path == app)
         return {Target::Application, 0};
     if (path == docs)
         return {Target::Documents, 0};
-    if (!path.startsWith(docs + QLatin1Char('/')))
+    if (path.size() <= docs.size() + 1 || !path.startsWith(docs) || path.at(docs.size()) != u'/')
         return {};
-    const QString tail = path.mid(docs.size() + 1);
-    bool ok = false;
-    const int id = tail.toInt(&ok);
-    // Only the spelling the server hands out names a document ("7", not "07").
-    if (!ok || id <= 0 || QString::number(id) != tail)
+    const int id = documentIdOf(QStringView(path).sliced(docs.size() + 1));
+    if (id == 0)
         return {};
     return {Target::Document, id};
 }
+
+// The document's methods and properties by name, built once: a call looks
+// its member up in the table instead of comparing names one by one.
+const QHash<QString, const AutomationMember*>& membersByName() {
+    static const QHash<QString, const AutomationMember*> table = [] {
+        QHash<QString, const AutomationMember*> t;
+        for (const AutomationMember& m : CZentiqDocAutomation::Members())
+            t.insert(QString::fromLatin1(m.name), &m);
+        return t;
+    }();
+    return table;
+}
+
+const AutomationMember* memberNamed(const QString& name) { return membersByName().value(name, nullptr); }
 
 QString typeOfProperty(const AutomationMember& m) { return QString::fromLatin1(m.in); }
 
@@ -209,7 +237,7 @@ QDBusMessage AutomationBusObject::documentCall(int id, const QDBusMessage& messa
         m_server.Release(id);
         return message.createReply();
     }
-    const AutomationMember* m = CZentiqDocAutomation::FindMember(message.member());
+    const AutomationMember* m = memberNamed(message.member());
     if (m == nullptr || isProperty(*m))
         return unknownMethod(message);
     if (message.signature() != QLatin1String(m->in))
@@ -230,7 +258,7 @@ QDBusMessage AutomationBusObject::propertyCall(CZentiqDocAutomation& object,
         return iface.isEmpty() || iface == QLatin1String(kDocumentInterface);
     };
     const auto property = [&]() -> const AutomationMember* {
-        const AutomationMember* m = CZentiqDocAutomation::FindMember(args.value(1).toString());
+        const AutomationMember* m = memberNamed(args.value(1).toString());
         return m != nullptr && isProperty(*m) ? m : nullptr;
     };
 
