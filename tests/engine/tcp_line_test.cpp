@@ -11,11 +11,16 @@
 #include "engine/line_cancel.h"
 #include "engine/serial_transport.h"
 #include "engine/tcp_transport.h"
+#include "support/read_exchange.h"
 #include "support/scripted_tcp_slave.h"
 
 namespace zentiq {
 namespace {
 
+using test::Head;
+using test::kReadExpected;
+using test::kReadRequest;
+using test::ReadAnswer;
 using test::ScriptedTcpSlave;
 using Bytes = std::vector<std::uint8_t>;
 using Slave = ScriptedTcpSlave;
@@ -25,22 +30,6 @@ constexpr std::uint32_t kShortTimeoutMs = 300;
 // Far longer than any test may take: only a stop ends such a wait.
 constexpr std::uint32_t kLongTimeoutMs = 60000;
 constexpr std::uint32_t kConnectTimeoutMs = 2000;
-
-// Read 10 holding registers from unit 1 at address 0, and the answer
-// (registers 0x0100, 0x0101, ...; `mark` is the first one's high byte).
-const Bytes kReadRequest = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A};
-constexpr std::size_t kReadExpected = 3 + 2 * 10;
-
-Bytes ReadAnswer(std::uint8_t mark = 0x01) {
-    Bytes pdu = {0x01, 0x03, 20};
-    for (std::uint8_t i = 0; i < 10; ++i) {
-        pdu.push_back(i == 0 ? mark : 0x01);
-        pdu.push_back(i);
-    }
-    return pdu;
-}
-
-Bytes Head(const std::uint8_t* bytes, std::size_t n) { return Bytes(bytes, bytes + n); }
 
 Slave::Frame Pieces(Slave::Frame frame, std::vector<std::size_t> segments, Slave::Ms pause) {
     frame.segments = std::move(segments);
