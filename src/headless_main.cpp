@@ -13,16 +13,8 @@
 #include "framework/engine_trace_log.h"
 
 int main(int argc, char** argv) {
-    QStringList raw;
-    for (int i = 1; i < argc; ++i)
-        raw << QString::fromLocal8Bit(argv[i]);
-    const zentiq::CommandLine line = zentiq::CommandLine::Parse(raw);
-    if (line.help || line.version) {
-        const QString text =
-            line.help ? zentiq::CommandLine::HelpText() : zentiq::CommandLine::VersionText();
-        std::fputs(text.toLocal8Bit().constData(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : 1;
-    }
+    if (const int code = zentiq::CommandLine::AnswerHelpOrVersion(argc, argv); code >= 0)
+        return code;
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const zentiq::StartOptions options = zentiq::StartOptions::Parse(args);

@@ -46,20 +46,10 @@ bool wantsHeadless(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    {
-        // Answered before QApplication exists: no display and no platform
-        // plugin needed.
-        QStringList raw;
-        for (int i = 1; i < argc; ++i)
-            raw << QString::fromLocal8Bit(argv[i]);
-        const zentiq::CommandLine line = zentiq::CommandLine::Parse(raw);
-        if (line.help || line.version) {
-            const QString text =
-                line.help ? zentiq::CommandLine::HelpText() : zentiq::CommandLine::VersionText();
-            std::fputs(text.toLocal8Bit().constData(), stdout);
-            return std::fflush(stdout) == 0 ? 0 : 1;
-        }
-    }
+    // Answered before QApplication exists: no display and no platform
+    // plugin needed.
+    if (const int code = zentiq::CommandLine::AnswerHelpOrVersion(argc, argv); code >= 0)
+        return code;
     if (wantsHeadless(argc, argv)) {
         // The logger is a program of its own that loads no window library;
         // back here only when it could not be started.

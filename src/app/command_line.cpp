@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <cstdio>
+
 #include "zentiq_version.h"
 
 namespace zentiq {
@@ -122,6 +124,17 @@ QString CommandLine::HelpText() {
 
 QString CommandLine::VersionText() {
     return QStringLiteral("zentiq %1\n").arg(QLatin1String(ZENTIQ_VERSION));
+}
+
+int CommandLine::AnswerHelpOrVersion(int argc, char** argv) {
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = Parse(raw);
+    if (!line.help && !line.version) return -1;
+    const QString text = line.help ? HelpText() : VersionText();
+    std::fputs(text.toLocal8Bit().constData(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : 1;
 }
 
 }  // namespace zentiq

@@ -32,6 +32,10 @@ struct CommandLine {
     static QString HelpText();
     // What --version prints: "zentiq x.y.z".
     static QString VersionText();
+    // Prints the help or the version on stdout when the command line asks
+    // for one (before any application object: no display needed) and gives
+    // the exit code; -1 when it asks for neither.
+    static int AnswerHelpOrVersion(int argc, char** argv);
 };
 
 }  // namespace zentiq
