@@ -77,6 +77,7 @@ void TcpLine::CloseSocket() {
     m_peerGone = false;
     m_lookedIdle = false;
     m_pendingLength = 0;
+    m_spin.Forget();
 }
 
 // Creates the socket and starts connecting it to the kept address. Ok with
@@ -282,7 +283,10 @@ bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
 }
 
 bool TcpLine::Sent(ssize_t sent, std::size_t n) {
-    if (sent >= 0 && static_cast<std::size_t>(sent) == n) return true;
+    if (sent >= 0 && static_cast<std::size_t>(sent) == n) {
+        m_spin.Sent();
+        return true;
+    }
     if (sent < 0) NoteLineError(errno);
     Reconnect();
     return false;
@@ -306,7 +310,10 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         std::memmove(m_pending, m_pending + got, m_pendingLength);
         total = frameTotal(got);
     } else {
-        const int ready = WaitFor(m_cancel, m_fd, POLLIN, m_responseTimeoutMs);
+        const int ready = m_spin.Look(m_fd, m_cancel)
+                              ? POLLIN
+                              : WaitFor(m_cancel, m_fd, POLLIN, m_responseTimeoutMs);
+        m_spin.Answered();  // a time-out too: such a peer is slept for
         if (ready < 0) return -1;
         if (ready == 0) return 0;
         readable = true;

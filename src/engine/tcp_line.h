@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/answer_spin.h"
 #include "engine/engine_types.h"
 #include "engine/line_cancel.h"
 #include "engine/serial_line.h"
@@ -114,6 +115,8 @@ private:
     // the next receive of the same transaction.
     std::uint8_t m_pending[kResponseCaptureSize];
     std::size_t m_pendingLength = 0;
+    // How soon this peer answers, and the look for an answer that is due at once.
+    AnswerSpin m_spin;
 };
 
 }  // namespace zentiq
