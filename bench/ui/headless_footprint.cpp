@@ -6,14 +6,14 @@
 // once a second (a line per poll would measure the disk, not the program).
 // Measured one after the other, twice each (windowed, headless, headless,
 // windowed), each after a warm-up: processor share (user + system time over
-// wall time), resident memory, and, for the headless run, the transactions
-// per second its status lines count (the windowed program shows its counts
-// only on screen).
+// wall time), resident memory, the polls per second the slave answered and
+// the processor time per poll, and, for the headless run, the transactions
+// per second its status lines count.
 //
 //   bench_headless_footprint [seconds per program, default 10]
 //
 // Goals: resident memory under half of the windowed program's, processor
-// share below it. `zentiq --headless` runs as zentiq-headless, which loads
+// time per poll below it. `zentiq --headless` runs as zentiq-headless, which loads
 // Qt's core library only.
 #include <fcntl.h>
 #include <signal.h>
@@ -106,11 +106,14 @@ struct Figures {
     double cpuShare = 0;
     long rssKb = 0;
     double requestsPerSecond = 0;
+    double pollsPerSecond = 0;  // as the slave counts them
+    double cpuMicrosPerPoll = 0;
     bool ok = false;
 };
 
 // Starts the program, lets it warm up, measures for `seconds`, ends it.
-Figures measure(const std::vector<std::string>& argv, bool counts, int seconds) {
+Figures measure(const std::vector<std::string>& argv, test::PeerProcess& slave, bool counts,
+                int seconds) {
     Figures f;
     std::string error;
     const std::string errPath = process::UniqueTmpName("footprint-stderr");
@@ -123,10 +126,12 @@ Figures measure(const std::vector<std::string>& argv, bool counts, int seconds) 
     }
     std::this_thread::sleep_for(std::chrono::seconds(kWarmUpSeconds));
     const Sample a = sample(pid);
+    const long long servedA = slave.Served();
     const long long txA = counts ? statusTransactions(errPath) : 0;
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const Sample b = sample(pid);
+    const long long servedB = slave.Served();
     const long long txB = counts ? statusTransactions(errPath) : 0;
     const double wall = std::chrono::duration<double>(Clock::now() - t0).count();
     const bool running = ::waitpid(pid, nullptr, WNOHANG) == 0;
@@ -138,6 +143,12 @@ Figures measure(const std::vector<std::string>& argv, bool counts, int seconds) 
     f.cpuShare = (b.cpuSeconds - a.cpuSeconds) / wall;
     f.rssKb = b.rssKb;
     f.requestsPerSecond = double(txB - txA) / wall;
+    if (servedA < 0 || servedB <= servedA) {
+        std::fprintf(stderr, "%s: the slave did not report its requests\n", argv[0].c_str());
+        return f;
+    }
+    f.pollsPerSecond = double(servedB - servedA) / wall;
+    f.cpuMicrosPerPoll = (b.cpuSeconds - a.cpuSeconds) * 1e6 / double(servedB - servedA);
     f.ok = !counts || (txA >= 0 && txB > txA);
     if (!f.ok) {
         std::fprintf(stderr, "%s polled nothing:\n%s\n", argv.back().c_str(), process::ReadTail(errPath).c_str());
@@ -229,31 +240,43 @@ int main(int argc, char** argv) {
         sum.ok = sum.ok && round.ok;
         sum.cpuShare += round.cpuShare / kRounds;
         sum.requestsPerSecond += round.requestsPerSecond / kRounds;
+        sum.pollsPerSecond += round.pollsPerSecond / kRounds;
+        sum.cpuMicrosPerPoll += round.cpuMicrosPerPoll / kRounds;
         sum.rssKb = std::max(sum.rssKb, round.rssKb);
     };
     for (int round = 0; round < kRounds; ++round) {
         const bool guiFirst = round % 2 == 0;
         for (int turn = 0; turn < 2; ++turn) {
             if ((turn == 0) == guiFirst)
-                add(gui, measure(guiArgs, false, seconds));
+                add(gui, measure(guiArgs, *guiPeer, false, seconds));
             else
-                add(headless, measure(headlessArgs, true, seconds));
+                add(headless, measure(headlessArgs, *headlessPeer, true, seconds));
         }
     }
     if (!gui.ok || !headless.ok)
         return 1;
     std::printf("32 documents polled flat out from the libmodbus TCP slave, %d rounds of %d s each after %d s "
-                "warm-up (largest RSS, mean processor share)\n",
+                "warm-up (largest RSS, mean processor share; polls as the slave counts them)\n",
                 kRounds, seconds, kWarmUpSeconds);
-    std::printf("%-28s %10s %10s %14s\n", "", "processor", "RSS (MB)", "polls/s");
-    std::printf("%-28s %9.1f%% %10.1f %14s\n", "windowed (offscreen)", 100 * gui.cpuShare, gui.rssKb / 1024.0,
-                "-");
-    std::printf("%-28s %9.1f%% %10.1f %14.0f\n", "headless (logging)", 100 * headless.cpuShare,
-                headless.rssKb / 1024.0, headless.requestsPerSecond);
+    std::printf("%-28s %10s %10s %10s %14s %14s\n", "", "processor", "RSS (MB)", "polls/s", "us per poll",
+                "logged tx/s");
+    std::printf("%-28s %9.1f%% %10.1f %10.0f %14.2f %14s\n", "windowed (offscreen)", 100 * gui.cpuShare,
+                gui.rssKb / 1024.0, gui.pollsPerSecond, gui.cpuMicrosPerPoll, "-");
+    std::printf("%-28s %9.1f%% %10.1f %10.0f %14.2f %14.0f\n", "headless (logging)", 100 * headless.cpuShare,
+                headless.rssKb / 1024.0, headless.pollsPerSecond, headless.cpuMicrosPerPoll,
+                headless.requestsPerSecond);
     const double rssRatio = double(headless.rssKb) / double(gui.rssKb);
-    const double cpuRatio = gui.cpuShare > 0 ? headless.cpuShare / gui.cpuShare : 0;
-    std::printf("headless / windowed: RSS %.2f (goal < 0.5), processor %.2f (goal < 1)\n", rssRatio, cpuRatio);
+    const double shareRatio = gui.cpuShare > 0 ? headless.cpuShare / gui.cpuShare : 0;
+    // Both programs poll as fast as the line allows, and on TCP the worker
+    // looks for a fast peer's answers instead of sleeping: each takes the
+    // processor it can get, so the shares tell little; the time per poll
+    // says which program is lighter.
+    const double cpuRatio =
+        gui.cpuMicrosPerPoll > 0 ? headless.cpuMicrosPerPoll / gui.cpuMicrosPerPoll : 0;
+    std::printf("headless / windowed: RSS %.2f (goal < 0.5), processor per poll %.2f (goal < 1), "
+                "processor share %.2f\n",
+                rssRatio, cpuRatio, shareRatio);
     bench::PrintGoal("headless_rss_ratio", rssRatio, bench::Better::Lower, 0.5);
-    bench::PrintGoal("headless_cpu_ratio", cpuRatio, bench::Better::Lower, 1.0);
+    bench::PrintGoal("headless_cpu_per_poll_ratio", cpuRatio, bench::Better::Lower, 1.0);
     return 0;
 }

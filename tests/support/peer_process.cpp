@@ -337,6 +337,30 @@ std::unique_ptr<PeerProcess> PeerProcess::LibModbus(Mode mode, const std::string
     return Start(argv, kReadyTimeout, error);
 }
 
+long long PeerProcess::Served() {
+    if (m_pid <= 0 || m_stdout < 0 || ::kill(m_pid, SIGUSR1) != 0) return -1;
+    const auto deadline = Clock::now() + std::chrono::seconds(2);
+    std::string text;
+    for (int i = 0; i < 1000; ++i) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+        if (left.count() <= 0) return -1;
+        pollfd pfd{m_stdout, POLLIN, 0};
+        const int r = ::poll(&pfd, 1, static_cast<int>(left.count()));
+        if (r < 0 && errno == EINTR) continue;
+        if (r <= 0) return -1;
+        char buf[64];
+        const ssize_t n = ::read(m_stdout, buf, sizeof buf);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return -1;
+        text.append(buf, static_cast<std::size_t>(n));
+        const std::size_t at = text.rfind("SERVED ");
+        if (at != std::string::npos && text.find('\n', at) != std::string::npos)
+            return std::atoll(text.c_str() + at + 7);
+        if (text.size() > 4096) return -1;
+    }
+    return -1;
+}
+
 bool PeerProcess::IsRunning() {
     if (m_pid <= 0 || m_reaped) return false;
     int status = 0;

@@ -83,6 +83,9 @@ public:
     pid_t Pid() const { return m_pid; }
     // false once the child has ended (it is then reaped).
     bool IsRunning();
+    // The requests the libmodbus slave has answered so far (it reports them
+    // on SIGUSR1); -1 when no report came within two seconds.
+    long long Served();
     // Closes stdin, waits, escalates to SIGTERM and SIGKILL (each bounded).
     // Returns the wait status, -1 if it was already stopped or not reaped.
     // Prints the peer's stderr when it ended abnormally.
