@@ -7,8 +7,11 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "app/app_test_support.h"
