@@ -449,8 +449,9 @@ TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMain
     EXPECT_EQ(frame.ActiveChildFrame(), nullptr);
     for (int command : {cmd::PollDefinition, cmd::FileSave, cmd::WriteSingleRegister, cmd::WindowCascade})
         EXPECT_FALSE(frame.QueryCommand(command).enabled) << command;
-    QTest::qWait(50);
-    EXPECT_FALSE(frame.ShowsDocumentMenu()) << "the menus of a program without windows";
+    // The menus follow once the closed window is gone (a deferred delete).
+    EXPECT_TRUE(waitUntil([&] { return !frame.ShowsDocumentMenu(); }))
+        << "the menus of a program without windows";
 
     // A workspace opens and the main frame closes around it, unasked.
     app->OnFileNew();
