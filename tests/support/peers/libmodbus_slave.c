@@ -35,7 +35,7 @@
 #include "../peer_data.h"
 
 static volatile sig_atomic_t g_stop = 0;
-/* Requests answered so far; SIGUSR1 prints "SERVED <n>" on stdout, so that
+/* Requests taken to be answered so far; SIGUSR1 prints "SERVED <n>" on stdout, so that
  * a benchmark can count the polls of a program that does not show its own. */
 static volatile long g_served = 0;
 
@@ -222,7 +222,10 @@ static int serve_tcp(const struct options *o, modbus_t *ctx, modbus_mapping_t *m
             if (w == 0) continue;
             rc = modbus_receive(ctx, query);
             if (rc > 0) {
-                if (modbus_reply(ctx, query, rc, map) > 0) g_served++;
+                /* Counted before the answer goes out: a client that asks
+                 * for the count right after its answer must find it there. */
+                g_served++;
+                modbus_reply(ctx, query, rc, map);
             } else if (rc < 0) {
                 /* Client gone (or a broken frame): drop it, take the next one. */
                 break;
@@ -254,7 +257,10 @@ static int serve_rtu(const struct options *o, modbus_t *ctx, modbus_mapping_t *m
         rc = modbus_receive(ctx, query);
         /* 0: addressed to another slave; -1: bad CRC or broken frame, which
          * libmodbus has already flushed. Either way there is nothing to say. */
-        if (rc > 0 && modbus_reply(ctx, query, rc, map) > 0) g_served++;
+        if (rc > 0) {
+            g_served++;
+            modbus_reply(ctx, query, rc, map);
+        }
     }
     modbus_close(ctx);
     return 0;
