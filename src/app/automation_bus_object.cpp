@@ -7,7 +7,9 @@
 #include <QHash>
 #include <QStringView>
 
+#include "app/automation_bus_state.h"
 #include "app/automation_server.h"
+#include "documents/polled_values_copy.h"
 #include "documents/zentiq_doc_automation.h"
 
 namespace zentiq {
@@ -90,6 +92,14 @@ QDBusMessage invalidArgs(const QDBusMessage& m, const QString& text) {
     return m.createErrorReply(QDBusError::InvalidArgs, text);
 }
 
+QDBusMessage noDocument(const QDBusMessage& m) {
+    return m.createErrorReply(
+        QString::fromLatin1(AutomationBusObject::kNoDocumentError),
+        QStringLiteral(
+            "No document at %1: it was released, its client left the bus or it was closed")
+            .arg(m.path()));
+}
+
 QDBusMessage unknownMethod(const QDBusMessage& m) {
     return m.createErrorReply(QDBusError::UnknownMethod,
                               QStringLiteral("No method %1(%2) in interface %3 at %4")
@@ -98,7 +108,8 @@ QDBusMessage unknownMethod(const QDBusMessage& m) {
 
 }  // namespace
 
-AutomationBusObject::AutomationBusObject(AutomationServer& server) : m_server(server) {}
+AutomationBusObject::AutomationBusObject(std::shared_ptr<AutomationBusState> state)
+    : m_state(std::move(state)) {}
 
 // ---- introspection ----------------------------------------------------------------------
 
@@ -150,12 +161,12 @@ QString AutomationBusObject::introspect(const QString& path) const {
         return ApplicationInterfaceXml() + QStringLiteral("  <node name=\"Documents\"/>\n");
     case Target::Documents: {
         QString xml;
-        for (int id : m_server.DocumentIds())
+        for (int id : m_state->DocumentIds())
             xml += QStringLiteral("  <node name=\"%1\"/>\n").arg(id);
         return xml;
     }
     case Target::Document:
-        return m_server.Find(target.id) != nullptr ? DocumentInterfaceXml() : QString();
+        return m_state->Document(target.id) != nullptr ? DocumentInterfaceXml() : QString();
     case Target::None: break;
     }
     return QString();
@@ -172,24 +183,59 @@ bool AutomationBusObject::handleMessage(const QDBusMessage& message,
     if (iface == kIntrospectableInterface || iface == kPeerInterface ||
         (iface.isEmpty() && message.member() == QLatin1String("Introspect")))
         return false;
+    if (answerFromValues(message, connection))
+        return true;
+    // The server is going: nobody is left to answer.
+    if (!m_state->Forward(message, connection) && message.isReplyRequired())
+        connection.send(message.createErrorReply(
+            QDBusError::UnknownObject,
+            QStringLiteral("No object at %1: the program is ending").arg(message.path())));
+    return true;
+}
 
+bool AutomationBusObject::answerFromValues(const QDBusMessage& message,
+                                           const QDBusConnection& connection) const {
+    // A call that waits for the GUI thread may change what this one reads
+    // (CreateRequest clears the values, Release drops the document).
+    if (m_state->CallsPending())
+        return false;
     const Target target = targetOf(message.path());
+    if (target.kind != Target::Document)
+        return false;
+    const QString iface = message.interface();
+    if (!iface.isEmpty() && iface != QLatin1String(kDocumentInterface))
+        return false;
+    const AutomationMember* m = memberNamed(message.member());
+    // Refusals and their texts stay with the GUI thread's answer.
+    if (m == nullptr || m->read == nullptr || message.signature() != QLatin1String(m->in))
+        return false;
     QDBusMessage reply;
-    switch (target.kind) {
-    case Target::Application: reply = applicationCall(message); break;
-    case Target::Document: reply = documentCall(target.id, message); break;
-    case Target::Documents:
-    case Target::None:
-        reply = message.createErrorReply(QDBusError::UnknownObject,
-                                         QStringLiteral("No object at %1").arg(message.path()));
-        break;
+    if (const std::shared_ptr<const PolledValuesCopy> values = m_state->Document(target.id)) {
+        const QVariantList args = message.arguments();
+        reply = message.createReply(values->Read(
+            [m, &args](const PolledValuesCopy::Buffer& polled) { return m->read(polled, args); }));
+    } else {
+        reply = noDocument(message);
     }
     if (message.isReplyRequired())
         connection.send(reply);
     return true;
 }
 
-QDBusMessage AutomationBusObject::applicationCall(const QDBusMessage& message) {
+QDBusMessage AutomationBusObject::Answer(AutomationServer& server, const QDBusMessage& message) {
+    const Target target = targetOf(message.path());
+    switch (target.kind) {
+    case Target::Application: return applicationCall(server, message);
+    case Target::Document: return documentCall(server, target.id, message);
+    case Target::Documents:
+    case Target::None: break;
+    }
+    return message.createErrorReply(QDBusError::UnknownObject,
+                                    QStringLiteral("No object at %1").arg(message.path()));
+}
+
+QDBusMessage AutomationBusObject::applicationCall(AutomationServer& server,
+                                                  const QDBusMessage& message) {
     const QString iface = message.interface();
     if (iface == kPropertiesInterface) {
         // The application object has no properties.
@@ -209,21 +255,18 @@ QDBusMessage AutomationBusObject::applicationCall(const QDBusMessage& message) {
         return unknownMethod(message);
     // Each client's documents go with its connection; a detached one stays
     // until it is released (clients that live for one call, such as gdbus).
-    const QString path = m_server.CreateDocument(create ? message.service() : QString());
+    const QString path = server.CreateDocument(create ? message.service() : QString());
     if (path.isEmpty())
         return message.createErrorReply(QDBusError::Failed,
                                         QStringLiteral("No poll document could be created"));
     return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
 }
 
-QDBusMessage AutomationBusObject::documentCall(int id, const QDBusMessage& message) {
-    CZentiqDocAutomation* object = m_server.Find(id);
+QDBusMessage AutomationBusObject::documentCall(AutomationServer& server, int id,
+                                               const QDBusMessage& message) {
+    CZentiqDocAutomation* object = server.Find(id);
     if (object == nullptr)
-        return message.createErrorReply(
-            QString::fromLatin1(kNoDocumentError),
-            QStringLiteral(
-                "No document at %1: it was released, its client left the bus or it was closed")
-                .arg(message.path()));
+        return noDocument(message);
     const QString iface = message.interface();
     if (iface == kPropertiesInterface)
         return propertyCall(*object, message);
@@ -234,7 +277,7 @@ QDBusMessage AutomationBusObject::documentCall(int id, const QDBusMessage& messa
     if (message.member() == kRelease) {
         if (!message.signature().isEmpty())
             return unknownMethod(message);
-        m_server.Release(id);
+        server.Release(id);
         return message.createReply();
     }
     const AutomationMember* m = memberNamed(message.member());

@@ -11,6 +11,7 @@
 
 #include "app/activation_file.h"
 #include "app/automation_bus_object.h"
+#include "app/automation_bus_state.h"
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/document_manager.h"
@@ -40,12 +41,19 @@ bool sessionBusAnnounced() {
 
 AutomationServer::AutomationServer(CZentiqApp& app, const activation_file::StartKind& startKind,
                                    QObject* parent)
-    : QObject(parent), m_app(app), m_start(startKind), m_automationStart(startKind.automation) {
+    : QObject(parent),
+      m_app(app),
+      m_start(startKind),
+      m_automationStart(startKind.automation),
+      m_busState(std::make_shared<AutomationBusState>()) {
     start();
 }
 
 AutomationServer::~AutomationServer() {
     m_quitting = true;  // documents that go with the application end nothing more
+    // Calls still on their way to this object are dropped with it; the bus
+    // object forwards no more and, once unregistered, is reached no more.
+    m_busState->StopServing();
     if (m_serving || m_objectRegistered) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (m_serving)
@@ -53,6 +61,20 @@ AutomationServer::~AutomationServer() {
         if (m_objectRegistered)
             bus.unregisterObject(QLatin1String(kApplicationPath), QDBusConnection::UnregisterTree);
     }
+    m_busObject.reset();
+}
+
+void AutomationServer::DeleteOnItsThread::operator()(AutomationBusObject* object) const {
+    if (object->thread() == QThread::currentThread()) {
+        delete object;
+        return;
+    }
+    // A call may be running in it on the bus thread right now: that thread
+    // deletes it once the call is done. The bus library's handler of its
+    // destruction would block that thread waiting for itself; the object has
+    // been unregistered, so the handler has nothing left to do.
+    QObject::disconnect(object, &QObject::destroyed, nullptr, nullptr);
+    object->deleteLater();
 }
 
 QString AutomationServer::DocumentPath(int id) {
@@ -79,13 +101,21 @@ void AutomationServer::start() {
         report(QStringLiteral("no D-Bus session bus (%1)").arg(bus.lastError().message()));
         return quit(cannotServe);
     }
-    m_busObject = std::make_unique<AutomationBusObject>(*this);
+    m_busObject.reset(new AutomationBusObject(m_busState));
+    m_busState->Serve(this, [this](const QDBusMessage& call) {
+        return AutomationBusObject::Answer(*this, call);
+    });
     if (!bus.registerVirtualObject(QLatin1String(kApplicationPath), m_busObject.get(),
                                    QDBusConnection::SubPath)) {
         report(QStringLiteral("the object path %1 is taken in this process")
                    .arg(QLatin1String(kApplicationPath)));
         return quit(cannotServe);
     }
+    // The bus library delivers calls in the thread of the object: on its own
+    // thread, reads of polled values are answered without two thread hops.
+    // Moved once registered, with what the registration gave it.
+    if (QThread* busThread = bus.interface()->thread(); busThread != nullptr)
+        m_busObject->moveToThread(busThread);
     m_objectRegistered = true;
     if (!bus.registerService(QLatin1String(kServiceName))) {
         report(QStringLiteral("the bus name %1 belongs to another program")
@@ -116,6 +146,7 @@ QString AutomationServer::CreateDocument(const QString& owner) {
         return QString();
     const int id = m_nextId++;
     m_documents[id] = Entry{std::make_unique<CZentiqDocAutomation>(doc), owner};
+    m_busState->AddDocument(id, doc->PolledValues());
     // A document the user closes takes its object with it.
     connect(doc, &QObject::destroyed, this, [this, id] { forget(id); });
     if (m_idleTimer != nullptr)
@@ -145,6 +176,7 @@ bool AutomationServer::Release(int id) {
         return false;
     const QPointer<CZentiqDoc> doc = it->second.object->Document();
     m_documents.erase(it);
+    m_busState->RemoveDocument(id);
     if (doc != nullptr && doc->OwnedByClient())
         closeWhenNoDialogIsOpen(doc);
     CheckLifetime();
@@ -153,6 +185,7 @@ bool AutomationServer::Release(int id) {
 
 void AutomationServer::forget(int id) {
     m_documents.erase(id);
+    m_busState->RemoveDocument(id);
     // The document is half destroyed here: look once its window has gone.
     QTimer::singleShot(0, this, &AutomationServer::CheckLifetime);
 }

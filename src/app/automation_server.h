@@ -21,6 +21,7 @@ class QTimer;
 namespace zentiq {
 
 class AutomationBusObject;
+class AutomationBusState;
 class CZentiqApp;
 class CZentiqDoc;
 class CZentiqDocAutomation;
@@ -74,6 +75,10 @@ private:
         std::unique_ptr<CZentiqDocAutomation> object;
         QString owner;
     };
+    // The bus object lives on the bus library's thread and is deleted there.
+    struct DeleteOnItsThread {
+        void operator()(AutomationBusObject* object) const;
+    };
 
     void start();
     void report(const QString& problem);
@@ -89,7 +94,8 @@ private:
     bool m_serving = false;
     bool m_objectRegistered = false;
     QString m_problem;
-    std::unique_ptr<AutomationBusObject> m_busObject;
+    const std::shared_ptr<AutomationBusState> m_busState;
+    std::unique_ptr<AutomationBusObject, DeleteOnItsThread> m_busObject;
     QDBusServiceWatcher* m_watcher = nullptr;
     QTimer* m_idleTimer = nullptr;
     std::map<int, Entry> m_documents;

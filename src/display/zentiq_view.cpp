@@ -346,7 +346,7 @@ bool CZentiqView::event(QEvent* e) {
 void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     if (!m_doc)
         return;
-    const TakenPollResult taken = PollResultIntake::Take(m_doc->Model(), status, slot);
+    const TakenPollResult taken = m_doc->TakePollResult(status, slot);
     if (!taken.accepted)
         return;
     const bool firstValues = taken.firstValues;
@@ -524,8 +524,7 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
             SetWriteBytes(m.slotIndex, std::min(def.Length, PollDocumentModel::kValueBytes),
                           m.values.data());
         m_doc->SetModifiedFlag(true);
-        FillCells(false);
-        update();
+        m_doc->RefreshValues(false);
         return true;
     }
 

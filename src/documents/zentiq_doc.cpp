@@ -16,6 +16,8 @@
 #include "values/value_format.h"
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
+#include "documents/poll_result_intake.h"
+#include "documents/polled_values_copy.h"
 #include "documents/register_map_commands.h"
 #include "documents/stored_log.h"
 #include "documents/zentiq_setup.h"
@@ -107,6 +109,7 @@ struct CZentiqDoc::Private {
     bool modified = false;
     bool ownedByClient = false;
     DataLogger logger;
+    const std::shared_ptr<PolledValuesCopy> polledCopy = std::make_shared<PolledValuesCopy>();
 };
 
 CZentiqDoc::CZentiqDoc(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {
@@ -180,6 +183,7 @@ QString CZentiqDoc::AskOpenFileName(QWidget* parent) {
 bool CZentiqDoc::OnOpenDocument(const QString& path, QString* error) {
     GridLayoutData layout;
     const ZqdResult result = ZqdFile::Load(path, d->model, layout);
+    publishValues();
     switch (result.status) {
     case ZqdStatus::Ok:
         if (layout.columnCount() > 0 && layout.rowCount() > 0 && d->grid)
@@ -364,9 +368,26 @@ void CZentiqDoc::SetOwnedByClient(bool owned) { d->ownedByClient = owned; }
 
 bool CZentiqDoc::OwnedByClient() const { return d->ownedByClient; }
 
-void CZentiqDoc::UpdateAllViews() { emit updateRequested(); }
+void CZentiqDoc::UpdateAllViews() {
+    publishValues();
+    emit updateRequested();
+}
 
-void CZentiqDoc::RefreshValues(bool all) { emit valuesChanged(all); }
+void CZentiqDoc::RefreshValues(bool all) {
+    publishValues();
+    emit valuesChanged(all);
+}
+
+TakenPollResult CZentiqDoc::TakePollResult(EngineStatus status, int slot) {
+    const TakenPollResult taken = PollResultIntake::Take(d->model, status, slot);
+    if (taken.accepted)
+        publishValues();
+    return taken;
+}
+
+std::shared_ptr<const PolledValuesCopy> CZentiqDoc::PolledValues() const { return d->polledCopy; }
+
+void CZentiqDoc::publishValues() { d->polledCopy->Store(d->model.values); }
 
 void CZentiqDoc::UpdateAndMarkModified() {
     UpdateAllViews();

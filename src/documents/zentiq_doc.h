@@ -22,7 +22,9 @@ class CGridCtrl;
 class CZentiqSetup;
 class DataLogger;
 class PollDocumentModel;
+class PolledValuesCopy;
 struct DefinitionDialogValues;
+struct TakenPollResult;
 
 class CZentiqDoc : public QObject, public CommandTarget {
     Q_OBJECT
@@ -93,6 +95,13 @@ public:
     void UpdateAllViews();
     // Every view shows the values again: all of them, or only the changed.
     void RefreshValues(bool all);
+    // A result posted to the view, taken into the values and counters (see
+    // PollResultIntake); the view redraws at its own pace.
+    TakenPollResult TakePollResult(EngineStatus status, int slot);
+    // The values as readers on other threads see them. Whatever changes the
+    // values tells the views (UpdateAllViews, RefreshValues, a taken result)
+    // or loads a file, and each of these brings the copy up to date.
+    std::shared_ptr<const PolledValuesCopy> PolledValues() const;
     // Derives the grid geometry from the definition and sizes the grid.
     void ComputeGridSize();
     // The poll definition dialog's values after OK: stored, re-registered,
@@ -130,6 +139,7 @@ signals:
 
 private:
     void sizeGrid();
+    void publishValues();
     void openSetupDialog();
     void setFormat(int format);
     void formatSelectedCells(int id);

@@ -40,6 +40,7 @@ double d(const QVariantList& a, int i) { return a.at(i).toDouble(); }
 
 using A = CZentiqDocAutomation;
 using Args = const QVariantList&;
+using Values = const PolledValuesCopy::Buffer&;
 constexpr const char* kIndex = "index";
 constexpr const char* kIndexValue = "index,value";
 
@@ -78,7 +79,8 @@ const AutomationMember kMembers[] = {
      [](A& o, Args a) { return QVariant(o.ForceMultipleCoils(i32(a, 0), i32(a, 1), i32(a, 2))); },
      nullptr},
     {"GetRegister", Kind::Method, "n", "n", kIndex,
-     [](A& o, Args a) { return QVariant::fromValue(o.GetRegister(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant::fromValue(o.GetRegister(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant::fromValue(av::Register(v, n(a, 0))); }},
     {"SetRegister", Kind::Method, "nn", "", kIndexValue,
      [](A& o, Args a) {
          o.SetRegister(n(a, 0), n(a, 1));
@@ -86,7 +88,8 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"GetLong", Kind::Method, "n", "i", kIndex,
-     [](A& o, Args a) { return QVariant::fromValue(o.GetLong(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant::fromValue(o.GetLong(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant::fromValue(av::Long(v, av::kLong, n(a, 0))); }},
     {"SetLong", Kind::Method, "ni", "", kIndexValue,
      [](A& o, Args a) {
          o.SetLong(n(a, 0), i32(a, 1));
@@ -94,7 +97,8 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"GetLongInv", Kind::Method, "n", "i", kIndex,
-     [](A& o, Args a) { return QVariant::fromValue(o.GetLongInv(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant::fromValue(o.GetLongInv(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant::fromValue(av::Long(v, av::kLongInv, n(a, 0))); }},
     {"SetLongInv", Kind::Method, "ni", "", kIndexValue,
      [](A& o, Args a) {
          o.SetLongInv(n(a, 0), i32(a, 1));
@@ -102,7 +106,8 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"GetFloat", Kind::Method, "n", "d", kIndex,
-     [](A& o, Args a) { return QVariant(o.GetFloat(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant(o.GetFloat(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant(av::Float(v, av::kLong, n(a, 0))); }},
     {"SetFloat", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetFloat(n(a, 0), d(a, 1));
@@ -110,7 +115,8 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"GetFloatInv", Kind::Method, "n", "d", kIndex,
-     [](A& o, Args a) { return QVariant(o.GetFloatInv(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant(o.GetFloatInv(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant(av::Float(v, av::kLongInv, n(a, 0))); }},
     {"SetFloatInv", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetFloatInv(n(a, 0), d(a, 1));
@@ -118,7 +124,8 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"GetDouble", Kind::Method, "n", "d", kIndex,
-     [](A& o, Args a) { return QVariant(o.GetDouble(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant(o.GetDouble(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant(av::Double(v, av::kDouble, n(a, 0))); }},
     {"SetDouble", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetDouble(n(a, 0), d(a, 1));
@@ -126,7 +133,8 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"GetDoubleInv", Kind::Method, "n", "d", kIndex,
-     [](A& o, Args a) { return QVariant(o.GetDoubleInv(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant(o.GetDoubleInv(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant(av::Double(v, av::kDoubleInv, n(a, 0))); }},
     {"SetDoubleInv", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetDoubleInv(n(a, 0), d(a, 1));
@@ -134,7 +142,8 @@ const AutomationMember kMembers[] = {
      },
      nullptr},
     {"GetCoil", Kind::Method, "n", "n", kIndex,
-     [](A& o, Args a) { return QVariant::fromValue(o.GetCoil(n(a, 0))); }, nullptr},
+     [](A& o, Args a) { return QVariant::fromValue(o.GetCoil(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant::fromValue(av::Coil(v, n(a, 0))); }},
     {"SetCoil", Kind::Method, "nn", "", kIndexValue,
      [](A& o, Args a) {
          o.SetCoil(n(a, 0), n(a, 1));

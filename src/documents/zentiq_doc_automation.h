@@ -2,13 +2,16 @@
 // another program uses to define what the document polls, read the polled
 // values in every word order, fill the buffer of values to write and send
 // one-off writes through the engine's one-shot slot. The bus glue (src/app)
-// dispatches calls to it through Members(); everything runs on the GUI thread.
+// dispatches calls to it through Members(); everything runs on the GUI thread,
+// but the reads of polled values also have a form that works on a copy of
+// the values (PolledValuesCopy), which any thread may use.
 #pragma once
 
 #include <QPointer>
 #include <QVariant>
 #include <span>
 
+#include "documents/polled_values_copy.h"
 #include "documents/zentiq_doc.h"
 
 namespace zentiq {
@@ -27,6 +30,9 @@ struct AutomationMember {
     QVariant (*call)(CZentiqDocAutomation& object, const QVariantList& args);
     // A property write; nullptr for read-only properties and methods.
     void (*set)(CZentiqDocAutomation& object, const QVariant& value);
+    // For a member that reads nothing but the polled values: the same result
+    // as `call` from a copy of them. nullptr for every other member.
+    QVariant (*read)(const PolledValuesCopy::Buffer& values, const QVariantList& args) = nullptr;
 };
 
 class CZentiqDocAutomation {

@@ -1,17 +1,26 @@
 // The automation server in process, reached through a private session bus
 // from client connections of the test's own (so each client has its own
 // unique name and can leave the bus), with the libmodbus slave as the peer.
+// Value reads are answered on the bus thread: they are checked after each
+// kind of change of the values, behind a client's earlier calls, and while
+// their document goes.
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDBusVariant>
 #include <QDialog>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
+#include <QTemporaryDir>
 #include <QTest>
+#include <algorithm>
+#include <atomic>
 #include <bit>
+#include <functional>
+#include <thread>
 
 #include "app/activation_file.h"
 #include "app/automation_server.h"
@@ -21,8 +30,11 @@
 #include "app/workspace_file.h"
 #include "app/wait_until.h"
 #include "app/app_test_support.h"
+#include "documents/automation_values.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
+#include "documents/zentiq_setup.h"
+#include "grid/grid_ctrl.h"
 #include "resources/menus.h"
 #include "documents/zentiq_doc_automation.h"
 #include "support/peer_data.h"
@@ -46,6 +58,22 @@ test::PrivateSessionBus& privateBus() {
 QVariant n(int v) { return QVariant::fromValue(static_cast<qint16>(v)); }
 
 using test::waitUntil;
+namespace av = automation_values;
+
+const QString kNoDocument = QStringLiteral("org.freedesktop.DBus.Error.UnknownObject");
+
+QDBusMessage method(const QString& path, const QString& iface, const QString& member, const QVariantList& args = {}) {
+    QDBusMessage m = QDBusMessage::createMethodCall(kService, path, iface, member);
+    m.setArguments(args);
+    return m;
+}
+
+av::Buffer pattern(int seed) {
+    av::Buffer b{};
+    for (std::size_t i = 0; i < b.size(); ++i)
+        b[i] = static_cast<quint8>(i * 13 + static_cast<std::size_t>(seed));
+    return b;
+}
 
 class AutomationTest : public AppTestBase {
 protected:
@@ -72,10 +100,36 @@ protected:
                       QString via = {}) {
         if (via.isEmpty())
             via = m_clients.isEmpty() ? client() : m_clients.first();
-        QDBusMessage m = QDBusMessage::createMethodCall(kService, path, iface, member);
-        m.setArguments(args);
         // The server answers on this thread: wait with the event loop running.
-        return QDBusConnection(via).call(m, QDBus::BlockWithGui, 10000);
+        return QDBusConnection(via).call(method(path, iface, member, args), QDBus::BlockWithGui, 10000);
+    }
+    // Sends every call before any answer is awaited, then waits for all.
+    QList<QDBusMessage> pipelined(const QList<QDBusMessage>& calls) {
+        const QDBusConnection via(m_clients.isEmpty() ? client() : m_clients.first());
+        QList<QDBusPendingCall> pending;
+        for (const QDBusMessage& m : calls)
+            pending << via.asyncCall(m, 10000);
+        waitUntil([&] {
+            return std::all_of(pending.begin(), pending.end(), [](const QDBusPendingCall& p) { return p.isFinished(); });
+        });
+        QList<QDBusMessage> replies;
+        for (const QDBusPendingCall& p : pending)
+            replies << p.reply();
+        return replies;
+    }
+    // Every value read at a spread of indexes answers through the bus (on
+    // the bus thread) as the document's own member does on this thread.
+    void expectBusReadsAsTheDocument(const QString& path, const std::string& what) {
+        CZentiqDocAutomation direct(&document(path));
+        for (const AutomationMember& m : CZentiqDocAutomation::Members()) {
+            for (int index : {0, 1, 3, 30, 31, 62, 126, 127, 1999}) {
+                if (m.read == nullptr)
+                    break;
+                const QDBusMessage r = call(path, kDocIface, QLatin1String(m.name), {n(index)});
+                ASSERT_EQ(r.type(), QDBusMessage::ReplyMessage) << what << " " << m.name;
+                EXPECT_EQ(r.arguments().value(0), m.call(direct, {n(index)})) << what << ": " << m.name << "(" << index << ")";
+            }
+        }
     }
     QVariant doc(const QString& path, const char* member, const QVariantList& args = {}) {
         const QDBusMessage r = call(path, kDocIface, QLatin1String(member), args);
@@ -90,9 +144,10 @@ protected:
         const QDBusMessage r = call("/Zentiq", "Zentiq.Application", QLatin1String(method), {}, via);
         return r.arguments().value(0).value<QDBusObjectPath>().path();
     }
-    PollDocumentModel& model(const QString& path) {
-        return app->Automation()->Find(path.section('/', -1).toInt())->Document()->Model();
+    CZentiqDoc& document(const QString& path) {
+        return *app->Automation()->Find(path.section('/', -1).toInt())->Document();
     }
+    PollDocumentModel& model(const QString& path) { return document(path).Model(); }
     void connectTo(int port) {
         ConnectionSettings s;
         s.Serial = 1;
@@ -470,6 +525,138 @@ TEST_F(AutomationTest, WithoutASessionBusAnAutomationStartEndsAndANormalStartGoe
 
     qputenv("DBUS_SESSION_BUS_ADDRESS", address);
     qputenv("XDG_RUNTIME_DIR", runtime);
+}
+
+// ---- value reads answered on the bus thread -----------------------------------------------
+
+TEST_F(AutomationTest, ValueReadsAnswerAsTheDocumentAfterEachKindOfChangeOfItsValues) {
+    start();
+    const QString path = create();
+    ASSERT_EQ(doc(path, "CreateRequest", {1, 3, 0, 60, 1000}).toInt(), 1);
+    const QString file = dirPath() + "/stored.zqd";
+    {
+        CZentiqDoc stored;
+        stored.Model().values = pattern(40);
+        QString error;
+        ASSERT_TRUE(stored.OnSaveDocument(file, &error)) << error.toStdString();
+    }
+    const auto redefine = [](CZentiqDoc& d, int function, int shift) {
+        DefinitionDialogValues v = CZentiqSetup::FromModel(d.Model());
+        v.functionIndex = function;
+        v.shownAddress += shift;
+        v.length = 20;
+        d.ApplyDefinition(v);
+    };
+    const std::pair<const char*, std::function<void(CZentiqDoc&)>> changes[] = {
+        {"CreateRequest of the client", [&](CZentiqDoc&) { doc(path, "CreateRequest", {1, 4, 10, 20, 500}); }},
+        {"definition dialog", [&](CZentiqDoc& d) { redefine(d, 2, 3); }},
+        {"file loaded", [&](CZentiqDoc& d) {
+             QString error;
+             ASSERT_TRUE(d.OnOpenDocument(file, &error)) << error.toStdString();
+         }},
+        {"coil typed in the shown window of a write poll", [&](CZentiqDoc& d) {
+             doc(path, "ShowWindow");
+             redefine(d, 6, 0);  // function 15
+             d.Model().values[4] = 0;
+             d.RefreshValues(true);
+             int row = 0, column = 0;
+             ASSERT_TRUE(d.Model().CellOfItem(4, row, column));
+             d.Grid()->model().setFocusCell(row, column);
+             QTest::keyClick(d.Grid(), Qt::Key_Space, Qt::NoModifier);
+             ASSERT_EQ(d.Model().values[4], 1);
+         }},
+    };
+    for (const auto& [what, change] : changes) {
+        CZentiqDoc& d = document(path);
+        d.Model().values = pattern(1);
+        d.RefreshValues(true);
+        ASSERT_NO_FATAL_FAILURE(expectBusReadsAsTheDocument(path, std::string("before: ") + what));
+        change(d);
+        ASSERT_NE(d.Model().values, pattern(1)) << what << " changed nothing";
+        expectBusReadsAsTheDocument(path, what);
+    }
+}
+
+TEST_F(AutomationTest, PollResultsReachTheValueReadsAndAPipelinedReadWaitsForTheRequestBeforeIt) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_NE(peer, nullptr) << error;
+    start();
+    connectTo(peer->Port());
+    const QString path = create();
+    const auto reg = [](int address) { return static_cast<qint16>(zq_peer_holding(unsigned(address))); };
+    for (int round = 0; round < 4; ++round) {
+        const int from = 40 * round, to = 1000 + 40 * round;
+        ASSERT_EQ(doc(path, "CreateRequest", {1, 3, from, 10, 20}).toInt(), 1);
+        ASSERT_TRUE(waitUntil([&] { return doc(path, "GetRegister", {n(9)}).value<qint16>() == reg(from + 9); }))
+            << "poll results reach the reads, round " << round;
+        expectBusReadsAsTheDocument(path, "after poll results");
+
+        // The read goes out before the request is answered: it must see
+        // what the request left (cleared values, or the new address's).
+        const QList<QDBusMessage> r = pipelined(
+            {method(path, kDocIface, "CreateRequest", {1, 3, to, 10, 20}), method(path, kDocIface, "GetRegister", {n(9)})});
+        ASSERT_EQ(r[0].arguments().value(0).toInt(), 1);
+        ASSERT_EQ(r[1].type(), QDBusMessage::ReplyMessage) << r[1].errorMessage().toStdString();
+        const qint16 seen = r[1].arguments().value(0).value<qint16>();
+        EXPECT_TRUE(seen == 0 || seen == reg(to + 9)) << round << ": " << seen << ", the old value is " << reg(from + 9);
+    }
+}
+
+TEST_F(AutomationTest, ValueReadsSentAfterAReleaseFindNoDocumentAndThoseBeforeItTheirValues) {
+    start();
+    const QString path = create();
+    document(path).Model().values = pattern(3);
+    document(path).RefreshValues(true);
+    constexpr int kReads = 150;
+    QList<QDBusMessage> calls;
+    for (int i = 0; i < 2 * kReads + 1; ++i)
+        calls << (i == kReads ? method(path, kDocIface, "Release") : method(path, kDocIface, "GetRegister", {n(i % 127)}));
+    const QList<QDBusMessage> r = pipelined(calls);
+    for (int i = 0; i < kReads; ++i) {
+        ASSERT_EQ(r[i].type(), QDBusMessage::ReplyMessage) << i;
+        EXPECT_EQ(r[i].arguments().value(0).value<qint16>(), av::Register(pattern(3), i % 127)) << i;
+    }
+    EXPECT_EQ(r[kReads].type(), QDBusMessage::ReplyMessage) << "the release";
+    for (int i = kReads + 1; i < r.size(); ++i)
+        EXPECT_EQ(r[i].errorName(), kNoDocument) << i;
+}
+
+TEST_F(AutomationTest, AWindowClosedWhileAnotherThreadReadsEndsTheReadsWithNoDocument) {
+    start();
+    const QString via = client();
+    const QString path = create(via);
+    document(path).Model().values = pattern(8);
+    document(path).RefreshValues(true);
+    const qint16 expected = av::Register(pattern(8), 5);
+
+    // A client on a thread of its own, reading as fast as the bus answers.
+    std::atomic<int> values{0}, gone{0}, wrong{0}, afterGone{0};
+    std::atomic<bool> finished{false};
+    std::thread reader([&] {
+        const QDBusConnection c(via);
+        const QDBusMessage m = method(path, kDocIface, "GetRegister", {n(5)});
+        for (int i = 0; i < 20000 && gone.load() < 100; ++i) {
+            const QDBusMessage r = c.call(m, QDBus::Block, 10000);
+            if (r.type() == QDBusMessage::ReplyMessage && r.arguments().value(0).value<qint16>() == expected) {
+                ++values;
+                afterGone += gone.load() > 0 ? 1 : 0;
+            } else {
+                ++(r.errorName() == kNoDocument ? gone : wrong);
+            }
+        }
+        finished = true;
+    });
+    EXPECT_TRUE(waitUntil([&] { return values.load() >= 200 || finished.load(); }));
+    ASSERT_EQ(app->ChildFrames().size(), 1);
+    app->ChildFrames()[0]->CloseWithoutAsking();
+    EXPECT_TRUE(waitUntil([&] { return finished.load(); }, 60000));
+    reader.join();
+    EXPECT_GE(values.load(), 200);
+    EXPECT_EQ(gone.load(), 100) << "every read after the close finds no document";
+    EXPECT_EQ(afterGone.load(), 0) << "no value once the document was gone";
+    EXPECT_EQ(wrong.load(), 0);
+    EXPECT_EQ(app->Automation()->DocumentCount(), 0);
 }
 
 // ---- the activation file ------------------------------------------------------------------------
