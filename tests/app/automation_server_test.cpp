@@ -9,13 +9,16 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QDialog>
+#include <QEventLoop>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <algorithm>
 #include <atomic>
 #include <bit>
@@ -101,7 +104,15 @@ protected:
         if (via.isEmpty())
             via = m_clients.isEmpty() ? client() : m_clients.first();
         // The server answers on this thread: wait with the event loop running.
-        return QDBusConnection(via).call(method(path, iface, member, args), QDBus::BlockWithGui, 10000);
+        // Not QDBus::BlockWithGui: an answer from the bus thread can arrive
+        // before that mode starts listening for it, and it then waits forever.
+        const QDBusPendingCallWatcher answer(QDBusConnection(via).asyncCall(method(path, iface, member, args), 10000));
+        QEventLoop loop;
+        QObject::connect(&answer, &QDBusPendingCallWatcher::finished, &loop, &QEventLoop::quit);
+        QTimer::singleShot(20000, &loop, &QEventLoop::quit);  // the call's own time-out ends it sooner
+        if (!answer.isFinished())
+            loop.exec();
+        return answer.reply();
     }
     // Sends every call before any answer is awaited, then waits for all.
     QList<QDBusMessage> pipelined(const QList<QDBusMessage>& calls) {
