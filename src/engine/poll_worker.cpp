@@ -167,6 +167,12 @@ void RunCycle(EngineState& e) {
     e.readFlags = serial ? e.port.ReadFlags() : 0;
 
     bool portError = false;
+    // Posted once the lock is let go: a post allocates and may wake the GUI
+    // thread, which meanwhile must not wait on the lock for the captures or
+    // the values. Either way the GUI thread takes the result only after its
+    // current work, so it sees nothing it could not have seen before.
+    WindowHandle monitor = 0, owner = 0;
+    std::uint32_t ownerMessage = 0;
     {
         std::lock_guard guard(e.lock);
         PollSlot& slot = e.slots[s];
@@ -175,7 +181,7 @@ void RunCycle(EngineState& e) {
         slot.requestLength = e.captures.requestLength;
         std::memcpy(slot.responseCapture, e.captures.response, e.captures.responseLength);
         slot.responseLength = e.captures.responseLength;
-        Post(e.monitorWindow, WM_POLL_RESULT, status, s);
+        monitor = e.monitorWindow;
         portError = status == status::WriteError || status == status::ReadError;
         if (counted) e.timing.Record(s, e.registrations[s] == registration, moments, status);
         // Released or claimed anew during the transaction: the slot now
@@ -197,12 +203,15 @@ void RunCycle(EngineState& e) {
                 std::atomic_ref<EngineStatus>(result.status)
                     .store(status, std::memory_order_relaxed);
                 if (s == 0) KeepOneShotAnswer(e, registration, status, e.work);
-                Post(slot.window, slot.message, status, s);
+                owner = slot.window;
+                ownerMessage = slot.message;
             } else {
                 portError = false;
             }
         }
     }
+    Post(monitor, WM_POLL_RESULT, status, s);
+    Post(owner, ownerMessage, status, s);
     // A failing port is retried at most about four times a second. The lock
     // is not held during the pause so that the GUI never waits on it.
     if (portError) {
