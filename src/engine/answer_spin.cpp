@@ -3,6 +3,8 @@
 #include <poll.h>
 #include <sched.h>
 
+#include <algorithm>
+
 #include "engine/line_cancel.h"
 
 namespace zentiq {
