@@ -329,6 +329,8 @@ std::unique_ptr<PeerProcess> PeerProcess::LibModbus(Mode mode, const std::string
     std::vector<std::string> argv{binary};
     if (mode == Mode::Tcp) {
         argv.insert(argv.end(), {"--tcp", "0"});
+    } else if (device.empty()) {
+        argv.push_back("--rtu-own-pty");
     } else {
         argv.insert(argv.end(), {"--rtu", device});
         AppendSerialArgs(argv, serial);

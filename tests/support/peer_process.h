@@ -62,7 +62,9 @@ public:
                                                  const Serial& serial = {},
                                                  const std::vector<std::string>& extraArgs = {});
     // The libmodbus slave (zentiq_libmodbus_slave of the tests build). Tcp or
-    // Rtu; Ascii and RtuOverTcp are refused (the slave has neither).
+    // Rtu; Ascii and RtuOverTcp are refused (the slave has neither). Rtu with
+    // an empty device: the slave makes a pty pair of its own and serves its
+    // master end, with no relay in between; Endpoint() is the path to open.
     static std::unique_ptr<PeerProcess> LibModbus(Mode mode, const std::string& device,
                                                   std::string& error, int slaveId = 1,
                                                   const Serial& serial = {});

@@ -3,10 +3,12 @@
  *
  *   zentiq_libmodbus_slave --tcp PORT            (binds 127.0.0.1; 0 = any free port)
  *   zentiq_libmodbus_slave --rtu DEVICE --baud N [--parity N|E|O] [--data 7|8] [--stop 1|2]
+ *   zentiq_libmodbus_slave --rtu-own-pty       (makes a pty pair, serves its master end)
  *   common options: --slave ID (default 1), --exit-on-stdin-eof,
  *                   --max-seconds N (default 900), --verbose
  *
- * Prints "READY <port>" (TCP) or "READY <device>" (RTU) on stdout once it
+ * Prints "READY <port>" (TCP) or "READY <device>" (RTU; with --rtu-own-pty the
+ * path of the pair's other end, for the master to open) on stdout once it
  * serves, and "SERVED <n>" (requests answered) on each SIGUSR1. The tables hold ZQ_PEER_TABLE_SIZE entries of each kind, filled with
  * the pattern of peer_data.h. libmodbus answers functions 1, 2, 3, 4, 5, 6, 15,
  * 16, 22 and 23 itself (and 17); anything else gets "illegal function".
@@ -19,7 +21,10 @@
  * asks a foreign ID and then this slave loses one more request. The slave ends on SIGTERM/SIGINT, at end of input on
  * stdin with --exit-on-stdin-eof (so it never outlives the process that
  * started it), or after --max-seconds. */
+#define _XOPEN_SOURCE 700 /* posix_openpt and friends */
+#define _DEFAULT_SOURCE
 #include <errno.h>
+#include <fcntl.h>
 #include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -62,6 +67,7 @@ struct options {
     int tcp;
     int port;
     const char *device;
+    int own_pty;
     int baud;
     char parity;
     int data_bits;
@@ -75,7 +81,7 @@ struct options {
 static void usage(void) {
     fprintf(stderr,
             "usage: zentiq_libmodbus_slave (--tcp PORT | --rtu DEVICE --baud N [--parity N|E|O]"
-            " [--data 7|8] [--stop 1|2]) [--slave ID] [--exit-on-stdin-eof]"
+            " [--data 7|8] [--stop 1|2] | --rtu-own-pty) [--slave ID] [--exit-on-stdin-eof]"
             " [--max-seconds N] [--verbose]\n");
 }
 
@@ -104,6 +110,7 @@ static int parse_args(int argc, char **argv, struct options *o) {
         const char *v = (i + 1 < argc) ? argv[i + 1] : NULL;
         if (strcmp(a, "--exit-on-stdin-eof") == 0) { o->exit_on_stdin_eof = 1; continue; }
         if (strcmp(a, "--verbose") == 0) { o->verbose = 1; continue; }
+        if (strcmp(a, "--rtu-own-pty") == 0) { o->own_pty = 1; continue; }
         if (v == NULL) { fprintf(stderr, "missing value after %s\n", a); return 0; }
         ++i;
         if (strcmp(a, "--tcp") == 0) {
@@ -132,8 +139,8 @@ static int parse_args(int argc, char **argv, struct options *o) {
             return 0;
         }
     }
-    if (o->tcp == (o->device != NULL)) {
-        fprintf(stderr, "give exactly one of --tcp and --rtu\n");
+    if (o->tcp + (o->device != NULL) + o->own_pty != 1) {
+        fprintf(stderr, "give exactly one of --tcp, --rtu and --rtu-own-pty\n");
         return 0;
     }
     return 1;
@@ -242,12 +249,25 @@ static int serve_rtu(const struct options *o, modbus_t *ctx, modbus_mapping_t *m
     double deadline = now_seconds() + o->max_seconds;
     long iterations = 0;
     int fd;
-    if (modbus_connect(ctx) != 0) {
-        fprintf(stderr, "cannot open %s: %s\n", o->device, modbus_strerror(errno));
-        return 1;
+    const char *endpoint = o->device;
+    if (o->own_pty) {
+        /* The master end is the slave's line: no relay in between, and a pty
+         * master needs no line settings (it starts raw). */
+        fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0 || (endpoint = ptsname(fd)) == NULL) {
+            perror("cannot make a pty pair");
+            if (fd >= 0) close(fd);
+            return 1;
+        }
+        modbus_set_socket(ctx, fd);
+    } else {
+        if (modbus_connect(ctx) != 0) {
+            fprintf(stderr, "cannot open %s: %s\n", o->device, modbus_strerror(errno));
+            return 1;
+        }
+        fd = modbus_get_socket(ctx);
     }
-    fd = modbus_get_socket(ctx);
-    printf("READY %s\n", o->device);
+    printf("READY %s\n", endpoint);
     fflush(stdout);
     while (!g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
         int rc;
@@ -260,9 +280,15 @@ static int serve_rtu(const struct options *o, modbus_t *ctx, modbus_mapping_t *m
         if (rc > 0) {
             g_served++;
             modbus_reply(ctx, query, rc, map);
+        } else if (rc < 0 && errno == EIO && o->own_pty) {
+            /* Nobody has the other end open (between two masters): the
+             * master reads EIO at once until someone does. */
+            struct timespec pause = {0, 1000000};
+            nanosleep(&pause, NULL);
         }
     }
-    modbus_close(ctx);
+    if (o->own_pty) close(fd); /* libmodbus would restore line settings it never took */
+    else modbus_close(ctx);
     return 0;
 }
 
@@ -295,7 +321,8 @@ int main(int argc, char **argv) {
     if (o.tcp) {
         ctx = modbus_new_tcp("127.0.0.1", o.port);
     } else {
-        ctx = modbus_new_rtu(o.device, o.baud, o.parity, o.data_bits, o.stop_bits);
+        /* With its own pty the device name is never opened. */
+        ctx = modbus_new_rtu(o.own_pty ? "own pty" : o.device, o.baud, o.parity, o.data_bits, o.stop_bits);
     }
     if (ctx == NULL) {
         fprintf(stderr, "cannot create the libmodbus context: %s\n", modbus_strerror(errno));
