@@ -1,5 +1,5 @@
 // Handles under which the engine knows our windows, and the delivery of its
-// posts as queued Qt events on the GUI thread.
+// posts as Qt events on the GUI thread.
 #pragma once
 
 #include <QEvent>
@@ -25,9 +25,16 @@ public:
 WindowHandle RegisterWindow(QObject* object);
 // The handle of a registered object, 0 if none.
 WindowHandle HandleOf(const QObject* object);
+// The engine's poster: queues the post for the GUI thread, which delivers
+// the queued posts in order, each to the object registered under its handle
+// then (none any more: dropped). Safe from any thread.
+void PostToWindow(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+                  std::intptr_t lParam);
 // Installs the poster that turns engine posts into EngineMessageEvents.
-// Safe to call more than once. The registry exists from here on, so that
-// an exit handler registered after this runs while it is still there.
+// Safe to call more than once; call it on the GUI thread once the
+// application object exists (posts made before are dropped). The registry
+// exists from here on, so that an exit handler registered after this runs
+// while it is still there.
 void InstallEnginePoster();
 
 }  // namespace zentiq

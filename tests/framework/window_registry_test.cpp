@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <functional>
 #include <memory>
+#include <utility>
 #include <thread>
 #include <vector>
 
@@ -16,9 +19,17 @@ namespace {
 class Receiver : public QObject {
 public:
     std::vector<std::uintptr_t> received;
+    // Shared by several receivers: the order in which all their posts came.
+    std::vector<std::uintptr_t>* log = nullptr;
+    // Called on the first post, before it is noted (a handler that opens a
+    // message box, say).
+    std::function<void()> onFirst;
     bool event(QEvent* e) override {
         if (e->type() == EngineMessageEvent::Type()) {
-            received.push_back(static_cast<EngineMessageEvent*>(e)->wParam);
+            if (onFirst) std::exchange(onFirst, nullptr)();
+            const auto w = static_cast<EngineMessageEvent*>(e)->wParam;
+            received.push_back(w);
+            if (log) log->push_back(w);
             return true;
         }
         return QObject::event(e);
@@ -71,6 +82,48 @@ TEST(WindowRegistry, PostsArriveAndNotAfterDestruction) {
     gone.reset();
     PostFromAnotherThread(hg, 3);  // dropped: nothing to deliver to, nothing crashes
     QCoreApplication::processEvents();
+    SetMessagePoster(nullptr);
+}
+
+// Posts wait in one queue that the GUI thread drains: the order across
+// windows holds, a window closed before its turn gets nothing, and a handler
+// that runs an event loop of its own (a message box) neither reorders nor
+// loses the posts that arrive meanwhile.
+TEST(WindowRegistry, QueuedPostsKeepTheirOrderAcrossWindowsAndNestedLoops) {
+    App();
+    InstallEnginePoster();
+    std::vector<std::uintptr_t> log;
+    Receiver a, b;
+    a.log = b.log = &log;
+    auto closed = std::make_unique<Receiver>();
+    closed->log = &log;
+    const WindowHandle ha = RegisterWindow(&a), hb = RegisterWindow(&b),
+                       hc = RegisterWindow(closed.get());
+    constexpr std::uintptr_t kFirst = 100, kCount = 200;
+    // While a's first post is handled, another thread posts more and the
+    // handler runs the event loop until they are through.
+    a.onFirst = [&] {
+        std::thread([&] {
+            for (std::uintptr_t i = kFirst; i < kFirst + kCount; ++i)
+                PostToWindow(i % 2 ? ha : hb, WM_POLL_RESULT, i, 0);
+        }).join();
+        QEventLoop loop;
+        for (int i = 0; i < 100 && log.size() < kCount + 3; ++i) loop.processEvents();
+    };
+    std::thread([&] {
+        PostToWindow(hc, WM_POLL_RESULT, 99, 0);  // its window closes before delivery
+        for (std::uintptr_t i = 0; i < 4; ++i) PostToWindow(i % 2 ? ha : hb, WM_POLL_RESULT, i, 0);
+    }).join();
+    closed.reset();
+    for (int i = 0; i < 100 && log.size() < kCount + 4; ++i) QCoreApplication::processEvents();
+
+    // b's 0 came first; a's 1 opened the nested loop, which delivered the
+    // later thread's posts (b's 2 and a's 3 still come before them).
+    std::vector<std::uintptr_t> expected = {0, 2, 3};
+    for (std::uintptr_t i = kFirst; i < kFirst + kCount; ++i) expected.push_back(i);
+    expected.push_back(1);
+    EXPECT_EQ(log, expected);
+    EXPECT_EQ(a.received.size() + b.received.size(), kCount + 4);
     SetMessagePoster(nullptr);
 }
 
