@@ -2,6 +2,7 @@
 
 #include <poll.h>
 #include <sched.h>
+#include <sys/ioctl.h>
 
 #include <algorithm>
 
@@ -27,14 +28,22 @@ AnswerSpin::Clock::duration AnswerSpin::Budget() const {
     return std::min<Clock::duration>(2 * *m_typical, kLongest);
 }
 
-bool AnswerSpin::Look(int fd, const LineCancel* cancel) const {
+bool AnswerSpin::Look(int fd, const LineCancel* cancel, Probe probe) const {
     const Clock::duration budget = Budget();
     if (budget == Clock::duration::zero() || fd < 0) return false;
     const auto until = m_sentAt + budget;
     for (int i = 0; i < kMostLooks && Clock::now() < until; ++i) {
         if (cancel != nullptr && cancel->Raised()) return false;
-        pollfd p{fd, POLLIN, 0};
-        if (::poll(&p, 1, 0) == 1) return (p.revents & POLLIN) != 0;
+        if (probe == Probe::InputQueue) {
+            int queued = 0;
+            // A failing probe (the device went away) is left to the wait,
+            // which reports it.
+            if (::ioctl(fd, FIONREAD, &queued) != 0) return false;
+            if (queued > 0) return true;
+        } else {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 0) == 1) return (p.revents & POLLIN) != 0;
+        }
         // Whatever else wants this processor (the slave itself, on a
         // single core) runs first.
         sched_yield();

@@ -21,9 +21,15 @@ public:
 
     // The request has just left.
     void Sent() { m_sentAt = Clock::now(); }
+    // How a look asks whether the answer is there. A terminal's poll waits
+    // for the kernel's worker that is still handing the slave's bytes over,
+    // so that every look would sleep as long as the wait it is meant to
+    // save; the count of bytes already in its input queue is asked without
+    // waiting.
+    enum class Probe { Poll, InputQueue };
     // Looks for fd to turn readable within the budget, giving the processor
     // away between looks; true when it did. Ends early on a cancel.
-    bool Look(int fd, const LineCancel* cancel) const;
+    bool Look(int fd, const LineCancel* cancel, Probe probe = Probe::Poll) const;
     // The first bytes of the answer to the last request were seen now.
     void Answered() { Note(Clock::now() - m_sentAt); }
     // A new peer (a new connection): what was learnt no longer holds.

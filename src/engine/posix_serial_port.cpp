@@ -512,7 +512,7 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
         }
 
         pollfd pfd{m_fd, POLLIN, 0};
-        if (answerWait && waitMs != 0 && m_spin.Look(m_fd, m_cancel))
+        if (answerWait && waitMs != 0 && m_spin.Look(m_fd, m_cancel, AnswerSpin::Probe::InputQueue))
             pfd.revents = POLLIN;
         else
             pfd.revents = static_cast<short>(WaitOrCancel(m_cancel, m_fd, POLLIN, waitMs));

@@ -60,25 +60,31 @@ protected:
     int m_fds[2] = {-1, -1};
 };
 
+// Both ways of asking: poll, and the count of queued bytes (a terminal's).
 TEST_F(AnswerSpinLookTest, SeesQueuedBytesAndOtherwiseGivesUp) {
-    AnswerSpin spin;
-    spin.Sent();
-    EXPECT_FALSE(spin.Look(m_fds[0], nullptr)) << "no pace learnt: no look";
+    for (const AnswerSpin::Probe probe : {AnswerSpin::Probe::Poll, AnswerSpin::Probe::InputQueue}) {
+        SCOPED_TRACE(probe == AnswerSpin::Probe::Poll ? "poll" : "input queue");
+        AnswerSpin spin;
+        spin.Sent();
+        EXPECT_FALSE(spin.Look(m_fds[0], nullptr, probe)) << "no pace learnt: no look";
 
-    spin.Note(50us);
-    spin.Sent();
-    EXPECT_FALSE(spin.Look(m_fds[0], nullptr)) << "nothing came within the budget";
-    EXPECT_FALSE(spin.Look(-1, nullptr));
+        spin.Note(50us);
+        spin.Sent();
+        EXPECT_FALSE(spin.Look(m_fds[0], nullptr, probe)) << "nothing came within the budget";
+        EXPECT_FALSE(spin.Look(-1, nullptr, probe));
 
-    const char byte = 1;
-    ASSERT_EQ(::write(m_fds[1], &byte, 1), 1);
-    spin.Sent();
-    EXPECT_TRUE(spin.Look(m_fds[0], nullptr));
+        const char byte = 1;
+        ASSERT_EQ(::write(m_fds[1], &byte, 1), 1);
+        spin.Sent();
+        EXPECT_TRUE(spin.Look(m_fds[0], nullptr, probe));
 
-    LineCancel cancel;
-    cancel.Raise();
-    spin.Sent();
-    EXPECT_FALSE(spin.Look(m_fds[0], &cancel)) << "a stop ends the look before it sees the byte";
+        LineCancel cancel;
+        cancel.Raise();
+        spin.Sent();
+        EXPECT_FALSE(spin.Look(m_fds[0], &cancel, probe)) << "a stop ends the look before it sees the byte";
+        char drained = 0;
+        ASSERT_EQ(::read(m_fds[0], &drained, 1), 1);
+    }
 }
 
 }  // namespace
