@@ -102,7 +102,7 @@ std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs, int colu
     };
     // A group's low and high sample and its first and last failure, in
     // time order; at equal times the sample first.
-    const auto emit = [&](const Bucket& g) {
+    const auto emitGroup = [&](const Bucket& g) {
         std::array<TrendPoint, 4> events;
         int n = 0;
         if (g.hasSample) {
@@ -128,7 +128,7 @@ std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs, int colu
         if (b.slot != slot)
             continue;
         if (open && slot / group != openGroup) {
-            emit(merged);
+            emitGroup(merged);
             open = false;
         }
         if (!open) {
@@ -154,7 +154,7 @@ std::vector<TrendPoint> TrendSeries::Points(qint64 fromMs, qint64 toMs, int colu
         }
     }
     if (open)
-        emit(merged);
+        emitGroup(merged);
     return out;
 }
 
