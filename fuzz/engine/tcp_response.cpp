@@ -1,10 +1,13 @@
 // Arbitrary bytes as the slave's answer to the Modbus/TCP transport, or to the
-// RTU framer on the same connection (RTU over TCP), delivered over a socket
-// pair in pieces that the input chooses.
+// RTU framer on the same connection (RTU over TCP), handed over from memory
+// in pieces that the input chooses: the line's reassembly, reconnect and
+// framing rules run as over a socket, without a socket, a thread or a wait.
 //
-// Input: [shape] [flags] then pieces, each [length] [length bytes]. A piece is
-// written only after the transport has read everything before it, so every
-// piece boundary is also a boundary between two reads.
+// Input: [shape] [flags] then pieces, each [length] [length bytes]. The
+// answer starts to come once a request has gone out, and a piece comes only
+// when the line waits after it has read everything before it, so every piece
+// boundary is also a boundary between two reads, and a purge never sees more
+// than the piece at hand. When the pieces are over, a wait times out at once.
 //   shape % 8: read 10 registers, write single register, read 127 registers,
 //              read 10 coils, raw frame, echo (08/00), report slave ID (17),
 //              read device identification (43/14, extended)
@@ -13,22 +16,18 @@
 //         bit 2: the peer drops the connection unread (a reset) after it
 //         bit 3: a second transaction follows on the same connection
 //         bit 4: RTU frames instead of MBAP (RTU over TCP)
-#include <sys/ioctl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-#include <linux/sockios.h>
+#include <poll.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
-#include <thread>
 #include <vector>
 
 #include "engine/modbus_function.h"
 #include "engine/serial_transport.h"
+#include "engine/stream_io.h"
 #include "engine/tcp_transport.h"
 
 namespace {
@@ -60,16 +59,6 @@ void Check(bool condition) {
     if (!condition) std::abort();
 }
 
-// Waits until the transport has read all that this end wrote (bounded).
-void WaitUntilRead(int fd, const std::atomic<bool>& stop) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(50);
-    while (!stop && std::chrono::steady_clock::now() < end) {
-        int queued = 0;
-        if (::ioctl(fd, SIOCOUTQ, &queued) != 0 || queued == 0) return;
-        std::this_thread::yield();
-    }
-}
-
 struct Piece {
     const std::uint8_t* bytes;
     std::size_t length;
@@ -93,28 +82,67 @@ std::vector<Piece> Pieces(std::vector<std::uint8_t>& stream, std::uint8_t flags)
     return pieces;
 }
 
-// Sends the pieces after the first (which is already on its way), each once
-// the transport has read the one before, then closes as the flags say.
-void Peer(int fd, const std::vector<Piece>& pieces, std::uint8_t flags,
-          const std::atomic<bool>& stop) {
-    if (!pieces.empty()) WaitUntilRead(fd, stop);
-    for (std::size_t i = 1; i < pieces.size() && !stop; ++i) {
-        if (::send(fd, pieces[i].bytes, pieces[i].length, MSG_NOSIGNAL) < 0) break;
-        WaitUntilRead(fd, stop);
+// The peer's side of the connection, in memory.
+class MemoryStream final : public StreamIo {
+public:
+    static constexpr int kFd = 1000;  // never a real descriptor's number here
+
+    MemoryStream(const std::vector<Piece>& pieces, std::uint8_t flags)
+        : m_pieces(pieces), m_closes(flags & 2), m_resets(flags & 4) {}
+
+    ssize_t Send(int, const std::uint8_t*, std::size_t n) override {
+        if (m_closed || (Over() && (m_closes || m_resets))) return Fail(EPIPE);
+        m_requested = true;
+        return static_cast<ssize_t>(n);
     }
-    if (flags & 4) {
-        // Closing with the request still unread resets the connection.
-        ::close(fd);
-        return;
-    }
-    if (flags & 2) {
-        std::uint8_t sink[600];
-        while (::recv(fd, sink, sizeof sink, MSG_DONTWAIT) > 0) {
+    ssize_t Receive(int, std::uint8_t* buffer, std::size_t n) override {
+        if (m_closed) return Fail(EBADF);
+        if (!m_arrived) {
+            if (Over() && m_requested && m_resets) return Fail(ECONNRESET);
+            if (Over() && m_requested && m_closes) return 0;
+            return Fail(EAGAIN);
         }
-        ::shutdown(fd, SHUT_WR);
+        const Piece& piece = m_pieces[m_next];
+        const std::size_t k = std::min(n, piece.length - m_offset);
+        std::memcpy(buffer, piece.bytes + m_offset, k);
+        m_offset += k;
+        if (m_offset == piece.length) {
+            // The next piece is sent once this one is read, and arrives by
+            // the line's next wait.
+            ++m_next;
+            m_offset = 0;
+            m_arrived = false;
+        }
+        return static_cast<ssize_t>(k);
     }
-    ::close(fd);
-}
+    int Wait(const LineCancel*, int, short events, int) override {
+        if (m_closed) return POLLNVAL;
+        if (m_requested && !m_arrived && !Over()) m_arrived = true;
+        short ready = POLLOUT;
+        if (m_arrived) ready |= POLLIN;
+        if (Over() && m_requested && m_closes) ready |= POLLIN | POLLRDHUP;
+        if (Over() && m_requested && m_resets) ready = POLLIN | POLLERR | POLLHUP;
+        // Errors and hang-ups are reported whether asked for or not.
+        return ready & (events | POLLERR | POLLHUP);
+    }
+    void Close(int) override { m_closed = true; }
+
+private:
+    bool Over() const { return m_next >= m_pieces.size(); }
+    static ssize_t Fail(int error) {
+        errno = error;
+        return -1;
+    }
+
+    const std::vector<Piece>& m_pieces;
+    const bool m_closes;
+    const bool m_resets;
+    std::size_t m_next = 0;    // the piece being read or to come
+    std::size_t m_offset = 0;  // read so far of it
+    bool m_arrived = false;    // m_next is there to be read
+    bool m_requested = false;  // a request went out: the answer may come
+    bool m_closed = false;     // the line closed its end
+};
 
 EngineStatus Run(Transport& transport, bool rtu, const Shape& shape, Captures& captures) {
     if (shape.raw) {
@@ -158,26 +186,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Shape& shape = kShapes[data[0] % (sizeof kShapes / sizeof kShapes[0])];
     const std::uint8_t flags = data[1];
 
-    int fds[2];
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, fds) != 0) return 0;
-    static TcpTransport transport;
-    static RtuTransport rtuOverTcp{transport.Line()};
-    const bool rtu = (flags & 16) != 0;
-    Transport& framing = rtu ? static_cast<Transport&>(rtuOverTcp) : transport;
-    transport.AdoptConnectedSocket(fds[0], kResponseTimeoutMs);
-    transport.SetTransactionCounter(kCounter);
-
     std::vector<std::uint8_t> stream(data + 2, data + size);
     const std::vector<Piece> pieces = Pieces(stream, flags);
-    // The first piece goes out before the transaction starts, so that it never
-    // waits on the peer thread's start-up.
-    if (!pieces.empty()) ::send(fds[1], pieces[0].bytes, pieces[0].length, MSG_NOSIGNAL);
-    std::atomic<bool> stop{false};
-    std::thread peer(Peer, fds[1], std::cref(pieces), flags, std::cref(stop));
+    MemoryStream peer(pieces, flags);
+    TcpTransport transport;
+    RtuTransport rtuOverTcp{transport.Line()};
+    const bool rtu = (flags & 16) != 0;
+    Transport& framing = rtu ? static_cast<Transport&>(rtuOverTcp) : transport;
+    transport.Line().AdoptStream(peer, MemoryStream::kFd, kResponseTimeoutMs);
+    transport.SetTransactionCounter(kCounter);
+
     Captures captures;
     Run(framing, rtu, shape, captures);
     if (flags & 8) Run(framing, rtu, shape, captures);
-    stop = true;
-    peer.join();
+    transport.Close();
     return 0;
 }

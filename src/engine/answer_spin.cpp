@@ -1,19 +1,10 @@
 #include "engine/answer_spin.h"
 
-#include <poll.h>
-#include <sched.h>
 #include <sys/ioctl.h>
 
 #include <algorithm>
 
-#include "engine/line_cancel.h"
-
 namespace zentiq {
-
-namespace {
-// Bounds the loop by count as well as by time.
-constexpr int kMostLooks = 2000;
-}  // namespace
 
 void AnswerSpin::Note(Clock::duration took) {
     if (took < Clock::duration::zero()) took = Clock::duration::zero();
@@ -24,31 +15,24 @@ void AnswerSpin::Note(Clock::duration took) {
 }
 
 AnswerSpin::Clock::duration AnswerSpin::Budget() const {
-    if (!m_typical || *m_typical > kLongest) return Clock::duration::zero();
+    if (!m_typical || *m_typical > kLongest || Resting()) return Clock::duration::zero();
     return std::min<Clock::duration>(2 * *m_typical, kLongest);
 }
 
-bool AnswerSpin::Look(int fd, const LineCancel* cancel, Probe probe) const {
-    const Clock::duration budget = Budget();
-    if (budget == Clock::duration::zero() || fd < 0) return false;
-    const auto until = m_sentAt + budget;
-    for (int i = 0; i < kMostLooks && Clock::now() < until; ++i) {
-        if (cancel != nullptr && cancel->Raised()) return false;
-        if (probe == Probe::InputQueue) {
-            int queued = 0;
-            // A failing probe (the device went away) is left to the wait,
-            // which reports it.
-            if (::ioctl(fd, FIONREAD, &queued) != 0) return false;
-            if (queued > 0) return true;
-        } else {
-            pollfd p{fd, POLLIN, 0};
-            if (::poll(&p, 1, 0) == 1) return (p.revents & POLLIN) != 0;
-        }
-        // Whatever else wants this processor (the slave itself, on a
-        // single core) runs first.
-        sched_yield();
-    }
-    return false;
+AnswerSpin::Seen AnswerSpin::InputQueued(int fd) {
+    int queued = 0;
+    // A failing probe (the device went away) is left to the wait, which
+    // reports it.
+    if (fd < 0 || ::ioctl(fd, FIONREAD, &queued) != 0) return Seen::GiveUp;
+    return queued > 0 ? Seen::Answer : Seen::Nothing;
+}
+
+void AnswerSpin::Breathe() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield" ::: "memory");
+#endif
 }
 
 }  // namespace zentiq

@@ -105,10 +105,10 @@ void RunCycle(EngineState& e) {
     const std::uint64_t elapsedUs = now - e.lastTickUs;
     e.lastTickUs = now;
     const std::uint32_t delay = e.delayBetweenPolls.load();
-    if (delay > 0)
-        e.cancel.SleepFor(std::chrono::milliseconds(delay));
-    else
-        std::this_thread::yield();
+    // Without a delay the next transaction follows at once: a yield here
+    // would hand the processor to any busy program for a whole time slice
+    // on every transaction. An idle worker sleeps below instead.
+    if (delay > 0) e.cancel.SleepFor(std::chrono::milliseconds(delay));
     if (!e.running.load()) return;
 
     int s;

@@ -512,7 +512,8 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
         }
 
         pollfd pfd{m_fd, POLLIN, 0};
-        if (answerWait && waitMs != 0 && m_spin.Look(m_fd, m_cancel, AnswerSpin::Probe::InputQueue))
+        if (answerWait && waitMs != 0 &&
+            m_spin.Look(m_cancel, [fd = m_fd] { return AnswerSpin::InputQueued(fd); }))
             pfd.revents = POLLIN;
         else
             pfd.revents = static_cast<short>(WaitOrCancel(m_cancel, m_fd, POLLIN, waitMs));

@@ -47,9 +47,6 @@ public:
     // Discards received bytes not read yet. There is no output to discard:
     // Write leaves none behind.
     virtual void Purge() = 0;
-    // Drops what came in while a frame went out: a two-wire line's echo. On
-    // a line without echo that would be the answer, and it stays.
-    virtual void PurgeAfterWrite() { Purge(); }
     virtual std::uint32_t WriteFlags() const = 0;
     virtual std::uint32_t ReadFlags() const = 0;
 };

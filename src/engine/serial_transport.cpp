@@ -58,14 +58,17 @@ EngineStatus SerialTransportBase::TransactRaw(const std::uint8_t* bytes, std::si
                                               Captures& captures) {
     captures.Clear();
     if (!m_line.IsOpen()) return status::NoConnection;
+    // Input is purged before the frame goes out, as for every transaction: a
+    // quick slave's answer may be there before the write returns.
     m_line.Purge();
+    captures.Sending();
     if (!m_line.Write(bytes, n)) return status::WriteError;
-    m_line.PurgeAfterWrite();
+    if (m_echo) DiscardEcho(n);
     captures.CaptureRequest(bytes, n);
     const int got =
         m_line.ReadFrame(captures.response, sizeof captures.response, RawAnswerLength());
     if (got < 0) return status::ReadError;
-    captures.responseLength = static_cast<std::uint16_t>(got);
+    captures.ResponseRead(static_cast<std::size_t>(got));
     return status::Ok;
 }
 
@@ -82,6 +85,7 @@ Delivery RtuTransport::Exchange(std::uint8_t* request, std::size_t length, std::
     if (!m_line.IsOpen()) return {status::NoConnection};
     m_line.Purge();
     std::memset(response, 0, std::max<std::size_t>(want, 5));
+    captures.Sending();
     if (!m_line.Write(request, frameLength)) return {status::WriteError};
     if (m_echo) DiscardEcho(frameLength);
     captures.CaptureRequest(request, frameLength);
@@ -130,6 +134,7 @@ Delivery AsciiTransport::Exchange(std::uint8_t* request, std::size_t length, std
     if (!m_line.IsOpen()) return {status::NoConnection};
     m_line.Purge();
     std::memset(response, 0, std::min(expected + 2, kResponseBufferSize));
+    captures.Sending();
     if (!m_line.Write(frameBytes, frameLength)) return {status::WriteError};
     if (m_echo) DiscardEcho(frameLength);
     // A 127-register function-23 frame (535 characters) is captured cut to 531.

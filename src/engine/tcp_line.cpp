@@ -29,16 +29,6 @@ constexpr short kPeerClosedEvents = POLLRDHUP | POLLHUP | POLLERR;
 constexpr short kPeerClosedEvents = POLLHUP | POLLERR;
 #endif
 
-// Waits until fd reports one of events, for at most timeoutMs, or until the
-// worker is told to stop. Returns the reported events, 0 when the time ran
-// out or the wait was cancelled, -1 when the wait failed.
-int WaitFor(const LineCancel* cancel, int fd, short events, std::uint32_t timeoutMs) {
-    if (fd < 0) return -1;
-    const int r = WaitOrCancel(cancel, fd, events,
-                               static_cast<int>(std::min<std::uint32_t>(timeoutMs, INT_MAX)));
-    return (r > 0 && (r & POLLNVAL)) ? -1 : r;
-}
-
 bool SetBlocking(int fd, bool blocking) {
     const int flags = ::fcntl(fd, F_GETFL, 0);
     if (flags < 0) return false;
@@ -46,34 +36,25 @@ bool SetBlocking(int fd, bool blocking) {
     return wanted == flags || ::fcntl(fd, F_SETFL, wanted) == 0;
 }
 
-// One send that never blocks: the worker must not hang in a send that no
-// cancel can end. -1 with errno set when it failed (EAGAIN: the send buffer
-// is full, nothing went out).
-ssize_t SendNow(int fd, const std::uint8_t* bytes, std::size_t n) {
-    ssize_t sent;
-    do {
-        sent = ::send(fd, bytes, n, MSG_NOSIGNAL | MSG_DONTWAIT);
-    } while (sent < 0 && errno == EINTR);
-    return sent;
-}
-
-// One receive that never blocks: the waits are the caller's, where a stop
-// ends them. -1 with errno EAGAIN when nothing is queued.
-ssize_t RecvNow(int fd, std::uint8_t* buffer, std::size_t n) {
-    ssize_t r;
-    do {
-        r = ::recv(fd, buffer, n, MSG_DONTWAIT);
-    } while (r < 0 && errno == EINTR);
-    return r;
-}
-
 }  // namespace
 
 TcpLine::~TcpLine() { CloseSocket(); }
 
+// Sends and receives never block (the worker must not hang in a call that
+// no cancel can end): every wait is this one, which a stop ends at once.
+// Returns the reported events, 0 when the time ran out or the wait was
+// cancelled, -1 when the wait failed.
+int TcpLine::WaitFor(short events, std::uint32_t timeoutMs) const {
+    if (m_fd < 0) return -1;
+    const int r = m_io->Wait(m_cancel, m_fd, events,
+                             static_cast<int>(std::min<std::uint32_t>(timeoutMs, INT_MAX)));
+    return (r > 0 && (r & POLLNVAL)) ? -1 : r;
+}
+
 void TcpLine::CloseSocket() {
-    if (m_fd >= 0) ::close(m_fd);
+    if (m_fd >= 0) m_io->Close(m_fd);
     m_fd = -1;
+    m_io = &SocketIo();  // a new connection is a socket
     m_peerGone = false;
     m_lookedIdle = false;
     m_pendingLength = 0;
@@ -150,7 +131,7 @@ EngineStatus TcpLine::Connect() {
     const EngineStatus started = StartConnect(&underWay);
     if (started != status::Ok) return started;
     if (underWay) {
-        const int ready = WaitFor(m_cancel, m_fd, POLLOUT, m_connectTimeoutMs);
+        const int ready = WaitFor(POLLOUT, m_connectTimeoutMs);
         if (ready == 0) {
             m_lastError = ETIMEDOUT;
             CloseSocket();
@@ -171,7 +152,7 @@ EngineStatus TcpLine::Open(const char* ipAddress, std::uint16_t port,
     const EngineStatus started =
         BeginOpen(ipAddress, port, responseTimeoutMs, connectTimeoutMs, &underWay);
     if (started != status::Ok || !underWay) return started;
-    const int ready = WaitFor(m_cancel, m_fd, POLLOUT, m_connectTimeoutMs);
+    const int ready = WaitFor(POLLOUT, m_connectTimeoutMs);
     if (ready == 0) return AbandonOpen();
     if (ready < 0) {
         m_lastError = errno;
@@ -227,10 +208,15 @@ void TcpLine::Close() {
 }
 
 void TcpLine::AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs) {
+    AdoptStream(SocketIo(), fd, responseTimeoutMs);
+    if (m_fd >= 0) SetBlocking(m_fd, true);
+}
+
+void TcpLine::AdoptStream(StreamIo& io, int fd, std::uint32_t responseTimeoutMs) {
     m_opening = false;
     CloseSocket();
+    m_io = &io;
     m_fd = fd;
-    if (m_fd >= 0) SetBlocking(m_fd, true);
     m_address.clear();  // nothing to reconnect to
     m_responseTimeoutMs = responseTimeoutMs;
     m_connected = m_fd >= 0;
@@ -239,6 +225,10 @@ void TcpLine::AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs) {
 // After a failed send: a new connection to the kept address. The connected
 // flag stays as it is, so the next transaction simply tries again.
 bool TcpLine::Reconnect() {
+    if (m_address.empty()) {  // an adopted stream: nothing to connect to
+        CloseSocket();
+        return false;
+    }
     if (Connect() == status::Ok) return true;
     NoteLineError(m_lastError);
     return false;
@@ -260,26 +250,25 @@ bool TcpLine::Send(const std::uint8_t* bytes, std::size_t n) {
         bool fine = lookedIdle;
         if (!fine) {
             // A late answer may be queued (POLLIN): the send goes out all the same.
-            pollfd p{m_fd, static_cast<short>(POLLOUT | kPeerClosedEvents), 0};
-            fine = ::poll(&p, 1, 0) == 1 &&
-                   (p.revents & (POLLOUT | POLLNVAL | kPeerClosedEvents)) == POLLOUT;
+            const int r = m_io->Wait(nullptr, m_fd, static_cast<short>(POLLOUT | kPeerClosedEvents), 0);
+            fine = r > 0 && (r & (POLLOUT | POLLNVAL | kPeerClosedEvents)) == POLLOUT;
         }
         if (fine) {
-            const ssize_t sent = SendNow(m_fd, bytes, n);
+            const ssize_t sent = m_io->Send(m_fd, bytes, n);
             if (sent >= 0 || errno != EAGAIN) return Sent(sent, n);
         }
     }
-    int ready = WaitFor(m_cancel, m_fd, POLLOUT | kPeerClosedEvents, kSendWaitMs);
+    int ready = WaitFor(POLLOUT | kPeerClosedEvents, kSendWaitMs);
     if (ready > 0 && (ready & kPeerClosedEvents)) {
         // The peer closed or reset the connection since the last answer.
         if (!Reconnect()) return false;
-        ready = WaitFor(m_cancel, m_fd, POLLOUT, kSendWaitMs);
+        ready = WaitFor(POLLOUT, kSendWaitMs);
     }
     if (ready <= 0 || !(ready & POLLOUT)) {
         Reconnect();
         return false;
     }
-    return Sent(SendNow(m_fd, bytes, n), n);
+    return Sent(m_io->Send(m_fd, bytes, n), n);
 }
 
 bool TcpLine::Sent(ssize_t sent, std::size_t n) {
@@ -310,9 +299,12 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         std::memmove(m_pending, m_pending + got, m_pendingLength);
         total = frameTotal(got);
     } else {
-        const int ready = m_spin.Look(m_fd, m_cancel)
-                              ? POLLIN
-                              : WaitFor(m_cancel, m_fd, POLLIN, m_responseTimeoutMs);
+        const auto queued = [this] {
+            const int r = m_io->Wait(nullptr, m_fd, POLLIN, 0);
+            if (r == 0) return AnswerSpin::Seen::Nothing;
+            return r > 0 && (r & POLLIN) ? AnswerSpin::Seen::Answer : AnswerSpin::Seen::GiveUp;
+        };
+        const int ready = m_spin.Look(m_cancel, queued) ? POLLIN : WaitFor(POLLIN, m_responseTimeoutMs);
         m_spin.Answered();  // a time-out too: such a peer is slept for
         if (ready < 0) return -1;
         if (ready == 0) return 0;
@@ -335,10 +327,10 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         }
         // One read takes everything queued, up to the buffer's end: usually
         // the whole answer, sometimes the next frame too (kept below).
-        ssize_t r = RecvNow(m_fd, buffer + got, total - got);
+        ssize_t r = m_io->Receive(m_fd, buffer + got, total - got);
         if (r < 0 && errno == EAGAIN && !readable) {
-            if (WaitFor(m_cancel, m_fd, POLLIN, waitMs) <= 0) break;
-            r = RecvNow(m_fd, buffer + got, total - got);
+            if (WaitFor(POLLIN, waitMs) <= 0) break;
+            r = m_io->Receive(m_fd, buffer + got, total - got);
         }
         readable = false;
         if (r < 0 && errno == EAGAIN) continue;  // readiness without bytes
@@ -372,9 +364,8 @@ void TcpLine::Purge() {
     std::uint8_t scratch[512];
     // Bounded: a peer that streams without pause must not hold the worker here.
     for (int i = 0; i < 64; ++i) {
-        const ssize_t r = ::recv(m_fd, scratch, sizeof scratch, MSG_DONTWAIT);
+        const ssize_t r = m_io->Receive(m_fd, scratch, sizeof scratch);
         if (r > 0) continue;
-        if (r < 0 && errno == EINTR) continue;
         // Closed or reset: the next send reconnects first. Nothing queued
         // and no close: the send that follows need not look again.
         if (r == 0 || (errno != EAGAIN && errno != EWOULDBLOCK)) m_peerGone = true;

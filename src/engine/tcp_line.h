@@ -14,6 +14,7 @@
 #include "engine/engine_types.h"
 #include "engine/line_cancel.h"
 #include "engine/serial_line.h"
+#include "engine/stream_io.h"
 
 namespace zentiq {
 
@@ -47,8 +48,11 @@ public:
     // The wait for an answer's bytes, as Open set it.
     void SetResponseTimeout(std::uint32_t milliseconds) { m_responseTimeoutMs = milliseconds; }
     std::uint32_t ResponseTimeout() const { return m_responseTimeoutMs; }
-    // Adopts an already connected socket (fuzzing and tests over socketpair).
+    // Adopts an already connected socket (tests over socketpair).
     void AdoptConnectedSocket(int fd, std::uint32_t responseTimeoutMs);
+    // Adopts a connected stream whose calls are io's (the fuzzer's memory);
+    // io must outlive the stream, which ends at the next Close or failure.
+    void AdoptStream(StreamIo& io, int fd, std::uint32_t responseTimeoutMs);
 
     // Sends n bytes in one call; on failure reconnects and returns false.
     bool Send(const std::uint8_t* bytes, std::size_t n);
@@ -83,7 +87,6 @@ public:
     // Drops kept bytes and whatever the socket has received and not been
     // read: without transaction IDs a late answer would pass for the next.
     void Purge() override;
-    void PurgeAfterWrite() override {}
     std::uint32_t WriteFlags() const override { return 0; }
     std::uint32_t ReadFlags() const override { return 0; }
 
@@ -97,7 +100,11 @@ private:
     bool Sent(ssize_t sent, std::size_t n);
     void CloseSocket();
 
+    // Waits on m_fd through m_io; a wait that failed or met POLLNVAL is -1.
+    int WaitFor(short events, std::uint32_t timeoutMs) const;
+
     int m_fd = -1;
+    StreamIo* m_io = &SocketIo();  // the calls on m_fd
     const LineCancel* m_cancel = nullptr;
     bool m_connected = false;
     bool m_opening = false;  // BeginOpen left a connect under way

@@ -60,6 +60,7 @@ Delivery TcpTransport::Exchange(std::uint8_t* request, std::size_t length, std::
     frame[4] = static_cast<std::uint8_t>(length >> 8);
     frame[5] = static_cast<std::uint8_t>(length);
     std::memcpy(frame + kMbapHeaderSize, request, length);
+    captures.Sending();
     if (!m_line.Send(frame, kMbapHeaderSize + length)) return {status::WriteError};
     captures.CaptureRequest(frame, kMbapHeaderSize + length);
 
@@ -96,12 +97,13 @@ EngineStatus TcpTransport::TransactRaw(const std::uint8_t* bytes, std::size_t n,
     captures.Clear();
     if (!m_line.IsConnected()) return status::NoConnection;
     m_line.DropPending();
+    captures.Sending();
     if (!m_line.Send(bytes, n)) return status::WriteError;
     captures.CaptureRequest(bytes, n);
     const int received =
         m_line.Receive(captures.response, sizeof captures.response, MbapFrameLength);
     if (received < 0) return status::ReadError;
-    captures.responseLength = static_cast<std::uint16_t>(received);
+    captures.ResponseRead(static_cast<std::size_t>(received));
     return status::Ok;
 }
 

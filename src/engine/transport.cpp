@@ -18,8 +18,14 @@ void Captures::CaptureRequest(const std::uint8_t* bytes, std::size_t n) {
     n = std::min(n, sizeof request);
     if (n > 0) std::memcpy(request, bytes, n);
     requestLength = static_cast<std::uint16_t>(n);
-    sentUs = TransactionClockUs();
 }
+
+void Captures::ResponseRead(std::size_t n) {
+    responseLength = static_cast<std::uint16_t>(std::min(n, sizeof response));
+    if (n > 0) answeredUs = TransactionClockUs();
+}
+
+void Captures::Sending() { sentUs = TransactionClockUs(); }
 
 void Captures::CaptureResponse(const std::uint8_t* bytes, std::size_t n) {
     n = std::min(n, sizeof response);

@@ -20,9 +20,11 @@ inline constexpr std::size_t kResponseBufferSize = kDataSize + 16;
 // The bytes of the current transaction as they went over the wire. The
 // request capture keeps its first 531 bytes: an ASCII frame of a 127-register
 // function-23 request (535 characters) is sent whole but captured cut.
-// The transports capture the request once it has left (after any echo) and
-// the answer once it has come whole, so each capture also notes that moment
-// (TransactionClockUs): the response time lies between the two.
+// The transports note the moment before the request is handed to the line
+// and capture the answer once it has come whole (TransactionClockUs): the
+// response time lies between the two. Taken before the write, a worker that
+// loses its processor right after it cannot make an answer look quicker
+// than it was.
 struct Captures {
     std::uint8_t request[kRequestCaptureSize];
     std::uint16_t requestLength = 0;
@@ -35,8 +37,11 @@ struct Captures {
         requestLength = responseLength = 0;
         sentUs = answeredUs = 0;
     }
+    void Sending();
     void CaptureRequest(const std::uint8_t* bytes, std::size_t n);
     void CaptureResponse(const std::uint8_t* bytes, std::size_t n);
+    // n bytes of an answer were read straight into response (raw frames).
+    void ResponseRead(std::size_t n);
 };
 
 // What a transport hands back for one request: whether a frame came, and

@@ -364,6 +364,29 @@ TEST(RawFrames, SentUnchangedAnswerCaptured) {
     EXPECT_EQ(rtu.captures.responseLength, 0);
 }
 
+// A quick slave answers before the write has returned: what is discarded
+// must be only what came before the frame (and, on a two-wire line, its echo).
+TEST(RawFrames, AnAnswerThatCameDuringTheWriteIsKept) {
+    const Bytes frame{0x01, 0x03, 0x00, 0x00, 0x00, 0x01, 0x84, 0x0A};
+    const Bytes answer{0x01, 0x03, 0x02, 0x12, 0x34, 0xB5, 0x33};
+    for (const bool echo : {false, true}) {
+        SCOPED_TRACE(echo ? "with echo" : "without echo");
+        Rtu rtu;
+        rtu.transport.SetEchoRemoval(echo);
+        rtu.line.purgeDiscards = true;
+        rtu.line.stream = true;
+        rtu.line.reads.push_back({0xEE, 0xEE});  // stale bytes from before
+        rtu.line.arriveOnWrite = answer;
+        if (echo) rtu.line.arriveOnWrite.insert(rtu.line.arriveOnWrite.begin(), frame.begin(), frame.end());
+        WorkArea w = Work(0, 0, 0, 0, 0, static_cast<std::uint16_t>(frame.size()));
+        std::memcpy(w.data, frame.data(), frame.size());
+        EXPECT_EQ(rtu.Run(w), status::Ok);
+        EXPECT_EQ(Bytes(rtu.captures.response, rtu.captures.response + rtu.captures.responseLength),
+                  answer);
+        EXPECT_LE(rtu.captures.sentUs, rtu.captures.answeredUs);
+    }
+}
+
 TEST(Functions, UnknownCodeIsNotSent) {
     Rtu rtu;
     WorkArea w = Work(1, 7, 0, 0);

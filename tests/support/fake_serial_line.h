@@ -23,11 +23,16 @@ public:
     // for the next Read, as a byte stream does.
     bool stream = false;
     int purges = 0;
+    // A line that behaves like a port: Purge discards what came in, and a
+    // write makes these bytes arrive (an answer, an echo) before it returns.
+    bool purgeDiscards = false;
+    std::vector<std::uint8_t> arriveOnWrite;
 
     bool IsOpen() const override { return open; }
     int Write(const std::uint8_t* bytes, std::size_t n) override {
         if (!open || failWrites) return 0;
         written.emplace_back(bytes, bytes + n);
+        if (!arriveOnWrite.empty()) reads.push_back(arriveOnWrite);
         return 1;
     }
     int Read(std::uint8_t* buffer, std::size_t n) override {
@@ -40,7 +45,10 @@ public:
         if (stream && k < chunk.size()) reads.emplace_front(chunk.begin() + k, chunk.end());
         return static_cast<int>(k);
     }
-    void Purge() override { ++purges; }
+    void Purge() override {
+        ++purges;
+        if (purgeDiscards) reads.clear();
+    }
     std::uint32_t WriteFlags() const override { return 0; }
     std::uint32_t ReadFlags() const override { return 0; }
 };

@@ -45,6 +45,7 @@ public:
             m_requests.push_back({request[0], request[1], address,
                                   std::vector<std::uint8_t>(request, request + length)});
         }
+        captures.Sending();
         captures.CaptureRequest(request, length);
         const EngineStatus forced = forcedStatus.load();
         if (forced != 0) {
@@ -73,6 +74,7 @@ public:
         return {status::Ok, expected};
     }
     EngineStatus TransactRaw(const std::uint8_t* bytes, std::size_t n, Captures& captures) override {
+        captures.Sending();
         captures.CaptureRequest(bytes, n);
         captures.CaptureResponse(bytes, n);
         return 0;
