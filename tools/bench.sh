@@ -7,15 +7,21 @@
 # figure of every run, their median, the goal and whether the median meets
 # it. A bench that fails is reported and the others still run.
 #
-#   tools/bench.sh [--runs N] [arguments passed to each program]
+# --busy N measures on a busy machine: only the benches that take --busy
+# (their source says "[--busy N]") run, each with N busy loops beside it,
+# and print the goal lines of that case.
+#
+#   tools/bench.sh [--runs N] [--busy N] [arguments passed to each program]
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 
 runs=3
+busy=
 args=()
 while [ $# -gt 0 ]; do
   case "$1" in
+    --busy) [ $# -ge 2 ] || { echo "--busy needs a number" >&2; exit 2; }; busy=$2; shift 2 ;;
     --runs) [ $# -ge 2 ] || { echo "--runs needs a number" >&2; exit 2; }; runs=$2; shift 2 ;;
     --runs=*) runs=${1#--runs=}; shift ;;
     *) args+=("$1"); shift ;;
@@ -26,6 +32,14 @@ if ! [[ "$runs" =~ ^[0-9]+$ ]] || [ "$runs" -lt 1 ] || [ "$runs" -gt 100 ]; then
   exit 2
 fi
 
+if [ -n "$busy" ]; then
+  if ! [[ "$busy" =~ ^[0-9]+$ ]] || [ "$busy" -gt 16 ]; then
+    echo "--busy takes a count from 0 to 16, not '$busy'" >&2
+    exit 2
+  fi
+  args+=(--busy "$busy")
+fi
+
 tools/deps.sh
 dir=build/bench
 
@@ -33,13 +47,14 @@ cmake -S . -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=Release -DZENTIQ_ENGINE_ONLY=OF
 targets=()
 for src in bench/engine/*.cpp bench/ui/*.cpp; do
   [ -e "$src" ] || continue
+  if [ -n "$busy" ] && ! grep -q -- '\[--busy N\]' "$src"; then continue; fi
   targets+=("bench_$(basename "$src" .cpp)")
 done
 if [ ${#targets[@]} -eq 0 ]; then
   echo "no benchmarks found under bench/"
   exit 0
 fi
-cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}" zentiq_libmodbus_slave
+cmake --build "$dir" -j "$(nproc)" --target "${targets[@]}" zentiq_libmodbus_slave zentiq_wire_slave
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

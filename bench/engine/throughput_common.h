@@ -11,12 +11,20 @@
 #include <thread>
 #include <vector>
 
+#include <signal.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
 #include <time.h>
+#include <unistd.h>
+
+#include <string>
 
 #include <modbus.h>
 
+#include "bench_goal.h"
 #include "engine/engine.h"
+#include "engine/slot_timing.h"
 #include "support/peer_data.h"
 
 namespace bench {
@@ -95,6 +103,85 @@ inline double SecondsArgument(int argc, char** argv) {
     if (seconds >= 0.5 && seconds <= 60) return seconds;
     std::fprintf(stderr, "usage: %s [seconds per measurement, 0.5..60]\n", argv[0]);
     return 0;
+}
+
+// The command line of the benches that also measure on a busy machine:
+// [seconds per measurement] [--busy N]. seconds is 0 on bad input.
+struct Options {
+    double seconds = 3.0;
+    int busy = 0;  // busy loops beside the measurement
+};
+
+inline Options ParseOptions(int argc, char** argv) {
+    Options o;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--busy" && i + 1 < argc) {
+            o.busy = std::atoi(argv[++i]);
+            if (o.busy < 0 || o.busy > 16) o.seconds = 0;
+        } else {
+            o.seconds = std::atof(argv[i]);
+        }
+        if (o.seconds < 0.5 || o.seconds > 60) {
+            std::fprintf(stderr, "usage: %s [seconds per measurement, 0.5..60] [--busy N, 0..16]\n", argv[0]);
+            o.seconds = 0;
+            break;
+        }
+    }
+    return o;
+}
+
+// Busy loops at normal priority in processes of their own (their time is
+// not this process's), as a compiler or a browser would keep a machine
+// busy. They end with this object, with the bench, or after 15 minutes.
+class BusyLoops {
+public:
+    explicit BusyLoops(int count) {
+        const pid_t parent = ::getpid();
+        for (int i = 0; i < count; ++i) {
+            const pid_t pid = ::fork();
+            if (pid == 0) {
+                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
+                if (::getppid() != parent) ::_exit(0);
+                const auto end = Clock::now() + std::chrono::minutes(15);
+                volatile std::uint64_t spin = 0;
+                while (Clock::now() < end)
+                    for (int k = 0; k < 100000; ++k) spin = spin + 1;
+                ::_exit(0);
+            }
+            if (pid > 0) m_pids.push_back(pid);
+        }
+    }
+    ~BusyLoops() {
+        for (const pid_t pid : m_pids) ::kill(pid, SIGKILL);
+        for (const pid_t pid : m_pids) ::waitpid(pid, nullptr, 0);
+    }
+    BusyLoops(const BusyLoops&) = delete;
+    BusyLoops& operator=(const BusyLoops&) = delete;
+
+private:
+    std::vector<pid_t> m_pids;
+};
+
+// The goal lines of one size on one line, from the rounds' ratios
+// engine/libmodbus and the processor times per transaction of each side. On
+// an idle machine: the median ratio at least idleRatio, and at most
+// cpuShare times libmodbus's processor time. With busy loops beside: the
+// median at least 1 and no round below a half.
+inline void PrintRatioGoals(const char* line, const Options& o, int registers, const std::vector<double>& ratios,
+                            const std::vector<double>& engineCpu, const std::vector<double>& libCpu,
+                            double idleRatio = 1.1, double cpuShare = 1.5) {
+    const std::string size = std::to_string(registers);
+    if (o.busy > 0) {
+        PrintGoal((std::string(line) + "_busy_ratio_" + size).c_str(), Median(ratios), Better::Higher, 1.0, "x");
+        PrintGoal((std::string(line) + "_busy_worst_round_" + size).c_str(),
+                  *std::min_element(ratios.begin(), ratios.end()), Better::Higher, 0.5, "x");
+        return;
+    }
+    PrintGoal((std::string(line) + "_ratio_" + size).c_str(), Median(ratios), Better::Higher, idleRatio, "x");
+    const double lib = Median(libCpu);
+    PrintGoal((std::string(line) + "_cpu_vs_libmodbus_" + size).c_str(), lib > 0 ? Median(engineCpu) / lib : 0,
+              Better::Lower, cpuShare, "x");
 }
 
 // Runs once() (true = a good read) after a warm-up for the given time.

@@ -304,7 +304,7 @@ std::unique_ptr<PeerProcess> PeerProcess::PyModbus(Mode mode, const std::string&
 
 std::unique_ptr<PeerProcess> PeerProcess::LibModbus(Mode mode, const std::string& device,
                                                     std::string& error, int slaveId,
-                                                    const Serial& serial) {
+                                                    const Serial& serial, int lines) {
     if (mode == Mode::Ascii || mode == Mode::RtuOverTcp) {
         error = "the libmodbus slave serves TCP and RTU only";
         return nullptr;
@@ -336,31 +336,37 @@ std::unique_ptr<PeerProcess> PeerProcess::LibModbus(Mode mode, const std::string
         AppendSerialArgs(argv, serial);
     }
     argv.insert(argv.end(), {"--slave", std::to_string(slaveId), "--exit-on-stdin-eof"});
+    if (lines != 1) argv.insert(argv.end(), {"--lines", std::to_string(lines)});
     return Start(argv, kReadyTimeout, error);
 }
 
 long long PeerProcess::Served() {
-    if (m_pid <= 0 || m_stdout < 0 || ::kill(m_pid, SIGUSR1) != 0) return -1;
+    const std::string report = Report("SERVED ");
+    return report.empty() ? -1 : std::atoll(report.c_str());
+}
+
+std::string PeerProcess::Report(const std::string& tag) {
+    if (m_pid <= 0 || m_stdout < 0 || ::kill(m_pid, SIGUSR1) != 0) return "";
     const auto deadline = Clock::now() + std::chrono::seconds(2);
     std::string text;
     for (int i = 0; i < 1000; ++i) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
-        if (left.count() <= 0) return -1;
+        if (left.count() <= 0) return "";
         pollfd pfd{m_stdout, POLLIN, 0};
         const int r = ::poll(&pfd, 1, static_cast<int>(left.count()));
         if (r < 0 && errno == EINTR) continue;
-        if (r <= 0) return -1;
+        if (r <= 0) return "";
         char buf[64];
         const ssize_t n = ::read(m_stdout, buf, sizeof buf);
         if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return -1;
+        if (n <= 0) return "";
         text.append(buf, static_cast<std::size_t>(n));
-        const std::size_t at = text.rfind("SERVED ");
-        if (at != std::string::npos && text.find('\n', at) != std::string::npos)
-            return std::atoll(text.c_str() + at + 7);
-        if (text.size() > 4096) return -1;
+        const std::size_t at = text.rfind(tag);
+        const std::size_t end = at == std::string::npos ? at : text.find('\n', at);
+        if (end != std::string::npos) return text.substr(at + tag.size(), end - at - tag.size());
+        if (text.size() > 4096) return "";
     }
-    return -1;
+    return "";
 }
 
 bool PeerProcess::IsRunning() {

@@ -65,9 +65,12 @@ public:
     // Rtu; Ascii and RtuOverTcp are refused (the slave has neither). Rtu with
     // an empty device: the slave makes a pty pair of its own and serves its
     // master end, with no relay in between; Endpoint() is the path to open.
+    // With several lines one slave serves that many masters at once: TCP
+    // clients, ptys of its own (Endpoint() names them separated by spaces)
+    // or the devices of a comma-separated list.
     static std::unique_ptr<PeerProcess> LibModbus(Mode mode, const std::string& device,
                                                   std::string& error, int slaveId = 1,
-                                                  const Serial& serial = {});
+                                                  const Serial& serial = {}, int lines = 1);
     // Any program that prints "READY <endpoint>" on stdout once it serves and
     // ends when its stdin closes. argv[0] must be an absolute path.
     static std::unique_ptr<PeerProcess> Start(const std::vector<std::string>& argv,
@@ -88,6 +91,9 @@ public:
     // The requests the libmodbus slave has answered so far (it reports them
     // on SIGUSR1); -1 when no report came within two seconds.
     long long Served();
+    // Sends SIGUSR1 and returns what follows `tag` on the next line that
+    // the peer prints with it; "" when none came within two seconds.
+    std::string Report(const std::string& tag);
     // Closes stdin, waits, escalates to SIGTERM and SIGKILL (each bounded).
     // Returns the wait status, -1 if it was already stopped or not reaped.
     // Prints the peer's stderr when it ended abnormally.

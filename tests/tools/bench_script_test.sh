@@ -10,7 +10,8 @@ mkdir -p "$root"/{tools,bin,bench/engine,bench/ui,build/bench/bench}
 cp "$src" "$root/tools/bench.sh"
 printf '#!/bin/sh\nexit 0\n' >"$root/tools/deps.sh"
 printf '#!/bin/sh\nexit 0\n' >"$root/bin/cmake"
-touch "$root"/bench/engine/first.cpp "$root"/bench/ui/{failing,late}.cpp
+touch "$root"/bench/ui/{failing,late}.cpp
+echo '//   bench_first [seconds] [--busy N]' >"$root"/bench/engine/first.cpp
 # Each run of bench_first counts itself; its figures move with the count.
 cat >"$root/build/bench/bench/bench_first" <<EOF
 #!/bin/sh
@@ -51,6 +52,14 @@ rm -f "$root/count"
 out=$(PATH="$root/bin:$PATH" bash "$root/tools/bench.sh" --runs=1 2>&1)
 check "--runs=1 runs once" "^first_ratio +0\.820 +0\.820 " "$out"
 if grep -q "run 2 of" <<<"$out"; then echo "FAILED: --runs=1 ran twice"; fails=$((fails + 1)); fi
+
+# Busy mode: only the benches that take --busy run, and they get it.
+rm -f "$root/count"
+out=$(PATH="$root/bin:$PATH" bash "$root/tools/bench.sh" --runs=1 --busy 2 5 2>&1)
+check "--busy reaches the benches that take it" "^args: 5 --busy 2$" "$out"
+if grep -q "bench_failing\|bench_late" <<<"$out"; then echo "FAILED: --busy ran a bench without it"; fails=$((fails + 1)); fi
+out=$(PATH="$root/bin:$PATH" bash "$root/tools/bench.sh" --busy x 2>&1)
+[ $? -eq 2 ] || { echo "FAILED: --busy x must be refused"; fails=$((fails + 1)); }
 
 for bad in 0 x 101; do
   out=$(PATH="$root/bin:$PATH" bash "$root/tools/bench.sh" --runs "$bad" 2>&1)

@@ -5,7 +5,8 @@
  *   zentiq_libmodbus_slave --rtu DEVICE --baud N [--parity N|E|O] [--data 7|8] [--stop 1|2]
  *   zentiq_libmodbus_slave --rtu-own-pty       (makes a pty pair, serves its master end)
  *   common options: --slave ID (default 1), --exit-on-stdin-eof,
- *                   --max-seconds N (default 900), --verbose
+ *                   --max-seconds N (default 900), --verbose,
+ *                   --lines N (1 to 4, default 1; see below)
  *
  * Prints "READY <port>" (TCP) or "READY <device>" (RTU; with --rtu-own-pty the
  * path of the pair's other end, for the master to open) on stdout once it
@@ -14,7 +15,11 @@
  * 16, 22 and 23 itself (and 17); anything else gets "illegal function".
  *
  * TCP clients are served one after another: when a client goes away the slave
- * accepts the next one.
+ * accepts the next one. With --lines N it serves up to N clients at once.
+ * With --lines N, --rtu-own-pty makes N pty pairs and READY names their
+ * paths separated by spaces; --rtu takes N devices separated by commas. One
+ * process then serves several masters, so that a benchmark can compare two
+ * clients against the same slave, placed by the scheduler as one.
  *
  * RTU keeps libmodbus's bus manners: after a request for another slave ID it
  * takes the next frame for that slave's answer and drops it, so a master that
@@ -38,6 +43,7 @@
 #include <modbus.h>
 
 #include "../peer_data.h"
+#include "parse_int.h"
 
 static volatile sig_atomic_t g_stop = 0;
 /* Requests taken to be answered so far; SIGUSR1 prints "SERVED <n>" on stdout, so that
@@ -76,23 +82,16 @@ struct options {
     int exit_on_stdin_eof;
     int max_seconds;
     int verbose;
+    int lines;
 };
+
+#define MAX_LINES 4
 
 static void usage(void) {
     fprintf(stderr,
             "usage: zentiq_libmodbus_slave (--tcp PORT | --rtu DEVICE --baud N [--parity N|E|O]"
             " [--data 7|8] [--stop 1|2] | --rtu-own-pty) [--slave ID] [--exit-on-stdin-eof]"
-            " [--max-seconds N] [--verbose]\n");
-}
-
-static int parse_int(const char *text, int lo, int hi, int *out) {
-    char *end = NULL;
-    long v;
-    errno = 0;
-    v = strtol(text, &end, 10);
-    if (errno != 0 || end == text || *end != '\0' || v < lo || v > hi) return 0;
-    *out = (int)v;
-    return 1;
+            " [--max-seconds N] [--verbose] [--lines N]\n");
 }
 
 static int parse_args(int argc, char **argv, struct options *o) {
@@ -105,6 +104,7 @@ static int parse_args(int argc, char **argv, struct options *o) {
     o->stop_bits = 1;
     o->slave = 1;
     o->max_seconds = 900;
+    o->lines = 1;
     for (i = 1; i < argc; ++i) {
         const char *a = argv[i];
         const char *v = (i + 1 < argc) ? argv[i + 1] : NULL;
@@ -132,6 +132,8 @@ static int parse_args(int argc, char **argv, struct options *o) {
             if (!parse_int(v, 1, 2, &o->stop_bits)) { fprintf(stderr, "bad stop bits %s\n", v); return 0; }
         } else if (strcmp(a, "--slave") == 0) {
             if (!parse_int(v, 1, 247, &o->slave)) { fprintf(stderr, "bad slave id %s\n", v); return 0; }
+        } else if (strcmp(a, "--lines") == 0) {
+            if (!parse_int(v, 1, MAX_LINES, &o->lines)) { fprintf(stderr, "bad line count %s\n", v); return 0; }
         } else if (strcmp(a, "--max-seconds") == 0) {
             if (!parse_int(v, 1, 86400, &o->max_seconds)) { fprintf(stderr, "bad seconds %s\n", v); return 0; }
         } else {
@@ -166,28 +168,32 @@ static double now_seconds(void) {
     return (double)ts.tv_sec + (double)ts.tv_nsec / 1e9;
 }
 
-/* Waits up to 200 ms for fd (or -1 for none) to become readable. Returns 1
- * readable, 0 nothing yet, -1 stop (signal flag, stdin closed, select error). */
-static int wait_readable(int fd, int watch_stdin) {
+/* Waits up to 200 ms for one of the n descriptors (-1 entries are skipped)
+ * to become readable. Returns its index, -1 when none is yet, -2 to stop
+ * (signal flag, stdin closed, select error). */
+static int wait_any(const int *fds, int n, int watch_stdin) {
     fd_set set;
     struct timeval tv;
     int maxfd = -1;
-    int rc;
+    int rc, i;
     FD_ZERO(&set);
-    if (fd >= 0) { FD_SET(fd, &set); maxfd = fd; }
+    for (i = 0; i < n; ++i)
+        if (fds[i] >= 0) { FD_SET(fds[i], &set); if (fds[i] > maxfd) maxfd = fds[i]; }
     if (watch_stdin) { FD_SET(STDIN_FILENO, &set); if (STDIN_FILENO > maxfd) maxfd = STDIN_FILENO; }
     tv.tv_sec = 0;
     tv.tv_usec = 200000;
     rc = select(maxfd + 1, &set, NULL, NULL, &tv);
-    if (g_stop) return -1;
-    if (rc < 0) return errno == EINTR ? 0 : -1;
-    if (rc == 0) return 0;
+    if (g_stop) return -2;
+    if (rc < 0) return errno == EINTR ? -1 : -2;
+    if (rc == 0) return -1;
     if (watch_stdin && FD_ISSET(STDIN_FILENO, &set)) {
         char junk[64];
-        ssize_t n = read(STDIN_FILENO, junk, sizeof junk);
-        if (n <= 0) return -1; /* the starter went away */
+        ssize_t got = read(STDIN_FILENO, junk, sizeof junk);
+        if (got <= 0) return -2; /* the starter went away */
     }
-    return (fd >= 0 && FD_ISSET(fd, &set)) ? 1 : 0;
+    for (i = 0; i < n; ++i)
+        if (fds[i] >= 0 && FD_ISSET(fds[i], &set)) return i;
+    return -1;
 }
 
 /* Request loop limits: the deadline bounds the time, this bounds the count. */
@@ -212,22 +218,30 @@ static int serve_tcp(const struct options *o, modbus_t *ctx, modbus_mapping_t *m
     printf("READY %u\n", (unsigned)ntohs(addr.sin_port));
     fflush(stdout);
 
+    /* fds[0] is the listening socket while there is room for a client. */
+    int fds[1 + MAX_LINES];
+    int clients = 0, i;
+    for (i = 0; i <= MAX_LINES; ++i) fds[i] = -1;
     while (!g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
-        int client = -1;
-        int w = wait_readable(listen_fd, o->exit_on_stdin_eof);
-        if (w < 0) break;
-        if (w == 0) continue;
-        if (modbus_tcp_accept(ctx, &listen_fd) < 0) {
-            if (o->verbose) fprintf(stderr, "accept: %s\n", modbus_strerror(errno));
+        int w;
+        fds[0] = clients < o->lines ? listen_fd : -1;
+        w = wait_any(fds, 1 + o->lines, o->exit_on_stdin_eof);
+        if (w == -2) break;
+        if (w < 0) continue;
+        if (w == 0) {
+            if (modbus_tcp_accept(ctx, &listen_fd) < 0) {
+                if (o->verbose) fprintf(stderr, "accept: %s\n", modbus_strerror(errno));
+                continue;
+            }
+            for (i = 1; i <= o->lines && fds[i] >= 0; ++i) {
+            }
+            fds[i] = modbus_get_socket(ctx);
+            ++clients;
             continue;
         }
-        client = modbus_get_socket(ctx);
-        while (!g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
-            int rc;
-            w = wait_readable(client, o->exit_on_stdin_eof);
-            if (w < 0) { g_stop = 1; break; }
-            if (w == 0) continue;
-            rc = modbus_receive(ctx, query);
+        modbus_set_socket(ctx, fds[w]);
+        {
+            const int rc = modbus_receive(ctx, query);
             if (rc > 0) {
                 /* Counted before the answer goes out: a client that asks
                  * for the count right after its answer must find it there. */
@@ -235,51 +249,100 @@ static int serve_tcp(const struct options *o, modbus_t *ctx, modbus_mapping_t *m
                 modbus_reply(ctx, query, rc, map);
             } else if (rc < 0) {
                 /* Client gone (or a broken frame): drop it, take the next one. */
-                break;
+                close(fds[w]);
+                fds[w] = -1;
+                --clients;
             }
         }
-        modbus_close(ctx); /* closes the client socket only */
     }
+    for (i = 1; i <= MAX_LINES; ++i)
+        if (fds[i] >= 0) close(fds[i]);
     close(listen_fd);
     return 0;
 }
 
-static int serve_rtu(const struct options *o, modbus_t *ctx, modbus_mapping_t *map) {
-    uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
-    double deadline = now_seconds() + o->max_seconds;
-    long iterations = 0;
-    int fd;
-    const char *endpoint = o->device;
+/* Opens line i: a pty pair of its own (its master end), or the i-th of the
+ * comma-separated devices. The slave end's path or the device goes into
+ * endpoint. Returns the context, NULL on failure (said on stderr). */
+static modbus_t *open_rtu_line(const struct options *o, int i, char *endpoint, size_t size) {
+    modbus_t *ctx;
     if (o->own_pty) {
         /* The master end is the slave's line: no relay in between, and a pty
          * master needs no line settings (it starts raw). */
-        fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0 || (endpoint = ptsname(fd)) == NULL) {
+        const char *path;
+        int fd = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0 || grantpt(fd) != 0 || unlockpt(fd) != 0 || (path = ptsname(fd)) == NULL) {
             perror("cannot make a pty pair");
             if (fd >= 0) close(fd);
-            return 1;
+            return NULL;
+        }
+        snprintf(endpoint, size, "%s", path);
+        ctx = modbus_new_rtu("own pty", o->baud, o->parity, o->data_bits, o->stop_bits);
+        if (ctx == NULL) {
+            close(fd);
+            return NULL;
         }
         modbus_set_socket(ctx, fd);
     } else {
-        if (modbus_connect(ctx) != 0) {
-            fprintf(stderr, "cannot open %s: %s\n", o->device, modbus_strerror(errno));
-            return 1;
+        const char *start = o->device;
+        size_t len;
+        int k;
+        for (k = 0; k < i && start != NULL; ++k) {
+            start = strchr(start, ',');
+            if (start != NULL) ++start;
         }
-        fd = modbus_get_socket(ctx);
+        if (start == NULL) {
+            fprintf(stderr, "--rtu names fewer than %d devices\n", o->lines);
+            return NULL;
+        }
+        len = strcspn(start, ",");
+        snprintf(endpoint, size, "%.*s", (int)len, start);
+        ctx = modbus_new_rtu(endpoint, o->baud, o->parity, o->data_bits, o->stop_bits);
+        if (ctx == NULL || modbus_connect(ctx) != 0) {
+            fprintf(stderr, "cannot open %s: %s\n", endpoint, modbus_strerror(errno));
+            if (ctx != NULL) modbus_free(ctx);
+            return NULL;
+        }
     }
-    printf("READY %s\n", endpoint);
-    fflush(stdout);
-    while (!g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
+    modbus_set_slave(ctx, o->slave);
+    modbus_set_debug(ctx, o->verbose ? TRUE : FALSE);
+    modbus_set_error_recovery(ctx, MODBUS_ERROR_RECOVERY_PROTOCOL);
+    return ctx;
+}
+
+static int serve_rtu(const struct options *o, modbus_mapping_t *map) {
+    uint8_t query[MODBUS_RTU_MAX_ADU_LENGTH];
+    double deadline = now_seconds() + o->max_seconds;
+    long iterations = 0;
+    modbus_t *ctx[MAX_LINES] = {NULL};
+    int fds[MAX_LINES];
+    char endpoints[MAX_LINES][256];
+    int i, result = 0;
+    for (i = 0; i < o->lines; ++i) {
+        ctx[i] = open_rtu_line(o, i, endpoints[i], sizeof endpoints[i]);
+        if (ctx[i] == NULL) {
+            result = 1;
+            break;
+        }
+        fds[i] = modbus_get_socket(ctx[i]);
+    }
+    if (result == 0) {
+        printf("READY");
+        for (i = 0; i < o->lines; ++i) printf(" %s", endpoints[i]);
+        printf("\n");
+        fflush(stdout);
+    }
+    while (result == 0 && !g_stop && now_seconds() < deadline && iterations++ < MAX_ITERATIONS) {
         int rc;
-        int w = wait_readable(fd, o->exit_on_stdin_eof);
-        if (w < 0) break;
-        if (w == 0) continue;
-        rc = modbus_receive(ctx, query);
+        const int w = wait_any(fds, o->lines, o->exit_on_stdin_eof);
+        if (w == -2) break;
+        if (w < 0) continue;
+        rc = modbus_receive(ctx[w], query);
         /* 0: addressed to another slave; -1: bad CRC or broken frame, which
          * libmodbus has already flushed. Either way there is nothing to say. */
         if (rc > 0) {
             g_served++;
-            modbus_reply(ctx, query, rc, map);
+            modbus_reply(ctx[w], query, rc, map);
         } else if (rc < 0 && errno == EIO && o->own_pty) {
             /* Nobody has the other end open (between two masters): the
              * master reads EIO at once until someone does. */
@@ -287,9 +350,14 @@ static int serve_rtu(const struct options *o, modbus_t *ctx, modbus_mapping_t *m
             nanosleep(&pause, NULL);
         }
     }
-    if (o->own_pty) close(fd); /* libmodbus would restore line settings it never took */
-    else modbus_close(ctx);
-    return 0;
+    for (i = 0; i < o->lines; ++i) {
+        if (ctx[i] == NULL) continue;
+        /* libmodbus would restore line settings it never took on a pty */
+        if (o->own_pty) close(fds[i]);
+        else modbus_close(ctx[i]);
+        modbus_free(ctx[i]);
+    }
+    return result;
 }
 
 int main(int argc, char **argv) {
@@ -318,12 +386,12 @@ int main(int argc, char **argv) {
         fprintf(stderr, "out of memory\n");
         return 1;
     }
-    if (o.tcp) {
-        ctx = modbus_new_tcp("127.0.0.1", o.port);
-    } else {
-        /* With its own pty the device name is never opened. */
-        ctx = modbus_new_rtu(o.own_pty ? "own pty" : o.device, o.baud, o.parity, o.data_bits, o.stop_bits);
+    if (!o.tcp) {
+        result = serve_rtu(&o, map);
+        modbus_mapping_free(map);
+        return result;
     }
+    ctx = modbus_new_tcp("127.0.0.1", o.port);
     if (ctx == NULL) {
         fprintf(stderr, "cannot create the libmodbus context: %s\n", modbus_strerror(errno));
         modbus_mapping_free(map);
@@ -333,7 +401,7 @@ int main(int argc, char **argv) {
     modbus_set_slave(ctx, o.slave);
     modbus_set_error_recovery(ctx, MODBUS_ERROR_RECOVERY_PROTOCOL);
 
-    result = o.tcp ? serve_tcp(&o, ctx, map) : serve_rtu(&o, ctx, map);
+    result = serve_tcp(&o, ctx, map);
 
     modbus_free(ctx);
     modbus_mapping_free(map);
