@@ -1,7 +1,5 @@
 #include "engine/answer_spin.h"
 
-#include <sys/ioctl.h>
-
 #include <algorithm>
 
 namespace zentiq {
@@ -17,14 +15,6 @@ void AnswerSpin::Note(Clock::duration took) {
 AnswerSpin::Clock::duration AnswerSpin::Budget() const {
     if (!m_typical || *m_typical > kLongest || Resting()) return Clock::duration::zero();
     return std::min<Clock::duration>(2 * *m_typical, kLongest);
-}
-
-AnswerSpin::Seen AnswerSpin::InputQueued(int fd) {
-    int queued = 0;
-    // A failing probe (the device went away) is left to the wait, which
-    // reports it.
-    if (fd < 0 || ::ioctl(fd, FIONREAD, &queued) != 0) return Seen::GiveUp;
-    return queued > 0 ? Seen::Answer : Seen::Nothing;
 }
 
 void AnswerSpin::Breathe() {

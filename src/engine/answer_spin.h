@@ -1,7 +1,7 @@
-// A short look for the answer before the worker goes to sleep for it. A slave
-// on this machine answers within some tens of microseconds, about as long as
-// the wake-up from a sleep takes; looking a few times meanwhile saves that
-// wake-up on every transaction. A peer whose recent answers took longer (a
+// A short look for the answer before the TCP line goes to sleep for it. A
+// slave on this machine answers within some tens of microseconds, about as
+// long as the wake-up from a sleep takes; looking a few times meanwhile saves
+// that wake-up on every transaction. A peer whose recent answers took longer (a
 // device across a network, a converter, a busy simulator) is never waited
 // for this way, so the look costs nothing where it cannot help.
 #pragma once
@@ -34,8 +34,8 @@ public:
     static constexpr std::chrono::microseconds kPreempted{200};
     static constexpr std::chrono::milliseconds kRest{1000};
 
-    // The request has just left (at `at`).
-    void Sent(Clock::time_point at = Clock::now()) { m_sentAt = at; }
+    // The request has just left.
+    void Sent() { m_sentAt = Clock::now(); }
     // What one look at the line found.
     enum class Seen { Nothing, Answer, GiveUp };
     // Looks with probe (() -> Seen) until it sees the answer, within the
@@ -55,12 +55,6 @@ public:
     // or while the look rests.
     Clock::duration Budget() const;
     bool Resting() const { return Clock::now() < m_restUntil; }
-
-    // The probe of a terminal. Its poll waits for the kernel's worker that
-    // is still handing the slave's bytes over, so that every look would
-    // sleep as long as the wait it is meant to save; the count of bytes
-    // already in its input queue is asked without waiting.
-    static Seen InputQueued(int fd);
 
 private:
     // Between two looks: a breath for the processor, not a system call. A

@@ -3,9 +3,9 @@
 // The descriptor keeps O_NONBLOCK from its open on (and VMIN = 0, VTIME = 0):
 // every wait is a poll() bounded by the timeouts, so a stalled line (flow
 // control, a full pty) cannot hold a write beyond its limit, and no
-// transaction pays for switching the mode around each write. The wait for
-// an answer first looks for it briefly while the slave has been answering
-// within tens of microseconds (one on this machine, behind a pty).
+// transaction pays for switching the mode around each write. An answer is
+// always slept for: a look before the sleep, as on TCP, cost a terminal
+// twice libmodbus's processor time per transaction for no steady gain.
 #include "engine/posix_serial_port.h"
 
 #include <fcntl.h>
@@ -267,9 +267,6 @@ int PosixSerialPort::OpenDevice(int& error) {
     m_hasCounters = ioctl(m_fd, TIOCGICOUNT, &icount) == 0;
     // A pty hands written bytes to the other end at once: no FIFO to drain.
     m_hasUart = !IsPseudoTerminal(m_fd);
-    // Another device, or the same one back: its pace is learnt again.
-    m_spin.Forget();
-    m_answerDue = false;
 
     tcflush(m_fd, TCIOFLUSH);
     return 0;
@@ -455,8 +452,6 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
     if (err != 0) return failed(err, 0);
     if (timedOut) return failed(0, port_error::TxFull);
     m_writeFlags = 0;
-    m_spin.Sent();
-    m_answerDue = true;
     return 1;
 }
 
@@ -494,9 +489,6 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
     Clock::time_point lastByte = start;
     int err = 0;
     bool hungUp = false;
-    // The first wait after a request is the wait for its answer: it learns
-    // the slave's pace, and looks before sleeping when that is quick.
-    bool answerWait = std::exchange(m_answerDue, false);
     while (got < n) {
         // How long poll() may wait for the next byte.
         int waitMs = -1;
@@ -512,14 +504,7 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
         }
 
         pollfd pfd{m_fd, POLLIN, 0};
-        if (answerWait && waitMs != 0 &&
-            m_spin.Look(m_cancel, [fd = m_fd] { return AnswerSpin::InputQueued(fd); }))
-            pfd.revents = POLLIN;
-        else
-            pfd.revents = static_cast<short>(WaitOrCancel(m_cancel, m_fd, POLLIN, waitMs));
-        // A time-out counts too (such a slave is slept for); a stop says nothing.
-        if (answerWait && waitMs != 0 && !Cancelled(m_cancel)) m_spin.Answered();
-        answerWait = false;
+        pfd.revents = static_cast<short>(WaitOrCancel(m_cancel, m_fd, POLLIN, waitMs));
         if (pfd.revents < 0) {
             err = errno;
             break;

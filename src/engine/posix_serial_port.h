@@ -5,7 +5,6 @@
 #include <chrono>
 #include <string>
 
-#include "engine/answer_spin.h"
 #include "engine/engine_types.h"
 #include "engine/line_cancel.h"
 #include "engine/serial_line.h"
@@ -37,11 +36,6 @@ public:
     bool DeviceLost() const { return m_open && m_fd < 0; }
     // How often a lost device is looked for.
     static constexpr std::chrono::milliseconds kReopenPeriod{1000};
-    // How long the next answer is looked for before the read sleeps for it:
-    // only a slave on this machine behind a pty answers fast enough; a real
-    // line's answers take longer than any look, and are slept for.
-    AnswerSpin::Clock::duration AnswerLookBudget() const { return m_spin.Budget(); }
-
     // Open from Open until Close, also while a lost device is away.
     bool IsOpen() const override { return m_open; }
     int Write(const std::uint8_t* bytes, std::size_t n) override;
@@ -82,8 +76,6 @@ private:
         int frame = 0, overrun = 0, parity = 0, brk = 0, bufOverrun = 0;
     } m_counters;
     bool m_hasCounters = false;    // the driver has TIOCGICOUNT (ptys do not)
-    AnswerSpin m_spin;
-    bool m_answerDue = false;  // a request has left and its answer is not yet timed
     bool m_hasUart = false;        // not a pty: the last characters wait in a FIFO
     bool m_countersValid = false;  // the snapshot was taken
     // RTS toggle through the driver's RS-485 mode (TIOCSRS485); when the

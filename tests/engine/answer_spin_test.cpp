@@ -1,5 +1,6 @@
 // How the look for an answer learns a peer's pace, and that it never holds
 // the worker past its budget or a stop.
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -69,9 +70,17 @@ protected:
     int m_fds[2] = {-1, -1};
 };
 
-// Over a socket pair, with the probe a terminal's port uses.
+// A probe as the TCP line's: poll() without waiting.
+AnswerSpin::Seen Readable(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    const int r = ::poll(&p, 1, 0);
+    if (r == 0) return AnswerSpin::Seen::Nothing;
+    return r > 0 && (p.revents & POLLIN) ? AnswerSpin::Seen::Answer : AnswerSpin::Seen::GiveUp;
+}
+
+// Over a socket pair.
 TEST_F(AnswerSpinLookTest, SeesQueuedBytesAndOtherwiseGivesUp) {
-    const auto queued = [this] { return AnswerSpin::InputQueued(m_fds[0]); };
+    const auto queued = [this] { return Readable(m_fds[0]); };
     // A fresh look for each case: one that lost the processor on a busy
     // machine would rest.
     const auto learnt = [] {
@@ -87,7 +96,7 @@ TEST_F(AnswerSpinLookTest, SeesQueuedBytesAndOtherwiseGivesUp) {
     AnswerSpin spin = learnt();
     EXPECT_FALSE(spin.Look(nullptr, queued)) << "nothing came within the budget";
     spin = learnt();
-    EXPECT_FALSE(spin.Look(nullptr, [] { return AnswerSpin::InputQueued(-1); })) << "a line that is gone";
+    EXPECT_FALSE(spin.Look(nullptr, [] { return Readable(1 << 20); })) << "a line that is gone";
 
     const char byte = 1;
     ASSERT_EQ(::write(m_fds[1], &byte, 1), 1);
@@ -149,48 +158,65 @@ TEST(AnswerSpinTest, ALookThatLostTheProcessorRests) {
     EXPECT_EQ(looks, 0) << "no look while resting";
 }
 
-// The machine's processor pressure, from the kernel's figure: no look while
-// other programs wait for a processor.
-TEST(AnswerSpinTest, NoLookWhileOtherProgramsWaitForAProcessor) {
-    struct Case {
+void WritePressure(const std::string& path, const char* text) {
+    FILE* f = std::fopen(path.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fputs(text, f);
+    std::fclose(f);
+}
+
+// The machine counts as busy when some task waited for a processor more
+// than half of the time between two readings of the kernel's figure.
+TEST(ProcessorPressureTest, BusyWhenTasksWaitedMoreThanHalfTheTime) {
+    using Clock = ProcessorPressure::Clock;
+    const std::string path = ::testing::TempDir() + "zentiq_cpu_pressure";
+    struct Step {
         const char* name;
-        const char* text;  // of the pressure file; nullptr: no such file
-        std::optional<double> some;
+        int atMs;          // since the start
+        const char* text;  // of the file; nullptr: no such file
         bool busy;
     };
-    const Case cases[] = {
-        {"idle", "some avg10=0.00 avg60=0.00 avg300=0.00 total=0\nfull avg10=0.00", 0.0, false},
-        {"a little", "some avg10=4.25 avg60=1.00 avg300=0.50 total=123\n", 4.25, false},
-        {"a busy machine", "some avg10=37.50 avg60=20.00 avg300=9.00 total=999\n", 37.5, true},
-        {"no figure in the kernel", nullptr, std::nullopt, false},
-        {"not a pressure file", "full avg10=50.00\n", std::nullopt, false},
-        {"a broken number", "some avg10=12x avg60=1\n", std::nullopt, false},
-        {"out of range", "some avg10=400.00 avg60=1\n", std::nullopt, false},
+    const Step steps[] = {
+        {"the first reading says nothing", 0, "some avg10=90.00 avg60=0 avg300=0 total=1000000\n", false},
+        {"read again only after its period", 100, "some avg10=0 avg60=0 avg300=0 total=9000000\n", false},
+        {"60 % of 500 ms", 500, "some avg10=0 avg60=0 avg300=0 total=1300000\nfull avg10=0", true},
+        {"20 % of 500 ms", 1000, "some avg10=0 avg60=0 avg300=0 total=1400000\n", false},
+        {"a counter that went back", 1500, "some avg10=0 avg60=0 avg300=0 total=5\n", false},
+        {"no figure in the kernel", 2000, nullptr, false},
+        {"back, but nothing to compare with", 2500, "some avg10=0 avg60=0 avg300=0 total=9000000\n", false},
+        {"not the figure", 3000, "full avg10=0.00 avg60=0 avg300=0 total=99999999\n", false},
+        {"a broken count", 3500, "some avg10=0 avg60=0 avg300=0 total=12x\n", false},
     };
-    const std::string path = ::testing::TempDir() + "zentiq_cpu_pressure";
-    for (const Case& c : cases) {
+    const Clock::time_point start = Clock::now();
+    ProcessorPressure pressure(path);
+    for (const Step& step : steps) {
         ::unlink(path.c_str());
-        if (c.text != nullptr) {
-            FILE* f = std::fopen(path.c_str(), "w");
-            ASSERT_NE(f, nullptr);
-            std::fputs(c.text, f);
-            std::fclose(f);
-            EXPECT_EQ(ProcessorPressure::SomeAvg10(c.text), c.some) << c.name;
-        }
-        ProcessorPressure pressure(path);
-        EXPECT_EQ(pressure.Busy(), c.busy) << c.name;
-
-        AnswerSpin spin(path);
-        spin.Note(15us);
-        spin.Sent();
-        int looks = 0;
-        const bool found = spin.Look(nullptr, [&] {
-            ++looks;
-            return AnswerSpin::Seen::Answer;
-        });
-        EXPECT_EQ(found, !c.busy) << c.name;
-        EXPECT_EQ(looks, c.busy ? 0 : 1) << c.name;
+        if (step.text != nullptr) WritePressure(path, step.text);
+        EXPECT_EQ(pressure.Busy(start + std::chrono::milliseconds(step.atMs)), step.busy) << step.name;
     }
+    EXPECT_EQ(ProcessorPressure::SomeTotalUs("some avg10=1.00 avg60=2.00 avg300=3.00 total=42\n"), 42u);
+    ::unlink(path.c_str());
+}
+
+// No look while other programs wait for a processor.
+TEST(AnswerSpinTest, NoLookOnABusyMachine) {
+    const std::string path = ::testing::TempDir() + "zentiq_cpu_pressure_look";
+    WritePressure(path, "some avg10=0 avg60=0 avg300=0 total=0\n");
+    AnswerSpin spin(path);
+    spin.Note(15us);
+    int looks = 0;
+    const auto answer = [&] {
+        ++looks;
+        return AnswerSpin::Seen::Answer;
+    };
+    spin.Sent();
+    EXPECT_TRUE(spin.Look(nullptr, answer)) << "an idle machine";
+    // Ten seconds of waiting since the last reading, whenever this runs.
+    std::this_thread::sleep_for(ProcessorPressure::kPeriod + 50ms);
+    WritePressure(path, "some avg10=0 avg60=0 avg300=0 total=10000000\n");
+    spin.Sent();
+    EXPECT_FALSE(spin.Look(nullptr, answer)) << "a busy machine";
+    EXPECT_EQ(looks, 1);
     ::unlink(path.c_str());
 }
 

@@ -549,56 +549,6 @@ TEST_F(PosixSerialPortTest, PurgeDiscardsPendingInput) {
     EXPECT_EQ(buffer[0], 9);
 }
 
-// ---- the look for a quick answer ---------------------------------------------
-
-TEST_F(PosixSerialPortTest, AQuickAnswerIsLookedForAndASlowOneSleptFor) {
-    OpenPort(0, 0, 60);
-    const std::uint8_t request[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x01, 0x84, 0x0A};
-    const std::vector<std::uint8_t> answer = {0x01, 0x03, 0x02, 0x12, 0x34, 0xB5, 0x33};
-    std::vector<std::uint8_t> in(answer.size());
-    // The answer is on the line before the request leaves: as quick as a
-    // slave can be, whatever the machine's pace.
-    auto quickExchange = [&] {
-        if (!pty.writeToPort(answer)) return false;
-        std::this_thread::sleep_for(milliseconds(5));
-        if (port.Write(request, sizeof request) != 1) return false;
-        pty.discardFromPort();
-        return port.Read(in.data(), in.size()) == static_cast<int>(answer.size()) && in == answer;
-    };
-    // A cold first exchange (page faults, a busy sanitizer build) may take
-    // longer than the look ever lasts; the pace is learnt over a few more.
-    auto learnQuickPace = [&] {
-        for (int i = 0; i < 40; ++i) {
-            if (!quickExchange()) return false;
-            if (port.AnswerLookBudget() > AnswerSpin::Clock::duration::zero()) return true;
-        }
-        return false;
-    };
-    EXPECT_EQ(port.AnswerLookBudget(), AnswerSpin::Clock::duration::zero()) << "nothing learnt yet";
-    ASSERT_TRUE(learnQuickPace());
-    EXPECT_TRUE(quickExchange()) << "an answer found by the look, whole";
-    const auto quick = port.AnswerLookBudget();
-
-    // A read that follows no request is no answer: the pace stays.
-    std::uint8_t spare[4] = {};
-    EXPECT_EQ(port.Read(spare, sizeof spare), 0);
-    EXPECT_EQ(port.AnswerLookBudget(), quick);
-
-    // Opening again starts afresh.
-    port.Close();
-    OpenPort(0, 0, 60);
-    EXPECT_EQ(port.AnswerLookBudget(), AnswerSpin::Clock::duration::zero());
-    ASSERT_TRUE(learnQuickPace());
-
-    // A slave that does not answer in time is slept for, and the time limit
-    // holds as without the look.
-    ASSERT_EQ(port.Write(request, sizeof request), 1);
-    const auto start = Clock::now();
-    EXPECT_EQ(port.Read(in.data(), in.size()), 0);
-    EXPECT_GE(MsSince(start), 60);
-    EXPECT_EQ(port.AnswerLookBudget(), AnswerSpin::Clock::duration::zero());
-}
-
 // ---- handshake on a line without modem lines -------------------------------
 
 TEST_F(PosixSerialPortTest, RtsToggleAndDsrFlowDoNotBlockAPty) {
