@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLocale>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTableView>
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <utility>
 
 #include "display/decode_table_model.h"
@@ -305,12 +307,19 @@ void DecodeWindow::rank() {
     m_applicable = -1;
     m_verdict.clear();
     if (m_expectation.kind != Expectation::Kind::None && m_candidates.empty())
-        m_verdict = tr("没有接近期望值的解读。");
-    if (!m_candidates.empty()) {
+        m_verdict = tr("没有读数接近期望值。");
+    if (!m_candidates.empty() && !m_candidates.front().match)
+        m_verdict = tr("没有读数接近期望值；表中是最接近的读数，不是该值。");
+    if (!m_candidates.empty() && m_candidates.front().match) {
         const DecodeCandidate& best = m_candidates.front();
         QStringList parts;
+        const bool insideSelection =
+            std::binary_search(m_model->Starts().begin(), m_model->Starts().end(), best.start);
         if (best.offset < 0)
             parts << tr("该值从所选寄存器的前一个寄存器 %1 开始：地址可能差一。")
+                         .arg(addressName(best.start));
+        else if (best.offset > 0 && insideSelection)
+            parts << tr("该值从所选两个寄存器中的第二个 %1 开始，超出所选范围：地址可能差一。")
                          .arg(addressName(best.start));
         else if (best.offset > 0)
             parts << tr("该值从所选寄存器的后一个寄存器 %1 开始：地址可能差一。")
@@ -318,9 +327,13 @@ void DecodeWindow::rank() {
         // Typed registers belong to no poll: where they start says nothing.
         const int start = typedMode() ? 0 : best.start;
         const int format = DisplayFormatFor(best.reading, start, m_expectation.hexTyped);
-        if (format < 0) {
+        if (best.scale != 0) {
+            // A display format would show the integer, not the value: nothing to apply.
+            parts << tr("寄存器中的整数 %1 是该值 ×%2，没有显示格式能按比例显示它。")
+                         .arg(best.value.text, QLocale::c().toString(std::pow(10.0, best.scale), 'g', 4));
+        } else if (format < 0) {
             parts << tr("没有显示格式能显示它（%1），它留在本窗口中可观察。")
-                         .arg(NoDisplayFormatReason(best.reading, start));
+                         .arg(NoDisplayFormatReason(best.reading, start, addressName(best.start)));
         } else if (!m_live || !m_doc) {
             parts << tr("显示格式 %1 能显示它。").arg(DisplayFormatLabel(format));
         } else if (m_doc->Model().def.DisplayFormat == format) {
@@ -357,8 +370,11 @@ void DecodeWindow::showCandidates() {
         set(row, AddressColumn, address);
         set(row, ReadingColumn, ReadingName(c.reading));
         set(row, ValueColumn, c.value.text);
-        set(row, DistanceColumn,
-            c.score == 0 ? tr("相符") : QString::asprintf("%.3g %%", 100 * c.score));
+        QString distance = QString::asprintf("%.3g %%", 100 * c.score);
+        if (c.match)
+            distance = c.scale == 0 ? tr("相符")
+                                    : tr("相符 ×%1").arg(QLocale::c().toString(std::pow(10.0, c.scale), 'g', 4));
+        set(row, DistanceColumn, distance);
         const int format =
             DisplayFormatFor(c.reading, typedMode() ? 0 : c.start, m_expectation.hexTyped);
         set(row, FormatColumn, format < 0 ? QStringLiteral("—") : DisplayFormatLabel(format));

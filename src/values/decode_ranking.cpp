@@ -48,6 +48,29 @@ double numericScore(const DecodeReading& r, const DecodedValue& v, const Expecta
     return distance == 0 ? DBL_MIN : distance;
 }
 
+// Whether a float reading is the typed number: relatively close, or as close
+// as the digits the user typed.
+bool floatMatches(double value, const Expectation& e) {
+    return relativeDistance(value, e.number) <= kFloatMatch ||
+           std::fabs(value - e.number) <= e.resolution;
+}
+
+// k when the integer `value` is exactly the expected number times 10^k
+// (smallest |k| first, positive before negative), 0 when there is none.
+int scaleOf(double value, const Expectation& e) {
+    if (value == 0)
+        return 0;
+    for (int magnitude = 1; magnitude <= kMaxScale; ++magnitude) {
+        for (const int k : {magnitude, -magnitude}) {
+            const double scaled = e.number * std::pow(10.0, k);
+            const double whole = std::round(scaled);
+            if (std::fabs(scaled - whole) <= 1e-9 * std::max(1.0, std::fabs(whole)) && whole == value)
+                return k;
+        }
+    }
+    return 0;
+}
+
 double textScore(const QByteArray& got, const QByteArray& expected) {
     const qsizetype n = std::max(got.size(), expected.size());
     if (n == 0)
@@ -101,6 +124,7 @@ Expectation ParseExpectation(const QString& typed) {
         const std::uint64_t value = m.captured(2).toULongLong(&ok, 10);
         if (ok) {
             whole(value, m.captured(1) == QLatin1String("-"));
+            e.resolution = 0.5;
             return e;
         }
     }
@@ -111,6 +135,9 @@ Expectation ParseExpectation(const QString& typed) {
     if (ok && std::isfinite(value)) {
         e.kind = Expectation::Kind::Number;
         e.number = value;
+        static const QRegularExpression plainDecimal(QStringLiteral("^[+-]?[0-9]*\\.([0-9]+)$"));
+        if (const QRegularExpressionMatch m = plainDecimal.match(decimal); m.hasMatch())
+            e.resolution = 0.5 * std::pow(10.0, -m.capturedLength(1));
         return e;
     }
     e.kind = Expectation::Kind::Text;
@@ -137,12 +164,18 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
             (s > 0 && state[std::size_t(s - 1)] == 0))
             state[std::size_t(s)] = 1;
     }
+    // Two adjacent registers chosen: the user means one value of two.
+    std::vector<int> chosen;
+    for (int s = 0; s < n; ++s)
+        if (state[std::size_t(s)] == 0)
+            chosen.push_back(s);
+    const int pairSecond = chosen.size() == 2 && chosen[1] == chosen[0] + 1 ? chosen[1] : -1;
     const std::span<const DecodeReading> readings = AllReadings();
     const int textRegisters = int((expected.text.size() + 1) / 2);
     for (int s = 0; s < n; ++s) {
         if (state[std::size_t(s)] == -1)
             continue;
-        const int offset =
+        const int neighbourOffset =
             state[std::size_t(s)] == 0 ? 0 : (s + 1 < n && state[std::size_t(s + 1)] == 0 ? -1 : 1);
         for (const DecodeReading& r : readings) {
             const bool text = r.kind == DecodeKind::Text;
@@ -158,9 +191,17 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
                 continue;
             const double score =
                 text ? textScore(v.bytes, expected.text) : numericScore(r, v, expected);
-            if (score > kFarthestCandidate)
+            bool match = score == 0 || (IsFloatKind(r.kind) && floatMatches(v.number, expected));
+            int scale = 0;
+            if (!match && IsIntegerKind(r.kind)) {
+                scale = scaleOf(v.number, expected);
+                match = scale != 0;
+            }
+            if (!match && score > kFarthestCandidate)
                 continue;
-            out.push_back({r, s, offset, std::move(v), score});
+            const int registers = text ? textRegisters : RegistersOf(r.kind);
+            const int offset = s == pairSecond && registers > 1 ? 1 : neighbourOffset;
+            out.push_back({r, s, offset, std::move(v), match ? 0 : score, match, scale});
         }
     }
     const auto readingIndex = [&](const DecodeReading& r) {
@@ -170,8 +211,8 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
         const bool shown = DisplayFormatFor(c.reading, c.start) >= 0;
         const int registers =
             c.reading.kind == DecodeKind::Text ? textRegisters : RegistersOf(c.reading.kind);
-        return std::make_tuple(c.score, std::abs(c.offset), shown ? 0 : 1, registers,
-                               readingIndex(c.reading), c.start);
+        return std::make_tuple(c.match ? 0 : 1, c.score, std::abs(c.scale), std::abs(c.offset),
+                               shown ? 0 : 1, registers, readingIndex(c.reading), c.start);
     };
     std::stable_sort(
         out.begin(), out.end(),

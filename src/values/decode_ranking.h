@@ -24,6 +24,10 @@ struct Expectation {
     bool negative = false;
     std::uint64_t magnitude = 0;
     bool hexTyped = false;  // "0x..."
+    // Half a unit of the last digit typed ("230.5": 0.05, "100": 0.5); 0
+    // when the digits say nothing ("1e3"). A float that close is the value
+    // the user means, whatever the relative tolerance says.
+    double resolution = 0;
     QByteArray text;
 };
 
@@ -37,14 +41,27 @@ struct DecodeCandidate {
     int offset = 0;  // -1 one register before the chosen starts, +1 after, 0 one of them
     DecodedValue value;
     double score = 0;  // 0 exact; otherwise the relative distance
+    // Within what a user accepts as the value: integers and text exactly,
+    // floats within kFloatMatch or the typed digits. Anything else is only
+    // the nearest reading, never "the value".
+    bool match = false;
+    // An integer that holds the value times 10^scale (235 for 23.5: 1).
+    int scale = 0;
 };
 
 // A candidate further off than this is not offered.
 inline constexpr double kFarthestCandidate = 0.5;
+// The relative distance at which a float reading is still the typed value.
+inline constexpr double kFloatMatch = 1e-4;
+// Integers scaled by 10^k are recognised for k in -kMaxScale..kMaxScale.
+inline constexpr int kMaxScale = 3;
 
 // The readings of `words` from each of `chosenStarts` (sorted, inside the
 // words) and from the register just before and after them, closest to
-// `expected` first: exact matches, then by distance; at equal distance the
+// `expected` first: matches (unscaled before scaled), then by distance; a
+// reading of several registers from the second of exactly two adjacent
+// chosen registers runs past them and counts as one register after (offset
+// +1), as a start before them does. At equal distance the
 // chosen starts before their neighbours, readings a display format can show
 // before others, fewer registers before more. At most `limit` candidates;
 // implausible readings are left out, and of a signed and an unsigned reading

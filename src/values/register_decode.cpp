@@ -339,7 +339,7 @@ int DisplayFormatFor(const DecodeReading& r, int startItem, bool preferHex) {
     return int(format);
 }
 
-QString NoDisplayFormatReason(const DecodeReading& r, int startItem) {
+QString NoDisplayFormatReason(const DecodeReading& r, int startItem, const QString& startName) {
     if (DisplayFormatFor(r, startItem) >= 0)
         return QString();
     switch (r.kind) {
@@ -355,8 +355,8 @@ QString NoDisplayFormatReason(const DecodeReading& r, int startItem) {
         return translated(QT_TRANSLATE_NOOP("RegisterDecode", "字节交换的顺序"));
     return translated(
                QT_TRANSLATE_NOOP("RegisterDecode",
-                                 "该值从轮询的第 %1 个寄存器开始，显示格式不在那里开始一个值"))
-        .arg(startItem + 1);
+                                 "该值从 %1 开始，显示格式不在那里开始一个值"))
+        .arg(startName);
 }
 
 std::optional<std::vector<std::uint16_t>> ParseHexWords(const QString& text, QString* error) {

@@ -84,8 +84,9 @@ DecodedValue DecodeAt(std::span<const std::uint16_t> words, int start, const Dec
 // start where the format's pairs or groups of four start).
 int DisplayFormatFor(const DecodeReading& reading, int startItem, bool preferHex = false);
 // Why no display format shows it ("文本", "64 位整数", ...), translated;
-// empty when one does.
-QString NoDisplayFormatReason(const DecodeReading& reading, int startItem);
+// empty when one does. `startName` names the start item the way the rest of
+// the caller's sentence numbers registers.
+QString NoDisplayFormatReason(const DecodeReading& reading, int startItem, const QString& startName);
 
 // Registers typed in hex: words of one to four digits apart, with or without
 // "0x", separated by blanks, commas or semicolons; a longer run of digits

@@ -210,6 +210,39 @@ TEST_F(OfflineDecodeTest, VerdictAndApplyForTheBestReading) {
     }
 }
 
+TEST_F(OfflineDecodeTest, ANearReadingIsNeverCalledTheValue) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint16_t> words;
+        int firstRow, lastRow;  // grid rows of the selected cells
+        const char* expected;
+        bool applies;
+        const char* verdict;  // a part of the verdict
+        const char* absent;   // what it must not say
+    };
+    const std::vector<std::uint16_t> pair = EncodeBits(std::bit_cast<std::uint32_t>(230.5f), 2, ByteOrder::CDAB);
+    const Case cases[] = {
+        // 57 in the next register is 43 % from 100: the nearest, not the value.
+        {"no match", {2305, 57, 0, 0}, 1, 1, "100", false, "没有读数接近期望值；", "差一"},
+        {"scaled integer", {0, 235, 0, 0}, 2, 2, "23.5", false, "×10", "没有读数"},
+        // Two registers chosen, the pair starts at the second: one numbering.
+        {"pair from the second of two", {0, pair[0], pair[1], 0}, 1, 2, "230.5", false, "第二个 40002", "第 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto w = poll(4, 0, int(DisplayFormat::Signed));
+        words = c.words;
+        w->doc->Grid()->model().setSelectedRange(c.firstRow, 2, c.lastRow, 2);
+        DecodeWindow* d = open(*w);
+        ASSERT_NE(d, nullptr);
+        d->SetExpectation(QString::fromLatin1(c.expected));
+        ASSERT_FALSE(d->Candidates().empty());
+        EXPECT_EQ(d->ApplyEnabled(), c.applies);
+        EXPECT_TRUE(d->Verdict().contains(QString::fromUtf8(c.verdict))) << d->Verdict().toStdString();
+        EXPECT_FALSE(d->Verdict().contains(QString::fromUtf8(c.absent))) << d->Verdict().toStdString();
+    }
+}
+
 TEST_F(OfflineDecodeTest, TypedRegistersAreDecodedAndBadOnesRefused) {
     auto w = poll(2);
     words = {1, 2};

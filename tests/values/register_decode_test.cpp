@@ -176,9 +176,9 @@ TEST(RegisterDecode, DisplayFormatsAndWhereTheyStartAValue) {
     EXPECT_EQ(DisplayFormatFor({DecodeKind::Float32, ByteOrder::CDAB}, 1), -1);
     EXPECT_EQ(DisplayFormatFor({DecodeKind::Float64, ByteOrder::CDAB}, 2), -1);
     EXPECT_EQ(DisplayFormatFor({DecodeKind::Float64, ByteOrder::CDAB}, 4), int(DisplayFormat::Double));
-    EXPECT_FALSE(NoDisplayFormatReason({DecodeKind::Text, ByteOrder::ABCD}, 0).isEmpty());
-    EXPECT_FALSE(NoDisplayFormatReason({DecodeKind::Float32, ByteOrder::CDAB}, 1).isEmpty());
-    EXPECT_TRUE(NoDisplayFormatReason({DecodeKind::Float32, ByteOrder::CDAB}, 2).isEmpty());
+    EXPECT_FALSE(NoDisplayFormatReason({DecodeKind::Text, ByteOrder::ABCD}, 0, "40001").isEmpty());
+    EXPECT_TRUE(NoDisplayFormatReason({DecodeKind::Float32, ByteOrder::CDAB}, 1, "40002").contains("40002"));
+    EXPECT_TRUE(NoDisplayFormatReason({DecodeKind::Float32, ByteOrder::CDAB}, 2, "40003").isEmpty());
 }
 
 TEST(RegisterDecode, TypedHexWords) {
@@ -319,6 +319,54 @@ TEST(DecodeRanking, CloseBeatsFarAndNothingFarIsOffered) {
     for (const DecodeCandidate& c : RankCandidates(w, chosen, ParseExpectation("230"), 20))
         at0 += c.start == 0 && RegistersOf(c.reading.kind) == 1 ? 1 : 0;
     EXPECT_EQ(at0, 1);
+}
+
+TEST(DecodeRanking, OnlyWhatAUserAcceptsIsCalledTheValue) {
+    struct Case {
+        const char* name;
+        std::vector<std::uint16_t> words;
+        std::vector<int> chosen;
+        const char* typed;
+        bool match;  // of the first candidate
+        int start;
+        int offset;
+        int scale;
+    };
+    const auto f = [](float v) { return EncodeBits(std::bit_cast<std::uint32_t>(v), 2, ByteOrder::ABCD); };
+    const std::vector<std::uint16_t> near = f(230.47f), far = f(230.3f), close = f(230.49f);
+    const std::vector<std::uint16_t> pair = f(230.5f);
+    const Case cases[] = {
+        // The neighbour's 57 is the nearest (43 % off): listed, never "the value".
+        {"a guess is no match", {2305, 57}, {0}, "100", false, 1, 1, 0},
+        {"integers match exactly only", {101}, {0}, "100", false, 0, 0, 0},
+        {"float within the typed digits", near, {0}, "230.5", true, 0, 0, 0},
+        {"float beyond the typed digits", far, {0}, "230.5", false, 0, 0, 0},
+        {"more digits, the relative tolerance", near, {0}, "230.5000", false, 0, 0, 0},
+        {"more digits, within 1e-4", close, {0}, "230.5000", true, 0, 0, 0},
+        {"integer times ten", {235}, {0}, "23.5", true, 0, 0, 1},
+        {"integer a hundredth", {23}, {0}, "2300", true, 0, 0, -2},
+        {"scaled but not exact", {2347, 24}, {0}, "23.5", false, 1, 1, 0},
+        {"unscaled beats scaled", {2350, 235}, {0, 1}, "235", true, 1, 0, 0},
+        // Two adjacent registers chosen: a pair from the second runs past them.
+        {"pair from the second of two", {0x0000, pair[0], pair[1]}, {0, 1}, "230.5", true, 1, 1, 0},
+        {"one register at the second of two", {0x0000, 0x00E6}, {0, 1}, "230", true, 1, 0, 0},
+        {"text that differs", {0x4142, 0x4344}, {0, 1}, "ABCE", false, 0, 0, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<DecodeCandidate> ranked =
+            RankCandidates(c.words, c.chosen, ParseExpectation(QString::fromLatin1(c.typed)), 10);
+        ASSERT_FALSE(ranked.empty());
+        const DecodeCandidate& best = ranked[0];
+        EXPECT_EQ(best.match, c.match) << ReadingName(best.reading).toStdString() << " " << best.score;
+        EXPECT_EQ(best.start, c.start);
+        EXPECT_EQ(best.offset, c.offset);
+        EXPECT_EQ(best.scale, c.scale);
+        EXPECT_EQ(best.score == 0, c.match);
+        // Matches always come before the nearest readings that are not.
+        for (std::size_t i = 1; i < ranked.size(); ++i)
+            EXPECT_TRUE(ranked[i - 1].match || !ranked[i].match);
+    }
 }
 
 }  // namespace

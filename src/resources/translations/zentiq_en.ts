@@ -1572,8 +1572,8 @@ Do you want to replace it?</translation>
         <translation>byte-swapped order</translation>
     </message>
     <message>
-        <source>该值从轮询的第 %1 个寄存器开始，显示格式不在那里开始一个值</source>
-        <translation>the value starts at register %1 of the poll, where the display format starts no value</translation>
+        <source>该值从 %1 开始，显示格式不在那里开始一个值</source>
+        <translation>the value starts at %1, where the display format starts no value</translation>
     </message>
     <message>
         <source>不是十六进制的寄存器值：%1</source>
@@ -2373,8 +2373,24 @@ Shift+F1: click any control to see what it does.</translation>
         <translation>Registers %2 of %1 (%3 start addresses, live)</translation>
     </message>
     <message>
-        <source>没有接近期望值的解读。</source>
+        <source>没有读数接近期望值。</source>
         <translation>No reading comes close to the expected value.</translation>
+    </message>
+    <message>
+        <source>没有读数接近期望值；表中是最接近的读数，不是该值。</source>
+        <translation>No reading comes close to the expected value; the table lists the nearest readings, none of them is the value.</translation>
+    </message>
+    <message>
+        <source>该值从所选两个寄存器中的第二个 %1 开始，超出所选范围：地址可能差一。</source>
+        <translation>The value starts at %1, the second of the two selected registers, and runs past them: the address may be off by one.</translation>
+    </message>
+    <message>
+        <source>寄存器中的整数 %1 是该值 ×%2，没有显示格式能按比例显示它。</source>
+        <translation>The register holds the integer %1, the value ×%2; no display format shows it scaled.</translation>
+    </message>
+    <message>
+        <source>相符 ×%1</source>
+        <translation>matches ×%1</translation>
     </message>
     <message>
         <source>该值从所选寄存器的前一个寄存器 %1 开始：地址可能差一。</source>
