@@ -22,6 +22,7 @@
 #include <span>
 #include <utility>
 
+#include "values/csv_text.h"
 #include "values/trend_csv.h"
 #include "display/trend_plot_item.h"
 #include "values/value_format.h"
@@ -384,7 +385,12 @@ bool TrendWindow::ExportCsv() {
         {true, QStringLiteral("trend"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv")});
     if (path.isEmpty())
         return false;
-    return saveOrTell(this, path, TrendCsv(m_names, m_plotted, m_start));
+    // Two series of one alias get their addresses, so the columns differ.
+    QStringList addresses;
+    for (const TrendItem& item : m_items)
+        addresses << TrendAddressName(m_def, item.item);
+    const QStringList names = CsvText::UniqueNames(m_names, addresses, {QStringLiteral("Time")});
+    return saveOrTell(this, path, TrendCsv(names, m_plotted, m_start));
 }
 
 bool TrendWindow::ExportPng() {

@@ -22,13 +22,16 @@ std::vector<int> CsvLog::ValueItems(const LogLine::Poll& poll) {
 }
 
 QString CsvLog::Header(const LogLine::Poll& poll, const std::function<QString(int item)>& aliasOf) {
-    QStringList fields{QStringLiteral("Time")};
+    const QString time = QStringLiteral("Time"), status = QStringLiteral("Status");
+    QStringList names, addresses;
     for (const int item : ValueItems(poll)) {
         const QString alias = aliasOf ? aliasOf(item).trimmed() : QString();
-        fields << (alias.isEmpty() ? RegisterMapCsv::ShownAddress(poll, item) : alias);
+        addresses << RegisterMapCsv::ShownAddress(poll, item);
+        names << (alias.isEmpty() ? addresses.back() : alias);
     }
-    fields << QStringLiteral("Status");
-    return CsvText::Row(fields);
+    // Two columns of one name could not be told apart by a reader or a script.
+    return CsvText::Row(QStringList{time} + CsvText::UniqueNames(names, addresses, {time, status}) +
+                        QStringList{status});
 }
 
 QString CsvLog::Row(std::time_t time, const LogLine::Poll& poll, bool failed,

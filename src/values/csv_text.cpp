@@ -1,5 +1,8 @@
 #include "values/csv_text.h"
 
+#include <QHash>
+#include <QSet>
+
 #include <cstdlib>
 
 #include <QFile>
@@ -59,6 +62,36 @@ QString CsvText::Field(const QString& text, QChar separator) {
     QString quoted = field;
     quoted.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+QStringList CsvText::UniqueNames(const QStringList& names, const QStringList& qualifiers,
+                                 const QStringList& reserved) {
+    QHash<QString, int> count;
+    for (const QString& name : names)
+        ++count[name];
+    // A name given once, or a column named by its own address, keeps it; the
+    // qualified ones must not take those.
+    const auto keeps = [&](qsizetype i) {
+        const bool ownAddress = i < qualifiers.size() && names[i] == qualifiers[i];
+        return ownAddress || (count.value(names[i]) == 1 && !reserved.contains(names[i]));
+    };
+    QSet<QString> taken(reserved.begin(), reserved.end());
+    for (qsizetype i = 0; i < names.size(); ++i)
+        if (keeps(i))
+            taken.insert(names[i]);
+    QStringList out = names;
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (keeps(i))
+            continue;
+        const QString qualified =
+            i < qualifiers.size() ? QStringLiteral("%1 (%2)").arg(names[i], qualifiers[i]) : names[i];
+        QString name = qualified;
+        for (int n = 2; taken.contains(name); ++n)
+            name = QStringLiteral("%1 #%2").arg(qualified).arg(n);
+        taken.insert(name);
+        out[i] = name;
+    }
+    return out;
 }
 
 QString CsvText::Row(const QStringList& fields, QChar separator) {

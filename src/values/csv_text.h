@@ -28,6 +28,13 @@ public:
     static QString Field(const QString& text, QChar separator = u',');
     // Fields joined by the separator, without line end.
     static QString Row(const QStringList& fields, QChar separator = u',');
+    // Column names a reader can tell apart: a name given twice, or one of
+    // `reserved` (the file's own columns), gets " (<its qualifier>)"
+    // appended, and one that still collides a " #n" as well; a name equal to
+    // its own qualifier (a column named by its address) stays. `qualifiers`
+    // runs beside `names` (an address for each).
+    static QStringList UniqueNames(const QStringList& names, const QStringList& qualifiers,
+                                   const QStringList& reserved = {});
     // Takes the guard's apostrophe off again, so that what Zentiq wrote
     // reads back as it was.
     static QString Unguard(const QString& field);

@@ -44,6 +44,28 @@ TEST(CsvLogTest, EachValueGetsAColumnNamedByItsAliasOrAddress) {
     }
 }
 
+TEST(CsvLogTest, ColumnNamesAreUniqueWhateverTheAliases) {
+    struct Case {
+        std::vector<QString> aliases;  // of items 0..2 of a 16-bit poll from 40100
+        QString header;
+    };
+    const Case cases[] = {
+        {{"T", "T", ""}, "Time,T (40100),T (40101),40102,Status"},
+        {{"Status", "Time", "x"}, "Time,Status (40100),Time (40101),x,Status"},
+        // An alias that reads like another column's address keeps its name.
+        {{"40101", "", "40101"}, "Time,40101 (40100),40101,40101 (40102),Status"},
+        // A name the qualifier would give is already taken: numbered on.
+        {{"T", "T (40101)", "T"}, "Time,T (40100),T (40101),T (40102),Status"},
+        {{"A", "A", "A (40100)"}, "Time,A (40100) #2,A (40101),A (40100),Status"},
+    };
+    std::array<std::uint8_t, 2000> values{};
+    for (const Case& c : cases) {
+        const LogLine::Poll poll{99, 1, 3, 3, 0, values};
+        const auto alias = [&](int item) { return c.aliases[std::size_t(item)]; };
+        EXPECT_EQ(CsvLog::Header(poll, alias), c.header);
+    }
+}
+
 TEST(CsvLogTest, GoodPollsGiveTheValuesAndFailedOnesTheirStatus) {
     std::array<std::uint8_t, 2000> values{};
     const std::uint16_t words[] = {1, 0xFFFE, 3};
