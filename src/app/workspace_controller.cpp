@@ -12,7 +12,9 @@
 #include "app/workspace_file.h"
 #include "documents/zentiq_doc.h"
 #include "framework/file_dialog.h"
+#include "framework/user_interaction.h"
 #include "resources/menus.h"
+#include "resources/strings.h"
 
 namespace zentiq {
 
@@ -67,6 +69,7 @@ bool WorkspaceController::SaveWorkspace() {
     contents.connected = m_connection.IsConnected();
     contents.legacyAddress = m_legacyAddress;
     contents.mainFrame = m_mainFrame.CurrentPlacement();
+    QStringList leftOut;
     for (CChildFrame* frame : m_mainFrame.ChildFrames()) {
         CZentiqDoc* doc = frame->Document();
         if (doc == nullptr)
@@ -76,11 +79,17 @@ bool WorkspaceController::SaveWorkspace() {
         if (doc->GetPathName().isEmpty())
             doc->SetModifiedFlag(true);
         doc->SaveModified();
-        if (doc->GetPathName().isEmpty())
+        if (doc->GetPathName().isEmpty()) {
+            leftOut << doc->GetTitle();
             continue;
+        }
         contents.documents.append(
             {placement, WorkspaceFile::StoredPath(doc->GetPathName(), folder)});
     }
+    // A workspace that silently lacks windows the user sees is found out only
+    // when it reopens empty: say which stay out while the user can still go back.
+    if (!leftOut.isEmpty() && !confirmLeftOut(leftOut))
+        return false;
     const WorkspaceFile::Status status = WorkspaceFile::Save(absolute, contents);
     if (status != WorkspaceFile::Status::Ok) {
         emit failed(WorkspaceFile::StatusText(status, absolute));
@@ -88,6 +97,15 @@ bool WorkspaceController::SaveWorkspace() {
     }
     m_documents.AddToRecentFileList(absolute);
     return true;
+}
+
+bool WorkspaceController::confirmLeftOut(const QStringList& titles) {
+    const QString text =
+        tr("这些窗口没有保存，不会在工作区中：\n%1\n\n仍要保存工作区吗？选“否”可先保存它们。")
+            .arg(titles.join(QStringLiteral("\n")));
+    return userInteraction().question(&m_mainFrame, LoadString(ids::AppTitle), text,
+                                      QMessageBox::Yes | QMessageBox::No,
+                                      QMessageBox::No) == QMessageBox::Yes;
 }
 
 bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLine) {
@@ -142,6 +160,10 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
     }
     if (contents.cutEntries > 0)
         emit failed(WorkspaceFile::CutShortText(notRestored));
+    else if (contents.documents.isEmpty())
+        userInteraction().notify(&m_mainFrame, LoadString(ids::AppTitle),
+                                 tr("工作区 %1 中没有窗口：保存它时没有已保存的轮询窗口。")
+                                     .arg(QFileInfo(absolute).fileName()));
     m_documents.AddToRecentFileList(absolute);
     m_mainFrame.UpdateIdle();
     return true;

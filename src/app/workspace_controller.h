@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -59,6 +60,8 @@ signals:
 
 private:
     QString askName(bool save);
+    // Whether to save the workspace without the unsaved windows `titles`.
+    bool confirmLeftOut(const QStringList& titles);
 
     CMainFrame& m_mainFrame;
     DocumentFrames& m_frames;

@@ -164,21 +164,50 @@ TEST_F(WorkspaceCommandsTest, SavedConnectedComesBackWholeAlsoAfterTheFolderMove
 TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) {
     app->MainFrame()->CloseAllDocuments();
     savedWindow(dirPath() + "/kept.zqd", 2, 0, 3, QRect(0, 0, 300, 200));
-    app->OnFileNew();  // never saved
-    app->OnFileNew();  // never saved, saved when asked
+    const QString first = app->OnFileNew()->GetTitle();   // never saved
+    const QString second = app->OnFileNew()->GetTitle();  // never saved, saved when asked
     answers.answer = QMessageBox::No;
+    // The windows declined are named before anything is written; No goes back.
+    QMessageBox::StandardButton leaveOut = QMessageBox::No;
+    QStringList leftOutQuestions;
+    recorder.answerQuestion = [&](const QString& text) {
+        if (!text.contains(QStringLiteral("不会在工作区中")))
+            return answers.answer;
+        leftOutQuestions << text;
+        return leaveOut;
+    };
     chosen = dirPath() + "/declined.zqw";
+    EXPECT_FALSE(app->Workspaces()->SaveWorkspace());
+    EXPECT_FALSE(QFile::exists(chosen));
+    ASSERT_EQ(leftOutQuestions.size(), 1);
+    EXPECT_TRUE(leftOutQuestions[0].contains(first + "\n" + second)) << leftOutQuestions[0].toStdString();
+    leaveOut = QMessageBox::Yes;
     ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
     EXPECT_EQ(load(chosen).documents.size(), 1);
 
     answers.answer = QMessageBox::Yes;
     answers.savePaths = {dirPath() + "/first.zqd", dirPath() + "/second.zqd"};
     chosen = dirPath() + "/accepted.zqw";
+    leftOutQuestions.clear();
     ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
+    EXPECT_TRUE(leftOutQuestions.isEmpty()) << "every window is in it";
     const auto c = load(chosen);
     ASSERT_EQ(c.documents.size(), 3);
     EXPECT_EQ(c.documents[1].storedPath, "first.zqd");
     EXPECT_EQ(c.documents[2].storedPath, "second.zqd");
+
+    // A workspace saved with no window says so when it opens.
+    app->MainFrame()->CloseAllDocuments();
+    app->OnFileNew();
+    answers.answer = QMessageBox::No;
+    chosen = dirPath() + "/empty.zqw";
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
+    ASSERT_TRUE(load(chosen).documents.isEmpty());
+    recorder.messages.clear();
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(chosen, false));
+    ASSERT_EQ(recorder.messages.size(), 1u);
+    EXPECT_TRUE(firstMessage().contains("empty.zqw")) << firstMessage().toStdString();
+    EXPECT_TRUE(firstMessage().contains(QStringLiteral("没有窗口"))) << firstMessage().toStdString();
 }
 
 // A name that does not end in .zqw is a name: the suffix is added, and an

@@ -2635,6 +2635,23 @@ Shift+F1: click any control to see what it does.</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::WorkspaceController</name>
+    <message>
+        <source>这些窗口没有保存，不会在工作区中：
+%1
+
+仍要保存工作区吗？选“否”可先保存它们。</source>
+        <translation>These windows are not saved and will not be in the workspace:
+%1
+
+Save the workspace anyway? Choose No to save them first.</translation>
+    </message>
+    <message>
+        <source>工作区 %1 中没有窗口：保存它时没有已保存的轮询窗口。</source>
+        <translation>The workspace %1 holds no window: no poll window had been saved when it was saved.</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::TrendWindow</name>
     <message>
         <source>1 分钟</source>
