@@ -102,7 +102,8 @@ bool RegisterMapCommands::Export(CZentiqDoc& doc) {
 
 bool RegisterMapCommands::ExportFile(CZentiqDoc& doc, const QString& path) {
     const QByteArray bytes =
-        RegisterMapCsv::Export(PollOf(doc), [&doc](int item) { return AliasOf(doc, item); });
+        RegisterMapCsv::Export(PollOf(doc), [&doc](int item) { return AliasOf(doc, item); },
+                               doc.AliasesOffGrid());
     QString error;
     switch (SaveAtomically(path, bytes, &error)) {
     case SaveResult::Ok: return true;

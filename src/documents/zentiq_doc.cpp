@@ -110,7 +110,25 @@ struct CZentiqDoc::Private {
     bool ownedByClient = false;
     DataLogger logger;
     const std::shared_ptr<PolledValuesCopy> polledCopy = std::make_shared<PolledValuesCopy>();
+    // Every alias the user gave, by protocol address; the grid's alias cells
+    // are the truth for the addresses they show, and are read back into this
+    // before the grid changes its layout.
+    std::map<int, QString> aliases;
+    // The layout the alias cells were last placed for; rows 0: unknown
+    // (a file's grid, whose cells are taken as they are).
+    int aliasBase = 0;
+    int aliasRows = 0;
 };
+
+namespace {
+
+// The protocol address that alias cell (row, column) names in a grid whose
+// first value column starts at `base` with `rows` rows.
+int aliasAddress(int base, int rows, int row, int column) {
+    return base + ((column + 1) / 2 - 1) * rows + (row - 1);
+}
+
+}  // namespace
 
 CZentiqDoc::CZentiqDoc(QObject* parent) : QObject(parent), d(std::make_unique<Private>()) {
     // The grid lives as long as the document; the view only lends it a place.
@@ -186,6 +204,9 @@ bool CZentiqDoc::OnOpenDocument(const QString& path, QString* error) {
     publishValues();
     switch (result.status) {
     case ZqdStatus::Ok:
+        // The file's alias cells are taken as they are, not re-placed.
+        d->aliases.clear();
+        d->aliasRows = 0;
         if (layout.columnCount() > 0 && layout.rowCount() > 0 && d->grid)
             ApplyGridLayout(layout, d->grid->model());
         sizeGrid();
@@ -256,6 +277,12 @@ bool CZentiqDoc::DoSave(const QString& path, bool replace) {
         DialogDataExchange::ShowWarning(d->view, error);
         return false;
     }
+    if (const std::size_t notStored = AliasesOffGrid().size(); notStored > 0 && !d->ownedByClient)
+        userInteraction().notify(
+            d->view, LoadString(ids::AppTitle),
+            tr("%1 个标注属于当前轮询范围之外的地址，没有存入文件。本窗口打开期间它们仍保留，"
+               "导出寄存器表时也会写出。")
+                .arg(notStored));
     if (replace) {
         SetPathName(target);
         rememberLog(*this);
@@ -320,11 +347,65 @@ void CZentiqDoc::sizeGrid() {
         return;
     CGridModel& g = d->grid->model();
     CGridModel::ProgramFill fill(g);
+    // Aliases belong to addresses: a shrunk or moved poll must not drop or
+    // shift them.
+    const bool known = takeAliasesFromGrid();
     const GridSize size = d->model.gridSize();
     g.setRowCount(std::max(size.rows, 1));
     g.setColumnCount(std::max(size.columns, 1));
     g.setFixedRowCount(1);
     g.setFixedColumnCount(1);
+    if (known)
+        putAliasesOnGrid();
+    const int rows = std::max(d->model.rowsPerColumn, 1);
+    d->aliasRows = rows;
+    d->aliasBase = d->model.def.Address - d->model.def.Address % rows;
+}
+
+bool CZentiqDoc::takeAliasesFromGrid() {
+    if (!d->grid || d->aliasRows <= 0)
+        return false;
+    const CGridModel& g = d->grid->model();
+    const int lastRow = std::min(g.rowCount() - 1, d->aliasRows);
+    for (int column = 1; column < g.columnCount(); column += 2) {
+        for (int row = 1; row <= lastRow; ++row) {
+            const int address = aliasAddress(d->aliasBase, d->aliasRows, row, column);
+            const QString text = g.itemText(row, column);
+            if (text.isEmpty())
+                d->aliases.erase(address);
+            else
+                d->aliases[address] = text;
+        }
+    }
+    return true;
+}
+
+void CZentiqDoc::putAliasesOnGrid() {
+    CGridModel& g = d->grid->model();
+    const int rows = std::max(d->model.rowsPerColumn, 1);
+    const int base = d->model.def.Address - d->model.def.Address % rows;
+    const int lastRow = std::min(g.rowCount() - 1, rows);
+    for (int column = 1; column < g.columnCount(); column += 2) {
+        for (int row = 1; row <= lastRow; ++row) {
+            const auto found = d->aliases.find(aliasAddress(base, rows, row, column));
+            const QString text = found == d->aliases.end() ? QString() : found->second;
+            if (g.itemText(row, column) != text)
+                g.setItemText(row, column, text);
+        }
+    }
+}
+
+std::map<int, QString> CZentiqDoc::AliasesOffGrid() const {
+    std::map<int, QString> off;
+    if (!d->grid || d->aliasRows <= 0)
+        return off;
+    const CGridModel& g = d->grid->model();
+    const int first = d->aliasBase;
+    const int end = first + std::max(g.columnCount() - 1, 0) / 2 * d->aliasRows;
+    for (const auto& [address, alias] : d->aliases)
+        if (address < first || address >= end)
+            off.emplace(address, alias);
+    return off;
 }
 
 void CZentiqDoc::ComputeGridSize() {

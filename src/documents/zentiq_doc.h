@@ -8,6 +8,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -124,6 +125,11 @@ public:
     static QString AskOpenFileName(QWidget* parent);
     // The question of the closing check for this document.
     QString SaveQuestion() const;
+    // The aliases of addresses the grid does not show now (the poll was
+    // shrunk or moved), by protocol address. The document keeps them while
+    // it is open and shows them again when the poll covers them; a .zqd
+    // file can hold only the grid's.
+    std::map<int, QString> AliasesOffGrid() const;
 
 signals:
     void titleChanged(const QString& title);
@@ -139,6 +145,8 @@ signals:
 
 private:
     void sizeGrid();
+    bool takeAliasesFromGrid();
+    void putAliasesOnGrid();
     void publishValues();
     void openSetupDialog();
     void setFormat(int format);

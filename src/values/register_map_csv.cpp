@@ -211,7 +211,8 @@ RegisterMapCsv::Placement RegisterMapCsv::Place(const std::vector<Entry>& entrie
 }
 
 QByteArray RegisterMapCsv::Export(const LogLine::Poll& poll,
-                                  const std::function<QString(int item)>& aliasOf) {
+                                  const std::function<QString(int item)>& aliasOf,
+                                  const std::map<int, QString>& otherAliases) {
     QString text = CsvText::Row({"Address", "Name", "Type", "Unit", "Description", "Value"});
     text += QLatin1StringView(CsvText::kLineEnd);
     const bool coils = IsCoilFunction(poll.function);
@@ -227,6 +228,13 @@ QByteArray RegisterMapCsv::Export(const LogLine::Poll& poll,
             type = DisplayFormatLabel(poll.displayFormat);
         text += CsvText::Row({ShownAddress(poll, i), aliasOf ? aliasOf(i) : QString(), type,
                               QString(), QString(), value});
+        text += QLatin1StringView(CsvText::kLineEnd);
+    }
+    for (const auto& [address, alias] : otherAliases) {
+        LogLine::Poll at = poll;
+        at.address = address;
+        at.length = 1;
+        text += CsvText::Row({ShownAddress(at, 0), alias, QString(), QString(), QString(), QString()});
         text += QLatin1StringView(CsvText::kLineEnd);
     }
     return text.toUtf8();

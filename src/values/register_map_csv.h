@@ -10,6 +10,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <vector>
 
@@ -63,9 +64,11 @@ public:
     // "Address,Name,Type,Unit,Description,Value", then one row per item of
     // the poll: the shown address, the alias, the display format of a
     // register value (Bit for coils), and the value as the window shows it.
-    // An import of it gives the same aliases back.
+    // An import of it gives the same aliases back. `otherAliases` (by
+    // protocol address, outside the poll) follow as rows without a value.
     static QByteArray Export(const LogLine::Poll& poll,
-                             const std::function<QString(int item)>& aliasOf);
+                             const std::function<QString(int item)>& aliasOf,
+                             const std::map<int, QString>& otherAliases = {});
 };
 
 }  // namespace zentiq

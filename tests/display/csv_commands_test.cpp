@@ -8,6 +8,8 @@
 
 #include "display/zentiq_view.h"
 #include "documents/register_map_commands.h"
+#include "documents/zentiq_doc.h"
+#include "documents/zentiq_setup.h"
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "grid/grid_ctrl.h"
@@ -67,6 +69,53 @@ TEST_F(CsvCommandsTest, ImportNamesTheRowsOfThePollAndReportsTheRest) {
     EXPECT_TRUE(ui.texts()[0].startsWith("已导入 2 个标注。以下 2 行的地址不在本窗口的轮询范围内，未导入："));
     EXPECT_TRUE(ui.texts()[0].contains("第 4 行：40001 Vorher"));
     EXPECT_TRUE(ui.texts()[0].contains("第 5 行：40016 Danach"));
+}
+
+// Names belong to addresses: a poll shrunk, grown back or moved keeps them;
+// what a .zqd cannot hold is counted when saving and still exported.
+TEST_F(CsvCommandsTest, AliasesOutsideTheChangedPollAreKeptCountedAndExported) {
+    PollDefinition def = testing::ReadDefinition(3, 0, 64);
+    def.OneBased = 1;
+    PollWindow w(def);
+    ASSERT_EQ(RegisterMapCommands::ImportFile(*w.doc, write("map.csv", "40001;A\n40041;B\n40064;C\n")), 3);
+    const auto redefine = [&](int shownAddress, int length) {
+        DefinitionDialogValues v = CZentiqSetup::FromModel(w.doc->Model());
+        v.shownAddress = shownAddress;
+        v.length = length;
+        w.doc->ApplyDefinition(v);
+    };
+    redefine(1, 10);
+    EXPECT_EQ(aliasAt(w, 0), "A");
+    EXPECT_EQ(w.doc->AliasesOffGrid(), (std::map<int, QString>{{40, "B"}, {63, "C"}}));
+    ui.messages.clear();
+    ASSERT_TRUE(w.doc->DoSave(dir.filePath("shrunk.zqd"), true));
+    const QStringList told = ui.texts(testing::RecordingInteraction::Kind::Notification);
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told[0].startsWith(QStringLiteral("2 个标注"))) << told[0].toStdString();
+    ASSERT_TRUE(RegisterMapCommands::ExportFile(*w.doc, dir.filePath("shrunk.csv")));
+    QFile exported(dir.filePath("shrunk.csv"));
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    const QByteArray text = exported.readAll();
+    EXPECT_TRUE(text.contains("\r\n40041,B,") && text.contains("\r\n40064,C,")) << text.toStdString();
+
+    redefine(1, 64);
+    EXPECT_EQ(aliasAt(w, 0), "A");
+    EXPECT_EQ(aliasAt(w, 40), "B");
+    EXPECT_EQ(aliasAt(w, 63), "C");
+    EXPECT_TRUE(w.doc->AliasesOffGrid().empty());
+    // Moved by four blocks: the names move with their addresses.
+    redefine(41, 24);
+    EXPECT_EQ(aliasAt(w, 0), "B");
+    EXPECT_EQ(aliasAt(w, 23), "C");
+    EXPECT_EQ(w.doc->AliasesOffGrid(), (std::map<int, QString>{{0, "A"}}));
+    // A name typed away while it is shown stays away.
+    int row = 0, column = 0;
+    ASSERT_TRUE(w.model().CellOfItem(0, row, column));
+    w.doc->Grid()->model().setItemText(row, column - 1, QString());
+    redefine(1, 64);
+    EXPECT_EQ(aliasAt(w, 0), "A");
+    EXPECT_EQ(aliasAt(w, 40), "");
+    EXPECT_EQ(aliasAt(w, 63), "C");
 }
 
 TEST_F(CsvCommandsTest, BadFilesChangeNothingAndSayWhy) {

@@ -2267,6 +2267,10 @@ Shift+F1: click any control to see what it does.</translation>
         <source>不轮询：32 个轮询窗口已满。关闭一个窗口后，按 F8 再按确定。</source>
         <translation>Not polling: all 32 poll windows are in use. Close a window, then press F8 and OK.</translation>
     </message>
+    <message>
+        <source>%1 个标注属于当前轮询范围之外的地址，没有存入文件。本窗口打开期间它们仍保留，导出寄存器表时也会写出。</source>
+        <translation>%1 aliases belong to addresses outside the current poll and were not stored in the file. This window keeps them while it is open, and an export of the register map writes them.</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CZentiqSetup</name>
@@ -2635,23 +2639,6 @@ Shift+F1: click any control to see what it does.</translation>
     </message>
 </context>
 <context>
-    <name>zentiq::WorkspaceController</name>
-    <message>
-        <source>这些窗口没有保存，不会在工作区中：
-%1
-
-仍要保存工作区吗？选“否”可先保存它们。</source>
-        <translation>These windows are not saved and will not be in the workspace:
-%1
-
-Save the workspace anyway? Choose No to save them first.</translation>
-    </message>
-    <message>
-        <source>工作区 %1 中没有窗口：保存它时没有已保存的轮询窗口。</source>
-        <translation>The workspace %1 holds no window: no poll window had been saved when it was saved.</translation>
-    </message>
-</context>
-<context>
     <name>zentiq::TrendWindow</name>
     <message>
         <source>1 分钟</source>
@@ -2715,6 +2702,23 @@ Save the workspace anyway? Choose No to save them first.</translation>
     <message>
         <source>不正确的数据格式</source>
         <translation>Incorrect data format</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::WorkspaceController</name>
+    <message>
+        <source>这些窗口没有保存，不会在工作区中：
+%1
+
+仍要保存工作区吗？选“否”可先保存它们。</source>
+        <translation>These windows are not saved and will not be in the workspace:
+%1
+
+Save the workspace anyway? Choose No to save them first.</translation>
+    </message>
+    <message>
+        <source>工作区 %1 中没有窗口：保存它时没有已保存的轮询窗口。</source>
+        <translation>The workspace %1 holds no window: no poll window had been saved when it was saved.</translation>
     </message>
 </context>
 </TS>
