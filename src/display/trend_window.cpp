@@ -23,6 +23,7 @@
 #include <utility>
 
 #include "values/csv_text.h"
+#include "values/nice_scale.h"
 #include "values/trend_csv.h"
 #include "display/trend_plot_item.h"
 #include "values/value_format.h"
@@ -292,10 +293,11 @@ void TrendWindow::scaleY() {
         }
     if (low > high)
         return;  // nothing plotted: keep the range
-    // A margin, so the lines do not run along the frame; a flat line gets
-    // a range around it.
-    const double margin = high > low ? (high - low) * 0.05 : std::max(1.0, std::abs(low) * 0.05);
-    m_axisY->setRange(low - margin, high + margin);
+    // Ticks on 1, 2 or 5 x 10^n read at a glance; a flat line gets a range around it.
+    const NiceScale scale = NiceScaleFor(low, high);
+    m_axisY->setRange(scale.min, scale.max);
+    m_axisY->setTickCount(scale.ticks);
+    m_axisY->setLabelFormat(scale.labelFormat);
 }
 
 void TrendWindow::SetPaused(bool paused) {
