@@ -21,6 +21,7 @@
 #include <memory>
 
 #include "app/command_line.h"
+#include "app/ending_interaction.h"
 #include "app/headless_helper.h"
 #include "app/headless_logger.h"
 #include "app/main_frame.h"
@@ -65,6 +66,9 @@ int main(int argc, char** argv) {
                      qUtf8Printable(zentiq::HeadlessHelper::FailureText(failure)));
         return zentiq::HeadlessLogger::kOpenError;
     }
+    // Before the display is opened: a signal from here on is kept for the
+    // program's own end instead of killing the process.
+    zentiq::ShutdownSignals::Install();
     QApplication qapp(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const zentiq::StartOptions options = zentiq::StartOptions::Parse(args);
@@ -77,10 +81,11 @@ int main(int argc, char** argv) {
     // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
     zentiq::InstallEngineTraceLog();
 
-    // Ended by a signal, the program goes down as when its window closes.
+    // Ended by a signal, the program goes down as when its window closes; a
+    // box or dialog open at that moment closes unanswered.
     zentiq::ShutdownSignals endSignals;
     QObject::connect(&endSignals, &zentiq::ShutdownSignals::requested, &qapp,
-                     [] { QApplication::exit(0); });
+                     [] { zentiq::EndForSignal(); });
 
     zentiq::CZentiqApp app;
     app.SetPrivateSettings(!options.settingsDir.isEmpty());
@@ -88,7 +93,14 @@ int main(int argc, char** argv) {
     // runs before the engine's own state goes when exit() is called from
     // deep inside the platform (display lost).
     std::atexit(&zentiq::CZentiqApp::EndAtExit);
-    if (!app.InitInstance(args))
+    const bool started = app.InitInstance(args);
+    // A signal during start-up (one that closed a start-up box too) ends the
+    // program here, before the event loop could start polling.
+    if (zentiq::ShutdownSignals::Requested()) {
+        zentiq::EndForSignal();
+        return 0;
+    }
+    if (!started)
         return app.StartupExitCode();
 
     if (!options.screenshot.isEmpty()) {

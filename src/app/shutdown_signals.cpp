@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <QSocketNotifier>
+#include <atomic>
 #include <cerrno>
 
 namespace zentiq {
@@ -12,51 +13,67 @@ namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
 
-// The write end for the handler; one watcher per process.
-volatile sig_atomic_t g_writeFd = -1;
+// Touched from the handler, on whichever thread the signal lands.
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<bool>::is_always_lock_free);
+std::atomic<int> g_writeFd{-1};
+std::atomic<bool> g_requested{false};
+// The watchers' end of the pair; the pair is never closed, so the handler
+// never writes to a descriptor number that was reused.
+int g_readFd = -1;
+ShutdownSignals* g_watcher = nullptr;
 
 void onSignal(int signalNumber) {
     const int saved = errno;
-    const int fd = g_writeFd;
-    if (fd >= 0) {
-        const unsigned char byte = static_cast<unsigned char>(signalNumber);
-        [[maybe_unused]] const ssize_t n = ::write(fd, &byte, 1);
-    }
+    g_requested.store(true);
+    const unsigned char byte = static_cast<unsigned char>(signalNumber);
+    // A full socket (nobody reads any more) only drops the byte.
+    [[maybe_unused]] const ssize_t n = ::write(g_writeFd.load(), &byte, 1);
     errno = saved;
 }
 
 }  // namespace
 
+void ShutdownSignals::Install() {
+    static const bool installed = [] {
+        int fds[2] = {-1, -1};
+        // Without the pair the default action stays: better killed than
+        // a signal nobody hears.
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, fds) != 0)
+            return false;
+        g_readFd = fds[1];
+        g_writeFd.store(fds[0]);
+        struct sigaction action {};
+        action.sa_handler = onSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int number : kSignals)
+            ::sigaction(number, &action, nullptr);
+        return true;
+    }();
+    (void)installed;
+}
+
+bool ShutdownSignals::Requested() { return g_requested.load(); }
+
 ShutdownSignals::ShutdownSignals(QObject* parent) : QObject(parent) {
-    if (g_writeFd >= 0)
-        return;  // another watcher serves the process
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, m_fds) != 0)
-        return;
-    g_writeFd = m_fds[0];
-    m_notifier = new QSocketNotifier(m_fds[1], QSocketNotifier::Read, this);
+    Install();
+    if (g_readFd < 0 || g_watcher != nullptr)
+        return;  // no handlers, or another watcher serves the process
+    g_watcher = this;
+    // Level-triggered: what came before this watcher is heard at once.
+    m_notifier = new QSocketNotifier(g_readFd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &ShutdownSignals::readPending);
-    struct sigaction action {};
-    action.sa_handler = onSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART | SA_RESETHAND;
-    for (int number : kSignals)
-        ::sigaction(number, &action, nullptr);
 }
 
 ShutdownSignals::~ShutdownSignals() {
-    if (m_notifier == nullptr)
-        return;
-    for (int number : kSignals)
-        ::signal(number, SIG_DFL);
-    g_writeFd = -1;
-    ::close(m_fds[0]);
-    ::close(m_fds[1]);
+    if (g_watcher == this)
+        g_watcher = nullptr;
 }
 
 void ShutdownSignals::readPending() {
     unsigned char byte = 0;
     // Bounded by what the handlers wrote; the socket does not block.
-    while (::read(m_fds[1], &byte, 1) == 1)
+    while (::read(g_readFd, &byte, 1) == 1)
         emit requested(byte);
 }
 

@@ -1,9 +1,11 @@
 // SIGTERM, SIGINT and SIGHUP end the program the way closing it does: the
-// handler only writes the signal's number into a socket pair, and the event
-// loop hears it and leaves, so that the windows, the worker, the port and
-// the logs are taken down in order instead of the process dying mid-write.
-// A second signal of the same kind, while the first is still being served,
-// ends the process at once (the default action is restored on the first).
+// handler only notes the request and writes the signal's number into a
+// socket pair, and the event loop hears it and leaves, so that the windows,
+// the worker, the port and the logs are taken down in order instead of the
+// process dying mid-write. Start-up code that runs before the loop asks
+// Requested(). A signal that repeats the request, while the program is
+// already going down, is taken the same way: once in place, the handlers
+// stay for the life of the process, so nothing cuts that end short.
 #pragma once
 
 #include <QObject>
@@ -15,11 +17,18 @@ namespace zentiq {
 class ShutdownSignals : public QObject {
     Q_OBJECT
 public:
+    // Puts the handlers in place (once per process). A signal that comes
+    // before any watcher exists is kept for the first one.
+    static void Install();
+    // Whether a signal has asked the program to end.
+    static bool Requested();
+
+    // Installs the handlers if need be and watches them.
     explicit ShutdownSignals(QObject* parent = nullptr);
-    // Gives the signals back their default action.
+    // Stops watching; the handlers stay.
     ~ShutdownSignals() override;
 
-    // Whether the handlers are in place.
+    // Whether this object hears the signals (one watcher per process).
     bool IsInstalled() const { return m_notifier != nullptr; }
 
 signals:
@@ -29,7 +38,6 @@ signals:
 private:
     void readPending();
 
-    int m_fds[2] = {-1, -1};
     QSocketNotifier* m_notifier = nullptr;
 };
 

@@ -19,19 +19,20 @@ namespace {
 // Rows listed by name in the message; the rest are counted.
 constexpr int kListedRows = 15;
 
-QString outsideMessage(int imported, const std::vector<RegisterMapCsv::Entry>& outside) {
+QString outsideMessage(const RegisterMapCsv::Placement& placement) {
+    const std::vector<RegisterMapCsv::Entry>& outside = placement.outside;
     QString text = RegisterMapCommands::tr(
                        "已导入 %1 个标注。以下 %2 行的地址不在本窗口的轮询范围内，未导入：")
-                       .arg(imported)
-                       .arg(outside.size());
+                       .arg(placement.aliases.size())
+                       .arg(placement.outsideCount);
     for (std::size_t i = 0; i < outside.size() && i < std::size_t(kListedRows); ++i)
         text +=
             QLatin1Char('\n') + RegisterMapCommands::tr("第 %1 行：%2 %3")
                                     .arg(outside[i].line)
                                     .arg(outside[i].addressText.left(20), outside[i].name.left(40));
-    if (outside.size() > std::size_t(kListedRows))
-        text += QLatin1Char('\n') +
-                RegisterMapCommands::tr("……另有 %1 行").arg(outside.size() - kListedRows);
+    if (placement.outsideCount > std::size_t(kListedRows))
+        text += QLatin1Char('\n') + RegisterMapCommands::tr("……另有 %1 行")
+                                        .arg(placement.outsideCount - kListedRows);
     return text;
 }
 
@@ -59,19 +60,20 @@ void RegisterMapCommands::Import(CZentiqDoc& doc) {
 
 int RegisterMapCommands::ImportFile(CZentiqDoc& doc, const QString& path) {
     const PollDocumentModel& m = doc.Model();
-    const RegisterMapCsv::Parsed parsed =
-        RegisterMapCsv::ReadFile(path, m.def.FunctionValue, m.def.OneBased);
-    if (!parsed.error.isEmpty()) {
-        DialogDataExchange::ShowWarning(doc.View(), tr("寄存器表没有导入。\n%1").arg(parsed.error));
+    // Only the rows the message lists are kept of those outside the poll.
+    const RegisterMapCsv::Imported imported =
+        RegisterMapCsv::Import(path, m.def.FunctionValue, m.def.OneBased, m.def.Address,
+                               m.def.Length, kListedRows);
+    if (!imported.error.isEmpty()) {
+        DialogDataExchange::ShowWarning(doc.View(), tr("寄存器表没有导入。\n%1").arg(imported.error));
         return 0;
     }
-    if (parsed.entries.empty()) {
+    if (imported.named == 0) {
         DialogDataExchange::ShowWarning(doc.View(),
                                         tr("寄存器表没有导入：文件里没有带名称的寄存器。"));
         return 0;
     }
-    const RegisterMapCsv::Placement placement =
-        RegisterMapCsv::Place(parsed.entries, m.def.Address, m.def.Length);
+    const RegisterMapCsv::Placement& placement = imported.placement;
     int changed = 0;
     if (CGridCtrl* grid = doc.Grid()) {
         CGridModel& g = grid->model();
@@ -87,9 +89,8 @@ int RegisterMapCommands::ImportFile(CZentiqDoc& doc, const QString& path) {
     }
     if (changed > 0)
         doc.SetModifiedFlag(true);
-    if (!placement.outside.empty())
-        DialogDataExchange::ShowWarning(
-            doc.View(), outsideMessage(int(placement.aliases.size()), placement.outside));
+    if (placement.outsideCount > 0)
+        DialogDataExchange::ShowWarning(doc.View(), outsideMessage(placement));
     return changed;
 }
 

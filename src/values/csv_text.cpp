@@ -11,6 +11,7 @@
 #include <QStringDecoder>
 
 #include <algorithm>
+#include <utility>
 
 namespace zentiq {
 
@@ -110,115 +111,137 @@ QString CsvText::Unguard(const QString& field) {
     return field;
 }
 
-CsvText::Table CsvText::Parse(const QByteArray& bytes) {
-    Table table;
+CsvText::Reader::Reader(QByteArray bytes) {
     QByteArrayView data(bytes);
     if (data.startsWith("\xEF\xBB\xBF"))
         data = data.sliced(3);
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(data);
-    if (decoder.hasError()) {
-        table.error = Error::NotText;
-        return table;
+    m_text = decoder.decode(data);
+    const bool invalid = decoder.hasError();
+    // The text is all that is read from here on; the bytes would only add to it.
+    bytes = QByteArray();
+    const auto isControl = [](QChar c) {
+        return c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n';
+    };
+    if (invalid || std::any_of(m_text.cbegin(), m_text.cend(), isControl)) {
+        m_error = Error::NotText;
+        m_text = QString();
+        return;
     }
-    for (const QChar c : text) {
-        if (c.unicode() < 0x20 && c != u'\t' && c != u'\r' && c != u'\n') {
-            table.error = Error::NotText;
-            return table;
-        }
-    }
-    const QChar separator = detectSeparator(text);
-    table.separator = separator;
+    m_separator = detectSeparator(m_text);
+}
 
-    QStringList record;
+CsvText::Reader CsvText::Reader::Open(const QString& path) {
+    QFile file(path);
+    // A pipe or a device could block the window or never end.
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly))
+        return Reader(Error::CannotOpen);
+    // Never more than the limit in memory, whatever the file (or a pipe) holds.
+    QByteArray bytes = file.read(kMaxFileBytes + 1);
+    if (bytes.size() > kMaxFileBytes)
+        return Reader(Error::TooLarge);
+    return Reader(std::move(bytes));
+}
+
+bool CsvText::Reader::Next(QStringList& fields, int& line) {
+    fields.clear();
+    if (m_error != Error::None)
+        return false;
+    const qsizetype size = m_text.size();
     QString field;
     bool quoted = false;     // inside a quoted part of the field
     bool wasQuoted = false;  // the field began with a quote
-    int line = 1;
-    int recordLine = 1;
+    int recordLine = m_line;
     qsizetype recordChars = 0;
+    const auto fail = [&](Error error) {
+        m_error = error;
+        m_errorLine = recordLine;
+        m_text = QString();
+        fields.clear();
+        return false;
+    };
     const auto endField = [&] {
-        record.push_back(Unguard(field));
+        fields.push_back(Unguard(field));
         field.clear();
         wasQuoted = false;
     };
+    // true: a record to hand out; a blank one is dropped and the next begins.
     const auto endRecord = [&] {
         endField();
-        const bool blank = record.size() == 1 && record.front().isEmpty();
-        if (!blank) {
-            table.rows.push_back(record);
-            table.lines.push_back(recordLine);
+        if (fields.size() == 1 && fields.front().isEmpty()) {
+            fields.clear();
+            recordChars = 0;
+            recordLine = m_line;
+            return false;
         }
-        record.clear();
-        recordChars = 0;
-        recordLine = line;
+        line = recordLine;
+        return true;
     };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (++recordChars > kMaxRecordChars) {
-            table.error = Error::RecordTooLong;
-            table.errorLine = recordLine;
-            table.rows.clear();
-            table.lines.clear();
-            return table;
-        }
+    while (m_pos < size) {
+        const QChar c = m_text.at(m_pos++);
+        if (++recordChars > kMaxRecordChars)
+            return fail(Error::RecordTooLong);
         if (quoted) {
             if (c == u'"') {
-                if (i + 1 < text.size() && text[i + 1] == u'"') {
+                if (m_pos < size && m_text.at(m_pos) == u'"') {
                     field += c;
-                    ++i;
+                    ++m_pos;
                 } else {
                     quoted = false;
                 }
             } else {
                 if (c == u'\n')
-                    ++line;
+                    ++m_line;
                 field += c;
             }
             continue;
         }
         if (c == u'"' && field.isEmpty() && !wasQuoted) {
             quoted = wasQuoted = true;
-        } else if (c == separator) {
+        } else if (c == m_separator) {
             endField();
         } else if (c == u'\r' || c == u'\n') {
-            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-                ++i;
-            ++line;
-            endRecord();
+            if (c == u'\r' && m_pos < size && m_text.at(m_pos) == u'\n')
+                ++m_pos;
+            ++m_line;
+            if (endRecord())
+                return true;
         } else {
             field += c;
         }
     }
-    if (quoted) {
-        table.error = Error::OpenQuote;
-        table.errorLine = recordLine;
+    if (quoted)
+        return fail(Error::OpenQuote);
+    if (!field.isEmpty() || wasQuoted || !fields.isEmpty())
+        return endRecord();
+    return false;
+}
+
+namespace {
+
+CsvText::Table readAll(CsvText::Reader reader) {
+    CsvText::Table table;
+    QStringList fields;
+    int line = 0;
+    while (reader.Next(fields, line)) {
+        table.rows.push_back(std::move(fields));
+        table.lines.push_back(line);
+    }
+    table.error = reader.error();
+    table.errorLine = reader.errorLine();
+    table.separator = reader.separator();
+    if (table.error != CsvText::Error::None) {
         table.rows.clear();
         table.lines.clear();
-        return table;
     }
-    if (!field.isEmpty() || wasQuoted || !record.isEmpty())
-        endRecord();
     return table;
 }
 
-CsvText::Table CsvText::ReadFile(const QString& path) {
-    QFile file(path);
-    // A pipe or a device could block the window or never end.
-    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) {
-        Table table;
-        table.error = Error::CannotOpen;
-        return table;
-    }
-    // Never more than the limit in memory, whatever the file (or a pipe) holds.
-    const QByteArray bytes = file.read(kMaxFileBytes + 1);
-    if (bytes.size() > kMaxFileBytes) {
-        Table table;
-        table.error = Error::TooLarge;
-        return table;
-    }
-    return Parse(bytes);
-}
+}  // namespace
+
+CsvText::Table CsvText::Parse(const QByteArray& bytes) { return readAll(Reader(bytes)); }
+
+CsvText::Table CsvText::ReadFile(const QString& path) { return readAll(Reader::Open(path)); }
 
 QString CsvText::LocalTime(const QDateTime& time, const QString& format) {
     const int offset = time.offsetFromUtc();

@@ -56,6 +56,37 @@ public:
         std::vector<int> lines;
     };
 
+    // The records one at a time, for a reader that keeps only what it needs
+    // of each: a table of every field costs many times the file's size.
+    class Reader {
+    public:
+        // Checks and decodes the whole text at once (binary data is refused
+        // before any record is read) and lets the bytes go.
+        explicit Reader(QByteArray bytes);
+        // Reads at most kMaxFileBytes (+1 to tell a larger file); anything
+        // but a regular file (a pipe, a device) cannot be opened.
+        static Reader Open(const QString& path);
+
+        // The next record that is not blank and the line it starts on;
+        // false at the end, or at a fault (error() says which).
+        bool Next(QStringList& fields, int& line);
+        // A fault of the file itself: found at once (CannotOpen, TooLarge,
+        // NotText) or once Next() reached it (RecordTooLong, OpenQuote).
+        Error error() const { return m_error; }
+        int errorLine() const { return m_errorLine; }
+        QChar separator() const { return m_separator; }
+
+    private:
+        explicit Reader(Error error) : m_error(error) {}
+
+        QString m_text;
+        qsizetype m_pos = 0;
+        int m_line = 1;
+        Error m_error = Error::None;
+        int m_errorLine = 0;
+        QChar m_separator = u',';
+    };
+
     // UTF-8 with or without BOM; the separator is a comma or a semicolon,
     // whichever the first records have more of outside quotes. Fields are
     // unguarded. Refuses binary data (NUL and other control characters,

@@ -4,7 +4,9 @@
 
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <map>
+#include <utility>
 
 #include "values/address_labels.h"
 #include "values/value_format.h"
@@ -93,74 +95,62 @@ RegisterMapCsv::AddressCheck RegisterMapCsv::ParseAddress(const QString& raw, in
     return AddressCheck::Ok;
 }
 
-RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int function,
-                                             int oneBased) {
-    Parsed parsed;
-    switch (table.error) {
+QString RegisterMapCsv::tableError(CsvText::Error error, int line) {
+    switch (error) {
     case CsvText::Error::None: break;
-    case CsvText::Error::CannotOpen: parsed.error = tr("无法打开这个文件。"); return parsed;
+    case CsvText::Error::CannotOpen: return tr("无法打开这个文件。");
     case CsvText::Error::TooLarge:
-        parsed.error =
-            tr("文件太大：寄存器表最多 %1 MB。").arg(CsvText::kMaxFileBytes / (1024 * 1024));
-        return parsed;
-    case CsvText::Error::NotText:
-        parsed.error = tr("这不是 UTF-8 文本的 CSV 文件（含有二进制数据）。");
-        return parsed;
+        return tr("文件太大：寄存器表最多 %1 MB。").arg(CsvText::kMaxFileBytes / (1024 * 1024));
+    case CsvText::Error::NotText: return tr("这不是 UTF-8 文本的 CSV 文件（含有二进制数据）。");
     case CsvText::Error::RecordTooLong:
-        parsed.error = tr("第 %1 行太长：一行最多 %2 个字符。")
-                           .arg(table.errorLine)
-                           .arg(CsvText::kMaxRecordChars);
-        return parsed;
-    case CsvText::Error::OpenQuote:
-        parsed.error = tr("第 %1 行的引号没有结束。").arg(table.errorLine);
-        return parsed;
+        return tr("第 %1 行太长：一行最多 %2 个字符。").arg(line).arg(CsvText::kMaxRecordChars);
+    case CsvText::Error::OpenQuote: return tr("第 %1 行的引号没有结束。").arg(line);
     }
-    if (table.rows.empty()) {
-        parsed.error = tr("文件里没有寄存器。");
-        return parsed;
-    }
+    return QString();
+}
+
+QString RegisterMapCsv::readEntries(const NextRecord& next, int function, int oneBased,
+                                    const std::function<void(Entry&&)>& take, bool& any) {
+    QStringList row;
+    int line = 0;
+    any = next(row, line);
+    if (!any)
+        return QString();
+    const auto fault = [&](const QString& text) {
+        while (next(row, line)) {
+        }
+        return text;
+    };
 
     std::array<int, ColumnCount> column = {0, 1, 2, 3, 4};
-    std::size_t first = 0;
     bool header = false;
     int unused = 0;
-    if (ParseAddress(table.rows[0].value(0), function, oneBased, unused) ==
-        AddressCheck::NotAnAddress) {
+    if (ParseAddress(row.value(0), function, oneBased, unused) == AddressCheck::NotAnAddress) {
         header = true;
-        first = 1;
         std::array<int, ColumnCount> named;
         named.fill(-1);
-        const QStringList& names = table.rows[0];
-        for (qsizetype i = 0; i < names.size(); ++i)
+        for (qsizetype i = 0; i < row.size(); ++i)
             for (int c = 0; c < ColumnCount; ++c)
-                if (named[c] < 0 &&
-                    headerNames()[c].contains(names[i].trimmed(), Qt::CaseInsensitive))
+                if (named[c] < 0 && headerNames()[c].contains(row[i].trimmed(), Qt::CaseInsensitive))
                     named[c] = int(i);
         if (named[AddressColumn] >= 0 || named[NameColumn] >= 0) {
-            if (named[AddressColumn] < 0 || named[NameColumn] < 0) {
-                parsed.error = tr("表头（第 %1 行）缺少“地址”或“名称”列。").arg(table.lines[0]);
-                return parsed;
-            }
+            if (named[AddressColumn] < 0 || named[NameColumn] < 0)
+                return fault(tr("表头（第 %1 行）缺少“地址”或“名称”列。").arg(line));
             column = named;
         }
     }
     const int needed = std::max(column[AddressColumn], column[NameColumn]) + 1;
-    for (std::size_t r = first; r < table.rows.size(); ++r) {
-        const QStringList& row = table.rows[r];
-        const int line = table.lines[r];
+    for (bool have = !header || next(row, line); have; have = next(row, line)) {
         if (std::all_of(row.begin(), row.end(),
                         [](const QString& f) { return f.trimmed().isEmpty(); }))
             continue;
         // Without a header the columns are known only by their order, and
         // more than five means this is some other table.
-        if (row.size() < needed || (!header && row.size() > ColumnCount)) {
-            parsed.error =
+        if (row.size() < needed || (!header && row.size() > ColumnCount))
+            return fault(
                 tr("第 %1 行有 %2 列；寄存器表的列是：地址、名称，可选类型、单位、说明。")
                     .arg(line)
-                    .arg(row.size());
-            parsed.entries.clear();
-            return parsed;
-        }
+                    .arg(row.size()));
         Entry entry;
         entry.line = line;
         entry.addressText = row[column[AddressColumn]].trimmed();
@@ -168,17 +158,13 @@ RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int fu
         case AddressCheck::Ok: break;
         case AddressCheck::OtherTable: entry.address = -1; break;
         case AddressCheck::NotAnAddress:
-            parsed.error = tr("第 %1 行：“%2”不是地址。").arg(line).arg(entry.addressText.left(40));
-            parsed.entries.clear();
-            return parsed;
+            return fault(tr("第 %1 行：“%2”不是地址。").arg(line).arg(entry.addressText.left(40)));
         case AddressCheck::OutOfRange:
-            parsed.error = tr("第 %1 行：地址 %2 超出范围（%3 到 %4）。")
-                               .arg(line)
-                               .arg(entry.addressText.left(40))
-                               .arg(oneBased ? 1 : 0)
-                               .arg(oneBased ? 65536 : 65535);
-            parsed.entries.clear();
-            return parsed;
+            return fault(tr("第 %1 行：地址 %2 超出范围（%3 到 %4）。")
+                             .arg(line)
+                             .arg(entry.addressText.left(40))
+                             .arg(oneBased ? 1 : 0)
+                             .arg(oneBased ? 65536 : 65535));
         }
         entry.name = row[column[NameColumn]].trimmed();
         if (entry.name.isEmpty())
@@ -186,28 +172,107 @@ RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int fu
         const int unit = column[UnitColumn];
         if (unit >= 0 && unit < row.size() && !row[unit].trimmed().isEmpty())
             entry.name += QStringLiteral(" [") + row[unit].trimmed() + QLatin1Char(']');
-        parsed.entries.push_back(std::move(entry));
+        take(std::move(entry));
     }
+    return QString();
+}
+
+RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int function,
+                                             int oneBased) {
+    Parsed parsed;
+    parsed.error = tableError(table.error, table.errorLine);
+    if (!parsed.error.isEmpty())
+        return parsed;
+    std::size_t r = 0;
+    const NextRecord next = [&table, &r](QStringList& fields, int& line) {
+        if (r >= table.rows.size())
+            return false;
+        fields = table.rows[r];
+        line = table.lines[r];
+        ++r;
+        return true;
+    };
+    bool any = false;
+    parsed.error = readEntries(
+        next, function, oneBased, [&parsed](Entry&& entry) { parsed.entries.push_back(std::move(entry)); },
+        any);
+    if (!any)
+        parsed.error = tr("文件里没有寄存器。");
+    if (!parsed.error.isEmpty())
+        parsed.entries.clear();
     return parsed;
 }
 
-RegisterMapCsv::Parsed RegisterMapCsv::ReadFile(const QString& path, int function, int oneBased) {
-    return Parse(CsvText::ReadFile(path), function, oneBased);
-}
+namespace {
+
+// Entries into the items of one poll, one at a time.
+class Placer {
+public:
+    Placer(int address, int length, std::size_t listed)
+        : m_address(address), m_length(length), m_listed(listed) {}
+
+    void Add(RegisterMapCsv::Entry entry) {
+        const long long item = static_cast<long long>(entry.address) - m_address;
+        if (entry.address < 0 || item < 0 || item >= m_length) {
+            ++m_placement.outsideCount;
+            if (m_placement.outside.size() < m_listed)
+                m_placement.outside.push_back(std::move(entry));
+        } else {
+            m_byItem[int(item)] = std::move(entry.name);
+        }
+    }
+    RegisterMapCsv::Placement Take() {
+        m_placement.aliases.reserve(m_byItem.size());
+        for (auto& [item, alias] : m_byItem)
+            m_placement.aliases.emplace_back(item, std::move(alias));
+        m_byItem.clear();
+        return std::move(m_placement);
+    }
+
+private:
+    int m_address;
+    int m_length;
+    std::size_t m_listed;
+    std::map<int, QString> m_byItem;  // the last entry of an item wins
+    RegisterMapCsv::Placement m_placement;
+};
+
+}  // namespace
 
 RegisterMapCsv::Placement RegisterMapCsv::Place(const std::vector<Entry>& entries, int address,
                                                 int length) {
-    Placement placement;
-    std::map<int, QString> byItem;
-    for (const Entry& entry : entries) {
-        const long long item = static_cast<long long>(entry.address) - address;
-        if (entry.address < 0 || item < 0 || item >= length)
-            placement.outside.push_back(entry);
-        else
-            byItem[int(item)] = entry.name;
+    Placer placer(address, length, std::numeric_limits<std::size_t>::max());
+    for (const Entry& entry : entries)
+        placer.Add(entry);
+    return placer.Take();
+}
+
+RegisterMapCsv::Imported RegisterMapCsv::Import(const QString& path, int function, int oneBased,
+                                                int address, int length, std::size_t listed) {
+    Imported imported;
+    CsvText::Reader reader = CsvText::Reader::Open(path);
+    Placer placer(address, length, listed);
+    bool any = false;
+    const QString rowError = readEntries(
+        [&reader](QStringList& fields, int& line) { return reader.Next(fields, line); }, function,
+        oneBased,
+        [&imported, &placer](Entry&& entry) {
+            ++imported.named;
+            placer.Add(std::move(entry));
+        },
+        any);
+    if (reader.error() != CsvText::Error::None)
+        imported.error = tableError(reader.error(), reader.errorLine());
+    else if (!any)
+        imported.error = tr("文件里没有寄存器。");
+    else
+        imported.error = rowError;
+    if (!imported.error.isEmpty()) {
+        imported.named = 0;
+        return imported;
     }
-    placement.aliases.assign(byItem.begin(), byItem.end());
-    return placement;
+    imported.placement = placer.Take();
+    return imported;
 }
 
 QByteArray RegisterMapCsv::Export(const LogLine::Poll& poll,

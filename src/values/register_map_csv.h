@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <cstddef>
 #include <functional>
 #include <map>
 #include <optional>
@@ -36,6 +37,13 @@ public:
     struct Placement {
         std::vector<std::pair<int, QString>> aliases;  // poll item, alias
         std::vector<Entry> outside;                    // addresses the poll does not cover
+        std::size_t outsideCount = 0;                  // all of them; `outside` may keep fewer
+    };
+    // A map file read into one poll window.
+    struct Imported {
+        QString error;          // empty when the file is usable; then nothing else counts
+        std::size_t named = 0;  // rows with a name
+        Placement placement;
     };
 
     // The address of item `item` of the poll as the window shows it: the
@@ -55,11 +63,17 @@ public:
     // (English or Chinese) place the columns, otherwise they go in the order
     // address, name, type, unit, description. Rows without a name are left out.
     static Parsed Parse(const CsvText::Table& table, int function, int oneBased);
-    static Parsed ReadFile(const QString& path, int function, int oneBased);
 
     // Items of the poll for each entry (the last entry of an address wins);
     // entries outside the poll are listed, not dropped.
     static Placement Place(const std::vector<Entry>& entries, int address, int length);
+
+    // Parse and Place in one pass over the file, record by record: what is
+    // kept is the poll's aliases and the first `listed` rows outside it (the
+    // others are counted), so that a map of many rows costs a few times the
+    // file's size, not many times. The same answers as Parse and Place.
+    static Imported Import(const QString& path, int function, int oneBased, int address,
+                           int length, std::size_t listed);
 
     // "Address,Name,Type,Unit,Description,Value", then one row per item of
     // the poll: the shown address, the alias, the display format of a
@@ -69,6 +83,18 @@ public:
     static QByteArray Export(const LogLine::Poll& poll,
                              const std::function<QString(int item)>& aliasOf,
                              const std::map<int, QString>& otherAliases = {});
+
+private:
+    // The next record and the line it starts on; false at the end.
+    using NextRecord = std::function<bool(QStringList& fields, int& line)>;
+    // The reader's fault as the user reads it.
+    static QString tableError(CsvText::Error error, int line);
+    // Hands the named entries of the records `next` gives to `take`, in
+    // order; the fault of the first bad row, if any, after which the rest is
+    // only read through (a fault of the file itself is said first). `any`:
+    // there was a record at all.
+    static QString readEntries(const NextRecord& next, int function, int oneBased,
+                               const std::function<void(Entry&&)>& take, bool& any);
 };
 
 }  // namespace zentiq

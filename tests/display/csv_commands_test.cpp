@@ -118,6 +118,24 @@ TEST_F(CsvCommandsTest, AliasesOutsideTheChangedPollAreKeptCountedAndExported) {
     EXPECT_EQ(aliasAt(w, 63), "C");
 }
 
+TEST_F(CsvCommandsTest, ADevicesWholeMapNamesThePollAndCountsTheRowsItDoesNotList) {
+    PollWindow w(testing::ReadDefinition(3, 10, 5));
+    QByteArray map = "Address,Name\n";
+    for (int i = 0; i < 1000; ++i)
+        map += QByteArray::number(i) + ",r" + QByteArray::number(i) + "\n";
+    EXPECT_EQ(RegisterMapCommands::ImportFile(*w.doc, write("whole.csv", map)), 5);
+    EXPECT_EQ(aliasAt(w, 0), "r10");
+    EXPECT_EQ(aliasAt(w, 4), "r14");
+    ASSERT_EQ(ui.texts().size(), 1);
+    const QStringList lines = ui.texts()[0].split('\n');
+    EXPECT_TRUE(lines.value(0).startsWith("已导入 5 个标注。以下 995 行")) << lines.value(0).toStdString();
+    ASSERT_EQ(lines.size(), 1 + 15 + 1);
+    EXPECT_EQ(lines[1], "第 2 行：0 r0");
+    EXPECT_EQ(lines[11], "第 17 行：15 r15") << "the rows before the poll, then those after it";
+    EXPECT_EQ(lines[15], "第 21 行：19 r19");
+    EXPECT_EQ(lines[16], "……另有 980 行");
+}
+
 TEST_F(CsvCommandsTest, BadFilesChangeNothingAndSayWhy) {
     PollWindow w(testing::ReadDefinition(3, 0, 10));
     w.doc->Grid()->model().setItemText(1, 1, "kept");

@@ -98,6 +98,34 @@ TEST(CsvTextTest, BinaryDataLongRecordsAndOpenQuotesAreRefusedWithTheirLine) {
     EXPECT_EQ(CsvText::Parse(fits).error, CsvText::Error::None);
 }
 
+TEST(CsvTextTest, TheReaderHandsOutRecordsUntilTheEndOrAFault) {
+    struct Case {
+        QByteArray bytes;
+        std::vector<QStringList> rows;  // handed out before Next() is false
+        CsvText::Error error;
+        int line;
+    };
+    const Case cases[] = {
+        {"1,a\n\n2,b", {{"1", "a"}, {"2", "b"}}, CsvText::Error::None, 0},
+        {"1,a\n2,\"open\n3,c\n", {{"1", "a"}}, CsvText::Error::OpenQuote, 2},
+        {"1,a\n2," + QByteArray(CsvText::kMaxRecordChars, 'x'), {{"1", "a"}}, CsvText::Error::RecordTooLong, 2},
+        // Binary data anywhere: no record at all.
+        {QByteArray("1,a\n2,\0\n", 8), {}, CsvText::Error::NotText, 0},
+    };
+    for (const Case& c : cases) {
+        CsvText::Reader reader(c.bytes);
+        std::vector<QStringList> rows;
+        QStringList fields;
+        int line = 0;
+        for (int i = 0; i < 10 && reader.Next(fields, line); ++i)
+            rows.push_back(fields);
+        EXPECT_EQ(rows, c.rows) << c.bytes.left(20).toStdString();
+        EXPECT_EQ(reader.error(), c.error) << c.bytes.left(20).toStdString();
+        EXPECT_EQ(reader.errorLine(), c.line);
+        EXPECT_FALSE(reader.Next(fields, line)) << "stays at the end";
+    }
+}
+
 TEST(CsvTextTest, FilesAreReadWithinTheSizeLimit) {
     QTemporaryDir dir;
     // One 10 MB line: refused without reading it whole.

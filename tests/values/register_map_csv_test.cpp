@@ -2,6 +2,10 @@
 // both styles, headers, bad files, the round trip of an export.
 #include "values/register_map_csv.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -127,6 +131,64 @@ TEST(RegisterMapCsvTest, EntriesOutsideThePollAreListedAndTheLastOfAnAddressWins
     EXPECT_EQ(placedPlc.aliases, (std::vector<std::pair<int, QString>>{{0, "holding"}}));
     ASSERT_EQ(placedPlc.outside.size(), 1u);
     EXPECT_EQ(placedPlc.outside[0].addressText, "3x0001");
+}
+
+// The import reads a file record by record and keeps only what the window
+// and its message need: it must answer as Parse and Place do.
+TEST(RegisterMapCsvTest, AnImportAnswersAsParseAndPlaceAndKeepsOnlyTheListedRowsOutside) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("map.csv");
+    const auto write = [&path](const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_EQ(f.write(bytes), bytes.size());
+    };
+    constexpr std::size_t kListed = 2;
+    const QByteArray cases[] = {
+        "Address,Name\n9,before\n10,first\n12,old\n12,new\n14,after\n15,x\n16,y\n",
+        "Description;Unit;Name;Register\nmains;V;Spannung;11\n;;;\n;;unnamed;12\n",
+        "1,\n2,Two\n,,\n\n",
+        "",
+        "\n\n",
+        "Name,Unit\nx,V\n",
+        "10,ok\nabc,no address\n",
+        "10,ok\n70000,far\n",
+        "10\n11\n",
+        // A fault of the file itself is said before that of an earlier row.
+        "10,ok\nabc,no address\n11,\"open\n",
+        "10,ok\n11,b\x01\n",
+        "10,ok\n11," + QByteArray(CsvText::kMaxRecordChars, 'x') + "\n",
+    };
+    for (const QByteArray& bytes : cases) {
+        SCOPED_TRACE(bytes.left(60).toStdString());
+        write(bytes);
+        const RegisterMapCsv::Parsed parsed = parse(bytes);
+        const RegisterMapCsv::Placement placed = RegisterMapCsv::Place(parsed.entries, 10, 4);
+        const RegisterMapCsv::Imported imported = RegisterMapCsv::Import(path, 3, 0, 10, 4, kListed);
+        EXPECT_EQ(imported.error, parsed.error);
+        EXPECT_EQ(imported.named, parsed.entries.size());
+        EXPECT_EQ(imported.placement.aliases, placed.aliases);
+        EXPECT_EQ(imported.placement.outsideCount, placed.outside.size());
+        ASSERT_EQ(imported.placement.outside.size(), std::min(kListed, placed.outside.size()));
+        for (std::size_t i = 0; i < imported.placement.outside.size(); ++i)
+            EXPECT_EQ(imported.placement.outside[i].line, placed.outside[i].line);
+    }
+    EXPECT_TRUE(RegisterMapCsv::Import(dir.filePath("missing.csv"), 3, 0, 0, 1, 1)
+                    .error.contains(QString::fromUtf8("无法打开")));
+
+    // A device's whole map into a window of four registers: every row is
+    // read and counted, and only the listed ones are kept.
+    QByteArray whole = "Address,Name\n";
+    for (int i = 0; i < 65536; ++i)
+        whole += QByteArray::number(i) + ",r" + QByteArray::number(i) + "\n";
+    write(whole);
+    const RegisterMapCsv::Imported imported = RegisterMapCsv::Import(path, 3, 0, 100, 4, kListed);
+    ASSERT_TRUE(imported.error.isEmpty()) << imported.error.toStdString();
+    EXPECT_EQ(imported.named, 65536u);
+    EXPECT_EQ(imported.placement.aliases.size(), 4u);
+    EXPECT_EQ(imported.placement.aliases.back(), (std::pair<int, QString>{3, "r103"}));
+    EXPECT_EQ(imported.placement.outsideCount, 65532u);
+    EXPECT_EQ(imported.placement.outside.size(), kListed);
 }
 
 TEST(RegisterMapCsvTest, AnExportReadsBackToTheSameAliasesInBothAddressStyles) {
