@@ -21,15 +21,18 @@ namespace {
 using FileId = std::pair<unsigned long long, unsigned long long>;
 
 // Files this process logs to, by device and inode, so that a second window
-// is refused even where the file system ignores advisory locks.
+// is refused even where the file system ignores advisory locks. Never
+// destroyed: the logs are closed from an exit handler (the display lost),
+// which runs after the destructors of statics made later than it was
+// registered, as this one is, at the first log.
 std::set<FileId>& loggedFiles() {
-    static std::set<FileId> files;
-    return files;
+    static auto* files = new std::set<FileId>;
+    return *files;
 }
 
 std::mutex& loggedFilesLock() {
-    static std::mutex lock;
-    return lock;
+    static auto* lock = new std::mutex;
+    return *lock;
 }
 
 // A file that ends inside a line (a logger killed mid-write) gets its line
@@ -93,9 +96,10 @@ int openExclusive(const QString& path, FileId& id, bool append) {
     return fd;
 }
 
+// Never destroyed, as the list of logged files.
 DataLogger::Clock& logClock() {
-    static DataLogger::Clock instance;
-    return instance;
+    static auto* instance = new DataLogger::Clock;
+    return *instance;
 }
 
 }  // namespace
