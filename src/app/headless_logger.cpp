@@ -46,8 +46,9 @@ struct HeadlessDocument : QObject {
     DataLogger logger;
     QString path;
     QString name;
-    // Told when a line could not be written.
+    // Told when a line could not be written, and what became of the file.
     std::function<void(HeadlessDocument&)> onLogFailed;
+    std::function<void(HeadlessDocument&, DataLogger::Notice)> onLogNotice;
 };
 
 bool HeadlessDocument::event(QEvent* e) {
@@ -66,6 +67,9 @@ bool HeadlessDocument::event(QEvent* e) {
                        [this](int item) { return aliasOf(item); });
     if (outcome == DataLogger::Outcome::WriteFailed && onLogFailed)
         onLogFailed(*this);
+    if (const DataLogger::Notice notice = logger.TakeNotice();
+        notice != DataLogger::Notice::None && onLogNotice)
+        onLogNotice(*this, notice);
     return true;
 }
 
@@ -115,10 +119,8 @@ void HeadlessLogger::fail(int exitCode, const QString& message) {
 int HeadlessLogger::Start(const Options& options) {
     if (!openDocuments(options))
         return kOpenError;
-    if (!startLogs(options))
-        return kOpenError;
-    m_statusTimer->setInterval(options.statusSeconds * 1000);
-    // The slots first, so that polling starts as soon as the line is open.
+    // The slots before the logs, so that a run refused one creates no file
+    // and no folder; nothing polls before the line is open.
     for (HeadlessDocument* doc : m_documents) {
         if (doc->model.RegisterWithEngine(HandleOf(doc)))
             continue;
@@ -127,6 +129,9 @@ int HeadlessLogger::Start(const Options& options) {
                 : tr("%1：最多可以同时轮询 32 个文档。").arg(native(doc->path)));
         return kOpenError;
     }
+    if (!startLogs(options))
+        return kOpenError;
+    m_statusTimer->setInterval(options.statusSeconds * 1000);
     CMBCommSetup::LoadPortDevices(m_store);
     m_running = true;
     const ConnectionController::State state = m_connection->Connect(false);
@@ -195,6 +200,9 @@ bool HeadlessLogger::openDocument(const QString& path) {
         return false;
     }
     doc->onLogFailed = [this](HeadlessDocument& d) { logFailed(d); };
+    doc->onLogNotice = [](HeadlessDocument& d, DataLogger::Notice notice) {
+        say(DataLogger::NoticeText(notice, native(d.logger.path())));
+    };
     m_documents << doc;
     return true;
 }
@@ -220,10 +228,22 @@ bool HeadlessLogger::startLogs(const Options& options) {
         doc.logger.setOptions(log.options);
         // Appended: a logger started again keeps what it wrote before.
         if (!doc.logger.Start(log.file, DataLogger::Opening::Append)) {
-            say(QStringLiteral("%1: %2").arg(DataLogger::FileOpenErrorText(), native(log.file)));
+            // Without windows, the other log of this process is another document's.
+            const DataLogger::Refusal refusal = doc.logger.refusal();
+            const QString reason = refusal == DataLogger::Refusal::LoggedHere
+                                       ? tr("已被本次运行的另一个文档记录")
+                                       : DataLogger::RefusalText(refusal);
+            QString text =
+                QStringLiteral("%1: %2").arg(DataLogger::FileOpenErrorText(), native(log.file));
+            if (!reason.isEmpty())
+                text += QLatin1Char(' ') + reason;
+            say(text);
             return false;
         }
         say(tr("%1 记录到 %2").arg(doc.name, native(log.file)));
+        if (const DataLogger::Notice notice = doc.logger.TakeNotice();
+            notice != DataLogger::Notice::None)
+            say(DataLogger::NoticeText(notice, native(log.file)));
         ++logging;
     }
     if (logging == 0) {

@@ -38,9 +38,10 @@ public:
     // Stop() if it has not run.
     ~HeadlessLogger() override;
 
-    // Opens the documents and their logs, claims their slots and starts to
-    // connect. On failure says why on stderr and returns the exit code
-    // (0 when all is under way).
+    // Opens the documents, claims their slots, opens their logs and starts
+    // to connect. On failure says why on stderr and returns the exit code
+    // (0 when all is under way); a document refused its slot is refused
+    // before any log file or folder is made.
     int Start(const Options& options);
     // Stops the worker, closes the line, then every log after its last
     // whole line. Idempotent.

@@ -425,7 +425,12 @@ QString CZentiqView::StatusLine2() const {
     }
     if (IsConnected() && PollSlotsPaused())
         return tr("总线扫描占用通讯线路，暂停轮询");
-    return IsConnected() ? StatusText() : LoadString(ids::NoConnection);
+    if (!IsConnected())
+        return LoadString(ids::NoConnection);
+    // A failed poll says so first; what became of the log's file stands
+    // while the window polls well.
+    const QString status = StatusText();
+    return status.isEmpty() && m_doc ? m_doc->LogNotice() : status;
 }
 
 void CZentiqView::paintEvent(QPaintEvent* e) {

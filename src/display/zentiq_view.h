@@ -72,8 +72,10 @@ public:
     void OnConnectionChanged();
 
     // The status band: the text of the last failure, and the two lines as
-    // they are drawn (blanks included). Made from the last result in the
-    // language now installed, so a language switch shows at once.
+    // they are drawn (blanks included; while polls succeed, the second
+    // says what became of the log's file, if anything). Made from the last
+    // result in the language now installed, so a language switch shows at
+    // once.
     QString StatusText() const;
     QString StatusLine1() const;
     QString StatusLine2() const;

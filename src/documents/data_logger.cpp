@@ -21,32 +21,58 @@ namespace {
 using FileId = std::pair<unsigned long long, unsigned long long>;
 
 // Files this process logs to, by device and inode, so that a second window
-// is refused even where the file system ignores advisory locks.
+// is refused even where the file system ignores advisory locks. Never
+// destroyed: the logs are closed from an exit handler (the display lost),
+// which runs after the destructors of statics made later than it was
+// registered, as this one is, at the first log.
 std::set<FileId>& loggedFiles() {
-    static std::set<FileId> files;
-    return files;
+    static auto* files = new std::set<FileId>;
+    return *files;
 }
 
 std::mutex& loggedFilesLock() {
-    static std::mutex lock;
-    return lock;
+    static auto* lock = new std::mutex;
+    return *lock;
 }
 
-// A file that ends inside a line (a logger killed mid-write) gets its line
-// end, so that what is appended starts a line of its own.
-bool endLastLine(int fd, off_t size) {
+// A file that ends inside a line (a logger killed mid-write, a full disk)
+// loses that line: its last field may be cut inside a number, and "10" cut
+// from "1009" would read as a value. A CSV row that lost only the "\n" of
+// its "\r\n" is whole and gets it back. `dropped`: a line was left out.
+bool endCleanly(int fd, off_t size, bool& dropped) {
+    dropped = false;
     if (size == 0)
         return true;
     char last = 0;
     if (::pread(fd, &last, 1, size - 1) != 1)
         return false;
-    return last == '\n' || ::write(fd, "\n", 1) == 1;
+    if (last == '\n')
+        return true;
+    if (last == '\r')
+        return ::write(fd, "\n", 1) == 1;
+    dropped = true;
+    char buffer[4096];
+    for (off_t end = size; end > 0;) {
+        const off_t begin = std::max<off_t>(0, end - off_t(sizeof buffer));
+        const ssize_t n = ::pread(fd, buffer, std::size_t(end - begin), begin);
+        if (n != end - begin)
+            return false;
+        for (ssize_t i = n - 1; i >= 0; --i)
+            if (buffer[i] == '\n')
+                return ::ftruncate(fd, begin + i + 1) == 0;
+        end = begin;
+    }
+    return ::ftruncate(fd, 0) == 0;
 }
+
+using Refusal = DataLogger::Refusal;
 
 // Opens `path` for logging without emptying it yet. Non-blocking, so that a
 // FIFO without a reader fails instead of hanging the window. -1 on failure
-// or when another log holds the file.
-int openExclusive(const QString& path, FileId& id, bool append) {
+// or when another log holds the file, with the reason in `refusal`.
+int openExclusive(const QString& path, FileId& id, bool append, Refusal& refusal, bool& dropped) {
+    refusal = Refusal::CannotOpen;
+    dropped = false;
     const QByteArray native = QFile::encodeName(path);
     const int fd = ::open(native.constData(),
                           (append ? O_RDWR | O_APPEND : O_WRONLY) | O_CREAT | O_CLOEXEC |
@@ -64,6 +90,7 @@ int openExclusive(const QString& path, FileId& id, bool append) {
         std::lock_guard guard(loggedFilesLock());
         if (!loggedFiles().insert(id).second) {
             ::close(fd);
+            refusal = Refusal::LoggedHere;
             return -1;
         }
     }
@@ -80,22 +107,26 @@ int openExclusive(const QString& path, FileId& id, bool append) {
     do {
         rc = ::flock(fd, LOCK_EX | LOCK_NB);
     } while (rc != 0 && errno == EINTR);
-    if (rc != 0 && errno == EWOULDBLOCK)
+    if (rc != 0 && errno == EWOULDBLOCK) {
+        refusal = Refusal::LoggedElsewhere;
         return giveUp();
+    }
     // Only the holder of the lock may empty the file, or end its last line.
     if (S_ISREG(st.st_mode) && !append && ::ftruncate(fd, 0) != 0)
         return giveUp();
-    if (S_ISREG(st.st_mode) && append && !endLastLine(fd, st.st_size))
+    if (S_ISREG(st.st_mode) && append && !endCleanly(fd, st.st_size, dropped))
         return giveUp();
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags == -1 || ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) == -1)
         return giveUp();
+    refusal = Refusal::None;
     return fd;
 }
 
+// Never destroyed, as the list of logged files.
 DataLogger::Clock& logClock() {
-    static DataLogger::Clock instance;
-    return instance;
+    static auto* instance = new DataLogger::Clock;
+    return *instance;
 }
 
 }  // namespace
@@ -122,8 +153,21 @@ DataLogger::Format DataLogger::FormatOf(const QString& path) {
 
 bool DataLogger::Start(const QString& path, Opening opening) {
     Stop();
+    bool dropped = false;
+    if (!openFile(path, opening == Opening::Append, &dropped))
+        return false;
+    m_path = path;
+    m_format = FormatOf(path);
+    if (dropped) {
+        m_notice = Notice::CutLineDropped;
+        m_pendingNote = tr("上次的记录在一行的中途结束，这一行已删去");
+    }
+    return true;
+}
+
+bool DataLogger::openFile(const QString& path, bool append, bool* droppedCutLine) {
     FileId id;
-    const int fd = openExclusive(path, id, opening == Opening::Append);
+    const int fd = openExclusive(path, id, append, m_refusal, *droppedCutLine);
     if (fd < 0)
         return false;
     auto file = std::make_unique<QFile>(path);
@@ -134,29 +178,70 @@ bool DataLogger::Start(const QString& path, Opening opening) {
         ::close(fd);
         std::lock_guard guard(loggedFilesLock());
         loggedFiles().erase(id);
+        m_refusal = Refusal::CannotOpen;
         return false;
     }
     m_file = std::move(file);
-    // A file opened on a descriptor forgets its name.
-    m_path = path;
     m_fileId = id;
-    m_format = FormatOf(path);
     m_writtenHeader.clear();
     return true;
 }
 
-void DataLogger::Stop() {
-    if (m_file) {
-        m_file->close();
-        m_file.reset();
-        std::lock_guard guard(loggedFilesLock());
-        loggedFiles().erase(m_fileId);
-    }
-    m_path.clear();
-    m_format = Format::Text;
+void DataLogger::closeFile() {
+    if (!m_file)
+        return;
+    m_file->close();
+    m_file.reset();
+    std::lock_guard guard(loggedFilesLock());
+    loggedFiles().erase(m_fileId);
 }
 
-bool DataLogger::active() const { return m_file != nullptr; }
+void DataLogger::Stop() {
+    closeFile();
+    m_path.clear();
+    m_format = Format::Text;
+    m_notice = Notice::None;
+    m_pendingNote.clear();
+    m_lostLines = 0;
+}
+
+// Regular files only: a device or a FIFO is where its name leads.
+bool DataLogger::fileGone() const {
+    struct stat held {};
+    if (::fstat(m_file->handle(), &held) != 0 || !S_ISREG(held.st_mode))
+        return false;
+    if (held.st_nlink == 0)
+        return true;
+    struct stat named {};
+    if (::stat(QFile::encodeName(m_path).constData(), &named) != 0)
+        return errno == ENOENT || errno == ENOTDIR;
+    return named.st_dev != held.st_dev || named.st_ino != held.st_ino;
+}
+
+// The log's file, open under its path: false when it is lost and cannot be
+// created again.
+bool DataLogger::ensureFile() {
+    if (m_file && !fileGone())
+        return true;
+    const bool wasOpen = m_file != nullptr;
+    closeFile();
+    bool dropped = false;
+    if (!openFile(m_path, true, &dropped)) {
+        ++m_lostLines;
+        if (wasOpen)
+            m_notice = Notice::FileLost;
+        return false;
+    }
+    m_notice = Notice::FileRecreated;
+    m_pendingNote =
+        m_lostLines == 0
+            ? tr("记录文件被删除或移走，已重新创建")
+            : tr("记录文件被删除或移走，已重新创建；%1 行未能记录").arg(m_lostLines);
+    m_lostLines = 0;
+    return true;
+}
+
+bool DataLogger::active() const { return !m_path.isEmpty(); }
 
 QString DataLogger::path() const { return m_path; }
 
@@ -171,12 +256,18 @@ DataLogger::Outcome DataLogger::LogPoll(bool ok, const LogLine::Poll& poll,
             return csv ? CsvLog::Row(now, poll, !ok, statusText)
                        : LogLine::Build(now, m_options.separator, poll, !ok, statusText);
         },
-        [&] { return CsvLog::Header(poll, aliasOf); });
+        [&] { return CsvLog::Header(poll, aliasOf); },
+        [&](const QString& note) {
+            // A line without values, as a failed poll's: nothing in it reads as one.
+            return csv ? CsvLog::Row(now, poll, true, note)
+                       : LogLine::Build(now, m_options.separator, poll, true, note);
+        });
 }
 
 DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
                                          const std::function<QString()>& makeLine,
-                                         const std::function<QString()>& makeHeader) {
+                                         const std::function<QString()>& makeHeader,
+                                         const std::function<QString(const QString&)>& makeNote) {
     if (!ok && !m_options.errors)
         return Outcome::NotQualified;
     if (!active()) {
@@ -193,13 +284,20 @@ DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
     m_restart = false;
     if (!write)
         return Outcome::Skipped;
+    if (!ensureFile())
+        return Outcome::Lost;
+    const QLatin1StringView lineEnd(m_format == Format::Csv ? CsvText::kLineEnd : "\n");
     QString text;
     if (m_format == Format::Csv && makeHeader) {
         const QString header = makeHeader();
         if (header != m_writtenHeader) {
-            text = header + QLatin1StringView(CsvText::kLineEnd);
+            text = header + lineEnd;
             m_writtenHeader = header;
         }
+    }
+    if (!m_pendingNote.isEmpty()) {
+        text += (makeNote ? makeNote(m_pendingNote) : m_pendingNote) + lineEnd;
+        m_pendingNote.clear();
     }
     text += makeLine ? makeLine() : QString();
     return WriteLine(text) ? Outcome::Written : Outcome::WriteFailed;
@@ -218,5 +316,28 @@ bool DataLogger::WriteLine(const QString& line) {
 
 QString DataLogger::FileOpenErrorText() { return zentiq::FileOpenErrorText(); }
 QString DataLogger::WriteErrorText() { return zentiq::DiskErrorText(); }
+
+QString DataLogger::RefusalText(Refusal refusal) {
+    switch (refusal) {
+    case Refusal::LoggedHere: return tr("已被本程序的另一个窗口记录");
+    case Refusal::LoggedElsewhere: return tr("已被另一个进程记录");
+    case Refusal::None:
+    case Refusal::CannotOpen: break;
+    }
+    return QString();
+}
+
+QString DataLogger::NoticeText(Notice notice, const QString& file) {
+    switch (notice) {
+    case Notice::CutLineDropped:
+        return tr("记录文件 %1 的最后一行不完整（程序曾中断或磁盘已满），已删去。").arg(file);
+    case Notice::FileRecreated:
+        return tr("记录文件 %1 被删除或移走，已重新创建。").arg(file);
+    case Notice::FileLost:
+        return tr("记录文件 %1 被删除或移走，且无法重新创建：在能重新创建之前，各行都会丢失。").arg(file);
+    case Notice::None: break;
+    }
+    return QString();
+}
 
 }  // namespace zentiq

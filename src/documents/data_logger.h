@@ -8,6 +8,7 @@
 #include <memory>
 #include <utility>
 
+#include <QCoreApplication>
 #include <QString>
 
 #include "values/log_line.h"
@@ -17,6 +18,8 @@ class QFile;
 namespace zentiq {
 
 class DataLogger {
+    Q_DECLARE_TR_FUNCTIONS(DataLogger)
+
 public:
     enum Mode { EveryPoll = 0, AtInterval = 1 };
     // A log whose file name ends in ".csv" is written as CSV; any other
@@ -37,6 +40,31 @@ public:
         Skipped,       // within the interval
         Written,
         WriteFailed,  // the file was closed and logging switched off
+        // The file was deleted or moved and cannot be created again: the
+        // line is lost, the next one tries again.
+        Lost,
+    };
+
+    // Why Start() refused a file.
+    enum class Refusal {
+        None,
+        CannotOpen,       // the system refused it (no folder, no right, a FIFO without reader)
+        LoggedHere,       // another log of this process writes to it
+        LoggedElsewhere,  // another process holds its lock
+    };
+
+    // What happened to the log's file that the user should hear of, once.
+    enum class Notice {
+        None,
+        // Appending found the file ending inside a line (a crash, a full
+        // disk); that line was left out.
+        CutLineDropped,
+        // The file was deleted or moved under the log and has been
+        // created again (also after a while of FileLost).
+        FileRecreated,
+        // The file was deleted or moved and cannot be created again: lines
+        // are lost until it can.
+        FileLost,
     };
 
     DataLogger();
@@ -48,19 +76,30 @@ public:
     void setOptions(const Options& options);
 
     // Replace empties an existing file; Append keeps what it holds (a
-    // logger that is started again must not lose what it wrote before) and
-    // ends a last line cut short, so the new lines start on a line of
-    // their own.
+    // logger that is started again must not lose what it wrote before). A
+    // last line cut short is left out, since its last field may have been
+    // cut inside a number ("1009" to "10"); a note line says so before the
+    // next line.
     enum class Opening { Replace, Append };
 
     // Creates (or empties) the file and switches logging on; false when the
     // file cannot be created or another log, of this process or another,
-    // writes to it (logging then stays off and the file is left untouched).
-    // The file is held under an exclusive advisory lock while logging.
+    // writes to it (logging then stays off, the file is left untouched and
+    // refusal() says why). The file is held under an exclusive advisory
+    // lock while logging.
+    //
+    // Before each line the log checks that its file is still the one its
+    // path names: one deleted (no link left) or moved away is created
+    // again at the path (appended to, should one be there already; a CSV
+    // log starts with its header), and a note line records the gap.
     bool Start(const QString& path, Opening opening = Opening::Replace);
     void Stop();
+    // On from Start() to Stop() or a failed write, also while its file is lost.
     bool active() const;
-    // The file of the open log, empty while none is open.
+    Refusal refusal() const { return m_refusal; }
+    // The latest notice, which is then forgotten.
+    Notice TakeNotice() { return std::exchange(m_notice, Notice::None); }
+    // The log's file, empty while not logging.
     QString path() const;
     // The format of the open log (Text while none is open).
     Format format() const { return m_format; }
@@ -71,8 +110,11 @@ public:
     // it goes before the line whenever it differs from the last one written
     // (the first line, or the window's columns changed meanwhile). The line
     // goes to the file at once.
+    // `makeNote`, when given, makes a note line (a gap in the log) in the
+    // form of a line without values; otherwise the note's text is its line.
     Outcome OnResult(bool ok, std::time_t now, const std::function<QString()>& makeLine,
-                     const std::function<QString()>& makeHeader = {});
+                     const std::function<QString()>& makeHeader = {},
+                     const std::function<QString(const QString& note)>& makeNote = {});
 
     // One result of `poll` at the current time, as a line of the log's
     // format; `aliasOf` names the CSV columns (an empty alias names a
@@ -89,12 +131,22 @@ public:
 
     static QString FileOpenErrorText();
     static QString WriteErrorText();
+    // The reason of a refusal, to follow the file's name ("已被本程序的另一个窗口记录");
+    // empty when the system's refusal has none to add.
+    static QString RefusalText(Refusal refusal);
+    // What the window's status band or the headless run's stderr says.
+    static QString NoticeText(Notice notice, const QString& file);
 
 private:
+    bool openFile(const QString& path, bool append, bool* droppedCutLine);
+    void closeFile();
+    bool fileGone() const;
+    bool ensureFile();
     bool WriteLine(const QString& line);
 
     Options m_options;
-    std::unique_ptr<QFile> m_file;
+    std::unique_ptr<QFile> m_file;  // none while the file is lost
+    // Kept here: a file opened on a descriptor forgets its name.
     QString m_path;
     // The open file's identity in the process-wide list of logged files.
     std::pair<unsigned long long, unsigned long long> m_fileId{};
@@ -102,6 +154,12 @@ private:
     bool m_restart = false;
     Format m_format = Format::Text;
     QString m_writtenHeader;
+    Refusal m_refusal = Refusal::None;
+    Notice m_notice = Notice::None;
+    // Written before the next line: what the file lacks there.
+    QString m_pendingNote;
+    // Lines lost while the file could not be created again.
+    int m_lostLines = 0;
 };
 
 }  // namespace zentiq

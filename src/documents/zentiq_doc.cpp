@@ -88,7 +88,12 @@ void startLogging(CZentiqDoc& doc) {
         return;
     doc.Logger().setOptions(dialog.options());
     if (!doc.Logger().Start(path)) {
-        DialogDataExchange::ShowWarning(parent, DataLogger::FileOpenErrorText());
+        // Another log of the file is named as such: the user can stop it.
+        const QString reason = DataLogger::RefusalText(doc.Logger().refusal());
+        DialogDataExchange::ShowWarning(
+            parent, reason.isEmpty() ? DataLogger::FileOpenErrorText()
+                                     : QStringLiteral("%1: %2 %3").arg(
+                                           DataLogger::FileOpenErrorText(), path, reason));
         return;
     }
     rememberLog(doc);
@@ -109,6 +114,9 @@ struct CZentiqDoc::Private {
     bool modified = false;
     bool ownedByClient = false;
     DataLogger logger;
+    // What the status band says about the log's file, while it logs (as a
+    // notice, so that its text follows a change of language).
+    DataLogger::Notice logNotice = DataLogger::Notice::None;
     const std::shared_ptr<PolledValuesCopy> polledCopy = std::make_shared<PolledValuesCopy>();
     // Every alias the user gave, by protocol address; the grid's alias cells
     // are the truth for the addresses they show, and are read back into this
@@ -329,6 +337,12 @@ const PollDocumentModel& CZentiqDoc::Model() const { return d->model; }
 const WindowPlacement& CZentiqDoc::LoadedPlacement() const { return d->model.placement; }
 DataLogger& CZentiqDoc::Logger() { return d->logger; }
 
+QString CZentiqDoc::LogNotice() const {
+    return d->logger.active()
+               ? DataLogger::NoticeText(d->logNotice, QFileInfo(d->logger.path()).fileName())
+               : QString();
+}
+
 void CZentiqDoc::DetachView(QWidget* view) {
     if (view != d->view)
         return;
@@ -495,6 +509,10 @@ void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
         [this](int item) { return RegisterMapCommands::AliasOf(*this, item); });
     if (outcome == DataLogger::Outcome::WriteFailed)
         DialogDataExchange::ShowWarning(d->view, DataLogger::WriteErrorText());
+    // Said in the band, not in a box: the log goes on by itself.
+    if (const DataLogger::Notice notice = d->logger.TakeNotice();
+        notice != DataLogger::Notice::None)
+        d->logNotice = notice;
 }
 
 // ---- commands ------------------------------------------------------------------------
@@ -595,10 +613,15 @@ bool CZentiqDoc::OnCommand(int id) {
         }
         return true;
     case StartLogging:
-        if (!d->logger.active())
+        if (!d->logger.active()) {
+            d->logNotice = DataLogger::Notice::None;
             startLogging(*this);
+        }
         return true;
-    case StopLogging: d->logger.Stop(); return true;
+    case StopLogging:
+        d->logger.Stop();
+        d->logNotice = DataLogger::Notice::None;
+        return true;
     case ImportRegisterMap: RegisterMapCommands::Import(*this); return true;
     case ExportRegisterMap: RegisterMapCommands::Export(*this); return true;
     case ClearCounters:

@@ -114,6 +114,9 @@ public:
     // are written only while a log file is open.
     DataLogger& Logger();
     void LogResult(bool ok, const QString& statusText);
+    // What became of the log's file (deleted and created again, or lost),
+    // for the status band; empty when nothing or while not logging.
+    QString LogNotice() const;
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;

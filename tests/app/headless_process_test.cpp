@@ -78,8 +78,9 @@ protected:
     QString path(const QString& name) const { return m_dir.filePath(name); }
 
     // A read poll of `length` items from address 0, every 100 ms.
-    void writeDocument(const QString& name, int function, int length) {
+    void writeDocument(const QString& name, int function, int length, int slave = 1) {
         PollDocumentModel model;
+        model.def.SlaveID = slave;
         model.def.FunctionValue = function;
         model.def.Length = length;
         model.def.ScanRate = 100;
@@ -314,6 +315,134 @@ TEST_F(HeadlessProcessTest, AMissingHelperIsNamedWithThePlacesSearched) {
         EXPECT_NE(text.find(path("lonely/libexec/zentiq/zentiq-headless").toStdString()), std::string::npos) << text;
         EXPECT_FALSE(QFileInfo::exists(path("out"))) << "nothing ran";
     }
+}
+
+// The log's folder removed under a running logger: the lines meanwhile are
+// lost and that is said once; once the folder is back, so is the file,
+// starting with a note line that counts them. A log moved away (as a log
+// rotation does) is made again at once and the moved file ends whole.
+TEST_F(HeadlessProcessTest, ALogWhoseFileGoesIsMadeAgainWithTheGapNotedAndSaidOnce) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_TRUE(peer) << error;
+    writeDocument("pump.zqd", 3, 2);
+    writeWorkspace("plant.zqw", peer->Port(), {"pump.zqd"});
+    const QString log = path("out/pump.txt");
+    const pid_t pid = run({"--headless", path("plant.zqw").toStdString(), "--log-dir", path("out").toStdString()});
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= 3; })) << stderrText();
+    const QRegularExpression line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d <00000> (.*)$"));
+    const auto count = [](const std::string& text, const std::string& part) {
+        int n = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+
+    // Moved aside before it is emptied: the logger cannot make its file
+    // again in a folder that is still being removed.
+    ASSERT_TRUE(QDir().rename(path("out"), path("gone")));
+    ASSERT_TRUE(QDir(path("gone")).removeRecursively());
+    ASSERT_TRUE(waitUntil([&] { return stderrText().find("且无法重新创建") != std::string::npos; })) << stderrText();
+    ASSERT_TRUE(QDir().mkpath(path("out")));
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= 3; })) << stderrText();
+    const QRegularExpressionMatch gap =
+        QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d <00000> 记录文件被删除或移走，已重新创建；(\\d+) 行未能记录$"))
+            .match(lines(log).value(0));
+    ASSERT_TRUE(gap.hasMatch()) << lines(log).value(0).toStdString();
+    EXPECT_GE(gap.captured(1).toInt(), 1);
+    ASSERT_TRUE(waitUntil([&] { return count(stderrText(), "已重新创建。") == 1; })) << stderrText();
+
+    ASSERT_TRUE(QFile::rename(log, path("out/pump.old")));
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= 3; })) << stderrText();
+    EXPECT_TRUE(lines(log).value(0).endsWith(QStringLiteral(" <00000> 记录文件被删除或移走，已重新创建")))
+        << lines(log).value(0).toStdString();
+    ::kill(pid, SIGTERM);
+    expectExit(pid, 0);
+    EXPECT_EQ(count(stderrText(), "且无法重新创建"), 1) << "said once\n" << stderrText();
+    EXPECT_EQ(count(stderrText(), "已重新创建。"), 2) << stderrText();
+    EXPECT_TRUE(bytes(path("out/pump.old")).endsWith('\n'));
+    for (const QString& file : {path("out/pump.old"), log})
+        for (const QString& text : lines(file).mid(1))
+            EXPECT_EQ(line.match(text).captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts),
+                      QStringList({"3", "10"}))
+                << text.toStdString();
+}
+
+// A run started on a CSV log whose last row a crash cut short: the cut row
+// is left out (nothing of "3,1" cut from "3,10" reads as a value), a note
+// row stands in its place, and stderr says so.
+TEST_F(HeadlessProcessTest, ALogCutInsideItsLastRowIsAppendedWithoutIt) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_TRUE(peer) << error;
+    writeDocument("pump.zqd", 3, 2);
+    writeWorkspace("plant.zqw", peer->Port(), {"pump.zqd"});
+    StoredLog::Record record;
+    record.file = path("old.csv");
+    StoredLog::Remember(store(), path("pump.zqd"), record);  // a CSV log for --log-dir too
+    QDir().mkpath(path("out"));
+    const QByteArray before = "Time,40001,40002,Status\r\n2026-12-01T08:00:00+00:00,3,10,\r\n";
+    const QString log = path("out/pump.csv");
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(before + "2026-12-01T08:00:01+00:00,3,1");
+    file.close();
+
+    const pid_t pid = run({"--headless", path("plant.zqw").toStdString(), "--log-dir", path("out").toStdString()});
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= 6; })) << stderrText();
+    ::kill(pid, SIGTERM);
+    expectExit(pid, 0);
+    EXPECT_NE(stderrText().find("的最后一行不完整"), std::string::npos) << stderrText();
+    const QByteArray written = bytes(log);
+    ASSERT_TRUE(written.startsWith(before)) << written.toStdString();
+    const QStringList rows = QString::fromUtf8(written.mid(before.size())).split(QStringLiteral("\r\n"));
+    ASSERT_GE(rows.size(), 4);
+    EXPECT_TRUE(rows[0].startsWith(QStringLiteral("Time,"))) << rows[0].toStdString();
+    EXPECT_TRUE(rows[1].endsWith(QStringLiteral(",,,上次的记录在一行的中途结束，这一行已删去"))) << rows[1].toStdString();
+    EXPECT_TRUE(rows.last().isEmpty()) << "the last row is whole";
+    for (const QString& row : rows.mid(2, rows.size() - 3))
+        EXPECT_TRUE(row.endsWith(QStringLiteral(",3,10,"))) << row.toStdString();
+}
+
+// Refusals that need no file come before any file: a run refused a slot
+// makes no log folder and no log file.
+TEST_F(HeadlessProcessTest, ARunRefusedASlotMakesNoLogFileOrFolder) {
+    QStringList many;
+    for (int n = 1; n <= 33; ++n) {
+        many << QStringLiteral("d%1.zqd").arg(n);
+        writeDocument(many.last(), 3, 2);
+    }
+    writeDocument("broadcast.zqd", 3, 2, 0);
+    writeWorkspace("many.zqw", closedPort(), many);
+    writeWorkspace("broadcast.zqw", closedPort(), {"d1.zqd", "broadcast.zqd"});
+    const struct {
+        const char* workspace;
+        const char* says;
+    } cases[] = {{"many.zqw", "最多可以同时轮询 32 个文档"}, {"broadcast.zqw", "从站 ID 0 是广播地址"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.workspace);
+        const pid_t pid = run({"--headless", path(c.workspace).toStdString(), "--log-dir", path("out").toStdString()});
+        expectExit(pid, 1);
+        EXPECT_NE(stderrText().find(c.says), std::string::npos) << stderrText();
+        EXPECT_FALSE(QFileInfo::exists(path("out"))) << "nothing was made";
+    }
+}
+
+// Two documents of a run that share a log: the second is refused with the
+// reason (another process's lock is told apart in the logger's own tests).
+TEST_F(HeadlessProcessTest, ALogThatAnotherDocumentHoldsIsRefusedWithTheReason) {
+    writeDocument("pump.zqd", 3, 2);
+    writeDocument("fan.zqd", 3, 2);
+    writeWorkspace("plant.zqw", closedPort(), {"pump.zqd", "fan.zqd"});
+    StoredLog::Record record;
+    record.file = path("shared.txt");
+    StoredLog::Remember(store(), path("pump.zqd"), record);
+    StoredLog::Remember(store(), path("fan.zqd"), record);
+    const pid_t pid = run({"--headless", path("plant.zqw").toStdString()});
+    expectExit(pid, 1);
+    EXPECT_NE(stderrText().find("File open error: " + record.file.toStdString() + " 已被本次运行的另一个文档记录"),
+              std::string::npos)
+        << stderrText();
 }
 
 }  // namespace

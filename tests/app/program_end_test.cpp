@@ -3,6 +3,7 @@
 // from inside the event loop). The process must end by itself with a
 // normal exit status, never in std::terminate or by the signal, and a data
 // log must be left with whole lines.
+#include <fcntl.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -122,6 +123,47 @@ TEST_F(ProgramEndTest, TheDisplayGoingAwayEndsTheProgramWithoutAnAbort) {
     display.Kill();
     // The platform ends the process with exit(1) when the connection breaks.
     expectCleanEnd(pid, 1, "display lost");
+}
+
+// The display going away while a window logs: the platform calls exit(),
+// and the exit handler closes the log after the destructors of the
+// statics made since it was registered have run. Nothing it uses may have
+// been freed by them (the sanitizer build says so on stderr and aborts),
+// and the log ends with a whole line.
+TEST_F(ProgramEndTest, TheDisplayGoingAwayWhileAWindowLogsLeavesAWholeLastLine) {
+    const std::string logger = PeerProcess::BinaryDir() + "/tests/zentiq_window_logger";
+    ASSERT_TRUE(QFileInfo(QString::fromStdString(logger)).isExecutable()) << "build the target zentiq_window_logger";
+    test::XvfbDisplay display;
+    ASSERT_TRUE(display.ok()) << display.error;
+    const QString log = m_dir.filePath("window.txt");
+    m_stderr = process::UniqueTmpName("window-logger-stderr");
+    const int err = ::open(m_stderr.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    std::string error;
+    const pid_t pid = process::Spawn({"/usr/bin/env", "-u", "DBUS_SESSION_BUS_ADDRESS",
+                                      "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(), "QT_QPA_PLATFORM=xcb",
+                                      "DISPLAY=" + display.name(), "ZENTIQ_SETTINGS_DIR=" + m_dir.filePath("settings").toStdString(),
+                                      logger, log.toStdString()},
+                                     -1, -1, err, error);
+    ::close(err);
+    ASSERT_GT(pid, 0) << error;
+    int status = 0;
+    const auto ended = [&] { return ::waitpid(pid, &status, WNOHANG) == pid; };
+    const bool logging = waitUntil([&] { return QFileInfo(log).size() > 200; });
+    display.Kill();
+    const bool gone = waitUntil(ended);
+    if (!gone)
+        status = process::Stop(pid, std::chrono::milliseconds(100));
+    const std::string tail = process::ReadTail(m_stderr, 20000);
+    ::unlink(m_stderr.c_str());
+    ASSERT_TRUE(logging) << tail;
+    ASSERT_TRUE(gone) << "still running\n" << tail;
+    EXPECT_TRUE(WIFEXITED(status)) << "signal " << (WIFSIGNALED(status) ? WTERMSIG(status) : 0) << "\n" << tail;
+    EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 1) << tail;
+    for (const char* report : {"AddressSanitizer", "runtime error", "terminate called"})
+        EXPECT_EQ(tail.find(report), std::string::npos) << tail;
+    QFile file(log);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().endsWith('\n'));
 }
 
 // What runs at exit() when the display is lost, in process: the worker

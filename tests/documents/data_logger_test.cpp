@@ -2,11 +2,15 @@
 
 #include <ostream>
 
+#include <QDir>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "support/peer_process.h"
 
@@ -147,6 +151,8 @@ TEST_F(DataLoggerTest, ACsvLogWritesItsHeaderBeforeTheFirstRowAndWhenItChanges) 
 TEST_F(DataLoggerTest, AFileThatCannotBeCreatedLeavesLoggingOff) {
     EXPECT_FALSE(logger.Start(dir.filePath("no/such/dir/log.txt")));
     EXPECT_FALSE(logger.active());
+    EXPECT_EQ(logger.refusal(), DataLogger::Refusal::CannotOpen);
+    EXPECT_EQ(DataLogger::RefusalText(logger.refusal()), QString()) << "nothing to add to the message";
     EXPECT_EQ(offer(true, 1), Outcome::Deferred);
     EXPECT_EQ(DataLogger::FileOpenErrorText(), QStringLiteral("File open error"));
 }
@@ -172,6 +178,7 @@ TEST_F(DataLoggerTest, ASecondLoggerOfTheSameFileIsRefusedAndEmptiesNothing) {
         DataLogger second;
         EXPECT_FALSE(second.Start(name)) << name.toStdString();
         EXPECT_FALSE(second.active());
+        EXPECT_EQ(DataLogger::RefusalText(second.refusal()), QStringLiteral("已被本程序的另一个窗口记录"));
     }
     EXPECT_EQ(offer(true, 2), Outcome::Written);
     EXPECT_EQ(contents(), QStringLiteral("ok 1\nok 2\n")) << "no truncation, no NUL gap";
@@ -200,6 +207,7 @@ TEST_F(DataLoggerTest, AnotherProcessLoggingToTheFileLocksItOut) {
     ASSERT_TRUE(other.waitForReadyRead(10000));
     ASSERT_EQ(other.readAllStandardOutput(), QByteArray("logging\n"));
     EXPECT_FALSE(logger.Start(path));
+    EXPECT_EQ(DataLogger::RefusalText(logger.refusal()), QStringLiteral("已被另一个进程记录"));
     EXPECT_EQ(contents(), QStringLiteral("holder\n"));
     other.closeWriteChannel();
     ASSERT_TRUE(other.waitForFinished(10000));
@@ -214,6 +222,50 @@ TEST_F(DataLoggerTest, AnotherProcessLoggingToTheFileLocksItOut) {
     EXPECT_EQ(refused.exitCode(), 1);
     EXPECT_EQ(refused.readAllStandardOutput(), QByteArray("refused\n"));
     EXPECT_EQ(contents(), QStringLiteral("ok 5\n"));
+}
+
+// A log whose file goes (deleted, moved away, its folder removed and made
+// again) notices it at its next line: the file is made again under its
+// path with a note line first, and the user hears of it once. (The lines
+// lost while its folder is missing: the headless run's tests.)
+TEST_F(DataLoggerTest, AFileThatGoesUnderTheLogIsMadeAgainWithANoteOfTheGap) {
+    using Notice = DataLogger::Notice;
+    const QString folder = dir.filePath("logs");
+    path = folder + "/log.txt";
+    const QString moved = dir.filePath("moved.txt");
+    const QString recreated = QStringLiteral("记录文件被删除或移走，已重新创建");
+    const struct {
+        const char* what;
+        std::function<bool()> remove;
+    } ways[] = {
+        {"deleted", [&] { return QFile::remove(path); }},
+        {"moved", [&] { return QFile::rename(path, moved); }},
+        {"deleted beside a hard link",
+         [&] {
+             return ::link(QFile::encodeName(path).constData(), QFile::encodeName(moved).constData()) == 0 &&
+                    QFile::remove(path);
+         }},
+        {"rm -rf logs; mkdir logs", [&] { return QDir(folder).removeRecursively() && QDir().mkpath(folder); }},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.what);
+        QFile::remove(moved);
+        ASSERT_TRUE(QDir().mkpath(folder));
+        ASSERT_TRUE(logger.Start(path));
+        EXPECT_EQ(offer(true, 1), Outcome::Written);
+        ASSERT_TRUE(way.remove());
+        EXPECT_EQ(offer(true, 2), Outcome::Written);
+        EXPECT_EQ(logger.TakeNotice(), Notice::FileRecreated);
+        EXPECT_EQ(logger.TakeNotice(), Notice::None) << "said once";
+        EXPECT_EQ(offer(true, 3), Outcome::Written);
+        EXPECT_EQ(contents(), recreated + "\nok 2\nok 3\n");
+        if (QFile::exists(moved)) {
+            QFile old(moved);
+            ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+            EXPECT_EQ(old.readAll(), "ok 1\n") << "the file that went keeps its lines";
+        }
+        logger.Stop();
+    }
 }
 
 }  // namespace

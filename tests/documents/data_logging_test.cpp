@@ -5,7 +5,9 @@
 
 #include <QCheckBox>
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -223,7 +225,7 @@ TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= 2; }, 10000));
 
     start(b);
-    EXPECT_EQ(warnings.texts(), QStringList{"File open error"});
+    EXPECT_EQ(warnings.texts(), QStringList{"File open error: " + path + " 已被本程序的另一个窗口记录"});
     EXPECT_FALSE(b.doc->Logger().active());
     EXPECT_TRUE(b.query(cmd::StartLogging).enabled);
 
@@ -325,6 +327,37 @@ TEST_F(LoggingTest, AFailingDiskEndsLoggingWithItsMessageWhilePollingGoesOn) {
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3)) << "polling goes on";
     EXPECT_EQ(w.model().lastStatus, 0);
     EXPECT_EQ(warnings.texts().size(), 1);
+}
+
+// rm -rf logs; mkdir logs while a window logs: the file is made again with
+// its header and a note row (no values in it), the status band says so
+// instead of a box, and stopping the log takes the notice away.
+TEST_F(LoggingTest, ALogFolderRemovedWhileLoggingIsMadeAgainAndTheBandSaysSo) {
+    connect();
+    PollWindow w(testing::ReadDefinition(3, 0, 2));
+    const QString folder = dir.filePath("logs");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    path = folder + "/log.csv";
+    start(w);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= 3; }, 10000));
+    EXPECT_EQ(w.view->StatusLine2(), QString());
+
+    ASSERT_TRUE(QDir(folder).removeRecursively());
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= 4; }, 10000));
+    const QStringList lines = logLines();
+    EXPECT_TRUE(lines[0].startsWith("Time,") && lines[0].endsWith(",Status\r")) << lines[0].toStdString();
+    // Polls that met the folder missing are counted in the note.
+    EXPECT_TRUE(lines[1].contains(QRegularExpression("^[^,]+,,,记录文件被删除或移走，已重新创建(；\\d+ 行未能记录)?\r$")))
+        << lines[1].toStdString();
+    for (const QString& row : lines.mid(2))
+        EXPECT_TRUE(row.endsWith(",3,10,\r")) << row.toStdString();
+    EXPECT_TRUE(warnings.texts().isEmpty()) << warnings.texts().join('\n').toStdString();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.view->StatusLine2().isEmpty(); }, 10000));
+    EXPECT_EQ(w.view->StatusLine2(), "记录文件 log.csv 被删除或移走，已重新创建。");
+
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
+    EXPECT_EQ(w.view->StatusLine2(), QString());
 }
 
 }  // namespace

@@ -80,26 +80,48 @@ TEST_F(StoredLogTest, AHandEditedEntryOutOfRangeIsNotUsed) {
     }
 }
 
-TEST_F(StoredLogTest, AppendingKeepsTheLinesAndEndsACutOneFirst) {
+// A last row cut short (a crash, a full disk) is left out, never ended:
+// "…,1008,1009" cut to "…,1008,10" must not read as the value 10. A note
+// line records it where it was; a row that lost only the "\n" of its
+// "\r\n" is whole and kept.
+TEST_F(StoredLogTest, AppendingKeepsTheLinesAndLeavesACutOneOut) {
+    const QByteArray note = QStringLiteral("上次的记录在一行的中途结束，这一行已删去").toUtf8();
+    const QByteArray header = "Time,1000,1008,1009,Status\r\n";
     struct Case {
+        const char* file;
         QByteArray before;
         QByteArray after;
+        DataLogger::Notice notice;
     };
+    using N = DataLogger::Notice;
     const Case cases[] = {
-        {"", "new\n"},
-        {"old\n", "old\nnew\n"},
-        {"old\ncut sho", "old\ncut sho\nnew\n"},
+        {"log.txt", "", "new\n", N::None},
+        {"log.txt", "old\n", "old\nnew\n", N::None},
+        {"log.txt", "old\ncut sho", "old\n" + note + "\nnew\n", N::CutLineDropped},
+        {"log.txt", "cut only", note + "\nnew\n", N::CutLineDropped},
+        {"log.csv", header + "T1,1000,1008,1009,\r\nT2,1000,1008,10",
+         header + "T1,1000,1008,1009,\r\n" + header + "T,,,," + note + "\r\nnew\r\n", N::CutLineDropped},
+        {"log.csv", header + "T1,1000,1008,1009,\r", header + "T1,1000,1008,1009,\r\n" + header + "new\r\n",
+         N::None},
+        {"log.csv", QByteArray("T1,") + QByteArray(10000, '7'), header + "T,,,," + note + "\r\nnew\r\n",
+         N::CutLineDropped},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.before.toStdString());
-        QFile file(path("log.txt"));
+        SCOPED_TRACE(c.before.left(60).toStdString());
+        QFile file(path(c.file));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
         file.write(c.before);
         file.close();
         DataLogger logger;
         ASSERT_TRUE(logger.Start(file.fileName(), DataLogger::Opening::Append));
         EXPECT_EQ(logger.path(), file.fileName());
-        EXPECT_EQ(logger.OnResult(true, 100, [] { return QStringLiteral("new"); }),
+        EXPECT_EQ(logger.TakeNotice(), c.notice);
+        EXPECT_EQ(logger.OnResult(
+                      true, 100, [] { return QStringLiteral("new"); },
+                      [&] { return QString::fromLatin1(header).trimmed(); },
+                      [&](const QString& text) {
+                          return (QByteArray(c.file).endsWith(".csv") ? "T,,,," : "") + text;
+                      }),
                   DataLogger::Outcome::Written);
         logger.Stop();
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -109,6 +131,7 @@ TEST_F(StoredLogTest, AppendingKeepsTheLinesAndEndsACutOneFirst) {
     // Replace, the window's way, still empties the file.
     DataLogger logger;
     ASSERT_TRUE(logger.Start(path("log.txt")));
+    EXPECT_EQ(logger.TakeNotice(), DataLogger::Notice::None);
     logger.Stop();
     EXPECT_EQ(QFileInfo(path("log.txt")).size(), 0);
 }

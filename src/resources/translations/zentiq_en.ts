@@ -1049,6 +1049,41 @@
     </message>
 </context>
 <context>
+    <name>DataLogger</name>
+    <message>
+        <source>上次的记录在一行的中途结束，这一行已删去</source>
+        <translation>The log ended in the middle of a line last time; that line was left out</translation>
+    </message>
+    <message>
+        <source>记录文件被删除或移走，已重新创建</source>
+        <translation>The log file was deleted or moved and has been created again</translation>
+    </message>
+    <message>
+        <source>记录文件被删除或移走，已重新创建；%1 行未能记录</source>
+        <translation>The log file was deleted or moved and has been created again; %1 lines could not be logged</translation>
+    </message>
+    <message>
+        <source>已被本程序的另一个窗口记录</source>
+        <translation>is being logged by another window of this program</translation>
+    </message>
+    <message>
+        <source>已被另一个进程记录</source>
+        <translation>is being logged by another process</translation>
+    </message>
+    <message>
+        <source>记录文件 %1 的最后一行不完整（程序曾中断或磁盘已满），已删去。</source>
+        <translation>The last line of the log file %1 was cut off (an interrupted run or a full disk) and has been left out.</translation>
+    </message>
+    <message>
+        <source>记录文件 %1 被删除或移走，已重新创建。</source>
+        <translation>The log file %1 was deleted or moved and has been created again.</translation>
+    </message>
+    <message>
+        <source>记录文件 %1 被删除或移走，且无法重新创建：在能重新创建之前，各行都会丢失。</source>
+        <translation>The log file %1 was deleted or moved and cannot be created again: lines are lost until it can be.</translation>
+    </message>
+</context>
+<context>
     <name>DeviceIdentityText</name>
     <message>
         <source>发送 %1，正确 %2，丢失 %3，损坏 %4，异常 %5，失败 %6</source>
@@ -2574,6 +2609,10 @@ Shift+F1: click any control to see what it does.</translation>
 </context>
 <context>
     <name>zentiq::HeadlessLogger</name>
+    <message>
+        <source>已被本次运行的另一个文档记录</source>
+        <translation>is being logged by another document of this run</translation>
+    </message>
     <message>
         <source>%1：从站 ID 0 是广播地址，不能用于读取。</source>
         <translation>%1: slave ID 0 is the broadcast address and cannot be read from.</translation>
