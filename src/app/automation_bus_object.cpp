@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QStringView>
 
+#include "app/automation_arguments.h"
 #include "app/automation_bus_state.h"
 #include "app/automation_server.h"
 #include "documents/polled_values_copy.h"
@@ -97,6 +98,14 @@ QDBusMessage noDocument(const QDBusMessage& m) {
         QString::fromLatin1(AutomationBusObject::kNoDocumentError),
         QStringLiteral(
             "No document at %1: it was released, its client left the bus or it was closed")
+            .arg(m.path()));
+}
+
+QDBusMessage notYours(const QDBusMessage& m) {
+    return m.createErrorReply(
+        QDBusError::AccessDenied,
+        QStringLiteral("%1 belongs to the connection that created it with CreateDocument; "
+                       "CreateDetachedDocument makes a document every client may use")
             .arg(m.path()));
 }
 
@@ -210,12 +219,14 @@ bool AutomationBusObject::answerFromValues(const QDBusMessage& message,
     if (m == nullptr || m->read == nullptr || message.signature() != QLatin1String(m->in))
         return false;
     QDBusMessage reply;
-    if (const std::shared_ptr<const PolledValuesCopy> values = m_state->Document(target.id)) {
+    if (const auto values = m_state->DocumentFor(target.id, message.service())) {
         const QVariantList args = message.arguments();
         reply = message.createReply(values->Read(
             [m, &args](const PolledValuesCopy::Buffer& polled) { return m->read(polled, args); }));
-    } else {
+    } else if (m_state->Document(target.id) == nullptr) {
         reply = noDocument(message);
+    } else {
+        return false;  // another connection's: refused with the GUI thread's words
     }
     if (message.isReplyRequired())
         connection.send(reply);
@@ -255,7 +266,10 @@ QDBusMessage AutomationBusObject::applicationCall(AutomationServer& server,
         return unknownMethod(message);
     // Each client's documents go with its connection; a detached one stays
     // until it is released (clients that live for one call, such as gdbus).
-    const QString path = server.CreateDocument(create ? message.service() : QString());
+    const QString owner = create ? message.service() : QString();
+    if (const QString refusal = server.CreationRefusal(owner); !refusal.isEmpty())
+        return message.createErrorReply(QDBusError::LimitsExceeded, refusal);
+    const QString path = server.CreateDocument(owner);
     if (path.isEmpty())
         return message.createErrorReply(QDBusError::Failed,
                                         QStringLiteral("No poll document could be created"));
@@ -267,6 +281,9 @@ QDBusMessage AutomationBusObject::documentCall(AutomationServer& server, int id,
     CZentiqDocAutomation* object = server.Find(id);
     if (object == nullptr)
         return noDocument(message);
+    // Paths are numbered from 1: two scripts may well pick the same one.
+    if (!server.MayUse(id, message.service()))
+        return notYours(message);
     const QString iface = message.interface();
     if (iface == kPropertiesInterface)
         return propertyCall(*object, message);
@@ -287,7 +304,11 @@ QDBusMessage AutomationBusObject::documentCall(AutomationServer& server, int id,
         return invalidArgs(message,
                            QStringLiteral("%1 takes (%2), not (%3)")
                                .arg(message.member(), QLatin1String(m->in), message.signature()));
-    const QVariant result = m->call(*object, message.arguments());
+    const QVariantList args = message.arguments();
+    if (const QString problem = automation_arguments::MethodProblem(message.member(), args);
+        !problem.isEmpty())
+        return invalidArgs(message, problem);
+    const QVariant result = m->call(*object, args);
     return *m->out != '\0' ? message.createReply(result) : message.createReply();
 }
 
@@ -334,6 +355,10 @@ QDBusMessage AutomationBusObject::propertyCall(CZentiqDocAutomation& object,
         return invalidArgs(
             message,
             QStringLiteral("%1 takes the type %2").arg(QLatin1String(m->name), typeOfProperty(*m)));
+    if (const QString problem =
+            automation_arguments::PropertyProblem(QLatin1String(m->name), value);
+        !problem.isEmpty())
+        return invalidArgs(message, problem);
     m->set(object, value);
     return message.createReply();
 }

@@ -2,8 +2,9 @@
 // Zentiq.Application and, below /Zentiq/Documents, one object per automation
 // document with interface Zentiq.Document (its members in their order, the
 // three properties through org.freedesktop.DBus.Properties, and Release).
-// Calls are checked here (path, member, signature) and answered with a
-// D-Bus error when they cannot be served.
+// Calls are checked here (path, member, signature, the caller against the
+// document's owner, arguments against what the protocol carries) and
+// answered with a D-Bus error when they cannot be served.
 //
 // The object lives on the bus library's own thread. Reads of polled values
 // are answered there, from the document's copy of them, unless a call that

@@ -4,16 +4,17 @@
 
 namespace zentiq {
 
-void AutomationBusState::AddDocument(int id, std::shared_ptr<const PolledValuesCopy> values) {
+void AutomationBusState::AddDocument(int id, std::shared_ptr<const PolledValuesCopy> values,
+                                     const QString& owner) {
     const std::lock_guard<std::mutex> lock(m_mutex);
-    m_documents[id] = std::move(values);
+    m_documents[id] = Entry{std::move(values), owner};
 }
 
 void AutomationBusState::RemoveDocument(int id) {
     std::shared_ptr<const PolledValuesCopy> gone;  // let go of outside the lock
     const std::lock_guard<std::mutex> lock(m_mutex);
     if (const auto it = m_documents.find(id); it != m_documents.end()) {
-        gone = std::move(it->second);
+        gone = std::move(it->second.values);
         m_documents.erase(it);
     }
 }
@@ -21,7 +22,16 @@ void AutomationBusState::RemoveDocument(int id) {
 std::shared_ptr<const PolledValuesCopy> AutomationBusState::Document(int id) const {
     const std::lock_guard<std::mutex> lock(m_mutex);
     const auto it = m_documents.find(id);
-    return it != m_documents.end() ? it->second : nullptr;
+    return it != m_documents.end() ? it->second.values : nullptr;
+}
+
+std::shared_ptr<const PolledValuesCopy> AutomationBusState::DocumentFor(
+    int id, const QString& caller) const {
+    const std::lock_guard<std::mutex> lock(m_mutex);
+    const auto it = m_documents.find(id);
+    if (it == m_documents.end() || (!it->second.owner.isEmpty() && it->second.owner != caller))
+        return nullptr;
+    return it->second.values;
 }
 
 QList<int> AutomationBusState::DocumentIds() const {

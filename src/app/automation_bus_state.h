@@ -25,10 +25,15 @@ public:
     using Answer = std::function<QDBusMessage(const QDBusMessage& call)>;
 
     // ---- the documents (any thread) -----------------------------------------------
-    void AddDocument(int id, std::shared_ptr<const PolledValuesCopy> values);
+    // `owner`: the unique name of the only connection the document answers;
+    // empty for one that answers every client.
+    void AddDocument(int id, std::shared_ptr<const PolledValuesCopy> values, const QString& owner);
     void RemoveDocument(int id);
     // The values of document `id`, nullptr when there is none.
     std::shared_ptr<const PolledValuesCopy> Document(int id) const;
+    // The same for a call from `caller`: nullptr too when the document is
+    // another connection's.
+    std::shared_ptr<const PolledValuesCopy> DocumentFor(int id, const QString& caller) const;
     // The ids of the documents, in creation order.
     QList<int> DocumentIds() const;
 
@@ -49,8 +54,12 @@ public:
     bool CallsPending() const { return m_pending.load(std::memory_order_acquire) > 0; }
 
 private:
+    struct Entry {
+        std::shared_ptr<const PolledValuesCopy> values;
+        QString owner;
+    };
     mutable std::mutex m_mutex;
-    std::map<int, std::shared_ptr<const PolledValuesCopy>> m_documents;
+    std::map<int, Entry> m_documents;
     QObject* m_receiver = nullptr;  // null once the server is gone
     Answer m_answer;
     std::atomic<int> m_pending{0};

@@ -140,13 +140,31 @@ void AutomationServer::start() {
 
 // ---- documents --------------------------------------------------------------------------
 
+QString AutomationServer::CreationRefusal(const QString& owner) const {
+    const QString releaseFirst = QStringLiteral(": release one first");
+    if (m_documentsOf.value(owner) < kDocumentsPerClient)
+        return DocumentCount() < kDocumentsInAll
+                   ? QString()
+                   : QStringLiteral("Clients hold %1 documents, the most Zentiq serves")
+                             .arg(kDocumentsInAll) +
+                         releaseFirst;
+    if (owner.isEmpty())
+        return QStringLiteral("%1 detached documents are open, the most there may be")
+                   .arg(kDocumentsPerClient) +
+               releaseFirst;
+    return QStringLiteral("This connection holds %1 documents, the most one client may hold")
+               .arg(kDocumentsPerClient) +
+           releaseFirst;
+}
+
 QString AutomationServer::CreateDocument(const QString& owner) {
     CZentiqDoc* doc = m_app.DocManager().NewHiddenDocument();
     if (doc == nullptr)
         return QString();
     const int id = m_nextId++;
     m_documents[id] = Entry{std::make_unique<CZentiqDocAutomation>(doc), owner};
-    m_busState->AddDocument(id, doc->PolledValues());
+    ++m_documentsOf[owner];
+    m_busState->AddDocument(id, doc->PolledValues(), owner);
     // A document the user closes takes its object with it.
     connect(doc, &QObject::destroyed, this, [this, id] { forget(id); });
     if (m_idleTimer != nullptr)
@@ -163,6 +181,23 @@ CZentiqDocAutomation* AutomationServer::Find(int id) const {
                : nullptr;
 }
 
+bool AutomationServer::MayUse(int id, const QString& caller) const {
+    const auto it = m_documents.find(id);
+    return it != m_documents.end() && (it->second.owner.isEmpty() || it->second.owner == caller);
+}
+
+bool AutomationServer::drop(int id) {
+    const auto it = m_documents.find(id);
+    if (it == m_documents.end())
+        return false;
+    if (const auto count = m_documentsOf.find(it->second.owner);
+        count != m_documentsOf.end() && --count.value() <= 0)
+        m_documentsOf.erase(count);
+    m_documents.erase(it);
+    m_busState->RemoveDocument(id);
+    return true;
+}
+
 QList<int> AutomationServer::DocumentIds() const {
     QList<int> ids;
     for (const auto& [id, entry] : m_documents)
@@ -175,8 +210,7 @@ bool AutomationServer::Release(int id) {
     if (it == m_documents.end())
         return false;
     const QPointer<CZentiqDoc> doc = it->second.object->Document();
-    m_documents.erase(it);
-    m_busState->RemoveDocument(id);
+    drop(id);
     if (doc != nullptr && doc->OwnedByClient())
         closeWhenNoDialogIsOpen(doc);
     CheckLifetime();
@@ -184,8 +218,7 @@ bool AutomationServer::Release(int id) {
 }
 
 void AutomationServer::forget(int id) {
-    m_documents.erase(id);
-    m_busState->RemoveDocument(id);
+    drop(id);
     // The document is half destroyed here: look once its window has gone.
     QTimer::singleShot(0, this, &AutomationServer::CheckLifetime);
 }
@@ -221,8 +254,10 @@ void AutomationServer::closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc) {
         QTimer::singleShot(kDialogRetryMs, this, [this, doc] { closeWhenNoDialogIsOpen(doc); });
         return;
     }
-    for (CChildFrame* frame : m_app.ChildFrames()) {
-        if (frame->Document() == doc) {
+    // Its frame is found from its view, not among all frames: releasing
+    // many documents stays as quick for the first as for the last.
+    for (QWidget* w = doc->View(); w != nullptr; w = w->parentWidget()) {
+        if (auto* frame = qobject_cast<CChildFrame*>(w)) {
             frame->CloseWithoutAsking();
             break;
         }

@@ -6,6 +6,7 @@
 // activation file through which the bus starts the program for a client.
 #pragma once
 
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -35,6 +36,11 @@ public:
     // A program started for automation that has had no document for this
     // long (a client that activated it and never asked for one) ends.
     static constexpr int kIdleExitMs = 60000;
+    // Documents one connection may hold (detached documents count together,
+    // as those of one client), and all clients' together: each is a window
+    // and its memory, and a runaway script must not take the program down.
+    static constexpr int kDocumentsPerClient = 256;
+    static constexpr int kDocumentsInAll = 1024;
 
     // Starts serving for `app`. `startKind.automation`: the program was
     // started by the bus for a client (no window, no document of its own);
@@ -53,9 +59,15 @@ public:
     int DocumentCount() const { return static_cast<int>(m_documents.size()); }
 
     // ---- for the bus object ------------------------------------------------------
+    // Why `owner` may not have another document (it or all clients together
+    // hold the most there may be); empty when it may.
+    QString CreationRefusal(const QString& owner) const;
     // A new poll document whose object goes with `owner` (the client's unique
     // name; empty: kept until released). Its path, empty on failure.
     QString CreateDocument(const QString& owner);
+    // Whether the connection `caller` may use document `id`: the one that
+    // created it, or anyone for a detached document.
+    bool MayUse(int id, const QString& caller) const;
     // The automation object at /Zentiq/Documents/<id>, nullptr when there is
     // none (released, its client gone, or its document closed).
     CZentiqDocAutomation* Find(int id) const;
@@ -85,6 +97,8 @@ private:
     void ownerLeft(const QString& owner);
     void watchOwner(const QString& owner);
     void forget(int id);
+    // Drops the object of `id`; false when there was none.
+    bool drop(int id);
     void closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc);
     void quit(int exitCode);
 
@@ -99,6 +113,7 @@ private:
     QDBusServiceWatcher* m_watcher = nullptr;
     QTimer* m_idleTimer = nullptr;
     std::map<int, Entry> m_documents;
+    QHash<QString, int> m_documentsOf;  // by owner, "" for the detached ones
     int m_nextId = 1;
     bool m_quitting = false;
 };

@@ -89,7 +89,7 @@ void CChildFrame::closeEvent(QCloseEvent* event) {
     m_closeConfirmed = true;
     QMdiSubWindow::closeEvent(event);
     if (event->isAccepted())
-        setProperty("zentiqClosed", true);
+        m_closed = true;
     else
         m_closeConfirmed = false;
 }

@@ -45,6 +45,8 @@ public:
 
     // Closes without asking the document (its answer was already given).
     void CloseWithoutAsking();
+    // Closed, waiting for its deferred deletion: no window of the program's any more.
+    bool IsClosed() const { return m_closed; }
 
     bool OnCommand(int id) override;
     bool OnUpdateCommand(int id, CommandState& state) override;
@@ -61,6 +63,7 @@ private:
     QPointer<CZentiqView> m_view;
     QRect m_normalGeometry;
     bool m_closeConfirmed = false;
+    bool m_closed = false;
 };
 
 }  // namespace zentiq

@@ -24,16 +24,19 @@ CChildFrame* DocumentFrames::FrameOf(const CZentiqDoc* doc) const {
 }
 
 void DocumentFrames::Adopt(CZentiqDoc* doc, Kind kind) {
-    CChildFrame* frame = CreateFrame(doc);
-    switch (kind) {
-    case Kind::Hidden:
-        frame->hide();  // stays hidden when the main frame shows
+    if (kind == Kind::Hidden) {
+        // Its view registers it now; the frame shows only when the client
+        // hands the document to the user.
+        auto* frame = new CChildFrame(doc);
+        frame->resize(560, 380);
+        m_mainFrame.AddClientFrame(frame);
         if (auto* view = qobject_cast<CZentiqView*>(frame->View()))
             view->OnInitialUpdate();
         return;
-    case Kind::Opened: frame->ApplyPlacement(doc->LoadedPlacement()); break;
-    case Kind::New: break;
     }
+    CChildFrame* frame = CreateFrame(doc);
+    if (kind == Kind::Opened)
+        frame->ApplyPlacement(doc->LoadedPlacement());
     frame->InitialUpdateFrame();
     m_mainFrame.MdiArea()->setActiveSubWindow(frame);
 }

@@ -171,6 +171,8 @@ CMainFrame::~CMainFrame() {
     // its application-wide values.
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList())
         delete sub;
+    while (!m_clientFrames.isEmpty())
+        delete m_clientFrames.takeLast();
 }
 
 // ---- building ---------------------------------------------------------------------------------
@@ -395,20 +397,43 @@ CChildFrame* CMainFrame::ActiveChildFrame() const {
     return frames.isEmpty() ? nullptr : frames.last();
 }
 
-QList<CChildFrame*> CMainFrame::AllChildFrames() const {
+QList<CChildFrame*> CMainFrame::areaFrames() const {
     QList<CChildFrame*> frames;
     for (QMdiSubWindow* sub : m_mdiArea->subWindowList(QMdiArea::CreationOrder)) {
         auto* frame = qobject_cast<CChildFrame*>(sub);
-        if (frame != nullptr && !frame->property("zentiqClosed").toBool())
+        if (frame != nullptr && !frame->IsClosed())
             frames << frame;
     }
     return frames;
 }
 
+QList<CChildFrame*> CMainFrame::AllChildFrames() const {
+    QList<CChildFrame*> frames = areaFrames();
+    for (CChildFrame* frame : m_clientFrames)
+        if (!frame->IsClosed())
+            frames << frame;
+    return frames;
+}
+
 QList<CChildFrame*> CMainFrame::ChildFrames() const {
-    QList<CChildFrame*> frames = AllChildFrames();
+    // The clients' hidden frames are never in the area: the menus and the
+    // toolbar, which ask for these all the time, do not see them at all.
+    QList<CChildFrame*> frames = areaFrames();
     frames.removeIf([](const CChildFrame* frame) { return frame->OwnedByClient(); });
     return frames;
+}
+
+void CMainFrame::AddClientFrame(CChildFrame* frame) {
+    frame->setParent(this);  // a child widget, no window of its own
+    frame->hide();           // explicitly: it stays hidden when the main frame shows
+    m_clientFrames << frame;
+    connect(frame, &QObject::destroyed, this, [this, frame] { m_clientFrames.removeOne(frame); });
+    if (CZentiqDoc* doc = frame->Document()) {
+        connect(doc, &CZentiqDoc::ownedByClientChanged, frame, [this, frame](bool owned) {
+            if (!owned && m_clientFrames.removeOne(frame))
+                AddChildFrame(frame);
+        });
+    }
 }
 
 void CMainFrame::AddChildFrame(CChildFrame* frame) {

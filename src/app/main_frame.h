@@ -46,9 +46,15 @@ public:
     // The user's child frames in the order they were created: those of
     // documents that an automation client owns are not among them.
     QList<CChildFrame*> ChildFrames() const;
-    // Every child frame, the clients' hidden ones included.
+    // Every child frame, the clients' hidden ones included (after the
+    // others).
     QList<CChildFrame*> AllChildFrames() const;
     void AddChildFrame(CChildFrame* frame);
+    // A frame of a document that an automation client owns: kept hidden and
+    // out of the MDI area (a client may hold hundreds, and the area, the
+    // menus and the window list would pay for each on every step) until
+    // the client hands its document to the user, then added as any other.
+    void AddClientFrame(CChildFrame* frame);
     // The frame's own placement, as workspaces store it; false (and the
     // frame unchanged) for a placement that is no usable rectangle.
     bool ApplyPlacement(const WindowPlacement& placement);
@@ -113,6 +119,7 @@ private:
     void storePosition();
     QAction* makeAction(int id, const QString& text, QObject* parent);
     QList<CommandTarget*> routeTargets() const;
+    QList<CChildFrame*> areaFrames() const;
 
     std::unique_ptr<SettingsStore> m_ownStore;
     SettingsStore* m_store;
@@ -120,6 +127,7 @@ private:
     QToolBar* m_toolBar = nullptr;
     QLabel* m_commPane = nullptr;
     QTimer* m_idleTimer = nullptr;
+    QList<CChildFrame*> m_clientFrames;  // hidden, in creation order
     QList<QMenu*> m_menusWithout;
     QList<QMenu*> m_menusWith;
     QList<QAction*> m_toolBarActions;

@@ -49,7 +49,8 @@ int PollDefinition::RowsForIndex(int rowsDialog) {
 
 bool PollDefinition::IsSound() const {
     const int maxLength = MaxLength(FunctionValue);
-    // Length 0 is possible through the automation interface.
+    // Length 0 came through the automation interface of earlier versions:
+    // files saved then still load.
     return Address >= 0 && Address <= 65535 && maxLength > 0 && Length >= 0 &&
            Length <= maxLength && ScanRate >= 0 && ScanRate <= 65535 && SlaveID >= 0 &&
            SlaveID <= 255 && isFlag(bEnable) && IsDisplayFormat(DisplayFormat) &&

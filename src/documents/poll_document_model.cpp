@@ -126,8 +126,16 @@ void PollDocumentModel::LoadApplicationWide(const SettingsStore& store) {
 }
 
 void PollDocumentModel::StoreApplicationWide(SettingsStore& store) {
-    store.SetInt(kPollSection, QStringLiteral("CloseOnSuccess"), ApplicationWide().CloseOnSuccess);
-    store.SetInt(kPollSection, QStringLiteral("PresetSingle"), ApplicationWide().PresetSingle);
+    // Every document stores these as it closes: a store left untouched is
+    // not written back, so closing many documents rewrites the file once.
+    const auto keep = [&store](const char* key, qint32 value) {
+        // Missing or unreadable, the stored value reads as ~value: written.
+        const QString name = QLatin1String(key);
+        if (store.GetInt(kPollSection, name, ~value) != value)
+            store.SetInt(kPollSection, name, value);
+    };
+    keep("CloseOnSuccess", ApplicationWide().CloseOnSuccess);
+    keep("PresetSingle", ApplicationWide().PresetSingle);
 }
 
 // ---- grid geometry ---------------------------------------------------------------

@@ -459,7 +459,12 @@ QString CZentiqDoc::NotPollingText() const {
     return QString();
 }
 
-void CZentiqDoc::SetOwnedByClient(bool owned) { d->ownedByClient = owned; }
+void CZentiqDoc::SetOwnedByClient(bool owned) {
+    if (d->ownedByClient == owned)
+        return;
+    d->ownedByClient = owned;
+    emit ownedByClientChanged(owned);
+}
 
 bool CZentiqDoc::OwnedByClient() const { return d->ownedByClient; }
 

@@ -145,6 +145,9 @@ signals:
     void valuesChanged(bool all);
     // The document is going away before its view.
     void closing();
+    // SetOwnedByClient changed the owner: the app gives a client's document
+    // its place among the user's windows once the client hands it over.
+    void ownedByClientChanged(bool owned);
 
 private:
     void sizeGrid();

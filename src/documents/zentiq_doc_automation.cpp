@@ -29,9 +29,14 @@ struct WriteShape {
 constexpr std::array<WriteShape, 4> kWriteShapes{{
     {FunctionCode::WriteSingleCoil, false, 1},
     {FunctionCode::WriteSingleRegister, true, 1},
-    {FunctionCode::WriteMultipleCoils, false, static_cast<int>(kDataSize)},
-    {FunctionCode::WriteMultipleRegisters, true, 127},
+    {FunctionCode::WriteMultipleCoils, false, CZentiqDocAutomation::kMaxWriteCoils},
+    {FunctionCode::WriteMultipleRegisters, true, CZentiqDocAutomation::kMaxWriteRegisters},
 }};
+
+// Whether count items from address stay within the protocol's addresses.
+bool fitsAddresses(qint64 address, qint64 count) {
+    return address >= 0 && count >= 1 && address + count <= CZentiqDocAutomation::kAddressCount;
+}
 
 // Argument i of a call whose signature has been checked.
 qint16 n(const QVariantList& a, int i) { return a.at(i).value<qint16>(); }
@@ -156,6 +161,12 @@ const AutomationMember kMembers[] = {
 
 CZentiqDocAutomation::CZentiqDocAutomation(CZentiqDoc* doc) : m_doc(doc) {}
 
+int CZentiqDocAutomation::MaxReadLength(int function) {
+    if (!PollDefinition::IsReadFunction(function))
+        return 0;
+    return PollDefinition::IsCoilFunction(function) ? kMaxReadCoils : kMaxReadRegisters;
+}
+
 std::span<const AutomationMember> CZentiqDocAutomation::Members() { return kMembers; }
 
 const AutomationMember* CZentiqDocAutomation::FindMember(const QString& name) {
@@ -195,7 +206,7 @@ qint16 CZentiqDocAutomation::ReadResult() const {
 qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32 address,
                                            qint32 length, qint32 scanRate) {
     if (!m_doc || !inRange(slave, 1, 255) || !PollDefinition::IsReadFunction(function) ||
-        !inRange(address, 0, 65535) || !inRange(length, 0, PollDefinition::MaxLength(function)) ||
+        !fitsAddresses(address, length) || length > MaxReadLength(function) ||
         !inRange(scanRate, kMinScanRate, kMaxScanRate))
         return 0;
     PollDocumentModel& m = m_doc->Model();
@@ -245,7 +256,7 @@ bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint
     // refuses would leave the slot claimed without data, blocking every later
     // one-off request; arguments beyond 16 bits would wrap to other addresses.
     if (!m_doc || shape == kWriteShapes.end() || IsConnected() == 0 || !inRange(slave, 0, 255) ||
-        !inRange(address, 0, 65535) || !inRange(count, 1, shape->maxCount))
+        !fitsAddresses(address, count) || count > shape->maxCount)
         return false;
     if (SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0, 0,
                       static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)) == 0)

@@ -40,6 +40,16 @@ public:
     static constexpr int kNoConnection = 6;
     static constexpr int kMinScanRate = 20;
     static constexpr int kMaxScanRate = 60000;
+    // What one request of the protocol carries, as the poll definition
+    // dialog allows it: a read of 2000 coils or 125 registers, a write of
+    // 1968 coils or 123 registers, and nothing past address 65535.
+    static constexpr int kMaxReadCoils = 2000;
+    static constexpr int kMaxReadRegisters = 125;
+    static constexpr int kMaxWriteCoils = 1968;
+    static constexpr int kMaxWriteRegisters = 123;
+    static constexpr int kAddressCount = 65536;
+    // The longest read of a read function (1..4), 0 for any other.
+    static int MaxReadLength(int function);
 
     explicit CZentiqDocAutomation(CZentiqDoc* doc);
 
@@ -58,8 +68,9 @@ public:
 
     // ---- 4..9: methods -----------------------------------------------------
     // A read poll (functions 1..4) switched on; 0 and nothing changed for
-    // arguments out of range. Also 0 when the engine has no slot left for it
-    // (the definition is then kept, as after the poll definition dialog).
+    // arguments out of range (the bus refuses those before they get here).
+    // Also 0 when the engine has no slot left for it (the definition is then
+    // kept, as after the poll definition dialog).
     qint32 CreateRequest(qint32 slave, qint32 function, qint32 address, qint32 length,
                          qint32 scanRate);
     // Shows the document's window and the main window.

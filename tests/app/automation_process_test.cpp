@@ -140,6 +140,26 @@ TEST_F(ProgramTest, AnAutomationStartEndsWithItsLastDocumentAndWhenItsClientLeav
     }
 }
 
+// Two scripts easily pick the same path: only the creator's connection may
+// use a document, and calls the protocol cannot carry are refused.
+TEST_F(ProgramTest, AnotherConnectionIsRefusedAClientsDocumentAndBadArgumentsAreRefused) {
+    const pid_t pid = run({}, {"--automation"});
+    QDBusConnection a = client(), b = client();
+    ASSERT_TRUE(waitUntil([&] { return nameOwned(a); })) << process::ReadTail(stderrPath);
+    const QString path = createDocument(a);
+    ASSERT_FALSE(path.isEmpty());
+    for (const char* member : {"Release", "ShowWindow"})
+        EXPECT_EQ(call(b, path, "Zentiq.Document", member).errorName(), "org.freedesktop.DBus.Error.AccessDenied")
+            << member;
+    const QDBusMessage bad = call(a, path, "Zentiq.Document", "CreateRequest", {1, 3, 65530, 10, 100});
+    EXPECT_EQ(bad.errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+    EXPECT_TRUE(bad.errorMessage().contains("past 65535")) << bad.errorMessage().toStdString();
+    EXPECT_EQ(call(a, path, "Zentiq.Document", "CreateRequest", {1, 3, 0, 10, 100}).arguments().value(0), 1)
+        << "the owner's document is still there";
+    call(a, path, "Zentiq.Document", "Release");
+    EXPECT_EQ(exitCodeOf(pid), 0) << process::ReadTail(stderrPath);
+}
+
 // Closed by the user, the main window goes; the program stays for the
 // document a client still owns and ends with it, without a question.
 TEST_F(ProgramTest, TheProgramOutlivesItsMainWindowWhileAClientOwnsADocument) {

@@ -13,6 +13,8 @@
 #include <QDBusVariant>
 #include <QDialog>
 #include <QEventLoop>
+#include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QMessageBox>
 #include <QPointer>
 #include <QRegularExpression>
@@ -265,29 +267,52 @@ TEST_F(AutomationTest, CreateRequestTakesOnlyReadPollsWithinTheLimitsAndResultsA
     start();
     const QString path = create();
     ASSERT_FALSE(path.isEmpty());
+    // Refused calls answer InvalidArgs with the limit they broke and change nothing.
     struct Case {
-        int slave, function, address, length, scanRate, result;
+        int slave, function, address, length, scanRate;
+        const char* refusal;  // nullptr: taken
     };
     const Case cases[] = {
-        {1, 3, 0, 128, 1000, 0}, {1, 3, 0, 127, 1000, 1},  {1, 4, 65535, 0, 60000, 1}, {1, 1, 0, 2000, 20, 1},
-        {1, 2, 0, 2001, 20, 0},  {1, 3, 0, 10, 19, 0},     {1, 3, 0, 10, 60001, 0},    {0, 3, 0, 10, 100, 0},
-        {256, 3, 0, 10, 100, 0}, {1, 5, 0, 1, 100, 0},     {1, 3, -1, 10, 100, 0},     {1, 3, 65536, 10, 100, 0},
-        {1, 4, 0, -1, 100, 0},
+        {1, 3, 0, 128, 1000, "length must be 1..125 for function 3, not 128"},
+        {1, 3, 0, 127, 1000, "length must be 1..125 for function 3, not 127"},
+        {1, 3, 0, 125, 1000, nullptr},
+        {1, 4, 65535, 0, 60000, "length must be 1..125 for function 4, not 0"},
+        {1, 4, 65535, 1, 60000, nullptr},
+        {1, 3, 65530, 10, 100, "address + length must be at most 65536: the last address would be 65539, past 65535"},
+        {1, 3, 65526, 10, 100, nullptr},
+        {1, 1, 0, 2000, 20, nullptr},
+        {1, 1, 64000, 2000, 20, "the last address would be 65999, past 65535"},
+        {1, 2, 0, 2001, 20, "length must be 1..2000 for function 2, not 2001"},
+        {1, 3, 0, 10, 19, "scanRate must be 20..60000 ms, not 19"},
+        {1, 3, 0, 10, 60001, "scanRate must be 20..60000 ms, not 60001"},
+        {0, 3, 0, 10, 100, "slave must be 1..255 for a read (0 is the broadcast address), not 0"},
+        {256, 3, 0, 10, 100, "slave must be 1..255 for a read (0 is the broadcast address), not 256"},
+        {1, 5, 0, 1, 100, "function must be 1, 2, 3 or 4 (a read), not 5"},
+        {1, 3, -1, 10, 100, "address must be 0..65535, not -1"},
+        {1, 3, 65536, 10, 100, "address must be 0..65535, not 65536"},
+        {1, 4, 0, -1, 100, "length must be 1..125 for function 4, not -1"},
     };
     for (const Case& c : cases) {
+        SCOPED_TRACE(::testing::Message() << c.slave << " " << c.function << " " << c.address << " " << c.length
+                                          << " " << c.scanRate);
         model(path).values.fill(7);
         model(path).def.bEnable = 0;
         app->Automation()->Find(1)->Document()->SetModifiedFlag(false);
         const PollDefinition before = model(path).def;
-        EXPECT_EQ(doc(path, "CreateRequest", {c.slave, c.function, c.address, c.length, c.scanRate}).toInt(),
-                  c.result)
-            << c.slave << " " << c.function << " " << c.address << " " << c.length << " " << c.scanRate;
+        const QDBusMessage r =
+            call(path, kDocIface, "CreateRequest", {c.slave, c.function, c.address, c.length, c.scanRate});
         const PollDocumentModel& m = model(path);
-        if (c.result == 0) {
+        if (c.refusal != nullptr) {
+            EXPECT_EQ(r.errorName(), "org.freedesktop.DBus.Error.InvalidArgs");
+            EXPECT_TRUE(r.errorMessage().startsWith("CreateRequest: ")) << r.errorMessage().toStdString();
+            EXPECT_TRUE(r.errorMessage().contains(QLatin1String(c.refusal))) << r.errorMessage().toStdString();
             EXPECT_EQ(m.def, before);
             EXPECT_EQ(m.values[0], 7);
+            EXPECT_FALSE(app->Automation()->Find(1)->Document()->IsModified());
             continue;
         }
+        ASSERT_EQ(r.type(), QDBusMessage::ReplyMessage) << r.errorMessage().toStdString();
+        EXPECT_EQ(r.arguments().value(0).toInt(), 1);
         EXPECT_EQ(std::tie(m.def.SlaveID, m.def.FunctionValue, m.def.Address, m.def.Length, m.def.ScanRate),
                   std::tie(c.slave, c.function, c.address, c.length, c.scanRate));
         EXPECT_EQ(m.def.bEnable, 1) << "polling is switched on";
@@ -303,9 +328,14 @@ TEST_F(AutomationTest, CreateRequestTakesOnlyReadPollsWithinTheLimitsAndResultsA
     EXPECT_FALSE(doc(path, "PresetSingleRegister", {1, 0}).toBool());
     EXPECT_EQ(GetSlotStatus(0), 0) << "nothing was submitted";
 
-    for (auto [value, expected] : {std::pair{4, 4}, {10, 4}, {-1, 4}, {9, 9}}) {
-        call(path, kProps, "Set", {kDocIface, "DisplayFormat", QVariant::fromValue(QDBusVariant(value))});
+    for (auto [value, expected] : {std::pair{4, 4}, {10, 4}, {-1, 4}, {99, 4}, {9, 9}}) {
+        const QDBusMessage r =
+            call(path, kProps, "Set", {kDocIface, "DisplayFormat", QVariant::fromValue(QDBusVariant(value))});
         EXPECT_EQ(property(path, "DisplayFormat").toInt(), expected) << value;
+        if (value == expected)
+            continue;
+        EXPECT_EQ(r.errorName(), "org.freedesktop.DBus.Error.InvalidArgs") << value;
+        EXPECT_EQ(r.errorMessage(), QStringLiteral("DisplayFormat must be 0..9, not %1").arg(value));
     }
 }
 
@@ -370,11 +400,68 @@ TEST_F(AutomationTest, PolledValuesReadInEveryWordOrderAndWritesReachTheSlave) {
         })) << w.method;
     }
 
-    // Arguments the engine would take but could not serve as meant are
-    // refused, and leave the one-shot slot free for the next write.
-    for (const QVariantList& args : {QVariantList{1, 200, 0}, {1, 200, 128}, {1, 65536, 1}, {256, 200, 1}})
-        EXPECT_FALSE(doc(writer, "PresetMultipleRegisters", args).toBool()) << args[1].toInt() << " " << args[2].toInt();
+    // Arguments one request cannot carry are refused with the limit they
+    // broke, send nothing, and leave the one-shot slot free for the next write.
+    struct Refused {
+        const char* method;
+        QVariantList args;
+        const char* limit;
+    };
+    const Refused refused[] = {
+        {"PresetMultipleRegisters", {1, 200, 0}, "count must be 1..123 registers, not 0"},
+        {"PresetMultipleRegisters", {1, 200, 124}, "count must be 1..123 registers, not 124"},
+        {"PresetMultipleRegisters", {1, 200, 128}, "count must be 1..123 registers, not 128"},
+        {"PresetMultipleRegisters", {1, 65536, 1}, "address must be 0..65535, not 65536"},
+        {"PresetMultipleRegisters", {1, 65534, 3},
+         "address + count must be at most 65536: the last address would be 65536, past 65535"},
+        {"PresetMultipleRegisters", {256, 200, 1}, "slave must be 0..255, not 256"},
+        {"ForceMultipleCoils", {1, 0, 1969}, "count must be 1..1968 coils, not 1969"},
+        {"ForceMultipleCoils", {1, 65000, 600},
+         "address + count must be at most 65536: the last address would be 65599, past 65535"},
+        {"ForceSingleCoil", {-1, 0}, "slave must be 0..255, not -1"},
+        {"PresetSingleRegister", {1, -5}, "address must be 0..65535, not -5"},
+    };
+    for (const Refused& r : refused) {
+        const QDBusMessage answer = call(writer, kDocIface, QLatin1String(r.method), r.args);
+        EXPECT_EQ(answer.errorName(), "org.freedesktop.DBus.Error.InvalidArgs") << r.method << " " << r.limit;
+        EXPECT_EQ(answer.errorMessage(), QLatin1String(r.method) + ": " + QLatin1String(r.limit))
+            << answer.errorMessage().toStdString();
+    }
     EXPECT_TRUE(waitUntil([&] { return doc(writer, "PresetSingleRegister", {1, 211}).toBool(); }));
+
+    // The most one request carries reaches the slave whole.
+    const QString widest = create();
+    for (int i = 0; i < 123; ++i)
+        doc(widest, "SetRegister", {n(i), n(1000 + i)});
+    ASSERT_TRUE(waitUntil([&] { return doc(widest, "PresetMultipleRegisters", {1, 1000, 123}).toBool(); }));
+    ASSERT_EQ(doc(reader, "CreateRequest", {1, 3, 1000, 123, 20}).toInt(), 1);
+    EXPECT_TRUE(waitUntil([&] {
+        return doc(reader, "GetRegister", {n(0)}).value<qint16>() == 1000 &&
+               doc(reader, "GetRegister", {n(122)}).value<qint16>() == 1122;
+    }));
+    const QString coils = create();
+    doc(coils, "SetCoil", {n(0), n(1)});
+    doc(coils, "SetCoil", {n(1967), n(1)});
+    ASSERT_TRUE(waitUntil([&] { return doc(coils, "ForceMultipleCoils", {1, 0, 1968}).toBool(); }));
+    ASSERT_EQ(doc(reader, "CreateRequest", {1, 1, 0, 2000, 20}).toInt(), 1);
+    EXPECT_TRUE(waitUntil([&] {
+        return doc(reader, "GetCoil", {n(0)}).value<qint16>() == 1 && doc(reader, "GetCoil", {n(3)}).value<qint16>() == 0 &&
+               doc(reader, "GetCoil", {n(1967)}).value<qint16>() == 1 &&
+               doc(reader, "GetCoil", {n(1968)}).value<qint16>() == qint16(zq_peer_coil(1968));
+    })) << "coil 3 was on and 1968 lies past the write";
+
+    // Coils and registers share the write buffer: a register's two bytes
+    // switch on the coils at their offsets (0x0457 = 1111: coils 0 and 1).
+    const QString shared = create();
+    doc(shared, "SetRegister", {n(0), n(1111)});
+    ASSERT_TRUE(waitUntil([&] { return doc(shared, "ForceMultipleCoils", {1, 400, 16}).toBool(); }));
+    ASSERT_EQ(doc(reader, "CreateRequest", {1, 1, 400, 16, 20}).toInt(), 1);
+    EXPECT_TRUE(waitUntil([&] {
+        for (int i = 0; i < 16; ++i)
+            if (doc(reader, "GetCoil", {n(i)}).value<qint16>() != (i < 2 ? 1 : 0))
+                return false;
+        return true;
+    }));
 
     // Released while its 20 ms poll keeps results coming: nothing arrives late.
     const QString fast = create();
@@ -485,6 +572,121 @@ TEST_F(AutomationTest, AClientsDocumentIsNoneOfTheUsersWindowsAndOutlivesTheMain
     doc(path, "Release");
     EXPECT_TRUE(waitUntil([&] { return !quits.empty(); }));
     EXPECT_EQ(quits, std::vector<int>{0});
+}
+
+TEST_F(AutomationTest, AClientsDocumentAnswersOnlyItsConnectionAndADetachedOneEveryClient) {
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_NE(peer, nullptr) << error;
+    start();
+    connectTo(peer->Port());
+    const QString a = client(), b = client();
+    const QString path = create(a);
+    const QString detached = create(a, "CreateDetachedDocument");
+    ASSERT_EQ(call(path, kDocIface, "SetRegister", {n(0), n(1234)}, a).type(), QDBusMessage::ReplyMessage);
+    const PollDefinition before = model(path).def;
+
+    // Every kind of call from another connection, the reads that the bus
+    // thread answers for the owner included.
+    struct Call {
+        QString iface, member;
+        QVariantList args;
+    };
+    const Call calls[] = {
+        {kDocIface, "SetRegister", {n(0), n(7777)}},
+        {kDocIface, "PresetSingleRegister", {1, 500}},
+        {kDocIface, "CreateRequest", {1, 3, 0, 10, 100}},
+        {kDocIface, "ShowWindow", {}},
+        {kDocIface, "GetRegister", {n(0)}},
+        {kDocIface, "Release", {}},
+        {kProps, "Get", {kDocIface, "ReadResult"}},
+        {kProps, "Set", {kDocIface, "DisplayFormat", QVariant::fromValue(QDBusVariant(3))}},
+        {kProps, "GetAll", {kDocIface}},
+    };
+    for (const Call& c : calls) {
+        const QDBusMessage r = call(path, c.iface, c.member, c.args, b);
+        EXPECT_EQ(r.errorName(), "org.freedesktop.DBus.Error.AccessDenied") << c.member.toStdString();
+        EXPECT_TRUE(r.errorMessage().startsWith(path + " belongs to the connection that created it"))
+            << r.errorMessage().toStdString();
+    }
+    EXPECT_EQ(app->Automation()->DocumentCount(), 2);
+    EXPECT_EQ(av::Register(model(path).writeValues, 0), 1234);
+    EXPECT_EQ(model(path).def, before);
+    EXPECT_TRUE(document(path).OwnedByClient()) << "not shown";
+
+    // The owner goes on, and the slave never saw the other client's write.
+    ASSERT_EQ(call(path, kDocIface, "CreateRequest", {1, 3, 500, 1, 20}, a).arguments().value(0), 1);
+    EXPECT_TRUE(waitUntil([&] {
+        return call(path, kDocIface, "GetRegister", {n(0)}, a).arguments().value(0).value<qint16>() ==
+               qint16(zq_peer_holding(500));
+    }));
+
+    // A detached document answers every client.
+    EXPECT_EQ(call(detached, kDocIface, "SetRegister", {n(0), n(5)}, b).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(call(detached, kDocIface, "GetRegister", {n(0)}, b).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(call(detached, kDocIface, "Release", {}, b).type(), QDBusMessage::ReplyMessage);
+    EXPECT_EQ(app->Automation()->DocumentCount(), 1);
+    EXPECT_EQ(call(path, kDocIface, "Release", {}, a).type(), QDBusMessage::ReplyMessage);
+}
+
+TEST_F(AutomationTest, DocumentsAreLimitedPerConnectionAndInAllAndStayOutOfTheWindowArea) {
+    recorder.answer = QMessageBox::No;  // the documents' save questions
+    start({});  // the user's window and document
+    CMainFrame& frame = *app->MainFrame();
+    ASSERT_EQ(frame.MdiArea()->subWindowList().size(), 1);
+    constexpr int kPerClient = AutomationServer::kDocumentsPerClient;
+    static_assert(4 * kPerClient == AutomationServer::kDocumentsInAll);
+    const QString limitsExceeded = QStringLiteral("org.freedesktop.DBus.Error.LimitsExceeded");
+    const auto refusal = [&](const QString& via, const char* method = "CreateDocument") {
+        const QDBusMessage r = call("/Zentiq", "Zentiq.Application", QLatin1String(method), {}, via);
+        EXPECT_EQ(r.errorName(), limitsExceeded) << method;
+        return r.errorMessage();
+    };
+    QStringList clients;
+    for (int c = 0; c < 5; ++c)
+        clients << client();
+    for (int c = 0; c < 4; ++c)
+        for (int i = 0; i < kPerClient; ++i)
+            ASSERT_FALSE(create(clients[c]).isEmpty()) << c << " " << i;
+    EXPECT_EQ(app->Automation()->DocumentCount(), 1024);
+    EXPECT_EQ(refusal(clients[0]), "This connection holds 256 documents, the most one client may hold: release one first");
+    EXPECT_EQ(refusal(clients[4]), "Clients hold 1024 documents, the most Zentiq serves: release one first");
+    EXPECT_EQ(refusal(clients[4], "CreateDetachedDocument"),
+              "Clients hold 1024 documents, the most Zentiq serves: release one first");
+
+    // Hidden, they are none of the window area's, the menus' or the window list's.
+    EXPECT_EQ(frame.MdiArea()->subWindowList().size(), 1);
+    EXPECT_EQ(frame.ChildFrames().size(), 1);
+    EXPECT_EQ(app->ChildFrames().size(), 1025);
+    for (const CChildFrame* f : app->ChildFrames())
+        EXPECT_EQ(f->isVisible(), !f->OwnedByClient());
+    frame.hide();
+    frame.show();
+    const QList<CChildFrame*> frames = app->ChildFrames();
+    EXPECT_EQ(std::count_if(frames.begin(), frames.end(), [](const CChildFrame* f) { return f->isVisible(); }), 1)
+        << "the main frame shows no client's frame";
+
+    // A shown one joins the area; a released one makes room for another client's.
+    const QString shown = AutomationServer::DocumentPath(1);
+    ASSERT_EQ(call(shown, kDocIface, "ShowWindow", {}, clients[0]).type(), QDBusMessage::ReplyMessage);
+    ASSERT_EQ(frame.MdiArea()->subWindowList().size(), 2);
+    EXPECT_TRUE(frame.MdiArea()->subWindowList().last()->isVisible());
+    EXPECT_EQ(frame.ChildFrames().size(), 2);
+    EXPECT_EQ(call(AutomationServer::DocumentPath(kPerClient + 1), kDocIface, "Release", {}, clients[1]).type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_FALSE(create(clients[4]).isEmpty());
+    EXPECT_EQ(refusal(clients[4]), "Clients hold 1024 documents, the most Zentiq serves: release one first");
+
+    // Clients that leave take theirs with them; detached ones count together.
+    QDBusConnection::disconnectFromBus(clients[2]);
+    QDBusConnection::disconnectFromBus(clients[3]);
+    ASSERT_TRUE(waitUntil([&] { return app->Automation()->DocumentCount() == 512; }, 60000));
+    for (int i = 0; i < kPerClient; ++i)
+        ASSERT_FALSE(create(clients[i % 2 == 0 ? 4 : 1], "CreateDetachedDocument").isEmpty()) << i;
+    EXPECT_EQ(refusal(clients[0], "CreateDetachedDocument"),
+              "256 detached documents are open, the most there may be: release one first");
+    EXPECT_FALSE(create(clients[4]).isEmpty()) << "the client's own documents are counted apart";
+    EXPECT_EQ(app->Automation()->DocumentCount(), 769);
 }
 
 TEST_F(AutomationTest, AShownDocumentStaysWithTheUserWhenItsClientLetsGo) {

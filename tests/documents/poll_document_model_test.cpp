@@ -1,5 +1,6 @@
 #include "documents/poll_document_model.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -100,6 +101,39 @@ TEST_F(PollDocumentModelSettings, ApplicationWideOptionsLoadAndStore) {
     PollDocumentModel::StoreApplicationWide(*m_store);
     EXPECT_EQ(m_store->GetInt("PollDefinition", "CloseOnSuccess", -1), 1);
     EXPECT_EQ(m_store->GetInt("PollDefinition", "PresetSingle", -1), 0);
+    PollDocumentModel::ApplicationWide() = {};
+}
+
+// Every closing document stores these: with hundreds closing at once, a
+// rewrite each time made closing them take minutes.
+TEST_F(PollDocumentModelSettings, ApplicationWideOptionsRewriteTheFileOnlyWhenOneChanged) {
+    const QString path = m_dir.filePath(QStringLiteral("Zentiq.ini"));
+    const auto store = [&] {
+        SettingsStore s(path);
+        PollDocumentModel::StoreApplicationWide(s);
+    };
+    const auto text = [&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+    };
+    // A comment, which the settings never write, shows whether the file was rewritten.
+    const QString note = QStringLiteral("; kept while the file is not rewritten\n");
+    const auto addNote = [&] {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::Append));
+        f.write(note.toUtf8());
+    };
+    PollDocumentModel::ApplicationWide() = {};
+    store();
+    EXPECT_TRUE(text().contains("CloseOnSuccess=0")) << "missing keys are written";
+    addNote();
+    store();
+    store();
+    EXPECT_TRUE(text().contains(note)) << "unchanged: left alone";
+    PollDocumentModel::ApplicationWide().PresetSingle = 1;
+    store();
+    EXPECT_FALSE(text().contains(note));
+    EXPECT_TRUE(text().contains("PresetSingle=1"));
     PollDocumentModel::ApplicationWide() = {};
 }
 
