@@ -33,35 +33,20 @@
 #include <vector>
 
 #include "app/private_session_bus.h"
+#include "automation_bench.h"
 #include "bench_goal.h"
 #include "support/peer_data.h"
 #include "support/peer_process.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace automation_bench;
 namespace process = zentiq::test::process;
 
 constexpr int kScanRate = 20;
 constexpr int kDelayBetweenPolls = 10;
 constexpr int kFirstValueRuns = 20;
 constexpr double kGetRegisterGoal = 0.85;
-
-const QString kService = QStringLiteral("Zentiq.Document");
-
-double msSince(Clock::time_point t0) { return std::chrono::duration<double, std::milli>(Clock::now() - t0).count(); }
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-QDBusMessage call(QDBusConnection& c, const QString& path, const QString& iface, const QString& member,
-                  const QVariantList& args = {}) {
-    QDBusMessage m = QDBusMessage::createMethodCall(kService, path, iface, member);
-    m.setArguments(args);
-    return c.call(m, QDBus::Block, 10000);
-}
 
 QVariant n(int v) { return QVariant::fromValue(static_cast<qint16>(v)); }
 
