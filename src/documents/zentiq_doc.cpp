@@ -1,5 +1,6 @@
 #include "documents/zentiq_doc.h"
 
+#include <QCoreApplication>
 #include <QDialog>
 #include <QFileInfo>
 #include <QPointer>
@@ -79,8 +80,11 @@ void rememberLog(CZentiqDoc& doc) {
 // "记录..": the log file's name, then the options, then the file.
 void startLogging(CZentiqDoc& doc) {
     QWidget* parent = doc.View();
+    // CSV logs are chosen by their extension, so the dialog offers it too.
     const QString path = FileDialog::Ask(
-        parent, {true, QStringLiteral("logfile.txt"), QStringLiteral("modbus log data (*.txt)")});
+        parent, {true, QStringLiteral("logfile.txt"),
+                 QCoreApplication::translate("zentiq::CZentiqDoc", "Modbus 记录数据 (*.txt)") +
+                     QStringLiteral(";;CSV (*.csv)")});
     if (path.isEmpty())
         return;
     CMBLogSetup dialog(doc.Logger().options(), parent);

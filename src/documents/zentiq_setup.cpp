@@ -21,10 +21,6 @@ const char* const kFunctionTexts[PollDefinition::kFunctionCount] = {
     QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "15写多个线圈"),
     QT_TRANSLATE_NOOP("zentiq::CZentiqSetup", "16写多个寄存器")};
 
-const char* const kFormatTexts[CZentiqSetup::kFormatCount] = {
-    "Signed", "Unsigned",       "Hex",  "Binary",      "Float", "Float inverse",
-    "Double", "Double Inverse", "Long", "Long Inverse"};
-
 int flag(int v) { return v != 0 ? 1 : 0; }
 
 bool isSingleWriteIndex(int functionIndex) {
@@ -53,8 +49,8 @@ CZentiqSetup::CZentiqSetup(const DefinitionDialogValues& values, QWidget* parent
     m_ui->setupUi(this);
     for (const char* t : kFunctionTexts)
         m_ui->functionCombo->addItem(tr(t));
-    for (const char* t : kFormatTexts)
-        m_ui->formatCombo->addItem(QString::fromLatin1(t));
+    for (int format = 0; format < kFormatCount; ++format)
+        m_ui->formatCombo->addItem(DisplayFormatLabel(format));
 
     // Indexes no list entry stands for start at the first entry.
     if (m_values.functionIndex < 0 || m_values.functionIndex >= PollDefinition::kFunctionCount)

@@ -4,6 +4,7 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QRegularExpression>
 #include <QFontDialog>
 #include <QThread>
 
@@ -50,6 +51,14 @@ QString DesktopInteraction::chooseFile(QWidget* parent, const FileRequest& reque
     dialog.setFileMode(request.save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setNameFilter(request.filter);
     dialog.setDefaultSuffix(request.defaultSuffix);
+    // A name typed without extension takes the chosen filter's, so that
+    // "log" under "CSV (*.csv)" becomes log.csv.
+    QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog](const QString& filter) {
+        static const QRegularExpression suffix(QStringLiteral("\\*\\.(\\w+)"));
+        const QRegularExpressionMatch m = suffix.match(filter);
+        if (m.hasMatch())
+            dialog.setDefaultSuffix(m.captured(1));
+    });
     if (!request.proposedName.isEmpty())
         dialog.selectFile(request.proposedName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())

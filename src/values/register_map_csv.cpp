@@ -290,7 +290,7 @@ QByteArray RegisterMapCsv::Export(const LogLine::Poll& poll,
         if (coils)
             type = QStringLiteral("Bit");
         else if (!value.isEmpty())
-            type = DisplayFormatLabel(poll.displayFormat);
+            type = DisplayFormatName(poll.displayFormat);
         text += CsvText::Row({ShownAddress(poll, i), aliasOf ? aliasOf(i) : QString(), type,
                               QString(), QString(), value});
         text += QLatin1StringView(CsvText::kLineEnd);

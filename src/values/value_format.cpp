@@ -17,7 +17,11 @@ enum class Kind { Word, Binary, Float, Double, Long };
 // One row per display format: its printf formats for the three forms, and for
 // the floating-point kinds the width beyond which a padded text falls back to
 // exponent notation (fixed notation of large values would not fit the cell).
+// The name is what files store; the label, shown to users, also names the
+// word order of the multi-register formats (the first register is the low
+// word "CD" in the plain forms and the high word "AB" in the inverse forms).
 struct FormatRow {
+    const char* name;
     const char* label;
     Kind kind;
     std::array<const char*, 3> forms;  // Plain, Padded, ZeroPadded
@@ -26,16 +30,18 @@ struct FormatRow {
 };
 
 constexpr std::array<FormatRow, kDisplayFormatCount> kFormats = {{
-    {"Signed", Kind::Word, {"%hi", "%6hi", "%06hi"}, 0, nullptr},
-    {"Unsigned", Kind::Word, {"%hu", "%5hu", "%05hu"}, 0, nullptr},
-    {"Hex", Kind::Word, {"0x%04hX", "0x%04hX", "0x%04hX"}, 0, nullptr},
-    {"Binary", Kind::Binary, {nullptr, nullptr, nullptr}, 0, nullptr},
-    {"Float", Kind::Float, {"%1.6f", "%15.6f", "%015.6f"}, 15, "%1.7e"},
-    {"Float inverse", Kind::Float, {"%1.6f", "%15.6f", "%015.6f"}, 15, "%1.7e"},
-    {"Double", Kind::Double, {"%1.10f", "%17.10f", "%017.10f"}, 17, "%1.9e"},
-    {"Double Inverse", Kind::Double, {"%1.10f", "%17.10f", "%017.10f"}, 17, "%1.9e"},
-    {"Long", Kind::Long, {"%i", "%10i", "%010i"}, 0, nullptr},
-    {"Long Inverse", Kind::Long, {"%i", "%10i", "%010i"}, 0, nullptr},
+    {"Signed", "Signed", Kind::Word, {"%hi", "%6hi", "%06hi"}, 0, nullptr},
+    {"Unsigned", "Unsigned", Kind::Word, {"%hu", "%5hu", "%05hu"}, 0, nullptr},
+    {"Hex", "Hex", Kind::Word, {"0x%04hX", "0x%04hX", "0x%04hX"}, 0, nullptr},
+    {"Binary", "Binary", Kind::Binary, {nullptr, nullptr, nullptr}, 0, nullptr},
+    {"Float", "Float (CDAB)", Kind::Float, {"%1.6f", "%15.6f", "%015.6f"}, 15, "%1.7e"},
+    {"Float inverse", "Float Inverse (ABCD)", Kind::Float, {"%1.6f", "%15.6f", "%015.6f"}, 15,
+     "%1.7e"},
+    {"Double", "Double (CDAB)", Kind::Double, {"%1.10f", "%17.10f", "%017.10f"}, 17, "%1.9e"},
+    {"Double Inverse", "Double Inverse (ABCD)", Kind::Double, {"%1.10f", "%17.10f", "%017.10f"},
+     17, "%1.9e"},
+    {"Long", "Long (CDAB)", Kind::Long, {"%i", "%10i", "%010i"}, 0, nullptr},
+    {"Long Inverse", "Long Inverse (ABCD)", Kind::Long, {"%i", "%10i", "%010i"}, 0, nullptr},
 }};
 
 const FormatRow* FormatFor(int displayFormat) {
@@ -148,6 +154,11 @@ std::optional<ItemPlace> Locate(std::size_t bufferSize, int length, int function
 QString DisplayFormatLabel(int displayFormat) {
     const FormatRow* row = FormatFor(displayFormat);
     return row ? QString::fromLatin1(row->label) : QString();
+}
+
+QString DisplayFormatName(int displayFormat) {
+    const FormatRow* row = FormatFor(displayFormat);
+    return row ? QString::fromLatin1(row->name) : QString();
 }
 
 int RegistersPerValue(int displayFormat) {

@@ -47,9 +47,13 @@ struct FormattedValue {
     bool changed = true;
 };
 
-// Label of a display format as the format box lists it ("Signed" ...);
-// empty for a value outside 0..9.
+// Label of a display format as users see it, with the word order of the
+// multi-register formats ("Signed", "Float (CDAB)" ...); empty for a value
+// outside 0..9.
 QString DisplayFormatLabel(int displayFormat);
+
+// The format's plain name as files write it ("Float inverse" ...).
+QString DisplayFormatName(int displayFormat);
 
 // Registers that one value of the format spans: 1, 2 or 4 (1 for an unknown
 // format).

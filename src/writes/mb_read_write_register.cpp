@@ -15,17 +15,16 @@ namespace zentiq {
 namespace {
 
 const char* const kCaptions[10] = {
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器 (负整数)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (unsigned)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (HEX)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (binary)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (floating point)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 写入寄存器组 (负单精度小数)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (双精度小数)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister",
-                      "23: 读写寄存器组 (double floating point inv.)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (长整数)"),
-    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (负长整数)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (有符号整数)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (无符号整数)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (十六进制)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (二进制)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (单精度浮点数 CDAB)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (单精度浮点数 ABCD)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (双精度浮点数 CDAB)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (双精度浮点数 ABCD)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (长整数 CDAB)"),
+    QT_TRANSLATE_NOOP("zentiq::CMBReadWriteRegister", "23: 读写寄存器组 (长整数 ABCD)"),
 };
 
 }  // namespace

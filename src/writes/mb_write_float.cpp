@@ -17,7 +17,7 @@ CMBWriteFloat::~CMBWriteFloat() = default;
 
 QLineEdit* CMBWriteFloat::firstDisplay() {
     if (IsDouble())
-        setWindowTitle(QStringLiteral("Write Double"));
+        setWindowTitle(tr("写双精度浮点数(Double)"));
     m_ui->floatEdit->setVisible(!IsDouble());
     m_ui->doubleEdit->setVisible(IsDouble());
     return IsDouble() ? m_ui->doubleEdit : m_ui->floatEdit;

@@ -1,5 +1,5 @@
-// "写单精度小数(Float)": one IEEE 754 value with function 16, a float over
-// two registers or, as "Write Double", a double over four, each in normal or
+// "写单精度浮点数(Float)": one IEEE 754 value with function 16, a float over
+// two registers or, as "写双精度浮点数(Double)", a double over four, each in normal or
 // inverse word order.
 #pragma once
 

@@ -168,8 +168,8 @@ TEST_F(OfflineDecodeTest, VerdictAndApplyForTheBestReading) {
     const std::vector<std::uint16_t> floatBadc = EncodeBits(std::bit_cast<std::uint32_t>(230.5f), 2, ByteOrder::BADC);
     const std::vector<std::uint16_t> minusTwo = EncodeBits(std::uint64_t(-2), 4, ByteOrder::ABCD);
     const Case cases[] = {
-        {"float", {floatCdab[0], floatCdab[1], 0, 0}, 0, 1, "230.5", int(DisplayFormat::Float), "Float"},
-        {"float inverse", {0x4366, 0x8000, 0, 0}, 0, 1, "230.5", int(DisplayFormat::FloatInverse), "Float inverse"},
+        {"float", {floatCdab[0], floatCdab[1], 0, 0}, 0, 1, "230.5", int(DisplayFormat::Float), "Float (CDAB)"},
+        {"float inverse", {0x4366, 0x8000, 0, 0}, 0, 1, "230.5", int(DisplayFormat::FloatInverse), "Float Inverse (ABCD)"},
         // The user picked the second register of the pair: off by one, yet
         // the pair starts where Float starts one.
         {"off by one", {floatCdab[0], floatCdab[1], 0, 0}, 0, 2, "230.5", int(DisplayFormat::Float), "40001"},
@@ -258,7 +258,7 @@ TEST_F(OfflineDecodeTest, TypedRegistersAreDecodedAndBadOnesRefused) {
     EXPECT_EQ(d->Candidates()[0].reading, (DecodeReading{DecodeKind::Float32, ByteOrder::ABCD}));
     // Typed registers belong to no poll: nothing to apply, but the format is named.
     EXPECT_FALSE(d->ApplyEnabled());
-    EXPECT_TRUE(d->Verdict().contains("Float inverse"));
+    EXPECT_TRUE(d->Verdict().contains("Float Inverse (ABCD)"));
     // A typo keeps the table and says what is wrong.
     d->SetTypedWords("4366 80G0");
     EXPECT_FALSE(d->InputError().isEmpty());

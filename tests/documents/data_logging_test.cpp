@@ -151,7 +151,7 @@ TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
     ASSERT_EQ(requests.size(), 1u);
     EXPECT_TRUE(requests[0].save);
     EXPECT_EQ(requests[0].proposedName, "logfile.txt");
-    EXPECT_EQ(requests[0].filter, "modbus log data (*.txt)");
+    EXPECT_EQ(requests[0].filter, QString::fromUtf8("Modbus 记录数据 (*.txt);;CSV (*.csv)"));
     EXPECT_FALSE(w.doc->Logger().active());
 
     path = dir.filePath("log.txt");

@@ -73,8 +73,9 @@ TEST_F(SetupDialogTest, CaptionListsAndOpeningValues) {
                                              "04读输入寄存器(3X)", "05写单个线圈", "06写单个寄存器",
                                              "15写多个线圈", "16写多个寄存器"}));
     auto* formats = child<QComboBox>(d.get(), "formatCombo");
-    EXPECT_EQ(items(formats), QStringList({"Signed", "Unsigned", "Hex", "Binary", "Float", "Float inverse",
-                                           "Double", "Double Inverse", "Long", "Long Inverse"}));
+    EXPECT_EQ(items(formats), QStringList({"Signed", "Unsigned", "Hex", "Binary", "Float (CDAB)",
+                                           "Float Inverse (ABCD)", "Double (CDAB)", "Double Inverse (ABCD)",
+                                           "Long (CDAB)", "Long Inverse (ABCD)"}));
     EXPECT_EQ(edit(d.get(), "addressEdit")->text(), "41");
     EXPECT_EQ(functions->currentText(), "15写多个线圈");
     EXPECT_EQ(edit(d.get(), "lengthEdit")->text(), "17");
@@ -85,7 +86,7 @@ TEST_F(SetupDialogTest, CaptionListsAndOpeningValues) {
     EXPECT_TRUE(child<QRadioButton>(d.get(), "rows50Radio")->isChecked());
     EXPECT_TRUE(child<QCheckBox>(d.get(), "addressInCellCheck")->isChecked());
     EXPECT_TRUE(child<QCheckBox>(d.get(), "hideAliasCheck")->isChecked());
-    EXPECT_EQ(formats->currentText(), "Double Inverse");
+    EXPECT_EQ(formats->currentText(), "Double Inverse (ABCD)");
 
     const std::pair<const char*, int> ids[] = {
         {"addressEdit", 1004}, {"functionCombo", 1005}, {"lengthEdit", 1006}, {"scanRateEdit", 1002},

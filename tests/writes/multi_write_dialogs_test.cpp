@@ -125,13 +125,13 @@ TEST_F(OfflineWriteDialogTest, TemplatesCarryTheirTextsAndSendIsTheDefault) {
         QStringList labels;
     };
     const std::vector<Case> cases = {
-        {coils(), "写线圈组", {"主站ID:", "地址:", "数目:"}},
+        {coils(), "写线圈组", {"从站ID:", "地址:", "数目:"}},
         {registers(0), "16: 写寄存器组 (signed)", {"从站 ID:", "地址:", "数目:"}},
         {registers(7), "16: 写寄存器组 (double floating point inv.)", {}},
         {mask(), "写寄存器(AND,OR)", {"从站ID:", "地址:"}},
-        {readWrite(0), "23: 读写寄存器 (负整数)", {"从站ID:", "写入地址:", "写入数目:", "读取地址:", "读取数目:", "读取结果"}},
-        {readWrite(5), "23: 写入寄存器组 (负单精度小数)", {}},
-        {readWrite(6), "23: 读写寄存器组 (双精度小数)", {}},
+        {readWrite(0), "23: 读写寄存器组 (有符号整数)", {"从站ID:", "写入地址:", "写入数目:", "读取地址:", "读取数目:", "读取结果"}},
+        {readWrite(5), "23: 读写寄存器组 (单精度浮点数 ABCD)", {}},
+        {readWrite(6), "23: 读写寄存器组 (双精度浮点数 CDAB)", {}},
     };
     for (const Case& c : cases) {
         auto d = c.make();

@@ -48,7 +48,7 @@ TEST_F(WriteDialogTest, CaptionsTextsAndControlIds) {
         {Kind::Bin, "以二进制方式写寄存器",
          {{"singleFunctionRadio", "06:单个写入"}, {"multipleFunctionRadio", "16:多个写入"}}},
         {Kind::Long, "写长整数(Long)", {{"valueLabel", "Value:"}}},
-        {Kind::Float, "写单精度小数(Float)", {{"valueLabel", "Value:"}}},
+        {Kind::Float, "写单精度浮点数(Float)", {{"valueLabel", "Value:"}}},
     };
     const std::pair<const char*, const char*> common[] = {
         {"slaveLabel", "从站 ID:"}, {"addressLabel", "地址:"},   {"sendButton", "发送"},
@@ -208,7 +208,7 @@ TEST_F(WriteDialogTest, FirstDisplayShowsTheFormatsFieldAndContinuesATypedKey) {
             EXPECT_EQ(text(d.get(), "valueLabel"), c.format == 2 ? "Value (HEX):" : "Value:");
         }
         if (c.kind == Kind::Float) {
-            EXPECT_EQ(d->windowTitle(), c.format >= 6 ? QString("Write Double") : QString::fromUtf8("写单精度小数(Float)"));
+            EXPECT_EQ(d->windowTitle(), QString::fromUtf8(c.format >= 6 ? "写双精度浮点数(Double)" : "写单精度浮点数(Float)"));
         }
     }
 

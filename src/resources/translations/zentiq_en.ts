@@ -358,10 +358,6 @@
         <translation>Write Multiple Coils</translation>
     </message>
     <message>
-        <source>主站ID:</source>
-        <translation>Slave ID:</translation>
-    </message>
-    <message>
         <source>地址:</source>
         <translation>Address:</translation>
     </message>
@@ -384,6 +380,10 @@
     <message>
         <source>保存</source>
         <translation>Save</translation>
+    </message>
+    <message>
+        <source>从站ID:</source>
+        <translation>Slave ID:</translation>
     </message>
 </context>
 <context>
@@ -439,18 +439,6 @@
         <translation>Log Every Scan</translation>
     </message>
     <message>
-        <source>选择记录</source>
-        <translation>Log at Interval</translation>
-    </message>
-    <message>
-        <source>频率:</source>
-        <translation>Interval:</translation>
-    </message>
-    <message>
-        <source>s</source>
-        <translation>s</translation>
-    </message>
-    <message>
         <source>分隔符</source>
         <translation>Separator</translation>
     </message>
@@ -477,6 +465,18 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>按间隔记录</source>
+        <translation>Log at Interval</translation>
+    </message>
+    <message>
+        <source>间隔:</source>
+        <translation>Interval:</translation>
+    </message>
+    <message>
+        <source>秒</source>
+        <translation>s</translation>
     </message>
 </context>
 <context>
@@ -658,10 +658,6 @@
 <context>
     <name>CMBWriteFloat</name>
     <message>
-        <source>写单精度小数(Float)</source>
-        <translation>Write Float</translation>
-    </message>
-    <message>
         <source>从站 ID:</source>
         <translation>Slave ID:</translation>
     </message>
@@ -692,6 +688,10 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>写单精度浮点数(Float)</source>
+        <translation>Write Float</translation>
     </message>
 </context>
 <context>
@@ -1009,10 +1009,6 @@
         <translation>Address in Cell</translation>
     </message>
     <message>
-        <source>PLC 地址(基站 1)</source>
-        <translation>PLC Addresses (Base 1)</translation>
-    </message>
-    <message>
         <source>显示:</source>
         <translation>Display:</translation>
     </message>
@@ -1031,6 +1027,10 @@
     <message>
         <source>读写仅一次</source>
         <translation>Read/Write Once</translation>
+    </message>
+    <message>
+        <source>PLC 地址(从 1 开始)</source>
+        <translation>PLC Addresses (Base 1)</translation>
     </message>
 </context>
 <context>
@@ -1408,38 +1408,6 @@ Do you want to replace it?</translation>
         <translation>&amp;Binary	Alt+B</translation>
     </message>
     <message>
-        <source>Long(长整数)</source>
-        <translation>Long</translation>
-    </message>
-    <message>
-        <source>Long Inverse(负长整数)</source>
-        <translation>Long Inverse</translation>
-    </message>
-    <message>
-        <source>&amp;Float(单精度小数)</source>
-        <translation>&amp;Float</translation>
-    </message>
-    <message>
-        <source>F&amp;loat Inverse(负单精度小数)</source>
-        <translation>F&amp;loat Inverse</translation>
-    </message>
-    <message>
-        <source>&amp;Double(双精度小数)</source>
-        <translation>&amp;Double</translation>
-    </message>
-    <message>
-        <source>D&amp;ouble Inverse(负双精度小数)</source>
-        <translation>D&amp;ouble Inverse</translation>
-    </message>
-    <message>
-        <source>&amp;PLC 地址(基站 1)</source>
-        <translation>&amp;PLC Addresses (Base 1)</translation>
-    </message>
-    <message>
-        <source>保护 地址(基站 0)</source>
-        <translation>Protocol Addresses (Base 0)</translation>
-    </message>
-    <message>
         <source>&amp;6外观</source>
         <translation>&amp;View</translation>
     </message>
@@ -1514,6 +1482,38 @@ Do you want to replace it?</translation>
     <message>
         <source>总线统计</source>
         <translation>Bus statistics</translation>
+    </message>
+    <message>
+        <source>Long (CDAB)(长整数，低字在前)</source>
+        <translation>Long (CDAB)</translation>
+    </message>
+    <message>
+        <source>Long Inverse (ABCD)(长整数，高字在前)</source>
+        <translation>Long Inverse (ABCD)</translation>
+    </message>
+    <message>
+        <source>&amp;Float (CDAB)(单精度浮点数，低字在前)</source>
+        <translation>&amp;Float (CDAB)</translation>
+    </message>
+    <message>
+        <source>F&amp;loat Inverse (ABCD)(单精度浮点数，高字在前)</source>
+        <translation>F&amp;loat Inverse (ABCD)</translation>
+    </message>
+    <message>
+        <source>&amp;Double (CDAB)(双精度浮点数，低字在前)</source>
+        <translation>&amp;Double (CDAB)</translation>
+    </message>
+    <message>
+        <source>D&amp;ouble Inverse (ABCD)(双精度浮点数，高字在前)</source>
+        <translation>D&amp;ouble Inverse (ABCD)</translation>
+    </message>
+    <message>
+        <source>&amp;PLC 地址(从 1 开始)</source>
+        <translation>&amp;PLC Addresses (Base 1)</translation>
+    </message>
+    <message>
+        <source>协议地址(从 0 开始)</source>
+        <translation>Protocol Addresses (Base 0)</translation>
     </message>
 </context>
 <context>
@@ -2209,52 +2209,59 @@ Reset Counters (F12)</translation>
 <context>
     <name>zentiq::CMBReadWriteRegister</name>
     <message>
-        <source>23: 读写寄存器 (负整数)</source>
-        <translation>23: Read/Write Registers (signed)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (unsigned)</source>
-        <translation>23: Read/Write Registers (unsigned)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (HEX)</source>
-        <translation>23: Read/Write Registers (HEX)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (binary)</source>
-        <translation>23: Read/Write Registers (binary)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (floating point)</source>
-        <translation>23: Read/Write Registers (floating point)</translation>
-    </message>
-    <message>
-        <source>23: 写入寄存器组 (负单精度小数)</source>
-        <translation>23: Read/Write Registers (floating point inv.)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (双精度小数)</source>
-        <translation>23: Read/Write Registers (double floating point)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (double floating point inv.)</source>
-        <translation>23: Read/Write Registers (double floating point inv.)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (长整数)</source>
-        <translation>23: Read/Write Registers (long)</translation>
-    </message>
-    <message>
-        <source>23: 读写寄存器组 (负长整数)</source>
-        <translation>23: Read/Write Registers (long inv.)</translation>
-    </message>
-    <message>
         <source>读写线圈组</source>
         <translation>Read/Write Multiple Registers</translation>
     </message>
     <message>
         <source>读取的数值已不可用，未列出。</source>
         <translation>The values read are no longer available and were not listed.</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (有符号整数)</source>
+        <translation>23: Read/Write Registers (Signed)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (无符号整数)</source>
+        <translation>23: Read/Write Registers (Unsigned)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (十六进制)</source>
+        <translation>23: Read/Write Registers (Hex)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (二进制)</source>
+        <translation>23: Read/Write Registers (Binary)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (单精度浮点数 CDAB)</source>
+        <translation>23: Read/Write Registers (Float CDAB)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (单精度浮点数 ABCD)</source>
+        <translation>23: Read/Write Registers (Float Inverse ABCD)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (双精度浮点数 CDAB)</source>
+        <translation>23: Read/Write Registers (Double CDAB)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (双精度浮点数 ABCD)</source>
+        <translation>23: Read/Write Registers (Double Inverse ABCD)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (长整数 CDAB)</source>
+        <translation>23: Read/Write Registers (Long CDAB)</translation>
+    </message>
+    <message>
+        <source>23: 读写寄存器组 (长整数 ABCD)</source>
+        <translation>23: Read/Write Registers (Long Inverse ABCD)</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBWriteFloat</name>
+    <message>
+        <source>写双精度浮点数(Double)</source>
+        <translation>Write Double</translation>
     </message>
 </context>
 <context>
@@ -2305,6 +2312,10 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>%1 个标注属于当前轮询范围之外的地址，没有存入文件。本窗口打开期间它们仍保留，导出寄存器表时也会写出。</source>
         <translation>%1 aliases belong to addresses outside the current poll and were not stored in the file. This window keeps them while it is open, and an export of the register map writes them.</translation>
+    </message>
+    <message>
+        <source>Modbus 记录数据 (*.txt)</source>
+        <translation>Modbus log data (*.txt)</translation>
     </message>
 </context>
 <context>
