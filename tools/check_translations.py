@@ -48,7 +48,15 @@ def refreshed_messages(lupdate):
 
 
 def after_tab(text):
-    return text.rpartition("\t")[2] if "\t" in text else None
+    # A menu text's accelerator ("\tAlt+F5"); a tab between columns (the error
+    # counter's "%d\tTimeout error") is followed by words that translate.
+    if "\t" not in text:
+        return None
+    tail = text.rpartition("\t")[2]
+    return tail if ACCELERATOR.fullmatch(tail) else None
+
+
+ACCELERATOR = re.compile(r"((Ctrl|Alt|Shift)\+)*([A-Z0-9]|F[0-9]{1,2}|Del|Ins|Esc|Enter|Tab)")
 
 
 def translation_faults(source, translation, comment):

@@ -223,7 +223,7 @@ QString ConnectionController::PaneText(const ConnectionSettings& s) {
             .arg(QString::fromLatin1(s.IPAddress.c_str()), QString::number(s.ServicePort),
                  s.TcpFraming == kTcpFramingRtu ? QStringLiteral(" (RTU)") : QString());
     const char* parity = s.Parity == 1 ? "O" : s.Parity == 2 ? "E" : "N";
-    return QStringLiteral("Port %1: %2-%3-%4-%5")
+    return tr("端口 %1: %2-%3-%4-%5")
         .arg(s.Port + 1)
         .arg(BaudTimingForIndex(s.BaudRate).baud)
         .arg(s.DataBits != 0 ? 8 : 7)

@@ -23,13 +23,13 @@ constexpr int kIndexToPosition[CMBCommSetup::kBaudCount] = {3,  4,  5, 6, 7, 8, 
 constexpr int kPositionToIndex[CMBCommSetup::kBaudCount] = {9, 10, 11, 0, 1, 2,  3,
                                                             4, 5,  6,  7, 8, 12, 13};
 
-const char* const kBaudTexts[CMBCommSetup::kBaudCount] = {
-    "300 Baud",   "600 Baud",    "1200 Baud",   "2400 Baud",  "4800 Baud",
-    "9600 Baud",  "14400 Baud",  "19200 Baud",  "38400 Baud", "56000 Baud",
-    "57600 Baud", "115200 Baud", "128000 Baud", "256000 Baud"};
-const char* const kDataBitsTexts[] = {"7 Data bits", "8 Data bits"};
-const char* const kParityTexts[] = {"None Parity", "Odd Parity", "Even Parity"};
-const char* const kStopBitsTexts[] = {"1 Stop Bit", "2 Stop Bits"};
+const char* const kDataBitsTexts[] = {QT_TRANSLATE_NOOP("zentiq::CMBCommSetup", "7 数据位"),
+                                      QT_TRANSLATE_NOOP("zentiq::CMBCommSetup", "8 数据位")};
+const char* const kParityTexts[] = {QT_TRANSLATE_NOOP("zentiq::CMBCommSetup", "无校验"),
+                                    QT_TRANSLATE_NOOP("zentiq::CMBCommSetup", "奇校验"),
+                                    QT_TRANSLATE_NOOP("zentiq::CMBCommSetup", "偶校验")};
+const char* const kStopBitsTexts[] = {QT_TRANSLATE_NOOP("zentiq::CMBCommSetup", "1 停止位"),
+                                      QT_TRANSLATE_NOOP("zentiq::CMBCommSetup", "2 停止位")};
 
 int flag(int v) { return v != 0 ? 1 : 0; }
 
@@ -104,19 +104,19 @@ CMBCommSetup::CMBCommSetup(const ConnectionSettings& settings, QWidget* parent,
     m_ui->setupUi(this);
 
     for (int n = 1; n <= kPortCount; ++n) {
-        m_ui->portCombo->addItem(QStringLiteral("Port %1").arg(n));
+        m_ui->portCombo->addItem(tr("端口 %1").arg(n));
         m_devices << PortDevice(*m_store, n);
         m_ui->portCombo->setItemData(n - 1, m_devices.last(), Qt::ToolTipRole);
     }
     m_openingDevices = m_devices;
-    for (const char* t : kBaudTexts)
-        m_ui->baudCombo->addItem(QString::fromLatin1(t));
+    for (int position = 0; position < kBaudCount; ++position)
+        m_ui->baudCombo->addItem(tr("%1 波特").arg(BaudTimingForIndex(BaudPositionToIndex(position)).baud));
     for (const char* t : kDataBitsTexts)
-        m_ui->dataBitsCombo->addItem(QString::fromLatin1(t));
+        m_ui->dataBitsCombo->addItem(tr(t));
     for (const char* t : kParityTexts)
-        m_ui->parityCombo->addItem(QString::fromLatin1(t));
+        m_ui->parityCombo->addItem(tr(t));
     for (const char* t : kStopBitsTexts)
-        m_ui->stopBitsCombo->addItem(QString::fromLatin1(t));
+        m_ui->stopBitsCombo->addItem(tr(t));
     m_ui->deviceCombo->addItems(FindSerialDevices());
     m_ui->deviceCombo->setInsertPolicy(QComboBox::NoInsert);
 

@@ -31,8 +31,8 @@ QString WorkspaceController::AskNameWithDialog(QWidget* parent, const QString& p
                                                bool save) {
     return FileDialog::Ask(
         parent,
-        {save, proposedName, QStringLiteral("zentiq workspace (*.zqw)"), QStringLiteral("zqw"),
-         save ? QStringLiteral("Save workspace") : QStringLiteral("Open workspace")});
+        {save, proposedName, tr("Zentiq 工作区 (*.zqw)"), QStringLiteral("zqw"),
+         save ? tr("保存工作区") : tr("打开工作区")});
 }
 
 QString WorkspaceController::askName(bool save) {

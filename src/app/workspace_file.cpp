@@ -11,6 +11,7 @@
 #include <QtEndian>
 
 #include "documents/binary_io.h"
+#include "documents/zqd_file.h"
 #include "resources/strings.h"
 
 namespace zentiq {
@@ -249,11 +250,12 @@ QString WorkspaceFile::StatusText(Status status, const QString& path) {
     switch (status) {
     case Status::Ok:
     case Status::ShortPlacement: return QString();
-    case Status::NotFound: return path + QStringLiteral(" was not found");
+    case Status::NotFound:
+        return QCoreApplication::translate("zentiq::WorkspaceFile", "找不到 %1").arg(path);
     case Status::CreateFailed: return FileOpenErrorText();
     case Status::BadVersion:
     case Status::Truncated:
-    case Status::BadSettings: return QStringLiteral("File format error");
+    case Status::BadSettings: return ZqdFile::FormatErrorText();
     case Status::WriteFailed: break;
     }
     return DiskErrorText();

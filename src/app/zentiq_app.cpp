@@ -286,8 +286,8 @@ int CZentiqApp::PrintDocumentFile(const QString& path, QPrinter& printer, QStrin
 void CZentiqApp::showAbout() {
     userInteraction().notify(
         m_mainFrame.get(), tr("关于 Zentiq"),
-        QStringLiteral("<b>Zentiq %1</b><br>Modbus master for testing and commissioning "
-                       "Modbus slave devices (RTU, ASCII, Modbus/TCP).")
+        tr("<b>Zentiq %1</b><br>用于测试和调试 Modbus 从站设备的 Modbus 主站"
+           "（RTU、ASCII、Modbus/TCP、RTU over TCP）。")
             .arg(QString::fromLatin1(kVersion)));
 }
 
@@ -340,7 +340,7 @@ bool CZentiqApp::OnCommand(int id) {
         userInteraction().notify(
             m_mainFrame.get(), LoadString(ids::AppTitle),
             tr("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
-               "Shift+F1: click any control to see what it does."));
+               "Shift+F1：点击任一控件，查看它的作用。"));
         return true;
     default: return false;
     }

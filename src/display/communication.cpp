@@ -93,7 +93,7 @@ void CCommunication::setStopped(bool stopped) {
 }
 
 void CCommunication::showStopState() {
-    m_ui->stopButton->setText(m_stopped ? QStringLiteral("&Continue") : QStringLiteral("&Stop"));
+    m_ui->stopButton->setText(m_stopped ? tr("继续(&C)") : tr("停止(&S)"));
     m_ui->saveButton->setEnabled(m_stopped);
     m_ui->copyButton->setEnabled(m_stopped);
 }

@@ -217,7 +217,7 @@ void CZentiqView::Rebuild() {
     for (int c = 1; c < columns; ++c) {
         g.setItemFormat(0, c, kHeaderFormat);
         if (c % 2 == 1) {
-            g.setItemText(0, c, QStringLiteral("Alias"));
+            g.setItemText(0, c, tr("标注"));
             if (def.HideAlias) {
                 g.setColumnWidth(c, 0);
             } else if (m.restoreAliasColumns) {

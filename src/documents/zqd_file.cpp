@@ -77,7 +77,9 @@ QString ZqdFile::NotRegularFileText(const QString& path) {
         .arg(QDir::toNativeSeparators(path));
 }
 
-QString ZqdFile::FormatErrorText() { return QStringLiteral("File format error"); }
+QString ZqdFile::FormatErrorText() {
+    return QCoreApplication::translate("zentiq::ZqdFile", "文件格式错误");
+}
 
 QByteArray ZqdFile::Serialize(const PollDocumentModel& doc, const GridLayoutData& grid) {
     BinaryWriter w;

@@ -72,7 +72,7 @@ void CMBForceMultibleCoils::rebuildList() {
     list->clear();
     const int count = std::clamp(m_block.quantity, 0, static_cast<int>(m_coils.size()));
     for (int i = 0; i < count; ++i) {
-        auto* line = new QListWidgetItem(QStringLiteral("Coil %1").arg(m_block.address + i), list);
+        auto* line = new QListWidgetItem(tr("线圈 %1").arg(m_block.address + i), list);
         line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         line->setCheckState(m_coils[static_cast<std::size_t>(i)] ? Qt::Checked : Qt::Unchecked);
     }

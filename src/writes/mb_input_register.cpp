@@ -23,7 +23,7 @@ CMBInputRegister::CMBInputRegister(int displayFormat, const InputRegisterValue& 
                             m_ui->doubleEdit, m_ui->longEdit})
         edit->setVisible(edit == valueField());
     if (m_format == DisplayFormat::Hex)
-        m_ui->valueLabel->setText(QStringLiteral("Value (HEX):"));
+        m_ui->valueLabel->setText(tr("值 (HEX):"));
     UpdateData(false);
 }
 

@@ -34,7 +34,7 @@ QLineEdit* CMBWriteRegister::firstDisplay() {
     for (QLineEdit* edit : fields)
         edit->setVisible(edit == shown);
     if (format() == kHex)
-        m_ui->valueLabel->setText(QStringLiteral("Value (HEX):"));
+        m_ui->valueLabel->setText(tr("值 (HEX):"));
     return shown;
 }
 

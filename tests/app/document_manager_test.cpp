@@ -90,7 +90,7 @@ TEST_F(DocumentManagerTest, OpensEachFileOnceAndRefusesWorkspaces) {
 
 TEST_F(DocumentManagerTest, FileOpenAsksWithTheDocumentsFilter) {
     EXPECT_EQ(DocumentManager::FileFilter(), CZentiqDoc::FileFilter());
-    EXPECT_EQ(DocumentManager::FileFilter(), "Zentiq Files (*.zqd)");
+    EXPECT_EQ(DocumentManager::FileFilter(), "Zentiq 文件 (*.zqd)");
     const QString path = copyOfSample("asked.zqd");
     int asked = 0;
     manager.SetOpenFileAsker([&] {

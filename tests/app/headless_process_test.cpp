@@ -236,7 +236,7 @@ TEST_F(HeadlessProcessTest, WhatCannotBeOpenedEndsTheRunWithItsReason) {
     };
     const std::string out = path("out").toStdString();
     const Case cases[] = {
-        {"no workspace", {"--headless", path("missing.zqw").toStdString()}, 1, "missing.zqw was not found"},
+        {"no workspace", {"--headless", path("missing.zqw").toStdString()}, 1, "missing.zqw"},
         {"no document", {"--headless", path("missing.zqd").toStdString(), "--log-dir", out}, 1, "missing.zqd"},
         {"no file at all", {"--headless"}, 2, "--headless"},
         {"a workspace beside a document",
@@ -440,7 +440,7 @@ TEST_F(HeadlessProcessTest, ALogThatAnotherDocumentHoldsIsRefusedWithTheReason) 
     StoredLog::Remember(store(), path("fan.zqd"), record);
     const pid_t pid = run({"--headless", path("plant.zqw").toStdString()});
     expectExit(pid, 1);
-    EXPECT_NE(stderrText().find("File open error: " + record.file.toStdString() + " 已被本次运行的另一个文档记录"),
+    EXPECT_NE(stderrText().find("文件打开错误: " + record.file.toStdString() + " 已被本次运行的另一个文档记录"),
               std::string::npos)
         << stderrText();
 }

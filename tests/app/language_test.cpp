@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLibraryInfo>
 #include <QLineEdit>
@@ -12,6 +13,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QSet>
 #include <QToolBar>
 #include <QtTest/QTest>
 #include <functional>
@@ -23,7 +25,10 @@
 #include "app/app_test_support.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
+#include "display/bus_scanner_window.h"
+#include "display/bus_statistics_window.h"
 #include "display/communication.h"
+#include "display/decode_window.h"
 #include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
 #include "display/trend_window.h"
@@ -84,8 +89,48 @@ QStringList visibleTexts(const QWidget* widget) {
         if (const auto* combo = qobject_cast<const QComboBox*>(w))
             for (int i = 0; i < combo->count(); ++i)
                 texts << combo->itemText(i);
+        if (const auto* header = qobject_cast<const QHeaderView*>(w); header && header->model())
+            for (int i = 0; i < header->count(); ++i)
+                texts << header->model()->headerData(i, header->orientation()).toString();
     }
     return texts;
+}
+
+// The words the glossary keeps in English in the Chinese interface.
+const QSet<QString>& keptInEnglish() {
+    static const QSet<QString> words = [] {
+        QSet<QString> kept;
+        QFile file(QStringLiteral(ZENTIQ_SOURCE_DIR "/docs/glossary.md"));
+        if (!file.open(QIODevice::ReadOnly))
+            return kept;
+        const QString text = QString::fromUtf8(file.readAll());
+        const qsizetype from = text.indexOf(QStringLiteral("## Kept in English"));
+        const QString part = text.mid(from, text.indexOf(QStringLiteral("\n## "), from + 1) - from);
+        static const QRegularExpression word(QStringLiteral("[A-Za-z][A-Za-z0-9]*"));
+        for (const QRegularExpressionMatch& m : word.globalMatch(part))
+            kept.insert(m.captured());
+        return kept;
+    }();
+    return words;
+}
+
+// English words of `texts` the glossary does not keep, one text each.
+QStringList englishIn(const QStringList& texts) {
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{2,}"));
+    static const QRegularExpression path(QStringLiteral("/[\\w./-]+"));  // device and file names
+    QStringList found;
+    for (const QString& t : texts) {
+        if (isLanguageName(t))
+            continue;
+        for (const QRegularExpressionMatch& m :
+             word.globalMatch(QString(t).remove(path).remove(QLatin1Char('&')))) {
+            if (!keptInEnglish().contains(m.captured())) {
+                found << t;
+                break;
+            }
+        }
+    }
+    return found;
 }
 
 QStringList chineseIn(const QStringList& texts) {
@@ -158,6 +203,10 @@ TEST_F(LanguageDialogTest, TablesAndEveryDialogReadEnglishAndBack) {
         {"CTestCenter", [] { return new CTestCenter(CTestCenter::Settings{}); }},
         {"DeviceIdentityDialog", [] { return new DeviceIdentityDialog(1); }},
         {"TrendWindow", [] { return new TrendWindow(nullptr, {}, nullptr); }},
+        {"DecodeWindow", [] { return new DecodeWindow(nullptr, {}, nullptr); }},
+        {"BusScannerWindow", [] { return new BusScannerWindow(BusScannerWindow::Hooks{}); }},
+        {"BusStatisticsWindow",
+         [] { return new BusStatisticsWindow([] { return std::vector<PollWindowRequest>{}; }, nullptr); }},
         {"CMBWriteCoil", [] { return new CMBWriteCoil(); }},
         {"CMBWriteRegister", [] { return new CMBWriteRegister(); }},
         {"CMBWriteRegisterBin", [] { return new CMBWriteRegisterBin(); }},
@@ -178,13 +227,17 @@ TEST_F(LanguageDialogTest, TablesAndEveryDialogReadEnglishAndBack) {
             const QStringList chinese = chineseIn(visibleTexts(w.get()));
             if (english)
                 EXPECT_TRUE(chinese.isEmpty()) << name << ": " << chinese.join(" | ").toStdString();
-            else
+            else {
                 EXPECT_FALSE(chinese.isEmpty()) << name << " shows no Chinese text by default";
+                const QStringList english = englishIn(visibleTexts(w.get()));
+                EXPECT_TRUE(english.isEmpty()) << name << ": " << english.join(" | ").toStdString();
+            }
         }
         // The tables: string ids, status texts and the menus' command names.
         EXPECT_EQ(hasChinese(LoadString(ids::Timeout)), !english);
         EXPECT_EQ(hasChinese(LoadString(ids::ParseIntRange)), !english);
-        EXPECT_EQ(LoadString(ids::ErrorCounterLineFirst), QStringLiteral("%d\tTimeout error")) << "English as it was";
+        EXPECT_EQ(LoadString(ids::ErrorCounterLineFirst),
+                  english ? QStringLiteral("%d\tTimeout error") : QStringLiteral("%d\t超时错误"));
         EXPECT_EQ(CommandName(cmd::WriteSingleCoil), english ? QStringLiteral("05: Write Single Coil")
                                                                  : QStringLiteral("05:写单个线圈"));
     }
@@ -254,6 +307,7 @@ TEST_F(LanguageFrameTest, StoredChoiceAndOneRunOverride) {
     // A fresh store: Chinese.
     CMainFrame* frame = &start();
     EXPECT_EQ(firstMenu(), QStringLiteral("&0文件"));
+    EXPECT_TRUE(englishIn(menuTexts()).isEmpty()) << englishIn(menuTexts()).join(" | ").toStdString();
     app.reset();
 
     StoreLanguage(*store(), Language::English);
@@ -298,6 +352,9 @@ TEST_F(LanguageFrameTest, MenuSwitchChangesOpenWindowsAtOnceAndIsKept) {
         const QStringList chinese = chineseIn(menuTexts() + visibleTexts(monitor) + visibleTexts(trend.get()));
         if (english) {
             EXPECT_TRUE(chinese.isEmpty()) << chinese.join(" | ").toStdString();
+        } else {
+            const QStringList foreign = englishIn(menuTexts() + visibleTexts(monitor) + visibleTexts(trend.get()));
+            EXPECT_TRUE(foreign.isEmpty()) << foreign.join(" | ").toStdString();
         }
         EXPECT_EQ(monitor->windowTitle() == chineseMonitorTitle, !english);
         EXPECT_EQ(trend->windowTitle() == chineseTrendTitle, !english);

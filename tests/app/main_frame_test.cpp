@@ -234,7 +234,7 @@ TEST_F(FrameWithAppTest, MenusTitleAndRoutingFollowTheDocuments) {
                                                  "&6外观", "&7窗体", "&8帮助"}));
     f.UpdateIdle();
     EXPECT_EQ(f.windowTitle(), "Zentiq - Zentiq1");
-    EXPECT_EQ(f.CommPane()->text(), "Port 1: 9600-8-E-1");
+    EXPECT_EQ(f.CommPane()->text(), "端口 1: 9600-8-E-1");
 
     // Update rules run when a menu opens.
     QMenu* comm = f.TopMenus()[2];
@@ -301,7 +301,7 @@ TEST_F(FrameWithAppTest, ConnectionPaneIsAsWideAsItsText) {
     };
     const Case cases[] = {
         {"127.0.0.1", 22673, kTcpFramingRtu, "127.0.0.1: 22673 (RTU)"},
-        {nullptr, 0, 0, "Port 1: 9600-8-E-1"},
+        {nullptr, 0, 0, "端口 1: 9600-8-E-1"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.shown.toStdString());

@@ -88,16 +88,16 @@ TEST_F(CommSetupTest, CaptionListsAndControlIds) {
     EXPECT_EQ(d->windowTitle(), "通信设置");
     QStringList ports;
     for (int n = 1; n <= 64; ++n)
-        ports << QString("Port %1").arg(n);
+        ports << QString("端口 %1").arg(n);
     EXPECT_EQ(items(child<QComboBox>(d.get(), "portCombo")), ports);
     EXPECT_EQ(items(child<QComboBox>(d.get(), "baudCombo")),
-              QStringList({"300 Baud", "600 Baud", "1200 Baud", "2400 Baud", "4800 Baud", "9600 Baud",
-                           "14400 Baud", "19200 Baud", "38400 Baud", "56000 Baud", "57600 Baud",
-                           "115200 Baud", "128000 Baud", "256000 Baud"}));
-    EXPECT_EQ(items(child<QComboBox>(d.get(), "dataBitsCombo")), QStringList({"7 Data bits", "8 Data bits"}));
+              QStringList({"300 波特", "600 波特", "1200 波特", "2400 波特", "4800 波特", "9600 波特",
+                           "14400 波特", "19200 波特", "38400 波特", "56000 波特", "57600 波特",
+                           "115200 波特", "128000 波特", "256000 波特"}));
+    EXPECT_EQ(items(child<QComboBox>(d.get(), "dataBitsCombo")), QStringList({"7 数据位", "8 数据位"}));
     EXPECT_EQ(items(child<QComboBox>(d.get(), "parityCombo")),
-              QStringList({"None Parity", "Odd Parity", "Even Parity"}));
-    EXPECT_EQ(items(child<QComboBox>(d.get(), "stopBitsCombo")), QStringList({"1 Stop Bit", "2 Stop Bits"}));
+              QStringList({"无校验", "奇校验", "偶校验"}));
+    EXPECT_EQ(items(child<QComboBox>(d.get(), "stopBitsCombo")), QStringList({"1 停止位", "2 停止位"}));
 
     const std::pair<const char*, int> ids[] = {
         {"baudCombo", 1001}, {"parityCombo", 1002}, {"portCombo", 1000}, {"stopBitsCombo", 1003},
@@ -119,7 +119,7 @@ TEST_F(CommSetupTest, BaudIndexAndListPositionNameTheSameRate) {
         s.BaudRate = index;
         auto d = open(s);
         auto* baud = child<QComboBox>(d.get(), "baudCombo");
-        EXPECT_EQ(baud->currentText(), QString("%1 Baud").arg(BaudTimingForIndex(index).baud)) << index;
+        EXPECT_EQ(baud->currentText(), QString("%1 波特").arg(BaudTimingForIndex(index).baud)) << index;
         child<QPushButton>(d.get(), "okButton")->click();
         EXPECT_EQ(d->settings().BaudRate, index);
     }
@@ -129,7 +129,7 @@ TEST_F(CommSetupTest, BaudIndexAndListPositionNameTheSameRate) {
         baud->setCurrentIndex(position);
         child<QPushButton>(d.get(), "okButton")->click();
         ASSERT_EQ(d->result(), QDialog::Accepted);
-        EXPECT_EQ(QString("%1 Baud").arg(BaudTimingForIndex(d->settings().BaudRate).baud), baud->itemText(position));
+        EXPECT_EQ(QString("%1 波特").arg(BaudTimingForIndex(d->settings().BaudRate).baud), baud->itemText(position));
     }
     // Ascending list, and the two maps undo each other.
     for (int p = 0; p < CMBCommSetup::kBaudCount; ++p) {
@@ -142,7 +142,7 @@ TEST_F(CommSetupTest, BaudIndexAndListPositionNameTheSameRate) {
     // A stored index outside the table shows 9600.
     ConnectionSettings odd;
     odd.BaudRate = 77;
-    EXPECT_EQ(child<QComboBox>(open(odd).get(), "baudCombo")->currentText(), "9600 Baud");
+    EXPECT_EQ(child<QComboBox>(open(odd).get(), "baudCombo")->currentText(), "9600 波特");
     EXPECT_EQ(CMBCommSetup::BaudPositionToIndex(-1), 2);
 }
 
@@ -324,10 +324,10 @@ TEST_F(CommSetupTest, StoredValuesWithoutListEntryFallBackToDefaults) {
     s.StopBits = 3;
     s.Serial = 8;
     auto d = open(s);
-    EXPECT_EQ(child<QComboBox>(d.get(), "portCombo")->currentText(), "Port 1");
-    EXPECT_EQ(child<QComboBox>(d.get(), "parityCombo")->currentText(), "Even Parity");
-    EXPECT_EQ(child<QComboBox>(d.get(), "dataBitsCombo")->currentText(), "8 Data bits");
-    EXPECT_EQ(child<QComboBox>(d.get(), "stopBitsCombo")->currentText(), "2 Stop Bits");
+    EXPECT_EQ(child<QComboBox>(d.get(), "portCombo")->currentText(), "端口 1");
+    EXPECT_EQ(child<QComboBox>(d.get(), "parityCombo")->currentText(), "偶校验");
+    EXPECT_EQ(child<QComboBox>(d.get(), "dataBitsCombo")->currentText(), "8 数据位");
+    EXPECT_EQ(child<QComboBox>(d.get(), "stopBitsCombo")->currentText(), "2 停止位");
     EXPECT_TRUE(child<QRadioButton>(d.get(), "tcpRadio")->isChecked());
     child<QPushButton>(d.get(), "okButton")->click();
     const ConnectionSettings r = d->settings();

@@ -104,7 +104,7 @@ TEST_F(WorkspaceCommandsTest, SavedConnectedComesBackWholeAlsoAfterTheFolderMove
 
     chosen = site + "/plant.zqw";
     ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::SaveWorkspace));
-    EXPECT_EQ(proposals.value(0), "resume");
+    EXPECT_EQ(proposals.value(0), "工作区");
     EXPECT_EQ(app->Workspaces()->DefaultWorkspaceName(), "plant");
     const WorkspaceFile::Contents saved = load(chosen);
     EXPECT_TRUE(saved.connected);
@@ -297,12 +297,12 @@ TEST_F(WorkspaceCommandsTest, OpeningStopsOnCancelFindsMovedDocumentsAndSaysWhat
     ASSERT_EQ(app->Documents().size(), 1);
     EXPECT_EQ(firstMessage(), WorkspaceFile::CutShortText(1));
 
-    // There, but a folder: " was not found" says why.
+    // There, but a folder: the message says why.
     recorder.messages.clear();
     const QString folder = dirPath() + "/folder.zqw";
     ASSERT_TRUE(QDir().mkdir(folder));
     EXPECT_FALSE(app->Workspaces()->OpenWorkspace(folder, false));
-    EXPECT_EQ(firstMessage(), QDir::toNativeSeparators(folder) + " was not found (" +
+    EXPECT_EQ(firstMessage(), "找不到 " + QDir::toNativeSeparators(folder) + " (" +
                                   WorkspaceFile::UnreadableCause(folder) + ")");
     EXPECT_EQ(app->Documents().size(), 1);
 }
@@ -345,7 +345,7 @@ TEST_F(WorkspaceCommandsTest, OldVersionsAndBrokenFiles) {
     unknownVersion[0] = 1;
     const Case cases[] = {
         {bytes.left(4 + 92 + 20), nullptr},  // a short placement stops silently
-        {unknownVersion, "File format error"},
+        {unknownVersion, "文件格式错误"},
     };
     for (const Case& c : cases) {
         recorder.messages.clear();
@@ -363,7 +363,7 @@ TEST_F(WorkspaceCommandsTest, OldVersionsAndBrokenFiles) {
     }
     recorder.messages.clear();
     EXPECT_FALSE(app->Workspaces()->OpenWorkspace(dirPath() + "/none.zqw", false));
-    EXPECT_EQ(firstMessage(), QDir::toNativeSeparators(dirPath() + "/none.zqw") + " was not found");
+    EXPECT_EQ(firstMessage(), "找不到 " + QDir::toNativeSeparators(dirPath() + "/none.zqw"));
 }
 
 TEST_F(WorkspaceCommandsTest, AMissingDocumentIsReportedAndTheOthersStillOpen) {

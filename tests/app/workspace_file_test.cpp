@@ -238,7 +238,7 @@ TEST(WorkspaceFileTest, DamagedFilesAreRefusedAndLeaveTheOutputAlone) {
     EXPECT_EQ(WF::Decode(x.placement(0).b, Current(), &c), WF::Status::Truncated);
     EXPECT_EQ(c.version, -7);
     for (WF::Status s : {WF::Status::BadVersion, WF::Status::Truncated, WF::Status::BadSettings})
-        EXPECT_EQ(WF::StatusText(s, {}), QStringLiteral("File format error"));
+        EXPECT_EQ(WF::StatusText(s, {}), QStringLiteral("文件格式错误"));
 }
 
 TEST(WorkspaceFileTest, EveryTruncationIsRefusedOrDropsOnlyTheCutEntry) {
@@ -288,7 +288,7 @@ TEST(WorkspaceFileTest, SaveAndLoadOnDisk) {
     }
     ASSERT_TRUE(QDir().rmdir(dir.filePath("folder.zqw")));
     ASSERT_TRUE(QFile::remove(dir.filePath("pipe.zqw")));
-    EXPECT_EQ(WF::StatusText(WF::Status::NotFound, missing), missing + " was not found");
+    EXPECT_EQ(WF::StatusText(WF::Status::NotFound, missing), "找不到 " + missing);
     EXPECT_EQ(WF::Save(dir.filePath("no/dir/x.zqw"), Sample()), WF::Status::CreateFailed);
 
     // A write the disk cuts short is reported, and the earlier file stays.
@@ -296,7 +296,7 @@ TEST(WorkspaceFileTest, SaveAndLoadOnDisk) {
     bigger.documents.append(bigger.documents);
     const WF::Status status = WithFileSizeLimit(200, [&] { return WF::Save(path, bigger); });
     EXPECT_EQ(status, WF::Status::WriteFailed);
-    EXPECT_EQ(WF::StatusText(status, {}), QStringLiteral("Disk full or disk error"));
+    EXPECT_EQ(WF::StatusText(status, {}), QStringLiteral("磁盘已满或磁盘错误"));
     ASSERT_EQ(WF::Load(path, Current(), &c), WF::Status::Ok);
     EXPECT_EQ(c.documents.size(), 2);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"plant.zqw"});

@@ -98,7 +98,7 @@ TEST_F(CommSetupStoreTest, DefaultsOfAnEmptyStore) {
     EXPECT_EQ(s.Echo, 0);
     EXPECT_EQ(s.Serial, 0) << "no \"Serial\" and port index 0: the serial line";
     EXPECT_FALSE(autoEnable);
-    EXPECT_EQ(ConnectionController::PaneText(s), "Port 1: 9600-8-E-1");
+    EXPECT_EQ(ConnectionController::PaneText(s), "端口 1: 9600-8-E-1");
 }
 
 TEST_F(CommSetupStoreTest, BaudIndexOutsideTheTableMeans9600Everywhere) {
@@ -107,7 +107,7 @@ TEST_F(CommSetupStoreTest, BaudIndexOutsideTheTableMeans9600Everywhere) {
         store()->SetInt("CommSetup", "Serial", 0);
         const ConnectionSettings s = ConnectionSettingsStore::Read(*store(), nullptr);
         EXPECT_EQ(s.BaudRate, 2) << stored;
-        EXPECT_EQ(ConnectionController::PaneText(s), "Port 1: 9600-8-E-1") << stored;
+        EXPECT_EQ(ConnectionController::PaneText(s), "端口 1: 9600-8-E-1") << stored;
         // What the line would be opened with, and what the dialog shows.
         EXPECT_EQ(BaudTimingForIndex(stored).baud, 9600u) << stored;
         EXPECT_EQ(CMBCommSetup::BaudPositionToIndex(CMBCommSetup::BaudIndexToPosition(stored)), 2) << stored;
@@ -230,7 +230,7 @@ TEST_F(CommSetupStoreTest, WriteStoresTheSeventeenKeysThatReadTakesBack) {
     EXPECT_EQ(back.DelayBetweenPolls, 33);
     EXPECT_EQ(back.Echo, 1);
     EXPECT_EQ(back.Serial, 0);
-    EXPECT_EQ(ConnectionController::PaneText(back), "Port 5: 115200-7-O-2");
+    EXPECT_EQ(ConnectionController::PaneText(back), "端口 5: 115200-7-O-2");
 }
 
 TEST_F(CommSetupStoreTest, TcpFramingIsStoredBesideTheSeventeenOnceChosen) {
@@ -279,7 +279,7 @@ TEST(ConnectionPaneTest, TcpAndSerialTexts) {
     c.Port = 63;
     c.BaudRate = 13;
     c.Parity = 0;
-    EXPECT_EQ(ConnectionController::PaneText(c), "Port 64: 256000-8-N-1");
+    EXPECT_EQ(ConnectionController::PaneText(c), "端口 64: 256000-8-N-1");
     c.BaudRate = 99;  // a hand-edited store: the table's value is clamped, not read past its end
     EXPECT_FALSE(ConnectionController::PaneText(c).isEmpty());
 }

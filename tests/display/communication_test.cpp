@@ -191,7 +191,7 @@ TEST(MonitorStopTest, SilentSlaveFreezesTheMonitorWithTheTimeoutText) {
         EXPECT_TRUE(monitor.dialog->IsStopped());
         ASSERT_EQ(monitor.lines().size(), 1) << "a request without an answer";
         EXPECT_EQ(monitor.lines()[0].mid(6, 4), "-Tx:");
-        EXPECT_EQ(monitor.button("stopButton")->text(), "&Continue");
+        EXPECT_EQ(monitor.button("stopButton")->text(), "继续(&C)");
         EXPECT_TRUE(monitor.button("saveButton")->isEnabled());
         EXPECT_TRUE(monitor.button("copyButton")->isEnabled());
     }
@@ -209,7 +209,7 @@ TEST(MonitorStopTest, KeepsTheLast101LinesAndNumbersOnAcrossMonitors) {
     const unsigned first = TrafficLines::MonitorCounter();
     {
         MonitorWindow monitor;
-        EXPECT_EQ(monitor.button("stopButton")->text(), "&Stop");
+        EXPECT_EQ(monitor.button("stopButton")->text(), "停止(&S)");
         EXPECT_FALSE(monitor.button("saveButton")->isEnabled());
         EXPECT_FALSE(monitor.button("copyButton")->isEnabled());
         for (int i = 0; i < 150; ++i)
@@ -230,7 +230,7 @@ TEST(MonitorStopTest, KeepsTheLast101LinesAndNumbersOnAcrossMonitors) {
         EXPECT_EQ(TrafficLines::MonitorCounter(), first + 300);
         QTest::mouseClick(monitor.button("stopButton"), Qt::LeftButton);
         EXPECT_FALSE(monitor.dialog->IsStopped());
-        EXPECT_EQ(monitor.button("stopButton")->text(), "&Stop");
+        EXPECT_EQ(monitor.button("stopButton")->text(), "停止(&S)");
 
         // "退出" closes and destroys the window; the engine forgets it.
         QTest::mouseClick(monitor.button("closeButton"), Qt::LeftButton);
@@ -286,7 +286,7 @@ TEST_F(MonitorFileTest, SavesEveryLineAndAnEmptyListAsAnEmptyFile) {
 
     files.filePath = dir.filePath("no/such/folder/x.txt");
     monitor.dialog->Save();
-    EXPECT_EQ(warnings.texts(), QStringList{"File open error"});
+    EXPECT_EQ(warnings.texts(), QStringList{"文件打开错误"});
     files.filePath.clear();  // cancelled: nothing happens
     monitor.dialog->Save();
     EXPECT_EQ(warnings.texts().size(), 1);

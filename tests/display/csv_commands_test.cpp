@@ -193,7 +193,7 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
     const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
     // Header row, then one row per grid row: the alias guarded, values
     // without the blanks that align them.
-    EXPECT_EQ(lines.value(0), ",Alias,00000");
+    EXPECT_EQ(lines.value(0), ",标注,00000");
     EXPECT_EQ(lines.value(1), "0,'-volts,0");
     EXPECT_EQ(lines.value(2), "1,,0");
     EXPECT_EQ(lines.size(), 12);  // ten rows, the header, the empty end
@@ -208,7 +208,7 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
     // A file that cannot be written: the standard message.
     ui.filePath = dir.filePath("no/such/folder/view.csv");
     run(w, cmd::ExportDataCsv);
-    EXPECT_EQ(ui.texts(), QStringList{"File open error"});
+    EXPECT_EQ(ui.texts(), QStringList{"文件打开错误"});
 }
 
 }  // namespace

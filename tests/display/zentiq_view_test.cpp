@@ -174,7 +174,7 @@ TEST_F(PyModbusViewTest, HoldingRegistersInEachIntegerFormatWithLayoutAndLabels)
     ASSERT_TRUE(w.waitForPolls(1));
     EXPECT_EQ(w.grid().rowCount(), 11);
     EXPECT_EQ(w.grid().columnCount(), 7);
-    EXPECT_EQ(w.cell(0, 1), "Alias");
+    EXPECT_EQ(w.cell(0, 1), "标注");
     EXPECT_EQ(w.cell(0, 2), "00000");
     EXPECT_EQ(w.cell(0, 4), "00010");
     EXPECT_EQ(w.cell(0, 6), "00020");

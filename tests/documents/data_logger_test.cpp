@@ -154,7 +154,7 @@ TEST_F(DataLoggerTest, AFileThatCannotBeCreatedLeavesLoggingOff) {
     EXPECT_EQ(logger.refusal(), DataLogger::Refusal::CannotOpen);
     EXPECT_EQ(DataLogger::RefusalText(logger.refusal()), QString()) << "nothing to add to the message";
     EXPECT_EQ(offer(true, 1), Outcome::Deferred);
-    EXPECT_EQ(DataLogger::FileOpenErrorText(), QStringLiteral("File open error"));
+    EXPECT_EQ(DataLogger::FileOpenErrorText(), QStringLiteral("文件打开错误"));
 }
 
 TEST_F(DataLoggerTest, AFailedWriteClosesTheLogAndSaysSo) {
@@ -164,7 +164,7 @@ TEST_F(DataLoggerTest, AFailedWriteClosesTheLogAndSaysSo) {
     EXPECT_EQ(offer(true, 1), Outcome::WriteFailed);
     EXPECT_FALSE(logger.active());
     EXPECT_EQ(offer(true, 2), Outcome::Deferred);
-    EXPECT_EQ(DataLogger::WriteErrorText(), QStringLiteral("Disk full or disk error"));
+    EXPECT_EQ(DataLogger::WriteErrorText(), QStringLiteral("磁盘已满或磁盘错误"));
 }
 
 // One writer per log file: a second logger, in this process or another,

@@ -177,7 +177,7 @@ TEST_F(LoggingTest, StartAsksForTheFileThenTheOptionsAndStopCloses) {
 
     path = dir.filePath("no/such/folder/log.txt");
     start(w);
-    EXPECT_EQ(warnings.texts(), QStringList{"File open error"});
+    EXPECT_EQ(warnings.texts(), QStringList{"文件打开错误"});
     EXPECT_FALSE(w.doc->Logger().active());
 }
 
@@ -225,7 +225,7 @@ TEST_F(LoggingTest, TwoWindowsCannotLogToOneFile) {
     ASSERT_TRUE(QTest::qWaitFor([&] { return logLines().size() >= 2; }, 10000));
 
     start(b);
-    EXPECT_EQ(warnings.texts(), QStringList{"File open error: " + path + " 已被本程序的另一个窗口记录"});
+    EXPECT_EQ(warnings.texts(), QStringList{"文件打开错误: " + path + " 已被本程序的另一个窗口记录"});
     EXPECT_FALSE(b.doc->Logger().active());
     EXPECT_TRUE(b.query(cmd::StartLogging).enabled);
 
@@ -321,7 +321,7 @@ TEST_F(LoggingTest, AFailingDiskEndsLoggingWithItsMessageWhilePollingGoesOn) {
     start(w);
     ASSERT_TRUE(w.doc->Logger().active());
     ASSERT_TRUE(QTest::qWaitFor([&] { return !warnings.texts().isEmpty(); }, 10000));
-    EXPECT_EQ(warnings.texts(), QStringList{"Disk full or disk error"});
+    EXPECT_EQ(warnings.texts(), QStringList{"磁盘已满或磁盘错误"});
     EXPECT_FALSE(w.doc->Logger().active());
     EXPECT_TRUE(w.query(cmd::StartLogging).enabled);
     ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3)) << "polling goes on";

@@ -283,7 +283,7 @@ TEST_F(DocTest, UnknownVersionOpensWithDefaultsAndDamagedFilesAreRefused) {
     PollWindow w;
     QString error;
     ASSERT_TRUE(w.doc->OnOpenDocument(path("old.zqd"), &error));
-    EXPECT_EQ(warnings(), QStringList({"File format error"}));
+    EXPECT_EQ(warnings(), QStringList({"文件格式错误"}));
     EXPECT_EQ(w.doc->GetTitle(), "old.zqd");
     EXPECT_EQ(w.model().def, PollDefinition());
 
@@ -331,7 +331,7 @@ TEST_F(DocTest, AnUnreadableFileIsNeverReplacedBySave) {
         w.show();
         QString error;
         ASSERT_TRUE(w.doc->OnOpenDocument(file, &error));
-        EXPECT_EQ(ui.texts(), QStringList({"File format error"}));
+        EXPECT_EQ(ui.texts(), QStringList({"文件格式错误"}));
         EXPECT_EQ(w.doc->GetTitle(), "pump.zqd");
         EXPECT_TRUE(w.doc->GetPathName().isEmpty());
         EXPECT_EQ(w.model().def, PollDefinition());

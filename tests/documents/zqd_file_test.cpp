@@ -296,7 +296,7 @@ TEST_F(ZqdFileTest, UnknownVersionsReadNothingAndKeepTheDefaults) {
         GridLayoutData grid;
         const ZqdResult r = ZqdFile::Load(p, doc, grid);
         EXPECT_EQ(r.status, ZqdStatus::UnknownVersion);
-        EXPECT_EQ(r.message, QStringLiteral("File format error"));
+        EXPECT_EQ(r.message, QStringLiteral("文件格式错误"));
         EXPECT_EQ(doc.def, before);
         EXPECT_EQ(doc.valueColumns, 2);
         EXPECT_EQ(grid.columnCount(), 0);

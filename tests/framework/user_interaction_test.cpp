@@ -46,10 +46,10 @@ TEST(UserInteraction, TheDesktopWithoutWidgetsLogsInstead) {
     static QStringList logged;
     const QtMessageHandler previous = qInstallMessageHandler(
         [](QtMsgType, const QMessageLogContext&, const QString& text) { logged << text; });
-    userInteraction().error(nullptr, QStringLiteral("Zentiq"), QStringLiteral("File open error"));
+    userInteraction().error(nullptr, QStringLiteral("Zentiq"), QStringLiteral("文件打开错误"));
     userInteraction().notify(nullptr, QStringLiteral("Zentiq"), QStringLiteral("done"));
     qInstallMessageHandler(previous);
-    EXPECT_EQ(logged, (QStringList{QStringLiteral("Zentiq: File open error"),
+    EXPECT_EQ(logged, (QStringList{QStringLiteral("Zentiq: 文件打开错误"),
                                    QStringLiteral("Zentiq: done")}));
 }
 

@@ -77,7 +77,7 @@ TEST_F(TestCenterListFileTest, FileErrors) {
     EXPECT_EQ(LF::Load(dir.filePath("missing.txt"), &loaded), LF::Status::OpenFailed);
     EXPECT_TRUE(loaded.isEmpty());
     EXPECT_EQ(LF::Save(dir.filePath("no/dir/x.txt"), {}), LF::Status::OpenFailed);
-    EXPECT_EQ(LF::StatusText(LF::Status::OpenFailed), QStringLiteral("File open error"));
+    EXPECT_EQ(LF::StatusText(LF::Status::OpenFailed), QStringLiteral("文件打开错误"));
 }
 
 }  // namespace

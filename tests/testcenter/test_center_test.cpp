@@ -280,7 +280,7 @@ TEST_F(TestCenterFileTest, ListsLoadAtMostAHundredFramesAndSaveAsKept) {
     EXPECT_EQ(d.dialog->FrameCombo()->count(), 0);
     files.filePath = dir.filePath("missing.txt");
     d.dialog->OpenList();
-    EXPECT_EQ(warnings.texts().last(), "File open error");
+    EXPECT_EQ(warnings.texts().last(), "文件打开错误");
 }
 
 // Ctrl+C in the list copies as the Copy button does (the rules themselves

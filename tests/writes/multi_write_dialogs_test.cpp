@@ -162,7 +162,7 @@ TEST_F(OfflineWriteDialogTest, CoilListFollowsTheFieldsAndItsCheckMarks) {
     d.coils()[1] = 1;
     d.show();
     auto* list = child<QListWidget>(&d, "coilList");
-    EXPECT_EQ(lines(list), (QStringList{"Coil 10", "Coil 11", "Coil 12"}));
+    EXPECT_EQ(lines(list), (QStringList{"线圈 10", "线圈 11", "线圈 12"}));
     EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
     list->item(2)->setCheckState(Qt::Checked);
     list->item(1)->setCheckState(Qt::Unchecked);
@@ -177,12 +177,12 @@ TEST_F(OfflineWriteDialogTest, CoilListFollowsTheFieldsAndItsCheckMarks) {
     quantity->setFocus();
     quantity->setText("2");
     address->setFocus();
-    EXPECT_EQ(lines(list), (QStringList{"Coil 10", "Coil 11"}));
+    EXPECT_EQ(lines(list), (QStringList{"线圈 10", "线圈 11"}));
     RecordingInteraction warnings;
     address->setText("x");
     quantity->setFocus();
     EXPECT_EQ(warnings.texts(), QStringList{DX::IntMessage()});
-    EXPECT_EQ(lines(list), (QStringList{"Coil 10", "Coil 11"}));
+    EXPECT_EQ(lines(list), (QStringList{"线圈 10", "线圈 11"}));
 }
 
 TEST_F(OfflineWriteDialogTest, RegisterListsShowTheBufferInTheirFormat) {
@@ -350,7 +350,7 @@ TEST_F(ValueListFilesTest, AShortFileFillsTheStartAndBadFilesChangeNothing) {
     }
     modal.filePath = dir.filePath("no/such/dir/x.mod");
     child<QPushButton>(&d, "saveButton")->click();
-    EXPECT_EQ(warnings.texts(), (QStringList{"File open error", "不正确的数据格式", "File open error"}));
+    EXPECT_EQ(warnings.texts(), (QStringList{"文件打开错误", "不正确的数据格式", "文件打开错误"}));
 }
 
 // ---- value entry ------------------------------------------------------------------------
@@ -401,7 +401,7 @@ TEST_F(OfflineWriteDialogTest, ValueEntryShowsOneFieldAndChecksItOnOk) {
         }
     }
     CMBInputRegister hexDialog(2, InputRegisterValue{});
-    EXPECT_EQ(child<QLabel>(&hexDialog, "valueLabel")->text(), "Value (HEX):");
+    EXPECT_EQ(child<QLabel>(&hexDialog, "valueLabel")->text(), "值 (HEX):");
     EXPECT_EQ(hexDialog.windowTitle(), "写入值");
 }
 

@@ -43,16 +43,16 @@ TEST_F(WriteDialogTest, CaptionsTextsAndControlIds) {
          {{"coilOnRadio", "开"}, {"coilOffRadio", "关"},
           {"singleFunctionRadio", "05: 单个写入"}, {"multipleFunctionRadio", "15: 多个写入"}}},
         {Kind::Register, "写单个寄存器",
-         {{"valueLabel", "Value:"},
+         {{"valueLabel", "值:"},
           {"singleFunctionRadio", "06:写单个寄存器"}, {"multipleFunctionRadio", "16:写多个寄存器"}}},
         {Kind::Bin, "以二进制方式写寄存器",
          {{"singleFunctionRadio", "06:单个写入"}, {"multipleFunctionRadio", "16:多个写入"}}},
-        {Kind::Long, "写长整数(Long)", {{"valueLabel", "Value:"}}},
-        {Kind::Float, "写单精度浮点数(Float)", {{"valueLabel", "Value:"}}},
+        {Kind::Long, "写长整数(Long)", {{"valueLabel", "值:"}}},
+        {Kind::Float, "写单精度浮点数(Float)", {{"valueLabel", "值:"}}},
     };
     const std::pair<const char*, const char*> common[] = {
         {"slaveLabel", "从站 ID:"}, {"addressLabel", "地址:"},   {"sendButton", "发送"},
-        {"cancelButton", "取消"},   {"resultGroup", "结果"},     {"resultText", "N/A"},
+        {"cancelButton", "取消"},   {"resultGroup", "结果"},     {"resultText", "尚未发送"},
         {"closeOnSuccessCheck", "\"应答正确！\"后关闭对话框"},
     };
     for (const Case& c : cases) {
@@ -87,7 +87,7 @@ TEST_F(WriteDialogTest, CaptionsTextsAndControlIds) {
 // before anything else.
 TEST_F(WriteDialogTest, SendValidatesInOrderThenNeedsAConnection) {
     const QString noConnection = QString::fromUtf8("没有连接");
-    const QString na = QStringLiteral("N/A");
+    const QString na = QStringLiteral("尚未发送");
     const QString address1 = DialogDataExchange::IntRangeMessage(1, 65535);
     const QString address0 = DialogDataExchange::IntRangeMessage(0, 65535);
     const QString longRange = DialogDataExchange::IntRangeMessage(-2147483646, 2147483646);
@@ -205,7 +205,7 @@ TEST_F(WriteDialogTest, FirstDisplayShowsTheFormatsFieldAndContinuesATypedKey) {
         EXPECT_EQ(edit->hasSelectedText() && edit->selectedText() == edit->text(), c.selected);
         EXPECT_EQ(edit->cursorPosition(), c.caret < 0 ? edit->text().size() : c.caret);
         if (c.kind == Kind::Register) {
-            EXPECT_EQ(text(d.get(), "valueLabel"), c.format == 2 ? "Value (HEX):" : "Value:");
+            EXPECT_EQ(text(d.get(), "valueLabel"), c.format == 2 ? "值 (HEX):" : "值:");
         }
         if (c.kind == Kind::Float) {
             EXPECT_EQ(d->windowTitle(), QString::fromUtf8(c.format >= 6 ? "写双精度浮点数(Double)" : "写单精度浮点数(Float)"));

@@ -237,7 +237,7 @@ TEST_P(WriteIntegrationTest, HexFieldMustHoldAHexNumber) {
         EXPECT_EQ(d->focusWidget(), hex);
         EXPECT_EQ(hex->selectedText(), hex->text());
         EXPECT_FALSE(d->IsPending());
-        EXPECT_EQ(d->ResultText(), "N/A");
+        EXPECT_EQ(d->ResultText(), "尚未发送");
         QTest::qWait(50);
         if (tap()) {
             EXPECT_EQ(tap()->RequestCount(), before);

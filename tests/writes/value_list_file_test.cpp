@@ -100,7 +100,7 @@ TEST_F(ValueListFileTest, FileErrors) {
     std::array<std::uint8_t, 2000> buffer{};
     EXPECT_EQ(VL::Load(dir.filePath("missing.mod"), 0, buffer.data()), VL::Status::OpenFailed);
     EXPECT_EQ(VL::Save(dir.filePath("no/dir/x.mod"), 0, buffer.data()), VL::Status::OpenFailed);
-    EXPECT_EQ(VL::StatusText(VL::Status::OpenFailed), QStringLiteral("File open error"));
+    EXPECT_EQ(VL::StatusText(VL::Status::OpenFailed), QStringLiteral("文件打开错误"));
 
     // The disk takes only 1000 of the 2004 bytes: reported, the earlier file stays.
     const QString path = write("keep.mod", "old");
@@ -114,7 +114,7 @@ TEST_F(ValueListFileTest, FileErrors) {
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, oldHandler);
     EXPECT_EQ(status, VL::Status::WriteFailed);
-    EXPECT_EQ(VL::StatusText(status), QStringLiteral("Disk full or disk error"));
+    EXPECT_EQ(VL::StatusText(status), QStringLiteral("磁盘已满或磁盘错误"));
     EXPECT_EQ(read("keep.mod"), QByteArray("old"));
 }
 

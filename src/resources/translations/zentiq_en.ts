@@ -393,16 +393,16 @@
         <translation>Enter Value</translation>
     </message>
     <message>
-        <source>Value:</source>
-        <translation>Value:</translation>
-    </message>
-    <message>
         <source>确定</source>
         <translation>OK</translation>
     </message>
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>值:</source>
+        <translation>Value:</translation>
     </message>
 </context>
 <context>
@@ -639,10 +639,6 @@
         <translation>Result</translation>
     </message>
     <message>
-        <source>N/A</source>
-        <translation>N/A</translation>
-    </message>
-    <message>
         <source>&quot;应答正确！&quot;后关闭对话框</source>
         <translation>Close Dialog on &quot;Response OK&quot;</translation>
     </message>
@@ -653,6 +649,10 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>尚未发送</source>
+        <translation>N/A</translation>
     </message>
 </context>
 <context>
@@ -666,16 +666,8 @@
         <translation>Address:</translation>
     </message>
     <message>
-        <source>Value:</source>
-        <translation>Value:</translation>
-    </message>
-    <message>
         <source>结果</source>
         <translation>Result</translation>
-    </message>
-    <message>
-        <source>N/A</source>
-        <translation>N/A</translation>
     </message>
     <message>
         <source>&quot;应答正确！&quot;后关闭对话框</source>
@@ -693,6 +685,14 @@
         <source>写单精度浮点数(Float)</source>
         <translation>Write Float</translation>
     </message>
+    <message>
+        <source>值:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>尚未发送</source>
+        <translation>N/A</translation>
+    </message>
 </context>
 <context>
     <name>CMBWriteRegister</name>
@@ -707,10 +707,6 @@
     <message>
         <source>地址:</source>
         <translation>Address:</translation>
-    </message>
-    <message>
-        <source>Value:</source>
-        <translation>Value:</translation>
     </message>
     <message>
         <source>功能项</source>
@@ -729,10 +725,6 @@
         <translation>Result</translation>
     </message>
     <message>
-        <source>N/A</source>
-        <translation>N/A</translation>
-    </message>
-    <message>
         <source>&quot;应答正确！&quot;后关闭对话框</source>
         <translation>Close Dialog on &quot;Response OK&quot;</translation>
     </message>
@@ -743,6 +735,14 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>值:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>尚未发送</source>
+        <translation>N/A</translation>
     </message>
 </context>
 <context>
@@ -758,70 +758,6 @@
     <message>
         <source>地址:</source>
         <translation>Address:</translation>
-    </message>
-    <message>
-        <source>bit 15</source>
-        <translation>bit 15</translation>
-    </message>
-    <message>
-        <source>bit 14</source>
-        <translation>bit 14</translation>
-    </message>
-    <message>
-        <source>bit 13</source>
-        <translation>bit 13</translation>
-    </message>
-    <message>
-        <source>bit 12</source>
-        <translation>bit 12</translation>
-    </message>
-    <message>
-        <source>bit 11</source>
-        <translation>bit 11</translation>
-    </message>
-    <message>
-        <source>bit 10</source>
-        <translation>bit 10</translation>
-    </message>
-    <message>
-        <source>bit 9</source>
-        <translation>bit 9</translation>
-    </message>
-    <message>
-        <source>bit 8</source>
-        <translation>bit 8</translation>
-    </message>
-    <message>
-        <source>bit 7</source>
-        <translation>bit 7</translation>
-    </message>
-    <message>
-        <source>bit 6</source>
-        <translation>bit 6</translation>
-    </message>
-    <message>
-        <source>bit 5</source>
-        <translation>bit 5</translation>
-    </message>
-    <message>
-        <source>bit 4</source>
-        <translation>bit 4</translation>
-    </message>
-    <message>
-        <source>bit 3</source>
-        <translation>bit 3</translation>
-    </message>
-    <message>
-        <source>bit 2</source>
-        <translation>bit 2</translation>
-    </message>
-    <message>
-        <source>bit 1</source>
-        <translation>bit 1</translation>
-    </message>
-    <message>
-        <source>bit 0</source>
-        <translation>bit 0</translation>
     </message>
     <message>
         <source>功能项</source>
@@ -840,10 +776,6 @@
         <translation>Result</translation>
     </message>
     <message>
-        <source>N/A</source>
-        <translation>N/A</translation>
-    </message>
-    <message>
         <source>&quot;应答正确！&quot;后关闭对话框</source>
         <translation>Close Dialog on &quot;Response OK&quot;</translation>
     </message>
@@ -854,6 +786,74 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>位 15</source>
+        <translation>bit 15</translation>
+    </message>
+    <message>
+        <source>位 14</source>
+        <translation>bit 14</translation>
+    </message>
+    <message>
+        <source>位 13</source>
+        <translation>bit 13</translation>
+    </message>
+    <message>
+        <source>位 12</source>
+        <translation>bit 12</translation>
+    </message>
+    <message>
+        <source>位 11</source>
+        <translation>bit 11</translation>
+    </message>
+    <message>
+        <source>位 10</source>
+        <translation>bit 10</translation>
+    </message>
+    <message>
+        <source>位 9</source>
+        <translation>bit 9</translation>
+    </message>
+    <message>
+        <source>位 8</source>
+        <translation>bit 8</translation>
+    </message>
+    <message>
+        <source>位 7</source>
+        <translation>bit 7</translation>
+    </message>
+    <message>
+        <source>位 6</source>
+        <translation>bit 6</translation>
+    </message>
+    <message>
+        <source>位 5</source>
+        <translation>bit 5</translation>
+    </message>
+    <message>
+        <source>位 4</source>
+        <translation>bit 4</translation>
+    </message>
+    <message>
+        <source>位 3</source>
+        <translation>bit 3</translation>
+    </message>
+    <message>
+        <source>位 2</source>
+        <translation>bit 2</translation>
+    </message>
+    <message>
+        <source>位 1</source>
+        <translation>bit 1</translation>
+    </message>
+    <message>
+        <source>位 0</source>
+        <translation>bit 0</translation>
+    </message>
+    <message>
+        <source>尚未发送</source>
+        <translation>N/A</translation>
     </message>
 </context>
 <context>
@@ -871,16 +871,8 @@
         <translation>Address:</translation>
     </message>
     <message>
-        <source>Value:</source>
-        <translation>Value:</translation>
-    </message>
-    <message>
         <source>结果</source>
         <translation>Result</translation>
-    </message>
-    <message>
-        <source>N/A</source>
-        <translation>N/A</translation>
     </message>
     <message>
         <source>&quot;应答正确！&quot;后关闭对话框</source>
@@ -893,6 +885,14 @@
     <message>
         <source>取消</source>
         <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>值:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>尚未发送</source>
+        <translation>N/A</translation>
     </message>
 </context>
 <context>
@@ -1733,154 +1733,6 @@ Do you want to replace it?</translation>
         <translation>Byte count error</translation>
     </message>
     <message>
-        <source>Comm:</source>
-        <translation>Comm:</translation>
-    </message>
-    <message>
-        <source>
-Zentiq
-Zentiq
-Zentiq Files (*.zqd)
-.zqd
-Zentiq.Document
-Zentiq Files</source>
-        <translation>
-Zentiq
-Zentiq
-Zentiq Files (*.zqd)
-.zqd
-Zentiq.Document
-Zentiq Files</translation>
-    </message>
-    <message>
-        <source>%d	Timeout error</source>
-        <translation>%d	Timeout error</translation>
-    </message>
-    <message>
-        <source>%d	CRC error</source>
-        <translation>%d	CRC error</translation>
-    </message>
-    <message>
-        <source>%d	Response error</source>
-        <translation>%d	Response error</translation>
-    </message>
-    <message>
-        <source>%d	Byte count error</source>
-        <translation>%d	Byte count error</translation>
-    </message>
-    <message>
-        <source>%d	Write error: Break condition</source>
-        <translation>%d	Write error: Break condition</translation>
-    </message>
-    <message>
-        <source>%d	Write error: I/O error</source>
-        <translation>%d	Write error: I/O error</translation>
-    </message>
-    <message>
-        <source>%d	Write error: Serial connection error</source>
-        <translation>%d	Write error: Serial connection error</translation>
-    </message>
-    <message>
-        <source>%d	Write error: Output buffer overflow</source>
-        <translation>%d	Write error: Output buffer overflow</translation>
-    </message>
-    <message>
-        <source>%d	Write error</source>
-        <translation>%d	Write error</translation>
-    </message>
-    <message>
-        <source>%d	Read error: Framing error</source>
-        <translation>%d	Read error: Framing error</translation>
-    </message>
-    <message>
-        <source>%d	Read error: Character buffer overrun</source>
-        <translation>%d	Read error: Character buffer overrun</translation>
-    </message>
-    <message>
-        <source>%d	Read error: Parity error</source>
-        <translation>%d	Read error: Parity error</translation>
-    </message>
-    <message>
-        <source>%d	Read error: Input buffer overflow</source>
-        <translation>%d	Read error: Input buffer overflow</translation>
-    </message>
-    <message>
-        <source>%d	Read error: I/O error</source>
-        <translation>%d	Read error: I/O error</translation>
-    </message>
-    <message>
-        <source>%d	Read error: Break condition</source>
-        <translation>%d	Read error: Break condition</translation>
-    </message>
-    <message>
-        <source>%d	Read error</source>
-        <translation>%d	Read error</translation>
-    </message>
-    <message>
-        <source>%d	No connection</source>
-        <translation>%d	No connection</translation>
-    </message>
-    <message>
-        <source>%d	Thread error</source>
-        <translation>%d	Thread error</translation>
-    </message>
-    <message>
-        <source>%d	Bytes missing error</source>
-        <translation>%d	Bytes missing error</translation>
-    </message>
-    <message>
-        <source>%d	Transaction ID error</source>
-        <translation>%d	Transaction ID error</translation>
-    </message>
-    <message>
-        <source>%d	Illegal function</source>
-        <translation>%d	Illegal function</translation>
-    </message>
-    <message>
-        <source>%d	Illegal data address</source>
-        <translation>%d	Illegal data address</translation>
-    </message>
-    <message>
-        <source>%d	Illegal data value</source>
-        <translation>%d	Illegal data value</translation>
-    </message>
-    <message>
-        <source>%d	Slave device failure</source>
-        <translation>%d	Slave device failure</translation>
-    </message>
-    <message>
-        <source>%d	Acknowledge</source>
-        <translation>%d	Acknowledge</translation>
-    </message>
-    <message>
-        <source>%d	Slave device busy</source>
-        <translation>%d	Slave device busy</translation>
-    </message>
-    <message>
-        <source>%d	NAK-negative acknowledgment</source>
-        <translation>%d	NAK-negative acknowledgment</translation>
-    </message>
-    <message>
-        <source>%d	Gateway path unavailable</source>
-        <translation>%d	Gateway path unavailable</translation>
-    </message>
-    <message>
-        <source>%d	Gateway target device failed to respond</source>
-        <translation>%d	Gateway target device failed to respond</translation>
-    </message>
-    <message>
-        <source>%d	Unknown exception error</source>
-        <translation>%d	Unknown exception error</translation>
-    </message>
-    <message>
-        <source>%d	Unknown error</source>
-        <translation>%d	Unknown error</translation>
-    </message>
-    <message>
-        <source>NO ERRORS!</source>
-        <translation>NO ERRORS!</translation>
-    </message>
-    <message>
         <source>应答正确</source>
         <translation>Response OK</translation>
     </message>
@@ -1985,6 +1837,162 @@ Reset Counters (F12)</translation>
     <message>
         <source>应答格式错误</source>
         <translation>Malformed response</translation>
+    </message>
+    <message>
+        <source>通信:</source>
+        <translation>Comm:</translation>
+    </message>
+    <message>
+        <source>
+Zentiq
+Zentiq
+Zentiq 文件 (*.zqd)
+.zqd
+Zentiq.Document
+Zentiq 文件</source>
+        <translation>
+Zentiq
+Zentiq
+Zentiq Files (*.zqd)
+.zqd
+Zentiq.Document
+Zentiq Files</translation>
+    </message>
+    <message>
+        <source>%d	超时错误</source>
+        <translation>%d	Timeout error</translation>
+    </message>
+    <message>
+        <source>%d	CRC 错误</source>
+        <translation>%d	CRC error</translation>
+    </message>
+    <message>
+        <source>%d	应答错误</source>
+        <translation>%d	Response error</translation>
+    </message>
+    <message>
+        <source>%d	字节数目错误</source>
+        <translation>%d	Byte count error</translation>
+    </message>
+    <message>
+        <source>%d	写入错误: 线路中断</source>
+        <translation>%d	Write error: Break condition</translation>
+    </message>
+    <message>
+        <source>%d	写入错误: I/O 错误</source>
+        <translation>%d	Write error: I/O error</translation>
+    </message>
+    <message>
+        <source>%d	写入错误: 串口连接错误</source>
+        <translation>%d	Write error: Serial connection error</translation>
+    </message>
+    <message>
+        <source>%d	写入错误: 输出缓冲区溢出</source>
+        <translation>%d	Write error: Output buffer overflow</translation>
+    </message>
+    <message>
+        <source>%d	写入错误</source>
+        <translation>%d	Write error</translation>
+    </message>
+    <message>
+        <source>%d	读取错误: 帧错误</source>
+        <translation>%d	Read error: Framing error</translation>
+    </message>
+    <message>
+        <source>%d	读取错误: 字符缓冲区溢出</source>
+        <translation>%d	Read error: Character buffer overrun</translation>
+    </message>
+    <message>
+        <source>%d	读取错误: 校验错误</source>
+        <translation>%d	Read error: Parity error</translation>
+    </message>
+    <message>
+        <source>%d	读取错误: 输入缓冲区溢出</source>
+        <translation>%d	Read error: Input buffer overflow</translation>
+    </message>
+    <message>
+        <source>%d	读取错误: I/O 错误</source>
+        <translation>%d	Read error: I/O error</translation>
+    </message>
+    <message>
+        <source>%d	读取错误: 线路中断</source>
+        <translation>%d	Read error: Break condition</translation>
+    </message>
+    <message>
+        <source>%d	读取错误</source>
+        <translation>%d	Read error</translation>
+    </message>
+    <message>
+        <source>%d	没有连接</source>
+        <translation>%d	No connection</translation>
+    </message>
+    <message>
+        <source>%d	线程错误</source>
+        <translation>%d	Thread error</translation>
+    </message>
+    <message>
+        <source>%d	字节丢失</source>
+        <translation>%d	Bytes missing error</translation>
+    </message>
+    <message>
+        <source>%d	传输 ID 错误</source>
+        <translation>%d	Transaction ID error</translation>
+    </message>
+    <message>
+        <source>%d	不合法功能</source>
+        <translation>%d	Illegal function</translation>
+    </message>
+    <message>
+        <source>%d	不合法数据地址</source>
+        <translation>%d	Illegal data address</translation>
+    </message>
+    <message>
+        <source>%d	不合法数据值</source>
+        <translation>%d	Illegal data value</translation>
+    </message>
+    <message>
+        <source>%d	从站设备故障</source>
+        <translation>%d	Slave device failure</translation>
+    </message>
+    <message>
+        <source>%d	确认</source>
+        <translation>%d	Acknowledge</translation>
+    </message>
+    <message>
+        <source>%d	从站设备忙</source>
+        <translation>%d	Slave device busy</translation>
+    </message>
+    <message>
+        <source>%d	NAK-否定确认</source>
+        <translation>%d	NAK-negative acknowledgment</translation>
+    </message>
+    <message>
+        <source>%d	网关路径不可用</source>
+        <translation>%d	Gateway path unavailable</translation>
+    </message>
+    <message>
+        <source>%d	网关目标设备无应答</source>
+        <translation>%d	Gateway target device failed to respond</translation>
+    </message>
+    <message>
+        <source>%d	未知异常错误</source>
+        <translation>%d	Unknown exception error</translation>
+    </message>
+    <message>
+        <source>%d	未知错误</source>
+        <translation>%d	Unknown error</translation>
+    </message>
+    <message>
+        <source>没有错误！</source>
+        <translation>NO ERRORS!</translation>
+    </message>
+    <message>
+        <source>文件打开错误</source>
+        <translation>File open error</translation>
+    </message>
+    <message>
+        <source>磁盘已满或磁盘错误</source>
+        <translation>Disk full or disk error</translation>
     </message>
 </context>
 <context>
@@ -2160,6 +2168,70 @@ Reset Counters (F12)</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::CCommunication</name>
+    <message>
+        <source>继续(&amp;C)</source>
+        <translation>&amp;Continue</translation>
+    </message>
+    <message>
+        <source>停止(&amp;S)</source>
+        <translation>&amp;Stop</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBCommSetup</name>
+    <message>
+        <source>7 数据位</source>
+        <translation>7 Data bits</translation>
+    </message>
+    <message>
+        <source>8 数据位</source>
+        <translation>8 Data bits</translation>
+    </message>
+    <message>
+        <source>无校验</source>
+        <translation>None Parity</translation>
+    </message>
+    <message>
+        <source>奇校验</source>
+        <translation>Odd Parity</translation>
+    </message>
+    <message>
+        <source>偶校验</source>
+        <translation>Even Parity</translation>
+    </message>
+    <message>
+        <source>1 停止位</source>
+        <translation>1 Stop Bit</translation>
+    </message>
+    <message>
+        <source>2 停止位</source>
+        <translation>2 Stop Bits</translation>
+    </message>
+    <message>
+        <source>端口 %1</source>
+        <translation>Port %1</translation>
+    </message>
+    <message>
+        <source>%1 波特</source>
+        <translation>%1 Baud</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBForceMultibleCoils</name>
+    <message>
+        <source>线圈 %1</source>
+        <translation>Coil %1</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBInputRegister</name>
+    <message>
+        <source>值 (HEX):</source>
+        <translation>Value (HEX):</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CMBPresetMultibleRegister</name>
     <message>
         <source>16: 写寄存器组 (signed)</source>
@@ -2265,6 +2337,13 @@ Reset Counters (F12)</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::CMBWriteRegister</name>
+    <message>
+        <source>值 (HEX):</source>
+        <translation>Value (HEX):</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CMainFrame</name>
     <message>
         <source>工具栏</source>
@@ -2285,8 +2364,12 @@ Reset Counters (F12)</translation>
         <translation>About Zentiq</translation>
     </message>
     <message>
+        <source>&lt;b&gt;Zentiq %1&lt;/b&gt;&lt;br&gt;用于测试和调试 Modbus 从站设备的 Modbus 主站（RTU、ASCII、Modbus/TCP、RTU over TCP）。</source>
+        <translation>&lt;b&gt;Zentiq %1&lt;/b&gt;&lt;br&gt;Modbus master for testing and commissioning Modbus slave devices (RTU, ASCII, Modbus/TCP, RTU over TCP).</translation>
+    </message>
+    <message>
         <source>F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.
-Shift+F1: click any control to see what it does.</source>
+Shift+F1：点击任一控件，查看它的作用。</source>
         <translation>F3 Connect, F5 Quick Connect, F4 Disconnect, F8 Read/Write Definition, F6 Read/Write Once, F12 Reset Counters.
 Shift+F1: click any control to see what it does.</translation>
     </message>
@@ -2362,6 +2445,17 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>总线扫描占用通讯线路，暂停轮询</source>
         <translation>Bus scanner owns the line, polling paused</translation>
+    </message>
+    <message>
+        <source>标注</source>
+        <translation>Alias</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::ConnectionController</name>
+    <message>
+        <source>端口 %1: %2-%3-%4-%5</source>
+        <translation>Port %1: %2-%3-%4-%5</translation>
     </message>
 </context>
 <context>
@@ -2769,6 +2863,36 @@ Save the workspace anyway? Choose No to save them first.</translation>
     <message>
         <source>工作区 %1 中没有窗口：保存它时没有已保存的轮询窗口。</source>
         <translation>The workspace %1 holds no window: no poll window had been saved when it was saved.</translation>
+    </message>
+    <message>
+        <source>Zentiq 工作区 (*.zqw)</source>
+        <translation>Zentiq workspace (*.zqw)</translation>
+    </message>
+    <message>
+        <source>保存工作区</source>
+        <translation>Save Workspace</translation>
+    </message>
+    <message>
+        <source>打开工作区</source>
+        <translation>Open Workspace</translation>
+    </message>
+    <message>
+        <source>工作区</source>
+        <translation>resume</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::WorkspaceFile</name>
+    <message>
+        <source>找不到 %1</source>
+        <translation>%1 was not found</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::ZqdFile</name>
+    <message>
+        <source>文件格式错误</source>
+        <translation>File format error</translation>
     </message>
 </context>
 </TS>
