@@ -16,7 +16,9 @@
 #include <QSet>
 #include <QToolBar>
 #include <QtTest/QTest>
+#include <QKeySequence>
 #include <functional>
+#include <map>
 #include <memory>
 
 #include "app/advanced.h"
@@ -141,6 +143,89 @@ QStringList chineseIn(const QStringList& texts) {
     return found;
 }
 
+// Every dialog and tool window, made without a connection or a document.
+std::vector<std::pair<const char*, std::function<QWidget*()>>> everyWindow() {
+    return {
+        {"CZentiqSetup", [] { return new CZentiqSetup(DefinitionDialogValues{}); }},
+        {"CMBCommSetup", [] { return new CMBCommSetup(ConnectionSettings{}); }},
+        {"CAdvanced", [] { return new CAdvanced(AdvancedOptions{}); }},
+        {"CMBLogSetup", [] { return new CMBLogSetup(DataLogger::Options{}); }},
+        {"CCommunication", [] { return new CCommunication(); }},
+        {"CErrorCounter", [] { return new CErrorCounter(ErrorCounterModel::Counters{}); }},
+        {"CTestCenter", [] { return new CTestCenter(CTestCenter::Settings{}); }},
+        {"DeviceIdentityDialog", [] { return new DeviceIdentityDialog(1); }},
+        {"TrendWindow", [] { return new TrendWindow(nullptr, {}, nullptr); }},
+        {"DecodeWindow", [] { return new DecodeWindow(nullptr, {}, nullptr); }},
+        {"BusScannerWindow", [] { return new BusScannerWindow(BusScannerWindow::Hooks{}); }},
+        {"BusStatisticsWindow",
+         [] { return new BusStatisticsWindow([] { return std::vector<PollWindowRequest>{}; }, nullptr); }},
+        {"CMBWriteCoil", [] { return new CMBWriteCoil(); }},
+        {"CMBWriteRegister", [] { return new CMBWriteRegister(); }},
+        {"CMBWriteRegisterBin", [] { return new CMBWriteRegisterBin(); }},
+        {"CMBWriteRegisterInt", [] { return new CMBWriteRegisterInt(); }},
+        {"CMBWriteFloat", [] { return new CMBWriteFloat(); }},
+        {"CMBForceMultibleCoils", [] { return new CMBForceMultibleCoils(WriteBlock{}); }},
+        {"CMBPresetMultibleRegister", [] { return new CMBPresetMultibleRegister(WriteBlock{}, 8); }},
+        {"CMBReadWriteRegister", [] { return new CMBReadWriteRegister(ReadWriteBlock{}, 5); }},
+        {"CMBInputRegister", [] { return new CMBInputRegister(4, InputRegisterValue{}); }},
+        {"CMBInputRegisterBin", [] { return new CMBInputRegisterBin(0x00F0); }},
+        {"CMBMaskWrite", [] { return new CMBMaskWrite(1, 1, 1); }},
+    };
+}
+
+// Keys that reach something in one window: shortcuts of the window's
+// actions and the mnemonics (Alt+letter) of its buttons, labels with a
+// buddy, group boxes and top-level menus. Each key with what it reaches.
+using KeyUses = std::map<QString, QStringList>;
+
+void addKey(KeyUses& uses, const QKeySequence& key, const QString& what) {
+    if (!key.isEmpty())
+        uses[key.toString(QKeySequence::PortableText)] << what;
+}
+
+KeyUses keysOf(const QWidget* window) {
+    KeyUses uses;
+    for (const QAction* action : window->actions())
+        addKey(uses, action->shortcut(), action->text());
+    for (const QWidget* w : window->findChildren<QWidget*>()) {
+        if (!w->isVisibleTo(window) || !w->isEnabled())
+            continue;
+        if (const auto* button = qobject_cast<const QAbstractButton*>(w))
+            addKey(uses, button->shortcut(), button->text());  // its mnemonic, unless set otherwise
+        if (const auto* label = qobject_cast<const QLabel*>(w); label && label->buddy())
+            addKey(uses, QKeySequence::mnemonic(label->text()), label->text());
+        if (const auto* group = qobject_cast<const QGroupBox*>(w); group && group->isCheckable())
+            addKey(uses, QKeySequence::mnemonic(group->title()), group->title());
+        if (const auto* bar = qobject_cast<const QToolBar*>(w))
+            for (const QAction* action : bar->actions())
+                addKey(uses, action->shortcut(), action->text());
+    }
+    return uses;
+}
+
+// Keys that reach two things, as "Alt+S: Signed | Setup".
+QStringList ambiguous(const KeyUses& uses) {
+    QStringList found;
+    for (const auto& [key, what] : uses)
+        if (what.size() > 1)
+            found << key + QStringLiteral(": ") + what.join(QStringLiteral(" | "));
+    return found;
+}
+
+// Mnemonics given twice inside one menu, menus below it included.
+void ambiguousInMenus(const QMenu* menu, QStringList& found) {
+    KeyUses uses;
+    for (const QAction* action : menu->actions()) {
+        if (action->isSeparator() || !action->isVisible())
+            continue;
+        addKey(uses, QKeySequence::mnemonic(action->text()), action->text());
+        if (action->menu() != nullptr)
+            ambiguousInMenus(action->menu(), found);
+    }
+    for (const QString& a : ambiguous(uses))
+        found << menu->title() + QStringLiteral(" > ") + a;
+}
+
 // Leaves the process in the default language whatever a test did.
 class LanguageTestBase : public AppTestBase {
 protected:
@@ -191,34 +276,20 @@ TEST(LanguageChoiceTest, CodesCommandLineAndStoredValues) {
 
 class LanguageDialogTest : public LanguageTestBase {};
 
+TEST_F(LanguageDialogTest, NoKeyReachesTwoThingsInOneDialog) {
+    for (const Language language : {Language::English, Language::Chinese}) {
+        ASSERT_TRUE(ApplyLanguage(language));
+        for (const auto& [name, make] : everyWindow()) {
+            std::unique_ptr<QWidget> w(make());
+            const QStringList twice = ambiguous(keysOf(w.get()));
+            EXPECT_TRUE(twice.isEmpty()) << LanguageCode(language).toStdString() << " " << name << ": "
+                                         << twice.join(" ; ").toStdString();
+        }
+    }
+}
+
 TEST_F(LanguageDialogTest, TablesAndEveryDialogReadEnglishAndBack) {
-    using Factory = std::function<QWidget*()>;
-    const std::vector<std::pair<const char*, Factory>> windows = {
-        {"CZentiqSetup", [] { return new CZentiqSetup(DefinitionDialogValues{}); }},
-        {"CMBCommSetup", [] { return new CMBCommSetup(ConnectionSettings{}); }},
-        {"CAdvanced", [] { return new CAdvanced(AdvancedOptions{}); }},
-        {"CMBLogSetup", [] { return new CMBLogSetup(DataLogger::Options{}); }},
-        {"CCommunication", [] { return new CCommunication(); }},
-        {"CErrorCounter", [] { return new CErrorCounter(ErrorCounterModel::Counters{}); }},
-        {"CTestCenter", [] { return new CTestCenter(CTestCenter::Settings{}); }},
-        {"DeviceIdentityDialog", [] { return new DeviceIdentityDialog(1); }},
-        {"TrendWindow", [] { return new TrendWindow(nullptr, {}, nullptr); }},
-        {"DecodeWindow", [] { return new DecodeWindow(nullptr, {}, nullptr); }},
-        {"BusScannerWindow", [] { return new BusScannerWindow(BusScannerWindow::Hooks{}); }},
-        {"BusStatisticsWindow",
-         [] { return new BusStatisticsWindow([] { return std::vector<PollWindowRequest>{}; }, nullptr); }},
-        {"CMBWriteCoil", [] { return new CMBWriteCoil(); }},
-        {"CMBWriteRegister", [] { return new CMBWriteRegister(); }},
-        {"CMBWriteRegisterBin", [] { return new CMBWriteRegisterBin(); }},
-        {"CMBWriteRegisterInt", [] { return new CMBWriteRegisterInt(); }},
-        {"CMBWriteFloat", [] { return new CMBWriteFloat(); }},
-        {"CMBForceMultibleCoils", [] { return new CMBForceMultibleCoils(WriteBlock{}); }},
-        {"CMBPresetMultibleRegister", [] { return new CMBPresetMultibleRegister(WriteBlock{}, 8); }},
-        {"CMBReadWriteRegister", [] { return new CMBReadWriteRegister(ReadWriteBlock{}, 5); }},
-        {"CMBInputRegister", [] { return new CMBInputRegister(4, InputRegisterValue{}); }},
-        {"CMBInputRegisterBin", [] { return new CMBInputRegisterBin(0x00F0); }},
-        {"CMBMaskWrite", [] { return new CMBMaskWrite(1, 1, 1); }},
-    };
+    const auto windows = everyWindow();
     for (const Language language : {Language::English, Language::Chinese}) {
         ASSERT_TRUE(ApplyLanguage(language));
         const bool english = language == Language::English;
@@ -328,6 +399,33 @@ TEST_F(LanguageFrameTest, StoredChoiceAndOneRunOverride) {
     start({"--lang", "zh"});
     EXPECT_EQ(firstMenu(), QStringLiteral("&0文件"));
     EXPECT_EQ(StoredLanguage(*store()), Language::English);
+}
+
+// The format keys (Alt+S, Alt+U, Alt+H, Alt+D ...) live beside the menu bar's
+// mnemonics: none may reach two things, with or without documents.
+TEST_F(LanguageFrameTest, NoKeyOfTheMainWindowReachesTwoThings) {
+    for (const Language language : {Language::English, Language::Chinese}) {
+        StoreLanguage(*store(), language);
+        CMainFrame& frame = start();
+        for (const bool documents : {true, false}) {
+            if (!documents) {
+                app->ChildFrames()[0]->close();
+                QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            }
+            ASSERT_EQ(frame.ShowsDocumentMenu(), documents);
+            KeyUses uses = keysOf(&frame);
+            QStringList twice;
+            for (const QMenu* menu : frame.TopMenus()) {
+                addKey(uses, QKeySequence::mnemonic(menu->title()), menu->title());
+                ambiguousInMenus(menu, twice);
+            }
+            twice << ambiguous(uses);
+            EXPECT_TRUE(twice.isEmpty()) << LanguageCode(language).toStdString()
+                                         << (documents ? " with" : " without") << " documents: "
+                                         << twice.join(" ; ").toStdString();
+        }
+        app.reset();
+    }
 }
 
 TEST_F(LanguageFrameTest, MenuSwitchChangesOpenWindowsAtOnceAndIsKept) {

@@ -1277,7 +1277,7 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>&amp;3帮助</source>
-        <translation>&amp;Help</translation>
+        <translation>Hel&amp;p</translation>
     </message>
     <message>
         <source>&amp;H帮助主题</source>
@@ -1325,7 +1325,7 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>&amp;3设置</source>
-        <translation>&amp;Setup</translation>
+        <translation>Se&amp;tup</translation>
     </message>
     <message>
         <source>读写一次	F6</source>
@@ -1349,7 +1349,7 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>&amp;4功能</source>
-        <translation>F&amp;unctions</translation>
+        <translation>Fu&amp;nctions</translation>
     </message>
     <message>
         <source>05:写单个线圈	Alt+F5</source>
@@ -1389,7 +1389,7 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>&amp;5显示</source>
-        <translation>&amp;Display</translation>
+        <translation>D&amp;isplay</translation>
     </message>
     <message>
         <source>&amp;Signed(整数)	Alt+S</source>
@@ -1433,7 +1433,7 @@ Do you want to replace it?</translation>
     </message>
     <message>
         <source>&amp;8帮助</source>
-        <translation>&amp;Help</translation>
+        <translation>Hel&amp;p</translation>
     </message>
     <message>
         <source>帮助</source>
