@@ -31,8 +31,8 @@ QString WorkspaceController::AskNameWithDialog(QWidget* parent, const QString& p
                                                bool save) {
     return FileDialog::Ask(
         parent,
-        {save, proposedName, tr("Zentiq 工作区 (*.zqw)"), QStringLiteral("zqw"),
-         save ? tr("保存工作区") : tr("打开工作区")});
+        {save, proposedName, tr("Zentiq 工程 (*.zqw)"), QStringLiteral("zqw"),
+         save ? tr("保存工程") : tr("打开工程")});
 }
 
 QString WorkspaceController::askName(bool save) {
@@ -101,7 +101,7 @@ bool WorkspaceController::SaveWorkspace() {
 
 bool WorkspaceController::confirmLeftOut(const QStringList& titles) {
     const QString text =
-        tr("这些窗口没有保存，不会在工作区中：\n%1\n\n仍要保存工作区吗？选“否”可先保存它们。")
+        tr("这些窗口没有保存，不会在工程中：\n%1\n\n仍要保存工程吗？选“否”可先保存它们。")
             .arg(titles.join(QStringLiteral("\n")));
     return userInteraction().question(&m_mainFrame, LoadString(ids::AppTitle), text,
                                       QMessageBox::Yes | QMessageBox::No,
@@ -162,7 +162,7 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
         emit failed(WorkspaceFile::CutShortText(notRestored));
     else if (contents.documents.isEmpty())
         userInteraction().notify(&m_mainFrame, LoadString(ids::AppTitle),
-                                 tr("工作区 %1 中没有窗口：保存它时没有已保存的轮询窗口。")
+                                 tr("工程 %1 中没有窗口：保存它时没有已保存的轮询窗口。")
                                      .arg(QFileInfo(absolute).fileName()));
     m_documents.AddToRecentFileList(absolute);
     m_mainFrame.UpdateIdle();

@@ -68,7 +68,7 @@ private:
     ConnectionController& m_connection;
     DocumentManager& m_documents;
     NameAsker m_asker;
-    QString m_defaultName = tr("工作区");
+    QString m_defaultName = tr("工程");
     bool m_connectAtStartup = false;
     // The old 8-bit address field of the settings block, written back as read.
     std::array<std::uint8_t, 16> m_legacyAddress{};

@@ -13,6 +13,8 @@
 #include "app/child_frame.h"
 #include "app/command_line.h"
 #include "app/connection_controller.h"
+#include "app/context_help.h"
+#include "display/help_window.h"
 #include "app/document_frames.h"
 #include "app/document_manager.h"
 #include "app/main_frame.h"
@@ -161,6 +163,7 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
             "zentiq: the English translation could not be loaded; the interface stays Chinese");
     m_mainFrame = std::make_unique<CMainFrame>(m_store.get());
     m_frames = std::make_unique<DocumentFrames>(*m_mainFrame);
+    m_help = std::make_unique<ContextHelp>();
     m_documents->SetWindows(m_frames.get());
     m_workspaces =
         std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, *m_connection, *m_documents);
@@ -336,12 +339,10 @@ bool CZentiqApp::OnCommand(int id) {
         m_busStatistics->activateWindow();
         return true;
     case cmd::Help:
-    case cmd::HelpTopics:
-        userInteraction().notify(
-            m_mainFrame.get(), LoadString(ids::AppTitle),
-            tr("F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.\n"
-               "Shift+F1：点击任一控件，查看它的作用。"));
+        ContextHelp::ShowFor(QApplication::activeWindow() != nullptr ? QApplication::activeWindow()
+                                                                      : m_mainFrame.get());
         return true;
+    case cmd::HelpTopics: HelpWindow::Open(m_mainFrame.get(), QStringLiteral("index")); return true;
     default: return false;
     }
 }

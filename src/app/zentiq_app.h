@@ -33,6 +33,7 @@ class CMBCommSetup;
 class CZentiqDoc;
 class ScannerLineHost;
 class ConnectionController;
+class ContextHelp;
 class DocumentFrames;
 class DocumentManager;
 class SettingsStore;
@@ -123,6 +124,7 @@ private:
     std::unique_ptr<DocumentFrames> m_frames;
     std::unique_ptr<WorkspaceController> m_workspaces;
     std::unique_ptr<AutomationServer> m_automation;
+    std::unique_ptr<ContextHelp> m_help;
     bool m_startedWithWorkspace = false;
     int m_startupExitCode = 1;
     bool m_exited = false;

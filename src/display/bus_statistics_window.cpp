@@ -7,9 +7,11 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTableView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <utility>
 
 #include "display/bus_statistics_table_model.h"
@@ -150,7 +152,27 @@ void BusStatisticsWindow::changeEvent(QEvent* event) {
 void BusStatisticsWindow::showEvent(QShowEvent* event) {
     Refresh();
     m_timer.start();
+    if (!m_sized) {
+        m_sized = true;
+        fitColumns();
+    }
     QWidget::showEvent(event);
+}
+
+// Wide enough at first for every column whole (the English headers are the
+// longer ones), within the screen.
+void BusStatisticsWindow::fitColumns() {
+    const QHeaderView* header = m_table->horizontalHeader();
+    const QAbstractItemView* view = m_table;
+    int columns = 0;
+    for (int c = 0; c < header->count(); ++c)
+        columns += std::max(header->sectionSizeHint(c), view->sizeHintForColumn(c));
+    const QMargins margins = layout() != nullptr ? layout()->contentsMargins() : QMargins();
+    int wanted = columns + 2 * m_table->frameWidth() + margins.left() + margins.right();
+    if (const QScreen* s = screen())
+        wanted = std::min(wanted, s->availableGeometry().width());
+    if (wanted > width())
+        resize(wanted, height());
 }
 
 void BusStatisticsWindow::hideEvent(QHideEvent* event) {

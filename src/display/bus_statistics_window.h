@@ -56,6 +56,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    void fitColumns();
+    bool m_sized = false;
     void buildControls();
     void retranslate();
 

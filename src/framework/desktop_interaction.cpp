@@ -4,6 +4,10 @@
 #include <QColorDialog>
 #include <QDialog>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QTreeView>
+#include <algorithm>
 #include <QRegularExpression>
 #include <QFontDialog>
 #include <QThread>
@@ -45,6 +49,21 @@ QMessageBox::StandardButton DesktopInteraction::question(
     return answer;
 }
 
+void FitFileDialogColumns(QFileDialog& dialog) {
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    auto* tree = dialog.findChild<QTreeView*>();
+    if (model == nullptr || tree == nullptr)
+        return;
+    const auto fit = [tree] {
+        for (int column = 0; column < tree->header()->count(); ++column)
+            tree->resizeColumnToContents(column);
+    };
+    QObject::connect(model, &QFileSystemModel::directoryLoaded, tree, fit);
+    fit();
+    // Wide enough for the four columns of a usual folder.
+    dialog.resize(std::max(dialog.width(), 820), std::max(dialog.height(), 480));
+}
+
 QString DesktopInteraction::chooseFile(QWidget* parent, const FileRequest& request) {
     QFileDialog dialog(parent, request.title);
     dialog.setAcceptMode(request.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -61,6 +80,7 @@ QString DesktopInteraction::chooseFile(QWidget* parent, const FileRequest& reque
     });
     if (!request.proposedName.isEmpty())
         dialog.selectFile(request.proposedName);
+    FitFileDialogColumns(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return QString();
     return dialog.selectedFiles().constFirst();

@@ -3,7 +3,14 @@
 
 #include "framework/user_interaction.h"
 
+class QFileDialog;
+
 namespace zentiq {
+
+// Sizes the name, size, type and date columns of Qt's own file dialog to
+// what they show, each time a folder has been read, so that none is cut.
+// Does nothing to a dialog of the desktop (native).
+void FitFileDialogColumns(QFileDialog& dialog);
 
 class DesktopInteraction final : public UserInteraction {
 public:

@@ -104,7 +104,7 @@ TEST_F(WorkspaceCommandsTest, SavedConnectedComesBackWholeAlsoAfterTheFolderMove
 
     chosen = site + "/plant.zqw";
     ASSERT_TRUE(app->MainFrame()->ExecuteCommand(cmd::SaveWorkspace));
-    EXPECT_EQ(proposals.value(0), "工作区");
+    EXPECT_EQ(proposals.value(0), "工程");
     EXPECT_EQ(app->Workspaces()->DefaultWorkspaceName(), "plant");
     const WorkspaceFile::Contents saved = load(chosen);
     EXPECT_TRUE(saved.connected);
@@ -171,7 +171,7 @@ TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) 
     QMessageBox::StandardButton leaveOut = QMessageBox::No;
     QStringList leftOutQuestions;
     recorder.answerQuestion = [&](const QString& text) {
-        if (!text.contains(QStringLiteral("不会在工作区中")))
+        if (!text.contains(QStringLiteral("不会在工程中")))
             return answers.answer;
         leftOutQuestions << text;
         return leaveOut;

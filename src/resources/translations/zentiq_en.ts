@@ -2367,12 +2367,6 @@ Zentiq Files</translation>
         <source>&lt;b&gt;Zentiq %1&lt;/b&gt;&lt;br&gt;用于测试和调试 Modbus 从站设备的 Modbus 主站（RTU、ASCII、Modbus/TCP、RTU over TCP）。</source>
         <translation>&lt;b&gt;Zentiq %1&lt;/b&gt;&lt;br&gt;Modbus master for testing and commissioning Modbus slave devices (RTU, ASCII, Modbus/TCP, RTU over TCP).</translation>
     </message>
-    <message>
-        <source>F3 连接, F5 快速连接, F4 断开连接, F8 读写定义, F6 读写一次, F12 清除计数.
-Shift+F1：点击任一控件，查看它的作用。</source>
-        <translation>F3 Connect, F5 Quick Connect, F4 Disconnect, F8 Read/Write Definition, F6 Read/Write Once, F12 Reset Counters.
-Shift+F1: click any control to see what it does.</translation>
-    </message>
 </context>
 <context>
     <name>zentiq::CZentiqDoc</name>
@@ -2772,6 +2766,25 @@ Shift+F1: click any control to see what it does.</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::HelpWindow</name>
+    <message>
+        <source>Zentiq 帮助</source>
+        <translation>Zentiq Help</translation>
+    </message>
+    <message>
+        <source>目录</source>
+        <translation>Contents</translation>
+    </message>
+    <message>
+        <source>后退</source>
+        <translation>Back</translation>
+    </message>
+    <message>
+        <source>前进</source>
+        <translation>Forward</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::OneShotRequest</name>
     <message>
         <source>上一个请求仍在等待发送，本次未发送。</source>
@@ -2851,33 +2864,33 @@ Shift+F1: click any control to see what it does.</translation>
 <context>
     <name>zentiq::WorkspaceController</name>
     <message>
-        <source>这些窗口没有保存，不会在工作区中：
+        <source>这些窗口没有保存，不会在工程中：
 %1
 
-仍要保存工作区吗？选“否”可先保存它们。</source>
+仍要保存工程吗？选“否”可先保存它们。</source>
         <translation>These windows are not saved and will not be in the workspace:
 %1
 
 Save the workspace anyway? Choose No to save them first.</translation>
     </message>
     <message>
-        <source>工作区 %1 中没有窗口：保存它时没有已保存的轮询窗口。</source>
+        <source>工程 %1 中没有窗口：保存它时没有已保存的轮询窗口。</source>
         <translation>The workspace %1 holds no window: no poll window had been saved when it was saved.</translation>
     </message>
     <message>
-        <source>Zentiq 工作区 (*.zqw)</source>
+        <source>Zentiq 工程 (*.zqw)</source>
         <translation>Zentiq workspace (*.zqw)</translation>
     </message>
     <message>
-        <source>保存工作区</source>
+        <source>保存工程</source>
         <translation>Save Workspace</translation>
     </message>
     <message>
-        <source>打开工作区</source>
+        <source>打开工程</source>
         <translation>Open Workspace</translation>
     </message>
     <message>
-        <source>工作区</source>
+        <source>工程</source>
         <translation>resume</translation>
     </message>
 </context>
