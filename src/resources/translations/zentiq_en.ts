@@ -1515,6 +1515,23 @@ Do you want to replace it?</translation>
         <source>总线统计</source>
         <translation>Bus statistics</translation>
     </message>
+    <message>
+        <source>配色</source>
+        <extracomment>The colours: the desktop&apos;s own, always light or always dark.</extracomment>
+        <translation>Appearance</translation>
+    </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Follow System</translation>
+    </message>
+    <message>
+        <source>浅色</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>深色</source>
+        <translation>Dark</translation>
+    </message>
 </context>
 <context>
     <name>RegisterDecode</name>
@@ -2282,6 +2299,10 @@ Reset Counters (F12)</translation>
 Shift+F1: click any control to see what it does.</source>
         <translation>F3 Connect, F5 Quick Connect, F4 Disconnect, F8 Read/Write Definition, F6 Read/Write Once, F12 Reset Counters.
 Shift+F1: click any control to see what it does.</translation>
+    </message>
+    <message>
+        <source>没有显示器，仅以自动化模式运行</source>
+        <translation>no display: running for automation only</translation>
     </message>
 </context>
 <context>
