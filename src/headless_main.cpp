@@ -3,7 +3,7 @@
 // core library, no widgets, charts, printing or bus), so that a long run on
 // a box without a screen maps none of them. `zentiq --headless ARGS` hands
 // itself over to it with the same arguments; it takes them all as zentiq
-// does, --help and --version too.
+// does, --help and --version too, and refuses a wrong line as zentiq does.
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -13,7 +13,7 @@
 #include "framework/engine_trace_log.h"
 
 int main(int argc, char** argv) {
-    if (const int code = zentiq::CommandLine::AnswerHelpOrVersion(argc, argv); code >= 0)
+    if (const int code = zentiq::CommandLine::AnswerBeforeStart(argc, argv); code >= 0)
         return code;
     QCoreApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);

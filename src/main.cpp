@@ -1,6 +1,6 @@
 // Zentiq: a desktop Modbus master.
 //
-//   zentiq [FILE.zqd | FILE.zqw] [--automation] [--lang en|zh] [--settings-dir DIR] [--dark]
+//   zentiq [FILE.zqd | FILE.zqw]... [--automation] [--lang en|zh] [--settings-dir DIR] [--dark]
 //   zentiq --print FILE.zqd          (or /p FILE.zqd: print to the default
 //                                     printer and end)
 //   zentiq --headless FILE.zqw | FILE.zqd... [--log-dir DIR]
@@ -10,7 +10,9 @@
 // --settings-dir DIR (or ZENTIQ_SETTINGS_DIR) keeps every setting in DIR
 // instead of the user's own store. --screenshot FILE [--screenshot-delay MS]
 // saves a picture of the main window after the delay and ends the program.
-// --dark shows every window in a dark palette for this run.
+// --dark shows every window in a dark palette for this run, whatever
+// appearance is stored. A wrong command line gets the usage and exit code 2
+// before anything else happens.
 #include <QApplication>
 #include <QCoreApplication>
 #include <QPixmap>
@@ -20,6 +22,7 @@
 #include <cstring>
 #include <memory>
 
+#include "app/automation_platform.h"
 #include "app/command_line.h"
 #include "app/ending_interaction.h"
 #include "app/headless_helper.h"
@@ -28,7 +31,7 @@
 #include "app/shutdown_signals.h"
 #include "app/start_options.h"
 #include "app/zentiq_app.h"
-#include "framework/dark_palette.h"
+#include "framework/appearance.h"
 #include "framework/engine_trace_log.h"
 #include "framework/language.h"
 #include "framework/settings_store.h"
@@ -44,12 +47,19 @@ bool wantsHeadless(int argc, char** argv) {
     return false;
 }
 
+bool wantsAutomation(int argc, char** argv) {
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    return zentiq::CommandLine::Parse(raw).automation;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     // Answered before QApplication exists: no display and no platform
-    // plugin needed.
-    if (const int code = zentiq::CommandLine::AnswerHelpOrVersion(argc, argv); code >= 0)
+    // plugin needed, in every mode.
+    if (const int code = zentiq::CommandLine::AnswerBeforeStart(argc, argv); code >= 0)
         return code;
     if (wantsHeadless(argc, argv)) {
         // The logger is a program of its own that loads no window library;
@@ -69,14 +79,21 @@ int main(int argc, char** argv) {
     // Before the display is opened: a signal from here on is kept for the
     // program's own end instead of killing the process.
     zentiq::ShutdownSignals::Install();
+    // Started by the bus for a client where no display is (a script over
+    // ssh): the offscreen platform, said once InitInstance knows the language.
+    const bool withoutDisplay =
+        zentiq::automation_platform::ChooseOffscreenWithoutDisplay(wantsAutomation(argc, argv));
     QApplication qapp(argc, argv);
     const QStringList args = QCoreApplication::arguments().mid(1);
     const zentiq::StartOptions options = zentiq::StartOptions::Parse(args);
     if (!options.valid)
         return 2;
-    if (options.dark)
-        zentiq::ApplyDarkAppearance();
     options.ApplySettingsDir();
+    {
+        const zentiq::SettingsStore store;
+        zentiq::ApplyAppearance(options.dark ? zentiq::Appearance::Dark
+                                             : zentiq::StoredAppearance(store));
+    }
 
     // The line's trace, for QT_LOGGING_RULES="zentiq.engine.debug=true".
     zentiq::InstallEngineTraceLog();
@@ -89,6 +106,10 @@ int main(int argc, char** argv) {
 
     zentiq::CZentiqApp app;
     app.SetPrivateSettings(!options.settingsDir.isEmpty());
+    app.SetWithoutDisplay(withoutDisplay);
+    // A screenshot run shows its own window; any other normal start hands
+    // over to a Zentiq that already runs.
+    app.SetMayHandOver(options.screenshot.isEmpty());
     // After the engine came up with the application object, so that this
     // runs before the engine's own state goes when exit() is called from
     // deep inside the platform (display lost).

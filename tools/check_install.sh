@@ -21,7 +21,7 @@ env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ZENTIQ_SETTINGS_DIR="$prefi
 desktop=$share/applications/zentiq.desktop
 [ -f "$desktop" ] || fail "the desktop entry is not installed"
 desktop-file-validate "$desktop" || fail "the desktop entry is not valid"
-grep -q '^Exec=zentiq %f$' "$desktop" || fail "the desktop entry does not pass the file on"
+grep -q '^Exec=zentiq %F$' "$desktop" || fail "the desktop entry does not pass the files on"
 for type in application/x-zentiq-document application/x-zentiq-workspace; do
   grep -q "^MimeType=.*$type;" "$desktop" || fail "the desktop entry does not open $type"
 done

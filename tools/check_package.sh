@@ -45,6 +45,13 @@ for lib in libqt6core6 libqt6widgets6 libqt6dbus6 libc6; do
   grep -q "$lib (>=" <<<"$depends" || fail "Depends lacks $lib: $depends"
 done
 
+# A font for the Chinese interface and Qt's own translations are
+# recommended, each one a user of the Chinese interface meets at once.
+recommends=$(dpkg-deb -f "$deb" Recommends)
+for alternatives in 'fonts-noto-cjk | fonts-wqy-microhei' qt6-translations-l10n; do
+  grep -qF -- "$alternatives" <<<"$recommends" || fail "Recommends lacks $alternatives: $recommends"
+done
+
 # lintian: errors fail, warnings are listed.
 lintian --tag-display-limit 0 "$deb" >"$scratch/lintian.log" 2>&1 || true
 if grep -q '^E:' "$scratch/lintian.log"; then
@@ -66,6 +73,12 @@ fi
 
 share=$scratch/deb/usr/share
 desktop-file-validate "$share/applications/zentiq.desktop" || fail "the desktop entry is not valid"
+# A Chinese desktop shows its own name and comment for the program.
+for key in 'Name[zh_CN]' 'Comment[zh_CN]'; do
+  value=$(awk -v key="$key" 'index($0, key "=") == 1 { print substr($0, length(key) + 2) }' \
+    "$share/applications/zentiq.desktop")
+  LC_ALL=C.UTF-8 grep -qP '\p{Han}' <<<"$value" || fail "the desktop entry has no Chinese $key"
+done
 metainfo=$(ls "$share"/metainfo/*.metainfo.xml)
 appstreamcli validate --no-net --pedantic "$metainfo" >"$scratch/appstream.log" 2>&1 ||
   { cat "$scratch/appstream.log" >&2; fail "$(basename "$metainfo") is not valid"; }
@@ -95,6 +108,11 @@ status=0
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM ZENTIQ_SETTINGS_DIR="$scratch/settings" \
   "$program" --headless >/dev/null 2>"$scratch/headless.log" || status=$?
 [ $status = 2 ] || { cat "$scratch/headless.log" >&2; fail "zentiq --headless does not reach its helper"; }
+# A wrong command line gets the usage and 2, also without a display.
+status=0
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --bogus >/dev/null 2>"$scratch/bogus.log" || status=$?
+[ $status = 2 ] && grep -q '^usage: zentiq' "$scratch/bogus.log" ||
+  { cat "$scratch/bogus.log" >&2; fail "zentiq --bogus without a display ends with $status, not the usage and 2"; }
 page=$share/man/man1/zentiq.1.gz
 [ -f "$page" ] || fail "no compressed manual page zentiq.1.gz"
 text=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$page" 2>"$scratch/man.log" | col -b)

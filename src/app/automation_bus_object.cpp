@@ -9,6 +9,8 @@
 
 #include "app/automation_arguments.h"
 #include "app/automation_bus_state.h"
+#include "app/automation_connection.h"
+#include "app/instance_hand_over.h"
 #include "app/automation_server.h"
 #include "documents/polled_values_copy.h"
 #include "documents/zentiq_doc_automation.h"
@@ -131,8 +133,23 @@ QString AutomationBusObject::ApplicationInterfaceXml() {
                "    <method name=\"CreateDetachedDocument\">\n"
                "      <arg name=\"document\" type=\"o\" direction=\"out\"/>\n"
                "    </method>\n"
+               "    <method name=\"Connect\"/>\n"
+               "    <method name=\"Disconnect\"/>\n"
+               "    <method name=\"%2\">\n"
+               "      <arg name=\"files\" type=\"as\" direction=\"in\"/>\n"
+               "      <arg name=\"options\" type=\"a{sv}\" direction=\"in\"/>\n"
+               "    </method>\n"
+               "    <property name=\"%3\" type=\"s\" access=\"read\">\n"
+               "      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" "
+               "value=\"true\"/>\n"
+               "    </property>\n"
+               "    <signal name=\"%4\">\n"
+               "      <arg name=\"state\" type=\"s\"/>\n"
+               "    </signal>\n"
                "  </interface>\n")
-        .arg(QLatin1String(kApplicationInterface));
+        .arg(QLatin1String(kApplicationInterface), QLatin1String(instance_hand_over::kMethod),
+             QLatin1String(AutomationConnection::kStateProperty),
+             QLatin1String(AutomationConnection::kStateSignal));
 }
 
 QString AutomationBusObject::DocumentInterfaceXml() {
@@ -248,21 +265,25 @@ QDBusMessage AutomationBusObject::Answer(AutomationServer& server, const QDBusMe
 QDBusMessage AutomationBusObject::applicationCall(AutomationServer& server,
                                                   const QDBusMessage& message) {
     const QString iface = message.interface();
-    if (iface == kPropertiesInterface) {
-        // The application object has no properties.
-        if (message.member() == QLatin1String("GetAll"))
-            return message.createReply(QVariant::fromValue(QVariantMap()));
-        return message.createErrorReply(QDBusError::UnknownProperty,
-                                        QStringLiteral("%1 has no properties").arg(message.path()));
-    }
+    AutomationConnection* connection = server.Connection();
+    if (iface == kPropertiesInterface)
+        return applicationPropertyCall(connection, message);
     if (!iface.isEmpty() && iface != QLatin1String(kApplicationInterface))
         return message.createErrorReply(
             QDBusError::UnknownInterface,
             QStringLiteral("No interface %1 at %2").arg(iface, message.path()));
     const QString member = message.member();
+    if (member == QLatin1String(instance_hand_over::kMethod) &&
+        message.signature() == QLatin1String("asa{sv}"))
+        return server.TakeOver(message);
+    if (!message.signature().isEmpty())
+        return unknownMethod(message);
+    if (connection != nullptr && member == QLatin1String("Connect"))
+        return connection->Connect(message);
+    if (connection != nullptr && member == QLatin1String("Disconnect"))
+        return connection->Disconnect(message);
     const bool create = member == QLatin1String("CreateDocument");
-    if ((!create && member != QLatin1String("CreateDetachedDocument")) ||
-        !message.signature().isEmpty())
+    if (!create && member != QLatin1String("CreateDetachedDocument"))
         return unknownMethod(message);
     // Each client's documents go with its connection; a detached one stays
     // until it is released (clients that live for one call, such as gdbus).
@@ -274,6 +295,36 @@ QDBusMessage AutomationBusObject::applicationCall(AutomationServer& server,
         return message.createErrorReply(QDBusError::Failed,
                                         QStringLiteral("No poll document could be created"));
     return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
+}
+
+QDBusMessage AutomationBusObject::applicationPropertyCall(const AutomationConnection* connection,
+                                                          const QDBusMessage& message) {
+    const QString member = message.member();
+    const QString signature = message.signature();
+    const QVariantList args = message.arguments();
+    const QString state = QLatin1String(AutomationConnection::kStateProperty);
+    const bool ourInterface = args.value(0).toString().isEmpty() ||
+                              args.value(0).toString() == QLatin1String(kApplicationInterface);
+    if (member == QLatin1String("GetAll") && signature == QLatin1String("s")) {
+        QVariantMap all;
+        if (ourInterface && connection != nullptr)
+            all.insert(state, connection->StateName());
+        return message.createReply(QVariant::fromValue(all));
+    }
+    const bool get = member == QLatin1String("Get") && signature == QLatin1String("ss");
+    const bool set = member == QLatin1String("Set") && signature == QLatin1String("ssv");
+    if (!get && !set)
+        return unknownMethod(message);
+    if (!ourInterface || args.value(1).toString() != state || connection == nullptr)
+        return message.createErrorReply(
+            QDBusError::UnknownProperty,
+            QStringLiteral("No property %1.%2 at %3")
+                .arg(args.value(0).toString(), args.value(1).toString(), message.path()));
+    if (set)
+        return message.createErrorReply(
+            QDBusError::PropertyReadOnly,
+            QStringLiteral("%1 is read-only: Connect and Disconnect change it").arg(state));
+    return message.createReply(QVariant::fromValue(QDBusVariant(connection->StateName())));
 }
 
 QDBusMessage AutomationBusObject::documentCall(AutomationServer& server, int id,

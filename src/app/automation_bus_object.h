@@ -1,5 +1,6 @@
 // What the bus sees under /Zentiq: the application object with interface
-// Zentiq.Application and, below /Zentiq/Documents, one object per automation
+// Zentiq.Application (documents, the connection and its state, another
+// start's hand-over) and, below /Zentiq/Documents, one object per automation
 // document with interface Zentiq.Document (its members in their order, the
 // three properties through org.freedesktop.DBus.Properties, and Release).
 // Calls are checked here (path, member, signature, the caller against the
@@ -20,6 +21,7 @@ class QDBusMessage;
 namespace zentiq {
 
 class AutomationBusState;
+class AutomationConnection;
 class AutomationServer;
 class CZentiqDocAutomation;
 
@@ -49,6 +51,8 @@ private:
     bool answerFromValues(const QDBusMessage& message, const QDBusConnection& connection) const;
 
     static QDBusMessage applicationCall(AutomationServer& server, const QDBusMessage& message);
+    static QDBusMessage applicationPropertyCall(const AutomationConnection* connection,
+                                                const QDBusMessage& message);
     static QDBusMessage documentCall(AutomationServer& server, int id, const QDBusMessage& message);
     static QDBusMessage propertyCall(CZentiqDocAutomation& object, const QDBusMessage& message);
 

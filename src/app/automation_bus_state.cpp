@@ -69,7 +69,9 @@ bool AutomationBusState::Forward(const QDBusMessage& call, const QDBusConnection
             // included): calls behind it may be answered on the bus thread
             // again, even before this answer goes out.
             self->m_pending.fetch_sub(1, std::memory_order_acq_rel);
-            if (call.isReplyRequired())
+            // An invalid message: the answer comes later (a Connect waits
+            // for its host).
+            if (call.isReplyRequired() && reply.type() != QDBusMessage::InvalidMessage)
                 connection.send(reply);
         },
         Qt::QueuedConnection);

@@ -12,6 +12,8 @@
 #include "app/activation_file.h"
 #include "app/automation_bus_object.h"
 #include "app/automation_bus_state.h"
+#include "app/automation_connection.h"
+#include "app/instance_hand_over.h"
 #include "app/child_frame.h"
 #include "app/main_frame.h"
 #include "app/document_manager.h"
@@ -28,16 +30,15 @@ namespace {
 // How often a release retries closing a document while a dialog is open.
 constexpr int kDialogRetryMs = 200;
 
-// Connecting without an address would make the bus library launch a bus of
-// its own; a session that has a bus says where it is.
-bool sessionBusAnnounced() {
+}  // namespace
+
+// A session that has a bus says where it is.
+bool AutomationServer::SessionBusAnnounced() {
     if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
         return true;
     const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
     return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
 }
-
-}  // namespace
 
 AutomationServer::AutomationServer(CZentiqApp& app, const activation_file::StartKind& startKind,
                                    QObject* parent)
@@ -51,6 +52,7 @@ AutomationServer::AutomationServer(CZentiqApp& app, const activation_file::Start
 
 AutomationServer::~AutomationServer() {
     m_quitting = true;  // documents that go with the application end nothing more
+    m_connection.reset();  // a client waiting for its Connect hears why
     // Calls still on their way to this object are dropped with it; the bus
     // object forwards no more and, once unregistered, is reached no more.
     m_busState->StopServing();
@@ -92,7 +94,7 @@ void AutomationServer::start() {
         report(error);
     // Nothing can reach a program started for automation that cannot serve.
     const int cannotServe = m_automationStart ? 1 : -1;
-    if (!sessionBusAnnounced()) {
+    if (!SessionBusAnnounced()) {
         report(QStringLiteral("no D-Bus session bus (DBUS_SESSION_BUS_ADDRESS is not set)"));
         return quit(cannotServe);
     }
@@ -125,6 +127,10 @@ void AutomationServer::start() {
         return quit(cannotServe);
     }
     m_serving = true;
+    m_connection = std::make_unique<AutomationConnection>(
+        m_app.Connection(), [](const QDBusMessage& message) {
+            QDBusConnection::sessionBus().send(message);
+        });
     m_watcher = new QDBusServiceWatcher(this);
     m_watcher->setConnection(bus);
     m_watcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
@@ -263,6 +269,24 @@ void AutomationServer::closeWhenNoDialogIsOpen(QPointer<CZentiqDoc> doc) {
         }
     }
     CheckLifetime();
+}
+
+// ---- another start ------------------------------------------------------------------------
+
+QDBusMessage AutomationServer::TakeOver(const QDBusMessage& call) {
+    const QVariantList args = call.arguments();
+    const QStringList files = args.value(0).toStringList();
+    const QVariantMap options = qdbus_cast<QVariantMap>(args.value(1));
+    if (m_quitting)
+        return call.createErrorReply(QDBusError::Failed, QStringLiteral("Zentiq is ending"));
+    if (const CZentiqApp::Refusal refusal = m_app.RefuseTakeOver(
+            options.value(QLatin1String(instance_hand_over::kSettingsOption)).toString());
+        refusal.error != nullptr)
+        return call.createErrorReply(QLatin1String(refusal.error), refusal.text);
+    // Answered first: opening a file may put up a box, and the other start
+    // must not wait for the user to close it.
+    QTimer::singleShot(0, &m_app, [app = &m_app, files] { app->TakeOverStart(files); });
+    return call.createReply();
 }
 
 // ---- lifetime ---------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QDBusMessage>
 #include <QString>
 #include <functional>
 #include <map>
@@ -23,6 +24,7 @@ namespace zentiq {
 
 class AutomationBusObject;
 class AutomationBusState;
+class AutomationConnection;
 class CZentiqApp;
 class CZentiqDoc;
 class CZentiqDocAutomation;
@@ -52,8 +54,19 @@ public:
                      QObject* parent = nullptr);
     ~AutomationServer() override;
 
+    // Whether the environment says where the session bus is. Connecting
+    // without an address would make the bus library launch a bus of its own.
+    static bool SessionBusAnnounced();
+
     // True while the name is ours.
     bool IsServing() const { return m_serving; }
+    // The connection's methods and property on the bus; nullptr while not
+    // serving.
+    AutomationConnection* Connection() const { return m_connection.get(); }
+    // Another start of the program hands itself over (Activate): the main
+    // window is shown and `files` opened. A D-Bus error reply when this
+    // program cannot take it, else the reply; the files open afterwards.
+    QDBusMessage TakeOver(const QDBusMessage& call);
     // What was reported on stderr, empty when all went well.
     QString Problem() const { return m_problem; }
     int DocumentCount() const { return static_cast<int>(m_documents.size()); }
@@ -110,6 +123,7 @@ private:
     QString m_problem;
     const std::shared_ptr<AutomationBusState> m_busState;
     std::unique_ptr<AutomationBusObject, DeleteOnItsThread> m_busObject;
+    std::unique_ptr<AutomationConnection> m_connection;
     QDBusServiceWatcher* m_watcher = nullptr;
     QTimer* m_idleTimer = nullptr;
     std::map<int, Entry> m_documents;

@@ -12,19 +12,21 @@ namespace zentiq {
 
 struct CommandLine {
     bool automation = false;           // started by an automation client: no window, no document
-    QString fileName;                  // a .zqd or .zqw path, empty for none
+    QString fileName;                  // the first .zqd or .zqw path, empty for none
+    QStringList files;                 // every file named, in their order
     bool headless = false;             // --headless: poll and log without windows
-    QStringList headlessFiles;         // under --headless: every file named
     QString logDir;                    // --log-dir DIR: one log per document there
     QString printFile;                 // --print FILE (or /p FILE): print it and end
     std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
-    QString error;                     // a switch that lacks its value: say so and end
-    QStringList ignored;               // switches this program does not know
+    // The first problem: a switch this program does not know, one that
+    // lacks its value or has a wrong one. Said with the usage, exit code 2.
+    QString error;
     bool help = false;                 // -h, --help: print HelpText() and end
     bool version = false;              // -v, --version: print VersionText() and end
 
     // Arguments without the program name. The settings, screenshot and
-    // automation options of main.cpp are understood (and skipped) here too.
+    // automation options of main.cpp are understood (and skipped) here too,
+    // and so are Qt's own (-style NAME, -platform NAME, -reverse, ...).
     static CommandLine Parse(const QStringList& arguments);
     // One line that names every switch.
     static QString UsageText();
@@ -32,10 +34,11 @@ struct CommandLine {
     static QString HelpText();
     // What --version prints: "zentiq x.y.z".
     static QString VersionText();
-    // Prints the help or the version on stdout when the command line asks
-    // for one (before any application object: no display needed) and gives
-    // the exit code; -1 when it asks for neither.
-    static int AnswerHelpOrVersion(int argc, char** argv);
+    // Answers the command line before any application object exists (no
+    // display, no platform plugin needed): the help or the version on
+    // stdout (exit code 0), or, for a wrong line, the problem and the usage
+    // on stderr (exit code 2). -1 when the program is to start.
+    static int AnswerBeforeStart(int argc, char** argv);
 };
 
 }  // namespace zentiq

@@ -312,13 +312,11 @@ QString HeadlessLogger::StatusLine() const {
 
 int HeadlessLogger::Run(const QStringList& arguments) {
     const CommandLine line = CommandLine::Parse(arguments);
-    for (const QString& ignored : line.ignored)
-        say(QStringLiteral("ignoring the argument %1").arg(ignored));
     QString problem = line.error;
     if (problem.isEmpty() && (line.automation || !line.printFile.isEmpty()))
         problem = QStringLiteral("--headless runs without --automation and --print");
     if (problem.isEmpty())
-        problem = UsageProblem(line.headlessFiles);
+        problem = UsageProblem(line.files);
     if (!problem.isEmpty()) {
         say(problem);
         std::fprintf(stderr, "%s\n", qUtf8Printable(CommandLine::UsageText()));
@@ -338,7 +336,7 @@ int HeadlessLogger::Run(const QStringList& arguments) {
         QCoreApplication::exit(code);
     });
     Options options;
-    options.files = line.headlessFiles;
+    options.files = line.files;
     options.logDir = line.logDir;
     options.statusSeconds = statusSeconds();
     const int started = logger.Start(options);

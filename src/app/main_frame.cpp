@@ -10,6 +10,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
+#include <QActionGroup>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -213,8 +214,19 @@ QList<QMenu*> CMainFrame::buildMenuBar(bool withDocuments) {
                 stack.last()->addSeparator();
             break;
         case MenuEntry::Kind::Command:
-            if (!stack.isEmpty())
-                stack.last()->addAction(makeAction(e.id, MenuString(e.text), stack.last()));
+            if (!stack.isEmpty()) {
+                QAction* action = makeAction(e.id, MenuString(e.text), stack.last());
+                if (IsRadioCommand(e.id)) {
+                    // One exclusive group per menu, drawn as radio items.
+                    auto* group = stack.last()->findChild<QActionGroup*>(
+                        QString(), Qt::FindDirectChildrenOnly);
+                    if (group == nullptr)
+                        group = new QActionGroup(stack.last());
+                    action->setCheckable(true);
+                    group->addAction(action);
+                }
+                stack.last()->addAction(action);
+            }
             break;
         case MenuEntry::Kind::RecentFiles:
             if (!stack.isEmpty()) {

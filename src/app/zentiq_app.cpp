@@ -8,7 +8,9 @@
 #include <QTimer>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
+#include "app/automation_connection.h"
 #include "app/automation_server.h"
 #include "app/child_frame.h"
 #include "app/command_line.h"
@@ -17,6 +19,7 @@
 #include "display/help_window.h"
 #include "app/document_frames.h"
 #include "app/document_manager.h"
+#include "app/instance_hand_over.h"
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "app/poll_window_for_range.h"
@@ -29,6 +32,7 @@
 #include "documents/data_logger.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
+#include "framework/appearance.h"
 #include "framework/language.h"
 #include "framework/log_categories.h"
 #include "framework/user_interaction.h"
@@ -50,6 +54,21 @@ Language languageOfCommand(int id) {
     return id == cmd::LanguageEnglish ? Language::English : Language::Chinese;
 }
 
+std::optional<Appearance> appearanceOfCommand(int id) {
+    switch (id) {
+    case cmd::AppearanceSystem: return Appearance::System;
+    case cmd::AppearanceLight: return Appearance::Light;
+    case cmd::AppearanceDark: return Appearance::Dark;
+    default: return std::nullopt;
+    }
+}
+
+bool sameFile(const QString& a, const QString& b) {
+    const QString canonicalA = QFileInfo(a).canonicalFilePath();
+    return !canonicalA.isEmpty() ? canonicalA == QFileInfo(b).canonicalFilePath()
+                                 : QDir::cleanPath(a) == QDir::cleanPath(b);
+}
+
 }  // namespace
 
 // ---- life -------------------------------------------------------------------------------------
@@ -69,9 +88,14 @@ CZentiqApp::CZentiqApp(QObject* parent)
     // The dialog and the message boxes come from here, the logic from the objects.
     m_connection->SetSettingsAsker(
         [this](ConnectionSettings& settings) { return runCommSetup(settings); });
-    connect(
-        m_connection.get(), &ConnectionController::connectFailed, this,
-        [this](const QString& text) { ShowMessage(m_mainFrame.get(), kConnectionTitle, text); });
+    connect(m_connection.get(), &ConnectionController::connectFailed, this,
+            [this](const QString& text) {
+                // A client's Connect hears of its failure as its answer.
+                if (m_automation != nullptr && m_automation->Connection() != nullptr &&
+                    m_automation->Connection()->ConnectPending())
+                    return;
+                ShowMessage(m_mainFrame.get(), kConnectionTitle, text);
+            });
     connect(m_connection.get(), &ConnectionController::stateChanged, this, [this] {
         if (m_mainFrame)
             m_mainFrame->UpdateIdle();
@@ -143,13 +167,26 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 
     const CommandLine line = CommandLine::Parse(arguments);
-    for (const QString& ignored : line.ignored)
-        qWarning("zentiq: ignoring the argument %s", qUtf8Printable(ignored));
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "zentiq: %s\n%s\n", qUtf8Printable(line.error),
                      qUtf8Printable(CommandLine::UsageText()));
         m_startupExitCode = 2;
         return false;
+    }
+
+    // A Zentiq that runs already (it owns the bus name) shows itself and
+    // opens the files instead of a second program beside it.
+    if (m_mayHandOver && !line.automation && line.printFile.isEmpty()) {
+        QString reason;
+        switch (instance_hand_over::Offer(
+            line.files, instance_hand_over::OptionsOf(m_store->FileName()), &reason)) {
+        case instance_hand_over::Outcome::HandedOver: m_startupExitCode = 0; return false;
+        case instance_hand_over::Outcome::Declined:
+            std::fprintf(stderr, "zentiq: the running Zentiq did not take this start: %s\n",
+                         qUtf8Printable(reason));
+            break;
+        case instance_hand_over::Outcome::NobodyRuns: break;
+        }
     }
 
     // The settings store (chosen before this object was made) and the
@@ -161,6 +198,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     if (!ApplyLanguage(line.language.value_or(StoredLanguage(*m_store))))
         qWarning(
             "zentiq: the English translation could not be loaded; the interface stays Chinese");
+    if (m_withoutDisplay)
+        std::fprintf(stderr, "zentiq: %s\n", qUtf8Printable(WithoutDisplayText()));
     m_mainFrame = std::make_unique<CMainFrame>(m_store.get());
     m_frames = std::make_unique<DocumentFrames>(*m_mainFrame);
     m_help = std::make_unique<ContextHelp>();
@@ -201,20 +240,51 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
                          qUtf8Printable(error));
         return false;
     }
+    // The first file decides the start; any others open after it.
     if (DocumentManager::IsWorkspaceName(line.fileName)) {
         m_startedWithWorkspace = true;
         m_workspaces->OpenWorkspace(line.fileName, true);
-        m_mainFrame->show();
-        return true;
-    }
-    if (!line.fileName.isEmpty()) {
+    } else if (!line.fileName.isEmpty()) {
         if (m_documents->OpenDocumentFile(line.fileName) == nullptr)
             return false;
     } else {
         m_documents->NewDocument();
     }
+    for (const QString& file : line.files.mid(1))
+        m_documents->OpenByName(file);
     m_mainFrame->show();
     return true;
+}
+
+QString CZentiqApp::WithoutDisplayText() { return tr("没有显示器，仅以自动化模式运行"); }
+
+CZentiqApp::Refusal CZentiqApp::RefuseTakeOver(const QString& settingsFile) const {
+    if (m_withoutDisplay || m_mainFrame == nullptr)
+        return {instance_hand_over::kNoDisplayError,
+                QStringLiteral("The running Zentiq was started without a display and cannot "
+                               "show a window")};
+    if (!settingsFile.isEmpty() && !sameFile(settingsFile, m_store->FileName()))
+        return {instance_hand_over::kOtherSettingsError,
+                QStringLiteral("The running Zentiq keeps its settings in %1, not in %2")
+                    .arg(QDir::toNativeSeparators(m_store->FileName()),
+                         QDir::toNativeSeparators(settingsFile))};
+    return {};
+}
+
+void CZentiqApp::TakeOverStart(const QStringList& files) {
+    if (m_mainFrame == nullptr)
+        return;
+    // The window first, so that a box about a file has it to stand on.
+    if (m_mainFrame->isMinimized())
+        m_mainFrame->showNormal();
+    else
+        m_mainFrame->show();
+    m_mainFrame->raise();
+    m_mainFrame->activateWindow();
+    for (const QString& file : files)
+        m_documents->OpenByName(file);
+    if (files.isEmpty() && m_mainFrame->ChildFrames().isEmpty())
+        m_documents->NewDocument();
 }
 
 void CZentiqApp::ExitInstance() {
@@ -308,6 +378,13 @@ bool CZentiqApp::OnCommand(int id) {
             ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
                         QStringLiteral("The English translation could not be loaded."));
         return true;
+    case cmd::AppearanceSystem:
+    case cmd::AppearanceLight:
+    case cmd::AppearanceDark:
+        // Kept for the next start too, even after a --dark run.
+        ApplyAppearance(*appearanceOfCommand(id));
+        StoreAppearance(*m_store, *appearanceOfCommand(id));
+        return true;
     case cmd::AppExit:
         if (m_mainFrame)
             m_mainFrame->close();
@@ -358,6 +435,9 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
     case cmd::LanguageEnglish:
         state.checked = CurrentLanguage() == languageOfCommand(id);
         return true;
+    case cmd::AppearanceSystem:
+    case cmd::AppearanceLight:
+    case cmd::AppearanceDark: state.checked = CurrentAppearance() == appearanceOfCommand(id); return true;
     case cmd::BusStatistics:
     case cmd::AppExit:
     case cmd::AppAbout:

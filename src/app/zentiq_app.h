@@ -60,6 +60,28 @@ public:
     // ZENTIQ_SETTINGS_DIR): a test, a demonstration or a screenshot run,
     // which must not become the program the bus starts for the user.
     void SetPrivateSettings(bool privateSettings) { m_privateSettings = privateSettings; }
+    // Started by the bus where no display is: the windows are offscreen,
+    // and no other start can be shown here. Said once on stderr.
+    void SetWithoutDisplay(bool withoutDisplay) { m_withoutDisplay = withoutDisplay; }
+    // A normal start hands itself over to a Zentiq that already runs
+    // (InitInstance then fails with exit code 0). Off unless main() allows
+    // it, so that a test hosting this object never does.
+    void SetMayHandOver(bool mayHandOver) { m_mayHandOver = mayHandOver; }
+
+    // ---- another start, handed over through the bus ------------------------------
+    struct Refusal {
+        const char* error = nullptr;  // the D-Bus error name; nullptr: taken
+        QString text;
+    };
+    // Whether a start on the settings in `settingsFile` (empty: any) can be
+    // taken over here.
+    Refusal RefuseTakeOver(const QString& settingsFile) const;
+    // Shows and raises the main window and opens `files` (documents and
+    // workspaces, absolute paths); without files, a window without poll
+    // windows gets a new one, as a start does.
+    void TakeOverStart(const QStringList& files);
+    // What a start without a display says on stderr.
+    static QString WithoutDisplayText();
     int StartupExitCode() const { return m_startupExitCode; }
     // Opens a document file without showing a window, prints it to printer
     // and closes it again. Pages printed; 0 with *error set on failure.
@@ -129,6 +151,8 @@ private:
     int m_startupExitCode = 1;
     bool m_exited = false;
     bool m_privateSettings = false;
+    bool m_withoutDisplay = false;
+    bool m_mayHandOver = false;
     QTimer* m_startupTimer = nullptr;
     QPointer<CCommunication> m_monitor;
     std::unique_ptr<ScannerLineHost> m_scannerLine;

@@ -1,7 +1,6 @@
 #include "framework/dark_palette.h"
 
-#include <QApplication>
-#include <QStyleFactory>
+#include <QColor>
 
 namespace zentiq {
 
@@ -37,12 +36,6 @@ QPalette DarkPalette() {
         p.setColor(group, QPalette::LinkVisited, QColor(180, 140, 240));
     }
     return p;
-}
-
-void ApplyDarkAppearance() {
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
-    QApplication::setPalette(DarkPalette());
 }
 
 }  // namespace zentiq

@@ -56,6 +56,12 @@ constexpr std::array kMenuWithoutDocuments = {
     //: A language's own name: the same in every language.
     item(cmd::LanguageEnglish, QT_TRANSLATE_NOOP("Menus", "English")),
     end(),
+    //: The colours: the desktop's own, always light or always dark.
+    popup(QT_TRANSLATE_NOOP("Menus", "配色")),
+    item(cmd::AppearanceSystem, QT_TRANSLATE_NOOP("Menus", "跟随系统")),
+    item(cmd::AppearanceLight, QT_TRANSLATE_NOOP("Menus", "浅色")),
+    item(cmd::AppearanceDark, QT_TRANSLATE_NOOP("Menus", "深色")),
+    end(),
     end(),
     popup(QT_TRANSLATE_NOOP("Menus", "&3帮助")),
     item(cmd::HelpTopics, QT_TRANSLATE_NOOP("Menus", "&H帮助主题")),
@@ -164,6 +170,12 @@ constexpr std::array kMenuWithDocuments = {
     //: A language's own name: the same in every language.
     item(cmd::LanguageEnglish, QT_TRANSLATE_NOOP("Menus", "English")),
     end(),
+    //: The colours: the desktop's own, always light or always dark.
+    popup(QT_TRANSLATE_NOOP("Menus", "配色")),
+    item(cmd::AppearanceSystem, QT_TRANSLATE_NOOP("Menus", "跟随系统")),
+    item(cmd::AppearanceLight, QT_TRANSLATE_NOOP("Menus", "浅色")),
+    item(cmd::AppearanceDark, QT_TRANSLATE_NOOP("Menus", "深色")),
+    end(),
     end(),
     popup(QT_TRANSLATE_NOOP("Menus", "&7窗体")),
     item(cmd::WindowCascade, QT_TRANSLATE_NOOP("Menus", "叠加")),
@@ -265,6 +277,10 @@ const char* findText(std::span<const MenuEntry> menu, int id) {
 std::span<const MenuEntry> MenuWithoutDocuments() { return kMenuWithoutDocuments; }
 std::span<const MenuEntry> MenuWithDocuments() { return kMenuWithDocuments; }
 std::span<const int> ToolbarButtons() { return kToolbar; }
+
+bool IsRadioCommand(int id) {
+    return id == cmd::AppearanceSystem || id == cmd::AppearanceLight || id == cmd::AppearanceDark;
+}
 std::span<const Accelerator> Accelerators() { return kAccelerators; }
 
 QString MenuString(const char* text) { return QCoreApplication::translate("Menus", text); }

@@ -61,6 +61,9 @@ inline constexpr int CopyCsv = 32899;
 inline constexpr int BusScanner = 32900;
 inline constexpr int DeviceIdentity = 32905;
 inline constexpr int BusStatistics = 32920;
+inline constexpr int AppearanceSystem = 32921;
+inline constexpr int AppearanceLight = 32922;
+inline constexpr int AppearanceDark = 32923;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
@@ -112,6 +115,10 @@ struct Accelerator {
     int id;
 };
 std::span<const Accelerator> Accelerators();
+
+// Commands shown as one exclusive choice with the radio commands next to
+// them in the same menu (the appearance).
+bool IsRadioCommand(int id);
 
 // A text of the menu tables in the interface's language (the tables hold
 // the Chinese source texts).

@@ -17,6 +17,8 @@
 #include <fstream>
 
 #include "app/activation_file.h"
+#include "documents/zentiq_doc.h"
+#include "support/peer_data.h"
 #include "app/private_session_bus.h"
 #include "app/program_runner.h"
 #include "app/wait_until.h"
@@ -208,11 +210,19 @@ TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgram
     ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << file.fileName().toStdString();
     EXPECT_EQ(file.readAll(), activation_file::Contents(QString::fromStdString(test::ProgramRunner::ProgramPath())).toUtf8());
 
-    // A second instance finds the name taken: it says so once and goes on.
-    const pid_t second = run({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});
-    ASSERT_TRUE(waitUntil([&] { return countLines(stderrPath, "zentiq: automation:") > 0; }));
+    // A second instance on settings of its own (a demonstration, a test) is
+    // not taken over by the user's: it finds the name taken, says both once
+    // and goes on.
+    test::ProgramRunner other(m_dir.filePath("other-settings").toStdString());
+    const pid_t second = other.Run({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});
+    const std::string secondErr = other.StderrPath();
+    ASSERT_TRUE(waitUntil([&] { return countLines(secondErr, "zentiq: automation:") > 0; }));
     QThread::msleep(300);
-    EXPECT_EQ(countLines(stderrPath, "belongs to another program"), 1) << process::ReadTail(stderrPath);
+    EXPECT_EQ(countLines(secondErr, "zentiq: the running Zentiq did not take this start: "
+                                    "The running Zentiq keeps its settings in "),
+              1)
+        << process::ReadTail(secondErr);
+    EXPECT_EQ(countLines(secondErr, "belongs to another program"), 1) << process::ReadTail(secondErr);
     EXPECT_TRUE(stillRunning(second));
     process::Stop(second, std::chrono::milliseconds(100));
     process::Stop(first, std::chrono::milliseconds(100));
@@ -286,6 +296,208 @@ TEST_F(ProgramTest, WithoutASessionBusANormalStartSaysSoOnceAndGoesOn) {
     const pid_t unreachable =
         run({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString()}, {"--automation"});
     EXPECT_EQ(exitCodeOf(unreachable), 1) << process::ReadTail(stderrPath);
+}
+
+// Over ssh nothing names a display: the program the bus starts for a client
+// runs on the offscreen platform, says so once, and serves.
+TEST_F(ProgramTest, WithoutADisplayTheBusStartsTheProgramForAutomationOnly) {
+    const QString data = m_dir.filePath("ssh-data");
+    QString error;
+    ASSERT_TRUE(activation_file::Write(data + "/dbus-1/services",
+                                       QString::fromStdString(test::ProgramRunner::ProgramPath()), &error))
+        << error.toStdString();
+    const std::string daemonLog = m_dir.filePath("daemon.log").toStdString();
+    const std::string sharedBus = privateBus().address;
+    test::PrivateSessionBus bus({"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "-u", "QT_QPA_PLATFORM",
+                                 "XDG_DATA_HOME=" + data.toStdString(),
+                                 "XDG_CONFIG_HOME=" + m_dir.filePath("ssh-config").toStdString()},
+                                daemonLog);
+    ::setenv("DBUS_SESSION_BUS_ADDRESS", sharedBus.c_str(), 1);  // the fixture's bus stays the session's
+    ASSERT_TRUE(bus.ok()) << bus.error;
+    {
+        QDBusConnection c = QDBusConnection::connectToBus(QString::fromStdString(bus.address), "zq-ssh-client");
+        const QString path = createDocument(c);  // the bus starts the program
+        ASSERT_FALSE(path.isEmpty()) << process::ReadTail(daemonLog);
+        const uint pid = c.interface()->servicePid(kService).value();
+        EXPECT_EQ(call(c, path, "Zentiq.Document", "CreateRequest", {1, 3, 0, 10, 100}).arguments().value(0), 1);
+        EXPECT_EQ(call(c, "/Zentiq", "org.freedesktop.DBus.Properties", "Get", {"Zentiq.Application", "ConnectionState"})
+                      .arguments()
+                      .value(0)
+                      .value<QDBusVariant>()
+                      .variant(),
+                  "Unconnected");
+        // No window can be shown from here: another start is not taken over.
+        EXPECT_EQ(call(c, "/Zentiq", "Zentiq.Application", "Activate", {QStringList(), QVariantMap()}).errorName(),
+                  "Zentiq.Error.NoDisplay");
+        EXPECT_EQ(countLines(daemonLog, "zentiq: 没有显示器，仅以自动化模式运行"), 1) << process::ReadTail(daemonLog);
+        call(c, path, "Zentiq.Document", "Release");
+        EXPECT_TRUE(waitUntil([&] { return pid > 0 && ::kill(pid_t(pid), 0) != 0; }))
+            << "the started program ends with its document";
+    }
+    QDBusConnection::disconnectFromBus("zq-ssh-client");
+    EXPECT_EQ(countLines(daemonLog, "zentiq:"), 1) << process::ReadTail(daemonLog);
+}
+
+// Started again from the menu while a program the bus started runs hidden:
+// the second start hands over (its document opens in the first, whose
+// window comes up) and ends with 0, instead of a second program.
+TEST_F(ProgramTest, ASecondStartHandsOverToTheRunningProgramAndEndsWithZero) {
+    test::XvfbDisplay display;
+    ASSERT_TRUE(display.ok()) << display.error;
+    const QString document = m_dir.filePath("pump.zqd");
+    {
+        CZentiqDoc stored;
+        QString error;
+        ASSERT_TRUE(stored.OnSaveDocument(document, &error)) << error.toStdString();
+    }
+    const std::string closer = PeerProcess::SourceDir() + "/tests/support/close_window.py";
+    // Exit code of asking the windows whose title starts so to close (1: none).
+    const auto closeWindows = [&](const std::string& title) {
+        std::string error;
+        const pid_t asked = process::Spawn({"/usr/bin/python3", closer, display.name(), title}, -1, -1, -1, error);
+        EXPECT_GT(asked, 0) << error;
+        const int status = process::Stop(asked, std::chrono::milliseconds(10000));
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    };
+    const std::vector<std::string> onDisplay{"QT_QPA_PLATFORM=xcb", "DISPLAY=" + display.name(),
+                                             "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()};
+    const pid_t first = run(onDisplay, {"--automation"});
+    const std::string firstErr = stderrPath;
+    QDBusConnection c = client();
+    ASSERT_TRUE(waitUntil([&] { return nameOwned(c); })) << process::ReadTail(firstErr);
+    EXPECT_EQ(closeWindows("Zentiq"), 1) << "an automation start shows no window";
+
+    const pid_t second = run(onDisplay, {document.toStdString()});
+    EXPECT_EQ(exitCodeOf(second), 0) << process::ReadTail(stderrPath);
+    EXPECT_EQ(countLines(stderrPath, "zentiq:"), 0) << process::ReadTail(stderrPath);
+    // The first shows its window with the document; closed, it ends the
+    // program, which no client holds.
+    EXPECT_TRUE(waitUntil([&] { return closeWindows("Zentiq - pump") == 0; }, 30000))
+        << process::ReadTail(firstErr);
+    EXPECT_EQ(exitCodeOf(first), 0) << process::ReadTail(firstErr);
+}
+
+// An automation client opens and closes the connection the user configured,
+// and follows its state; what cannot be done is refused with a D-Bus error
+// and changes nothing.
+TEST_F(ProgramTest, AClientConnectsAndDisconnectsAndFollowsTheConnectionState) {
+    std::string error;
+    std::unique_ptr<PeerProcess> peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_TRUE(peer) << error;
+    struct Case {
+        const char* what;
+        QString settings;  // the connection dialog's stored values
+        bool opens;
+        const char* failure;  // a text of the refusal when it does not open
+    };
+    const Case cases[] = {
+        {"a Modbus/TCP slave",
+         QStringLiteral("[CommSetup]\nSerial=1\nIPAddress=127.0.0.1\nServicePort=%1\n").arg(peer->Port()), true, ""},
+        {"a serial device that is not there",
+         QStringLiteral("[CommSetup]\nSerial=0\nPort=63\n[Ports]\nCOM64=%1\n").arg(m_dir.filePath("no-tty")), false,
+         "Port 64"},
+    };
+    int n = 0;
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        const QString settingsDir = m_dir.filePath(QStringLiteral("connect-%1").arg(++n));
+        QDir().mkpath(settingsDir + "/Zentiq");
+        {
+            QFile ini(settingsDir + "/Zentiq/Zentiq.ini");
+            ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+            ini.write(k.settings.toUtf8());
+        }
+        test::ProgramRunner program(settingsDir.toStdString());
+        const pid_t pid = program.Run({}, {"--automation"});
+        const std::string err = program.StderrPath();
+        QDBusConnection c = client();
+        ASSERT_TRUE(waitUntil([&] { return nameOwned(c); })) << process::ReadTail(err);
+        // Every state change as the bus carries it, in both signals.
+        const std::string monitorLog = m_dir.filePath(QStringLiteral("monitor-%1.log").arg(n)).toStdString();
+        const int out = ::open(monitorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        const pid_t monitor = process::Spawn(
+            {process::FindInPath("dbus-monitor"), "--address", privateBus().address,
+             "type='signal',path='/Zentiq',member='ConnectionStateChanged'",
+             "type='signal',path='/Zentiq',member='PropertiesChanged'"},
+            -1, out, -1, error);
+        ::close(out);
+        ASSERT_GT(monitor, 0) << error;
+        ASSERT_TRUE(waitUntil([&] { return countLines(monitorLog, "NameAcquired") > 0; }));
+
+        const auto state = [&] {
+            return call(c, "/Zentiq", "org.freedesktop.DBus.Properties", "Get", {"Zentiq.Application", "ConnectionState"})
+                .arguments()
+                .value(0)
+                .value<QDBusVariant>()
+                .variant()
+                .toString();
+        };
+        EXPECT_EQ(state(), "Unconnected");
+        EXPECT_EQ(call(c, "/Zentiq", "Zentiq.Application", "Disconnect").errorName(), "Zentiq.Error.NotConnected");
+        const QDBusMessage connected = call(c, "/Zentiq", "Zentiq.Application", "Connect");
+        if (!k.opens) {
+            EXPECT_EQ(connected.errorName(), "Zentiq.Error.ConnectFailed");
+            EXPECT_TRUE(connected.errorMessage().contains(k.failure)) << connected.errorMessage().toStdString();
+            EXPECT_EQ(state(), "Unconnected");
+            EXPECT_TRUE(stillRunning(pid)) << "no box waits for the user";
+            EXPECT_EQ(call(c, "/Zentiq", "org.freedesktop.DBus.Properties", "Set",
+                           {"Zentiq.Application", "ConnectionState", QVariant::fromValue(QDBusVariant("Connected"))})
+                          .errorName(),
+                      "org.freedesktop.DBus.Error.PropertyReadOnly");
+            process::Stop(monitor, std::chrono::milliseconds(100));
+            process::Stop(pid, std::chrono::milliseconds(100));
+            ASSERT_TRUE(waitUntil([&] { return !nameOwned(c); }));
+            continue;
+        }
+        ASSERT_EQ(connected.type(), QDBusMessage::ReplyMessage) << connected.errorMessage().toStdString();
+        EXPECT_EQ(state(), "Connected");
+        const QDBusMessage again = call(c, "/Zentiq", "Zentiq.Application", "Connect");
+        EXPECT_EQ(again.errorName(), "Zentiq.Error.AlreadyConnected");
+        EXPECT_TRUE(again.errorMessage().contains(QStringLiteral("127.0.0.1: %1").arg(peer->Port())))
+            << again.errorMessage().toStdString();
+
+        // A document polls the slave over the connection the client opened.
+        const QString path = createDocument(c);
+        ASSERT_EQ(call(c, path, "Zentiq.Document", "CreateRequest", {1, 3, 0, 10, 100}).arguments().value(0), 1);
+        const auto reg = [&](qint16 i) {
+            return call(c, path, "Zentiq.Document", "GetRegister", {QVariant::fromValue(i)}).arguments().value(0).toInt();
+        };
+        EXPECT_TRUE(waitUntil([&] { return reg(3) == zq_peer_holding(3); })) << reg(3);
+
+        EXPECT_EQ(call(c, "/Zentiq", "Zentiq.Application", "Disconnect").type(), QDBusMessage::ReplyMessage);
+        EXPECT_EQ(state(), "Unconnected");
+        EXPECT_EQ(call(c, "/Zentiq", "Zentiq.Application", "Disconnect").errorName(), "Zentiq.Error.NotConnected");
+
+        // The states in the order the signals brought them (a loopback
+        // connect may or may not pass through Connecting).
+        const auto statesOf = [&](const std::string& member, int skip) {
+            std::ifstream in(monitorLog);
+            std::string line;
+            QStringList states;
+            int strings = -1;  // strings seen in the current signal of `member`
+            while (std::getline(in, line)) {
+                if (line.rfind("signal ", 0) == 0) {
+                    strings = line.find("member=" + member) != std::string::npos ? 0 : -1;
+                    continue;
+                }
+                const std::size_t at = line.find("string \"");
+                if (strings < 0 || at == std::string::npos || strings++ != skip)
+                    continue;
+                states << QString::fromStdString(line.substr(at + 8, line.rfind('"') - at - 8));
+            }
+            states.removeAll("Connecting");
+            return states;
+        };
+        const QStringList expected{"Connected", "Closing", "Unconnected"};
+        EXPECT_TRUE(waitUntil([&] { return statesOf("ConnectionStateChanged", 0) == expected; }))
+            << statesOf("ConnectionStateChanged", 0).join(' ').toStdString();
+        // PropertiesChanged: the interface, the property's name, its value.
+        EXPECT_EQ(statesOf("PropertiesChanged", 2), expected);
+        process::Stop(monitor, std::chrono::milliseconds(100));
+
+        call(c, path, "Zentiq.Document", "Release");
+        EXPECT_EQ(program.WaitStatus(pid) >> 8, 0) << process::ReadTail(err);
+    }
 }
 
 }  // namespace

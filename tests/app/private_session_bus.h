@@ -2,7 +2,8 @@
 // with the test process even after a crash), its address exported as
 // DBUS_SESSION_BUS_ADDRESS before anything connects, and stopped at the end.
 // Extra environment (e.g. XDG_DATA_HOME for its service files) is handed to
-// the daemon and so to every program it activates.
+// the daemon and so to every program it activates; their stderr is the
+// daemon's, in a file when a path is given.
 #pragma once
 
 #include <fcntl.h>
@@ -20,7 +21,8 @@ namespace zentiq::test {
 
 class PrivateSessionBus {
 public:
-    explicit PrivateSessionBus(const std::vector<std::string>& environment = {}) {
+    explicit PrivateSessionBus(const std::vector<std::string>& environment = {},
+                               const std::string& stderrPath = {}) {
         const std::string daemon = process::FindInPath("dbus-daemon");
         if (daemon.empty()) {
             error = "dbus-daemon not found (install the package dbus)";
@@ -34,8 +36,13 @@ public:
         std::vector<std::string> argv{"/usr/bin/env"};
         argv.insert(argv.end(), environment.begin(), environment.end());
         argv.insert(argv.end(), {daemon, "--session", "--nofork", "--print-address=1"});
-        m_pid = process::Spawn(argv, -1, out[1], -1, error);
+        const int err = stderrPath.empty()
+                            ? -1
+                            : ::open(stderrPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+        m_pid = process::Spawn(argv, -1, out[1], err, error);
         ::close(out[1]);
+        if (err >= 0)
+            ::close(err);
         if (m_pid > 0)
             address = readLine(out[0], std::chrono::seconds(20));
         ::close(out[0]);

@@ -1515,6 +1515,23 @@ Do you want to replace it?</translation>
         <source>协议地址(从 0 开始)</source>
         <translation>Protocol Addresses (Base 0)</translation>
     </message>
+    <message>
+        <source>配色</source>
+        <extracomment>The colours: the desktop&apos;s own, always light or always dark.</extracomment>
+        <translation>Appearance</translation>
+    </message>
+    <message>
+        <source>跟随系统</source>
+        <translation>Follow System</translation>
+    </message>
+    <message>
+        <source>浅色</source>
+        <translation>Light</translation>
+    </message>
+    <message>
+        <source>深色</source>
+        <translation>Dark</translation>
+    </message>
 </context>
 <context>
     <name>RegisterDecode</name>
@@ -2366,6 +2383,10 @@ Zentiq Files</translation>
     <message>
         <source>&lt;b&gt;Zentiq %1&lt;/b&gt;&lt;br&gt;用于测试和调试 Modbus 从站设备的 Modbus 主站（RTU、ASCII、Modbus/TCP、RTU over TCP）。</source>
         <translation>&lt;b&gt;Zentiq %1&lt;/b&gt;&lt;br&gt;Modbus master for testing and commissioning Modbus slave devices (RTU, ASCII, Modbus/TCP, RTU over TCP).</translation>
+    </message>
+    <message>
+        <source>没有显示器，仅以自动化模式运行</source>
+        <translation>no display: running for automation only</translation>
     </message>
 </context>
 <context>
