@@ -16,6 +16,7 @@ struct CommandLine {
     bool headless = false;             // --headless: poll and log without windows
     QStringList headlessFiles;         // under --headless: every file named
     QString logDir;                    // --log-dir DIR: one log per document there
+    bool logDate = false;              // --log-date: text-log times with their date
     QString printFile;                 // --print FILE (or /p FILE): print it and end
     std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
     QString error;                     // a switch that lacks its value: say so and end

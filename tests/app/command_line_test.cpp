@@ -49,23 +49,27 @@ TEST(CommandLineTest, AHeadlessRunTakesEveryFileAndALogFolder) {
         QStringList args;
         QStringList files;
         QString logDir;
+        bool logDate;
         bool error;
     };
     const Case cases[] = {
-        {{"--headless", "a.zqd", "b.zqd"}, {"a.zqd", "b.zqd"}, "", false},
-        {{"plant.zqw", "--log-dir", "/var/log/z", "--headless"}, {"plant.zqw"}, "/var/log/z", false},
-        {{"--headless", "--log-dir=/tmp/l", "--settings-dir", "/s", "a.zqd"}, {"a.zqd"}, "/tmp/l", false},
-        {{"--headless", "a.zqd", "--log-dir"}, {"a.zqd"}, "", true},
-        {{"--headless", "--log-dir=", "a.zqd"}, {"a.zqd"}, "", true},
-        {{"--headless"}, {}, "", false},  // the logger says what is missing
-        // Without --headless the folder has no use, and only one file opens.
-        {{"a.zqd", "--log-dir", "/tmp/l"}, {}, "/tmp/l", true},
+        {{"--headless", "a.zqd", "b.zqd"}, {"a.zqd", "b.zqd"}, "", false, false},
+        {{"plant.zqw", "--log-dir", "/var/log/z", "--headless"}, {"plant.zqw"}, "/var/log/z", false, false},
+        {{"--headless", "--log-dir=/tmp/l", "--settings-dir", "/s", "a.zqd"}, {"a.zqd"}, "/tmp/l", false, false},
+        {{"--headless", "a.zqd", "--log-dir"}, {"a.zqd"}, "", false, true},
+        {{"--headless", "--log-dir=", "a.zqd"}, {"a.zqd"}, "", false, true},
+        {{"--headless"}, {}, "", false, false},  // the logger says what is missing
+        {{"--log-date", "--headless", "a.zqd"}, {"a.zqd"}, "", true, false},
+        // Without --headless the folder and the dates have no use, and only one file opens.
+        {{"a.zqd", "--log-dir", "/tmp/l"}, {}, "/tmp/l", false, true},
+        {{"a.zqd", "--log-date"}, {}, "", true, true},
     };
     for (const Case& c : cases) {
         const CommandLine line = CommandLine::Parse(c.args);
         SCOPED_TRACE(c.args.join(' ').toStdString());
         EXPECT_EQ(line.headlessFiles, c.files);
         EXPECT_EQ(line.logDir, c.logDir);
+        EXPECT_EQ(line.logDate, c.logDate);
         EXPECT_EQ(!line.error.isEmpty(), c.error);
         EXPECT_TRUE(line.ignored.isEmpty());
     }
@@ -73,7 +77,7 @@ TEST(CommandLineTest, AHeadlessRunTakesEveryFileAndALogFolder) {
 
 TEST(CommandLineTest, UsageNamesEverySwitchTheParserTakes) {
     const QString usage = CommandLine::UsageText();
-    for (const char* option : {"--print", "--automation", "--lang", "--settings-dir", "--headless", "--log-dir"})
+    for (const char* option : {"--print", "--automation", "--lang", "--settings-dir", "--headless", "--log-dir", "--log-date"})
         EXPECT_TRUE(usage.contains(QLatin1String(option))) << option;
 }
 

@@ -3,13 +3,17 @@
 #include <ostream>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QDateTime>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
 
 #include "support/peer_process.h"
@@ -34,7 +38,7 @@ protected:
     }
     // Offers one result; the line names its time so the file shows which got in.
     Outcome offer(bool ok, std::time_t now) {
-        return logger.OnResult(ok, now, [&] {
+        return logger.OnResult(ok, qint64(now) * 1000, [&] {
             ++built;
             return QStringLiteral("%1 %2").arg(ok ? "ok" : "fail").arg(static_cast<long long>(now));
         });
@@ -165,6 +169,93 @@ TEST_F(DataLoggerTest, AFailedWriteClosesTheLogAndSaysSo) {
     EXPECT_FALSE(logger.active());
     EXPECT_EQ(offer(true, 2), Outcome::Deferred);
     EXPECT_EQ(DataLogger::WriteErrorText(), QStringLiteral("Disk full or disk error"));
+}
+
+// While it lives, writes past `bytes` into any file of this process fail
+// with EFBIG as on a full disk (SIGXFSZ ignored, as zentiq-headless has
+// it); only the soft limit is lowered, so it can be lifted again.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        m_set = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_set = m_set && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        if (m_set)
+            ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+    bool m_set = false;
+};
+
+// A retrying log (the headless run's) on a disk that fills and empties: the
+// line the disk cut short leaves nothing behind, the lines meanwhile are
+// counted and tried at most once a second, and the first line that goes in
+// again comes after a line that records the gap.
+TEST_F(DataLoggerTest, AFullDiskPausesARetryingLogUntilALineGoesInAfterTheGap) {
+    using Notice = DataLogger::Notice;
+    const struct {
+        const char* file;
+        const char* end;   // line end
+        QString head;      // what a CSV log writes before the first row
+        QString noteHead;  // what a note row has before its words
+    } formats[] = {{"log.txt", "\n", "", ""}, {"log.csv", "\r\n", "Time,0\r\n", "T,,"}};
+    const qint64 t0 = 1'700'000'000'000;
+    const auto clock = [](qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms).toString("HH:mm:ss.zzz"); };
+    for (const auto& f : formats) {
+        SCOPED_TRACE(f.file);
+        path = dir.filePath(f.file);
+        logger.setWriteFailure(DataLogger::WriteFailure::Retry);
+        ASSERT_TRUE(logger.Start(path));
+        built = 0;
+        const auto offerAt = [&](qint64 ms) {
+            return logger.OnResult(
+                true, ms,
+                [&] {
+                    ++built;
+                    return QStringLiteral("ok %1").arg(ms - t0);
+                },
+                [] { return QStringLiteral("Time,0"); }, [&](const QString& note) { return f.noteHead + note; });
+        };
+        ASSERT_EQ(offerAt(t0), Outcome::Written);
+        const QString before = f.head + "ok 0" + f.end;
+        ASSERT_EQ(contents(), before);
+        {
+            // Three bytes of the next line fit, then the disk is "full".
+            FileSizeLimit full(static_cast<rlim_t>(QFileInfo(path).size() + 3));
+            ASSERT_TRUE(full.set());
+            EXPECT_EQ(offerAt(t0 + 1000), Outcome::Stalled);
+            EXPECT_EQ(contents(), before) << "no piece of the cut line stays";
+            EXPECT_EQ(logger.TakeNotice(), Notice::WriteStalled);
+            EXPECT_EQ(logger.StalledText("F"), QStringLiteral("记录停止: F: 文件已达到允许的最大长度"));
+            for (const qint64 ms : {1200, 1400, 1999})
+                EXPECT_EQ(offerAt(t0 + ms), Outcome::Stalled);
+            EXPECT_EQ(built, 2) << "not tried again within the second";
+            EXPECT_EQ(offerAt(t0 + 2000), Outcome::Stalled);
+            EXPECT_EQ(built, 3);
+            EXPECT_EQ(logger.TakeNotice(), Notice::None) << "said once";
+        }
+        EXPECT_EQ(offerAt(t0 + 2500), Outcome::Stalled) << "room again, but tried a second after the last";
+        EXPECT_TRUE(logger.stalled());
+        EXPECT_EQ(logger.unwrittenLines(), 6);
+        EXPECT_EQ(offerAt(t0 + 3000), Outcome::Written);
+        EXPECT_FALSE(logger.stalled());
+        EXPECT_EQ(logger.TakeNotice(), Notice::WriteResumed);
+        EXPECT_EQ(logger.StalledText("F"), QString());
+        EXPECT_EQ(contents(), before + f.noteHead + "记录中断 " + clock(t0 + 1000) + " – " + clock(t0 + 2500) +
+                                  "，6 行未能写入" + f.end + "ok 3000" + f.end);
+        logger.Stop();
+    }
 }
 
 // One writer per log file: a second logger, in this process or another,

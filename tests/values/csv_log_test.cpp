@@ -70,7 +70,7 @@ TEST(CsvLogTest, GoodPollsGiveTheValuesAndFailedOnesTheirStatus) {
     std::array<std::uint8_t, 2000> values{};
     const std::uint16_t words[] = {1, 0xFFFE, 3};
     std::memcpy(values.data(), words, sizeof words);
-    const std::time_t t = 1'700'000'000;
+    const qint64 t = 1'700'000'000'250;
     const QString time = CsvLog::Time(t);
     struct Case {
         int format;
@@ -90,14 +90,51 @@ TEST(CsvLogTest, GoodPollsGiveTheValuesAndFailedOnesTheirStatus) {
     }
 }
 
-TEST(CsvLogTest, TimesAreIso8601WithTheirUtcOffset) {
-    for (const std::time_t t : {std::time_t(0), std::time_t(1'700'000'000), std::time_t(1'719'000'000)}) {
-        const QString text = CsvLog::Time(t);
-        EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)").match(text).hasMatch())
-            << text.toStdString();
-        // The text alone names the instant, wherever it is read.
-        EXPECT_EQ(QDateTime::fromString(text, Qt::ISODate).toSecsSinceEpoch(), t) << text.toStdString();
+// Floats too wide for the grid's cell are written as the grid shows them,
+// in exponent notation, not as thirty digits of fixed notation.
+TEST(CsvLogTest, WideFloatingValuesAreWrittenAsTheGridShowsThem) {
+    struct Case {
+        int format;
+        double value;
+        QString text;
+    };
+    const Case cases[] = {
+        {4, 2.3021767e+23, "2.3021767e+23"},
+        {5, -12345678.0, "-1.2345678e+07"},
+        {4, 12345678.0, "12345678.000000"},  // just fits the cell
+        {4, 1.5, "1.500000"},
+        {6, 1e300, "1.000000000e+300"},
+        {7, -1234567.0, "-1.234567000e+06"},
+        {6, 123456.789, "123456.7890000000"},
+    };
+    for (const Case& c : cases) {
+        std::array<std::uint8_t, 2000> values{};
+        const int registers = c.format >= 6 ? 4 : 2;
+        if (registers == 2) {
+            const float f = static_cast<float>(c.value);
+            std::memcpy(values.data(), &f, sizeof f);
+        } else {
+            std::memcpy(values.data(), &c.value, sizeof c.value);
+        }
+        const LogLine::Poll poll{0, 0, 3, registers, c.format, values};
+        EXPECT_EQ(CsvLog::Row(0, poll, false, {}).section(',', 1, 1), c.text) << c.value;
     }
+}
+
+TEST(CsvLogTest, TimesAreIso8601ToTheMillisecondWithTheirUtcOffset) {
+    const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)");
+    for (const qint64 t : {qint64(0), qint64(1'700'000'000'007), qint64(1'719'000'000'999)}) {
+        const QString text = CsvLog::Time(t);
+        EXPECT_TRUE(iso.match(text).hasMatch()) << text.toStdString();
+        // The text alone names the instant, wherever it is read.
+        EXPECT_EQ(QDateTime::fromString(text, Qt::ISODateWithMs).toMSecsSinceEpoch(), t) << text.toStdString();
+    }
+    // Five polls 200 ms apart, across a second's end: five times, in order.
+    QStringList times;
+    for (int i = 0; i < 5; ++i)
+        times << CsvLog::Time(1'700'000'000'700 + 200 * i);
+    for (int i = 1; i < times.size(); ++i)
+        EXPECT_LT(times[i - 1], times[i]) << "distinct and increasing as text";
 }
 
 }  // namespace
