@@ -173,19 +173,14 @@ TEST(CsvLogGridTest, EveryValueIsWrittenAsTheGridShowsIt) {
         bytes.fill(0);
         for (int i = 0; i < count; ++i) {
             const double v = c.values[std::size_t(i)];
-            std::uint8_t* at = bytes.data() + 2 * registers * i;
-            if (c.format == 4 || c.format == 5) {
-                const float f = static_cast<float>(v);
-                std::memcpy(at, &f, sizeof f);
-            } else if (c.format == 6 || c.format == 7) {
-                std::memcpy(at, &v, sizeof v);
-            } else if (c.format == 8) {
-                const auto l = static_cast<std::int32_t>(v);
-                std::memcpy(at, &l, sizeof l);
-            } else {
-                const auto s = static_cast<std::int16_t>(v);
-                std::memcpy(at, &s, sizeof s);
-            }
+            const float f = static_cast<float>(v);
+            const auto l = static_cast<std::int32_t>(v);
+            const auto word = static_cast<std::int16_t>(v);
+            const void* from = c.format <= 1 ? static_cast<const void*>(&word)
+                               : c.format <= 5 ? static_cast<const void*>(&f)
+                               : c.format <= 7 ? static_cast<const void*>(&v)
+                                               : static_cast<const void*>(&l);
+            std::memcpy(bytes.data() + 2 * registers * i, from, 2 * std::size_t(registers));
         }
         w.model().valuesUnknown = false;
         w.view->FillCells(true);
