@@ -89,6 +89,8 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
             line.logDir = inline_ ? arg.mid(10) : (hasNext ? arguments[++i] : QString());
             if (line.logDir.isEmpty())
                 problem(QStringLiteral("--log-dir needs a folder"));
+        } else if (arg == QLatin1String("--log-date")) {
+            line.logDate = true;
         } else if (arg.startsWith(QLatin1String("--print="))) {
             line.printFile = arg.mid(8);
             if (line.printFile.isEmpty())
@@ -121,6 +123,8 @@ CommandLine CommandLine::Parse(const QStringList& arguments) {
         line.fileName = line.files.first();
     if (!line.headless && !line.logDir.isEmpty())
         problem(QStringLiteral("--log-dir goes with --headless"));
+    if (!line.headless && line.logDate)
+        problem(QStringLiteral("--log-date goes with --headless"));
     return line;
 }
 
@@ -128,8 +132,8 @@ QString CommandLine::UsageText() {
     return QStringLiteral(
         "usage: zentiq [FILE.zqd | FILE.zqw]... [--print FILE.zqd] "
         "[--automation] [--lang en|zh] [--settings-dir DIR] [--dark]\n"
-        "       zentiq --headless (FILE.zqw | FILE.zqd...) [--log-dir DIR] [--lang en|zh] "
-        "[--settings-dir DIR]");
+        "       zentiq --headless (FILE.zqw | FILE.zqd...) [--log-dir DIR] [--log-date] "
+        "[--lang en|zh] [--settings-dir DIR]");
 }
 
 // The man page (packaging/zentiq.1.in) says the same at more length.
@@ -152,6 +156,8 @@ QString CommandLine::HelpText() {
         "  --headless               poll and log without any window or display; give a\n"
         "                           workspace or one or more documents\n"
         "  --log-dir DIR            with --headless: one log file per document in DIR\n"
+        "  --log-date               with --headless: each text-log line's time with its\n"
+        "                           date (2026-12-10 14:38:03), for runs over a day\n"
         "  --dark                   a dark palette for this run (the stored choice of\n"
         "                           the menu stays)\n"
         "  --screenshot FILE        save a picture of the main window as PNG and end\n"

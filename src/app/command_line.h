@@ -16,6 +16,7 @@ struct CommandLine {
     QStringList files;                 // every file named, in their order
     bool headless = false;             // --headless: poll and log without windows
     QString logDir;                    // --log-dir DIR: one log per document there
+    bool logDate = false;              // --log-date: text-log times with their date
     QString printFile;                 // --print FILE (or /p FILE): print it and end
     std::optional<Language> language;  // --lang en|zh: this run only, the stored choice stays
     // The first problem: a switch this program does not know, one that

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <csignal>
 #include <cstdio>
 #include <functional>
 
@@ -24,7 +25,6 @@
 #include "framework/language.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
-#include "values/status_texts.h"
 
 namespace zentiq {
 
@@ -46,8 +46,9 @@ struct HeadlessDocument : QObject {
     DataLogger logger;
     QString path;
     QString name;
-    // Told when a line could not be written, and what became of the file.
-    std::function<void(HeadlessDocument&)> onLogFailed;
+    // The last failed poll in the log's words ("连接被拒绝").
+    QString lastFailure;
+    // Told what became of the log's file.
     std::function<void(HeadlessDocument&, DataLogger::Notice)> onLogNotice;
 };
 
@@ -60,13 +61,14 @@ bool HeadlessDocument::event(QEvent* e) {
     const auto status = static_cast<EngineStatus>(message->wParam);
     const TakenPollResult taken =
         PollResultIntake::Take(model, status, static_cast<int>(message->lParam));
-    if (!taken.accepted || !logger.active())
+    if (!taken.accepted)
         return true;
-    const DataLogger::Outcome outcome =
-        logger.LogPoll(status == status::Ok, RegisterMapCommands::PollOf(model), taken.statusText,
-                       [this](int item) { return aliasOf(item); });
-    if (outcome == DataLogger::Outcome::WriteFailed && onLogFailed)
-        onLogFailed(*this);
+    if (status != status::Ok)
+        lastFailure = taken.logStatusText;
+    if (!logger.active())
+        return true;
+    logger.LogPoll(status == status::Ok, RegisterMapCommands::PollOf(model), taken.logStatusText,
+                   [this](int item) { return aliasOf(item); });
     if (const DataLogger::Notice notice = logger.TakeNotice();
         notice != DataLogger::Notice::None && onLogNotice)
         onLogNotice(*this, notice);
@@ -199,9 +201,14 @@ bool HeadlessLogger::openDocument(const QString& path) {
         delete doc;
         return false;
     }
-    doc->onLogFailed = [this](HeadlessDocument& d) { logFailed(d); };
     doc->onLogNotice = [](HeadlessDocument& d, DataLogger::Notice notice) {
-        say(DataLogger::NoticeText(notice, native(d.logger.path())));
+        const QString file = native(d.logger.path());
+        if (notice == DataLogger::Notice::WriteStalled)
+            say(QStringLiteral("%1: %2").arg(DataLogger::WriteErrorText(), d.name));
+        say(notice == DataLogger::Notice::WriteStalled
+                ? d.logger.StalledText(file) + QLatin1Char(' ') +
+                      DataLogger::NoticeText(notice, file)
+                : DataLogger::NoticeText(notice, file));
     };
     m_documents << doc;
     return true;
@@ -225,7 +232,11 @@ bool HeadlessLogger::startLogs(const Options& options) {
                     .arg(native(doc.path)));
             continue;
         }
-        doc.logger.setOptions(log.options);
+        DataLogger::Options logOptions = log.options;
+        logOptions.dated = options.logDate;
+        doc.logger.setOptions(logOptions);
+        // Nobody is there to start it again: a full disk only pauses it.
+        doc.logger.setWriteFailure(DataLogger::WriteFailure::Retry);
         // Appended: a logger started again keeps what it wrote before.
         if (!doc.logger.Start(log.file, DataLogger::Opening::Append)) {
             // Without windows, the other log of this process is another document's.
@@ -260,14 +271,6 @@ void HeadlessLogger::connected() {
     m_statusTimer->start();
 }
 
-void HeadlessLogger::logFailed(HeadlessDocument& doc) {
-    say(QStringLiteral("%1: %2").arg(DataLogger::WriteErrorText(), doc.name));
-    for (const HeadlessDocument* d : m_documents)
-        if (d->logger.active())
-            return;  // the others log on
-    fail(kOpenError, tr("没有一个记录还能写入，程序结束。"));
-}
-
 void HeadlessLogger::Stop() {
     if (m_stopped)
         return;
@@ -300,10 +303,12 @@ QString HeadlessLogger::StatusLine() const {
                            .arg(doc->name)
                            .arg(m.txCount)
                            .arg(m.txCount - m.okCount);
-        // The last poll's failure, as the window's status band shows it.
-        if (m.txCount > 0 && m.lastStatus != status::Ok)
-            part += QStringLiteral(", ") +
-                    StatusText(static_cast<EngineStatus>(m.lastStatus), StatusFlavour::DataView);
+        if (m.txCount > 0 && m.lastStatus != status::Ok && !doc->lastFailure.isEmpty())
+            part += QStringLiteral(", ") + doc->lastFailure;
+        // Said on every line until it writes again: a count of errors that
+        // stays at 0 must not pass for a log that is being written.
+        if (doc->logger.stalled())
+            part += QStringLiteral(", ") + doc->logger.StalledText(native(doc->logger.path()));
         parts << part;
     }
     return QDateTime::currentDateTime().toString(QStringLiteral("HH:mm:ss ")) +
@@ -324,6 +329,10 @@ int HeadlessLogger::Run(const QStringList& arguments) {
     }
     SettingsStore store;
     ApplyLanguage(line.language.value_or(StoredLanguage(store)));
+    // A file-size limit (ulimit -f, systemd's LimitFSIZE=) then fails a
+    // write with EFBIG, which the logs wait out as a full disk, instead of
+    // ending the run.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     HeadlessLogger logger(store);
     int exitCode = 0;
@@ -338,6 +347,7 @@ int HeadlessLogger::Run(const QStringList& arguments) {
     Options options;
     options.files = line.files;
     options.logDir = line.logDir;
+    options.logDate = line.logDate;
     options.statusSeconds = statusSeconds();
     const int started = logger.Start(options);
     if (started != 0) {

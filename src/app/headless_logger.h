@@ -24,7 +24,8 @@ class HeadlessLogger : public QObject {
 public:
     static constexpr int kDefaultStatusSeconds = 60;
     // Exit codes: a command line to correct, and a file, log or connection
-    // that could not be opened (or every log failed while running).
+    // that could not be opened. A log that cannot be written later waits
+    // for room and ends nothing.
     static constexpr int kUsageError = 2;
     static constexpr int kOpenError = 1;
 
@@ -32,6 +33,7 @@ public:
         QStringList files;  // one .zqw, or .zqd files
         QString logDir;     // empty: the logs stored for the documents
         int statusSeconds = kDefaultStatusSeconds;
+        bool logDate = false;  // --log-date: text-log times with their date
     };
 
     explicit HeadlessLogger(SettingsStore& store, QObject* parent = nullptr);
@@ -51,7 +53,9 @@ public:
     // or a workspace beside other files.
     static QString UsageProblem(const QStringList& files);
 
-    // "12:00:00 pump: Tx = 600, Err = 2 | boiler: Tx = 60, Err = 1 (超时错误)".
+    // "12:00:00 pump.zqd: Tx = 600, Err = 2, 连接被拒绝 | boiler.zqd: Tx = 60,
+    // Err = 0, 记录停止: /logs/boiler.txt: 磁盘已满": the last poll's failure
+    // as its log words it, and a log that cannot write at present.
     QString StatusLine() const;
 
     // The whole run as main() has it: the command line, the language, the
@@ -59,8 +63,8 @@ public:
     static int Run(const QStringList& arguments);
 
 signals:
-    // The run cannot go on (the connection could not be opened, every log
-    // failed); the program ends with the code.
+    // The run cannot go on (the connection could not be opened); the
+    // program ends with the code.
     void ended(int exitCode);
 
 private:
@@ -68,7 +72,6 @@ private:
     bool openDocument(const QString& path);
     bool startLogs(const Options& options);
     void connected();
-    void logFailed(HeadlessDocument& doc);
     void fail(int exitCode, const QString& message);
 
     SettingsStore& m_store;

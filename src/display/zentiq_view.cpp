@@ -351,7 +351,7 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
         return;
     const bool firstValues = taken.firstValues;
     m_statusCause = StatusCause{status, taken.writeFlags, taken.readFlags};
-    m_doc->LogResult(status == status::Ok, taken.statusText);
+    m_doc->LogResult(status == status::Ok, taken.logStatusText);
     if (slot != 0 && status == status::Ok)
         emit valuesTaken();
     else if (slot != 0)

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <set>
 
+#include <QDateTime>
 #include <QFile>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -123,6 +125,9 @@ int openExclusive(const QString& path, FileId& id, bool append, Refusal& refusal
     return fd;
 }
 
+// Whole seconds of a time in milliseconds, also before 1970.
+qint64 floorSeconds(qint64 ms) { return ms >= 0 ? ms / 1000 : -((-ms + 999) / 1000); }
+
 // Never destroyed, as the list of logged files.
 DataLogger::Clock& logClock() {
     static auto* instance = new DataLogger::Clock;
@@ -131,9 +136,11 @@ DataLogger::Clock& logClock() {
 
 }  // namespace
 
-std::time_t DataLogger::Now() { return logClock() ? logClock()() : std::time(nullptr); }
+qint64 DataLogger::NowMs() {
+    return logClock() ? logClock()() : QDateTime::currentMSecsSinceEpoch();
+}
 
-DataLogger::Clock DataLogger::SetClock(Clock newClock) {
+DataLogger::Clock DataLogger::SetClockMs(Clock newClock) {
     Clock previous = logClock();
     logClock() = std::move(newClock);
     return previous;
@@ -203,6 +210,7 @@ void DataLogger::Stop() {
     m_notice = Notice::None;
     m_pendingNote.clear();
     m_lostLines = 0;
+    m_stall = {};
 }
 
 // Regular files only: a device or a FIFO is where its name leads.
@@ -248,27 +256,30 @@ QString DataLogger::path() const { return m_path; }
 DataLogger::Outcome DataLogger::LogPoll(bool ok, const LogLine::Poll& poll,
                                         const QString& statusText,
                                         const std::function<QString(int item)>& aliasOf) {
-    const std::time_t now = Now();
+    const qint64 nowMs = NowMs();
+    const std::time_t seconds = static_cast<std::time_t>(floorSeconds(nowMs));
     const bool csv = m_format == Format::Csv;
+    const bool dated = m_options.dated;
+    const int separator = m_options.separator;
     return OnResult(
-        ok, now,
+        ok, nowMs,
         [&] {
-            return csv ? CsvLog::Row(now, poll, !ok, statusText)
-                       : LogLine::Build(now, m_options.separator, poll, !ok, statusText);
+            return csv ? CsvLog::Row(nowMs, poll, !ok, statusText)
+                       : LogLine::Build(seconds, separator, poll, !ok, statusText, dated);
         },
         [&] { return CsvLog::Header(poll, aliasOf); },
         [&](const QString& note) {
             // A line without values, as a failed poll's: nothing in it reads as one.
-            return csv ? CsvLog::Row(now, poll, true, note)
-                       : LogLine::Build(now, m_options.separator, poll, true, note);
+            return csv ? CsvLog::Row(nowMs, poll, true, note)
+                       : LogLine::Build(seconds, separator, poll, true, note, dated);
         });
 }
 
-DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
+DataLogger::Outcome DataLogger::OnResult(bool ok, qint64 nowMs,
                                          const std::function<QString()>& makeLine,
                                          const std::function<QString()>& makeHeader,
                                          const std::function<QString(const QString&)>& makeNote) {
-    if (!ok && !m_options.errors)
+    if (!ok && !m_options.errors && m_format != Format::Csv)
         return Outcome::NotQualified;
     if (!active()) {
         m_restart = true;
@@ -276,6 +287,7 @@ DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
     }
     bool write = true;
     if (m_options.mode == AtInterval) {
+        const qint64 now = floorSeconds(nowMs);
         // A clock set back would otherwise hold the log until it caught up.
         write = m_restart || now < m_lastLogTime || now - m_lastLogTime >= m_options.interval;
         if (write)
@@ -284,34 +296,106 @@ DataLogger::Outcome DataLogger::OnResult(bool ok, std::time_t now,
     m_restart = false;
     if (!write)
         return Outcome::Skipped;
+    // A disk that refused the last try is not asked again within the second
+    // (nor is the line built): the line is only counted.
+    if (stalled() && nowMs >= m_stall.triedMs && nowMs - m_stall.triedMs < kRetryMs) {
+        ++m_stall.lines;
+        m_stall.lastMs = nowMs;
+        return Outcome::Stalled;
+    }
     if (!ensureFile())
         return Outcome::Lost;
     const QLatin1StringView lineEnd(m_format == Format::Csv ? CsvText::kLineEnd : "\n");
-    QString text;
+    QString text, header;
     if (m_format == Format::Csv && makeHeader) {
-        const QString header = makeHeader();
-        if (header != m_writtenHeader) {
+        header = makeHeader();
+        if (header != m_writtenHeader)
             text = header + lineEnd;
-            m_writtenHeader = header;
-        }
     }
-    if (!m_pendingNote.isEmpty()) {
-        text += (makeNote ? makeNote(m_pendingNote) : m_pendingNote) + lineEnd;
-        m_pendingNote.clear();
+    const auto note = [&](const QString& words) {
+        text += (makeNote ? makeNote(words) : words) + lineEnd;
+    };
+    if (!m_pendingNote.isEmpty())
+        note(m_pendingNote);
+    if (stalled()) {
+        const auto time = [](qint64 ms) {
+            return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("HH:mm:ss.zzz"));
+        };
+        note(tr("记录中断 %1 – %2，%3 行未能写入")
+                 .arg(time(m_stall.firstMs), time(m_stall.lastMs))
+                 .arg(m_stall.lines));
     }
     text += makeLine ? makeLine() : QString();
-    return WriteLine(text) ? Outcome::Written : Outcome::WriteFailed;
+    text += lineEnd;
+    if (!append(text.toUtf8()))
+        return writeFailed(nowMs);
+    if (!header.isEmpty())
+        m_writtenHeader = header;
+    m_pendingNote.clear();
+    if (stalled()) {
+        m_stall = {};
+        m_notice = Notice::WriteResumed;
+    }
+    return Outcome::Written;
 }
 
-bool DataLogger::WriteLine(const QString& line) {
-    // CSV rows end as RFC 4180 has it; the text log keeps its line feeds.
-    const QByteArray bytes =
-        line.toUtf8() +
-        (m_format == Format::Csv ? QByteArray(CsvText::kLineEnd) : QByteArray("\n"));
-    if (m_file->write(bytes) == bytes.size())
-        return true;
-    Stop();
-    return false;
+DataLogger::Outcome DataLogger::writeFailed(qint64 nowMs) {
+    if (m_writeFailure == WriteFailure::StopLog) {
+        Stop();
+        return Outcome::WriteFailed;
+    }
+    if (!stalled()) {
+        m_stall.firstMs = nowMs;
+        m_notice = Notice::WriteStalled;
+    }
+    ++m_stall.lines;
+    m_stall.lastMs = nowMs;
+    m_stall.triedMs = nowMs;
+    m_stall.error = m_writeError;
+    return Outcome::Stalled;
+}
+
+// Appends the bytes whole or not at all: what a write the disk cut short
+// left is taken back, so that no piece of a line ("…,1008,10" of
+// "…,1008,1009") stays to be read as a value.
+bool DataLogger::append(const QByteArray& bytes) {
+    const int fd = m_file->handle();
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.constData() + done, std::size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        m_writeError = n < 0 ? errno : ENOSPC;
+        struct stat st {};
+        if (done > 0 && ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_size >= done) {
+            // The offset too, for a file opened without O_APPEND.
+            if (::ftruncate(fd, st.st_size - done) == 0)
+                ::lseek(fd, st.st_size - done, SEEK_SET);
+        }
+        return false;
+    }
+    return true;
+}
+
+QString DataLogger::WriteFailureReason(int error) {
+    switch (error) {
+    case ENOSPC: return tr("磁盘已满");
+    case EDQUOT: return tr("超出磁盘配额");
+    case EFBIG: return tr("文件已达到允许的最大长度");
+    case EROFS: return tr("文件系统只读");
+    case EIO: return tr("磁盘读写错误");
+    default: break;
+    }
+    return QString::fromLocal8Bit(std::strerror(error));
+}
+
+QString DataLogger::StalledText(const QString& file) const {
+    return stalled() ? tr("记录停止: %1: %2").arg(file, WriteFailureReason(m_stall.error))
+                     : QString();
 }
 
 QString DataLogger::FileOpenErrorText() { return zentiq::FileOpenErrorText(); }
@@ -335,6 +419,10 @@ QString DataLogger::NoticeText(Notice notice, const QString& file) {
         return tr("记录文件 %1 被删除或移走，已重新创建。").arg(file);
     case Notice::FileLost:
         return tr("记录文件 %1 被删除或移走，且无法重新创建：在能重新创建之前，各行都会丢失。").arg(file);
+    case Notice::WriteStalled:
+        return tr("记录文件 %1 无法写入：每秒重试一次，在能写入之前的各行只计数。").arg(file);
+    case Notice::WriteResumed:
+        return tr("记录文件 %1 又能写入了，中断已记入文件。").arg(file);
     case Notice::None: break;
     }
     return QString();

@@ -3,13 +3,13 @@
 // logging state: the document asks it, and keeps no copy.
 #pragma once
 
-#include <ctime>
 #include <functional>
 #include <memory>
 #include <utility>
 
 #include <QCoreApplication>
 #include <QString>
+#include <QtGlobal>
 
 #include "values/log_line.h"
 
@@ -32,14 +32,30 @@ public:
         int interval = 1;   // seconds, 1..3600
         int separator = 0;  // LogLine::Separator
         bool errors = false;
+        // Text lines whose time carries the date ("2026-12-10 14:38:03"),
+        // for runs longer than a day. Not stored with the log.
+        bool dated = false;
     };
 
+    // What a write the disk refuses (full, a file-size limit) does: the
+    // window's log stops and says so in a box; a run without windows keeps
+    // the log, counts the lines it cannot write, tries again at most once
+    // a second and, once a write goes through, records the gap.
+    enum class WriteFailure { StopLog, Retry };
+    static constexpr qint64 kRetryMs = 1000;
+
+    // A CSV log has a row for every failed poll, whatever `errors` says: a
+    // table without rows for the time the slave was down would read as if
+    // the values had not changed.
     enum class Outcome {
-        NotQualified,  // a failed result while errors are not logged: nothing changes
+        NotQualified,  // a failed result while a text log leaves errors out: nothing changes
         Deferred,      // logging is off: the next qualifying result writes at once
         Skipped,       // within the interval
         Written,
-        WriteFailed,  // the file was closed and logging switched off
+        WriteFailed,  // StopLog: the file was closed and logging switched off
+        // Retry: the disk refused the line (or it was not yet time to try
+        // again); it is counted, and the gap is recorded once a line goes in.
+        Stalled,
         // The file was deleted or moved and cannot be created again: the
         // line is lost, the next one tries again.
         Lost,
@@ -65,6 +81,10 @@ public:
         // The file was deleted or moved and cannot be created again: lines
         // are lost until it can.
         FileLost,
+        // Retry: a write failed; the log is stopped until one goes through.
+        WriteStalled,
+        // Retry: a write went through again, the gap row written first.
+        WriteResumed,
     };
 
     DataLogger();
@@ -74,6 +94,7 @@ public:
 
     const Options& options() const { return m_options; }
     void setOptions(const Options& options);
+    void setWriteFailure(WriteFailure policy) { m_writeFailure = policy; }
 
     // Replace empties an existing file; Append keeps what it holds (a
     // logger that is started again must not lose what it wrote before). A
@@ -103,8 +124,18 @@ public:
     QString path() const;
     // The format of the open log (Text while none is open).
     Format format() const { return m_format; }
+    // Retry: whether writes fail at present, why (an errno), and how many
+    // lines could not be written since they began to.
+    bool stalled() const { return m_stall.lines > 0; }
+    int stallError() const { return m_stall.error; }
+    qint64 unwrittenLines() const { return m_stall.lines; }
+    // "记录停止: <file>: 磁盘已满" while stalled, empty otherwise.
+    QString StalledText(const QString& file) const;
+    // The words for a write's errno: "磁盘已满" for ENOSPC.
+    static QString WriteFailureReason(int error);
 
-    // One poll result at `now` (system clock, whole seconds). `makeLine`
+    // One poll result at `nowMs` (system clock, milliseconds since the
+    // epoch; the interval counts whole seconds). `makeLine`
     // builds the line (without line end) and is only called when a line is
     // written. `makeHeader`, when given, builds the header row of a CSV log:
     // it goes before the line whenever it differs from the last one written
@@ -112,7 +143,7 @@ public:
     // goes to the file at once.
     // `makeNote`, when given, makes a note line (a gap in the log) in the
     // form of a line without values; otherwise the note's text is its line.
-    Outcome OnResult(bool ok, std::time_t now, const std::function<QString()>& makeLine,
+    Outcome OnResult(bool ok, qint64 nowMs, const std::function<QString()>& makeLine,
                      const std::function<QString()>& makeHeader = {},
                      const std::function<QString(const QString& note)>& makeNote = {});
 
@@ -122,12 +153,13 @@ public:
     Outcome LogPoll(bool ok, const LogLine::Poll& poll, const QString& statusText,
                     const std::function<QString(int item)>& aliasOf);
 
-    // The system clock in whole seconds, which decides the interval and the
-    // time of each line; tests set their own clock (an empty function
-    // restores the system's) and get the previous one back.
-    static std::time_t Now();
-    using Clock = std::function<std::time_t()>;
-    static Clock SetClock(Clock clock);
+    // The system clock in milliseconds since the epoch, which decides the
+    // interval, the retries and the time of each line; tests set their own
+    // clock (an empty function restores the system's) and get the previous
+    // one back.
+    static qint64 NowMs();
+    using Clock = std::function<qint64()>;
+    static Clock SetClockMs(Clock clock);
 
     static QString FileOpenErrorText();
     static QString WriteErrorText();
@@ -142,7 +174,8 @@ private:
     void closeFile();
     bool fileGone() const;
     bool ensureFile();
-    bool WriteLine(const QString& line);
+    bool append(const QByteArray& bytes);
+    Outcome writeFailed(qint64 nowMs);
 
     Options m_options;
     std::unique_ptr<QFile> m_file;  // none while the file is lost
@@ -150,7 +183,7 @@ private:
     QString m_path;
     // The open file's identity in the process-wide list of logged files.
     std::pair<unsigned long long, unsigned long long> m_fileId{};
-    std::time_t m_lastLogTime = 0;
+    qint64 m_lastLogTime = 0;  // seconds
     bool m_restart = false;
     Format m_format = Format::Text;
     QString m_writtenHeader;
@@ -160,6 +193,18 @@ private:
     QString m_pendingNote;
     // Lines lost while the file could not be created again.
     int m_lostLines = 0;
+    WriteFailure m_writeFailure = WriteFailure::StopLog;
+    // errno of the last write that failed.
+    int m_writeError = 0;
+    // The lines the disk refused since writes began to fail: counted only,
+    // with the times of the first and the last.
+    struct Stall {
+        qint64 lines = 0;
+        int error = 0;
+        qint64 firstMs = 0;
+        qint64 lastMs = 0;
+        qint64 triedMs = 0;
+    } m_stall;
 };
 
 }  // namespace zentiq

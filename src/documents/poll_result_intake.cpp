@@ -89,6 +89,9 @@ TakenPollResult PollResultIntake::Take(PollDocumentModel& m, EngineStatus status
     taken.writeFlags = writeFlags;
     taken.readFlags = readFlags;
     taken.statusText = zentiq::StatusText(status, StatusFlavour::DataView, writeFlags, readFlags);
+    const int lineError =
+        status == status::WriteError || status == status::ReadError ? GetLastLineError() : 0;
+    taken.logStatusText = LogStatusText(status, lineError, writeFlags, readFlags);
     ErrorCounterModel::Count(m.errorCounters, status, writeFlags, readFlags);
     return taken;
 }

@@ -21,6 +21,9 @@ struct TakenPollResult {
     bool firstValues = false;
     // The status line's text for the result (empty for success).
     QString statusText;
+    // What the data log says of a failed result: its cause in words
+    // (LogStatusText), empty for success.
+    QString logStatusText;
     // The serial layer's error flags behind a write or read error, so a
     // window can build the text again in another language.
     std::uint32_t writeFlags = 0;

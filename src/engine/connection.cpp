@@ -286,5 +286,6 @@ int NotifyAllSlotWindows() {
 
 std::uint32_t GetWriteErrorFlags() { return Engine().writeFlags.load(); }
 std::uint32_t GetReadErrorFlags() { return Engine().readFlags.load(); }
+int GetLastLineError() { return Engine().lineError.load(); }
 
 }  // namespace zentiq

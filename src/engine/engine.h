@@ -140,5 +140,8 @@ int ResetLineTiming();
 // Error flags saved by the serial layer after the last failed write / read.
 std::uint32_t GetWriteErrorFlags();
 std::uint32_t GetReadErrorFlags();
+// errno of the system call that failed the last transaction (a refused
+// reconnect: ECONNREFUSED), 0 when none did; as the flags, the last one's.
+int GetLastLineError();
 
 }  // namespace zentiq

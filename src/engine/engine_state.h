@@ -82,6 +82,8 @@ struct EngineState {
     // The port's error flags after the last transaction, for the GUI thread.
     std::atomic<std::uint32_t> writeFlags{0};
     std::atomic<std::uint32_t> readFlags{0};
+    // errno of the system call that failed the last transaction (0: none).
+    std::atomic<int> lineError{0};
     // The answers of the last one-shot requests served, by ticket (the
     // registration count of slot 0 that claimed them); guarded by lock.
     struct KeptAnswer {

@@ -80,11 +80,10 @@ struct TransactionTrace {
 
     TransactionTrace() {
         if (listener == nullptr) return;
-        TakeLineError();  // what an earlier transaction left
         began = std::chrono::system_clock::now();
     }
     void Tell(int slot, const Captures& captures, EngineStatus status,
-              const TransactionMoments& moments) const {
+              const TransactionMoments& moments, int lineError) const {
         if (listener == nullptr) return;
         TraceRecord r;
         r.slot = slot;
@@ -95,7 +94,7 @@ struct TransactionTrace {
         r.answer = captures.response;
         r.answerLength = captures.responseLength;
         r.status = status;
-        r.error = TakeLineError();
+        r.error = lineError;
         listener(r);
     }
 };
@@ -144,6 +143,7 @@ void RunCycle(EngineState& e) {
     }
 
     Transport& transport = CurrentTransport();
+    TakeLineError();  // what an earlier transaction left
     const TransactionTrace trace;
     TransactionMoments moments;
     moments.startUs = TransactionClockUs();
@@ -160,7 +160,9 @@ void RunCycle(EngineState& e) {
         if (counted && e.registrations[s] == registration && slot.txCount != 0) --slot.txCount;
         return;
     }
-    trace.Tell(s, e.captures, status, moments);
+    const int lineError = TakeLineError();
+    e.lineError.store(lineError);
+    trace.Tell(s, e.captures, status, moments, lineError);
     // Only a serial transaction has serial error flags.
     const bool serial = IsSerial(e, transport);
     e.writeFlags = serial ? e.port.WriteFlags() : 0;

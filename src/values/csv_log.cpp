@@ -34,22 +34,21 @@ QString CsvLog::Header(const LogLine::Poll& poll, const std::function<QString(in
                         QStringList{status});
 }
 
-QString CsvLog::Row(std::time_t time, const LogLine::Poll& poll, bool failed,
+QString CsvLog::Row(qint64 timeMs, const LogLine::Poll& poll, bool failed,
                     const QString& statusText) {
-    QStringList fields{Time(time)};
+    QStringList fields{Time(timeMs)};
     for (const int item : ValueItems(poll)) {
         fields << (failed ? QString()
-                          : FormatValue(poll.values, {}, poll.length, poll.function,
-                                        poll.displayFormat, item, ValueForm::Plain, false)
-                                .text.trimmed());
+                          : ShownValueText(poll.values, poll.length, poll.function,
+                                           poll.displayFormat, item));
     }
     fields << (failed ? statusText : QString());
     return CsvText::Row(fields);
 }
 
-QString CsvLog::Time(std::time_t time) {
-    return CsvText::LocalTime(QDateTime::fromSecsSinceEpoch(static_cast<qint64>(time)),
-                              QStringLiteral("yyyy-MM-ddThh:mm:ss"));
+QString CsvLog::Time(qint64 timeMs) {
+    return CsvText::LocalTime(QDateTime::fromMSecsSinceEpoch(timeMs),
+                              QStringLiteral("yyyy-MM-ddThh:mm:ss.zzz"));
 }
 
 }  // namespace zentiq

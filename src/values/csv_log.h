@@ -3,11 +3,11 @@
 // and a status column; then one row per logged poll.
 #pragma once
 
-#include <ctime>
 #include <functional>
 #include <vector>
 
 #include <QString>
+#include <QtGlobal>
 
 #include "values/log_line.h"
 
@@ -24,14 +24,16 @@ public:
     static QString Header(const LogLine::Poll& poll,
                           const std::function<QString(int item)>& aliasOf);
 
-    // The time with its offset from UTC, then the values as the window shows
-    // them (without the blanks that align them) and an empty status; a
-    // failed poll leaves the values empty and puts its status text last.
-    static QString Row(std::time_t time, const LogLine::Poll& poll, bool failed,
+    // The time (milliseconds since the epoch) with its offset from UTC, then
+    // the values as the grid shows them (ShownValueText: without the blanks
+    // that align them) and an empty status; a failed poll leaves the values
+    // empty and puts its status text last.
+    static QString Row(qint64 timeMs, const LogLine::Poll& poll, bool failed,
                        const QString& statusText);
 
-    // ISO 8601 local time with the UTC offset: "2026-12-09T09:46:20+08:00".
-    static QString Time(std::time_t time);
+    // ISO 8601 local time to the millisecond with the UTC offset:
+    // "2026-12-09T09:46:20.250+08:00".
+    static QString Time(qint64 timeMs);
 };
 
 }  // namespace zentiq

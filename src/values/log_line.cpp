@@ -28,20 +28,21 @@ QString LogLine::Label(const Poll& poll) {
     return label;
 }
 
-QString LogLine::TimeText(std::time_t time) {
+QString LogLine::TimeText(std::time_t time, bool dated) {
+    const QString none = dated ? QStringLiteral("0000-00-00 00:00:00") : QStringLiteral("00:00:00");
     std::tm local{};
     if (localtime_r(&time, &local) == nullptr)
-        return QStringLiteral("00:00:00");
-    char text[16];
-    if (std::strftime(text, sizeof text, "%H:%M:%S", &local) == 0)
-        return QStringLiteral("00:00:00");
+        return none;
+    char text[32];
+    if (std::strftime(text, sizeof text, dated ? "%Y-%m-%d %H:%M:%S" : "%H:%M:%S", &local) == 0)
+        return none;
     return QString::fromLatin1(text);
 }
 
 QString LogLine::Build(std::time_t time, int separator, const Poll& poll, bool failed,
-                       const QString& statusText) {
+                       const QString& statusText, bool dated) {
     const QString s = SeparatorText(separator);
-    QString line = TimeText(time);
+    QString line = TimeText(time, dated);
     line += s;
     line += QLatin1Char('<');
     line += Label(poll);

@@ -33,16 +33,17 @@ public:
     // finds the complete address between "<" and ">".
     static QString Label(const Poll& poll);
 
-    // "%H:%M:%S" of `time` in local time.
-    static QString TimeText(std::time_t time);
+    // "%H:%M:%S" of `time` in local time; `dated`: "%Y-%m-%d %H:%M:%S".
+    static QString TimeText(std::time_t time, bool dated = false);
 
     // The line without its line end. A good result lists every item: with
     // fixed width each item's padded text followed by a blank (empty items
     // included); with comma or tab each non-empty plain text followed by the
     // separator; the last character (that final blank or separator) is then
     // dropped. A failed result carries `statusText` instead of the values.
+    // `dated`: the time with its date (TimeText).
     static QString Build(std::time_t time, int separator, const Poll& poll, bool failed,
-                         const QString& statusText);
+                         const QString& statusText, bool dated = false);
 };
 
 }  // namespace zentiq

@@ -1,7 +1,10 @@
 #include "values/status_texts.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
+
+#include <QCoreApplication>
 
 #include "resources/strings.h"
 
@@ -146,6 +149,25 @@ QString OpenFailureMessage(const std::array<OpenMessage, N>& table, int result, 
     return QString();
 }
 
+// The causes of a failed send or receive that a log names, by errno.
+struct ErrnoText {
+    int error;
+    const char* text;
+};
+constexpr std::array<ErrnoText, 11> kLineErrorTexts = {{
+    {ECONNREFUSED, QT_TRANSLATE_NOOP("StatusTexts", "连接被拒绝")},
+    {ETIMEDOUT, QT_TRANSLATE_NOOP("StatusTexts", "连接超时")},
+    {ECONNRESET, QT_TRANSLATE_NOOP("StatusTexts", "连接被对方断开")},
+    {ECONNABORTED, QT_TRANSLATE_NOOP("StatusTexts", "连接被中止")},
+    {EPIPE, QT_TRANSLATE_NOOP("StatusTexts", "连接已断开")},
+    {EHOSTUNREACH, QT_TRANSLATE_NOOP("StatusTexts", "主机不可达")},
+    {ENETUNREACH, QT_TRANSLATE_NOOP("StatusTexts", "网络不可达")},
+    {ENETDOWN, QT_TRANSLATE_NOOP("StatusTexts", "网络已关闭")},
+    {EIO, QT_TRANSLATE_NOOP("StatusTexts", "端口 I/O 错误")},
+    {ENXIO, QT_TRANSLATE_NOOP("StatusTexts", "设备已断开")},
+    {ENODEV, QT_TRANSLATE_NOOP("StatusTexts", "设备已断开")},
+}};
+
 }  // namespace
 
 int WriteErrorSubKind(std::uint32_t writeErrorFlags) {
@@ -183,6 +205,18 @@ QString StatusText(EngineStatus status, StatusFlavour flavour, std::uint32_t wri
     }
     const int id = StringIdFor(kFailureTexts, status);
     return LoadString(id ? id : ids::UnknownError);
+}
+
+QString LogStatusText(EngineStatus status, int lineError, std::uint32_t writeErrorFlags,
+                      std::uint32_t readErrorFlags) {
+    if (status == status::WriteError || status == status::ReadError) {
+        for (const ErrnoText& row : kLineErrorTexts)
+            if (row.error == lineError)
+                return QCoreApplication::translate("StatusTexts", row.text);
+        if (status == status::WriteError)
+            return QCoreApplication::translate("StatusTexts", "请求发送失败");
+    }
+    return StatusText(status, StatusFlavour::DataView, writeErrorFlags, readErrorFlags);
 }
 
 QString SerialOpenFailureMessage(int result, int portNumber) {

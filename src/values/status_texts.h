@@ -36,6 +36,15 @@ int ReadErrorSubKind(std::uint32_t readErrorFlags);
 QString StatusText(EngineStatus status, StatusFlavour flavour, std::uint32_t writeErrorFlags = 0,
                    std::uint32_t readErrorFlags = 0);
 
+// What a data log says of a failed poll, for a reader the next morning: a
+// failed send or receive names its cause where the system gave one
+// (`lineError`, an errno: "连接被拒绝" for a refused reconnect); a request
+// that could not be sent is "请求发送失败", never a write error, since a
+// read poll writes nothing. Every other status reads as in the status line
+// ("超时错误", the exception's name). Empty for success.
+QString LogStatusText(EngineStatus status, int lineError, std::uint32_t writeErrorFlags = 0,
+                      std::uint32_t readErrorFlags = 0);
+
 // Message of a failed OpenSerialPort (`result` 1..5) for port `portNumber`
 // (1-based); empty when the result has no message (0 included).
 QString SerialOpenFailureMessage(int result, int portNumber);

@@ -246,6 +246,12 @@ FormattedValue FormatValue(std::span<const std::uint8_t> values,
     return result;
 }
 
+QString ShownValueText(std::span<const std::uint8_t> values, int length, int function,
+                       int displayFormat, int index) {
+    return FormatValue(values, {}, length, function, displayFormat, index, ValueForm::Padded, false)
+        .text.trimmed();
+}
+
 std::optional<double> NumericValue(std::span<const std::uint8_t> values, int length, int function,
                                    int displayFormat, int index) {
     const std::optional<ItemPlace> place =

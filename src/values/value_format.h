@@ -86,6 +86,13 @@ FormattedValue FormatValue(std::span<const std::uint8_t> values,
                            std::span<std::uint8_t> previousValues, int length, int function,
                            int displayFormat, int index, ValueForm form, bool reportChange);
 
+// The text of item `index` as the grid shows it (FormatValue's Padded form:
+// a float too wide for its cell in exponent notation, "2.3021767e+23")
+// without the blanks that align it. What a CSV log writes, so that a file
+// and the grid cannot tell a value differently.
+QString ShownValueText(std::span<const std::uint8_t> values, int length, int function,
+                       int displayFormat, int index);
+
 // The number item `index` shows, for charts: the signed or unsigned word
 // (hex and binary as unsigned), the float, double or 32-bit integer, or the
 // coil's 0/1. Nothing for an item that shows no text (the second register of

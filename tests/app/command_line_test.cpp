@@ -57,30 +57,34 @@ TEST(CommandLineTest, AHeadlessRunTakesEveryFileAndALogFolder) {
         QStringList args;
         QStringList files;
         QString logDir;
+        bool logDate;
         bool error;
     };
     const Case cases[] = {
-        {{"--headless", "a.zqd", "b.zqd"}, {"a.zqd", "b.zqd"}, "", false},
-        {{"plant.zqw", "--log-dir", "/var/log/z", "--headless"}, {"plant.zqw"}, "/var/log/z", false},
-        {{"--headless", "--log-dir=/tmp/l", "--settings-dir", "/s", "a.zqd"}, {"a.zqd"}, "/tmp/l", false},
-        {{"--headless", "a.zqd", "--log-dir"}, {"a.zqd"}, "", true},
-        {{"--headless", "--log-dir=", "a.zqd"}, {"a.zqd"}, "", true},
-        {{"--headless"}, {}, "", false},  // the logger says what is missing
-        // Without --headless the folder has no use.
-        {{"a.zqd", "--log-dir", "/tmp/l"}, {"a.zqd"}, "/tmp/l", true},
+        {{"--headless", "a.zqd", "b.zqd"}, {"a.zqd", "b.zqd"}, "", false, false},
+        {{"plant.zqw", "--log-dir", "/var/log/z", "--headless"}, {"plant.zqw"}, "/var/log/z", false, false},
+        {{"--headless", "--log-dir=/tmp/l", "--settings-dir", "/s", "a.zqd"}, {"a.zqd"}, "/tmp/l", false, false},
+        {{"--headless", "a.zqd", "--log-dir"}, {"a.zqd"}, "", false, true},
+        {{"--headless", "--log-dir=", "a.zqd"}, {"a.zqd"}, "", false, true},
+        {{"--headless"}, {}, "", false, false},  // the logger says what is missing
+        {{"--log-date", "--headless", "a.zqd"}, {"a.zqd"}, "", true, false},
+        // Without --headless the folder and the dates have no use.
+        {{"a.zqd", "--log-dir", "/tmp/l"}, {"a.zqd"}, "/tmp/l", false, true},
+        {{"a.zqd", "--log-date"}, {"a.zqd"}, "", true, true},
     };
     for (const Case& c : cases) {
         const CommandLine line = CommandLine::Parse(c.args);
         SCOPED_TRACE(c.args.join(' ').toStdString());
         EXPECT_EQ(line.files, c.files);
         EXPECT_EQ(line.logDir, c.logDir);
+        EXPECT_EQ(line.logDate, c.logDate);
         EXPECT_EQ(!line.error.isEmpty(), c.error);
     }
 }
 
 TEST(CommandLineTest, UsageNamesEverySwitchTheParserTakes) {
     const QString usage = CommandLine::UsageText();
-    for (const char* option : {"--print", "--automation", "--lang", "--settings-dir", "--headless", "--log-dir"})
+    for (const char* option : {"--print", "--automation", "--lang", "--settings-dir", "--headless", "--log-dir", "--log-date"})
         EXPECT_TRUE(usage.contains(QLatin1String(option))) << option;
 }
 

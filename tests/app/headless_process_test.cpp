@@ -2,12 +2,16 @@
 // no Wayland and no Qt platform named, polling a real slave and logging.
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <netinet/in.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include <QDir>
 #include <QFile>
@@ -444,6 +448,164 @@ TEST_F(HeadlessProcessTest, ALogThatAnotherDocumentHoldsIsRefusedWithTheReason) 
               std::string::npos)
         << stderrText();
 }
+
+// How a test fills the disk under a log and empties it again: a small
+// tmpfs filled by another file (ENOSPC; mounting needs root), or a limit
+// on the size of the files the running logger writes, lowered and lifted
+// from outside with prlimit(2) (EFBIG; any user, since zentiq-headless
+// ignores SIGXFSZ). Both go through the logger's real writes.
+enum class FullDisk { Tmpfs, FileSizeLimit };
+
+class HeadlessFullDiskTest : public HeadlessProcessTest, public ::testing::WithParamInterface<FullDisk> {
+protected:
+    void TearDown() override {
+        if (!m_mount.empty())
+            ::umount2(m_mount.c_str(), MNT_DETACH);  // the logger may still hold its file
+    }
+    std::string m_mount;
+};
+
+// A disk that fills under a running log: the run goes on, says which log
+// stopped and why on every status line, and once there is room the log
+// resumes with a line that records the gap; no cut line anywhere, and the
+// old lines it appended to are untouched.
+TEST_P(HeadlessFullDiskTest, ALogWaitsForRoomThenRecordsTheGapAndGoesOn) {
+    const bool tmpfs = GetParam() == FullDisk::Tmpfs;
+    const QString out = path("out");
+    ASSERT_TRUE(QDir().mkpath(out));
+    if (tmpfs) {
+        if (::geteuid() != 0)
+            GTEST_SKIP() << "mounting a tmpfs needs root; the file-size limit stands in for it";
+        if (::mount("tmpfs", QFile::encodeName(out).constData(), "tmpfs", MS_NOSUID | MS_NODEV, "size=1m") != 0)
+            GTEST_SKIP() << "cannot mount a tmpfs: " << std::strerror(errno);
+        m_mount = out.toStdString();
+    }
+    std::string error;
+    auto peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", error);
+    ASSERT_TRUE(peer) << error;
+    writeDocument("pump.zqd", 3, 10);
+    writeWorkspace("plant.zqw", peer->Port(), {"pump.zqd"});
+    // A CSV log on the tmpfs, a text log with dated lines (--log-date) under the limit.
+    const QString log = path(tmpfs ? "out/pump.csv" : "out/pump.txt");
+    if (tmpfs) {
+        StoredLog::Record record;
+        record.file = path("old.csv");
+        StoredLog::Remember(store(), path("pump.zqd"), record);
+    }
+    const QString values = "3,10,17,24,31,38,45,52,59,66";
+    const QRegularExpression valueLine(
+        tmpfs ? QStringLiteral("^\\d{4}-\\d\\d-\\d\\dT[^,]+,%1,\r$").arg(values)
+              : QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d <00000>\\s+%1$")
+                    .arg(QString(values).replace(',', "\\s+")));
+    const QRegularExpression gapLine(
+        (tmpfs ? QStringLiteral("^[^,]+,,,,,,,,,,,") : QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d <00000> ")) +
+        QStringLiteral("记录中断 \\d\\d:\\d\\d:\\d\\d\\.\\d{3} – \\d\\d:\\d\\d:\\d\\d\\.\\d{3}，(\\d+) 行未能写入") +
+        (tmpfs ? QStringLiteral("\r$") : QStringLiteral("$")));
+    // An old log of some 200 KB that the run appends to. Under the limit it
+    // also keeps the run's stderr file, which the limit covers too, small
+    // beside it.
+    QByteArray old = tmpfs ? "Time,0,1,2,3,4,5,6,7,8,9,Status\r\n" : "";
+    const QByteArray oldLine = tmpfs ? "2026-12-01T08:00:00.000+00:00,3,10,17,24,31,38,45,52,59,66,\r\n"
+                                     : "2026-12-01 08:00:00 <00000>      3     10     17     24     31     38     45     52     59     66\n";
+    while (old.size() < 200 * 1024)
+        old += oldLine;
+    {
+        QFile file(log);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(old), old.size());
+    }
+    const qsizetype oldLines = lines(log).size();
+
+    std::vector<std::string> args{"--headless", path("plant.zqw").toStdString(), "--log-dir", out.toStdString()};
+    if (!tmpfs)
+        args.push_back("--log-date");
+    const pid_t pid = run(args);
+    ASSERT_TRUE(waitUntil([&] { return lines(log).size() >= oldLines + 3; })) << stderrText();
+
+    const QString filler = path("out/filler");
+    if (tmpfs) {
+        QFile file(filler);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        const QByteArray block(4096, 'x');
+        int blocks = 0;
+        while (blocks < 1024 && file.write(block) == block.size())
+            ++blocks;
+        ASSERT_LT(blocks, 1024) << "the tmpfs never filled";
+    } else {
+        // A few bytes more than the log holds: the next line is cut by the
+        // limit, the ones after it refused whole.
+        const rlimit limit{static_cast<rlim_t>(QFileInfo(log).size() + 10), RLIM_INFINITY};
+        ASSERT_EQ(::prlimit(pid, RLIMIT_FSIZE, &limit, nullptr), 0) << std::strerror(errno);
+    }
+    const std::string stopped = "记录停止: " + log.toStdString() + ": " + (tmpfs ? "磁盘已满" : "文件已达到允许的最大长度");
+    const auto count = [](const std::string& text, const std::string& part) {
+        int n = 0;
+        for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+            ++n;
+        return n;
+    };
+    // Said when it stopped, then on the status lines.
+    ASSERT_TRUE(waitUntil([&] { return count(stderrText(), stopped) >= 3; }, 60000)) << stderrText();
+
+    if (tmpfs) {
+        ASSERT_TRUE(QFile::remove(filler));
+    } else {
+        const rlimit limit{RLIM_INFINITY, RLIM_INFINITY};
+        ASSERT_EQ(::prlimit(pid, RLIMIT_FSIZE, &limit, nullptr), 0) << std::strerror(errno);
+    }
+    const auto linesAfterGap = [&] {
+        const QStringList written = lines(log);
+        for (qsizetype i = written.size() - 1; i >= 0; --i)
+            if (gapLine.match(written[i]).hasMatch())
+                return written.size() - 1 - i;
+        return qsizetype(-1);
+    };
+    ASSERT_TRUE(waitUntil([&] { return linesAfterGap() >= 3; })) << stderrText();
+    const std::string resumed = "又能写入了";
+    ASSERT_TRUE(waitUntil([&] {
+        const std::string text = stderrText();
+        const std::size_t at = text.find(resumed);
+        return at != std::string::npos && text.find("Tx = ", at) != std::string::npos;
+    })) << "a status line after it resumed\n" << stderrText();
+    ::kill(pid, SIGTERM);
+    expectExit(pid, 0);
+
+    const QByteArray written = bytes(log);
+    ASSERT_TRUE(written.startsWith(old)) << "the old lines stay as they were";
+    EXPECT_TRUE(written.endsWith('\n')) << "the last line is whole";
+    int gaps = 0;
+    QStringList appended = lines(log).mid(oldLines);
+    // An appended CSV log starts with its header again.
+    if (tmpfs && !appended.isEmpty() && appended.first() == QStringLiteral("Time,0,1,2,3,4,5,6,7,8,9,Status\r"))
+        appended.removeFirst();
+    for (const QString& text : appended) {
+        const QRegularExpressionMatch gap = gapLine.match(text);
+        if (gap.hasMatch()) {
+            ++gaps;
+            EXPECT_GE(gap.captured(1).toInt(), 1);
+        } else {
+            EXPECT_TRUE(valueLine.match(text).hasMatch()) << "no cut line: " << text.toStdString();
+        }
+    }
+    EXPECT_EQ(gaps, 1);
+    // Every status line while it was stopped names it; none after.
+    const std::string text = stderrText();
+    EXPECT_EQ(count(text, "Disk full or disk error: pump.zqd"), 1) << text;
+    const std::size_t stallAt = text.find(stopped), resumeAt = text.find(resumed);
+    ASSERT_NE(resumeAt, std::string::npos);
+    std::size_t from = 0;
+    for (std::size_t end = text.find('\n'); end != std::string::npos; from = end + 1, end = text.find('\n', from)) {
+        const std::string line = text.substr(from, end - from);
+        if (line.find("Tx = ") == std::string::npos || from < stallAt)
+            continue;
+        EXPECT_EQ(line.find("记录停止") != std::string::npos, from < resumeAt) << line;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Disks, HeadlessFullDiskTest, ::testing::Values(FullDisk::Tmpfs, FullDisk::FileSizeLimit),
+                         [](const ::testing::TestParamInfo<FullDisk>& info) {
+                             return info.param == FullDisk::Tmpfs ? "Tmpfs" : "FileSizeLimit";
+                         });
 
 }  // namespace
 }  // namespace zentiq

@@ -3,13 +3,17 @@
 #include <ostream>
 
 #include <QDir>
+#include <QFileInfo>
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QDateTime>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <functional>
 
 #include "support/peer_process.h"
@@ -34,7 +38,7 @@ protected:
     }
     // Offers one result; the line names its time so the file shows which got in.
     Outcome offer(bool ok, std::time_t now) {
-        return logger.OnResult(ok, now, [&] {
+        return logger.OnResult(ok, qint64(now) * 1000, [&] {
             ++built;
             return QStringLiteral("%1 %2").arg(ok ? "ok" : "fail").arg(static_cast<long long>(now));
         });
@@ -165,6 +169,68 @@ TEST_F(DataLoggerTest, AFailedWriteClosesTheLogAndSaysSo) {
     EXPECT_FALSE(logger.active());
     EXPECT_EQ(offer(true, 2), Outcome::Deferred);
     EXPECT_EQ(DataLogger::WriteErrorText(), QStringLiteral("磁盘已满或磁盘错误"));
+}
+
+// While it lives, writes past `bytes` into any file of this process fail
+// with EFBIG as on a full disk (SIGXFSZ ignored, as zentiq-headless has
+// it); only the soft limit is lowered, so it can be lifted again.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        m_handler = std::signal(SIGXFSZ, SIG_IGN);
+        m_set = ::getrlimit(RLIMIT_FSIZE, &m_saved) == 0;
+        rlimit limit = m_saved;
+        limit.rlim_cur = bytes;
+        m_set = m_set && ::setrlimit(RLIMIT_FSIZE, &limit) == 0;
+    }
+    ~FileSizeLimit() {
+        if (m_set)
+            ::setrlimit(RLIMIT_FSIZE, &m_saved);
+        std::signal(SIGXFSZ, m_handler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+    bool set() const { return m_set; }
+
+private:
+    rlimit m_saved{};
+    void (*m_handler)(int) = SIG_DFL;
+    bool m_set = false;
+};
+
+// A retrying log (the headless run's) on a disk that fills and empties: the
+// line the disk cut short leaves nothing behind, the lines meanwhile are
+// counted and tried at most once a second, and the first line that goes in
+// again comes after a line that records the gap.
+TEST_F(DataLoggerTest, AFullDiskPausesARetryingLogUntilALineGoesInAfterTheGap) {
+    const qint64 t0 = 1'700'000'000'000;
+    const auto offerAt = [&](qint64 ms) {
+        return logger.OnResult(true, ms, [&] {
+            ++built;
+            return QStringLiteral("ok %1").arg(ms - t0);
+        });
+    };
+    logger.setWriteFailure(DataLogger::WriteFailure::Retry);
+    ASSERT_TRUE(logger.Start(path));
+    ASSERT_EQ(offerAt(t0), Outcome::Written);
+    {
+        // Three bytes of the next line fit, then the disk is "full".
+        FileSizeLimit full(static_cast<rlim_t>(QFileInfo(path).size() + 3));
+        ASSERT_TRUE(full.set());
+        EXPECT_EQ(offerAt(t0 + 1000), Outcome::Stalled);
+        EXPECT_EQ(contents(), "ok 0\n") << "no piece of the cut line stays";
+        EXPECT_EQ(logger.TakeNotice(), DataLogger::Notice::WriteStalled);
+        EXPECT_EQ(logger.StalledText("F"), QStringLiteral("记录停止: F: 文件已达到允许的最大长度"));
+        for (const qint64 ms : {1200, 1400, 1999, 2000})
+            EXPECT_EQ(offerAt(t0 + ms), Outcome::Stalled);
+        EXPECT_EQ(built, 3) << "tried again only a second after the last try";
+    }
+    EXPECT_EQ(offerAt(t0 + 2500), Outcome::Stalled) << "room again, but within the second";
+    EXPECT_EQ(offerAt(t0 + 3000), Outcome::Written);
+    EXPECT_EQ(logger.TakeNotice(), DataLogger::Notice::WriteResumed);
+    EXPECT_FALSE(logger.stalled());
+    const auto clock = [](qint64 ms) { return QDateTime::fromMSecsSinceEpoch(ms).toString("HH:mm:ss.zzz"); };
+    EXPECT_EQ(contents(), "ok 0\n记录中断 " + clock(t0 + 1000) + " – " + clock(t0 + 2500) + "，6 行未能写入\nok 3000\n");
 }
 
 // One writer per log file: a second logger, in this process or another,

@@ -85,7 +85,7 @@ class LoggingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         SettingsStore::setFilePathOverride(dir.filePath("Zentiq.ini"));
-        m_previousClock = DataLogger::SetClock([this] { return now; });
+        m_previousClock = DataLogger::SetClockMs([this] { return qint64(now) * 1000; });
         warnings.answerFile = [this](const FileRequest& r) {
             requests.push_back(r);
             return path;
@@ -109,7 +109,7 @@ protected:
     }
     void TearDown() override {
         m_link.reset();
-        DataLogger::SetClock(m_previousClock);
+        DataLogger::SetClockMs(m_previousClock);
         SettingsStore::setFilePathOverride(QString());
     }
     void connect() {

@@ -3,6 +3,8 @@
 // other end of a socat pty pair. Disconnects and stops the peer when gone.
 #pragma once
 
+#include <signal.h>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -24,6 +26,7 @@ public:
                                            const std::vector<std::string>& peerArgs = {}) {
         std::unique_ptr<PeerLink> link(new PeerLink);
         link->m_mode = mode;
+        link->m_kind = peer;
         using test::PeerProcess;
         const bool network = mode == TCP || mode == RTU_OVER_TCP;
         const auto peerMode = mode == TCP            ? PeerProcess::Mode::Tcp
@@ -44,6 +47,7 @@ public:
             return nullptr;
         SetPollDelay(pollDelayMs);
         if (network) {
+            link->m_port = link->m_peer->Port();
             if (OpenTcpConnection("127.0.0.1", link->m_peer->Port(), 1000, 3000) != 0) {
                 error = "cannot connect to the peer, socket error " + std::to_string(LastSocketError());
                 return nullptr;
@@ -79,11 +83,31 @@ public:
     // Ends the slave while the engine stays connected: later polls fail as
     // they would with a device switched off.
     void StopPeer() { m_peer.reset(); }
+    // The same, without warning (SIGKILL): a slave that crashes.
+    void KillPeer() {
+        if (m_peer)
+            ::kill(m_peer->Pid(), SIGKILL);
+        m_peer.reset();
+    }
+    // Over TCP: a fresh slave of the same kind on the port of the first, as
+    // a device switched on again; the engine's next poll reconnects to it.
+    bool RestartPeer(std::string& error) {
+        using test::PeerProcess;
+        const std::string port = std::to_string(m_port);
+        m_peer = m_kind == Peer::PyModbus
+                     ? PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, 1, {}, {"--tcp", port})
+                     : PeerProcess::Start({PeerProcess::BinaryDir() + "/tests/zentiq_libmodbus_slave", "--tcp",
+                                           port, "--slave", "1", "--exit-on-stdin-eof"},
+                                          PeerProcess::kReadyTimeout, error);
+        return m_peer != nullptr;
+    }
 
 private:
     PeerLink() = default;
 
     TransmissionMode m_mode = TCP;
+    Peer m_kind = Peer::PyModbus;
+    std::uint16_t m_port = 0;
     bool m_open = false;
     std::unique_ptr<test::SocatPtyPair> m_line;
     std::unique_ptr<test::PeerProcess> m_peer;

@@ -4,11 +4,11 @@ script would, and prints what it found as one JSON object:
 
   read_csv_log.py LOGFILE
 
-  {"header": [...], "rows": [{"fields": n, "timed": bool, "values": [...],
-   "status": "..."}, ...]}
+  {"header": [...], "rows": [{"fields": n, "timed": bool, "ms": n,
+   "values": [...], "status": "..."}, ...]}
 
 "timed" says that the first field parsed as an ISO 8601 time with its UTC
-offset. Exits with 2 when the file cannot be read as UTF-8 CSV.
+offset, "ms" is that time in milliseconds since the epoch (0 when not). Exits with 2 when the file cannot be read as UTF-8 CSV.
 """
 
 import csv
@@ -32,9 +32,10 @@ def main():
         try:
             time = datetime.fromisoformat(row[0])
             timed = time.utcoffset() is not None
+            ms = round(time.timestamp() * 1000) if timed else 0
         except (ValueError, IndexError):
-            timed = False
-        out["rows"].append({"fields": len(row), "timed": timed, "values": row[1:-1],
+            timed, ms = False, 0
+        out["rows"].append({"fields": len(row), "timed": timed, "ms": ms, "values": row[1:-1],
                             "status": row[-1] if row else ""})
     print(json.dumps(out))
     return 0

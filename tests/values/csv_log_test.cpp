@@ -70,7 +70,7 @@ TEST(CsvLogTest, GoodPollsGiveTheValuesAndFailedOnesTheirStatus) {
     std::array<std::uint8_t, 2000> values{};
     const std::uint16_t words[] = {1, 0xFFFE, 3};
     std::memcpy(values.data(), words, sizeof words);
-    const std::time_t t = 1'700'000'000;
+    const qint64 t = 1'700'000'000'250;
     const QString time = CsvLog::Time(t);
     struct Case {
         int format;
@@ -90,14 +90,20 @@ TEST(CsvLogTest, GoodPollsGiveTheValuesAndFailedOnesTheirStatus) {
     }
 }
 
-TEST(CsvLogTest, TimesAreIso8601WithTheirUtcOffset) {
-    for (const std::time_t t : {std::time_t(0), std::time_t(1'700'000'000), std::time_t(1'719'000'000)}) {
+TEST(CsvLogTest, TimesAreIso8601ToTheMillisecondWithTheirUtcOffset) {
+    const QRegularExpression iso(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d\.\d{3}[+-]\d\d:\d\d$)");
+    for (const qint64 t : {qint64(0), qint64(1'700'000'000'007), qint64(1'719'000'000'999)}) {
         const QString text = CsvLog::Time(t);
-        EXPECT_TRUE(QRegularExpression(R"(^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d$)").match(text).hasMatch())
-            << text.toStdString();
+        EXPECT_TRUE(iso.match(text).hasMatch()) << text.toStdString();
         // The text alone names the instant, wherever it is read.
-        EXPECT_EQ(QDateTime::fromString(text, Qt::ISODate).toSecsSinceEpoch(), t) << text.toStdString();
+        EXPECT_EQ(QDateTime::fromString(text, Qt::ISODateWithMs).toMSecsSinceEpoch(), t) << text.toStdString();
     }
+    // Five polls 200 ms apart, across a second's end: five times, in order.
+    QStringList times;
+    for (int i = 0; i < 5; ++i)
+        times << CsvLog::Time(1'700'000'000'700 + 200 * i);
+    for (int i = 1; i < times.size(); ++i)
+        EXPECT_LT(times[i - 1], times[i]) << "distinct and increasing as text";
 }
 
 }  // namespace

@@ -40,6 +40,15 @@ protected:
 TEST_F(LogLineTest, TimeIsLocalTwentyFourHourClock) {
     EXPECT_EQ(LogLine::TimeText(t), QStringLiteral("13:05:09"));
     EXPECT_EQ(LogLine::TimeText(LocalTime(23, 59, 59)), QStringLiteral("23:59:59"));
+    // Dated (zentiq-headless --log-date): the same line with the date before the time.
+    std::tm local{};
+    localtime_r(&t, &local);
+    char date[16];
+    std::strftime(date, sizeof date, "%Y-%m-%d", &local);
+    EXPECT_EQ(LogLine::TimeText(t, true), QString::fromLatin1(date) + QStringLiteral(" 13:05:09"));
+    const LogLine::Poll p = poll(99, 0, 3, 1, 0);
+    EXPECT_EQ(LogLine::Build(t, LogLine::Comma, p, false, {}, true),
+              QString::fromLatin1(date) + QStringLiteral(" ") + line(LogLine::Comma, p));
 }
 
 TEST_F(LogLineTest, SeparatedValuesAreLeftPlainWithoutTrailingSeparator) {

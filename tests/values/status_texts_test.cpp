@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <ostream>
 
 #include "engine/engine_types.h"
@@ -131,6 +132,40 @@ TEST(StatusTexts, TcpOpenFailures) {
     EXPECT_EQ(TcpOpenFailureMessage(18, 24), "Modbus/TCP Connection Failed. Socket - error 24");
     for (int result : {0, 1, 17, 19, 20}) {
         EXPECT_EQ(TcpOpenFailureMessage(result, 5), "") << "result " << result;
+    }
+}
+
+// A log names what failed: the cause the system gave for a failed send or
+// receive, never "写入错误" for a request that could not go out; every
+// other status as the status line words it.
+TEST(StatusTexts, LogsWordTheCauseOfAFailedPoll) {
+    const struct {
+        EngineStatus status;
+        int lineError;
+        std::uint32_t readFlags;
+        const char* text;
+    } cases[] = {
+        {status::WriteError, ECONNREFUSED, 0, "连接被拒绝"},
+        {status::WriteError, ETIMEDOUT, 0, "连接超时"},
+        {status::WriteError, EHOSTUNREACH, 0, "主机不可达"},
+        {status::WriteError, EPIPE, 0, "连接已断开"},
+        {status::WriteError, 0, 0, "请求发送失败"},
+        {status::WriteError, EINVAL, 0, "请求发送失败"},
+        {status::ReadError, ECONNRESET, 0, "连接被对方断开"},
+        {status::ReadError, EIO, 0, "端口 I/O 错误"},
+        {status::ReadError, 0, port_error::Frame, "Read error: Framing error"},
+        {status::ReadError, 0, 0, "读取错误"},
+        // The errno belongs to failed sends and receives only.
+        {status::Timeout, ECONNREFUSED, 0, "超时错误"},
+        {status::ExceptionBase + 2, ECONNREFUSED, 0, "不合法数据地址"},
+        {status::NoConnection, 0, 0, "没有连接"},
+        {status::Ok, ECONNREFUSED, 0, ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::Message() << "status " << c.status << ", errno " << c.lineError);
+        const QString text = LogStatusText(c.status, c.lineError, 0, c.readFlags);
+        EXPECT_EQ(text, QString::fromUtf8(c.text));
+        EXPECT_FALSE(text.contains(QString::fromUtf8("写入"))) << "a read poll wrote nothing";
     }
 }
 

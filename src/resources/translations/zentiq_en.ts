@@ -1082,6 +1082,42 @@
         <source>记录文件 %1 被删除或移走，且无法重新创建：在能重新创建之前，各行都会丢失。</source>
         <translation>The log file %1 was deleted or moved and cannot be created again: lines are lost until it can be.</translation>
     </message>
+    <message>
+        <source>记录中断 %1 – %2，%3 行未能写入</source>
+        <translation>Logging interrupted %1 – %2, %3 lines could not be written</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>disk full</translation>
+    </message>
+    <message>
+        <source>超出磁盘配额</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>文件已达到允许的最大长度</source>
+        <translation>file size limit reached</translation>
+    </message>
+    <message>
+        <source>文件系统只读</source>
+        <translation>read-only file system</translation>
+    </message>
+    <message>
+        <source>磁盘读写错误</source>
+        <translation>disk I/O error</translation>
+    </message>
+    <message>
+        <source>记录停止: %1: %2</source>
+        <translation>Logging stopped: %1: %2</translation>
+    </message>
+    <message>
+        <source>记录文件 %1 无法写入：每秒重试一次，在能写入之前的各行只计数。</source>
+        <translation>The log file %1 cannot be written: retrying once a second; until it can, lines are only counted.</translation>
+    </message>
+    <message>
+        <source>记录文件 %1 又能写入了，中断已记入文件。</source>
+        <translation>The log file %1 can be written again; the gap is recorded in the file.</translation>
+    </message>
 </context>
 <context>
     <name>DeviceIdentityText</name>
@@ -1721,6 +1757,53 @@ Do you want to replace it?</translation>
     <message>
         <source>设置无法写入 %1，本次的更改在程序结束后会丢失。</source>
         <translation>The settings cannot be written to %1; changes made now will be lost when the program ends.</translation>
+    </message>
+</context>
+<context>
+    <name>StatusTexts</name>
+    <message>
+        <source>连接被拒绝</source>
+        <translation>Connection refused</translation>
+    </message>
+    <message>
+        <source>连接超时</source>
+        <translation>Connection timed out</translation>
+    </message>
+    <message>
+        <source>连接被对方断开</source>
+        <translation>Connection reset by the slave</translation>
+    </message>
+    <message>
+        <source>连接被中止</source>
+        <translation>Connection aborted</translation>
+    </message>
+    <message>
+        <source>连接已断开</source>
+        <translation>Connection broken</translation>
+    </message>
+    <message>
+        <source>主机不可达</source>
+        <translation>Host unreachable</translation>
+    </message>
+    <message>
+        <source>网络不可达</source>
+        <translation>Network unreachable</translation>
+    </message>
+    <message>
+        <source>网络已关闭</source>
+        <translation>Network down</translation>
+    </message>
+    <message>
+        <source>端口 I/O 错误</source>
+        <translation>Port I/O error</translation>
+    </message>
+    <message>
+        <source>设备已断开</source>
+        <translation>Device disconnected</translation>
+    </message>
+    <message>
+        <source>请求发送失败</source>
+        <translation>Request could not be sent</translation>
     </message>
 </context>
 <context>
@@ -2772,10 +2855,6 @@ Zentiq Files</translation>
     <message>
         <source>已连接 %1。</source>
         <translation>Connected to %1.</translation>
-    </message>
-    <message>
-        <source>没有一个记录还能写入，程序结束。</source>
-        <translation>No log can be written any more; the program ends.</translation>
     </message>
     <message>
         <source>--headless 需要一个工程文件 (.zqw) 或一个或多个轮询文档 (.zqd)。</source>
