@@ -590,7 +590,7 @@ TEST_P(HeadlessFullDiskTest, ALogWaitsForRoomThenRecordsTheGapAndGoesOn) {
     EXPECT_EQ(gaps, 1);
     // Every status line while it was stopped names it; none after.
     const std::string text = stderrText();
-    EXPECT_EQ(count(text, "Disk full or disk error: pump.zqd"), 1) << text;
+    EXPECT_EQ(count(text, "磁盘已满或磁盘错误: pump.zqd"), 1) << text;
     const std::size_t stallAt = text.find(stopped), resumeAt = text.find(resumed);
     ASSERT_NE(resumeAt, std::string::npos);
     std::size_t from = 0;

@@ -75,9 +75,9 @@ TEST_F(ErrorCounterTest, ListsTheCountedKindsSortedAsText) {
         QStringList lines;
     };
     const Case cases[] = {
-        {{timeout, crc, timeout}, {"1\tCRC error", "2\tTimeout error"}},
-        {{noConnection, noConnection}, {"NO ERRORS!"}},
-        {{status::Ok, status::Ok}, {"NO ERRORS!"}},
+        {{timeout, crc, timeout}, {"1\tCRC 错误", "2\t超时错误"}},
+        {{noConnection, noConnection}, {"没有错误！"}},
+        {{status::Ok, status::Ok}, {"没有错误！"}},
     };
     for (const Case& c : cases) {
         PollWindow w(testing::ReadDefinition(3, 0, 4));
@@ -94,13 +94,13 @@ TEST_F(ErrorCounterTest, ShowsASnapshotAndTheResetCommandClearsIt) {
     PollWindow w(testing::ReadDefinition(3, 0, 4));
     results(w, {status::Timeout, status::Timeout});
     whileOpen = [&] { results(w, {status::Timeout}); };
-    EXPECT_EQ(open(w), QStringList{"2\tTimeout error"});
-    EXPECT_EQ(shownAfter, QStringList{"2\tTimeout error"}) << "counts while open are not shown";
+    EXPECT_EQ(open(w), QStringList{"2\t超时错误"});
+    EXPECT_EQ(shownAfter, QStringList{"2\t超时错误"}) << "counts while open are not shown";
     whileOpen = nullptr;
-    EXPECT_EQ(open(w), QStringList{"3\tTimeout error"});
+    EXPECT_EQ(open(w), QStringList{"3\t超时错误"});
 
     ASSERT_TRUE(w.doc->OnCommand(cmd::ClearCounters));  // F12
-    EXPECT_EQ(open(w), QStringList{"NO ERRORS!"});
+    EXPECT_EQ(open(w), QStringList{"没有错误！"});
     EXPECT_EQ(opened, 3);
 }
 

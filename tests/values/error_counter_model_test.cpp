@@ -26,47 +26,47 @@ QString CountedAs(EngineStatus s, std::uint32_t writeFlags = 0, std::uint32_t re
 
 TEST(ErrorCounter, EngineFailuresHaveCountersOfTheirOwn) {
     EXPECT_EQ(Model::CounterIndex(0, port_error::Break, port_error::Frame), -1);
-    EXPECT_EQ(CountedAs(1), "Timeout error");
-    EXPECT_EQ(CountedAs(2), "CRC error");
-    EXPECT_EQ(CountedAs(3), "Response error");
-    EXPECT_EQ(CountedAs(17), "Byte count error");
-    EXPECT_EQ(CountedAs(6), "No connection");
-    EXPECT_EQ(CountedAs(7), "Thread error");
-    EXPECT_EQ(CountedAs(11), "Bytes missing error");
-    EXPECT_EQ(CountedAs(20), "Transaction ID error");
+    EXPECT_EQ(CountedAs(1), "超时错误");
+    EXPECT_EQ(CountedAs(2), "CRC 错误");
+    EXPECT_EQ(CountedAs(3), "应答错误");
+    EXPECT_EQ(CountedAs(17), "字节数目错误");
+    EXPECT_EQ(CountedAs(6), "没有连接");
+    EXPECT_EQ(CountedAs(7), "线程错误");
+    EXPECT_EQ(CountedAs(11), "字节丢失");
+    EXPECT_EQ(CountedAs(20), "传输 ID 错误");
     for (EngineStatus other : {8, 9, 10, 12, 19, 21, 127}) {
-        EXPECT_EQ(CountedAs(other), "Unknown error") << "status " << other;
+        EXPECT_EQ(CountedAs(other), "未知错误") << "status " << other;
     }
 }
 
 TEST(ErrorCounter, PortErrorsCountUnderTheFirstFlagInOrder) {
     using namespace port_error;
-    EXPECT_EQ(CountedAs(4, Break | IoError), "Write error: Break condition");
-    EXPECT_EQ(CountedAs(4, TxFull | IoError), "Write error: I/O error");
-    EXPECT_EQ(CountedAs(4, TxFull | Mode), "Write error: Serial connection error");
-    EXPECT_EQ(CountedAs(4, TxFull), "Write error: Output buffer overflow");
-    EXPECT_EQ(CountedAs(4, Frame, Frame), "Write error");
-    EXPECT_EQ(CountedAs(5, 0, Break | Frame), "Read error: Framing error");
-    EXPECT_EQ(CountedAs(5, 0, Break | Overrun), "Read error: Character buffer overrun");
-    EXPECT_EQ(CountedAs(5, 0, RxOver | RxParity), "Read error: Parity error");
-    EXPECT_EQ(CountedAs(5, 0, IoError | RxOver), "Read error: Input buffer overflow");
-    EXPECT_EQ(CountedAs(5, 0, Break | IoError), "Read error: I/O error");
-    EXPECT_EQ(CountedAs(5, 0, Break), "Read error: Break condition");
-    EXPECT_EQ(CountedAs(5, Break, Mode | TxFull), "Read error");
+    EXPECT_EQ(CountedAs(4, Break | IoError), "写入错误: 线路中断");
+    EXPECT_EQ(CountedAs(4, TxFull | IoError), "写入错误: I/O 错误");
+    EXPECT_EQ(CountedAs(4, TxFull | Mode), "写入错误: 串口连接错误");
+    EXPECT_EQ(CountedAs(4, TxFull), "写入错误: 输出缓冲区溢出");
+    EXPECT_EQ(CountedAs(4, Frame, Frame), "写入错误");
+    EXPECT_EQ(CountedAs(5, 0, Break | Frame), "读取错误: 帧错误");
+    EXPECT_EQ(CountedAs(5, 0, Break | Overrun), "读取错误: 字符缓冲区溢出");
+    EXPECT_EQ(CountedAs(5, 0, RxOver | RxParity), "读取错误: 校验错误");
+    EXPECT_EQ(CountedAs(5, 0, IoError | RxOver), "读取错误: 输入缓冲区溢出");
+    EXPECT_EQ(CountedAs(5, 0, Break | IoError), "读取错误: I/O 错误");
+    EXPECT_EQ(CountedAs(5, 0, Break), "读取错误: 线路中断");
+    EXPECT_EQ(CountedAs(5, Break, Mode | TxFull), "读取错误");
 }
 
 TEST(ErrorCounter, ExceptionsCountByTheirCode) {
-    EXPECT_EQ(CountedAs(129), "Illegal function");
-    EXPECT_EQ(CountedAs(130), "Illegal data address");
-    EXPECT_EQ(CountedAs(131), "Illegal data value");
-    EXPECT_EQ(CountedAs(132), "Slave device failure");
-    EXPECT_EQ(CountedAs(133), "Acknowledge");
-    EXPECT_EQ(CountedAs(134), "Slave device busy");
-    EXPECT_EQ(CountedAs(135), "NAK-negative acknowledgment");
-    EXPECT_EQ(CountedAs(138), "Gateway path unavailable");
-    EXPECT_EQ(CountedAs(139), "Gateway target device failed to respond");
+    EXPECT_EQ(CountedAs(129), "不合法功能");
+    EXPECT_EQ(CountedAs(130), "不合法数据地址");
+    EXPECT_EQ(CountedAs(131), "不合法数据值");
+    EXPECT_EQ(CountedAs(132), "从站设备故障");
+    EXPECT_EQ(CountedAs(133), "确认");
+    EXPECT_EQ(CountedAs(134), "从站设备忙");
+    EXPECT_EQ(CountedAs(135), "NAK-否定确认");
+    EXPECT_EQ(CountedAs(138), "网关路径不可用");
+    EXPECT_EQ(CountedAs(139), "网关目标设备无应答");
     for (EngineStatus other : {128, 136, 137, 140, 255, 65535}) {
-        EXPECT_EQ(CountedAs(other), "Unknown exception error") << "status " << other;
+        EXPECT_EQ(CountedAs(other), "未知异常错误") << "status " << other;
     }
 }
 
@@ -84,11 +84,11 @@ TEST(ErrorCounter, EveryLineFormatTakesExactlyOneCount) {
 
 TEST(ErrorCounter, NoErrorsWhenNothingButMissingConnectionsWasCounted) {
     Model::Counters counters{};
-    EXPECT_EQ(Model::SortedLines(counters), QStringList{"NO ERRORS!"});
+    EXPECT_EQ(Model::SortedLines(counters), QStringList{"没有错误！"});
     for (int i = 0; i < 5; ++i) Model::Count(counters, status::NoConnection, 0, 0);
     Model::Count(counters, status::Ok, 0, 0);
     EXPECT_EQ(counters[Model::kNoConnectionCounter], 5);
-    EXPECT_EQ(Model::SortedLines(counters), QStringList{"NO ERRORS!"});
+    EXPECT_EQ(Model::SortedLines(counters), QStringList{"没有错误！"});
 }
 
 TEST(ErrorCounter, SortedLinesOrderByTextNotByCounter) {
@@ -96,8 +96,8 @@ TEST(ErrorCounter, SortedLinesOrderByTextNotByCounter) {
     Model::Count(counters, status::Timeout, 0, 0);
     Model::Count(counters, status::Timeout, 0, 0);
     Model::Count(counters, status::ChecksumError, 0, 0);
-    EXPECT_EQ(Model::Lines(counters), (QStringList{"2\tTimeout error", "1\tCRC error"}));
-    EXPECT_EQ(Model::SortedLines(counters), (QStringList{"1\tCRC error", "2\tTimeout error"}));
+    EXPECT_EQ(Model::Lines(counters), (QStringList{"2\t超时错误", "1\tCRC 错误"}));
+    EXPECT_EQ(Model::SortedLines(counters), (QStringList{"1\tCRC 错误", "2\t超时错误"}));
 
     // Count digits come first: "12" before "3", and "1\t" before "12".
     counters = {};
@@ -106,15 +106,15 @@ TEST(ErrorCounter, SortedLinesOrderByTextNotByCounter) {
     counters[2] = 1;
     counters[Model::kNoConnectionCounter] = 9;
     EXPECT_EQ(Model::SortedLines(counters),
-              (QStringList{"1\tResponse error", "12\tCRC error", "3\tTimeout error"}));
+              (QStringList{"1\t应答错误", "12\tCRC 错误", "3\t超时错误"}));
 }
 
 TEST(ErrorCounter, ListOrderIgnoresCase) {
     // A case-sensitive order would put "B..." before "a...".
     EXPECT_TRUE(Model::ListLess("1\tabc", "1\tBcd"));
     EXPECT_FALSE(Model::ListLess("1\tBcd", "1\tabc"));
-    EXPECT_FALSE(Model::ListLess("1\tWrite error", "1\twrite ERROR"));
-    EXPECT_TRUE(Model::ListLess("1\tWrite error", "1\tWrite error: I/O error"));
+    EXPECT_FALSE(Model::ListLess("1\t写入错误", "1\twrite ERROR"));
+    EXPECT_TRUE(Model::ListLess("1\t写入错误", "1\t写入错误: I/O 错误"));
 }
 
 TEST(ErrorCounter, CountersStopAtTheirMaximum) {
@@ -123,7 +123,7 @@ TEST(ErrorCounter, CountersStopAtTheirMaximum) {
     Model::Count(counters, status::Timeout, 0, 0);
     Model::Count(counters, status::Timeout, 0, 0);
     EXPECT_EQ(counters[0], std::numeric_limits<std::int32_t>::max());
-    EXPECT_EQ(Model::Lines(counters), QStringList{"2147483647\tTimeout error"});
+    EXPECT_EQ(Model::Lines(counters), QStringList{"2147483647\t超时错误"});
 }
 
 }  // namespace
