@@ -4,6 +4,8 @@
 #include <array>
 #include <cstring>
 
+#include <QDateTime>
+
 #include "documents/poll_document_model.h"
 #include "engine/engine.h"
 #include "values/error_counter_model.h"
@@ -71,11 +73,13 @@ TakenPollResult PollResultIntake::Take(PollDocumentModel& m, EngineStatus status
     if (slot != 0 && (slot != m.slotIndex || m.slotIndex == -1))
         return taken;
     taken.accepted = true;
-    if (slot != 0 && PollDefinition::IsReadFunction(m.def.FunctionValue))
+    if (slot != 0 && PollDefinition::IsReadFunction(m.def.FunctionValue)) {
         CopySlotData(m, slot);
-    taken.firstValues = slot != 0 && status == status::Ok && m.valuesUnknown;
-    if (taken.firstValues)
-        m.valuesUnknown = false;
+        taken.firstValues = status == status::Ok && m.valuesUnknown;
+        taken.freshnessChanged = status == status::Ok
+                                     ? m.MarkValuesRead(QDateTime::currentMSecsSinceEpoch())
+                                     : m.MarkValuesStale();
+    }
     if (m.slotIndex != -1) {
         std::uint32_t tx = 0, ok = 0;
         if (GetSlotCounters(m.slotIndex, &tx, &ok)) {

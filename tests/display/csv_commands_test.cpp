@@ -1,6 +1,7 @@
 // The CSV commands of a poll window as the menus reach them: register maps
 // into the aliases and back out, and the data view as CSV (file and copy).
 #include <QClipboard>
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -192,14 +193,23 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QStringList lines = QString::fromUtf8(f.readAll()).split("\r\n");
     // Header row, then one row per grid row: the alias guarded, values
-    // without the blanks that align them.
+    // without the blanks that align them; the poll has read nothing yet,
+    // so there are no values, not zeros.
     EXPECT_EQ(lines.value(0), ",Alias,00000");
-    EXPECT_EQ(lines.value(1), "0,'-volts,0");
-    EXPECT_EQ(lines.value(2), "1,,0");
+    EXPECT_EQ(lines.value(1), "0,'-volts,");
+    EXPECT_EQ(lines.value(2), "1,,");
     EXPECT_EQ(lines.size(), 12);  // ten rows, the header, the empty end
     EXPECT_TRUE(lines.last().isEmpty());
 
     g.setSelectedRange(1, 1, 2, 2);
+    run(w, cmd::CopyCsv);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "'-volts,\r\n,");
+    ASSERT_TRUE(w.view->OnCommand(cmd::EditCopy));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), "-volts\t\r\n\t");
+
+    // Once read, the values go out as the window shows them.
+    w.model().MarkValuesRead(QDateTime::currentMSecsSinceEpoch());
+    w.doc->RefreshValues(true);
     run(w, cmd::CopyCsv);
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "'-volts,0\r\n,0");
     ASSERT_TRUE(w.view->OnCommand(cmd::EditCopy));

@@ -37,11 +37,14 @@ public:
                 return nullptr;
             device = link->m_line->PathB();
         }
-        link->m_peer = peer == Peer::PyModbus
-                           ? PeerProcess::PyModbus(peerMode, device, error, 1, {}, peerArgs)
-                           : PeerProcess::LibModbus(peerMode, device, error);
-        if (!link->m_peer)
+        link->m_peerKind = peer;
+        link->m_peerMode = peerMode;
+        link->m_peerArgs = peerArgs;
+        link->m_device = device;
+        if (!link->StartPeer(error))
             return nullptr;
+        if (network)
+            link->m_device = std::to_string(link->m_peer->Port());  // a restart binds it again
         SetPollDelay(pollDelayMs);
         if (network) {
             if (OpenTcpConnection("127.0.0.1", link->m_peer->Port(), 1000, 3000) != 0) {
@@ -79,9 +82,28 @@ public:
     // Ends the slave while the engine stays connected: later polls fail as
     // they would with a device switched off.
     void StopPeer() { m_peer.reset(); }
+    // Starts the slave again where it served before (the same port or pty),
+    // as a device switched on again; false with error set when it cannot.
+    bool RestartPeer(std::string& error) {
+        m_peer.reset();
+        return StartPeer(error);
+    }
 
 private:
     PeerLink() = default;
+
+    bool StartPeer(std::string& error) {
+        using test::PeerProcess;
+        m_peer = m_peerKind == Peer::PyModbus
+                     ? PeerProcess::PyModbus(m_peerMode, m_device, error, 1, {}, m_peerArgs)
+                     : PeerProcess::LibModbus(m_peerMode, m_device, error);
+        return m_peer != nullptr;
+    }
+
+    Peer m_peerKind = Peer::PyModbus;
+    test::PeerProcess::Mode m_peerMode = test::PeerProcess::Mode::Tcp;
+    std::vector<std::string> m_peerArgs;
+    std::string m_device;  // the pty path, or the TCP port once bound
 
     TransmissionMode m_mode = TCP;
     bool m_open = false;
