@@ -302,7 +302,13 @@ void CZentiqView::FillCells(bool all) {
     const bool blank = m.valuesUnknown && PollDefinition::IsReadFunction(def.FunctionValue);
     const bool emptyCells = blank && (all || !m_cellsBlank);
     m_cellsBlank = blank;
-    if (blank && !emptyCells && !restyle)
+    if (restyle) {
+        for (int i = 0; i < length; ++i) {
+            const int position = first + i;
+            g.setItemStale(1 + position % rowsPerColumn, 2 + 2 * (position / rowsPerColumn), stale);
+        }
+    }
+    if (blank && !emptyCells)
         return;
     const auto unchanged = [&](int i) {
         const std::size_t offset = coils ? std::size_t(i) : 2 * std::size_t(i - i % registers);
@@ -330,8 +336,6 @@ void CZentiqView::FillCells(bool all) {
         const int column = 2 + 2 * (position / rowsPerColumn);
         if (!g.isValid(row, column))
             break;  // a grid smaller than the poll (damaged file): the rest has no cell
-        if (restyle)
-            g.setItemStale(row, column, stale);
         if (blank) {
             if (emptyCells)
                 g.setItemText(row, column, QString());
