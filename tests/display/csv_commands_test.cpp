@@ -1,7 +1,6 @@
 // The CSV commands of a poll window as the menus reach them: register maps
 // into the aliases and back out, and the data view as CSV (file and copy).
 #include <QClipboard>
-#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QTemporaryDir>
@@ -206,14 +205,6 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "'-volts,\r\n,");
     ASSERT_TRUE(w.view->OnCommand(cmd::EditCopy));
     EXPECT_EQ(QGuiApplication::clipboard()->text(), "-volts\t\r\n\t");
-
-    // Once read, the values go out as the window shows them.
-    w.model().MarkValuesRead(QDateTime::currentMSecsSinceEpoch());
-    w.doc->RefreshValues(true);
-    run(w, cmd::CopyCsv);
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "'-volts,0\r\n,0");
-    ASSERT_TRUE(w.view->OnCommand(cmd::EditCopy));
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), "-volts\t     0\r\n\t     0");
 
     // A file that cannot be written: the standard message.
     ui.filePath = dir.filePath("no/such/folder/view.csv");
