@@ -86,9 +86,8 @@ public:
     // ---- 10..17: indexed properties (reads from the polled values, writes to
     // the write buffer) ------------------------------------------------------
     // A value the poll has not read yet reads 0, as the interface has no
-    // "none"; ReadResult tells: the values are the slave's now only while it
-    // is 0 (before the first result it is 10, after a failed poll the
-    // failure, and the values read before it are then stale).
+    // "none"; ReadResult says whether the last poll succeeded (10 before
+    // the first one; after a failure the values are the last good ones).
     qint16 GetRegister(qint16 index) const;
     void SetRegister(qint16 index, qint16 value);
     qint32 GetLong(qint16 index) const;
