@@ -1,5 +1,6 @@
 #include "display/decode_window.h"
 
+#include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -22,6 +23,7 @@
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "framework/contrast.h"
+#include "values/last_good_read.h"
 #include "values/register_decode.h"
 #include "values/value_format.h"
 
@@ -76,6 +78,11 @@ DecodeWindow::DecodeWindow(CZentiqDoc* doc, std::vector<int> items, QWidget* own
             m_addresses.push_back(address + item);
         connect(m_doc, &CZentiqDoc::valuesChanged, this, &DecodeWindow::ValuesArrived);
         connect(m_doc, &CZentiqDoc::updateRequested, this, &DecodeWindow::followDefinition);
+        // The title says whether the registers are live or since when not.
+        connect(m_doc, &CZentiqDoc::freshnessChanged, this, [this] {
+            if (m_sourceLabel != nullptr)
+                m_sourceLabel->setText(SourceText());
+        });
     }
     m_source = slotSource(m_doc);
     m_model = new DecodeTableModel(this);
@@ -249,6 +256,12 @@ QString DecodeWindow::SourceText() const {
     const QString first = addressName(starts.front());
     const QString range =
         starts.size() == 1 ? first : first + QStringLiteral(" – ") + addressName(starts.back());
+    const PollDocumentModel& m = m_doc->Model();
+    if (m.ValuesStale())
+        return tr("%1 的寄存器 %2（%3 个起始地址，%4）")
+            .arg(m_doc->GetTitle(), range)
+            .arg(starts.size())
+            .arg(LastGoodReadText(m.lastGoodRead, QDateTime::currentMSecsSinceEpoch()));
     return tr("%1 的寄存器 %2（%3 个起始地址，实时）")
         .arg(m_doc->GetTitle(), range)
         .arg(starts.size());

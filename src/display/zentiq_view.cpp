@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDateTime>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QPaintEvent>
@@ -26,6 +27,7 @@
 #include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
 #include "values/address_labels.h"
+#include "values/last_good_read.h"
 #include "values/status_texts.h"
 #include "display/trend_items.h"
 #include "display/trend_window.h"
@@ -124,8 +126,10 @@ CZentiqView::CZentiqView(CZentiqDoc* doc, QWidget* parent) : QWidget(parent), m_
             WritePollValueEditor::Edit(*m_doc, r);
         });
     }
-    if (m_grid)
+    if (m_grid) {
         m_grid->setNotifyHandler([this](const GridNotification& n) { return onGridNotify(n); });
+        m_grid->setToolTipHandler([this](int row, int column) { return CellToolTip(row, column); });
+    }
     // A scan that owns the line holds the polls back: the band says why.
     connect(&PollPause::Instance(), &PollPause::changed, this,
             &CZentiqView::invalidateStatusBand);
@@ -135,15 +139,19 @@ CZentiqView::CZentiqView(CZentiqDoc* doc, QWidget* parent) : QWidget(parent), m_
 }
 
 CZentiqView::~CZentiqView() {
-    if (m_grid)
+    if (m_grid) {
         m_grid->setNotifyHandler(nullptr);
+        m_grid->setToolTipHandler(nullptr);
+    }
     if (m_doc)
         m_doc->DetachView(this);  // gives the slot back and takes the grid home
 }
 
 void CZentiqView::documentGone() {
-    if (m_grid)
+    if (m_grid) {
         m_grid->setNotifyHandler(nullptr);
+        m_grid->setToolTipHandler(nullptr);
+    }
     m_grid = nullptr;
     m_doc = nullptr;
 }
@@ -264,9 +272,16 @@ void CZentiqView::FillCells(bool all) {
         // Cells that hold no item: above the first one and after the last.
         for (int c = 2; c < g.columnCount(); c += 2)
             for (int r = 1; r < g.rowCount(); ++r)
-                if (m.ItemAtCell(r, c) < 0)
+                if (m.ItemAtCell(r, c) < 0) {
                     g.setItemText(r, c, QString());
+                    g.setItemStale(r, c, false);
+                }
     }
+    // One poll reads every value: all cells turn stale or live together,
+    // so their look is set only when that changes (or everything is filled).
+    const bool stale = m.ValuesStale();
+    const bool restyle = all || stale != m_cellsStale;
+    m_cellsStale = stale;
     const AddressLabelFormats formats =
         AddressLabelFormats::For(def.FunctionValue, def.OneBased, def.Address, def.Length);
     const bool withPrefix = def.DisplayAddr != 0 && formats.cellPrefixFormat()[0] != '\0';
@@ -281,9 +296,20 @@ void CZentiqView::FillCells(bool all) {
     const bool coils = IsCoilFunction(def.FunctionValue);
     const int registers = coils ? 1 : RegistersPerValue(def.DisplayFormat);
     const int format = def.DisplayFormat;
-    // A read poll without a result since it was refused a slot shows no
-    // numbers at all rather than zeros that look like readings.
+    // A read poll without a good result yet shows no numbers at all rather
+    // than zeros that look like readings; its cells are emptied once, not
+    // on each of its failed polls.
     const bool blank = m.valuesUnknown && PollDefinition::IsReadFunction(def.FunctionValue);
+    const bool emptyCells = blank && (all || !m_cellsBlank);
+    m_cellsBlank = blank;
+    if (restyle) {
+        for (int i = 0; i < length; ++i) {
+            const int position = first + i;
+            g.setItemStale(1 + position % rowsPerColumn, 2 + 2 * (position / rowsPerColumn), stale);
+        }
+    }
+    if (blank && !emptyCells)
+        return;
     const auto unchanged = [&](int i) {
         const std::size_t offset = coils ? std::size_t(i) : 2 * std::size_t(i - i % registers);
         const std::size_t size = coils ? 1 : 2 * std::size_t(registers);
@@ -311,7 +337,8 @@ void CZentiqView::FillCells(bool all) {
         if (!g.isValid(row, column))
             break;  // a grid smaller than the poll (damaged file): the rest has no cell
         if (blank) {
-            g.setItemText(row, column, QString());
+            if (emptyCells)
+                g.setItemText(row, column, QString());
             continue;
         }
         if (!all && unchanged(i))
@@ -368,7 +395,20 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
 void CZentiqView::OnConnectionChanged() {
     emit valuesMissed();
     m_statusCause.reset();
+    // Whatever was read before came over the old connection.
+    if (m_doc)
+        m_doc->MarkValuesStale();
+    refresh();
     update();
+}
+
+QString CZentiqView::CellToolTip(int row, int column) const {
+    if (!m_doc || !m_grid || !(m_grid->model().itemState(row, column) & GVIS_STALE))
+        return QString();
+    const PollDocumentModel& m = m_doc->Model();
+    if (!m.ValuesStale() || m.ItemAtCell(row, column) < 0)
+        return QString();
+    return LastGoodReadText(m.lastGoodRead, QDateTime::currentMSecsSinceEpoch());
 }
 
 void CZentiqView::invalidateStatusBand() { update(0, 0, width(), kStatusBandHeight); }

@@ -69,7 +69,12 @@ public:
     // or, while results come faster than one per 40 ms, with the next
     // refresh at most 40 ms later.
     void OnPollResult(EngineStatus status, int slot);
+    // The values read before are stale from now on.
     void OnConnectionChanged();
+
+    // A stale value cell's tooltip: when its value was last read well.
+    // Empty for any other cell.
+    QString CellToolTip(int row, int column) const;
 
     // The status band: the text of the last failure, and the two lines as
     // they are drawn (blanks included; while polls succeed, the second
@@ -168,6 +173,10 @@ private:
     QString m_headerFormat;
     QString m_cellPrefixFormat;
     bool m_gridCreated = false;
+    // Whether the value cells have the stale look, and whether they were
+    // emptied for a read poll without values.
+    bool m_cellsStale = false;
+    bool m_cellsBlank = false;
     bool m_initialUpdateDone = false;
     bool m_printing = false;
     static constexpr qint64 kRefreshMs = 40;

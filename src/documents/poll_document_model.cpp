@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 #include "framework/settings_store.h"
 #include "engine/engine.h"
@@ -217,7 +218,7 @@ ApplyDefinitionResult PollDocumentModel::ApplyDefinition(const DefinitionDialogV
                              newFunction == FunctionCode::WriteMultipleCoils;
     const bool fromRegisters = IsRegisterFunction(oldFunction);
     if ((toCoilWrite && fromRegisters) || PollDefinition::IsReadFunction(newFunction)) {
-        values.fill(0);
+        ForgetValues();
         result.valuesCleared = true;
     }
     def = next;
@@ -322,6 +323,32 @@ void PollDocumentModel::handWriteData() {
         break;
     }
     }
+}
+
+// ---- freshness of the values ----------------------------------------------------
+
+bool PollDocumentModel::ValuesStale() const {
+    return valuesStale && !valuesUnknown && PollDefinition::IsReadFunction(def.FunctionValue);
+}
+
+bool PollDocumentModel::MarkValuesStale() {
+    if (valuesStale || valuesUnknown || !PollDefinition::IsReadFunction(def.FunctionValue))
+        return false;
+    valuesStale = true;
+    return true;
+}
+
+bool PollDocumentModel::MarkValuesRead(qint64 now) {
+    lastGoodRead = now;
+    valuesUnknown = false;
+    return std::exchange(valuesStale, false);
+}
+
+void PollDocumentModel::ForgetValues() {
+    values.fill(0);
+    valuesUnknown = true;
+    valuesStale = false;
+    lastGoodRead = 0;
 }
 
 void PollDocumentModel::ReleaseFromEngine() {

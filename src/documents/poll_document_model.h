@@ -132,9 +132,26 @@ public:
     qint32 focusColumn = 2;
     qint32 lastStatus = 10;
     bool restoreAliasColumns = false;
-    // A read poll that was refused a slot has no values to show until a
-    // good result arrives; its zeros are not readings.
-    bool valuesUnknown = false;
+    // A read poll shows no values until its first good result: neither a
+    // new window's zeros, nor values cleared by a new definition, nor those
+    // a file brought along are readings of this slave now.
+    bool valuesUnknown = true;
+    // When the values were last read well (system clock, milliseconds since
+    // the epoch; 0: never), and whether a poll failed or the connection
+    // changed since, so that they are no longer live. One poll reads the
+    // whole block, so this holds for every value at once.
+    qint64 lastGoodRead = 0;
+    bool valuesStale = false;
+    // The values of a read poll that were read once and are no longer live.
+    bool ValuesStale() const;
+    // A failed poll or a changed connection: known values of a read poll
+    // become stale. True when they were live until now.
+    bool MarkValuesStale();
+    // A good result at `now` (milliseconds since the epoch): the values are
+    // live. True when they were stale until now.
+    bool MarkValuesRead(qint64 now);
+    // The values are cleared (zeros): a read poll has nothing to show.
+    void ForgetValues();
     qint32 rowsPerColumn = 10;
     qint32 valueColumns = 0;
     WindowPlacement placement;

@@ -19,6 +19,8 @@ struct TakenPollResult {
     bool accepted = false;
     // The first good values of a read poll that had none to show.
     bool firstValues = false;
+    // The values of a read poll turned stale (a failed poll) or live again.
+    bool freshnessChanged = false;
     // The status line's text for the result (empty for success).
     QString statusText;
     // What the data log says of a failed result: its cause in words

@@ -17,6 +17,7 @@ LogLine::Poll RegisterMapCommands::PollOf(const PollDocumentModel& m) {
     poll.length = m.def.Length;
     poll.displayFormat = m.def.DisplayFormat;
     poll.values = std::span<const std::uint8_t>(m.values.data(), m.values.size());
+    poll.valuesRead = !(m.valuesUnknown && PollDefinition::IsReadFunction(m.def.FunctionValue));
     return poll;
 }
 

@@ -486,7 +486,14 @@ TakenPollResult CZentiqDoc::TakePollResult(EngineStatus status, int slot) {
     const TakenPollResult taken = PollResultIntake::Take(d->model, status, slot);
     if (taken.accepted)
         publishValues();
+    if (taken.freshnessChanged)
+        emit freshnessChanged();
     return taken;
+}
+
+void CZentiqDoc::MarkValuesStale() {
+    if (d->model.MarkValuesStale())
+        emit freshnessChanged();
 }
 
 std::shared_ptr<const PolledValuesCopy> CZentiqDoc::PolledValues() const { return d->polledCopy; }

@@ -99,6 +99,8 @@ public:
     // A result posted to the view, taken into the values and counters (see
     // PollResultIntake); the view redraws at its own pace.
     TakenPollResult TakePollResult(EngineStatus status, int slot);
+    // The connection opened or closed: values read before are stale.
+    void MarkValuesStale();
     // The values as readers on other threads see them. Whatever changes the
     // values tells the views (UpdateAllViews, RefreshValues, a taken result)
     // or loads a file, and each of these brings the copy up to date.
@@ -143,6 +145,8 @@ signals:
     void updateRequested();
     // For the views: show the values again (RefreshValues).
     void valuesChanged(bool all);
+    // The values of the read poll turned stale or live again.
+    void freshnessChanged();
     // The document is going away before its view.
     void closing();
     // SetOwnedByClient changed the owner: the app gives a client's document

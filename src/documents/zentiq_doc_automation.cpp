@@ -216,7 +216,7 @@ qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32
     m.def.Length = length;
     m.def.ScanRate = scanRate;
     m.def.bEnable = 1;
-    m.values.fill(0);
+    m.ForgetValues();
     m_doc->ComputeGridSize();
     // Registered without the out-of-slots box: the client learns it from the
     // result, and a modal box would stall the call (and the hidden program).

@@ -85,6 +85,9 @@ public:
 
     // ---- 10..17: indexed properties (reads from the polled values, writes to
     // the write buffer) ------------------------------------------------------
+    // A value the poll has not read yet reads 0, as the interface has no
+    // "none"; ReadResult says whether the last poll succeeded (10 before
+    // the first one; after a failure the values are the last good ones).
     qint16 GetRegister(qint16 index) const;
     void SetRegister(qint16 index, qint16 value);
     qint32 GetLong(qint16 index) const;

@@ -52,6 +52,8 @@ QFont CGridCellPainter::cellFont(int row, int col) const {
 QFont CGridCellPainter::adjustedFont(int row, int col, QFont font) const {
     if (isFocusHeader(row, col))
         font.setBold(true);
+    if (const CGridCell* cell = m_grid.cell(row, col); cell != nullptr && cell->hasState(GVIS_STALE))
+        font.setItalic(true);
     if (m_printing && font.pixelSize() <= 0) {
         // On paper one unit is one screen pixel of the grid, so a point size
         // is turned into the pixels it has on screen.
@@ -194,7 +196,22 @@ void CGridCellPainter::drawCell(QPainter& painter, int row, int col, const QRect
         painter.setPen(m_palette.color(QPalette::Text));
         painter.drawRect(rect.adjusted(0, 0, -2, -2));
     }
+    if (cell->hasState(GVIS_STALE))
+        foreground = staleColour(foreground, background);
     drawText(painter, row, col, rect, foreground, font);
+}
+
+QColor CGridCellPainter::staleColour(const QColor& text, const QColor& background) {
+    if (m_staleFor[0] == text && m_staleFor[1] == background)
+        return m_stale;
+    // A neutral grey halfway between the text and its background, whatever
+    // colours the palette or the user chose, then just as far from the
+    // background as reading needs.
+    const int level = (qGray(text.rgb()) + qGray(background.rgb())) / 2;
+    m_staleFor[0] = text;
+    m_staleFor[1] = background;
+    m_stale = ReadableOn(QColor(level, level, level), background);
+    return m_stale;
 }
 
 }  // namespace zentiq

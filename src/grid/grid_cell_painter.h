@@ -48,6 +48,8 @@ private:
     QFont adjustedFont(int row, int col, QFont font) const;
     void drawText(QPainter& painter, int row, int col, const QRect& rect, const QColor& colour,
                   const QFont& font);
+    // The grey in which a stale cell's text is drawn on `background`.
+    QColor staleColour(const QColor& text, const QColor& background);
 
     const CGridModel& m_grid;
     QPalette m_palette;
@@ -61,6 +63,10 @@ private:
     QFontMetrics m_lastMetrics{QFont()};
     bool m_haveLastFont = false;
     QFont m_defaultFonts[4];  // by fixed row * 2 + fixed column, for one pass
+    // The last stale grey and the text and background colours it was made
+    // for: stale cells come in runs of the same colours.
+    QColor m_staleFor[2];
+    QColor m_stale;
 };
 
 }  // namespace zentiq

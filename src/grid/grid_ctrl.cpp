@@ -3,12 +3,14 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <climits>
@@ -964,6 +966,21 @@ void CGridCtrl::focusOutEvent(QFocusEvent* e) {
 }
 
 bool CGridCtrl::viewportEvent(QEvent* e) {
+    if (e->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(e);
+        const CCellID cell = cellAt(help->pos());
+        const QString text =
+            m_toolTip && m_model.isValid(cell) ? m_toolTip(cell.row, cell.col) : QString();
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+            e->ignore();
+        } else {
+            // It goes as soon as the mouse leaves the cell.
+            const std::optional<QRect> area = cellRect(cell.row, cell.col);
+            QToolTip::showText(help->globalPos(), text, viewport(), area.value_or(QRect()));
+        }
+        return true;
+    }
     if (e->type() == QEvent::Leave) {
         hideTitleTip();
         if (m_mouseMode == MouseMode::None)

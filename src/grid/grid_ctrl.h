@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <QPointer>
 #include <QString>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -40,6 +41,10 @@ public:
     // or an end-edit). Every notification is also emitted as notification().
     // Install it here, not on the model, which keeps the window's own hook.
     void setNotifyHandler(CGridModel::NotifyFn fn) { m_ownerNotify = std::move(fn); }
+    // The owner's tooltip of a cell (empty: none), asked when the mouse
+    // rests on it.
+    using ToolTipFn = std::function<QString(int row, int col)>;
+    void setToolTipHandler(ToolTipFn fn) { m_toolTip = std::move(fn); }
 
     // ---- scrolling ------------------------------------------------------------
     // Scroll positions in pixels of the scrolled part. A position beyond
@@ -153,6 +158,7 @@ private:
     CGridCellPainter m_cellPainter;
     int m_controlId = 0;
     CGridModel::NotifyFn m_ownerNotify;
+    ToolTipFn m_toolTip;
 
     QPointer<CInPlaceEdit> m_editor;
     CTitleTip* m_titleTip = nullptr;

@@ -473,6 +473,17 @@ bool CGridModel::setItemReadOnly(int row, int col, bool readOnly) {
     return setItemState(row, col, readOnly ? (s | GVIS_READONLY) : (s & ~GVIS_READONLY));
 }
 
+bool CGridModel::setItemStale(int row, int col, bool stale) {
+    if (!isValid(row, col))
+        return false;
+    CGridCell& c = at(row, col);
+    if (c.hasState(GVIS_STALE) != stale) {
+        stale ? c.addState(GVIS_STALE) : c.removeState(GVIS_STALE);
+        invalidateCell(row, col);
+    }
+    return true;
+}
+
 std::uint32_t CGridModel::itemFormat(int row, int col) const {
     return isValid(row, col) ? at(row, col).format() : 0;
 }

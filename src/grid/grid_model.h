@@ -161,6 +161,8 @@ public:
     // Fixed cells never take the selected bit.
     bool setItemState(int row, int col, std::uint32_t state);
     bool setItemReadOnly(int row, int col, bool readOnly);
+    // The stale look (GVIS_STALE); redraws the cell only when it changes.
+    bool setItemStale(int row, int col, bool stale);
 
     std::uint32_t itemFormat(int row, int col) const;
     bool setItemFormat(int row, int col, std::uint32_t format);

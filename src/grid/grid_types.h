@@ -28,6 +28,9 @@ inline constexpr std::uint32_t GVIS_FOCUSED = 0x01;
 inline constexpr std::uint32_t GVIS_SELECTED = 0x02;
 inline constexpr std::uint32_t GVIS_READONLY = 0x08;
 inline constexpr std::uint32_t GVIS_MODIFIED = 0x80;
+// The text is no longer current (a value from before a failed read): drawn
+// grey and italic.
+inline constexpr std::uint32_t GVIS_STALE = 0x100;
 
 // ---- notification codes sent to the grid's owner -----------------------------
 inline constexpr int GVN_CLICK = -2;

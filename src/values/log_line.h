@@ -22,6 +22,9 @@ public:
         int length = 0;
         int displayFormat = 0;
         std::span<const std::uint8_t> values;
+        // false: a read poll that has not read its values yet, whose zeros
+        // are no readings (the window shows its cells empty).
+        bool valuesRead = true;
     };
 
     // The separator text: a blank, "," or a tab (a blank for any other value).

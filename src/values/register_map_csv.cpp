@@ -283,11 +283,13 @@ QByteArray RegisterMapCsv::Export(const LogLine::Poll& poll,
     const bool coils = IsCoilFunction(poll.function);
     const int items = std::clamp(poll.length, 0, static_cast<int>(poll.values.size()));
     for (int i = 0; i < items; ++i) {
-        const QString value = FormatValue(poll.values, {}, poll.length, poll.function,
+        const QString value =
+            poll.valuesRead ? FormatValue(poll.values, {}, poll.length, poll.function,
                                           poll.displayFormat, i, ValueForm::Plain, false)
-                                  .text.trimmed();
+                                  .text.trimmed()
+                            : QString();
         QString type;
-        if (coils)
+        if (coils && poll.valuesRead)
             type = QStringLiteral("Bit");
         else if (!value.isEmpty())
             type = DisplayFormatName(poll.displayFormat);

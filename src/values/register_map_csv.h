@@ -77,7 +77,8 @@ public:
 
     // "Address,Name,Type,Unit,Description,Value", then one row per item of
     // the poll: the shown address, the alias, the display format of a
-    // register value (Bit for coils), and the value as the window shows it.
+    // register value (Bit for coils), and the value as the window shows it
+    // (empty, as is the type, while the poll has read none).
     // An import of it gives the same aliases back. `otherAliases` (by
     // protocol address, outside the poll) follow as rows without a value.
     static QByteArray Export(const LogLine::Poll& poll,

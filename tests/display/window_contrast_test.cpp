@@ -26,6 +26,7 @@
 #include <QTableView>
 #include <QtTest/QTest>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -143,8 +144,8 @@ struct Sample {
 
 using Factory = std::function<Sample()>;
 
-// Texts in a poll window's grid: a value cell, two selected ones, and the
-// focus elsewhere.
+// Texts in a poll window's grid: a value cell, two selected ones, a stale
+// one, and the focus elsewhere.
 void fillGrid(CGridCtrl* grid) {
     CGridModel& m = grid->model();
     const int row = m.fixedRowCount() + 1;
@@ -152,6 +153,8 @@ void fillGrid(CGridCtrl* grid) {
     m.setItemText(row, col, QStringLiteral("12345"));
     m.setItemText(row + 1, col, QStringLiteral("-2345"));
     m.setItemText(row + 2, col, QStringLiteral("32767"));
+    m.setItemText(row + 3, col, QStringLiteral("54321"));
+    m.setItemStale(row + 3, col, true);
     m.setFocusCell(row + 4, col);
     m.setSelectedRange(row + 1, col, row + 2, col);
     grid->viewport()->update();
@@ -168,6 +171,7 @@ std::vector<Region> gridRegions(CGridCtrl* grid) {
     };
     cell("grid value", row, col);
     cell("grid selected value", row + 1, col);
+    cell("grid stale value", row + 3, col);
     cell("grid header", 0, col);
     return regions;
 }
@@ -405,6 +409,28 @@ TEST_F(WindowContrastTest, MeasureCatchesFaintText) {
         EXPECT_EQ(ink.ratio >= kReadableContrast, c.readable)
             << c.text.name().toStdString() << " on " << c.background.name().toStdString() << ": " << ink.ratio;
         EXPECT_NEAR(ink.ratio, ContrastRatio(c.text, c.background), 0.05) << "full ink pixels are found";
+    }
+}
+
+// A stale value looks unlike a live one in every palette: grey ink that
+// stands apart from the text colour, in italics (readable: the table above).
+TEST_F(WindowContrastTest, StaleValuesAreGreyItalicAndApartFromLiveOnes) {
+    for (const QPalette& palette : {lightPalette(), DarkPalette(), brightSelectionDarkPalette()}) {
+        QApplication::setPalette(palette);
+        testing::PollWindow w(testing::ReadDefinition(3, 0, 40));
+        CGridCtrl* grid = w.view->Grid();
+        fillGrid(grid);
+        QApplication::processEvents();
+        const QImage image = grid->viewport()->grab().toImage();
+        const int row = grid->model().fixedRowCount() + 1, col = grid->model().fixedColumnCount() + 1;
+        const auto inkOf = [&](int r) { return measure(image, grid->cellRect(r, col)->adjusted(2, 2, -3, -3)).ink; };
+        const QColor live = inkOf(row), stale = inkOf(row + 3);
+        EXPECT_GE(ContrastRatio(stale, live), 1.8) << stale.name().toStdString() << " beside " << live.name().toStdString();
+        EXPECT_LE(std::abs(stale.red() - stale.blue()) + std::abs(stale.green() - stale.blue()), 6)
+            << "grey: " << stale.name().toStdString();
+        CGridCellPainter painter(grid->model(), palette);
+        EXPECT_TRUE(painter.cellFont(row + 3, col).italic());
+        EXPECT_FALSE(painter.cellFont(row, col).italic());
     }
 }
 

@@ -11,6 +11,8 @@
 #include <QScopeGuard>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -23,21 +25,26 @@
 #include <string>
 #include <vector>
 
+#include "display/decode_window.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/language.h"
 #include "framework/settings_store.h"
 #include "framework/window_registry.h"
 #include "documents/data_logger.h"
 #include "documents/poll_document_model.h"
+#include "documents/register_map_commands.h"
 #include "documents/zentiq_doc.h"
 #include "documents/zentiq_setup.h"
 #include "engine/engine.h"
+#include "grid/grid_clipboard.h"
 #include "grid/grid_ctrl.h"
 #include "support/recording_interaction.h"
 #include "support/peer_data.h"
+#include "support/peer_link.h"
 #include "support/peer_process.h"
 #include "support/scripted_tcp_slave.h"
 #include "support/widget_environment.h"
+#include "values/last_good_read.h"
 
 namespace zentiq {
 namespace {
@@ -58,6 +65,8 @@ struct PollWindow {
         doc->OnNewDocument();
         doc->Model().def = def;
         std::copy(values.begin(), values.end(), doc->Model().values.begin());
+        if (!values.empty())
+            doc->Model().MarkValuesRead(QDateTime::currentMSecsSinceEpoch());  // as if read
         doc->ComputeGridSize();
         view = new CZentiqView(doc.get(), nullptr);
         view->resize(900, 500);
@@ -355,6 +364,9 @@ TEST_F(PyModbusViewTest, AWindowWithoutASlotSaysWhyAndRegistersAgainOnOk) {
     }
 }
 
+// A window whose reads the slave refuses from the start has read nothing:
+// its cells stay empty (no zeros), a copy of them holds no number, and the
+// register map exports the addresses without values.
 TEST_F(PyModbusViewTest, ExceptionIllegalDataAddressShowsItsTextAndCounts) {
     PollWindow w(definition(3, 1995, 10));  // the slave's table ends at 1999
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.model().lastStatus == 130; }, kWaitMs))
@@ -366,6 +378,19 @@ TEST_F(PyModbusViewTest, ExceptionIllegalDataAddressShowsItsTextAndCounts) {
     EXPECT_EQ(m.txCount - m.okCount, m.txCount);
     EXPECT_TRUE(w.view->StatusLine1().startsWith(
         QStringLiteral("Tx = %1: Err = %1: ID = 1: F = 03: SR = 50ms").arg(m.txCount)));
+
+    ASSERT_TRUE(w.waitForPolls(m.txCount + 2));  // failures after the first change nothing
+    QCoreApplication::processEvents();
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(w.item(i), QString()) << "item " << i;
+    w.grid().setSelectedRange(1, 2, w.grid().rowCount() - 1, w.grid().columnCount() - 1);
+    EXPECT_FALSE(CGridClipboard::copyText(w.grid()).contains(QRegularExpression(QStringLiteral("\\d"))));
+    QTemporaryDir dir;
+    ASSERT_TRUE(RegisterMapCommands::ExportFile(*w.doc, dir.filePath(QStringLiteral("map.csv"))));
+    QFile file(dir.filePath(QStringLiteral("map.csv")));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"));
+    EXPECT_EQ(lines.mid(1, 2), QStringList({"1995,,,,,", "1996,,,,,"}));
 }
 
 TEST_F(PyModbusViewTest, DisabledPollShowsItAndEnablingStartsPolling) {
@@ -489,6 +514,83 @@ TEST_F(PyModbusViewTest, ResultsReachAnOpenLogFile) {
         EXPECT_TRUE(line.endsWith(cfmt("%6hi %6hi %6hi", zq_peer_holding(0), zq_peer_holding(1),
                                        zq_peer_holding(2))))
             << line.toStdString();
+    }
+}
+
+// ---- stale values ------------------------------------------------------------------------
+
+// Values the slave no longer confirms look stale: a slave stopped mid-poll
+// (over TCP the connection is refused, over RTU nothing answers) turns every
+// value cell grey and italic with the time of the last good read in its
+// tooltip and in the decode assistant's title, while the cells keep the last
+// good values; the first answer after the slave is back makes them live. A
+// closed connection makes them stale as well.
+TEST(StaleValuesTest, ValuesTurnStaleWhenTheSlaveStopsAndLiveWithItsFirstAnswer) {
+    constexpr int kLength = 12;
+    for (const TransmissionMode mode : {TCP, RTU}) {
+        SCOPED_TRACE(mode == TCP ? "Modbus/TCP" : "RTU over a pty pair");
+        InitEngine();
+        InstallEnginePoster();
+        std::string error;
+        auto link = testing::PeerLink::Start(testing::PeerLink::Peer::PyModbus, mode, error);
+        ASSERT_TRUE(link) << error;
+        PollWindow w(definition(3, 0, kLength));
+        const auto staleCells = [&] {
+            int stale = 0;
+            for (int i = 0; i < kLength; ++i) {
+                int row = 0, column = 0;
+                w.model().CellOfItem(i, row, column);
+                stale += (w.grid().itemState(row, column) & GVIS_STALE) != 0;
+            }
+            return stale;
+        };
+        const auto showsTheSlavesValues = [&] {
+            for (int i = 0; i < kLength; ++i)
+                if (w.item(i) != cfmt("%6hi", static_cast<short>(zq_peer_holding(unsigned(i)))))
+                    return false;
+            return true;
+        };
+        int row = 0, column = 0;
+        ASSERT_TRUE(w.model().CellOfItem(3, row, column));
+        ASSERT_TRUE(QTest::qWaitFor(showsTheSlavesValues, kWaitMs));
+        EXPECT_EQ(staleCells(), 0);
+        EXPECT_EQ(w.view->CellToolTip(row, column), QString());
+        w.grid().setSelectedRange(row, column, row + 1, column);
+        DecodeWindow* decode = w.view->OpenDecodeWindow();
+        ASSERT_NE(decode, nullptr);
+        const QString live = QStringLiteral("%1 的寄存器 3 – 4（2 个起始地址，实时）").arg(w.doc->GetTitle());
+        EXPECT_EQ(decode->SourceText(), live);
+        const auto titleShown = [&](const QString& title) {
+            const QList<QLabel*> labels = decode->findChildren<QLabel*>();
+            return std::any_of(labels.begin(), labels.end(), [&](QLabel* l) { return l->text() == title; });
+        };
+
+        link->StopPeer();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return staleCells() == kLength; }, kWaitMs))
+            << staleCells() << " stale cells, last status " << w.model().lastStatus;
+        EXPECT_TRUE(showsTheSlavesValues()) << "the last good values stay";
+        const QString since =
+            LastGoodReadText(w.model().lastGoodRead, QDateTime::currentMSecsSinceEpoch());
+        EXPECT_EQ(w.view->CellToolTip(row, column), since);
+        EXPECT_EQ(w.view->CellToolTip(row, column - 1), QString()) << "an alias is no value";
+        EXPECT_EQ(w.view->CellToolTip(w.grid().rowCount() - 1, column + 2), QString()) << "an empty cell";
+        const QString stale =
+            QStringLiteral("%1 的寄存器 3 – 4（2 个起始地址，%2）").arg(w.doc->GetTitle(), since);
+        EXPECT_EQ(decode->SourceText(), stale);
+        EXPECT_TRUE(titleShown(stale));
+
+        ASSERT_TRUE(link->RestartPeer(error)) << error;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return staleCells() == 0; }, kWaitMs))
+            << staleCells() << " stale cells, last status " << w.model().lastStatus;
+        EXPECT_TRUE(showsTheSlavesValues());
+        EXPECT_EQ(w.view->CellToolTip(row, column), QString());
+        EXPECT_EQ(decode->SourceText(), live);
+        EXPECT_TRUE(titleShown(live));
+
+        StopPolling();
+        mode == TCP ? CloseTcpConnection() : CloseSerialPort();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return staleCells() == kLength; }, kWaitMs));
+        EXPECT_TRUE(showsTheSlavesValues());
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -224,9 +225,14 @@ TEST_F(DocTest, SavedDocumentReopensWithDefinitionLayoutAndCellFormatting) {
     EXPECT_EQ(r.grid().columnWidth(2), 123);
     EXPECT_EQ(r.grid().focusCell(), CCellID(5, 2));
     EXPECT_FALSE(r.grid().isModified());
-    // PLC style, input registers, address in the cell, hex.
+    // The file's values are no reading of the slave now: nothing shows
+    // until the first poll brings one. Then PLC style, input registers,
+    // address in the cell, hex.
     int row = 0, column = 0;
     ASSERT_TRUE(r.model().CellOfItem(0, row, column));
+    EXPECT_EQ(r.grid().itemText(row, column), "");
+    r.model().MarkValuesRead(QDateTime::currentMSecsSinceEpoch());
+    r.doc->RefreshValues(true);
     EXPECT_EQ(r.grid().itemText(row, column), "30034 = 0x0000");
     EXPECT_TRUE(r.doc->SaveModified());
     EXPECT_TRUE(ui.questions.empty());

@@ -40,14 +40,16 @@ public:
                 return nullptr;
             device = link->m_line->PathB();
         }
-        link->m_peer = peer == Peer::PyModbus
-                           ? PeerProcess::PyModbus(peerMode, device, error, 1, {}, peerArgs)
-                           : PeerProcess::LibModbus(peerMode, device, error);
-        if (!link->m_peer)
+        link->m_peerKind = peer;
+        link->m_peerMode = peerMode;
+        link->m_peerArgs = peerArgs;
+        link->m_device = device;
+        if (!link->StartPeer(error))
             return nullptr;
+        if (network)
+            link->m_device = std::to_string(link->m_peer->Port());  // a restart binds it again
         SetPollDelay(pollDelayMs);
         if (network) {
-            link->m_port = link->m_peer->Port();
             if (OpenTcpConnection("127.0.0.1", link->m_peer->Port(), 1000, 3000) != 0) {
                 error = "cannot connect to the peer, socket error " + std::to_string(LastSocketError());
                 return nullptr;
@@ -89,25 +91,30 @@ public:
             ::kill(m_peer->Pid(), SIGKILL);
         m_peer.reset();
     }
-    // Over TCP: a fresh slave of the same kind on the port of the first, as
-    // a device switched on again; the engine's next poll reconnects to it.
+    // Starts the slave again where it served before (the same port or pty),
+    // as a device switched on again; false with error set when it cannot.
     bool RestartPeer(std::string& error) {
-        using test::PeerProcess;
-        const std::string port = std::to_string(m_port);
-        m_peer = m_kind == Peer::PyModbus
-                     ? PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, 1, {}, {"--tcp", port})
-                     : PeerProcess::Start({PeerProcess::BinaryDir() + "/tests/zentiq_libmodbus_slave", "--tcp",
-                                           port, "--slave", "1", "--exit-on-stdin-eof"},
-                                          PeerProcess::kReadyTimeout, error);
-        return m_peer != nullptr;
+        m_peer.reset();
+        return StartPeer(error);
     }
 
 private:
     PeerLink() = default;
 
+    bool StartPeer(std::string& error) {
+        using test::PeerProcess;
+        m_peer = m_peerKind == Peer::PyModbus
+                     ? PeerProcess::PyModbus(m_peerMode, m_device, error, 1, {}, m_peerArgs)
+                     : PeerProcess::LibModbus(m_peerMode, m_device, error);
+        return m_peer != nullptr;
+    }
+
+    Peer m_peerKind = Peer::PyModbus;
+    test::PeerProcess::Mode m_peerMode = test::PeerProcess::Mode::Tcp;
+    std::vector<std::string> m_peerArgs;
+    std::string m_device;  // the pty path, or the TCP port once bound
+
     TransmissionMode m_mode = TCP;
-    Peer m_kind = Peer::PyModbus;
-    std::uint16_t m_port = 0;
     bool m_open = false;
     std::unique_ptr<test::SocatPtyPair> m_line;
     std::unique_ptr<test::PeerProcess> m_peer;

@@ -285,10 +285,12 @@ std::unique_ptr<PeerProcess> PeerProcess::PyModbus(Mode mode, const std::string&
     }
     std::vector<std::string> argv{python, script};
     switch (mode) {
-    case Mode::Tcp: argv.insert(argv.end(), {"--tcp", "0"}); break;
+    case Mode::Tcp: argv.insert(argv.end(), {"--tcp", device.empty() ? "0" : device}); break;
     case Mode::Rtu: argv.insert(argv.end(), {"--rtu", device}); break;
     case Mode::Ascii: argv.insert(argv.end(), {"--ascii", device}); break;
-    case Mode::RtuOverTcp: argv.insert(argv.end(), {"--rtu-tcp", "0"}); break;
+    case Mode::RtuOverTcp:
+        argv.insert(argv.end(), {"--rtu-tcp", device.empty() ? "0" : device});
+        break;
     }
     if (mode == Mode::Rtu || mode == Mode::Ascii) AppendSerialArgs(argv, serial);
     argv.insert(argv.end(), {"--slave", std::to_string(slaveId)});
@@ -328,7 +330,7 @@ std::unique_ptr<PeerProcess> PeerProcess::LibModbus(Mode mode, const std::string
     }
     std::vector<std::string> argv{binary};
     if (mode == Mode::Tcp) {
-        argv.insert(argv.end(), {"--tcp", "0"});
+        argv.insert(argv.end(), {"--tcp", device.empty() ? "0" : device});
     } else if (device.empty()) {
         argv.push_back("--rtu-own-pty");
     } else {

@@ -52,8 +52,9 @@ public:
     static constexpr std::chrono::milliseconds kReadyTimeout{20000};
 
     // The pymodbus slave (tests/support/peers/pymodbus_slave.py run with
-    // /usr/bin/python3). Tcp and RtuOverTcp bind a free port on 127.0.0.1
-    // and ignore device; Rtu and Ascii serve the serial device (a pty path). Returns
+    // /usr/bin/python3). Tcp and RtuOverTcp bind the port that device names
+    // on 127.0.0.1 (a free one when it is empty); Rtu and Ascii serve the
+    // serial device (a pty path). Returns
     // nullptr with error set, naming the package to install when python3 or
     // pymodbus is missing. extraArgs go to the script as they are (the
     // identity options, say).
@@ -61,8 +62,9 @@ public:
                                                  std::string& error, int slaveId = 1,
                                                  const Serial& serial = {},
                                                  const std::vector<std::string>& extraArgs = {});
-    // The libmodbus slave (zentiq_libmodbus_slave of the tests build). Tcp or
-    // Rtu; Ascii and RtuOverTcp are refused (the slave has neither). Rtu with
+    // The libmodbus slave (zentiq_libmodbus_slave of the tests build). Tcp
+    // (on the port device names, or a free one) or Rtu; Ascii and
+    // RtuOverTcp are refused (the slave has neither). Rtu with
     // an empty device: the slave makes a pty pair of its own and serves its
     // master end, with no relay in between; Endpoint() is the path to open.
     // With several lines one slave serves that many masters at once: TCP

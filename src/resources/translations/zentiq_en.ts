@@ -1183,6 +1183,13 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>LastGoodRead</name>
+    <message>
+        <source>最后一次成功读取 %1</source>
+        <translation>Last good read %1</translation>
+    </message>
+</context>
+<context>
     <name>Menus</name>
     <message>
         <source>读写定义	F8</source>
@@ -2669,6 +2676,10 @@ Zentiq Files</translation>
     <message>
         <source>相符</source>
         <translation>matches</translation>
+    </message>
+    <message>
+        <source>%1 的寄存器 %2（%3 个起始地址，%4）</source>
+        <translation>Registers %2 of %1 (%3 start addresses, %4)</translation>
     </message>
 </context>
 <context>
