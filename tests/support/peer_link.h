@@ -26,7 +26,6 @@ public:
                                            const std::vector<std::string>& peerArgs = {}) {
         std::unique_ptr<PeerLink> link(new PeerLink);
         link->m_mode = mode;
-        link->m_kind = peer;
         using test::PeerProcess;
         const bool network = mode == TCP || mode == RTU_OVER_TCP;
         const auto peerMode = mode == TCP            ? PeerProcess::Mode::Tcp
