@@ -135,6 +135,9 @@ public:
     // A read poll that was refused a slot has no values to show until a
     // good result arrives; its zeros are not readings.
     bool valuesUnknown = false;
+    // A good reading has been taken since the slot was last claimed: before
+    // it the slot's data may belong to an earlier poll.
+    bool valuesRead = false;
     qint32 rowsPerColumn = 10;
     qint32 valueColumns = 0;
     WindowPlacement placement;

@@ -76,6 +76,9 @@ TakenPollResult PollResultIntake::Take(PollDocumentModel& m, EngineStatus status
     taken.firstValues = slot != 0 && status == status::Ok && m.valuesUnknown;
     if (taken.firstValues)
         m.valuesUnknown = false;
+    taken.valuesRead = slot != 0 && status == status::Ok && PollDefinition::IsReadFunction(m.def.FunctionValue);
+    if (taken.valuesRead)
+        m.valuesRead = true;
     if (m.slotIndex != -1) {
         std::uint32_t tx = 0, ok = 0;
         if (GetSlotCounters(m.slotIndex, &tx, &ok)) {

@@ -19,6 +19,8 @@ struct TakenPollResult {
     bool accepted = false;
     // The first good values of a read poll that had none to show.
     bool firstValues = false;
+    // Good values of a read poll.
+    bool valuesRead = false;
     // The status line's text for the result (empty for success).
     QString statusText;
     // The serial layer's error flags behind a write or read error, so a

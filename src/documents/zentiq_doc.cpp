@@ -17,6 +17,7 @@
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
 #include "documents/poll_result_intake.h"
+#include "documents/polled_value_lookup.h"
 #include "documents/polled_values_copy.h"
 #include "documents/register_map_commands.h"
 #include "documents/stored_log.h"
@@ -142,9 +143,11 @@ CZentiqDoc::CZentiqDoc(QObject* parent) : QObject(parent), d(std::make_unique<Pr
     // The grid lives as long as the document; the view only lends it a place.
     d->grid = new CGridCtrl(nullptr, kGridControlId);
     sizeGrid();
+    PolledValueLookup::Instance().Add(this);
 }
 
 CZentiqDoc::~CZentiqDoc() {
+    PolledValueLookup::Instance().Remove(this);
     {
         SettingsStore store;
         PollDocumentModel::StoreApplicationWide(store);
@@ -482,6 +485,8 @@ TakenPollResult CZentiqDoc::TakePollResult(EngineStatus status, int slot) {
     const TakenPollResult taken = PollResultIntake::Take(d->model, status, slot);
     if (taken.accepted)
         publishValues();
+    if (taken.valuesRead)
+        emit valuesRead();
     return taken;
 }
 

@@ -143,6 +143,8 @@ signals:
     void updateRequested();
     // For the views: show the values again (RefreshValues).
     void valuesChanged(bool all);
+    // A read poll's slot brought good values (taken by TakePollResult).
+    void valuesRead();
     // The document is going away before its view.
     void closing();
     // SetOwnedByClient changed the owner: the app gives a client's document

@@ -1049,6 +1049,21 @@
     </message>
 </context>
 <context>
+    <name>CurrentColumn</name>
+    <message>
+        <source>写入值</source>
+        <translation>Value to write</translation>
+    </message>
+    <message>
+        <source>当前值</source>
+        <translation>Current value</translation>
+    </message>
+    <message>
+        <source>与当前值不同</source>
+        <translation>Differs from the current value</translation>
+    </message>
+</context>
+<context>
     <name>DataLogger</name>
     <message>
         <source>上次的记录在一行的中途结束，这一行已删去</source>
@@ -2160,6 +2175,17 @@ Reset Counters (F12)</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::CMBForceMultibleCoils</name>
+    <message>
+        <source>开</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CMBPresetMultibleRegister</name>
     <message>
         <source>16: 写寄存器组 (signed)</source>
@@ -2255,6 +2281,17 @@ Reset Counters (F12)</translation>
     <message>
         <source>读取的数值已不可用，未列出。</source>
         <translation>The values read are no longer available and were not listed.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBWriteCoil</name>
+    <message>
+        <source>开</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
     </message>
 </context>
 <context>
@@ -2675,6 +2712,17 @@ Shift+F1: click any control to see what it does.</translation>
     <message>
         <source>要写入的数据无法装入请求，本次未发送。</source>
         <translation>The data to write could not be loaded into the request; nothing was sent.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::SingleWriteDialog</name>
+    <message>
+        <source>当前值: %1</source>
+        <translation>Current value: %1</translation>
+    </message>
+    <message>
+        <source>未读取</source>
+        <translation>not read</translation>
     </message>
 </context>
 <context>
