@@ -17,7 +17,7 @@ namespace zentiq {
 class CurrentValueWatch final : public QObject {
     Q_OBJECT
 public:
-    static constexpr int kRefreshMs = 100;
+    static constexpr int kRefreshMs = 250;
 
     explicit CurrentValueWatch(QObject* parent);
 
