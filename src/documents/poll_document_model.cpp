@@ -252,6 +252,7 @@ bool PollDocumentModel::RegisterWithEngine(WindowHandle window) {
         ReleasePollSlot(slotIndex);
         slotIndex = -1;
     }
+    valuesRead = false;
     const auto u16 = [](qint32 v) { return static_cast<std::uint16_t>(v); };
     const int function = def.FunctionValue;
     int slot = -1;
@@ -356,6 +357,7 @@ void PollDocumentModel::ReleaseFromEngine() {
         return;
     ReleasePollSlot(slotIndex);
     slotIndex = -1;
+    valuesRead = false;
 }
 
 void PollDocumentModel::ClearCounters() {

@@ -152,6 +152,9 @@ public:
     bool MarkValuesRead(qint64 now);
     // The values are cleared (zeros): a read poll has nothing to show.
     void ForgetValues();
+    // A good reading has been taken since the slot was last claimed: before
+    // it the slot's data may belong to an earlier poll.
+    bool valuesRead = false;
     qint32 rowsPerColumn = 10;
     qint32 valueColumns = 0;
     WindowPlacement placement;

@@ -88,6 +88,9 @@ TakenPollResult PollResultIntake::Take(PollDocumentModel& m, EngineStatus status
                                      ? m.MarkValuesRead(coarseNowMs())
                                      : m.MarkValuesStale();
     }
+    taken.valuesRead = slot != 0 && status == status::Ok && PollDefinition::IsReadFunction(m.def.FunctionValue);
+    if (taken.valuesRead)
+        m.valuesRead = true;
     if (m.slotIndex != -1) {
         std::uint32_t tx = 0, ok = 0;
         if (GetSlotCounters(m.slotIndex, &tx, &ok)) {

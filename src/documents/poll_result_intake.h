@@ -21,6 +21,8 @@ struct TakenPollResult {
     bool firstValues = false;
     // The values of a read poll turned stale (a failed poll) or live again.
     bool freshnessChanged = false;
+    // Good values of a read poll.
+    bool valuesRead = false;
     // The status line's text for the result (empty for success).
     QString statusText;
     // What the data log says of a failed result: its cause in words

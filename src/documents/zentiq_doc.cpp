@@ -18,6 +18,7 @@
 #include "documents/mb_log_setup.h"
 #include "documents/poll_document_model.h"
 #include "documents/poll_result_intake.h"
+#include "documents/polled_value_lookup.h"
 #include "documents/polled_values_copy.h"
 #include "documents/register_map_commands.h"
 #include "documents/stored_log.h"
@@ -146,9 +147,11 @@ CZentiqDoc::CZentiqDoc(QObject* parent) : QObject(parent), d(std::make_unique<Pr
     // The grid lives as long as the document; the view only lends it a place.
     d->grid = new CGridCtrl(nullptr, kGridControlId);
     sizeGrid();
+    PolledValueLookup::Instance().Add(this);
 }
 
 CZentiqDoc::~CZentiqDoc() {
+    PolledValueLookup::Instance().Remove(this);
     {
         SettingsStore store;
         PollDocumentModel::StoreApplicationWide(store);
@@ -488,6 +491,8 @@ TakenPollResult CZentiqDoc::TakePollResult(EngineStatus status, int slot) {
         publishValues();
     if (taken.freshnessChanged)
         emit freshnessChanged();
+    if (taken.valuesRead)
+        emit valuesRead();
     return taken;
 }
 

@@ -147,6 +147,8 @@ signals:
     void valuesChanged(bool all);
     // The values of the read poll turned stale or live again.
     void freshnessChanged();
+    // A read poll's slot brought good values (taken by TakePollResult).
+    void valuesRead();
     // The document is going away before its view.
     void closing();
     // SetOwnedByClient changed the owner: the app gives a client's document

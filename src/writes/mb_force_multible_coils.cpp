@@ -1,12 +1,16 @@
 #include "writes/mb_force_multible_coils.h"
 
-#include <QListWidget>
+#include <QLineEdit>
 #include <QShowEvent>
+#include <QTreeWidget>
 #include <algorithm>
+#include <utility>
 
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "ui_mb_force_multible_coils.h"
+#include "writes/current_column.h"
+#include "writes/current_value_watch.h"
 #include "writes/focus_out_exchange.h"
 #include "writes/value_list_chooser.h"
 #include "writes/value_list_file.h"
@@ -18,11 +22,15 @@ CMBForceMultibleCoils::CMBForceMultibleCoils(const WriteBlock& block, QWidget* p
     : QDialog(parent), m_ui(std::make_unique<Ui::CMBForceMultibleCoils>()), m_block(block) {
     m_ui->setupUi(this);
     m_sender = new WriteSender(this, m_ui->sendButton);
+    m_current = new CurrentValueWatch(this);
+    CurrentColumn::SetUp(m_ui->coilList);
+    connect(m_current, &CurrentValueWatch::changed, this, &CMBForceMultibleCoils::showCurrent);
+    connect(m_ui->slaveEdit, &QLineEdit::textChanged, this, &CMBForceMultibleCoils::followCoils);
     connect(m_ui->sendButton, &QPushButton::clicked, this, &CMBForceMultibleCoils::Send);
     connect(m_ui->cancelButton, &QPushButton::clicked, this, &CMBForceMultibleCoils::reject);
     connect(m_ui->openButton, &QPushButton::clicked, this, &CMBForceMultibleCoils::Open);
     connect(m_ui->saveButton, &QPushButton::clicked, this, &CMBForceMultibleCoils::Save);
-    connect(m_ui->coilList, &QListWidget::itemChanged, this, [this] { takeCheckMarks(); });
+    connect(m_ui->coilList, &QTreeWidget::itemChanged, this, [this] { takeCheckMarks(); });
     new FocusOutExchange(this, {m_ui->addressEdit, m_ui->quantityEdit}, [this] {
         if (UpdateData(true))
             rebuildList();
@@ -68,23 +76,61 @@ void CMBForceMultibleCoils::showEvent(QShowEvent* e) {
 
 void CMBForceMultibleCoils::rebuildList() {
     m_filling = true;
-    QListWidget* list = m_ui->coilList;
+    QTreeWidget* list = m_ui->coilList;
     list->clear();
     const int count = std::clamp(m_block.quantity, 0, static_cast<int>(m_coils.size()));
+    QList<QTreeWidgetItem*> lines;
+    lines.reserve(count);
     for (int i = 0; i < count; ++i) {
-        auto* line = new QListWidgetItem(tr("线圈 %1").arg(m_block.address + i), list);
+        auto* line = new QTreeWidgetItem(QStringList{tr("线圈 %1").arg(m_block.address + i),
+                                                     CurrentColumn::NotPolledText()});
         line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
-        line->setCheckState(m_coils[static_cast<std::size_t>(i)] ? Qt::Checked : Qt::Unchecked);
+        line->setCheckState(CurrentColumn::kValue,
+                            m_coils[static_cast<std::size_t>(i)] ? Qt::Checked : Qt::Unchecked);
+        lines.append(line);
     }
+    list->addTopLevelItems(lines);
+    followCoils();
     m_filling = false;
 }
 
 void CMBForceMultibleCoils::takeCheckMarks() {
     if (m_filling)
         return;
-    QListWidget* list = m_ui->coilList;
-    for (int i = 0; i < list->count() && i < static_cast<int>(m_coils.size()); ++i)
-        m_coils[static_cast<std::size_t>(i)] = list->item(i)->checkState() == Qt::Checked ? 1 : 0;
+    QTreeWidget* list = m_ui->coilList;
+    for (int i = 0; i < list->topLevelItemCount() && i < static_cast<int>(m_coils.size()); ++i)
+        m_coils[static_cast<std::size_t>(i)] =
+            list->topLevelItem(i)->checkState(CurrentColumn::kValue) == Qt::Checked ? 1 : 0;
+    showCurrent();
+}
+
+void CMBForceMultibleCoils::followCoils() {
+    const int slave = TypedSlaveId(m_ui->slaveEdit);
+    const int count = m_ui->coilList->topLevelItemCount();
+    const int first = m_block.address - m_block.base;
+    if (slave < 0 || count <= 0 || first < 0 || first + count > 65536)
+        m_current->SetRange(std::nullopt);
+    else
+        m_current->SetRange(PolledRange{slave, PollTable::Coils, first, count});
+}
+
+void CMBForceMultibleCoils::showCurrent() {
+    // Marking a line changes it, which must not read the check marks back.
+    const bool filling = std::exchange(m_filling, true);
+    QTreeWidget* list = m_ui->coilList;
+    const std::vector<PolledItem>& read = m_current->Items();
+    for (int i = 0; i < list->topLevelItemCount(); ++i) {
+        QTreeWidgetItem* line = list->topLevelItem(i);
+        const auto at = static_cast<std::size_t>(i);
+        if (at >= read.size() || !read[at]) {
+            CurrentColumn::Show(line, CurrentColumn::NotPolledText(), false);
+            continue;
+        }
+        const bool on = *read[at] != 0;
+        const bool toWrite = at < m_coils.size() && m_coils[at] != 0;
+        CurrentColumn::Show(line, on ? tr("开") : tr("关"), on != toWrite);
+    }
+    m_filling = filling;
 }
 
 }  // namespace zentiq

@@ -1,5 +1,6 @@
 // "写线圈组": writes a block of coils with function 15. The coils are kept in
-// a check list that can be saved to and loaded from a value-list file.
+// a check list that can be saved to and loaded from a value-list file; beside
+// each stands what a poll window last read of it.
 #pragma once
 
 #include <QDialog>
@@ -15,6 +16,7 @@ class CMBForceMultibleCoils;
 
 namespace zentiq {
 
+class CurrentValueWatch;
 class WriteSender;
 
 class CMBForceMultibleCoils : public QDialog {
@@ -44,9 +46,13 @@ protected:
 private:
     void rebuildList();
     void takeCheckMarks();
+    // The watched block: the coils the lines name, at the slave typed.
+    void followCoils();
+    void showCurrent();
 
     std::unique_ptr<Ui::CMBForceMultibleCoils> m_ui;
     WriteSender* m_sender;
+    CurrentValueWatch* m_current;
     WriteBlock m_block;
     Coils m_coils{};
     QString m_fileName = QStringLiteral("data");

@@ -1,5 +1,6 @@
 #include "writes/mb_preset_multible_register.h"
 
+#include <QLineEdit>
 #include <QShowEvent>
 
 #include "framework/dialog_data_exchange.h"
@@ -46,6 +47,10 @@ CMBPresetMultibleRegister::CMBPresetMultibleRegister(const WriteBlock& block, in
             m_list->Rebuild(m_block.address, m_block.quantity);
     });
     UpdateData(false);
+    // The current values follow the slave field as it is typed.
+    const auto followSlave = [this] { m_list->SetSlave(TypedSlaveId(m_ui->slaveEdit), m_block.base); };
+    connect(m_ui->slaveEdit, &QLineEdit::textChanged, this, followSlave);
+    followSlave();
 }
 
 CMBPresetMultibleRegister::~CMBPresetMultibleRegister() = default;

@@ -1,5 +1,6 @@
 #include "writes/mb_read_write_register.h"
 
+#include <QLineEdit>
 #include <QShowEvent>
 
 #include "engine/engine.h"
@@ -8,6 +9,7 @@
 #include "writes/focus_out_exchange.h"
 #include "writes/register_items.h"
 #include "writes/register_list_lines.h"
+#include "writes/write_block.h"
 #include "writes/write_sender.h"
 #include "values/value_format.h"
 
@@ -47,6 +49,10 @@ CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int disp
             m_list->Rebuild(m_block.writeAddress, m_block.writeQuantity);
     });
     UpdateData(false);
+    // The current values follow the slave field as it is typed.
+    const auto followSlave = [this] { m_list->SetSlave(TypedSlaveId(m_ui->slaveEdit), m_block.base); };
+    connect(m_ui->slaveEdit, &QLineEdit::textChanged, this, followSlave);
+    followSlave();
 }
 
 CMBReadWriteRegister::~CMBReadWriteRegister() = default;

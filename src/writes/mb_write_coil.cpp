@@ -10,7 +10,7 @@ CMBWriteCoil::CMBWriteCoil(QWidget* parent)
     : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteCoil>()) {
     m_ui->setupUi(this);
     bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
-                m_ui->resultText, m_ui->closeOnSuccessCheck});
+                m_ui->resultText, m_ui->closeOnSuccessCheck, m_ui->currentValueLabel});
 }
 
 CMBWriteCoil::~CMBWriteCoil() = default;
@@ -25,6 +25,11 @@ OneShotArgs CMBWriteCoil::request() const {
     args.function =
         Code(presetSingle == 1 ? FunctionCode::WriteMultipleCoils : FunctionCode::WriteSingleCoil);
     return args;
+}
+
+QString CMBWriteCoil::currentValueText(const std::vector<std::uint16_t>& items) const {
+    // As the radios name the states.
+    return items.front() != 0 ? tr("开") : tr("关");
 }
 
 int CMBWriteCoil::loadData() const {

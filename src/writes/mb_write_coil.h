@@ -29,6 +29,8 @@ protected:
     bool checksConnectionFirst() const override { return true; }
     OneShotArgs request() const override;
     int loadData() const override;
+    PollTable writtenTable() const override { return PollTable::Coils; }
+    QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 
 private:
     std::unique_ptr<Ui::CMBWriteCoil> m_ui;

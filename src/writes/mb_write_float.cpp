@@ -1,8 +1,12 @@
 #include "writes/mb_write_float.h"
 
+#include <bit>
+#include <cstdio>
+
 #include "framework/dialog_data_exchange.h"
 #include "engine/engine.h"
 #include "ui_mb_write_float.h"
+#include "writes/register_items.h"
 
 namespace zentiq {
 
@@ -10,7 +14,7 @@ CMBWriteFloat::CMBWriteFloat(QWidget* parent)
     : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteFloat>()) {
     m_ui->setupUi(this);
     bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
-                m_ui->resultText, m_ui->closeOnSuccessCheck});
+                m_ui->resultText, m_ui->closeOnSuccessCheck, m_ui->currentValueLabel});
 }
 
 CMBWriteFloat::~CMBWriteFloat() = default;
@@ -35,6 +39,20 @@ OneShotArgs CMBWriteFloat::request() const {
     OneShotArgs args;
     args.function = Code(FunctionCode::WriteMultipleRegisters);
     return args;
+}
+
+QString CMBWriteFloat::currentValueText(const std::vector<std::uint16_t>& items) const {
+    const bool inverse = displayFormat == kFloatInverse || displayFormat == kDoubleInverse;
+    const std::uint64_t bits =
+        RegisterItems::JoinWords(items.data(), static_cast<int>(items.size()), inverse);
+    // With as many digits as the field shows.
+    char text[64];
+    if (IsDouble())
+        std::snprintf(text, sizeof text, "%.15g", std::bit_cast<double>(bits));
+    else
+        std::snprintf(text, sizeof text, "%.6g",
+                      double(std::bit_cast<float>(static_cast<std::uint32_t>(bits))));
+    return QString::fromLatin1(text);
 }
 
 int CMBWriteFloat::loadData() const {

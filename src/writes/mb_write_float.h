@@ -39,6 +39,8 @@ protected:
     void exchangeValues(DialogDataExchange& dx) override;
     OneShotArgs request() const override;
     int loadData() const override;
+    int writtenItems() const override { return IsDouble() ? 4 : 2; }
+    QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 
 private:
     std::unique_ptr<Ui::CMBWriteFloat> m_ui;

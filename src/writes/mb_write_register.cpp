@@ -13,7 +13,7 @@ CMBWriteRegister::CMBWriteRegister(QWidget* parent)
     : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteRegister>()) {
     m_ui->setupUi(this);
     bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
-                m_ui->resultText, m_ui->closeOnSuccessCheck});
+                m_ui->resultText, m_ui->closeOnSuccessCheck, m_ui->currentValueLabel});
 }
 
 CMBWriteRegister::~CMBWriteRegister() = default;
@@ -67,6 +67,15 @@ OneShotArgs CMBWriteRegister::request() const {
     args.function = Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters
                                            : FunctionCode::WriteSingleRegister);
     return args;
+}
+
+QString CMBWriteRegister::currentValueText(const std::vector<std::uint16_t>& items) const {
+    const std::uint16_t word = items.front();
+    switch (format()) {
+    case kUnsigned: return QString::number(word);
+    case kHex: return QString::number(word, 16).toUpper();
+    default: return QString::number(static_cast<std::int16_t>(word));
+    }
 }
 
 int CMBWriteRegister::loadData() const {

@@ -43,6 +43,7 @@ protected:
     bool afterExchange() override;
     OneShotArgs request() const override;
     int loadData() const override;
+    QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 
 private:
     int format() const;

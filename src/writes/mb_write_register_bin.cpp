@@ -3,6 +3,7 @@
 #include "framework/dialog_data_exchange.h"
 #include "engine/engine.h"
 #include "resources/strings.h"
+#include "values/value_format.h"
 #include "ui_mb_write_register_bin.h"
 
 namespace zentiq {
@@ -11,7 +12,7 @@ CMBWriteRegisterBin::CMBWriteRegisterBin(QWidget* parent)
     : SingleWriteDialog(parent), m_ui(std::make_unique<Ui::CMBWriteRegisterBin>()) {
     m_ui->setupUi(this);
     bindCommon({m_ui->slaveEdit, m_ui->addressEdit, m_ui->sendButton, m_ui->cancelButton,
-                m_ui->resultText, m_ui->closeOnSuccessCheck});
+                m_ui->resultText, m_ui->closeOnSuccessCheck, m_ui->currentValueLabel});
     m_bits = BitCheckBoxes(this, "bit");
 }
 
@@ -36,6 +37,11 @@ OneShotArgs CMBWriteRegisterBin::request() const {
     args.function = Code(presetSingle == 1 ? FunctionCode::WriteMultipleRegisters
                                            : FunctionCode::WriteSingleRegister);
     return args;
+}
+
+QString CMBWriteRegisterBin::currentValueText(const std::vector<std::uint16_t>& items) const {
+    // The boxes' order: bit 15 first.
+    return BinaryText(items.front()).trimmed();
 }
 
 int CMBWriteRegisterBin::loadData() const { return SetWriteRegisters(0, 1, &value); }

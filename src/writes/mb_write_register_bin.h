@@ -33,6 +33,7 @@ protected:
     void showNoConnection() override;
     OneShotArgs request() const override;
     int loadData() const override;
+    QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 
 private:
     std::unique_ptr<Ui::CMBWriteRegisterBin> m_ui;

@@ -35,6 +35,8 @@ protected:
     void exchangeValues(DialogDataExchange& dx) override;
     OneShotArgs request() const override;
     int loadData() const override;
+    int writtenItems() const override { return 2; }
+    QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 
 private:
     std::unique_ptr<Ui::CMBWriteRegisterInt> m_ui;

@@ -138,6 +138,14 @@ InputRegisterValue RegisterItems::FromDigit(int displayFormat, int digit) {
     return v;
 }
 
+std::uint64_t RegisterItems::JoinWords(const std::uint16_t* words, int count, bool inverse) {
+    count = std::clamp(count, 0, 4);
+    std::uint64_t value = 0;
+    for (int i = 0; i < count; ++i)
+        value |= std::uint64_t{words[inverse ? count - 1 - i : i]} << (16 * i);
+    return value;
+}
+
 bool RegisterItems::IsInverse(int displayFormat) {
     return displayFormat == DisplayFormat::FloatInverse ||
            displayFormat == DisplayFormat::DoubleInverse ||

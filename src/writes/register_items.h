@@ -46,6 +46,11 @@ public:
     // (and as hex text).
     static InputRegisterValue FromDigit(int displayFormat, int digit);
 
+    // The value registers in address order make: the first register is the
+    // least significant word, or the most significant one when `inverse`.
+    // At most four registers count.
+    static std::uint64_t JoinWords(const std::uint16_t* words, int count, bool inverse);
+
     // Whether a format sends its values most significant word first; these
     // formats can only send whole values.
     static bool IsInverse(int displayFormat);

@@ -37,11 +37,21 @@ QString RegisterListLines::Line(int displayFormat, int firstAddress, int line,
     const std::size_t size = 2u * static_cast<std::size_t>(per);
     if (offset > bufferSize || bufferSize - offset < size)
         return QString();
-    const std::uint8_t* at = buffer + offset;
     // The label is the address of the value's first register, as the C int
     // the format expects.
     const int label =
         static_cast<int>(static_cast<unsigned>(firstAddress) + static_cast<unsigned>(line * per));
+    return lineText(displayFormat, label, buffer + offset);
+}
+
+QString RegisterListLines::ValueText(int displayFormat, int label, const std::uint8_t* item) {
+    if (RegistersPerLine(displayFormat) == 0 || item == nullptr)
+        return QString();
+    const int prefix = std::snprintf(nullptr, 0, "%03i = ", label);
+    return lineText(displayFormat, label, item).mid(prefix).trimmed();
+}
+
+QString RegisterListLines::lineText(int displayFormat, int label, const std::uint8_t* at) {
     char text[512];
     switch (static_cast<DisplayFormat>(displayFormat)) {
     case DisplayFormat::Signed:

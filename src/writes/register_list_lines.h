@@ -27,11 +27,19 @@ public:
     static QString Line(int displayFormat, int firstAddress, int line, const std::uint8_t* buffer,
                         std::size_t bufferSize);
 
+    // The value part of a line labelled `label` (what follows "= ", without
+    // the binary form's final blank) for the item at `item`, laid out as in
+    // the buffer.
+    static QString ValueText(int displayFormat, int label, const std::uint8_t* item);
+
     // All lines for a block of `quantity` registers starting at the address
     // `firstAddress` (as the user sees it). An unknown format or a negative
     // quantity gives no lines.
     static QStringList Build(int displayFormat, int firstAddress, int quantity,
                              const std::uint8_t* buffer, std::size_t bufferSize);
+
+private:
+    static QString lineText(int displayFormat, int label, const std::uint8_t* item);
 };
 
 }  // namespace zentiq

@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "framework/dialog_data_exchange.h"
+#include "writes/current_value_watch.h"
 #include "values/status_texts.h"
 #include "engine/engine.h"
 #include "resources/strings.h"
@@ -15,6 +16,8 @@ namespace zentiq {
 
 SingleWriteDialog::SingleWriteDialog(QWidget* parent) : QDialog(parent) {
     connect(&m_request, &OneShotRequest::Finished, this, &SingleWriteDialog::OnResult);
+    m_current = new CurrentValueWatch(this);
+    connect(m_current, &CurrentValueWatch::changed, this, &SingleWriteDialog::showCurrentValue);
 }
 
 void SingleWriteDialog::bindCommon(const CommonControls& controls) {
@@ -22,6 +25,45 @@ void SingleWriteDialog::bindCommon(const CommonControls& controls) {
     m_common.sendButton->setDefault(true);
     connect(m_common.sendButton, &QPushButton::clicked, this, &SingleWriteDialog::OnSend);
     connect(m_common.cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+    // Typing another slave or address shows what is read there at once.
+    for (QLineEdit* edit : {m_common.slaveEdit, m_common.addressEdit})
+        connect(edit, &QLineEdit::textChanged, this, &SingleWriteDialog::followFields);
+}
+
+std::optional<PolledRange> SingleWriteDialog::fieldsRange() const {
+    bool slaveOk = false, addressOk = false;
+    const int slave = m_common.slaveEdit->text().trimmed().toInt(&slaveOk);
+    const int shown = m_common.addressEdit->text().trimmed().toInt(&addressOk);
+    const int protocol = shown - addressBase;
+    const int items = writtenItems();
+    if (!slaveOk || !addressOk || slave < 0 || slave > kSlaveMax || protocol < 0 ||
+        shown > kAddressMax || protocol + items > kAddressMax + 1)
+        return std::nullopt;
+    return PolledRange{slave, writtenTable(), protocol, items};
+}
+
+void SingleWriteDialog::followFields() {
+    if (m_shown)
+        m_current->SetRange(fieldsRange());
+}
+
+QString SingleWriteDialog::CurrentValueText() const {
+    return m_common.currentValue != nullptr ? m_common.currentValue->text() : QString();
+}
+
+void SingleWriteDialog::showCurrentValue() {
+    if (m_common.currentValue == nullptr)
+        return;
+    std::vector<std::uint16_t> items;
+    for (const PolledItem& item : m_current->Items()) {
+        if (!item)
+            break;
+        items.push_back(*item);
+    }
+    const bool read = m_current->Range() && !items.empty() &&
+                      items.size() == static_cast<std::size_t>(writtenItems());
+    m_common.currentValue->setText(
+        tr("当前值: %1").arg(read ? currentValueText(items) : tr("未读取")));
 }
 
 bool SingleWriteDialog::UpdateData(bool fromControls) {
@@ -41,6 +83,7 @@ void SingleWriteDialog::showEvent(QShowEvent* event) {
         m_shown = true;
         UpdateData(false);
         m_firstField = firstDisplay();
+        followFields();
     }
     QDialog::showEvent(event);
 }

@@ -10,6 +10,11 @@
 #include <QDialog>
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+#include "documents/polled_value_lookup.h"
 #include "framework/one_shot_request.h"
 
 class QCheckBox;
@@ -19,6 +24,7 @@ class QPushButton;
 
 namespace zentiq {
 
+class CurrentValueWatch;
 class DialogDataExchange;
 
 // A typed-key code of the data view: -1 none, -2 the minus key, 0..15 a
@@ -51,6 +57,9 @@ public:
     bool IsPending() const { return m_request.IsPending(); }
     void setVisible(bool visible) override;
     QString ResultText() const;
+    // "当前值: ..." beside the value: what a poll window last read at the
+    // slave and address of the fields, in the dialog's form.
+    QString CurrentValueText() const;
 
 protected:
     explicit SingleWriteDialog(QWidget* parent);
@@ -62,6 +71,7 @@ protected:
         QPushButton* cancelButton = nullptr;
         QLabel* resultText = nullptr;
         QCheckBox* closeOnSuccessCheck = nullptr;
+        QLabel* currentValue = nullptr;
     };
     // Connects Send and Cancel; call once after setupUi.
     void bindCommon(const CommonControls& controls);
@@ -89,11 +99,24 @@ protected:
 
     void setResultText(const QString& text);
 
+    // The table the dialog writes and how many registers its value covers.
+    virtual PollTable writtenTable() const { return PollTable::HoldingRegisters; }
+    virtual int writtenItems() const { return 1; }
+    // The value read in the dialog's form, from writtenItems() items.
+    virtual QString currentValueText(const std::vector<std::uint16_t>& items) const = 0;
+    // The fields changed what writtenItems() or the form are.
+    void followFields();
+
 private:
     bool connected();
+    // The block the slave and address fields name as typed, none while they
+    // name none.
+    std::optional<PolledRange> fieldsRange() const;
+    void showCurrentValue();
 
     CommonControls m_common;
     OneShotRequest m_request;
+    CurrentValueWatch* m_current = nullptr;
     // The close-on-success choice of the pending request, as Send read it.
     bool m_closeOnThisResult = false;
     bool m_shown = false;

@@ -24,4 +24,10 @@ OneShotArgs WriteBlockArgs(const WriteBlock& block, std::uint16_t function) {
                        1};
 }
 
+int TypedSlaveId(const QLineEdit* slave) {
+    bool ok = false;
+    const int id = slave->text().trimmed().toInt(&ok);
+    return ok && id >= 0 && id <= 255 ? id : -1;
+}
+
 }  // namespace zentiq

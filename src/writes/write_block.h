@@ -31,6 +31,10 @@ struct WriteBlockFields {
 void ExchangeWriteBlock(DialogDataExchange& dx, const WriteBlockFields& fields, WriteBlock& block,
                         int maxQuantity);
 
+// The slave ID a field holds as typed, -1 while it holds none (no message:
+// the current values follow the field as the user types).
+int TypedSlaveId(const QLineEdit* slave);
+
 // The one-shot request of a block write: the protocol address, and write
 // quantity 1 until the write-data operation sets the real one.
 OneShotArgs WriteBlockArgs(const WriteBlock& block, std::uint16_t function);

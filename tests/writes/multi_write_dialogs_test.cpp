@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -31,6 +32,8 @@ namespace {
 
 using testing::child;
 using testing::lines;
+using testing::currentRow;
+using testing::selectRow;
 using testing::RecordingInteraction;
 using testing::setField;
 using DX = DialogDataExchange;
@@ -161,11 +164,11 @@ TEST_F(OfflineWriteDialogTest, CoilListFollowsTheFieldsAndItsCheckMarks) {
     CMBForceMultibleCoils d(WriteBlock{1, 10, 3, 0});
     d.coils()[1] = 1;
     d.show();
-    auto* list = child<QListWidget>(&d, "coilList");
+    auto* list = child<QTreeWidget>(&d, "coilList");
     EXPECT_EQ(lines(list), (QStringList{"线圈 10", "线圈 11", "线圈 12"}));
-    EXPECT_EQ(list->item(1)->checkState(), Qt::Checked);
-    list->item(2)->setCheckState(Qt::Checked);
-    list->item(1)->setCheckState(Qt::Unchecked);
+    EXPECT_EQ(list->topLevelItem(1)->checkState(0), Qt::Checked);
+    list->topLevelItem(2)->setCheckState(0, Qt::Checked);
+    list->topLevelItem(1)->setCheckState(0, Qt::Unchecked);
     EXPECT_EQ(d.coils()[1], 0);
     EXPECT_EQ(d.coils()[2], 1);
 
@@ -189,16 +192,16 @@ TEST_F(OfflineWriteDialogTest, RegisterListsShowTheBufferInTheirFormat) {
     CMBPresetMultibleRegister binary(WriteBlock{1, 3, 1, 0}, 3);
     binary.values()[0] = 0xF0;
     binary.show();
-    EXPECT_EQ(lines(child<QListWidget>(&binary, "valueList")), QStringList{"003 = 0000 0000 1111 0000 "});
+    EXPECT_EQ(lines(child<QTreeWidget>(&binary, "valueList")), QStringList{"003 = 0000 0000 1111 0000 "});
 
     // Five registers as floats: two whole values, the fifth register has no line.
     CMBReadWriteRegister floats(ReadWriteBlock{1, 7, 5, 1, 1, 1}, 4);
     const float two[2] = {1.5f, -2.0f};
     std::memcpy(floats.values().data(), two, sizeof two);
     floats.show();
-    auto* list = child<QListWidget>(&floats, "valueList");
+    auto* list = child<QTreeWidget>(&floats, "valueList");
     EXPECT_EQ(lines(list), (QStringList{"007 = 1.5000", "009 = -2.0000"}));
-    EXPECT_EQ(list->currentRow(), 0);
+    EXPECT_EQ(currentRow(list), 0);
     EXPECT_EQ(child<QListWidget>(&floats, "readList")->count(), 0);
 }
 
@@ -227,9 +230,9 @@ TEST_F(OfflineWriteDialogTest, EditReplacesTheSelectedItemThroughTheValueEntryDi
     for (const Case& c : cases) {
         auto d = c.make();
         d->show();
-        auto* list = child<QListWidget>(d.get(), "valueList");
+        auto* list = child<QTreeWidget>(d.get(), "valueList");
         const QStringList before = lines(list);
-        list->setCurrentRow(c.line);
+        selectRow(list, c.line);
         RecordingInteraction modal;
         // Cancel first: nothing changes.
         child<QPushButton>(d.get(), "editButton")->click();
@@ -239,12 +242,12 @@ TEST_F(OfflineWriteDialogTest, EditReplacesTheSelectedItemThroughTheValueEntryDi
             input.accept();
             return input.result();
         });
-        list->setCurrentRow(c.line);
+        selectRow(list, c.line);
         child<QPushButton>(d.get(), "editButton")->click();
         EXPECT_EQ(modal.modalRuns, 2);
-        ASSERT_GT(list->count(), c.line);
-        EXPECT_EQ(list->item(c.line)->text(), c.expected);
-        EXPECT_EQ(list->currentRow(), c.line);
+        ASSERT_GT(list->topLevelItemCount(), c.line);
+        EXPECT_EQ(list->topLevelItem(c.line)->text(0), c.expected);
+        EXPECT_EQ(currentRow(list), c.line);
         QStringList others = lines(list), old = before;
         others.removeAt(c.line);
         old.removeAt(c.line);
@@ -294,7 +297,7 @@ TEST_F(ValueListFilesTest, ListsOpenOnlyInDialogsOfTheirKind) {
         auto saver = c.saver();
         saver->show();
         // Values beyond the shown quantity are saved too.
-        auto* from = saver->findChild<QListWidget*>();
+        auto* from = saver->findChild<QTreeWidget*>();
         if (auto* r = qobject_cast<CMBPresetMultibleRegister*>(saver.get())) r->values()[254] = 0x5A;
         if (auto* r = qobject_cast<CMBReadWriteRegister*>(saver.get())) r->values()[254] = 0x5A;
         if (auto* k = qobject_cast<CMBForceMultibleCoils*>(saver.get())) k->coils()[1999] = 1;
@@ -325,7 +328,7 @@ TEST_F(ValueListFilesTest, AShortFileFillsTheStartAndBadFilesChangeNothing) {
     CMBPresetMultibleRegister d(WriteBlock{1, 0, 3, 0}, 1);
     d.values().fill(0x11);
     d.show();
-    auto* list = child<QListWidget>(&d, "valueList");
+    auto* list = child<QTreeWidget>(&d, "valueList");
     RecordingInteraction modal;
     RecordingInteraction& warnings = modal;
 

@@ -5,6 +5,7 @@
 // back from the slave.
 #include <QCheckBox>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QPushButton>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -153,8 +154,8 @@ protected:
 TEST_P(MultiWritePeerTest, CoilsCheckedInTheListAreWritten) {
     CMBForceMultibleCoils d(WriteBlock{1, 101, 10, 1});
     d.show();
-    auto* list = child<QListWidget>(&d, "coilList");
-    for (int line : {0, 2, 3, 9}) list->item(line)->setCheckState(Qt::Checked);
+    auto* list = child<QTreeWidget>(&d, "coilList");
+    for (int line : {0, 2, 3, 9}) list->topLevelItem(line)->setCheckState(0, Qt::Checked);
     RecordingInteraction boxes;
     ASSERT_TRUE(sendAndWait(d));
     EXPECT_EQ(boxes.texts(), QStringList{"应答正确"});
@@ -337,7 +338,7 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
         auto& d = dynamic_cast<CMBPresetMultibleRegister&>(dialog);
         EXPECT_EQ(d.block().quantity, 127);
         EXPECT_EQ(d.windowTitle(), "16: 写寄存器组 (unsigned)");
-        EXPECT_EQ(lines(child<QListWidget>(&d, "valueList")).first(), "800 = 1");
+        EXPECT_EQ(lines(child<QTreeWidget>(&d, "valueList")).first(), "800 = 1");
         // More than a slave takes in one request: the user sees its refusal.
         boxes.messages.clear();
         EXPECT_TRUE(sendAndWait(d));

@@ -4,7 +4,7 @@
 // 23 register lists edited and sent unchanged. Against pymodbus on
 // 127.0.0.1; every case writes its own registers.
 #include <QAbstractButton>
-#include <QListWidget>
+#include <QTreeWidget>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
@@ -211,8 +211,7 @@ TEST_P(ValueRoundTripTest, RegisterListsEditedUnchangedSendTheirBits) {
                 return d.result();
             }
             put(at, other());
-            auto* list = child<QListWidget>(&d, "valueList");
-            list->setCurrentRow(0);
+            testing::selectRow(child<QTreeWidget>(&d, "valueList"), 0);
             child<QAbstractButton>(&d, "editButton")->click();
             if (auto* preset = dynamic_cast<CMBPresetMultibleRegister*>(&d))
                 EXPECT_TRUE(sendAndWait(*preset));

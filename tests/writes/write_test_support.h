@@ -9,6 +9,7 @@
 #include <QDialog>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTreeWidget>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
@@ -42,6 +43,18 @@ inline QStringList lines(QListWidget* list) {
     for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
     return out;
 }
+
+// A multiple-write list: the values to write (column 0) or the current
+// values beside them (column 1).
+inline QStringList lines(QTreeWidget* list, int column = 0) {
+    QStringList out;
+    for (int i = 0; i < list->topLevelItemCount(); ++i) out << list->topLevelItem(i)->text(column);
+    return out;
+}
+inline int currentRow(QTreeWidget* list) {
+    return list->currentItem() != nullptr ? list->indexOfTopLevelItem(list->currentItem()) : -1;
+}
+inline void selectRow(QTreeWidget* list, int row) { list->setCurrentItem(list->topLevelItem(row)); }
 
 // The dialog's field `name` set to `text`.
 inline void setField(QWidget* dialog, const char* name, const QString& text) {

@@ -1049,6 +1049,21 @@
     </message>
 </context>
 <context>
+    <name>CurrentColumn</name>
+    <message>
+        <source>写入值</source>
+        <translation>Value to write</translation>
+    </message>
+    <message>
+        <source>当前值</source>
+        <translation>Current value</translation>
+    </message>
+    <message>
+        <source>与当前值不同</source>
+        <translation>Differs from the current value</translation>
+    </message>
+</context>
+<context>
     <name>DataLogger</name>
     <message>
         <source>上次的记录在一行的中途结束，这一行已删去</source>
@@ -2330,6 +2345,14 @@ Zentiq Files</translation>
         <source>线圈 %1</source>
         <translation>Coil %1</translation>
     </message>
+    <message>
+        <source>开</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CMBInputRegister</name>
@@ -2434,6 +2457,17 @@ Zentiq Files</translation>
     <message>
         <source>23: 读写寄存器组 (长整数 ABCD)</source>
         <translation>23: Read/Write Registers (Long Inverse ABCD)</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CMBWriteCoil</name>
+    <message>
+        <source>开</source>
+        <translation>On</translation>
+    </message>
+    <message>
+        <source>关</source>
+        <translation>Off</translation>
     </message>
 </context>
 <context>
@@ -2904,6 +2938,17 @@ Zentiq Files</translation>
     <message>
         <source>要写入的数据无法装入请求，本次未发送。</source>
         <translation>The data to write could not be loaded into the request; nothing was sent.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::SingleWriteDialog</name>
+    <message>
+        <source>当前值: %1</source>
+        <translation>Current value: %1</translation>
+    </message>
+    <message>
+        <source>未读取</source>
+        <translation>not read</translation>
     </message>
 </context>
 <context>
