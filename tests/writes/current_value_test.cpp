@@ -331,7 +331,7 @@ TEST_P(ListCurrentValueTest, RelabelledLinesShowTheirAddressesValuesBesideTheOld
         for (int k = 0; k < buffer.size() && k < list->topLevelItemCount(); ++k) {
             const QTreeWidgetItem* line = list->topLevelItem(k);
             if (coils) {
-                EXPECT_EQ(line->text(0), QStringLiteral("Coil %1").arg(at + 10 + k));
+                EXPECT_EQ(line->text(0), QStringLiteral("线圈 %1").arg(at + 10 + k));
                 EXPECT_EQ(line->checkState(0), k % 2 ? Qt::Checked : Qt::Unchecked);
             } else {
                 EXPECT_EQ(
