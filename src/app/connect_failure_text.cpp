@@ -1,5 +1,6 @@
 #include "app/connect_failure_text.h"
 
+#include <QCoreApplication>
 #include <grp.h>
 #include <sys/stat.h>
 
@@ -68,14 +69,14 @@ QString ConnectFailureText::Message(const ConnectionSettings& s, int result, int
     if (s.Serial != 0) {
         QString text = TcpOpenFailureMessage(result, error);
         if (text.isEmpty())
-            text = QStringLiteral("Modbus/TCP Connection Failed. Error %1").arg(result);
+            text = QCoreApplication::translate("StatusTexts", "Modbus/TCP 连接失败：错误 %1").arg(result);
         else if (tcpMessageShowsError(result) && error != 0)
             text += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
         return text;
     }
     QString text = SerialOpenFailureMessage(result, s.Port + 1);
     if (text.isEmpty())
-        text = QStringLiteral("Opening Port %1 failed with error %2.").arg(s.Port + 1).arg(result);
+        text = QCoreApplication::translate("StatusTexts", "打开端口 %1 失败，错误 %2。").arg(s.Port + 1).arg(result);
     if (result == 1 && !SerialOpenCause(error).isEmpty())
         text += QStringLiteral(": ") + SerialOpenCause(error);
     if (result == 1 && s.Port >= 0 && s.Port < CMBCommSetup::kPortCount) {

@@ -1,5 +1,6 @@
 #include "app/connection_controller.h"
 
+#include <QCoreApplication>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <algorithm>
@@ -72,7 +73,7 @@ ConnectionController::State ConnectionController::Connect(bool withDialog) {
     if (s.ServicePort < 1 || s.ServicePort > 0xFFFF) {
         // Only a hand-edited store gets here; the dialog refuses such a port.
         emit connectFailed(
-            QStringLiteral("Modbus/TCP Connection Failed. Invalid port %1").arg(s.ServicePort));
+            QCoreApplication::translate("StatusTexts", "Modbus/TCP 连接失败：端口 %1 无效").arg(s.ServicePort));
         return m_state;
     }
     const int result =

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cerrno>
-#include <cstdio>
 
 #include <QCoreApplication>
 
@@ -51,18 +50,18 @@ struct FlagText {
 
 // In the order the flags are tested.
 constexpr std::array<FlagText, kWriteErrorSubKinds> kWriteSubKinds = {{
-    {port_error::Break, "Write error: Break condition"},
-    {port_error::IoError, "Write error: I/O error"},
-    {port_error::Mode, "Write error: Serial connection error"},
-    {port_error::TxFull, "Write error: Output buffer overflow"},
+    {port_error::Break, QT_TRANSLATE_NOOP("StatusTexts", "写入错误: 线路中断")},
+    {port_error::IoError, QT_TRANSLATE_NOOP("StatusTexts", "写入错误: I/O 错误")},
+    {port_error::Mode, QT_TRANSLATE_NOOP("StatusTexts", "写入错误: 串口连接错误")},
+    {port_error::TxFull, QT_TRANSLATE_NOOP("StatusTexts", "写入错误: 输出缓冲区溢出")},
 }};
 constexpr std::array<FlagText, kReadErrorSubKinds> kReadSubKinds = {{
-    {port_error::Frame, "Read error: Framing error"},
-    {port_error::Overrun, "Read error: Character buffer overrun"},
-    {port_error::RxParity, "Read error: Parity error"},
-    {port_error::RxOver, "Read error: Input buffer overflow"},
-    {port_error::IoError, "Read error: I/O error"},
-    {port_error::Break, "Read error: Break condition"},
+    {port_error::Frame, QT_TRANSLATE_NOOP("StatusTexts", "读取错误: 帧错误")},
+    {port_error::Overrun, QT_TRANSLATE_NOOP("StatusTexts", "读取错误: 字符缓冲区溢出")},
+    {port_error::RxParity, QT_TRANSLATE_NOOP("StatusTexts", "读取错误: 校验错误")},
+    {port_error::RxOver, QT_TRANSLATE_NOOP("StatusTexts", "读取错误: 输入缓冲区溢出")},
+    {port_error::IoError, QT_TRANSLATE_NOOP("StatusTexts", "读取错误: I/O 错误")},
+    {port_error::Break, QT_TRANSLATE_NOOP("StatusTexts", "读取错误: 线路中断")},
 }};
 
 struct FlavourRules {
@@ -97,11 +96,6 @@ int StringIdFor(const std::array<CodeText, N>& table, int code) {
     return 0;
 }
 
-QString FormatInt(const char* format, int value) {
-    char buffer[128];
-    const int n = std::snprintf(buffer, sizeof buffer, format, value);
-    return n < 0 ? QString() : QString::fromLatin1(buffer);
-}
 
 // Which number a connection message carries.
 enum class Arg { None, PortNumber, Result, SocketError };
@@ -113,23 +107,23 @@ struct OpenMessage {
 };
 
 constexpr std::array<OpenMessage, 5> kSerialOpenMessages = {{
-    {1, "Port %d not available", Arg::PortNumber},
-    {2, "Setting port parameters failed with error %d.", Arg::Result},
-    {3, "Setting port parameters failed with error %d.", Arg::Result},
-    {4, "Setting port parameters failed with error %d.", Arg::Result},
-    {5, "Setting port parameters failed with error %d.", Arg::Result},
+    {1, QT_TRANSLATE_NOOP("StatusTexts", "端口 %1 不可用"), Arg::PortNumber},
+    {2, QT_TRANSLATE_NOOP("StatusTexts", "设置端口参数失败，错误 %1。"), Arg::Result},
+    {3, QT_TRANSLATE_NOOP("StatusTexts", "设置端口参数失败，错误 %1。"), Arg::Result},
+    {4, QT_TRANSLATE_NOOP("StatusTexts", "设置端口参数失败，错误 %1。"), Arg::Result},
+    {5, QT_TRANSLATE_NOOP("StatusTexts", "设置端口参数失败，错误 %1。"), Arg::Result},
 }};
 
 // 19 (waiting for the connect failed) has no message of its own.
 constexpr std::array<OpenMessage, 6> kTcpOpenMessages = {{
-    {status::SocketStartupFailed, "Modbus/TCP Connection Failed. WSA Startup error %d",
+    {status::SocketStartupFailed, QT_TRANSLATE_NOOP("StatusTexts", "Modbus/TCP 连接失败：网络初始化错误 %1"),
      Arg::SocketError},
-    {status::InvalidIpAddress, "Modbus/TCP Connection Failed. Invalid IP Address", Arg::None},
-    {status::ConnectError, "Modbus/TCP Connection Failed. Connect error %d", Arg::SocketError},
-    {status::ConnectTimeout, "Modbus/TCP Connection Failed. Connect Timeout", Arg::None},
-    {status::BlockingSwitchFailed, "Modbus/TCP Connection Failed. ioctlsocket - error %d",
+    {status::InvalidIpAddress, QT_TRANSLATE_NOOP("StatusTexts", "Modbus/TCP 连接失败：IP 地址无效"), Arg::None},
+    {status::ConnectError, QT_TRANSLATE_NOOP("StatusTexts", "Modbus/TCP 连接失败：连接错误 %1"), Arg::SocketError},
+    {status::ConnectTimeout, QT_TRANSLATE_NOOP("StatusTexts", "Modbus/TCP 连接失败：连接超时"), Arg::None},
+    {status::BlockingSwitchFailed, QT_TRANSLATE_NOOP("StatusTexts", "Modbus/TCP 连接失败：套接字设置错误 %1"),
      Arg::SocketError},
-    {status::SocketCreateFailed, "Modbus/TCP Connection Failed. Socket - error %d",
+    {status::SocketCreateFailed, QT_TRANSLATE_NOOP("StatusTexts", "Modbus/TCP 连接失败：套接字错误 %1"),
      Arg::SocketError},
 }};
 
@@ -139,11 +133,12 @@ QString OpenFailureMessage(const std::array<OpenMessage, N>& table, int result, 
     for (const OpenMessage& row : table) {
         if (row.result != result)
             continue;
+        const QString text = QCoreApplication::translate("StatusTexts", row.format);
         switch (row.arg) {
-        case Arg::None: return QString::fromLatin1(row.format);
-        case Arg::PortNumber: return FormatInt(row.format, portNumber);
-        case Arg::Result: return FormatInt(row.format, result);
-        case Arg::SocketError: return FormatInt(row.format, socketError);
+        case Arg::None: return text;
+        case Arg::PortNumber: return text.arg(portNumber);
+        case Arg::Result: return text.arg(result);
+        case Arg::SocketError: return text.arg(socketError);
         }
     }
     return QString();
@@ -189,18 +184,18 @@ QString StatusText(EngineStatus status, StatusFlavour flavour, std::uint32_t wri
     if (status >= status::ExceptionBase) {
         const int code = status & 0x7F;
         const int id = StringIdFor(kExceptionTexts, code);
-        return id ? LoadString(id) : FormatInt("Exception Error %i", code);
+        return id ? LoadString(id) : QCoreApplication::translate("StatusTexts", "异常错误 %1").arg(code);
     }
 
     if (rules.splitsPortErrors) {
         if (status == status::WriteError) {
             const int kind = WriteErrorSubKind(writeErrorFlags);
             if (kind < kWriteErrorSubKinds)
-                return QString::fromLatin1(kWriteSubKinds[kind].text);
+                return QCoreApplication::translate("StatusTexts", kWriteSubKinds[kind].text);
         } else if (status == status::ReadError) {
             const int kind = ReadErrorSubKind(readErrorFlags);
             if (kind < kReadErrorSubKinds)
-                return QString::fromLatin1(kReadSubKinds[kind].text);
+                return QCoreApplication::translate("StatusTexts", kReadSubKinds[kind].text);
         }
     }
     const int id = StringIdFor(kFailureTexts, status);

@@ -395,7 +395,7 @@ TEST_F(ProgramTest, AClientConnectsAndDisconnectsAndFollowsTheConnectionState) {
          QStringLiteral("[CommSetup]\nSerial=1\nIPAddress=127.0.0.1\nServicePort=%1\n").arg(peer->Port()), true, ""},
         {"a serial device that is not there",
          QStringLiteral("[CommSetup]\nSerial=0\nPort=63\n[Ports]\nCOM64=%1\n").arg(m_dir.filePath("no-tty")), false,
-         "Port 64"},
+         "端口 64"},
     };
     int n = 0;
     for (const Case& k : cases) {

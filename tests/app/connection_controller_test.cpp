@@ -173,11 +173,11 @@ TEST_F(ConnectionControllerTest, FailedOpensEndUnconnectedWithTheirMessage) {
     };
     const Case cases[] = {
         {"refused", tcpSettings(refusingPort()), State::Connecting,
-         QString("Modbus/TCP Connection Failed. Connect error %1").arg(ECONNREFUSED)},
+         QString("Modbus/TCP 连接失败：连接错误 %1").arg(ECONNREFUSED)},
         {"no address", [] { auto s = tcpSettings(502); s.IPAddress = "999.1.1.1"; return s; }(), State::Unconnected,
-         "Modbus/TCP Connection Failed. Invalid IP Address"},
+         "Modbus/TCP 连接失败：IP 地址无效"},
         {"hand-edited port", tcpSettings(70000), State::Unconnected,
-         "Modbus/TCP Connection Failed. Invalid port 70000"},
+         "Modbus/TCP 连接失败：端口 70000 无效"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -277,7 +277,7 @@ TEST_F(HangingConnectTest, TheEventLoopRunsWhileAConnectWaitsForItsTimeout) {
     EXPECT_GE(ticksWhileConnecting, 10) << "the timer was starved while the connect waited";
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
-    EXPECT_EQ(recorder.messages[0].text, "Modbus/TCP Connection Failed. Connect Timeout");
+    EXPECT_EQ(recorder.messages[0].text, "Modbus/TCP 连接失败：连接超时");
     EXPECT_FALSE(app->Connection().IsConnected());
     EXPECT_EQ(IsConnected(), 0);
     EXPECT_TRUE(frame->QueryCommand(cmd::QuickConnect).enabled);

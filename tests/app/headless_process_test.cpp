@@ -248,7 +248,7 @@ TEST_F(HeadlessProcessTest, WhatCannotBeOpenedEndsTheRunWithItsReason) {
         {"a workspace without documents", {"--headless", path("empty.zqw").toStdString()}, 1, "empty.zqw"},
         {"nothing to log", {"--headless", path("unlogged.zqd").toStdString()}, 1, "--log-dir"},
         {"the slave's port is closed",
-         {"--headless", path("closed.zqw").toStdString(), "--log-dir", out}, 1, "Connection Failed"},
+         {"--headless", path("closed.zqw").toStdString(), "--log-dir", out}, 1, "连接失败"},
         {"a log folder that cannot be made",
          {"--headless", path("pump.zqd").toStdString(), "--log-dir", path("pump.zqd/logs").toStdString()}, 1,
          "pump.zqd/logs"},

@@ -289,17 +289,17 @@ TEST(ConnectFailureTest, EveryFailedOpenIsReported) {
     serial.Serial = 0;
     serial.Port = 2;
     SetSerialDevice(3, "/nonexistent/zq-tty3");
-    EXPECT_EQ(ConnectFailureText::Message(serial, 1, 0), "Port 3 not available");
-    EXPECT_EQ(ConnectFailureText::Message(serial, 4), "Setting port parameters failed with error 4.");
+    EXPECT_EQ(ConnectFailureText::Message(serial, 1, 0), "端口 3 不可用");
+    EXPECT_EQ(ConnectFailureText::Message(serial, 4), "设置端口参数失败，错误 4。");
     EXPECT_FALSE(ConnectFailureText::Message(serial, 9).isEmpty()) << "no failure goes unreported";
     EXPECT_TRUE(ConnectFailureText::Message(serial, 0).isEmpty());
     SetSerialDevice(3, "");
 
     ConnectionSettings tcp;
     tcp.Serial = 1;
-    EXPECT_EQ(ConnectFailureText::Message(tcp, 13), "Modbus/TCP Connection Failed. Invalid IP Address");
-    EXPECT_EQ(ConnectFailureText::Message(tcp, 15), "Modbus/TCP Connection Failed. Connect Timeout");
-    EXPECT_TRUE(ConnectFailureText::Message(tcp, 19).startsWith("Modbus/TCP Connection Failed."));
+    EXPECT_EQ(ConnectFailureText::Message(tcp, 13), "Modbus/TCP 连接失败：IP 地址无效");
+    EXPECT_EQ(ConnectFailureText::Message(tcp, 15), "Modbus/TCP 连接失败：连接超时");
+    EXPECT_TRUE(ConnectFailureText::Message(tcp, 19).startsWith("Modbus/TCP 连接失败："));
 }
 
 // Real failed opens: the message of the Parts, then what is wrong in words.
@@ -331,7 +331,7 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(SetSerialDevice(3, c.device.toLocal8Bit().constData()), 1);
         ASSERT_EQ(OpenSerialPort(3, 9600, 8, 0, 0), 1);
-        EXPECT_EQ(ConnectFailureText::Message(serial, 1), "Port 3 not available: " + c.cause);
+        EXPECT_EQ(ConnectFailureText::Message(serial, 1), "端口 3 不可用: " + c.cause);
     }
 
     // A port where nothing listens: the number and its description.
@@ -347,7 +347,7 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
     tcp.Serial = 1;
     ASSERT_EQ(OpenTcpConnection("127.0.0.1", ntohs(address.sin_port), 1000, 1000), status::ConnectError);
     EXPECT_EQ(ConnectFailureText::Message(tcp, status::ConnectError),
-              QString("Modbus/TCP Connection Failed. Connect error %1: %2")
+              QString("Modbus/TCP 连接失败：连接错误 %1: %2")
                   .arg(ECONNREFUSED)
                   .arg(QString::fromLocal8Bit(std::strerror(ECONNREFUSED))));
 }
@@ -556,7 +556,7 @@ TEST_F(ZentiqAppTest, QuickConnectToAnUnavailablePortShowsTheMessageAndStaysDisc
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
     EXPECT_EQ(recorder.messages[0].text,
-              "Port 5 not available: " + QString::fromLocal8Bit(std::strerror(ENOENT)));
+              "端口 5 不可用: " + QString::fromLocal8Bit(std::strerror(ENOENT)));
     EXPECT_FALSE(a.Connection().IsConnected());
     EXPECT_EQ(IsConnected(), 0);
     EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::Connect).enabled);
@@ -606,7 +606,7 @@ TEST_F(ZentiqAppTest, DialogConnectStoresAllKeysOnlyWhenTheConnectionOpens) {
     EXPECT_FALSE(test::ConnectNow(a, true));
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
-    EXPECT_TRUE(recorder.messages[0].text.startsWith("Modbus/TCP Connection Failed. Connect error"))
+    EXPECT_TRUE(recorder.messages[0].text.startsWith("Modbus/TCP 连接失败：连接错误"))
         << recorder.messages[0].text.toStdString();
     for (const QString& key : ConnectionSettingsStore::Keys())
         EXPECT_FALSE(store()->Contains("CommSetup", key)) << key.toStdString();

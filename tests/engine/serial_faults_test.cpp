@@ -428,7 +428,7 @@ TEST_F(SerialFaultsTest, BroadcastFollowedAtOnceByAPollLeavesWhole) {
 // ---- error flags across sessions --------------------------------------------
 
 // The flags of a failed serial session must not turn a later Modbus/TCP
-// read error into "Read error: I/O error": over TCP there are no flags,
+// read error into "读取错误: I/O 错误": over TCP there are no flags,
 // whether or not the serial port was closed before.
 TEST_F(SerialFaultsTest, SerialErrorFlagsDoNotReachATcpSession) {
     for (const bool closeSerialFirst : {true, false}) {

@@ -60,25 +60,25 @@ TEST(StatusTexts, ExceptionsGoByTheLowSevenBits) {
         for (const auto& [code, text] : cases) {
             EXPECT_EQ(StatusText(code, flavour), QString::fromUtf8(text)) << "status " << code;
         }
-        EXPECT_EQ(StatusText(128, flavour), "Exception Error 0");
-        EXPECT_EQ(StatusText(136, flavour), "Exception Error 8");
-        EXPECT_EQ(StatusText(137, flavour), "Exception Error 9");
-        EXPECT_EQ(StatusText(140, flavour), "Exception Error 12");
-        EXPECT_EQ(StatusText(255, flavour), "Exception Error 127");
-        EXPECT_EQ(StatusText(status::UnhandledFunction, flavour), "Exception Error 127");
+        EXPECT_EQ(StatusText(128, flavour), "异常错误 0");
+        EXPECT_EQ(StatusText(136, flavour), "异常错误 8");
+        EXPECT_EQ(StatusText(137, flavour), "异常错误 9");
+        EXPECT_EQ(StatusText(140, flavour), "异常错误 12");
+        EXPECT_EQ(StatusText(255, flavour), "异常错误 127");
+        EXPECT_EQ(StatusText(status::UnhandledFunction, flavour), "异常错误 127");
     }
 }
 
 TEST(StatusTexts, DataViewSplitsWriteErrorsByTheFirstFlagInOrder) {
     using namespace port_error;
-    EXPECT_EQ(View(4, Break), "Write error: Break condition");
-    EXPECT_EQ(View(4, IoError), "Write error: I/O error");
-    EXPECT_EQ(View(4, Mode), "Write error: Serial connection error");
-    EXPECT_EQ(View(4, TxFull), "Write error: Output buffer overflow");
+    EXPECT_EQ(View(4, Break), "写入错误: 线路中断");
+    EXPECT_EQ(View(4, IoError), "写入错误: I/O 错误");
+    EXPECT_EQ(View(4, Mode), "写入错误: 串口连接错误");
+    EXPECT_EQ(View(4, TxFull), "写入错误: 输出缓冲区溢出");
     // Several flags: the earliest in the test order wins, not the lowest bit.
-    EXPECT_EQ(View(4, TxFull | Mode | IoError | Break), "Write error: Break condition");
-    EXPECT_EQ(View(4, TxFull | Mode | IoError), "Write error: I/O error");
-    EXPECT_EQ(View(4, TxFull | Mode), "Write error: Serial connection error");
+    EXPECT_EQ(View(4, TxFull | Mode | IoError | Break), "写入错误: 线路中断");
+    EXPECT_EQ(View(4, TxFull | Mode | IoError), "写入错误: I/O 错误");
+    EXPECT_EQ(View(4, TxFull | Mode), "写入错误: 串口连接错误");
     // Flags that are not write sub-kinds, and read flags, leave the plain text.
     EXPECT_EQ(View(4, Frame | Overrun | RxParity | RxOver), QString::fromUtf8("写入错误"));
     EXPECT_EQ(View(4, 0, Break), QString::fromUtf8("写入错误"));
@@ -86,17 +86,17 @@ TEST(StatusTexts, DataViewSplitsWriteErrorsByTheFirstFlagInOrder) {
 
 TEST(StatusTexts, DataViewSplitsReadErrorsByTheFirstFlagInOrder) {
     using namespace port_error;
-    EXPECT_EQ(View(5, 0, Frame), "Read error: Framing error");
-    EXPECT_EQ(View(5, 0, Overrun), "Read error: Character buffer overrun");
-    EXPECT_EQ(View(5, 0, RxParity), "Read error: Parity error");
-    EXPECT_EQ(View(5, 0, RxOver), "Read error: Input buffer overflow");
-    EXPECT_EQ(View(5, 0, IoError), "Read error: I/O error");
-    EXPECT_EQ(View(5, 0, Break), "Read error: Break condition");
+    EXPECT_EQ(View(5, 0, Frame), "读取错误: 帧错误");
+    EXPECT_EQ(View(5, 0, Overrun), "读取错误: 字符缓冲区溢出");
+    EXPECT_EQ(View(5, 0, RxParity), "读取错误: 校验错误");
+    EXPECT_EQ(View(5, 0, RxOver), "读取错误: 输入缓冲区溢出");
+    EXPECT_EQ(View(5, 0, IoError), "读取错误: I/O 错误");
+    EXPECT_EQ(View(5, 0, Break), "读取错误: 线路中断");
     EXPECT_EQ(View(5, 0, Break | IoError | RxOver | RxParity | Overrun | Frame),
-              "Read error: Framing error");
-    EXPECT_EQ(View(5, 0, RxOver | Overrun), "Read error: Character buffer overrun");
-    EXPECT_EQ(View(5, 0, Break | IoError), "Read error: I/O error");
-    EXPECT_EQ(View(5, 0, Break | RxOver), "Read error: Input buffer overflow");
+              "读取错误: 帧错误");
+    EXPECT_EQ(View(5, 0, RxOver | Overrun), "读取错误: 字符缓冲区溢出");
+    EXPECT_EQ(View(5, 0, Break | IoError), "读取错误: I/O 错误");
+    EXPECT_EQ(View(5, 0, Break | RxOver), "读取错误: 输入缓冲区溢出");
     EXPECT_EQ(View(5, 0, TxFull | Mode), QString::fromUtf8("读取错误"));
     EXPECT_EQ(View(5, Frame, 0), QString::fromUtf8("读取错误"));
 }
@@ -113,10 +113,10 @@ TEST(StatusTexts, OnlyTheDataViewSplitsPortErrors) {
 }
 
 TEST(StatusTexts, SerialOpenFailures) {
-    EXPECT_EQ(SerialOpenFailureMessage(1, 3), "Port 3 not available");
+    EXPECT_EQ(SerialOpenFailureMessage(1, 3), "端口 3 不可用");
     for (int result = 2; result <= 5; ++result) {
         EXPECT_EQ(SerialOpenFailureMessage(result, 3),
-                  QString("Setting port parameters failed with error %1.").arg(result));
+                  QString("设置端口参数失败，错误 %1。").arg(result));
     }
     for (int result : {0, 6, -1, 12}) {
         EXPECT_EQ(SerialOpenFailureMessage(result, 3), "") << "result " << result;
@@ -124,12 +124,12 @@ TEST(StatusTexts, SerialOpenFailures) {
 }
 
 TEST(StatusTexts, TcpOpenFailures) {
-    EXPECT_EQ(TcpOpenFailureMessage(12, 10091), "Modbus/TCP Connection Failed. WSA Startup error 10091");
-    EXPECT_EQ(TcpOpenFailureMessage(13, 5), "Modbus/TCP Connection Failed. Invalid IP Address");
-    EXPECT_EQ(TcpOpenFailureMessage(14, 111), "Modbus/TCP Connection Failed. Connect error 111");
-    EXPECT_EQ(TcpOpenFailureMessage(15, 5), "Modbus/TCP Connection Failed. Connect Timeout");
-    EXPECT_EQ(TcpOpenFailureMessage(16, 22), "Modbus/TCP Connection Failed. ioctlsocket - error 22");
-    EXPECT_EQ(TcpOpenFailureMessage(18, 24), "Modbus/TCP Connection Failed. Socket - error 24");
+    EXPECT_EQ(TcpOpenFailureMessage(12, 10091), "Modbus/TCP 连接失败：网络初始化错误 10091");
+    EXPECT_EQ(TcpOpenFailureMessage(13, 5), "Modbus/TCP 连接失败：IP 地址无效");
+    EXPECT_EQ(TcpOpenFailureMessage(14, 111), "Modbus/TCP 连接失败：连接错误 111");
+    EXPECT_EQ(TcpOpenFailureMessage(15, 5), "Modbus/TCP 连接失败：连接超时");
+    EXPECT_EQ(TcpOpenFailureMessage(16, 22), "Modbus/TCP 连接失败：套接字设置错误 22");
+    EXPECT_EQ(TcpOpenFailureMessage(18, 24), "Modbus/TCP 连接失败：套接字错误 24");
     for (int result : {0, 1, 17, 19, 20}) {
         EXPECT_EQ(TcpOpenFailureMessage(result, 5), "") << "result " << result;
     }
@@ -153,7 +153,7 @@ TEST(StatusTexts, LogsWordTheCauseOfAFailedPoll) {
         {status::WriteError, EINVAL, 0, "请求发送失败"},
         {status::ReadError, ECONNRESET, 0, "连接被对方断开"},
         {status::ReadError, EIO, 0, "端口 I/O 错误"},
-        {status::ReadError, 0, port_error::Frame, "Read error: Framing error"},
+        {status::ReadError, 0, port_error::Frame, "读取错误: 帧错误"},
         {status::ReadError, 0, 0, "读取错误"},
         // The errno belongs to failed sends and receives only.
         {status::Timeout, ECONNREFUSED, 0, "超时错误"},

@@ -1827,6 +1827,94 @@ Do you want to replace it?</translation>
         <source>请求发送失败</source>
         <translation>Request could not be sent</translation>
     </message>
+    <message>
+        <source>Modbus/TCP 连接失败：错误 %1</source>
+        <translation>Modbus/TCP Connection Failed. Error %1</translation>
+    </message>
+    <message>
+        <source>打开端口 %1 失败，错误 %2。</source>
+        <translation>Opening Port %1 failed with error %2.</translation>
+    </message>
+    <message>
+        <source>Modbus/TCP 连接失败：端口 %1 无效</source>
+        <translation>Modbus/TCP Connection Failed. Invalid port %1</translation>
+    </message>
+    <message>
+        <source>写入错误: 线路中断</source>
+        <translation>Write error: Break condition</translation>
+    </message>
+    <message>
+        <source>写入错误: I/O 错误</source>
+        <translation>Write error: I/O error</translation>
+    </message>
+    <message>
+        <source>写入错误: 串口连接错误</source>
+        <translation>Write error: Serial connection error</translation>
+    </message>
+    <message>
+        <source>写入错误: 输出缓冲区溢出</source>
+        <translation>Write error: Output buffer overflow</translation>
+    </message>
+    <message>
+        <source>读取错误: 帧错误</source>
+        <translation>Read error: Framing error</translation>
+    </message>
+    <message>
+        <source>读取错误: 字符缓冲区溢出</source>
+        <translation>Read error: Character buffer overrun</translation>
+    </message>
+    <message>
+        <source>读取错误: 校验错误</source>
+        <translation>Read error: Parity error</translation>
+    </message>
+    <message>
+        <source>读取错误: 输入缓冲区溢出</source>
+        <translation>Read error: Input buffer overflow</translation>
+    </message>
+    <message>
+        <source>读取错误: I/O 错误</source>
+        <translation>Read error: I/O error</translation>
+    </message>
+    <message>
+        <source>读取错误: 线路中断</source>
+        <translation>Read error: Break condition</translation>
+    </message>
+    <message>
+        <source>端口 %1 不可用</source>
+        <translation>Port %1 not available</translation>
+    </message>
+    <message>
+        <source>设置端口参数失败，错误 %1。</source>
+        <translation>Setting port parameters failed with error %1.</translation>
+    </message>
+    <message>
+        <source>Modbus/TCP 连接失败：网络初始化错误 %1</source>
+        <translation>Modbus/TCP Connection Failed. WSA Startup error %1</translation>
+    </message>
+    <message>
+        <source>Modbus/TCP 连接失败：IP 地址无效</source>
+        <translation>Modbus/TCP Connection Failed. Invalid IP Address</translation>
+    </message>
+    <message>
+        <source>Modbus/TCP 连接失败：连接错误 %1</source>
+        <translation>Modbus/TCP Connection Failed. Connect error %1</translation>
+    </message>
+    <message>
+        <source>Modbus/TCP 连接失败：连接超时</source>
+        <translation>Modbus/TCP Connection Failed. Connect Timeout</translation>
+    </message>
+    <message>
+        <source>Modbus/TCP 连接失败：套接字设置错误 %1</source>
+        <translation>Modbus/TCP Connection Failed. ioctlsocket - error %1</translation>
+    </message>
+    <message>
+        <source>Modbus/TCP 连接失败：套接字错误 %1</source>
+        <translation>Modbus/TCP Connection Failed. Socket - error %1</translation>
+    </message>
+    <message>
+        <source>异常错误 %1</source>
+        <translation>Exception Error %1</translation>
+    </message>
 </context>
 <context>
     <name>Strings</name>
