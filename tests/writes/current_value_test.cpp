@@ -27,6 +27,7 @@
 #include "support/poll_window.h"
 #include "writes/current_column.h"
 #include "writes/single_write_test_support.h"
+#include "writes/pymodbus_suite.h"
 #include "writes/write_test_support.h"
 
 namespace zentiq {
@@ -47,21 +48,8 @@ QString current(const char* value) {
 }
 const QString kNotRead = current("未读取");
 
-class CurrentValueTest : public ::testing::Test {
+class CurrentValueTest : public testing::PyModbusSuite<::testing::Test> {
 protected:
-    static void SetUpTestSuite() {
-        InitEngine();
-        InstallEnginePoster();
-        std::string error;
-        s_link = testing::PeerLink::Start(testing::PeerLink::Peer::PyModbus, TCP, error);
-        s_error = error;
-    }
-    static void TearDownTestSuite() { s_link.reset(); }
-    void SetUp() override {
-        ASSERT_TRUE(s_link) << s_error;
-        PollDocumentModel::ApplicationWide() = {};
-    }
-
     // A write through slot 0 by another route than the dialogs, retried
     // (bounded) while the slot is busy: registers, or coils one word each.
     static void put(bool coils, int at, const Words& items) {
@@ -91,8 +79,6 @@ protected:
         return w;
     }
 
-    static inline std::unique_ptr<testing::PeerLink> s_link;
-    static inline std::string s_error;
 };
 
 // Where a case stands in its table: its registers are its own.

@@ -26,6 +26,7 @@
 #include "writes/mb_preset_multible_register.h"
 #include "writes/mb_read_write_register.h"
 #include "writes/single_write_dialog.h"
+#include "writes/pymodbus_suite.h"
 #include "writes/write_test_support.h"
 
 namespace zentiq {
@@ -65,21 +66,8 @@ const std::vector<Case>& cases() {
     return all;
 }
 
-class ValueRoundTripTest : public ::testing::TestWithParam<Case> {
+class ValueRoundTripTest : public testing::PyModbusSuite<::testing::TestWithParam<Case>> {
 protected:
-    static void SetUpTestSuite() {
-        InitEngine();
-        InstallEnginePoster();
-        std::string error;
-        s_link = testing::PeerLink::Start(testing::PeerLink::Peer::PyModbus, TCP, error);
-        s_error = error;
-    }
-    static void TearDownTestSuite() { s_link.reset(); }
-    void SetUp() override {
-        ASSERT_TRUE(s_link) << s_error;
-        PollDocumentModel::ApplicationWide() = {};
-    }
-
     // Each format and path has registers of its own.
     int address(int path) const { return 500 + 20 * path + 4 * GetParam().index; }
     int length() const { return static_cast<int>(GetParam().wire.size()); }
@@ -149,8 +137,6 @@ protected:
         QTest::keyClick(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_Return);
     }
 
-    static inline std::unique_ptr<testing::PeerLink> s_link;
-    static inline std::string s_error;
 };
 
 TEST_P(ValueRoundTripTest, ReadCellSentUnchangedWritesTheBitsItShowed) {
