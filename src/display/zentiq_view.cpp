@@ -202,6 +202,7 @@ void CZentiqView::OnUpdate() {
     if (m_doc && m_grid) {
         Rebuild();
         FillCells(true);
+        fitAliasColumns();
     }
     m_statusCause.reset();
     update();
@@ -222,6 +223,7 @@ void CZentiqView::Rebuild() {
     const int columns = g.columnCount();
     const int rows = g.rowCount();
     const int rowsPerColumn = std::max(m.rowsPerColumn, 1);
+    m_fittedLength.assign(std::size_t(std::max(columns, 0)), 0);
     for (int c = 1; c < columns; ++c) {
         g.setItemFormat(0, c, kHeaderFormat);
         if (c % 2 == 1) {
@@ -347,10 +349,31 @@ void CZentiqView::FillCells(bool all) {
                                              def.DisplayFormat, i, form, true);
         if (!v.changed && !all)
             continue;
-        g.setItemText(
-            row, column,
-            withPrefix ? formats.CellPrefix(def.OneBased, def.Address, i) + v.text : v.text);
+        const QString text =
+            withPrefix ? formats.CellPrefix(def.OneBased, def.Address, i) + v.text : v.text;
+        g.setItemText(row, column, text);
+        fitColumn(row, column, text.size());
     }
+}
+
+// A value or alias longer than any the column was fitted to widens it, so
+// that no text is cut (Binary, exponents, long aliases); measuring only then
+// keeps a poll result cheap. A hidden alias column stays hidden.
+void CZentiqView::fitColumn(int row, int column, qsizetype length) {
+    if (column < 0 || column >= int(m_fittedLength.size()) || length <= m_fittedLength[column])
+        return;
+    m_fittedLength[column] = length;
+    CGridModel& g = m_grid->model();
+    if (g.columnWidth(column) > 0)
+        g.widenColumnToCell(row, column);
+}
+
+void CZentiqView::fitAliasColumns() {
+    CGridModel& g = m_grid->model();
+    CGridModel::ProgramFill fill(g);  // fitting is no change of the user's
+    for (int c = 1; c < g.columnCount(); c += 2)
+        for (int r = 1; r < g.rowCount(); ++r)
+            fitColumn(r, c, g.itemText(r, c).size());
 }
 
 // ---- engine messages ------------------------------------------------------------------
@@ -594,6 +617,8 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
 int CZentiqView::onGridNotify(const GridNotification& n) {
     if (n.code == GVN_BEGINLABELEDIT && m_grid && m_grid->controlId() == kGridControlId)
         OnValueEdit(n.row, n.column, n.character);
+    if (n.code == GVN_ENDLABELEDIT && m_grid)
+        fitColumn(n.row, n.column, m_grid->model().itemText(n.row, n.column).size());
     return 0;
 }
 

@@ -148,6 +148,8 @@ protected:
     void showEvent(QShowEvent* e) override;
 
 private:
+    void fitColumn(int row, int column, qsizetype length);
+    void fitAliasColumns();
     void createGridWindow();
     QRect gridRect() const;
     int onGridNotify(const GridNotification& n);
@@ -171,6 +173,9 @@ private:
     };
     std::optional<StatusCause> m_statusCause;
     QString m_headerFormat;
+    // Per grid column: the longest text it has been fitted to since the
+    // grid was laid out.
+    std::vector<qsizetype> m_fittedLength;
     QString m_cellPrefixFormat;
     bool m_gridCreated = false;
     // Whether the value cells have the stale look, and whether they were

@@ -451,6 +451,13 @@ bool CGridModel::setItemText(int row, int col, const QString& text) {
     return true;
 }
 
+bool CGridModel::widenColumnToCell(int row, int col) {
+    const std::optional<QSize> extent = cellExtent(row, col);
+    if (!extent || extent->width() <= columnWidth(col))
+        return false;
+    return setColumnWidth(col, std::min(extent->width(), kMaxExtent));
+}
+
 std::uint32_t CGridModel::itemState(int row, int col) const {
     return isValid(row, col) ? at(row, col).state() : 0;
 }

@@ -155,6 +155,9 @@ public:
     QString itemText(int row, int col) const;
     // Marks the cell and the grid modified.
     bool setItemText(int row, int col, const QString& text);
+    // Widens the cell's column to its text, when that is wider (never
+    // narrows it); true when the width changed.
+    bool widenColumnToCell(int row, int col);
 
     std::uint32_t itemState(int row, int col) const;
     // Replaces the state bits; the selected bit also updates the selection.

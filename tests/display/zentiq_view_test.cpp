@@ -4,6 +4,7 @@
 // directly, the way the connection command drives it.
 #include "display/zentiq_view.h"
 
+#include <QFontMetrics>
 #include <QAction>
 #include <QApplication>
 #include <QMenu>
@@ -793,6 +794,43 @@ TEST_F(OfflineViewTest, AliasColumnsHideAndComeBackAtTheirContentWidth) {
     EXPECT_FALSE(w.model().restoreAliasColumns);
     for (int c = 1; c < w.grid().columnCount(); c += 2)
         EXPECT_GT(w.grid().columnWidth(c), 1) << c;
+}
+
+// No text is cut: a column widens to the longest value or alias it shows
+// (Binary, exponents), a typed alias included; a hidden alias column stays
+// hidden, and fitting does not count as a change of the document.
+TEST_F(OfflineViewTest, ColumnsWidenToTheirLongestTextAndHiddenOnesStayHidden) {
+    struct Case {
+        const char* what;
+        int format;
+        std::vector<quint8> values;
+    };
+    const Case cases[] = {
+        {"binary", 3, bytesOf(std::vector<std::uint16_t>{0xFFFF, 0x8001})},
+        {"float exponent", 4, bytesOf(std::vector<float>{-2.3021767e+23f, 1.0f})},
+        {"double exponent", 6, bytesOf(std::vector<double>{-1.7976931348623157e+308})},
+        {"signed", 0, bytesOf(std::vector<std::uint16_t>{0x8000, 1})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        PollWindow w(definition(3, 0, 4, c.format), c.values);
+        CGridModel& g = w.grid();
+        for (int r = 1; r < g.rowCount(); ++r) {
+            const int needed = QFontMetrics(g.itemFont(r, 2)).horizontalAdvance(g.itemText(r, 2));
+            EXPECT_GE(g.columnWidth(2), needed) << g.itemText(r, 2).toStdString();
+        }
+        EXPECT_FALSE(g.isModified());
+        const QString alias = QStringLiteral("Pump 3 discharge pressure setpoint");
+        const int before = g.columnWidth(1);
+        ASSERT_EQ(g.endEdit(1, 1, alias), CGridModel::EditResult::Changed);
+        EXPECT_GT(g.columnWidth(1), before);
+        EXPECT_GE(g.columnWidth(1), QFontMetrics(g.itemFont(1, 1)).horizontalAdvance(alias));
+    }
+    PollDefinition hidden = definition(3, 0, 4, 0);
+    hidden.HideAlias = 1;
+    PollWindow w(hidden);
+    w.grid().endEdit(1, 1, QStringLiteral("a long alias that stays out of sight"));
+    EXPECT_EQ(w.grid().columnWidth(1), 0);
 }
 
 TEST_F(OfflineViewTest, ContextMenuOffersCopyAndRoutesThroughTheGridFirst) {
