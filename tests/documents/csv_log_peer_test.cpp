@@ -151,7 +151,7 @@ TEST(CsvLogGridTest, EveryValueIsWrittenAsTheGridShowsIt) {
     const double inf = std::numeric_limits<double>::infinity();
     const Case cases[] = {
         {4, {2.3021767e+23, 1e10, -12345678.0, 12345678.0, 1.5, 1e-7, -0.0, nan, -inf}},
-        {5, {3.4028235e+38, -1.17549435e-38, 0.1, 65536.5}},
+        {5, {double(std::numeric_limits<float>::max()), -1.17549435e-38, 0.1, 65536.5}},
         {6, {1e300, -1234567.0, 123456.789, 4.9e-324, 1e16, nan}},
         {7, {-0.0, 2.5e-10, 99999.99999, inf}},
         {8, {2147483647.0, -2147483648.0, 0.0}},
@@ -172,15 +172,21 @@ TEST(CsvLogGridTest, EveryValueIsWrittenAsTheGridShowsIt) {
         auto& bytes = w.model().values;
         bytes.fill(0);
         for (int i = 0; i < count; ++i) {
+            // Only the format's own conversion: the others may not hold the value.
             const double v = c.values[std::size_t(i)];
-            const float f = static_cast<float>(v);
-            const auto l = static_cast<std::int32_t>(v);
-            const auto word = static_cast<std::int16_t>(v);
-            const void* from = c.format <= 1 ? static_cast<const void*>(&word)
-                               : c.format <= 5 ? static_cast<const void*>(&f)
-                               : c.format <= 7 ? static_cast<const void*>(&v)
-                                               : static_cast<const void*>(&l);
-            std::memcpy(bytes.data() + 2 * registers * i, from, 2 * std::size_t(registers));
+            std::uint8_t* to = bytes.data() + 2 * registers * i;
+            if (c.format <= 1) {
+                const auto word = static_cast<std::int16_t>(v);
+                std::memcpy(to, &word, sizeof word);
+            } else if (c.format <= 5) {
+                const auto f = static_cast<float>(v);
+                std::memcpy(to, &f, sizeof f);
+            } else if (c.format <= 7) {
+                std::memcpy(to, &v, sizeof v);
+            } else {
+                const auto l = static_cast<std::int32_t>(v);
+                std::memcpy(to, &l, sizeof l);
+            }
         }
         w.model().valuesUnknown = false;
         w.view->FillCells(true);
