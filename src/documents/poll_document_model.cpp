@@ -347,6 +347,7 @@ bool PollDocumentModel::MarkValuesRead(qint64 now) {
 
 void PollDocumentModel::ForgetValues() {
     values.fill(0);
+    words.fill(0);
     valuesUnknown = true;
     valuesStale = false;
     lastGoodRead = 0;

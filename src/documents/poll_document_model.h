@@ -11,6 +11,7 @@
 #include "documents/poll_definition.h"
 #include "documents/window_placement.h"
 #include "engine/engine_types.h"
+#include "values/row_type.h"
 
 namespace zentiq {
 
@@ -161,6 +162,13 @@ public:
     std::array<quint8, kDataSize> values{};
     std::array<quint8, kDataSize> previousValues{};
     std::array<quint8, kDataSize> writeValues{};
+    // The registers of a read poll as they came, for the rows with a type
+    // of their own (values holds them in the display format's layout).
+    static constexpr int kWordCount = int(kDataSize / 2);
+    std::array<quint16, kDataSize / 2> words{};
+    // Types of single rows, by protocol address: kept when the poll moves,
+    // shown where it covers them.
+    RowTypes rowTypes;
 
 private:
     // Hands `values` to the engine slot of a write poll.

@@ -31,6 +31,12 @@ void copyValues(const std::array<T, N>& from, int count, std::array<quint8, kDat
     std::memcpy(to.data(), from.data(), bytes);
 }
 
+template <std::size_t N>
+void copyWords(const std::array<std::uint16_t, N>& from, int count,
+               std::array<quint16, N>& to) {
+    std::copy_n(from.begin(), std::clamp<int>(count, 0, int(N)), to.begin());
+}
+
 }  // namespace
 
 void PollResultIntake::CopySlotData(PollDocumentModel& m, int slot) {
@@ -43,6 +49,10 @@ void PollResultIntake::CopySlotData(PollDocumentModel& m, int slot) {
         copyValues(bytes, length, m.values);
         return;
     }
+    // Rows with a type of their own read the registers as they came.
+    std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
+    ReadRegisters(slot, registers.data());
+    copyWords(registers, length, m.words);
     switch (static_cast<DisplayFormat>(def.DisplayFormat)) {
     case DisplayFormat::Float:
     case DisplayFormat::FloatInverse: {
@@ -65,12 +75,7 @@ void PollResultIntake::CopySlotData(PollDocumentModel& m, int slot) {
         copyValues(longs, length / 2, m.values);
         break;
     }
-    default: {
-        std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
-        ReadRegisters(slot, registers.data());
-        copyValues(registers, length, m.values);
-        break;
-    }
+    default: copyValues(registers, length, m.values); break;
     }
 }
 

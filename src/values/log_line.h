@@ -8,7 +8,11 @@
 
 #include <QString>
 
+#include <map>
+
 namespace zentiq {
+
+struct RowType;
 
 class LogLine {
 public:
@@ -25,6 +29,11 @@ public:
         // false: a read poll that has not read its values yet, whose zeros
         // are no readings (the window shows its cells empty).
         bool valuesRead = true;
+        // The registers as read (register polls), for rows with a type of
+        // their own; by protocol address. Without types every item shows
+        // the display format.
+        std::span<const std::uint16_t> words{};
+        const std::map<int, RowType>* rowTypes = nullptr;
     };
 
     // The separator text: a blank, "," or a tab (a blank for any other value).

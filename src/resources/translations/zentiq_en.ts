@@ -1775,6 +1775,78 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>RowType</name>
+    <message>
+        <source>超出范围 %1..%2</source>
+        <translation>Out of range %1..%2</translation>
+    </message>
+    <message>
+        <source>文本 (低字节在前)</source>
+        <translation>Text (low byte first)</translation>
+    </message>
+    <message>
+        <source>文本 (高字节在前)</source>
+        <translation>Text (high byte first)</translation>
+    </message>
+    <message>
+        <source>%1 个寄存器</source>
+        <translation>%1 registers</translation>
+    </message>
+    <message>
+        <source>%1 位小数</source>
+        <translation>%1 decimals</translation>
+    </message>
+    <message>
+        <source>不是数字：%1</source>
+        <translation>Not a number: %1</translation>
+    </message>
+    <message>
+        <source>文本超过 %1 个字符</source>
+        <translation>Text longer than %1 characters</translation>
+    </message>
+    <message>
+        <source>只能是 ASCII 字符</source>
+        <translation>ASCII characters only</translation>
+    </message>
+    <message>
+        <source>不是四位以内的十六进制数：%1</source>
+        <translation>Not a hex number of up to four digits: %1</translation>
+    </message>
+    <message>
+        <source>不是 16 位以内的二进制数：%1</source>
+        <translation>Not a binary number of up to 16 digits: %1</translation>
+    </message>
+    <message>
+        <source>超出单精度浮点数的范围</source>
+        <translation>Outside the range of a float</translation>
+    </message>
+    <message>
+        <source>字符串</source>
+        <extracomment>own name</extracomment>
+        <translation>字符串</translation>
+    </message>
+    <message>
+        <source>无符号长整数</source>
+        <extracomment>own name</extracomment>
+        <translation>无符号长整数</translation>
+    </message>
+    <message>
+        <source>大端</source>
+        <extracomment>own name</extracomment>
+        <translation>大端</translation>
+    </message>
+    <message>
+        <source>小端</source>
+        <extracomment>own name</extracomment>
+        <translation>小端</translation>
+    </message>
+    <message>
+        <source>字交换</source>
+        <extracomment>own name</extracomment>
+        <translation>字交换</translation>
+    </message>
+</context>
+<context>
     <name>SettingsStore</name>
     <message>
         <source>设置无法写入 %1，本次的更改在程序结束后会丢失。</source>

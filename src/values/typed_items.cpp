@@ -1,0 +1,102 @@
+#include "values/typed_items.h"
+
+#include <algorithm>
+
+#include "engine/engine_types.h"
+#include "values/value_format.h"
+
+namespace zentiq {
+
+std::vector<ItemPlan> PlanItems(int address, int length, int function, const RowTypes& types) {
+    std::vector<ItemPlan> plan(std::size_t(std::max(length, 0)));
+    // Types read the registers as they came: only read polls have them.
+    if (types.empty() || (function != FunctionCode::ReadHoldingRegisters &&
+                          function != FunctionCode::ReadInputRegisters))
+        return plan;
+    // The nearest typed row at or before the first item may reach into the
+    // poll from before it.
+    auto next = types.upper_bound(address);
+    const RowType* current = nullptr;
+    int currentStart = 0;
+    if (next != types.begin()) {
+        const auto before = std::prev(next);
+        current = &before->second;
+        currentStart = before->first;
+    }
+    for (int i = 0; i < length; ++i) {
+        const int at = address + i;
+        if (next != types.end() && next->first == at) {
+            current = &next->second;
+            currentStart = at;
+            ++next;
+        }
+        if (current == nullptr || at >= currentStart + current->Registers()) {
+            current = nullptr;
+            continue;
+        }
+        if (at == currentStart)
+            plan[std::size_t(i)].type = current;
+        else
+            plan[std::size_t(i)].covered = true;
+    }
+    return plan;
+}
+
+bool AnyTyped(std::span<const ItemPlan> plan) {
+    return std::any_of(plan.begin(), plan.end(),
+                       [](const ItemPlan& p) { return p.type != nullptr || p.covered; });
+}
+
+QString PlannedText(const LogLine::Poll& poll, std::span<const ItemPlan> plan, int item,
+                    ValueForm form) {
+    if (item < 0 || item >= poll.length)
+        return QString();
+    if (std::size_t(item) < plan.size()) {
+        const ItemPlan& p = plan[std::size_t(item)];
+        if (p.covered)
+            return QString();
+        if (p.type != nullptr) {
+            const auto words = poll.words.first(std::min<std::size_t>(
+                poll.words.size(), std::size_t(std::max(poll.length, 0))));
+            return TypedText(words, item, *p.type, form);
+        }
+    }
+    return FormatValue(poll.values, {}, poll.length, poll.function, poll.displayFormat, item, form,
+                       false)
+        .text;
+}
+
+std::optional<double> PlannedNumber(const LogLine::Poll& poll, std::span<const ItemPlan> plan,
+                                    int item) {
+    if (item < 0 || item >= poll.length)
+        return std::nullopt;
+    if (std::size_t(item) < plan.size()) {
+        const ItemPlan& p = plan[std::size_t(item)];
+        if (p.covered)
+            return std::nullopt;
+        if (p.type != nullptr) {
+            const auto words = poll.words.first(std::min<std::size_t>(
+                poll.words.size(), std::size_t(std::max(poll.length, 0))));
+            return TypedNumber(words, item, *p.type);
+        }
+    }
+    return NumericValue(poll.values, poll.length, poll.function, poll.displayFormat, item);
+}
+
+namespace {
+std::vector<ItemPlan> planOf(const LogLine::Poll& poll) {
+    static const RowTypes none;
+    return PlanItems(poll.address, poll.length, poll.function,
+                     poll.rowTypes != nullptr ? *poll.rowTypes : none);
+}
+}  // namespace
+
+QString ItemText(const LogLine::Poll& poll, int item, ValueForm form) {
+    return PlannedText(poll, planOf(poll), item, form);
+}
+
+std::optional<double> ItemNumber(const LogLine::Poll& poll, int item) {
+    return PlannedNumber(poll, planOf(poll), item);
+}
+
+}  // namespace zentiq
