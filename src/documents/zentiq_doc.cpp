@@ -510,6 +510,33 @@ void CZentiqDoc::UpdateAndMarkModified() {
     SetModifiedFlag(true);
 }
 
+bool CZentiqDoc::SetRowTypes(const std::vector<int>& addresses,
+                             const std::optional<RowType>& type) {
+    if (type && !type->Valid())
+        return false;
+    RowTypes next = d->model.rowTypes;
+    for (const int address : addresses) {
+        if (address < 0 || address > 0xFFFF)
+            return false;
+        if (type)
+            next[address] = *type;
+        else
+            next.erase(address);
+    }
+    return ReplaceRowTypes(next);
+}
+
+bool CZentiqDoc::ReplaceRowTypes(const RowTypes& types) {
+    for (const auto& [address, type] : types)
+        if (address < 0 || address > 0xFFFF || !type.Valid())
+            return false;
+    if (types == d->model.rowTypes)
+        return true;
+    d->model.rowTypes = types;
+    UpdateAndMarkModified();
+    return true;
+}
+
 void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
     const ApplyDefinitionResult result = d->model.ApplyDefinition(values);
     if (!result.changed) {

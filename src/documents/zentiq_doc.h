@@ -11,10 +11,12 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "framework/command_target.h"
 #include "documents/window_placement.h"
 #include "engine/engine_types.h"
+#include "values/row_type.h"
 #include "resources/menus.h"  // the command ids the document answers
 
 namespace zentiq {
@@ -91,6 +93,13 @@ public:
     void SetOwnedByClient(bool owned);
     bool OwnedByClient() const;
     void UpdateAndMarkModified();
+    // Gives the rows at `addresses` (protocol addresses) the type `type`, or
+    // takes their type away (nullopt: the display format again); the views
+    // show it at once and the document is modified. Invalid types change
+    // nothing and return false.
+    bool SetRowTypes(const std::vector<int>& addresses, const std::optional<RowType>& type);
+    // Replaces every row type (a register map imported, a file read).
+    bool ReplaceRowTypes(const RowTypes& types);
     // Every view of the document rebuilds and refills its grid; the
     // modified flag is left alone.
     void UpdateAllViews();
