@@ -10,6 +10,8 @@ integration tests as a real peer.
   bus scanner options: --slave ID,ID,... serves several IDs alike;
                        --sparse FIRST-LAST,... only those addresses exist, in every
                        table, and a read that touches any other gets exception 02
+  typed rows: --typed-block ADDR puts the values of TYPED_BLOCK (below) into
+    the holding registers from ADDR on, each in its type and byte order
   identity (read device identification 43/14 and report slave ID 17):
     --vendor TEXT --product-code TEXT --revision TEXT --vendor-url TEXT
     --product-name TEXT --model-name TEXT --user-application TEXT
@@ -89,6 +91,52 @@ def make_context(slave_id):
         zero_mode=True,
     )
     return ModbusServerContext(slaves={slave_id: store}, single=False)
+
+
+# ---- typed rows: one block of every kind of value a device mixes ----
+# (offset, type, order, value): the value as the device means it, encoded
+# here with struct so that the program's reading is checked against an
+# independent encoder. Orders name bytes most significant first (ABCD); for
+# 64-bit values the letters name the words as they do for the 32-bit ones.
+TYPED_BLOCK = [
+    (0, "h", "ABCD", -1234),
+    (1, "I", "ABCD", 3000000000),
+    (3, "f", "ABCD", 21.5),
+    (5, "f", "CDAB", -3.25),
+    (7, "f", "BADC", 1013.25),
+    (9, "f", "DCBA", 0.125),
+    (11, "q", "ABCD", -1234567890123),
+    (15, "Q", "CDAB", 12345678901234567890),
+    (19, "bcd", "ABCD", 2024),
+    (20, "text", "ABCD", b"ZQ-7781"),
+    (24, "text", "BADC", b"SN42"),
+    (28, "h", "ABCD", 235),  # a temperature in tenths of a degree
+    (29, "H", "ABCD", 0b1010000000000101),
+]
+TYPED_TEXT_REGISTERS = 4
+
+
+def typed_words(kind, order, value):
+    import struct
+    if kind == "bcd":
+        return [int(str(value), 16)]
+    if kind == "text":
+        raw = value.ljust(2 * TYPED_TEXT_REGISTERS, b"\0")
+    else:
+        raw = struct.pack(">" + kind, value)
+    words = [raw[i:i + 2] for i in range(0, len(raw), 2)]
+    if order in ("BADC", "DCBA"):
+        words = [w[::-1] for w in words]
+    if order in ("CDAB", "DCBA") and kind != "text":
+        words.reverse()
+    return [int.from_bytes(w, "big") for w in words]
+
+
+def put_typed_block(context, slave_ids, address):
+    for slave_id in slave_ids:
+        for offset, kind, order, value in TYPED_BLOCK:
+            words = typed_words(kind, order, value)
+            context[slave_id].setValues(3, address + offset, words)
 
 
 # ---- bus scanner: several slave IDs, sparse address blocks ----
@@ -219,6 +267,7 @@ def main():
     parser.add_argument("--stop", type=int, choices=[1, 2], default=1)
     parser.add_argument("--slave", type=slave_list, default=[1])
     parser.add_argument("--sparse", type=sparse_blocks, default=None)
+    parser.add_argument("--typed-block", type=int, default=None, metavar="ADDR")
     parser.add_argument("--max-seconds", type=int, default=900)
     parser.add_argument("--verbose", action="store_true")
     add_identity_arguments(parser)
@@ -236,6 +285,10 @@ def main():
     exit_when_stdin_closes()
     exit_after(args.max_seconds)
     context = make_scan_context(args)
+    if args.typed_block is not None:
+        if not 0 <= args.typed_block <= TABLE_SIZE - 30:
+            parser.error("--typed-block out of range")
+        put_typed_block(context, args.slave, args.typed_block)
     try:
         if args.tcp is not None or args.rtu_tcp is not None:
             asyncio.run(serve_tcp(args, context))
