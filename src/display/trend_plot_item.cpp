@@ -52,7 +52,8 @@ void TrendPlotItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QW
         for (const QPolygonF& run : m_lines[i].runs) {
             if (run.size() > 1)
                 bands[i].push_back(TrendEnvelopeOf(
-                    std::span<const QPointF>(run.constData(), std::size_t(run.size())), mapping, width));
+                    std::span<const QPointF>(run.constData(), std::size_t(run.size())), mapping,
+                    width));
         }
     }
     // Only what the area shows and the paint asked for.

@@ -18,12 +18,32 @@ constexpr qint64 kDay = 24 * kHour;
 constexpr qint64 kLimitMs = 100'000'000 * kDay;
 
 // Steps a clock reader counts in; beyond the last, days in 1, 2, 5 x 10^n.
-constexpr std::array<qint64, 26> kSteps = {
-    1,           2,           5,           10,          20,          50,         100,
-    200,         500,         kSecond,     2 * kSecond, 5 * kSecond, 10 * kSecond,
-    15 * kSecond, 30 * kSecond, kMinute,   2 * kMinute, 5 * kMinute, 10 * kMinute,
-    15 * kMinute, 30 * kMinute, kHour,     2 * kHour,   3 * kHour,   6 * kHour,
-    12 * kHour};
+constexpr std::array<qint64, 26> kSteps = {1,
+                                           2,
+                                           5,
+                                           10,
+                                           20,
+                                           50,
+                                           100,
+                                           200,
+                                           500,
+                                           kSecond,
+                                           2 * kSecond,
+                                           5 * kSecond,
+                                           10 * kSecond,
+                                           15 * kSecond,
+                                           30 * kSecond,
+                                           kMinute,
+                                           2 * kMinute,
+                                           5 * kMinute,
+                                           10 * kMinute,
+                                           15 * kMinute,
+                                           30 * kMinute,
+                                           kHour,
+                                           2 * kHour,
+                                           3 * kHour,
+                                           6 * kHour,
+                                           12 * kHour};
 
 // The smallest step at which no alignment of the span gives more ticks than allowed.
 qint64 stepFor(qint64 spanMs, int maxTicks) {
@@ -45,7 +65,7 @@ qint64 floorDiv(qint64 a, qint64 b) { return a / b - (a % b != 0 && (a < 0) != (
 QString formatFor(qint64 step, bool severalDays) {
     if (step >= kDay)
         return QStringLiteral("yyyy-MM-dd");
-    QString time = step < kSecond ? QStringLiteral("hh:mm:ss.zzz")
+    QString time = step < kSecond   ? QStringLiteral("hh:mm:ss.zzz")
                    : step < kMinute ? QStringLiteral("hh:mm:ss")
                                     : QStringLiteral("hh:mm");
     return severalDays ? QStringLiteral("MM-dd ") + time : time;
@@ -72,7 +92,8 @@ TimeScale TimeScaleFor(qint64 fromMs, qint64 toMs, int utcOffsetSeconds, int max
         !scale.ticks.empty() && localDay(scale.ticks.front()) != localDay(scale.ticks.back());
     scale.labelFormat = formatFor(step, severalDays);
     for (const qint64 tick : scale.ticks)
-        scale.labels << QDateTime::fromMSecsSinceEpoch(tick + offset, Qt::UTC).toString(scale.labelFormat);
+        scale.labels
+            << QDateTime::fromMSecsSinceEpoch(tick + offset, Qt::UTC).toString(scale.labelFormat);
     return scale;
 }
 
