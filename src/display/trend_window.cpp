@@ -87,8 +87,11 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
         m_lines.push_back(line);
     }
     m_plot = new TrendPlotItem(m_chart, m_axisX, m_axisY);
-    connect(m_chart, &QChart::plotAreaChanged, this,
-            [this](const QRectF& area) { m_plot->SetPlotArea(area); });
+    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+        m_plot->SetPlotArea(area);
+        // A wider plot has room for more time labels.
+        scaleX(qint64(m_axisX->min()), qint64(m_axisX->max()));
+    });
     connect(m_axisX, &QValueAxis::rangeChanged, this, [this] { m_plot->update(); });
     connect(m_axisY, &QValueAxis::rangeChanged, this, [this] { m_plot->update(); });
     m_chartView = new QChartView(m_chart);
