@@ -70,8 +70,8 @@ int main(int argc, char** argv) {
         const zentiq::StartOptions options = zentiq::StartOptions::Parse(args);
         options.ApplySettingsDir();
         zentiq::SettingsStore store;
-        zentiq::ApplyLanguage(zentiq::CommandLine::Parse(args).language.value_or(
-            zentiq::StoredLanguage(store)));
+        zentiq::ApplyLanguage(
+            zentiq::CommandLine::Parse(args).language.value_or(zentiq::StoredLanguage(store)));
         std::fprintf(stderr, "zentiq: %s\n",
                      qUtf8Printable(zentiq::HeadlessHelper::FailureText(failure)));
         return zentiq::HeadlessLogger::kOpenError;
@@ -129,8 +129,9 @@ int main(int argc, char** argv) {
             zentiq::CMainFrame* frame = app.MainFrame();
             const bool saved = frame != nullptr && frame->grab().save(options.screenshot, "PNG");
             if (!saved)
-                std::fprintf(stderr, "zentiq: could not write %s\n",
-                             qUtf8Printable(options.screenshot));
+                std::fprintf(
+                    stderr, "zentiq: %s\n",
+                    qUtf8Printable(zentiq::CZentiqApp::ScreenshotFailedText(options.screenshot)));
             QApplication::exit(saved ? 0 : 3);
         });
     }

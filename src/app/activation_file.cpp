@@ -1,5 +1,6 @@
 #include "app/activation_file.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -140,7 +141,8 @@ bool Write(const QString& dir, const QString& programPath, QString* error) {
     const QString text = Contents(programPath);
     if (text.isEmpty()) {
         if (error != nullptr)
-            *error = QStringLiteral("the program path %1 cannot be named in an activation file")
+            *error = QCoreApplication::translate("zentiq::activation_file",
+                                                 "程序路径 %1 无法写入激活文件")
                          .arg(programPath);
         return false;
     }
@@ -153,13 +155,15 @@ bool Write(const QString& dir, const QString& programPath, QString* error) {
     }
     if (!QDir().mkpath(dir)) {
         if (error != nullptr)
-            *error = QStringLiteral("the folder %1 could not be made").arg(dir);
+            *error = QCoreApplication::translate("zentiq::activation_file", "无法创建文件夹 %1")
+                         .arg(dir);
         return false;
     }
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
         if (error != nullptr)
-            *error = QStringLiteral("%1 could not be written: %2").arg(path, file.errorString());
+            *error = QCoreApplication::translate("zentiq::activation_file", "%1 无法写入：%2")
+                         .arg(path, file.errorString());
         return false;
     }
     return true;
@@ -182,7 +186,8 @@ QString SystemFilePath() {
     for (const QString& dir : dirs.split(QLatin1Char(':'), Qt::SkipEmptyParts)) {
         if (QDir::isRelativePath(dir))
             continue;  // not a place the bus looks
-        const QString path = QDir::cleanPath(dir + QStringLiteral("/dbus-1/services/") + FileName());
+        const QString path =
+            QDir::cleanPath(dir + QStringLiteral("/dbus-1/services/") + FileName());
         if (QFileInfo(path).isFile())
             return path;
     }
@@ -210,14 +215,12 @@ Action Decide(const StartKind& start, const QString& programPath) {
 
 bool Apply(const StartKind& start, const QString& programPath, QString* error) {
     switch (Decide(start, programPath)) {
-    case Action::Leave:
-        return true;
-    case Action::Write:
-        return Write(ServicesDir(), programPath, error);
+    case Action::Leave: return true;
+    case Action::Write: return Write(ServicesDir(), programPath, error);
     case Action::RemoveStale:
         if (QFile file(userFilePath()); !file.remove()) {
             if (error != nullptr)
-                *error = QStringLiteral("%1 could not be removed: %2")
+                *error = QCoreApplication::translate("zentiq::activation_file", "%1 无法删除：%2")
                              .arg(file.fileName(), file.errorString());
             return false;
         }

@@ -51,7 +51,7 @@ AutomationServer::AutomationServer(CZentiqApp& app, const activation_file::Start
 }
 
 AutomationServer::~AutomationServer() {
-    m_quitting = true;  // documents that go with the application end nothing more
+    m_quitting = true;     // documents that go with the application end nothing more
     m_connection.reset();  // a client waiting for its Connect hears why
     // Calls still on their way to this object are dropped with it; the bus
     // object forwards no more and, once unregistered, is reached no more.
@@ -109,8 +109,7 @@ void AutomationServer::start() {
     });
     if (!bus.registerVirtualObject(QLatin1String(kApplicationPath), m_busObject.get(),
                                    QDBusConnection::SubPath)) {
-        report(QStringLiteral("the object path %1 is taken in this process")
-                   .arg(QLatin1String(kApplicationPath)));
+        report(tr("对象路径 %1 在本进程中已被占用").arg(QLatin1String(kApplicationPath)));
         return quit(cannotServe);
     }
     // The bus library delivers calls in the thread of the object: on its own
@@ -120,17 +119,15 @@ void AutomationServer::start() {
         m_busObject->moveToThread(busThread);
     m_objectRegistered = true;
     if (!bus.registerService(QLatin1String(kServiceName))) {
-        report(QStringLiteral("the bus name %1 belongs to another program")
-                   .arg(QLatin1String(kServiceName)));
+        report(tr("总线名称 %1 属于另一个程序").arg(QLatin1String(kServiceName)));
         bus.unregisterObject(QLatin1String(kApplicationPath), QDBusConnection::UnregisterTree);
         m_objectRegistered = false;
         return quit(cannotServe);
     }
     m_serving = true;
     m_connection = std::make_unique<AutomationConnection>(
-        m_app.Connection(), [](const QDBusMessage& message) {
-            QDBusConnection::sessionBus().send(message);
-        });
+        m_app.Connection(),
+        [](const QDBusMessage& message) { QDBusConnection::sessionBus().send(message); });
     m_watcher = new QDBusServiceWatcher(this);
     m_watcher->setConnection(bus);
     m_watcher->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);

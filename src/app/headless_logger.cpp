@@ -316,10 +316,14 @@ QString HeadlessLogger::StatusLine() const {
 }
 
 int HeadlessLogger::Run(const QStringList& arguments) {
+    // Every text of the run in the language of the interface, the first
+    // problem with the line too. Qt's own texts are never shown here.
+    SettingsStore store;
+    ApplyProgramLanguage(CommandLine::Parse(arguments).language.value_or(StoredLanguage(store)));
     const CommandLine line = CommandLine::Parse(arguments);
     QString problem = line.error;
     if (problem.isEmpty() && (line.automation || !line.printFile.isEmpty()))
-        problem = QStringLiteral("--headless runs without --automation and --print");
+        problem = tr("--headless 不能与 --automation 或 --print 一起使用");
     if (problem.isEmpty())
         problem = UsageProblem(line.files);
     if (!problem.isEmpty()) {
@@ -327,8 +331,6 @@ int HeadlessLogger::Run(const QStringList& arguments) {
         std::fprintf(stderr, "%s\n", qUtf8Printable(CommandLine::UsageText()));
         return kUsageError;
     }
-    SettingsStore store;
-    ApplyLanguage(line.language.value_or(StoredLanguage(store)));
     // A file-size limit (ulimit -f, systemd's LimitFSIZE=) then fails a
     // write with EFBIG, which the logs wait out as a full disk, instead of
     // ending the run.

@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QSettings>
-#include <cstdio>
 
 namespace zentiq {
 namespace {
@@ -38,7 +37,8 @@ StartOptions StartOptions::Parse(const QStringList& args) {
             bool ok = false;
             const int ms = value.toInt(&ok);
             if (!ok || ms < 0 || ms > 600000) {
-                std::fprintf(stderr, "zentiq: --screenshot-delay wants milliseconds (0..600000)\n");
+                options.problems
+                    << tr("%1 需要毫秒数 (0..600000)").arg(QStringLiteral("--screenshot-delay"));
                 options.valid = false;
             }
             options.screenshotDelayMs = ms;
@@ -47,7 +47,7 @@ StartOptions StartOptions::Parse(const QStringList& args) {
         } else if (args[i] == QLatin1String("--settings-dir") ||
                    args[i] == QLatin1String("--screenshot") ||
                    args[i] == QLatin1String("--screenshot-delay")) {
-            std::fprintf(stderr, "zentiq: %s needs a value\n", qUtf8Printable(args[i]));
+            options.problems << tr("%1 需要一个值").arg(args[i]);
             options.valid = false;
         }
     }

@@ -166,6 +166,11 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     QApplication::setApplicationName(LoadString(ids::AppTitle));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
 
+    // Before the first text, so that every one comes up in it: on stderr as
+    // in the windows.
+    const std::optional<Language> asked = CommandLine::Parse(arguments).language;
+    if (!ApplyLanguage(asked.value_or(StoredLanguage(*m_store))))
+        qWarning("zentiq: %s", qUtf8Printable(tr("无法加载英文翻译，界面仍为中文")));
     const CommandLine line = CommandLine::Parse(arguments);
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "zentiq: %s\n%s\n", qUtf8Printable(line.error),
@@ -182,8 +187,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
             line.files, instance_hand_over::OptionsOf(m_store->FileName()), &reason)) {
         case instance_hand_over::Outcome::HandedOver: m_startupExitCode = 0; return false;
         case instance_hand_over::Outcome::Declined:
-            std::fprintf(stderr, "zentiq: the running Zentiq did not take this start: %s\n",
-                         qUtf8Printable(reason));
+            std::fprintf(stderr, "zentiq: %s\n",
+                         qUtf8Printable(tr("正在运行的 Zentiq 没有接受这次启动：%1").arg(reason)));
             break;
         case instance_hand_over::Outcome::NobodyRuns: break;
         }
@@ -194,10 +199,6 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     m_documents->LoadRecentFiles();
     CMBCommSetup::LoadPortDevices(*m_store);
 
-    // Before the first window, so that every text comes up in it.
-    if (!ApplyLanguage(line.language.value_or(StoredLanguage(*m_store))))
-        qWarning(
-            "zentiq: the English translation could not be loaded; the interface stays Chinese");
     if (m_withoutDisplay)
         std::fprintf(stderr, "zentiq: %s\n", qUtf8Printable(WithoutDisplayText()));
     m_mainFrame = std::make_unique<CMainFrame>(m_store.get());
@@ -217,8 +218,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     // The bus name and, at a normal start of the user's own program, the
     // activation file.
     m_automation = std::make_unique<AutomationServer>(
-        *this, activation_file::StartKind{line.automation, m_privateSettings,
-                                          !line.printFile.isEmpty()});
+        *this,
+        activation_file::StartKind{line.automation, m_privateSettings, !line.printFile.isEmpty()});
     // Not with the last window: the clients' documents keep the program
     // alive after the user closed the main frame, and it ends with them.
     QApplication::setQuitOnLastWindowClosed(false);
@@ -231,13 +232,14 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
         QPrinter printer(QPrinter::HighResolution);
         QString error;
         if (printer.outputFormat() != QPrinter::NativeFormat)
-            error = QStringLiteral("no printer is set up");
+            error = tr("没有设置打印机");
         else if (PrintDocumentFile(line.printFile, printer, &error) > 0)
             m_startupExitCode = 0;
         if (m_startupExitCode != 0)
-            std::fprintf(stderr, "zentiq: %s could not be printed: %s\n",
-                         qUtf8Printable(QDir::toNativeSeparators(line.printFile)),
-                         qUtf8Printable(error));
+            std::fprintf(
+                stderr, "zentiq: %s\n",
+                qUtf8Printable(
+                    tr("%1 无法打印：%2").arg(QDir::toNativeSeparators(line.printFile), error)));
         return false;
     }
     // The first file decides the start; any others open after it.
@@ -258,14 +260,17 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
 
 QString CZentiqApp::WithoutDisplayText() { return tr("没有显示器，仅以自动化模式运行"); }
 
+QString CZentiqApp::ScreenshotFailedText(const QString& path) {
+    return tr("无法写入 %1").arg(QDir::toNativeSeparators(path));
+}
+
 CZentiqApp::Refusal CZentiqApp::RefuseTakeOver(const QString& settingsFile) const {
     if (m_withoutDisplay || m_mainFrame == nullptr)
         return {instance_hand_over::kNoDisplayError,
-                QStringLiteral("The running Zentiq was started without a display and cannot "
-                               "show a window")};
+                tr("正在运行的 Zentiq 是在没有显示器的情况下启动的，无法显示窗口")};
     if (!settingsFile.isEmpty() && !sameFile(settingsFile, m_store->FileName()))
         return {instance_hand_over::kOtherSettingsError,
-                QStringLiteral("The running Zentiq keeps its settings in %1, not in %2")
+                tr("正在运行的 Zentiq 的设置保存在 %1，而不是 %2")
                     .arg(QDir::toNativeSeparators(m_store->FileName()),
                          QDir::toNativeSeparators(settingsFile))};
     return {};
@@ -339,7 +344,7 @@ int CZentiqApp::PrintDocumentFile(const QString& path, QPrinter& printer, QStrin
     if (!m_frames || !doc->OnOpenDocument(absolute, &why)) {
         delete doc;
         if (error != nullptr)
-            *error = why.isEmpty() ? QStringLiteral("the file cannot be read") : why;
+            *error = why.isEmpty() ? tr("无法读取该文件") : why;
         return 0;
     }
     doc->SetModifiedFlag(false);
@@ -350,18 +355,17 @@ int CZentiqApp::PrintDocumentFile(const QString& path, QPrinter& printer, QStrin
     auto* view = qobject_cast<CZentiqView*>(frame->View());
     const int pages = view != nullptr ? view->PrintTo(printer) : 0;
     if (pages == 0 && error != nullptr)
-        *error = QStringLiteral("the printer took no page");
+        *error = tr("打印机没有接受任何一页");
     return pages;
 }
 
 // ---- commands ---------------------------------------------------------------------------------
 
 void CZentiqApp::showAbout() {
-    userInteraction().notify(
-        m_mainFrame.get(), tr("关于 Zentiq"),
-        tr("<b>Zentiq %1</b><br>用于测试和调试 Modbus 从站设备的 Modbus 主站"
-           "（RTU、ASCII、Modbus/TCP、RTU over TCP）。")
-            .arg(QString::fromLatin1(kVersion)));
+    userInteraction().notify(m_mainFrame.get(), tr("关于 Zentiq"),
+                             tr("<b>Zentiq %1</b><br>用于测试和调试 Modbus 从站设备的 Modbus 主站"
+                                "（RTU、ASCII、Modbus/TCP、RTU over TCP）。")
+                                 .arg(QString::fromLatin1(kVersion)));
 }
 
 bool CZentiqApp::OnCommand(int id) {
@@ -417,7 +421,7 @@ bool CZentiqApp::OnCommand(int id) {
         return true;
     case cmd::Help:
         ContextHelp::ShowFor(QApplication::activeWindow() != nullptr ? QApplication::activeWindow()
-                                                                      : m_mainFrame.get());
+                                                                     : m_mainFrame.get());
         return true;
     case cmd::HelpTopics: HelpWindow::Open(m_mainFrame.get(), QStringLiteral("index")); return true;
     default: return false;
@@ -437,7 +441,9 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         return true;
     case cmd::AppearanceSystem:
     case cmd::AppearanceLight:
-    case cmd::AppearanceDark: state.checked = CurrentAppearance() == appearanceOfCommand(id); return true;
+    case cmd::AppearanceDark:
+        state.checked = CurrentAppearance() == appearanceOfCommand(id);
+        return true;
     case cmd::BusStatistics:
     case cmd::AppExit:
     case cmd::AppAbout:

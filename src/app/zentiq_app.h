@@ -82,6 +82,8 @@ public:
     void TakeOverStart(const QStringList& files);
     // What a start without a display says on stderr.
     static QString WithoutDisplayText();
+    // What --screenshot says when the picture cannot be written to `path`.
+    static QString ScreenshotFailedText(const QString& path);
     int StartupExitCode() const { return m_startupExitCode; }
     // Opens a document file without showing a window, prints it to printer
     // and closes it again. Pages printed; 0 with *error set on failure.

@@ -1,8 +1,6 @@
 #include "display/trend_plot_item.h"
 
 #include <QChart>
-#include <QDateTime>
-#include <QDateTimeAxis>
 #include <QPainter>
 #include <QValueAxis>
 
@@ -19,7 +17,7 @@ namespace {
 constexpr qreal kZValue = 4.5;
 }  // namespace
 
-TrendPlotItem::TrendPlotItem(QChart* chart, QDateTimeAxis* axisX, QValueAxis* axisY)
+TrendPlotItem::TrendPlotItem(QChart* chart, QValueAxis* axisX, QValueAxis* axisY)
     : QGraphicsItem(chart), m_axisX(axisX), m_axisY(axisY) {
     setZValue(kZValue);
     setFlag(QGraphicsItem::ItemClipsToShape, false);
@@ -40,9 +38,8 @@ void TrendPlotItem::SetPlotArea(const QRectF& area) {
 QRectF TrendPlotItem::boundingRect() const { return m_area; }
 
 void TrendPlotItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QWidget*) {
-    const TrendMapping mapping{double(m_axisX->min().toMSecsSinceEpoch()),
-                               double(m_axisX->max().toMSecsSinceEpoch()), m_axisY->min(),
-                               m_axisY->max(), m_area};
+    const TrendMapping mapping{m_axisX->min(), m_axisX->max(), m_axisY->min(), m_axisY->max(),
+                               m_area};
     if (!mapping.valid())
         return;
     // Each run of a line is the band of pixels its points cover at the
@@ -55,7 +52,8 @@ void TrendPlotItem::paint(QPainter* painter, const QStyleOptionGraphicsItem*, QW
         for (const QPolygonF& run : m_lines[i].runs) {
             if (run.size() > 1)
                 bands[i].push_back(TrendEnvelopeOf(
-                    std::span<const QPointF>(run.constData(), std::size_t(run.size())), mapping, width));
+                    std::span<const QPointF>(run.constData(), std::size_t(run.size())), mapping,
+                    width));
         }
     }
     // Only what the area shows and the paint asked for.

@@ -2,7 +2,7 @@
 // series joins every point it holds, but a trend must break its line where
 // polls failed: this item draws each run of points between two gaps as its
 // own line (the pixel rows it covers, filled), and a lone point as a dot.
-// The axes give the scale.
+// The axes give the scale; the time axis counts ms since the epoch.
 #pragma once
 
 #include <QGraphicsItem>
@@ -12,7 +12,6 @@
 #include <vector>
 
 class QChart;
-class QDateTimeAxis;
 class QValueAxis;
 
 namespace zentiq {
@@ -26,7 +25,7 @@ public:
     };
 
     // A child of `chart`, above its series and below its legend.
-    TrendPlotItem(QChart* chart, QDateTimeAxis* axisX, QValueAxis* axisY);
+    TrendPlotItem(QChart* chart, QValueAxis* axisX, QValueAxis* axisY);
 
     void SetLines(std::vector<Line> lines);
     const std::vector<Line>& Lines() const { return m_lines; }
@@ -37,7 +36,7 @@ public:
     void paint(QPainter* painter, const QStyleOptionGraphicsItem* option, QWidget* widget) override;
 
 private:
-    QDateTimeAxis* m_axisX;
+    QValueAxis* m_axisX;  // ms since the epoch
     QValueAxis* m_axisY;
     QRectF m_area;
     std::vector<Line> m_lines;

@@ -5,7 +5,7 @@
 #include <QChartView>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QDateTimeAxis>
+#include <QCategoryAxis>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -24,6 +24,7 @@
 
 #include "values/csv_text.h"
 #include "values/nice_scale.h"
+#include "values/time_scale.h"
 #include "values/trend_csv.h"
 #include "display/trend_plot_item.h"
 #include "values/value_format.h"
@@ -49,6 +50,8 @@ constexpr std::array<const char*, kTrendSpansMs.size()> kSpanTexts = {
 const char* const kPauseText = QT_TRANSLATE_NOOP("zentiq::TrendWindow", "暂停");
 // Before the chart is first laid out its plot area is empty.
 constexpr int kMinColumns = 300;
+// Room for one time label ("MM-dd hh:mm:ss") and the gap to the next.
+constexpr int kTimeTickPx = 100;
 const char* const kResumeText = QT_TRANSLATE_NOOP("zentiq::TrendWindow", "继续");
 
 TrendWindow::Clock steadyClock() {
@@ -70,8 +73,8 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
     m_chart = new QChart;
     applyChartTheme();
     m_chart->legend()->setAlignment(Qt::AlignBottom);
-    m_axisX = new QDateTimeAxis;
-    m_axisX->setFormat(QStringLiteral("hh:mm:ss"));
+    m_axisX = new QCategoryAxis;
+    m_axisX->setLabelsPosition(QCategoryAxis::AxisLabelsPositionOnValue);
     m_axisY = new QValueAxis;
     m_chart->addAxis(m_axisX, Qt::AlignBottom);
     m_chart->addAxis(m_axisY, Qt::AlignLeft);
@@ -84,9 +87,12 @@ TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget*
         m_lines.push_back(line);
     }
     m_plot = new TrendPlotItem(m_chart, m_axisX, m_axisY);
-    connect(m_chart, &QChart::plotAreaChanged, this,
-            [this](const QRectF& area) { m_plot->SetPlotArea(area); });
-    connect(m_axisX, &QDateTimeAxis::rangeChanged, this, [this] { m_plot->update(); });
+    connect(m_chart, &QChart::plotAreaChanged, this, [this](const QRectF& area) {
+        m_plot->SetPlotArea(area);
+        // A wider plot has room for more time labels.
+        scaleX(qint64(m_axisX->min()), qint64(m_axisX->max()));
+    });
+    connect(m_axisX, &QValueAxis::rangeChanged, this, [this] { m_plot->update(); });
     connect(m_axisY, &QValueAxis::rangeChanged, this, [this] { m_plot->update(); });
     m_chartView = new QChartView(m_chart);
     m_chartView->setRenderHint(QPainter::Antialiasing, false);
@@ -252,12 +258,12 @@ void TrendWindow::Redraw() {
         return;
     const qint64 now = m_clock() - m_clockZero;
     const qint64 from = now - kTrendSpansMs[static_cast<std::size_t>(SpanIndex())];
-    const auto wall = [this](qint64 ms) { return m_start.addMSecs(ms); };
-    m_axisX->setRange(wall(from), wall(now));
+    const qint64 startMs = m_start.toMSecsSinceEpoch();
+    m_axisX->setRange(double(startMs + from), double(startMs + now));
+    scaleX(startMs + from, startMs + now);
     if (!m_dirty)
         return;
     m_dirty = false;
-    const qint64 startMs = m_start.toMSecsSinceEpoch();
     // What a pixel column cannot show is not drawn.
     const int columns =
         std::clamp(int(m_chart->plotArea().width()), kMinColumns, kTrendBucketsPerSpan);
@@ -280,6 +286,25 @@ void TrendWindow::Redraw() {
     m_plot->SetLines(std::move(lines));
     if (m_autoscale->isChecked())
         scaleY();
+}
+
+void TrendWindow::scaleX(qint64 fromMs, qint64 toMs) {
+    // Ticks on whole seconds or minutes of the wall clock, as many as their
+    // labels leave room for.
+    const int maxTicks = std::max(1, int(m_chart->plotArea().width()) / kTimeTickPx);
+    const TimeScale scale = TimeScaleFor(
+        fromMs, toMs, QDateTime::fromMSecsSinceEpoch(fromMs).offsetFromUtc(), maxTicks);
+    if (scale.ticks == m_timeTicks)
+        return;
+    m_timeTicks = scale.ticks;
+    for (const QString& label : m_axisX->categoriesLabels())
+        m_axisX->remove(label);
+    if (scale.ticks.empty())
+        return;
+    // Each tick ends a category; the first starts one step before it, off the axis.
+    m_axisX->setStartValue(double(scale.ticks.front() - scale.stepMs));
+    for (std::size_t i = 0; i < scale.ticks.size(); ++i)
+        m_axisX->append(scale.labels[qsizetype(i)], double(scale.ticks[i]));
 }
 
 void TrendWindow::scaleY() {

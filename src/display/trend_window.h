@@ -29,7 +29,7 @@ class QLabel;
 class QPushButton;
 class QChart;
 class QChartView;
-class QDateTimeAxis;
+class QCategoryAxis;
 class QLineSeries;
 class QValueAxis;
 
@@ -85,6 +85,7 @@ public:
     // the poll changed; empty when none did.
     QString Notice() const;
     QValueAxis* AxisY() const { return m_axisY; }
+    QCategoryAxis* AxisX() const { return m_axisX; }
     // When the trend's clock read zero.
     QDateTime Start() const { return m_start; }
 
@@ -99,6 +100,7 @@ private:
     bool applyChartTheme();
     void restart();
     void scaleY();
+    void scaleX(qint64 fromMs, qint64 toMs);
     // Follows a change of the document's definition or display format.
     void followDefinition();
     void closeSeries(std::size_t index);
@@ -120,7 +122,10 @@ private:
     QLabel* m_notice = nullptr;
     QChart* m_chart = nullptr;
     QChartView* m_chartView = nullptr;
-    QDateTimeAxis* m_axisX = nullptr;
+    // Ms since the epoch, a category per time tick so that the ticks fall on
+    // whole steps of the clock.
+    QCategoryAxis* m_axisX = nullptr;
+    std::vector<qint64> m_timeTicks;
     QValueAxis* m_axisY = nullptr;
     QPushButton* m_pause = nullptr;
     QComboBox* m_span = nullptr;

@@ -42,9 +42,12 @@ void applyQtTranslation(QCoreApplication* app, Language language) {
         static bool warned = false;
         if (language == Language::Chinese && !warned) {
             warned = true;
-            qWarning("zentiq: Qt's own texts stay English: %s/%s.qm is missing "
-                     "(Debian package qt6-translations-l10n)",
-                     qUtf8Printable(dir), qUtf8Printable(qtTranslationName(language)));
+            qWarning("zentiq: %s",
+                     qUtf8Printable(QCoreApplication::translate(
+                                        "Language",
+                                        "Qt 自身的文字仍为英文：缺少 %1/%2.qm（Debian 软件包 "
+                                        "qt6-translations-l10n）")
+                                        .arg(dir, qtTranslationName(language))));
         }
         return;
     }
@@ -76,6 +79,13 @@ void StoreLanguage(SettingsStore& store, Language language) {
 }
 
 bool ApplyLanguage(Language language) {
+    if (!ApplyProgramLanguage(language))
+        return false;
+    applyQtTranslation(QCoreApplication::instance(), language);
+    return true;
+}
+
+bool ApplyProgramLanguage(Language language) {
     QCoreApplication* app = QCoreApplication::instance();
     if (app == nullptr)
         return false;
@@ -96,7 +106,6 @@ bool ApplyLanguage(Language language) {
         QCoreApplication::removeTranslator(g_translator);
         g_installed = false;
     }
-    applyQtTranslation(app, language);
     g_current = language;
     return true;
 }

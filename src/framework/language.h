@@ -29,6 +29,10 @@ void StoreLanguage(SettingsStore& store, Language language);
 // program's translation cannot be loaded (a missing Qt translation leaves
 // Qt's texts in English and is not a failure).
 bool ApplyLanguage(Language language);
+// Only the program's own texts in `language`, not Qt's: for the answers on
+// the command line and the headless logger, which show none of Qt's texts
+// and must not say that Qt's are missing.
+bool ApplyProgramLanguage(Language language);
 Language CurrentLanguage();
 
 }  // namespace zentiq

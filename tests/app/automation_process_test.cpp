@@ -218,11 +218,12 @@ TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgram
     const std::string secondErr = other.StderrPath();
     ASSERT_TRUE(waitUntil([&] { return countLines(secondErr, "zentiq: automation:") > 0; }));
     QThread::msleep(300);
-    EXPECT_EQ(countLines(secondErr, "zentiq: the running Zentiq did not take this start: "
-                                    "The running Zentiq keeps its settings in "),
+    // In the language of the interface, which neither store has chosen.
+    EXPECT_EQ(countLines(secondErr, "zentiq: 正在运行的 Zentiq 没有接受这次启动："
+                                    "正在运行的 Zentiq 的设置保存在 "),
               1)
         << process::ReadTail(secondErr);
-    EXPECT_EQ(countLines(secondErr, "belongs to another program"), 1) << process::ReadTail(secondErr);
+    EXPECT_EQ(countLines(secondErr, "属于另一个程序"), 1) << process::ReadTail(secondErr);
     EXPECT_TRUE(stillRunning(second));
     process::Stop(second, std::chrono::milliseconds(100));
     process::Stop(first, std::chrono::milliseconds(100));

@@ -32,13 +32,13 @@ TEST(CommandLineTest, EachArgumentLandsWhereItBelongs) {
         {{"/print.zqd"}, {"/print.zqd"}, "", false, ""},  // a path, not the switch
         {{"-"}, {"-"}, "", false, ""},
         // Wrong lines: the first problem is named.
-        {{"/home/u/a.zqd", "--bogus", "-x"}, {"/home/u/a.zqd"}, "", false, "unknown option --bogus"},
-        {{"-platformx"}, {}, "", false, "unknown option -platformx"},
-        {{"/p"}, {}, "", false, "/p needs"},
-        {{"--print"}, {}, "", false, "--print needs"},
-        {{"--print="}, {}, "", false, "--print needs"},
-        {{"a.zqd", "--settings-dir"}, {"a.zqd"}, "", false, "--settings-dir needs a value"},
-        {{"a.zqd", "-style"}, {"a.zqd"}, "", false, "-style needs a value"},
+        {{"/home/u/a.zqd", "--bogus", "-x"}, {"/home/u/a.zqd"}, "", false, "未知选项 --bogus"},
+        {{"-platformx"}, {}, "", false, "未知选项 -platformx"},
+        {{"/p"}, {}, "", false, "/p 需要要打印的文档"},
+        {{"--print"}, {}, "", false, "--print 需要要打印的文档"},
+        {{"--print="}, {}, "", false, "--print 需要要打印的文档"},
+        {{"a.zqd", "--settings-dir"}, {"a.zqd"}, "", false, "--settings-dir 需要一个值"},
+        {{"a.zqd", "-style"}, {"a.zqd"}, "", false, "-style 需要一个值"},
     };
     for (const Case& c : cases) {
         const CommandLine line = CommandLine::Parse(c.args);

@@ -27,6 +27,7 @@
 #include "documents/poll_document_model.h"
 #include "documents/stored_log.h"
 #include "documents/zqd_file.h"
+#include "framework/language.h"
 #include "framework/settings_store.h"
 #include "support/peer_process.h"
 #include "support/qt_test_app.h"
@@ -282,6 +283,42 @@ TEST_F(HeadlessProcessTest, TheRunMapsNoWindowLibrary) {
         EXPECT_FALSE(maps.contains(QLatin1String(library))) << library << " is mapped";
     ::kill(pid, SIGTERM);
     expectExit(pid, 0);
+}
+
+// A wrong headless line is refused with the usage in the language of the
+// interface: --lang, else the stored choice; the logger's own problems too.
+TEST_F(HeadlessProcessTest, AWrongLineIsRefusedInTheLanguageOfTheInterface) {
+    writeDocument("pump.zqd", 3, 2);
+    const std::string pump = path("pump.zqd").toStdString();
+    struct Case {
+        Language stored;
+        std::vector<std::string> args;
+        const char* problem;  // the first line
+        const char* usage;    // how the next begins
+    };
+    const Case cases[] = {
+        {Language::Chinese, {"--headless"},
+         "zentiq: --headless 需要一个工程文件 (.zqw) 或一个或多个轮询文档 (.zqd)。", "用法：zentiq "},
+        {Language::English, {"--headless"},
+         "zentiq: --headless needs a workspace (.zqw) or one or more poll documents (.zqd).", "usage: zentiq "},
+        {Language::Chinese, {"--headless", pump, "--automation", "--lang", "en"},
+         "zentiq: --headless runs without --automation and --print", "usage: zentiq "},
+        {Language::English, {"--headless", pump, "--print", pump, "--lang", "zh"},
+         "zentiq: --headless 不能与 --automation 或 --print 一起使用", "用法：zentiq "},
+        // Refused by zentiq before the hand-over.
+        {Language::English, {"--headless", pump, "--bogus"}, "zentiq: unknown option --bogus", "usage: zentiq "},
+        {Language::Chinese, {"--headless", pump, "--log-dir"}, "zentiq: --log-dir 需要一个文件夹", "用法：zentiq "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.problem);
+        StoreLanguage(store(), c.stored);
+        const pid_t pid = run(c.args);
+        expectExit(pid, 2);
+        const QStringList lines = QString::fromStdString(stderrText()).split(QLatin1Char('\n'));
+        ASSERT_GE(lines.size(), 2) << stderrText();
+        EXPECT_EQ(lines[0].toStdString(), c.problem);
+        EXPECT_TRUE(lines[1].startsWith(QString::fromUtf8(c.usage))) << stderrText();
+    }
 }
 
 // Without zentiq-headless beside it or in an install's libexec folder, the

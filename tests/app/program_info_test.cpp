@@ -5,11 +5,14 @@
 #include <sys/wait.h>
 
 #include <QFile>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "app/command_line.h"
 #include "app/program_runner.h"
+#include "framework/language.h"
+#include "framework/settings_store.h"
 #include "support/qt_test_app.h"
 
 namespace zentiq {
@@ -67,13 +70,26 @@ TEST(ProgramInfoTest, HelpAndVersionNeedNoDisplay) {
     }
 }
 
+// The usage and help as the program prints them in `language`.
+struct Texts {
+    std::string usage;
+    std::string help;
+};
+Texts textsIn(Language language) {
+    ApplyLanguage(language);
+    Texts texts{CommandLine::UsageText().toStdString() + "\n", CommandLine::HelpText().toStdString()};
+    ApplyLanguage(Language::Chinese);
+    return texts;
+}
+
 TEST(ProgramInfoTest, AWrongLineGetsTheUsageAndTwoWithAndWithoutADisplay) {
     zentiq::testing::EnsureQApplication();
     QTemporaryDir dir;
+    // Nothing stored: the interface is Chinese. The folder is only read.
     test::ProgramRunner program(dir.filePath("settings").toStdString());
     ASSERT_TRUE(QFileInfo(QString::fromStdString(test::ProgramRunner::ProgramPath())).isExecutable())
         << test::ProgramRunner::ProgramPath() << " is missing: build the zentiq target";
-    const std::string usage = CommandLine::UsageText().toStdString() + "\n";
+    const std::string usage = textsIn(Language::Chinese).usage;
     struct Platform {
         const char* name;
         std::vector<std::string> environment;
@@ -84,21 +100,24 @@ TEST(ProgramInfoTest, AWrongLineGetsTheUsageAndTwoWithAndWithoutADisplay) {
     };
     struct Case {
         std::vector<std::string> args;
-        std::string problem;  // the line before the usage
+        std::string problem;  // the lines before the usage
     };
     const std::string tmp = dir.path().toStdString();
     const Case cases[] = {
-        {{"--bogus"}, "zentiq: unknown option --bogus\n"},
-        {{"--lang", "fr"}, "zentiq: --lang wants en or zh, not \"fr\"\n"},
-        {{"--lang"}, "zentiq: --lang wants en or zh, not \"\"\n"},
-        {{"-x", "--lang", "fr"}, "zentiq: unknown option -x\n"},  // the first problem
-        {{"--automation", "--bogus"}, "zentiq: unknown option --bogus\n"},
-        {{"--print"}, "zentiq: --print needs the document to print\n"},
-        {{tmp + "/a.zqd", "--log-dir", tmp}, "zentiq: --log-dir goes with --headless\n"},
-        {{"--headless", tmp + "/a.zqd", "--bogus"}, "zentiq: unknown option --bogus\n"},
-        {{"--screenshot-delay", "soon"}, "zentiq: --screenshot-delay wants milliseconds (0..600000)\n"},
-        {{"--screenshot"}, "zentiq: --screenshot needs a value\n"},
-        {{"-style"}, "zentiq: -style needs a value\n"},
+        {{"--bogus"}, "zentiq: 未知选项 --bogus\n"},
+        {{"--lang", "fr"}, "zentiq: --lang 只接受 en 或 zh，而不是“fr”\n"},
+        {{"--lang"}, "zentiq: --lang 只接受 en 或 zh，而不是“”\n"},
+        {{"-x", "--lang", "fr"}, "zentiq: 未知选项 -x\n"},  // the first problem
+        {{"--automation", "--bogus"}, "zentiq: 未知选项 --bogus\n"},
+        {{"--print"}, "zentiq: --print 需要要打印的文档\n"},
+        {{tmp + "/a.zqd", "--log-dir", tmp}, "zentiq: --log-dir 只能与 --headless 一起使用\n"},
+        {{"--headless", tmp + "/a.zqd", "--bogus"}, "zentiq: 未知选项 --bogus\n"},
+        {{"--screenshot-delay", "soon"}, "zentiq: --screenshot-delay 需要毫秒数 (0..600000)\n"},
+        {{"--screenshot"}, "zentiq: --screenshot 需要一个值\n"},
+        // Each wrong value of the start options is named, the line's problem not.
+        {{"--bogus", "--screenshot-delay", "-1", "--settings-dir"},
+         "zentiq: --screenshot-delay 需要毫秒数 (0..600000)\nzentiq: --settings-dir 需要一个值\n"},
+        {{"-style"}, "zentiq: -style 需要一个值\n"},
     };
     for (const Platform& p : platforms) {
         for (const Case& c : cases) {
@@ -114,6 +133,91 @@ TEST(ProgramInfoTest, AWrongLineGetsTheUsageAndTwoWithAndWithoutADisplay) {
             EXPECT_EQ(readAll(program.StderrPath()), c.problem + usage);
             EXPECT_EQ(readAll(program.StdoutPath()), "");
         }
+    }
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath("settings"))) << "a wrong line made the settings folder";
+}
+
+// The answers come in the language the windows would have: --lang first,
+// else the stored choice, else Chinese.
+TEST(ProgramInfoTest, AnswersSpeakTheLanguageOfTheInterface) {
+    zentiq::testing::EnsureQApplication();
+    QTemporaryDir dir;
+    ASSERT_TRUE(QFileInfo(QString::fromStdString(test::ProgramRunner::ProgramPath())).isExecutable())
+        << test::ProgramRunner::ProgramPath() << " is missing: build the zentiq target";
+    {
+        SettingsStore english(dir.filePath("english/Zentiq/Zentiq.ini"));
+        StoreLanguage(english, Language::English);
+    }
+    const Texts zh = textsIn(Language::Chinese);
+    const Texts en = textsIn(Language::English);
+    ASSERT_NE(zh.usage, en.usage);
+    ASSERT_NE(zh.help, en.help);
+    EXPECT_EQ(en.usage.rfind("usage: zentiq ", 0), 0u) << en.usage;
+    EXPECT_EQ(en.help.rfind("Usage: zentiq [OPTION]...", 0), 0u) << en.help;
+    const std::vector<std::string> noDisplay{"-u", "DISPLAY", "-u", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM=xcb"};
+    struct Case {
+        const char* store;  // the settings folder
+        std::vector<std::string> args;
+        int code;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"none", {"--bogus"}, 2, "", "zentiq: 未知选项 --bogus\n" + zh.usage},
+        {"english", {"--bogus"}, 2, "", "zentiq: unknown option --bogus\n" + en.usage},
+        {"none", {"--lang", "en", "--bogus"}, 2, "", "zentiq: unknown option --bogus\n" + en.usage},
+        {"english", {"--bogus", "--lang=zh"}, 2, "", "zentiq: 未知选项 --bogus\n" + zh.usage},
+        // A wrong --lang leaves the stored choice.
+        {"english", {"--lang", "fr"}, 2, "", "zentiq: --lang wants en or zh, not \"fr\"\n" + en.usage},
+        {"english", {"--screenshot-delay", "soon"}, 2, "",
+         "zentiq: --screenshot-delay wants milliseconds (0..600000)\n" + en.usage},
+        {"english", {"--print=", "--headless"}, 2, "", "zentiq: --print needs the document to print\n" + en.usage},
+        {"english", {"--help"}, 0, en.help, ""},
+        {"none", {"--help", "--lang", "en"}, 0, en.help, ""},
+        {"english", {"-h", "--lang", "zh"}, 0, zh.help, ""},
+    };
+    for (const Case& c : cases) {
+        std::string line = std::string(c.store) + ": ";
+        for (const std::string& a : c.args)
+            line += a + " ";
+        SCOPED_TRACE(line);
+        test::ProgramRunner program(dir.filePath(QString::fromLatin1(c.store)).toStdString());
+        const int status = program.WaitStatus(program.Run(noDisplay, c.args));
+        ASSERT_NE(status, -1) << "still running";
+        ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+        EXPECT_EQ(WEXITSTATUS(status), c.code);
+        EXPECT_EQ(readAll(program.StdoutPath()), c.out);
+        EXPECT_EQ(readAll(program.StderrPath()), c.err);
+    }
+}
+
+// A print run that cannot print says why, in the language of the interface.
+TEST(ProgramInfoTest, APrintRunThatCannotPrintSaysWhyInTheLanguageOfTheInterface) {
+    zentiq::testing::EnsureQApplication();
+    QTemporaryDir dir;
+    const std::string missing = dir.filePath("missing.zqd").toStdString();
+    // Which reason depends on the machine: a printer set up or not.
+    const bool printer = QPrinter(QPrinter::HighResolution).outputFormat() == QPrinter::NativeFormat;
+    struct Case {
+        const char* lang;
+        std::string line;
+        const char* noPrinter;
+    };
+    const Case cases[] = {
+        {"zh", "zentiq: " + missing + " 无法打印：", "没有设置打印机"},
+        {"en", "zentiq: " + missing + " could not be printed: ", "no printer is set up"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.lang);
+        test::ProgramRunner program(dir.filePath("settings").toStdString());
+        const int status = program.WaitStatus(program.Run(
+            {"-u", "DBUS_SESSION_BUS_ADDRESS"}, {"--print", missing, "--lang", c.lang}));
+        ASSERT_NE(status, -1) << "still running";
+        ASSERT_TRUE(WIFEXITED(status)) << "status " << status;
+        EXPECT_NE(WEXITSTATUS(status), 0);
+        const std::string err = readAll(program.StderrPath());
+        const std::string expected = c.line + (printer ? "" : c.noPrinter);
+        EXPECT_NE(err.find(expected), std::string::npos) << err;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "display/trend_window.h"
 
 #include <QAction>
+#include <QCategoryAxis>
 #include <QChart>
 #include <QFile>
 #include <QImage>
@@ -192,6 +193,54 @@ TEST_F(OfflineTrendTest, ChartFollowsSpanPauseAndAutoscaleInTheDisplayFormat) {
     t->Redraw();
     EXPECT_EQ(t->Plotted()[0].back().value, 1000.0);
     EXPECT_EQ(t->AxisY()->max(), top);
+}
+
+// The time axis has its ticks on whole steps of the wall clock, labelled
+// with the clock time, for the shortest span as for the longest.
+TEST_F(OfflineTrendTest, TimeTicksFallOnWholeStepsOfTheClock) {
+    PollDefinition def = ReadDefinition(3, 0, 2);
+    def.bEnable = 0;
+    PollWindow w(def);
+    w.doc->Grid()->model().selectAll();
+    TrendWindow* t = open(w);
+    ASSERT_NE(t, nullptr);
+    t->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(t));
+    struct Case {
+        int spanIndex;
+        std::vector<qint64> steps;  // the steps that suit the span
+        const char* format;
+    };
+    const Case cases[] = {
+        {0, {5'000, 10'000, 15'000, 30'000}, "hh:mm:ss"},
+        {5, {300'000, 600'000, 900'000}, "hh:mm"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.spanIndex);
+        t->SetSpanIndex(c.spanIndex);
+        now += 1'234;
+        t->Redraw();
+        QCategoryAxis* axis = t->AxisX();
+        const QStringList labels = axis->categoriesLabels();
+        ASSERT_GE(labels.size(), 3);
+        std::vector<qint64> ticks;
+        for (const QString& label : labels)
+            ticks.push_back(qint64(axis->endValue(label)));
+        const qint64 step = ticks[1] - ticks[0];
+        EXPECT_NE(std::find(c.steps.begin(), c.steps.end(), step), c.steps.end()) << step;
+        for (std::size_t i = 0; i < ticks.size(); ++i) {
+            const QDateTime at = QDateTime::fromMSecsSinceEpoch(ticks[i]);
+            EXPECT_GE(double(ticks[i]), axis->min());
+            EXPECT_LE(double(ticks[i]), axis->max());
+            EXPECT_EQ((ticks[i] + at.offsetFromUtc() * 1000LL) % step, 0) << i;
+            if (i > 0) {
+                EXPECT_EQ(ticks[i] - ticks[i - 1], step);
+            }
+            // With the date in front only when the span crosses midnight.
+            EXPECT_TRUE(labels[qsizetype(i)].endsWith(at.toString(QString::fromLatin1(c.format))))
+                << labels[qsizetype(i)].toStdString();
+        }
+    }
 }
 
 // A failed poll, and a connection that opened or closed, break every line;

@@ -1034,6 +1034,93 @@
     </message>
 </context>
 <context>
+    <name>CommandLine</name>
+    <message>
+        <source>%1 需要要打印的文档</source>
+        <translation>%1 needs the document to print</translation>
+    </message>
+    <message>
+        <source>--lang 只接受 en 或 zh，而不是“%1”</source>
+        <translation>--lang wants en or zh, not &quot;%1&quot;</translation>
+    </message>
+    <message>
+        <source>--log-dir 需要一个文件夹</source>
+        <translation>--log-dir needs a folder</translation>
+    </message>
+    <message>
+        <source>%1 需要一个值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+    <message>
+        <source>未知选项 %1</source>
+        <translation>unknown option %1</translation>
+    </message>
+    <message>
+        <source>%1 只能与 --headless 一起使用</source>
+        <translation>%1 goes with --headless</translation>
+    </message>
+    <message>
+        <source>用法：zentiq [FILE.zqd | FILE.zqw]... [--print FILE.zqd] [--automation] [--lang en|zh] [--settings-dir DIR] [--dark]
+      zentiq --headless (FILE.zqw | FILE.zqd...) [--log-dir DIR] [--log-date] [--lang en|zh] [--settings-dir DIR]</source>
+        <translation>usage: zentiq [FILE.zqd | FILE.zqw]... [--print FILE.zqd] [--automation] [--lang en|zh] [--settings-dir DIR] [--dark]
+       zentiq --headless (FILE.zqw | FILE.zqd...) [--log-dir DIR] [--log-date] [--lang en|zh] [--settings-dir DIR]</translation>
+    </message>
+    <message>
+        <source>用法：zentiq [选项]... [FILE.zqd | FILE.zqw]...
+Modbus 主站，通过串行 RTU、串行 ASCII 和 Modbus/TCP
+测试和调试 Modbus 从站设备。Zentiq 运行时再次启动它，
+会显示正在运行的程序，由它打开所给的文件。
+
+  FILE.zqd                 打开一个轮询文档
+  FILE.zqw                 打开一个工程：它的窗口和它的连接
+  --print FILE.zqd         在默认打印机上打印该文档，然后结束
+                           （也可写作 /p FILE.zqd）
+  --lang en|zh             仅本次运行的界面语言
+  --settings-dir DIR       所有设置都保存在 DIR 中，而不是用户自己的设置
+                           （也可用 ZENTIQ_SETTINGS_DIR）
+  --automation             由 D-Bus 会话总线为自动化客户端启动：
+                           没有窗口，没有文档
+  --headless               不用任何窗口或显示器轮询并记录；给出一个工程
+                           或一个或多个文档
+  --log-dir DIR            与 --headless 一起：每个文档在 DIR 中一个记录文件
+  --log-date               与 --headless 一起：文本记录每行的时间带日期
+                           （2026-12-10 14:38:03），用于超过一天的运行
+  --dark                   本次运行使用深色配色
+                           （菜单中保存的选择不变）
+  --screenshot FILE        将主窗口的图片保存为 PNG，然后结束
+  --screenshot-delay MS    拍摄图片前等待 MS 毫秒（3000）
+  -h, --help               显示此帮助，然后结束
+  -v, --version            显示版本，然后结束
+</source>
+        <translation>Usage: zentiq [OPTION]... [FILE.zqd | FILE.zqw]...
+A Modbus master for testing and commissioning Modbus slave devices over
+serial RTU, serial ASCII and Modbus/TCP. While Zentiq runs, starting it
+again shows the running one, which opens the files named.
+
+  FILE.zqd                 open a poll document
+  FILE.zqw                 open a workspace: its windows and its connection
+  --print FILE.zqd         print the document on the default printer and end
+                           (also /p FILE.zqd)
+  --lang en|zh             the interface language for this run only
+  --settings-dir DIR       keep every setting in DIR instead of the user&apos;s
+                           own store (also ZENTIQ_SETTINGS_DIR)
+  --automation             started by the D-Bus session bus for an
+                           automation client: no window, no document
+  --headless               poll and log without any window or display; give a
+                           workspace or one or more documents
+  --log-dir DIR            with --headless: one log file per document in DIR
+  --log-date               with --headless: each text-log line&apos;s time with its
+                           date (2026-12-10 14:38:03), for runs over a day
+  --dark                   a dark palette for this run (the stored choice of
+                           the menu stays)
+  --screenshot FILE        save a picture of the main window as PNG and end
+  --screenshot-delay MS    wait MS milliseconds before the picture (3000)
+  -h, --help               show this help and end
+  -v, --version            show the version and end
+</translation>
+    </message>
+</context>
+<context>
     <name>ConnectFailureText</name>
     <message>
         <source>被其他程序占用</source>
@@ -1195,6 +1282,13 @@ Do you want to replace it?</translation>
     <message>
         <source>无法启动 %1：%2</source>
         <translation>Cannot start %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>Language</name>
+    <message>
+        <source>Qt 自身的文字仍为英文：缺少 %1/%2.qm（Debian 软件包 qt6-translations-l10n）</source>
+        <translation>Qt&apos;s own texts stay English: %1/%2.qm is missing (Debian package qt6-translations-l10n)</translation>
     </message>
 </context>
 <context>
@@ -1854,6 +1948,17 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>StartOptions</name>
+    <message>
+        <source>%1 需要毫秒数 (0..600000)</source>
+        <translation>%1 wants milliseconds (0..600000)</translation>
+    </message>
+    <message>
+        <source>%1 需要一个值</source>
+        <translation>%1 needs a value</translation>
+    </message>
+</context>
+<context>
     <name>StatusTexts</name>
     <message>
         <source>连接被拒绝</source>
@@ -2300,6 +2405,17 @@ Zentiq Files</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::AutomationServer</name>
+    <message>
+        <source>对象路径 %1 在本进程中已被占用</source>
+        <translation>the object path %1 is taken in this process</translation>
+    </message>
+    <message>
+        <source>总线名称 %1 属于另一个程序</source>
+        <translation>the bus name %1 belongs to another program</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::BusScannerWindow</name>
     <message>
         <source>总线扫描</source>
@@ -2671,6 +2787,42 @@ Zentiq Files</translation>
     <message>
         <source>没有显示器，仅以自动化模式运行</source>
         <translation>no display: running for automation only</translation>
+    </message>
+    <message>
+        <source>无法加载英文翻译，界面仍为中文</source>
+        <translation>the English translation could not be loaded; the interface stays Chinese</translation>
+    </message>
+    <message>
+        <source>正在运行的 Zentiq 没有接受这次启动：%1</source>
+        <translation>the running Zentiq did not take this start: %1</translation>
+    </message>
+    <message>
+        <source>没有设置打印机</source>
+        <translation>no printer is set up</translation>
+    </message>
+    <message>
+        <source>%1 无法打印：%2</source>
+        <translation>%1 could not be printed: %2</translation>
+    </message>
+    <message>
+        <source>无法写入 %1</source>
+        <translation>could not write %1</translation>
+    </message>
+    <message>
+        <source>正在运行的 Zentiq 是在没有显示器的情况下启动的，无法显示窗口</source>
+        <translation>The running Zentiq was started without a display and cannot show a window</translation>
+    </message>
+    <message>
+        <source>正在运行的 Zentiq 的设置保存在 %1，而不是 %2</source>
+        <translation>The running Zentiq keeps its settings in %1, not in %2</translation>
+    </message>
+    <message>
+        <source>无法读取该文件</source>
+        <translation>the file cannot be read</translation>
+    </message>
+    <message>
+        <source>打印机没有接受任何一页</source>
+        <translation>the printer took no page</translation>
     </message>
 </context>
 <context>
@@ -3069,6 +3221,10 @@ Zentiq Files</translation>
         <source>--headless 只接受一个工程文件，且不能与轮询文档同时给出。</source>
         <translation>--headless takes one workspace, and no poll documents beside it.</translation>
     </message>
+    <message>
+        <source>--headless 不能与 --automation 或 --print 一起使用</source>
+        <translation>--headless runs without --automation and --print</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::HelpWindow</name>
@@ -3222,6 +3378,25 @@ Save the workspace anyway? Choose No to save them first.</translation>
     <message>
         <source>文件格式错误</source>
         <translation>File format error</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::activation_file</name>
+    <message>
+        <source>程序路径 %1 无法写入激活文件</source>
+        <translation>the program path %1 cannot be named in an activation file</translation>
+    </message>
+    <message>
+        <source>无法创建文件夹 %1</source>
+        <translation>the folder %1 could not be made</translation>
+    </message>
+    <message>
+        <source>%1 无法写入：%2</source>
+        <translation>%1 could not be written: %2</translation>
+    </message>
+    <message>
+        <source>%1 无法删除：%2</source>
+        <translation>%1 could not be removed: %2</translation>
     </message>
 </context>
 </TS>
