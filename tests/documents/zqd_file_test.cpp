@@ -285,7 +285,7 @@ TEST_F(ZqdFileTest, Version4200CarriesTheFirst256ValueBytes) {
 // ---- refused files ---------------------------------------------------------------
 
 TEST_F(ZqdFileTest, UnknownVersionsReadNothingAndKeepTheDefaults) {
-    for (qint32 version : {4100, 0, -1, 3501, 4202, 0x7FFFFFFF}) {
+    for (qint32 version : {4100, 0, -1, 3501, 4203, 0x7FFFFFFF}) {
         SCOPED_TRACE(version);
         QByteArray bytes = expectedSampleFile();
         bytes.replace(0, 4, FileBytes().i32(version).bytes());
