@@ -4,11 +4,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <limits>
 
 #include "framework/settings_store.h"
 #include "documents/file_bytes.h"
 #include "documents/poll_document_model.h"
+#include "support/row_type_samples.h"
 
 namespace zentiq {
 namespace {
@@ -394,7 +397,7 @@ TEST_F(ZqdFileTest, HostileCountsAndValuesAreRefused) {
 TEST_F(ZqdFileTest, FuzzSeedFilesStayReadable) {
     const QString dir = QStringLiteral(ZENTIQ_SOURCE_DIR "/fuzz/corpus/zqd_load/");
     const std::pair<const char*, qint32> seeds[] = {
-        {"v3500.zqd", 3500}, {"v4000.zqd", 4000}, {"v4201.zqd", 4201}};
+        {"v3500.zqd", 3500}, {"v4000.zqd", 4000}, {"v4201.zqd", 4201}, {"v4202.zqd", 4202}};
     for (const auto& [name, version] : seeds) {
         SCOPED_TRACE(name);
         QFile f(dir + QLatin1String(name));
@@ -404,6 +407,198 @@ TEST_F(ZqdFileTest, FuzzSeedFilesStayReadable) {
         EXPECT_TRUE(r.ok()) << r.message.toStdString();
         EXPECT_EQ(c.version, version);
     }
+}
+
+// ---- row types (version 4202) ------------------------------------------------------
+
+// Two row types and the bytes their section takes, field by field.
+RowTypes sampleTypes() {
+    RowTypes types;
+    RowType temperature;
+    temperature.reading = {DecodeKind::Float32, ByteOrder::CDAB};
+    temperature.scale = 0.1;
+    temperature.offset = -40;
+    temperature.unit = QString::fromUtf8("°C");
+    temperature.decimals = 1;
+    types[5] = temperature;
+    RowType serial;
+    serial.reading = {DecodeKind::Text, ByteOrder::BADC};
+    serial.textRegisters = 8;
+    types[20] = serial;
+    return types;
+}
+
+struct SectionRow {
+    qint32 address, kind, order, textRegisters;
+    double scale, offset;
+    std::u16string unit;
+    qint32 decimals;
+};
+
+QByteArray section(const std::vector<SectionRow>& rows, std::optional<qint32> count = {}) {
+    FileBytes b;
+    b.i32(count.value_or(qint32(rows.size())));
+    for (const SectionRow& r : rows)
+        b.i32(r.address).i32(r.kind).i32(r.order).i32(r.textRegisters).f64(r.scale).f64(r.offset)
+            .wide(r.unit).i32(r.decimals);
+    return b.bytes();
+}
+
+const std::vector<SectionRow> kSampleRows = {
+    {5, 7, 1, 1, 0.1, -40, u"°C", 1},
+    {20, 11, 2, 8, 1, 0, u"", -1},
+};
+
+QByteArray sampleWithTypes(const QByteArray& rowSection) {
+    QByteArray bytes = expectedSampleFile();
+    bytes.replace(0, 4, FileBytes().i32(4202).bytes());
+    return bytes + rowSection;
+}
+
+TEST_F(ZqdFileTest, RowTypesAreWrittenAfterTheViewStateUnderVersion4202) {
+    Sample s;
+    s.doc.rowTypes = sampleTypes();
+    EXPECT_EQ(ZqdFile::Serialize(s.doc, s.grid).toHex().toStdString(),
+              sampleWithTypes(section(kSampleRows)).toHex().toStdString());
+    // Without them the file is what it was before row types existed.
+    s.doc.rowTypes.clear();
+    EXPECT_EQ(ZqdFile::Serialize(s.doc, s.grid), expectedSampleFile());
+}
+
+TEST_F(ZqdFileTest, RowTypesOfEveryReadingSurviveSaveAndOpen) {
+    const std::vector<RowType> every = test::EveryRowType();
+    for (const int first : {0, 65536 - int(every.size()) * 66}) {
+        SCOPED_TRACE(first);
+        Sample s;
+        s.doc.rowTypes = test::Spaced(every, first);
+        ASSERT_TRUE(ZqdFile::Save(path("typed.zqd"), s.doc, s.grid).ok());
+
+        PollDocumentModel loaded;
+        loaded.rowTypes[7] = sampleTypes().at(5);  // a file replaces what was there
+        GridLayoutData grid;
+        const ZqdResult r = ZqdFile::Load(path("typed.zqd"), loaded, grid);
+        ASSERT_TRUE(r.ok()) << r.message.toStdString();
+        ASSERT_EQ(loaded.rowTypes.size(), s.doc.rowTypes.size());
+        for (const auto& [address, type] : s.doc.rowTypes)
+            EXPECT_EQ(loaded.rowTypes.at(address), type) << address;
+        EXPECT_EQ(loaded.def, s.doc.def);
+
+        // Saved again it is the same file.
+        ASSERT_TRUE(ZqdFile::Save(path("again.zqd"), loaded, grid).ok());
+        QFile a(path("typed.zqd")), b(path("again.zqd"));
+        ASSERT_TRUE(a.open(QIODevice::ReadOnly) && b.open(QIODevice::ReadOnly));
+        EXPECT_EQ(a.readAll(), b.readAll());
+    }
+}
+
+// What this program wrote is written back byte for byte after opening: files
+// without row types as before them, files with them as 4202; a document
+// that loses its types goes back to 4201.
+TEST_F(ZqdFileTest, OpenedFilesAreWrittenBackByteForByte) {
+    const auto stored = [](const char* name) {
+        QFile f(QStringLiteral(ZENTIQ_SOURCE_DIR "/fuzz/corpus/zqd_load/") + QLatin1String(name));
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << name;
+        return f.readAll();
+    };
+    const auto open = [](const QByteArray& bytes, PollDocumentModel& doc, GridLayoutData& grid) {
+        ZqdContents c;
+        const ZqdResult r = ZqdFile::Parse(bytes, c);
+        EXPECT_TRUE(r.ok()) << r.message.toStdString();
+        ZqdFile::Apply(c, doc, grid);
+    };
+    // The 4201 seed comes from an earlier program (8-bit face names): once
+    // saved, it is one of ours.
+    PollDocumentModel seedDoc;
+    GridLayoutData seedGrid;
+    open(stored("v4201.zqd"), seedDoc, seedGrid);
+    const std::pair<const char*, QByteArray> files[] = {
+        {"4201 laid out field by field", expectedSampleFile()},
+        {"4201 seed saved once", ZqdFile::Serialize(seedDoc, seedGrid)},
+        {"4202 seed", stored("v4202.zqd")},
+        {"4202 laid out field by field", sampleWithTypes(section(kSampleRows))},
+    };
+    for (const auto& [what, bytes] : files) {
+        SCOPED_TRACE(what);
+        PollDocumentModel doc;
+        GridLayoutData grid;
+        open(bytes, doc, grid);
+        EXPECT_EQ(ZqdFile::Serialize(doc, grid).toHex().toStdString(), bytes.toHex().toStdString());
+        if (doc.rowTypes.empty())
+            continue;
+        doc.rowTypes.clear();
+        const QByteArray untyped = ZqdFile::Serialize(doc, grid);
+        EXPECT_EQ(untyped.left(4), FileBytes().i32(4201).bytes());
+        EXPECT_EQ(untyped.mid(4), bytes.mid(4, untyped.size() - 4));
+    }
+}
+
+TEST_F(ZqdFileTest, DamagedRowTypeSectionsAreRefusedAndApplyNothing) {
+    static constexpr double nan = std::numeric_limits<double>::quiet_NaN();
+    static constexpr double inf = std::numeric_limits<double>::infinity();
+    static const std::u16string kLongUnit(33, u'u');
+    const auto changed = [](auto change) {
+        std::vector<SectionRow> rows = kSampleRows;
+        change(rows);
+        return section(rows);
+    };
+    struct Case {
+        const char* what;
+        QByteArray rows;
+    };
+    const std::vector<Case> cases = {
+        {"negative count", section(kSampleRows, -1)},
+        {"very negative count", section(kSampleRows, -1 - 0x7FFF0000)},
+        {"count beyond every address", section(kSampleRows, 65537)},
+        {"count beyond the rows there", section(kSampleRows, 3)},
+        {"addresses out of order", changed([](auto& r) { r[1].address = 5; })},
+        {"falling addresses", changed([](auto& r) { r[1].address = 4; })},
+        {"negative address", changed([](auto& r) { r[0].address = -1; })},
+        {"address past 65535", changed([](auto& r) { r[1].address = 65536; })},
+        {"unknown kind", changed([](auto& r) { r[0].kind = 12; })},
+        {"negative kind", changed([](auto& r) { r[0].kind = -1; })},
+        {"unknown order", changed([](auto& r) { r[0].order = 4; })},
+        {"text of no registers", changed([](auto& r) { r[1].textRegisters = 0; })},
+        {"text too long", changed([](auto& r) { r[1].textRegisters = 65; })},
+        {"text in word order", changed([](auto& r) { r[1].order = 1; })},
+        {"16-bit value in word order", changed([](auto& r) { r[0].kind = 1; })},
+        {"zero scale", changed([](auto& r) { r[0].scale = 0; })},
+        {"NaN scale", changed([](auto& r) { r[0].scale = nan; })},
+        {"infinite offset", changed([](auto& r) { r[0].offset = -inf; })},
+        {"too many decimals", changed([](auto& r) { r[0].decimals = 16; })},
+        {"decimals below -1", changed([](auto& r) { r[0].decimals = -2; })},
+        {"unit with a separator", changed([](auto& r) { r[0].unit = u"a,b"; })},
+        {"unit too long", changed([](auto& r) { r[0].unit = kLongUnit; })},
+    };
+    const auto loadLeavesTheDocumentAlone = [&](const QByteArray& bytes) {
+        const QString p = path("damaged.zqd");
+        writeFile(p, bytes);
+        PollDocumentModel doc;
+        doc.rowTypes[7] = sampleTypes().at(20);
+        const RowTypes before = doc.rowTypes;
+        GridLayoutData grid;
+        const ZqdResult r = ZqdFile::Load(p, doc, grid);
+        EXPECT_EQ(r.status, ZqdStatus::Damaged);
+        EXPECT_TRUE(r.message.contains(QStringLiteral("damaged"))) << r.message.toStdString();
+        EXPECT_EQ(doc.rowTypes, before);
+        EXPECT_EQ(doc.def, PollDefinition());
+        EXPECT_EQ(grid.columnCount(), 0);
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        loadLeavesTheDocumentAlone(sampleWithTypes(c.rows));
+    }
+    // Cut anywhere in the section.
+    const QByteArray whole = sampleWithTypes(section(kSampleRows));
+    const qsizetype sectionStart = whole.size() - section(kSampleRows).size();
+    for (qsizetype n = sectionStart; n < whole.size(); ++n) {
+        ZqdContents c;
+        ASSERT_EQ(ZqdFile::Parse(whole.left(n), c).status, ZqdStatus::Damaged) << "prefix " << n;
+    }
+    loadLeavesTheDocumentAlone(whole.left(whole.size() - 1));
+    // The sound one opens.
+    ZqdContents c;
+    ASSERT_TRUE(ZqdFile::Parse(whole, c).ok());
+    EXPECT_EQ(c.rowTypes, sampleTypes());
 }
 
 TEST_F(ZqdFileTest, MissingFilesAndFoldersAreIoErrors) {
