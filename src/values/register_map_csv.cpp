@@ -10,7 +10,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
-#include <set>
+#include <memory>
 #include <utility>
 
 #include "values/address_labels.h"
@@ -327,11 +327,16 @@ QString RegisterMapCsv::readEntries(const NextRecord& next, int function, int on
     return QString();
 }
 
-int RegisterMapCsv::OpenTextRegisters(int address, const std::set<int>& addresses) {
-    const auto after = addresses.upper_bound(address);
-    if (after == addresses.end())
-        return 1;
-    return std::min(*after - address, RowType::kMaxTextRegisters);
+int RegisterMapCsv::OpenTextRegisters(int address, const MappedAddresses& mapped) {
+    const int last = std::min(address + RowType::kMaxTextRegisters, int(mapped.size()) - 1);
+    for (int next = address + 1; next <= last; ++next)
+        if (mapped[std::size_t(next)])
+            return next - address;
+    // Nothing mapped within reach: the longest text, unless the map ends here.
+    for (int next = last + 1; next < int(mapped.size()); ++next)
+        if (mapped[std::size_t(next)])
+            return RowType::kMaxTextRegisters;
+    return 1;
 }
 
 namespace {
@@ -357,12 +362,12 @@ RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int fu
         return true;
     };
     bool any = false;
-    std::set<int> addresses;
+    const auto addresses = std::make_unique<MappedAddresses>();
     parsed.error = readEntries(
         next, function, oneBased, displayFormat,
         [&](Entry&& entry) {
             if (entry.address >= 0)
-                addresses.insert(entry.address);
+                addresses->set(std::size_t(entry.address));
             if (counts(entry))
                 parsed.entries.push_back(std::move(entry));
         },
@@ -375,7 +380,7 @@ RegisterMapCsv::Parsed RegisterMapCsv::Parse(const CsvText::Table& table, int fu
     }
     for (Entry& entry : parsed.entries) {
         if (entry.openText && entry.type) {
-            entry.type->textRegisters = OpenTextRegisters(entry.address, addresses);
+            entry.type->textRegisters = OpenTextRegisters(entry.address, *addresses);
             entry.openText = false;
         }
     }
@@ -393,7 +398,7 @@ public:
     // Every address of the map, also of rows that are not placed.
     void Mapped(int address) {
         if (address >= 0)
-            m_addresses.insert(address);
+            m_addresses.set(std::size_t(address));
     }
     void Add(RegisterMapCsv::Entry entry) {
         const long long item = static_cast<long long>(entry.address) - m_address;
@@ -429,7 +434,7 @@ private:
     std::map<int, QString> m_byItem;  // the last entry of an item wins
     // By address: the type, and whether it is a text still to be measured.
     std::map<int, std::pair<std::optional<RowType>, bool>> m_types;
-    std::set<int> m_addresses;
+    RegisterMapCsv::MappedAddresses m_addresses;
     RegisterMapCsv::Placement m_placement;
 };
 

@@ -14,7 +14,7 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <set>
+#include <bitset>
 #include <vector>
 
 #include "values/csv_text.h"
@@ -93,7 +93,8 @@ public:
 
     // The registers of a text without a length at `address`: up to the next
     // mapped address, at most RowType::kMaxTextRegisters, 1 at the end.
-    static int OpenTextRegisters(int address, const std::set<int>& addresses);
+    using MappedAddresses = std::bitset<65536>;
+    static int OpenTextRegisters(int address, const MappedAddresses& mapped);
 
     // Parse and Place in one pass over the file, record by record: what is
     // kept is the poll's aliases and the first `listed` rows outside it (the

@@ -288,7 +288,7 @@ TEST(RegisterMapCsvTest, TypeColumnsGiveTheRowsTheirTypesAndTheUnitLeavesTheAlia
         {"Texts without a length run to the next address of the map, at most 64, or 1 at the end",
          "Address,Name,Type\n0,a,text\n5,,\n6,b,string\n200,c,ascii\n300,d,string\n",
          3, 0,
-         {{0, text(5)}, {6, text(RowType::kMaxTextRegisters)}, {200, text(100 > 64 ? 64 : 100)},
+         {{0, text(5)}, {6, text(RowType::kMaxTextRegisters)}, {200, text(RowType::kMaxTextRegisters)},  // 100 to the next
           {300, text(1)}},
          {{0, "a"}, {6, "b"}, {200, "c"}, {300, "d"}}},
         {"The window's own format name alone is no type; other words of it are",
