@@ -58,18 +58,30 @@ enum Column {
 constexpr int kPositionalColumns = DescriptionColumn + 1;
 using Columns = std::array<int, ColumnCount>;
 
+// Header words of manuals that name no text of the program: the same in
+// every language.
+//: own name
+constexpr const char* kDataTypeWord = QT_TRANSLATE_NOOP("RegisterMapCsv", "数据类型");
+//: own name
+constexpr const char* kFactorWord = QT_TRANSLATE_NOOP("RegisterMapCsv", "系数");
+//: own name
+constexpr const char* kOffsetWord = QT_TRANSLATE_NOOP("RegisterMapCsv", "偏移量");
+//: own name
+constexpr const char* kDecimalsWord = QT_TRANSLATE_NOOP("RegisterMapCsv", "小数位数");
+
 // Names a header may give each column, compared without case.
 const std::array<QStringList, ColumnCount>& headerNames() {
+    const auto own = [](const char* word) { return QString::fromUtf8(word); };
     static const std::array<QStringList, ColumnCount> names = {
         QStringList{"address", "addr", "register", "地址", "寄存器"},
         QStringList{"name", "alias", "名称", "标注"},
-        QStringList{"type", "data type", "datatype", "类型", "数据类型"},
+        QStringList{"type", "data type", "datatype", "类型", own(kDataTypeWord)},
         QStringList{"unit", "units", "单位"},
         QStringList{"description", "comment", "说明"},
         QStringList{"order", "byte order", "word order", "endian", "endianness", "字节序"},
-        QStringList{"scale", "factor", "multiplier", "gain", "倍率", "系数"},
-        QStringList{"offset", "偏移", "偏移量"},
-        QStringList{"decimals", "decimal places", "小数位", "小数位数"},
+        QStringList{"scale", "factor", "multiplier", "gain", "倍率", own(kFactorWord)},
+        QStringList{"offset", "偏移", own(kOffsetWord)},
+        QStringList{"decimals", "decimal places", "小数位", own(kDecimalsWord)},
     };
     return names;
 }

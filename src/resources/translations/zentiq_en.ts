@@ -1805,6 +1805,26 @@ Do you want to replace it?</translation>
         <source>第 %1 行：单位“%2”太长或含有分隔符（, ; &quot; [ ]）。</source>
         <translation>Line %1: unit &quot;%2&quot; is too long or contains a separator (, ; &quot; [ ]).</translation>
     </message>
+    <message>
+        <source>数据类型</source>
+        <extracomment>own name</extracomment>
+        <translation>数据类型</translation>
+    </message>
+    <message>
+        <source>系数</source>
+        <extracomment>own name</extracomment>
+        <translation>系数</translation>
+    </message>
+    <message>
+        <source>偏移量</source>
+        <extracomment>own name</extracomment>
+        <translation>偏移量</translation>
+    </message>
+    <message>
+        <source>小数位数</source>
+        <extracomment>own name</extracomment>
+        <translation>小数位数</translation>
+    </message>
 </context>
 <context>
     <name>RowType</name>
