@@ -331,7 +331,8 @@ QString RegisterMapCsv::readEntries(const NextRecord& next, int function, int on
                 !row[unit].trimmed().isEmpty())
                 entry.name += QStringLiteral(" [") + row[unit].trimmed() + QLatin1Char(']');
         }
-        // A row without a name or a type still bounds the texts before it.
+        // A row with neither a name nor a type leaves its address's type
+        // alone; it only bounds the texts before it.
         if (entry.name.isEmpty() && !typeGiven)
             entry.saysType = false;
         take(std::move(entry));
