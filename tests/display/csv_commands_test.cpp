@@ -215,18 +215,11 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
 
 // ---- row types ------------------------------------------------------------------
 
-RowType typed(DecodeKind kind, ByteOrder order = ByteOrder::ABCD, const char* unit = "") {
-    RowType type;
-    type.reading = {kind, order};
-    type.unit = QString::fromUtf8(unit);
-    return type;
-}
-
 TEST_F(CsvCommandsTest, AMapsTypesReplaceThoseOfItsAddressesAndABadTypeChangesNothing) {
     PollWindow w(testing::ReadDefinition(3, 0, 20));
-    ASSERT_TRUE(w.doc->ReplaceRowTypes({{2, typed(DecodeKind::Float32)},
-                                        {5, typed(DecodeKind::Signed32)},
-                                        {30, typed(DecodeKind::Unsigned16, ByteOrder::ABCD, "V")}}));
+    ASSERT_TRUE(w.doc->ReplaceRowTypes({{2, MakeRowType({DecodeKind::Float32})},
+                                        {5, MakeRowType({DecodeKind::Signed32})},
+                                        {30, MakeRowType({}, 1, 0, "V")}}));
     const RowTypes before = w.model().rowTypes;
     w.doc->Grid()->model().setItemText(1, 1, "kept");
     w.doc->Grid()->model().setModified(false);
@@ -247,49 +240,17 @@ TEST_F(CsvCommandsTest, AMapsTypesReplaceThoseOfItsAddressesAndABadTypeChangesNo
         *w.doc, write("good.csv", "Address,Name,Type,Unit\n2,Temp,float,°C\n5,Plain,,\n"
                                   "7,Serial,string,\n12,Level,int16,m\n13,,uint16,\n"));
     EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join('\n').toStdString();
-    RowType serial = typed(DecodeKind::Text);
-    serial.textRegisters = 5;  // up to the next address of the map
-    const RowTypes expected = {{2, typed(DecodeKind::Float32, ByteOrder::CDAB, "°C")},
-                               {7, serial},
-                               {12, typed(DecodeKind::Signed16, ByteOrder::ABCD, "m")},
-                               {13, typed(DecodeKind::Unsigned16)},
-                               {30, before.at(30)}};
+    const RowTypes expected = {
+        {2, MakeRowType({DecodeKind::Float32, ByteOrder::CDAB}, 1, 0, "°C")},
+        {7, MakeRowType({DecodeKind::Text}, 1, 0, "", -1, 5)},  // up to the next address
+        {12, MakeRowType({DecodeKind::Signed16}, 1, 0, "m")},
+        {13, MakeRowType({DecodeKind::Unsigned16})},
+        {30, before.at(30)}};
     EXPECT_EQ(w.model().rowTypes, expected);
     // The unit went to the type; the alias is the name.
     EXPECT_EQ(aliasAt(w, 2), "Temp");
     EXPECT_EQ(aliasAt(w, 12), "Level");
     EXPECT_TRUE(w.doc->IsModified());
-}
-
-// Typed rows go out with their columns and come back as they were; untyped
-// rows carry the window's format, which is no type where the window shows
-// it anyway and a type where it does not (an export of another window).
-TEST_F(CsvCommandsTest, AnExportGivesAnotherWindowTheSameTypes) {
-    PollWindow a(testing::ReadDefinition(3, 100, 40, 4));
-    RowType energy = typed(DecodeKind::Unsigned64, ByteOrder::DCBA, "Wh");
-    energy.scale = 0.001;
-    energy.decimals = 3;
-    RowType serial = typed(DecodeKind::Text, ByteOrder::BADC);
-    serial.textRegisters = 8;
-    const RowTypes types = {{100, typed(DecodeKind::Signed16)}, {104, energy}, {110, serial},
-                            {120, typed(DecodeKind::Float32, ByteOrder::CDAB, "bar")}};
-    ASSERT_TRUE(a.doc->ReplaceRowTypes(types));
-    a.model().valuesUnknown = false;  // rows with values carry the format
-    ui.filePath = dir.filePath("typed.csv");
-    run(a, cmd::ExportRegisterMap);
-
-    for (const int format : {4, 0}) {
-        SCOPED_TRACE(format);
-        PollWindow b(testing::ReadDefinition(3, 100, 40, format));
-        ui.messages.clear();
-        run(b, cmd::ImportRegisterMap);
-        EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join('\n').toStdString();
-        RowTypes expected = types;
-        if (format == 0)  // the untyped float rows of a name their format
-            for (int address : {102, 108, 118, 122, 124, 126, 128, 130, 132, 134, 136, 138})
-                expected[address] = typed(DecodeKind::Float32, ByteOrder::CDAB);
-        EXPECT_EQ(b.model().rowTypes, expected);
-    }
 }
 
 }  // namespace

@@ -8,63 +8,51 @@
 
 #include "values/row_type.h"
 
-namespace zentiq::test {
+namespace zentiq {
+
+inline RowType MakeRowType(DecodeReading reading, double scale = 1, double offset = 0,
+                           const char* unit = "", int decimals = -1, int textRegisters = 1) {
+    return {reading, textRegisters, scale, offset, QString::fromUtf8(unit), decimals};
+}
+
+// How a failing check shows a type.
+inline void PrintTo(const RowType& t, std::ostream* os) {
+    *os << RowTypeLabel(t).toStdString() << " [" << TypeWord(t).toStdString() << ' '
+        << OrderWord(t.reading.order).toStdString() << ' ' << t.scale << ' ' << t.offset << ' '
+        << t.decimals << ']';
+}
+
+namespace test {
 
 inline std::vector<RowType> EveryRowType() {
     std::vector<RowType> types;
-    for (const DecodeReading& reading : AllReadings()) {
-        if (reading.kind == DecodeKind::Text)
+    for (const DecodeReading& r : AllReadings()) {
+        if (r.kind == DecodeKind::Text)
             continue;
-        RowType plain;
-        plain.reading = reading;
-        types.push_back(plain);
-        RowType unit = plain;
-        unit.unit = QStringLiteral("kWh");
-        types.push_back(unit);
-        if (!plain.Numeric())
-            continue;
-        RowType scaled = plain;
-        scaled.scale = 0.1;
-        scaled.offset = -40;
-        scaled.unit = QString::fromUtf8("°C");
-        scaled.decimals = 2;
-        types.push_back(scaled);
-        RowType fine = plain;
-        fine.scale = 1.0 / 3;  // no short decimal text: must come back bit for bit
-        fine.offset = 1e-7;
-        fine.decimals = 0;
-        types.push_back(fine);
-    }
-    for (const ByteOrder order : {ByteOrder::ABCD, ByteOrder::BADC}) {
-        for (const int registers : {1, 8, RowType::kMaxTextRegisters}) {
-            RowType text;
-            text.reading = {DecodeKind::Text, order};
-            text.textRegisters = registers;
-            types.push_back(text);
+        types.push_back(MakeRowType(r));
+        types.push_back(MakeRowType(r, 1, 0, "kWh"));
+        if (MakeRowType(r).Numeric()) {
+            types.push_back(MakeRowType(r, 0.1, -40, "°C", 2));
+            // No short decimal text: must come back bit for bit.
+            types.push_back(MakeRowType(r, 1.0 / 3, 1e-7, "", 0));
         }
     }
+    for (const ByteOrder order : {ByteOrder::ABCD, ByteOrder::BADC})
+        for (const int registers : {1, 8, RowType::kMaxTextRegisters})
+            types.push_back(MakeRowType({DecodeKind::Text, order}, 1, 0, "", -1, registers));
     return types;
 }
 
-// The types spaced out by protocol address from `first`, each with room for
-// its registers and a gap, so that none covers the next.
+// The types by protocol address from `first`, each with room for its
+// registers and a gap, so that none covers the next.
 inline RowTypes Spaced(const std::vector<RowType>& types, int first) {
     RowTypes spaced;
-    int address = first;
     for (const RowType& type : types) {
-        spaced[address] = type;
-        address += type.Registers() + 1;
+        spaced[first] = type;
+        first += type.Registers() + 1;
     }
     return spaced;
 }
 
-}  // namespace zentiq::test
-
-namespace zentiq {
-// How a failing check shows a type.
-inline void PrintTo(const RowType& type, std::ostream* os) {
-    *os << RowTypeLabel(type).toStdString() << " [" << TypeWord(type).toStdString() << ' '
-        << OrderWord(type.reading.order).toStdString() << " scale " << type.scale << " offset "
-        << type.offset << " decimals " << type.decimals << ']';
-}
+}  // namespace test
 }  // namespace zentiq

@@ -226,25 +226,11 @@ TEST(RegisterMapCsvTest, AnExportReadsBackToTheSameAliasesInBothAddressStyles) {
 
 // ---- row types ------------------------------------------------------------------
 
-RowType typeOf(DecodeKind kind, ByteOrder order = ByteOrder::ABCD) {
-    RowType type;
-    type.reading = {kind, order};
-    return type;
+RowType rt(DecodeKind kind, ByteOrder order = ByteOrder::ABCD, double scale = 1,
+           double offset = 0, const char* unit = "", int decimals = -1) {
+    return MakeRowType({kind, order}, scale, offset, unit, decimals);
 }
-
-RowType with(RowType type, double scale, double offset, const char* unit, int decimals) {
-    type.scale = scale;
-    type.offset = offset;
-    type.unit = QString::fromUtf8(unit);
-    type.decimals = decimals;
-    return type;
-}
-
-RowType text(int registers, ByteOrder order = ByteOrder::ABCD) {
-    RowType type = typeOf(DecodeKind::Text, order);
-    type.textRegisters = registers;
-    return type;
-}
+RowType text(int registers) { return MakeRowType({DecodeKind::Text}, 1, 0, "", -1, registers); }
 
 using Types = std::vector<std::pair<int, std::optional<RowType>>>;
 
@@ -270,9 +256,9 @@ TEST(RegisterMapCsvTest, TypeColumnsGiveTheRowsTheirTypesAndTheUnitLeavesTheAlia
          ",,,,,REAL,Power,13\n"
          ",,,,,STRING[16],Serial,20\n",
          3, 0,
-         {{10, with(typeOf(DecodeKind::Signed16), 0.1, 0, "V", 1)},
-          {11, with(typeOf(DecodeKind::Unsigned32, ByteOrder::CDAB), 1, 0, "kWh", -1)},
-          {13, typeOf(DecodeKind::Float32)},
+         {{10, rt(DecodeKind::Signed16, ByteOrder::ABCD, 0.1, 0, "V", 1)},
+          {11, rt(DecodeKind::Unsigned32, ByteOrder::CDAB, 1, 0, "kWh")},
+          {13, rt(DecodeKind::Float32)},
           {20, text(8)}},
          {{10, "Voltage"}, {11, "Energy"}, {13, "Power"}, {20, "Serial"}}},
         {"Chinese header, decimal comma, byte-swapped orders",
@@ -281,9 +267,9 @@ TEST(RegisterMapCsvTest, TypeColumnsGiveTheRowsTheirTypesAndTheUnitLeavesTheAlia
          "40003;计数;uint64;DCBA;;;;\n"
          "40007;状态;二进制;;;;;\n",
          3, 0,
-         {{0, with(typeOf(DecodeKind::Float32, ByteOrder::BADC), 0.5, -40, "°C", 2)},
-          {2, typeOf(DecodeKind::Unsigned64, ByteOrder::DCBA)},
-          {6, typeOf(DecodeKind::Binary16)}},
+         {{0, rt(DecodeKind::Float32, ByteOrder::BADC, 0.5, -40, "°C", 2)},
+          {2, rt(DecodeKind::Unsigned64, ByteOrder::DCBA)},
+          {6, rt(DecodeKind::Binary16)}},
          {{0, "温度"}, {2, "计数"}, {6, "状态"}}},
         {"Texts without a length run to the next address of the map, at most 64, or 1 at the end",
          "Address,Name,Type\n0,a,text\n5,,\n6,b,string\n200,c,ascii\n300,d,string\n",
@@ -296,10 +282,10 @@ TEST(RegisterMapCsvTest, TypeColumnsGiveTheRowsTheirTypesAndTheUnitLeavesTheAlia
          "6,e,Signed,ABCD,\n",
          3, 0,
          {{1, std::nullopt},
-          {2, typeOf(DecodeKind::Signed16)},
-          {3, with(typeOf(DecodeKind::Signed16), 1, 0, "V", -1)},
-          {4, typeOf(DecodeKind::Float32, ByteOrder::CDAB)},
-          {6, typeOf(DecodeKind::Signed16)}},
+          {2, rt(DecodeKind::Signed16)},
+          {3, rt(DecodeKind::Signed16, ByteOrder::ABCD, 1, 0, "V")},
+          {4, rt(DecodeKind::Float32, ByteOrder::CDAB)},
+          {6, rt(DecodeKind::Signed16)}},
          {{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}, {6, "e"}}},
         {"Bits, empty types and unnamed untyped rows: no type, the unit beside the name",
          "Address,Name,Type,Unit\n1,coil,Bit,\n2,level,,m\n3,,,\n",
@@ -329,28 +315,19 @@ TEST(RegisterMapCsvTest, TypeColumnsGiveTheRowsTheirTypesAndTheUnitLeavesTheAlia
 
 TEST(RegisterMapCsvTest, BadTypeColumnsRefuseTheWholeMapWithTheirLine) {
     const QByteArray head = "Address,Name,Type,Order,Scale,Offset,Unit,Decimals\n1,fine,int16,,,,,\n";
-    struct Case {
-        QByteArray row;
-        const char* says;
-    };
-    const Case cases[] = {
+    const std::pair<QByteArray, const char*> cases[] = {
         {"2,x,quaternion,,,,,", "第 3 行：不认识的类型“quaternion”"},
         {"2,x,float,sideways,,,,", "第 3 行：不认识的字节序“sideways”"},
         {"2,x,float,,ten,,,", "第 3 行：倍率“ten”"},
-        {"2,x,float,,0,,,", "第 3 行：倍率“0”"},
         {"2,x,float,,,1e999,,", "第 3 行：偏移“1e999”"},
         {"2,x,float,,,,,16", "第 3 行：小数位“16”"},
-        {"2,x,float,,,,,-1", "第 3 行：小数位“-1”"},
         {"2,x,hex,,2,,,", "第 3 行：类型“hex”的值不能有倍率"},
-        {"2,x,string[8],,,,,1", "第 3 行：类型“string[8]”的值不能有倍率"},
         {"2,x,string[200],,,,,", "第 3 行：文本“string[200]”太长：最多 128 个字符"},
         {"2,x,float,,,,\"a;b\",", "第 3 行：单位“a;b”"},
-        {"2,x,float,,,," + QByteArray(33, 'u') + ",", "第 3 行：单位"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.row.toStdString());
-        const RegisterMapCsv::Parsed p = parse(head + c.row + "\n3,after,int16,,,,,\n");
-        EXPECT_TRUE(p.error.contains(QString::fromUtf8(c.says))) << p.error.toStdString();
+    for (const auto& [row, says] : cases) {
+        const RegisterMapCsv::Parsed p = parse(head + row + "\n3,after,int16,,,,,\n");
+        EXPECT_TRUE(p.error.contains(QString::fromUtf8(says))) << p.error.toStdString();
         EXPECT_TRUE(p.entries.empty());
     }
 }
@@ -364,7 +341,6 @@ TEST(RegisterMapCsvTest, AnExportImportsBackToTheSameTypesAndAliases) {
     std::array<std::uint16_t, 1000> words{};
     for (std::size_t i = 0; i < words.size(); ++i)
         words[i] = std::uint16_t(0x4130 + 7 * i);
-    ASSERT_LE(length, int(words.size()));
     for (const int displayFormat : {0, 4}) {
         for (const int oneBased : {0, 1}) {
             SCOPED_TRACE(displayFormat * 10 + oneBased);
@@ -390,11 +366,7 @@ TEST(RegisterMapCsvTest, AnExportImportsBackToTheSameTypesAndAliases) {
             for (const auto& [address, type] : placed.types)
                 if (type)
                     got[address] = *type;
-            ASSERT_EQ(got.size(), types.size());
-            for (const auto& [address, type] : types) {
-                ASSERT_TRUE(got.count(address)) << address;
-                EXPECT_EQ(got.at(address), type) << TypeWord(type).toStdString() << " at " << address;
-            }
+            EXPECT_EQ(got, types);
             std::vector<std::pair<int, QString>> expected;
             for (int i = 0; i < length; ++i)
                 if (!aliasOf(i).isEmpty())
