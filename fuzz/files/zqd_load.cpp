@@ -37,7 +37,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray again = ZqdFile::Serialize(doc, grid);
     ZqdContents reread;
     if (!ZqdFile::Parse(again, reread).ok() || !(reread.def == doc.def) ||
-        !(reread.font == doc.font) || reread.valueColumns != doc.valueColumns)
+        !(reread.font == doc.font) || reread.valueColumns != doc.valueColumns ||
+        reread.rowTypes != doc.rowTypes)
         std::abort();
     return 0;
 }

@@ -63,12 +63,12 @@ int RegisterMapCommands::ImportFile(CZentiqDoc& doc, const QString& path) {
     // Only the rows the message lists are kept of those outside the poll.
     const RegisterMapCsv::Imported imported =
         RegisterMapCsv::Import(path, m.def.FunctionValue, m.def.OneBased, m.def.Address,
-                               m.def.Length, kListedRows);
+                               m.def.Length, kListedRows, m.def.DisplayFormat);
     if (!imported.error.isEmpty()) {
         DialogDataExchange::ShowWarning(doc.View(), tr("寄存器表没有导入。\n%1").arg(imported.error));
         return 0;
     }
-    if (imported.named == 0) {
+    if (imported.named == 0 && imported.typed == 0) {
         DialogDataExchange::ShowWarning(doc.View(),
                                         tr("寄存器表没有导入：文件里没有带名称的寄存器。"));
         return 0;
@@ -89,6 +89,17 @@ int RegisterMapCommands::ImportFile(CZentiqDoc& doc, const QString& path) {
     }
     if (changed > 0)
         doc.SetModifiedFlag(true);
+    if (!placement.types.empty()) {
+        // The map's rows replace the types of their addresses; the others stay.
+        RowTypes types = m.rowTypes;
+        for (const auto& [address, type] : placement.types) {
+            if (type)
+                types[address] = *type;
+            else
+                types.erase(address);
+        }
+        doc.ReplaceRowTypes(types);
+    }
     if (placement.outsideCount > 0)
         DialogDataExchange::ShowWarning(doc.View(), outsideMessage(placement));
     return changed;

@@ -16,9 +16,10 @@ class RegisterMapCommands {
     Q_DECLARE_TR_FUNCTIONS(RegisterMapCommands)
 public:
     // Asks for a CSV file and puts its names into the alias cells of the
-    // poll's items, as typing them would (the document is modified). A bad
-    // file changes nothing and says why; rows whose address the poll does
-    // not cover are listed in a message.
+    // poll's items, as typing them would, and its types into the row types
+    // of the addresses it lists (the document is modified). A bad file
+    // changes nothing and says why; rows whose address the poll does not
+    // cover are listed in a message.
     static void Import(CZentiqDoc& doc);
     // Imports `path` without asking; returns the aliases set. Messages go
     // through the standard warning box.

@@ -13,6 +13,7 @@
 
 #include "documents/binary_io.h"
 #include "documents/poll_document_model.h"
+#include "documents/zqd_row_types.h"
 
 namespace zentiq {
 
@@ -22,13 +23,15 @@ constexpr qint32 kVersion3500 = 3500;
 constexpr qint32 kVersion4000 = 4000;
 constexpr qint32 kVersion4200 = 4200;
 constexpr qint32 kVersion4201 = 4201;
+constexpr qint32 kVersion4202 = ZqdFile::kRowTypesVersion;
 
 // Smallest number of bytes one stored cell can take: two colours, the 28-byte
 // font record and an empty face name (one count byte).
 constexpr qint64 kMinCellBytes = 4 + 4 + 28 + 1;
 
 bool isKnownVersion(qint32 v) {
-    return v == kVersion3500 || v == kVersion4000 || v == kVersion4200 || v == kVersion4201;
+    return v == kVersion3500 || v == kVersion4000 || v == kVersion4200 || v == kVersion4201 ||
+           v == kVersion4202;
 }
 
 bool isRowChoice(qint32 rows) {
@@ -84,7 +87,9 @@ QString ZqdFile::FormatErrorText() {
 QByteArray ZqdFile::Serialize(const PollDocumentModel& doc, const GridLayoutData& grid) {
     BinaryWriter w;
     const PollDefinition& d = doc.def;
-    w.writeI32(kWrittenVersion);
+    // A document without row types is written exactly as before them.
+    const bool typed = !doc.rowTypes.empty();
+    w.writeI32(typed ? kRowTypesVersion : kWrittenVersion);
     for (qint32 v : {d.Address, d.FunctionValue, d.Length, d.ScanRate, d.SlaveID, d.DisplayFormat,
                      d.bEnable, d.OneBased, doc.textColour, doc.reservedColour})
         w.writeI32(v);
@@ -127,6 +132,8 @@ QByteArray ZqdFile::Serialize(const PollDocumentModel& doc, const GridLayoutData
     w.writeI32(d.DisplayAddr);
     w.writeI32(useGrid ? grid.focusRow : doc.focusRow);
     w.writeI32(useGrid ? grid.focusColumn : doc.focusColumn);
+    if (typed)
+        zqd_row_types::Write(w, doc.rowTypes);
     return w.data();
 }
 
@@ -189,11 +196,17 @@ ZqdResult ZqdFile::Parse(const QByteArray& bytes, ZqdContents& out) {
         c.hasGrid = true;
     }
 
-    if (c.version == kVersion4201) {
+    if (c.version >= kVersion4201) {
         if (!(r.readI32(c.grid.scrollV) && r.readI32(c.grid.scrollH) && r.readI32(d.DisplayAddr) &&
               r.readI32(c.grid.focusRow) && r.readI32(c.grid.focusColumn)))
             return damaged(QStringLiteral("view state cut short"));
         c.hasViewState = true;
+    }
+
+    if (c.version >= kVersion4202) {
+        QString why;
+        if (!zqd_row_types::Read(r, c.rowTypes, why))
+            return damaged(why);
     }
 
     // The program never writes values outside these limits, and the grid
@@ -219,6 +232,7 @@ void ZqdFile::Apply(const ZqdContents& c, PollDocumentModel& doc, GridLayoutData
     doc.reservedColour = c.reservedColour;
     doc.font = c.font;
     doc.placement = c.placement;
+    doc.rowTypes = c.rowTypes;
 
     if (!c.hasGrid) {
         // Oldest files carry no grid: it follows from the definition and the

@@ -1,5 +1,6 @@
-// The poll document file (.zqd): written as version 4201, read in versions
-// 3500, 4000, 4200 and 4201. Loading parses the whole file into ZqdContents
+// The poll document file (.zqd): written as version 4201, or 4202 (4201 plus
+// the row types) for a document whose rows have types of their own; read in
+// versions 3500, 4000, 4200, 4201 and 4202. Loading parses the whole file into ZqdContents
 // first and applies it only when everything was read and checked, so a short
 // or damaged file changes nothing.
 #pragma once
@@ -12,6 +13,7 @@
 #include "documents/grid_layout_data.h"
 #include "documents/poll_definition.h"
 #include "documents/window_placement.h"
+#include "values/row_type.h"
 
 namespace zentiq {
 
@@ -37,7 +39,8 @@ struct ZqdContents {
     qint32 rowsPerColumn = 0;
     GridLayoutData grid;  // includes the scroll and focus state of 4201
 
-    bool hasViewState = false;  // 4201
+    bool hasViewState = false;  // 4201 and later
+    RowTypes rowTypes;           // 4202; empty before
 };
 
 enum class ZqdStatus {
@@ -56,6 +59,7 @@ struct ZqdResult {
 class ZqdFile {
 public:
     static constexpr qint32 kWrittenVersion = 4201;
+    static constexpr qint32 kRowTypesVersion = 4202;  // written only with row types
     // Bounds on counts read from a file, checked before anything is sized.
     static constexpr qint32 kMaxValueColumns = 402;  // 2 * ceil((9 + 2000) / 10)
     static constexpr qint32 kMaxRowsPerColumn = 100;
@@ -67,7 +71,8 @@ public:
     // Why a FIFO, device or folder is not opened as a document.
     static QString NotRegularFileText(const QString& path);
 
-    // The bytes of a version 4201 file. `grid` gives the column and row
+    // The bytes of a version 4201 file, or 4202 when the document has row
+    // types. `grid` gives the column and row
     // counts, sizes, cells and the current scroll and focus state; cells the
     // grid does not have are written as defaults, texts longer than
     // kMaxCellTextChars are cut so that the file always reads back.

@@ -17,6 +17,7 @@
 #include "resources/menus.h"
 #include "support/peer_data.h"
 #include "support/peer_process.h"
+#include "support/row_type_samples.h"
 
 namespace zentiq {
 namespace {
@@ -159,6 +160,36 @@ TEST_F(WorkspaceCommandsTest, SavedConnectedComesBackWholeAlsoAfterTheFolderMove
     EXPECT_FALSE(app->Connection().IsConnected()) << "not before the start-up check";
     EXPECT_EQ(app->Documents().size(), 2);
     EXPECT_TRUE(QTest::qWaitFor([&] { return app->Connection().IsConnected(); }, kWaitMs));
+}
+
+// Row types live in the documents: a workspace saved with typed windows is
+// the same file as without, and reopened its windows have their types.
+TEST_F(WorkspaceCommandsTest, RowTypesComeBackWithTheWorkspacesDocuments) {
+    app->MainFrame()->CloseAllDocuments();
+    CZentiqDoc* typed = savedWindow(dirPath() + "/typed.zqd", 2, 10, 10, QRect(10, 20, 400, 250));
+    savedWindow(dirPath() + "/plain.zqd", 3, 30, 4, QRect(200, 120, 380, 260));
+    chosen = dirPath() + "/before.zqw";
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
+
+    const RowTypes types = test::Spaced(test::EveryRowType(), 10);
+    ASSERT_TRUE(typed->ReplaceRowTypes(types));
+    answers.answer = QMessageBox::Yes;  // the changed window is saved when asked
+    chosen = dirPath() + "/after.zqw";
+    ASSERT_TRUE(app->Workspaces()->SaveWorkspace());
+    const auto bytesOf = [](const QString& path) {
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadOnly)) << path.toStdString();
+        return f.readAll();
+    };
+    EXPECT_EQ(bytesOf(dirPath() + "/after.zqw"), bytesOf(dirPath() + "/before.zqw"));
+    EXPECT_EQ(bytesOf(dirPath() + "/plain.zqd").left(4), QByteArray::fromHex("69100000"));  // 4201
+
+    app->MainFrame()->CloseAllDocuments();
+    ASSERT_TRUE(app->Workspaces()->OpenWorkspace(chosen, false));
+    ASSERT_EQ(app->Documents().size(), 2);
+    EXPECT_EQ(app->Documents()[0]->Model().rowTypes, types);
+    EXPECT_FALSE(app->Documents()[0]->IsModified());
+    EXPECT_TRUE(app->Documents()[1]->Model().rowTypes.empty());
 }
 
 TEST_F(WorkspaceCommandsTest, ANeverSavedWindowIsOfferedAndLeftOutWhenDeclined) {

@@ -16,6 +16,7 @@
 #include "resources/menus.h"
 #include "support/dialog_test_helpers.h"
 #include "support/recording_interaction.h"
+#include "support/row_type_samples.h"
 #include "support/poll_window.h"
 #include "support/widget_environment.h"
 
@@ -210,6 +211,46 @@ TEST_F(CsvCommandsTest, TheDataViewGoesOutAsCsvWhileTheGridsCopyStaysTabSeparate
     ui.filePath = dir.filePath("no/such/folder/view.csv");
     run(w, cmd::ExportDataCsv);
     EXPECT_EQ(ui.texts(), QStringList{"文件打开错误"});
+}
+
+// ---- row types ------------------------------------------------------------------
+
+TEST_F(CsvCommandsTest, AMapsTypesReplaceThoseOfItsAddressesAndABadTypeChangesNothing) {
+    PollWindow w(testing::ReadDefinition(3, 0, 20));
+    ASSERT_TRUE(w.doc->ReplaceRowTypes({{2, MakeRowType({DecodeKind::Float32})},
+                                        {5, MakeRowType({DecodeKind::Signed32})},
+                                        {30, MakeRowType({}, 1, 0, "V")}}));
+    const RowTypes before = w.model().rowTypes;
+    w.doc->Grid()->model().setItemText(1, 1, "kept");
+    w.doc->Grid()->model().setModified(false);
+    w.doc->SetModifiedFlag(false);
+
+    EXPECT_EQ(RegisterMapCommands::ImportFile(
+                  *w.doc, write("bad.csv", "Address,Name,Type\n0,a,int16\n2,b,quaternion\n")),
+              0);
+    ASSERT_EQ(ui.texts().size(), 1);
+    EXPECT_TRUE(ui.texts()[0].contains(QString::fromUtf8("第 3 行：不认识的类型“quaternion”")))
+        << ui.texts()[0].toStdString();
+    EXPECT_EQ(aliasAt(w, 0), "kept");
+    EXPECT_EQ(w.model().rowTypes, before);
+    EXPECT_FALSE(w.doc->IsModified());
+
+    ui.messages.clear();
+    RegisterMapCommands::ImportFile(
+        *w.doc, write("good.csv", "Address,Name,Type,Unit\n2,Temp,float,°C\n5,Plain,,\n"
+                                  "7,Serial,string,\n12,Level,int16,m\n13,,uint16,\n"));
+    EXPECT_TRUE(ui.texts().isEmpty()) << ui.texts().join('\n').toStdString();
+    const RowTypes expected = {
+        {2, MakeRowType({DecodeKind::Float32, ByteOrder::CDAB}, 1, 0, "°C")},
+        {7, MakeRowType({DecodeKind::Text}, 1, 0, "", -1, 5)},  // up to the next address
+        {12, MakeRowType({DecodeKind::Signed16}, 1, 0, "m")},
+        {13, MakeRowType({DecodeKind::Unsigned16})},
+        {30, before.at(30)}};
+    EXPECT_EQ(w.model().rowTypes, expected);
+    // The unit went to the type; the alias is the name.
+    EXPECT_EQ(aliasAt(w, 2), "Temp");
+    EXPECT_EQ(aliasAt(w, 12), "Level");
+    EXPECT_TRUE(w.doc->IsModified());
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,14 @@ public:
     FileBytes& i32(std::int32_t v) {
         const auto u = static_cast<std::uint32_t>(v);
         for (int i = 0; i < 4; ++i)
+            u8((u >> (8 * i)) & 0xFF);
+        return *this;
+    }
+    // An IEEE 754 double, little-endian.
+    FileBytes& f64(double v) {
+        std::uint64_t u = 0;
+        std::memcpy(&u, &v, sizeof u);
+        for (int i = 0; i < 8; ++i)
             u8((u >> (8 * i)) & 0xFF);
         return *this;
     }

@@ -4,11 +4,14 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <functional>
+#include <optional>
 
 #include "framework/settings_store.h"
 #include "documents/file_bytes.h"
 #include "documents/poll_document_model.h"
+#include "support/row_type_samples.h"
 
 namespace zentiq {
 namespace {
@@ -285,7 +288,7 @@ TEST_F(ZqdFileTest, Version4200CarriesTheFirst256ValueBytes) {
 // ---- refused files ---------------------------------------------------------------
 
 TEST_F(ZqdFileTest, UnknownVersionsReadNothingAndKeepTheDefaults) {
-    for (qint32 version : {4100, 0, -1, 3501, 4202, 0x7FFFFFFF}) {
+    for (qint32 version : {4100, 0, -1, 3501, 4203, 0x7FFFFFFF}) {
         SCOPED_TRACE(version);
         QByteArray bytes = expectedSampleFile();
         bytes.replace(0, 4, FileBytes().i32(version).bytes());
@@ -394,7 +397,7 @@ TEST_F(ZqdFileTest, HostileCountsAndValuesAreRefused) {
 TEST_F(ZqdFileTest, FuzzSeedFilesStayReadable) {
     const QString dir = QStringLiteral(ZENTIQ_SOURCE_DIR "/fuzz/corpus/zqd_load/");
     const std::pair<const char*, qint32> seeds[] = {
-        {"v3500.zqd", 3500}, {"v4000.zqd", 4000}, {"v4201.zqd", 4201}};
+        {"v3500.zqd", 3500}, {"v4000.zqd", 4000}, {"v4201.zqd", 4201}, {"v4202.zqd", 4202}};
     for (const auto& [name, version] : seeds) {
         SCOPED_TRACE(name);
         QFile f(dir + QLatin1String(name));
@@ -404,6 +407,120 @@ TEST_F(ZqdFileTest, FuzzSeedFilesStayReadable) {
         EXPECT_TRUE(r.ok()) << r.message.toStdString();
         EXPECT_EQ(c.version, version);
     }
+}
+
+// ---- row types (version 4202) ------------------------------------------------------
+
+// A row-type section laid out field by field, and the types it holds.
+struct SectionRow {
+    qint32 address, kind, order, textRegisters;
+    double scale, offset;
+    std::u16string unit;
+    qint32 decimals;
+};
+const std::vector<SectionRow> kSampleRows = {{5, 7, 1, 1, 0.1, -40, u"°C", 1},
+                                             {20, 11, 2, 8, 1, 0, u"", -1}};
+const RowTypes kSampleTypes = {
+    {5, MakeRowType({DecodeKind::Float32, ByteOrder::CDAB}, 0.1, -40, "°C", 1)},
+    {20, MakeRowType({DecodeKind::Text, ByteOrder::BADC}, 1, 0, "", -1, 8)}};
+
+// The sample 4201 file as version 4202 with the section after it.
+QByteArray sampleWithTypes(const std::vector<SectionRow>& rows,
+                           std::optional<qint32> count = std::nullopt) {
+    FileBytes b;
+    b.i32(count.value_or(qint32(rows.size())));
+    for (const SectionRow& r : rows)
+        b.i32(r.address).i32(r.kind).i32(r.order).i32(r.textRegisters).f64(r.scale).f64(r.offset)
+            .wide(r.unit).i32(r.decimals);
+    return FileBytes().i32(4202).bytes() + expectedSampleFile().mid(4) + b.bytes();
+}
+
+TEST_F(ZqdFileTest, RowTypesOfEveryReadingSurviveSaveAndOpen) {
+    Sample s;
+    // Up to the last address there is.
+    const std::vector<RowType> every = test::EveryRowType();
+    s.doc.rowTypes = test::Spaced(every, 65536 - int(every.size()) * 66);
+    ASSERT_TRUE(ZqdFile::Save(path("typed.zqd"), s.doc, s.grid).ok());
+    PollDocumentModel loaded;
+    loaded.rowTypes[7] = kSampleTypes.at(5);  // a file replaces what was there
+    GridLayoutData grid;
+    const ZqdResult r = ZqdFile::Load(path("typed.zqd"), loaded, grid);
+    ASSERT_TRUE(r.ok()) << r.message.toStdString();
+    EXPECT_EQ(loaded.rowTypes, s.doc.rowTypes);
+    EXPECT_EQ(loaded.def, s.doc.def);
+}
+
+// What this program wrote is written back byte for byte after opening: files
+// without row types as before them, files with them as 4202; a document
+// that loses its types goes back to 4201.
+TEST_F(ZqdFileTest, OpenedFilesAreWrittenBackByteForByte) {
+    const auto open = [](const QByteArray& bytes, PollDocumentModel& doc, GridLayoutData& grid) {
+        ZqdContents c;
+        EXPECT_TRUE(ZqdFile::Parse(bytes, c).ok());
+        ZqdFile::Apply(c, doc, grid);
+    };
+    QFile seed(QStringLiteral(ZENTIQ_SOURCE_DIR "/fuzz/corpus/zqd_load/v4202.zqd"));
+    ASSERT_TRUE(seed.open(QIODevice::ReadOnly));
+    const std::pair<const char*, QByteArray> files[] = {
+        {"4201 laid out field by field", expectedSampleFile()},
+        {"4202 laid out field by field", sampleWithTypes(kSampleRows)},
+        {"4202 seed", seed.readAll()},
+    };
+    for (const auto& [what, bytes] : files) {
+        SCOPED_TRACE(what);
+        PollDocumentModel doc;
+        GridLayoutData grid;
+        open(bytes, doc, grid);
+        EXPECT_EQ(ZqdFile::Serialize(doc, grid).toHex().toStdString(), bytes.toHex().toStdString());
+        if (doc.rowTypes.empty())
+            continue;
+        doc.rowTypes.clear();
+        const QByteArray untyped = ZqdFile::Serialize(doc, grid);
+        EXPECT_EQ(untyped.left(4), FileBytes().i32(4201).bytes());
+        EXPECT_EQ(untyped.mid(4), bytes.mid(4, untyped.size() - 4));
+    }
+}
+
+TEST_F(ZqdFileTest, DamagedRowTypeSectionsAreRefusedAndApplyNothing) {
+    const auto changed = [](auto change) {
+        std::vector<SectionRow> rows = kSampleRows;
+        change(rows[0], rows[1]);
+        return sampleWithTypes(rows);
+    };
+    const std::pair<const char*, QByteArray> cases[] = {
+        {"negative count", sampleWithTypes(kSampleRows, -1)},
+        {"count beyond the rows there", sampleWithTypes(kSampleRows, 3)},
+        {"cut short", sampleWithTypes(kSampleRows).chopped(1)},
+        {"addresses repeated", changed([](auto&, auto& b) { b.address = 5; })},
+        {"address past 65535", changed([](auto&, auto& b) { b.address = 65536; })},
+        {"unknown kind", changed([](auto& a, auto&) { a.kind = 12; })},
+        {"unknown order", changed([](auto& a, auto&) { a.order = 4; })},
+        {"text too long", changed([](auto&, auto& b) { b.textRegisters = 65; })},
+        {"text in word order", changed([](auto&, auto& b) { b.order = 1; })},
+        {"16-bit value in word order", changed([](auto& a, auto&) { a.kind = 1; })},
+        {"NaN scale", changed([](auto& a, auto&) { a.scale = std::nan(""); })},
+        {"infinite offset", changed([](auto& a, auto&) { a.offset = -HUGE_VAL; })},
+        {"too many decimals", changed([](auto& a, auto&) { a.decimals = 16; })},
+        {"unit with a separator", changed([](auto& a, auto&) { a.unit = u"a,b"; })},
+        {"unit too long", changed([](auto& a, auto&) { a.unit.assign(33, u'u'); })},
+    };
+    for (const auto& [what, bytes] : cases) {
+        SCOPED_TRACE(what);
+        writeFile(path("damaged.zqd"), bytes);
+        PollDocumentModel doc;
+        doc.rowTypes[7] = kSampleTypes.at(20);
+        const RowTypes before = doc.rowTypes;
+        GridLayoutData grid;
+        const ZqdResult r = ZqdFile::Load(path("damaged.zqd"), doc, grid);
+        EXPECT_EQ(r.status, ZqdStatus::Damaged);
+        EXPECT_TRUE(r.message.contains(QStringLiteral("damaged"))) << r.message.toStdString();
+        EXPECT_EQ(doc.rowTypes, before);
+        EXPECT_EQ(doc.def, PollDefinition());
+    }
+    // The sound section reads as laid out.
+    ZqdContents c;
+    ASSERT_TRUE(ZqdFile::Parse(sampleWithTypes(kSampleRows), c).ok());
+    EXPECT_EQ(c.rowTypes, kSampleTypes);
 }
 
 TEST_F(ZqdFileTest, MissingFilesAndFoldersAreIoErrors) {

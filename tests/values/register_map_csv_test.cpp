@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/row_type_samples.h"
+
 namespace zentiq {
 namespace {
 
@@ -60,8 +62,9 @@ TEST(RegisterMapCsvTest, AddressesAsTheWindowShowsThem) {
     }
 }
 
-RegisterMapCsv::Parsed parse(const QByteArray& bytes, int function = 3, int oneBased = 0) {
-    return RegisterMapCsv::Parse(CsvText::Parse(bytes), function, oneBased);
+RegisterMapCsv::Parsed parse(const QByteArray& bytes, int function = 3, int oneBased = 0,
+                             int displayFormat = -1) {
+    return RegisterMapCsv::Parse(CsvText::Parse(bytes), function, oneBased, displayFormat);
 }
 
 TEST(RegisterMapCsvTest, HeadersPlaceTheColumnsAndUnitsGoBesideTheName) {
@@ -71,8 +74,9 @@ TEST(RegisterMapCsvTest, HeadersPlaceTheColumnsAndUnitsGoBesideTheName) {
         std::vector<std::pair<int, QString>> entries;  // address, alias
     };
     const Case cases[] = {
-        // No header: address, name, type, unit, description.
-        {"10,Voltage,float,V,L1\n11,Current", 0, {{10, "Voltage [V]"}, {11, "Current"}}},
+        // No header: address, name, type, unit, description. Without a
+        // type the unit goes beside the name.
+        {"10,Voltage,,V,L1\n11,Current", 0, {{10, "Voltage [V]"}, {11, "Current"}}},
         {"Address,Name,Type,Unit,Description\n10,Voltage,,,\n", 0, {{10, "Voltage"}}},
         // Columns found by their names, in any order, extra ones ignored.
         {"Description;Unit;Name;Register;Scale\nmains;V;Spannung;40011;0.1\n", 1, {{10, "Spannung [V]"}}},
@@ -200,9 +204,9 @@ TEST(RegisterMapCsvTest, AnExportReadsBackToTheSameAliasesInBothAddressStyles) {
         const LogLine::Poll poll{99, oneBased, 3, 6, 4, values};
         const QByteArray bytes = RegisterMapCsv::Export(poll, [&](int i) { return aliases.value(i); });
         const QStringList lines = QString::fromUtf8(bytes).split("\r\n");
-        EXPECT_EQ(lines.value(0), "Address,Name,Type,Unit,Description,Value");
-        EXPECT_EQ(lines.value(1), oneBased ? "40100,'=cmd(),Float,,,-1.500000" : "99,'=cmd(),Float,,,-1.500000");
-        EXPECT_EQ(lines.value(2), oneBased ? "40101,\"Strom, L1\",,,," : "100,\"Strom, L1\",,,,");
+        EXPECT_EQ(lines.value(0), "Address,Name,Type,Order,Scale,Offset,Unit,Decimals,Description,Value");
+        EXPECT_EQ(lines.value(1), oneBased ? "40100,'=cmd(),Float,,,,,,,-1.500000" : "99,'=cmd(),Float,,,,,,,-1.500000");
+        EXPECT_EQ(lines.value(2), oneBased ? "40101,\"Strom, L1\",,,,,,,," : "100,\"Strom, L1\",,,,,,,,");
 
         const RegisterMapCsv::Parsed back = parse(bytes, 3, oneBased);
         ASSERT_TRUE(back.error.isEmpty()) << back.error.toStdString();
@@ -217,7 +221,159 @@ TEST(RegisterMapCsvTest, AnExportReadsBackToTheSameAliasesInBothAddressStyles) {
     // Coils are bits, whatever the display format says.
     values[0] = 1;
     const QByteArray coils = RegisterMapCsv::Export({0, 1, 1, 1, 4, values}, {});
-    EXPECT_EQ(QString::fromUtf8(coils).split("\r\n").value(1), "00001,,Bit,,,1");
+    EXPECT_EQ(QString::fromUtf8(coils).split("\r\n").value(1), "00001,,Bit,,,,,,,1");
+}
+
+// ---- row types ------------------------------------------------------------------
+
+RowType rt(DecodeKind kind, ByteOrder order = ByteOrder::ABCD, double scale = 1,
+           double offset = 0, const char* unit = "", int decimals = -1) {
+    return MakeRowType({kind, order}, scale, offset, unit, decimals);
+}
+RowType text(int registers) { return MakeRowType({DecodeKind::Text}, 1, 0, "", -1, registers); }
+
+using Types = std::vector<std::pair<int, std::optional<RowType>>>;
+
+// What a map says about the types of its rows, by address.
+Types typesOf(const RegisterMapCsv::Parsed& parsed) {
+    return RegisterMapCsv::Place(parsed.entries, 0, 65536).types;
+}
+
+TEST(RegisterMapCsvTest, TypeColumnsGiveTheRowsTheirTypesAndTheUnitLeavesTheAlias) {
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+        int function;
+        int displayFormat;
+        Types types;  // by protocol address
+        std::vector<std::pair<int, QString>> aliases;  // address, alias
+    };
+    const Case cases[] = {
+        {"English header, any order of columns, words of manuals",
+         "Unit,Decimals,Offset,Scale,Order,Type,Name,Address\n"
+         "V,1,,0.1,,INT16,Voltage,10\n"
+         "kWh,,,,word swap,UDINT,Energy,11\n"
+         ",,,,,REAL,Power,13\n"
+         ",,,,,STRING[16],Serial,20\n",
+         3, 0,
+         {{10, rt(DecodeKind::Signed16, ByteOrder::ABCD, 0.1, 0, "V", 1)},
+          {11, rt(DecodeKind::Unsigned32, ByteOrder::CDAB, 1, 0, "kWh")},
+          {13, rt(DecodeKind::Float32)},
+          {20, text(8)}},
+         {{10, "Voltage"}, {11, "Energy"}, {13, "Power"}, {20, "Serial"}}},
+        {"Chinese header, decimal comma, byte-swapped orders",
+         "地址;名称;类型;字节序;倍率;偏移;单位;小数位\n"
+         "40001;温度;浮点;BADC;0,5;-40;°C;2\n"
+         "40003;计数;uint64;DCBA;;;;\n"
+         "40007;状态;二进制;;;;;\n",
+         3, 0,
+         {{0, rt(DecodeKind::Float32, ByteOrder::BADC, 0.5, -40, "°C", 2)},
+          {2, rt(DecodeKind::Unsigned64, ByteOrder::DCBA)},
+          {6, rt(DecodeKind::Binary16)}},
+         {{0, "温度"}, {2, "计数"}, {6, "状态"}}},
+        {"Texts without a length run to the next address of the map, at most 64, or 1 at the end",
+         "Address,Name,Type\n0,a,text\n5,,\n6,b,string\n200,c,ascii\n300,d,string\n",
+         3, 0,
+         {{0, text(5)}, {6, text(RowType::kMaxTextRegisters)}, {200, text(RowType::kMaxTextRegisters)},  // 100 to the next
+          {300, text(1)}},
+         {{0, "a"}, {6, "b"}, {200, "c"}, {300, "d"}}},
+        {"The window's own format name alone is no type; other words of it are",
+         "Address,Name,Type,Order,Unit\n1,a,Signed,,\n2,b,int16,,\n3,c,signed,,V\n4,d,Float,,\n"
+         "6,e,Signed,ABCD,\n",
+         3, 0,
+         {{1, std::nullopt},
+          {2, rt(DecodeKind::Signed16)},
+          {3, rt(DecodeKind::Signed16, ByteOrder::ABCD, 1, 0, "V")},
+          {4, rt(DecodeKind::Float32, ByteOrder::CDAB)},
+          {6, rt(DecodeKind::Signed16)}},
+         {{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}, {6, "e"}}},
+        {"Bits, empty types and unnamed untyped rows: no type, the unit beside the name",
+         "Address,Name,Type,Unit\n1,coil,Bit,\n2,level,,m\n3,,,\n",
+         3, -1,
+         {{1, std::nullopt}, {2, std::nullopt}},
+         {{1, "coil"}, {2, "level [m]"}}},
+        {"Coil windows ignore the type as they always did",
+         "Address,Name,Type,Unit\n1,pump,float,V\n2,valve,nonsense,\n",
+         1, 0, {}, {{1, "pump [V]"}, {2, "valve"}}},
+        {"Maps without a type column leave the types alone; a scale alone counts for nothing",
+         "Address,Name,Unit,Scale\n1,a,V,0.1\n",
+         3, 0, {}, {{1, "a [V]"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int oneBased = c.bytes.contains("40001") ? 1 : 0;
+        const RegisterMapCsv::Parsed p = parse(c.bytes, c.function, oneBased, c.displayFormat);
+        ASSERT_TRUE(p.error.isEmpty()) << p.error.toStdString();
+        EXPECT_EQ(typesOf(p), c.types);
+        std::vector<std::pair<int, QString>> aliases;
+        for (const RegisterMapCsv::Entry& e : p.entries)
+            if (!e.name.isEmpty())
+                aliases.emplace_back(e.address, e.name);
+        EXPECT_EQ(aliases, c.aliases);
+    }
+}
+
+TEST(RegisterMapCsvTest, BadTypeColumnsRefuseTheWholeMapWithTheirLine) {
+    const QByteArray head = "Address,Name,Type,Order,Scale,Offset,Unit,Decimals\n1,fine,int16,,,,,\n";
+    const std::pair<QByteArray, const char*> cases[] = {
+        {"2,x,quaternion,,,,,", "第 3 行：不认识的类型“quaternion”"},
+        {"2,x,float,sideways,,,,", "第 3 行：不认识的字节序“sideways”"},
+        {"2,x,float,,ten,,,", "第 3 行：倍率“ten”"},
+        {"2,x,float,,,1e999,,", "第 3 行：偏移“1e999”"},
+        {"2,x,float,,,,,16", "第 3 行：小数位“16”"},
+        {"2,x,hex,,2,,,", "第 3 行：类型“hex”的值不能有倍率"},
+        {"2,x,string[200],,,,,", "第 3 行：文本“string[200]”太长：最多 128 个字符"},
+        {"2,x,float,,,,\"a;b\",", "第 3 行：单位“a;b”"},
+    };
+    for (const auto& [row, says] : cases) {
+        const RegisterMapCsv::Parsed p = parse(head + row + "\n3,after,int16,,,,,\n");
+        EXPECT_TRUE(p.error.contains(QString::fromUtf8(says))) << p.error.toStdString();
+        EXPECT_TRUE(p.entries.empty());
+    }
+}
+
+// An export of typed rows written back: every reading, scaled, with units and
+// texts of several lengths, among untyped rows, in both address styles.
+TEST(RegisterMapCsvTest, AnExportImportsBackToTheSameTypesAndAliases) {
+    const RowTypes types = test::Spaced(test::EveryRowType(), 100);
+    const int length = types.rbegin()->first + types.rbegin()->second.Registers() + 2 - 99;
+    std::array<std::uint8_t, 2000> values{};
+    std::array<std::uint16_t, 1000> words{};
+    for (std::size_t i = 0; i < words.size(); ++i)
+        words[i] = std::uint16_t(0x4130 + 7 * i);
+    for (const int displayFormat : {0, 4}) {
+        for (const int oneBased : {0, 1}) {
+            SCOPED_TRACE(displayFormat * 10 + oneBased);
+            LogLine::Poll poll{99, oneBased, 3, length, displayFormat, values};
+            poll.words = words;
+            poll.rowTypes = &types;
+            const auto aliasOf = [](int item) {
+                return item % 3 == 0 ? QStringLiteral("r%1").arg(item) : QString();
+            };
+            const QByteArray bytes = RegisterMapCsv::Export(poll, aliasOf);
+            // A typed value is written without its unit, which has a column
+            // (address 102: the second sample, unsigned with "kWh").
+            const QStringList withUnit =
+                QString::fromUtf8(bytes).split("\r\n").value(1 + 102 - 99).split(',');
+            EXPECT_EQ(withUnit.value(6), "kWh");
+            EXPECT_EQ(withUnit.value(9), QString::number(words[102 - 99]));
+
+            const RegisterMapCsv::Parsed back = parse(bytes, 3, oneBased, displayFormat);
+            ASSERT_TRUE(back.error.isEmpty()) << back.error.toStdString();
+            const RegisterMapCsv::Placement placed = RegisterMapCsv::Place(back.entries, 99, length);
+            EXPECT_TRUE(placed.outside.empty());
+            RowTypes got;
+            for (const auto& [address, type] : placed.types)
+                if (type)
+                    got[address] = *type;
+            EXPECT_EQ(got, types);
+            std::vector<std::pair<int, QString>> expected;
+            for (int i = 0; i < length; ++i)
+                if (!aliasOf(i).isEmpty())
+                    expected.emplace_back(i, aliasOf(i));
+            EXPECT_EQ(placed.aliases, expected);
+        }
+    }
 }
 
 }  // namespace

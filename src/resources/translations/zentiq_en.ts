@@ -1867,6 +1867,58 @@ Do you want to replace it?</translation>
         <source>第 %1 行：地址 %2 超出范围（%3 到 %4）。</source>
         <translation>Line %1: address %2 is out of range (%3 to %4).</translation>
     </message>
+    <message>
+        <source>第 %1 行：文本“%2”太长：最多 %3 个字符。</source>
+        <translation>Line %1: text &quot;%2&quot; is too long: at most %3 characters.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：不认识的类型“%2”。</source>
+        <translation>Line %1: unknown type &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：不认识的字节序“%2”。</source>
+        <translation>Line %1: unknown byte order &quot;%2&quot;.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：类型“%2”的值不能有倍率、偏移或小数位。</source>
+        <translation>Line %1: values of type &quot;%2&quot; cannot have a scale, offset or decimals.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：倍率“%2”不是不为零的数字。</source>
+        <translation>Line %1: scale &quot;%2&quot; is not a non-zero number.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：偏移“%2”不是数字。</source>
+        <translation>Line %1: offset &quot;%2&quot; is not a number.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：小数位“%2”不是 0 到 %3 之间的整数。</source>
+        <translation>Line %1: decimals &quot;%2&quot; is not a whole number from 0 to %3.</translation>
+    </message>
+    <message>
+        <source>第 %1 行：单位“%2”太长或含有分隔符（, ; &quot; [ ]）。</source>
+        <translation>Line %1: unit &quot;%2&quot; is too long or contains a separator (, ; &quot; [ ]).</translation>
+    </message>
+    <message>
+        <source>数据类型</source>
+        <extracomment>own name</extracomment>
+        <translation>数据类型</translation>
+    </message>
+    <message>
+        <source>系数</source>
+        <extracomment>own name</extracomment>
+        <translation>系数</translation>
+    </message>
+    <message>
+        <source>偏移量</source>
+        <extracomment>own name</extracomment>
+        <translation>偏移量</translation>
+    </message>
+    <message>
+        <source>小数位数</source>
+        <extracomment>own name</extracomment>
+        <translation>小数位数</translation>
+    </message>
 </context>
 <context>
     <name>RowType</name>
