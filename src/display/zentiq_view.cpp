@@ -332,6 +332,13 @@ void CZentiqView::FillCells(bool all) {
         }
         return true;
     };
+    const std::span<const ItemPlan> plan =
+        m_itemPlan.For(def.Address, length, def.FunctionValue, m.rowTypes, all);
+    const bool typed = m_itemPlan.AnyTyped();
+    const std::span<const std::uint16_t> words(m.words.data(),
+                                               std::min<std::size_t>(m.words.size(), length));
+    if (typed && m_shownWords.size() != words.size())
+        m_shownWords.assign(words.size(), 0);
     for (int i = 0; i < length; ++i) {
         const int position = first + i;
         const int row = 1 + position % rowsPerColumn;
@@ -341,6 +348,28 @@ void CZentiqView::FillCells(bool all) {
         if (blank) {
             if (emptyCells)
                 g.setItemText(row, column, QString());
+            continue;
+        }
+        if (typed && (plan[std::size_t(i)].covered || plan[std::size_t(i)].type != nullptr)) {
+            const RowType* type = plan[std::size_t(i)].type;
+            if (type == nullptr) {
+                if (all)
+                    g.setItemText(row, column, QString());
+                continue;
+            }
+            // A typed value is formatted only when its registers changed.
+            const std::size_t n = std::min<std::size_t>(std::size_t(type->Registers()),
+                                                        words.size() - std::size_t(i));
+            const auto now = words.subspan(std::size_t(i), n);
+            const auto shown = std::span(m_shownWords).subspan(std::size_t(i), n);
+            if (!all && std::equal(now.begin(), now.end(), shown.begin()))
+                continue;
+            std::copy(now.begin(), now.end(), shown.begin());
+            const QString v = TypedText(words, i, *type, form);
+            const QString text =
+                withPrefix ? formats.CellPrefix(def.OneBased, def.Address, i) + v : v;
+            g.setItemText(row, column, text);
+            fitColumn(row, column, text.size());
             continue;
         }
         if (!all && unchanged(i))

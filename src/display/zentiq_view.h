@@ -21,6 +21,7 @@
 #include "engine/engine_types.h"
 #include "display/trend_items.h"
 #include "grid/grid_ctrl.h"
+#include "values/typed_items.h"
 
 class QMenu;
 class QPrinter;
@@ -181,6 +182,10 @@ private:
     // Whether the value cells have the stale look, and whether they were
     // emptied for a read poll without values.
     bool m_cellsStale = false;
+    // Rows with a type of their own: the plan of the poll's items and the
+    // registers their texts were last made from.
+    ItemPlanCache m_itemPlan;
+    std::vector<std::uint16_t> m_shownWords;
     bool m_cellsBlank = false;
     bool m_initialUpdateDone = false;
     bool m_printing = false;

@@ -42,6 +42,21 @@ std::vector<ItemPlan> PlanItems(int address, int length, int function, const Row
     return plan;
 }
 
+std::span<const ItemPlan> ItemPlanCache::For(int address, int length, int function,
+                                              const RowTypes& types, bool compareTypes) {
+    const bool same = address == m_address && length == m_length && function == m_function &&
+                      types.size() == m_types.size() && (!compareTypes || types == m_types);
+    if (!same) {
+        m_address = address;
+        m_length = length;
+        m_function = function;
+        m_types = types;
+        m_plan = PlanItems(address, length, function, m_types);
+        m_anyTyped = zentiq::AnyTyped(m_plan);
+    }
+    return m_plan;
+}
+
 bool AnyTyped(std::span<const ItemPlan> plan) {
     return std::any_of(plan.begin(), plan.end(),
                        [](const ItemPlan& p) { return p.type != nullptr || p.covered; });

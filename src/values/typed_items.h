@@ -34,6 +34,27 @@ struct ItemPlan {
 // display format) have no typed items.
 std::vector<ItemPlan> PlanItems(int address, int length, int function, const RowTypes& types);
 
+// A plan kept with its own copy of the types it points into, so that a
+// caller that refreshes often plans only when the poll or the types change.
+class ItemPlanCache {
+public:
+    // The plan for the poll. `compareTypes`: compare the whole map with the
+    // copy (a full refresh); otherwise only its size is looked at, which is
+    // cheap enough for every poll result.
+    std::span<const ItemPlan> For(int address, int length, int function, const RowTypes& types,
+                                  bool compareTypes);
+    // Some item of the last plan is typed or covered.
+    bool AnyTyped() const { return m_anyTyped; }
+
+private:
+    int m_address = -1;
+    int m_length = -1;
+    int m_function = -1;
+    RowTypes m_types;
+    std::vector<ItemPlan> m_plan;
+    bool m_anyTyped = false;
+};
+
 // True when some item of the plan carries a type or is covered by one.
 bool AnyTyped(std::span<const ItemPlan> plan);
 
