@@ -41,6 +41,7 @@
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
+#include "values/row_type.h"
 #include "support/peer_process.h"
 #include "ui_bench_common.h"
 #include "bench_goal.h"
@@ -129,6 +130,28 @@ Stats timeIt(int iterations, F&& body) {
 
 // ---- 1: one result ------------------------------------------------------------------------
 
+// Types for `count` registers from `address`: every reading in turn (texts
+// of three registers), every third one scaled with a unit, as a device's map
+// mixes them.
+RowTypes mixedRowTypes(int address, int count) {
+    RowTypes types;
+    const auto readings = AllReadings();
+    int at = address;
+    for (std::size_t i = 0; at < address + count; ++i) {
+        RowType type;
+        type.reading = readings[i % readings.size()];
+        type.textRegisters = 3;
+        if (i % 3 == 0 && type.Numeric()) {
+            type.scale = 0.1;
+            type.offset = -40;
+            type.unit = QStringLiteral("°C");
+        }
+        types[at] = type;
+        at += type.Registers();
+    }
+    return types;
+}
+
 void perResult() {
     Window w(1000, false);
     PollDocumentModel& m = w.doc->Model();
@@ -173,6 +196,45 @@ void perResult() {
         w.view->OnPollResult(status::Ok, slot);
         w.view->FillCells(false);
     });
+    // Every row typed, a mix of every reading and some scaled rows, against
+    // the window's one format, in alternating rounds of the same run. The
+    // slave's values are fixed, so every other result flips the lowest bit
+    // of each register as read: each typed value then differs from the one
+    // shown and stays a value of the same size (the format path, too,
+    // formats the slave's own values).
+    const RowTypes types = mixedRowTypes(m.def.Address, kRegisters);
+    const auto oneFormat = [&] {
+        m.rowTypes.clear();
+        w.doc->UpdateAllViews();
+        return timeIt(kIterations, [&](int) {
+            for (auto& b : m.previousValues)
+                b = static_cast<quint8>(~b);
+            w.view->OnPollResult(status::Ok, slot);
+            w.view->FillCells(false);
+        });
+    };
+    const auto everyRowTyped = [&] {
+        w.doc->ReplaceRowTypes(types);
+        return timeIt(kIterations, [&](int i) {
+            for (auto& b : m.previousValues)
+                b = static_cast<quint8>(~b);
+            w.view->OnPollResult(status::Ok, slot);
+            if (i % 2 == 0)
+                for (auto& word : m.words)
+                    word ^= 1;
+            w.view->FillCells(false);
+        });
+    };
+    std::vector<double> formatRounds, typedRounds;
+    for (int round = 0; round < 3; ++round) {
+        formatRounds.push_back(oneFormat().medianUs);
+        typedRounds.push_back(everyRowTyped().medianUs);
+    }
+    m.rowTypes.clear();
+    w.doc->UpdateAllViews();
+    std::sort(formatRounds.begin(), formatRounds.end());
+    std::sort(typedRounds.begin(), typedRounds.end());
+    const double formatUs = formatRounds[1], typedUs = typedRounds[1];
     constexpr int kPaintIterations = 2000;
     const Stats painted = timeIt(kPaintIterations, [&](int) {
         for (auto& b : m.previousValues)
@@ -194,6 +256,12 @@ void perResult() {
     line("handler + cell update, values unchanged", same);
     line("handler + cell update, every value changed", changed);
     line("the same + painting view and grid", painted);
+    std::printf("  %-44s median %8.2f us  (3 rounds, alternating)\n",
+                "every value changed, one format per window", formatUs);
+    std::printf("  %-44s median %8.2f us  (%zu typed rows)\n",
+                "every value changed, every row typed", typedUs, types.size());
+    ::bench::PrintGoal("docview_typed_vs_format_changed", typedUs / std::max(formatUs, 1e-3),
+                       ::bench::Better::Lower, 1.2);
     ::bench::PrintGoal("docview_result_paced_us", paced.medianUs, ::bench::Better::Lower, 50.0, "us");
     ::bench::PrintGoal("docview_result_timeout_zh_us", timeoutChinese.medianUs, ::bench::Better::Lower, 50.0, "us");
     ::bench::PrintGoal("docview_result_timeout_en_us", timeoutEnglish.medianUs, ::bench::Better::Lower, 50.0, "us");

@@ -41,19 +41,26 @@ std::vector<std::uint8_t> hostLayout(const std::vector<std::uint16_t>& registers
 }
 
 TEST(RowType, ATypeEqualToADisplayFormatShowsThatFormatsText) {
-    const std::vector<std::uint16_t> registers = {0x4049, 0x0FDB, 0xC2F6, 0xE979,
-                                                  0x8000, 0x0001, 0x7FFF, 0xFFFF};
+    // Pi, 1e30 (exponent notation when padded), -0 and NaN in either word
+    // order, as floats and as doubles.
+    const std::vector<std::uint16_t> registers = {0x4049, 0x0FDB, 0x7149, 0xF2CA,
+                                                  0x0000, 0x8000, 0x7FFF, 0xFFFF};
     for (int format = 0; format < kDisplayFormatCount; ++format) {
         SCOPED_TRACE(format);
         const RowType type = RowTypeOfFormat(format);
         EXPECT_EQ(FormatOfRowType(type), format);
         const auto host = hostLayout(registers, format);
-        for (const ValueForm form : {ValueForm::Plain, ValueForm::Padded, ValueForm::ZeroPadded}) {
-            const QString expected = FormatValue(host, {}, 8, int(FunctionCode::ReadHoldingRegisters),
-                                                 format, 0, form, false)
-                                         .text;
-            EXPECT_FALSE(expected.isEmpty());
-            EXPECT_EQ(TypedText(registers, 0, type, form), expected);
+        for (int start = 0; start < 8; start += RegistersPerValue(format)) {
+            for (const ValueForm form :
+                 {ValueForm::Plain, ValueForm::Padded, ValueForm::ZeroPadded}) {
+                const QString expected =
+                    FormatValue(host, {}, 8, int(FunctionCode::ReadHoldingRegisters), format,
+                                start, form, false)
+                        .text;
+                EXPECT_FALSE(expected.isEmpty());
+                EXPECT_EQ(TypedText(registers, start, type, form), expected)
+                    << "start " << start << " form " << int(form);
+            }
         }
     }
 }
