@@ -64,7 +64,11 @@ bool Read(BinaryReader& r, RowTypes& out, QString& why) {
         type.scale = std::bit_cast<double>(scale);
         type.offset = std::bit_cast<double>(offset);
         type.decimals = decimals;
-        if (textRegisters < 1 || textRegisters > RowType::kMaxTextRegisters || !type.Valid()) {
+        // Only text spans a count of its own; the writer puts 1 for every other kind.
+        const bool countFits = kind == qint32(DecodeKind::Text)
+                                   ? textRegisters >= 1 && textRegisters <= RowType::kMaxTextRegisters
+                                   : textRegisters == 1;
+        if (!countFits || !type.Valid()) {
             why = QStringLiteral("row type at %1 invalid").arg(address);
             return false;
         }

@@ -496,6 +496,7 @@ TEST_F(ZqdFileTest, DamagedRowTypeSectionsAreRefusedAndApplyNothing) {
         {"unknown kind", changed([](auto& a, auto&) { a.kind = 12; })},
         {"unknown order", changed([](auto& a, auto&) { a.order = 4; })},
         {"text too long", changed([](auto&, auto& b) { b.textRegisters = 65; })},
+        {"register count on a number", changed([](auto& a, auto&) { a.textRegisters = 5; })},
         {"text in word order", changed([](auto&, auto& b) { b.order = 1; })},
         {"16-bit value in word order", changed([](auto& a, auto&) { a.kind = 1; })},
         {"NaN scale", changed([](auto& a, auto&) { a.scale = std::nan(""); })},
