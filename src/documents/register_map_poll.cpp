@@ -18,6 +18,8 @@ LogLine::Poll RegisterMapCommands::PollOf(const PollDocumentModel& m) {
     poll.displayFormat = m.def.DisplayFormat;
     poll.values = std::span<const std::uint8_t>(m.values.data(), m.values.size());
     poll.valuesRead = !(m.valuesUnknown && PollDefinition::IsReadFunction(m.def.FunctionValue));
+    poll.words = std::span<const std::uint16_t>(m.words.data(), m.words.size());
+    poll.rowTypes = &m.rowTypes;
     return poll;
 }
 
