@@ -172,7 +172,7 @@ void DecodeWindow::buildControls() {
         rank();
     });
     connect(m_apply, &QPushButton::clicked, this, &DecodeWindow::ApplyBest);
-    connect(m_wholeWindow, &QCheckBox::toggled, this, [this] { m_apply->setEnabled(ApplyEnabled()); });
+    connect(m_wholeWindow, &QCheckBox::toggled, this, &DecodeWindow::rank);
 }
 
 void DecodeWindow::retranslate() {
@@ -380,19 +380,25 @@ void DecodeWindow::rank() {
                                 at.type->scale == type.scale && at.type->offset == type.offset;
             const bool byFormat = at.type == nullptr && !at.covered && format >= 0 &&
                                   m.def.DisplayFormat == format;
-            if (byType) {
-                parts << tr("该行的类型 %1 已显示它。").arg(RowTypeLabel(*at.type));
-            } else if (byFormat) {
-                parts << tr("窗口已使用显示格式 %1。").arg(DisplayFormatLabel(format));
-            } else if (type.Valid()) {
-                parts << tr("按“应用”把 %1 的类型设为 %2。")
-                             .arg(addressName(best.start), RowTypeLabel(type));
+            const bool wholeWindow = format >= 0 && m.def.DisplayFormat != format;
+            if (wholeWindow)
+                m_applicable = format;
+            if (!byType && !byFormat && type.Valid()) {
                 m_applyType = type;
                 m_applyAddress = m.def.Address + best.start;
             }
-            if (format >= 0 && m.def.DisplayFormat != format) {
+            // What 应用 does now comes first.
+            if (wholeWindow && m_wholeWindow->isChecked())
+                parts << tr("显示格式 %1 能显示它：按“应用”。").arg(DisplayFormatLabel(format));
+            if (byType)
+                parts << tr("该行的类型 %1 已显示它。").arg(RowTypeLabel(*at.type));
+            else if (byFormat)
+                parts << tr("窗口已使用显示格式 %1。").arg(DisplayFormatLabel(format));
+            else if (m_applyType && !(wholeWindow && m_wholeWindow->isChecked()))
+                parts << tr("按“应用”把 %1 的类型设为 %2。")
+                             .arg(addressName(best.start), RowTypeLabel(type));
+            if (wholeWindow && !m_wholeWindow->isChecked()) {
                 parts << tr("显示格式 %1 也能显示它（应用到整个窗口）。").arg(DisplayFormatLabel(format));
-                m_applicable = format;
             } else if (format < 0 && best.scale == 0) {
                 parts << tr("没有显示格式能显示它（%1）。")
                              .arg(NoDisplayFormatReason(best.reading, start, addressName(best.start)));

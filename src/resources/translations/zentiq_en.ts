@@ -2881,7 +2881,7 @@ Zentiq Files</translation>
     </message>
     <message>
         <source>该行的类型 %1 已显示它。</source>
-        <translation>The row's type %1 already shows it.</translation>
+        <translation>The row&apos;s type %1 already shows it.</translation>
     </message>
     <message>
         <source>按“应用”把 %1 的类型设为 %2。</source>
@@ -2894,6 +2894,10 @@ Zentiq Files</translation>
     <message>
         <source>没有显示格式能显示它（%1）。</source>
         <translation>No display format shows it (%1).</translation>
+    </message>
+    <message>
+        <source>显示格式 %1 能显示它：按“应用”。</source>
+        <translation>The display format %1 shows it: press Apply.</translation>
     </message>
 </context>
 <context>
