@@ -167,6 +167,7 @@ TEST_F(OfflineDecodeTest, ApplyTypesTheStartRegisterOrWithTheOptionTheWholeWindo
         double scale;
         int wholeWindow;      // display format the option sets, -1: option disabled
         const char* verdict;  // a part of the verdict
+        int hexRow = 3;       // item typed Hex before: Apply leaves it, unless it is the start
     };
     using K = DecodeKind;
     using O = ByteOrder;
@@ -189,8 +190,9 @@ TEST_F(OfflineDecodeTest, ApplyTypesTheStartRegisterOrWithTheOptionTheWholeWindo
         {"text", {0x4142, 0x4300, 0, 0}, 0, 1, "\"ABC\"", 0, {K::Text, O::ABCD}, 2, 1, -1, "文本"},
         {"a float at an odd register", {0, floatCdab[0], floatCdab[1], 0}, 0, 2, "230.5", 1, {K::Float32, O::CDAB}, 2, 1, -1, "40002"},
         {"scaled integer", {0, 235, 0, 0}, 0, 2, "23.5", 1, {K::Unsigned16, O::ABCD}, 1, 0.1, -1, "×10"},
+        // The format would show it, but the row has a type of its own.
+        {"row typed otherwise", {0, 0xFFF4, 0, 0}, 0, 2, "-12", 1, {K::Signed16, O::ABCD}, 1, 1, -1, "40002", 1},
     };
-    constexpr int kOtherTyped = 3;  // a row typed before: Apply leaves it
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         for (const bool whole : {false, true}) {
@@ -198,7 +200,7 @@ TEST_F(OfflineDecodeTest, ApplyTypesTheStartRegisterOrWithTheOptionTheWholeWindo
             auto w = poll(4, 0, c.format);
             RowType other;
             other.reading = {K::Hex16, O::ABCD};
-            ASSERT_TRUE(w->doc->SetRowTypes({kOtherTyped}, other));
+            ASSERT_TRUE(w->doc->SetRowTypes({c.hexRow}, other));
             words = c.words;
             w->doc->Grid()->model().setSelectedRange(c.selectedRow, 2, c.selectedRow, 2);
             DecodeWindow* d = open(*w);
@@ -216,7 +218,7 @@ TEST_F(OfflineDecodeTest, ApplyTypesTheStartRegisterOrWithTheOptionTheWholeWindo
             w->doc->SetModifiedFlag(false);
             EXPECT_EQ(d->ApplyBest(), applies);
             EXPECT_EQ(w->doc->IsModified(), applies);
-            RowTypes types{{kOtherTyped, other}};
+            const RowTypes types{{c.hexRow, other}};
             if (whole && c.wholeWindow >= 0) {
                 // As the display menu does it; no row gets a type.
                 EXPECT_EQ(w->doc->Model().def.DisplayFormat, c.wholeWindow);
@@ -225,7 +227,7 @@ TEST_F(OfflineDecodeTest, ApplyTypesTheStartRegisterOrWithTheOptionTheWholeWindo
             }
             EXPECT_EQ(w->doc->Model().def.DisplayFormat, c.format);
             if (c.start >= 0) {
-                ASSERT_EQ(w->doc->Model().rowTypes.size(), 2u);
+                ASSERT_EQ(w->doc->Model().rowTypes.size(), c.hexRow == c.start ? 1u : 2u);
                 const RowType& typed = w->doc->Model().rowTypes.at(c.start);
                 EXPECT_EQ(typed.reading, c.reading);
                 EXPECT_EQ(typed.Registers(), c.registers);
@@ -241,24 +243,6 @@ TEST_F(OfflineDecodeTest, ApplyTypesTheStartRegisterOrWithTheOptionTheWholeWindo
             EXPECT_FALSE(d->Candidates()[0].value.text.isEmpty());
         }
     }
-}
-
-// The format shows the reading, but the row has another type of its own:
-// the window does not show it, and Apply types the row.
-TEST_F(OfflineDecodeTest, ARowOfAnotherTypeIsNotShownByTheDisplayFormat) {
-    auto w = poll(4, 0, int(DisplayFormat::Signed));
-    RowType hex;
-    hex.reading = {DecodeKind::Hex16, ByteOrder::ABCD};
-    ASSERT_TRUE(w->doc->SetRowTypes({1}, hex));
-    words = {0, 0xFFF4, 0, 0};
-    w->doc->Grid()->model().setSelectedRange(2, 2, 2, 2);
-    DecodeWindow* d = open(*w);
-    ASSERT_NE(d, nullptr);
-    d->SetExpectation("-12");
-    EXPECT_FALSE(d->Verdict().contains("窗口已使用")) << d->Verdict().toStdString();
-    ASSERT_TRUE(d->ApplicableType().has_value());
-    EXPECT_TRUE(d->ApplyBest());
-    EXPECT_EQ(w->doc->Model().rowTypes.at(1).reading, (DecodeReading{DecodeKind::Signed16, ByteOrder::ABCD}));
 }
 
 TEST_F(OfflineDecodeTest, ANearReadingIsNeverCalledTheValue) {

@@ -157,16 +157,12 @@ TEST(CsvLogPeerTest, TypedRowsAreLoggedInTheirTypeWithTheUnitInTheHeader) {
         return dialog.result();
     });
     PollWindow w(testing::ReadDefinition(3, 0, 6));
-    const auto type = [](DecodeKind kind, ByteOrder order, double scale = 1, const char* unit = "") {
-        RowType t;
-        t.reading = {kind, order};
-        t.scale = scale;
-        t.unit = QString::fromUtf8(unit);
-        return t;
-    };
-    ASSERT_TRUE(w.doc->ReplaceRowTypes({{0, type(DecodeKind::Unsigned32, ByteOrder::ABCD)},
-                                        {2, type(DecodeKind::Signed16, ByteOrder::ABCD, 0.1, "bar")},
-                                        {4, type(DecodeKind::Signed32, ByteOrder::BADC)}}));
+    RowType u32, bar, badc;
+    u32.reading = {DecodeKind::Unsigned32, ByteOrder::ABCD};
+    bar.scale = 0.1;
+    bar.unit = "bar";
+    badc.reading = {DecodeKind::Signed32, ByteOrder::BADC};
+    ASSERT_TRUE(w.doc->ReplaceRowTypes({{0, u32}, {2, bar}, {4, badc}}));
     int row = 0, column = 0;
     ASSERT_TRUE(w.model().CellOfItem(2, row, column));
     w.doc->Grid()->model().setItemText(row, column - 1, "Druck");
