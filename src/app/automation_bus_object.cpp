@@ -239,7 +239,7 @@ bool AutomationBusObject::answerFromValues(const QDBusMessage& message,
     if (const auto values = m_state->DocumentFor(target.id, message.service())) {
         const QVariantList args = message.arguments();
         reply = message.createReply(values->Read(
-            [m, &args](const PolledValuesCopy::Buffer& polled) { return m->read(polled, args); }));
+            [m, &args](const PolledValuesCopy::Data& polled) { return m->read(polled, args); }));
     } else if (m_state->Document(target.id) == nullptr) {
         reply = noDocument(message);
     } else {

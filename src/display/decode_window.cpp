@@ -1,5 +1,6 @@
 #include "display/decode_window.h"
 
+#include <QCheckBox>
 #include <QDateTime>
 #include <QEvent>
 #include <QHBoxLayout>
@@ -25,6 +26,7 @@
 #include "framework/contrast.h"
 #include "values/last_good_read.h"
 #include "values/register_decode.h"
+#include "values/typed_items.h"
 #include "values/value_format.h"
 
 namespace zentiq {
@@ -142,6 +144,8 @@ void DecodeWindow::buildControls() {
     m_verdictLabel->setWordWrap(true);
     m_apply = new QPushButton;
     m_apply->setObjectName(QStringLiteral("applyButton"));
+    m_wholeWindow = new QCheckBox;
+    m_wholeWindow->setObjectName(QStringLiteral("wholeWindowBox"));
 
     auto* typedRow = new QHBoxLayout;
     typedRow->addWidget(m_typedLabel);
@@ -151,6 +155,7 @@ void DecodeWindow::buildControls() {
     expectRow->addWidget(m_expectEdit, 1);
     auto* verdictRow = new QHBoxLayout;
     verdictRow->addWidget(m_verdictLabel, 1);
+    verdictRow->addWidget(m_wholeWindow);
     verdictRow->addWidget(m_apply);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_sourceLabel);
@@ -167,6 +172,7 @@ void DecodeWindow::buildControls() {
         rank();
     });
     connect(m_apply, &QPushButton::clicked, this, &DecodeWindow::ApplyBest);
+    connect(m_wholeWindow, &QCheckBox::toggled, this, &DecodeWindow::rank);
 }
 
 void DecodeWindow::retranslate() {
@@ -179,6 +185,8 @@ void DecodeWindow::retranslate() {
     m_candidateTable->setHorizontalHeaderLabels(
         {tr("地址"), tr("解读"), tr("值"), tr("偏差"), tr("显示格式")});
     m_apply->setText(tr("应用"));
+    m_wholeWindow->setText(tr("应用到整个窗口"));
+    m_wholeWindow->setToolTip(tr("设置整个窗口的显示格式，而不是起始寄存器的类型"));
     m_sourceLabel->setText(SourceText());
     // The reading names of the table's rows.
     emit m_model->headerDataChanged(Qt::Vertical, 0, std::max(0, m_model->rowCount() - 1));
@@ -318,6 +326,8 @@ void DecodeWindow::rank() {
         return;
     m_candidates = RankCandidates(m_model->Words(), m_model->Starts(), m_expectation, kCandidates);
     m_applicable = -1;
+    m_applyType.reset();
+    m_applyAddress = -1;
     m_verdict.clear();
     if (m_expectation.kind != Expectation::Kind::None && m_candidates.empty())
         m_verdict = tr("没有读数接近期望值。");
@@ -339,25 +349,65 @@ void DecodeWindow::rank() {
                          .arg(addressName(best.start));
         // Typed registers belong to no poll: where they start says nothing.
         const int start = typedMode() ? 0 : best.start;
-        const int format = DisplayFormatFor(best.reading, start, m_expectation.hexTyped);
-        if (best.scale != 0) {
-            // A display format would show the integer, not the value: nothing to apply.
-            parts << tr("寄存器中的整数 %1 是该值 ×%2，没有显示格式能按比例显示它。")
-                         .arg(best.value.text, QLocale::c().toString(std::pow(10.0, best.scale), 'g', 4));
-        } else if (format < 0) {
-            parts << tr("没有显示格式能显示它（%1），它留在本窗口中可观察。")
-                         .arg(NoDisplayFormatReason(best.reading, start, addressName(best.start)));
-        } else if (!m_live || !m_doc) {
-            parts << tr("显示格式 %1 能显示它。").arg(DisplayFormatLabel(format));
-        } else if (m_doc->Model().def.DisplayFormat == format) {
-            parts << tr("窗口已使用显示格式 %1。").arg(DisplayFormatLabel(format));
+        const int format =
+            best.scale != 0 ? -1 : DisplayFormatFor(best.reading, start, m_expectation.hexTyped);
+        const QString scaleText = QLocale::c().toString(std::pow(10.0, best.scale), 'g', 4);
+        if (best.scale != 0)
+            parts << tr("寄存器中的整数 %1 是该值 ×%2。").arg(best.value.text, scaleText);
+        if (!m_live || !m_doc) {
+            if (format >= 0)
+                parts << tr("显示格式 %1 能显示它。").arg(DisplayFormatLabel(format));
+            else if (best.scale == 0)
+                parts << tr("没有显示格式能显示它（%1），它留在本窗口中可观察。")
+                             .arg(NoDisplayFormatReason(best.reading, start, addressName(best.start)));
         } else {
-            parts << tr("显示格式 %1 能显示它：按“应用”。").arg(DisplayFormatLabel(format));
-            m_applicable = format;
+            const PollDocumentModel& m = m_doc->Model();
+            RowType type;
+            // The display format's reading where one shows it (hex for a
+            // value typed in hex), else the reading itself.
+            type.reading = format >= 0 ? RowTypeOfFormat(format).reading : best.reading;
+            if (best.reading.kind == DecodeKind::Text)
+                type.textRegisters = std::clamp(best.registers, 1, RowType::kMaxTextRegisters);
+            if (best.scale != 0)
+                type.scale = std::pow(10.0, -best.scale);
+            // How the window shows the start register now: its own type, the
+            // display format, or nothing of its own (a typed value spans it).
+            const std::vector<ItemPlan> plan =
+                PlanItems(m.def.Address, m.def.Length, m.def.FunctionValue, m.rowTypes);
+            const ItemPlan at = best.start < int(plan.size()) ? plan[std::size_t(best.start)] : ItemPlan{};
+            const bool byType = at.type != nullptr && at.type->reading == type.reading &&
+                                at.type->Registers() == type.Registers() &&
+                                at.type->scale == type.scale && at.type->offset == type.offset;
+            const bool byFormat = at.type == nullptr && !at.covered && format >= 0 &&
+                                  m.def.DisplayFormat == format;
+            const bool wholeWindow = format >= 0 && m.def.DisplayFormat != format;
+            if (wholeWindow)
+                m_applicable = format;
+            if (!byType && !byFormat && type.Valid()) {
+                m_applyType = type;
+                m_applyAddress = m.def.Address + best.start;
+            }
+            // What 应用 does now comes first.
+            if (wholeWindow && m_wholeWindow->isChecked())
+                parts << tr("显示格式 %1 能显示它：按“应用”。").arg(DisplayFormatLabel(format));
+            if (byType)
+                parts << tr("该行的类型 %1 已显示它。").arg(RowTypeLabel(*at.type));
+            else if (byFormat)
+                parts << tr("窗口已使用显示格式 %1。").arg(DisplayFormatLabel(format));
+            else if (m_applyType && !(wholeWindow && m_wholeWindow->isChecked()))
+                parts << tr("按“应用”把 %1 的类型设为 %2。")
+                             .arg(addressName(best.start), RowTypeLabel(type));
+            if (wholeWindow && !m_wholeWindow->isChecked()) {
+                parts << tr("显示格式 %1 也能显示它（应用到整个窗口）。").arg(DisplayFormatLabel(format));
+            } else if (format < 0 && best.scale == 0) {
+                parts << tr("没有显示格式能显示它（%1）。")
+                             .arg(NoDisplayFormatReason(best.reading, start, addressName(best.start)));
+            }
         }
         m_verdict = parts.join(QLatin1Char(' '));
     }
     m_verdictLabel->setText(m_verdict);
+    m_wholeWindow->setEnabled(WholeWindowPossible());
     m_apply->setEnabled(ApplyEnabled());
     showCandidates();
 }
@@ -408,16 +458,34 @@ void DecodeWindow::showCandidates() {
     }
 }
 
-bool DecodeWindow::ApplyEnabled() const { return m_applicable >= 0 && m_live && m_doc; }
+bool DecodeWindow::WholeWindowPossible() const { return m_applicable >= 0 && m_live && m_doc; }
+
+bool DecodeWindow::ApplyToWholeWindow() const {
+    return m_wholeWindow->isChecked() && WholeWindowPossible();
+}
+
+void DecodeWindow::SetApplyToWholeWindow(bool on) { m_wholeWindow->setChecked(on); }
+
+bool DecodeWindow::ApplyEnabled() const {
+    if (!m_live || !m_doc)
+        return false;
+    // Where no display format shows the reading, the row's type is what
+    // there is to apply, whatever the option says.
+    return ApplyToWholeWindow() || m_applyType.has_value();
+}
 
 QString DecodeWindow::Verdict() const { return m_verdict; }
 
 bool DecodeWindow::ApplyBest() {
     if (!ApplyEnabled())
         return false;
-    // As the display menu does it: the window shows the format and the
-    // document is modified.
-    m_doc->OnCommand(kFormatCommands[std::size_t(m_applicable)]);
+    if (ApplyToWholeWindow()) {
+        // As the display menu does it: the window shows the format and the
+        // document is modified.
+        m_doc->OnCommand(kFormatCommands[std::size_t(m_applicable)]);
+    } else if (!m_doc->SetRowTypes({m_applyAddress}, *m_applyType)) {
+        return false;
+    }
     rank();
     return true;
 }

@@ -3,9 +3,11 @@
 // byte orders, text in both byte orders), implausible readings marked, and
 // the readings closest to the value the user expects, across types, orders
 // and a start one register off. It follows the poll's values, or decodes
-// registers typed in hex. When a display format of the window shows the best
-// reading, one click sets it; otherwise the window says so and the reading
-// stays in view here. A separate window that belongs to the data view.
+// registers typed in hex. One click gives the register where the best
+// reading starts that reading as its row's type (any reading, scaled
+// integers with their scale); an option sets the display format of the
+// whole window instead, where one shows the reading. A separate window that
+// belongs to the data view.
 #pragma once
 
 #include <QPointer>
@@ -18,7 +20,9 @@
 #include <vector>
 
 #include "values/decode_ranking.h"
+#include "values/row_type.h"
 
+class QCheckBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -57,17 +61,26 @@ public:
     // What the user types.
     void SetTypedWords(const QString& text);
     void SetExpectation(const QString& text);
-    // Sets the display format of the best candidate on the poll window;
-    // false when there is none to set.
+    // Gives the best candidate's start register its reading as row type,
+    // or, with the whole-window option, sets the display format that shows
+    // it on the poll window; false when there is nothing to apply.
     bool ApplyBest();
+    // The option: the display format for the whole window instead of the
+    // row's type. Only takes effect while a display format shows the best
+    // reading (the check box is disabled otherwise).
+    void SetApplyToWholeWindow(bool on);
+    bool ApplyToWholeWindow() const;
+    bool WholeWindowPossible() const;
 
     // What the window shows.
     bool Live() const { return m_live; }
     const DecodeTableModel& Table() const { return *m_model; }
     QTableView* TableView() const { return m_table; }
     const std::vector<DecodeCandidate>& Candidates() const { return m_candidates; }
-    // The display format the apply button would set, or -1.
+    // The display format the whole-window option would set, or -1.
     int ApplicableFormat() const { return m_applicable; }
+    // The row type the apply button would give the start register.
+    const std::optional<RowType>& ApplicableType() const { return m_applyType; }
     bool ApplyEnabled() const;
     QString Verdict() const;
     QString SourceText() const;
@@ -101,6 +114,8 @@ private:
     Expectation m_expectation;
     std::vector<DecodeCandidate> m_candidates;
     int m_applicable = -1;
+    std::optional<RowType> m_applyType;
+    int m_applyAddress = -1;  // protocol address of the register m_applyType is for
     QString m_verdict;
     QString m_inputError;
 
@@ -115,6 +130,7 @@ private:
     QTableWidget* m_candidateTable = nullptr;
     QLabel* m_verdictLabel = nullptr;
     QPushButton* m_apply = nullptr;
+    QCheckBox* m_wholeWindow = nullptr;
     QTimer m_refreshTimer;
 };
 

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "grid/cell_range.h"
+#include "values/row_type.h"
 
 namespace zentiq {
 
@@ -26,8 +27,9 @@ struct TrendItem {
 inline constexpr int kMaxTrendSeries = 32;
 
 // The items of the selected cells: cells outside the value columns or the
-// poll are skipped, the registers of one 32/64-bit value give one item, and
-// an item that shows no value (a pair cut off by the end of the poll) none.
+// poll are skipped, the registers of one 32/64-bit or typed value give one
+// item, and an item that shows no number (a pair cut off by the end of the
+// poll, a text row) none.
 std::vector<TrendItem> TrendItemsOf(const PollDocumentModel& model, const CGridModel& grid,
                                     const std::vector<CCellID>& cells);
 
@@ -45,5 +47,10 @@ struct TrendFollow {
     int item = -1;  // the item under the new definition; -1 when closed
 };
 TrendFollow FollowTrendItem(const PollDefinition& before, const PollDefinition& after, int item);
+// The same when rows may carry types of their own: a typed value is kept
+// while its row keeps its type, charted anew when the type changes, and
+// closed when it becomes text or a register another typed value spans.
+TrendFollow FollowTrendItem(const PollDefinition& before, const RowTypes& typesBefore,
+                            const PollDefinition& after, const RowTypes& typesAfter, int item);
 
 }  // namespace zentiq

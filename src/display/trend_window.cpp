@@ -26,9 +26,11 @@
 #include "values/nice_scale.h"
 #include "values/time_scale.h"
 #include "values/trend_csv.h"
+#include "values/typed_items.h"
 #include "display/trend_plot_item.h"
 #include "values/value_format.h"
 #include "documents/poll_document_model.h"
+#include "documents/register_map_commands.h"
 #include "documents/zentiq_doc.h"
 #include "framework/atomic_save.h"
 #include "framework/contrast.h"
@@ -64,8 +66,10 @@ TrendWindow::Clock steadyClock() {
 
 TrendWindow::TrendWindow(CZentiqDoc* doc, std::vector<TrendItem> items, QWidget* owner)
     : QWidget(owner, Qt::Window), m_doc(doc), m_items(std::move(items)) {
-    if (m_doc)
+    if (m_doc) {
         m_def = m_doc->Model().def;
+        m_types = m_doc->Model().rowTypes;
+    }
     setAttribute(Qt::WA_DeleteOnClose);
     for (const TrendItem& item : m_items)
         m_names << item.name;
@@ -170,12 +174,13 @@ void TrendWindow::Sample() {
     if (m_samples.Full())
         fileSamples();  // the redraw timer fell behind: file now, lose nothing
     const PollDocumentModel& m = m_doc->Model();
-    const std::span<const std::uint8_t> values(m.values.data(), m.values.size());
+    const LogLine::Poll poll = RegisterMapCommands::PollOf(m);
+    const std::vector<ItemPlan> plan =
+        PlanItems(m.def.Address, m.def.Length, m.def.FunctionValue, m.rowTypes);
     const std::span<double> row = m_samples.PushRow(m_clock() - m_clockZero);
     for (std::size_t i = 0; i < row.size(); ++i) {
         // A value the poll does not give is NaN: not charted.
-        row[i] = NumericValue(values, m.def.Length, m.def.FunctionValue, m.def.DisplayFormat,
-                              m_items[i].item)
+        row[i] = PlannedNumber(poll, plan, m_items[i].item)
                      .value_or(std::numeric_limits<double>::quiet_NaN());
     }
 }
@@ -195,15 +200,16 @@ bool TrendWindow::fileSamples() {
 }
 
 void TrendWindow::followDefinition() {
-    if (!m_doc || m_doc->Model().def == m_def)
+    if (!m_doc || (m_doc->Model().def == m_def && m_doc->Model().rowTypes == m_types))
         return;
     // The buffered rows were taken under the old definition, in the old order.
     fileSamples();
     const PollDefinition def = m_doc->Model().def;
+    const RowTypes types = m_doc->Model().rowTypes;
     QStringList restarted, closed;
     for (std::size_t i = m_items.size(); i-- > 0;) {
         TrendItem& item = m_items[i];
-        const TrendFollow follow = FollowTrendItem(m_def, def, item.item);
+        const TrendFollow follow = FollowTrendItem(m_def, m_types, def, types, item.item);
         if (follow.fate == TrendFollow::Fate::Closed) {
             closed.prepend(item.name);
             closeSeries(i);
@@ -222,6 +228,7 @@ void TrendWindow::followDefinition() {
         }
     }
     m_def = def;
+    m_types = types;
     m_samples.Reset(m_items.size());
     if (!restarted.isEmpty() || !closed.isEmpty()) {
         m_restarted = restarted;

@@ -1,10 +1,10 @@
-// A live chart of some values of a poll window: one line per value, in the
-// window's display format, over the last minute to hour. A separate window
+// A live chart of some values of a poll window: one line per value, as the
+// window shows it (its row's type or the display format), over the last minute to hour. A separate window
 // that belongs to the data view and closes with it. It samples the
 // document's values on every good result, marks every failed poll as a gap
 // in the lines, keeps both in bounded per-series stores and redraws at most
 // every kRedrawMs with what the span can show. When the poll's definition
-// or display format changes, each line follows its value, starts again when
+// display format or row types change, each line follows its value, starts again when
 // the value now reads differently, or closes when it is no longer polled;
 // the window says which.
 #pragma once
@@ -117,6 +117,7 @@ private:
     std::vector<QLineSeries*> m_lines;
     TrendPlotItem* m_plot = nullptr;
     PollDefinition m_def;
+    RowTypes m_types;
     QStringList m_restarted;
     QStringList m_closed;
     QLabel* m_notice = nullptr;

@@ -216,7 +216,7 @@ QString CZentiqDoc::AskOpenFileName(QWidget* parent) {
 bool CZentiqDoc::OnOpenDocument(const QString& path, QString* error) {
     GridLayoutData layout;
     const ZqdResult result = ZqdFile::Load(path, d->model, layout);
-    publishValues();
+    publishValues(true);
     switch (result.status) {
     case ZqdStatus::Ok:
         // The file's alias cells are taken as they are, not re-placed.
@@ -476,19 +476,19 @@ void CZentiqDoc::SetOwnedByClient(bool owned) {
 bool CZentiqDoc::OwnedByClient() const { return d->ownedByClient; }
 
 void CZentiqDoc::UpdateAllViews() {
-    publishValues();
+    publishValues(true);
     emit updateRequested();
 }
 
 void CZentiqDoc::RefreshValues(bool all) {
-    publishValues();
+    publishValues(false);
     emit valuesChanged(all);
 }
 
 TakenPollResult CZentiqDoc::TakePollResult(EngineStatus status, int slot) {
     const TakenPollResult taken = PollResultIntake::Take(d->model, status, slot);
     if (taken.accepted)
-        publishValues();
+        publishValues(false);
     if (taken.freshnessChanged)
         emit freshnessChanged();
     if (taken.valuesRead)
@@ -503,7 +503,7 @@ void CZentiqDoc::MarkValuesStale() {
 
 std::shared_ptr<const PolledValuesCopy> CZentiqDoc::PolledValues() const { return d->polledCopy; }
 
-void CZentiqDoc::publishValues() { d->polledCopy->Store(d->model.values); }
+void CZentiqDoc::publishValues(bool all) { d->polledCopy->Store(d->model, all); }
 
 void CZentiqDoc::UpdateAndMarkModified() {
     UpdateAllViews();

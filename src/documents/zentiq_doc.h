@@ -168,7 +168,9 @@ private:
     void sizeGrid();
     bool takeAliasesFromGrid();
     void putAliasesOnGrid();
-    void publishValues();
+    // Refreshes the copy readers on other threads use; `all`: also the
+    // definition's and row types' part (they may have changed).
+    void publishValues(bool all);
     void openSetupDialog();
     void setFormat(int format);
     void formatSelectedCells(int id);

@@ -5,11 +5,14 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <limits>
 
 #include "documents/automation_values.h"
 #include "documents/poll_document_model.h"
+#include "documents/register_map_commands.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
+#include "values/typed_items.h"
 
 namespace zentiq {
 
@@ -45,7 +48,7 @@ double d(const QVariantList& a, int i) { return a.at(i).toDouble(); }
 
 using A = CZentiqDocAutomation;
 using Args = const QVariantList&;
-using Values = const PolledValuesCopy::Buffer&;
+using Values = const PolledValuesCopy::Data&;
 constexpr const char* kIndex = "index";
 constexpr const char* kIndexValue = "index,value";
 
@@ -85,7 +88,7 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetRegister", Kind::Method, "n", "n", kIndex,
      [](A& o, Args a) { return QVariant::fromValue(o.GetRegister(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant::fromValue(av::Register(v, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant::fromValue(av::Register(v.values, n(a, 0))); }},
     {"SetRegister", Kind::Method, "nn", "", kIndexValue,
      [](A& o, Args a) {
          o.SetRegister(n(a, 0), n(a, 1));
@@ -94,7 +97,7 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetLong", Kind::Method, "n", "i", kIndex,
      [](A& o, Args a) { return QVariant::fromValue(o.GetLong(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant::fromValue(av::Long(v, av::kLong, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant::fromValue(av::Long(v.values, av::kLong, n(a, 0))); }},
     {"SetLong", Kind::Method, "ni", "", kIndexValue,
      [](A& o, Args a) {
          o.SetLong(n(a, 0), i32(a, 1));
@@ -103,7 +106,7 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetLongInv", Kind::Method, "n", "i", kIndex,
      [](A& o, Args a) { return QVariant::fromValue(o.GetLongInv(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant::fromValue(av::Long(v, av::kLongInv, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant::fromValue(av::Long(v.values, av::kLongInv, n(a, 0))); }},
     {"SetLongInv", Kind::Method, "ni", "", kIndexValue,
      [](A& o, Args a) {
          o.SetLongInv(n(a, 0), i32(a, 1));
@@ -112,7 +115,7 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetFloat", Kind::Method, "n", "d", kIndex,
      [](A& o, Args a) { return QVariant(o.GetFloat(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant(av::Float(v, av::kLong, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant(av::Float(v.values, av::kLong, n(a, 0))); }},
     {"SetFloat", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetFloat(n(a, 0), d(a, 1));
@@ -121,7 +124,7 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetFloatInv", Kind::Method, "n", "d", kIndex,
      [](A& o, Args a) { return QVariant(o.GetFloatInv(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant(av::Float(v, av::kLongInv, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant(av::Float(v.values, av::kLongInv, n(a, 0))); }},
     {"SetFloatInv", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetFloatInv(n(a, 0), d(a, 1));
@@ -130,7 +133,7 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetDouble", Kind::Method, "n", "d", kIndex,
      [](A& o, Args a) { return QVariant(o.GetDouble(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant(av::Double(v, av::kDouble, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant(av::Double(v.values, av::kDouble, n(a, 0))); }},
     {"SetDouble", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetDouble(n(a, 0), d(a, 1));
@@ -139,7 +142,7 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetDoubleInv", Kind::Method, "n", "d", kIndex,
      [](A& o, Args a) { return QVariant(o.GetDoubleInv(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant(av::Double(v, av::kDoubleInv, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant(av::Double(v.values, av::kDoubleInv, n(a, 0))); }},
     {"SetDoubleInv", Kind::Method, "nd", "", kIndexValue,
      [](A& o, Args a) {
          o.SetDoubleInv(n(a, 0), d(a, 1));
@@ -148,13 +151,19 @@ const AutomationMember kMembers[] = {
      nullptr},
     {"GetCoil", Kind::Method, "n", "n", kIndex,
      [](A& o, Args a) { return QVariant::fromValue(o.GetCoil(n(a, 0))); }, nullptr,
-     [](Values v, Args a) { return QVariant::fromValue(av::Coil(v, n(a, 0))); }},
+     [](Values v, Args a) { return QVariant::fromValue(av::Coil(v.values, n(a, 0))); }},
     {"SetCoil", Kind::Method, "nn", "", kIndexValue,
      [](A& o, Args a) {
          o.SetCoil(n(a, 0), n(a, 1));
          return QVariant();
      },
      nullptr},
+    {"GetValue", Kind::Method, "n", "d", kIndex,
+     [](A& o, Args a) { return QVariant(o.GetValue(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant(A::ValueOf(v.Poll(), n(a, 0))); }},
+    {"GetValueText", Kind::Method, "n", "s", kIndex,
+     [](A& o, Args a) { return QVariant(o.GetValueText(n(a, 0))); }, nullptr,
+     [](Values v, Args a) { return QVariant(A::ValueTextOf(v.Poll(), n(a, 0))); }},
 };
 
 }  // namespace
@@ -354,6 +363,30 @@ void CZentiqDocAutomation::SetDoubleInv(qint16 index, double value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetDouble(b, av::kDoubleInv, index, value); });
 }
 qint16 CZentiqDocAutomation::GetCoil(qint16 index) const { return av::Coil(polled(m_doc), index); }
+
+double CZentiqDocAutomation::GetValue(qint16 index) const {
+    return m_doc ? ValueOf(RegisterMapCommands::PollOf(m_doc->Model()), index)
+                 : std::numeric_limits<double>::quiet_NaN();
+}
+
+QString CZentiqDocAutomation::GetValueText(qint16 index) const {
+    return m_doc ? ValueTextOf(RegisterMapCommands::PollOf(m_doc->Model()), index) : QString();
+}
+
+double CZentiqDocAutomation::ValueOf(const LogLine::Poll& poll, int index) {
+    if (!poll.valuesRead)
+        return std::numeric_limits<double>::quiet_NaN();
+    return ItemNumber(poll, index).value_or(std::numeric_limits<double>::quiet_NaN());
+}
+
+QString CZentiqDocAutomation::ValueTextOf(const LogLine::Poll& poll, int index) {
+    if (!poll.valuesRead || index < 0 || index >= poll.length)
+        return QString();
+    static const RowTypes none;
+    const std::vector<ItemPlan> plan = PlanItems(poll.address, poll.length, poll.function,
+                                                 poll.rowTypes != nullptr ? *poll.rowTypes : none);
+    return PlannedShownText(poll, plan, index, true);
+}
 void CZentiqDocAutomation::SetCoil(qint16 index, qint16 value) {
     toWrite(m_doc, [&](av::Buffer& b) { av::SetCoil(b, index, value); });
 }

@@ -18,7 +18,8 @@ namespace zentiq {
 
 class CZentiqDocAutomation;
 
-// One member of the interface, in the order clients see them.
+// One member of the interface, in the order clients see them (the members
+// added later come after the original ones).
 struct AutomationMember {
     enum class Kind { Property, ReadOnlyProperty, Method };
     const char* name;
@@ -32,7 +33,7 @@ struct AutomationMember {
     void (*set)(CZentiqDocAutomation& object, const QVariant& value);
     // For a member that reads nothing but the polled values: the same result
     // as `call` from a copy of them. nullptr for every other member.
-    QVariant (*read)(const PolledValuesCopy::Buffer& values, const QVariantList& args) = nullptr;
+    QVariant (*read)(const PolledValuesCopy::Data& values, const QVariantList& args) = nullptr;
 };
 
 class CZentiqDocAutomation {
@@ -104,6 +105,20 @@ public:
     void SetDoubleInv(qint16 index, double value);
     qint16 GetCoil(qint16 index) const;
     void SetCoil(qint16 index, qint16 value);
+
+    // ---- values as the window shows them ------------------------------------
+    // Item `index` of the poll (0-based, as GetRegister counts) as the window
+    // shows it: a row with a type of its own gives its engineering value
+    // (raw × scale + offset) and text with its unit, every other item its
+    // display format's number and text (a coil 0 or 1). NaN and an empty
+    // text where the window shows no number or no text: a text row (its
+    // number), a register a typed value or a 32/64-bit value also spans,
+    // an index outside the poll, a value not read yet.
+    double GetValue(qint16 index) const;
+    QString GetValueText(qint16 index) const;
+    // The same from any poll (the bus thread's copy).
+    static double ValueOf(const LogLine::Poll& poll, int index);
+    static QString ValueTextOf(const LogLine::Poll& poll, int index);
 
     static std::span<const AutomationMember> Members();
     // The member of that name, nullptr for none.

@@ -16,17 +16,21 @@ namespace zentiq {
 class CsvLog {
 public:
     // The items that carry a value: every coil, every register of the
-    // 16-bit formats, the first register of each whole 32- or 64-bit value.
+    // 16-bit formats, the first register of each whole 32- or 64-bit value;
+    // a row with a type of its own at its first register when the poll
+    // holds the whole value, and none at the registers it spans.
     static std::vector<int> ValueItems(const LogLine::Poll& poll);
 
     // "Time,<name>,...,Status"; `aliasOf` gives the alias of an item (an
-    // empty one names the column by its address).
+    // empty one names the column by its address). A typed row with a unit
+    // is "<name> [<unit>]".
     static QString Header(const LogLine::Poll& poll,
                           const std::function<QString(int item)>& aliasOf);
 
     // The time (milliseconds since the epoch) with its offset from UTC, then
     // the values as the grid shows them (ShownValueText: without the blanks
-    // that align them) and an empty status; a failed poll leaves the values
+    // that align them; a typed row also without its unit, which the header
+    // names) and an empty status; a failed poll leaves the values
     // empty and puts its status text last.
     static QString Row(qint64 timeMs, const LogLine::Poll& poll, bool failed,
                        const QString& statusText);

@@ -201,7 +201,7 @@ std::vector<DecodeCandidate> RankCandidates(std::span<const std::uint16_t> words
                 continue;
             const int registers = text ? textRegisters : RegistersOf(r.kind);
             const int offset = s == pairSecond && registers > 1 ? 1 : neighbourOffset;
-            out.push_back({r, s, offset, std::move(v), match ? 0 : score, match, scale});
+            out.push_back({r, s, offset, std::move(v), match ? 0 : score, match, scale, registers});
         }
     }
     const auto readingIndex = [&](const DecodeReading& r) {

@@ -47,6 +47,8 @@ struct DecodeCandidate {
     bool match = false;
     // An integer that holds the value times 10^scale (235 for 23.5: 1).
     int scale = 0;
+    // Registers the reading spans (text: as many as the expected text fills).
+    int registers = 1;
 };
 
 // A candidate further off than this is not offered.

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "values/address_labels.h"
+#include "values/typed_items.h"
 #include "values/value_format.h"
 
 namespace zentiq {
@@ -53,15 +54,17 @@ QString LogLine::Build(std::time_t time, int separator, const Poll& poll, bool f
 
     const bool fixed = separator != Comma && separator != Tab;
     const int items = std::clamp(poll.length, 0, static_cast<int>(poll.values.size()));
+    static const RowTypes none;
+    const std::vector<ItemPlan> plan = PlanItems(poll.address, poll.length, poll.function,
+                                                 poll.rowTypes != nullptr ? *poll.rowTypes : none);
     for (int i = 0; i < items; ++i) {
-        const FormattedValue value =
-            FormatValue(poll.values, {}, poll.length, poll.function, poll.displayFormat, i,
-                        fixed ? ValueForm::Padded : ValueForm::Plain, false);
+        const QString text =
+            PlannedText(poll, plan, i, fixed ? ValueForm::Padded : ValueForm::Plain);
         if (fixed) {
-            line += value.text;
+            line += text;
             line += QLatin1Char(' ');
-        } else if (!value.text.isEmpty()) {
-            line += value.text;
+        } else if (!text.isEmpty()) {
+            line += text;
             line += s;
         }
     }

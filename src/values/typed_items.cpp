@@ -98,6 +98,23 @@ std::optional<double> PlannedNumber(const LogLine::Poll& poll, std::span<const I
     return NumericValue(poll.values, poll.length, poll.function, poll.displayFormat, item);
 }
 
+QString PlannedShownText(const LogLine::Poll& poll, std::span<const ItemPlan> plan, int item,
+                         bool unit) {
+    const RowType* type =
+        item >= 0 && std::size_t(item) < plan.size() ? plan[std::size_t(item)].type : nullptr;
+    if (type == nullptr) {
+        if (item >= 0 && std::size_t(item) < plan.size() && plan[std::size_t(item)].covered)
+            return QString();
+        return ShownValueText(poll.values, poll.length, poll.function, poll.displayFormat, item);
+    }
+    if (type->reading.kind == DecodeKind::Text)
+        return PlannedText(poll, plan, item, ValueForm::Plain);
+    QString text = PlannedText(poll, plan, item, ValueForm::Padded);
+    if (!unit && !type->unit.isEmpty() && text.endsWith(QLatin1Char(' ') + type->unit))
+        text.chop(type->unit.size() + 1);
+    return text.trimmed();
+}
+
 namespace {
 std::vector<ItemPlan> planOf(const LogLine::Poll& poll) {
     static const RowTypes none;

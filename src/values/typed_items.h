@@ -68,6 +68,13 @@ QString PlannedText(const LogLine::Poll& poll, std::span<const ItemPlan> plan, i
 std::optional<double> PlannedNumber(const LogLine::Poll& poll, std::span<const ItemPlan> plan,
                                     int item);
 
+// The text of item `item` as the grid shows it without the blanks that
+// align it (ShownValueText for the display format; a text row as it
+// reads); `unit` false leaves a typed row's unit off (a CSV cell whose
+// header names the unit).
+QString PlannedShownText(const LogLine::Poll& poll, std::span<const ItemPlan> plan, int item,
+                         bool unit);
+
 // The same, planning from the poll's own `rowTypes` (slower: for a single
 // item or a single line).
 QString ItemText(const LogLine::Poll& poll, int item, ValueForm form);

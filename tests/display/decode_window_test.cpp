@@ -1,7 +1,7 @@
 // The decode assistant of a poll window: which registers it decodes, the
 // readings it lists and marks, how it follows new values, typed registers,
-// the verdict on the best reading and the display format it applies, its
-// life with the poll window, and against a real pymodbus slave that the
+// the verdict on the best reading and the row type or display format it
+// applies, its life with the poll window, and against a real pymodbus slave that the
 // display formats read the registers as the readings they are mapped to.
 #include "display/decode_window.h"
 
@@ -154,56 +154,91 @@ TEST_F(OfflineDecodeTest, FollowsNewValuesAndTheMovingPoll) {
     EXPECT_FALSE(d->Live());
 }
 
-TEST_F(OfflineDecodeTest, VerdictAndApplyForTheBestReading) {
+TEST_F(OfflineDecodeTest, ApplyTypesTheStartRegisterOrWithTheOptionTheWholeWindow) {
     struct Case {
         const char* name;
         std::vector<std::uint16_t> words;
         int format;       // the window's display format before
         int selectedRow;  // grid row of the one selected cell
         const char* expected;
-        int applies;          // display format set, -1 none
+        int start;            // item whose row Apply types; -1: nothing to type
+        DecodeReading reading;
+        int registers;        // of the type
+        double scale;
+        int wholeWindow;      // display format the option sets, -1: option disabled
         const char* verdict;  // a part of the verdict
+        int hexRow = 3;       // item typed Hex before: Apply leaves it, unless it is the start
     };
+    using K = DecodeKind;
+    using O = ByteOrder;
     const std::vector<std::uint16_t> floatCdab = EncodeBits(std::bit_cast<std::uint32_t>(230.5f), 2, ByteOrder::CDAB);
     const std::vector<std::uint16_t> floatBadc = EncodeBits(std::bit_cast<std::uint32_t>(230.5f), 2, ByteOrder::BADC);
     const std::vector<std::uint16_t> minusTwo = EncodeBits(std::uint64_t(-2), 4, ByteOrder::ABCD);
+    const int F = int(DisplayFormat::Float), FI = int(DisplayFormat::FloatInverse);
     const Case cases[] = {
-        {"float", {floatCdab[0], floatCdab[1], 0, 0}, 0, 1, "230.5", int(DisplayFormat::Float), "Float (CDAB)"},
-        {"float inverse", {0x4366, 0x8000, 0, 0}, 0, 1, "230.5", int(DisplayFormat::FloatInverse), "Float Inverse (ABCD)"},
-        // The user picked the second register of the pair: off by one, yet
-        // the pair starts where Float starts one.
-        {"off by one", {floatCdab[0], floatCdab[1], 0, 0}, 0, 2, "230.5", int(DisplayFormat::Float), "40001"},
-        {"signed", {0, 0xFFF4, 0, 0}, 1, 2, "-12", int(DisplayFormat::Signed), "Signed"},
-        {"already shown", {0, 0xFFF4, 0, 0}, 0, 2, "-12", -1, "Signed"},
-        {"hex typed", {0x00A5, 0, 0, 0}, 0, 1, "0xa5", int(DisplayFormat::Hex), "Hex"},
-        {"byte-swapped float", {floatBadc[0], floatBadc[1], 0, 0}, 0, 1, "230.5", -1, "字节交换"},
-        {"64-bit integer", minusTwo, 0, 1, "-2", -1, "64"},
-        {"text", {0x4142, 0x4300, 0, 0}, 0, 1, "\"ABC\"", -1, "文本"},
-        {"a float at an odd register", {0, floatCdab[0], floatCdab[1], 0}, 0, 2, "230.5", -1, "2"},
+        {"float", {floatCdab[0], floatCdab[1], 0, 0}, 0, 1, "230.5", 0, {K::Float32, O::CDAB}, 2, 1, F, "Float (CDAB)"},
+        {"float inverse", {0x4366, 0x8000, 0, 0}, 0, 1, "230.5", 0, {K::Float32, O::ABCD}, 2, 1, FI, "Float Inverse (ABCD)"},
+        // The user picked the second register of the pair: the type goes
+        // where the value starts.
+        {"off by one", {floatCdab[0], floatCdab[1], 0, 0}, 0, 2, "230.5", 0, {K::Float32, O::CDAB}, 2, 1, F, "40001"},
+        {"signed", {0, 0xFFF4, 0, 0}, 1, 2, "-12", 1, {K::Signed16, O::ABCD}, 1, 1, int(DisplayFormat::Signed), "Signed"},
+        {"already shown", {0, 0xFFF4, 0, 0}, 0, 2, "-12", -1, {}, 0, 1, -1, "窗口已使用显示格式 Signed"},
+        {"hex typed", {0x00A5, 0, 0, 0}, 0, 1, "0xa5", 0, {K::Hex16, O::ABCD}, 1, 1, int(DisplayFormat::Hex), "Hex"},
+        // What no display format shows is still a row type.
+        {"byte-swapped float", {floatBadc[0], floatBadc[1], 0, 0}, 0, 1, "230.5", 0, {K::Float32, O::BADC}, 2, 1, -1, "字节交换"},
+        {"64-bit integer", minusTwo, 0, 1, "-2", 0, {K::Signed64, O::ABCD}, 4, 1, -1, "64"},
+        {"text", {0x4142, 0x4300, 0, 0}, 0, 1, "\"ABC\"", 0, {K::Text, O::ABCD}, 2, 1, -1, "文本"},
+        {"a float at an odd register", {0, floatCdab[0], floatCdab[1], 0}, 0, 2, "230.5", 1, {K::Float32, O::CDAB}, 2, 1, -1, "40002"},
+        {"scaled integer", {0, 235, 0, 0}, 0, 2, "23.5", 1, {K::Unsigned16, O::ABCD}, 1, 0.1, -1, "×10"},
+        // The format would show it, but the row has a type of its own.
+        {"row typed otherwise", {0, 0xFFF4, 0, 0}, 0, 2, "-12", 1, {K::Signed16, O::ABCD}, 1, 1, -1, "40002", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        auto w = poll(4, 0, c.format);
-        words = c.words;
-        w->doc->Grid()->model().setSelectedRange(c.selectedRow, 2, c.selectedRow, 2);
-        DecodeWindow* d = open(*w);
-        ASSERT_NE(d, nullptr);
-        d->SetExpectation(QString::fromLatin1(c.expected));
-        ASSERT_FALSE(d->Candidates().empty());
-        EXPECT_EQ(d->Candidates()[0].score, 0);
-        EXPECT_EQ(d->ApplicableFormat(), c.applies);
-        EXPECT_EQ(d->ApplyEnabled(), c.applies >= 0);
-        EXPECT_TRUE(d->Verdict().contains(QString::fromUtf8(c.verdict))) << d->Verdict().toStdString();
-        w->doc->SetModifiedFlag(false);
-        EXPECT_EQ(d->ApplyBest(), c.applies >= 0);
-        if (c.applies >= 0) {
-            // As the display menu does it: the format is set, the document modified.
-            EXPECT_EQ(w->doc->Model().def.DisplayFormat, c.applies);
-            EXPECT_TRUE(w->doc->IsModified());
-            EXPECT_FALSE(d->ApplyEnabled());  // already shown that way
-        } else {
+        for (const bool whole : {false, true}) {
+            SCOPED_TRACE(whole ? "whole window" : "row");
+            auto w = poll(4, 0, c.format);
+            RowType other;
+            other.reading = {K::Hex16, O::ABCD};
+            ASSERT_TRUE(w->doc->SetRowTypes({c.hexRow}, other));
+            words = c.words;
+            w->doc->Grid()->model().setSelectedRange(c.selectedRow, 2, c.selectedRow, 2);
+            DecodeWindow* d = open(*w);
+            ASSERT_NE(d, nullptr);
+            d->SetApplyToWholeWindow(whole);
+            d->SetExpectation(QString::fromUtf8(c.expected));
+            ASSERT_FALSE(d->Candidates().empty());
+            EXPECT_EQ(d->Candidates()[0].score, 0);
+            EXPECT_TRUE(d->Verdict().contains(QString::fromUtf8(c.verdict))) << d->Verdict().toStdString();
+            EXPECT_EQ(d->ApplicableFormat(), c.wholeWindow);
+            EXPECT_EQ(d->WholeWindowPossible(), c.wholeWindow >= 0);
+            ASSERT_EQ(d->ApplicableType().has_value(), c.start >= 0);
+            const bool applies = c.start >= 0 || (whole && c.wholeWindow >= 0);
+            EXPECT_EQ(d->ApplyEnabled(), applies);
+            w->doc->SetModifiedFlag(false);
+            EXPECT_EQ(d->ApplyBest(), applies);
+            EXPECT_EQ(w->doc->IsModified(), applies);
+            const RowTypes types{{c.hexRow, other}};
+            if (whole && c.wholeWindow >= 0) {
+                // As the display menu does it; no row gets a type.
+                EXPECT_EQ(w->doc->Model().def.DisplayFormat, c.wholeWindow);
+                EXPECT_EQ(w->doc->Model().rowTypes, types);
+                continue;
+            }
             EXPECT_EQ(w->doc->Model().def.DisplayFormat, c.format);
-            EXPECT_FALSE(w->doc->IsModified());
+            if (c.start >= 0) {
+                ASSERT_EQ(w->doc->Model().rowTypes.size(), c.hexRow == c.start ? 1u : 2u);
+                const RowType& typed = w->doc->Model().rowTypes.at(c.start);
+                EXPECT_EQ(typed.reading, c.reading);
+                EXPECT_EQ(typed.Registers(), c.registers);
+                EXPECT_DOUBLE_EQ(typed.scale, c.scale);
+                // Now shown by the row's type: nothing left to apply there.
+                EXPECT_FALSE(d->ApplicableType().has_value());
+                EXPECT_TRUE(d->Verdict().contains("该行的类型")) << d->Verdict().toStdString();
+                EXPECT_FALSE(d->ApplyEnabled());
+            } else {
+                EXPECT_EQ(w->doc->Model().rowTypes, types);
+            }
             // Still in view here, live.
             EXPECT_FALSE(d->Candidates()[0].value.text.isEmpty());
         }
@@ -224,9 +259,10 @@ TEST_F(OfflineDecodeTest, ANearReadingIsNeverCalledTheValue) {
     const Case cases[] = {
         // 57 in the next register is 43 % from 100: the nearest, not the value.
         {"no match", {2305, 57, 0, 0}, 1, 1, "100", false, "没有读数接近期望值；", "差一"},
-        {"scaled integer", {0, 235, 0, 0}, 2, 2, "23.5", false, "×10", "没有读数"},
+        // A scaled integer is the value once its row is typed with the scale.
+        {"scaled integer", {0, 235, 0, 0}, 2, 2, "23.5", true, "×10", "没有读数"},
         // Two registers chosen, the pair starts at the second: one numbering.
-        {"pair from the second of two", {0, pair[0], pair[1], 0}, 1, 2, "230.5", false, "第二个 40002", "第 2"},
+        {"pair from the second of two", {0, pair[0], pair[1], 0}, 1, 2, "230.5", true, "第二个 40002", "第 2"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);

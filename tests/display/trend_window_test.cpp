@@ -18,11 +18,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "values/row_type.h"
 #include "values/trend_csv.h"
 #include "display/trend_plot_item.h"
 #include "display/zentiq_view.h"
@@ -515,6 +517,82 @@ TEST_F(OfflineTrendTest, OpensFromTheContextMenuAndClosesWithItsPollWindow) {
 }
 
 // ---- against pymodbus ----------------------------------------------------------------------
+
+// Typed rows chart their engineering value under one series per value;
+// text rows chart nothing; a changed type starts the line again, a row
+// turned to text closes it.
+TEST_F(OfflineTrendTest, TypedRowsChartTheirEngineeringValueAndFollowTypeChanges) {
+    PollDefinition def = ReadDefinition(3, 0, 6);
+    def.OneBased = 0;
+    def.bEnable = 0;
+    PollWindow w(def);
+    RowType energy, text, little;
+    energy.reading = {DecodeKind::Unsigned32, ByteOrder::ABCD};
+    energy.scale = 0.5;
+    text.reading = {DecodeKind::Text, ByteOrder::ABCD};
+    text.textRegisters = 2;
+    little.reading = {DecodeKind::Float32, ByteOrder::DCBA};
+    ASSERT_TRUE(w.doc->ReplaceRowTypes({{0, energy}, {2, text}, {4, little}}));
+    const std::array<std::uint16_t, 6> words = {0x0001, 0x0002, 0x4F4B, 0x2121, 0x0000, 0xC03F};
+    std::copy(words.begin(), words.end(), w.model().words.begin());
+    w.model().valuesUnknown = false;
+    w.doc->Grid()->model().selectAll();
+    TrendWindow* t = open(w);
+    ASSERT_NE(t, nullptr);
+    // Every register of a typed value gives its one series; the text none.
+    ASSERT_EQ(t->SeriesNames(), QStringList({"0", "4"}));
+    t->Sample();
+    now += 1000;
+    t->Redraw();
+    EXPECT_EQ(valuesOf(t->Plotted()[0]), std::vector<double>({double(0x00010002) * 0.5}));
+    EXPECT_EQ(valuesOf(t->Plotted()[1]), std::vector<double>({1.5}));
+
+    RowType signedLong = energy;
+    signedLong.reading = {DecodeKind::Signed32, ByteOrder::CDAB};
+    ASSERT_TRUE(w.doc->SetRowTypes({0}, signedLong));
+    ASSERT_TRUE(w.doc->SetRowTypes({4}, text));
+    t->Sample();
+    t->Redraw();
+    EXPECT_EQ(t->SeriesNames(), QStringList({"0"}));
+    EXPECT_EQ(valuesOf(t->Plotted()[0]), std::vector<double>({double(0x00020001) * 0.5})) << "started again";
+    EXPECT_TRUE(t->Notice().contains("4")) << t->Notice().toStdString();
+}
+
+TEST(TrendFollowTest, TypedItemsKeepRestartOrCloseByTheirRowsType) {
+    using Fate = TrendFollow::Fate;
+    RowType u32, scaled, text;
+    u32.reading = scaled.reading = {DecodeKind::Unsigned32, ByteOrder::CDAB};
+    scaled.scale = 0.1;
+    text.reading = {DecodeKind::Text, ByteOrder::ABCD};
+    const auto same = [](PollDefinition&) {};
+    const struct {
+        const char* name;
+        RowTypes before, after;
+        int item;
+        void (*change)(PollDefinition&);
+        Fate fate;
+        int newItem;
+    } cases[] = {
+        {"type kept, poll moved", {{103, u32}}, {{103, u32}}, 3, [](PollDefinition& d) { d.Address = 101; }, Fate::Kept, 2},
+        // A typed value needs no pair of the display format.
+        {"odd register of floats", {{103, u32}}, {{103, u32}}, 3, [](PollDefinition& d) { d.DisplayFormat = 4; }, Fate::Kept, 3},
+        {"another scale", {{103, u32}}, {{103, scaled}}, 3, same, Fate::Restarted, 3},
+        {"back to the display format", {{103, u32}}, {}, 3, same, Fate::Restarted, 3},
+        {"back to a format whose pair it ends", {{103, u32}}, {}, 3, [](PollDefinition& d) { d.DisplayFormat = 4; }, Fate::Closed, -1},
+        {"now text", {{103, u32}}, {{103, text}}, 3, same, Fate::Closed, -1},
+        {"now spanned by a value before it", {}, {{102, u32}}, 3, same, Fate::Closed, -1},
+        {"cut off by a shorter poll", {{108, u32}}, {{108, u32}}, 8, [](PollDefinition& d) { d.Length = 9; }, Fate::Closed, -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const PollDefinition before = ReadDefinition(3, 100, 10, 0);
+        PollDefinition after = before;
+        c.change(after);
+        const TrendFollow follow = FollowTrendItem(before, c.before, after, c.after, c.item);
+        EXPECT_EQ(follow.fate, c.fate);
+        EXPECT_EQ(follow.item, c.newItem);
+    }
+}
 
 class PyModbusTrendTest : public ::testing::Test {
 protected:

@@ -27,6 +27,7 @@
 #include "support/peer_link.h"
 #include "support/poll_window.h"
 #include "support/widget_environment.h"
+#include "values/row_type.h"
 #include "values/value_format.h"
 
 namespace zentiq {
@@ -135,6 +136,53 @@ TEST(CsvLogPeerTest, ASlaveKilledAndRestartedLeavesWordedRowsForTheGapThenValues
             refusals += status == refused;
         }
         EXPECT_GE(refusals, 3);
+    }
+}
+
+// Rows with types of their own, polled from the libmodbus slave: each typed
+// value is one column at its first register, in its type, without its
+// unit, which the column's name carries.
+TEST(CsvLogPeerTest, TypedRowsAreLoggedInTheirTypeWithTheUnitInTheHeader) {
+    InitEngine();
+    InstallEnginePoster();
+    std::string error;
+    std::unique_ptr<testing::PeerLink> link =
+        testing::PeerLink::Start(testing::PeerLink::Peer::LibModbus, TCP, error);
+    ASSERT_TRUE(link) << error;
+    QTemporaryDir dir;
+    testing::RecordingInteraction ui;
+    ui.filePath = dir.filePath("typed.csv");
+    ui.onModal<CMBLogSetup>([](CMBLogSetup& dialog) {
+        dialog.accept();
+        return dialog.result();
+    });
+    PollWindow w(testing::ReadDefinition(3, 0, 6));
+    RowType u32, bar, badc;
+    u32.reading = {DecodeKind::Unsigned32, ByteOrder::ABCD};
+    bar.scale = 0.1;
+    bar.unit = "bar";
+    badc.reading = {DecodeKind::Signed32, ByteOrder::BADC};
+    ASSERT_TRUE(w.doc->ReplaceRowTypes({{0, u32}, {2, bar}, {4, badc}}));
+    int row = 0, column = 0;
+    ASSERT_TRUE(w.model().CellOfItem(2, row, column));
+    w.doc->Grid()->model().setItemText(row, column - 1, "Druck");
+    ASSERT_TRUE(w.waitForPolls(1));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StartLogging));
+    ASSERT_TRUE(w.waitForPolls(w.model().txCount + 3));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::StopLogging));
+
+    const QJsonObject log = readWithPython(ui.filePath);
+    EXPECT_EQ(log["header"].toArray().toVariantList(), QVariantList({"Time", "0", "Druck [bar]", "3", "4", "Status"}));
+    const auto reg = [](unsigned i) { return quint32(zq_peer_holding(i)); };
+    const auto swapped = [&](unsigned i) { return (reg(i) & 0xFF) << 8 | reg(i) >> 8; };
+    const QVariantList expected{QString::number(reg(0) << 16 | reg(1)),
+                                QString::number(qint16(reg(2)) / 10.0, 'f', 1), QString::number(reg(3)),
+                                QString::number(qint32(swapped(4) << 16 | swapped(5)))};
+    const QJsonArray rows = log["rows"].toArray();
+    ASSERT_GE(rows.size(), 3);
+    for (const QJsonValue& r : rows) {
+        EXPECT_EQ(r.toObject()["values"].toArray().toVariantList(), expected);
+        EXPECT_EQ(r.toObject()["status"].toString(), "");
     }
 }
 

@@ -22,7 +22,8 @@ TEST(PolledValuesCopyTest, ReadsOnAnotherThreadSeeOneWholeStoreAtATime) {
     std::atomic<int> reads{0}, torn{0};
     std::thread reader([&] {
         while (!done.load()) {
-            const bool whole = copy.Read([](const Buffer& b) {
+            const bool whole = copy.Read([](const PolledValuesCopy::Data& d) {
+                const Buffer& b = d.values;
                 return std::all_of(b.begin(), b.end(), [&](quint8 v) { return v == b.front(); });
             });
             if (!whole)

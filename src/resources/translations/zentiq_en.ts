@@ -3032,10 +3032,6 @@ Zentiq Files</translation>
         <translation>The value starts at %1, the second of the two selected registers, and runs past them: the address may be off by one.</translation>
     </message>
     <message>
-        <source>寄存器中的整数 %1 是该值 ×%2，没有显示格式能按比例显示它。</source>
-        <translation>The register holds the integer %1, the value ×%2; no display format shows it scaled.</translation>
-    </message>
-    <message>
         <source>相符 ×%1</source>
         <translation>matches ×%1</translation>
     </message>
@@ -3060,10 +3056,6 @@ Zentiq Files</translation>
         <translation>The window already uses the display format %1.</translation>
     </message>
     <message>
-        <source>显示格式 %1 能显示它：按“应用”。</source>
-        <translation>The display format %1 shows it: press Apply.</translation>
-    </message>
-    <message>
         <source>（前一个）</source>
         <translation> (one before)</translation>
     </message>
@@ -3078,6 +3070,38 @@ Zentiq Files</translation>
     <message>
         <source>%1 的寄存器 %2（%3 个起始地址，%4）</source>
         <translation>Registers %2 of %1 (%3 start addresses, %4)</translation>
+    </message>
+    <message>
+        <source>应用到整个窗口</source>
+        <translation>Apply to whole window</translation>
+    </message>
+    <message>
+        <source>设置整个窗口的显示格式，而不是起始寄存器的类型</source>
+        <translation>Set the display format of the whole window instead of the type of the start register</translation>
+    </message>
+    <message>
+        <source>寄存器中的整数 %1 是该值 ×%2。</source>
+        <translation>The register holds the integer %1, the value ×%2.</translation>
+    </message>
+    <message>
+        <source>该行的类型 %1 已显示它。</source>
+        <translation>The row&apos;s type %1 already shows it.</translation>
+    </message>
+    <message>
+        <source>按“应用”把 %1 的类型设为 %2。</source>
+        <translation>Press Apply to set the type of %1 to %2.</translation>
+    </message>
+    <message>
+        <source>显示格式 %1 也能显示它（应用到整个窗口）。</source>
+        <translation>The display format %1 also shows it (Apply to whole window).</translation>
+    </message>
+    <message>
+        <source>没有显示格式能显示它（%1）。</source>
+        <translation>No display format shows it (%1).</translation>
+    </message>
+    <message>
+        <source>显示格式 %1 能显示它：按“应用”。</source>
+        <translation>The display format %1 shows it: press Apply.</translation>
     </message>
 </context>
 <context>
