@@ -26,6 +26,7 @@
 #include "display/decode_window.h"
 #include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
+#include "display/row_type_dialog.h"
 #include "values/address_labels.h"
 #include "values/last_good_read.h"
 #include "values/status_texts.h"
@@ -65,7 +66,7 @@ struct MenuItem {
 
 // The grid's context menu. Its fourth entry is copy: a second "select all"
 // there would leave the menu without a way to copy.
-constexpr std::array<MenuItem, 13> kContextMenu = {{
+constexpr std::array<MenuItem, 14> kContextMenu = {{
     {cmd::PollDefinition, QT_TRANSLATE_NOOP("Menus", "读写定义\tF8")},
     {0, nullptr},
     {cmd::EditCut, QT_TRANSLATE_NOOP("Menus", "剪切\tCtrl+X")},
@@ -77,6 +78,7 @@ constexpr std::array<MenuItem, 13> kContextMenu = {{
     {cmd::CellBackgroundColour, QT_TRANSLATE_NOOP("Menus", "背景色\tCtrl+B")},
     {cmd::CellFont, QT_TRANSLATE_NOOP("Menus", "字体")},
     {0, nullptr},
+    {cmd::RowType, QT_TRANSLATE_NOOP("Menus", "数据类型")},
     {cmd::Decode, QT_TRANSLATE_NOOP("Menus", "解码助手")},
     {cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")},
 }};
@@ -677,6 +679,10 @@ bool CZentiqView::OnCommand(int id) {
         OpenDecodeWindow();
         return true;
     }
+    if (id == cmd::RowType) {
+        SetTypeOfSelectedRows();
+        return true;
+    }
     if (runWindowCommand(id))
         return true;
     return m_doc ? m_doc->OnCommand(id) : false;
@@ -725,6 +731,12 @@ bool CZentiqView::OnUpdateCommand(int id, CommandState& state) {
     }
     if (id == cmd::CopyCsv || id == cmd::ExportDataCsv) {
         state.enabled = m_grid && (id == cmd::ExportDataCsv || m_grid->model().canCopy());
+        state.handled = true;
+        return true;
+    }
+    if (id == cmd::RowType) {
+        // Types are shown on read polls of registers.
+        state.enabled = !SelectedDecodeItems().empty();
         state.handled = true;
         return true;
     }
@@ -788,6 +800,47 @@ DecodeWindow* CZentiqView::OpenDecodeWindow() {
     connect(this, &CZentiqView::valuesTaken, window, &DecodeWindow::ValuesArrived);
     window->show();
     return window;
+}
+
+bool CZentiqView::SetTypeOfSelectedRows() {
+    const std::vector<int> items = SelectedDecodeItems();
+    if (!m_doc || items.empty())
+        return false;
+    const PollDocumentModel& m = m_doc->Model();
+    const int first = m.def.Address + items.front();
+    const auto own = m.rowTypes.find(first);
+    const RowType start =
+        own != m.rowTypes.end() ? own->second : RowTypeOfFormat(m.def.DisplayFormat);
+    const QString rows =
+        items.size() == 1
+            ? QString::number(first)
+            : tr("%1 … %2（%3 行）").arg(first).arg(m.def.Address + items.back()).arg(items.size());
+    RowTypeDialog dialog(
+        start, rows,
+        [this, item = items.front()](const RowType& type) {
+            const PollDocumentModel& now = m_doc->Model();
+            if (now.valuesUnknown)
+                return QString();
+            const std::size_t length =
+                std::min<std::size_t>(now.words.size(), std::size_t(std::max(0, now.def.Length)));
+            return TypedText(std::span<const std::uint16_t>(now.words.data(), length), item, type,
+                             ValueForm::Plain);
+        },
+        this);
+    if (userInteraction().runModal(dialog) != QDialog::Accepted)
+        return false;
+    // The document redraws its views from scratch; the user's selection stays
+    // so that the rows can be typed again or given back at once.
+    CGridModel& g = m_grid->model();
+    const CCellRange selected = g.selectedCellRange();
+    const CCellID focus = g.focusCell();
+    const bool changed = m_doc->ReplaceRowTypes(
+        TypesOverSelection(m.rowTypes, m.def.Address, items, dialog.Chosen()));
+    if (g.isValid(selected.minRow(), selected.minCol()) && g.isValid(selected.maxRow(), selected.maxCol())) {
+        g.setSelectedRange(selected.minRow(), selected.minCol(), selected.maxRow(), selected.maxCol());
+        g.setFocusCell(focus.row, focus.col);
+    }
+    return changed;
 }
 
 std::unique_ptr<QMenu> CZentiqView::CreateContextMenu() {

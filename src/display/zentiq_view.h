@@ -119,6 +119,9 @@ public:
     // typed registers). The window belongs to the view.
     DecodeWindow* OpenDecodeWindow();
     std::vector<int> SelectedDecodeItems() const;
+    // The "数据类型" dialog for the selected register rows; true when the
+    // user chose a type or the display format back.
+    bool SetTypeOfSelectedRows();
 
     // Prints the grid; returns the pages printed.
     int PrintTo(QPrinter& printer);

@@ -36,6 +36,7 @@ constexpr std::array kPages = {
     WindowPage{"zentiq::BusStatisticsWindow", "bus_statistics"},
     WindowPage{"zentiq::DeviceIdentityDialog", "device_identity"},
     WindowPage{"zentiq::DecodeWindow", "decode"},
+    WindowPage{"zentiq::RowTypeDialog", "row_types"},
     WindowPage{"zentiq::TrendWindow", "trend"},
 };
 

@@ -154,6 +154,7 @@ constexpr std::array kMenuWithDocuments = {
     item(cmd::PlcAddresses, QT_TRANSLATE_NOOP("Menus", "&PLC 地址(从 1 开始)")),
     item(cmd::ProtocolAddresses, QT_TRANSLATE_NOOP("Menus", "协议地址(从 0 开始)")),
     separator(),
+    item(cmd::RowType, QT_TRANSLATE_NOOP("Menus", "数据类型")),
     item(cmd::Decode, QT_TRANSLATE_NOOP("Menus", "解码助手")),
     item(cmd::Trend, QT_TRANSLATE_NOOP("Menus", "趋势图")),
     end(),

@@ -64,6 +64,7 @@ inline constexpr int BusStatistics = 32920;
 inline constexpr int AppearanceSystem = 32921;
 inline constexpr int AppearanceLight = 32922;
 inline constexpr int AppearanceDark = 32923;
+inline constexpr int RowType = 32924;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;

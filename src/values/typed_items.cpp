@@ -1,6 +1,7 @@
 #include "values/typed_items.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "engine/engine_types.h"
 #include "values/value_format.h"
@@ -129,6 +130,26 @@ QString ItemText(const LogLine::Poll& poll, int item, ValueForm form) {
 
 std::optional<double> ItemNumber(const LogLine::Poll& poll, int item) {
     return PlannedNumber(poll, planOf(poll), item);
+}
+
+
+RowTypes TypesOverSelection(const RowTypes& now, int address, std::span<const int> items,
+                            const std::optional<RowType>& type) {
+    RowTypes next = now;
+    const int span = type ? std::max(1, type->Registers()) : 1;
+    int free = std::numeric_limits<int>::min();
+    for (const int item : items) {
+        const int at = address + item;
+        if (at < 0 || at > 0xFFFF)
+            continue;
+        if (type && item >= free) {
+            next[at] = *type;
+            free = item + span;
+        } else {
+            next.erase(at);
+        }
+    }
+    return next;
 }
 
 }  // namespace zentiq

@@ -80,4 +80,13 @@ QString PlannedShownText(const LogLine::Poll& poll, std::span<const ItemPlan> pl
 QString ItemText(const LogLine::Poll& poll, int item, ValueForm form);
 std::optional<double> ItemNumber(const LogLine::Poll& poll, int item);
 
+// The row types after the user gives the selected items (sorted poll item
+// numbers of a poll from protocol address `address`) a type, or takes it
+// away (`type` empty). A type spanning several registers begins at the
+// first selected item and again after each value it spans, so that four
+// selected registers typed as a float give two floats; selected rows a
+// value spans lose a type of their own.
+RowTypes TypesOverSelection(const RowTypes& now, int address, std::span<const int> items,
+                            const std::optional<RowType>& type);
+
 }  // namespace zentiq

@@ -12,6 +12,7 @@
 #include "display/bus_statistics_window.h"
 #include "display/communication.h"
 #include "display/decode_window.h"
+#include "display/row_type_dialog.h"
 #include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
 #include "display/trend_window.h"
@@ -44,6 +45,7 @@ inline std::vector<std::pair<const char*, std::function<QWidget*()>>> everyWindo
         {"DeviceIdentityDialog", [] { return new DeviceIdentityDialog(1); }},
         {"TrendWindow", [] { return new TrendWindow(nullptr, {}, nullptr); }},
         {"DecodeWindow", [] { return new DecodeWindow(nullptr, {}, nullptr); }},
+        {"RowTypeDialog", [] { return new RowTypeDialog(RowType{}, QStringLiteral("100"), {}); }},
         {"BusScannerWindow", [] { return new BusScannerWindow(BusScannerWindow::Hooks{}); }},
         {"BusStatisticsWindow",
          [] { return new BusStatisticsWindow([] { return std::vector<PollWindowRequest>{}; }, nullptr); }},

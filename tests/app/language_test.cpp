@@ -96,7 +96,8 @@ const QSet<QString>& keptInEnglish() {
 
 // English words of `texts` the glossary does not keep, one text each.
 QStringList englishIn(const QStringList& texts) {
-    static const QRegularExpression word(QStringLiteral("[A-Za-z]{2,}"));
+    // Words as the glossary lists them: "Int64" is one word.
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{2,}[0-9]*"));
     static const QRegularExpression path(QStringLiteral("/[\\w./-]+"));  // device and file names
     QStringList found;
     for (const QString& t : texts) {

@@ -3,18 +3,26 @@
 // map is imported with its type, order, scale and unit columns, and every
 // cell shows the value the slave's script defines; the rows the map does not
 // type keep the window's format.
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
 
+#include "display/row_type_dialog.h"
 #include "documents/register_map_commands.h"
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "grid/grid_ctrl.h"
+#include "resources/menus.h"
 #include "support/peer_link.h"
 #include "support/poll_window.h"
 #include "support/recording_interaction.h"
@@ -147,6 +155,56 @@ TEST_F(TypedRowsSlaveTest, ATypeGivenOrTakenWhilePollingShowsAtOnceAndTypedCells
     ASSERT_TRUE(w.doc->SetRowTypes({kBlock + 1, kBlock + 3}, std::nullopt));
     EXPECT_EQ(shown(w, 1), QStringLiteral("-19760"));
     EXPECT_EQ(shown(w, 2), QStringLiteral("24064"));
+    EXPECT_EQ(shown(w, 3), QStringLiteral("16812"));
+}
+
+TEST_F(TypedRowsSlaveTest, TheDataTypeDialogTypesTheSelectedRowsAndGivesThemBack) {
+    testing::PollWindow w(testing::ReadDefinition(3, kBlock, 10, int(DisplayFormat::Signed)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(w, 3) == QStringLiteral("16812"); }, kWaitMs));
+    const auto select = [&](int first, int last) {
+        int r0 = 0, c0 = 0, r1 = 0, c1 = 0;
+        ASSERT_TRUE(w.model().CellOfItem(first, r0, c0) && w.model().CellOfItem(last, r1, c1));
+        w.doc->Grid()->model().setSelectedRange(r0, c0, r1, c1);
+    };
+    // Four registers as Float (ABCD): two floats, the second reading 105..106.
+    select(3, 6);
+    EXPECT_TRUE(w.query(cmd::RowType).enabled);
+    QString preview;
+    bool okWithoutScale = true;
+    ui.onModal<RowTypeDialog>([&](RowTypeDialog& d) {
+        const auto readings = AllReadings();
+        const auto at = std::find(readings.begin(), readings.end(),
+                                  DecodeReading{DecodeKind::Float32, ByteOrder::ABCD});
+        d.readingBox()->setCurrentIndex(int(at - readings.begin()));
+        d.scaleEdit()->setText(QStringLiteral("0"));
+        okWithoutScale = d.okButton()->isEnabled();
+        d.scaleEdit()->setText(QStringLiteral("1"));
+        d.decimalsBox()->setValue(1);
+        d.unitEdit()->setText(QStringLiteral("°C"));
+        preview = d.previewLabel()->text();
+        d.okButton()->click();
+        return d.result();
+    });
+    ASSERT_TRUE(w.view->SetTypeOfSelectedRows());
+    EXPECT_FALSE(okWithoutScale);
+    EXPECT_EQ(preview, QStringLiteral("21.5 °C"));
+    EXPECT_EQ(w.model().rowTypes.size(), 2u);
+    EXPECT_EQ(shown(w, 3), QStringLiteral("21.5 °C"));
+    EXPECT_EQ(shown(w, 4), QString());
+    EXPECT_TRUE(w.model().rowTypes.contains(kBlock + 5));
+
+    // Cancel changes nothing; the display format back clears the rows.
+    // The selection stays for the next change.
+    EXPECT_EQ(w.view->SelectedDecodeItems(), (std::vector<int>{3, 4, 5, 6}));
+    ui.clearModal();
+    EXPECT_FALSE(w.view->SetTypeOfSelectedRows());
+    EXPECT_EQ(w.model().rowTypes.size(), 2u);
+    ui.onModal<RowTypeDialog>([](RowTypeDialog& d) {
+        d.restoreButton()->click();
+        return d.result();
+    });
+    ASSERT_TRUE(w.view->SetTypeOfSelectedRows());
+    EXPECT_TRUE(w.model().rowTypes.empty());
     EXPECT_EQ(shown(w, 3), QStringLiteral("16812"));
 }
 

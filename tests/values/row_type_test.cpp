@@ -7,10 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cmath>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 #include "engine/engine_types.h"
@@ -250,6 +252,42 @@ TEST(TypedItems, TheNearestTypedRowDecidesWhatAnItemShows) {
     EXPECT_EQ(ItemText(poll, 9, ValueForm::Plain), QString());  // its second register is missing
     EXPECT_FALSE(ItemNumber(poll, 4));
     EXPECT_EQ(ItemNumber(poll, 5), 0.0);
+}
+
+TEST(TypedItems, ASelectionTypedAtOnceStepsByTheValuesItSpans) {
+    RowType float32, int16, text3;
+    float32.reading = {DecodeKind::Float32, ByteOrder::ABCD};
+    text3.reading = {DecodeKind::Text, ByteOrder::ABCD};
+    text3.textRegisters = 3;
+    RowTypes before;
+    before[101] = int16;  // a row of its own inside the selection
+    before[120] = int16;  // outside it
+    struct Case {
+        const char* what;
+        std::vector<int> items;
+        std::optional<RowType> type;
+        std::vector<int> typedAfter;  // protocol addresses
+    };
+    const Case cases[] = {
+        {"float over four rows", {0, 1, 2, 3}, float32, {100, 102, 120}},
+        {"float over a gap", {0, 3, 4}, float32, {100, 101, 103, 120}},
+        {"text of three", {0, 1, 2, 3, 4}, text3, {100, 103, 120}},
+        {"16-bit on every row", {1, 2}, int16, {101, 102, 120}},
+        {"display format back", {0, 1, 2}, std::nullopt, {120}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const RowTypes after = TypesOverSelection(before, 100, c.items, c.type);
+        std::vector<int> typed;
+        for (const auto& [address, type] : after) {
+            typed.push_back(address);
+            const bool selected = std::ranges::count(c.items, address - 100) > 0;
+            EXPECT_EQ(type, selected ? *c.type : before.at(address)) << address;
+        }
+        EXPECT_EQ(typed, c.typedAfter);
+    }
+    // Rows past the last protocol address are left alone.
+    EXPECT_EQ(TypesOverSelection({}, 0xFFFF, std::vector<int>{0, 1}, int16).size(), 1u);
 }
 
 }  // namespace

@@ -1684,6 +1684,10 @@ Do you want to replace it?</translation>
         <source>深色</source>
         <translation>Dark</translation>
     </message>
+    <message>
+        <source>数据类型</source>
+        <translation>Data Type</translation>
+    </message>
 </context>
 <context>
     <name>RegisterDecode</name>
@@ -2953,6 +2957,10 @@ Zentiq Files</translation>
         <source>标注</source>
         <translation>Alias</translation>
     </message>
+    <message>
+        <source>%1 … %2（%3 行）</source>
+        <translation>%1 … %2 (%3 rows)</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::ConnectionController</name>
@@ -3330,6 +3338,81 @@ Zentiq Files</translation>
     <message>
         <source>要写入的数据无法装入请求，本次未发送。</source>
         <translation>The data to write could not be loaded into the request; nothing was sent.</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::RowTypeDialog</name>
+    <message>
+        <source>数据类型</source>
+        <translation>Data Type</translation>
+    </message>
+    <message>
+        <source>自动</source>
+        <translation>Auto</translation>
+    </message>
+    <message>
+        <source>行:</source>
+        <translation>Rows:</translation>
+    </message>
+    <message>
+        <source>类型(&amp;T):</source>
+        <translation>&amp;Type:</translation>
+    </message>
+    <message>
+        <source>文本寄存器数(&amp;R):</source>
+        <translation>Text &amp;registers:</translation>
+    </message>
+    <message>
+        <source>倍率(&amp;S):</source>
+        <translation>&amp;Scale:</translation>
+    </message>
+    <message>
+        <source>偏移(&amp;O):</source>
+        <translation>&amp;Offset:</translation>
+    </message>
+    <message>
+        <source>单位(&amp;U):</source>
+        <translation>&amp;Unit:</translation>
+    </message>
+    <message>
+        <source>小数位(&amp;D):</source>
+        <translation>&amp;Decimals:</translation>
+    </message>
+    <message>
+        <source>预览:</source>
+        <translation>Preview:</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>恢复显示格式(&amp;F)</source>
+        <translation>Back to Display &amp;Format</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>请选择类型。</source>
+        <translation>Choose a type.</translation>
+    </message>
+    <message>
+        <source>倍率必须是不为 0 的数字。</source>
+        <translation>The scale must be a number other than 0.</translation>
+    </message>
+    <message>
+        <source>偏移必须是数字。</source>
+        <translation>The offset must be a number.</translation>
+    </message>
+    <message>
+        <source>单位太长或含有分隔符（, ; &quot; [ ]）。</source>
+        <translation>The unit is too long or contains a separator (, ; &quot; [ ]).</translation>
+    </message>
+    <message>
+        <source>(尚无数值)</source>
+        <translation>(no value yet)</translation>
     </message>
 </context>
 <context>
