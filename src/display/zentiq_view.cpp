@@ -608,9 +608,38 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
     const int item = m.ItemAtCell(row, column);
     if (item < 0 || item >= def.Length || item >= PollDocumentModel::kValueBytes)
         return false;
-    const int code = TypedKeyCode(def.FunctionValue, def.DisplayFormat, character);
+    // A typed row writes in its own type: the value it begins, also from a
+    // register the value spans.
+    std::optional<RowType> rowType;
+    int typedItem = item;
+    if (PollDefinition::IsReadFunction(def.FunctionValue) && !m.rowTypes.empty()) {
+        const std::span<const ItemPlan> plan =
+            m_itemPlan.For(def.Address, std::clamp(def.Length, 0, PollDocumentModel::kValueBytes),
+                           def.FunctionValue, m.rowTypes, true);
+        while (typedItem > 0 && std::size_t(typedItem) < plan.size() && plan[std::size_t(typedItem)].covered)
+            --typedItem;
+        if (std::size_t(typedItem) < plan.size() && plan[std::size_t(typedItem)].covered)
+            return false;  // the value begins before the poll
+        if (std::size_t(typedItem) < plan.size() && plan[std::size_t(typedItem)].type)
+            rowType = *plan[std::size_t(typedItem)].type;
+    }
+    const int keyFormat = !rowType ? def.DisplayFormat
+                          : rowType->reading.kind == DecodeKind::Hex16 ? int(DisplayFormat::Hex)
+                                                                         : int(DisplayFormat::Float);
+    const int code = TypedKeyCode(def.FunctionValue, keyFormat, character);
     if (code == kNoKeyCode)
         return false;
+    if (rowType) {
+        ValueEditRequest request;
+        request.function = def.FunctionValue;
+        request.displayFormat = def.DisplayFormat;
+        request.item = typedItem;
+        request.shownAddress = def.Address + def.OneBased + typedItem;
+        request.keyCode = code;
+        request.rowType = rowType;
+        emit valueEditRequested(request);
+        return true;
+    }
 
     if (def.FunctionValue == FunctionCode::WriteSingleCoil ||
         def.FunctionValue == FunctionCode::WriteMultipleCoils) {

@@ -26,6 +26,7 @@ constexpr std::array kPages = {
     WindowPage{"zentiq::CMBPresetMultibleRegister", "writes"},
     WindowPage{"zentiq::CMBReadWriteRegister", "writes"},
     WindowPage{"zentiq::CMBMaskWrite", "writes"},
+    WindowPage{"zentiq::CMBWriteTyped", "row_types"},
     WindowPage{"zentiq::CMBInputRegister", "writes"},
     WindowPage{"zentiq::CMBInputRegisterBin", "writes"},
     WindowPage{"zentiq::CMBLogSetup", "logging"},

@@ -13,6 +13,7 @@
 #include "writes/mb_write_register.h"
 #include "writes/mb_write_register_bin.h"
 #include "writes/mb_write_register_int.h"
+#include "writes/mb_write_typed.h"
 #include "framework/user_interaction.h"
 
 namespace zentiq {
@@ -114,6 +115,17 @@ bool SingleWriteOpener::OpenForCell(CZentiqDoc& doc, const ValueEditRequest& req
             return false;
         CMBWriteCoil dialog(doc.View());
         dialog.coilState = wantOn ? CMBWriteCoil::kOn : CMBWriteCoil::kOff;
+        run(doc, dialog, request.shownAddress);
+        return true;
+    }
+
+    if (request.rowType) {
+        CMBWriteTyped dialog(*request.rowType, doc.View());
+        dialog.typedKey = key;
+        const int registers = request.rowType->Registers();
+        if (!m.valuesUnknown && item + registers <= m.def.Length &&
+            item + registers <= PollDocumentModel::kWordCount)
+            dialog.original.assign(m.words.begin() + item, m.words.begin() + item + registers);
         run(doc, dialog, request.shownAddress);
         return true;
     }

@@ -27,6 +27,7 @@
 #include "writes/mb_read_write_register.h"
 #include "writes/mb_write_coil.h"
 #include "writes/mb_write_float.h"
+#include "writes/mb_write_typed.h"
 #include "writes/mb_write_register.h"
 #include "writes/mb_write_register_bin.h"
 #include "writes/mb_write_register_int.h"
@@ -54,6 +55,7 @@ inline std::vector<std::pair<const char*, std::function<QWidget*()>>> everyWindo
         {"CMBWriteRegisterBin", [] { return new CMBWriteRegisterBin(); }},
         {"CMBWriteRegisterInt", [] { return new CMBWriteRegisterInt(); }},
         {"CMBWriteFloat", [] { return new CMBWriteFloat(); }},
+        {"CMBWriteTyped", [] { return new CMBWriteTyped(RowType{}); }},
         {"CMBForceMultibleCoils", [] { return new CMBForceMultibleCoils(WriteBlock{}); }},
         {"CMBPresetMultibleRegister", [] { return new CMBPresetMultibleRegister(WriteBlock{}, 8); }},
         {"CMBReadWriteRegister", [] { return new CMBReadWriteRegister(ReadWriteBlock{}, 5); }},

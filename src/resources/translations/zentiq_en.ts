@@ -2817,6 +2817,49 @@ Zentiq Files</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::CMBWriteTyped</name>
+    <message>
+        <source>写入 %1</source>
+        <translation>Write %1</translation>
+    </message>
+    <message>
+        <source>尚未发送</source>
+        <translation>N/A</translation>
+    </message>
+    <message>
+        <source>&quot;应答正确！&quot;后关闭对话框</source>
+        <translation>Close Dialog on &quot;Response OK&quot;</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>从站 ID:</source>
+        <translation>Slave ID:</translation>
+    </message>
+    <message>
+        <source>地址:</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>值:</source>
+        <translation>Value:</translation>
+    </message>
+    <message>
+        <source>寄存器:</source>
+        <translation>Registers:</translation>
+    </message>
+    <message>
+        <source>结果</source>
+        <translation>Result</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CMainFrame</name>
     <message>
         <source>工具栏</source>
