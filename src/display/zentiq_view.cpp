@@ -100,6 +100,14 @@ bool isWindowCommand(int id) {
            id == ErrorCounter || id == TestCenter || id == DeviceIdentity;
 }
 
+// Characters after the padding blanks.
+qsizetype unpaddedLength(const QString& text) {
+    qsizetype blanks = 0;
+    while (blanks < text.size() && text[blanks] == QLatin1Char(' '))
+        ++blanks;
+    return text.size() - blanks;
+}
+
 int floorMod(int a, int m) {
     const int r = a % m;
     return r < 0 ? r + m : r;
@@ -370,7 +378,12 @@ void CZentiqView::FillCells(bool all) {
             const QString v = TypedText(words, i, *type, form);
             const QString text =
                 withPrefix ? formats.CellPrefix(def.OneBased, def.Address, i) + v : v;
+            // Typed texts differ in length from cell to cell far more than a
+            // format's padded ones: a value longer than the cell had is measured.
+            const bool grew = unpaddedLength(text) > unpaddedLength(g.itemText(row, column));
             g.setItemText(row, column, text);
+            if (grew && g.columnWidth(column) > 0)
+                g.widenColumnToCell(row, column);
             fitColumn(row, column, text.size());
             continue;
         }

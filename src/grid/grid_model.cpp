@@ -211,7 +211,9 @@ std::optional<QSize> CGridModel::cellExtent(int row, int col) const {
     if (!size)
         return std::nullopt;
     const int margin = itemMargin(row, col);
-    return QSize(size->width() + 2 * margin, size->height() + 2 * margin);
+    // The cell's last column of pixels holds the grid line, not text: a
+    // column exactly as wide as text and margins would cut the text.
+    return QSize(size->width() + 2 * margin + 1, size->height() + 2 * margin);
 }
 
 bool CGridModel::autoSizeColumn(int col, int style) {

@@ -712,7 +712,11 @@ std::optional<std::vector<std::uint16_t>> EncodeTyped(const RowType& type, const
     default: break;
     }
     if (!(rounded >= low && rounded <= high)) {
-        const auto engineeringOf = [&](double r) { return shortest(r * type.scale + type.offset); };
+        // Fifteen digits: a limit times a scale such as 0.1 is no exact
+        // binary number, and its shortest form would show the rounding.
+        const auto engineeringOf = [&](double r) {
+            return QString::number(r * type.scale + type.offset, 'g', 15);
+        };
         const double a = low * type.scale + type.offset, b = high * type.scale + type.offset;
         return fail(a <= b ? outOfRange(engineeringOf(low), engineeringOf(high))
                            : outOfRange(engineeringOf(high), engineeringOf(low)));

@@ -34,6 +34,7 @@ CMBWriteTyped::CMBWriteTyped(const RowType& type, QWidget* parent)
     auto* form = new QFormLayout;
     form->addRow(tr("从站 ID:"), slave);
     form->addRow(tr("地址:"), address);
+    form->addRow(tr("类型:"), new QLabel(RowTypeLabel(type), this));
     form->addRow(tr("值:"), m_value);
     form->addRow(QString(), current);
     form->addRow(tr("寄存器:"), m_registers);

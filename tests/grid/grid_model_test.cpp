@@ -396,19 +396,20 @@ TEST_F(GridModelTest, AutoSizeBringsAHiddenColumnBackAtItsContentWidth)
     ASSERT_TRUE(grid.setColumnWidth(3, 0));
     EXPECT_FALSE(grid.isColumnVisible(3));
 
+    // Text, a margin each side and the grid line.
     ASSERT_TRUE(grid.autoSizeColumn(3));
-    EXPECT_EQ(grid.columnWidth(3), 11 * 7 + 2 * margin);
+    EXPECT_EQ(grid.columnWidth(3), 11 * 7 + 2 * margin + 1);
     ASSERT_TRUE(grid.autoSizeColumn(3, CGridModel::kAutoSizeHeader));
-    EXPECT_EQ(grid.columnWidth(3), 5 * 7 + 2 * margin);
+    EXPECT_EQ(grid.columnWidth(3), 5 * 7 + 2 * margin + 1);
 
     // A cell's own font and margin count.
     grid.setItemFont(5, 3, QFont(QStringLiteral("Serif"), 20));
     grid.setItemMargin(5, 3, 1);
     ASSERT_TRUE(grid.autoSizeColumn(3, CGridModel::kAutoSizeData));
-    EXPECT_EQ(grid.columnWidth(3), 11 * 7 + 2 * margin);
+    EXPECT_EQ(grid.columnWidth(3), 11 * 7 + 2 * margin + 1);
     grid.setItemText(5, 3, QStringLiteral("Flow rate m3"));
     ASSERT_TRUE(grid.autoSizeColumn(3, CGridModel::kAutoSizeData));
-    EXPECT_EQ(grid.columnWidth(3), 12 * 10 + 2);
+    EXPECT_EQ(grid.columnWidth(3), 12 * 10 + 2 + 1);
 
     ASSERT_TRUE(grid.autoSizeRow(5));
     EXPECT_EQ(grid.rowHeight(5), 13 + 2 * margin);

@@ -147,6 +147,10 @@ TEST(RowType, ScaledRowsShowEngineeringValuesAndRefuseWhatDoesNotFit) {
         if (c.sent.empty()) {
             EXPECT_FALSE(sent);
             EXPECT_FALSE(error.isEmpty());
+            // The limits read as a user would type them, without binary noise.
+            if (c.kind == DecodeKind::Signed16) {
+                EXPECT_TRUE(error.endsWith(QStringLiteral("-3276.8..3276.7"))) << error.toStdString();
+            }
         } else {
             ASSERT_TRUE(sent) << error.toStdString();
             EXPECT_EQ(*sent, c.sent);

@@ -2858,6 +2858,10 @@ Zentiq Files</translation>
         <source>结果</source>
         <translation>Result</translation>
     </message>
+    <message>
+        <source>类型:</source>
+        <translation>Type:</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CMainFrame</name>
