@@ -844,8 +844,9 @@ TEST_F(OfflineViewTest, ContextMenuOffersCopyAndRoutesThroughTheGridFirst) {
     }
     EXPECT_EQ(texts, QStringList({"读写定义\tF8", "-", "剪切\tCtrl+X", "复制\tCtrl+C", "粘贴\tCtrl+V",
                                   "全选\tCtrl+A", "-", "前景色\tCtrl+F", "背景色\tCtrl+B", "字体", "-",
-                                  "解码助手", "趋势图"}));
-    EXPECT_EQ(ids, QList<int>({32771, 0, 57635, 57634, 57637, 57642, 0, 32873, 32874, 32876, 0, 32893, 32890}));
+                                  "数据类型", "解码助手", "趋势图"}));
+    EXPECT_EQ(ids, QList<int>({32771, 0, 57635, 57634, 57637, 57642, 0, 32873, 32874, 32876, 0, 32924,
+                               32893, 32890}));
 
     // Select all is the grid's: every non-header cell ends up selected.
     menu->actions()[5]->trigger();
