@@ -642,17 +642,19 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
     const int code = TypedKeyCode(def.FunctionValue, keyFormat, character);
     if (code == kNoKeyCode)
         return false;
-    if (rowType) {
+    const auto requestEdit = [&](int firstItem) {
         ValueEditRequest request;
         request.function = def.FunctionValue;
         request.displayFormat = def.DisplayFormat;
-        request.item = typedItem;
-        request.shownAddress = def.Address + def.OneBased + typedItem;
+        request.item = firstItem;
+        request.shownAddress = def.Address + def.OneBased + firstItem;
         request.keyCode = code;
         request.rowType = rowType;
         emit valueEditRequested(request);
         return true;
-    }
+    };
+    if (rowType)
+        return requestEdit(typedItem);
 
     if (def.FunctionValue == FunctionCode::WriteSingleCoil ||
         def.FunctionValue == FunctionCode::WriteMultipleCoils) {
@@ -677,14 +679,7 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
         if (registers > 1 && registers * (def.Length / registers) < item + 1)
             return false;
     }
-    ValueEditRequest request;
-    request.function = def.FunctionValue;
-    request.displayFormat = def.DisplayFormat;
-    request.item = firstItem;
-    request.shownAddress = def.Address + def.OneBased + firstItem;
-    request.keyCode = code;
-    emit valueEditRequested(request);
-    return true;
+    return requestEdit(firstItem);
 }
 
 int CZentiqView::onGridNotify(const GridNotification& n) {
