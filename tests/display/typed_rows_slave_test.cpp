@@ -17,6 +17,7 @@
 #include <memory>
 #include <string>
 
+#include "display/decode_window.h"
 #include "display/row_type_dialog.h"
 #include "documents/register_map_commands.h"
 #include "engine/engine.h"
@@ -206,6 +207,31 @@ TEST_F(TypedRowsSlaveTest, TheDataTypeDialogTypesTheSelectedRowsAndGivesThemBack
     ASSERT_TRUE(w.view->SetTypeOfSelectedRows());
     EXPECT_TRUE(w.model().rowTypes.empty());
     EXPECT_EQ(shown(w, 3), QStringLiteral("16812"));
+}
+
+TEST_F(TypedRowsSlaveTest, TheDecodeAssistantsApplyTypesTheRowWhereTheValueStartsAndNoOther) {
+    testing::PollWindow w(testing::ReadDefinition(3, kBlock, 10, int(DisplayFormat::Signed)));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(w, 3) == QStringLiteral("16812"); }, kWaitMs));
+    ASSERT_TRUE(w.doc->SetRowTypes({kBlock + 1}, RowTypeOfFormat(int(DisplayFormat::Hex))));
+    // The pressure the slave holds as a byte-swapped float at 107..108.
+    int row = 0, column = 0;
+    ASSERT_TRUE(w.model().CellOfItem(7, row, column));
+    w.doc->Grid()->model().setSelectedRange(row, column, row + 1, column);
+    DecodeWindow* d = w.view->OpenDecodeWindow();
+    ASSERT_NE(d, nullptr);
+    d->Refresh();
+    d->SetExpectation(QStringLiteral("1013.25"));
+    ASSERT_TRUE(d->ApplyBest()) << d->Verdict().toStdString();
+    ASSERT_EQ(w.model().rowTypes.size(), 2u);
+    const RowType& applied = w.model().rowTypes.at(kBlock + 7);
+    EXPECT_EQ(applied.reading, (DecodeReading{DecodeKind::Float32, ByteOrder::BADC}));
+    EXPECT_EQ(shown(w, 7), QStringLiteral("1013.250000"));
+    EXPECT_EQ(shown(w, 8), QString());
+    // The other rows as they were: the window's format, the row typed before.
+    EXPECT_EQ(shown(w, 0), QStringLiteral("-1234"));
+    EXPECT_EQ(shown(w, 1), QStringLiteral("0xB2D0"));
+    EXPECT_EQ(w.model().def.DisplayFormat, int(DisplayFormat::Signed));
+    delete d;
 }
 
 }  // namespace
