@@ -33,7 +33,7 @@ std::optional<double> parseNumber(QString text) {
 
 RowTypeDialog::RowTypeDialog(const RowType& start, const QString& rows, Preview preview,
                              QWidget* parent)
-    : QDialog(parent), m_preview_of(std::move(preview)) {
+    : QDialog(parent), m_previewOf(std::move(preview)) {
     setWindowTitle(tr("数据类型"));
     setObjectName(QStringLiteral("RowTypeDialog"));
 
@@ -153,7 +153,7 @@ void RowTypeDialog::fieldsChanged() {
         m_preview->setText(why);
         return;
     }
-    const QString shown = m_preview_of ? m_preview_of(*type) : QString();
+    const QString shown = m_previewOf ? m_previewOf(*type) : QString();
     m_preview->setText(shown.isEmpty() ? tr("(尚无数值)") : shown);
 }
 

@@ -49,7 +49,7 @@ public:
 private:
     void fieldsChanged();
 
-    Preview m_preview_of;
+    Preview m_previewOf;
     QComboBox* m_reading = nullptr;
     QSpinBox* m_textRegisters = nullptr;
     QLineEdit* m_scale = nullptr;
