@@ -25,6 +25,7 @@
 #include "bench_goal.h"
 #include "engine/engine.h"
 #include "engine/slot_timing.h"
+#include "support/busy_loops.h"
 #include "support/peer_data.h"
 
 namespace bench {
@@ -131,37 +132,7 @@ inline Options ParseOptions(int argc, char** argv) {
     return o;
 }
 
-// Busy loops at normal priority in processes of their own (their time is
-// not this process's), as a compiler or a browser would keep a machine
-// busy. They end with this object, with the bench, or after 15 minutes.
-class BusyLoops {
-public:
-    explicit BusyLoops(int count) {
-        const pid_t parent = ::getpid();
-        for (int i = 0; i < count; ++i) {
-            const pid_t pid = ::fork();
-            if (pid == 0) {
-                ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-                if (::getppid() != parent) ::_exit(0);
-                const auto end = Clock::now() + std::chrono::minutes(15);
-                volatile std::uint64_t spin = 0;
-                while (Clock::now() < end)
-                    for (int k = 0; k < 100000; ++k) spin = spin + 1;
-                ::_exit(0);
-            }
-            if (pid > 0) m_pids.push_back(pid);
-        }
-    }
-    ~BusyLoops() {
-        for (const pid_t pid : m_pids) ::kill(pid, SIGKILL);
-        for (const pid_t pid : m_pids) ::waitpid(pid, nullptr, 0);
-    }
-    BusyLoops(const BusyLoops&) = delete;
-    BusyLoops& operator=(const BusyLoops&) = delete;
-
-private:
-    std::vector<pid_t> m_pids;
-};
+using zentiq::test::BusyLoops;
 
 // The goal lines of one size on one line, from the rounds' ratios
 // engine/libmodbus and the processor times per transaction of each side. On

@@ -12,4 +12,10 @@ int ScannerLineHost::OpenTrial(const ConnectionSettings& trial) {
 
 int ScannerLineHost::RestoreUser() { return m_connection.ReopenSerial(); }
 
+bool ScannerLineHost::UserLineIsTcp() const {
+    return m_connection.IsConnected() && m_connection.Settings().Serial != 0;
+}
+
+void ScannerLineHost::ReconnectUser() { m_connection.Connect(false); }
+
 }  // namespace zentiq

@@ -139,6 +139,7 @@ void CZentiqApp::openBusScanner() {
         m_scannerLine = std::make_unique<ScannerLineHost>(*m_connection);
     BusScannerWindow::Hooks hooks;
     hooks.serial = m_scannerLine.get();
+    hooks.tcp = m_scannerLine.get();
     hooks.applySettings = [this](const ConnectionSettings& s) { m_connection->ApplySerial(s); };
     hooks.openPollWindow = [this](int slave, int function, int address, int quantity) {
         OpenPollWindowForRange(*m_documents, slave, function, address, quantity);

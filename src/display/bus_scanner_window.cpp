@@ -1,6 +1,7 @@
 #include "display/bus_scanner_window.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -8,6 +9,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSpinBox>
@@ -20,7 +22,12 @@
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
 #include "framework/serial_settings_sweep.h"
+#include "framework/tcp_host_sweep.h"
+#include "framework/settings_store.h"
 #include "resources/strings.h"
+#include "values/bus_scanner_memory.h"
+#include "values/id_scan_summary.h"
+#include "values/status_texts.h"
 
 namespace zentiq {
 namespace {
@@ -53,7 +60,7 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
 
     m_mode = new QComboBox;
     m_mode->setObjectName(QStringLiteral("modeCombo"));
-    m_mode->addItems({tr("从站ID"), tr("串口参数"), tr("地址映射")});
+    m_mode->addItems({tr("从站ID"), tr("串口参数"), tr("地址映射"), tr("多台TCP主机")});
     m_firstId = SpinBox(0, 255, 1, "firstIdEdit");
     m_lastId = SpinBox(0, 255, 247, "lastIdEdit");
     m_probe = new QComboBox;
@@ -67,6 +74,12 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     m_firstAddress = SpinBox(0, 65535, 0, "firstAddressEdit");
     m_lastAddress = SpinBox(0, 65535, 9999, "lastAddressEdit");
     m_budget = SpinBox(1, 10000, 500, "budgetEdit");
+    m_retries = SpinBox(0, BusIdScan::kMaxRetries, 0, "retriesEdit");
+    m_stopAtFirst = new QCheckBox(tr("找到第一台设备即停止"));
+    m_stopAtFirst->setObjectName(QStringLiteral("stopAtFirstCheck"));
+    m_hosts = new QLineEdit(QStringLiteral("192.168.1.1-192.168.1.10"));
+    m_hosts->setObjectName(QStringLiteral("hostsEdit"));
+    m_hostPort = SpinBox(1, 65535, 502, "hostPortEdit");
 
     auto* form = new QFormLayout;
     form->addRow(tr("扫描:"), m_mode);
@@ -81,6 +94,16 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     probe->addWidget(m_probeAddress);
     form->addRow(tr("探测:"), probe);
     form->addRow(tr("超时(ms):"), m_timeout);
+    auto* retries = new QHBoxLayout;
+    retries->addWidget(m_retries);
+    retries->addWidget(m_stopAtFirst);
+    retries->addStretch(1);
+    form->addRow(tr("每个ID重试:"), retries);
+    auto* hosts = new QHBoxLayout;
+    hosts->addWidget(m_hosts, 1);
+    hosts->addWidget(new QLabel(tr("端口")));
+    hosts->addWidget(m_hostPort);
+    form->addRow(tr("主机:"), hosts);
     auto* addresses = new QHBoxLayout;
     addresses->addWidget(m_firstAddress);
     addresses->addWidget(new QLabel(tr("到")));
@@ -138,11 +161,17 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
         m_progress->setRange(0, total);
         m_progress->setValue(done);
     });
-    connect(m_idScan, &BusIdScan::found, this, [this](const ScanHit& hit) {
-        addRow({QString::number(hit.slaveId), BusScanTable::Milliseconds(hit.responseUs),
-                BusScanTable::AnswerText(hit.status),
-                BusScanTable::IdentityText(hit.report, hit.objects), hit.answer});
-    });
+    // Devices are listed first; what answered without being one, apart below.
+    const auto idRow = [this](const ScanHit& hit, bool device) {
+        const QStringList row{QString::number(hit.slaveId),
+                              hit.responseUs > 0 ? BusScanTable::Milliseconds(hit.responseUs)
+                                                 : QString(),
+                              IdScanSummary::Verdict(hit),
+                              BusScanTable::IdentityText(hit.report, hit.objects), hit.answer};
+        addRow(row, device ? m_deviceRows++ : -1);
+    };
+    connect(m_idScan, &BusIdScan::found, this, [idRow](const ScanHit& hit) { idRow(hit, true); });
+    connect(m_idScan, &BusIdScan::noted, this, [idRow](const ScanHit& hit) { idRow(hit, false); });
     connect(m_idScan, &BusIdScan::finished, this,
             [this](bool cancelled) { scanEnded(cancelled, m_idScan->Failure()); });
 
@@ -163,6 +192,44 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
                             BusScanTable::AnswerText(hit.status)});
                 });
         connect(m_sweep, &SerialSettingsSweep::finished, this,
+                [this](bool cancelled) { scanEnded(cancelled, QString()); });
+    }
+
+    if (m_hooks.tcp != nullptr) {
+        m_hostSweep = new TcpHostSweep(*m_hooks.tcp, this);
+        connect(m_hostSweep, &TcpHostSweep::progress, this, [this](int done, int total) {
+            m_progress->setRange(0, total);
+            m_progress->setValue(done);
+        });
+        const auto hostRow = [this](const QString& host, const ScanHit& hit, bool device) {
+            const QStringList row{host, QString::number(hit.slaveId),
+                                  hit.responseUs > 0 ? BusScanTable::Milliseconds(hit.responseUs)
+                                                     : QString(),
+                                  IdScanSummary::Verdict(hit),
+                                  BusScanTable::IdentityText(hit.report, hit.objects), hit.answer};
+            addRow(row, device ? m_deviceRows++ : -1);
+        };
+        connect(m_hostSweep, &TcpHostSweep::found, this,
+                [this, hostRow](const QString& host, const ScanHit& hit) {
+                    ++m_hostDevices;
+                    hostRow(host, hit, true);
+                });
+        connect(m_hostSweep, &TcpHostSweep::noted, this,
+                [hostRow](const QString& host, const ScanHit& hit) { hostRow(host, hit, false); });
+        connect(m_hostSweep, &TcpHostSweep::hostDone, this,
+                [this](const QString& host, int connectStatus, const IdScanReport&) {
+                    ++m_hostsTried;
+                    if (connectStatus == 0) {
+                        ++m_hostsConnected;
+                        return;
+                    }
+                    QString why = TcpOpenFailureMessage(connectStatus, LastSocketError());
+                    if (why.isEmpty())
+                        why = zentiq::StatusText(static_cast<EngineStatus>(connectStatus),
+                                                 StatusFlavour::DataView);
+                    addRow({host, QString(), QString(), tr("无法连接：%1").arg(why), QString(), QString()});
+                });
+        connect(m_hostSweep, &TcpHostSweep::finished, this,
                 [this](bool cancelled) { scanEnded(cancelled, QString()); });
     }
 
@@ -201,8 +268,60 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     });
 
     m_table = BusScanTable::ForIds();
+    restoreMemory();
     modeChanged();
     resize(640, 480);
+}
+
+void BusScannerWindow::restoreMemory() {
+    SettingsStore store;
+    const BusScannerSettings s = BusScannerSettings::Load(store);
+    m_mode->setCurrentIndex(s.mode);
+    SetIdRange(s.firstId, s.lastId);
+    SetProbe(static_cast<ScanProbe>(s.probe), s.probeAddress);
+    if (s.timeoutMs > 0)
+        SetTimeoutMs(s.timeoutMs);
+    SetAddressRange(s.firstAddress, s.lastAddress, s.budget);
+    m_retries->setValue(s.retries);
+    m_stopAtFirst->setChecked(s.stopAtFirst);
+    if (!s.hosts.isEmpty())
+        SetHosts(s.hosts, s.hostPort);
+    // The last results are shown as they were; their rows can be copied
+    // and saved, not applied or opened (a new scan brings that back).
+    const auto last = BusScannerResults::Load(store);
+    if (!last)
+        return;
+    const auto mode = static_cast<Mode>(last->mode);
+    const BusScanTable fresh = BusScanTable::ForMode(last->mode);
+    if (fresh.header.size() != last->table.header.size())
+        return;
+    m_tableMode = mode;
+    m_table = fresh;
+    m_results->setColumnCount(static_cast<int>(m_table.header.size()));
+    m_results->setHorizontalHeaderLabels(m_table.header);
+    for (const QStringList& row : last->table.rows)
+        addRow(row);
+    tell(last->status);
+}
+
+void BusScannerWindow::saveMemory() const {
+    SettingsStore store;
+    BusScannerSettings s;
+    s.mode = m_mode->currentIndex();
+    s.firstId = m_firstId->value();
+    s.lastId = m_lastId->value();
+    s.probe = m_probe->currentIndex();
+    s.probeAddress = m_probeAddress->value();
+    s.timeoutMs = m_timeout->value();
+    s.firstAddress = m_firstAddress->value();
+    s.lastAddress = m_lastAddress->value();
+    s.budget = m_budget->value();
+    s.retries = m_retries->value();
+    s.stopAtFirst = m_stopAtFirst->isChecked();
+    s.hosts = m_hosts->text();
+    s.hostPort = m_hostPort->value();
+    s.Save(store);
+    BusScannerResults{static_cast<int>(m_tableMode), m_table, m_statusText}.Save(store);
 }
 
 BusScannerWindow::~BusScannerWindow() {
@@ -211,10 +330,13 @@ BusScannerWindow::~BusScannerWindow() {
     if (m_sweep != nullptr)
         disconnect(m_sweep, nullptr, this, nullptr);
     disconnect(m_map, nullptr, this, nullptr);
+    if (m_hostSweep != nullptr)
+        disconnect(m_hostSweep, nullptr, this, nullptr);
 }
 
 void BusScannerWindow::closeEvent(QCloseEvent* event) {
     CancelScan();
+    saveMemory();
     event->accept();
 }
 
@@ -233,6 +355,11 @@ void BusScannerWindow::SetAddressRange(int first, int last, int budget) {
 
 void BusScannerWindow::SetTimeoutMs(int ms) { m_timeout->setValue(ms); }
 
+void BusScannerWindow::SetHosts(const QString& range, int port) {
+    m_hosts->setText(range);
+    m_hostPort->setValue(port);
+}
+
 void BusScannerWindow::SetProbe(ScanProbe probe, int address) {
     m_probe->setCurrentIndex(static_cast<int>(probe));
     m_probeAddress->setValue(address);
@@ -248,6 +375,11 @@ void BusScannerWindow::modeChanged() {
     m_firstAddress->setEnabled(map);
     m_lastAddress->setEnabled(map);
     m_budget->setEnabled(map);
+    const bool hosts = mode == Mode::TcpHosts;
+    m_hosts->setEnabled(hosts);
+    m_hostPort->setEnabled(hosts);
+    m_stopAtFirst->setEnabled(mode == Mode::Ids);
+    m_retries->setEnabled(mode == Mode::Ids || hosts);
     rangeChanged();
     setBusy(IsScanning());
 }
@@ -264,7 +396,7 @@ void BusScannerWindow::rangeChanged() {
 
 bool BusScannerWindow::IsScanning() const {
     return m_idScan->IsRunning() || (m_sweep != nullptr && m_sweep->IsRunning()) ||
-           m_map->IsRunning();
+           m_map->IsRunning() || (m_hostSweep != nullptr && m_hostSweep->IsRunning());
 }
 
 void BusScannerWindow::setBusy(bool busy) {
@@ -306,13 +438,13 @@ bool BusScannerWindow::StartScan() {
         return false;
     }
     m_tableMode = mode;
+    m_deviceRows = 0;
     m_foundSettings.clear();
     m_mapRows.clear();
     m_results->clearContents();
     m_results->setRowCount(0);
-    m_table = mode == Mode::Ids        ? BusScanTable::ForIds()
-              : mode == Mode::Settings ? BusScanTable::ForSettings()
-                                       : BusScanTable::ForAddressMap();
+    m_table = BusScanTable::ForMode(static_cast<int>(mode));
+    m_hostsTried = m_hostsConnected = m_hostDevices = 0;
     m_results->setColumnCount(static_cast<int>(m_table.header.size()));
     m_results->setHorizontalHeaderLabels(m_table.header);
 
@@ -327,6 +459,8 @@ bool BusScannerWindow::StartScan() {
         o.last = m_lastId->value();
         o.probe = probe;
         o.timeoutMs = static_cast<std::uint32_t>(m_timeout->value());
+        o.retries = m_retries->value();
+        o.stopAtFirst = m_stopAtFirst->isChecked();
         started = m_idScan->Start(o);
         break;
     }
@@ -353,6 +487,29 @@ bool BusScannerWindow::StartScan() {
         started = m_map->Start(o);
         break;
     }
+    case Mode::TcpHosts: {
+        if (m_hostSweep == nullptr || !LineIsTcp()) {
+            tell(tr("多台主机扫描只用于 TCP 连接。"));
+            return false;
+        }
+        const auto range = TcpHostSweep::ParseRange(m_hosts->text());
+        if (!range) {
+            tell(tr("主机范围无效：请写成 192.168.1.2-192.168.1.20 或 192.168.1.2-20（最多 %1 个地址）。")
+                     .arg(TcpHostSweep::kMaxHosts));
+            return false;
+        }
+        TcpHostSweep::Options o;
+        o.firstHost = range->first;
+        o.lastHost = range->second;
+        o.port = static_cast<std::uint16_t>(m_hostPort->value());
+        o.firstUnit = m_firstId->value();
+        o.lastUnit = m_lastId->value();
+        o.probe = probe;
+        o.timeoutMs = static_cast<std::uint32_t>(m_timeout->value());
+        o.retries = m_retries->value();
+        started = m_hostSweep->Start(o);
+        break;
+    }
     }
     if (!started) {
         tell(tr("无法开始扫描：请检查范围。"));
@@ -372,6 +529,8 @@ void BusScannerWindow::CancelScan() {
         m_sweep->Cancel();
     if (m_map->IsRunning())
         m_map->Cancel();
+    if (m_hostSweep != nullptr && m_hostSweep->IsRunning())
+        m_hostSweep->Cancel();
 }
 
 void BusScannerWindow::scanEnded(bool cancelled, const QString& failure) {
@@ -379,6 +538,14 @@ void BusScannerWindow::scanEnded(bool cancelled, const QString& failure) {
     QString text;
     if (!failure.isEmpty())
         text = failure;
+    else if (m_tableMode == Mode::Ids)
+        text = IdScanSummary::Text(m_idScan->Report(), cancelled);
+    else if (m_tableMode == Mode::TcpHosts)
+        text = (cancelled ? tr("扫描已取消：") : tr("扫描完成：")) +
+               tr("%1 台主机中 %2 台可连接，找到 %3 台设备。")
+                   .arg(m_hostsTried)
+                   .arg(m_hostsConnected)
+                   .arg(m_hostDevices);
     else if (cancelled)
         text = tr("扫描已取消，找到 %1 项。").arg(m_table.rows.size());
     else
@@ -395,11 +562,12 @@ void BusScannerWindow::scanEnded(bool cancelled, const QString& failure) {
                            .arg(2 * granularity - 1);
     }
     tell(text);
+    saveMemory();
 }
 
-void BusScannerWindow::addRow(const QStringList& row) {
-    m_table.rows.append(row);
-    const int r = m_results->rowCount();
+void BusScannerWindow::addRow(const QStringList& row, int at) {
+    const int r = at >= 0 && at <= m_results->rowCount() ? at : m_results->rowCount();
+    m_table.rows.insert(r, row);
     m_results->insertRow(r);
     for (int c = 0; c < row.size(); ++c)
         m_results->setItem(r, c, new QTableWidgetItem(row[c]));

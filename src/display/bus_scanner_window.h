@@ -12,8 +12,10 @@
 #include "framework/bus_id_scan.h"
 #include "values/bus_scan_table.h"
 
+class QCheckBox;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QProgressBar;
 class QPushButton;
 class QSpinBox;
@@ -25,15 +27,19 @@ class AddressMapScan;
 class BusIdScan;
 class SerialLineHost;
 class SerialSettingsSweep;
+class TcpHostSweep;
+class TcpLineHost;
 
 class BusScannerWindow final : public QWidget {
     Q_OBJECT
 public:
-    enum class Mode { Ids = 0, Settings = 1, AddressMap = 2 };
+    enum class Mode { Ids = 0, Settings = 1, AddressMap = 2, TcpHosts = 3 };
 
     struct Hooks {
         // The serial line for the settings sweep; nullptr: no sweep.
         SerialLineHost* serial = nullptr;
+        // The TCP connection for a sweep over several hosts; nullptr: none.
+        TcpLineHost* tcp = nullptr;
         // Makes a found combination the user's connection settings.
         std::function<void(const ConnectionSettings&)> applySettings;
         // Opens a poll window: slave, function, address, quantity.
@@ -47,6 +53,8 @@ public:
     void SetIdRange(int first, int last);
     void SetAddressRange(int first, int last, int budget);
     void SetTimeoutMs(int ms);
+    // Hosts of a TCP sweep: "a.b.c.d-a.b.c.e" and the port.
+    void SetHosts(const QString& range, int port);
     void SetProbe(ScanProbe probe, int address);
     // Starts the scan of the current mode; false with the reason shown.
     bool StartScan();
@@ -69,7 +77,11 @@ private:
     void modeChanged();
     void rangeChanged();
     void scanEnded(bool cancelled, const QString& failure);
-    void addRow(const QStringList& row);
+    // Inserts a result row at `at` (-1: at the end).
+    void addRow(const QStringList& row, int at = -1);
+    // The form and the last results, kept across restarts.
+    void restoreMemory();
+    void saveMemory() const;
     void setBusy(bool busy);
     int selectedRow() const;
     void tell(const QString& text);
@@ -84,6 +96,10 @@ private:
     QSpinBox* m_firstAddress = nullptr;
     QSpinBox* m_lastAddress = nullptr;
     QSpinBox* m_budget = nullptr;
+    QSpinBox* m_retries = nullptr;
+    QCheckBox* m_stopAtFirst = nullptr;
+    QLineEdit* m_hosts = nullptr;
+    QSpinBox* m_hostPort = nullptr;
     QLabel* m_warning = nullptr;
     QLabel* m_status = nullptr;
     QProgressBar* m_progress = nullptr;
@@ -98,7 +114,13 @@ private:
     BusIdScan* m_idScan = nullptr;
     SerialSettingsSweep* m_sweep = nullptr;
     AddressMapScan* m_map = nullptr;
+    TcpHostSweep* m_hostSweep = nullptr;
+    // Hosts of the last TCP sweep: tried, connected.
+    int m_hostsTried = 0;
+    int m_hostsConnected = 0;
+    int m_hostDevices = 0;
     Mode m_tableMode = Mode::Ids;
+    int m_deviceRows = 0;  // device rows of an ID scan, above the others
     BusScanTable m_table;
     std::vector<ConnectionSettings> m_foundSettings;
     // Table, first address, quantity of each address-map row.

@@ -101,7 +101,7 @@ EngineState& Engine();
 // Keeps the answer of the one-shot request `ticket` that the worker just
 // served in slot 0; call with e.lock held, after the result is stored.
 void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status,
-                       const WorkArea& work);
+                       const WorkArea& work, std::uint32_t responseUs);
 
 // Tells an idle worker to look at the slots again; call with e.lock held.
 void WakeWorker(EngineState& e);

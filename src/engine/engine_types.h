@@ -39,6 +39,9 @@ inline constexpr EngineStatus TransactionIdError = 20;
 // An answer whose own structure does not hold: a byte count or object list
 // that runs past the frame, or a frame longer than its contents.
 inline constexpr EngineStatus MalformedAnswer = 21;
+// The slave closed the connection after the request, without an answer: no
+// time-out (it did not keep anyone waiting), and the next request reconnects.
+inline constexpr EngineStatus ConnectionClosed = 22;
 inline constexpr EngineStatus ExceptionBase = 128;
 inline constexpr EngineStatus UnhandledFunction = 65535;
 }  // namespace status
@@ -154,6 +157,9 @@ struct OneShotAnswer {
     // Functions whose answer is kept whole (08, 17, 43): data holds the
     // answer's slave ID, function and data, this many bytes; 0 otherwise.
     std::uint16_t answerLength;
+    // From the request handed to the kernel to the answer complete, in
+    // microseconds (the slot's response time); 0 when no whole answer came.
+    std::uint32_t responseUs;
 };
 
 // Connection settings; field names are the settings-store keys ("RTU/ASCII"

@@ -204,7 +204,9 @@ void RunCycle(EngineState& e) {
                 if (status == status::Ok) std::memcpy(result.data, e.work.data, kDataSize);
                 std::atomic_ref<EngineStatus>(result.status)
                     .store(status, std::memory_order_relaxed);
-                if (s == 0) KeepOneShotAnswer(e, registration, status, e.work);
+                if (s == 0)
+                    KeepOneShotAnswer(e, registration, status, e.work,
+                                      ResponseTimeUs(moments, status).value_or(0));
                 owner = slot.window;
                 ownerMessage = slot.message;
             } else {

@@ -456,6 +456,14 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
 }
 
 int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
+    return ReadFrame(buffer, n, nullptr);
+}
+
+// A read that also ends as soon as frameLength says the answer is whole: an
+// answer that announces its own length (17, 43) is as long as the largest
+// one might be, and waiting for the silence after it would cost the read
+// interval or the whole time-out on every such transaction.
+int PosixSerialPort::ReadFrame(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) {
     if (!m_open) return -1;
     if (m_fd < 0) {
         m_readFlags = port_error::IoError;  // the device is away
@@ -486,10 +494,11 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
     }
 
     std::size_t got = 0;
+    std::size_t whole = n;
     Clock::time_point lastByte = start;
     int err = 0;
     bool hungUp = false;
-    while (got < n) {
+    while (got < whole) {
         // How long poll() may wait for the next byte.
         int waitMs = -1;
         if (shape == Shape::Immediate || (shape == Shape::FirstByte && got > 0)) {
@@ -523,6 +532,7 @@ int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
             if (got1 > 0) {
                 got += static_cast<std::size_t>(got1);
                 lastByte = Clock::now();
+                if (frameLength != nullptr) whole = std::min(frameLength(buffer, got, n), n);
                 continue;
             }
             if (got1 < 0 && (errno == EAGAIN || errno == EINTR)) continue;

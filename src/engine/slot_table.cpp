@@ -131,8 +131,12 @@ int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t s
 int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
                   std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
                   std::uint16_t writeAddress, std::uint16_t writeQuantity) {
-    if (!RequestWithinLimits(true, slaveId, function, readQuantity, writeQuantity, readAddress,
-                             writeAddress))
+    // On Modbus/TCP unit 0 is an address like any other (many devices
+    // answer to it), judged as unit 1 is; on a serial line it is the
+    // broadcast, which nobody answers.
+    const bool unitZeroAddressed = slaveId == 0 && GetTransmissionMode() == TCP;
+    if (!RequestWithinLimits(true, unitZeroAddressed ? 1 : slaveId, function, readQuantity,
+                             writeQuantity, readAddress, writeAddress))
         return 0;
     auto& e = Engine();
     std::lock_guard guard(e.lock);
@@ -154,7 +158,7 @@ std::uint32_t OneShotTicket() {
 }
 
 void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status,
-                       const WorkArea& work) {
+                       const WorkArea& work, std::uint32_t responseUs) {
     auto& kept = e.oneShotAnswers[ticket % e.oneShotAnswers.size()];
     const PollSlot& s = e.slots[0];
     kept.ticket = ticket;
@@ -170,6 +174,7 @@ void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status
     else
         std::memset(a.data, 0, sizeof a.data);
     a.answerLength = status == status::Ok ? work.answerLength : 0;
+    a.responseUs = responseUs;
 }
 
 int GetOneShotAnswer(std::uint32_t ticket, OneShotAnswer* answer) {
@@ -321,6 +326,7 @@ int SetMonitorWindow(WindowHandle window) {
 int PausePollSlots(int paused) {
     auto& e = Engine();
     std::lock_guard guard(e.lock);
+    if (e.pollSlotsPaused != (paused != 0)) e.timing.PollSlotsPaused(paused != 0, TransactionClockUs());
     e.pollSlotsPaused = paused != 0;
     WakeWorker(e);
     return 1;

@@ -7,7 +7,7 @@
 namespace zentiq {
 namespace {
 
-constexpr std::array<std::pair<EngineStatus, const char*>, 23> kNames{{
+constexpr std::array<std::pair<EngineStatus, const char*>, 24> kNames{{
     {status::Ok, "Ok"},
     {status::Timeout, "Timeout"},
     {status::ChecksumError, "ChecksumError"},
@@ -30,6 +30,7 @@ constexpr std::array<std::pair<EngineStatus, const char*>, 23> kNames{{
     {status::ConnectWaitFailed, "ConnectWaitFailed"},
     {status::TransactionIdError, "TransactionIdError"},
     {status::MalformedAnswer, "MalformedAnswer"},
+    {status::ConnectionClosed, "ConnectionClosed"},
     {status::UnhandledFunction, "UnhandledFunction"},
 }};
 

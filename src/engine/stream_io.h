@@ -22,6 +22,14 @@ public:
     // As recv() that never blocks: the bytes read, 0 at an orderly close,
     // -1 with errno (EAGAIN: nothing is queued).
     virtual ssize_t Receive(int fd, std::uint8_t* buffer, std::size_t n) = 0;
+    // Receive that also tells when the kernel took the last bytes read off
+    // the wire, on the transaction clock (TransactionClockUs), where the
+    // socket keeps receive time stamps; *arrivedUs stays 0 where it does not.
+    virtual ssize_t ReceiveStamped(int fd, std::uint8_t* buffer, std::size_t n,
+                                   std::uint64_t* arrivedUs) {
+        *arrivedUs = 0;
+        return Receive(fd, buffer, n);
+    }
     // As WaitOrCancel: the events of fd (POLLNVAL, POLLHUP and POLLERR
     // included), 0 when the time ran out or the wait was cancelled, -1 when
     // it failed. cancel may be null; timeoutMs 0 only looks.

@@ -122,6 +122,9 @@ EngineStatus TcpLine::CompleteConnect(bool wasUnderWay) {
     // One small request at a time: never hold it back for coalescing.
     const int on = 1;
     ::setsockopt(m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+    // The kernel's receive time of an answer: a worker that loses the
+    // processor before it reads the answer does not make the slave look slow.
+    ::setsockopt(m_fd, SOL_SOCKET, SO_TIMESTAMP, &on, sizeof on);
     return status::Ok;
 }
 
@@ -288,6 +291,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
                                       : maximum;
     };
     m_lookedIdle = false;
+    m_arrivedUs = 0;
     std::size_t got = std::min(m_pendingLength, maximum);
     std::size_t total = maximum;
     // The first read after the wait below is known to find bytes; any later
@@ -327,10 +331,11 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
         }
         // One read takes everything queued, up to the buffer's end: usually
         // the whole answer, sometimes the next frame too (kept below).
-        ssize_t r = m_io->Receive(m_fd, buffer + got, total - got);
+        std::uint64_t arrived = 0;
+        ssize_t r = m_io->ReceiveStamped(m_fd, buffer + got, total - got, &arrived);
         if (r < 0 && errno == EAGAIN && !readable) {
             if (WaitFor(POLLIN, waitMs) <= 0) break;
-            r = m_io->Receive(m_fd, buffer + got, total - got);
+            r = m_io->ReceiveStamped(m_fd, buffer + got, total - got, &arrived);
         }
         readable = false;
         if (r < 0 && errno == EAGAIN) continue;  // readiness without bytes
@@ -344,6 +349,7 @@ int TcpLine::Receive(std::uint8_t* buffer, std::size_t maximum, FrameLengthFn fr
             break;
         }
         got += static_cast<std::size_t>(r);
+        m_arrivedUs = arrived;
         total = frameTotal(got);
     }
     if (got > total) {

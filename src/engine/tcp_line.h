@@ -69,6 +69,12 @@ public:
                 int reads = kFrameReads);
     // Forgets bytes kept from an earlier receive.
     void DropPending() { m_pendingLength = 0; }
+    // When the kernel received the last bytes the last Receive read, on the
+    // transaction clock; 0 when the socket gave no time stamp.
+    std::uint64_t LastArrivalUs() const { return m_arrivedUs; }
+    // The peer closed the connection (a read met its end): the next send
+    // reconnects first.
+    bool PeerClosed() const { return m_peerGone; }
     // The stream is out of step (junk, an impossible frame): closes the
     // socket, and the next send connects afresh. The connected flag stays.
     void Drop() { CloseSocket(); }
@@ -122,6 +128,7 @@ private:
     // the next receive of the same transaction.
     std::uint8_t m_pending[kResponseCaptureSize];
     std::size_t m_pendingLength = 0;
+    std::uint64_t m_arrivedUs = 0;
     // How soon this peer answers, and the look for an answer that is due at once.
     AnswerSpin m_spin;
 };

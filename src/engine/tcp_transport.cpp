@@ -82,7 +82,8 @@ Delivery TcpTransport::Exchange(std::uint8_t* request, std::size_t length, std::
         staleSeen = true;
     }
     if (received == 0 && staleSeen) return {status::TransactionIdError};
-    if (received == 0) return {status::Timeout};
+    if (received == 0) return {m_line.PeerClosed() ? status::ConnectionClosed : status::Timeout};
+    captures.AnswerArrived(m_line.LastArrivalUs());
 
     std::size_t copied = 0;
     if (static_cast<std::size_t>(received) > kMbapHeaderSize) {
@@ -104,6 +105,7 @@ EngineStatus TcpTransport::TransactRaw(const std::uint8_t* bytes, std::size_t n,
         m_line.Receive(captures.response, sizeof captures.response, MbapFrameLength);
     if (received < 0) return status::ReadError;
     captures.ResponseRead(static_cast<std::size_t>(received));
+    captures.AnswerArrived(m_line.LastArrivalUs());
     return status::Ok;
 }
 

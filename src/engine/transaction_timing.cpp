@@ -123,8 +123,9 @@ void TimingTable::Record(int slot, bool forSlot, const TransactionMoments& m,
     if (status == status::ChecksumError) ++t.checksumErrors;
     if (status >= status::ExceptionBase && status != status::UnhandledFunction) ++t.exceptions;
 
-    if (!StatusHasAnswer(status) || m.sentUs == 0 || m.answeredUs < m.sentUs) return;
-    const std::uint32_t us = ClampUs(m.answeredUs - m.sentUs);
+    const auto took = ResponseTimeUs(m, status);
+    if (!took) return;
+    const std::uint32_t us = *took;
     t.lastUs = us;
     t.minUs = t.answered == 0 ? us : std::min(t.minUs, us);
     t.maxUs = std::max(t.maxUs, us);
@@ -133,9 +134,38 @@ void TimingTable::Record(int slot, bool forSlot, const TransactionMoments& m,
     ++t.histogram[ResponseTimeBucket(us)];
 }
 
+std::optional<std::uint32_t> ResponseTimeUs(const TransactionMoments& m, EngineStatus status) {
+    if (!StatusHasAnswer(status) || m.sentUs == 0 || m.answeredUs < m.sentUs) return std::nullopt;
+    return ClampUs(m.answeredUs - m.sentUs);
+}
+
+void TimingTable::PollSlotsPaused(bool paused, std::uint64_t nowUs) {
+    if (nowUs == 0) return;  // timing switched off
+    if (paused) {
+        if (m_pausedSinceUs == 0) m_pausedSinceUs = nowUs;
+        return;
+    }
+    if (m_pausedSinceUs == 0 || nowUs < m_pausedSinceUs) {
+        m_pausedSinceUs = 0;
+        return;
+    }
+    // Every start moves on by the pause: the span and the time since the
+    // last transaction then hold only time the slot could poll.
+    const std::uint64_t pause = nowUs - m_pausedSinceUs;
+    m_pausedSinceUs = 0;
+    for (int s = 1; s < kSlotCount; ++s) {
+        SlotFigures& f = m_slots[s];
+        if (f.timing.transactions == 0) continue;
+        f.firstStartUs += pause;
+        f.lastStartUs += pause;
+    }
+}
+
 void TimingTable::Slot(int slot, std::uint64_t nowUs, SlotTiming* out) const {
     const SlotFigures& f = m_slots[slot];
     *out = f.timing;
+    // While the poll slots are paused their clock stands still.
+    if (slot != 0 && m_pausedSinceUs != 0) nowUs = std::min(nowUs, m_pausedSinceUs);
     out->sinceLastUs = f.timing.transactions != 0 && nowUs > f.lastStartUs ? nowUs - f.lastStartUs : 0;
 }
 

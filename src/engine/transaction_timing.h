@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "engine/engine_types.h"
 #include "engine/slot_timing.h"
@@ -39,6 +40,11 @@ public:
     // slot when it still holds the request that was served.
     void Record(int slot, bool forSlot, const TransactionMoments& moments, EngineStatus status);
 
+    // The poll slots (1..32) were paused for a tool that had the line to
+    // itself (the bus scanner) or resumed: the pause is no time of theirs,
+    // so their achieved rate is judged without it.
+    void PollSlotsPaused(bool paused, std::uint64_t nowUs);
+
     void Slot(int slot, std::uint64_t nowUs, SlotTiming* out) const;
     void Line(std::uint64_t nowUs, LineTiming* out) const;
 
@@ -51,9 +57,13 @@ private:
     SlotFigures m_slots[kSlotCount];
     LineTiming m_line;
     std::uint64_t m_runningSinceUs = 0;  // 0 while the worker is stopped
+    std::uint64_t m_pausedSinceUs = 0;   // 0 while the poll slots run
 };
 
 // Whether a transaction that ended with `status` had a whole answer to time.
 bool StatusHasAnswer(EngineStatus status);
+// From the request handed to the kernel to its answer complete, in
+// microseconds; nothing for a transaction without a whole answer to time.
+std::optional<std::uint32_t> ResponseTimeUs(const TransactionMoments& m, EngineStatus status);
 
 }  // namespace zentiq

@@ -34,4 +34,9 @@ void Captures::CaptureResponse(const std::uint8_t* bytes, std::size_t n) {
     answeredUs = TransactionClockUs();
 }
 
+void Captures::AnswerArrived(std::uint64_t arrivedUs) {
+    // Never before the request left, never after the answer was taken.
+    if (arrivedUs != 0 && arrivedUs >= sentUs && arrivedUs < answeredUs) answeredUs = arrivedUs;
+}
+
 }  // namespace zentiq

@@ -42,6 +42,9 @@ struct Captures {
     void CaptureResponse(const std::uint8_t* bytes, std::size_t n);
     // n bytes of an answer were read straight into response (raw frames).
     void ResponseRead(std::size_t n);
+    // The line knows when the answer's last bytes arrived (a socket's
+    // receive time stamp, 0 when it does not): that moment ends the answer.
+    void AnswerArrived(std::uint64_t arrivedUs);
 };
 
 // What a transport hands back for one request: whether a frame came, and

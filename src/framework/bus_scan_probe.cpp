@@ -24,10 +24,28 @@ OneShotArgs ProbeRequest(const ScanProbeChoice& choice, std::uint16_t slaveId) {
     return a;
 }
 
-bool DeviceAnswered(EngineStatus status) {
-    return status == status::Ok ||
-           (status >= status::ExceptionBase && status < status::ExceptionBase + 128);
+ProbeOutcome ClassifyProbe(EngineStatus status) {
+    constexpr EngineStatus kGatewayPathUnavailable = status::ExceptionBase + 0x0A;
+    constexpr EngineStatus kGatewayTargetFailed = status::ExceptionBase + 0x0B;
+    switch (status) {
+    case status::Ok: return ProbeOutcome::Device;
+    case kGatewayPathUnavailable:
+    case kGatewayTargetFailed: return ProbeOutcome::GatewayNoDevice;
+    case status::ResponseError:
+    case status::ByteCountError:
+    case status::MalformedAnswer: return ProbeOutcome::Malformed;
+    case status::ConnectionClosed: return ProbeOutcome::ConnectionClosed;
+    case status::WriteError:
+    case status::ReadError:
+    case status::NoConnection: return ProbeOutcome::LineLost;
+    default: break;
+    }
+    if (status >= status::ExceptionBase && status < status::ExceptionBase + 128)
+        return ProbeOutcome::Device;
+    return ProbeOutcome::Silent;
 }
+
+bool DeviceAnswered(EngineStatus status) { return ClassifyProbe(status) == ProbeOutcome::Device; }
 
 QString AnswerHex(const OneShotAnswer& answer) {
     const int n = std::min<int>(answer.responseLength, kResponseCaptureSize);

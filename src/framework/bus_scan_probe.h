@@ -23,6 +23,17 @@ struct ScanProbeChoice {
 // The one-shot request of the probe for one slave ID.
 OneShotArgs ProbeRequest(const ScanProbeChoice& choice, std::uint16_t slaveId);
 
+// What one probe found at an ID.
+enum class ProbeOutcome {
+    Device,            // a normal answer or an exception of the device's own
+    GatewayNoDevice,   // a gateway says nobody is behind it (exception 0A/0B)
+    Malformed,         // something answered, but not a well-formed answer to the probe
+    ConnectionClosed,  // the slave closed the connection instead of answering
+    Silent,            // time-out, or noise that is no answer (checksum, missing bytes)
+    LineLost,          // the connection itself failed: nothing more can be probed
+};
+ProbeOutcome ClassifyProbe(EngineStatus status);
+
 // A device answered: a normal answer or an exception. Timeouts, checksum
 // and framing faults are not an answer from this ID at these settings.
 bool DeviceAnswered(EngineStatus status);

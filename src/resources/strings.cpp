@@ -23,6 +23,7 @@ constexpr std::array kTable = {
     Entry{106, QT_TRANSLATE_NOOP("Strings", "字节数目错误")},
     Entry{116, QT_TRANSLATE_NOOP("Strings", "通信:")},
     Entry{127, QT_TRANSLATE_NOOP("Strings", "应答格式错误")},
+    Entry{128, QT_TRANSLATE_NOOP("Strings", "从站关闭了连接")},
     Entry{129, QT_TRANSLATE_NOOP(
                    "Strings",
                    "\nZentiq\nZentiq\nZentiq 文件 (*.zqd)\n.zqd\nZentiq.Document\nZentiq 文件")},

@@ -18,6 +18,7 @@ inline constexpr int ByteCountError = 106;
 inline constexpr int CommPane = 116;
 // An answer whose byte count or object list does not fit its frame.
 inline constexpr int MalformedAnswer = 127;
+inline constexpr int ConnectionClosed = 128;
 inline constexpr int DocumentType = 129;
 
 // Line formats of the 31 error counters ("%d\t<text>"), index 0..30.

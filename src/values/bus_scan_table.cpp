@@ -1,5 +1,7 @@
 #include "values/bus_scan_table.h"
 
+#include <iterator>
+
 #include "values/csv_text.h"
 #include "values/device_identity_text.h"
 
@@ -31,6 +33,18 @@ BusScanTable BusScanTable::ForSettings() {
 
 BusScanTable BusScanTable::ForAddressMap() {
     return {{tr("表"), tr("起始地址"), tr("结束地址"), tr("数量")}, {}};
+}
+
+BusScanTable BusScanTable::ForHosts() {
+    BusScanTable t = ForIds();
+    t.header.prepend(tr("主机"));
+    return t;
+}
+
+BusScanTable BusScanTable::ForMode(int mode) {
+    using Make = BusScanTable (*)();
+    constexpr Make kTables[] = {ForIds, ForSettings, ForAddressMap, ForHosts};
+    return mode >= 0 && mode < static_cast<int>(std::size(kTables)) ? kTables[mode]() : ForIds();
 }
 
 QString BusScanTable::AnswerText(EngineStatus status) {

@@ -30,6 +30,10 @@ public:
     static BusScanTable ForIds();
     static BusScanTable ForSettings();
     static BusScanTable ForAddressMap();
+    // One host, its units: a TCP sweep over several hosts.
+    static BusScanTable ForHosts();
+    // The table of a scanner mode (0 IDs, 1 serial settings, 2 address map, 3 hosts).
+    static BusScanTable ForMode(int mode);
 
     // "正常" for an answer, the exception code for an exception.
     static QString AnswerText(EngineStatus status);

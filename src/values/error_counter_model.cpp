@@ -17,7 +17,7 @@ struct CounterOf {
 
 // Engine failures below 128 that have a counter of their own; write and
 // read errors are split by the port's flags, see CounterIndex.
-constexpr std::array<CounterOf, 8> kFailureCounters = {{
+constexpr std::array<CounterOf, 9> kFailureCounters = {{
     {status::Timeout, 0},
     {status::ChecksumError, 1},
     {status::ResponseError, 2},
@@ -26,6 +26,8 @@ constexpr std::array<CounterOf, 8> kFailureCounters = {{
     {status::ThreadError, 17},
     {status::BytesMissing, 18},
     {status::TransactionIdError, 19},
+    // A read that met the connection's end: a read error without flags.
+    {status::ConnectionClosed, 15},
 }};
 constexpr int kFirstWriteErrorCounter = 4;  // 4..7 by flag, 8 without one
 constexpr int kFirstReadErrorCounter = 9;   // 9..14 by flag, 15 without one

@@ -16,7 +16,7 @@ struct CodeText {
 };
 
 // Engine failures below 128.
-constexpr std::array<CodeText, 11> kFailureTexts = {{
+constexpr std::array<CodeText, 12> kFailureTexts = {{
     {status::Timeout, ids::Timeout},
     {status::ChecksumError, ids::CrcError},
     {status::ResponseError, ids::ResponseError},
@@ -28,6 +28,7 @@ constexpr std::array<CodeText, 11> kFailureTexts = {{
     {status::ByteCountError, ids::ByteCountError},
     {status::TransactionIdError, ids::TransactionIdError},
     {status::MalformedAnswer, ids::MalformedAnswer},
+    {status::ConnectionClosed, ids::ConnectionClosed},
 }};
 
 // Exception responses by exception code (the status's low seven bits).

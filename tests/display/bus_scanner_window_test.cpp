@@ -7,6 +7,7 @@
 #include <QClipboard>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTableWidget>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
@@ -88,7 +89,7 @@ TEST_F(BusScannerWindowTest, IdScanPausesThePollWindowsAndListsWhatAnswered) {
     EXPECT_EQ(column(3), QStringList({"VendorName=Acme; ProductCode=P-1", "VendorName=Acme; ProductCode=P-1"}));
     auto* progress = window->findChild<QProgressBar*>("progressBar");
     EXPECT_EQ(progress->value(), progress->maximum());
-    EXPECT_EQ(window->StatusText(), QStringLiteral("扫描完成，找到 2 项。"));
+    EXPECT_EQ(window->StatusText(), QStringLiteral("扫描完成。 找到 2 台设备。"));
     // Polling is back, and the band no longer speaks of the scan.
     const quint32 before = poll.model().txCount;
     ASSERT_TRUE(poll.waitForPolls(before + 2));
@@ -121,6 +122,26 @@ TEST_F(BusScannerWindowTest, AddressMapListsTheRangesAndOpensAPollWindowForOne) 
         ASSERT_TRUE(window->OpenSelectedRange());
         EXPECT_EQ(opened.back(), expected);
     }
+}
+
+// Closed and opened again (as after a restart), the window shows the form
+// and the results of the last scan.
+TEST_F(BusScannerWindowTest, TheLastScanAndItsSettingsAreThereAfterAReopen) {
+    window->SetMode(BusScannerWindow::Mode::Ids);
+    window->SetIdRange(5, 9);
+    window->SetTimeoutMs(60);
+    ASSERT_TRUE(runScan());
+    ASSERT_EQ(column(0), QStringList({"7"}));
+    const QString status = window->StatusText();
+    window->close();
+    window.reset();
+
+    window = std::make_unique<BusScannerWindow>(BusScannerWindow::Hooks{});
+    EXPECT_EQ(column(0), QStringList({"7"}));
+    EXPECT_EQ(window->StatusText(), status);
+    EXPECT_EQ(window->findChild<QSpinBox*>("firstIdEdit")->value(), 5);
+    EXPECT_EQ(window->findChild<QSpinBox*>("lastIdEdit")->value(), 9);
+    EXPECT_EQ(window->findChild<QSpinBox*>("timeoutEdit")->value(), 60);
 }
 
 TEST_F(BusScannerWindowTest, ScanningWithoutAConnectionSaysSo) {

@@ -343,6 +343,42 @@ TEST_F(SerialFaultsTest, BroadcastWriteReturnsAtOnceWithoutAnswer) {
     EXPECT_EQ(slave.Requests()[0], request);
 }
 
+// Answers whose length only they announce (17, 43), and an exception to a
+// read, end when they are whole: with no read interval and a 5 s time-out,
+// waiting for silence after them would take the whole time-out.
+TEST_F(SerialFaultsTest, AnswersThatAnnounceTheirLengthEndWhenWhole) {
+    struct Case {
+        const char* name;
+        std::uint16_t function, readAddress, readQuantity;
+        std::size_t requestBytes;
+        Bytes answer;
+        EngineStatus status;
+    };
+    const Case cases[] = {
+        {"17 report", 17, 0, 0, 4, {1, 0x11, 3, 0x2A, 0xFF, 0x07}, status::Ok},
+        {"43 identity", 43, 1, 0, 7,
+         {1, 0x2B, 0x0E, 1, 1, 0, 0, 2, 0, 3, 'A', 'c', 'm', 1, 2, 'Z', '1'}, status::Ok},
+        {"03 exception", 3, 0, 10, 8, {1, 0x83, 0x02}, static_cast<EngineStatus>(status::ExceptionBase + 2)},
+    };
+    Connect(RTU);
+    ASSERT_EQ(SetSerialTimeouts(0, 2, 5000, 2, 200), 1);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(c.answer), c.requestBytes)},
+                                  kScriptTime);
+        ASSERT_TRUE(SubmitOneShot(kWindow, WM_POLL_RESULT, 1, c.function, c.readAddress, c.readQuantity, 0, 0));
+        const std::uint32_t ticket = OneShotTicket();
+        recorder.Clear();
+        EXPECT_EQ(RunUntilPosted(0), static_cast<int>(c.status));
+        EXPECT_LT(elapsedMs, 4000) << "waited for the time-out";
+        OneShotAnswer answer{};
+        ASSERT_EQ(GetOneShotAnswer(ticket, &answer), 1);
+        EXPECT_GT(answer.responseUs, 0u) << "a whole answer has its time";
+        EXPECT_LT(answer.responseUs, 4000000u);
+        EXPECT_EQ(ResponseCapture(), ScriptedSerialSlave::Rtu(c.answer));
+    }
+}
+
 TEST_F(SerialFaultsTest, AdapterPulledDuringTheAnswerIsAReadError) {
     // The line goes away after the request: the read must fail (status 5,
     // I/O error) instead of waiting, and the next request cannot be written.

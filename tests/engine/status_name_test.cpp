@@ -24,14 +24,15 @@ TEST(StatusNameTest, EachResultHasItsOwnName) {
         {static_cast<EngineStatus>(status::ExceptionBase + 2), "Exception 2"},
         {static_cast<EngineStatus>(status::ExceptionBase + 0xFF), "Exception 255"},
         {status::MalformedAnswer, "MalformedAnswer"},
-        {22, "Status 22"},
+        {status::ConnectionClosed, "ConnectionClosed"},
+        {23, "Status 23"},
         {status::ExceptionBase + 0x100, "Status 384"},
     };
     for (const auto& c : cases) EXPECT_EQ(StatusName(c.value), c.name) << c.value;
 
     // No two results the engine produces may read alike in a log.
     std::set<std::string> seen;
-    for (EngineStatus v = status::Ok; v <= status::MalformedAnswer; ++v) {
+    for (EngineStatus v = status::Ok; v <= status::ConnectionClosed; ++v) {
         const std::string name = StatusName(v);
         EXPECT_NE(name.rfind("Status ", 0), 0u) << v << " has no name";
         EXPECT_TRUE(seen.insert(name).second) << name << " named twice";

@@ -18,6 +18,7 @@
 
 #include "engine/engine.h"
 #include "engine/transaction_timing.h"
+#include "support/busy_loops.h"
 #include "support/peer_process.h"
 #include "support/post_recorder.h"
 #include "support/pty_pair.h"
@@ -179,6 +180,29 @@ TEST(TimingTable, SpanRunsFromTheFirstStartToTheLastAndSinceLastToNow) {
     EXPECT_EQ(t.sumUs, 3000u);
 }
 
+// A scan that had the line to itself is no time of the poll windows': while
+// paused their clock stands, and afterwards their span and the time since
+// their last poll hold only the time they could poll.
+TEST(TimingTable, APauseOfThePollSlotsIsLeftOutOfTheirSpan) {
+    TimingTable table;
+    for (std::uint64_t start : {1000000u, 1100000u, 1200000u})
+        table.Record(kSlot, true, Moments(start, 1000), status::Ok);
+    table.PollSlotsPaused(true, 1250000);
+    SlotTiming t;
+    table.Slot(kSlot, 9000000, &t);
+    EXPECT_EQ(t.sinceLastUs, 50000u) << "standing while paused";
+    table.PollSlotsPaused(false, 9250000);  // eight seconds of scanning
+    table.Slot(kSlot, 9260000, &t);
+    EXPECT_EQ(t.sinceLastUs, 60000u);
+    table.Record(kSlot, true, Moments(9300000, 1000), status::Ok);
+    table.Slot(kSlot, 9300000, &t);
+    EXPECT_EQ(t.spanUs, 300000u) << "three periods of 100 ms, none of the pause";
+    SlotTiming oneShot;
+    table.Record(0, true, Moments(5000000, 1000), status::Timeout);
+    table.Slot(0, 5000000, &oneShot);
+    EXPECT_EQ(oneShot.timeouts, 1u) << "the scan's own slot keeps its figures";
+}
+
 TEST(TimingTable, AnotherRequestInTheSlotCountsForTheLineOnly) {
     TimingTable table;
     table.Record(kSlot, false, Moments(1000, 1000), status::Ok);
@@ -328,6 +352,43 @@ INSTANTIATE_TEST_SUITE_P(Scripted, DelayDistributionTest,
                          ::testing::Values(DelayCase{"19_at_2ms_1_at_150ms", 19, 1, false},
                                            DelayCase{"18_at_2ms_2_at_150ms", 18, 2, true}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// A slave that holds every answer a known time after its request arrived,
+// timed while two busy loops keep both processors of a small machine busy:
+// the request's moment is taken before it is handed to the kernel and the
+// answer's when the kernel received it, so no response time can come out
+// below the hold, and none is stretched by a worker that lost the processor
+// before it read the answer. The slave's own figures (kernel stamps too) are
+// the truth the engine's are held to.
+class BusyMachineTimingTest : public WorkerTimingTest, public ::testing::WithParamInterface<Ms> {};
+
+TEST_P(BusyMachineTimingTest, NoResponseTimeBelowTheHoldAndTheAverageIsTheSlaves) {
+    const Ms hold = GetParam();
+    constexpr int kAnswers = 12;
+    ScriptedTcpSlave slave(DelayedAnswers(std::vector<Ms>(kAnswers, hold)));
+    ConnectTcp(slave.Port(), TCP, 2000);
+    int slot = -1;
+    {
+        const test::BusyLoops busy(2);
+        slot = Poll(kAnswers);
+    }
+    ASSERT_GE(slot, 1);
+    const SlotTiming t = Timing(slot);
+    ASSERT_EQ(t.answered, static_cast<std::uint32_t>(kAnswers));
+    const std::vector<std::int64_t> holds = slave.HoldsUs();
+    ASSERT_EQ(holds.size(), static_cast<std::size_t>(kAnswers));
+    const std::int64_t slaveMin = *std::min_element(holds.begin(), holds.end());
+    const double slaveAvg = std::accumulate(holds.begin(), holds.end(), 0.0) / kAnswers;
+    const double avg = static_cast<double>(t.sumUs) / t.answered;
+
+    EXPECT_GE(t.minUs, static_cast<std::uint32_t>(hold.count() * 1000)) << "below the hold";
+    EXPECT_GE(static_cast<std::int64_t>(t.minUs), slaveMin);
+    EXPECT_GE(avg, slaveAvg);
+    EXPECT_LE(avg, slaveAvg + 1000) << "more than a millisecond above what the slave took";
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripted, BusyMachineTimingTest, ::testing::Values(5ms, 40ms),
+                         [](const auto& info) { return std::to_string(info.param.count()) + "ms"; });
 
 struct RateCase {
     const char* name;

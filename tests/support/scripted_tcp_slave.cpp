@@ -4,6 +4,8 @@
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
+#include <sys/time.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -34,6 +36,35 @@ std::size_t RequestLength(const ScriptedTcpSlave::Bytes& inbox, ScriptedTcpSlave
     case 23: return inbox.size() >= 11 ? 13 + std::size_t{inbox[10]} : 0;
     default: return 8;
     }
+}
+
+std::int64_t WallUs() {
+    timespec ts{};
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return std::int64_t{ts.tv_sec} * 1000000 + ts.tv_nsec / 1000;
+}
+
+// recv() that also gives the kernel's receive time stamp (wall clock, us;
+// 0 without one).
+ssize_t ReceiveStamped(int fd, std::uint8_t* buffer, std::size_t n, std::int64_t* stampUs) {
+    iovec part{buffer, n};
+    alignas(cmsghdr) char control[CMSG_SPACE(sizeof(timeval))];
+    msghdr message{};
+    message.msg_iov = &part;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+    const ssize_t r = ::recvmsg(fd, &message, MSG_DONTWAIT);
+    *stampUs = 0;
+    for (cmsghdr* c = r > 0 ? CMSG_FIRSTHDR(&message) : nullptr; c != nullptr;
+         c = CMSG_NXTHDR(&message, c)) {
+        if (c->cmsg_level == SOL_SOCKET && c->cmsg_type == SCM_TIMESTAMP) {
+            timeval stamp{};
+            std::memcpy(&stamp, CMSG_DATA(c), sizeof stamp);
+            *stampUs = std::int64_t{stamp.tv_sec} * 1000000 + stamp.tv_usec;
+        }
+    }
+    return r;
 }
 
 }  // namespace
@@ -130,6 +161,10 @@ void ScriptedTcpSlave::AcceptPending() {
     // The master has connected anew: its old connection is gone for it.
     CloseClient(false);
     m_client = fd;
+    // Answers are held from the moment the request arrived, not from the
+    // moment this thread got round to reading it.
+    const int on = 1;
+    ::setsockopt(fd, SOL_SOCKET, SO_TIMESTAMP, &on, sizeof on);
     ++m_connections;
 }
 
@@ -151,9 +186,11 @@ bool ScriptedTcpSlave::ReadRequest(Bytes& request) {
         if (fds[0].revents & POLLIN) AcceptPending();
         if (m_client >= 0 && (fds[1].revents & (POLLIN | POLLHUP | POLLERR))) {
             std::uint8_t chunk[1024];
-            const ssize_t n = ::recv(m_client, chunk, sizeof chunk, MSG_DONTWAIT);
+            std::int64_t stamp = 0;
+            const ssize_t n = ReceiveStamped(m_client, chunk, sizeof chunk, &stamp);
             if (n > 0) {
                 m_inbox.insert(m_inbox.end(), chunk, chunk + n);
+                m_arrivedUs = stamp != 0 ? stamp : WallUs();
             } else if (n == 0 || (errno != EAGAIN && errno != EINTR)) {
                 CloseClient(false);
             }
@@ -173,13 +210,30 @@ void ScriptedTcpSlave::SendFrame(const Frame& frame, const Bytes& request) {
     std::size_t offset = 0;
     std::vector<std::size_t> segments = frame.segments;
     segments.push_back(bytes.size());  // the rest
-    if (!SleepFor(frame.delay)) return;
+    if (frame.delay.count() > 0) {
+        // Until `delay` after the request arrived, to the microsecond.
+        const std::int64_t due = m_arrivedUs + frame.delay.count() * 1000;
+        while (!m_stop && WallUs() < due)
+            std::this_thread::sleep_for(std::min<std::chrono::microseconds>(
+                kSlice, std::chrono::microseconds(due - WallUs())));
+        if (m_stop) return;
+    }
+    const std::int64_t holdUs = WallUs() - m_arrivedUs;
+    {
+        std::lock_guard lock(m_mutex);
+        m_holdsUs.push_back(holdUs);
+    }
     for (std::size_t i = 0; i < segments.size() && offset < bytes.size(); ++i) {
         if (i > 0 && !SleepFor(frame.pause)) return;
         const std::size_t n = std::min(segments[i], bytes.size() - offset);
         if (m_client < 0 || ::send(m_client, bytes.data() + offset, n, MSG_NOSIGNAL) < 0) return;
         offset += n;
     }
+}
+
+std::vector<std::int64_t> ScriptedTcpSlave::HoldsUs() const {
+    std::lock_guard lock(m_mutex);
+    return m_holdsUs;
 }
 
 void ScriptedTcpSlave::Run() {

@@ -38,7 +38,7 @@ public:
         // Sizes of the leading segments; what is left goes in a last one.
         std::vector<std::size_t> segments;
         Ms pause{40};  // before every segment after the first
-        Ms delay{0};   // before the first segment
+        Ms delay{0};   // from the request's arrival to the first segment
     };
 
     enum class Action {
@@ -86,6 +86,9 @@ public:
     // Requests received so far, each exactly as it came over the wire.
     std::vector<Bytes> Requests() const;
     int Connections() const { return m_connections.load(); }
+    // For every frame sent: microseconds from the kernel's receipt of its
+    // request to the moment just before its first byte went out.
+    std::vector<std::int64_t> HoldsUs() const;
     // Waits until the listening socket has been opened `count` times in all
     // (1 at start, +1 per Relisten step that completed).
     bool WaitForListens(int count, Ms timeout);
@@ -108,11 +111,13 @@ private:
     int m_listener = -1;
     int m_client = -1;
     Bytes m_inbox;  // bytes of the connection not yet taken as a request
+    std::int64_t m_arrivedUs = 0;  // wall clock, when the last bytes came
     std::atomic<bool> m_stop{false};
     std::atomic<int> m_connections{0};
     mutable std::mutex m_mutex;
     std::condition_variable m_changed;
     std::vector<Bytes> m_requests;
+    std::vector<std::int64_t> m_holdsUs;
     int m_listens = 0;
     int m_stepsDone = 0;
     std::thread m_thread;

@@ -31,7 +31,7 @@ TEST(StatusTexts, EngineFailuresInEveryFlavour) {
         {1, "超时错误"},       {2, "CRC 错误"},    {3, "应答错误"},
         {4, "写入错误"},       {5, "读取错误"},    {6, "没有连接"},
         {7, "无法进行通信！"}, {11, "字节丢失"},   {17, "字节数目错误"},
-        {20, "传输 ID 错误"},   {21, "应答格式错误"},
+        {20, "传输 ID 错误"},   {21, "应答格式错误"}, {22, "从站关闭了连接"},
     };
     for (StatusFlavour flavour : kAllFlavours) {
         for (const auto& [code, text] : cases) {
@@ -42,7 +42,7 @@ TEST(StatusTexts, EngineFailuresInEveryFlavour) {
 
 TEST(StatusTexts, CodesWithoutATextOfTheirOwnAreUnknown) {
     // Defined codes that no status text describes, and codes nobody defines.
-    for (EngineStatus code : {8, 9, 10, 12, 16, 18, 19, 22, 100, 127}) {
+    for (EngineStatus code : {8, 9, 10, 12, 16, 18, 19, 23, 100, 127}) {
         for (StatusFlavour flavour : kAllFlavours) {
             EXPECT_EQ(StatusText(code, flavour), QString::fromUtf8("未知错误")) << "status " << code;
         }

@@ -91,6 +91,10 @@
         <source>设备标识</source>
         <translation>Identity</translation>
     </message>
+    <message>
+        <source>主机</source>
+        <translation>Host</translation>
+    </message>
 </context>
 <context>
     <name>BusStatistics</name>
@@ -1285,6 +1289,69 @@ Do you want to replace it?</translation>
     </message>
 </context>
 <context>
+    <name>IdScanSummary</name>
+    <message>
+        <source>扫描提前结束：%1。</source>
+        <translation>Scan ended early: %1.</translation>
+    </message>
+    <message>
+        <source>扫描已取消。</source>
+        <translation>Scan cancelled.</translation>
+    </message>
+    <message>
+        <source>找到第一台设备后停止。</source>
+        <translation>Stopped at the first device found.</translation>
+    </message>
+    <message>
+        <source>扫描完成。</source>
+        <translation>Scan complete.</translation>
+    </message>
+    <message>
+        <source>找到 %1 台设备。</source>
+        <translation>Devices found: %1.</translation>
+    </message>
+    <message>
+        <source>网关: 无设备 %1 个</source>
+        <translation>gateway: no device %1</translation>
+    </message>
+    <message>
+        <source>有应答但格式错误 %1 个</source>
+        <translation>answered, malformed %1</translation>
+    </message>
+    <message>
+        <source>从站关闭了连接 %1 个</source>
+        <translation>connection closed by the slave %1</translation>
+    </message>
+    <message>
+        <source>不是设备：%1。</source>
+        <translation>Not devices: %1.</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>ID %1 未探测。</source>
+        <translation>ID %1 not probed.</translation>
+    </message>
+    <message>
+        <source>ID %1~%2 未探测。</source>
+        <translation>IDs %1 to %2 not probed.</translation>
+    </message>
+    <message>
+        <source>ID 0 是串口上的广播地址，不能应答，未探测。</source>
+        <translation>ID 0 is the broadcast address on a serial line and cannot answer: not probed.</translation>
+    </message>
+    <message>
+        <source>网关: 无设备</source>
+        <translation>Gateway: no device</translation>
+    </message>
+    <message>
+        <source>有应答但格式错误</source>
+        <translation>Answered, malformed</translation>
+    </message>
+</context>
+<context>
     <name>Language</name>
     <message>
         <source>Qt 自身的文字仍为英文：缺少 %1/%2.qm（Debian 软件包 qt6-translations-l10n）</source>
@@ -2437,6 +2504,10 @@ Zentiq Files</translation>
         <source>磁盘已满或磁盘错误</source>
         <translation>Disk full or disk error</translation>
     </message>
+    <message>
+        <source>从站关闭了连接</source>
+        <translation>Connection closed by the slave</translation>
+    </message>
 </context>
 <context>
     <name>WorkspaceFile</name>
@@ -2596,6 +2667,50 @@ Zentiq Files</translation>
     <message>
         <source>已应用到连接设置。</source>
         <translation>Applied to the connection settings.</translation>
+    </message>
+    <message>
+        <source>多台TCP主机</source>
+        <translation>Several TCP hosts</translation>
+    </message>
+    <message>
+        <source>找到第一台设备即停止</source>
+        <translation>Stop at the first device</translation>
+    </message>
+    <message>
+        <source>每个ID重试:</source>
+        <translation>Retries per ID:</translation>
+    </message>
+    <message>
+        <source>端口</source>
+        <translation>Port</translation>
+    </message>
+    <message>
+        <source>主机:</source>
+        <translation>Hosts:</translation>
+    </message>
+    <message>
+        <source>无法连接：%1</source>
+        <translation>Cannot connect: %1</translation>
+    </message>
+    <message>
+        <source>多台主机扫描只用于 TCP 连接。</source>
+        <translation>A scan of several hosts needs a TCP connection.</translation>
+    </message>
+    <message>
+        <source>主机范围无效：请写成 192.168.1.2-192.168.1.20 或 192.168.1.2-20（最多 %1 个地址）。</source>
+        <translation>Invalid host range: write 192.168.1.2-192.168.1.20 or 192.168.1.2-20 (at most %1 addresses).</translation>
+    </message>
+    <message>
+        <source>扫描已取消：</source>
+        <translation>Scan cancelled: </translation>
+    </message>
+    <message>
+        <source>扫描完成：</source>
+        <translation>Scan complete: </translation>
+    </message>
+    <message>
+        <source>%1 台主机中 %2 台可连接，找到 %3 台设备。</source>
+        <translation>%2 of %1 hosts connected, devices found: %3.</translation>
     </message>
 </context>
 <context>

@@ -2,7 +2,8 @@
 """A Modbus slave on pymodbus (Debian python3-pymodbus 3.0), run by the
 integration tests as a real peer.
 
-  pymodbus_slave.py --tcp PORT                  (binds 127.0.0.1; 0 = any free port)
+  pymodbus_slave.py --tcp PORT                  (binds 127.0.0.1; 0 = any free port;
+                                                --host 127.x.y.z for another loopback address)
   pymodbus_slave.py --rtu-tcp PORT              (RTU frames, CRC and all, over TCP on 127.0.0.1)
   pymodbus_slave.py --rtu DEVICE   [--baud N]   (Modbus RTU on a serial device or pty)
   pymodbus_slave.py --ascii DEVICE [--baud N]   (Modbus ASCII)
@@ -224,14 +225,14 @@ async def serve_tcp(args, context):
     rtu = args.rtu_tcp is not None
     port = args.rtu_tcp if rtu else args.tcp
     server = ModbusTcpServer(context, ModbusRtuFramer if rtu else ModbusSocketFramer,
-                             identity=args.identity, address=("127.0.0.1", port),
+                             identity=args.identity, address=(args.host, port),
                              allow_reuse_address=True, broadcast_enable=True,
                              ignore_missing_slaves=True)
     task = asyncio.create_task(server.serve_forever())
     await asyncio.wait([task, server.serving], return_when=asyncio.FIRST_COMPLETED)
     if task.done():  # serve_forever ended before serving: bind failed
         task.result()
-        raise OSError(f"cannot listen on 127.0.0.1:{port}")
+        raise OSError(f"cannot listen on {args.host}:{port}")
     port = server.server.sockets[0].getsockname()[1]
     print(f"READY {port}", flush=True)
     await task
@@ -270,12 +271,16 @@ def main():
     parser.add_argument("--typed-block", type=int, default=None, metavar="ADDR")
     parser.add_argument("--max-seconds", type=int, default=900)
     parser.add_argument("--verbose", action="store_true")
+    parser.add_argument("--host", default="127.0.0.1", help="a loopback address (127.0.0.0/8)")
     add_identity_arguments(parser)
     args = parser.parse_args()
     args.identity = make_identity(args, parser)
     for port in (args.tcp, args.rtu_tcp):
         if port is not None and not 0 <= port <= 65535:
             parser.error("port out of range")
+    # Test traffic stays on this machine.
+    if not args.host.startswith("127.") or args.host.count(".") != 3:
+        parser.error("--host must be a loopback address")
     if not 1 <= args.max_seconds <= 86400:
         parser.error("--max-seconds out of range")
 
