@@ -154,6 +154,9 @@ struct OneShotAnswer {
     // Functions whose answer is kept whole (08, 17, 43): data holds the
     // answer's slave ID, function and data, this many bytes; 0 otherwise.
     std::uint16_t answerLength;
+    // Microseconds from the request handed to the line to the answer
+    // complete; 0 when nothing was answered.
+    std::uint32_t responseUs;
 };
 
 // Connection settings; field names are the settings-store keys ("RTU/ASCII"
