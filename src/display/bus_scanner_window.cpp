@@ -16,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include "display/device_identity_dialog.h"
 #include "engine/engine.h"
 #include "framework/address_map_scan.h"
 #include "framework/atomic_save.h"
@@ -134,8 +135,11 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     m_save = button(tr("保存CSV..."), "saveButton");
     m_apply = button(tr("应用此设置"), "applyButton");
     m_open = button(tr("打开读写窗口"), "openButton");
+    m_identity = button(tr("设备信息..."), "identityButton");
+    m_functions = button(tr("功能支持..."), "functionsButton");
     auto* buttons = new QHBoxLayout;
-    for (QPushButton* b : {m_start, m_cancel, m_copy, m_save, m_apply, m_open})
+    for (QPushButton* b :
+         {m_start, m_cancel, m_copy, m_save, m_apply, m_open, m_identity, m_functions})
         buttons->addWidget(b);
     buttons->addStretch(1);
 
@@ -261,6 +265,8 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     connect(m_save, &QPushButton::clicked, this, [this] { SaveCsv(); });
     connect(m_apply, &QPushButton::clicked, this, [this] { ApplySelectedSettings(); });
     connect(m_open, &QPushButton::clicked, this, [this] { OpenSelectedRange(); });
+    connect(m_identity, &QPushButton::clicked, this, [this] { OpenSelectedIdentity(false); });
+    connect(m_functions, &QPushButton::clicked, this, [this] { OpenSelectedIdentity(true); });
     connect(m_results, &QTableWidget::itemSelectionChanged, this, [this] { setBusy(IsScanning()); });
     connect(m_results, &QTableWidget::cellDoubleClicked, this, [this] {
         if (m_tableMode == Mode::AddressMap)
@@ -411,6 +417,10 @@ void BusScannerWindow::setBusy(bool busy) {
     m_apply->setEnabled(!busy && selected && m_tableMode == Mode::Settings);
     m_open->setVisible(m_tableMode == Mode::AddressMap);
     m_open->setEnabled(selected && m_tableMode == Mode::AddressMap);
+    for (QPushButton* b : {m_identity, m_functions}) {
+        b->setVisible(m_tableMode == Mode::Ids);
+        b->setEnabled(!busy && selected && m_tableMode == Mode::Ids);
+    }
 }
 
 int BusScannerWindow::selectedRow() const {
@@ -607,6 +617,19 @@ bool BusScannerWindow::ApplySelectedSettings() {
     m_hooks.applySettings(m_foundSettings[static_cast<std::size_t>(row)]);
     tell(tr("已应用到连接设置。"));
     return true;
+}
+
+DeviceIdentityDialog* BusScannerWindow::OpenSelectedIdentity(bool probeFunctions) {
+    const int row = selectedRow();
+    if (m_tableMode != Mode::Ids || row < 0 || row >= m_table.rows.size() || IsScanning())
+        return nullptr;
+    const int id = m_table.rows[row].value(0).toInt();
+    if (id < 1 || id > 255)
+        return nullptr;
+    auto* window = DeviceIdentityDialog::Open(id, parentWidget());
+    if (probeFunctions)
+        window->StartSupportScan();
+    return window;
 }
 
 bool BusScannerWindow::OpenSelectedRange() {

@@ -25,6 +25,7 @@ namespace zentiq {
 
 class AddressMapScan;
 class BusIdScan;
+class DeviceIdentityDialog;
 class SerialLineHost;
 class SerialSettingsSweep;
 class TcpHostSweep;
@@ -69,6 +70,11 @@ public:
     bool SaveCsv();
     bool ApplySelectedSettings();
     bool OpenSelectedRange();
+    // Opens the device identity window for the selected found ID (owned by
+    // this window's owner, so it outlives the scanner), with its function
+    // support probed at once when asked; nullptr when no ID row is
+    // selected or a scan runs.
+    DeviceIdentityDialog* OpenSelectedIdentity(bool probeFunctions);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -109,6 +115,8 @@ private:
     QPushButton* m_save = nullptr;
     QPushButton* m_apply = nullptr;
     QPushButton* m_open = nullptr;
+    QPushButton* m_identity = nullptr;
+    QPushButton* m_functions = nullptr;
     QTableWidget* m_results = nullptr;
 
     BusIdScan* m_idScan = nullptr;

@@ -15,12 +15,15 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "engine/engine.h"
 #include "engine/modbus_function.h"
 #include "framework/device_identity_reader.h"
 #include "framework/dialog_data_exchange.h"
+#include "framework/function_support_scan.h"
 #include "framework/one_shot_request.h"
-#include "framework/user_interaction.h"
+#include "values/function_support_text.h"
 #include "values/status_texts.h"
 
 namespace zentiq {
@@ -29,38 +32,50 @@ DeviceIdentityDialog::DeviceIdentityDialog(int slaveId, QWidget* parent)
     : QDialog(parent),
       m_report(new OneShotRequest(this)),
       m_echo(new OneShotRequest(this)),
-      m_reader(new DeviceIdentityReader(this)) {
+      m_reader(new DeviceIdentityReader(this)),
+      m_support(new FunctionSupportScan(this)) {
     BuildUi();
-    m_slaveEdit->setValue(slaveId);
-    TakeSlaveId();
+    m_slaveEdit->setValue(std::clamp(slaveId, m_slaveEdit->minimum(), m_slaveEdit->maximum()));
     connect(m_report, &OneShotRequest::Finished, this, &DeviceIdentityDialog::OnReport);
     connect(m_echo, &OneShotRequest::Finished, this, &DeviceIdentityDialog::OnEcho);
     connect(m_reader, &DeviceIdentityReader::Finished, this, &DeviceIdentityDialog::OnIdentity);
+    connect(m_support, &FunctionSupportScan::probed, this, &DeviceIdentityDialog::OnProbe);
+    connect(m_support, &FunctionSupportScan::finished, this, &DeviceIdentityDialog::OnSupportDone);
+    connect(m_slaveEdit, &QSpinBox::valueChanged, this, [this] { ShowTitles(); });
+    ShowTitles();
     UpdateButtons();
 }
 
 DeviceIdentityDialog::~DeviceIdentityDialog() = default;
 
-void DeviceIdentityDialog::Open(int slaveId, QWidget* parent) {
-    DeviceIdentityDialog dialog(slaveId, parent);
-    userInteraction().runModal(dialog);
+DeviceIdentityDialog* DeviceIdentityDialog::Open(int slaveId, QWidget* owner) {
+    auto* window = new DeviceIdentityDialog(slaveId, owner);
+    // A window of its own beside the others (with its own minimise and
+    // maximise buttons), not a dialog box over its owner.
+    window->setWindowFlags(Qt::Window);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
 }
 
 void DeviceIdentityDialog::BuildUi() {
-    setWindowTitle(tr("设备信息"));
     setObjectName(QStringLiteral("deviceIdentityDialog"));
     auto* layout = new QVBoxLayout(this);
 
     auto* slaveRow = new QHBoxLayout;
     m_slaveEdit = new QSpinBox(this);
     m_slaveEdit->setObjectName(QStringLiteral("slaveIdEdit"));
-    m_slaveEdit->setRange(1, 247);
+    // 248..255 are reserved, but a scan may find a device there.
+    m_slaveEdit->setRange(1, 255);
     slaveRow->addWidget(new QLabel(tr("从站 ID:"), this));
     slaveRow->addWidget(m_slaveEdit);
     slaveRow->addStretch();
     layout->addLayout(slaveRow);
 
-    auto* reportBox = new QGroupBox(tr("报告从站 ID (17)"), this);
+    auto* reportBox = m_reportBox = new QGroupBox(this);
+    reportBox->setObjectName(QStringLiteral("reportBox"));
     auto* reportForm = new QFormLayout(reportBox);
     m_reportHex = new QLineEdit(reportBox);
     m_reportHex->setObjectName(QStringLiteral("reportHexEdit"));
@@ -72,9 +87,14 @@ void DeviceIdentityDialog::BuildUi() {
     reportForm->addRow(tr("十六进制:"), m_reportHex);
     reportForm->addRow(tr("文本:"), m_reportText);
     reportForm->addRow(QString(), m_reportButton);
-    layout->addWidget(reportBox);
+    auto* columns = new QHBoxLayout;
+    auto* left = new QVBoxLayout;
+    columns->addLayout(left, 3);
+    layout->addLayout(columns, 1);
+    left->addWidget(reportBox);
 
-    auto* identityBox = new QGroupBox(tr("设备识别 (43/14)"), this);
+    auto* identityBox = m_identityBox = new QGroupBox(this);
+    identityBox->setObjectName(QStringLiteral("identityBox"));
     auto* identityLayout = new QVBoxLayout(identityBox);
     auto* identityRow = new QHBoxLayout;
     m_codeCombo = new QComboBox(identityBox);
@@ -108,9 +128,10 @@ void DeviceIdentityDialog::BuildUi() {
     m_objectTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_objectTable->setMinimumHeight(160);
     identityLayout->addWidget(m_objectTable);
-    layout->addWidget(identityBox);
+    left->addWidget(identityBox, 1);
 
-    auto* loopBox = new QGroupBox(tr("回环测试 (08/00)"), this);
+    auto* loopBox = m_loopBox = new QGroupBox(this);
+    loopBox->setObjectName(QStringLiteral("loopbackBox"));
     auto* loopLayout = new QVBoxLayout(loopBox);
     auto* loopRow = new QHBoxLayout;
     m_countEdit = new QSpinBox(loopBox);
@@ -133,7 +154,34 @@ void DeviceIdentityDialog::BuildUi() {
     m_roundTripLabel->setObjectName(QStringLiteral("roundTripLabel"));
     loopLayout->addWidget(m_countsLabel);
     loopLayout->addWidget(m_roundTripLabel);
-    layout->addWidget(loopBox);
+    left->addWidget(loopBox);
+
+    m_supportBox = new QGroupBox(this);
+    m_supportBox->setObjectName(QStringLiteral("supportBox"));
+    auto* supportLayout = new QVBoxLayout(m_supportBox);
+    auto* supportRow = new QHBoxLayout;
+    m_supportButton = new QPushButton(m_supportBox);
+    m_supportButton->setObjectName(QStringLiteral("supportButton"));
+    supportRow->addWidget(new QLabel(tr("每个功能一个不改变设备的请求。"), m_supportBox), 1);
+    supportRow->addWidget(m_supportButton);
+    supportLayout->addLayout(supportRow);
+    const auto& functions = FunctionSupportScan::Functions();
+    m_supportTable = new QTableWidget(static_cast<int>(functions.size()), 4, m_supportBox);
+    m_supportTable->setObjectName(QStringLiteral("supportTable"));
+    m_supportTable->setHorizontalHeaderLabels(FunctionSupportText::Header());
+    m_supportTable->verticalHeader()->hide();
+    m_supportTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_supportTable->setWordWrap(false);
+    for (int row = 0; row < m_supportTable->rowCount(); ++row) {
+        const auto& [function, sub] = functions[static_cast<std::size_t>(row)];
+        m_supportTable->setItem(
+            row, 0, new QTableWidgetItem(FunctionSupportText::FunctionName(function, sub)));
+    }
+    m_supportTable->resizeColumnsToContents();
+    m_supportTable->horizontalHeader()->setStretchLastSection(true);
+    m_supportTable->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    supportLayout->addWidget(m_supportTable, 1);
+    columns->addWidget(m_supportBox, 4);
 
     m_statusLabel = new QLabel(this);
     m_statusLabel->setObjectName(QStringLiteral("statusLabel"));
@@ -143,7 +191,8 @@ void DeviceIdentityDialog::BuildUi() {
     auto* buttons = new QDialogButtonBox(this);
     auto* copyButton = buttons->addButton(tr("复制文本"), QDialogButtonBox::ActionRole);
     copyButton->setObjectName(QStringLiteral("copyButton"));
-    buttons->addButton(tr("关闭"), QDialogButtonBox::RejectRole);
+    auto* closeButton = buttons->addButton(tr("关闭"), QDialogButtonBox::RejectRole);
+    closeButton->setObjectName(QStringLiteral("closeButton"));
     layout->addWidget(buttons);
 
     connect(m_reportButton, &QPushButton::clicked, this, [this] { ReadSlaveId(); });
@@ -154,10 +203,17 @@ void DeviceIdentityDialog::BuildUi() {
         else
             StartLoopback();
     });
+    connect(m_supportButton, &QPushButton::clicked, this, [this] {
+        if (m_support->IsRunning())
+            StopSupportScan();
+        else
+            StartSupportScan();
+    });
     connect(copyButton, &QPushButton::clicked, this, &DeviceIdentityDialog::CopyText);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    // Closed, not hidden: the window goes with its requests.
+    connect(buttons, &QDialogButtonBox::rejected, this, &QWidget::close);
     connect(m_codeCombo, &QComboBox::currentIndexChanged, this, [this] { UpdateButtons(); });
-    resize(560, 600);
+    resize(1040, 640);
 }
 
 QString DeviceIdentityDialog::NotConnectedText() {
@@ -169,7 +225,19 @@ QString DeviceIdentityDialog::BadPatternText() {
 }
 
 bool DeviceIdentityDialog::IsBusy() const {
-    return m_report->IsPending() || m_reader->IsRunning() || m_echoesLeft > 0;
+    return m_report->IsPending() || m_reader->IsRunning() || m_echoesLeft > 0 ||
+           m_support->IsRunning();
+}
+
+void DeviceIdentityDialog::ShowTitles() {
+    const auto title = [](const QString& base, int slave) {
+        return slave != 0 ? DeviceIdentityText::Section(base, slave) : base;
+    };
+    m_reportBox->setTitle(title(tr("报告从站 ID (17)"), m_findings.reportSlave));
+    m_identityBox->setTitle(title(tr("设备识别 (43/14)"), m_findings.identitySlave));
+    m_loopBox->setTitle(title(tr("回环测试 (08/00)"), m_findings.loopbackSlave));
+    m_supportBox->setTitle(title(tr("功能支持"), m_findings.supportSlave));
+    setWindowTitle(tr("设备信息 - 从站 %1").arg(m_slaveEdit->value()));
 }
 
 void DeviceIdentityDialog::UpdateButtons() {
@@ -179,10 +247,10 @@ void DeviceIdentityDialog::UpdateButtons() {
     m_slaveEdit->setEnabled(!busy);
     m_loopbackButton->setEnabled(!busy || m_echoesLeft > 0);
     m_loopbackButton->setText(m_echoesLeft > 0 ? tr("停止") : tr("开始"));
+    m_supportButton->setEnabled(!busy || m_support->IsRunning());
+    m_supportButton->setText(m_support->IsRunning() ? tr("停止") : tr("检测"));
     m_objectEdit->setEnabled(m_codeCombo->currentData().toInt() == 4);
 }
-
-void DeviceIdentityDialog::TakeSlaveId() { m_findings.slaveId = m_slaveEdit->value(); }
 
 bool DeviceIdentityDialog::Connected() {
     if (IsConnected() != 0) return true;
@@ -192,6 +260,7 @@ bool DeviceIdentityDialog::Connected() {
 
 QString DeviceIdentityDialog::FailureText(int status) const {
     if (status == DeviceIdentityReader::kNotSent) return OneShotRequest::RefusedText();
+    if (status == DeviceIdentityReader::kRequestLimit) return DeviceIdentityText::CutText();
     return StatusText(static_cast<EngineStatus>(status), StatusFlavour::WriteResult);
 }
 
@@ -199,9 +268,9 @@ QString DeviceIdentityDialog::FailureText(int status) const {
 
 bool DeviceIdentityDialog::ReadSlaveId() {
     if (IsBusy() || !Connected()) return false;
-    TakeSlaveId();
+    m_activeSlave = m_slaveEdit->value();
     OneShotArgs args;
-    args.slaveId = static_cast<std::uint16_t>(m_findings.slaveId);
+    args.slaveId = static_cast<std::uint16_t>(m_activeSlave);
     args.function = Code(FunctionCode::ReportSlaveId);
     if (!m_report->Submit(args, {})) {
         DialogDataExchange::ShowWarning(this, m_report->FailureText());
@@ -217,12 +286,14 @@ void DeviceIdentityDialog::OnReport(int status) {
     std::optional<std::vector<std::uint8_t>> bytes;
     if (status == status::Ok && answer != nullptr)
         bytes = ParseSlaveIdReport(answer->data, answer->answerLength);
+    m_findings.reportSlave = m_activeSlave;
     m_findings.report = bytes;
     m_findings.reportFailure = bytes ? QString() : FailureText(status);
     m_reportHex->setText(bytes ? DeviceIdentityText::Hex(*bytes) : QString());
     m_reportText->setText(bytes ? DeviceIdentityText::Printable(*bytes) : QString());
     m_statusLabel->setText(bytes ? tr("从站 ID 已读取。")
                                  : tr("报告从站 ID 失败：%1").arg(m_findings.reportFailure));
+    ShowTitles();
     UpdateButtons();
 }
 
@@ -230,18 +301,21 @@ void DeviceIdentityDialog::OnReport(int status) {
 
 bool DeviceIdentityDialog::ReadIdentity() {
     if (IsBusy() || !Connected()) return false;
-    TakeSlaveId();
+    m_activeSlave = m_slaveEdit->value();
     const int code = m_codeCombo->currentData().toInt();
     const auto object = static_cast<std::uint8_t>(code == 4 ? m_objectEdit->value() : 0);
-    if (!m_reader->Start(static_cast<std::uint16_t>(m_findings.slaveId),
+    if (!m_reader->Start(static_cast<std::uint16_t>(m_activeSlave),
                          static_cast<DeviceIdCode>(code), object)) {
         DialogDataExchange::ShowWarning(this, m_reader->FailureText());
         return false;
     }
+    m_findings.identitySlave = m_activeSlave;
     m_findings.readCode = code;
     m_findings.objects.clear();
     m_findings.identityFailure.clear();
+    m_findings.identityCut = false;
     m_objectTable->setRowCount(0);
+    ShowTitles();
     m_statusLabel->setText(tr("正在读取设备识别…"));
     UpdateButtons();
     return true;
@@ -249,7 +323,10 @@ bool DeviceIdentityDialog::ReadIdentity() {
 
 void DeviceIdentityDialog::OnIdentity(int status) {
     m_findings.objects = m_reader->Objects();
-    m_findings.identityFailure = status == status::Ok ? QString() : FailureText(status);
+    // A list cut at the request limit is shown as far as it came, and said so.
+    m_findings.identityCut = status == DeviceIdentityReader::kRequestLimit;
+    m_findings.identityFailure =
+        status == status::Ok || m_findings.identityCut ? QString() : FailureText(status);
     m_objectTable->setRowCount(static_cast<int>(m_findings.objects.size()));
     int row = 0;
     for (const DeviceIdObject& o : m_findings.objects) {
@@ -261,11 +338,16 @@ void DeviceIdentityDialog::OnIdentity(int status) {
             m_objectTable->setItem(row, column, new QTableWidgetItem(cells[column]));
         ++row;
     }
-    m_statusLabel->setText(status == status::Ok
-                               ? tr("设备识别已读取：%1 个对象，%2 次请求。")
-                                     .arg(m_findings.objects.size())
-                                     .arg(m_reader->Requests())
-                               : tr("设备识别失败：%1").arg(m_findings.identityFailure));
+    if (status == status::Ok)
+        m_statusLabel->setText(tr("设备识别已读取：%1 个对象，%2 次请求。")
+                                   .arg(m_findings.objects.size())
+                                   .arg(m_reader->Requests()));
+    else if (m_findings.identityCut)
+        m_statusLabel->setText(tr("设备识别已读取 %1 个对象。%2")
+                                   .arg(m_findings.objects.size())
+                                   .arg(DeviceIdentityText::CutText()));
+    else
+        m_statusLabel->setText(tr("设备识别失败：%1").arg(m_findings.identityFailure));
     UpdateButtons();
 }
 
@@ -279,7 +361,8 @@ bool DeviceIdentityDialog::StartLoopback() {
         m_patternEdit->setFocus();
         return false;
     }
-    TakeSlaveId();
+    m_activeSlave = m_slaveEdit->value();
+    m_findings.loopbackSlave = m_activeSlave;
     m_findings.pattern = *pattern;
     m_findings.loopback = LoopbackTally{};
     m_echoesLeft = m_countEdit->value();
@@ -291,6 +374,7 @@ bool DeviceIdentityDialog::StartLoopback() {
         return false;
     }
     ShowLoopback();
+    ShowTitles();
     UpdateButtons();
     return true;
 }
@@ -299,19 +383,20 @@ void DeviceIdentityDialog::StopLoopback() { m_stopping = true; }
 
 bool DeviceIdentityDialog::SendEcho() {
     OneShotArgs args;
-    args.slaveId = static_cast<std::uint16_t>(m_findings.slaveId);
+    args.slaveId = static_cast<std::uint16_t>(m_activeSlave);
     args.function = Code(FunctionCode::Diagnostics);
     args.writeQuantity = static_cast<std::uint16_t>(m_findings.pattern.size());
     const auto& pattern = m_findings.pattern;
-    const bool sent = m_echo->Submit(args, [&pattern] {
+    return m_echo->Submit(args, [&pattern] {
         return SetWriteBytes(0, static_cast<int>(pattern.size()), pattern.data());
     });
-    m_echoClock.start();
-    return sent;
 }
 
 void DeviceIdentityDialog::OnEcho(int status) {
-    const std::int64_t us = m_echoClock.nsecsElapsed() / 1000;
+    // The engine's time of the transaction itself: a clock around the
+    // request would add the wait for the worker's turn and the poll delay.
+    const OneShotAnswer* answer = m_echo->Answer();
+    const std::int64_t us = answer != nullptr ? answer->responseUs : 0;
     if (m_findings.loopback) m_findings.loopback->Add(status, us);
     --m_echoesLeft;
     if (m_stopping || m_echoesLeft <= 0 || !SendEcho()) m_echoesLeft = 0;
@@ -325,6 +410,49 @@ void DeviceIdentityDialog::ShowLoopback() {
     m_roundTripLabel->setText(tr("往返时间 最小 / 平均 / 最大: %1")
                                   .arg(DeviceIdentityText::RoundTrips(*m_findings.loopback)));
     m_statusLabel->setText(m_echoesLeft > 0 ? tr("回环测试进行中…") : tr("回环测试结束。"));
+}
+
+// ---- function support --------------------------------------------------------------------
+
+bool DeviceIdentityDialog::StartSupportScan() {
+    if (IsBusy() || !Connected()) return false;
+    m_activeSlave = m_slaveEdit->value();
+    if (!m_support->Start(m_activeSlave)) {
+        DialogDataExchange::ShowWarning(this, OneShotRequest::RefusedText());
+        return false;
+    }
+    m_findings.supportSlave = m_activeSlave;
+    m_findings.support.clear();
+    for (int row = 0; row < m_supportTable->rowCount(); ++row)
+        for (int column = 1; column < m_supportTable->columnCount(); ++column)
+            m_supportTable->setItem(row, column, nullptr);
+    m_statusLabel->setText(tr("正在检测功能支持…"));
+    ShowTitles();
+    UpdateButtons();
+    return true;
+}
+
+void DeviceIdentityDialog::StopSupportScan() { m_support->Cancel(); }
+
+void DeviceIdentityDialog::OnProbe(const FunctionProbe& probe) {
+    m_findings.support.push_back(probe);
+    const int row = static_cast<int>(m_findings.support.size()) - 1;
+    if (row >= m_supportTable->rowCount()) return;
+    const QStringList cells = FunctionSupportText::Row(probe);
+    for (int column = 1; column < cells.size(); ++column)
+        m_supportTable->setItem(row, column, new QTableWidgetItem(cells[column]));
+    // The verdict column stretches to the table's edge.
+    for (int column = 0; column + 1 < m_supportTable->columnCount(); ++column)
+        m_supportTable->resizeColumnToContents(column);
+}
+
+void DeviceIdentityDialog::OnSupportDone() {
+    const QString& failure = m_support->Failure();
+    const bool stopped = m_support->Results().size() < FunctionSupportScan::Functions().size();
+    m_statusLabel->setText(!failure.isEmpty() ? failure
+                           : stopped          ? tr("功能检测已停止。")
+                                              : tr("功能检测结束。"));
+    UpdateButtons();
 }
 
 void DeviceIdentityDialog::CopyText() {

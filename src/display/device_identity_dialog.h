@@ -1,11 +1,12 @@
 // Who is this slave: its report slave ID (17) in hex and as text, its device
-// identification objects (43 / 14) by read code, and a loopback test
-// (08/00: a number of echoes of a pattern, lost and corrupted ones counted,
-// round trips of the good ones). Everything found can be copied as text.
+// identification objects (43 / 14) by read code, a loopback test (08/00: a
+// number of echoes of a pattern, lost and corrupted ones counted, round trips
+// of the good ones) and which functions it answers. A window of its own,
+// several at once; each part names the slave it came from, on screen and in
+// the text it copies.
 #pragma once
 
 #include <QDialog>
-#include <QElapsedTimer>
 
 #include <cstdint>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "values/device_identity_text.h"
 
 class QComboBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -22,6 +24,7 @@ class QTableWidget;
 namespace zentiq {
 
 class DeviceIdentityReader;
+class FunctionSupportScan;
 class OneShotRequest;
 
 class DeviceIdentityDialog final : public QDialog {
@@ -33,8 +36,10 @@ public:
     explicit DeviceIdentityDialog(int slaveId, QWidget* parent = nullptr);
     ~DeviceIdentityDialog() override;
 
-    // Runs the dialog modally for the slave of the active poll window.
-    static void Open(int slaveId, QWidget* parent);
+    // Opens a window for the slave and shows it without blocking the others.
+    // owner keeps it (and closes it when it goes); it should outlive the
+    // window that asks: the main frame, not a tool window.
+    static DeviceIdentityDialog* Open(int slaveId, QWidget* owner);
 
     // The commands of the buttons (false when nothing went out: no
     // connection, bad input or slot 0 busy, each said in a message box).
@@ -42,6 +47,8 @@ public:
     bool ReadIdentity();
     bool StartLoopback();
     void StopLoopback();
+    bool StartSupportScan();
+    void StopSupportScan();
     void CopyText();
 
     bool IsBusy() const;
@@ -56,21 +63,30 @@ private:
     void OnReport(int status);
     void OnIdentity(int status);
     void OnEcho(int status);
+    void OnProbe(const FunctionProbe& probe);
+    void OnSupportDone();
+    void ShowTitles();
     bool SendEcho();
     void ShowLoopback();
     void UpdateButtons();
-    void TakeSlaveId();
     QString FailureText(int status) const;
 
     DeviceIdentityFindings m_findings;
     OneShotRequest* m_report = nullptr;
     OneShotRequest* m_echo = nullptr;
     DeviceIdentityReader* m_reader = nullptr;
-    QElapsedTimer m_echoClock;
+    FunctionSupportScan* m_support = nullptr;
+    int m_activeSlave = 0;  // the slave of the request under way
     int m_echoesLeft = 0;
     bool m_stopping = false;
 
     QSpinBox* m_slaveEdit = nullptr;
+    QGroupBox* m_reportBox = nullptr;
+    QGroupBox* m_identityBox = nullptr;
+    QGroupBox* m_loopBox = nullptr;
+    QGroupBox* m_supportBox = nullptr;
+    QPushButton* m_supportButton = nullptr;
+    QTableWidget* m_supportTable = nullptr;
     QPushButton* m_reportButton = nullptr;
     QLineEdit* m_reportHex = nullptr;
     QLineEdit* m_reportText = nullptr;

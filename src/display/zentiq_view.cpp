@@ -743,7 +743,8 @@ bool CZentiqView::runWindowCommand(int id) {
         return true;
     }
     case TestCenter: CTestCenter::Open(this); return true;
-    case DeviceIdentity: DeviceIdentityDialog::Open(doc.Model().def.SlaveID, this); return true;
+    // Owned by the main frame: it stays open when this poll window closes.
+    case DeviceIdentity: DeviceIdentityDialog::Open(doc.Model().def.SlaveID, window()); return true;
     default: return false;
     }
 }

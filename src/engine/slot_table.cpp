@@ -24,6 +24,10 @@ bool FunctionReadyAtOnce(std::uint16_t function, std::uint16_t writeQuantity) {
     case FunctionCode::MaskWriteRegister:
     case FunctionCode::ReportSlaveId:
     case FunctionCode::DeviceIdentification: return true;
+    // Without values to send there is nothing to wait for: a write of
+    // quantity 0 goes out as it is (a harmless request a slave must refuse).
+    case FunctionCode::WriteMultipleCoils:
+    case FunctionCode::WriteMultipleRegisters:
     case FunctionCode::ReadWriteRegisters:
     case FunctionCode::Diagnostics: return writeQuantity == 0;
     default: return false;

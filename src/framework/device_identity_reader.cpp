@@ -53,8 +53,12 @@ void DeviceIdentityReader::OnAnswer(int status) {
         return;
     }
     // Each page must move on, or the device would be asked the same forever.
-    if (page->nextObjectId <= m_asked || m_requests >= kMaxRequests) {
+    if (page->nextObjectId <= m_asked) {
         Finish(status::MalformedAnswer);
+        return;
+    }
+    if (m_requests >= kMaxRequests) {
+        Finish(kRequestLimit);
         return;
     }
     if (!SubmitPage(page->nextObjectId))

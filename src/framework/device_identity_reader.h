@@ -24,6 +24,9 @@ public:
     static constexpr int kMaxRequests = 32;
     // Sent code indicating that a follow-up request could not go out.
     static constexpr int kNotSent = -1;
+    // Sent code indicating that the device still announced more after
+    // kMaxRequests pages: Objects() holds what came, the list is cut.
+    static constexpr int kRequestLimit = -2;
 
     explicit DeviceIdentityReader(QObject* parent = nullptr);
 
@@ -51,9 +54,10 @@ public:
 
 signals:
     // 0 once every object came; otherwise the engine status that ended the
-    // reading: MalformedAnswer also for a page that does not parse, a next
-    // object ID that does not advance, or more than kMaxRequests pages;
-    // kNotSent when a follow-up request was refused.
+    // reading: MalformedAnswer also for a page that does not parse or a next
+    // object ID that does not advance; kRequestLimit when "more follows"
+    // still came with the last of kMaxRequests pages; kNotSent when a
+    // follow-up request was refused.
     void Finished(int status);
 
 private:

@@ -4,6 +4,7 @@
 
 #include "engine/modbus_function.h"
 #include "framework/device_identity_reader.h"
+#include "values/function_support_text.h"
 
 namespace zentiq {
 
@@ -65,33 +66,56 @@ QString DeviceIdentityText::Counts(const LoopbackTally& tally) {
 }
 
 QString DeviceIdentityText::RoundTrips(const LoopbackTally& tally) {
-    if (tally.Count(LoopbackTally::Outcome::Echoed) == 0) return QStringLiteral("-");
+    if (tally.Timed() == 0) return QStringLiteral("-");
     return QStringLiteral("%1 / %2 / %3")
         .arg(RoundTrip(tally.MinUs()), RoundTrip(tally.AverageUs()), RoundTrip(tally.MaxUs()));
 }
 
+QString DeviceIdentityText::Section(const QString& title, int slaveId) {
+    return tr("%1，从站 %2").arg(title).arg(slaveId);
+}
+
+QString DeviceIdentityText::CutText() {
+    return tr("列表不完整：已达 %1 次请求上限").arg(DeviceIdentityReader::kMaxRequests);
+}
+
 QString DeviceIdentityText::Report(const DeviceIdentityFindings& f) {
-    QStringList lines;
+    QList<QStringList> parts;
     const QChar tab = QLatin1Char('\t');
-    lines << tr("从站 ID") + tab + QString::number(f.slaveId);
-    if (f.report) {
-        lines << tr("报告从站 ID (十六进制)") + tab + Hex(*f.report);
-        lines << tr("报告从站 ID (文本)") + tab + Printable(*f.report);
-    } else if (!f.reportFailure.isEmpty()) {
-        lines << tr("报告从站 ID") + tab + f.reportFailure;
+    if (f.reportSlave != 0) {
+        QStringList& lines = parts.emplaceBack();
+        lines << Section(tr("报告从站 ID (17)"), f.reportSlave);
+        if (f.report) {
+            lines << tr("十六进制") + tab + Hex(*f.report);
+            lines << tr("文本") + tab + Printable(*f.report);
+        } else {
+            lines << tr("错误") + tab + f.reportFailure;
+        }
     }
-    if (f.readCode != 0) {
-        lines << tr("设备识别 (读取代码 %1)").arg(f.readCode);
+    if (f.identitySlave != 0) {
+        QStringList& lines = parts.emplaceBack();
+        lines << Section(tr("设备识别 (43/14，读取代码 %1)").arg(f.readCode), f.identitySlave);
         for (const DeviceIdObject& o : f.objects)
             lines << DeviceIdentityReader::ObjectName(o.id) + tab + ObjectValue(o.value);
+        if (f.identityCut) lines << CutText();
         if (!f.identityFailure.isEmpty()) lines << tr("错误") + tab + f.identityFailure;
     }
-    if (f.loopback) {
-        lines << tr("回环测试 (08/00，数据 %1)").arg(Hex(f.pattern));
+    if (f.loopbackSlave != 0 && f.loopback) {
+        QStringList& lines = parts.emplaceBack();
+        lines << Section(tr("回环测试 (08/00，数据 %1)").arg(Hex(f.pattern)), f.loopbackSlave);
         lines << Counts(*f.loopback);
         lines << tr("往返时间 最小 / 平均 / 最大") + tab + RoundTrips(*f.loopback);
     }
-    return lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    if (f.supportSlave != 0) {
+        QStringList& lines = parts.emplaceBack();
+        lines << Section(tr("功能支持"), f.supportSlave);
+        for (const FunctionProbe& p : f.support)
+            lines << FunctionSupportText::Row(p).join(tab);
+    }
+    QStringList blocks;
+    for (const QStringList& lines : parts)
+        blocks << lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    return blocks.join(QLatin1Char('\n'));
 }
 
 }  // namespace zentiq

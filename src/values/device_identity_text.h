@@ -11,20 +11,27 @@
 #include <vector>
 
 #include "engine/device_identity.h"
+#include "framework/function_support_scan.h"
 #include "values/loopback_tally.h"
 
 namespace zentiq {
 
-// What one session of the dialog found; a part not read stays empty.
+// What one session of the window found; a part not read stays empty. Each
+// part keeps the slave it came from: the slave ID can change between reads.
 struct DeviceIdentityFindings {
-    int slaveId = 1;
+    int reportSlave = 0;                              // 0: report slave ID not read
     std::optional<std::vector<std::uint8_t>> report;  // report slave ID bytes
     QString reportFailure;                            // why there are none
-    int readCode = 0;                                 // 0: identity not read
+    int identitySlave = 0;
+    int readCode = 0;  // 0: identity not read
     std::vector<DeviceIdObject> objects;
     QString identityFailure;
+    bool identityCut = false;  // the device still announced more at the request limit
+    int loopbackSlave = 0;
     std::optional<LoopbackTally> loopback;
     std::vector<std::uint8_t> pattern;  // the loopback's data bytes
+    int supportSlave = 0;               // 0: functions not probed
+    std::vector<FunctionProbe> support;
 };
 
 class DeviceIdentityText {
@@ -47,7 +54,13 @@ public:
     static QString Counts(const LoopbackTally& tally);
     // Round trips "min / avg / max" of the good echoes; "-" without one.
     static QString RoundTrips(const LoopbackTally& tally);
-    // Everything found, one item a line, tab between label and value.
+    // A part's title with the slave it came from: "回环测试 (08/00)，从站 13".
+    static QString Section(const QString& title, int slaveId);
+    // What the window says of an identity list cut at the request limit.
+    static QString CutText();
+    // Everything found, part by part, each under its title with its slave;
+    // one item a line, tab between label and value, a blank line between
+    // parts.
     static QString Report(const DeviceIdentityFindings& findings);
 };
 

@@ -25,8 +25,9 @@ void LoopbackTally::Add(int status, std::int64_t roundTripUs) {
     ++m_sent;
     const Outcome outcome = Classify(status);
     ++m_counts[static_cast<int>(outcome)];
-    if (outcome != Outcome::Echoed) return;
-    roundTripUs = std::max<std::int64_t>(roundTripUs, 0);
+    // An echo without a time (the engine did not measure it) counts as
+    // echoed but says nothing about round trips.
+    if (outcome != Outcome::Echoed || roundTripUs <= 0) return;
     m_minUs = m_echoed == 0 ? roundTripUs : std::min(m_minUs, roundTripUs);
     m_maxUs = std::max(m_maxUs, roundTripUs);
     m_totalUs += roundTripUs;

@@ -17,12 +17,15 @@ public:
     // connection is ours.
     static Outcome Classify(int status);
 
-    // One echo and its round trip (counted only for a good echo).
+    // One echo and its round trip (counted only for a good echo with a
+    // time: 0 means not measured).
     void Add(int status, std::int64_t roundTripUs);
     void Clear() { *this = {}; }
 
     int Sent() const { return m_sent; }
     int Count(Outcome outcome) const { return m_counts[static_cast<int>(outcome)]; }
+    // Good echoes with a round trip.
+    int Timed() const { return m_echoed; }
     // Round trips of the good echoes in microseconds; 0 while there is none.
     std::int64_t MinUs() const { return m_echoed ? m_minUs : 0; }
     std::int64_t MaxUs() const { return m_maxUs; }

@@ -1232,26 +1232,6 @@ again shows the running one, which opens the files named.
         <translation>Sent %1, good %2, lost %3, corrupted %4, exceptions %5, failed %6</translation>
     </message>
     <message>
-        <source>从站 ID</source>
-        <translation>Slave ID</translation>
-    </message>
-    <message>
-        <source>报告从站 ID (十六进制)</source>
-        <translation>Report slave ID (hex)</translation>
-    </message>
-    <message>
-        <source>报告从站 ID (文本)</source>
-        <translation>Report slave ID (text)</translation>
-    </message>
-    <message>
-        <source>报告从站 ID</source>
-        <translation>Report slave ID</translation>
-    </message>
-    <message>
-        <source>设备识别 (读取代码 %1)</source>
-        <translation>Device identification (read code %1)</translation>
-    </message>
-    <message>
         <source>错误</source>
         <translation>Error</translation>
     </message>
@@ -1262,6 +1242,34 @@ again shows the running one, which opens the files named.
     <message>
         <source>往返时间 最小 / 平均 / 最大</source>
         <translation>Round trip min / avg / max</translation>
+    </message>
+    <message>
+        <source>%1，从站 %2</source>
+        <translation>%1, slave %2</translation>
+    </message>
+    <message>
+        <source>列表不完整：已达 %1 次请求上限</source>
+        <translation>List incomplete: the limit of %1 requests was reached</translation>
+    </message>
+    <message>
+        <source>报告从站 ID (17)</source>
+        <translation>Report slave ID (17)</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>文本</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>设备识别 (43/14，读取代码 %1)</source>
+        <translation>Device identification (43/14, read code %1)</translation>
+    </message>
+    <message>
+        <source>功能支持</source>
+        <translation>Function support</translation>
     </message>
 </context>
 <context>
@@ -1275,6 +1283,125 @@ Do you want to replace it?</translation>
     <message>
         <source>确认另存为</source>
         <translation>Confirm Save As</translation>
+    </message>
+</context>
+<context>
+    <name>FunctionSupportText</name>
+    <message>
+        <source>读线圈</source>
+        <translation>Read coils</translation>
+    </message>
+    <message>
+        <source>读离散输入</source>
+        <translation>Read discrete inputs</translation>
+    </message>
+    <message>
+        <source>读保持寄存器</source>
+        <translation>Read holding registers</translation>
+    </message>
+    <message>
+        <source>读输入寄存器</source>
+        <translation>Read input registers</translation>
+    </message>
+    <message>
+        <source>写单个线圈</source>
+        <translation>Write single coil</translation>
+    </message>
+    <message>
+        <source>写单个寄存器</source>
+        <translation>Write single register</translation>
+    </message>
+    <message>
+        <source>回环诊断</source>
+        <translation>Loopback diagnostics</translation>
+    </message>
+    <message>
+        <source>写多个线圈</source>
+        <translation>Write multiple coils</translation>
+    </message>
+    <message>
+        <source>写多个寄存器</source>
+        <translation>Write multiple registers</translation>
+    </message>
+    <message>
+        <source>报告从站 ID</source>
+        <translation>Report slave ID</translation>
+    </message>
+    <message>
+        <source>屏蔽写寄存器</source>
+        <translation>Mask write register</translation>
+    </message>
+    <message>
+        <source>读写多个寄存器</source>
+        <translation>Read/write multiple registers</translation>
+    </message>
+    <message>
+        <source>读设备标识</source>
+        <translation>Read device identification</translation>
+    </message>
+    <message>
+        <source>读 1 个，地址 0</source>
+        <translation>Read 1 item, address 0</translation>
+    </message>
+    <message>
+        <source>写回刚读到的值，地址 0</source>
+        <translation>Write back the value just read, address 0</translation>
+    </message>
+    <message>
+        <source>AND FFFF / OR 0000，地址 0（值不变）</source>
+        <translation>AND FFFF / OR 0000, address 0 (value unchanged)</translation>
+    </message>
+    <message>
+        <source>读取失败，改写 0 个（从站应答异常 03）</source>
+        <translation>Read failed: write 0 items instead (slave answers exception 03)</translation>
+    </message>
+    <message>
+        <source>回环 2 字节</source>
+        <translation>Echo of 2 bytes</translation>
+    </message>
+    <message>
+        <source>基本对象，从对象 0 起</source>
+        <translation>Basic objects from object 0</translation>
+    </message>
+    <message>
+        <source>未发送：读取失败，无法写回原值</source>
+        <translation>Not sent: the read failed, no value to write back</translation>
+    </message>
+    <message>
+        <source>支持</source>
+        <translation>Supported</translation>
+    </message>
+    <message>
+        <source>不支持</source>
+        <translation>Not supported</translation>
+    </message>
+    <message>
+        <source>无应答</source>
+        <translation>No answer</translation>
+    </message>
+    <message>
+        <source>不明</source>
+        <translation>Unclear</translation>
+    </message>
+    <message>
+        <source>未探测</source>
+        <translation>Not probed</translation>
+    </message>
+    <message>
+        <source>功能</source>
+        <translation>Function</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Request</translation>
+    </message>
+    <message>
+        <source>应答</source>
+        <translation>Answer</translation>
+    </message>
+    <message>
+        <source>结论</source>
+        <translation>Verdict</translation>
     </message>
 </context>
 <context>
@@ -2712,6 +2839,14 @@ Zentiq Files</translation>
         <source>%1 台主机中 %2 台可连接，找到 %3 台设备。</source>
         <translation>%2 of %1 hosts connected, devices found: %3.</translation>
     </message>
+    <message>
+        <source>设备信息...</source>
+        <translation>Device identity...</translation>
+    </message>
+    <message>
+        <source>功能支持...</source>
+        <translation>Function support...</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::BusStatisticsWindow</name>
@@ -3277,10 +3412,6 @@ Zentiq Files</translation>
 <context>
     <name>zentiq::DeviceIdentityDialog</name>
     <message>
-        <source>设备信息</source>
-        <translation>Device identity</translation>
-    </message>
-    <message>
         <source>从站 ID:</source>
         <translation>Slave ID:</translation>
     </message>
@@ -3411,6 +3542,38 @@ Zentiq Files</translation>
     <message>
         <source>回环测试结束。</source>
         <translation>Loopback test finished.</translation>
+    </message>
+    <message>
+        <source>每个功能一个不改变设备的请求。</source>
+        <translation>One request per function that leaves the device as it is.</translation>
+    </message>
+    <message>
+        <source>功能支持</source>
+        <translation>Function support</translation>
+    </message>
+    <message>
+        <source>设备信息 - 从站 %1</source>
+        <translation>Device identity - slave %1</translation>
+    </message>
+    <message>
+        <source>检测</source>
+        <translation>Check</translation>
+    </message>
+    <message>
+        <source>设备识别已读取 %1 个对象。%2</source>
+        <translation>Device identification read %1 objects. %2</translation>
+    </message>
+    <message>
+        <source>正在检测功能支持…</source>
+        <translation>Checking function support…</translation>
+    </message>
+    <message>
+        <source>功能检测已停止。</source>
+        <translation>Function check stopped.</translation>
+    </message>
+    <message>
+        <source>功能检测结束。</source>
+        <translation>Function check finished.</translation>
     </message>
 </context>
 <context>
