@@ -30,6 +30,7 @@
 #include "display/communication.h"
 #include "display/zentiq_view.h"
 #include "documents/data_logger.h"
+#include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "engine/engine.h"
 #include "framework/appearance.h"
@@ -143,6 +144,12 @@ void CZentiqApp::openBusScanner() {
     hooks.applySettings = [this](const ConnectionSettings& s) { m_connection->ApplySerial(s); };
     hooks.openPollWindow = [this](int slave, int function, int address, int quantity) {
         OpenPollWindowForRange(*m_documents, slave, function, address, quantity);
+    };
+    hooks.freePollWindows = [this] {
+        int polling = 0;
+        for (const CZentiqDoc* doc : Documents())
+            polling += doc->Model().slotIndex != -1 ? 1 : 0;
+        return kLastSlot - polling;
     };
     // Owned by the main frame, which takes it along when it goes.
     m_scanner = new BusScannerWindow(std::move(hooks), m_mainFrame.get());
@@ -415,6 +422,12 @@ bool CZentiqApp::OnCommand(int id) {
                     return requests;
                 },
                 m_mainFrame.get());
+            m_busStatistics->SetConnectionSource([this]() -> std::optional<ConnectionSettings> {
+                if (!m_connection->IsConnected())
+                    return std::nullopt;
+                return m_connection->Settings();
+            });
+            m_busStatistics->SetFiguresSince(m_startedAt);
         }
         m_busStatistics->show();
         m_busStatistics->raise();

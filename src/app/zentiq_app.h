@@ -5,6 +5,7 @@
 // can run it in process.
 #pragma once
 
+#include <QDateTime>
 #include <QList>
 #include <QObject>
 #include <QPointer>
@@ -160,6 +161,8 @@ private:
     std::unique_ptr<ScannerLineHost> m_scannerLine;
     QPointer<BusScannerWindow> m_scanner;
     QPointer<BusStatisticsWindow> m_busStatistics;
+    // The engine starts counting with the application.
+    QDateTime m_startedAt = QDateTime::currentDateTime();
 };
 
 }  // namespace zentiq

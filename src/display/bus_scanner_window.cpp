@@ -26,8 +26,12 @@
 #include "framework/tcp_host_sweep.h"
 #include "framework/settings_store.h"
 #include "resources/strings.h"
+#include "framework/user_interaction.h"
+#include "values/address_map_summary.h"
 #include "values/bus_scanner_memory.h"
+#include "values/connection_text.h"
 #include "values/id_scan_summary.h"
+#include "values/poll_window_pieces.h"
 #include "values/status_texts.h"
 
 namespace zentiq {
@@ -195,6 +199,10 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
                             BusScanTable::Milliseconds(hit.responseUs),
                             BusScanTable::AnswerText(hit.status)});
                 });
+        connect(m_sweep, &SerialSettingsSweep::trying, this,
+                [this](const ConnectionSettings& s, int id, qint64 remainingMs) {
+                    tell(ConnectionText::SweepTrying(s, id, remainingMs));
+                });
         connect(m_sweep, &SerialSettingsSweep::finished, this,
                 [this](bool cancelled) { scanEnded(cancelled, QString()); });
     }
@@ -274,6 +282,8 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     });
 
     m_table = BusScanTable::ForIds();
+    m_idRanges[static_cast<std::size_t>(Mode::Settings)] = {SerialSettingsSweep::kDefaultFirst,
+                                                           SerialSettingsSweep::kDefaultLast};
     restoreMemory();
     modeChanged();
     resize(640, 480);
@@ -373,6 +383,13 @@ void BusScannerWindow::SetProbe(ScanProbe probe, int address) {
 
 void BusScannerWindow::modeChanged() {
     const auto mode = static_cast<Mode>(m_mode->currentIndex());
+    // Each mode keeps its own IDs: the sweep's short range is not the ID
+    // scan's whole bus.
+    m_idRanges[static_cast<std::size_t>(m_shownMode)] = {m_firstId->value(), m_lastId->value()};
+    m_shownMode = mode;
+    const auto [firstId, lastId] = m_idRanges[static_cast<std::size_t>(mode)];
+    m_firstId->setValue(firstId);
+    m_lastId->setValue(lastId);
     const bool map = mode == Mode::AddressMap;
     m_lastId->setEnabled(!map);
     m_probe->setEnabled(!map);
@@ -526,7 +543,8 @@ bool BusScannerWindow::StartScan() {
         return false;
     }
     if (IsScanning()) {
-        tell(tr("正在扫描，读写窗口暂停轮询……"));
+        if (mode != Mode::Settings)  // the sweep says what it tries
+            tell(tr("正在扫描，读写窗口暂停轮询……"));
         setBusy(true);
     }
     return true;
@@ -560,17 +578,8 @@ void BusScannerWindow::scanEnded(bool cancelled, const QString& failure) {
         text = tr("扫描已取消，找到 %1 项。").arg(m_table.rows.size());
     else
         text = tr("扫描完成，找到 %1 项。").arg(m_table.rows.size());
-    if (m_tableMode == Mode::AddressMap) {
-        int requests = 0;
-        int granularity = 0;
-        for (const auto& r : m_map->Results()) {
-            requests += r.requests;
-            granularity = std::max(granularity, r.granularity);
-        }
-        text += u' ' + tr("共 %1 个请求；不小于 %2 个连续地址的区块都能找到。")
-                           .arg(requests)
-                           .arg(2 * granularity - 1);
-    }
+    if (m_tableMode == Mode::AddressMap)
+        text += u' ' + AddressMapSummary::Text(m_map->Results(), m_map->LastOptions().tables);
     tell(text);
     saveMemory();
 }
@@ -638,7 +647,33 @@ bool BusScannerWindow::OpenSelectedRange() {
         row >= static_cast<int>(m_mapRows.size()) || !m_hooks.openPollWindow)
         return false;
     const MapRow& r = m_mapRows[static_cast<std::size_t>(row)];
-    m_hooks.openPollWindow(m_mapSlave, r.function, r.address, r.quantity);
+    // A standard device refuses a read beyond the protocol's limit: a larger
+    // block becomes consecutive windows.
+    const std::vector<AddressRange> pieces = PollWindowPieces(r.function, r.address, r.quantity);
+    if (pieces.empty())
+        return false;
+    const int wanted = static_cast<int>(pieces.size());
+    const int free = m_hooks.freePollWindows ? m_hooks.freePollWindows() : wanted;
+    if (free < wanted) {
+        DialogDataExchange::ShowWarning(
+            this, tr("读写窗口最多 %1 个，现在还能打开 %2 个；这个区块要 %3 个窗口。请先关闭一些窗口。")
+                      .arg(kLastSlot)
+                      .arg(std::max(0, free))
+                      .arg(wanted));
+        return false;
+    }
+    if (wanted > 1) {
+        const QString text =
+            tr("%1–%2 共 %3 个地址，一个读写窗口最多读 %4 个。").arg(r.address).arg(r.address + r.quantity - 1)
+                .arg(r.quantity)
+                .arg(AddressMapScan::MaxQuantity(r.function)) +
+            u'\n' + tr("打开 %1 个窗口?").arg(wanted);
+        if (userInteraction().question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+                                       QMessageBox::Yes) != QMessageBox::Yes)
+            return false;
+    }
+    for (const AddressRange& piece : pieces)
+        m_hooks.openPollWindow(m_mapSlave, r.function, piece.first, piece.last - piece.first + 1);
     return true;
 }
 

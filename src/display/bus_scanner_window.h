@@ -6,7 +6,9 @@
 
 #include <QWidget>
 
+#include <array>
 #include <functional>
+#include <utility>
 
 #include "engine/engine_types.h"
 #include "framework/bus_id_scan.h"
@@ -45,6 +47,8 @@ public:
         std::function<void(const ConnectionSettings&)> applySettings;
         // Opens a poll window: slave, function, address, quantity.
         std::function<void(int, int, int, int)> openPollWindow;
+        // How many more poll windows can poll; unset: no limit is checked.
+        std::function<int()> freePollWindows;
     };
 
     explicit BusScannerWindow(Hooks hooks, QWidget* parent = nullptr);
@@ -139,6 +143,9 @@ private:
     };
     std::vector<MapRow> m_mapRows;
     int m_mapSlave = 0;
+    // First and last ID of each mode, while another mode is shown.
+    std::array<std::pair<int, int>, 4> m_idRanges{{{1, 247}, {1, 247}, {1, 1}, {1, 247}}};
+    Mode m_shownMode = Mode::Ids;
     QString m_statusText;
 };
 

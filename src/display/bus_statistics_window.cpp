@@ -1,6 +1,7 @@
 #include "display/bus_statistics_window.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
 #include <QEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
@@ -22,6 +23,7 @@
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
 #include "resources/strings.h"
+#include "values/connection_text.h"
 
 namespace zentiq {
 
@@ -121,7 +123,18 @@ void BusStatisticsWindow::Reset() {
         for (const PollWindowRequest& request : m_source())
             if (request.slot >= kFirstPollSlot) ResetSlotTiming(request.slot);
     ResetLineTiming();
+    m_since = QDateTime::currentDateTime();
     Refresh();
+}
+
+BusStatisticsSource BusStatisticsWindow::Source() const {
+    BusStatisticsSource source;
+    const std::optional<ConnectionSettings> settings = m_connection ? m_connection() : std::nullopt;
+    source.connection = settings ? ConnectionText::Describe(*settings) : tr("未连接");
+    source.start = m_since;
+    source.end = QDateTime::currentDateTime();
+    source.version = QCoreApplication::applicationVersion();
+    return source;
 }
 
 QString BusStatisticsWindow::LineLabelText() const { return BusStatistics::LineText(m_line); }
@@ -136,7 +149,7 @@ bool BusStatisticsWindow::SaveCsv() {
                QStringLiteral("csv")});
     if (path.isEmpty()) return false;
     QString error;
-    if (SaveAtomically(path, BusStatistics::Csv(m_model->Rows(), m_line), &error) ==
+    if (SaveAtomically(path, BusStatistics::Csv(Source(), m_model->Rows(), m_line), &error) ==
         SaveResult::Ok)
         return true;
     DialogDataExchange::ShowWarning(this, error.isEmpty() ? DiskErrorText() : error);

@@ -8,8 +8,10 @@
 #include <QWidget>
 
 #include <functional>
+#include <optional>
 #include <vector>
 
+#include "engine/engine_types.h"
 #include "values/bus_statistics.h"
 
 class QLabel;
@@ -28,6 +30,8 @@ public:
     static constexpr int kRefreshMs = 500;
     // The poll windows in the order they were created.
     using RequestSource = std::function<std::vector<PollWindowRequest>()>;
+    // The connection's settings, nothing while unconnected.
+    using ConnectionSource = std::function<std::optional<ConnectionSettings>()>;
 
     // A top-level window owned by `owner` (deleted with it, and on close).
     BusStatisticsWindow(RequestSource source, QWidget* owner);
@@ -35,6 +39,14 @@ public:
 
     // What a poll document asks of the line.
     static PollWindowRequest RequestOf(const CZentiqDoc& doc);
+
+    // Named in the CSV file's header.
+    void SetConnectionSource(ConnectionSource source) { m_connection = std::move(source); }
+    // When the figures began, if before the window (the program's start).
+    void SetFiguresSince(const QDateTime& since) { m_since = since; }
+    const QDateTime& FiguresSince() const { return m_since; }
+    // The CSV file's header as it stands now.
+    BusStatisticsSource Source() const;
 
     // Reads the engine's figures now.
     void Refresh();
@@ -62,6 +74,8 @@ private:
     void retranslate();
 
     RequestSource m_source;
+    ConnectionSource m_connection;
+    QDateTime m_since = QDateTime::currentDateTime();
     BusLineFigures m_line;
     BusStatisticsTableModel* m_model = nullptr;
     QLabel* m_lineLabel = nullptr;

@@ -70,17 +70,24 @@ void AddressMapScan::send() {
         }
         return;
     }
+    tableEnded(false);
+    m_done += m_options.budgetPerTable - m_results.back().requests;  // the budget left over counts as done
+    emit progress(m_done, m_total);
+    nextTable();
+}
+
+void AddressMapScan::tableEnded(bool cancelled) {
     TableResult r;
     r.function = m_table + 1;
     r.readable = m_planner->Readable();
+    r.uncovered = m_planner->UncoveredRanges();
     r.requests = m_planner->Requests();
     r.granularity = m_planner->Granularity();
     r.budgetSpent = m_planner->BudgetSpent();
-    m_done += m_options.budgetPerTable - r.requests;  // the budget left over counts as done
+    r.cancelled = cancelled;
+    m_planner.reset();
     m_results.push_back(r);
     emit tableDone(r);
-    emit progress(m_done, m_total);
-    nextTable();
 }
 
 void AddressMapScan::answered(int status) {
@@ -93,6 +100,9 @@ void AddressMapScan::answered(int status) {
 }
 
 void AddressMapScan::finish(bool cancelled) {
+    // The table it stopped in keeps what it found and the requests it made.
+    if (cancelled && m_planner)
+        tableEnded(true);
     m_running = false;
     if (m_lease.IsTaken())
         m_lease.Give();

@@ -32,9 +32,13 @@ public:
     struct TableResult {
         int function = 0;
         std::vector<AddressRange> readable;
+        // What may still hide readable addresses (all of it for a table
+        // the scan did not finish).
+        std::vector<AddressMapPlanner::Uncovered> uncovered;
         int requests = 0;
         int granularity = 0;
         bool budgetSpent = false;
+        bool cancelled = false;  // stopped part way: what it had found so far
     };
 
     explicit AddressMapScan(QObject* parent = nullptr);
@@ -46,6 +50,9 @@ public:
     bool Start(const Options& options);
     void Cancel();
     bool IsRunning() const { return m_running; }
+    const Options& LastOptions() const { return m_options; }
+    // One per table mapped or begun, in table order; a cancelled scan ends
+    // with the table it was in.
     const std::vector<TableResult>& Results() const { return m_results; }
     const QString& Failure() const { return m_failure; }
 
@@ -60,6 +67,7 @@ private:
     void send();
     void answered(int status);
     void finish(bool cancelled);
+    void tableEnded(bool cancelled);
 
     Options m_options;
     OneShotRequest* m_request = nullptr;

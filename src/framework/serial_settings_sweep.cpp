@@ -20,6 +20,20 @@ SerialSettingsSweep::SerialSettingsSweep(SerialLineHost& host, QObject* parent)
         emit found(m_combinations[m_index], hit);
     });
     connect(m_scan, &BusIdScan::finished, this, &SerialSettingsSweep::combinationDone);
+    connect(m_scan, &BusIdScan::progress, this, &SerialSettingsSweep::probed);
+}
+
+std::uint32_t SerialSettingsSweep::timeoutMs(std::size_t combination) const {
+    return DefaultScanTimeoutMs(false, BaudTimingForIndex(m_combinations[combination].BaudRate).baud);
+}
+
+void SerialSettingsSweep::probed(int done, int total) {
+    if (!m_running)
+        return;
+    if (done > 0)
+        m_estimate.Done(timeoutMs(m_index), m_clock.restart());
+    if (done < total && !m_cancel)
+        emit trying(m_combinations[m_index], m_options.first + done, m_estimate.RemainingMs());
 }
 
 SerialSettingsSweep::~SerialSettingsSweep() {
@@ -57,6 +71,10 @@ bool SerialSettingsSweep::Start(const Options& options) {
     m_index = 0;
     m_cancel = false;
     m_running = true;
+    m_estimate = ProbeTimeEstimate();
+    for (std::size_t i = 0; i < m_combinations.size(); ++i)
+        m_estimate.Plan(ids(), timeoutMs(i));
+    m_clock.start();
     m_lease.Take(DefaultScanTimeoutMs(false, BaudTimingForIndex(user.BaudRate).baud));
     emit progress(0, static_cast<int>(m_combinations.size()));
     nextCombination();
@@ -85,6 +103,7 @@ void SerialSettingsSweep::nextCombination() {
                 return;
         }
         // The line refuses this combination: on to the next.
+        m_estimate.Skip(ids(), timeoutMs(m_index));
         ++m_index;
         emit progress(static_cast<int>(m_index), static_cast<int>(m_combinations.size()));
     }

@@ -5,12 +5,14 @@
 // sweep ends or is cancelled; applying a found one is the caller's choice.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 
 #include <vector>
 
 #include "engine/engine_types.h"
 #include "framework/bus_id_scan.h"
+#include "framework/probe_time_estimate.h"
 
 namespace zentiq {
 
@@ -30,9 +32,14 @@ public:
 class SerialSettingsSweep final : public QObject {
     Q_OBJECT
 public:
+    // A short range by default: every ID costs a timeout at each of the
+    // 84 combinations.
+    static constexpr int kDefaultFirst = 1;
+    static constexpr int kDefaultLast = 10;
+
     struct Options {
-        int first = 1;
-        int last = 1;
+        int first = kDefaultFirst;
+        int last = kDefaultLast;
         ScanProbeChoice probe;
         // BaudRate indexes to try, in order; empty: all, most common first.
         std::vector<int> baudIndexes;
@@ -52,12 +59,18 @@ public:
 
 signals:
     void progress(int done, int total);
+    // Before each probe: the combination and ID it tries, and the time the
+    // sweep should still take.
+    void trying(const zentiq::ConnectionSettings& settings, int slaveId, qint64 remainingMs);
     void found(const zentiq::ConnectionSettings& settings, const zentiq::ScanHit& hit);
     void finished(bool cancelled);
 
 private:
     void nextCombination();
     void combinationDone(bool cancelled);
+    void probed(int done, int total);
+    std::uint32_t timeoutMs(std::size_t combination) const;
+    int ids() const { return m_options.last - m_options.first + 1; }
 
     SerialLineHost& m_host;
     Options m_options;
@@ -67,6 +80,8 @@ private:
     ScanLineLease m_lease;
     bool m_running = false;
     bool m_cancel = false;
+    ProbeTimeEstimate m_estimate;
+    QElapsedTimer m_clock;
 };
 
 }  // namespace zentiq

@@ -136,4 +136,19 @@ QByteArray BusStatistics::Csv(const std::vector<BusStatisticsRow>& rows,
     return text.toUtf8();
 }
 
+QByteArray BusStatistics::Csv(const BusStatisticsSource& source,
+                              const std::vector<BusStatisticsRow>& rows, const BusLineFigures& line) {
+    const auto time = [](const QDateTime& t) {
+        return t.isValid() ? t.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) : QString();
+    };
+    const QList<QStringList> header = {{tr("连接"), source.connection},
+                                       {tr("开始时间"), time(source.start)},
+                                       {tr("结束时间"), time(source.end)},
+                                       {tr("程序版本"), source.version}};
+    QString text;
+    for (const QStringList& h : header) text += CsvText::Row(h) + QLatin1String(CsvText::kLineEnd);
+    text += QLatin1String(CsvText::kLineEnd);
+    return text.toUtf8() + Csv(rows, line);
+}
+
 }  // namespace zentiq

@@ -6,6 +6,7 @@
 
 #include <QByteArray>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QtGlobal>
@@ -16,6 +17,14 @@
 #include "engine/slot_timing.h"
 
 namespace zentiq {
+
+// Where and when the figures were taken, written above them in a CSV file.
+struct BusStatisticsSource {
+    QString connection;  // "TCP 127.0.0.1:502", "/dev/ttyUSB0 19200 8E1 RTU"
+    QDateTime start;     // the figures count from here
+    QDateTime end;
+    QString version;     // the program's
+};
 
 // What one poll window asks of the line.
 struct PollWindowRequest {
@@ -82,6 +91,10 @@ public:
     // The headers and every row, then a blank line and the line's figures
     // as name/value rows; UTF-8, CRLF, through the program's CSV writer.
     static QByteArray Csv(const std::vector<BusStatisticsRow>& rows, const BusLineFigures& line);
+    // The same after a block of name/value rows saying where and when the
+    // figures were taken, and by which version, and a blank line.
+    static QByteArray Csv(const BusStatisticsSource& source, const std::vector<BusStatisticsRow>& rows,
+                          const BusLineFigures& line);
 };
 
 }  // namespace zentiq

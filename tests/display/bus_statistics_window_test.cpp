@@ -5,6 +5,8 @@
 #include "display/bus_statistics_window.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QDateTime>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPointer>
@@ -19,6 +21,7 @@
 #include <vector>
 
 #include "display/bus_statistics_table_model.h"
+#include "values/csv_text.h"
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "support/peer_link.h"
@@ -171,6 +174,16 @@ TEST_F(BusStatisticsWindowTest, CopyAndCsvTakeWhatTheWindowShows) {
     ASSERT_TRUE(link) << error;
     PollWindow& w = Add(ReadDefinition(3, 0, 10, 0, 20));
     OpenStatistics();
+    QCoreApplication::setApplicationVersion("9.8.7");
+    const QDateTime since = QDateTime::currentDateTime().addSecs(-3600);
+    window->SetFiguresSince(since);
+    window->SetConnectionSource([] {
+        ConnectionSettings s;
+        s.Serial = 1;
+        s.IPAddress = "127.0.0.1";
+        s.ServicePort = 1502;
+        return std::optional(s);
+    });
     ASSERT_TRUE(w.waitForPolls(3, kWaitMs));
     StopPolling();
     window->Refresh();
@@ -186,7 +199,22 @@ TEST_F(BusStatisticsWindowTest, CopyAndCsvTakeWhatTheWindowShows) {
     EXPECT_EQ(answers.fileRequests[0].defaultSuffix, "csv");
     QFile file(answers.filePath);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), BusStatistics::Csv(Rows(), window->Line()));
+    const QByteArray csv = file.readAll();
+    // The table as it always was, under a header of where, when and which version.
+    EXPECT_TRUE(csv.endsWith(BusStatistics::Csv(Rows(), window->Line())));
+    const CsvText::Table header = CsvText::Parse(csv);
+    ASSERT_GE(header.rows.size(), 4u);
+    EXPECT_EQ(header.rows[0], QStringList({"连接", "TCP 127.0.0.1:1502"}));
+    EXPECT_EQ(header.rows[1], QStringList({"开始时间", since.toString("yyyy-MM-dd HH:mm:ss")}));
+    const QDateTime end = QDateTime::fromString(header.rows[2].value(1), "yyyy-MM-dd HH:mm:ss");
+    EXPECT_EQ(header.rows[2].value(0), "结束时间");
+    EXPECT_GE(end, since.addSecs(-1));
+    EXPECT_EQ(header.rows[3], QStringList({"程序版本", "9.8.7"}));
+    // Reset starts the span afresh; unconnected says so.
+    window->Reset();
+    EXPECT_GT(window->FiguresSince(), since);
+    window->SetConnectionSource([] { return std::optional<ConnectionSettings>(); });
+    EXPECT_EQ(window->Source().connection, "未连接");
 
     answers.filePath.clear();
     EXPECT_FALSE(window->SaveCsv()) << "cancelled";

@@ -6,6 +6,9 @@
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include <memory>
 #include <string>
 #include <vector>
@@ -186,34 +189,58 @@ TEST_F(BusScanPeerTest, PollWindowsPauseDuringAScanAndPollAgainAfterACancel) {
 }
 
 TEST_F(BusScanPeerTest, AddressMapFindsTheSparseBlocksWithinTheBudget) {
-    std::string error;
-    auto peer = ScanPeer::Start(
-        TCP, {"--slave", "7", "--sparse", "100-179,1030-1129,1500-1599"}, error);
-    ASSERT_TRUE(peer) << error;
-    AddressMapScan scan;
-    bool done = false, cancelled = true;
-    QObject::connect(&scan, &AddressMapScan::finished, [&](bool c) {
-        done = true;
-        cancelled = c;
-    });
-    AddressMapScan::Options o;
-    o.slaveId = 7;
-    o.first = 0;
-    o.last = 1999;
-    o.budgetPerTable = 300;
-    o.timeoutMs = 200;
-    ASSERT_TRUE(scan.Start(o));
-    ASSERT_TRUE(WaitUntil([&] { return done; }, 120000));
-    EXPECT_FALSE(cancelled);
-    const std::vector<AddressRange> blocks{{100, 179}, {1030, 1129}, {1500, 1599}};
-    ASSERT_EQ(scan.Results().size(), 4u);
-    for (const auto& r : scan.Results()) {
-        SCOPED_TRACE(r.function);
-        EXPECT_EQ(r.readable, blocks);
-        EXPECT_LE(r.requests, o.budgetPerTable);
-        EXPECT_FALSE(r.budgetSpent);
+    struct Case {
+        const char* name;
+        const char* sparse;
+        int last, budget;
+        std::array<bool, 4> tables;
+        std::vector<AddressRange> blocks;
+    };
+    const Case cases[] = {
+        {"three blocks in every table", "100-179,1030-1129,1500-1599", 1999, 300,
+         {true, true, true, true}, {{100, 179}, {1030, 1129}, {1500, 1599}}},
+        // Ten registers at two usual bases, with the window's defaults.
+        {"ten holding registers at 0 and at 1000", "0-9,1000-1009", 9999, 500,
+         {false, false, true, false}, {{0, 9}, {1000, 1009}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string error;
+        auto peer = ScanPeer::Start(TCP, {"--slave", "7", "--sparse", c.sparse}, error);
+        ASSERT_TRUE(peer) << error;
+        AddressMapScan scan;
+        bool done = false, cancelled = true;
+        QObject::connect(&scan, &AddressMapScan::finished, [&](bool x) {
+            done = true;
+            cancelled = x;
+        });
+        AddressMapScan::Options o;
+        o.slaveId = 7;
+        o.first = 0;
+        o.last = c.last;
+        o.budgetPerTable = c.budget;
+        o.timeoutMs = 200;
+        o.tables = c.tables;
+        ASSERT_TRUE(scan.Start(o));
+        ASSERT_TRUE(WaitUntil([&] { return done; }, 300000));
+        EXPECT_FALSE(cancelled);
+        const auto tables = static_cast<std::size_t>(std::count(c.tables.begin(), c.tables.end(), true));
+        ASSERT_EQ(scan.Results().size(), tables);
+        for (const auto& r : scan.Results()) {
+            SCOPED_TRACE(r.function);
+            EXPECT_TRUE(c.tables[static_cast<std::size_t>(r.function - 1)]);
+            EXPECT_EQ(r.readable, c.blocks);
+            // The empty space outlasts the budget: all of it is spent and
+            // the rest is reported, never a found address.
+            EXPECT_EQ(r.requests, o.budgetPerTable);
+            EXPECT_TRUE(r.budgetSpent);
+            ASSERT_FALSE(r.uncovered.empty());
+            for (const auto& u : r.uncovered)
+                for (const AddressRange& b : c.blocks)
+                    EXPECT_TRUE(u.range.last < b.first || u.range.first > b.last);
+        }
+        EXPECT_EQ(PollSlotsPaused(), 0);
     }
-    EXPECT_EQ(PollSlotsPaused(), 0);
 }
 
 }  // namespace

@@ -173,6 +173,39 @@ TEST(BusStatisticsExport, CsvReadsBackAsTheTableWithTheLineBelow) {
     EXPECT_EQ(table.lines[3], 5) << "a blank line parts the windows from the line";
 }
 
+TEST(BusStatisticsExport, CsvHeaderSaysWhereAndWhenAboveTheUnchangedTable) {
+    const std::vector<BusStatisticsRow> rows = TwoRows();
+    const BusLineFigures line = BusStatistics::Line({14, 2000000, 4000000});
+    struct Case {
+        const char* name;
+        BusStatisticsSource source;
+        QStringList expected[4];
+    };
+    const QDateTime start(QDate(2024, 3, 9), QTime(23, 58, 1));
+    const Case cases[] = {
+        {"TCP across midnight",
+         {"TCP 127.0.0.1:502", start, start.addSecs(125), "1.4.2"},
+         {{"连接", "TCP 127.0.0.1:502"}, {"开始时间", "2024-03-09 23:58:01"},
+          {"结束时间", "2024-03-10 00:00:06"}, {"程序版本", "1.4.2"}}},
+        {"serial, a comma in the name, no start known",
+         {"/dev/ttyUSB0 19200 8E1 RTU, bus A", QDateTime(), start, ""},
+         {{"连接", "/dev/ttyUSB0 19200 8E1 RTU, bus A"}, {"开始时间", ""},
+          {"结束时间", "2024-03-09 23:58:01"}, {"程序版本", ""}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QByteArray csv = BusStatistics::Csv(c.source, rows, line);
+        const CsvText::Table table = CsvText::Parse(csv);
+        ASSERT_EQ(table.error, CsvText::Error::None);
+        ASSERT_EQ(table.rows.size(), 4u + 7u);
+        for (int i = 0; i < 4; ++i)
+            EXPECT_EQ(table.rows[static_cast<std::size_t>(i)], c.expected[i]);
+        EXPECT_EQ(table.lines[4], 6) << "a blank line parts the header from the table";
+        // Below the header, byte for byte the table it always wrote.
+        EXPECT_TRUE(csv.endsWith(BusStatistics::Csv(rows, line)));
+    }
+}
+
 TEST(BusStatisticsExport, CopyTextHasTheLineThenOneTabbedRowPerWindow) {
     const std::vector<BusStatisticsRow> rows = TwoRows();
     const BusLineFigures line = BusStatistics::Line({14, 2000000, 4000000});

@@ -2,6 +2,37 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
+    <name>AddressMapSummary</name>
+    <message>
+        <source>等 %1 段</source>
+        <translation>and more, %1 in all</translation>
+    </message>
+    <message>
+        <source>%1 未探测：%2</source>
+        <translation>%1 not probed: %2</translation>
+    </message>
+    <message>
+        <source>%1 只粗略探测过（短于 %2 个地址的区块可能没找到）：%3</source>
+        <translation>%1 probed only coarsely (blocks shorter than %2 addresses may be missed): %3</translation>
+    </message>
+    <message>
+        <source>未扫描：%1</source>
+        <translation>not scanned: %1</translation>
+    </message>
+    <message>
+        <source>共 %1 个请求。</source>
+        <translation>%1 requests.</translation>
+    </message>
+    <message>
+        <source>每个地址都已探明。</source>
+        <translation>Every address is known.</translation>
+    </message>
+    <message>
+        <source>未覆盖——%1。</source>
+        <translation>Not covered: %1.</translation>
+    </message>
+</context>
+<context>
     <name>BusScanTable</name>
     <message>
         <source>从站ID</source>
@@ -197,6 +228,22 @@
     <message>
         <source>统计时长 (秒)</source>
         <translation>Time covered (s)</translation>
+    </message>
+    <message>
+        <source>连接</source>
+        <translation>Connection</translation>
+    </message>
+    <message>
+        <source>开始时间</source>
+        <translation>Start time</translation>
+    </message>
+    <message>
+        <source>结束时间</source>
+        <translation>End time</translation>
+    </message>
+    <message>
+        <source>程序版本</source>
+        <translation>Program version</translation>
     </message>
 </context>
 <context>
@@ -1137,6 +1184,29 @@ again shows the running one, which opens the files named.
     <message>
         <source>没有权限</source>
         <translation>not permitted</translation>
+    </message>
+</context>
+<context>
+    <name>ConnectionText</name>
+    <message>
+        <source>不到 1 秒</source>
+        <translation>under 1 s</translation>
+    </message>
+    <message>
+        <source>约 %1 秒</source>
+        <translation>about %1 s</translation>
+    </message>
+    <message>
+        <source>约 %1 分 %2 秒</source>
+        <translation>about %1 min %2 s</translation>
+    </message>
+    <message>
+        <source>约 %1 小时 %2 分</source>
+        <translation>about %1 h %2 min</translation>
+    </message>
+    <message>
+        <source>正在尝试 %1，ID %2；预计还需%3。</source>
+        <translation>Trying %1, ID %2; %3 left.</translation>
     </message>
 </context>
 <context>
@@ -2788,10 +2858,6 @@ Zentiq Files</translation>
         <translation>Scan complete, %1 found.</translation>
     </message>
     <message>
-        <source>共 %1 个请求；不小于 %2 个连续地址的区块都能找到。</source>
-        <translation>%1 requests; every block of at least %2 consecutive addresses is found.</translation>
-    </message>
-    <message>
         <source>已应用到连接设置。</source>
         <translation>Applied to the connection settings.</translation>
     </message>
@@ -2847,6 +2913,18 @@ Zentiq Files</translation>
         <source>功能支持...</source>
         <translation>Function support...</translation>
     </message>
+    <message>
+        <source>读写窗口最多 %1 个，现在还能打开 %2 个；这个区块要 %3 个窗口。请先关闭一些窗口。</source>
+        <translation>At most %1 poll windows: %2 more can be opened, and this block needs %3 windows. Close some windows first.</translation>
+    </message>
+    <message>
+        <source>%1–%2 共 %3 个地址，一个读写窗口最多读 %4 个。</source>
+        <translation>%1–%2 holds %3 addresses; one poll window reads at most %4.</translation>
+    </message>
+    <message>
+        <source>打开 %1 个窗口?</source>
+        <translation>Open %1 windows?</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::BusStatisticsWindow</name>
@@ -2869,6 +2947,10 @@ Zentiq Files</translation>
     <message>
         <source>保存 CSV...</source>
         <translation>Save CSV...</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>Not connected</translation>
     </message>
 </context>
 <context>
