@@ -147,8 +147,9 @@ void BusIdScan::identified(int status) {
     if (!m_running)
         return;
     // A device without identification answers exception 01: it is listed
-    // all the same, with what it said to the probe.
-    if (status == status::Ok)
+    // all the same, with what it said to the probe. A list cut at the
+    // request limit still names the device.
+    if (status == status::Ok || status == DeviceIdentityReader::kRequestLimit)
         m_hit.objects = m_identity->Objects();
     ++m_report.devices;
     emit found(m_hit);
