@@ -118,7 +118,8 @@ void TrafficTableView::showModel(QAbstractItemModel* shown, const QItemSelection
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
-QList<int> TrafficTableView::ShownRows() const {
+QList<int> TrafficTableView::ShownRows() {
+    Flush();
     QList<int> rows;
     const int count = model()->rowCount();
     rows.reserve(count);
@@ -129,9 +130,10 @@ QList<int> TrafficTableView::ShownRows() const {
 
 QList<int> TrafficTableView::SelectedRows() const {
     QList<int> rows;
-    for (const QModelIndex& index : selectionModel()->selectedRows())
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
         rows.append(IsFiltering() ? m_filter->mapToSource(index).row() : index.row());
     std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     return rows;
 }
 

@@ -43,8 +43,9 @@ public:
     void SetFilter(int slave, int function);
     bool IsFiltering() const;
 
-    // Frame-model rows of the lines shown, and of the selected ones, ascending.
-    QList<int> ShownRows() const;
+    // Frame-model rows of the lines shown (pending refresh done first), and
+    // of the lines with any cell selected, ascending.
+    QList<int> ShownRows();
     QList<int> SelectedRows() const;
     // The clipboard text of the selected lines (time, gap, line each).
     QString CopyText();

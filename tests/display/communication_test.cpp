@@ -319,7 +319,7 @@ TEST(MonitorFilterTest, FrozenMonitorShowsOnlyTheChosenSlaveAndFunction) {
         {1, 1, {4, 5}},          {2, 1, {}},                    {kAll, kAll, {0, 1, 2, 3, 4, 5, 6, 7}},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(testing::PrintToString(c.slave) + "/" + testing::PrintToString(c.function));
+        SCOPED_TRACE(std::to_string(c.slave) + "/" + std::to_string(c.function));
         slaves->setCurrentIndex(slaves->findData(c.slave));
         functions->setCurrentIndex(functions->findData(c.function));
         QStringList expected;
