@@ -67,6 +67,8 @@ void TrafficTableView::refresh() {
     if (m_frames->LongestLineChars() > m_lineChars)
         sizeColumns();
     const int rows = model()->rowCount();
+    // The scroll range must know the new rows before the view scrolls to them.
+    updateGeometries();
     if (rows > 0)
         scrollTo(model()->index(std::max(0, rows - 2), TrafficFrameModel::LineColumn),
                  QAbstractItemView::PositionAtTop);
@@ -112,10 +114,19 @@ void TrafficTableView::showModel(QAbstractItemModel* shown, const QItemSelection
         setModel(shown);
         delete old;
         sizeColumns();
+        // The headers learn the new rows now, so that the scrolling below
+        // has the right range.
+        doItemsLayout();
     }
     const QItemSelection selection =
         shown == m_filter ? m_filter->mapSelectionFromSource(sourceSelection) : sourceSelection;
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The selected lines stay in sight, else the newest ones, as while capturing.
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
+    if (selected.isEmpty())
+        scrollToBottom();
+    else
+        scrollTo(*std::min_element(selected.begin(), selected.end()));
 }
 
 QList<int> TrafficTableView::ShownRows() {
