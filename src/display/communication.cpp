@@ -157,7 +157,8 @@ void CCommunication::Save() {
     const QString path = FileDialog::Ask(this, {true, QStringLiteral("commdata"), SaveFilter()});
     if (path.isEmpty())
         return;
-    const TrafficLines::SaveStatus status = TrafficLines::SaveLines(path, m_list->Frames()->RowTexts(m_list->ShownRows()));
+    const TrafficLines::SaveStatus status =
+        TrafficLines::SaveLines(path, m_list->Frames()->RowTexts(m_list->ShownRows()));
     if (status != TrafficLines::SaveStatus::Ok)
         DialogDataExchange::ShowWarning(this, TrafficLines::SaveStatusText(status));
 }

@@ -109,15 +109,15 @@ void TrafficTableView::SetFilter(int slave, int function) {
 }
 
 void TrafficTableView::showModel(QAbstractItemModel* shown, const QItemSelection& sourceSelection) {
-    if (model() != shown) {
-        QItemSelectionModel* old = selectionModel();
-        setModel(shown);
-        delete old;
-        sizeColumns();
-        // The headers learn the new rows now, so that the scrolling below
-        // has the right range.
-        doItemsLayout();
-    }
+    if (model() == shown)
+        return;
+    QItemSelectionModel* old = selectionModel();
+    setModel(shown);
+    delete old;
+    sizeColumns();
+    // The headers learn the new rows now, so that the scrolling below has
+    // the right range.
+    doItemsLayout();
     const QItemSelection selection =
         shown == m_filter ? m_filter->mapSelectionFromSource(sourceSelection) : sourceSelection;
     selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

@@ -63,6 +63,8 @@ protected:
 
 private:
     void refresh();
+    // Shows the frames or the filter over them; the selection (in frame rows)
+    // stays on the lines still shown.
     void showModel(QAbstractItemModel* model, const QItemSelection& sourceSelection);
     void sizeColumns();
 
