@@ -24,7 +24,7 @@
 
 #include "display/communication.h"
 #include "framework/traffic_lines.h"
-#include "framework/traffic_list_view.h"
+#include "framework/traffic_table_view.h"
 #include "display/zentiq_view.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"

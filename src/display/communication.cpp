@@ -1,8 +1,14 @@
 #include "display/communication.h"
 
+#include <QComboBox>
+#include <QDateTime>
+#include <QSignalBlocker>
+
 #include "values/status_texts.h"
 #include "framework/file_dialog.h"
-#include "framework/traffic_list_view.h"
+#include "framework/traffic_filter_model.h"
+#include "framework/traffic_frame_model.h"
+#include "framework/traffic_table_view.h"
 #include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/window_registry.h"
@@ -17,7 +23,7 @@ CCommunication::CCommunication(QWidget* parent)
     setModal(false);
 
     m_list =
-        new TrafficListView(TrafficLines::kMonitorDigits, &TrafficLines::MonitorCounter(), this);
+        new TrafficTableView(TrafficLines::kMonitorDigits, &TrafficLines::MonitorCounter(), this);
     m_list->setObjectName(QStringLiteral("lineList"));
     m_list->setProperty("controlId", kListControlId);
     m_ui->mainLayout->addWidget(m_list, 1);
@@ -27,12 +33,14 @@ CCommunication::CCommunication(QWidget* parent)
     connect(m_ui->saveButton, &QPushButton::clicked, this, &CCommunication::Save);
     connect(m_ui->copyButton, &QPushButton::clicked, this, &CCommunication::Copy);
     // Ctrl+C copies as the Copy button does, and only when it could be pressed.
-    connect(m_list, &TrafficListView::copyRequested, this, [this] {
+    connect(m_list, &TrafficTableView::copyRequested, this, [this] {
         if (m_stopped)
             Copy();
     });
     connect(m_ui->stopOnErrorCheck, &QCheckBox::toggled, this,
             [this](bool on) { m_stopOnError = on; });
+    for (QComboBox* box : {m_ui->slaveFilter, m_ui->functionFilter})
+        connect(box, &QComboBox::currentIndexChanged, this, &CCommunication::applyFilterBoxes);
 
     setStopped(false);
     InstallEnginePoster();
@@ -60,15 +68,20 @@ void CCommunication::OnPollResult(EngineStatus status, int slot) {
         return;
     // The captures belong to the slot's latest transaction, which may
     // already be newer than the one announced; that one is shown.
+    // Both frames carry the moment their result reached the monitor: the
+    // engine keeps no time per capture.
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    const auto mode = static_cast<TransmissionMode>(GetTransmissionMode());
     std::uint8_t request[kRequestCaptureSize];
     std::uint8_t response[kResponseCaptureSize];
     const int requestLength = GetRequestCapture(slot, request);
     if (requestLength > 0)
-        m_list->Add(TrafficLines::Direction::Tx, request, static_cast<std::size_t>(requestLength));
+        m_list->Add(TrafficLines::Direction::Tx, mode, request,
+                    static_cast<std::size_t>(requestLength), now);
     const int responseLength = GetResponseCapture(slot, response);
     if (responseLength > 0)
-        m_list->Add(TrafficLines::Direction::Rx, response,
-                    static_cast<std::size_t>(responseLength));
+        m_list->Add(TrafficLines::Direction::Rx, mode, response,
+                    static_cast<std::size_t>(responseLength), now);
     if (m_stopOnError && status != status::Ok) {
         setStopped(true);
         DialogDataExchange::ShowWarning(this, StatusText(status, StatusFlavour::Monitor));
@@ -80,6 +93,10 @@ void CCommunication::changeEvent(QEvent* e) {
     if (e->type() == QEvent::LanguageChange) {
         m_ui->retranslateUi(this);
         showStopState();
+        if (m_ui->slaveFilter->count() > 0) {
+            m_ui->slaveFilter->setItemText(0, tr("全部"));
+            m_ui->functionFilter->setItemText(0, tr("全部"));
+        }
     }
 }
 
@@ -89,20 +106,59 @@ void CCommunication::setStopped(bool stopped) {
     m_stopped = stopped;
     if (stopped)
         m_list->Flush();
+    // Capturing shows every frame, as the boxes then say.
+    fillFilterBoxes();
+    applyFilterBoxes();
     showStopState();
+}
+
+void CCommunication::fillFilterBoxes() {
+    const TrafficFrameModel* frames = m_list->Frames();
+    const auto fill = [this](QComboBox* box, const QList<int>& values, int width) {
+        const QSignalBlocker blocker(box);
+        box->clear();
+        box->addItem(tr("全部"), TrafficFilterModel::kAll);
+        if (!m_stopped)
+            return;
+        for (int value : values)
+            box->addItem(QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0')), value);
+    };
+    fill(m_ui->slaveFilter, frames->Slaves(), 1);
+    fill(m_ui->functionFilter, frames->Functions(), 2);
+}
+
+void CCommunication::applyFilterBoxes() {
+    m_list->SetFilter(m_ui->slaveFilter->currentData().toInt(),
+                      m_ui->functionFilter->currentData().toInt());
+}
+
+void CCommunication::SetFilter(int slave, int function) {
+    if (!m_stopped)
+        return;
+    const auto choose = [](QComboBox* box, int value) {
+        const int index = box->findData(value);
+        box->setCurrentIndex(index < 0 ? 0 : index);
+    };
+    const QSignalBlocker slaves(m_ui->slaveFilter), functions(m_ui->functionFilter);
+    choose(m_ui->slaveFilter, slave);
+    choose(m_ui->functionFilter, function);
+    applyFilterBoxes();
 }
 
 void CCommunication::showStopState() {
     m_ui->stopButton->setText(m_stopped ? tr("继续(&C)") : tr("停止(&S)"));
     m_ui->saveButton->setEnabled(m_stopped);
     m_ui->copyButton->setEnabled(m_stopped);
+    m_ui->slaveFilter->setEnabled(m_stopped);
+    m_ui->functionFilter->setEnabled(m_stopped);
 }
 
 void CCommunication::Save() {
     const QString path = FileDialog::Ask(this, {true, QStringLiteral("commdata"), SaveFilter()});
     if (path.isEmpty())
         return;
-    const TrafficLines::SaveStatus status = TrafficLines::SaveLines(path, m_list->Lines().lines());
+    const TrafficLines::SaveStatus status =
+        TrafficLines::SaveLines(path, m_list->Frames()->RowTexts(m_list->ShownRows()));
     if (status != TrafficLines::SaveStatus::Ok)
         DialogDataExchange::ShowWarning(this, TrafficLines::SaveStatusText(status));
 }

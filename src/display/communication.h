@@ -1,7 +1,9 @@
 // "通讯小助手": the modeless traffic monitor. Every frame the engine puts on
 // or takes from the wire, for every slot, becomes a numbered hexadecimal
-// line; the user can freeze the list, save or copy lines while it is
-// frozen, and have it freeze itself at the first failed transaction.
+// line with the time it was taken and the gap since the frame before; the
+// user can freeze the list, filter it by slave and function, save or copy
+// lines while it is frozen, and have it freeze itself at the first failed
+// transaction.
 #pragma once
 
 #include <QDialog>
@@ -15,7 +17,7 @@ class CCommunication;
 
 namespace zentiq {
 
-class TrafficListView;
+class TrafficTableView;
 
 class CCommunication : public QDialog {
     Q_OBJECT
@@ -29,15 +31,19 @@ public:
 
     WindowHandle Handle() const { return m_handle; }
     bool IsStopped() const { return m_stopped; }
-    TrafficListView* List() const { return m_list; }
+    TrafficTableView* List() const { return m_list; }
 
     // WM_POLL_RESULT: the slot's request and response as lines, and the
     // stop on error. Ignored while frozen.
     void OnPollResult(EngineStatus status, int slot);
     // Button 1100: capturing <-> frozen.
     void ToggleStop();
+    // Save writes the lines shown (filtered or not) with their times and gaps.
     void Save();
     void Copy();
+    // While frozen: only the frames of one slave and/or function
+    // (TrafficFilterModel::kAll for any), as the two boxes choose.
+    void SetFilter(int slave, int function);
 
     static QString SaveFilter();
 
@@ -48,9 +54,12 @@ protected:
 private:
     void setStopped(bool stopped);
     void showStopState();
+    // The boxes list "全部" and the values among the frames kept.
+    void fillFilterBoxes();
+    void applyFilterBoxes();
 
     std::unique_ptr<Ui::CCommunication> m_ui;
-    TrafficListView* m_list = nullptr;
+    TrafficTableView* m_list = nullptr;
     WindowHandle m_handle = 0;
     bool m_stopped = false;
     bool m_stopOnError = false;

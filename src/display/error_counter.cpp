@@ -4,13 +4,22 @@
 
 namespace zentiq {
 
-CErrorCounter::CErrorCounter(const ErrorCounterModel::Counters& counters, QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::CErrorCounter>()), m_counters(counters) {
+CErrorCounter::CErrorCounter(const ErrorCounterModel::Counters& counters,
+                             std::function<qint64()> countingMs, QWidget* parent)
+    : QDialog(parent),
+      m_ui(std::make_unique<Ui::CErrorCounter>()),
+      m_counters(counters),
+      m_countingMs(std::move(countingMs)) {
     m_ui->setupUi(this);
     // The model orders the lines as a sorted list box does; the widget's own
     // sorting would compare case-sensitively.
     m_ui->counterList->addItems(ErrorCounterModel::SortedLines(m_counters));
     connect(m_ui->okButton, &QPushButton::clicked, this, &QDialog::accept);
+    UpdateCountingTime();
+    // Runs only while the dialog's event loop does, i.e. while it is shown.
+    m_clock.setInterval(1000);
+    connect(&m_clock, &QTimer::timeout, this, &CErrorCounter::UpdateCountingTime);
+    m_clock.start();
 }
 
 CErrorCounter::~CErrorCounter() = default;
@@ -22,7 +31,15 @@ void CErrorCounter::changeEvent(QEvent* event) {
     m_ui->retranslateUi(this);
     m_ui->counterList->clear();
     m_ui->counterList->addItems(ErrorCounterModel::SortedLines(m_counters));
+    UpdateCountingTime();
 }
+
+void CErrorCounter::UpdateCountingTime() {
+    const qint64 ms = m_countingMs ? m_countingMs() : 0;
+    m_ui->countingLabel->setText(tr("计数时长: %1").arg(ErrorCounterModel::CountingText(ms)));
+}
+
+QString CErrorCounter::CountingText() const { return m_ui->countingLabel->text(); }
 
 QStringList CErrorCounter::Lines() const {
     QStringList lines;

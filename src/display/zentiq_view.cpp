@@ -738,7 +738,8 @@ bool CZentiqView::runWindowCommand(int id) {
     case MaskWrite: MultiWriteCommands::MaskWrite(doc); return true;
     case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(doc); return true;
     case ErrorCounter: {
-        CErrorCounter dialog(doc.Model().errorCounters, this);
+        const PollDocumentModel& m = doc.Model();
+        CErrorCounter dialog(m.errorCounters, [&m] { return m.CountingMs(); }, this);
         userInteraction().runModal(dialog);
         return true;
     }

@@ -367,6 +367,7 @@ void PollDocumentModel::ClearCounters() {
     txCount = 0;
     okCount = 0;
     errorCounters.fill(0);
+    countingClock.start();
 }
 
 }  // namespace zentiq

@@ -4,6 +4,7 @@
 // next to its grid and adds the windows, commands and messages.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QtGlobal>
 #include <array>
 
@@ -115,8 +116,11 @@ public:
     // Gives the slot back (view destroyed); no-op without a slot.
     void ReleaseFromEngine();
     // "Clear counters": engine counters (when a slot is held), tx/ok and the
-    // error counters.
+    // error counters, whose clock starts again.
     void ClearCounters();
+    // Milliseconds since the error counts started: the document's creation
+    // or the last ClearCounters.
+    qint64 CountingMs() const { return countingClock.elapsed(); }
 
     // ---- state ----------------------------------------------------------
     PollDefinition def;
@@ -125,6 +129,12 @@ public:
     qint32 reservedColour = kInitialReservedColour;
     int slotIndex = -1;
     std::array<qint32, kErrorCounterCount> errorCounters{};
+    QElapsedTimer countingClock = startedClock();
+    static QElapsedTimer startedClock() {
+        QElapsedTimer clock;
+        clock.start();
+        return clock;
+    }
     quint32 txCount = 0;
     quint32 okCount = 0;
     qint32 scrollV = 0;

@@ -1,5 +1,5 @@
-// The list of numbered traffic lines that the monitor and the test center
-// show: extended selection, the system's fixed font, a horizontal extent
+// The list of numbered traffic lines that the test center shows (the
+// monitor's table of timed frames is TrafficTableView): extended selection, the system's fixed font, a horizontal extent
 // as wide as the widest line so far, and the line before the last added one
 // scrolled to the top.
 //

@@ -113,4 +113,12 @@ bool ErrorCounterModel::ListLess(const QString& a, const QString& b) {
     return QString::compare(a, b, Qt::CaseInsensitive) < 0;
 }
 
+QString ErrorCounterModel::CountingText(qint64 milliseconds) {
+    const qint64 seconds = std::max<qint64>(0, milliseconds) / 1000;
+    return QStringLiteral("%1:%2:%3")
+        .arg(seconds / 3600)
+        .arg(seconds / 60 % 60, 2, 10, QLatin1Char('0'))
+        .arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
 }  // namespace zentiq

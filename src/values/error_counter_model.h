@@ -48,6 +48,10 @@ public:
     // QListWidget's own sorting is case-sensitive; the dialog therefore adds
     // the lines in this order rather than enabling it.
     static bool ListLess(const QString& a, const QString& b);
+
+    // How long the counts have been running: "h:mm:ss", hours going on past
+    // a day ("27:03:09"); a negative time reads as 0.
+    static QString CountingText(qint64 milliseconds);
 };
 
 }  // namespace zentiq

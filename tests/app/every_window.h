@@ -41,7 +41,7 @@ inline std::vector<std::pair<const char*, std::function<QWidget*()>>> everyWindo
         {"CAdvanced", [] { return new CAdvanced(AdvancedOptions{}); }},
         {"CMBLogSetup", [] { return new CMBLogSetup(DataLogger::Options{}); }},
         {"CCommunication", [] { return new CCommunication(); }},
-        {"CErrorCounter", [] { return new CErrorCounter(ErrorCounterModel::Counters{}); }},
+        {"CErrorCounter", [] { return new CErrorCounter(ErrorCounterModel::Counters{}, [] { return qint64(0); }); }},
         {"CTestCenter", [] { return new CTestCenter(CTestCenter::Settings{}); }},
         {"DeviceIdentityDialog", [] { return new DeviceIdentityDialog(1); }},
         {"TrendWindow", [] { return new TrendWindow(nullptr, {}, nullptr); }},

@@ -1,11 +1,13 @@
 // The traffic monitor against real slaves: the lines of RTU and ASCII polls
 // over a pty pair and of TCP polls on 127.0.0.1 are the bytes on the wire;
-// a silent scripted slave makes it stop on error; the list keeps its last
-// 101 lines and the process-wide numbering goes on across monitors.
+// a silent scripted slave makes it stop on error; the process-wide numbering
+// goes on across monitors; frozen, it filters by slave and function.
 #include "display/communication.h"
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QRegularExpression>
 #include <QFile>
 #include <QGuiApplication>
 #include <QPointer>
@@ -18,7 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/traffic_list_view.h"
+#include "framework/traffic_frame_model.h"
+#include "framework/traffic_filter_model.h"
+#include "framework/traffic_table_view.h"
 #include "engine/engine.h"
 #include "framework/window_registry.h"
 #include "support/dialog_test_helpers.h"
@@ -74,7 +78,19 @@ struct MonitorWindow {
         dialog->show();
     }
     ~MonitorWindow() { delete dialog.data(); }
-    const QStringList& lines() const { return dialog->List()->Lines().lines(); }
+    TrafficFrameModel& frames() const {
+        dialog->List()->Flush();
+        return *dialog->List()->Frames();
+    }
+    // The numbered hex lines of every frame kept, oldest first.
+    QStringList lines() const {
+        QStringList texts;
+        for (int row = 0; row < frames().rowCount(); ++row)
+            texts.append(frames().LineText(row));
+        return texts;
+    }
+    // The lines the view shows (filtered or not), as Copy and Save take them.
+    QStringList shown() const { return frames().RowTexts(dialog->List()->ShownRows()); }
     QPushButton* button(const char* name) { return testing::child<QPushButton>(dialog, name); }
 };
 
@@ -199,7 +215,7 @@ TEST(MonitorStopTest, SilentSlaveFreezesTheMonitorWithTheTimeoutText) {
     CloseTcpConnection();
 }
 
-TEST(MonitorStopTest, KeepsTheLast101LinesAndNumbersOnAcrossMonitors) {
+TEST(MonitorStopTest, KeepsEveryLineAndNumbersOnAcrossMonitors) {
     InitEngine();
     InstallEnginePoster();
     std::string error;
@@ -214,12 +230,12 @@ TEST(MonitorStopTest, KeepsTheLast101LinesAndNumbersOnAcrossMonitors) {
         EXPECT_FALSE(monitor.button("copyButton")->isEnabled());
         for (int i = 0; i < 150; ++i)
             ASSERT_TRUE(pollOnce(window, 1, 3, i, 1)) << "transaction " << i;
-        ASSERT_EQ(monitor.lines().size(), 101);
-        EXPECT_EQ(lineNumber(monitor.lines().first()), first + 199);
+        // 300 lines: far more than the 101 a list once kept, all still there.
+        ASSERT_EQ(monitor.lines().size(), 300);
+        EXPECT_EQ(lineNumber(monitor.lines().first()), first);
         EXPECT_EQ(lineNumber(monitor.lines().last()), first + 299);
         EXPECT_TRUE(monitor.lines().last().startsWith(QString::asprintf("%06u-Rx:", first + 299)));
-        monitor.dialog->List()->Flush();
-        EXPECT_EQ(monitor.dialog->List()->model()->rowCount(), 101);
+        EXPECT_EQ(monitor.dialog->List()->model()->rowCount(), 300);
 
         // Frozen, it ignores what goes over the wire.
         QTest::mouseClick(monitor.button("stopButton"), Qt::LeftButton);
@@ -245,15 +261,112 @@ TEST(MonitorStopTest, KeepsTheLast101LinesAndNumbersOnAcrossMonitors) {
     EXPECT_EQ(lineNumber(again.lines()[0]), first + 300);
 }
 
+// ---- filtering a frozen monitor ------------------------------------------------------------
+
+// Frames from a pymodbus slave that answers IDs 1 and 2: while capturing the
+// boxes are off and everything shows; frozen, the boxes list the slaves and
+// functions seen and show only the matching lines (an exception answer
+// under the function it answers); "全部" or going on shows all again.
+TEST(MonitorFilterTest, FrozenMonitorShowsOnlyTheChosenSlaveAndFunction) {
+    InitEngine();
+    InstallEnginePoster();
+    std::string error;
+    auto link = PeerLink::Start(PeerLink::Peer::PyModbus, TCP, error, 1, {"--slave", "1,2"});
+    ASSERT_TRUE(link) << error;
+    RecordingInteraction user;
+    MonitorWindow monitor;
+    ResultCounter window;
+    struct Poll {
+        std::uint16_t slave, function, address;
+    };
+    // The last one asks beyond the slave's registers: an exception answer.
+    for (const Poll& p : {Poll{1, 3, 0}, Poll{2, 3, 0}, Poll{1, 1, 0}, Poll{2, 3, 60000}})
+        ASSERT_TRUE(pollOnce(window, p.slave, p.function, p.address, 1)) << p.slave << "/" << p.function;
+    ASSERT_EQ(monitor.lines().size(), 8);
+    EXPECT_TRUE(monitor.lines()[7].contains("-Rx:")) << "the exception answer is listed";
+
+    // Times ascend and each gap is the difference to the frame before.
+    TrafficFrameModel& frames = monitor.frames();
+    for (int row = 1; row < frames.rowCount(); ++row) {
+        EXPECT_LE(frames.TimeMs(row - 1), frames.TimeMs(row)) << row;
+        ASSERT_TRUE(frames.GapMs(row).has_value());
+        EXPECT_EQ(*frames.GapMs(row), frames.TimeMs(row) - frames.TimeMs(row - 1)) << row;
+    }
+
+    auto* slaves = testing::child<QComboBox>(monitor.dialog, "slaveFilter");
+    auto* functions = testing::child<QComboBox>(monitor.dialog, "functionFilter");
+    EXPECT_FALSE(slaves->isEnabled());
+    EXPECT_FALSE(functions->isEnabled());
+    monitor.dialog->ToggleStop();
+    ASSERT_TRUE(slaves->isEnabled());
+    const auto items = [](QComboBox* box) {
+        QStringList texts;
+        for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+        return texts;
+    };
+    EXPECT_EQ(items(slaves), (QStringList{"全部", "1", "2"}));
+    EXPECT_EQ(items(functions), (QStringList{"全部", "01", "03"}));
+
+    const QStringList all = monitor.shown();
+    ASSERT_EQ(all.size(), 8);
+    constexpr int kAll = TrafficFilterModel::kAll;
+    struct Case {
+        int slave, function;
+        QList<int> rows;  // of all eight, in order
+    };
+    const Case cases[] = {
+        {1, kAll, {0, 1, 4, 5}}, {kAll, 3, {0, 1, 2, 3, 6, 7}}, {2, 3, {2, 3, 6, 7}},
+        {1, 1, {4, 5}},          {2, 1, {}},                    {kAll, kAll, {0, 1, 2, 3, 4, 5, 6, 7}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.slave) + "/" + std::to_string(c.function));
+        slaves->setCurrentIndex(slaves->findData(c.slave));
+        functions->setCurrentIndex(functions->findData(c.function));
+        QStringList expected;
+        for (int row : c.rows) expected << all[row];
+        EXPECT_EQ(monitor.shown(), expected);
+        EXPECT_EQ(monitor.dialog->List()->model()->rowCount(), c.rows.size());
+        EXPECT_EQ(monitor.dialog->List()->IsFiltering(), c.slave != kAll || c.function != kAll);
+    }
+
+    // Copy and Save take the lines shown.
+    monitor.dialog->SetFilter(2, kAll);
+    TrafficTableView* list = monitor.dialog->List();
+    list->selectAll();
+    monitor.dialog->Copy();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().split("\r\n").size(), 4 + 1);
+    QTemporaryDir dir;
+    user.filePath = dir.filePath("slave2.txt");
+    monitor.dialog->Save();
+    QFile saved(user.filePath);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    EXPECT_EQ(QString::fromUtf8(saved.readAll()), monitor.shown().join('\n') + '\n');
+    EXPECT_TRUE(user.texts().isEmpty());
+
+    // Going on shows every line again, and the boxes say so.
+    monitor.dialog->SetFilter(1, 3);
+    ASSERT_EQ(monitor.shown().size(), 2);
+    monitor.dialog->ToggleStop();
+    EXPECT_FALSE(list->IsFiltering());
+    EXPECT_EQ(monitor.shown(), all);
+    EXPECT_FALSE(slaves->isEnabled());
+    EXPECT_EQ(slaves->currentText(), "全部");
+    EXPECT_EQ(functions->currentText(), "全部");
+    ASSERT_TRUE(pollOnce(window, 1, 3, 0, 1));
+    EXPECT_EQ(monitor.shown().size(), 10) << "captured while unfiltered";
+}
+
 // ---- save and copy ---------------------------------------------------------------------------
 
 class MonitorFileTest : public ::testing::Test {
 protected:
     void SetUp() override { InitEngine(); }
+    // Captures fed in as the engine would hand them over, 5 ms apart.
     static void addLines(CCommunication& monitor, int count) {
+        const qint64 base = QDateTime::currentMSecsSinceEpoch();
         for (int i = 0; i < count; ++i) {
             const std::uint8_t bytes[] = {0x01, static_cast<std::uint8_t>(i), 0xFF};
-            monitor.List()->Add(TrafficLines::Direction::Tx, bytes, sizeof bytes);
+            monitor.List()->Add(TrafficLines::Direction::Tx, RTU, bytes, sizeof bytes, base + 5 * i);
         }
     }
 
@@ -277,12 +390,24 @@ TEST_F(MonitorFileTest, SavesEveryLineAndAnEmptyListAsAnEmptyFile) {
     ASSERT_TRUE(empty.exists());
     EXPECT_EQ(empty.size(), 0);
 
-    addLines(*monitor.dialog, 2);
-    files.filePath = dir.filePath("two.txt");
+    addLines(*monitor.dialog, 3);
+    files.filePath = dir.filePath("three.txt");
     monitor.dialog->Save();
-    QFile two(files.filePath);
-    ASSERT_TRUE(two.open(QIODevice::ReadOnly));
-    EXPECT_EQ(QString::fromUtf8(two.readAll()), monitor.lines().join('\n') + '\n');
+    QFile three(files.filePath);
+    ASSERT_TRUE(three.open(QIODevice::ReadOnly));
+    // Each line reads back as time of day, gap and the line itself.
+    const QStringList saved = QString::fromUtf8(three.readAll()).split('\n');
+    ASSERT_EQ(saved.size(), 4);
+    EXPECT_TRUE(saved.back().isEmpty()) << "every line ends with a line end";
+    const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$"));
+    for (int row = 0; row < 3; ++row) {
+        const QStringList fields = saved[row].split('\t');
+        ASSERT_EQ(fields.size(), 3) << saved[row].toStdString();
+        EXPECT_TRUE(time.match(fields[0]).hasMatch()) << fields[0].toStdString();
+        EXPECT_EQ(fields[0], monitor.frames().TimeText(row));
+        EXPECT_EQ(fields[1], row == 0 ? QString() : QStringLiteral("5"));
+        EXPECT_EQ(fields[2], monitor.lines()[row]);
+    }
 
     files.filePath = dir.filePath("no/such/folder/x.txt");
     monitor.dialog->Save();
@@ -309,14 +434,16 @@ TEST_F(MonitorFileTest, CopyPutsTheSelectedLinesTrimmedWithCrLf) {
     monitor.dialog->Copy();
     EXPECT_EQ(warnings.texts(), QStringList{"No string selected"});
 
-    TrafficListView* list = monitor.dialog->List();
+    TrafficTableView* list = monitor.dialog->List();
     for (int row : {1, 2, 4})
         list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
     QTest::mouseClick(monitor.button("copyButton"), Qt::LeftButton);
-    const QStringList& lines = monitor.lines();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(),
-              lines[1].trimmed() + "\r\n" + lines[2].trimmed() + "\r\n" + lines[4].trimmed() + "\r\n");
-    EXPECT_TRUE(lines[1].endsWith(' ')) << "the list keeps the blank after the last byte";
+    const TrafficFrameModel& frames = monitor.frames();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), frames.RowText(1).trimmed() + "\r\n" +
+                                                         frames.RowText(2).trimmed() + "\r\n" +
+                                                         frames.RowText(4).trimmed() + "\r\n");
+    EXPECT_TRUE(frames.RowText(1).startsWith(frames.TimeText(1) + '\t')) << "with its time";
+    EXPECT_TRUE(frames.LineText(1).endsWith(' ')) << "the list keeps the blank after the last byte";
 }
 
 // Ctrl+C in the list goes through Copy: nothing while the monitor runs (its
@@ -340,7 +467,7 @@ TEST_F(MonitorFileTest, CopyKeyFollowsTheCopyRules) {
         addLines(*monitor.dialog, 101);
         if (c.frozen)
             monitor.dialog->ToggleStop();
-        TrafficListView* list = monitor.dialog->List();
+        TrafficTableView* list = monitor.dialog->List();
         list->Flush();
         list->setCurrentIndex(list->model()->index(c.selected.isEmpty() ? 0 : c.selected.front(), 0));
         if (c.selected.isEmpty())
@@ -357,8 +484,8 @@ TEST_F(MonitorFileTest, CopyKeyFollowsTheCopyRules) {
         const QStringList copied = text.split("\r\n");
         ASSERT_EQ(copied.size(), c.copied + 1);
         EXPECT_TRUE(copied.back().isEmpty()) << "every line ends with CR LF";
-        EXPECT_EQ(copied[0], monitor.lines()[c.selected.isEmpty() ? 0 : c.selected[0]].trimmed());
-        EXPECT_EQ(copied[c.copied - 1], monitor.lines()[c.selected.isEmpty() ? 99 : c.selected[1]].trimmed());
+        EXPECT_EQ(copied[0], monitor.frames().RowText(c.selected.isEmpty() ? 0 : c.selected[0]).trimmed());
+        EXPECT_EQ(copied[c.copied - 1], monitor.frames().RowText(c.selected.isEmpty() ? 99 : c.selected[1]).trimmed());
     }
     EXPECT_TRUE(warnings.texts().isEmpty());
 }

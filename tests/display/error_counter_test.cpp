@@ -3,7 +3,10 @@
 // of them sorted as text, and the reset command clears them.
 #include "display/error_counter.h"
 
+#include <QLabel>
 #include <QListWidget>
+#include <QRegularExpression>
+#include <QtTest/QTest>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -38,6 +41,8 @@ protected:
             auto* list = testing::child<QListWidget>(&dialog, "counterList");
             selectable = list->selectionMode() != QAbstractItemView::NoSelection;
             button = testing::child<QPushButton>(&dialog, "okButton")->text();
+            header = testing::child<QLabel>(&dialog, "headerLabel")->text();
+            counting = dialog.CountingText();
             return int(QDialog::Accepted);
         });
     }
@@ -58,7 +63,7 @@ protected:
 
     int opened = 0;
     QStringList shown, shownAfter;
-    QString title, button;
+    QString title, button, header, counting;
     bool selectable = true;
     std::function<void()> whileOpen;
 
@@ -88,6 +93,30 @@ TEST_F(ErrorCounterTest, ListsTheCountedKindsSortedAsText) {
     EXPECT_EQ(title, "错误计数");
     EXPECT_EQ(button, "确定");
     EXPECT_FALSE(selectable);
+    EXPECT_EQ(header, "本窗口自计数开始以来失败的通讯次数，按错误类型:");
+    EXPECT_TRUE(QRegularExpression("^计数时长: \\d+:\\d\\d:\\d\\d$").match(counting).hasMatch())
+        << counting.toStdString();
+}
+
+// The counting time starts again with the counts: the document's clock is
+// restarted by the reset command, and the dialog asks its clock again while
+// it is shown.
+TEST_F(ErrorCounterTest, CountingTimeStartsAgainWithTheCountsAndRunsWhileShown) {
+    PollWindow w(testing::ReadDefinition(3, 0, 4));
+    PollDocumentModel& m = w.model();
+    const QElapsedTimer before = m.countingClock;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return before.elapsed() >= 2; }, 5000));
+    ASSERT_TRUE(w.doc->OnCommand(cmd::ClearCounters));
+    EXPECT_GT(m.countingClock.msecsSinceReference(), before.msecsSinceReference());
+    EXPECT_LE(m.CountingMs(), before.elapsed());
+
+    qint64 clockMs = 3723004;
+    CErrorCounter dialog(ErrorCounterModel::Counters{}, [&] { return clockMs; });
+    EXPECT_EQ(dialog.CountingText(), "计数时长: 1:02:03");
+    dialog.show();
+    clockMs = 0;
+    EXPECT_TRUE(QTest::qWaitFor([&] { return dialog.CountingText() == "计数时长: 0:00:00"; }, 10000))
+        << dialog.CountingText().toStdString();
 }
 
 TEST_F(ErrorCounterTest, ShowsASnapshotAndTheResetCommandClearsIt) {

@@ -46,6 +46,7 @@
 #include "framework/contrast.h"
 #include "framework/dark_palette.h"
 #include "framework/traffic_list_view.h"
+#include "framework/traffic_table_view.h"
 #include "framework/window_registry.h"
 #include "grid/grid_ctrl.h"
 #include "support/poll_window.h"
@@ -198,7 +199,7 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
          [] {
              auto* w = new CCommunication();
              const std::uint8_t frame[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
-             w->List()->Add(TrafficLines::Direction::Tx, frame, sizeof frame);
+             w->List()->Add(TrafficLines::Direction::Tx, RTU, frame, sizeof frame, 0);
              w->List()->Flush();
              return Sample{[w] { delete w; }, w};
          }},
@@ -206,7 +207,7 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
          [] {
              ErrorCounterModel::Counters counters{};
              counters[0] = 3;
-             auto* w = new CErrorCounter(counters);
+             auto* w = new CErrorCounter(counters, [] { return qint64(3723000); });
              return Sample{[w] { delete w; }, w};
          }},
         {"test center",

@@ -126,5 +126,17 @@ TEST(ErrorCounter, CountersStopAtTheirMaximum) {
     EXPECT_EQ(Model::Lines(counters), QStringList{"2147483647\t超时错误"});
 }
 
+TEST(ErrorCounter, CountingTimeReadsHoursMinutesSeconds) {
+    const struct {
+        qint64 ms;
+        const char* text;
+    } cases[] = {
+        {0, "0:00:00"},         {999, "0:00:00"},         {61000, "0:01:01"},
+        {3723004, "1:02:03"},   {97389000, "27:03:09"},   {-5, "0:00:00"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Model::CountingText(c.ms), c.text) << c.ms;
+}
+
 }  // namespace
 }  // namespace zentiq

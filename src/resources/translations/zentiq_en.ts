@@ -311,6 +311,14 @@
         <source>错误停止</source>
         <translation>Stop on Error</translation>
     </message>
+    <message>
+        <source>从站:</source>
+        <translation>Slave:</translation>
+    </message>
+    <message>
+        <source>功能码:</source>
+        <translation>Function:</translation>
+    </message>
 </context>
 <context>
     <name>CErrorCounter</name>
@@ -321,6 +329,10 @@
     <message>
         <source>确定</source>
         <translation>OK</translation>
+    </message>
+    <message>
+        <source>本窗口自计数开始以来失败的通讯次数，按错误类型:</source>
+        <translation>Failed transactions of this window since the counts started, by kind:</translation>
     </message>
 </context>
 <context>
@@ -2963,6 +2975,17 @@ Zentiq Files</translation>
         <source>停止(&amp;S)</source>
         <translation>&amp;Stop</translation>
     </message>
+    <message>
+        <source>全部</source>
+        <translation>All</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::CErrorCounter</name>
+    <message>
+        <source>计数时长: %1</source>
+        <translation>Counting for: %1</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CMBCommSetup</name>
@@ -3831,6 +3854,21 @@ Zentiq Files</translation>
     <message>
         <source>未读取</source>
         <translation>not read</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::TrafficFrameModel</name>
+    <message>
+        <source>时间</source>
+        <translation>Time</translation>
+    </message>
+    <message>
+        <source>间隔(ms)</source>
+        <translation>Gap (ms)</translation>
+    </message>
+    <message>
+        <source>报文</source>
+        <translation>Frame</translation>
     </message>
 </context>
 <context>
