@@ -68,20 +68,22 @@ void CCommunication::OnPollResult(EngineStatus status, int slot) {
         return;
     // The captures belong to the slot's latest transaction, which may
     // already be newer than the one announced; that one is shown.
-    // Both frames carry the moment their result reached the monitor: the
-    // engine keeps no time per capture.
+    // Each frame carries the moment it went out or came in, as the engine
+    // took it; the moment the result reached the monitor where it has none.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    std::int64_t sentMs = 0, answeredMs = 0;
+    GetCaptureMoments(slot, &sentMs, &answeredMs);
     const auto mode = static_cast<TransmissionMode>(GetTransmissionMode());
     std::uint8_t request[kRequestCaptureSize];
     std::uint8_t response[kResponseCaptureSize];
     const int requestLength = GetRequestCapture(slot, request);
     if (requestLength > 0)
         m_list->Add(TrafficLines::Direction::Tx, mode, request,
-                    static_cast<std::size_t>(requestLength), now);
+                    static_cast<std::size_t>(requestLength), sentMs != 0 ? sentMs : now);
     const int responseLength = GetResponseCapture(slot, response);
     if (responseLength > 0)
         m_list->Add(TrafficLines::Direction::Rx, mode, response,
-                    static_cast<std::size_t>(responseLength), now);
+                    static_cast<std::size_t>(responseLength), answeredMs != 0 ? answeredMs : now);
     if (m_stopOnError && status != status::Ok) {
         setStopped(true);
         DialogDataExchange::ShowWarning(this, StatusText(status, StatusFlavour::Monitor));

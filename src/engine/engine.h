@@ -118,6 +118,11 @@ int ResetSlotCounters(int slot);
 int GetSlotStatus(int slot);
 int GetRequestCapture(int slot, std::uint8_t* destination);
 int GetResponseCapture(int slot, std::uint8_t* destination);
+// When the slot's captured request left and its answer came, in
+// milliseconds since the epoch (wall clock); 0 for a moment not known (no
+// answer, timing switched off). 1, or 0 for a slot outside 0..32 or a null
+// destination.
+int GetCaptureMoments(int slot, std::int64_t* requestMs, std::int64_t* responseMs);
 int SetMonitorWindow(WindowHandle window);
 // While paused the worker serves slot 0 only: a tool that owns the line
 // (the bus scanner) gets it to itself. The poll slots keep their requests

@@ -94,6 +94,13 @@ struct EngineState {
     std::array<KeptAnswer, 4> oneShotAnswers{};
     // Response times and failures per slot, busy time of the line; guarded by lock.
     TimingTable timing;
+    // When each slot's captured request left and its answer came, on the
+    // transaction clock (0: not known); guarded by lock.
+    struct CaptureMoments {
+        std::uint64_t requestUs = 0;
+        std::uint64_t responseUs = 0;
+    };
+    CaptureMoments captureMoments[kSlotCount];
 };
 
 EngineState& Engine();

@@ -183,6 +183,7 @@ void RunCycle(EngineState& e) {
         slot.requestLength = e.captures.requestLength;
         std::memcpy(slot.responseCapture, e.captures.response, e.captures.responseLength);
         slot.responseLength = e.captures.responseLength;
+        e.captureMoments[s] = {e.captures.sentUs, e.captures.responseLength > 0 ? e.captures.answeredUs : 0};
         monitor = e.monitorWindow;
         portError = status == status::WriteError || status == status::ReadError;
         if (counted) e.timing.Record(s, e.registrations[s] == registration, moments, status);

@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <ctime>
 
 #include "engine/engine.h"
 #include "engine/engine_state.h"
@@ -318,6 +319,28 @@ int GetResponseCapture(int slot, std::uint8_t* destination) {
     if (destination != nullptr && s.responseLength > 0)
         std::memcpy(destination, s.responseCapture, s.responseLength);
     return s.responseLength;
+}
+
+int GetCaptureMoments(int slot, std::int64_t* requestMs, std::int64_t* responseMs) {
+    if (!ValidSlot(slot) || requestMs == nullptr || responseMs == nullptr) return 0;
+    auto& e = Engine();
+    EngineState::CaptureMoments m;
+    {
+        std::lock_guard guard(e.lock);
+        m = e.captureMoments[slot];
+    }
+    // On the wall clock: each moment's age now, taken from now.
+    const std::uint64_t nowUs = TransactionClockUs();
+    timespec wall{};
+    clock_gettime(CLOCK_REALTIME, &wall);
+    const std::int64_t wallMs = std::int64_t{wall.tv_sec} * 1000 + wall.tv_nsec / 1000000;
+    const auto onWall = [&](std::uint64_t us) -> std::int64_t {
+        if (us == 0 || nowUs == 0 || us > nowUs) return 0;
+        return wallMs - static_cast<std::int64_t>((nowUs - us) / 1000);
+    };
+    *requestMs = onWall(m.requestUs);
+    *responseMs = onWall(m.responseUs);
+    return 1;
 }
 
 int SetMonitorWindow(WindowHandle window) {

@@ -10,7 +10,7 @@ namespace zentiq {
 QString IdScanSummary::Text(const IdScanReport& r, bool cancelled) {
     QStringList parts;
     if (r.lostLine)
-        parts << tr("扫描提前结束：%1。").arg(StatusText(*r.lostLine, StatusFlavour::DataView));
+        parts << tr("扫描提前结束：连接中断（%1）。").arg(StatusText(*r.lostLine, StatusFlavour::DataView));
     else if (cancelled)
         parts << tr("扫描已取消。");
     else if (r.stoppedAtFirst)

@@ -385,6 +385,13 @@ TEST_P(BusyMachineTimingTest, NoResponseTimeBelowTheHoldAndTheAverageIsTheSlaves
     EXPECT_GE(static_cast<std::int64_t>(t.minUs), slaveMin);
     EXPECT_GE(avg, slaveAvg);
     EXPECT_LE(avg, slaveAvg + 1000) << "more than a millisecond above what the slave took";
+
+    // The monitor's moments of the last capture are as far apart.
+    std::int64_t sentMs = 0, answeredMs = 0;
+    ASSERT_EQ(GetCaptureMoments(slot, &sentMs, &answeredMs), 1);
+    EXPECT_GT(sentMs, 0);
+    EXPECT_GE(answeredMs - sentMs, hold.count() - 1) << "each moment is cut to the millisecond";
+    EXPECT_EQ(GetCaptureMoments(kSlotCount, &sentMs, &answeredMs), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripted, BusyMachineTimingTest, ::testing::Values(5ms, 40ms),

@@ -41,7 +41,7 @@ TEST(IdScanSummary, SaysWhatWasFoundWhatWasNotADeviceAndWhatWasNeverProbed) {
              r.lostLine = status::WriteError;
              r.notProbed = std::make_pair(25, 247);
          }),
-         false, "扫描提前结束：写入错误。 找到 2 台设备。 ID 25~247 未探测。"},
+         false, "扫描提前结束：连接中断（写入错误）。 找到 2 台设备。 ID 25~247 未探测。"},
         {"cancelled at the last ID",
          report([](IdScanReport& r) { r.notProbed = std::make_pair(9, 9); }), true,
          "扫描已取消。 找到 2 台设备。 ID 9 未探测。"},

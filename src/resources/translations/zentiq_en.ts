@@ -1500,10 +1500,6 @@ Do you want to replace it?</translation>
 <context>
     <name>IdScanSummary</name>
     <message>
-        <source>扫描提前结束：%1。</source>
-        <translation>Scan ended early: %1.</translation>
-    </message>
-    <message>
         <source>扫描已取消。</source>
         <translation>Scan cancelled.</translation>
     </message>
@@ -1558,6 +1554,10 @@ Do you want to replace it?</translation>
     <message>
         <source>有应答但格式错误</source>
         <translation>Answered, malformed</translation>
+    </message>
+    <message>
+        <source>扫描提前结束：连接中断（%1）。</source>
+        <translation>Scan ended early: connection lost (%1).</translation>
     </message>
 </context>
 <context>
