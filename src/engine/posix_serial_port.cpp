@@ -456,14 +456,16 @@ int PosixSerialPort::Write(const std::uint8_t* bytes, std::size_t n) {
 }
 
 int PosixSerialPort::Read(std::uint8_t* buffer, std::size_t n) {
-    return ReadFrame(buffer, n, nullptr);
+    return ReadAnnounced(buffer, n, nullptr);
 }
 
 // A read that also ends as soon as frameLength says the answer is whole: an
-// answer that announces its own length (17, 43) is as long as the largest
-// one might be, and waiting for the silence after it would cost the read
-// interval or the whole time-out on every such transaction.
-int PosixSerialPort::ReadFrame(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) {
+// answer that announces its own length (17, 43) is read as the largest one
+// might be, and waiting for the silence after it would cost the read
+// interval or the whole time-out on every such transaction. Every other
+// answer still ends by its count or by silence: an echo or junk in front of
+// it must not pass for a whole short frame.
+int PosixSerialPort::ReadAnnounced(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) {
     if (!m_open) return -1;
     if (m_fd < 0) {
         m_readFlags = port_error::IoError;  // the device is away

@@ -40,7 +40,7 @@ public:
     bool IsOpen() const override { return m_open; }
     int Write(const std::uint8_t* bytes, std::size_t n) override;
     int Read(std::uint8_t* buffer, std::size_t n) override;
-    int ReadFrame(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) override;
+    int ReadAnnounced(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) override;
     void Purge() override;
     std::uint32_t WriteFlags() const override { return m_writeFlags; }
     std::uint32_t ReadFlags() const override { return m_readFlags; }

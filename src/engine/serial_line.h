@@ -44,6 +44,12 @@ public:
         (void)frameLength;
         return Read(buffer, n);
     }
+    // Reads an answer that announces its own length (17, 43): a line that
+    // ends frames by silence still ends this one as soon as frameLength
+    // says it is whole, since it may be far shorter than n.
+    virtual int ReadAnnounced(std::uint8_t* buffer, std::size_t n, FrameLengthFn frameLength) {
+        return ReadFrame(buffer, n, frameLength);
+    }
     // Discards received bytes not read yet. There is no output to discard:
     // Write leaves none behind.
     virtual void Purge() = 0;

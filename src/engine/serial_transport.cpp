@@ -91,7 +91,8 @@ Delivery RtuTransport::Exchange(std::uint8_t* request, std::size_t length, std::
     captures.CaptureRequest(request, frameLength);
     if (request[0] == 0) return {status::Ok, 0, true, false};  // broadcast: nobody answers
 
-    const int n = m_line.ReadFrame(response, want, RtuAnswerLength);
+    const int n = LengthOnlyInAnswer(request[1]) ? m_line.ReadAnnounced(response, want, RtuAnswerLength)
+                                                 : m_line.ReadFrame(response, want, RtuAnswerLength);
     if (n < 0) return {status::ReadError};
     const std::size_t got = static_cast<std::size_t>(n);
     captures.CaptureResponse(response, got);

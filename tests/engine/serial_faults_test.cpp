@@ -343,9 +343,9 @@ TEST_F(SerialFaultsTest, BroadcastWriteReturnsAtOnceWithoutAnswer) {
     EXPECT_EQ(slave.Requests()[0], request);
 }
 
-// Answers whose length only they announce (17, 43), and an exception to a
-// read, end when they are whole: with no read interval and a 5 s time-out,
-// waiting for silence after them would take the whole time-out.
+// Answers whose length only they announce (17, 43) end when they are whole:
+// with no read interval and a 5 s time-out, waiting for silence after them
+// would take the whole time-out. An exception to them too.
 TEST_F(SerialFaultsTest, AnswersThatAnnounceTheirLengthEndWhenWhole) {
     struct Case {
         const char* name;
@@ -358,7 +358,7 @@ TEST_F(SerialFaultsTest, AnswersThatAnnounceTheirLengthEndWhenWhole) {
         {"17 report", 17, 0, 0, 4, {1, 0x11, 3, 0x2A, 0xFF, 0x07}, status::Ok},
         {"43 identity", 43, 1, 0, 7,
          {1, 0x2B, 0x0E, 1, 1, 0, 0, 2, 0, 3, 'A', 'c', 'm', 1, 2, 'Z', '1'}, status::Ok},
-        {"03 exception", 3, 0, 10, 8, {1, 0x83, 0x02}, static_cast<EngineStatus>(status::ExceptionBase + 2)},
+        {"17 exception", 17, 0, 0, 4, {1, 0x91, 0x01}, static_cast<EngineStatus>(status::ExceptionBase + 1)},
     };
     Connect(RTU);
     ASSERT_EQ(SetSerialTimeouts(0, 2, 5000, 2, 200), 1);
