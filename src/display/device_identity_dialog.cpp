@@ -18,7 +18,6 @@
 #include <algorithm>
 
 #include "engine/engine.h"
-#include "engine/modbus_function.h"
 #include "framework/device_identity_reader.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/function_support_scan.h"

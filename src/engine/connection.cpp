@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "engine/engine_state.h"
 #include "engine/engine_trace.h"
 
@@ -31,10 +32,6 @@ constexpr std::array<BaudTiming, 14> kBaudTable{{
 
 std::string DefaultDevice(int portNumber) { return "/dev/ttyS" + std::to_string(portNumber - 1); }
 
-// The connection may only change while no transaction can run on it.
-void StopWorkerIfRunning() {
-    if (Engine().polling) StopPolling();
-}
 
 void TraceOpening(std::chrono::system_clock::time_point began, const char* line, int result,
                   int error) {
@@ -53,10 +50,25 @@ void TraceOpening(std::chrono::system_clock::time_point began, const char* line,
 
 }  // namespace
 
-EngineState& Engine() {
-    static EngineState state;
-    return state;
+ModbusLine::ModbusLine() : m_state(std::make_unique<EngineState>()) { InitEngine(); }
+
+ModbusLine::~ModbusLine() {
+    StopPolling();
+    m_state->port.Close();
+    m_state->tcp.Close();
 }
+
+// The connection may only change while no transaction can run on it.
+void ModbusLine::StopWorkerIfRunning() {
+    if (m_state->polling) StopPolling();
+}
+
+ModbusLine& DefaultLine() {
+    static ModbusLine line;
+    return line;
+}
+
+EngineState& Engine() { return DefaultLine().State(); }
 
 void WakeWorker(EngineState& e) {
     e.wakeRequested = true;
@@ -69,13 +81,17 @@ std::uint64_t TickUs() {
         duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
 }
 
-void Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam) {
+void Post(const EngineState& e, WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+          std::intptr_t lParam) {
     if (window == 0) return;
-    if (PostMessageFn poster = Engine().poster.load()) poster(window, message, wParam, lParam);
+    if (PostMessageFn poster = e.poster.load()) poster(window, message, wParam, lParam);
 }
 
-Transport& CurrentTransport() {
-    auto& e = Engine();
+bool Connected(const EngineState& e) {
+    return e.port.IsOpen() || e.tcp.IsConnected() || e.testTransport != nullptr;
+}
+
+Transport& CurrentTransport(EngineState& e) {
     if (e.testTransport != nullptr) return *e.testTransport;
     switch (e.mode) {
     case ASCII: return e.ascii;
@@ -85,7 +101,7 @@ Transport& CurrentTransport() {
     }
 }
 
-void SetMessagePoster(PostMessageFn poster) { Engine().poster.store(poster); }
+void ModbusLine::SetMessagePoster(PostMessageFn poster) { m_state->poster.store(poster); }
 
 BaudTiming BaudTimingForIndex(int baudIndex) {
     // An index outside the table means the default 9600, as the settings
@@ -95,8 +111,8 @@ BaudTiming BaudTimingForIndex(int baudIndex) {
     return kBaudTable[static_cast<std::size_t>(baudIndex)];
 }
 
-int InitEngine() {
-    auto& e = Engine();
+int ModbusLine::InitEngine() {
+    auto& e = *m_state;
     StopWorkerIfRunning();
     {
         std::lock_guard guard(e.lock);
@@ -114,48 +130,48 @@ int InitEngine() {
     return 1;
 }
 
-int SetHandshakeFlags(std::uint8_t flags) {
-    Engine().handshake = flags;
+int ModbusLine::SetHandshakeFlags(std::uint8_t flags) {
+    m_state->handshake = flags;
     return 1;
 }
 
-int SetPollDelay(std::uint32_t milliseconds) {
-    Engine().delayBetweenPolls = milliseconds;
+int ModbusLine::SetPollDelay(std::uint32_t milliseconds) {
+    m_state->delayBetweenPolls = milliseconds;
     return 1;
 }
 
-std::uint32_t GetPollDelay() { return Engine().delayBetweenPolls.load(); }
+std::uint32_t ModbusLine::GetPollDelay() const { return m_state->delayBetweenPolls.load(); }
 
-int SetRtsDelay(std::uint16_t milliseconds) {
-    Engine().rtsDelay = milliseconds;  // kept for the settings; no transaction waits on it
+int ModbusLine::SetRtsDelay(std::uint16_t milliseconds) {
+    m_state->rtsDelay = milliseconds;  // kept for the settings; no transaction waits on it
     return 1;
 }
 
-int SetEchoRemoval(int on) {
-    auto& e = Engine();
+int ModbusLine::SetEchoRemoval(int on) {
+    auto& e = *m_state;
     e.echo = on != 0;
     e.rtu.SetEchoRemoval(e.echo);
     e.ascii.SetEchoRemoval(e.echo);
     return 1;
 }
 
-int SetSerialDevice(int portNumber, const char* devicePath) {
+int ModbusLine::SetSerialDevice(int portNumber, const char* devicePath) {
     if (portNumber < 1 || portNumber > 64 || devicePath == nullptr) return 0;
-    Engine().serialDevices[static_cast<std::size_t>(portNumber - 1)] = devicePath;
+    m_state->serialDevices[static_cast<std::size_t>(portNumber - 1)] = devicePath;
     return 1;
 }
 
-int GetSerialDevice(int portNumber, char* out, std::size_t outSize) {
+int ModbusLine::GetSerialDevice(int portNumber, char* out, std::size_t outSize) const {
     if (portNumber < 1 || portNumber > 64) return -1;
-    const std::string& custom = Engine().serialDevices[static_cast<std::size_t>(portNumber - 1)];
+    const std::string& custom = m_state->serialDevices[static_cast<std::size_t>(portNumber - 1)];
     const std::string path = custom.empty() ? DefaultDevice(portNumber) : custom;
     if (out != nullptr && outSize > 0) std::snprintf(out, outSize, "%s", path.c_str());
     return static_cast<int>(path.size());
 }
 
-int OpenSerialPort(int portNumber, std::uint32_t baud, int dataBits, int parity, int stopBits) {
+int ModbusLine::OpenSerialPort(int portNumber, std::uint32_t baud, int dataBits, int parity, int stopBits) {
     if (portNumber < 1 || portNumber > 64) return 1;
-    auto& e = Engine();
+    auto& e = *m_state;
     StopWorkerIfRunning();
     char device[512];
     GetSerialDevice(portNumber, device, sizeof device);
@@ -166,31 +182,31 @@ int OpenSerialPort(int portNumber, std::uint32_t baud, int dataBits, int parity,
     return result;
 }
 
-int LastSerialOpenErrno() { return Engine().port.LastOpenErrno(); }
+int ModbusLine::LastSerialOpenErrno() const { return m_state->port.LastOpenErrno(); }
 
-int OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
+int ModbusLine::OpenTcpConnection(const char* ipAddress, std::uint16_t servicePort,
                       std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
     StopWorkerIfRunning();
     const auto began = std::chrono::system_clock::now();
     const int result =
-        Engine().tcp.Open(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs);
+        m_state->tcp.Open(ipAddress, servicePort, responseTimeoutMs, connectTimeoutMs);
     if (TraceCallback() != nullptr) {
         char line[300];
         std::snprintf(line, sizeof line, "%s:%u", ipAddress != nullptr ? ipAddress : "",
                       unsigned{servicePort});
-        TraceOpening(began, line, result, result == 0 ? 0 : Engine().tcp.LastError());
+        TraceOpening(began, line, result, result == 0 ? 0 : m_state->tcp.LastError());
     }
     if (result == 0) NotifyAllSlotWindows();
     return result;
 }
 
-int LastSocketError() { return Engine().tcp.LastError(); }
+int ModbusLine::LastSocketError() const { return m_state->tcp.LastError(); }
 
-int BeginTcpConnection(const char* ipAddress, std::uint16_t servicePort,
+int ModbusLine::BeginTcpConnection(const char* ipAddress, std::uint16_t servicePort,
                        std::uint32_t responseTimeoutMs, std::uint32_t connectTimeoutMs) {
     StopWorkerIfRunning();
     bool underWay = false;
-    const int result = Engine().tcp.Line().BeginOpen(ipAddress, servicePort, responseTimeoutMs,
+    const int result = m_state->tcp.Line().BeginOpen(ipAddress, servicePort, responseTimeoutMs,
                                                      connectTimeoutMs, &underWay);
     if (result != 0) return result;
     if (underWay) return kTcpConnectUnderWay;
@@ -198,38 +214,38 @@ int BeginTcpConnection(const char* ipAddress, std::uint16_t servicePort,
     return 0;
 }
 
-int TcpConnectingSocket() { return Engine().tcp.Line().OpeningSocket(); }
+int ModbusLine::TcpConnectingSocket() const { return m_state->tcp.Line().OpeningSocket(); }
 
-int FinishTcpConnection() {
-    const int result = Engine().tcp.Line().FinishOpen();
+int ModbusLine::FinishTcpConnection() {
+    const int result = m_state->tcp.Line().FinishOpen();
     if (result == 0) NotifyAllSlotWindows();
     return result;
 }
 
-int AbandonTcpConnection() { return Engine().tcp.Line().AbandonOpen(); }
+int ModbusLine::AbandonTcpConnection() { return m_state->tcp.Line().AbandonOpen(); }
 
-int SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
+int ModbusLine::SetSerialTimeouts(std::uint32_t readInterval, std::uint32_t readMultiplier,
                       std::uint32_t readConstant, std::uint32_t writeMultiplier,
                       std::uint32_t writeConstant) {
-    return Engine().port.SetTimeouts(
+    return m_state->port.SetTimeouts(
                {readInterval, readMultiplier, readConstant, writeMultiplier, writeConstant})
                ? 1
                : 0;
 }
 
-int SetTcpResponseTimeout(std::uint32_t milliseconds) {
-    auto& e = Engine();
+int ModbusLine::SetTcpResponseTimeout(std::uint32_t milliseconds) {
+    auto& e = *m_state;
     if (e.polling) return 0;
     e.tcp.Line().SetResponseTimeout(milliseconds);
     return 1;
 }
 
-std::uint32_t GetTcpResponseTimeout() { return Engine().tcp.Line().ResponseTimeout(); }
+std::uint32_t ModbusLine::GetTcpResponseTimeout() const { return m_state->tcp.Line().ResponseTimeout(); }
 
-int GetSerialTimeouts(std::uint32_t* readInterval, std::uint32_t* readMultiplier,
+int ModbusLine::GetSerialTimeouts(std::uint32_t* readInterval, std::uint32_t* readMultiplier,
                       std::uint32_t* readConstant, std::uint32_t* writeMultiplier,
-                      std::uint32_t* writeConstant) {
-    const SerialTimeouts& t = Engine().port.Timeouts();
+                      std::uint32_t* writeConstant) const {
+    const SerialTimeouts& t = m_state->port.Timeouts();
     if (readInterval) *readInterval = t.readInterval;
     if (readMultiplier) *readMultiplier = t.readMultiplier;
     if (readConstant) *readConstant = t.readConstant;
@@ -238,23 +254,23 @@ int GetSerialTimeouts(std::uint32_t* readInterval, std::uint32_t* readMultiplier
     return 1;
 }
 
-int SetTransmissionMode(int mode) {
-    auto& e = Engine();
+int ModbusLine::SetTransmissionMode(int mode) {
+    auto& e = *m_state;
     if (e.polling) return 0;
     if (mode < RTU || mode > RTU_OVER_TCP) return 0;
     e.mode = mode;
     return 1;
 }
 
-int GetTransmissionMode() { return Engine().mode; }
+int ModbusLine::GetTransmissionMode() const { return m_state->mode; }
 
-void UseTransportForTesting(Transport* transport) {
+void ModbusLine::UseTransportForTesting(Transport* transport) {
     StopWorkerIfRunning();
-    Engine().testTransport = transport;
+    m_state->testTransport = transport;
 }
 
-int CloseSerialPort() {
-    auto& e = Engine();
+int ModbusLine::CloseSerialPort() {
+    auto& e = *m_state;
     StopWorkerIfRunning();
     e.port.Close();
     // The error flags describe this port; they must not outlive it.
@@ -264,28 +280,25 @@ int CloseSerialPort() {
     return 1;
 }
 
-int CloseTcpConnection() {
+int ModbusLine::CloseTcpConnection() {
     StopWorkerIfRunning();
-    Engine().tcp.Close();
+    m_state->tcp.Close();
     NotifyAllSlotWindows();
     return 1;
 }
 
-int IsConnected() {
-    auto& e = Engine();
-    return (e.port.IsOpen() || e.tcp.IsConnected() || e.testTransport != nullptr) ? 1 : 0;
-}
+int ModbusLine::IsConnected() const { return Connected(*m_state) ? 1 : 0; }
 
-int NotifyAllSlotWindows() {
-    auto& e = Engine();
+int ModbusLine::NotifyAllSlotWindows() {
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     for (const PollSlot& s : e.slots)
-        if (s.inUse && s.window != 0) Post(s.window, s.message + 1, 0, 0);
+        if (s.inUse && s.window != 0) Post(e, s.window, s.message + 1, 0, 0);
     return 1;
 }
 
-std::uint32_t GetWriteErrorFlags() { return Engine().writeFlags.load(); }
-std::uint32_t GetReadErrorFlags() { return Engine().readFlags.load(); }
-int GetLastLineError() { return Engine().lineError.load(); }
+std::uint32_t ModbusLine::GetWriteErrorFlags() const { return m_state->writeFlags.load(); }
+std::uint32_t ModbusLine::GetReadErrorFlags() const { return m_state->readFlags.load(); }
+int ModbusLine::GetLastLineError() const { return m_state->lineError.load(); }
 
 }  // namespace zentiq

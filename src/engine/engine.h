@@ -1,20 +1,19 @@
-// The Modbus engine: one connection, 33 slots and one poll worker, reached
-// through free operations over process-wide state. Every operation returns an
-// integer and none throws.
+// The Modbus engine's free operations: each acts on the default line
+// (modbus_line.h), for callers that use one connection. Every operation
+// returns an integer and none throws.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
 #include "engine/engine_types.h"
+#include "engine/modbus_line.h"
 #include "engine/slot_timing.h"
 
 namespace zentiq {
 
 // ---- notifications ---------------------------------------------------------
 
-using PostMessageFn = void (*)(WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
-                               std::intptr_t lParam);
 // Installs the callback through which the worker posts messages. It must not
 // block; nullptr drops every post.
 void SetMessagePoster(PostMessageFn poster);

@@ -1,5 +1,5 @@
-// Process-wide engine state, shared by the slot table, the connection
-// operations and the poll worker. Internal to the engine.
+// The state of one connection (a ModbusLine), shared by its slot table,
+// connection operations and poll worker. Internal to the engine.
 #pragma once
 
 #include <array>
@@ -29,8 +29,8 @@ struct EngineState {
 
     // Guards slots, results and monitorWindow; never held during a transaction.
     std::mutex lock;
-    PollSlot slots[kSlotCount];
-    PollResult results[kSlotCount];
+    PollSlot slots[kSlotCount]{};
+    PollResult results[kSlotCount]{};
     WindowHandle monitorWindow = 0;
     // Set by PausePollSlots: only slot 0 is served.
     bool pollSlotsPaused = false;
@@ -103,6 +103,7 @@ struct EngineState {
     CaptureMoments captureMoments[kSlotCount];
 };
 
+// The default line's state (tests of the slot table and the worker).
 EngineState& Engine();
 
 // Keeps the answer of the one-shot request `ticket` that the worker just
@@ -116,14 +117,17 @@ void WakeWorker(EngineState& e);
 // Microseconds from a steady clock.
 std::uint64_t TickUs();
 
-// Posts through the installed poster; no-op without a window or a poster.
-void Post(WindowHandle window, std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+// Posts through the line's poster; no-op without a window or a poster.
+void Post(const EngineState& e, WindowHandle window, std::uint32_t message, std::uintptr_t wParam,
+          std::intptr_t lParam);
 
-// Makes the worker use transport (and count as connected); nullptr undoes it.
-// Only for tests: the real transports are chosen by the transmission mode.
+// A line is open (or a test transport stands in for one).
+bool Connected(const EngineState& e);
+
+// The transport the line's mode selects.
+Transport& CurrentTransport(EngineState& e);
+
+// Makes the default line's worker use transport; see ModbusLine.
 void UseTransportForTesting(Transport* transport);
-
-// The transport the current mode selects.
-Transport& CurrentTransport();
 
 }  // namespace zentiq

@@ -111,6 +111,12 @@ inline constexpr std::size_t kResponseCaptureSize = 523;
 inline constexpr std::uint32_t WM_POLL_RESULT = 0x8190;
 inline constexpr std::uint32_t WM_CONNECTION_CHANGED = 0x8191;
 
+// Largest answer PDU with its slave ID: one byte more than the 253 bytes a
+// Modbus PDU may hold. Functions 17 and 43 are read up to this.
+inline constexpr std::size_t kMaxAnswerPdu = 254;
+// Data bytes a diagnostics echo (08/00) may carry: its answer fits kMaxAnswerPdu.
+inline constexpr std::uint16_t kMaxEchoBytes = kMaxAnswerPdu - 4;
+
 // Request side of one engine slot (fields in this order).
 struct PollSlot {
     WindowHandle window;

@@ -26,12 +26,6 @@ struct WorkArea {
     std::uint16_t answerLength = 0;
 };
 
-// Largest answer PDU with its slave ID: one byte more than the 253 bytes a
-// Modbus PDU may hold. Functions 17 and 43 are read up to this.
-inline constexpr std::size_t kMaxAnswerPdu = 254;
-// Data bytes a diagnostics echo (08/00) may carry: its answer fits kMaxAnswerPdu.
-inline constexpr std::uint16_t kMaxEchoBytes = kMaxAnswerPdu - 4;
-
 struct FunctionEntry {
     FunctionCode code;
     // Writes the request (slave, function, data) and returns its length.

@@ -2,6 +2,7 @@
 // round-robin order once their scan time has come.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 #include <limits>
 #include <optional>
 #include <system_error>
@@ -9,6 +10,7 @@
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/engine_trace.h"
+#include "engine/modbus_line.h"
 #include "engine/transaction_timing.h"
 
 namespace zentiq {
@@ -131,7 +133,7 @@ void RunCycle(EngineState& e) {
             slot.txCount = 0;
             slot.okCount = 0;
         }
-        counted = IsConnected() != 0;
+        counted = Connected(e);
         if (counted) ++slot.txCount;
         e.work.slaveId = slot.slaveId;
         e.work.function = slot.function;
@@ -142,7 +144,7 @@ void RunCycle(EngineState& e) {
         std::memcpy(e.work.data, slot.writeData, kDataSize);
     }
 
-    Transport& transport = CurrentTransport();
+    Transport& transport = CurrentTransport(e);
     TakeLineError();  // what an earlier transaction left
     const TransactionTrace trace;
     TransactionMoments moments;
@@ -215,8 +217,8 @@ void RunCycle(EngineState& e) {
             }
         }
     }
-    Post(monitor, WM_POLL_RESULT, status, s);
-    Post(owner, ownerMessage, status, s);
+    Post(e, monitor, WM_POLL_RESULT, status, s);
+    Post(e, owner, ownerMessage, status, s);
     // A failing port is retried at most about four times a second. The lock
     // is not held during the pause so that the GUI never waits on it.
     if (portError) {
@@ -231,8 +233,7 @@ void NoteLineRunning(EngineState& e, bool running) {
     e.timing.LineRunning(running, now);
 }
 
-void WorkerBody() {
-    auto& e = Engine();
+void WorkerBody(EngineState& e) {
     NoteLineRunning(e, true);
     while (e.running.load()) RunCycle(e);
     NoteLineRunning(e, false);
@@ -240,14 +241,14 @@ void WorkerBody() {
 
 }  // namespace
 
-int StartPolling() {
-    auto& e = Engine();
+int ModbusLine::StartPolling() {
+    auto& e = *m_state;
     if (e.polling) return 1;
     e.cancel.Clear();
     e.running = true;
     NotifyAllSlotWindows();
     try {
-        e.worker = std::thread(WorkerBody);
+        e.worker = std::thread(WorkerBody, std::ref(e));
     } catch (const std::system_error&) {
         e.running = false;
         return 0;
@@ -256,8 +257,8 @@ int StartPolling() {
     return 1;
 }
 
-int StopPolling() {
-    auto& e = Engine();
+int ModbusLine::StopPolling() {
+    auto& e = *m_state;
     e.running = false;
     e.cancel.Raise();
     {

@@ -6,6 +6,7 @@
 
 #include "engine/engine.h"
 #include "engine/engine_state.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 namespace {
@@ -62,11 +63,10 @@ void ResetResult(PollResult& r) {
 // Stores count values of 16-bit words per value, in the order of the value
 // layout: low word first, or reversed with inverse.
 template <typename T>
-int StoreWide(int slot, int count, const T* values, int inverse) {
+int StoreWide(EngineState& e, int slot, int count, const T* values, int inverse) {
     constexpr int kWords = sizeof(T) / 2;
     if (!ValidSlot(slot) || count < 1 || count > kMaxWriteRegisters / kWords || values == nullptr)
         return 0;
-    auto& e = Engine();
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[slot];
     for (int i = 0; i < count; ++i) {
@@ -84,10 +84,9 @@ int StoreWide(int slot, int count, const T* values, int inverse) {
 }
 
 template <typename T>
-int ReadWide(int slot, T* destination, int inverse) {
+int ReadWide(EngineState& e, int slot, T* destination, int inverse) {
     constexpr int kWords = sizeof(T) / 2;
     if (!ValidSlot(slot)) return status::BadSlot;
-    auto& e = Engine();
     std::lock_guard guard(e.lock);
     const int count = e.slots[slot].readQuantity / kWords;
     const PollResult& r = e.results[slot];
@@ -107,14 +106,14 @@ int ReadWide(int slot, T* destination, int inverse) {
 
 }  // namespace
 
-int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t scanRate,
+int ModbusLine::RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t scanRate,
                      std::uint16_t slaveId, std::uint16_t function, std::uint16_t readAddress,
                      std::uint16_t readQuantity, std::uint16_t writeAddress,
                      std::uint16_t writeQuantity) {
     if (!RequestWithinLimits(false, slaveId, function, readQuantity, writeQuantity, readAddress,
                              writeAddress))
         return -1;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     for (int i = kFirstPollSlot; i <= kLastSlot; ++i) {
         PollSlot& s = e.slots[i];
@@ -133,7 +132,7 @@ int RegisterPollSlot(WindowHandle window, std::uint32_t message, std::uint16_t s
     return -1;
 }
 
-int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
+int ModbusLine::SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
                   std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
                   std::uint16_t writeAddress, std::uint16_t writeQuantity) {
     // On Modbus/TCP unit 0 is an address like any other (many devices
@@ -143,7 +142,7 @@ int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slav
     if (!RequestWithinLimits(true, unitZeroAddressed ? 1 : slaveId, function, readQuantity,
                              writeQuantity, readAddress, writeAddress))
         return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[0];
     if (s.inUse) return 0;
@@ -156,8 +155,8 @@ int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slav
     return 1;
 }
 
-std::uint32_t OneShotTicket() {
-    auto& e = Engine();
+std::uint32_t ModbusLine::OneShotTicket() const {
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     return e.registrations[0];
 }
@@ -182,9 +181,9 @@ void KeepOneShotAnswer(EngineState& e, std::uint32_t ticket, EngineStatus status
     a.responseUs = responseUs;
 }
 
-int GetOneShotAnswer(std::uint32_t ticket, OneShotAnswer* answer) {
+int ModbusLine::GetOneShotAnswer(std::uint32_t ticket, OneShotAnswer* answer) const {
     if (answer == nullptr) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     const auto& kept = e.oneShotAnswers[ticket % e.oneShotAnswers.size()];
     if (!kept.kept || kept.ticket != ticket) return 0;
@@ -192,10 +191,10 @@ int GetOneShotAnswer(std::uint32_t ticket, OneShotAnswer* answer) {
     return 1;
 }
 
-int SetPollMode(int slot, int mode) {
+int ModbusLine::SetPollMode(int slot, int mode) {
     // An unchecked index here would write outside the table.
     if (!ValidSlot(slot)) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[slot];
     s.pollMode = static_cast<std::uint16_t>(mode);
@@ -205,9 +204,9 @@ int SetPollMode(int slot, int mode) {
     return 1;
 }
 
-int ReleasePollSlot(int slot) {
+int ModbusLine::ReleasePollSlot(int slot) {
     if (!ValidSlot(slot)) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     e.slots[slot].inUse = 0;
     e.slots[slot].ready = 0;
@@ -215,10 +214,10 @@ int ReleasePollSlot(int slot) {
     return 1;
 }
 
-int SetWriteBytes(int slot, int count, const std::uint8_t* bytes) {
+int ModbusLine::SetWriteBytes(int slot, int count, const std::uint8_t* bytes) {
     if (!ValidSlot(slot) || count < 1 || count > static_cast<int>(kDataSize) || bytes == nullptr)
         return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[slot];
     std::memcpy(s.writeData, bytes, static_cast<std::size_t>(count));
@@ -228,9 +227,9 @@ int SetWriteBytes(int slot, int count, const std::uint8_t* bytes) {
     return 1;
 }
 
-int SetWriteRegisters(int slot, int count, const std::uint16_t* values) {
+int ModbusLine::SetWriteRegisters(int slot, int count, const std::uint16_t* values) {
     if (!ValidSlot(slot) || count < 1 || count > kMaxWriteRegisters || values == nullptr) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     PollSlot& s = e.slots[slot];
     std::memcpy(s.writeData, values, 2 * static_cast<std::size_t>(count));
@@ -240,47 +239,47 @@ int SetWriteRegisters(int slot, int count, const std::uint16_t* values) {
     return 1;
 }
 
-int SetWriteLongs(int slot, int count, const std::int32_t* values, int inverse) {
-    return StoreWide(slot, count, values, inverse);
+int ModbusLine::SetWriteLongs(int slot, int count, const std::int32_t* values, int inverse) {
+    return StoreWide(*m_state, slot, count, values, inverse);
 }
-int SetWriteFloats(int slot, int count, const float* values, int inverse) {
-    return StoreWide(slot, count, values, inverse);
+int ModbusLine::SetWriteFloats(int slot, int count, const float* values, int inverse) {
+    return StoreWide(*m_state, slot, count, values, inverse);
 }
-int SetWriteDoubles(int slot, int count, const double* values, int inverse) {
-    return StoreWide(slot, count, values, inverse);
+int ModbusLine::SetWriteDoubles(int slot, int count, const double* values, int inverse) {
+    return StoreWide(*m_state, slot, count, values, inverse);
 }
 
-int ReadBytes(int slot, std::uint8_t* destination) {
+int ModbusLine::ReadBytes(int slot, std::uint8_t* destination) const {
     if (!ValidSlot(slot)) return status::BadSlot;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     const std::size_t n = std::min<std::size_t>(e.slots[slot].readQuantity, kDataSize);
     if (destination != nullptr && n > 0) std::memcpy(destination, e.results[slot].data, n);
     return e.results[slot].status;
 }
 
-int ReadRegisters(int slot, std::uint16_t* destination) {
+int ModbusLine::ReadRegisters(int slot, std::uint16_t* destination) const {
     if (!ValidSlot(slot)) return status::BadSlot;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     const std::size_t n = std::min<std::size_t>(e.slots[slot].readQuantity, kDataSize / 2);
     if (destination != nullptr && n > 0) std::memcpy(destination, e.results[slot].data, 2 * n);
     return e.results[slot].status;
 }
 
-int ReadLongs(int slot, std::int32_t* destination, int inverse) {
-    return ReadWide(slot, destination, inverse);
+int ModbusLine::ReadLongs(int slot, std::int32_t* destination, int inverse) const {
+    return ReadWide(*m_state, slot, destination, inverse);
 }
-int ReadFloats(int slot, float* destination, int inverse) {
-    return ReadWide(slot, destination, inverse);
+int ModbusLine::ReadFloats(int slot, float* destination, int inverse) const {
+    return ReadWide(*m_state, slot, destination, inverse);
 }
-int ReadDoubles(int slot, double* destination, int inverse) {
-    return ReadWide(slot, destination, inverse);
+int ModbusLine::ReadDoubles(int slot, double* destination, int inverse) const {
+    return ReadWide(*m_state, slot, destination, inverse);
 }
 
-int GetSlotCounters(int slot, std::uint32_t* tx, std::uint32_t* ok) {
+int ModbusLine::GetSlotCounters(int slot, std::uint32_t* tx, std::uint32_t* ok) const {
     if (!ValidSlot(slot)) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     if (tx) *tx = e.results[slot].txCount;
     if (ok) *ok = e.results[slot].okCount;
@@ -288,22 +287,22 @@ int GetSlotCounters(int slot, std::uint32_t* tx, std::uint32_t* ok) {
 }
 
 // These two touch a single word without the lock, as an atomic access.
-int ResetSlotCounters(int slot) {
+int ModbusLine::ResetSlotCounters(int slot) {
     if (!ValidSlot(slot)) return 0;
-    std::atomic_ref<std::uint32_t>(Engine().results[slot].resetRequest)
+    std::atomic_ref<std::uint32_t>(m_state->results[slot].resetRequest)
         .store(1, std::memory_order_relaxed);
     return 1;
 }
 
-int GetSlotStatus(int slot) {
+int ModbusLine::GetSlotStatus(int slot) const {
     if (!ValidSlot(slot)) return status::BadSlot;
-    return std::atomic_ref<EngineStatus>(Engine().results[slot].status)
+    return std::atomic_ref<EngineStatus>(m_state->results[slot].status)
         .load(std::memory_order_relaxed);
 }
 
-int GetRequestCapture(int slot, std::uint8_t* destination) {
+int ModbusLine::GetRequestCapture(int slot, std::uint8_t* destination) const {
     if (!ValidSlot(slot)) return status::BadSlot;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     const PollSlot& s = e.slots[slot];
     if (destination != nullptr && s.requestLength > 0)
@@ -311,9 +310,9 @@ int GetRequestCapture(int slot, std::uint8_t* destination) {
     return s.requestLength;
 }
 
-int GetResponseCapture(int slot, std::uint8_t* destination) {
+int ModbusLine::GetResponseCapture(int slot, std::uint8_t* destination) const {
     if (!ValidSlot(slot)) return status::BadSlot;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     const PollSlot& s = e.slots[slot];
     if (destination != nullptr && s.responseLength > 0)
@@ -321,9 +320,9 @@ int GetResponseCapture(int slot, std::uint8_t* destination) {
     return s.responseLength;
 }
 
-int GetCaptureMoments(int slot, std::int64_t* requestMs, std::int64_t* responseMs) {
+int ModbusLine::GetCaptureMoments(int slot, std::int64_t* requestMs, std::int64_t* responseMs) const {
     if (!ValidSlot(slot) || requestMs == nullptr || responseMs == nullptr) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     EngineState::CaptureMoments m;
     {
         std::lock_guard guard(e.lock);
@@ -343,15 +342,15 @@ int GetCaptureMoments(int slot, std::int64_t* requestMs, std::int64_t* responseM
     return 1;
 }
 
-int SetMonitorWindow(WindowHandle window) {
-    auto& e = Engine();
+int ModbusLine::SetMonitorWindow(WindowHandle window) {
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     e.monitorWindow = window;
     return 1;
 }
 
-int PausePollSlots(int paused) {
-    auto& e = Engine();
+int ModbusLine::PausePollSlots(int paused) {
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     if (e.pollSlotsPaused != (paused != 0)) e.timing.PollSlotsPaused(paused != 0, TransactionClockUs());
     e.pollSlotsPaused = paused != 0;
@@ -359,8 +358,8 @@ int PausePollSlots(int paused) {
     return 1;
 }
 
-int PollSlotsPaused() {
-    auto& e = Engine();
+int ModbusLine::PollSlotsPaused() const {
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     return e.pollSlotsPaused ? 1 : 0;
 }

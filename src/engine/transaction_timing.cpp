@@ -9,6 +9,7 @@
 
 #include "engine/engine.h"
 #include "engine/engine_state.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 namespace {
@@ -176,34 +177,34 @@ void TimingTable::Line(std::uint64_t nowUs, LineTiming* out) const {
 
 // ---- engine operations -----------------------------------------------------
 
-int GetSlotTiming(int slot, SlotTiming* timing) {
+int ModbusLine::GetSlotTiming(int slot, SlotTiming* timing) const {
     if (!ValidSlot(slot) || timing == nullptr) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     const std::uint64_t now = TransactionClockUs();
     std::lock_guard guard(e.lock);
     e.timing.Slot(slot, now, timing);
     return 1;
 }
 
-int ResetSlotTiming(int slot) {
+int ModbusLine::ResetSlotTiming(int slot) {
     if (!ValidSlot(slot)) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     std::lock_guard guard(e.lock);
     e.timing.ResetSlot(slot);
     return 1;
 }
 
-int GetLineTiming(LineTiming* timing) {
+int ModbusLine::GetLineTiming(LineTiming* timing) const {
     if (timing == nullptr) return 0;
-    auto& e = Engine();
+    auto& e = *m_state;
     const std::uint64_t now = TransactionClockUs();
     std::lock_guard guard(e.lock);
     e.timing.Line(now, timing);
     return 1;
 }
 
-int ResetLineTiming() {
-    auto& e = Engine();
+int ModbusLine::ResetLineTiming() {
+    auto& e = *m_state;
     const std::uint64_t now = TransactionClockUs();
     std::lock_guard guard(e.lock);
     e.timing.ResetLine(now);

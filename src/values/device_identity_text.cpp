@@ -2,7 +2,7 @@
 
 #include <QStringList>
 
-#include "engine/modbus_function.h"
+#include "engine/engine_types.h"
 #include "framework/device_identity_reader.h"
 #include "values/function_support_text.h"
 
