@@ -31,12 +31,12 @@ double TransactionMs() {
     QEventLoop loop;
     int left = kTransactions;
     QObject::connect(&request, &OneShotRequest::Finished, [&](int) {
-        if (--left == 0 || !request.Submit({1, 3, 0, 1, 0, 0}, {}))
+        if (--left == 0 || !request.Submit(zentiq::DefaultLine(), {1, 3, 0, 1, 0, 0}, {}))
             loop.quit();
     });
     QElapsedTimer clock;
     clock.start();
-    if (!request.Submit({1, 3, 0, 1, 0, 0}, {}))
+    if (!request.Submit(zentiq::DefaultLine(), {1, 3, 0, 1, 0, 0}, {}))
         return -1;
     loop.exec();
     return double(clock.nsecsElapsed()) / 1e6 / kTransactions;

@@ -80,7 +80,8 @@ void DeviceIdentityDialog::BuildUi() {
     m_reportHex->setObjectName(QStringLiteral("reportHexEdit"));
     m_reportText = new QLineEdit(reportBox);
     m_reportText->setObjectName(QStringLiteral("reportTextEdit"));
-    for (QLineEdit* e : {m_reportHex, m_reportText}) e->setReadOnly(true);
+    for (QLineEdit* e : {m_reportHex, m_reportText})
+        e->setReadOnly(true);
     m_reportButton = new QPushButton(tr("读取"), reportBox);
     m_reportButton->setObjectName(QStringLiteral("reportButton"));
     reportForm->addRow(tr("十六进制:"), m_reportHex);
@@ -252,26 +253,30 @@ void DeviceIdentityDialog::UpdateButtons() {
 }
 
 bool DeviceIdentityDialog::Connected() {
-    if (IsConnected() != 0) return true;
+    if (IsConnected() != 0)
+        return true;
     DialogDataExchange::ShowWarning(this, NotConnectedText());
     return false;
 }
 
 QString DeviceIdentityDialog::FailureText(int status) const {
-    if (status == DeviceIdentityReader::kNotSent) return OneShotRequest::RefusedText();
-    if (status == DeviceIdentityReader::kRequestLimit) return DeviceIdentityText::CutText();
+    if (status == DeviceIdentityReader::kNotSent)
+        return OneShotRequest::RefusedText();
+    if (status == DeviceIdentityReader::kRequestLimit)
+        return DeviceIdentityText::CutText();
     return StatusText(static_cast<EngineStatus>(status), StatusFlavour::WriteResult);
 }
 
 // ---- report slave ID ---------------------------------------------------------------------
 
 bool DeviceIdentityDialog::ReadSlaveId() {
-    if (IsBusy() || !Connected()) return false;
+    if (IsBusy() || !Connected())
+        return false;
     m_activeSlave = m_slaveEdit->value();
     OneShotArgs args;
     args.slaveId = static_cast<std::uint16_t>(m_activeSlave);
     args.function = Code(FunctionCode::ReportSlaveId);
-    if (!m_report->Submit(args, {})) {
+    if (!m_report->Submit(DefaultLine(), args, {})) {
         DialogDataExchange::ShowWarning(this, m_report->FailureText());
         return false;
     }
@@ -299,12 +304,13 @@ void DeviceIdentityDialog::OnReport(int status) {
 // ---- device identification ---------------------------------------------------------------
 
 bool DeviceIdentityDialog::ReadIdentity() {
-    if (IsBusy() || !Connected()) return false;
+    if (IsBusy() || !Connected())
+        return false;
     m_activeSlave = m_slaveEdit->value();
     const int code = m_codeCombo->currentData().toInt();
     const auto object = static_cast<std::uint8_t>(code == 4 ? m_objectEdit->value() : 0);
-    if (!m_reader->Start(static_cast<std::uint16_t>(m_activeSlave),
-                         static_cast<DeviceIdCode>(code), object)) {
+    if (!m_reader->Start(static_cast<std::uint16_t>(m_activeSlave), static_cast<DeviceIdCode>(code),
+                         object)) {
         DialogDataExchange::ShowWarning(this, m_reader->FailureText());
         return false;
     }
@@ -353,7 +359,8 @@ void DeviceIdentityDialog::OnIdentity(int status) {
 // ---- loopback ----------------------------------------------------------------------------
 
 bool DeviceIdentityDialog::StartLoopback() {
-    if (IsBusy() || !Connected()) return false;
+    if (IsBusy() || !Connected())
+        return false;
     const auto pattern = DeviceIdentityText::ParsePattern(m_patternEdit->text());
     if (!pattern) {
         DialogDataExchange::ShowWarning(this, BadPatternText());
@@ -386,8 +393,8 @@ bool DeviceIdentityDialog::SendEcho() {
     args.function = Code(FunctionCode::Diagnostics);
     args.writeQuantity = static_cast<std::uint16_t>(m_findings.pattern.size());
     const auto& pattern = m_findings.pattern;
-    return m_echo->Submit(args, [&pattern] {
-        return SetWriteBytes(0, static_cast<int>(pattern.size()), pattern.data());
+    return m_echo->Submit(DefaultLine(), args, [&pattern](ModbusLine& line) {
+        return line.SetWriteBytes(0, static_cast<int>(pattern.size()), pattern.data());
     });
 }
 
@@ -396,15 +403,18 @@ void DeviceIdentityDialog::OnEcho(int status) {
     // request would add the wait for the worker's turn and the poll delay.
     const OneShotAnswer* answer = m_echo->Answer();
     const std::int64_t us = answer != nullptr ? answer->responseUs : 0;
-    if (m_findings.loopback) m_findings.loopback->Add(status, us);
+    if (m_findings.loopback)
+        m_findings.loopback->Add(status, us);
     --m_echoesLeft;
-    if (m_stopping || m_echoesLeft <= 0 || !SendEcho()) m_echoesLeft = 0;
+    if (m_stopping || m_echoesLeft <= 0 || !SendEcho())
+        m_echoesLeft = 0;
     ShowLoopback();
     UpdateButtons();
 }
 
 void DeviceIdentityDialog::ShowLoopback() {
-    if (!m_findings.loopback) return;
+    if (!m_findings.loopback)
+        return;
     m_countsLabel->setText(DeviceIdentityText::Counts(*m_findings.loopback));
     m_roundTripLabel->setText(tr("往返时间 最小 / 平均 / 最大: %1")
                                   .arg(DeviceIdentityText::RoundTrips(*m_findings.loopback)));
@@ -414,7 +424,8 @@ void DeviceIdentityDialog::ShowLoopback() {
 // ---- function support --------------------------------------------------------------------
 
 bool DeviceIdentityDialog::StartSupportScan() {
-    if (IsBusy() || !Connected()) return false;
+    if (IsBusy() || !Connected())
+        return false;
     m_activeSlave = m_slaveEdit->value();
     if (!m_support->Start(m_activeSlave)) {
         DialogDataExchange::ShowWarning(this, OneShotRequest::RefusedText());
@@ -436,7 +447,8 @@ void DeviceIdentityDialog::StopSupportScan() { m_support->Cancel(); }
 void DeviceIdentityDialog::OnProbe(const FunctionProbe& probe) {
     m_findings.support.push_back(probe);
     const int row = static_cast<int>(m_findings.support.size()) - 1;
-    if (row >= m_supportTable->rowCount()) return;
+    if (row >= m_supportTable->rowCount())
+        return;
     const QStringList cells = FunctionSupportText::Row(probe);
     for (int column = 1; column < cells.size(); ++column)
         m_supportTable->setItem(row, column, new QTableWidgetItem(cells[column]));

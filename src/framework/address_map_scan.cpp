@@ -14,8 +14,9 @@ AddressMapScan::~AddressMapScan() = default;
 int AddressMapScan::MaxQuantity(int function) { return function <= 2 ? 2000 : 125; }
 
 bool AddressMapScan::Start(const Options& options) {
-    if (m_running || IsConnected() == 0 || options.slaveId < 1 || options.slaveId > 255 || options.first < 0 ||
-        options.last > 65535 || options.first > options.last || options.budgetPerTable < 1)
+    if (m_running || IsConnected() == 0 || options.slaveId < 1 || options.slaveId > 255 ||
+        options.first < 0 || options.last > 65535 || options.first > options.last ||
+        options.budgetPerTable < 1)
         return false;
     m_options = options;
     m_results.clear();
@@ -64,14 +65,15 @@ void AddressMapScan::send() {
         a.function = static_cast<std::uint16_t>(m_table + 1);
         a.readAddress = static_cast<std::uint16_t>(q->address);
         a.readQuantity = static_cast<std::uint16_t>(q->quantity);
-        if (!m_request->Submit(a, {})) {
+        if (!m_request->Submit(DefaultLine(), a, {})) {
             m_failure = m_request->FailureText();
             finish(true);
         }
         return;
     }
     tableEnded(false);
-    m_done += m_options.budgetPerTable - m_results.back().requests;  // the budget left over counts as done
+    m_done += m_options.budgetPerTable -
+              m_results.back().requests;  // the budget left over counts as done
     emit progress(m_done, m_total);
     nextTable();
 }

@@ -67,7 +67,7 @@ void BusIdScan::next() {
             continue;
         }
         const auto args = ProbeRequest(m_options.probe, static_cast<std::uint16_t>(m_current));
-        if (m_request->Submit(args, {}))
+        if (m_request->Submit(DefaultLine(), args, {}))
             return;
         // Refused: slot 0 is someone else's.
         m_failure = m_request->FailureText();

@@ -26,7 +26,7 @@ bool DeviceIdentityReader::SubmitPage(std::uint8_t objectId) {
     args.function = Code(FunctionCode::DeviceIdentification);
     args.readAddress = static_cast<std::uint16_t>(m_code);
     args.writeAddress = objectId;
-    if (!m_request.Submit(args, {}))
+    if (!m_request.Submit(DefaultLine(), args, {}))
         return false;
     m_asked = objectId;
     ++m_requests;

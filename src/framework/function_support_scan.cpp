@@ -201,14 +201,14 @@ void FunctionSupportScan::send() {
         return;
     }
     plan.args.slaveId = static_cast<std::uint16_t>(m_slaveId);
-    const auto load = [&plan] {
+    const auto load = [&plan](ModbusLine& line) {
         if (!plan.bytes.empty())
-            return SetWriteBytes(0, static_cast<int>(plan.bytes.size()), plan.bytes.data());
+            return line.SetWriteBytes(0, static_cast<int>(plan.bytes.size()), plan.bytes.data());
         if (plan.value)
-            return SetWriteRegisters(0, 1, &*plan.value);
+            return line.SetWriteRegisters(0, 1, &*plan.value);
         return 1;
     };
-    if (m_request->Submit(plan.args, load)) {
+    if (m_request->Submit(DefaultLine(), plan.args, load)) {
         m_kind = plan.kind;
         m_busySince.invalidate();
         return;

@@ -1,6 +1,5 @@
 #include "framework/one_shot_request.h"
 
-#include "engine/engine.h"
 #include "framework/window_registry.h"
 
 namespace zentiq {
@@ -13,18 +12,19 @@ OneShotRequest::OneShotRequest(QObject* parent)
 
 OneShotRequest::~OneShotRequest() = default;
 
-bool OneShotRequest::Submit(const OneShotArgs& args, const Loader& loadData) {
+bool OneShotRequest::Submit(ModbusLine& line, const OneShotArgs& args, const Loader& loadData) {
     m_dataRefused = false;
-    if (!SubmitOneShot(m_handle, WM_POLL_RESULT, args.slaveId, args.function, args.readAddress,
-                       args.readQuantity, args.writeAddress, args.writeQuantity))
+    if (!line.SubmitOneShot(m_handle, WM_POLL_RESULT, args.slaveId, args.function, args.readAddress,
+                            args.readQuantity, args.writeAddress, args.writeQuantity))
         return false;
-    const std::uint32_t ticket = OneShotTicket();
-    if (loadData && loadData() == 0) {
-        ReleasePollSlot(0);
+    const std::uint32_t ticket = line.OneShotTicket();
+    if (loadData && loadData(line) == 0) {
+        line.ReleasePollSlot(0);
         m_dataRefused = true;
         return false;
     }
     m_ticket = ticket;
+    m_line = &line;
     m_pending = true;
     m_hasAnswer = false;
     return true;
@@ -46,7 +46,7 @@ bool OneShotRequest::event(QEvent* e) {
         m_pending = false;
         // Taken now, at the first moment this thread can: slot 0 is free
         // again and may already carry another request.
-        m_hasAnswer = GetOneShotAnswer(m_ticket, m_answer.get()) != 0;
+        m_hasAnswer = m_line != nullptr && m_line->GetOneShotAnswer(m_ticket, m_answer.get()) != 0;
         emit Finished(static_cast<int>(message->wParam));
     }
     return true;

@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "engine/engine_types.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 
@@ -30,20 +31,20 @@ struct OneShotArgs {
 class OneShotRequest final : public QObject {
     Q_OBJECT
 public:
-    // One write-data operation on slot 0; returns the operation's result
-    // (0 when it refused the data).
-    using Loader = std::function<int()>;
+    // One write-data operation on slot 0 of the line the request goes to;
+    // returns the operation's result (0 when it refused the data).
+    using Loader = std::function<int(ModbusLine& line)>;
 
     explicit OneShotRequest(QObject* parent = nullptr);
     ~OneShotRequest() override;
 
-    // Claims slot 0 and, when that succeeded, calls loadData and becomes
+    // Claims slot 0 of line and, when that succeeded, calls loadData and becomes
     // pending. false when the slot refused (an earlier request still waits
     // there, or the arguments are outside the engine's limits; nothing is
     // loaded then) or when loadData refused its data: slot 0 is given back
     // then, so that it never stays claimed by a request that cannot go out.
     // FailureText() says which.
-    bool Submit(const OneShotArgs& args, const Loader& loadData);
+    bool Submit(ModbusLine& line, const OneShotArgs& args, const Loader& loadData);
     bool IsPending() const { return m_pending; }
     WindowHandle Handle() const { return m_handle; }
     // What to tell the user after Submit returned false.
@@ -73,6 +74,7 @@ private:
     bool m_pending = false;
     bool m_dataRefused = false;
     std::uint32_t m_ticket = 0;
+    ModbusLine* m_line = nullptr;  // where the pending or last request went
     bool m_hasAnswer = false;
     std::unique_ptr<OneShotAnswer> m_answer;
 };

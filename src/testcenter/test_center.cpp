@@ -125,8 +125,9 @@ void CTestCenter::Send() {
             FrameParser::AppendCrc(frame);
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
-    const bool submitted = m_request->Submit(
-        OneShotArgs{}, [&] { return SetWriteBytes(0, static_cast<int>(frame.size()), bytes); });
+    const bool submitted = m_request->Submit(DefaultLine(), OneShotArgs{}, [&](ModbusLine& line) {
+        return line.SetWriteBytes(0, static_cast<int>(frame.size()), bytes);
+    });
     if (!submitted) {
         DialogDataExchange::ShowWarning(this, m_request->FailureText());
         return;

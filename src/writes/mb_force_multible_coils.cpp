@@ -56,7 +56,9 @@ void CMBForceMultibleCoils::Send() {
     if (!UpdateData(true))
         return;
     m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleCoils)),
-                   [this] { return SetWriteBytes(0, m_block.quantity, m_coils.data()); });
+                   [this](ModbusLine& line) {
+                       return line.SetWriteBytes(0, m_block.quantity, m_coils.data());
+                   });
 }
 
 void CMBForceMultibleCoils::Open() {
@@ -82,8 +84,8 @@ void CMBForceMultibleCoils::rebuildList() {
     QList<QTreeWidgetItem*> lines;
     lines.reserve(count);
     for (int i = 0; i < count; ++i) {
-        auto* line = new QTreeWidgetItem(QStringList{tr("线圈 %1").arg(m_block.address + i),
-                                                     CurrentColumn::NotPolledText()});
+        auto* line = new QTreeWidgetItem(
+            QStringList{tr("线圈 %1").arg(m_block.address + i), CurrentColumn::NotPolledText()});
         line->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         line->setCheckState(CurrentColumn::kValue,
                             m_coils[static_cast<std::size_t>(i)] ? Qt::Checked : Qt::Unchecked);

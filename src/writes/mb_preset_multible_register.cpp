@@ -48,7 +48,9 @@ CMBPresetMultibleRegister::CMBPresetMultibleRegister(const WriteBlock& block, in
     });
     UpdateData(false);
     // The current values follow the slave field as it is typed.
-    const auto followSlave = [this] { m_list->SetSlave(TypedSlaveId(m_ui->slaveEdit), m_block.base); };
+    const auto followSlave = [this] {
+        m_list->SetSlave(TypedSlaveId(m_ui->slaveEdit), m_block.base);
+    };
     connect(m_ui->slaveEdit, &QLineEdit::textChanged, this, followSlave);
     followSlave();
 }
@@ -81,7 +83,7 @@ void CMBPresetMultibleRegister::Send() {
     if (!UpdateData(true))
         return;
     m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleRegisters)),
-                   [this] { return m_list->LoadWriteData(m_block.quantity); });
+                   [this](ModbusLine&) { return m_list->LoadWriteData(m_block.quantity); });
 }
 
 void CMBPresetMultibleRegister::showEvent(QShowEvent* e) {

@@ -50,7 +50,9 @@ CMBReadWriteRegister::CMBReadWriteRegister(const ReadWriteBlock& block, int disp
     });
     UpdateData(false);
     // The current values follow the slave field as it is typed.
-    const auto followSlave = [this] { m_list->SetSlave(TypedSlaveId(m_ui->slaveEdit), m_block.base); };
+    const auto followSlave = [this] {
+        m_list->SetSlave(TypedSlaveId(m_ui->slaveEdit), m_block.base);
+    };
     connect(m_ui->slaveEdit, &QLineEdit::textChanged, this, followSlave);
     followSlave();
 }
@@ -98,7 +100,8 @@ void CMBReadWriteRegister::Send() {
                            static_cast<std::uint16_t>(m_block.readQuantity),
                            static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),
                            static_cast<std::uint16_t>(m_block.writeQuantity)};
-    m_sender->Send(args, [this] { return m_list->LoadWriteData(m_block.writeQuantity); });
+    m_sender->Send(args,
+                   [this](ModbusLine&) { return m_list->LoadWriteData(m_block.writeQuantity); });
 }
 
 void CMBReadWriteRegister::onAnswered(int status) {

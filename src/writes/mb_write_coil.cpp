@@ -32,9 +32,9 @@ QString CMBWriteCoil::currentValueText(const std::vector<std::uint16_t>& items) 
     return items.front() != 0 ? tr("开") : tr("关");
 }
 
-int CMBWriteCoil::loadData() const {
+int CMBWriteCoil::loadData(ModbusLine& line) const {
     const std::uint8_t coil = coilState == kOn ? 1 : 0;
-    return SetWriteBytes(0, 1, &coil);
+    return line.SetWriteBytes(0, 1, &coil);
 }
 
 }  // namespace zentiq

@@ -28,7 +28,7 @@ protected:
     void exchangeValues(DialogDataExchange& dx) override;
     bool checksConnectionFirst() const override { return true; }
     OneShotArgs request() const override;
-    int loadData() const override;
+    int loadData(ModbusLine& line) const override;
     PollTable writtenTable() const override { return PollTable::Coils; }
     QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 

@@ -55,10 +55,10 @@ QString CMBWriteFloat::currentValueText(const std::vector<std::uint16_t>& items)
     return QString::fromLatin1(text);
 }
 
-int CMBWriteFloat::loadData() const {
+int CMBWriteFloat::loadData(ModbusLine& line) const {
     if (IsDouble())
-        return SetWriteDoubles(0, 1, &doubleValue, displayFormat == kDoubleInverse);
-    return SetWriteFloats(0, 1, &floatValue, displayFormat == kFloatInverse);
+        return line.SetWriteDoubles(0, 1, &doubleValue, displayFormat == kDoubleInverse);
+    return line.SetWriteFloats(0, 1, &floatValue, displayFormat == kFloatInverse);
 }
 
 }  // namespace zentiq

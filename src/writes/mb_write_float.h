@@ -38,7 +38,7 @@ protected:
     int typedKeyCode() const override { return typedKey; }
     void exchangeValues(DialogDataExchange& dx) override;
     OneShotArgs request() const override;
-    int loadData() const override;
+    int loadData(ModbusLine& line) const override;
     int writtenItems() const override { return IsDouble() ? 4 : 2; }
     QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 

@@ -78,9 +78,9 @@ QString CMBWriteRegister::currentValueText(const std::vector<std::uint16_t>& ite
     }
 }
 
-int CMBWriteRegister::loadData() const {
+int CMBWriteRegister::loadData(ModbusLine& line) const {
     const auto word = static_cast<std::uint16_t>(format() == kSigned ? signedValue : unsignedValue);
-    return SetWriteRegisters(0, 1, &word);
+    return line.SetWriteRegisters(0, 1, &word);
 }
 
 }  // namespace zentiq

@@ -42,7 +42,7 @@ protected:
     void exchangeValues(DialogDataExchange& dx) override;
     bool afterExchange() override;
     OneShotArgs request() const override;
-    int loadData() const override;
+    int loadData(ModbusLine& line) const override;
     QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 
 private:

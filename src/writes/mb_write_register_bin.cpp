@@ -44,6 +44,8 @@ QString CMBWriteRegisterBin::currentValueText(const std::vector<std::uint16_t>& 
     return BinaryText(items.front()).trimmed();
 }
 
-int CMBWriteRegisterBin::loadData() const { return SetWriteRegisters(0, 1, &value); }
+int CMBWriteRegisterBin::loadData(ModbusLine& line) const {
+    return line.SetWriteRegisters(0, 1, &value);
+}
 
 }  // namespace zentiq

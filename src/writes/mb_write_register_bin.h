@@ -32,7 +32,7 @@ protected:
     // Here a missing connection is a warning box.
     void showNoConnection() override;
     OneShotArgs request() const override;
-    int loadData() const override;
+    int loadData(ModbusLine& line) const override;
     QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 
 private:

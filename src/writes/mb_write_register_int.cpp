@@ -33,9 +33,9 @@ QString CMBWriteRegisterInt::currentValueText(const std::vector<std::uint16_t>& 
     return QString::number(static_cast<std::int32_t>(static_cast<std::uint32_t>(bits)));
 }
 
-int CMBWriteRegisterInt::loadData() const {
+int CMBWriteRegisterInt::loadData(ModbusLine& line) const {
     const std::int32_t v = value;
-    return SetWriteLongs(0, 1, &v, displayFormat == kLongInverse);
+    return line.SetWriteLongs(0, 1, &v, displayFormat == kLongInverse);
 }
 
 }  // namespace zentiq

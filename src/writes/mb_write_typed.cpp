@@ -62,8 +62,9 @@ QString CMBWriteTyped::originalText() const {
 
 QLineEdit* CMBWriteTyped::firstDisplay() {
     if (typedKey >= 0)
-        m_value->setText(QString::number(typedKey, m_type.reading.kind == DecodeKind::Hex16 ? 16 : 10)
-                             .toUpper());
+        m_value->setText(
+            QString::number(typedKey, m_type.reading.kind == DecodeKind::Hex16 ? 16 : 10)
+                .toUpper());
     else if (typedKey == kNoTypedKey)
         m_value->setText(originalText());
     showRegisters();
@@ -89,7 +90,8 @@ void CMBWriteTyped::showRegisters() {
     }
     QStringList hex;
     for (const std::uint16_t w : *words)
-        hex << QStringLiteral("0x") + QStringLiteral("%1").arg(w, 4, 16, QLatin1Char('0')).toUpper();
+        hex << QStringLiteral("0x") +
+                   QStringLiteral("%1").arg(w, 4, 16, QLatin1Char('0')).toUpper();
     m_registers->setText(hex.join(QLatin1Char(' ')));
 }
 
@@ -113,8 +115,8 @@ OneShotArgs CMBWriteTyped::request() const {
     return args;
 }
 
-int CMBWriteTyped::loadData() const {
-    return SetWriteRegisters(0, int(m_words.size()), m_words.data());
+int CMBWriteTyped::loadData(ModbusLine& line) const {
+    return line.SetWriteRegisters(0, int(m_words.size()), m_words.data());
 }
 
 QString CMBWriteTyped::currentValueText(const std::vector<std::uint16_t>& items) const {

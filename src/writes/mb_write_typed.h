@@ -38,7 +38,7 @@ protected:
     void exchangeValues(DialogDataExchange&) override {}
     bool afterExchange() override;
     OneShotArgs request() const override;
-    int loadData() const override;
+    int loadData(ModbusLine& line) const override;
     int writtenItems() const override { return m_type.Registers(); }
     QString currentValueText(const std::vector<std::uint16_t>& items) const override;
 

@@ -129,7 +129,8 @@ void SingleWriteDialog::OnSend() {
     m_common.sendButton->setEnabled(false);
     // A refused request loads nothing: the data would land in the request
     // still waiting in slot 0.
-    if (!m_request.Submit(args, [this] { return loadData(); })) {
+    if (!m_request.Submit(DefaultLine(), args,
+                          [this](ModbusLine& line) { return loadData(line); })) {
         setResultText(m_request.FailureText());
         m_common.sendButton->setEnabled(true);
     }

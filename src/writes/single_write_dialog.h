@@ -95,7 +95,7 @@ protected:
     virtual OneShotArgs request() const = 0;
     // Loads the value into slot 0; runs only after slot 0 took the request.
     // Returns the write-data operation's result.
-    virtual int loadData() const = 0;
+    virtual int loadData(ModbusLine& line) const = 0;
 
     void setResultText(const QString& text);
 

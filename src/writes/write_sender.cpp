@@ -21,7 +21,7 @@ bool WriteSender::Send(const OneShotArgs& args, const OneShotRequest::Loader& lo
     }
     if (m_send)
         m_send->setEnabled(false);
-    if (m_request->Submit(args, loadData))
+    if (m_request->Submit(DefaultLine(), args, loadData))
         return true;
     if (m_send)
         m_send->setEnabled(true);

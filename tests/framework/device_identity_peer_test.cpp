@@ -38,16 +38,22 @@ const std::string kLongB(120, 'B');
 
 // Two long extended objects do not fit one answer: the extended stream
 // takes two pages.
-const std::vector<std::string> kIdentityArgs = {
-    "--vendor", "Zentiq Test", "--product-code", "ZQ-9", "--revision", "2.5",
-    "--vendor-url", "http://zq.example", "--product-name", "Bus Probe", "--model-name", "BP-1",
-    "--user-application", "commissioning", "--object", "0x80=" + kLongA, "--object",
-    "0x81=" + kLongB, "--object", "0x82=short"};
+const std::vector<std::string> kIdentityArgs = {"--vendor",           "Zentiq Test",
+                                                "--product-code",     "ZQ-9",
+                                                "--revision",         "2.5",
+                                                "--vendor-url",       "http://zq.example",
+                                                "--product-name",     "Bus Probe",
+                                                "--model-name",       "BP-1",
+                                                "--user-application", "commissioning",
+                                                "--object",           "0x80=" + kLongA,
+                                                "--object",           "0x81=" + kLongB,
+                                                "--object",           "0x82=short"};
 
 const Objects kBasic = {{0, "Zentiq Test"}, {1, "ZQ-9"}, {2, "2.5"}};
 Objects Regular() {
     Objects o = kBasic;
-    o.insert(o.end(), {{3, "http://zq.example"}, {4, "Bus Probe"}, {5, "BP-1"}, {6, "commissioning"}});
+    o.insert(o.end(),
+             {{3, "http://zq.example"}, {4, "Bus Probe"}, {5, "BP-1"}, {6, "commissioning"}});
     return o;
 }
 Objects Extended() {
@@ -61,11 +67,13 @@ int OneShot(const OneShotArgs& args, const Bytes& data, Bytes& kept) {
     OneShotRequest request;
     int status = -1;
     QObject::connect(&request, &OneShotRequest::Finished, [&](int s) { status = s; });
-    const auto load = [&] {
-        return data.empty() ? 1 : SetWriteBytes(0, static_cast<int>(data.size()), data.data());
+    const auto load = [&](ModbusLine& line) {
+        return data.empty() ? 1 : line.SetWriteBytes(0, static_cast<int>(data.size()), data.data());
     };
-    if (!QTest::qWaitFor([&] { return request.Submit(args, load); }, kWaitMs)) return -2;
-    if (!QTest::qWaitFor([&] { return status >= 0; }, kWaitMs)) return -3;
+    if (!QTest::qWaitFor([&] { return request.Submit(DefaultLine(), args, load); }, kWaitMs))
+        return -2;
+    if (!QTest::qWaitFor([&] { return status >= 0; }, kWaitMs))
+        return -3;
     const OneShotAnswer* answer = request.Answer();
     kept = answer ? Bytes(answer->data, answer->data + answer->answerLength) : Bytes{};
     return status;
@@ -81,8 +89,10 @@ Reading ReadIdentity(DeviceIdCode code, std::uint8_t object = 0) {
     DeviceIdentityReader reader;
     Reading r;
     QObject::connect(&reader, &DeviceIdentityReader::Finished, [&](int s) { r.status = s; });
-    if (!QTest::qWaitFor([&] { return reader.Start(1, code, object); }, kWaitMs)) return r;
-    if (!QTest::qWaitFor([&] { return r.status != -100; }, kWaitMs)) r.status = -101;
+    if (!QTest::qWaitFor([&] { return reader.Start(1, code, object); }, kWaitMs))
+        return r;
+    if (!QTest::qWaitFor([&] { return r.status != -100; }, kWaitMs))
+        r.status = -101;
     r.objects = reader.Objects();
     r.requests = reader.Requests();
     return r;

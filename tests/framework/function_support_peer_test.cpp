@@ -75,7 +75,7 @@ int ReadFirst(FunctionCode function) {
     args.slaveId = 1;
     args.function = Code(function);
     args.readQuantity = 1;
-    if (!QTest::qWaitFor([&] { return request.Submit(args, {}); }, kWaitMs))
+    if (!QTest::qWaitFor([&] { return request.Submit(DefaultLine(), args, {}); }, kWaitMs))
         return -1;
     if (!QTest::qWaitFor([&] { return status >= 0; }, kWaitMs) || status != 0)
         return -1;

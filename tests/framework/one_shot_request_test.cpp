@@ -50,7 +50,14 @@ TEST_F(OneShotRequestTest, SubmitTakesTheLoadsResultAndGivesSlotZeroBackOnFailur
         QString failure;
     };
     const Case cases[] = {
-        {"data loaded", false, [] { const std::uint16_t v = 0x5A5A; return SetWriteRegisters(0, 1, &v); }, true, {}},
+        {"data loaded",
+         false,
+         [] {
+             const std::uint16_t v = 0x5A5A;
+             return SetWriteRegisters(0, 1, &v);
+         },
+         true,
+         {}},
         {"data refused", false, [] { return SetWriteRegisters(0, 0, nullptr); }, false,
          OneShotRequest::DataRefusedText()},
         {"slot busy", true, [] { return 1; }, false, OneShotRequest::RefusedText()},
@@ -58,16 +65,18 @@ TEST_F(OneShotRequestTest, SubmitTakesTheLoadsResultAndGivesSlotZeroBackOnFailur
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         if (c.slotBusy) {
-            ASSERT_EQ(SubmitOneShot(0, WM_POLL_RESULT, 1, 16, 0, 0, 310, 1), 1);  // waits for its data
+            ASSERT_EQ(SubmitOneShot(0, WM_POLL_RESULT, 1, 16, 0, 0, 310, 1),
+                      1);  // waits for its data
         }
         OneShotRequest request;
         int finished = -1;
         QObject::connect(&request, &OneShotRequest::Finished, [&](int s) { finished = s; });
         bool loaded = false;
-        const bool submitted = request.Submit(OneShotArgs{1, 6, 0, 0, 300, 1}, [&] {
-            loaded = true;
-            return c.load();
-        });
+        const bool submitted =
+            request.Submit(DefaultLine(), OneShotArgs{1, 6, 0, 0, 300, 1}, [&](ModbusLine&) {
+                loaded = true;
+                return c.load();
+            });
         EXPECT_EQ(submitted, c.submitted);
         EXPECT_EQ(request.IsPending(), c.submitted);
         EXPECT_EQ(loaded, !c.slotBusy);

@@ -61,9 +61,9 @@ protected:
         const OneShotArgs args{1, std::uint16_t(coils ? 15 : 16), 0, 0, a, n};
         const bool submitted = QTest::qWaitFor(
             [&] {
-                return request.Submit(args, [&] {
-                    return coils ? SetWriteBytes(0, n, bits.data())
-                                 : SetWriteRegisters(0, n, items.data());
+                return request.Submit(DefaultLine(), args, [&](ModbusLine& line) {
+                    return coils ? line.SetWriteBytes(0, n, bits.data())
+                                 : line.SetWriteRegisters(0, n, items.data());
                 });
             },
             kWaitMs);
@@ -78,14 +78,14 @@ protected:
         EXPECT_TRUE(QTest::qWaitFor([&] { return w->model().valuesRead; }, kWaitMs));
         return w;
     }
-
 };
 
 // Where a case stands in its table: its registers are its own.
 template <class Case, std::size_t N>
 int caseIndex(const Case (&cases)[N], const char* name) {
     for (std::size_t i = 0; i < N; ++i)
-        if (std::string(cases[i].name) == name) return static_cast<int>(i);
+        if (std::string(cases[i].name) == name)
+            return static_cast<int>(i);
     return -1;
 }
 

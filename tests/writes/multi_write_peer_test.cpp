@@ -70,13 +70,20 @@ std::map<Peer, Link>& links() {
 
 Link& linkFor(Peer kind) {
     Link& link = links()[kind];
-    if (link.peer || !link.error.empty()) return link;
+    if (link.peer || !link.error.empty())
+        return link;
     switch (kind) {
-    case Peer::PyModbusTcp: link.peer = PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", link.error); break;
-    case Peer::LibModbusTcp: link.peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", link.error); break;
+    case Peer::PyModbusTcp:
+        link.peer = PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", link.error);
+        break;
+    case Peer::LibModbusTcp:
+        link.peer = PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", link.error);
+        break;
     case Peer::LibModbusRtu:
         link.line = SocatPtyPair::Create(link.error);
-        if (link.line) link.peer = PeerProcess::LibModbus(PeerProcess::Mode::Rtu, link.line->PathB(), link.error);
+        if (link.line)
+            link.peer =
+                PeerProcess::LibModbus(PeerProcess::Mode::Rtu, link.line->PathB(), link.error);
         break;
     }
     return link;
@@ -125,9 +132,11 @@ protected:
         OneShotRequest request;
         int status = -1;
         QObject::connect(&request, &OneShotRequest::Finished, [&](int s) { status = s; });
-        const OneShotArgs args{1, function, static_cast<std::uint16_t>(address),
-                               static_cast<std::uint16_t>(count), 0, 0};
-        const bool submitted = QTest::qWaitFor([&] { return request.Submit(args, nullptr); }, kWaitMs);
+        const OneShotArgs args{
+            1, function, static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count),
+            0, 0};
+        const bool submitted =
+            QTest::qWaitFor([&] { return request.Submit(DefaultLine(), args, nullptr); }, kWaitMs);
         EXPECT_TRUE(submitted) << "slot 0 stayed busy";
         EXPECT_TRUE(submitted && QTest::qWaitFor([&] { return status >= 0; }, kWaitMs));
         return static_cast<EngineStatus>(status);
@@ -146,7 +155,8 @@ protected:
     }
     static Words pattern(int address, int count) {
         Words words;
-        for (int i = 0; i < count; ++i) words.push_back(zq_peer_holding(static_cast<unsigned>(address + i)));
+        for (int i = 0; i < count; ++i)
+            words.push_back(zq_peer_holding(static_cast<unsigned>(address + i)));
         return words;
     }
 };
@@ -155,12 +165,14 @@ TEST_P(MultiWritePeerTest, CoilsCheckedInTheListAreWritten) {
     CMBForceMultibleCoils d(WriteBlock{1, 101, 10, 1});
     d.show();
     auto* list = child<QTreeWidget>(&d, "coilList");
-    for (int line : {0, 2, 3, 9}) list->topLevelItem(line)->setCheckState(0, Qt::Checked);
+    for (int line : {0, 2, 3, 9})
+        list->topLevelItem(line)->setCheckState(0, Qt::Checked);
     RecordingInteraction boxes;
     ASSERT_TRUE(sendAndWait(d));
     EXPECT_EQ(boxes.texts(), QStringList{"应答正确"});
     // Address 101 as the user sees it is protocol address 100 with base 1.
-    EXPECT_EQ(coils(100, 11), (std::vector<std::uint8_t>{1, 0, 1, 1, 0, 0, 0, 0, 0, 1, zq_peer_coil(110)}));
+    EXPECT_EQ(coils(100, 11),
+              (std::vector<std::uint8_t>{1, 0, 1, 1, 0, 0, 0, 0, 0, 1, zq_peer_coil(110)}));
 }
 
 TEST_P(MultiWritePeerTest, RegisterFormatsSendTheirWords) {
@@ -190,7 +202,8 @@ TEST_P(MultiWritePeerTest, RegisterFormatsSendTheirWords) {
         SCOPED_TRACE(c.name);
         address += 10;
         CMBPresetMultibleRegister d(WriteBlock{1, address, c.quantity, 0}, c.format);
-        std::memcpy(d.values().data(), c.buffer.constData(), static_cast<std::size_t>(c.buffer.size()));
+        std::memcpy(d.values().data(), c.buffer.constData(),
+                    static_cast<std::size_t>(c.buffer.size()));
         d.show();
         RecordingInteraction boxes;
         ASSERT_TRUE(sendAndWait(d));
@@ -231,22 +244,38 @@ TEST_P(MultiWritePeerTest, ReadWriteWritesAndReadsInOneRequest) {
     const std::uint16_t words[3] = {0x1111, 0x2222, 0xF333};
     const float half = 1.5f;
     const auto signedLine = [](int address, std::uint16_t w) {
-        return QStringLiteral("%1 = %2").arg(address, 3, 10, QLatin1Char('0')).arg(static_cast<std::int16_t>(w));
+        return QStringLiteral("%1 = %2")
+            .arg(address, 3, 10, QLatin1Char('0'))
+            .arg(static_cast<std::int16_t>(w));
     };
     const std::vector<Case> cases = {
         // Base 1: write 701..703 (protocol 700..702), read 700..704 (protocol 699..703).
-        {"signed, base 1", 0, ReadWriteBlock{1, 701, 3, 700, 5, 1}, wordsOf(words, 6),
+        {"signed, base 1",
+         0,
+         ReadWriteBlock{1, 701, 3, 700, 5, 1},
+         wordsOf(words, 6),
          {signedLine(700, zq_peer_holding(699)), "701 = 4369", "702 = 8738", "703 = -3277",
           signedLine(704, zq_peer_holding(703))},
          "应答正确"},
         // Three registers read as floats make one line.
-        {"float", 4, ReadWriteBlock{1, 720, 2, 720, 3, 0}, wordsOf(&half, 4), {"720 = 1.5000"}, "应答正确"},
-        {"exception", 0, ReadWriteBlock{1, 730, 1, 1990, 20, 0}, wordsOf(words, 2), {}, "不合法数据地址"},
+        {"float",
+         4,
+         ReadWriteBlock{1, 720, 2, 720, 3, 0},
+         wordsOf(&half, 4),
+         {"720 = 1.5000"},
+         "应答正确"},
+        {"exception",
+         0,
+         ReadWriteBlock{1, 730, 1, 1990, 20, 0},
+         wordsOf(words, 2),
+         {},
+         "不合法数据地址"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         CMBReadWriteRegister d(c.block, c.format);
-        std::memcpy(d.values().data(), c.values.constData(), static_cast<std::size_t>(c.values.size()));
+        std::memcpy(d.values().data(), c.values.constData(),
+                    static_cast<std::size_t>(c.values.size()));
         d.show();
         RecordingInteraction boxes;
         ASSERT_TRUE(sendAndWait(d));
@@ -271,13 +300,17 @@ TEST_P(MultiWritePeerTest, ReadWriteListsItsOwnAnswerWhenAnotherRequestFollows) 
     const std::int32_t longs[2] = {-70000, 123456789};
     const std::uint16_t words[4] = {0x1234, 0x8001, 0x7FFF, 0x0102};
     const Case cases[] = {
-        {0, wordsOf(words, 8)}, {5, wordsOf(floats, 8)}, {7, wordsOf(&wide, 8)}, {9, wordsOf(longs, 8)},
+        {0, wordsOf(words, 8)},
+        {5, wordsOf(floats, 8)},
+        {7, wordsOf(&wide, 8)},
+        {9, wordsOf(longs, 8)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.format);
         const int address = 760 + 10 * c.format;
         CMBReadWriteRegister d(ReadWriteBlock{1, address, 4, address, 4, 0}, c.format);
-        std::memcpy(d.values().data(), c.values.constData(), static_cast<std::size_t>(c.values.size()));
+        std::memcpy(d.values().data(), c.values.constData(),
+                    static_cast<std::size_t>(c.values.size()));
         d.show();
         RecordingInteraction boxes;
         child<QPushButton>(&d, "sendButton")->click();
@@ -285,8 +318,9 @@ TEST_P(MultiWritePeerTest, ReadWriteListsItsOwnAnswerWhenAnotherRequestFollows) 
         ASSERT_TRUE(testing::OvertakeWithWrite(750, {0xDEAD, 0xBEEF, 0xDEAD, 0xBEEF}));
         ASSERT_TRUE(QTest::qWaitFor([&] { return !d.IsPending(); }, kWaitMs));
         EXPECT_EQ(boxes.texts(), QStringList{"应答正确"});
-        EXPECT_EQ(lines(child<QListWidget>(&d, "readList")),
-                  RegisterListLines::Build(c.format, address, 4, d.values().data(), d.values().size()));
+        EXPECT_EQ(
+            lines(child<QListWidget>(&d, "readList")),
+            RegisterListLines::Build(c.format, address, 4, d.values().data(), d.values().size()));
     }
     EXPECT_EQ(holding(750, 2), (Words{0xDEAD, 0xBEEF}));
 }
@@ -333,7 +367,8 @@ TEST_P(MultiWritePeerTest, DocumentCommandsOpenTheirDialogsWithThePollsValues) {
     def.Length = 200;
     def.DisplayFormat = 1;
     doc.Model().values.fill(0);
-    for (int i = 0; i < 200; ++i) doc.Model().values[2 * i] = static_cast<std::uint8_t>(i + 1);
+    for (int i = 0; i < 200; ++i)
+        doc.Model().values[2 * i] = static_cast<std::uint8_t>(i + 1);
     modal.onModal<QDialog>([&](QDialog& dialog) {
         auto& d = dynamic_cast<CMBPresetMultibleRegister&>(dialog);
         EXPECT_EQ(d.block().quantity, 127);
@@ -389,11 +424,23 @@ TEST_P(MultiWritePeerTest, WritePollEditsAreSentWithTheNextPoll) {
         Words held;  // registers 0..3 of the poll afterwards
     };
     const std::vector<Case> cases = {
-        {"typed digit continues", 0, 1, '7', [](QDialog& d) { QTest::keyClicks(d.focusWidget(), "5"); },
+        {"typed digit continues",
+         0,
+         1,
+         '7',
+         [](QDialog& d) { QTest::keyClicks(d.focusWidget(), "5"); },
          {0, 75, 0, 0}},
-        {"float inverse pair", 5, 3, 1, [](QDialog& d) { setField(&d, "floatEdit", "1"); },
+        {"float inverse pair",
+         5,
+         3,
+         1,
+         [](QDialog& d) { setField(&d, "floatEdit", "1"); },
          {0, 0, 0x3F80, 0x0000}},
-        {"binary", 3, 2, 1, [](QDialog& d) { child<QCheckBox>(&d, "bit15Check")->setChecked(true); },
+        {"binary",
+         3,
+         2,
+         1,
+         [](QDialog& d) { child<QCheckBox>(&d, "bit15Check")->setChecked(true); },
          {0, 0, 0x8000, 0}},
     };
     int address = 1000;

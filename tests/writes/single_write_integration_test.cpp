@@ -49,26 +49,35 @@ struct Slave {
     static Slave& For(Link link) {
         static std::map<Link, Slave> slaves;
         Slave& s = slaves[link];
-        if (s.peer || !s.error.empty()) return s;
+        if (s.peer || !s.error.empty())
+            return s;
         if (link == Link::LibModbusRtu) {
             s.line = SocatPtyPair::Create(s.error);
-            if (!s.line) return s;
+            if (!s.line)
+                return s;
             s.peer = PeerProcess::LibModbus(PeerProcess::Mode::Rtu, s.line->PathB(), s.error);
             return s;
         }
-        s.peer = link == Link::PyModbusTcp ? PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", s.error)
-                                           : PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", s.error);
-        if (s.peer) s.tap = TcpTap::Start(s.peer->Port(), s.error);
+        s.peer = link == Link::PyModbusTcp
+                     ? PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", s.error)
+                     : PeerProcess::LibModbus(PeerProcess::Mode::Tcp, "", s.error);
+        if (s.peer)
+            s.tap = TcpTap::Start(s.peer->Port(), s.error);
         return s;
     }
 };
 
 // Reads the slave's table through slot 0 (functions 1 and 3).
-std::vector<std::uint16_t> ReadBack(std::uint16_t function, std::uint16_t address, std::uint16_t count) {
+std::vector<std::uint16_t> ReadBack(std::uint16_t function, std::uint16_t address,
+                                    std::uint16_t count) {
     OneShotRequest request;
     int status = -1;
     QObject::connect(&request, &OneShotRequest::Finished, [&](int s) { status = s; });
-    EXPECT_TRUE(QTest::qWaitFor([&] { return request.Submit({1, function, address, count, 0, 0}, {}); }, kWaitMs));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return request.Submit(DefaultLine(), {1, function, address, count, 0, 0}, {});
+        },
+        kWaitMs));
     EXPECT_TRUE(QTest::qWaitFor([&] { return status >= 0; }, kWaitMs));
     EXPECT_EQ(status, 0) << "read back " << function << " at " << address;
     std::vector<std::uint16_t> out(count);
@@ -88,7 +97,8 @@ std::vector<std::uint8_t> LastRequestPdu() {
     const int n = GetRequestCapture(0, capture);
     const bool tcp = GetTransmissionMode() == TCP;
     const int begin = tcp ? 7 : 1, end = tcp ? n : n - 2;
-    return n > begin ? std::vector<std::uint8_t>(capture + begin, capture + end) : std::vector<std::uint8_t>{};
+    return n > begin ? std::vector<std::uint8_t>(capture + begin, capture + end)
+                     : std::vector<std::uint8_t>{};
 }
 
 class WriteIntegrationTest : public ::testing::TestWithParam<Link> {
@@ -125,9 +135,9 @@ struct SendCase {
     int format;
     int multiple;  // the 15/16 radio
     std::vector<std::pair<const char*, const char*>> fields;
-    std::vector<int> checkedBits;  // bitwise dialog
-    int address;                   // protocol address
-    std::uint8_t function;         // on the wire
+    std::vector<int> checkedBits;     // bitwise dialog
+    int address;                      // protocol address
+    std::uint8_t function;            // on the wire
     std::vector<std::uint16_t> held;  // afterwards, from the address on
 };
 
@@ -135,16 +145,22 @@ std::unique_ptr<SingleWriteDialog> Prepared(const SendCase& c, int base) {
     auto d = MakeDialog(c.kind);
     d->addressBase = base;
     d->address = c.address + base;
-    if (auto* r = dynamic_cast<CMBWriteRegister*>(d.get())) r->displayFormat = c.format;
-    if (auto* l = dynamic_cast<CMBWriteRegisterInt*>(d.get())) l->displayFormat = c.format;
-    if (auto* f = dynamic_cast<CMBWriteFloat*>(d.get())) f->displayFormat = c.format;
+    if (auto* r = dynamic_cast<CMBWriteRegister*>(d.get()))
+        r->displayFormat = c.format;
+    if (auto* l = dynamic_cast<CMBWriteRegisterInt*>(d.get()))
+        l->displayFormat = c.format;
+    if (auto* f = dynamic_cast<CMBWriteFloat*>(d.get()))
+        f->displayFormat = c.format;
     d->show();
-    for (const auto& [name, value] : c.fields) SetField(d.get(), name, QString::fromUtf8(value));
+    for (const auto& [name, value] : c.fields)
+        SetField(d.get(), name, QString::fromUtf8(value));
     if (auto* b = dynamic_cast<CMBWriteRegisterBin*>(d.get()))
-        for (int bit : c.checkedBits) b->BitBox(bit)->setChecked(true);
+        for (int bit : c.checkedBits)
+            b->BitBox(bit)->setChecked(true);
     if (c.kind == Kind::Coil && !c.held.empty())
         child<QRadioButton>(d.get(), c.held[0] ? "coilOnRadio" : "coilOffRadio")->setChecked(true);
-    if (auto* radio = d->findChild<QRadioButton*>(c.multiple ? "multipleFunctionRadio" : "singleFunctionRadio"))
+    if (auto* radio = d->findChild<QRadioButton*>(c.multiple ? "multipleFunctionRadio"
+                                                             : "singleFunctionRadio"))
         radio->setChecked(true);
     return d;
 }
@@ -171,7 +187,8 @@ TEST_P(WriteIntegrationTest, EveryDialogAndFormatReachesTheSlave) {
     };
     int n = 0;
     for (const SendCase& c : cases) {
-        SCOPED_TRACE(::testing::Message() << KindName(c.kind) << " format " << c.format << " at " << c.address);
+        SCOPED_TRACE(::testing::Message()
+                     << KindName(c.kind) << " format " << c.format << " at " << c.address);
         const std::uint16_t readFunction = c.kind == Kind::Coil ? 1 : 3;
         const auto count = static_cast<std::uint16_t>(c.held.size());
         const auto address = static_cast<std::uint16_t>(c.address);
@@ -185,9 +202,11 @@ TEST_P(WriteIntegrationTest, EveryDialogAndFormatReachesTheSlave) {
         EXPECT_EQ((pdu[1] << 8) | pdu[2], c.address);
         if (c.kind == Kind::Coil && c.function == 15) {
             // Quantity 1, one data byte whose bit 0 is the coil.
-            EXPECT_EQ(pdu, (std::vector<std::uint8_t>{15, pdu[1], pdu[2], 0, 1, 1, std::uint8_t(c.held[0])}));
+            EXPECT_EQ(pdu, (std::vector<std::uint8_t>{15, pdu[1], pdu[2], 0, 1, 1,
+                                                      std::uint8_t(c.held[0])}));
         } else if (c.kind == Kind::Coil) {
-            EXPECT_EQ(pdu, (std::vector<std::uint8_t>{5, pdu[1], pdu[2], std::uint8_t(c.held[0] ? 0xFF : 0), 0}));
+            EXPECT_EQ(pdu, (std::vector<std::uint8_t>{5, pdu[1], pdu[2],
+                                                      std::uint8_t(c.held[0] ? 0xFF : 0), 0}));
         }
         EXPECT_EQ(ReadBack(readFunction, address, count), c.held);
         EXPECT_TRUE(d->isVisible());
@@ -246,7 +265,8 @@ TEST_P(WriteIntegrationTest, HexFieldMustHoldAHexNumber) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Slaves, WriteIntegrationTest,
-                         ::testing::Values(Link::PyModbusTcp, Link::LibModbusTcp, Link::LibModbusRtu),
+                         ::testing::Values(Link::PyModbusTcp, Link::LibModbusTcp,
+                                           Link::LibModbusRtu),
                          LinkName);
 
 // ---- slot 0 under pressure, counted on the wire ---------------------------------
@@ -269,7 +289,9 @@ TEST_P(SlotZeroTest, ARefusedSendLoadsNothingAndGivesSendBack) {
     int earlierStatus = -1;
     QObject::connect(&earlier, &OneShotRequest::Finished, [&](int s) { earlierStatus = s; });
     const std::uint16_t first = 0x1111;
-    ASSERT_TRUE(earlier.Submit({1, 6, 0, 0, 400, 1}, [&] { return SetWriteRegisters(0, 1, &first); }));
+    ASSERT_TRUE(earlier.Submit(DefaultLine(), {1, 6, 0, 0, 400, 1}, [&](ModbusLine& line) {
+        return line.SetWriteRegisters(0, 1, &first);
+    }));
 
     const SendCase c{Kind::Register, 1, 0, {{"unsignedEdit", "8738"}}, {}, 401, 6, {}};
     auto d = Prepared(c, 0);
@@ -310,9 +332,13 @@ TEST_P(SlotZeroTest, BurstOfRequestsEachAcceptedOneOnTheWireOnce) {
     int results = 0, wrongResults = 0;
     for (int k = 0; k < kBurst; ++k) {
         auto r = std::make_unique<OneShotRequest>();
-        QObject::connect(r.get(), &OneShotRequest::Finished, [&](int s) { ++results; wrongResults += s != 0; });
+        QObject::connect(r.get(), &OneShotRequest::Finished, [&](int s) {
+            ++results;
+            wrongResults += s != 0;
+        });
         const auto value = static_cast<std::uint16_t>(k + 1);
-        if (r->Submit({1, 6, 0, 0, kAddress, 1}, [value] { return SetWriteRegisters(0, 1, &value); }))
+        if (r->Submit(DefaultLine(), {1, 6, 0, 0, kAddress, 1},
+                      [value](ModbusLine& line) { return line.SetWriteRegisters(0, 1, &value); }))
             accepted.push_back(value);
         // Now and then let the pending one finish, so that later ones get in.
         if (k % 5 == 4) {
@@ -330,8 +356,8 @@ TEST_P(SlotZeroTest, BurstOfRequestsEachAcceptedOneOnTheWireOnce) {
     EXPECT_EQ(ReadBack(3, kAddress, 1), std::vector<std::uint16_t>{accepted.back()});
 }
 
-INSTANTIATE_TEST_SUITE_P(Slaves, SlotZeroTest, ::testing::Values(Link::LibModbusTcp, Link::PyModbusTcp),
-                         LinkName);
+INSTANTIATE_TEST_SUITE_P(Slaves, SlotZeroTest,
+                         ::testing::Values(Link::LibModbusTcp, Link::PyModbusTcp), LinkName);
 
 }  // namespace
 }  // namespace zentiq

@@ -44,7 +44,8 @@ protected:
         OneShotRequest request;
         int status = -1;
         QObject::connect(&request, &OneShotRequest::Finished, [&](int s) { status = s; });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return request.Submit(args, load); }, kWaitMs));
+        EXPECT_TRUE(
+            QTest::qWaitFor([&] { return request.Submit(DefaultLine(), args, load); }, kWaitMs));
         EXPECT_TRUE(QTest::qWaitFor([&] { return status >= 0; }, kWaitMs));
         return status;
     }
@@ -56,9 +57,10 @@ protected:
     }
     void put(int at, const Words& words) {
         const auto n = std::uint16_t(words.size());
-        EXPECT_EQ(oneShot({1, 16, 0, 0, std::uint16_t(at), n},
-                          [&] { return SetWriteRegisters(0, n, words.data()); }),
-                  0);
+        EXPECT_EQ(
+            oneShot({1, 16, 0, 0, std::uint16_t(at), n},
+                    [&](ModbusLine& line) { return line.SetWriteRegisters(0, n, words.data()); }),
+            0);
     }
     int lastFunction() {
         std::uint8_t capture[kRequestCaptureSize] = {};
@@ -107,7 +109,9 @@ TEST_F(TypedWritePeerTest, EveryTypeLandsBitForBitWithTheFunctionItsSizeNeeds) {
         {5, typeOf(DecodeKind::Float32, ByteOrder::BADC), "-3.25", {0x50C0, 0x0000}},
         {7, typeOf(DecodeKind::Float32, ByteOrder::DCBA), "1013.25", {0x0050, 0x7D44}},
         {9, typeOf(DecodeKind::Signed64), "-2", {0xFFFF, 0xFFFF, 0xFFFF, 0xFFFE}},
-        {13, typeOf(DecodeKind::Unsigned64, ByteOrder::CDAB), "12345678901234567890",
+        {13,
+         typeOf(DecodeKind::Unsigned64, ByteOrder::CDAB),
+         "12345678901234567890",
          {0x0AD2, 0xEB1F, 0xA98C, 0xAB54}},
         {17, typeOf(DecodeKind::Bcd16), "2024", {0x2024}},
         {18, typeOf(DecodeKind::Text, ByteOrder::ABCD, 4), "ZQ-7", {0x5A51, 0x2D37, 0, 0}},
@@ -137,7 +141,8 @@ TEST_F(TypedWritePeerTest, EveryTypeLandsBitForBitWithTheFunctionItsSizeNeeds) {
         ui.clearModal();
         EXPECT_EQ(holding(kAt + c.item, int(c.words.size())), c.words);
         EXPECT_EQ(function, c.words.size() == 1 ? 6 : 16);
-        EXPECT_TRUE(registers.startsWith(QString::asprintf("0x%04X", c.words[0]))) << registers.toStdString();
+        EXPECT_TRUE(registers.startsWith(QString::asprintf("0x%04X", c.words[0])))
+            << registers.toStdString();
     }
 }
 

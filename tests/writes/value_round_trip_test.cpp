@@ -40,7 +40,7 @@ using Words = std::vector<std::uint16_t>;
 
 struct Case {
     const char* name;
-    int index;         // registers of its own per case
+    int index;  // registers of its own per case
     int format;
     QByteArray value;  // the value as the document holds it (host layout)
     Words wire;        // the registers on the slave, first address first
@@ -77,7 +77,8 @@ protected:
         OneShotRequest request;
         int status = -1;
         QObject::connect(&request, &OneShotRequest::Finished, [&](int s) { status = s; });
-        const bool submitted = QTest::qWaitFor([&] { return request.Submit(args, load); }, kWaitMs);
+        const bool submitted =
+            QTest::qWaitFor([&] { return request.Submit(DefaultLine(), args, load); }, kWaitMs);
         EXPECT_TRUE(submitted) << "slot 0 stayed busy";
         EXPECT_TRUE(submitted && QTest::qWaitFor([&] { return status >= 0; }, kWaitMs));
         return status;
@@ -91,7 +92,10 @@ protected:
     }
     void put(int at, const Words& words) {
         const auto a = static_cast<std::uint16_t>(at), n = static_cast<std::uint16_t>(words.size());
-        EXPECT_EQ(oneShot({1, 16, 0, 0, a, n}, [&] { return SetWriteRegisters(0, n, words.data()); }), 0);
+        EXPECT_EQ(
+            oneShot({1, 16, 0, 0, a, n},
+                    [&](ModbusLine& line) { return line.SetWriteRegisters(0, n, words.data()); }),
+            0);
     }
     // Something else than the case's registers, so that only a write of the
     // original bits brings them back.
@@ -136,7 +140,6 @@ protected:
     static void pressEnter(QDialog& d) {
         QTest::keyClick(d.focusWidget() ? d.focusWidget() : &d, Qt::Key_Return);
     }
-
 };
 
 TEST_P(ValueRoundTripTest, ReadCellSentUnchangedWritesTheBitsItShowed) {
