@@ -46,7 +46,8 @@ struct Run {
 BusStatisticsWindow::RequestSource Source(std::vector<std::unique_ptr<Window>>& windows) {
     return [&windows] {
         std::vector<PollWindowRequest> requests;
-        for (const auto& w : windows) requests.push_back(BusStatisticsWindow::RequestOf(*w->doc));
+        for (const auto& w : windows)
+            requests.push_back(BusStatisticsWindow::RequestOf(*w->doc, DefaultLine()));
         return requests;
     };
 }
@@ -54,13 +55,14 @@ BusStatisticsWindow::RequestSource Source(std::vector<std::unique_ptr<Window>>& 
 Run run(std::vector<std::unique_ptr<Window>>& windows, double seconds, bool withStatistics) {
     BusStatisticsWindow* statistics = nullptr;
     if (withStatistics) {
-        statistics = new BusStatisticsWindow(Source(windows), nullptr);
+        statistics = new BusStatisticsWindow(DefaultLine(), Source(windows), nullptr);
         statistics->show();
     }
     LineTiming line0;
     GetLineTiming(&line0);
     StartPolling();
-    for (const auto& w : windows) SetPollMode(w->doc->Model().slotIndex, Continuous);
+    for (const auto& w : windows)
+        SetPollMode(w->doc->Model().slotIndex, Continuous);
     const double cpu0 = threadCpuSeconds();
     const auto t0 = Clock::now();
     runEventLoop(int(seconds * 1000));
@@ -71,7 +73,8 @@ Run run(std::vector<std::unique_ptr<Window>>& windows, double seconds, bool with
     const double cpu = threadCpuSeconds() - cpu0;
     LineTiming line1;
     GetLineTiming(&line1);
-    for (const auto& w : windows) SetPollMode(w->doc->Model().slotIndex, Stopped);
+    for (const auto& w : windows)
+        SetPollMode(w->doc->Model().slotIndex, Stopped);
     delete statistics;
     Run r;
     r.pollsPerSecond = double(line1.transactions - line0.transactions) / elapsed;
@@ -82,14 +85,15 @@ Run run(std::vector<std::unique_ptr<Window>>& windows, double seconds, bool with
 // One refresh with every row filled: the engine's figures of 32 slots and
 // the table's texts. Median of many, which a busy machine disturbs little.
 double refreshMicros(std::vector<std::unique_ptr<Window>>& windows) {
-    BusStatisticsWindow statistics(Source(windows), nullptr);
+    BusStatisticsWindow statistics(DefaultLine(), Source(windows), nullptr);
     statistics.show();
     std::vector<double> times;
     for (int i = 0; i < 2000; ++i) {
         const auto t0 = Clock::now();
         statistics.Refresh();
         times.push_back(std::chrono::duration<double, std::micro>(Clock::now() - t0).count());
-        if (i % 50 == 0) QCoreApplication::processEvents();  // its painting
+        if (i % 50 == 0)
+            QCoreApplication::processEvents();  // its painting
     }
     std::nth_element(times.begin(), times.begin() + long(times.size() / 2), times.end());
     return times[times.size() / 2];
@@ -98,20 +102,24 @@ double refreshMicros(std::vector<std::unique_ptr<Window>>& windows) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     const double seconds = argc > 1 ? std::max(0.5, std::atof(argv[1])) : 3.0;
     const int rounds = argc > 2 ? std::clamp(std::atoi(argv[2]), 1, 20) : 5;
     QApplication app(argc, argv);
     zentiq::bench::TcpBenchSession session(false);
-    if (!session.ok()) return 1;
+    if (!session.ok())
+        return 1;
 
     std::vector<std::unique_ptr<Window>> windows;
-    for (int i = 0; i < kWindows; ++i) windows.push_back(std::make_unique<Window>());
+    for (int i = 0; i < kWindows; ++i)
+        windows.push_back(std::make_unique<Window>());
     runEventLoop(200);
 
-    std::printf("%d windows x %d registers, scan rate 1 ms, no delay between polls, %.1f s per run\n"
-                "(goal: the statistics window adds at most 5 points of a core to the GUI thread)\n",
-                kWindows, kRegisters, seconds);
+    std::printf(
+        "%d windows x %d registers, scan rate 1 ms, no delay between polls, %.1f s per run\n"
+        "(goal: the statistics window adds at most 5 points of a core to the GUI thread)\n",
+        kWindows, kRegisters, seconds);
     std::vector<double> added, ratios;
     for (int round = 1; round <= rounds; ++round) {
         Run a, b;
@@ -122,23 +130,26 @@ int main(int argc, char** argv) {
             b = run(windows, seconds, true);
             a = run(windows, seconds, false);
         }
-        std::printf(" round %d: without polls/s %8.0f GUI %5.1f %%   with polls/s %8.0f GUI %5.1f %%"
-                    "   added %+5.1f points\n",
-                    round, a.pollsPerSecond, a.guiShare, b.pollsPerSecond, b.guiShare,
-                    b.guiShare - a.guiShare);
+        std::printf(
+            " round %d: without polls/s %8.0f GUI %5.1f %%   with polls/s %8.0f GUI %5.1f %%"
+            "   added %+5.1f points\n",
+            round, a.pollsPerSecond, a.guiShare, b.pollsPerSecond, b.guiShare,
+            b.guiShare - a.guiShare);
         added.push_back(b.guiShare - a.guiShare);
         ratios.push_back(b.pollsPerSecond / std::max(a.pollsPerSecond, 1.0));
     }
     std::sort(added.begin(), added.end());
     std::sort(ratios.begin(), ratios.end());
     const double refresh = refreshMicros(windows);
-    std::printf(" median added GUI share: %+.2f points of a core (rounds from %+.1f to %+.1f);"
-                " poll rate with the window %.1f %% of without\n"
-                " one refresh of %d rows: median %.1f us, every %d ms = %.3f %% of a core\n",
-                added[added.size() / 2], added.front(), added.back(), 100 * ratios[ratios.size() / 2],
-                kWindows, refresh, BusStatisticsWindow::kRefreshMs,
-                refresh / (10.0 * BusStatisticsWindow::kRefreshMs));
-    ::bench::PrintGoal("statistics_window_points", added[added.size() / 2], ::bench::Better::Lower, 5.0, "points");
+    std::printf(
+        " median added GUI share: %+.2f points of a core (rounds from %+.1f to %+.1f);"
+        " poll rate with the window %.1f %% of without\n"
+        " one refresh of %d rows: median %.1f us, every %d ms = %.3f %% of a core\n",
+        added[added.size() / 2], added.front(), added.back(), 100 * ratios[ratios.size() / 2],
+        kWindows, refresh, BusStatisticsWindow::kRefreshMs,
+        refresh / (10.0 * BusStatisticsWindow::kRefreshMs));
+    ::bench::PrintGoal("statistics_window_points", added[added.size() / 2], ::bench::Better::Lower,
+                       5.0, "points");
     windows.clear();
     return 0;
 }

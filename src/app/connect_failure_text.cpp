@@ -9,7 +9,7 @@
 #include <cstring>
 
 #include "app/mb_comm_setup.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "values/status_texts.h"
 
 namespace zentiq {
@@ -58,30 +58,36 @@ QString ConnectFailureText::SerialOpenCause(int error) {
     }
 }
 
-QString ConnectFailureText::Message(const ConnectionSettings& s, int result) {
-    return Message(s, result, s.Serial != 0 ? LastSocketError() : LastSerialOpenErrno());
+QString ConnectFailureText::Message(const ModbusLine& line, const ConnectionSettings& s,
+                                    int result) {
+    return Message(line, s, result,
+                   s.Serial != 0 ? line.LastSocketError() : line.LastSerialOpenErrno());
 }
 
-QString ConnectFailureText::Message(const ConnectionSettings& s, int result, int error) {
+QString ConnectFailureText::Message(const ModbusLine& line, const ConnectionSettings& s, int result,
+                                    int error) {
     if (result == 0)
         return {};
     // The message of the open result, then its cause in words.
     if (s.Serial != 0) {
         QString text = TcpOpenFailureMessage(result, error);
         if (text.isEmpty())
-            text = QCoreApplication::translate("StatusTexts", "Modbus/TCP 连接失败：错误 %1").arg(result);
+            text = QCoreApplication::translate("StatusTexts", "Modbus/TCP 连接失败：错误 %1")
+                       .arg(result);
         else if (tcpMessageShowsError(result) && error != 0)
             text += QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(error));
         return text;
     }
     QString text = SerialOpenFailureMessage(result, s.Port + 1);
     if (text.isEmpty())
-        text = QCoreApplication::translate("StatusTexts", "打开端口 %1 失败，错误 %2。").arg(s.Port + 1).arg(result);
+        text = QCoreApplication::translate("StatusTexts", "打开端口 %1 失败，错误 %2。")
+                   .arg(s.Port + 1)
+                   .arg(result);
     if (result == 1 && !SerialOpenCause(error).isEmpty())
         text += QStringLiteral(": ") + SerialOpenCause(error);
     if (result == 1 && s.Port >= 0 && s.Port < CMBCommSetup::kPortCount) {
         char device[512] = {};
-        GetSerialDevice(s.Port + 1, device, sizeof device);
+        line.GetSerialDevice(s.Port + 1, device, sizeof device);
         const QString hint = SerialPermissionHint(QFile::decodeName(device), error);
         if (!hint.isEmpty())
             text += QStringLiteral("\n\n") + hint;

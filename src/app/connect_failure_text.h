@@ -10,13 +10,16 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 class ConnectFailureText {
     Q_DECLARE_TR_FUNCTIONS(ConnectFailureText)
 public:
     // Empty when the result has none. `error` is the errno of the failure;
     // without it the engine's last one is taken.
-    static QString Message(const ConnectionSettings& settings, int result);
-    static QString Message(const ConnectionSettings& settings, int result, int error);
+    static QString Message(const ModbusLine& line, const ConnectionSettings& settings, int result);
+    static QString Message(const ModbusLine& line, const ConnectionSettings& settings, int result,
+                           int error);
     // The cause of a serial port that is not available, from the errno of
     // the open: in use, not a serial device, not permitted, or the error's
     // own description; empty for 0.

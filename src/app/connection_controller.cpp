@@ -9,6 +9,7 @@
 #include "app/connect_failure_text.h"
 #include "app/connection_settings_store.h"
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/log_categories.h"
 #include "resources/menus.h"
 
@@ -19,8 +20,8 @@ std::uint32_t nonNegative(int value) { return value < 0 ? 0u : static_cast<std::
 
 }  // namespace
 
-ConnectionController::ConnectionController(SettingsStore& store, QObject* parent)
-    : QObject(parent), m_store(store) {
+ConnectionController::ConnectionController(SettingsStore& store, ModbusLine& line, QObject* parent)
+    : QObject(parent), m_store(store), m_line(line) {
     m_settings = ConnectionSettingsStore::Read(store, &m_autoEnable);
     m_connectTimer = new QTimer(this);
     m_connectTimer->setSingleShot(true);
@@ -30,13 +31,32 @@ ConnectionController::ConnectionController(SettingsStore& store, QObject* parent
 ConnectionController::~ConnectionController() {
     if (m_state == State::Connecting) {
         endAttempt();
-        AbandonTcpConnection();
+        m_line.AbandonTcpConnection();
     }
 }
 
 void ConnectionController::SetAutoEnable(bool on) {
     m_autoEnable = on;
     ConnectionSettingsStore::WriteAutoEnable(m_store, on);
+}
+
+ConnectionController::Error ConnectionController::ErrorOfOpen(bool tcp, int result) {
+    if (result == 0)
+        return Error::NoError;
+    if (!tcp)  // 1: the port is not there or taken; 2..5: it refused the settings
+        return result == 1 ? Error::ConnectionError : Error::ConfigurationError;
+    switch (result) {
+    case status::InvalidIpAddress: return Error::ConfigurationError;
+    case status::ConnectTimeout: return Error::TimeoutError;
+    default: return Error::ConnectionError;
+    }
+}
+
+void ConnectionController::fail(Error error, const QString& message) {
+    m_error = error;
+    m_errorString = message;
+    emit errorOccurred(error);
+    emit connectFailed(message);
 }
 
 void ConnectionController::setState(State state) {
@@ -57,7 +77,7 @@ ConnectionController::State ConnectionController::Connect(bool withDialog) {
         m_settings = edited;
     }
     // The connection is only ever opened while nothing else is open.
-    if (m_state == State::Connected || zentiq::IsConnected() != 0)
+    if (m_state == State::Connected || m_line.IsConnected() != 0)
         Disconnect();
     m_storeWhenOpen = withDialog;
     m_attempt = m_settings;
@@ -66,25 +86,25 @@ ConnectionController::State ConnectionController::Connect(bool withDialog) {
     setLineOptions(s);
 
     if (s.Serial == 0) {
-        opened(OpenSerialPort(s.Port + 1, BaudTimingForIndex(s.BaudRate).baud,
-                              s.DataBits != 0 ? 8 : 7, s.Parity, s.StopBits != 0 ? 2 : 0));
+        opened(m_line.OpenSerialPort(s.Port + 1, BaudTimingForIndex(s.BaudRate).baud,
+                                     s.DataBits != 0 ? 8 : 7, s.Parity, s.StopBits != 0 ? 2 : 0));
         return m_state;
     }
     if (s.ServicePort < 1 || s.ServicePort > 0xFFFF) {
         // Only a hand-edited store gets here; the dialog refuses such a port.
-        emit connectFailed(
-            QCoreApplication::translate("StatusTexts", "Modbus/TCP 连接失败：端口 %1 无效").arg(s.ServicePort));
+        fail(Error::ConfigurationError,
+             QCoreApplication::translate("StatusTexts", "Modbus/TCP 连接失败：端口 %1 无效").arg(s.ServicePort));
         return m_state;
     }
     const int result =
-        BeginTcpConnection(s.IPAddress.c_str(), static_cast<std::uint16_t>(s.ServicePort),
-                           nonNegative(s.Timeout), nonNegative(s.ConnectionTimeout));
+        m_line.BeginTcpConnection(s.IPAddress.c_str(), static_cast<std::uint16_t>(s.ServicePort),
+                                  nonNegative(s.Timeout), nonNegative(s.ConnectionTimeout));
     if (result != kTcpConnectUnderWay) {
         opened(result);
         return m_state;
     }
     // The host answers, refuses or stays silent; the event loop runs meanwhile.
-    m_connectNotifier = new QSocketNotifier(static_cast<qintptr>(TcpConnectingSocket()),
+    m_connectNotifier = new QSocketNotifier(static_cast<qintptr>(m_line.TcpConnectingSocket()),
                                             QSocketNotifier::Write, this);
     connect(m_connectNotifier, &QSocketNotifier::activated, this,
             &ConnectionController::tcpConnectReady);
@@ -106,12 +126,12 @@ void ConnectionController::endAttempt() {
 
 void ConnectionController::tcpConnectReady() {
     endAttempt();
-    opened(FinishTcpConnection());
+    opened(m_line.FinishTcpConnection());
 }
 
 void ConnectionController::tcpConnectTimedOut() {
     endAttempt();
-    opened(AbandonTcpConnection());
+    opened(m_line.AbandonTcpConnection());
 }
 
 void ConnectionController::opened(int result) {
@@ -120,9 +140,11 @@ void ConnectionController::opened(int result) {
     if (result != 0) {
         // Values changed in the dialog stay for the next attempt, unstored.
         setState(State::Unconnected);
-        emit connectFailed(ConnectFailureText::Message(s, result));
+        fail(ErrorOfOpen(s.Serial != 0, result), ConnectFailureText::Message(m_line, s, result));
         return;
     }
+    m_error = Error::NoError;
+    m_errorString.clear();
     if (m_storeWhenOpen)
         ConnectionSettingsStore::Write(m_store, s);
     startLine(s);
@@ -130,33 +152,33 @@ void ConnectionController::opened(int result) {
 }
 
 void ConnectionController::setLineOptions(const ConnectionSettings& s) {
-    SetHandshakeFlags(static_cast<HandshakeFlags>((s.DTRDSR != 0 ? handshake::DTRDSR : 0) |
-                                                  (s.RTSCTS != 0 ? handshake::RTSCTS : 0) |
-                                                  (s.RTS != 0 ? handshake::RTS : 0)));
-    SetPollDelay(nonNegative(s.DelayBetweenPolls));
-    SetRtsDelay(static_cast<std::uint16_t>(std::clamp(s.CLRRTSDelay, 0, 0xFFFF)));
-    SetEchoRemoval(s.Echo);
+    m_line.SetHandshakeFlags(static_cast<HandshakeFlags>((s.DTRDSR != 0 ? handshake::DTRDSR : 0) |
+                                                         (s.RTSCTS != 0 ? handshake::RTSCTS : 0) |
+                                                         (s.RTS != 0 ? handshake::RTS : 0)));
+    m_line.SetPollDelay(nonNegative(s.DelayBetweenPolls));
+    m_line.SetRtsDelay(static_cast<std::uint16_t>(std::clamp(s.CLRRTSDelay, 0, 0xFFFF)));
+    m_line.SetEchoRemoval(s.Echo);
 }
 
 void ConnectionController::startLine(const ConnectionSettings& s) {
     const BaudTiming timing = BaudTimingForIndex(s.BaudRate);
-    SetSerialTimeouts(s.RTU_ASCII == 1 ? 1000 : timing.readInterval, timing.multiplier,
-                      nonNegative(s.Timeout), timing.multiplier, 200);
-    SetTransmissionMode(s.Serial == 0                    ? (s.RTU_ASCII == 1 ? ASCII : RTU)
-                        : s.TcpFraming == kTcpFramingRtu ? RTU_OVER_TCP
-                                                         : TCP);
-    StartPolling();
+    m_line.SetSerialTimeouts(s.RTU_ASCII == 1 ? 1000 : timing.readInterval, timing.multiplier,
+                             nonNegative(s.Timeout), timing.multiplier, 200);
+    m_line.SetTransmissionMode(s.Serial == 0                    ? (s.RTU_ASCII == 1 ? ASCII : RTU)
+                               : s.TcpFraming == kTcpFramingRtu ? RTU_OVER_TCP
+                                                                : TCP);
+    m_line.StartPolling();
 }
 
 int ConnectionController::OpenSerialTrial(const ConnectionSettings& trial) {
     if (m_state != State::Connected || trial.Serial != 0 || m_settings.Serial != 0)
         return status::NoConnection;
-    StopPolling();
-    CloseSerialPort();
+    m_line.StopPolling();
+    m_line.CloseSerialPort();
     setLineOptions(trial);
-    const int result = OpenSerialPort(trial.Port + 1, BaudTimingForIndex(trial.BaudRate).baud,
-                                      trial.DataBits != 0 ? 8 : 7, trial.Parity,
-                                      trial.StopBits != 0 ? 2 : 0);
+    const int result = m_line.OpenSerialPort(
+        trial.Port + 1, BaudTimingForIndex(trial.BaudRate).baud, trial.DataBits != 0 ? 8 : 7,
+        trial.Parity, trial.StopBits != 0 ? 2 : 0);
     if (result == 0)
         startLine(trial);
     return result;
@@ -170,7 +192,7 @@ int ConnectionController::ReopenSerial() {
         // The user's own settings no longer open the line: say so as a
         // failed connect does.
         setState(State::Unconnected);
-        emit connectFailed(ConnectFailureText::Message(m_settings, result));
+        fail(ErrorOfOpen(false, result), ConnectFailureText::Message(m_line, m_settings, result));
     }
     return result;
 }
@@ -197,23 +219,23 @@ void ConnectionController::Disconnect() {
     if (wasConnecting) {
         // F4 during a connect gives it up without a message.
         endAttempt();
-        AbandonTcpConnection();
+        m_line.AbandonTcpConnection();
     }
-    StopPolling();
-    CloseSerialPort();
-    CloseTcpConnection();
+    m_line.StopPolling();
+    m_line.CloseSerialPort();
+    m_line.CloseTcpConnection();
     setState(State::Unconnected);
 }
 
 void ConnectionController::Shutdown() {
     if (m_state == State::Connecting) {
         endAttempt();
-        AbandonTcpConnection();
+        m_line.AbandonTcpConnection();
     }
-    StopPolling();
-    if (m_state == State::Connected || zentiq::IsConnected() != 0) {
-        CloseSerialPort();
-        CloseTcpConnection();
+    m_line.StopPolling();
+    if (m_state == State::Connected || m_line.IsConnected() != 0) {
+        m_line.CloseSerialPort();
+        m_line.CloseTcpConnection();
     }
     m_state = State::Unconnected;
 }

@@ -17,6 +17,7 @@ class QTimer;
 
 namespace zentiq {
 
+class ModbusLine;
 class SettingsStore;
 
 class ConnectionController : public QObject, public CommandTarget {
@@ -25,13 +26,26 @@ public:
     // Closing lasts while Disconnect stops the worker and closes the line.
     enum class State { Unconnected, Connecting, Connected, Closing };
     Q_ENUM(State)
+    // Why the last open failed, in the kinds Qt's own Modbus devices use:
+    // settings the line refused, a line or host that is not there or
+    // refuses, a host that did not answer the connect in time.
+    enum class Error { NoError, ConfigurationError, ConnectionError, TimeoutError };
+    Q_ENUM(Error)
 
-    // Reads the settings and the auto-connect switch from `store`.
-    explicit ConnectionController(SettingsStore& store, QObject* parent = nullptr);
+    // Reads the settings and the auto-connect switch from `store`; opens,
+    // closes and starts `line`.
+    ConnectionController(SettingsStore& store, ModbusLine& line, QObject* parent = nullptr);
     // A connect under way is given up; an open connection is left to Shutdown.
     ~ConnectionController() override;
 
     State state() const { return m_state; }
+    // The kind of the last failed open and its words; NoError once a
+    // connect succeeded.
+    Error error() const { return m_error; }
+    QString errorString() const { return m_errorString; }
+    // The kind of an open result (0: NoError) on a serial or TCP line.
+    static Error ErrorOfOpen(bool tcp, int result);
+    ModbusLine& Line() const { return m_line; }
     bool IsConnected() const { return m_state == State::Connected; }
 
     const ConnectionSettings& Settings() const { return m_settings; }
@@ -75,11 +89,15 @@ public:
 
 signals:
     void stateChanged(zentiq::ConnectionController::State state);
-    // A failed open, in the words of ConnectFailureText (or the refused port).
+    // A failed open, in the words of ConnectFailureText (or the refused
+    // port); errorOccurred tells its kind just before.
+    void errorOccurred(zentiq::ConnectionController::Error error);
     void connectFailed(const QString& message);
 
 private:
     void setState(State state);
+    // Records and announces a failed open.
+    void fail(Error error, const QString& message);
     // The engine's open result: store, start polling or report.
     void opened(int result);
     void setLineOptions(const ConnectionSettings& s);
@@ -90,10 +108,13 @@ private:
     void endAttempt();
 
     SettingsStore& m_store;
+    ModbusLine& m_line;
     ConnectionSettings m_settings;
     ConnectionSettings m_attempt;  // what the open under way was given
     bool m_autoEnable = false;
     State m_state = State::Unconnected;
+    Error m_error = Error::NoError;
+    QString m_errorString;
     // The dialog's values are stored once the connection they name opens.
     bool m_storeWhenOpen = false;
     QSocketNotifier* m_connectNotifier = nullptr;

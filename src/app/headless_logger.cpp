@@ -95,9 +95,10 @@ int statusSeconds() {
 
 HeadlessLogger::HeadlessLogger(SettingsStore& store, QObject* parent)
     : QObject(parent), m_store(store) {
-    InitEngine();
-    InstallEnginePoster();
-    m_connection = std::make_unique<ConnectionController>(store);
+    ModbusLine& line = DefaultLine();
+    line.InitEngine();
+    InstallEnginePoster(line);
+    m_connection = std::make_unique<ConnectionController>(store, line);
     m_statusTimer = new QTimer(this);
     connect(m_statusTimer, &QTimer::timeout, this, [this] { say(StatusLine()); });
     connect(m_connection.get(), &ConnectionController::connectFailed, this,
@@ -134,7 +135,7 @@ int HeadlessLogger::Start(const Options& options) {
     if (!startLogs(options))
         return kOpenError;
     m_statusTimer->setInterval(options.statusSeconds * 1000);
-    CMBCommSetup::LoadPortDevices(m_store);
+    CMBCommSetup::LoadPortDevices(m_store, m_connection->Line());
     m_running = true;
     const ConnectionController::State state = m_connection->Connect(false);
     // A failure has been said through connectFailed.

@@ -110,7 +110,8 @@ CMBCommSetup::CMBCommSetup(const ConnectionSettings& settings, QWidget* parent,
     }
     m_openingDevices = m_devices;
     for (int position = 0; position < kBaudCount; ++position)
-        m_ui->baudCombo->addItem(tr("%1 波特").arg(BaudTimingForIndex(BaudPositionToIndex(position)).baud));
+        m_ui->baudCombo->addItem(
+            tr("%1 波特").arg(BaudTimingForIndex(BaudPositionToIndex(position)).baud));
     for (const char* t : kDataBitsTexts)
         m_ui->dataBitsCombo->addItem(tr(t));
     for (const char* t : kParityTexts)
@@ -271,7 +272,7 @@ void CMBCommSetup::storePortDevices() {
         if (path == m_openingDevices.at(i))
             continue;
         StorePortDevice(*m_store, i + 1, path);
-        SetSerialDevice(i + 1, QFile::encodeName(path).constData());
+        m_line->SetSerialDevice(i + 1, QFile::encodeName(path).constData());
     }
 }
 

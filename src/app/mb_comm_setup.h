@@ -9,6 +9,7 @@
 
 #include "app/advanced.h"
 #include "engine/engine_types.h"
+#include "engine/modbus_line.h"
 
 namespace Ui {
 class CMBCommSetup;
@@ -66,10 +67,12 @@ public:
     // Keeps `path` as the device of port n in the store.
     static void StorePortDevice(SettingsStore& store, int portNumber, const QString& path);
     // Hands every port's device from the store to the engine (start-up).
-    static void LoadPortDevices(const SettingsStore& store);
+    static void LoadPortDevices(const SettingsStore& store, ModbusLine& line);
     // Serial devices present under `devRoot`: serial/by-id/* first, then
     // ttyUSB*, ttyACM* and ttyS*, each group in natural order.
     static QStringList FindSerialDevices(const QString& devRoot = QStringLiteral("/dev"));
+    // The line whose port devices OK sets (the default line unless told).
+    void SetLine(ModbusLine& line) { m_line = &line; }
 
 private:
     void onAdvanced();
@@ -79,6 +82,8 @@ private:
     void onDeviceEdited(const QString& text);
     void storePortDevices();
 
+    // The line whose port devices the dialog sets when they are stored.
+    ModbusLine* m_line = &DefaultLine();
     std::unique_ptr<Ui::CMBCommSetup> m_ui;
     SettingsStore* m_store;
     std::unique_ptr<SettingsStore> m_ownStore;

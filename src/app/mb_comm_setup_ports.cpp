@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "app/mb_comm_setup.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/settings_store.h"
 
 namespace zentiq {
@@ -28,9 +28,9 @@ void CMBCommSetup::StorePortDevice(SettingsStore& store, int portNumber, const Q
     store.SetString(kPortsSection, portKey(portNumber), path);
 }
 
-void CMBCommSetup::LoadPortDevices(const SettingsStore& store) {
+void CMBCommSetup::LoadPortDevices(const SettingsStore& store, ModbusLine& line) {
     for (int n = 1; n <= kPortCount; ++n)
-        SetSerialDevice(n, QFile::encodeName(PortDevice(store, n)).constData());
+        line.SetSerialDevice(n, QFile::encodeName(PortDevice(store, n)).constData());
 }
 
 }  // namespace zentiq

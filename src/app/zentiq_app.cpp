@@ -32,7 +32,7 @@
 #include "documents/data_logger.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/appearance.h"
 #include "framework/language.h"
 #include "framework/log_categories.h"
@@ -77,9 +77,12 @@ bool sameFile(const QString& a, const QString& b) {
 CZentiqApp::CZentiqApp(QObject* parent)
     : QObject(parent), m_store(std::make_unique<SettingsStore>()) {
     g_instance = this;
-    InitEngine();
-    InstallEnginePoster();
-    m_connection = std::make_unique<ConnectionController>(*m_store);
+    // The connection the windows use; its line is the engine's default one
+    // until windows choose connections of their own.
+    ModbusLine& line = DefaultLine();
+    line.InitEngine();
+    InstallEnginePoster(line);
+    m_connection = std::make_unique<ConnectionController>(*m_store, line);
     m_documents = std::make_unique<DocumentManager>(*m_store);
     m_startupTimer = new QTimer(this);
     m_startupTimer->setSingleShot(true);
@@ -145,6 +148,7 @@ void CZentiqApp::openBusScanner() {
     hooks.openPollWindow = [this](int slave, int function, int address, int quantity) {
         OpenPollWindowForRange(*m_documents, slave, function, address, quantity);
     };
+    hooks.line = &m_connection->Line();
     hooks.freePollWindows = [this] {
         int polling = 0;
         for (const CZentiqDoc* doc : Documents())
@@ -163,6 +167,7 @@ bool CZentiqApp::StartupCheckPending() const { return m_startupTimer->isActive()
 
 bool CZentiqApp::runCommSetup(ConnectionSettings& settings) {
     CMBCommSetup dialog(settings, m_mainFrame.get(), m_store.get());
+    dialog.SetLine(m_connection->Line());
     const int result = userInteraction().runModal(dialog);
     if (result != QDialog::Accepted)
         return false;
@@ -205,7 +210,7 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     // The settings store (chosen before this object was made) and the
     // recent-file list; the device behind every serial port number.
     m_documents->LoadRecentFiles();
-    CMBCommSetup::LoadPortDevices(*m_store);
+    CMBCommSetup::LoadPortDevices(*m_store, m_connection->Line());
 
     if (m_withoutDisplay)
         std::fprintf(stderr, "zentiq: %s\n", qUtf8Printable(WithoutDisplayText()));
@@ -311,7 +316,7 @@ void CZentiqApp::EndAtExit() {
     CZentiqApp* app = g_instance;
     if (app == nullptr) {
         // Left main normally: the application object has done all this.
-        StopPolling();
+        DefaultLine().StopPolling();
         return;
     }
     for (CZentiqDoc* doc : app->Documents())
@@ -405,7 +410,7 @@ bool CZentiqApp::OnCommand(int id) {
     case cmd::TrafficMonitor:
         // Owned by the main frame, which takes it along when it goes.
         if (!m_monitor) {
-            m_monitor = new CCommunication(m_mainFrame.get());
+            m_monitor = new CCommunication(m_connection->Line(), m_mainFrame.get());
             m_monitor->show();
         }
         return true;
@@ -415,10 +420,12 @@ bool CZentiqApp::OnCommand(int id) {
         // brings the open one to the front.
         if (!m_busStatistics) {
             m_busStatistics = new BusStatisticsWindow(
+                m_connection->Line(),
                 [this] {
                     std::vector<PollWindowRequest> requests;
                     for (const CZentiqDoc* doc : Documents())
-                        requests.push_back(BusStatisticsWindow::RequestOf(*doc));
+                        requests.push_back(
+                            BusStatisticsWindow::RequestOf(*doc, m_connection->Line()));
                     return requests;
                 },
                 m_mainFrame.get());

@@ -18,6 +18,7 @@
 
 #include "display/device_identity_dialog.h"
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/address_map_scan.h"
 #include "framework/atomic_save.h"
 #include "framework/dialog_data_exchange.h"
@@ -37,11 +38,6 @@
 namespace zentiq {
 namespace {
 
-bool LineIsTcp() {
-    const int mode = GetTransmissionMode();
-    return mode == TCP || mode == RTU_OVER_TCP;
-}
-
 std::uint32_t LineBaud(const SerialLineHost* serial) {
     if (serial == nullptr)
         return 0;
@@ -59,7 +55,9 @@ QSpinBox* SpinBox(int low, int high, int value, const char* name) {
 }  // namespace
 
 BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
-    : QWidget(parent, Qt::Window), m_hooks(std::move(hooks)) {
+    : QWidget(parent, Qt::Window),
+      m_hooks(std::move(hooks)),
+      m_line(m_hooks.line != nullptr ? *m_hooks.line : DefaultLine()) {
     setWindowTitle(tr("总线扫描"));
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -72,10 +70,10 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     m_probe->setObjectName(QStringLiteral("probeCombo"));
     m_probe->addItems({tr("03 读保持寄存器"), tr("17 报告从站ID"), tr("43/14 读设备标识")});
     m_probeAddress = SpinBox(0, 65535, 0, "probeAddressEdit");
-    const bool tcp = LineIsTcp();
-    m_timeout = SpinBox(1, 10000,
-                        static_cast<int>(DefaultScanTimeoutMs(tcp, LineBaud(m_hooks.serial))),
-                        "timeoutEdit");
+    const bool tcp = lineIsTcp();
+    m_timeout =
+        SpinBox(1, 10000, static_cast<int>(DefaultScanTimeoutMs(tcp, LineBaud(m_hooks.serial))),
+                "timeoutEdit");
     m_firstAddress = SpinBox(0, 65535, 0, "firstAddressEdit");
     m_lastAddress = SpinBox(0, 65535, 9999, "lastAddressEdit");
     m_budget = SpinBox(1, 10000, 500, "budgetEdit");
@@ -164,18 +162,18 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     layout->addWidget(m_status);
     layout->addWidget(m_results, 1);
 
-    m_idScan = new BusIdScan(this);
+    m_idScan = new BusIdScan(m_line, this);
     connect(m_idScan, &BusIdScan::progress, this, [this](int done, int total) {
         m_progress->setRange(0, total);
         m_progress->setValue(done);
     });
     // Devices are listed first; what answered without being one, apart below.
     const auto idRow = [this](const ScanHit& hit, bool device) {
-        const QStringList row{QString::number(hit.slaveId),
-                              hit.responseUs > 0 ? BusScanTable::Milliseconds(hit.responseUs)
-                                                 : QString(),
-                              IdScanSummary::Verdict(hit),
-                              BusScanTable::IdentityText(hit.report, hit.objects), hit.answer};
+        const QStringList row{
+            QString::number(hit.slaveId),
+            hit.responseUs > 0 ? BusScanTable::Milliseconds(hit.responseUs) : QString(),
+            IdScanSummary::Verdict(hit), BusScanTable::IdentityText(hit.report, hit.objects),
+            hit.answer};
         addRow(row, device ? m_deviceRows++ : -1);
     };
     connect(m_idScan, &BusIdScan::found, this, [idRow](const ScanHit& hit) { idRow(hit, true); });
@@ -184,21 +182,21 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
             [this](bool cancelled) { scanEnded(cancelled, m_idScan->Failure()); });
 
     if (m_hooks.serial != nullptr) {
-        m_sweep = new SerialSettingsSweep(*m_hooks.serial, this);
+        m_sweep = new SerialSettingsSweep(m_line, *m_hooks.serial, this);
         connect(m_sweep, &SerialSettingsSweep::progress, this, [this](int done, int total) {
             m_progress->setRange(0, total);
             m_progress->setValue(done);
         });
-        connect(m_sweep, &SerialSettingsSweep::found, this,
-                [this](const ConnectionSettings& s, const ScanHit& hit) {
-                    m_foundSettings.push_back(s);
-                    addRow({QString::number(BaudTimingForIndex(s.BaudRate).baud),
-                            QString::number(s.DataBits != 0 ? 8 : 7),
-                            BusScanTable::ParityText(s.Parity), QString::number(s.StopBits + 1),
-                            QString::number(hit.slaveId),
-                            BusScanTable::Milliseconds(hit.responseUs),
-                            BusScanTable::AnswerText(hit.status)});
-                });
+        connect(
+            m_sweep, &SerialSettingsSweep::found, this,
+            [this](const ConnectionSettings& s, const ScanHit& hit) {
+                m_foundSettings.push_back(s);
+                addRow({QString::number(BaudTimingForIndex(s.BaudRate).baud),
+                        QString::number(s.DataBits != 0 ? 8 : 7),
+                        BusScanTable::ParityText(s.Parity), QString::number(s.StopBits + 1),
+                        QString::number(hit.slaveId), BusScanTable::Milliseconds(hit.responseUs),
+                        BusScanTable::AnswerText(hit.status)});
+            });
         connect(m_sweep, &SerialSettingsSweep::trying, this,
                 [this](const ConnectionSettings& s, int id, qint64 remainingMs) {
                     tell(ConnectionText::SweepTrying(s, id, remainingMs));
@@ -208,17 +206,19 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     }
 
     if (m_hooks.tcp != nullptr) {
-        m_hostSweep = new TcpHostSweep(*m_hooks.tcp, this);
+        m_hostSweep = new TcpHostSweep(m_line, *m_hooks.tcp, this);
         connect(m_hostSweep, &TcpHostSweep::progress, this, [this](int done, int total) {
             m_progress->setRange(0, total);
             m_progress->setValue(done);
         });
         const auto hostRow = [this](const QString& host, const ScanHit& hit, bool device) {
-            const QStringList row{host, QString::number(hit.slaveId),
-                                  hit.responseUs > 0 ? BusScanTable::Milliseconds(hit.responseUs)
-                                                     : QString(),
-                                  IdScanSummary::Verdict(hit),
-                                  BusScanTable::IdentityText(hit.report, hit.objects), hit.answer};
+            const QStringList row{
+                host,
+                QString::number(hit.slaveId),
+                hit.responseUs > 0 ? BusScanTable::Milliseconds(hit.responseUs) : QString(),
+                IdScanSummary::Verdict(hit),
+                BusScanTable::IdentityText(hit.report, hit.objects),
+                hit.answer};
             addRow(row, device ? m_deviceRows++ : -1);
         };
         connect(m_hostSweep, &TcpHostSweep::found, this,
@@ -235,30 +235,29 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
                         ++m_hostsConnected;
                         return;
                     }
-                    QString why = TcpOpenFailureMessage(connectStatus, LastSocketError());
+                    QString why = TcpOpenFailureMessage(connectStatus, m_line.LastSocketError());
                     if (why.isEmpty())
                         why = zentiq::StatusText(static_cast<EngineStatus>(connectStatus),
                                                  StatusFlavour::DataView);
-                    addRow({host, QString(), QString(), tr("无法连接：%1").arg(why), QString(), QString()});
+                    addRow({host, QString(), QString(), tr("无法连接：%1").arg(why), QString(),
+                            QString()});
                 });
         connect(m_hostSweep, &TcpHostSweep::finished, this,
                 [this](bool cancelled) { scanEnded(cancelled, QString()); });
     }
 
-    m_map = new AddressMapScan(this);
+    m_map = new AddressMapScan(m_line, this);
     connect(m_map, &AddressMapScan::progress, this, [this](int done, int total) {
         m_progress->setRange(0, total);
         m_progress->setValue(done);
     });
-    connect(m_map, &AddressMapScan::tableDone, this,
-            [this](const AddressMapScan::TableResult& r) {
-                for (const AddressRange& range : r.readable) {
-                    m_mapRows.push_back({r.function, range.first, range.last - range.first + 1});
-                    addRow({BusScanTable::TableName(r.function), QString::number(range.first),
-                            QString::number(range.last),
-                            QString::number(range.last - range.first + 1)});
-                }
-            });
+    connect(m_map, &AddressMapScan::tableDone, this, [this](const AddressMapScan::TableResult& r) {
+        for (const AddressRange& range : r.readable) {
+            m_mapRows.push_back({r.function, range.first, range.last - range.first + 1});
+            addRow({BusScanTable::TableName(r.function), QString::number(range.first),
+                    QString::number(range.last), QString::number(range.last - range.first + 1)});
+        }
+    });
     connect(m_map, &AddressMapScan::finished, this,
             [this](bool cancelled) { scanEnded(cancelled, m_map->Failure()); });
 
@@ -275,7 +274,8 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
     connect(m_open, &QPushButton::clicked, this, [this] { OpenSelectedRange(); });
     connect(m_identity, &QPushButton::clicked, this, [this] { OpenSelectedIdentity(false); });
     connect(m_functions, &QPushButton::clicked, this, [this] { OpenSelectedIdentity(true); });
-    connect(m_results, &QTableWidget::itemSelectionChanged, this, [this] { setBusy(IsScanning()); });
+    connect(m_results, &QTableWidget::itemSelectionChanged, this,
+            [this] { setBusy(IsScanning()); });
     connect(m_results, &QTableWidget::cellDoubleClicked, this, [this] {
         if (m_tableMode == Mode::AddressMap)
             OpenSelectedRange();
@@ -283,7 +283,7 @@ BusScannerWindow::BusScannerWindow(Hooks hooks, QWidget* parent)
 
     m_table = BusScanTable::ForIds();
     m_idRanges[static_cast<std::size_t>(Mode::Settings)] = {SerialSettingsSweep::kDefaultFirst,
-                                                           SerialSettingsSweep::kDefaultLast};
+                                                            SerialSettingsSweep::kDefaultLast};
     restoreMemory();
     modeChanged();
     resize(640, 480);
@@ -338,6 +338,11 @@ void BusScannerWindow::saveMemory() const {
     s.hostPort = m_hostPort->value();
     s.Save(store);
     BusScannerResults{static_cast<int>(m_tableMode), m_table, m_statusText}.Save(store);
+}
+
+bool BusScannerWindow::lineIsTcp() const {
+    const int mode = m_line.GetTransmissionMode();
+    return mode == TCP || mode == RTU_OVER_TCP;
 }
 
 BusScannerWindow::~BusScannerWindow() {
@@ -455,7 +460,7 @@ QString BusScannerWindow::StatusText() const { return m_statusText; }
 bool BusScannerWindow::StartScan() {
     if (IsScanning())
         return false;
-    if (IsConnected() == 0) {
+    if (m_line.IsConnected() == 0) {
         tell(tr("未连接：请先连接再扫描。"));
         return false;
     }
@@ -492,7 +497,7 @@ bool BusScannerWindow::StartScan() {
         break;
     }
     case Mode::Settings: {
-        if (m_sweep == nullptr || LineIsTcp()) {
+        if (m_sweep == nullptr || lineIsTcp()) {
             tell(tr("串口参数扫描只用于串口连接。"));
             return false;
         }
@@ -515,13 +520,14 @@ bool BusScannerWindow::StartScan() {
         break;
     }
     case Mode::TcpHosts: {
-        if (m_hostSweep == nullptr || !LineIsTcp()) {
+        if (m_hostSweep == nullptr || !lineIsTcp()) {
             tell(tr("多台主机扫描只用于 TCP 连接。"));
             return false;
         }
         const auto range = TcpHostSweep::ParseRange(m_hosts->text());
         if (!range) {
-            tell(tr("主机范围无效：请写成 192.168.1.2-192.168.1.20 或 192.168.1.2-20（最多 %1 个地址）。")
+            tell(tr("主机范围无效：请写成 192.168.1.2-192.168.1.20 或 192.168.1.2-20（最多 %1 "
+                    "个地址）。")
                      .arg(TcpHostSweep::kMaxHosts));
             return false;
         }
@@ -606,8 +612,8 @@ bool BusScannerWindow::SaveCsv() {
     if (m_table.rows.isEmpty())
         return false;
     const QString path = FileDialog::Ask(
-        this, {true, QStringLiteral("busscan"), QStringLiteral("CSV (*.csv)"),
-               QStringLiteral("csv")});
+        this,
+        {true, QStringLiteral("busscan"), QStringLiteral("CSV (*.csv)"), QStringLiteral("csv")});
     if (path.isEmpty())
         return false;
     QString error;
@@ -620,8 +626,7 @@ bool BusScannerWindow::SaveCsv() {
 bool BusScannerWindow::ApplySelectedSettings() {
     const int row = selectedRow();
     if (m_tableMode != Mode::Settings || row < 0 ||
-        row >= static_cast<int>(m_foundSettings.size()) || IsScanning() ||
-        !m_hooks.applySettings)
+        row >= static_cast<int>(m_foundSettings.size()) || IsScanning() || !m_hooks.applySettings)
         return false;
     m_hooks.applySettings(m_foundSettings[static_cast<std::size_t>(row)]);
     tell(tr("已应用到连接设置。"));
@@ -635,7 +640,7 @@ DeviceIdentityDialog* BusScannerWindow::OpenSelectedIdentity(bool probeFunctions
     const int id = m_table.rows[row].value(0).toInt();
     if (id < 1 || id > 255)
         return nullptr;
-    auto* window = DeviceIdentityDialog::Open(id, parentWidget());
+    auto* window = DeviceIdentityDialog::Open(m_line, id, parentWidget());
     if (probeFunctions)
         window->StartSupportScan();
     return window;
@@ -643,8 +648,8 @@ DeviceIdentityDialog* BusScannerWindow::OpenSelectedIdentity(bool probeFunctions
 
 bool BusScannerWindow::OpenSelectedRange() {
     const int row = selectedRow();
-    if (m_tableMode != Mode::AddressMap || row < 0 ||
-        row >= static_cast<int>(m_mapRows.size()) || !m_hooks.openPollWindow)
+    if (m_tableMode != Mode::AddressMap || row < 0 || row >= static_cast<int>(m_mapRows.size()) ||
+        !m_hooks.openPollWindow)
         return false;
     const MapRow& r = m_mapRows[static_cast<std::size_t>(row)];
     // A standard device refuses a read beyond the protocol's limit: a larger
@@ -656,19 +661,22 @@ bool BusScannerWindow::OpenSelectedRange() {
     const int free = m_hooks.freePollWindows ? m_hooks.freePollWindows() : wanted;
     if (free < wanted) {
         DialogDataExchange::ShowWarning(
-            this, tr("读写窗口最多 %1 个，现在还能打开 %2 个；这个区块要 %3 个窗口。请先关闭一些窗口。")
-                      .arg(kLastSlot)
-                      .arg(std::max(0, free))
-                      .arg(wanted));
+            this,
+            tr("读写窗口最多 %1 个，现在还能打开 %2 个；这个区块要 %3 个窗口。请先关闭一些窗口。")
+                .arg(kLastSlot)
+                .arg(std::max(0, free))
+                .arg(wanted));
         return false;
     }
     if (wanted > 1) {
-        const QString text =
-            tr("%1–%2 共 %3 个地址，一个读写窗口最多读 %4 个。").arg(r.address).arg(r.address + r.quantity - 1)
-                .arg(r.quantity)
-                .arg(AddressMapScan::MaxQuantity(r.function)) +
-            u'\n' + tr("打开 %1 个窗口?").arg(wanted);
-        if (userInteraction().question(this, windowTitle(), text, QMessageBox::Yes | QMessageBox::No,
+        const QString text = tr("%1–%2 共 %3 个地址，一个读写窗口最多读 %4 个。")
+                                 .arg(r.address)
+                                 .arg(r.address + r.quantity - 1)
+                                 .arg(r.quantity)
+                                 .arg(AddressMapScan::MaxQuantity(r.function)) +
+                             u'\n' + tr("打开 %1 个窗口?").arg(wanted);
+        if (userInteraction().question(this, windowTitle(), text,
+                                       QMessageBox::Yes | QMessageBox::No,
                                        QMessageBox::Yes) != QMessageBox::Yes)
             return false;
     }

@@ -25,6 +25,8 @@ class QTableWidget;
 
 namespace zentiq {
 
+class ModbusLine;
+
 class AddressMapScan;
 class BusIdScan;
 class DeviceIdentityDialog;
@@ -49,6 +51,8 @@ public:
         std::function<void(int, int, int, int)> openPollWindow;
         // How many more poll windows can poll; unset: no limit is checked.
         std::function<int()> freePollWindows;
+        // The connection scanned; nullptr: the default line.
+        ModbusLine* line = nullptr;
     };
 
     explicit BusScannerWindow(Hooks hooks, QWidget* parent = nullptr);
@@ -84,6 +88,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    bool lineIsTcp() const;
     void modeChanged();
     void rangeChanged();
     void scanEnded(bool cancelled, const QString& failure);
@@ -97,6 +102,7 @@ private:
     void tell(const QString& text);
 
     Hooks m_hooks;
+    ModbusLine& m_line;
     QComboBox* m_mode = nullptr;
     QSpinBox* m_firstId = nullptr;
     QSpinBox* m_lastId = nullptr;

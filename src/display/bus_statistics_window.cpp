@@ -18,7 +18,7 @@
 #include "display/bus_statistics_table_model.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/atomic_save.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/file_dialog.h"
@@ -27,8 +27,8 @@
 
 namespace zentiq {
 
-BusStatisticsWindow::BusStatisticsWindow(RequestSource source, QWidget* owner)
-    : QWidget(owner, Qt::Window), m_source(std::move(source)) {
+BusStatisticsWindow::BusStatisticsWindow(ModbusLine& line, RequestSource source, QWidget* owner)
+    : QWidget(owner, Qt::Window), m_modbusLine(line), m_source(std::move(source)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("busStatisticsWindow"));
     m_model = new BusStatisticsTableModel(this);
@@ -42,7 +42,7 @@ BusStatisticsWindow::BusStatisticsWindow(RequestSource source, QWidget* owner)
 
 BusStatisticsWindow::~BusStatisticsWindow() = default;
 
-PollWindowRequest BusStatisticsWindow::RequestOf(const CZentiqDoc& doc) {
+PollWindowRequest BusStatisticsWindow::RequestOf(const CZentiqDoc& doc, const ModbusLine& line) {
     const PollDocumentModel& m = doc.Model();
     PollWindowRequest r;
     r.name = doc.GetTitle();
@@ -53,7 +53,7 @@ PollWindowRequest BusStatisticsWindow::RequestOf(const CZentiqDoc& doc) {
     r.quantity = m.def.Length;
     r.oneBased = m.def.OneBased;
     r.scanRate = m.def.ScanRate;
-    r.polling = m.def.bEnable != 0 && m.slotIndex >= 0 && IsConnected() != 0;
+    r.polling = m.def.bEnable != 0 && m.slotIndex >= 0 && line.IsConnected() != 0;
     return r;
 }
 
@@ -107,12 +107,13 @@ void BusStatisticsWindow::Refresh() {
         for (const PollWindowRequest& request : requests) {
             SlotTiming timing;
             // A window without a slot has nothing measured: zeros.
-            if (request.slot >= kFirstPollSlot) GetSlotTiming(request.slot, &timing);
+            if (request.slot >= kFirstPollSlot)
+                m_modbusLine.GetSlotTiming(request.slot, &timing);
             rows.push_back(BusStatistics::Row(request, timing));
         }
     }
     LineTiming line;
-    GetLineTiming(&line);
+    m_modbusLine.GetLineTiming(&line);
     m_line = BusStatistics::Line(line);
     m_model->SetRows(std::move(rows));
     m_lineLabel->setText(LineLabelText());
@@ -121,8 +122,9 @@ void BusStatisticsWindow::Refresh() {
 void BusStatisticsWindow::Reset() {
     if (m_source)
         for (const PollWindowRequest& request : m_source())
-            if (request.slot >= kFirstPollSlot) ResetSlotTiming(request.slot);
-    ResetLineTiming();
+            if (request.slot >= kFirstPollSlot)
+                m_modbusLine.ResetSlotTiming(request.slot);
+    m_modbusLine.ResetLineTiming();
     m_since = QDateTime::currentDateTime();
     Refresh();
 }
@@ -130,7 +132,7 @@ void BusStatisticsWindow::Reset() {
 BusStatisticsSource BusStatisticsWindow::Source() const {
     BusStatisticsSource source;
     const std::optional<ConnectionSettings> settings = m_connection ? m_connection() : std::nullopt;
-    source.connection = settings ? ConnectionText::Describe(*settings) : tr("未连接");
+    source.connection = settings ? ConnectionText::Describe(*settings, m_modbusLine) : tr("未连接");
     source.start = m_since;
     source.end = QDateTime::currentDateTime();
     source.version = QCoreApplication::applicationVersion();
@@ -144,10 +146,11 @@ void BusStatisticsWindow::CopyToClipboard() const {
 }
 
 bool BusStatisticsWindow::SaveCsv() {
-    const QString path = FileDialog::Ask(
-        this, {true, QStringLiteral("bus_statistics"), QStringLiteral("CSV (*.csv)"),
-               QStringLiteral("csv")});
-    if (path.isEmpty()) return false;
+    const QString path =
+        FileDialog::Ask(this, {true, QStringLiteral("bus_statistics"),
+                               QStringLiteral("CSV (*.csv)"), QStringLiteral("csv")});
+    if (path.isEmpty())
+        return false;
     QString error;
     if (SaveAtomically(path, BusStatistics::Csv(Source(), m_model->Rows(), m_line), &error) ==
         SaveResult::Ok)
@@ -157,7 +160,8 @@ bool BusStatisticsWindow::SaveCsv() {
 }
 
 void BusStatisticsWindow::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::LanguageChange) retranslate();
+    if (event->type() == QEvent::LanguageChange)
+        retranslate();
     QWidget::changeEvent(event);
 }
 

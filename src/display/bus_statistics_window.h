@@ -20,6 +20,8 @@ class QTableView;
 
 namespace zentiq {
 
+class ModbusLine;
+
 class BusStatisticsTableModel;
 class CZentiqDoc;
 
@@ -34,11 +36,12 @@ public:
     using ConnectionSource = std::function<std::optional<ConnectionSettings>()>;
 
     // A top-level window owned by `owner` (deleted with it, and on close).
-    BusStatisticsWindow(RequestSource source, QWidget* owner);
+    // Shows the figures of line for the poll windows source lists.
+    BusStatisticsWindow(ModbusLine& line, RequestSource source, QWidget* owner);
     ~BusStatisticsWindow() override;
 
     // What a poll document asks of the line.
-    static PollWindowRequest RequestOf(const CZentiqDoc& doc);
+    static PollWindowRequest RequestOf(const CZentiqDoc& doc, const ModbusLine& line);
 
     // Named in the CSV file's header.
     void SetConnectionSource(ConnectionSource source) { m_connection = std::move(source); }
@@ -73,6 +76,7 @@ private:
     void buildControls();
     void retranslate();
 
+    ModbusLine& m_modbusLine;
     RequestSource m_source;
     ConnectionSource m_connection;
     QDateTime m_since = QDateTime::currentDateTime();

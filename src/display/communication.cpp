@@ -9,15 +9,15 @@
 #include "framework/traffic_filter_model.h"
 #include "framework/traffic_frame_model.h"
 #include "framework/traffic_table_view.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/window_registry.h"
 #include "ui_communication.h"
 
 namespace zentiq {
 
-CCommunication::CCommunication(QWidget* parent)
-    : QDialog(parent), m_ui(std::make_unique<Ui::CCommunication>()) {
+CCommunication::CCommunication(ModbusLine& line, QWidget* parent)
+    : QDialog(parent), m_line(line), m_ui(std::make_unique<Ui::CCommunication>()) {
     m_ui->setupUi(this);
     setAttribute(Qt::WA_DeleteOnClose);
     setModal(false);
@@ -43,12 +43,12 @@ CCommunication::CCommunication(QWidget* parent)
         connect(box, &QComboBox::currentIndexChanged, this, &CCommunication::applyFilterBoxes);
 
     setStopped(false);
-    InstallEnginePoster();
+    InstallEnginePoster(m_line);
     m_handle = RegisterWindow(this);
-    SetMonitorWindow(m_handle);
+    m_line.SetMonitorWindow(m_handle);
 }
 
-CCommunication::~CCommunication() { SetMonitorWindow(0); }
+CCommunication::~CCommunication() { m_line.SetMonitorWindow(0); }
 
 QString CCommunication::SaveFilter() { return QStringLiteral("modbus comm. data (*.txt)"); }
 
@@ -72,15 +72,15 @@ void CCommunication::OnPollResult(EngineStatus status, int slot) {
     // took it; the moment the result reached the monitor where it has none.
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     std::int64_t sentMs = 0, answeredMs = 0;
-    GetCaptureMoments(slot, &sentMs, &answeredMs);
-    const auto mode = static_cast<TransmissionMode>(GetTransmissionMode());
+    m_line.GetCaptureMoments(slot, &sentMs, &answeredMs);
+    const auto mode = static_cast<TransmissionMode>(m_line.GetTransmissionMode());
     std::uint8_t request[kRequestCaptureSize];
     std::uint8_t response[kResponseCaptureSize];
-    const int requestLength = GetRequestCapture(slot, request);
+    const int requestLength = m_line.GetRequestCapture(slot, request);
     if (requestLength > 0)
         m_list->Add(TrafficLines::Direction::Tx, mode, request,
                     static_cast<std::size_t>(requestLength), sentMs != 0 ? sentMs : now);
-    const int responseLength = GetResponseCapture(slot, response);
+    const int responseLength = m_line.GetResponseCapture(slot, response);
     if (responseLength > 0)
         m_list->Add(TrafficLines::Direction::Rx, mode, response,
                     static_cast<std::size_t>(responseLength), answeredMs != 0 ? answeredMs : now);

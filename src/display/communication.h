@@ -17,6 +17,8 @@ class CCommunication;
 
 namespace zentiq {
 
+class ModbusLine;
+
 class TrafficTableView;
 
 class CCommunication : public QDialog {
@@ -24,9 +26,9 @@ class CCommunication : public QDialog {
 public:
     static constexpr int kListControlId = 1098;
 
-    // Registers itself as the engine's monitor window until destroyed.
-    // Deletes itself when closed.
-    explicit CCommunication(QWidget* parent = nullptr);
+    // Registers itself as line's monitor window until destroyed. Deletes
+    // itself when closed.
+    explicit CCommunication(ModbusLine& line, QWidget* parent = nullptr);
     ~CCommunication() override;
 
     WindowHandle Handle() const { return m_handle; }
@@ -52,6 +54,7 @@ protected:
     void changeEvent(QEvent* e) override;
 
 private:
+    ModbusLine& m_line;
     void setStopped(bool stopped);
     void showStopState();
     // The boxes list "全部" and the values among the frames kept.

@@ -18,6 +18,7 @@
 #include <algorithm>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/device_identity_reader.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/function_support_scan.h"
@@ -27,12 +28,13 @@
 
 namespace zentiq {
 
-DeviceIdentityDialog::DeviceIdentityDialog(int slaveId, QWidget* parent)
+DeviceIdentityDialog::DeviceIdentityDialog(ModbusLine& line, int slaveId, QWidget* parent)
     : QDialog(parent),
+      m_line(line),
       m_report(new OneShotRequest(this)),
       m_echo(new OneShotRequest(this)),
-      m_reader(new DeviceIdentityReader(this)),
-      m_support(new FunctionSupportScan(this)) {
+      m_reader(new DeviceIdentityReader(line, this)),
+      m_support(new FunctionSupportScan(line, this)) {
     BuildUi();
     m_slaveEdit->setValue(std::clamp(slaveId, m_slaveEdit->minimum(), m_slaveEdit->maximum()));
     connect(m_report, &OneShotRequest::Finished, this, &DeviceIdentityDialog::OnReport);
@@ -48,7 +50,11 @@ DeviceIdentityDialog::DeviceIdentityDialog(int slaveId, QWidget* parent)
 DeviceIdentityDialog::~DeviceIdentityDialog() = default;
 
 DeviceIdentityDialog* DeviceIdentityDialog::Open(int slaveId, QWidget* owner) {
-    auto* window = new DeviceIdentityDialog(slaveId, owner);
+    return Open(DefaultLine(), slaveId, owner);
+}
+
+DeviceIdentityDialog* DeviceIdentityDialog::Open(ModbusLine& line, int slaveId, QWidget* owner) {
+    auto* window = new DeviceIdentityDialog(line, slaveId, owner);
     // A window of its own beside the others (with its own minimise and
     // maximise buttons), not a dialog box over its owner.
     window->setWindowFlags(Qt::Window);
@@ -253,7 +259,7 @@ void DeviceIdentityDialog::UpdateButtons() {
 }
 
 bool DeviceIdentityDialog::Connected() {
-    if (IsConnected() != 0)
+    if (m_line.IsConnected() != 0)
         return true;
     DialogDataExchange::ShowWarning(this, NotConnectedText());
     return false;
@@ -276,7 +282,7 @@ bool DeviceIdentityDialog::ReadSlaveId() {
     OneShotArgs args;
     args.slaveId = static_cast<std::uint16_t>(m_activeSlave);
     args.function = Code(FunctionCode::ReportSlaveId);
-    if (!m_report->Submit(DefaultLine(), args, {})) {
+    if (!m_report->Submit(m_line, args, {})) {
         DialogDataExchange::ShowWarning(this, m_report->FailureText());
         return false;
     }
@@ -393,7 +399,7 @@ bool DeviceIdentityDialog::SendEcho() {
     args.function = Code(FunctionCode::Diagnostics);
     args.writeQuantity = static_cast<std::uint16_t>(m_findings.pattern.size());
     const auto& pattern = m_findings.pattern;
-    return m_echo->Submit(DefaultLine(), args, [&pattern](ModbusLine& line) {
+    return m_echo->Submit(m_line, args, [&pattern](ModbusLine& line) {
         return line.SetWriteBytes(0, static_cast<int>(pattern.size()), pattern.data());
     });
 }

@@ -23,6 +23,8 @@ class QTableWidget;
 
 namespace zentiq {
 
+class ModbusLine;
+
 class DeviceIdentityReader;
 class FunctionSupportScan;
 class OneShotRequest;
@@ -33,12 +35,13 @@ public:
     static constexpr int kDefaultEchoes = 10;
     static constexpr int kMaxEchoes = 10000;
 
-    explicit DeviceIdentityDialog(int slaveId, QWidget* parent = nullptr);
+    DeviceIdentityDialog(ModbusLine& line, int slaveId, QWidget* parent = nullptr);
     ~DeviceIdentityDialog() override;
 
     // Opens a window for the slave and shows it without blocking the others.
     // owner keeps it (and closes it when it goes); it should outlive the
     // window that asks: the main frame, not a tool window.
+    static DeviceIdentityDialog* Open(ModbusLine& line, int slaveId, QWidget* owner);
     static DeviceIdentityDialog* Open(int slaveId, QWidget* owner);
 
     // The commands of the buttons (false when nothing went out: no
@@ -58,6 +61,7 @@ public:
     static QString BadPatternText();
 
 private:
+    ModbusLine& m_line;
     void BuildUi();
     bool Connected();
     void OnReport(int status);

@@ -1,10 +1,10 @@
 #include "framework/address_map_scan.h"
 
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 
-AddressMapScan::AddressMapScan(QObject* parent) : QObject(parent) {
+AddressMapScan::AddressMapScan(ModbusLine& line, QObject* parent) : QObject(parent), m_line(line) {
     m_request = new OneShotRequest(this);
     connect(m_request, &OneShotRequest::Finished, this, &AddressMapScan::answered);
 }
@@ -14,7 +14,7 @@ AddressMapScan::~AddressMapScan() = default;
 int AddressMapScan::MaxQuantity(int function) { return function <= 2 ? 2000 : 125; }
 
 bool AddressMapScan::Start(const Options& options) {
-    if (m_running || IsConnected() == 0 || options.slaveId < 1 || options.slaveId > 255 ||
+    if (m_running || m_line.IsConnected() == 0 || options.slaveId < 1 || options.slaveId > 255 ||
         options.first < 0 || options.last > 65535 || options.first > options.last ||
         options.budgetPerTable < 1)
         return false;
@@ -65,7 +65,7 @@ void AddressMapScan::send() {
         a.function = static_cast<std::uint16_t>(m_table + 1);
         a.readAddress = static_cast<std::uint16_t>(q->address);
         a.readQuantity = static_cast<std::uint16_t>(q->quantity);
-        if (!m_request->Submit(DefaultLine(), a, {})) {
+        if (!m_request->Submit(m_line, a, {})) {
             m_failure = m_request->FailureText();
             finish(true);
         }

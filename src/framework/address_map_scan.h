@@ -17,6 +17,8 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 class AddressMapScan final : public QObject {
     Q_OBJECT
 public:
@@ -41,7 +43,7 @@ public:
         bool cancelled = false;  // stopped part way: what it had found so far
     };
 
-    explicit AddressMapScan(QObject* parent = nullptr);
+    explicit AddressMapScan(ModbusLine& line, QObject* parent = nullptr);
     ~AddressMapScan() override;
 
     // The most one request reads of a table (function 1..4).
@@ -63,6 +65,7 @@ signals:
     void finished(bool cancelled);
 
 private:
+    ModbusLine& m_line;
     void nextTable();
     void send();
     void answered(int status);
@@ -71,7 +74,7 @@ private:
 
     Options m_options;
     OneShotRequest* m_request = nullptr;
-    ScanLineLease m_lease;
+    ScanLineLease m_lease{m_line};
     std::unique_ptr<AddressMapPlanner> m_planner;
     int m_table = -1;
     int m_done = 0;

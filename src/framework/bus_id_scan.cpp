@@ -1,14 +1,14 @@
 #include "framework/bus_id_scan.h"
 
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/device_identity_reader.h"
 
 namespace zentiq {
 
-BusIdScan::BusIdScan(QObject* parent) : QObject(parent) {
+BusIdScan::BusIdScan(ModbusLine& line, QObject* parent) : QObject(parent), m_line(line) {
     m_request = new OneShotRequest(this);
     connect(m_request, &OneShotRequest::Finished, this, &BusIdScan::answered);
-    m_identity = new DeviceIdentityReader(this);
+    m_identity = new DeviceIdentityReader(m_line, this);
     connect(m_identity, &DeviceIdentityReader::Finished, this, &BusIdScan::identified);
 }
 
@@ -16,7 +16,7 @@ BusIdScan::~BusIdScan() = default;
 
 bool BusIdScan::Start(const Options& options) {
     // Without a connection no worker would ever serve the probes.
-    if (m_running || IsConnected() == 0 || options.first < 0 || options.last > 255 ||
+    if (m_running || m_line.IsConnected() == 0 || options.first < 0 || options.last > 255 ||
         options.first > options.last || options.retries < 0 || options.retries > kMaxRetries)
         return false;
     m_options = options;
@@ -24,7 +24,7 @@ bool BusIdScan::Start(const Options& options) {
     m_attempt = 0;
     m_closedOnce = false;
     m_report = IdScanReport{};
-    m_unitZero = GetTransmissionMode() == TCP;
+    m_unitZero = m_line.GetTransmissionMode() == TCP;
     m_running = true;
     m_cancel = false;
     m_failure.clear();
@@ -67,7 +67,7 @@ void BusIdScan::next() {
             continue;
         }
         const auto args = ProbeRequest(m_options.probe, static_cast<std::uint16_t>(m_current));
-        if (m_request->Submit(DefaultLine(), args, {}))
+        if (m_request->Submit(m_line, args, {}))
             return;
         // Refused: slot 0 is someone else's.
         m_failure = m_request->FailureText();

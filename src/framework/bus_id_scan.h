@@ -18,6 +18,8 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 struct ScanHit {
     int slaveId = 0;
     ProbeOutcome outcome = ProbeOutcome::Device;
@@ -71,7 +73,7 @@ public:
     };
     static constexpr int kMaxRetries = 5;
 
-    explicit BusIdScan(QObject* parent = nullptr);
+    explicit BusIdScan(ModbusLine& line, QObject* parent = nullptr);
     ~BusIdScan() override;
 
     // false (and nothing sent) for a range outside 0..255 or while running.
@@ -94,6 +96,7 @@ signals:
     void finished(bool cancelled);
 
 private:
+    ModbusLine& m_line;
     void next();
     void answered(int status);
     void identified(int status);
@@ -104,10 +107,10 @@ private:
     OneShotRequest* m_request = nullptr;
     DeviceIdentityReader* m_identity = nullptr;
     ScanHit m_hit;  // found, its identity being read
-    ScanLineLease m_lease;
+    ScanLineLease m_lease{m_line};
     IdScanReport m_report;
     int m_current = 0;
-    int m_attempt = 0;       // probes of the current ID so far, less one
+    int m_attempt = 0;          // probes of the current ID so far, less one
     bool m_closedOnce = false;  // the current ID's slave closed the connection once
     bool m_unitZero = false;    // ID 0 is an address (Modbus/TCP)
     bool m_running = false;

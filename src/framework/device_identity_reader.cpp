@@ -2,7 +2,8 @@
 
 namespace zentiq {
 
-DeviceIdentityReader::DeviceIdentityReader(QObject* parent) : QObject(parent), m_request(this) {
+DeviceIdentityReader::DeviceIdentityReader(ModbusLine& line, QObject* parent)
+    : QObject(parent), m_line(line), m_request(this) {
     connect(&m_request, &OneShotRequest::Finished, this, &DeviceIdentityReader::OnAnswer);
 }
 
@@ -26,7 +27,7 @@ bool DeviceIdentityReader::SubmitPage(std::uint8_t objectId) {
     args.function = Code(FunctionCode::DeviceIdentification);
     args.readAddress = static_cast<std::uint16_t>(m_code);
     args.writeAddress = objectId;
-    if (!m_request.Submit(DefaultLine(), args, {}))
+    if (!m_request.Submit(m_line, args, {}))
         return false;
     m_asked = objectId;
     ++m_requests;

@@ -16,6 +16,8 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 class DeviceIdentityReader final : public QObject {
     Q_OBJECT
 public:
@@ -28,7 +30,7 @@ public:
     // kMaxRequests pages: Objects() holds what came, the list is cut.
     static constexpr int kRequestLimit = -2;
 
-    explicit DeviceIdentityReader(QObject* parent = nullptr);
+    explicit DeviceIdentityReader(ModbusLine& line, QObject* parent = nullptr);
 
     // Reads the stream of code Basic, Regular or Extended from firstObject
     // (0: from the start), or object firstObject alone (OneObject). false
@@ -61,6 +63,7 @@ signals:
     void Finished(int status);
 
 private:
+    ModbusLine& m_line;
     void OnAnswer(int status);
     bool SubmitPage(std::uint8_t objectId);
     void Finish(int status);

@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "engine/device_identity.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 namespace {
@@ -142,8 +142,8 @@ FunctionSupport FunctionProbe::Support() const {
     return kind == ProbeKind::NotSent ? FunctionSupport::NotProbed : SupportOf(status);
 }
 
-FunctionSupportScan::FunctionSupportScan(QObject* parent)
-    : QObject(parent), m_request(new OneShotRequest(this)) {
+FunctionSupportScan::FunctionSupportScan(ModbusLine& line, QObject* parent)
+    : QObject(parent), m_line(line), m_request(new OneShotRequest(this)) {
     connect(m_request, &OneShotRequest::Finished, this, &FunctionSupportScan::answered);
     m_retry.setSingleShot(true);
     m_retry.setInterval(kBusyRetryMs);
@@ -163,7 +163,7 @@ const std::vector<std::pair<std::uint8_t, int>>& FunctionSupportScan::Functions(
 }
 
 bool FunctionSupportScan::Start(int slaveId) {
-    if (m_running || IsConnected() == 0 || slaveId < 1 || slaveId > 255)
+    if (m_running || m_line.IsConnected() == 0 || slaveId < 1 || slaveId > 255)
         return false;
     m_slaveId = slaveId;
     m_step = 0;
@@ -208,7 +208,7 @@ void FunctionSupportScan::send() {
             return line.SetWriteRegisters(0, 1, &*plan.value);
         return 1;
     };
-    if (m_request->Submit(DefaultLine(), plan.args, load)) {
+    if (m_request->Submit(m_line, plan.args, load)) {
         m_kind = plan.kind;
         m_busySince.invalidate();
         return;

@@ -21,6 +21,8 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 // How a function was asked.
 enum class ProbeKind {
     Read,            // one item at address 0
@@ -63,7 +65,7 @@ public:
     // The data bytes of the 08/00 probe.
     static constexpr std::uint8_t kEchoData[2] = {0x5A, 0xC3};
 
-    explicit FunctionSupportScan(QObject* parent = nullptr);
+    explicit FunctionSupportScan(ModbusLine& line, QObject* parent = nullptr);
     ~FunctionSupportScan() override;
 
     // The functions probed, in order: function and sub-function (-1 none).
@@ -86,6 +88,7 @@ signals:
     void finished(bool cancelled);
 
 private:
+    ModbusLine& m_line;
     void next();
     void send();
     void answered(int status);

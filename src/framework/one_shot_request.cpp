@@ -14,6 +14,7 @@ OneShotRequest::~OneShotRequest() = default;
 
 bool OneShotRequest::Submit(ModbusLine& line, const OneShotArgs& args, const Loader& loadData) {
     m_dataRefused = false;
+    InstallEnginePoster(line);  // the answer comes back to this object from that line
     if (!line.SubmitOneShot(m_handle, WM_POLL_RESULT, args.slaveId, args.function, args.readAddress,
                             args.readQuantity, args.writeAddress, args.writeQuantity))
         return false;

@@ -1,21 +1,32 @@
 #include "framework/poll_pause.h"
 
-#include "engine/engine.h"
+#include <map>
+#include <memory>
+#include <mutex>
+
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 
-PollPause& PollPause::Instance() {
-    static PollPause pause;
-    return pause;
+PollPause& PollPause::Of(ModbusLine& line) {
+    static std::mutex lock;
+    static std::map<const ModbusLine*, std::unique_ptr<PollPause>> pauses;
+    std::lock_guard guard(lock);
+    auto& pause = pauses[&line];
+    if (!pause)
+        pause.reset(new PollPause(line));
+    return *pause;
 }
+
+PollPause& PollPause::Instance() { return Of(DefaultLine()); }
 
 void PollPause::SetPaused(bool paused) {
     if (IsPaused() == paused)
         return;
-    PausePollSlots(paused ? 1 : 0);
+    m_line.PausePollSlots(paused ? 1 : 0);
     emit changed(paused);
 }
 
-bool PollPause::IsPaused() const { return PollSlotsPaused() != 0; }
+bool PollPause::IsPaused() const { return m_line.PollSlotsPaused() != 0; }
 
 }  // namespace zentiq

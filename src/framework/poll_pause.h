@@ -1,5 +1,5 @@
-// Whether the poll windows are held back while a tool owns the line. The
-// engine keeps serving slot 0; the poll windows keep their requests and
+// Whether a line's poll windows are held back while a tool owns the line.
+// The engine keeps serving slot 0; the poll windows keep their requests and
 // listen to changed() to say why nothing new arrives.
 #pragma once
 
@@ -7,9 +7,14 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 class PollPause final : public QObject {
     Q_OBJECT
 public:
+    // The pause of line; one per line, for as long as the program runs.
+    static PollPause& Of(ModbusLine& line);
+    // The default line's.
     static PollPause& Instance();
     void SetPaused(bool paused);
     bool IsPaused() const;
@@ -18,7 +23,8 @@ signals:
     void changed(bool paused);
 
 private:
-    PollPause() = default;
+    explicit PollPause(ModbusLine& line) : m_line(line) {}
+    ModbusLine& m_line;
 };
 
 }  // namespace zentiq

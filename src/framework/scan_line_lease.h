@@ -8,9 +8,11 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 class ScanLineLease {
 public:
-    ScanLineLease() = default;
+    explicit ScanLineLease(ModbusLine& line) : m_line(line) {}
     ~ScanLineLease();
     ScanLineLease(const ScanLineLease&) = delete;
     ScanLineLease& operator=(const ScanLineLease&) = delete;
@@ -25,7 +27,10 @@ public:
     void Give();
     bool IsTaken() const { return m_taken; }
 
+    ModbusLine& Line() const { return m_line; }
+
 private:
+    ModbusLine& m_line;
     bool m_taken = false;
     std::uint32_t m_tcpTimeout = 0;
     std::uint32_t m_serial[5] = {};

@@ -1,6 +1,7 @@
 #include "framework/serial_settings_sweep.h"
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 namespace {
@@ -13,18 +14,18 @@ constexpr int kStopOrder[] = {0, 1};
 
 }  // namespace
 
-SerialSettingsSweep::SerialSettingsSweep(SerialLineHost& host, QObject* parent)
-    : QObject(parent), m_host(host) {
-    m_scan = new BusIdScan(this);
-    connect(m_scan, &BusIdScan::found, this, [this](const ScanHit& hit) {
-        emit found(m_combinations[m_index], hit);
-    });
+SerialSettingsSweep::SerialSettingsSweep(ModbusLine& line, SerialLineHost& host, QObject* parent)
+    : QObject(parent), m_line(line), m_host(host) {
+    m_scan = new BusIdScan(m_line, this);
+    connect(m_scan, &BusIdScan::found, this,
+            [this](const ScanHit& hit) { emit found(m_combinations[m_index], hit); });
     connect(m_scan, &BusIdScan::finished, this, &SerialSettingsSweep::combinationDone);
     connect(m_scan, &BusIdScan::progress, this, &SerialSettingsSweep::probed);
 }
 
 std::uint32_t SerialSettingsSweep::timeoutMs(std::size_t combination) const {
-    return DefaultScanTimeoutMs(false, BaudTimingForIndex(m_combinations[combination].BaudRate).baud);
+    return DefaultScanTimeoutMs(false,
+                                BaudTimingForIndex(m_combinations[combination].BaudRate).baud);
 }
 
 void SerialSettingsSweep::probed(int done, int total) {

@@ -45,7 +45,7 @@ public:
         std::vector<int> baudIndexes;
     };
 
-    explicit SerialSettingsSweep(SerialLineHost& host, QObject* parent = nullptr);
+    SerialSettingsSweep(ModbusLine& line, SerialLineHost& host, QObject* parent = nullptr);
     ~SerialSettingsSweep() override;
 
     // The combinations in the order they are tried (data bits, port and
@@ -66,6 +66,7 @@ signals:
     void finished(bool cancelled);
 
 private:
+    ModbusLine& m_line;
     void nextCombination();
     void combinationDone(bool cancelled);
     void probed(int done, int total);
@@ -77,7 +78,7 @@ private:
     std::vector<ConnectionSettings> m_combinations;
     std::size_t m_index = 0;
     BusIdScan* m_scan = nullptr;
-    ScanLineLease m_lease;
+    ScanLineLease m_lease{m_line};
     bool m_running = false;
     bool m_cancel = false;
     ProbeTimeEstimate m_estimate;

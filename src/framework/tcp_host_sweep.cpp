@@ -7,10 +7,12 @@
 #include <QTimer>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 
-std::optional<std::pair<std::uint32_t, std::uint32_t>> TcpHostSweep::ParseRange(const QString& text) {
+std::optional<std::pair<std::uint32_t, std::uint32_t>> TcpHostSweep::ParseRange(
+    const QString& text) {
     const QStringList parts = text.trimmed().split(u'-');
     if (parts.size() > 2)
         return std::nullopt;
@@ -47,10 +49,13 @@ QString TcpHostSweep::AddressText(std::uint32_t address) {
         .arg(address & 0xFF);
 }
 
-TcpHostSweep::TcpHostSweep(TcpLineHost& host, QObject* parent) : QObject(parent), m_host(host) {
-    m_scan = new BusIdScan(this);
-    connect(m_scan, &BusIdScan::found, this, [this](const ScanHit& hit) { emit found(current(), hit); });
-    connect(m_scan, &BusIdScan::noted, this, [this](const ScanHit& hit) { emit noted(current(), hit); });
+TcpHostSweep::TcpHostSweep(ModbusLine& line, TcpLineHost& host, QObject* parent)
+    : QObject(parent), m_line(line), m_host(host) {
+    m_scan = new BusIdScan(m_line, this);
+    connect(m_scan, &BusIdScan::found, this,
+            [this](const ScanHit& hit) { emit found(current(), hit); });
+    connect(m_scan, &BusIdScan::noted, this,
+            [this](const ScanHit& hit) { emit noted(current(), hit); });
     connect(m_scan, &BusIdScan::finished, this, &TcpHostSweep::hostScanned);
     m_timer = new QTimer(this);
     m_timer->setSingleShot(true);
@@ -61,16 +66,16 @@ TcpHostSweep::~TcpHostSweep() {
     if (!m_running)
         return;
     endAttempt();
-    StopPolling();
-    CloseTcpConnection();
+    m_line.StopPolling();
+    m_line.CloseTcpConnection();
     m_lease.Give();
     m_host.ReconnectUser();
 }
 
 bool TcpHostSweep::Start(const Options& o) {
-    if (m_running || !m_host.UserLineIsTcp() || IsConnected() == 0 || o.lastHost < o.firstHost ||
-        o.lastHost - o.firstHost >= kMaxHosts || o.port == 0 || o.firstUnit < 0 ||
-        o.lastUnit > 255 || o.firstUnit > o.lastUnit || o.retries < 0 ||
+    if (m_running || !m_host.UserLineIsTcp() || m_line.IsConnected() == 0 ||
+        o.lastHost < o.firstHost || o.lastHost - o.firstHost >= kMaxHosts || o.port == 0 ||
+        o.firstUnit < 0 || o.lastUnit > 255 || o.firstUnit > o.lastUnit || o.retries < 0 ||
         o.retries > BusIdScan::kMaxRetries)
         return false;
     m_options = o;
@@ -91,7 +96,7 @@ void TcpHostSweep::Cancel() {
         m_scan->Cancel();
     } else if (m_notifier != nullptr) {
         endAttempt();
-        AbandonTcpConnection();
+        m_line.AbandonTcpConnection();
         finish();
     }
 }
@@ -102,29 +107,29 @@ void TcpHostSweep::nextHost() {
         return;
     }
     // Modbus/TCP on the borrowed line, with the scan's short waits.
-    StopPolling();
-    CloseTcpConnection();
-    SetTransmissionMode(TCP);
+    m_line.StopPolling();
+    m_line.CloseTcpConnection();
+    m_line.SetTransmissionMode(TCP);
     const QByteArray ip = current().toLatin1();
-    const int r = BeginTcpConnection(ip.constData(), m_options.port, m_options.timeoutMs,
-                                     m_options.connectTimeoutMs);
+    const int r = m_line.BeginTcpConnection(ip.constData(), m_options.port, m_options.timeoutMs,
+                                            m_options.connectTimeoutMs);
     if (r != kTcpConnectUnderWay) {
         connected(r);
         return;
     }
-    m_notifier = new QSocketNotifier(TcpConnectingSocket(), QSocketNotifier::Write, this);
+    m_notifier = new QSocketNotifier(m_line.TcpConnectingSocket(), QSocketNotifier::Write, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &TcpHostSweep::connectReady);
     m_timer->start(static_cast<int>(m_options.connectTimeoutMs));
 }
 
 void TcpHostSweep::connectReady() {
     endAttempt();
-    connected(FinishTcpConnection());
+    connected(m_line.FinishTcpConnection());
 }
 
 void TcpHostSweep::connectTimedOut() {
     endAttempt();
-    connected(AbandonTcpConnection());
+    connected(m_line.AbandonTcpConnection());
 }
 
 void TcpHostSweep::endAttempt() {
@@ -138,7 +143,7 @@ void TcpHostSweep::endAttempt() {
 
 void TcpHostSweep::connected(int status) {
     if (status == 0 && !m_cancel) {
-        StartPolling();
+        m_line.StartPolling();
         BusIdScan::Options o;
         o.first = m_options.firstUnit;
         o.last = m_options.lastUnit;
@@ -155,7 +160,8 @@ void TcpHostSweep::connected(int status) {
     }
     emit hostDone(current(), status == 0 ? status::NoConnection : status, IdScanReport{});
     ++m_index;
-    emit progress(static_cast<int>(m_index), static_cast<int>(m_options.lastHost - m_options.firstHost + 1));
+    emit progress(static_cast<int>(m_index),
+                  static_cast<int>(m_options.lastHost - m_options.firstHost + 1));
     nextHost();
 }
 
@@ -164,14 +170,15 @@ void TcpHostSweep::hostScanned(bool cancelled) {
     if (cancelled)
         m_cancel = true;
     ++m_index;
-    emit progress(static_cast<int>(m_index), static_cast<int>(m_options.lastHost - m_options.firstHost + 1));
+    emit progress(static_cast<int>(m_index),
+                  static_cast<int>(m_options.lastHost - m_options.firstHost + 1));
     nextHost();
 }
 
 void TcpHostSweep::finish() {
     m_running = false;
-    StopPolling();
-    CloseTcpConnection();
+    m_line.StopPolling();
+    m_line.CloseTcpConnection();
     m_lease.Give();
     m_host.ReconnectUser();
     emit finished(m_cancel);

@@ -51,7 +51,7 @@ public:
     static std::optional<std::pair<std::uint32_t, std::uint32_t>> ParseRange(const QString& text);
     static QString AddressText(std::uint32_t address);
 
-    explicit TcpHostSweep(TcpLineHost& host, QObject* parent = nullptr);
+    TcpHostSweep(ModbusLine& line, TcpLineHost& host, QObject* parent = nullptr);
     ~TcpHostSweep() override;
 
     // false (nothing done) while running, without a TCP connection of the
@@ -71,6 +71,7 @@ signals:
     void finished(bool cancelled);
 
 private:
+    ModbusLine& m_line;
     void nextHost();
     void connectReady();
     void connectTimedOut();
@@ -84,7 +85,7 @@ private:
     Options m_options;
     std::uint32_t m_index = 0;
     BusIdScan* m_scan = nullptr;
-    ScanLineLease m_lease;
+    ScanLineLease m_lease{m_line};
     QSocketNotifier* m_notifier = nullptr;
     QTimer* m_timer = nullptr;
     bool m_running = false;

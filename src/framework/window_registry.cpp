@@ -6,7 +6,7 @@
 #include <deque>
 #include <mutex>
 
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 namespace {
@@ -128,7 +128,7 @@ WindowHandle HandleOf(const QObject* object) {
     return r.handles.value(object);
 }
 
-void InstallEnginePoster() {
+void InstallEnginePoster(ModbusLine& line) {
     // Made now, before the worker can post: a static made later would be
     // destroyed at exit() before the handlers that stop the worker run.
     Registry& r = TheRegistry();
@@ -149,7 +149,9 @@ void InstallEnginePoster() {
             });
         }
     }
-    SetMessagePoster(&PostToWindow);
+    line.SetMessagePoster(&PostToWindow);
 }
+
+void InstallEnginePoster() { InstallEnginePoster(DefaultLine()); }
 
 }  // namespace zentiq

@@ -9,6 +9,8 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 // The engine's post, delivered to the object registered under the handle.
 class EngineMessageEvent final : public QEvent {
 public:
@@ -35,6 +37,8 @@ void PostToWindow(WindowHandle window, std::uint32_t message, std::uintptr_t wPa
 // application object exists (posts made before are dropped). The registry
 // exists from here on, so that an exit handler registered after this runs
 // while it is still there.
+void InstallEnginePoster(ModbusLine& line);
+// The same for the default line.
 void InstallEnginePoster();
 
 }  // namespace zentiq

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 
@@ -15,18 +16,19 @@ QString ConnectionText::Framing(const ConnectionSettings& s) {
         .arg(s.StopBits + 1);
 }
 
-QString ConnectionText::Describe(const ConnectionSettings& s) {
+QString ConnectionText::Describe(const ConnectionSettings& s, const ModbusLine& line) {
     if (s.Serial != 0)
         return QStringLiteral("%1 %2:%3")
-            .arg(s.TcpFraming == kTcpFramingRtu ? QStringLiteral("RTU over TCP") : QStringLiteral("TCP"),
+            .arg(s.TcpFraming == kTcpFramingRtu ? QStringLiteral("RTU over TCP")
+                                                : QStringLiteral("TCP"),
                  QString::fromStdString(s.IPAddress))
             .arg(s.ServicePort);
     std::array<char, 256> device{};
-    const QString path = GetSerialDevice(s.Port + 1, device.data(), device.size()) >= 0
+    const QString path = line.GetSerialDevice(s.Port + 1, device.data(), device.size()) >= 0
                              ? QString::fromLocal8Bit(device.data())
                              : QStringLiteral("COM%1").arg(s.Port + 1);
-    return QStringLiteral("%1 %2 %3").arg(path, Framing(s),
-                                          s.RTU_ASCII != 0 ? QStringLiteral("ASCII") : QStringLiteral("RTU"));
+    return QStringLiteral("%1 %2 %3")
+        .arg(path, Framing(s), s.RTU_ASCII != 0 ? QStringLiteral("ASCII") : QStringLiteral("RTU"));
 }
 
 QString ConnectionText::Duration(std::int64_t ms) {

@@ -59,7 +59,7 @@ class ConnectionControllerTest : public AppTestBase {
 protected:
     ConnectionControllerTest() {
         InitEngine();
-        controller = std::make_unique<ConnectionController>(settings);
+        controller = std::make_unique<ConnectionController>(settings, DefaultLine());
         QObject::connect(controller.get(), &ConnectionController::stateChanged,
                          [this](State s) { states.push_back(s); });
         QObject::connect(controller.get(), &ConnectionController::connectFailed,
@@ -103,7 +103,8 @@ TEST_F(ConnectionControllerTest, ConnectsToAPeerAndReconnectsThroughClosing) {
     states.clear();
     EXPECT_EQ(controller->Connect(false), State::Connecting);
     ASSERT_TRUE(test::WaitForConnectEnd(*controller));
-    EXPECT_EQ(states, (std::vector<State>{State::Closing, State::Unconnected, State::Connecting, State::Connected}));
+    EXPECT_EQ(states, (std::vector<State>{State::Closing, State::Unconnected, State::Connecting,
+                                          State::Connected}));
 
     states.clear();
     controller->Disconnect();
@@ -112,7 +113,9 @@ TEST_F(ConnectionControllerTest, ConnectsToAPeerAndReconnectsThroughClosing) {
     EXPECT_TRUE(command(cmd::QuickConnect).enabled);
     EXPECT_FALSE(command(cmd::Disconnect).enabled);
     EXPECT_TRUE(failures.isEmpty());
-    EXPECT_FALSE(settings.Contains("CommSetup", "ServicePort")) << "only the dialog's values are stored";
+    EXPECT_EQ(controller->error(), ConnectionController::Error::NoError);
+    EXPECT_FALSE(settings.Contains("CommSetup", "ServicePort"))
+        << "only the dialog's values are stored";
 }
 
 TEST_F(ConnectionControllerTest, OneAttemptAtATimeAndF4GivesItUpQuietly) {
@@ -170,26 +173,49 @@ TEST_F(ConnectionControllerTest, FailedOpensEndUnconnectedWithTheirMessage) {
         ConnectionSettings settings;
         State returned;
         QString message;
+        ConnectionController::Error error;
     };
+    using Error = ConnectionController::Error;
+    ASSERT_EQ(SetSerialDevice(9, "/nonexistent/zq-tty9"), 1);
     const Case cases[] = {
         {"refused", tcpSettings(refusingPort()), State::Connecting,
-         QString("Modbus/TCP 连接失败：连接错误 %1").arg(ECONNREFUSED)},
-        {"no address", [] { auto s = tcpSettings(502); s.IPAddress = "999.1.1.1"; return s; }(), State::Unconnected,
-         "Modbus/TCP 连接失败：IP 地址无效"},
+         QString("Modbus/TCP 连接失败：连接错误 %1").arg(ECONNREFUSED), Error::ConnectionError},
+        {"no address",
+         [] {
+             auto s = tcpSettings(502);
+             s.IPAddress = "999.1.1.1";
+             return s;
+         }(),
+         State::Unconnected, "Modbus/TCP 连接失败：IP 地址无效", Error::ConfigurationError},
+        {"no serial device",
+         [] {
+             ConnectionSettings s;
+             s.Port = 8;
+             return s;
+         }(),
+         State::Unconnected, "端口 9 不可用", Error::ConnectionError},
         {"hand-edited port", tcpSettings(70000), State::Unconnected,
-         "Modbus/TCP 连接失败：端口 70000 无效"},
+         "Modbus/TCP 连接失败：端口 70000 无效", Error::ConfigurationError},
     };
+    std::vector<Error> errors;
+    QObject::connect(controller.get(), &ConnectionController::errorOccurred,
+                     [&](Error e) { errors.push_back(e); });
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         failures.clear();
+        errors.clear();
         controller->SetSettings(c.settings);
         EXPECT_EQ(controller->Connect(false), c.returned);
         EXPECT_FALSE(test::WaitForConnectEnd(*controller));
         ASSERT_EQ(failures.size(), 1);
         EXPECT_TRUE(failures[0].startsWith(c.message)) << failures[0].toStdString();
+        EXPECT_EQ(errors, std::vector<Error>{c.error});
+        EXPECT_EQ(controller->error(), c.error);
+        EXPECT_EQ(controller->errorString(), failures[0]);
         EXPECT_EQ(IsConnected(), 0);
         EXPECT_TRUE(command(cmd::QuickConnect).enabled);
     }
+    SetSerialDevice(9, "");  // the usual device again
     // A dialog that is cancelled changes nothing and starts nothing.
     controller->SetSettingsAsker([](ConnectionSettings& s) {
         s.ServicePort = 1;
@@ -271,13 +297,15 @@ TEST_F(HangingConnectTest, TheEventLoopRunsWhileAConnectWaitsForItsTimeout) {
     const int ticksWhenCommandReturned = ticks;
     EXPECT_FALSE(frame->QueryCommand(cmd::QuickConnect).enabled) << "no second connect meanwhile";
     EXPECT_FALSE(frame->QueryCommand(cmd::Connect).enabled);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !recorder.messages.empty(); }, 10 * kHangingTimeoutMs));
+    ASSERT_TRUE(
+        QTest::qWaitFor([&] { return !recorder.messages.empty(); }, 10 * kHangingTimeoutMs));
     const int ticksWhileConnecting = ticks - ticksWhenCommandReturned;
 
     EXPECT_GE(ticksWhileConnecting, 10) << "the timer was starved while the connect waited";
     ASSERT_EQ(recorder.messages.size(), 1u);
     EXPECT_EQ(recorder.messages[0].title, "Connection");
     EXPECT_EQ(recorder.messages[0].text, "Modbus/TCP 连接失败：连接超时");
+    EXPECT_EQ(app->Connection().error(), ConnectionController::Error::TimeoutError);
     EXPECT_FALSE(app->Connection().IsConnected());
     EXPECT_EQ(IsConnected(), 0);
     EXPECT_TRUE(frame->QueryCommand(cmd::QuickConnect).enabled);

@@ -26,8 +26,8 @@ namespace {
 void ensureApp() { testing::EnsureQApplication(); }
 using testing::child;
 using testing::press;
-using testing::type;
 using testing::RecordingInteraction;
+using testing::type;
 
 // Runs `action` on the next modal dialog of type T once its loop is up
 // (tried for about three seconds). The action must close the dialog; if it
@@ -91,20 +91,26 @@ TEST_F(CommSetupTest, CaptionListsAndControlIds) {
         ports << QString("端口 %1").arg(n);
     EXPECT_EQ(items(child<QComboBox>(d.get(), "portCombo")), ports);
     EXPECT_EQ(items(child<QComboBox>(d.get(), "baudCombo")),
-              QStringList({"300 波特", "600 波特", "1200 波特", "2400 波特", "4800 波特", "9600 波特",
-                           "14400 波特", "19200 波特", "38400 波特", "56000 波特", "57600 波特",
-                           "115200 波特", "128000 波特", "256000 波特"}));
-    EXPECT_EQ(items(child<QComboBox>(d.get(), "dataBitsCombo")), QStringList({"7 数据位", "8 数据位"}));
+              QStringList({"300 波特", "600 波特", "1200 波特", "2400 波特", "4800 波特",
+                           "9600 波特", "14400 波特", "19200 波特", "38400 波特", "56000 波特",
+                           "57600 波特", "115200 波特", "128000 波特", "256000 波特"}));
+    EXPECT_EQ(items(child<QComboBox>(d.get(), "dataBitsCombo")),
+              QStringList({"7 数据位", "8 数据位"}));
     EXPECT_EQ(items(child<QComboBox>(d.get(), "parityCombo")),
               QStringList({"无校验", "奇校验", "偶校验"}));
-    EXPECT_EQ(items(child<QComboBox>(d.get(), "stopBitsCombo")), QStringList({"1 停止位", "2 停止位"}));
+    EXPECT_EQ(items(child<QComboBox>(d.get(), "stopBitsCombo")),
+              QStringList({"1 停止位", "2 停止位"}));
 
     const std::pair<const char*, int> ids[] = {
-        {"baudCombo", 1001}, {"parityCombo", 1002}, {"portCombo", 1000}, {"stopBitsCombo", 1003},
-        {"timeoutEdit", 1006}, {"dataBitsCombo", 1032}, {"ipAddressEdit", 1113}, {"rtuRadio", 1004},
-        {"asciiRadio", 1005}, {"servicePortEdit", 1114}, {"delayEdit", 1126}, {"serialRadio", 1131},
-        {"tcpRadio", 1132}, {"connectionTimeoutEdit", 1152}, {"advancedButton", 1128},
-        {"okButton", 1}, {"cancelButton", 2}, {"rtuOverTcpCheck", 1153}};
+        {"baudCombo", 1001},      {"parityCombo", 1002},
+        {"portCombo", 1000},      {"stopBitsCombo", 1003},
+        {"timeoutEdit", 1006},    {"dataBitsCombo", 1032},
+        {"ipAddressEdit", 1113},  {"rtuRadio", 1004},
+        {"asciiRadio", 1005},     {"servicePortEdit", 1114},
+        {"delayEdit", 1126},      {"serialRadio", 1131},
+        {"tcpRadio", 1132},       {"connectionTimeoutEdit", 1152},
+        {"advancedButton", 1128}, {"okButton", 1},
+        {"cancelButton", 2},      {"rtuOverTcpCheck", 1153}};
     for (const auto& [name, id] : ids)
         EXPECT_EQ(child<QWidget>(d.get(), name)->property("controlId").toInt(), id) << name;
     EXPECT_EQ(child<QPushButton>(d.get(), "advancedButton")->text(), "高级");
@@ -119,7 +125,8 @@ TEST_F(CommSetupTest, BaudIndexAndListPositionNameTheSameRate) {
         s.BaudRate = index;
         auto d = open(s);
         auto* baud = child<QComboBox>(d.get(), "baudCombo");
-        EXPECT_EQ(baud->currentText(), QString("%1 波特").arg(BaudTimingForIndex(index).baud)) << index;
+        EXPECT_EQ(baud->currentText(), QString("%1 波特").arg(BaudTimingForIndex(index).baud))
+            << index;
         child<QPushButton>(d.get(), "okButton")->click();
         EXPECT_EQ(d->settings().BaudRate, index);
     }
@@ -129,7 +136,8 @@ TEST_F(CommSetupTest, BaudIndexAndListPositionNameTheSameRate) {
         baud->setCurrentIndex(position);
         child<QPushButton>(d.get(), "okButton")->click();
         ASSERT_EQ(d->result(), QDialog::Accepted);
-        EXPECT_EQ(QString("%1 波特").arg(BaudTimingForIndex(d->settings().BaudRate).baud), baud->itemText(position));
+        EXPECT_EQ(QString("%1 波特").arg(BaudTimingForIndex(d->settings().BaudRate).baud),
+                  baud->itemText(position));
     }
     // Ascending list, and the two maps undo each other.
     for (int p = 0; p < CMBCommSetup::kBaudCount; ++p) {
@@ -246,7 +254,7 @@ TEST_F(CommSetupTest, FirstFailingFieldInExchangeOrderWins) {
 TEST_F(CommSetupTest, DisabledFieldsAreCheckedToo) {
     ConnectionSettings s;
     s.IPAddress = "1234567890123456";  // 16 characters, stored by hand
-    auto d = open(s);                   // serial mode: the address edit is disabled
+    auto d = open(s);                  // serial mode: the address edit is disabled
     ASSERT_FALSE(child<QLineEdit>(d.get(), "ipAddressEdit")->isEnabled());
     EXPECT_EQ(child<QLineEdit>(d.get(), "ipAddressEdit")->text().size(), 16);
     child<QPushButton>(d.get(), "okButton")->click();
@@ -255,9 +263,11 @@ TEST_F(CommSetupTest, DisabledFieldsAreCheckedToo) {
 }
 
 TEST_F(CommSetupTest, ModeEnablesItsControls) {
-    const char* serialSide[] = {"advancedButton", "portCombo", "deviceCombo", "baudCombo", "parityCombo",
-                                "dataBitsCombo", "stopBitsCombo", "rtuRadio", "asciiRadio"};
-    const char* tcpSide[] = {"ipAddressEdit", "servicePortEdit", "connectionTimeoutEdit", "rtuOverTcpCheck"};
+    const char* serialSide[] = {"advancedButton", "portCombo",   "deviceCombo",
+                                "baudCombo",      "parityCombo", "dataBitsCombo",
+                                "stopBitsCombo",  "rtuRadio",    "asciiRadio"};
+    const char* tcpSide[] = {"ipAddressEdit", "servicePortEdit", "connectionTimeoutEdit",
+                             "rtuOverTcpCheck"};
     const auto expectMode = [&](CMBCommSetup* d, bool tcp) {
         for (const char* n : serialSide)
             EXPECT_EQ(child<QWidget>(d, n)->isEnabled(), !tcp) << n;
@@ -294,9 +304,9 @@ TEST_F(CommSetupTest, RtuOverTcpIsAChoiceOfTheTcpConnection) {
         bool check;  // the box's new state
         int wantFraming;
     };
-    for (const Case& c : {Case{0, kTcpFramingMbap, true, kTcpFramingRtu},
-                          Case{1, kTcpFramingRtu, false, kTcpFramingMbap},
-                          Case{1, 7, true, kTcpFramingRtu}}) {
+    for (const Case& c :
+         {Case{0, kTcpFramingMbap, true, kTcpFramingRtu},
+          Case{1, kTcpFramingRtu, false, kTcpFramingMbap}, Case{1, 7, true, kTcpFramingRtu}}) {
         ConnectionSettings s;
         s.Serial = c.serial;
         s.TcpFraming = c.framing;
@@ -412,7 +422,8 @@ TEST_F(CommSetupTest, AdvancedChangesReachTheCallerOnlyWhenBothDialogsEndWithOk)
         return dialog.exec();
     });
     for (const Case c : {Case{true, false}, Case{true, true}, Case{false, true}}) {
-        SCOPED_TRACE(QString("advanced %1, setup %2").arg(c.advancedOk).arg(c.setupOk).toStdString());
+        SCOPED_TRACE(
+            QString("advanced %1, setup %2").arg(c.advancedOk).arg(c.setupOk).toStdString());
         ConnectionSettings settings;
         settings.Timeout = 1234;
         const ConnectionSettings before = settings;
@@ -511,22 +522,23 @@ TEST_F(CommSetupTest, EmptiedDeviceMeansTheUsualOne) {
 TEST_F(CommSetupTest, DevicesFoundOnTheSystemInNaturalOrder) {
     QTemporaryDir root;
     ASSERT_TRUE(QDir(root.path()).mkpath("serial/by-id"));
-    for (const char* name : {"ttyS10", "ttyS2", "ttyS0", "ttyUSB10", "ttyUSB2", "ttyACM0", "tty0", "console",
-                             "serial/by-id/usb-FTDI_B-if00", "serial/by-id/usb-FTDI_A-if00"}) {
+    for (const char* name :
+         {"ttyS10", "ttyS2", "ttyS0", "ttyUSB10", "ttyUSB2", "ttyACM0", "tty0", "console",
+          "serial/by-id/usb-FTDI_B-if00", "serial/by-id/usb-FTDI_A-if00"}) {
         QFile f(root.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::WriteOnly)) << name;
     }
     const QString r = root.path();
     EXPECT_EQ(CMBCommSetup::FindSerialDevices(r),
               QStringList({r + "/serial/by-id/usb-FTDI_A-if00", r + "/serial/by-id/usb-FTDI_B-if00",
-                           r + "/ttyUSB2", r + "/ttyUSB10", r + "/ttyACM0", r + "/ttyS0", r + "/ttyS2",
-                           r + "/ttyS10"}));
+                           r + "/ttyUSB2", r + "/ttyUSB10", r + "/ttyACM0", r + "/ttyS0",
+                           r + "/ttyS2", r + "/ttyS10"}));
     EXPECT_TRUE(CMBCommSetup::FindSerialDevices(r + "/missing").isEmpty());
 }
 
 TEST_F(CommSetupTest, StoredDevicesReachTheEngine) {
     store->SetString("Ports", "COM5", "/dev/serial/by-id/usb-x");
-    CMBCommSetup::LoadPortDevices(*store);
+    CMBCommSetup::LoadPortDevices(*store, DefaultLine());
     char buffer[512];
     GetSerialDevice(5, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, "/dev/serial/by-id/usb-x");

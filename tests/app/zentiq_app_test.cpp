@@ -110,7 +110,8 @@ TEST_F(CommSetupStoreTest, BaudIndexOutsideTheTableMeans9600Everywhere) {
         EXPECT_EQ(ConnectionController::PaneText(s), "端口 1: 9600-8-E-1") << stored;
         // What the line would be opened with, and what the dialog shows.
         EXPECT_EQ(BaudTimingForIndex(stored).baud, 9600u) << stored;
-        EXPECT_EQ(CMBCommSetup::BaudPositionToIndex(CMBCommSetup::BaudIndexToPosition(stored)), 2) << stored;
+        EXPECT_EQ(CMBCommSetup::BaudPositionToIndex(CMBCommSetup::BaudIndexToPosition(stored)), 2)
+            << stored;
     }
 }
 
@@ -289,17 +290,20 @@ TEST(ConnectFailureTest, EveryFailedOpenIsReported) {
     serial.Serial = 0;
     serial.Port = 2;
     SetSerialDevice(3, "/nonexistent/zq-tty3");
-    EXPECT_EQ(ConnectFailureText::Message(serial, 1, 0), "端口 3 不可用");
-    EXPECT_EQ(ConnectFailureText::Message(serial, 4), "设置端口参数失败，错误 4。");
-    EXPECT_FALSE(ConnectFailureText::Message(serial, 9).isEmpty()) << "no failure goes unreported";
-    EXPECT_TRUE(ConnectFailureText::Message(serial, 0).isEmpty());
+    EXPECT_EQ(ConnectFailureText::Message(DefaultLine(), serial, 1, 0), "端口 3 不可用");
+    EXPECT_EQ(ConnectFailureText::Message(DefaultLine(), serial, 4), "设置端口参数失败，错误 4。");
+    EXPECT_FALSE(ConnectFailureText::Message(DefaultLine(), serial, 9).isEmpty())
+        << "no failure goes unreported";
+    EXPECT_TRUE(ConnectFailureText::Message(DefaultLine(), serial, 0).isEmpty());
     SetSerialDevice(3, "");
 
     ConnectionSettings tcp;
     tcp.Serial = 1;
-    EXPECT_EQ(ConnectFailureText::Message(tcp, 13), "Modbus/TCP 连接失败：IP 地址无效");
-    EXPECT_EQ(ConnectFailureText::Message(tcp, 15), "Modbus/TCP 连接失败：连接超时");
-    EXPECT_TRUE(ConnectFailureText::Message(tcp, 19).startsWith("Modbus/TCP 连接失败："));
+    EXPECT_EQ(ConnectFailureText::Message(DefaultLine(), tcp, 13),
+              "Modbus/TCP 连接失败：IP 地址无效");
+    EXPECT_EQ(ConnectFailureText::Message(DefaultLine(), tcp, 15), "Modbus/TCP 连接失败：连接超时");
+    EXPECT_TRUE(
+        ConnectFailureText::Message(DefaultLine(), tcp, 19).startsWith("Modbus/TCP 连接失败："));
 }
 
 // Real failed opens: the message of the Parts, then what is wrong in words.
@@ -319,7 +323,8 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
         QString cause;
     };
     const Case cases[] = {
-        {"in use", QString::fromStdString(pty.slavePath()), ConnectFailureText::tr("被其他程序占用")},
+        {"in use", QString::fromStdString(pty.slavePath()),
+         ConnectFailureText::tr("被其他程序占用")},
         {"a plain file", plainFile, ConnectFailureText::tr("不是串口设备")},
         {"a folder", dirPath(), ConnectFailureText::tr("不是串口设备")},
         {"missing", dirPath() + "/gone", QString::fromLocal8Bit(std::strerror(ENOENT))},
@@ -331,7 +336,8 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
         SCOPED_TRACE(c.name);
         ASSERT_EQ(SetSerialDevice(3, c.device.toLocal8Bit().constData()), 1);
         ASSERT_EQ(OpenSerialPort(3, 9600, 8, 0, 0), 1);
-        EXPECT_EQ(ConnectFailureText::Message(serial, 1), "端口 3 不可用: " + c.cause);
+        EXPECT_EQ(ConnectFailureText::Message(DefaultLine(), serial, 1),
+                  "端口 3 不可用: " + c.cause);
     }
 
     // A port where nothing listens: the number and its description.
@@ -345,8 +351,9 @@ TEST_F(CommSetupStoreTest, FailedOpensNameTheirCause) {
     ::close(probe);
     ConnectionSettings tcp;
     tcp.Serial = 1;
-    ASSERT_EQ(OpenTcpConnection("127.0.0.1", ntohs(address.sin_port), 1000, 1000), status::ConnectError);
-    EXPECT_EQ(ConnectFailureText::Message(tcp, status::ConnectError),
+    ASSERT_EQ(OpenTcpConnection("127.0.0.1", ntohs(address.sin_port), 1000, 1000),
+              status::ConnectError);
+    EXPECT_EQ(ConnectFailureText::Message(DefaultLine(), tcp, status::ConnectError),
               QString("Modbus/TCP 连接失败：连接错误 %1: %2")
                   .arg(ECONNREFUSED)
                   .arg(QString::fromLocal8Bit(std::strerror(ECONNREFUSED))));
@@ -371,8 +378,10 @@ TEST(PermissionHintTest, NamesTheGroupThatOwnsTheDevice) {
     else
         EXPECT_TRUE(hint.contains("\"" + group + "\"")) << hint.toStdString();
     EXPECT_FALSE(ConnectFailureText::SerialPermissionHint(device, EPERM).isEmpty());
-    EXPECT_TRUE(ConnectFailureText::SerialPermissionHint(device, ENOENT).isEmpty()) << "only refusals get the hint";
-    EXPECT_TRUE(ConnectFailureText::SerialPermissionHint(dir.filePath("gone"), EACCES).contains("dialout"));
+    EXPECT_TRUE(ConnectFailureText::SerialPermissionHint(device, ENOENT).isEmpty())
+        << "only refusals get the hint";
+    EXPECT_TRUE(
+        ConnectFailureText::SerialPermissionHint(dir.filePath("gone"), EACCES).contains("dialout"));
 }
 
 // ---- the application object -----------------------------------------------------------------
@@ -420,7 +429,8 @@ TEST_F(ZentiqAppTest, AutomationStartShowsNothingAndCreatesNoDocument) {
 }
 
 TEST_F(ZentiqAppTest, CommandLineDocumentIsOpenedAndRemembered) {
-    const QString source = QString::fromStdString(PeerProcess::SourceDir()) + "/fuzz/corpus/zqd_load/v4201.zqd";
+    const QString source =
+        QString::fromStdString(PeerProcess::SourceDir()) + "/fuzz/corpus/zqd_load/v4201.zqd";
     const QString path = dirPath() + "/pump station.zqd";
     ASSERT_TRUE(QFile::copy(source, path)) << source.toStdString();
     CZentiqApp& a = start({path});
@@ -431,7 +441,8 @@ TEST_F(ZentiqAppTest, CommandLineDocumentIsOpenedAndRemembered) {
     EXPECT_EQ(doc->GetTitle(), "pump station.zqd");
     EXPECT_FALSE(doc->IsModified());
     EXPECT_EQ(a.DocManager().RecentFiles().value(0), QFileInfo(path).absoluteFilePath());
-    EXPECT_EQ(store()->GetString("Recent File List", "File1", ""), QFileInfo(path).absoluteFilePath());
+    EXPECT_EQ(store()->GetString("Recent File List", "File1", ""),
+              QFileInfo(path).absoluteFilePath());
 
     // Opening it again activates the window it has.
     EXPECT_EQ(a.DocManager().OpenDocumentFile(path), doc);
@@ -458,7 +469,8 @@ TEST_F(ZentiqAppTest, PrintSwitchWithoutItsDocumentEndsTheStartWithUsage) {
 }
 
 TEST_F(ZentiqAppTest, PrintDocumentFilePrintsWithoutAWindowAndLeavesNothingOpen) {
-    const QString source = QString::fromStdString(PeerProcess::SourceDir()) + "/fuzz/corpus/zqd_load/v4201.zqd";
+    const QString source =
+        QString::fromStdString(PeerProcess::SourceDir()) + "/fuzz/corpus/zqd_load/v4201.zqd";
     const QString path = dirPath() + "/to print.zqd";
     ASSERT_TRUE(QFile::copy(source, path));
     CZentiqApp& a = start({});
@@ -474,7 +486,8 @@ TEST_F(ZentiqAppTest, PrintDocumentFilePrintsWithoutAWindowAndLeavesNothingOpen)
     ASSERT_TRUE(pdf.open(QIODevice::ReadOnly));
     EXPECT_TRUE(pdf.read(5) == "%PDF-");
     EXPECT_EQ(a.Documents().size(), before) << "the printed document is closed again";
-    EXPECT_TRUE(a.DocManager().RecentFiles().isEmpty() || a.DocManager().RecentFiles().first() != QFileInfo(path).absoluteFilePath());
+    EXPECT_TRUE(a.DocManager().RecentFiles().isEmpty() ||
+                a.DocManager().RecentFiles().first() != QFileInfo(path).absoluteFilePath());
 
     EXPECT_EQ(a.PrintDocumentFile(dirPath() + "/missing.zqd", printer, &error), 0);
     EXPECT_FALSE(error.isEmpty());
@@ -494,7 +507,8 @@ TEST_F(ZentiqAppTest, RecentFileListKeepsSixNewestFirst) {
                                   "/data/n4.zqd", "/data/n2.zqd", "/data/n1.zqd"};
     EXPECT_EQ(a.DocManager().RecentFiles(), expected);
     for (int i = 0; i < 6; ++i)
-        EXPECT_EQ(store()->GetString("Recent File List", QString("File%1").arg(i + 1), ""), expected[i]);
+        EXPECT_EQ(store()->GetString("Recent File List", QString("File%1").arg(i + 1), ""),
+                  expected[i]);
 
     // A vanished file chosen from the list is reported and leaves the list.
     EXPECT_TRUE(a.MainFrame()->QueryCommand(cmd::RecentFileFirst + 5).enabled);
@@ -675,7 +689,8 @@ TEST_F(ZentiqAppTest, DialogConnectInRtuOverTcpPollsAGatewayAndKeepsTheChoice) {
     EXPECT_EQ(a.MainFrame()->CommPane()->text(), QString("127.0.0.1: %1 (RTU)").arg(peer->Port()));
 
     PostRecorder window;
-    const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 1, 1, 3, 0, 10, 0, 0);
+    const int slot =
+        RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 1, 1, 3, 0, 10, 0, 0);
     ASSERT_GE(slot, 1);
     SetPollMode(slot, Continuous);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.results.size() >= 3; }, 10000));
@@ -700,7 +715,8 @@ TEST_F(ZentiqAppTest, DisconnectStopsTheWorkerBeforeClosing) {
     CZentiqApp& a = start({"--automation"});
 
     PostRecorder window;
-    const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 1, 1, 3, 0, 10, 0, 0);
+    const int slot =
+        RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 1, 1, 3, 0, 10, 0, 0);
     ASSERT_GE(slot, 1);
     SetPollMode(slot, Continuous);
     ASSERT_TRUE(test::ConnectNow(a, false));
@@ -734,7 +750,8 @@ TEST_F(ZentiqAppTest, DisconnectDoesNotWaitForASilentSlave) {
     CZentiqApp& a = start({"--automation"});
 
     PostRecorder window;
-    const int slot = RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
+    const int slot =
+        RegisterPollSlot(RegisterWindow(&window), WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
     ASSERT_GE(slot, 1);
     SetPollMode(slot, Continuous);
     ASSERT_TRUE(test::ConnectNow(a, false));

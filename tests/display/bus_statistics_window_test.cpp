@@ -34,10 +34,10 @@ namespace zentiq {
 namespace {
 
 using namespace std::chrono_literals;
+using test::ScriptedTcpSlave;
 using testing::PeerLink;
 using testing::PollWindow;
 using testing::ReadDefinition;
-using test::ScriptedTcpSlave;
 
 constexpr int kWaitMs = 20000;
 
@@ -64,9 +64,11 @@ protected:
 
     void OpenStatistics() {
         window = new BusStatisticsWindow(
+            DefaultLine(),
             [this] {
                 std::vector<PollWindowRequest> requests;
-                for (const auto& w : windows) requests.push_back(BusStatisticsWindow::RequestOf(*w->doc));
+                for (const auto& w : windows)
+                    requests.push_back(BusStatisticsWindow::RequestOf(*w->doc, DefaultLine()));
                 return requests;
             },
             nullptr);
@@ -125,11 +127,14 @@ TEST_F(BusStatisticsWindowTest, RowsAreTheEngineFiguresOfEachWindowAgainstLibmod
     EXPECT_EQ(window->Table().rowCount(), 3);
     EXPECT_EQ(window->Table().columnCount(), BusStatistics::Headers().size());
     EXPECT_EQ(window->Table().index(2, 0).data().toString(), windows[2]->doc->GetTitle());
-    EXPECT_EQ(window->Line().transactions, std::uint64_t{Rows()[0].transactions} + Rows()[1].transactions);
-    EXPECT_TRUE(window->LineLabelText().startsWith("总线占用")) << window->LineLabelText().toStdString();
+    EXPECT_EQ(window->Line().transactions,
+              std::uint64_t{Rows()[0].transactions} + Rows()[1].transactions);
+    EXPECT_TRUE(window->LineLabelText().startsWith("总线占用"))
+        << window->LineLabelText().toStdString();
 
     window->Reset();
-    for (const BusStatisticsRow& row : Rows()) EXPECT_EQ(row.transactions, 0u);
+    for (const BusStatisticsRow& row : Rows())
+        EXPECT_EQ(row.transactions, 0u);
     EXPECT_EQ(window->Line().transactions, 0u);
     EXPECT_EQ(window->LineLabelText(), "总线：尚无通讯") << "the worker is stopped: no wall time";
 
@@ -189,7 +194,8 @@ TEST_F(BusStatisticsWindowTest, CopyAndCsvTakeWhatTheWindowShows) {
     window->Refresh();
 
     window->CopyToClipboard();
-    EXPECT_EQ(QGuiApplication::clipboard()->text(), BusStatistics::CopyText(Rows(), window->Line()));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              BusStatistics::CopyText(Rows(), window->Line()));
 
     QTemporaryDir dir;
     testing::RecordingInteraction answers;

@@ -33,10 +33,10 @@
 namespace zentiq {
 namespace {
 
-using testing::PeerLink;
-using testing::RecordingInteraction;
 using testing::AsAscii;
 using testing::HexText;
+using testing::PeerLink;
+using testing::RecordingInteraction;
 using testing::WithCrc;
 
 constexpr int kWaitMs = 10000;
@@ -74,7 +74,7 @@ bool pollOnce(ResultCounter& window, std::uint16_t slave, std::uint16_t function
 struct MonitorWindow {
     QPointer<CCommunication> dialog;
     MonitorWindow() {
-        dialog = new CCommunication();
+        dialog = new CCommunication(DefaultLine());
         dialog->show();
     }
     ~MonitorWindow() { delete dialog.data(); }
@@ -180,7 +180,8 @@ TEST(MonitorSerialTest, BroadcastGivesATxLineAndNoRxLine) {
     ASSERT_EQ(SetWriteRegisters(0, 1, &value), 1);
     ASSERT_TRUE(QTest::qWaitFor([&] { return window.results == 1; }, kWaitMs));
     ASSERT_EQ(monitor.lines().size(), 1);
-    EXPECT_EQ(monitor.lines()[0].mid(6), "-Tx:" + HexText(WithCrc({0x00, 0x06, 0x00, 0x0A, 0x12, 0x34})));
+    EXPECT_EQ(monitor.lines()[0].mid(6),
+              "-Tx:" + HexText(WithCrc({0x00, 0x06, 0x00, 0x0A, 0x12, 0x34})));
     // Nothing was expected back, so nothing failed.
     EXPECT_FALSE(monitor.dialog->IsStopped());
     EXPECT_TRUE(warnings.texts().isEmpty());
@@ -281,7 +282,8 @@ TEST(MonitorFilterTest, FrozenMonitorShowsOnlyTheChosenSlaveAndFunction) {
     };
     // The last one asks beyond the slave's registers: an exception answer.
     for (const Poll& p : {Poll{1, 3, 0}, Poll{2, 3, 0}, Poll{1, 1, 0}, Poll{2, 3, 60000}})
-        ASSERT_TRUE(pollOnce(window, p.slave, p.function, p.address, 1)) << p.slave << "/" << p.function;
+        ASSERT_TRUE(pollOnce(window, p.slave, p.function, p.address, 1))
+            << p.slave << "/" << p.function;
     ASSERT_EQ(monitor.lines().size(), 8);
     EXPECT_TRUE(monitor.lines()[7].contains("-Rx:")) << "the exception answer is listed";
 
@@ -301,7 +303,8 @@ TEST(MonitorFilterTest, FrozenMonitorShowsOnlyTheChosenSlaveAndFunction) {
     ASSERT_TRUE(slaves->isEnabled());
     const auto items = [](QComboBox* box) {
         QStringList texts;
-        for (int i = 0; i < box->count(); ++i) texts << box->itemText(i);
+        for (int i = 0; i < box->count(); ++i)
+            texts << box->itemText(i);
         return texts;
     };
     EXPECT_EQ(items(slaves), (QStringList{"全部", "1", "2"}));
@@ -315,15 +318,20 @@ TEST(MonitorFilterTest, FrozenMonitorShowsOnlyTheChosenSlaveAndFunction) {
         QList<int> rows;  // of all eight, in order
     };
     const Case cases[] = {
-        {1, kAll, {0, 1, 4, 5}}, {kAll, 3, {0, 1, 2, 3, 6, 7}}, {2, 3, {2, 3, 6, 7}},
-        {1, 1, {4, 5}},          {2, 1, {}},                    {kAll, kAll, {0, 1, 2, 3, 4, 5, 6, 7}},
+        {1, kAll, {0, 1, 4, 5}},
+        {kAll, 3, {0, 1, 2, 3, 6, 7}},
+        {2, 3, {2, 3, 6, 7}},
+        {1, 1, {4, 5}},
+        {2, 1, {}},
+        {kAll, kAll, {0, 1, 2, 3, 4, 5, 6, 7}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.slave) + "/" + std::to_string(c.function));
         slaves->setCurrentIndex(slaves->findData(c.slave));
         functions->setCurrentIndex(functions->findData(c.function));
         QStringList expected;
-        for (int row : c.rows) expected << all[row];
+        for (int row : c.rows)
+            expected << all[row];
         EXPECT_EQ(monitor.shown(), expected);
         EXPECT_EQ(monitor.dialog->List()->model()->rowCount(), c.rows.size());
         EXPECT_EQ(monitor.dialog->List()->IsFiltering(), c.slave != kAll || c.function != kAll);
@@ -366,7 +374,8 @@ protected:
         const qint64 base = QDateTime::currentMSecsSinceEpoch();
         for (int i = 0; i < count; ++i) {
             const std::uint8_t bytes[] = {0x01, static_cast<std::uint8_t>(i), 0xFF};
-            monitor.List()->Add(TrafficLines::Direction::Tx, RTU, bytes, sizeof bytes, base + 5 * i);
+            monitor.List()->Add(TrafficLines::Direction::Tx, RTU, bytes, sizeof bytes,
+                                base + 5 * i);
         }
     }
 
@@ -374,7 +383,6 @@ protected:
     RecordingInteraction user;
     RecordingInteraction& files = user;     // answers the file dialogs
     RecordingInteraction& warnings = user;  // records the boxes
-
 };
 
 TEST_F(MonitorFileTest, SavesEveryLineAndAnEmptyListAsAnEmptyFile) {
@@ -440,8 +448,8 @@ TEST_F(MonitorFileTest, CopyPutsTheSelectedLinesTrimmedWithCrLf) {
     QTest::mouseClick(monitor.button("copyButton"), Qt::LeftButton);
     const TrafficFrameModel& frames = monitor.frames();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), frames.RowText(1).trimmed() + "\r\n" +
-                                                         frames.RowText(2).trimmed() + "\r\n" +
-                                                         frames.RowText(4).trimmed() + "\r\n");
+                                                        frames.RowText(2).trimmed() + "\r\n" +
+                                                        frames.RowText(4).trimmed() + "\r\n");
     EXPECT_TRUE(frames.RowText(1).startsWith(frames.TimeText(1) + '\t')) << "with its time";
     EXPECT_TRUE(frames.LineText(1).endsWith(' ')) << "the list keeps the blank after the last byte";
 }
@@ -469,11 +477,13 @@ TEST_F(MonitorFileTest, CopyKeyFollowsTheCopyRules) {
             monitor.dialog->ToggleStop();
         TrafficTableView* list = monitor.dialog->List();
         list->Flush();
-        list->setCurrentIndex(list->model()->index(c.selected.isEmpty() ? 0 : c.selected.front(), 0));
+        list->setCurrentIndex(
+            list->model()->index(c.selected.isEmpty() ? 0 : c.selected.front(), 0));
         if (c.selected.isEmpty())
             list->selectAll();
         for (int row : c.selected)
-            list->selectionModel()->select(list->model()->index(row, 0), QItemSelectionModel::Select);
+            list->selectionModel()->select(list->model()->index(row, 0),
+                                           QItemSelectionModel::Select);
         QGuiApplication::clipboard()->setText("before");
         QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
         const QString text = QGuiApplication::clipboard()->text();
@@ -484,8 +494,10 @@ TEST_F(MonitorFileTest, CopyKeyFollowsTheCopyRules) {
         const QStringList copied = text.split("\r\n");
         ASSERT_EQ(copied.size(), c.copied + 1);
         EXPECT_TRUE(copied.back().isEmpty()) << "every line ends with CR LF";
-        EXPECT_EQ(copied[0], monitor.frames().RowText(c.selected.isEmpty() ? 0 : c.selected[0]).trimmed());
-        EXPECT_EQ(copied[c.copied - 1], monitor.frames().RowText(c.selected.isEmpty() ? 99 : c.selected[1]).trimmed());
+        EXPECT_EQ(copied[0],
+                  monitor.frames().RowText(c.selected.isEmpty() ? 0 : c.selected[0]).trimmed());
+        EXPECT_EQ(copied[c.copied - 1],
+                  monitor.frames().RowText(c.selected.isEmpty() ? 99 : c.selected[1]).trimmed());
     }
     EXPECT_TRUE(warnings.texts().isEmpty());
 }

@@ -37,7 +37,9 @@
 #include "support/scripted_tcp_slave.h"
 #include "support/widget_environment.h"
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace zentiq {
 namespace {
@@ -75,7 +77,7 @@ TEST(DeviceIdentityDialog, SaysWhatIsMissingBeforeSendingAnything) {
     InitEngine();
     InstallEnginePoster();
     auto& ui = WidgetEnvironment::Ui();
-    DeviceIdentityDialog dialog(5);
+    DeviceIdentityDialog dialog(DefaultLine(), 5);
     const std::pair<const char*, std::function<bool()>> commands[] = {
         {"report slave ID", [&] { return dialog.ReadSlaveId(); }},
         {"identity", [&] { return dialog.ReadIdentity(); }},
@@ -118,13 +120,13 @@ TEST(DeviceIdentityDialog, ShowsAndCopiesWhatAPyModbusSlaveSays) {
     InstallEnginePoster();
     auto& ui = WidgetEnvironment::Ui();
     std::string error;
-    auto link = testing::PeerLink::Start(
-        testing::PeerLink::Peer::PyModbus, TCP, error, 1,
-        {"--vendor", "Zentiq Test", "--product-code", "ZQ-9", "--revision", "2.5", "--model-name",
-         "BP-1", "--object", "0x80=extended"});
+    auto link =
+        testing::PeerLink::Start(testing::PeerLink::Peer::PyModbus, TCP, error, 1,
+                                 {"--vendor", "Zentiq Test", "--product-code", "ZQ-9", "--revision",
+                                  "2.5", "--model-name", "BP-1", "--object", "0x80=extended"});
     ASSERT_TRUE(link) << error;
 
-    DeviceIdentityDialog dialog(1);
+    DeviceIdentityDialog dialog(DefaultLine(), 1);
     dialog.show();
     const auto idle = [&] { return QTest::qWaitFor([&] { return !dialog.IsBusy(); }, kWaitMs); };
 
@@ -180,7 +182,7 @@ TEST(DeviceIdentityDialog, EachPartNamesTheSlaveItCameFrom) {
     auto link = testing::PeerLink::Start(testing::PeerLink::Peer::PyModbus, TCP, error, 1,
                                          {"--slave", "1,13,16", "--vendor", "Zentiq Test"});
     ASSERT_TRUE(link) << error;
-    DeviceIdentityDialog dialog(1);
+    DeviceIdentityDialog dialog(DefaultLine(), 1);
     dialog.show();
     const auto idle = [&] { return QTest::qWaitFor([&] { return !dialog.IsBusy(); }, kWaitMs); };
     auto* slave = child<QSpinBox>(dialog, "slaveIdEdit");
@@ -224,8 +226,8 @@ TEST(DeviceIdentityDialog, EachPartNamesTheSlaveItCameFrom) {
                              "设备识别 (43/14，读取代码 1)，从站 16\nVendorName\tZentiq Test\n",
                              "回环测试 (08/00，数据 A5 37)，从站 13\n发送 2，正确 2，",
                              "功能支持，从站 16\n01 读线圈\t"})
-        EXPECT_TRUE(copied.contains(QString::fromUtf8(line)))
-            << line << "\n" << copied.toStdString();
+        EXPECT_TRUE(copied.contains(QString::fromUtf8(line))) << line << "\n"
+                                                              << copied.toStdString();
     EXPECT_FALSE(copied.contains(QString::fromUtf8("从站 5"))) << copied.toStdString();
 }
 
@@ -247,7 +249,7 @@ TEST(DeviceIdentityDialog, ListCutAtTheRequestLimitShowsWhatCame) {
     SetTransmissionMode(TCP);
     ASSERT_EQ(StartPolling(), 1);
 
-    DeviceIdentityDialog dialog(9);
+    DeviceIdentityDialog dialog(DefaultLine(), 9);
     ASSERT_TRUE(dialog.ReadIdentity());
     EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog.IsBusy(); }, kWaitMs));
     StopPolling();

@@ -99,20 +99,25 @@ struct Region {
 std::vector<Region> standardRegions(QWidget* window) {
     std::vector<Region> regions;
     // Disabled texts are meant to be faint.
-    const auto visible = [window](const QWidget* w) { return w->isVisibleTo(window) && w->isEnabled(); };
+    const auto visible = [window](const QWidget* w) {
+        return w->isVisibleTo(window) && w->isEnabled();
+    };
     for (QLabel* label : window->findChildren<QLabel*>())
         if (visible(label) && !label->text().isEmpty())
-            regions.push_back({"label " + label->text().toStdString(), label, label->contentsRect()});
+            regions.push_back(
+                {"label " + label->text().toStdString(), label, label->contentsRect()});
     for (QLineEdit* edit : window->findChildren<QLineEdit*>())
         if (visible(edit) && !edit->text().isEmpty())
-            regions.push_back({"edit " + edit->text().toStdString(), edit, edit->rect().adjusted(4, 4, -4, -4)});
+            regions.push_back(
+                {"edit " + edit->text().toStdString(), edit, edit->rect().adjusted(4, 4, -4, -4)});
     for (QPushButton* button : window->findChildren<QPushButton*>())
         if (visible(button) && !button->text().isEmpty())
-            regions.push_back(
-                {"button " + button->text().toStdString(), button, button->rect().adjusted(5, 5, -5, -5)});
+            regions.push_back({"button " + button->text().toStdString(), button,
+                               button->rect().adjusted(5, 5, -5, -5)});
     for (QAbstractButton* box : window->findChildren<QAbstractButton*>()) {
         const bool radio = qobject_cast<QRadioButton*>(box) != nullptr;
-        if (!visible(box) || box->text().isEmpty() || (!radio && qobject_cast<QCheckBox*>(box) == nullptr))
+        if (!visible(box) || box->text().isEmpty() ||
+            (!radio && qobject_cast<QCheckBox*>(box) == nullptr))
             continue;
         QStyleOptionButton option;
         option.initFrom(box);
@@ -128,8 +133,10 @@ std::vector<Region> standardRegions(QWidget* window) {
         for (int column = 0; column < model->columnCount(); ++column) {
             const QModelIndex index = model->index(0, column);
             const QRect rect = view->visualRect(index).adjusted(1, 1, -1, -1);
-            if (!model->data(index).toString().trimmed().isEmpty() && view->viewport()->rect().contains(rect))
-                regions.push_back({"row 0 of " + view->objectName().toStdString(), view->viewport(), rect});
+            if (!model->data(index).toString().trimmed().isEmpty() &&
+                view->viewport()->rect().contains(rect))
+                regions.push_back(
+                    {"row 0 of " + view->objectName().toStdString(), view->viewport(), rect});
         }
     }
     return regions;
@@ -185,19 +192,21 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
              fillGrid(w->view->Grid());
              QPointer<QWidget> view = w->view.data();
              CGridCtrl* grid = w->view->Grid();
-             return Sample{[w] { delete w; }, view, [view, grid] {
-                               // Not connected: the second line says so in the status red.
-                               const int width = view->width();
-                               const int line = CZentiqView::kLineHeight;
-                               std::vector<Region> r = gridRegions(grid);
-                               r.push_back({"status line 1", view, QRect(0, 0, width, line)});
-                               r.push_back({"status line 2 (red)", view, QRect(0, line, width, line)});
-                               return r;
-                           }};
+             return Sample{
+                 [w] { delete w; }, view,
+                 [view, grid] {
+                     // Not connected: the second line says so in the status red.
+                     const int width = view->width();
+                     const int line = CZentiqView::kLineHeight;
+                     std::vector<Region> r = gridRegions(grid);
+                     r.push_back({"status line 1", view, QRect(0, 0, width, line)});
+                     r.push_back({"status line 2 (red)", view, QRect(0, line, width, line)});
+                     return r;
+                 }};
          }},
         {"monitor",
          [] {
-             auto* w = new CCommunication();
+             auto* w = new CCommunication(DefaultLine());
              const std::uint8_t frame[] = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
              w->List()->Add(TrafficLines::Direction::Tx, RTU, frame, sizeof frame, 0);
              w->List()->Flush();
@@ -222,14 +231,16 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
         {"trend",
          [] {
              auto* w = new TrendWindow(nullptr, {}, nullptr);
-             return Sample{[w] { delete w; }, w, [w] {
+             return Sample{[w] { delete w; }, w,
+                           [w] {
                                // The time axis' labels, below the plot area.
                                std::vector<Region> r;
                                if (auto* view = w->findChild<QChartView*>()) {
                                    const QRect plot =
                                        view->mapFromScene(w->Chart()->plotArea()).boundingRect();
                                    r.push_back({"time axis labels", view->viewport(),
-                                                QRect(plot.left() - 20, plot.bottom() + 4, plot.width() + 40, 18)});
+                                                QRect(plot.left() - 20, plot.bottom() + 4,
+                                                      plot.width() + 40, 18)});
                                }
                                return r;
                            }};
@@ -239,21 +250,24 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
              auto* w = new DecodeWindow(nullptr, {}, nullptr);
              // Registers of which some readings are doubtful (marked).
              w->SetTypedWords(QStringLiteral("FFFF 7FFF"));
-             return Sample{[w] { delete w; }, w, [w] {
-                               std::vector<Region> r;
-                               const DecodeTableModel& model = w->Table();
-                               for (int row = 0; row < model.rowCount() && r.empty(); ++row)
-                                   for (int col = 0; col < model.columnCount() && r.empty(); ++col) {
-                                       const QModelIndex index = model.index(row, col);
-                                       if (!model.data(index, Qt::BackgroundRole).isValid())
-                                           continue;
-                                       w->TableView()->scrollTo(index);
-                                       r.push_back({"doubtful reading", w->TableView()->viewport(),
-                                                    w->TableView()->visualRect(index).adjusted(1, 1, -1, -1)});
-                                   }
-                               EXPECT_FALSE(r.empty()) << "no doubtful reading to measure";
-                               return r;
-                           }};
+             return Sample{
+                 [w] { delete w; }, w,
+                 [w] {
+                     std::vector<Region> r;
+                     const DecodeTableModel& model = w->Table();
+                     for (int row = 0; row < model.rowCount() && r.empty(); ++row)
+                         for (int col = 0; col < model.columnCount() && r.empty(); ++col) {
+                             const QModelIndex index = model.index(row, col);
+                             if (!model.data(index, Qt::BackgroundRole).isValid())
+                                 continue;
+                             w->TableView()->scrollTo(index);
+                             r.push_back(
+                                 {"doubtful reading", w->TableView()->viewport(),
+                                  w->TableView()->visualRect(index).adjusted(1, 1, -1, -1)});
+                         }
+                     EXPECT_FALSE(r.empty()) << "no doubtful reading to measure";
+                     return r;
+                 }};
          }},
         {"bus scanner",
          [] {
@@ -263,6 +277,7 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
         {"bus statistics",
          [] {
              auto* w = new BusStatisticsWindow(
+                 DefaultLine(),
                  [] {
                      PollWindowRequest request;
                      request.name = QStringLiteral("pump");
@@ -286,7 +301,8 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
              model->SetRows({row});
              view->setModel(model);
              view->resize(900, 120);
-             return Sample{[view] { delete view; }, view, [view] {
+             return Sample{[view] { delete view; }, view,
+                           [view] {
                                const QModelIndex index =
                                    view->model()->index(0, BusStatistics::kAchievedColumn);
                                EXPECT_TRUE(view->model()->data(index, Qt::BackgroundRole).isValid())
@@ -302,7 +318,7 @@ std::vector<std::pair<std::string, Factory>> windowTable() {
          }},
         {"device identity",
          [] {
-             auto* w = new DeviceIdentityDialog(1);
+             auto* w = new DeviceIdentityDialog(DefaultLine(), 1);
              return Sample{[w] { delete w; }, w};
          }},
         {"decode with an input error",
@@ -327,8 +343,8 @@ QPalette brightSelectionDarkPalette() {
         p.setColor(group, QPalette::Window, QColor(49, 54, 59));
         p.setColor(group, QPalette::Button, QColor(49, 54, 59));
         p.setColor(group, QPalette::Base, QColor(35, 38, 41));
-        for (const QPalette::ColorRole text : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText,
-                                               QPalette::HighlightedText})
+        for (const QPalette::ColorRole text : {QPalette::Text, QPalette::WindowText,
+                                               QPalette::ButtonText, QPalette::HighlightedText})
             p.setColor(group, text, QColor(252, 252, 252));
         p.setColor(group, QPalette::Highlight, QColor(61, 174, 233));
     }
@@ -354,8 +370,8 @@ TEST_F(WindowContrastTest, EveryWindowIsReadableInLightAndDarkPalettes) {
     for (const auto& [paletteName, palette] : palettes) {
         for (const bool switched : {false, true}) {
             for (const auto& [windowName, make] : windowTable()) {
-                const std::string what =
-                    windowName + " in the " + paletteName + " palette" + (switched ? " (switched to)" : "");
+                const std::string what = windowName + " in the " + paletteName + " palette" +
+                                         (switched ? " (switched to)" : "");
                 SCOPED_TRACE(what);
                 QApplication::setPalette(switched ? lightPalette() : palette);
                 Sample sample = make();
@@ -367,8 +383,8 @@ TEST_F(WindowContrastTest, EveryWindowIsReadableInLightAndDarkPalettes) {
                 std::vector<Region> regions = sample.own();
                 const QImage image = sample.window->grab().toImage();
                 if (!pictures.isEmpty())
-                    image.save(QDir(pictures).filePath(QString::fromStdString(what).replace(' ', '_') +
-                                                       QStringLiteral(".png")));
+                    image.save(QDir(pictures).filePath(
+                        QString::fromStdString(what).replace(' ', '_') + QStringLiteral(".png")));
                 for (Region& r : standardRegions(sample.window))
                     regions.push_back(std::move(r));
                 EXPECT_GE(regions.size(), 2u) << "nothing to measure";
@@ -394,22 +410,26 @@ TEST_F(WindowContrastTest, MeasureCatchesFaintText) {
         QColor text, background;
         bool readable;
     };
-    for (const Case& c : {Case{QColor(255, 0, 0), Qt::white, false},
-                          Case{CZentiqView::StatusErrorColour(Qt::white), Qt::white, true},
-                          Case{QColor(255, 0, 0), QColor(35, 35, 35), false},
-                          Case{CZentiqView::StatusErrorColour(QColor(35, 35, 35)), QColor(35, 35, 35), true},
-                          Case{QColor(140, 140, 140), Qt::white, false},
-                          Case{QColor(20, 20, 20), Qt::white, true}}) {
+    for (const Case& c :
+         {Case{QColor(255, 0, 0), Qt::white, false},
+          Case{CZentiqView::StatusErrorColour(Qt::white), Qt::white, true},
+          Case{QColor(255, 0, 0), QColor(35, 35, 35), false},
+          Case{CZentiqView::StatusErrorColour(QColor(35, 35, 35)), QColor(35, 35, 35), true},
+          Case{QColor(140, 140, 140), Qt::white, false},
+          Case{QColor(20, 20, 20), Qt::white, true}}) {
         QImage image(300, 20, QImage::Format_RGB32);
         image.fill(c.background);
         QPainter painter(&image);
         painter.setPen(c.text);
-        painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("超时错误 Timeout"));
+        painter.drawText(image.rect(), Qt::AlignLeft | Qt::AlignVCenter,
+                         QStringLiteral("超时错误 Timeout"));
         painter.end();
         const Ink ink = measure(image, image.rect());
         EXPECT_EQ(ink.ratio >= kReadableContrast, c.readable)
-            << c.text.name().toStdString() << " on " << c.background.name().toStdString() << ": " << ink.ratio;
-        EXPECT_NEAR(ink.ratio, ContrastRatio(c.text, c.background), 0.05) << "full ink pixels are found";
+            << c.text.name().toStdString() << " on " << c.background.name().toStdString() << ": "
+            << ink.ratio;
+        EXPECT_NEAR(ink.ratio, ContrastRatio(c.text, c.background), 0.05)
+            << "full ink pixels are found";
     }
 }
 
@@ -423,10 +443,14 @@ TEST_F(WindowContrastTest, StaleValuesAreGreyItalicAndApartFromLiveOnes) {
         fillGrid(grid);
         QApplication::processEvents();
         const QImage image = grid->viewport()->grab().toImage();
-        const int row = grid->model().fixedRowCount() + 1, col = grid->model().fixedColumnCount() + 1;
-        const auto inkOf = [&](int r) { return measure(image, grid->cellRect(r, col)->adjusted(2, 2, -3, -3)).ink; };
+        const int row = grid->model().fixedRowCount() + 1,
+                  col = grid->model().fixedColumnCount() + 1;
+        const auto inkOf = [&](int r) {
+            return measure(image, grid->cellRect(r, col)->adjusted(2, 2, -3, -3)).ink;
+        };
         const QColor live = inkOf(row), stale = inkOf(row + 3);
-        EXPECT_GE(ContrastRatio(stale, live), 1.8) << stale.name().toStdString() << " beside " << live.name().toStdString();
+        EXPECT_GE(ContrastRatio(stale, live), 1.8)
+            << stale.name().toStdString() << " beside " << live.name().toStdString();
         EXPECT_LE(std::abs(stale.red() - stale.blue()) + std::abs(stale.green() - stale.blue()), 6)
             << "grey: " << stale.name().toStdString();
         CGridCellPainter painter(grid->model(), palette);

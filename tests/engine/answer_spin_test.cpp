@@ -44,14 +44,15 @@ TEST(AnswerSpinTest, TheBudgetFollowsThePeersPace) {
         {"one hiccup among fast ones", {20us, 20us, 1ms}, 0us},
         {"a short hiccup is absorbed", {20us, 20us, 180us}, 80us},  // 2 x (20 + 160 / 8)
         {"fast again after a slow spell",
-         {1ms, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us,
-          10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us},
+         {1ms,  10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us,
+          10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us, 10us},
          AnswerSpin::kLongest},
         {"a clock step back counts as at once", {-5us, 0us}, 0us},
     };
     for (const PaceCase& c : cases) {
         AnswerSpin spin(kNoPressure);
-        for (Us took : c.answers) spin.Note(took);
+        for (Us took : c.answers)
+            spin.Note(took);
         EXPECT_EQ(std::chrono::duration_cast<Us>(spin.Budget()), c.budget) << c.name;
     }
     AnswerSpin spin(kNoPressure);
@@ -74,7 +75,8 @@ protected:
 AnswerSpin::Seen Readable(int fd) {
     pollfd p{fd, POLLIN, 0};
     const int r = ::poll(&p, 1, 0);
-    if (r == 0) return AnswerSpin::Seen::Nothing;
+    if (r == 0)
+        return AnswerSpin::Seen::Nothing;
     return r > 0 && (p.revents & POLLIN) ? AnswerSpin::Seen::Answer : AnswerSpin::Seen::GiveUp;
 }
 
@@ -119,13 +121,15 @@ TEST(AnswerSpinTest, LooksUntilSeenOrGivenUp) {
         Seen first;  // what the first look sees
         bool found;
     };
-    for (const Case& c : {Case{"an answer", Seen::Answer, true}, Case{"the line gave up", Seen::GiveUp, false},
-                          Case{"never came", Seen::Nothing, false}}) {
+    for (const Case& c :
+         {Case{"an answer", Seen::Answer, true}, Case{"the line gave up", Seen::GiveUp, false},
+          Case{"never came", Seen::Nothing, false}}) {
         AnswerSpin spin(kNoPressure);
         spin.Note(15us);
         spin.Sent();
         int looks = 0;
-        const bool found = spin.Look(nullptr, [&] { return ++looks == 1 ? c.first : Seen::Nothing; });
+        const bool found =
+            spin.Look(nullptr, [&] { return ++looks == 1 ? c.first : Seen::Nothing; });
         EXPECT_EQ(found, c.found) << c.name;
         if (c.first == Seen::Nothing) {
             EXPECT_GE(looks, 1) << c.name;
@@ -143,7 +147,8 @@ TEST(AnswerSpinTest, ALookThatLostTheProcessorRests) {
     spin.Sent();
     int looks = 0;
     EXPECT_FALSE(spin.Look(nullptr, [&] {
-        if (++looks == 1) std::this_thread::sleep_for(2 * AnswerSpin::kPreempted);
+        if (++looks == 1)
+            std::this_thread::sleep_for(2 * AnswerSpin::kPreempted);
         return AnswerSpin::Seen::Nothing;
     }));
     EXPECT_EQ(looks, 1);
@@ -177,13 +182,16 @@ TEST(ProcessorPressureTest, BusyWhenTasksWaitedMoreThanHalfTheTime) {
         bool busy;
     };
     const Step steps[] = {
-        {"the first reading says nothing", 0, "some avg10=90.00 avg60=0 avg300=0 total=1000000\n", false},
-        {"read again only after its period", 100, "some avg10=0 avg60=0 avg300=0 total=9000000\n", false},
+        {"the first reading says nothing", 0, "some avg10=90.00 avg60=0 avg300=0 total=1000000\n",
+         false},
+        {"read again only after its period", 100, "some avg10=0 avg60=0 avg300=0 total=9000000\n",
+         false},
         {"60 % of 500 ms", 500, "some avg10=0 avg60=0 avg300=0 total=1300000\nfull avg10=0", true},
         {"20 % of 500 ms", 1000, "some avg10=0 avg60=0 avg300=0 total=1400000\n", false},
         {"a counter that went back", 1500, "some avg10=0 avg60=0 avg300=0 total=5\n", false},
         {"no figure in the kernel", 2000, nullptr, false},
-        {"back, but nothing to compare with", 2500, "some avg10=0 avg60=0 avg300=0 total=9000000\n", false},
+        {"back, but nothing to compare with", 2500, "some avg10=0 avg60=0 avg300=0 total=9000000\n",
+         false},
         {"not the figure", 3000, "full avg10=0.00 avg60=0 avg300=0 total=99999999\n", false},
         {"a broken count", 3500, "some avg10=0 avg60=0 avg300=0 total=12x\n", false},
     };
@@ -191,10 +199,13 @@ TEST(ProcessorPressureTest, BusyWhenTasksWaitedMoreThanHalfTheTime) {
     ProcessorPressure pressure(path);
     for (const Step& step : steps) {
         ::unlink(path.c_str());
-        if (step.text != nullptr) WritePressure(path, step.text);
-        EXPECT_EQ(pressure.Busy(start + std::chrono::milliseconds(step.atMs)), step.busy) << step.name;
+        if (step.text != nullptr)
+            WritePressure(path, step.text);
+        EXPECT_EQ(pressure.Busy(start + std::chrono::milliseconds(step.atMs)), step.busy)
+            << step.name;
     }
-    EXPECT_EQ(ProcessorPressure::SomeTotalUs("some avg10=1.00 avg60=2.00 avg300=3.00 total=42\n"), 42u);
+    EXPECT_EQ(ProcessorPressure::SomeTotalUs("some avg10=1.00 avg60=2.00 avg300=3.00 total=42\n"),
+              42u);
     ::unlink(path.c_str());
 }
 

@@ -175,27 +175,47 @@ TEST(DiagnosticFunctions, EveryFramingJudgesTheAnswers) {
     runsPast.resize(runsPast.size() + 40, 'y');
     const Case cases[] = {
         {"echo", Work(8, 0, 0, {0xA5, 0x37}), {1, 8, 0, 0, 0xA5, 0x37}, 0, 0, 0},
-        {"echo of ten bytes", Work(8, 0, 0, Bytes(10, 0x5A)), Cat({1, 8, 0, 0}, Bytes(10, 0x5A)),
-         0, 0, 0},
-        {"echo corrupted", Work(8, 0, 0, {0xA5, 0x37}), {1, 8, 0, 0, 0xA5, 0x36},
-         status::ResponseError, status::ResponseError, status::ResponseError},
+        {"echo of ten bytes", Work(8, 0, 0, Bytes(10, 0x5A)), Cat({1, 8, 0, 0}, Bytes(10, 0x5A)), 0,
+         0, 0},
+        {"echo corrupted",
+         Work(8, 0, 0, {0xA5, 0x37}),
+         {1, 8, 0, 0, 0xA5, 0x36},
+         status::ResponseError,
+         status::ResponseError,
+         status::ResponseError},
         {"echo refused", Work(8, 0, 0, {0xA5, 0x37}), {1, 0x88, 1}, 129, 129, 129},
         {"slave ID", Work(17), {1, 17, 4, 7, 0xFF, 'Z', 'Q'}, 0, 0, 0},
         {"slave ID, empty", Work(17), {1, 17, 0}, 0, 0, 0},
-        {"slave ID count past the frame", Work(17), {1, 17, 9, 7, 0xFF}, malformed, malformed,
+        {"slave ID count past the frame",
+         Work(17),
+         {1, 17, 9, 7, 0xFF},
+         malformed,
+         malformed,
          malformed},
-        {"slave ID from another slave", [] { WorkArea w = Work(17); w.slaveId = 2; return w; }(),
-         {1, 17, 1, 7}, status::ResponseError, status::ResponseError, status::ResponseError},
+        {"slave ID from another slave",
+         [] {
+             WorkArea w = Work(17);
+             w.slaveId = 2;
+             return w;
+         }(),
+         {1, 17, 1, 7},
+         status::ResponseError,
+         status::ResponseError,
+         status::ResponseError},
         {"identity", Work(43, 1), kBasic, 0, 0, 0},
         {"identity of another read code", Work(43, 2), kBasic, status::ResponseError,
          status::ResponseError, status::ResponseError},
         {"identity, list cut short", Work(43, 1), shortList, malformed, malformed, malformed},
         // ASCII reads no further than the list: what follows stands where its LRC should.
-        {"identity, bytes after the list", Work(43, 1), longList, malformed,
-         status::ChecksumError, malformed},
+        {"identity, bytes after the list", Work(43, 1), longList, malformed, status::ChecksumError,
+         malformed},
         {"identity, list past any answer", Work(43, 3), runsPast, malformed, malformed, malformed},
-        {"identity answered by another function", Work(43, 1), {1, 17, 1, 7},
-         status::ResponseError, status::ResponseError, status::ResponseError},
+        {"identity answered by another function",
+         Work(43, 1),
+         {1, 17, 1, 7},
+         status::ResponseError,
+         status::ResponseError,
+         status::ResponseError},
         {"identity exception", Work(43, 4, 0x90), {1, 0xAB, 2}, 130, 130, 130},
     };
     for (const Case& c : cases) {
@@ -274,20 +294,36 @@ TEST(DeviceIdentityParsers, Pages) {
         {"basic", kBasic, {{{0, "Zentiq"}, {1, "ZQ-7"}, {2, "1.4"}}}, false, 0},
         {"more follows", Page(2, 0xFF, 5, {{3, "u"}, {4, ""}}), {{{3, "u"}, {4, ""}}}, true, 5},
         {"no objects", Page(4, 0, 0, {}), std::vector<DeviceIdObject>{}, false, 0},
-        {"binary value", Page(3, 0, 0, {{0x80, std::string("\0\xFF", 2)}}),
-         {{{0x80, std::string("\0\xFF", 2)}}}, false, 0},
+        {"binary value",
+         Page(3, 0, 0, {{0x80, std::string("\0\xFF", 2)}}),
+         {{{0x80, std::string("\0\xFF", 2)}}},
+         false,
+         0},
         {"more follows neither 00 nor FF", badMore, std::nullopt, false, 0},
         {"list cut short", shortList, std::nullopt, false, 0},
         {"bytes after the list", Cat(kBasic, {0}), std::nullopt, false, 0},
         {"header cut", Bytes(kBasic.begin(), kBasic.begin() + 7), std::nullopt, false, 0},
-        {"other MEI type", [] { Bytes b = kBasic; b[2] = 13; return b; }(), std::nullopt, false, 0},
-        {"other function", [] { Bytes b = kBasic; b[1] = 17; return b; }(), std::nullopt, false, 0},
+        {"other MEI type",
+         [] {
+             Bytes b = kBasic;
+             b[2] = 13;
+             return b;
+         }(),
+         std::nullopt, false, 0},
+        {"other function",
+         [] {
+             Bytes b = kBasic;
+             b[1] = 17;
+             return b;
+         }(),
+         std::nullopt, false, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         const auto page = ParseDeviceIdPage(c.pdu.data(), c.pdu.size());
         ASSERT_EQ(page.has_value(), c.objects.has_value());
-        if (!page) continue;
+        if (!page)
+            continue;
         EXPECT_EQ(page->objects, *c.objects);
         EXPECT_EQ(page->moreFollows, c.moreFollows);
         EXPECT_EQ(page->nextObjectId, c.next);

@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "engine/posix_serial_port.h"
 #include "support/post_recorder.h"
 #include "support/pty_pair.h"
@@ -38,6 +39,7 @@ constexpr std::uint32_t kLongTimeoutMs = 10000;
 // cuts the wait short instead of sitting out the response timeout, the port
 // is free at once, and the cut transaction is no error of the slave.
 TEST(LineRecovery, StopDoesNotWaitForASilentSlave) {
+    ModbusLine line;
     PtyPair pty;
     ASSERT_TRUE(pty.ok()) << pty.error();
     ScriptedTcpSlave slave({ScriptedTcpSlave::Silent()});
@@ -50,47 +52,50 @@ TEST(LineRecovery, StopDoesNotWaitForASilentSlave) {
         std::function<bool()> requestArrived;
     };
     const Peer peers[] = {
-        {"serial line", [&] { return OpenSerialPort(1, 9600, 8, 2, 0); }, RTU,
+        {"serial line", [&] { return line.OpenSerialPort(1, 9600, 8, 2, 0); }, RTU,
          [&] { return pty.readFromPort(8, 5000).size() == 8; }},
         {"Modbus/TCP",
-         [&] { return OpenTcpConnection("127.0.0.1", slave.Port(), kLongTimeoutMs, 2000); }, TCP,
+         [&] { return line.OpenTcpConnection("127.0.0.1", slave.Port(), kLongTimeoutMs, 2000); },
+         TCP,
          [&] {
-             for (int i = 0; i < 500 && slave.Requests().empty(); ++i) std::this_thread::sleep_for(10ms);
+             for (int i = 0; i < 500 && slave.Requests().empty(); ++i)
+                 std::this_thread::sleep_for(10ms);
              return !slave.Requests().empty();
          }},
     };
     for (const Peer& peer : peers) {
         SCOPED_TRACE(peer.name);
-        InitEngine();
-        testing::PostRecorder posts;
-        SetPollDelay(1);
-        ASSERT_EQ(SetSerialDevice(1, pty.slavePath().c_str()), 1);
+        line.InitEngine();
+        testing::PostRecorder posts{line};
+        line.SetPollDelay(1);
+        ASSERT_EQ(line.SetSerialDevice(1, pty.slavePath().c_str()), 1);
         ASSERT_EQ(peer.open(), 0);
-        SetSerialTimeouts(240, 2, kLongTimeoutMs, 2, 200);  // as Connect does; only kept for TCP
-        ASSERT_EQ(SetTransmissionMode(peer.mode), 1);
-        const int slot = RegisterPollSlot(kWindow, WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
+        line.SetSerialTimeouts(240, 2, kLongTimeoutMs, 2,
+                               200);  // as Connect does; only kept for TCP
+        ASSERT_EQ(line.SetTransmissionMode(peer.mode), 1);
+        const int slot = line.RegisterPollSlot(kWindow, WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
         ASSERT_GE(slot, 1);
-        SetPollMode(slot, Continuous);
-        ASSERT_EQ(StartPolling(), 1);
+        line.SetPollMode(slot, Continuous);
+        ASSERT_EQ(line.StartPolling(), 1);
         ASSERT_TRUE(peer.requestArrived());
 
         const auto start = Clock::now();
-        StopPolling();
-        CloseSerialPort();
-        CloseTcpConnection();
+        line.StopPolling();
+        line.CloseSerialPort();
+        line.CloseTcpConnection();
         EXPECT_LT(Clock::now() - start, 5s) << "the stop sat out the response timeout";
 
         EXPECT_EQ(posts.Count(kWindow, WM_POLL_RESULT), 0u) << "a cut transaction has no result";
-        EXPECT_EQ(GetSlotStatus(slot), status::NoTransactionYet);
+        EXPECT_EQ(line.GetSlotStatus(slot), status::NoTransactionYet);
         std::uint32_t tx = 99, ok = 99;
-        GetSlotCounters(slot, &tx, &ok);
+        line.GetSlotCounters(slot, &tx, &ok);
         EXPECT_EQ(tx, 0u) << "nor does it count as sent";
         PosixSerialPort other;
         EXPECT_EQ(other.Open(pty.slavePath(), 9600, 8, 0, 0, 0), 0) << "the port is free";
-        ReleasePollSlot(slot);
+        line.ReleasePollSlot(slot);
     }
-    SetTransmissionMode(RTU);
-    InitEngine();
+    line.SetTransmissionMode(RTU);
+    line.InitEngine();
 }
 
 // An adapter unplugged and plugged back: its name (a link, as under
@@ -127,7 +132,8 @@ TEST(LineRecovery, SerialDeviceThatComesBackIsOpenedAgain) {
     for (int i = 0; i < 50 && !written; ++i) {
         written = port.Write(frame.data(), frame.size()) == 1;
         if (!written) {
-            EXPECT_EQ(port.WriteFlags(), port_error::IoError) << "the same failure until it is back";
+            EXPECT_EQ(port.WriteFlags(), port_error::IoError)
+                << "the same failure until it is back";
             std::this_thread::sleep_for(100ms);
         }
     }

@@ -86,7 +86,8 @@ TEST(RequestFrames, GoldenBytesOfEveryFunction) {
     WorkArea reg = Work(0x11, 6, 0, 0, 0x0001, 1);
     SetRegister(reg, 0, 0x0003);
     WorkArea coils17 = Work(1, 15, 0, 0, 0x0013, 17);
-    for (int i : {0, 2, 3, 9, 16}) coils17.data[i] = 0x80;  // any non-zero byte sets the bit
+    for (int i : {0, 2, 3, 9, 16})
+        coils17.data[i] = 0x80;  // any non-zero byte sets the bit
     WorkArea coils16 = Work(1, 15, 0, 0, 0, 16);
     coils16.data[15] = 1;
     WorkArea regs = Work(1, 16, 0, 0, 0x0001, 2);
@@ -135,19 +136,9 @@ TEST(AnswerRules, LengthOfAnAnswerFromItsFirstBytes) {
         std::size_t pdu;  // 0: not told yet, or no entry
     };
     const Case cases[] = {
-        {{1}, 0},
-        {{1, 3}, 0},
-        {{1, 3, 20}, 23},
-        {{1, 1, 2}, 5},
-        {{1, 23, 0}, 3},
-        {{1, 5}, 6},
-        {{1, 16}, 6},
-        {{1, 22}, 8},
-        {{1, 0x83}, 3},
-        {{1, 0x90, 4}, 3},
-        {{1, 0x80, 2}, 0},
-        {{1, 7, 2}, 0},
-        {{1, 0, 2}, 0},
+        {{1}, 0},          {{1, 3}, 0},    {{1, 3, 20}, 23}, {{1, 1, 2}, 5}, {{1, 23, 0}, 3},
+        {{1, 5}, 6},       {{1, 16}, 6},   {{1, 22}, 8},     {{1, 0x83}, 3}, {{1, 0x90, 4}, 3},
+        {{1, 0x80, 2}, 0}, {{1, 7, 2}, 0}, {{1, 0, 2}, 0},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(AnswerPduLength(c.head.data(), c.head.size()), c.pdu) << int(c.head.back());
@@ -168,18 +159,27 @@ TEST(AnswerRules, EveryFramingJudgesAnAnswerAlike) {
     };
     const Case cases[] = {
         {"registers", Work(1, 3, 0, 1), {1, 3, 2, 0x12, 0xAB}, false, status::Ok},
-        {"registers, bad check", Work(1, 3, 0, 1), {1, 3, 2, 0x12, 0xAB}, true, status::ChecksumError},
+        {"registers, bad check",
+         Work(1, 3, 0, 1),
+         {1, 3, 2, 0x12, 0xAB},
+         true,
+         status::ChecksumError},
         {"exception", Work(1, 3, 0, 10), {1, 0x83, 2}, false, 130},
         {"exception, bad check", Work(1, 3, 0, 10), {1, 0x83, 2}, true, status::ChecksumError},
         {"short answer", Work(1, 3, 0, 2), {1, 3, 4, 0, 1}, false, status::BytesMissing},
         {"short answer, bad check", Work(1, 3, 0, 2), {1, 3, 4, 0, 1}, true, status::BytesMissing},
         {"mask write echo", Work(1, 22, 2, 3, 1), {1, 22, 0, 1, 0, 2, 0, 3}, false, status::Ok},
-        {"0x80 is no exception", Work(1, 3, 0, 1), {1, 0x80, 2, 0, 0}, false, status::ResponseError},
+        {"0x80 is no exception",
+         Work(1, 3, 0, 1),
+         {1, 0x80, 2, 0, 0},
+         false,
+         status::ResponseError},
     };
     for (const Case& c : cases) {
         Rtu rtu;
         Bytes rtuFrame = WithCrc(c.pdu);
-        if (c.corrupt) rtuFrame.back() ^= 0x01;
+        if (c.corrupt)
+            rtuFrame.back() ^= 0x01;
         rtu.line.reads.push_back(rtuFrame);
         WorkArea w = c.work;
         EXPECT_EQ(rtu.Run(w), c.want) << "RTU " << c.what;
@@ -189,7 +189,8 @@ TEST(AnswerRules, EveryFramingJudgesAnAnswerAlike) {
         Captures captures;
         Bytes asciiFrame = AsciiOf(c.pdu);
         char& lrcDigit = reinterpret_cast<char&>(asciiFrame[asciiFrame.size() - 3]);
-        if (c.corrupt) lrcDigit = lrcDigit == '0' ? '1' : '0';
+        if (c.corrupt)
+            lrcDigit = lrcDigit == '0' ? '1' : '0';
         line.reads.push_back(asciiFrame);
         w = c.work;
         EXPECT_EQ(RunFunction(ascii, w, captures), c.want) << "ASCII " << c.what;
@@ -229,21 +230,41 @@ TEST(RtuAnswers, StatusOfEveryFailure) {
     SetRegister(reg5, 0, 7);
     const Case cases[] = {
         {"silence", Work(1, 3, 0, 10), {}, status::Timeout},
-        {"bad crc", Work(1, 3, 0, 1), {[] { Bytes b = WithCrc({1, 3, 2, 0, 1}); b[3] ^= 1; return b; }()}, status::ChecksumError},
+        {"bad crc",
+         Work(1, 3, 0, 1),
+         {[] {
+             Bytes b = WithCrc({1, 3, 2, 0, 1});
+             b[3] ^= 1;
+             return b;
+         }()},
+         status::ChecksumError},
         {"other slave", Work(1, 3, 0, 1), {WithCrc({2, 3, 2, 0, 1})}, status::ResponseError},
         {"other function", Work(1, 3, 0, 1), {WithCrc({1, 4, 2, 0, 1})}, status::ResponseError},
         {"byte count", Work(1, 1, 0, 10), {WithCrc({1, 1, 1, 0xFF, 0xFF})}, status::ByteCountError},
-        {"short frame, valid crc", Work(1, 3, 0, 10), {WithCrc({1, 3, 20, 0, 1})}, status::BytesMissing},
+        {"short frame, valid crc",
+         Work(1, 3, 0, 10),
+         {WithCrc({1, 3, 20, 0, 1})},
+         status::BytesMissing},
         {"exception", Work(1, 3, 0, 10), {{0x01, 0x83, 0x02, 0xC0, 0xF1}}, 130},
-        {"exception bad crc", Work(1, 3, 0, 10), {{0x01, 0x83, 0x02, 0xC0, 0xF2}}, status::ChecksumError},
-        {"0x80 is no exception", Work(1, 3, 0, 1), {WithCrc({1, 0x80, 2, 0, 0})}, status::ResponseError},
+        {"exception bad crc",
+         Work(1, 3, 0, 10),
+         {{0x01, 0x83, 0x02, 0xC0, 0xF2}},
+         status::ChecksumError},
+        {"0x80 is no exception",
+         Work(1, 3, 0, 1),
+         {WithCrc({1, 0x80, 2, 0, 0})},
+         status::ResponseError},
         {"write echo differs", reg5, {WithCrc({5, 6, 0, 1, 0, 8})}, status::ResponseError},
         {"write echo matches", reg5, {WithCrc({5, 6, 0, 1, 0, 7})}, status::Ok},
-        {"fc23 byte count not checked", Work(1, 23, 0, 1, 0, 0), {WithCrc({1, 23, 9, 0, 1})}, status::Ok},
+        {"fc23 byte count not checked",
+         Work(1, 23, 0, 1, 0, 0),
+         {WithCrc({1, 23, 9, 0, 1})},
+         status::Ok},
     };
     for (const Case& c : cases) {
         Rtu rtu;
-        for (const Bytes& r : c.reads) rtu.line.reads.push_back(r);
+        for (const Bytes& r : c.reads)
+            rtu.line.reads.push_back(r);
         WorkArea w = c.work;
         EXPECT_EQ(rtu.Run(w), c.want) << c.what;
     }
@@ -304,7 +325,8 @@ TEST(RtuAnswers, CapturesAsOnTheWire) {
     ASSERT_EQ(rtu.Run(w), status::Ok);
     EXPECT_EQ(Bytes(rtu.captures.request, rtu.captures.request + rtu.captures.requestLength),
               WithCrc({1, 3, 0, 0, 0, 1}));
-    EXPECT_EQ(Bytes(rtu.captures.response, rtu.captures.response + rtu.captures.responseLength), answer);
+    EXPECT_EQ(Bytes(rtu.captures.response, rtu.captures.response + rtu.captures.responseLength),
+              answer);
 }
 
 TEST(AsciiFrames, RequestAndAnswers) {
@@ -377,7 +399,9 @@ TEST(RawFrames, AnAnswerThatCameDuringTheWriteIsKept) {
         rtu.line.stream = true;
         rtu.line.reads.push_back({0xEE, 0xEE});  // stale bytes from before
         rtu.line.arriveOnWrite = answer;
-        if (echo) rtu.line.arriveOnWrite.insert(rtu.line.arriveOnWrite.begin(), frame.begin(), frame.end());
+        if (echo)
+            rtu.line.arriveOnWrite.insert(rtu.line.arriveOnWrite.begin(), frame.begin(),
+                                          frame.end());
         WorkArea w = Work(0, 0, 0, 0, 0, static_cast<std::uint16_t>(frame.size()));
         std::memcpy(w.data, frame.data(), frame.size());
         EXPECT_EQ(rtu.Run(w), status::Ok);

@@ -36,16 +36,14 @@ long long MsSince(Clock::time_point start) {
 
 class PosixSerialPortTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        ASSERT_TRUE(pty.ok()) << pty.error();
-    }
+    void SetUp() override { ASSERT_TRUE(pty.ok()) << pty.error(); }
     // 9600 8N1, no handshake, and timeouts (interval, multiplier, constant).
     void OpenPort(std::uint32_t interval, std::uint32_t multiplier, std::uint32_t constant,
                   std::uint32_t writeMultiplier = 0, std::uint32_t writeConstant = 0) {
         ASSERT_EQ(port.Open(pty.slavePath(), 9600, 8, 0, 0, 0), 0)
             << "errno " << port.LastOpenErrno();
-        ASSERT_TRUE(port.SetTimeouts({interval, multiplier, constant, writeMultiplier,
-                                      writeConstant}));
+        ASSERT_TRUE(
+            port.SetTimeouts({interval, multiplier, constant, writeMultiplier, writeConstant}));
     }
 
     PtyPair pty;
@@ -68,8 +66,8 @@ TEST_F(PosixSerialPortTest, NonTerminalIsNotAvailable) {
 }
 
 TEST_F(PosixSerialPortTest, OpensAtEveryTableBaud) {
-    const std::uint32_t table[] = {2400, 4800,  9600, 14400,  19200,  38400,  56000,
-                                   57600, 115200, 300, 600, 1200, 128000, 256000};
+    const std::uint32_t table[] = {2400,  4800,   9600, 14400, 19200, 38400,  56000,
+                                   57600, 115200, 300,  600,   1200,  128000, 256000};
     for (std::uint32_t baud : table) {
         SCOPED_TRACE(baud);
         ASSERT_EQ(port.Open(pty.slavePath(), baud, 8, 2, 0, handshake::RTS), 0)
@@ -153,7 +151,8 @@ termios ConfiguredFrom(std::uint32_t baud, int dataBits, int parity, int stopBit
     tio.c_iflag = ICRNL | IXON | ISTRIP;
     tio.c_oflag = OPOST | ONLCR;
     tio.c_lflag = ICANON | ECHO | ISIG;
-    tio.c_cflag = CS8 | CREAD | PARENB | CRTSCTS | (tcflag_t{B4800} << 16);  // CIBAUD = B4800 (IBSHIFT 16)
+    tio.c_cflag =
+        CS8 | CREAD | PARENB | CRTSCTS | (tcflag_t{B4800} << 16);  // CIBAUD = B4800 (IBSHIFT 16)
     tio.c_cc[VMIN] = 1;
     tio.c_cc[VTIME] = 5;
     *ok = ConfigureLine(tio, baud, dataBits, parity, stopBits, flags);
@@ -281,7 +280,8 @@ TEST_F(PosixSerialPortTest, DescriptorIsNonBlockingAndCloseOnExec) {
         char target[256] = {};
         const std::string path = link + std::to_string(fd);
         const ssize_t len = readlink(path.c_str(), target, sizeof target - 1);
-        if (len > 0 && pty.slavePath() == target && fd != pty.slaveFd()) found = fd;
+        if (len > 0 && pty.slavePath() == target && fd != pty.slaveFd())
+            found = fd;
     }
     ASSERT_GE(found, 0);
     EXPECT_NE(fcntl(found, F_GETFL) & O_NONBLOCK, 0);
@@ -339,7 +339,8 @@ TEST_F(PosixSerialPortTest, WriteReachesTheOtherSide) {
 TEST_F(PosixSerialPortTest, AllByteValuesPassUnchanged) {
     OpenPort(0, 0, 2000, 0, 2000);
     std::vector<std::uint8_t> all(256);
-    for (int i = 0; i < 256; ++i) all[i] = static_cast<std::uint8_t>(i);
+    for (int i = 0; i < 256; ++i)
+        all[i] = static_cast<std::uint8_t>(i);
     // Port to device: no CR/LF mapping, no XON/XOFF eaten, no echo.
     ASSERT_EQ(port.Write(all.data(), all.size()), 1);
     EXPECT_EQ(pty.readFromPort(512, 2000), all);
@@ -371,12 +372,14 @@ TEST_F(PosixSerialPortTest, LargeWriteIsContinuedUntilDone) {
     // More than a pty buffer holds: the write must wait for the other side.
     OpenPort(0, 0, 1000, 0, 10000);
     std::vector<std::uint8_t> big(64 * 1024);
-    for (std::size_t i = 0; i < big.size(); ++i) big[i] = static_cast<std::uint8_t>(i * 7);
+    for (std::size_t i = 0; i < big.size(); ++i)
+        big[i] = static_cast<std::uint8_t>(i * 7);
     std::vector<std::uint8_t> received;
     std::thread reader([&] {
         while (received.size() < big.size()) {
             auto chunk = pty.readFromPort(big.size() - received.size(), 5000);
-            if (chunk.empty()) break;
+            if (chunk.empty())
+                break;
             received.insert(received.end(), chunk.begin(), chunk.end());
         }
     });

@@ -71,7 +71,8 @@ struct AnswerCase {
 
 void PrintTo(const AnswerCase& c, std::ostream* os) { *os << c.name; }
 
-class RtuOverTcpAnswerTest : public RtuOverTcpTest, public ::testing::WithParamInterface<AnswerCase> {};
+class RtuOverTcpAnswerTest : public RtuOverTcpTest,
+                             public ::testing::WithParamInterface<AnswerCase> {};
 
 TEST_P(RtuOverTcpAnswerTest, GivesTheStatusOfTheAnswer) {
     const AnswerCase& c = GetParam();
@@ -89,7 +90,8 @@ TEST_P(RtuOverTcpAnswerTest, GivesTheStatusOfTheAnswer) {
     EXPECT_EQ(slave.Requests()[0], onWire);
     EXPECT_EQ(Head(captures.request, captures.requestLength), onWire);
     if (c.status == status::Ok) {
-        EXPECT_EQ(Head(captures.response, captures.responseLength), Slave::RtuAnswer(ReadAnswer()).bytes);
+        EXPECT_EQ(Head(captures.response, captures.responseLength),
+                  Slave::RtuAnswer(ReadAnswer()).bytes);
     }
 }
 
@@ -104,36 +106,48 @@ INSTANTIATE_TEST_SUITE_P(
         AnswerCase{"split_in_four", Slave::Reply(Split(Slave::RtuAnswer(ReadAnswer()), {2, 1, 21})),
                    status::Ok, ReadAnswer()},
         AnswerCase{"trickled_in_25_pieces", Slave::Reply([] {
-                       auto f = Split(Slave::RtuAnswer(ReadAnswer()), std::vector<std::size_t>(24, 1));
+                       auto f =
+                           Split(Slave::RtuAnswer(ReadAnswer()), std::vector<std::size_t>(24, 1));
                        f.pause = 5ms;
                        return f;
                    }()),
                    status::Ok, ReadAnswer()},
         // Every piece within the response timeout, but the whole answer
         // slower than twice that: the line gives up on it.
-        AnswerCase{"trickled_slower_than_twice_the_timeout", Slave::Reply([] {
-                       auto f = Split(Slave::RtuAnswer(ReadAnswer()), std::vector<std::size_t>(7, 1));
+        AnswerCase{"trickled_slower_than_twice_the_timeout",
+                   Slave::Reply([] {
+                       auto f =
+                           Split(Slave::RtuAnswer(ReadAnswer()), std::vector<std::size_t>(7, 1));
                        f.pause = std::chrono::milliseconds(kShortTimeoutMs / 2);
                        return f;
                    }()),
-                   status::BytesMissing, {}},
-        AnswerCase{"corrupt_crc", Slave::Reply(CorruptCrc(Slave::RtuAnswer(ReadAnswer()))),
-                   status::ChecksumError, {}},
+                   status::BytesMissing,
+                   {}},
+        AnswerCase{"corrupt_crc",
+                   Slave::Reply(CorruptCrc(Slave::RtuAnswer(ReadAnswer()))),
+                   status::ChecksumError,
+                   {}},
         AnswerCase{"silence", Slave::Silent(), status::Timeout, {}},
-        AnswerCase{"exception", Slave::Reply(Slave::RtuAnswer({0x01, 0x83, 0x02})),
-                   status::ExceptionBase + 2, {0x01, 0x83, 0x02, 0xC0, 0xF1}},
+        AnswerCase{"exception",
+                   Slave::Reply(Slave::RtuAnswer({0x01, 0x83, 0x02})),
+                   status::ExceptionBase + 2,
+                   {0x01, 0x83, 0x02, 0xC0, 0xF1}},
         AnswerCase{"exception_corrupt_crc",
                    Slave::Reply(CorruptCrc(Slave::RtuAnswer({0x01, 0x83, 0x02}))),
-                   status::ChecksumError, {}},
-        AnswerCase{"short_with_good_crc", Slave::Reply(Slave::RtuAnswer(kShort)), status::BytesMissing,
-                   kShort},
-        AnswerCase{"too_long_is_cut_at_the_expected_length", Slave::Reply([] {
-                       Bytes longer = ReadAnswer();
-                       longer[2] = 24;
-                       longer.insert(longer.end(), {9, 9, 9, 9});
-                       return Slave::RtuAnswer(longer);
-                   }()),
-                   status::ChecksumError, {}}),
+                   status::ChecksumError,
+                   {}},
+        AnswerCase{"short_with_good_crc", Slave::Reply(Slave::RtuAnswer(kShort)),
+                   status::BytesMissing, kShort},
+        AnswerCase{"too_long_is_cut_at_the_expected_length",
+                   Slave::Reply(
+                       [] {
+                           Bytes longer = ReadAnswer();
+                           longer[2] = 24;
+                           longer.insert(longer.end(), {9, 9, 9, 9});
+                           return Slave::RtuAnswer(longer);
+                       }()),
+                   status::ChecksumError,
+                   {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RtuOverTcpTest, ALateAnswerIsNotTakenForTheNextOne) {
@@ -153,8 +167,8 @@ TEST_F(RtuOverTcpTest, ALateAnswerIsNotTakenForTheNextOne) {
 
 TEST_F(RtuOverTcpTest, ReconnectsAfterThePeerWentAway) {
     const Slave::Frame answer = Slave::RtuAnswer(ReadAnswer());
-    Slave slave({Slave::Close(), Slave::Reply(answer), Slave::Reset(), Slave::Reply(answer)}, 5000ms,
-                Slave::Framing::Rtu);
+    Slave slave({Slave::Close(), Slave::Reply(answer), Slave::Reset(), Slave::Reply(answer)},
+                5000ms, Slave::Framing::Rtu);
     Connect(slave);
 
     EXPECT_EQ(Read(), status::Timeout) << "closed before answering";
@@ -181,12 +195,13 @@ TEST_F(RtuOverTcpTest, RawFramesPassUnchanged) {
     // Written as typed (CRC included); the answer is captured whole, also
     // when it comes in pieces; silence is an empty answer.
     const Bytes raw = {0x01, 0x03, 0x00, 0x00, 0x00, 0x0A, 0xC5, 0xCD};
-    Slave slave({Slave::Reply(Split(Slave::RtuAnswer(ReadAnswer()), {4, 10})), Slave::Silent()}, 5000ms,
-                Slave::Framing::Rtu);
+    Slave slave({Slave::Reply(Split(Slave::RtuAnswer(ReadAnswer()), {4, 10})), Slave::Silent()},
+                5000ms, Slave::Framing::Rtu);
     Connect(slave);
     ASSERT_EQ(rtu.TransactRaw(raw.data(), raw.size(), captures), status::Ok);
     EXPECT_EQ(Head(captures.request, captures.requestLength), raw);
-    EXPECT_EQ(Head(captures.response, captures.responseLength), Slave::RtuAnswer(ReadAnswer()).bytes);
+    EXPECT_EQ(Head(captures.response, captures.responseLength),
+              Slave::RtuAnswer(ReadAnswer()).bytes);
     ASSERT_EQ(rtu.TransactRaw(raw.data(), raw.size(), captures), status::Ok);
     EXPECT_EQ(captures.responseLength, 0);
     ASSERT_EQ(slave.Requests().size(), 2u);

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "support/post_recorder.h"
 #include "support/pty_pair.h"
 #include "support/scripted_serial_slave.h"
@@ -49,28 +50,31 @@ const std::string kAsciiRequest = ":01030000000AF2\r\n";
 
 class SerialFaultsTest : public ::testing::Test {
 protected:
+    // The line under test: its own, shared with no other test.
+    ModbusLine line;
     void SetUp() override {
         ASSERT_TRUE(pty.ok()) << pty.error();
-        InitEngine();
-        SetPollDelay(1);
-        SetHandshakeFlags(0);
-        SetEchoRemoval(0);
-        ASSERT_EQ(SetSerialDevice(1, pty.slavePath().c_str()), 1);
+        line.InitEngine();
+        line.SetPollDelay(1);
+        line.SetHandshakeFlags(0);
+        line.SetEchoRemoval(0);
+        ASSERT_EQ(line.SetSerialDevice(1, pty.slavePath().c_str()), 1);
     }
     void TearDown() override {
-        StopPolling();
-        CloseSerialPort();
-        SetEchoRemoval(0);
-        SetTransmissionMode(RTU);
-        InitEngine();
+        line.StopPolling();
+        line.CloseSerialPort();
+        line.SetEchoRemoval(0);
+        line.SetTransmissionMode(RTU);
+        line.InitEngine();
     }
 
     // What the connection command does after a successful open.
     void Connect(int mode) {
-        ASSERT_EQ(OpenSerialPort(1, 9600, 8, 2, 0), 0) << "errno " << LastSerialOpenErrno();
+        ASSERT_EQ(line.OpenSerialPort(1, 9600, 8, 2, 0), 0)
+            << "errno " << line.LastSerialOpenErrno();
         const std::uint32_t interval = mode == ASCII ? 1000 : 240;
-        ASSERT_EQ(SetSerialTimeouts(interval, 2, kResponseTimeout, 2, 200), 1);
-        ASSERT_EQ(SetTransmissionMode(mode), 1);
+        ASSERT_EQ(line.SetSerialTimeouts(interval, 2, kResponseTimeout, 2, 200), 1);
+        ASSERT_EQ(line.SetTransmissionMode(mode), 1);
     }
 
     // One request through slot 0, as a write dialog sends it; the status that
@@ -79,13 +83,13 @@ protected:
                 std::uint16_t readQuantity, std::uint16_t writeAddress = 0,
                 std::uint16_t writeQuantity = 0, const std::vector<std::uint16_t>& values = {}) {
         recorder.Clear();
-        if (!SubmitOneShot(kWindow, WM_POLL_RESULT, slave, function, readAddress, readQuantity,
-                           writeAddress, writeQuantity)) {
+        if (!line.SubmitOneShot(kWindow, WM_POLL_RESULT, slave, function, readAddress, readQuantity,
+                                writeAddress, writeQuantity)) {
             ADD_FAILURE() << "SubmitOneShot refused";
             return -1;
         }
         if (!values.empty() &&
-            !SetWriteRegisters(0, static_cast<int>(values.size()), values.data())) {
+            !line.SetWriteRegisters(0, static_cast<int>(values.size()), values.data())) {
             ADD_FAILURE() << "SetWriteRegisters refused";
             return -1;
         }
@@ -95,10 +99,10 @@ protected:
     // Starts the worker, waits for the slot's result, stops the worker.
     int RunUntilPosted(int slot) {
         const auto start = Clock::now();
-        EXPECT_EQ(StartPolling(), 1);
+        EXPECT_EQ(line.StartPolling(), 1);
         const bool posted = recorder.WaitFor(kWindow, WM_POLL_RESULT, 1, milliseconds(10000));
         elapsedMs = std::chrono::duration_cast<milliseconds>(Clock::now() - start).count();
-        StopPolling();
+        line.StopPolling();
         if (!posted) {
             ADD_FAILURE() << "no result was posted";
             return -1;
@@ -106,7 +110,7 @@ protected:
         for (const auto& post : recorder.Posts()) {
             if (post.window == kWindow && post.message == WM_POLL_RESULT) {
                 EXPECT_EQ(post.lParam, slot);
-                EXPECT_EQ(GetSlotStatus(slot), static_cast<int>(post.wParam));
+                EXPECT_EQ(line.GetSlotStatus(slot), static_cast<int>(post.wParam));
                 return static_cast<int>(post.wParam);
             }
         }
@@ -118,29 +122,30 @@ protected:
 
     Bytes RequestCapture(int slot = 0) {
         std::uint8_t buffer[kRequestCaptureSize] = {};
-        const int n = GetRequestCapture(slot, buffer);
+        const int n = line.GetRequestCapture(slot, buffer);
         return Bytes(buffer, buffer + std::max(n, 0));
     }
     Bytes ResponseCapture(int slot = 0) {
         std::uint8_t buffer[kResponseCaptureSize] = {};
-        const int n = GetResponseCapture(slot, buffer);
+        const int n = line.GetResponseCapture(slot, buffer);
         return Bytes(buffer, buffer + std::max(n, 0));
     }
 
     PtyPair pty;  // outlives the slaves, which run on its master
-    testing::PostRecorder recorder;
+    testing::PostRecorder recorder{line};
     long long elapsedMs = 0;
 };
 
 // ---- RTU ---------------------------------------------------------------------
 
 TEST_F(SerialFaultsTest, RtuPollGoesOutWithItsCrcAndBringsTheValues) {
-    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
-                              kScriptTime);
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
+        kScriptTime);
     Connect(RTU);
-    const int slot = RegisterPollSlot(kWindow, WM_POLL_RESULT, 1000, 1, 3, 0, 10, 0, 0);
+    const int slot = line.RegisterPollSlot(kWindow, WM_POLL_RESULT, 1000, 1, 3, 0, 10, 0, 0);
     ASSERT_GE(slot, 1);
-    ASSERT_EQ(SetPollMode(slot, Once), 1);
+    ASSERT_EQ(line.SetPollMode(slot, Once), 1);
     ASSERT_EQ(RunUntilPosted(slot), status::Ok);
 
     EXPECT_EQ(RequestCapture(slot), kRtuRequest);
@@ -148,13 +153,14 @@ TEST_F(SerialFaultsTest, RtuPollGoesOutWithItsCrcAndBringsTheValues) {
     EXPECT_EQ(slave.Requests()[0], kRtuRequest);  // what really went over the line
     EXPECT_EQ(ResponseCapture(slot), ScriptedSerialSlave::Rtu(TenRegisters()));
     std::uint16_t values[kDataSize / 2] = {};
-    EXPECT_EQ(ReadRegisters(slot, values), status::Ok);
-    for (int i = 0; i < 10; ++i) EXPECT_EQ(values[i], i + 1) << "register " << i;
+    EXPECT_EQ(line.ReadRegisters(slot, values), status::Ok);
+    for (int i = 0; i < 10; ++i)
+        EXPECT_EQ(values[i], i + 1) << "register " << i;
     std::uint32_t tx = 0, ok = 0;
-    ASSERT_EQ(GetSlotCounters(slot, &tx, &ok), 1);
+    ASSERT_EQ(line.GetSlotCounters(slot, &tx, &ok), 1);
     EXPECT_EQ(tx, 1u);
     EXPECT_EQ(ok, 1u);
-    ReleasePollSlot(slot);
+    line.ReleasePollSlot(slot);
 }
 
 TEST_F(SerialFaultsTest, AnswerInPiecesWithinTheIntervalIsWhole) {
@@ -184,8 +190,11 @@ TEST_F(SerialFaultsTest, AnswersInOddShapesAndTheNextPoll) {
     } cases[] = {
         {"byte by byte at first", whole, {1, 1, 1, 1}, status::Ok, 25},
         {"exception in two pieces", exception, {2}, status::ExceptionBase + 2, 5},
-        {"exception cut after its code", Bytes(exception.begin(), exception.begin() + 3), {1},
-         status::BytesMissing, 3},
+        {"exception cut after its code",
+         Bytes(exception.begin(), exception.begin() + 3),
+         {1},
+         status::BytesMissing,
+         3},
         {"longer than expected", withGarbage, {}, status::Ok, 25},
         {"noise, short", Bytes(7, 0x55), {3}, status::BytesMissing, 7},
     };
@@ -201,7 +210,7 @@ TEST_F(SerialFaultsTest, AnswersInOddShapesAndTheNextPoll) {
         ASSERT_TRUE(slave.WaitForSteps(1, kScriptTime));
         EXPECT_EQ(ReadTen(), status::Ok);
         EXPECT_EQ(ResponseCapture(), whole);
-        CloseSerialPort();
+        line.CloseSerialPort();
     }
 }
 
@@ -213,7 +222,7 @@ TEST_F(SerialFaultsTest, SilenceIsATimeout) {
     EXPECT_GE(elapsedMs, kResponseTimeout);
     EXPECT_EQ(RequestCapture(), kRtuRequest);
     EXPECT_TRUE(ResponseCapture().empty());
-    EXPECT_EQ(GetReadErrorFlags(), 0u);
+    EXPECT_EQ(line.GetReadErrorFlags(), 0u);
 }
 
 TEST_F(SerialFaultsTest, AnswerAfterTheTimeoutIsATimeout) {
@@ -242,8 +251,9 @@ TEST_F(SerialFaultsTest, CorruptDataByteIsAChecksumError) {
 }
 
 TEST_F(SerialFaultsTest, WrongSlaveIdIsAResponseError) {
-    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters(2)), 8)},
-                              kScriptTime);
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters(2)), 8)},
+        kScriptTime);
     Connect(RTU);
     EXPECT_EQ(ReadTen(), status::ResponseError);
 }
@@ -287,7 +297,7 @@ TEST_F(SerialFaultsTest, EchoRemovalOnAnEchoingLine) {
     ScriptedSerialSlave slave(
         pty, {ScriptedSerialSlave::EchoThenReply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
         kScriptTime);
-    SetEchoRemoval(1);
+    line.SetEchoRemoval(1);
     Connect(RTU);
     EXPECT_EQ(ReadTen(), status::Ok);
     EXPECT_EQ(RequestCapture(), kRtuRequest);
@@ -310,9 +320,10 @@ TEST_F(SerialFaultsTest, EchoingLineWithoutEchoRemovalFails) {
 TEST_F(SerialFaultsTest, EchoRemovalOnANonEchoingLineEatsTheAnswer) {
     // The echo read consumes the first 8 bytes of the 25-byte answer; the 17
     // left are too few.
-    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
-                              kScriptTime);
-    SetEchoRemoval(1);
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(TenRegisters()), 8)},
+        kScriptTime);
+    line.SetEchoRemoval(1);
     Connect(RTU);
     EXPECT_EQ(ReadTen(), status::BytesMissing);
     EXPECT_EQ(ResponseCapture().size(), 17u);
@@ -323,7 +334,7 @@ TEST_F(SerialFaultsTest, EchoRemovalOnANonEchoingLineTimesOutOnAnEightByteAnswer
     // echo read takes all of it and nothing is left to read.
     const Bytes request = ScriptedSerialSlave::Rtu({0x01, 0x06, 0x00, 0x05, 0x12, 0x34});
     ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(request, 8)}, kScriptTime);
-    SetEchoRemoval(1);
+    line.SetEchoRemoval(1);
     Connect(RTU);
     EXPECT_EQ(OneShot(1, 6, 0, 0, 5, 1, {0x1234}), status::Timeout);
     ASSERT_EQ(slave.Requests().size(), 1u);
@@ -334,7 +345,7 @@ TEST_F(SerialFaultsTest, BroadcastWriteReturnsAtOnceWithoutAnswer) {
     const Bytes request = ScriptedSerialSlave::Rtu({0x00, 0x06, 0x00, 0x01, 0x00, 0x07});
     ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Silent(8)}, kScriptTime);
     Connect(RTU);
-    ASSERT_EQ(SetSerialTimeouts(240, 2, 5000, 2, 200), 1);  // a wait would be obvious
+    ASSERT_EQ(line.SetSerialTimeouts(240, 2, 5000, 2, 200), 1);  // a wait would be obvious
     EXPECT_EQ(OneShot(0, 6, 0, 0, 1, 1, {7}), status::Ok);
     EXPECT_LT(elapsedMs, 4000);  // no read: far from the 5 s timeout
     EXPECT_EQ(RequestCapture(), request);
@@ -356,23 +367,36 @@ TEST_F(SerialFaultsTest, AnswersThatAnnounceTheirLengthEndWhenWhole) {
     };
     const Case cases[] = {
         {"17 report", 17, 0, 0, 4, {1, 0x11, 3, 0x2A, 0xFF, 0x07}, status::Ok},
-        {"43 identity", 43, 1, 0, 7,
-         {1, 0x2B, 0x0E, 1, 1, 0, 0, 2, 0, 3, 'A', 'c', 'm', 1, 2, 'Z', '1'}, status::Ok},
-        {"17 exception", 17, 0, 0, 4, {1, 0x91, 0x01}, static_cast<EngineStatus>(status::ExceptionBase + 1)},
+        {"43 identity",
+         43,
+         1,
+         0,
+         7,
+         {1, 0x2B, 0x0E, 1, 1, 0, 0, 2, 0, 3, 'A', 'c', 'm', 1, 2, 'Z', '1'},
+         status::Ok},
+        {"17 exception",
+         17,
+         0,
+         0,
+         4,
+         {1, 0x91, 0x01},
+         static_cast<EngineStatus>(status::ExceptionBase + 1)},
     };
     Connect(RTU);
-    ASSERT_EQ(SetSerialTimeouts(0, 2, 5000, 2, 200), 1);
+    ASSERT_EQ(line.SetSerialTimeouts(0, 2, 5000, 2, 200), 1);
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(c.answer), c.requestBytes)},
-                                  kScriptTime);
-        ASSERT_TRUE(SubmitOneShot(kWindow, WM_POLL_RESULT, 1, c.function, c.readAddress, c.readQuantity, 0, 0));
-        const std::uint32_t ticket = OneShotTicket();
+        ScriptedSerialSlave slave(
+            pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Rtu(c.answer), c.requestBytes)},
+            kScriptTime);
+        ASSERT_TRUE(line.SubmitOneShot(kWindow, WM_POLL_RESULT, 1, c.function, c.readAddress,
+                                       c.readQuantity, 0, 0));
+        const std::uint32_t ticket = line.OneShotTicket();
         recorder.Clear();
         EXPECT_EQ(RunUntilPosted(0), static_cast<int>(c.status));
         EXPECT_LT(elapsedMs, 4000) << "waited for the time-out";
         OneShotAnswer answer{};
-        ASSERT_EQ(GetOneShotAnswer(ticket, &answer), 1);
+        ASSERT_EQ(line.GetOneShotAnswer(ticket, &answer), 1);
         EXPECT_GT(answer.responseUs, 0u) << "a whole answer has its time";
         EXPECT_LT(answer.responseUs, 4000000u);
         EXPECT_EQ(ResponseCapture(), ScriptedSerialSlave::Rtu(c.answer));
@@ -385,13 +409,13 @@ TEST_F(SerialFaultsTest, AdapterPulledDuringTheAnswerIsAReadError) {
     ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::HangUp(8)}, kScriptTime);
     Connect(RTU);
     // A long response timeout: a hang-up taken for silence would show as 1.
-    ASSERT_EQ(SetSerialTimeouts(240, 2, 5000, 2, 200), 1);
+    ASSERT_EQ(line.SetSerialTimeouts(240, 2, 5000, 2, 200), 1);
     EXPECT_EQ(ReadTen(), status::ReadError);
     EXPECT_LT(elapsedMs, 4000);
-    EXPECT_NE(GetReadErrorFlags() & port_error::IoError, 0u);
+    EXPECT_NE(line.GetReadErrorFlags() & port_error::IoError, 0u);
 
     EXPECT_EQ(ReadTen(), status::WriteError);
-    EXPECT_NE(GetWriteErrorFlags() & port_error::IoError, 0u);
+    EXPECT_NE(line.GetWriteErrorFlags() & port_error::IoError, 0u);
 }
 
 // ---- frames nobody reads at once --------------------------------------------
@@ -412,44 +436,47 @@ Bytes LineContents(PtyPair& pty, std::size_t expected) {
 TEST_F(SerialFaultsTest, EveryRawFrameOfABurstLeavesWhole) {
     Connect(RTU);
     // Reads return at once: nobody answers the frames.
-    ASSERT_EQ(SetSerialTimeouts(0xFFFFFFFFu, 0, 0, 2, 200), 1);
-    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_EQ(line.SetSerialTimeouts(0xFFFFFFFFu, 0, 0, 2, 200), 1);
+    ASSERT_EQ(line.StartPolling(), 1);
     Bytes sent;
     constexpr int kFrames = 120;
     for (int i = 0; i < kFrames; ++i) {
         // Lengths 1 to 40, and one frame longer than any Modbus request.
         Bytes frame(i == 60 ? 600 : 1 + i % 40);
-        for (std::size_t k = 0; k < frame.size(); ++k) frame[k] = static_cast<std::uint8_t>(i * 7 + k);
-        ASSERT_EQ(SubmitOneShot(kWindow, WM_POLL_RESULT, 0, 0, 0, 0, 0,
-                                static_cast<std::uint16_t>(frame.size())),
+        for (std::size_t k = 0; k < frame.size(); ++k)
+            frame[k] = static_cast<std::uint8_t>(i * 7 + k);
+        ASSERT_EQ(line.SubmitOneShot(kWindow, WM_POLL_RESULT, 0, 0, 0, 0, 0,
+                                     static_cast<std::uint16_t>(frame.size())),
                   1)
             << "frame " << i;
-        ASSERT_EQ(SetWriteBytes(0, static_cast<int>(frame.size()), frame.data()), 1);
+        ASSERT_EQ(line.SetWriteBytes(0, static_cast<int>(frame.size()), frame.data()), 1);
         ASSERT_TRUE(recorder.WaitFor(kWindow, WM_POLL_RESULT, static_cast<std::size_t>(i + 1),
                                      milliseconds(10000)))
             << "frame " << i;
         sent.insert(sent.end(), frame.begin(), frame.end());
     }
-    StopPolling();
-    for (const auto& post : recorder.Posts()) EXPECT_EQ(post.wParam, status::Ok);
+    line.StopPolling();
+    for (const auto& post : recorder.Posts())
+        EXPECT_EQ(post.wParam, status::Ok);
     EXPECT_EQ(LineContents(pty, sent.size()), sent);
 }
 
 TEST_F(SerialFaultsTest, BroadcastFollowedAtOnceByAPollLeavesWhole) {
     Connect(RTU);
-    ASSERT_EQ(SetSerialTimeouts(0xFFFFFFFFu, 0, 0, 2, 200), 1);
+    ASSERT_EQ(line.SetSerialTimeouts(0xFFFFFFFFu, 0, 0, 2, 200), 1);
     // The poll is due as soon as the broadcast has gone: the worker serves it
     // in the very next cycle.
-    const int poll = RegisterPollSlot(kWindow + 1, WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
+    const int poll = line.RegisterPollSlot(kWindow + 1, WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
     ASSERT_GE(poll, 1);
-    ASSERT_EQ(SetPollMode(poll, Once), 1);
+    ASSERT_EQ(line.SetPollMode(poll, Once), 1);
     std::vector<std::uint16_t> values(100);
-    for (std::size_t i = 0; i < values.size(); ++i) values[i] = static_cast<std::uint16_t>(0x0101 * i);
-    ASSERT_EQ(SubmitOneShot(kWindow, WM_POLL_RESULT, 0, 16, 0, 0, 200, 100), 1);
-    ASSERT_EQ(SetWriteRegisters(0, 100, values.data()), 1);
-    ASSERT_EQ(StartPolling(), 1);
+    for (std::size_t i = 0; i < values.size(); ++i)
+        values[i] = static_cast<std::uint16_t>(0x0101 * i);
+    ASSERT_EQ(line.SubmitOneShot(kWindow, WM_POLL_RESULT, 0, 16, 0, 0, 200, 100), 1);
+    ASSERT_EQ(line.SetWriteRegisters(0, 100, values.data()), 1);
+    ASSERT_EQ(line.StartPolling(), 1);
     ASSERT_TRUE(recorder.WaitFor(kWindow + 1, WM_POLL_RESULT, 1, milliseconds(10000)));
-    StopPolling();
+    line.StopPolling();
 
     Bytes broadcast{0x00, 0x10, 0x00, 200, 0x00, 100, 200};
     for (std::uint16_t v : values) {
@@ -469,38 +496,39 @@ TEST_F(SerialFaultsTest, BroadcastFollowedAtOnceByAPollLeavesWhole) {
 TEST_F(SerialFaultsTest, SerialErrorFlagsDoNotReachATcpSession) {
     for (const bool closeSerialFirst : {true, false}) {
         SCOPED_TRACE(closeSerialFirst ? "port closed first" : "port left open");
-        PtyPair line;
-        ASSERT_TRUE(line.ok()) << line.error();
-        ASSERT_EQ(SetSerialDevice(1, line.slavePath().c_str()), 1);
+        PtyPair pty;
+        ASSERT_TRUE(pty.ok()) << pty.error();
+        ASSERT_EQ(line.SetSerialDevice(1, pty.slavePath().c_str()), 1);
         Connect(RTU);
-        line.closeMaster();
+        pty.closeMaster();
         EXPECT_EQ(ReadTen(), status::WriteError);
-        ASSERT_NE(GetWriteErrorFlags() & port_error::IoError, 0u);
+        ASSERT_NE(line.GetWriteErrorFlags() & port_error::IoError, 0u);
         if (closeSerialFirst) {
-            CloseSerialPort();
-            EXPECT_EQ(GetWriteErrorFlags(), 0u);
-            EXPECT_EQ(GetReadErrorFlags(), 0u);
+            line.CloseSerialPort();
+            EXPECT_EQ(line.GetWriteErrorFlags(), 0u);
+            EXPECT_EQ(line.GetReadErrorFlags(), 0u);
         }
 
         // The slave drops the connection (RST) before answering.
         test::ScriptedTcpSlave slave({test::ScriptedTcpSlave::Reset()});
         ASSERT_TRUE(slave.Listening());
-        ASSERT_EQ(SetTransmissionMode(TCP), 1);
-        ASSERT_EQ(OpenTcpConnection("127.0.0.1", slave.Port(), 2000, 2000), 0);
+        ASSERT_EQ(line.SetTransmissionMode(TCP), 1);
+        ASSERT_EQ(line.OpenTcpConnection("127.0.0.1", slave.Port(), 2000, 2000), 0);
         EXPECT_EQ(ReadTen(), status::ReadError);
-        EXPECT_EQ(GetReadErrorFlags(), 0u);
-        EXPECT_EQ(GetWriteErrorFlags(), 0u);
-        CloseTcpConnection();
-        CloseSerialPort();
-        SetTransmissionMode(RTU);
+        EXPECT_EQ(line.GetReadErrorFlags(), 0u);
+        EXPECT_EQ(line.GetWriteErrorFlags(), 0u);
+        line.CloseTcpConnection();
+        line.CloseSerialPort();
+        line.SetTransmissionMode(RTU);
     }
 }
 
 // ---- ASCII -------------------------------------------------------------------
 
 TEST_F(SerialFaultsTest, AsciiRequestIsTheTextFrameAndValuesComeBack) {
-    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Ascii(TenRegisters()), 17)},
-                              kScriptTime);
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Ascii(TenRegisters()), 17)},
+        kScriptTime);
     Connect(ASCII);
     EXPECT_EQ(ReadTen(), status::Ok);
     EXPECT_EQ(RequestCapture(), ScriptedSerialSlave::Text(kAsciiRequest));
@@ -508,7 +536,7 @@ TEST_F(SerialFaultsTest, AsciiRequestIsTheTextFrameAndValuesComeBack) {
     EXPECT_EQ(slave.Requests()[0], ScriptedSerialSlave::Text(kAsciiRequest));
     EXPECT_EQ(ResponseCapture(), ScriptedSerialSlave::Ascii(TenRegisters()));
     std::uint16_t values[kDataSize / 2] = {};
-    EXPECT_EQ(ReadRegisters(0, values), status::Ok);
+    EXPECT_EQ(line.ReadRegisters(0, values), status::Ok);
     EXPECT_EQ(values[0], 1);
     EXPECT_EQ(values[9], 10);
 }
@@ -532,7 +560,8 @@ TEST_F(SerialFaultsTest, AsciiLowerCaseAnswerFailsTheLrcCheck) {
     }
     Bytes answer = ScriptedSerialSlave::Ascii(frame);
     for (auto& c : answer)
-        if (c >= 'A' && c <= 'F') c = static_cast<std::uint8_t>(c - 'A' + 'a');
+        if (c >= 'A' && c <= 'F')
+            c = static_cast<std::uint8_t>(c - 'A' + 'a');
     ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(answer, 17)}, kScriptTime);
     Connect(ASCII);
     EXPECT_EQ(ReadTen(), status::ChecksumError);
@@ -546,8 +575,9 @@ TEST_F(SerialFaultsTest, AsciiSilenceIsATimeout) {
 }
 
 TEST_F(SerialFaultsTest, AsciiExceptionGivesItsCode) {
-    ScriptedSerialSlave slave(pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Ascii({0x01, 0x83, 0x02}), 17)},
-                              kScriptTime);
+    ScriptedSerialSlave slave(
+        pty, {ScriptedSerialSlave::Reply(ScriptedSerialSlave::Ascii({0x01, 0x83, 0x02}), 17)},
+        kScriptTime);
     Connect(ASCII);
     EXPECT_EQ(ReadTen(), status::ExceptionBase + 2);
 }
@@ -556,7 +586,7 @@ TEST_F(SerialFaultsTest, AsciiEchoRemovalOnAnEchoingLine) {
     ScriptedSerialSlave slave(
         pty, {ScriptedSerialSlave::EchoThenReply(ScriptedSerialSlave::Ascii(TenRegisters()), 17)},
         kScriptTime);
-    SetEchoRemoval(1);
+    line.SetEchoRemoval(1);
     Connect(ASCII);
     EXPECT_EQ(ReadTen(), status::Ok);
 }
@@ -564,10 +594,10 @@ TEST_F(SerialFaultsTest, AsciiEchoRemovalOnAnEchoingLine) {
 // ---- no port -----------------------------------------------------------------
 
 TEST_F(SerialFaultsTest, MissingDeviceIsNotAvailable) {
-    ASSERT_EQ(SetSerialDevice(2, "/dev/zentiq-no-such-port"), 1);
-    EXPECT_EQ(OpenSerialPort(2, 9600, 8, 2, 0), 1);
-    EXPECT_EQ(LastSerialOpenErrno(), ENOENT);
-    EXPECT_EQ(IsConnected(), 0);
+    ASSERT_EQ(line.SetSerialDevice(2, "/dev/zentiq-no-such-port"), 1);
+    EXPECT_EQ(line.OpenSerialPort(2, 9600, 8, 2, 0), 1);
+    EXPECT_EQ(line.LastSerialOpenErrno(), ENOENT);
+    EXPECT_EQ(line.IsConnected(), 0);
 }
 
 TEST_F(SerialFaultsTest, ClosedPortGivesNoConnection) {
@@ -575,14 +605,14 @@ TEST_F(SerialFaultsTest, ClosedPortGivesNoConnection) {
     // monitor hears of the transaction, with status 6.
     constexpr WindowHandle kMonitor = 0x3014;
     Connect(RTU);
-    CloseSerialPort();
-    EXPECT_EQ(IsConnected(), 0);
-    ASSERT_EQ(SetMonitorWindow(kMonitor), 1);
-    ASSERT_EQ(SubmitOneShot(kWindow, WM_POLL_RESULT, 1, 3, 0, 10, 0, 0), 1);
-    EXPECT_EQ(StartPolling(), 1);
+    line.CloseSerialPort();
+    EXPECT_EQ(line.IsConnected(), 0);
+    ASSERT_EQ(line.SetMonitorWindow(kMonitor), 1);
+    ASSERT_EQ(line.SubmitOneShot(kWindow, WM_POLL_RESULT, 1, 3, 0, 10, 0, 0), 1);
+    EXPECT_EQ(line.StartPolling(), 1);
     const bool posted = recorder.WaitFor(kMonitor, WM_POLL_RESULT, 1, milliseconds(10000));
-    StopPolling();
-    SetMonitorWindow(0);
+    line.StopPolling();
+    line.SetMonitorWindow(0);
     ASSERT_TRUE(posted);
     for (const auto& post : recorder.Posts()) {
         if (post.window == kMonitor && post.message == WM_POLL_RESULT) {

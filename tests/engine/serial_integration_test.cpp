@@ -25,9 +25,9 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::PeerProcess;
+using test::SocatPtyPair;
 using testing::HoldingPattern;
 using testing::kNoResult;
-using test::SocatPtyPair;
 
 enum class Peer { PyModbus, LibModbus, LibModbusOwnPty };
 
@@ -47,13 +47,14 @@ constexpr std::uint16_t kSlave = testing::kPeerSlave;
 
 int EngineParity(char parity) { return parity == 'O' ? 1 : parity == 'E' ? 2 : 0; }
 
-class SerialIntegrationTest : public testing::EngineDriver, public ::testing::TestWithParam<LineCase> {
+class SerialIntegrationTest : public testing::EngineDriver,
+                              public ::testing::TestWithParam<LineCase> {
 protected:
     SerialIntegrationTest() : EngineDriver(0x1000) {}
 
     void SetUp() override {
         const LineCase& c = GetParam();
-        InitEngine();
+        Line().InitEngine();
         StartRecording();
         std::string error;
         if (c.peer != Peer::LibModbusOwnPty) {
@@ -72,13 +73,13 @@ protected:
                      : PeerProcess::LibModbus(peerMode, peerEnd, error, kSlave, serial);
         ASSERT_TRUE(m_peer) << error;
         const std::string ownEnd = m_line ? m_line->PathA() : m_peer->Endpoint();
-        ASSERT_EQ(SetSerialDevice(1, ownEnd.c_str()), 1);
+        ASSERT_EQ(Line().SetSerialDevice(1, ownEnd.c_str()), 1);
         Connect();
     }
 
     void TearDown() override {
-        StopPolling();
-        CloseSerialPort();
+        Line().StopPolling();
+        Line().CloseSerialPort();
         StopRecording();
         m_peer.reset();
         m_line.reset();
@@ -87,14 +88,15 @@ protected:
     // The connection command's order: open, timeouts, mode, worker.
     void Connect() {
         const LineCase& c = GetParam();
-        SetPollDelay(1);
-        ASSERT_EQ(OpenSerialPort(1, c.baud, c.dataBits, EngineParity(c.parity), c.stopBits == 2 ? 2 : 0),
+        Line().SetPollDelay(1);
+        ASSERT_EQ(Line().OpenSerialPort(1, c.baud, c.dataBits, EngineParity(c.parity),
+                                        c.stopBits == 2 ? 2 : 0),
                   0)
-            << "errno " << LastSerialOpenErrno();
-        ASSERT_EQ(SetSerialTimeouts(c.mode == ASCII ? 1000 : 32, 1, 1000, 1, 200), 1);
-        SetTransmissionMode(c.mode);
-        ASSERT_EQ(GetTransmissionMode(), c.mode);
-        ASSERT_EQ(StartPolling(), 1);
+            << "errno " << Line().LastSerialOpenErrno();
+        ASSERT_EQ(Line().SetSerialTimeouts(c.mode == ASCII ? 1000 : 32, 1, 1000, 1, 200), 1);
+        Line().SetTransmissionMode(c.mode);
+        ASSERT_EQ(Line().GetTransmissionMode(), c.mode);
+        ASSERT_EQ(Line().StartPolling(), 1);
     }
 
     bool IsLibModbus() const { return GetParam().peer != Peer::PyModbus; }
@@ -110,8 +112,8 @@ TEST_P(SerialIntegrationTest, CapturesTheFramesAsOnTheWire) {
     ASSERT_EQ(PollOnce(kSlave, 3, 0, 10, slot), status::Ok);
     std::uint8_t request[kRequestCaptureSize] = {};
     std::uint8_t response[kResponseCaptureSize] = {};
-    const int requestLength = GetRequestCapture(slot, request);
-    const int responseLength = GetResponseCapture(slot, response);
+    const int requestLength = Line().GetRequestCapture(slot, request);
+    const int responseLength = Line().GetResponseCapture(slot, response);
     if (GetParam().mode == ASCII) {
         EXPECT_EQ(std::string(reinterpret_cast<char*>(request), requestLength),
                   ":01030000000AF2\r\n");
@@ -126,19 +128,23 @@ TEST_P(SerialIntegrationTest, CapturesTheFramesAsOnTheWire) {
         EXPECT_EQ(response[2], 20);
     }
     std::uint32_t tx = 0, ok = 0;
-    EXPECT_EQ(GetSlotCounters(slot, &tx, &ok), 1);
+    EXPECT_EQ(Line().GetSlotCounters(slot, &tx, &ok), 1);
     EXPECT_EQ(tx, 1u);
     EXPECT_EQ(ok, 1u);
 }
 
-TEST_P(SerialIntegrationTest, ExceptionsFromTheSlaveBecomeStatuses) { CheckExceptionsBecomeStatuses(); }
+TEST_P(SerialIntegrationTest, ExceptionsFromTheSlaveBecomeStatuses) {
+    CheckExceptionsBecomeStatuses();
+}
 
 TEST_P(SerialIntegrationTest, SingleWritesAreReadBack) {
     const std::uint8_t on = 1, off = 0;
-    EXPECT_EQ(OneShot(kSlave, 5, 0, 0, 1, 0, [&] { SetWriteBytes(0, 1, &on); }), status::Ok);
-    EXPECT_EQ(OneShot(kSlave, 5, 0, 0, 3, 0, [&] { SetWriteBytes(0, 1, &off); }), status::Ok);
+    EXPECT_EQ(OneShot(kSlave, 5, 0, 0, 1, 0, [&] { Line().SetWriteBytes(0, 1, &on); }), status::Ok);
+    EXPECT_EQ(OneShot(kSlave, 5, 0, 0, 3, 0, [&] { Line().SetWriteBytes(0, 1, &off); }),
+              status::Ok);
     const std::uint16_t value = 0xBEEF;
-    EXPECT_EQ(OneShot(kSlave, 6, 0, 0, 100, 0, [&] { SetWriteRegisters(0, 1, &value); }), status::Ok);
+    EXPECT_EQ(OneShot(kSlave, 6, 0, 0, 100, 0, [&] { Line().SetWriteRegisters(0, 1, &value); }),
+              status::Ok);
 
     // Coil 1 was off and coil 3 on in the pattern; the neighbours keep theirs.
     const std::vector<std::uint8_t> coils = ReadBits(1, 0, 6);
@@ -150,20 +156,24 @@ TEST_P(SerialIntegrationTest, SingleWritesAreReadBack) {
 TEST_P(SerialIntegrationTest, MultipleWritesAreReadBack) {
     // 17 coils: the third data byte carries only the last one.
     std::uint8_t coils[17];
-    for (int i = 0; i < 17; ++i) coils[i] = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 7);
+    for (int i = 0; i < 17; ++i)
+        coils[i] = static_cast<std::uint8_t>(i % 2 == 0 ? 0 : 7);
     coils[16] = 1;
-    EXPECT_EQ(OneShot(kSlave, 15, 0, 0, 20, 17, [&] { SetWriteBytes(0, 17, coils); }), status::Ok);
+    EXPECT_EQ(OneShot(kSlave, 15, 0, 0, 20, 17, [&] { Line().SetWriteBytes(0, 17, coils); }),
+              status::Ok);
     const auto bits = ReadBits(1, 19, 19);
     EXPECT_EQ(bits[0], zq_peer_coil(19));
-    for (int i = 0; i < 17; ++i) EXPECT_EQ(bits[1 + i], coils[i] != 0 ? 1 : 0) << "coil " << 20 + i;
+    for (int i = 0; i < 17; ++i)
+        EXPECT_EQ(bits[1 + i], coils[i] != 0 ? 1 : 0) << "coil " << 20 + i;
     EXPECT_EQ(bits[18], zq_peer_coil(37));
 
     // 123 registers, the most a single write may carry on both slaves.
     std::vector<std::uint16_t> regs(123);
-    for (unsigned i = 0; i < regs.size(); ++i) regs[i] = static_cast<std::uint16_t>(0xA000 + i * 3);
-    EXPECT_EQ(OneShot(kSlave, 16, 0, 0, 300, 123,
-                      [&] { SetWriteRegisters(0, 123, regs.data()); }),
-              status::Ok);
+    for (unsigned i = 0; i < regs.size(); ++i)
+        regs[i] = static_cast<std::uint16_t>(0xA000 + i * 3);
+    EXPECT_EQ(
+        OneShot(kSlave, 16, 0, 0, 300, 123, [&] { Line().SetWriteRegisters(0, 123, regs.data()); }),
+        status::Ok);
     const auto back = ReadRegs(3, 299, 125);
     EXPECT_EQ(back.front(), zq_peer_holding(299));
     EXPECT_EQ(std::vector<std::uint16_t>(back.begin() + 1, back.begin() + 124), regs);
@@ -172,9 +182,11 @@ TEST_P(SerialIntegrationTest, MultipleWritesAreReadBack) {
 
 TEST_P(SerialIntegrationTest, WideValuesTravelInTheirWordOrder) {
     const float floats[2] = {1.5f, -273.15f};
-    EXPECT_EQ(OneShot(kSlave, 16, 0, 0, 600, 4, [&] { SetWriteFloats(0, 2, floats, 0); }), status::Ok);
+    EXPECT_EQ(OneShot(kSlave, 16, 0, 0, 600, 4, [&] { Line().SetWriteFloats(0, 2, floats, 0); }),
+              status::Ok);
     const std::int32_t longs[1] = {0x12345678};
-    EXPECT_EQ(OneShot(kSlave, 16, 0, 0, 610, 2, [&] { SetWriteLongs(0, 1, longs, 1); }), status::Ok);
+    EXPECT_EQ(OneShot(kSlave, 16, 0, 0, 610, 2, [&] { Line().SetWriteLongs(0, 1, longs, 1); }),
+              status::Ok);
 
     // On the slave: low word first, and high word first for the inverse form.
     std::uint32_t bits = 0;
@@ -187,35 +199,36 @@ TEST_P(SerialIntegrationTest, WideValuesTravelInTheirWordOrder) {
     int slot = -1;
     ASSERT_EQ(PollOnce(kSlave, 3, 600, 4, slot), status::Ok);
     float back[2] = {};
-    EXPECT_EQ(ReadFloats(slot, back, 0), status::Ok);
+    EXPECT_EQ(Line().ReadFloats(slot, back, 0), status::Ok);
     EXPECT_EQ(back[0], floats[0]);
     EXPECT_EQ(back[1], floats[1]);
-    ReleasePollSlot(slot);
+    Line().ReleasePollSlot(slot);
 }
 
 TEST_P(SerialIntegrationTest, MaskWriteAndReadWriteRegisters) { CheckMaskWriteAndReadWrite(); }
 
 TEST_P(SerialIntegrationTest, ContinuousPollingSeesOneShotWrites) {
     const WindowHandle window = NextWindow();
-    const int slot = RegisterPollSlot(window, WM_POLL_RESULT, 0, kSlave, 3, 0, 10, 0, 0);
+    const int slot = Line().RegisterPollSlot(window, WM_POLL_RESULT, 0, kSlave, 3, 0, 10, 0, 0);
     ASSERT_GE(slot, 1);
-    ASSERT_EQ(SetPollMode(slot, Continuous), 1);
+    ASSERT_EQ(Line().SetPollMode(slot, Continuous), 1);
     ASSERT_EQ(WaitResult(window, slot, 2), status::Ok);
 
     const std::uint16_t value = 4242;
-    ASSERT_EQ(OneShot(kSlave, 6, 0, 0, 5, 0, [&] { SetWriteRegisters(0, 1, &value); }), status::Ok);
+    ASSERT_EQ(OneShot(kSlave, 6, 0, 0, 5, 0, [&] { Line().SetWriteRegisters(0, 1, &value); }),
+              status::Ok);
     const std::size_t before = m_posts->Count(window, WM_POLL_RESULT);
     ASSERT_EQ(WaitResult(window, slot, before + 2), status::Ok);
 
     std::vector<std::uint16_t> regs(10);
-    EXPECT_EQ(ReadRegisters(slot, regs.data()), status::Ok);
+    EXPECT_EQ(Line().ReadRegisters(slot, regs.data()), status::Ok);
     auto expected = HoldingPattern(0, 10);
     expected[5] = value;
     EXPECT_EQ(regs, expected);
 
-    ASSERT_EQ(StopPolling(), 1);
+    ASSERT_EQ(Line().StopPolling(), 1);
     std::uint32_t tx = 0, ok = 0;
-    ASSERT_EQ(GetSlotCounters(slot, &tx, &ok), 1);
+    ASSERT_EQ(Line().GetSlotCounters(slot, &tx, &ok), 1);
     EXPECT_GE(tx, before + 2);
     EXPECT_EQ(ok, tx);
     EXPECT_EQ(m_posts->Count(window, WM_POLL_RESULT), tx);
@@ -223,9 +236,10 @@ TEST_P(SerialIntegrationTest, ContinuousPollingSeesOneShotWrites) {
 
 TEST_P(SerialIntegrationTest, BroadcastWriteIsCarriedOutUnanswered) {
     const std::uint16_t value = 0x0B0C;
-    EXPECT_EQ(OneShot(0, 6, 0, 0, 77, 0, [&] { SetWriteRegisters(0, 1, &value); }), status::Ok);
+    EXPECT_EQ(OneShot(0, 6, 0, 0, 77, 0, [&] { Line().SetWriteRegisters(0, 1, &value); }),
+              status::Ok);
     std::uint8_t response[kResponseCaptureSize];
-    EXPECT_EQ(GetResponseCapture(0, response), 0);
+    EXPECT_EQ(Line().GetResponseCapture(0, response), 0);
     EXPECT_EQ(ReadRegs(3, 77, 1), std::vector<std::uint16_t>{value});
 }
 
@@ -243,25 +257,25 @@ TEST_P(SerialIntegrationTest, AnotherSlaveIdTimesOutAndTheLineRecovers) {
 
 TEST_P(SerialIntegrationTest, ReconnectingKeepsSlotsAndNotifiesTheirWindows) {
     const WindowHandle window = NextWindow();
-    const int slot = RegisterPollSlot(window, WM_POLL_RESULT, 0, kSlave, 4, 0, 2, 0, 0);
+    const int slot = Line().RegisterPollSlot(window, WM_POLL_RESULT, 0, kSlave, 4, 0, 2, 0, 0);
     ASSERT_GE(slot, 1);
-    ASSERT_EQ(SetPollMode(slot, Once), 1);
+    ASSERT_EQ(Line().SetPollMode(slot, Once), 1);
     ASSERT_EQ(WaitResult(window, slot), status::Ok);
 
-    ASSERT_EQ(StopPolling(), 1);
-    ASSERT_EQ(CloseSerialPort(), 1);
-    EXPECT_EQ(IsConnected(), 0);
+    ASSERT_EQ(Line().StopPolling(), 1);
+    ASSERT_EQ(Line().CloseSerialPort(), 1);
+    EXPECT_EQ(Line().IsConnected(), 0);
     const std::size_t changesBefore = m_posts->Count(window, WM_CONNECTION_CHANGED);
     EXPECT_GE(changesBefore, 1u);
     Connect();
-    EXPECT_NE(IsConnected(), 0);
+    EXPECT_NE(Line().IsConnected(), 0);
     EXPECT_GT(m_posts->Count(window, WM_CONNECTION_CHANGED), changesBefore);
 
     // The slot survived with its definition; it polls again when switched on.
-    ASSERT_EQ(SetPollMode(slot, Once), 1);
+    ASSERT_EQ(Line().SetPollMode(slot, Once), 1);
     ASSERT_EQ(WaitResult(window, slot, 2), status::Ok);
     std::uint16_t regs[2] = {};
-    EXPECT_EQ(ReadRegisters(slot, regs), status::Ok);
+    EXPECT_EQ(Line().ReadRegisters(slot, regs), status::Ok);
     EXPECT_EQ(regs[0], zq_peer_input(0));
     EXPECT_EQ(regs[1], zq_peer_input(1));
 }
@@ -273,7 +287,8 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LineCase{"PyModbusRtu", Peer::PyModbus, RTU, 19200, 8, 'N', 1},
                       LineCase{"PyModbusAscii", Peer::PyModbus, ASCII, 9600, 8, 'N', 2},
                       LineCase{"LibModbusRtu", Peer::LibModbus, RTU, 115200, 8, 'E', 1},
-                      LineCase{"LibModbusRtuOwnPty", Peer::LibModbusOwnPty, RTU, 115200, 8, 'N', 1}),
+                      LineCase{"LibModbusRtuOwnPty", Peer::LibModbusOwnPty, RTU, 115200, 8, 'N',
+                               1}),
     [](const ::testing::TestParamInfo<LineCase>& info) { return std::string(info.param.name); });
 
 }  // namespace

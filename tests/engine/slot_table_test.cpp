@@ -7,6 +7,7 @@
 #include <mutex>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "engine/engine_state.h"
 
 namespace zentiq {
@@ -14,12 +15,14 @@ namespace {
 
 class SlotTable : public ::testing::Test {
 protected:
-    void SetUp() override { InitEngine(); }
-    static int Read(std::uint16_t fc, std::uint16_t quantity, std::uint16_t slave = 1) {
-        return RegisterPollSlot(1, WM_POLL_RESULT, 100, slave, fc, 0, quantity, 0, 0);
+    // The line under test: its own, shared with no other test.
+    ModbusLine line;
+    void SetUp() override { line.InitEngine(); }
+    int Read(std::uint16_t fc, std::uint16_t quantity, std::uint16_t slave = 1) {
+        return line.RegisterPollSlot(1, WM_POLL_RESULT, 100, slave, fc, 0, quantity, 0, 0);
     }
-    static int Write(std::uint16_t fc, std::uint16_t quantity, std::uint16_t slave = 1) {
-        return RegisterPollSlot(1, WM_POLL_RESULT, 100, slave, fc, 0, 0, 0, quantity);
+    int Write(std::uint16_t fc, std::uint16_t quantity, std::uint16_t slave = 1) {
+        return line.RegisterPollSlot(1, WM_POLL_RESULT, 100, slave, fc, 0, 0, 0, quantity);
     }
 };
 
@@ -30,43 +33,48 @@ TEST_F(SlotTable, RegistrationLimits) {
     EXPECT_NE(Read(1, 2000), -1);
     EXPECT_EQ(Read(1, 2001), -1);
     EXPECT_EQ(Read(2, 2001), -1);
-    EXPECT_EQ(Read(3, 10, 0), -1);   // reads refuse broadcast
+    EXPECT_EQ(Read(3, 10, 0), -1);    // reads refuse broadcast
     EXPECT_NE(Write(16, 10, 0), -1);  // broadcast write
     EXPECT_EQ(Write(16, 128), -1);
     EXPECT_NE(Write(15, 2000), -1);
     EXPECT_EQ(Write(15, 2001), -1);
     EXPECT_EQ(Read(3, 10, 256), -1);
-    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 5, 0, 2, 0, 0), -1);  // 5: read quantity <= 1
-    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 0, 23, 0, 1, 0, 1), -1);
-    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 23, 0, 128, 0, 1), -1);
-    EXPECT_EQ(RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 0, 0, 0, 0, 4), -1);  // raw: one-shot only
+    EXPECT_EQ(line.RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 5, 0, 2, 0, 0),
+              -1);  // 5: read quantity <= 1
+    EXPECT_EQ(line.RegisterPollSlot(1, WM_POLL_RESULT, 1, 0, 23, 0, 1, 0, 1), -1);
+    EXPECT_EQ(line.RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 23, 0, 128, 0, 1), -1);
+    EXPECT_EQ(line.RegisterPollSlot(1, WM_POLL_RESULT, 1, 1, 0, 0, 0, 0, 4),
+              -1);  // raw: one-shot only
     EXPECT_EQ(Read(7, 1), -1);
     EXPECT_NE(Read(3, 0), -1);  // zero quantities are not refused here
 }
 
 TEST_F(SlotTable, ThirtyThirdRegistrationIsRefusedAndReleaseFreesASlot) {
-    for (int i = 1; i <= 32; ++i) ASSERT_EQ(Read(3, 1), i);
+    for (int i = 1; i <= 32; ++i)
+        ASSERT_EQ(Read(3, 1), i);
     EXPECT_EQ(Read(3, 1), -1);
-    EXPECT_EQ(ReleasePollSlot(7), 1);
+    EXPECT_EQ(line.ReleasePollSlot(7), 1);
     EXPECT_EQ(Read(3, 1), 7);
-    EXPECT_EQ(ReleasePollSlot(33), 0);
+    EXPECT_EQ(line.ReleasePollSlot(33), 0);
 }
 
 TEST_F(SlotTable, OneShotSlot) {
-    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 1, 6, 0, 0, 10, 1), 1);
-    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 1, 6, 0, 0, 10, 1), 0);  // still pending
-    EXPECT_EQ(ReleasePollSlot(0), 1);
-    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 1, 3, 0, 128, 0, 0), 0);  // refused by the limits
-    EXPECT_EQ(SubmitOneShot(5, WM_POLL_RESULT, 0, 0, 0, 0, 0, 0), 1);    // raw frame
+    EXPECT_EQ(line.SubmitOneShot(5, WM_POLL_RESULT, 1, 6, 0, 0, 10, 1), 1);
+    EXPECT_EQ(line.SubmitOneShot(5, WM_POLL_RESULT, 1, 6, 0, 0, 10, 1), 0);  // still pending
+    EXPECT_EQ(line.ReleasePollSlot(0), 1);
+    EXPECT_EQ(line.SubmitOneShot(5, WM_POLL_RESULT, 1, 3, 0, 128, 0, 0),
+              0);                                                           // refused by the limits
+    EXPECT_EQ(line.SubmitOneShot(5, WM_POLL_RESULT, 0, 0, 0, 0, 0, 0), 1);  // raw frame
 }
 
 TEST_F(SlotTable, NewSlotReadsZerosWithStatusTen) {
     const int s = Read(3, 10);
     std::uint16_t regs[10];
     std::memset(regs, 0xAB, sizeof regs);
-    EXPECT_EQ(ReadRegisters(s, regs), status::NoTransactionYet);
-    for (std::uint16_t r : regs) EXPECT_EQ(r, 0);
-    EXPECT_EQ(GetSlotStatus(s), status::NoTransactionYet);
+    EXPECT_EQ(line.ReadRegisters(s, regs), status::NoTransactionYet);
+    for (std::uint16_t r : regs)
+        EXPECT_EQ(r, 0);
+    EXPECT_EQ(line.GetSlotStatus(s), status::NoTransactionYet);
 }
 
 TEST_F(SlotTable, OutOfRangeIndexes) {
@@ -76,18 +84,18 @@ TEST_F(SlotTable, OutOfRangeIndexes) {
     float floats[2];
     double doubles[1];
     for (int bad : {33, -1, 1000}) {
-        EXPECT_EQ(ReadRegisters(bad, regs), status::BadSlot);
-        EXPECT_EQ(ReadBytes(bad, bytes), status::BadSlot);
-        EXPECT_EQ(ReadLongs(bad, longs, 0), status::BadSlot);
-        EXPECT_EQ(ReadFloats(bad, floats, 1), status::BadSlot);
-        EXPECT_EQ(ReadDoubles(bad, doubles, 0), status::BadSlot);
-        EXPECT_EQ(GetSlotStatus(bad), status::BadSlot);
-        EXPECT_EQ(GetRequestCapture(bad, bytes), status::BadSlot);
-        EXPECT_EQ(GetResponseCapture(bad, bytes), status::BadSlot);
-        EXPECT_EQ(SetPollMode(bad, Continuous), 0);
-        EXPECT_EQ(SetWriteRegisters(bad, 1, regs), 0);
-        EXPECT_EQ(ResetSlotCounters(bad), 0);
-        EXPECT_EQ(GetSlotCounters(bad, nullptr, nullptr), 0);
+        EXPECT_EQ(line.ReadRegisters(bad, regs), status::BadSlot);
+        EXPECT_EQ(line.ReadBytes(bad, bytes), status::BadSlot);
+        EXPECT_EQ(line.ReadLongs(bad, longs, 0), status::BadSlot);
+        EXPECT_EQ(line.ReadFloats(bad, floats, 1), status::BadSlot);
+        EXPECT_EQ(line.ReadDoubles(bad, doubles, 0), status::BadSlot);
+        EXPECT_EQ(line.GetSlotStatus(bad), status::BadSlot);
+        EXPECT_EQ(line.GetRequestCapture(bad, bytes), status::BadSlot);
+        EXPECT_EQ(line.GetResponseCapture(bad, bytes), status::BadSlot);
+        EXPECT_EQ(line.SetPollMode(bad, Continuous), 0);
+        EXPECT_EQ(line.SetWriteRegisters(bad, 1, regs), 0);
+        EXPECT_EQ(line.ResetSlotCounters(bad), 0);
+        EXPECT_EQ(line.GetSlotCounters(bad, nullptr, nullptr), 0);
     }
 }
 
@@ -99,7 +107,7 @@ TEST_F(SlotTable, WriteDataCountRanges) {
         const char* name;
         int largest;  // values accepted; one more is refused
         int stored;   // writeQuantity then: bytes or registers
-        int (*store)(int slot, int count);
+        int (*store)(ModbusLine& line, int slot, int count);
     };
     static const std::uint16_t regs[130] = {};
     static const std::uint8_t bytes[2001] = {};
@@ -107,28 +115,33 @@ TEST_F(SlotTable, WriteDataCountRanges) {
     static const float floats[65] = {};
     static const double doubles[33] = {};
     const Case cases[] = {
-        {"bytes", 2000, 2000, [](int s, int n) { return SetWriteBytes(s, n, bytes); }},
-        {"registers", 127, 127, [](int s, int n) { return SetWriteRegisters(s, n, regs); }},
-        {"longs", 63, 126, [](int s, int n) { return SetWriteLongs(s, n, longs, 0); }},
-        {"floats", 63, 126, [](int s, int n) { return SetWriteFloats(s, n, floats, 1); }},
-        {"doubles", 31, 124, [](int s, int n) { return SetWriteDoubles(s, n, doubles, 1); }},
+        {"bytes", 2000, 2000,
+         [](ModbusLine& line, int s, int n) { return line.SetWriteBytes(s, n, bytes); }},
+        {"registers", 127, 127,
+         [](ModbusLine& line, int s, int n) { return line.SetWriteRegisters(s, n, regs); }},
+        {"longs", 63, 126,
+         [](ModbusLine& line, int s, int n) { return line.SetWriteLongs(s, n, longs, 0); }},
+        {"floats", 63, 126,
+         [](ModbusLine& line, int s, int n) { return line.SetWriteFloats(s, n, floats, 1); }},
+        {"doubles", 31, 124,
+         [](ModbusLine& line, int s, int n) { return line.SetWriteDoubles(s, n, doubles, 1); }},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const int s = Write(16, 10);
         ASSERT_GE(s, 1);
-        EXPECT_EQ(c.store(s, 0), 0);
-        EXPECT_EQ(c.store(s, c.largest + 1), 0);
-        EXPECT_EQ(c.store(s, std::numeric_limits<int>::max()), 0);
+        EXPECT_EQ(c.store(line, s, 0), 0);
+        EXPECT_EQ(c.store(line, s, c.largest + 1), 0);
+        EXPECT_EQ(c.store(line, s, std::numeric_limits<int>::max()), 0);
         {
-            std::lock_guard guard(Engine().lock);
-            EXPECT_EQ(Engine().slots[s].ready, 0u);  // nothing to send yet
-            EXPECT_EQ(Engine().slots[s].writeQuantity, 10);
+            std::lock_guard guard(line.State().lock);
+            EXPECT_EQ(line.State().slots[s].ready, 0u);  // nothing to send yet
+            EXPECT_EQ(line.State().slots[s].writeQuantity, 10);
         }
-        EXPECT_EQ(c.store(s, c.largest), 1);
-        std::lock_guard guard(Engine().lock);
-        EXPECT_EQ(Engine().slots[s].ready, 1u);
-        EXPECT_EQ(Engine().slots[s].writeQuantity, c.stored);
+        EXPECT_EQ(c.store(line, s, c.largest), 1);
+        std::lock_guard guard(line.State().lock);
+        EXPECT_EQ(line.State().slots[s].ready, 1u);
+        EXPECT_EQ(line.State().slots[s].writeQuantity, c.stored);
     }
 }
 
@@ -136,12 +149,12 @@ TEST_F(SlotTable, TooFewRegistersForWideTypes) {
     const int three = Read(3, 3);
     double d[1];
     std::int32_t l[1];
-    EXPECT_EQ(ReadDoubles(three, d, 0), status::TooFewRegisters);
-    EXPECT_EQ(ReadLongs(three, l, 0), status::NoTransactionYet);
+    EXPECT_EQ(line.ReadDoubles(three, d, 0), status::TooFewRegisters);
+    EXPECT_EQ(line.ReadLongs(three, l, 0), status::NoTransactionYet);
     const int one = Read(3, 1);
-    EXPECT_EQ(ReadLongs(one, l, 0), status::TooFewRegisters);
+    EXPECT_EQ(line.ReadLongs(one, l, 0), status::TooFewRegisters);
     float f[1];
-    EXPECT_EQ(ReadFloats(one, f, 1), status::TooFewRegisters);
+    EXPECT_EQ(line.ReadFloats(one, f, 1), status::TooFewRegisters);
 }
 
 }  // namespace

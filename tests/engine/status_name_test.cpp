@@ -28,7 +28,8 @@ TEST(StatusNameTest, EachResultHasItsOwnName) {
         {23, "Status 23"},
         {status::ExceptionBase + 0x100, "Status 384"},
     };
-    for (const auto& c : cases) EXPECT_EQ(StatusName(c.value), c.name) << c.value;
+    for (const auto& c : cases)
+        EXPECT_EQ(StatusName(c.value), c.name) << c.value;
 
     // No two results the engine produces may read alike in a log.
     std::set<std::string> seen;

@@ -39,7 +39,8 @@ Slave::Frame Pieces(Slave::Frame frame, std::vector<std::size_t> segments, Slave
 
 // Waits (bounded) until the slave has received `count` requests.
 bool RequestsArrived(const Slave& slave, std::size_t count) {
-    for (int i = 0; i < 1000 && slave.Requests().size() < count; ++i) std::this_thread::sleep_for(10ms);
+    for (int i = 0; i < 1000 && slave.Requests().size() < count; ++i)
+        std::this_thread::sleep_for(10ms);
     return slave.Requests().size() >= count;
 }
 
@@ -79,7 +80,10 @@ TEST(TcpLineReading, AnswersThatComeInPiecesOrWithStrayBytes) {
          {{status::Ok}},
          1},
         // The most pieces a Modbus/TCP answer may come in.
-        {"four pieces, the header split", {Slave::Reply(Pieces(answer, {1, 4, 3}, 30ms))}, {{status::Ok}}, 1},
+        {"four pieces, the header split",
+         {Slave::Reply(Pieces(answer, {1, 4, 3}, 30ms))},
+         {{status::Ok}},
+         1},
         {"peer closes in the middle of the answer",
          {{Slave::Action::Reply, {cut}, Slave::Ms{0}, true}, Slave::Reply(answer)},
          {{status::BytesMissing}, {status::Ok}},
@@ -103,7 +107,8 @@ TEST(TcpLineReading, AnswersThatComeInPiecesOrWithStrayBytes) {
             std::uint8_t request[kRequestBufferSize] = {};
             std::memcpy(request, kReadRequest.data(), kReadRequest.size());
             std::memset(response, 0xEE, sizeof response);
-            return transport.Transact(request, kReadRequest.size(), response, kReadExpected, captures);
+            return transport.Transact(request, kReadRequest.size(), response, kReadExpected,
+                                      captures);
         };
         for (const Poll& poll : c.polls) {
             if (poll.stepsBefore > 0) {
@@ -139,7 +144,8 @@ TEST(TcpLineReading, RtuPurgeNoticesAConnectionClosedWhileIdle) {
         }
         std::uint8_t request[kRequestBufferSize] = {};
         std::memcpy(request, kReadRequest.data(), kReadRequest.size());
-        ASSERT_EQ(rtu.Transact(request, kReadRequest.size(), response, kReadExpected, captures), status::Ok);
+        ASSERT_EQ(rtu.Transact(request, kReadRequest.size(), response, kReadExpected, captures),
+                  status::Ok);
         EXPECT_EQ(Head(response, kReadExpected), ReadAnswer());
     }
     EXPECT_EQ(slave.Connections(), 2);
@@ -176,7 +182,8 @@ TEST(TcpLineCancel, StopEndsEveryWait) {
         ASSERT_EQ(line.Open("127.0.0.1", slave.Port(), kLongTimeoutMs, kConnectTimeoutMs), 0);
         std::thread stopper([&] {
             // Once the request is there, give the first segment time to be read.
-            if (RequestsArrived(slave, 1)) std::this_thread::sleep_for(300ms);
+            if (RequestsArrived(slave, 1))
+                std::this_thread::sleep_for(300ms);
             cancel.Raise();
         });
         std::uint8_t request[kRequestBufferSize] = {};

@@ -178,7 +178,8 @@ TEST_F(TcpTransportTest, EvaluatesTheAnswer) {
 TEST_F(TcpTransportTest, HostileLengthStaysInsideTheBuffers) {
     // Announces 65535 bytes and sends 600: more than any buffer holds.
     Bytes flood = {0, 0, 0, 0, 0xFF, 0xFF};
-    for (int i = 0; i < 600; ++i) flood.push_back(static_cast<std::uint8_t>(0x11 + i));
+    for (int i = 0; i < 600; ++i)
+        flood.push_back(static_cast<std::uint8_t>(0x11 + i));
     Slave::Frame hostile{flood, Slave::Id::Request, {}, 0ms};
     Slave::Frame hostileRaw{flood, Slave::Id::AsIs, {}, 0ms};
     Slave slave({Slave::Reply(hostile), Slave::Reply(hostileRaw)});
@@ -206,7 +207,8 @@ TEST_F(TcpTransportTest, OutOfStepStreamFailsOnePollAndTheNextIsClean) {
     const Slave::Frame answer = Slave::Answer(ReadAnswer());
     Bytes junk(64 * 1024);
     // Any two of its bytes make an impossible length, wherever a read cuts it.
-    for (std::size_t i = 0; i < junk.size(); ++i) junk[i] = static_cast<std::uint8_t>((i * 37 + 11) | 0x10);
+    for (std::size_t i = 0; i < junk.size(); ++i)
+        junk[i] = static_cast<std::uint8_t>((i * 37 + 11) | 0x10);
     Slave::Frame impossible = Slave::Answer(ReadAnswer());
     impossible.bytes[4] = 0x04, impossible.bytes[5] = 0x00;  // 1024 bytes follow, it says
     Slave::Frame tooShortLength = Slave::Answer(ReadAnswer());
@@ -224,7 +226,9 @@ TEST_F(TcpTransportTest, OutOfStepStreamFailsOnePollAndTheNextIsClean) {
         std::vector<EngineStatus> statuses;
     };
     const Case cases[] = {
-        {"junk after an answer", {answer, {junk, Slave::Id::AsIs, {}, 0ms}}, {status::Ok, status::ResponseError}},
+        {"junk after an answer",
+         {answer, {junk, Slave::Id::AsIs, {}, 0ms}},
+         {status::Ok, status::ResponseError}},
         {"impossible length", {impossible}, {status::ResponseError}},
         {"length below a PDU", {tooShortLength}, {status::ResponseError}},
         {"frame cut short", {late}, {status::BytesMissing}},
@@ -232,10 +236,12 @@ TEST_F(TcpTransportTest, OutOfStepStreamFailsOnePollAndTheNextIsClean) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::vector<Slave::Step> script = {Slave::Reply(c.fault)};
-        for (std::size_t i = 0; i < c.statuses.size() + 1; ++i) script.push_back(Slave::Reply(answer));
+        for (std::size_t i = 0; i < c.statuses.size() + 1; ++i)
+            script.push_back(Slave::Reply(answer));
         Slave slave(script, 5000ms);
         Connect(slave, kTimeoutMs);
-        for (const EngineStatus expected : c.statuses) EXPECT_EQ(Read(), expected);
+        for (const EngineStatus expected : c.statuses)
+            EXPECT_EQ(Read(), expected);
         EXPECT_EQ(Read(), status::Ok) << "the poll after the fault";
         EXPECT_EQ(Head(response, kReadExpected), ReadAnswer());
         EXPECT_EQ(slave.Connections(), 2) << "one new connection, at the next poll";
@@ -364,7 +370,8 @@ public:
         }
     }
     ~FullListener() {
-        for (int fd : m_fillers) ::close(fd);
+        for (int fd : m_fillers)
+            ::close(fd);
         ::close(m_listener);
     }
     std::uint16_t Port() const { return m_port; }  // 0: the queue could not be filled

@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "engine/transaction_timing.h"
 #include "support/busy_loops.h"
 #include "support/peer_process.h"
@@ -49,9 +50,9 @@ TEST(ResponseTimeHistogram, BucketsFollowEachOtherWithoutGapsOrOverlaps) {
 }
 
 TEST(ResponseTimeHistogram, NoBucketIsWiderThanASixteenthOfItsTimes) {
-    for (const std::uint32_t us : {0u, 1u, 15u, 16u, 17u, 31u, 32u, 999u, 1000u, 2000u, 2047u,
-                                   2048u, 40000u, 1u << 20, (1u << 31) + 5,
-                                   std::numeric_limits<std::uint32_t>::max()}) {
+    for (const std::uint32_t us :
+         {0u, 1u, 15u, 16u, 17u, 31u, 32u, 999u, 1000u, 2000u, 2047u, 2048u, 40000u, 1u << 20,
+          (1u << 31) + 5, std::numeric_limits<std::uint32_t>::max()}) {
         const int b = ResponseTimeBucket(us);
         ASSERT_GE(b, 0);
         ASSERT_LT(b, kResponseTimeBuckets);
@@ -111,7 +112,9 @@ INSTANTIATE_TEST_SUITE_P(
         QuantileCase{"exact_below_16us", {{3, 1}, {5, 1}, {9, 1}, {12, 1}}, 0.75, 9, 9},
         QuantileCase{"median_of_a_spread",
                      {{10000, 10}, {20000, 10}, {30000, 10}, {40000, 10}, {50000, 10}},
-                     0.5, 30000, 30000 + 30000 / 16},
+                     0.5,
+                     30000,
+                     30000 + 30000 / 16},
         QuantileCase{"zero_is_the_minimum", {{2000, 5}, {2500, 5}}, 0.0, 2000, 2000},
         QuantileCase{"one_is_the_maximum", {{2000, 5}, {2500, 5}}, 1.0, 2500, 2500}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -136,8 +139,10 @@ TEST_P(OutcomeTest, CountsTheFailureAndTimesOnlyWholeAnswers) {
     const OutcomeCase& c = GetParam();
     TimingTable table;
     TransactionMoments m = Moments(5000, 3000);
-    if (!c.sent) m.sentUs = 0;
-    if (!c.answered) m.answeredUs = 0;
+    if (!c.sent)
+        m.sentUs = 0;
+    if (!c.answered)
+        m.answeredUs = 0;
     table.Record(kSlot, true, m, c.status);
     SlotTiming t;
     table.Slot(kSlot, m.endUs, &t);
@@ -156,17 +161,17 @@ TEST_P(OutcomeTest, CountsTheFailureAndTimesOnlyWholeAnswers) {
 
 INSTANTIATE_TEST_SUITE_P(
     Statuses, OutcomeTest,
-    ::testing::Values(
-        OutcomeCase{"ok", status::Ok, true, true, 1, 0, 0, 0},
-        OutcomeCase{"timeout", status::Timeout, true, true, 0, 1, 0, 0},
-        OutcomeCase{"crc", status::ChecksumError, true, true, 1, 0, 1, 0},
-        OutcomeCase{"exception_2", status::ExceptionBase + 2, true, true, 1, 0, 0, 1},
-        OutcomeCase{"wrong_answer", status::ResponseError, true, true, 1, 0, 0, 0},
-        OutcomeCase{"bytes_missing", status::BytesMissing, true, true, 0, 0, 0, 0},
-        OutcomeCase{"unhandled_function", status::UnhandledFunction, false, false, 0, 0, 0, 0},
-        OutcomeCase{"write_error", status::WriteError, false, false, 0, 0, 0, 0},
-        // A raw frame or a broadcast: sent, nothing to wait for.
-        OutcomeCase{"ok_without_answer", status::Ok, true, false, 0, 0, 0, 0}),
+    ::testing::Values(OutcomeCase{"ok", status::Ok, true, true, 1, 0, 0, 0},
+                      OutcomeCase{"timeout", status::Timeout, true, true, 0, 1, 0, 0},
+                      OutcomeCase{"crc", status::ChecksumError, true, true, 1, 0, 1, 0},
+                      OutcomeCase{"exception_2", status::ExceptionBase + 2, true, true, 1, 0, 0, 1},
+                      OutcomeCase{"wrong_answer", status::ResponseError, true, true, 1, 0, 0, 0},
+                      OutcomeCase{"bytes_missing", status::BytesMissing, true, true, 0, 0, 0, 0},
+                      OutcomeCase{"unhandled_function", status::UnhandledFunction, false, false, 0,
+                                  0, 0, 0},
+                      OutcomeCase{"write_error", status::WriteError, false, false, 0, 0, 0, 0},
+                      // A raw frame or a broadcast: sent, nothing to wait for.
+                      OutcomeCase{"ok_without_answer", status::Ok, true, false, 0, 0, 0, 0}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(TimingTable, SpanRunsFromTheFirstStartToTheLastAndSinceLastToNow) {
@@ -248,42 +253,46 @@ const Bytes kException2{1, 0x83, 0x02};
 
 class WorkerTimingTest : public ::testing::Test {
 protected:
+    // The line under test: its own, shared with no other test.
+    ModbusLine line;
     void SetUp() override {
-        InitEngine();
-        SetPollDelay(0);
-        posts = std::make_unique<testing::PostRecorder>();
+        line.InitEngine();
+        line.SetPollDelay(0);
+        posts = std::make_unique<testing::PostRecorder>(line);
     }
     void TearDown() override {
-        StopPolling();
-        CloseTcpConnection();
-        CloseSerialPort();
-        SetTransmissionMode(RTU);
+        line.StopPolling();
+        line.CloseTcpConnection();
+        line.CloseSerialPort();
+        line.SetTransmissionMode(RTU);
         posts.reset();
-        InitEngine();
+        line.InitEngine();
     }
 
     void ConnectTcp(std::uint16_t port, int mode, std::uint32_t timeoutMs = kTcpTimeoutMs) {
-        ASSERT_EQ(OpenTcpConnection("127.0.0.1", port, timeoutMs, 3000), 0);
-        ASSERT_EQ(SetTransmissionMode(mode), 1);
+        ASSERT_EQ(line.OpenTcpConnection("127.0.0.1", port, timeoutMs, 3000), 0);
+        ASSERT_EQ(line.SetTransmissionMode(mode), 1);
     }
 
     // Polls ten holding registers continuously until `count` results came,
     // then stops the worker. The slot, or -1.
     int Poll(int count, std::uint16_t scanRate = 0) {
-        const int slot = RegisterPollSlot(kWindow, WM_POLL_RESULT, scanRate, 1, 3, 0, 10, 0, 0);
+        const int slot =
+            line.RegisterPollSlot(kWindow, WM_POLL_RESULT, scanRate, 1, 3, 0, 10, 0, 0);
         EXPECT_GE(slot, 1);
-        if (slot < 1) return -1;
-        SetPollMode(slot, Continuous);
-        EXPECT_EQ(StartPolling(), 1);
+        if (slot < 1)
+            return -1;
+        line.SetPollMode(slot, Continuous);
+        EXPECT_EQ(line.StartPolling(), 1);
         EXPECT_TRUE(posts->WaitFor(kWindow, WM_POLL_RESULT, static_cast<std::size_t>(count), 20s))
             << "results in time: " << posts->Count(kWindow, WM_POLL_RESULT);
-        StopPolling();
+        line.StopPolling();
         return slot;
     }
 
     SlotTiming Timing(int slot) {
         SlotTiming t;
-        EXPECT_EQ(GetSlotTiming(slot, &t), 1);
+        EXPECT_EQ(line.GetSlotTiming(slot, &t), 1);
         return t;
     }
 
@@ -344,7 +353,7 @@ TEST_P(DelayDistributionTest, TimesEveryAnswerAndFindsTheP95) {
         EXPECT_LT(p95, 100000u);
     }
     std::uint32_t tx = 0, ok = 0;
-    GetSlotCounters(slot, &tx, &ok);
+    line.GetSlotCounters(slot, &tx, &ok);
     EXPECT_EQ(t.transactions, tx);
 }
 
@@ -388,14 +397,16 @@ TEST_P(BusyMachineTimingTest, NoResponseTimeBelowTheHoldAndTheAverageIsTheSlaves
 
     // The monitor's moments of the last capture are as far apart.
     std::int64_t sentMs = 0, answeredMs = 0;
-    ASSERT_EQ(GetCaptureMoments(slot, &sentMs, &answeredMs), 1);
+    ASSERT_EQ(line.GetCaptureMoments(slot, &sentMs, &answeredMs), 1);
     EXPECT_GT(sentMs, 0);
     EXPECT_GE(answeredMs - sentMs, hold.count() - 1) << "each moment is cut to the millisecond";
-    EXPECT_EQ(GetCaptureMoments(kSlotCount, &sentMs, &answeredMs), 0);
+    EXPECT_EQ(line.GetCaptureMoments(kSlotCount, &sentMs, &answeredMs), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripted, BusyMachineTimingTest, ::testing::Values(5ms, 40ms),
-                         [](const auto& info) { return std::to_string(info.param.count()) + "ms"; });
+                         [](const auto& info) {
+                             return std::to_string(info.param.count()) + "ms";
+                         });
 
 struct RateCase {
     const char* name;
@@ -425,11 +436,11 @@ TEST_P(AchievedRateTest, SpanHoldsAtLeastThePeriodsTheSlowerSideAllows) {
         std::max<std::uint64_t>(std::uint64_t{c.scanRate} * 1000, c.delay.count() * 1000);
     EXPECT_GE(t.spanUs, (kPolls - 1) * period * 4 / 5);
     EXPECT_GT(t.sinceLastUs, 0u);
-    LineTiming line;
-    ASSERT_EQ(GetLineTiming(&line), 1);
-    EXPECT_EQ(line.transactions, static_cast<std::uint64_t>(kPolls));
-    EXPECT_GE(line.busyUs, kPolls * std::uint64_t(c.delay.count()) * 1000);
-    EXPECT_LE(line.busyUs, line.wallUs);
+    LineTiming figures;
+    ASSERT_EQ(line.GetLineTiming(&figures), 1);
+    EXPECT_EQ(figures.transactions, static_cast<std::uint64_t>(kPolls));
+    EXPECT_GE(figures.busyUs, kPolls * std::uint64_t(c.delay.count()) * 1000);
+    EXPECT_LE(figures.busyUs, figures.wallUs);
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripted, AchievedRateTest,
@@ -446,7 +457,7 @@ TEST_F(WorkerTimingTest, ResetAndANewClaimStartTheFiguresAfresh) {
     // posted is one transaction counted.
     ASSERT_EQ(Timing(slot).transactions, posts->Count(kWindow, WM_POLL_RESULT));
 
-    ASSERT_EQ(ResetSlotTiming(slot), 1);
+    ASSERT_EQ(line.ResetSlotTiming(slot), 1);
     SlotTiming t = Timing(slot);
     EXPECT_EQ(t.transactions, 0u);
     EXPECT_EQ(t.answered, 0u);
@@ -456,33 +467,33 @@ TEST_F(WorkerTimingTest, ResetAndANewClaimStartTheFiguresAfresh) {
 
     // Two more polls count from zero, the tx counter goes on.
     posts->Clear();
-    ASSERT_EQ(StartPolling(), 1);
+    ASSERT_EQ(line.StartPolling(), 1);
     ASSERT_TRUE(posts->WaitFor(kWindow, WM_POLL_RESULT, 2, 20s));
-    StopPolling();
+    line.StopPolling();
     t = Timing(slot);
     EXPECT_EQ(t.transactions, posts->Count(kWindow, WM_POLL_RESULT));
     EXPECT_EQ(t.answered, t.transactions);
 
     // The window re-registers (its definition changed): a clean slate.
-    ReleasePollSlot(slot);
-    const int again = RegisterPollSlot(kWindow, WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
+    line.ReleasePollSlot(slot);
+    const int again = line.RegisterPollSlot(kWindow, WM_POLL_RESULT, 0, 1, 3, 0, 10, 0, 0);
     ASSERT_EQ(again, slot);
     EXPECT_EQ(Timing(again).transactions, 0u);
 
-    LineTiming line;
-    ASSERT_EQ(ResetLineTiming(), 1);
-    ASSERT_EQ(GetLineTiming(&line), 1);
-    EXPECT_EQ(line.transactions, 0u);
-    EXPECT_EQ(line.busyUs, 0u);
+    LineTiming figures;
+    ASSERT_EQ(line.ResetLineTiming(), 1);
+    ASSERT_EQ(line.GetLineTiming(&figures), 1);
+    EXPECT_EQ(figures.transactions, 0u);
+    EXPECT_EQ(figures.busyUs, 0u);
 }
 
 TEST_F(WorkerTimingTest, RefusesSlotsOutsideTheTable) {
     SlotTiming t;
-    EXPECT_EQ(GetSlotTiming(-1, &t), 0);
-    EXPECT_EQ(GetSlotTiming(33, &t), 0);
-    EXPECT_EQ(GetSlotTiming(1, nullptr), 0);
-    EXPECT_EQ(ResetSlotTiming(33), 0);
-    EXPECT_EQ(GetLineTiming(nullptr), 0);
+    EXPECT_EQ(line.GetSlotTiming(-1, &t), 0);
+    EXPECT_EQ(line.GetSlotTiming(33, &t), 0);
+    EXPECT_EQ(line.GetSlotTiming(1, nullptr), 0);
+    EXPECT_EQ(line.ResetSlotTiming(33), 0);
+    EXPECT_EQ(line.GetLineTiming(nullptr), 0);
 }
 
 // One failure of each kind between good answers, over each framing.
@@ -496,7 +507,8 @@ struct FailureCase {
 
 void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
-class FailureCountTest : public WorkerTimingTest, public ::testing::WithParamInterface<FailureCase> {
+class FailureCountTest : public WorkerTimingTest,
+                         public ::testing::WithParamInterface<FailureCase> {
 protected:
     static Bytes Corrupt(Bytes frame) {
         frame[frame.size() - 3] ^= 0x01;  // a data byte, the check no longer holds
@@ -515,12 +527,16 @@ TEST_P(FailureCountTest, CountsTimeoutsChecksumErrorsAndExceptions) {
         using S = ScriptedTcpSlave;
         const bool rtu = c.wire == Wire::RtuOverTcp;
         auto frame = [&](const Bytes& pdu) { return rtu ? S::RtuAnswer(pdu) : S::Answer(pdu); };
-        std::vector<S::Step> script = {S::Reply(frame(good)), S::Silent(), S::Reply(frame(kException2))};
-        if (rtu) script.push_back(S::Reply(S::Frame{Corrupt(S::RtuAnswer(good).bytes), S::Id::AsIs, {}, Ms{40}, Ms{0}}));
+        std::vector<S::Step> script = {S::Reply(frame(good)), S::Silent(),
+                                       S::Reply(frame(kException2))};
+        if (rtu)
+            script.push_back(S::Reply(
+                S::Frame{Corrupt(S::RtuAnswer(good).bytes), S::Id::AsIs, {}, Ms{40}, Ms{0}}));
         script.push_back(S::Reply(frame(good)));
         expected = static_cast<int>(script.size());
         script.push_back(S::Silent());
-        tcp = std::make_unique<S>(std::move(script), 10000ms, rtu ? S::Framing::Rtu : S::Framing::Mbap);
+        tcp = std::make_unique<S>(std::move(script), 10000ms,
+                                  rtu ? S::Framing::Rtu : S::Framing::Mbap);
         ConnectTcp(tcp->Port(), rtu ? RTU_OVER_TCP : TCP);
     } else {
         using S = ScriptedSerialSlave;
@@ -528,7 +544,8 @@ TEST_P(FailureCountTest, CountsTimeoutsChecksumErrorsAndExceptions) {
         auto frame = [&](const Bytes& pdu) { return ascii ? S::Ascii(pdu) : S::Rtu(pdu); };
         Bytes corrupt = frame(good);
         if (ascii)
-            corrupt[corrupt.size() - 3] = corrupt[corrupt.size() - 3] == '0' ? '1' : '0';  // the LRC
+            corrupt[corrupt.size() - 3] =
+                corrupt[corrupt.size() - 3] == '0' ? '1' : '0';  // the LRC
         else
             corrupt = Corrupt(corrupt);
         const std::size_t request = ascii ? 17 : 8;
@@ -540,10 +557,10 @@ TEST_P(FailureCountTest, CountsTimeoutsChecksumErrorsAndExceptions) {
         pty = std::make_unique<PtyPair>();
         ASSERT_TRUE(pty->ok()) << pty->error();
         serial = std::make_unique<S>(*pty, std::move(script));
-        ASSERT_EQ(SetSerialDevice(1, pty->slavePath().c_str()), 1);
-        ASSERT_EQ(OpenSerialPort(1, 9600, 8, 2, 0), 0);
-        ASSERT_EQ(SetSerialTimeouts(ascii ? 1000 : 240, 2, 300, 2, 200), 1);
-        ASSERT_EQ(SetTransmissionMode(ascii ? ASCII : RTU), 1);
+        ASSERT_EQ(line.SetSerialDevice(1, pty->slavePath().c_str()), 1);
+        ASSERT_EQ(line.OpenSerialPort(1, 9600, 8, 2, 0), 0);
+        ASSERT_EQ(line.SetSerialTimeouts(ascii ? 1000 : 240, 2, 300, 2, 200), 1);
+        ASSERT_EQ(line.SetTransmissionMode(ascii ? ASCII : RTU), 1);
     }
 
     const int slot = Poll(expected);
@@ -578,7 +595,7 @@ TEST_F(WorkerTimingTest, AgainstLibmodbusEveryCountedTransactionIsTimed) {
     ASSERT_GE(slot, 1);
     const SlotTiming t = Timing(slot);
     std::uint32_t tx = 0, ok = 0;
-    ASSERT_EQ(GetSlotCounters(slot, &tx, &ok), 1);
+    ASSERT_EQ(line.GetSlotCounters(slot, &tx, &ok), 1);
     EXPECT_EQ(t.transactions, tx);
     EXPECT_EQ(t.answered, ok);
     EXPECT_GE(t.transactions, 200u);
@@ -588,9 +605,9 @@ TEST_F(WorkerTimingTest, AgainstLibmodbusEveryCountedTransactionIsTimed) {
 
     // The line's wall time stands still while the worker does.
     LineTiming before, after;
-    ASSERT_EQ(GetLineTiming(&before), 1);
+    ASSERT_EQ(line.GetLineTiming(&before), 1);
     std::this_thread::sleep_for(50ms);
-    ASSERT_EQ(GetLineTiming(&after), 1);
+    ASSERT_EQ(line.GetLineTiming(&after), 1);
     EXPECT_EQ(before.wallUs, after.wallUs);
     EXPECT_EQ(after.transactions, t.transactions);
     EXPECT_GT(after.busyUs, t.sumUs) << "a transaction lasts longer than its wait for the answer";

@@ -62,8 +62,10 @@ protected:
     }
     Outcome Run(BusIdScan& scan, const BusIdScan::Options& o) {
         Outcome out;
-        QObject::connect(&scan, &BusIdScan::found, [&](const ScanHit& h) { out.found.push_back(h); });
-        QObject::connect(&scan, &BusIdScan::noted, [&](const ScanHit& h) { out.noted.push_back(h); });
+        QObject::connect(&scan, &BusIdScan::found,
+                         [&](const ScanHit& h) { out.found.push_back(h); });
+        QObject::connect(&scan, &BusIdScan::noted,
+                         [&](const ScanHit& h) { out.noted.push_back(h); });
         QObject::connect(&scan, &BusIdScan::finished, [&](bool c) {
             out.done = true;
             out.cancelled = c;
@@ -74,22 +76,22 @@ protected:
     }
     static std::vector<int> Ids(const std::vector<ScanHit>& hits) {
         std::vector<int> ids;
-        for (const ScanHit& h : hits) ids.push_back(h.slaveId);
+        for (const ScanHit& h : hits)
+            ids.push_back(h.slaveId);
         return ids;
     }
 };
 
 TEST_F(BusIdScanTest, EveryKindOfAnswerIsListedForWhatItIsAndALostLineEndsTheScanEarly) {
-    Slave slave({Registers(1), NoIdentity(1),
-                 Exception(2, 3, 0x0B),                              // a gateway: nobody at 2
-                 Slave::Reply(Slave::Answer({9, 3, 2, 0, 1})),       // unit 9 answers for 3
-                 Slave::Close(), Slave::Close(),                     // 4 hangs up, twice
-                 Slave::Silent(), Slave::Silent(),                   // 5: silent, retried once
-                 Slave::Silent(), Registers(6), NoIdentity(6),       // 6 answers the retry
-                 Slave::Relisten(10000ms)},                          // 7: the slave goes away
+    Slave slave({Registers(1), NoIdentity(1), Exception(2, 3, 0x0B),  // a gateway: nobody at 2
+                 Slave::Reply(Slave::Answer({9, 3, 2, 0, 1})),        // unit 9 answers for 3
+                 Slave::Close(), Slave::Close(),                      // 4 hangs up, twice
+                 Slave::Silent(), Slave::Silent(),                    // 5: silent, retried once
+                 Slave::Silent(), Registers(6), NoIdentity(6),        // 6 answers the retry
+                 Slave::Relisten(10000ms)},                           // 7: the slave goes away
                 5000ms);
     ConnectTcp(slave);
-    BusIdScan scan;
+    BusIdScan scan(DefaultLine());
     BusIdScan::Options o;
     o.first = 1;
     o.last = 9;
@@ -101,7 +103,8 @@ TEST_F(BusIdScanTest, EveryKindOfAnswerIsListedForWhatItIsAndALostLineEndsTheSca
     ASSERT_EQ(Ids(out.noted), (std::vector<int>{2, 3, 4}));
     const ProbeOutcome kinds[] = {ProbeOutcome::GatewayNoDevice, ProbeOutcome::Malformed,
                                   ProbeOutcome::ConnectionClosed};
-    for (std::size_t i = 0; i < 3; ++i) EXPECT_EQ(out.noted[i].outcome, kinds[i]) << i;
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(out.noted[i].outcome, kinds[i]) << i;
     EXPECT_EQ(out.noted[2].status, status::ConnectionClosed) << "never a time-out";
     EXPECT_GT(out.found[0].responseUs, 0);
 
@@ -121,7 +124,7 @@ TEST_F(BusIdScanTest, EveryKindOfAnswerIsListedForWhatItIsAndALostLineEndsTheSca
 TEST_F(BusIdScanTest, UnitZeroIsProbedOnModbusTcpAndTheScanCanStopAtTheFirstDevice) {
     Slave slave({Registers(0), NoIdentity(0), Slave::Silent()}, 5000ms);
     ConnectTcp(slave);
-    BusIdScan scan;
+    BusIdScan scan(DefaultLine());
     BusIdScan::Options o;
     o.first = 0;
     o.last = 5;
@@ -142,7 +145,7 @@ TEST_F(BusIdScanTest, OnASerialLineIdZeroIsTheBroadcastAndIsSaidToBeSkipped) {
     ASSERT_EQ(OpenSerialPort(1, 19200, 8, 0, 0), 0);
     ASSERT_EQ(SetSerialTimeouts(32, 1, 1000, 1, 200), 1);
     ASSERT_EQ(StartPolling(), 1);
-    BusIdScan scan;
+    BusIdScan scan(DefaultLine());
     BusIdScan::Options o;
     o.first = 0;
     o.last = 0;

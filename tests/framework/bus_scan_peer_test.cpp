@@ -75,7 +75,7 @@ TEST_F(BusScanPeerTest, IdScanFindsExactlyTheServedIdsWithWhatTheySayTheyAre) {
                                      "--product-code", "ZT-7", "--revision", "1.2"},
                                     error);
         ASSERT_TRUE(peer) << error;
-        BusIdScan scan;
+        BusIdScan scan(DefaultLine());
         std::vector<ScanHit> hits;
         bool done = false, cancelled = true;
         int lastDone = 0, lastTotal = 0;
@@ -128,7 +128,7 @@ TEST_F(BusScanPeerTest, AnExceptionAnswerIsADevice) {
     std::string error;
     auto peer = ScanPeer::Start(TCP, {"--slave", "7"}, error);
     ASSERT_TRUE(peer) << error;
-    BusIdScan scan;
+    BusIdScan scan(DefaultLine());
     std::vector<ScanHit> hits;
     bool done = false;
     QObject::connect(&scan, &BusIdScan::found, [&](const ScanHit& h) { hits.push_back(h); });
@@ -159,7 +159,7 @@ TEST_F(BusScanPeerTest, PollWindowsPauseDuringAScanAndPollAgainAfterACancel) {
     };
     ASSERT_TRUE(WaitUntil([&] { return tx() >= 3; }, 5000)) << "the window polls before the scan";
 
-    BusIdScan scan;
+    BusIdScan scan(DefaultLine());
     bool done = false, cancelled = false;
     QObject::connect(&scan, &BusIdScan::finished, [&](bool c) {
         done = true;
@@ -197,18 +197,26 @@ TEST_F(BusScanPeerTest, AddressMapFindsTheSparseBlocksWithinTheBudget) {
         std::vector<AddressRange> blocks;
     };
     const Case cases[] = {
-        {"three blocks in every table", "100-179,1030-1129,1500-1599", 1999, 300,
-         {true, true, true, true}, {{100, 179}, {1030, 1129}, {1500, 1599}}},
+        {"three blocks in every table",
+         "100-179,1030-1129,1500-1599",
+         1999,
+         300,
+         {true, true, true, true},
+         {{100, 179}, {1030, 1129}, {1500, 1599}}},
         // Ten registers at two usual bases, with the window's defaults.
-        {"ten holding registers at 0 and at 1000", "0-9,1000-1009", 9999, 500,
-         {false, false, true, false}, {{0, 9}, {1000, 1009}}},
+        {"ten holding registers at 0 and at 1000",
+         "0-9,1000-1009",
+         9999,
+         500,
+         {false, false, true, false},
+         {{0, 9}, {1000, 1009}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
         auto peer = ScanPeer::Start(TCP, {"--slave", "7", "--sparse", c.sparse}, error);
         ASSERT_TRUE(peer) << error;
-        AddressMapScan scan;
+        AddressMapScan scan(DefaultLine());
         bool done = false, cancelled = true;
         QObject::connect(&scan, &AddressMapScan::finished, [&](bool x) {
             done = true;
@@ -224,7 +232,8 @@ TEST_F(BusScanPeerTest, AddressMapFindsTheSparseBlocksWithinTheBudget) {
         ASSERT_TRUE(scan.Start(o));
         ASSERT_TRUE(WaitUntil([&] { return done; }, 300000));
         EXPECT_FALSE(cancelled);
-        const auto tables = static_cast<std::size_t>(std::count(c.tables.begin(), c.tables.end(), true));
+        const auto tables =
+            static_cast<std::size_t>(std::count(c.tables.begin(), c.tables.end(), true));
         ASSERT_EQ(scan.Results().size(), tables);
         for (const auto& r : scan.Results()) {
             SCOPED_TRACE(r.function);

@@ -86,7 +86,7 @@ struct Reading {
 };
 
 Reading ReadIdentity(DeviceIdCode code, std::uint8_t object = 0) {
-    DeviceIdentityReader reader;
+    DeviceIdentityReader reader(DefaultLine());
     Reading r;
     QObject::connect(&reader, &DeviceIdentityReader::Finished, [&](int s) { r.status = s; });
     if (!QTest::qWaitFor([&] { return reader.Start(1, code, object); }, kWaitMs))

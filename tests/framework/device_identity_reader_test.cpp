@@ -70,19 +70,30 @@ TEST(DeviceIdentityReader, FollowsPagesWithinItsBound) {
     Bytes cutList = {9, 43, 14, 2, 0x82, 0, 0, 2, 0, 1, 'A'};
     const Case cases[] = {
         {"pages to the end",
-         {PageStep(0xFF, 3, {{0, "Zentiq"}, {1, "ZQ"}, {2, "2.1"}}), PageStep(0, 0, {{3, "u"}, {5, "m"}})},
-         status::Ok, {0, 3}, {{0, "Zentiq"}, {1, "ZQ"}, {2, "2.1"}, {3, "u"}, {5, "m"}}},
+         {PageStep(0xFF, 3, {{0, "Zentiq"}, {1, "ZQ"}, {2, "2.1"}}),
+          PageStep(0, 0, {{3, "u"}, {5, "m"}})},
+         status::Ok,
+         {0, 3},
+         {{0, "Zentiq"}, {1, "ZQ"}, {2, "2.1"}, {3, "u"}, {5, "m"}}},
         {"one page", {PageStep(0, 0, {{0, "V"}})}, status::Ok, {0}, {{0, "V"}}},
         {"more follows forever", EndlessPages(kBound + 4), DeviceIdentityReader::kRequestLimit,
          upToBound, endless},
         {"next object does not advance",
-         {PageStep(0xFF, 0, {{0, "V"}}), PageStep(0xFF, 0, {{0, "V"}})}, status::MalformedAnswer,
-         {0}, {{0, "V"}}},
-        {"object list cut short", {ScriptedTcpSlave::Reply(ScriptedTcpSlave::Answer(cutList))},
-         status::MalformedAnswer, {0}, {}},
+         {PageStep(0xFF, 0, {{0, "V"}}), PageStep(0xFF, 0, {{0, "V"}})},
+         status::MalformedAnswer,
+         {0},
+         {{0, "V"}}},
+        {"object list cut short",
+         {ScriptedTcpSlave::Reply(ScriptedTcpSlave::Answer(cutList))},
+         status::MalformedAnswer,
+         {0},
+         {}},
         {"exception on the second page",
-         {PageStep(0xFF, 1, {{0, "V"}}), ScriptedTcpSlave::Reply(ScriptedTcpSlave::Answer({9, 0xAB, 2}))},
-         status::ExceptionBase + 2, {0, 1}, {{0, "V"}}},
+         {PageStep(0xFF, 1, {{0, "V"}}),
+          ScriptedTcpSlave::Reply(ScriptedTcpSlave::Answer({9, 0xAB, 2}))},
+         status::ExceptionBase + 2,
+         {0, 1},
+         {{0, "V"}}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -92,7 +103,7 @@ TEST(DeviceIdentityReader, FollowsPagesWithinItsBound) {
         SetTransmissionMode(TCP);
         ASSERT_EQ(StartPolling(), 1);
 
-        DeviceIdentityReader reader;
+        DeviceIdentityReader reader(DefaultLine());
         int finished = -100;
         int finishes = 0;
         QObject::connect(&reader, &DeviceIdentityReader::Finished, [&](int s) {

@@ -118,7 +118,7 @@ TEST(FunctionSupportPeers, EachPeerAnswersItsOwnSetAndKeepsItsValues) {
         auto link = PeerLink::Start(c.peer, c.mode, error, 1, c.args);
         ASSERT_TRUE(link) << error;
 
-        FunctionSupportScan scan;
+        FunctionSupportScan scan(DefaultLine());
         std::vector<FunctionProbe> heard;
         int finishes = 0;
         bool cancelled = true;
@@ -161,8 +161,8 @@ TEST(FunctionSupportPeers, TwoScansAtOnceBothFinish) {
     std::string error;
     auto link = PeerLink::Start(PeerLink::Peer::PyModbus, TCP, error, 1, {"--slave", "1,2"});
     ASSERT_TRUE(link) << error;
-    FunctionSupportScan first;
-    FunctionSupportScan second;
+    FunctionSupportScan first(DefaultLine());
+    FunctionSupportScan second(DefaultLine());
     int finishes = 0;
     for (auto* scan : {&first, &second})
         QObject::connect(scan, &FunctionSupportScan::finished, [&](bool) { ++finishes; });
@@ -182,7 +182,7 @@ TEST(FunctionSupportPeers, TwoScansAtOnceBothFinish) {
 
 TEST(FunctionSupportScan, RefusesWithoutAConnectionOrAValidId) {
     InitEngine();
-    FunctionSupportScan scan;
+    FunctionSupportScan scan(DefaultLine());
     EXPECT_FALSE(scan.Start(1));  // not connected
     EXPECT_FALSE(scan.IsRunning());
 }

@@ -125,7 +125,7 @@ TEST_F(SerialSettingsSweepTest, ReportsExactlyTheCombinationTheSlaveAnswersAt) {
         SCOPED_TRACE(c.name);
         host->opened.clear();
         test::TermiosGatedSlave slave(pty, 5, c.slaveAt);
-        SerialSettingsSweep sweep(*host);
+        SerialSettingsSweep sweep(DefaultLine(), *host);
         std::vector<Found> found;
         bool done = false, cancelled = true;
         QObject::connect(&sweep, &SerialSettingsSweep::found,
@@ -152,7 +152,7 @@ TEST_F(SerialSettingsSweepTest, ReportsExactlyTheCombinationTheSlaveAnswersAt) {
 
 TEST_F(SerialSettingsSweepTest, CancelPutsTheUserSettingsBack) {
     test::TermiosGatedSlave slave(pty, 5, {B115200, 'N', 1});
-    SerialSettingsSweep sweep(*host);
+    SerialSettingsSweep sweep(DefaultLine(), *host);
     bool done = false, cancelled = false;
     QObject::connect(&sweep, &SerialSettingsSweep::finished, [&](bool x) {
         done = true;

@@ -44,15 +44,17 @@ TEST(TcpHostSweepRange, ReadsWhatAUserWrites) {
         {"host.example", std::nullopt},
         {"", std::nullopt},
     };
-    for (const auto& c : cases) EXPECT_EQ(TcpHostSweep::ParseRange(QString::fromUtf8(c.text)), c.range) << c.text;
+    for (const auto& c : cases)
+        EXPECT_EQ(TcpHostSweep::ParseRange(QString::fromUtf8(c.text)), c.range) << c.text;
     EXPECT_EQ(TcpHostSweep::AddressText(0x7F000003u), QStringLiteral("127.0.0.3"));
 }
 
-std::unique_ptr<test::PeerProcess> Pymodbus(const std::string& host, int port, const std::string& slaves,
-                                            std::string& error) {
+std::unique_ptr<test::PeerProcess> Pymodbus(const std::string& host, int port,
+                                            const std::string& slaves, std::string& error) {
     return test::PeerProcess::Start(
-        {"/usr/bin/python3", test::PeerProcess::SourceDir() + "/tests/support/peers/pymodbus_slave.py",
-         "--tcp", std::to_string(port), "--host", host, "--slave", slaves},
+        {"/usr/bin/python3",
+         test::PeerProcess::SourceDir() + "/tests/support/peers/pymodbus_slave.py", "--tcp",
+         std::to_string(port), "--host", host, "--slave", slaves},
         test::PeerProcess::kReadyTimeout, error);
 }
 
@@ -89,12 +91,13 @@ TEST(TcpHostSweepPeer, EachHostItsOwnUnitsAndAHostNobodyServesIsSaidSo) {
     line.ReconnectUser();
     ASSERT_EQ(IsConnected(), 1);
 
-    TcpHostSweep sweep(line);
+    TcpHostSweep sweep(DefaultLine(), line);
     std::vector<std::pair<QString, int>> found, refused;
     std::vector<QString> scanned;
     bool done = false, cancelled = true;
-    QObject::connect(&sweep, &TcpHostSweep::found,
-                     [&](const QString& host, const ScanHit& hit) { found.emplace_back(host, hit.slaveId); });
+    QObject::connect(&sweep, &TcpHostSweep::found, [&](const QString& host, const ScanHit& hit) {
+        found.emplace_back(host, hit.slaveId);
+    });
     QObject::connect(&sweep, &TcpHostSweep::hostDone,
                      [&](const QString& host, int connectStatus, const IdScanReport&) {
                          if (connectStatus == 0)

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "support/peer_data.h"
 #include "support/post_recorder.h"
 
@@ -22,7 +23,8 @@ inline constexpr std::uint16_t kPeerSlave = 1;
 
 inline std::vector<std::uint16_t> HoldingPattern(unsigned from, unsigned count) {
     std::vector<std::uint16_t> v;
-    for (unsigned i = from; i < from + count; ++i) v.push_back(zq_peer_holding(i));
+    for (unsigned i = from; i < from + count; ++i)
+        v.push_back(zq_peer_holding(i));
     return v;
 }
 
@@ -30,8 +32,11 @@ class EngineDriver {
 protected:
     explicit EngineDriver(WindowHandle firstWindow) : m_lastWindow(firstWindow) {}
 
+    // The line this test drives: its own, shared with no other test.
+    ModbusLine& Line() { return m_line; }
+
     // Call before the engine polls (it installs the message poster).
-    void StartRecording() { m_posts = std::make_unique<PostRecorder>(); }
+    void StartRecording() { m_posts = std::make_unique<PostRecorder>(m_line); }
     void StopRecording() { m_posts.reset(); }
 
     WindowHandle NextWindow() { return ++m_lastWindow; }
@@ -44,7 +49,8 @@ protected:
         }
         std::size_t seen = 0;
         for (const auto& p : m_posts->Posts()) {
-            if (p.window != window || p.message != WM_POLL_RESULT) continue;
+            if (p.window != window || p.message != WM_POLL_RESULT)
+                continue;
             if (++seen == n) {
                 EXPECT_EQ(p.lParam, slot);
                 return static_cast<EngineStatus>(p.wParam);
@@ -57,12 +63,13 @@ protected:
     EngineStatus PollOnce(std::uint16_t slave, std::uint16_t function, std::uint16_t address,
                           std::uint16_t quantity, int& slot) {
         const WindowHandle window = NextWindow();
-        slot = RegisterPollSlot(window, WM_POLL_RESULT, 0, slave, function, address, quantity, 0, 0);
+        slot = m_line.RegisterPollSlot(window, WM_POLL_RESULT, 0, slave, function, address,
+                                       quantity, 0, 0);
         if (slot < 1) {
             ADD_FAILURE() << "RegisterPollSlot refused function " << function;
             return kNoResult;
         }
-        EXPECT_EQ(SetPollMode(slot, Once), 1);
+        EXPECT_EQ(m_line.SetPollMode(slot, Once), 1);
         return WaitResult(window, slot);
     }
 
@@ -78,8 +85,8 @@ protected:
         }
         std::vector<std::uint16_t> values(quantity);
         if (slot >= 1) {
-            EXPECT_EQ(ReadRegisters(slot, values.data()), st);
-            ReleasePollSlot(slot);
+            EXPECT_EQ(m_line.ReadRegisters(slot, values.data()), st);
+            m_line.ReleasePollSlot(slot);
         }
         return values;
     }
@@ -91,8 +98,8 @@ protected:
         EXPECT_EQ(st, status::Ok) << "function " << function << " at " << address;
         std::vector<std::uint8_t> values(quantity);
         if (slot >= 1) {
-            EXPECT_EQ(ReadBytes(slot, values.data()), st);
-            ReleasePollSlot(slot);
+            EXPECT_EQ(m_line.ReadBytes(slot, values.data()), st);
+            m_line.ReleasePollSlot(slot);
         }
         return values;
     }
@@ -103,8 +110,8 @@ protected:
                          std::uint16_t readQuantity, std::uint16_t writeAddress,
                          std::uint16_t writeQuantity, Load load) {
         const WindowHandle window = NextWindow();
-        if (SubmitOneShot(window, WM_POLL_RESULT, slave, function, readAddress, readQuantity,
-                          writeAddress, writeQuantity) != 1) {
+        if (m_line.SubmitOneShot(window, WM_POLL_RESULT, slave, function, readAddress, readQuantity,
+                                 writeAddress, writeQuantity) != 1) {
             ADD_FAILURE() << "SubmitOneShot refused function " << function;
             return kNoResult;
         }
@@ -124,7 +131,8 @@ protected:
         // 2000 coils is the largest bit read; 13 inputs from 7 leave a partly
         // used last byte.
         const auto coils = ReadBits(1, 0, 2000);
-        for (unsigned i = 0; i < coils.size(); ++i) ASSERT_EQ(coils[i], zq_peer_coil(i)) << "coil " << i;
+        for (unsigned i = 0; i < coils.size(); ++i)
+            ASSERT_EQ(coils[i], zq_peer_coil(i)) << "coil " << i;
         const auto discretes = ReadBits(2, 7, 13);
         for (unsigned i = 0; i < discretes.size(); ++i)
             EXPECT_EQ(discretes[i], zq_peer_discrete(7 + i)) << "input " << 7 + i;
@@ -150,15 +158,18 @@ protected:
         EXPECT_EQ(ReadRegs(3, 10, 1), std::vector<std::uint16_t>{expected});
 
         const std::uint16_t written[3] = {0x1111, 0x2222, 0x3333};
-        EXPECT_EQ(OneShot(kPeerSlave, 23, 699, 5, 700, 3, [&] { SetWriteRegisters(0, 3, written); }),
+        EXPECT_EQ(OneShot(kPeerSlave, 23, 699, 5, 700, 3,
+                          [&] { m_line.SetWriteRegisters(0, 3, written); }),
                   status::Ok);
         std::uint16_t readBack[5] = {};
-        EXPECT_EQ(ReadRegisters(0, readBack), status::Ok);
+        EXPECT_EQ(m_line.ReadRegisters(0, readBack), status::Ok);
         EXPECT_EQ(std::vector<std::uint16_t>(readBack, readBack + 5),
                   (std::vector<std::uint16_t>{zq_peer_holding(699), 0x1111, 0x2222, 0x3333,
                                               zq_peer_holding(703)}));
     }
 
+    // Declared first among the members: gone last, after the recorder.
+    ModbusLine m_line;
     std::unique_ptr<PostRecorder> m_posts;
     WindowHandle m_lastWindow;
 };

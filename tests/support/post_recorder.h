@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq::testing {
 
@@ -20,13 +21,13 @@ struct Post {
 
 class PostRecorder {
 public:
-    // Installs itself as the engine's poster (one recorder at a time).
-    PostRecorder() {
+    // Installs itself as line's poster (one recorder at a time).
+    explicit PostRecorder(ModbusLine& line = DefaultLine()) : m_line(line) {
         Instance() = this;
-        SetMessagePoster(&PostRecorder::Receive);
+        m_line.SetMessagePoster(&PostRecorder::Receive);
     }
     ~PostRecorder() {
-        SetMessagePoster(nullptr);
+        m_line.SetMessagePoster(nullptr);
         Instance() = nullptr;
     }
     PostRecorder(const PostRecorder&) = delete;
@@ -44,7 +45,8 @@ public:
     bool WaitFor(WindowHandle window, std::uint32_t message, std::size_t count,
                  std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) const {
         std::unique_lock lock(m_mutex);
-        return m_changed.wait_for(lock, limit, [&] { return CountLocked(window, message) >= count; });
+        return m_changed.wait_for(lock, limit,
+                                  [&] { return CountLocked(window, message) >= count; });
     }
     std::size_t Count(WindowHandle window, std::uint32_t message) const {
         std::lock_guard guard(m_mutex);
@@ -67,9 +69,11 @@ private:
     std::size_t CountLocked(WindowHandle window, std::uint32_t message) const {
         std::size_t n = 0;
         for (const Post& p : m_posts)
-            if (p.window == window && p.message == message) ++n;
+            if (p.window == window && p.message == message)
+                ++n;
         return n;
     }
+    ModbusLine& m_line;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_changed;
     std::vector<Post> m_posts;

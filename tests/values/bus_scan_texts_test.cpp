@@ -33,15 +33,20 @@ TEST(AddressMapSummaryTest, SaysTheRequestsAndWhatWasNotCovered) {
     };
     const std::array<bool, 4> all{true, true, true, true};
     const Case cases[] = {
-        {"complete", {Table(1, 40, {}), Table(3, 12, {})}, {true, false, true, false},
+        {"complete",
+         {Table(1, 40, {}), Table(3, 12, {})},
+         {true, false, true, false},
          "共 52 个请求。 每个地址都已探明。"},
         {"cancelled in the first table",
-         {Table(1, 17, {{{11, 999}, 64}, {{1001, 9999}, 0}})}, all,
+         {Table(1, 17, {{{11, 999}, 64}, {{1001, 9999}, 0}})},
+         all,
          "共 17 个请求。 未覆盖——01 线圈 未探测：1001–9999；"
          "01 线圈 只粗略探测过（短于 127 个地址的区块可能没找到）：11–999；"
          "未扫描：02 离散输入、03 保持寄存器、04 输入寄存器。"},
         {"many coarse stretches, widest block counts",
-         {Table(3, 500, {{{2, 99}, 64}, {{101, 101}, 2}, {{103, 150}, 32}, {{200, 260}, 8}, {{300, 310}, 4}}),
+         {Table(
+              3, 500,
+              {{{2, 99}, 64}, {{101, 101}, 2}, {{103, 150}, 32}, {{200, 260}, 8}, {{300, 310}, 4}}),
           Table(4, 500, {})},
          {false, false, true, true},
          "共 1000 个请求。 未覆盖——03 保持寄存器 只粗略探测过（短于 127 个地址的区块可能没找到）："
@@ -72,7 +77,8 @@ TEST(PollWindowPiecesTest, ABlockBecomesConsecutiveReadsWithinTheProtocolLimit) 
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        const std::vector<AddressRange> pieces = PollWindowPieces(c.function, c.address, c.quantity);
+        const std::vector<AddressRange> pieces =
+            PollWindowPieces(c.function, c.address, c.quantity);
         ASSERT_EQ(pieces.size(), c.windows);
         int next = c.address;
         int widest = 0;
@@ -114,16 +120,22 @@ TEST(ConnectionTextTest, NamesTheConnectionAndTheTimeLeft) {
         {ascii, "/dev/ttyUSB0 9600 7O2 ASCII"},
     };
     for (const auto& [settings, text] : described)
-        EXPECT_EQ(ConnectionText::Describe(settings), text);
+        EXPECT_EQ(ConnectionText::Describe(settings, DefaultLine()), text);
 
     const std::pair<long, QString> durations[] = {
-        {0, "不到 1 秒"},          {499, "不到 1 秒"},         {500, "约 1 秒"},
-        {59499, "约 59 秒"},       {59500, "约 1 分 0 秒"},    {200000, "约 3 分 20 秒"},
-        {3600000, "约 1 小时 0 分"}, {3899000, "约 1 小时 4 分"},
+        {0, "不到 1 秒"},
+        {499, "不到 1 秒"},
+        {500, "约 1 秒"},
+        {59499, "约 59 秒"},
+        {59500, "约 1 分 0 秒"},
+        {200000, "约 3 分 20 秒"},
+        {3600000, "约 1 小时 0 分"},
+        {3899000, "约 1 小时 4 分"},
     };
     for (const auto& [ms, text] : durations)
         EXPECT_EQ(ConnectionText::Duration(ms), text) << ms;
-    EXPECT_EQ(ConnectionText::SweepTrying(serial, 5, 200000), "正在尝试 19200 8E1，ID 5；预计还需约 3 分 20 秒。");
+    EXPECT_EQ(ConnectionText::SweepTrying(serial, 5, 200000),
+              "正在尝试 19200 8E1，ID 5；预计还需约 3 分 20 秒。");
 }
 
 }  // namespace
