@@ -665,9 +665,8 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
         quint8& coil = m.values[static_cast<std::size_t>(item)];
         coil = code == ' ' ? (coil ? 0 : 1) : (code == '1' ? 1 : 0);
         if (m.slotIndex != -1)
-            m_doc->Line().SetWriteBytes(m.slotIndex,
-                                        std::min(def.Length, PollDocumentModel::kValueBytes),
-                                        m.values.data());
+            m_doc->Line().SetWriteBytes(
+                m.slotIndex, std::min(def.Length, PollDocumentModel::kValueBytes), m.values.data());
         m_doc->SetModifiedFlag(true);
         m_doc->RefreshValues(false);
         return true;

@@ -257,10 +257,10 @@ bool PollDocumentModel::RegisterWithEngine(WindowHandle window) {
     int slot = -1;
     if (PollDefinition::IsReadFunction(function)) {
         slot = m_line->RegisterPollSlot(window, WM_POLL_RESULT, u16(def.ScanRate), u16(def.SlaveID),
-                                u16(function), u16(def.Address), u16(def.Length), 0, 0);
+                                        u16(function), u16(def.Address), u16(def.Length), 0, 0);
     } else if (PollDefinition::IsWriteFunction(function)) {
         slot = m_line->RegisterPollSlot(window, WM_POLL_RESULT, u16(def.ScanRate), u16(def.SlaveID),
-                                u16(function), 0, 0, u16(def.Address), u16(def.Length));
+                                        u16(function), 0, 0, u16(def.Address), u16(def.Length));
     }
     if (slot < kFirstPollSlot || slot > kLastSlot) {
         // The engine refuses reads from the broadcast address whatever the
@@ -287,8 +287,7 @@ bool PollDocumentModel::MoveToLine(ModbusLine& line, WindowHandle window) {
     if (&line == m_line)
         return true;
     // A refused document tries the new line when a window takes its results.
-    const bool polled =
-        slotIndex != -1 || (window != 0 && slotRefusal != SlotRefusal::None);
+    const bool polled = slotIndex != -1 || (window != 0 && slotRefusal != SlotRefusal::None);
     ReleaseFromEngine();
     m_line = &line;
     if (!polled)

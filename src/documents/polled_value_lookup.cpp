@@ -11,8 +11,8 @@
 namespace zentiq {
 
 bool PolledRange::Overlaps(const PolledRange& other) const {
-    return line == other.line && slaveId == other.slaveId && table == other.table && count > 0 && other.count > 0 &&
-           first < other.first + other.count && other.first < first + count;
+    return line == other.line && slaveId == other.slaveId && table == other.table && count > 0 &&
+           other.count > 0 && first < other.first + other.count && other.first < first + count;
 }
 
 PolledValueLookup& PolledValueLookup::Instance() {

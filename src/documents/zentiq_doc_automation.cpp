@@ -268,8 +268,8 @@ bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint
         !inRange(slave, 0, 255) || !fitsAddresses(address, count) || count > shape->maxCount)
         return false;
     ModbusLine& line = m_doc->Line();
-    if (line.SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function),
-                           0, 0, static_cast<std::uint16_t>(address),
+    if (line.SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0,
+                           0, static_cast<std::uint16_t>(address),
                            static_cast<std::uint16_t>(count)) == 0)
         return false;
     const auto& buffer = m_doc->Model().writeValues;

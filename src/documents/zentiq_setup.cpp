@@ -136,7 +136,9 @@ void CZentiqSetup::onReadOnce() {
         m_readOnceHandler(m_values);
 }
 
-void CZentiqSetup::enableReadOnce() { m_ui->readOnceButton->setEnabled(m_line->IsConnected() != 0); }
+void CZentiqSetup::enableReadOnce() {
+    m_ui->readOnceButton->setEnabled(m_line->IsConnected() != 0);
+}
 
 void CZentiqSetup::showEvent(QShowEvent* event) {
     if (!event->spontaneous())

@@ -87,10 +87,9 @@ bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
 void CMBPresetMultibleRegister::Send() {
     if (!UpdateData(true))
         return;
-    m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleRegisters)),
-                   [this](ModbusLine& line) {
-                       return m_list->LoadWriteData(line, m_block.quantity);
-                   });
+    m_sender->Send(
+        WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleRegisters)),
+        [this](ModbusLine& line) { return m_list->LoadWriteData(line, m_block.quantity); });
 }
 
 void CMBPresetMultibleRegister::showEvent(QShowEvent* e) {

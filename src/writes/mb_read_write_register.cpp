@@ -105,10 +105,9 @@ void CMBReadWriteRegister::Send() {
                            static_cast<std::uint16_t>(m_block.readQuantity),
                            static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),
                            static_cast<std::uint16_t>(m_block.writeQuantity)};
-    m_sender->Send(args,
-                   [this](ModbusLine& line) {
-                       return m_list->LoadWriteData(line, m_block.writeQuantity);
-                   });
+    m_sender->Send(args, [this](ModbusLine& line) {
+        return m_list->LoadWriteData(line, m_block.writeQuantity);
+    });
 }
 
 void CMBReadWriteRegister::onAnswered(int status) {

@@ -131,8 +131,8 @@ void RegisterValueList::Edit() {
 }
 
 int RegisterValueList::LoadWriteData(ModbusLine& line, int registers) const {
-    return RegisterItems::LoadWriteData(line, 0, m_format, registers, m_values.data(), m_values.size(),
-                                        false);
+    return RegisterItems::LoadWriteData(line, 0, m_format, registers, m_values.data(),
+                                        m_values.size(), false);
 }
 
 void RegisterValueList::Open() {

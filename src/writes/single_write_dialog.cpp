@@ -133,8 +133,7 @@ void SingleWriteDialog::OnSend() {
     m_common.sendButton->setEnabled(false);
     // A refused request loads nothing: the data would land in the request
     // still waiting in slot 0.
-    if (!m_request.Submit(*m_line, args,
-                          [this](ModbusLine& line) { return loadData(line); })) {
+    if (!m_request.Submit(*m_line, args, [this](ModbusLine& line) { return loadData(line); })) {
         setResultText(m_request.FailureText());
         m_common.sendButton->setEnabled(true);
     }

@@ -42,8 +42,8 @@ class DocumentLinesTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         for (int i = 0; i < 2; ++i)
-            s_peers[i] = testing::StartTcpPeer(i == 0 ? PeerKind::LibModbusTcp : PeerKind::PyModbusTcp,
-                                               s_error);
+            s_peers[i] = testing::StartTcpPeer(
+                i == 0 ? PeerKind::LibModbusTcp : PeerKind::PyModbusTcp, s_error);
     }
     static void TearDownTestSuite() {
         for (auto& peer : s_peers)
@@ -99,22 +99,42 @@ struct ShowCase {
     int function;
     int address;
     int format;
-    std::array<Words, 2> held;          // what each line's slave holds there
+    std::array<Words, 2> held;         // what each line's slave holds there
     std::array<QStringList, 2> shown;  // what a window on each line shows
 };
 
 const ShowCase kShowCases[] = {
-    {"SignedRegisters", 3, 100, 0, {Words{101, 102, 65535, 4}, Words{201, 202, 203, 32768}},
+    {"SignedRegisters",
+     3,
+     100,
+     0,
+     {Words{101, 102, 65535, 4}, Words{201, 202, 203, 32768}},
      {QStringList{"101", "102", "-1", "4"}, QStringList{"201", "202", "203", "-32768"}}},
-    {"HexRegisters", 3, 110, 2, {Words{0xA1, 0xBEEF, 0, 7}, Words{0xB2, 0xCAFE, 1, 8}},
+    {"HexRegisters",
+     3,
+     110,
+     2,
+     {Words{0xA1, 0xBEEF, 0, 7}, Words{0xB2, 0xCAFE, 1, 8}},
      {QStringList{"0x00A1", "0xBEEF", "0x0000", "0x0007"},
       QStringList{"0x00B2", "0xCAFE", "0x0001", "0x0008"}}},
     // Low word first, and the other way round.
-    {"Longs", 3, 120, 8, {Words{1, 2, 5, 0}, Words{3, 0, 0, 1}},
+    {"Longs",
+     3,
+     120,
+     8,
+     {Words{1, 2, 5, 0}, Words{3, 0, 0, 1}},
      {QStringList{"131073", "*", "5", "*"}, QStringList{"3", "*", "65536", "*"}}},
-    {"LongsInverse", 3, 130, 9, {Words{1, 2, 0, 5}, Words{0, 3, 1, 0}},
+    {"LongsInverse",
+     3,
+     130,
+     9,
+     {Words{1, 2, 0, 5}, Words{0, 3, 1, 0}},
      {QStringList{"65538", "*", "5", "*"}, QStringList{"3", "*", "65536", "*"}}},
-    {"Coils", 1, 140, 0, {Words{1, 0, 1, 1}, Words{0, 1, 0, 0}},
+    {"Coils",
+     1,
+     140,
+     0,
+     {Words{1, 0, 1, 1}, Words{0, 1, 0, 0}},
      {QStringList{"1", "0", "1", "1"}, QStringList{"0", "1", "0", "0"}}},
 };
 

@@ -79,8 +79,7 @@ inline bool Put(ModbusLine& line, bool coils, int at, const std::vector<std::uin
     const auto n = static_cast<std::uint16_t>(items.size());
     const std::vector<std::uint8_t> bits(items.begin(), items.end());
     const std::optional<OneShotAnswer> answer = Exchange(
-        line, {1, std::uint16_t(coils ? 15 : 16), 0, 0, std::uint16_t(at), n},
-        [&](ModbusLine& l) {
+        line, {1, std::uint16_t(coils ? 15 : 16), 0, 0, std::uint16_t(at), n}, [&](ModbusLine& l) {
             return coils ? l.SetWriteBytes(0, n, bits.data())
                          : l.SetWriteRegisters(0, n, items.data());
         });

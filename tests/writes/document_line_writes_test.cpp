@@ -75,7 +75,11 @@ struct WriteCase {
 
 std::vector<WriteCase> writeCases() {
     return {
-        {"RegisterDialog", false, 400, {0x1234}, [](Scene& s) {
+        {"RegisterDialog",
+         false,
+         400,
+         {0x1234},
+         [](Scene& s) {
              s.ui.onModal<CMBWriteRegister>([&](CMBWriteRegister& d) {
                  // Line 1's slave holds 0x2222 there, line 0's 0x1111.
                  EXPECT_TRUE(QTest::qWaitFor(
@@ -89,7 +93,11 @@ std::vector<WriteCase> writeCases() {
              });
              s.reader.view->OnCommand(cmd::WriteSingleRegister);
          }},
-        {"CoilDialog", true, 410, {1}, [](Scene& s) {
+        {"CoilDialog",
+         true,
+         410,
+         {1},
+         [](Scene& s) {
              s.ui.onModal<CMBWriteCoil>([&](CMBWriteCoil& d) {
                  testing::SetField(&d, "addressEdit", QString::number(s.address));
                  testing::child<QRadioButton>(&d, "coilOnRadio")->click();
@@ -98,7 +106,11 @@ std::vector<WriteCase> writeCases() {
              });
              s.reader.view->OnCommand(cmd::WriteSingleCoil);
          }},
-        {"MultipleRegisters", false, 420, {0xA1, 0xA2, 0xA3}, [](Scene& s) {
+        {"MultipleRegisters",
+         false,
+         420,
+         {0xA1, 0xA2, 0xA3},
+         [](Scene& s) {
              s.ui.onModal<CMBPresetMultibleRegister>([&](CMBPresetMultibleRegister& d) {
                  setWords(d.values(), {0xA1, 0xA2, 0xA3});
                  d.Send();
@@ -107,7 +119,11 @@ std::vector<WriteCase> writeCases() {
              });
              s.reader.view->OnCommand(cmd::WriteMultipleRegisters);
          }},
-        {"MultipleCoils", true, 430, {1, 0, 1}, [](Scene& s) {
+        {"MultipleCoils",
+         true,
+         430,
+         {1, 0, 1},
+         [](Scene& s) {
              s.ui.onModal<CMBForceMultibleCoils>([&](CMBForceMultibleCoils& d) {
                  d.coils().fill(0);
                  d.coils()[0] = d.coils()[2] = 1;
@@ -117,7 +133,11 @@ std::vector<WriteCase> writeCases() {
              });
              s.reader.view->OnCommand(cmd::WriteMultipleCoils);
          }},
-        {"MaskWrite", false, 440, {0x4321}, [](Scene& s) {
+        {"MaskWrite",
+         false,
+         440,
+         {0x4321},
+         [](Scene& s) {
              s.ui.onModal<CMBMaskWrite>([&](CMBMaskWrite& d) {
                  testing::SetField(&d, "addressEdit", QString::number(s.address));
                  d.andBoxes().Show(0);
@@ -128,7 +148,11 @@ std::vector<WriteCase> writeCases() {
              });
              s.reader.view->OnCommand(cmd::MaskWrite);
          }},
-        {"ReadWriteRegisters", false, 450, {0xB1, 0xB2, 0xB3}, [](Scene& s) {
+        {"ReadWriteRegisters",
+         false,
+         450,
+         {0xB1, 0xB2, 0xB3},
+         [](Scene& s) {
              s.ui.onModal<CMBReadWriteRegister>([&](CMBReadWriteRegister& d) {
                  setWords(d.values(), {0xB1, 0xB2, 0xB3});
                  d.Send();
@@ -137,7 +161,11 @@ std::vector<WriteCase> writeCases() {
              });
              s.reader.view->OnCommand(cmd::ReadWriteRegisters);
          }},
-        {"TestCenter", false, 460, {0x0BAD}, [](Scene& s) {
+        {"TestCenter",
+         false,
+         460,
+         {0x0BAD},
+         [](Scene& s) {
              s.ui.onModal<CTestCenter>([&](CTestCenter& d) {
                  // A whole Modbus/TCP frame: header, unit 1, function 6 at
                  // 0x01CC (460).
@@ -149,12 +177,20 @@ std::vector<WriteCase> writeCases() {
              });
              s.reader.view->OnCommand(cmd::TestCenter);
          }},
-        {"AutomationOneOffWrite", false, 470, {0x55AA}, [](Scene& s) {
+        {"AutomationOneOffWrite",
+         false,
+         470,
+         {0x55AA},
+         [](Scene& s) {
              CZentiqDocAutomation automation(s.reader.doc.get());
              automation.SetRegister(0, static_cast<qint16>(0x55AA));
              EXPECT_TRUE(automation.PresetSingleRegister(1, s.address));
          }},
-        {"WritePollValue", false, 480, {0x0ACE}, [](Scene& s) {
+        {"WritePollValue",
+         false,
+         480,
+         {0x0ACE},
+         [](Scene& s) {
              // Switched off, so that it sends only after the edit.
              PollDefinition def = ReadDefinition(6, s.address, 1);
              def.bEnable = 0;
@@ -218,8 +254,7 @@ TEST_F(DocumentLineWritesTest, WritesOfAWindowReachItsOwnLinesSlaveOnly) {
 
         std::array<std::unique_ptr<PollWindow>, 2> w;
         for (int i = 0; i < 2; ++i) {
-            w[i] = std::make_unique<PollWindow>(
-                ReadDefinition(c.coils ? 1 : 3, c.address, count));
+            w[i] = std::make_unique<PollWindow>(ReadDefinition(c.coils ? 1 : 3, c.address, count));
             ASSERT_TRUE(w[i]->doc->SetLine(line(i)));
         }
         for (int i = 0; i < 2; ++i)
@@ -232,8 +267,7 @@ TEST_F(DocumentLineWritesTest, WritesOfAWindowReachItsOwnLinesSlaveOnly) {
             return;
 
         EXPECT_TRUE(QTest::qWaitFor(
-            [&] { return testing::Get(line(1), c.coils, c.address, count) == c.written; },
-            kWaitMs))
+            [&] { return testing::Get(line(1), c.coils, c.address, count) == c.written; }, kWaitMs))
             << "line 1's slave did not receive the write";
         EXPECT_EQ(testing::Get(line(0), c.coils, c.address, count), held[0])
             << "line 0's slave was written";
