@@ -22,7 +22,7 @@
 #include "display/trend_items.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/contrast.h"
 #include "values/last_good_read.h"
 #include "values/register_decode.h"
@@ -63,7 +63,7 @@ DecodeWindow::WordSource slotSource(QPointer<CZentiqDoc> doc) {
         if (!readsRegisters(m.def) || m.slotIndex == -1 || m.valuesUnknown)
             return std::nullopt;
         std::array<std::uint16_t, kDataSize / 2> registers{};
-        ReadRegisters(m.slotIndex, registers.data());
+        doc->Line().ReadRegisters(m.slotIndex, registers.data());
         const int length = std::clamp(m.def.Length, 0, int(registers.size()));
         return std::vector<std::uint16_t>(registers.begin(), registers.begin() + length);
     };

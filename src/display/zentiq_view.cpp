@@ -36,7 +36,7 @@
 #include "documents/poll_document_model.h"
 #include "documents/poll_result_intake.h"
 #include "documents/zentiq_doc.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "grid/grid_clipboard.h"
 #include "grid/grid_ctrl.h"
 #include "resources/menus.h"
@@ -530,9 +530,10 @@ QString CZentiqView::StatusLine2() const {
         if (!notPolling.isEmpty())
             return notPolling;
     }
-    if (IsConnected() && PollSlotsPaused())
+    const ModbusLine& line = m_doc ? m_doc->Line() : DefaultLine();
+    if (line.IsConnected() && line.PollSlotsPaused())
         return tr("总线扫描占用通讯线路，暂停轮询");
-    if (!IsConnected())
+    if (!line.IsConnected())
         return LoadString(ids::NoConnection);
     // A failed poll says so first; what became of the log's file stands
     // while the window polls well.
@@ -664,8 +665,8 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
         quint8& coil = m.values[static_cast<std::size_t>(item)];
         coil = code == ' ' ? (coil ? 0 : 1) : (code == '1' ? 1 : 0);
         if (m.slotIndex != -1)
-            SetWriteBytes(m.slotIndex, std::min(def.Length, PollDocumentModel::kValueBytes),
-                          m.values.data());
+            m_doc->Line().SetWriteBytes(
+                m.slotIndex, std::min(def.Length, PollDocumentModel::kValueBytes), m.values.data());
         m_doc->SetModifiedFlag(true);
         m_doc->RefreshValues(false);
         return true;
@@ -743,7 +744,7 @@ bool CZentiqView::runWindowCommand(int id) {
         userInteraction().runModal(dialog);
         return true;
     }
-    case TestCenter: CTestCenter::Open(this); return true;
+    case TestCenter: CTestCenter::Open(this, doc.Line()); return true;
     // Owned by the main frame: it stays open when this poll window closes.
     case DeviceIdentity: DeviceIdentityDialog::Open(doc.Model().def.SlaveID, window()); return true;
     default: return false;

@@ -5,7 +5,6 @@
 #include <utility>
 
 #include "framework/settings_store.h"
-#include "engine/engine.h"
 #include "values/value_format.h"
 
 namespace zentiq {
@@ -249,7 +248,7 @@ bool PollDocumentModel::WideFormatsAllowed(int function) {
 
 bool PollDocumentModel::RegisterWithEngine(WindowHandle window) {
     if (slotIndex != -1) {
-        ReleasePollSlot(slotIndex);
+        m_line->ReleasePollSlot(slotIndex);
         slotIndex = -1;
     }
     valuesRead = false;
@@ -257,11 +256,11 @@ bool PollDocumentModel::RegisterWithEngine(WindowHandle window) {
     const int function = def.FunctionValue;
     int slot = -1;
     if (PollDefinition::IsReadFunction(function)) {
-        slot = RegisterPollSlot(window, WM_POLL_RESULT, u16(def.ScanRate), u16(def.SlaveID),
-                                u16(function), u16(def.Address), u16(def.Length), 0, 0);
+        slot = m_line->RegisterPollSlot(window, WM_POLL_RESULT, u16(def.ScanRate), u16(def.SlaveID),
+                                        u16(function), u16(def.Address), u16(def.Length), 0, 0);
     } else if (PollDefinition::IsWriteFunction(function)) {
-        slot = RegisterPollSlot(window, WM_POLL_RESULT, u16(def.ScanRate), u16(def.SlaveID),
-                                u16(function), 0, 0, u16(def.Address), u16(def.Length));
+        slot = m_line->RegisterPollSlot(window, WM_POLL_RESULT, u16(def.ScanRate), u16(def.SlaveID),
+                                        u16(function), 0, 0, u16(def.Address), u16(def.Length));
     }
     if (slot < kFirstPollSlot || slot > kLastSlot) {
         // The engine refuses reads from the broadcast address whatever the
@@ -279,9 +278,24 @@ bool PollDocumentModel::RegisterWithEngine(WindowHandle window) {
     slotIndex = slot;
     if (PollDefinition::IsWriteFunction(function))
         handWriteData();
-    SetPollMode(slotIndex, def.bEnable ? Continuous : Stopped);
+    m_line->SetPollMode(slotIndex, def.bEnable ? Continuous : Stopped);
     lastStatus = 10;
     return true;
+}
+
+bool PollDocumentModel::MoveToLine(ModbusLine& line, WindowHandle window) {
+    if (&line == m_line)
+        return true;
+    // A refused document tries the new line when a window takes its results.
+    const bool polled = slotIndex != -1 || (window != 0 && slotRefusal != SlotRefusal::None);
+    ReleaseFromEngine();
+    m_line = &line;
+    if (!polled)
+        return true;
+    // RegisterWithEngine leaves the values alone when it gets a slot.
+    const bool registered = RegisterWithEngine(window);
+    awaitingNewLine = registered;
+    return registered;
 }
 
 void PollDocumentModel::handWriteData() {
@@ -291,7 +305,7 @@ void PollDocumentModel::handWriteData() {
     // as 32- or 64-bit words would reorder the coil states (and is refused
     // outright by the engine above 64 values).
     if (function == FunctionCode::WriteSingleCoil || function == FunctionCode::WriteMultipleCoils) {
-        SetWriteBytes(slotIndex, length, values.data());
+        m_line->SetWriteBytes(slotIndex, length, values.data());
         return;
     }
     const auto copyOut = [this](auto& dst, int count) {
@@ -302,25 +316,25 @@ void PollDocumentModel::handWriteData() {
     case DisplayFormat::FloatInverse: {
         std::array<float, kDataSize / sizeof(float)> floats{};
         copyOut(floats, length / 2);
-        SetWriteFloats(slotIndex, length / 2, floats.data(), 1);
+        m_line->SetWriteFloats(slotIndex, length / 2, floats.data(), 1);
         break;
     }
     case DisplayFormat::DoubleInverse: {
         std::array<double, kDataSize / sizeof(double)> doubles{};
         copyOut(doubles, length / 4);
-        SetWriteDoubles(slotIndex, length / 4, doubles.data(), 1);
+        m_line->SetWriteDoubles(slotIndex, length / 4, doubles.data(), 1);
         break;
     }
     case DisplayFormat::LongInverse: {
         std::array<std::int32_t, kDataSize / sizeof(std::int32_t)> longs{};
         copyOut(longs, length / 2);
-        SetWriteLongs(slotIndex, length / 2, longs.data(), 1);
+        m_line->SetWriteLongs(slotIndex, length / 2, longs.data(), 1);
         break;
     }
     default: {
         std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
         copyOut(registers, length);
-        SetWriteRegisters(slotIndex, length, registers.data());
+        m_line->SetWriteRegisters(slotIndex, length, registers.data());
         break;
     }
     }
@@ -356,14 +370,15 @@ void PollDocumentModel::ForgetValues() {
 void PollDocumentModel::ReleaseFromEngine() {
     if (slotIndex == -1)
         return;
-    ReleasePollSlot(slotIndex);
+    m_line->ReleasePollSlot(slotIndex);
     slotIndex = -1;
     valuesRead = false;
+    awaitingNewLine = false;
 }
 
 void PollDocumentModel::ClearCounters() {
     if (slotIndex != -1)
-        ResetSlotCounters(slotIndex);
+        m_line->ResetSlotCounters(slotIndex);
     txCount = 0;
     okCount = 0;
     errorCounters.fill(0);

@@ -12,6 +12,7 @@
 #include "documents/poll_definition.h"
 #include "documents/window_placement.h"
 #include "engine/engine_types.h"
+#include "engine/modbus_line.h"
 #include "values/row_type.h"
 
 namespace zentiq {
@@ -104,6 +105,17 @@ public:
     static bool WideFormatsAllowed(int function);
 
     // ---- engine ---------------------------------------------------------
+    // The connection the document polls on; the default line until moved.
+    // Every engine call of the document goes to this line.
+    ModbusLine& Line() const { return *m_line; }
+    // Moves the poll to `line`: the slot on the old line is given back and
+    // one claimed on the new line for the same definition (a write poll
+    // hands its values again). Values and counters stay as they are until
+    // the new line's first result. A document that holds no slot only
+    // takes the line (it registers when its view comes), unless it was
+    // refused one and `window` would take the results. Returns false as RegisterWithEngine does when the new line
+    // refused; the document then polls nowhere.
+    bool MoveToLine(ModbusLine& line, WindowHandle window);
     // Releases any old slot, claims one for the definition with `window` as
     // the receiver of the results, hands the values of a write poll to it and
     // switches it on or off. Returns false when the engine refused or all
@@ -179,8 +191,14 @@ public:
     // Types of single rows, by protocol address: kept when the poll moves,
     // shown where it covers them.
     RowTypes rowTypes;
+    // Moved to another line and no result of the new slot taken yet: a
+    // result of the old line still queued for the same slot number must
+    // not be read from the new one.
+    bool awaitingNewLine = false;
 
 private:
+    ModbusLine* m_line = &DefaultLine();
+
     // Hands `values` to the engine slot of a write poll.
     void handWriteData();
 };

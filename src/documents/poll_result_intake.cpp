@@ -6,7 +6,6 @@
 #include <ctime>
 
 #include "documents/poll_document_model.h"
-#include "engine/engine.h"
 #include "values/error_counter_model.h"
 #include "values/status_texts.h"
 #include "values/value_format.h"
@@ -41,37 +40,38 @@ void copyWords(const std::array<std::uint16_t, N>& from, int count,
 
 void PollResultIntake::CopySlotData(PollDocumentModel& m, int slot) {
     const PollDefinition& def = m.def;
+    const ModbusLine& line = m.Line();
     const int length = std::clamp(def.Length, 0, PollDocumentModel::kValueBytes);
     if (def.FunctionValue == FunctionCode::ReadCoils ||
         def.FunctionValue == FunctionCode::ReadDiscreteInputs) {
         std::array<std::uint8_t, kDataSize> bytes{};
-        ReadBytes(slot, bytes.data());
+        line.ReadBytes(slot, bytes.data());
         copyValues(bytes, length, m.values);
         return;
     }
     // Rows with a type of their own read the registers as they came.
     std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
-    ReadRegisters(slot, registers.data());
+    line.ReadRegisters(slot, registers.data());
     copyWords(registers, length, m.words);
     switch (static_cast<DisplayFormat>(def.DisplayFormat)) {
     case DisplayFormat::Float:
     case DisplayFormat::FloatInverse: {
         std::array<float, kDataSize / sizeof(float)> floats{};
-        ReadFloats(slot, floats.data(), def.DisplayFormat == DisplayFormat::FloatInverse);
+        line.ReadFloats(slot, floats.data(), def.DisplayFormat == DisplayFormat::FloatInverse);
         copyValues(floats, length / 2, m.values);
         break;
     }
     case DisplayFormat::Double:
     case DisplayFormat::DoubleInverse: {
         std::array<double, kDataSize / sizeof(double)> doubles{};
-        ReadDoubles(slot, doubles.data(), def.DisplayFormat == DisplayFormat::DoubleInverse);
+        line.ReadDoubles(slot, doubles.data(), def.DisplayFormat == DisplayFormat::DoubleInverse);
         copyValues(doubles, length / 4, m.values);
         break;
     }
     case DisplayFormat::Long:
     case DisplayFormat::LongInverse: {
         std::array<std::int32_t, kDataSize / sizeof(std::int32_t)> longs{};
-        ReadLongs(slot, longs.data(), def.DisplayFormat == DisplayFormat::LongInverse);
+        line.ReadLongs(slot, longs.data(), def.DisplayFormat == DisplayFormat::LongInverse);
         copyValues(longs, length / 2, m.values);
         break;
     }
@@ -85,6 +85,15 @@ TakenPollResult PollResultIntake::Take(PollDocumentModel& m, EngineStatus status
     // re-registered) may come from a slot that now serves another window.
     if (slot != 0 && (slot != m.slotIndex || m.slotIndex == -1))
         return taken;
+    const ModbusLine& line = m.Line();
+    // Just moved to another line: until the new slot has counted a request,
+    // a result for its number was posted by the old line.
+    if (slot != 0 && m.awaitingNewLine) {
+        std::uint32_t sent = 0;
+        if (line.GetSlotCounters(slot, &sent, nullptr) == 0 || sent == 0)
+            return taken;
+        m.awaitingNewLine = false;
+    }
     taken.accepted = true;
     if (slot != 0 && PollDefinition::IsReadFunction(m.def.FunctionValue)) {
         CopySlotData(m, slot);
@@ -98,19 +107,19 @@ TakenPollResult PollResultIntake::Take(PollDocumentModel& m, EngineStatus status
         m.valuesRead = true;
     if (m.slotIndex != -1) {
         std::uint32_t tx = 0, ok = 0;
-        if (GetSlotCounters(m.slotIndex, &tx, &ok)) {
+        if (line.GetSlotCounters(m.slotIndex, &tx, &ok)) {
             m.txCount = tx;
             m.okCount = ok;
         }
     }
     m.lastStatus = status >= status::ExceptionBase ? status::ExceptionBase + status % 128 : status;
-    const std::uint32_t writeFlags = status == status::WriteError ? GetWriteErrorFlags() : 0;
-    const std::uint32_t readFlags = status == status::ReadError ? GetReadErrorFlags() : 0;
+    const std::uint32_t writeFlags = status == status::WriteError ? line.GetWriteErrorFlags() : 0;
+    const std::uint32_t readFlags = status == status::ReadError ? line.GetReadErrorFlags() : 0;
     taken.writeFlags = writeFlags;
     taken.readFlags = readFlags;
     taken.statusText = zentiq::StatusText(status, StatusFlavour::DataView, writeFlags, readFlags);
     const int lineError =
-        status == status::WriteError || status == status::ReadError ? GetLastLineError() : 0;
+        status == status::WriteError || status == status::ReadError ? line.GetLastLineError() : 0;
     taken.logStatusText = LogStatusText(status, lineError, writeFlags, readFlags);
     ErrorCounterModel::Count(m.errorCounters, status, writeFlags, readFlags);
     return taken;

@@ -6,13 +6,13 @@
 #include "documents/poll_definition.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 
 bool PolledRange::Overlaps(const PolledRange& other) const {
-    return slaveId == other.slaveId && table == other.table && count > 0 && other.count > 0 &&
-           first < other.first + other.count && other.first < first + count;
+    return line == other.line && slaveId == other.slaveId && table == other.table && count > 0 &&
+           other.count > 0 && first < other.first + other.count && other.first < first + count;
 }
 
 PolledValueLookup& PolledValueLookup::Instance() {
@@ -43,7 +43,7 @@ std::optional<PolledRange> PolledValueLookup::PolledBy(const CZentiqDoc& doc) {
     if (!PollDefinition::IsReadFunction(m.def.FunctionValue) || m.slotIndex == -1)
         return std::nullopt;
     return PolledRange{m.def.SlaveID, static_cast<PollTable>(m.def.FunctionValue), m.def.Address,
-                       m.def.Length};
+                       m.def.Length, &m.Line()};
 }
 
 void PolledValueLookup::noteRead(CZentiqDoc* doc) {
@@ -64,15 +64,16 @@ std::vector<PolledItem> PolledValueLookup::Read(const PolledRange& range) const 
             continue;
         // The slot's data as the slave sent it, whatever the window's
         // display format made of it.
-        const int slot = doc->Model().slotIndex;
+        const PollDocumentModel& m = doc->Model();
+        const int slot = m.slotIndex;
         const bool coils =
             range.table == PollTable::Coils || range.table == PollTable::DiscreteInputs;
         std::array<std::uint16_t, kDataSize / 2> registers{};
         std::array<std::uint8_t, kDataSize> bits{};
         if (coils)
-            ReadBytes(slot, bits.data());
+            m.Line().ReadBytes(slot, bits.data());
         else
-            ReadRegisters(slot, registers.data());
+            m.Line().ReadRegisters(slot, registers.data());
         const std::size_t slotItems = coils ? bits.size() : registers.size();
         const int from = std::max(range.first, polled->first);
         const int to = std::min(range.first + count, polled->first + polled->count);

@@ -15,16 +15,19 @@
 namespace zentiq {
 
 class CZentiqDoc;
+class ModbusLine;
 
 // The four tables a read poll reads, numbered by the function that reads them.
 enum class PollTable { Coils = 1, DiscreteInputs = 2, HoldingRegisters = 3, InputRegisters = 4 };
 
-// `count` items of one slave's table from protocol address `first`.
+// `count` items of one slave's table from protocol address `first`, on
+// one connection: the same slave ID on another line is another device.
 struct PolledRange {
     int slaveId = 0;
     PollTable table = PollTable::HoldingRegisters;
     int first = 0;
     int count = 0;
+    const ModbusLine* line = nullptr;
 
     bool Overlaps(const PolledRange& other) const;
 };

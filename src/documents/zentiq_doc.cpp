@@ -24,7 +24,7 @@
 #include "documents/stored_log.h"
 #include "documents/zentiq_setup.h"
 #include "documents/zqd_file.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "grid/grid_ctrl.h"
 #include "resources/strings.h"
 
@@ -434,8 +434,19 @@ void CZentiqDoc::ComputeGridSize() {
     sizeGrid();
 }
 
+ModbusLine& CZentiqDoc::Line() const { return d->model.Line(); }
+
+bool CZentiqDoc::SetLine(ModbusLine& line) {
+    if (&line == &Line())
+        return true;
+    return reportRegistration(d->model.MoveToLine(line, ViewHandle()));
+}
+
 bool CZentiqDoc::RegisterWithEngine() {
-    const bool registered = d->model.RegisterWithEngine(ViewHandle());
+    return reportRegistration(d->model.RegisterWithEngine(ViewHandle()));
+}
+
+bool CZentiqDoc::reportRegistration(bool registered) {
     // Cells blank or filled, and the band saying whether it polls.
     RefreshValues(true);
     if (registered)
@@ -625,6 +636,7 @@ void CZentiqDoc::afterDialogAction(int result) {
 
 void CZentiqDoc::openSetupDialog() {
     CZentiqSetup dialog(CZentiqSetup::FromModel(d->model), d->view);
+    dialog.SetLine(Line());
     dialog.setApplyHandler([this](const DefinitionDialogValues& v) {
         const WindowHandle window = ViewHandle();
         afterDialogAction(static_cast<int>(CZentiqSetup::ApplyToModel(d->model, v, window)));
@@ -649,14 +661,14 @@ bool CZentiqDoc::OnCommand(int id) {
     case cmd::PollDefinition: openSetupDialog(); return true;
     case ReadOnce:
         if (m.slotIndex != -1) {
-            SetPollMode(m.slotIndex, Once);
+            m.Line().SetPollMode(m.slotIndex, Once);
             UpdateAndMarkModified();
         }
         return true;
     case EnableReadWrite:
         if (m.slotIndex != -1) {
             m.def.bEnable = m.def.bEnable ? 0 : 1;
-            SetPollMode(m.slotIndex, m.def.bEnable ? Continuous : Stopped);
+            m.Line().SetPollMode(m.slotIndex, m.def.bEnable ? Continuous : Stopped);
             UpdateAndMarkModified();
         }
         return true;
@@ -706,7 +718,7 @@ bool CZentiqDoc::OnUpdateCommand(int id, CommandState& state) {
         return true;
     }
     switch (id) {
-    case ReadOnce: state.enabled = def.bEnable == 0 && IsConnected() != 0; return true;
+    case ReadOnce: state.enabled = def.bEnable == 0 && Line().IsConnected() != 0; return true;
     case EnableReadWrite:
         state.enabled = true;
         state.checked = def.bEnable == 1;

@@ -24,6 +24,7 @@ namespace zentiq {
 class CGridCtrl;
 class CZentiqSetup;
 class DataLogger;
+class ModbusLine;
 class PollDocumentModel;
 class PolledValuesCopy;
 struct DefinitionDialogValues;
@@ -77,6 +78,14 @@ public:
     const PollDocumentModel& Model() const;
     // Placement read from the file, for the child frame to apply.
     const WindowPlacement& LoadedPlacement() const;
+
+    // The connection the document polls on (the default line until moved);
+    // its dialogs, views and automation talk to the engine through it.
+    ModbusLine& Line() const;
+    // Moves the poll to `line`: the slot on the old line is freed and one
+    // claimed on the new line; the values stay until the new line answers.
+    // A refusal is told as RegisterWithEngine tells it; false then.
+    bool SetLine(ModbusLine& line);
 
     // Claims a slot; when refused, says why (unless a client owns it) and the
     // view shows NotPollingText() until a later registration succeeds.
@@ -165,6 +174,8 @@ signals:
     void ownedByClientChanged(bool owned);
 
 private:
+    // Refreshes the views after a registration and tells a refusal.
+    bool reportRegistration(bool registered);
     void sizeGrid();
     bool takeAliasesFromGrid();
     void putAliasesOnGrid();

@@ -11,7 +11,7 @@
 #include "documents/poll_document_model.h"
 #include "documents/register_map_commands.h"
 #include "documents/zentiq_doc.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "values/typed_items.h"
 
 namespace zentiq {
@@ -199,13 +199,13 @@ void CZentiqDocAutomation::SetDisplayFormat(qint32 format) {
 }
 
 qint16 CZentiqDocAutomation::WriteResult() const {
-    if (!m_doc || IsConnected() == 0)
+    if (!m_doc || m_doc->Line().IsConnected() == 0)
         return kNoConnection;
-    return static_cast<qint16>(GetSlotStatus(0));
+    return static_cast<qint16>(m_doc->Line().GetSlotStatus(0));
 }
 
 qint16 CZentiqDocAutomation::ReadResult() const {
-    if (!m_doc || IsConnected() == 0)
+    if (!m_doc || m_doc->Line().IsConnected() == 0)
         return kNoConnection;
     return static_cast<qint16>(m_doc->Model().lastStatus);
 }
@@ -264,11 +264,13 @@ bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint
     // out whenever a connection opens next. A count the write-data operation
     // refuses would leave the slot claimed without data, blocking every later
     // one-off request; arguments beyond 16 bits would wrap to other addresses.
-    if (!m_doc || shape == kWriteShapes.end() || IsConnected() == 0 || !inRange(slave, 0, 255) ||
-        !fitsAddresses(address, count) || count > shape->maxCount)
+    if (!m_doc || shape == kWriteShapes.end() || m_doc->Line().IsConnected() == 0 ||
+        !inRange(slave, 0, 255) || !fitsAddresses(address, count) || count > shape->maxCount)
         return false;
-    if (SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0, 0,
-                      static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)) == 0)
+    ModbusLine& line = m_doc->Line();
+    if (line.SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0,
+                           0, static_cast<std::uint16_t>(address),
+                           static_cast<std::uint16_t>(count)) == 0)
         return false;
     const auto& buffer = m_doc->Model().writeValues;
     int stored = 0;
@@ -276,12 +278,12 @@ bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint
         std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
         std::memcpy(registers.data(), buffer.data(),
                     sizeof(std::uint16_t) * static_cast<std::size_t>(count));
-        stored = SetWriteRegisters(0, count, registers.data());
+        stored = line.SetWriteRegisters(0, count, registers.data());
     } else {
-        stored = SetWriteBytes(0, count, buffer.data());
+        stored = line.SetWriteBytes(0, count, buffer.data());
     }
     if (stored == 0) {
-        ReleasePollSlot(0);  // never leave the one-shot slot claimed without data
+        line.ReleasePollSlot(0);  // never leave the one-shot slot claimed without data
         return false;
     }
     return true;

@@ -3,7 +3,6 @@
 #include <QShowEvent>
 
 #include "framework/dialog_data_exchange.h"
-#include "engine/engine.h"
 #include "ui_zentiq_setup.h"
 #include "values/value_format.h"
 
@@ -137,7 +136,9 @@ void CZentiqSetup::onReadOnce() {
         m_readOnceHandler(m_values);
 }
 
-void CZentiqSetup::enableReadOnce() { m_ui->readOnceButton->setEnabled(IsConnected() != 0); }
+void CZentiqSetup::enableReadOnce() {
+    m_ui->readOnceButton->setEnabled(m_line->IsConnected() != 0);
+}
 
 void CZentiqSetup::showEvent(QShowEvent* event) {
     if (!event->spontaneous())
@@ -188,7 +189,7 @@ CZentiqSetup::ActionResult CZentiqSetup::ReadOnceOnModel(PollDocumentModel& mode
     if (same) {
         model.def.bEnable = 0;
         if (model.slotIndex != -1)
-            SetPollMode(model.slotIndex, Once);
+            model.Line().SetPollMode(model.slotIndex, Once);
         return ActionResult::SameDefinition;
     }
     PollDefinition next;
@@ -203,7 +204,7 @@ CZentiqSetup::ActionResult CZentiqSetup::ReadOnceOnModel(PollDocumentModel& mode
     model.ComputeGridSize();
     if (!model.RegisterWithEngine(window))
         return ActionResult::NoSlot;
-    SetPollMode(model.slotIndex, Once);
+    model.Line().SetPollMode(model.slotIndex, Once);
     return ActionResult::Redefined;
 }
 

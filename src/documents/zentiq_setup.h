@@ -29,6 +29,10 @@ public:
     explicit CZentiqSetup(const DefinitionDialogValues& values, QWidget* parent = nullptr);
     ~CZentiqSetup() override;
 
+    // The connection "读写仅一次" needs (the document's; the default line
+    // until set).
+    void SetLine(const ModbusLine& line) { m_line = &line; }
+
     // The values as last taken from the controls by a button (the opening
     // values before that).
     DefinitionDialogValues values() const { return m_values; }
@@ -81,6 +85,7 @@ private:
     DefinitionDialogValues m_values;
     Handler m_applyHandler;
     Handler m_readOnceHandler;
+    const ModbusLine* m_line = &DefaultLine();
 };
 
 }  // namespace zentiq

@@ -8,7 +8,6 @@
 #include "framework/user_interaction.h"
 #include "framework/file_dialog.h"
 #include "framework/traffic_list_view.h"
-#include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "framework/one_shot_request.h"
 #include "framework/settings_store.h"
@@ -73,9 +72,10 @@ CTestCenter::CTestCenter(const Settings& settings, QWidget* parent)
 
 CTestCenter::~CTestCenter() = default;
 
-void CTestCenter::Open(QWidget* parent) {
+void CTestCenter::Open(QWidget* parent, ModbusLine& line) {
     SettingsStore store;
     CTestCenter dialog(Settings::Load(store), parent);
+    dialog.SetLine(line);
     userInteraction().runModal(dialog);
     dialog.settings().Store(store);
     store.Sync();
@@ -98,7 +98,7 @@ void CTestCenter::closeEvent(QCloseEvent* e) {
 }
 
 void CTestCenter::Send() {
-    if (IsConnected() == 0) {
+    if (m_line->IsConnected() == 0) {
         DialogDataExchange::ShowWarning(this, LoadString(ids::NoConnection));
         return;
     }
@@ -125,7 +125,7 @@ void CTestCenter::Send() {
             FrameParser::AppendCrc(frame);
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(frame.constData());
-    const bool submitted = m_request->Submit(DefaultLine(), OneShotArgs{}, [&](ModbusLine& line) {
+    const bool submitted = m_request->Submit(*m_line, OneShotArgs{}, [&](ModbusLine& line) {
         return line.SetWriteBytes(0, static_cast<int>(frame.size()), bytes);
     });
     if (!submitted) {

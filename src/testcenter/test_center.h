@@ -7,6 +7,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "engine/modbus_line.h"
+
 class QCloseEvent;
 class QComboBox;
 
@@ -36,8 +38,14 @@ public:
     explicit CTestCenter(const Settings& settings, QWidget* parent = nullptr);
     ~CTestCenter() override;
 
-    // The command: settings read, the dialog run modally, settings written.
-    static void Open(QWidget* parent);
+    // The command: settings read, the dialog run modally on `line`,
+    // settings written.
+    static void Open(QWidget* parent, ModbusLine& line = DefaultLine());
+
+    // The connection frames go to: the window's document's, the default
+    // line until set.
+    void SetLine(ModbusLine& line) { m_line = &line; }
+    ModbusLine& Line() const { return *m_line; }
 
     // The settings as last taken from the controls (at a send or on the
     // close box).
@@ -70,6 +78,7 @@ private:
     Settings m_settings;
     TrafficListView* m_list = nullptr;
     OneShotRequest* m_request = nullptr;
+    ModbusLine* m_line = &DefaultLine();
 };
 
 }  // namespace zentiq

@@ -1,8 +1,10 @@
 #include "writes/current_value_watch.h"
 
+#include "engine/modbus_line.h"
+
 namespace zentiq {
 
-CurrentValueWatch::CurrentValueWatch(QObject* parent) : QObject(parent) {
+CurrentValueWatch::CurrentValueWatch(QObject* parent) : QObject(parent), m_line(&DefaultLine()) {
     m_timer.setSingleShot(true);
     connect(&m_timer, &QTimer::timeout, this, &CurrentValueWatch::refresh);
     PolledValueLookup& lookup = PolledValueLookup::Instance();
@@ -13,7 +15,14 @@ CurrentValueWatch::CurrentValueWatch(QObject* parent) : QObject(parent) {
     connect(&lookup, &PolledValueLookup::pollsChanged, this, &CurrentValueWatch::schedule);
 }
 
-void CurrentValueWatch::SetRange(const std::optional<PolledRange>& range) {
+void CurrentValueWatch::SetLine(const ModbusLine& line) {
+    m_line = &line;
+    SetRange(m_range);
+}
+
+void CurrentValueWatch::SetRange(std::optional<PolledRange> range) {
+    if (range)
+        range->line = m_line;
     m_range = range;
     m_timer.stop();
     m_lastRefresh.start();

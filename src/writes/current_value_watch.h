@@ -21,9 +21,12 @@ public:
 
     explicit CurrentValueWatch(QObject* parent);
 
-    // The block to follow; none (fields that do not name one) shows nothing
-    // read. Reads at once.
-    void SetRange(const std::optional<PolledRange>& range);
+    // The connection the dialog writes to: only windows polling on it read
+    // the block (the default line until set). Reads again.
+    void SetLine(const ModbusLine& line);
+    // The block to follow, on the watch's line; none (fields that do not
+    // name one) shows nothing read. Reads at once.
+    void SetRange(std::optional<PolledRange> range);
     const std::optional<PolledRange>& Range() const { return m_range; }
     // Item i of the block as last read (none: not polled or not read).
     const std::vector<PolledItem>& Items() const { return m_items; }
@@ -36,6 +39,7 @@ private:
     void schedule();
     void refresh();
 
+    const ModbusLine* m_line;
     std::optional<PolledRange> m_range;
     std::vector<PolledItem> m_items;
     QElapsedTimer m_lastRefresh;

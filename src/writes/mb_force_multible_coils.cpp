@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <utility>
 
-#include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "ui_mb_force_multible_coils.h"
 #include "writes/current_column.h"
@@ -41,6 +40,11 @@ CMBForceMultibleCoils::CMBForceMultibleCoils(const WriteBlock& block, QWidget* p
 CMBForceMultibleCoils::~CMBForceMultibleCoils() = default;
 
 bool CMBForceMultibleCoils::IsPending() const { return m_sender->IsPending(); }
+
+void CMBForceMultibleCoils::SetLine(ModbusLine& line) {
+    m_sender->SetLine(line);
+    m_current->SetLine(line);
+}
 
 bool CMBForceMultibleCoils::UpdateData(bool fromControls) {
     WriteBlock b = m_block;

@@ -17,6 +17,7 @@ class CMBForceMultibleCoils;
 namespace zentiq {
 
 class CurrentValueWatch;
+class ModbusLine;
 class WriteSender;
 
 class CMBForceMultibleCoils : public QDialog {
@@ -33,6 +34,9 @@ public:
     const WriteBlock& block() const { return m_block; }
     const QString& fileName() const { return m_fileName; }
     bool IsPending() const;
+    // The connection the dialog writes to (the document's; the default
+    // line until set).
+    void SetLine(ModbusLine& line);
 
     // Moves the fields into the controls or takes them back with validation.
     bool UpdateData(bool fromControls);

@@ -29,6 +29,8 @@ CMBMaskWrite::~CMBMaskWrite() = default;
 
 bool CMBMaskWrite::IsPending() const { return m_sender->IsPending(); }
 
+void CMBMaskWrite::SetLine(ModbusLine& line) { m_sender->SetLine(line); }
+
 bool CMBMaskWrite::UpdateData(bool fromControls) {
     int address = m_address, slave = m_slaveId;
     DialogDataExchange dx(this, fromControls);

@@ -15,6 +15,7 @@ class CMBMaskWrite;
 
 namespace zentiq {
 
+class ModbusLine;
 class WriteSender;
 
 class CMBMaskWrite : public QDialog {
@@ -30,6 +31,9 @@ public:
     BitCheckBoxes& andBoxes() { return m_and; }
     BitCheckBoxes& orBoxes() { return m_or; }
     bool IsPending() const;
+    // The connection the dialog writes to (the document's; the default
+    // line until set).
+    void SetLine(ModbusLine& line);
 
     bool UpdateData(bool fromControls);
     void Send();

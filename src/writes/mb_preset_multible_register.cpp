@@ -65,6 +65,11 @@ QString CMBPresetMultibleRegister::Caption(int displayFormat) {
 
 bool CMBPresetMultibleRegister::IsPending() const { return m_sender->IsPending(); }
 
+void CMBPresetMultibleRegister::SetLine(ModbusLine& line) {
+    m_sender->SetLine(line);
+    m_list->SetLine(line);
+}
+
 bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
     WriteBlock b = m_block;
     DialogDataExchange dx(this, fromControls);
@@ -82,8 +87,9 @@ bool CMBPresetMultibleRegister::UpdateData(bool fromControls) {
 void CMBPresetMultibleRegister::Send() {
     if (!UpdateData(true))
         return;
-    m_sender->Send(WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleRegisters)),
-                   [this](ModbusLine&) { return m_list->LoadWriteData(m_block.quantity); });
+    m_sender->Send(
+        WriteBlockArgs(m_block, Code(FunctionCode::WriteMultipleRegisters)),
+        [this](ModbusLine& line) { return m_list->LoadWriteData(line, m_block.quantity); });
 }
 
 void CMBPresetMultibleRegister::showEvent(QShowEvent* e) {

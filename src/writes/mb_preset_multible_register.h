@@ -14,6 +14,7 @@ class CMBPresetMultibleRegister;
 
 namespace zentiq {
 
+class ModbusLine;
 class WriteSender;
 
 class CMBPresetMultibleRegister : public QDialog {
@@ -32,6 +33,9 @@ public:
     RegisterValueList& list() { return *m_list; }
     const WriteBlock& block() const { return m_block; }
     bool IsPending() const;
+    // The connection the dialog writes to (the document's; the default
+    // line until set).
+    void SetLine(ModbusLine& line);
 
     bool UpdateData(bool fromControls);
     void Send();

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QShowEvent>
 
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/dialog_data_exchange.h"
 #include "ui_mb_read_write_register.h"
 #include "writes/focus_out_exchange.h"
@@ -67,6 +67,11 @@ QString CMBReadWriteRegister::Caption(int displayFormat) {
 
 bool CMBReadWriteRegister::IsPending() const { return m_sender->IsPending(); }
 
+void CMBReadWriteRegister::SetLine(ModbusLine& line) {
+    m_sender->SetLine(line);
+    m_list->SetLine(line);
+}
+
 bool CMBReadWriteRegister::UpdateData(bool fromControls) {
     ReadWriteBlock b = m_block;
     DialogDataExchange dx(this, fromControls);
@@ -90,7 +95,7 @@ bool CMBReadWriteRegister::UpdateData(bool fromControls) {
 void CMBReadWriteRegister::Send() {
     if (!UpdateData(true))
         return;
-    if (IsConnected() != 0)
+    if (m_sender->Line().IsConnected() != 0)
         m_ui->readList->clear();
     m_sentReadAddress = m_block.readAddress;
     m_sentReadQuantity = m_block.readQuantity;
@@ -100,8 +105,9 @@ void CMBReadWriteRegister::Send() {
                            static_cast<std::uint16_t>(m_block.readQuantity),
                            static_cast<std::uint16_t>(m_block.writeAddress - m_block.base),
                            static_cast<std::uint16_t>(m_block.writeQuantity)};
-    m_sender->Send(args,
-                   [this](ModbusLine&) { return m_list->LoadWriteData(m_block.writeQuantity); });
+    m_sender->Send(args, [this](ModbusLine& line) {
+        return m_list->LoadWriteData(line, m_block.writeQuantity);
+    });
 }
 
 void CMBReadWriteRegister::onAnswered(int status) {

@@ -16,6 +16,7 @@ class CMBReadWriteRegister;
 
 namespace zentiq {
 
+class ModbusLine;
 class WriteSender;
 
 struct ReadWriteBlock {
@@ -42,6 +43,9 @@ public:
     const RegisterValueList::Buffer& readValues() const { return m_readValues; }
     const ReadWriteBlock& block() const { return m_block; }
     bool IsPending() const;
+    // The connection the dialog writes to (the document's; the default
+    // line until set).
+    void SetLine(ModbusLine& line);
 
     bool UpdateData(bool fromControls);
     void Send();

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "framework/dialog_data_exchange.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "ui_mb_write_float.h"
 #include "writes/register_items.h"
 

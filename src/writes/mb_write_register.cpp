@@ -3,7 +3,7 @@
 #include <QLineEdit>
 
 #include "framework/dialog_data_exchange.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "ui_mb_write_register.h"
 #include "values/hex_word.h"
 

@@ -1,7 +1,7 @@
 #include "writes/mb_write_register_bin.h"
 
 #include "framework/dialog_data_exchange.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "resources/strings.h"
 #include "values/value_format.h"
 #include "ui_mb_write_register_bin.h"

@@ -1,7 +1,7 @@
 #include "writes/mb_write_register_int.h"
 
 #include "framework/dialog_data_exchange.h"
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "ui_mb_write_register_int.h"
 #include "writes/register_items.h"
 

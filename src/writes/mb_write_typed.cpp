@@ -9,7 +9,7 @@
 #include <QStringList>
 #include <QVBoxLayout>
 
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 
 namespace zentiq {
 

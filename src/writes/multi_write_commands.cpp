@@ -36,6 +36,7 @@ void MultiWriteCommands::ForceMultipleCoils(CZentiqDoc& doc) {
         const auto count = static_cast<std::size_t>(std::clamp(def.Length, 0, 2000));
         std::copy_n(m.values.begin(), count, dialog.coils().begin());
     }
+    dialog.SetLine(doc.Line());
     userInteraction().runModal(dialog);
 }
 
@@ -47,12 +48,14 @@ void MultiWriteCommands::PresetMultipleRegisters(CZentiqDoc& doc) {
         {def.SlaveID, def.Address + def.OneBased, quantity, def.OneBased}, def.DisplayFormat,
         doc.View());
     copyRegisters(m, quantity, dialog.values());
+    dialog.SetLine(doc.Line());
     userInteraction().runModal(dialog);
 }
 
 void MultiWriteCommands::MaskWrite(CZentiqDoc& doc) {
     const PollDefinition& def = doc.Model().def;
     CMBMaskWrite dialog(def.SlaveID, def.OneBased, def.OneBased, doc.View());
+    dialog.SetLine(doc.Line());
     userInteraction().runModal(dialog);
 }
 
@@ -69,6 +72,7 @@ void MultiWriteCommands::ReadWriteRegisters(CZentiqDoc& doc) {
     block.base = def.OneBased;
     CMBReadWriteRegister dialog(block, def.DisplayFormat, doc.View());
     copyRegisters(m, quantity, dialog.values());
+    dialog.SetLine(doc.Line());
     userInteraction().runModal(dialog);
 }
 

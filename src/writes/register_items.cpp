@@ -6,7 +6,7 @@
 
 #include <QtEndian>
 
-#include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "writes/register_list_lines.h"
 #include "values/value_format.h"
 
@@ -42,13 +42,14 @@ long long offsetOf(int displayFormat, std::size_t size, int item) {
 
 // The engine slot takes its data as whole values of T; copied out of the
 // byte buffer so that nothing is read unaligned.
-template <typename T, typename Setter>
-int loadWide(int slot, int count, const std::uint8_t* buffer, bool inverse, Setter setter) {
+template <typename T>
+int loadWide(ModbusLine& line, int slot, int count, const std::uint8_t* buffer, bool inverse,
+             int (ModbusLine::*setter)(int, int, const T*, int)) {
     std::array<T, 256 / sizeof(T)> values{};
     if (count < 1 || static_cast<std::size_t>(count) > values.size())
         return 0;
     std::memcpy(values.data(), buffer, sizeof(T) * static_cast<std::size_t>(count));
-    return setter(slot, count, values.data(), inverse ? 1 : 0);
+    return (line.*setter)(slot, count, values.data(), inverse ? 1 : 0);
 }
 
 // The value layout of the engine: a value's words low word first, or the
@@ -156,7 +157,7 @@ int RegisterItems::MinimumQuantity(int displayFormat) {
     return IsInverse(displayFormat) ? RegisterListLines::RegistersPerLine(displayFormat) : 1;
 }
 
-int RegisterItems::LoadWriteData(int slot, int displayFormat, int registers,
+int RegisterItems::LoadWriteData(ModbusLine& line, int slot, int displayFormat, int registers,
                                  const std::uint8_t* buffer, std::size_t size, bool wholeValues) {
     if (registers < 1 || 2 * static_cast<std::size_t>(registers) > size)
         return 0;
@@ -164,18 +165,21 @@ int RegisterItems::LoadWriteData(int slot, int displayFormat, int registers,
     if (inverse || wholeValues) {
         switch (kindOf(displayFormat)) {
         case Kind::Float:
-            return loadWide<float>(slot, registers / 2, buffer, inverse, SetWriteFloats);
+            return loadWide<float>(line, slot, registers / 2, buffer, inverse,
+                                   &ModbusLine::SetWriteFloats);
         case Kind::Double:
-            return loadWide<double>(slot, registers / 4, buffer, inverse, SetWriteDoubles);
+            return loadWide<double>(line, slot, registers / 4, buffer, inverse,
+                                    &ModbusLine::SetWriteDoubles);
         case Kind::Long:
-            return loadWide<std::int32_t>(slot, registers / 2, buffer, inverse, SetWriteLongs);
+            return loadWide<std::int32_t>(line, slot, registers / 2, buffer, inverse,
+                                          &ModbusLine::SetWriteLongs);
         default: break;
         }
     }
     std::array<std::uint16_t, kDataSize / 2> words{};
     const int count = std::min<int>(registers, static_cast<int>(words.size()));
     std::memcpy(words.data(), buffer, 2 * static_cast<std::size_t>(count));
-    return SetWriteRegisters(slot, count, words.data());
+    return line.SetWriteRegisters(slot, count, words.data());
 }
 
 int RegisterItems::ReadAnswer(const OneShotAnswer& answer, int displayFormat, std::uint8_t* buffer,

@@ -14,6 +14,8 @@
 
 namespace zentiq {
 
+class ModbusLine;
+
 // The members of the value-entry dialog: each format keeps its value in
 // its own member ("Unsigned" and "Hex" share the unsigned value).
 struct InputRegisterValue {
@@ -57,13 +59,13 @@ public:
     // The fewest registers a block in the format must hold to send anything.
     static int MinimumQuantity(int displayFormat);
 
-    // Loads `registers` registers of the buffer into the write data of an
-    // engine slot. Inverse formats always go as whole values; with
+    // Loads `registers` registers of the buffer into the write data of a
+    // slot of `line`. Inverse formats always go as whole values; with
     // `wholeValues` the other wide formats do too, otherwise they go as the
     // words as they lie. Returns the write-data operation's result (0 when
     // the block holds no whole value).
-    static int LoadWriteData(int slot, int displayFormat, int registers, const std::uint8_t* buffer,
-                             std::size_t size, bool wholeValues);
+    static int LoadWriteData(ModbusLine& line, int slot, int displayFormat, int registers,
+                             const std::uint8_t* buffer, std::size_t size, bool wholeValues);
     // Copies the registers an answered one-shot request read into the buffer
     // as the engine's accessor of the format would: whole values, their
     // words reversed in the inverse formats. Returns the answer's status.

@@ -64,6 +64,8 @@ void RegisterValueList::SetSlave(int slaveId, int addressBase) {
     follow();
 }
 
+void RegisterValueList::SetLine(const ModbusLine& line) { m_current->SetLine(line); }
+
 void RegisterValueList::follow() {
     // The registers the lines cover, at the addresses their labels name.
     const int registers = RegisterListLines::LineCount(m_format, m_quantity) *
@@ -128,9 +130,9 @@ void RegisterValueList::Edit() {
     Rebuild(m_firstAddress, m_quantity, line, topLine);
 }
 
-int RegisterValueList::LoadWriteData(int registers) const {
-    return RegisterItems::LoadWriteData(0, m_format, registers, m_values.data(), m_values.size(),
-                                        false);
+int RegisterValueList::LoadWriteData(ModbusLine& line, int registers) const {
+    return RegisterItems::LoadWriteData(line, 0, m_format, registers, m_values.data(),
+                                        m_values.size(), false);
 }
 
 void RegisterValueList::Open() {

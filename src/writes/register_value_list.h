@@ -17,6 +17,7 @@ class QWidget;
 namespace zentiq {
 
 class CurrentValueWatch;
+class ModbusLine;
 
 class RegisterValueList final : public QObject {
     Q_OBJECT
@@ -41,11 +42,13 @@ public:
     // The slave the dialog writes (-1: its field names none) and the
     // address base of the labels, for the current values.
     void SetSlave(int slaveId, int addressBase);
+    // The connection whose poll windows show the current values.
+    void SetLine(const ModbusLine& line);
 
-    // The first `registers` registers into the write data of slot 0: whole
-    // values in the inverse formats, otherwise the words as they lie.
-    // Returns the write-data operation's result.
-    int LoadWriteData(int registers) const;
+    // The first `registers` registers into the write data of slot 0 of
+    // `line`: whole values in the inverse formats, otherwise the words as
+    // they lie. Returns the write-data operation's result.
+    int LoadWriteData(ModbusLine& line, int registers) const;
 
     // Edit of the selected line through the value-entry dialog; nothing
     // without a selected line. Open and Save of the whole buffer.

@@ -9,7 +9,6 @@
 #include "framework/dialog_data_exchange.h"
 #include "writes/current_value_watch.h"
 #include "values/status_texts.h"
-#include "engine/engine.h"
 #include "resources/strings.h"
 
 namespace zentiq {
@@ -18,6 +17,11 @@ SingleWriteDialog::SingleWriteDialog(QWidget* parent) : QDialog(parent) {
     connect(&m_request, &OneShotRequest::Finished, this, &SingleWriteDialog::OnResult);
     m_current = new CurrentValueWatch(this);
     connect(m_current, &CurrentValueWatch::changed, this, &SingleWriteDialog::showCurrentValue);
+}
+
+void SingleWriteDialog::SetLine(ModbusLine& line) {
+    m_line = &line;
+    m_current->SetLine(line);
 }
 
 void SingleWriteDialog::bindCommon(const CommonControls& controls) {
@@ -101,7 +105,7 @@ void SingleWriteDialog::setResultText(const QString& text) { m_common.resultText
 void SingleWriteDialog::showNoConnection() { setResultText(LoadString(ids::NoConnection)); }
 
 bool SingleWriteDialog::connected() {
-    if (IsConnected())
+    if (m_line->IsConnected())
         return true;
     showNoConnection();
     return false;
@@ -129,8 +133,7 @@ void SingleWriteDialog::OnSend() {
     m_common.sendButton->setEnabled(false);
     // A refused request loads nothing: the data would land in the request
     // still waiting in slot 0.
-    if (!m_request.Submit(DefaultLine(), args,
-                          [this](ModbusLine& line) { return loadData(line); })) {
+    if (!m_request.Submit(*m_line, args, [this](ModbusLine& line) { return loadData(line); })) {
         setResultText(m_request.FailureText());
         m_common.sendButton->setEnabled(true);
     }

@@ -45,6 +45,11 @@ public:
     int addressBase = 0;
     int closeOnSuccess = 0;
 
+    // The connection Send writes to and whose poll windows give the current
+    // value: the document's, the default line until set.
+    void SetLine(ModbusLine& line);
+    ModbusLine& Line() const { return *m_line; }
+
     // Takes the fields back with validation (fromControls) or shows the
     // members; false when a field failed (its message shown, focus on it).
     bool UpdateData(bool fromControls);
@@ -116,6 +121,7 @@ private:
 
     CommonControls m_common;
     OneShotRequest m_request;
+    ModbusLine* m_line = &DefaultLine();
     CurrentValueWatch* m_current = nullptr;
     // The close-on-success choice of the pending request, as Send read it.
     bool m_closeOnThisResult = false;

@@ -41,6 +41,7 @@ void run(CZentiqDoc& doc, Dialog& dialog, int shownAddress) {
     dialog.addressBase = def.OneBased;
     dialog.address = shownAddress;
     dialog.closeOnSuccess = options.CloseOnSuccess;
+    dialog.SetLine(doc.Line());
     constexpr bool takesFunctionChoice = requires(Dialog & d) { d.presetSingle; };
     if constexpr (takesFunctionChoice)
         dialog.presetSingle = options.PresetSingle;

@@ -48,7 +48,7 @@ bool WritePollValueEditor::Edit(CZentiqDoc& doc, const ValueEditRequest& request
     if (!stored || values == before)
         return true;
     if (m.slotIndex != -1)
-        RegisterItems::LoadWriteData(m.slotIndex, format, m.def.Length, values.data(),
+        RegisterItems::LoadWriteData(doc.Line(), m.slotIndex, format, m.def.Length, values.data(),
                                      values.size(), true);
     doc.SetModifiedFlag(true);
     doc.RefreshValues(false);

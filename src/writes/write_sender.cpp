@@ -3,7 +3,6 @@
 #include <QAbstractButton>
 
 #include "values/status_texts.h"
-#include "engine/engine.h"
 #include "framework/dialog_data_exchange.h"
 #include "resources/strings.h"
 
@@ -15,13 +14,13 @@ WriteSender::WriteSender(QWidget* dialog, QAbstractButton* sendButton)
 }
 
 bool WriteSender::Send(const OneShotArgs& args, const OneShotRequest::Loader& loadData) {
-    if (IsConnected() == 0) {
+    if (m_line->IsConnected() == 0) {
         DialogDataExchange::ShowWarning(m_dialog, LoadString(ids::NoConnection));
         return false;
     }
     if (m_send)
         m_send->setEnabled(false);
-    if (m_request->Submit(DefaultLine(), args, loadData))
+    if (m_request->Submit(*m_line, args, loadData))
         return true;
     if (m_send)
         m_send->setEnabled(true);

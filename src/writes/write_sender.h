@@ -21,6 +21,11 @@ public:
     // `dialog` owns the sender and parents its boxes.
     WriteSender(QWidget* dialog, QAbstractButton* sendButton);
 
+    // The connection the request goes to: the document's the dialog writes
+    // for, the default line until set.
+    void SetLine(ModbusLine& line) { m_line = &line; }
+    ModbusLine& Line() const { return *m_line; }
+
     // Without a connection: "没有连接" in a box, nothing sent. A refused slot
     // or refused data: the user told, Send given back, slot 0 left free. Returns true when the
     // request went out.
@@ -39,6 +44,7 @@ private:
     QWidget* m_dialog;
     QPointer<QAbstractButton> m_send;
     OneShotRequest* m_request;
+    ModbusLine* m_line = &DefaultLine();
 };
 
 }  // namespace zentiq
