@@ -49,10 +49,6 @@ DeviceIdentityDialog::DeviceIdentityDialog(ModbusLine& line, int slaveId, QWidge
 
 DeviceIdentityDialog::~DeviceIdentityDialog() = default;
 
-DeviceIdentityDialog* DeviceIdentityDialog::Open(int slaveId, QWidget* owner) {
-    return Open(DefaultLine(), slaveId, owner);
-}
-
 DeviceIdentityDialog* DeviceIdentityDialog::Open(ModbusLine& line, int slaveId, QWidget* owner) {
     auto* window = new DeviceIdentityDialog(line, slaveId, owner);
     // A window of its own beside the others (with its own minimise and

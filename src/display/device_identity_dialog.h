@@ -42,7 +42,6 @@ public:
     // owner keeps it (and closes it when it goes); it should outlive the
     // window that asks: the main frame, not a tool window.
     static DeviceIdentityDialog* Open(ModbusLine& line, int slaveId, QWidget* owner);
-    static DeviceIdentityDialog* Open(int slaveId, QWidget* owner);
 
     // The commands of the buttons (false when nothing went out: no
     // connection, bad input or slot 0 busy, each said in a message box).

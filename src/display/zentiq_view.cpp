@@ -141,8 +141,9 @@ CZentiqView::CZentiqView(CZentiqDoc* doc, QWidget* parent) : QWidget(parent), m_
         m_grid->setToolTipHandler([this](int row, int column) { return CellToolTip(row, column); });
     }
     // A scan that owns the line holds the polls back: the band says why.
-    connect(&PollPause::Instance(), &PollPause::changed, this,
-            &CZentiqView::invalidateStatusBand);
+    followLinePause();
+    if (doc != nullptr)
+        connect(doc, &CZentiqDoc::lineChanged, this, &CZentiqView::followLinePause);
     setFocusPolicy(Qt::StrongFocus);
     m_refreshTimer.setSingleShot(true);
     connect(&m_refreshTimer, &QTimer::timeout, this, &CZentiqView::refresh);
@@ -478,6 +479,14 @@ QString CZentiqView::CellToolTip(int row, int column) const {
     return LastGoodReadText(m.lastGoodRead, QDateTime::currentMSecsSinceEpoch());
 }
 
+void CZentiqView::followLinePause() {
+    disconnect(m_pauseConnection);
+    PollPause& pause = PollPause::Of(m_doc ? m_doc->Line() : DefaultLine());
+    m_pauseConnection =
+        connect(&pause, &PollPause::changed, this, &CZentiqView::invalidateStatusBand);
+    invalidateStatusBand();
+}
+
 void CZentiqView::invalidateStatusBand() { update(0, 0, width(), kStatusBandHeight); }
 
 void CZentiqView::refresh() {
@@ -630,16 +639,17 @@ bool CZentiqView::OnValueEdit(int row, int column, int character) {
         const std::span<const ItemPlan> plan =
             m_itemPlan.For(def.Address, std::clamp(def.Length, 0, PollDocumentModel::kValueBytes),
                            def.FunctionValue, m.rowTypes, true);
-        while (typedItem > 0 && std::size_t(typedItem) < plan.size() && plan[std::size_t(typedItem)].covered)
+        while (typedItem > 0 && std::size_t(typedItem) < plan.size() &&
+               plan[std::size_t(typedItem)].covered)
             --typedItem;
         if (std::size_t(typedItem) < plan.size() && plan[std::size_t(typedItem)].covered)
             return false;  // the value begins before the poll
         if (std::size_t(typedItem) < plan.size() && plan[std::size_t(typedItem)].type)
             rowType = *plan[std::size_t(typedItem)].type;
     }
-    const int keyFormat = !rowType ? def.DisplayFormat
+    const int keyFormat = !rowType                                     ? def.DisplayFormat
                           : rowType->reading.kind == DecodeKind::Hex16 ? int(DisplayFormat::Hex)
-                                                                         : int(DisplayFormat::Float);
+                                                                       : int(DisplayFormat::Float);
     const int code = TypedKeyCode(def.FunctionValue, keyFormat, character);
     if (code == kNoKeyCode)
         return false;
@@ -740,13 +750,16 @@ bool CZentiqView::runWindowCommand(int id) {
     case ReadWriteRegisters: MultiWriteCommands::ReadWriteRegisters(doc); return true;
     case ErrorCounter: {
         const PollDocumentModel& m = doc.Model();
-        CErrorCounter dialog(m.errorCounters, [&m] { return m.CountingMs(); }, this);
+        CErrorCounter dialog(
+            m.errorCounters, [&m] { return m.CountingMs(); }, this);
         userInteraction().runModal(dialog);
         return true;
     }
     case TestCenter: CTestCenter::Open(this, doc.Line()); return true;
     // Owned by the main frame: it stays open when this poll window closes.
-    case DeviceIdentity: DeviceIdentityDialog::Open(doc.Model().def.SlaveID, window()); return true;
+    case DeviceIdentity:
+        DeviceIdentityDialog::Open(doc.Line(), doc.Model().def.SlaveID, window());
+        return true;
     default: return false;
     }
 }
@@ -876,8 +889,10 @@ bool CZentiqView::SetTypeOfSelectedRows() {
     const CCellID focus = g.focusCell();
     const bool changed = m_doc->ReplaceRowTypes(
         TypesOverSelection(m.rowTypes, m.def.Address, items, dialog.Chosen()));
-    if (g.isValid(selected.minRow(), selected.minCol()) && g.isValid(selected.maxRow(), selected.maxCol())) {
-        g.setSelectedRange(selected.minRow(), selected.minCol(), selected.maxRow(), selected.maxCol());
+    if (g.isValid(selected.minRow(), selected.minCol()) &&
+        g.isValid(selected.maxRow(), selected.maxCol())) {
+        g.setSelectedRange(selected.minRow(), selected.minCol(), selected.maxRow(),
+                           selected.maxCol());
         g.setFocusCell(focus.row, focus.col);
     }
     return changed;

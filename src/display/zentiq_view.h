@@ -158,6 +158,8 @@ private:
     QRect gridRect() const;
     int onGridNotify(const GridNotification& n);
     void invalidateStatusBand();
+    // Listens to the pause of the document's line (a scan holding it back).
+    void followLinePause();
     void scheduleRefresh();
     void refresh();
     void runPrintCommand(int id);
@@ -167,6 +169,7 @@ private:
 
     QPointer<CZentiqDoc> m_doc;
     QPointer<CGridCtrl> m_grid;
+    QMetaObject::Connection m_pauseConnection;
     WindowHandle m_handle = 0;
     // What the status text is made from: the last result's status and the
     // serial port's error flags; none after a clear.

@@ -74,8 +74,7 @@ void rememberLog(CZentiqDoc& doc) {
     if (doc.GetPathName().isEmpty() || !doc.Logger().active())
         return;
     SettingsStore store;
-    StoredLog::Remember(store, doc.GetPathName(),
-                        {doc.Logger().path(), doc.Logger().options()});
+    StoredLog::Remember(store, doc.GetPathName(), {doc.Logger().path(), doc.Logger().options()});
 }
 
 // "记录..": the log file's name, then the options, then the file.
@@ -96,9 +95,10 @@ void startLogging(CZentiqDoc& doc) {
         // Another log of the file is named as such: the user can stop it.
         const QString reason = DataLogger::RefusalText(doc.Logger().refusal());
         DialogDataExchange::ShowWarning(
-            parent, reason.isEmpty() ? DataLogger::FileOpenErrorText()
-                                     : QStringLiteral("%1: %2 %3").arg(
-                                           DataLogger::FileOpenErrorText(), path, reason));
+            parent,
+            reason.isEmpty()
+                ? DataLogger::FileOpenErrorText()
+                : QStringLiteral("%1: %2 %3").arg(DataLogger::FileOpenErrorText(), path, reason));
         return;
     }
     rememberLog(doc);
@@ -439,7 +439,9 @@ ModbusLine& CZentiqDoc::Line() const { return d->model.Line(); }
 bool CZentiqDoc::SetLine(ModbusLine& line) {
     if (&line == &Line())
         return true;
-    return reportRegistration(d->model.MoveToLine(line, ViewHandle()));
+    const bool registered = d->model.MoveToLine(line, ViewHandle());
+    emit lineChanged();
+    return reportRegistration(registered);
 }
 
 bool CZentiqDoc::RegisterWithEngine() {
@@ -563,9 +565,9 @@ void CZentiqDoc::ApplyDefinition(const DefinitionDialogValues& values) {
 }
 
 void CZentiqDoc::LogResult(bool ok, const QString& statusText) {
-    const DataLogger::Outcome outcome = d->logger.LogPoll(
-        ok, RegisterMapCommands::PollOf(*this), statusText,
-        [this](int item) { return RegisterMapCommands::AliasOf(*this, item); });
+    const DataLogger::Outcome outcome =
+        d->logger.LogPoll(ok, RegisterMapCommands::PollOf(*this), statusText,
+                          [this](int item) { return RegisterMapCommands::AliasOf(*this, item); });
     if (outcome == DataLogger::Outcome::WriteFailed)
         DialogDataExchange::ShowWarning(d->view, DataLogger::WriteErrorText());
     // Said in the band, not in a box: the log goes on by itself.

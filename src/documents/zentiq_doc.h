@@ -167,6 +167,8 @@ signals:
     void freshnessChanged();
     // A read poll's slot brought good values (taken by TakePollResult).
     void valuesRead();
+    // The document now polls on another line (SetLine).
+    void lineChanged();
     // The document is going away before its view.
     void closing();
     // SetOwnedByClient changed the owner: the app gives a client's document

@@ -67,6 +67,8 @@ struct EngineState {
     std::thread worker;
     std::atomic<std::uint32_t> delayBetweenPolls{10};
     std::uint64_t lastTickUs = 0;
+    // The last cycle ran a transaction: the delay between polls is due.
+    bool transactedLastCycle = false;
     // Time below a millisecond not yet added to a slot's elapsed, so that
     // "more than scanRate ms" is judged to the microsecond: a scan rate of 0
     // means as fast as the wire allows, not once per tick.

@@ -61,8 +61,9 @@ std::optional<std::uint64_t> MicrosUntilDue(const EngineState& e) {
     return next;
 }
 
-// Without a delay between polls an idle worker would spin: it sleeps until a
-// slot falls due or an operation wakes it instead. Called with the lock held.
+// A worker with nothing due sleeps until a slot falls due or an operation
+// wakes it: without a delay between polls it would spin, with one it would
+// wake once per delay for nothing. Called with the lock held.
 void WaitWhileIdle(EngineState& e, std::unique_lock<std::mutex>& lock) {
     const auto woken = [&] { return e.wakeRequested || !e.running.load(); };
     if (const auto due = MicrosUntilDue(e))
@@ -106,10 +107,13 @@ void RunCycle(EngineState& e) {
     const std::uint64_t elapsedUs = now - e.lastTickUs;
     e.lastTickUs = now;
     const std::uint32_t delay = e.delayBetweenPolls.load();
-    // Without a delay the next transaction follows at once: a yield here
-    // would hand the processor to any busy program for a whole time slice
-    // on every transaction. An idle worker sleeps below instead.
-    if (delay > 0) e.cancel.SleepFor(std::chrono::milliseconds(delay));
+    // The delay is the gap after a transaction. Without one the next
+    // transaction follows at once: a yield here would hand the processor to
+    // any busy program for a whole time slice on every transaction. A worker
+    // with nothing due sleeps below until a slot falls due or a request
+    // wakes it, rather than waking once per delay to find nothing to do.
+    if (delay > 0 && e.transactedLastCycle) e.cancel.SleepFor(std::chrono::milliseconds(delay));
+    e.transactedLastCycle = false;
     if (!e.running.load()) return;
 
     int s;
@@ -120,7 +124,7 @@ void RunCycle(EngineState& e) {
         e.wakeRequested = false;
         s = ChooseSlot(e, elapsedUs);
         if (s < 0) {
-            if (delay == 0) WaitWhileIdle(e, lock);
+            WaitWhileIdle(e, lock);
             return;
         }
         registration = e.registrations[s];
@@ -162,6 +166,7 @@ void RunCycle(EngineState& e) {
         if (counted && e.registrations[s] == registration && slot.txCount != 0) --slot.txCount;
         return;
     }
+    e.transactedLastCycle = true;
     const int lineError = TakeLineError();
     e.lineError.store(lineError);
     trace.Tell(s, e.captures, status, moments, lineError);

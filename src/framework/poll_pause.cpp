@@ -18,8 +18,6 @@ PollPause& PollPause::Of(ModbusLine& line) {
     return *pause;
 }
 
-PollPause& PollPause::Instance() { return Of(DefaultLine()); }
-
 void PollPause::SetPaused(bool paused) {
     if (IsPaused() == paused)
         return;

@@ -14,8 +14,6 @@ class PollPause final : public QObject {
 public:
     // The pause of line; one per line, for as long as the program runs.
     static PollPause& Of(ModbusLine& line);
-    // The default line's.
-    static PollPause& Instance();
     void SetPaused(bool paused);
     bool IsPaused() const;
 

@@ -515,5 +515,27 @@ TEST_F(PollWorker, EachOneShotAnswerIsKeptUnderItsTicket) {
     EXPECT_EQ(line.GetOneShotAnswer(sent.back().ticket, nullptr), 0);
 }
 
+// The delay between polls is the gap after every transaction, whatever made
+// the next one due: a poll slot, a one-shot request that woke the worker, or
+// a slot that fell due while the worker slept with nothing to do.
+TEST_F(PollWorker, TheDelayIsTheGapAfterEveryTransaction) {
+    constexpr auto kDelay = 30ms;
+    line.SetPollDelay(static_cast<std::uint32_t>(kDelay.count()));
+    const int slot = ReadSlot(10, 1, 100);  // due every 100 ms: the worker idles between
+    line.SetPollMode(slot, Continuous);
+    ASSERT_EQ(line.StartPolling(), 1);
+    for (std::size_t n = 1; n <= 3; ++n) {
+        ASSERT_TRUE(WaitRequests(2 * n - 1));
+        // A one-shot right after the poll: it waits out the delay.
+        ASSERT_EQ(line.SubmitOneShot(kWindow + 1, WM_POLL_RESULT, 1, 3, 50, 1, 0, 0), 1);
+        ASSERT_TRUE(WaitRequests(2 * n));
+    }
+    line.StopPolling();
+    const auto requests = transport.Requests();
+    ASSERT_GE(requests.size(), 6u);
+    for (std::size_t i = 1; i < requests.size(); ++i)
+        EXPECT_GE(requests[i].at - requests[i - 1].at, kDelay - 1ms) << "request " << i;
+}
+
 }  // namespace
 }  // namespace zentiq

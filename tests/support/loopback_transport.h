@@ -25,6 +25,7 @@ public:
         std::uint8_t slave, function;
         std::uint16_t address;
         std::vector<std::uint8_t> bytes;
+        std::chrono::steady_clock::time_point at;  // when the transaction began
     };
     std::vector<Request> Requests() const {
         std::lock_guard guard(m_mutex);
@@ -38,12 +39,13 @@ public:
     Delivery Exchange(std::uint8_t* request, std::size_t length, std::uint8_t* response,
                       std::size_t expected, Captures& captures) override {
         inTransaction = true;
+        const auto at = std::chrono::steady_clock::now();
         if (int d = transactionDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(d));
         const std::uint16_t address = static_cast<std::uint16_t>((request[2] << 8) | request[3]);
         {
             std::lock_guard guard(m_mutex);
             m_requests.push_back({request[0], request[1], address,
-                                  std::vector<std::uint8_t>(request, request + length)});
+                                  std::vector<std::uint8_t>(request, request + length), at});
         }
         captures.Sending();
         captures.CaptureRequest(request, length);
