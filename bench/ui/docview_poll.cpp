@@ -174,12 +174,12 @@ void perResult() {
     const Stats paced = timeIt(kIterations, [&](int) {
         for (auto& b : m.previousValues)
             b = static_cast<quint8>(~b);
-        w.view->OnPollResult(status::Ok, slot);
+        w.doc->TakePollResult(status::Ok, slot);
     });
     // A failed poll looks its text up in the string table: in Chinese (the
     // sources) and through the English translation.
     const auto timeoutPaced = [&] {
-        return timeIt(kIterations, [&](int) { w.view->OnPollResult(status::Timeout, slot); });
+        return timeIt(kIterations, [&](int) { w.doc->TakePollResult(status::Timeout, slot); });
     };
     const Stats timeoutChinese = timeoutPaced();
     ApplyLanguage(Language::English);
@@ -187,13 +187,13 @@ void perResult() {
     ApplyLanguage(Language::Chinese);
     // One result with its refresh, as after a pause in polling.
     const Stats same = timeIt(kIterations, [&](int) {
-        w.view->OnPollResult(status::Ok, slot);
+        w.doc->TakePollResult(status::Ok, slot);
         w.view->FillCells(false);
     });
     const Stats changed = timeIt(kIterations, [&](int) {
         for (auto& b : m.previousValues)
             b = static_cast<quint8>(~b);
-        w.view->OnPollResult(status::Ok, slot);
+        w.doc->TakePollResult(status::Ok, slot);
         w.view->FillCells(false);
     });
     // Every row typed, a mix of every reading and some scaled rows, against
@@ -209,7 +209,7 @@ void perResult() {
         return timeIt(kIterations, [&](int) {
             for (auto& b : m.previousValues)
                 b = static_cast<quint8>(~b);
-            w.view->OnPollResult(status::Ok, slot);
+            w.doc->TakePollResult(status::Ok, slot);
             w.view->FillCells(false);
         });
     };
@@ -218,7 +218,7 @@ void perResult() {
         return timeIt(kIterations, [&](int i) {
             for (auto& b : m.previousValues)
                 b = static_cast<quint8>(~b);
-            w.view->OnPollResult(status::Ok, slot);
+            w.doc->TakePollResult(status::Ok, slot);
             if (i % 2 == 0)
                 for (auto& word : m.words)
                     word ^= 1;
@@ -239,7 +239,7 @@ void perResult() {
     const Stats painted = timeIt(kPaintIterations, [&](int) {
         for (auto& b : m.previousValues)
             b = static_cast<quint8>(~b);
-        w.view->OnPollResult(status::Ok, slot);
+        w.doc->TakePollResult(status::Ok, slot);
         w.view->FillCells(false);
         w.view->repaint();
         w.doc->Grid()->viewport()->repaint();

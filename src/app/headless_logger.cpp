@@ -24,16 +24,19 @@
 #include "engine/engine.h"
 #include "framework/language.h"
 #include "framework/settings_store.h"
+#include "framework/slot_results.h"
 #include "framework/window_registry.h"
 
 namespace zentiq {
 
-// One poll document without a window: the engine posts its results to it.
+// One poll document without a window: it takes the results of its slot.
 struct HeadlessDocument : QObject {
     HeadlessDocument(const SettingsStore& store, const QString& path)
-        : model(store), path(path), name(QFileInfo(path).fileName()) {}
+        : model(store), path(path), name(QFileInfo(path).fileName()) {
+        connect(&results, &SlotResults::result, this, &HeadlessDocument::take);
+    }
 
-    bool event(QEvent* e) override;
+    void take(EngineStatus status, int slot);
     QString aliasOf(int item) const {
         int row = 0, column = 0;
         if (!model.CellOfItem(item, row, column))
@@ -41,6 +44,7 @@ struct HeadlessDocument : QObject {
         const GridCellData* cell = layout.cell(row, column - 1);
         return cell != nullptr ? cell->text : QString();
     }
+    SlotResults results;
     PollDocumentModel model;
     GridLayoutData layout;
     DataLogger logger;
@@ -52,27 +56,21 @@ struct HeadlessDocument : QObject {
     std::function<void(HeadlessDocument&, DataLogger::Notice)> onLogNotice;
 };
 
-bool HeadlessDocument::event(QEvent* e) {
-    if (e->type() != EngineMessageEvent::Type())
-        return QObject::event(e);
-    const auto* message = static_cast<const EngineMessageEvent*>(e);
-    if (message->message != WM_POLL_RESULT || message->lParam < 1 || message->lParam > kLastSlot)
-        return true;
-    const auto status = static_cast<EngineStatus>(message->wParam);
-    const TakenPollResult taken =
-        PollResultIntake::Take(model, status, static_cast<int>(message->lParam));
+void HeadlessDocument::take(EngineStatus status, int slot) {
+    if (slot < 1)
+        return;  // no one-off request is made in its name
+    const TakenPollResult taken = PollResultIntake::Take(model, status, slot);
     if (!taken.accepted)
-        return true;
+        return;
     if (status != status::Ok)
         lastFailure = taken.logStatusText;
     if (!logger.active())
-        return true;
+        return;
     logger.LogPoll(status == status::Ok, RegisterMapCommands::PollOf(model), taken.logStatusText,
                    [this](int item) { return aliasOf(item); });
     if (const DataLogger::Notice notice = logger.TakeNotice();
         notice != DataLogger::Notice::None && onLogNotice)
         onLogNotice(*this, notice);
-    return true;
 }
 
 namespace {
@@ -125,7 +123,7 @@ int HeadlessLogger::Start(const Options& options) {
     // The slots before the logs, so that a run refused one creates no file
     // and no folder; nothing polls before the line is open.
     for (HeadlessDocument* doc : m_documents) {
-        if (doc->model.RegisterWithEngine(HandleOf(doc)))
+        if (doc->model.RegisterWithEngine(doc->results.HandleOn(doc->model.Line())))
             continue;
         say(doc->model.slotRefusal == PollDocumentModel::SlotRefusal::ReadFromBroadcast
                 ? tr("%1：从站 ID 0 是广播地址，不能用于读取。").arg(native(doc->path))
@@ -193,7 +191,6 @@ bool HeadlessLogger::openDocument(const QString& path) {
     }
     auto* doc = new HeadlessDocument(m_store, path);
     doc->setParent(this);
-    RegisterWindow(doc);
     const ZqdResult result = ZqdFile::Load(path, doc->model, doc->layout);
     if (!result.ok()) {
         say(result.status == ZqdStatus::UnknownVersion

@@ -22,7 +22,6 @@
 #include "framework/file_dialog.h"
 #include "framework/poll_pause.h"
 #include "framework/user_interaction.h"
-#include "framework/window_registry.h"
 #include "display/decode_window.h"
 #include "display/device_identity_dialog.h"
 #include "display/error_counter.h"
@@ -116,16 +115,17 @@ int floorMod(int a, int m) {
 }  // namespace
 
 CZentiqView::CZentiqView(CZentiqDoc* doc, QWidget* parent) : QWidget(parent), m_doc(doc) {
-    m_handle = RegisterWindow(this);
     if (doc != nullptr) {
         m_grid = doc->Grid();
-        doc->AttachView(this, m_handle);
+        doc->AttachView(this);
         connect(doc, &CZentiqDoc::updateRequested, this, &CZentiqView::OnUpdate);
         connect(doc, &CZentiqDoc::valuesChanged, this, [this](bool all) {
             FillCells(all);
             update();
         });
         connect(doc, &CZentiqDoc::closing, this, &CZentiqView::documentGone);
+        connect(doc, &CZentiqDoc::resultTaken, this, &CZentiqView::showResult);
+        connect(doc, &CZentiqDoc::connectionChanged, this, &CZentiqView::showConnectionChange);
         // Cells of read polls open the single-value write dialogs; values
         // of register write polls go through the value entry dialogs. Each
         // acts only for its own functions.
@@ -421,37 +421,15 @@ void CZentiqView::fitAliasColumns() {
             fitColumn(r, c, g.itemText(r, c).size());
 }
 
-// ---- engine messages ------------------------------------------------------------------
+// ---- results ---------------------------------------------------------------------------
 
-bool CZentiqView::event(QEvent* e) {
-    if (e->type() == EngineMessageEvent::Type()) {
-        const auto* message = static_cast<const EngineMessageEvent*>(e);
-        if (message->message == WM_POLL_RESULT) {
-            if (message->lParam >= 0 && message->lParam <= kLastSlot)
-                OnPollResult(static_cast<EngineStatus>(message->wParam),
-                             static_cast<int>(message->lParam));
-        } else if (message->message == WM_CONNECTION_CHANGED) {
-            OnConnectionChanged();
-        }
-        return true;
-    }
-    return QWidget::event(e);
-}
-
-void CZentiqView::OnPollResult(EngineStatus status, int slot) {
-    if (!m_doc)
-        return;
-    const TakenPollResult taken = m_doc->TakePollResult(status, slot);
-    if (!taken.accepted)
-        return;
-    const bool firstValues = taken.firstValues;
+void CZentiqView::showResult(EngineStatus status, int slot, const TakenPollResult& taken) {
     m_statusCause = StatusCause{status, taken.writeFlags, taken.readFlags};
-    m_doc->LogResult(status == status::Ok, taken.logStatusText);
     if (slot != 0 && status == status::Ok)
         emit valuesTaken();
     else if (slot != 0)
         emit valuesMissed();
-    if (firstValues)
+    if (taken.firstValues)
         FillCells(true);  // the blanks give way even where the value is 0
     if (slot != 0 || status == status::Ok) {
         scheduleRefresh();
@@ -460,12 +438,9 @@ void CZentiqView::OnPollResult(EngineStatus status, int slot) {
     }
 }
 
-void CZentiqView::OnConnectionChanged() {
+void CZentiqView::showConnectionChange() {
     emit valuesMissed();
     m_statusCause.reset();
-    // Whatever was read before came over the old connection.
-    if (m_doc)
-        m_doc->MarkValuesStale();
     refresh();
     update();
 }

@@ -1,7 +1,7 @@
 // The data view of a poll document: a two-line status band above the
 // document's grid, which shows the poll as a memory map (an alias column in
-// front of each value column). Turns the engine's results for the
-// document's slot into values, counters, status text and log lines.
+// front of each value column). Shows what the document made of its
+// results: values, counters and status text.
 #pragma once
 
 #include <QElapsedTimer>
@@ -47,8 +47,6 @@ public:
 
     CZentiqDoc* GetDocument() const { return m_doc; }
     CGridCtrl* Grid() const;
-    // The handle under which the engine posts to this view.
-    WindowHandle Handle() const { return m_handle; }
 
     // Once, when the view is first shown (called on the first show if the
     // frame has not called it before): update, restore focus cell, register
@@ -63,15 +61,6 @@ public:
     // Cell texts from the document's values: all of them, or only those
     // whose value changed since they were last shown.
     void FillCells(bool all);
-
-    // WM_POLL_RESULT and WM_CONNECTION_CHANGED (also reached through events).
-    // A result updates values, counters, status text, error counters and the
-    // log at once; the changed cells and the status band follow at once too,
-    // or, while results come faster than one per 40 ms, with the next
-    // refresh at most 40 ms later.
-    void OnPollResult(EngineStatus status, int slot);
-    // The values read before are stale from now on.
-    void OnConnectionChanged();
 
     // A stale value cell's tooltip: when its value was last read well.
     // Empty for any other cell.
@@ -143,7 +132,6 @@ signals:
     void valuesMissed();
 
 protected:
-    bool event(QEvent* e) override;
     void changeEvent(QEvent* e) override;
     void paintEvent(QPaintEvent* e) override;
     void resizeEvent(QResizeEvent* e) override;
@@ -158,6 +146,13 @@ private:
     QRect gridRect() const;
     int onGridNotify(const GridNotification& n);
     void invalidateStatusBand();
+    // A result the document took: its status for the band, the trend's
+    // sample, and a redraw of the changed cells and the band, at once or,
+    // while results come faster than one per 40 ms, with the next refresh
+    // at most 40 ms later. A failed one-off request says so in a box.
+    void showResult(EngineStatus status, int slot, const TakenPollResult& taken);
+    // The connection opened or closed: the document's values are stale.
+    void showConnectionChange();
     // Listens to the pause of the document's line (a scan holding it back).
     void followLinePause();
     void scheduleRefresh();
@@ -170,7 +165,6 @@ private:
     QPointer<CZentiqDoc> m_doc;
     QPointer<CGridCtrl> m_grid;
     QMetaObject::Connection m_pauseConnection;
-    WindowHandle m_handle = 0;
     // What the status text is made from: the last result's status and the
     // serial port's error flags; none after a clear.
     struct StatusCause {

@@ -8,6 +8,7 @@
 
 #include "framework/dialog_data_exchange.h"
 #include "framework/settings_store.h"
+#include "framework/slot_results.h"
 #include "framework/user_interaction.h"
 #include "framework/file_dialog.h"
 #include "documents/data_logger.h"
@@ -112,7 +113,9 @@ struct CZentiqDoc::Private {
     PollDocumentModel model;
     QPointer<CGridCtrl> grid;
     QPointer<QWidget> view;
-    WindowHandle viewHandle = 0;
+    // Where the engine posts the results of the document's slot; a child
+    // of the document.
+    SlotResults* results = nullptr;
     bool viewInitialUpdateDone = false;
     QString title;
     QString pathName;
@@ -147,6 +150,9 @@ CZentiqDoc::CZentiqDoc(QObject* parent) : QObject(parent), d(std::make_unique<Pr
     // The grid lives as long as the document; the view only lends it a place.
     d->grid = new CGridCtrl(nullptr, kGridControlId);
     sizeGrid();
+    d->results = new SlotResults(this);
+    connect(d->results, &SlotResults::result, this, &CZentiqDoc::TakePollResult);
+    connect(d->results, &SlotResults::connectionChanged, this, &CZentiqDoc::TakeConnectionChange);
     PolledValueLookup::Instance().Add(this);
 }
 
@@ -328,16 +334,14 @@ bool CZentiqDoc::SaveModified() {
 
 // ---- view, grid, model ------------------------------------------------------------
 
-void CZentiqDoc::AttachView(QWidget* view, WindowHandle handle) {
+void CZentiqDoc::AttachView(QWidget* view) {
     d->view = view;
-    d->viewHandle = handle;
     d->viewInitialUpdateDone = false;
 }
 
 void CZentiqDoc::ViewInitialUpdateDone() { d->viewInitialUpdateDone = true; }
 
 QWidget* CZentiqDoc::View() const { return d->view; }
-WindowHandle CZentiqDoc::ViewHandle() const { return d->view ? d->viewHandle : 0; }
 CGridCtrl* CZentiqDoc::Grid() const { return d->grid; }
 PollDocumentModel& CZentiqDoc::Model() { return d->model; }
 const PollDocumentModel& CZentiqDoc::Model() const { return d->model; }
@@ -359,7 +363,6 @@ void CZentiqDoc::DetachView(QWidget* view) {
         d->grid->setParent(nullptr);
     }
     d->view = nullptr;
-    d->viewHandle = 0;
     d->viewInitialUpdateDone = false;
 }
 
@@ -439,13 +442,21 @@ ModbusLine& CZentiqDoc::Line() const { return d->model.Line(); }
 bool CZentiqDoc::SetLine(ModbusLine& line) {
     if (&line == &Line())
         return true;
-    const bool registered = d->model.MoveToLine(line, ViewHandle());
+    // A document refused a slot tries the new line once its view is there,
+    // as it registers only then.
+    const WindowHandle receiver = resultsHandleOn(line);
+    const bool registered =
+        d->model.MoveToLine(line, d->view || d->model.slotIndex != -1 ? receiver : 0);
     emit lineChanged();
     return reportRegistration(registered);
 }
 
-bool CZentiqDoc::RegisterWithEngine() {
-    return reportRegistration(d->model.RegisterWithEngine(ViewHandle()));
+WindowHandle CZentiqDoc::resultsHandleOn(ModbusLine& line) { return d->results->HandleOn(line); }
+
+bool CZentiqDoc::RegisterWithEngine() { return reportRegistration(RegisterQuietly()); }
+
+bool CZentiqDoc::RegisterQuietly() {
+    return d->model.RegisterWithEngine(resultsHandleOn(Line()));
 }
 
 bool CZentiqDoc::reportRegistration(bool registered) {
@@ -500,13 +511,22 @@ void CZentiqDoc::RefreshValues(bool all) {
 
 TakenPollResult CZentiqDoc::TakePollResult(EngineStatus status, int slot) {
     const TakenPollResult taken = PollResultIntake::Take(d->model, status, slot);
-    if (taken.accepted)
-        publishValues(false);
+    if (!taken.accepted)
+        return taken;
+    publishValues(false);
     if (taken.freshnessChanged)
         emit freshnessChanged();
     if (taken.valuesRead)
         emit valuesRead();
+    LogResult(status == status::Ok, taken.logStatusText);
+    emit resultTaken(status, slot, taken);
     return taken;
+}
+
+void CZentiqDoc::TakeConnectionChange() {
+    // Whatever was read before came over the old connection.
+    MarkValuesStale();
+    emit connectionChanged();
 }
 
 void CZentiqDoc::MarkValuesStale() {
@@ -640,11 +660,11 @@ void CZentiqDoc::openSetupDialog() {
     CZentiqSetup dialog(CZentiqSetup::FromModel(d->model), d->view);
     dialog.SetLine(Line());
     dialog.setApplyHandler([this](const DefinitionDialogValues& v) {
-        const WindowHandle window = ViewHandle();
+        const WindowHandle window = resultsHandleOn(Line());
         afterDialogAction(static_cast<int>(CZentiqSetup::ApplyToModel(d->model, v, window)));
     });
     dialog.setReadOnceHandler([this](const DefinitionDialogValues& v) {
-        const WindowHandle window = ViewHandle();
+        const WindowHandle window = resultsHandleOn(Line());
         afterDialogAction(static_cast<int>(CZentiqSetup::ReadOnceOnModel(d->model, v, window)));
     });
     const int result = userInteraction().runModal(dialog);

@@ -1,5 +1,6 @@
 // The poll document: one poll definition with its values, counters, display
-// settings, grid and log, claiming one engine slot while its view lives.
+// settings, grid and log, claiming one engine slot while its view lives and
+// taking that slot's results itself.
 #pragma once
 
 #include <QColor>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "framework/command_target.h"
+#include "documents/poll_result_intake.h"
 #include "documents/window_placement.h"
 #include "engine/engine_types.h"
 #include "values/row_type.h"
@@ -28,7 +30,6 @@ class ModbusLine;
 class PollDocumentModel;
 class PolledValuesCopy;
 struct DefinitionDialogValues;
-struct TakenPollResult;
 
 class CZentiqDoc : public QObject, public CommandTarget {
     Q_OBJECT
@@ -64,15 +65,14 @@ public:
     static constexpr int kGridControlId = 100;
 
     // The document's one view, which the child frame creates: it attaches
-    // itself with the handle under which the engine posts to it, says when
-    // it has done its initial update, and detaches as it goes (which gives
-    // the slot back and takes the grid home). The document tells it what
-    // changed through signals; the view parents the document's dialogs.
-    void AttachView(QWidget* view, WindowHandle handle);
+    // itself, says when it has done its initial update, and detaches as it
+    // goes (which gives the slot back and takes the grid home). The
+    // document tells it what changed through signals; the view parents the
+    // document's dialogs.
+    void AttachView(QWidget* view);
     void ViewInitialUpdateDone();
     void DetachView(QWidget* view);
     QWidget* View() const;
-    WindowHandle ViewHandle() const;
     CGridCtrl* Grid() const;
     PollDocumentModel& Model();
     const PollDocumentModel& Model() const;
@@ -87,9 +87,13 @@ public:
     // A refusal is told as RegisterWithEngine tells it; false then.
     bool SetLine(ModbusLine& line);
 
-    // Claims a slot; when refused, says why (unless a client owns it) and the
-    // view shows NotPollingText() until a later registration succeeds.
+    // Claims a slot whose results this document takes; when refused, says
+    // why (unless a client owns it) and the view shows NotPollingText()
+    // until a later registration succeeds.
     bool RegisterWithEngine();
+    // The same without telling anyone: for callers that report the outcome
+    // their own way (an automation client learns it from the call).
+    bool RegisterQuietly();
     // Why the window does not poll, for its status band; empty while it
     // holds a slot or was never refused one.
     QString NotPollingText() const;
@@ -114,10 +118,16 @@ public:
     void UpdateAllViews();
     // Every view shows the values again: all of them, or only the changed.
     void RefreshValues(bool all);
-    // A result posted to the view, taken into the values and counters (see
-    // PollResultIntake); the view redraws at its own pace.
+    // A result of the document's slot (or of a one-off request made in its
+    // name, slot 0) as the engine posts it to the document: taken into the
+    // values and counters (see PollResultIntake) and logged, then told to
+    // the views through resultTaken. A result of a slot the document no
+    // longer holds changes nothing.
     TakenPollResult TakePollResult(EngineStatus status, int slot);
-    // The connection opened or closed: values read before are stale.
+    // The connection opened or closed: values read before are stale, and
+    // the views hear it through connectionChanged.
+    void TakeConnectionChange();
+    // Values read before are stale from now on.
     void MarkValuesStale();
     // The values as readers on other threads see them. Whatever changes the
     // values tells the views (UpdateAllViews, RefreshValues, a taken result)
@@ -129,9 +139,9 @@ public:
     // views updated, modified. Nothing happens when nothing changed.
     void ApplyDefinition(const DefinitionDialogValues& values);
 
-    // The data log, which alone holds the logging options and state. The
-    // view hands every result of the document's slot to LogResult; lines
-    // are written only while a log file is open.
+    // The data log, which alone holds the logging options and state. Every
+    // result the document takes goes to LogResult; lines are written only
+    // while a log file is open.
     DataLogger& Logger();
     void LogResult(bool ok, const QString& statusText);
     // What became of the log's file (deleted and created again, or lost),
@@ -167,6 +177,11 @@ signals:
     void freshnessChanged();
     // A read poll's slot brought good values (taken by TakePollResult).
     void valuesRead();
+    // A result the document took and logged, for the views' status band,
+    // counters and redraws.
+    void resultTaken(zentiq::EngineStatus status, int slot, const zentiq::TakenPollResult& taken);
+    // The line's connection opened or closed (values already marked stale).
+    void connectionChanged();
     // The document now polls on another line (SetLine).
     void lineChanged();
     // The document is going away before its view.
@@ -178,6 +193,8 @@ signals:
 private:
     // Refreshes the views after a registration and tells a refusal.
     bool reportRegistration(bool registered);
+    // The handle under which `line` posts this document's results.
+    WindowHandle resultsHandleOn(ModbusLine& line);
     void sizeGrid();
     bool takeAliasesFromGrid();
     void putAliasesOnGrid();

@@ -229,7 +229,7 @@ qint32 CZentiqDocAutomation::CreateRequest(qint32 slave, qint32 function, qint32
     m_doc->ComputeGridSize();
     // Registered without the out-of-slots box: the client learns it from the
     // result, and a modal box would stall the call (and the hidden program).
-    const bool registered = m.RegisterWithEngine(m_doc->ViewHandle());
+    const bool registered = m_doc->RegisterQuietly();
     m_doc->UpdateAndMarkModified();
     return registered ? 1 : 0;
 }
@@ -267,26 +267,23 @@ bool CZentiqDocAutomation::submitWrite(FunctionCode function, qint32 slave, qint
     if (!m_doc || shape == kWriteShapes.end() || m_doc->Line().IsConnected() == 0 ||
         !inRange(slave, 0, 255) || !fitsAddresses(address, count) || count > shape->maxCount)
         return false;
-    ModbusLine& line = m_doc->Line();
-    if (line.SubmitOneShot(0, WM_POLL_RESULT, static_cast<std::uint16_t>(slave), Code(function), 0,
-                           0, static_cast<std::uint16_t>(address),
-                           static_cast<std::uint16_t>(count)) == 0)
-        return false;
+    if (!m_write)
+        m_write = std::make_unique<OneShotRequest>();
     const auto& buffer = m_doc->Model().writeValues;
-    int stored = 0;
-    if (shape->registers) {
-        std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> registers{};
-        std::memcpy(registers.data(), buffer.data(),
-                    sizeof(std::uint16_t) * static_cast<std::size_t>(count));
-        stored = line.SetWriteRegisters(0, count, registers.data());
-    } else {
-        stored = line.SetWriteBytes(0, count, buffer.data());
-    }
-    if (stored == 0) {
-        line.ReleasePollSlot(0);  // never leave the one-shot slot claimed without data
-        return false;
-    }
-    return true;
+    const bool registers = shape->registers;
+    // A refused load gives the slot back: it never stays claimed without data.
+    return m_write->Submit(
+        m_doc->Line(),
+        {static_cast<std::uint16_t>(slave), Code(function), 0, 0,
+         static_cast<std::uint16_t>(address), static_cast<std::uint16_t>(count)},
+        [&buffer, registers, count](ModbusLine& line) {
+            if (!registers)
+                return line.SetWriteBytes(0, count, buffer.data());
+            std::array<std::uint16_t, kDataSize / sizeof(std::uint16_t)> words{};
+            std::memcpy(words.data(), buffer.data(),
+                        sizeof(std::uint16_t) * static_cast<std::size_t>(count));
+            return line.SetWriteRegisters(0, count, words.data());
+        });
 }
 
 bool CZentiqDocAutomation::PresetMultipleRegisters(qint32 slave, qint32 address, qint32 count) {

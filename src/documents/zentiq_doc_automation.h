@@ -9,10 +9,12 @@
 
 #include <QPointer>
 #include <QVariant>
+#include <memory>
 #include <span>
 
 #include "documents/polled_values_copy.h"
 #include "documents/zentiq_doc.h"
+#include "framework/one_shot_request.h"
 
 namespace zentiq {
 
@@ -128,6 +130,9 @@ private:
     bool submitWrite(FunctionCode function, qint32 slave, qint32 address, qint32 count);
 
     QPointer<CZentiqDoc> m_doc;
+    // The object's one-off writes, the way every write goes; made at the
+    // first one.
+    std::unique_ptr<OneShotRequest> m_write;
 };
 
 }  // namespace zentiq

@@ -1,22 +1,26 @@
 #include "framework/one_shot_request.h"
 
-#include "framework/window_registry.h"
+#include "framework/slot_results.h"
 
 namespace zentiq {
 
 OneShotRequest::OneShotRequest(QObject* parent)
-    : QObject(parent), m_answer(std::make_unique<OneShotAnswer>()) {
-    InstallEnginePoster();
-    m_handle = RegisterWindow(this);
+    : QObject(parent),
+      m_results(new SlotResults(this)),
+      m_answer(std::make_unique<OneShotAnswer>()) {
+    connect(m_results, &SlotResults::result, this, &OneShotRequest::finish);
 }
 
 OneShotRequest::~OneShotRequest() = default;
 
+WindowHandle OneShotRequest::Handle() const { return m_results->Handle(); }
+
 bool OneShotRequest::Submit(ModbusLine& line, const OneShotArgs& args, const Loader& loadData) {
     m_dataRefused = false;
-    InstallEnginePoster(line);  // the answer comes back to this object from that line
-    if (!line.SubmitOneShot(m_handle, WM_POLL_RESULT, args.slaveId, args.function, args.readAddress,
-                            args.readQuantity, args.writeAddress, args.writeQuantity))
+    // The answer comes back to this object from that line.
+    if (!line.SubmitOneShot(m_results->HandleOn(line), SlotResults::kResultMessage, args.slaveId,
+                            args.function, args.readAddress, args.readQuantity, args.writeAddress,
+                            args.writeQuantity))
         return false;
     const std::uint32_t ticket = line.OneShotTicket();
     if (loadData && loadData(line) == 0) {
@@ -39,18 +43,14 @@ QString OneShotRequest::RefusedText() { return tr("上一个请求仍在等待�
 
 QString OneShotRequest::DataRefusedText() { return tr("要写入的数据无法装入请求，本次未发送。"); }
 
-bool OneShotRequest::event(QEvent* e) {
-    if (e->type() != EngineMessageEvent::Type())
-        return QObject::event(e);
-    const auto* message = static_cast<const EngineMessageEvent*>(e);
-    if (message->message == WM_POLL_RESULT && message->lParam == 0 && m_pending) {
-        m_pending = false;
-        // Taken now, at the first moment this thread can: slot 0 is free
-        // again and may already carry another request.
-        m_hasAnswer = m_line != nullptr && m_line->GetOneShotAnswer(m_ticket, m_answer.get()) != 0;
-        emit Finished(static_cast<int>(message->wParam));
-    }
-    return true;
+void OneShotRequest::finish(EngineStatus status, int slot) {
+    if (slot != 0 || !m_pending)
+        return;
+    m_pending = false;
+    // Taken now, at the first moment this thread can: slot 0 is free
+    // again and may already carry another request.
+    m_hasAnswer = m_line != nullptr && m_line->GetOneShotAnswer(m_ticket, m_answer.get()) != 0;
+    emit Finished(static_cast<int>(status));
 }
 
 }  // namespace zentiq

@@ -1,7 +1,7 @@
 // One request through the engine's one-shot slot on behalf of a dialog or
 // tool window. The slot is claimed first and the data loaded only when the
 // claim succeeded, so a refused request never changes the one still waiting
-// in the slot. The object is its own engine window: the result arrives once
+// in the slot. The object receives its own results: the result arrives once
 // as Finished(), with the request's own answer, and a window that closes
 // while its request is pending simply takes the object (and the late
 // result) with it.
@@ -28,6 +28,8 @@ struct OneShotArgs {
     std::uint16_t writeQuantity = 0;
 };
 
+class SlotResults;
+
 class OneShotRequest final : public QObject {
     Q_OBJECT
 public:
@@ -46,7 +48,7 @@ public:
     // FailureText() says which.
     bool Submit(ModbusLine& line, const OneShotArgs& args, const Loader& loadData);
     bool IsPending() const { return m_pending; }
-    WindowHandle Handle() const { return m_handle; }
+    WindowHandle Handle() const;
     // What to tell the user after Submit returned false.
     QString FailureText() const;
 
@@ -66,11 +68,10 @@ signals:
     // parameter); Answer() holds the request's answer meanwhile.
     void Finished(int status);
 
-protected:
-    bool event(QEvent* e) override;
-
 private:
-    WindowHandle m_handle = 0;
+    void finish(EngineStatus status, int slot);
+
+    SlotResults* m_results;
     bool m_pending = false;
     bool m_dataRefused = false;
     std::uint32_t m_ticket = 0;

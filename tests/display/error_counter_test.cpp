@@ -50,10 +50,10 @@ protected:
         SettingsStore::setFilePathOverride(QString());
     }
 
-    // The view's handler, as the engine's WM_POLL_RESULT reaches it.
+    // The document's handler, as the engine's results reach it.
     static void results(PollWindow& w, const std::vector<EngineStatus>& statuses) {
         for (EngineStatus s : statuses)
-            w.view->OnPollResult(s, w.model().slotIndex);
+            w.doc->TakePollResult(s, w.model().slotIndex);
     }
     QStringList open(PollWindow& w) {
         EXPECT_TRUE(w.query(cmd::ErrorCounter).enabled);

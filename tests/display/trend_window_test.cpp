@@ -263,12 +263,12 @@ TEST_F(OfflineTrendTest, FailedPollsAreGapsInTheLines) {
     };
     sample(1);
     sample(2);
-    w.view->OnPollResult(status::Timeout, slot);
+    w.doc->TakePollResult(status::Timeout, slot);
     now += 1000;
-    w.view->OnPollResult(status::ExceptionBase + 2, slot);
+    w.doc->TakePollResult(status::ExceptionBase + 2, slot);
     now += 1000;
     sample(3);
-    w.view->OnConnectionChanged();
+    w.doc->TakeConnectionChange();
     now += 1000;
     sample(4);
     sample(5);
@@ -305,7 +305,7 @@ TEST_F(OfflineTrendTest, ManyResultsBetweenTwoRedrawsAreAllCharted) {
         store<std::int16_t>(w.model(), 1, std::int16_t(-i));
         t->Sample();
         if (i == 2000)
-            w.view->OnPollResult(status::Timeout, w.model().slotIndex);
+            w.doc->TakePollResult(status::Timeout, w.model().slotIndex);
         now += 10;
     }
     now -= 10;
@@ -511,7 +511,7 @@ TEST_F(OfflineTrendTest, OpensFromTheContextMenuAndClosesWithItsPollWindow) {
     EXPECT_TRUE(QTest::qWaitFor([&] { return second.isNull(); }, 2000));
 
     // Results still reach the first one; closing the poll window takes it along.
-    w->view->OnPollResult(status::Ok, w->model().slotIndex);
+    w->doc->TakePollResult(status::Ok, w->model().slotIndex);
     w.reset();
     EXPECT_TRUE(t.isNull());
 }

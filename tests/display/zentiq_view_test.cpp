@@ -30,6 +30,7 @@
 #include "framework/dialog_data_exchange.h"
 #include "framework/language.h"
 #include "framework/settings_store.h"
+#include "framework/slot_results.h"
 #include "framework/window_registry.h"
 #include "documents/data_logger.h"
 #include "documents/poll_document_model.h"
@@ -424,7 +425,7 @@ TEST_F(PyModbusViewTest, ClosedConnectionReadsNoConnectionAndAChangeClearsTheTex
     ASSERT_TRUE(QTest::qWaitFor([&] { return w.view->StatusText().isEmpty(); }, kWaitMs));
     EXPECT_EQ(w.view->StatusLine2(), "没有连接");
     // Whatever comes in while disconnected, the line says so.
-    w.view->OnPollResult(status::Timeout, w.model().slotIndex);
+    w.doc->TakePollResult(status::Timeout, w.model().slotIndex);
     EXPECT_EQ(w.view->StatusText(), "超时错误");
     EXPECT_EQ(w.view->StatusLine2(), "没有连接");
 
@@ -866,16 +867,19 @@ TEST_F(OfflineViewTest, ResultsOfAnotherSlotAndOutOfRangeMessagesChangeNothing) 
     const int slot = w.model().slotIndex;
     ASSERT_NE(slot, -1);
     const int other = slot == kLastSlot ? kFirstPollSlot : slot + 1;
-    w.view->OnPollResult(status::Timeout, other);
-    QCoreApplication::postEvent(w.view, new EngineMessageEvent(WM_POLL_RESULT, status::Timeout, 999));
-    QCoreApplication::postEvent(w.view, new EngineMessageEvent(WM_POLL_RESULT, status::Timeout, -5));
+    w.doc->TakePollResult(status::Timeout, other);
+    // Posted where the engine posts the document's results.
+    QObject* results = w.doc->findChild<SlotResults*>();
+    ASSERT_NE(results, nullptr);
+    QCoreApplication::postEvent(results, new EngineMessageEvent(WM_POLL_RESULT, status::Timeout, 999));
+    QCoreApplication::postEvent(results, new EngineMessageEvent(WM_POLL_RESULT, status::Timeout, -5));
     QCoreApplication::processEvents();
     EXPECT_EQ(w.model().errorCounters[0], 0);
     EXPECT_EQ(w.model().lastStatus, 10);
     EXPECT_EQ(w.view->StatusText(), "");
 
     // Its own slot counts (the engine has made no transaction: counters 0).
-    QCoreApplication::postEvent(w.view, new EngineMessageEvent(WM_POLL_RESULT, 128 + 11, slot));
+    QCoreApplication::postEvent(results, new EngineMessageEvent(WM_POLL_RESULT, 128 + 11, slot));
     QCoreApplication::processEvents();
     EXPECT_EQ(w.model().lastStatus, 139);
     EXPECT_EQ(w.view->StatusText(), "网关设备不可用");
