@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/bus_id_scan.h"
 #include "support/pty_pair.h"
 #include "support/scripted_tcp_slave.h"
@@ -44,21 +45,23 @@ struct Outcome {
 
 class BusIdScanTest : public ::testing::Test {
 protected:
+    // The line under test: its own, shared with no other test.
+    ModbusLine line;
     void SetUp() override {
         App();
-        InitEngine();
+        line.InitEngine();
     }
     void TearDown() override {
-        StopPolling();
-        CloseTcpConnection();
-        CloseSerialPort();
-        SetTransmissionMode(RTU);
-        InitEngine();
+        line.StopPolling();
+        line.CloseTcpConnection();
+        line.CloseSerialPort();
+        line.SetTransmissionMode(RTU);
+        line.InitEngine();
     }
     void ConnectTcp(const Slave& slave) {
-        ASSERT_EQ(OpenTcpConnection("127.0.0.1", slave.Port(), 1000, 3000), 0);
-        ASSERT_EQ(SetTransmissionMode(TCP), 1);
-        ASSERT_EQ(StartPolling(), 1);
+        ASSERT_EQ(line.OpenTcpConnection("127.0.0.1", slave.Port(), 1000, 3000), 0);
+        ASSERT_EQ(line.SetTransmissionMode(TCP), 1);
+        ASSERT_EQ(line.StartPolling(), 1);
     }
     Outcome Run(BusIdScan& scan, const BusIdScan::Options& o) {
         Outcome out;
@@ -91,7 +94,7 @@ TEST_F(BusIdScanTest, EveryKindOfAnswerIsListedForWhatItIsAndALostLineEndsTheSca
                  Slave::Relisten(10000ms)},                           // 7: the slave goes away
                 5000ms);
     ConnectTcp(slave);
-    BusIdScan scan(DefaultLine());
+    BusIdScan scan(line);
     BusIdScan::Options o;
     o.first = 1;
     o.last = 9;
@@ -118,13 +121,13 @@ TEST_F(BusIdScanTest, EveryKindOfAnswerIsListedForWhatItIsAndALostLineEndsTheSca
     ASSERT_TRUE(r.notProbed.has_value());
     EXPECT_EQ(*r.notProbed, std::make_pair(7, 9));
     EXPECT_EQ(slave.Requests().size(), 12u);
-    EXPECT_EQ(PollSlotsPaused(), 0) << "the line is given back";
+    EXPECT_EQ(line.PollSlotsPaused(), 0) << "the line is given back";
 }
 
 TEST_F(BusIdScanTest, UnitZeroIsProbedOnModbusTcpAndTheScanCanStopAtTheFirstDevice) {
     Slave slave({Registers(0), NoIdentity(0), Slave::Silent()}, 5000ms);
     ConnectTcp(slave);
-    BusIdScan scan(DefaultLine());
+    BusIdScan scan(line);
     BusIdScan::Options o;
     o.first = 0;
     o.last = 5;
@@ -141,11 +144,11 @@ TEST_F(BusIdScanTest, UnitZeroIsProbedOnModbusTcpAndTheScanCanStopAtTheFirstDevi
 TEST_F(BusIdScanTest, OnASerialLineIdZeroIsTheBroadcastAndIsSaidToBeSkipped) {
     test::PtyPair pty;
     ASSERT_TRUE(pty.ok()) << pty.error();
-    ASSERT_EQ(SetSerialDevice(1, pty.slavePath().c_str()), 1);
-    ASSERT_EQ(OpenSerialPort(1, 19200, 8, 0, 0), 0);
-    ASSERT_EQ(SetSerialTimeouts(32, 1, 1000, 1, 200), 1);
-    ASSERT_EQ(StartPolling(), 1);
-    BusIdScan scan(DefaultLine());
+    ASSERT_EQ(line.SetSerialDevice(1, pty.slavePath().c_str()), 1);
+    ASSERT_EQ(line.OpenSerialPort(1, 19200, 8, 0, 0), 0);
+    ASSERT_EQ(line.SetSerialTimeouts(32, 1, 1000, 1, 200), 1);
+    ASSERT_EQ(line.StartPolling(), 1);
+    BusIdScan scan(line);
     BusIdScan::Options o;
     o.first = 0;
     o.last = 0;

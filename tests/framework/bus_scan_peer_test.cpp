@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/address_map_scan.h"
 #include "framework/bus_id_scan.h"
 #include "support/scan_peer.h"
@@ -45,9 +46,11 @@ constexpr std::uint32_t kUserPollDelayMs = ScanPeer::kUserPollDelayMs;
 
 class BusScanPeerTest : public ::testing::Test {
 protected:
+    // The line under test: its own, shared with no other test.
+    ModbusLine line;
     void SetUp() override {
         App();
-        InitEngine();
+        line.InitEngine();
     }
 };
 
@@ -73,9 +76,9 @@ TEST_F(BusScanPeerTest, IdScanFindsExactlyTheServedIdsWithWhatTheySayTheyAre) {
         auto peer = ScanPeer::Start(c.mode,
                                     {"--slave", "1,7,200", "--vendor", "Zentiq Test",
                                      "--product-code", "ZT-7", "--revision", "1.2"},
-                                    error);
+                                    error, line);
         ASSERT_TRUE(peer) << error;
-        BusIdScan scan(DefaultLine());
+        BusIdScan scan(line);
         std::vector<ScanHit> hits;
         bool done = false, cancelled = true;
         int lastDone = 0, lastTotal = 0;
@@ -112,12 +115,12 @@ TEST_F(BusScanPeerTest, IdScanFindsExactlyTheServedIdsWithWhatTheySayTheyAre) {
         EXPECT_EQ(lastDone, 247);
         EXPECT_EQ(lastTotal, 247);
         // The line is the user's again.
-        EXPECT_EQ(PollSlotsPaused(), 0);
-        EXPECT_EQ(GetPollDelay(), kUserPollDelayMs);
+        EXPECT_EQ(line.PollSlotsPaused(), 0);
+        EXPECT_EQ(line.GetPollDelay(), kUserPollDelayMs);
         std::uint32_t readConstant = 0;
-        GetSerialTimeouts(nullptr, nullptr, &readConstant, nullptr, nullptr);
+        line.GetSerialTimeouts(nullptr, nullptr, &readConstant, nullptr, nullptr);
         if (c.mode == TCP)
-            EXPECT_EQ(GetTcpResponseTimeout(), kUserTimeoutMs);
+            EXPECT_EQ(line.GetTcpResponseTimeout(), kUserTimeoutMs);
         else
             EXPECT_EQ(readConstant, kUserTimeoutMs);
     }
@@ -126,9 +129,9 @@ TEST_F(BusScanPeerTest, IdScanFindsExactlyTheServedIdsWithWhatTheySayTheyAre) {
 TEST_F(BusScanPeerTest, AnExceptionAnswerIsADevice) {
     // Address 5000 is outside pymodbus's tables: exception 02, yet slave 7 is there.
     std::string error;
-    auto peer = ScanPeer::Start(TCP, {"--slave", "7"}, error);
+    auto peer = ScanPeer::Start(TCP, {"--slave", "7"}, error, line);
     ASSERT_TRUE(peer) << error;
-    BusIdScan scan(DefaultLine());
+    BusIdScan scan(line);
     std::vector<ScanHit> hits;
     bool done = false;
     QObject::connect(&scan, &BusIdScan::found, [&](const ScanHit& h) { hits.push_back(h); });
@@ -147,19 +150,19 @@ TEST_F(BusScanPeerTest, AnExceptionAnswerIsADevice) {
 
 TEST_F(BusScanPeerTest, PollWindowsPauseDuringAScanAndPollAgainAfterACancel) {
     std::string error;
-    auto peer = ScanPeer::Start(TCP, {"--slave", "1"}, error);
+    auto peer = ScanPeer::Start(TCP, {"--slave", "1"}, error, line);
     ASSERT_TRUE(peer) << error;
-    const int slot = RegisterPollSlot(0, WM_POLL_RESULT, 20, 1, 3, 10, 4, 0, 0);
+    const int slot = line.RegisterPollSlot(0, WM_POLL_RESULT, 20, 1, 3, 10, 4, 0, 0);
     ASSERT_GT(slot, 0);
-    ASSERT_EQ(SetPollMode(slot, Continuous), 1);
-    auto tx = [slot] {
+    ASSERT_EQ(line.SetPollMode(slot, Continuous), 1);
+    auto tx = [this, slot] {
         std::uint32_t t = 0;
-        GetSlotCounters(slot, &t, nullptr);
+        line.GetSlotCounters(slot, &t, nullptr);
         return t;
     };
     ASSERT_TRUE(WaitUntil([&] { return tx() >= 3; }, 5000)) << "the window polls before the scan";
 
-    BusIdScan scan(DefaultLine());
+    BusIdScan scan(line);
     bool done = false, cancelled = false;
     QObject::connect(&scan, &BusIdScan::finished, [&](bool c) {
         done = true;
@@ -170,7 +173,7 @@ TEST_F(BusScanPeerTest, PollWindowsPauseDuringAScanAndPollAgainAfterACancel) {
     o.last = 247;
     o.timeoutMs = 50;
     ASSERT_TRUE(scan.Start(o));
-    EXPECT_EQ(PollSlotsPaused(), 1);
+    EXPECT_EQ(line.PollSlotsPaused(), 1);
     QTest::qWait(100);
     const std::uint32_t paused = tx();
     QTest::qWait(400);
@@ -178,14 +181,14 @@ TEST_F(BusScanPeerTest, PollWindowsPauseDuringAScanAndPollAgainAfterACancel) {
     scan.Cancel();
     ASSERT_TRUE(WaitUntil([&] { return done; }, 5000));
     EXPECT_TRUE(cancelled);
-    EXPECT_EQ(PollSlotsPaused(), 0);
-    EXPECT_EQ(GetTcpResponseTimeout(), kUserTimeoutMs);
-    EXPECT_EQ(GetPollDelay(), kUserPollDelayMs);
+    EXPECT_EQ(line.PollSlotsPaused(), 0);
+    EXPECT_EQ(line.GetTcpResponseTimeout(), kUserTimeoutMs);
+    EXPECT_EQ(line.GetPollDelay(), kUserPollDelayMs);
     ASSERT_TRUE(WaitUntil([&] { return tx() >= paused + 3; }, 5000)) << "polling did not resume";
     std::uint32_t ok = 0;
-    GetSlotCounters(slot, nullptr, &ok);
+    line.GetSlotCounters(slot, nullptr, &ok);
     EXPECT_GT(ok, 0u);
-    ReleasePollSlot(slot);
+    line.ReleasePollSlot(slot);
 }
 
 TEST_F(BusScanPeerTest, AddressMapFindsTheSparseBlocksWithinTheBudget) {
@@ -214,9 +217,9 @@ TEST_F(BusScanPeerTest, AddressMapFindsTheSparseBlocksWithinTheBudget) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         std::string error;
-        auto peer = ScanPeer::Start(TCP, {"--slave", "7", "--sparse", c.sparse}, error);
+        auto peer = ScanPeer::Start(TCP, {"--slave", "7", "--sparse", c.sparse}, error, line);
         ASSERT_TRUE(peer) << error;
-        AddressMapScan scan(DefaultLine());
+        AddressMapScan scan(line);
         bool done = false, cancelled = true;
         QObject::connect(&scan, &AddressMapScan::finished, [&](bool x) {
             done = true;
@@ -248,7 +251,7 @@ TEST_F(BusScanPeerTest, AddressMapFindsTheSparseBlocksWithinTheBudget) {
                 for (const AddressRange& b : c.blocks)
                     EXPECT_TRUE(u.range.last < b.first || u.range.first > b.last);
         }
-        EXPECT_EQ(PollSlotsPaused(), 0);
+        EXPECT_EQ(line.PollSlotsPaused(), 0);
     }
 }
 

@@ -62,7 +62,6 @@ protected:
     EngineTraceLogTest() : EngineDriver(0x7100) {}
     void SetUp() override {
         m_previous = qInstallMessageHandler(&EngineLog::handler);
-        InitEngine();
         InstallEngineTraceLog();
         StartRecording();
     }
@@ -87,15 +86,16 @@ TEST_F(EngineTraceLogTest, ATransactionIsLoggedWithItsBytesOnlyWhileTheCategoryI
                                             : QString());
         const std::uint64_t formatted = EngineTraceLinesFormatted();
         std::string error;
-        auto link = testing::PeerLink::Start(testing::PeerLink::Peer::LibModbus, TCP, error);
+        auto link =
+            testing::PeerLink::Start(testing::PeerLink::Peer::LibModbus, TCP, error, 1, {}, Line());
         ASSERT_TRUE(link) << error;
         int slot = -1;
         ASSERT_EQ(PollOnce(testing::kPeerSlave, 3, 0, 2, slot), status::Ok);
         std::uint8_t request[kRequestCaptureSize];
         std::uint8_t answer[kResponseCaptureSize];
-        const int requestLength = GetRequestCapture(slot, request);
-        const int answerLength = GetResponseCapture(slot, answer);
-        ReleasePollSlot(slot);
+        const int requestLength = Line().GetRequestCapture(slot, request);
+        const int answerLength = Line().GetResponseCapture(slot, answer);
+        Line().ReleasePollSlot(slot);
         link.reset();
         const QStringList lines = EngineLog::take();
         if (!on) {
@@ -124,7 +124,7 @@ TEST_F(EngineTraceLogTest, ATransactionIsLoggedWithItsBytesOnlyWhileTheCategoryI
 TEST_F(EngineTraceLogTest, AFailedOpeningNamesItsErrno) {
     QLoggingCategory::setFilterRules(QStringLiteral("zentiq.engine.debug=true"));
     const std::uint16_t port = closedPort();
-    ASSERT_NE(OpenTcpConnection("127.0.0.1", port, 1000, 3000), 0);
+    ASSERT_NE(Line().OpenTcpConnection("127.0.0.1", port, 1000, 3000), 0);
     const QStringList lines = EngineLog::take();
     ASSERT_EQ(lines.size(), 1);
     EXPECT_TRUE(lines[0].contains(QStringLiteral(" open 127.0.0.1:%1: failed (").arg(port)))

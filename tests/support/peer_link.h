@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "support/peer_process.h"
 #include "support/socat_pty_pair.h"
 
@@ -20,11 +21,14 @@ public:
     enum class Peer { PyModbus, LibModbus };
 
     // nullptr with error set when the peer or the pty pair cannot be had.
-    // peerArgs go to the pymodbus slave's command line.
+    // peerArgs go to the pymodbus slave's command line. `engine` is the line
+    // connected to the peer.
     static std::unique_ptr<PeerLink> Start(Peer peer, TransmissionMode mode, std::string& error,
                                            std::uint32_t pollDelayMs = 1,
-                                           const std::vector<std::string>& peerArgs = {}) {
-        std::unique_ptr<PeerLink> link(new PeerLink);
+                                           const std::vector<std::string>& peerArgs = {},
+                                           ModbusLine& engine = DefaultLine()) {
+        std::unique_ptr<PeerLink> link(new PeerLink(engine));
+        ModbusLine& e = engine;
         link->m_mode = mode;
         using test::PeerProcess;
         const bool network = mode == TCP || mode == RTU_OVER_TCP;
@@ -47,23 +51,24 @@ public:
             return nullptr;
         if (network)
             link->m_device = std::to_string(link->m_peer->Port());  // a restart binds it again
-        SetPollDelay(pollDelayMs);
+        e.SetPollDelay(pollDelayMs);
         if (network) {
-            if (OpenTcpConnection("127.0.0.1", link->m_peer->Port(), 1000, 3000) != 0) {
-                error = "cannot connect to the peer, socket error " + std::to_string(LastSocketError());
+            if (e.OpenTcpConnection("127.0.0.1", link->m_peer->Port(), 1000, 3000) != 0) {
+                error = "cannot connect to the peer, socket error " +
+                        std::to_string(e.LastSocketError());
                 return nullptr;
             }
         } else {
-            SetSerialDevice(1, link->m_line->PathA().c_str());
-            if (OpenSerialPort(1, 19200, 8, 0, 0) != 0) {
-                error = "cannot open the pty, errno " + std::to_string(LastSerialOpenErrno());
+            e.SetSerialDevice(1, link->m_line->PathA().c_str());
+            if (e.OpenSerialPort(1, 19200, 8, 0, 0) != 0) {
+                error = "cannot open the pty, errno " + std::to_string(e.LastSerialOpenErrno());
                 return nullptr;
             }
-            SetSerialTimeouts(mode == ASCII ? 1000 : 32, 1, 1000, 1, 200);
+            e.SetSerialTimeouts(mode == ASCII ? 1000 : 32, 1, 1000, 1, 200);
         }
         link->m_open = true;
-        SetTransmissionMode(mode);
-        if (StartPolling() != 1) {
+        e.SetTransmissionMode(mode);
+        if (e.StartPolling() != 1) {
             error = "the poll worker did not start";
             return nullptr;
         }
@@ -71,9 +76,10 @@ public:
     }
 
     ~PeerLink() {
-        StopPolling();
+        m_engine.StopPolling();
         if (m_open)
-            (m_mode == TCP || m_mode == RTU_OVER_TCP) ? CloseTcpConnection() : CloseSerialPort();
+            (m_mode == TCP || m_mode == RTU_OVER_TCP) ? m_engine.CloseTcpConnection()
+                                                      : m_engine.CloseSerialPort();
         m_peer.reset();
         m_line.reset();
     }
@@ -98,7 +104,7 @@ public:
     }
 
 private:
-    PeerLink() = default;
+    explicit PeerLink(ModbusLine& engine) : m_engine(engine) {}
 
     bool StartPeer(std::string& error) {
         using test::PeerProcess;
@@ -113,6 +119,7 @@ private:
     std::vector<std::string> m_peerArgs;
     std::string m_device;  // the pty path, or the TCP port once bound
 
+    ModbusLine& m_engine;
     TransmissionMode m_mode = TCP;
     bool m_open = false;
     std::unique_ptr<test::SocatPtyPair> m_line;

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "support/peer_process.h"
 #include "support/socat_pty_pair.h"
 
@@ -19,14 +20,15 @@ public:
     static constexpr std::uint32_t kUserTimeoutMs = 1000;
     static constexpr std::uint32_t kUserPollDelayMs = 1;
 
+    // `engine` is the line connected to the slave.
     static std::unique_ptr<ScanPeer> Start(TransmissionMode mode,
                                            const std::vector<std::string>& options,
-                                           std::string& error) {
-        std::unique_ptr<ScanPeer> p(new ScanPeer);
+                                           std::string& error, ModbusLine& engine = DefaultLine()) {
+        std::unique_ptr<ScanPeer> p(new ScanPeer(engine));
         p->m_mode = mode;
-        std::vector<std::string> argv{"/usr/bin/python3",
-                                      PeerProcess::SourceDir() +
-                                          "/tests/support/peers/pymodbus_slave.py"};
+        std::vector<std::string> argv{
+            "/usr/bin/python3",
+            PeerProcess::SourceDir() + "/tests/support/peers/pymodbus_slave.py"};
         if (mode == TCP) {
             argv.insert(argv.end(), {"--tcp", "0"});
         } else {
@@ -41,33 +43,35 @@ public:
             error = "pymodbus slave did not start (install python3-pymodbus): " + error;
             return nullptr;
         }
-        SetPollDelay(kUserPollDelayMs);
+        p->m_engine.SetPollDelay(kUserPollDelayMs);
         if (mode == TCP) {
-            if (OpenTcpConnection("127.0.0.1", p->m_peer->Port(), kUserTimeoutMs, 3000) != 0) {
+            if (p->m_engine.OpenTcpConnection("127.0.0.1", p->m_peer->Port(), kUserTimeoutMs,
+                                              3000) != 0) {
                 error = "cannot connect to pymodbus";
                 return nullptr;
             }
         } else {
-            SetSerialDevice(1, p->m_line->PathA().c_str());
-            if (OpenSerialPort(1, 19200, 8, 0, 0) != 0) {
+            p->m_engine.SetSerialDevice(1, p->m_line->PathA().c_str());
+            if (p->m_engine.OpenSerialPort(1, 19200, 8, 0, 0) != 0) {
                 error = "cannot open the pty";
                 return nullptr;
             }
-            SetSerialTimeouts(32, 1, kUserTimeoutMs, 1, 200);
+            p->m_engine.SetSerialTimeouts(32, 1, kUserTimeoutMs, 1, 200);
         }
         p->m_open = true;
-        SetTransmissionMode(mode);
-        StartPolling();
+        p->m_engine.SetTransmissionMode(mode);
+        p->m_engine.StartPolling();
         return p;
     }
     ~ScanPeer() {
-        StopPolling();
+        m_engine.StopPolling();
         if (m_open)
-            m_mode == TCP ? CloseTcpConnection() : CloseSerialPort();
+            m_mode == TCP ? m_engine.CloseTcpConnection() : m_engine.CloseSerialPort();
     }
 
 private:
-    ScanPeer() = default;
+    explicit ScanPeer(ModbusLine& engine) : m_engine(engine) {}
+    ModbusLine& m_engine;
     TransmissionMode m_mode = TCP;
     bool m_open = false;
     std::unique_ptr<SocatPtyPair> m_line;
