@@ -36,35 +36,7 @@ using Words = std::vector<std::uint16_t>;
 
 constexpr int kWaitMs = 15000;
 
-// Line 0 goes to the libmodbus slave, line 1 to pymodbus; the slaves live
-// for the whole suite, every test writes addresses of its own.
-class DocumentLinesTest : public ::testing::Test {
-protected:
-    static void SetUpTestSuite() {
-        for (int i = 0; i < 2; ++i)
-            s_peers[i] = testing::StartTcpPeer(
-                i == 0 ? PeerKind::LibModbusTcp : PeerKind::PyModbusTcp, s_error);
-    }
-    static void TearDownTestSuite() {
-        for (auto& peer : s_peers)
-            peer.reset();
-    }
-    void SetUp() override {
-        for (int i = 0; i < 2; ++i) {
-            ASSERT_TRUE(s_peers[i]) << s_error;
-            std::string error;
-            m_lines[i] = testing::ConnectLine(s_peers[i]->Port(), error);
-            ASSERT_TRUE(m_lines[i]) << error;
-        }
-    }
-
-    ModbusLine& line(int i) { return *m_lines[static_cast<std::size_t>(i)]; }
-
-    static inline std::array<std::unique_ptr<test::PeerProcess>, 2> s_peers;
-    static inline std::string s_error;
-    // Before the windows of a test, so that they go first.
-    std::array<std::unique_ptr<ModbusLine>, 2> m_lines;
-};
+using DocumentLinesTest = testing::TwoPeerLines;
 
 // The poll item's cell as the window shows it, without its padding.
 QString shownItem(PollWindow& w, int item) {

@@ -7,7 +7,9 @@
 
 #include <QObject>
 #include <QtTest/QTest>
+#include <gtest/gtest.h>
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -114,5 +116,36 @@ inline int LowestFreeSlot(ModbusLine& line) {
         line.ReleasePollSlot(slot);
     return slot;
 }
+
+// Two lines for a whole test suite's slaves: line 0 on the libmodbus slave,
+// line 1 on pymodbus. The slaves live for the suite (every test writes
+// addresses of its own); each test connects lines of its own to them.
+class TwoPeerLines : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        for (int i = 0; i < 2; ++i)
+            s_peers[i] =
+                StartTcpPeer(i == 0 ? PeerKind::LibModbusTcp : PeerKind::PyModbusTcp, s_error);
+    }
+    static void TearDownTestSuite() {
+        for (auto& peer : s_peers)
+            peer.reset();
+    }
+    void SetUp() override {
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_TRUE(s_peers[i]) << s_error;
+            std::string error;
+            m_lines[i] = ConnectLine(s_peers[i]->Port(), error);
+            ASSERT_TRUE(m_lines[i]) << error;
+        }
+    }
+
+    ModbusLine& line(int i) { return *m_lines[static_cast<std::size_t>(i)]; }
+
+    static inline std::array<std::unique_ptr<test::PeerProcess>, 2> s_peers;
+    static inline std::string s_error;
+    // Before the windows of a test, so that they go first.
+    std::array<std::unique_ptr<ModbusLine>, 2> m_lines;
+};
 
 }  // namespace zentiq::testing

@@ -214,32 +214,12 @@ std::vector<WriteCase> writeCases() {
     };
 }
 
-class DocumentLineWritesTest : public ::testing::Test {
+class DocumentLineWritesTest : public testing::TwoPeerLines {
 protected:
-    static void SetUpTestSuite() {
-        for (int i = 0; i < 2; ++i)
-            s_peers[i] = testing::StartTcpPeer(
-                i == 0 ? PeerKind::LibModbusTcp : PeerKind::PyModbusTcp, s_error);
-    }
-    static void TearDownTestSuite() {
-        for (auto& peer : s_peers)
-            peer.reset();
-    }
     void SetUp() override {
         PollDocumentModel::ApplicationWide() = {};
-        for (int i = 0; i < 2; ++i) {
-            ASSERT_TRUE(s_peers[i]) << s_error;
-            std::string error;
-            m_lines[i] = testing::ConnectLine(s_peers[i]->Port(), error);
-            ASSERT_TRUE(m_lines[i]) << error;
-        }
+        TwoPeerLines::SetUp();
     }
-
-    ModbusLine& line(int i) { return *m_lines[static_cast<std::size_t>(i)]; }
-
-    static inline std::array<std::unique_ptr<test::PeerProcess>, 2> s_peers;
-    static inline std::string s_error;
-    std::array<std::unique_ptr<ModbusLine>, 2> m_lines;
 };
 
 TEST_F(DocumentLineWritesTest, WritesOfAWindowReachItsOwnLinesSlaveOnly) {
