@@ -21,8 +21,12 @@ std::uint32_t nonNegative(int value) { return value < 0 ? 0u : static_cast<std::
 }  // namespace
 
 ConnectionController::ConnectionController(SettingsStore& store, ModbusLine& line, QObject* parent)
-    : QObject(parent), m_store(store), m_line(line) {
-    m_settings = ConnectionSettingsStore::Read(store, &m_autoEnable);
+    : ConnectionController(store, line, ConnectionSettingsStore::Section(), parent) {}
+
+ConnectionController::ConnectionController(SettingsStore& store, ModbusLine& line,
+                                           const QString& section, QObject* parent)
+    : QObject(parent), m_store(store), m_line(line), m_section(section) {
+    m_settings = ConnectionSettingsStore::Read(store, &m_autoEnable, section);
     m_connectTimer = new QTimer(this);
     m_connectTimer->setSingleShot(true);
     connect(m_connectTimer, &QTimer::timeout, this, &ConnectionController::tcpConnectTimedOut);
@@ -75,6 +79,12 @@ ConnectionController::State ConnectionController::Connect(bool withDialog) {
         if (!m_asker || !m_asker(edited))
             return m_state;
         m_settings = edited;
+    }
+    if (m_state != State::Connected && m_gate) {
+        if (const QString refusal = m_gate(); !refusal.isEmpty()) {
+            fail(Error::ConfigurationError, refusal);
+            return m_state;
+        }
     }
     // The connection is only ever opened while nothing else is open.
     if (m_state == State::Connected || m_line.IsConnected() != 0)
@@ -146,7 +156,7 @@ void ConnectionController::opened(int result) {
     m_error = Error::NoError;
     m_errorString.clear();
     if (m_storeWhenOpen)
-        ConnectionSettingsStore::Write(m_store, s);
+        ConnectionSettingsStore::Write(m_store, s, m_section);
     startLine(s);
     setState(State::Connected);
 }
@@ -207,7 +217,7 @@ int ConnectionController::ApplySerial(const ConnectionSettings& found) {
     s.StopBits = found.StopBits;
     m_settings = s;
     // Stored as the connection dialog stores what it opened with.
-    ConnectionSettingsStore::Write(m_store, s);
+    ConnectionSettingsStore::Write(m_store, s, m_section);
     return ReopenSerial();
 }
 

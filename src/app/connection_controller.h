@@ -34,7 +34,10 @@ public:
 
     // Reads the settings and the auto-connect switch from `store`; opens,
     // closes and starts `line`.
+    // `section`: where in the store its settings live.
     ConnectionController(SettingsStore& store, ModbusLine& line, QObject* parent = nullptr);
+    ConnectionController(SettingsStore& store, ModbusLine& line, const QString& section,
+                         QObject* parent = nullptr);
     // A connect under way is given up; an open connection is left to Shutdown.
     ~ConnectionController() override;
 
@@ -57,6 +60,10 @@ public:
     // Edits a copy of the settings (the connection dialog); false: cancelled.
     using SettingsAsker = std::function<bool(ConnectionSettings& settings)>;
     void SetSettingsAsker(SettingsAsker asker) { m_asker = std::move(asker); }
+    // Says why this connection may not open now (too many are open), or
+    // nothing; asked before a closed connection opens.
+    using OpenGate = std::function<QString()>;
+    void SetOpenGate(OpenGate gate) { m_gate = std::move(gate); }
 
     // Opens the connection, with the settings asker first or with the
     // current settings; an open connection is closed first. Refused (the
@@ -120,6 +127,8 @@ private:
     QSocketNotifier* m_connectNotifier = nullptr;
     QTimer* m_connectTimer = nullptr;
     SettingsAsker m_asker;
+    OpenGate m_gate;
+    QString m_section;
 };
 
 }  // namespace zentiq

@@ -49,10 +49,11 @@ constexpr CommSetupValue kCommSetupValues[] = {
 
 }  // namespace
 
-ConnectionSettings ConnectionSettingsStore::Read(const SettingsStore& store, bool* autoEnable) {
+ConnectionSettings ConnectionSettingsStore::Read(const SettingsStore& store, bool* autoEnable,
+                                                 const QString& section) {
     ConnectionSettings s;
     auto get = [&](const char* key, int def) {
-        return store.GetInt(kCommSetup, QString::fromLatin1(key), def);
+        return store.GetInt(section, QString::fromLatin1(key), def);
     };
     for (const CommSetupValue& v : kCommSetupValues) {
         const int stored = get(v.key, v.fallback);
@@ -61,7 +62,7 @@ ConnectionSettings ConnectionSettingsStore::Read(const SettingsStore& store, boo
     if (autoEnable != nullptr)
         *autoEnable = store.GetInt(kCommSetup, kAutoEnableKey, 0) != 0;
     s.IPAddress =
-        store.GetString(kCommSetup, QStringLiteral("IPAddress"), QStringLiteral("0.0.0.0"))
+        store.GetString(section, QStringLiteral("IPAddress"), QStringLiteral("0.0.0.0"))
             .toLatin1()
             .toStdString();
     if (s.Serial == -1) {
@@ -74,7 +75,7 @@ ConnectionSettings ConnectionSettingsStore::Read(const SettingsStore& store, boo
         }
     }
     // Absent from stores of older versions: Modbus/TCP.
-    s.TcpFraming = store.GetInt(kCommSetup, kTcpFramingKey, kTcpFramingMbap) == kTcpFramingRtu
+    s.TcpFraming = store.GetInt(section, kTcpFramingKey, kTcpFramingMbap) == kTcpFramingRtu
                        ? kTcpFramingRtu
                        : kTcpFramingMbap;
     return s;
@@ -101,7 +102,10 @@ const QStringList& ConnectionSettingsStore::Keys() {
     return keys;
 }
 
-void ConnectionSettingsStore::Write(SettingsStore& store, const ConnectionSettings& s) {
+QString ConnectionSettingsStore::Section() { return kCommSetup; }
+
+void ConnectionSettingsStore::Write(SettingsStore& store, const ConnectionSettings& s,
+                                    const QString& section) {
     const int values[] = {s.Port,
                           s.BaudRate,
                           s.DataBits,
@@ -122,15 +126,15 @@ void ConnectionSettingsStore::Write(SettingsStore& store, const ConnectionSettin
     const QStringList& keys = Keys();
     for (int i = 0; i < keys.size(); ++i) {
         if (keys[i] == QLatin1String("IPAddress"))
-            store.SetString(kCommSetup, keys[i], QString::fromLatin1(s.IPAddress.c_str()));
+            store.SetString(section, keys[i], QString::fromLatin1(s.IPAddress.c_str()));
         else
-            store.SetInt(kCommSetup, keys[i], values[i]);
+            store.SetInt(section, keys[i], values[i]);
     }
     // Written once RTU over TCP has been chosen, so that a store that never
     // used it stays as it was. "Serial" stays 1: a version that knows only
     // Modbus/TCP still connects to the right host instead of a serial port.
-    if (s.TcpFraming != kTcpFramingMbap || store.Contains(kCommSetup, kTcpFramingKey))
-        store.SetInt(kCommSetup, kTcpFramingKey, s.TcpFraming);
+    if (s.TcpFraming != kTcpFramingMbap || store.Contains(section, kTcpFramingKey))
+        store.SetInt(section, kTcpFramingKey, s.TcpFraming);
     store.Sync();
 }
 

@@ -19,6 +19,7 @@ public:
     int RestoreUser() override;
     bool UserLineIsTcp() const override;
     void ReconnectUser() override;
+    ConnectionController& Connection() const { return m_connection; }
 
 private:
     ConnectionController& m_connection;

@@ -15,6 +15,7 @@
 #include "app/child_frame.h"
 #include "app/command_line.h"
 #include "app/connection_controller.h"
+#include "app/connection_set.h"
 #include "app/context_help.h"
 #include "display/help_window.h"
 #include "app/document_frames.h"
@@ -77,37 +78,45 @@ bool sameFile(const QString& a, const QString& b) {
 CZentiqApp::CZentiqApp(QObject* parent)
     : QObject(parent), m_store(std::make_unique<SettingsStore>()) {
     g_instance = this;
-    // The connection the windows use; its line is the engine's default one
-    // until windows choose connections of their own.
-    ModbusLine& line = DefaultLine();
-    line.InitEngine();
-    InstallEnginePoster(line);
-    m_connection = std::make_unique<ConnectionController>(*m_store, line);
+    // The first connection's line is the engine's default one.
+    DefaultLine().InitEngine();
+    m_connections = std::make_unique<ConnectionSet>(*m_store);
+    for (int i = 0; i < m_connections->Count(); ++i)
+        adoptConnection(m_connections->At(i));
+    connect(m_connections.get(), &ConnectionSet::added, this, &CZentiqApp::adoptConnection);
+    connect(m_connections.get(), &ConnectionSet::changed, this, [this] {
+        if (m_mainFrame)
+            m_mainFrame->UpdateIdle();
+    });
     m_documents = std::make_unique<DocumentManager>(*m_store);
     m_startupTimer = new QTimer(this);
     m_startupTimer->setSingleShot(true);
     m_startupTimer->setInterval(kStartupCheckMs);
     connect(m_startupTimer, &QTimer::timeout, this, &CZentiqApp::startupConnectionCheck);
 
-    // The dialog and the message boxes come from here, the logic from the objects.
-    m_connection->SetSettingsAsker(
-        [this](ConnectionSettings& settings) { return runCommSetup(settings); });
-    connect(m_connection.get(), &ConnectionController::connectFailed, this,
-            [this](const QString& text) {
-                // A client's Connect hears of its failure as its answer.
-                if (m_automation != nullptr && m_automation->Connection() != nullptr &&
-                    m_automation->Connection()->ConnectPending())
-                    return;
-                ShowMessage(m_mainFrame.get(), kConnectionTitle, text);
-            });
-    connect(m_connection.get(), &ConnectionController::stateChanged, this, [this] {
-        if (m_mainFrame)
-            m_mainFrame->UpdateIdle();
-    });
     m_documents->SetOpenFileAsker(
         [this] { return CZentiqDoc::AskOpenFileName(m_mainFrame.get()); });
     connect(m_documents.get(), &DocumentManager::failed, this, [this](const QString& text) {
         ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text);
+    });
+}
+
+void CZentiqApp::adoptConnection(ConnectionController& connection) {
+    InstallEnginePoster(connection.Line());
+    // The dialog and the message boxes come from here, the logic from the objects.
+    connection.SetSettingsAsker([this, &connection](ConnectionSettings& settings) {
+        return runCommSetup(connection, settings);
+    });
+    connect(&connection, &ConnectionController::connectFailed, this, [this](const QString& text) {
+        // A client's Connect hears of its failure as its answer.
+        if (m_automation != nullptr && m_automation->Connection() != nullptr &&
+            m_automation->Connection()->ConnectPending())
+            return;
+        ShowMessage(m_mainFrame.get(), kConnectionTitle, text);
+    });
+    connect(&connection, &ConnectionController::stateChanged, this, [this] {
+        if (m_mainFrame)
+            m_mainFrame->UpdateIdle();
     });
 }
 
@@ -127,6 +136,8 @@ CZentiqApp::~CZentiqApp() {
 
 CZentiqApp* CZentiqApp::instance() { return g_instance; }
 
+ConnectionController& CZentiqApp::Connection() const { return m_connections->Current(); }
+
 CMainFrame* CZentiqApp::MainFrame() const { return m_mainFrame.get(); }
 
 CCommunication* CZentiqApp::Monitor() const { return m_monitor.data(); }
@@ -139,20 +150,23 @@ void CZentiqApp::openBusScanner() {
         m_scanner->activateWindow();
         return;
     }
-    if (!m_scannerLine)
-        m_scannerLine = std::make_unique<ScannerLineHost>(*m_connection);
+    // On the connection that is current now, for as long as the window is open.
+    m_scannerLine = std::make_unique<ScannerLineHost>(Connection());
     BusScannerWindow::Hooks hooks;
     hooks.serial = m_scannerLine.get();
     hooks.tcp = m_scannerLine.get();
-    hooks.applySettings = [this](const ConnectionSettings& s) { m_connection->ApplySerial(s); };
+    ConnectionController* connection = &m_scannerLine->Connection();
+    hooks.applySettings = [connection](const ConnectionSettings& s) {
+        connection->ApplySerial(s);
+    };
     hooks.openPollWindow = [this](int slave, int function, int address, int quantity) {
         OpenPollWindowForRange(*m_documents, slave, function, address, quantity);
     };
-    hooks.line = &m_connection->Line();
-    hooks.freePollWindows = [this] {
+    hooks.line = &connection->Line();
+    hooks.freePollWindows = [this, connection] {
         int polling = 0;
         for (const CZentiqDoc* doc : Documents())
-            polling += doc->Model().slotIndex != -1 ? 1 : 0;
+            polling += doc->Model().slotIndex != -1 && &doc->Line() == &connection->Line() ? 1 : 0;
         return kLastSlot - polling;
     };
     // Owned by the main frame, which takes it along when it goes.
@@ -165,9 +179,9 @@ SettingsStore& CZentiqApp::Store() const { return *m_store; }
 
 bool CZentiqApp::StartupCheckPending() const { return m_startupTimer->isActive(); }
 
-bool CZentiqApp::runCommSetup(ConnectionSettings& settings) {
+bool CZentiqApp::runCommSetup(ConnectionController& connection, ConnectionSettings& settings) {
     CMBCommSetup dialog(settings, m_mainFrame.get(), m_store.get());
-    dialog.SetLine(m_connection->Line());
+    dialog.SetLine(connection.Line());
     const int result = userInteraction().runModal(dialog);
     if (result != QDialog::Accepted)
         return false;
@@ -210,7 +224,8 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     // The settings store (chosen before this object was made) and the
     // recent-file list; the device behind every serial port number.
     m_documents->LoadRecentFiles();
-    CMBCommSetup::LoadPortDevices(*m_store, m_connection->Line());
+    for (int i = 0; i < m_connections->Count(); ++i)
+        CMBCommSetup::LoadPortDevices(*m_store, m_connections->At(i).Line());
 
     if (m_withoutDisplay)
         std::fprintf(stderr, "zentiq: %s\n", qUtf8Printable(WithoutDisplayText()));
@@ -219,7 +234,7 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     m_help = std::make_unique<ContextHelp>();
     m_documents->SetWindows(m_frames.get());
     m_workspaces =
-        std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, *m_connection, *m_documents);
+        std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, m_connections->At(0), *m_documents);
     connect(m_workspaces.get(), &WorkspaceController::failed, this, [this](const QString& text) {
         ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text);
     });
@@ -309,7 +324,7 @@ void CZentiqApp::ExitInstance() {
     if (m_exited)
         return;
     m_exited = true;
-    m_connection->Shutdown();
+    m_connections->ShutdownAll();
 }
 
 void CZentiqApp::EndAtExit() {
@@ -329,9 +344,9 @@ void CZentiqApp::startupConnectionCheck() {
     // A workspace from the command line that was saved connected asks for
     // the connection here, as the flag of its settings block.
     const bool workspaceConnected = m_workspaces != nullptr && m_workspaces->TakeStartupConnect();
-    if ((m_connection->AutoEnable() && !m_startedWithWorkspace) || m_connection->IsConnected() ||
-        workspaceConnected)
-        m_connection->Connect(false);
+    ConnectionController& first = m_connections->At(0);
+    if ((first.AutoEnable() && !m_startedWithWorkspace) || first.IsConnected() || workspaceConnected)
+        first.Connect(false);
 }
 
 // ---- messages ---------------------------------------------------------------------------------
@@ -382,7 +397,7 @@ void CZentiqApp::showAbout() {
 }
 
 bool CZentiqApp::OnCommand(int id) {
-    if (m_connection->OnCommand(id) || m_documents->OnCommand(id) ||
+    if (Connection().OnCommand(id) || m_documents->OnCommand(id) ||
         (m_workspaces != nullptr && m_workspaces->OnCommand(id)))
         return true;
     switch (id) {
@@ -410,7 +425,7 @@ bool CZentiqApp::OnCommand(int id) {
     case cmd::TrafficMonitor:
         // Owned by the main frame, which takes it along when it goes.
         if (!m_monitor) {
-            m_monitor = new CCommunication(m_connection->Line(), m_mainFrame.get());
+            m_monitor = new CCommunication(Connection().Line(), m_mainFrame.get());
             m_monitor->show();
         }
         return true;
@@ -419,21 +434,23 @@ bool CZentiqApp::OnCommand(int id) {
         // Owned by the main frame like the traffic monitor; a second command
         // brings the open one to the front.
         if (!m_busStatistics) {
+            ConnectionController* connection = &Connection();
             m_busStatistics = new BusStatisticsWindow(
-                m_connection->Line(),
-                [this] {
+                connection->Line(),
+                [this, connection] {
                     std::vector<PollWindowRequest> requests;
                     for (const CZentiqDoc* doc : Documents())
                         requests.push_back(
-                            BusStatisticsWindow::RequestOf(*doc, m_connection->Line()));
+                            BusStatisticsWindow::RequestOf(*doc, connection->Line()));
                     return requests;
                 },
                 m_mainFrame.get());
-            m_busStatistics->SetConnectionSource([this]() -> std::optional<ConnectionSettings> {
-                if (!m_connection->IsConnected())
-                    return std::nullopt;
-                return m_connection->Settings();
-            });
+            m_busStatistics->SetConnectionSource(
+                [connection]() -> std::optional<ConnectionSettings> {
+                    if (!connection->IsConnected())
+                        return std::nullopt;
+                    return connection->Settings();
+                });
             m_busStatistics->SetFiguresSince(m_startedAt);
         }
         m_busStatistics->show();
@@ -450,7 +467,7 @@ bool CZentiqApp::OnCommand(int id) {
 }
 
 bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
-    if (m_connection->OnUpdateCommand(id, state) || m_documents->OnUpdateCommand(id, state) ||
+    if (Connection().OnUpdateCommand(id, state) || m_documents->OnUpdateCommand(id, state) ||
         (m_workspaces != nullptr && m_workspaces->OnUpdateCommand(id, state)))
         return true;
     switch (id) {

@@ -34,6 +34,7 @@ class CMBCommSetup;
 class CZentiqDoc;
 class ScannerLineHost;
 class ConnectionController;
+class ConnectionSet;
 class ContextHelp;
 class DocumentFrames;
 class DocumentManager;
@@ -100,7 +101,9 @@ public:
 
     CMainFrame* MainFrame() const;
     SettingsStore& Store() const;
-    ConnectionController& Connection() const { return *m_connection; }
+    // The connection the connect commands, new windows and the tools act on.
+    ConnectionController& Connection() const;
+    ConnectionSet& Connections() const { return *m_connections; }
     DocumentManager& DocManager() const { return *m_documents; }
     // nullptr before InitInstance has made the main frame.
     WorkspaceController* Workspaces() const { return m_workspaces.get(); }
@@ -138,12 +141,14 @@ public:
 
 private:
     void startupConnectionCheck();
-    bool runCommSetup(ConnectionSettings& settings);
+    bool runCommSetup(ConnectionController& connection, ConnectionSettings& settings);
+    // Gives a connection its dialog, message boxes and engine poster.
+    void adoptConnection(zentiq::ConnectionController& connection);
     void showAbout();
     void openBusScanner();
 
     std::unique_ptr<SettingsStore> m_store;
-    std::unique_ptr<ConnectionController> m_connection;
+    std::unique_ptr<ConnectionSet> m_connections;
     std::unique_ptr<DocumentManager> m_documents;
     std::unique_ptr<CMainFrame> m_mainFrame;
     std::unique_ptr<DocumentFrames> m_frames;

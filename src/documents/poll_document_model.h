@@ -13,6 +13,7 @@
 #include "documents/window_placement.h"
 #include "engine/engine_types.h"
 #include "engine/modbus_line.h"
+#include "framework/connection_directory.h"
 #include "values/row_type.h"
 
 namespace zentiq {
@@ -197,7 +198,8 @@ public:
     bool awaitingNewLine = false;
 
 private:
-    ModbusLine* m_line = &DefaultLine();
+    // New windows poll on the connection that is current.
+    ModbusLine* m_line = &ConnectionDirectory::LineForNewWindow();
 
     // Hands `values` to the engine slot of a write poll.
     void handWriteData();
