@@ -6,6 +6,7 @@
 #include "app/frame_placement.h"
 #include "display/zentiq_view.h"
 #include "documents/zentiq_doc.h"
+#include "framework/connection_directory.h"
 #include "resources/menus.h"
 
 namespace zentiq {
@@ -18,15 +19,30 @@ CChildFrame::CChildFrame(CZentiqDoc* doc, QWidget* parent) : QMdiSubWindow(paren
         m_view = view;
         if (view != nullptr)
             setWidget(view);
-        setWindowTitle(m_doc->GetTitle());
-        connect(m_doc, &CZentiqDoc::titleChanged, this,
-                [this](const QString& title) { setWindowTitle(title); });
+        showTitle();
+        connect(m_doc, &CZentiqDoc::titleChanged, this, &CChildFrame::showTitle);
+        connect(m_doc, &CZentiqDoc::lineChanged, this, &CChildFrame::showTitle);
+        if (ConnectionDirectory* directory = ConnectionDirectory::Active())
+            connect(directory, &ConnectionDirectory::changed, this, &CChildFrame::showTitle);
         connect(m_doc, &CZentiqDoc::placementRequested, this, [this](WindowPlacement* placement) {
             if (placement != nullptr)
                 *placement = CurrentPlacement();
         });
     }
     m_normalGeometry = geometry();
+}
+
+QString CChildFrame::TitleOf(const CZentiqDoc& doc) {
+    // The connection is named once there is more than one to tell apart.
+    const QString connection = ConnectionDirectory::NameOfLine(doc.Line());
+    if (!ConnectionDirectory::SeveralConnections() || connection.isEmpty())
+        return doc.GetTitle();
+    return tr("%1 [%2]").arg(doc.GetTitle(), connection);
+}
+
+void CChildFrame::showTitle() {
+    if (m_doc != nullptr)
+        setWindowTitle(TitleOf(*m_doc));
 }
 
 CChildFrame::~CChildFrame() {

@@ -31,6 +31,8 @@ public:
     // The document belongs to an automation client (see CZentiqDoc).
     bool OwnedByClient() const;
     QWidget* View() const;
+    // The document's title, with its connection's name once there are several.
+    static QString TitleOf(const CZentiqDoc& doc);
 
     // Puts the frame where a stored placement says. A placement that is no
     // usable rectangle leaves the frame where it is; false then.
@@ -57,6 +59,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showTitle();
     void rememberNormalGeometry();
 
     CZentiqDoc* m_doc;

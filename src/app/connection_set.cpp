@@ -156,6 +156,8 @@ int ConnectionSet::Add(const QString& name, const ConnectionSettings& settings, 
         addEntry(name.trimmed(), std::make_unique<ModbusLine>(), sectionFor(Count()));
     At(index).SetSettings(settings);
     m_entries[index]->kept = keep;
+    if (keep)
+        ConnectionSettingsStore::Write(m_store, settings, m_entries[index]->section);
     storeNames();
     publish();
     emit added(At(index));
@@ -193,6 +195,24 @@ bool ConnectionSet::Remove(int index, QString* why) {
     storeNames();
     publish();
     return true;
+}
+
+QString ConnectionSet::MenuText(int index) const {
+    using State = ConnectionController::State;
+    const ConnectionController& c = At(index);
+    QString state;
+    switch (c.state()) {
+    case State::Unconnected: state = tr("未连接"); break;
+    case State::Connecting: state = tr("正在连接"); break;
+    case State::Connected: state = tr("已连接"); break;
+    case State::Closing: state = tr("正在断开"); break;
+    }
+    return tr("%1 — %2 (%3)").arg(NameAt(index), state, c.PaneText());
+}
+
+QString ConnectionSet::PaneText() const {
+    const QString text = Current().PaneText();
+    return Count() > 1 ? tr("%1: %2").arg(NameAt(m_current), text) : text;
 }
 
 void ConnectionSet::DisconnectAll() {

@@ -57,6 +57,12 @@ public:
     // Removes a connection that is not the first and not open; the caller
     // has moved its windows away. Stored connections after it move up.
     bool Remove(int index, QString* why = nullptr);
+    // "连接 2 — 已连接 (127.0.0.3: 502)": the menu's entry for a connection.
+    QString MenuText(int index) const;
+    // The status bar's connection pane: the current connection's text, after
+    // its name once there are several.
+    QString PaneText() const;
+
     // Closes every open connection (a workspace is being opened).
     void DisconnectAll();
 

@@ -27,6 +27,7 @@
 #include "framework/contrast.h"
 #include "framework/settings_store.h"
 #include "app/connection_controller.h"
+#include "app/connection_set.h"
 #include "app/document_manager.h"
 #include "app/zentiq_app.h"
 #include "documents/zentiq_doc.h"
@@ -103,7 +104,7 @@ QIcon commandIcon(int id, QStyle* style) {
     }
 }
 
-enum class ActionKind { Command, RecentPlaceholder, WindowListPlaceholder };
+enum class ActionKind { Command, RecentPlaceholder, WindowListPlaceholder, ConnectionPlaceholder };
 
 }  // namespace
 
@@ -244,6 +245,16 @@ QList<QMenu*> CMainFrame::buildMenuBar(bool withDocuments) {
                                          static_cast<int>(ActionKind::WindowListPlaceholder));
             }
             break;
+        case MenuEntry::Kind::ConnectionList:
+            if (!stack.isEmpty()) {
+                // Invisible: the connections go in front of it.
+                auto* placeholder = new QAction(stack.last());
+                placeholder->setVisible(false);
+                placeholder->setProperty(kKindProperty,
+                                         static_cast<int>(ActionKind::ConnectionPlaceholder));
+                stack.last()->addAction(placeholder);
+            }
+            break;
         }
     }
     return tops;
@@ -314,6 +325,7 @@ void CMainFrame::switchMenus() {
 void CMainFrame::updateMenu(QMenu* menu) {
     QAction* recentPlaceholder = nullptr;
     QAction* windowPlaceholder = nullptr;
+    QAction* connectionPlaceholder = nullptr;
     for (QAction* action : menu->actions()) {
         if (action->menu() != nullptr || action->property(kDynamicProperty).isValid())
             continue;
@@ -324,6 +336,10 @@ void CMainFrame::updateMenu(QMenu* menu) {
         }
         if (kind == static_cast<int>(ActionKind::WindowListPlaceholder)) {
             windowPlaceholder = action;
+            continue;
+        }
+        if (kind == static_cast<int>(ActionKind::ConnectionPlaceholder)) {
+            connectionPlaceholder = action;
             continue;
         }
         const int id = CommandIdOf(action);
@@ -341,6 +357,29 @@ void CMainFrame::updateMenu(QMenu* menu) {
         fillRecentFiles(menu, recentPlaceholder);
     if (windowPlaceholder != nullptr)
         fillWindowList(menu, windowPlaceholder);
+    if (connectionPlaceholder != nullptr)
+        fillConnectionList(menu, connectionPlaceholder);
+}
+
+void CMainFrame::fillConnectionList(QMenu* menu, QAction* placeholder) {
+    for (QAction* old : menu->actions())
+        if (old->property(kDynamicProperty).toString() == QLatin1String("connection"))
+            delete old;
+    const CZentiqApp* app = CZentiqApp::instance();
+    if (app == nullptr)
+        return;
+    const ConnectionSet& connections = app->Connections();
+    for (int i = 0; i < connections.Count(); ++i) {
+        QString text = connections.MenuText(i);
+        text.replace(QLatin1Char('&'), QStringLiteral("&&"));
+        QAction* action = makeAction(cmd::ConnectionFirst + i,
+                                     i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(text) : text,
+                                     menu);
+        action->setCheckable(true);
+        action->setChecked(i == connections.CurrentIndex());
+        action->setProperty(kDynamicProperty, QStringLiteral("connection"));
+        menu->insertAction(placeholder, action);
+    }
 }
 
 void CMainFrame::fillRecentFiles(QMenu* menu, QAction* placeholder) {
@@ -538,7 +577,7 @@ void CMainFrame::UpdateIdle() {
         }
     }
     if (const CZentiqApp* app = CZentiqApp::instance())
-        m_commPane->setText(app->Connection().PaneText());
+        m_commPane->setText(app->Connections().PaneText());
     updateTitle();
 }
 

@@ -112,6 +112,8 @@ private:
     void updateMenu(QMenu* menu);
     void fillRecentFiles(QMenu* menu, QAction* placeholder);
     void fillWindowList(QMenu* menu, QAction* placeholder);
+    // The user's connections with their state; the current one checked.
+    void fillConnectionList(QMenu* menu, QAction* placeholder);
     void updateTitle();
     void applyAlwaysOnTop();
     void setAlwaysOnTop(bool on);

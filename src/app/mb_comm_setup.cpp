@@ -3,6 +3,8 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <algorithm>
 #include <tuple>
@@ -210,7 +212,34 @@ bool CMBCommSetup::Edit(ConnectionSettings& settings, QWidget* parent, SettingsS
     return true;
 }
 
+void CMBCommSetup::SetConnectionName(const QString& name, NameRefusal refusal) {
+    if (m_nameEdit == nullptr) {
+        auto* row = new QHBoxLayout;
+        auto* label = new QLabel(tr("连接名称"), this);
+        m_nameEdit = new QLineEdit(this);
+        m_nameEdit->setObjectName(QStringLiteral("connectionNameEdit"));
+        label->setBuddy(m_nameEdit);
+        row->addWidget(label);
+        row->addWidget(m_nameEdit, 1);
+        m_ui->settingsLayout->insertLayout(0, row);
+    }
+    m_nameEdit->setText(name);
+    m_nameRefusal = std::move(refusal);
+}
+
+QString CMBCommSetup::ConnectionName() const {
+    return m_nameEdit != nullptr ? m_nameEdit->text().trimmed() : QString();
+}
+
 void CMBCommSetup::accept() {
+    if (m_nameEdit != nullptr && m_nameRefusal) {
+        if (const QString refusal = m_nameRefusal(m_nameEdit->text()); !refusal.isEmpty()) {
+            DialogDataExchange::ShowWarning(this, refusal);
+            m_nameEdit->setFocus();
+            m_nameEdit->selectAll();
+            return;
+        }
+    }
     if (!UpdateData(true))
         return;
     storePortDevices();

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QLineEdit>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -71,6 +72,12 @@ public:
     // Serial devices present under `devRoot`: serial/by-id/* first, then
     // ttyUSB*, ttyACM* and ttyS*, each group in natural order.
     static QStringList FindSerialDevices(const QString& devRoot = QStringLiteral("/dev"));
+    // Shows the connection's name above the settings; OK refuses a name
+    // for which `refusal` gives a reason.
+    using NameRefusal = std::function<QString(const QString& name)>;
+    void SetConnectionName(const QString& name, NameRefusal refusal);
+    // The name as accepted; empty when the dialog shows none.
+    QString ConnectionName() const;
     // The line whose port devices OK sets (the default line unless told).
     void SetLine(ModbusLine& line) { m_line = &line; }
 
@@ -105,6 +112,9 @@ private:
     int m_rtuOverTcp = 0;  // TcpFraming
     // Carried for the advanced dialog.
     AdvancedOptions m_advanced;
+
+    QLineEdit* m_nameEdit = nullptr;
+    NameRefusal m_nameRefusal;
 
     // Device path of every port as edited, and as found when opening.
     QStringList m_devices;

@@ -107,12 +107,18 @@ void CZentiqApp::adoptConnection(ConnectionController& connection) {
     connection.SetSettingsAsker([this, &connection](ConnectionSettings& settings) {
         return runCommSetup(connection, settings);
     });
-    connect(&connection, &ConnectionController::connectFailed, this, [this](const QString& text) {
+    connect(&connection, &ConnectionController::connectFailed, this,
+            [this, &connection](const QString& text) {
         // A client's Connect hears of its failure as its answer.
         if (m_automation != nullptr && m_automation->Connection() != nullptr &&
             m_automation->Connection()->ConnectPending())
             return;
-        ShowMessage(m_mainFrame.get(), kConnectionTitle, text);
+        // With several connections the box says which one failed.
+        const int index = m_connections != nullptr ? m_connections->IndexOfLine(connection.Line()) : -1;
+        ShowMessage(m_mainFrame.get(), kConnectionTitle,
+                    m_connections != nullptr && m_connections->Count() > 1 && index >= 0
+                        ? tr("%1: %2").arg(m_connections->NameAt(index), text)
+                        : text);
     });
     connect(&connection, &ConnectionController::stateChanged, this, [this] {
         if (m_mainFrame)
@@ -171,6 +177,7 @@ void CZentiqApp::openBusScanner() {
     };
     // Owned by the main frame, which takes it along when it goes.
     m_scanner = new BusScannerWindow(std::move(hooks), m_mainFrame.get());
+    nameConnectionIn(m_scanner);
     m_scanner->show();
 }
 BusStatisticsWindow* CZentiqApp::StatisticsWindow() const { return m_busStatistics.data(); }
@@ -182,11 +189,82 @@ bool CZentiqApp::StartupCheckPending() const { return m_startupTimer->isActive()
 bool CZentiqApp::runCommSetup(ConnectionController& connection, ConnectionSettings& settings) {
     CMBCommSetup dialog(settings, m_mainFrame.get(), m_store.get());
     dialog.SetLine(connection.Line());
+    const int index = m_connections->IndexOfLine(connection.Line());
+    // With one connection the dialog stays as it always was.
+    if (m_connections->Count() > 1)
+        dialog.SetConnectionName(m_connections->NameAt(index), [this, index](const QString& name) {
+            return m_connections->NameRefusal(name, index);
+        });
     const int result = userInteraction().runModal(dialog);
     if (result != QDialog::Accepted)
         return false;
     settings = dialog.settings();
+    if (!dialog.ConnectionName().isEmpty())
+        m_connections->Rename(index, dialog.ConnectionName());
+    loadPortDevices();
     return true;
+}
+
+void CZentiqApp::nameConnectionIn(QWidget* tool) const {
+    // A tool works on the connection that was current when it opened.
+    if (m_connections->Count() > 1)
+        tool->setWindowTitle(tr("%1 — %2").arg(tool->windowTitle(),
+                                               m_connections->NameAt(m_connections->CurrentIndex())));
+}
+
+void CZentiqApp::loadPortDevices() {
+    for (int i = 0; i < m_connections->Count(); ++i)
+        CMBCommSetup::LoadPortDevices(*m_store, m_connections->At(i).Line());
+}
+
+void CZentiqApp::newConnection() {
+    if (m_connections->Count() >= ConnectionSet::kMaxConnections) {
+        ShowMessage(m_mainFrame.get(), kConnectionTitle,
+                    tr("最多可以有 %1 个连接").arg(ConnectionSet::kMaxConnections));
+        return;
+    }
+    // The current connection's settings are the likeliest start.
+    CMBCommSetup dialog(Connection().Settings(), m_mainFrame.get(), m_store.get());
+    dialog.SetConnectionName(m_connections->ProposedName(), [this](const QString& name) {
+        return m_connections->NameRefusal(name);
+    });
+    if (userInteraction().runModal(dialog) != QDialog::Accepted)
+        return;
+    QString why;
+    const int index = m_connections->Add(dialog.ConnectionName(), dialog.settings(), &why);
+    if (index < 0) {
+        ShowMessage(m_mainFrame.get(), kConnectionTitle, why);
+        return;
+    }
+    loadPortDevices();
+    m_connections->SetCurrent(index);
+    m_connections->At(index).Connect(false);
+}
+
+QString CZentiqApp::connectionInUse(int index) const {
+    const ModbusLine& line = m_connections->At(index).Line();
+    int windows = 0;
+    for (const CZentiqDoc* doc : Documents())
+        windows += &doc->Line() == &line ? 1 : 0;
+    if (windows > 0)
+        return tr("连接“%1”仍有 %2 个读写窗口，请先关闭它们或改用其他连接")
+            .arg(m_connections->NameAt(index))
+            .arg(windows);
+    const bool toolOpen = (m_monitor && &m_monitor->Line() == &line) ||
+                          (m_busStatistics && &m_busStatistics->Bus() == &line) ||
+                          (m_scanner && m_scannerLine && &m_scannerLine->Connection().Line() == &line);
+    if (toolOpen)
+        return tr("连接“%1”的工具窗口仍然打开").arg(m_connections->NameAt(index));
+    return {};
+}
+
+void CZentiqApp::removeConnection() {
+    const int index = m_connections->CurrentIndex();
+    QString why = connectionInUse(index);
+    if (why.isEmpty() && !m_connections->Remove(index, &why))
+        ShowMessage(m_mainFrame.get(), kConnectionTitle, why);
+    else if (!why.isEmpty())
+        ShowMessage(m_mainFrame.get(), kConnectionTitle, why);
 }
 
 bool CZentiqApp::InitInstance(const QStringList& arguments) {
@@ -224,8 +302,7 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     // The settings store (chosen before this object was made) and the
     // recent-file list; the device behind every serial port number.
     m_documents->LoadRecentFiles();
-    for (int i = 0; i < m_connections->Count(); ++i)
-        CMBCommSetup::LoadPortDevices(*m_store, m_connections->At(i).Line());
+    loadPortDevices();
 
     if (m_withoutDisplay)
         std::fprintf(stderr, "zentiq: %s\n", qUtf8Printable(WithoutDisplayText()));
@@ -397,6 +474,10 @@ void CZentiqApp::showAbout() {
 }
 
 bool CZentiqApp::OnCommand(int id) {
+    if (id >= cmd::ConnectionFirst && id <= cmd::ConnectionLast) {
+        m_connections->SetCurrent(id - cmd::ConnectionFirst);
+        return true;
+    }
     if (Connection().OnCommand(id) || m_documents->OnCommand(id) ||
         (m_workspaces != nullptr && m_workspaces->OnCommand(id)))
         return true;
@@ -426,10 +507,13 @@ bool CZentiqApp::OnCommand(int id) {
         // Owned by the main frame, which takes it along when it goes.
         if (!m_monitor) {
             m_monitor = new CCommunication(Connection().Line(), m_mainFrame.get());
+            nameConnectionIn(m_monitor);
             m_monitor->show();
         }
         return true;
     case cmd::BusScanner: openBusScanner(); return true;
+    case cmd::NewConnection: newConnection(); return true;
+    case cmd::RemoveConnection: removeConnection(); return true;
     case cmd::BusStatistics:
         // Owned by the main frame like the traffic monitor; a second command
         // brings the open one to the front.
@@ -452,6 +536,7 @@ bool CZentiqApp::OnCommand(int id) {
                     return connection->Settings();
                 });
             m_busStatistics->SetFiguresSince(m_startedAt);
+            nameConnectionIn(m_busStatistics);
         }
         m_busStatistics->show();
         m_busStatistics->raise();
@@ -472,6 +557,13 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         return true;
     switch (id) {
     case cmd::TrafficMonitor: state.enabled = m_monitor.isNull(); return true;
+    case cmd::NewConnection:
+        state.enabled = m_connections->Count() < ConnectionSet::kMaxConnections;
+        return true;
+    case cmd::RemoveConnection:
+        state.enabled = m_connections->CurrentIndex() > 0 &&
+                        Connection().state() == ConnectionController::State::Unconnected;
+        return true;
     case cmd::BusScanner: return true;
     case cmd::LanguageChinese:
     case cmd::LanguageEnglish:

@@ -142,6 +142,16 @@ public:
 private:
     void startupConnectionCheck();
     bool runCommSetup(ConnectionController& connection, ConnectionSettings& settings);
+    void loadPortDevices();
+    // A tool's title names its connection once there are several.
+    void nameConnectionIn(QWidget* tool) const;
+    // "新建连接..": the settings dialog with a name; the new connection
+    // becomes current and opens.
+    void newConnection();
+    // "删除连接": the current one, unless windows or tools still use it.
+    void removeConnection();
+    // Why connection `index` cannot go; empty when nothing uses it.
+    QString connectionInUse(int index) const;
     // Gives a connection its dialog, message boxes and engine poster.
     void adoptConnection(zentiq::ConnectionController& connection);
     void showAbout();

@@ -42,6 +42,8 @@ public:
 
     // What a poll document asks of the line.
     static PollWindowRequest RequestOf(const CZentiqDoc& doc, const ModbusLine& line);
+    // The connection whose figures it shows.
+    ModbusLine& Bus() const { return m_modbusLine; }
 
     // Named in the CSV file's header.
     void SetConnectionSource(ConnectionSource source) { m_connection = std::move(source); }

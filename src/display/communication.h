@@ -29,6 +29,8 @@ public:
     // Registers itself as line's monitor window until destroyed. Deletes
     // itself when closed.
     explicit CCommunication(ModbusLine& line, QWidget* parent = nullptr);
+    // The connection whose frames it lists.
+    ModbusLine& Line() const { return m_line; }
     ~CCommunication() override;
 
     WindowHandle Handle() const { return m_handle; }

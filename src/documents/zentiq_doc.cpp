@@ -24,6 +24,7 @@
 #include "documents/register_map_commands.h"
 #include "documents/stored_log.h"
 #include "documents/zentiq_setup.h"
+#include "framework/connection_directory.h"
 #include "documents/zqd_file.h"
 #include "engine/modbus_line.h"
 #include "grid/grid_ctrl.h"
@@ -659,7 +660,15 @@ void CZentiqDoc::afterDialogAction(int result) {
 void CZentiqDoc::openSetupDialog() {
     CZentiqSetup dialog(CZentiqSetup::FromModel(d->model), d->view);
     dialog.SetLine(Line());
-    dialog.setApplyHandler([this](const DefinitionDialogValues& v) {
+    if (const ConnectionDirectory* directory = ConnectionDirectory::Active())
+        dialog.SetConnections(directory->Entries(), directory->IndexOf(Line()));
+    // The chosen connection first, so that the definition is registered on it.
+    auto moveToChosen = [this, &dialog] {
+        if (ModbusLine* chosen = dialog.ChosenLine(); chosen != nullptr && chosen != &Line())
+            SetLine(*chosen);
+    };
+    dialog.setApplyHandler([this, moveToChosen](const DefinitionDialogValues& v) {
+        moveToChosen();
         const WindowHandle window = resultsHandleOn(Line());
         afterDialogAction(static_cast<int>(CZentiqSetup::ApplyToModel(d->model, v, window)));
     });
@@ -668,8 +677,10 @@ void CZentiqDoc::openSetupDialog() {
         afterDialogAction(static_cast<int>(CZentiqSetup::ReadOnceOnModel(d->model, v, window)));
     });
     const int result = userInteraction().runModal(dialog);
-    if (result == QDialog::Accepted)
+    if (result == QDialog::Accepted) {
+        moveToChosen();
         ApplyDefinition(dialog.values());
+    }
 }
 
 bool CZentiqDoc::OnCommand(int id) {

@@ -1,5 +1,8 @@
 #include "documents/zentiq_setup.h"
 
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
 #include <QShowEvent>
 
 #include "framework/dialog_data_exchange.h"
@@ -68,6 +71,34 @@ CZentiqSetup::CZentiqSetup(const DefinitionDialogValues& values, QWidget* parent
 }
 
 CZentiqSetup::~CZentiqSetup() = default;
+
+void CZentiqSetup::SetConnections(const QList<ConnectionDirectory::Entry>& entries, int current) {
+    if (entries.size() < 2)
+        return;
+    if (m_connectionCombo == nullptr) {
+        auto* row = new QHBoxLayout;
+        auto* label = new QLabel(tr("连接:"), this);
+        m_connectionCombo = new QComboBox(this);
+        m_connectionCombo->setObjectName(QStringLiteral("connectionCombo"));
+        label->setBuddy(m_connectionCombo);
+        row->addWidget(label);
+        row->addWidget(m_connectionCombo, 1);
+        m_ui->settingsLayout->insertLayout(0, row);
+    }
+    m_connectionCombo->clear();
+    m_connectionLines.clear();
+    for (const ConnectionDirectory::Entry& e : entries) {
+        m_connectionCombo->addItem(e.name);
+        m_connectionLines << e.line;
+    }
+    m_connectionCombo->setCurrentIndex(qBound(0, current, int(entries.size()) - 1));
+}
+
+ModbusLine* CZentiqSetup::ChosenLine() const {
+    if (m_connectionCombo == nullptr)
+        return nullptr;
+    return m_connectionLines.value(m_connectionCombo->currentIndex(), nullptr);
+}
 
 int CZentiqSetup::MaxLengthForIndex(int functionIndex) {
     switch (static_cast<FunctionCode>(PollDefinition::FunctionFromIndex(functionIndex))) {

@@ -10,6 +10,9 @@
 #include <memory>
 
 #include "documents/poll_document_model.h"
+#include "framework/connection_directory.h"
+
+class QComboBox;
 
 namespace Ui {
 class CZentiqSetup;
@@ -32,6 +35,12 @@ public:
     // The connection "读写仅一次" needs (the document's; the default line
     // until set).
     void SetLine(const ModbusLine& line) { m_line = &line; }
+
+    // Offers a choice among `entries`, `current` chosen; without a call (or
+    // with one connection) the dialog shows none.
+    void SetConnections(const QList<ConnectionDirectory::Entry>& entries, int current);
+    // The connection chosen; nullptr when the dialog offers no choice.
+    ModbusLine* ChosenLine() const;
 
     // The values as last taken from the controls by a button (the opening
     // values before that).
@@ -86,6 +95,8 @@ private:
     Handler m_applyHandler;
     Handler m_readOnceHandler;
     const ModbusLine* m_line = &DefaultLine();
+    QComboBox* m_connectionCombo = nullptr;
+    QList<ModbusLine*> m_connectionLines;
 };
 
 }  // namespace zentiq

@@ -16,6 +16,7 @@ constexpr MenuEntry recentFiles() {
     return {K::RecentFiles, cmd::RecentFileFirst, QT_TRANSLATE_NOOP("Menus", "最近文件")};
 }
 constexpr MenuEntry windowList() { return {K::WindowList, 0, nullptr}; }
+constexpr MenuEntry connectionList() { return {K::ConnectionList, cmd::ConnectionFirst, nullptr}; }
 
 constexpr std::array kMenuWithoutDocuments = {
     popup(QT_TRANSLATE_NOOP("Menus", "&0文件")),
@@ -37,6 +38,13 @@ constexpr std::array kMenuWithoutDocuments = {
     popup(QT_TRANSLATE_NOOP("Menus", "自动连接")),
     item(cmd::AutoConnectOn, QT_TRANSLATE_NOOP("Menus", "&E有效")),
     item(cmd::AutoConnectOff, QT_TRANSLATE_NOOP("Menus", "D&无效")),
+    end(),
+    //: The user's named connections: the list, then adding and removing one.
+    popup(QT_TRANSLATE_NOOP("Menus", "连接")),
+    connectionList(),
+    separator(),
+    item(cmd::NewConnection, QT_TRANSLATE_NOOP("Menus", "新建连接..")),
+    item(cmd::RemoveConnection, QT_TRANSLATE_NOOP("Menus", "删除连接")),
     end(),
     separator(),
     item(cmd::TrafficMonitor, QT_TRANSLATE_NOOP("Menus", "通讯小助手")),
@@ -108,6 +116,13 @@ constexpr std::array kMenuWithDocuments = {
     popup(QT_TRANSLATE_NOOP("Menus", "自动连接")),
     item(cmd::AutoConnectOn, QT_TRANSLATE_NOOP("Menus", "&E有效")),
     item(cmd::AutoConnectOff, QT_TRANSLATE_NOOP("Menus", "D&无效")),
+    end(),
+    //: The user's named connections: the list, then adding and removing one.
+    popup(QT_TRANSLATE_NOOP("Menus", "连接")),
+    connectionList(),
+    separator(),
+    item(cmd::NewConnection, QT_TRANSLATE_NOOP("Menus", "新建连接..")),
+    item(cmd::RemoveConnection, QT_TRANSLATE_NOOP("Menus", "删除连接")),
     end(),
     separator(),
     item(cmd::TrafficMonitor, QT_TRANSLATE_NOOP("Menus", "通讯小助手")),

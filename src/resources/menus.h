@@ -65,6 +65,11 @@ inline constexpr int AppearanceSystem = 32921;
 inline constexpr int AppearanceLight = 32922;
 inline constexpr int AppearanceDark = 32923;
 inline constexpr int RowType = 32924;
+// the connection list of the menu "连接": entry i makes connection i current
+inline constexpr int ConnectionFirst = 32930;
+inline constexpr int ConnectionLast = 32945;  // sixteen entries
+inline constexpr int NewConnection = 32950;
+inline constexpr int RemoveConnection = 32951;
 // framework
 inline constexpr int FileNew = 57600;
 inline constexpr int FileOpen = 57601;
@@ -98,7 +103,7 @@ inline constexpr int WindowListFirst = 0xFF00;
 // One entry of a menu bar, in reading order: a popup opens a submenu that
 // the next End closes.
 struct MenuEntry {
-    enum class Kind { Popup, End, Command, Separator, RecentFiles, WindowList };
+    enum class Kind { Popup, End, Command, Separator, RecentFiles, WindowList, ConnectionList };
     Kind kind;
     int id;            // command id (Command, RecentFiles), else 0
     const char* text;  // UTF-8; "\t" separates the accelerator shown

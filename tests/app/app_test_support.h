@@ -34,6 +34,17 @@ inline bool ConnectNow(CZentiqApp& app, bool withDialog) {
     return WaitForConnectEnd(app.Connection());
 }
 
+// Modbus/TCP to `address`:`port` with a 1 s answer and a 3 s connect timeout.
+inline ConnectionSettings TcpTo(int port, const char* address = "127.0.0.1") {
+    ConnectionSettings s;
+    s.Serial = 1;
+    s.IPAddress = address;
+    s.ServicePort = port;
+    s.Timeout = 1000;
+    s.ConnectionTimeout = 3000;
+    return s;
+}
+
 inline void ensureApp() { zentiq::testing::EnsureQApplication().setQuitOnLastWindowClosed(false); }
 
 // A test with a settings store of its own (the program's default location is

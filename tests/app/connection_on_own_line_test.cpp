@@ -26,20 +26,11 @@ namespace {
 
 using test::AppTestBase;
 using test::PeerProcess;
+using test::TcpTo;
 
 constexpr int kOwnSlave = 7;
 constexpr int kDefaultSlave = 3;
 constexpr int kWaitMs = 20000;
-
-ConnectionSettings TcpTo(int port) {
-    ConnectionSettings s;
-    s.Serial = 1;
-    s.IPAddress = "127.0.0.1";
-    s.ServicePort = port;
-    s.Timeout = 1000;
-    s.ConnectionTimeout = 3000;
-    return s;
-}
 
 class OwnLineTest : public AppTestBase {
 protected:

@@ -1964,6 +1964,19 @@ Do you want to replace it?</translation>
         <source>数据类型</source>
         <translation>Data Type</translation>
     </message>
+    <message>
+        <source>连接</source>
+        <extracomment>The user&apos;s named connections: the list, then adding and removing one.</extracomment>
+        <translation>Connections</translation>
+    </message>
+    <message>
+        <source>新建连接..</source>
+        <translation>New connection..</translation>
+    </message>
+    <message>
+        <source>删除连接</source>
+        <translation>Remove connection</translation>
+    </message>
 </context>
 <context>
     <name>RegisterDecode</name>
@@ -2966,6 +2979,13 @@ Zentiq Files</translation>
     </message>
 </context>
 <context>
+    <name>zentiq::CChildFrame</name>
+    <message>
+        <source>%1 [%2]</source>
+        <translation>%1 [%2]</translation>
+    </message>
+</context>
+<context>
     <name>zentiq::CCommunication</name>
     <message>
         <source>继续(&amp;C)</source>
@@ -3024,6 +3044,10 @@ Zentiq Files</translation>
     <message>
         <source>%1 波特</source>
         <translation>%1 Baud</translation>
+    </message>
+    <message>
+        <source>连接名称</source>
+        <translation>Connection name</translation>
     </message>
 </context>
 <context>
@@ -3282,6 +3306,26 @@ Zentiq Files</translation>
         <source>打印机没有接受任何一页</source>
         <translation>the printer took no page</translation>
     </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>%1 — %2</source>
+        <translation>%1 — %2</translation>
+    </message>
+    <message>
+        <source>最多可以有 %1 个连接</source>
+        <translation>There can be at most %1 connections</translation>
+    </message>
+    <message>
+        <source>连接“%1”仍有 %2 个读写窗口，请先关闭它们或改用其他连接</source>
+        <translation>Connection “%1” still has %2 poll windows: close them or move them to another connection first</translation>
+    </message>
+    <message>
+        <source>连接“%1”的工具窗口仍然打开</source>
+        <translation>A tool window of connection “%1” is still open</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CZentiqDoc</name>
@@ -3344,6 +3388,10 @@ Zentiq Files</translation>
         <source>16写多个寄存器</source>
         <translation>16 Write Multiple Registers</translation>
     </message>
+    <message>
+        <source>连接:</source>
+        <translation>Connection:</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::CZentiqView</name>
@@ -3369,6 +3417,69 @@ Zentiq Files</translation>
     <message>
         <source>端口 %1: %2-%3-%4-%5</source>
         <translation>Port %1: %2-%3-%4-%5</translation>
+    </message>
+</context>
+<context>
+    <name>zentiq::ConnectionSet</name>
+    <message>
+        <source>连接 1</source>
+        <translation>Connection 1</translation>
+    </message>
+    <message>
+        <source>已有 %1 个连接打开，请先断开其中一个</source>
+        <translation>%1 connections are open already: disconnect one of them first</translation>
+    </message>
+    <message>
+        <source>连接名称不能为空</source>
+        <translation>The connection name must not be empty</translation>
+    </message>
+    <message>
+        <source>连接名称最多 %1 个字符</source>
+        <translation>A connection name has at most %1 characters</translation>
+    </message>
+    <message>
+        <source>已有名为“%1”的连接</source>
+        <translation>There is a connection named “%1” already</translation>
+    </message>
+    <message>
+        <source>连接 %1</source>
+        <translation>Connection %1</translation>
+    </message>
+    <message>
+        <source>最多可以有 %1 个连接</source>
+        <translation>There can be at most %1 connections</translation>
+    </message>
+    <message>
+        <source>第一个连接不能删除</source>
+        <translation>The first connection cannot be removed</translation>
+    </message>
+    <message>
+        <source>连接“%1”仍然打开，请先断开</source>
+        <translation>Connection “%1” is still open: disconnect it first</translation>
+    </message>
+    <message>
+        <source>未连接</source>
+        <translation>not connected</translation>
+    </message>
+    <message>
+        <source>正在连接</source>
+        <translation>connecting</translation>
+    </message>
+    <message>
+        <source>已连接</source>
+        <translation>connected</translation>
+    </message>
+    <message>
+        <source>正在断开</source>
+        <translation>closing</translation>
+    </message>
+    <message>
+        <source>%1 — %2 (%3)</source>
+        <translation>%1 — %2 (%3)</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,172 @@
+// Several connections as the user meets them in the program: a new named
+// connection from the "连接" menu, new windows on the current connection
+// with its name in their title, a window moved to another connection in its
+// poll definition, and a connection that goes only once nothing uses it.
+// Two pymodbus slaves that answer different slave IDs tell the lines apart.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QRadioButton>
+#include <QtTest/QTest>
+#include <memory>
+#include <string>
+
+#include "app/app_test_support.h"
+#include "app/child_frame.h"
+#include "app/connection_controller.h"
+#include "app/connection_set.h"
+#include "app/main_frame.h"
+#include "app/mb_comm_setup.h"
+#include "app/zentiq_app.h"
+#include "documents/poll_document_model.h"
+#include "documents/zentiq_doc.h"
+#include "documents/zentiq_setup.h"
+#include "resources/menus.h"
+#include "support/peer_process.h"
+
+namespace zentiq {
+namespace {
+
+using test::AppTestBase;
+using test::PeerProcess;
+
+constexpr int kWaitMs = 20000;
+
+QMenu* subMenu(QMenu* menu, const QString& title) {
+    for (QAction* a : menu->actions())
+        if (a->menu() != nullptr && a->menu()->title() == title)
+            return a->menu();
+    return nullptr;
+}
+
+// The texts and checks of the connection list, as the menu shows them on opening.
+QStringList connectionEntries(CMainFrame& frame, QList<bool>* checked) {
+    QMenu* list = subMenu(frame.TopMenus()[2], "连接");
+    if (list == nullptr)
+        return {};
+    emit list->aboutToShow();
+    QStringList texts;
+    for (QAction* a : list->actions()) {
+        const int id = CMainFrame::CommandIdOf(a);
+        if (id >= cmd::ConnectionFirst && id <= cmd::ConnectionLast) {
+            texts << a->text();
+            *checked << a->isChecked();
+        }
+    }
+    return texts;
+}
+
+bool okCountGrows(const CZentiqDoc& doc) {
+    const quint32 before = doc.Model().okCount;
+    return QTest::qWaitFor([&] { return doc.Model().okCount >= before + 2; }, kWaitMs);
+}
+
+class ConnectionsInAppTest : public AppTestBase {
+protected:
+    ~ConnectionsInAppTest() override { app.reset(); }
+    std::unique_ptr<CZentiqApp> app;
+};
+
+TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
+    std::string error;
+    // Windows ask for slave 1: only the first slave answers them.
+    auto first = PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, 1);
+    ASSERT_TRUE(first) << error;
+    auto second = PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, 4);
+    ASSERT_TRUE(second) << error;
+
+    app = std::make_unique<CZentiqApp>();
+    ASSERT_TRUE(app->InitInstance({}));
+    CMainFrame& frame = *app->MainFrame();
+    ConnectionSet& connections = app->Connections();
+    ConnectionSettings s = app->Connection().Settings();
+    s.Serial = 1;
+    s.IPAddress = "127.0.0.1";
+    s.ServicePort = first->Port();
+    app->Connection().SetSettings(s);
+    ASSERT_TRUE(test::ConnectNow(*app, false));
+    CZentiqDoc* onFirst = app->Documents().value(0);
+    ASSERT_NE(onFirst, nullptr);
+    ASSERT_TRUE(okCountGrows(*onFirst));
+    EXPECT_EQ(CChildFrame::TitleOf(*onFirst), "Zentiq1") << "one connection: no name shown";
+
+    // "新建连接..": a name taken is refused in the dialog, then one that is free.
+    recorder.onModal<CMBCommSetup>([&](CMBCommSetup& d) {
+        auto* name = d.findChild<QLineEdit*>("connectionNameEdit");
+        EXPECT_NE(name, nullptr);
+        if (name == nullptr)
+            return int(QDialog::Rejected);
+        EXPECT_EQ(name->text(), "连接 2");
+        d.findChild<QRadioButton*>("tcpRadio")->click();
+        d.findChild<QLineEdit*>("ipAddressEdit")->setText("127.0.0.1");
+        d.findChild<QLineEdit*>("servicePortEdit")->setText(QString::number(second->Port()));
+        name->setText("连接 1");
+        d.accept();
+        name->setText("锅炉");
+        d.accept();
+        return d.result();
+    });
+    const auto messagesBefore = recorder.messages.size();
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::NewConnection));
+    EXPECT_EQ(recorder.messages.size(), messagesBefore + 1) << "the taken name was refused";
+    ASSERT_EQ(connections.Count(), 2);
+    EXPECT_EQ(connections.NameAt(1), "锅炉");
+    EXPECT_EQ(connections.CurrentIndex(), 1) << "the new connection is the current one";
+    ASSERT_TRUE(test::WaitForConnectEnd(connections.At(1)));
+
+    QList<bool> checked;
+    const QStringList entries = connectionEntries(frame, &checked);
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_TRUE(entries[0].startsWith("&1 连接 1 — 已连接")) << qPrintable(entries[0]);
+    EXPECT_TRUE(entries[1].startsWith("&2 锅炉 — 已连接")) << qPrintable(entries[1]);
+    EXPECT_EQ(checked, QList<bool>({false, true}));
+    frame.UpdateIdle();
+    EXPECT_TRUE(frame.CommPane()->text().startsWith("锅炉: 127.0.0.1")) << qPrintable(frame.CommPane()->text());
+    EXPECT_EQ(CChildFrame::TitleOf(*onFirst), "Zentiq1 [连接 1]");
+
+    // A new window polls on the current connection, where nobody answers slave 1.
+    CZentiqDoc* onSecond = app->OnFileNew();
+    ASSERT_NE(onSecond, nullptr);
+    EXPECT_EQ(&onSecond->Line(), &connections.At(1).Line());
+    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), "Zentiq2 [锅炉]");
+    ASSERT_TRUE(QTest::qWaitFor([&] { return onSecond->Model().txCount >= 1; }, kWaitMs));
+    EXPECT_EQ(onSecond->Model().okCount, 0u);
+    // "删除连接" is refused while the connection is open and while a window uses it.
+    EXPECT_FALSE(frame.QueryCommand(cmd::RemoveConnection).enabled);
+    connections.At(1).Disconnect();
+    frame.ExecuteCommand(cmd::RemoveConnection);
+    EXPECT_EQ(connections.Count(), 2) << "a window still uses it";
+    EXPECT_TRUE(recorder.messages.back().text.contains("锅炉"));
+
+    // The poll definition moves the window to the first connection, whose
+    // slave answers it.
+    recorder.onModal<CZentiqSetup>([&](CZentiqSetup& d) {
+        auto* combo = d.findChild<QComboBox*>("connectionCombo");
+        EXPECT_NE(combo, nullptr);
+        if (combo == nullptr)
+            return int(QDialog::Rejected);
+        EXPECT_EQ(combo->count(), 2);
+        EXPECT_EQ(combo->currentText(), "锅炉");
+        combo->setCurrentIndex(0);
+        d.accept();
+        return d.result();
+    });
+    ASSERT_TRUE(onSecond->OnCommand(cmd::PollDefinition));
+    EXPECT_EQ(&onSecond->Line(), &connections.At(0).Line());
+    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), "Zentiq2 [连接 1]");
+    EXPECT_TRUE(okCountGrows(*onSecond));
+
+    // Nothing uses it now: it goes, and with it the names in the titles.
+    frame.ExecuteCommand(cmd::ConnectionFirst + 1);
+    ASSERT_EQ(connections.CurrentIndex(), 1);
+    EXPECT_TRUE(frame.QueryCommand(cmd::RemoveConnection).enabled);
+    frame.ExecuteCommand(cmd::RemoveConnection);
+    EXPECT_EQ(connections.Count(), 1);
+    EXPECT_EQ(connections.CurrentIndex(), 0);
+    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), "Zentiq2");
+    EXPECT_FALSE(frame.QueryCommand(cmd::RemoveConnection).enabled) << "the first one stays";
+    EXPECT_TRUE(okCountGrows(*onFirst)) << "the first connection kept polling throughout";
+}
+
+}  // namespace
+}  // namespace zentiq
