@@ -552,6 +552,11 @@ bool CZentiqApp::OnCommand(int id) {
 }
 
 bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
+    if (id >= cmd::ConnectionFirst && id <= cmd::ConnectionLast) {
+        state.enabled = id - cmd::ConnectionFirst < m_connections->Count();
+        state.checked = id - cmd::ConnectionFirst == m_connections->CurrentIndex();
+        return true;
+    }
     if (Connection().OnUpdateCommand(id, state) || m_documents->OnUpdateCommand(id, state) ||
         (m_workspaces != nullptr && m_workspaces->OnUpdateCommand(id, state)))
         return true;

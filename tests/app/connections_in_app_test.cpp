@@ -39,21 +39,19 @@ QMenu* subMenu(QMenu* menu, const QString& title) {
     return nullptr;
 }
 
-// The texts and checks of the connection list, as the menu shows them on opening.
-QStringList connectionEntries(CMainFrame& frame, QList<bool>* checked) {
+// The entries of the connection list, as the menu shows them on opening.
+QList<QAction*> connectionEntries(CMainFrame& frame) {
     QMenu* list = subMenu(frame.TopMenus()[2], "连接");
     if (list == nullptr)
         return {};
     emit list->aboutToShow();
-    QStringList texts;
+    QList<QAction*> entries;
     for (QAction* a : list->actions()) {
         const int id = CMainFrame::CommandIdOf(a);
-        if (id >= cmd::ConnectionFirst && id <= cmd::ConnectionLast) {
-            texts << a->text();
-            *checked << a->isChecked();
-        }
+        if (id >= cmd::ConnectionFirst && id <= cmd::ConnectionLast)
+            entries << a;
     }
-    return texts;
+    return entries;
 }
 
 bool okCountGrows(const CZentiqDoc& doc) {
@@ -77,6 +75,8 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
 
     app = std::make_unique<CZentiqApp>();
     ASSERT_TRUE(app->InitInstance({}));
+    // The start-up check would open the first connection again under our feet.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !app->StartupCheckPending(); }, kWaitMs));
     CMainFrame& frame = *app->MainFrame();
     ConnectionSet& connections = app->Connections();
     ConnectionSettings s = app->Connection().Settings();
@@ -114,12 +114,20 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
     EXPECT_EQ(connections.CurrentIndex(), 1) << "the new connection is the current one";
     ASSERT_TRUE(test::WaitForConnectEnd(connections.At(1)));
 
-    QList<bool> checked;
-    const QStringList entries = connectionEntries(frame, &checked);
+    QList<QAction*> entries = connectionEntries(frame);
     ASSERT_EQ(entries.size(), 2);
-    EXPECT_TRUE(entries[0].startsWith("&1 连接 1 — 已连接")) << qPrintable(entries[0]);
-    EXPECT_TRUE(entries[1].startsWith("&2 锅炉 — 已连接")) << qPrintable(entries[1]);
-    EXPECT_EQ(checked, QList<bool>({false, true}));
+    EXPECT_TRUE(entries[0]->text().startsWith("&1 连接 1 — 已连接")) << qPrintable(entries[0]->text());
+    EXPECT_TRUE(entries[1]->text().startsWith("&2 锅炉 — 已连接")) << qPrintable(entries[1]->text());
+    EXPECT_FALSE(entries[0]->isChecked());
+    EXPECT_TRUE(entries[1]->isChecked());
+    // Choosing an entry makes that connection current.
+    entries[0]->trigger();
+    EXPECT_EQ(connections.CurrentIndex(), 0);
+    entries = connectionEntries(frame);
+    ASSERT_EQ(entries.size(), 2);
+    EXPECT_TRUE(entries[0]->isChecked());
+    entries[1]->trigger();
+    ASSERT_EQ(connections.CurrentIndex(), 1);
     frame.UpdateIdle();
     EXPECT_TRUE(frame.CommPane()->text().startsWith("锅炉: 127.0.0.1")) << qPrintable(frame.CommPane()->text());
     EXPECT_EQ(CChildFrame::TitleOf(*onFirst), "Zentiq1 [连接 1]");
@@ -157,7 +165,6 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
     EXPECT_TRUE(okCountGrows(*onSecond));
 
     // Nothing uses it now: it goes, and with it the names in the titles.
-    frame.ExecuteCommand(cmd::ConnectionFirst + 1);
     ASSERT_EQ(connections.CurrentIndex(), 1);
     EXPECT_TRUE(frame.QueryCommand(cmd::RemoveConnection).enabled);
     frame.ExecuteCommand(cmd::RemoveConnection);
