@@ -146,7 +146,25 @@ ConnectionController& CZentiqApp::Connection() const { return m_connections->Cur
 
 CMainFrame* CZentiqApp::MainFrame() const { return m_mainFrame.get(); }
 
-CCommunication* CZentiqApp::Monitor() const { return m_monitor.data(); }
+namespace {
+
+// The open tool window of `tools` on `line`; nullptr when none is open.
+template <class W, class LineOf>
+W* toolOn(const QList<QPointer<W>>& tools, const ModbusLine& line, LineOf lineOf) {
+    for (const QPointer<W>& tool : tools)
+        if (tool && &lineOf(*tool) == &line)
+            return tool.data();
+    return nullptr;
+}
+
+ModbusLine& monitoredLine(const CCommunication& monitor) { return monitor.Line(); }
+ModbusLine& countedLine(const BusStatisticsWindow& window) { return window.Bus(); }
+
+}  // namespace
+
+CCommunication* CZentiqApp::Monitor() const {
+    return toolOn(m_monitors, Connection().Line(), monitoredLine);
+}
 
 BusScannerWindow* CZentiqApp::BusScanner() const { return m_scanner.data(); }
 
@@ -180,7 +198,9 @@ void CZentiqApp::openBusScanner() {
     nameConnectionIn(m_scanner);
     m_scanner->show();
 }
-BusStatisticsWindow* CZentiqApp::StatisticsWindow() const { return m_busStatistics.data(); }
+BusStatisticsWindow* CZentiqApp::StatisticsWindow() const {
+    return toolOn(m_statistics, Connection().Line(), countedLine);
+}
 
 SettingsStore& CZentiqApp::Store() const { return *m_store; }
 
@@ -210,6 +230,40 @@ void CZentiqApp::nameConnectionIn(QWidget* tool) const {
     if (m_connections->Count() > 1)
         tool->setWindowTitle(tr("%1 — %2").arg(tool->windowTitle(),
                                                m_connections->NameAt(m_connections->CurrentIndex())));
+}
+
+void CZentiqApp::openBusStatistics() {
+    // Owned by the main frame and one per connection, like the traffic
+    // monitor; a second command brings the open one to the front.
+    if (StatisticsWindow() == nullptr) {
+        ConnectionController* connection = &Connection();
+        auto* window = new BusStatisticsWindow(
+            connection->Line(),
+            [this, connection] {
+                std::vector<PollWindowRequest> requests;
+                // Slot numbers are per line: only this connection's windows.
+                for (const CZentiqDoc* doc : Documents())
+                    if (&doc->Line() == &connection->Line())
+                        requests.push_back(
+                            BusStatisticsWindow::RequestOf(*doc, connection->Line()));
+                return requests;
+            },
+            m_mainFrame.get());
+        window->SetConnectionSource(
+            [connection]() -> std::optional<ConnectionSettings> {
+                if (!connection->IsConnected())
+                    return std::nullopt;
+                return connection->Settings();
+            });
+        window->SetFiguresSince(m_startedAt);
+        nameConnectionIn(window);
+        m_statistics.removeAll(nullptr);
+        m_statistics << window;
+    }
+    BusStatisticsWindow* window = StatisticsWindow();
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 
 void CZentiqApp::loadPortDevices() {
@@ -250,8 +304,8 @@ QString CZentiqApp::connectionInUse(int index) const {
         return tr("连接“%1”仍有 %2 个读写窗口，请先关闭它们或改用其他连接")
             .arg(m_connections->NameAt(index))
             .arg(windows);
-    const bool toolOpen = (m_monitor && &m_monitor->Line() == &line) ||
-                          (m_busStatistics && &m_busStatistics->Bus() == &line) ||
+    const bool toolOpen = toolOn(m_monitors, line, monitoredLine) != nullptr ||
+                          toolOn(m_statistics, line, countedLine) != nullptr ||
                           (m_scanner && m_scannerLine && &m_scannerLine->Connection().Line() == &line);
     if (toolOpen)
         return tr("连接“%1”的工具窗口仍然打开").arg(m_connections->NameAt(index));
@@ -505,43 +559,19 @@ bool CZentiqApp::OnCommand(int id) {
     case cmd::AppAbout: showAbout(); return true;
     case cmd::TrafficMonitor:
         // Owned by the main frame, which takes it along when it goes.
-        if (!m_monitor) {
-            m_monitor = new CCommunication(Connection().Line(), m_mainFrame.get());
-            nameConnectionIn(m_monitor);
-            m_monitor->show();
+        // One per connection, on the current one.
+        if (Monitor() == nullptr) {
+            auto* monitor = new CCommunication(Connection().Line(), m_mainFrame.get());
+            m_monitors.removeAll(nullptr);
+            m_monitors << monitor;
+            nameConnectionIn(monitor);
+            monitor->show();
         }
         return true;
     case cmd::BusScanner: openBusScanner(); return true;
     case cmd::NewConnection: newConnection(); return true;
     case cmd::RemoveConnection: removeConnection(); return true;
-    case cmd::BusStatistics:
-        // Owned by the main frame like the traffic monitor; a second command
-        // brings the open one to the front.
-        if (!m_busStatistics) {
-            ConnectionController* connection = &Connection();
-            m_busStatistics = new BusStatisticsWindow(
-                connection->Line(),
-                [this, connection] {
-                    std::vector<PollWindowRequest> requests;
-                    for (const CZentiqDoc* doc : Documents())
-                        requests.push_back(
-                            BusStatisticsWindow::RequestOf(*doc, connection->Line()));
-                    return requests;
-                },
-                m_mainFrame.get());
-            m_busStatistics->SetConnectionSource(
-                [connection]() -> std::optional<ConnectionSettings> {
-                    if (!connection->IsConnected())
-                        return std::nullopt;
-                    return connection->Settings();
-                });
-            m_busStatistics->SetFiguresSince(m_startedAt);
-            nameConnectionIn(m_busStatistics);
-        }
-        m_busStatistics->show();
-        m_busStatistics->raise();
-        m_busStatistics->activateWindow();
-        return true;
+    case cmd::BusStatistics: openBusStatistics(); return true;
     case cmd::Help:
         ContextHelp::ShowFor(QApplication::activeWindow() != nullptr ? QApplication::activeWindow()
                                                                      : m_mainFrame.get());
@@ -561,7 +591,7 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         (m_workspaces != nullptr && m_workspaces->OnUpdateCommand(id, state)))
         return true;
     switch (id) {
-    case cmd::TrafficMonitor: state.enabled = m_monitor.isNull(); return true;
+    case cmd::TrafficMonitor: state.enabled = Monitor() == nullptr; return true;
     case cmd::NewConnection:
         state.enabled = m_connections->Count() < ConnectionSet::kMaxConnections;
         return true;

@@ -109,9 +109,10 @@ public:
     WorkspaceController* Workspaces() const { return m_workspaces.get(); }
     // The automation server (nullptr before InitInstance).
     AutomationServer* Automation() const { return m_automation.get(); }
-    // The traffic monitor while it is open (at most one at a time).
+    // The current connection's traffic monitor while it is open (at most
+    // one per connection).
     CCommunication* Monitor() const;
-    // The bus statistics window while it is open (at most one at a time).
+    // The current connection's bus statistics window while it is open.
     BusStatisticsWindow* StatisticsWindow() const;
 
     bool StartedWithWorkspace() const { return m_startedWithWorkspace; }
@@ -143,6 +144,7 @@ private:
     void startupConnectionCheck();
     bool runCommSetup(ConnectionController& connection, ConnectionSettings& settings);
     void loadPortDevices();
+    void openBusStatistics();
     // A tool's title names its connection once there are several.
     void nameConnectionIn(QWidget* tool) const;
     // "新建连接..": the settings dialog with a name; the new connection
@@ -172,10 +174,11 @@ private:
     bool m_withoutDisplay = false;
     bool m_mayHandOver = false;
     QTimer* m_startupTimer = nullptr;
-    QPointer<CCommunication> m_monitor;
+    // The traffic monitors and statistics windows: one per connection at most.
+    QList<QPointer<CCommunication>> m_monitors;
     std::unique_ptr<ScannerLineHost> m_scannerLine;
     QPointer<BusScannerWindow> m_scanner;
-    QPointer<BusStatisticsWindow> m_busStatistics;
+    QList<QPointer<BusStatisticsWindow>> m_statistics;
     // The engine starts counting with the application.
     QDateTime m_startedAt = QDateTime::currentDateTime();
 };

@@ -1,12 +1,15 @@
 // Several connections as the user meets them in the program: a new named
-// connection from the "连接" menu, new windows on the current connection
-// with its name in their title, a window moved to another connection in its
-// poll definition, and a connection that goes only once nothing uses it.
+// connection from the "连接" menu, new windows and the tools on the current
+// connection with its name in their titles, a window moved to another
+// connection in its poll definition, and a connection that goes only once
+// nothing uses it.
 // Two pymodbus slaves that answer different slave IDs tell the lines apart.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QRadioButton>
+#include <QTableView>
 #include <QtTest/QTest>
 #include <memory>
 #include <string>
@@ -18,6 +21,8 @@
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "app/zentiq_app.h"
+#include "display/bus_statistics_window.h"
+#include "display/communication.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
 #include "documents/zentiq_setup.h"
@@ -88,7 +93,7 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
     CZentiqDoc* onFirst = app->Documents().value(0);
     ASSERT_NE(onFirst, nullptr);
     ASSERT_TRUE(okCountGrows(*onFirst));
-    EXPECT_EQ(CChildFrame::TitleOf(*onFirst), "Zentiq1") << "one connection: no name shown";
+    EXPECT_EQ(CChildFrame::TitleOf(*onFirst), onFirst->GetTitle()) << "one connection: no name shown";
 
     // "新建连接..": a name taken is refused in the dialog, then one that is free.
     recorder.onModal<CMBCommSetup>([&](CMBCommSetup& d) {
@@ -130,13 +135,13 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
     ASSERT_EQ(connections.CurrentIndex(), 1);
     frame.UpdateIdle();
     EXPECT_TRUE(frame.CommPane()->text().startsWith("锅炉: 127.0.0.1")) << qPrintable(frame.CommPane()->text());
-    EXPECT_EQ(CChildFrame::TitleOf(*onFirst), "Zentiq1 [连接 1]");
+    EXPECT_EQ(CChildFrame::TitleOf(*onFirst), onFirst->GetTitle() + " [连接 1]");
 
     // A new window polls on the current connection, where nobody answers slave 1.
     CZentiqDoc* onSecond = app->OnFileNew();
     ASSERT_NE(onSecond, nullptr);
     EXPECT_EQ(&onSecond->Line(), &connections.At(1).Line());
-    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), "Zentiq2 [锅炉]");
+    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), onSecond->GetTitle() + " [锅炉]");
     ASSERT_TRUE(QTest::qWaitFor([&] { return onSecond->Model().txCount >= 1; }, kWaitMs));
     EXPECT_EQ(onSecond->Model().okCount, 0u);
     // "删除连接" is refused while the connection is open and while a window uses it.
@@ -161,16 +166,50 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
     });
     ASSERT_TRUE(onSecond->OnCommand(cmd::PollDefinition));
     EXPECT_EQ(&onSecond->Line(), &connections.At(0).Line());
-    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), "Zentiq2 [连接 1]");
+    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), onSecond->GetTitle() + " [连接 1]");
     EXPECT_TRUE(okCountGrows(*onSecond));
 
-    // Nothing uses it now: it goes, and with it the names in the titles.
+    // The tools open on the current connection, one of each per connection,
+    // and list only that connection's windows.
+    auto statisticsRows = [&] {
+        auto* table = app->StatisticsWindow()->findChild<QTableView*>("statisticsTable");
+        return table != nullptr ? table->model()->rowCount() : -1;
+    };
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::TrafficMonitor));
+    QPointer<CCommunication> boilerMonitor = app->Monitor();
+    ASSERT_NE(boilerMonitor, nullptr);
+    EXPECT_EQ(&boilerMonitor->Line(), &connections.At(1).Line());
+    EXPECT_TRUE(boilerMonitor->windowTitle().endsWith("锅炉")) << qPrintable(boilerMonitor->windowTitle());
+    EXPECT_FALSE(frame.QueryCommand(cmd::TrafficMonitor).enabled);
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::BusStatistics));
+    QPointer<BusStatisticsWindow> boilerStatistics = app->StatisticsWindow();
+    EXPECT_EQ(statisticsRows(), 0) << "no window polls on 锅炉 any more";
+    connectionEntries(frame)[0]->trigger();
+    EXPECT_TRUE(frame.QueryCommand(cmd::TrafficMonitor).enabled);
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::TrafficMonitor));
+    EXPECT_EQ(&app->Monitor()->Line(), &connections.At(0).Line());
+    EXPECT_NE(app->Monitor(), boilerMonitor.data());
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::BusStatistics));
+    EXPECT_NE(app->StatisticsWindow(), boilerStatistics.data());
+    EXPECT_EQ(statisticsRows(), 2);
+
+    // Nothing but its tools uses 锅炉 now: they keep it until they close.
+    connectionEntries(frame)[1]->trigger();
     ASSERT_EQ(connections.CurrentIndex(), 1);
+    frame.ExecuteCommand(cmd::RemoveConnection);
+    EXPECT_EQ(connections.Count(), 2);
+    EXPECT_TRUE(recorder.messages.back().text.contains("工具")) << qPrintable(recorder.messages.back().text);
+    boilerMonitor->close();
+    boilerStatistics->close();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_TRUE(boilerMonitor.isNull() && boilerStatistics.isNull());
+
+    // Then it goes, and with it the names in the titles.
     EXPECT_TRUE(frame.QueryCommand(cmd::RemoveConnection).enabled);
     frame.ExecuteCommand(cmd::RemoveConnection);
     EXPECT_EQ(connections.Count(), 1);
     EXPECT_EQ(connections.CurrentIndex(), 0);
-    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), "Zentiq2");
+    EXPECT_EQ(CChildFrame::TitleOf(*onSecond), onSecond->GetTitle());
     EXPECT_FALSE(frame.QueryCommand(cmd::RemoveConnection).enabled) << "the first one stays";
     EXPECT_TRUE(okCountGrows(*onFirst)) << "the first connection kept polling throughout";
 }
