@@ -107,13 +107,13 @@ void CZentiqApp::adoptConnection(ConnectionController& connection) {
     connection.SetSettingsAsker([this, &connection](ConnectionSettings& settings) {
         return runCommSetup(connection, settings);
     });
-    connect(&connection, &ConnectionController::connectFailed, this, [this](const QString& text) {
-        // A client's Connect hears of its failure as its answer.
-        if (m_automation != nullptr && m_automation->Connection() != nullptr &&
-            m_automation->Connection()->ConnectPending())
-            return;
-        ShowMessage(m_mainFrame.get(), kConnectionTitle, text);
-    });
+    connect(&connection, &ConnectionController::connectFailed, this,
+            [this, &connection](const QString& text) {
+                // A client's open hears of its failure as its answer.
+                if (m_automation != nullptr && m_automation->ClientAwaitsOpen(connection))
+                    return;
+                ShowMessage(m_mainFrame.get(), kConnectionTitle, text);
+            });
     connect(&connection, &ConnectionController::stateChanged, this, [this] {
         if (m_mainFrame)
             m_mainFrame->UpdateIdle();
