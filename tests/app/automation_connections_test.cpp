@@ -6,6 +6,7 @@
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <QDBusArgument>
@@ -14,6 +15,8 @@
 #include <QDBusObjectPath>
 #include <QDBusPendingCall>
 #include <QDBusVariant>
+#include <QTemporaryDir>
+#include <fstream>
 
 #include "app/app_test_support.h"
 #include "app/automation_server.h"
@@ -66,6 +69,15 @@ int closedPort() {
         port = ntohs(address.sin_port);
     ::close(fd);
     return port;
+}
+
+int countLines(const std::string& path, const std::string& needle) {
+    std::ifstream in(path);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line))
+        count += line.find(needle) != std::string::npos;
+    return count;
 }
 
 QVariant n(int v) { return QVariant::fromValue(static_cast<qint16>(v)); }
@@ -149,6 +161,18 @@ TEST_F(AutomationConnectionsTest, AClientOpensConnectionsByNameAndMovesADocument
 
     EXPECT_EQ(property("/Zentiq", kApp, "Connections").toStringList(), QStringList({first(), kSecond}));
     EXPECT_EQ(listed(), QStringList({first() + "=Unconnected", kSecond + "=Unconnected"}));
+
+    // Every state change of every connection, as the bus carries it.
+    QTemporaryDir dir;
+    const std::string monitorLog = dir.filePath("monitor.log").toStdString();
+    const int out = ::open(monitorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const pid_t monitor = test::process::Spawn(
+        {test::process::FindInPath("dbus-monitor"), "--address", privateBus().address,
+         "type='signal',path='/Zentiq',member='NamedConnectionStateChanged'"},
+        -1, out, -1, error);
+    ::close(out);
+    ASSERT_GT(monitor, 0) << error;
+    ASSERT_TRUE(waitUntil([&] { return countLines(monitorLog, "NameAcquired") > 0; }));
     for (const QString& name : {first(), kSecond}) {
         const QDBusMessage opened = application("OpenConnection", {name});
         EXPECT_EQ(opened.type(), QDBusMessage::ReplyMessage) << opened.errorMessage().toStdString();
@@ -191,6 +215,34 @@ TEST_F(AutomationConnectionsTest, AClientOpensConnectionsByNameAndMovesADocument
     EXPECT_EQ(application("Disconnect").type(), QDBusMessage::ReplyMessage) << "Disconnect closes the first";
     EXPECT_EQ(listed(), QStringList({first() + "=Unconnected", kSecond + "=Unconnected"}));
     EXPECT_TRUE(recorder.messages.empty()) << "no box waits for the user";
+
+    // Each signal: the connection's name, then its state.
+    const auto signalled = [&] {
+        std::ifstream in(monitorLog);
+        std::string line;
+        QStringList states;
+        QString name;
+        int strings = -1;  // strings seen in the current signal
+        while (std::getline(in, line)) {
+            if (line.rfind("signal ", 0) == 0) {
+                strings = line.find("member=NamedConnectionStateChanged") != std::string::npos ? 0 : -1;
+                continue;
+            }
+            const std::size_t at = line.find("string \"");
+            if (strings < 0 || at == std::string::npos)
+                continue;
+            const QString text = QString::fromStdString(line.substr(at + 8, line.rfind('"') - at - 8));
+            if (strings++ == 0)
+                name = text;
+            else if (text != "Connecting")  // a loopback connect may or may not pass through it
+                states << name + "=" + text;
+        }
+        return states;
+    };
+    const QStringList expected{first() + "=Connected",   kSecond + "=Connected", kSecond + "=Closing",
+                               kSecond + "=Unconnected", first() + "=Closing",   first() + "=Unconnected"};
+    EXPECT_TRUE(waitUntil([&] { return signalled() == expected; })) << signalled().join(", ").toStdString();
+    test::process::Stop(monitor, std::chrono::milliseconds(100));
 }
 
 // Each refusal names its reason and leaves the connections and the
