@@ -6,10 +6,12 @@
 #include <QDBusVariant>
 #include <QHash>
 #include <QStringView>
+#include <algorithm>
 
 #include "app/automation_arguments.h"
 #include "app/automation_bus_state.h"
 #include "app/automation_connection.h"
+#include "app/automation_connections.h"
 #include "app/instance_hand_over.h"
 #include "app/automation_server.h"
 #include "documents/polled_values_copy.h"
@@ -87,6 +89,7 @@ QString signatureOf(const QVariant& v) {
     case QMetaType::Int: return QStringLiteral("i");
     case QMetaType::Double: return QStringLiteral("d");
     case QMetaType::Bool: return QStringLiteral("b");
+    case QMetaType::QString: return QStringLiteral("s");
     default: return QString();
     }
 }
@@ -146,10 +149,32 @@ QString AutomationBusObject::ApplicationInterfaceXml() {
                "    <signal name=\"%4\">\n"
                "      <arg name=\"state\" type=\"s\"/>\n"
                "    </signal>\n"
+               "    <method name=\"%5\">\n"
+               "      <arg name=\"connections\" type=\"a(ss)\" direction=\"out\"/>\n"
+               "    </method>\n"
+               "    <method name=\"%6\">\n"
+               "      <arg name=\"name\" type=\"s\" direction=\"in\"/>\n"
+               "    </method>\n"
+               "    <method name=\"%7\">\n"
+               "      <arg name=\"name\" type=\"s\" direction=\"in\"/>\n"
+               "    </method>\n"
+               "    <property name=\"%8\" type=\"as\" access=\"read\">\n"
+               "      <annotation name=\"org.freedesktop.DBus.Property.EmitsChangedSignal\" "
+               "value=\"true\"/>\n"
+               "    </property>\n"
+               "    <signal name=\"%9\">\n"
+               "      <arg name=\"name\" type=\"s\"/>\n"
+               "      <arg name=\"state\" type=\"s\"/>\n"
+               "    </signal>\n"
                "  </interface>\n")
         .arg(QLatin1String(kApplicationInterface), QLatin1String(instance_hand_over::kMethod),
              QLatin1String(AutomationConnection::kStateProperty),
-             QLatin1String(AutomationConnection::kStateSignal));
+             QLatin1String(AutomationConnection::kStateSignal),
+             QLatin1String(AutomationConnections::kListMethod),
+             QLatin1String(AutomationConnections::kOpenMethod),
+             QLatin1String(AutomationConnections::kCloseMethod),
+             QLatin1String(AutomationConnections::kNamesProperty),
+             QLatin1String(AutomationConnections::kStateSignal));
 }
 
 QString AutomationBusObject::DocumentInterfaceXml() {
@@ -265,9 +290,9 @@ QDBusMessage AutomationBusObject::Answer(AutomationServer& server, const QDBusMe
 QDBusMessage AutomationBusObject::applicationCall(AutomationServer& server,
                                                   const QDBusMessage& message) {
     const QString iface = message.interface();
-    AutomationConnection* connection = server.Connection();
+    AutomationConnections* connections = server.Connections();
     if (iface == kPropertiesInterface)
-        return applicationPropertyCall(connection, message);
+        return applicationPropertyCall(connections, message);
     if (!iface.isEmpty() && iface != QLatin1String(kApplicationInterface))
         return message.createErrorReply(
             QDBusError::UnknownInterface,
@@ -276,12 +301,20 @@ QDBusMessage AutomationBusObject::applicationCall(AutomationServer& server,
     if (member == QLatin1String(instance_hand_over::kMethod) &&
         message.signature() == QLatin1String("asa{sv}"))
         return server.TakeOver(message);
+    if (connections != nullptr && message.signature() == QLatin1String("s")) {
+        if (member == QLatin1String(AutomationConnections::kOpenMethod))
+            return connections->Open(message);
+        if (member == QLatin1String(AutomationConnections::kCloseMethod))
+            return connections->Close(message);
+    }
     if (!message.signature().isEmpty())
         return unknownMethod(message);
-    if (connection != nullptr && member == QLatin1String("Connect"))
-        return connection->Connect(message);
-    if (connection != nullptr && member == QLatin1String("Disconnect"))
-        return connection->Disconnect(message);
+    if (connections != nullptr && member == QLatin1String("Connect"))
+        return connections->First().Connect(message);
+    if (connections != nullptr && member == QLatin1String("Disconnect"))
+        return connections->First().Disconnect(message);
+    if (connections != nullptr && member == QLatin1String(AutomationConnections::kListMethod))
+        return connections->List(message);
     const bool create = member == QLatin1String("CreateDocument");
     if (!create && member != QLatin1String("CreateDetachedDocument"))
         return unknownMethod(message);
@@ -297,25 +330,39 @@ QDBusMessage AutomationBusObject::applicationCall(AutomationServer& server,
     return message.createReply(QVariant::fromValue(QDBusObjectPath(path)));
 }
 
-QDBusMessage AutomationBusObject::applicationPropertyCall(const AutomationConnection* connection,
+QDBusMessage AutomationBusObject::applicationPropertyCall(AutomationConnections* connections,
                                                           const QDBusMessage& message) {
     const QString member = message.member();
     const QString signature = message.signature();
     const QVariantList args = message.arguments();
     const QString state = QLatin1String(AutomationConnection::kStateProperty);
+    const QString names = QLatin1String(AutomationConnections::kNamesProperty);
     const bool ourInterface = args.value(0).toString().isEmpty() ||
                               args.value(0).toString() == QLatin1String(kApplicationInterface);
+    // Both properties, read-only, with what changes each.
+    struct Property {
+        QString name;
+        QVariant value;
+        const char* changedBy;
+    };
+    QList<Property> properties;
+    if (ourInterface && connections != nullptr)
+        properties = {{state, connections->First().StateName(), "Connect and Disconnect"},
+                      {names, connections->Names(), "the connection dialog and workspaces"}};
     if (member == QLatin1String("GetAll") && signature == QLatin1String("s")) {
         QVariantMap all;
-        if (ourInterface && connection != nullptr)
-            all.insert(state, connection->StateName());
+        for (const Property& p : properties)
+            all.insert(p.name, p.value);
         return message.createReply(QVariant::fromValue(all));
     }
     const bool get = member == QLatin1String("Get") && signature == QLatin1String("ss");
     const bool set = member == QLatin1String("Set") && signature == QLatin1String("ssv");
     if (!get && !set)
         return unknownMethod(message);
-    if (!ourInterface || args.value(1).toString() != state || connection == nullptr)
+    const auto p = std::find_if(properties.cbegin(), properties.cend(), [&](const Property& q) {
+        return q.name == args.value(1).toString();
+    });
+    if (p == properties.cend())
         return message.createErrorReply(
             QDBusError::UnknownProperty,
             QStringLiteral("No property %1.%2 at %3")
@@ -323,8 +370,8 @@ QDBusMessage AutomationBusObject::applicationPropertyCall(const AutomationConnec
     if (set)
         return message.createErrorReply(
             QDBusError::PropertyReadOnly,
-            QStringLiteral("%1 is read-only: Connect and Disconnect change it").arg(state));
-    return message.createReply(QVariant::fromValue(QDBusVariant(connection->StateName())));
+            QStringLiteral("%1 is read-only: %2 change it").arg(p->name, QLatin1String(p->changedBy)));
+    return message.createReply(QVariant::fromValue(QDBusVariant(p->value)));
 }
 
 QDBusMessage AutomationBusObject::documentCall(AutomationServer& server, int id,
@@ -410,7 +457,8 @@ QDBusMessage AutomationBusObject::propertyCall(CZentiqDocAutomation& object,
             automation_arguments::PropertyProblem(QLatin1String(m->name), value);
         !problem.isEmpty())
         return invalidArgs(message, problem);
-    m->set(object, value);
+    if (const AutomationRefusal refusal = m->set(object, value))
+        return message.createErrorReply(QLatin1String(refusal.error), refusal.text);
     return message.createReply();
 }
 

@@ -1,5 +1,5 @@
 // What the bus sees under /Zentiq: the application object with interface
-// Zentiq.Application (documents, the connection and its state, another
+// Zentiq.Application (documents, the connections and their states, another
 // start's hand-over) and, below /Zentiq/Documents, one object per automation
 // document with interface Zentiq.Document (its members in their order, the
 // three properties through org.freedesktop.DBus.Properties, and Release).
@@ -21,7 +21,7 @@ class QDBusMessage;
 namespace zentiq {
 
 class AutomationBusState;
-class AutomationConnection;
+class AutomationConnections;
 class AutomationServer;
 class CZentiqDocAutomation;
 
@@ -51,7 +51,7 @@ private:
     bool answerFromValues(const QDBusMessage& message, const QDBusConnection& connection) const;
 
     static QDBusMessage applicationCall(AutomationServer& server, const QDBusMessage& message);
-    static QDBusMessage applicationPropertyCall(const AutomationConnection* connection,
+    static QDBusMessage applicationPropertyCall(AutomationConnections* connections,
                                                 const QDBusMessage& message);
     static QDBusMessage documentCall(AutomationServer& server, int id, const QDBusMessage& message);
     static QDBusMessage propertyCall(CZentiqDocAutomation& object, const QDBusMessage& message);

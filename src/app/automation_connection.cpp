@@ -9,8 +9,11 @@
 namespace zentiq {
 
 AutomationConnection::AutomationConnection(ConnectionController& connection, Sender send,
-                                           QObject* parent)
-    : QObject(parent), m_connection(connection), m_send(std::move(send)) {
+                                           bool announcesState, QObject* parent)
+    : QObject(parent),
+      m_connection(connection),
+      m_send(std::move(send)),
+      m_announcesState(announcesState) {
     connect(&m_connection, &ConnectionController::stateChanged, this,
             &AutomationConnection::stateChanged);
     connect(&m_connection, &ConnectionController::connectFailed, this,
@@ -32,19 +35,31 @@ QString AutomationConnection::StateName(ConnectionController::State state) {
         QMetaEnum::fromType<ConnectionController::State>().valueToKey(static_cast<int>(state)));
 }
 
-QDBusMessage AutomationConnection::Connect(const QDBusMessage& call) {
+namespace {
+
+// "The connection" of Connect and Disconnect, or the one the client named.
+QString subject(const QString& name) {
+    return name.isEmpty() ? QStringLiteral("The connection")
+                          : QStringLiteral("Connection \"%1\"").arg(name);
+}
+
+}  // namespace
+
+QDBusMessage AutomationConnection::Connect(const QDBusMessage& call, const QString& name) {
     switch (m_connection.state()) {
     case ConnectionController::State::Connected:
         return call.createErrorReply(
             QLatin1String(kAlreadyConnectedError),
-            QStringLiteral("The connection is open already (%1); Disconnect first")
-                .arg(m_connection.PaneText()));
+            QStringLiteral("%1 is open already (%2); %3 first")
+                .arg(subject(name), m_connection.PaneText(),
+                     name.isEmpty() ? QStringLiteral("Disconnect")
+                                    : QStringLiteral("CloseConnection")));
     case ConnectionController::State::Connecting:
     case ConnectionController::State::Closing:
         return call.createErrorReply(
             QLatin1String(kBusyError),
-            QStringLiteral("The connection is %1; try again when it is Connected or Unconnected")
-                .arg(StateName().toLower()));
+            QStringLiteral("%1 is %2; try again when it is Connected or Unconnected")
+                .arg(subject(name), StateName().toLower()));
     case ConnectionController::State::Unconnected: break;
     }
     // The settings the connection dialog stored, as F5 uses them. Serial
@@ -53,32 +68,35 @@ QDBusMessage AutomationConnection::Connect(const QDBusMessage& call) {
     m_connection.Connect(false);
     if (ConnectPending() && m_connection.state() == ConnectionController::State::Unconnected)
         answerPending(call.createErrorReply(QLatin1String(kConnectFailedError),
-                                            QStringLiteral("The connection did not open")));
+                                            QStringLiteral("%1 did not open").arg(subject(name))));
     return QDBusMessage();
 }
 
-QDBusMessage AutomationConnection::Disconnect(const QDBusMessage& call) {
+QDBusMessage AutomationConnection::Disconnect(const QDBusMessage& call, const QString& name) {
     const ConnectionController::State state = m_connection.state();
     if (state == ConnectionController::State::Unconnected ||
         state == ConnectionController::State::Closing)
         return call.createErrorReply(QLatin1String(kNotConnectedError),
-                                     QStringLiteral("The connection is not open"));
+                                     QStringLiteral("%1 is not open").arg(subject(name)));
     // A connect that waits for its host is given up.
     m_connection.Disconnect();
     return call.createReply();
 }
 
 void AutomationConnection::stateChanged(ConnectionController::State state) {
-    const QString name = StateName(state);
-    const QString path = QLatin1String(AutomationServer::kApplicationPath);
-    const QString iface = QLatin1String(AutomationBusObject::kApplicationInterface);
-    QDBusMessage changed = QDBusMessage::createSignal(
-        path, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("PropertiesChanged"));
-    changed << iface << QVariantMap{{QLatin1String(kStateProperty), name}} << QStringList();
-    m_send(changed);
-    QDBusMessage own = QDBusMessage::createSignal(path, iface, QLatin1String(kStateSignal));
-    own << name;
-    m_send(own);
+    if (m_announcesState) {
+        const QString name = StateName(state);
+        const QString path = QLatin1String(AutomationServer::kApplicationPath);
+        const QString iface = QLatin1String(AutomationBusObject::kApplicationInterface);
+        QDBusMessage changed = QDBusMessage::createSignal(
+            path, QStringLiteral("org.freedesktop.DBus.Properties"),
+            QStringLiteral("PropertiesChanged"));
+        changed << iface << QVariantMap{{QLatin1String(kStateProperty), name}} << QStringList();
+        m_send(changed);
+        QDBusMessage own = QDBusMessage::createSignal(path, iface, QLatin1String(kStateSignal));
+        own << name;
+        m_send(own);
+    }
     if (!ConnectPending())
         return;
     if (state == ConnectionController::State::Connected)

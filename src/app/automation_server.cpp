@@ -13,6 +13,8 @@
 #include "app/automation_bus_object.h"
 #include "app/automation_bus_state.h"
 #include "app/automation_connection.h"
+#include "app/automation_connections.h"
+#include "app/connection_set.h"
 #include "app/instance_hand_over.h"
 #include "app/child_frame.h"
 #include "app/main_frame.h"
@@ -52,7 +54,7 @@ AutomationServer::AutomationServer(CZentiqApp& app, const activation_file::Start
 
 AutomationServer::~AutomationServer() {
     m_quitting = true;     // documents that go with the application end nothing more
-    m_connection.reset();  // a client waiting for its Connect hears why
+    m_connections.reset();  // a client waiting for its Connect hears why
     // Calls still on their way to this object are dropped with it; the bus
     // object forwards no more and, once unregistered, is reached no more.
     m_busState->StopServing();
@@ -125,8 +127,8 @@ void AutomationServer::start() {
         return quit(cannotServe);
     }
     m_serving = true;
-    m_connection = std::make_unique<AutomationConnection>(
-        m_app.Connection(),
+    m_connections = std::make_unique<AutomationConnections>(
+        m_app.Connections(),
         [](const QDBusMessage& message) { QDBusConnection::sessionBus().send(message); });
     m_watcher = new QDBusServiceWatcher(this);
     m_watcher->setConnection(bus);
@@ -139,6 +141,14 @@ void AutomationServer::start() {
         connect(m_idleTimer, &QTimer::timeout, this, &AutomationServer::CheckLifetime);
         m_idleTimer->start(kIdleExitMs);
     }
+}
+
+AutomationConnection* AutomationServer::Connection() const {
+    return m_connections ? &m_connections->First() : nullptr;
+}
+
+bool AutomationServer::ClientAwaitsOpen(const ConnectionController& connection) const {
+    return m_connections && m_connections->ClientAwaitsOpen(connection);
 }
 
 // ---- documents --------------------------------------------------------------------------

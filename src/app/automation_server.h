@@ -25,6 +25,8 @@ namespace zentiq {
 class AutomationBusObject;
 class AutomationBusState;
 class AutomationConnection;
+class AutomationConnections;
+class ConnectionController;
 class CZentiqApp;
 class CZentiqDoc;
 class CZentiqDocAutomation;
@@ -60,9 +62,13 @@ public:
 
     // True while the name is ours.
     bool IsServing() const { return m_serving; }
-    // The connection's methods and property on the bus; nullptr while not
-    // serving.
-    AutomationConnection* Connection() const { return m_connection.get(); }
+    // The connections' methods and properties on the bus; nullptr while not
+    // serving. Connection(): the first one's (Connect, Disconnect).
+    AutomationConnections* Connections() const { return m_connections.get(); }
+    AutomationConnection* Connection() const;
+    // Whether a client waits for `connection` to open: a failure is then
+    // the client's to hear, not the user's.
+    bool ClientAwaitsOpen(const ConnectionController& connection) const;
     // Another start of the program hands itself over (Activate): the main
     // window is shown and `files` opened. A D-Bus error reply when this
     // program cannot take it, else the reply; the files open afterwards.
@@ -123,7 +129,7 @@ private:
     QString m_problem;
     const std::shared_ptr<AutomationBusState> m_busState;
     std::unique_ptr<AutomationBusObject, DeleteOnItsThread> m_busObject;
-    std::unique_ptr<AutomationConnection> m_connection;
+    std::unique_ptr<AutomationConnections> m_connections;
     QDBusServiceWatcher* m_watcher = nullptr;
     QTimer* m_idleTimer = nullptr;
     std::map<int, Entry> m_documents;

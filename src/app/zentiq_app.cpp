@@ -109,9 +109,8 @@ void CZentiqApp::adoptConnection(ConnectionController& connection) {
     });
     connect(&connection, &ConnectionController::connectFailed, this,
             [this, &connection](const QString& text) {
-        // A client's Connect hears of its failure as its answer.
-        if (m_automation != nullptr && m_automation->Connection() != nullptr &&
-            m_automation->Connection()->ConnectPending())
+        // A client's open hears of its failure as its answer.
+        if (m_automation != nullptr && m_automation->ClientAwaitsOpen(connection))
             return;
         // With several connections the box says which one failed.
         const int index = m_connections != nullptr ? m_connections->IndexOfLine(connection.Line()) : -1;

@@ -443,13 +443,25 @@ ModbusLine& CZentiqDoc::Line() const { return d->model.Line(); }
 bool CZentiqDoc::SetLine(ModbusLine& line) {
     if (&line == &Line())
         return true;
+    return reportRegistration(moveToLine(line));
+}
+
+bool CZentiqDoc::SetLineQuietly(ModbusLine& line) {
+    if (&line == &Line())
+        return true;
+    const bool registered = moveToLine(line);
+    RefreshValues(true);
+    return registered;
+}
+
+bool CZentiqDoc::moveToLine(ModbusLine& line) {
     // A document refused a slot tries the new line once its view is there,
     // as it registers only then.
     const WindowHandle receiver = resultsHandleOn(line);
     const bool registered =
         d->model.MoveToLine(line, d->view || d->model.slotIndex != -1 ? receiver : 0);
     emit lineChanged();
-    return reportRegistration(registered);
+    return registered;
 }
 
 WindowHandle CZentiqDoc::resultsHandleOn(ModbusLine& line) { return d->results->HandleOn(line); }

@@ -86,6 +86,9 @@ public:
     // claimed on the new line; the values stay until the new line answers.
     // A refusal is told as RegisterWithEngine tells it; false then.
     bool SetLine(ModbusLine& line);
+    // The same without telling anyone (an automation client learns it from
+    // its call).
+    bool SetLineQuietly(ModbusLine& line);
 
     // Claims a slot whose results this document takes; when refused, says
     // why (unless a client owns it) and the view shows NotPollingText()
@@ -195,6 +198,8 @@ private:
     bool reportRegistration(bool registered);
     // The handle under which `line` posts this document's results.
     WindowHandle resultsHandleOn(ModbusLine& line);
+    // Frees the slot on the old line and claims one on `line`; whether it got one.
+    bool moveToLine(ModbusLine& line);
     void sizeGrid();
     bool takeAliasesFromGrid();
     void putAliasesOnGrid();

@@ -12,6 +12,7 @@
 #include "documents/register_map_commands.h"
 #include "documents/zentiq_doc.h"
 #include "engine/modbus_line.h"
+#include "framework/connection_directory.h"
 #include "values/typed_items.h"
 
 namespace zentiq {
@@ -57,7 +58,10 @@ constexpr const char* kIndexValue = "index,value";
 const AutomationMember kMembers[] = {
     {"DisplayFormat", Kind::Property, "i", "", "",
      [](A& o, Args) { return QVariant::fromValue(o.DisplayFormat()); },
-     [](A& o, const QVariant& v) { o.SetDisplayFormat(v.value<qint32>()); }},
+     [](A& o, const QVariant& v) {
+         o.SetDisplayFormat(v.value<qint32>());
+         return AutomationRefusal{};
+     }},
     {"WriteResult", Kind::ReadOnlyProperty, "n", "", "",
      [](A& o, Args) { return QVariant::fromValue(o.WriteResult()); }, nullptr},
     {"ReadResult", Kind::ReadOnlyProperty, "n", "", "",
@@ -164,6 +168,9 @@ const AutomationMember kMembers[] = {
     {"GetValueText", Kind::Method, "n", "s", kIndex,
      [](A& o, Args a) { return QVariant(o.GetValueText(n(a, 0))); }, nullptr,
      [](Values v, Args a) { return QVariant(A::ValueTextOf(v.Poll(), n(a, 0))); }},
+    {"Connection", Kind::Property, "s", "", "",
+     [](A& o, Args) { return QVariant(o.Connection()); },
+     [](A& o, const QVariant& v) { return o.SetConnection(v.toString()); }},
 };
 
 }  // namespace
@@ -208,6 +215,34 @@ qint16 CZentiqDocAutomation::ReadResult() const {
     if (!m_doc || m_doc->Line().IsConnected() == 0)
         return kNoConnection;
     return static_cast<qint16>(m_doc->Model().lastStatus);
+}
+
+// ---- the connection ----------------------------------------------------------------
+
+QString CZentiqDocAutomation::Connection() const {
+    return m_doc ? ConnectionDirectory::NameOfLine(m_doc->Line()) : QString();
+}
+
+AutomationRefusal CZentiqDocAutomation::SetConnection(const QString& name) {
+    const ConnectionDirectory* directory = ConnectionDirectory::Active();
+    ModbusLine* line = directory != nullptr ? directory->Find(name) : nullptr;
+    if (!m_doc || line == nullptr)
+        return {kUnknownConnectionError,
+                QStringLiteral("No connection is named \"%1\"").arg(name)};
+    if (line == &m_doc->Line())
+        return {};
+    // A document that polls (or waits for a slot) needs one on the new line;
+    // checked first so that a refusal leaves it polling where it was.
+    const PollDocumentModel& m = m_doc->Model();
+    const bool needsSlot =
+        m.slotIndex != -1 || m.slotRefusal == PollDocumentModel::SlotRefusal::NoFreeSlot;
+    if (needsSlot && line->FreePollSlots() == 0)
+        return {kNoFreeSlotError,
+                QStringLiteral("Connection \"%1\" has no free poll slot: all %2 are taken")
+                    .arg(name)
+                    .arg(kLastSlot - kFirstPollSlot + 1)};
+    m_doc->SetLineQuietly(*line);
+    return {};
 }
 
 // ---- methods -------------------------------------------------------------------------

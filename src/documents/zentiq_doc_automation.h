@@ -20,6 +20,14 @@ namespace zentiq {
 
 class CZentiqDocAutomation;
 
+// Why a property write was not taken: the D-Bus error's name and its words.
+// No name: it was taken.
+struct AutomationRefusal {
+    const char* error = nullptr;
+    QString text;
+    explicit operator bool() const { return error != nullptr; }
+};
+
 // One member of the interface, in the order clients see them (the members
 // added later come after the original ones).
 struct AutomationMember {
@@ -32,7 +40,7 @@ struct AutomationMember {
     // A method call (arguments match `in`) or a property read (no arguments).
     QVariant (*call)(CZentiqDocAutomation& object, const QVariantList& args);
     // A property write; nullptr for read-only properties and methods.
-    void (*set)(CZentiqDocAutomation& object, const QVariant& value);
+    AutomationRefusal (*set)(CZentiqDocAutomation& object, const QVariant& value);
     // For a member that reads nothing but the polled values: the same result
     // as `call` from a copy of them. nullptr for every other member.
     QVariant (*read)(const PolledValuesCopy::Data& values, const QVariantList& args) = nullptr;
@@ -53,6 +61,9 @@ public:
     static constexpr int kAddressCount = 65536;
     // The longest read of a read function (1..4), 0 for any other.
     static int MaxReadLength(int function);
+    // Refusals of a Connection write.
+    static constexpr const char* kUnknownConnectionError = "Zentiq.Error.UnknownConnection";
+    static constexpr const char* kNoFreeSlotError = "Zentiq.Error.NoFreeSlot";
 
     explicit CZentiqDocAutomation(CZentiqDoc* doc);
 
@@ -107,6 +118,15 @@ public:
     void SetDoubleInv(qint16 index, double value);
     qint16 GetCoil(qint16 index) const;
     void SetCoil(qint16 index, qint16 value);
+
+    // ---- the connection ------------------------------------------------------
+    // The name of the connection the document polls on; empty where the
+    // program keeps no named connections.
+    QString Connection() const;
+    // Moves the poll to the connection named `name`. Refused, with nothing
+    // changed, for a name no connection has and for a connection whose
+    // slots are all taken while the document holds one.
+    AutomationRefusal SetConnection(const QString& name);
 
     // ---- values as the window shows them ------------------------------------
     // Item `index` of the poll (0-based, as GetRegister counts) as the window

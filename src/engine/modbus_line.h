@@ -78,6 +78,8 @@ public:
                          std::uint16_t writeQuantity);
     int SetPollMode(int slot, int mode);
     int ReleasePollSlot(int slot);
+    // Poll slots no window has claimed (a window moving here needs one).
+    int FreePollSlots() const;
     int SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
                       std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
                       std::uint16_t writeAddress, std::uint16_t writeQuantity);

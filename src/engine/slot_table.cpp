@@ -132,6 +132,15 @@ int ModbusLine::RegisterPollSlot(WindowHandle window, std::uint32_t message, std
     return -1;
 }
 
+int ModbusLine::FreePollSlots() const {
+    auto& e = *m_state;
+    std::lock_guard guard(e.lock);
+    int free = 0;
+    for (int i = kFirstPollSlot; i <= kLastSlot; ++i)
+        free += e.slots[i].inUse ? 0 : 1;
+    return free;
+}
+
 int ModbusLine::SubmitOneShot(WindowHandle window, std::uint32_t message, std::uint16_t slaveId,
                   std::uint16_t function, std::uint16_t readAddress, std::uint16_t readQuantity,
                   std::uint16_t writeAddress, std::uint16_t writeQuantity) {

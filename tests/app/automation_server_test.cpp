@@ -229,7 +229,7 @@ TEST_F(AutomationTest, DocumentsOfferTheSeventeenMembersInOrderAndRefuseBadCalls
                            "GetLongInv(n->i)", "SetLongInv(ni)", "GetFloat(n->d)", "SetFloat(nd)",
                            "GetFloatInv(n->d)", "SetFloatInv(nd)", "GetDouble(n->d)", "SetDouble(nd)",
                            "GetDoubleInv(n->d)", "SetDoubleInv(nd)", "GetCoil(n->n)", "SetCoil(nn)",
-                           "GetValue(n->d)", "GetValueText(n->s)", "Release()"}));
+                           "GetValue(n->d)", "GetValueText(n->s)", "Connection:s:readwrite", "Release()"}));
 
     struct BadCall {
         QString path, iface, member;

@@ -50,12 +50,20 @@ TEST_F(SlotTable, RegistrationLimits) {
 }
 
 TEST_F(SlotTable, ThirtyThirdRegistrationIsRefusedAndReleaseFreesASlot) {
-    for (int i = 1; i <= 32; ++i)
+    // The one-shot slot is no poll slot: a pending one-off leaves the count alone.
+    ASSERT_EQ(line.SubmitOneShot(5, WM_POLL_RESULT, 1, 6, 0, 0, 10, 1), 1);
+    EXPECT_EQ(line.FreePollSlots(), 32);
+    for (int i = 1; i <= 32; ++i) {
         ASSERT_EQ(Read(3, 1), i);
+        EXPECT_EQ(line.FreePollSlots(), 32 - i);
+    }
     EXPECT_EQ(Read(3, 1), -1);
+    EXPECT_EQ(line.FreePollSlots(), 0) << "a refused registration claims nothing";
     EXPECT_EQ(line.ReleasePollSlot(7), 1);
+    EXPECT_EQ(line.FreePollSlots(), 1);
     EXPECT_EQ(Read(3, 1), 7);
     EXPECT_EQ(line.ReleasePollSlot(33), 0);
+    EXPECT_EQ(line.FreePollSlots(), 0);
 }
 
 TEST_F(SlotTable, OneShotSlot) {
