@@ -103,7 +103,8 @@ public:
     // ignored. `*out` is written only when the result is Ok.
     static Status Decode(const QByteArray& bytes, const ConnectionSettings& current, Contents* out);
     // 4200 when there is one connection (the name and the documents'
-    // connections are then not written), else 4300.
+    // connections are then not written), else 4300, whose connections must
+    // have names as Decode takes them.
     static QByteArray Encode(const Contents& contents);
 
     // Reads at most kMaxFileSize bytes: no workspace comes near it.

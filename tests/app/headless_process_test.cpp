@@ -199,10 +199,12 @@ TEST_F(HeadlessProcessTest, AWorkspaceWithSeveralConnectionsLogsEachSlaveOnItsOw
         s.DelayBetweenPolls = 0;
         const QString document = QStringLiteral("site%1.zqd").arg(i);
         writeDocument(document, 3, 2);
-        if (i == 0)
+        if (i == 0) {
             contents.settings = s;
-        else
+            contents.name = QStringLiteral("line 0");
+        } else {
             contents.moreConnections.append({QStringLiteral("line %1").arg(i), s, false, {}});
+        }
         contents.documents.append({WindowPlacement(), document, i});
     }
     ASSERT_EQ(WorkspaceFile::Save(path("sites.zqw"), contents), WorkspaceFile::Status::Ok);
