@@ -160,7 +160,7 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
         const int index = takeConnection(connection, i, setIndex, &why);
         setIndex << index;
         if (index < 0) {
-            refusals << tr("工程中的连接“%1”无法建立：%2").arg(connection.name, why);
+            refusals << tr("工程中的连接“%1”无法建立：%2。它的窗口没有打开。").arg(connection.name, why);
             continue;
         }
         ConnectionController& controller = m_connections.At(index);
@@ -180,8 +180,7 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
     for (const WorkspaceFile::Document& entry : contents.documents) {
         const int index = setIndex.value(entry.connection, -1);
         if (index < 0) {
-            ++notRestored;  // its connection has been reported
-            continue;
+            continue;  // its connection has been reported
         }
         // A new window polls on the current connection.
         m_connections.SetCurrent(index);

@@ -13,8 +13,10 @@
 #include "app/main_frame.h"
 #include "app/workspace_file.h"
 #include "app/zentiq_app.h"
+#include "documents/grid_layout_data.h"
 #include "documents/poll_document_model.h"
 #include "documents/zentiq_doc.h"
+#include "documents/zqd_file.h"
 #include "engine/modbus_line.h"
 #include "support/peer_data.h"
 #include "support/peer_process.h"
@@ -41,8 +43,6 @@ struct Site {
 class WorkspaceConnectionsTest : public AppTestBase {
 protected:
     void SetUp() override {
-        for (Site& site : sites)
-            ASSERT_TRUE(start(site, "0"));
         app = std::make_unique<CZentiqApp>();
         ASSERT_TRUE(app->InitInstance({}));
         recorder.answerFile = [this](const FileRequest&) { return chosen; };
@@ -117,6 +117,8 @@ protected:
 };
 
 TEST_F(WorkspaceConnectionsTest, EachWindowKeepsItsSlaveThroughSaveReopenAndALostSlave) {
+    for (Site& site : sites)
+        ASSERT_TRUE(start(site, "0"));
     ConnectionSet& set = app->Connections();
     app->MainFrame()->CloseAllDocuments();
     // The first connection renamed; the others the workspace alone keeps.
@@ -218,6 +220,88 @@ TEST_F(WorkspaceConnectionsTest, EachWindowKeepsItsSlaveThroughSaveReopenAndALos
     EXPECT_FALSE(connectionOf(sites[2]).IsConnected()) << "saved closed";
     connectionOf(sites[2]).Connect(false);
     expectEachWindowOnItsSlave();
+}
+
+// Which connection takes which of the workspace's: the first always the
+// first, the others by name, or one added; none beyond the set's limit.
+TEST_F(WorkspaceConnectionsTest, TheWorkspacesConnectionsAreFoundByNameOrAdded) {
+    QStringList full = {"A"};
+    for (int n = 1; n < ConnectionSet::kMaxConnections; ++n)
+        full << QStringLiteral("c%1").arg(n);
+    struct Case {
+        const char* what;
+        QStringList before;     // the set's names, the first one's included
+        QStringList workspace;  // the workspace's connections, one window on each
+        QStringList after;
+        QList<int> windowOn;  // per window, its connection in the set; -1: not opened
+    };
+    const Case cases[] = {
+        {"the first renamed, the other added", {"A"}, {"B", "A"}, {"B", "A"}, {0, 1}},
+        {"found by name", {"A", "C"}, {"A", "C", "D"}, {"A", "C", "D"}, {0, 1, 2}},
+        {"the first's name is another's", {"A", "B"}, {"B", "A"}, {"A", "B", "连接 3"}, {0, 2}},
+        {"no room for one more", full, {"A", "X", "c3"}, full, {0, -1, 3}},
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.what);
+        app.reset();
+        app = std::make_unique<CZentiqApp>();
+        ASSERT_TRUE(app->InitInstance({}));
+        ConnectionSet& set = app->Connections();
+        ASSERT_TRUE(set.Rename(0, k.before[0]));
+        for (const QString& name : k.before.mid(1))
+            ASSERT_GE(set.Add(name, {}, nullptr, false), 1);
+
+        WorkspaceFile::Contents contents;
+        contents.mainFrame = app->MainFrame()->CurrentPlacement();
+        for (int i = 0; i < k.workspace.size(); ++i) {
+            ConnectionSettings s;
+            s.Serial = 1;
+            s.IPAddress = "127.0.0.1";
+            s.ServicePort = 1500 + i;
+            if (i == 0) {
+                contents.settings = s;
+                contents.name = k.workspace[0];
+            } else {
+                contents.moreConnections.append({k.workspace[i], s, false, {}});
+            }
+            PollDocumentModel model;
+            model.ComputeGridSize();
+            const QString document = dirPath() + QStringLiteral("/w%1.zqd").arg(i);
+            ASSERT_TRUE(ZqdFile::Save(document, model, GridLayoutData()).ok());
+            contents.documents.append({WindowPlacement(), document, i});
+        }
+        const QString path = dirPath() + "/names.zqw";
+        ASSERT_EQ(WorkspaceFile::Save(path, contents), WorkspaceFile::Status::Ok);
+        recorder.messages.clear();
+        ASSERT_TRUE(app->Workspaces()->OpenWorkspace(path, false));
+
+        QStringList names;
+        for (int i = 0; i < set.Count(); ++i)
+            names << set.NameAt(i);
+        EXPECT_EQ(names, k.after);
+        EXPECT_EQ(set.CurrentIndex(), 0);
+        const QList<CZentiqDoc*> documents = app->Documents();
+        for (int i = 0; i < k.workspace.size(); ++i) {
+            const QString document = dirPath() + QStringLiteral("/w%1.zqd").arg(i);
+            const auto doc = std::find_if(documents.begin(), documents.end(),
+                                          [&](CZentiqDoc* d) { return d->GetPathName() == document; });
+            if (k.windowOn[i] < 0) {
+                EXPECT_EQ(doc, documents.end()) << i;
+                continue;
+            }
+            ASSERT_NE(doc, documents.end()) << i;
+            EXPECT_EQ(set.IndexOfLine((*doc)->Line()), k.windowOn[i]) << i;
+            EXPECT_EQ(set.At(k.windowOn[i]).Settings().ServicePort, 1500 + i) << i;
+        }
+        // A connection that found no place is named, and why.
+        const bool refused = k.windowOn.contains(-1);
+        ASSERT_EQ(recorder.messages.size(), refused ? 1u : 0u);
+        if (refused) {
+            const QString text = recorder.messages[0].text;
+            EXPECT_TRUE(text.contains("“X”") && text.contains(QString::number(ConnectionSet::kMaxConnections)))
+                << text.toStdString();
+        }
+    }
 }
 
 }  // namespace
