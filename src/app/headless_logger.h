@@ -72,7 +72,8 @@ signals:
     void ended(int exitCode);
 
 private:
-    // A connection of the run on `line`; the first is on the default line.
+    // A connection of the run on `ownLine`, or on the default line without
+    // one (the first connection).
     HeadlessConnection& addConnection(std::unique_ptr<ModbusLine> ownLine);
     bool openDocuments(const Options& options);
     bool openDocument(const QString& path, HeadlessConnection& connection);
