@@ -17,9 +17,6 @@ const QString kCount = QStringLiteral("Count");
 QString nameKey(int index) { return QStringLiteral("Name%1").arg(index); }
 QString sectionKey(int index) { return QStringLiteral("Section%1").arg(index); }
 
-// Longer names would not fit the menu or a window's title.
-constexpr int kMaxNameChars = 40;
-
 }  // namespace
 
 struct ConnectionSet::Entry {

@@ -25,6 +25,8 @@ class ConnectionSet final : public QObject {
 public:
     static constexpr int kMaxOpen = 8;
     static constexpr int kMaxConnections = 16;
+    // Longer names would not fit the menu or a window's title.
+    static constexpr int kMaxNameChars = 40;
 
     // Reads the named connections the store keeps; the first always exists.
     explicit ConnectionSet(SettingsStore& store, QObject* parent = nullptr);

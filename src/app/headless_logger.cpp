@@ -22,6 +22,7 @@
 #include "documents/register_map_commands.h"
 #include "documents/zqd_file.h"
 #include "engine/engine.h"
+#include "engine/modbus_line.h"
 #include "framework/language.h"
 #include "framework/settings_store.h"
 #include "framework/slot_results.h"
@@ -73,6 +74,14 @@ void HeadlessDocument::take(EngineStatus status, int slot) {
         onLogNotice(*this, notice);
 }
 
+// One connection of the run: a line and its controller.
+struct HeadlessConnection {
+    std::unique_ptr<ModbusLine> ownLine;  // none for the first: the default line
+    std::unique_ptr<ConnectionController> controller;
+    // Whether a document polls on it: only those are opened.
+    bool used = false;
+};
+
 namespace {
 
 void say(const QString& text) {
@@ -93,21 +102,30 @@ int statusSeconds() {
 
 HeadlessLogger::HeadlessLogger(SettingsStore& store, QObject* parent)
     : QObject(parent), m_store(store) {
-    ModbusLine& line = DefaultLine();
-    line.InitEngine();
-    InstallEnginePoster(line);
-    m_connection = std::make_unique<ConnectionController>(store, line);
     m_statusTimer = new QTimer(this);
     connect(m_statusTimer, &QTimer::timeout, this, [this] { say(StatusLine()); });
-    connect(m_connection.get(), &ConnectionController::connectFailed, this,
-            [this](const QString& text) {
-                fail(kOpenError, QStringLiteral("%1: %2").arg(m_connection->PaneText(), text));
+    addConnection(nullptr);
+}
+
+HeadlessConnection& HeadlessLogger::addConnection(std::unique_ptr<ModbusLine> ownLine) {
+    auto added = std::make_unique<HeadlessConnection>();
+    added->ownLine = std::move(ownLine);
+    ModbusLine& line = added->ownLine ? *added->ownLine : DefaultLine();
+    line.InitEngine();
+    InstallEnginePoster(line);
+    added->controller = std::make_unique<ConnectionController>(m_store, line);
+    ConnectionController* controller = added->controller.get();
+    connect(controller, &ConnectionController::connectFailed, this,
+            [this, controller](const QString& text) {
+                fail(kOpenError, QStringLiteral("%1: %2").arg(controller->PaneText(), text));
             });
-    connect(m_connection.get(), &ConnectionController::stateChanged, this,
-            [this](ConnectionController::State state) {
+    connect(controller, &ConnectionController::stateChanged, this,
+            [this, controller](ConnectionController::State state) {
                 if (state == ConnectionController::State::Connected)
-                    connected();
+                    connected(*controller);
             });
+    m_connections.push_back(std::move(added));
+    return *m_connections.back();
 }
 
 HeadlessLogger::~HeadlessLogger() { Stop(); }
@@ -133,25 +151,30 @@ int HeadlessLogger::Start(const Options& options) {
     if (!startLogs(options))
         return kOpenError;
     m_statusTimer->setInterval(options.statusSeconds * 1000);
-    CMBCommSetup::LoadPortDevices(m_store, m_connection->Line());
     m_running = true;
-    const ConnectionController::State state = m_connection->Connect(false);
-    // A failure has been said through connectFailed.
-    return state == ConnectionController::State::Unconnected ? kOpenError : 0;
+    for (const auto& connection : m_connections) {
+        if (!connection->used)
+            continue;
+        CMBCommSetup::LoadPortDevices(m_store, connection->controller->Line());
+        // A failure has been said through connectFailed.
+        if (connection->controller->Connect(false) == ConnectionController::State::Unconnected)
+            return kOpenError;
+    }
+    return 0;
 }
 
 bool HeadlessLogger::openDocuments(const Options& options) {
     const bool workspace = WorkspaceFile::HasWorkspaceExtension(options.files.value(0));
     if (!workspace) {
         for (const QString& file : options.files)
-            if (!openDocument(QFileInfo(file).absoluteFilePath()))
+            if (!openDocument(QFileInfo(file).absoluteFilePath(), *m_connections.front()))
                 return false;
         return true;
     }
     const QString absolute = QFileInfo(options.files.first()).absoluteFilePath();
     WorkspaceFile::Contents contents;
     const WorkspaceFile::Status status =
-        WorkspaceFile::Load(absolute, m_connection->Settings(), &contents);
+        WorkspaceFile::Load(absolute, m_connections.front()->controller->Settings(), &contents);
     if (status != WorkspaceFile::Status::Ok) {
         QString text = WorkspaceFile::StatusText(status, native(options.files.first()));
         if (text.isEmpty())
@@ -170,18 +193,23 @@ bool HeadlessLogger::openDocuments(const Options& options) {
         say(tr("工程 %1 中没有轮询文档。").arg(native(absolute)));
         return false;
     }
-    // The connection as the workspace has it, whether it was saved open or not.
-    m_connection->SetSettings(contents.settings);
+    // Each connection as the workspace has it, whether it was saved open or not.
+    for (int i = 0; i < contents.ConnectionCount(); ++i) {
+        HeadlessConnection& connection =
+            i == 0 ? *m_connections.front() : addConnection(std::make_unique<ModbusLine>());
+        connection.controller->SetSettings(contents.ConnectionAt(i).settings);
+    }
     const QString folder = WorkspaceFile::FolderOf(absolute);
     for (const WorkspaceFile::Document& entry : contents.documents) {
         const QString path = WorkspaceFile::PathToOpen(entry.storedPath, folder);
-        if (!openDocument(QFileInfo(path).absoluteFilePath()))
+        if (!openDocument(QFileInfo(path).absoluteFilePath(),
+                          *m_connections.at(std::size_t(entry.connection))))
             return false;
     }
     return true;
 }
 
-bool HeadlessLogger::openDocument(const QString& path) {
+bool HeadlessLogger::openDocument(const QString& path, HeadlessConnection& connection) {
     for (const HeadlessDocument* doc : m_documents)
         if (QFileInfo(doc->path) == QFileInfo(path))
             return true;  // named twice: polled and logged once
@@ -199,6 +227,9 @@ bool HeadlessLogger::openDocument(const QString& path) {
         delete doc;
         return false;
     }
+    // Holding no slot yet, the document only takes the line.
+    doc->model.MoveToLine(connection.controller->Line(), 0);
+    connection.used = true;
     doc->onLogNotice = [](HeadlessDocument& d, DataLogger::Notice notice) {
         const QString file = native(d.logger.path());
         if (notice == DataLogger::Notice::WriteStalled)
@@ -264,9 +295,14 @@ bool HeadlessLogger::startLogs(const Options& options) {
     return true;
 }
 
-void HeadlessLogger::connected() {
-    say(tr("已连接 %1。").arg(m_connection->PaneText()));
-    m_statusTimer->start();
+void HeadlessLogger::connected(const ConnectionController& connection) {
+    say(tr("已连接 %1。").arg(connection.PaneText()));
+    // The status lines once every line polls.
+    for (const auto& c : m_connections)
+        if (c->used && !c->controller->IsConnected())
+            return;
+    if (!m_statusTimer->isActive())
+        m_statusTimer->start();
 }
 
 void HeadlessLogger::Stop() {
@@ -275,7 +311,8 @@ void HeadlessLogger::Stop() {
     m_stopped = true;
     m_statusTimer->stop();
     // Nothing polls any more before the logs close: each ends with a whole line.
-    m_connection->Shutdown();
+    for (const auto& connection : m_connections)
+        connection->controller->Shutdown();
     for (HeadlessDocument* doc : m_documents) {
         doc->model.ReleaseFromEngine();
         doc->logger.Stop();

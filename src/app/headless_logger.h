@@ -1,6 +1,7 @@
 // zentiq --headless: polls the documents of a workspace (or poll documents
 // named one by one) and logs their values without any window or window
-// system, for boxes without a screen and for services. Built on the
+// system; a workspace with several connections runs each on a line of its
+// own, for boxes without a screen and for services. Built on the
 // window-free pieces of the program: the connection controller, the
 // document model and file, the result intake and the data logger.
 #pragma once
@@ -10,14 +11,17 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 class QTimer;
 
 namespace zentiq {
 
 class ConnectionController;
+class ModbusLine;
 class SettingsStore;
 struct HeadlessDocument;
+struct HeadlessConnection;
 
 class HeadlessLogger : public QObject {
     Q_OBJECT
@@ -41,11 +45,11 @@ public:
     ~HeadlessLogger() override;
 
     // Opens the documents, claims their slots, opens their logs and starts
-    // to connect. On failure says why on stderr and returns the exit code
+    // to connect every connection a document polls on. On failure says why on stderr and returns the exit code
     // (0 when all is under way); a document refused its slot is refused
     // before any log file or folder is made.
     int Start(const Options& options);
-    // Stops the worker, closes the line, then every log after its last
+    // Stops the workers, closes the lines, then every log after its last
     // whole line. Idempotent.
     void Stop();
 
@@ -63,19 +67,22 @@ public:
     static int Run(const QStringList& arguments);
 
 signals:
-    // The run cannot go on (the connection could not be opened); the
+    // The run cannot go on (a connection could not be opened); the
     // program ends with the code.
     void ended(int exitCode);
 
 private:
+    // A connection of the run on `ownLine`, or on the default line without
+    // one (the first connection).
+    HeadlessConnection& addConnection(std::unique_ptr<ModbusLine> ownLine);
     bool openDocuments(const Options& options);
-    bool openDocument(const QString& path);
+    bool openDocument(const QString& path, HeadlessConnection& connection);
     bool startLogs(const Options& options);
-    void connected();
+    void connected(const ConnectionController& connection);
     void fail(int exitCode, const QString& message);
 
     SettingsStore& m_store;
-    std::unique_ptr<ConnectionController> m_connection;
+    std::vector<std::unique_ptr<HeadlessConnection>> m_connections;
     QList<HeadlessDocument*> m_documents;
     QTimer* m_statusTimer = nullptr;
     bool m_running = false;

@@ -1,10 +1,13 @@
 #include "app/workspace_controller.h"
 
 #include <QDir>
+#include <algorithm>
+#include <utility>
 #include <QFileInfo>
 
 #include "app/child_frame.h"
 #include "app/connection_controller.h"
+#include "app/connection_set.h"
 #include "app/document_frames.h"
 #include "app/document_manager.h"
 #include "app/frame_placement.h"
@@ -18,13 +21,17 @@
 
 namespace zentiq {
 
+// Every connection of the set fits a workspace, under the name it has.
+static_assert(ConnectionSet::kMaxConnections <= WorkspaceFile::kMaxConnections);
+static_assert(ConnectionSet::kMaxNameChars <= WorkspaceFile::kMaxNameChars);
+
 WorkspaceController::WorkspaceController(CMainFrame& mainFrame, DocumentFrames& frames,
-                                         ConnectionController& connection,
-                                         DocumentManager& documents, QObject* parent)
+                                         ConnectionSet& connections, DocumentManager& documents,
+                                         QObject* parent)
     : QObject(parent),
       m_mainFrame(mainFrame),
       m_frames(frames),
-      m_connection(connection),
+      m_connections(connections),
       m_documents(documents) {}
 
 QString WorkspaceController::AskNameWithDialog(QWidget* parent, const QString& proposedName,
@@ -44,10 +51,8 @@ QString WorkspaceController::askName(bool save) {
     return path;
 }
 
-bool WorkspaceController::TakeStartupConnect() {
-    const bool connect = m_connectAtStartup;
-    m_connectAtStartup = false;
-    return connect;
+QStringList WorkspaceController::TakeStartupConnect() {
+    return std::exchange(m_connectAtStartup, QStringList());
 }
 
 bool WorkspaceController::SaveWorkspace() {
@@ -65,9 +70,16 @@ bool WorkspaceController::SaveWorkspace() {
     const QString folder = WorkspaceFile::FolderOf(absolute);
 
     WorkspaceFile::Contents contents;
-    contents.settings = m_connection.Settings();
-    contents.connected = m_connection.IsConnected();
+    const ConnectionController& first = m_connections.At(0);
+    contents.settings = first.Settings();
+    contents.connected = first.IsConnected();
     contents.legacyAddress = m_legacyAddress;
+    contents.name = m_connections.NameAt(0);
+    for (int i = 1; i < m_connections.Count(); ++i) {
+        const ConnectionController& more = m_connections.At(i);
+        contents.moreConnections.append(
+            {m_connections.NameAt(i), more.Settings(), more.IsConnected(), {}});
+    }
     contents.mainFrame = m_mainFrame.CurrentPlacement();
     QStringList leftOut;
     for (CChildFrame* frame : m_mainFrame.ChildFrames()) {
@@ -83,8 +95,9 @@ bool WorkspaceController::SaveWorkspace() {
             leftOut << doc->GetTitle();
             continue;
         }
-        contents.documents.append(
-            {placement, WorkspaceFile::StoredPath(doc->GetPathName(), folder)});
+        contents.documents.append({placement,
+                                   WorkspaceFile::StoredPath(doc->GetPathName(), folder),
+                                   std::max(0, m_connections.IndexOfLine(doc->Line()))});
     }
     // A workspace that silently lacks windows the user sees is found out only
     // when it reopens empty: say which stay out while the user can still go back.
@@ -112,7 +125,7 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
     const QString absolute = QFileInfo(path).absoluteFilePath();
     WorkspaceFile::Contents contents;
     const WorkspaceFile::Status status =
-        WorkspaceFile::Load(absolute, m_connection.Settings(), &contents);
+        WorkspaceFile::Load(absolute, m_connections.At(0).Settings(), &contents);
     if (status != WorkspaceFile::Status::Ok) {
         QString text = WorkspaceFile::StatusText(status, QDir::toNativeSeparators(path));
         if (status == WorkspaceFile::Status::NotFound) {
@@ -136,19 +149,41 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
         return false;
     m_mainFrame.CloseAllDocuments();
 
-    m_connection.Disconnect();
-    m_connection.SetSettings(contents.settings);
+    // Every connection closes: the workspace says which are to be open.
+    m_connections.DisconnectAll();
     m_legacyAddress = contents.legacyAddress;
-    if (contents.connected) {
+    QList<int> setIndex;  // per connection of the workspace; -1: none could take it
+    QStringList refusals;
+    for (int i = 0; i < contents.ConnectionCount(); ++i) {
+        const WorkspaceFile::Connection connection = contents.ConnectionAt(i);
+        QString why;
+        const int index = takeConnection(connection, i, setIndex, &why);
+        setIndex << index;
+        if (index < 0) {
+            refusals << tr("工程中的连接“%1”无法建立：%2。它的窗口没有打开。").arg(connection.name, why);
+            continue;
+        }
+        ConnectionController& controller = m_connections.At(index);
+        controller.SetSettings(connection.settings);
+        if (!connection.connected)
+            continue;
         if (fromCommandLine)
-            m_connectAtStartup = true;  // the start-up check connects
+            m_connectAtStartup << m_connections.NameAt(index);  // the start-up check connects
         else
-            m_connection.Connect(false);
+            controller.Connect(false);
     }
+    if (!refusals.isEmpty())
+        emit failed(refusals.join(QLatin1Char('\n')));
 
     const QString folder = WorkspaceFile::FolderOf(absolute);
     int notRestored = contents.cutEntries;
     for (const WorkspaceFile::Document& entry : contents.documents) {
+        const int index = setIndex.value(entry.connection, -1);
+        if (index < 0) {
+            continue;  // its connection has been reported
+        }
+        // A new window polls on the current connection.
+        m_connections.SetCurrent(index);
         const QString documentPath = WorkspaceFile::PathToOpen(entry.storedPath, folder);
         CZentiqDoc* doc = m_documents.OpenDocumentFile(documentPath);
         if (doc == nullptr) {
@@ -158,6 +193,7 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
         if (CChildFrame* frame = m_frames.FrameOf(doc))
             frame->ApplyPlacement(entry.placement);
     }
+    m_connections.SetCurrent(0);
     if (contents.cutEntries > 0)
         emit failed(WorkspaceFile::CutShortText(notRestored));
     else if (contents.documents.isEmpty())
@@ -167,6 +203,24 @@ bool WorkspaceController::OpenWorkspace(const QString& path, bool fromCommandLin
     m_documents.AddToRecentFileList(absolute);
     m_mainFrame.UpdateIdle();
     return true;
+}
+
+int WorkspaceController::takeConnection(const WorkspaceFile::Connection& connection, int index,
+                                        const QList<int>& taken, QString* why) {
+    if (index == 0) {
+        // The first connection stays the first; it takes the workspace's
+        // name unless another connection has that name.
+        if (!connection.name.isEmpty() && connection.name != m_connections.NameAt(0) &&
+            m_connections.NameRefusal(connection.name, 0).isEmpty())
+            m_connections.Rename(0, connection.name);
+        return 0;
+    }
+    const int named = m_connections.IndexOf(connection.name);
+    if (named >= 0 && !taken.contains(named))
+        return named;
+    // Its name went to the first connection: it gets one of its own.
+    const QString name = named >= 0 ? m_connections.ProposedName() : connection.name;
+    return m_connections.Add(name, connection.settings, why, false);
 }
 
 bool WorkspaceController::OnCommand(int id) {

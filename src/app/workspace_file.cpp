@@ -85,7 +85,98 @@ bool PlausibleSettings(const ConnectionSettings& s) {
            s.CLRRTSDelay >= 0 && s.DelayBetweenPolls >= 0 && s.ConnectionTimeout >= 0;
 }
 
+// One connection's settings block: `blockSize` bytes of it were read.
+void SettingsFromBlock(const char* block, int blockSize, std::int32_t version,
+                       WorkspaceFile::Connection& c) {
+    ConnectionSettings& s = c.settings;
+    s.Port = BlockI32(block, kPort);
+    s.BaudRate = BlockI32(block, kBaudRate);
+    s.DataBits = BlockI32(block, kDataBits);
+    s.Parity = BlockI32(block, kParity);
+    s.StopBits = BlockI32(block, kStopBits);
+    s.Timeout = BlockI32(block, kTimeout);
+    s.DTRDSR = BlockI32(block, kDtrDsr);
+    s.RTSCTS = BlockI32(block, kRtsCts);
+    s.RTS = BlockI32(block, kRts);
+    s.RTU_ASCII = BlockI32(block, kRtuAscii);
+    s.CLRRTSDelay = BlockI32(block, kClrRtsDelay);
+    s.ServicePort = BlockI32(block, kServicePort);
+    c.connected = BlockI32(block, kConnected) != 0;
+    std::memcpy(c.legacyAddress.data(), block + kLegacyAddress, WorkspaceFile::kLegacyAddressSize);
+    if (blockSize == WorkspaceFile::kSettingsBlockSize) {
+        s.DelayBetweenPolls = BlockI32(block, kDelayBetweenPolls);
+        s.Echo = BlockI32(block, kEcho);
+        s.Serial = BlockI32(block, kSerial);
+        s.ConnectionTimeout = BlockI32(block, kConnectionTimeout);
+        // Only these versions can carry it; before, the field was reserved.
+        // Anything but 1 is Modbus/TCP, so that no old file is refused.
+        s.TcpFraming = version >= WorkspaceFile::kWrittenVersion &&
+                               BlockI32(block, kTcpFraming) == kTcpFramingRtu
+                           ? kTcpFramingRtu
+                           : kTcpFramingMbap;
+    }
+}
+
+// The address string of versions 4200 and 4300.
+bool ReadAddress(BinaryReader& reader, ConnectionSettings& s) {
+    QString address;
+    if (!reader.readString(address, WorkspaceFile::kMaxStringChars))
+        return false;
+    // A byte-order mark is no part of a host name; kept, it would vanish
+    // in the UTF-8 round trip of the settings, so that saving the
+    // workspace again changed the address.
+    while (address.startsWith(QChar(0xFEFF)))
+        address.remove(0, 1);
+    s.IPAddress = address.toStdString();
+    return true;
+}
+
+// The repairs every version gets; false when the settings are damage.
+bool FixUp(ConnectionSettings& s, std::int32_t version) {
+    if (s.ConnectionTimeout < 100)
+        s.ConnectionTimeout = 3000;
+    if (version < 3700 && s.Port == 8) {
+        s.Serial = 1;
+        s.Port = 1;
+        s.TcpFraming = kTcpFramingMbap;
+    }
+    return PlausibleSettings(s);
+}
+
+void PutBlock(BinaryWriter& writer, const WorkspaceFile::Connection& c) {
+    const ConnectionSettings& s = c.settings;
+    char block[WorkspaceFile::kSettingsBlockSize] = {};
+    PutBlockI32(block, kPort, s.Port);
+    PutBlockI32(block, kBaudRate, s.BaudRate);
+    PutBlockI32(block, kDataBits, s.DataBits);
+    PutBlockI32(block, kParity, s.Parity);
+    PutBlockI32(block, kStopBits, s.StopBits);
+    PutBlockI32(block, kTimeout, s.Timeout);
+    PutBlockI32(block, kDtrDsr, s.DTRDSR);
+    PutBlockI32(block, kRtsCts, s.RTSCTS);
+    PutBlockI32(block, kRts, s.RTS);
+    PutBlockI32(block, kRtuAscii, s.RTU_ASCII);
+    PutBlockI32(block, kClrRtsDelay, s.CLRRTSDelay);
+    PutBlockI32(block, kServicePort, s.ServicePort);
+    PutBlockI32(block, kConnected, c.connected ? 1 : 0);
+    std::memcpy(block + kLegacyAddress, c.legacyAddress.data(), WorkspaceFile::kLegacyAddressSize);
+    PutBlockI32(block, kDelayBetweenPolls, s.DelayBetweenPolls);
+    PutBlockI32(block, kEcho, s.Echo);
+    PutBlockI32(block, kSerial, s.Serial);
+    PutBlockI32(block, kConnectionTimeout, s.ConnectionTimeout);
+    PutBlockI32(block, kTcpFraming,
+                s.TcpFraming == kTcpFramingRtu ? kTcpFramingRtu : kTcpFramingMbap);
+    writer.writeBytes(block, WorkspaceFile::kSettingsBlockSize);
+    writer.writeString(QString::fromStdString(s.IPAddress));
+}
+
 }  // namespace
+
+WorkspaceFile::Connection WorkspaceFile::Contents::ConnectionAt(int index) const {
+    if (index > 0)
+        return moreConnections.at(index - 1);
+    return {name, settings, connected, legacyAddress};
+}
 
 WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes,
                                             const ConnectionSettings& current, Contents* out) {
@@ -100,65 +191,53 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes,
     case 3501: blockSize = kShortSettingsBlockSize; break;
     case 3600:
     case 3700:
-    case 4200: blockSize = kSettingsBlockSize; break;
+    case 4200:
+    case kSeveralConnectionsVersion: blockSize = kSettingsBlockSize; break;
     default: return Status::BadVersion;
     }
-    char block[kSettingsBlockSize] = {};
-    if (!reader.readBytes(block, blockSize))
-        return Status::Truncated;
-
-    ConnectionSettings& s = c.settings;
-    s = current;
-    s.Port = BlockI32(block, kPort);
-    s.BaudRate = BlockI32(block, kBaudRate);
-    s.DataBits = BlockI32(block, kDataBits);
-    s.Parity = BlockI32(block, kParity);
-    s.StopBits = BlockI32(block, kStopBits);
-    s.Timeout = BlockI32(block, kTimeout);
-    s.DTRDSR = BlockI32(block, kDtrDsr);
-    s.RTSCTS = BlockI32(block, kRtsCts);
-    s.RTS = BlockI32(block, kRts);
-    s.RTU_ASCII = BlockI32(block, kRtuAscii);
-    s.CLRRTSDelay = BlockI32(block, kClrRtsDelay);
-    s.ServicePort = BlockI32(block, kServicePort);
-    c.connected = BlockI32(block, kConnected) != 0;
-    std::memcpy(c.legacyAddress.data(), block + kLegacyAddress, kLegacyAddressSize);
-    if (blockSize == kSettingsBlockSize) {
-        s.DelayBetweenPolls = BlockI32(block, kDelayBetweenPolls);
-        s.Echo = BlockI32(block, kEcho);
-        s.Serial = BlockI32(block, kSerial);
-        s.ConnectionTimeout = BlockI32(block, kConnectionTimeout);
-        // Only this version can carry it; before, the field was reserved.
-        // Anything but 1 is Modbus/TCP, so that no old file is refused.
-        s.TcpFraming =
-            c.version == kWrittenVersion && BlockI32(block, kTcpFraming) == kTcpFramingRtu
-                ? kTcpFramingRtu
-                : kTcpFramingMbap;
-    }
-
-    if (c.version == 4200) {
-        QString address;
-        if (!reader.readString(address, kMaxStringChars))
+    const bool several = c.version == kSeveralConnectionsVersion;
+    qint32 count = 1;
+    if (several) {
+        if (!reader.readI32(count))
             return Status::Truncated;
-        // A byte-order mark is no part of a host name; kept, it would vanish
-        // in the UTF-8 round trip of the settings, so that saving the
-        // workspace again changed the address.
-        while (address.startsWith(QChar(0xFEFF)))
-            address.remove(0, 1);
-        s.IPAddress = address.toStdString();
-    } else {
-        s.IPAddress = FixedText(block + kLegacyAddress, kLegacyAddressSize).toStdString();
+        if (count < 1 || count > kMaxConnections)
+            return Status::BadConnections;
     }
 
-    if (s.ConnectionTimeout < 100)
-        s.ConnectionTimeout = 3000;
-    if (c.version < 3700 && s.Port == 8) {
-        s.Serial = 1;
-        s.Port = 1;
-        s.TcpFraming = kTcpFramingMbap;
+    QList<Connection> connections;
+    for (int i = 0; i < count; ++i) {
+        Connection connection;
+        if (several) {
+            if (!reader.readString(connection.name, kMaxStringChars))
+                return Status::Truncated;
+            connection.name = connection.name.trimmed();
+            if (connection.name.isEmpty() || connection.name.size() > kMaxNameChars)
+                return Status::BadConnections;
+            for (const Connection& before : connections)
+                if (before.name == connection.name)
+                    return Status::BadConnections;
+        }
+        char block[kSettingsBlockSize] = {};
+        if (!reader.readBytes(block, blockSize))
+            return Status::Truncated;
+        connection.settings = current;
+        SettingsFromBlock(block, blockSize, c.version, connection);
+        if (c.version >= kWrittenVersion) {
+            if (!ReadAddress(reader, connection.settings))
+                return Status::Truncated;
+        } else {
+            connection.settings.IPAddress =
+                FixedText(block + kLegacyAddress, kLegacyAddressSize).toStdString();
+        }
+        if (!FixUp(connection.settings, c.version))
+            return Status::BadSettings;
+        connections.append(connection);
     }
-    if (!PlausibleSettings(s))
-        return Status::BadSettings;
+    c.name = connections[0].name;
+    c.settings = connections[0].settings;
+    c.connected = connections[0].connected;
+    c.legacyAddress = connections[0].legacyAddress;
+    c.moreConnections = connections.mid(1);
 
     if (!ReadPlacement(reader, c.mainFrame))
         return Status::ShortPlacement;
@@ -169,11 +248,16 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes,
         BinaryReader recordReader(QByteArray::fromRawData(record, kRecordSize));
         Document document;
         ReadPlacement(recordReader, document.placement);
-        if (c.version == 4200) {
-            if (!reader.readString(document.storedPath, kMaxStringChars)) {
+        if (c.version >= kWrittenVersion) {
+            qint32 connection = 0;
+            if (!reader.readString(document.storedPath, kMaxStringChars) ||
+                (several && !reader.readI32(connection))) {
                 c.cutEntries = 1;
                 break;
             }
+            if (connection < 0 || connection >= count)
+                return Status::BadConnections;
+            document.connection = connection;
         } else {
             document.storedPath = FixedText(record + kRecordPathOffset, kRecordPathSize);
         }
@@ -188,39 +272,25 @@ WorkspaceFile::Status WorkspaceFile::Decode(const QByteArray& bytes,
 }
 
 QByteArray WorkspaceFile::Encode(const Contents& c) {
-    const ConnectionSettings& s = c.settings;
-    char block[kSettingsBlockSize] = {};
-    PutBlockI32(block, kPort, s.Port);
-    PutBlockI32(block, kBaudRate, s.BaudRate);
-    PutBlockI32(block, kDataBits, s.DataBits);
-    PutBlockI32(block, kParity, s.Parity);
-    PutBlockI32(block, kStopBits, s.StopBits);
-    PutBlockI32(block, kTimeout, s.Timeout);
-    PutBlockI32(block, kDtrDsr, s.DTRDSR);
-    PutBlockI32(block, kRtsCts, s.RTSCTS);
-    PutBlockI32(block, kRts, s.RTS);
-    PutBlockI32(block, kRtuAscii, s.RTU_ASCII);
-    PutBlockI32(block, kClrRtsDelay, s.CLRRTSDelay);
-    PutBlockI32(block, kServicePort, s.ServicePort);
-    PutBlockI32(block, kConnected, c.connected ? 1 : 0);
-    std::memcpy(block + kLegacyAddress, c.legacyAddress.data(), kLegacyAddressSize);
-    PutBlockI32(block, kDelayBetweenPolls, s.DelayBetweenPolls);
-    PutBlockI32(block, kEcho, s.Echo);
-    PutBlockI32(block, kSerial, s.Serial);
-    PutBlockI32(block, kConnectionTimeout, s.ConnectionTimeout);
-    PutBlockI32(block, kTcpFraming,
-                s.TcpFraming == kTcpFramingRtu ? kTcpFramingRtu : kTcpFramingMbap);
-
+    const bool several = !c.moreConnections.isEmpty();
     BinaryWriter writer;
-    writer.writeI32(kWrittenVersion);
-    writer.writeBytes(block, kSettingsBlockSize);
-    writer.writeString(QString::fromStdString(s.IPAddress));
+    writer.writeI32(several ? kSeveralConnectionsVersion : kWrittenVersion);
+    if (several)
+        writer.writeI32(c.ConnectionCount());
+    for (int i = 0; i < c.ConnectionCount(); ++i) {
+        const Connection connection = c.ConnectionAt(i);
+        if (several)
+            writer.writeString(connection.name);
+        PutBlock(writer, connection);
+    }
     WritePlacement(writer, c.mainFrame);
     static const char kZeros[kRecordSize - kPlacementSize] = {};
     for (const Document& document : c.documents) {
         WritePlacement(writer, document.placement);
         writer.writeBytes(kZeros, sizeof kZeros);
         writer.writeString(document.storedPath);
+        if (several)
+            writer.writeI32(document.connection);
     }
     return writer.data();
 }
@@ -255,7 +325,8 @@ QString WorkspaceFile::StatusText(Status status, const QString& path) {
     case Status::CreateFailed: return FileOpenErrorText();
     case Status::BadVersion:
     case Status::Truncated:
-    case Status::BadSettings: return ZqdFile::FormatErrorText();
+    case Status::BadSettings:
+    case Status::BadConnections: return ZqdFile::FormatErrorText();
     case Status::WriteFailed: break;
     }
     return DiskErrorText();

@@ -1,6 +1,8 @@
 // The workspace file (.zqw): connection settings, the main frame's placement
-// and, per open poll window, its document path and frame placement. This is
-// only the codec; the application closes and opens the windows.
+// and, per open poll window, its document path and frame placement. With
+// several connections each one is stored with its name and each window with
+// the connection it polls on. This is only the codec; the application
+// closes and opens the windows.
 #pragma once
 
 #include <array>
@@ -18,6 +20,12 @@ namespace zentiq {
 class WorkspaceFile {
 public:
     static constexpr std::int32_t kWrittenVersion = 4200;
+    // Written only for a workspace with more than one connection, so that a
+    // workspace of one connection stays readable by every older program.
+    static constexpr std::int32_t kSeveralConnectionsVersion = 4300;
+    static constexpr int kMaxConnections = 16;
+    // A longer name would not fit the connection menu or a window's title.
+    static constexpr qsizetype kMaxNameChars = 40;
     static constexpr int kSettingsBlockSize = 92;
     static constexpr int kShortSettingsBlockSize = 72;  // versions 3500 and 3501
     static constexpr int kLegacyAddressSize = 16;
@@ -35,19 +43,40 @@ public:
         Placement placement;
         // As stored: relative to the workspace's folder, or absolute.
         QString storedPath;
+        // The connection it polls on: 0 the first, n the entry n - 1 of
+        // Contents::moreConnections.
+        int connection = 0;
+    };
+
+    struct Connection {
+        QString name;
+        ConnectionSettings settings;
+        bool connected = false;
+        std::array<std::uint8_t, kLegacyAddressSize> legacyAddress{};
     };
 
     struct Contents {
-        std::int32_t version = kWrittenVersion;  // as read; Encode always writes 4200
+        // As read; Encode writes 4200, or 4300 when there are more connections.
+        std::int32_t version = kWrittenVersion;
+        // The first connection (the only one before 4300).
         ConnectionSettings settings;
         bool connected = false;
         // Kept only to be written back as it was read.
         std::array<std::uint8_t, kLegacyAddressSize> legacyAddress{};
+        // The first connection's name; 4300 only (empty from older files,
+        // and not written in a workspace of one connection).
+        QString name;
+        // The connections after the first, each with a name of its own.
+        QList<Connection> moreConnections;
         Placement mainFrame;
         QList<Document> documents;
         // Document entries the file breaks off in the middle of (0 or 1):
         // windows that cannot be restored.
         int cutEntries = 0;
+
+        int ConnectionCount() const { return 1 + int(moreConnections.size()); }
+        // Connection `index` (0 the first) as one record.
+        Connection ConnectionAt(int index) const;
     };
 
     enum class Status {
@@ -57,11 +86,15 @@ public:
         BadVersion,      // an unknown version ("File format error")
         Truncated,       // ends inside the settings or the address ("File format error")
         BadSettings,     // a setting outside what the connection can take ("File format error")
+        BadConnections,  // a connection count, name or window's connection that cannot be ("File format error")
         ShortPlacement,  // ends inside the main frame placement: the load stops
         WriteFailed,     // saving could not write ("Disk full or disk error")
     };
 
-    // Reads a workspace. Versions 3500 and 3501 hold only the first 72 bytes of
+    // Reads a workspace. Version 4300 holds a count of connections (1 to 16),
+    // each with its name (not empty, at most 40 characters, each name once),
+    // settings block and address, and an index of its connection after each
+    // document's path. Versions 3500 and 3501 hold only the first 72 bytes of
     // the settings block: the fields from DelayBetweenPolls on are taken from
     // `current`. A ConnectionTimeout below 100 becomes 3000; before 3700 a
     // Port of 8 meant Modbus/TCP. The TCP framing (the reserved field at 88)
@@ -69,6 +102,9 @@ public:
     // record (and, for 4200, its path) is left; a cut-off last entry is
     // ignored. `*out` is written only when the result is Ok.
     static Status Decode(const QByteArray& bytes, const ConnectionSettings& current, Contents* out);
+    // 4200 when there is one connection (the name and the documents'
+    // connections are then not written), else 4300, whose connections must
+    // have names as Decode takes them.
     static QByteArray Encode(const Contents& contents);
 
     // Reads at most kMaxFileSize bytes: no workspace comes near it.

@@ -364,7 +364,7 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     m_help = std::make_unique<ContextHelp>();
     m_documents->SetWindows(m_frames.get());
     m_workspaces =
-        std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, m_connections->At(0), *m_documents);
+        std::make_unique<WorkspaceController>(*m_mainFrame, *m_frames, *m_connections, *m_documents);
     connect(m_workspaces.get(), &WorkspaceController::failed, this, [this](const QString& text) {
         ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle), text);
     });
@@ -471,12 +471,18 @@ void CZentiqApp::EndAtExit() {
 
 void CZentiqApp::startupConnectionCheck() {
     m_startupTimer->stop();
-    // A workspace from the command line that was saved connected asks for
-    // the connection here, as the flag of its settings block.
-    const bool workspaceConnected = m_workspaces != nullptr && m_workspaces->TakeStartupConnect();
+    // A workspace from the command line asks here for the connections it
+    // saved connected, as the flag of each settings block.
+    QList<ConnectionController*> toOpen;
     ConnectionController& first = m_connections->At(0);
-    if ((first.AutoEnable() && !m_startedWithWorkspace) || first.IsConnected() || workspaceConnected)
-        first.Connect(false);
+    if ((first.AutoEnable() && !m_startedWithWorkspace) || first.IsConnected())
+        toOpen << &first;
+    if (m_workspaces != nullptr)
+        for (const QString& name : m_workspaces->TakeStartupConnect())
+            if (ConnectionController* c = m_connections->Find(name); c && !toOpen.contains(c))
+                toOpen << c;
+    for (ConnectionController* c : toOpen)
+        c->Connect(false);
 }
 
 // ---- messages ---------------------------------------------------------------------------------

@@ -29,6 +29,7 @@
 #include "documents/zqd_file.h"
 #include "framework/language.h"
 #include "framework/settings_store.h"
+#include "support/peer_data.h"
 #include "support/peer_process.h"
 #include "support/qt_test_app.h"
 
@@ -173,6 +174,69 @@ TEST_F(HeadlessProcessTest, LogsThePolledValuesWithoutADisplayAndEndsOnSignalsWi
         }
     }
     EXPECT_GE(lines(logs[0].file).size(), 40) << "the second run appended to the first one's lines";
+}
+
+// A workspace with three connections: each document polls and logs its own
+// slave on its own line; one connection that cannot open ends the run.
+TEST_F(HeadlessProcessTest, AWorkspaceWithSeveralConnectionsLogsEachSlaveOnItsOwnLine) {
+    struct Site {
+        const char* host;
+        int offset;  // added to every holding register
+        std::unique_ptr<PeerProcess> slave;
+    };
+    Site sites[] = {{"127.0.0.2", 1000, nullptr}, {"127.0.0.3", 2000, nullptr}, {"127.0.0.4", 3000, nullptr}};
+    WorkspaceFile::Contents contents;
+    for (int i = 0; i < 3; ++i) {
+        Site& site = sites[i];
+        std::string error;
+        site.slave = PeerProcess::PyModbus(PeerProcess::Mode::Tcp, "", error, 1, {},
+                                           {"--host", site.host, "--holding-offset", std::to_string(site.offset)});
+        ASSERT_TRUE(site.slave) << error;
+        ConnectionSettings s;
+        s.Serial = 1;
+        s.IPAddress = site.host;
+        s.ServicePort = site.slave->Port();
+        s.DelayBetweenPolls = 0;
+        const QString document = QStringLiteral("site%1.zqd").arg(i);
+        writeDocument(document, 3, 2);
+        if (i == 0) {
+            contents.settings = s;
+            contents.name = QStringLiteral("line 0");
+        } else {
+            contents.moreConnections.append({QStringLiteral("line %1").arg(i), s, false, {}});
+        }
+        contents.documents.append({WindowPlacement(), document, i});
+    }
+    ASSERT_EQ(WorkspaceFile::Save(path("sites.zqw"), contents), WorkspaceFile::Status::Ok);
+
+    const QRegularExpression line(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d <00000> (.*)$"));
+    const pid_t pid = run({"--headless", path("sites.zqw").toStdString(), "--log-dir", path("out").toStdString()});
+    for (int i = 0; i < 3; ++i)
+        ASSERT_TRUE(waitUntil([&] { return lines(path("out/site%1.txt").arg(i)).size() >= 10; }))
+            << i << "\n" << stderrText();
+    ::kill(pid, SIGTERM);
+    expectExit(pid, 0);
+    for (int i = 0; i < 3; ++i) {
+        SCOPED_TRACE(sites[i].host);
+        EXPECT_NE(stderrText().find(std::string(sites[i].host) + ": "), std::string::npos) << "connected";
+        const QStringList want = {QString::number(zq_peer_holding(0) + sites[i].offset),
+                                  QString::number(zq_peer_holding(1) + sites[i].offset)};
+        for (const QString& text : lines(path("out/site%1.txt").arg(i))) {
+            const QRegularExpressionMatch m = line.match(text);
+            ASSERT_TRUE(m.hasMatch()) << text.toStdString();
+            EXPECT_EQ(m.captured(1).split(QLatin1Char(' '), Qt::SkipEmptyParts), want) << text.toStdString();
+        }
+    }
+
+    // The second connection's slave is not there: the run ends as with one.
+    contents.moreConnections[0].settings.IPAddress = "127.0.0.1";
+    contents.moreConnections[0].settings.ServicePort = closedPort();
+    ASSERT_EQ(WorkspaceFile::Save(path("broken.zqw"), contents), WorkspaceFile::Status::Ok);
+    const pid_t broken = run({"--headless", path("broken.zqw").toStdString(), "--log-dir", path("out").toStdString()});
+    expectExit(broken, 1);
+    EXPECT_NE(stderrText().find("127.0.0.1: " + std::to_string(contents.moreConnections[0].settings.ServicePort)),
+              std::string::npos)
+        << stderrText();
 }
 
 TEST_F(HeadlessProcessTest, DocumentsNamedOneByOneLogWhereTheWindowLastLoggedThem) {

@@ -37,6 +37,11 @@ struct Bytes {
     Bytes& oldRecord(qint32 first, const QByteArray& path) {  // path as 8-bit text at 300
         return placement(first).zeros(256).raw(path.leftJustified(260, '\0', true));
     }
+    // A whole 92-byte block as Sample() has it, with its own port numbers.
+    Bytes& block92(qint32 port, qint32 servicePort, qint32 connected, qint32 serial) {
+        for (qint32 v : {port, 8, 0, 1, 1, 1234, 1, 0, 1, 1, 9, servicePort, connected}) i32(v);
+        return zeros(16).zeros(4).i32(20).i32(1).i32(serial).i32(2500).zeros(4);
+    }
     Bytes& block72(qint32 port, qint32 connected, const QByteArray& legacy) {
         for (qint32 v : {port, 4, 0, 1, 1, 700, 1, 0, 1, 1, 5, 1502, connected}) i32(v);
         return raw(legacy.leftJustified(16, '\0', true)).zeros(4);
@@ -265,6 +270,140 @@ TEST(WorkspaceFileTest, EveryTruncationIsRefusedOrDropsOnlyTheCutEntry) {
     ASSERT_EQ(WF::Decode(bytes, Current(), &c), WF::Status::Ok);
     EXPECT_EQ(c.documents.size(), 1);
     EXPECT_EQ(c.cutEntries, 1);
+}
+
+// Three connections: the first as Sample() has it, two more named, and
+// windows on the first and the third.
+WF::Contents Several() {
+    WF::Contents c = Sample();
+    c.legacyAddress = {};
+    c.name = QStringLiteral("泵房");
+    ConnectionSettings second = c.settings;
+    second.Port = 5;
+    second.ServicePort = 1503;
+    second.Serial = 0;
+    second.IPAddress = "127.0.0.3";
+    ConnectionSettings third = c.settings;
+    third.Port = 6;
+    third.ServicePort = 1504;
+    third.IPAddress = "127.0.0.4";
+    c.moreConnections = {{QStringLiteral("Boiler 2"), second, false, {}},
+                         {QStringLiteral("tank"), third, true, {}}};
+    c.documents[1].connection = 2;
+    return c;
+}
+
+QByteArray SeveralBytes() {
+    Bytes x;
+    x.i32(4300).i32(3);
+    x.wide(QStringLiteral("泵房")).block92(3, 1502, 1, 1).wide("192.168.1.20");
+    x.wide("Boiler 2").block92(5, 1503, 0, 0).wide("127.0.0.3");
+    x.wide("tank").block92(6, 1504, 1, 1).wide("127.0.0.4");
+    x.placement(100);
+    x.placement(200).zeros(516).wide("pump.zqd").i32(0);
+    x.placement(300).zeros(516).wide("/srv/plant/tank 2.zqd").i32(2);
+    return x.b;
+}
+
+// Where a 4300 file's parts end, for cutting it.
+constexpr int kSeveralConnectionsEnd = 4 + 4 + (8 + 92 + 28) + (20 + 92 + 22) + (12 + 92 + 22);
+constexpr int kSeveralPlacementEnd = kSeveralConnectionsEnd + 44;
+constexpr int kSeveralFirstEntryEnd = kSeveralPlacementEnd + 560 + 20 + 4;
+
+TEST(WorkspaceFileTest, SeveralConnectionsAreWrittenAs4300AndOneAsBefore) {
+    const QByteArray expected = SeveralBytes();
+    ASSERT_EQ(expected.size(), kSeveralFirstEntryEnd + 560 + 46 + 4);
+    EXPECT_EQ(WF::Encode(Several()), expected);
+
+    WF::Contents c;
+    ASSERT_EQ(WF::Decode(expected, Current(), &c), WF::Status::Ok);
+    EXPECT_EQ(c.version, 4300);
+    ASSERT_EQ(c.ConnectionCount(), 3);
+    struct Want { const char* name; int port, servicePort, serial; bool connected; const char* address; };
+    const Want want[] = {{"泵房", 3, 1502, 1, true, "192.168.1.20"},
+                         {"Boiler 2", 5, 1503, 0, false, "127.0.0.3"},
+                         {"tank", 6, 1504, 1, true, "127.0.0.4"}};
+    for (int i = 0; i < 3; ++i) {
+        const WF::Connection k = c.ConnectionAt(i);
+        EXPECT_EQ(k.name, QString::fromUtf8(want[i].name)) << i;
+        EXPECT_EQ(std::tie(k.settings.Port, k.settings.ServicePort, k.settings.Serial, k.connected),
+                  std::make_tuple(want[i].port, want[i].servicePort, want[i].serial, want[i].connected)) << i;
+        EXPECT_EQ(k.settings.IPAddress, want[i].address) << i;
+        EXPECT_EQ(std::tie(k.settings.Timeout, k.settings.DelayBetweenPolls, k.settings.ConnectionTimeout),
+                  std::make_tuple(1234, 20, 2500)) << i;
+    }
+    ASSERT_EQ(c.documents.size(), 2);
+    EXPECT_EQ(c.documents[0].connection, 0);
+    EXPECT_EQ(c.documents[1].connection, 2);
+    EXPECT_EQ(c.documents[1].storedPath, QStringLiteral("/srv/plant/tank 2.zqd"));
+    EXPECT_EQ(WF::Encode(c), expected) << "written back unchanged";
+
+    // One connection: 4200 byte for byte, whatever its name; windows on it.
+    WF::Contents one = Several();
+    one.moreConnections.clear();
+    one.legacyAddress = Sample().legacyAddress;
+    one.documents[1].connection = 0;
+    EXPECT_EQ(WF::Encode(one), SampleBytes());
+    // A 4300 file may hold one connection; it reads as any other.
+    Bytes single;
+    single.i32(4300).i32(1).wide("solo").block92(2, 502, 0, 1).wide("127.0.0.2").placement(100);
+    single.placement(200).zeros(516).wide("pump.zqd").i32(0);
+    ASSERT_EQ(WF::Decode(single.b, Current(), &c), WF::Status::Ok);
+    EXPECT_EQ(c.name, QStringLiteral("solo"));
+    EXPECT_EQ(c.ConnectionCount(), 1);
+    EXPECT_EQ(c.documents.size(), 1);
+}
+
+TEST(WorkspaceFileTest, DamagedSeveralConnectionFilesAreRefused) {
+    const QByteArray good = SeveralBytes();
+    const auto withI32 = [&](int offset, qint32 value) {
+        QByteArray b = good;
+        qToLittleEndian<qint32>(value, b.data() + offset);
+        return b;
+    };
+    const auto withName = [&](const QString& second) {  // the second connection renamed
+        QByteArray b = good;
+        const QByteArray old = Bytes().wide("Boiler 2").b;
+        b.replace(b.indexOf(old), old.size(), Bytes().wide(second).b);
+        return b;
+    };
+    const int secondIndexAt = int(good.size()) - 4;
+    struct Case { const char* what; QByteArray bytes; WF::Status want; };
+    const Case cases[] = {
+        {"no connection", withI32(4, 0), WF::Status::BadConnections},
+        {"negative count", withI32(4, -1), WF::Status::BadConnections},
+        {"17 connections", withI32(4, 17), WF::Status::BadConnections},
+        {"four counted, three there", withI32(4, 4).left(kSeveralConnectionsEnd), WF::Status::Truncated},
+        {"empty name", withName(""), WF::Status::BadConnections},
+        {"blank name", withName("   "), WF::Status::BadConnections},
+        {"41 characters", withName(QString(41, QLatin1Char('x'))), WF::Status::BadConnections},
+        {"a name twice", withName("tank"), WF::Status::BadConnections},
+        {"window on connection 3 of 3", withI32(secondIndexAt, 3), WF::Status::BadConnections},
+        {"window on connection -1", withI32(secondIndexAt, -1), WF::Status::BadConnections},
+        {"second connection's baud rate", withI32(4 + 4 + 128 + 20 + 4, 14), WF::Status::BadSettings},
+        {"cut in the count", good.left(6), WF::Status::Truncated},
+        {"cut in the second name", good.left(4 + 4 + 128 + 10), WF::Status::Truncated},
+        {"cut in the third block", good.left(4 + 4 + 128 + 134 + 50), WF::Status::Truncated},
+        {"cut in the last address", good.left(kSeveralConnectionsEnd - 1), WF::Status::Truncated},
+        {"cut in the placement", good.left(kSeveralPlacementEnd - 1), WF::Status::ShortPlacement},
+    };
+    for (const Case& k : cases) {
+        WF::Contents c;
+        c.version = -7;
+        EXPECT_EQ(WF::Decode(k.bytes, Current(), &c), k.want) << k.what;
+        EXPECT_EQ(c.version, -7) << k.what << ": the output was touched";
+        EXPECT_EQ(WF::StatusText(k.want, {}).isEmpty(), k.want == WF::Status::ShortPlacement) << k.what;
+    }
+    EXPECT_EQ(WF::StatusText(WF::Status::BadConnections, {}), QStringLiteral("文件格式错误"));
+
+    // A cut last entry (inside its record, path or connection index) drops only that window.
+    for (int n : {kSeveralFirstEntryEnd + 100, kSeveralFirstEntryEnd + 570, int(good.size()) - 2}) {
+        WF::Contents c;
+        ASSERT_EQ(WF::Decode(good.left(n), Current(), &c), WF::Status::Ok) << n;
+        EXPECT_EQ(c.documents.size(), 1) << n;
+        EXPECT_EQ(c.cutEntries, 1) << n;
+        EXPECT_EQ(c.ConnectionCount(), 3) << n;
+    }
 }
 
 TEST(WorkspaceFileTest, SaveAndLoadOnDisk) {

@@ -4080,6 +4080,10 @@ Save the workspace anyway? Choose No to save them first.</translation>
         <source>工程</source>
         <translation>resume</translation>
     </message>
+    <message>
+        <source>工程中的连接“%1”无法建立：%2。它的窗口没有打开。</source>
+        <translation>The workspace&apos;s connection “%1” cannot be set up: %2. Its windows were not opened.</translation>
+    </message>
 </context>
 <context>
     <name>zentiq::WorkspaceFile</name>

@@ -11,6 +11,7 @@ integration tests as a real peer.
   bus scanner options: --slave ID,ID,... serves several IDs alike;
                        --sparse FIRST-LAST,... only those addresses exist, in every
                        table, and a read that touches any other gets exception 02
+  several slaves told apart: --holding-offset N adds N to every holding register
   typed rows: --typed-block ADDR puts the values of TYPED_BLOCK (below) into
     the holding registers from ADDR on, each in its type and byte order
   identity (read device identification 43/14 and report slave ID 17):
@@ -42,10 +43,12 @@ import threading
 
 TABLE_SIZE = 2000
 EXIT_MISSING_PACKAGE = 3
+# --holding-offset: slaves that must not be mistaken for one another.
+HOLDING_OFFSET = 0
 
 
 def holding(i):
-    return (i * 7 + 3) & 0xFFFF
+    return (i * 7 + 3 + HOLDING_OFFSET) & 0xFFFF
 
 
 def input_register(i):
@@ -272,6 +275,7 @@ def main():
     parser.add_argument("--max-seconds", type=int, default=900)
     parser.add_argument("--verbose", action="store_true")
     parser.add_argument("--host", default="127.0.0.1", help="a loopback address (127.0.0.0/8)")
+    parser.add_argument("--holding-offset", type=int, default=0, metavar="N")
     add_identity_arguments(parser)
     args = parser.parse_args()
     args.identity = make_identity(args, parser)
@@ -287,6 +291,10 @@ def main():
     # pymodbus configures the root logger on import; quieten it here (every
     # client disconnect is logged as an error otherwise).
     logging.getLogger().setLevel(logging.DEBUG if args.verbose else logging.CRITICAL)
+    if not 0 <= args.holding_offset <= 0xFFFF:
+        parser.error("--holding-offset out of range")
+    global HOLDING_OFFSET
+    HOLDING_OFFSET = args.holding_offset
     exit_when_stdin_closes()
     exit_after(args.max_seconds)
     context = make_scan_context(args)
