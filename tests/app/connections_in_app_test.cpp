@@ -105,6 +105,8 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
         d.findChild<QRadioButton*>("tcpRadio")->click();
         d.findChild<QLineEdit*>("ipAddressEdit")->setText("127.0.0.1");
         d.findChild<QLineEdit*>("servicePortEdit")->setText(QString::number(second->Port()));
+        // Nobody answers slave 1 there: short waits for those answers.
+        d.findChild<QLineEdit*>("timeoutEdit")->setText("200");
         name->setText("连接 1");
         d.accept();
         name->setText("锅炉");
