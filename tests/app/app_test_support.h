@@ -3,12 +3,20 @@
 // in for the user (boxes, questions, file choosers, modal dialogs).
 #pragma once
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 #include <gtest/gtest.h>
+
+#include <fstream>
+#include <string>
 
 #include "framework/settings_store.h"
 #include "app/connection_controller.h"
@@ -43,6 +51,31 @@ inline ConnectionSettings TcpTo(int port, const char* address = "127.0.0.1") {
     s.Timeout = 1000;
     s.ConnectionTimeout = 3000;
     return s;
+}
+
+// A loopback port nobody listens on: a connect there is refused at once.
+inline int RefusingPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    ::close(fd);
+    return port;
+}
+
+// How many lines of the file at `path` contain `needle`.
+inline int CountLines(const std::string& path, const std::string& needle) {
+    std::ifstream in(path);
+    std::string line;
+    int count = 0;
+    while (std::getline(in, line))
+        count += line.find(needle) != std::string::npos;
+    return count;
 }
 
 inline void ensureApp() { zentiq::testing::EnsureQApplication().setQuitOnLastWindowClosed(false); }

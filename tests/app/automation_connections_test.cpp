@@ -58,30 +58,6 @@ ConnectionSettings tcp(int port) {
     return s;
 }
 
-// A loopback port nobody listens on: a connect there is refused at once.
-int closedPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
-int countLines(const std::string& path, const std::string& needle) {
-    std::ifstream in(path);
-    std::string line;
-    int count = 0;
-    while (std::getline(in, line))
-        count += line.find(needle) != std::string::npos;
-    return count;
-}
-
 QVariant n(int v) { return QVariant::fromValue(static_cast<qint16>(v)); }
 QVariant variant(const QVariant& v) { return QVariant::fromValue(QDBusVariant(v)); }
 
@@ -182,7 +158,7 @@ TEST_F(AutomationConnectionsTest, AClientOpensConnectionsByNameAndMovesADocument
         -1, out, -1, error);
     ::close(out);
     ASSERT_GT(monitor, 0) << error;
-    ASSERT_TRUE(waitUntil([&] { return countLines(monitorLog, "NameAcquired") > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return test::CountLines(monitorLog, "NameAcquired") > 0; }));
     for (const QString& name : {first(), kSecond}) {
         const QDBusMessage opened = application("OpenConnection", {name});
         EXPECT_EQ(opened.type(), QDBusMessage::ReplyMessage) << opened.errorMessage().toStdString();
@@ -270,7 +246,7 @@ TEST_F(AutomationConnectionsTest, RefusedOpensClosesAndMovesChangeNothing) {
     ConnectionSettings slow = tcp(silent.Port());
     slow.ConnectionTimeout = 10000;
     ASSERT_EQ(set.Add("silent", slow, nullptr, false), 1);
-    ASSERT_EQ(set.Add("refused", tcp(closedPort()), nullptr, false), 2);
+    ASSERT_EQ(set.Add("refused", tcp(test::RefusingPort()), nullptr, false), 2);
     for (int i = 2; i <= ConnectionSet::kMaxOpen + 1; ++i)
         ASSERT_GE(set.Add(QStringLiteral("open %1").arg(i), tcp(slave->Port()), nullptr, false), 0);
     ASSERT_EQ(application("Connect").type(), QDBusMessage::ReplyMessage);

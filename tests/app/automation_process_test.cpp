@@ -17,6 +17,7 @@
 #include <fstream>
 
 #include "app/activation_file.h"
+#include "app/app_test_support.h"
 #include "documents/zentiq_doc.h"
 #include "support/peer_data.h"
 #include "app/private_session_bus.h"
@@ -48,15 +49,6 @@ test::PrivateSessionBus& privateBus() {
 }
 
 using test::waitUntil;
-
-int countLines(const std::string& path, const std::string& needle) {
-    std::ifstream in(path);
-    std::string line;
-    int count = 0;
-    while (std::getline(in, line))
-        count += line.find(needle) != std::string::npos;
-    return count;
-}
 
 class ProgramTest : public ::testing::Test {
 protected:
@@ -216,14 +208,14 @@ TEST_F(ProgramTest, ANormalStartWritesTheActivationFileAndTheBusStartsTheProgram
     test::ProgramRunner other(m_dir.filePath("other-settings").toStdString());
     const pid_t second = other.Run({"XDG_DATA_HOME=" + dataHome.toStdString()}, {});
     const std::string secondErr = other.StderrPath();
-    ASSERT_TRUE(waitUntil([&] { return countLines(secondErr, "zentiq: automation:") > 0; }));
+    ASSERT_TRUE(waitUntil([&] { return test::CountLines(secondErr, "zentiq: automation:") > 0; }));
     QThread::msleep(300);
     // In the language of the interface, which neither store has chosen.
-    EXPECT_EQ(countLines(secondErr, "zentiq: 正在运行的 Zentiq 没有接受这次启动："
+    EXPECT_EQ(test::CountLines(secondErr, "zentiq: 正在运行的 Zentiq 没有接受这次启动："
                                     "正在运行的 Zentiq 的设置保存在 "),
               1)
         << process::ReadTail(secondErr);
-    EXPECT_EQ(countLines(secondErr, "属于另一个程序"), 1) << process::ReadTail(secondErr);
+    EXPECT_EQ(test::CountLines(secondErr, "属于另一个程序"), 1) << process::ReadTail(secondErr);
     EXPECT_TRUE(stillRunning(second));
     process::Stop(second, std::chrono::milliseconds(100));
     process::Stop(first, std::chrono::milliseconds(100));
@@ -284,12 +276,12 @@ TEST_F(ProgramTest, WithoutASessionBusANormalStartSaysSoOnceAndGoesOn) {
     const pid_t pid = runAsUser({"-u", "DBUS_SESSION_BUS_ADDRESS", "XDG_RUNTIME_DIR=" + m_dir.path().toStdString(),
                                  "XDG_DATA_HOME=" + m_dir.filePath("data").toStdString()},
                                 {});
-    ASSERT_TRUE(waitUntil([&] { return countLines(stderrPath, "zentiq: automation:") > 0; }))
+    ASSERT_TRUE(waitUntil([&] { return test::CountLines(stderrPath, "zentiq: automation:") > 0; }))
         << process::ReadTail(stderrPath);
     QThread::msleep(500);
     EXPECT_TRUE(stillRunning(pid)) << process::ReadTail(stderrPath);
-    EXPECT_EQ(countLines(stderrPath, "zentiq: automation:"), 1) << process::ReadTail(stderrPath);
-    EXPECT_EQ(countLines(stderrPath, "no D-Bus session bus"), 1);
+    EXPECT_EQ(test::CountLines(stderrPath, "zentiq: automation:"), 1) << process::ReadTail(stderrPath);
+    EXPECT_EQ(test::CountLines(stderrPath, "no D-Bus session bus"), 1);
     EXPECT_TRUE(QFile::exists(m_dir.filePath("data/dbus-1/services/") + activation_file::FileName()))
         << "the activation file does not need the bus";
 
@@ -330,13 +322,13 @@ TEST_F(ProgramTest, WithoutADisplayTheBusStartsTheProgramForAutomationOnly) {
         // No window can be shown from here: another start is not taken over.
         EXPECT_EQ(call(c, "/Zentiq", "Zentiq.Application", "Activate", {QStringList(), QVariantMap()}).errorName(),
                   "Zentiq.Error.NoDisplay");
-        EXPECT_EQ(countLines(daemonLog, "zentiq: 没有显示器，仅以自动化模式运行"), 1) << process::ReadTail(daemonLog);
+        EXPECT_EQ(test::CountLines(daemonLog, "zentiq: 没有显示器，仅以自动化模式运行"), 1) << process::ReadTail(daemonLog);
         call(c, path, "Zentiq.Document", "Release");
         EXPECT_TRUE(waitUntil([&] { return pid > 0 && ::kill(pid_t(pid), 0) != 0; }))
             << "the started program ends with its document";
     }
     QDBusConnection::disconnectFromBus("zq-ssh-client");
-    EXPECT_EQ(countLines(daemonLog, "zentiq:"), 1) << process::ReadTail(daemonLog);
+    EXPECT_EQ(test::CountLines(daemonLog, "zentiq:"), 1) << process::ReadTail(daemonLog);
 }
 
 // Started again from the menu while a program the bus started runs hidden:
@@ -370,7 +362,7 @@ TEST_F(ProgramTest, ASecondStartHandsOverToTheRunningProgramAndEndsWithZero) {
 
     const pid_t second = run(onDisplay, {document.toStdString()});
     EXPECT_EQ(exitCodeOf(second), 0) << process::ReadTail(stderrPath);
-    EXPECT_EQ(countLines(stderrPath, "zentiq:"), 0) << process::ReadTail(stderrPath);
+    EXPECT_EQ(test::CountLines(stderrPath, "zentiq:"), 0) << process::ReadTail(stderrPath);
     // The first shows its window with the document; closed, it ends the
     // program, which no client holds.
     EXPECT_TRUE(waitUntil([&] { return closeWindows("Zentiq - pump") == 0; }, 30000))
@@ -423,7 +415,7 @@ TEST_F(ProgramTest, AClientConnectsAndDisconnectsAndFollowsTheConnectionState) {
             -1, out, -1, error);
         ::close(out);
         ASSERT_GT(monitor, 0) << error;
-        ASSERT_TRUE(waitUntil([&] { return countLines(monitorLog, "NameAcquired") > 0; }));
+        ASSERT_TRUE(waitUntil([&] { return test::CountLines(monitorLog, "NameAcquired") > 0; }));
 
         const auto state = [&] {
             return call(c, "/Zentiq", "org.freedesktop.DBus.Properties", "Get", {"Zentiq.Application", "ConnectionState"})

@@ -40,21 +40,6 @@ ConnectionSettings tcpSettings(int port, int connectionTimeoutMs = 3000) {
     return s;
 }
 
-// A loopback port on which nobody listens (bound, then released).
-int refusingPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(fd);
-    return port;
-}
-
 class ConnectionControllerTest : public AppTestBase {
 protected:
     ConnectionControllerTest() {
@@ -178,7 +163,7 @@ TEST_F(ConnectionControllerTest, FailedOpensEndUnconnectedWithTheirMessage) {
     using Error = ConnectionController::Error;
     ASSERT_EQ(SetSerialDevice(9, "/nonexistent/zq-tty9"), 1);
     const Case cases[] = {
-        {"refused", tcpSettings(refusingPort()), State::Connecting,
+        {"refused", tcpSettings(test::RefusingPort()), State::Connecting,
          QString("Modbus/TCP 连接失败：连接错误 %1").arg(ECONNREFUSED), Error::ConnectionError},
         {"no address",
          [] {
