@@ -537,6 +537,9 @@ bool CZentiqApp::OnCommand(int id) {
         m_connections->SetCurrent(id - cmd::ConnectionFirst);
         return true;
     }
+    // Connecting at start-up is the first connection's, whichever is current.
+    if ((id == cmd::AutoConnectOn || id == cmd::AutoConnectOff) && m_connections->At(0).OnCommand(id))
+        return true;
     if (Connection().OnCommand(id) || m_documents->OnCommand(id) ||
         (m_workspaces != nullptr && m_workspaces->OnCommand(id)))
         return true;
@@ -592,6 +595,9 @@ bool CZentiqApp::OnUpdateCommand(int id, CommandState& state) {
         state.checked = id - cmd::ConnectionFirst == m_connections->CurrentIndex();
         return true;
     }
+    if ((id == cmd::AutoConnectOn || id == cmd::AutoConnectOff) &&
+        m_connections->At(0).OnUpdateCommand(id, state))
+        return true;
     if (Connection().OnUpdateCommand(id, state) || m_documents->OnUpdateCommand(id, state) ||
         (m_workspaces != nullptr && m_workspaces->OnUpdateCommand(id, state)))
         return true;

@@ -139,6 +139,13 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
     EXPECT_TRUE(frame.CommPane()->text().startsWith("锅炉: 127.0.0.1")) << qPrintable(frame.CommPane()->text());
     EXPECT_EQ(CChildFrame::TitleOf(*onFirst), onFirst->GetTitle() + " [连接 1]");
 
+    // Connecting at start-up stays the first connection's switch.
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::AutoConnectOn));
+    EXPECT_TRUE(connections.At(0).AutoEnable());
+    EXPECT_FALSE(frame.QueryCommand(cmd::AutoConnectOn).enabled);
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::AutoConnectOff));
+    EXPECT_FALSE(connections.At(0).AutoEnable());
+
     // A new window polls on the current connection, where nobody answers slave 1.
     CZentiqDoc* onSecond = app->OnFileNew();
     ASSERT_NE(onSecond, nullptr);
