@@ -30,7 +30,8 @@ struct ConnectionSet::Entry {
 
 ConnectionSet::ConnectionSet(SettingsStore& store, QObject* parent)
     : QObject(parent), m_store(store) {
-    addEntry(store.GetString(kConnections, nameKey(0), tr("连接 1")), nullptr,
+    // Empty: the first connection's default name, in the language of the moment.
+    addEntry(store.GetString(kConnections, nameKey(0), QString()).trimmed(), nullptr,
              ConnectionSettingsStore::Section());
     const int count = std::clamp(store.GetInt(kConnections, kCount, 0), 0, kMaxConnections - 1);
     for (int i = 1; i <= count; ++i) {
@@ -72,11 +73,14 @@ int ConnectionSet::addEntry(const QString& name, std::unique_ptr<ModbusLine> lin
 
 ConnectionController& ConnectionSet::At(int index) const { return *m_entries.at(index)->controller; }
 
-QString ConnectionSet::NameAt(int index) const { return m_entries.at(index)->name; }
+QString ConnectionSet::NameAt(int index) const {
+    const QString& name = m_entries.at(index)->name;
+    return name.isEmpty() ? tr("连接 1") : name;
+}
 
 int ConnectionSet::IndexOf(const QString& name) const {
     for (int i = 0; i < Count(); ++i)
-        if (m_entries[i]->name == name)
+        if (NameAt(i) == name)
             return i;
     return -1;
 }
@@ -224,9 +228,9 @@ void ConnectionSet::ShutdownAll() {
 }
 
 void ConnectionSet::storeNames() {
-    // The first one's name is kept once it is not the default any more, so
-    // that the default still follows the language.
-    if (m_entries[0]->name != tr("连接 1") || m_store.Contains(kConnections, nameKey(0)))
+    // The first one's name is kept once it was given one, so that the
+    // default still follows the language.
+    if (!m_entries[0]->name.isEmpty())
         m_store.SetString(kConnections, nameKey(0), m_entries[0]->name);
     int kept = 0;
     for (int i = 1; i < Count(); ++i) {
@@ -240,10 +244,12 @@ void ConnectionSet::storeNames() {
     m_store.Sync();
 }
 
+void ConnectionSet::LanguageChanged() { publish(); }
+
 void ConnectionSet::publish() {
     QList<ConnectionDirectory::Entry> entries;
-    for (const auto& e : m_entries)
-        entries.append({e->name, &e->controller->Line()});
+    for (int i = 0; i < Count(); ++i)
+        entries.append({NameAt(i), &At(i).Line()});
     m_directory.SetEntries(entries, m_current);
     emit changed();
 }

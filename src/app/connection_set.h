@@ -65,6 +65,10 @@ public:
     // its name once there are several.
     QString PaneText() const;
 
+    // The interface's language changed: the first connection's default name
+    // with it.
+    void LanguageChanged();
+
     // Closes every open connection (a workspace is being opened).
     void DisconnectAll();
 

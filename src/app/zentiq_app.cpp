@@ -329,6 +329,7 @@ bool CZentiqApp::InitInstance(const QStringList& arguments) {
     const std::optional<Language> asked = CommandLine::Parse(arguments).language;
     if (!ApplyLanguage(asked.value_or(StoredLanguage(*m_store))))
         qWarning("zentiq: %s", qUtf8Printable(tr("无法加载英文翻译，界面仍为中文")));
+    m_connections->LanguageChanged();
     const CommandLine line = CommandLine::Parse(arguments);
     if (!line.error.isEmpty()) {
         std::fprintf(stderr, "zentiq: %s\n%s\n", qUtf8Printable(line.error),
@@ -547,9 +548,10 @@ bool CZentiqApp::OnCommand(int id) {
     case cmd::LanguageChinese:
     case cmd::LanguageEnglish:
         // Kept for the next start too, even after a --lang run.
-        if (ApplyLanguage(languageOfCommand(id)))
+        if (ApplyLanguage(languageOfCommand(id))) {
             StoreLanguage(*m_store, languageOfCommand(id));
-        else
+            m_connections->LanguageChanged();
+        } else
             ShowMessage(m_mainFrame.get(), LoadString(ids::AppTitle),
                         QStringLiteral("The English translation could not be loaded."));
         return true;

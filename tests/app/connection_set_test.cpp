@@ -10,6 +10,7 @@
 #include "app/connection_set.h"
 #include "engine/modbus_line.h"
 #include "framework/connection_directory.h"
+#include "framework/language.h"
 #include "framework/settings_store.h"
 #include "support/peer_process.h"
 
@@ -93,6 +94,26 @@ TEST_F(ConnectionSetTest, TheStoreKeepsNamedConnectionsButNotAWorkspacesOwn) {
     EXPECT_EQ(set.At(1).Settings().ServicePort, 1504);
     EXPECT_EQ(set.At(0).Settings().ServicePort, 502) << "CommSetup is the first one's alone";
     EXPECT_EQ(set.CurrentIndex(), 0);
+}
+
+TEST_F(ConnectionSetTest, TheFirstConnectionsDefaultNameFollowsTheLanguage) {
+    // The set is made before the program applies its language.
+    ConnectionSet set(store);
+    struct Back {
+        ~Back() { ApplyLanguage(Language::Chinese); }
+    } back;
+    ASSERT_TRUE(ApplyLanguage(Language::English));
+    set.LanguageChanged();
+    EXPECT_EQ(set.NameAt(0), "Connection 1");
+    EXPECT_EQ(set.Directory().NameOf(set.At(0).Line()), "Connection 1");
+    EXPECT_EQ(set.IndexOf("Connection 1"), 0);
+    ASSERT_TRUE(ApplyLanguage(Language::Chinese));
+    set.LanguageChanged();
+    EXPECT_EQ(set.NameAt(0), "连接 1");
+    ASSERT_GE(set.Add("泵房", TcpTo(502)), 1);
+    EXPECT_FALSE(store.Contains("Connections", "Name0")) << "a default name is not kept";
+    ASSERT_TRUE(set.Rename(0, "锅炉房"));
+    EXPECT_EQ(store.GetString("Connections", "Name0", {}), "锅炉房");
 }
 
 TEST_F(ConnectionSetTest, AtMostEightAreOpenAtOnce) {
