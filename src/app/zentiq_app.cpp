@@ -182,7 +182,10 @@ void CZentiqApp::openBusScanner() {
     hooks.applySettings = [connection](const ConnectionSettings& s) {
         connection->ApplySerial(s);
     };
-    hooks.openPollWindow = [this](int slave, int function, int address, int quantity) {
+    hooks.openPollWindow = [this, connection](int slave, int function, int address, int quantity) {
+        // The window polls where the range was found, even after the user
+        // made another connection current: that connection becomes current.
+        m_connections->SetCurrent(m_connections->IndexOfLine(connection->Line()));
         OpenPollWindowForRange(*m_documents, slave, function, address, quantity);
     };
     hooks.line = &connection->Line();

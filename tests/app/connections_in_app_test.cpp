@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QtTest/QTest>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 #include "app/main_frame.h"
 #include "app/mb_comm_setup.h"
 #include "app/zentiq_app.h"
+#include "display/bus_scanner_window.h"
 #include "display/bus_statistics_window.h"
 #include "display/communication.h"
 #include "documents/poll_document_model.h"
@@ -145,6 +147,34 @@ TEST_F(ConnectionsInAppTest, NamedConnectionsCarryWindowsAndGoWhenUnused) {
     EXPECT_FALSE(frame.QueryCommand(cmd::AutoConnectOn).enabled);
     ASSERT_TRUE(frame.ExecuteCommand(cmd::AutoConnectOff));
     EXPECT_FALSE(connections.At(0).AutoEnable());
+
+    // A range the bus scanner found on 锅炉 opens a window there, even when
+    // another connection became current meanwhile.
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::BusScanner));
+    BusScannerWindow* scanner = app->BusScanner();
+    ASSERT_NE(scanner, nullptr);
+    scanner->SetMode(BusScannerWindow::Mode::AddressMap);
+    scanner->SetIdRange(4, 4);
+    scanner->SetAddressRange(0, 19, 40);
+    scanner->SetTimeoutMs(200);
+    connectionEntries(frame)[0]->trigger();
+    ASSERT_TRUE(scanner->StartScan());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !scanner->IsScanning(); }, 60000));
+    ASSERT_FALSE(scanner->Results().rows.empty());
+    scanner->findChild<QTableWidget*>("resultTable")->selectRow(0);
+    const auto documentsBefore = app->Documents().size();
+    ASSERT_TRUE(scanner->OpenSelectedRange());
+    ASSERT_EQ(app->Documents().size(), documentsBefore + 1);
+    CZentiqDoc* fromScan = app->Documents().last();
+    EXPECT_EQ(&fromScan->Line(), &connections.At(1).Line());
+    EXPECT_EQ(connections.CurrentIndex(), 1);
+    scanner->close();
+    fromScan->SetModifiedFlag(false);
+    ASSERT_TRUE(frame.ExecuteCommand(cmd::FileClose));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(app->Documents().size(), documentsBefore) << "the scanner's window closed";
+    ASSERT_FALSE(app->Documents().contains(fromScan));
 
     // A new window polls on the current connection, where nobody answers slave 1.
     CZentiqDoc* onSecond = app->OnFileNew();
